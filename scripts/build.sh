@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Configures (once) and builds into build/. CI builds with warnings as errors.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+WERROR=OFF
+[ "${CI:-}" = "true" ] && WERROR=ON
+if [ ! -f build/build.ninja ] || [ "$(cat build/.zelt-werror 2>/dev/null)" != "$WERROR" ]; then
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELT_WERROR=$WERROR >/dev/null
+  echo "$WERROR" > build/.zelt-werror
+fi
+cmake --build build -j"$(nproc)"

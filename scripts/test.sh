@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs every test through ctest.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+bash scripts/build.sh
+
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+export XDG_RUNTIME_DIR="$WORK/xdg"; mkdir -m 700 "$XDG_RUNTIME_DIR"
+export QT_QPA_PLATFORM=offscreen
+# Tests never touch the user's own settings or data.
+export HOME="$WORK/home"; mkdir -p "$HOME"
+
+ctest --test-dir build --output-on-failure -j"$(nproc)" --timeout 300
+
+# Smoke run: the program shows its window in a real X server.
+unset QT_QPA_PLATFORM
+xvfb-run -a -s '-screen 0 1280x800x24' timeout 60 ./build/app/zeltorder --screenshot "$WORK/shot.png"
+test -s "$WORK/shot.png"
+echo "smoke: the main window was shown and captured"
