@@ -1,0 +1,103 @@
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+namespace {
+
+TEST(MessageBoxTest, ScriptedAnswersAndLog) {
+    ScriptedBoxes boxes;
+    boxes.answer(kAnswerYes);
+    EXPECT_EQ(messageBox("Confermi ?", kYesNo + kQuestion + kDefaultButton2), kAnswerYes);
+    // Queue empty: the default button answers.
+    EXPECT_EQ(messageBox("Sicuro ?", kYesNo + kDefaultButton2), kAnswerNo);
+    EXPECT_EQ(messageBox("Procedo ?", kYesNo), kAnswerYes);
+    EXPECT_EQ(messageBox("Fatto", kOkOnly, "ERRORE"), kAnswerOk);
+
+    ASSERT_EQ(boxes.shown().size(), 4u);
+    EXPECT_EQ(boxes.shown()[0].text, "Confermi ?");
+    EXPECT_EQ(boxes.shown()[0].title, "Zelt Order");
+    EXPECT_EQ(boxes.shown()[0].style, kYesNo + kQuestion + kDefaultButton2);
+    EXPECT_EQ(boxes.shown()[3].title, "ERRORE");
+    EXPECT_EQ(boxes.lastText(), "Fatto");
+}
+
+TEST(MessageBoxTest, TitleFollowsTheSoftwareName) {
+    ScriptedBoxes boxes;
+    setSoftwareName("Ordini Rossi");
+    messageBox("x");
+    setSoftwareName("Zelt Order");
+    messageBox("y");
+    EXPECT_EQ(boxes.shown()[0].title, "Ordini Rossi");
+    EXPECT_EQ(boxes.shown()[1].title, "Zelt Order");
+}
+
+TEST(MessageBoxTest, InputBoxAnswers) {
+    ScriptedBoxes boxes;
+    boxes.input(QString("12"));
+    boxes.input(std::nullopt);
+    EXPECT_EQ(inputBox("Quantità", "", "1"), std::optional<QString>("12"));
+    EXPECT_EQ(inputBox("Quantità", "", "1"), std::nullopt);
+    EXPECT_EQ(inputBox("Quantità", "", "1"), std::optional<QString>("1"));
+    ASSERT_EQ(boxes.shown().size(), 3u);
+    EXPECT_TRUE(boxes.shown()[0].isInput);
+}
+
+TEST(MessageBoxTest, NestedSeamsRestoreTheOuterOne) {
+    ScriptedBoxes outer;
+    {
+        ScriptedBoxes inner;
+        messageBox("inner");
+        EXPECT_EQ(inner.shown().size(), 1u);
+    }
+    messageBox("outer");
+    ASSERT_EQ(outer.shown().size(), 1u);
+    EXPECT_EQ(outer.shown()[0].text, "outer");
+}
+
+TEST(MessageBoxTest, DisplayTextTurnsCarriageReturnsIntoLineBreaks) {
+    EXPECT_EQ(displayText("a\r\rb\r\nc\nd"), "a\n\nb\nc\nd");
+}
+
+// The real box: Italian captions, the chosen default button, the icon and the
+// carriage returns shown as line breaks.
+TEST(MessageBoxTest, RealBoxShowsItalianButtonsAndDefault) {
+    QStringList captions;
+    QString defaultCaption, text, title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton* b : box->buttons()) captions << b->text();
+        defaultCaption = box->defaultButton()->text();
+        text = box->text();
+        title = box->windowTitle();
+        icon = box->icon();
+        box->defaultButton()->click();
+    });
+    const int answer = messageBox("Riga uno\r\rRiga due ?", kYesNo + kCritical + kDefaultButton2);
+    EXPECT_EQ(answer, kAnswerNo);
+    captions.sort();
+    EXPECT_EQ(captions, QStringList({"No", "Sì"}));
+    EXPECT_EQ(defaultCaption, "No");
+    EXPECT_EQ(text, "Riga uno\n\nRiga due ?");
+    EXPECT_EQ(title, "Zelt Order");
+    EXPECT_EQ(icon, QMessageBox::Critical);
+}
+
+TEST(MessageBoxTest, EscapeOnYesNoAnswersNo) {
+    QTimer::singleShot(0, [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        box->reject();
+    });
+    EXPECT_EQ(messageBox("Esci ?", kYesNo), kAnswerNo);
+}
+
+}  // namespace
