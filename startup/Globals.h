@@ -1,0 +1,35 @@
+#pragma once
+// Configuration values held for the whole run. They are read from the settings
+// store at start and from the database once it is open; every subsystem reads
+// them from here. The software name, title of every message box, lives with
+// the message-box helper (platform::softwareName).
+
+#include <QString>
+#include <cstdint>
+
+namespace startup {
+
+struct Globals {
+    QString rootDir;                        // work folder; default the data folder
+    QString codeAgente;                     // agent code; empty on head office's own copy
+    std::int16_t codePostazione = 0;        // workstation number, 0 to 15
+    QString defaultCodiceIva = QStringLiteral("IVA20");
+    double valoreArrotondamento = 0;
+    double arrotondaInEccesso = -1;         // -1 true, 0 false
+    QString registerName;
+    QString startImagePath;
+    QString logoImagePath;
+    QString backgroungImagePath;
+    QString onLineServicesURL;
+    QString baseDescription = QStringLiteral("BASE");
+    QString fontName;                       // common font of the windows
+    std::int16_t fontSizeDelta = 0;
+    bool optionsOpen = false;               // the options window is loaded
+    // Address that the error window sends error reports to.
+    QString supportAddress = QStringLiteral("assistenza@zeltorder.example");
+};
+
+// The one instance of the run. The work folder starts as the data folder.
+Globals& globals();
+
+}  // namespace startup

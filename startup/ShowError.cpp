@@ -1,0 +1,75 @@
+#include "startup/ShowError.h"
+
+#include "platform/MessageBox.h"
+#include "startup/OSWinUtil.h"
+#include "startup/frmShowException.h"
+
+#include <exception>
+#include <new>
+
+namespace startup {
+
+namespace {
+
+// The data library's own number for a refused or failed operation.
+constexpr long kLibraryErrorNumber = 124;
+
+QString hex32(long number) {
+    return QString::number(static_cast<quint32>(static_cast<qint64>(number)), 16).toUpper();
+}
+
+}  // namespace
+
+QString ErrorCodeText(long number) {
+    const long long app = static_cast<long long>(number) - core::kObjectErrorBase;
+    const long long limit = -static_cast<long long>(core::kObjectErrorBase);
+    const long long shown = (app < 0 ? -app : app) < limit ? app : number;
+    return QString::number(shown) + QStringLiteral(" (") + hex32(static_cast<long>(shown)) +
+           QLatin1Char(')');
+}
+
+QString ErrorDetailsText(long number, const QString& description) {
+    return QStringLiteral("CODICE: ") + QString::number(number) + QStringLiteral(" (") +
+           hex32(number) + QStringLiteral(")\r") + description;
+}
+
+QString ErrorBoxText(const core::AppError& error, const QString& message) {
+    const long app = error.number() - core::kObjectErrorBase;
+    if (app == kGenericErrorNumber || app == kLibraryErrorNumber) return error.description();
+    return message.isEmpty() ? error.description() : message;
+}
+
+core::AppError CurrentError() {
+    const std::exception_ptr current = std::current_exception();
+    if (!current) return core::AppError(0, QString(), QString());
+    try {
+        std::rethrow_exception(current);
+    } catch (const core::AppError& e) {
+        return e;
+    } catch (const std::bad_alloc&) {
+        return core::AppError(7, QStringLiteral("Zelt Order"), QStringLiteral("Memoria esaurita"));
+    } catch (const std::exception& e) {
+        return core::AppError(51, QStringLiteral("Zelt Order"),
+                              QStringLiteral("Errore interno: ") + QString::fromUtf8(e.what()));
+    } catch (...) {
+        return core::AppError(51, QStringLiteral("Zelt Order"), QStringLiteral("Errore interno"));
+    }
+}
+
+void ShowError(const core::AppError& error, const QString& message, QWidget* parent) {
+    const QString text =
+        ErrorBoxText(error, message) + QStringLiteral("\r\rVisualizzare dettagli ?");
+    const int answer = platform::messageBox(
+        text, platform::kYesNo + platform::kCritical + platform::kDefaultButton2, QString(), parent);
+    if (answer != platform::kAnswerYes) return;
+    frmShowException window(parent);
+    window.SetException(ErrorCodeText(error.number()),
+                        ErrorDetailsText(error.number(), error.description()));
+    window.exec();
+}
+
+void ShowError(const QString& message, QWidget* parent) {
+    ShowError(CurrentError(), message, parent);
+}
+
+}  // namespace startup

@@ -1,0 +1,109 @@
+#include "startup/clsOSTNA.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QWidget>
+
+namespace startup {
+
+namespace {
+std::optional<bool>& availabilityOverride() {
+    static std::optional<bool> value;
+    return value;
+}
+}  // namespace
+
+clsOSTNA::clsOSTNA(QObject* parent) : QObject(parent) {
+    menu_ = new QMenu();
+    menu_->setObjectName(QStringLiteral("mnuPopUp"));
+    actShow_ = menu_->addAction(QStringLiteral("&Visualizza"));
+    actShow_->setObjectName(QStringLiteral("mnuVisualizza"));
+    menu_->addSeparator();
+    actClose_ = menu_->addAction(QStringLiteral("&Chiudi"));
+    actClose_->setObjectName(QStringLiteral("mnuChiudi"));
+    connect(actShow_, &QAction::triggered, this, &clsOSTNA::showOwner);
+    connect(actClose_, &QAction::triggered, this, &clsOSTNA::closeRequested);
+}
+
+clsOSTNA::~clsOSTNA() {
+    IconStop();
+    delete icon_;
+    delete menu_;
+}
+
+void clsOSTNA::setAvailabilityOverride(std::optional<bool> available) {
+    availabilityOverride() = available;
+}
+
+bool clsOSTNA::IsAvailable() {
+    if (availabilityOverride()) return *availabilityOverride();
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+QString clsOSTNA::TipText(const QString& text) { return text.left(kMaxTipLength); }
+
+int clsOSTNA::IconStart(QWidget* owner, const QIcon& icon, const QString& tip) {
+    if (shown_) IconStop();
+    owner_ = owner;
+    picture_ = icon;
+    tip_ = TipText(tip);
+    if (!IsAvailable()) return 0;
+    if (!icon_) {
+        icon_ = new QSystemTrayIcon(this);
+        icon_->setContextMenu(menu_);
+        connect(icon_, &QSystemTrayIcon::activated, this, &clsOSTNA::Relay);
+    }
+    icon_->setIcon(picture_);
+    icon_->setToolTip(tip_);
+    icon_->show();
+    shown_ = true;
+    return 1;
+}
+
+void clsOSTNA::IconStop() {
+    if (!shown_) return;
+    if (icon_) icon_->hide();
+    shown_ = false;
+}
+
+void clsOSTNA::ChangeIcon(const QIcon& icon) {
+    picture_ = icon;
+    if (icon_) icon_->setIcon(picture_);
+}
+
+void clsOSTNA::ChangeTip(const QString& tip) {
+    tip_ = TipText(tip);
+    if (icon_) icon_->setToolTip(tip_);
+}
+
+bool clsOSTNA::IsRightButton(QSystemTrayIcon::ActivationReason reason) {
+    return reason == QSystemTrayIcon::Context;
+}
+
+bool clsOSTNA::IsLeftButton(QSystemTrayIcon::ActivationReason reason) {
+    return reason == QSystemTrayIcon::Trigger;
+}
+
+bool clsOSTNA::IsDoubleClick(QSystemTrayIcon::ActivationReason reason) {
+    return reason == QSystemTrayIcon::DoubleClick;
+}
+
+void clsOSTNA::Relay(QSystemTrayIcon::ActivationReason reason) {
+    if (IsDoubleClick(reason))
+        showOwner();
+    else if (IsRightButton(reason))
+        emit menuRequested();
+}
+
+void clsOSTNA::showOwner() {
+    if (!owner_) return;
+    QWidget* window = owner_->window();
+    if (window->isMinimized())
+        window->showNormal();
+    else
+        window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+}  // namespace startup

@@ -1,0 +1,366 @@
+#include "startup/frmMessage.h"
+
+#include "platform/MessageBox.h"
+#include "startup/modZeltFormUtility.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include <cmath>
+
+namespace startup {
+
+namespace {
+
+QPointer<frmMessage>& shared() {
+    static QPointer<frmMessage> window;
+    return window;
+}
+
+// The hourglass pictures: the sand runs from the upper bulb to the lower one,
+// then the glass turns.
+std::vector<QPixmap> hourglassPictures() {
+    constexpr int kFrames = 8;
+    constexpr int kSize = 32;
+    std::vector<QPixmap> pictures;
+    for (int i = 0; i < kFrames; ++i) {
+        QPixmap picture(kSize, kSize);
+        picture.fill(Qt::transparent);
+        QPainter p(&picture);
+        p.setRenderHint(QPainter::Antialiasing);
+        const bool turning = i == kFrames - 1;
+        if (turning) {
+            p.translate(kSize / 2.0, kSize / 2.0);
+            p.rotate(90);
+            p.translate(-kSize / 2.0, -kSize / 2.0);
+        }
+        const double fill = turning ? 1.0 : static_cast<double>(i) / (kFrames - 2);
+        QPainterPath upper;
+        upper.moveTo(8, 5);
+        upper.lineTo(24, 5);
+        upper.lineTo(16, 16);
+        upper.closeSubpath();
+        QPainterPath lower;
+        lower.moveTo(16, 16);
+        lower.lineTo(24, 27);
+        lower.lineTo(8, 27);
+        lower.closeSubpath();
+        const QColor sand(214, 170, 70);
+        // Sand left above: a triangle whose height shrinks.
+        const double top = 5 + 11 * fill;
+        if (fill < 1.0) {
+            const double half = 8 * (16 - top) / 11;
+            QPainterPath rest;
+            rest.moveTo(16 - half, top);
+            rest.lineTo(16 + half, top);
+            rest.lineTo(16, 16);
+            rest.closeSubpath();
+            p.fillPath(rest, sand);
+        }
+        // Sand below: a heap that grows.
+        if (fill > 0.0) {
+            const double height = 11 * fill;
+            QPainterPath heap;
+            heap.moveTo(8, 27);
+            heap.lineTo(24, 27);
+            heap.lineTo(24 - 8 * height / 11, 27 - height);
+            heap.lineTo(8 + 8 * height / 11, 27 - height);
+            heap.closeSubpath();
+            p.fillPath(heap, sand);
+        }
+        p.setPen(QPen(QColor(60, 60, 60), 1.5));
+        p.drawPath(upper);
+        p.drawPath(lower);
+        p.setPen(QPen(QColor(110, 70, 30), 3));
+        p.drawLine(QPointF(6, 4), QPointF(26, 4));
+        p.drawLine(QPointF(6, 28), QPointF(26, 28));
+        p.end();
+        pictures.push_back(picture);
+    }
+    return pictures;
+}
+
+bool isAncestorWindow(const QWidget* ancestor, const QWidget* widget) {
+    for (const QWidget* w = widget; w; w = w->parentWidget())
+        if (w == ancestor) return true;
+    return false;
+}
+
+}  // namespace
+
+frmMessage::frmMessage()
+    : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    setObjectName(QStringLiteral("frmMessage"));
+    setWindowTitle(platform::softwareName());
+    setAttribute(Qt::WA_ShowWithoutActivating, false);
+
+    imgHourglass_ = new QLabel(this);
+    imgHourglass_->setObjectName(QStringLiteral("imgHourglass"));
+    imgHourglass_->setToolTip(QStringLiteral("Attendere..."));
+    imgHourglass_->setFixedSize(32, 32);
+    imgMsg_ = hourglassPictures();
+
+    lblMessage_ = new QLabel(this);
+    lblMessage_->setObjectName(QStringLiteral("lblMessage"));
+    lblMessage_->setWordWrap(true);
+    lblMessage_->setMinimumWidth(320);
+    lblMessage_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    shpNotify_ = new QFrame(this);
+    shpNotify_->setObjectName(QStringLiteral("shpNotify"));
+    shpNotify_->setFrameShape(QFrame::Box);
+    pbNotify_ = new QProgressBar(shpNotify_);
+    pbNotify_->setObjectName(QStringLiteral("pbNotify"));
+    pbNotify_->setTextVisible(false);
+    pbNotify_->setMinimum(0);
+    auto* frameLayout = new QVBoxLayout(shpNotify_);
+    frameLayout->setContentsMargins(2, 2, 2, 2);
+    frameLayout->addWidget(pbNotify_);
+
+    lblCount_ = new QLabel(this);
+    lblCount_->setObjectName(QStringLiteral("lblCount"));
+    lblCount_->setAlignment(Qt::AlignCenter);
+
+    cmdStop_ = new QPushButton(QStringLiteral("&Interrompi"), this);
+    cmdStop_->setObjectName(QStringLiteral("cmdStop"));
+    cmdStop_->setToolTip(QStringLiteral("Interrompe l'esecuzione"));
+    cmdStop_->setAutoDefault(false);
+    connect(cmdStop_, &QPushButton::clicked, this, &frmMessage::AskStop);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(imgHourglass_, 0, Qt::AlignTop);
+    top->addWidget(lblMessage_, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(cmdStop_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(shpNotify_);
+    layout->addWidget(lblCount_);
+    layout->addLayout(bottom);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
+
+    // Load: the bar, its frame and the stop button hidden, no stop, no count.
+    shpNotify_->hide();
+    pbNotify_->hide();
+    cmdStop_->hide();
+    lblCount_->clear();
+
+    tmHourglass_ = new QTimer(this);
+    tmHourglass_->setInterval(200);
+    connect(tmHourglass_, &QTimer::timeout, this, &frmMessage::TickHourglass);
+    tmHourglass_->start();
+    imgHourglass_->setPixmap(imgMsg_.front());
+}
+
+frmMessage::~frmMessage() { ReleaseOwner(); }
+
+frmMessage* frmMessage::instance() {
+    if (!shared()) shared() = new frmMessage();
+    return shared();
+}
+
+bool frmMessage::IsLoaded() { return !shared().isNull(); }
+
+void frmMessage::Unload() {
+    frmMessage* window = shared();
+    if (!window) return;
+    shared() = nullptr;
+    window->unloadWindow();
+}
+
+void frmMessage::unloadWindow() {
+    ReleaseOwner();
+    hide();
+    if (busy_ > 0)
+        deleteLater();
+    else
+        delete this;
+}
+
+void frmMessage::ShowMsg(const QString& text, QWidget* parent, long top, long left) {
+    QWidget* newOwner = parent ? parent->window() : nullptr;
+    if (newOwner == this) newOwner = nullptr;
+    if (newOwner != owner_) {
+        ReleaseOwner();
+        owner_ = newOwner;
+        if (owner_) ownerWasEnabled_ = owner_->isEnabled();
+    }
+
+    lblMessage_->setText(platform::displayText(text));
+
+    if (!isVisible()) {
+        if (owner_) owner_->repaint();
+        // A modal window that is not (or does not own) the owner would block
+        // this window: the message is then not shown, as the original's
+        // modeless window could not be shown over a modal one.
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && !(owner_ && isAncestorWindow(modal, owner_))) {
+            if (owner_) owner_->setEnabled(true);
+            owner_ = nullptr;
+            return;
+        }
+        if (owner_) {
+            winId();
+            owner_->winId();
+            windowHandle()->setTransientParent(owner_->windowHandle());
+        }
+        adjustSize();
+        if (owner_) {
+            // Centred over the owner unless a position is given.
+            const QRect area = owner_->frameGeometry();
+            move(area.center() - rect().center());
+        }
+        show();
+        if (top != -1) move(x(), TwipsToPixels(top, this));
+        if (left != -1) move(TwipsToPixels(left, this), y());
+        if (pbNotify_->isVisibleTo(this) && pbNotify_->maximum() <= pbNotify_->value())
+            EndProgress();
+        raise();
+        activateWindow();
+    }
+    DisableOwner();
+    repaint();
+}
+
+void frmMessage::DisableOwner() {
+    if (!owner_ || !isVisible()) return;
+    owner_->setEnabled(false);
+    owner_->update();
+}
+
+void frmMessage::ReleaseOwner() {
+    if (!owner_) return;
+    QWidget* previous = owner_;
+    owner_ = nullptr;
+    previous->setEnabled(ownerWasEnabled_);
+    if (previous->isEnabled() && previous->isVisible()) {
+        previous->raise();
+        previous->activateWindow();
+    }
+}
+
+void frmMessage::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) DisableOwner();
+    QWidget::changeEvent(event);
+}
+
+void frmMessage::StartProgress(long total, bool enableStop) {
+    pbNotify_->setMinimum(0);
+    pbNotify_->setMaximum(total == 0 ? 1 : static_cast<int>(total));
+    pbNotify_->setValue(0);
+    pbNotify_->show();
+    shpNotify_->show();
+    cmdStop_->setVisible(enableStop);
+    stopped_ = false;
+    lblCount_->clear();
+}
+
+QString frmMessage::CounterText(long value, long maximum) {
+    if (maximum <= 9999) return QStringLiteral("%1 / %2").arg(value).arg(maximum);
+    // Halves go to the even number, as the original's conversion did.
+    const long percent = maximum == 0 ? 0
+                                      : std::lrint(static_cast<double>(value) /
+                                                   static_cast<double>(maximum) * 100.0);
+    return QStringLiteral("%1 / 100%").arg(percent);
+}
+
+bool frmMessage::Progress(long position, bool noCount) {
+    if (noCount) {
+        if (cmdStop_->isHidden()) cmdStop_->show();
+    } else {
+        if (position != 0) {
+            if (pbNotify_->maximum() >= position) pbNotify_->setValue(static_cast<int>(position));
+        } else if (pbNotify_->value() < pbNotify_->maximum()) {
+            pbNotify_->setValue(pbNotify_->value() + 1);
+        }
+        lblCount_->setText(CounterText(pbNotify_->value(), pbNotify_->maximum()));
+    }
+    QPointer<frmMessage> self(this);
+    ++busy_;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // Unloaded by someone else while the events ran: the operation must end.
+    if (!self) return false;
+    --busy_;
+    return !stopped_;
+}
+
+long frmMessage::MaxProgress() const { return pbNotify_->isHidden() ? 0 : pbNotify_->maximum(); }
+
+void frmMessage::EndProgress() {
+    pbNotify_->hide();
+    shpNotify_->hide();
+    cmdStop_->hide();
+}
+
+void frmMessage::OnProgress(long p_position, bool& p_continue) {
+    p_continue = Progress(p_position, false);
+}
+
+void frmMessage::OnStopped(bool& p_stopped) { p_stopped = stopped_; }
+
+void frmMessage::OnStart(long p_total, bool /*p_offerStop*/) {
+    // The stop button is always offered to the library's operations.
+    StartProgress(p_total, true);
+}
+
+void frmMessage::OnEnd() { EndProgress(); }
+
+void frmMessage::AskStop() {
+    if (asking_) return;
+    QPointer<frmMessage> self(this);
+    asking_ = true;
+    ++busy_;
+    const int answer = platform::messageBox(
+        QStringLiteral("Confermi l'interruzione ?"),
+        platform::kYesNo | platform::kQuestion | platform::kDefaultButton1, QString(), this);
+    if (!self) return;
+    --busy_;
+    asking_ = false;
+    if (answer != platform::kAnswerYes) return;
+    if (!stopped_) {
+        stopped_ = true;
+        return;
+    }
+    // A second confirmed stop takes the window off the screen and gives the
+    // owner back, but the window stays loaded: the operation still running
+    // polls it until it ends and its caller unloads it.
+    ReleaseOwner();
+    hide();
+}
+
+void frmMessage::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        if (cmdStop_->isVisible()) AskStop();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void frmMessage::closeEvent(QCloseEvent* event) {
+    // The window has no close box; a close asked for by the desktop (Alt+F4)
+    // is a stop request when stopping is offered.
+    event->ignore();
+    if (event->spontaneous() && cmdStop_->isVisible()) AskStop();
+}
+
+void frmMessage::TickHourglass() {
+    if (imgMsg_.empty()) return;
+    ++frame_;
+    if (frame_ > static_cast<int>(imgMsg_.size())) frame_ = 1;
+    imgHourglass_->setPixmap(imgMsg_[static_cast<size_t>(frame_ - 1)]);
+}
+
+}  // namespace startup

@@ -1,0 +1,284 @@
+#include "startup/modZeltFormUtility.h"
+
+#include "platform/SettingsStore.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMetaObject>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace startup {
+
+namespace {
+
+QScreen* screenOf(const QWidget* window) {
+    if (window && window->screen()) return window->screen();
+    return QGuiApplication::primaryScreen();
+}
+
+bool hasProperty(const QObject* object, const char* name) {
+    return object->metaObject()->indexOfProperty(name) >= 0;
+}
+
+bool keepsOwnFamily(const QFont& font) {
+    const QString family = font.family();
+    return family.contains(QLatin1String("Courier"), Qt::CaseInsensitive) ||
+           family.contains(QLatin1String("Webdings"), Qt::CaseInsensitive);
+}
+
+QFont withSizeChange(QFont font, double sizeDelta) {
+    if (sizeDelta == 0) return font;
+    if (font.pointSizeF() > 0) {
+        font.setPointSizeF(std::max(1.0, font.pointSizeF() + sizeDelta));
+    } else if (font.pixelSize() > 0) {
+        font.setPixelSize(std::max(1, font.pixelSize() + static_cast<int>(std::lround(sizeDelta))));
+    }
+    return font;
+}
+
+// Placement values are written as numbers; a store edited by hand or written
+// under another locale may carry a decimal comma.
+std::optional<double> readNumber(const QString& section, const char* key) {
+    QString text = platform::SettingsStore::get(platform::appName(), section, QLatin1String(key))
+                       .trimmed();
+    if (text.isEmpty()) return std::nullopt;
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+void writeNumber(const QString& section, const char* key, double value) {
+    platform::SettingsStore::save(platform::appName(), section, QLatin1String(key),
+                                  QString::number(static_cast<float>(value)));
+}
+
+QString& rememberedDateText() {
+    static QString text;
+    return text;
+}
+
+bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool isDateSeparator(QChar c) { return c == QLatin1Char('/') || c == QLatin1Char('-'); }
+bool isTimeSeparator(QChar c) { return c == QLatin1Char('.') || c == QLatin1Char(':'); }
+
+// Two digits typed for a group: the whole text is "dd" or "dd" sep "dd".
+bool endsWithFullGroup(const QString& part, bool (*isSeparator)(QChar)) {
+    const qsizetype n = part.size();
+    if (n != 2 && n != 5) return false;
+    if (!isDigit(part[n - 1]) || !isDigit(part[n - 2])) return false;
+    return n == 2 || (isSeparator(part[2]) && isDigit(part[0]) && isDigit(part[1]));
+}
+
+// A separator typed right after the automatic one.
+bool endsWithDoubledSeparator(const QString& part, bool (*isSeparator)(QChar)) {
+    const qsizetype n = part.size();
+    if (n != 4 && n != 7) return false;
+    return isSeparator(part[n - 1]) && isSeparator(part[n - 2]);
+}
+
+}  // namespace
+
+// ---- Twips ----------------------------------------------------------------
+
+int TwipsPerPixel(const QWidget* window) {
+    const QScreen* screen = screenOf(window);
+    const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
+    if (dpi <= 0) return 15;
+    return std::max(1, static_cast<int>(std::lround(1440.0 / dpi)));
+}
+
+double PixelsToTwips(int pixels, const QWidget* window) {
+    return static_cast<double>(pixels) * TwipsPerPixel(window);
+}
+
+int TwipsToPixels(double twips, const QWidget* window) {
+    return static_cast<int>(std::lround(twips / TwipsPerPixel(window)));
+}
+
+// ---- Common font ------------------------------------------------------------
+
+void SetFormFont(QWidget* window, const QString& fontName, double sizeDelta) {
+    if (!window) return;
+    if (fontName.isEmpty() && sizeDelta == 0) return;
+
+    QFont own = window->font();
+    if (!fontName.isEmpty()) own.setFamily(fontName);
+    window->setFont(withSizeChange(own, sizeDelta));
+
+    // Controls without a font of their own follow the window; the others are
+    // changed one by one.
+    const auto controls = window->findChildren<QWidget*>();
+    for (QWidget* control : controls) {
+        if (hasProperty(control, "FontNames") || hasProperty(control, "FontSizeSpin")) {
+            if (!fontName.isEmpty() && hasProperty(control, "FontNames"))
+                control->setProperty("FontNames", fontName);
+            if (sizeDelta != 0 && hasProperty(control, "FontSizeSpin")) {
+                const double current = control->property("FontSizeSpin").toDouble();
+                control->setProperty("FontSizeSpin", current + sizeDelta);
+            }
+            continue;
+        }
+        if (!control->testAttribute(Qt::WA_SetFont)) continue;
+        QFont font = control->font();
+        if (!fontName.isEmpty() && !keepsOwnFamily(font)) font.setFamily(fontName);
+        control->setFont(withSizeChange(font, sizeDelta));
+    }
+}
+
+// ---- Window placement --------------------------------------------------------
+
+QString FormSettingsSection(const QWidget* window) {
+    return QStringLiteral("Settings") + (window ? window->objectName() : QString());
+}
+
+int FormStateOf(const QWidget* window) {
+    const Qt::WindowStates state = window->windowState();
+    if (state & Qt::WindowMinimized) return 1;
+    if (state & (Qt::WindowMaximized | Qt::WindowFullScreen)) return 2;
+    return 0;
+}
+
+void SaveFormSettings(QWidget* window) {
+    if (!window) return;
+    const QString section = FormSettingsSection(window);
+    const int state = FormStateOf(window);
+    platform::SettingsStore::save(platform::appName(), section, QStringLiteral("State"),
+                                  QString::number(state));
+    if (state != 0) return;
+    writeNumber(section, "Left", PixelsToTwips(window->x(), window));
+    writeNumber(section, "Top", PixelsToTwips(window->y(), window));
+    writeNumber(section, "Width", PixelsToTwips(window->width(), window));
+    writeNumber(section, "Height", PixelsToTwips(window->height(), window));
+}
+
+void LoadFormSettings(QWidget* window, bool skipState) {
+    if (!window) return;
+    const QString section = FormSettingsSection(window);
+    const QScreen* screen = screenOf(window);
+    const QRect desk = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+
+    const auto pixelsOr = [&](const char* key, int fallback) {
+        const auto twips = readNumber(section, key);
+        return twips ? TwipsToPixels(*twips, window) : fallback;
+    };
+    window->move(pixelsOr("Left", desk.x() + (desk.width() - window->width()) / 2), window->y());
+    window->move(window->x(), pixelsOr("Top", desk.y() + (desk.height() - window->height()) / 2));
+    if (const auto width = readNumber(section, "Width"))
+        window->resize(TwipsToPixels(*width, window), window->height());
+    if (const auto height = readNumber(section, "Height"))
+        window->resize(window->width(), TwipsToPixels(*height, window));
+
+    if (skipState) return;
+    const auto state = readNumber(section, "State");
+    if (!state) return;
+    Qt::WindowStates flags = window->windowState() &
+                             ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+    switch (static_cast<int>(*state)) {
+    case 1: flags |= Qt::WindowMinimized; break;
+    case 2: flags |= Qt::WindowMaximized; break;
+    default: break;
+    }
+    window->setWindowState(flags);
+}
+
+bool HasFormSettings(const QWidget* window) {
+    if (!window) return false;
+    return !platform::SettingsStore::get(platform::appName(), FormSettingsSection(window),
+                                         QStringLiteral("Left"))
+                .isEmpty();
+}
+
+// ---- Date boxes ----------------------------------------------------------------
+
+void ResetDateInput() { rememberedDateText().clear(); }
+
+void FormatDateInput(QLineEdit* box, int kind) {
+    if (!box) return;
+    QString& remembered = rememberedDateText();
+    QString text = box->text();
+    if (!text.startsWith(remembered)) {
+        remembered = text;
+        return;
+    }
+    const bool atEnd = box->cursorPosition() == text.size();
+    const auto replaceText = [&](const QString& changed) {
+        box->setText(changed);
+        box->setCursorPosition(changed.size());
+        text = changed;
+    };
+
+    qsizetype timeStart = -1;
+    if (kind == kTimeOnlyInput) {
+        timeStart = 0;
+    } else if (atEnd) {
+        const qsizetype n = text.size();
+        const bool hasBlank = text.contains(QLatin1Char(' '));
+        if (endsWithFullGroup(text, isDateSeparator)) {
+            replaceText(text + QLatin1Char('/'));
+        } else if (endsWithDoubledSeparator(text, isDateSeparator)) {
+            replaceText(text.left(n - 1));
+        } else if (n == 10 && !hasBlank) {
+            replaceText(text + QLatin1Char(' '));
+        } else if (n >= 9 && n != 10 && hasBlank) {
+            timeStart = text.lastIndexOf(QLatin1Char(' ')) + 1;
+        }
+    }
+
+    if (timeStart >= 0 && atEnd) {
+        const QString time = text.mid(timeStart);
+        if (endsWithFullGroup(time, isTimeSeparator))
+            replaceText(text + QLatin1Char('.'));
+        else if (endsWithDoubledSeparator(time, isTimeSeparator))
+            replaceText(text.left(text.size() - 1));
+    }
+    remembered = box->text();
+}
+
+// ---- Bound controls --------------------------------------------------------------
+
+void CommitEditingControls(QWidget* window) {
+    if (!window) return;
+    const QWidget* focused = window->focusWidget();
+    const auto controls = window->findChildren<QWidget*>();
+    for (QWidget* control : controls) {
+        const QMetaObject* meta = control->metaObject();
+        if (meta->indexOfMethod("CommitEditingDataControls()") >= 0) {
+            QMetaObject::invokeMethod(control, "CommitEditingDataControls", Qt::DirectConnection);
+            continue;
+        }
+        if (!hasProperty(control, "DataField")) continue;
+        if (control->property("DataField").toString().isEmpty()) continue;
+        const bool changed = control->property("DataChanged").toBool();
+        if (control != focused && !changed) continue;
+        if (meta->indexOfMethod("CommitData()") >= 0)
+            QMetaObject::invokeMethod(control, "CommitData", Qt::DirectConnection);
+        if (hasProperty(control, "DataChanged")) control->setProperty("DataChanged", false);
+    }
+}
+
+// ---- Menu arrays -------------------------------------------------------------------
+
+QAction* AddMenuArrayItem(QMenu* menu, const QString& caption, const QString& tag) {
+    if (!menu) return nullptr;
+    int index = 0;
+    const auto actions = menu->actions();
+    for (const QAction* action : actions)
+        if (action->property("Index").isValid()) ++index;
+    auto* item = new QAction(caption, menu);
+    item->setData(tag);
+    item->setProperty("Index", index);
+    item->setEnabled(!tag.isEmpty());
+    menu->addAction(item);
+    return item;
+}
+
+}  // namespace startup

@@ -1,0 +1,74 @@
+#pragma once
+// Small services every window uses: the common font, the remembered window
+// placement, typing help for date boxes, writing pending edits of bound
+// controls back to their data, and adding entries to a menu array.
+
+#include <QString>
+
+class QAction;
+class QLineEdit;
+class QMenu;
+class QWidget;
+
+namespace startup {
+
+// ---- Twips ----------------------------------------------------------------
+// Placements and dialog positions are kept in twips: 1440 per inch, so 15 per
+// pixel on a 96 DPI screen.
+int TwipsPerPixel(const QWidget* window = nullptr);
+double PixelsToTwips(int pixels, const QWidget* window = nullptr);
+int TwipsToPixels(double twips, const QWidget* window = nullptr);
+
+// ---- Common font ------------------------------------------------------------
+// Applies the font name (when not empty) and adds the size change (when not 0)
+// to the window and to every control that carries a font of its own. Controls
+// in a fixed-pitch ("Courier") or symbol ("Webdings") font keep their family.
+// Controls that expose a "FontNames" / "FontSizeSpin" property (data panels,
+// the quick search) get the values through them instead.
+void SetFormFont(QWidget* window, const QString& fontName, double sizeDelta);
+
+// ---- Window placement --------------------------------------------------------
+// Section "Settings" followed by the window's object name, keys "State",
+// "Left", "Top", "Width", "Height" (twips) under the application "Zelt Order".
+QString FormSettingsSection(const QWidget* window);
+// Writes "State" (0 normal, 1 minimised, 2 maximised); in the normal state also
+// the position and size. A minimised or maximised window keeps the last normal
+// placement.
+void SaveFormSettings(QWidget* window);
+// Restores position and size (a window that never stored any is centred on its
+// screen and keeps its size) and, unless skipState, the state.
+void LoadFormSettings(QWidget* window, bool skipState = false);
+// True once a placement was stored for the window.
+bool HasFormSettings(const QWidget* window);
+
+// Window state as stored: 0 normal, 1 minimised, 2 maximised.
+int FormStateOf(const QWidget* window);
+
+// ---- Date boxes ----------------------------------------------------------------
+// Kind of box for FormatDateInput: a time-only box; any other value is a date
+// with an optional time.
+inline constexpr int kTimeOnlyInput = 18;
+
+// Called on every change of a date box's text: appends "/" after the day and
+// the month, "." after hours and minutes, drops a separator typed right after
+// an automatic one, and a blank after a whole date. Deleting or editing inside
+// the text never inserts anything.
+void FormatDateInput(QLineEdit* box, int kind);
+// Forgets the remembered text (shared by all date boxes).
+void ResetDateInput();
+
+// ---- Bound controls --------------------------------------------------------------
+// Writes pending edits of the window's data-bound controls to their data:
+// controls with an invokable CommitEditingDataControls() (data panels) run it;
+// controls with a non-empty "DataField" property that are the focus widget or
+// have "DataChanged" set run their invokable CommitData() and then have
+// "DataChanged" cleared.
+void CommitEditingControls(QWidget* window);
+
+// ---- Menu arrays -------------------------------------------------------------------
+// Appends an entry to a menu used as an array: its caption, the tag as the
+// action's data, its index (the number of entries before it) as the "Index"
+// property; enabled exactly when the tag is not empty.
+QAction* AddMenuArrayItem(QMenu* menu, const QString& caption, const QString& tag);
+
+}  // namespace startup
