@@ -1,6 +1,7 @@
 #include "startup/frmMessage.h"
 
 #include "platform/MessageBox.h"
+#include "startup/Globals.h"
 #include "startup/modZeltFormUtility.h"
 
 #include <QApplication>
@@ -162,6 +163,8 @@ frmMessage::frmMessage()
     connect(tmHourglass_, &QTimer::timeout, this, &frmMessage::TickHourglass);
     tmHourglass_->start();
     imgHourglass_->setPixmap(imgMsg_.front());
+
+    SetFormFont(this, globals().fontName, globals().fontSizeDelta);
 }
 
 frmMessage::~frmMessage() { ReleaseOwner(); }
@@ -181,6 +184,7 @@ void frmMessage::Unload() {
 }
 
 void frmMessage::unloadWindow() {
+    unloaded_ = true;
     ReleaseOwner();
     hide();
     if (busy_ > 0)
@@ -270,9 +274,8 @@ void frmMessage::StartProgress(long total, bool enableStop) {
 QString frmMessage::CounterText(long value, long maximum) {
     if (maximum <= 9999) return QStringLiteral("%1 / %2").arg(value).arg(maximum);
     // Halves go to the even number, as the original's conversion did.
-    const long percent = maximum == 0 ? 0
-                                      : std::lrint(static_cast<double>(value) /
-                                                   static_cast<double>(maximum) * 100.0);
+    const long percent =
+        std::lrint(static_cast<double>(value) * 100.0 / static_cast<double>(maximum));
     return QStringLiteral("%1 / 100%").arg(percent);
 }
 
@@ -290,10 +293,11 @@ bool frmMessage::Progress(long position, bool noCount) {
     QPointer<frmMessage> self(this);
     ++busy_;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    // Unloaded by someone else while the events ran: the operation must end.
+    // Unloaded by someone else while the events ran: the operation can no
+    // longer be shown nor stopped, so it ends.
     if (!self) return false;
     --busy_;
-    return !stopped_;
+    return !stopped_ && !unloaded_;
 }
 
 long frmMessage::MaxProgress() const { return pbNotify_->isHidden() ? 0 : pbNotify_->maximum(); }

@@ -105,6 +105,7 @@ private:
     bool ownerWasEnabled_ = true;
     bool stopped_ = false;
     bool asking_ = false;
+    bool unloaded_ = false;
     int busy_ = 0;  // depth of our own handlers on the stack
     int frame_ = 0;
 };
