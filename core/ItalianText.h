@@ -43,7 +43,8 @@ QString formatFixed(double value, int decimals, bool groupThousands);
 // optional exponent (E or D); or "&H1F" hexadecimal and "&O17" / "&17" octal,
 // which give the signed 16-bit value when they fit in four hex digits and the
 // signed 32-bit value otherwise ("&HFFFF" is -1, "&H10000" is 65536).
-// std::nullopt when the text is not a number.
+// std::nullopt when the text is not a number; AppError 6 when it is one too
+// large for a double (or &H text beyond 32 bits).
 std::optional<double> parseNumber(QStringView text);
 // The same reading straight to a currency value (no detour through a double
 // for plain decimal text); std::nullopt when not a number; out of range

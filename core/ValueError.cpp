@@ -12,6 +12,7 @@ QString valueErrorDescription(int number) {
     switch (number) {
     case kErrInvalidCall: return QStringLiteral("Chiamata di routine o argomento non valido");
     case kErrOverflow: return QStringLiteral("Overflow");
+    case kErrOutOfMemory: return QStringLiteral("Memoria esaurita");
     case kErrSubscript: return QStringLiteral("Indice non incluso nell'intervallo");
     case kErrFixedArray: return QStringLiteral("Matrice fissa o temporaneamente bloccata");
     case kErrDivisionByZero: return QStringLiteral("Divisione per zero");

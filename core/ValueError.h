@@ -8,6 +8,7 @@ namespace core {
 
 inline constexpr int kErrInvalidCall = 5;        // "Chiamata di routine o argomento non valido"
 inline constexpr int kErrOverflow = 6;           // "Overflow"
+inline constexpr int kErrOutOfMemory = 7;        // "Memoria esaurita"
 inline constexpr int kErrSubscript = 9;          // "Indice non incluso nell'intervallo"
 inline constexpr int kErrFixedArray = 10;        // "Matrice fissa o temporaneamente bloccata"
 inline constexpr int kErrDivisionByZero = 11;    // "Divisione per zero"

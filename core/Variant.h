@@ -142,9 +142,9 @@ public:
     // The object held; Nothing gives an empty pointer. Not an object: AppError 424.
     std::shared_ptr<Object> toObject() const;
 
-    // The value converted to the given kind (Empty, Null, Boolean, Byte,
-    // Integer, Long, Single, Double, Currency, Date, String); Null stays Null
-    // for every kind but String and the numbers, which raise 94.
+    // The value converted to the given kind (Boolean, Byte, Integer, Long,
+    // Single, Double, Currency, Date, String) as the to...() functions do,
+    // Null raising 94; to Empty, Null or Variant the value is returned as is.
     Variant convertedTo(VType kind) const;
 
     // The value of an If or While condition: Null counts as False.
@@ -168,6 +168,7 @@ private:
     };
     struct ErrorCode {
         std::int32_t number;
+        bool operator==(const ErrorCode&) const = default;
     };
     using ArrayPtr = std::shared_ptr<VariantArray>;
     using Data = std::variant<std::monostate, NullTag, bool, std::uint8_t, std::int16_t, std::int32_t,
