@@ -1,0 +1,140 @@
+#pragma once
+// The engine behind ScriptControl: compiles texts into modules, resolves
+// their names to slots and runs them by walking the tree.
+
+#include "core/AppError.h"
+#include "core/Object.h"
+#include "core/Variant.h"
+#include "script/Ast.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <span>
+
+namespace script {
+
+// Everything a script reaches by name: data sources, page objects,
+// dictionaries and the instances of the script's own classes.
+using HostObject = core::Object;
+
+// A name of the script level: a variable, a constant, a procedure or a class.
+struct GlobalSlot {
+    enum Kind : std::uint8_t { Undefined, Variable, Constant, Proc, Class };
+    QString name;
+    Kind kind = Undefined;
+    core::Variant value;
+    Procedure* proc = nullptr;
+    ClassDef* cls = nullptr;
+};
+
+class ClassInstance;
+class ErrObject;
+struct Frame;
+struct Scope;
+
+class Interpreter {
+public:
+    Interpreter();
+    ~Interpreter();
+    Interpreter(const Interpreter&) = delete;
+    Interpreter& operator=(const Interpreter&) = delete;
+
+    // Compiles the text and runs its statements outside procedures.
+    void addCode(const QString& text);
+    // Makes an object reachable by name from every procedure.
+    void addObject(const QString& name, std::shared_ptr<core::Object> object);
+    // Calls a procedure by name; the arguments are the caller's variables.
+    core::Variant run(const QString& name, std::span<core::Variant* const> args);
+    bool hasProcedure(const QString& name) const;
+
+    // Milliseconds a call may run (0 or less: no limit).
+    void setTimeout(int ms) { timeoutMs_ = ms; }
+    int timeout() const { return timeoutMs_; }
+    void setCancelFlag(const std::atomic<bool>* flag) { externalCancel_ = flag; }
+    void cancel() { cancel_ = true; }
+    void setPollCallback(std::function<void()> poll) { poll_ = std::move(poll); }
+
+    // Calls from the instances of the script's classes.
+    core::Variant callProcedure(const Procedure* proc, ClassInstance* me, std::span<core::Variant* const> args);
+    bool isAborting() const { return aborting_; }
+
+private:
+    friend class ClassInstance;
+    enum class Flow : std::uint8_t { Normal, ExitDo, ExitFor, ExitProc };
+
+    // ---- binding ----
+    GlobalSlot* globalSlot(const QString& name, bool create);
+    void bindModule(Module& m);
+    void bindProcedure(Procedure& p, ClassDef* cls, bool explicitMode);
+    void bindBlock(Block& b, Scope& s);
+    void bindStmt(Stmt& st, Scope& s);
+    void bindExpr(Expr* e, Scope& s, bool callTarget = false);
+    void bindName(NameExpr& n, Scope& s, bool callTarget);
+    void declareLocals(Block& b, Scope& s);
+    core::Variant constValue(Expr* e, Scope& s);
+
+    // ---- running ----
+    Flow execBlock(const Block& b);
+    Flow execStmt(const Stmt& st);
+    Flow execFor(const ForStmt& st);
+    Flow execForEach(const ForEachStmt& st);
+    Flow execDo(const DoStmt& st);
+    void execDim(const DimStmt& st);
+    void execCallStmt(const CallStmt& st);
+
+    core::Variant eval(const Expr* e);
+    core::Variant evalScalar(const Expr* e) { return eval(e).resolved(); }
+    core::Variant evalName(const NameExpr& n);
+    core::Variant evalCall(const Expr* callee, const std::vector<ExprP>& args, core::CallKind kind);
+    core::Variant evalBinary(const BinaryExpr& b);
+    core::Variant invokeOn(const core::Variant& target, const QString& name, core::CallKind kind,
+                           std::span<core::Variant* const> args);
+    core::Variant indexOrDefault(const core::Variant& value, std::span<core::Variant* const> args,
+                                 core::CallKind kind);
+    core::Variant callBuiltin(const builtins::Info* info, const std::vector<ExprP>& args);
+    core::Variant newInstance(const ClassDef* cls);
+    core::Variant* variableRef(const NameExpr& n, bool forWrite);
+    core::Variant* refOf(const Expr* e);
+    void assign(const Expr* target, core::Variant value, bool isSet);
+    core::Variant objectOf(const Expr* e);
+
+    struct Args {
+        std::vector<core::Variant> temps;
+        std::vector<core::Variant*> ptrs;
+    };
+    void evalArgs(const std::vector<ExprP>& args, Args& out, std::size_t extra = 0);
+    std::vector<std::int32_t> indices(std::span<core::Variant* const> args) const;
+
+    void tick() {
+        if ((++ticks_ & 1023u) == 0) slowCheck();
+    }
+    void slowCheck();
+    void startRun();
+    [[noreturn]] void abort(bool cancelled);
+    void recordError(const core::AppError& e);
+
+    std::deque<GlobalSlot> globals_;
+    QHash<QString, GlobalSlot*> globalIndex_;
+    std::vector<std::unique_ptr<Module>> modules_;
+    std::shared_ptr<ErrObject> err_;
+    core::Variant errValue_;
+    Frame* frame_ = nullptr;
+    int depth_ = 0;
+    int runDepth_ = 0;
+
+    int timeoutMs_ = 0;
+    QElapsedTimer timer_;
+    qint64 lastPoll_ = 0;
+    unsigned ticks_ = 0;
+    std::atomic<bool> cancel_{false};
+    const std::atomic<bool>* externalCancel_ = nullptr;
+    std::function<void()> poll_;
+    bool aborting_ = false;
+    std::shared_ptr<bool> alive_;
+};
+
+}  // namespace script

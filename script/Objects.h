@@ -1,0 +1,53 @@
+#pragma once
+// The objects the language itself provides: instances of the script's own
+// classes and the Err object.
+
+#include "core/AppError.h"
+#include "core/Object.h"
+#include "core/Variant.h"
+#include "script/Ast.h"
+
+#include <memory>
+
+namespace script {
+
+class Interpreter;
+
+class ClassInstance : public core::Object {
+public:
+    ClassInstance(Interpreter* interp, const ClassDef* def, std::shared_ptr<bool> alive);
+    ~ClassInstance() override;  // runs Class_Terminate
+
+    QString typeName() const override { return def_->name; }
+    core::Variant invoke(const QString& name, core::CallKind kind, std::span<core::Variant* const> args) override;
+    // A member by its index; private members only for calls from inside the class.
+    core::Variant invokeMember(int index, core::CallKind kind, std::span<core::Variant* const> args,
+                               bool allowPrivate);
+
+    const ClassDef* def() const { return def_; }
+    std::vector<core::Variant> fields;
+
+private:
+    Interpreter* interp_;
+    const ClassDef* def_;
+    std::shared_ptr<bool> alive_;
+};
+
+class ErrObject : public core::Object {
+public:
+    QString typeName() const override { return QStringLiteral("ErrObject"); }
+    core::Variant invoke(const QString& name, core::CallKind kind, std::span<core::Variant* const> args) override;
+
+    void clear();
+    void set(const core::AppError& e);
+    long number() const { return number_; }
+    const QString& description() const { return description_; }
+    const QString& source() const { return source_; }
+
+private:
+    long number_ = 0;
+    QString description_;
+    QString source_;
+};
+
+}  // namespace script
