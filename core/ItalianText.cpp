@@ -40,10 +40,6 @@ QString formatGeneral(double value, int significant) {
     return withDecimalComma(printed("%.*G", significant, value));
 }
 
-QString twoDigits(int n) {
-    return QString::number(n).rightJustified(2, QLatin1Char('0'));
-}
-
 // A number read from text, before it becomes a double or a currency value:
 // value = digits x 10^exponent, or a whole number from &H / &O text.
 struct Parsed {
@@ -295,23 +291,35 @@ QString formatCurrency(Currency value) {
     return out;
 }
 
+namespace {
+enum DateShape { DateAndTime = 3, DateOnly = 1, TimeOnly = 2 };
+
+QString formatDateShape(const Date::Parts& p, int shape) {
+    char buffer[32];
+    int n = 0;
+    if (shape & DateOnly)
+        n = std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d", p.day, p.month, p.year);
+    if (shape == DateAndTime)
+        buffer[n++] = ' ';
+    if (shape & TimeOnly)
+        n += std::snprintf(buffer + n, sizeof buffer - std::size_t(n), "%02d:%02d:%02d", p.hour, p.minute, p.second);
+    return QString::fromLatin1(buffer, n);
+}
+}  // namespace
+
 QString formatDateOnly(Date value) {
-    const Date::Parts p = value.parts();
-    return twoDigits(p.day) + QLatin1Char('/') + twoDigits(p.month) + QLatin1Char('/') +
-           QString::number(p.year).rightJustified(4, QLatin1Char('0'));
+    return formatDateShape(value.parts(), DateOnly);
 }
 
 QString formatTimeOnly(Date value) {
-    const Date::Parts p = value.parts();
-    return twoDigits(p.hour) + QLatin1Char(':') + twoDigits(p.minute) + QLatin1Char(':') + twoDigits(p.second);
+    return formatDateShape(value.parts(), TimeOnly);
 }
 
 QString formatDate(Date value) {
-    if (!value.hasDate())
-        return formatTimeOnly(value);
-    if (!value.hasTime())
-        return formatDateOnly(value);
-    return formatDateOnly(value) + QLatin1Char(' ') + formatTimeOnly(value);
+    const Date::Parts p = value.parts();
+    const bool hasTime = p.hour != 0 || p.minute != 0 || p.second != 0;
+    const bool hasDate = !(p.year == 1899 && p.month == 12 && p.day == 30);
+    return formatDateShape(p, !hasDate ? TimeOnly : hasTime ? DateAndTime : DateOnly);
 }
 
 QString formatBool(bool value) {

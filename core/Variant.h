@@ -40,6 +40,13 @@ enum class VType : std::uint16_t {
 constexpr VType operator|(VType a, VType b) noexcept {
     return VType(std::uint16_t(a) | std::uint16_t(b));
 }
+constexpr VType operator&(VType a, VType b) noexcept {
+    return VType(std::uint16_t(a) & std::uint16_t(b));
+}
+// The element kind of an array's VarType (the VarType itself otherwise).
+constexpr VType withoutArrayFlag(VType t) noexcept {
+    return VType(std::uint16_t(t) & ~std::uint16_t(VType::Array));
+}
 
 class Variant;
 
