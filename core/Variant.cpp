@@ -30,11 +30,16 @@ const Variant& operand(const Variant& v, Variant& holder) {
     return holder;
 }
 
-double textToDouble(const QString& s) {
-    const auto d = italian::parseNumber(s);
-    if (!d)
+// The value read from text, or a type mismatch.
+template <class T>
+T orMismatch(const std::optional<T>& v) {
+    if (!v)
         mismatch();
-    return *d;
+    return *v;
+}
+
+double textToDouble(const QString& s) {
+    return orMismatch(italian::parseNumber(s));
 }
 
 // Whole number from a double, halves to even, checked against [lo, hi].
@@ -249,12 +254,7 @@ Currency Variant::toCurrency() const {
     case VType::Integer: return Currency::fromInt(integerValue());
     case VType::Long: return Currency::fromInt(longValue());
     case VType::Currency: return currencyValue();
-    case VType::String: {
-        const auto c = italian::parseCurrency(stringValue());
-        if (!c)
-            mismatch();
-        return *c;
-    }
+    case VType::String: return orMismatch(italian::parseCurrency(stringValue()));
     case VType::Object: return resolved().toCurrency();
     default: return Currency::fromDouble(toDouble());
     }
@@ -263,12 +263,7 @@ Currency Variant::toCurrency() const {
 Date Variant::toDate() const {
     switch (type_) {
     case VType::Date: return dateValue();
-    case VType::String: {
-        const auto d = italian::parseDate(stringValue());
-        if (!d)
-            mismatch();
-        return *d;
-    }
+    case VType::String: return orMismatch(italian::parseDate(stringValue()));
     case VType::Object: return resolved().toDate();
     default: return Date::fromSerial(toDouble());
     }
@@ -780,34 +775,36 @@ std::optional<int> compare(const Variant& a0, const Variant& b0, const CompareOp
     return sa ? -r : r;
 }
 
-Variant eq(const Variant& a, const Variant& b, const CompareOptions& options) {
+namespace {
+template <class Test>
+Variant comparison(const Variant& a, const Variant& b, const CompareOptions& options, Test test) {
     const auto c = compare(a, b, options);
-    return c ? Variant(*c == 0) : Variant::null();
+    return c ? Variant(bool(test(*c))) : Variant::null();
+}
+}  // namespace
+
+Variant eq(const Variant& a, const Variant& b, const CompareOptions& options) {
+    return comparison(a, b, options, [](int c) { return c == 0; });
 }
 
 Variant ne(const Variant& a, const Variant& b, const CompareOptions& options) {
-    const auto c = compare(a, b, options);
-    return c ? Variant(*c != 0) : Variant::null();
+    return comparison(a, b, options, [](int c) { return c != 0; });
 }
 
 Variant lt(const Variant& a, const Variant& b, const CompareOptions& options) {
-    const auto c = compare(a, b, options);
-    return c ? Variant(*c < 0) : Variant::null();
+    return comparison(a, b, options, [](int c) { return c < 0; });
 }
 
 Variant gt(const Variant& a, const Variant& b, const CompareOptions& options) {
-    const auto c = compare(a, b, options);
-    return c ? Variant(*c > 0) : Variant::null();
+    return comparison(a, b, options, [](int c) { return c > 0; });
 }
 
 Variant le(const Variant& a, const Variant& b, const CompareOptions& options) {
-    const auto c = compare(a, b, options);
-    return c ? Variant(*c <= 0) : Variant::null();
+    return comparison(a, b, options, [](int c) { return c <= 0; });
 }
 
 Variant ge(const Variant& a, const Variant& b, const CompareOptions& options) {
-    const auto c = compare(a, b, options);
-    return c ? Variant(*c >= 0) : Variant::null();
+    return comparison(a, b, options, [](int c) { return c >= 0; });
 }
 
 // ---- Logical ----------------------------------------------------------------------

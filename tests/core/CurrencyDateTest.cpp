@@ -3,23 +3,16 @@
 #include "core/Currency.h"
 #include "core/Date.h"
 #include "core/Money.h"
+#include "tests/core/Values.h"
 
 #include <gtest/gtest.h>
 
 using core::AppError;
 using core::Currency;
 using core::Date;
+using coretest::errorOf;
 
 namespace {
-
-int errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const AppError& e) {
-        return int(e.number());
-    }
-    return 0;
-}
 
 TEST(Currency, FromDoubleRoundsHalvesToEvenAtTheFourthDecimal) {
     struct Case {

@@ -1,5 +1,6 @@
 #include "core/AppError.h"
 #include "core/Variant.h"
+#include "tests/core/Values.h"
 
 #include <gtest/gtest.h>
 
@@ -9,33 +10,10 @@ using core::Currency;
 using core::Date;
 using core::Variant;
 using core::VType;
+using namespace coretest;
 
 namespace {
 
-Variant I(int v) {
-    return Variant(std::int16_t(v));
-}
-Variant L(int v) {
-    return Variant(std::int32_t(v));
-}
-Variant B(int v) {
-    return Variant(std::uint8_t(v));
-}
-Variant C(double v) {
-    return Variant(Currency::fromDouble(v));
-}
-Variant S(const char* v) {
-    return Variant(QString::fromUtf8(v));
-}
-
-int errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const core::AppError& e) {
-        return int(e.number());
-    }
-    return 0;
-}
 
 // An object whose default member gives a fixed value.
 class Box : public core::Object {
