@@ -615,7 +615,9 @@ public:
 
     // EXISTS over the one-to-many tables `roots` (and what hangs from them),
     // holding the conditions.
-    QString exists(const QList<int>& roots, const QStringList& conditions) const {
+    QString exists(const QSet<int>& rootSet, const QStringList& conditions) const {
+        QList<int> roots = rootSet.values();
+        std::sort(roots.begin(), roots.end());
         QStringList from;
         QStringList where;
         for (int root : roots) {
@@ -635,13 +637,41 @@ public:
             .arg(from.join(QStringLiteral(", ")), where.join(QStringLiteral(" AND ")));
     }
 
-    // The WHERE text of a filter tree: its AND-ed parts, those on
-    // one-to-many tables gathered into semi-joins.
+    // The WHERE text of a filter tree. Its AND-ed parts that touch the same
+    // one-to-many table go together into one semi-join, so that they speak of
+    // the same row; a part that stands alone with such a table and is an OR
+    // or a NOT is taken apart, so that "Articoli.Codice='X' OR Cliente='Y'"
+    // also keeps the orders without rows of the customer, and
+    // "NOT Articoli.Codice='X'" means the orders without that article.
     QString filterSql(const Node* root) {
         if (!root)
             return {};
+        return andSql(*root);
+    }
+
+    // The one-to-many tables a piece of the filter reaches (nothing is kept
+    // of its translation).
+    QSet<int> rootsOf(const Node& n) {
+        const size_t mark = params_.size();
+        const QSet<int> saved = usedRoots_;
+        usedRoots_.clear();
+        condition(n);
+        QSet<int> roots = usedRoots_;
+        usedRoots_ = saved;
+        params_.resize(mark);
+        return roots;
+    }
+
+    QString plain(const Node& n) {
+        const QSet<int> saved = usedRoots_;
+        QString sql = condition(n);
+        usedRoots_ = saved;
+        return sql;
+    }
+
+    QString andSql(const Node& root) {
         std::vector<const Node*> parts;
-        std::vector<const Node*> stack{root};
+        std::vector<const Node*> stack{&root};
         while (!stack.empty()) {
             const Node* n = stack.back();
             stack.pop_back();
@@ -652,48 +682,62 @@ public:
                 parts.push_back(n);
             }
         }
-        struct Part {
-            QString sql;
-            QSet<int> roots;
-        };
-        std::vector<Part> done;
-        for (const Node* p : parts) {
-            usedRoots_.clear();
-            QString sql = condition(*p);
-            done.push_back({sql, usedRoots_});
-        }
-        usedRoots_.clear();
-        // Parts that share a one-to-many table go into the same semi-join.
-        std::vector<int> group(done.size());
+        std::vector<QSet<int>> roots;
+        for (const Node* p : parts)
+            roots.push_back(rootsOf(*p));
+        std::vector<int> group(parts.size());
         std::iota(group.begin(), group.end(), 0);
-        std::function<int(int)> findGroup = [&](int i) { return group[size_t(i)] == i ? i : group[size_t(i)] = findGroup(group[size_t(i)]); };
-        for (size_t i = 0; i < done.size(); ++i)
-            for (size_t j = i + 1; j < done.size(); ++j)
-                if (done[i].roots.intersects(done[j].roots))
-                    group[size_t(findGroup(int(j)))] = findGroup(int(i));
+        std::function<int(int)> top = [&](int i) {
+            return group[size_t(i)] == i ? i : group[size_t(i)] = top(group[size_t(i)]);
+        };
+        for (size_t i = 0; i < parts.size(); ++i)
+            for (size_t j = i + 1; j < parts.size(); ++j)
+                if (roots[i].intersects(roots[j]))
+                    group[size_t(top(int(j)))] = top(int(i));
         QStringList out;
         QSet<int> emitted;
-        for (size_t i = 0; i < done.size(); ++i) {
-            if (done[i].roots.isEmpty()) {
-                out << done[i].sql;
+        for (size_t i = 0; i < parts.size(); ++i) {
+            if (roots[i].isEmpty()) {
+                out << plain(*parts[i]);
                 continue;
             }
-            const int g = findGroup(int(i));
+            const int g = top(int(i));
             if (emitted.contains(g))
                 continue;
             emitted.insert(g);
-            QSet<int> roots;
+            std::vector<size_t> members;
+            for (size_t j = i; j < parts.size(); ++j)
+                if (!roots[j].isEmpty() && top(int(j)) == g)
+                    members.push_back(j);
+            const Node& first = *parts[members[0]];
+            if (members.size() == 1 && (first.kind == Node::Kind::Or || first.kind == Node::Kind::Not)) {
+                out << apart(first);
+                continue;
+            }
+            QSet<int> all;
             QStringList conds;
-            for (size_t j = i; j < done.size(); ++j)
-                if (!done[j].roots.isEmpty() && findGroup(int(j)) == g) {
-                    roots.unite(done[j].roots);
-                    conds << done[j].sql;
-                }
-            QList<int> ordered = roots.values();
-            std::sort(ordered.begin(), ordered.end());
-            out << exists(ordered, conds);
+            for (size_t j : members) {
+                all.unite(roots[j]);
+                conds << plain(*parts[j]);
+            }
+            out << exists(all, conds);
         }
         return out.join(QStringLiteral(" AND "));
+    }
+
+    QString apart(const Node& n) {
+        if (rootsOf(n).isEmpty())
+            return plain(n);
+        switch (n.kind) {
+        case Node::Kind::Or:
+            return QStringLiteral("(%1 OR %2)").arg(apart(*n.args[0]), apart(*n.args[1]));
+        case Node::Kind::Not:
+            return QStringLiteral("(NOT %1)").arg(apart(*n.args[0]));
+        case Node::Kind::And:
+            return QStringLiteral("(%1)").arg(andSql(n));
+        default:
+            return exists(rootsOf(n), {plain(n)});
+        }
     }
 
     // Raises when the last piece reached a table one-to-many (a column list or
