@@ -265,6 +265,39 @@ bool parseTimePart(const QString& text, int& seconds) {
     return true;
 }
 
+// "8 agosto 2026", "sabato 8 agosto 2026 10:30", "8-ago-26", "8 ago": the
+// long and abbreviated dates that an Italian installation prints and reads.
+std::optional<Date> parseNamedMonth(const QString& t) {
+    static const QRegularExpression named(
+        QStringLiteral("^(?:\\p{L}+,?\\s+)?(\\d{1,2})[\\s\\-/]+(\\p{L}+)\\.?(?:[\\s\\-/]+(\\d{2,4}))?"
+                       "(?:\\s+(\\S+))?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto m = named.match(t);
+    if (!m.hasMatch())
+        return std::nullopt;
+    static const char* const kMonths[] = {"gennaio", "febbraio", "marzo", "aprile", "maggio", "giugno", "luglio",
+                                          "agosto", "settembre", "ottobre", "novembre", "dicembre"};
+    const QString word = m.captured(2).toLower();
+    int month = 0;
+    for (int i = 0; i < 12 && month == 0; ++i) {
+        const QString name = QString::fromLatin1(kMonths[i]);
+        if (word == name || (word.size() == 3 && name.startsWith(word)))
+            month = i + 1;
+    }
+    if (month == 0)
+        return std::nullopt;
+    const int day = m.captured(1).toInt();
+    const int year = m.captured(3).isEmpty() ? Clock::today().year()
+                     : m.captured(3).size() == 3 ? -1
+                                                 : expandYear(m.captured(3));
+    if (!Date::isValidDate(year, month, day))
+        return std::nullopt;
+    int seconds = 0;
+    if (!m.captured(4).isEmpty() && !parseTimePart(m.captured(4), seconds))
+        return std::nullopt;
+    return Date::fromParts(year, month, day, 0, 0, seconds);
+}
+
 }  // namespace
 
 QString formatDouble(double value) {
@@ -435,6 +468,8 @@ std::optional<Date> parseDate(QStringView text) {
     if (t.isEmpty())
         return std::nullopt;
     int seconds = 0;
+    if (const auto named = parseNamedMonth(t))
+        return named;
     const qsizetype space = t.indexOf(QLatin1Char(' '));
     if (space < 0) {
         // A time alone: with colons, or "h.m" (two parts with a dot).

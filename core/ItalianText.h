@@ -51,8 +51,9 @@ std::optional<double> parseNumber(QStringView text);
 // raises AppError 6.
 std::optional<Currency> parseCurrency(QStringView text);
 // A date and/or time: "d/m/yyyy", "d-m-yy", "d.m.yyyy", "yyyy-mm-dd", "d/m"
-// (this year, from the Clock), followed by an optional time "h:m[:s]" (or
-// "h.m.s"); or a time alone. Two-digit years: 00-29 are 2000-2029, 30-99
+// (this year, from the Clock), "8 agosto 2026", "sabato 8 agosto 2026",
+// "8-ago-26", each followed by an optional time "h:m[:s]" (or "h.m.s"); or a
+// time alone. Two-digit years: 00-29 are 2000-2029, 30-99
 // 1930-1999. Days, months and times must exist (no carrying over).
 // std::nullopt otherwise.
 std::optional<Date> parseDate(QStringView text);

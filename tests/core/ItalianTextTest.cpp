@@ -136,6 +136,13 @@ TEST(ItalianText, DatesParseDayFirst) {
         {"abc", std::nullopt},
         {"", std::nullopt},
         {"45000", std::nullopt},
+        {"8 agosto 2026", Date::fromParts(2026, 8, 8)},
+        {"sabato 8 agosto 2026 10:30", Date::fromParts(2026, 8, 8, 10, 30, 0)},
+        {"8-ago-26", Date::fromParts(2026, 8, 8)},
+        {"1 Marzo", Date::fromParts(2026, 3, 1)},
+        {"31 febbraio 2026", std::nullopt},
+        {"8 agostino 2026", std::nullopt},
+        {"8 agosto 2026 dopo", std::nullopt},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(it::parseDate(QString::fromUtf8(c.in)), c.out) << c.in;
