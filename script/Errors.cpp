@@ -49,6 +49,8 @@ const QHash<int, QString>& table() {
         {505, QStringLiteral("Riferimento non valido o non qualificato")},
         {506, QStringLiteral("Classe non definita")},
         {507, QStringLiteral("Si è verificata un'eccezione")},
+        // Dictionary.
+        {32811, QStringLiteral("Elemento non trovato")},
         // Compile errors.
         {1001, QStringLiteral("Memoria esaurita")},
         {1002, QStringLiteral("Errore di sintassi")},
