@@ -39,6 +39,7 @@ struct Node {
     QStringList path;      // Name: the dotted parts
     double number = 0.0;
     bool negated = false;  // NOT LIKE, IS NOT NULL, NOT IN, NOT BETWEEN
+    int depth = 1;         // levels of the tree from here down
     std::vector<NodePtr> args;
 
     Node(Kind k, int p) : kind(k), pos(p) {}
@@ -71,6 +72,10 @@ struct UpdateStatement {
     std::vector<int> assignmentPos;
     NodePtr where;  // may be empty
 };
+
+// The deepest expression accepted: SQLite refuses expression trees deeper
+// than 1000, and one level here can take a few levels there.
+inline constexpr int kMaxExpressionDepth = 120;
 
 // Parsers. Every one raises core::AppError with an Italian message that names
 // the position of the fault; an empty (or blank) filter gives an empty pointer.

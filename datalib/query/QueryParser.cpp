@@ -256,6 +256,31 @@ public:
 private:
     [[noreturn]] void fail(int pos, const QString& what) const { throw queryError(kind_, text_, pos, what); }
 
+    // Sets the depth of a node built from its arguments; a tree deeper than
+    // SQLite can take is refused here.
+    NodePtr done(NodePtr node) {
+        int deepest = 0;
+        for (const NodePtr& a : node->args)
+            deepest = std::max(deepest, a->depth);
+        node->depth = deepest + 1;
+        if (node->depth > kMaxExpressionDepth)
+            tooDeep(node->pos);
+        return node;
+    }
+    [[noreturn]] void tooDeep(int pos) const {
+        fail(pos, QStringLiteral("espressione troppo complessa (più di %1 livelli)").arg(kMaxExpressionDepth));
+    }
+    // Counts the nesting of the recursive descent (parentheses, NOT, signs),
+    // so that no text can exhaust the stack.
+    struct Nest {
+        Parser& p;
+        explicit Nest(Parser& parser, int pos) : p(parser) {
+            if (++p.nesting_ > kMaxExpressionDepth)
+                p.tooDeep(pos);
+        }
+        ~Nest() { --p.nesting_; }
+    };
+
     const Token& cur() const { return tokens_[size_t(at_)]; }
     const Token& peek(int ahead = 1) const {
         const size_t i = std::min(size_t(at_ + ahead), tokens_.size() - 1);
@@ -287,7 +312,7 @@ private:
             ++at_;
             node->args.push_back(std::move(left));
             node->args.push_back(parseAnd());
-            left = std::move(node);
+            left = done(std::move(node));
         }
         return left;
     }
@@ -299,17 +324,18 @@ private:
             ++at_;
             node->args.push_back(std::move(left));
             node->args.push_back(parseNot());
-            left = std::move(node);
+            left = done(std::move(node));
         }
         return left;
     }
 
     NodePtr parseNot() {
         if (isKeyword(cur(), "NOT")) {
+            Nest nest(*this, cur().pos);
             auto node = std::make_unique<Node>(Node::Kind::Not, cur().pos);
             ++at_;
             node->args.push_back(parseNot());
-            return node;
+            return done(std::move(node));
         }
         return parseComparison();
     }
@@ -325,7 +351,7 @@ private:
             ++at_;
             node->args.push_back(std::move(left));
             node->args.push_back(parseAdditive());
-            return node;
+            return done(std::move(node));
         }
         bool negated = false;
         int pos = t.pos;
@@ -340,7 +366,7 @@ private:
             ++at_;
             node->args.push_back(std::move(left));
             node->args.push_back(parseAdditive());
-            return node;
+            return done(std::move(node));
         }
         if (isKeyword(cur(), "IN")) {
             auto node = std::make_unique<Node>(Node::Kind::In, pos);
@@ -361,7 +387,7 @@ private:
                 ++at_;
                 break;
             }
-            return node;
+            return done(std::move(node));
         }
         if (isKeyword(cur(), "BETWEEN")) {
             auto node = std::make_unique<Node>(Node::Kind::Between, pos);
@@ -373,7 +399,7 @@ private:
                 fail(cur().pos, QStringLiteral("manca AND dopo BETWEEN"));
             ++at_;
             node->args.push_back(parseAdditive());
-            return node;
+            return done(std::move(node));
         }
         if (isKeyword(cur(), "IS")) {
             auto node = std::make_unique<Node>(Node::Kind::IsNull, cur().pos);
@@ -386,7 +412,7 @@ private:
                 fail(cur().pos, QStringLiteral("manca NULL dopo IS"));
             ++at_;
             node->args.push_back(std::move(left));
-            return node;
+            return done(std::move(node));
         }
         return left;
     }
@@ -399,7 +425,7 @@ private:
             ++at_;
             node->args.push_back(std::move(left));
             node->args.push_back(parseMultiplicative());
-            left = std::move(node);
+            left = done(std::move(node));
         }
         return left;
     }
@@ -412,17 +438,24 @@ private:
             ++at_;
             node->args.push_back(std::move(left));
             node->args.push_back(parseUnary());
-            left = std::move(node);
+            left = done(std::move(node));
         }
         return left;
     }
 
     NodePtr parseUnary() {
+        if (isOp(cur(), "-") || isOp(cur(), "+"))
+            return signed_();
+        return parsePrimary();
+    }
+
+    NodePtr signed_() {
+        Nest nest(*this, cur().pos);
         if (isOp(cur(), "-")) {
             auto node = std::make_unique<Node>(Node::Kind::Negate, cur().pos);
             ++at_;
             node->args.push_back(parseUnary());
-            return node;
+            return done(std::move(node));
         }
         if (isOp(cur(), "+")) {
             ++at_;
@@ -441,22 +474,23 @@ private:
             node->number = t.number;
             node->text = t.text;
             ++at_;
-            return node;
+            return done(std::move(node));
         }
         case Token::Type::String: {
             auto node = std::make_unique<Node>(Node::Kind::String, t.pos);
             node->text = t.text;
             ++at_;
-            return node;
+            return done(std::move(node));
         }
         case Token::Type::Date: {
             auto node = std::make_unique<Node>(Node::Kind::Date, t.pos);
             node->text = t.text;
             ++at_;
-            return node;
+            return done(std::move(node));
         }
         case Token::Type::Op:
             if (t.text == u"(") {
+                Nest nest(*this, t.pos);
                 ++at_;
                 NodePtr inner = parseOr();
                 if (!isOp(cur(), ")"))
@@ -478,18 +512,19 @@ private:
             auto node = std::make_unique<Node>(Node::Kind::Bool, t.pos);
             node->number = isKeyword(t, "TRUE") ? 1.0 : 0.0;
             ++at_;
-            return node;
+            return done(std::move(node));
         }
         if (isReserved(t))
             fail(t.pos, QStringLiteral("manca un valore prima di '%1'").arg(t.text));
         ++at_;
         if (isOp(cur(), "(")) {
+            Nest nest(*this, t.pos);
             auto node = std::make_unique<Node>(Node::Kind::Call, t.pos);
             node->text = t.text;
             ++at_;
             if (isOp(cur(), ")")) {
                 ++at_;
-                return node;
+                return done(std::move(node));
             }
             while (true) {
                 node->args.push_back(parseOr());
@@ -500,7 +535,7 @@ private:
                 if (!isOp(cur(), ")"))
                     fail(cur().pos, QStringLiteral("manca ')' per la funzione %1").arg(t.text));
                 ++at_;
-                return node;
+                return done(std::move(node));
             }
         }
         auto node = std::make_unique<Node>(Node::Kind::Name, t.pos);
@@ -513,13 +548,14 @@ private:
             ++at_;
         }
         node->text = node->path.join(u'.');
-        return node;
+        return done(std::move(node));
     }
 
     const QString& text_;
     TextKind kind_;
     std::vector<Token> tokens_;
     int at_ = 0;
+    int nesting_ = 0;
 };
 
 }  // namespace
