@@ -1,0 +1,133 @@
+// Literals, operators with their precedence, Null and Empty, comparisons.
+
+#include "ScriptHelpers.h"
+
+#include <gtest/gtest.h>
+
+using scripttest::describe;
+using scripttest::evalExpr;
+using scripttest::runBody;
+
+namespace {
+
+struct Case {
+    const char* expr;
+    const char* expected;  // TypeName:text
+};
+
+void checkTable(std::initializer_list<Case> cases) {
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expr);
+        try {
+            EXPECT_EQ(describe(evalExpr(QString::fromUtf8(c.expr))), QString::fromUtf8(c.expected));
+        } catch (const core::AppError& e) {
+            ADD_FAILURE() << "error " << e.number() << ": " << e.description().toStdString();
+        }
+    }
+}
+
+TEST(ScriptLiterals, TypesBySizeAndForm) {
+    checkTable({
+        {"32767", "Integer:32767"},
+        {"32768", "Long:32768"},
+        {"2147483647", "Long:2147483647"},
+        {"2147483648", "Double:2147483648"},
+        {"&HFF", "Integer:255"},
+        {"&HFFFF", "Integer:-1"},
+        {"&HFFFF&", "Long:65535"},
+        {"&H10000", "Long:65536"},
+        {"&hffffffff", "Long:-1"},
+        {"&O17", "Integer:15"},
+        {"1.5", "Double:1,5"},
+        {".5", "Double:0,5"},
+        {"1e3", "Double:1000"},
+        {"2.5E-3", "Double:0,0025"},
+        {"\"a\"\"b\"", "String:a\"b"},
+        {"\"\"", "String:"},
+        {"#8/9/2026#", "Date:09/08/2026"},
+        {"#2026-08-09 13:05#", "Date:09/08/2026 13:05:00"},
+        {"#1:30 PM#", "Date:13:30:00"},
+        {"True", "Boolean:Vero"},
+        {"FALSE", "Boolean:Falso"},
+        {"Empty", "Empty:"},
+        {"Null", "Null:"},
+    });
+}
+
+TEST(ScriptOperators, PrecedenceAndAssociativity) {
+    checkTable({
+        {"-3^2", "Double:9"},
+        {"2^3^2", "Double:64"},
+        {"2^-1", "Double:0,5"},
+        {"2+3*4", "Integer:14"},
+        {"(2+3)*4", "Integer:20"},
+        {"10\\3*2", "Integer:1"},
+        {"7\\2", "Integer:3"},
+        {"10 Mod 3 + 1", "Integer:2"},
+        {"7 Mod 2 * 3", "Integer:1"},
+        {"1 + 2 & 3", "String:33"},
+        {"\"a\" + \"b\"", "String:ab"},
+        {"\"3\" + 4", "Double:7"},
+        {"1 / 4", "Double:0,25"},
+        {"32767 + 1", "Long:32768"},
+        {"Not 1 = 2", "Boolean:Vero"},
+        {"Not 0", "Integer:-1"},
+        {"1 < 2 And 2 < 3", "Boolean:Vero"},
+        {"True Or False And False", "Boolean:Vero"},
+        {"5 Xor 3", "Integer:6"},
+        {"True Eqv False", "Boolean:Falso"},
+        {"False Imp False", "Boolean:Vero"},
+        {"1 = 1 = True", "Boolean:Vero"},
+        {"3 - 2 - 1", "Integer:0"},
+        {"- - 2", "Integer:2"},
+    });
+}
+
+TEST(ScriptOperators, NullAndEmptyRules) {
+    checkTable({
+        {"Null And False", "Boolean:Falso"},
+        {"False And Null", "Boolean:Falso"},
+        {"Null Or True", "Boolean:Vero"},
+        {"Null And True", "Null:"},
+        {"Null + 1", "Null:"},
+        {"Null = Null", "Null:"},
+        {"\"x\" & Null", "String:x"},
+        {"Empty + 1", "Integer:1"},
+        {"Empty & \"a\"", "String:a"},
+        {"Empty = 0", "Boolean:Vero"},
+        {"Empty = \"\"", "Boolean:Vero"},
+        {"IsEmpty(neverDeclared)", "Boolean:Vero"},
+        {"neverDeclared + 2", "Integer:2"},
+    });
+}
+
+TEST(ScriptOperators, TextAgainstNumber) {
+    // A literal number makes the text side a number; two variables compare
+    // a number below any text.
+    checkTable({
+        {"\"10\" < 9", "Boolean:Falso"},
+        {"\"abc\" < \"abd\"", "Boolean:Vero"},
+        {"\"a\" < \"B\"", "Boolean:Falso"},
+    });
+    EXPECT_EQ(describe(runBody("Dim a, b\r\na = \"10\" : b = 9\r\nT = b < a")), "Boolean:Vero");
+    EXPECT_EQ(describe(runBody("Dim a : a = \"A001R88300\"\r\nT = \"A001R8C301\" >= a")), "Boolean:Vero");
+}
+
+TEST(ScriptOperators, RuntimeErrorsOfOperators) {
+    struct ErrCase {
+        const char* expr;
+        long number;
+    } cases[] = {{"1/0", 11}, {"1 \\ 0", 11}, {"\"a\" * 2", 13}, {"32767 * 100000 * 100000", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expr);
+        long got = 0;
+        try {
+            evalExpr(QString::fromUtf8(c.expr));
+        } catch (const core::AppError& e) {
+            got = e.number();
+        }
+        EXPECT_EQ(got, c.number);
+    }
+}
+
+}  // namespace
