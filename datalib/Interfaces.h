@@ -27,6 +27,8 @@ public:
 class itfDefTable {
 public:
     virtual ~itfDefTable() = default;
+    // The table's name, which the class bears ("Clienti", "RigheOrdini").
+    virtual QString TableName() const = 0;
     virtual void DefineIdentity(TableIdentity& p_objIdentity) = 0;
     // Columns, then references, then keys.
     virtual void DefineStructure(ColumnCollection& p_objCol, KeyCollection& p_objInx,

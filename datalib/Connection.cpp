@@ -1,0 +1,223 @@
+#include "datalib/Connection.h"
+
+#include "datalib/Errors.h"
+
+#include <QFile>
+#include <sqlite3.h>
+
+namespace datalib {
+
+Statement& Statement::operator=(Statement&& o) noexcept {
+    if (this != &o) {
+        if (stmt_ && owner_) owner_->giveBack(stmt_);
+        else if (stmt_) sqlite3_finalize(stmt_);
+        owner_ = o.owner_;
+        stmt_ = o.stmt_;
+        cached_ = o.cached_;
+        o.stmt_ = nullptr;
+    }
+    return *this;
+}
+
+Statement::~Statement() {
+    if (!stmt_) return;
+    if (cached_ && owner_) owner_->giveBack(stmt_);
+    else sqlite3_finalize(stmt_);
+}
+
+Statement& Statement::bind(int index, const query::SqlValue& v) {
+    if (index > sqlite3_bind_parameter_count(stmt_)) return *this;
+    int rc = SQLITE_OK;
+    if (std::holds_alternative<std::monostate>(v)) rc = sqlite3_bind_null(stmt_, index);
+    else if (auto* i = std::get_if<qint64>(&v)) rc = sqlite3_bind_int64(stmt_, index, *i);
+    else if (auto* d = std::get_if<double>(&v)) rc = sqlite3_bind_double(stmt_, index, *d);
+    else {
+        const QByteArray u = std::get<QString>(v).toUtf8();
+        rc = sqlite3_bind_text(stmt_, index, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+    }
+    if (rc != SQLITE_OK) owner_->raise(rc, QStringLiteral("bind"));
+    return *this;
+}
+
+Statement& Statement::bind(const std::vector<query::SqlValue>& values, int first) {
+    for (size_t i = 0; i < values.size(); ++i) bind(first + int(i), values[i]);
+    return *this;
+}
+
+bool Statement::step() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    sqlite3_reset(stmt_);
+    owner_->raise(rc, QString::fromUtf8(sqlite3_sql(stmt_)));
+}
+
+void Statement::run() {
+    while (step()) {
+    }
+}
+
+int Statement::columnCount() const { return sqlite3_column_count(stmt_); }
+bool Statement::isNull(int col) const { return sqlite3_column_type(stmt_, col) == SQLITE_NULL; }
+qint64 Statement::int64(int col) const { return sqlite3_column_int64(stmt_, col); }
+double Statement::real(int col) const { return sqlite3_column_double(stmt_, col); }
+int Statement::columnType(int col) const { return sqlite3_column_type(stmt_, col); }
+QString Statement::text(int col) const {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
+    return p ? QString::fromUtf8(p, sqlite3_column_bytes(stmt_, col)) : QString();
+}
+QString Statement::columnName(int col) const { return QString::fromUtf8(sqlite3_column_name(stmt_, col)); }
+
+Connection::Connection(const QString& path, bool create) : path_(path) {
+    if (!create && !QFile::exists(path))
+        throw errors::make(errors::FileNotFound, QStringLiteral("Il file del database \"%1\" non esiste.").arg(path));
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const int code = db_ ? sqlite3_extended_errcode(db_) : rc;
+        if (db_) sqlite3_close(db_);
+        db_ = nullptr;
+        if ((code & 0xff) == SQLITE_CANTOPEN)
+            throw errors::make(errors::FileNotFound,
+                               QStringLiteral("Impossibile aprire il file del database \"%1\".").arg(path));
+        raise(code, path);
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, 5000);
+    try {
+        exec(QStringLiteral("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=OFF;"));
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+Connection::~Connection() { close(); }
+
+void Connection::close() {
+    if (!db_) return;
+    for (sqlite3_stmt* s : std::as_const(cache_)) sqlite3_finalize(s);
+    cache_.clear();
+    inUse_.clear();
+    // Statements still borrowed are finalised by their owners; v2 closes once they are.
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
+void Connection::giveBack(sqlite3_stmt* stmt) {
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    auto it = inUse_.find(stmt);
+    if (it != inUse_.end()) it.value() = false;
+    else sqlite3_finalize(stmt);  // the cache was dropped meanwhile
+}
+
+Statement Connection::prepare(const QString& sql) {
+    if (!db_) throw errors::make(errors::Storage, QStringLiteral("Il database è chiuso."));
+    auto it = cache_.find(sql);
+    if (it != cache_.end() && !inUse_.value(it.value())) {
+        inUse_[it.value()] = true;
+        return Statement(this, it.value(), true);
+    }
+    sqlite3_stmt* stmt = nullptr;
+    const QByteArray u = sql.toUtf8();
+    const int rc = sqlite3_prepare_v3(db_, u.constData(), int(u.size()), SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    if (rc != SQLITE_OK) raise(rc, sql);
+    if (it == cache_.end() && cache_.size() < 512) {
+        cache_.insert(sql, stmt);
+        inUse_.insert(stmt, true);
+        return Statement(this, stmt, true);
+    }
+    return Statement(this, stmt, false);
+}
+
+void Connection::exec(const QString& sql) {
+    if (!db_) throw errors::make(errors::Storage, QStringLiteral("Il database è chiuso."));
+    char* msg = nullptr;
+    const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &msg);
+    if (msg) sqlite3_free(msg);
+    if (rc != SQLITE_OK) raise(sqlite3_extended_errcode(db_), sql);
+}
+
+query::SqlValue Connection::scalar(const QString& sql, const std::vector<query::SqlValue>& params) {
+    Statement st = prepare(sql);
+    st.bind(params);
+    if (!st.step() || st.isNull(0)) return {};
+    switch (st.columnType(0)) {
+        case SQLITE_INTEGER: return st.int64(0);
+        case SQLITE_FLOAT: return st.real(0);
+        default: return st.text(0);
+    }
+}
+
+void Connection::raise(int rc, const QString& context) const {
+    const QString detail = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(rc));
+    switch (rc & 0xff) {
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+            throw errors::make(errors::CorruptFile,
+                               QStringLiteral("Il file del database \"%1\" è danneggiato o non è un database "
+                                              "valido (%2).")
+                                   .arg(path_, detail));
+        case SQLITE_FULL:
+            throw errors::make(errors::DiskFull,
+                               QStringLiteral("Spazio su disco esaurito: impossibile scrivere nel database \"%1\".")
+                                   .arg(path_));
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            throw errors::make(errors::Busy,
+                               QStringLiteral("Il database \"%1\" è in uso da un'altra operazione.").arg(path_));
+        case SQLITE_CONSTRAINT:
+            throw errors::make(errors::DuplicateKey,
+                               QStringLiteral("Esiste già un elemento con gli stessi valori chiave (%1).").arg(detail));
+        case SQLITE_CANTOPEN:
+            throw errors::make(errors::FileNotFound,
+                               QStringLiteral("Impossibile aprire il file del database \"%1\".").arg(path_));
+        case SQLITE_READONLY:
+        case SQLITE_IOERR:
+        case SQLITE_PERM:
+            throw errors::make(errors::Storage,
+                               QStringLiteral("Errore di scrittura sul database \"%1\" (%2).").arg(path_, detail));
+        default:
+            throw errors::make(errors::Storage, QStringLiteral("Errore del database: %1.\n%2").arg(detail, context));
+    }
+}
+
+void Connection::beginTrans() {
+    exec(QStringLiteral("SAVEPOINT zt%1").arg(transLevel_ + 1));
+    ++transLevel_;
+}
+
+void Connection::commitTrans() {
+    if (transLevel_ == 0)
+        throw errors::make(errors::Transaction, QStringLiteral("Nessuna transazione aperta da confermare."));
+    exec(QStringLiteral("RELEASE SAVEPOINT zt%1").arg(transLevel_));
+    --transLevel_;
+}
+
+void Connection::rollbackTrans() {
+    if (transLevel_ == 0)
+        throw errors::make(errors::Transaction, QStringLiteral("Nessuna transazione aperta da annullare."));
+    exec(QStringLiteral("ROLLBACK TO SAVEPOINT zt%1; RELEASE SAVEPOINT zt%1").arg(transLevel_));
+    --transLevel_;
+    touchData();
+}
+
+int Connection::beginOperation() {
+    const int id = ++nextOp_;
+    prepare(QStringLiteral("SAVEPOINT zop")).run();
+    return id;
+}
+
+void Connection::endOperation(int, bool commit) {
+    if (!db_) return;
+    if (commit) {
+        prepare(QStringLiteral("RELEASE SAVEPOINT zop")).run();
+    } else {
+        prepare(QStringLiteral("ROLLBACK TO SAVEPOINT zop")).run();
+        prepare(QStringLiteral("RELEASE SAVEPOINT zop")).run();
+        touchData();
+    }
+}
+
+}  // namespace datalib

@@ -1,0 +1,110 @@
+#pragma once
+// The open SQLite file behind an engine: prepared statements kept for reuse,
+// the mapping of SQLite failures to the library's errors, and the nesting of
+// transactions as savepoints.
+
+#include "core/Variant.h"
+#include "datalib/query/QueryTranslator.h"
+
+#include <QHash>
+#include <QString>
+#include <memory>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace datalib {
+
+class Connection;
+
+// A prepared statement borrowed from the connection's cache; reset and given
+// back when it goes out of scope.
+class Statement {
+public:
+    Statement() = default;
+    Statement(Connection* owner, sqlite3_stmt* stmt, bool cached) : owner_(owner), stmt_(stmt), cached_(cached) {}
+    Statement(Statement&& o) noexcept { *this = std::move(o); }
+    Statement& operator=(Statement&& o) noexcept;
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    ~Statement();
+
+    sqlite3_stmt* handle() const { return stmt_; }
+
+    // Binds ?1..?n; values beyond the statement's parameters are skipped.
+    Statement& bind(const std::vector<query::SqlValue>& values, int first = 1);
+    Statement& bind(int index, const query::SqlValue& value);
+    // True while a row is there; raises the library's error on failure.
+    bool step();
+    // Runs to the end.
+    void run();
+
+    int columnCount() const;
+    bool isNull(int col) const;
+    qint64 int64(int col) const;
+    double real(int col) const;
+    QString text(int col) const;
+    QString columnName(int col) const;
+    int columnType(int col) const;
+
+private:
+    Connection* owner_ = nullptr;
+    sqlite3_stmt* stmt_ = nullptr;
+    bool cached_ = false;
+};
+
+class Connection {
+public:
+    // Opens an existing file (create False) or makes a new one; WAL with
+    // synchronous FULL, so a commit that returned is on disk.
+    Connection(const QString& path, bool create);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    const QString& path() const { return path_; }
+    bool isOpen() const { return db_ != nullptr; }
+    void close();
+    sqlite3* handle() const { return db_; }
+
+    // A statement for the SQL, taken from the cache when it is there and not
+    // in use (hooks may run the same statement while an outer one steps).
+    Statement prepare(const QString& sql);
+    // Runs one or more statements without results.
+    void exec(const QString& sql);
+    // One value of the first row, Null when there is none.
+    query::SqlValue scalar(const QString& sql, const std::vector<query::SqlValue>& params = {});
+
+    // Raises the library's error for an SQLite result code.
+    [[noreturn]] void raise(int rc, const QString& context) const;
+
+    // The program's transactions, nested as savepoints.
+    void beginTrans();
+    void commitTrans();
+    void rollbackTrans();
+    int transLevel() const { return transLevel_; }
+
+    // The library's own savepoint around one operation.
+    int beginOperation();
+    void endOperation(int id, bool commit);
+
+    // Counts every change made through this connection, so that data sources
+    // know when their kept rows may be stale.
+    quint64 dataVersion() const { return dataVersion_; }
+    void touchData() { ++dataVersion_; }
+
+private:
+    friend class Statement;
+    void giveBack(sqlite3_stmt* stmt);
+
+    QString path_;
+    sqlite3* db_ = nullptr;
+    QHash<QString, sqlite3_stmt*> cache_;
+    QHash<sqlite3_stmt*, bool> inUse_;
+    int transLevel_ = 0;
+    int nextOp_ = 0;
+    quint64 dataVersion_ = 1;
+};
+
+}  // namespace datalib

@@ -1,0 +1,317 @@
+#pragma once
+// The cursor of the data library: the rows of one table selected by a
+// filter, in an order, with a current row; values by column name, references
+// and child rows, changes that run the table class's hooks, the dialogue of
+// refusals, named locks and the copies used by the exchange.
+//
+// Rows are kept as a keyset: the row identifiers of the selection are read
+// when the data source is opened (or re-queried); the values are fetched in
+// small windows when a row is shown, so a large table opens without reading
+// its rows. Rows changed while the data source is open stay in it.
+//
+// The hook protocol (the table class's itfSetData):
+// - every set, add or subtract of a column: OnBeforeUpdateField (may cancel),
+//   store, OnUpdateField; also for an unchanged value and when a hook itself
+//   sets the column;
+// - a reference: OnBeforeUpdateReference, store, OnUpdateReference;
+// - a child row's save: the parent's OnBeforeUpdateReference(collection)
+//   with the stored row before a change, OnUpdateRow of the child, the write,
+//   then the parent's OnUpdateReference with the row as saved; a child's
+//   delete: OnDeleteRow, then the parent's OnBeforeUpdateReference;
+// - a new row: OnNewRow (the parent is reachable), the parent's
+//   OnNewReference, OnSetParent;
+// - a refusal (CancelWithMessage or Cancel inside a hook) lets the hook run
+//   to its end; then every buffer the operation touched is restored, a
+//   savepoint undoes what the operation and its hooks wrote, the messages
+//   are shown through the database's notification sink and the operation
+//   raises an AppError marked as cancelled (errors::Cancelled);
+// - while the database's State is 2, rows are stored as they come: only
+//   OnNewRow runs.
+
+#include "core/Object.h"
+#include "core/Variant.h"
+#include "datalib/Definitions.h"
+#include "datalib/query/QueryTranslator.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace datalib {
+
+class Database;
+class DataSet;
+class itfProgress;
+
+// Aggregates of CalculateColValue.
+inline constexpr int odbcSum = 0;
+inline constexpr int odbcMax = 2;
+inline constexpr int odbcMin = 3;
+inline constexpr int odbcCount = 4;
+
+class DataSource : public core::Object {
+public:
+    // Opens a data source; `parent` and `parentRef` for the child rows of a
+    // collection. Runs the table class's OnSelect (and OnSelectParent).
+    static std::shared_ptr<DataSource> open(const std::shared_ptr<Database>& db, const TableDef& table,
+                                            const QString& filter = {}, const QString& sort = {},
+                                            const QString& columns = {},
+                                            const std::shared_ptr<DataSource>& parent = nullptr,
+                                            const ReferenceDef* parentRef = nullptr);
+    ~DataSource() override;
+
+    // ---- What it stands on ---------------------------------------------------
+    std::shared_ptr<DataSet> Table() const;
+    std::shared_ptr<datalib::Database> Database() const { return db_; }
+    const TableDef& tableDef() const { return *def_; }
+    QString KeyFieldName() const { return def_->keyFieldName(); }
+    QString GetSysParam(const QString& name, const QString& defaultValue = {}) const;
+
+    // ---- Navigation ------------------------------------------------------------
+    void RowFirst();
+    void RowNext();
+    void RowPrevious();
+    void RowLast();
+    bool Bof() const;   // before the first row (or no rows)
+    bool Eof() const;   // after the last row (or no rows)
+    bool DataEmpty() const;
+    bool RowValid() const;  // a current row (or a new row being written)
+    bool RowInvalid() const { return !RowValid(); }
+    long RowCount(bool full = true) const;
+    // Position of the current row from 0 (-1 before the first).
+    long Position() const { return pos_; }
+    void MoveTo(long position);
+    // The bookmark of the current row (its OID) and the move back to it.
+    core::Variant Bookmark() const;
+    bool MoveToBookmark(const core::Variant& bookmark);
+    // Moves to the row with this key (its OID); False when it is not here.
+    bool MoveToKey(const core::Variant& key);
+    // Moves to the first row (from the start) that meets the condition;
+    // False (and no move) when none does.
+    bool FindFirst(const QString& condition);
+
+    // ---- Values ------------------------------------------------------------------
+    // By name in any letter case; a name the data source does not have reads as Null.
+    core::Variant ColValue(const QString& name) const;
+    QString ColValueStr(const QString& name) const;
+    double ColValueNum(const QString& name) const;
+    bool ColValueBool(const QString& name) const;
+    // As text with the column's display format (dates d/m/y, amounts with two decimals).
+    QString FormattedColValue(const QString& name) const;
+    // Null or "" (or no current row).
+    bool ColEmpty(const QString& name) const;
+    // The current value as a literal of the query language.
+    QString ColQueryString(const QString& name) const;
+    bool ColExist(const QString& name) const;
+    QStringList ColumnNames() const;
+
+    // Each runs the field hooks (see above).
+    void SetColValue(const QString& name, const core::Variant& value);
+    void AddColValue(const QString& name, double amount);
+    void SubColValue(const QString& name, double amount);
+
+    // ---- Rows --------------------------------------------------------------------
+    bool IsNew() const { return editing_ && isNew_; }
+    bool IsEditing() const { return editing_; }
+    // Holds changes: the edit buffer differs from the stored row.
+    bool IsChanged() const;
+    // Held change: the row already has pending edits or the library itself is writing it.
+    bool HeldChange() const { return IsChanged() || writing_ > 0; }
+    // Starts a new row (OnNewRow, and under a parent OnNewReference and OnSetParent).
+    void AddNew();
+    // Inserts a row from name/value pairs (name, value, name, value ...) and
+    // saves it; names the table does not have are ignored. Returns the key (OID).
+    core::Variant InsertFromPairs(const std::vector<core::Variant>& pairs);
+    // Saves the row being written (OnUpdateRow, then the parent's hooks).
+    // Returns True when the row was new.
+    bool Save();
+    // Drops the pending changes of the current row.
+    void CancelUpdate();
+    // Deletes the current row (OnDeleteRow; owned child rows go with it).
+    void DeleteRow();
+    // Deletes every row of the data source; returns how many.
+    long DeleteAll(itfProgress* progress = nullptr);
+    // The current row's key (its OID) and OID; Null / 0 without a row.
+    core::Variant RowKey() const;
+    qint64 OID() const;
+    // "Table.OID=n" (code 0) or "Table.OID<>n" (code 1) for the current row.
+    QString RowOIDQueryString(int code = 0) const;
+    // Total (0), maximum (2), minimum (3) or count (4) of a column over the
+    // rows; the maximum over no rows is 0.
+    core::Variant CalculateColValue(const QString& name, int aggregate = odbcSum) const;
+
+    // ---- Selection -------------------------------------------------------------
+    const QString& Filter() const { return filter_; }
+    void SetFilter(const QString& filter);
+    const QString& SortOrder() const { return sort_; }
+    void SetSortOrder(const QString& sort);
+    const QString& ColumnList() const { return columns_; }
+    // Reads the rows again, keeping the current row when it is still there.
+    void Requery();
+    // A data source on another table of the same database with a condition.
+    std::shared_ptr<DataSource> GetDataSource(const QString& table, int option = 0, const QString& condition = {},
+                                              const QString& sort = {}) const;
+    // The equality condition on the current value of a column.
+    QString EqualityCondition(const QString& column) const;
+
+    // ---- References and children ------------------------------------------------
+    bool RefEmpty(const QString& reference) const;
+    // The stored key of a reference (the referenced row's key value, or OID).
+    core::Variant RefKey(const QString& reference) const;
+    // Sets a reference by key ("" is the protected empty row); the reference hooks run.
+    void SetReference(const QString& reference, const core::Variant& key);
+    // The referenced row, or for a collection the child rows narrowed by an
+    // optional condition. An unknown name raises.
+    std::shared_ptr<DataSource> GetReference(const QString& reference, const QString& condition = {});
+    // The rows offered for choosing a reference (OnSelectReference runs).
+    std::shared_ptr<DataSource> SelectReference(const QString& reference);
+    // The parent data source of child rows (nullptr when none).
+    std::shared_ptr<DataSource> Parent() const;
+    // The data source of the named table related to the current row: its
+    // parent, its base row, or a referenced row; nullptr when none.
+    std::shared_ptr<DataSource> RelatedDataSource(const QString& table);
+    // The key of the base row (a based table): the base table's key value.
+    core::Variant BaseKey() const;
+
+    // ---- Dialogue --------------------------------------------------------------------
+    // Inside a hook: refuses the operation in progress; the message is shown
+    // when the operation ends. Outside: shows the message.
+    void CancelWithMessage(const QString& message, int options = 0);
+    void Cancel();
+    // A question through the notification sink; True for yes (OK).
+    bool Confirm(const QString& question, int kind = 1, bool defaultNo = true, bool = true);
+    void Message(const QString& message);
+    void MarkColumn(const QString& name) { marked_ = name; }
+    const QString& markedColumn() const { return marked_; }
+
+    // ---- Named locks (per row: table and key) ---------------------------------------
+    bool Lock(const QString& name);
+    void Unlock(const QString& name);
+    bool IsLocked(const QString& name) const;
+
+    // ---- Copies --------------------------------------------------------------------
+    // Copies the current row with its owned child rows into `target` (a data
+    // source on the same table, in this or another database); a row with the
+    // same identity there is updated and its child rows replaced. Returns the
+    // target row's key.
+    core::Variant CopyRowTo(DataSource& target);
+    // Copies every row into `target` as CopyRowTo does; returns how many.
+    long CopyAllTo(DataSource& target, itfProgress* progress = nullptr);
+    // A new row of this data source copied from `source`'s current row except
+    // the listed columns and references ("Righe,Numero,..."); saved; returns its key.
+    core::Variant NewRowCopiedFrom(DataSource& source, const QString& exceptColumns);
+    // Moves the current row into `target` (child rows of another parent):
+    // the listed key columns are given anew by the target, then this row is
+    // deleted. Returns the new row's key.
+    core::Variant MoveRowTo(DataSource& target, const QString& keyColumnsAnew);
+
+    // ---- Events --------------------------------------------------------------------
+    // OnRefreshRecordset: raised when the rows are read again.
+    int connectRefresh(std::function<void(DataSource&)> handler);
+    void disconnectRefresh(int id);
+
+    // Script access (members in ScriptMembers.cpp).
+    QString typeName() const override;
+    core::Variant invoke(const QString& name, core::CallKind kind, std::span<core::Variant* const> args) override;
+
+    // For the library.
+    struct Snapshot;
+    std::shared_ptr<void> snapshot() const;
+    void restore(const std::shared_ptr<void>& snap);
+    void invalidate();
+
+private:
+    DataSource() = default;
+
+    enum class ColKind { OID, Own, OwnRef, Link, Base, BaseRef, Expr };
+    struct ColInfo {
+        QString name;
+        ColKind kind = ColKind::Expr;
+        const ColumnDef* col = nullptr;
+        const ReferenceDef* ref = nullptr;
+    };
+    struct Row {
+        qint64 oid = 0;
+        quint64 version = 0;
+        bool missing = false;
+        std::vector<core::Variant> values;
+    };
+
+    void runQuery();
+    void buildLayout();
+    int colIndex(const QString& name) const;
+    const Row* currentRow() const;
+    const Row* fetchRow(qint64 oid) const;
+    void fetchWindow(long from) const;
+    std::vector<core::Variant> readRow(class Statement& st) const;
+    core::Variant fromStorage(const ColInfo& info, class Statement& st, int col) const;
+    query::SqlValue toStorage(const ColInfo& info, const core::Variant& v) const;
+    core::Variant normalise(const ColInfo& info, const core::Variant& v) const;
+    const std::vector<core::Variant>& values() const;
+
+    void beginEdit();
+    void writeRow();
+    void setValueRaw(int index, const core::Variant& v);
+    void setField(const QString& name, const core::Variant& value);
+    void setReferenceImpl(const ReferenceDef& ref, const core::Variant& key);
+    void linkBase(const core::Variant& key);
+    core::Variant resolveRefKey(const ReferenceDef& ref, const core::Variant& key) const;
+    void startNewRow(bool runHooks);
+    void saveImpl(bool runHooks);
+    void deleteImpl(bool runHooks);
+    std::shared_ptr<DataSource> parentForRow();
+    const ReferenceDef* parentReference() const;
+    void deleteOwned(const TableDef& t, qint64 oid);
+    qint64 parentOidOfRow() const;
+    bool hooksActive() const;
+    template <class F>
+    void operation(F&& body);
+    template <class F>
+    void hook(F&& call);
+    std::shared_ptr<DataSource> self() { return std::static_pointer_cast<DataSource>(shared_from_this()); }
+    std::vector<std::pair<QString, core::Variant>> identityOf(const DataSource& src) const;
+    std::optional<qint64> findByIdentity(const std::vector<std::pair<QString, core::Variant>>& id) const;
+    void copyValuesFrom(const DataSource& src, const QStringList& except, bool raw);
+    void refreshed();
+
+    std::shared_ptr<datalib::Database> db_;
+    const TableDef* def_ = nullptr;
+    QString filter_, sort_, columns_;
+    std::shared_ptr<DataSource> parent_;
+    const ReferenceDef* parentRef_ = nullptr;
+    const ReferenceDef* parentRefCache_ = nullptr;
+    qint64 parentOid_ = 0;
+    QString extraSql_;
+    std::vector<query::SqlValue> extraParams_;
+
+    query::SqlQuery query_;
+    bool static_ = false;  // DISTINCT lists: read whole, not editable
+    std::vector<ColInfo> layout_;
+    QHash<QString, int> index_;
+    int baseLinkIndex_ = -1;
+    int parentLinkIndex_ = -1;
+    QString windowSql_, rowSql_;
+
+    std::vector<qint64> keys_;
+    std::vector<Row> staticRows_;
+    long pos_ = -1;
+    mutable std::unordered_map<qint64, Row> cache_;
+
+    bool editing_ = false;
+    bool isNew_ = false;
+    qint64 editOid_ = 0;
+    std::vector<core::Variant> buffer_;
+    std::vector<core::Variant> original_;
+    int writing_ = 0;
+    QString marked_;
+
+    QHash<int, std::function<void(DataSource&)>> refreshHandlers_;
+    int nextHandler_ = 0;
+};
+
+}  // namespace datalib

@@ -1,0 +1,239 @@
+#include "datalib/Engine.h"
+
+#include "datalib/Connection.h"
+#include "datalib/Database.h"
+#include "datalib/Errors.h"
+#include "datalib/Interfaces.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QRandomGenerator>
+#include <sqlite3.h>
+
+namespace datalib {
+
+namespace {
+
+constexpr int kHashRounds = 2000;
+
+QByteArray passwordHash(const QByteArray& salt, const QString& password, int rounds) {
+    QByteArray h = salt + password.toUtf8();
+    for (int i = 0; i < rounds; ++i) h = QCryptographicHash::hash(salt + h, QCryptographicHash::Sha256);
+    return h;
+}
+
+void removeWithCompanions(const QString& file) {
+    QFile::remove(file);
+    QFile::remove(file + QStringLiteral("-wal"));
+    QFile::remove(file + QStringLiteral("-shm"));
+    QFile::remove(file + QStringLiteral("-journal"));
+}
+
+// Checks the password stored in an open file; raises when it is wrong or the
+// file is not one of ours.
+void verifyPassword(Connection& conn, const QString& password) {
+    Statement st = conn.prepare(QStringLiteral(
+        "SELECT name FROM sqlite_master WHERE type='table' AND name='_Accesso'"));
+    if (!st.step())
+        throw errors::make(errors::CorruptFile,
+                           QStringLiteral("Il file \"%1\" non è un database di Zelt Order.").arg(conn.path()));
+    st = Statement();
+    Statement q = conn.prepare(QStringLiteral("SELECT Sale, Impronta, Iterazioni FROM _Accesso LIMIT 1"));
+    if (!q.step())
+        throw errors::make(errors::CorruptFile,
+                           QStringLiteral("Il file \"%1\" non è un database di Zelt Order.").arg(conn.path()));
+    const auto* s = static_cast<const char*>(sqlite3_column_blob(q.handle(), 0));
+    const QByteArray salt(s, sqlite3_column_bytes(q.handle(), 0));
+    const auto* h = static_cast<const char*>(sqlite3_column_blob(q.handle(), 1));
+    const QByteArray hash(h, sqlite3_column_bytes(q.handle(), 1));
+    const int rounds = int(q.int64(2));
+    if (passwordHash(salt, password, rounds) != hash)
+        throw errors::make(errors::WrongPassword,
+                           QStringLiteral("Password del database \"%1\" non valida.").arg(conn.path()));
+}
+
+}  // namespace
+
+Engine::Engine() = default;
+Engine::~Engine() { Close(); }
+
+void Engine::Create(int, const QString& file, const QString&, const QString& password) {
+    if (QFile::exists(file))
+        throw errors::make(errors::FileExists, QStringLiteral("Il file del database \"%1\" esiste già.").arg(file));
+    try {
+        Connection conn(file, true);
+        QByteArray salt(16, '\0');
+        QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(salt.data()), 4);
+        conn.exec(QStringLiteral(
+            "BEGIN; CREATE TABLE _Accesso (Sale BLOB NOT NULL, Impronta BLOB NOT NULL, Iterazioni INTEGER NOT NULL);"
+            "CREATE TABLE _Catalogo (Tabella TEXT PRIMARY KEY COLLATE NOCASE, Versione REAL NOT NULL, "
+            "Colonne TEXT NOT NULL DEFAULT '');"));
+        Statement st = conn.prepare(QStringLiteral("INSERT INTO _Accesso VALUES (?1, ?2, ?3)"));
+        const QByteArray hash = passwordHash(salt, password, kHashRounds);
+        sqlite3_bind_blob(st.handle(), 1, salt.constData(), int(salt.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_blob(st.handle(), 2, hash.constData(), int(hash.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int(st.handle(), 3, kHashRounds);
+        st.run();
+        st = Statement();
+        conn.exec(QStringLiteral("COMMIT"));
+        conn.close();
+    } catch (...) {
+        removeWithCompanions(file);
+        throw;
+    }
+}
+
+void Engine::Open(int, const QString& file, const QString&, const QString& password, int, int, int, int, int,
+                  int) {
+    Close();
+    auto conn = std::make_shared<Connection>(file, false);
+    verifyPassword(*conn, password);
+    conn_ = std::move(conn);
+}
+
+void Engine::Close(int) {
+    if (auto db = db_.lock()) db->Close();
+    db_.reset();
+    if (conn_) {
+        if (conn_->isOpen() && conn_->transLevel() > 0) {
+            try {
+                conn_->exec(QStringLiteral("ROLLBACK"));
+            } catch (...) {
+            }
+        }
+        conn_->close();
+        conn_.reset();
+    }
+}
+
+bool Engine::IsOpen() const { return conn_ && conn_->isOpen(); }
+QString Engine::FileName() const { return conn_ ? conn_->path() : QString(); }
+
+static Connection& openConn(const std::shared_ptr<Connection>& c) {
+    if (!c || !c->isOpen()) throw errors::make(errors::Storage, QStringLiteral("Nessun database aperto."));
+    return *c;
+}
+
+void Engine::BeginTrans() { openConn(conn_).beginTrans(); }
+void Engine::CommitTrans() { openConn(conn_).commitTrans(); }
+void Engine::Rollback() { openConn(conn_).rollbackTrans(); }
+bool Engine::InTransaction() const { return conn_ && conn_->transLevel() > 0; }
+int Engine::TransactionLevel() const { return conn_ ? conn_->transLevel() : 0; }
+
+void Engine::Execute(const QString& statement, int options) {
+    auto db = db_.lock();
+    if (!db) throw errors::make(errors::Storage, QStringLiteral("Nessun database aperto."));
+    db->Execute(statement, options);
+}
+
+void Engine::Repair(const QString& file, const QString& password,
+                    const std::function<QString(const QString&)>& check) {
+    if (!QFile::exists(file))
+        throw errors::make(errors::FileNotFound,
+                           QStringLiteral("Nessun file del database da recuperare: \"%1\".").arg(file));
+    const QString copy = file + QStringLiteral(".NEW");
+    const QString backup = file + QStringLiteral(".BAK");
+    removeWithCompanions(copy);
+    {
+        Connection conn(file, false);
+        verifyPassword(conn, password);
+        conn.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        Statement st = conn.prepare(QStringLiteral("VACUUM INTO ?1"));
+        st.bind(1, query::SqlValue(copy));
+        try {
+            st.run();
+        } catch (...) {
+            st = Statement();
+            removeWithCompanions(copy);
+            throw;
+        }
+    }
+    QString result;
+    if (check) {
+        result = check(copy);
+    } else {
+        try {
+            Connection c(copy, false);
+            const query::SqlValue v = c.scalar(QStringLiteral("PRAGMA integrity_check"));
+            result = std::holds_alternative<QString>(v) ? std::get<QString>(v) : QStringLiteral("?");
+        } catch (const core::AppError& e) {
+            result = e.description();
+        }
+    }
+    if (result.trimmed().compare(QLatin1String("ok"), Qt::CaseInsensitive) != 0) {
+        removeWithCompanions(copy);
+        throw errors::make(errors::RepairFailed,
+                           QStringLiteral("Il controllo della copia compattata non è riuscito (%1): il database "
+                                          "originale \"%2\" non è stato modificato.")
+                               .arg(result, file));
+    }
+    // The copy is sound: swap. At every moment one whole file is on disk.
+    QFile::remove(copy + QStringLiteral("-wal"));
+    QFile::remove(copy + QStringLiteral("-shm"));
+    removeWithCompanions(backup);
+    if (QFile::exists(file + QStringLiteral("-wal")) && QFile(file + QStringLiteral("-wal")).size() > 0) {
+        removeWithCompanions(copy);
+        throw errors::make(errors::RepairFailed,
+                           QStringLiteral("Il database \"%1\" è ancora in uso: recupero non eseguito.").arg(file));
+    }
+    if (!QFile::rename(file, backup)) {
+        removeWithCompanions(copy);
+        throw errors::make(errors::RepairFailed,
+                           QStringLiteral("Impossibile rinominare il database \"%1\": recupero non eseguito.").arg(file));
+    }
+    if (!QFile::rename(copy, file)) {
+        QFile::rename(backup, file);
+        throw errors::make(errors::RepairFailed,
+                           QStringLiteral("Impossibile sostituire il database \"%1\" con la copia compattata: "
+                                          "il database originale è stato ripristinato.")
+                               .arg(file));
+    }
+    QFile::remove(file + QStringLiteral("-wal"));
+    QFile::remove(file + QStringLiteral("-shm"));
+    QFile::remove(backup);
+}
+
+// ---- Application --------------------------------------------------------------
+
+static QString& documentsFolder() {
+    static QString folder;
+    return folder;
+}
+
+std::shared_ptr<Database> Application::OpenDatabase(Engine& engine, itfDefDatabase& definition, const QString&,
+                                                    itfNotifyEvent* notify, itfProgress*, int) {
+    if (!engine.IsOpen()) throw errors::make(errors::Storage, QStringLiteral("Nessun database aperto."));
+    auto schema = Database::define(definition);
+    auto db = Database::create(engine.connection(), std::move(schema), notify);
+    engine.setDatabase(db);
+    return db;
+}
+
+void Application::SetDocumentsFolder(const QString& folder) { documentsFolder() = folder; }
+QString Application::DocumentsFolder() { return documentsFolder(); }
+
+QString Application::MessageText(int number) {
+    switch (number) {
+        case errors::Cancelled: return QStringLiteral("Operazione annullata.");
+        case errors::FileNotFound: return QStringLiteral("File del database non trovato.");
+        case errors::WrongPassword: return QStringLiteral("Password del database non valida.");
+        case errors::CorruptFile: return QStringLiteral("Il file del database è danneggiato.");
+        case errors::DiskFull: return QStringLiteral("Spazio su disco esaurito.");
+        default: return QStringLiteral("Errore del database n. %1.").arg(number);
+    }
+}
+
+QString Application::EventText(int code) { return event::text(code); }
+
+QString event::text(int code) {
+    switch (code) {
+        case Opening: return QStringLiteral("Apertura del database");
+        case Checking: return QStringLiteral("Controllo delle tabelle");
+        case Updating: return QStringLiteral("Aggiornamento della struttura");
+        case Copying: return QStringLiteral("Copia dei dati");
+        case Ready: return QStringLiteral("Database pronto");
+        default: return QStringLiteral("Evento %1").arg(code);
+    }
+}
+
+}  // namespace datalib

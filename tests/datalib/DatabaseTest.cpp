@@ -1,0 +1,329 @@
+// Storage half of the data library: files, passwords, definitions, schema
+// upgrades, parameters, transactions, repair and structure compare.
+
+#include "TestSchema.h"
+#include "datalib/DataSet.h"
+#include "datalib/Errors.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+using namespace datalib;
+using namespace dltest;
+
+namespace {
+
+int errorCode(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const core::AppError& e) {
+        return errors::code(e);
+    }
+    return 0;
+}
+
+long rowsOf(Database& db, const QString& table) { return db.OpenDataSource(table)->RowCount(); }
+
+QString rawScalar(const QString& file, const QString& sql) {
+    sqlite3* h = nullptr;
+    sqlite3_open_v2(file.toUtf8().constData(), &h, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(h, sql.toUtf8().constData(), -1, &st, nullptr);
+    QString out;
+    if (st && sqlite3_step(st) == SQLITE_ROW) out = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    sqlite3_close(h);
+    return out;
+}
+
+}  // namespace
+
+TEST(Database, CreatesTablesFromDefinitionsAndKeepsDeclaredValues) {
+    Fixture f;
+    f.open();
+    Database& db = *f.db;
+    EXPECT_EQ(db.State(), Database::StateOpen);
+    EXPECT_EQ(db.TableCount(), 4);
+    EXPECT_EQ(db.Tables(0)->Name(), QStringLiteral("Categorie"));
+    EXPECT_EQ(db.Tables(QStringLiteral("righeordini"))->Name(), QStringLiteral("RigheOrdini"));
+    EXPECT_EQ(db.Tables(QStringLiteral("Articoli"))->PresentationName(), QStringLiteral("Articoli"));
+    EXPECT_EQ(db.Tables(QStringLiteral("Categorie"))->PresentationName(), QStringLiteral("Categorie articoli"));
+    EXPECT_EQ(errorCode([&] { db.Tables(QStringLiteral("Clienti")); }), errors::UnknownTable);
+    EXPECT_EQ(errorCode([&] { db.Tables(4); }), errors::UnknownTable);
+
+    const TableDef& cat = db.Tables(QStringLiteral("Categorie"))->definition();
+    const ColumnDef* livello = cat.columns.find(QStringLiteral("LIVELLO"));
+    ASSERT_NE(livello, nullptr);
+    EXPECT_EQ(livello->format, QStringLiteral("0000"));
+    ASSERT_EQ(livello->valuePairs().size(), 3u);
+    EXPECT_EQ(livello->valuePairs()[2].second, QStringLiteral("Amministrazione"));
+    EXPECT_EQ(cat.columns.find(QStringLiteral("Descrizione"))->group, QStringLiteral("Generale"));
+    const TableDef& ord = db.Tables(QStringLiteral("Ordini"))->definition();
+    EXPECT_TRUE(ord.references.find(QStringLiteral("Righe"))->collection);
+    EXPECT_EQ(ord.keys.columnList(), QStringLiteral("Numero,Righe"));
+    EXPECT_EQ(db.Tables(QStringLiteral("RigheOrdini"))->definition().base->name(), QStringLiteral("Articoli"));
+    EXPECT_EQ(db.Tables(QStringLiteral("RigheOrdini"))->ParentDataSet()->Name(), QStringLiteral("Ordini"));
+
+    // The physical mapping: flags NOT NULL DEFAULT 0, links, prefixed index names.
+    const QString file = f.path();
+    EXPECT_EQ(rawScalar(file, "SELECT \"notnull\" || ':' || dflt_value FROM pragma_table_info('Categorie') "
+                              "WHERE name='Complementi'"),
+              QStringLiteral("1:0"));
+    EXPECT_EQ(rawScalar(file, "SELECT type FROM pragma_table_info('RigheOrdini') WHERE name='OID_Ordini_Righe'"),
+              QStringLiteral("INTEGER"));
+    EXPECT_EQ(rawScalar(file, "SELECT type FROM pragma_table_info('RigheOrdini') WHERE name='OID_Articoli'"),
+              QStringLiteral("INTEGER"));
+    EXPECT_EQ(rawScalar(file, "SELECT count(*) FROM sqlite_master WHERE type='index' AND name='Categorie_inxDescr'"),
+              QStringLiteral("1"));
+    EXPECT_EQ(rawScalar(file, "PRAGMA journal_mode"), QStringLiteral("wal"));
+}
+
+TEST(Database, DefaultRowsComeOnceAndUnknownNamesAreIgnored) {
+    Fixture f;
+    f.open();
+    EXPECT_EQ(rowsOf(*f.db, QStringLiteral("Categorie")), 1);
+    EXPECT_TRUE(f.log.events.contains(QStringLiteral("Categorie.OnUpdatedTableStruct(1,0,true)")));
+    f.log.clear();
+    f.open();
+    EXPECT_EQ(rowsOf(*f.db, QStringLiteral("Categorie")), 1);
+    EXPECT_TRUE(f.log.events.filter(QStringLiteral("OnUpdatedTableStruct")).isEmpty());
+}
+
+TEST(Database, HigherVersionAddsColumnsAndKeepsRows) {
+    Fixture f;
+    f.open(1.0);
+    f.db->OpenDataSource(QStringLiteral("Articoli"))
+        ->InsertFromPairs({QStringLiteral("Codice"), QStringLiteral("A1"), QStringLiteral("PrezzoBase"), 12.5});
+    EXPECT_FALSE(f.db->OpenDataSource(QStringLiteral("Articoli"))->ColExist(QStringLiteral("Note")));
+    f.log.clear();
+    f.open(2.0);
+    EXPECT_EQ(f.log.events.filter(QStringLiteral("OnUpdatedTableStruct")),
+              QStringList{QStringLiteral("Articoli.OnUpdatedTableStruct(2,1,false)")});
+    auto ds = f.db->OpenDataSource(QStringLiteral("Articoli"));
+    ASSERT_EQ(ds->RowCount(), 1);
+    EXPECT_EQ(ds->ColValueStr(QStringLiteral("Codice")), QStringLiteral("A1"));
+    EXPECT_EQ(ds->ColValue(QStringLiteral("PrezzoBase")).toCurrency(), core::Currency::fromDouble(12.5));
+    EXPECT_TRUE(ds->ColExist(QStringLiteral("Note")));
+    EXPECT_TRUE(ds->ColValue(QStringLiteral("Note")).isNull());
+    // Back to the older code: nothing is dropped, no hook.
+    f.log.clear();
+    f.open(1.0);
+    EXPECT_TRUE(f.log.events.filter(QStringLiteral("OnUpdatedTableStruct")).isEmpty());
+    EXPECT_EQ(f.db->storedVersion(QStringLiteral("Articoli")), 2.0);
+}
+
+TEST(Database, SystemParametersShortLongAndDefaults) {
+    Fixture f;
+    f.open();
+    Database& db = *f.db;
+    EXPECT_EQ(errorCode([&] { db.GetSysParam(QStringLiteral("CodiceAgente")); }), errors::UnknownParameter);
+    EXPECT_EQ(db.GetSysParam(QStringLiteral("DataUltimoAccesso"), QStringLiteral("01/01/2004")),
+              QStringLiteral("01/01/2004"));
+    db.SetSysParam(QStringLiteral("CodiceAgente"), QStringLiteral("A001"));
+    db.SetSysParam(QStringLiteral("codiceagente"), QStringLiteral("A002"));
+    EXPECT_EQ(db.GetSysParam(QStringLiteral("CODICEAGENTE")), QStringLiteral("A002"));
+    EXPECT_EQ(db.GetSysParamLong(QStringLiteral("ScriptVBProgressivoOrdine"), QStringLiteral("default")),
+              QStringLiteral("default"));
+    db.SetSysParamLong(QStringLiteral("ScriptVBProgressivoOrdine"), QStringLiteral("NewProgr = 1\r\n"),
+                       QStringLiteral("v2"));
+    EXPECT_EQ(db.GetSysParamLong(QStringLiteral("ScriptVBProgressivoOrdine"), {}), QStringLiteral("NewProgr = 1\r\n"));
+    EXPECT_EQ(db.GetSysParam(QStringLiteral("ScriptVBProgressivoOrdine")), QStringLiteral("v2"));
+    // The parameter table is a browseable data set.
+    auto params = db.Tables(db.SysParamTableName())->OpenDataSource({}, QStringLiteral("Nome"));
+    EXPECT_EQ(params->RowCount(), 2);
+    EXPECT_EQ(params->ColValueStr(QStringLiteral("Nome")), QStringLiteral("CodiceAgente"));
+    f.open();
+    EXPECT_EQ(f.db->GetSysParam(QStringLiteral("CodiceAgente")), QStringLiteral("A002"));
+}
+
+TEST(Database, NestedTransactionsAreSavepoints) {
+    Fixture f;
+    f.open();
+    auto add = [&](const char* code) {
+        f.db->OpenDataSource(QStringLiteral("Articoli"))->InsertFromPairs({QStringLiteral("Codice"), code});
+    };
+    f.engine.BeginTrans();
+    add("A");
+    f.engine.BeginTrans();
+    add("B");
+    EXPECT_EQ(f.engine.TransactionLevel(), 2);
+    f.engine.Rollback();
+    f.engine.BeginTrans();
+    add("C");
+    f.engine.CommitTrans();
+    f.engine.CommitTrans();
+    EXPECT_FALSE(f.engine.InTransaction());
+    auto ds = f.db->OpenDataSource(QStringLiteral("Articoli"), {}, QStringLiteral("Codice"));
+    ASSERT_EQ(ds->RowCount(), 2);
+    EXPECT_EQ(ds->ColValueStr(QStringLiteral("Codice")), QStringLiteral("A"));
+    ds->RowNext();
+    EXPECT_EQ(ds->ColValueStr(QStringLiteral("Codice")), QStringLiteral("C"));
+
+    f.db->BeginTrans();
+    add("D");
+    f.db->Rollback();
+    EXPECT_EQ(rowsOf(*f.db, QStringLiteral("Articoli")), 2);
+    EXPECT_EQ(errorCode([&] { f.engine.CommitTrans(); }), errors::Transaction);
+    // A committed row is in the file for any other reader.
+    EXPECT_EQ(rawScalar(f.path(), "SELECT group_concat(Codice) FROM Articoli"), QStringLiteral("A,C"));
+}
+
+TEST(Database, RefusesWrongPasswordMissingAndForeignFiles) {
+    Fixture f;
+    f.open();
+    f.close();
+    Engine e;
+    EXPECT_EQ(errorCode([&] { e.Open(3, f.path(), {}, QStringLiteral("wrong")); }), errors::WrongPassword);
+    EXPECT_FALSE(e.IsOpen());
+    EXPECT_EQ(errorCode([&] { e.Open(3, f.dir.filePath(QStringLiteral("none")), {}, QStringLiteral("pw")); }),
+              errors::FileNotFound);
+    EXPECT_EQ(errorCode([&] { e.Create(3, f.path(), {}, QStringLiteral("pw")); }), errors::FileExists);
+
+    const QString junk = f.dir.filePath(QStringLiteral("junk"));
+    QFile j(junk);
+    ASSERT_TRUE(j.open(QIODevice::WriteOnly));
+    j.write(QByteArray(4096, 'x'));
+    j.close();
+    EXPECT_EQ(errorCode([&] { e.Open(3, junk, {}, QStringLiteral("pw")); }), errors::CorruptFile);
+
+    // A create that fails leaves nothing behind.
+    const QString bad = f.dir.filePath(QStringLiteral("missing-folder/db"));
+    EXPECT_NE(errorCode([&] { e.Create(3, bad, {}, QStringLiteral("pw")); }), 0);
+    EXPECT_FALSE(QFile::exists(bad));
+}
+
+TEST(Database, RefusedDefinitionNamesTheTableAndStopsDefine) {
+    struct Bad : TestTable {
+        using TestTable::TestTable;
+    };
+    Fixture f;
+    f.def = std::make_unique<TestDb>(f.log);
+    f.engine.Create(3, f.path(), {}, QStringLiteral("pw"));
+    f.engine.Open(3, f.path(), {}, QStringLiteral("pw"));
+    int registeredAfter = 0;
+    auto bad = std::make_shared<TestTable>(QStringLiteral("Listini"), f.log);
+    bad->structure = [](ColumnCollection& c, KeyCollection&, ReferenceCollection&) {
+        c.Add(QStringLiteral("Codice"), coltype::Code, 16);
+        c.Add(QStringLiteral("codice"), coltype::Code, 16);
+    };
+    f.def->extra = [&](TableRegistry& reg) {
+        reg.RegisterTable(bad);
+        ++registeredAfter;
+    };
+    try {
+        Application::OpenDatabase(f.engine, *f.def, {}, &f.sink);
+        FAIL() << "expected a refusal";
+    } catch (const core::AppError& e) {
+        EXPECT_EQ(errors::code(e), errors::DefinitionRefused);
+        EXPECT_TRUE(e.description().contains(QStringLiteral("Listini"))) << e.description().toStdString();
+    }
+    EXPECT_EQ(registeredAfter, 0);
+
+    // A reference to a table nobody defines.
+    bad->structure = [](ColumnCollection& c, KeyCollection&, ReferenceCollection& r) {
+        c.Add(QStringLiteral("Codice"), coltype::Code, 16);
+        r.Add(QStringLiteral("Valuta"), QStringLiteral("Valute"));
+    };
+    try {
+        Application::OpenDatabase(f.engine, *f.def, {}, &f.sink);
+        FAIL() << "expected a refusal";
+    } catch (const core::AppError& e) {
+        EXPECT_TRUE(e.description().contains(QStringLiteral("Valute")));
+    }
+}
+
+TEST(Database, RepairSwapsOnlyAfterASoundCheck) {
+    Fixture f;
+    f.open();
+    f.db->OpenDataSource(QStringLiteral("Articoli"))->InsertFromPairs({QStringLiteral("Codice"), QStringLiteral("A1")});
+    f.close();
+    QFile orig(f.path());
+    ASSERT_TRUE(orig.open(QIODevice::ReadOnly));
+    const QByteArray before = orig.readAll();
+    orig.close();
+
+    try {
+        Engine::Repair(f.path(), QStringLiteral("pw"), [](const QString&) { return QStringLiteral("page 3 damaged"); });
+        FAIL() << "expected the failed check to raise";
+    } catch (const core::AppError& e) {
+        EXPECT_EQ(errors::code(e), errors::RepairFailed);
+        EXPECT_TRUE(e.description().contains(QStringLiteral("non è stato modificato")));
+    }
+    ASSERT_TRUE(orig.open(QIODevice::ReadOnly));
+    EXPECT_EQ(orig.readAll(), before);
+    orig.close();
+    EXPECT_FALSE(QFile::exists(f.path() + QStringLiteral(".NEW")));
+
+    EXPECT_EQ(errorCode([&] { Engine::Repair(f.path(), QStringLiteral("bad")); }), errors::WrongPassword);
+    Engine::Repair(f.path(), QStringLiteral("pw"));
+    EXPECT_FALSE(QFile::exists(f.path() + QStringLiteral(".NEW")));
+    EXPECT_FALSE(QFile::exists(f.path() + QStringLiteral(".BAK")));
+    f.open();
+    EXPECT_EQ(rowsOf(*f.db, QStringLiteral("Articoli")), 1);
+    EXPECT_EQ(errorCode([&] { Engine::Repair(f.dir.filePath(QStringLiteral("none")), QStringLiteral("pw")); }),
+              errors::FileNotFound);
+}
+
+TEST(Database, StructureCompareFindsAChangedTable) {
+    Fixture local;
+    local.open(2.0);
+    // The archive was written by an older program: Articoli at version 1.
+    Fixture remote;
+    remote.open(1.0);
+    remote.close();
+    Engine e;
+    e.Open(3, remote.path(), {}, QStringLiteral("pw"));
+    auto archive = local.db->Attach(e);
+    EXPECT_TRUE(local.db->CompareStructure(*archive));
+    EXPECT_TRUE(archive->OpenDataSource(QStringLiteral("Articoli"))->ColExist(QStringLiteral("Note")));
+    archive.reset();
+    e.Close();
+
+    Engine same;
+    same.Open(3, remote.path(), {}, QStringLiteral("pw"));
+    auto again = local.db->Attach(same);
+    EXPECT_FALSE(local.db->CompareStructure(*again));
+}
+
+TEST(Database, RoundingQueryLiteralsAndTheDirectStatement) {
+    Fixture f;
+    f.open();
+    Database& db = *f.db;
+    EXPECT_EQ(db.Round(core::Currency::fromDouble(2.345), 0, 0.1f), core::Currency::fromDouble(2.35));
+    EXPECT_EQ(db.Round(core::Currency::fromDouble(-2.345), 0, 1.0f), core::Currency::fromDouble(-2.35));
+    EXPECT_EQ(db.FormatStringForQuery(QStringLiteral("L'Aquila")), QStringLiteral("'L''Aquila'"));
+
+    auto ord = db.OpenDataSource(QStringLiteral("Ordini"));
+    ord->InsertFromPairs({QStringLiteral("Numero"), QStringLiteral("N1")});
+    ord->InsertFromPairs({QStringLiteral("Numero"), QStringLiteral("N2")});
+    f.engine.Execute(QStringLiteral("UPDATE Ordini SET Completato=True, NonModificabile=True"), -1);
+    auto check = db.OpenDataSource(QStringLiteral("Ordini"), QStringLiteral("Completato AND NonModificabile"));
+    EXPECT_EQ(check->RowCount(), 2);
+    EXPECT_NE(errorCode([&] { db.Execute(QStringLiteral("DELETE FROM Ordini")); }), 0);
+    EXPECT_EQ(rowsOf(db, QStringLiteral("Ordini")), 2);
+}
+
+TEST(Database, TableCheckReportsProgressAndCanStop) {
+    struct Progress : itfProgress {
+        void OnProgress(long p, bool& goOn) override {
+            last = p;
+            goOn = p < stopAt;
+        }
+        void OnStopped(bool& s) override { s = false; }
+        void OnStart(long t, bool) override { total = t; }
+        void OnEnd() override { ended = true; }
+        long total = 0, last = 0, stopAt = 100;
+        bool ended = false;
+    } p;
+    Fixture f;
+    f.open();
+    f.db->CheckTables(&p);
+    EXPECT_EQ(p.total, 4);
+    EXPECT_EQ(p.last, 4);
+    EXPECT_TRUE(p.ended);
+    Progress q;
+    q.stopAt = 2;
+    f.db->CheckTables(&q);
+    EXPECT_EQ(q.last, 2);
+}
