@@ -59,6 +59,21 @@ Variant applyBinary(Op op, const Variant& a, const Variant& b, const core::Compa
     return Variant();
 }
 
+bool isWhole(const Variant& v) { return v.kind() == core::VType::Integer || v.kind() == core::VType::Long; }
+
+std::int64_t wholeValue(const Variant& v) {
+    return v.kind() == core::VType::Integer ? v.integerValue() : v.longValue();
+}
+
+// Integer + Integer stays Integer, with Long it is Long; what overflows goes
+// to the next wider kind, as the language's + does.
+Variant wholeSum(const Variant& a, const Variant& b, std::int64_t sum) {
+    const bool bothInteger = a.kind() == core::VType::Integer && b.kind() == core::VType::Integer;
+    if (bothInteger && sum >= INT16_MIN && sum <= INT16_MAX) return Variant(std::int16_t(sum));
+    if (sum >= INT32_MIN && sum <= INT32_MAX) return Variant(std::int32_t(sum));
+    return Variant(double(sum));
+}
+
 // Any exception as the error the script sees.
 core::AppError asAppError(std::exception_ptr p) {
     try {
@@ -646,6 +661,7 @@ Interpreter::Flow Interpreter::execStmt(const Stmt& st) {
     switch (st.kind) {
         case SK::Assign: {
             const auto& a = static_cast<const AssignStmt&>(st);
+            if (tryAppend(a)) return Flow::Normal;
             assign(a.target.get(), a.isSet ? eval(a.value.get()) : evalScalar(a.value.get()), a.isSet);
             return Flow::Normal;
         }
@@ -715,16 +731,30 @@ Interpreter::Flow Interpreter::execFor(const ForStmt& st) {
     if (!sign || from.isNull() || to.isNull()) raiseError(94);
     if (!core::isNumeric(from) || !core::isNumeric(to) || !core::isNumeric(step)) raiseError(13);
     const bool down = *sign < 0;
+    const bool wholeStep = isWhole(step);
+    const bool wholeEnd = isWhole(to);
+    const std::int64_t stepValue = wholeStep ? wholeValue(step) : 0;
+    const std::int64_t endValue = wholeEnd ? wholeValue(to) : 0;
     *var = from;
     for (;;) {
-        const auto c = core::compare(*var, to);
-        if (!c) raiseError(94);
-        if (down ? *c < 0 : *c > 0) break;
+        int c;
+        if (wholeEnd && isWhole(*var)) {
+            const std::int64_t x = wholeValue(*var);
+            c = x < endValue ? -1 : x > endValue ? 1 : 0;
+        } else {
+            const auto cmp = core::compare(*var, to);
+            if (!cmp) raiseError(94);
+            c = *cmp;
+        }
+        if (down ? c < 0 : c > 0) break;
         const Flow f = execBlock(st.body);
         if (f == Flow::ExitFor) break;
         if (f != Flow::Normal) return f;
         tick();
-        *var = core::add(*var, step);
+        if (wholeStep && isWhole(*var))
+            *var = wholeSum(*var, step, wholeValue(*var) + stepValue);
+        else
+            *var = core::add(*var, step);
     }
     return Flow::Normal;
 }
@@ -847,10 +877,100 @@ Variant Interpreter::eval(const Expr* e) {
     return Variant();
 }
 
+const Variant& Interpreter::operand(const Expr* e, Variant& holder) {
+    const Variant* p = nullptr;
+    if (e->kind == EK::Literal) {
+        p = &static_cast<const LiteralExpr*>(e)->value;
+    } else if (e->kind == EK::Name) {
+        const auto& n = *static_cast<const NameExpr*>(e);
+        switch (n.ref) {
+            case Ref::Local: p = frame_->vars[n.index]; break;
+            case Ref::Field: p = &frame_->me->fields[std::size_t(n.index)]; break;
+            case Ref::Constant: p = n.constant; break;
+            case Ref::Global:
+            case Ref::Dynamic:
+                if (n.global->kind == GlobalSlot::Variable || n.global->kind == GlobalSlot::Constant)
+                    p = &n.global->value;
+                else if (n.ref == Ref::Dynamic && n.global->kind == GlobalSlot::Undefined && !n.explicitMode)
+                    p = frame_->vars[n.index];
+                break;
+            default: break;
+        }
+    }
+    if (p && !p->isObject()) return *p;
+    holder = evalScalar(e);
+    return holder;
+}
+
+// Literals and variables: reading them runs no script code.
+bool Interpreter::isPlainOperand(const Expr* e) const {
+    switch (e->kind) {
+        case EK::Literal: return true;
+        case EK::Paren: return isPlainOperand(static_cast<const ParenExpr*>(e)->inner.get());
+        case EK::Name: {
+            const auto& n = *static_cast<const NameExpr*>(e);
+            switch (n.ref) {
+                case Ref::Local:
+                case Ref::Field:
+                case Ref::Constant: return true;
+                case Ref::Global:
+                case Ref::Dynamic: return n.global->kind != GlobalSlot::Proc && n.global->kind != GlobalSlot::Class;
+                default: return false;
+            }
+        }
+        case EK::Call: {
+            // A built-in over plain operands (Chr(13), Left(x, 2) ...).
+            const auto* c = static_cast<const CallExpr*>(e);
+            if (c->callee->kind != EK::Name || static_cast<const NameExpr*>(c->callee.get())->ref != Ref::Builtin)
+                return false;
+            for (const auto& a : c->args)
+                if (a && !isPlainOperand(a.get())) return false;
+            return true;
+        }
+        default: return false;
+    }
+}
+
+// s = s & a & b ... appends to s in place instead of copying the whole text
+// at every step, when nothing on the right can change s meanwhile.
+bool Interpreter::tryAppend(const AssignStmt& a) {
+    if (a.isSet || a.target->kind != EK::Name || a.value->kind != EK::Binary) return false;
+    const auto& target = *static_cast<const NameExpr*>(a.target.get());
+    const Expr* e = a.value.get();
+    const Expr* parts[8];
+    int count = 0;
+    while (e->kind == EK::Binary && static_cast<const BinaryExpr*>(e)->op == Op::Concat) {
+        if (count == 8) return false;
+        parts[count++] = static_cast<const BinaryExpr*>(e)->right.get();
+        e = static_cast<const BinaryExpr*>(e)->left.get();
+    }
+    if (count == 0 || e->kind != EK::Name) return false;
+    const auto& first = *static_cast<const NameExpr*>(e);
+    if (first.ref != target.ref || first.index != target.index || first.global != target.global) return false;
+    if (target.ref != Ref::Local && target.ref != Ref::Field && target.ref != Ref::Global &&
+        target.ref != Ref::Dynamic)
+        return false;
+    for (int i = 0; i < count; ++i)
+        if (!isPlainOperand(parts[i])) return false;
+    Variant* var = refOf(&target);
+    if (!var || !var->isString()) return false;
+    QString tail;
+    const Variant empty{QString()};
+    for (int i = count - 1; i >= 0; --i) tail += core::concat(empty, evalScalar(parts[i])).stringValue();
+    QString text = var->stringValue();
+    *var = Variant();  // text is now the only holder of the characters
+    text += tail;
+    *var = Variant(std::move(text));
+    return true;
+}
+
 Variant Interpreter::evalBinary(const BinaryExpr& b) {
     if (b.op == Op::Is) return Variant(core::sameObject(eval(b.left.get()), eval(b.right.get())));
-    const Variant left = evalScalar(b.left.get());
-    const Variant right = evalScalar(b.right.get());
+    Variant leftHolder, rightHolder;
+    // The left side is read in place only when reading the right side runs no code.
+    const Variant& left = isPlainOperand(b.right.get()) ? operand(b.left.get(), leftHolder)
+                                                        : (leftHolder = evalScalar(b.left.get()));
+    const Variant& right = operand(b.right.get(), rightHolder);
     core::CompareOptions o;
     if (b.op >= Op::Eq && b.op <= Op::Ge) {
         o.leftLiteral = isLiteral(b.left.get());

@@ -87,7 +87,15 @@ private:
     void execCallStmt(const CallStmt& st);
 
     core::Variant eval(const Expr* e);
-    core::Variant evalScalar(const Expr* e) { return eval(e).resolved(); }
+    core::Variant evalScalar(const Expr* e) {
+        core::Variant v = eval(e);
+        if (v.isObject()) return v.resolved();
+        return v;
+    }
+    // The value of an operand without copying it when it is a plain variable.
+    const core::Variant& operand(const Expr* e, core::Variant& holder);
+    bool tryAppend(const AssignStmt& a);
+    bool isPlainOperand(const Expr* e) const;
     core::Variant evalName(const NameExpr& n);
     core::Variant evalCall(const Expr* callee, const std::vector<ExprP>& args, core::CallKind kind);
     core::Variant evalBinary(const BinaryExpr& b);
