@@ -8,6 +8,8 @@
 
 #include <QSet>
 
+#include <pthread.h>
+
 namespace script {
 
 using core::CallKind;
@@ -15,8 +17,22 @@ using core::Variant;
 
 namespace {
 
-// Deep enough for any layout, shallow enough for the thread's stack.
-constexpr int kMaxDepth = 1000;
+// Calls nested deeper than this, or with less stack than kStackReserve left,
+// end with "out of stack space" instead of overflowing the thread's stack.
+constexpr int kMaxDepth = 5000;
+constexpr std::size_t kStackReserve = 256 * 1024;
+
+// The lowest address the current thread's stack may use, plus the reserve.
+const char* stackLimit() {
+    pthread_attr_t attr;
+    if (pthread_getattr_np(pthread_self(), &attr) != 0) return nullptr;
+    void* addr = nullptr;
+    std::size_t size = 0;
+    const int rc = pthread_attr_getstack(&attr, &addr, &size);
+    pthread_attr_destroy(&attr);
+    if (rc != 0 || size <= kStackReserve) return nullptr;
+    return static_cast<const char*>(addr) + kStackReserve;
+}
 
 // Number of the error that stops a script running too long or stopped by the user.
 constexpr long kErrAborted = -2147467260L;  // 0x80004004
@@ -142,12 +158,12 @@ struct Scope {
 // ---- Interpreter ------------------------------------------------------------
 
 Interpreter::Interpreter()
-    : err_(std::make_shared<ErrObject>()), errValue_(err_), alive_(std::make_shared<bool>(true)) {}
+    : modules_(std::make_shared<Modules>()),
+      err_(std::make_shared<ErrObject>()),
+      errValue_(err_),
+      alive_(std::make_shared<bool>(true)) {}
 
-Interpreter::~Interpreter() {
-    *alive_ = false;
-    modules_.clear();
-}
+Interpreter::~Interpreter() { *alive_ = false; }
 
 GlobalSlot* Interpreter::globalSlot(const QString& name, bool create) {
     const QString key = name.toLower();
@@ -184,6 +200,7 @@ struct RunGuard {
 
 void Interpreter::startRun() {
     if (runDepth_ > 0) return;
+    stackLimit_ = stackLimit();
     aborting_ = false;
     cancel_ = false;
     ticks_ = 0;
@@ -196,7 +213,7 @@ void Interpreter::addCode(const QString& text) {
     RunGuard guard(runDepth_);
     auto parsed = parse(text);
     Module* m = parsed.get();
-    modules_.push_back(std::move(parsed));
+    modules_->push_back(std::move(parsed));
     bindModule(*m);
     callProcedure(m->topLevel.get(), nullptr, {});
 }
@@ -210,6 +227,7 @@ Variant Interpreter::run(const QString& name, std::span<Variant* const> args) {
 }
 
 void Interpreter::slowCheck() {
+    if (runDepth_ == 0) return;  // a Class_Terminate outside any run
     if (cancel_ || (externalCancel_ && externalCancel_->load())) abort(true);
     if (!timer_.isValid()) return;
     const qint64 elapsed = timer_.elapsed();
@@ -615,7 +633,8 @@ struct FrameGuard {
 
 Variant Interpreter::callProcedure(const Procedure* proc, ClassInstance* me, std::span<Variant* const> args) {
     if (args.size() != proc->params.size()) raiseError(450);
-    if (depth_ >= kMaxDepth) raiseError(28);
+    const char marker = 0;
+    if (depth_ >= kMaxDepth || (stackLimit_ && &marker < stackLimit_)) raiseError(28);
     tick();
     std::vector<Variant> storage(std::size_t(std::max(proc->slotCount, 1)));
     std::vector<Variant*> vars(storage.size());
@@ -1220,7 +1239,7 @@ void Interpreter::assign(const Expr* target, Variant value, bool isSet) {
 }
 
 Variant Interpreter::newInstance(const ClassDef* cls) {
-    auto inst = std::make_shared<ClassInstance>(this, cls, alive_);
+    auto inst = std::make_shared<ClassInstance>(this, cls, alive_, modules_);
     inst->fields = cls->fieldInit;
     if (cls->initialize) callProcedure(cls->initialize, inst.get(), {});
     return Variant(std::move(inst));
@@ -1228,8 +1247,9 @@ Variant Interpreter::newInstance(const ClassDef* cls) {
 
 // ---- the language's objects -------------------------------------------------
 
-ClassInstance::ClassInstance(Interpreter* interp, const ClassDef* def, std::shared_ptr<bool> alive)
-    : interp_(interp), def_(def), alive_(std::move(alive)) {}
+ClassInstance::ClassInstance(Interpreter* interp, const ClassDef* def, std::shared_ptr<bool> alive,
+                             std::shared_ptr<const void> code)
+    : interp_(interp), def_(def), alive_(std::move(alive)), code_(std::move(code)) {}
 
 ClassInstance::~ClassInstance() {
     if (!*alive_ || !def_->terminate || interp_->isAborting()) return;

@@ -127,12 +127,16 @@ private:
 
     std::deque<GlobalSlot> globals_;
     QHash<QString, GlobalSlot*> globalIndex_;
-    std::vector<std::unique_ptr<Module>> modules_;
+    // Shared with the instances of the script's classes, which may outlive
+    // the engine in the hands of the program.
+    using Modules = std::vector<std::unique_ptr<Module>>;
+    std::shared_ptr<Modules> modules_;
     std::shared_ptr<ErrObject> err_;
     core::Variant errValue_;
     Frame* frame_ = nullptr;
     int depth_ = 0;
     int runDepth_ = 0;
+    const char* stackLimit_ = nullptr;
 
     int timeoutMs_ = 0;
     QElapsedTimer timer_;

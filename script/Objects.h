@@ -15,7 +15,9 @@ class Interpreter;
 
 class ClassInstance : public core::Object {
 public:
-    ClassInstance(Interpreter* interp, const ClassDef* def, std::shared_ptr<bool> alive);
+    // code keeps the compiled class alive as long as the instance.
+    ClassInstance(Interpreter* interp, const ClassDef* def, std::shared_ptr<bool> alive,
+                  std::shared_ptr<const void> code);
     ~ClassInstance() override;  // runs Class_Terminate
 
     QString typeName() const override { return def_->name; }
@@ -31,6 +33,7 @@ private:
     Interpreter* interp_;
     const ClassDef* def_;
     std::shared_ptr<bool> alive_;
+    std::shared_ptr<const void> code_;
 };
 
 class ErrObject : public core::Object {

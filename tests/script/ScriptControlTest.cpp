@@ -138,6 +138,28 @@ TEST(ScriptControl, HostObjectsByNameAndAsArguments) {
     EXPECT_EQ(sc.Error().Line, 6);
 }
 
+TEST(ScriptControl, ScriptObjectsOutliveTheControl) {
+    std::shared_ptr<core::Object> kept;
+    {
+        script::ScriptControl sc;
+        sc.AddCode("Class K\n Public V\n Sub Class_Terminate\n V = 0\n End Sub\nEnd Class\n"
+                   "Function Make()\n Set Make = New K\n Make.V = 3\nEnd Function");
+        const Variant made = sc.Run("Make");
+        kept = made.objectValue();
+        Variant* none = nullptr;
+        EXPECT_EQ(describe(kept->invoke("v", core::CallKind::PropertyGet, std::span<Variant* const>(&none, 0))),
+                  "Integer:3");
+    }
+    EXPECT_EQ(kept->typeName(), "K");
+    try {
+        kept->invoke("V", core::CallKind::PropertyGet, {});
+        FAIL();
+    } catch (const core::AppError& e) {
+        EXPECT_NE(e.number(), 0);
+    }
+    kept.reset();  // no terminate runs once the engine is gone
+}
+
 TEST(ScriptControl, TimeoutStopsAnEndlessLoop) {
     script::ScriptControl sc;
     sc.setTimeout(200);
