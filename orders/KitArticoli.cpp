@@ -1,0 +1,38 @@
+// The component articles of a kit.
+
+#include "orders/TableClasses.h"
+
+namespace orders {
+
+namespace {
+
+using namespace schema;
+
+class KitArticoli : public TableClass {
+public:
+    KitArticoli() : TableClass("KitArticoli") {}
+
+    void DefineIdentity(TableIdentity& id) override
+    {
+        id.SetBaseTable("Articoli");
+        id.SetSecondOption(0);
+        id.SetFirstOption(1);
+        id.SetVersion(1.3);
+    }
+
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override
+    {
+        c.Add("CodiceKit", coltype::Code, 16, 0, {}, 15);
+        c.Add("PrezzoVendita", coltype::Money, 0, 0, {}, NA, NA, NA, true,
+              "Prezzo di vendita impostato per l'articolo (IVA esclusa)");
+        c.Add("QuantitàIndicata", coltype::Integer, 0, 0, {}, NA, NA, NA, true, "Quantità indicata per la composizione");
+        // A kit has many components: the index on the kit's code is not unique.
+        k.Add("CodiceKit", false, "inxKitArt").Complete();
+    }
+};
+
+}  // namespace
+
+std::shared_ptr<datalib::itfDefTable> newKitArticoli() { return std::make_shared<KitArticoli>(); }
+
+}  // namespace orders

@@ -1,0 +1,40 @@
+// The element articles of a promotion.
+
+#include "orders/TableClasses.h"
+
+namespace orders {
+
+namespace {
+
+using namespace schema;
+
+class PromozioniArticoli : public TableClass {
+public:
+    PromozioniArticoli() : TableClass("PromozioniArticoli") {}
+
+    void DefineIdentity(TableIdentity& id) override
+    {
+        id.SetBaseTable("Articoli");
+        id.SetSecondOption(0);
+        id.SetFirstOption(1);
+        id.SetVersion(1.3);
+    }
+
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override
+    {
+        c.Add("CodicePromozione", coltype::Code, 16, 0, {}, 15);
+        c.Add("PercentualeSconto", coltype::Number, 0, 0, {}, NA, NA, NA, true, "Percentuale di sconto");
+        c.Add("PrezzoVendita", coltype::Money, 0, 0, {}, NA, NA, NA, true,
+              "Prezzo di vendita scontato per l'articolo (IVA esclusa)");
+        c.Add("QuantitàPromozione", coltype::Integer, 0, 0, {}, NA, NA, NA, true,
+              "Quantità necessaria per ogni promozione");
+        // A promotion has many elements: the index on its code is not unique.
+        k.Add("CodicePromozione", false, "inxKitArt").Complete();
+    }
+};
+
+}  // namespace
+
+std::shared_ptr<datalib::itfDefTable> newPromozioniArticoli() { return std::make_shared<PromozioniArticoli>(); }
+
+}  // namespace orders

@@ -1,0 +1,24 @@
+#pragma once
+// Factories of the order-subsystem table classes, put into the schema's
+// table-class registry by registerTableClasses().
+
+#include "schema/TableClass.h"
+
+#include <memory>
+
+namespace orders {
+
+std::shared_ptr<datalib::itfDefTable> newOrdini();
+std::shared_ptr<datalib::itfDefTable> newRigheOrdini();
+std::shared_ptr<datalib::itfDefTable> newKit();
+std::shared_ptr<datalib::itfDefTable> newKitArticoli();
+std::shared_ptr<datalib::itfDefTable> newPromozioni();
+std::shared_ptr<datalib::itfDefTable> newPromozioniArticoli();
+
+// The five keys of the kit and promotion headers.
+void AddHeaderKeys(schema::KeyCollection& k);
+
+// Registers Ordini, RigheOrdini, Kit, KitArticoli, Promozioni, PromozioniArticoli.
+void registerTableClasses();
+
+}  // namespace orders

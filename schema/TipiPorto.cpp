@@ -1,0 +1,33 @@
+// Shipping terms: a code table with the protected empty code.
+
+#include "schema/TableClasses.h"
+
+namespace schema {
+
+namespace {
+
+class TipiPorto : public CodeTableClass {
+public:
+    TipiPorto() : CodeTableClass("TipiPorto", "Codice", "Descrizione", true) {}
+
+    void DefineIdentity(TableIdentity& id) override
+    {
+        id.SetCaption("Tipi di Porto");
+        id.SetVersion(1.1);
+        id.SetFirstOption(1);
+    }
+
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override
+    {
+        c.Add("Codice", coltype::Code, 16);
+        c.Add("Descrizione", coltype::Code, 64);
+        k.Add("Codice", true);
+        k.Add("Descrizione", false);
+    }
+};
+
+}  // namespace
+
+std::shared_ptr<datalib::itfDefTable> newTipiPorto() { return std::make_shared<TipiPorto>(); }
+
+}  // namespace schema
