@@ -39,12 +39,18 @@ enum class Op : std::uint8_t {
     And, Or, Xor, Eqv, Imp,                          // logic
 };
 
-struct Expr {
-    EK kind;
+// A node of the tree with its kind and where it starts in the text.
+template <class Kind>
+struct Node {
+    Kind kind;
     int line = 0;
     int column = 0;
-    explicit Expr(EK k) : kind(k) {}
-    virtual ~Expr() = default;
+    explicit Node(Kind k) : kind(k) {}
+    virtual ~Node() = default;
+};
+
+struct Expr : Node<EK> {
+    using Node::Node;
 };
 using ExprP = std::unique_ptr<Expr>;
 
@@ -132,12 +138,8 @@ enum class SK : std::uint8_t {
     Nop,        // declarations handled at compile time (Const, Option Explicit)
 };
 
-struct Stmt {
-    SK kind;
-    int line = 0;
-    int column = 0;
-    explicit Stmt(SK k) : kind(k) {}
-    virtual ~Stmt() = default;
+struct Stmt : Node<SK> {
+    using Node::Node;
 };
 using StmtP = std::unique_ptr<Stmt>;
 using Block = std::vector<StmtP>;
