@@ -19,12 +19,27 @@ namespace datalib::query {
 namespace {
 
 QString quoteIdent(const QString& name) {
-    QString out = name;
-    out.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + out + u'"';
+    QString out;
+    out.reserve(name.size() + 2);
+    out += u'"';
+    if (name.contains(u'"'))
+        out += QString(name).replace(u'"', QStringLiteral("\"\""));
+    else
+        out += name;
+    out += u'"';
+    return out;
 }
 
-QString col(const QString& alias, const QString& column) { return quoteIdent(alias) + u'.' + quoteIdent(column); }
+// "alias"."column" (aliases are ours and never hold a quote).
+QString col(const QString& alias, const QString& column) {
+    QString out;
+    out.reserve(alias.size() + column.size() + 6);
+    out += u'"';
+    out += alias;
+    out += QLatin1String("\".");
+    out += quoteIdent(column);
+    return out;
+}
 
 bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
@@ -44,9 +59,12 @@ struct Scope {
     const TableDef* table = nullptr;
     QString alias;
     int parent = -1;
-    QString joinOn;    // SQL that ties this scope to its parent
-    int semiRoot = -1; // first one-to-many scope on the path (maybe itself), -1 for none
-    QString key;
+    Step::Kind via = Step::Kind::Reference;
+    const ReferenceDef* ref = nullptr;
+    QString innerSide;  // this scope's column of the link to its parent
+    QString outerSide;  // the parent's column of that link
+    int semiRoot = -1;  // first one-to-many scope on the path (maybe itself), -1 for none
+    QString joinOn() const { return innerSide + QStringLiteral(" = ") + outerSide; }
 };
 
 // The value type of an expression, as far as the translator needs it.
@@ -87,20 +105,49 @@ QString dateText(const core::Date& d, bool withTime) {
     return s;
 }
 
-// Reads the text of a date literal: "yyyy-MM-dd[ HH:mm[:ss]]" or the Italian
-// "dd/mm/yyyy[ hh:mm[:ss]]".
+// Reads the text of a date literal: "yyyy-MM-dd[ HH:mm[:ss]]" (also with
+// "T" before the time) or the Italian "dd/mm/yyyy[ hh:mm[:ss]]" (also with
+// "." in the time).
 std::optional<core::Date> readDate(const QString& text) {
-    static const char* const formats[] = {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm", "yyyy-MM-dd",
-                                          "d/M/yyyy H:mm:ss",    "d/M/yyyy H:mm",    "d/M/yyyy",
-                                          "d/M/yyyy H.mm.ss",    "d/M/yyyy H.mm",    "yyyy-MM-ddTHH:mm:ss"};
-    const QString t = text.simplified();
-    for (const char* f : formats) {
-        const QDateTime dt = QDateTime::fromString(t, QLatin1String(f));
-        if (dt.isValid() && dt.date().year() >= 100)
-            return core::Date::fromParts(dt.date().year(), dt.date().month(), dt.date().day(), dt.time().hour(),
-                                         dt.time().minute(), dt.time().second());
+    const QString t = text.trimmed();
+    int split = int(t.indexOf(u' '));
+    if (split < 0)
+        split = int(t.indexOf(u'T'));
+    const QStringView datePart = QStringView(t).left(split < 0 ? t.size() : split);
+    const QStringView timePart = split < 0 ? QStringView() : QStringView(t).mid(split + 1).trimmed();
+    auto numbers = [](QStringView part, QChar sep, int maxParts) -> std::vector<int> {
+        std::vector<int> out;
+        for (QStringView piece : part.split(sep)) {
+            bool ok = false;
+            const int v = piece.toInt(&ok);
+            if (!ok || piece.isEmpty() || piece.size() > 4 || int(out.size()) == maxParts)
+                return {};
+            out.push_back(v);
+        }
+        return out;
+    };
+    int y = 0, m = 0, d = 0;
+    if (datePart.contains(u'-')) {
+        const auto v = numbers(datePart, u'-', 3);
+        if (v.size() != 3)
+            return std::nullopt;
+        y = v[0], m = v[1], d = v[2];
+    } else {
+        const auto v = numbers(datePart, u'/', 3);
+        if (v.size() != 3)
+            return std::nullopt;
+        d = v[0], m = v[1], y = v[2];
     }
-    return std::nullopt;
+    if (!core::Date::isValidDate(y, m, d))
+        return std::nullopt;
+    int hh = 0, mm = 0, ss = 0;
+    if (!timePart.isEmpty()) {
+        const auto v = numbers(timePart, timePart.contains(u':') ? u':' : u'.', 3);
+        if (v.size() < 2 || v[0] > 23 || v[1] > 59 || (v.size() == 3 && v[2] > 59))
+            return std::nullopt;
+        hh = v[0], mm = v[1], ss = v.size() == 3 ? v[2] : 0;
+    }
+    return core::Date::fromParts(y, m, d, hh, mm, ss);
 }
 
 class Translator {
@@ -164,6 +211,8 @@ public:
     std::optional<std::vector<Step>> findPath(const TableDef* from, const QString& q) const {
         if (sameName(from->name(), q))
             return std::vector<Step>{};
+        if (auto direct = directStep(from, q))
+            return std::vector<Step>{*direct};
         struct Item {
             const TableDef* table;
             std::vector<Step> path;
@@ -200,6 +249,32 @@ public:
         return std::nullopt;
     }
 
+    // The usual case, one step away, found without looking up every
+    // neighbouring table: the same order as the search below.
+    std::optional<Step> directStep(const TableDef* from, const QString& q) const {
+        const ReferenceDef* byTable = nullptr;
+        for (int i = 0; i < from->references.Count(); ++i) {
+            const ReferenceDef& r = from->references.Item(i);
+            if (sameName(r.name, q)) {
+                if (const TableDef* target = table(r.table))
+                    return Step{r.collection ? Step::Kind::Collection : Step::Kind::Reference, &r, target};
+            }
+            if (!byTable && sameName(r.table, q))
+                byTable = &r;
+        }
+        if (byTable) {
+            if (const TableDef* target = table(byTable->table))
+                return Step{byTable->collection ? Step::Kind::Collection : Step::Kind::Reference, byTable, target};
+        }
+        if (from->base && sameName(from->base->name(), q))
+            return Step{Step::Kind::Base, nullptr, from->base};
+        for (const ReferenceDef* p : from->parents)
+            if (sameName(p->ownerTable, q))
+                if (const TableDef* parent = table(p->ownerTable))
+                    return Step{Step::Kind::Parent, p, parent};
+        return std::nullopt;
+    }
+
     std::optional<Step> reverseStep(const TableDef* from, const QString& q) const {
         const TableDef* other = table(q);
         if (!other)
@@ -216,43 +291,42 @@ public:
     static QString refTargetColumn(const ReferenceDef& r) { return r.keyColumn.isEmpty() ? kOid : r.keyColumn; }
 
     int stepScope(int from, const Step& s) {
-        QString key = QString::number(from) + u'/';
-        const Scope& f = scopes_[size_t(from)];
-        QString on;
-        const QString a = QStringLiteral("j%1").arg(scopes_.size());
-        switch (s.kind) {
-        case Step::Kind::Reference:
-            key += QStringLiteral("ref:") + s.ref->name;
-            on = col(a, refTargetColumn(*s.ref)) + QStringLiteral(" = ") + col(f.alias, s.ref->name);
-            break;
-        case Step::Kind::Base:
-            key += QStringLiteral("base");
-            on = col(a, kOid) + QStringLiteral(" = ") + col(f.alias, f.table->baseLinkColumn());
-            break;
-        case Step::Kind::Parent:
-            key += QStringLiteral("parent:") + s.ref->ownerTable + u'.' + s.ref->name;
-            on = col(a, kOid) + QStringLiteral(" = ") + col(f.alias, s.ref->parentLinkColumn());
-            break;
-        case Step::Kind::Collection:
-            key += QStringLiteral("coll:") + s.ref->name;
-            on = col(a, s.ref->parentLinkColumn()) + QStringLiteral(" = ") + col(f.alias, kOid);
-            break;
-        case Step::Kind::Reverse:
-            key += QStringLiteral("rev:") + s.ref->ownerTable + u'.' + s.ref->name;
-            on = col(a, s.ref->name) + QStringLiteral(" = ") + col(f.alias, refTargetColumn(*s.ref));
-            break;
-        }
-        for (size_t i = 0; i < scopes_.size(); ++i)
-            if (scopes_[i].key == key)
+        for (size_t i = 1; i < scopes_.size(); ++i) {
+            const Scope& sc = scopes_[i];
+            if (sc.parent == from && sc.via == s.kind && sc.ref == s.ref)
                 return int(i);
+        }
+        const Scope& f = scopes_[size_t(from)];
         Scope sc;
         sc.table = s.target;
-        sc.alias = a;
+        sc.alias = QStringLiteral("j%1").arg(scopes_.size());
         sc.parent = from;
-        sc.joinOn = on;
-        sc.key = key;
+        sc.via = s.kind;
+        sc.ref = s.ref;
+        switch (s.kind) {
+        case Step::Kind::Reference:
+            sc.innerSide = col(sc.alias, refTargetColumn(*s.ref));
+            sc.outerSide = col(f.alias, s.ref->name);
+            break;
+        case Step::Kind::Base:
+            sc.innerSide = col(sc.alias, kOid);
+            sc.outerSide = col(f.alias, f.table->baseLinkColumn());
+            break;
+        case Step::Kind::Parent:
+            sc.innerSide = col(sc.alias, kOid);
+            sc.outerSide = col(f.alias, s.ref->parentLinkColumn());
+            break;
+        case Step::Kind::Collection:
+            sc.innerSide = col(sc.alias, s.ref->parentLinkColumn());
+            sc.outerSide = col(f.alias, kOid);
+            break;
+        case Step::Kind::Reverse:
+            sc.innerSide = col(sc.alias, s.ref->name);
+            sc.outerSide = col(f.alias, refTargetColumn(*s.ref));
+            break;
+        }
         sc.semiRoot = f.semiRoot >= 0 ? f.semiRoot : (s.many() ? int(scopes_.size()) : -1);
-        scopes_.push_back(sc);
+        scopes_.push_back(std::move(sc));
         return int(scopes_.size()) - 1;
     }
 
@@ -270,13 +344,8 @@ public:
         if (const ReferenceDef* r = t->references.find(name)) {
             if (r->collection)
                 return std::nullopt;
-            if (r->keyColumn.isEmpty())
-                return ColumnHit{r->name, coltype::Integer};
-            int type = coltype::Code;
-            if (const TableDef* target = table(r->table))
-                if (const ColumnDef* key = target->findColumn(r->keyColumn))
-                    type = key->type;
-            return ColumnHit{r->name, type};
+            // A code of the referenced row, or its OID.
+            return ColumnHit{r->name, r->keyColumn.isEmpty() ? coltype::Integer : coltype::Code};
         }
         if (t->base && sameName(name, t->baseLinkColumn()))
             return ColumnHit{t->baseLinkColumn(), coltype::Integer};
@@ -608,13 +677,15 @@ public:
         for (size_t i = 1; i < scopes_.size(); ++i) {
             const Scope& s = scopes_[i];
             if (s.semiRoot < 0)
-                out += QStringLiteral(" LEFT JOIN %1 AS %2 ON %3").arg(quoteIdent(s.table->name()), quoteIdent(s.alias), s.joinOn);
+                out += QStringLiteral(" LEFT JOIN %1 AS %2 ON %3").arg(quoteIdent(s.table->name()), quoteIdent(s.alias), s.joinOn());
         }
         return out;
     }
 
-    // EXISTS over the one-to-many tables `roots` (and what hangs from them),
-    // holding the conditions.
+    // The semi-join over the one-to-many tables `roots` (and what hangs from
+    // them), holding the conditions. With one such table it is
+    // "outer IN (SELECT link ...)", which SQLite can run once for all rows
+    // when the conditions do not look outside; else EXISTS.
     QString exists(const QSet<int>& rootSet, const QStringList& conditions) const {
         QList<int> roots = rootSet.values();
         std::sort(roots.begin(), roots.end());
@@ -627,12 +698,21 @@ public:
                 const Scope& s = scopes_[i];
                 if (s.semiRoot == root && int(i) != root)
                     part += QStringLiteral(" LEFT JOIN %1 AS %2 ON %3")
-                                .arg(quoteIdent(s.table->name()), quoteIdent(s.alias), s.joinOn);
+                                .arg(quoteIdent(s.table->name()), quoteIdent(s.alias), s.joinOn());
             }
             from << part;
-            where << r.joinOn;
+            if (roots.size() > 1)
+                where << r.joinOn();
         }
         where << conditions;
+        if (roots.size() == 1 && scopes_[size_t(roots[0])].via == Step::Kind::Collection) {
+            // The parent's OID is never Null, and rows without a parent are
+            // left out, so that NOT over it stays exact.
+            const Scope& r = scopes_[size_t(roots[0])];
+            where.prepend(r.innerSide + QStringLiteral(" IS NOT NULL"));
+            return QStringLiteral("%1 IN (SELECT %2 FROM %3 WHERE %4)")
+                .arg(r.outerSide, r.innerSide, from[0], where.join(QStringLiteral(" AND ")));
+        }
         return QStringLiteral("EXISTS (SELECT 1 FROM %1 WHERE %2)")
             .arg(from.join(QStringLiteral(", ")), where.join(QStringLiteral(" AND ")));
     }
@@ -770,26 +850,28 @@ void expandStar(Translator& tr, QStringList& select, QStringList& names, QSet<QS
     const TableDef* t = &tr.ownTable();
     QSet<QString> taken;
     while (t) {
-        QStringList cols;
+        std::vector<Translator::ColumnHit> cols;
         if (scope == 0)
-            cols << kOid;
+            cols.push_back({kOid, coltype::Integer});
         for (int i = 0; i < t->columns.Count(); ++i)
-            cols << t->columns.Item(i).name;
-        for (int i = 0; i < t->references.Count(); ++i)
-            if (!t->references.Item(i).collection)
-                cols << t->references.Item(i).name;
+            cols.push_back({t->columns.Item(i).name, t->columns.Item(i).type});
+        for (int i = 0; i < t->references.Count(); ++i) {
+            const ReferenceDef& r = t->references.Item(i);
+            if (!r.collection)
+                cols.push_back({r.name, r.keyColumn.isEmpty() ? coltype::Integer : coltype::Code});
+        }
         if (scope == 0) {
             if (t->base)
-                cols << t->baseLinkColumn();
+                cols.push_back({t->baseLinkColumn(), coltype::Integer});
             for (const ReferenceDef* p : t->parents)
-                cols << p->parentLinkColumn();
+                cols.push_back({p->parentLinkColumn(), coltype::Integer});
         }
-        for (const QString& c : cols) {
-            if (taken.contains(c.toUpper()))
-                continue;
-            taken.insert(c.toUpper());
-            if (auto e = tr.columnFrom(scope, c))
-                add(*e, c);
+        for (const Translator::ColumnHit& c : cols) {
+            const QString upper = c.name.toUpper();
+            if (taken.contains(upper))
+                continue;  // a based table's own column hides the base's one
+            taken.insert(upper);
+            add(tr.columnExpr(scope, c), c.name);
         }
         if (!t->base)
             break;

@@ -20,9 +20,12 @@
 // joined along their path (LEFT JOIN, aliased "j1", "j2", ... in order of
 // first use; the own table is "t0"). A condition on a table reached
 // one-to-many (an order's rows, seen from the order; the articles of a
-// category, seen from the category) becomes an EXISTS semi-join, so that no
-// row appears twice; the AND-ed parts of the filter that touch the same
-// one-to-many table share one semi-join (they speak of the same row).
+// category, seen from the category) becomes a semi-join ("t0"."OID" IN
+// (SELECT ...) for child rows, EXISTS otherwise), so that no row appears
+// twice; the AND-ed parts of the filter that touch the same one-to-many table
+// share one semi-join (they speak of the same row), and an OR or NOT over
+// such a table applies to the existence of a matching row
+// ("NOT Articoli.Codice='X'": the orders without that article).
 //
 // Values. Strings in single or double quotes (quotes inside doubled), numbers
 // with "." as decimal point, True, False, Null, dates between "#" in the form

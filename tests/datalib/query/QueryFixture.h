@@ -186,6 +186,16 @@ public:
             for (const auto* p : t->parents)
                 cols << QStringLiteral("\"%1\" INTEGER").arg(p->parentLinkColumn());
             out << QStringLiteral("CREATE TABLE \"%1\" (%2)").arg(t->name(), cols.join(", "));
+            // The indexes the library keeps: identifying codes and the links.
+            QStringList indexed;
+            if (t->columns.find("Codice"))
+                indexed << QStringLiteral("Codice");
+            if (t->base)
+                indexed << t->baseLinkColumn();
+            for (const auto* p : t->parents)
+                indexed << p->parentLinkColumn();
+            for (const QString& c : indexed)
+                out << QStringLiteral("CREATE INDEX \"%1_%2\" ON \"%1\" (\"%2\")").arg(t->name(), c);
         }
         return out;
     }
