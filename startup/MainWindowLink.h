@@ -1,0 +1,74 @@
+#pragma once
+// What the sign-in, options and branding windows need of the main window and
+// of the open database: the main window sets these at start; until then (and
+// in the tests) the defaults below serve.
+//
+// Also the signed-in operator of the run.
+
+#include "core/Variant.h"
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+namespace datalib {
+class Database;
+class Engine;
+}  // namespace datalib
+
+namespace startup {
+
+// The operator signed in (name and the OID of the Utenti row); empty before
+// the first sign-in.
+struct SignedOperator {
+    QString name;
+    core::Variant oid;
+};
+SignedOperator& signedOperator();
+
+// The access level of the administrator, the only one the windows test.
+inline constexpr int kAdministratorLevel = 1;
+
+struct MainWindowLink {
+    // The main window (owner of the windows it opens); may be none.
+    QPointer<QWidget> window;
+    // The open database and its engine; null while none is open.
+    std::function<std::shared_ptr<datalib::Database>()> database;
+    std::function<datalib::Engine*()> engine;
+    // The main window's caption, short or long form.
+    std::function<void(bool shortForm)> setAppTitle;
+    // Releases the database (the main window reopens it on its next activation).
+    std::function<void()> releaseDatabase;
+    // Writes the run's configuration to the settings store.
+    std::function<void()> saveConfiguration;
+    // The password the agent's database is opened with at start.
+    std::function<QString()> databasePassword;
+    // Opens a repaired database file once through the library with the
+    // program's definition and checks its tables; raises on failure.
+    // Default: opens it with the password and closes it again.
+    std::function<void(const QString& file, const QString& password)> checkRepairedDatabase;
+    // Closes the other windows of the program (not the main window, not
+    // `except`) through their own close path, last opened first. False as
+    // soon as one refuses. Default: every visible top-level window.
+    std::function<bool(QWidget* except)> closeOtherWindows;
+    // Ends the program: closes every window, the main window last; stops
+    // when one refuses. Default: closes the windows and quits the event loop.
+    std::function<void()> endProgram;
+};
+
+MainWindowLink& mainWindowLink();
+
+// The open database (state open), or null.
+std::shared_ptr<datalib::Database> OpenDatabase();
+// The signed-in operator's access level; 0 without an open database.
+int CurrentAccessLevel();
+
+// The calls above with their defaults.
+bool CloseOtherWindows(QWidget* except);
+void ReleaseDatabaseOfMainWindow();
+void EndProgram();
+
+}  // namespace startup

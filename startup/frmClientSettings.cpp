@@ -1,0 +1,175 @@
+#include "startup/frmClientSettings.h"
+
+#include "datalib/Database.h"
+#include "platform/MessageBox.h"
+#include "platform/Shell.h"
+#include "startup/Globals.h"
+#include "startup/MainWindowLink.h"
+#include "startup/ShowError.h"
+#include "startup/modZeltFormUtility.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace startup {
+
+namespace {
+
+QLineEdit* textBox(QWidget* parent, const char* name) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setMinimumWidth(320);
+    return box;
+}
+
+QPushButton* browseButton(QWidget* parent, const char* name) {
+    auto* button = new QPushButton(QStringLiteral("..."), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setToolTip(QStringLiteral("Attiva la selezione della risorsa"));
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+frmClientSettings::frmClientSettings(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmClientSettings"));
+    setWindowTitle(QStringLiteral("Impostazioni Client"));
+
+    auto* frame = new QGroupBox(QStringLiteral("Parametri Postazione:"), this);
+    txtBackgroundImage_ = textBox(frame, "txtBackgroundImage");
+    txtStartImage_ = textBox(frame, "txtStartImage");
+    txtLogoImage_ = textBox(frame, "txtLogoImage");
+    txtSoftwareName_ = textBox(frame, "txtSoftwareName");
+    txtRegisterName_ = textBox(frame, "txtRegisterName");
+    txtOnLineServicesURL_ = textBox(frame, "txtOnLineServicesURL");
+    cmdSelImagePath_ = browseButton(frame, "cmdSelImagePath");
+    cmdSelStartImage_ = browseButton(frame, "cmdSelStartImage");
+    cmdSelLogoPath_ = browseButton(frame, "cmdSelLogoPath");
+
+    struct Row {
+        const char* label;
+        QLineEdit* box;
+        QPushButton* browse;
+    };
+    const Row rows[] = {
+        {"Immagine di sfonto: ", txtBackgroundImage_, cmdSelImagePath_},
+        {"Immagine di avvio: ", txtStartImage_, cmdSelStartImage_},
+        {"Logo azienda: ", txtLogoImage_, cmdSelLogoPath_},
+        {"Software name:", txtSoftwareName_, nullptr},
+        {"Software registrato a :", txtRegisterName_, nullptr},
+        {"Indirizzo Servizi On-Line:", txtOnLineServicesURL_, nullptr},
+    };
+    auto* grid = new QGridLayout(frame);
+    int line = 0;
+    for (const Row& r : rows) {
+        auto* label = new QLabel(QString::fromUtf8(r.label), frame);
+        label->setBuddy(r.box);
+        grid->addWidget(label, line, 0);
+        grid->addWidget(r.box, line, 1);
+        if (r.browse) grid->addWidget(r.browse, line, 2);
+        ++line;
+    }
+
+    cmdConfirm_ = new QPushButton(QStringLiteral("&Conferma"), this);
+    cmdConfirm_->setObjectName(QStringLiteral("cmdConfirm"));
+    cmdConfirm_->setToolTip(QStringLiteral("Esci confermando le eventuali modifiche"));
+    cmdConfirm_->setDefault(true);
+    cmdCancel_ = new QPushButton(QStringLiteral("&Annulla"), this);
+    cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel_->setToolTip(QStringLiteral("Esci annullando le eventuali modifiche"));
+    cmdCancel_->setAutoDefault(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdConfirm_);
+    buttons->addWidget(cmdCancel_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(cmdSelImagePath_, &QPushButton::clicked, this,
+            [this] { browse(txtBackgroundImage_, QStringLiteral("selezione file")); });
+    connect(cmdSelStartImage_, &QPushButton::clicked, this,
+            [this] { browse(txtStartImage_, QStringLiteral("Selezione file")); });
+    connect(cmdSelLogoPath_, &QPushButton::clicked, this,
+            [this] { browse(txtLogoImage_, QStringLiteral("Selezione file")); });
+    connect(txtOnLineServicesURL_, &QLineEdit::textChanged, this, &frmClientSettings::applyLock);
+    connect(cmdConfirm_, &QPushButton::clicked, this, &frmClientSettings::confirm);
+    connect(cmdCancel_, &QPushButton::clicked, this, &QDialog::reject);
+
+    SetFormFont(this, globals().fontName, globals().fontSizeDelta);
+    SetParamConfiguration();
+    // The lock holds from the start, whatever the address box received.
+    applyLock();
+    confirmed_ = false;
+}
+
+void frmClientSettings::SetParamConfiguration() {
+    const Globals& g = globals();
+    txtBackgroundImage_->setText(g.backgroungImagePath);
+    txtStartImage_->setText(g.startImagePath);
+    txtLogoImage_->setText(g.logoImagePath);
+    txtSoftwareName_->setText(platform::softwareName());
+    txtRegisterName_->setText(g.registerName);
+    txtOnLineServicesURL_->setText(g.onLineServicesURL);
+}
+
+void frmClientSettings::applyLock() {
+    const bool locked = CurrentAccessLevel() != kAdministratorLevel;
+    for (QLineEdit* box : {txtOnLineServicesURL_, txtSoftwareName_, txtRegisterName_}) box->setReadOnly(locked);
+}
+
+void frmClientSettings::browse(QLineEdit* box, const QString& caption) {
+    if (CurrentAccessLevel() != kAdministratorLevel) {
+        platform::messageBox(QStringLiteral("Utente non abilitato"), platform::kInformation, QString(), this);
+        return;
+    }
+    const QString chosen =
+        platform::openFileName(this, caption, box->text(), QStringLiteral("Formato immagine (*.jpg)"));
+    if (!chosen.isEmpty()) box->setText(chosen);
+}
+
+void frmClientSettings::confirm() {
+    const std::pair<const char*, QLineEdit*> params[] = {
+        {"BackgroungImagePath", txtBackgroundImage_}, {"StartImagePath", txtStartImage_},
+        {"LogoImagePath", txtLogoImage_},             {"SoftwareName", txtSoftwareName_},
+        {"RegisterName", txtRegisterName_},           {"OnLineServicesURL", txtOnLineServicesURL_},
+    };
+    auto db = OpenDatabase();
+    if (!db) {
+        platform::messageBox(QStringLiteral("Il database non è aperto: impostazioni non salvate."),
+                             platform::kExclamation, QString(), this);
+        return;
+    }
+    // The six parameters are written together or not at all.
+    try {
+        db->BeginTrans();
+        try {
+            for (const auto& [key, box] : params) db->SetSysParam(QString::fromLatin1(key), box->text());
+            db->CommitTrans();
+        } catch (...) {
+            db->Rollback();
+            throw;
+        }
+    } catch (...) {
+        ShowError(QString(), this);
+        return;
+    }
+    Globals& g = globals();
+    g.backgroungImagePath = txtBackgroundImage_->text();
+    g.startImagePath = txtStartImage_->text();
+    g.logoImagePath = txtLogoImage_->text();
+    platform::setSoftwareName(txtSoftwareName_->text());
+    g.registerName = txtRegisterName_->text();
+    g.onLineServicesURL = txtOnLineServicesURL_->text();
+    confirmed_ = true;
+    accept();
+}
+
+}  // namespace startup

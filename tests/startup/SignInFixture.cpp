@@ -1,0 +1,118 @@
+#include "SignInFixture.h"
+
+#include "datalib/Definitions.h"
+#include "datalib/Interfaces.h"
+#include "platform/Paths.h"
+#include "platform/SettingsStore.h"
+#include "startup/Globals.h"
+#include "startup/MainWindowLink.h"
+
+#include <QDir>
+
+namespace signintest {
+
+namespace {
+
+// The operators' table as the program defines it, with its two standard users.
+class Utenti : public datalib::itfDefTable, public datalib::itfSetData {
+public:
+    QString TableName() const override { return QStringLiteral("Utenti"); }
+    void DefineIdentity(datalib::TableIdentity& id) override { id.SetFirstOption(1); }
+    void DefineStructure(datalib::ColumnCollection& c, datalib::KeyCollection& k,
+                         datalib::ReferenceCollection&) override {
+        c.Add(QStringLiteral("Nome"), datalib::coltype::Code, 64);
+        c.Add(QStringLiteral("Password"), datalib::coltype::Code, 32);
+        c.Add(QStringLiteral("LivelloAccesso"), datalib::coltype::Integer, 0, 0, {}, 1, -100, -100, true, {},
+              QStringLiteral("-1|Interrogazione|0|Solo Ordini|1|Amministrazione"));
+        k.Add(QStringLiteral("Nome"), true);
+    }
+    void DefineDefaultData(datalib::itfSetData*& sink) override { sink = this; }
+    void OnUpdatedTableStruct(datalib::DataSource& ds, double, double, bool& created) override {
+        if (!created) return;
+        ds.InsertFromPairs({QStringLiteral("Nome"), QStringLiteral("Amministratore"), QStringLiteral("LivelloAccesso"),
+                            1});
+        ds.InsertFromPairs({QStringLiteral("Nome"), QStringLiteral("Operatore")});
+    }
+    void OnNewRow(datalib::DataSource& ds) override {
+        ds.SetColValue(QStringLiteral("Password"), QString());
+        ds.SetColValue(QStringLiteral("LivelloAccesso"), 0);
+    }
+};
+
+class Definition : public datalib::itfDefDatabase {
+public:
+    void Define(datalib::TableRegistry& registry) override { registry.RegisterTable(std::make_shared<Utenti>()); }
+};
+
+}  // namespace
+
+SignInDb::SignInDb() {
+    platform::setDataDirOverride(dir.filePath(QStringLiteral("data")));
+    platform::SettingsStore::setRootDir(dir.filePath(QStringLiteral("settings")));
+    QDir().mkpath(dir.filePath(QStringLiteral("work")));
+    startup::Globals& g = startup::globals();
+    g.rootDir = dir.filePath(QStringLiteral("work"));
+    g.codeAgente = QStringLiteral("A01");
+    g.codePostazione = 0;
+    g.optionsOpen = false;
+    file = dir.filePath(QStringLiteral("work/ZeltOrder_A01"));
+    startup::signedOperator() = {};
+
+    startup::MainWindowLink& link = startup::mainWindowLink();
+    link = {};
+    link.database = [this] { return db; };
+    link.engine = [this] { return engine.get(); };
+    link.releaseDatabase = [this] {
+        ++releases;
+        release();
+    };
+    link.databasePassword = [] { return kDbPassword; };
+}
+
+SignInDb::~SignInDb() {
+    release();
+    startup::mainWindowLink() = {};
+    startup::signedOperator() = {};
+    platform::setDataDirOverride(QString());
+    platform::SettingsStore::setRootDir(QString());
+}
+
+void SignInDb::open() {
+    engine = std::make_unique<datalib::Engine>();
+    if (!QFile::exists(file)) engine->Create(3, file, QString(), kDbPassword);
+    engine->Open(3, file, QString(), kDbPassword);
+    Definition def;
+    db = datalib::Application::OpenDatabase(*engine, def, QStringLiteral("zeltorder"), nullptr);
+}
+
+void SignInDb::release() {
+    if (db) db->Close();
+    db.reset();
+    if (engine) engine->Close(0);
+    engine.reset();
+}
+
+void SignInDb::setUserValue(const QString& user, const QString& column, const core::Variant& value) {
+    auto ds = db->OpenDataSource(QStringLiteral("Utenti"), QStringLiteral("Nome=") + db->FormatStringForQuery(user));
+    ds->RowFirst();
+    ds->SetColValue(column, value);
+    ds->Save();
+}
+
+core::Variant SignInDb::userValue(const QString& user, const QString& column) {
+    auto ds = db->OpenDataSource(QStringLiteral("Utenti"), QStringLiteral("Nome=") + db->FormatStringForQuery(user));
+    ds->RowFirst();
+    return ds->ColValue(column);
+}
+
+void SignInDb::addUser(const QString& name, const core::Variant& level) {
+    auto ds = db->OpenDataSource(QStringLiteral("Utenti"));
+    ds->InsertFromPairs({QStringLiteral("Nome"), name, QStringLiteral("LivelloAccesso"), level});
+}
+
+void SignInDb::deleteAllUsers() {
+    auto ds = db->OpenDataSource(QStringLiteral("Utenti"));
+    ds->DeleteAll();
+}
+
+}  // namespace signintest
