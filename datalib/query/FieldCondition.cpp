@@ -95,14 +95,14 @@ core::Date toDate(const core::Variant& v, const QString& column) {
 
 double toNumber(const core::Variant& v, const QString& column) {
     try {
-        if (v.isString()) {
-            bool ok = false;
-            const double d = v.stringValue().trimmed().toDouble(&ok);  // "1.5" as written by programs
-            if (ok && !v.stringValue().contains(u','))
-                return d;
-        }
-        return v.toDouble();
+        return v.toDouble();  // a text as the operator reads it: "1.234,5"
     } catch (const core::AppError&) {
+    }
+    if (v.isString()) {
+        bool ok = false;
+        const double d = v.stringValue().trimmed().toDouble(&ok);  // "1.5e3" as a program writes it
+        if (ok)
+            return d;
     }
     throw valueError(QStringLiteral("Il valore '%1' non è un numero valido per il campo %2").arg(v.toString(), column));
 }
@@ -202,7 +202,10 @@ QString BuildFieldCondition(const TableDef& table, const QString& column, const 
     case MatchNotEqual: {
         const bool eq = code == MatchEqual;
         if (isBlank(value)) {
-            if (c.keyedText)  // an empty code: never set, or set to the empty row
+            // An empty code stands for "no choice": never set, or set to the
+            // protected empty row. Null itself is only Null (a key column
+            // compared with Null matches no row).
+            if (c.keyedText && !value.isNull())
                 return eq ? QStringLiteral("(%1 Is Null Or %1 = '')").arg(f)
                           : QStringLiteral("(%1 Is Not Null And %1 <> '')").arg(f);
             return QStringLiteral("%1 Is %2Null").arg(f, eq ? QString() : QStringLiteral("Not "));

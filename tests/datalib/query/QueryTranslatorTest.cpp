@@ -382,7 +382,13 @@ TEST_F(QueryTest, FieldConditionsSelectTheirRowsAndKeepTypedTextPlain) {
               (std::vector<int>{1, 6}));
     // Null and the empty code.
     EXPECT_EQ(sortedOids("Ordini", BuildFieldCondition(ordini, "NumeroSede", core::Variant::null(), MatchEqual)),
+              (std::vector<int>{4}));
+    EXPECT_EQ(sortedOids("Ordini", BuildFieldCondition(ordini, "NumeroSede", QString(), MatchEqual)),
               (std::vector<int>{4, 5}));
+    EXPECT_TRUE(oids("Clienti", EqualityCondition(clienti, "Codice", core::Variant::null())).empty());
+    // Amounts typed or shown the Italian way.
+    EXPECT_EQ(sortedOids("Articoli", BuildFieldCondition(schema["Articoli"], "PrezzoBase", QStringLiteral("8,50"), MatchEqual)),
+              (std::vector<int>{2}));
     EXPECT_EQ(sortedOids("Ordini", BuildFieldCondition(ordini, "NumeroSede", core::Variant(), MatchNotEqual)),
               (std::vector<int>{1, 2, 3, 6}));
     EXPECT_EQ(sortedOids("Clienti", EqualityCondition(clienti, "TipoPagamentoAbituale", QString())), (std::vector<int>{4}));
