@@ -85,6 +85,10 @@ struct DataSource::Snapshot {
     qint64 editOid = 0;
     std::vector<core::Variant> buffer, original;
     long pos = -1;
+    // The keyset is long: its size is kept, and a copy is taken only before
+    // the first deletion (rows are only appended before that).
+    size_t keyCount = 0;
+    bool hasKeys = false;
     std::vector<qint64> keys;
 };
 
@@ -176,6 +180,8 @@ void DataSource::runQuery() {
 }
 
 void DataSource::buildLayout() {
+    insertSql_.clear();
+    updateSql_.clear();
     layout_.clear();
     index_.clear();
     baseLinkIndex_ = parentLinkIndex_ = -1;
@@ -527,8 +533,15 @@ std::shared_ptr<void> DataSource::snapshot() const {
     s->buffer = buffer_;
     s->original = original_;
     s->pos = pos_;
-    s->keys = keys_;
+    s->keyCount = keys_.size();
     return s;
+}
+
+void DataSource::keepKeys(const std::shared_ptr<void>& snap) const {
+    auto* s = static_cast<Snapshot*>(snap.get());
+    if (s->hasKeys) return;
+    s->keys.assign(keys_.begin(), keys_.begin() + long(std::min(s->keyCount, keys_.size())));
+    s->hasKeys = true;
 }
 
 void DataSource::restore(const std::shared_ptr<void>& snap) {
@@ -539,7 +552,8 @@ void DataSource::restore(const std::shared_ptr<void>& snap) {
     buffer_ = s->buffer;
     original_ = s->original;
     pos_ = s->pos;
-    keys_ = s->keys;
+    if (s->hasKeys) keys_ = s->keys;
+    else if (keys_.size() > s->keyCount) keys_.resize(s->keyCount);
     cache_.clear();
 }
 
@@ -855,36 +869,39 @@ void DataSource::CancelUpdate() {
     if (wasNew) pos_ = keys_.empty() ? -1 : std::min(pos_, long(keys_.size()) - 1);
 }
 
-void DataSource::writeRow() {
-    QStringList names;
-    std::vector<query::SqlValue> vals;
+void DataSource::prepareWrites() {
+    QStringList names, marks, sets;
+    writeCols_.clear();
     for (size_t j = 0; j < layout_.size(); ++j) {
         const ColInfo& c = layout_[j];
         if (c.kind != ColKind::Own && c.kind != ColKind::OwnRef && c.kind != ColKind::Link) continue;
+        writeCols_.push_back(int(j));
         names << quoted(c.name);
-        vals.push_back(toStorage(c, buffer_[j]));
+        marks << QStringLiteral("?%1").arg(names.size());
+        sets << QStringLiteral("%1 = ?%2").arg(quoted(c.name)).arg(names.size());
     }
+    insertSql_ = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(def_->name()))
+                                 : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                       .arg(quoted(def_->name()), names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    updateSql_ = QStringLiteral("UPDATE %1 SET %2 WHERE \"OID\" = ?%3")
+                     .arg(quoted(def_->name()), sets.join(QLatin1Char(',')))
+                     .arg(names.size() + 1);
+}
+
+void DataSource::writeRow() {
+    if (insertSql_.isEmpty()) prepareWrites();
+    std::vector<query::SqlValue> vals;
+    vals.reserve(writeCols_.size() + 1);
+    for (int j : writeCols_) vals.push_back(toStorage(layout_[size_t(j)], buffer_[size_t(j)]));
     Connection& conn = db_->conn();
     if (isNew_) {
-        QStringList marks;
-        for (int k = 1; k <= names.size(); ++k) marks << QStringLiteral("?%1").arg(k);
-        const QString sql = names.isEmpty()
-                                ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(def_->name()))
-                                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                      .arg(quoted(def_->name()), names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
-        conn.prepare(sql).bind(vals).run();
+        conn.prepare(insertSql_).bind(vals).run();
         editOid_ = sqlite3_last_insert_rowid(conn.handle());
         keys_.push_back(editOid_);
         pos_ = long(keys_.size()) - 1;
     } else {
-        QStringList sets;
-        for (int k = 0; k < names.size(); ++k) sets << QStringLiteral("%1 = ?%2").arg(names[k]).arg(k + 1);
         vals.push_back(editOid_);
-        conn.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE \"OID\" = ?%3")
-                         .arg(quoted(def_->name()), sets.join(QLatin1Char(',')))
-                         .arg(vals.size()))
-            .bind(vals)
-            .run();
+        conn.prepare(updateSql_).bind(vals).run();
     }
     conn.touchData();
 }
@@ -954,7 +971,7 @@ void DataSource::deleteImpl(bool runHooks) {
     if (!r) throw errors::make(errors::NoCurrentRow, QStringLiteral("Nessun elemento corrente in \"%1\".").arg(def_->name()));
     const qint64 oid = r->oid;
     const bool active = runHooks && hooksActive();
-    db_->touch(*this);
+    db_->touch(*this, true);
     if (active) {
         hook([&] { def_->hooks->OnDeleteRow(*this); });
         if (db_->operationCancelled()) return;

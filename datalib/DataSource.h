@@ -223,6 +223,7 @@ public:
     struct Snapshot;
     std::shared_ptr<void> snapshot() const;
     void restore(const std::shared_ptr<void>& snap);
+    void keepKeys(const std::shared_ptr<void>& snap) const;
     void invalidate();
 
 private:
@@ -256,6 +257,7 @@ private:
 
     void beginEdit();
     void writeRow();
+    void prepareWrites();
     void setValueRaw(int index, const core::Variant& v);
     void setField(const QString& name, const core::Variant& value);
     void setReferenceImpl(const ReferenceDef& ref, const core::Variant& key);
@@ -295,7 +297,8 @@ private:
     QHash<QString, int> index_;
     int baseLinkIndex_ = -1;
     int parentLinkIndex_ = -1;
-    QString windowSql_, rowSql_;
+    QString windowSql_, rowSql_, insertSql_, updateSql_;
+    std::vector<int> writeCols_;
 
     std::vector<qint64> keys_;
     std::vector<Row> staticRows_;

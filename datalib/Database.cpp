@@ -223,6 +223,9 @@ void Database::ensureSchema() {
                 c.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
                            .arg(quoted(t.name() + QLatin1Char('_') + p->parentLinkColumn()), quoted(t.name()),
                                 quoted(p->parentLinkColumn())));
+            if (&t == schema_->sysTable.get())
+                c.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS \"ParametriSistema_NomeNoCase\" ON "
+                                      "ParametriSistema (Nome COLLATE NOCASE)"));
             if (t.base)
                 c.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
                            .arg(quoted(t.name() + QLatin1Char('_') + t.baseLinkColumn()), quoted(t.name()),
@@ -477,11 +480,15 @@ int Database::beginOperation() {
     return ++opDepth_;
 }
 
-void Database::touch(DataSource& ds) {
+void Database::touch(DataSource& ds, bool keys) {
     if (opDepth_ == 0) return;
     for (const Touched& t : opTouched_)
-        if (t.ds.lock().get() == &ds) return;
+        if (t.ds.lock().get() == &ds) {
+            if (keys) ds.keepKeys(t.snapshot);
+            return;
+        }
     opTouched_.push_back({std::static_pointer_cast<DataSource>(ds.shared_from_this()), ds.snapshot()});
+    if (keys) ds.keepKeys(opTouched_.back().snapshot);
 }
 
 void Database::cancelOperation(const QString& message, bool silent) {

@@ -140,7 +140,8 @@ public:
     // commits or undoes, and raises the cancellation when there was one.
     void endOperation(bool ok);
     bool inOperation() const { return opDepth_ > 0; }
-    void touch(DataSource& ds);
+    // Registers the data source's restore point; `keys` before it deletes rows.
+    void touch(DataSource& ds, bool keys = false);
     void cancelOperation(const QString& message, bool silent);
     bool operationCancelled() const { return opCancelled_; }
     int hookDepth() const { return hookDepth_; }
