@@ -81,6 +81,18 @@ private:
     Procedure* proc_ = nullptr;      // procedure being parsed
     ClassDef* class_ = nullptr;      // class being parsed
     std::size_t lastParenPos_ = 0;   // token index of the last '(' of a postfix chain
+    int nesting_ = 0;
+
+    // Blocks and expressions nested beyond any real script are refused
+    // before they exhaust the stack of the parser or of the engine.
+    static constexpr int kMaxNesting = 200;
+    struct Nesting {
+        Parser& p;
+        explicit Nesting(Parser& parser) : p(parser) {
+            if (++p.nesting_ > kMaxNesting) p.fail(28);
+        }
+        ~Nesting() { --p.nesting_; }
+    };
 
     // ---- token helpers ----
     const Token& cur() const { return t_[p_]; }
@@ -348,6 +360,7 @@ private:
     bool isEndWord(Kw what) const { return isKw(Kw::End) && next().type == Tok::Name && next().kw == what; }
 
     StmtP statement(bool singleLine) {
+        Nesting n(*this);
         const Token& start = cur();
         if (cur().type != Tok::Name && !isOp(".")) fail(1024);
         switch (cur().kw) {
@@ -707,7 +720,10 @@ private:
     }
 
     // ---- expressions ----
-    ExprP expression() { return binaryLevel(0); }
+    ExprP expression() {
+        Nesting n(*this);
+        return binaryLevel(0);
+    }
 
     // Levels from the loosest: Imp, Eqv, Xor, Or, And, (Not), comparison, &,
     // + -, Mod, \, * /, ^ ; unary minus binds tighter than ^.

@@ -255,6 +255,9 @@ TEST(ScriptErrors, LinesOfSyntaxAndRuntimeErrors) {
         {"x = 1 +\n", 1, 1023},
         {"Foo(1, 2)\n", 1, 1044},                          // parentheses around a Sub's arguments
         {"x = @\n", 1, 1032},
+        {"x = ((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((("
+         "((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((("
+         "((((((((((((((((((((1\n", 1, 28},                 // nesting beyond any real script
     };
     for (const auto& c : compile) {
         SCOPED_TRACE(c.text);
