@@ -12,17 +12,7 @@ namespace datalib::query {
 namespace {
 
 QString dateLiteral(const core::Date& d, bool withTime) {
-    const core::Date::Parts p = d.parts();
-    QString s = QStringLiteral("#%1-%2-%3")
-                    .arg(p.year, 4, 10, QLatin1Char('0'))
-                    .arg(p.month, 2, 10, QLatin1Char('0'))
-                    .arg(p.day, 2, 10, QLatin1Char('0'));
-    if (withTime)
-        s += QStringLiteral(" %1:%2:%3")
-                 .arg(p.hour, 2, 10, QLatin1Char('0'))
-                 .arg(p.minute, 2, 10, QLatin1Char('0'))
-                 .arg(p.second, 2, 10, QLatin1Char('0'));
-    return s + u'#';
+    return u'#' + storedDateText(d, withTime) + u'#';
 }
 
 QString numberLiteral(double v) {

@@ -305,28 +305,28 @@ private:
         }
     }
 
-    NodePtr parseOr() {
-        NodePtr left = parseAnd();
-        while (isKeyword(cur(), "OR")) {
-            auto node = std::make_unique<Node>(Node::Kind::Or, cur().pos);
+    // One level of left-associative binary operators: operands from `next`,
+    // joined while `match` holds for the current token.
+    template <class Match>
+    NodePtr binaryLevel(Node::Kind kind, Match match, NodePtr (Parser::*next)()) {
+        NodePtr left = (this->*next)();
+        while (match(cur())) {
+            auto node = std::make_unique<Node>(kind, cur().pos);
+            node->text = cur().text;
             ++at_;
             node->args.push_back(std::move(left));
-            node->args.push_back(parseAnd());
+            node->args.push_back((this->*next)());
             left = done(std::move(node));
         }
         return left;
     }
 
+    NodePtr parseOr() {
+        return binaryLevel(Node::Kind::Or, [](const Token& t) { return isKeyword(t, "OR"); }, &Parser::parseAnd);
+    }
+
     NodePtr parseAnd() {
-        NodePtr left = parseNot();
-        while (isKeyword(cur(), "AND")) {
-            auto node = std::make_unique<Node>(Node::Kind::And, cur().pos);
-            ++at_;
-            node->args.push_back(std::move(left));
-            node->args.push_back(parseNot());
-            left = done(std::move(node));
-        }
-        return left;
+        return binaryLevel(Node::Kind::And, [](const Token& t) { return isKeyword(t, "AND"); }, &Parser::parseNot);
     }
 
     NodePtr parseNot() {
@@ -418,29 +418,13 @@ private:
     }
 
     NodePtr parseAdditive() {
-        NodePtr left = parseMultiplicative();
-        while (isOp(cur(), "+") || isOp(cur(), "-")) {
-            auto node = std::make_unique<Node>(Node::Kind::Arith, cur().pos);
-            node->text = cur().text;
-            ++at_;
-            node->args.push_back(std::move(left));
-            node->args.push_back(parseMultiplicative());
-            left = done(std::move(node));
-        }
-        return left;
+        return binaryLevel(Node::Kind::Arith, [](const Token& t) { return isOp(t, "+") || isOp(t, "-"); },
+                           &Parser::parseMultiplicative);
     }
 
     NodePtr parseMultiplicative() {
-        NodePtr left = parseUnary();
-        while (isOp(cur(), "*") || isOp(cur(), "/")) {
-            auto node = std::make_unique<Node>(Node::Kind::Arith, cur().pos);
-            node->text = cur().text;
-            ++at_;
-            node->args.push_back(std::move(left));
-            node->args.push_back(parseUnary());
-            left = done(std::move(node));
-        }
-        return left;
+        return binaryLevel(Node::Kind::Arith, [](const Token& t) { return isOp(t, "*") || isOp(t, "/"); },
+                           &Parser::parseUnary);
     }
 
     NodePtr parseUnary() {

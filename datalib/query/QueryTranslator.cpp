@@ -91,20 +91,6 @@ VType typeOfColumn(int code) {
     }
 }
 
-QString dateText(const core::Date& d, bool withTime) {
-    const core::Date::Parts p = d.parts();
-    QString s = QStringLiteral("%1-%2-%3")
-                    .arg(p.year, 4, 10, QLatin1Char('0'))
-                    .arg(p.month, 2, 10, QLatin1Char('0'))
-                    .arg(p.day, 2, 10, QLatin1Char('0'));
-    if (withTime)
-        s += QStringLiteral(" %1:%2:%3")
-                 .arg(p.hour, 2, 10, QLatin1Char('0'))
-                 .arg(p.minute, 2, 10, QLatin1Char('0'))
-                 .arg(p.second, 2, 10, QLatin1Char('0'));
-    return s;
-}
-
 // Reads the text of a date literal: "yyyy-MM-dd[ HH:mm[:ss]]" (also with
 // "T" before the time) or the Italian "dd/mm/yyyy[ hh:mm[:ss]]" (also with
 // "." in the time).
@@ -437,7 +423,7 @@ public:
                 const auto d = readDate(n.text);
                 if (!d)
                     fail(n.pos, QStringLiteral("'%1' non è una data valida").arg(n.text));
-                e.sql = bind(dateText(*d, want == VType::DateTime));
+                e.sql = bind(storedDateText(*d, want == VType::DateTime));
                 e.type = want;
                 return e;
             }
@@ -449,7 +435,7 @@ public:
             if (!d)
                 fail(n.pos, QStringLiteral("#%1# non è una data valida").arg(n.text));
             const bool withTime = want == VType::DateTime || (want != VType::Date && d->hasTime());
-            e.sql = bind(dateText(want == VType::Date ? d->datePart() : *d, withTime));
+            e.sql = bind(storedDateText(want == VType::Date ? d->datePart() : *d, withTime));
             e.type = withTime ? VType::DateTime : VType::Date;
             return e;
         }
@@ -660,10 +646,10 @@ public:
             e = {QStringLiteral("coalesce(%1, %2)").arg(a.sql, d), a.type};
         } else if (f == u"DATE") {
             need(0, 0);
-            e = {bind(dateText(core::Clock::today(), false)), VType::Date};
+            e = {bind(storedDateText(core::Clock::today(), false)), VType::Date};
         } else if (f == u"NOW") {
             need(0, 0);
-            e = {bind(dateText(core::Clock::now(), true)), VType::DateTime};
+            e = {bind(storedDateText(core::Clock::now(), true)), VType::DateTime};
         } else {
             fail(n.pos, QStringLiteral("funzione sconosciuta '%1'").arg(n.text));
         }
@@ -893,6 +879,20 @@ QString uniqueName(const QString& wanted, const QString& fallback, const QString
 }
 
 }  // namespace
+
+QString storedDateText(const core::Date& date, bool withTime) {
+    const core::Date::Parts p = date.parts();
+    QString s = QStringLiteral("%1-%2-%3")
+                    .arg(p.year, 4, 10, QLatin1Char('0'))
+                    .arg(p.month, 2, 10, QLatin1Char('0'))
+                    .arg(p.day, 2, 10, QLatin1Char('0'));
+    if (withTime)
+        s += QStringLiteral(" %1:%2:%3")
+                 .arg(p.hour, 2, 10, QLatin1Char('0'))
+                 .arg(p.minute, 2, 10, QLatin1Char('0'))
+                 .arg(p.second, 2, 10, QLatin1Char('0'));
+    return s;
+}
 
 // ---- SqlQuery --------------------------------------------------------------
 

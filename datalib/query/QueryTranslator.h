@@ -61,6 +61,9 @@ using TableLookup = std::function<const TableDef*(const QString& name)>;
 // a whole number (also 0/1 for flags), a real, or a text (also dates).
 using SqlValue = std::variant<std::monostate, qint64, double, QString>;
 
+// A date in its stored form: "yyyy-MM-dd", or "yyyy-MM-dd HH:mm:ss" with the time.
+QString storedDateText(const core::Date& date, bool withTime);
+
 // Binds values to the numbered parameters ?1..?n of a prepared statement.
 // Returns the SQLite result code of the first bind that failed, else SQLITE_OK.
 int bindValues(sqlite3_stmt* statement, const std::vector<SqlValue>& values);
