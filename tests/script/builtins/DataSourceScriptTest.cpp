@@ -149,17 +149,19 @@ QString numberFor(const std::shared_ptr<DataSource>& order) {
 }  // namespace
 
 TEST(DataSourceScript, DefaultOrderNumbering) {
-    core::FixedClock clock(2026, 8, 8, 10, 30);
     struct {
+        int day;
         QStringList storedA001;
         const char* expected;
     } cases[] = {
-        {{}, "A001R88300"},
-        {{"A001R88300"}, "A001R88301"},
-        {{"A001R88300", "A001R883FF"}, "A001R88400"},   // the counter runs into the workstation digit
-        {{"A001R88300", "A001R8C301"}, "A001R8C302"},   // a later date's number sorts above today's
+        {8, {}, "A001R88300"},
+        {8, {"A001R88300"}, "A001R88301"},
+        {8, {"A001R88300", "A001R883FF"}, "A001R88400"},  // the counter runs into the workstation digit
+        {8, {"A001R88300", "A001R8C301"}, "A001R8C302"},  // a later date's number sorts above today's
+        {10, {"A001R89305"}, "A001R89306"},               // day 10 is "0", which sorts below the 9th
     };
     for (const auto& c : cases) {
+        core::FixedClock clock(2026, 8, c.day, 10, 30);
         Fixture f;
         f.db->SetSysParam(QStringLiteral("CodicePostazione"), QStringLiteral("3"));
         f.storeOrder(QStringLiteral("B002R8CFFF"), QStringLiteral("B002"));  // another agent's numbers do not count
@@ -167,6 +169,20 @@ TEST(DataSourceScript, DefaultOrderNumbering) {
             f.storeOrder(n, QStringLiteral("A001"));
         EXPECT_EQ(numberFor(f.newOrder(QStringLiteral("A001"))).toStdString(), c.expected)
             << c.storedA001.join(u',').toStdString();
+    }
+}
+
+TEST(DataSourceScript, NumberThatIsNotHexadecimalFails) {
+    core::FixedClock clock(2026, 8, 8);
+    Fixture f;
+    f.db->SetSysParam(QStringLiteral("CodicePostazione"), QStringLiteral("3"));
+    f.storeOrder(QStringLiteral("A001R8C3ZZ"), QStringLiteral("A001"));
+    try {
+        numberFor(f.newOrder(QStringLiteral("A001")));
+        FAIL() << "CLng of a text that is not hexadecimal must fail";
+    } catch (const core::AppError& e) {
+        EXPECT_EQ(e.number(), 13);
+        EXPECT_EQ(e.line() - 1, 31);  // the collision rule's line in the stored text
     }
 }
 
@@ -182,7 +198,7 @@ TEST(DataSourceScript, WorkstationMessagesGiveNoNumber) {
     EXPECT_EQ(boxes.shown().size(), 2u);
 }
 
-TEST(DataSourceScript, YearEndingInZeroZeroFailsWithTheScriptLine) {
+TEST(DataSourceScript, FailingBuiltinReportsTheScriptLine) {
     core::FixedClock clock(2100, 1, 1);
     Fixture f;
     f.db->SetSysParam(QStringLiteral("CodicePostazione"), QStringLiteral("3"));
