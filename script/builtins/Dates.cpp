@@ -13,6 +13,8 @@ using core::Variant;
 
 namespace {
 
+// Day and month names as an Italian installation prints them (core's date
+// reading knows the same month names).
 const char16_t* const kMonthNames[12] = {u"gennaio", u"febbraio", u"marzo",     u"aprile",
                                          u"maggio",  u"giugno",   u"luglio",    u"agosto",
                                          u"settembre", u"ottobre", u"novembre", u"dicembre"};

@@ -93,20 +93,20 @@ void Dictionary::removeAll() {
     index_.clear();
 }
 
-Variant Dictionary::keys() const {
+std::vector<Variant> Dictionary::column(bool keys) const {
     std::vector<Variant> out;
     out.reserve(entries_.size());
     for (const Entry& e : entries_)
-        out.push_back(e.key);
-    return Variant(core::VariantArray::fromValues(std::move(out)));
+        out.push_back(keys ? e.key : e.item);
+    return out;
+}
+
+Variant Dictionary::keys() const {
+    return Variant(core::VariantArray::fromValues(column(true)));
 }
 
 Variant Dictionary::items() const {
-    std::vector<Variant> out;
-    out.reserve(entries_.size());
-    for (const Entry& e : entries_)
-        out.push_back(e.item);
-    return Variant(core::VariantArray::fromValues(std::move(out)));
+    return Variant(core::VariantArray::fromValues(column(false)));
 }
 
 void Dictionary::setCompareMode(int mode) {
@@ -116,11 +116,7 @@ void Dictionary::setCompareMode(int mode) {
 }
 
 std::vector<Variant> Dictionary::enumerate() {
-    std::vector<Variant> out;
-    out.reserve(entries_.size());
-    for (const Entry& e : entries_)
-        out.push_back(e.key);
-    return out;
+    return column(true);
 }
 
 Variant Dictionary::invoke(const QString& name, core::CallKind kind, std::span<Variant* const> args) {

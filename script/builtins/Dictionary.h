@@ -38,6 +38,7 @@ private:
     QString hashKey(const core::Variant& key) const;
     qsizetype indexOf(const core::Variant& key) const;
     void reindex();
+    std::vector<core::Variant> column(bool keys) const;  // the keys or the items, in order
 
     struct Entry {
         core::Variant key;
