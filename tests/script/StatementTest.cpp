@@ -169,6 +169,13 @@ TEST(ScriptClasses, PropertiesMethodsAndLifetime) {
         " Public Property Let Value(v)\n  m_n = v\n End Property\n"
         " Public Function Add(n)\n  m_n = m_n + n\n  Set Add = Me\n End Function\n"
         " Public Property Get Twice()\n  Twice = Me.Value * 2\n End Property\n"
+        "End Class\n"
+        "Class Holder\n"
+        " Private m_o, m_items(3)\n"
+        " Public Property Set Inner(o)\n  Set m_o = o\n End Property\n"
+        " Public Property Get Inner()\n  Set Inner = m_o\n End Property\n"
+        " Public Property Get Item(i)\n  Item = m_items(i)\n End Property\n"
+        " Public Property Let Item(i, v)\n  m_items(i) = v\n End Property\n"
         "End Class\n";
     checkScripts({
         {"initialize and default property",
@@ -182,6 +189,10 @@ TEST(ScriptClasses, PropertiesMethodsAndLifetime) {
         {"terminate when the last reference goes",
          "Function Main()\n Dim c\n Set c = New Counter\n Set c = Nothing\n Main = terminated\nEnd Function",
          "Integer:1"},
+        {"property set and indexed properties",
+         "Function Main()\n Set h = New Holder\n Set h.Inner = New Counter\n h.Inner.Value = 7\n"
+         " h.Item(2) = \"x\"\n Main = h.Inner.Value & h.Item(2) & IsEmpty(h.Item(1))\nEnd Function",
+         "String:7xVero"},
         {"is and nothing",
          "Function Main()\n Dim a, b\n Set a = New Counter\n Set b = a\n Main = (a Is b) & (b Is Nothing) & TypeName(a)\nEnd Function",
          "String:VeroFalsoCounter"},
