@@ -1,0 +1,289 @@
+#include "startup/frmOptions.h"
+
+#include "core/AppError.h"
+#include "datalib/Engine.h"
+#include "platform/MessageBox.h"
+#include "platform/SettingsStore.h"
+#include "startup/Common.h"
+#include "startup/Globals.h"
+#include "startup/MainWindowLink.h"
+#include "startup/OSWinUtil.h"
+#include "startup/ShowError.h"
+#include "startup/frmMessage.h"
+#include "startup/frmSelectDir.h"
+#include "startup/modZeltFormUtility.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace startup {
+
+namespace {
+
+frmOptions::RepairCheck& repairCheck() {
+    static frmOptions::RepairCheck check;
+    return check;
+}
+
+QLabel* fieldLabel(const QString& text, QWidget* buddy, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setBuddy(buddy);
+    return label;
+}
+
+// The hourglass while the repair runs; restored however the repair ends.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { restore(); }
+    void restore() {
+        if (active) QApplication::restoreOverrideCursor();
+        active = false;
+    }
+    bool active = true;
+};
+
+void saveConfiguration() {
+    const MainWindowLink& link = mainWindowLink();
+    if (link.saveConfiguration) {
+        link.saveConfiguration();
+        return;
+    }
+    const Globals& g = globals();
+    const QString section = QStringLiteral("Configuration");
+    platform::SettingsStore::save(platform::appName(), section, QStringLiteral("RootDir"), g.rootDir);
+    platform::SettingsStore::save(platform::appName(), section, QStringLiteral("Code_Agente"), g.codeAgente);
+    platform::SettingsStore::save(platform::appName(), section, QStringLiteral("Code_Postazione"),
+                                  QString::number(g.codePostazione));
+}
+
+void focusMainWindow() {
+    if (QWidget* main = mainWindowLink().window) {
+        main->activateWindow();
+        main->setFocus();
+    }
+}
+
+}  // namespace
+
+void frmOptions::setRepairCheck(RepairCheck check) { repairCheck() = std::move(check); }
+
+frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmOptions"));
+    setWindowTitle(QStringLiteral("Impostazioni"));
+
+    fraGeneral_ = new QGroupBox(QStringLiteral("Parametri Generali:"), this);
+    txtWorkDir_ = new QLineEdit(fraGeneral_);
+    txtWorkDir_->setObjectName(QStringLiteral("txtWorkDir"));
+    txtWorkDir_->setMinimumWidth(320);
+    cmdSelWorkDir_ = new QPushButton(QStringLiteral("..."), fraGeneral_);
+    cmdSelWorkDir_->setObjectName(QStringLiteral("cmdSelWorkDir"));
+    cmdSelWorkDir_->setToolTip(QStringLiteral("Seleziona l'indirizzario dell'archivio"));
+    cmdSelWorkDir_->setAutoDefault(false);
+    txtCode_Agente_ = new QLineEdit(fraGeneral_);
+    txtCode_Agente_->setObjectName(QStringLiteral("txtCode_Agente"));
+    txtCode_Agente_->setToolTip(QStringLiteral("Codice dell'Agente"));
+    txtCode_Postazione_ = new QLineEdit(fraGeneral_);
+    txtCode_Postazione_->setObjectName(QStringLiteral("txtCode_Postazione"));
+    txtCode_Postazione_->setToolTip(QStringLiteral("Codice progressivo relativo alla postazione"));
+    txtCode_Postazione_->setMaxLength(6);
+
+    auto* grid = new QGridLayout(fraGeneral_);
+    grid->addWidget(fieldLabel(QStringLiteral("&Indirizzario archivio:"), txtWorkDir_, fraGeneral_), 0, 0);
+    grid->addWidget(txtWorkDir_, 0, 1, 1, 2);
+    grid->addWidget(cmdSelWorkDir_, 0, 3);
+    grid->addWidget(fieldLabel(QStringLiteral("Codice &Agente: "), txtCode_Agente_, fraGeneral_), 1, 0);
+    grid->addWidget(txtCode_Agente_, 1, 1);
+    grid->addWidget(fieldLabel(QStringLiteral("&Postazione: "), txtCode_Postazione_, fraGeneral_), 2, 0);
+    grid->addWidget(txtCode_Postazione_, 2, 1);
+    grid->setColumnStretch(2, 1);
+
+    cmdRepairDataBase_ = new QPushButton(QStringLiteral("&Ripristino Database"), this);
+    cmdRepairDataBase_->setObjectName(QStringLiteral("cmdRepairDataBase"));
+    cmdRepairDataBase_->setToolTip(QStringLiteral("Attiva la funzione di ripristino e compattazione del Database"));
+    cmdRepairDataBase_->setAutoDefault(false);
+    cmdConfirm_ = new QPushButton(QStringLiteral("&Conferma"), this);
+    cmdConfirm_->setObjectName(QStringLiteral("cmdConfirm"));
+    cmdConfirm_->setDefault(true);
+    cmdCancel_ = new QPushButton(QStringLiteral("A&nnulla"), this);
+    cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel_->setAutoDefault(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdRepairDataBase_);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdConfirm_);
+    buttons->addWidget(cmdCancel_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(fraGeneral_);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(cmdSelWorkDir_, &QPushButton::clicked, this, &frmOptions::selectWorkDir);
+    connect(cmdConfirm_, &QPushButton::clicked, this, &frmOptions::confirm);
+    connect(cmdCancel_, &QPushButton::clicked, this, &frmOptions::cancel);
+    connect(cmdRepairDataBase_, &QPushButton::clicked, this, &frmOptions::repairDatabase);
+
+    SetFormFont(this, globals().fontName, globals().fontSizeDelta);
+    SetParamConfiguration();
+    confirmed_ = false;
+    globals().optionsOpen = true;
+}
+
+frmOptions::~frmOptions() { globals().optionsOpen = false; }
+
+void frmOptions::done(int result) {
+    globals().optionsOpen = false;
+    QDialog::done(result);
+}
+
+void frmOptions::SetParamConfiguration() {
+    const Globals& g = globals();
+    txtWorkDir_->setText(QDir::toNativeSeparators(g.rootDir));
+    txtCode_Agente_->setText(g.codeAgente);
+    txtCode_Postazione_->setText(QString::number(g.codePostazione));
+}
+
+void frmOptions::selectWorkDir() {
+    if (OpenDatabase() && CurrentAccessLevel() != kAdministratorLevel) {
+        platform::messageBox(QStringLiteral("Utente non abilitato"), platform::kOkOnly, QString(), this);
+        return;
+    }
+    frmSelectDir dialog(this);
+    dialog.SetSelectedDir(txtWorkDir_->text());
+    dialog.exec();
+    if (!dialog.SelectedDir().isEmpty()) txtWorkDir_->setText(dialog.SelectedDir());
+}
+
+bool frmOptions::closeOtherWindows() {
+    if (CloseOtherWindows(this)) return true;
+    platform::messageBox(QStringLiteral("Le impostazioni non sono state modificate: chiudere prima le altre "
+                                        "finestre aperte."),
+                         platform::kExclamation, QString(), this);
+    return false;
+}
+
+void frmOptions::confirm() {
+    Globals& g = globals();
+    const QString agent = txtCode_Agente_->text().trimmed();
+    const QString workstation = txtCode_Postazione_->text().trimmed();
+    if (agent.isEmpty() || workstation.isEmpty()) {
+        platform::messageBox(QStringLiteral("Specificare il codice dell'Agente e il numero della postazione."),
+                             platform::kExclamation, QString(), this);
+        (agent.isEmpty() ? txtCode_Agente_ : txtCode_Postazione_)->setFocus();
+        return;
+    }
+    bool isNumber = false;
+    const int number = workstation.toInt(&isNumber);
+    if (!isNumber || number < 0 || number > kMaxWorkstation) {
+        platform::messageBox(QStringLiteral("La postazione deve essere un numero intero da 0 a %1.")
+                                 .arg(kMaxWorkstation),
+                             platform::kExclamation, QString(), this);
+        txtCode_Postazione_->setFocus();
+        txtCode_Postazione_->selectAll();
+        return;
+    }
+
+    // The work folder is a path: on this system letter case matters.
+    const QString workDir = QDir::cleanPath(QDir::fromNativeSeparators(txtWorkDir_->text().trimmed()));
+    bool released = false;
+    if (workDir != QDir::cleanPath(QDir::fromNativeSeparators(g.rootDir))) {
+        if (platform::messageBox(QStringLiteral("L'indirizzario di lavoro e' cambiato.\r\rConfermi ?"),
+                                 platform::kYesNo | platform::kQuestion, QString(), this) != platform::kAnswerYes)
+            return;
+        if (!closeOtherWindows()) return;
+        g.rootDir = workDir;
+        ReleaseDatabaseOfMainWindow();
+        released = true;
+    }
+    if (agent.compare(g.codeAgente, Qt::CaseInsensitive) != 0) {
+        if (!g.codeAgente.isEmpty() &&
+            platform::messageBox(QStringLiteral("Il codice dell'Agente e' cambiato.\r\rConfermi ?"),
+                                 platform::kYesNo | platform::kQuestion, QString(), this) != platform::kAnswerYes)
+            return;
+        if (!released && !closeOtherWindows()) return;
+        g.codeAgente = agent;
+        ReleaseDatabaseOfMainWindow();
+    }
+    g.codePostazione = static_cast<std::int16_t>(number);
+    saveConfiguration();
+    confirmed_ = true;
+    done(Accepted);
+    focusMainWindow();
+}
+
+void frmOptions::reject() { cancel(); }
+
+void frmOptions::cancel() {
+    if (closing_) return;
+    closing_ = true;
+    done(Rejected);
+    bool exists = false;
+    try {
+        exists = FileExists(GetDatabaseFileName());
+    } catch (...) {
+    }
+    closing_ = false;
+    // The program cannot run without the agent's database.
+    if (!exists)
+        EndProgram();
+    else
+        focusMainWindow();
+}
+
+void frmOptions::repairDatabase() {
+    QApplication::beep();
+    if (platform::messageBox(QStringLiteral("Questa funzione tenta il recupero del database...\r"
+                                            "In caso di errore uscire da tutti i terminali, riavviare "
+                                            "l'applicazione e ripetere l'operazione.\r\rContinuare ?"),
+                             platform::kOkCancel | platform::kQuestion, QString(), this) != platform::kAnswerOk)
+        return;
+
+    const QString file = BuildFilePath(QDir::fromNativeSeparators(txtWorkDir_->text().trimmed()),
+                                       GetDatabaseFileName(QString(), true), QString());
+    if (!FileExists(file)) {
+        platform::messageBox(QStringLiteral("Nessun database da recuperare: il file \"%1\" non esiste.")
+                                 .arg(QDir::toNativeSeparators(file)),
+                             platform::kExclamation, QString(), this);
+        return;
+    }
+    // The database is released for the repair: the windows that use it close first.
+    if (!closeOtherWindows()) return;
+
+    WaitCursor wait;
+    try {
+        QCoreApplication::processEvents();
+        frmMessage* msg = frmMessage::instance();
+        msg->ShowMsg(QStringLiteral("Controlli..."), this);
+        ReleaseDatabaseOfMainWindow();
+        msg->ShowMsg(QStringLiteral("Ripristino Database in corso..."), this);
+        const MainWindowLink& link = mainWindowLink();
+        const QString password = link.databasePassword ? link.databasePassword() : QString();
+        datalib::Engine::Repair(file, password, repairCheck());
+        QCoreApplication::processEvents();
+        if (link.checkRepairedDatabase) {
+            link.checkRepairedDatabase(file, password);
+        } else {
+            datalib::Engine engine;
+            engine.Open(3, file, QString(), password, 5, 0, -1, -1, 0, -2);
+            engine.Close(0);
+        }
+    } catch (...) {
+        const core::AppError error = CurrentError();
+        wait.restore();
+        frmMessage::Unload();
+        platform::messageBox(error.description(), platform::kOkOnly, QString(), this);
+        return;
+    }
+    wait.restore();
+    platform::messageBox(QStringLiteral("Recupero completato"), platform::kInformation, QString(), this);
+    frmMessage::Unload();
+}
+
+}  // namespace startup
