@@ -1,0 +1,107 @@
+// The branding window through its real widgets on a temporary agent database.
+
+#include "startup/frmClientSettings.h"
+
+#include "platform/MessageBox.h"
+#include "platform/Shell.h"
+#include "startup/Globals.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#include "SignInFixture.h"
+
+using namespace signintest;
+using startup::frmClientSettings;
+
+namespace {
+
+class BrandingWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        f.open();
+        startup::Globals& g = startup::globals();
+        g.backgroungImagePath = QStringLiteral("/img/sfondo.jpg");
+        g.startImagePath = QStringLiteral("/img/avvio.jpg");
+        g.logoImagePath = QStringLiteral("/img/logo.jpg");
+        g.registerName = QStringLiteral("Ditta Prova");
+        g.onLineServicesURL.clear();  // an empty address changes nothing at load
+        platform::setSoftwareName(QStringLiteral("Zelt Order"));
+    }
+    void TearDown() override { platform::setSoftwareName(QString()); }
+    std::vector<QLineEdit*> adminBoxes(frmClientSettings& w) {
+        return {w.txtSoftwareName(), w.txtRegisterName(), w.txtOnLineServicesURL()};
+    }
+
+    SignInDb f;
+    platform::ScriptedBoxes boxes;
+};
+
+TEST_F(BrandingWindow, AdministratorFieldsLockedAtLoadBelowLevelOne) {
+    for (int level : {-1, 0, 1}) {
+        f.db->SetAccessLevel(level);
+        frmClientSettings w;
+        for (QLineEdit* box : adminBoxes(w)) EXPECT_EQ(box->isReadOnly(), level != 1) << level;
+        // The picture boxes stay open to everybody.
+        EXPECT_FALSE(w.txtStartImage()->isReadOnly());
+        w.txtOnLineServicesURL()->setText(QStringLiteral("https://sede.example/zo"));
+        for (QLineEdit* box : adminBoxes(w)) EXPECT_EQ(box->isReadOnly(), level != 1) << level;
+    }
+}
+
+TEST_F(BrandingWindow, ShowsAndWritesTheSixParameters) {
+    f.db->SetAccessLevel(1);
+    frmClientSettings w;
+    w.show();
+    EXPECT_EQ(w.txtBackgroundImage()->text(), QStringLiteral("/img/sfondo.jpg"));
+    EXPECT_EQ(w.txtRegisterName()->text(), QStringLiteral("Ditta Prova"));
+    EXPECT_EQ(w.txtSoftwareName()->text(), QStringLiteral("Zelt Order"));
+
+    w.txtSoftwareName()->setText(QStringLiteral("Ordini Rossi"));
+    w.txtOnLineServicesURL()->setText(QStringLiteral("https://sede.example/zo"));
+    w.txtLogoImage()->clear();
+    w.cmdConfirm()->click();
+    EXPECT_TRUE(w.blnConfirmed());
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(f.db->GetSysParam(QStringLiteral("SoftwareName")), QStringLiteral("Ordini Rossi"));
+    EXPECT_EQ(f.db->GetSysParam(QStringLiteral("OnLineServicesURL")), QStringLiteral("https://sede.example/zo"));
+    EXPECT_EQ(f.db->GetSysParam(QStringLiteral("RegisterName")), QStringLiteral("Ditta Prova"));
+    EXPECT_EQ(f.db->GetSysParam(QStringLiteral("BackgroungImagePath")), QStringLiteral("/img/sfondo.jpg"));
+    EXPECT_EQ(f.db->GetSysParam(QStringLiteral("LogoImagePath"), QStringLiteral("x")), QString());
+    EXPECT_EQ(platform::softwareName(), QStringLiteral("Ordini Rossi"));
+    EXPECT_EQ(startup::globals().onLineServicesURL, QStringLiteral("https://sede.example/zo"));
+    EXPECT_TRUE(startup::globals().logoImagePath.isEmpty());
+}
+
+TEST_F(BrandingWindow, CancelWritesNothing) {
+    f.db->SetAccessLevel(1);
+    frmClientSettings w;
+    w.show();
+    w.txtRegisterName()->setText(QStringLiteral("Altra Ditta"));
+    w.cmdCancel()->click();
+    EXPECT_FALSE(w.blnConfirmed());
+    EXPECT_FALSE(f.db->SysParamExists(QStringLiteral("RegisterName")));
+    EXPECT_EQ(startup::globals().registerName, QStringLiteral("Ditta Prova"));
+}
+
+TEST_F(BrandingWindow, PictureBrowseNeedsTheAdministrator) {
+    platform::ScriptedFileDialogs files;
+    f.db->SetAccessLevel(0);
+    {
+        frmClientSettings w;
+        w.cmdSelStartImage()->click();
+        EXPECT_EQ(boxes.lastText(), QStringLiteral("Utente non abilitato"));
+        EXPECT_TRUE(files.proposed().empty());
+    }
+    f.db->SetAccessLevel(1);
+    frmClientSettings w;
+    files.answer(QStringLiteral("/img/nuovo_logo.jpg"));
+    w.cmdSelLogoPath()->click();
+    EXPECT_EQ(w.txtLogoImage()->text(), QStringLiteral("/img/nuovo_logo.jpg"));
+    files.answer(QString());  // cancelled
+    w.cmdSelImagePath()->click();
+    EXPECT_EQ(w.txtBackgroundImage()->text(), QStringLiteral("/img/sfondo.jpg"));
+}
+
+}  // namespace
