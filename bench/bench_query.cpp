@@ -35,7 +35,8 @@ const Example kExamples[] = {
      "Clienti.RagioneSociale Like '%Angolo%' AND Ordini.Cliente=Clienti.Codice AND Articoli.Descrizione Like "
      "'%vino%' AND Ordini.OID=RigheOrdini.OID_Ordini_Righe AND RigheOrdini.OID_Ordini_Righe=Ordini.OID",
      "DataInserimento", ""},
-    {"Categorie", "Descrizione<>'' AND Articoli.Linea='L2' AND Articoli.Categoria=Categorie.Codice AND NOT Disabilitato",
+    {"Categorie",
+     "Descrizione<>'' AND Articoli.Linea='L2' AND Articoli.Categoria=Categorie.Codice AND NOT Disabilitato",
      "Descrizione", "DISTINCTROW OID, Descrizione"},
     {"Comuni", "Provincia", "Provincia", "DISTINCT Provincia"},
 };
@@ -64,19 +65,25 @@ struct BigDb {
     BigDb() {
         db.exec("BEGIN");
         for (int c = 0; c < 20; ++c)
-            db.insert("Categorie", {{"Codice", QStringLiteral("CAT%1").arg(c)}, {"Descrizione", QStringLiteral("Cat %1").arg(c)},
+            db.insert("Categorie", {{"Codice", QStringLiteral("CAT%1").arg(c)},
+                                    {"Descrizione", QStringLiteral("Cat %1").arg(c)},
                                     {"Complementi", qint64(c % 5 == 0)}});
         for (int a = 0; a < 2000; ++a)
-            db.insert("Articoli", {{"Codice", a % 100 == 0 ? QStringLiteral("##%1").arg(a) : QStringLiteral("ART%1").arg(a, 5, 10, QChar('0'))},
-                                   {"Descrizione", QStringLiteral("Articolo %1").arg(a)},
-                                   {"Categoria", QStringLiteral("CAT%1").arg(a % 20)}});
+            db.insert("Articoli",
+                      {{"Codice", a % 100 == 0 ? QStringLiteral("##%1").arg(a)
+                                               : QStringLiteral("ART%1").arg(a, 5, 10, QChar('0'))},
+                       {"Descrizione", QStringLiteral("Articolo %1").arg(a)},
+                       {"Categoria", QStringLiteral("CAT%1").arg(a % 20)}});
         for (int o = 0; o < 1000; ++o)
             db.insert("Ordini", {{"Numero", QStringLiteral("A001%1").arg(o, 6, 10, QChar('0'))},
                                  {"Cliente", QStringLiteral("C%1").arg(o % 50)},
-                                 {"DataInserimento", QStringLiteral("2004-03-%1 10:00:00").arg(1 + o % 28, 2, 10, QChar('0'))}});
+                                 {"DataInserimento",
+                                  QStringLiteral("2004-03-%1 10:00:00").arg(1 + o % 28, 2, 10, QChar('0'))}});
         for (int r = 0; r < 100000; ++r)
-            db.insert("RigheOrdini", {{"OID_Ordini_Righe", qint64(1 + r % 1000)}, {"OID_Articoli", qint64(1 + (r * 7) % 2000)},
-                                      {"PosizioneRiga", qint64(r / 1000)}, {"QuantitàOrdine", 1.0 + r % 5}});
+            db.insert("RigheOrdini", {{"OID_Ordini_Righe", qint64(1 + r % 1000)},
+                                      {"OID_Articoli", qint64(1 + (r * 7) % 2000)},
+                                      {"PosizioneRiga", qint64(r / 1000)},
+                                      {"QuantitàOrdine", 1.0 + r % 5}});
         db.exec("COMMIT");
         db.exec("ANALYZE");
     }
@@ -94,15 +101,15 @@ void openAndCount(benchmark::State& state, const char* table, const char* filter
     const auto lookup = schema().lookup();
     std::size_t rows = 0;
     for (auto _ : state) {
-        const SqlQuery q = translateQuery(schema()[table], lookup, QString::fromUtf8(filter), QString::fromUtf8(sort));
+        const SqlQuery q =
+            translateQuery(schema()[table], lookup, QString::fromUtf8(filter), QString::fromUtf8(sort));
         const QString sql = QStringLiteral("SELECT \"t0\".\"OID\" FROM ") + q.from +
                             (q.where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + q.where) +
                             (q.orderBy.isEmpty() ? QString() : QStringLiteral(" ORDER BY ") + q.orderBy);
         sqlite3_stmt* st = b.db.prepare(sql);
         bindValues(st, q.params);
         rows = 0;
-        while (sqlite3_step(st) == SQLITE_ROW)
-            ++rows;
+        while (sqlite3_step(st) == SQLITE_ROW) ++rows;
         sqlite3_finalize(st);
     }
     state.counters["rows"] = double(rows);

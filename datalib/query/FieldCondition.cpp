@@ -11,16 +11,12 @@ namespace datalib::query {
 
 namespace {
 
-QString dateLiteral(const core::Date& d, bool withTime) {
-    return u'#' + storedDateText(d, withTime) + u'#';
-}
+QString dateLiteral(const core::Date& d, bool withTime) { return u'#' + storedDateText(d, withTime) + u'#'; }
 
 QString numberLiteral(double v) {
-    if (v == std::floor(v) && std::fabs(v) < 9.0e15)
-        return QString::number(qint64(v));
+    if (v == std::floor(v) && std::fabs(v) < 9.0e15) return QString::number(qint64(v));
     QString s = QString::number(v, 'g', 15);
-    if (s.toDouble() != v)
-        s = QString::number(v, 'g', 17);
+    if (s.toDouble() != v) s = QString::number(v, 'g', 17);
     return s;
 }
 
@@ -67,20 +63,19 @@ bool isBlank(const core::Variant& v) {
 
 core::Date toDate(const core::Variant& v, const QString& column) {
     try {
-        if (v.kind() == core::VType::Date)
-            return v.dateValue();
+        if (v.kind() == core::VType::Date) return v.dateValue();
         if (v.isString()) {
             const QString t = v.stringValue().trimmed();
             for (const char* f : {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd"}) {
                 const QDateTime dt = QDateTime::fromString(t, QLatin1String(f));
-                if (dt.isValid())
-                    return core::Date::fromQDateTime(dt);
+                if (dt.isValid()) return core::Date::fromQDateTime(dt);
             }
         }
         return v.toDate();
     } catch (const core::AppError&) {
     }
-    throw valueError(QStringLiteral("Il valore '%1' non è una data valida per il campo %2").arg(v.toString(), column));
+    throw valueError(
+        QStringLiteral("Il valore '%1' non è una data valida per il campo %2").arg(v.toString(), column));
 }
 
 double toNumber(const core::Variant& v, const QString& column) {
@@ -91,10 +86,10 @@ double toNumber(const core::Variant& v, const QString& column) {
     if (v.isString()) {
         bool ok = false;
         const double d = v.stringValue().trimmed().toDouble(&ok);  // "1.5e3" as a program writes it
-        if (ok)
-            return d;
+        if (ok) return d;
     }
-    throw valueError(QStringLiteral("Il valore '%1' non è un numero valido per il campo %2").arg(v.toString(), column));
+    throw valueError(
+        QStringLiteral("Il valore '%1' non è un numero valido per il campo %2").arg(v.toString(), column));
 }
 
 bool toFlag(const core::Variant& v) {
@@ -107,20 +102,23 @@ bool toFlag(const core::Variant& v) {
 
 // The literal of a value for a column of the given type.
 QString literalFor(const Column& c, const core::Variant& v) {
-    if (v.isEmptyOrNull())
-        return QStringLiteral("Null");
+    if (v.isEmptyOrNull()) return QStringLiteral("Null");
     switch (c.type) {
-    case coltype::Boolean: return toFlag(v) ? QStringLiteral("True") : QStringLiteral("False");
-    case coltype::Date: return dateLiteral(toDate(v, c.qualified), false);
-    case coltype::DateTime: {
-        const core::Date d = toDate(v, c.qualified);
-        return dateLiteral(d, d.hasTime());
-    }
-    case coltype::Integer:
-    case coltype::Single:
-    case coltype::Number:
-    case coltype::Money: return numberLiteral(toNumber(v, c.qualified));
-    default: return stringLiteral(v.toString());
+        case coltype::Boolean:
+            return toFlag(v) ? QStringLiteral("True") : QStringLiteral("False");
+        case coltype::Date:
+            return dateLiteral(toDate(v, c.qualified), false);
+        case coltype::DateTime: {
+            const core::Date d = toDate(v, c.qualified);
+            return dateLiteral(d, d.hasTime());
+        }
+        case coltype::Integer:
+        case coltype::Single:
+        case coltype::Number:
+        case coltype::Money:
+            return numberLiteral(toNumber(v, c.qualified));
+        default:
+            return stringLiteral(v.toString());
     }
 }
 
@@ -137,16 +135,12 @@ QString likeText(const QString& typed) {
 }
 
 bool wholeNumberText(const core::Variant& v, QString* digits) {
-    if (v.isEmptyOrNull())
-        return false;
+    if (v.isEmptyOrNull()) return false;
     QString t = v.toString().trimmed();
-    if (t.isEmpty())
-        return false;
+    if (t.isEmpty()) return false;
     for (QChar ch : t)
-        if (!ch.isDigit())
-            return false;
-    while (t.size() > 1 && t.startsWith(u'0'))
-        t.remove(0, 1);
+        if (!ch.isDigit()) return false;
+    while (t.size() > 1 && t.startsWith(u'0')) t.remove(0, 1);
     *digits = t;
     return true;
 }
@@ -157,93 +151,98 @@ core::Date nextDay(const core::Date& d) { return core::Date(d.datePart().serial(
 
 QString QueryLiteral(const core::Variant& value) {
     switch (value.kind()) {
-    case core::VType::Empty:
-    case core::VType::Null: return QStringLiteral("Null");
-    case core::VType::Boolean: return value.boolValue() ? QStringLiteral("True") : QStringLiteral("False");
-    case core::VType::Byte:
-    case core::VType::Integer:
-    case core::VType::Long:
-    case core::VType::Single:
-    case core::VType::Double: return numberLiteral(value.toDouble());
-    case core::VType::Currency: {
-        const qint64 raw = value.currencyValue().raw();
-        QString s = QString::number(std::llabs(raw) / 10000);
-        const qint64 frac = std::llabs(raw) % 10000;
-        if (frac) {
-            QString digits = QStringLiteral("%1").arg(frac, 4, 10, QLatin1Char('0'));
-            while (digits.endsWith(u'0'))
-                digits.chop(1);
-            s += u'.' + digits;
+        case core::VType::Empty:
+        case core::VType::Null:
+            return QStringLiteral("Null");
+        case core::VType::Boolean:
+            return value.boolValue() ? QStringLiteral("True") : QStringLiteral("False");
+        case core::VType::Byte:
+        case core::VType::Integer:
+        case core::VType::Long:
+        case core::VType::Single:
+        case core::VType::Double:
+            return numberLiteral(value.toDouble());
+        case core::VType::Currency: {
+            const qint64 raw = value.currencyValue().raw();
+            QString s = QString::number(std::llabs(raw) / 10000);
+            const qint64 frac = std::llabs(raw) % 10000;
+            if (frac) {
+                QString digits = QStringLiteral("%1").arg(frac, 4, 10, QLatin1Char('0'));
+                while (digits.endsWith(u'0')) digits.chop(1);
+                s += u'.' + digits;
+            }
+            return raw < 0 ? u'-' + s : s;
         }
-        return raw < 0 ? u'-' + s : s;
-    }
-    case core::VType::Date: return dateLiteral(value.dateValue(), value.dateValue().hasTime());
-    default: return stringLiteral(value.toString());
+        case core::VType::Date:
+            return dateLiteral(value.dateValue(), value.dateValue().hasTime());
+        default:
+            return stringLiteral(value.toString());
     }
 }
 
-QString BuildFieldCondition(const TableDef& table, const QString& column, const core::Variant& value, int code,
-                            const core::Variant& value2, const QString& wildcard) {
+QString BuildFieldCondition(const TableDef& table, const QString& column, const core::Variant& value,
+                            int code, const core::Variant& value2, const QString& wildcard) {
     const Column c = findColumn(table, column);
     const QString& f = c.qualified;
     const bool dayWide = c.type == coltype::DateTime;
     switch (code) {
-    case MatchEqual:
-    case MatchNotEqual: {
-        const bool eq = code == MatchEqual;
-        if (isBlank(value)) {
-            // An empty code stands for "no choice": never set, or set to the
-            // protected empty row. Null itself is only Null (a key column
-            // compared with Null matches no row).
-            if (c.keyedText && !value.isNull())
-                return eq ? QStringLiteral("(%1 Is Null Or %1 = '')").arg(f)
-                          : QStringLiteral("(%1 Is Not Null And %1 <> '')").arg(f);
-            return QStringLiteral("%1 Is %2Null").arg(f, eq ? QString() : QStringLiteral("Not "));
-        }
-        if (dayWide) {
-            const core::Date d = toDate(value, f);
-            if (!d.hasTime()) {
-                const QString day = QStringLiteral("%1 >= %2 And %1 < %3")
-                                        .arg(f, dateLiteral(d, false), dateLiteral(nextDay(d), false));
-                return eq ? QStringLiteral("(%1)").arg(day) : QStringLiteral("Not (%1)").arg(day);
+        case MatchEqual:
+        case MatchNotEqual: {
+            const bool eq = code == MatchEqual;
+            if (isBlank(value)) {
+                // An empty code stands for "no choice": never set, or set to the
+                // protected empty row. Null itself is only Null (a key column
+                // compared with Null matches no row).
+                if (c.keyedText && !value.isNull())
+                    return eq ? QStringLiteral("(%1 Is Null Or %1 = '')").arg(f)
+                              : QStringLiteral("(%1 Is Not Null And %1 <> '')").arg(f);
+                return QStringLiteral("%1 Is %2Null").arg(f, eq ? QString() : QStringLiteral("Not "));
             }
+            if (dayWide) {
+                const core::Date d = toDate(value, f);
+                if (!d.hasTime()) {
+                    const QString day = QStringLiteral("%1 >= %2 And %1 < %3")
+                                            .arg(f, dateLiteral(d, false), dateLiteral(nextDay(d), false));
+                    return eq ? QStringLiteral("(%1)").arg(day) : QStringLiteral("Not (%1)").arg(day);
+                }
+            }
+            return f + (eq ? QStringLiteral("=") : QStringLiteral("<>")) + literalFor(c, value);
         }
-        return f + (eq ? QStringLiteral("=") : QStringLiteral("<>")) + literalFor(c, value);
-    }
-    case MatchGreaterEqual:
-        return f + QStringLiteral(">=") + literalFor(c, value);
-    case MatchLessEqual:
-        if (dayWide && !isBlank(value) && !toDate(value, f).hasTime())
-            return f + QStringLiteral("<") + dateLiteral(nextDay(toDate(value, f)), false);
-        return f + QStringLiteral("<=") + literalFor(c, value);
-    case MatchRange: {
-        if (isBlank(value2))
-            return BuildFieldCondition(table, column, value, MatchGreaterEqual);
-        QString lo;
-        QString hi;
-        if (c.keyedText && wholeNumberText(value, &lo) && wholeNumberText(value2, &hi)) {
-            // Two whole numbers on a text column ("9" to "10") compare as
-            // numbers: by length first, then digit by digit.
-            return QStringLiteral("(Len(%1) > %2 Or (Len(%1) = %2 And %1 >= %3)) And (Len(%1) < %4 Or (Len(%1) = %4 And %1 <= %5))")
-                .arg(f)
-                .arg(lo.size())
-                .arg(stringLiteral(lo))
-                .arg(hi.size())
-                .arg(stringLiteral(hi));
+        case MatchGreaterEqual:
+            return f + QStringLiteral(">=") + literalFor(c, value);
+        case MatchLessEqual:
+            if (dayWide && !isBlank(value) && !toDate(value, f).hasTime())
+                return f + QStringLiteral("<") + dateLiteral(nextDay(toDate(value, f)), false);
+            return f + QStringLiteral("<=") + literalFor(c, value);
+        case MatchRange: {
+            if (isBlank(value2)) return BuildFieldCondition(table, column, value, MatchGreaterEqual);
+            QString lo;
+            QString hi;
+            if (c.keyedText && wholeNumberText(value, &lo) && wholeNumberText(value2, &hi)) {
+                // Two whole numbers on a text column ("9" to "10") compare as
+                // numbers: by length first, then digit by digit.
+                return QStringLiteral(
+                           "(Len(%1) > %2 Or (Len(%1) = %2 And %1 >= %3)) And (Len(%1) < %4 Or (Len(%1) = %4 "
+                           "And %1 <= %5))")
+                    .arg(f)
+                    .arg(lo.size())
+                    .arg(stringLiteral(lo))
+                    .arg(hi.size())
+                    .arg(stringLiteral(hi));
+            }
+            return QStringLiteral("%1 And %2")
+                .arg(BuildFieldCondition(table, column, value, MatchGreaterEqual),
+                     BuildFieldCondition(table, column, value2, MatchLessEqual));
         }
-        return QStringLiteral("%1 And %2")
-            .arg(BuildFieldCondition(table, column, value, MatchGreaterEqual),
-                 BuildFieldCondition(table, column, value2, MatchLessEqual));
-    }
-    case MatchBeginsWith:
-    case MatchContains: {
-        const QString any = wildcard == u"*" ? QStringLiteral("*") : QStringLiteral("%");
-        const QString typed = likeText(value.isEmptyOrNull() ? QString() : value.toString());
-        const QString pattern = code == MatchBeginsWith ? typed + any : any + typed + any;
-        return f + QStringLiteral(" Like ") + stringLiteral(pattern);
-    }
-    default:
-        break;
+        case MatchBeginsWith:
+        case MatchContains: {
+            const QString any = wildcard == u"*" ? QStringLiteral("*") : QStringLiteral("%");
+            const QString typed = likeText(value.isEmptyOrNull() ? QString() : value.toString());
+            const QString pattern = code == MatchBeginsWith ? typed + any : any + typed + any;
+            return f + QStringLiteral(" Like ") + stringLiteral(pattern);
+        }
+        default:
+            break;
     }
     throw valueError(QStringLiteral("Codice di confronto %1 non previsto per il campo %2").arg(code).arg(f));
 }
@@ -255,8 +254,8 @@ QString EqualityCondition(const TableDef& table, const QString& column, const co
 QString RowOIDQueryString(const TableDef& table, qint64 oid, int code) {
     if (code != MatchEqual && code != MatchNotEqual)
         throw valueError(QStringLiteral("Codice di confronto %1 non previsto per la riga").arg(code));
-    return table.name() + QStringLiteral(".OID") + (code == MatchEqual ? QStringLiteral("=") : QStringLiteral("<>")) +
-           QString::number(oid);
+    return table.name() + QStringLiteral(".OID") +
+           (code == MatchEqual ? QStringLiteral("=") : QStringLiteral("<>")) + QString::number(oid);
 }
 
 QString JoinCondition(const TableDef& table, const ReferenceDef& reference) {

@@ -14,29 +14,29 @@ using NodePtr = std::unique_ptr<Node>;
 
 struct Node {
     enum class Kind {
-        Null,      // Null
-        Bool,      // True, False
-        Number,    // 12, 3.5
-        String,    // 'text', "text"
-        Date,      // #2004-03-05#
-        Name,      // Codice, Articoli.Codice, Categoria.Complementi
-        Not,       // NOT a
-        Negate,    // -a
+        Null,    // Null
+        Bool,    // True, False
+        Number,  // 12, 3.5
+        String,  // 'text', "text"
+        Date,    // #2004-03-05#
+        Name,    // Codice, Articoli.Codice, Categoria.Complementi
+        Not,     // NOT a
+        Negate,  // -a
         And,
         Or,
-        Arith,     // + - * /   (op)
-        Compare,   // = <> < > <= >=   (op)
-        Like,      // a [NOT] LIKE b
-        IsNull,    // a IS [NOT] NULL
-        In,        // a [NOT] IN (b, c, ...)
-        Between,   // a [NOT] BETWEEN b AND c
-        Call,      // Left(a, 2)   (text = function name as written)
+        Arith,    // + - * /   (op)
+        Compare,  // = <> < > <= >=   (op)
+        Like,     // a [NOT] LIKE b
+        IsNull,   // a IS [NOT] NULL
+        In,       // a [NOT] IN (b, c, ...)
+        Between,  // a [NOT] BETWEEN b AND c
+        Call,     // Left(a, 2)   (text = function name as written)
     };
 
     Kind kind;
-    int pos = 0;           // 1-based position in the text
-    QString text;          // literal text, function name, operator
-    QStringList path;      // Name: the dotted parts
+    int pos = 0;       // 1-based position in the text
+    QString text;      // literal text, function name, operator
+    QStringList path;  // Name: the dotted parts
     double number = 0.0;
     bool negated = false;  // NOT LIKE, IS NOT NULL, NOT IN, NOT BETWEEN
     int depth = 1;         // levels of the tree from here down
@@ -60,7 +60,7 @@ struct ColumnTerm {
 };
 
 struct ColumnList {
-    bool distinct = false;     // DISTINCT or DISTINCTROW
+    bool distinct = false;  // DISTINCT or DISTINCTROW
     std::vector<ColumnTerm> terms;
 };
 

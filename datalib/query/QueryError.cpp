@@ -7,11 +7,16 @@ namespace datalib::query {
 namespace {
 QString kindWord(TextKind kind) {
     switch (kind) {
-    case TextKind::Filter: return QStringLiteral("Condizione di selezione non valida");
-    case TextKind::Sort: return QStringLiteral("Ordinamento non valido");
-    case TextKind::Columns: return QStringLiteral("Elenco dei campi non valido");
-    case TextKind::Statement: return QStringLiteral("Istruzione non valida");
-    case TextKind::Value: break;
+        case TextKind::Filter:
+            return QStringLiteral("Condizione di selezione non valida");
+        case TextKind::Sort:
+            return QStringLiteral("Ordinamento non valido");
+        case TextKind::Columns:
+            return QStringLiteral("Elenco dei campi non valido");
+        case TextKind::Statement:
+            return QStringLiteral("Istruzione non valida");
+        case TextKind::Value:
+            break;
     }
     return QStringLiteral("Valore non valido");
 }
@@ -19,13 +24,10 @@ QString kindWord(TextKind kind) {
 
 core::AppError queryError(TextKind kind, const QString& text, int pos, const QString& what) {
     QString message = QStringLiteral("%1 alla posizione %2: %3.").arg(kindWord(kind)).arg(pos).arg(what);
-    if (!text.isEmpty())
-        message += QStringLiteral("\nTesto: ") + text;
+    if (!text.isEmpty()) message += QStringLiteral("\nTesto: ") + text;
     return errors::make(errors::InvalidValue, message);
 }
 
-core::AppError valueError(const QString& what) {
-    return errors::make(errors::InvalidValue, what);
-}
+core::AppError valueError(const QString& what) { return errors::make(errors::InvalidValue, what); }
 
 }  // namespace datalib::query

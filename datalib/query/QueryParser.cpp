@@ -25,7 +25,7 @@ bool isIdentStart(QChar c) { return c.isLetter() || c == u'_'; }
 bool isIdentPart(QChar c) { return c.isLetterOrNumber() || c == u'_' || c.isMark(); }
 
 class Lexer {
-public:
+  public:
     Lexer(const QString& text, TextKind kind) : text_(text), kind_(kind) {}
 
     std::vector<Token> run() {
@@ -33,8 +33,7 @@ public:
         const int n = int(text_.size());
         int i = 0;
         while (true) {
-            while (i < n && text_[i].isSpace())
-                ++i;
+            while (i < n && text_[i].isSpace()) ++i;
             Token t;
             t.pos = i + 1;
             if (i >= n) {
@@ -44,27 +43,22 @@ public:
             const QChar c = text_[i];
             if (isIdentStart(c)) {
                 int j = i + 1;
-                while (j < n && isIdentPart(text_[j]))
-                    ++j;
+                while (j < n && isIdentPart(text_[j])) ++j;
                 t.type = Token::Type::Ident;
                 t.text = text_.mid(i, j - i);
                 i = j;
             } else if (c.isDigit() || (c == u'.' && i + 1 < n && text_[i + 1].isDigit())) {
                 int j = i;
-                while (j < n && text_[j].isDigit())
-                    ++j;
+                while (j < n && text_[j].isDigit()) ++j;
                 if (j < n && text_[j] == u'.') {
                     ++j;
-                    while (j < n && text_[j].isDigit())
-                        ++j;
+                    while (j < n && text_[j].isDigit()) ++j;
                 }
                 if (j < n && (text_[j] == u'e' || text_[j] == u'E')) {
                     int k = j + 1;
-                    if (k < n && (text_[k] == u'+' || text_[k] == u'-'))
-                        ++k;
+                    if (k < n && (text_[k] == u'+' || text_[k] == u'-')) ++k;
                     if (k < n && text_[k].isDigit()) {
-                        while (k < n && text_[k].isDigit())
-                            ++k;
+                        while (k < n && text_[k].isDigit()) ++k;
                         j = k;
                     }
                 }
@@ -74,8 +68,7 @@ public:
                 t.type = Token::Type::Number;
                 t.text = text_.mid(i, j - i);
                 t.number = t.text.toDouble(&ok);
-                if (!ok)
-                    throw queryError(kind_, text_, t.pos, QStringLiteral("numero non valido"));
+                if (!ok) throw queryError(kind_, text_, t.pos, QStringLiteral("numero non valido"));
                 i = j;
             } else if (c == u'\'' || c == u'"') {
                 QString value;
@@ -100,22 +93,20 @@ public:
                 i = j;
             } else if (c == u'#') {
                 const int close = int(text_.indexOf(u'#', i + 1));
-                if (close < 0)
-                    throw queryError(kind_, text_, t.pos, QStringLiteral("data tra # non chiusa"));
+                if (close < 0) throw queryError(kind_, text_, t.pos, QStringLiteral("data tra # non chiusa"));
                 t.type = Token::Type::Date;
                 t.text = text_.mid(i + 1, close - i - 1).trimmed();
                 i = close + 1;
             } else {
-                static const QString two[] = {QStringLiteral("<>"), QStringLiteral("<="), QStringLiteral(">="),
-                                              QStringLiteral("!=")};
+                static const QString two[] = {QStringLiteral("<>"), QStringLiteral("<="),
+                                              QStringLiteral(">="), QStringLiteral("!=")};
                 QString op;
                 for (const QString& o : two)
-                    if (text_.mid(i, 2) == o)
-                        op = o;
-                if (op.isEmpty() && QStringLiteral("=<>+-*/(),.").contains(c))
-                    op = QString(c);
+                    if (text_.mid(i, 2) == o) op = o;
+                if (op.isEmpty() && QStringLiteral("=<>+-*/(),.").contains(c)) op = QString(c);
                 if (op.isEmpty())
-                    throw queryError(kind_, text_, t.pos, QStringLiteral("carattere non ammesso '%1'").arg(c));
+                    throw queryError(kind_, text_, t.pos,
+                                     QStringLiteral("carattere non ammesso '%1'").arg(c));
                 i += int(op.size());
                 t.type = Token::Type::Op;
                 t.text = op == QStringLiteral("!=") ? QStringLiteral("<>") : op;
@@ -124,23 +115,24 @@ public:
         }
     }
 
-private:
+  private:
     const QString& text_;
     TextKind kind_;
 };
 
 const QStringList& reservedWords() {
     static const QStringList words = {
-        QStringLiteral("AND"),  QStringLiteral("OR"),      QStringLiteral("NOT"),   QStringLiteral("LIKE"),
-        QStringLiteral("IS"),   QStringLiteral("NULL"),    QStringLiteral("IN"),    QStringLiteral("BETWEEN"),
-        QStringLiteral("TRUE"), QStringLiteral("FALSE"),   QStringLiteral("AS"),    QStringLiteral("ASC"),
-        QStringLiteral("DESC"), QStringLiteral("DISTINCT"), QStringLiteral("DISTINCTROW"), QStringLiteral("SET"),
-        QStringLiteral("WHERE")};
+        QStringLiteral("AND"),   QStringLiteral("OR"),       QStringLiteral("NOT"),
+        QStringLiteral("LIKE"),  QStringLiteral("IS"),       QStringLiteral("NULL"),
+        QStringLiteral("IN"),    QStringLiteral("BETWEEN"),  QStringLiteral("TRUE"),
+        QStringLiteral("FALSE"), QStringLiteral("AS"),       QStringLiteral("ASC"),
+        QStringLiteral("DESC"),  QStringLiteral("DISTINCT"), QStringLiteral("DISTINCTROW"),
+        QStringLiteral("SET"),   QStringLiteral("WHERE")};
     return words;
 }
 
 class Parser {
-public:
+  public:
     Parser(const QString& text, TextKind kind) : text_(text), kind_(kind), tokens_(Lexer(text, kind).run()) {}
 
     bool atEnd() const { return cur().type == Token::Type::End; }
@@ -149,13 +141,13 @@ public:
 
     void expectEnd(const QString& what = QString()) {
         if (!atEnd())
-            fail(cur().pos, what.isEmpty() ? QStringLiteral("testo inatteso '%1'").arg(describe(cur())) : what);
+            fail(cur().pos,
+                 what.isEmpty() ? QStringLiteral("testo inatteso '%1'").arg(describe(cur())) : what);
     }
 
     std::vector<SortTerm> sortList() {
         std::vector<SortTerm> terms;
-        if (atEnd())
-            return terms;
+        if (atEnd()) return terms;
         while (true) {
             SortTerm term;
             term.expr = parseAdditive();
@@ -182,8 +174,7 @@ public:
             ++at_;
         }
         if (atEnd()) {
-            if (list.distinct)
-                fail(cur().pos, QStringLiteral("manca l'elenco dei campi"));
+            if (list.distinct) fail(cur().pos, QStringLiteral("manca l'elenco dei campi"));
             return list;
         }
         while (true) {
@@ -225,8 +216,7 @@ public:
         st.table = cur().text;
         st.tablePos = cur().pos;
         ++at_;
-        if (!isKeyword(cur(), "SET"))
-            fail(cur().pos, QStringLiteral("manca SET"));
+        if (!isKeyword(cur(), "SET")) fail(cur().pos, QStringLiteral("manca SET"));
         ++at_;
         while (true) {
             if (cur().type != Token::Type::Ident || isReserved(cur()))
@@ -234,8 +224,7 @@ public:
             const QString column = cur().text;
             const int pos = cur().pos;
             ++at_;
-            if (!isOp(cur(), "="))
-                fail(cur().pos, QStringLiteral("manca '='"));
+            if (!isOp(cur(), "=")) fail(cur().pos, QStringLiteral("manca '='"));
             ++at_;
             st.assignments.emplace_back(column, parseAdditive());
             st.assignmentPos.push_back(pos);
@@ -253,30 +242,28 @@ public:
         return st;
     }
 
-private:
+  private:
     [[noreturn]] void fail(int pos, const QString& what) const { throw queryError(kind_, text_, pos, what); }
 
     // Sets the depth of a node built from its arguments; a tree deeper than
     // SQLite can take is refused here.
     NodePtr done(NodePtr node) {
         int deepest = 0;
-        for (const NodePtr& a : node->args)
-            deepest = std::max(deepest, a->depth);
+        for (const NodePtr& a : node->args) deepest = std::max(deepest, a->depth);
         node->depth = deepest + 1;
-        if (node->depth > kMaxExpressionDepth)
-            tooDeep(node->pos);
+        if (node->depth > kMaxExpressionDepth) tooDeep(node->pos);
         return node;
     }
     [[noreturn]] void tooDeep(int pos) const {
-        fail(pos, QStringLiteral("espressione troppo complessa (più di %1 livelli)").arg(kMaxExpressionDepth));
+        fail(pos,
+             QStringLiteral("espressione troppo complessa (più di %1 livelli)").arg(kMaxExpressionDepth));
     }
     // Counts the nesting of the recursive descent (parentheses, NOT, signs),
     // so that no text can exhaust the stack.
     struct Nest {
         Parser& p;
         explicit Nest(Parser& parser, int pos) : p(parser) {
-            if (++p.nesting_ > kMaxExpressionDepth)
-                p.tooDeep(pos);
+            if (++p.nesting_ > kMaxExpressionDepth) p.tooDeep(pos);
         }
         ~Nest() { --p.nesting_; }
     };
@@ -298,10 +285,14 @@ private:
     }
     static QString describe(const Token& t) {
         switch (t.type) {
-        case Token::Type::End: return QStringLiteral("fine del testo");
-        case Token::Type::String: return QStringLiteral("'") + t.text + QStringLiteral("'");
-        case Token::Type::Date: return QStringLiteral("#") + t.text + QStringLiteral("#");
-        default: return t.text;
+            case Token::Type::End:
+                return QStringLiteral("fine del testo");
+            case Token::Type::String:
+                return QStringLiteral("'") + t.text + QStringLiteral("'");
+            case Token::Type::Date:
+                return QStringLiteral("#") + t.text + QStringLiteral("#");
+            default:
+                return t.text;
         }
     }
 
@@ -322,11 +313,13 @@ private:
     }
 
     NodePtr parseOr() {
-        return binaryLevel(Node::Kind::Or, [](const Token& t) { return isKeyword(t, "OR"); }, &Parser::parseAnd);
+        return binaryLevel(
+            Node::Kind::Or, [](const Token& t) { return isKeyword(t, "OR"); }, &Parser::parseAnd);
     }
 
     NodePtr parseAnd() {
-        return binaryLevel(Node::Kind::And, [](const Token& t) { return isKeyword(t, "AND"); }, &Parser::parseNot);
+        return binaryLevel(
+            Node::Kind::And, [](const Token& t) { return isKeyword(t, "AND"); }, &Parser::parseNot);
     }
 
     NodePtr parseNot() {
@@ -343,9 +336,8 @@ private:
     NodePtr parseComparison() {
         NodePtr left = parseAdditive();
         const Token& t = cur();
-        if (t.type == Token::Type::Op &&
-            (t.text == u"=" || t.text == u"<>" || t.text == u"<" || t.text == u">" || t.text == u"<=" ||
-             t.text == u">=")) {
+        if (t.type == Token::Type::Op && (t.text == u"=" || t.text == u"<>" || t.text == u"<" ||
+                                          t.text == u">" || t.text == u"<=" || t.text == u">=")) {
             auto node = std::make_unique<Node>(Node::Kind::Compare, t.pos);
             node->text = t.text;
             ++at_;
@@ -372,8 +364,7 @@ private:
             auto node = std::make_unique<Node>(Node::Kind::In, pos);
             node->negated = negated;
             ++at_;
-            if (!isOp(cur(), "("))
-                fail(cur().pos, QStringLiteral("manca '(' dopo IN"));
+            if (!isOp(cur(), "(")) fail(cur().pos, QStringLiteral("manca '(' dopo IN"));
             ++at_;
             node->args.push_back(std::move(left));
             while (true) {
@@ -395,8 +386,7 @@ private:
             ++at_;
             node->args.push_back(std::move(left));
             node->args.push_back(parseAdditive());
-            if (!isKeyword(cur(), "AND"))
-                fail(cur().pos, QStringLiteral("manca AND dopo BETWEEN"));
+            if (!isKeyword(cur(), "AND")) fail(cur().pos, QStringLiteral("manca AND dopo BETWEEN"));
             ++at_;
             node->args.push_back(parseAdditive());
             return done(std::move(node));
@@ -408,8 +398,7 @@ private:
                 node->negated = true;
                 ++at_;
             }
-            if (!isKeyword(cur(), "NULL"))
-                fail(cur().pos, QStringLiteral("manca NULL dopo IS"));
+            if (!isKeyword(cur(), "NULL")) fail(cur().pos, QStringLiteral("manca NULL dopo IS"));
             ++at_;
             node->args.push_back(std::move(left));
             return done(std::move(node));
@@ -418,18 +407,19 @@ private:
     }
 
     NodePtr parseAdditive() {
-        return binaryLevel(Node::Kind::Arith, [](const Token& t) { return isOp(t, "+") || isOp(t, "-"); },
-                           &Parser::parseMultiplicative);
+        return binaryLevel(
+            Node::Kind::Arith, [](const Token& t) { return isOp(t, "+") || isOp(t, "-"); },
+            &Parser::parseMultiplicative);
     }
 
     NodePtr parseMultiplicative() {
-        return binaryLevel(Node::Kind::Arith, [](const Token& t) { return isOp(t, "*") || isOp(t, "/"); },
-                           &Parser::parseUnary);
+        return binaryLevel(
+            Node::Kind::Arith, [](const Token& t) { return isOp(t, "*") || isOp(t, "/"); },
+            &Parser::parseUnary);
     }
 
     NodePtr parseUnary() {
-        if (isOp(cur(), "-") || isOp(cur(), "+"))
-            return signed_();
+        if (isOp(cur(), "-") || isOp(cur(), "+")) return signed_();
         return parsePrimary();
     }
 
@@ -451,42 +441,43 @@ private:
     NodePtr parsePrimary() {
         const Token t = cur();
         switch (t.type) {
-        case Token::Type::End:
-            fail(t.pos, QStringLiteral("il testo finisce prima del previsto"));
-        case Token::Type::Number: {
-            auto node = std::make_unique<Node>(Node::Kind::Number, t.pos);
-            node->number = t.number;
-            node->text = t.text;
-            ++at_;
-            return done(std::move(node));
-        }
-        case Token::Type::String: {
-            auto node = std::make_unique<Node>(Node::Kind::String, t.pos);
-            node->text = t.text;
-            ++at_;
-            return done(std::move(node));
-        }
-        case Token::Type::Date: {
-            auto node = std::make_unique<Node>(Node::Kind::Date, t.pos);
-            node->text = t.text;
-            ++at_;
-            return done(std::move(node));
-        }
-        case Token::Type::Op:
-            if (t.text == u"(") {
-                Nest nest(*this, t.pos);
+            case Token::Type::End:
+                fail(t.pos, QStringLiteral("il testo finisce prima del previsto"));
+            case Token::Type::Number: {
+                auto node = std::make_unique<Node>(Node::Kind::Number, t.pos);
+                node->number = t.number;
+                node->text = t.text;
                 ++at_;
-                NodePtr inner = parseOr();
-                if (!isOp(cur(), ")"))
-                    fail(cur().pos, QStringLiteral("manca ')' per la parentesi aperta alla posizione %1").arg(t.pos));
-                ++at_;
-                return inner;
+                return done(std::move(node));
             }
-            if (t.text == u")")
-                fail(t.pos, QStringLiteral("parentesi chiusa senza parentesi aperta"));
-            fail(t.pos, QStringLiteral("manca un valore prima di '%1'").arg(t.text));
-        case Token::Type::Ident:
-            break;
+            case Token::Type::String: {
+                auto node = std::make_unique<Node>(Node::Kind::String, t.pos);
+                node->text = t.text;
+                ++at_;
+                return done(std::move(node));
+            }
+            case Token::Type::Date: {
+                auto node = std::make_unique<Node>(Node::Kind::Date, t.pos);
+                node->text = t.text;
+                ++at_;
+                return done(std::move(node));
+            }
+            case Token::Type::Op:
+                if (t.text == u"(") {
+                    Nest nest(*this, t.pos);
+                    ++at_;
+                    NodePtr inner = parseOr();
+                    if (!isOp(cur(), ")"))
+                        fail(
+                            cur().pos,
+                            QStringLiteral("manca ')' per la parentesi aperta alla posizione %1").arg(t.pos));
+                    ++at_;
+                    return inner;
+                }
+                if (t.text == u")") fail(t.pos, QStringLiteral("parentesi chiusa senza parentesi aperta"));
+                fail(t.pos, QStringLiteral("manca un valore prima di '%1'").arg(t.text));
+            case Token::Type::Ident:
+                break;
         }
         if (isKeyword(t, "NULL")) {
             ++at_;
@@ -498,8 +489,7 @@ private:
             ++at_;
             return done(std::move(node));
         }
-        if (isReserved(t))
-            fail(t.pos, QStringLiteral("manca un valore prima di '%1'").arg(t.text));
+        if (isReserved(t)) fail(t.pos, QStringLiteral("manca un valore prima di '%1'").arg(t.text));
         ++at_;
         if (isOp(cur(), "(")) {
             Nest nest(*this, t.pos);
@@ -526,8 +516,7 @@ private:
         node->path << t.text;
         while (isOp(cur(), ".")) {
             ++at_;
-            if (cur().type != Token::Type::Ident)
-                fail(cur().pos, QStringLiteral("manca un nome dopo '.'"));
+            if (cur().type != Token::Type::Ident) fail(cur().pos, QStringLiteral("manca un nome dopo '.'"));
             node->path << cur().text;
             ++at_;
         }
@@ -546,8 +535,7 @@ private:
 
 NodePtr parseFilter(const QString& text) {
     Parser p(text, TextKind::Filter);
-    if (p.atEnd())
-        return nullptr;
+    if (p.atEnd()) return nullptr;
     NodePtr root = p.parseExpression();
     p.expectEnd();
     return root;

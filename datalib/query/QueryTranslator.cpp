@@ -8,10 +8,10 @@
 
 #include <sqlite3.h>
 
-#include <QHash>
 #include <QDateTime>
-#include <cmath>
+#include <QHash>
 #include <QSet>
+#include <cmath>
 #include <numeric>
 
 namespace datalib::query {
@@ -73,21 +73,26 @@ enum class VType { Unknown, Null, Bool, Number, Text, Date, DateTime };
 struct Expr {
     QString sql;
     VType type = VType::Unknown;
-    bool condition = false;      // already a truth value (comparison, AND ...)
-    int columnType = -1;         // the declared type code when the expression is a column
+    bool condition = false;  // already a truth value (comparison, AND ...)
+    int columnType = -1;     // the declared type code when the expression is a column
     bool isColumn() const { return columnType >= 0; }
 };
 
 VType typeOfColumn(int code) {
     switch (code) {
-    case coltype::Boolean: return VType::Bool;
-    case coltype::Date: return VType::Date;
-    case coltype::DateTime: return VType::DateTime;
-    case coltype::Integer:
-    case coltype::Single:
-    case coltype::Number:
-    case coltype::Money: return VType::Number;
-    default: return VType::Text;
+        case coltype::Boolean:
+            return VType::Bool;
+        case coltype::Date:
+            return VType::Date;
+        case coltype::DateTime:
+            return VType::DateTime;
+        case coltype::Integer:
+        case coltype::Single:
+        case coltype::Number:
+        case coltype::Money:
+            return VType::Number;
+        default:
+            return VType::Text;
     }
 }
 
@@ -97,8 +102,7 @@ VType typeOfColumn(int code) {
 std::optional<core::Date> readDate(const QString& text) {
     const QString t = text.trimmed();
     int split = int(t.indexOf(u' '));
-    if (split < 0)
-        split = int(t.indexOf(u'T'));
+    if (split < 0) split = int(t.indexOf(u'T'));
     const QStringView datePart = QStringView(t).left(split < 0 ? t.size() : split);
     const QStringView timePart = split < 0 ? QStringView() : QStringView(t).mid(split + 1).trimmed();
     auto numbers = [](QStringView part, QChar sep, int maxParts) -> std::vector<int> {
@@ -106,8 +110,7 @@ std::optional<core::Date> readDate(const QString& text) {
         for (QStringView piece : part.split(sep)) {
             bool ok = false;
             const int v = piece.toInt(&ok);
-            if (!ok || piece.isEmpty() || piece.size() > 4 || int(out.size()) == maxParts)
-                return {};
+            if (!ok || piece.isEmpty() || piece.size() > 4 || int(out.size()) == maxParts) return {};
             out.push_back(v);
         }
         return out;
@@ -115,29 +118,25 @@ std::optional<core::Date> readDate(const QString& text) {
     int y = 0, m = 0, d = 0;
     if (datePart.contains(u'-')) {
         const auto v = numbers(datePart, u'-', 3);
-        if (v.size() != 3)
-            return std::nullopt;
+        if (v.size() != 3) return std::nullopt;
         y = v[0], m = v[1], d = v[2];
     } else {
         const auto v = numbers(datePart, u'/', 3);
-        if (v.size() != 3)
-            return std::nullopt;
+        if (v.size() != 3) return std::nullopt;
         d = v[0], m = v[1], y = v[2];
     }
-    if (!core::Date::isValidDate(y, m, d))
-        return std::nullopt;
+    if (!core::Date::isValidDate(y, m, d)) return std::nullopt;
     int hh = 0, mm = 0, ss = 0;
     if (!timePart.isEmpty()) {
         const auto v = numbers(timePart, timePart.contains(u':') ? u':' : u'.', 3);
-        if (v.size() < 2 || v[0] > 23 || v[1] > 59 || (v.size() == 3 && v[2] > 59))
-            return std::nullopt;
+        if (v.size() < 2 || v[0] > 23 || v[1] > 59 || (v.size() == 3 && v[2] > 59)) return std::nullopt;
         hh = v[0], mm = v[1], ss = v.size() == 3 ? v[2] : 0;
     }
     return core::Date::fromParts(y, m, d, hh, mm, ss);
 }
 
 class Translator {
-public:
+  public:
     Translator(const TableDef& table, const TableLookup& lookup, TextKind kind, const QString& text)
         : lookup_(lookup), kind_(kind), text_(text) {
         Scope own;
@@ -174,31 +173,27 @@ public:
         for (int i = 0; i < t->references.Count(); ++i) {
             const ReferenceDef& r = t->references.Item(i);
             const TableDef* target = table(r.table);
-            if (!target)
-                continue;
+            if (!target) continue;
             out.push_back({r.collection ? Step::Kind::Collection : Step::Kind::Reference, &r, target});
         }
-        if (t->base)
-            out.push_back({Step::Kind::Base, nullptr, t->base});
+        if (t->base) out.push_back({Step::Kind::Base, nullptr, t->base});
         for (const ReferenceDef* p : t->parents) {
             const TableDef* parent = table(p->ownerTable);
-            if (parent)
-                out.push_back({Step::Kind::Parent, p, parent});
+            if (parent) out.push_back({Step::Kind::Parent, p, parent});
         }
         return out;
     }
 
     static bool stepNamed(const Step& s, const QString& q) {
-        return (s.kind == Step::Kind::Reference || s.kind == Step::Kind::Collection) && sameName(s.ref->name, q);
+        return (s.kind == Step::Kind::Reference || s.kind == Step::Kind::Collection) &&
+               sameName(s.ref->name, q);
     }
 
     // The path of steps from table `from` to the table that the qualifier
     // names; empty optional when there is none.
     std::optional<std::vector<Step>> findPath(const TableDef* from, const QString& q) const {
-        if (sameName(from->name(), q))
-            return std::vector<Step>{};
-        if (auto direct = directStep(from, q))
-            return std::vector<Step>{*direct};
+        if (sameName(from->name(), q)) return std::vector<Step>{};
+        if (auto direct = directStep(from, q)) return std::vector<Step>{*direct};
         struct Item {
             const TableDef* table;
             std::vector<Step> path;
@@ -212,24 +207,20 @@ public:
                 for (const Step& s : neighbours(item.table)) {
                     std::vector<Step> path = item.path;
                     path.push_back(s);
-                    if (stepNamed(s, q))
-                        return path;  // a reference name wins over a table name
-                    if (!byTable && sameName(s.target->name(), q))
-                        byTable = path;
+                    if (stepNamed(s, q)) return path;  // a reference name wins over a table name
+                    if (!byTable && sameName(s.target->name(), q)) byTable = path;
                     if (!seen.contains(s.target)) {
                         seen.insert(s.target);
                         next.push_back({s.target, std::move(path)});
                     }
                 }
             }
-            if (byTable)
-                return byTable;
+            if (byTable) return byTable;
             frontier = std::move(next);
             // A table that refers to this one (the articles of a category):
             // tried once the direct neighbours gave nothing.
             if (depth == 1) {
-                if (auto rev = reverseStep(from, q))
-                    return std::vector<Step>{*rev};
+                if (auto rev = reverseStep(from, q)) return std::vector<Step>{*rev};
             }
         }
         return std::nullopt;
@@ -245,42 +236,39 @@ public:
                 if (const TableDef* target = table(r.table))
                     return Step{r.collection ? Step::Kind::Collection : Step::Kind::Reference, &r, target};
             }
-            if (!byTable && sameName(r.table, q))
-                byTable = &r;
+            if (!byTable && sameName(r.table, q)) byTable = &r;
         }
         if (byTable) {
             if (const TableDef* target = table(byTable->table))
-                return Step{byTable->collection ? Step::Kind::Collection : Step::Kind::Reference, byTable, target};
+                return Step{byTable->collection ? Step::Kind::Collection : Step::Kind::Reference, byTable,
+                            target};
         }
-        if (from->base && sameName(from->base->name(), q))
-            return Step{Step::Kind::Base, nullptr, from->base};
+        if (from->base && sameName(from->base->name(), q)) return Step{Step::Kind::Base, nullptr, from->base};
         for (const ReferenceDef* p : from->parents)
             if (sameName(p->ownerTable, q))
-                if (const TableDef* parent = table(p->ownerTable))
-                    return Step{Step::Kind::Parent, p, parent};
+                if (const TableDef* parent = table(p->ownerTable)) return Step{Step::Kind::Parent, p, parent};
         return std::nullopt;
     }
 
     std::optional<Step> reverseStep(const TableDef* from, const QString& q) const {
         const TableDef* other = table(q);
-        if (!other)
-            return std::nullopt;
+        if (!other) return std::nullopt;
         for (int i = 0; i < other->references.Count(); ++i) {
             const ReferenceDef& r = other->references.Item(i);
-            if (!r.collection && sameName(r.table, from->name()))
-                return Step{Step::Kind::Reverse, &r, other};
+            if (!r.collection && sameName(r.table, from->name())) return Step{Step::Kind::Reverse, &r, other};
         }
         return std::nullopt;
     }
 
     // The key column of `target` that a reference compares with.
-    static QString refTargetColumn(const ReferenceDef& r) { return r.keyColumn.isEmpty() ? kOid : r.keyColumn; }
+    static QString refTargetColumn(const ReferenceDef& r) {
+        return r.keyColumn.isEmpty() ? kOid : r.keyColumn;
+    }
 
     int stepScope(int from, const Step& s) {
         for (size_t i = 1; i < scopes_.size(); ++i) {
             const Scope& sc = scopes_[i];
-            if (sc.parent == from && sc.via == s.kind && sc.ref == s.ref)
-                return int(i);
+            if (sc.parent == from && sc.via == s.kind && sc.ref == s.ref) return int(i);
         }
         const Scope& f = scopes_[size_t(from)];
         Scope sc;
@@ -290,26 +278,26 @@ public:
         sc.via = s.kind;
         sc.ref = s.ref;
         switch (s.kind) {
-        case Step::Kind::Reference:
-            sc.innerSide = col(sc.alias, refTargetColumn(*s.ref));
-            sc.outerSide = col(f.alias, s.ref->name);
-            break;
-        case Step::Kind::Base:
-            sc.innerSide = col(sc.alias, kOid);
-            sc.outerSide = col(f.alias, f.table->baseLinkColumn());
-            break;
-        case Step::Kind::Parent:
-            sc.innerSide = col(sc.alias, kOid);
-            sc.outerSide = col(f.alias, s.ref->parentLinkColumn());
-            break;
-        case Step::Kind::Collection:
-            sc.innerSide = col(sc.alias, s.ref->parentLinkColumn());
-            sc.outerSide = col(f.alias, kOid);
-            break;
-        case Step::Kind::Reverse:
-            sc.innerSide = col(sc.alias, s.ref->name);
-            sc.outerSide = col(f.alias, refTargetColumn(*s.ref));
-            break;
+            case Step::Kind::Reference:
+                sc.innerSide = col(sc.alias, refTargetColumn(*s.ref));
+                sc.outerSide = col(f.alias, s.ref->name);
+                break;
+            case Step::Kind::Base:
+                sc.innerSide = col(sc.alias, kOid);
+                sc.outerSide = col(f.alias, f.table->baseLinkColumn());
+                break;
+            case Step::Kind::Parent:
+                sc.innerSide = col(sc.alias, kOid);
+                sc.outerSide = col(f.alias, s.ref->parentLinkColumn());
+                break;
+            case Step::Kind::Collection:
+                sc.innerSide = col(sc.alias, s.ref->parentLinkColumn());
+                sc.outerSide = col(f.alias, kOid);
+                break;
+            case Step::Kind::Reverse:
+                sc.innerSide = col(sc.alias, s.ref->name);
+                sc.outerSide = col(f.alias, refTargetColumn(*s.ref));
+                break;
         }
         sc.semiRoot = f.semiRoot >= 0 ? f.semiRoot : (s.many() ? int(scopes_.size()) : -1);
         scopes_.push_back(std::move(sc));
@@ -323,13 +311,10 @@ public:
 
     // A stored column of `t` itself (no base, no parent).
     std::optional<ColumnHit> ownColumn(const TableDef* t, const QString& name) const {
-        if (sameName(name, kOid))
-            return ColumnHit{kOid, coltype::Integer};
-        if (const ColumnDef* c = t->columns.find(name))
-            return ColumnHit{c->name, c->type};
+        if (sameName(name, kOid)) return ColumnHit{kOid, coltype::Integer};
+        if (const ColumnDef* c = t->columns.find(name)) return ColumnHit{c->name, c->type};
         if (const ReferenceDef* r = t->references.find(name)) {
-            if (r->collection)
-                return std::nullopt;
+            if (r->collection) return std::nullopt;
             // A code of the referenced row, or its OID.
             return ColumnHit{r->name, r->keyColumn.isEmpty() ? coltype::Integer : coltype::Code};
         }
@@ -342,16 +327,14 @@ public:
     }
 
     void noteScope(int scope) {
-        if (scopes_[size_t(scope)].semiRoot >= 0)
-            usedRoots_.insert(scopes_[size_t(scope)].semiRoot);
+        if (scopes_[size_t(scope)].semiRoot >= 0) usedRoots_.insert(scopes_[size_t(scope)].semiRoot);
     }
 
     // A bare column name seen from a scope: the table itself, then its base,
     // then its parents.
     std::optional<Expr> columnFrom(int scope, const QString& name) {
         const TableDef* t = scopes_[size_t(scope)].table;
-        if (auto hit = ownColumn(t, name))
-            return columnExpr(scope, *hit);
+        if (auto hit = ownColumn(t, name)) return columnExpr(scope, *hit);
         if (t->base) {
             const TableDef* base = t->base;
             if (ownColumn(base, name) || (base->base && base->findColumn(name)))
@@ -359,7 +342,8 @@ public:
         }
         for (const ReferenceDef* p : t->parents) {
             const TableDef* parent = table(p->ownerTable);
-            if (parent && (ownColumn(parent, name) || parent->findColumn(name) || parent->findReference(name)))
+            if (parent &&
+                (ownColumn(parent, name) || parent->findColumn(name) || parent->findReference(name)))
                 return columnFrom(stepScope(scope, {Step::Kind::Parent, p, parent}), name);
         }
         return std::nullopt;
@@ -379,13 +363,10 @@ public:
         for (int i = 0; i + 1 < n.path.size(); ++i) {
             const QString& q = n.path[i];
             auto path = findPath(scopes_[size_t(scope)].table, q);
-            if (!path)
-                fail(n.pos, QStringLiteral("tabella o riferimento sconosciuto '%1'").arg(q));
-            for (const Step& s : *path)
-                scope = stepScope(scope, s);
+            if (!path) fail(n.pos, QStringLiteral("tabella o riferimento sconosciuto '%1'").arg(q));
+            for (const Step& s : *path) scope = stepScope(scope, s);
         }
-        if (auto e = columnFrom(scope, n.path.last()))
-            return *e;
+        if (auto e = columnFrom(scope, n.path.last())) return *e;
         if (n.path.size() > 1)
             fail(n.pos, QStringLiteral("campo sconosciuto '%1' nella tabella %2")
                             .arg(n.path.last(), scopes_[size_t(scope)].table->name()));
@@ -397,50 +378,48 @@ public:
     Expr literal(const Node& n, VType want) {
         Expr e;
         switch (n.kind) {
-        case Node::Kind::Null:
-            e.sql = QStringLiteral("NULL");
-            e.type = VType::Null;
-            return e;
-        case Node::Kind::Bool:
-            e.sql = n.number != 0 ? QStringLiteral("1") : QStringLiteral("0");
-            e.type = VType::Bool;
-            return e;
-        case Node::Kind::Number: {
-            e.type = VType::Number;
-            if (want == VType::Bool) {
+            case Node::Kind::Null:
+                e.sql = QStringLiteral("NULL");
+                e.type = VType::Null;
+                return e;
+            case Node::Kind::Bool:
                 e.sql = n.number != 0 ? QStringLiteral("1") : QStringLiteral("0");
+                e.type = VType::Bool;
+                return e;
+            case Node::Kind::Number: {
+                e.type = VType::Number;
+                if (want == VType::Bool) {
+                    e.sql = n.number != 0 ? QStringLiteral("1") : QStringLiteral("0");
+                    return e;
+                }
+                const double v = n.number;
+                if (v == std::floor(v) && std::fabs(v) < 9.0e15)
+                    e.sql = bind(qint64(v));
+                else
+                    e.sql = bind(v);
                 return e;
             }
-            const double v = n.number;
-            if (v == std::floor(v) && std::fabs(v) < 9.0e15)
-                e.sql = bind(qint64(v));
-            else
-                e.sql = bind(v);
-            return e;
-        }
-        case Node::Kind::String:
-            if (want == VType::Date || want == VType::DateTime) {
+            case Node::Kind::String:
+                if (want == VType::Date || want == VType::DateTime) {
+                    const auto d = readDate(n.text);
+                    if (!d) fail(n.pos, QStringLiteral("'%1' non è una data valida").arg(n.text));
+                    e.sql = bind(storedDateText(*d, want == VType::DateTime));
+                    e.type = want;
+                    return e;
+                }
+                e.sql = bind(n.text);
+                e.type = VType::Text;
+                return e;
+            case Node::Kind::Date: {
                 const auto d = readDate(n.text);
-                if (!d)
-                    fail(n.pos, QStringLiteral("'%1' non è una data valida").arg(n.text));
-                e.sql = bind(storedDateText(*d, want == VType::DateTime));
-                e.type = want;
+                if (!d) fail(n.pos, QStringLiteral("#%1# non è una data valida").arg(n.text));
+                const bool withTime = want == VType::DateTime || (want != VType::Date && d->hasTime());
+                e.sql = bind(storedDateText(want == VType::Date ? d->datePart() : *d, withTime));
+                e.type = withTime ? VType::DateTime : VType::Date;
                 return e;
             }
-            e.sql = bind(n.text);
-            e.type = VType::Text;
-            return e;
-        case Node::Kind::Date: {
-            const auto d = readDate(n.text);
-            if (!d)
-                fail(n.pos, QStringLiteral("#%1# non è una data valida").arg(n.text));
-            const bool withTime = want == VType::DateTime || (want != VType::Date && d->hasTime());
-            e.sql = bind(storedDateText(want == VType::Date ? d->datePart() : *d, withTime));
-            e.type = withTime ? VType::DateTime : VType::Date;
-            return e;
-        }
-        default:
-            break;
+            default:
+                break;
         }
         return e;
     }
@@ -452,31 +431,31 @@ public:
 
     // An expression whose literals take the form that `want` asks.
     Expr value(const Node& n, VType want = VType::Unknown) {
-        if (isLiteral(n))
-            return literal(n, want);
+        if (isLiteral(n)) return literal(n, want);
         switch (n.kind) {
-        case Node::Kind::Name:
-            return name(n);
-        case Node::Kind::Negate: {
-            Expr a = value(*n.args[0], VType::Number);
-            return {QStringLiteral("(-%1)").arg(a.sql), VType::Number, false, -1};
-        }
-        case Node::Kind::Arith: {
-            Expr a = value(*n.args[0]);
-            Expr b = value(*n.args[1], a.type == VType::Number ? VType::Number : VType::Unknown);
-            if (n.text == u"/")
-                return {QStringLiteral("(CAST(%1 AS REAL) / %2)").arg(a.sql, b.sql), VType::Number, false, -1};
-            return {QStringLiteral("(%1 %2 %3)").arg(a.sql, n.text, b.sql), VType::Number, false, -1};
-        }
-        case Node::Kind::Call:
-            return call(n);
-        default: {
-            Expr e;
-            e.sql = condition(n);
-            e.type = VType::Bool;
-            e.condition = true;
-            return e;
-        }
+            case Node::Kind::Name:
+                return name(n);
+            case Node::Kind::Negate: {
+                Expr a = value(*n.args[0], VType::Number);
+                return {QStringLiteral("(-%1)").arg(a.sql), VType::Number, false, -1};
+            }
+            case Node::Kind::Arith: {
+                Expr a = value(*n.args[0]);
+                Expr b = value(*n.args[1], a.type == VType::Number ? VType::Number : VType::Unknown);
+                if (n.text == u"/")
+                    return {QStringLiteral("(CAST(%1 AS REAL) / %2)").arg(a.sql, b.sql), VType::Number, false,
+                            -1};
+                return {QStringLiteral("(%1 %2 %3)").arg(a.sql, n.text, b.sql), VType::Number, false, -1};
+            }
+            case Node::Kind::Call:
+                return call(n);
+            default: {
+                Expr e;
+                e.sql = condition(n);
+                e.type = VType::Bool;
+                e.condition = true;
+                return e;
+            }
         }
     }
 
@@ -495,10 +474,8 @@ public:
 
     // The expression as a truth value.
     QString truth(const Expr& e) {
-        if (e.condition)
-            return e.sql;
-        if (e.type == VType::Bool)
-            return QStringLiteral("(%1 <> 0)").arg(e.sql);
+        if (e.condition) return e.sql;
+        if (e.type == VType::Bool) return QStringLiteral("(%1 <> 0)").arg(e.sql);
         if (e.isColumn() || e.type == VType::Text || e.type == VType::Date || e.type == VType::DateTime)
             return QStringLiteral("(%1 IS NOT NULL AND %1 <> '')").arg(e.sql);
         return QStringLiteral("(%1 <> 0)").arg(e.sql);
@@ -506,64 +483,64 @@ public:
 
     QString condition(const Node& n) {
         switch (n.kind) {
-        case Node::Kind::And:
-        case Node::Kind::Or:
-            return QStringLiteral("(%1 %2 %3)")
-                .arg(condition(*n.args[0]), n.kind == Node::Kind::And ? QStringLiteral("AND") : QStringLiteral("OR"),
-                     condition(*n.args[1]));
-        case Node::Kind::Not:
-            return QStringLiteral("(NOT %1)").arg(condition(*n.args[0]));
-        case Node::Kind::Compare: {
-            const Node& l = *n.args[0];
-            const Node& r = *n.args[1];
-            const bool lNull = l.kind == Node::Kind::Null;
-            const bool rNull = r.kind == Node::Kind::Null;
-            if (lNull || rNull) {
-                if (lNull && rNull)
-                    return n.text == u"=" ? QStringLiteral("1") : QStringLiteral("0");
-                const Expr other = value(lNull ? r : l);
-                if (n.text == u"=")
-                    return QStringLiteral("(%1 IS NULL)").arg(other.sql);
-                if (n.text == u"<>")
-                    return QStringLiteral("(%1 IS NOT NULL)").arg(other.sql);
-                return QStringLiteral("0");
+            case Node::Kind::And:
+            case Node::Kind::Or:
+                return QStringLiteral("(%1 %2 %3)")
+                    .arg(condition(*n.args[0]),
+                         n.kind == Node::Kind::And ? QStringLiteral("AND") : QStringLiteral("OR"),
+                         condition(*n.args[1]));
+            case Node::Kind::Not:
+                return QStringLiteral("(NOT %1)").arg(condition(*n.args[0]));
+            case Node::Kind::Compare: {
+                const Node& l = *n.args[0];
+                const Node& r = *n.args[1];
+                const bool lNull = l.kind == Node::Kind::Null;
+                const bool rNull = r.kind == Node::Kind::Null;
+                if (lNull || rNull) {
+                    if (lNull && rNull) return n.text == u"=" ? QStringLiteral("1") : QStringLiteral("0");
+                    const Expr other = value(lNull ? r : l);
+                    if (n.text == u"=") return QStringLiteral("(%1 IS NULL)").arg(other.sql);
+                    if (n.text == u"<>") return QStringLiteral("(%1 IS NOT NULL)").arg(other.sql);
+                    return QStringLiteral("0");
+                }
+                auto [a, b] = pair(l, r);
+                return QStringLiteral("(%1 %2 %3)").arg(a.sql, n.text, b.sql);
             }
-            auto [a, b] = pair(l, r);
-            return QStringLiteral("(%1 %2 %3)").arg(a.sql, n.text, b.sql);
-        }
-        case Node::Kind::Like: {
-            Expr a = value(*n.args[0]);
-            const Node& p = *n.args[1];
-            QString like;
-            if (p.kind == Node::Kind::String || p.kind == Node::Kind::Number)
-                like = QStringLiteral("%1 LIKE %2 ESCAPE '\\'").arg(a.sql, bind(likePattern(p.text)));
-            else
-                like = QStringLiteral("%1 LIKE replace(replace(%2, '*', '%'), '?', '_')").arg(a.sql, value(p).sql);
-            return n.negated ? QStringLiteral("(NOT (%1))").arg(like) : QStringLiteral("(%1)").arg(like);
-        }
-        case Node::Kind::IsNull: {
-            Expr a = value(*n.args[0]);
-            return QStringLiteral("(%1 IS %2NULL)").arg(a.sql, n.negated ? QStringLiteral("NOT ") : QString());
-        }
-        case Node::Kind::In: {
-            Expr a = value(*n.args[0]);
-            QStringList items;
-            for (size_t i = 1; i < n.args.size(); ++i)
-                items << value(*n.args[i], a.type).sql;
-            return QStringLiteral("(%1 %2IN (%3))")
-                .arg(a.sql, n.negated ? QStringLiteral("NOT ") : QString(), items.join(QStringLiteral(", ")));
-        }
-        case Node::Kind::Between: {
-            Expr a = value(*n.args[0]);
-            Expr lo = value(*n.args[1], a.type);
-            Expr hi = value(*n.args[2], a.type);
-            return QStringLiteral("(%1 %2BETWEEN %3 AND %4)")
-                .arg(a.sql, n.negated ? QStringLiteral("NOT ") : QString(), lo.sql, hi.sql);
-        }
-        case Node::Kind::Null:
-            return QStringLiteral("0");
-        default:
-            return truth(value(n, VType::Bool));
+            case Node::Kind::Like: {
+                Expr a = value(*n.args[0]);
+                const Node& p = *n.args[1];
+                QString like;
+                if (p.kind == Node::Kind::String || p.kind == Node::Kind::Number)
+                    like = QStringLiteral("%1 LIKE %2 ESCAPE '\\'").arg(a.sql, bind(likePattern(p.text)));
+                else
+                    like = QStringLiteral("%1 LIKE replace(replace(%2, '*', '%'), '?', '_')")
+                               .arg(a.sql, value(p).sql);
+                return n.negated ? QStringLiteral("(NOT (%1))").arg(like) : QStringLiteral("(%1)").arg(like);
+            }
+            case Node::Kind::IsNull: {
+                Expr a = value(*n.args[0]);
+                return QStringLiteral("(%1 IS %2NULL)")
+                    .arg(a.sql, n.negated ? QStringLiteral("NOT ") : QString());
+            }
+            case Node::Kind::In: {
+                Expr a = value(*n.args[0]);
+                QStringList items;
+                for (size_t i = 1; i < n.args.size(); ++i) items << value(*n.args[i], a.type).sql;
+                return QStringLiteral("(%1 %2IN (%3))")
+                    .arg(a.sql, n.negated ? QStringLiteral("NOT ") : QString(),
+                         items.join(QStringLiteral(", ")));
+            }
+            case Node::Kind::Between: {
+                Expr a = value(*n.args[0]);
+                Expr lo = value(*n.args[1], a.type);
+                Expr hi = value(*n.args[2], a.type);
+                return QStringLiteral("(%1 %2BETWEEN %3 AND %4)")
+                    .arg(a.sql, n.negated ? QStringLiteral("NOT ") : QString(), lo.sql, hi.sql);
+            }
+            case Node::Kind::Null:
+                return QStringLiteral("0");
+            default:
+                return truth(value(n, VType::Bool));
         }
     }
 
@@ -571,8 +548,7 @@ public:
     static QString likePattern(const QString& p) {
         QString out;
         auto literalChar = [&out](QChar c) {
-            if (c == u'%' || c == u'_' || c == u'\\')
-                out += u'\\';
+            if (c == u'%' || c == u'_' || c == u'\\') out += u'\\';
             out += c;
         };
         for (int i = 0; i < p.size(); ++i) {
@@ -597,24 +573,28 @@ public:
             if (argc < lo || argc > hi) {
                 if (lo == hi)
                     fail(n.pos, QStringLiteral("la funzione %1 vuole %2 argomenti").arg(n.text).arg(lo));
-                fail(n.pos, QStringLiteral("la funzione %1 vuole da %2 a %3 argomenti").arg(n.text).arg(lo).arg(hi));
+                fail(n.pos,
+                     QStringLiteral("la funzione %1 vuole da %2 a %3 argomenti").arg(n.text).arg(lo).arg(hi));
             }
         };
         auto arg = [&](int i, VType want = VType::Unknown) { return value(*n.args[size_t(i)], want); };
         Expr e;
         if (f == u"LEFT") {
             need(2, 2);
-            e = {QStringLiteral("substr(%1, 1, max(%2, 0))").arg(arg(0).sql, arg(1, VType::Number).sql), VType::Text};
+            e = {QStringLiteral("substr(%1, 1, max(%2, 0))").arg(arg(0).sql, arg(1, VType::Number).sql),
+                 VType::Text};
         } else if (f == u"RIGHT") {
             need(2, 2);
             const QString s = arg(0).sql;
             const QString k = arg(1, VType::Number).sql;
-            e = {QStringLiteral("(CASE WHEN %2 > 0 THEN substr(%1, -(%2)) ELSE substr(%1, 1, 0) END)").arg(s, k),
+            e = {QStringLiteral("(CASE WHEN %2 > 0 THEN substr(%1, -(%2)) ELSE substr(%1, 1, 0) END)")
+                     .arg(s, k),
                  VType::Text};
         } else if (f == u"MID") {
             need(2, 3);
             if (argc == 2)
-                e = {QStringLiteral("substr(%1, %2)").arg(arg(0).sql, arg(1, VType::Number).sql), VType::Text};
+                e = {QStringLiteral("substr(%1, %2)").arg(arg(0).sql, arg(1, VType::Number).sql),
+                     VType::Text};
             else
                 e = {QStringLiteral("substr(%1, %2, max(%3, 0))")
                          .arg(arg(0).sql, arg(1, VType::Number).sql, arg(2, VType::Number).sql),
@@ -629,7 +609,8 @@ public:
         } else if (f == u"YEAR" || f == u"MONTH" || f == u"DAY") {
             need(1, 1);
             const char* part = f == u"YEAR" ? "%Y" : f == u"MONTH" ? "%m" : "%d";
-            e = {QStringLiteral("CAST(strftime('%1', %2) AS INTEGER)").arg(QLatin1String(part), arg(0, VType::DateTime).sql),
+            e = {QStringLiteral("CAST(strftime('%1', %2) AS INTEGER)")
+                     .arg(QLatin1String(part), arg(0, VType::DateTime).sql),
                  VType::Number};
         } else if (f == u"IIF") {
             need(3, 3);
@@ -640,9 +621,10 @@ public:
         } else if (f == u"NZ") {
             need(1, 2);
             Expr a = arg(0);
-            const QString d = argc == 2 ? arg(1, a.type).sql
-                                        : (a.type == VType::Number || a.type == VType::Bool ? QStringLiteral("0")
-                                                                                            : QStringLiteral("''"));
+            const QString d = argc == 2
+                                  ? arg(1, a.type).sql
+                                  : (a.type == VType::Number || a.type == VType::Bool ? QStringLiteral("0")
+                                                                                      : QStringLiteral("''"));
             e = {QStringLiteral("coalesce(%1, %2)").arg(a.sql, d), a.type};
         } else if (f == u"DATE") {
             need(0, 0);
@@ -663,7 +645,8 @@ public:
         for (size_t i = 1; i < scopes_.size(); ++i) {
             const Scope& s = scopes_[i];
             if (s.semiRoot < 0)
-                out += QStringLiteral(" LEFT JOIN %1 AS %2 ON %3").arg(quoteIdent(s.table->name()), quoteIdent(s.alias), s.joinOn());
+                out += QStringLiteral(" LEFT JOIN %1 AS %2 ON %3")
+                           .arg(quoteIdent(s.table->name()), quoteIdent(s.alias), s.joinOn());
         }
         return out;
     }
@@ -687,8 +670,7 @@ public:
                                 .arg(quoteIdent(s.table->name()), quoteIdent(s.alias), s.joinOn());
             }
             from << part;
-            if (roots.size() > 1)
-                where << r.joinOn();
+            if (roots.size() > 1) where << r.joinOn();
         }
         where << conditions;
         if (roots.size() == 1 && scopes_[size_t(roots[0])].via == Step::Kind::Collection) {
@@ -710,8 +692,7 @@ public:
     // also keeps the orders without rows of the customer, and
     // "NOT Articoli.Codice='X'" means the orders without that article.
     QString filterSql(const Node* root) {
-        if (!root)
-            return {};
+        if (!root) return {};
         return andSql(*root);
     }
 
@@ -749,8 +730,7 @@ public:
             }
         }
         std::vector<QSet<int>> roots;
-        for (const Node* p : parts)
-            roots.push_back(rootsOf(*p));
+        for (const Node* p : parts) roots.push_back(rootsOf(*p));
         std::vector<int> group(parts.size());
         std::iota(group.begin(), group.end(), 0);
         std::function<int(int)> top = [&](int i) {
@@ -758,8 +738,7 @@ public:
         };
         for (size_t i = 0; i < parts.size(); ++i)
             for (size_t j = i + 1; j < parts.size(); ++j)
-                if (roots[i].intersects(roots[j]))
-                    group[size_t(top(int(j)))] = top(int(i));
+                if (roots[i].intersects(roots[j])) group[size_t(top(int(j)))] = top(int(i));
         QStringList out;
         QSet<int> emitted;
         for (size_t i = 0; i < parts.size(); ++i) {
@@ -768,13 +747,11 @@ public:
                 continue;
             }
             const int g = top(int(i));
-            if (emitted.contains(g))
-                continue;
+            if (emitted.contains(g)) continue;
             emitted.insert(g);
             std::vector<size_t> members;
             for (size_t j = i; j < parts.size(); ++j)
-                if (!roots[j].isEmpty() && top(int(j)) == g)
-                    members.push_back(j);
+                if (!roots[j].isEmpty() && top(int(j)) == g) members.push_back(j);
             const Node& first = *parts[members[0]];
             if (members.size() == 1 && (first.kind == Node::Kind::Or || first.kind == Node::Kind::Not)) {
                 out << apart(first);
@@ -792,28 +769,26 @@ public:
     }
 
     QString apart(const Node& n) {
-        if (rootsOf(n).isEmpty())
-            return plain(n);
+        if (rootsOf(n).isEmpty()) return plain(n);
         switch (n.kind) {
-        case Node::Kind::Or:
-            return QStringLiteral("(%1 OR %2)").arg(apart(*n.args[0]), apart(*n.args[1]));
-        case Node::Kind::Not:
-            return QStringLiteral("(NOT %1)").arg(apart(*n.args[0]));
-        case Node::Kind::And:
-            return QStringLiteral("(%1)").arg(andSql(n));
-        default:
-            return exists(rootsOf(n), {plain(n)});
+            case Node::Kind::Or:
+                return QStringLiteral("(%1 OR %2)").arg(apart(*n.args[0]), apart(*n.args[1]));
+            case Node::Kind::Not:
+                return QStringLiteral("(NOT %1)").arg(apart(*n.args[0]));
+            case Node::Kind::And:
+                return QStringLiteral("(%1)").arg(andSql(n));
+            default:
+                return exists(rootsOf(n), {plain(n)});
         }
     }
 
     // Raises when the last piece reached a table one-to-many (a column list or
     // a sort cannot show one of many rows).
     void refuseMany(int pos) {
-        if (!usedRoots_.isEmpty())
-            fail(pos, QStringLiteral("il campo appartiene a più righe collegate"));
+        if (!usedRoots_.isEmpty()) fail(pos, QStringLiteral("il campo appartiene a più righe collegate"));
     }
 
-private:
+  private:
     const TableLookup& lookup_;
     TextKind kind_;
     QString text_;
@@ -826,8 +801,7 @@ private:
 // references and links, then those of the base table.
 void expandStar(Translator& tr, QStringList& select, QStringList& names, QSet<QString>& seen) {
     auto add = [&](const Expr& e, const QString& n) {
-        if (seen.contains(e.sql))
-            return;
+        if (seen.contains(e.sql)) return;
         seen.insert(e.sql);
         select << e.sql + QStringLiteral(" AS ") + quoteIdent(n);
         names << n;
@@ -837,8 +811,7 @@ void expandStar(Translator& tr, QStringList& select, QStringList& names, QSet<QS
     QSet<QString> taken;
     while (t) {
         std::vector<Translator::ColumnHit> cols;
-        if (scope == 0)
-            cols.push_back({kOid, coltype::Integer});
+        if (scope == 0) cols.push_back({kOid, coltype::Integer});
         for (int i = 0; i < t->columns.Count(); ++i)
             cols.push_back({t->columns.Item(i).name, t->columns.Item(i).type});
         for (int i = 0; i < t->references.Count(); ++i) {
@@ -847,34 +820,28 @@ void expandStar(Translator& tr, QStringList& select, QStringList& names, QSet<QS
                 cols.push_back({r.name, r.keyColumn.isEmpty() ? coltype::Integer : coltype::Code});
         }
         if (scope == 0) {
-            if (t->base)
-                cols.push_back({t->baseLinkColumn(), coltype::Integer});
+            if (t->base) cols.push_back({t->baseLinkColumn(), coltype::Integer});
             for (const ReferenceDef* p : t->parents)
                 cols.push_back({p->parentLinkColumn(), coltype::Integer});
         }
         for (const Translator::ColumnHit& c : cols) {
             const QString upper = c.name.toUpper();
-            if (taken.contains(upper))
-                continue;  // a based table's own column hides the base's one
+            if (taken.contains(upper)) continue;  // a based table's own column hides the base's one
             taken.insert(upper);
             add(tr.columnExpr(scope, c), c.name);
         }
-        if (!t->base)
-            break;
+        if (!t->base) break;
         scope = tr.stepScope(scope, {Step::Kind::Base, nullptr, t->base});
         t = t->base;
     }
 }
 
 QString uniqueName(const QString& wanted, const QString& fallback, const QStringList& names) {
-    if (!names.contains(wanted, Qt::CaseInsensitive))
-        return wanted;
-    if (!names.contains(fallback, Qt::CaseInsensitive))
-        return fallback;
+    if (!names.contains(wanted, Qt::CaseInsensitive)) return wanted;
+    if (!names.contains(fallback, Qt::CaseInsensitive)) return fallback;
     for (int i = 2;; ++i) {
         const QString n = fallback + QString::number(i);
-        if (!names.contains(n, Qt::CaseInsensitive))
-            return n;
+        if (!names.contains(n, Qt::CaseInsensitive)) return n;
     }
 }
 
@@ -901,8 +868,7 @@ void SqlQuery::andWhere(const QString& sqlText, const std::vector<SqlValue>& val
     size_t next = 0;
     bool inString = false;
     for (QChar c : sqlText) {
-        if (c == u'\'')
-            inString = !inString;
+        if (c == u'\'') inString = !inString;
         if (c == u'?' && !inString && next < values.size()) {
             params.push_back(values[next++]);
             numbered += QStringLiteral("?%1").arg(params.size());
@@ -910,31 +876,27 @@ void SqlQuery::andWhere(const QString& sqlText, const std::vector<SqlValue>& val
             numbered += c;
         }
     }
-    where = where.isEmpty() ? QStringLiteral("(%1)").arg(numbered) : QStringLiteral("(%1) AND (%2)").arg(where, numbered);
+    where = where.isEmpty() ? QStringLiteral("(%1)").arg(numbered)
+                            : QStringLiteral("(%1) AND (%2)").arg(where, numbered);
 }
 
 QString SqlQuery::sql() const {
     QString s = QStringLiteral("SELECT ");
-    if (distinct)
-        s += QStringLiteral("DISTINCT ");
+    if (distinct) s += QStringLiteral("DISTINCT ");
     s += select + QStringLiteral(" FROM ") + from;
-    if (!where.isEmpty())
-        s += QStringLiteral(" WHERE ") + where;
-    if (!orderBy.isEmpty())
-        s += QStringLiteral(" ORDER BY ") + orderBy;
+    if (!where.isEmpty()) s += QStringLiteral(" WHERE ") + where;
+    if (!orderBy.isEmpty()) s += QStringLiteral(" ORDER BY ") + orderBy;
     return s;
 }
 
 QString SqlQuery::countSql() const {
     if (distinct) {
         QString inner = QStringLiteral("SELECT DISTINCT ") + select + QStringLiteral(" FROM ") + from;
-        if (!where.isEmpty())
-            inner += QStringLiteral(" WHERE ") + where;
+        if (!where.isEmpty()) inner += QStringLiteral(" WHERE ") + where;
         return QStringLiteral("SELECT COUNT(*) FROM (") + inner + u')';
     }
     QString s = QStringLiteral("SELECT COUNT(*) FROM ") + from;
-    if (!where.isEmpty())
-        s += QStringLiteral(" WHERE ") + where;
+    if (!where.isEmpty()) s += QStringLiteral(" WHERE ") + where;
     return s;
 }
 
@@ -953,16 +915,15 @@ int bindValues(sqlite3_stmt* statement, const std::vector<SqlValue>& values) {
             const QByteArray utf8 = std::get<QString>(v).toUtf8();
             rc = sqlite3_bind_text(statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
         }
-        if (rc != SQLITE_OK)
-            return rc;
+        if (rc != SQLITE_OK) return rc;
     }
     return SQLITE_OK;
 }
 
 // ---- Translation -----------------------------------------------------------
 
-SqlQuery translateQuery(const TableDef& table, const TableLookup& lookup, const QString& filter, const QString& sort,
-                        const QString& columns) {
+SqlQuery translateQuery(const TableDef& table, const TableLookup& lookup, const QString& filter,
+                        const QString& sort, const QString& columns) {
     SqlQuery q;
     Translator tr(table, lookup, TextKind::Columns, columns);
 
@@ -992,8 +953,7 @@ SqlQuery translateQuery(const TableDef& table, const TableLookup& lookup, const 
             n = uniqueName(term.expr->path.last(), term.expr->text, names);
         else
             n = uniqueName(QStringLiteral("Expr%1").arg(++exprCount), QStringLiteral("Expr"), names);
-        if (term.alias.isEmpty() && seen.contains(e.sql))
-            continue;
+        if (term.alias.isEmpty() && seen.contains(e.sql)) continue;
         seen.insert(e.sql);
         if (names.contains(n, Qt::CaseInsensitive))
             tr.fail(term.expr->pos, QStringLiteral("il nome di colonna '%1' è ripetuto").arg(n));
@@ -1025,19 +985,17 @@ SqlQuery translateQuery(const TableDef& table, const TableLookup& lookup, const 
             sql = e.sql;
             type = e.type;
         }
-        if (type == VType::Text)
-            sql += QStringLiteral(" COLLATE NOCASE");
-        if (term.descending)
-            sql += QStringLiteral(" DESC");
+        if (type == VType::Text) sql += QStringLiteral(" COLLATE NOCASE");
+        if (term.descending) sql += QStringLiteral(" DESC");
         order << sql;
     }
-    if (!q.distinct)
-        order << col(SqlQuery::ownAlias(), kOid);
+    if (!q.distinct) order << col(SqlQuery::ownAlias(), kOid);
     q.orderBy = order.join(QStringLiteral(", "));
 
     q.select = select.join(QStringLiteral(", "));
     q.columnNames = names;
-    q.from = QStringLiteral("%1 AS %2").arg(quoteIdent(table.name()), quoteIdent(SqlQuery::ownAlias())) + tr.joinsOutside();
+    q.from = QStringLiteral("%1 AS %2").arg(quoteIdent(table.name()), quoteIdent(SqlQuery::ownAlias())) +
+             tr.joinsOutside();
     q.params = std::move(tr.params());
     return q;
 }
@@ -1051,27 +1009,32 @@ SqlStatement translateStatement(const QString& text, const TableLookup& lookup) 
     const UpdateStatement st = parseUpdate(text);
     const TableDef* table = lookup ? lookup(st.table) : nullptr;
     if (!table)
-        throw queryError(TextKind::Statement, text, st.tablePos, QStringLiteral("tabella sconosciuta '%1'").arg(st.table));
+        throw queryError(TextKind::Statement, text, st.tablePos,
+                         QStringLiteral("tabella sconosciuta '%1'").arg(st.table));
     Translator tr(*table, lookup, TextKind::Statement, text);
     QStringList sets;
     for (size_t i = 0; i < st.assignments.size(); ++i) {
         const auto& [name, node] = st.assignments[i];
         const ColumnDef* c = table->columns.find(name);
         if (!c)
-            tr.fail(st.assignmentPos[i], QStringLiteral("campo sconosciuto '%1' nella tabella %2").arg(name, table->name()));
+            tr.fail(st.assignmentPos[i],
+                    QStringLiteral("campo sconosciuto '%1' nella tabella %2").arg(name, table->name()));
         Expr e = tr.value(*node, typeOfColumn(c->type));
         if (tr.scopes().size() > 1)
-            tr.fail(node->pos, QStringLiteral("il valore può usare soltanto campi della tabella %1").arg(table->name()));
+            tr.fail(node->pos,
+                    QStringLiteral("il valore può usare soltanto campi della tabella %1").arg(table->name()));
         sets << quoteIdent(c->name) + QStringLiteral(" = ") + e.sql;
     }
     SqlStatement out;
     const QString own = quoteIdent(SqlQuery::ownAlias());
-    out.sql = QStringLiteral("UPDATE %1 AS %2 SET %3").arg(quoteIdent(table->name()), own, sets.join(QStringLiteral(", ")));
+    out.sql = QStringLiteral("UPDATE %1 AS %2 SET %3")
+                  .arg(quoteIdent(table->name()), own, sets.join(QStringLiteral(", ")));
     if (st.where) {
         // Joins are not allowed in UPDATE: the rows are picked by a query.
         const QString where = tr.filterSql(st.where.get());
         out.sql += QStringLiteral(" WHERE %1 IN (SELECT %1 FROM %2 AS %3%4 WHERE %5)")
-                       .arg(col(SqlQuery::ownAlias(), kOid), quoteIdent(table->name()), own, tr.joinsOutside(), where);
+                       .arg(col(SqlQuery::ownAlias(), kOid), quoteIdent(table->name()), own,
+                            tr.joinsOutside(), where);
     }
     out.params = std::move(tr.params());
     return out;

@@ -72,10 +72,10 @@ int bindValues(sqlite3_stmt* statement, const std::vector<SqlValue>& values);
 // fragments can be put together in any order.
 struct SqlQuery {
     bool distinct = false;
-    QString select;    // the select list (without SELECT and DISTINCT)
-    QString from;      // the own table "t0" and the joins the query needs
-    QString where;     // the condition, empty for none
-    QString orderBy;   // empty for none
+    QString select;   // the select list (without SELECT and DISTINCT)
+    QString from;     // the own table "t0" and the joins the query needs
+    QString where;    // the condition, empty for none
+    QString orderBy;  // empty for none
     std::vector<SqlValue> params;
     // Names of the result columns in order. Unless the list is DISTINCT the
     // first one is "OID", the row identifier of the own table.
@@ -124,13 +124,13 @@ SqlStatement translateStatement(const QString& text, const TableLookup& lookup);
 
 // Comparison codes of BuildFieldCondition.
 enum FieldMatch : int {
-    MatchEqual = 0,          // =, Null as Is Null
-    MatchNotEqual = 1,       // <>, Null as Is Not Null
-    MatchGreaterEqual = 2,   // >=
-    MatchLessEqual = 3,      // <=
-    MatchRange = 6,          // from value to value2, both included
-    MatchBeginsWith = 256,   // Like "text*"
-    MatchContains = 257,     // Like "*text*"
+    MatchEqual = 0,         // =, Null as Is Null
+    MatchNotEqual = 1,      // <>, Null as Is Not Null
+    MatchGreaterEqual = 2,  // >=
+    MatchLessEqual = 3,     // <=
+    MatchRange = 6,         // from value to value2, both included
+    MatchBeginsWith = 256,  // Like "text*"
+    MatchContains = 257,    // Like "*text*"
 };
 
 // The condition on `column` (a column or ordinary reference of the table or
@@ -140,8 +140,9 @@ enum FieldMatch : int {
 // selects the day, code 3 and the end of code 6 include it. Code 6 on a text
 // column with two whole numbers compares them as numbers. Unknown column, an
 // unknown code or a value that does not fit the column: AppError.
-QString BuildFieldCondition(const TableDef& table, const QString& column, const core::Variant& value, int code,
-                            const core::Variant& value2 = {}, const QString& wildcard = QStringLiteral("%"));
+QString BuildFieldCondition(const TableDef& table, const QString& column, const core::Variant& value,
+                            int code, const core::Variant& value2 = {},
+                            const QString& wildcard = QStringLiteral("%"));
 
 // The equality condition on a column's current value (code 0).
 QString EqualityCondition(const TableDef& table, const QString& column, const core::Variant& value);

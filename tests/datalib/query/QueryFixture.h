@@ -25,7 +25,7 @@ namespace ct = datalib::coltype;
 using Row = std::vector<std::pair<QString, SqlValue>>;
 
 class Schema {
-public:
+  public:
     Schema() {
         TableDef& comuni = add("Comuni");
         comuni.columns.Add("Codice", ct::Code, 16);
@@ -136,12 +136,10 @@ public:
 
         // What the library does once every table is defined.
         for (auto& [key, t] : tables_) {
-            if (auto b = bases_.find(key); b != bases_.end())
-                t->base = get(b->second);
+            if (auto b = bases_.find(key); b != bases_.end()) t->base = get(b->second);
             for (int i = 0; i < t->references.Count(); ++i) {
                 const auto& r = t->references.Item(i);
-                if (r.collection)
-                    tables_.at(r.table.toUpper())->parents.push_back(&r);
+                if (r.collection) tables_.at(r.table.toUpper())->parents.push_back(&r);
             }
         }
     }
@@ -152,8 +150,7 @@ public:
     }
     const TableDef& operator[](const QString& name) const {
         const TableDef* t = get(name);
-        if (!t)
-            throw std::runtime_error("no table " + name.toStdString());
+        if (!t) throw std::runtime_error("no table " + name.toStdString());
         return *t;
     }
     datalib::query::TableLookup lookup() const {
@@ -179,34 +176,30 @@ public:
             for (int i = 0; i < t->references.Count(); ++i) {
                 const auto& r = t->references.Item(i);
                 if (!r.collection)
-                    cols << QStringLiteral("\"%1\" %2").arg(r.name, r.keyColumn.isEmpty() ? "INTEGER" : "TEXT");
+                    cols << QStringLiteral("\"%1\" %2")
+                                .arg(r.name, r.keyColumn.isEmpty() ? "INTEGER" : "TEXT");
             }
-            if (t->base)
-                cols << QStringLiteral("\"%1\" INTEGER").arg(t->baseLinkColumn());
+            if (t->base) cols << QStringLiteral("\"%1\" INTEGER").arg(t->baseLinkColumn());
             for (const auto* p : t->parents)
                 cols << QStringLiteral("\"%1\" INTEGER").arg(p->parentLinkColumn());
             out << QStringLiteral("CREATE TABLE \"%1\" (%2)").arg(t->name(), cols.join(", "));
             // The indexes the library keeps: identifying codes and the links.
             QStringList indexed;
-            if (t->columns.find("Codice"))
-                indexed << QStringLiteral("Codice");
-            if (t->base)
-                indexed << t->baseLinkColumn();
-            for (const auto* p : t->parents)
-                indexed << p->parentLinkColumn();
+            if (t->columns.find("Codice")) indexed << QStringLiteral("Codice");
+            if (t->base) indexed << t->baseLinkColumn();
+            for (const auto* p : t->parents) indexed << p->parentLinkColumn();
             for (const QString& c : indexed)
                 out << QStringLiteral("CREATE INDEX \"%1_%2\" ON \"%1\" (\"%2\")").arg(t->name(), c);
         }
         return out;
     }
 
-private:
+  private:
     TableDef& add(const QString& name, const QString& base = {}) {
         auto t = std::make_unique<TableDef>(name);
         TableDef& ref = *t;
         tables_[name.toUpper()] = std::move(t);
-        if (!base.isEmpty())
-            bases_[name.toUpper()] = base;
+        if (!base.isEmpty()) bases_[name.toUpper()] = base;
         return ref;
     }
 
@@ -216,13 +209,11 @@ private:
 
 // An in-memory SQLite database with the schema's tables.
 class Db {
-public:
+  public:
     explicit Db(const Schema& schema, const QString& file = QStringLiteral(":memory:")) {
-        if (sqlite3_open(file.toUtf8().constData(), &db_) != SQLITE_OK)
-            throw std::runtime_error("open");
+        if (sqlite3_open(file.toUtf8().constData(), &db_) != SQLITE_OK) throw std::runtime_error("open");
         exec("PRAGMA journal_mode=MEMORY");
-        for (const QString& s : schema.ddl())
-            exec(s);
+        for (const QString& s : schema.ddl()) exec(s);
     }
     ~Db() { sqlite3_close(db_); }
     Db(const Db&) = delete;
@@ -248,14 +239,13 @@ public:
             marks << QStringLiteral("?%1").arg(values.size() + 1);
             values.push_back(v);
         }
-        const QString sql =
-            QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)").arg(table, names.join(","), marks.join(","));
+        const QString sql = QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)")
+                                .arg(table, names.join(","), marks.join(","));
         sqlite3_stmt* st = prepare(sql);
         datalib::query::bindValues(st, values);
         const int rc = sqlite3_step(st);
         sqlite3_finalize(st);
-        if (rc != SQLITE_DONE)
-            throw std::runtime_error(std::string("insert: ") + sqlite3_errmsg(db_));
+        if (rc != SQLITE_DONE) throw std::runtime_error(std::string("insert: ") + sqlite3_errmsg(db_));
         return sqlite3_last_insert_rowid(db_);
     }
 
@@ -282,8 +272,7 @@ public:
             rows.push_back(r);
         }
         sqlite3_finalize(st);
-        if (rc != SQLITE_DONE)
-            throw std::runtime_error(std::string("step: ") + sqlite3_errmsg(db_));
+        if (rc != SQLITE_DONE) throw std::runtime_error(std::string("step: ") + sqlite3_errmsg(db_));
         return rows;
     }
 
@@ -295,7 +284,7 @@ public:
         return n;
     }
 
-private:
+  private:
     sqlite3* db_ = nullptr;
 };
 

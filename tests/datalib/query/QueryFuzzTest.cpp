@@ -25,23 +25,82 @@ const Seed kSeeds[] = {
     {"Ordini", "(Cliente='C001') AND (NOT InviatoSede)"},
     {"Ordini", "Left(Numero,4)='A001' AND Ordini.OID<>17"},
     {"RigheOrdini", "Categoria.Complementi=True AND Left(Articoli.Codice,2)<>'##'"},
-    {"Ordini", "Clienti.RagioneSociale Like '%An''golo%' AND Ordini.Cliente=Clienti.Codice AND "
-               "Articoli.Descrizione Like '*x?' AND Ordini.OID=RigheOrdini.OID_Ordini_Righe"},
+    {"Ordini",
+     "Clienti.RagioneSociale Like '%An''golo%' AND Ordini.Cliente=Clienti.Codice AND "
+     "Articoli.Descrizione Like '*x?' AND Ordini.OID=RigheOrdini.OID_Ordini_Righe"},
     {"Clienti", "Comuni.Provincia='MI' AND Clienti.Città=Comuni.OID"},
     {"RigheOrdini", "QuantitàOrdine - QuantitàEvasa > 0 Or Approvato"},
     {"RigheOrdini", "IIF(Left(Codice,2)<>'##',Descrizione,DescrizioneAggiuntiva) = \"Nota\""},
     {"Articoli", "Codice In ('A', 'B', 3) And PrezzoBase Between 1 And 2.5 And Nz(Linea) Is Not Null"},
     {"Articoli", "Not (Mid(Codice, 2) = UCase(LCase(Trim(Right(Codice, 1))))) Or Len(Codice) * 2 / 3 >= -1"},
-    {"Promozioni", "DataFinePromozione >= Date() Or DataInizioPromozione <= Now() Or Day(DataFinePromozione) = Null"},
-    {"Categorie", "Descrizione<>'' AND Articoli.Linea='L2' AND Articoli.Categoria=Categorie.Codice AND NOT Disabilitato"},
+    {"Promozioni",
+     "DataFinePromozione >= Date() Or DataInizioPromozione <= Now() Or Day(DataFinePromozione) = Null"},
+    {"Categorie",
+     "Descrizione<>'' AND Articoli.Linea='L2' AND Articoli.Categoria=Categorie.Codice AND NOT Disabilitato"},
 };
 
 const char* const kPieces[] = {
-    " AND ", " OR ", " NOT ", "(", ")", "'", "\"", "#", ",", ".", "=", "<>", "<", ">=", "+", "-", "*", "/",
-    " Like ", " Is ", " Null", " In ", " Between ", "True", "False", "Codice", "Articoli.", "Ordini.", "Tipo.",
-    "Left(", "IIF(", "Year(", "Date()", "1", "2.5", "1e400", "0", "'x'", "#2004-03-05#", "#31/12/2004 10:00#",
-    "à", "Città", ";", "[", "]", "?", "%", "_", "\\", " ", "DISTINCT ", " AS ", " DESC", "OID", "Promozione",
-    "Categorie.", "RigheOrdini.", "QuantitàOrdine", "\t", "--", "/*",
+    " AND ",
+    " OR ",
+    " NOT ",
+    "(",
+    ")",
+    "'",
+    "\"",
+    "#",
+    ",",
+    ".",
+    "=",
+    "<>",
+    "<",
+    ">=",
+    "+",
+    "-",
+    "*",
+    "/",
+    " Like ",
+    " Is ",
+    " Null",
+    " In ",
+    " Between ",
+    "True",
+    "False",
+    "Codice",
+    "Articoli.",
+    "Ordini.",
+    "Tipo.",
+    "Left(",
+    "IIF(",
+    "Year(",
+    "Date()",
+    "1",
+    "2.5",
+    "1e400",
+    "0",
+    "'x'",
+    "#2004-03-05#",
+    "#31/12/2004 10:00#",
+    "à",
+    "Città",
+    ";",
+    "[",
+    "]",
+    "?",
+    "%",
+    "_",
+    "\\",
+    " ",
+    "DISTINCT ",
+    " AS ",
+    " DESC",
+    "OID",
+    "Promozione",
+    "Categorie.",
+    "RigheOrdini.",
+    "QuantitàOrdine",
+    "\t",
+    "--",
+    "/*",
 };
 
 QString mutate(QString s, std::mt19937& rng) {
@@ -50,19 +109,18 @@ QString mutate(QString s, std::mt19937& rng) {
     for (int k = 0; k < steps; ++k) {
         const int at = pick(int(s.size()) + 1);
         switch (pick(4)) {
-        case 0:  // delete a run
-            s.remove(at, 1 + pick(6));
-            break;
-        case 1:  // insert a piece
-            s.insert(at, QString::fromUtf8(kPieces[pick(int(std::size(kPieces)))]));
-            break;
-        case 2:  // replace one character by any printable one
-            if (at < s.size())
-                s[at] = QChar(32 + pick(95));
-            break;
-        default:  // repeat a run
-            s.insert(at, s.mid(pick(int(s.size())), pick(12)));
-            break;
+            case 0:  // delete a run
+                s.remove(at, 1 + pick(6));
+                break;
+            case 1:  // insert a piece
+                s.insert(at, QString::fromUtf8(kPieces[pick(int(std::size(kPieces)))]));
+                break;
+            case 2:  // replace one character by any printable one
+                if (at < s.size()) s[at] = QChar(32 + pick(95));
+                break;
+            default:  // repeat a run
+                s.insert(at, s.mid(pick(int(s.size())), pick(12)));
+                break;
         }
     }
     return s;
@@ -71,8 +129,7 @@ QString mutate(QString s, std::mt19937& rng) {
 QString randomText(std::mt19937& rng) {
     QString s;
     const int n = int(rng() % 12);
-    for (int i = 0; i < n; ++i)
-        s += QString::fromUtf8(kPieces[rng() % std::size(kPieces)]);
+    for (int i = 0; i < n; ++i) s += QString::fromUtf8(kPieces[rng() % std::size(kPieces)]);
     return s;
 }
 
@@ -81,7 +138,8 @@ QString randomText(std::mt19937& rng) {
 TEST(QueryFuzz, EveryTextIsRefusedOrRuns) {
     querytest::Schema schema;
     querytest::Db db(schema);
-    db.insert("Ordini", {{"Numero", QStringLiteral("A001R11300")}, {"DataInserimento", QStringLiteral("2004-03-05 10:00:00")}});
+    db.insert("Ordini", {{"Numero", QStringLiteral("A001R11300")},
+                         {"DataInserimento", QStringLiteral("2004-03-05 10:00:00")}});
     const char* const tables[] = {"Ordini", "RigheOrdini", "Clienti", "Articoli", "Categorie", "Promozioni"};
     std::mt19937 rng(20261209);
     int accepted = 0;
@@ -93,12 +151,12 @@ TEST(QueryFuzz, EveryTextIsRefusedOrRuns) {
         QString filter = random ? randomText(rng) : mutate(QString::fromUtf8(seed.text), rng);
         QString sort;
         QString columns;
-        if (i % 7 == 0)
-            sort = mutate(QStringLiteral("OID DESC, Left(OID, 1), OID"), rng);
+        if (i % 7 == 0) sort = mutate(QStringLiteral("OID DESC, Left(OID, 1), OID"), rng);
         if (i % 11 == 0)
             columns = mutate(QStringLiteral("DISTINCT *,IIF(Left(OID,2)<>'##',OID,'x') AS Riga"), rng);
-        SCOPED_TRACE(("table " + table + " filter [" + filter + "] sort [" + sort + "] columns [" + columns + "]")
-                         .toStdString());
+        SCOPED_TRACE(
+            ("table " + table + " filter [" + filter + "] sort [" + sort + "] columns [" + columns + "]")
+                .toStdString());
         try {
             const SqlQuery q = translateQuery(schema[table], schema.lookup(), filter, sort, columns);
             db.run(q);  // throws std::runtime_error when SQLite refuses
@@ -122,14 +180,13 @@ TEST(QueryFuzz, DeepOrLongTextsAreRefusedNotCrashed) {
     const QString deep = QString(5000, u'(') + QStringLiteral("Approvato") + QString(5000, u')');
     EXPECT_THROW(translateQuery(schema["Ordini"], schema.lookup(), deep), core::AppError);
     QString chain = QStringLiteral("Approvato");
-    for (int i = 0; i < 3000; ++i)
-        chain += QStringLiteral(" OR NumeroSede = '%1'").arg(i);
+    for (int i = 0; i < 3000; ++i) chain += QStringLiteral(" OR NumeroSede = '%1'").arg(i);
     EXPECT_THROW(translateQuery(schema["Ordini"], schema.lookup(), chain), core::AppError);
-    EXPECT_THROW(translateQuery(schema["Ordini"], schema.lookup(), QString(5000, u'-') + QStringLiteral("1 = 1")),
-                 core::AppError);
+    EXPECT_THROW(
+        translateQuery(schema["Ordini"], schema.lookup(), QString(5000, u'-') + QStringLiteral("1 = 1")),
+        core::AppError);
     // A long but reasonable filter still runs.
     QString wide = QStringLiteral("Approvato");
-    for (int i = 0; i < 60; ++i)
-        wide += QStringLiteral(" OR NumeroSede = '%1'").arg(i);
+    for (int i = 0; i < 60; ++i) wide += QStringLiteral(" OR NumeroSede = '%1'").arg(i);
     EXPECT_NO_THROW(db.run(translateQuery(schema["Ordini"], schema.lookup(), wide)));
 }
