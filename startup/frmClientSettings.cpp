@@ -32,6 +32,7 @@ QPushButton* browseButton(QWidget* parent, const char* name) {
     button->setObjectName(QString::fromLatin1(name));
     button->setToolTip(QStringLiteral("Attiva la selezione della risorsa"));
     button->setAutoDefault(false);
+    button->setMaximumWidth(button->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
     return button;
 }
 

@@ -86,6 +86,7 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     cmdSelWorkDir_->setObjectName(QStringLiteral("cmdSelWorkDir"));
     cmdSelWorkDir_->setToolTip(QStringLiteral("Seleziona l'indirizzario dell'archivio"));
     cmdSelWorkDir_->setAutoDefault(false);
+    cmdSelWorkDir_->setMaximumWidth(cmdSelWorkDir_->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
     txtCode_Agente_ = new QLineEdit(fraGeneral_);
     txtCode_Agente_->setObjectName(QStringLiteral("txtCode_Agente"));
     txtCode_Agente_->setToolTip(QStringLiteral("Codice dell'Agente"));
