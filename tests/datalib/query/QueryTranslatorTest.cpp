@@ -260,6 +260,9 @@ TEST_F(QueryTest, EveryFilterOfTheProgramSelectsItsRows) {
         {"TabProspettiStampa", "NomeTabellaOrigine='Clienti' AND NomeReference<>''", {2}},
         {"Comuni", "Provincia", {1, 2, 3, 5}},  // "is set": not Null and not ""
         {"Ordini", "NumeroSede", {1, 2, 3, 6}},
+        // names and keywords in any letter case, accents included
+        {"RigheOrdini", "quantitàordine - QUANTITÀEVASA > 0 and not ordini.approvato", {2, 5}},
+        {"Clienti", "comuni.PROVINCIA = 'MI' or città Is Null", {1, 4}},
         // the rest of the language
         {"Clienti", "RagioneSociale Like 'bar*'", {1}},
         {"Clienti", "RagioneSociale LIKE '%a_Mo%'", {}},  // "_" is a plain character
