@@ -15,19 +15,25 @@ void runLoop(benchmark::State& state, const char* text) {
 
 // One million turns of a counted loop adding to a variable.
 void BM_ForLoopSum(benchmark::State& state) {
-    runLoop(state, "Function Main()\n Dim s, i\n For i = 1 To 1000000 : s = s + i : Next\n Main = s\nEnd Function\n");
+    runLoop(
+        state,
+        "Function Main()\n Dim s, i\n For i = 1 To 1000000 : s = s + i : Next\n Main = s\nEnd Function\n");
 }
 BENCHMARK(BM_ForLoopSum)->Unit(benchmark::kMillisecond);
 
 // The same loop written at script level, where the names are globals.
 void BM_ForLoopSumGlobals(benchmark::State& state) {
-    runLoop(state, "Dim s, i\nFunction Main()\n s = 0\n For i = 1 To 1000000 : s = s + i : Next\n Main = s\nEnd Function\n");
+    runLoop(state,
+            "Dim s, i\nFunction Main()\n s = 0\n For i = 1 To 1000000 : s = s + i : Next\n Main = s\nEnd "
+            "Function\n");
 }
 BENCHMARK(BM_ForLoopSumGlobals)->Unit(benchmark::kMillisecond);
 
 // Ten thousand concatenations onto one text.
 void BM_StringConcat(benchmark::State& state) {
-    runLoop(state, "Function Main()\n Dim s, i\n For i = 1 To 10000 : s = s & \"x\" & i : Next\n Main = Len(s)\nEnd Function\n");
+    runLoop(state,
+            "Function Main()\n Dim s, i\n For i = 1 To 10000 : s = s & \"x\" & i : Next\n Main = Len(s)\nEnd "
+            "Function\n");
 }
 BENCHMARK(BM_StringConcat)->Unit(benchmark::kMillisecond);
 

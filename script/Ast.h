@@ -27,16 +27,34 @@ enum class EK : std::uint8_t {
     Member,   // object.Name (object null: the With object)
     Call,     // callee(args): call, array index or default member
     Me,
-    New,      // New ClassName
+    New,  // New ClassName
     Unary,
     Binary,
 };
 
 enum class Op : std::uint8_t {
-    Neg, Not,                                        // unary
-    Pow, Mul, Div, IntDiv, Mod, Add, Sub, Concat,    // arithmetic
-    Eq, Ne, Lt, Gt, Le, Ge, Is,                      // comparison
-    And, Or, Xor, Eqv, Imp,                          // logic
+    Neg,
+    Not,  // unary
+    Pow,
+    Mul,
+    Div,
+    IntDiv,
+    Mod,
+    Add,
+    Sub,
+    Concat,  // arithmetic
+    Eq,
+    Ne,
+    Lt,
+    Gt,
+    Le,
+    Ge,
+    Is,  // comparison
+    And,
+    Or,
+    Xor,
+    Eqv,
+    Imp,  // logic
 };
 
 // A node of the tree with its kind and where it starts in the text.
@@ -62,15 +80,15 @@ struct LiteralExpr : Expr {
 // Where a name lives, as the binder found it.
 enum class Ref : std::uint8_t {
     Unbound,
-    Local,      // frame slot `index`
-    Global,     // `global` (a variable, constant, procedure or class)
-    Dynamic,    // undeclared in a procedure: the global of that name once it
-                // exists, else the local slot `index`
-    Field,      // field `index` of Me
-    MeMember,   // method or property `index` of Me's class
-    Builtin,    // `builtin`
-    Constant,   // `constant` (a language constant)
-    Err,        // the Err object
+    Local,     // frame slot `index`
+    Global,    // `global` (a variable, constant, procedure or class)
+    Dynamic,   // undeclared in a procedure: the global of that name once it
+               // exists, else the local slot `index`
+    Field,     // field `index` of Me
+    MeMember,  // method or property `index` of Me's class
+    Builtin,   // `builtin`
+    Constant,  // `constant` (a language constant)
+    Err,       // the Err object
 };
 
 struct NameExpr : Expr {
@@ -123,19 +141,19 @@ struct BinaryExpr : Expr {
 // ---- statements -----------------------------------------------------------
 
 enum class SK : std::uint8_t {
-    Assign,     // target = value, Set target = value
-    CallStmt,   // a call whose result is dropped
-    Dim,        // Dim / ReDim / Public / Private variables
+    Assign,    // target = value, Set target = value
+    CallStmt,  // a call whose result is dropped
+    Dim,       // Dim / ReDim / Public / Private variables
     Erase,
     If,
     Select,
     For,
     ForEach,
-    Do,         // Do ... Loop and While ... Wend
+    Do,  // Do ... Loop and While ... Wend
     Exit,
     With,
     OnError,
-    Nop,        // declarations handled at compile time (Const, Option Explicit)
+    Nop,  // declarations handled at compile time (Const, Option Explicit)
 };
 
 struct Stmt : Node<SK> {
@@ -158,8 +176,8 @@ struct CallStmt : Stmt {
 
 struct DimItem {
     std::unique_ptr<NameExpr> name;
-    bool isArray = false;            // name() or name(bounds)
-    std::vector<ExprP> bounds;       // upper bounds; empty: dynamic array
+    bool isArray = false;       // name() or name(bounds)
+    std::vector<ExprP> bounds;  // upper bounds; empty: dynamic array
 };
 
 struct DimStmt : Stmt {
@@ -208,7 +226,7 @@ struct ForEachStmt : Stmt {
 struct DoStmt : Stmt {
     ExprP preCond, postCond;  // at most one of them
     bool preUntil = false, postUntil = false;
-    bool isWhile = false;     // While ... Wend: no Exit Do
+    bool isWhile = false;  // While ... Wend: no Exit Do
     Block body;
     DoStmt() : Stmt(SK::Do) {}
 };
@@ -273,8 +291,8 @@ struct Procedure {
 struct ClassMember {
     QString name;
     bool isPublic = true;
-    int field = -1;                    // a field, or
-    Procedure* get = nullptr;          // Function or Property Get (or Sub)
+    int field = -1;            // a field, or
+    Procedure* get = nullptr;  // Function or Property Get (or Sub)
     Procedure* let = nullptr;
     Procedure* set = nullptr;
 };
@@ -282,7 +300,7 @@ struct ClassMember {
 struct ClassDef {
     QString name;
     std::vector<QString> fieldNames;
-    std::vector<DimItem> fieldDims;     // array fields with their bounds
+    std::vector<DimItem> fieldDims;  // array fields with their bounds
     std::vector<ClassMember> members;
     std::vector<std::unique_ptr<Procedure>> procs;
     int defaultMember = -1;
@@ -298,7 +316,7 @@ struct Module {
     std::unique_ptr<Procedure> topLevel;  // the statements outside procedures
     std::vector<std::unique_ptr<Procedure>> procs;
     std::vector<std::unique_ptr<ClassDef>> classes;
-    std::vector<ConstDecl> consts;        // script-level Const
+    std::vector<ConstDecl> consts;                     // script-level Const
     std::vector<std::pair<QString, bool>> globalDims;  // script-level variables
     bool optionExplicit = false;
 };

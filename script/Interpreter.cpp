@@ -39,38 +39,65 @@ constexpr long kErrAborted = -2147467260L;  // 0x80004004
 
 bool isLiteral(const Expr* e) {
     switch (e->kind) {
-        case EK::Literal: return true;
-        case EK::Name: return static_cast<const NameExpr*>(e)->ref == Ref::Constant;
-        case EK::Paren: return isLiteral(static_cast<const ParenExpr*>(e)->inner.get());
-        case EK::Unary: return isLiteral(static_cast<const UnaryExpr*>(e)->operand.get());
-        default: return false;
+        case EK::Literal:
+            return true;
+        case EK::Name:
+            return static_cast<const NameExpr*>(e)->ref == Ref::Constant;
+        case EK::Paren:
+            return isLiteral(static_cast<const ParenExpr*>(e)->inner.get());
+        case EK::Unary:
+            return isLiteral(static_cast<const UnaryExpr*>(e)->operand.get());
+        default:
+            return false;
     }
 }
 
 Variant applyBinary(Op op, const Variant& a, const Variant& b, const core::CompareOptions& o) {
     switch (op) {
-        case Op::Pow: return core::pow(a, b);
-        case Op::Mul: return core::mul(a, b);
-        case Op::Div: return core::div(a, b);
-        case Op::IntDiv: return core::intDiv(a, b);
-        case Op::Mod: return core::mod(a, b);
-        case Op::Add: return core::add(a, b);
-        case Op::Sub: return core::sub(a, b);
-        case Op::Concat: return core::concat(a, b);
-        case Op::Eq: return core::eq(a, b, o);
-        case Op::Ne: return core::ne(a, b, o);
-        case Op::Lt: return core::lt(a, b, o);
-        case Op::Gt: return core::gt(a, b, o);
-        case Op::Le: return core::le(a, b, o);
-        case Op::Ge: return core::ge(a, b, o);
-        case Op::Is: return Variant(core::sameObject(a, b));
-        case Op::And: return core::opAnd(a, b);
-        case Op::Or: return core::opOr(a, b);
-        case Op::Xor: return core::opXor(a, b);
-        case Op::Eqv: return core::opEqv(a, b);
-        case Op::Imp: return core::opImp(a, b);
-        case Op::Neg: return core::neg(a);
-        case Op::Not: return core::opNot(a);
+        case Op::Pow:
+            return core::pow(a, b);
+        case Op::Mul:
+            return core::mul(a, b);
+        case Op::Div:
+            return core::div(a, b);
+        case Op::IntDiv:
+            return core::intDiv(a, b);
+        case Op::Mod:
+            return core::mod(a, b);
+        case Op::Add:
+            return core::add(a, b);
+        case Op::Sub:
+            return core::sub(a, b);
+        case Op::Concat:
+            return core::concat(a, b);
+        case Op::Eq:
+            return core::eq(a, b, o);
+        case Op::Ne:
+            return core::ne(a, b, o);
+        case Op::Lt:
+            return core::lt(a, b, o);
+        case Op::Gt:
+            return core::gt(a, b, o);
+        case Op::Le:
+            return core::le(a, b, o);
+        case Op::Ge:
+            return core::ge(a, b, o);
+        case Op::Is:
+            return Variant(core::sameObject(a, b));
+        case Op::And:
+            return core::opAnd(a, b);
+        case Op::Or:
+            return core::opOr(a, b);
+        case Op::Xor:
+            return core::opXor(a, b);
+        case Op::Eqv:
+            return core::opEqv(a, b);
+        case Op::Imp:
+            return core::opImp(a, b);
+        case Op::Neg:
+            return core::neg(a);
+        case Op::Not:
+            return core::opNot(a);
     }
     return Variant();
 }
@@ -121,11 +148,20 @@ void forEachStmt(Block& b, Fn&& fn) {
             case SK::Select:
                 for (auto& c : static_cast<SelectStmt&>(st).cases) forEachStmt(c.body, fn);
                 break;
-            case SK::For: forEachStmt(static_cast<ForStmt&>(st).body, fn); break;
-            case SK::ForEach: forEachStmt(static_cast<ForEachStmt&>(st).body, fn); break;
-            case SK::Do: forEachStmt(static_cast<DoStmt&>(st).body, fn); break;
-            case SK::With: forEachStmt(static_cast<WithStmt&>(st).body, fn); break;
-            default: break;
+            case SK::For:
+                forEachStmt(static_cast<ForStmt&>(st).body, fn);
+                break;
+            case SK::ForEach:
+                forEachStmt(static_cast<ForEachStmt&>(st).body, fn);
+                break;
+            case SK::Do:
+                forEachStmt(static_cast<DoStmt&>(st).body, fn);
+                break;
+            case SK::With:
+                forEachStmt(static_cast<WithStmt&>(st).body, fn);
+                break;
+            default:
+                break;
         }
     }
 }
@@ -376,8 +412,10 @@ void Interpreter::declareLocals(Block& b, Scope& s) {
 
 Variant Interpreter::constValue(Expr* e, Scope& s) {
     switch (e->kind) {
-        case EK::Literal: return static_cast<LiteralExpr*>(e)->value;
-        case EK::Paren: return constValue(static_cast<ParenExpr*>(e)->inner.get(), s);
+        case EK::Literal:
+            return static_cast<LiteralExpr*>(e)->value;
+        case EK::Paren:
+            return constValue(static_cast<ParenExpr*>(e)->inner.get(), s);
         case EK::Unary: {
             auto* u = static_cast<UnaryExpr*>(e);
             return applyBinary(u->op, constValue(u->operand.get(), s), Variant(), {});
@@ -397,7 +435,8 @@ Variant Interpreter::constValue(Expr* e, Scope& s) {
             if (n->ref == Ref::Constant) return *n->constant;
             break;
         }
-        default: break;
+        default:
+            break;
     }
     raiseAt(1045, e->line, e->column);
 }
@@ -414,7 +453,9 @@ void Interpreter::bindStmt(Stmt& st, Scope& s) {
             bindExpr(a.value.get(), s);
             break;
         }
-        case SK::CallStmt: bindExpr(static_cast<CallStmt&>(st).call.get(), s, true); break;
+        case SK::CallStmt:
+            bindExpr(static_cast<CallStmt&>(st).call.get(), s, true);
+            break;
         case SK::Dim:
             for (auto& item : static_cast<DimStmt&>(st).items) {
                 bindName(*item.name, s, false);
@@ -477,10 +518,18 @@ void Interpreter::bindStmt(Stmt& st, Scope& s) {
             auto& x = static_cast<ExitStmt&>(st);
             bool ok = false;
             switch (x.what) {
-                case ExitKind::Do: ok = s.doDepth > 0; break;
-                case ExitKind::For: ok = s.forDepth > 0; break;
-                case ExitKind::Sub: ok = s.proc->kind == ProcKind::Sub; break;
-                case ExitKind::Function: ok = s.proc->kind == ProcKind::Function; break;
+                case ExitKind::Do:
+                    ok = s.doDepth > 0;
+                    break;
+                case ExitKind::For:
+                    ok = s.forDepth > 0;
+                    break;
+                case ExitKind::Sub:
+                    ok = s.proc->kind == ProcKind::Sub;
+                    break;
+                case ExitKind::Function:
+                    ok = s.proc->kind == ProcKind::Function;
+                    break;
                 case ExitKind::Property:
                     ok = s.proc->kind == ProcKind::PropertyGet || s.proc->kind == ProcKind::PropertyLet ||
                          s.proc->kind == ProcKind::PropertySet;
@@ -499,15 +548,21 @@ void Interpreter::bindStmt(Stmt& st, Scope& s) {
             break;
         }
         case SK::OnError:
-        case SK::Nop: break;
+        case SK::Nop:
+            break;
     }
 }
 
 void Interpreter::bindExpr(Expr* e, Scope& s, bool callTarget) {
     switch (e->kind) {
-        case EK::Literal: break;
-        case EK::Name: bindName(*static_cast<NameExpr*>(e), s, callTarget); break;
-        case EK::Paren: bindExpr(static_cast<ParenExpr*>(e)->inner.get(), s); break;
+        case EK::Literal:
+            break;
+        case EK::Name:
+            bindName(*static_cast<NameExpr*>(e), s, callTarget);
+            break;
+        case EK::Paren:
+            bindExpr(static_cast<ParenExpr*>(e)->inner.get(), s);
+            break;
         case EK::Member: {
             auto* m = static_cast<MemberExpr*>(e);
             if (m->object) {
@@ -533,7 +588,9 @@ void Interpreter::bindExpr(Expr* e, Scope& s, bool callTarget) {
             n->global = globalSlot(n->className, true);
             break;
         }
-        case EK::Unary: bindExpr(static_cast<UnaryExpr*>(e)->operand.get(), s); break;
+        case EK::Unary:
+            bindExpr(static_cast<UnaryExpr*>(e)->operand.get(), s);
+            break;
         case EK::Binary: {
             auto* b = static_cast<BinaryExpr*>(e);
             bindExpr(b->left.get(), s);
@@ -684,8 +741,12 @@ Interpreter::Flow Interpreter::execStmt(const Stmt& st) {
             assign(a.target.get(), a.isSet ? eval(a.value.get()) : evalScalar(a.value.get()), a.isSet);
             return Flow::Normal;
         }
-        case SK::CallStmt: execCallStmt(static_cast<const CallStmt&>(st)); return Flow::Normal;
-        case SK::Dim: execDim(static_cast<const DimStmt&>(st)); return Flow::Normal;
+        case SK::CallStmt:
+            execCallStmt(static_cast<const CallStmt&>(st));
+            return Flow::Normal;
+        case SK::Dim:
+            execDim(static_cast<const DimStmt&>(st));
+            return Flow::Normal;
         case SK::Erase:
             for (const auto& n : static_cast<const EraseStmt&>(st).names) {
                 Variant* v = variableRef(*n, true);
@@ -713,14 +774,21 @@ Interpreter::Flow Interpreter::execStmt(const Stmt& st) {
             }
             return Flow::Normal;
         }
-        case SK::For: return execFor(static_cast<const ForStmt&>(st));
-        case SK::ForEach: return execForEach(static_cast<const ForEachStmt&>(st));
-        case SK::Do: return execDo(static_cast<const DoStmt&>(st));
+        case SK::For:
+            return execFor(static_cast<const ForStmt&>(st));
+        case SK::ForEach:
+            return execForEach(static_cast<const ForEachStmt&>(st));
+        case SK::Do:
+            return execDo(static_cast<const DoStmt&>(st));
         case SK::Exit:
             switch (static_cast<const ExitStmt&>(st).what) {
-                case ExitKind::Do: return Flow::ExitDo;
-                case ExitKind::For: return Flow::ExitFor;
-                default: err_->clear(); return Flow::ExitProc;
+                case ExitKind::Do:
+                    return Flow::ExitDo;
+                case ExitKind::For:
+                    return Flow::ExitFor;
+                default:
+                    err_->clear();
+                    return Flow::ExitProc;
             }
         case SK::With: {
             const auto& w = static_cast<const WithStmt&>(st);
@@ -736,7 +804,8 @@ Interpreter::Flow Interpreter::execStmt(const Stmt& st) {
             frame_->resumeNext = static_cast<const OnErrorStmt&>(st).resumeNext;
             err_->clear();
             return Flow::Normal;
-        case SK::Nop: return Flow::Normal;
+        case SK::Nop:
+            return Flow::Normal;
     }
     return Flow::Normal;
 }
@@ -858,7 +927,8 @@ void Interpreter::execCallStmt(const CallStmt& st) {
             evalCall(e, none, CallKind::Method);
             return;
         }
-        default: raiseError(13);
+        default:
+            raiseError(13);
     }
 }
 
@@ -866,9 +936,12 @@ void Interpreter::execCallStmt(const CallStmt& st) {
 
 Variant Interpreter::eval(const Expr* e) {
     switch (e->kind) {
-        case EK::Literal: return static_cast<const LiteralExpr*>(e)->value;
-        case EK::Name: return evalName(*static_cast<const NameExpr*>(e));
-        case EK::Paren: return eval(static_cast<const ParenExpr*>(e)->inner.get());
+        case EK::Literal:
+            return static_cast<const LiteralExpr*>(e)->value;
+        case EK::Name:
+            return evalName(*static_cast<const NameExpr*>(e));
+        case EK::Paren:
+            return eval(static_cast<const ParenExpr*>(e)->inner.get());
         case EK::Member: {
             static const std::vector<ExprP> none;
             return evalCall(e, none, CallKind::PropertyGet);
@@ -891,7 +964,8 @@ Variant Interpreter::eval(const Expr* e) {
             const Variant v = evalScalar(u->operand.get());
             return u->op == Op::Neg ? core::neg(v) : core::opNot(v);
         }
-        case EK::Binary: return evalBinary(*static_cast<const BinaryExpr*>(e));
+        case EK::Binary:
+            return evalBinary(*static_cast<const BinaryExpr*>(e));
     }
     return Variant();
 }
@@ -903,9 +977,15 @@ const Variant& Interpreter::operand(const Expr* e, Variant& holder) {
     } else if (e->kind == EK::Name) {
         const auto& n = *static_cast<const NameExpr*>(e);
         switch (n.ref) {
-            case Ref::Local: p = frame_->vars[n.index]; break;
-            case Ref::Field: p = &frame_->me->fields[std::size_t(n.index)]; break;
-            case Ref::Constant: p = n.constant; break;
+            case Ref::Local:
+                p = frame_->vars[n.index];
+                break;
+            case Ref::Field:
+                p = &frame_->me->fields[std::size_t(n.index)];
+                break;
+            case Ref::Constant:
+                p = n.constant;
+                break;
             case Ref::Global:
             case Ref::Dynamic:
                 if (n.global->kind == GlobalSlot::Variable || n.global->kind == GlobalSlot::Constant)
@@ -913,7 +993,8 @@ const Variant& Interpreter::operand(const Expr* e, Variant& holder) {
                 else if (n.ref == Ref::Dynamic && n.global->kind == GlobalSlot::Undefined && !n.explicitMode)
                     p = frame_->vars[n.index];
                 break;
-            default: break;
+            default:
+                break;
         }
     }
     if (p && !p->isObject()) return *p;
@@ -924,29 +1005,36 @@ const Variant& Interpreter::operand(const Expr* e, Variant& holder) {
 // Literals and variables: reading them runs no script code.
 bool Interpreter::isPlainOperand(const Expr* e) const {
     switch (e->kind) {
-        case EK::Literal: return true;
-        case EK::Paren: return isPlainOperand(static_cast<const ParenExpr*>(e)->inner.get());
+        case EK::Literal:
+            return true;
+        case EK::Paren:
+            return isPlainOperand(static_cast<const ParenExpr*>(e)->inner.get());
         case EK::Name: {
             const auto& n = *static_cast<const NameExpr*>(e);
             switch (n.ref) {
                 case Ref::Local:
                 case Ref::Field:
-                case Ref::Constant: return true;
+                case Ref::Constant:
+                    return true;
                 case Ref::Global:
-                case Ref::Dynamic: return n.global->kind != GlobalSlot::Proc && n.global->kind != GlobalSlot::Class;
-                default: return false;
+                case Ref::Dynamic:
+                    return n.global->kind != GlobalSlot::Proc && n.global->kind != GlobalSlot::Class;
+                default:
+                    return false;
             }
         }
         case EK::Call: {
             // A built-in over plain operands (Chr(13), Left(x, 2) ...).
             const auto* c = static_cast<const CallExpr*>(e);
-            if (c->callee->kind != EK::Name || static_cast<const NameExpr*>(c->callee.get())->ref != Ref::Builtin)
+            if (c->callee->kind != EK::Name ||
+                static_cast<const NameExpr*>(c->callee.get())->ref != Ref::Builtin)
                 return false;
             for (const auto& a : c->args)
                 if (a && !isPlainOperand(a.get())) return false;
             return true;
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -1000,30 +1088,39 @@ Variant Interpreter::evalBinary(const BinaryExpr& b) {
 
 Variant Interpreter::evalName(const NameExpr& n) {
     switch (n.ref) {
-        case Ref::Local: return *frame_->vars[n.index];
-        case Ref::Field: return frame_->me->fields[std::size_t(n.index)];
-        case Ref::Constant: return *n.constant;
-        case Ref::Err: return errValue_;
+        case Ref::Local:
+            return *frame_->vars[n.index];
+        case Ref::Field:
+            return frame_->me->fields[std::size_t(n.index)];
+        case Ref::Constant:
+            return *n.constant;
+        case Ref::Err:
+            return errValue_;
         case Ref::Builtin: {
             static const std::vector<ExprP> none;
             return callBuiltin(n.builtin, none);
         }
-        case Ref::MeMember: return frame_->me->invokeMember(n.index, CallKind::PropertyGet, {}, true);
+        case Ref::MeMember:
+            return frame_->me->invokeMember(n.index, CallKind::PropertyGet, {}, true);
         case Ref::Global:
         case Ref::Dynamic: {
             GlobalSlot* g = n.global;
             switch (g->kind) {
                 case GlobalSlot::Variable:
-                case GlobalSlot::Constant: return g->value;
-                case GlobalSlot::Proc: return callProcedure(g->proc, nullptr, {});
-                case GlobalSlot::Class: raiseError(13);
+                case GlobalSlot::Constant:
+                    return g->value;
+                case GlobalSlot::Proc:
+                    return callProcedure(g->proc, nullptr, {});
+                case GlobalSlot::Class:
+                    raiseError(13);
                 case GlobalSlot::Undefined:
                     if (n.explicitMode) raiseError(500);
                     return n.ref == Ref::Dynamic ? *frame_->vars[n.index] : Variant();
             }
             break;
         }
-        case Ref::Unbound: break;
+        case Ref::Unbound:
+            break;
     }
     raiseError(51);
 }
@@ -1032,8 +1129,10 @@ Variant* Interpreter::refOf(const Expr* e) {
     if (e->kind != EK::Name) return nullptr;
     const auto& n = *static_cast<const NameExpr*>(e);
     switch (n.ref) {
-        case Ref::Local: return frame_->vars[n.index];
-        case Ref::Field: return &frame_->me->fields[std::size_t(n.index)];
+        case Ref::Local:
+            return frame_->vars[n.index];
+        case Ref::Field:
+            return &frame_->me->fields[std::size_t(n.index)];
         case Ref::Global:
         case Ref::Dynamic: {
             GlobalSlot* g = n.global;
@@ -1044,7 +1143,8 @@ Variant* Interpreter::refOf(const Expr* e) {
             g->kind = GlobalSlot::Variable;
             return &g->value;
         }
-        default: return nullptr;
+        default:
+            return nullptr;
     }
 }
 
@@ -1086,7 +1186,8 @@ Variant Interpreter::callBuiltin(const builtins::Info* info, const std::vector<E
     values.reserve(args.size());
     for (const auto& a : args) values.push_back(a ? eval(a.get()) : Variant::missing());
     // Optional arguments left out at the end are simply absent.
-    while (!values.empty() && int(values.size()) > info->minArgs && values.back().isMissing()) values.pop_back();
+    while (!values.empty() && int(values.size()) > info->minArgs && values.back().isMissing())
+        values.pop_back();
     return info->fn(values);
 }
 
@@ -1127,7 +1228,8 @@ Variant Interpreter::evalCall(const Expr* callee, const std::vector<ExprP>& args
         case EK::Name: {
             const auto& n = *static_cast<const NameExpr*>(callee);
             switch (n.ref) {
-                case Ref::Builtin: return callBuiltin(n.builtin, args);
+                case Ref::Builtin:
+                    return callBuiltin(n.builtin, args);
                 case Ref::MeMember:
                     evalArgs(args, a);
                     return frame_->me->invokeMember(n.index, kind, a.ptrs, true);
@@ -1140,8 +1242,8 @@ Variant Interpreter::evalCall(const Expr* callee, const std::vector<ExprP>& args
                     }
                     if (g->kind == GlobalSlot::Class) raiseError(13);
                     if (g->kind == GlobalSlot::Undefined) {
-                        const Variant v = n.ref == Ref::Dynamic && !n.explicitMode ? *frame_->vars[n.index]
-                                                                                   : Variant();
+                        const Variant v =
+                            n.ref == Ref::Dynamic && !n.explicitMode ? *frame_->vars[n.index] : Variant();
                         if (!v.isArray() && !v.isObject()) {
                             if (n.explicitMode && args.empty()) raiseError(500);
                             raiseError(35, errorDescription(35) + QStringLiteral(": '") + n.name +
@@ -1150,7 +1252,8 @@ Variant Interpreter::evalCall(const Expr* callee, const std::vector<ExprP>& args
                     }
                     break;
                 }
-                default: break;
+                default:
+                    break;
             }
             if (args.empty() && kind == CallKind::Method) {
                 // A name alone as a statement: only a procedure, an object or a built-in can run.
@@ -1234,7 +1337,8 @@ void Interpreter::assign(const Expr* target, Variant value, bool isSet) {
             }
             raiseError(501);
         }
-        default: raiseError(501);
+        default:
+            raiseError(501);
     }
 }
 
@@ -1271,7 +1375,8 @@ Variant ClassInstance::invoke(const QString& name, CallKind kind, std::span<Vari
     return invokeMember(idx, kind, args, false);
 }
 
-Variant ClassInstance::invokeMember(int index, CallKind kind, std::span<Variant* const> args, bool allowPrivate) {
+Variant ClassInstance::invokeMember(int index, CallKind kind, std::span<Variant* const> args,
+                                    bool allowPrivate) {
     const ClassMember& m = def_->members[std::size_t(index)];
     if (!allowPrivate && !m.isPublic) raiseError(438);
     const bool isLet = kind == CallKind::PropertyLet || kind == CallKind::PropertySet;

@@ -37,7 +37,7 @@ struct Frame;
 struct Scope;
 
 class Interpreter {
-public:
+  public:
     Interpreter();
     ~Interpreter();
     Interpreter(const Interpreter&) = delete;
@@ -59,10 +59,11 @@ public:
     void setPollCallback(std::function<void()> poll) { poll_ = std::move(poll); }
 
     // Calls from the instances of the script's classes.
-    core::Variant callProcedure(const Procedure* proc, ClassInstance* me, std::span<core::Variant* const> args);
+    core::Variant callProcedure(const Procedure* proc, ClassInstance* me,
+                                std::span<core::Variant* const> args);
     bool isAborting() const { return aborting_; }
 
-private:
+  private:
     friend class ClassInstance;
     enum class Flow : std::uint8_t { Normal, ExitDo, ExitFor, ExitProc };
 

@@ -19,26 +19,65 @@ namespace {
 
 const QHash<QString, Kw>& keywords() {
     static const QHash<QString, Kw> k = {
-        {"and", Kw::And},         {"byref", Kw::ByRef},       {"byval", Kw::ByVal},
-        {"call", Kw::Call},       {"case", Kw::Case},         {"class", Kw::Class},
-        {"const", Kw::Const},     {"default", Kw::Default},   {"dim", Kw::Dim},
-        {"do", Kw::Do},           {"each", Kw::Each},         {"else", Kw::Else},
-        {"elseif", Kw::ElseIf},   {"empty", Kw::Empty},       {"end", Kw::End},
-        {"eqv", Kw::Eqv},         {"erase", Kw::Erase},       {"error", Kw::Error},
-        {"exit", Kw::Exit},       {"explicit", Kw::Explicit}, {"false", Kw::False},
-        {"for", Kw::For},         {"function", Kw::Function}, {"get", Kw::Get},
-        {"goto", Kw::GoTo},       {"if", Kw::If},             {"imp", Kw::Imp},
-        {"in", Kw::In},           {"is", Kw::Is},             {"let", Kw::Let},
-        {"loop", Kw::Loop},       {"me", Kw::Me},             {"mod", Kw::Mod},
-        {"new", Kw::New},         {"next", Kw::Next},         {"not", Kw::Not},
-        {"nothing", Kw::Nothing}, {"null", Kw::Null},         {"on", Kw::On},
-        {"option", Kw::Option},   {"or", Kw::Or},             {"preserve", Kw::Preserve},
-        {"private", Kw::Private}, {"property", Kw::Property}, {"public", Kw::Public},
-        {"redim", Kw::ReDim},     {"resume", Kw::Resume},     {"select", Kw::Select},
-        {"set", Kw::Set},         {"step", Kw::Step},         {"sub", Kw::Sub},
-        {"then", Kw::Then},       {"to", Kw::To},             {"true", Kw::True},
-        {"until", Kw::Until},     {"wend", Kw::Wend},         {"while", Kw::While},
-        {"with", Kw::With},       {"xor", Kw::Xor},
+        {"and", Kw::And},
+        {"byref", Kw::ByRef},
+        {"byval", Kw::ByVal},
+        {"call", Kw::Call},
+        {"case", Kw::Case},
+        {"class", Kw::Class},
+        {"const", Kw::Const},
+        {"default", Kw::Default},
+        {"dim", Kw::Dim},
+        {"do", Kw::Do},
+        {"each", Kw::Each},
+        {"else", Kw::Else},
+        {"elseif", Kw::ElseIf},
+        {"empty", Kw::Empty},
+        {"end", Kw::End},
+        {"eqv", Kw::Eqv},
+        {"erase", Kw::Erase},
+        {"error", Kw::Error},
+        {"exit", Kw::Exit},
+        {"explicit", Kw::Explicit},
+        {"false", Kw::False},
+        {"for", Kw::For},
+        {"function", Kw::Function},
+        {"get", Kw::Get},
+        {"goto", Kw::GoTo},
+        {"if", Kw::If},
+        {"imp", Kw::Imp},
+        {"in", Kw::In},
+        {"is", Kw::Is},
+        {"let", Kw::Let},
+        {"loop", Kw::Loop},
+        {"me", Kw::Me},
+        {"mod", Kw::Mod},
+        {"new", Kw::New},
+        {"next", Kw::Next},
+        {"not", Kw::Not},
+        {"nothing", Kw::Nothing},
+        {"null", Kw::Null},
+        {"on", Kw::On},
+        {"option", Kw::Option},
+        {"or", Kw::Or},
+        {"preserve", Kw::Preserve},
+        {"private", Kw::Private},
+        {"property", Kw::Property},
+        {"public", Kw::Public},
+        {"redim", Kw::ReDim},
+        {"resume", Kw::Resume},
+        {"select", Kw::Select},
+        {"set", Kw::Set},
+        {"step", Kw::Step},
+        {"sub", Kw::Sub},
+        {"then", Kw::Then},
+        {"to", Kw::To},
+        {"true", Kw::True},
+        {"until", Kw::Until},
+        {"wend", Kw::Wend},
+        {"while", Kw::While},
+        {"with", Kw::With},
+        {"xor", Kw::Xor},
     };
     return k;
 }
@@ -54,7 +93,7 @@ int hexDigit(QChar c) {
 }
 
 class Lexer {
-public:
+  public:
     explicit Lexer(const QString& text) : s_(text) {}
 
     std::vector<Token> run() {
@@ -88,8 +127,8 @@ public:
                 while (pos_ < s_.size() && isIdentChar(s_[pos_])) ++pos_;
                 const QString word = s_.mid(start, pos_ - start);
                 const QString lower = word.toLower();
-                const bool afterDot = !toks_.empty() && toks_.back().type == Tok::Op &&
-                                      toks_.back().text == QLatin1String(".");
+                const bool afterDot =
+                    !toks_.empty() && toks_.back().type == Tok::Op && toks_.back().text == QLatin1String(".");
                 if (lower == QLatin1String("rem") && !afterDot) {
                     skipToLineEnd();
                     continue;
@@ -104,8 +143,8 @@ public:
                 Token& t = push(Tok::Name, start, space);
                 t.text = s_.mid(pos_ + 1, close - pos_ - 1);
                 pos_ = close + 1;
-            } else if (c.isDigit() || (c == u'.' && pos_ + 1 < s_.size() && s_[pos_ + 1].isDigit() &&
-                                       !afterOperand())) {
+            } else if (c.isDigit() ||
+                       (c == u'.' && pos_ + 1 < s_.size() && s_[pos_ + 1].isDigit() && !afterOperand())) {
                 number(start, space);
             } else if (c == u'&' && pos_ + 1 < s_.size() &&
                        (s_[pos_ + 1] == u'H' || s_[pos_ + 1] == u'h' || s_[pos_ + 1] == u'O' ||
@@ -132,7 +171,7 @@ public:
         return std::move(toks_);
     }
 
-private:
+  private:
     const QString& s_;
     int pos_ = 0;
     int line_ = 1;
@@ -252,8 +291,7 @@ private:
         QString out;
         ++pos_;
         for (;;) {
-            if (pos_ >= s_.size() || s_[pos_] == u'\r' || s_[pos_] == u'\n')
-                raiseAt(1033, line_, col(start));
+            if (pos_ >= s_.size() || s_[pos_] == u'\r' || s_[pos_] == u'\n') raiseAt(1033, line_, col(start));
             if (s_[pos_] == u'"') {
                 if (pos_ + 1 < s_.size() && s_[pos_ + 1] == u'"') {
                     out += u'"';

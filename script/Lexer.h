@@ -10,15 +10,15 @@
 namespace script {
 
 enum class Tok {
-    Name,       // identifier or keyword (see Keyword)
-    Integer,    // whole number literal: intValue, literal type in intType
-    Double,     // floating literal: dblValue
-    String,     // text
-    Date,       // text between the '#' signs
-    Op,         // one of + - * / \ ^ & = <> < > <= >= ( ) , .
-    Newline,    // end of a line
-    Colon,      // ':' statement separator
-    End,        // end of the text
+    Name,     // identifier or keyword (see Keyword)
+    Integer,  // whole number literal: intValue, literal type in intType
+    Double,   // floating literal: dblValue
+    String,   // text
+    Date,     // text between the '#' signs
+    Op,       // one of + - * / \ ^ & = <> < > <= >= ( ) , .
+    Newline,  // end of a line
+    Colon,    // ':' statement separator
+    End,      // end of the text
 };
 
 // Reserved words of the language and the words that only mean something in
@@ -26,10 +26,65 @@ enum class Tok {
 // any word, keywords included.
 enum class Kw : std::uint8_t {
     None,
-    And, ByRef, ByVal, Call, Case, Class, Const, Default, Dim, Do, Each, Else, ElseIf, Empty, End, Eqv,
-    Erase, Error, Exit, Explicit, False, For, Function, Get, GoTo, If, Imp, In, Is, Let, Loop, Me,
-    Mod, New, Next, Not, Nothing, Null, On, Option, Or, Preserve, Private, Property, Public, ReDim,
-    Resume, Select, Set, Step, Sub, Then, To, True, Until, Wend, While, With, Xor,
+    And,
+    ByRef,
+    ByVal,
+    Call,
+    Case,
+    Class,
+    Const,
+    Default,
+    Dim,
+    Do,
+    Each,
+    Else,
+    ElseIf,
+    Empty,
+    End,
+    Eqv,
+    Erase,
+    Error,
+    Exit,
+    Explicit,
+    False,
+    For,
+    Function,
+    Get,
+    GoTo,
+    If,
+    Imp,
+    In,
+    Is,
+    Let,
+    Loop,
+    Me,
+    Mod,
+    New,
+    Next,
+    Not,
+    Nothing,
+    Null,
+    On,
+    Option,
+    Or,
+    Preserve,
+    Private,
+    Property,
+    Public,
+    ReDim,
+    Resume,
+    Select,
+    Set,
+    Step,
+    Sub,
+    Then,
+    To,
+    True,
+    Until,
+    Wend,
+    While,
+    With,
+    Xor,
 };
 
 struct Token {
@@ -40,7 +95,7 @@ struct Token {
     int column = 1;            // 1-based
     QString text;              // name as written, string value, operator, date text
     std::int64_t intValue = 0;
-    int intType = 0;           // 2 Integer, 3 Long (VarType numbers)
+    int intType = 0;  // 2 Integer, 3 Long (VarType numbers)
     double dblValue = 0;
 };
 

@@ -14,14 +14,15 @@ namespace script {
 class Interpreter;
 
 class ClassInstance : public core::Object {
-public:
+  public:
     // code keeps the compiled class alive as long as the instance.
     ClassInstance(Interpreter* interp, const ClassDef* def, std::shared_ptr<bool> alive,
                   std::shared_ptr<const void> code);
     ~ClassInstance() override;  // runs Class_Terminate
 
     QString typeName() const override { return def_->name; }
-    core::Variant invoke(const QString& name, core::CallKind kind, std::span<core::Variant* const> args) override;
+    core::Variant invoke(const QString& name, core::CallKind kind,
+                         std::span<core::Variant* const> args) override;
     // A member by its index; private members only for calls from inside the class.
     core::Variant invokeMember(int index, core::CallKind kind, std::span<core::Variant* const> args,
                                bool allowPrivate);
@@ -29,7 +30,7 @@ public:
     const ClassDef* def() const { return def_; }
     std::vector<core::Variant> fields;
 
-private:
+  private:
     Interpreter* interp_;
     const ClassDef* def_;
     std::shared_ptr<bool> alive_;
@@ -37,9 +38,10 @@ private:
 };
 
 class ErrObject : public core::Object {
-public:
+  public:
     QString typeName() const override { return QStringLiteral("ErrObject"); }
-    core::Variant invoke(const QString& name, core::CallKind kind, std::span<core::Variant* const> args) override;
+    core::Variant invoke(const QString& name, core::CallKind kind,
+                         std::span<core::Variant* const> args) override;
 
     void clear();
     void set(const core::AppError& e);
@@ -47,7 +49,7 @@ public:
     const QString& description() const { return description_; }
     const QString& source() const { return source_; }
 
-private:
+  private:
     long number_ = 0;
     QString description_;
     QString source_;

@@ -58,7 +58,7 @@ std::optional<core::Date> parseDateLiteral(const QString& text) {
 }
 
 class Parser {
-public:
+  public:
     explicit Parser(const QString& text) : t_(tokenize(text)) {}
 
     std::unique_ptr<Module> run() {
@@ -74,13 +74,13 @@ public:
         return std::move(m_);
     }
 
-private:
+  private:
     std::vector<Token> t_;
     std::size_t p_ = 0;
     std::unique_ptr<Module> m_;
-    Procedure* proc_ = nullptr;      // procedure being parsed
-    ClassDef* class_ = nullptr;      // class being parsed
-    std::size_t lastParenPos_ = 0;   // token index of the last '(' of a postfix chain
+    Procedure* proc_ = nullptr;     // procedure being parsed
+    ClassDef* class_ = nullptr;     // class being parsed
+    std::size_t lastParenPos_ = 0;  // token index of the last '(' of a postfix chain
     int nesting_ = 0;
 
     // Blocks and expressions nested beyond any real script are refused
@@ -245,7 +245,9 @@ private:
         Procedure* outer = proc_;
         proc_ = pr.get();
         pr->body = block([&] { return isKw(Kw::End) && next().type == Tok::Name && next().kw == endKw; },
-                         endKw == Kw::Sub ? 1016 : endKw == Kw::Function ? 1015 : 1050);
+                         endKw == Kw::Sub        ? 1016
+                         : endKw == Kw::Function ? 1015
+                                                 : 1050);
         proc_ = outer;
         advance();  // End
         advance();  // Sub / Function / Property
@@ -323,13 +325,20 @@ private:
         ClassMember& m = cls.members[idx];
         Procedure** place = nullptr;
         switch (raw->kind) {
-            case ProcKind::PropertyLet: place = &m.let; break;
-            case ProcKind::PropertySet: place = &m.set; break;
-            default: place = &m.get; break;
+            case ProcKind::PropertyLet:
+                place = &m.let;
+                break;
+            case ProcKind::PropertySet:
+                place = &m.set;
+                break;
+            default:
+                place = &m.get;
+                break;
         }
         if (m.field >= 0 || *place) raiseAt(1041, at.line, at.column);
         *place = raw;
-        if (raw->kind == ProcKind::PropertyGet || raw->kind == ProcKind::Function || raw->kind == ProcKind::Sub)
+        if (raw->kind == ProcKind::PropertyGet || raw->kind == ProcKind::Function ||
+            raw->kind == ProcKind::Sub)
             m.isPublic = raw->isPublic;
         if (raw->isDefault) {
             if (cls.defaultMember >= 0 && cls.defaultMember != idx) raiseAt(1052, at.line, at.column);
@@ -383,7 +392,8 @@ private:
                 s->value = expression();
                 return s;
             }
-            case Kw::If: return ifStatement(singleLine);
+            case Kw::If:
+                return ifStatement(singleLine);
             case Kw::Select:
                 if (singleLine) fail(1024);
                 return selectStatement();
@@ -399,8 +409,10 @@ private:
             case Kw::With:
                 if (singleLine) fail(1024);
                 return withStatement();
-            case Kw::Exit: return exitStatement();
-            case Kw::On: return onErrorStatement();
+            case Kw::Exit:
+                return exitStatement();
+            case Kw::On:
+                return onErrorStatement();
             case Kw::Erase: {
                 advance();
                 auto s = node<EraseStmt>(start);
@@ -417,7 +429,8 @@ private:
                 s->call = postfixChain();
                 return s;
             }
-            default: break;
+            default:
+                break;
         }
         if (cur().type == Tok::Name && isReserved(cur().kw) && cur().kw != Kw::Me) fail(1024);
         return assignOrCall(singleLine);
@@ -635,7 +648,7 @@ private:
     }
 
     void nextClause() {
-        advance();  // Next
+        advance();                                                        // Next
         if (cur().type == Tok::Name && !isReserved(cur().kw)) advance();  // "Next i" is tolerated
     }
 
@@ -747,20 +760,31 @@ private:
             return false;
         };
         switch (level) {
-            case 0: return kw(Kw::Imp, Op::Imp);
-            case 1: return kw(Kw::Eqv, Op::Eqv);
-            case 2: return kw(Kw::Xor, Op::Xor);
-            case 3: return kw(Kw::Or, Op::Or);
-            case 4: return kw(Kw::And, Op::And);
+            case 0:
+                return kw(Kw::Imp, Op::Imp);
+            case 1:
+                return kw(Kw::Eqv, Op::Eqv);
+            case 2:
+                return kw(Kw::Xor, Op::Xor);
+            case 3:
+                return kw(Kw::Or, Op::Or);
+            case 4:
+                return kw(Kw::And, Op::And);
             case 6:
                 return sym("=", Op::Eq) || sym("<>", Op::Ne) || sym("<", Op::Lt) || sym(">", Op::Gt) ||
                        sym("<=", Op::Le) || sym(">=", Op::Ge) || kw(Kw::Is, Op::Is);
-            case 7: return sym("&", Op::Concat);
-            case 8: return sym("+", Op::Add) || sym("-", Op::Sub);
-            case 9: return kw(Kw::Mod, Op::Mod);
-            case 10: return sym("\\", Op::IntDiv);
-            case 11: return sym("*", Op::Mul) || sym("/", Op::Div);
-            default: return false;
+            case 7:
+                return sym("&", Op::Concat);
+            case 8:
+                return sym("+", Op::Add) || sym("-", Op::Sub);
+            case 9:
+                return kw(Kw::Mod, Op::Mod);
+            case 10:
+                return sym("\\", Op::IntDiv);
+            case 11:
+                return sym("*", Op::Mul) || sym("/", Op::Div);
+            default:
+                return false;
         }
     }
 
@@ -832,8 +856,12 @@ private:
                 advance();
                 return literal(t, t.intType == 2 ? core::Variant(std::int16_t(t.intValue))
                                                  : core::Variant(std::int32_t(t.intValue)));
-            case Tok::Double: advance(); return literal(t, core::Variant(t.dblValue));
-            case Tok::String: advance(); return literal(t, core::Variant(t.text));
+            case Tok::Double:
+                advance();
+                return literal(t, core::Variant(t.dblValue));
+            case Tok::String:
+                advance();
+                return literal(t, core::Variant(t.text));
             case Tok::Date: {
                 const auto d = parseDateLiteral(t.text);
                 if (!d) fail(1031);
@@ -857,19 +885,32 @@ private:
                 fail(1023);
             case Tok::Name:
                 switch (t.kw) {
-                    case Kw::True: advance(); return literal(t, core::Variant(true));
-                    case Kw::False: advance(); return literal(t, core::Variant(false));
-                    case Kw::Empty: advance(); return literal(t, core::Variant());
-                    case Kw::Null: advance(); return literal(t, core::Variant::null());
-                    case Kw::Nothing: advance(); return literal(t, core::Variant::nothing());
-                    case Kw::Me: advance(); return node<Expr>(t, EK::Me);
+                    case Kw::True:
+                        advance();
+                        return literal(t, core::Variant(true));
+                    case Kw::False:
+                        advance();
+                        return literal(t, core::Variant(false));
+                    case Kw::Empty:
+                        advance();
+                        return literal(t, core::Variant());
+                    case Kw::Null:
+                        advance();
+                        return literal(t, core::Variant::null());
+                    case Kw::Nothing:
+                        advance();
+                        return literal(t, core::Variant::nothing());
+                    case Kw::Me:
+                        advance();
+                        return node<Expr>(t, EK::Me);
                     case Kw::New: {
                         advance();
                         auto n = node<NewExpr>(t);
                         n->className = identifier();
                         return n;
                     }
-                    default: break;
+                    default:
+                        break;
                 }
                 if (isReserved(t.kw)) fail(1023);
                 {
@@ -878,7 +919,8 @@ private:
                     n->name = t.text;
                     return n;
                 }
-            default: fail(1023);
+            default:
+                fail(1023);
         }
     }
 

@@ -5,7 +5,8 @@
 
 namespace script {
 
-ScriptControl::ScriptControl() : language_(QStringLiteral("VBScript")), interp_(std::make_unique<Interpreter>()) {}
+ScriptControl::ScriptControl()
+    : language_(QStringLiteral("VBScript")), interp_(std::make_unique<Interpreter>()) {}
 
 ScriptControl::~ScriptControl() = default;
 

@@ -25,7 +25,7 @@
 namespace script {
 
 class ScriptControl {
-public:
+  public:
     // Timeout value that lets a script run as long as it takes.
     static constexpr int kNoTimeout = -1;
 
@@ -33,7 +33,7 @@ public:
         long Number = 0;
         QString Description;
         QString Source;
-        int Line = 0;    // 1-based line of the text given to AddCode; 0 when unknown
+        int Line = 0;  // 1-based line of the text given to AddCode; 0 when unknown
         int Column = 0;
         void Clear() { *this = ErrorInfo(); }
     };
@@ -81,7 +81,7 @@ public:
     // painting and offer its stop button.
     void setPollCallback(std::function<void()> poll);
 
-private:
+  private:
     template <class Fn>
     auto guarded(Fn&& fn) -> decltype(fn());
 

@@ -7,10 +7,10 @@
 #include "core/Clock.h"
 #include "core/ObjectBinding.h"
 
+#include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QMap>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
 
 using core::CallArgs;
 using core::MemberTable;
@@ -22,7 +22,7 @@ namespace {
 // A page-like object: indexed property, method with a by-reference argument,
 // a default member, a collection and a chained child.
 class FakePage : public core::Object {
-public:
+  public:
     QMap<QString, Variant> vars;
     QStringList printed;
     int depth = 0;
@@ -142,13 +142,15 @@ TEST(ScriptControl, ScriptObjectsOutliveTheControl) {
     std::shared_ptr<core::Object> kept;
     {
         script::ScriptControl sc;
-        sc.AddCode("Class K\n Public V\n Sub Class_Terminate\n V = 0\n End Sub\nEnd Class\n"
-                   "Function Make()\n Set Make = New K\n Make.V = 3\nEnd Function");
+        sc.AddCode(
+            "Class K\n Public V\n Sub Class_Terminate\n V = 0\n End Sub\nEnd Class\n"
+            "Function Make()\n Set Make = New K\n Make.V = 3\nEnd Function");
         const Variant made = sc.Run("Make");
         kept = made.objectValue();
         Variant* none = nullptr;
-        EXPECT_EQ(describe(kept->invoke("v", core::CallKind::PropertyGet, std::span<Variant* const>(&none, 0))),
-                  "Integer:3");
+        EXPECT_EQ(
+            describe(kept->invoke("v", core::CallKind::PropertyGet, std::span<Variant* const>(&none, 0))),
+            "Integer:3");
     }
     EXPECT_EQ(kept->typeName(), "K");
     try {
@@ -164,8 +166,9 @@ TEST(ScriptControl, TimeoutStopsAnEndlessLoop) {
     script::ScriptControl sc;
     sc.setTimeout(200);
     // Resume Next does not swallow the stop.
-    sc.AddCode("Sub Forever()\n  On Error Resume Next\n  Do\n    x = x + 1\n  Loop\nEnd Sub\n"
-               "Sub Recurse()\n  Recurse2\nEnd Sub\nSub Recurse2()\n  While True : Wend\nEnd Sub\n");
+    sc.AddCode(
+        "Sub Forever()\n  On Error Resume Next\n  Do\n    x = x + 1\n  Loop\nEnd Sub\n"
+        "Sub Recurse()\n  Recurse2\nEnd Sub\nSub Recurse2()\n  While True : Wend\nEnd Sub\n");
     for (const char* proc : {"Forever", "Recurse"}) {
         SCOPED_TRACE(proc);
         QElapsedTimer t;
@@ -207,7 +210,7 @@ TEST(ScriptControl, StopFlagAndPollCallback) {
 // ---- the numbering scripts against a fake data source ----
 
 class FakeObject : public core::Object {
-public:
+  public:
     explicit FakeObject(QString type) : type_(std::move(type)) {}
     QString typeName() const override { return type_; }
     Variant invoke(const QString& name, core::CallKind, std::span<Variant* const> args) override {
@@ -217,7 +220,7 @@ public:
     }
     std::map<QString, std::function<Variant(const CallArgs&)>> members;
 
-private:
+  private:
     QString type_;
 };
 
@@ -281,7 +284,8 @@ const char* kOrderScript =
     "          & Hex(nPostazione) & \"00\"\r\n"
     "  sMax = objDS.GetDataSource(objDS.Table.Name, \"Left(Numero,4)=\" & _\r\n"
     "         objDS.Database.FormatStringForQuery(sAgente) & \" AND \" & _\r\n"
-    "         objDS.RowOIDQueryString(\"\", \"\", omcMatchNotEqual), oqoSimple).CalculateColValue(\"Numero\", odbcMax)\r\n"
+    "         objDS.RowOIDQueryString(\"\", \"\", omcMatchNotEqual), "
+    "oqoSimple).CalculateColValue(\"Numero\", odbcMax)\r\n"
     "  If sMax >= sNumero Then\r\n"
     "    sNumero = Left(sMax, 7) & Right(\"000\" & Hex(CLng(\"&H\" & Mid(sMax, 8)) + 1), 3)\r\n"
     "  End If\r\n"
@@ -301,7 +305,8 @@ const char* kCustomerScript =
     "sCodice = sPref & sAgente & Mid(CONV_TABLE_NUMBERS, CInt(Right(CStr(Year(d)), 2)), 1) & _\r\n"
     "  Mid(CONV_TABLE_NUMBERS, Month(d), 1) & Mid(CONV_TABLE_NUMBERS, Day(d), 1) & \"000\"\r\n"
     "sMax = objDS.GetDataSource(objDS.Table.Name, \"Left(Codice,\" & Len(sPref & sAgente) & \")= \" & _\r\n"
-    "  objDS.Database.FormatStringForQuery(sPref & sAgente) & \" AND \" & objDS.RowOIDQueryString(\"\", \"\", 1), _\r\n"
+    "  objDS.Database.FormatStringForQuery(sPref & sAgente) & \" AND \" & objDS.RowOIDQueryString(\"\", "
+    "\"\", 1), _\r\n"
     "  oqoSimple).CalculateColValue(\"Codice\", odbcMax)\r\n"
     "If sMax >= sCodice Then\r\n"
     "  sCodice = Left(sMax, Len(sPref & sAgente) + 3) & _\r\n"

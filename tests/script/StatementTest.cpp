@@ -39,8 +39,8 @@ TEST(ScriptArguments, ByRefByValAndParentheses) {
         const char* body;
         const char* expected;
     } cases[] = {
-        {"Inc a", "Integer:2"},                 // ByRef is the default
-        {"Inc (a)", "Integer:1"},               // a parenthesised argument goes by value
+        {"Inc a", "Integer:2"},    // ByRef is the default
+        {"Inc (a)", "Integer:1"},  // a parenthesised argument goes by value
         {"Inc(a)", "Integer:1"},
         {"Call Inc(a)", "Integer:2"},
         {"Call Inc((a))", "Integer:1"},
@@ -66,11 +66,11 @@ TEST(ScriptProcedures, RecursionNestingAndLateDefinitions) {
          "Long:479001600"},
         {"fibonacci",
          "Function Main()\n Main = Fib(15)\nEnd Function\n"
-         "Function Fib(n)\n If n < 2 Then\n  Fib = n\n Else\n  Fib = Fib(n-1) + Fib(n-2)\n End If\nEnd Function",
+         "Function Fib(n)\n If n < 2 Then\n  Fib = n\n Else\n  Fib = Fib(n-1) + Fib(n-2)\n End If\nEnd "
+         "Function",
          "Integer:610"},
         {"function name read inside is its result",
-         "Function Main()\n Main = 5\n Main = Main + 1\nEnd Function",
-         "Integer:6"},
+         "Function Main()\n Main = 5\n Main = Main + 1\nEnd Function", "Integer:6"},
         {"script-level variables and implicit locals",
          "Dim g\ng = 10\nSub Bump()\n g = g + 1\n loc = 7\nEnd Sub\n"
          "Function Main()\n Bump : Bump\n Main = g & \"/\" & loc\nEnd Function",
@@ -89,49 +89,63 @@ TEST(ScriptProcedures, RecursionNestingAndLateDefinitions) {
          " Main = a(0) + a(2) + b(1) + b(3) + m(1, 2) & \":\" & UBound(b)\nEnd Function",
          "String:25:3"},
         {"line continuation, colons and comments",
-         "Function Main() ' comment\n Dim s : s = \"a\" & _\n   \"b\"\n Rem another comment\n Main = s\nEnd Function",
+         "Function Main() ' comment\n Dim s : s = \"a\" & _\n   \"b\"\n Rem another comment\n Main = s\nEnd "
+         "Function",
          "String:ab"},
-        {"names in any letter case",
-         "FUNCTION main()\n DIM Abc\n aBC = 3\n MAIN = abc\nend function",
+        {"names in any letter case", "FUNCTION main()\n DIM Abc\n aBC = 3\n MAIN = abc\nend function",
          "Integer:3"},
     });
 }
 
 TEST(ScriptStatements, LoopsAndExit) {
     checkScripts({
-        {"for with step", "Function Main()\n For i = 10 To 1 Step -3\n s = s & i & \",\"\n Next\n Main = s & i\nEnd Function",
+        {"for with step",
+         "Function Main()\n For i = 10 To 1 Step -3\n s = s & i & \",\"\n Next\n Main = s & i\nEnd Function",
          "String:10,7,4,1,-2"},
-        {"for not entered", "Function Main()\n n = 0\n For i = 5 To 1\n n = n + 1\n Next\n Main = n\nEnd Function",
-         "Integer:0"},
+        {"for not entered",
+         "Function Main()\n n = 0\n For i = 5 To 1\n n = n + 1\n Next\n Main = n\nEnd Function", "Integer:0"},
         {"counter grows past Integer",
-         "Function Main()\n For i = 32766 To 32767\n Next\n Main = TypeName(i) & i\nEnd Function", "String:Long32768"},
+         "Function Main()\n For i = 32766 To 32767\n Next\n Main = TypeName(i) & i\nEnd Function",
+         "String:Long32768"},
         {"body changing the counter",
-         "Function Main()\n For i = 1 To 10\n i = i + 4 : n = n + 1\n Next\n Main = n & \"/\" & i\nEnd Function",
+         "Function Main()\n For i = 1 To 10\n i = i + 4 : n = n + 1\n Next\n Main = n & \"/\" & i\nEnd "
+         "Function",
          "String:2/11"},
         {"text built up in a loop",
-         "Function Main()\n s = \"a\"\n For i = 1 To 3\n s = s & i & Null & Left(\"xy\", 1)\n Next\n s = s & s\n"
+         "Function Main()\n s = \"a\"\n For i = 1 To 3\n s = s & i & Null & Left(\"xy\", 1)\n Next\n s = s & "
+         "s\n"
          " Main = s\nEnd Function",
          "String:a1x2x3xa1x2x3x"},
-        {"for fractional step", "Function Main()\n For x = 0 To 1 Step 0.25\n n = n + 1\n Next\n Main = n\nEnd Function",
+        {"for fractional step",
+         "Function Main()\n For x = 0 To 1 Step 0.25\n n = n + 1\n Next\n Main = n\nEnd Function",
          "Integer:5"},
         {"for each over an array",
-         "Function Main()\n For Each v In Array(1, 2, 3)\n s = s + v\n Next\n Main = s\nEnd Function", "Integer:6"},
-        {"do while", "Function Main()\n Do While i < 5\n i = i + 1\n Loop\n Main = i\nEnd Function", "Integer:5"},
-        {"do until", "Function Main()\n Do Until i >= 3\n i = i + 1\n Loop\n Main = i\nEnd Function", "Integer:3"},
-        {"loop while runs once", "Function Main()\n Do\n i = i + 1\n Loop While False\n Main = i\nEnd Function",
-         "Integer:1"},
-        {"loop until", "Function Main()\n Do\n i = i + 2\n Loop Until i > 5\n Main = i\nEnd Function", "Integer:6"},
-        {"while wend", "Function Main()\n While i < 4\n i = i + 1\n Wend\n Main = i\nEnd Function", "Integer:4"},
-        {"exit do", "Function Main()\n Do\n i = i + 1\n If i = 7 Then Exit Do\n Loop\n Main = i\nEnd Function",
+         "Function Main()\n For Each v In Array(1, 2, 3)\n s = s + v\n Next\n Main = s\nEnd Function",
+         "Integer:6"},
+        {"do while", "Function Main()\n Do While i < 5\n i = i + 1\n Loop\n Main = i\nEnd Function",
+         "Integer:5"},
+        {"do until", "Function Main()\n Do Until i >= 3\n i = i + 1\n Loop\n Main = i\nEnd Function",
+         "Integer:3"},
+        {"loop while runs once",
+         "Function Main()\n Do\n i = i + 1\n Loop While False\n Main = i\nEnd Function", "Integer:1"},
+        {"loop until", "Function Main()\n Do\n i = i + 2\n Loop Until i > 5\n Main = i\nEnd Function",
+         "Integer:6"},
+        {"while wend", "Function Main()\n While i < 4\n i = i + 1\n Wend\n Main = i\nEnd Function",
+         "Integer:4"},
+        {"exit do",
+         "Function Main()\n Do\n i = i + 1\n If i = 7 Then Exit Do\n Loop\n Main = i\nEnd Function",
          "Integer:7"},
         {"exit for leaves the inner loop only",
-         "Function Main()\n For i = 1 To 3\n For j = 1 To 10\n If j = 2 Then Exit For\n n = n + 1\n Next\n Next\n Main = n\nEnd Function",
+         "Function Main()\n For i = 1 To 3\n For j = 1 To 10\n If j = 2 Then Exit For\n n = n + 1\n Next\n "
+         "Next\n Main = n\nEnd Function",
          "Integer:3"},
         {"exit do from inside a for",
-         "Function Main()\n Do\n For i = 1 To 5\n If i = 3 Then Exit Do\n Next\n Loop\n Main = i\nEnd Function",
+         "Function Main()\n Do\n For i = 1 To 5\n If i = 3 Then Exit Do\n Next\n Loop\n Main = i\nEnd "
+         "Function",
          "Integer:3"},
         {"exit function from a loop",
-         "Function Main()\n For i = 1 To 100\n If i = 4 Then\n Main = i\n Exit Function\n End If\n Next\n Main = -1\nEnd Function",
+         "Function Main()\n For i = 1 To 100\n If i = 4 Then\n Main = i\n Exit Function\n End If\n Next\n "
+         "Main = -1\nEnd Function",
          "Integer:4"},
     });
 }
@@ -139,12 +153,14 @@ TEST(ScriptStatements, LoopsAndExit) {
 TEST(ScriptStatements, IfAndSelectCase) {
     checkScripts({
         {"elseif chain",
-         "Function Main()\n x = 5\n If x < 3 Then\n Main = \"a\"\n ElseIf x < 6 Then\n Main = \"b\"\n Else\n Main = \"c\"\n End If\nEnd Function",
+         "Function Main()\n x = 5\n If x < 3 Then\n Main = \"a\"\n ElseIf x < 6 Then\n Main = \"b\"\n Else\n "
+         "Main = \"c\"\n End If\nEnd Function",
          "String:b"},
         {"one-line if with else and colons",
-         "Function Main()\n If 1 > 2 Then a = 1 : b = 2 Else a = 3 : b = 4\n Main = a & b\nEnd Function", "String:34"},
-        {"null condition is false",
-         "Function Main()\n If Null Then Main = 1 Else Main = 2\nEnd Function", "Integer:2"},
+         "Function Main()\n If 1 > 2 Then a = 1 : b = 2 Else a = 3 : b = 4\n Main = a & b\nEnd Function",
+         "String:34"},
+        {"null condition is false", "Function Main()\n If Null Then Main = 1 Else Main = 2\nEnd Function",
+         "Integer:2"},
         {"select with lists",
          "Function Main()\n For Each v In Array(1, 4, 9, 2)\n Select Case v\n Case 1, 2\n s = s & \"a\"\n"
          " Case 3, 4, 5\n s = s & \"b\"\n Case Else\n s = s & \"d\"\n End Select\n Next\n"
@@ -152,7 +168,8 @@ TEST(ScriptStatements, IfAndSelectCase) {
          " Main = s\nEnd Function",
          "String:abda!"},
         {"select without a match",
-         "Function Main()\n Main = \"none\"\n Select Case 7\n Case 1\n Main = \"one\"\n End Select\nEnd Function",
+         "Function Main()\n Main = \"none\"\n Select Case 7\n Case 1\n Main = \"one\"\n End Select\nEnd "
+         "Function",
          "String:none"},
     });
 }
@@ -177,27 +194,32 @@ TEST(ScriptClasses, PropertiesMethodsAndLifetime) {
         " Public Property Get Item(i)\n  Item = m_items(i)\n End Property\n"
         " Public Property Let Item(i, v)\n  m_items(i) = v\n End Property\n"
         "End Class\n";
-    checkScripts({
-        {"initialize and default property",
-         "Function Main()\n Set c = New Counter\n Main = c + 1\nEnd Function", "Integer:11"},
-        {"property let and chained method",
-         "Function Main()\n Dim c\n Set c = New Counter\n c.Value = 3\n c.Add(2).Add 5\n Main = c.Value & \"/\" & c.Twice\nEnd Function",
-         "String:10/20"},
-        {"public field and with",
-         "Function Main()\n Dim c\n Set c = New Counter\n With c\n .Name = \"n\"\n .Value = 1\n End With\n Main = c.Name & c.Value\nEnd Function",
-         "String:n1"},
-        {"terminate when the last reference goes",
-         "Function Main()\n Dim c\n Set c = New Counter\n Set c = Nothing\n Main = terminated\nEnd Function",
-         "Integer:1"},
-        {"property set and indexed properties",
-         "Function Main()\n Set h = New Holder\n Set h.Inner = New Counter\n h.Inner.Value = 7\n"
-         " h.Item(2) = \"x\"\n Main = h.Inner.Value & h.Item(2) & IsEmpty(h.Item(1))\nEnd Function",
-         "String:7xVero"},
-        {"is and nothing",
-         "Function Main()\n Dim a, b\n Set a = New Counter\n Set b = a\n Main = (a Is b) & (b Is Nothing) & TypeName(a)\nEnd Function",
-         "String:VeroFalsoCounter"},
-    },
-                 cls);
+    checkScripts(
+        {
+            {"initialize and default property",
+             "Function Main()\n Set c = New Counter\n Main = c + 1\nEnd Function", "Integer:11"},
+            {"property let and chained method",
+             "Function Main()\n Dim c\n Set c = New Counter\n c.Value = 3\n c.Add(2).Add 5\n Main = c.Value "
+             "& \"/\" & c.Twice\nEnd Function",
+             "String:10/20"},
+            {"public field and with",
+             "Function Main()\n Dim c\n Set c = New Counter\n With c\n .Name = \"n\"\n .Value = 1\n End "
+             "With\n Main = c.Name & c.Value\nEnd Function",
+             "String:n1"},
+            {"terminate when the last reference goes",
+             "Function Main()\n Dim c\n Set c = New Counter\n Set c = Nothing\n Main = terminated\nEnd "
+             "Function",
+             "Integer:1"},
+            {"property set and indexed properties",
+             "Function Main()\n Set h = New Holder\n Set h.Inner = New Counter\n h.Inner.Value = 7\n"
+             " h.Item(2) = \"x\"\n Main = h.Inner.Value & h.Item(2) & IsEmpty(h.Item(1))\nEnd Function",
+             "String:7xVero"},
+            {"is and nothing",
+             "Function Main()\n Dim a, b\n Set a = New Counter\n Set b = a\n Main = (a Is b) & (b Is "
+             "Nothing) & TypeName(a)\nEnd Function",
+             "String:VeroFalsoCounter"},
+        },
+        cls);
     for (const char* c : {"Function Main()\n Set c = New Counter\n Main = c.m_n\nEnd Function",
                           "Function Main()\n Set c = New Counter\n c.Nope 1\nEnd Function"}) {
         SCOPED_TRACE(c);
@@ -213,11 +235,13 @@ TEST(ScriptClasses, PropertiesMethodsAndLifetime) {
 TEST(ScriptErrors, ResumeNextInsideAndAcrossProcedures) {
     checkScripts({
         {"resume next and err",
-         "Function Main()\n On Error Resume Next\n x = 1 / 0\n Main = Err.Number & \" \" & Err.Description & \" \" & x\nEnd Function",
+         "Function Main()\n On Error Resume Next\n x = 1 / 0\n Main = Err.Number & \" \" & Err.Description & "
+         "\" \" & x\nEnd Function",
          "String:11 Divisione per zero "},
         {"error in a callee reaches the caller's handler",
          "Sub Fails()\n x = 1\n y = \"a\" * 2\n x = 2\nEnd Sub\n"
-         "Function Main()\n On Error Resume Next\n Fails\n Main = Err.Number & \"-\" & \"after\"\nEnd Function",
+         "Function Main()\n On Error Resume Next\n Fails\n Main = Err.Number & \"-\" & \"after\"\nEnd "
+         "Function",
          "String:13-after"},
         {"a callee's own handler keeps the error inside",
          "Function Safe()\n On Error Resume Next\n Safe = 1 / 0\n Safe = \"ok\"\nEnd Function\n"
@@ -232,12 +256,14 @@ TEST(ScriptErrors, ResumeNextInsideAndAcrossProcedures) {
          " x = 1/0\n On Error GoTo 0\n Main = a & b & Err.Number\nEnd Function",
          "String:1100"},
         {"err alone is its number",
-         "Function Main()\n On Error Resume Next\n Err.Raise 5\n If Err Then Main = Err.Description\nEnd Function",
+         "Function Main()\n On Error Resume Next\n Err.Raise 5\n If Err Then Main = Err.Description\nEnd "
+         "Function",
          "String:Chiamata di routine o argomento non valido"},
     });
     // Without a handler the error leaves with its number; after On Error GoTo 0 too.
-    EXPECT_EQ(errorOf("Function Main()\n On Error Resume Next\n On Error GoTo 0\n x = 1/0\nEnd Function").number(),
-              11);
+    EXPECT_EQ(
+        errorOf("Function Main()\n On Error Resume Next\n On Error GoTo 0\n x = 1/0\nEnd Function").number(),
+        11);
     EXPECT_EQ(errorOf("Function Main()\n Err.Raise 9\nEnd Function").description(),
               "Indice non incluso nell'intervallo");
 }
@@ -258,17 +284,18 @@ TEST(ScriptErrors, LinesOfSyntaxAndRuntimeErrors) {
         int line;
         long number;
     } compile[] = {
-        {"Sub A()\n x = 1\n", 3, 1016},                   // missing End Sub
-        {"x = \"abc\n", 1, 1033},                          // unterminated string
-        {"For i = 1 To 3\n y = i\n", 3, 1020},            // missing Next
-        {"Sub A()\n Exit Do\nEnd Sub\n", 2, 1039},         // Exit Do outside a loop
-        {"Dim a\nDim a\n", 2, 1041},                       // name declared twice
+        {"Sub A()\n x = 1\n", 3, 1016},             // missing End Sub
+        {"x = \"abc\n", 1, 1033},                   // unterminated string
+        {"For i = 1 To 3\n y = i\n", 3, 1020},      // missing Next
+        {"Sub A()\n Exit Do\nEnd Sub\n", 2, 1039},  // Exit Do outside a loop
+        {"Dim a\nDim a\n", 2, 1041},                // name declared twice
         {"x = 1 +\n", 1, 1023},
-        {"Foo(1, 2)\n", 1, 1044},                          // parentheses around a Sub's arguments
+        {"Foo(1, 2)\n", 1, 1044},  // parentheses around a Sub's arguments
         {"x = @\n", 1, 1032},
         {"x = ((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((("
          "((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((("
-         "((((((((((((((((((((1\n", 1, 28},                 // nesting beyond any real script
+         "((((((((((((((((((((1\n",
+         1, 28},  // nesting beyond any real script
     };
     for (const auto& c : compile) {
         SCOPED_TRACE(c.text);
@@ -305,7 +332,8 @@ TEST(ScriptErrors, OptionExplicitAndUndefinedNames) {
     EXPECT_EQ(errorOf("Function Main()\n Set o = Nothing\n Main = o.Name\nEnd Function").number(), 91);
     EXPECT_EQ(errorOf("Sub S(a)\nEnd Sub\nFunction Main()\n S 1, 2\nEnd Function").number(), 450);
     EXPECT_EQ(errorOf("Function Main()\n Main = Len(\"a\", \"b\")\nEnd Function").number(), 450);
-    EXPECT_EQ(errorOf("Function Main()\n Main = Deep(1)\nEnd Function\nFunction Deep(n)\n Deep = Deep(n + 1)\nEnd Function")
+    EXPECT_EQ(errorOf("Function Main()\n Main = Deep(1)\nEnd Function\nFunction Deep(n)\n Deep = Deep(n + "
+                      "1)\nEnd Function")
                   .number(),
               28);
 }

@@ -1,11 +1,11 @@
 // The vbsrun tool: WScript.Echo on standard output, a script error on
 // standard error with exit code 1.
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 

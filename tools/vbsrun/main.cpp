@@ -16,7 +16,7 @@
 namespace {
 
 class WScript : public core::Object {
-public:
+  public:
     QString typeName() const override { return QStringLiteral("WScript"); }
     core::Variant invoke(const QString& name, core::CallKind, std::span<core::Variant* const> args) override {
         if (name.compare(QLatin1String("Echo"), Qt::CaseInsensitive) != 0) script::raiseError(438);
