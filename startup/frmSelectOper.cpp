@@ -65,7 +65,9 @@ void frmSelectOper::Load() {
             cmbOperatore_->addItem(name);
             keys_.push_back(ds->RowKey());
         }
-        cmbOperatore_->setCurrentIndex(preselect >= 0 ? preselect : (cmbOperatore_->count() > 0 ? 0 : -1));
+        // Without a known operator to preselect the list starts empty: the
+        // operator chooses.
+        cmbOperatore_->setCurrentIndex(preselect);
     }
     m_strOperatore.clear();
 }
