@@ -501,8 +501,7 @@ query::SqlValue DataSource::toStorage(const ColInfo& info, const core::Variant& 
 
 bool DataSource::hooksActive() const { return def_->hooks && db_->State() != Database::StateUpdating; }
 
-template <class F>
-void DataSource::operation(F&& body) {
+void DataSource::operation(const std::function<void()>& body) {
     db_->beginOperation();
     try {
         body();
@@ -513,8 +512,7 @@ void DataSource::operation(F&& body) {
     db_->endOperation(true);
 }
 
-template <class F>
-void DataSource::hook(F&& call) {
+void DataSource::hook(const std::function<void()>& call) {
     db_->enterHook();
     try {
         call();
@@ -1184,6 +1182,15 @@ void DataSource::Message(const QString& message) { db_->showMessage(message); }
 bool DataSource::Lock(const QString& name) { return db_->takeLock(def_->name(), OID(), name); }
 void DataSource::Unlock(const QString& name) { db_->releaseLock(def_->name(), OID(), name); }
 bool DataSource::IsLocked(const QString& name) const { return db_->isLocked(def_->name(), OID(), name); }
+
+NamedLock::NamedLock(DataSource& ds, const QString& name)
+    : db_(ds.Database()), table_(ds.tableDef().name()), name_(name), oid_(ds.OID()) {
+    obtained_ = db_->takeLock(table_, oid_, name_);
+}
+
+NamedLock::~NamedLock() {
+    if (obtained_) db_->releaseLock(table_, oid_, name_);
+}
 
 // ---- Events ----------------------------------------------------------------------------
 

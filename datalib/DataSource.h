@@ -225,6 +225,10 @@ public:
     void restore(const std::shared_ptr<void>& snap);
     void keepKeys(const std::shared_ptr<void>& snap) const;
     void invalidate();
+    // Starts a new row (OnNewRow only), copies `src`'s row into it and saves it as it comes.
+    void insertCopyOf(const DataSource& src);
+    // The OID of the row of this table with the same identity as `src`'s current row.
+    std::optional<qint64> findExisting(const DataSource& src) const { return findByIdentity(identityOf(src)); }
 
 private:
     DataSource() = default;
@@ -271,10 +275,10 @@ private:
     void deleteOwned(const TableDef& t, qint64 oid);
     qint64 parentOidOfRow() const;
     bool hooksActive() const;
-    template <class F>
-    void operation(F&& body);
-    template <class F>
-    void hook(F&& call);
+    // Runs a change as one operation of the database (see Database::beginOperation).
+    void operation(const std::function<void()>& body);
+    // Calls a table class's hook, counting the nesting.
+    void hook(const std::function<void()>& call);
     std::shared_ptr<DataSource> self() { return std::static_pointer_cast<DataSource>(shared_from_this()); }
     std::vector<std::pair<QString, core::Variant>> identityOf(const DataSource& src) const;
     std::optional<qint64> findByIdentity(const std::vector<std::pair<QString, core::Variant>>& id) const;
@@ -315,6 +319,24 @@ private:
 
     QHash<int, std::function<void(DataSource&)>> refreshHandlers_;
     int nextHandler_ = 0;
+};
+
+// A named lock on a data source's current row, held for the guard's lifetime
+// and released on every path out of the scope, errors included.
+class NamedLock {
+public:
+    NamedLock(DataSource& ds, const QString& name);
+    ~NamedLock();
+    NamedLock(const NamedLock&) = delete;
+    NamedLock& operator=(const NamedLock&) = delete;
+    // False when someone else holds the lock on that row.
+    bool obtained() const { return obtained_; }
+
+private:
+    std::shared_ptr<Database> db_;
+    QString table_, name_;
+    qint64 oid_ = 0;
+    bool obtained_ = false;
 };
 
 }  // namespace datalib

@@ -1,0 +1,238 @@
+// The copies of rows used by the exchange: a row with its child rows into a
+// data source of the same table (here or in another database file), a new
+// row copied from another, and the move of a row to another parent.
+
+#include "datalib/Connection.h"
+#include "datalib/DataSource.h"
+#include "datalib/Database.h"
+#include "datalib/Errors.h"
+#include "datalib/Interfaces.h"
+
+#include <QSet>
+#include <cmath>
+
+namespace datalib {
+
+namespace {
+
+QString quoted(const QString& name) {
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+}
+
+QSet<QString> nameSet(const QString& list) {
+    QSet<QString> out;
+    for (const QString& s : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) out.insert(s.trimmed().toLower());
+    return out;
+}
+
+// Rows are written as they come into the target: its State is 2 meanwhile.
+struct UpdateBracket {
+    explicit UpdateBracket(Database& db) : db_(db) { db_.BeginUpdate(); }
+    ~UpdateBracket() { db_.EndUpdate(); }
+    Database& db_;
+};
+
+}  // namespace
+
+std::vector<std::pair<QString, core::Variant>> DataSource::identityOf(const DataSource& src) const {
+    std::vector<std::pair<QString, core::Variant>> id;
+    const KeyDef* k = def_->keys.identifyingKey();
+    if (!k) return id;
+    for (const QString& part : k->parts()) {
+        const int i = colIndex(part);
+        if (i < 0 || (layout_[size_t(i)].kind != ColKind::Own && layout_[size_t(i)].kind != ColKind::OwnRef))
+            return {};
+        id.emplace_back(layout_[size_t(i)].name, src.ColValue(part));
+    }
+    return id;
+}
+
+std::optional<qint64> DataSource::findByIdentity(const std::vector<std::pair<QString, core::Variant>>& id) const {
+    if (id.empty()) return std::nullopt;
+    QStringList conds;
+    std::vector<query::SqlValue> vals;
+    for (const auto& [name, value] : id) {
+        const ColInfo& info = layout_[size_t(colIndex(name))];
+        conds << QStringLiteral("%1 IS ?%2").arg(quoted(info.name)).arg(conds.size() + 1);
+        vals.push_back(toStorage(info, normalise(info, value)));
+    }
+    Statement st = db_->conn().prepare(QStringLiteral("SELECT \"OID\" FROM %1 WHERE %2 LIMIT 1")
+                                           .arg(quoted(def_->name()), conds.join(QStringLiteral(" AND "))));
+    st.bind(vals);
+    if (st.step()) return st.int64(0);
+    return std::nullopt;
+}
+
+// The OID in this database of the row that `srcOid` is in the source's
+// database, for a table linked by row (found by its identity, copied when
+// missing).
+static qint64 mapRow(const std::shared_ptr<Database>& srcDb, const std::shared_ptr<Database>& dstDb,
+                     const QString& table, qint64 srcOid) {
+    if (srcDb == dstDb || srcOid == 0) return srcOid;
+    const TableDef* st = srcDb->lookup(table);
+    const TableDef* dt = dstDb->lookup(table);
+    auto src = DataSource::open(srcDb, *st, query::RowOIDQueryString(*st, srcOid, 0));
+    if (src->DataEmpty()) return 0;
+    auto dst = DataSource::open(dstDb, *dt, query::RowOIDQueryString(*dt, 0, 0));
+    if (const auto found = dst->findExisting(*src)) return *found;
+    const core::Variant key = src->CopyRowTo(*dst);
+    return key.isEmptyOrNull() ? 0 : qint64(std::llround(key.toDouble()));
+}
+
+void DataSource::copyValuesFrom(const DataSource& src, const QStringList& except, bool raw) {
+    QSet<QString> skip;
+    for (const QString& s : except) skip.insert(s.trimmed().toLower());
+    if (def_->base && baseLinkIndex_ >= 0) {
+        const QString keyName = def_->base->keyFieldName();
+        if (!skip.contains(keyName.toLower()) && src.ColExist(keyName)) {
+            const core::Variant key = src.BaseKey();
+            if (raw) {
+                qint64 oid = 0;
+                const core::Variant link = src.ColValue(def_->baseLinkColumn());
+                if (!link.isEmptyOrNull())
+                    oid = mapRow(src.db_, db_, def_->base->name(), qint64(std::llround(link.toDouble())));
+                buffer_[size_t(baseLinkIndex_)] = oid ? core::Variant(std::int32_t(oid)) : core::Variant::null();
+            } else if (!key.isEmptyOrNull()) {
+                linkBase(key);
+            }
+        }
+    }
+    const std::vector<ColInfo> cols = layout_;
+    for (size_t j = 0; j < cols.size(); ++j) {
+        const ColInfo& c = cols[j];
+        if (c.kind != ColKind::Own && c.kind != ColKind::OwnRef) continue;
+        if (skip.contains(c.name.toLower()) || !src.ColExist(c.name)) continue;
+        if (db_->operationCancelled()) return;
+        core::Variant v = src.ColValue(c.name);
+        if (c.kind == ColKind::OwnRef && c.ref->byRowLink() && !v.isEmptyOrNull() && src.db_ != db_)
+            v = core::Variant(std::int32_t(mapRow(src.db_, db_, c.ref->table, qint64(std::llround(v.toDouble())))));
+        if (raw) buffer_[j] = normalise(c, v);
+        else if (c.kind == ColKind::OwnRef) setReferenceImpl(*c.ref, v);
+        else setField(c.name, v);
+    }
+}
+
+// Inserts copies of `src`'s rows (and of their owned children) under the
+// parent of `target`; rows are written as they come.
+static void copyChildren(DataSource& src, DataSource& target);
+
+core::Variant DataSource::CopyRowTo(DataSource& target) {
+    if (!RowValid() || (editing_ && isNew_))
+        throw errors::make(errors::NoCurrentRow, QStringLiteral("Nessun elemento corrente da copiare in \"%1\".")
+                                                     .arg(def_->name()));
+    if (target.def_->name().compare(def_->name(), Qt::CaseInsensitive) != 0)
+        throw errors::make(errors::NotAllowed, QStringLiteral("Impossibile copiare righe di \"%1\" in \"%2\".")
+                                                   .arg(def_->name(), target.def_->name()));
+    qint64 oid = 0;
+    UpdateBracket bracket(*target.db_);
+    target.operation([&] {
+        const auto existing = target.findByIdentity(target.identityOf(*this));
+        auto tmp = DataSource::open(target.db_, *target.def_,
+                                    query::RowOIDQueryString(*target.def_, existing.value_or(0), 0));
+        if (existing) tmp->beginEdit();
+        else tmp->startNewRow(true);
+        tmp->copyValuesFrom(*this, {}, true);
+        tmp->saveImpl(false);
+        oid = tmp->OID();
+        // The child sets are replaced, never doubled.
+        tmp->deleteOwned(*target.def_, oid);
+        for (int i = 0; i < def_->references.Count(); ++i) {
+            const ReferenceDef& r = def_->references.Item(i);
+            if (!r.collection || !r.owned) continue;
+            auto kids = GetReference(r.name);
+            auto dest = tmp->GetReference(r.name);
+            copyChildren(*kids, *dest);
+        }
+    });
+    target.invalidate();
+    return core::Variant(std::int32_t(oid));
+}
+
+static void copyChildren(DataSource& src, DataSource& target) {
+    for (src.RowFirst(); !src.Eof(); src.RowNext()) {
+        target.insertCopyOf(src);
+        const TableDef& t = src.tableDef();
+        for (int i = 0; i < t.references.Count(); ++i) {
+            const ReferenceDef& r = t.references.Item(i);
+            if (!r.collection || !r.owned) continue;
+            auto kids = src.GetReference(r.name);
+            auto dest = target.GetReference(r.name);
+            copyChildren(*kids, *dest);
+        }
+    }
+}
+
+void DataSource::insertCopyOf(const DataSource& src) {
+    startNewRow(true);
+    copyValuesFrom(src, {}, true);
+    saveImpl(false);
+}
+
+long DataSource::CopyAllTo(DataSource& target, itfProgress* progress) {
+    long n = 0;
+    if (progress) progress->OnStart(RowCount(), true);
+    for (RowFirst(); !Eof(); RowNext()) {
+        if (!RowValid()) continue;
+        CopyRowTo(target);
+        ++n;
+        if (progress) {
+            bool goOn = true, stopped = false;
+            progress->OnProgress(n, goOn);
+            progress->OnStopped(stopped);
+            if (!goOn || stopped) break;
+        }
+    }
+    if (progress) progress->OnEnd();
+    return n;
+}
+
+core::Variant DataSource::NewRowCopiedFrom(DataSource& source, const QString& exceptColumns) {
+    if (!source.RowValid())
+        throw errors::make(errors::NoCurrentRow, QStringLiteral("Nessun elemento corrente da copiare in \"%1\".")
+                                                     .arg(source.def_->name()));
+    QStringList except = exceptColumns.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    qint64 oid = 0;
+    ++writing_;
+    try {
+        operation([&] {
+            startNewRow(true);
+            if (parent_ && hooksActive()) hook([&] { def_->hooks->OnSetParent(*this, parentRef_->ownerTable); });
+            if (db_->operationCancelled()) return;
+            copyValuesFrom(source, except, false);
+            if (db_->operationCancelled()) return;
+            saveImpl(true);
+            oid = OID();
+        });
+    } catch (...) {
+        --writing_;
+        throw;
+    }
+    --writing_;
+    return core::Variant(std::int32_t(oid));
+}
+
+core::Variant DataSource::MoveRowTo(DataSource& target, const QString& keyColumnsAnew) {
+    if (!RowValid() || (editing_ && isNew_))
+        throw errors::make(errors::NoCurrentRow, QStringLiteral("Nessun elemento corrente da spostare in \"%1\".")
+                                                     .arg(def_->name()));
+    const QSet<QString> anew = nameSet(keyColumnsAnew);
+    std::vector<core::Variant> pairs;
+    if (def_->base) {
+        pairs.push_back(def_->base->keyFieldName());
+        pairs.push_back(BaseKey());
+    }
+    for (const ColInfo& c : layout_) {
+        if ((c.kind != ColKind::Own && c.kind != ColKind::OwnRef) || anew.contains(c.name.toLower())) continue;
+        pairs.push_back(c.name);
+        pairs.push_back(ColValue(c.name));
+    }
+    core::Variant key;
+    operation([&] {
+        key = target.InsertFromPairs(pairs);
+        if (db_->operationCancelled()) return;
+        deleteImpl(true);
+    });
+    return key;
+}
+
+}  // namespace datalib
