@@ -45,6 +45,36 @@ void BM_FunctionCalls(benchmark::State& state) {
 }
 BENCHMARK(BM_FunctionCalls)->Unit(benchmark::kMillisecond);
 
+// Compiling a layout of about 150 lines, as the label preview does for every label.
+void BM_CompileLayout(benchmark::State& state) {
+    QString text;
+    for (int i = 0; i < 10; ++i) {
+        text += QStringLiteral(
+                    "Function Row%1(dsRow, prn, nRow)\r\n"
+                    "  ' una riga del prospetto\r\n"
+                    "  Dim s, i\r\n"
+                    "  If dsRow.ColValue(\"Quantita\") > 0 Then\r\n"
+                    "    s = Left(dsRow.ColValueStr(\"Descrizione\"), 40) & \" - \" & nRow\r\n"
+                    "    prn.TxtOut 10, 0, s\r\n"
+                    "  Else\r\n"
+                    "    For i = 1 To 3 : prn.Vars(\"T\" & i) = prn.Vars(\"T\" & i) + 1 : Next\r\n"
+                    "  End If\r\n"
+                    "  Select Case nRow Mod 3\r\n"
+                    "    Case 0, 1 : prn.SetFont 9, False, False, \"Arial\", False\r\n"
+                    "    Case Else : prn.SetFont 10, True, False, \"Arial\", False\r\n"
+                    "  End Select\r\n"
+                    "  Row%1 = True\r\n"
+                    "End Function\r\n")
+                    .arg(i);
+    }
+    for (auto _ : state) {
+        script::ScriptControl sc;
+        sc.AddCode(text);
+        benchmark::DoNotOptimize(sc.HasProcedure(QStringLiteral("Row9")));
+    }
+}
+BENCHMARK(BM_CompileLayout)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();
