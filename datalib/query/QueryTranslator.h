@@ -39,7 +39,7 @@
 // IS NULL and "<> Null" IS NOT NULL; Like takes "*" and "%" for any text, "?"
 // for one character and "[x]" for a literal x, and ignores ASCII letter
 // case; other comparisons of texts are exact. Sorts put texts in order
-// without regard to letter case and end with the row identifier, so that the
+// without regard to ASCII letter case and end with the row identifier, so that the
 // order is stable. An expression nested deeper than SQLite accepts is refused.
 
 #include "core/Variant.h"
