@@ -138,6 +138,32 @@ TEST(ScriptControl, HostObjectsByNameAndAsArguments) {
     EXPECT_EQ(sc.Error().Line, 6);
 }
 
+// A page object whose method calls back into the script that is running it,
+// as a report page calls the mask procedure when a module ends.
+class CallbackPage : public core::Object {
+  public:
+    script::ScriptControl* sc = nullptr;
+    QString typeName() const override { return QStringLiteral("CallbackPage"); }
+    Variant invoke(const QString& name, core::CallKind, std::span<Variant* const> args) override {
+        if (name.compare("NextReportModule", Qt::CaseInsensitive) != 0) core::raiseMemberNotFound();
+        std::vector<Variant> maskArgs{Variant(std::int16_t(1))};
+        return sc->Run("PrintReportMask", maskArgs);
+    }
+};
+
+TEST(ScriptControl, HostCallsBackIntoTheRunningScript) {
+    script::ScriptControl sc;
+    auto page = std::make_shared<CallbackPage>();
+    page->sc = &sc;
+    sc.AddCode(
+        "Dim masks\n"
+        "Function PrintReportMask(n)\n masks = masks + n\n PrintReportMask = True\nEnd Function\n"
+        "Function PrintReportRow(prn)\n For i = 1 To 3\n prn.NextReportModule\n Next\n"
+        " PrintReportRow = masks\nEnd Function\n");
+    std::vector<Variant> args{Variant(page)};
+    EXPECT_EQ(describe(sc.Run("PrintReportRow", args)), "Integer:3");
+}
+
 TEST(ScriptControl, ScriptObjectsOutliveTheControl) {
     std::shared_ptr<core::Object> kept;
     {
