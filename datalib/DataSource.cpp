@@ -280,12 +280,12 @@ void DataSource::fetchWindow(long from) const {
     }
 }
 
-const DataSource::Row* DataSource::fetchRow(qint64 oid) const {
+const DataSource::Row* DataSource::fetchRow(qint64 oid, long position) const {
     const quint64 version = db_->conn().dataVersion();
     auto it = cache_.find(oid);
     if (it != cache_.end() && it->second.version == version) return &it->second;
     if (it == cache_.end()) {
-        fetchWindow(pos_ >= 0 ? pos_ : 0);
+        fetchWindow(position >= 0 ? position : 0);
         it = cache_.find(oid);
         if (it != cache_.end()) return &it->second;
     }
@@ -303,9 +303,19 @@ const DataSource::Row* DataSource::fetchRow(qint64 oid) const {
 const DataSource::Row* DataSource::currentRow() const {
     if (pos_ < 0 || pos_ >= long(keys_.size())) return nullptr;
     if (static_) return &staticRows_[size_t(pos_)];
-    const Row* r = fetchRow(keys_[size_t(pos_)]);
+    const Row* r = fetchRow(keys_[size_t(pos_)], pos_);
     return r->missing ? nullptr : r;
 }
+
+core::Variant DataSource::ValueAt(long position, int column) const {
+    if (position < 0 || position >= long(keys_.size()) || column < 0 || column >= int(layout_.size()))
+        return core::Variant::null();
+    if (editing_ && position == pos_) return buffer_[size_t(column)];
+    const Row* r = static_ ? &staticRows_[size_t(position)] : fetchRow(keys_[size_t(position)], position);
+    return r->missing ? core::Variant::null() : r->values[size_t(column)];
+}
+
+int DataSource::ColumnIndex(const QString& name) const { return colIndex(name); }
 
 const std::vector<core::Variant>& DataSource::values() const {
     static const std::vector<core::Variant> none;
@@ -443,8 +453,9 @@ core::Variant DataSource::normalise(const ColInfo& info, const core::Variant& in
             case coltype::Boolean: return core::Variant(v.toBool());
             case coltype::Integer: {
                 if (v.isString() && v.stringValue().trimmed().isEmpty()) return core::Variant::null();
-                const double d = std::round(v.toDouble());
-                return wholeNumber(qint64(d));
+                const double d = v.toDouble();
+                if (std::fabs(d) < 2147483647.0) return core::Variant(v.toLong());
+                return wholeNumber(qint64(std::nearbyint(d)));
             }
             case coltype::Single:
             case coltype::Number:
@@ -500,6 +511,12 @@ query::SqlValue DataSource::toStorage(const ColInfo& info, const core::Variant& 
 // ---- Operations and hooks -------------------------------------------------------------
 
 bool DataSource::hooksActive() const { return def_->hooks && db_->State() != Database::StateUpdating; }
+
+void DataSource::checkWritable() const {
+    if (db_->AccessLevel() < 0 && db_->State() == Database::StateOpen && !db_->inOperation())
+        throw errors::make(errors::NotAllowed,
+                           QStringLiteral("L'utente collegato può soltanto consultare i dati: modifica non consentita."));
+}
 
 void DataSource::operation(const std::function<void()>& body) {
     db_->beginOperation();
@@ -605,6 +622,7 @@ void DataSource::AddColValue(const QString& name, double amount) {
 void DataSource::SubColValue(const QString& name, double amount) { AddColValue(name, -amount); }
 
 void DataSource::setField(const QString& name, const core::Variant& value) {
+    checkWritable();
     const int i = colIndex(name);
     if (i < 0) {
         if (const ReferenceDef* r = def_->findReference(name); r && !r->collection) {
@@ -685,6 +703,7 @@ void DataSource::SetReference(const QString& reference, const core::Variant& key
 }
 
 void DataSource::setReferenceImpl(const ReferenceDef& ref, const core::Variant& key) {
+    checkWritable();
     const int i = colIndex(ref.name);
     if (i < 0) unknownReference(*def_, ref.name);
     if (!RowValid())
@@ -797,6 +816,7 @@ void DataSource::startNewRow(bool runHooks) {
 }
 
 void DataSource::AddNew() {
+    checkWritable();
     if (parent_ && parentOid_ == 0)
         throw errors::make(errors::NotAllowed, QStringLiteral("Salvare l'elemento principale prima di aggiungere dettagli."));
     operation([&] {
@@ -806,6 +826,7 @@ void DataSource::AddNew() {
 }
 
 core::Variant DataSource::InsertFromPairs(const std::vector<core::Variant>& pairs) {
+    checkWritable();
     if (parent_ && parentOid_ == 0)
         throw errors::make(errors::NotAllowed, QStringLiteral("Salvare l'elemento principale prima di aggiungere dettagli."));
     qint64 oid = 0;
@@ -1010,10 +1031,12 @@ void DataSource::deleteImpl(bool runHooks) {
 }
 
 void DataSource::DeleteRow() {
+    checkWritable();
     operation([&] { deleteImpl(true); });
 }
 
 long DataSource::DeleteAll(itfProgress* progress) {
+    checkWritable();
     long n = 0;
     if (progress) progress->OnStart(RowCount(), true);
     operation([&] {

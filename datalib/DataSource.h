@@ -109,6 +109,10 @@ public:
     QString ColQueryString(const QString& name) const;
     bool ColExist(const QString& name) const;
     QStringList ColumnNames() const;
+    // For a grid: the value of a column (by its index in ColumnNames) at a
+    // position, without moving the current row; Null out of range.
+    core::Variant ValueAt(long position, int column) const;
+    int ColumnIndex(const QString& name) const;  // -1 when not there
 
     // Each runs the field hooks (see above).
     void SetColValue(const QString& name, const core::Variant& value);
@@ -251,7 +255,8 @@ private:
     void buildLayout();
     int colIndex(const QString& name) const;
     const Row* currentRow() const;
-    const Row* fetchRow(qint64 oid) const;
+    const Row* fetchRow(qint64 oid, long position) const;
+    void checkWritable() const;
     void fetchWindow(long from) const;
     std::vector<core::Variant> readRow(class Statement& st) const;
     core::Variant fromStorage(const ColInfo& info, class Statement& st, int col) const;

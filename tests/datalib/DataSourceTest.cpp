@@ -438,3 +438,55 @@ TEST(DataSource, CopiesUpdateNeverDuplicateAndMovesKeepTotals) {
     EXPECT_EQ(o->ColValueNum(kAmount), 20.0);
     EXPECT_EQ(local->ColValueNum(kAmount), 10.0);
 }
+
+TEST(DataSource, ValuesAreStoredByColumnType) {
+    Shop s;
+    auto o = s.newOrder(QStringLiteral("N1"));
+    struct Case {
+        const char* column;
+        Variant in;
+        Variant out;  // Empty: refused with errors::InvalidValue
+    };
+    const Case cases[] = {
+        {"Completato", QStringLiteral("Vero"), true},
+        {"Completato", Variant(), false},
+        {"Completato", Variant::null(), false},
+        {"ImportoImponibile", QStringLiteral("12,345"), core::Currency::fromDouble(12.345)},
+        {"ImportoImponibile", QStringLiteral("abc"), Variant()},
+        {"DataRichiestaConsegna", QStringLiteral("05/03/2004 10:30"), core::Date::fromParts(2004, 3, 5)},
+        {"DataRichiestaConsegna", QStringLiteral("31/02/2004"), Variant()},
+        {"Numero", QString(17, QLatin1Char('x')), Variant()},
+        {"Note", 42, QStringLiteral("42")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.column);
+        const QString col = QString::fromUtf8(c.column);
+        if (c.out.isEmpty()) {
+            EXPECT_EQ(errorCode([&] { o->SetColValue(col, c.in); }), errors::InvalidValue);
+            continue;
+        }
+        o->SetColValue(col, c.in);
+        o->Save();
+        o->Requery();
+        EXPECT_TRUE(o->ColValue(col).identical(c.out)) << o->ColValueStr(col).toStdString();
+    }
+    EXPECT_EQ(o->ColValueStr(QStringLiteral("Numero")), QStringLiteral("N1"));
+    EXPECT_EQ(o->FormattedColValue(QStringLiteral("DataRichiestaConsegna")), QStringLiteral("05/03/2004"));
+
+    // A DISTINCT list, and values by position for a grid.
+    auto d = s.db->OpenDataSource(kArt, {}, QStringLiteral("Disabilitato"), QStringLiteral("DISTINCT Disabilitato"));
+    EXPECT_EQ(d->RowCount(), 2);
+    EXPECT_EQ(errorCode([&] { d->SetColValue(QStringLiteral("Disabilitato"), true); }), errors::NotAllowed);
+    auto art = s.db->OpenDataSource(kArt, {}, QStringLiteral("Codice"));
+    EXPECT_EQ(art->ValueAt(2, art->ColumnIndex(QStringLiteral("codice"))).toString(), QStringLiteral("B1"));
+    EXPECT_EQ(art->Position(), 0);
+    EXPECT_TRUE(art->ValueAt(3, 0).isNull());
+
+    // An operator who may only consult changes nothing.
+    s.db->SetAccessLevel(-1);
+    EXPECT_EQ(errorCode([&] { art->SetColValue(QStringLiteral("Descrizione"), QStringLiteral("x")); }),
+              errors::NotAllowed);
+    EXPECT_EQ(errorCode([&] { art->DeleteRow(); }), errors::NotAllowed);
+    s.db->SetAccessLevel(1);
+    art->SetColValue(QStringLiteral("Descrizione"), QStringLiteral("x"));
+}
