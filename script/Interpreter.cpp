@@ -117,6 +117,17 @@ Variant wholeSum(const Variant& a, const Variant& b, std::int64_t sum) {
     return Variant(double(sum));
 }
 
+// Runs fn; an error it raises gets the place of e in the text.
+template <class Fn>
+Variant atPosition(const Expr* e, Fn&& fn) {
+    try {
+        return fn();
+    } catch (core::AppError& err) {
+        if (err.line() == 0) err.setPosition(e->line, e->column);
+        throw;
+    }
+}
+
 // Any exception as the error the script sees.
 core::AppError asAppError(std::exception_ptr p) {
     try {
@@ -418,14 +429,17 @@ Variant Interpreter::constValue(Expr* e, Scope& s) {
             return constValue(static_cast<ParenExpr*>(e)->inner.get(), s);
         case EK::Unary: {
             auto* u = static_cast<UnaryExpr*>(e);
-            return applyBinary(u->op, constValue(u->operand.get(), s), Variant(), {});
+            const Variant v = constValue(u->operand.get(), s);
+            return atPosition(e, [&] { return applyBinary(u->op, v, Variant(), {}); });
         }
         case EK::Binary: {
             auto* b = static_cast<BinaryExpr*>(e);
             if (b->op != Op::Is) {
                 core::CompareOptions o;
                 o.leftLiteral = o.rightLiteral = true;
-                return applyBinary(b->op, constValue(b->left.get(), s), constValue(b->right.get(), s), o);
+                const Variant l = constValue(b->left.get(), s);
+                const Variant r = constValue(b->right.get(), s);
+                return atPosition(e, [&] { return applyBinary(b->op, l, r, o); });
             }
             break;
         }

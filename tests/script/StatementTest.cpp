@@ -290,7 +290,9 @@ TEST(ScriptErrors, LinesOfSyntaxAndRuntimeErrors) {
         {"Sub A()\n Exit Do\nEnd Sub\n", 2, 1039},  // Exit Do outside a loop
         {"Dim a\nDim a\n", 2, 1041},                // name declared twice
         {"x = 1 +\n", 1, 1023},
-        {"Foo(1, 2)\n", 1, 1044},  // parentheses around a Sub's arguments
+        {"Foo(1, 2)\n", 1, 1044},
+        {"x = 1\nConst A = 1 / 0\n", 2,
+         11},  // a constant that cannot be computed  // parentheses around a Sub's arguments
         {"x = @\n", 1, 1032},
         {"x = ((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((("
          "((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((("
