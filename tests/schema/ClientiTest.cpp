@@ -207,3 +207,16 @@ TEST_F(Customers, TaxIdsAreCheckedOnSave)
             << k.vat << " " << k.taxCode;
     }
 }
+
+TEST_F(Customers, OnlyActivePriceListsAreOffered)
+{
+    useAgent("");
+    t->insert("Listini", {{"Codice", "ING"}, {"Descrizione", "Ingrosso"}});
+    t->insert("Listini", {{"Codice", "VEC"}, {"Descrizione", "Vecchio"}, {"Disabilitato", true}});
+    newCustomer("Rossi", "C1");
+    auto c = t->row("Clienti", "Codice = 'C1'");
+    auto offered = c->SelectReference("ListinoPredefinito");
+    ASSERT_EQ(offered->RowCount(), 1);
+    offered->RowFirst();
+    EXPECT_EQ(offered->ColValueStr("Codice"), "ING");
+}
