@@ -119,7 +119,7 @@ class Interpreter {
     std::vector<std::int32_t> indices(std::span<core::Variant* const> args) const;
 
     void tick() {
-        if ((++ticks_ & 1023u) == 0) slowCheck();
+        if ((++ticks_ & 63u) == 0) slowCheck();
     }
     void slowCheck();
     void startRun();
