@@ -14,10 +14,7 @@ public:
 
     void DefineIdentity(TableIdentity& id) override
     {
-        id.SetBaseTable("Articoli");
-        id.SetSecondOption(0);
-        id.SetFirstOption(1);
-        id.SetVersion(1.3);
+        DefineArticleRowIdentity(id, 1.3);
     }
 
     void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override

@@ -15,10 +15,7 @@ public:
 
     void DefineIdentity(TableIdentity& id) override
     {
-        id.SetBaseTable("Articoli");
-        id.SetSecondOption(0);
-        id.SetFirstOption(1);
-        id.SetVersion(2.1);
+        DefineArticleRowIdentity(id, 2.1);
     }
 
     void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override

@@ -15,6 +15,10 @@ std::shared_ptr<datalib::itfDefTable> newKitArticoli();
 std::shared_ptr<datalib::itfDefTable> newPromozioni();
 std::shared_ptr<datalib::itfDefTable> newPromozioniArticoli();
 
+// Identity of the tables whose rows extend an article (order rows, kit and
+// promotion elements).
+void DefineArticleRowIdentity(schema::TableIdentity& id, double version);
+
 // The five keys of the kit and promotion headers.
 void AddHeaderKeys(schema::KeyCollection& k);
 

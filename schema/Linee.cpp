@@ -18,11 +18,9 @@ public:
 
     void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override
     {
-        c.Add("Codice", coltype::Code, 16);
-        c.Add("Descrizione", coltype::Code, 64);
+        AddCodeAndDescription(c, coltype::Code, 64);
         c.Add("Disabilitato", coltype::Boolean, 0, 0, {}, NA, NA, NA, true, "Identifica le Linee inattive");
-        k.Add("Codice", true);
-        k.Add("Descrizione", false);
+        AddCodeKeys(k);
     }
 
     void OnNewRow(DataSource& ds) override { Set(ds, "Disabilitato", false); }

@@ -54,6 +54,11 @@ public:
     static void AddAcquisitoSede(ColumnCollection& cols, int attrB = NA, const QString& group = {});
     // Plain keys on DataInserimento, DataModifica and VersioneAggiornamento.
     static void AddAuditKeys(KeyCollection& keys);
+    // Codice (type 7, length 16) and Descrizione of a code table.
+    static void AddCodeAndDescription(ColumnCollection& cols, int descriptionType, int descriptionLength,
+                                      const QString& description = {});
+    // The unique key on Codice and the plain key on Descrizione.
+    static void AddCodeKeys(KeyCollection& keys);
 
     // ---- access to the row the data source stands on
     static core::Variant Value(DataSource& ds, const QString& column);

@@ -50,4 +50,17 @@ void TableClass::AddAuditKeys(KeyCollection& keys)
     keys.Add("VersioneAggiornamento", false);
 }
 
+void TableClass::AddCodeAndDescription(ColumnCollection& cols, int descriptionType, int descriptionLength,
+                                       const QString& description)
+{
+    cols.Add("Codice", coltype::Code, 16);
+    cols.Add("Descrizione", descriptionType, descriptionLength, 0, {}, NA, NA, NA, true, description);
+}
+
+void TableClass::AddCodeKeys(KeyCollection& keys)
+{
+    keys.Add("Codice", true);
+    keys.Add("Descrizione", false);
+}
+
 }  // namespace schema

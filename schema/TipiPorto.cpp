@@ -19,10 +19,8 @@ public:
 
     void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override
     {
-        c.Add("Codice", coltype::Code, 16);
-        c.Add("Descrizione", coltype::Code, 64);
-        k.Add("Codice", true);
-        k.Add("Descrizione", false);
+        AddCodeAndDescription(c, coltype::Code, 64);
+        AddCodeKeys(k);
     }
 };
 

@@ -14,11 +14,9 @@ public:
 
     void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override
     {
-        c.Add("Codice", coltype::Code, 16);
-        c.Add("Descrizione", coltype::Text, 64);
+        AddCodeAndDescription(c, coltype::Text, 64);
         c.Add("Inattivo", coltype::Boolean, 0, 0, {}, NA, NA, NA, true, "Indica se la categoria risulta attiva");
-        k.Add("Codice", true);
-        k.Add("Descrizione", false);
+        AddCodeKeys(k);
     }
 
     void OnNewRow(DataSource& ds) override { Set(ds, "Inattivo", false); }

@@ -15,10 +15,8 @@ public:
 
     void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override
     {
-        c.Add("Codice", coltype::Code, 16);
-        c.Add("Descrizione", coltype::Text, 32, 0, {}, NA, NA, NA, true, "Descrizione della Zona Geografica");
-        k.Add("Codice", true);
-        k.Add("Descrizione", false);
+        AddCodeAndDescription(c, coltype::Text, 32, "Descrizione della Zona Geografica");
+        AddCodeKeys(k);
     }
 };
 
