@@ -1,0 +1,125 @@
+#include "startup/frmAbout.h"
+#include "startup/frmInformative.h"
+
+#include "platform/MessageBox.h"
+#include "platform/Shell.h"
+#include "startup/Globals.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace startup;
+
+namespace {
+
+TEST(About, TitleVersionAndDescription) {
+    frmAbout about;
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("Informazioni"));
+    about.strApplicationTitle = QStringLiteral("  ");
+    about.show();
+    EXPECT_EQ(about.lblTitle()->text(), QStringLiteral("Zelt Order"));
+    EXPECT_TRUE(about.lblVersion()->text().startsWith(QStringLiteral("Version ")));
+    EXPECT_EQ(about.lblDescription()->text(), frmAbout::ProgramDescription());
+    EXPECT_EQ(about.cmdSysInfo()->toolTip(), QStringLiteral("Visualizza le informazioni di sistema"));
+    QTest::mouseClick(about.cmdOK(), Qt::LeftButton);
+    EXPECT_FALSE(about.isVisible());
+
+    frmAbout named;
+    named.strApplicationTitle = QStringLiteral("Zelt Order - Agenzia Nord");
+    named.show();
+    EXPECT_EQ(named.lblTitle()->text(), QStringLiteral("Zelt Order - Agenzia Nord"));
+}
+
+TEST(About, WebSiteAndMakerContacts) {
+    QList<QUrl> opened;
+    platform::setOpenHandler([&opened](const QUrl& url) {
+        opened << url;
+        return true;
+    });
+    platform::ScriptedBoxes boxes;
+    frmAbout about;
+    about.show();
+    QTest::mouseClick(about.lblWeb(), Qt::LeftButton);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened[0].toString(), frmAbout::MakerWebSite());
+
+    QTest::mouseClick(about.imgLogo(), Qt::LeftButton);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, frmAbout::MakerContacts());
+    EXPECT_EQ(boxes.shown()[0].style, platform::kInformation);
+    platform::setOpenHandler(nullptr);
+}
+
+TEST(About, SystemInformation) {
+    platform::ScriptedBoxes boxes;
+    frmAbout about;
+    about.show();
+    QTest::mouseClick(about.cmdSysInfo(), Qt::LeftButton);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.shown()[0].text.contains(QStringLiteral("Sistema operativo: ")));
+    EXPECT_TRUE(boxes.shown()[0].text.contains(QSysInfo::kernelType()));
+
+    frmAbout::StartSysInfo(QString(), &about);
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(boxes.shown()[1].text, QStringLiteral("System Information Is Unavailable At This Time"));
+    EXPECT_EQ(boxes.shown()[1].style, platform::kOkOnly);
+}
+
+TEST(About, TermsNoticeNamesTheRegisterName) {
+    const QString saved = globals().registerName;
+    globals().registerName = QStringLiteral("Agenzia Nord");
+    frmAbout about;
+    about.show();
+    QString shownText;
+    QString title;
+    QTimer::singleShot(0, [&] {
+        auto* notice = qobject_cast<frmInformative*>(QApplication::activeModalWidget());
+        ASSERT_NE(notice, nullptr);
+        title = notice->windowTitle();
+        shownText = notice->lblResponsability()->text();
+        QTest::keyClick(notice, Qt::Key_Escape);  // Esc closes the notice
+    });
+    QTest::mouseClick(about.cmdInformativa(), Qt::LeftButton);
+    EXPECT_EQ(title, QStringLiteral("Informativa"));
+    EXPECT_EQ(shownText.count(QStringLiteral("Agenzia Nord")), 3);
+    globals().registerName = saved;
+}
+
+TEST(Informative, ProductNameDefaultsToTheMaker) {
+    frmInformative notice;
+    notice.strProductName = QStringLiteral("   ");
+    notice.show();
+    EXPECT_EQ(notice.strProductName, frmInformative::MakerName());
+    EXPECT_TRUE(notice.lblResponsability()->text().contains(frmInformative::MakerName()));
+    for (QLabel* label : {notice.lblDescription(), notice.lblInformation1(), notice.lblInformation2()})
+        EXPECT_FALSE(label->text().isEmpty());
+}
+
+TEST(Informative, PrintingAsksFirstAndNeedsAPrinter) {
+    platform::ScriptedBoxes boxes;
+    frmInformative notice;
+    notice.show();
+
+    platform::setChosenPrinterName(QString());
+    if (platform::defaultPrinterName().isEmpty()) {
+        QTest::mouseClick(notice.cmdPrint(), Qt::LeftButton);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, QStringLiteral("Nessuna stampante definita"));
+        EXPECT_EQ(boxes.shown()[0].style, platform::kExclamation);
+        boxes.clear();
+    }
+
+    platform::setChosenPrinterName(QStringLiteral("Ufficio"));
+    boxes.answer(platform::kAnswerNo);
+    QTest::mouseClick(notice.cmdPrint(), Qt::LeftButton);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, QStringLiteral("Stampa della videata in <Ufficio>\r\rConfermi ?"));
+    EXPECT_EQ(boxes.shown()[0].style, platform::kYesNo | platform::kQuestion);
+    platform::setChosenPrinterName(QString());
+}
+
+}  // namespace
