@@ -64,8 +64,10 @@ TEST(ScriptLibrary, DictionaryWithForEach) {
         "For Each k In d\r\n"
         "  s = s & k & \"=\" & d(k) & \";\"\r\n"
         "Next\r\n"
-        "F = s & d.Count & \" \" & d.Exists(\"due\") & \" \" & d.Keys()(2)";
-    EXPECT_EQ(run(QString::fromUtf8(body)).toStdString(), "uno=11;due=2;tre=3;3 Vero tre");
+        "Set d(\"altro\") = CreateObject(\"Scripting.Dictionary\")\r\n"
+        "d(\"altro\").Add \"x\", 1\r\n"
+        "F = s & d.Count & \" \" & d.Exists(\"due\") & \" \" & d.Keys()(2) & \" \" & TypeName(d(\"altro\")) & d(\"altro\").Count";
+    EXPECT_EQ(run(QString::fromUtf8(body)).toStdString(), "uno=11;due=2;tre=3;4 Vero tre Dictionary1");
 }
 
 TEST(ScriptLibrary, CreateObjectRefusesEverythingElse) {
