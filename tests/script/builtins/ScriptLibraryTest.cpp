@@ -53,6 +53,22 @@ TEST(ScriptLibrary, ItalianConversionsInExpressions) {
         EXPECT_EQ(run(QString::fromUtf8(c.body)).toStdString(), c.expected) << c.body;
 }
 
+TEST(ScriptLibrary, CallsWithAndWithoutParentheses) {
+    struct {
+        const char* body;
+        const char* expected;
+    } cases[] = {
+        {"Randomize\r\nRandomize 5\r\nF = (Rnd >= 0) And (Rnd() < 1)", "Vero"},
+        {"F = String(3, \"x\") & Space(1) & Join(Filter(Array(\"ab\", \"cd\"), \"c\"))", "xxx cd"},
+        {"F = Len(Time) & \" \" & Year(Now)", "8 2026"},
+        {"F = InStr(1, \"Zelt\", \"E\", vbTextCompare) & LBound(Split(\"a\"))", "20"},
+        {"F = Replace(\"a-b\", \"-\", vbTab) = \"a\" & Chr(9) & \"b\"", "Vero"},
+    };
+    core::FixedClock clock(2026, 8, 8, 9, 5, 0);
+    for (const auto& c : cases)
+        EXPECT_EQ(run(QString::fromUtf8(c.body)).toStdString(), c.expected) << c.body;
+}
+
 TEST(ScriptLibrary, DictionaryWithForEach) {
     const char* body =
         "Dim d, k, s\r\n"
