@@ -273,6 +273,12 @@ Variant Interpreter::run(const QString& name, std::span<Variant* const> args) {
     return callProcedure(it.value()->proc, nullptr, args);
 }
 
+void Interpreter::runTerminate(const Procedure* proc, ClassInstance* me) {
+    startRun();
+    RunGuard guard(runDepth_);
+    callProcedure(proc, me, {});
+}
+
 void Interpreter::slowCheck() {
     if (runDepth_ == 0) return;  // a Class_Terminate outside any run
     if (cancel_ || (externalCancel_ && externalCancel_->load())) abort(true);
@@ -1372,7 +1378,7 @@ ClassInstance::ClassInstance(Interpreter* interp, const ClassDef* def, std::shar
 ClassInstance::~ClassInstance() {
     if (!*alive_ || !def_->terminate || interp_->isAborting()) return;
     try {
-        interp_->callProcedure(def_->terminate, this, {});
+        interp_->runTerminate(def_->terminate, this);
     } catch (...) {
         // An error while the object goes away has nowhere to go.
     }

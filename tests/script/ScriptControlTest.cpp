@@ -188,6 +188,21 @@ TEST(ScriptControl, ScriptObjectsOutliveTheControl) {
     kept.reset();  // no terminate runs once the engine is gone
 }
 
+TEST(ScriptControl, TerminateOutsideACallStillHasTheTimeout) {
+    script::ScriptControl sc;
+    sc.setTimeout(100);
+    sc.AddCode(
+        "Dim count\nClass Stuck\n Sub Class_Terminate\n count = count + 1\n Do : Loop\n End Sub\nEnd Class\n"
+        "Function Make()\n Set Make = New Stuck\nEnd Function\nFunction Terminated()\n Terminated = "
+        "count\nEnd Function");
+    Variant made = sc.Run("Make");
+    QElapsedTimer t;
+    t.start();
+    made = Variant();  // the last reference goes outside any call
+    EXPECT_LT(t.elapsed(), 3000);
+    EXPECT_EQ(describe(sc.Run("Terminated")), "Integer:1");
+}
+
 TEST(ScriptControl, TimeoutStopsAnEndlessLoop) {
     script::ScriptControl sc;
     sc.setTimeout(200);
