@@ -7,17 +7,17 @@
 #include "datalib/Engine.h"
 #include "datalib/Interfaces.h"
 
+#include <benchmark/benchmark.h>
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 using namespace datalib;
 
 namespace {
 
 class Table : public itfDefTable, public itfSetData {
-public:
+  public:
     Table(QString name, int index) : name_(std::move(name)), index_(index) {}
     QString TableName() const override { return name_; }
     void DefineIdentity(TableIdentity& id) override { id.SetVersion(1.0 + index_ / 10.0); }
@@ -41,19 +41,20 @@ public:
     }
     void DefineDefaultData(itfSetData*& s) override { s = this; }
 
-private:
+  private:
     QString name_;
     int index_;
 };
 
 class Def : public itfDefDatabase {
-public:
+  public:
     explicit Def(int tables) : tables_(tables) {}
     void Define(TableRegistry& reg) override {
-        for (int i = 0; i < tables_; ++i) reg.RegisterTable(std::make_shared<Table>(QStringLiteral("T%1").arg(i), i));
+        for (int i = 0; i < tables_; ++i)
+            reg.RegisterTable(std::make_shared<Table>(QStringLiteral("T%1").arg(i), i));
     }
 
-private:
+  private:
     int tables_;
 };
 
@@ -114,7 +115,8 @@ struct BigTable {
         db->BeginTrans();
         auto ds = db->OpenDataSource(QStringLiteral("T0"), QStringLiteral("OID = 0"));
         for (int i = 0; i < 100000; ++i)
-            ds->InsertFromPairs({QStringLiteral("Codice"), QStringLiteral("C%1").arg(i, 6, 10, QLatin1Char('0')),
+            ds->InsertFromPairs({QStringLiteral("Codice"),
+                                 QStringLiteral("C%1").arg(i, 6, 10, QLatin1Char('0')),
                                  QStringLiteral("Descrizione"), QStringLiteral("Articolo numero %1").arg(i),
                                  QStringLiteral("Importo"), double(i % 1000) / 4.0});
         db->CommitTrans();

@@ -2,15 +2,17 @@
 
 #include "datalib/Errors.h"
 
-#include <QFile>
 #include <sqlite3.h>
+#include <QFile>
 
 namespace datalib {
 
 Statement& Statement::operator=(Statement&& o) noexcept {
     if (this != &o) {
-        if (stmt_ && owner_) owner_->giveBack(stmt_);
-        else if (stmt_) sqlite3_finalize(stmt_);
+        if (stmt_ && owner_)
+            owner_->giveBack(stmt_);
+        else if (stmt_)
+            sqlite3_finalize(stmt_);
         owner_ = o.owner_;
         stmt_ = o.stmt_;
         cached_ = o.cached_;
@@ -21,16 +23,21 @@ Statement& Statement::operator=(Statement&& o) noexcept {
 
 Statement::~Statement() {
     if (!stmt_) return;
-    if (cached_ && owner_) owner_->giveBack(stmt_);
-    else sqlite3_finalize(stmt_);
+    if (cached_ && owner_)
+        owner_->giveBack(stmt_);
+    else
+        sqlite3_finalize(stmt_);
 }
 
 Statement& Statement::bind(int index, const query::SqlValue& v) {
     if (index > sqlite3_bind_parameter_count(stmt_)) return *this;
     int rc = SQLITE_OK;
-    if (std::holds_alternative<std::monostate>(v)) rc = sqlite3_bind_null(stmt_, index);
-    else if (auto* i = std::get_if<qint64>(&v)) rc = sqlite3_bind_int64(stmt_, index, *i);
-    else if (auto* d = std::get_if<double>(&v)) rc = sqlite3_bind_double(stmt_, index, *d);
+    if (std::holds_alternative<std::monostate>(v))
+        rc = sqlite3_bind_null(stmt_, index);
+    else if (auto* i = std::get_if<qint64>(&v))
+        rc = sqlite3_bind_int64(stmt_, index, *i);
+    else if (auto* d = std::get_if<double>(&v))
+        rc = sqlite3_bind_double(stmt_, index, *d);
     else {
         const QByteArray u = std::get<QString>(v).toUtf8();
         rc = sqlite3_bind_text(stmt_, index, u.constData(), int(u.size()), SQLITE_TRANSIENT);
@@ -70,7 +77,8 @@ QString Statement::columnName(int col) const { return QString::fromUtf8(sqlite3_
 
 Connection::Connection(const QString& path, bool create) : path_(path) {
     if (!create && !QFile::exists(path))
-        throw errors::make(errors::FileNotFound, QStringLiteral("Il file del database \"%1\" non esiste.").arg(path));
+        throw errors::make(errors::FileNotFound,
+                           QStringLiteral("Il file del database \"%1\" non esiste.").arg(path));
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
@@ -108,8 +116,10 @@ void Connection::giveBack(sqlite3_stmt* stmt) {
     sqlite3_reset(stmt);
     sqlite3_clear_bindings(stmt);
     auto it = inUse_.find(stmt);
-    if (it != inUse_.end()) it.value() = false;
-    else sqlite3_finalize(stmt);  // the cache was dropped meanwhile
+    if (it != inUse_.end())
+        it.value() = false;
+    else
+        sqlite3_finalize(stmt);  // the cache was dropped meanwhile
 }
 
 Statement Connection::prepare(const QString& sql) {
@@ -121,7 +131,8 @@ Statement Connection::prepare(const QString& sql) {
     }
     sqlite3_stmt* stmt = nullptr;
     const QByteArray u = sql.toUtf8();
-    const int rc = sqlite3_prepare_v3(db_, u.constData(), int(u.size()), SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    const int rc =
+        sqlite3_prepare_v3(db_, u.constData(), int(u.size()), SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
     if (rc != SQLITE_OK) raise(rc, sql);
     if (it == cache_.end() && cache_.size() < 512) {
         cache_.insert(sql, stmt);
@@ -144,14 +155,18 @@ query::SqlValue Connection::scalar(const QString& sql, const std::vector<query::
     st.bind(params);
     if (!st.step() || st.isNull(0)) return {};
     switch (st.columnType(0)) {
-        case SQLITE_INTEGER: return st.int64(0);
-        case SQLITE_FLOAT: return st.real(0);
-        default: return st.text(0);
+        case SQLITE_INTEGER:
+            return st.int64(0);
+        case SQLITE_FLOAT:
+            return st.real(0);
+        default:
+            return st.text(0);
     }
 }
 
 void Connection::raise(int rc, const QString& context) const {
-    const QString detail = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(rc));
+    const QString detail =
+        db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(rc));
     switch (rc & 0xff) {
         case SQLITE_CORRUPT:
         case SQLITE_NOTADB:
@@ -160,26 +175,31 @@ void Connection::raise(int rc, const QString& context) const {
                                               "valido (%2).")
                                    .arg(path_, detail));
         case SQLITE_FULL:
-            throw errors::make(errors::DiskFull,
-                               QStringLiteral("Spazio su disco esaurito: impossibile scrivere nel database \"%1\".")
-                                   .arg(path_));
+            throw errors::make(
+                errors::DiskFull,
+                QStringLiteral("Spazio su disco esaurito: impossibile scrivere nel database \"%1\".")
+                    .arg(path_));
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
-            throw errors::make(errors::Busy,
-                               QStringLiteral("Il database \"%1\" è in uso da un'altra operazione.").arg(path_));
+            throw errors::make(
+                errors::Busy,
+                QStringLiteral("Il database \"%1\" è in uso da un'altra operazione.").arg(path_));
         case SQLITE_CONSTRAINT:
-            throw errors::make(errors::DuplicateKey,
-                               QStringLiteral("Esiste già un elemento con gli stessi valori chiave (%1).").arg(detail));
+            throw errors::make(
+                errors::DuplicateKey,
+                QStringLiteral("Esiste già un elemento con gli stessi valori chiave (%1).").arg(detail));
         case SQLITE_CANTOPEN:
             throw errors::make(errors::FileNotFound,
                                QStringLiteral("Impossibile aprire il file del database \"%1\".").arg(path_));
         case SQLITE_READONLY:
         case SQLITE_IOERR:
         case SQLITE_PERM:
-            throw errors::make(errors::Storage,
-                               QStringLiteral("Errore di scrittura sul database \"%1\" (%2).").arg(path_, detail));
+            throw errors::make(
+                errors::Storage,
+                QStringLiteral("Errore di scrittura sul database \"%1\" (%2).").arg(path_, detail));
         default:
-            throw errors::make(errors::Storage, QStringLiteral("Errore del database: %1.\n%2").arg(detail, context));
+            throw errors::make(errors::Storage,
+                               QStringLiteral("Errore del database: %1.\n%2").arg(detail, context));
     }
 }
 

@@ -21,9 +21,10 @@ class Connection;
 // A prepared statement borrowed from the connection's cache; reset and given
 // back when it goes out of scope.
 class Statement {
-public:
+  public:
     Statement() = default;
-    Statement(Connection* owner, sqlite3_stmt* stmt, bool cached) : owner_(owner), stmt_(stmt), cached_(cached) {}
+    Statement(Connection* owner, sqlite3_stmt* stmt, bool cached)
+        : owner_(owner), stmt_(stmt), cached_(cached) {}
     Statement(Statement&& o) noexcept { *this = std::move(o); }
     Statement& operator=(Statement&& o) noexcept;
     Statement(const Statement&) = delete;
@@ -48,14 +49,14 @@ public:
     QString columnName(int col) const;
     int columnType(int col) const;
 
-private:
+  private:
     Connection* owner_ = nullptr;
     sqlite3_stmt* stmt_ = nullptr;
     bool cached_ = false;
 };
 
 class Connection {
-public:
+  public:
     // Opens an existing file (create False) or makes a new one; WAL with
     // synchronous FULL, so a commit that returned is on disk.
     Connection(const QString& path, bool create);
@@ -94,7 +95,7 @@ public:
     quint64 dataVersion() const { return dataVersion_; }
     void touchData() { ++dataVersion_; }
 
-private:
+  private:
     friend class Statement;
     void giveBack(sqlite3_stmt* stmt);
 

@@ -10,7 +10,9 @@ namespace datalib {
 
 std::shared_ptr<Database> DataSet::database() const {
     auto db = db_.lock();
-    if (!db) throw errors::make(errors::Storage, QStringLiteral("Il database della tabella \"%1\" è chiuso.").arg(Name()));
+    if (!db)
+        throw errors::make(errors::Storage,
+                           QStringLiteral("Il database della tabella \"%1\" è chiuso.").arg(Name()));
     return db;
 }
 
@@ -22,15 +24,17 @@ std::shared_ptr<DataSet> DataSet::ParentDataSet() const {
     return def_.parents.empty() ? nullptr : database()->Tables(def_.parents.front()->ownerTable);
 }
 
-QString DataSet::ParentLinkField() const { return def_.parents.empty() ? QString() : def_.parents.front()->name; }
+QString DataSet::ParentLinkField() const {
+    return def_.parents.empty() ? QString() : def_.parents.front()->name;
+}
 
 std::shared_ptr<DataSource> DataSet::OpenDataSource(const QString& filter, const QString& sort,
                                                     const QString& columns) const {
     return DataSource::open(database(), def_, filter, sort, columns);
 }
 
-std::shared_ptr<DataSource> DataSet::GetDataSource(const std::shared_ptr<Database>& db, int, const QString& filter,
-                                                   const QString& sort) const {
+std::shared_ptr<DataSource> DataSet::GetDataSource(const std::shared_ptr<Database>& db, int,
+                                                   const QString& filter, const QString& sort) const {
     auto target = db ? db : database();
     const TableDef* t = target->tableDef(Name());
     if (!t)
@@ -53,8 +57,9 @@ QString DataSet::BuildFieldCondition(const QString& column, const core::Variant&
 QString DataSet::JoinCondition(const QString& reference) const {
     const ReferenceDef* r = def_.findReference(reference);
     if (!r)
-        throw errors::make(errors::UnknownReference,
-                           QStringLiteral("La tabella \"%1\" non ha il riferimento \"%2\".").arg(Name(), reference));
+        throw errors::make(
+            errors::UnknownReference,
+            QStringLiteral("La tabella \"%1\" non ha il riferimento \"%2\".").arg(Name(), reference));
     return query::JoinCondition(def_, *r);
 }
 

@@ -15,7 +15,7 @@ class Database;
 class DataSource;
 
 class DataSet : public core::Object {
-public:
+  public:
     DataSet(std::weak_ptr<Database> db, const TableDef& def) : db_(std::move(db)), def_(def) {}
 
     const QString& Name() const { return def_.name(); }
@@ -47,15 +47,17 @@ public:
 
     // Condition builders of the query language (see QueryTranslator.h).
     QString BuildFieldCondition(const QString& column, const core::Variant& value, int code,
-                                const core::Variant& value2 = {}, const QString& wildcard = QStringLiteral("%")) const;
+                                const core::Variant& value2 = {},
+                                const QString& wildcard = QStringLiteral("%")) const;
     QString JoinCondition(const QString& reference) const;
 
     std::shared_ptr<Database> database() const;
 
     QString typeName() const override { return QStringLiteral("DataSet"); }
-    core::Variant invoke(const QString& name, core::CallKind kind, std::span<core::Variant* const> args) override;
+    core::Variant invoke(const QString& name, core::CallKind kind,
+                         std::span<core::Variant* const> args) override;
 
-private:
+  private:
     std::weak_ptr<Database> db_;
     const TableDef& def_;
 };

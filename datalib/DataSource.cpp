@@ -7,9 +7,9 @@
 #include "datalib/Errors.h"
 #include "datalib/Interfaces.h"
 
+#include <sqlite3.h>
 #include <QSet>
 #include <cmath>
-#include <sqlite3.h>
 
 namespace datalib {
 
@@ -18,7 +18,8 @@ namespace {
 constexpr int kWindow = 64;
 
 QString quoted(const QString& name) {
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
 }
 
 core::Variant wholeNumber(qint64 v) {
@@ -53,20 +54,6 @@ core::Variant parseStoredDate(const QString& s) {
     return core::Variant(core::Date::fromParts(y, m, d, hh, mi, ss));
 }
 
-QString storedDate(core::Date d, bool withTime) {
-    const core::Date::Parts p = d.parts();
-    QString s = QStringLiteral("%1-%2-%3")
-                    .arg(p.year, 4, 10, QLatin1Char('0'))
-                    .arg(p.month, 2, 10, QLatin1Char('0'))
-                    .arg(p.day, 2, 10, QLatin1Char('0'));
-    if (withTime)
-        s += QStringLiteral(" %1:%2:%3")
-                 .arg(p.hour, 2, 10, QLatin1Char('0'))
-                 .arg(p.minute, 2, 10, QLatin1Char('0'))
-                 .arg(p.second, 2, 10, QLatin1Char('0'));
-    return s;
-}
-
 [[noreturn]] void unknownColumn(const TableDef& t, const QString& name) {
     throw errors::make(errors::UnknownColumn,
                        QStringLiteral("La tabella \"%1\" non ha la colonna \"%2\".").arg(t.name(), name));
@@ -94,8 +81,9 @@ struct DataSource::Snapshot {
 
 // ---- Opening ----------------------------------------------------------------------
 
-std::shared_ptr<DataSource> DataSource::open(const std::shared_ptr<datalib::Database>& db, const TableDef& table,
-                                             const QString& filter, const QString& sort, const QString& columns,
+std::shared_ptr<DataSource> DataSource::open(const std::shared_ptr<datalib::Database>& db,
+                                             const TableDef& table, const QString& filter,
+                                             const QString& sort, const QString& columns,
                                              const std::shared_ptr<DataSource>& parent,
                                              const ReferenceDef* parentRef) {
     std::shared_ptr<DataSource> ds(new DataSource());
@@ -108,8 +96,8 @@ std::shared_ptr<DataSource> DataSource::open(const std::shared_ptr<datalib::Data
         ds->parent_ = parent;
         ds->parentRef_ = parentRef;
         ds->parentOid_ = parent->OID();
-        ds->extraSql_ = QStringLiteral("%1.%2 = ?").arg(quoted(query::SqlQuery::ownAlias()),
-                                                        quoted(parentRef->parentLinkColumn()));
+        ds->extraSql_ = QStringLiteral("%1.%2 = ?")
+                            .arg(quoted(query::SqlQuery::ownAlias()), quoted(parentRef->parentLinkColumn()));
         ds->extraParams_ = {ds->parentOid_};
     }
     ds->runQuery();
@@ -169,7 +157,9 @@ void DataSource::runQuery() {
         for (int i = 0; i < kWindow; ++i) marks << QStringLiteral("?%1").arg(first + i);
         windowSql_ = QStringLiteral("SELECT %1 FROM %2 WHERE %3.\"OID\" IN (%4)")
                          .arg(query_.select, query_.from, own, marks.join(QLatin1Char(',')));
-        rowSql_ = QStringLiteral("SELECT %1 FROM %2 WHERE %3.\"OID\" = ?%4").arg(query_.select, query_.from, own).arg(first);
+        rowSql_ = QStringLiteral("SELECT %1 FROM %2 WHERE %3.\"OID\" = ?%4")
+                      .arg(query_.select, query_.from, own)
+                      .arg(first);
     }
     keys_ = std::move(keys);
     staticRows_ = std::move(rows);
@@ -227,11 +217,14 @@ core::Variant DataSource::fromStorage(const ColInfo& info, Statement& st, int co
     }
     if (info.col) {
         switch (info.col->type) {
-            case coltype::Boolean: return core::Variant(st.int64(col) != 0);
+            case coltype::Boolean:
+                return core::Variant(st.int64(col) != 0);
             case coltype::Integer:
                 return t == SQLITE_INTEGER ? wholeNumber(st.int64(col)) : core::Variant(st.real(col));
-            case coltype::Single: return core::Variant(float(st.real(col)));
-            case coltype::Number: return core::Variant(st.real(col));
+            case coltype::Single:
+                return core::Variant(float(st.real(col)));
+            case coltype::Number:
+                return core::Variant(st.real(col));
             case coltype::Money:
                 try {
                     return core::Variant(core::Currency::fromDouble(st.real(col)));
@@ -239,8 +232,10 @@ core::Variant DataSource::fromStorage(const ColInfo& info, Statement& st, int co
                     return core::Variant(st.real(col));
                 }
             case coltype::Date:
-            case coltype::DateTime: return parseStoredDate(st.text(col));
-            default: return core::Variant(st.text(col));
+            case coltype::DateTime:
+                return parseStoredDate(st.text(col));
+            default:
+                return core::Variant(st.text(col));
         }
     }
     if (info.ref) {
@@ -248,9 +243,12 @@ core::Variant DataSource::fromStorage(const ColInfo& info, Statement& st, int co
         return core::Variant(st.text(col));
     }
     switch (t) {
-        case SQLITE_INTEGER: return wholeNumber(st.int64(col));
-        case SQLITE_FLOAT: return core::Variant(st.real(col));
-        default: return core::Variant(st.text(col));
+        case SQLITE_INTEGER:
+            return wholeNumber(st.int64(col));
+        case SQLITE_FLOAT:
+            return core::Variant(st.real(col));
+        default:
+            return core::Variant(st.text(col));
     }
 }
 
@@ -264,7 +262,8 @@ std::vector<core::Variant> DataSource::readRow(Statement& st) const {
 void DataSource::fetchWindow(long from) const {
     if (cache_.size() > 4 * kWindow) cache_.clear();
     std::vector<query::SqlValue> ids;
-    for (long i = from; i < long(keys_.size()) && int(ids.size()) < kWindow; ++i) ids.push_back(keys_[size_t(i)]);
+    for (long i = from; i < long(keys_.size()) && int(ids.size()) < kWindow; ++i)
+        ids.push_back(keys_[size_t(i)]);
     while (int(ids.size()) < kWindow) ids.push_back(qint64(0));
     Statement st = db_->conn().prepare(windowSql_);
     st.bind(query_.params);
@@ -295,8 +294,10 @@ const DataSource::Row* DataSource::fetchRow(qint64 oid, long position) const {
     Row r;
     r.oid = oid;
     r.version = version;
-    if (st.step()) r.values = readRow(st);
-    else r.missing = true;
+    if (st.step())
+        r.values = readRow(st);
+    else
+        r.missing = true;
     return &(cache_[oid] = std::move(r));
 }
 
@@ -340,7 +341,9 @@ void DataSource::RowNext() { MoveTo(pos_ + 1); }
 void DataSource::RowPrevious() { MoveTo(pos_ - 1); }
 void DataSource::RowLast() { MoveTo(long(keys_.size()) - 1); }
 bool DataSource::Bof() const { return keys_.empty() || pos_ < 0; }
-bool DataSource::Eof() const { return keys_.empty() || (pos_ >= long(keys_.size()) && !(editing_ && isNew_)); }
+bool DataSource::Eof() const {
+    return keys_.empty() || (pos_ >= long(keys_.size()) && !(editing_ && isNew_));
+}
 bool DataSource::DataEmpty() const { return keys_.empty() && !(editing_ && isNew_); }
 bool DataSource::RowValid() const { return (editing_ && isNew_) || currentRow() != nullptr; }
 long DataSource::RowCount(bool) const { return long(keys_.size()); }
@@ -367,7 +370,8 @@ bool DataSource::FindFirst(const QString& condition) {
     if (static_) return false;
     auto lookup = [db = db_.get()](const QString& n) { return db->lookup(n); };
     query::SqlQuery q = query::translateQuery(*def_, lookup, condition, {}, QStringLiteral("OID"));
-    QString sql = QStringLiteral("SELECT %1.\"OID\" FROM %2").arg(quoted(query::SqlQuery::ownAlias()), q.from);
+    QString sql =
+        QStringLiteral("SELECT %1.\"OID\" FROM %2").arg(quoted(query::SqlQuery::ownAlias()), q.from);
     if (!q.where.isEmpty()) sql += QStringLiteral(" WHERE ") + q.where;
     Statement st = db_->conn().prepare(sql);
     st.bind(q.params);
@@ -413,8 +417,10 @@ QString DataSource::FormattedColValue(const QString& name) const {
     if (v.isEmptyOrNull()) return QString();
     const int i = colIndex(name);
     const ColumnDef* c = i >= 0 ? layout_[size_t(i)].col : nullptr;
-    if (c && !c->format.isEmpty() && c->format.count(QLatin1Char('0')) == c->format.size() && core::isNumeric(v))
-        return QStringLiteral("%1").arg(qlonglong(std::llround(v.toDouble())), int(c->format.size()), 10, QLatin1Char('0'));
+    if (c && !c->format.isEmpty() && c->format.count(QLatin1Char('0')) == c->format.size() &&
+        core::isNumeric(v))
+        return QStringLiteral("%1").arg(qlonglong(std::llround(v.toDouble())), int(c->format.size()), 10,
+                                        QLatin1Char('0'));
     if (c && c->isMoney()) return core::italian::formatFixed(v.toDouble(), 2, true);
     if (c && c->type == coltype::Date) return core::italian::formatDateOnly(v.toDate());
     return v.toString();
@@ -437,7 +443,8 @@ QStringList DataSource::ColumnNames() const {
 core::Variant DataSource::normalise(const ColInfo& info, const core::Variant& in) const {
     const core::Variant v = in.isObject() ? in.resolved() : in;
     if (info.ref) {
-        if (v.isEmptyOrNull()) return info.ref->byRowLink() ? core::Variant::null() : core::Variant(QString());
+        if (v.isEmptyOrNull())
+            return info.ref->byRowLink() ? core::Variant::null() : core::Variant(QString());
         if (info.ref->byRowLink()) return wholeNumber(qint64(std::llround(v.toDouble())));
         return core::Variant(v.toString());
     }
@@ -450,7 +457,8 @@ core::Variant DataSource::normalise(const ColInfo& info, const core::Variant& in
     }
     try {
         switch (c.type) {
-            case coltype::Boolean: return core::Variant(v.toBool());
+            case coltype::Boolean:
+                return core::Variant(v.toBool());
             case coltype::Integer: {
                 if (v.isString() && v.stringValue().trimmed().isEmpty()) return core::Variant::null();
                 const double d = v.toDouble();
@@ -474,18 +482,20 @@ core::Variant DataSource::normalise(const ColInfo& info, const core::Variant& in
             default: {
                 const QString s = v.toString();
                 if (c.length > 0 && s.size() > c.length)
-                    throw errors::make(errors::InvalidValue,
-                                       QStringLiteral("Il valore della colonna \"%1\" supera la lunghezza massima "
-                                                      "di %2 caratteri.")
-                                           .arg(c.name)
-                                           .arg(c.length));
+                    throw errors::make(
+                        errors::InvalidValue,
+                        QStringLiteral("Il valore della colonna \"%1\" supera la lunghezza massima "
+                                       "di %2 caratteri.")
+                            .arg(c.name)
+                            .arg(c.length));
                 return core::Variant(s);
             }
         }
     } catch (const core::AppError& e) {
         if (errors::code(e) == errors::InvalidValue) throw;
-        throw errors::make(errors::InvalidValue, QStringLiteral("Valore non valido per la colonna \"%1\": \"%2\".")
-                                                     .arg(c.name, v.isString() ? v.stringValue() : v.typeName()));
+        throw errors::make(errors::InvalidValue,
+                           QStringLiteral("Valore non valido per la colonna \"%1\": \"%2\".")
+                               .arg(c.name, v.isString() ? v.stringValue() : v.typeName()));
     }
 }
 
@@ -498,13 +508,19 @@ query::SqlValue DataSource::toStorage(const ColInfo& info, const core::Variant& 
     }
     if (!info.col) return qint64(std::llround(v.toDouble()));  // OID and links
     switch (info.col->type) {
-        case coltype::Integer: return qint64(std::llround(v.toDouble()));
+        case coltype::Integer:
+            return qint64(std::llround(v.toDouble()));
         case coltype::Single:
-        case coltype::Number: return v.toDouble();
-        case coltype::Money: return v.toCurrency().toDouble();
-        case coltype::Date: return storedDate(v.toDate(), false);
-        case coltype::DateTime: return storedDate(v.toDate(), true);
-        default: return v.toString();
+        case coltype::Number:
+            return v.toDouble();
+        case coltype::Money:
+            return v.toCurrency().toDouble();
+        case coltype::Date:
+            return query::storedDateText(v.toDate(), false);
+        case coltype::DateTime:
+            return query::storedDateText(v.toDate(), true);
+        default:
+            return v.toString();
     }
 }
 
@@ -514,8 +530,9 @@ bool DataSource::hooksActive() const { return def_->hooks && db_->State() != Dat
 
 void DataSource::checkWritable() const {
     if (db_->AccessLevel() < 0 && db_->State() == Database::StateOpen && !db_->inOperation())
-        throw errors::make(errors::NotAllowed,
-                           QStringLiteral("L'utente collegato può soltanto consultare i dati: modifica non consentita."));
+        throw errors::make(
+            errors::NotAllowed,
+            QStringLiteral("L'utente collegato può soltanto consultare i dati: modifica non consentita."));
 }
 
 void DataSource::operation(const std::function<void()>& body) {
@@ -567,8 +584,10 @@ void DataSource::restore(const std::shared_ptr<void>& snap) {
     buffer_ = s->buffer;
     original_ = s->original;
     pos_ = s->pos;
-    if (s->hasKeys) keys_ = s->keys;
-    else if (keys_.size() > s->keyCount) keys_.resize(s->keyCount);
+    if (s->hasKeys)
+        keys_ = s->keys;
+    else if (keys_.size() > s->keyCount)
+        keys_.resize(s->keyCount);
     cache_.clear();
 }
 
@@ -576,10 +595,11 @@ void DataSource::invalidate() { cache_.clear(); }
 
 void DataSource::beginEdit() {
     if (editing_) return;
-    if (static_)
-        throw errors::make(errors::NotAllowed, QStringLiteral("Questi dati non sono modificabili."));
+    if (static_) throw errors::make(errors::NotAllowed, QStringLiteral("Questi dati non sono modificabili."));
     const Row* r = currentRow();
-    if (!r) throw errors::make(errors::NoCurrentRow, QStringLiteral("Nessun elemento corrente in \"%1\".").arg(def_->name()));
+    if (!r)
+        throw errors::make(errors::NoCurrentRow,
+                           QStringLiteral("Nessun elemento corrente in \"%1\".").arg(def_->name()));
     buffer_ = r->values;
     original_ = buffer_;
     editOid_ = r->oid;
@@ -614,7 +634,8 @@ void DataSource::AddColValue(const QString& name, double amount) {
     const core::Variant cur = ColValue(name);
     const ColumnDef* c = layout_[size_t(i)].col;
     if (c && c->isMoney())
-        setField(name, (cur.isEmptyOrNull() ? core::Currency() : cur.toCurrency()) + core::Currency::fromDouble(amount));
+        setField(name, (cur.isEmptyOrNull() ? core::Currency() : cur.toCurrency()) +
+                           core::Currency::fromDouble(amount));
     else
         setField(name, (cur.isEmptyOrNull() ? 0.0 : cur.toDouble()) + amount);
 }
@@ -642,10 +663,12 @@ void DataSource::setField(const QString& name, const core::Variant& value) {
         return;
     }
     if (info.kind != ColKind::Own)
-        throw errors::make(errors::NotAllowed,
-                           QStringLiteral("La colonna \"%1\" di \"%2\" non è modificabile.").arg(info.name, def_->name()));
+        throw errors::make(
+            errors::NotAllowed,
+            QStringLiteral("La colonna \"%1\" di \"%2\" non è modificabile.").arg(info.name, def_->name()));
     if (!RowValid())
-        throw errors::make(errors::NoCurrentRow, QStringLiteral("Nessun elemento corrente in \"%1\".").arg(def_->name()));
+        throw errors::make(errors::NoCurrentRow,
+                           QStringLiteral("Nessun elemento corrente in \"%1\".").arg(def_->name()));
     const core::Variant nv = normalise(info, value);
     const QString colName = info.name;
     operation([&] {
@@ -674,7 +697,8 @@ static std::shared_ptr<DataSource> rowByKey(const std::shared_ptr<Database>& db,
 }
 
 core::Variant DataSource::resolveRefKey(const ReferenceDef& ref, const core::Variant& key) const {
-    if (!ref.byRowLink()) return key.isEmptyOrNull() ? core::Variant(QString()) : core::Variant(key.toString());
+    if (!ref.byRowLink())
+        return key.isEmptyOrNull() ? core::Variant(QString()) : core::Variant(key.toString());
     if (key.isEmptyOrNull()) return core::Variant::null();
     if (key.isNumber()) return wholeNumber(qint64(std::llround(key.toDouble())));
     // A text names the row by its first shown column ("Italia"); "" is the protected row.
@@ -682,13 +706,15 @@ core::Variant DataSource::resolveRefKey(const ReferenceDef& ref, const core::Var
     QString shown = ref.shownColumnList().value(0);
     if (shown.isEmpty() && target->columns.Count() > 0) shown = target->columns.Item(0).name;
     const QString text = key.toString();
-    const QString cond = text.isEmpty()
-                             ? QStringLiteral("(%1 = '' OR %1 Is Null)").arg(target->name() + QLatin1Char('.') + shown)
-                             : query::EqualityCondition(*target, shown, core::Variant(text));
+    const QString cond =
+        text.isEmpty()
+            ? QStringLiteral("(%1 = '' OR %1 Is Null)").arg(target->name() + QLatin1Char('.') + shown)
+            : query::EqualityCondition(*target, shown, core::Variant(text));
     auto ds = DataSource::open(db_, *target, cond, QStringLiteral("OID"));
     if (ds->DataEmpty())
-        throw errors::make(errors::UnknownReference,
-                           QStringLiteral("Nessun elemento \"%1\" nella tabella \"%2\".").arg(text, target->name()));
+        throw errors::make(
+            errors::UnknownReference,
+            QStringLiteral("Nessun elemento \"%1\" nella tabella \"%2\".").arg(text, target->name()));
     return wholeNumber(ds->OID());
 }
 
@@ -697,8 +723,9 @@ void DataSource::SetReference(const QString& reference, const core::Variant& key
     const ReferenceDef* ref = def_->findReference(reference, &owner);
     if (!ref) unknownReference(*def_, reference);
     if (ref->collection || owner != def_)
-        throw errors::make(errors::NotAllowed, QStringLiteral("Il riferimento \"%1\" di \"%2\" non è modificabile qui.")
-                                                   .arg(ref->name, def_->name()));
+        throw errors::make(errors::NotAllowed,
+                           QStringLiteral("Il riferimento \"%1\" di \"%2\" non è modificabile qui.")
+                               .arg(ref->name, def_->name()));
     setReferenceImpl(*ref, key);
 }
 
@@ -707,7 +734,8 @@ void DataSource::setReferenceImpl(const ReferenceDef& ref, const core::Variant& 
     const int i = colIndex(ref.name);
     if (i < 0) unknownReference(*def_, ref.name);
     if (!RowValid())
-        throw errors::make(errors::NoCurrentRow, QStringLiteral("Nessun elemento corrente in \"%1\".").arg(def_->name()));
+        throw errors::make(errors::NoCurrentRow,
+                           QStringLiteral("Nessun elemento corrente in \"%1\".").arg(def_->name()));
     const core::Variant nv = resolveRefKey(ref, key);
     const TableDef* target = db_->lookup(ref.table);
     operation([&] {
@@ -715,7 +743,9 @@ void DataSource::setReferenceImpl(const ReferenceDef& ref, const core::Variant& 
         beginEdit();
         if (hooksActive()) {
             auto before = rowByKey(db_, *target, ref.keyColumn, buffer_[size_t(i)]);
-            hook([&] { def_->hooks->OnBeforeUpdateReference(*this, before.get(), ref.name, RefChange::Set, 0); });
+            hook([&] {
+                def_->hooks->OnBeforeUpdateReference(*this, before.get(), ref.name, RefChange::Set, 0);
+            });
             if (db_->operationCancelled()) return;
         }
         buffer_[size_t(i)] = nv;
@@ -731,12 +761,13 @@ void DataSource::linkBase(const core::Variant& key) {
     const QString keyName = base.keyFieldName();
     if (baseLinkIndex_ < 0) unknownColumn(*def_, def_->baseLinkColumn());
     if (!RowValid())
-        throw errors::make(errors::NoCurrentRow, QStringLiteral("Nessun elemento corrente in \"%1\".").arg(def_->name()));
+        throw errors::make(errors::NoCurrentRow,
+                           QStringLiteral("Nessun elemento corrente in \"%1\".").arg(def_->name()));
     auto row = rowByKey(db_, base, keyName, key);
     if (!row || row->DataEmpty())
-        throw errors::make(errors::UnknownReference, QStringLiteral("Nessun elemento con %1 \"%2\" nella tabella \"%3\".")
-                                                         .arg(keyName, key.isEmptyOrNull() ? QString() : key.toString(),
-                                                              base.name()));
+        throw errors::make(errors::UnknownReference,
+                           QStringLiteral("Nessun elemento con %1 \"%2\" nella tabella \"%3\".")
+                               .arg(keyName, key.isEmptyOrNull() ? QString() : key.toString(), base.name()));
     operation([&] {
         db_->touch(*this);
         beginEdit();
@@ -783,7 +814,8 @@ std::shared_ptr<DataSource> DataSource::parentForRow() {
         const core::Variant v = ColValue(p->parentLinkColumn());
         if (v.isEmptyOrNull()) continue;
         const TableDef* pt = db_->lookup(p->ownerTable);
-        auto ds = DataSource::open(db_, *pt, query::RowOIDQueryString(*pt, qint64(std::llround(v.toDouble())), 0));
+        auto ds =
+            DataSource::open(db_, *pt, query::RowOIDQueryString(*pt, qint64(std::llround(v.toDouble())), 0));
         if (!ds->DataEmpty()) {
             parentRefCache_ = p;
             return ds;
@@ -818,7 +850,8 @@ void DataSource::startNewRow(bool runHooks) {
 void DataSource::AddNew() {
     checkWritable();
     if (parent_ && parentOid_ == 0)
-        throw errors::make(errors::NotAllowed, QStringLiteral("Salvare l'elemento principale prima di aggiungere dettagli."));
+        throw errors::make(errors::NotAllowed,
+                           QStringLiteral("Salvare l'elemento principale prima di aggiungere dettagli."));
     operation([&] {
         startNewRow(true);
         if (parent_ && hooksActive()) hook([&] { def_->hooks->OnSetParent(*this, parentRef_->ownerTable); });
@@ -828,46 +861,43 @@ void DataSource::AddNew() {
 core::Variant DataSource::InsertFromPairs(const std::vector<core::Variant>& pairs) {
     checkWritable();
     if (parent_ && parentOid_ == 0)
-        throw errors::make(errors::NotAllowed, QStringLiteral("Salvare l'elemento principale prima di aggiungere dettagli."));
+        throw errors::make(errors::NotAllowed,
+                           QStringLiteral("Salvare l'elemento principale prima di aggiungere dettagli."));
     qint64 oid = 0;
-    ++writing_;
-    try {
-        operation([&] {
-            startNewRow(true);
-            if (db_->operationCancelled()) return;
-            std::vector<bool> done(pairs.size() / 2, false);
-            // The base row first, so that its columns are there for the rest.
-            if (def_->base) {
-                const QString keyName = def_->base->keyFieldName();
-                for (size_t k = 0; k + 1 < pairs.size(); k += 2)
-                    if (pairs[k].toString().compare(keyName, Qt::CaseInsensitive) == 0 && !def_->columns.find(keyName)) {
-                        linkBase(pairs[k + 1]);
-                        done[k / 2] = true;
-                        break;
-                    }
-            }
-            if (db_->operationCancelled()) return;
-            if (parent_ && hooksActive()) hook([&] { def_->hooks->OnSetParent(*this, parentRef_->ownerTable); });
-            for (size_t k = 0; k + 1 < pairs.size(); k += 2) {
-                if (done[k / 2] || db_->operationCancelled()) continue;
-                const QString name = pairs[k].toString();
-                const int i = colIndex(name);
-                const ReferenceDef* r = def_->findReference(name);
-                if ((i < 0 && !r) || (r && r->collection)) continue;  // names the table does not have
-                if (i >= 0 && (layout_[size_t(i)].kind == ColKind::Expr || layout_[size_t(i)].kind == ColKind::OID ||
-                               layout_[size_t(i)].kind == ColKind::Link))
-                    continue;
-                setField(name, pairs[k + 1]);
-            }
-            if (db_->operationCancelled()) return;
-            saveImpl(true);
-            oid = OID();
-        });
-    } catch (...) {
-        --writing_;
-        throw;
-    }
-    --writing_;
+    const WritingGuard writing(writing_);
+    operation([&] {
+        startNewRow(true);
+        if (db_->operationCancelled()) return;
+        std::vector<bool> done(pairs.size() / 2, false);
+        // The base row first, so that its columns are there for the rest.
+        if (def_->base) {
+            const QString keyName = def_->base->keyFieldName();
+            for (size_t k = 0; k + 1 < pairs.size(); k += 2)
+                if (pairs[k].toString().compare(keyName, Qt::CaseInsensitive) == 0 &&
+                    !def_->columns.find(keyName)) {
+                    linkBase(pairs[k + 1]);
+                    done[k / 2] = true;
+                    break;
+                }
+        }
+        if (db_->operationCancelled()) return;
+        if (parent_ && hooksActive()) hook([&] { def_->hooks->OnSetParent(*this, parentRef_->ownerTable); });
+        for (size_t k = 0; k + 1 < pairs.size(); k += 2) {
+            if (done[k / 2] || db_->operationCancelled()) continue;
+            const QString name = pairs[k].toString();
+            const int i = colIndex(name);
+            const ReferenceDef* r = def_->findReference(name);
+            if ((i < 0 && !r) || (r && r->collection)) continue;  // names the table does not have
+            if (i >= 0 &&
+                (layout_[size_t(i)].kind == ColKind::Expr || layout_[size_t(i)].kind == ColKind::OID ||
+                 layout_[size_t(i)].kind == ColKind::Link))
+                continue;
+            setField(name, pairs[k + 1]);
+        }
+        if (db_->operationCancelled()) return;
+        saveImpl(true);
+        oid = OID();
+    });
     return wholeNumber(oid);
 }
 
@@ -901,7 +931,8 @@ void DataSource::prepareWrites() {
     }
     insertSql_ = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(def_->name()))
                                  : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                       .arg(quoted(def_->name()), names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+                                       .arg(quoted(def_->name()), names.join(QLatin1Char(',')),
+                                            marks.join(QLatin1Char(',')));
     updateSql_ = QStringLiteral("UPDATE %1 SET %2 WHERE \"OID\" = ?%3")
                      .arg(quoted(def_->name()), sets.join(QLatin1Char(',')))
                      .arg(names.size() + 1);
@@ -937,7 +968,8 @@ void DataSource::saveImpl(bool runHooks) {
     if (parentHooks && !wasNew) {
         auto before = DataSource::open(db_, *def_, query::RowOIDQueryString(*def_, editOid_, 0));
         hook([&] {
-            parent->def_->hooks->OnBeforeUpdateReference(*parent, before.get(), pref->name, RefChange::RowChanged, 0);
+            parent->def_->hooks->OnBeforeUpdateReference(*parent, before.get(), pref->name,
+                                                         RefChange::RowChanged, 0);
         });
         if (db_->operationCancelled()) return;
     }
@@ -974,7 +1006,8 @@ void DataSource::deleteOwned(const TableDef& t, qint64 oid) {
         }
         for (qint64 k : kids) deleteOwned(*child, k);
         db_->conn()
-            .prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?1").arg(quoted(child->name()), quoted(r.parentLinkColumn())))
+            .prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?1")
+                         .arg(quoted(child->name()), quoted(r.parentLinkColumn())))
             .bind(1, oid)
             .run();
     }
@@ -987,7 +1020,9 @@ void DataSource::deleteImpl(bool runHooks) {
     }
     if (editing_) CancelUpdate();
     const Row* r = currentRow();
-    if (!r) throw errors::make(errors::NoCurrentRow, QStringLiteral("Nessun elemento corrente in \"%1\".").arg(def_->name()));
+    if (!r)
+        throw errors::make(errors::NoCurrentRow,
+                           QStringLiteral("Nessun elemento corrente in \"%1\".").arg(def_->name()));
     const qint64 oid = r->oid;
     const bool active = runHooks && hooksActive();
     db_->touch(*this, true);
@@ -1007,7 +1042,8 @@ void DataSource::deleteImpl(bool runHooks) {
     };
     // A hook may already have deleted the row (a whole promotion).
     {
-        Statement st = db_->conn().prepare(QStringLiteral("SELECT 1 FROM %1 WHERE \"OID\" = ?1").arg(quoted(def_->name())));
+        Statement st = db_->conn().prepare(
+            QStringLiteral("SELECT 1 FROM %1 WHERE \"OID\" = ?1").arg(quoted(def_->name())));
         st.bind(1, oid);
         if (!st.step()) {
             gone();
@@ -1024,7 +1060,10 @@ void DataSource::deleteImpl(bool runHooks) {
         if (db_->operationCancelled()) return;
     }
     deleteOwned(*def_, oid);
-    db_->conn().prepare(QStringLiteral("DELETE FROM %1 WHERE \"OID\" = ?1").arg(quoted(def_->name()))).bind(1, oid).run();
+    db_->conn()
+        .prepare(QStringLiteral("DELETE FROM %1 WHERE \"OID\" = ?1").arg(quoted(def_->name())))
+        .bind(1, oid)
+        .run();
     db_->conn().touchData();
     gone();
     if (parent && !parentWasEditing && parent->editing_) parent->saveImpl(true);
@@ -1065,20 +1104,25 @@ QString DataSource::RowOIDQueryString(int code) const { return query::RowOIDQuer
 core::Variant DataSource::CalculateColValue(const QString& name, int aggregate) const {
     const int i = colIndex(name);
     if (i < 0) unknownColumn(*def_, name);
-    const char* fn = aggregate == odbcMax ? "MAX" : aggregate == odbcMin ? "MIN" : aggregate == odbcCount ? "COUNT" : "TOTAL";
-    const QString sql =
-        QStringLiteral("SELECT %1(%2) FROM (%3)").arg(QLatin1String(fn), quoted(query_.columnNames[i]), query_.sql());
+    const char* fn = aggregate == odbcMax     ? "MAX"
+                     : aggregate == odbcMin   ? "MIN"
+                     : aggregate == odbcCount ? "COUNT"
+                                              : "TOTAL";
+    const QString sql = QStringLiteral("SELECT %1(%2) FROM (%3)")
+                            .arg(QLatin1String(fn), quoted(query_.columnNames[i]), query_.sql());
     const query::SqlValue v = db_->conn().scalar(sql, query_.params);
     const ColInfo& info = layout_[size_t(i)];
     if (std::holds_alternative<std::monostate>(v)) return core::Variant(std::int32_t(0));
     if (aggregate == odbcCount) return wholeNumber(std::get<qint64>(v));
     const int t = info.col ? info.col->type : -1;
     if (t == coltype::Money) {
-        const double d = std::holds_alternative<double>(v) ? std::get<double>(v) : double(std::get<qint64>(v));
+        const double d =
+            std::holds_alternative<double>(v) ? std::get<double>(v) : double(std::get<qint64>(v));
         return core::Variant(core::Currency::fromDouble(d));
     }
     if (t == coltype::Date || t == coltype::DateTime)
-        return std::holds_alternative<QString>(v) ? parseStoredDate(std::get<QString>(v)) : core::Variant::null();
+        return std::holds_alternative<QString>(v) ? parseStoredDate(std::get<QString>(v))
+                                                  : core::Variant::null();
     if (auto* s = std::get_if<QString>(&v)) return core::Variant(*s);
     if (auto* n = std::get_if<qint64>(&v)) return wholeNumber(*n);
     const double d = std::get<double>(v);
@@ -1141,7 +1185,8 @@ std::shared_ptr<DataSource> DataSource::GetReference(const QString& reference, c
     const core::Variant key = ColValue(r->name);
     QString cond;
     if (r->byRowLink())
-        cond = query::RowOIDQueryString(*target, key.isEmptyOrNull() ? 0 : qint64(std::llround(key.toDouble())), 0);
+        cond = query::RowOIDQueryString(*target,
+                                        key.isEmptyOrNull() ? 0 : qint64(std::llround(key.toDouble())), 0);
     else
         cond = query::EqualityCondition(*target, r->keyColumn, key);
     if (!condition.trimmed().isEmpty()) cond = QStringLiteral("(%1) AND (%2)").arg(cond, condition);
@@ -1159,16 +1204,20 @@ std::shared_ptr<DataSource> DataSource::SelectReference(const QString& reference
 std::shared_ptr<DataSource> DataSource::RelatedDataSource(const QString& table) {
     if (parent_ && parent_->def_->name().compare(table, Qt::CaseInsensitive) == 0) return parent_;
     if (def_->base && def_->base->name().compare(table, Qt::CaseInsensitive) == 0) {
-        const core::Variant link = baseLinkIndex_ >= 0 ? values().at(size_t(baseLinkIndex_)) : core::Variant::null();
-        return DataSource::open(db_, *def_->base,
-                                query::RowOIDQueryString(*def_->base, link.isEmptyOrNull() ? 0 : qint64(link.toDouble()), 0));
+        const core::Variant link =
+            baseLinkIndex_ >= 0 ? values().at(size_t(baseLinkIndex_)) : core::Variant::null();
+        return DataSource::open(
+            db_, *def_->base,
+            query::RowOIDQueryString(*def_->base, link.isEmptyOrNull() ? 0 : qint64(link.toDouble()), 0));
     }
     for (const TableDef* t = def_; t; t = t->base)
         for (int i = 0; i < t->references.Count(); ++i) {
             const ReferenceDef& r = t->references.Item(i);
-            if (!r.collection && r.table.compare(table, Qt::CaseInsensitive) == 0) return GetReference(r.name);
+            if (!r.collection && r.table.compare(table, Qt::CaseInsensitive) == 0)
+                return GetReference(r.name);
         }
-    if (auto p = const_cast<DataSource*>(this)->parentForRow(); p && p->def_->name().compare(table, Qt::CaseInsensitive) == 0)
+    if (auto p = const_cast<DataSource*>(this)->parentForRow();
+        p && p->def_->name().compare(table, Qt::CaseInsensitive) == 0)
         return p;
     return nullptr;
 }
@@ -1190,8 +1239,10 @@ void DataSource::CancelWithMessage(const QString& message, int) {
 }
 
 void DataSource::Cancel() {
-    if (db_->inOperation()) db_->cancelOperation({}, true);
-    else CancelUpdate();
+    if (db_->inOperation())
+        db_->cancelOperation({}, true);
+    else
+        CancelUpdate();
 }
 
 bool DataSource::Confirm(const QString& question, int kind, bool defaultNo, bool) {

@@ -55,7 +55,7 @@ inline constexpr int odbcMin = 3;
 inline constexpr int odbcCount = 4;
 
 class DataSource : public core::Object {
-public:
+  public:
     // Opens a data source; `parent` and `parentRef` for the child rows of a
     // collection. Runs the table class's OnSelect (and OnSelectParent).
     static std::shared_ptr<DataSource> open(const std::shared_ptr<Database>& db, const TableDef& table,
@@ -77,8 +77,8 @@ public:
     void RowNext();
     void RowPrevious();
     void RowLast();
-    bool Bof() const;   // before the first row (or no rows)
-    bool Eof() const;   // after the last row (or no rows)
+    bool Bof() const;  // before the first row (or no rows)
+    bool Eof() const;  // after the last row (or no rows)
     bool DataEmpty() const;
     bool RowValid() const;  // a current row (or a new row being written)
     bool RowInvalid() const { return !RowValid(); }
@@ -158,8 +158,8 @@ public:
     // Reads the rows again, keeping the current row when it is still there.
     void Requery();
     // A data source on another table of the same database with a condition.
-    std::shared_ptr<DataSource> GetDataSource(const QString& table, int option = 0, const QString& condition = {},
-                                              const QString& sort = {}) const;
+    std::shared_ptr<DataSource> GetDataSource(const QString& table, int option = 0,
+                                              const QString& condition = {}, const QString& sort = {}) const;
     // The equality condition on the current value of a column.
     QString EqualityCondition(const QString& column) const;
 
@@ -221,7 +221,8 @@ public:
 
     // Script access (members in ScriptMembers.cpp).
     QString typeName() const override;
-    core::Variant invoke(const QString& name, core::CallKind kind, std::span<core::Variant* const> args) override;
+    core::Variant invoke(const QString& name, core::CallKind kind,
+                         std::span<core::Variant* const> args) override;
 
     // For the library.
     struct Snapshot;
@@ -232,9 +233,11 @@ public:
     // Starts a new row (OnNewRow only), copies `src`'s row into it and saves it as it comes.
     void insertCopyOf(const DataSource& src);
     // The OID of the row of this table with the same identity as `src`'s current row.
-    std::optional<qint64> findExisting(const DataSource& src) const { return findByIdentity(identityOf(src)); }
+    std::optional<qint64> findExisting(const DataSource& src) const {
+        return findByIdentity(identityOf(src));
+    }
 
-private:
+  private:
     DataSource() = default;
 
     enum class ColKind { OID, Own, OwnRef, Link, Base, BaseRef, Expr };
@@ -289,6 +292,12 @@ private:
     std::optional<qint64> findByIdentity(const std::vector<std::pair<QString, core::Variant>>& id) const;
     void copyValuesFrom(const DataSource& src, const QStringList& except, bool raw);
     void refreshed();
+    // Counts the library's own writing of the row ("held change") while in scope.
+    struct WritingGuard {
+        explicit WritingGuard(int& n) : n_(n) { ++n_; }
+        ~WritingGuard() { --n_; }
+        int& n_;
+    };
 
     std::shared_ptr<datalib::Database> db_;
     const TableDef* def_ = nullptr;
@@ -329,7 +338,7 @@ private:
 // A named lock on a data source's current row, held for the guard's lifetime
 // and released on every path out of the scope, errors included.
 class NamedLock {
-public:
+  public:
     NamedLock(DataSource& ds, const QString& name);
     ~NamedLock();
     NamedLock(const NamedLock&) = delete;
@@ -337,7 +346,7 @@ public:
     // False when someone else holds the lock on that row.
     bool obtained() const { return obtained_; }
 
-private:
+  private:
     std::shared_ptr<Database> db_;
     QString table_, name_;
     qint64 oid_ = 0;

@@ -16,12 +16,14 @@ namespace datalib {
 namespace {
 
 QString quoted(const QString& name) {
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
 }
 
 QSet<QString> nameSet(const QString& list) {
     QSet<QString> out;
-    for (const QString& s : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) out.insert(s.trimmed().toLower());
+    for (const QString& s : list.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        out.insert(s.trimmed().toLower());
     return out;
 }
 
@@ -47,7 +49,8 @@ std::vector<std::pair<QString, core::Variant>> DataSource::identityOf(const Data
     return id;
 }
 
-std::optional<qint64> DataSource::findByIdentity(const std::vector<std::pair<QString, core::Variant>>& id) const {
+std::optional<qint64> DataSource::findByIdentity(
+    const std::vector<std::pair<QString, core::Variant>>& id) const {
     if (id.empty()) return std::nullopt;
     QStringList conds;
     std::vector<query::SqlValue> vals;
@@ -91,7 +94,8 @@ void DataSource::copyValuesFrom(const DataSource& src, const QStringList& except
                 const core::Variant link = src.ColValue(def_->baseLinkColumn());
                 if (!link.isEmptyOrNull())
                     oid = mapRow(src.db_, db_, def_->base->name(), qint64(std::llround(link.toDouble())));
-                buffer_[size_t(baseLinkIndex_)] = oid ? core::Variant(std::int32_t(oid)) : core::Variant::null();
+                buffer_[size_t(baseLinkIndex_)] =
+                    oid ? core::Variant(std::int32_t(oid)) : core::Variant::null();
             } else if (!key.isEmptyOrNull()) {
                 linkBase(key);
             }
@@ -105,10 +109,14 @@ void DataSource::copyValuesFrom(const DataSource& src, const QStringList& except
         if (db_->operationCancelled()) return;
         core::Variant v = src.ColValue(c.name);
         if (c.kind == ColKind::OwnRef && c.ref->byRowLink() && !v.isEmptyOrNull() && src.db_ != db_)
-            v = core::Variant(std::int32_t(mapRow(src.db_, db_, c.ref->table, qint64(std::llround(v.toDouble())))));
-        if (raw) buffer_[j] = normalise(c, v);
-        else if (c.kind == ColKind::OwnRef) setReferenceImpl(*c.ref, v);
-        else setField(c.name, v);
+            v = core::Variant(
+                std::int32_t(mapRow(src.db_, db_, c.ref->table, qint64(std::llround(v.toDouble())))));
+        if (raw)
+            buffer_[j] = normalise(c, v);
+        else if (c.kind == ColKind::OwnRef)
+            setReferenceImpl(*c.ref, v);
+        else
+            setField(c.name, v);
     }
 }
 
@@ -118,19 +126,23 @@ static void copyChildren(DataSource& src, DataSource& target);
 
 core::Variant DataSource::CopyRowTo(DataSource& target) {
     if (!RowValid() || (editing_ && isNew_))
-        throw errors::make(errors::NoCurrentRow, QStringLiteral("Nessun elemento corrente da copiare in \"%1\".")
-                                                     .arg(def_->name()));
+        throw errors::make(
+            errors::NoCurrentRow,
+            QStringLiteral("Nessun elemento corrente da copiare in \"%1\".").arg(def_->name()));
     if (target.def_->name().compare(def_->name(), Qt::CaseInsensitive) != 0)
-        throw errors::make(errors::NotAllowed, QStringLiteral("Impossibile copiare righe di \"%1\" in \"%2\".")
-                                                   .arg(def_->name(), target.def_->name()));
+        throw errors::make(errors::NotAllowed,
+                           QStringLiteral("Impossibile copiare righe di \"%1\" in \"%2\".")
+                               .arg(def_->name(), target.def_->name()));
     qint64 oid = 0;
     UpdateBracket bracket(*target.db_);
     target.operation([&] {
         const auto existing = target.findByIdentity(target.identityOf(*this));
         auto tmp = DataSource::open(target.db_, *target.def_,
                                     query::RowOIDQueryString(*target.def_, existing.value_or(0), 0));
-        if (existing) tmp->beginEdit();
-        else tmp->startNewRow(true);
+        if (existing)
+            tmp->beginEdit();
+        else
+            tmp->startNewRow(true);
         tmp->copyValuesFrom(*this, {}, true);
         tmp->saveImpl(false);
         oid = tmp->OID();
@@ -188,33 +200,29 @@ long DataSource::CopyAllTo(DataSource& target, itfProgress* progress) {
 
 core::Variant DataSource::NewRowCopiedFrom(DataSource& source, const QString& exceptColumns) {
     if (!source.RowValid())
-        throw errors::make(errors::NoCurrentRow, QStringLiteral("Nessun elemento corrente da copiare in \"%1\".")
-                                                     .arg(source.def_->name()));
+        throw errors::make(
+            errors::NoCurrentRow,
+            QStringLiteral("Nessun elemento corrente da copiare in \"%1\".").arg(source.def_->name()));
     QStringList except = exceptColumns.split(QLatin1Char(','), Qt::SkipEmptyParts);
     qint64 oid = 0;
-    ++writing_;
-    try {
-        operation([&] {
-            startNewRow(true);
-            if (parent_ && hooksActive()) hook([&] { def_->hooks->OnSetParent(*this, parentRef_->ownerTable); });
-            if (db_->operationCancelled()) return;
-            copyValuesFrom(source, except, false);
-            if (db_->operationCancelled()) return;
-            saveImpl(true);
-            oid = OID();
-        });
-    } catch (...) {
-        --writing_;
-        throw;
-    }
-    --writing_;
+    const WritingGuard writing(writing_);
+    operation([&] {
+        startNewRow(true);
+        if (parent_ && hooksActive()) hook([&] { def_->hooks->OnSetParent(*this, parentRef_->ownerTable); });
+        if (db_->operationCancelled()) return;
+        copyValuesFrom(source, except, false);
+        if (db_->operationCancelled()) return;
+        saveImpl(true);
+        oid = OID();
+    });
     return core::Variant(std::int32_t(oid));
 }
 
 core::Variant DataSource::MoveRowTo(DataSource& target, const QString& keyColumnsAnew) {
     if (!RowValid() || (editing_ && isNew_))
-        throw errors::make(errors::NoCurrentRow, QStringLiteral("Nessun elemento corrente da spostare in \"%1\".")
-                                                     .arg(def_->name()));
+        throw errors::make(
+            errors::NoCurrentRow,
+            QStringLiteral("Nessun elemento corrente da spostare in \"%1\".").arg(def_->name()));
     const QSet<QString> anew = nameSet(keyColumnsAnew);
     std::vector<core::Variant> pairs;
     if (def_->base) {
@@ -222,7 +230,8 @@ core::Variant DataSource::MoveRowTo(DataSource& target, const QString& keyColumn
         pairs.push_back(BaseKey());
     }
     for (const ColInfo& c : layout_) {
-        if ((c.kind != ColKind::Own && c.kind != ColKind::OwnRef) || anew.contains(c.name.toLower())) continue;
+        if ((c.kind != ColKind::Own && c.kind != ColKind::OwnRef) || anew.contains(c.name.toLower()))
+            continue;
         pairs.push_back(c.name);
         pairs.push_back(ColValue(c.name));
     }

@@ -15,38 +15,48 @@ namespace {
 
 constexpr int kMaxHookDepth = 48;
 
-QString quoted(const QString& name) { return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"'); }
+QString quoted(const QString& name) {
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
 
 QString sqlType(int type) {
     switch (type) {
-        case coltype::Integer: return QStringLiteral("INTEGER");
-        case coltype::Boolean: return QStringLiteral("INTEGER NOT NULL DEFAULT 0");
+        case coltype::Integer:
+            return QStringLiteral("INTEGER");
+        case coltype::Boolean:
+            return QStringLiteral("INTEGER NOT NULL DEFAULT 0");
         case coltype::Single:
         case coltype::Number:
-        case coltype::Money: return QStringLiteral("REAL");
-        default: return QStringLiteral("TEXT");
+        case coltype::Money:
+            return QStringLiteral("REAL");
+        default:
+            return QStringLiteral("TEXT");
     }
 }
 
 // The physical columns of a table after OID: name and SQL type.
 std::vector<std::pair<QString, QString>> physicalColumns(const TableDef& t) {
     std::vector<std::pair<QString, QString>> out;
-    for (int i = 0; i < t.columns.Count(); ++i) out.emplace_back(t.columns.Item(i).name, sqlType(t.columns.Item(i).type));
+    for (int i = 0; i < t.columns.Count(); ++i)
+        out.emplace_back(t.columns.Item(i).name, sqlType(t.columns.Item(i).type));
     for (int i = 0; i < t.references.Count(); ++i) {
         const ReferenceDef& r = t.references.Item(i);
         if (r.collection) continue;
         out.emplace_back(r.name, r.byRowLink() ? QStringLiteral("INTEGER") : QStringLiteral("TEXT"));
     }
-    for (const ReferenceDef* p : t.parents) out.emplace_back(p->parentLinkColumn(), QStringLiteral("INTEGER"));
+    for (const ReferenceDef* p : t.parents)
+        out.emplace_back(p->parentLinkColumn(), QStringLiteral("INTEGER"));
     if (t.base) out.emplace_back(t.baseLinkColumn(), QStringLiteral("INTEGER"));
     return out;
 }
 
 class Registry : public TableRegistry {
-public:
+  public:
     explicit Registry(Schema& s) : schema_(s) {}
     void RegisterTable(std::shared_ptr<itfDefTable> table) override {
-        if (!table) throw errors::definition(QStringLiteral("?"), QStringLiteral("nessuna classe di tabella"));
+        if (!table)
+            throw errors::definition(QStringLiteral("?"), QStringLiteral("nessuna classe di tabella"));
         const QString name = table->TableName();
         if (name.trimmed().isEmpty() || name.startsWith(QLatin1Char('_')))
             throw errors::definition(name, QStringLiteral("nome della tabella non valido"));
@@ -69,13 +79,13 @@ public:
         schema_.tables.push_back(std::move(def));
     }
 
-private:
+  private:
     Schema& schema_;
 };
 
 // The table of system parameters, defined by the library itself.
 class SysParamTable : public itfDefTable {
-public:
+  public:
     QString TableName() const override { return Database::sysParamTableName(); }
     void DefineIdentity(TableIdentity& id) override {
         id.SetCaption(QStringLiteral("Parametri Database"));
@@ -98,8 +108,9 @@ void resolve(Schema& s) {
         if (!t->identity.baseTable().isEmpty()) {
             const TableDef* b = s.find(t->identity.baseTable());
             if (!b || b == t.get())
-                throw errors::definition(t->name(), QStringLiteral("tabella di base \"%1\" non definita")
-                                                        .arg(t->identity.baseTable()));
+                throw errors::definition(
+                    t->name(),
+                    QStringLiteral("tabella di base \"%1\" non definita").arg(t->identity.baseTable()));
             t->base = b;
         }
     }
@@ -108,23 +119,26 @@ void resolve(Schema& s) {
             const ReferenceDef& r = t->references.Item(i);
             TableDef* target = s.byName.value(r.table.toLower(), nullptr);
             if (!target)
-                throw errors::definition(t->name(), QStringLiteral("il riferimento \"%1\" indica la tabella \"%2\" "
-                                                                   "che non è definita")
-                                                        .arg(r.name, r.table));
-            if (!r.keyColumn.isEmpty() && !target->findColumn(r.keyColumn))
-                throw errors::definition(t->name(), QStringLiteral("il riferimento \"%1\" indica la colonna \"%2\" "
-                                                                   "che la tabella \"%3\" non ha")
-                                                        .arg(r.name, r.keyColumn, r.table));
-            if (r.collection) target->parents.push_back(&r);
-            else if (t->columns.find(r.name))
                 throw errors::definition(t->name(),
-                                         QStringLiteral("il riferimento \"%1\" ha il nome di una colonna").arg(r.name));
+                                         QStringLiteral("il riferimento \"%1\" indica la tabella \"%2\" "
+                                                        "che non è definita")
+                                             .arg(r.name, r.table));
+            if (!r.keyColumn.isEmpty() && !target->findColumn(r.keyColumn))
+                throw errors::definition(t->name(),
+                                         QStringLiteral("il riferimento \"%1\" indica la colonna \"%2\" "
+                                                        "che la tabella \"%3\" non ha")
+                                             .arg(r.name, r.keyColumn, r.table));
+            if (r.collection)
+                target->parents.push_back(&r);
+            else if (t->columns.find(r.name))
+                throw errors::definition(
+                    t->name(), QStringLiteral("il riferimento \"%1\" ha il nome di una colonna").arg(r.name));
         }
         for (int i = 0; i < t->keys.Count(); ++i)
             for (const QString& part : t->keys.Item(i).parts())
                 if (!t->findColumn(part) && !t->findReference(part))
-                    throw errors::definition(t->name(),
-                                             QStringLiteral("la chiave indica \"%1\" che la tabella non ha").arg(part));
+                    throw errors::definition(
+                        t->name(), QStringLiteral("la chiave indica \"%1\" che la tabella non ha").arg(part));
     }
 }
 
@@ -173,8 +187,9 @@ void Database::ensureSchema() {
     std::vector<std::pair<const TableDef*, std::pair<double, bool>>> changed;
     c.exec(QStringLiteral("BEGIN IMMEDIATE"));
     try {
-        c.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS _Catalogo (Tabella TEXT PRIMARY KEY COLLATE NOCASE, "
-                              "Versione REAL NOT NULL, Colonne TEXT NOT NULL DEFAULT '')"));
+        c.exec(
+            QStringLiteral("CREATE TABLE IF NOT EXISTS _Catalogo (Tabella TEXT PRIMARY KEY COLLATE NOCASE, "
+                           "Versione REAL NOT NULL, Colonne TEXT NOT NULL DEFAULT '')"));
         std::vector<const TableDef*> all{schema_->sysTable.get()};
         for (const auto& tp : schema_->tables) all.push_back(tp.get());
         for (const TableDef* tp : all) {
@@ -190,33 +205,39 @@ void Database::ensureSchema() {
             if (created) {
                 QStringList defs{QStringLiteral("\"OID\" INTEGER PRIMARY KEY")};
                 for (const auto& [n, type] : cols) defs << quoted(n) + QLatin1Char(' ') + type;
-                c.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(t.name()), defs.join(QStringLiteral(", "))));
+                c.exec(QStringLiteral("CREATE TABLE %1 (%2)")
+                           .arg(quoted(t.name()), defs.join(QStringLiteral(", "))));
             } else {
                 for (const auto& [n, type] : cols)
                     if (!existing.contains(n.toLower()))
-                        c.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(quoted(t.name()), quoted(n), type));
+                        c.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                                   .arg(quoted(t.name()), quoted(n), type));
             }
             // Keys: index names carry the table's name.
             for (int i = 0; i < t.keys.Count(); ++i) {
                 const KeyDef& k = t.keys.Item(i);
                 QStringList parts;
                 for (const QString& p : k.parts()) {
-                    if (const ColumnDef* cd = t.columns.find(p)) parts << quoted(cd->name);
+                    if (const ColumnDef* cd = t.columns.find(p))
+                        parts << quoted(cd->name);
                     else if (const ReferenceDef* rd = t.references.find(p); rd && !rd->collection)
                         parts << quoted(rd->name);
                 }
                 if (parts.isEmpty()) continue;
-                QString iname = t.name() + QLatin1Char('_') +
-                                (k.name().isEmpty() ? QStringList(k.parts()).join(QLatin1Char('_')) : k.name());
-                const QString sql = QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)")
-                                        .arg(k.unique() ? QStringLiteral("UNIQUE ") : QString(), quoted(iname),
-                                             quoted(t.name()), parts.join(QStringLiteral(", ")));
+                QString iname =
+                    t.name() + QLatin1Char('_') +
+                    (k.name().isEmpty() ? QStringList(k.parts()).join(QLatin1Char('_')) : k.name());
+                const QString sql =
+                    QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)")
+                        .arg(k.unique() ? QStringLiteral("UNIQUE ") : QString(), quoted(iname),
+                             quoted(t.name()), parts.join(QStringLiteral(", ")));
                 try {
                     c.exec(sql);
                 } catch (const core::AppError&) {
                     // Rows stored before the key was declared unique: keep them, index plainly.
                     if (!k.unique()) throw;
-                    c.exec(QString(sql).replace(QStringLiteral("CREATE UNIQUE INDEX"), QStringLiteral("CREATE INDEX")));
+                    c.exec(QString(sql).replace(QStringLiteral("CREATE UNIQUE INDEX"),
+                                                QStringLiteral("CREATE INDEX")));
                 }
             }
             for (const ReferenceDef* p : t.parents)
@@ -224,8 +245,9 @@ void Database::ensureSchema() {
                            .arg(quoted(t.name() + QLatin1Char('_') + p->parentLinkColumn()), quoted(t.name()),
                                 quoted(p->parentLinkColumn())));
             if (&t == schema_->sysTable.get())
-                c.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS \"ParametriSistema_NomeNoCase\" ON "
-                                      "ParametriSistema (Nome COLLATE NOCASE)"));
+                c.exec(
+                    QStringLiteral("CREATE INDEX IF NOT EXISTS \"ParametriSistema_NomeNoCase\" ON "
+                                   "ParametriSistema (Nome COLLATE NOCASE)"));
             if (t.base)
                 c.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
                            .arg(quoted(t.name() + QLatin1Char('_') + t.baseLinkColumn()), quoted(t.name()),
@@ -255,7 +277,8 @@ void Database::ensureSchema() {
     c.touchData();
 }
 
-void Database::runStructHooks(const std::vector<std::pair<const TableDef*, std::pair<double, bool>>>& changed) {
+void Database::runStructHooks(
+    const std::vector<std::pair<const TableDef*, std::pair<double, bool>>>& changed) {
     auto self = std::static_pointer_cast<Database>(shared_from_this());
     for (const auto& [t, info] : changed) {
         if (!t->hooks) continue;
@@ -286,7 +309,8 @@ void Database::EndUpdate() {
 
 void Database::SetAccessLevel(int level) {
     if (level < -1 || level > 1)
-        throw errors::make(errors::InvalidValue, QStringLiteral("Livello di accesso %1 non valido.").arg(level));
+        throw errors::make(errors::InvalidValue,
+                           QStringLiteral("Livello di accesso %1 non valido.").arg(level));
     accessLevel_ = level;
 }
 
@@ -313,7 +337,8 @@ std::shared_ptr<DataSet> Database::Tables(const QString& name) {
 
 std::shared_ptr<DataSet> Database::Tables(int index) {
     if (index < 0 || index >= TableCount())
-        throw errors::make(errors::UnknownTable, QStringLiteral("Nessuna tabella in posizione %1.").arg(index));
+        throw errors::make(errors::UnknownTable,
+                           QStringLiteral("Nessuna tabella in posizione %1.").arg(index));
     return Tables(schema_->tables[size_t(index)]->name());
 }
 
@@ -325,7 +350,8 @@ std::shared_ptr<DataSource> Database::OpenDataSource(const QString& table, const
 // ---- Parameters ----------------------------------------------------------------
 
 bool Database::SysParamExists(const QString& name) const {
-    Statement st = conn_->prepare(QStringLiteral("SELECT 1 FROM ParametriSistema WHERE Nome = ?1 COLLATE NOCASE"));
+    Statement st =
+        conn_->prepare(QStringLiteral("SELECT 1 FROM ParametriSistema WHERE Nome = ?1 COLLATE NOCASE"));
     st.bind(1, query::SqlValue(name));
     return st.step();
 }
@@ -359,16 +385,25 @@ QString Database::GetSysParamLong(const QString& name, const QString& defaultTex
 void Database::upsertParam(const QString& name, const QString* value, const QString* text) {
     if (name.trimmed().isEmpty())
         throw errors::make(errors::UnknownParameter, QStringLiteral("Nome di parametro di sistema vuoto."));
-    Statement find = conn_->prepare(QStringLiteral("SELECT OID FROM ParametriSistema WHERE Nome = ?1 COLLATE NOCASE"));
+    Statement find =
+        conn_->prepare(QStringLiteral("SELECT OID FROM ParametriSistema WHERE Nome = ?1 COLLATE NOCASE"));
     find.bind(1, query::SqlValue(name));
     if (find.step()) {
         const qint64 oid = find.int64(0);
         find = Statement();
-        if (value) conn_->prepare(QStringLiteral("UPDATE ParametriSistema SET Valore = ?1 WHERE OID = ?2")).bind({*value, oid}).run();
-        if (text) conn_->prepare(QStringLiteral("UPDATE ParametriSistema SET Testo = ?1 WHERE OID = ?2")).bind({*text, oid}).run();
+        if (value)
+            conn_->prepare(QStringLiteral("UPDATE ParametriSistema SET Valore = ?1 WHERE OID = ?2"))
+                .bind({*value, oid})
+                .run();
+        if (text)
+            conn_->prepare(QStringLiteral("UPDATE ParametriSistema SET Testo = ?1 WHERE OID = ?2"))
+                .bind({*text, oid})
+                .run();
     } else {
         find = Statement();
-        conn_->prepare(QStringLiteral("INSERT INTO ParametriSistema (Nome, Valore, Testo) VALUES (?1, ?2, ?3)"))
+        conn_
+            ->prepare(
+                QStringLiteral("INSERT INTO ParametriSistema (Nome, Valore, Testo) VALUES (?1, ?2, ?3)"))
             .bind({name, value ? query::SqlValue(*value) : query::SqlValue(QString()),
                    text ? query::SqlValue(*text) : query::SqlValue()})
             .run();
@@ -384,7 +419,9 @@ void Database::SetSysParamLong(const QString& name, const QString& text, const Q
 
 // ---- Helpers --------------------------------------------------------------------
 
-QString Database::FormatStringForQuery(const core::Variant& value) const { return query::QueryLiteral(value); }
+QString Database::FormatStringForQuery(const core::Variant& value) const {
+    return query::QueryLiteral(value);
+}
 
 core::Currency Database::Round(core::Currency amount, int, float) const { return core::roundMoney(amount); }
 core::Currency Database::Round(const core::Variant& amount, int, float) const {
@@ -419,14 +456,16 @@ void Database::CheckTables(itfProgress* progress) {
         }
         for (const auto& [col, type] : physicalColumns(*t))
             if (!existing.contains(col.toLower()))
-                throw errors::make(errors::CorruptFile, QStringLiteral("La tabella \"%1\" non ha la colonna \"%2\".")
-                                                            .arg(t->name(), col));
+                throw errors::make(
+                    errors::CorruptFile,
+                    QStringLiteral("La tabella \"%1\" non ha la colonna \"%2\".").arg(t->name(), col));
         conn_->scalar(QStringLiteral("SELECT count(*) FROM %1").arg(quoted(t->name())));
     }
     const query::SqlValue r = conn_->scalar(QStringLiteral("PRAGMA quick_check"));
     if (!std::holds_alternative<QString>(r) || std::get<QString>(r) != QLatin1String("ok"))
-        throw errors::make(errors::CorruptFile,
-                           QStringLiteral("Il controllo del database \"%1\" ha trovato errori.").arg(FileName()));
+        throw errors::make(
+            errors::CorruptFile,
+            QStringLiteral("Il controllo del database \"%1\" ha trovato errori.").arg(FileName()));
     if (progress) progress->OnEnd();
 }
 
@@ -501,10 +540,11 @@ void Database::cancelOperation(const QString& message, bool silent) {
 
 void Database::enterHook() {
     if (hookDepth_ >= kMaxHookDepth)
-        throw errors::make(errors::TooDeep,
-                           QStringLiteral("Le regole della tabella si richiamano senza fine: operazione interrotta "
-                                          "dopo %1 chiamate annidate.")
-                               .arg(kMaxHookDepth));
+        throw errors::make(
+            errors::TooDeep,
+            QStringLiteral("Le regole della tabella si richiamano senza fine: operazione interrotta "
+                           "dopo %1 chiamate annidate.")
+                .arg(kMaxHookDepth));
     ++hookDepth_;
 }
 
@@ -529,16 +569,17 @@ void Database::endOperation(bool ok) {
     opMessages_.clear();
     opCancelled_ = false;
     for (const QString& m : messages) showMessage(m);
-    throw errors::make(errors::Cancelled,
-                       messages.isEmpty() ? Application::MessageText(errors::Cancelled)
-                                          : messages.join(QLatin1Char('\r')),
-                       true);
+    throw errors::make(
+        errors::Cancelled,
+        messages.isEmpty() ? Application::MessageText(errors::Cancelled) : messages.join(QLatin1Char('\r')),
+        true);
 }
 
 // ---- Locks ----------------------------------------------------------------------------
 
 static QString lockKey(const QString& table, qint64 oid, const QString& name) {
-    return table.toLower() + QLatin1Char('\x1f') + QString::number(oid) + QLatin1Char('\x1f') + name.toLower();
+    return table.toLower() + QLatin1Char('\x1f') + QString::number(oid) + QLatin1Char('\x1f') +
+           name.toLower();
 }
 
 bool Database::takeLock(const QString& table, qint64 oid, const QString& name) {

@@ -28,12 +28,12 @@ class Engine;
 struct Schema {
     std::vector<std::unique_ptr<TableDef>> tables;  // the program's tables
     std::unique_ptr<TableDef> sysTable;             // the system parameters
-    QHash<QString, TableDef*> byName;  // lower-case name, the parameter table too
+    QHash<QString, TableDef*> byName;               // lower-case name, the parameter table too
     const TableDef* find(const QString& name) const { return byName.value(name.toLower(), nullptr); }
 };
 
 class Database : public core::Object {
-public:
+  public:
     static constexpr int StateClosed = 0;
     static constexpr int StateUpdating = 2;  // head-office data are being applied
     static constexpr int StateOpen = 5;
@@ -48,7 +48,7 @@ public:
     // The bulk bracket of a receive: State 2 until EndUpdate (nested).
     void BeginUpdate();
     void EndUpdate();
-    int AccessLevel() const { return accessLevel_; }   // -1, 0 or 1 (administrator)
+    int AccessLevel() const { return accessLevel_; }  // -1, 0 or 1 (administrator)
     void SetAccessLevel(int level);
     const QString& OperatorName() const { return operator_; }
     void SetOperatorName(const QString& name) { operator_ = name; }
@@ -155,14 +155,15 @@ public:
 
     // Script access (members in ScriptMembers.cpp).
     QString typeName() const override;
-    core::Variant invoke(const QString& name, core::CallKind kind, std::span<core::Variant* const> args) override;
+    core::Variant invoke(const QString& name, core::CallKind kind,
+                         std::span<core::Variant* const> args) override;
 
     // The version the catalogue keeps for a table (0 when it has none).
     double storedVersion(const QString& table) const;
     // The version a table had in the file when it was opened (0: it was created).
     double foundVersionOf(const QString& table) const { return foundVersions_.value(table.toLower(), 0.0); }
 
-private:
+  private:
     Database() = default;
     void ensureSchema();
     void upsertParam(const QString& name, const QString* value, const QString* text);

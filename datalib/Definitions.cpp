@@ -7,8 +7,19 @@ namespace datalib {
 namespace coltype {
 bool isKnown(int type) {
     switch (type) {
-        case Text: case WebText: case TextNoSize: case EMail: case Code: case LongText: case Integer:
-        case Boolean: case Single: case Number: case Date: case DateTime: case Money:
+        case Text:
+        case WebText:
+        case TextNoSize:
+        case EMail:
+        case Code:
+        case LongText:
+        case Integer:
+        case Boolean:
+        case Single:
+        case Number:
+        case Date:
+        case DateTime:
+        case Money:
             return true;
         default:
             return false;
@@ -23,7 +34,8 @@ bool isNumeric(int type) { return type == Integer || type == Single || type == N
 
 std::vector<std::pair<QString, QString>> ColumnDef::valuePairs() const {
     std::vector<std::pair<QString, QString>> out;
-    if (valueList.isEmpty() || valueList.compare(QLatin1String("MONTH"), Qt::CaseInsensitive) == 0) return out;
+    if (valueList.isEmpty() || valueList.compare(QLatin1String("MONTH"), Qt::CaseInsensitive) == 0)
+        return out;
     const QStringList parts = valueList.split(QLatin1Char('|'));
     for (int i = 0; i + 1 < parts.size(); i += 2) out.emplace_back(parts[i], parts[i + 1]);
     return out;
@@ -44,8 +56,8 @@ ColumnDef& ColumnCollection::Add(const QString& name, int type, int length, int 
     if (find(name))
         throw errors::definition(table_, QStringLiteral("colonna \"%1\" dichiarata due volte").arg(name));
     if (!coltype::isKnown(type))
-        throw errors::definition(table_,
-                                 QStringLiteral("tipo %1 sconosciuto per la colonna \"%2\"").arg(type).arg(name));
+        throw errors::definition(
+            table_, QStringLiteral("tipo %1 sconosciuto per la colonna \"%2\"").arg(type).arg(name));
     auto c = std::make_unique<ColumnDef>();
     c->name = name;
     c->type = type;
@@ -84,7 +96,8 @@ ReferenceDef& ReferenceCollection::Add(const QString& name, const QString& table
     if (find(name))
         throw errors::definition(table_, QStringLiteral("riferimento \"%1\" dichiarato due volte").arg(name));
     if (table.trimmed().isEmpty())
-        throw errors::definition(table_, QStringLiteral("il riferimento \"%1\" non indica la tabella").arg(name));
+        throw errors::definition(table_,
+                                 QStringLiteral("il riferimento \"%1\" non indica la tabella").arg(name));
     auto r = std::make_unique<ReferenceDef>();
     r->name = name;
     r->table = table;

@@ -41,19 +41,19 @@ class itfSetData;
 
 // Type codes of columns.
 namespace coltype {
-inline constexpr int Text = 0;          // free text with a length
-inline constexpr int WebText = 2;       // a web address (one column of Fornitori)
-inline constexpr int TextNoSize = 3;    // text without declared size
-inline constexpr int EMail = 6;         // e-mail and web addresses
-inline constexpr int Code = 7;          // codes, names and short texts
-inline constexpr int LongText = 8;      // long text
-inline constexpr int Integer = 11;      // whole number
-inline constexpr int Boolean = 14;      // yes/no
-inline constexpr int Single = 15;       // single-precision number
-inline constexpr int Number = 16;       // number with decimals
-inline constexpr int Date = 17;         // date
-inline constexpr int DateTime = 19;     // date with time
-inline constexpr int Money = 20;        // money amount (currency)
+inline constexpr int Text = 0;        // free text with a length
+inline constexpr int WebText = 2;     // a web address (one column of Fornitori)
+inline constexpr int TextNoSize = 3;  // text without declared size
+inline constexpr int EMail = 6;       // e-mail and web addresses
+inline constexpr int Code = 7;        // codes, names and short texts
+inline constexpr int LongText = 8;    // long text
+inline constexpr int Integer = 11;    // whole number
+inline constexpr int Boolean = 14;    // yes/no
+inline constexpr int Single = 15;     // single-precision number
+inline constexpr int Number = 16;     // number with decimals
+inline constexpr int Date = 17;       // date
+inline constexpr int DateTime = 19;   // date with time
+inline constexpr int Money = 20;      // money amount (currency)
 
 bool isKnown(int type);
 bool isText(int type);
@@ -66,7 +66,7 @@ struct ColumnDef {
     int type = coltype::Text;
     int length = 0;
     int size2 = 0;
-    QString format;       // display format ("0000"), empty for none
+    QString format;  // display format ("0000"), empty for none
     int attrA = -100;
     int attrB = -100;
     int attrC = -100;
@@ -85,7 +85,7 @@ struct ColumnDef {
 };
 
 class ColumnCollection {
-public:
+  public:
     // The add-column operation: name, type code, length, second size, display
     // format, attributes A, B and C, flag, description, value list, group.
     // Refuses (AppError) an empty or repeated name and an unknown type code.
@@ -101,7 +101,7 @@ public:
 
     void setTableName(const QString& table) { table_ = table; }
 
-private:
+  private:
     QString table_;
     std::vector<std::unique_ptr<ColumnDef>> items_;
 };
@@ -113,11 +113,11 @@ private:
 // are deleted with their parent.
 struct ReferenceDef {
     QString name;
-    QString table;          // the referenced (or, for a collection, the child) table
+    QString table;  // the referenced (or, for a collection, the child) table
     bool collection = false;
     bool owned = false;
-    QString keyColumn;      // key column of the referenced table; empty for the own row link
-    QString shownColumns;   // names joined by ","
+    QString keyColumn;     // key column of the referenced table; empty for the own row link
+    QString shownColumns;  // names joined by ","
     int attrA = -100;
     int attrB = -100;
     int attrC = -100;
@@ -126,7 +126,7 @@ struct ReferenceDef {
     bool flag = true;
     QString group;
 
-    QString ownerTable;     // the table that declared the reference
+    QString ownerTable;  // the table that declared the reference
 
     QStringList shownColumnList() const;
     // True for an ordinary reference stored as the referenced row's OID.
@@ -139,7 +139,7 @@ struct ReferenceDef {
 };
 
 class ReferenceCollection {
-public:
+  public:
     // The add-reference operation: name, referenced table, collection flag,
     // owned flag, key column, shown columns, attributes A, B and C,
     // description, the fixed -2, flag, group.
@@ -155,21 +155,28 @@ public:
 
     void setTableName(const QString& table) { table_ = table; }
 
-private:
+  private:
     QString table_;
     std::vector<std::unique_ptr<ReferenceDef>> items_;
 };
 
 // One key. A composite key is completed with further columns and references.
 class KeyDef {
-public:
-    KeyDef(QString name, bool unique, QString firstColumn)
-        : name_(std::move(name)), unique_(unique) { parts_.push_back(std::move(firstColumn)); }
+  public:
+    KeyDef(QString name, bool unique, QString firstColumn) : name_(std::move(name)), unique_(unique) {
+        parts_.push_back(std::move(firstColumn));
+    }
 
     // The key's first column operation: one more column.
-    KeyDef& AddColumn(const QString& column) { parts_.push_back(column); return *this; }
+    KeyDef& AddColumn(const QString& column) {
+        parts_.push_back(column);
+        return *this;
+    }
     // The key's second column operation: one more reference (its stored column).
-    KeyDef& AddReference(const QString& reference) { parts_.push_back(reference); return *this; }
+    KeyDef& AddReference(const QString& reference) {
+        parts_.push_back(reference);
+        return *this;
+    }
     // The key's argument-less operation; nothing further to do here.
     KeyDef& Complete() { return *this; }
 
@@ -178,14 +185,14 @@ public:
     // Columns and references of the key in order, as declared.
     const QStringList& parts() const { return parts_; }
 
-private:
+  private:
     QString name_;
     bool unique_;
     QStringList parts_;
 };
 
 class KeyCollection {
-public:
+  public:
     // The add-key operation: first column, unique flag, name (empty for none).
     KeyDef& Add(const QString& column, bool unique, const QString& name = {});
     // The column-list operation: names of columns and references joined by ",".
@@ -197,16 +204,19 @@ public:
     // The first unique key, or nullptr.
     const KeyDef* identifyingKey() const;
 
-private:
+  private:
     std::vector<std::unique_ptr<KeyDef>> items_;
     QString columnList_;
 };
 
 // The identity object handed to DefineIdentity; operations in slot order.
 class TableIdentity {
-public:
+  public:
     void SetCaption(const QString& caption) { caption_ = caption; }
-    void SetVersion(double version) { version_ = version; hasVersion_ = true; }
+    void SetVersion(double version) {
+        version_ = version;
+        hasVersion_ = true;
+    }
     void SetFirstOption(int value) { firstOptions_.push_back(value); }
     void SetSecondOption(int value) { secondOption_ = value; }
     void SetThirdOption(int value) { thirdOption_ = value; }
@@ -222,7 +232,7 @@ public:
     int thirdOption() const { return thirdOption_; }
     const QString& baseTable() const { return baseTable_; }
 
-private:
+  private:
     QString caption_;
     double version_ = 1.0;
     bool hasVersion_ = false;
@@ -234,7 +244,7 @@ private:
 
 // Everything the library knows of one table once it is defined.
 class TableDef {
-public:
+  public:
     explicit TableDef(QString name);
 
     const QString& name() const { return name_; }
@@ -247,29 +257,27 @@ public:
     KeyCollection keys;
 
     // Filled when the whole database is defined.
-    const TableDef* base = nullptr;                // the base table, or nullptr
-    std::vector<const ReferenceDef*> parents;      // collections of other tables over this one
-    itfSetData* hooks = nullptr;                   // the table class's event sink
-    std::shared_ptr<itfDefTable> tableClass;       // keeps the table class alive
+    const TableDef* base = nullptr;            // the base table, or nullptr
+    std::vector<const ReferenceDef*> parents;  // collections of other tables over this one
+    itfSetData* hooks = nullptr;               // the table class's event sink
+    std::shared_ptr<itfDefTable> tableClass;   // keeps the table class alive
 
     // The column of a based table that holds its base row's OID.
-    QString baseLinkColumn() const {
-        return base ? QStringLiteral("OID_") + base->name() : QString();
-    }
+    QString baseLinkColumn() const { return base ? QStringLiteral("OID_") + base->name() : QString(); }
     // The key column: the first column of the identifying key, else "OID".
     QString keyFieldName() const;
     // A column of this table or, for a based table, of its base (own first).
     const ColumnDef* findColumn(const QString& name, const TableDef** owner = nullptr) const;
     const ReferenceDef* findReference(const QString& name, const TableDef** owner = nullptr) const;
 
-private:
+  private:
     QString name_;
 };
 
 // The registration object handed to itfDefDatabase::Define: the table classes
 // are registered one by one, in order.
 class TableRegistry {
-public:
+  public:
     virtual ~TableRegistry() = default;
     // Asks the class for identity, structure and event sink, and keeps the
     // definition. A definition the library refuses raises AppError naming the

@@ -5,10 +5,10 @@
 #include "datalib/Errors.h"
 #include "datalib/Interfaces.h"
 
+#include <sqlite3.h>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QRandomGenerator>
-#include <sqlite3.h>
 
 namespace datalib {
 
@@ -32,16 +32,18 @@ void removeWithCompanions(const QString& file) {
 // Checks the password stored in an open file; raises when it is wrong or the
 // file is not one of ours.
 void verifyPassword(Connection& conn, const QString& password) {
-    Statement st = conn.prepare(QStringLiteral(
-        "SELECT name FROM sqlite_master WHERE type='table' AND name='_Accesso'"));
+    Statement st =
+        conn.prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name='_Accesso'"));
     if (!st.step())
-        throw errors::make(errors::CorruptFile,
-                           QStringLiteral("Il file \"%1\" non è un database di Zelt Order.").arg(conn.path()));
+        throw errors::make(
+            errors::CorruptFile,
+            QStringLiteral("Il file \"%1\" non è un database di Zelt Order.").arg(conn.path()));
     st = Statement();
     Statement q = conn.prepare(QStringLiteral("SELECT Sale, Impronta, Iterazioni FROM _Accesso LIMIT 1"));
     if (!q.step())
-        throw errors::make(errors::CorruptFile,
-                           QStringLiteral("Il file \"%1\" non è un database di Zelt Order.").arg(conn.path()));
+        throw errors::make(
+            errors::CorruptFile,
+            QStringLiteral("Il file \"%1\" non è un database di Zelt Order.").arg(conn.path()));
     const auto* s = static_cast<const char*>(sqlite3_column_blob(q.handle(), 0));
     const QByteArray salt(s, sqlite3_column_bytes(q.handle(), 0));
     const auto* h = static_cast<const char*>(sqlite3_column_blob(q.handle(), 1));
@@ -59,13 +61,15 @@ Engine::~Engine() { Close(); }
 
 void Engine::Create(int, const QString& file, const QString&, const QString& password) {
     if (QFile::exists(file))
-        throw errors::make(errors::FileExists, QStringLiteral("Il file del database \"%1\" esiste già.").arg(file));
+        throw errors::make(errors::FileExists,
+                           QStringLiteral("Il file del database \"%1\" esiste già.").arg(file));
     try {
         Connection conn(file, true);
         QByteArray salt(16, '\0');
         QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(salt.data()), 4);
         conn.exec(QStringLiteral(
-            "BEGIN; CREATE TABLE _Accesso (Sale BLOB NOT NULL, Impronta BLOB NOT NULL, Iterazioni INTEGER NOT NULL);"
+            "BEGIN; CREATE TABLE _Accesso (Sale BLOB NOT NULL, Impronta BLOB NOT NULL, Iterazioni INTEGER "
+            "NOT NULL);"
             "CREATE TABLE _Catalogo (Tabella TEXT PRIMARY KEY COLLATE NOCASE, Versione REAL NOT NULL, "
             "Colonne TEXT NOT NULL DEFAULT '');"));
         Statement st = conn.prepare(QStringLiteral("INSERT INTO _Accesso VALUES (?1, ?2, ?3)"));
@@ -162,10 +166,11 @@ void Engine::Repair(const QString& file, const QString& password,
     }
     if (result.trimmed().compare(QLatin1String("ok"), Qt::CaseInsensitive) != 0) {
         removeWithCompanions(copy);
-        throw errors::make(errors::RepairFailed,
-                           QStringLiteral("Il controllo della copia compattata non è riuscito (%1): il database "
-                                          "originale \"%2\" non è stato modificato.")
-                               .arg(result, file));
+        throw errors::make(
+            errors::RepairFailed,
+            QStringLiteral("Il controllo della copia compattata non è riuscito (%1): il database "
+                           "originale \"%2\" non è stato modificato.")
+                .arg(result, file));
     }
     // The copy is sound: swap. At every moment one whole file is on disk.
     QFile::remove(copy + QStringLiteral("-wal"));
@@ -173,20 +178,23 @@ void Engine::Repair(const QString& file, const QString& password,
     removeWithCompanions(backup);
     if (QFile::exists(file + QStringLiteral("-wal")) && QFile(file + QStringLiteral("-wal")).size() > 0) {
         removeWithCompanions(copy);
-        throw errors::make(errors::RepairFailed,
-                           QStringLiteral("Il database \"%1\" è ancora in uso: recupero non eseguito.").arg(file));
+        throw errors::make(
+            errors::RepairFailed,
+            QStringLiteral("Il database \"%1\" è ancora in uso: recupero non eseguito.").arg(file));
     }
     if (!QFile::rename(file, backup)) {
         removeWithCompanions(copy);
-        throw errors::make(errors::RepairFailed,
-                           QStringLiteral("Impossibile rinominare il database \"%1\": recupero non eseguito.").arg(file));
+        throw errors::make(
+            errors::RepairFailed,
+            QStringLiteral("Impossibile rinominare il database \"%1\": recupero non eseguito.").arg(file));
     }
     if (!QFile::rename(copy, file)) {
         QFile::rename(backup, file);
-        throw errors::make(errors::RepairFailed,
-                           QStringLiteral("Impossibile sostituire il database \"%1\" con la copia compattata: "
-                                          "il database originale è stato ripristinato.")
-                               .arg(file));
+        throw errors::make(
+            errors::RepairFailed,
+            QStringLiteral("Impossibile sostituire il database \"%1\" con la copia compattata: "
+                           "il database originale è stato ripristinato.")
+                .arg(file));
     }
     QFile::remove(file + QStringLiteral("-wal"));
     QFile::remove(file + QStringLiteral("-shm"));
@@ -200,8 +208,9 @@ static QString& documentsFolder() {
     return folder;
 }
 
-std::shared_ptr<Database> Application::OpenDatabase(Engine& engine, itfDefDatabase& definition, const QString&,
-                                                    itfNotifyEvent* notify, itfProgress*, int) {
+std::shared_ptr<Database> Application::OpenDatabase(Engine& engine, itfDefDatabase& definition,
+                                                    const QString&, itfNotifyEvent* notify, itfProgress*,
+                                                    int) {
     if (!engine.IsOpen()) throw errors::make(errors::Storage, QStringLiteral("Nessun database aperto."));
     auto schema = Database::define(definition);
     auto db = Database::create(engine.connection(), std::move(schema), notify);
@@ -214,12 +223,18 @@ QString Application::DocumentsFolder() { return documentsFolder(); }
 
 QString Application::MessageText(int number) {
     switch (number) {
-        case errors::Cancelled: return QStringLiteral("Operazione annullata.");
-        case errors::FileNotFound: return QStringLiteral("File del database non trovato.");
-        case errors::WrongPassword: return QStringLiteral("Password del database non valida.");
-        case errors::CorruptFile: return QStringLiteral("Il file del database è danneggiato.");
-        case errors::DiskFull: return QStringLiteral("Spazio su disco esaurito.");
-        default: return QStringLiteral("Errore del database n. %1.").arg(number);
+        case errors::Cancelled:
+            return QStringLiteral("Operazione annullata.");
+        case errors::FileNotFound:
+            return QStringLiteral("File del database non trovato.");
+        case errors::WrongPassword:
+            return QStringLiteral("Password del database non valida.");
+        case errors::CorruptFile:
+            return QStringLiteral("Il file del database è danneggiato.");
+        case errors::DiskFull:
+            return QStringLiteral("Spazio su disco esaurito.");
+        default:
+            return QStringLiteral("Errore del database n. %1.").arg(number);
     }
 }
 
@@ -227,12 +242,18 @@ QString Application::EventText(int code) { return event::text(code); }
 
 QString event::text(int code) {
     switch (code) {
-        case Opening: return QStringLiteral("Apertura del database");
-        case Checking: return QStringLiteral("Controllo delle tabelle");
-        case Updating: return QStringLiteral("Aggiornamento della struttura");
-        case Copying: return QStringLiteral("Copia dei dati");
-        case Ready: return QStringLiteral("Database pronto");
-        default: return QStringLiteral("Evento %1").arg(code);
+        case Opening:
+            return QStringLiteral("Apertura del database");
+        case Checking:
+            return QStringLiteral("Controllo delle tabelle");
+        case Updating:
+            return QStringLiteral("Aggiornamento della struttura");
+        case Copying:
+            return QStringLiteral("Copia dei dati");
+        case Ready:
+            return QStringLiteral("Database pronto");
+        default:
+            return QStringLiteral("Evento %1").arg(code);
     }
 }
 

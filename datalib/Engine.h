@@ -19,7 +19,7 @@ class itfNotifyEvent;
 class itfProgress;
 
 class Engine {
-public:
+  public:
     Engine();
     ~Engine();
     Engine(const Engine&) = delete;
@@ -67,7 +67,7 @@ public:
     std::shared_ptr<Connection> connection() const { return conn_; }
     void setDatabase(const std::weak_ptr<Database>& db) { db_ = db; }
 
-private:
+  private:
     std::shared_ptr<Connection> conn_;
     std::weak_ptr<Database> db_;
     QString user_;
@@ -75,7 +75,7 @@ private:
 
 // The application object of the library.
 class Application {
-public:
+  public:
     // Opens the Database over an open engine: the definition registers its
     // tables, every table is created or upgraded, and the events go to the
     // notification sink. The further values are accepted as the program

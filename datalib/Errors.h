@@ -20,7 +20,7 @@ enum Code : int {
     UnknownTable = 106,
     UnknownParameter = 107,
     Busy = 108,
-    Storage = 109,          // any other failure of the storage
+    Storage = 109,  // any other failure of the storage
     UnknownColumn = 111,
     UnknownReference = 112,
     NoCurrentRow = 113,
@@ -31,7 +31,7 @@ enum Code : int {
     FileExists = 118,
     NotAllowed = 119,
     DuplicateKey = 120,
-    Cancelled = 124,        // a table class refused the operation
+    Cancelled = 124,  // a table class refused the operation
 };
 
 QString source();

@@ -18,14 +18,14 @@ class itfSetData;
 
 // The database definition (`DB`): registers its table classes in order.
 class itfDefDatabase {
-public:
+  public:
     virtual ~itfDefDatabase() = default;
     virtual void Define(TableRegistry& p_obj) = 0;
 };
 
 // A table class as a definition: identity, structure, event sink.
 class itfDefTable {
-public:
+  public:
     virtual ~itfDefTable() = default;
     // The table's name, which the class bears ("Clienti", "RigheOrdini").
     virtual QString TableName() const = 0;
@@ -51,7 +51,7 @@ enum class RefChange {
 // library cancels the operation when the hook returns. A hook that has no
 // rule returns at once, which is what these defaults do.
 class itfSetData {
-public:
+  public:
     virtual ~itfSetData() = default;
     // After the table was created (created True) or its structure upgraded.
     virtual void OnUpdatedTableStruct(DataSource& p_objDS, double p_dblCurVersion, double p_dblPrevVersion,
@@ -81,16 +81,18 @@ public:
     virtual void OnSelect(DataSource& p_objDS) {}
     // The choice list of a reference is about to be offered; the hook may
     // read and narrow p_objRefDS's Filter.
-    virtual void OnSelectReference(DataSource& p_objDS, DataSource& p_objRefDS, const QString& p_strRefName) {}
+    virtual void OnSelectReference(DataSource& p_objDS, DataSource& p_objRefDS, const QString& p_strRefName) {
+    }
     // A row is added to the collection p_strRefName of this row (the parent).
-    virtual void OnNewReference(DataSource& p_objDS, DataSource& p_objNewRowDS, const QString& p_strRefName) {}
+    virtual void OnNewReference(DataSource& p_objDS, DataSource& p_objNewRowDS, const QString& p_strRefName) {
+    }
     // The data source's new row was tied to a parent row of p_strParentTable.
     virtual void OnSetParent(DataSource& p_objDS, const QString& p_strParentTable) {}
 };
 
 // The notification sink (`frmMain`): the library never shows a window itself.
 class itfNotifyEvent {
-public:
+  public:
     virtual ~itfNotifyEvent() = default;
     // A status text: the event code's text, and p_text when not empty.
     virtual void OnEvent(int& p_code, int p_unused, QString& p_text) = 0;
@@ -103,17 +105,17 @@ public:
 
 // Event codes passed to itfNotifyEvent::OnEvent.
 namespace event {
-inline constexpr int Opening = 1;        // the database is being opened
-inline constexpr int Checking = 2;       // the table check runs
-inline constexpr int Updating = 3;       // a table's structure is upgraded
-inline constexpr int Copying = 4;        // rows are copied
-inline constexpr int Ready = 5;          // the database is open
-QString text(int code);                  // Italian text of an event code
+inline constexpr int Opening = 1;   // the database is being opened
+inline constexpr int Checking = 2;  // the table check runs
+inline constexpr int Updating = 3;  // a table's structure is upgraded
+inline constexpr int Copying = 4;   // rows are copied
+inline constexpr int Ready = 5;     // the database is open
+QString text(int code);             // Italian text of an event code
 }  // namespace event
 
 // The progress sink of long operations (table check, copies, exports).
 class itfProgress {
-public:
+  public:
     virtual ~itfProgress() = default;
     // The current position (from 1); p_continue comes back False to stop.
     virtual void OnProgress(long p_position, bool& p_continue) = 0;

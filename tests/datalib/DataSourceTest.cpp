@@ -5,8 +5,8 @@
 #include "datalib/DataSet.h"
 #include "datalib/Errors.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
+#include <QFile>
 
 using namespace datalib;
 using namespace dltest;
@@ -34,14 +34,15 @@ int errorCode(const std::function<void()>& f) {
 // changes or goes, add it after it was saved; the row computes its amount.
 void installTotals(TestDb& def) {
     def.ordini->behaviours[QStringLiteral("OnBeforeUpdateReference")] = [](DataSource& ord, const QString& n,
-                                                                            DataSource* row) {
+                                                                           DataSource* row) {
         if (n == kRighe && row) ord.SubColValue(kAmount, row->ColValueNum(kAmount));
     };
     def.ordini->behaviours[QStringLiteral("OnUpdateReference")] = [](DataSource& ord, const QString& n,
-                                                                      DataSource* row) {
+                                                                     DataSource* row) {
         if (n == kRighe && row) ord.AddColValue(kAmount, row->ColValueNum(kAmount));
     };
-    def.righe->behaviours[QStringLiteral("OnUpdateField")] = [](DataSource& r, const QString& c, DataSource*) {
+    def.righe->behaviours[QStringLiteral("OnUpdateField")] = [](DataSource& r, const QString& c,
+                                                                DataSource*) {
         if (c == kQty || c == kPrice) r.SetColValue(kAmount, r.ColValueNum(kQty) * r.ColValueNum(kPrice));
     };
 }
@@ -55,8 +56,8 @@ struct Shop : Fixture {
         art->InsertFromPairs({QStringLiteral("Codice"), QStringLiteral("A2"), QStringLiteral("Descrizione"),
                               QStringLiteral("Bullone"), QStringLiteral("PrezzoBase"), 2.5});
         art->InsertFromPairs({QStringLiteral("Codice"), QStringLiteral("B1"), QStringLiteral("Descrizione"),
-                              QStringLiteral("Dado"), QStringLiteral("PrezzoBase"), 0.75, QStringLiteral("Disabilitato"),
-                              true});
+                              QStringLiteral("Dado"), QStringLiteral("PrezzoBase"), 0.75,
+                              QStringLiteral("Disabilitato"), true});
         log.clear();
     }
     std::shared_ptr<DataSource> newOrder(const QString& numero) {
@@ -97,7 +98,8 @@ TEST(DataSource, NavigationValuesAndSelection) {
     // Unknown names read as Null and cannot be set.
     ds->RowFirst();
     EXPECT_TRUE(ds->ColValue(QStringLiteral("ConfermatoSede")).isNull());
-    EXPECT_EQ(errorCode([&] { ds->SetColValue(QStringLiteral("ConfermatoSede"), true); }), errors::UnknownColumn);
+    EXPECT_EQ(errorCode([&] { ds->SetColValue(QStringLiteral("ConfermatoSede"), true); }),
+              errors::UnknownColumn);
 
     EXPECT_TRUE(ds->FindFirst(QStringLiteral("Descrizione = 'Vite'")));
     EXPECT_EQ(ds->ColValueStr(QStringLiteral("Codice")), QStringLiteral("A1"));
@@ -135,16 +137,17 @@ TEST(DataSource, EverySetRunsBothFieldHooksAlsoUnchangedAndReentrant) {
     Shop::addRow(*righe, "A1", 2, 10);
     s.log.clear();
     righe->SetColValue(kQty, 2.0);  // unchanged value: the hooks run all the same
-    EXPECT_EQ(s.log.events,
-              (QStringList{"RigheOrdini.OnBeforeUpdateField(QuantitàOrdine)", "RigheOrdini.OnUpdateField(QuantitàOrdine)",
-                           "RigheOrdini.OnBeforeUpdateField(ImportoImponibile)",
-                           "RigheOrdini.OnUpdateField(ImportoImponibile)"}));
+    EXPECT_EQ(s.log.events, (QStringList{"RigheOrdini.OnBeforeUpdateField(QuantitàOrdine)",
+                                         "RigheOrdini.OnUpdateField(QuantitàOrdine)",
+                                         "RigheOrdini.OnBeforeUpdateField(ImportoImponibile)",
+                                         "RigheOrdini.OnUpdateField(ImportoImponibile)"}));
     righe->SetColValue(kQty, 3.0);
     EXPECT_EQ(righe->ColValueNum(kAmount), 30.0);
     EXPECT_TRUE(righe->IsChanged());
 
     // A hook that sets its own column for ever is stopped with a clear error, nothing kept.
-    s.def->righe->behaviours[QStringLiteral("OnUpdateField")] = [](DataSource& r, const QString& c, DataSource*) {
+    s.def->righe->behaviours[QStringLiteral("OnUpdateField")] = [](DataSource& r, const QString& c,
+                                                                   DataSource*) {
         if (c == kPrice) r.AddColValue(kPrice, 1.0);
     };
     righe->Save();
@@ -168,8 +171,8 @@ TEST(DataSource, InsertUnderAParentRunsHooksInTheAgreedOrder) {
     };
     auto righe = o->GetReference(kRighe);
     s.log.clear();
-    const Variant key = righe->InsertFromPairs(
-        {kQty, 3, kPrice, 4.5, QStringLiteral("NonEsiste"), 1, QStringLiteral("Codice"), QStringLiteral("A2")});
+    const Variant key = righe->InsertFromPairs({kQty, 3, kPrice, 4.5, QStringLiteral("NonEsiste"), 1,
+                                                QStringLiteral("Codice"), QStringLiteral("A2")});
     EXPECT_EQ(parentSeen, o->OID());
     const QStringList expected{"RigheOrdini.OnNewRow",
                                "Ordini.OnNewReference(Righe)",
@@ -207,7 +210,8 @@ TEST(DataSource, CancelInAFieldHookPutsTheParentTotalBack) {
     Shop::addRow(*righe, "A1", 2, 10);
     EXPECT_EQ(o->ColValueNum(kAmount), 20.0);
     // The row hands a change straight to the order, then refuses it.
-    s.def->righe->behaviours[QStringLiteral("OnUpdateField")] = [&](DataSource& r, const QString& c, DataSource*) {
+    s.def->righe->behaviours[QStringLiteral("OnUpdateField")] = [&](DataSource& r, const QString& c,
+                                                                    DataSource*) {
         if (c != kQty) return;
         r.Parent()->AddColValue(kAmount, 1000.0);
         if (r.ColValueNum(kQty) > 100) r.CancelWithMessage(QStringLiteral("Quantità eccessiva"), 0);
@@ -251,7 +255,7 @@ TEST(DataSource, ARefusingHookRunsOnAndQueuesItsMessages) {
     auto art = s.db->OpenDataSource(kArt);
     bool ranOn = false;
     s.def->articoli->behaviours[QStringLiteral("OnBeforeUpdateField")] = [&](DataSource& ds, const QString&,
-                                                                            DataSource*) {
+                                                                             DataSource*) {
         ds.MarkColumn(QStringLiteral("Descrizione"));
         ds.CancelWithMessage(QStringLiteral("uno"), 0);
         ds.CancelWithMessage(QStringLiteral("due"), 0);
@@ -274,7 +278,7 @@ TEST(DataSource, ARefusingHookRunsOnAndQueuesItsMessages) {
     // A silent cancel shows nothing; outside a hook the message is shown at once.
     s.sink.messages.clear();
     s.def->articoli->behaviours[QStringLiteral("OnBeforeUpdateField")] = [](DataSource& ds, const QString&,
-                                                                           DataSource*) { ds.Cancel(); };
+                                                                            DataSource*) { ds.Cancel(); };
     EXPECT_EQ(errorCode([&] { art->SetColValue(QStringLiteral("Descrizione"), QStringLiteral("x")); }),
               errors::Cancelled);
     EXPECT_TRUE(s.sink.messages.isEmpty());
@@ -362,7 +366,7 @@ TEST(DataSource, NamedLocksArePerRowAndReleasedOnErrors) {
     ASSERT_TRUE(a->Lock(QStringLiteral("LockPromo")));
     EXPECT_FALSE(b->Lock(QStringLiteral("LOCKPROMO")));  // same row, another object
     b->RowNext();
-    EXPECT_TRUE(b->Lock(QStringLiteral("LockPromo")));   // another row
+    EXPECT_TRUE(b->Lock(QStringLiteral("LockPromo")));  // another row
     b->Unlock(QStringLiteral("LockPromo"));
     a->Unlock(QStringLiteral("LockPromo"));
     EXPECT_FALSE(b->IsLocked(QStringLiteral("LockPromo")));
@@ -427,7 +431,8 @@ TEST(DataSource, CopiesUpdateNeverDuplicateAndMovesKeepTotals) {
     auto moving = o->GetReference(kRighe, QStringLiteral("Articoli.Codice = 'A2'"));
     auto into = local->GetReference(kRighe);
     s.def->righe->behaviours[QStringLiteral("OnNewRow")] = [](DataSource& r, const QString&, DataSource*) {
-        if (auto p = r.Parent()) r.SetColValue(QStringLiteral("NumeroOrdine"), p->ColValue(QStringLiteral("Numero")));
+        if (auto p = r.Parent())
+            r.SetColValue(QStringLiteral("NumeroOrdine"), p->ColValue(QStringLiteral("Numero")));
     };
     moving->MoveRowTo(*into, QStringLiteral("NumeroOrdine,PosizioneRiga"));
     EXPECT_EQ(o->GetReference(kRighe)->RowCount(), 1);
@@ -474,7 +479,8 @@ TEST(DataSource, ValuesAreStoredByColumnType) {
     EXPECT_EQ(o->FormattedColValue(QStringLiteral("DataRichiestaConsegna")), QStringLiteral("05/03/2004"));
 
     // A DISTINCT list, and values by position for a grid.
-    auto d = s.db->OpenDataSource(kArt, {}, QStringLiteral("Disabilitato"), QStringLiteral("DISTINCT Disabilitato"));
+    auto d = s.db->OpenDataSource(kArt, {}, QStringLiteral("Disabilitato"),
+                                  QStringLiteral("DISTINCT Disabilitato"));
     EXPECT_EQ(d->RowCount(), 2);
     EXPECT_EQ(errorCode([&] { d->SetColValue(QStringLiteral("Disabilitato"), true); }), errors::NotAllowed);
     auto art = s.db->OpenDataSource(kArt, {}, QStringLiteral("Codice"));

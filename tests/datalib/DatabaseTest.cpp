@@ -5,9 +5,9 @@
 #include "datalib/DataSet.h"
 #include "datalib/Errors.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <QFile>
 
 using namespace datalib;
 using namespace dltest;
@@ -31,7 +31,8 @@ QString rawScalar(const QString& file, const QString& sql) {
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(h, sql.toUtf8().constData(), -1, &st, nullptr);
     QString out;
-    if (st && sqlite3_step(st) == SQLITE_ROW) out = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    if (st && sqlite3_step(st) == SQLITE_ROW)
+        out = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
     sqlite3_finalize(st);
     sqlite3_close(h);
     return out;
@@ -48,7 +49,8 @@ TEST(Database, CreatesTablesFromDefinitionsAndKeepsDeclaredValues) {
     EXPECT_EQ(db.Tables(0)->Name(), QStringLiteral("Categorie"));
     EXPECT_EQ(db.Tables(QStringLiteral("righeordini"))->Name(), QStringLiteral("RigheOrdini"));
     EXPECT_EQ(db.Tables(QStringLiteral("Articoli"))->PresentationName(), QStringLiteral("Articoli"));
-    EXPECT_EQ(db.Tables(QStringLiteral("Categorie"))->PresentationName(), QStringLiteral("Categorie articoli"));
+    EXPECT_EQ(db.Tables(QStringLiteral("Categorie"))->PresentationName(),
+              QStringLiteral("Categorie articoli"));
     EXPECT_EQ(errorCode([&] { db.Tables(QStringLiteral("Clienti")); }), errors::UnknownTable);
     EXPECT_EQ(errorCode([&] { db.Tables(4); }), errors::UnknownTable);
 
@@ -62,20 +64,25 @@ TEST(Database, CreatesTablesFromDefinitionsAndKeepsDeclaredValues) {
     const TableDef& ord = db.Tables(QStringLiteral("Ordini"))->definition();
     EXPECT_TRUE(ord.references.find(QStringLiteral("Righe"))->collection);
     EXPECT_EQ(ord.keys.columnList(), QStringLiteral("Numero,Righe"));
-    EXPECT_EQ(db.Tables(QStringLiteral("RigheOrdini"))->definition().base->name(), QStringLiteral("Articoli"));
+    EXPECT_EQ(db.Tables(QStringLiteral("RigheOrdini"))->definition().base->name(),
+              QStringLiteral("Articoli"));
     EXPECT_EQ(db.Tables(QStringLiteral("RigheOrdini"))->ParentDataSet()->Name(), QStringLiteral("Ordini"));
 
     // The physical mapping: flags NOT NULL DEFAULT 0, links, prefixed index names.
     const QString file = f.path();
-    EXPECT_EQ(rawScalar(file, "SELECT \"notnull\" || ':' || dflt_value FROM pragma_table_info('Categorie') "
-                              "WHERE name='Complementi'"),
+    EXPECT_EQ(rawScalar(file,
+                        "SELECT \"notnull\" || ':' || dflt_value FROM pragma_table_info('Categorie') "
+                        "WHERE name='Complementi'"),
               QStringLiteral("1:0"));
-    EXPECT_EQ(rawScalar(file, "SELECT type FROM pragma_table_info('RigheOrdini') WHERE name='OID_Ordini_Righe'"),
-              QStringLiteral("INTEGER"));
+    EXPECT_EQ(
+        rawScalar(file, "SELECT type FROM pragma_table_info('RigheOrdini') WHERE name='OID_Ordini_Righe'"),
+        QStringLiteral("INTEGER"));
     EXPECT_EQ(rawScalar(file, "SELECT type FROM pragma_table_info('RigheOrdini') WHERE name='OID_Articoli'"),
               QStringLiteral("INTEGER"));
-    EXPECT_EQ(rawScalar(file, "SELECT count(*) FROM sqlite_master WHERE type='index' AND name='Categorie_inxDescr'"),
-              QStringLiteral("1"));
+    EXPECT_EQ(
+        rawScalar(file,
+                  "SELECT count(*) FROM sqlite_master WHERE type='index' AND name='Categorie_inxDescr'"),
+        QStringLiteral("1"));
     EXPECT_EQ(rawScalar(file, "PRAGMA journal_mode"), QStringLiteral("wal"));
 }
 
@@ -94,7 +101,8 @@ TEST(Database, HigherVersionAddsColumnsAndKeepsRows) {
     Fixture f;
     f.open(1.0);
     f.db->OpenDataSource(QStringLiteral("Articoli"))
-        ->InsertFromPairs({QStringLiteral("Codice"), QStringLiteral("A1"), QStringLiteral("PrezzoBase"), 12.5});
+        ->InsertFromPairs(
+            {QStringLiteral("Codice"), QStringLiteral("A1"), QStringLiteral("PrezzoBase"), 12.5});
     EXPECT_FALSE(f.db->OpenDataSource(QStringLiteral("Articoli"))->ColExist(QStringLiteral("Note")));
     f.log.clear();
     f.open(2.0);
@@ -127,7 +135,8 @@ TEST(Database, SystemParametersShortLongAndDefaults) {
               QStringLiteral("default"));
     db.SetSysParamLong(QStringLiteral("ScriptVBProgressivoOrdine"), QStringLiteral("NewProgr = 1\r\n"),
                        QStringLiteral("v2"));
-    EXPECT_EQ(db.GetSysParamLong(QStringLiteral("ScriptVBProgressivoOrdine"), {}), QStringLiteral("NewProgr = 1\r\n"));
+    EXPECT_EQ(db.GetSysParamLong(QStringLiteral("ScriptVBProgressivoOrdine"), {}),
+              QStringLiteral("NewProgr = 1\r\n"));
     EXPECT_EQ(db.GetSysParam(QStringLiteral("ScriptVBProgressivoOrdine")), QStringLiteral("v2"));
     // The parameter table is a browseable data set.
     auto params = db.Tables(db.SysParamTableName())->OpenDataSource({}, QStringLiteral("Nome"));
@@ -236,7 +245,8 @@ TEST(Database, RefusedDefinitionNamesTheTableAndStopsDefine) {
 TEST(Database, RepairSwapsOnlyAfterASoundCheck) {
     Fixture f;
     f.open();
-    f.db->OpenDataSource(QStringLiteral("Articoli"))->InsertFromPairs({QStringLiteral("Codice"), QStringLiteral("A1")});
+    f.db->OpenDataSource(QStringLiteral("Articoli"))
+        ->InsertFromPairs({QStringLiteral("Codice"), QStringLiteral("A1")});
     f.close();
     QFile orig(f.path());
     ASSERT_TRUE(orig.open(QIODevice::ReadOnly));
@@ -244,7 +254,8 @@ TEST(Database, RepairSwapsOnlyAfterASoundCheck) {
     orig.close();
 
     try {
-        Engine::Repair(f.path(), QStringLiteral("pw"), [](const QString&) { return QStringLiteral("page 3 damaged"); });
+        Engine::Repair(f.path(), QStringLiteral("pw"),
+                       [](const QString&) { return QStringLiteral("page 3 damaged"); });
         FAIL() << "expected the failed check to raise";
     } catch (const core::AppError& e) {
         EXPECT_EQ(errors::code(e), errors::RepairFailed);
@@ -261,8 +272,9 @@ TEST(Database, RepairSwapsOnlyAfterASoundCheck) {
     EXPECT_FALSE(QFile::exists(f.path() + QStringLiteral(".BAK")));
     f.open();
     EXPECT_EQ(rowsOf(*f.db, QStringLiteral("Articoli")), 1);
-    EXPECT_EQ(errorCode([&] { Engine::Repair(f.dir.filePath(QStringLiteral("none")), QStringLiteral("pw")); }),
-              errors::FileNotFound);
+    EXPECT_EQ(
+        errorCode([&] { Engine::Repair(f.dir.filePath(QStringLiteral("none")), QStringLiteral("pw")); }),
+        errors::FileNotFound);
 }
 
 TEST(Database, StructureCompareFindsAChangedTable) {
@@ -298,7 +310,8 @@ TEST(Database, RoundingQueryLiteralsAndTheDirectStatement) {
     ord->InsertFromPairs({QStringLiteral("Numero"), QStringLiteral("N1")});
     ord->InsertFromPairs({QStringLiteral("Numero"), QStringLiteral("N2")});
     f.engine.Execute(QStringLiteral("UPDATE Ordini SET Completato=True, NonModificabile=True"), -1);
-    auto check = db.OpenDataSource(QStringLiteral("Ordini"), QStringLiteral("Completato AND NonModificabile"));
+    auto check =
+        db.OpenDataSource(QStringLiteral("Ordini"), QStringLiteral("Completato AND NonModificabile"));
     EXPECT_EQ(check->RowCount(), 2);
     EXPECT_NE(errorCode([&] { db.Execute(QStringLiteral("DELETE FROM Ordini")); }), 0);
     EXPECT_EQ(rowsOf(db, QStringLiteral("Ordini")), 2);

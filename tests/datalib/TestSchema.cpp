@@ -18,13 +18,13 @@ TestDb::TestDb(Log& log, double articleVersion) {
         c.Add(QStringLiteral("Descrizione"), coltype::Text, 64, 0, {}, -100, -100, -100, true,
               QStringLiteral("Descrizione della categoria"), {}, QStringLiteral("Generale"));
         c.Add(QStringLiteral("Complementi"), coltype::Boolean);
-        c.Add(QStringLiteral("Livello"), coltype::Integer, 0, 0, QStringLiteral("0000"), -100, -100, -100, true, {},
-              QStringLiteral("-1|Interrogazione|0|Solo Ordini|1|Amministrazione"));
+        c.Add(QStringLiteral("Livello"), coltype::Integer, 0, 0, QStringLiteral("0000"), -100, -100, -100,
+              true, {}, QStringLiteral("-1|Interrogazione|0|Solo Ordini|1|Amministrazione"));
         k.Add(QStringLiteral("Codice"), true);
         k.Add(QStringLiteral("Descrizione"), false, QStringLiteral("inxDescr"));
     };
     categorie->behaviours[QStringLiteral("OnUpdatedTableStruct")] = [](DataSource& ds, const QString& created,
-                                                                        DataSource*) {
+                                                                       DataSource*) {
         if (!created.isEmpty())
             ds.InsertFromPairs({QStringLiteral("Codice"), QString(), QStringLiteral("Descrizione"), QString(),
                                 QStringLiteral("NonDichiarata"), QStringLiteral("x")});
@@ -39,8 +39,8 @@ TestDb::TestDb(Log& log, double articleVersion) {
         c.Add(QStringLiteral("Disabilitato"), coltype::Boolean);
         c.Add(QStringLiteral("DataInserimento"), coltype::DateTime);
         if (articleVersion >= 2) c.Add(QStringLiteral("Note"), coltype::Text, 255);
-        r.Add(QStringLiteral("Categoria"), QStringLiteral("Categorie"), false, false, QStringLiteral("Codice"),
-              QStringLiteral("Descrizione"));
+        r.Add(QStringLiteral("Categoria"), QStringLiteral("Categorie"), false, false,
+              QStringLiteral("Codice"), QStringLiteral("Descrizione"));
         k.Add(QStringLiteral("Codice"), true);
         k.Add(QStringLiteral("Descrizione"), false);
     };
@@ -58,7 +58,8 @@ TestDb::TestDb(Log& log, double articleVersion) {
         c.Add(QStringLiteral("QuantitàOrdine"), coltype::Number);
         c.Add(QStringLiteral("PrezzoVendita"), coltype::Money);
         c.Add(QStringLiteral("ImportoImponibile"), coltype::Money);
-        k.Add(QStringLiteral("NumeroOrdine"), true, QStringLiteral("inxRighe")).AddColumn(QStringLiteral("PosizioneRiga"));
+        k.Add(QStringLiteral("NumeroOrdine"), true, QStringLiteral("inxRighe"))
+            .AddColumn(QStringLiteral("PosizioneRiga"));
     };
 
     ordini = std::make_shared<TestTable>(QStringLiteral("Ordini"), log);
@@ -73,7 +74,8 @@ TestDb::TestDb(Log& log, double articleVersion) {
         c.Add(QStringLiteral("ImportoImponibile"), coltype::Money);
         c.Add(QStringLiteral("Note"), coltype::Text, 255);
         c.Add(QStringLiteral("DataRichiestaConsegna"), coltype::Date);
-        r.Add(QStringLiteral("Categoria"), QStringLiteral("Categorie"), false, false, QStringLiteral("Codice"));
+        r.Add(QStringLiteral("Categoria"), QStringLiteral("Categorie"), false, false,
+              QStringLiteral("Codice"));
         r.Add(QStringLiteral("Righe"), QStringLiteral("RigheOrdini"), true, true, QStringLiteral("Codice"),
               QStringLiteral("Descrizione,QuantitàOrdine"));
         k.Add(QStringLiteral("Numero"), true, QStringLiteral("InxOrdini"));

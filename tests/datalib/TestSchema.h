@@ -30,7 +30,7 @@ struct Log {
 using Behaviour = std::function<void(DataSource& ds, const QString& name, DataSource* other)>;
 
 class TestTable : public datalib::itfDefTable, public datalib::itfSetData {
-public:
+  public:
     TestTable(QString name, Log& log) : name_(std::move(name)), log_(log) {}
 
     QString TableName() const override { return name_; }
@@ -42,17 +42,25 @@ public:
     void DefineDefaultData(datalib::itfSetData*& sink) override { sink = this; }
 
     void OnUpdatedTableStruct(DataSource& ds, double cur, double prev, bool& created) override {
-        log_.add(QStringLiteral("%1.OnUpdatedTableStruct(%2,%3,%4)").arg(name_).arg(cur).arg(prev).arg(created ? QStringLiteral("true") : QStringLiteral("false")));
-        run(QStringLiteral("OnUpdatedTableStruct"), ds, created ? QStringLiteral("created") : QString(), nullptr);
+        log_.add(QStringLiteral("%1.OnUpdatedTableStruct(%2,%3,%4)")
+                     .arg(name_)
+                     .arg(cur)
+                     .arg(prev)
+                     .arg(created ? QStringLiteral("true") : QStringLiteral("false")));
+        run(QStringLiteral("OnUpdatedTableStruct"), ds, created ? QStringLiteral("created") : QString(),
+            nullptr);
     }
     void OnNewRow(DataSource& ds) override { ev(QStringLiteral("OnNewRow"), ds, {}, nullptr); }
     void OnUpdateRow(DataSource& ds) override { ev(QStringLiteral("OnUpdateRow"), ds, {}, nullptr); }
     void OnDeleteRow(DataSource& ds) override { ev(QStringLiteral("OnDeleteRow"), ds, {}, nullptr); }
-    void OnUpdateField(DataSource& ds, const QString& c) override { ev(QStringLiteral("OnUpdateField"), ds, c, nullptr); }
+    void OnUpdateField(DataSource& ds, const QString& c) override {
+        ev(QStringLiteral("OnUpdateField"), ds, c, nullptr);
+    }
     void OnBeforeUpdateField(DataSource& ds, const QString& c) override {
         ev(QStringLiteral("OnBeforeUpdateField"), ds, c, nullptr);
     }
-    void OnUpdateReference(DataSource& ds, DataSource* ref, const QString& n, datalib::RefChange, int) override {
+    void OnUpdateReference(DataSource& ds, DataSource* ref, const QString& n, datalib::RefChange,
+                           int) override {
         ev(QStringLiteral("OnUpdateReference"), ds, n, ref);
     }
     void OnBeforeUpdateReference(DataSource& ds, DataSource* ref, const QString& n, datalib::RefChange,
@@ -66,16 +74,21 @@ public:
     void OnNewReference(DataSource& ds, DataSource& row, const QString& n) override {
         ev(QStringLiteral("OnNewReference"), ds, n, &row);
     }
-    void OnSetParent(DataSource& ds, const QString& parent) override { ev(QStringLiteral("OnSetParent"), ds, parent, nullptr); }
+    void OnSetParent(DataSource& ds, const QString& parent) override {
+        ev(QStringLiteral("OnSetParent"), ds, parent, nullptr);
+    }
 
     std::function<void(datalib::TableIdentity&)> identity = [](datalib::TableIdentity&) {};
-    std::function<void(datalib::ColumnCollection&, datalib::KeyCollection&, datalib::ReferenceCollection&)> structure;
+    std::function<void(datalib::ColumnCollection&, datalib::KeyCollection&, datalib::ReferenceCollection&)>
+        structure;
     std::map<QString, Behaviour> behaviours;
     bool quiet = false;
 
-private:
+  private:
     void ev(const QString& hook, DataSource& ds, const QString& arg, DataSource* other) {
-        if (!quiet) log_.add(name_ + QLatin1Char('.') + hook + (arg.isEmpty() ? QString() : QLatin1Char('(') + arg + QLatin1Char(')')));
+        if (!quiet)
+            log_.add(name_ + QLatin1Char('.') + hook +
+                     (arg.isEmpty() ? QString() : QLatin1Char('(') + arg + QLatin1Char(')')));
         run(hook, ds, arg, other);
     }
     void run(const QString& hook, DataSource& ds, const QString& arg, DataSource* other) {
@@ -89,7 +102,7 @@ private:
 // The definition: Categorie, Articoli, RigheOrdini (on Articoli), Ordini.
 // `articleVersion` 2 adds the column Note to Articoli.
 class TestDb : public datalib::itfDefDatabase {
-public:
+  public:
     explicit TestDb(Log& log, double articleVersion = 1.0);
     void Define(datalib::TableRegistry& reg) override;
 
@@ -99,8 +112,10 @@ public:
 
 // Records what the library shows; questions answer `answerYes`.
 class Sink : public datalib::itfNotifyEvent {
-public:
-    void OnEvent(int& code, int, QString& text) override { events << QStringLiteral("%1:%2").arg(code).arg(text); }
+  public:
+    void OnEvent(int& code, int, QString& text) override {
+        events << QStringLiteral("%1:%2").arg(code).arg(text);
+    }
     void OnInternalMessage(int, QString& m) override { messages << m; }
     void OnQueryMessage(int, int, QString& q, bool& answer) override {
         questions << q;
