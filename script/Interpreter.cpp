@@ -8,6 +8,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 #include <pthread.h>
 
 namespace script {
@@ -1187,6 +1189,25 @@ void Interpreter::evalArgs(const std::vector<ExprP>& args, Args& out, std::size_
             out.ptrs.push_back(r);
             continue;
         }
+        if (a->kind == EK::Call) {
+            const auto* c = static_cast<const CallExpr*>(a.get());
+            const Variant* array = c->callee->kind == EK::Name ? refOf(c->callee.get()) : nullptr;
+            if (array && array->isArray() && !c->args.empty() &&
+                std::all_of(c->args.begin(), c->args.end(), [](const ExprP& i) { return bool(i); })) {
+                WriteBack wb;
+                wb.array = static_cast<const NameExpr*>(c->callee.get());
+                for (const auto& i : c->args) wb.index.push_back(evalScalar(i.get()).toLong());
+                // The index expressions may have run code: look the array up again.
+                array = refOf(c->callee.get());
+                if (!array || !array->isArray()) raiseError(13);
+                wb.original = array->arrayValue().at(std::span<const std::int32_t>(wb.index));
+                out.temps.push_back(wb.original);
+                out.ptrs.push_back(&out.temps.back());
+                wb.temp = out.temps.size() - 1;
+                out.back.push_back(std::move(wb));
+                continue;
+            }
+        }
         out.temps.push_back(eval(a.get()));
         out.ptrs.push_back(&out.temps.back());
     }
@@ -1244,6 +1265,27 @@ Variant Interpreter::indexOrDefault(const Variant& value, std::span<Variant* con
 
 Variant Interpreter::evalCall(const Expr* callee, const std::vector<ExprP>& args, CallKind kind) {
     Args a;
+    Variant result = evalCallArgs(callee, args, kind, a);
+    if (!a.back.empty()) writeBack(a);
+    return result;
+}
+
+void Interpreter::writeBack(Args& a) {
+    for (WriteBack& wb : a.back) {
+        const Variant& now = a.temps[wb.temp];
+        if (now.identical(wb.original)) continue;
+        Variant* v = refOf(wb.array);
+        if (!v || !v->isArray()) continue;
+        try {
+            v->arrayForWrite().at(std::span<const std::int32_t>(wb.index)) = now;
+        } catch (const core::AppError&) {
+            // The callee made the array smaller: the element is gone.
+        }
+    }
+}
+
+Variant Interpreter::evalCallArgs(const Expr* callee, const std::vector<ExprP>& args, CallKind kind,
+                                  Args& a) {
     switch (callee->kind) {
         case EK::Name: {
             const auto& n = *static_cast<const NameExpr*>(callee);

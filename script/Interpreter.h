@@ -114,10 +114,22 @@ class Interpreter {
     void assign(const Expr* target, core::Variant value, bool isSet);
     core::Variant objectOf(const Expr* e);
 
+    // An array element passed to a by-reference parameter: the callee works
+    // on a copy, which goes back into the array after the call.
+    struct WriteBack {
+        const NameExpr* array;
+        std::vector<std::int32_t> index;
+        std::size_t temp;
+        core::Variant original;
+    };
     struct Args {
         std::vector<core::Variant> temps;
         std::vector<core::Variant*> ptrs;
+        std::vector<WriteBack> back;
     };
+    core::Variant evalCallArgs(const Expr* callee, const std::vector<ExprP>& args, core::CallKind kind,
+                               Args& a);
+    void writeBack(Args& a);
     void evalArgs(const std::vector<ExprP>& args, Args& out, std::size_t extra = 0);
     std::vector<std::int32_t> indices(std::span<core::Variant* const> args) const;
 

@@ -50,6 +50,14 @@ TEST(ScriptArguments, ByRefByValAndParentheses) {
         {"b = Twice(a + 0)", "Integer:1"},
         {"Inc a : Inc a : Inc a", "Integer:4"},
     };
+    // Array elements go by reference too: a sort helper swapping two elements.
+    EXPECT_EQ(describe(runScript(
+                  "Sub Swap(x, y)\n t = x : x = y : y = t\nEnd Sub\n"
+                  "Sub IncV(ByVal x)\n x = x + 1\nEnd Sub\n"
+                  "Function Main()\n Dim a(2)\n a(0) = 3 : a(1) = 1 : a(2) = 2\n"
+                  " For i = 0 To 1\n For j = 0 To 1 - i\n If a(j) > a(j + 1) Then Swap a(j), a(j + 1)\n"
+                  " Next\n Next\n IncV a(0)\n IncV (a(1))\n Main = Join(a, \",\")\nEnd Function")),
+              "String:1,2,3");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.body);
         const QString text = QString::fromUtf8(procs) + "Function Main()\nDim a, b\na = 1\n" +
