@@ -372,7 +372,12 @@ class Parser {
         Nesting n(*this);
         const Token& start = cur();
         if (cur().type != Tok::Name && !isOp(".")) fail(1024);
-        switch (cur().kw) {
+        const Kw kw = cur().kw;
+        // Block statements cannot stand inside a one-line If.
+        if (singleLine &&
+            (kw == Kw::Select || kw == Kw::For || kw == Kw::Do || kw == Kw::While || kw == Kw::With))
+            fail(1024);
+        switch (kw) {
             case Kw::Dim:
                 advance();
                 return dimList(start, false);
@@ -395,19 +400,14 @@ class Parser {
             case Kw::If:
                 return ifStatement(singleLine);
             case Kw::Select:
-                if (singleLine) fail(1024);
                 return selectStatement();
             case Kw::For:
-                if (singleLine) fail(1024);
                 return forStatement();
             case Kw::Do:
-                if (singleLine) fail(1024);
                 return doStatement();
             case Kw::While:
-                if (singleLine) fail(1024);
                 return whileStatement();
             case Kw::With:
-                if (singleLine) fail(1024);
                 return withStatement();
             case Kw::Exit:
                 return exitStatement();
