@@ -214,6 +214,13 @@ class DataSource : public core::Object {
     // deleted. Returns the new row's key.
     core::Variant MoveRowTo(DataSource& target, const QString& keyColumnsAnew);
 
+    // ---- Export ----------------------------------------------------------------
+    // Writes the rows to a file: kind 2 an HTML table, any other kind text with
+    // ";" between values. `fields` lists the columns (all when empty). A stop
+    // through `progress` leaves no file and raises a cancellation. Returns
+    // how many rows were written.
+    long Export(const QString& file, int kind, itfProgress* progress = nullptr, const QString& fields = {});
+
     // ---- Events --------------------------------------------------------------------
     // OnRefreshRecordset: raised when the rows are read again.
     int connectRefresh(std::function<void(DataSource&)> handler);

@@ -496,3 +496,50 @@ TEST(DataSource, ValuesAreStoredByColumnType) {
     s.db->SetAccessLevel(1);
     art->SetColValue(QStringLiteral("Descrizione"), QStringLiteral("x"));
 }
+
+TEST(DataSource, ExportAndCopyAllReportProgressAndStop) {
+    struct Progress : itfProgress {
+        void OnProgress(long p, bool& goOn) override {
+            last = p;
+            goOn = p < stopAt;
+        }
+        void OnStopped(bool& s) override { s = false; }
+        void OnStart(long t, bool) override { total = t; }
+        void OnEnd() override { ended = true; }
+        long total = 0, last = 0, stopAt = 1000;
+        bool ended = false;
+    };
+    Shop s;
+    auto art = s.db->OpenDataSource(kArt, {}, QStringLiteral("Codice"));
+    art->RowLast();
+    art->SetColValue(QStringLiteral("Descrizione"), QStringLiteral("Dado <M6> & \"rondella\""));
+    const QString html = s.dir.filePath(QStringLiteral("TableData.htm"));
+    Progress p;
+    EXPECT_EQ(art->Export(html, 2, &p, QStringLiteral("Codice,Descrizione,PrezzoBase")), 3);
+    EXPECT_EQ(p.total, 3);
+    EXPECT_TRUE(p.ended);
+    QFile f(html);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(f.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("<td>Dado &lt;M6&gt; &amp; &quot;rondella&quot;</td>")));
+    EXPECT_TRUE(text.contains(QStringLiteral("<td>10,00</td>")));
+    EXPECT_FALSE(text.contains(QStringLiteral("OID")));
+    EXPECT_EQ(art->ColValueStr(QStringLiteral("Codice")), QStringLiteral("B1"));  // the current row stays
+
+    const QString csv = s.dir.filePath(QStringLiteral("dati.txt"));
+    Progress stop;
+    stop.stopAt = 2;
+    EXPECT_EQ(errorCode([&] { art->Export(csv, 1, &stop); }), errors::Cancelled);
+    EXPECT_FALSE(QFile::exists(csv));
+
+    // All rows into an archive; a stop ends the copy there.
+    Fixture archive;
+    archive.open();
+    auto dest = archive.db->OpenDataSource(kArt);
+    Progress half;
+    half.stopAt = 2;
+    EXPECT_EQ(art->CopyAllTo(*dest, &half), 2);
+    EXPECT_EQ(archive.db->OpenDataSource(kArt)->RowCount(), 2);
+    EXPECT_EQ(art->CopyAllTo(*dest, nullptr), 3);
+    EXPECT_EQ(archive.db->OpenDataSource(kArt)->RowCount(), 3);
+}

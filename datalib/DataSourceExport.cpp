@@ -1,0 +1,101 @@
+// Export of a data source's rows to a file: an HTML table (kind 2) or text
+// with one row a line and the values separated by ";" (any other kind).
+
+#include "datalib/DataSet.h"
+#include "datalib/DataSource.h"
+#include "datalib/Errors.h"
+#include "datalib/Interfaces.h"
+
+#include <QSaveFile>
+
+namespace datalib {
+
+namespace {
+
+QString csvField(QString s) {
+    if (s.contains(QLatin1Char(';')) || s.contains(QLatin1Char('"')) || s.contains(QLatin1Char('\n')) ||
+        s.contains(QLatin1Char('\r')))
+        return QLatin1Char('"') + s.replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+    return s;
+}
+
+QString htmlCell(const QString& s) {
+    QString out = s.toHtmlEscaped();
+    out.replace(QLatin1String("\r\n"), QLatin1String("<br>"));
+    out.replace(QLatin1Char('\r'), QLatin1String("<br>"));
+    out.replace(QLatin1Char('\n'), QLatin1String("<br>"));
+    return out;
+}
+
+}  // namespace
+
+long DataSource::Export(const QString& file, int kind, itfProgress* progress, const QString& fields) {
+    if (editing_) Save();
+    // The columns: those listed (names of this data source), else every column but the links.
+    QStringList names;
+    for (const QString& f : fields.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        if (ColExist(f.trimmed())) names << layout_[size_t(colIndex(f.trimmed()))].name;
+    if (names.isEmpty())
+        for (const ColInfo& c : layout_)
+            if (c.kind != ColKind::OID && c.kind != ColKind::Link) names << c.name;
+    const bool html = kind == 2;
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Text))
+        throw errors::make(errors::Storage, QStringLiteral("Impossibile scrivere il file \"%1\".").arg(file));
+    auto write = [&](const QString& s) { out.write(s.toUtf8()); };
+    if (html) {
+        write(QStringLiteral(
+                  "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%1</title></head><body>\n"
+                  "<table border=\"1\" cellspacing=\"0\" cellpadding=\"2\">\n<caption>%1</caption>\n<tr>")
+                  .arg(htmlCell(Table()->PresentationName())));
+        for (const QString& n : names) write(QStringLiteral("<th>%1</th>").arg(htmlCell(n)));
+        write(QStringLiteral("</tr>\n"));
+    } else {
+        QStringList head;
+        for (const QString& n : names) head << csvField(n);
+        write(head.join(QLatin1Char(';')) + QLatin1Char('\n'));
+    }
+    const long count = RowCount();
+    if (progress) progress->OnStart(count, true);
+    const long keep = pos_;
+    long n = 0;
+    bool stopped = false;
+    for (long i = 0; i < count; ++i) {
+        pos_ = i;
+        if (!RowValid()) continue;
+        QStringList cells;
+        for (const QString& name : names) cells << FormattedColValue(name);
+        if (html) {
+            write(QStringLiteral("<tr>"));
+            for (const QString& c : cells)
+                write(
+                    QStringLiteral("<td>%1</td>").arg(c.isEmpty() ? QStringLiteral("&nbsp;") : htmlCell(c)));
+            write(QStringLiteral("</tr>\n"));
+        } else {
+            for (QString& c : cells) c = csvField(c);
+            write(cells.join(QLatin1Char(';')) + QLatin1Char('\n'));
+        }
+        ++n;
+        if (progress) {
+            bool goOn = true;
+            progress->OnProgress(n, goOn);
+            progress->OnStopped(stopped);
+            if (!goOn || stopped) {
+                stopped = true;
+                break;
+            }
+        }
+    }
+    pos_ = keep;
+    if (html) write(QStringLiteral("</table>\n</body></html>\n"));
+    if (progress) progress->OnEnd();
+    if (stopped) {
+        out.cancelWriting();
+        throw errors::make(errors::Cancelled, QStringLiteral("Esportazione interrotta."), true);
+    }
+    if (!out.commit())
+        throw errors::make(errors::Storage, QStringLiteral("Impossibile scrivere il file \"%1\".").arg(file));
+    return n;
+}
+
+}  // namespace datalib
