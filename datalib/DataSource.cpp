@@ -85,8 +85,9 @@ std::shared_ptr<DataSource> DataSource::open(const std::shared_ptr<datalib::Data
                                              const TableDef& table, const QString& filter,
                                              const QString& sort, const QString& columns,
                                              const std::shared_ptr<DataSource>& parent,
-                                             const ReferenceDef* parentRef) {
+                                             const ReferenceDef* parentRef, bool forChoice) {
     std::shared_ptr<DataSource> ds(new DataSource());
+    ds->forChoice_ = forChoice;
     ds->db_ = db;
     ds->def_ = &table;
     ds->filter_ = filter;
@@ -340,7 +341,7 @@ void DataSource::RowFirst() { MoveTo(0); }
 void DataSource::RowNext() { MoveTo(pos_ + 1); }
 void DataSource::RowPrevious() { MoveTo(pos_ - 1); }
 void DataSource::RowLast() { MoveTo(long(keys_.size()) - 1); }
-bool DataSource::Bof() const { return keys_.empty() || pos_ < 0; }
+bool DataSource::Bof() const { return !(editing_ && isNew_) && (keys_.empty() || pos_ < 0); }
 bool DataSource::Eof() const {
     return keys_.empty() || (pos_ >= long(keys_.size()) && !(editing_ && isNew_));
 }
@@ -1155,6 +1156,19 @@ void DataSource::SetSortOrder(const QString& sort) {
     Requery();
 }
 
+void DataSource::SetColumnList(const QString& columns) {
+    if (editing_) Save();
+    const QString old = columns_;
+    columns_ = columns;
+    try {
+        Requery();
+    } catch (...) {
+        columns_ = old;
+        Requery();
+        throw;
+    }
+}
+
 std::shared_ptr<DataSource> DataSource::GetDataSource(const QString& table, int, const QString& condition,
                                                       const QString& sort) const {
     return db_->Tables(table)->OpenDataSource(condition, sort);
@@ -1196,7 +1210,7 @@ std::shared_ptr<DataSource> DataSource::GetReference(const QString& reference, c
 std::shared_ptr<DataSource> DataSource::SelectReference(const QString& reference) {
     const ReferenceDef* r = def_->findReference(reference);
     if (!r || r->collection) unknownReference(*def_, reference);
-    auto ds = DataSource::open(db_, *db_->lookup(r->table));
+    auto ds = DataSource::open(db_, *db_->lookup(r->table), {}, {}, {}, nullptr, nullptr, true);
     if (def_->hooks) operation([&] { hook([&] { def_->hooks->OnSelectReference(*this, *ds, r->name); }); });
     return ds;
 }

@@ -62,7 +62,7 @@ class DataSource : public core::Object {
                                             const QString& filter = {}, const QString& sort = {},
                                             const QString& columns = {},
                                             const std::shared_ptr<DataSource>& parent = nullptr,
-                                            const ReferenceDef* parentRef = nullptr);
+                                            const ReferenceDef* parentRef = nullptr, bool forChoice = false);
     ~DataSource() override;
 
     // ---- What it stands on ---------------------------------------------------
@@ -155,6 +155,9 @@ class DataSource : public core::Object {
     const QString& SortOrder() const { return sort_; }
     void SetSortOrder(const QString& sort);
     const QString& ColumnList() const { return columns_; }
+    void SetColumnList(const QString& columns);
+    // True for the rows offered to choose a reference (SelectReference).
+    bool ForChoice() const { return forChoice_; }
     // Reads the rows again, keeping the current row when it is still there.
     void Requery();
     // A data source on another table of the same database with a condition.
@@ -318,6 +321,7 @@ class DataSource : public core::Object {
 
     query::SqlQuery query_;
     bool static_ = false;  // DISTINCT lists: read whole, not editable
+    bool forChoice_ = false;
     std::vector<ColInfo> layout_;
     QHash<QString, int> index_;
     int baseLinkIndex_ = -1;

@@ -543,3 +543,33 @@ TEST(DataSource, ExportAndCopyAllReportProgressAndStop) {
     EXPECT_EQ(art->CopyAllTo(*dest, nullptr), 3);
     EXPECT_EQ(archive.db->OpenDataSource(kArt)->RowCount(), 3);
 }
+
+TEST(DataSource, ChoiceListOfAReferenceCanBeNarrowedOrRefused) {
+    Shop s;
+    auto o = s.newOrder(QStringLiteral("N1"));
+    bool choiceSeen = false;
+    s.def->categorie->behaviours[QStringLiteral("OnSelect")] = [&](DataSource& ds, const QString&,
+                                                                   DataSource*) {
+        if (ds.ForChoice() && ds.ColumnList().isEmpty()) {
+            choiceSeen = true;
+            ds.SetColumnList(QStringLiteral("*,Codice,Descrizione"));
+        }
+    };
+    s.def->ordini->behaviours[QStringLiteral("OnSelectReference")] = [](DataSource& ds, const QString& n,
+                                                                        DataSource* offered) {
+        if (ds.ColEmpty(QStringLiteral("Note")))
+            ds.CancelWithMessage(QStringLiteral("Devi prima selezionare il cliente"), 0);
+        else
+            offered->SetFilter(QStringLiteral("Codice <> ''"));
+    };
+    EXPECT_EQ(errorCode([&] { o->SelectReference(QStringLiteral("Categoria")); }), errors::Cancelled);
+    EXPECT_EQ(s.sink.messages, QStringList{QStringLiteral("Devi prima selezionare il cliente")});
+    EXPECT_TRUE(choiceSeen);
+    s.db->OpenDataSource(QStringLiteral("Categorie"))
+        ->InsertFromPairs({QStringLiteral("Codice"), QStringLiteral("C1"), QStringLiteral("Descrizione"),
+                           QStringLiteral("Ferramenta")});
+    o->SetColValue(QStringLiteral("Note"), QStringLiteral("x"));
+    auto offered = o->SelectReference(QStringLiteral("Categoria"));
+    EXPECT_EQ(offered->RowCount(), 1);
+    EXPECT_EQ(offered->ColumnList(), QStringLiteral("*,Codice,Descrizione"));
+}
