@@ -1,0 +1,178 @@
+#include "controls/SearchDialogs.h"
+
+#include "controls/MubCommand.h"
+#include "controls/MubShortSearch.h"
+#include "core/AppError.h"
+#include "datalib/DataSource.h"
+#include "datalib/query/QueryTranslator.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace controls {
+
+namespace {
+
+std::function<bool(QDialog&)>& dialogHook() {
+    static std::function<bool(QDialog&)> hook;
+    return hook;
+}
+
+const int kCodes[] = {datalib::query::MatchEqual,        datalib::query::MatchNotEqual,
+                      datalib::query::MatchGreaterEqual, datalib::query::MatchLessEqual,
+                      datalib::query::MatchBeginsWith,   datalib::query::MatchContains};
+
+QDialogButtonBox* okCancel(QDialog* dialog) {
+    auto* buttons = new QDialogButtonBox(dialog);
+    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("Annulla"), QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
+}
+
+}  // namespace
+
+bool runSearchDialog(QDialog& dialog) {
+    if (dialogHook()) return dialogHook()(dialog);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void setSearchDialogHook(std::function<bool(QDialog&)> hook) { dialogHook() = std::move(hook); }
+
+// ---- Complex filter ------------------------------------------------------------------
+
+const QStringList& ComplexFilterDialog::Comparisons() {
+    static const QStringList list{QStringLiteral("="),          QStringLiteral("<>"),
+                                  QStringLiteral(">="),         QStringLiteral("<="),
+                                  QStringLiteral("inizia con"), QStringLiteral("contiene")};
+    return list;
+}
+
+ComplexFilterDialog::ComplexFilterDialog(const datalib::DataSource& ds, const QStringList& fields, QWidget* parent)
+    : QDialog(parent), ds_(ds) {
+    setObjectName(QStringLiteral("frmComplexFilter"));
+    setWindowTitle(QStringLiteral("Filtro complesso"));
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(new QLabel(QStringLiteral("Visualizza i dati che soddisfano tutte le condizioni:"), this));
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel(QStringLiteral("Campo"), this), 0, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Confronto"), this), 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Valore"), this), 0, 2);
+    for (int i = 0; i < kRows; ++i) {
+        Row r;
+        r.field = new QComboBox(this);
+        r.field->addItems(fields);
+        r.comparison = new QComboBox(this);
+        r.comparison->addItems(Comparisons());
+        r.value = new QLineEdit(this);
+        grid->addWidget(r.field, i + 1, 0);
+        grid->addWidget(r.comparison, i + 1, 1);
+        grid->addWidget(r.value, i + 1, 2);
+        rows_.push_back(r);
+    }
+    outer->addLayout(grid);
+    outer->addWidget(okCancel(this));
+}
+
+void ComplexFilterDialog::SetCondition(int row, const QString& field, int comparison, const QString& value) {
+    Row& r = rows_.at(static_cast<size_t>(row));
+    r.field->setCurrentIndex(std::max(0, r.field->findText(field, Qt::MatchFixedString)));
+    r.comparison->setCurrentIndex(comparison);
+    r.value->setText(value);
+}
+
+QString ComplexFilterDialog::Condition() const {
+    QStringList parts;
+    for (const Row& r : rows_) {
+        const QString value = r.value->text().trimmed();
+        if (value.isEmpty() || r.field->currentText().isEmpty()) continue;
+        const QString field = r.field->currentText();
+        const int code = kCodes[std::clamp(r.comparison->currentIndex(), 0, 5)];
+        const datalib::ColumnDef* c = ds_.tableDef().findColumn(field);
+        if ((code == datalib::query::MatchBeginsWith || code == datalib::query::MatchContains) && c && !c->isText())
+            throw core::AppError(5, QStringLiteral("Zelt Order"),
+                                 QStringLiteral("Il confronto \"") + r.comparison->currentText() +
+                                     QStringLiteral("\" vale solo per i campi di testo (") + field +
+                                     QStringLiteral(")."));
+        parts << datalib::query::BuildFieldCondition(ds_.tableDef(), field, core::Variant(value), code);
+    }
+    return parts.join(QLatin1String(" AND "));
+}
+
+// ---- Combined sort ----------------------------------------------------------------------
+
+CombinedSortDialog::CombinedSortDialog(const QStringList& fields, QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmCombinedSort"));
+    setWindowTitle(QStringLiteral("Ordinamento combinato"));
+    auto* outer = new QVBoxLayout(this);
+    auto* grid = new QGridLayout;
+    for (int i = 0; i < kLevels; ++i) {
+        Level l;
+        l.field = new QComboBox(this);
+        l.field->addItem(QString());
+        l.field->addItems(fields);
+        l.direction = new QComboBox(this);
+        l.direction->addItems({QStringLiteral("Crescente"), QStringLiteral("Decrescente")});
+        grid->addWidget(new QLabel(i == 0 ? QStringLiteral("Ordina per:") : QStringLiteral("poi per:"), this), i, 0);
+        grid->addWidget(l.field, i, 1);
+        grid->addWidget(l.direction, i, 2);
+        levels_.push_back(l);
+    }
+    outer->addLayout(grid);
+    auto* defaults = new QHBoxLayout;
+    auto* load = new MubCommand(QStringLiteral("&Predefinito"), this);
+    load->setObjectName(QStringLiteral("cmdDefaultSort"));
+    load->setToolTip(QStringLiteral("Propone il criterio di ordinamento predefinito"));
+    auto* store = new MubCommand(QStringLiteral("&Memorizza come predefinito"), this);
+    store->setObjectName(QStringLiteral("cmdStoreDefaultSort"));
+    store->setToolTip(QStringLiteral("Memorizza questo criterio come ordinamento predefinito dei dati"));
+    defaults->addWidget(load);
+    defaults->addWidget(store);
+    defaults->addStretch(1);
+    outer->addLayout(defaults);
+    outer->addWidget(okCancel(this));
+    connect(load, &QPushButton::clicked, this, &CombinedSortDialog::defaultRequested);
+    connect(store, &QPushButton::clicked, this, &CombinedSortDialog::storeDefaultRequested);
+}
+
+QString CombinedSortDialog::Criterion() const {
+    QStringList parts;
+    for (const Level& l : levels_) {
+        if (l.field->currentText().isEmpty()) continue;
+        parts << l.field->currentText() + (l.direction->currentIndex() == 1 ? QStringLiteral(" DESC") : QString());
+    }
+    return parts.join(QLatin1Char(','));
+}
+
+void CombinedSortDialog::SetLevel(int level, const QString& field, bool descending) {
+    Level& l = levels_.at(static_cast<size_t>(level));
+    l.field->setCurrentIndex(std::max(0, l.field->findText(field, Qt::MatchFixedString)));
+    l.direction->setCurrentIndex(descending ? 1 : 0);
+}
+
+void CombinedSortDialog::SetCriterion(const QString& criterion) {
+    const QStringList parts = criterion.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (int i = 0; i < kLevels; ++i) {
+        if (i >= parts.size()) {
+            SetLevel(i, QString(), false);
+            continue;
+        }
+        QString part = parts[i].trimmed();
+        bool desc = false;
+        if (part.endsWith(QLatin1String(" DESC"), Qt::CaseInsensitive)) {
+            desc = true;
+            part.chop(5);
+        } else if (part.endsWith(QLatin1String(" ASC"), Qt::CaseInsensitive)) {
+            part.chop(4);
+        }
+        SetLevel(i, part.trimmed(), desc);
+    }
+}
+
+}  // namespace controls

@@ -1,0 +1,111 @@
+#include "mainwindow/DataGrid.h"
+
+#include "datalib/DataSource.h"
+#include "mainwindow/DataGridModel.h"
+#include "mainwindow/KeyStrings.h"
+#include "mainwindow/ViewGridSettings.h"
+#include "startup/modZeltFormUtility.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+
+#include <cmath>
+
+namespace mainwindow {
+
+DataGrid::DataGrid(QWidget* parent) : QTableView(parent), model_(new DataGridModel(this)) {
+    setObjectName(QStringLiteral("dgView"));
+    setModel(model_);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setAlternatingRowColors(true);
+    setWordWrap(false);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setFixedWidth(18);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGrid::headerClicked);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+        if (!applying_) emit columnResized(column, size);
+    });
+    connect(horizontalHeader(), &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        emit contextMenuWanted(ChooseMenu(false, true), horizontalHeader()->mapToGlobal(pos));
+    });
+}
+
+const std::shared_ptr<datalib::DataSource>& DataGrid::dataSource() const { return model_->dataSource(); }
+
+void DataGrid::Bind(std::shared_ptr<datalib::DataSource> ds, const ViewGridSettings* settings) {
+    model_->setDataSource(std::move(ds), settings ? settings->FieldSequence() : QString());
+    ApplyLayout(settings);
+    FollowDataSource();
+}
+
+void DataGrid::ApplyLayout(const ViewGridSettings* settings) {
+    applying_ = true;
+    const int fallback = fontMetrics().averageCharWidth() * 14;
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        int width = fallback;
+        if (settings) {
+            if (auto twips = settings->ColumnWidth(model_->fieldOf(c)))
+                width = std::max(8, startup::TwipsToPixels(*twips, this));
+        }
+        setColumnWidth(c, width);
+    }
+    applying_ = false;
+}
+
+qint64 DataGrid::Bookmark() const {
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? model_->bookmarkOf(current.row()) : 0;
+}
+
+std::vector<qint64> DataGrid::SelectedBookmarks() const {
+    std::vector<qint64> out;
+    if (!selectionModel()) return out;
+    for (const QModelIndex& i : selectionModel()->selectedRows()) out.push_back(model_->bookmarkOf(i.row()));
+    return out;
+}
+
+void DataGrid::FollowDataSource() {
+    const auto& ds = dataSource();
+    if (!ds || ds->DataEmpty() || !ds->RowValid()) return;
+    const long row = ds->Position();
+    const int column = std::max(0, currentIndex().column());
+    const QModelIndex target = model_->index(int(row), column);
+    if (!target.isValid() || target == currentIndex()) return;
+    selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(target);
+}
+
+DataGrid::MenuTarget DataGrid::ChooseMenu(bool editorOpen, bool onHeader) {
+    if (editorOpen) return MenuTarget::FieldFunctions;
+    return onHeader ? MenuTarget::Order : MenuTarget::Relations;
+}
+
+void DataGrid::keyPressEvent(QKeyEvent* event) {
+    bool consumed = false;
+    emit keyDown(VirtualKeyCode(*event), ShiftState(*event), consumed);
+    if (consumed) {
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void DataGrid::contextMenuEvent(QContextMenuEvent* event) {
+    emit contextMenuWanted(ChooseMenu(state() == QAbstractItemView::EditingState, false), event->globalPos());
+    event->accept();
+}
+
+void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    const auto& ds = dataSource();
+    if (ds && current.isValid() && current.row() != ds->Position()) ds->MoveTo(current.row());
+}
+
+}  // namespace mainwindow

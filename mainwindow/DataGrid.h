@@ -1,0 +1,72 @@
+#pragma once
+// The data grid of the main window (`dgView`): the rows of the current view
+// with multi-row selection, a current row that follows the data source's
+// current row (and moves it), the OID of a row as its bookmark, and the
+// events that the main window turns into commands: keys (as virtual key
+// codes with their shift state, which the handler may consume), header
+// clicks, column resizes and the context menus.
+
+#include <QTableView>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace datalib {
+class DataSource;
+}
+
+namespace mainwindow {
+
+class DataGridModel;
+class ViewGridSettings;
+
+class DataGrid : public QTableView {
+    Q_OBJECT
+public:
+    // Where a context menu was asked for.
+    enum class MenuTarget {
+        FieldFunctions,  // a cell editor of the grid is open
+        Order,           // the column headers
+        Relations,       // the rows
+    };
+
+    explicit DataGrid(QWidget* parent = nullptr);
+
+    DataGridModel* gridModel() const { return model_; }
+    // Shows a data source with the layout of the grid settings (null: no rows).
+    void Bind(std::shared_ptr<datalib::DataSource> ds, const ViewGridSettings* settings);
+    const std::shared_ptr<datalib::DataSource>& dataSource() const;
+    // Applies the widths the settings hold to the columns.
+    void ApplyLayout(const ViewGridSettings* settings);
+
+    // The current row's OID (0 when none) and the OIDs of the selected rows.
+    qint64 Bookmark() const;
+    std::vector<qint64> SelectedBookmarks() const;
+    // Puts the grid's current row where the data source's current row is.
+    void FollowDataSource();
+
+    // The menu that a context request at this place opens.
+    static MenuTarget ChooseMenu(bool editorOpen, bool onHeader);
+
+signals:
+    // A key was pressed: virtual key code and shift state; set consumed to
+    // keep the grid from acting on it.
+    void keyDown(int keyCode, int shift, bool& consumed);
+    // A column header was clicked (grid column).
+    void headerClicked(int column);
+    // The user resized a column (grid column, new width in pixels).
+    void columnResized(int column, int width);
+    // A context menu is wanted at a global position.
+    void contextMenuWanted(MenuTarget target, const QPoint& globalPos);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+private:
+    DataGridModel* model_;
+    bool applying_ = false;
+};
+
+}  // namespace mainwindow

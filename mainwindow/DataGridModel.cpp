@@ -1,0 +1,154 @@
+#include "mainwindow/DataGridModel.h"
+
+#include "core/ItalianText.h"
+#include "datalib/DataSource.h"
+#include "datalib/Definitions.h"
+
+#include <cmath>
+
+namespace mainwindow {
+
+namespace {
+
+bool isLinkColumn(const QString& name) {
+    return name.compare(QLatin1String("OID"), Qt::CaseInsensitive) == 0 ||
+           name.startsWith(QLatin1String("OID_"), Qt::CaseInsensitive);
+}
+
+}  // namespace
+
+DataGridModel::DataGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+DataGridModel::~DataGridModel() {
+    if (ds_ && refreshId_ >= 0) ds_->disconnectRefresh(refreshId_);
+}
+
+void DataGridModel::setDataSource(std::shared_ptr<datalib::DataSource> ds, const QString& fieldSequence) {
+    beginResetModel();
+    if (ds_ && refreshId_ >= 0) ds_->disconnectRefresh(refreshId_);
+    refreshId_ = -1;
+    ds_ = std::move(ds);
+    buildColumns(fieldSequence);
+    if (ds_) refreshId_ = ds_->connectRefresh([this](datalib::DataSource&) { reload(); });
+    endResetModel();
+}
+
+void DataGridModel::reload() {
+    beginResetModel();
+    endResetModel();
+}
+
+void DataGridModel::buildColumns(const QString& fieldSequence) {
+    columns_.clear();
+    oidIndex_ = -1;
+    if (!ds_) return;
+    const QStringList names = ds_->ColumnNames();
+    oidIndex_ = ds_->ColumnIndex(QStringLiteral("OID"));
+    auto add = [&](const QString& name, int index) {
+        Column c;
+        c.field = name;
+        c.index = index;
+        c.def = ds_->tableDef().findColumn(name);
+        columns_.push_back(c);
+    };
+    if (!fieldSequence.trimmed().isEmpty()) {
+        for (const QString& f : fieldSequence.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const int i = ds_->ColumnIndex(f.trimmed());
+            if (i >= 0 && !isLinkColumn(names[i])) add(names[i], i);
+        }
+        if (!columns_.empty()) return;
+    }
+    for (int i = 0; i < names.size(); ++i)
+        if (!isLinkColumn(names[i])) add(names[i], i);
+}
+
+QString DataGridModel::fieldOf(int column) const {
+    if (column < 0 || column >= int(columns_.size())) return QString();
+    return columns_[size_t(column)].field;
+}
+
+int DataGridModel::columnOf(const QString& field) const {
+    for (size_t i = 0; i < columns_.size(); ++i)
+        if (columns_[i].field.compare(field, Qt::CaseInsensitive) == 0) return int(i);
+    return -1;
+}
+
+const datalib::ColumnDef* DataGridModel::definitionOf(int column) const {
+    if (column < 0 || column >= int(columns_.size())) return nullptr;
+    return columns_[size_t(column)].def;
+}
+
+qint64 DataGridModel::bookmarkOf(int row) const {
+    if (!ds_ || oidIndex_ < 0) return 0;
+    const core::Variant v = ds_->ValueAt(row, oidIndex_);
+    return v.isEmptyOrNull() ? 0 : qint64(std::llround(v.toDouble()));
+}
+
+QString DataGridModel::displayText(const datalib::ColumnDef* def, const core::Variant& value) {
+    if (value.isEmptyOrNull()) return QString();
+    if (!def) return value.toString();
+    if (!def->valueList.isEmpty() && def->valueList != QLatin1String("MONTH")) {
+        const QString text = value.toString();
+        for (const auto& [v, label] : def->valuePairs())
+            if (v == text) return label;
+    }
+    if (def->isMoney()) return core::italian::formatFixed(value.toDouble(), 2, true);
+    if (def->type == datalib::coltype::Date) return core::italian::formatDateOnly(value.toDate());
+    if (def->type == datalib::coltype::DateTime) return core::italian::formatDate(value.toDate());
+    if (def->isBoolean()) return core::italian::formatBool(value.toBool());
+    if (!def->format.isEmpty() && def->format.count(QLatin1Char('0')) == def->format.size() &&
+        datalib::coltype::isNumeric(def->type))
+        return QStringLiteral("%1").arg(qlonglong(std::llround(value.toDouble())), int(def->format.size()), 10,
+                                        QLatin1Char('0'));
+    return value.toString();
+}
+
+int DataGridModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid() || !ds_) return 0;
+    return int(ds_->RowCount());
+}
+
+int DataGridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(columns_.size());
+}
+
+QVariant DataGridModel::data(const QModelIndex& index, int role) const {
+    if (!ds_ || !index.isValid() || index.column() >= int(columns_.size())) return {};
+    const Column& c = columns_[size_t(index.column())];
+    switch (role) {
+    case Qt::DisplayRole: {
+        if (c.def && c.def->isBoolean()) return {};
+        return displayText(c.def, ds_->ValueAt(index.row(), c.index));
+    }
+    case Qt::CheckStateRole:
+        if (c.def && c.def->isBoolean())
+            return ds_->ValueAt(index.row(), c.index).toBool() ? Qt::Checked : Qt::Unchecked;
+        return {};
+    case Qt::TextAlignmentRole:
+        if (c.def && (datalib::coltype::isNumeric(c.def->type)) && c.def->valueList.isEmpty())
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return int(Qt::AlignLeft | Qt::AlignVCenter);
+    case Qt::ToolTipRole:
+        if (c.def && c.def->isText()) return displayText(c.def, ds_->ValueAt(index.row(), c.index));
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant DataGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Vertical) return {};
+    if (section < 0 || section >= int(columns_.size())) return {};
+    const Column& c = columns_[size_t(section)];
+    if (role == Qt::DisplayRole) return c.field;
+    if (role == Qt::ToolTipRole && c.def && !c.def->description.isEmpty()) return c.def->description;
+    return {};
+}
+
+void DataGridModel::sort(int column, Qt::SortOrder order) {
+    if (!ds_ || column < 0 || column >= int(columns_.size())) return;
+    ds_->SetSortOrder(columns_[size_t(column)].field +
+                      (order == Qt::DescendingOrder ? QStringLiteral(" DESC") : QString()));
+}
+
+}  // namespace mainwindow
