@@ -1216,6 +1216,7 @@ std::shared_ptr<DataSource> DataSource::SelectReference(const QString& reference
 }
 
 std::shared_ptr<DataSource> DataSource::RelatedDataSource(const QString& table) {
+    if (!RowValid()) return nullptr;
     if (parent_ && parent_->def_->name().compare(table, Qt::CaseInsensitive) == 0) return parent_;
     if (def_->base && def_->base->name().compare(table, Qt::CaseInsensitive) == 0) {
         const core::Variant link =

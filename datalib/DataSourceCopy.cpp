@@ -143,7 +143,18 @@ core::Variant DataSource::CopyRowTo(DataSource& target) {
             tmp->beginEdit();
         else
             tmp->startNewRow(true);
+        // Flags that say head office has the row, or that it is locked here,
+        // are never cleared by a copy over them.
+        std::vector<std::pair<int, core::Variant>> sticky;
+        if (existing)
+            for (const char* flag : {"InviatoSede", "NonModificabile"}) {
+                const int i = tmp->colIndex(QLatin1String(flag));
+                if (i >= 0 && tmp->layout_[size_t(i)].kind == ColKind::Own &&
+                    tmp->ColValueBool(QLatin1String(flag)))
+                    sticky.emplace_back(i, core::Variant(true));
+            }
         tmp->copyValuesFrom(*this, {}, true);
+        for (const auto& [i, v] : sticky) tmp->buffer_[size_t(i)] = v;
         tmp->saveImpl(false);
         oid = tmp->OID();
         // The child sets are replaced, never doubled.

@@ -419,6 +419,11 @@ TEST(DataSource, CopiesUpdateNeverDuplicateAndMovesKeepTotals) {
     EXPECT_EQ(rr->ColValueStr(QStringLiteral("Descrizione")), QStringLiteral("Vite"));
     EXPECT_EQ(remote.db->OpenDataSource(kArt)->RowCount(), 2);  // the articles came along
     EXPECT_TRUE(remote.log.events.filter(QStringLiteral("OnUpdate")).isEmpty());
+    // A flag set on the target is not cleared by copying over it.
+    ro->SetColValue(QStringLiteral("NonModificabile"), true);
+    ro->Save();
+    o->CopyRowTo(*target);
+    EXPECT_TRUE(remote.db->OpenDataSource(kOrd)->ColValueBool(QStringLiteral("NonModificabile")));
 
     // A new order copied from another except some columns, then a row moved into it.
     auto local = s.db->OpenDataSource(kOrd);
