@@ -28,15 +28,20 @@ void PlaceDialog(QWidget* dialog, long top, long left) {
     dialog->move(x, y);
 }
 
+QCalendarWidget* NewMonthCalendar(const char* name, QWidget* parent) {
+    auto* calendar = new QCalendarWidget(parent);
+    calendar->setObjectName(QLatin1String(name));
+    calendar->setLocale(QLocale(QLocale::Italian, QLocale::Italy));
+    calendar->setFirstDayOfWeek(Qt::Monday);
+    calendar->setGridVisible(true);
+    return calendar;
+}
+
 frmDateSetting::frmDateSetting(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmDateSetting"));
     setWindowTitle(QStringLiteral("Impostazione della data"));
 
-    calTimeSetting_ = new QCalendarWidget(this);
-    calTimeSetting_->setObjectName(QStringLiteral("calTimeSetting"));
-    calTimeSetting_->setLocale(QLocale(QLocale::Italian, QLocale::Italy));
-    calTimeSetting_->setFirstDayOfWeek(Qt::Monday);
-    calTimeSetting_->setGridVisible(true);
+    calTimeSetting_ = NewMonthCalendar("calTimeSetting", this);
     cmdSetting_ = new QPushButton(QStringLiteral("&Imposta"), this);
     cmdSetting_->setObjectName(QStringLiteral("cmdSetting"));
     cmdSetting_->setDefault(true);

@@ -12,6 +12,8 @@ namespace startup {
 // Places a dialog by top and left in twips; -1 centres it on the screen on
 // that axis. Shared by the date dialogs.
 void PlaceDialog(QWidget* dialog, long top, long left);
+// A month calendar in Italian, weeks from Monday, as the date dialogs show it.
+QCalendarWidget* NewMonthCalendar(const char* name, QWidget* parent);
 
 class frmDateSetting : public QDialog {
     Q_OBJECT

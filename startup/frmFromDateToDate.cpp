@@ -12,22 +12,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace startup {
 
 namespace {
-
-QCalendarWidget* newCalendar(const char* name, QWidget* parent) {
-    auto* calendar = new QCalendarWidget(parent);
-    calendar->setObjectName(QLatin1String(name));
-    calendar->setLocale(QLocale(QLocale::Italian, QLocale::Italy));
-    calendar->setFirstDayOfWeek(Qt::Monday);
-    calendar->setGridVisible(true);
-    return calendar;
-}
 
 // A date box and its calendar follow each other: a click on a day writes it
 // in the box, a valid date typed in the box moves the calendar when the box
@@ -64,8 +54,8 @@ frmFromDateToDate::frmFromDateToDate(QWidget* parent) : QDialog(parent) {
     lblFrom->setBuddy(txtFromDate_);
     auto* lblTo = new QLabel(QStringLiteral("&A Data:"), this);
     lblTo->setBuddy(txtToDate_);
-    calFromData_ = newCalendar("calFromData", this);
-    calToData_ = newCalendar("calToData", this);
+    calFromData_ = NewMonthCalendar("calFromData", this);
+    calToData_ = NewMonthCalendar("calToData", this);
     cmdSet_ = new QPushButton(QStringLiteral("&Imposta"), this);
     cmdSet_->setObjectName(QStringLiteral("cmdSet"));
     cmdSet_->setDefault(true);
