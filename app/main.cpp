@@ -1,23 +1,73 @@
+// The program's start: one running copy per user, the configuration, the
+// card-device settings, then the main window, whose first activation opens
+// the agent's database.
+
+#include "carddevices/MagneticDevParam.h"
+#include "labels/AllTableClasses.h"
+#include "mainwindow/frmMain.h"
+#include "schema/DB.h"
+#include "startup/SingleInstance.h"
+#include "startup/modDatabase.h"
+#include "startup/modGlobal.h"
+
 #include <QApplication>
-#include <QMainWindow>
 #include <QTimer>
+
+namespace {
+
+// --screenshot FILE: once the first activation has finished, save the main
+// window to FILE and end (used by the smoke run).
+void takeScreenshotWhenReady(mainwindow::frmMain& window, const QString& file) {
+    QObject::connect(&window, &mainwindow::frmMain::firstActivationDone, &window,
+                     [&window, file](bool ok) {
+                         if (!ok) {
+                             QApplication::exit(1);
+                             return;
+                         }
+                         QTimer::singleShot(700, &window, [&window, file] {
+                             const bool saved = window.grab().save(file);
+                             window.close();
+                             if (!saved) QApplication::exit(1);
+                         });
+                     });
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zelt Order"));
-    QMainWindow w;
-    w.setWindowTitle(QStringLiteral("Zelt Order"));
-    w.resize(1024, 700);
-    w.show();
-    // --screenshot FILE: save the window after it has painted, then quit (used by the smoke run).
-    const QStringList args = app.arguments();
-    const int i = args.indexOf(QStringLiteral("--screenshot"));
-    if (i > 0 && i + 1 < args.size()) {
-        const QString file = args.at(i + 1);
-        QTimer::singleShot(1500, &w, [&w, file] {
-            w.grab().save(file);
-            QApplication::quit();
-        });
+    QApplication::setApplicationVersion(QStringLiteral(ZELT_VERSION));
+    // The main window may be hidden into the tray: the program ends with its unload.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    startup::SingleInstance instance;
+    if (!instance.Claim()) {
+        startup::SingleInstance::ShowAlreadyRunning();
+        return 0;
     }
+
+    startup::ReadConfiguration();
+    carddevices::LoadMagneticDevParam();
+
+    labels::registerAllTableClasses();
+    startup::SetDatabaseDefinition([] { return std::make_unique<schema::DB>(); });
+
+    mainwindow::frmMain window;
+    QObject::connect(&window, &mainwindow::frmMain::unloaded, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
+    // A second start brings the running window back.
+    QObject::connect(&instance, &startup::SingleInstance::activationRequested, &window, [&window] {
+        if (window.isMinimized()) window.showNormal();
+        window.show();
+        window.raise();
+        window.activateWindow();
+    });
+
+    const QStringList args = QApplication::arguments();
+    const qsizetype i = args.indexOf(QStringLiteral("--screenshot"));
+    if (i > 0 && i + 1 < args.size()) takeScreenshotWhenReady(window, args.at(i + 1));
+
+    window.show();
     return app.exec();
 }

@@ -1,6 +1,8 @@
 #include "startup/Common.h"
 
 #include "core/Variant.h"
+#include "datalib/Database.h"
+#include "datalib/Engine.h"
 #include "platform/Cp1252.h"
 #include "startup/Globals.h"
 #include "startup/OSWinUtil.h"
@@ -72,6 +74,12 @@ QString GetAgentArchivePath(const QString& agent, bool nameOnly, const QString& 
                           QStringLiteral("L'indirizzo di destinazione per gli archivi deli "
                                          "agenti non è stato configurato"));
     return BuildFilePath(archivesAddress, name, QString());
+}
+
+bool IsDatabaseOpen() {
+    const Globals& g = globals();
+    if (!g.engine || !g.database) return false;
+    return g.database->State() == datalib::Database::StateOpen;
 }
 
 }  // namespace startup

@@ -38,4 +38,8 @@ QString GetDatabaseFileName(const QString& agent = QString(), bool nameOnly = fa
 QString GetAgentArchivePath(const QString& agent, bool nameOnly,
                             const QString& archivesAddress = QString());
 
+// True while the agent's database is open: engine and Database are set and
+// the Database reports the open state (5).
+bool IsDatabaseOpen();
+
 }  // namespace startup

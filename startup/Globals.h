@@ -4,8 +4,15 @@
 // them from here. The software name, title of every message box, lives with
 // the message-box helper (platform::softwareName).
 
+#include <QDate>
 #include <QString>
 #include <cstdint>
+#include <memory>
+
+namespace datalib {
+class Database;
+class Engine;
+}  // namespace datalib
 
 namespace startup {
 
@@ -25,6 +32,11 @@ struct Globals {
     QString fontName;                       // common font of the windows
     std::int16_t fontSizeDelta = 0;
     bool optionsOpen = false;               // the options window is loaded
+    QDate today;                            // set by the main window's load
+    // The open agent database: the engine first, then the Database over it.
+    // Both are set by InitDatabase and cleared by ReleaseDatabase.
+    std::shared_ptr<datalib::Engine> engine;
+    std::shared_ptr<datalib::Database> database;
     // Address that the error window sends error reports to.
     QString supportAddress = QStringLiteral("assistenza@zeltorder.example");
 };

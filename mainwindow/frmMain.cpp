@@ -1,0 +1,394 @@
+#include "mainwindow/frmMain.h"
+
+#include "datalib/Database.h"
+#include "datalib/Engine.h"
+#include "mainwindow/MainBrowser.h"
+#include "platform/MessageBox.h"
+#include "platform/SettingsStore.h"
+#include "startup/Common.h"
+#include "startup/Globals.h"
+#include "startup/OSWinUtil.h"
+#include "startup/ShowError.h"
+#include "startup/clsOSTNA.h"
+#include "startup/frmFirstRun.h"
+#include "startup/frmMessage.h"
+#include "startup/frmSplashCustom.h"
+#include "startup/modGlobal.h"
+#include "startup/modZeltFormUtility.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+
+#include <cmath>
+
+namespace mainwindow {
+
+namespace {
+
+const char* const kFontName = "Humnst777 BT";
+
+frmMain::OptionsWindow& optionsWindow() {
+    static frmMain::OptionsWindow window;
+    return window;
+}
+
+bool& automaticActivation() {
+    static bool on = true;
+    return on;
+}
+
+QString settingsSection() { return QLatin1String(startup::kSettingsSection); }
+
+// A number of the placement: written by older copies with a decimal comma,
+// by ours with a dot.
+double readSetting(const char* key, double defaultValue) {
+    QString text =
+        platform::SettingsStore::get(platform::appName(), settingsSection(), QLatin1String(key))
+            .trimmed();
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok && std::isfinite(value) ? value : defaultValue;
+}
+
+void writeSetting(const char* key, double value) {
+    platform::SettingsStore::save(platform::appName(), settingsSection(), QLatin1String(key),
+                                  QString::number(static_cast<float>(value)));
+}
+
+QString exeName() { return QFileInfo(QCoreApplication::applicationFilePath()).fileName(); }
+
+}  // namespace
+
+void frmMain::SetOptionsWindow(OptionsWindow window) { optionsWindow() = std::move(window); }
+
+void frmMain::SetAutomaticActivation(bool on) { automaticActivation() = on; }
+
+frmMain::frmMain() {
+    setObjectName(QStringLiteral("frmMain"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    if (windowIcon().isNull()) setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
+
+    auto* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFileClose_ = mnuFile->addAction(QStringLiteral("&Chiudi"));
+    mnuFileClose_->setObjectName(QStringLiteral("mnuFileClose"));
+    connect(mnuFileClose_, &QAction::triggered, this, [this] { close(); });
+
+    imgMainBackground_ = new QLabel(this);
+    imgMainBackground_->setObjectName(QStringLiteral("imgMainBackground"));
+    imgMainBackground_->setAlignment(Qt::AlignCenter);
+    setCentralWidget(imgMainBackground_);
+
+    statusText_ = new QLabel(this);
+    statusText_->setObjectName(QStringLiteral("sbStatusText"));
+    statusBar()->setObjectName(QStringLiteral("sbStatusBar"));
+    statusBar()->addWidget(statusText_, 1);
+
+    tray_ = new startup::clsOSTNA(this);
+    // The tray menu's "&Chiudi" ends the program like the menu command.
+    connect(tray_, &startup::clsOSTNA::closeRequested, this, [this] { close(); });
+
+    Form_Load();
+}
+
+frmMain::~frmMain() {
+    if (!unloaded_) Form_Unload();
+}
+
+frmMain::Placement frmMain::ReadPlacement() {
+    Placement p;
+    p.left = readSetting("MainLeft", p.left);
+    p.top = readSetting("MainTop", p.top);
+    p.width = readSetting("MainWidth", p.width);
+    p.height = readSetting("MainHeight", p.height);
+    const int state = static_cast<int>(readSetting("MainState", p.state));
+    p.state = (state >= 0 && state <= 2) ? state : 2;
+    p.split = readSetting("MainSplit", p.split);
+    return p;
+}
+
+void frmMain::Form_Load() {
+    startup::Globals& g = startup::globals();
+    g.fontName = QLatin1String(kFontName);
+    startup::SetFormFont(this, g.fontName, g.fontSizeDelta);
+
+    const Placement p = ReadPlacement();
+    setGeometry(startup::TwipsToPixels(p.left, this), startup::TwipsToPixels(p.top, this),
+                std::max(1, startup::TwipsToPixels(p.width, this)),
+                std::max(1, startup::TwipsToPixels(p.height, this)));
+    splitPosition_ = p.split;
+    Qt::WindowStates state = windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+    if (p.state == 1) state |= Qt::WindowMinimized;
+    if (p.state == 2) state |= Qt::WindowMaximized;
+    setWindowState(state);
+
+    SetAppTitle(true);
+    tray_->IconStart(this, windowIcon(), windowTitle());
+    g.today = QDate::currentDate();
+}
+
+void frmMain::SetAppTitle(bool bShort) {
+    QString updated;
+    if (!bShort && startup::globals().database) {
+        try {
+            updated = startup::globals().database->GetSysParam(
+                QStringLiteral("DataAggiornamentoDatabase"), QStringLiteral("01/01/2004"));
+        } catch (const std::exception&) {
+            updated = QStringLiteral("01/01/2004");
+        }
+    } else if (!bShort) {
+        updated = QStringLiteral("01/01/2004");
+    }
+    setWindowTitle(startup::AppTitleText(bShort, updated));
+    if (tray_ && tray_->IsShown()) tray_->ChangeTip(windowTitle());
+}
+
+void frmMain::SetStatusMsg(const QString& text) { statusText_->setText(text); }
+
+void frmMain::ReleaseDatabase() {
+    // The views of the data go first: nothing may stand on a closed database.
+    startup::ReleaseEngine();
+}
+
+// ---- Activation ----------------------------------------------------------------
+
+bool frmMain::event(QEvent* e) {
+    if (e->type() == QEvent::WindowActivate) queueActivation();
+    return QMainWindow::event(e);
+}
+
+void frmMain::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    // Some desktops (and virtual displays) never activate a window that
+    // nobody clicked: the first showing starts the activation as well.
+    queueActivation();
+}
+
+void frmMain::queueActivation() {
+    if (activationQueued_ || !automaticActivation()) return;
+    activationQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        activationQueued_ = false;
+        Form_Activate();
+    });
+}
+
+void frmMain::Form_Activate() {
+    startup::Globals& g = startup::globals();
+    if (busy_ || g.optionsOpen || closing_ || unloaded_) return;
+    busy_ = true;
+    const bool first = !initialised_;
+    try {
+        if (!g.database && !g.engine) {
+            initialised_ = false;
+            bool opened = false;
+            {
+                startup::frmSplashCustom splash;
+                opened = startup::InitDatabase(g.codeAgente, &splash, false, *this);
+            }
+            if (closing_) {
+                busy_ = false;
+                return;
+            }
+            if (!opened)
+                startup::RaiseGenericError(exeName(), QStringLiteral("Database non inizializzato..."));
+
+            ApplyBranding();
+            repaint();
+            if (isMinimized()) showNormal();
+
+            if (!UserLogin(true, QStringLiteral("Operatore"), false)) {
+                busy_ = false;
+                close();
+                return;
+            }
+            // The navigation tree and the first data view are built here by
+            // the browsing part of the window.
+            initialised_ = true;
+            SetStatusMsg(QStringLiteral("Pronto"));
+            busy_ = false;
+            if (first) emit firstActivationDone(true);
+            return;
+        }
+        // Later activations refresh the current view of the data.
+    } catch (...) {
+        const core::AppError error = startup::CurrentError();
+        const int answer = platform::messageBox(
+            error.description() + QStringLiteral("\r\rVuoi cambiare le impostazioni ?"),
+            platform::kYesNo | platform::kExclamation, QString(), this);
+        busy_ = false;
+        if (answer == platform::kAnswerYes) {
+            if (optionsWindow()) optionsWindow()(this, false);
+            ReleaseDatabase();
+        } else {
+            close();
+        }
+        if (first && closing_) emit firstActivationDone(false);
+        return;
+    }
+    busy_ = false;
+}
+
+void frmMain::ApplyBranding() {
+    startup::Globals& g = startup::globals();
+    // Nothing of the branding stops the start: a failing step is skipped.
+    try {
+        g.database->SetOption(true);
+        startup::ReadBrandingParameters(*g.database);
+        if (!g.backgroungImagePath.trimmed().isEmpty()) {
+            QPixmap picture;
+            if (picture.load(startup::GetAbsolutePath(g.backgroungImagePath)))
+                imgMainBackground_->setPixmap(picture);
+        }
+    } catch (...) {
+    }
+    setWindowTitle(platform::softwareName());
+}
+
+bool frmMain::UserLogin(bool bLogin, const QString& strUser, bool bChangePassword) {
+    // Sign-in point: the operator windows (list of operators, password) are
+    // called from here. Until they are part of the program the operator named
+    // by the caller is signed in as he is.
+    (void)bChangePassword;
+    if (bLogin && !strUser.trimmed().isEmpty() && startup::globals().engine) {
+        startup::globals().engine->SetUser(strUser);
+        startup::globals().database->SetOperatorName(strUser);
+    }
+    SetAppTitle(false);
+    return !strUser.trimmed().isEmpty();
+}
+
+bool frmMain::showOptionsModal() {
+    if (!optionsWindow()) return false;
+    return optionsWindow()(this, true);
+}
+
+bool frmMain::askFirstRunValues(startup::FirstRunValues& values) {
+    if (values.installFolder.isEmpty()) values.installFolder = startup::globals().rootDir;
+    return startup::frmFirstRun::Ask(this, values);
+}
+
+void frmMain::endProgram() {
+    // Called while the activation runs: close once it has returned.
+    closing_ = true;
+    QTimer::singleShot(0, this, [this] {
+        closing_ = false;
+        busy_ = false;
+        if (!close()) closing_ = false;
+    });
+}
+
+// ---- Closing ---------------------------------------------------------------------
+
+void frmMain::closeEvent(QCloseEvent* e) {
+    if (unloaded_) {
+        e->accept();
+        return;
+    }
+    const UnloadMode mode = e->spontaneous() ? UnloadMode::ControlMenu : UnloadMode::Code;
+    if (!Form_QueryUnload(mode)) {
+        e->ignore();
+        return;
+    }
+    e->accept();
+    Form_Unload();
+}
+
+bool frmMain::Form_QueryUnload(UnloadMode mode) {
+    if (mode == UnloadMode::ControlMenu) {
+        // Hidden only where the tray icon can bring it back; otherwise it
+        // would be out of reach while its single-instance guard blocks a
+        // second start.
+        if (tray_->IsShown())
+            hide();
+        else
+            showMinimized();
+        return false;
+    }
+    QString refused;
+    if (!CloseOtherWindows(&refused)) {
+        platform::messageBox(QStringLiteral("Impossibile chiudere l'applicazione...\r\r") + refused,
+                             platform::kOkOnly | platform::kExclamation, QString(), this);
+        return false;
+    }
+    return true;
+}
+
+bool frmMain::CloseOtherWindows(QString* refused) {
+    const QWidgetList all = QApplication::topLevelWidgets();
+    for (auto it = all.crbegin(); it != all.crend(); ++it) {
+        QWidget* w = *it;
+        if (w == this || !w->isVisible()) continue;
+        if (qobject_cast<QMenu*>(w) || w->windowType() == Qt::ToolTip) continue;
+        if (w == static_cast<QWidget*>(startup::frmMessage::IsLoaded() ? startup::frmMessage::instance()
+                                                                       : nullptr))
+            continue;
+        try {
+            if (!w->close()) {
+                if (refused)
+                    *refused = QStringLiteral("La finestra \"") + w->windowTitle() +
+                               QStringLiteral("\" non può essere chiusa.");
+                return false;
+            }
+        } catch (...) {
+            if (refused) *refused = startup::CurrentError().description();
+            return false;
+        }
+    }
+    return true;
+}
+
+void frmMain::SavePlacement() {
+    const int state = startup::FormStateOf(this);
+    writeSetting("MainState", state);
+    // The normal placement, also of a minimised or maximised window.
+    const QRect normal = (state == 0) ? geometry() : normalGeometry();
+    if (normal.isValid()) {
+        writeSetting("MainLeft", startup::PixelsToTwips(normal.x(), this));
+        writeSetting("MainTop", startup::PixelsToTwips(normal.y(), this));
+        writeSetting("MainWidth", startup::PixelsToTwips(normal.width(), this));
+        writeSetting("MainHeight", startup::PixelsToTwips(normal.height(), this));
+    }
+    if (splitPosition_ > 0) writeSetting("MainSplit", splitPosition_);
+}
+
+void frmMain::Form_Unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    try {
+        startup::frmMessage::instance()->ShowMsg(
+            QStringLiteral("Chiusura di ") + platform::softwareName() + QStringLiteral(" ..."), this, -1, -1);
+    } catch (...) {
+    }
+    SavePlacement();
+    tray_->IconStop();
+    CloseOtherWindows(nullptr);
+    ReleaseDatabase();
+    startup::frmMessage::Unload();
+    emit unloaded();
+}
+
+// ---- Notifications of the data library ----------------------------------------------
+
+void frmMain::OnEvent(int& p_code, int, QString& p_text) { SetStatusMsg(EventStatusText(p_code, p_text)); }
+
+void frmMain::OnInternalMessage(int, QString& p_message) {
+    platform::messageBox(p_message, platform::kOkOnly | platform::kExclamation, QString(), this);
+}
+
+void frmMain::OnQueryMessage(int, int p_kind, QString& p_question, bool& p_answer) {
+    AskLibraryQuestion(p_kind, p_question, p_answer, this);
+}
+
+}  // namespace mainwindow

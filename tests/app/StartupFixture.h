@@ -1,0 +1,107 @@
+#pragma once
+// A program set up as at start, in a temporary folder: settings, data and
+// work folder of its own, every table class registered, and agent databases
+// made to order.
+
+#include "datalib/DataSource.h"
+#include "datalib/Database.h"
+#include "datalib/Engine.h"
+#include "labels/AllTableClasses.h"
+#include "platform/MessageBox.h"
+#include "platform/Paths.h"
+#include "platform/SettingsStore.h"
+#include "schema/DB.h"
+#include "startup/Globals.h"
+#include "startup/modDatabase.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace apptest {
+
+// A main window stand-in for InitDatabase.
+class FakeHost : public startup::DatabaseHost {
+public:
+    QWidget* hostWindow() override { return nullptr; }
+    datalib::itfNotifyEvent* notifySink() override { return nullptr; }
+    void releaseDatabase() override { startup::ReleaseEngine(); }
+    bool showOptionsModal() override {
+        ++optionsShown;
+        return confirmOptions;
+    }
+    bool askFirstRunValues(startup::FirstRunValues& values) override {
+        ++firstRunAsked;
+        if (!firstRun) return false;
+        values = *firstRun;
+        return true;
+    }
+    void endProgram() override { ended = true; }
+
+    int optionsShown = 0;
+    bool confirmOptions = false;
+    int firstRunAsked = 0;
+    std::optional<startup::FirstRunValues> firstRun;
+    bool ended = false;
+};
+
+class StartupEnv : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        saved = startup::globals();
+        platform::SettingsStore::setRootDir(dir.filePath("config"));
+        platform::setDataDirOverride(dir.filePath("data"));
+        startup::globals().rootDir = dir.filePath("work");
+        QDir().mkpath(startup::globals().rootDir);
+        static const bool registered = [] {
+            labels::registerAllTableClasses();
+            return true;
+        }();
+        (void)registered;
+        startup::SetDatabaseDefinition([] { return std::make_unique<schema::DB>(); });
+    }
+    void TearDown() override {
+        startup::ReleaseEngine();
+        startup::globals() = saved;
+        platform::SettingsStore::setRootDir(QString());
+        platform::setDataDirOverride(QString());
+        platform::setSoftwareName(QString());
+    }
+
+    QString work(const QString& name) const { return QDir(startup::globals().rootDir).filePath(name); }
+
+    // A database file with the given agent rows and, when not empty, the
+    // parameter CodiceAgente.
+    static void makeArchive(const QString& file, const QStringList& agents, const QString& codiceAgente = {}) {
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        datalib::Engine engine;
+        engine.Create(3, file, QString(), startup::DatabasePassword());
+        engine.Open(3, file, QString(), startup::DatabasePassword());
+        schema::DB definition;
+        auto db = datalib::Application::OpenDatabase(engine, definition, "test", nullptr);
+        for (const QString& agent : agents) {
+            auto rows = db->OpenDataSource("Agenti");
+            rows->InsertFromPairs({core::Variant("Codice"), core::Variant(agent), core::Variant("RagioneSociale"),
+                                   core::Variant("Agente " + agent)});
+        }
+        if (!codiceAgente.isEmpty()) db->SetSysParam("CodiceAgente", codiceAgente);
+        engine.Close();
+    }
+
+    // Opens a database file briefly and hands it to `look`.
+    template <class F>
+    static void inspect(const QString& file, F look) {
+        datalib::Engine engine;
+        engine.Open(3, file, QString(), startup::DatabasePassword());
+        schema::DB definition;
+        auto db = datalib::Application::OpenDatabase(engine, definition, "test", nullptr);
+        look(*db);
+        engine.Close();
+    }
+
+    QTemporaryDir dir;
+    startup::Globals saved;
+};
+
+}  // namespace apptest

@@ -1,0 +1,208 @@
+#include "StartupFixture.h"
+
+#include "mainwindow/MainBrowser.h"
+#include "mainwindow/frmMain.h"
+#include "startup/Common.h"
+#include "startup/clsOSTNA.h"
+#include "startup/modZeltFormUtility.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+using apptest::StartupEnv;
+using mainwindow::frmMain;
+
+QString setting(const char* key) {
+    return platform::SettingsStore::get(platform::appName(), "Settings", key, "<none>");
+}
+void setSetting(const char* key, const QString& value) {
+    platform::SettingsStore::save(platform::appName(), "Settings", key, value);
+}
+
+// A window that refuses to close, as an order being written may.
+class Stubborn : public QWidget {
+protected:
+    void closeEvent(QCloseEvent* e) override { e->ignore(); }
+};
+
+class MainWindow : public StartupEnv {
+protected:
+    void SetUp() override {
+        StartupEnv::SetUp();
+        startup::clsOSTNA::setAvailabilityOverride(false);
+        frmMain::SetAutomaticActivation(false);
+    }
+    void TearDown() override {
+        startup::clsOSTNA::setAvailabilityOverride(std::nullopt);
+        frmMain::SetOptionsWindow({});
+        frmMain::SetAutomaticActivation(true);
+        StartupEnv::TearDown();
+    }
+};
+
+TEST_F(MainWindow, PlacementDefaultsOnAnEmptyStore) {
+    const frmMain::Placement p = frmMain::ReadPlacement();
+    EXPECT_EQ(p.left, 1000);
+    EXPECT_EQ(p.top, 1000);
+    EXPECT_EQ(p.width, 6500);
+    EXPECT_EQ(p.height, 6500);
+    EXPECT_EQ(p.state, 2);
+    EXPECT_EQ(p.split, 3500);
+    frmMain window;
+    EXPECT_TRUE(window.windowState() & Qt::WindowMaximized);
+    const int tpp = startup::TwipsPerPixel(&window);
+    EXPECT_EQ(window.normalGeometry().width(), 6500 / tpp);
+}
+
+TEST_F(MainWindow, PlacementIsSavedAndRestoredMinimisedStateIncluded) {
+    setSetting("MainLeft", "1500");
+    setSetting("MainTop", "3000,0");  // written by a copy with the decimal comma
+    setSetting("MainWidth", "9000.0");
+    setSetting("MainHeight", "7500");
+    setSetting("MainState", "0");
+    {
+        frmMain window;
+        const int tpp = startup::TwipsPerPixel(&window);
+        EXPECT_FALSE(window.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized));
+        EXPECT_EQ(window.geometry(), QRect(1500 / tpp, 3000 / tpp, 9000 / tpp, 7500 / tpp));
+
+        window.show();
+        window.setGeometry(20, 30, 700, 500);
+        window.showMinimized();
+        window.SavePlacement();
+    }
+    EXPECT_EQ(setting("MainState"), "1");
+    const frmMain::Placement p = frmMain::ReadPlacement();
+    frmMain probe;
+    const int tpp = startup::TwipsPerPixel(&probe);
+    EXPECT_EQ(p.left, 20 * tpp);
+    EXPECT_EQ(p.top, 30 * tpp);
+    EXPECT_EQ(p.width, 700 * tpp);
+    EXPECT_EQ(p.height, 500 * tpp);
+    EXPECT_EQ(p.state, 1);
+    EXPECT_TRUE(probe.windowState() & Qt::WindowMinimized);
+    EXPECT_EQ(probe.normalGeometry(), QRect(20, 30, 700, 500));
+}
+
+TEST_F(MainWindow, CloseBoxMinimisesWithoutATrayAndHidesWithOne) {
+    frmMain window;
+    window.showNormal();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_FALSE(window.Tray()->IsShown());  // no notification area here
+    EXPECT_FALSE(window.Form_QueryUnload(frmMain::UnloadMode::ControlMenu));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.isMinimized());
+
+    startup::clsOSTNA::setAvailabilityOverride(true);
+    frmMain withTray;
+    withTray.showNormal();
+    ASSERT_TRUE(withTray.Tray()->IsShown());
+    EXPECT_FALSE(withTray.Form_QueryUnload(frmMain::UnloadMode::ControlMenu));
+    EXPECT_FALSE(withTray.isVisible());
+}
+
+TEST_F(MainWindow, ClosingByCodeStopsWhenAnotherWindowRefuses) {
+    frmMain window;
+    window.show();
+    Stubborn order;
+    order.setWindowTitle("Ordine");
+    order.show();
+    platform::ScriptedBoxes boxes;
+    QSignalSpy unloaded(&window, &frmMain::unloaded);
+    EXPECT_FALSE(window.close());
+    EXPECT_EQ(boxes.lastText(), "Impossibile chiudere l'applicazione...\r\rLa finestra \"Ordine\" non può essere chiusa.");
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(unloaded.count(), 0);
+
+    order.hide();
+    QWidget other;
+    other.show();
+    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(other.isVisible());
+    EXPECT_EQ(unloaded.count(), 1);
+    EXPECT_NE(setting("MainState"), "<none>");
+}
+
+TEST_F(MainWindow, FirstActivationOpensTheDatabaseAndTitlesTheWindow) {
+    makeArchive(work("ZeltOrder_DEMO"), {"DEMO"});
+    startup::globals().codeAgente = "DEMO";
+    startup::globals().codePostazione = 1;
+    platform::ScriptedBoxes boxes;
+    frmMain window;
+    QSignalSpy done(&window, &frmMain::firstActivationDone);
+    window.Form_Activate();  // the splash stays its three seconds
+    EXPECT_TRUE(boxes.shown().empty()) << boxes.lastText().toStdString();
+    ASSERT_TRUE(window.IsInitialised());
+    ASSERT_EQ(done.count(), 1);
+    EXPECT_TRUE(done.at(0).at(0).toBool());
+    EXPECT_TRUE(startup::IsDatabaseOpen());
+    EXPECT_TRUE(window.windowTitle().startsWith(
+        "Zelt Order  (Codice Agente DEMO) - Dati aggiornati al 01/01/2004 - Versione software: "))
+        << window.windowTitle().toStdString();
+    // A second activation does not open it again.
+    const auto db = startup::globals().database;
+    window.Form_Activate();
+    EXPECT_EQ(startup::globals().database, db);
+
+    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(startup::IsDatabaseOpen());
+    EXPECT_EQ(startup::globals().engine, nullptr);
+}
+
+TEST_F(MainWindow, FailedActivationAsksToChangeTheSettings) {
+    startup::globals().codeAgente = "A1";  // no database file for it
+    int optionsShown = 0;
+    frmMain::SetOptionsWindow([&](QWidget*, bool modal) {
+        ++optionsShown;
+        return !modal && false;
+    });
+    frmMain window;
+    window.show();
+    QSignalSpy unloaded(&window, &frmMain::unloaded);
+    {
+        platform::ScriptedBoxes boxes;
+        boxes.answer(platform::kAnswerYes);
+        window.Form_Activate();
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_TRUE(boxes.lastText().endsWith("Database non inizializzato...\r\rVuoi cambiare le impostazioni ?"))
+            << boxes.lastText().toStdString();
+        EXPECT_EQ(optionsShown, 2);  // modal from the start, then modeless after Yes
+        EXPECT_FALSE(window.IsInitialised());
+        EXPECT_EQ(unloaded.count(), 0);
+    }
+    {
+        platform::ScriptedBoxes boxes;
+        boxes.answer(platform::kAnswerNo);
+        window.Form_Activate();
+        EXPECT_EQ(unloaded.count(), 1);
+    }
+}
+
+TEST_F(MainWindow, NotificationsOfTheDataLibrary) {
+    frmMain window;
+    int code = datalib::event::Checking;
+    QString text = "Clienti";
+    window.OnEvent(code, 0, text);
+    EXPECT_EQ(window.sbStatusText()->text(), mainwindow::EventStatusText(code, text));
+
+    platform::ScriptedBoxes boxes;
+    QString message = "Attenzione";
+    window.OnInternalMessage(0, message);
+    EXPECT_EQ(boxes.shown().back().style, platform::kOkOnly | platform::kExclamation);
+
+    QString question = "Eliminare la riga ?";
+    for (const auto& [given, proposeCancel, expected] :
+         {std::tuple{platform::kAnswerOk, true, false}, std::tuple{platform::kAnswerCancel, false, true}}) {
+        boxes.answer(given);
+        bool answer = proposeCancel;
+        window.OnQueryMessage(0, 1, question, answer);
+        EXPECT_EQ(answer, expected);
+    }
+    EXPECT_EQ(boxes.shown()[1].style, platform::kOkCancel | platform::kQuestion | platform::kDefaultButton2);
+}
+
+}  // namespace
