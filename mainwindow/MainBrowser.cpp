@@ -476,7 +476,7 @@ void MainBrowser::RefreshDetailView() {
         QApplication::restoreOverrideCursor();
     }
     refreshing_ = false;
-    if (grid_->isVisible() && !search_->isAncestorOf(QApplication::focusWidget()))
+    if (grid_->isVisible() && !search_->isAncestorOf(window_->focusWidget()))
         grid_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -728,7 +728,7 @@ bool MainBrowser::PreviewKey(QKeyEvent* event) {
         RefreshDetailView();
         return true;
     }
-    QWidget* focus = QApplication::focusWidget();
+    QWidget* focus = window_->focusWidget();
     const bool inSearch = focus && (focus == search_ || search_->isAncestorOf(focus));
     // The grid's own keys stay with the grid (and with the tree, which hands
     // them to the grid).
@@ -762,7 +762,8 @@ bool MainBrowser::eventFilter(QObject* watched, QEvent* event) {
                 GridKeyDown(VirtualKeyCode(*key), ShiftState(*key), consumed);
                 if (consumed) return true;
             }
-            if (w == QApplication::focusWidget() && PreviewKey(key)) return true;
+            // Once per key: at the widget that has the window's focus.
+            if (w == window_->focusWidget() && PreviewKey(key)) return true;
         }
     }
     if (watched == splitter_) {

@@ -1,0 +1,116 @@
+#pragma once
+// A main window's browsing part over a fresh agent database in a temporary
+// folder: every table class of the program (the two layout tables by small
+// stand-ins with their captions), settings and data folder of their own.
+
+#include "core/Variant.h"
+#include "datalib/DataSource.h"
+#include "datalib/Database.h"
+#include "datalib/Definitions.h"
+#include "datalib/Engine.h"
+#include "mainwindow/MainBrowser.h"
+#include "orders/TableClasses.h"
+#include "platform/MessageBox.h"
+#include "platform/Paths.h"
+#include "platform/SettingsStore.h"
+#include "schema/DB.h"
+#include "schema/TableClassRegistry.h"
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace mwtest {
+
+// A layout table as the report and label folders define it, reduced to what
+// the main window reads: its caption.
+class LayoutTableStandIn : public datalib::itfDefTable, public datalib::itfSetData {
+public:
+    LayoutTableStandIn(QString name, QString caption) : name_(std::move(name)), caption_(std::move(caption)) {}
+    QString TableName() const override { return name_; }
+    void DefineIdentity(datalib::TableIdentity& id) override { id.SetCaption(caption_); }
+    void DefineStructure(datalib::ColumnCollection& c, datalib::KeyCollection&, datalib::ReferenceCollection&) override {
+        c.Add("NomeTabellaOrigine", datalib::coltype::Code, 64);
+    }
+    void DefineDefaultData(datalib::itfSetData*& sink) override { sink = this; }
+
+private:
+    QString name_, caption_;
+};
+
+struct RecordingSink : datalib::itfNotifyEvent {
+    void OnEvent(int&, int, QString&) override {}
+    void OnInternalMessage(int, QString&) override {}
+    void OnQueryMessage(int, int, QString&, bool& answer) override { answer = false; }
+};
+
+inline void registerTables() {
+    static const bool done = [] {
+        schema::registerTableClasses();
+        orders::registerTableClasses();
+        schema::RegisterTableClass(QStringLiteral("TabStampaEtichette"), [] {
+            return std::shared_ptr<datalib::itfDefTable>(std::make_shared<LayoutTableStandIn>(
+                QStringLiteral("TabStampaEtichette"), QStringLiteral("Impostazioni Stampa Etichette")));
+        });
+        schema::RegisterTableClass(QStringLiteral("TabProspettiStampa"), [] {
+            return std::shared_ptr<datalib::itfDefTable>(std::make_shared<LayoutTableStandIn>(
+                QStringLiteral("TabProspettiStampa"), QStringLiteral("Impostazioni Prospetti Stampa")));
+        });
+        return true;
+    }();
+    (void)done;
+}
+
+class BrowserTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        platform::SettingsStore::setRootDir(dir.filePath("config"));
+        platform::setDataDirOverride(dir.filePath("data"));
+        registerTables();
+        const QString file = dir.filePath("ZeltOrder_TEST");
+        engine.Create(3, file, QString(), "prova");
+        engine.Open(3, file, QString(), "prova");
+        schema::DB definition;
+        db = datalib::Application::OpenDatabase(engine, definition, "zeltorder", &sink);
+        window.resize(1000, 700);
+        status = new QLabel(&window);
+        window.statusBar()->addWidget(status, 1);
+        browser = new mainwindow::MainBrowser(&window, [this](const QString& t) { status->setText(t); });
+        browser->SetDatabaseSource([this] { return db; });
+        browser->SetShowContextMenus(false);
+    }
+    void TearDown() override {
+        browser->ReleaseView();
+        db.reset();
+        engine.Close();
+        platform::SettingsStore::setRootDir(QString());
+        platform::setDataDirOverride(QString());
+    }
+
+    void show() {
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+    void addArticle(const QString& code, const QString& description, double price) {
+        db->OpenDataSource("Articoli")->InsertFromPairs(
+            {core::Variant(QStringLiteral("Codice")), core::Variant(code), core::Variant(QStringLiteral("Descrizione")),
+             core::Variant(description), core::Variant(QStringLiteral("PrezzoBase")), core::Variant(price)});
+    }
+
+    QTemporaryDir dir;
+    RecordingSink sink;
+    datalib::Engine engine;
+    std::shared_ptr<datalib::Database> db;
+    QMainWindow window;
+    QLabel* status = nullptr;
+    mainwindow::MainBrowser* browser = nullptr;
+};
+
+}  // namespace mwtest

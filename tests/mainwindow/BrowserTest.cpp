@@ -1,0 +1,380 @@
+// The browsing part of the main window through its real widgets.
+
+#include "BrowserFixture.h"
+
+#include "controls/MubCommand.h"
+#include "controls/MubShortSearch.h"
+#include "core/ItalianText.h"
+#include "datalib/DataSet.h"
+#include "mainwindow/DataGrid.h"
+#include "mainwindow/DataGridModel.h"
+#include "mainwindow/NavigationTree.h"
+#include "mainwindow/SectionButtons.h"
+#include "mainwindow/ViewGridSettings.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+#include <QTreeWidget>
+
+using namespace mainwindow;
+using mwtest::BrowserTest;
+
+namespace {
+
+QStringList childTexts(QTreeWidgetItem* node) {
+    QStringList out;
+    for (int i = 0; i < node->childCount(); ++i) out << node->child(i)->text(0);
+    return out;
+}
+
+}  // namespace
+
+TEST_F(BrowserTest, TreeFollowsTheAccessLevel) {
+    db->SetAccessLevel(0);
+    browser->SetTreeViewNodes();
+    QTreeWidget* tree = browser->tvTreeView();
+    EXPECT_EQ(AllNodes(tree).size(), 37);
+    EXPECT_EQ(childTexts(NodeAt(tree, 35)), (QStringList{db->Tables("Linee")->PresentationName(),
+                                                         db->Tables("Categorie")->PresentationName()}));
+    EXPECT_EQ(tree->currentItem(), NodeAt(tree, 1));  // nothing selected before: the first node
+    EXPECT_TRUE(NodeAt(tree, 1)->isExpanded());
+    EXPECT_FALSE(NodeAt(tree, 4)->isExpanded());
+    EXPECT_EQ(NodeAt(tree, 14)->text(0), "Ordini");
+    EXPECT_EQ(NodeKey(NodeAt(tree, 14)), "");
+    EXPECT_EQ(NodeKey(NodeAt(tree, 2)), "Ordini");
+
+    db->SetAccessLevel(1);
+    tree->setCurrentItem(NodeAt(tree, 30));
+    browser->SetTreeViewNodes();
+    const auto nodes = AllNodes(tree);
+    ASSERT_EQ(nodes.size(), 52);
+    EXPECT_EQ(tree->currentItem(), NodeAt(tree, 30));  // restored by position
+    EXPECT_EQ(NodeAt(tree, 42)->text(0), "Codici Iva");
+    EXPECT_EQ(NodeAt(tree, 40)->text(0), "Comuni / Città");
+    EXPECT_EQ(NodeAt(tree, 50)->text(0), "Impostazioni Stampa Etichette");
+    EXPECT_EQ(NodeAt(tree, 52)->text(0), "Parametri Database");
+    EXPECT_EQ(NodeKey(NodeAt(tree, 52)), db->SysParamTableName());
+    EXPECT_EQ(NodeAt(tree, 52)->parent(), NodeAt(tree, 35));
+
+    tree->setCurrentItem(NodeAt(tree, 45));  // gone for level 0: the tree keeps a selection of its own
+    db->SetAccessLevel(0);
+    browser->SetTreeViewNodes();
+    EXPECT_EQ(AllNodes(tree).size(), 37);
+}
+
+TEST_F(BrowserTest, NodeClickLoadsItsTableOnce) {
+    addArticle("VITE", "Vite zincata", 1.5);
+    addArticle("DADO", "Dado M6", 0.25);
+    browser->SetTreeViewNodes();
+    show();
+    QTreeWidget* tree = browser->tvTreeView();
+    browser->tvTreeView_NodeClick(NodeByKey(tree, "Articoli"));
+    auto ds = browser->CurrentDataSource();
+    ASSERT_TRUE(ds);
+    EXPECT_EQ(ds->Table()->Name(), "Articoli");
+    EXPECT_TRUE(browser->dgView()->isVisible());
+    EXPECT_TRUE(browser->MubShortSearch()->isVisible());
+    EXPECT_EQ(browser->dgView()->model()->rowCount(), ds->RowCount());
+    EXPECT_EQ(browser->lblTitle(1)->text(), " " + NodeByKey(tree, "Articoli")->text(0));
+    EXPECT_EQ(status->text(), " Sezione: <" + NodeByKey(tree, "Articoli")->text(0) + ">");
+    EXPECT_TRUE(ds->Filter().contains("Disabilitato = False"));
+
+    // The node already shown: nothing reloads; a double click does.
+    browser->tvTreeView_NodeClick(NodeByKey(tree, "Articoli"));
+    EXPECT_EQ(browser->CurrentDataSource(), ds);
+    emit tree->itemDoubleClicked(NodeByKey(tree, "Articoli"), 0);
+    EXPECT_NE(browser->CurrentDataSource(), ds);
+
+    // A section: empty state, no grid.
+    browser->tvTreeView_NodeClick(NodeAt(tree, 4));
+    EXPECT_FALSE(browser->CurrentDataSource());
+    EXPECT_FALSE(browser->dgView()->isVisible());
+    EXPECT_FALSE(browser->MubShortSearch()->isVisible());
+}
+
+TEST_F(BrowserTest, ViewOfAnUnknownTableFailsWithItsMessage) {
+    browser->SetTreeViewNodes();
+    show();
+    QTreeWidget* tree = browser->tvTreeView();
+    NodeAt(tree, 2)->setData(0, Qt::UserRole, "TabellaInesistente");
+    platform::ScriptedBoxes boxes;
+    browser->tvTreeView_NodeClick(NodeAt(tree, 2));
+    ASSERT_FALSE(boxes.shown().empty());
+    EXPECT_TRUE(boxes.shown().front().text.startsWith("Visualizzazione dati fallita: "));
+    // Not busy any more: the next node loads.
+    browser->tvTreeView_NodeClick(NodeByKey(tree, "Clienti"));
+    EXPECT_TRUE(browser->CurrentDataSource());
+}
+
+TEST_F(BrowserTest, SectionButtonsAndTheirClick) {
+    browser->SetTreeViewNodes();
+    show();
+    QTreeWidget* tree = browser->tvTreeView();
+    tree->setCurrentItem(NodeAt(tree, 1));
+    browser->RefreshDetailView();
+    SectionButtons* buttons = browser->acmdSectionItem();
+    ASSERT_EQ(buttons->Count(), 4);  // template, title, two buttons
+    EXPECT_EQ(buttons->Item(1)->text(), "VOCI PRINCIPALI PER LA SEZIONE GESTIONE ORDINI :");
+    EXPECT_EQ(buttons->Item(2)->text(), "Ordini");
+    EXPECT_EQ(buttons->Item(2)->Tag(), "Ordini");
+    EXPECT_EQ(buttons->Item(3)->Tag(), "Ordini da Inviare");
+    EXPECT_FALSE(browser->cmdHideTree()->isEnabled());
+
+    tree->setCurrentItem(NodeAt(tree, 13));
+    browser->RefreshDetailView();
+    ASSERT_EQ(buttons->Count(), 4);
+    EXPECT_EQ(buttons->Item(2)->Tag(), "14");
+    EXPECT_EQ(buttons->Item(3)->Tag(), "29");
+
+    // A real click on the button that the rebuild removes: handled after the
+    // click, the button deleted afterwards.
+    QPointer<controls::MubCommand> clicked = buttons->Item(2);
+    QTest::mouseClick(clicked, Qt::LeftButton);
+    ASSERT_TRUE(clicked);
+    QTest::qWait(20);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(clicked);
+    EXPECT_EQ(tree->currentItem(), NodeAt(tree, 14));
+    ASSERT_EQ(buttons->Count(), 5);
+    EXPECT_EQ(buttons->Item(2)->text(), "Lista Ordini");
+    EXPECT_EQ(buttons->Item(4)->text(), "Stampe Ordine");
+
+    // A table node: no buttons, the hide button enabled again.
+    tree->setCurrentItem(NodeByKey(tree, "Clienti"));
+    browser->RefreshDetailView();
+    EXPECT_EQ(buttons->Count(), 1);
+    EXPECT_TRUE(browser->cmdHideTree()->isEnabled());
+
+    // "Tabelle": 2 buttons below the administrator, 17 for him.
+    tree->setCurrentItem(NodeAt(tree, 35));
+    browser->RefreshDetailView();
+    EXPECT_EQ(buttons->Count(), 4);
+    db->SetAccessLevel(1);
+    browser->SetTreeViewNodes();
+    tree->setCurrentItem(NodeAt(tree, 35));
+    browser->RefreshDetailView();
+    EXPECT_EQ(buttons->Count(), 19);
+}
+
+TEST_F(BrowserTest, ManyButtonsWrapIntoColumns) {
+    db->SetAccessLevel(1);
+    browser->SetTreeViewNodes();
+    window.resize(1000, 420);
+    show();
+    QTreeWidget* tree = browser->tvTreeView();
+    tree->setCurrentItem(NodeAt(tree, 35));
+    browser->RefreshDetailView();
+    SectionButtons* buttons = browser->acmdSectionItem();
+    ASSERT_EQ(buttons->Count(), 19);
+    const int firstTop = buttons->Item(2)->y();
+    int columns = 1;
+    for (int i = 3; i < buttons->Count(); ++i)
+        if (buttons->Item(i)->x() > buttons->Item(i - 1)->x()) {
+            ++columns;
+            EXPECT_EQ(buttons->Item(i)->y(), firstTop);
+            EXPECT_NEAR(buttons->Item(i)->x() - buttons->Item(i - 1)->x(), 2620 / 15, 1);
+        }
+    EXPECT_GT(columns, 1);
+}
+
+TEST_F(BrowserTest, HideSectionAndSplitter) {
+    browser->SetTreeViewNodes();
+    show();
+    browser->tvTreeView_NodeClick(NodeByKey(browser->tvTreeView(), "Clienti"));  // no section buttons
+    browser->ArrangeMainWindow(3000);
+    EXPECT_EQ(browser->tvTreeView()->width(), 200);
+    browser->mnuHideSection_Click();  // checked: hides
+    EXPECT_FALSE(browser->mnuHideSection()->isChecked());
+    EXPECT_EQ(browser->splitterState().hideCaption, "4");
+    EXPECT_FALSE(browser->tvTreeView()->isVisible());
+    QTest::mouseClick(browser->cmdHideTree(), Qt::LeftButton);  // shows again
+    EXPECT_TRUE(browser->mnuHideSection()->isChecked());
+    EXPECT_EQ(browser->tvTreeView()->width(), 200);
+
+    // A drag released at 700 twips puts the splitter at 1500.
+    QWidget* handle = browser->imgSplitter();
+    QTest::mousePress(handle, Qt::LeftButton, {}, QPoint(2, 10));
+    EXPECT_TRUE(browser->picSplitter()->isVisible());
+    QMouseEvent move(QEvent::MouseMove, QPointF(700 / 15 - handle->x(), 10), QPointF(), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(handle, &move);
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(2, 10));
+    EXPECT_FALSE(browser->picSplitter()->isVisible());
+    EXPECT_EQ(browser->tvTreeView()->width(), 100);
+}
+
+TEST_F(BrowserTest, GridKeysReachTheirCommands) {
+    addArticle("VITE", "Vite zincata", 1.5);
+    browser->SetTreeViewNodes();
+    show();
+    QStringList called;
+    browser->viewEditData = [&](bool force) { called << (force ? "edit!" : "edit"); };
+    browser->fileNew = [&] { called << "new"; };
+    browser->fileDelete = [&] { called << "delete"; };
+    browser->tvTreeView_NodeClick(NodeByKey(browser->tvTreeView(), "Articoli"));
+    DataGrid* grid = browser->dgView();
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Return);
+    QTest::keyClick(grid, Qt::Key_Insert);
+    QTest::keyClick(grid, Qt::Key_Plus, Qt::KeypadModifier);
+    QTest::keyClick(grid, Qt::Key_Delete);
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ShiftModifier);  // with Shift: not a command
+    QTest::keyClick(grid, Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(called, (QStringList{"edit", "new", "new", "delete"}));
+
+    // The tree hands the same keys to the grid.
+    called.clear();
+    browser->tvTreeView()->setFocus();
+    QTest::keyClick(browser->tvTreeView(), Qt::Key_Insert);
+    EXPECT_EQ(called, QStringList{"new"});
+
+    // Enter in the quick search does not open the row.
+    called.clear();
+    browser->MubShortSearch()->textBox()->setFocus();
+    QTest::keyClick(browser->MubShortSearch()->textBox(), Qt::Key_Return);
+    EXPECT_TRUE(called.isEmpty());
+    EXPECT_EQ(window.focusWidget(), grid);  // the quick search handed the input back
+}
+
+TEST_F(BrowserTest, TypingOnTheGridSearches) {
+    addArticle("A1", "Bullone", 1);
+    addArticle("A2", "Rondella", 2);
+    addArticle("A3", "Vite", 3);
+    browser->SetTreeViewNodes();
+    show();
+    browser->tvTreeView_NodeClick(NodeByKey(browser->tvTreeView(), "Articoli"));
+    controls::MubShortSearch* search = browser->MubShortSearch();
+    search->SetSearchField("Descrizione");
+    DataGrid* grid = browser->dgView();
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_R, Qt::NoModifier);
+    EXPECT_EQ(window.focusWidget(), search->textBox());  // the next keys go there
+    QTest::keyClick(search->textBox(), Qt::Key_O, Qt::NoModifier);
+    EXPECT_EQ(search->SearchText(), "ro");
+    QTest::qWait(400);  // the search after typing
+    EXPECT_EQ(browser->CurrentDataSource()->ColValueStr("Descrizione"), "Rondella");
+    EXPECT_EQ(grid->currentIndex().row(), browser->CurrentDataSource()->Position());
+
+    // A header click with a search text typed keeps the field and sorts by it.
+    const int codice = grid->gridModel()->columnOf("Codice");
+    emit grid->headerClicked(codice);
+    EXPECT_EQ(search->SearchField(), "Descrizione");
+    EXPECT_EQ(browser->CurrentDataSource()->SortOrder(), "Descrizione");
+    search->SetSearchText(QString());
+    emit grid->headerClicked(codice);
+    EXPECT_EQ(search->SearchField(), "Codice");
+    EXPECT_EQ(browser->CurrentDataSource()->SortOrder(), "Codice");
+}
+
+TEST_F(BrowserTest, TotalsMenuCountsAndSums) {
+    addArticle("A1", "Uno", 1234.5);
+    addArticle("A2", "Due", 0.25);
+    browser->SetTreeViewNodes();
+    show();
+    browser->tvTreeView_NodeClick(NodeByKey(browser->tvTreeView(), "Articoli"));
+    const QList<QAction*> items = browser->mnuTotalItems();
+    ASSERT_EQ(items.size(), 2);  // the heading and PrezzoBase
+    EXPECT_FALSE(items[0]->isEnabled());
+    EXPECT_EQ(items[1]->text(), "PrezzoBase");
+    const long rows = browser->CurrentDataSource()->RowCount();
+    const double sum = browser->CurrentDataSource()->CalculateColValue("PrezzoBase").toDouble();
+
+    platform::ScriptedBoxes boxes;
+    browser->mnuTotalItems_Click(1);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, "Totale < PrezzoBase >\r\r" + core::italian::formatFixed(sum, 2, true));
+    EXPECT_GE(sum, 1234.75 - 0.001);
+    browser->mnuTotalCount_Click();
+    EXPECT_EQ(boxes.shown()[1].text, QString::number(rows) + " Elementi.");
+    EXPECT_EQ(boxes.shown()[1].style, platform::kOkOnly);
+
+    // Rows read again: the money columns are not added twice.
+    browser->CurrentDataSource()->Requery();
+    EXPECT_EQ(browser->mnuTotalItems().size(), 2);
+    // A view without money columns keeps only the heading.
+    browser->tvTreeView_NodeClick(NodeByKey(browser->tvTreeView(), "Linee"));
+    EXPECT_EQ(browser->mnuTotalItems().size(), 1);
+}
+
+TEST_F(BrowserTest, LibraryNoticesAndQuestions) {
+    browser->OnEvent(datalib::event::Ready, QString());
+    EXPECT_EQ(status->text(), datalib::Application::EventText(datalib::event::Ready));
+    browser->OnEvent(datalib::event::Copying, "Clienti");
+    EXPECT_EQ(status->text(), datalib::Application::EventText(datalib::event::Copying) + " <Clienti>...");
+
+    platform::ScriptedBoxes boxes;
+    bool answer = false;
+    boxes.answer(platform::kAnswerOk);
+    browser->OnQueryMessage(1, "Confermi ?", answer);
+    EXPECT_FALSE(answer);  // OK
+    EXPECT_EQ(boxes.shown()[0].style, platform::kOkCancel | platform::kQuestion | platform::kDefaultButton1);
+    answer = true;
+    boxes.answer(platform::kAnswerCancel);
+    browser->OnQueryMessage(3, "Sovrascrivo ?", answer);
+    EXPECT_TRUE(answer);  // Cancel
+    EXPECT_EQ(boxes.shown()[1].style, platform::kOkCancel | platform::kExclamation | platform::kDefaultButton2);
+    answer = true;  // Cancel proposed, Enter takes it
+    browser->OnQueryMessage(1, "Elimino ?", answer);
+    EXPECT_TRUE(answer);
+
+    browser->OnInternalMessage("Attenzione");
+    EXPECT_EQ(boxes.shown()[3].style, platform::kOkOnly | platform::kExclamation);
+}
+
+TEST_F(BrowserTest, WindowKeysAndContextMenus) {
+    addArticle("A1", "Uno", 1);
+    browser->SetTreeViewNodes();
+    show();
+    browser->tvTreeView_NodeClick(NodeByKey(browser->tvTreeView(), "Articoli"));
+    DataGrid* grid = browser->dgView();
+    grid->setFocus();
+    platform::ScriptedBoxes boxes;
+    QTest::keyClick(grid, Qt::Key_R, Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.shown()[0].text.startsWith("ATTENZIONE! - Questa operazione scrive le carte"));
+    EXPECT_EQ(boxes.shown()[0].title, "Zelt Order");
+    EXPECT_TRUE(browser->MubShortSearch()->SearchText().isEmpty());
+
+    auto before = browser->CurrentDataSource();
+    QTest::keyClick(grid, Qt::Key_Escape);  // the view is rebuilt
+    EXPECT_NE(browser->CurrentDataSource(), before);
+
+    QContextMenuEvent onRows(QContextMenuEvent::Mouse, QPoint(10, 10), grid->viewport()->mapToGlobal(QPoint(10, 10)));
+    QCoreApplication::sendEvent(grid->viewport(), &onRows);
+    EXPECT_EQ(browser->LastContextMenu(), browser->mnuAssociation());
+    emit grid->horizontalHeader()->customContextMenuRequested(QPoint(5, 5));
+    EXPECT_EQ(browser->LastContextMenu(), browser->mnuOrder());
+    EXPECT_EQ(DataGrid::ChooseMenu(true, false), DataGrid::MenuTarget::FieldFunctions);
+}
+
+TEST_F(BrowserTest, ColumnWidthsAndDefaultSortAreRemembered) {
+    addArticle("A1", "Uno", 1);
+    browser->SetTreeViewNodes();
+    show();
+    QTreeWidget* tree = browser->tvTreeView();
+    browser->tvTreeView_NodeClick(NodeByKey(tree, "Articoli"));
+    DataGrid* grid = browser->dgView();
+    const int col = grid->gridModel()->columnOf("Descrizione");
+    grid->horizontalHeader()->resizeSection(col, 300);
+    platform::ScriptedBoxes boxes;
+    bool handled = false;
+    emit browser->MubShortSearch()->DefaultSortChanged("Descrizione DESC", handled);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(boxes.lastText(),
+              "Il criterio di ordinamento predefinito è stato memorizzato.\rCRITERIO: Descrizione DESC");
+    // Another table writes the file; coming back reads it.
+    browser->tvTreeView_NodeClick(NodeByKey(tree, "Clienti"));
+    ViewGridSettings stored(ViewGridSettings::DefaultFileName(), "Articoli");
+    EXPECT_EQ(stored.ColumnWidth("Descrizione").value_or(0), 4500);
+    EXPECT_EQ(stored.DefaultSort(), "Descrizione DESC");
+    browser->tvTreeView_NodeClick(NodeByKey(tree, "Articoli"));
+    EXPECT_EQ(browser->dgView()->columnWidth(col), 300);
+    QString criterion;
+    emit browser->MubShortSearch()->QueryDefaultSort(criterion, handled);
+    EXPECT_EQ(criterion, "Descrizione DESC");
+    emit browser->MubShortSearch()->DefaultSortChanged(QString(), handled);
+    EXPECT_EQ(boxes.lastText(), "Il criterio di ordinamento predefinito è stato annullato.");
+}
