@@ -2,7 +2,10 @@
 
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
+#include "startup/Globals.h"
 #include "startup/frmMessage.h"
+#include "startup/modDatabase.h"
+#include "startup/modGlobal.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -21,10 +24,27 @@ MainWindowLink& mainWindowLink() {
 
 std::shared_ptr<datalib::Database> OpenDatabase() {
     const MainWindowLink& link = mainWindowLink();
-    if (!link.database) return nullptr;
-    auto db = link.database();
+    auto db = link.database ? link.database() : globals().database;
     if (!db || db->State() != datalib::Database::StateOpen) return nullptr;
     return db;
+}
+
+datalib::Engine* CurrentEngine() {
+    const MainWindowLink& link = mainWindowLink();
+    return link.engine ? link.engine() : globals().engine.get();
+}
+
+QString StartupDatabasePassword() {
+    const MainWindowLink& link = mainWindowLink();
+    return link.databasePassword ? link.databasePassword() : DatabasePassword();
+}
+
+void SaveConfigurationOfRun() {
+    const MainWindowLink& link = mainWindowLink();
+    if (link.saveConfiguration)
+        link.saveConfiguration();
+    else
+        SaveConfiguration();
 }
 
 int CurrentAccessLevel() {
@@ -71,7 +91,10 @@ bool CloseOtherWindows(QWidget* except) {
 
 void ReleaseDatabaseOfMainWindow() {
     const MainWindowLink& link = mainWindowLink();
-    if (link.releaseDatabase) link.releaseDatabase();
+    if (link.releaseDatabase)
+        link.releaseDatabase();
+    else
+        ReleaseEngine();
 }
 
 void EndProgram() {

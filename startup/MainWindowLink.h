@@ -36,15 +36,19 @@ struct MainWindowLink {
     // The main window (owner of the windows it opens); may be none.
     QPointer<QWidget> window;
     // The open database and its engine; null while none is open.
+    // Default: the run's globals().database and globals().engine.
     std::function<std::shared_ptr<datalib::Database>()> database;
     std::function<datalib::Engine*()> engine;
     // The main window's caption, short or long form.
     std::function<void(bool shortForm)> setAppTitle;
-    // Releases the database (the main window reopens it on its next activation).
+    // Releases the database (the main window reopens it on its next
+    // activation). Default: ReleaseEngine().
     std::function<void()> releaseDatabase;
-    // Writes the run's configuration to the settings store.
+    // Writes the run's configuration to the settings store. Default:
+    // SaveConfiguration().
     std::function<void()> saveConfiguration;
-    // The password the agent's database is opened with at start.
+    // The password the agent's database is opened with at start. Default:
+    // DatabasePassword().
     std::function<QString()> databasePassword;
     // Opens a repaired database file once through the library with the
     // program's definition and checks its tables; raises on failure.
@@ -67,6 +71,9 @@ std::shared_ptr<datalib::Database> OpenDatabase();
 int CurrentAccessLevel();
 
 // The calls above with their defaults.
+datalib::Engine* CurrentEngine();
+QString StartupDatabasePassword();
+void SaveConfigurationOfRun();
 bool CloseOtherWindows(QWidget* except);
 void ReleaseDatabaseOfMainWindow();
 void EndProgram();

@@ -69,9 +69,7 @@ bool UserLogin(bool& login, QString user, bool& changePassword) {
             }
         }
 
-        if (link.engine) {
-            if (datalib::Engine* engine = link.engine()) engine->SetUser(op.name);
-        }
+        if (datalib::Engine* engine = CurrentEngine()) engine->SetUser(op.name);
         db->SetOperatorName(op.name);
         db->SetAccessLevel(accessLevelOf(*row));
         return true;

@@ -3,7 +3,6 @@
 #include "core/AppError.h"
 #include "datalib/Engine.h"
 #include "platform/MessageBox.h"
-#include "platform/SettingsStore.h"
 #include "startup/Common.h"
 #include "startup/Globals.h"
 #include "startup/MainWindowLink.h"
@@ -48,20 +47,6 @@ struct WaitCursor {
     }
     bool active = true;
 };
-
-void saveConfiguration() {
-    const MainWindowLink& link = mainWindowLink();
-    if (link.saveConfiguration) {
-        link.saveConfiguration();
-        return;
-    }
-    const Globals& g = globals();
-    const QString section = QStringLiteral("Configuration");
-    platform::SettingsStore::save(platform::appName(), section, QStringLiteral("RootDir"), g.rootDir);
-    platform::SettingsStore::save(platform::appName(), section, QStringLiteral("Code_Agente"), g.codeAgente);
-    platform::SettingsStore::save(platform::appName(), section, QStringLiteral("Code_Postazione"),
-                                  QString::number(g.codePostazione));
-}
 
 void focusMainWindow() {
     if (QWidget* main = mainWindowLink().window) {
@@ -213,7 +198,7 @@ void frmOptions::confirm() {
         ReleaseDatabaseOfMainWindow();
     }
     g.codePostazione = static_cast<std::int16_t>(number);
-    saveConfiguration();
+    SaveConfigurationOfRun();
     confirmed_ = true;
     done(Accepted);
     focusMainWindow();
@@ -265,7 +250,7 @@ void frmOptions::repairDatabase() {
         ReleaseDatabaseOfMainWindow();
         msg->ShowMsg(QStringLiteral("Ripristino Database in corso..."), this);
         const MainWindowLink& link = mainWindowLink();
-        const QString password = link.databasePassword ? link.databasePassword() : QString();
+        const QString password = StartupDatabasePassword();
         datalib::Engine::Repair(file, password, repairCheck());
         QCoreApplication::processEvents();
         if (link.checkRepairedDatabase) {
