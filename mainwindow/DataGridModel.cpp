@@ -2,6 +2,7 @@
 
 #include "core/ItalianText.h"
 #include "datalib/DataSource.h"
+#include "datalib/Database.h"
 #include "datalib/Definitions.h"
 
 #include <cmath>
@@ -104,7 +105,8 @@ QString DataGridModel::displayText(const datalib::ColumnDef* def, const core::Va
 }
 
 int DataGridModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid() || !ds_) return 0;
+    // Nothing is read from a database that was closed under the grid.
+    if (parent.isValid() || !ds_ || !ds_->Database()->IsOpen()) return 0;
     return int(ds_->RowCount());
 }
 
@@ -113,7 +115,7 @@ int DataGridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant DataGridModel::data(const QModelIndex& index, int role) const {
-    if (!ds_ || !index.isValid() || index.column() >= int(columns_.size())) return {};
+    if (!ds_ || !index.isValid() || index.column() >= int(columns_.size()) || !ds_->Database()->IsOpen()) return {};
     const Column& c = columns_[size_t(index.column())];
     switch (role) {
     case Qt::DisplayRole: {

@@ -220,8 +220,16 @@ void MainBrowser::buildWidgets() {
     cmdGridSetting_->setObjectName(QStringLiteral("cmdGridSetting"));
     cmdGridSetting_->hide();
 
-    background_ = new QLabel(area_);
-    background_->setObjectName(QStringLiteral("imgMainBackground"));
+    // The window's background picture, when it has one already, stays the
+    // background of the working area.
+    background_ = qobject_cast<QLabel*>(window_->centralWidget());
+    if (background_) {
+        window_->takeCentralWidget();
+        background_->setParent(area_);
+    } else {
+        background_ = new QLabel(area_);
+        background_->setObjectName(QStringLiteral("imgMainBackground"));
+    }
     background_->hide();
 
     sectionButtons_ = new SectionButtons(area_, tree_, cmdHideTree_);

@@ -1,0 +1,15 @@
+#pragma once
+// Puts the browsing part (navigation tree, data grid, quick search, section
+// buttons, layout, keys, totals) into the main window: the status texts go to
+// the window's status bar, its background picture stays the working area's
+// background, and once the first activation has opened the database and
+// signed the operator in, the tree is built and the first view shown.
+
+namespace mainwindow {
+
+class frmMain;
+class MainBrowser;
+
+MainBrowser* BuildMainWindowUi(frmMain& window);
+
+}  // namespace mainwindow
