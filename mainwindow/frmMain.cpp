@@ -4,14 +4,18 @@
 #include "datalib/Engine.h"
 #include "mainwindow/MainBrowser.h"
 #include "platform/MessageBox.h"
+#include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "startup/Common.h"
 #include "startup/Globals.h"
+#include "startup/MainWindowLink.h"
+#include "startup/UserLogin.h"
 #include "startup/OSWinUtil.h"
 #include "startup/ShowError.h"
 #include "startup/clsOSTNA.h"
 #include "startup/frmFirstRun.h"
 #include "startup/frmMessage.h"
+#include "startup/frmOptions.h"
 #include "startup/frmSplashCustom.h"
 #include "startup/modGlobal.h"
 #include "startup/modZeltFormUtility.h"
@@ -95,6 +99,16 @@ frmMain::frmMain() {
     statusBar()->setObjectName(QStringLiteral("sbStatusBar"));
     statusBar()->addWidget(statusText_, 1);
 
+    startup::MainWindowLink& link = startup::mainWindowLink();
+    link.window = this;
+    link.database = [] { return startup::globals().database; };
+    link.engine = [] { return startup::globals().engine.get(); };
+    link.setAppTitle = [this](bool shortForm) { SetAppTitle(shortForm); };
+    link.releaseDatabase = [this] { ReleaseDatabase(); };
+    link.saveConfiguration = [] { startup::SaveConfiguration(); };
+    link.databasePassword = [] { return startup::DatabasePassword(); };
+    link.endProgram = [this] { endProgram(); };
+
     tray_ = new startup::clsOSTNA(this);
     // The tray menu's "&Chiudi" ends the program like the menu command.
     connect(tray_, &startup::clsOSTNA::closeRequested, this, [this] { close(); });
@@ -104,6 +118,8 @@ frmMain::frmMain() {
 
 frmMain::~frmMain() {
     if (!unloaded_) Form_Unload();
+    startup::MainWindowLink& link = startup::mainWindowLink();
+    if (link.window == this) link = startup::MainWindowLink();
 }
 
 frmMain::Placement frmMain::ReadPlacement() {
@@ -188,6 +204,17 @@ void frmMain::Form_Activate() {
     startup::Globals& g = startup::globals();
     if (busy_ || g.optionsOpen || closing_ || unloaded_) return;
     busy_ = true;
+    // A close asked for while the activation ran (the splash lets the events
+    // run) is carried out once it has returned.
+    struct CloseWhenDone {
+        frmMain* window;
+        ~CloseWhenDone() {
+            if (window->closeRequested_) {
+                window->closeRequested_ = false;
+                window->closeLater();
+            }
+        }
+    } closeWhenDone{this};
     const bool first = !initialised_;
     try {
         if (!g.database && !g.engine) {
@@ -229,15 +256,18 @@ void frmMain::Form_Activate() {
             platform::kYesNo | platform::kExclamation, QString(), this);
         busy_ = false;
         if (answer == platform::kAnswerYes) {
-            if (optionsWindow()) optionsWindow()(this, false);
+            showOptions();
             ReleaseDatabase();
         } else {
             close();
         }
-        if (first && closing_) emit firstActivationDone(false);
         return;
     }
     busy_ = false;
+}
+
+void frmMain::closeLater() {
+    QTimer::singleShot(0, this, [this] { close(); });
 }
 
 void frmMain::ApplyBranding() {
@@ -257,25 +287,30 @@ void frmMain::ApplyBranding() {
 }
 
 bool frmMain::UserLogin(bool bLogin, const QString& strUser, bool bChangePassword) {
-    // Sign-in point: the operator windows (list of operators, password) are
-    // called from here. Until they are part of the program the operator named
-    // by the caller is signed in as he is.
-    (void)bChangePassword;
-    if (bLogin && !strUser.trimmed().isEmpty() && startup::globals().engine) {
-        startup::globals().engine->SetUser(strUser);
-        startup::globals().database->SetOperatorName(strUser);
-    }
-    SetAppTitle(false);
-    return !strUser.trimmed().isEmpty();
+    return startup::UserLogin(bLogin, strUser, bChangePassword);
 }
 
 bool frmMain::showOptionsModal() {
-    if (!optionsWindow()) return false;
-    return optionsWindow()(this, true);
+    if (optionsWindow()) return optionsWindow()(this, true);
+    startup::frmOptions options(this);
+    options.exec();
+    return options.blnConfirmed();
+}
+
+void frmMain::showOptions() {
+    if (optionsWindow()) {
+        optionsWindow()(this, false);
+        return;
+    }
+    auto* options = new startup::frmOptions(this);
+    options->setAttribute(Qt::WA_DeleteOnClose);
+    // The next activation after the window closed opens the database again.
+    connect(options, &QObject::destroyed, this, [this] { queueActivation(); });
+    options->show();
 }
 
 bool frmMain::askFirstRunValues(startup::FirstRunValues& values) {
-    if (values.installFolder.isEmpty()) values.installFolder = startup::globals().rootDir;
+    if (values.installFolder.isEmpty()) values.installFolder = platform::assetsDir();
     return startup::frmFirstRun::Ask(this, values);
 }
 
@@ -297,6 +332,13 @@ void frmMain::closeEvent(QCloseEvent* e) {
         return;
     }
     const UnloadMode mode = e->spontaneous() ? UnloadMode::ControlMenu : UnloadMode::Code;
+    if (mode == UnloadMode::Code && busy_) {
+        // The database is being opened right now: nothing may be released
+        // under it.
+        closeRequested_ = true;
+        e->ignore();
+        return;
+    }
     if (!Form_QueryUnload(mode)) {
         e->ignore();
         return;
@@ -326,27 +368,22 @@ bool frmMain::Form_QueryUnload(UnloadMode mode) {
 }
 
 bool frmMain::CloseOtherWindows(QString* refused) {
-    const QWidgetList all = QApplication::topLevelWidgets();
-    for (auto it = all.crbegin(); it != all.crend(); ++it) {
-        QWidget* w = *it;
-        if (w == this || !w->isVisible()) continue;
-        if (qobject_cast<QMenu*>(w) || w->windowType() == Qt::ToolTip) continue;
-        if (w == static_cast<QWidget*>(startup::frmMessage::IsLoaded() ? startup::frmMessage::instance()
-                                                                       : nullptr))
-            continue;
-        try {
-            if (!w->close()) {
-                if (refused)
-                    *refused = QStringLiteral("La finestra \"") + w->windowTitle() +
-                               QStringLiteral("\" non può essere chiusa.");
-                return false;
-            }
-        } catch (...) {
-            if (refused) *refused = startup::CurrentError().description();
-            return false;
+    if (startup::CloseOtherWindows(this)) return true;
+    if (refused) {
+        // Name the window that stayed open.
+        const QWidgetList all = QApplication::topLevelWidgets();
+        for (auto it = all.crbegin(); it != all.crend(); ++it) {
+            QWidget* w = *it;
+            if (w == this || !w->isVisible() || w->windowType() == Qt::Popup ||
+                w->windowType() == Qt::ToolTip)
+                continue;
+            if (startup::frmMessage::IsLoaded() && w == startup::frmMessage::instance()) continue;
+            *refused = QStringLiteral("La finestra \"") + w->windowTitle() +
+                       QStringLiteral("\" non può essere chiusa.");
+            break;
         }
     }
-    return true;
+    return false;
 }
 
 void frmMain::SavePlacement() {

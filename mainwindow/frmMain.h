@@ -73,9 +73,8 @@ public:
     startup::clsOSTNA* Tray() const { return tray_; }
     QLabel* sbStatusText() const { return statusText_; }
 
-    // The options window, when the program has one: shown modally (the
-    // result tells whether it was confirmed) or modeless. Until one is set,
-    // the start offers no settings to change.
+    // Test seam: replaces the options window, shown modally (the result tells
+    // whether it was confirmed) or modeless. An empty function restores it.
     using OptionsWindow = std::function<bool(QWidget* owner, bool modal)>;
     static void SetOptionsWindow(OptionsWindow window);
 
@@ -114,6 +113,8 @@ private:
     void ApplyBranding();
     bool CloseOtherWindows(QString* refused);
     void queueActivation();
+    void showOptions();
+    void closeLater();
 
     startup::clsOSTNA* tray_ = nullptr;
     QLabel* statusText_ = nullptr;
@@ -125,6 +126,7 @@ private:
     bool closing_ = false;
     bool unloaded_ = false;
     bool activationQueued_ = false;
+    bool closeRequested_ = false;
 };
 
 }  // namespace mainwindow

@@ -14,8 +14,11 @@ export HOME="$WORK/home"; mkdir -p "$HOME"
 
 ctest --test-dir build --output-on-failure -j"$(nproc)" --timeout 300
 
-# Smoke run: the program shows its window in a real X server.
+# Smoke run: the program opens the demo agent's database (a fresh user, the
+# demo configuration made as run.sh makes it) and shows its window in a real
+# X server.
 unset QT_QPA_PLATFORM
+bash scripts/demo-setup.sh "$WORK/demo" >/dev/null
 xvfb-run -a -s '-screen 0 1280x800x24' timeout 60 ./build/app/zeltorder --screenshot "$WORK/shot.png"
 test -s "$WORK/shot.png"
 echo "smoke: the main window was shown and captured"

@@ -69,7 +69,9 @@ frmFirstRun::frmFirstRun(QWidget* parent) : QDialog(parent) {
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Codice &Agente:"), txtAgente_);
     form->addRow(QStringLiteral("&Postazione:"), txtPostazione_);
-    form->addRow(QStringLiteral("Cartella di &installazione:"), folderRow);
+    auto* lblInstallazione = new QLabel(QStringLiteral("Cartella di &installazione:"), this);
+    lblInstallazione->setBuddy(txtInstallazione_);
+    form->addRow(lblInstallazione, folderRow);
     form->addRow(QStringLiteral("Indirizzo servizi &on-line:"), txtServizi_);
 
     cmdConfirm_ = new QPushButton(QStringLiteral("&Conferma"), this);

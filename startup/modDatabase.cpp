@@ -18,6 +18,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 
 namespace startup {
 
@@ -164,6 +166,13 @@ bool InitDatabase(QString& strAgent, frmSplashCustom* objSplash, bool bNoChecks,
             frmMessage::instance()->ShowMsg(QStringLiteral("Inizializzazione del database..."),
                                             host.hostWindow(), -1, -1);
         } else {
+            // Centred on the screen of the main window (or the primary one).
+            QWidget* owner = host.hostWindow();
+            const QScreen* screen = owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
+            if (screen) {
+                objSplash->adjustSize();
+                objSplash->move(screen->availableGeometry().center() - objSplash->rect().center());
+            }
             objSplash->show();
             objSplash->raise();
             objSplash->repaint();

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -151,6 +152,24 @@ TEST_F(MainWindow, FirstActivationOpensTheDatabaseAndTitlesTheWindow) {
     EXPECT_TRUE(window.close());
     EXPECT_FALSE(startup::IsDatabaseOpen());
     EXPECT_EQ(startup::globals().engine, nullptr);
+}
+
+TEST_F(MainWindow, CloseAskedWhileTheDatabaseOpensWaitsForIt) {
+    makeArchive(work("ZeltOrder_DEMO"), {"DEMO"});
+    startup::globals().codeAgente = "DEMO";
+    platform::ScriptedBoxes boxes;
+    frmMain window;
+    window.show();
+    QSignalSpy unloaded(&window, &frmMain::unloaded);
+    bool closedAtOnce = true;
+    // The tray's "Chiudi" chosen while the splash is up.
+    QTimer::singleShot(200, &window, [&] { closedAtOnce = window.close(); });
+    window.Form_Activate();
+    EXPECT_FALSE(closedAtOnce);
+    EXPECT_TRUE(window.IsInitialised());
+    EXPECT_EQ(unloaded.count(), 0);
+    EXPECT_TRUE(unloaded.wait(2000));
+    EXPECT_FALSE(startup::IsDatabaseOpen());
 }
 
 TEST_F(MainWindow, FailedActivationAsksToChangeTheSettings) {
