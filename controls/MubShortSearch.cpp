@@ -21,12 +21,6 @@ namespace controls {
 
 namespace {
 
-// Columns that only link rows: not offered as search fields.
-bool isLinkColumn(const QString& name) {
-    return name.compare(QLatin1String("OID"), Qt::CaseInsensitive) == 0 ||
-           name.startsWith(QLatin1String("OID_"), Qt::CaseInsensitive);
-}
-
 QString joinAnd(const QStringList& parts) {
     QStringList wrapped;
     for (const QString& p : parts)
@@ -39,6 +33,11 @@ QString joinAnd(const QStringList& parts) {
 }
 
 }  // namespace
+
+bool IsLinkColumn(const QString& name) {
+    return name.compare(QLatin1String("OID"), Qt::CaseInsensitive) == 0 ||
+           name.startsWith(QLatin1String("OID_"), Qt::CaseInsensitive);
+}
 
 MubShortSearch::MubShortSearch(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("MubShortSearch"));
@@ -110,7 +109,7 @@ void MubShortSearch::fillFields() {
     field_->clear();
     if (!ds_) return;
     for (const QString& name : ds_->ColumnNames())
-        if (!isLinkColumn(name)) field_->addItem(name);
+        if (!IsLinkColumn(name)) field_->addItem(name);
 }
 
 QStringList MubShortSearch::SearchFields() const {

@@ -35,6 +35,10 @@ namespace controls {
 
 class MubCommand;
 
+// True for the columns that only link rows ("OID", "OID_..."): neither
+// search fields nor grid columns.
+bool IsLinkColumn(const QString& name);
+
 class MubShortSearch : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString FontNames READ FontNames WRITE SetFontNames)

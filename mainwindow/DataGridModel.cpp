@@ -1,5 +1,6 @@
 #include "mainwindow/DataGridModel.h"
 
+#include "controls/MubShortSearch.h"
 #include "core/ItalianText.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
@@ -8,15 +9,6 @@
 #include <cmath>
 
 namespace mainwindow {
-
-namespace {
-
-bool isLinkColumn(const QString& name) {
-    return name.compare(QLatin1String("OID"), Qt::CaseInsensitive) == 0 ||
-           name.startsWith(QLatin1String("OID_"), Qt::CaseInsensitive);
-}
-
-}  // namespace
 
 DataGridModel::DataGridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -55,12 +47,12 @@ void DataGridModel::buildColumns(const QString& fieldSequence) {
     if (!fieldSequence.trimmed().isEmpty()) {
         for (const QString& f : fieldSequence.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
             const int i = ds_->ColumnIndex(f.trimmed());
-            if (i >= 0 && !isLinkColumn(names[i])) add(names[i], i);
+            if (i >= 0 && !controls::IsLinkColumn(names[i])) add(names[i], i);
         }
         if (!columns_.empty()) return;
     }
     for (int i = 0; i < names.size(); ++i)
-        if (!isLinkColumn(names[i])) add(names[i], i);
+        if (!controls::IsLinkColumn(names[i])) add(names[i], i);
 }
 
 QString DataGridModel::fieldOf(int column) const {
