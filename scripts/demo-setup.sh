@@ -11,6 +11,10 @@ WORKDIR="${1:-$PWD/demo}"
 mkdir -p "$WORKDIR/ClientDBs"
 WORKDIR="$(cd "$WORKDIR" && pwd)"
 
+if [ ! -x ./build/tools/demodb/zelt-demodb ]; then
+  echo "zelt-demodb non trovato in build/: archivio dimostrativo non creato" >&2
+  exit 0
+fi
 ./build/tools/demodb/zelt-demodb "$WORKDIR" >/dev/null
 if [ ! -f "$WORKDIR/ClientDBs/OrdiniAgente_DEMO" ]; then
   cp "$WORKDIR/ZeltOrder_DEMO" "$WORKDIR/ClientDBs/OrdiniAgente_DEMO.tmp"

@@ -6,6 +6,7 @@
 #include "startup/clsOSTNA.h"
 #include "startup/modZeltFormUtility.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QSignalSpy>
@@ -152,6 +153,41 @@ TEST_F(MainWindow, FirstActivationOpensTheDatabaseAndTitlesTheWindow) {
     EXPECT_TRUE(window.close());
     EXPECT_FALSE(startup::IsDatabaseOpen());
     EXPECT_EQ(startup::globals().engine, nullptr);
+}
+
+TEST_F(MainWindow, BrandingOfTheDatabaseNamesTheProgram) {
+    makeArchive(work("ZeltOrder_DEMO"), {"DEMO"});
+    inspect(work("ZeltOrder_DEMO"), [](datalib::Database& db) {
+        db.SetSysParam("SoftwareName", "   ");
+        db.SetSysParam("StartImagePath", "/nessuna/immagine.jpg");
+        db.SetSysParam("LogoImagePath", "/nessuno/logo.jpg");
+    });
+    startup::globals().codeAgente = "DEMO";
+    platform::ScriptedBoxes boxes;
+    frmMain window;
+    window.showMinimized();
+    window.Form_Activate();
+    ASSERT_TRUE(window.IsInitialised()) << boxes.lastText().toStdString();
+    EXPECT_EQ(platform::softwareName(), "Zelt Order");
+    EXPECT_TRUE(window.windowTitle().startsWith("Zelt Order  (Codice Agente DEMO)"));
+    EXPECT_EQ(startup::globals().startImagePath, "");
+    EXPECT_EQ(startup::globals().logoImagePath, "");
+    EXPECT_FALSE(window.isMinimized());
+
+    inspect(work("ZeltOrder_DEMO"), [](datalib::Database&) {});  // readable while open
+    startup::ReleaseEngine();
+    inspect(work("ZeltOrder_DEMO"), [](datalib::Database& db) { db.SetSysParam("SoftwareName", "Ordini Rossi"); });
+    window.Form_Activate();
+    EXPECT_EQ(platform::softwareName(), "Ordini Rossi");
+    EXPECT_TRUE(window.windowTitle().startsWith("Ordini Rossi  (Codice Agente DEMO)"));
+}
+
+TEST_F(MainWindow, TrayMenuCloseEndsTheProgram) {
+    frmMain window;
+    window.show();
+    QSignalSpy unloaded(&window, &frmMain::unloaded);
+    window.Tray()->mnuChiudi()->trigger();
+    EXPECT_EQ(unloaded.count(), 1);
 }
 
 TEST_F(MainWindow, CloseAskedWhileTheDatabaseOpensWaitsForIt) {
