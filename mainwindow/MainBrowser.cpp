@@ -21,6 +21,7 @@
 #include "startup/frmMessage.h"
 #include "startup/modZeltFormUtility.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QFrame>
@@ -751,7 +752,8 @@ bool MainBrowser::PreviewKey(QKeyEvent* event) {
         QCoreApplication::sendEvent(search_->textBox(), &typed);
         return true;
     }
-    if (key == 13 && !inSearch && !onGridOrTree) {
+    // A focused button takes Enter itself.
+    if (key == 13 && !inSearch && !onGridOrTree && !qobject_cast<QAbstractButton*>(focus)) {
         if (grid_->isVisible() && viewEditData) viewEditData(false);
         return true;
     }
