@@ -14,6 +14,7 @@
 #include <QPainterPath>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -221,11 +222,11 @@ void frmMessage::ShowMsg(const QString& text, QWidget* parent, long top, long le
             windowHandle()->setTransientParent(owner_->windowHandle());
         }
         adjustSize();
-        if (owner_) {
-            // Centred over the owner unless a position is given.
-            const QRect area = owner_->frameGeometry();
-            move(area.center() - rect().center());
-        }
+        // Centred over the owner (or the screen) unless a position is given.
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const QRect area = owner_ ? owner_->frameGeometry()
+                                  : (screen ? screen->availableGeometry() : QRect());
+        if (area.isValid()) move(area.center() - rect().center());
         show();
         if (top != -1) move(x(), TwipsToPixels(top, this));
         if (left != -1) move(TwipsToPixels(left, this), y());

@@ -210,11 +210,13 @@ TEST_F(MessageWindow, PositionOnlyWhenItBecomesVisible) {
     EXPECT_EQ(msg()->pos(), QPoint(90, 120));
     msg()->ShowMsg(QStringLiteral("Ancora"), nullptr, startup::PixelsToTwips(10), startup::PixelsToTwips(10));
     EXPECT_EQ(msg()->pos(), QPoint(90, 120));
-    // -1 keeps the coordinate.
+    // -1 keeps the coordinate the window takes by itself (centred).
     frmMessage::Unload();
-    msg()->move(33, 44);
+    msg()->ShowMsg(QStringLiteral("Centro"));
+    const QPoint centred = msg()->pos();
+    frmMessage::Unload();
     msg()->ShowMsg(QStringLiteral("Centro"), nullptr, -1, leftTwips);
-    EXPECT_EQ(msg()->pos(), QPoint(90, 44));
+    EXPECT_EQ(msg()->pos(), QPoint(90, centred.y()));
 }
 
 TEST_F(MessageWindow, FullBarEndsWhenTheWindowAppearsAgain) {
