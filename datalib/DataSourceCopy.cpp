@@ -39,7 +39,20 @@ struct UpdateBracket {
 std::vector<std::pair<QString, core::Variant>> DataSource::identityOf(const DataSource& src) const {
     std::vector<std::pair<QString, core::Variant>> id;
     const KeyDef* k = def_->keys.identifyingKey();
-    if (!k) return id;
+    if (!k) {
+        // No unique key (towns): a row with the same content is the same row.
+        static const QStringList stamps{QStringLiteral("DataInserimento"), QStringLiteral("DataModifica"),
+                                        QStringLiteral("VersioneAggiornamento"),
+                                        QStringLiteral("InviatoSede"), QStringLiteral("AcquisitoSede")};
+        for (const ColInfo& c : layout_) {
+            if (c.kind == ColKind::Own && !stamps.contains(c.name, Qt::CaseInsensitive) &&
+                src.ColExist(c.name))
+                id.emplace_back(c.name, src.ColValue(c.name));
+            else if (c.kind == ColKind::OwnRef && !c.ref->byRowLink() && src.ColExist(c.name))
+                id.emplace_back(c.name, src.ColValue(c.name));
+        }
+        return id;
+    }
     for (const QString& part : k->parts()) {
         const int i = colIndex(part);
         if (i < 0 || (layout_[size_t(i)].kind != ColKind::Own && layout_[size_t(i)].kind != ColKind::OwnRef))

@@ -578,3 +578,54 @@ TEST(DataSource, ChoiceListOfAReferenceCanBeNarrowedOrRefused) {
     EXPECT_EQ(offered->RowCount(), 1);
     EXPECT_EQ(offered->ColumnList(), QStringLiteral("*,Codice,Descrizione"));
 }
+
+TEST(DataSource, CopiesFollowRowLinksWithoutDoublingTheLinkedRows) {
+    // Towns have no unique key and are linked by row; customers point at them.
+    auto addTables = [](Fixture& f) {
+        auto comuni = std::make_shared<TestTable>(QStringLiteral("Comuni"), f.log);
+        comuni->structure = [](ColumnCollection& c, KeyCollection& k, ReferenceCollection&) {
+            c.Add(QStringLiteral("Descrizione"), coltype::Code, 64);
+            c.Add(QStringLiteral("CAP"), coltype::Code, 8);
+            k.Add(QStringLiteral("Descrizione"), false);
+        };
+        auto clienti = std::make_shared<TestTable>(QStringLiteral("Clienti"), f.log);
+        clienti->structure = [](ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) {
+            c.Add(QStringLiteral("Codice"), coltype::Code, 16);
+            r.Add(QStringLiteral("Città"), QStringLiteral("Comuni"), false, false, {},
+                  QStringLiteral("Descrizione,CAP"));
+            k.Add(QStringLiteral("Codice"), true);
+        };
+        f.def = std::make_unique<TestDb>(f.log);
+        f.def->extra = [comuni, clienti](TableRegistry& reg) {
+            reg.RegisterTable(comuni);
+            reg.RegisterTable(clienti);
+        };
+        f.engine.Create(3, f.path(), {}, QStringLiteral("pw"));
+        f.engine.Open(3, f.path(), {}, QStringLiteral("pw"));
+        f.db = Application::OpenDatabase(f.engine, *f.def, {}, &f.sink);
+    };
+    Fixture local, remote;
+    addTables(local);
+    addTables(remote);
+    auto towns = local.db->OpenDataSource(QStringLiteral("Comuni"));
+    towns->InsertFromPairs({QStringLiteral("Descrizione"), QStringLiteral("Milano"), QStringLiteral("CAP"),
+                            QStringLiteral("20100")});
+    towns->InsertFromPairs({QStringLiteral("Descrizione"), QStringLiteral("Roma"), QStringLiteral("CAP"),
+                            QStringLiteral("00100")});
+    auto cli = local.db->OpenDataSource(QStringLiteral("Clienti"));
+    cli->InsertFromPairs(
+        {QStringLiteral("Codice"), QStringLiteral("C1"), QStringLiteral("Città"), QStringLiteral("Roma")});
+    EXPECT_EQ(cli->GetReference(QStringLiteral("Città"))->ColValueStr(QStringLiteral("CAP")),
+              QStringLiteral("00100"));
+    EXPECT_EQ(errorCode([&] { cli->SetReference(QStringLiteral("Città"), QStringLiteral("Atlantide")); }),
+              errors::UnknownReference);
+
+    auto dest = remote.db->OpenDataSource(QStringLiteral("Clienti"));
+    cli->CopyRowTo(*dest);
+    cli->CopyRowTo(*dest);
+    EXPECT_EQ(remote.db->OpenDataSource(QStringLiteral("Clienti"))->RowCount(), 1);
+    EXPECT_EQ(remote.db->OpenDataSource(QStringLiteral("Comuni"))->RowCount(), 1);
+    auto copied = remote.db->OpenDataSource(QStringLiteral("Clienti"));
+    EXPECT_EQ(copied->GetReference(QStringLiteral("Città"))->ColValueStr(QStringLiteral("Descrizione")),
+              QStringLiteral("Roma"));
+}
