@@ -138,6 +138,8 @@ public:
     QMenu* mnuFieldFuncs() const { return mnuFieldFuncs_; }
     QTimer* tmFunc() const { return tmFunc_; }
     const SplitterState& splitterState() const { return splitState_; }
+    // The splitter's position in twips (0 while the section is hidden).
+    double SplitterPosition() const { return splitterLeft_; }
     const std::shared_ptr<datalib::DataSource>& CurrentDataSource() const { return curDS_; }
     ViewGridSettings* GridSettings() const { return gridSettings_.get(); }
     // The key of the node whose data were last shown through a node click.
