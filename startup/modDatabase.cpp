@@ -332,7 +332,9 @@ bool PrepareLocalArchive(QWidget* frmParent, const FirstRunValues& values, Datab
                 }
             }
             host.releaseDatabase();
-            if (!received && FileExists(file)) QFile::remove(file);
+            if (!received)
+                for (const QString& part : {file, file + QStringLiteral("-wal"), file + QStringLiteral("-shm")})
+                    QFile::remove(part);
         }
     }
     return FileExists(file);

@@ -68,6 +68,50 @@ TEST_F(InitDatabase, FailedCopyLeavesNoFileAndEndsTheStart) {
     EXPECT_EQ(startup::globals().codeAgente, "");
 }
 
+TEST_F(InitDatabase, DownloadFromHeadOfficeFillsTheNewAgentsFileAndRemovesItOnFailure) {
+    startup::globals().codeAgente = "";
+    FakeHost host;
+    host.firstRun = startup::FirstRunValues{"N7", 2, dir.filePath("install"), "https://sede.example/"};
+    struct Reset {
+        ~Reset() { startup::SetArchiveReceiver({}); }
+    } reset;
+    {
+        // Head office cannot be reached.
+        startup::SetArchiveReceiver([](QWidget*, const QString&) { return false; });
+        platform::ScriptedBoxes boxes;
+        boxes.answer(platform::kAnswerNo);   // not from the installation folder
+        boxes.answer(platform::kAnswerYes);  // from head office
+        EXPECT_FALSE(init(host));
+        EXPECT_TRUE(host.ended);
+        EXPECT_EQ(boxes.shown().at(1).text,
+                  "Vuoi scaricare l'archivio dalla Sede ?\r\rNOTA: Durante questa operazione sarà attivata la "
+                  "connessione ad Internet.");
+        EXPECT_FALSE(QFile::exists(work("ZeltOrder_N7")));
+        EXPECT_FALSE(QFile::exists(work("ZeltOrder_")));
+    }
+    {
+        QString urlSeen;
+        startup::SetArchiveReceiver([&](QWidget*, const QString& agent) {
+            datalib::Database& db = *startup::globals().database;
+            urlSeen = db.GetSysParam("OnLineServicesURL", "");
+            db.OpenDataSource("Agenti")->InsertFromPairs(
+                {core::Variant("Codice"), core::Variant(agent), core::Variant("RagioneSociale"), core::Variant("N")});
+            return true;
+        });
+        host.ended = false;
+        platform::ScriptedBoxes boxes;
+        boxes.answer(platform::kAnswerNo);
+        boxes.answer(platform::kAnswerYes);
+        ASSERT_TRUE(init(host)) << boxes.lastText().toStdString();
+        EXPECT_FALSE(host.ended);
+        EXPECT_EQ(urlSeen, "https://sede.example/");
+        EXPECT_EQ(startup::globals().codeAgente, "N7");
+        EXPECT_EQ(stationRows(*startup::globals().database, 2), 1);
+        EXPECT_TRUE(QFile::exists(work("ZeltOrder_N7")));
+        EXPECT_FALSE(QFile::exists(work("ZeltOrder_")));
+    }
+}
+
 TEST_F(InitDatabase, CopyGoesThroughATemporaryNameAndIsRemovedOnStopOrFailure) {
     const QString source = dir.filePath("big");
     {
