@@ -678,6 +678,7 @@ void DataSource::setField(const QString& name, const core::Variant& value) {
         if (hooksActive()) {
             hook([&] { def_->hooks->OnBeforeUpdateField(*this, colName); });
             if (db_->operationCancelled()) return;
+            beginEdit();  // the hook may have saved the row meanwhile
         }
         buffer_[size_t(i)] = nv;
         if (hooksActive()) hook([&] { def_->hooks->OnUpdateField(*this, colName); });
@@ -748,6 +749,7 @@ void DataSource::setReferenceImpl(const ReferenceDef& ref, const core::Variant& 
                 def_->hooks->OnBeforeUpdateReference(*this, before.get(), ref.name, RefChange::Set, 0);
             });
             if (db_->operationCancelled()) return;
+            beginEdit();  // the hook may have saved the row meanwhile
         }
         buffer_[size_t(i)] = nv;
         if (hooksActive()) {
@@ -776,6 +778,7 @@ void DataSource::linkBase(const core::Variant& key) {
         if (active) {
             hook([&] { def_->hooks->OnBeforeUpdateField(*this, keyName); });
             if (db_->operationCancelled()) return;
+            beginEdit();
         }
         buffer_[size_t(baseLinkIndex_)] = wholeNumber(row->OID());
         for (size_t j = 0; j < layout_.size(); ++j)

@@ -24,7 +24,8 @@
 //   to its end; then every buffer the operation touched is restored, a
 //   savepoint undoes what the operation and its hooks wrote, the messages
 //   are shown through the database's notification sink and the operation
-//   raises an AppError marked as cancelled (errors::Cancelled);
+//   raises an AppError marked as cancelled (errors::Cancelled) whose text
+//   repeats them: the caller shows nothing more for it;
 // - while the database's State is 2, rows are stored as they come: only
 //   OnNewRow runs.
 
