@@ -2,6 +2,8 @@
 
 #include "schema/TableClasses.h"
 
+#include "datalib/DataSource.h"
+
 namespace schema {
 
 namespace {
@@ -57,6 +59,12 @@ public:
 
     void OnUpdateRow(DataSource& ds) override { StampChangedRow(ds); }
 
+    void OnSelect(DataSource& ds) override
+    {
+        // The list offered to choose an agent shows code and name first.
+        if (ds.ForChoice() && ds.ColumnList().isEmpty())
+            ds.SetColumnList("*,Codice,RagioneSociale");
+    }
 };
 
 }  // namespace

@@ -271,3 +271,17 @@ TEST(GoalsAndRates, OnePerAgentAndPeriodOrKind)
     EXPECT_EQ(t.row("ProvvigioniAgenti", "PercentualeProvvigione = 6")->ColValue("DataModifica").toDate(),
               core::Date::fromParts(2026, 2, 4, 10, 0, 0));
 }
+
+TEST(Agenti, TheChoiceListShowsCodeAndNameFirst)
+{
+    SchemaTestDb t("");
+    t.insert("Agenti", {{"Codice", "A001"}, {"RagioneSociale", "Uno"}});
+    t.insert("Clienti", {{"Codice", "C1"}, {"RagioneSociale", "Rossi"}});
+    auto offered = t.row("Clienti", "Codice = 'C1'")->SelectReference("Agente");
+    EXPECT_EQ(offered->ColumnList(), "*,Codice,RagioneSociale");
+    ASSERT_EQ(offered->RowCount(), 1);
+    offered->RowFirst();
+    EXPECT_EQ(offered->ColValueStr("RagioneSociale"), "Uno");
+    // An ordinary data source on the agents keeps its column list.
+    EXPECT_EQ(t.open("Agenti")->ColumnList(), "");
+}
