@@ -3,6 +3,7 @@
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
 #include "mainwindow/MainBrowser.h"
+#include "mainwindow/MainWindowUi.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
@@ -89,15 +90,12 @@ frmMain::frmMain() {
     mnuFileClose_->setObjectName(QStringLiteral("mnuFileClose"));
     connect(mnuFileClose_, &QAction::triggered, this, [this] { close(); });
 
-    imgMainBackground_ = new QLabel(this);
-    imgMainBackground_->setObjectName(QStringLiteral("imgMainBackground"));
-    imgMainBackground_->setAlignment(Qt::AlignCenter);
-    setCentralWidget(imgMainBackground_);
-
     statusText_ = new QLabel(this);
     statusText_->setObjectName(QStringLiteral("sbStatusText"));
     statusBar()->setObjectName(QStringLiteral("sbStatusBar"));
     statusBar()->addWidget(statusText_, 1);
+
+    browser_ = BuildMainWindowUi(*this);
 
     startup::MainWindowLink& link = startup::mainWindowLink();
     link.window = this;
@@ -143,7 +141,6 @@ void frmMain::Form_Load() {
     setGeometry(startup::TwipsToPixels(p.left, this), startup::TwipsToPixels(p.top, this),
                 std::max(1, startup::TwipsToPixels(p.width, this)),
                 std::max(1, startup::TwipsToPixels(p.height, this)));
-    splitPosition_ = p.split;
     Qt::WindowStates state = windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
     if (p.state == 1) state |= Qt::WindowMinimized;
     if (p.state == 2) state |= Qt::WindowMaximized;
@@ -174,6 +171,7 @@ void frmMain::SetStatusMsg(const QString& text) { statusText_->setText(text); }
 
 void frmMain::ReleaseDatabase() {
     // The views of the data go first: nothing may stand on a closed database.
+    if (browser_) browser_->ReleaseView();
     startup::ReleaseEngine();
 }
 
@@ -279,7 +277,7 @@ void frmMain::ApplyBranding() {
         if (!g.backgroungImagePath.trimmed().isEmpty()) {
             QPixmap picture;
             if (picture.load(startup::GetAbsolutePath(g.backgroungImagePath)))
-                imgMainBackground_->setPixmap(picture);
+                browser_->imgMainBackground()->setPixmap(picture);
         }
     } catch (...) {
     }
@@ -358,6 +356,8 @@ bool frmMain::Form_QueryUnload(UnloadMode mode) {
             showMinimized();
         return false;
     }
+    // The current view's grid layout is kept before anything closes.
+    browser_->SaveGridSettings();
     QString refused;
     if (!CloseOtherWindows(&refused)) {
         platform::messageBox(QStringLiteral("Impossibile chiudere l'applicazione...\r\r") + refused,
@@ -397,7 +397,8 @@ void frmMain::SavePlacement() {
         writeSetting("MainWidth", startup::PixelsToTwips(normal.width(), this));
         writeSetting("MainHeight", startup::PixelsToTwips(normal.height(), this));
     }
-    if (splitPosition_ > 0) writeSetting("MainSplit", splitPosition_);
+    const double split = browser_->SplitterPosition();
+    if (split > 0) writeSetting("MainSplit", split);
 }
 
 void frmMain::Form_Unload() {
@@ -418,14 +419,12 @@ void frmMain::Form_Unload() {
 
 // ---- Notifications of the data library ----------------------------------------------
 
-void frmMain::OnEvent(int& p_code, int, QString& p_text) { SetStatusMsg(EventStatusText(p_code, p_text)); }
+void frmMain::OnEvent(int& p_code, int, QString& p_text) { browser_->OnEvent(p_code, p_text); }
 
-void frmMain::OnInternalMessage(int, QString& p_message) {
-    platform::messageBox(p_message, platform::kOkOnly | platform::kExclamation, QString(), this);
-}
+void frmMain::OnInternalMessage(int, QString& p_message) { browser_->OnInternalMessage(p_message); }
 
 void frmMain::OnQueryMessage(int, int p_kind, QString& p_question, bool& p_answer) {
-    AskLibraryQuestion(p_kind, p_question, p_answer, this);
+    browser_->OnQueryMessage(p_kind, p_question, p_answer);
 }
 
 }  // namespace mainwindow

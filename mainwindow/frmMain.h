@@ -23,6 +23,8 @@ class clsOSTNA;
 
 namespace mainwindow {
 
+class MainBrowser;
+
 class frmMain : public QMainWindow, public datalib::itfNotifyEvent, public startup::DatabaseHost {
     Q_OBJECT
 public:
@@ -71,6 +73,8 @@ public:
     void SavePlacement();
 
     startup::clsOSTNA* Tray() const { return tray_; }
+    // The browsing part: navigation tree, data grid, quick search.
+    MainBrowser* Browser() const { return browser_; }
     QLabel* sbStatusText() const { return statusText_; }
 
     // Test seam: replaces the options window, shown modally (the result tells
@@ -118,9 +122,8 @@ private:
 
     startup::clsOSTNA* tray_ = nullptr;
     QLabel* statusText_ = nullptr;
-    QLabel* imgMainBackground_ = nullptr;
+    MainBrowser* browser_ = nullptr;
     QAction* mnuFileClose_ = nullptr;
-    double splitPosition_ = 3500;  // twips
     bool busy_ = false;
     bool initialised_ = false;
     bool closing_ = false;
