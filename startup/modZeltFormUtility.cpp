@@ -1,8 +1,15 @@
 #include "startup/modZeltFormUtility.h"
 
+#include "datalib/DataSet.h"
+#include "datalib/DataSource.h"
+#include "datalib/Database.h"
 #include "platform/SettingsStore.h"
+#include "startup/Globals.h"
+#include "startup/OSWinUtil.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QListWidget>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -263,6 +270,93 @@ void CommitEditingControls(QWidget* window) {
             QMetaObject::invokeMethod(control, "CommitData", Qt::DirectConnection);
         if (hasProperty(control, "DataChanged")) control->setProperty("DataChanged", false);
     }
+}
+
+// ---- Data sets and look-up lists ----------------------------------------------
+
+std::shared_ptr<datalib::DataSet> GetDataSet(const QString& table) {
+    const auto& database = globals().database;
+    if (!database) RaiseGenericError(QStringLiteral("GetDataSet"), QStringLiteral("Il database non è aperto"));
+    return database->Tables(table);
+}
+
+namespace {
+
+// The entries of a list box or a combo box.
+class LookupList {
+public:
+    explicit LookupList(QWidget* widget)
+        : list_(qobject_cast<QListWidget*>(widget)), combo_(qobject_cast<QComboBox*>(widget)) {}
+    bool valid() const { return list_ || combo_; }
+    int count() const { return list_ ? list_->count() : combo_->count(); }
+    void add(const QString& entry) {
+        if (list_)
+            list_->addItem(entry);
+        else
+            combo_->addItem(entry);
+    }
+
+private:
+    QListWidget* list_;
+    QComboBox* combo_;
+};
+
+QString andAll(const QStringList& conditions) {
+    QStringList parts;
+    for (const QString& condition : conditions)
+        if (!condition.trimmed().isEmpty()) parts << QLatin1Char('(') + condition + QLatin1Char(')');
+    return parts.join(QStringLiteral(" AND "));
+}
+
+QString firstLine(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (text[i] == QLatin1Char('\r') || text[i] == QLatin1Char('\n')) return text.left(i);
+    return text;
+}
+
+}  // namespace
+
+bool FillLookupList(const QString& table, const QString& codeColumn, const QString& typed,
+                    QWidget* list, const QString& descColumn, const QString& extraFilter) {
+    LookupList entries(list);
+    if (!entries.valid()) return false;
+    const auto dataSet = GetDataSet(table);
+    if (!dataSet->ColExist(codeColumn)) return false;
+
+    QString columns = QStringLiteral("DISTINCT ") + codeColumn;
+    if (!descColumn.isEmpty()) columns += QLatin1Char(',') + descColumn;
+    auto query = dataSet->OpenDataSource(QString(), QString(), columns);
+    const QString tableFilter = query->Filter();
+
+    // Codes beginning with the text; then, for 4 characters or more, codes
+    // containing it. The table's filter and the caller's stay in both passes.
+    query->SetFilter(andAll({tableFilter,
+                             dataSet->BuildFieldCondition(codeColumn, core::Variant(typed),
+                                                          datalib::query::MatchBeginsWith),
+                             extraFilter}));
+    if (query->DataEmpty() && typed.size() >= 4) {
+        query->SetFilter(andAll({tableFilter,
+                                 dataSet->BuildFieldCondition(codeColumn, core::Variant(typed),
+                                                              datalib::query::MatchContains),
+                                 extraFilter}));
+    }
+    if (query->DataEmpty()) return false;
+
+    for (query->RowFirst(); !query->Eof(); query->RowNext()) {
+        if (entries.count() >= kLookupListMax) {
+            entries.add(QStringLiteral(" ... "));
+            break;
+        }
+        QString entry = firstLine(query->ColValueStr(codeColumn));
+        if (!descColumn.isEmpty()) entry += QStringLiteral(" - ") + query->ColValueStr(descColumn);
+        entries.add(entry);
+    }
+    return true;
+}
+
+QString GetLookupCode(const QString& entry) {
+    const qsizetype separator = entry.indexOf(QStringLiteral(" - "));
+    return separator < 0 ? entry : entry.left(separator);
 }
 
 // ---- Menu arrays -------------------------------------------------------------------

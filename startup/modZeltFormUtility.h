@@ -5,6 +5,12 @@
 
 #include <QString>
 
+#include <memory>
+
+namespace datalib {
+class DataSet;
+}
+
 class QAction;
 class QLineEdit;
 class QMenu;
@@ -64,6 +70,28 @@ void ResetDateInput();
 // have "DataChanged" set run their invokable CommitData() and then have
 // "DataChanged" cleared.
 void CommitEditingControls(QWidget* window);
+
+// ---- Data sets and look-up lists ----------------------------------------------
+// The table's data set of the open database. The library's own error reaches
+// the caller for a table that is not defined; without an open database the
+// program's generic error is raised.
+std::shared_ptr<datalib::DataSet> GetDataSet(const QString& table);
+
+// Most entries a look-up list shows; a further " ... " entry marks a cut list.
+inline constexpr int kLookupListMax = 15;
+
+// Adds to a list (a QListWidget or a QComboBox; it is never emptied here) the
+// codes of the table that begin with the typed text, each as "code - description"
+// (or the code alone without a description column); with nothing found and
+// at least 4 characters typed, the codes that contain the text. The table's
+// own filter and the extra filter always apply. The typed text is a value
+// of the condition, never part of the query's text. True when rows were found.
+bool FillLookupList(const QString& table, const QString& codeColumn, const QString& typed,
+                    QWidget* list, const QString& descColumn = QString(),
+                    const QString& extraFilter = QString());
+
+// The code of a look-up entry: the text before the first " - ", or the whole entry.
+QString GetLookupCode(const QString& entry);
 
 // ---- Menu arrays -------------------------------------------------------------------
 // Appends an entry to a menu used as an array: its caption, the tag as the
