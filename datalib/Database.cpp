@@ -224,6 +224,15 @@ void Database::ensureSchema() {
                         parts << quoted(rd->name);
                 }
                 if (parts.isEmpty()) continue;
+                // Lists are sorted on texts without regard to letter case: a plain
+                // key on a text also gets a twin index in that order.
+                const ColumnDef* first = t.columns.find(k.parts().value(0));
+                if (!k.unique() && first && first->isText())
+                    c.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3 COLLATE NOCASE)")
+                               .arg(quoted(t.name() + QLatin1Char('_') +
+                                           (k.name().isEmpty() ? first->name : k.name()) +
+                                           QStringLiteral("_nc")),
+                                    quoted(t.name()), quoted(first->name)));
                 QString iname =
                     t.name() + QLatin1Char('_') +
                     (k.name().isEmpty() ? QStringList(k.parts()).join(QLatin1Char('_')) : k.name());
