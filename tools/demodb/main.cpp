@@ -1,13 +1,11 @@
 // zelt-demodb: writes the archive of the demo agent "DEMO" (workstation 1),
 // the file "ZeltOrder_DEMO", into a folder.
 //
-//   zelt-demodb [--scale] [--seed N] [--force] [--configure] [FOLDER]
+//   zelt-demodb [--scale] [--seed N] [--force] [FOLDER]
 //
 // FOLDER defaults to the configured work folder (RootDir). --scale builds the
 // large archive (100 000 articles and 100 000 customers) used for performance
 // checks. An existing archive is left alone unless --force is given.
-// --configure makes the program start on the demo archive when no agent is
-// configured yet (Code_Agente "DEMO", Code_Postazione 1, RootDir the folder).
 
 #include "DemoArchive.h"
 
@@ -30,15 +28,12 @@ int main(int argc, char** argv)
 
     demodb::DemoOptions options;
     bool force = false;
-    bool configure = false;
     QString folder;
     const QStringList args = application.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == QLatin1String("--scale")) {
             options.large = true;
-        } else if (a == QLatin1String("--configure")) {
-            configure = true;
         } else if (a == QLatin1String("--force")) {
             force = true;
         } else if (a == QLatin1String("--seed") && i + 1 < args.size()) {
@@ -46,7 +41,7 @@ int main(int argc, char** argv)
         } else if (!a.startsWith(QLatin1String("--")) && folder.isEmpty()) {
             folder = a;
         } else {
-            err << "Uso: zelt-demodb [--scale] [--seed N] [--force] [--configure] [CARTELLA]\n";
+            err << "Uso: zelt-demodb [--scale] [--seed N] [--force] [CARTELLA]\n";
             return 2;
         }
     }
@@ -60,22 +55,8 @@ int main(int argc, char** argv)
     }
 
     const QString file = QDir(folder).filePath(QStringLiteral("ZeltOrder_%1").arg(demodb::kDemoAgent));
-    const auto configureDemo = [&] {
-        if (!configure ||
-            !platform::SettingsStore::get(app, QStringLiteral("Configuration"), QStringLiteral("Code_Agente")).isEmpty())
-            return;
-        platform::SettingsStore::save(app, QStringLiteral("Configuration"), QStringLiteral("RootDir"),
-                                      QDir(folder).absolutePath());
-        platform::SettingsStore::save(app, QStringLiteral("Configuration"), QStringLiteral("Code_Agente"),
-                                      QString::fromLatin1(demodb::kDemoAgent));
-        platform::SettingsStore::save(app, QStringLiteral("Configuration"), QStringLiteral("Code_Postazione"),
-                                      QString::number(demodb::kDemoWorkstation));
-        out << "Configurato l'agente " << demodb::kDemoAgent << ", postazione " << demodb::kDemoWorkstation
-            << ", cartella " << QDir(folder).absolutePath() << ".\n";
-    };
     if (QFileInfo::exists(file) && !force) {
         out << "L'archivio dimostrativo " << file << " esiste già (--force per ricrearlo).\n";
-        configureDemo();
         return 0;
     }
 
@@ -99,7 +80,6 @@ int main(int argc, char** argv)
             << " s: " << s.articles << " articoli, " << s.prices << " prezzi, " << s.customers << " clienti, "
             << s.sites << " sedi, " << s.orders << " ordini con " << s.orderRows << " righe; "
             << QFileInfo(file).size() / 1024 << " KB.\n";
-        configureDemo();
     } catch (const core::AppError& e) {
         err << "Creazione dell'archivio non riuscita: " << QString(e.description()).replace(QLatin1Char('\r'), QLatin1Char('\n'))
             << "\n";
