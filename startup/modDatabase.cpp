@@ -157,7 +157,11 @@ bool InitDatabase(QString& strAgent, frmSplashCustom* objSplash, bool bNoChecks,
             g.codePostazione = static_cast<std::int16_t>(values.workstation);
             strAgent = values.agent;
             firstRunURL = values.onLineServicesURL.trimmed();
-            SaveConfiguration();
+            if (!SaveConfiguration())
+                platform::messageBox(
+                    QStringLiteral("Impossibile salvare la configurazione: l'Agente e la postazione "
+                                   "andranno indicati di nuovo al prossimo avvio."),
+                    platform::kOkOnly | platform::kExclamation, QString(), host.hostWindow());
             host.releaseDatabase();
             fileName = GetDatabaseFileName(strAgent);
         }
