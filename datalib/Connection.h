@@ -18,6 +18,12 @@ namespace datalib {
 
 class Connection;
 
+// A table or column name as an SQL identifier: between double quotes.
+inline QString sqlIdent(const QString& name) {
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
+
 // A prepared statement borrowed from the connection's cache; reset and given
 // back when it goes out of scope.
 class Statement {

@@ -17,11 +17,6 @@ namespace {
 
 constexpr int kWindow = 64;
 
-QString quoted(const QString& name) {
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
-           QLatin1Char('"');
-}
-
 core::Variant wholeNumber(qint64 v) {
     if (v >= INT32_MIN && v <= INT32_MAX) return core::Variant(std::int32_t(v));
     return core::Variant(double(v));
@@ -97,8 +92,9 @@ std::shared_ptr<DataSource> DataSource::open(const std::shared_ptr<datalib::Data
         ds->parent_ = parent;
         ds->parentRef_ = parentRef;
         ds->parentOid_ = parent->OID();
-        ds->extraSql_ = QStringLiteral("%1.%2 = ?")
-                            .arg(quoted(query::SqlQuery::ownAlias()), quoted(parentRef->parentLinkColumn()));
+        ds->extraSql_ =
+            QStringLiteral("%1.%2 = ?")
+                .arg(sqlIdent(query::SqlQuery::ownAlias()), sqlIdent(parentRef->parentLinkColumn()));
         ds->extraParams_ = {ds->parentOid_};
     }
     ds->runQuery();
@@ -135,7 +131,7 @@ void DataSource::runQuery() {
     query_ = std::move(q);
     static_ = isStatic;
     buildLayout();
-    const QString own = quoted(query::SqlQuery::ownAlias());
+    const QString own = sqlIdent(query::SqlQuery::ownAlias());
     if (isStatic) {
         Statement st = c.prepare(query_.sql());
         st.bind(query_.params);
@@ -372,7 +368,7 @@ bool DataSource::FindFirst(const QString& condition) {
     auto lookup = [db = db_.get()](const QString& n) { return db->lookup(n); };
     query::SqlQuery q = query::translateQuery(*def_, lookup, condition, {}, QStringLiteral("OID"));
     QString sql =
-        QStringLiteral("SELECT %1.\"OID\" FROM %2").arg(quoted(query::SqlQuery::ownAlias()), q.from);
+        QStringLiteral("SELECT %1.\"OID\" FROM %2").arg(sqlIdent(query::SqlQuery::ownAlias()), q.from);
     if (!q.where.isEmpty()) sql += QStringLiteral(" WHERE ") + q.where;
     Statement st = db_->conn().prepare(sql);
     st.bind(q.params);
@@ -929,16 +925,16 @@ void DataSource::prepareWrites() {
         const ColInfo& c = layout_[j];
         if (c.kind != ColKind::Own && c.kind != ColKind::OwnRef && c.kind != ColKind::Link) continue;
         writeCols_.push_back(int(j));
-        names << quoted(c.name);
+        names << sqlIdent(c.name);
         marks << QStringLiteral("?%1").arg(names.size());
-        sets << QStringLiteral("%1 = ?%2").arg(quoted(c.name)).arg(names.size());
+        sets << QStringLiteral("%1 = ?%2").arg(sqlIdent(c.name)).arg(names.size());
     }
-    insertSql_ = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(def_->name()))
+    insertSql_ = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(sqlIdent(def_->name()))
                                  : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                       .arg(quoted(def_->name()), names.join(QLatin1Char(',')),
+                                       .arg(sqlIdent(def_->name()), names.join(QLatin1Char(',')),
                                             marks.join(QLatin1Char(',')));
     updateSql_ = QStringLiteral("UPDATE %1 SET %2 WHERE \"OID\" = ?%3")
-                     .arg(quoted(def_->name()), sets.join(QLatin1Char(',')))
+                     .arg(sqlIdent(def_->name()), sets.join(QLatin1Char(',')))
                      .arg(names.size() + 1);
 }
 
@@ -1003,15 +999,16 @@ void DataSource::deleteOwned(const TableDef& t, qint64 oid) {
         const TableDef* child = db_->lookup(r.table);
         std::vector<qint64> kids;
         {
-            Statement st = db_->conn().prepare(QStringLiteral("SELECT \"OID\" FROM %1 WHERE %2 = ?1")
-                                                   .arg(quoted(child->name()), quoted(r.parentLinkColumn())));
+            Statement st =
+                db_->conn().prepare(QStringLiteral("SELECT \"OID\" FROM %1 WHERE %2 = ?1")
+                                        .arg(sqlIdent(child->name()), sqlIdent(r.parentLinkColumn())));
             st.bind(1, oid);
             while (st.step()) kids.push_back(st.int64(0));
         }
         for (qint64 k : kids) deleteOwned(*child, k);
         db_->conn()
             .prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?1")
-                         .arg(quoted(child->name()), quoted(r.parentLinkColumn())))
+                         .arg(sqlIdent(child->name()), sqlIdent(r.parentLinkColumn())))
             .bind(1, oid)
             .run();
     }
@@ -1047,7 +1044,7 @@ void DataSource::deleteImpl(bool runHooks) {
     // A hook may already have deleted the row (a whole promotion).
     {
         Statement st = db_->conn().prepare(
-            QStringLiteral("SELECT 1 FROM %1 WHERE \"OID\" = ?1").arg(quoted(def_->name())));
+            QStringLiteral("SELECT 1 FROM %1 WHERE \"OID\" = ?1").arg(sqlIdent(def_->name())));
         st.bind(1, oid);
         if (!st.step()) {
             gone();
@@ -1065,7 +1062,7 @@ void DataSource::deleteImpl(bool runHooks) {
     }
     deleteOwned(*def_, oid);
     db_->conn()
-        .prepare(QStringLiteral("DELETE FROM %1 WHERE \"OID\" = ?1").arg(quoted(def_->name())))
+        .prepare(QStringLiteral("DELETE FROM %1 WHERE \"OID\" = ?1").arg(sqlIdent(def_->name())))
         .bind(1, oid)
         .run();
     db_->conn().touchData();
@@ -1113,7 +1110,7 @@ core::Variant DataSource::CalculateColValue(const QString& name, int aggregate) 
                      : aggregate == odbcCount ? "COUNT"
                                               : "TOTAL";
     const QString sql = QStringLiteral("SELECT %1(%2) FROM (%3)")
-                            .arg(QLatin1String(fn), quoted(query_.columnNames[i]), query_.sql());
+                            .arg(QLatin1String(fn), sqlIdent(query_.columnNames[i]), query_.sql());
     const query::SqlValue v = db_->conn().scalar(sql, query_.params);
     const ColInfo& info = layout_[size_t(i)];
     if (std::holds_alternative<std::monostate>(v)) return core::Variant(std::int32_t(0));

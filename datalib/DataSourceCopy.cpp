@@ -15,11 +15,6 @@ namespace datalib {
 
 namespace {
 
-QString quoted(const QString& name) {
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
-           QLatin1Char('"');
-}
-
 QSet<QString> nameSet(const QString& list) {
     QSet<QString> out;
     for (const QString& s : list.split(QLatin1Char(','), Qt::SkipEmptyParts))
@@ -69,11 +64,11 @@ std::optional<qint64> DataSource::findByIdentity(
     std::vector<query::SqlValue> vals;
     for (const auto& [name, value] : id) {
         const ColInfo& info = layout_[size_t(colIndex(name))];
-        conds << QStringLiteral("%1 IS ?%2").arg(quoted(info.name)).arg(conds.size() + 1);
+        conds << QStringLiteral("%1 IS ?%2").arg(sqlIdent(info.name)).arg(conds.size() + 1);
         vals.push_back(toStorage(info, normalise(info, value)));
     }
     Statement st = db_->conn().prepare(QStringLiteral("SELECT \"OID\" FROM %1 WHERE %2 LIMIT 1")
-                                           .arg(quoted(def_->name()), conds.join(QStringLiteral(" AND "))));
+                                           .arg(sqlIdent(def_->name()), conds.join(QStringLiteral(" AND "))));
     st.bind(vals);
     if (st.step()) return st.int64(0);
     return std::nullopt;

@@ -15,11 +15,6 @@ namespace {
 
 constexpr int kMaxHookDepth = 48;
 
-QString quoted(const QString& name) {
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
-           QLatin1Char('"');
-}
-
 QString sqlType(int type) {
     switch (type) {
         case coltype::Integer:
@@ -204,14 +199,14 @@ void Database::ensureSchema() {
             const bool created = existing.isEmpty();
             if (created) {
                 QStringList defs{QStringLiteral("\"OID\" INTEGER PRIMARY KEY")};
-                for (const auto& [n, type] : cols) defs << quoted(n) + QLatin1Char(' ') + type;
+                for (const auto& [n, type] : cols) defs << sqlIdent(n) + QLatin1Char(' ') + type;
                 c.exec(QStringLiteral("CREATE TABLE %1 (%2)")
-                           .arg(quoted(t.name()), defs.join(QStringLiteral(", "))));
+                           .arg(sqlIdent(t.name()), defs.join(QStringLiteral(", "))));
             } else {
                 for (const auto& [n, type] : cols)
                     if (!existing.contains(n.toLower()))
                         c.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
-                                   .arg(quoted(t.name()), quoted(n), type));
+                                   .arg(sqlIdent(t.name()), sqlIdent(n), type));
             }
             // Keys: index names carry the table's name.
             for (int i = 0; i < t.keys.Count(); ++i) {
@@ -219,9 +214,9 @@ void Database::ensureSchema() {
                 QStringList parts;
                 for (const QString& p : k.parts()) {
                     if (const ColumnDef* cd = t.columns.find(p))
-                        parts << quoted(cd->name);
+                        parts << sqlIdent(cd->name);
                     else if (const ReferenceDef* rd = t.references.find(p); rd && !rd->collection)
-                        parts << quoted(rd->name);
+                        parts << sqlIdent(rd->name);
                 }
                 if (parts.isEmpty()) continue;
                 // Lists are sorted on texts without regard to letter case: a plain
@@ -229,17 +224,17 @@ void Database::ensureSchema() {
                 const ColumnDef* first = t.columns.find(k.parts().value(0));
                 if (!k.unique() && first && first->isText())
                     c.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3 COLLATE NOCASE)")
-                               .arg(quoted(t.name() + QLatin1Char('_') +
-                                           (k.name().isEmpty() ? first->name : k.name()) +
-                                           QStringLiteral("_nc")),
-                                    quoted(t.name()), quoted(first->name)));
+                               .arg(sqlIdent(t.name() + QLatin1Char('_') +
+                                             (k.name().isEmpty() ? first->name : k.name()) +
+                                             QStringLiteral("_nc")),
+                                    sqlIdent(t.name()), sqlIdent(first->name)));
                 QString iname =
                     t.name() + QLatin1Char('_') +
                     (k.name().isEmpty() ? QStringList(k.parts()).join(QLatin1Char('_')) : k.name());
                 const QString sql =
                     QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)")
-                        .arg(k.unique() ? QStringLiteral("UNIQUE ") : QString(), quoted(iname),
-                             quoted(t.name()), parts.join(QStringLiteral(", ")));
+                        .arg(k.unique() ? QStringLiteral("UNIQUE ") : QString(), sqlIdent(iname),
+                             sqlIdent(t.name()), parts.join(QStringLiteral(", ")));
                 try {
                     c.exec(sql);
                 } catch (const core::AppError&) {
@@ -251,16 +246,16 @@ void Database::ensureSchema() {
             }
             for (const ReferenceDef* p : t.parents)
                 c.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
-                           .arg(quoted(t.name() + QLatin1Char('_') + p->parentLinkColumn()), quoted(t.name()),
-                                quoted(p->parentLinkColumn())));
+                           .arg(sqlIdent(t.name() + QLatin1Char('_') + p->parentLinkColumn()),
+                                sqlIdent(t.name()), sqlIdent(p->parentLinkColumn())));
             if (&t == schema_->sysTable.get())
                 c.exec(
                     QStringLiteral("CREATE INDEX IF NOT EXISTS \"ParametriSistema_NomeNoCase\" ON "
                                    "ParametriSistema (Nome COLLATE NOCASE)"));
             if (t.base)
                 c.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
-                           .arg(quoted(t.name() + QLatin1Char('_') + t.baseLinkColumn()), quoted(t.name()),
-                                quoted(t.baseLinkColumn())));
+                           .arg(sqlIdent(t.name() + QLatin1Char('_') + t.baseLinkColumn()),
+                                sqlIdent(t.name()), sqlIdent(t.baseLinkColumn())));
 
             QStringList names;
             for (const auto& [n, type] : cols) names << n;
@@ -468,7 +463,7 @@ void Database::CheckTables(itfProgress* progress) {
                 throw errors::make(
                     errors::CorruptFile,
                     QStringLiteral("La tabella \"%1\" non ha la colonna \"%2\".").arg(t->name(), col));
-        conn_->scalar(QStringLiteral("SELECT count(*) FROM %1").arg(quoted(t->name())));
+        conn_->scalar(QStringLiteral("SELECT count(*) FROM %1").arg(sqlIdent(t->name())));
     }
     const query::SqlValue r = conn_->scalar(QStringLiteral("PRAGMA quick_check"));
     if (!std::holds_alternative<QString>(r) || std::get<QString>(r) != QLatin1String("ok"))

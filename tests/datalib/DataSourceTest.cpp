@@ -21,15 +21,6 @@ const QString kQty = QStringLiteral("QuantitàOrdine");
 const QString kPrice = QStringLiteral("PrezzoVendita");
 const QString kAmount = QStringLiteral("ImportoImponibile");
 
-int errorCode(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const core::AppError& e) {
-        return errors::code(e);
-    }
-    return 0;
-}
-
 // Order totals kept as the order table keeps them: subtract a row before it
 // changes or goes, add it after it was saved; the row computes its amount.
 void installTotals(TestDb& def) {
@@ -503,17 +494,7 @@ TEST(DataSource, ValuesAreStoredByColumnType) {
 }
 
 TEST(DataSource, ExportAndCopyAllReportProgressAndStop) {
-    struct Progress : itfProgress {
-        void OnProgress(long p, bool& goOn) override {
-            last = p;
-            goOn = p < stopAt;
-        }
-        void OnStopped(bool& s) override { s = false; }
-        void OnStart(long t, bool) override { total = t; }
-        void OnEnd() override { ended = true; }
-        long total = 0, last = 0, stopAt = 1000;
-        bool ended = false;
-    };
+    using Progress = RecordingProgress;
     Shop s;
     auto art = s.db->OpenDataSource(kArt, {}, QStringLiteral("Codice"));
     art->RowLast();

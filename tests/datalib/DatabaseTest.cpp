@@ -14,15 +14,6 @@ using namespace dltest;
 
 namespace {
 
-int errorCode(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const core::AppError& e) {
-        return errors::code(e);
-    }
-    return 0;
-}
-
 long rowsOf(Database& db, const QString& table) { return db.OpenDataSource(table)->RowCount(); }
 
 QString rawScalar(const QString& file, const QString& sql) {
@@ -318,17 +309,8 @@ TEST(Database, RoundingQueryLiteralsAndTheDirectStatement) {
 }
 
 TEST(Database, TableCheckReportsProgressAndCanStop) {
-    struct Progress : itfProgress {
-        void OnProgress(long p, bool& goOn) override {
-            last = p;
-            goOn = p < stopAt;
-        }
-        void OnStopped(bool& s) override { s = false; }
-        void OnStart(long t, bool) override { total = t; }
-        void OnEnd() override { ended = true; }
-        long total = 0, last = 0, stopAt = 100;
-        bool ended = false;
-    } p;
+    using Progress = RecordingProgress;
+    Progress p;
     Fixture f;
     f.open();
     f.db->CheckTables(&p);

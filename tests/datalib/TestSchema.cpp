@@ -1,5 +1,7 @@
 #include "TestSchema.h"
 
+#include "datalib/Errors.h"
+
 #include <QFile>
 
 using namespace datalib;
@@ -89,6 +91,15 @@ void TestDb::Define(TableRegistry& reg) {
     reg.RegisterTable(righe);
     reg.RegisterTable(ordini);
     if (extra) extra(reg);
+}
+
+int errorCode(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const core::AppError& e) {
+        return errors::code(e);
+    }
+    return 0;
 }
 
 void Fixture::open(double articleVersion, const QString& password) {

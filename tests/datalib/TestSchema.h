@@ -125,6 +125,23 @@ class Sink : public datalib::itfNotifyEvent {
     bool answerYes = true;
 };
 
+// Records the calls of a long operation; OnProgress answers "stop" once the
+// position reaches `stopAt`.
+struct RecordingProgress : datalib::itfProgress {
+    void OnProgress(long p, bool& goOn) override {
+        last = p;
+        goOn = p < stopAt;
+    }
+    void OnStopped(bool& s) override { s = false; }
+    void OnStart(long t, bool) override { total = t; }
+    void OnEnd() override { ended = true; }
+    long total = 0, last = 0, stopAt = 1000;
+    bool ended = false;
+};
+
+// The library's error code raised by f, 0 when it raises nothing.
+int errorCode(const std::function<void()>& f);
+
 // A created (or reopened) test database in a temporary folder.
 struct Fixture {
     QTemporaryDir dir;
