@@ -16,6 +16,17 @@ namespace {
 constexpr int kConnectMilliseconds = 1000;
 const QByteArray kShowRequest = QByteArrayLiteral("show\n");
 
+// Asks a running copy to show its window; false when none answers.
+bool askRunningCopy(const QString& name) {
+    QLocalSocket probe;
+    probe.connectToServer(name);
+    if (!probe.waitForConnected(kConnectMilliseconds)) return false;
+    probe.write(kShowRequest);
+    probe.waitForBytesWritten(kConnectMilliseconds);
+    probe.disconnectFromServer();
+    return true;
+}
+
 }  // namespace
 
 QString SingleInstance::DefaultName() {
@@ -35,19 +46,15 @@ SingleInstance::~SingleInstance() {
 
 bool SingleInstance::Claim() {
     if (server_) return true;
-    {
-        QLocalSocket probe;
-        probe.connectToServer(name_);
-        if (probe.waitForConnected(kConnectMilliseconds)) {
-            probe.write(kShowRequest);
-            probe.waitForBytesWritten(kConnectMilliseconds);
-            probe.disconnectFromServer();
-            return false;
-        }
-    }
+    if (askRunningCopy(name_)) return false;
     auto* server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server->listen(name_)) {
+        // A copy started at the same moment may have just taken the name.
+        if (askRunningCopy(name_)) {
+            delete server;
+            return false;
+        }
         // Nobody answered: what is there is left over from a copy that ended
         // without closing it.
         QLocalServer::removeServer(name_);
