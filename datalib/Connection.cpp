@@ -104,10 +104,12 @@ Connection::~Connection() { close(); }
 
 void Connection::close() {
     if (!db_) return;
-    for (sqlite3_stmt* s : std::as_const(cache_)) sqlite3_finalize(s);
+    // Statements still borrowed are finalised when they are given back; v2
+    // closes the file once they are.
+    for (sqlite3_stmt* s : std::as_const(cache_))
+        if (!inUse_.value(s)) sqlite3_finalize(s);
     cache_.clear();
     inUse_.clear();
-    // Statements still borrowed are finalised by their owners; v2 closes once they are.
     sqlite3_close_v2(db_);
     db_ = nullptr;
 }

@@ -322,3 +322,16 @@ TEST(Database, TableCheckReportsProgressAndCanStop) {
     f.db->CheckTables(&q);
     EXPECT_EQ(q.last, 2);
 }
+
+TEST(Database, ClosingWhileARowIsReadLeavesNoDanglingStatement) {
+    Fixture f;
+    f.open();
+    auto ds = f.db->OpenDataSource(QStringLiteral("Categorie"));
+    f.def->categorie->behaviours[QStringLiteral("OnBeforeUpdateField")] =
+        [&](DataSource&, const QString&, DataSource*) { f.engine.Close(); };
+    errorCode([&] { ds->SetColValue(QStringLiteral("Descrizione"), QStringLiteral("x")); });
+    EXPECT_FALSE(f.engine.IsOpen());
+    EXPECT_EQ(f.db->State(), Database::StateClosed);
+    EXPECT_EQ(errorCode([&] { ds->Save(); }), errors::Storage);
+    EXPECT_EQ(errorCode([&] { ds->Requery(); }), errors::Storage);
+}
