@@ -3,7 +3,6 @@
 #include "BrowserFixture.h"
 
 #include "mainwindow/DataGridModel.h"
-#include "mainwindow/MainWindowUi.h"
 #include "mainwindow/NavigationTree.h"
 #include "mainwindow/ViewGridSettings.h"
 #include "mainwindow/frmMain.h"
@@ -80,13 +79,11 @@ TEST_F(BrowserTest, GridSettingsKeepEachViewInItsSection) {
 
 TEST_F(BrowserTest, MainWindowGetsTheBrowsingPart) {
     frmMain main;
-    QLabel* background = qobject_cast<QLabel*>(main.centralWidget());
-    MainBrowser* part = BuildMainWindowUi(main);
+    MainBrowser* part = main.Browser();
+    ASSERT_TRUE(part);
     part->SetDatabaseSource([this] { return db; });
     EXPECT_EQ(main.centralWidget(), part->workArea());
-    if (background) {
-        EXPECT_EQ(part->imgMainBackground(), background);
-    }
+    EXPECT_EQ(part->imgMainBackground()->parentWidget(), part->workArea());
     emit main.firstActivationDone(true);
     EXPECT_EQ(AllNodes(part->tvTreeView()).size(), 37);
     part->OnEvent(datalib::event::Ready, QString());
