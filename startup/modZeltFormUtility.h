@@ -9,6 +9,7 @@
 
 namespace datalib {
 class DataSet;
+class DataSource;
 }
 
 class QAction;
@@ -92,6 +93,23 @@ bool FillLookupList(const QString& table, const QString& codeColumn, const QStri
 
 // The code of a look-up entry: the text before the first " - ", or the whole entry.
 QString GetLookupCode(const QString& entry);
+
+// ---- HTML export -------------------------------------------------------------------
+// Name of the file the export writes in the data folder.
+inline constexpr const char* kTableDataFile = "TableData.htm";
+
+// Writes the rows of the data source as an HTML table to "TableData.htm" in
+// the data folder, with progress and stop in the message window over the
+// parent, and opens it in the browser. First offers to change the columns
+// and their order (fields: names separated by ",", updated in place; empty
+// means all). A stop ends it quietly; a failure is shown.
+void ExportBrowserToHtml(datalib::DataSource* data, QWidget* parent, QString& fields);
+
+// The column chooser of the export: ticks and order of the available columns.
+// Returns false when the operator cancels; otherwise fields holds the ticked
+// columns in their order.
+bool EditFieldList(QWidget* parent, const QStringList& available, QString& fields,
+                   const QString& title);
 
 // ---- Menu arrays -------------------------------------------------------------------
 // Appends an entry to a menu used as an array: its caption, the tag as the

@@ -7,9 +7,20 @@
 #include "datalib/Definitions.h"
 #include "datalib/Engine.h"
 #include "datalib/Interfaces.h"
+#include "platform/MessageBox.h"
+#include "platform/Paths.h"
+#include "platform/Shell.h"
 #include "startup/Globals.h"
+#include "startup/frmMessage.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -32,7 +43,8 @@ public:
     void DefineDefaultData(datalib::itfSetData*& sink) override { sink = this; }
     // The table's own selection: the row "NASCOSTO" is never offered.
     void OnSelect(datalib::DataSource& ds) override {
-        ds.SetFilter(QStringLiteral("Codice<>'NASCOSTO'"));
+        const QString own = QStringLiteral("Codice<>'NASCOSTO'");
+        ds.SetFilter(ds.Filter().isEmpty() ? own : QStringLiteral("(%1) AND %2").arg(ds.Filter(), own));
     }
 };
 
@@ -145,6 +157,105 @@ TEST_F(Lookup, UnknownColumnOrTable) {
     EXPECT_THROW(GetDataSet(QStringLiteral("Inesistente")), core::AppError);
     globals().database.reset();
     EXPECT_THROW(GetDataSet(QStringLiteral("Articoli")), core::AppError);
+}
+
+class HtmlExport : public Lookup {
+protected:
+    void SetUp() override {
+        Lookup::SetUp();
+        platform::setDataDirOverride(dataDir_.path());
+        platform::setOpenHandler([this](const QUrl& url) {
+            opened_ << url.toLocalFile();
+            return true;
+        });
+        rows_ = db_->OpenDataSource(QStringLiteral("Articoli"), QStringLiteral("Codice Like 'A0*'"),
+                                    QStringLiteral("Codice"));
+        parent_.show();
+    }
+    void TearDown() override {
+        rows_.reset();
+        platform::setOpenHandler(nullptr);
+        platform::setDataDirOverride(QString());
+        Lookup::TearDown();
+    }
+    QString file() const { return dataDir_.filePath(QStringLiteral("TableData.htm")); }
+    QString written() const {
+        QFile f(file());
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+
+    QTemporaryDir dataDir_;
+    QStringList opened_;
+    std::shared_ptr<datalib::DataSource> rows_;
+    QWidget parent_;
+    platform::ScriptedBoxes boxes_;
+};
+
+TEST_F(HtmlExport, WritesTheTableAndOpensIt) {
+    boxes_.answer(platform::kAnswerNo);
+    QString fields;
+    ExportBrowserToHtml(rows_.get(), &parent_, fields);
+    ASSERT_GE(boxes_.shown().size(), 1u);
+    EXPECT_EQ(boxes_.shown()[0].text, QStringLiteral("Vuoi modificare la sequenza dei campi per il browser ?"));
+    const QString html = written();
+    EXPECT_TRUE(html.contains(QStringLiteral("<table")));
+    EXPECT_TRUE(html.contains(QStringLiteral("<td>A09</td>")));
+    EXPECT_FALSE(html.contains(QStringLiteral("A10")));
+    EXPECT_EQ(opened_, QStringList{file()});
+    EXPECT_FALSE(frmMessage::IsLoaded());
+    EXPECT_TRUE(parent_.isEnabled());
+}
+
+TEST_F(HtmlExport, ColumnsChosenAndOrderedAndTheExportReplaced) {
+    QString fields;
+    boxes_.answer(platform::kAnswerNo);
+    ExportBrowserToHtml(rows_.get(), &parent_, fields);
+    ASSERT_TRUE(written().contains(QStringLiteral("<th>Disabilitato</th>")));
+
+    boxes_.answer(platform::kAnswerYes);
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Esportazione HTML - Selezione Campi"));
+        auto* list = dialog->findChild<QListWidget*>(QStringLiteral("lstFields"));
+        const auto row = [list](const char* name) {
+            return list->row(list->findItems(QLatin1String(name), Qt::MatchExactly).value(0));
+        };
+        list->item(row("Disabilitato"))->setCheckState(Qt::Unchecked);
+        list->setCurrentRow(row("Descrizione"));
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cmdUp")), Qt::LeftButton);
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    ExportBrowserToHtml(rows_.get(), &parent_, fields);
+    EXPECT_TRUE(fields.startsWith(QStringLiteral("Descrizione,Codice")));
+    EXPECT_FALSE(fields.contains(QStringLiteral("Disabilitato")));
+    const QString html = written();
+    EXPECT_FALSE(html.contains(QStringLiteral("<th>Disabilitato</th>")));
+    EXPECT_LT(html.indexOf(QStringLiteral("<th>Descrizione</th>")), html.indexOf(QStringLiteral("<th>Codice</th>")));
+    EXPECT_EQ(opened_.size(), 2);
+}
+
+TEST_F(HtmlExport, CancelledChoiceOrStopWritesNothing) {
+    QString fields = QStringLiteral("Codice");
+    boxes_.answer(platform::kAnswerYes);
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    ExportBrowserToHtml(rows_.get(), &parent_, fields);
+    EXPECT_FALSE(QFile::exists(file()));
+    EXPECT_EQ(fields, QStringLiteral("Codice"));
+
+    // The operator stops the export: no file, no browser, no error shown.
+    boxes_.clear();
+    boxes_.answer(platform::kAnswerNo);   // keep the columns
+    boxes_.answer(platform::kAnswerYes);  // confirm the stop
+    QTimer::singleShot(0, [] {
+        QTest::mouseClick(frmMessage::instance()->cmdStop(), Qt::LeftButton);
+    });
+    ExportBrowserToHtml(rows_.get(), &parent_, fields);
+    EXPECT_FALSE(QFile::exists(file()));
+    EXPECT_TRUE(opened_.isEmpty());
+    ASSERT_EQ(boxes_.shown().size(), 2u);
+    EXPECT_EQ(boxes_.shown()[1].text, QStringLiteral("Confermi l'interruzione ?"));
+    EXPECT_FALSE(frmMessage::IsLoaded());
 }
 
 TEST(LookupCode, TextBeforeTheFirstSeparator) {
