@@ -34,6 +34,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -217,8 +218,15 @@ void MainBrowser::buildWidgets() {
     connect(grid_, &DataGrid::contextMenuWanted, this,
             [this](DataGrid::MenuTarget target, const QPoint& pos) { contextMenu(int(target), pos); });
 
-    cmdGridSetting_ = new controls::MubCommand(QStringLiteral("Impostazioni Griglia"), area_);
+    // The grid settings button fills the grid's top-left corner: its caption
+    // is its tooltip, so that it covers no column header.
+    cmdGridSetting_ = new controls::MubCommand(area_);
     cmdGridSetting_->setObjectName(QStringLiteral("cmdGridSetting"));
+    cmdGridSetting_->setToolTip(QStringLiteral("Impostazioni Griglia"));
+    cmdGridSetting_->setAccessibleName(QStringLiteral("Impostazioni Griglia"));
+    cmdGridSetting_->SetPicture(window_->style()->standardIcon(QStyle::SP_FileDialogListView));
+    cmdGridSetting_->setIconSize(QSize(12, 12));
+    cmdGridSetting_->setFlat(true);
     cmdGridSetting_->hide();
 
     // The window's background picture, when it has one already, stays the
@@ -609,7 +617,11 @@ void MainBrowser::placeWidgets(const LayoutResult& r) {
     search_->setGeometry(px(r.quickSearchLeft), px(r.quickSearchTop), std::max(0, px(r.quickSearchWidth)),
                          search_->sizeHint().height());
     grid_->setGeometry(px(r.gridLeft), px(r.gridTop), std::max(0, px(r.gridWidth)), std::max(0, px(r.gridHeight)));
-    cmdGridSetting_->move(px(r.gridSettingLeft), px(r.gridSettingTop));
+    const int frame = grid_->frameWidth();
+    cmdGridSetting_->setGeometry(px(r.gridSettingLeft) + frame, px(r.gridSettingTop) + frame,
+                                 grid_->verticalHeader()->width(),
+                                 std::max(12, grid_->horizontalHeader()->sizeHint().height()));
+    cmdGridSetting_->raise();
     if (r.backgroundLeft) background_->move(px(*r.backgroundLeft), background_->y());
     if (!background_->pixmap().isNull()) background_->setVisible(r.backgroundVisible);
 }
