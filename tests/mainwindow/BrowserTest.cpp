@@ -19,6 +19,8 @@
 #include <QPointer>
 #include <QTreeWidget>
 
+#include <set>
+
 using namespace mainwindow;
 using mwtest::BrowserTest;
 
@@ -81,6 +83,17 @@ TEST_F(BrowserTest, NodeClickLoadsItsTableOnce) {
     EXPECT_EQ(browser->lblTitle(1)->text(), " " + NodeByKey(tree, "Articoli")->text(0));
     EXPECT_EQ(status->text(), " Sezione: <" + NodeByKey(tree, "Articoli")->text(0) + ">");
     EXPECT_TRUE(ds->Filter().contains("Disabilitato = False"));
+
+    // Several rows selected: their OIDs are the bookmarks; the current row follows the grid.
+    DataGrid* grid = browser->dgView();
+    grid->setCurrentIndex(grid->model()->index(2, 0));
+    EXPECT_EQ(ds->Position(), 2);
+    EXPECT_EQ(grid->Bookmark(), ds->OID());
+    const qint64 third = ds->OID();
+    grid->selectionModel()->select(grid->model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    ds->MoveTo(0);
+    const std::vector<qint64> marks = grid->SelectedBookmarks();
+    EXPECT_EQ(std::set<qint64>(marks.begin(), marks.end()), (std::set<qint64>{ds->OID(), third}));
 
     // The node already shown: nothing reloads; a double click does.
     browser->tvTreeView_NodeClick(NodeByKey(tree, "Articoli"));
