@@ -105,6 +105,7 @@ TEST_F(Period, StartsOnTodayForMissingDates) {
 TEST_F(Period, CalendarsAndBoxesFollowEachOther) {
     dialog_.Prepare(QDate(2026, 3, 1), QDate(2026, 3, 31), -1, -1);
     dialog_.show();
+    dialog_.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog_));
     clickDay(dialog_.calToData(), 20);
     EXPECT_EQ(dialog_.txtToDate()->text(), QStringLiteral("20/03/2026"));

@@ -25,6 +25,7 @@ TEST_F(SearchText, FirstSearchOfAField) {
     EXPECT_EQ(dialog.chkInternal()->toolTip(), QStringLiteral("Cerca anche all'interno delle stringhe"));
     dialog.Prepare(QStringLiteral("RagioneSociale"), true, false);
     dialog.show();
+    dialog.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     EXPECT_EQ(dialog.lblFieldName()->text(), QStringLiteral("RagioneSociale"));
     EXPECT_TRUE(dialog.cmdOk()->isDefault());
@@ -60,6 +61,7 @@ TEST_F(SearchText, SameFieldAgainOffersTheLastTextAndFindNext) {
     frmSearchText dialog;
     dialog.Prepare(QStringLiteral("Codice"), true, true);
     dialog.show();
+    dialog.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     EXPECT_EQ(dialog.txtSearch()->text(), QStringLiteral("A01"));
     EXPECT_TRUE(dialog.cmdNext()->isDefault());

@@ -275,6 +275,7 @@ TEST(BoundControls, PendingEditsAreWrittenBack) {
     auto* unbound = new BoundEdit(&window);
     unbound->dataChanged = true;
     window.show();
+    window.activateWindow();
     focused->setFocus();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
 
