@@ -943,7 +943,7 @@ class Parser {
                 m->name = anyName();
                 e = std::move(m);
             } else if (isOp("(") && e->kind != EK::Paren && e->kind != EK::Literal && e->kind != EK::New) {
-                lastParenPos_ = p_;
+                const std::size_t open = p_;
                 const Token& at = cur();
                 advance();
                 auto c = node<CallExpr>(at);
@@ -958,6 +958,7 @@ class Parser {
                     }
                 }
                 expectOp(")", 1006);
+                lastParenPos_ = open;  // set after the arguments, which may hold parentheses of their own
                 e = std::move(c);
             } else {
                 return e;

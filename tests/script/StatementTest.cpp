@@ -49,6 +49,7 @@ TEST(ScriptArguments, ByRefByValAndParentheses) {
         {"b = Twice((a))", "Integer:1"},
         {"b = Twice(a + 0)", "Integer:1"},
         {"Inc a : Inc a : Inc a", "Integer:4"},
+        {"Inc (Abs(a)) + 1", "Integer:1"},  // the argument is the value "(Abs(a)) + 1"
     };
     // Array elements go by reference too: a sort helper swapping two elements.
     EXPECT_EQ(describe(runScript(
