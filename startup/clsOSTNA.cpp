@@ -1,6 +1,8 @@
 #include "startup/clsOSTNA.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QPainter>
 #include <QMenu>
 #include <QWidget>
 
@@ -10,6 +12,23 @@ namespace {
 std::optional<bool>& availabilityOverride() {
     static std::optional<bool> value;
     return value;
+}
+
+// An icon the notification area can show when the owner has none: a tent.
+QIcon iconOrDefault(const QIcon& icon) {
+    if (!icon.isNull()) return icon;
+    if (!QApplication::windowIcon().isNull()) return QApplication::windowIcon();
+    QPixmap picture(32, 32);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(28, 72, 120));
+    p.drawRoundedRect(QRectF(1, 1, 30, 30), 5, 5);
+    p.setBrush(QColor(240, 200, 90));
+    p.drawPolygon(QPolygonF{QPointF(16, 6), QPointF(27, 25), QPointF(5, 25)});
+    p.end();
+    return QIcon(picture);
 }
 }  // namespace
 
@@ -45,7 +64,7 @@ QString clsOSTNA::TipText(const QString& text) { return text.left(kMaxTipLength)
 int clsOSTNA::IconStart(QWidget* owner, const QIcon& icon, const QString& tip) {
     if (shown_) IconStop();
     owner_ = owner;
-    picture_ = icon;
+    picture_ = iconOrDefault(icon);
     tip_ = TipText(tip);
     if (!IsAvailable()) return 0;
     if (!icon_) {
@@ -67,7 +86,7 @@ void clsOSTNA::IconStop() {
 }
 
 void clsOSTNA::ChangeIcon(const QIcon& icon) {
-    picture_ = icon;
+    picture_ = iconOrDefault(icon);
     if (icon_) icon_->setIcon(picture_);
 }
 
