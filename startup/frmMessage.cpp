@@ -207,6 +207,7 @@ void frmMessage::ShowMsg(const QString& text, QWidget* parent, long top, long le
 
     if (!isVisible()) {
         if (owner_) owner_->repaint();
+        previouslyActive_ = QApplication::activeWindow();
         // A modal window that is not (or does not own) the owner would block
         // this window: the message is then not shown, as the original's
         // modeless window could not be shown over a modal one.
@@ -250,10 +251,13 @@ void frmMessage::ReleaseOwner() {
     QWidget* previous = owner_;
     owner_ = nullptr;
     previous->setEnabled(ownerWasEnabled_);
-    if (previous->isEnabled() && previous->isVisible()) {
-        previous->raise();
-        previous->activateWindow();
-    }
+    if (!previous->isEnabled() || !previous->isVisible()) return;
+    // The focus goes back to the window that had it before the message came
+    // up (the owner, or a window opened after it), else to the owner.
+    QWidget* back = previouslyActive_;
+    if (!back || back == this || !back->isVisible() || !back->isEnabled()) back = previous;
+    back->raise();
+    back->activateWindow();
 }
 
 void frmMessage::changeEvent(QEvent* event) {

@@ -102,6 +102,7 @@ private:
     std::vector<QPixmap> imgMsg_;
 
     QPointer<QWidget> owner_;
+    QPointer<QWidget> previouslyActive_;
     bool ownerWasEnabled_ = true;
     bool stopped_ = false;
     bool asking_ = false;

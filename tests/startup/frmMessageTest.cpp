@@ -174,6 +174,25 @@ TEST_F(MessageWindow, OwnerIsDisabledSoItsCommandCannotRunAgain) {
     EXPECT_EQ(owner.runs, 1);
 }
 
+TEST_F(MessageWindow, FocusGoesBackWhereItWas) {
+    OwnerWindow main;
+    QWidget order;
+    order.show();
+    order.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&order));
+    msg()->ShowMsg(QStringLiteral("Stampa"), &main.window);
+    frmMessage::Unload();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&order));
+
+    // When that window has gone meanwhile, the owner gets it.
+    order.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&order));
+    msg()->ShowMsg(QStringLiteral("Stampa"), &main.window);
+    order.close();
+    frmMessage::Unload();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&main.window));
+}
+
 TEST_F(MessageWindow, ChangingOwnerGivesThePreviousOneItsStateBack) {
     OwnerWindow first;
     OwnerWindow second;
