@@ -62,6 +62,7 @@ class Interpreter {
     core::Variant callProcedure(const Procedure* proc, ClassInstance* me,
                                 std::span<core::Variant* const> args);
     bool isAborting() const { return aborting_; }
+    bool isRunning() const { return runDepth_ > 0; }
     // Class_Terminate of an instance going away, under the time-out and the
     // stop flag also when no call is running.
     void runTerminate(const Procedure* proc, ClassInstance* me);

@@ -60,6 +60,10 @@ core::Variant ScriptControl::Run(const QString& name) { return Run(name, std::sp
 bool ScriptControl::HasProcedure(const QString& name) const { return interp_->hasProcedure(name); }
 
 void ScriptControl::Reset() {
+    // The code of a running call cannot go away under it (a host object that
+    // resets the control from inside the script).
+    if (interp_->isRunning())
+        raiseError(5, QStringLiteral("Impossibile reimpostare lo script mentre è in esecuzione"));
     interp_ = std::make_unique<Interpreter>();
     interp_->setTimeout(timeout_ > 0 ? timeout_ : 0);
     interp_->setCancelFlag(cancelFlag_);

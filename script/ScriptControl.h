@@ -69,7 +69,8 @@ class ScriptControl {
     // The last failure (Number 0 when the last call succeeded).
     const ErrorInfo& Error() const { return error_; }
 
-    // Forgets the compiled code and the added objects.
+    // Forgets the compiled code and the added objects (error 5 while a call
+    // of this control is running).
     void Reset();
 
     // Stops the running script at its next loop turn or call (the call ends

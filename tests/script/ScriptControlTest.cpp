@@ -145,6 +145,10 @@ class CallbackPage : public core::Object {
     script::ScriptControl* sc = nullptr;
     QString typeName() const override { return QStringLiteral("CallbackPage"); }
     Variant invoke(const QString& name, core::CallKind, std::span<Variant* const> args) override {
+        if (name.compare("Reset", Qt::CaseInsensitive) == 0) {
+            sc->Reset();
+            return Variant();
+        }
         if (name.compare("NextReportModule", Qt::CaseInsensitive) != 0) core::raiseMemberNotFound();
         std::vector<Variant> maskArgs{Variant(std::int16_t(1))};
         return sc->Run("PrintReportMask", maskArgs);
@@ -162,6 +166,11 @@ TEST(ScriptControl, HostCallsBackIntoTheRunningScript) {
         " PrintReportRow = masks\nEnd Function\n");
     std::vector<Variant> args{Variant(page)};
     EXPECT_EQ(describe(sc.Run("PrintReportRow", args)), "Integer:3");
+    // Resetting the control from inside its own call is refused.
+    sc.AddCode("Sub Reset(prn)\n prn.Reset\nEnd Sub");
+    EXPECT_THROW(sc.Run("Reset", args), core::AppError);
+    EXPECT_EQ(sc.Error().Number, 5);
+    EXPECT_TRUE(sc.HasProcedure("PrintReportMask"));
 }
 
 TEST(ScriptControl, ScriptObjectsOutliveTheControl) {
