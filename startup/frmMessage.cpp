@@ -105,7 +105,6 @@ frmMessage::frmMessage()
     : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName(QStringLiteral("frmMessage"));
     setWindowTitle(platform::softwareName());
-    setAttribute(Qt::WA_ShowWithoutActivating, false);
 
     imgHourglass_ = new QLabel(this);
     imgHourglass_->setObjectName(QStringLiteral("imgHourglass"));
@@ -217,11 +216,9 @@ void frmMessage::ShowMsg(const QString& text, QWidget* parent, long top, long le
             owner_ = nullptr;
             return;
         }
-        if (owner_) {
-            winId();
-            owner_->winId();
-            windowHandle()->setTransientParent(owner_->windowHandle());
-        }
+        winId();
+        if (owner_) owner_->winId();
+        windowHandle()->setTransientParent(owner_ ? owner_->windowHandle() : nullptr);
         adjustSize();
         // Centred over the owner (or the screen) unless a position is given.
         const QScreen* screen = QGuiApplication::primaryScreen();
