@@ -171,11 +171,3 @@ void BM_10kUpdatesInOneTransaction(benchmark::State& state) {
 BENCHMARK(BM_10kUpdatesInOneTransaction)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -6,6 +6,7 @@
 // under the current folder). The resident memory after each step is given as
 // the counter rss_kb.
 
+#include "BenchMain.h"
 #include "controls/MubShortSearch.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
@@ -95,7 +96,10 @@ std::unique_ptr<Fixture>& fixtureHolder() {
 }
 
 Fixture& fixture() {
-    if (!fixtureHolder()) fixtureHolder() = std::make_unique<Fixture>();
+    if (!fixtureHolder()) {
+        fixtureHolder() = std::make_unique<Fixture>();
+        benchsupport::atShutdown([] { fixtureHolder().reset(); });  // widgets go before the application
+    }
     return *fixtureHolder();
 }
 
@@ -166,13 +170,3 @@ void BM_ScrollToLastRow(benchmark::State& state) {
 BENCHMARK(BM_ScrollToLastRow)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    fixtureHolder().reset();  // the widgets go before the application
-    benchmark::Shutdown();
-    return 0;
-}
