@@ -298,8 +298,8 @@ std::shared_ptr<FakeObject> fakeDataSource(const QString& table, const QString& 
     ds->members["getdatasource"] = [stored, column](const CallArgs& a) {
         // The filter starts "Left(<column>,n)= '<prefix>'".
         static const QRegularExpression re(R"(Left\((\w+),\s*(\d+)\)=\s*'([^']*)')");
-        const auto m = re.match(a.string(1));
-        EXPECT_TRUE(m.hasMatch()) << a.string(1).toStdString();
+        const auto m = re.match(a.string(2));
+        EXPECT_TRUE(m.hasMatch()) << a.string(2).toStdString();
         EXPECT_EQ(m.captured(1), column);
         auto result = std::make_shared<FakeObject>("DataSource");
         QString max;
@@ -332,10 +332,10 @@ const char* kOrderScript =
     "  sNumero = sAgente & Mid(CONV_TABLE_NUMBERS, CInt(Right(CStr(Year(dOggi)), 2)), 1) _\r\n"
     "          & Mid(CONV_TABLE_NUMBERS, Month(dOggi), 1) & Mid(CONV_TABLE_NUMBERS, Day(dOggi), 1) _\r\n"
     "          & Hex(nPostazione) & \"00\"\r\n"
-    "  sMax = objDS.GetDataSource(objDS.Table.Name, \"Left(Numero,4)=\" & _\r\n"
+    "  sMax = objDS.GetDataSource(objDS.Table.Name, oqoSimple, \"Left(Numero,4)=\" & _\r\n"
     "         objDS.Database.FormatStringForQuery(sAgente) & \" AND \" & _\r\n"
-    "         objDS.RowOIDQueryString(\"\", \"\", omcMatchNotEqual), "
-    "oqoSimple).CalculateColValue(\"Numero\", odbcMax)\r\n"
+    "         objDS.RowOIDQueryString(\"\", \"\", omcMatchNotEqual)"
+    ").CalculateColValue(\"Numero\", odbcMax)\r\n"
     "  If sMax >= sNumero Then\r\n"
     "    sNumero = Left(sMax, 7) & Right(\"000\" & Hex(CLng(\"&H\" & Mid(sMax, 8)) + 1), 3)\r\n"
     "  End If\r\n"
@@ -354,10 +354,11 @@ const char* kCustomerScript =
     "d = Date\r\n"
     "sCodice = sPref & sAgente & Mid(CONV_TABLE_NUMBERS, CInt(Right(CStr(Year(d)), 2)), 1) & _\r\n"
     "  Mid(CONV_TABLE_NUMBERS, Month(d), 1) & Mid(CONV_TABLE_NUMBERS, Day(d), 1) & \"000\"\r\n"
-    "sMax = objDS.GetDataSource(objDS.Table.Name, \"Left(Codice,\" & Len(sPref & sAgente) & \")= \" & _\r\n"
+    "sMax = objDS.GetDataSource(objDS.Table.Name, oqoSimple, \"Left(Codice,\" & Len(sPref & sAgente) & "
+    "\")= \" & _\r\n"
     "  objDS.Database.FormatStringForQuery(sPref & sAgente) & \" AND \" & objDS.RowOIDQueryString(\"\", "
-    "\"\", 1), _\r\n"
-    "  oqoSimple).CalculateColValue(\"Codice\", odbcMax)\r\n"
+    "\"\", 1) _\r\n"
+    "  ).CalculateColValue(\"Codice\", odbcMax)\r\n"
     "If sMax >= sCodice Then\r\n"
     "  sCodice = Left(sMax, Len(sPref & sAgente) + 3) & _\r\n"
     "    Right(\"000\" & Hex(CLng(\"&H\" & Mid(sMax, Len(sPref & sAgente) + 4)) + 1), 3)\r\n"
