@@ -275,14 +275,12 @@ std::optional<Date> parseNamedMonth(const QString& t) {
     const auto m = named.match(t);
     if (!m.hasMatch())
         return std::nullopt;
-    static const char* const kMonths[] = {"gennaio", "febbraio", "marzo", "aprile", "maggio", "giugno", "luglio",
-                                          "agosto", "settembre", "ottobre", "novembre", "dicembre"};
     const QString word = m.captured(2).toLower();
     int month = 0;
-    for (int i = 0; i < 12 && month == 0; ++i) {
-        const QString name = QString::fromLatin1(kMonths[i]);
+    for (int i = 1; i <= 12 && month == 0; ++i) {
+        const QString name = monthName(i);
         if (word == name || (word.size() == 3 && name.startsWith(word)))
-            month = i + 1;
+            month = i;
     }
     if (month == 0)
         return std::nullopt;
@@ -508,6 +506,24 @@ bool isNumericText(QStringView text) {
 
 bool isDateText(QStringView text) {
     return parseDate(text).has_value();
+}
+
+QString monthName(int month, bool abbreviate) {
+    static const char16_t* const kNames[12] = {u"gennaio", u"febbraio", u"marzo",    u"aprile",
+                                               u"maggio",  u"giugno",   u"luglio",   u"agosto",
+                                               u"settembre", u"ottobre", u"novembre", u"dicembre"};
+    static const char16_t* const kShort[12] = {u"gen", u"feb", u"mar", u"apr", u"mag", u"giu",
+                                               u"lug", u"ago", u"set", u"ott", u"nov", u"dic"};
+    if (month < 1 || month > 12) return {};
+    return QString::fromUtf16(abbreviate ? kShort[month - 1] : kNames[month - 1]);
+}
+
+QString dayName(int weekday, bool abbreviate) {
+    static const char16_t* const kNames[7] = {u"domenica", u"lunedì",  u"martedì", u"mercoledì",
+                                              u"giovedì",  u"venerdì", u"sabato"};
+    static const char16_t* const kShort[7] = {u"dom", u"lun", u"mar", u"mer", u"gio", u"ven", u"sab"};
+    if (weekday < 1 || weekday > 7) return {};
+    return QString::fromUtf16(abbreviate ? kShort[weekday - 1] : kNames[weekday - 1]);
 }
 
 }  // namespace core::italian

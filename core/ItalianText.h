@@ -30,6 +30,11 @@ QString formatDateOnly(Date value);  // always "dd/mm/yyyy"
 QString formatTimeOnly(Date value);  // always "hh:mm:ss"
 // "Vero" / "Falso".
 QString formatBool(bool value);
+// Italian month name of month 1..12 ("agosto", or "ago" abbreviated).
+QString monthName(int month, bool abbreviate = false);
+// Italian day name, 1 = Sunday .. 7 = Saturday as the language numbers the
+// days ("sabato", or "sab" abbreviated).
+QString dayName(int weekday, bool abbreviate = false);
 // Fixed decimals (0 to 15), halves away from zero, decimal comma, optional dot
 // grouping of thousands: formatFixed(1234.5, 2, true) is "1.234,50". A leading
 // zero is written for values between -1 and 1.

@@ -1,6 +1,7 @@
 // Date and time functions of the language, with Italian day and month names.
 
 #include "core/Clock.h"
+#include "core/ItalianText.h"
 #include "script/builtins/Groups.h"
 
 #include <QDate>
@@ -12,18 +13,6 @@ using core::Date;
 using core::Variant;
 
 namespace {
-
-// Day and month names as an Italian installation prints them (core's date
-// reading knows the same month names).
-const char16_t* const kMonthNames[12] = {u"gennaio", u"febbraio", u"marzo",     u"aprile",
-                                         u"maggio",  u"giugno",   u"luglio",    u"agosto",
-                                         u"settembre", u"ottobre", u"novembre", u"dicembre"};
-const char16_t* const kMonthShort[12] = {u"gen", u"feb", u"mar", u"apr", u"mag", u"giu",
-                                         u"lug", u"ago", u"set", u"ott", u"nov", u"dic"};
-// Sunday first, as the language numbers the days.
-const char16_t* const kDayNames[7] = {u"domenica", u"lunedì",  u"martedì", u"mercoledì",
-                                      u"giovedì",  u"venerdì", u"sabato"};
-const char16_t* const kDayShort[7] = {u"dom", u"lun", u"mar", u"mer", u"gio", u"ven", u"sab"};
 
 // An Italian installation starts the week on Monday and counts the first week
 // of the year as the first one with four days (vbUseSystem... = 0).
@@ -94,7 +83,7 @@ Variant fnWeekdayName(Args a) {
     if (n < 1 || n > 7)
         raiseError(5);
     const int day = (n - 1 + first - 1) % 7;  // 0 = Sunday
-    return Variant(QString::fromUtf16(abbreviate ? kDayShort[day] : kDayNames[day]));
+    return Variant(core::italian::dayName(day + 1, abbreviate));
 }
 
 Variant fnMonthName(Args a) {
@@ -102,7 +91,7 @@ Variant fnMonthName(Args a) {
     const bool abbreviate = given(a, 1) && a[1].toBool();
     if (n < 1 || n > 12)
         raiseError(5);
-    return Variant(QString::fromUtf16(abbreviate ? kMonthShort[n - 1] : kMonthNames[n - 1]));
+    return Variant(core::italian::monthName(n, abbreviate));
 }
 
 Variant fnDateSerial(Args a) {
@@ -285,9 +274,9 @@ QString longDateText(const core::Date& d) {
     const Date::Parts p = d.parts();
     const QDate q(p.year, p.month, p.day);
     return QStringLiteral("%1 %2 %3 %4")
-        .arg(QString::fromUtf16(kDayNames[q.dayOfWeek() % 7]))
+        .arg(core::italian::dayName(q.dayOfWeek() % 7 + 1))
         .arg(p.day)
-        .arg(QString::fromUtf16(kMonthNames[p.month - 1]))
+        .arg(core::italian::monthName(p.month))
         .arg(p.year);
 }
 
