@@ -487,11 +487,14 @@ std::optional<Date> parseDate(QStringView text) {
 
 std::optional<bool> parseBoolWord(QStringView text) {
     const QStringView t = trimmed(text);
+    // "#TRUE#" and "#FALSE#" are how the language writes the flags in text.
     if (t.compare(QLatin1String("Vero"), Qt::CaseInsensitive) == 0 ||
-        t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ||
+        t.compare(QLatin1String("#TRUE#"), Qt::CaseInsensitive) == 0)
         return true;
     if (t.compare(QLatin1String("Falso"), Qt::CaseInsensitive) == 0 ||
-        t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0 ||
+        t.compare(QLatin1String("#FALSE#"), Qt::CaseInsensitive) == 0)
         return false;
     return std::nullopt;
 }

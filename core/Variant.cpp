@@ -68,7 +68,12 @@ std::int64_t toWhole(const Variant& v, double lo, double hi) {
     case VType::Empty: return 0;
     case VType::Boolean: return v.boolValue() ? -1 : 0;
     case VType::Byte: return v.byteValue();
-    case VType::Integer: return v.integerValue();
+    case VType::Integer: {
+        const std::int16_t i = v.integerValue();
+        if (i < lo || i > hi)
+            overflow();
+        return i;
+    }
     case VType::Long: {
         const std::int32_t l = v.longValue();
         if (l < lo || l > hi)
@@ -766,9 +771,12 @@ std::optional<int> compare(const Variant& a0, const Variant& b0, const CompareOp
     const bool numberLiteral = sa ? options.rightLiteral : options.leftLiteral;
     const bool textLiteral = sa ? options.leftLiteral : options.rightLiteral;
     int r;
-    if (numberLiteral)
-        r = compareNumbers(number, Variant(textToDouble(text.stringValue())));
-    else if (textLiteral)
+    if (numberLiteral) {
+        // A text that holds no number differs from the number ("" = True is
+        // False), and sorts after it as between two variables.
+        const auto parsed = italian::parseNumber(text.stringValue());
+        r = parsed ? compareNumbers(number, Variant(*parsed)) : -1;
+    } else if (textLiteral)
         r = compareText(number.toString(), text.stringValue(), options.mode);
     else
         r = -1;  // a number is less than a text

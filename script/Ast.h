@@ -9,6 +9,7 @@
 
 #include <QHash>
 #include <QString>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -132,11 +133,37 @@ struct UnaryExpr : Expr {
     UnaryExpr() : Expr(EK::Unary), op(Op::Neg) {}
 };
 
+// A run of operators (1 + 2 + ... + n) leans to the left: left holds the
+// run so far. Everything that walks such a run does it with a loop, so that
+// its length never reaches the stack.
 struct BinaryExpr : Expr {
     Op op;
     ExprP left, right;
     BinaryExpr() : Expr(EK::Binary), op(Op::Add) {}
+    ~BinaryExpr() override {
+        ExprP next = std::move(left);
+        while (next && next->kind == EK::Binary) {
+            ExprP inner = std::move(static_cast<BinaryExpr*>(next.get())->left);
+            next = std::move(inner);  // the node let go has no left side left to destroy
+        }
+    }
+    BinaryExpr(const BinaryExpr&) = delete;
+    BinaryExpr& operator=(const BinaryExpr&) = delete;
 };
+
+// The nodes of a run of operators from the innermost (whose left side is
+// not an operator) to e itself.
+template <class E>
+std::vector<E*> operatorRun(E* e) {
+    std::vector<E*> run;
+    for (;;) {
+        run.push_back(e);
+        if (e->left->kind != EK::Binary) break;
+        e = static_cast<E*>(e->left.get());
+    }
+    std::reverse(run.begin(), run.end());
+    return run;
+}
 
 // ---- statements -----------------------------------------------------------
 

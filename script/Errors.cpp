@@ -51,6 +51,8 @@ const QHash<int, QString>& table() {
         {507, QStringLiteral("Si è verificata un'eccezione")},
         // Dictionary.
         {32811, QStringLiteral("Elemento non trovato")},
+        // RegExp.
+        {5017, QStringLiteral("Errore di sintassi nell'espressione regolare")},
         // Compile errors.
         {1001, QStringLiteral("Memoria esaurita")},
         {1002, QStringLiteral("Errore di sintassi")},

@@ -5,6 +5,7 @@
 #include "script/Lexer.h"
 #include "script/Objects.h"
 #include "script/Parser.h"
+#include "script/builtins/RegExp.h"
 
 #include <QSet>
 
@@ -103,6 +104,17 @@ Variant applyBinary(Op op, const Variant& a, const Variant& b, const core::Compa
     }
     return Variant();
 }
+
+// The bound of a dimension declared as (upper): 0 to upper.
+core::ArrayBound dimBound(const Variant& upperValue) {
+    const std::int64_t upper = upperValue.toLong();
+    if (upper < -1) raiseError(9);
+    if (upper >= INT32_MAX) raiseError(7);  // more elements than an array can hold
+    return {0, std::int32_t(upper + 1)};
+}
+
+// The start, end or step of a For loop: a text counts as the number it holds.
+Variant loopNumber(const Variant& v) { return v.isString() ? Variant(v.toDouble()) : v; }
 
 bool isWhole(const Variant& v) { return v.kind() == core::VType::Integer || v.kind() == core::VType::Long; }
 
@@ -210,9 +222,23 @@ Interpreter::Interpreter()
     : modules_(std::make_shared<Modules>()),
       err_(std::make_shared<ErrObject>()),
       errValue_(err_),
-      alive_(std::make_shared<bool>(true)) {}
+      life_(std::make_shared<EngineLife>()) {}
 
-Interpreter::~Interpreter() { *alive_ = false; }
+Interpreter::~Interpreter() {
+    life_->alive = false;
+    // Instances that refer to one another (Set a.o = a) would keep each
+    // other, and the compiled code, alive for ever: let go of what they hold.
+    // With the engine gone no Class_Terminate runs any more.
+    while (!life_->instances.isEmpty()) {
+        ClassInstance* inst = *life_->instances.constBegin();
+        life_->instances.remove(inst);
+        const std::shared_ptr<core::Object> keep = inst->weak_from_this().lock();
+        if (!keep) continue;
+        std::vector<Variant> held = std::move(inst->fields);
+        inst->fields.clear();
+        held.clear();  // may end other instances, which leave the list themselves
+    }
+}
 
 GlobalSlot* Interpreter::globalSlot(const QString& name, bool create) {
     const QString key = name.toLower();
@@ -328,8 +354,13 @@ void Interpreter::bindModule(Module& m) {
             g->proc = nullptr;
             g->value = Variant();
         }
+        QSet<QString> procNames;
         for (auto& p : m.procs) {
-            GlobalSlot* g = declare(p->name, p->line, p->column);
+            // A second procedure of the same name takes the place of the first.
+            const QString key = p->name.toLower();
+            GlobalSlot* g =
+                procNames.contains(key) ? globalSlot(p->name, false) : declare(p->name, p->line, p->column);
+            procNames.insert(key);
             g->kind = GlobalSlot::Proc;
             g->proc = p.get();
             g->cls = nullptr;
@@ -348,10 +379,19 @@ void Interpreter::bindModule(Module& m) {
             g->cls = nullptr;
         }
         forEachStmt(m.topLevel->body, [&](Stmt& st) {
-            if (st.kind != SK::Dim || static_cast<DimStmt&>(st).redim) return;
+            if (st.kind != SK::Dim) return;
+            // ReDim declares a name not declared yet, also under Option Explicit.
+            const bool redim = static_cast<DimStmt&>(st).redim;
             for (auto& item : static_cast<DimStmt&>(st).items) {
                 const QString key = item.name->name.toLower();
-                if (declared.contains(key)) raiseAt(1041, item.name->line, item.name->column);
+                if (declared.contains(key)) {
+                    if (redim) continue;
+                    raiseAt(1041, item.name->line, item.name->column);
+                }
+                if (redim) {
+                    const GlobalSlot* known = globalSlot(item.name->name, false);
+                    if (known && known->kind != GlobalSlot::Undefined) continue;
+                }
                 declared.insert(key);
                 GlobalSlot* g = globalSlot(item.name->name, true);
                 if (g->kind == GlobalSlot::Variable) continue;  // kept from an earlier text
@@ -379,7 +419,13 @@ void Interpreter::bindModule(Module& m) {
                     continue;
                 }
                 std::vector<core::ArrayBound> bounds;
-                for (auto& b : d.bounds) bounds.push_back({0, constValue(b.get(), cs).toLong() + 1});
+                for (auto& b : d.bounds) {
+                    const Variant upper = constValue(b.get(), cs);
+                    atPosition(b.get(), [&] {
+                        bounds.push_back(dimBound(upper));
+                        return Variant();
+                    });
+                }
                 core::VariantArray a(std::move(bounds));
                 a.setFixed(true);
                 cls.fieldInit.emplace_back(std::move(a));
@@ -419,9 +465,19 @@ void Interpreter::bindProcedure(Procedure& p, ClassDef* cls, bool explicitMode) 
 
 void Interpreter::declareLocals(Block& b, Scope& s) {
     forEachStmt(b, [&](Stmt& st) {
-        if (st.kind != SK::Dim || static_cast<DimStmt&>(st).redim) return;
+        if (st.kind != SK::Dim) return;
+        const bool redim = static_cast<DimStmt&>(st).redim;
         for (auto& item : static_cast<DimStmt&>(st).items) {
             const QString key = item.name->name.toLower();
+            if (redim) {
+                // ReDim of a name that nothing declares makes it a local.
+                if (s.locals.contains(key) || s.consts.contains(key)) continue;
+                if (s.cls && s.cls->memberIndex.contains(key)) continue;
+                const GlobalSlot* known = globalSlot(item.name->name, false);
+                if (known && known->kind != GlobalSlot::Undefined) continue;
+                s.locals.insert(key, s.nextSlot++);
+                continue;
+            }
             if (s.locals.contains(key) || s.consts.contains(key))
                 raiseAt(1041, item.name->line, item.name->column);
             s.locals.insert(key, s.nextSlot++);
@@ -441,15 +497,16 @@ Variant Interpreter::constValue(Expr* e, Scope& s) {
             return atPosition(e, [&] { return applyBinary(u->op, v, Variant(), {}); });
         }
         case EK::Binary: {
-            auto* b = static_cast<BinaryExpr*>(e);
-            if (b->op != Op::Is) {
-                core::CompareOptions o;
-                o.leftLiteral = o.rightLiteral = true;
-                const Variant l = constValue(b->left.get(), s);
+            const auto run = operatorRun(static_cast<BinaryExpr*>(e));
+            core::CompareOptions o;
+            o.leftLiteral = o.rightLiteral = true;
+            Variant value = constValue(run.front()->left.get(), s);
+            for (BinaryExpr* b : run) {
+                if (b->op == Op::Is) raiseAt(1045, b->line, b->column);
                 const Variant r = constValue(b->right.get(), s);
-                return atPosition(e, [&] { return applyBinary(b->op, l, r, o); });
+                value = atPosition(b, [&] { return applyBinary(b->op, value, r, o); });
             }
-            break;
+            return value;
         }
         case EK::Name: {
             auto* n = static_cast<NameExpr*>(e);
@@ -583,7 +640,7 @@ void Interpreter::bindExpr(Expr* e, Scope& s, bool callTarget) {
             bindName(*static_cast<NameExpr*>(e), s, callTarget);
             break;
         case EK::Paren:
-            bindExpr(static_cast<ParenExpr*>(e)->inner.get(), s);
+            bindExpr(static_cast<ParenExpr*>(e)->inner.get(), s, callTarget);
             break;
         case EK::Member: {
             auto* m = static_cast<MemberExpr*>(e);
@@ -614,9 +671,9 @@ void Interpreter::bindExpr(Expr* e, Scope& s, bool callTarget) {
             bindExpr(static_cast<UnaryExpr*>(e)->operand.get(), s);
             break;
         case EK::Binary: {
-            auto* b = static_cast<BinaryExpr*>(e);
-            bindExpr(b->left.get(), s);
-            bindExpr(b->right.get(), s);
+            const auto run = operatorRun(static_cast<BinaryExpr*>(e));
+            bindExpr(run.front()->left.get(), s);
+            for (BinaryExpr* b : run) bindExpr(b->right.get(), s);
             break;
         }
     }
@@ -835,17 +892,20 @@ Interpreter::Flow Interpreter::execStmt(const Stmt& st) {
 Interpreter::Flow Interpreter::execFor(const ForStmt& st) {
     Variant* var = variableRef(*static_cast<const NameExpr*>(st.var.get()), true);
     const Variant from = evalScalar(st.from.get());
-    const Variant to = evalScalar(st.to.get());
-    const Variant step = st.step ? evalScalar(st.step.get()) : Variant(std::int16_t(1));
+    const Variant to0 = evalScalar(st.to.get());
+    const Variant step0 = st.step ? evalScalar(st.step.get()) : Variant(std::int16_t(1));
+    if (from.isNull() || to0.isNull() || step0.isNull()) raiseError(94);
+    const Variant to = loopNumber(to0);
+    const Variant step = loopNumber(step0);
     const auto sign = core::compare(step, Variant(std::int16_t(0)));
-    if (!sign || from.isNull() || to.isNull()) raiseError(94);
+    if (!sign) raiseError(94);
     if (!core::isNumeric(from) || !core::isNumeric(to) || !core::isNumeric(step)) raiseError(13);
     const bool down = *sign < 0;
     const bool wholeStep = isWhole(step);
     const bool wholeEnd = isWhole(to);
     const std::int64_t stepValue = wholeStep ? wholeValue(step) : 0;
     const std::int64_t endValue = wholeEnd ? wholeValue(to) : 0;
-    *var = from;
+    *var = loopNumber(from);
     for (;;) {
         int c;
         if (wholeEnd && isWhole(*var)) {
@@ -917,12 +977,9 @@ void Interpreter::execDim(const DimStmt& st) {
             *v = Variant(core::VariantArray());
             continue;
         }
+        if (st.redim && v->isArray() && v->arrayValue().isFixed()) raiseError(10);
         std::vector<core::ArrayBound> bounds;
-        for (const auto& b : item.bounds) {
-            const std::int32_t upper = evalScalar(b.get()).toLong();
-            if (upper < -1) raiseError(9);
-            bounds.push_back({0, upper + 1});
-        }
+        for (const auto& b : item.bounds) bounds.push_back(dimBound(evalScalar(b.get())));
         if (!st.redim) {
             core::VariantArray a(std::move(bounds));
             a.setFixed(true);
@@ -978,7 +1035,12 @@ Variant Interpreter::eval(const Expr* e) {
         }
         case EK::New: {
             const auto* n = static_cast<const NewExpr*>(e);
-            if (n->global->kind != GlobalSlot::Class) raiseError(506);
+            if (n->global->kind != GlobalSlot::Class) {
+                // The language's own class, unless the script defines one of that name.
+                if (n->className.compare(QLatin1String("RegExp"), Qt::CaseInsensitive) == 0)
+                    return Variant(std::make_shared<builtins::RegExp>());
+                raiseError(506);
+            }
             return newInstance(n->global->cls);
         }
         case EK::Unary: {
@@ -1094,6 +1156,24 @@ bool Interpreter::tryAppend(const AssignStmt& a) {
 }
 
 Variant Interpreter::evalBinary(const BinaryExpr& b) {
+    if (b.left->kind == EK::Binary) {
+        // A run of operators, from the innermost one outwards.
+        const auto run = operatorRun(&b);
+        Variant value = evalBinary(*run.front());
+        for (std::size_t i = 1; i < run.size(); ++i) {
+            const BinaryExpr& x = *run[i];
+            if (x.op == Op::Is) {
+                value = Variant(core::sameObject(value, eval(x.right.get())));
+                continue;
+            }
+            Variant holder;
+            const Variant& right = operand(x.right.get(), holder);
+            core::CompareOptions o;
+            if (x.op >= Op::Eq && x.op <= Op::Ge) o.rightLiteral = isLiteral(x.right.get());
+            value = applyBinary(x.op, value, right, o);
+        }
+        return value;
+    }
     if (b.op == Op::Is) return Variant(core::sameObject(eval(b.left.get()), eval(b.right.get())));
     Variant leftHolder, rightHolder;
     // The left side is read in place only when reading the right side runs no code.
@@ -1333,6 +1413,24 @@ Variant Interpreter::evalCallArgs(const Expr* callee, const std::vector<ExprP>& 
             evalArgs(args, a);
             return invokeOn(obj, m->name, kind, a.ptrs);
         }
+        case EK::Paren: {
+            // (f)(x) calls f with x, (a)(0) indexes a; only a procedure that
+            // takes nothing runs first and has its result indexed.
+            const Expr* inner = callee;
+            while (inner->kind == EK::Paren) inner = static_cast<const ParenExpr*>(inner)->inner.get();
+            bool runsFirst = false;
+            if (inner->kind == EK::Name) {
+                const auto& n = *static_cast<const NameExpr*>(inner);
+                runsFirst = (n.ref == Ref::Global || n.ref == Ref::Dynamic) &&
+                            n.global->kind == GlobalSlot::Proc && n.global->proc->params.empty() &&
+                            !args.empty();
+            }
+            if (!runsFirst && (inner->kind == EK::Name || inner->kind == EK::Member))
+                return evalCallArgs(inner, args, kind, a);
+            const Variant v = eval(callee);
+            evalArgs(args, a);
+            return indexOrDefault(v, a.ptrs, kind);
+        }
         default: {
             const Variant v = eval(callee);
             evalArgs(args, a);
@@ -1405,7 +1503,7 @@ void Interpreter::assign(const Expr* target, Variant value, bool isSet) {
 }
 
 Variant Interpreter::newInstance(const ClassDef* cls) {
-    auto inst = std::make_shared<ClassInstance>(this, cls, alive_, modules_);
+    auto inst = std::make_shared<ClassInstance>(this, cls, life_, modules_);
     inst->fields = cls->fieldInit;
     if (cls->initialize) callProcedure(cls->initialize, inst.get(), {});
     return Variant(std::move(inst));
@@ -1413,12 +1511,15 @@ Variant Interpreter::newInstance(const ClassDef* cls) {
 
 // ---- the language's objects -------------------------------------------------
 
-ClassInstance::ClassInstance(Interpreter* interp, const ClassDef* def, std::shared_ptr<bool> alive,
+ClassInstance::ClassInstance(Interpreter* interp, const ClassDef* def, std::shared_ptr<EngineLife> life,
                              std::shared_ptr<const void> code)
-    : interp_(interp), def_(def), alive_(std::move(alive)), code_(std::move(code)) {}
+    : interp_(interp), def_(def), life_(std::move(life)), code_(std::move(code)) {
+    life_->instances.insert(this);
+}
 
 ClassInstance::~ClassInstance() {
-    if (!*alive_ || !def_->terminate || interp_->isAborting()) return;
+    life_->instances.remove(this);
+    if (!life_->alive || !def_->terminate || interp_->isAborting()) return;
     try {
         interp_->runTerminate(def_->terminate, this);
     } catch (...) {
@@ -1427,7 +1528,7 @@ ClassInstance::~ClassInstance() {
 }
 
 Variant ClassInstance::invoke(const QString& name, CallKind kind, std::span<Variant* const> args) {
-    if (!*alive_) raiseError(51);
+    if (!life_->alive) raiseError(51);
     int idx = def_->defaultMember;
     if (!name.isEmpty()) {
         auto it = def_->memberIndex.constFind(name.toLower());

@@ -33,6 +33,7 @@ struct GlobalSlot {
 
 class ClassInstance;
 class ErrObject;
+struct EngineLife;
 struct Frame;
 struct Scope;
 
@@ -163,7 +164,7 @@ class Interpreter {
     const std::atomic<bool>* externalCancel_ = nullptr;
     std::function<void()> poll_;
     bool aborting_ = false;
-    std::shared_ptr<bool> alive_;
+    std::shared_ptr<EngineLife> life_;
 };
 
 }  // namespace script

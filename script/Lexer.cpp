@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace script {
@@ -146,9 +147,7 @@ class Lexer {
             } else if (c.isDigit() ||
                        (c == u'.' && pos_ + 1 < s_.size() && s_[pos_ + 1].isDigit() && !afterOperand())) {
                 number(start, space);
-            } else if (c == u'&' && pos_ + 1 < s_.size() &&
-                       (s_[pos_ + 1] == u'H' || s_[pos_ + 1] == u'h' || s_[pos_ + 1] == u'O' ||
-                        s_[pos_ + 1] == u'o')) {
+            } else if (isRadixStart()) {
                 radixNumber(start, space);
             } else if (c == u'"') {
                 string(start, space);
@@ -205,6 +204,17 @@ class Lexer {
 
     void skipToLineEnd() { pos_ = lineEnd(pos_); }
 
+    // "&H1F" and "&O17" are numbers only when a digit of their base follows;
+    // otherwise the "&" joins texts: "x" &hi is "x" & hi.
+    bool isRadixStart() const {
+        if (s_[pos_] != u'&' || pos_ + 2 >= s_.size()) return false;
+        const QChar r = s_[pos_ + 1];
+        const int d = hexDigit(s_[pos_ + 2]);
+        if (r == u'H' || r == u'h') return d >= 0;
+        if (r == u'O' || r == u'o') return d >= 0 && d < 8;
+        return false;
+    }
+
     bool restOfLineBlank(int from) const {
         for (int p = from; p < s_.size(); ++p) {
             const QChar c = s_[p];
@@ -242,7 +252,14 @@ class Lexer {
         if (pos_ < s_.size() && isIdentChar(s_[pos_])) raiseAt(1025, line_, col(pos_));
         const QString text = s_.mid(start, pos_ - start);
         bool ok = false;
-        const double d = text.toDouble(&ok);  // C locale: '.' is the decimal point here
+        double d = text.toDouble(&ok);  // C locale: '.' is the decimal point here
+        if (!ok) {
+            // Too small to be held (1e-400) reads as 0; too large is refused.
+            const QByteArray latin = text.toLatin1();
+            char* end = nullptr;
+            d = std::strtod(latin.constData(), &end);
+            ok = end == latin.constData() + latin.size() && std::isfinite(d);
+        }
         if (!ok || !std::isfinite(d)) raiseAt(1031, line_, col(start));
         if (!isDouble && d <= 2147483647.0) {
             Token& t = push(Tok::Integer, start, space);
@@ -278,12 +295,15 @@ class Lexer {
         }
         Token& t = push(Tok::Integer, start, space);
         t.text = s_.mid(start, pos_ - start);
+        // Up to 16 bits the digits are an Integer with its sign bit (&HFFFF
+        // is -1). With "&" they are taken as written (&HFFFF& is 65535), and
+        // still an Integer when that fits one (&H10& is 16).
         if (!forceLong && v <= 0xFFFF) {
             t.intValue = static_cast<std::int16_t>(static_cast<std::uint16_t>(v));
             t.intType = 2;
         } else {
             t.intValue = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
-            t.intType = 3;
+            t.intType = forceLong && v <= 0x7FFF ? 2 : 3;
         }
     }
 
@@ -315,6 +335,10 @@ class Lexer {
             text = QString(c) + n;
         } else if (c == u'>' && n == u'=') {
             text = QStringLiteral(">=");
+        } else if (c == u'=' && (n == u'>' || n == u'<')) {
+            text = n == u'>' ? QStringLiteral(">=") : QStringLiteral("<=");  // => and =<
+        } else if (c == u'>' && n == u'<') {
+            text = QStringLiteral("<>");  // ><
         } else if (QStringLiteral("+-*/\\^&=<>(),.").contains(c)) {
             text = QString(c);
         } else {

@@ -7,16 +7,26 @@
 #include "core/Variant.h"
 #include "script/Ast.h"
 
+#include <QSet>
 #include <memory>
 
 namespace script {
 
 class Interpreter;
+class ClassInstance;
+
+// What the instances of the script's classes share with the engine that
+// made them: whether it still exists, and which of them are alive, so that
+// the engine can undo the references they hold to one another when it goes.
+struct EngineLife {
+    bool alive = true;
+    QSet<ClassInstance*> instances;
+};
 
 class ClassInstance : public core::Object {
   public:
     // code keeps the compiled class alive as long as the instance.
-    ClassInstance(Interpreter* interp, const ClassDef* def, std::shared_ptr<bool> alive,
+    ClassInstance(Interpreter* interp, const ClassDef* def, std::shared_ptr<EngineLife> life,
                   std::shared_ptr<const void> code);
     ~ClassInstance() override;  // runs Class_Terminate
 
@@ -33,7 +43,7 @@ class ClassInstance : public core::Object {
   private:
     Interpreter* interp_;
     const ClassDef* def_;
-    std::shared_ptr<bool> alive_;
+    std::shared_ptr<EngineLife> life_;
     std::shared_ptr<const void> code_;
 };
 

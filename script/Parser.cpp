@@ -120,11 +120,27 @@ class Parser {
         if (!acceptKw(k)) fail(number);
     }
     bool atSeparator() const {
-        return cur().type == Tok::Newline || cur().type == Tok::Colon || cur().type == Tok::End;
+        return cur().type == Tok::Newline || cur().type == Tok::Colon || cur().type == Tok::End ||
+               atClosingEnd();
+    }
+    // "End Sub", "End Function", "End Property" and "End Class" also close
+    // the statement written before them on the same line.
+    bool atClosingEnd() const {
+        if (!isKw(Kw::End) || next().type != Tok::Name) return false;
+        const Kw k = next().kw;
+        return k == Kw::Sub || k == Kw::Function || k == Kw::Property || k == Kw::Class;
+    }
+    // "Property" begins a property only before Get, Let or Set; elsewhere it
+    // is an ordinary name.
+    bool atPropertyDef() const {
+        if (!isKw(Kw::Property) || next().type != Tok::Name) return false;
+        const Kw k = next().kw;
+        return k == Kw::Get || k == Kw::Let || k == Kw::Set;
     }
     void skipSeparators() {
         while (cur().type == Tok::Newline || cur().type == Tok::Colon) advance();
     }
+    bool atLineEnd() const { return cur().type == Tok::Newline || cur().type == Tok::End || atClosingEnd(); }
     void endStatement() {
         if (!atSeparator()) fail(1025);
     }
@@ -173,7 +189,7 @@ class Parser {
             m_->procs.push_back(procedure(isPublic, isDefault, nullptr));
             return;
         }
-        if (isKw(Kw::Property)) fail(1048);
+        if (atPropertyDef()) fail(1048);
         if (isKw(Kw::Class)) {
             classDef();
             return;
@@ -282,7 +298,7 @@ class Parser {
                 isDefault = true;
                 advance();
             }
-            if (isKw(Kw::Sub) || isKw(Kw::Function) || isKw(Kw::Property)) {
+            if (isKw(Kw::Sub) || isKw(Kw::Function) || atPropertyDef()) {
                 auto pr = procedure(isPublic, isDefault, cls.get());
                 addMethod(*cls, std::move(pr), start);
                 continue;
@@ -359,8 +375,14 @@ class Parser {
     }
 
     void statementInBlock(Block& b) {
-        if (isKw(Kw::Sub) || isKw(Kw::Function) || isKw(Kw::Class) || isKw(Kw::Property) ||
-            isKw(Kw::Public) || isKw(Kw::Private) || isKw(Kw::Option))
+        // A procedure written inside a block of the script level (an If, a
+        // loop) is declared at the script level, whether or not the block runs.
+        if ((isKw(Kw::Sub) || isKw(Kw::Function)) && proc_->kind == ProcKind::TopLevel && !class_) {
+            m_->procs.push_back(procedure(true, false, nullptr));
+            return;
+        }
+        if (isKw(Kw::Sub) || isKw(Kw::Function) || isKw(Kw::Class) || atPropertyDef() || isKw(Kw::Public) ||
+            isKw(Kw::Private) || isKw(Kw::Option))
             fail(1024);
         if (auto s = statement(false)) b.push_back(std::move(s));
         endStatement();
@@ -572,15 +594,13 @@ class Parser {
     Block lineStatements() {
         Block b;
         for (;;) {
-            if (cur().type == Tok::Newline || cur().type == Tok::End || isKw(Kw::Else) || isEndWord(Kw::If))
-                break;
+            if (atLineEnd() || isKw(Kw::Else) || isEndWord(Kw::If)) break;
             if (auto st = statement(true)) b.push_back(std::move(st));
             if (cur().type == Tok::Colon) {
                 skipColons();
                 continue;
             }
-            if (cur().type == Tok::Newline || cur().type == Tok::End || isKw(Kw::Else) || isEndWord(Kw::If))
-                break;
+            if (atLineEnd() || isKw(Kw::Else) || isEndWord(Kw::If)) break;
             fail(1025);
         }
         return b;
@@ -791,6 +811,7 @@ class Parser {
     ExprP binaryLevel(int level) {
         if (level == kNotLevel) {
             if (isKw(Kw::Not)) {
+                Nesting n(*this);
                 const Token& at = cur();
                 advance();
                 auto u = node<UnaryExpr>(at);
@@ -830,7 +851,10 @@ class Parser {
     }
 
     ExprP unary() {
+        while (acceptOp("+")) {
+        }
         if (isOp("-")) {
+            Nesting n(*this);
             const Token& at = cur();
             advance();
             auto u = node<UnaryExpr>(at);
@@ -838,7 +862,6 @@ class Parser {
             u->operand = unary();
             return u;
         }
-        if (acceptOp("+")) return unary();
         if (isKw(Kw::Not)) return binaryLevel(kNotLevel);
         return postfixChain();
     }
@@ -934,7 +957,10 @@ class Parser {
 
     ExprP postfixChain() {
         ExprP e = primary();
-        for (;;) {
+        // Every ".name" and "(...)" adds a level that running the chain walks
+        // through.
+        for (int steps = 0;; ++steps) {
+            if (steps > kMaxNesting) fail(28);
             if (isOp(".") && !cur().spaceBefore) {
                 const Token& at = cur();
                 advance();
@@ -942,7 +968,7 @@ class Parser {
                 m->object = std::move(e);
                 m->name = anyName();
                 e = std::move(m);
-            } else if (isOp("(") && e->kind != EK::Paren && e->kind != EK::Literal && e->kind != EK::New) {
+            } else if (isOp("(") && e->kind != EK::Literal && e->kind != EK::New) {
                 const std::size_t open = p_;
                 const Token& at = cur();
                 advance();

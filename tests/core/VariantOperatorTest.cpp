@@ -185,7 +185,10 @@ TEST(VariantOperators, ComparisonsFollowTheVariantRules) {
     numberLiteral.rightLiteral = true;
     EXPECT_TRUE(core::eq(S("5"), L(5), numberLiteral).toBool());
     EXPECT_TRUE(core::lt(S("5"), L(10), numberLiteral).toBool());
-    EXPECT_THROW(core::eq(S("x"), L(5), numberLiteral), core::AppError);
+    // A text that holds no number is not equal to it, and sorts after it.
+    EXPECT_FALSE(core::eq(S("x"), L(5), numberLiteral).toBool());
+    EXPECT_TRUE(core::gt(S("x"), L(5), numberLiteral).toBool());
+    EXPECT_FALSE(core::eq(S(""), Variant(true), numberLiteral).toBool());
     core::CompareOptions textLiteral;
     textLiteral.rightLiteral = true;
     EXPECT_TRUE(core::eq(Variant(1.5), S("1,5"), textLiteral).toBool());

@@ -14,7 +14,7 @@ struct Result {
     QString out, err;
 };
 
-Result runTool(const QString& text) {
+Result runTool(const QString& text, QStringList options = {}) {
     const QString tool = QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/vbsrun/vbsrun");
     Result r;
     if (!QFileInfo(tool).isExecutable()) return r;
@@ -25,7 +25,7 @@ Result runTool(const QString& text) {
     f.write(text.toUtf8());
     f.close();
     QProcess p;
-    p.start(tool, {path});
+    p.start(tool, options << path);
     p.waitForFinished(20000);
     r.exitCode = p.exitCode();
     r.out = QString::fromUtf8(p.readAllStandardOutput());
@@ -42,6 +42,21 @@ TEST(Vbsrun, EchoesAndReportsErrors) {
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_EQ(bad.out, "1\n");
     EXPECT_EQ(bad.err, "Errore 11 alla linea 3: Divisione per zero\n");
+}
+
+TEST(Vbsrun, TimeoutAndHelp) {
+    const Result endless = runTool("WScript.Echo 1\nDo : Loop\n", {"--timeout", "200"});
+    if (endless.exitCode == -1) GTEST_SKIP() << "vbsrun is not built";
+    EXPECT_EQ(endless.exitCode, 1);
+    EXPECT_EQ(endless.out, "1\n");
+    EXPECT_TRUE(endless.err.contains("Tempo massimo di esecuzione dello script superato"))
+        << endless.err.toStdString();
+    const Result help = runTool("", {"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("--timeout MS"));
+    const Result bad = runTool("", {"--timeout", "x"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_TRUE(bad.err.contains("--timeout"));
 }
 
 }  // namespace

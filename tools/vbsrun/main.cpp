@@ -1,4 +1,4 @@
-// vbsrun FILE: runs the statements of a script file. The script reaches a
+// vbsrun [--timeout MS] FILE: runs the statements of a script file. The script reaches a
 // WScript object whose Echo prints its arguments on one line.
 
 #include "core/AppError.h"
@@ -33,18 +33,49 @@ class WScript : public core::Object {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTextStream err(stderr);
-    const QStringList args = app.arguments();
-    if (args.size() != 2) {
-        err << "Uso: vbsrun FILE\n";
+    static const char* const usage =
+        "Uso: vbsrun [--timeout MS] FILE\n"
+        "Esegue le istruzioni di uno script VBScript; WScript.Echo scrive sullo standard output.\n"
+        "  --timeout MS  interrompe lo script dopo MS millisecondi (0: nessun limite)\n"
+        "  --help        mostra questo aiuto\n"
+        "Codici di uscita: 0 eseguito, 1 errore dello script, 2 uso errato.\n";
+    QStringList args = app.arguments();
+    args.removeFirst();
+    int timeout = 0;
+    QString path;
+    while (!args.isEmpty()) {
+        const QString a = args.takeFirst();
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            QTextStream(stdout) << usage;
+            return 0;
+        }
+        if (a == QLatin1String("--timeout")) {
+            bool ok = false;
+            timeout = args.isEmpty() ? -1 : args.takeFirst().toInt(&ok);
+            if (!ok || timeout < 0) {
+                err << "Valore non valido per --timeout: indicare i millisecondi (0 o più)\n" << usage;
+                return 2;
+            }
+            continue;
+        }
+        if (!path.isEmpty() || a.startsWith(QLatin1String("--"))) {
+            err << usage;
+            return 2;
+        }
+        path = a;
+    }
+    if (path.isEmpty()) {
+        err << usage;
         return 2;
     }
-    QFile file(args[1]);
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        err << "Impossibile aprire il file " << args[1] << '\n';
+        err << "Impossibile aprire il file " << path << '\n';
         return 2;
     }
     const QString text = QString::fromUtf8(file.readAll());
     script::ScriptControl sc;
+    sc.setTimeout(timeout > 0 ? timeout : script::ScriptControl::kNoTimeout);
     sc.AddObject(QStringLiteral("WScript"), std::make_shared<WScript>());
     try {
         sc.AddCode(text);

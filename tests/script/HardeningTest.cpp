@@ -1,0 +1,316 @@
+// Script texts that must end in a result or in the language's error, never in
+// a crash: they run in a child process (this test program started again), so
+// that a crash fails the test instead of ending the whole run. Also the
+// conversions at their bounds, regular expressions and classes that refer to
+// themselves.
+
+#include "ScriptHelpers.h"
+
+#include "core/Object.h"
+#include "script/builtins/Dictionary.h"
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+using scripttest::describe;
+using scripttest::evalExpr;
+
+namespace {
+
+constexpr const char* kChildVariable = "ZELT_SCRIPT_CASES";
+const QString kCaseSeparator = QStringLiteral("\n'----- next case -----\n");
+
+// WScript.Echo as the command-line runner has it: its arguments on one line.
+class Echo : public core::Object {
+  public:
+    QStringList lines;
+    QString typeName() const override { return QStringLiteral("WScript"); }
+    core::Variant invoke(const QString&, core::CallKind, std::span<core::Variant* const> args) override {
+        QStringList parts;
+        for (core::Variant* a : args) parts << (a->isMissing() ? QString() : a->resolved().toString());
+        lines << parts.join(QLatin1Char(' '));
+        return core::Variant();
+    }
+};
+
+// "ok:<echoed lines joined by |>" or "error:<number>@<line>".
+QString outcomeOf(const QString& text) {
+    script::ScriptControl sc;
+    auto echo = std::make_shared<Echo>();
+    sc.AddObject(QStringLiteral("WScript"), echo);
+    try {
+        sc.AddCode(text);
+    } catch (const core::AppError& e) {
+        return QStringLiteral("error:%1@%2").arg(e.number()).arg(e.line());
+    }
+    return QStringLiteral("ok:") + echo->lines.join(QLatin1Char('|'));
+}
+
+struct Case {
+    const char* name;
+    QString text;
+    const char* expected;  // "ok:..." or "error:N@line"; "error:N" leaves the line out
+};
+
+// Runs every case in one child process, each in a control of its own. A case
+// that crashes the child leaves itself and the cases after it without an
+// outcome.
+void checkInChild(const std::vector<Case>& cases) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QStringList texts;
+    for (const Case& c : cases) texts << c.text;
+    const QString path = dir.filePath(QStringLiteral("cases.vbs"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(texts.join(kCaseSeparator).toUtf8());
+    f.close();
+
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kChildVariable), path);
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=ScriptChild.RunCases")});
+    ASSERT_TRUE(child.waitForFinished(300000));
+    const QStringList out = QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char('\n'));
+    QStringList outcomes;
+    for (const QString& line : out)
+        if (line.startsWith(QLatin1String("outcome\t"))) outcomes << line.mid(8);
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << "the child crashed";
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        ASSERT_LT(qsizetype(i), outcomes.size()) << "no outcome: the script crashed the engine";
+        QString got = outcomes[qsizetype(i)];
+        const QString expected = QString::fromUtf8(cases[i].expected);
+        if (expected.startsWith(QLatin1String("error:")) && !expected.contains(QLatin1Char('@')))
+            got = got.section(QLatin1Char('@'), 0, 0);
+        EXPECT_EQ(got.toStdString(), expected.toStdString());
+    }
+}
+
+// The child's side: only does something when started by checkInChild.
+TEST(ScriptChild, RunCases) {
+    const QString path = qEnvironmentVariable(kChildVariable);
+    if (path.isEmpty()) return;
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QTextStream out(stdout);
+    for (const QString& text : QString::fromUtf8(f.readAll()).split(kCaseSeparator)) {
+        out << "outcome\t" << outcomeOf(text).replace(QLatin1Char('\n'), QLatin1Char(' ')) << '\n';
+        out.flush();
+    }
+}
+
+QString repeated(const QString& first, const QString& each, int count) {
+    QString s = first;
+    s.reserve(first.size() + each.size() * count);
+    for (int i = 0; i < count; ++i) s += each;
+    return s;
+}
+
+TEST(ScriptHardening, NoTextCrashesTheEngine) {
+    checkInChild({
+        {"20 000 additions on one line", repeated("x = 1", " + 1", 19999) + "\nWScript.Echo x", "ok:20000"},
+        {"20 000 joins on one line", repeated("x = \"a\"", " & \"a\"", 19999) + "\nWScript.Echo Len(x)",
+         "ok:20000"},
+        {"1 000 000 additions", repeated("x = 1", "+1", 999999) + "\nWScript.Echo x", "ok:1000000"},
+        {"a long mixed run", repeated("x = 0", " + 2 * 3 - 1", 20000) + "\nWScript.Echo x", "ok:100000"},
+        {"a long run of comparisons", repeated("x = 1", " = 1", 20000) + "\nWScript.Echo x", "ok:Falso"},
+        {"a long run in a constant", repeated("Const C = 1", " + 1", 19999) + "\nWScript.Echo C", "ok:20000"},
+        {"50 000 Not", "x = 1\nx = " + repeated("", "Not ", 50000) + "True", "error:28@2"},
+        {"200 000 unary minus", "x = " + repeated("", "-", 200000) + "1", "error:28@1"},
+        {"200 000 unary plus", "x = " + repeated("", "+", 200000) + "1\nWScript.Echo x", "ok:1"},
+        {"100 000 parentheses", "x = " + repeated("", "(", 100000) + "1" + repeated("", ")", 100000),
+         "error:28@1"},
+        {"a chain of 100 000 members",
+         "Set d = CreateObject(\"Scripting.Dictionary\")\nx = d" + repeated("", ".Item(1)", 100000),
+         "error:28@2"},
+        {"a chain of 100 000 indexes", "Dim a(1)\nx = a" + repeated("", "(1)", 100000), "error:28@2"},
+        {"Dim at the largest bound", "Dim a(2147483647)", "error:7@1"},
+        {"ReDim at the largest bound", "Dim a()\nReDim a(2147483647)", "error:7@2"},
+        {"ReDim past the largest bound", "ReDim a(2147483648)", "error:6@1"},
+        {"a class field at the largest bound", "Class K\nPublic f(2147483647)\nEnd Class", "error:7@2"},
+    });
+}
+
+TEST(ScriptHardening, LanguageConformance) {
+    checkInChild({
+        // Parsing.
+        {"a number too small to hold is 0", "WScript.Echo 1e-400, 2E-500 * 3", "ok:0 0"},
+        {"& before a name that starts with h", "hi = \"y\"\nWScript.Echo \"x\" &hi", "ok:xy"},
+        {"=>, =< and ><", "WScript.Echo 3 => 2, 2 =< 3, 1 >< 2, 2 >< 2", "ok:Vero Vero Vero Falso"},
+        {"a Function inside an If block",
+         "If False Then\nFunction F()\nF = 5\nEnd Function\nEnd If\nWScript.Echo F()", "ok:5"},
+        {"a Sub inside a loop", "For i = 1 To 2\nSub S(v)\nWScript.Echo v\nEnd Sub\nNext\nS 3", "ok:3"},
+        {"End on the line of the last statement",
+         "Function G()\nG = 7 End Function\nSub S()\nWScript.Echo G() End Sub\nClass K\nPublic v End "
+         "Class\nS",
+         "ok:7"},
+        {"End Property on the line of the last statement",
+         "Class K\nProperty Get P()\nP = 4 End Property\nEnd Class\nSet obj = New K\nWScript.Echo obj.P",
+         "ok:4"},
+        {"Property as a variable name", "Property = 3\nWScript.Echo Property + 1", "ok:4"},
+        {"indexing an expression in parentheses", "x = Array(10, 20)\ny = (x)(1)\nWScript.Echo y", "ok:20"},
+        {"Call of a name in parentheses", "Sub F(v)\nWScript.Echo \"f\" & v\nEnd Sub\nx = 4\nCall (F)(x)",
+         "ok:f4"},
+        {"a second procedure of the same name",
+         "Function H()\nH = 1\nEnd Function\nFunction H()\nH = 2\nEnd Function\nWScript.Echo H()", "ok:2"},
+        // Running.
+        {"texts against flag literals", "WScript.Echo \"true\" <> True, \"\" = True, \"-1\" = True",
+         "ok:Vero Falso Vero"},
+        {"Select Case with a text case before the number",
+         "Select Case 3\nCase \"test\"\nWScript.Echo \"test\"\nCase 3\nWScript.Echo \"tre\"\nEnd Select",
+         "ok:tre"},
+        {"CBool of the written flags", "WScript.Echo CBool(\"#TRUE#\"), CBool(\"#FALSE#\")", "ok:Vero Falso"},
+        {"For from a text", "n = 0\nFor i = \"1\" To 2\nn = n + 1\nNext\nWScript.Echo n", "ok:2"},
+        {"For to a text", "n = 0\nFor i = 1 To \"2\"\nn = n + 1\nNext\nWScript.Echo n", "ok:2"},
+        {"For by a text step", "n = 0\nFor i = 10 To 1 Step \"-3\"\nn = n + 1\nNext\nWScript.Echo n", "ok:4"},
+        {"ReDim declares under Option Explicit",
+         "Option Explicit\nReDim u(3)\nu(3) = 5\nWScript.Echo UBound(u), u(3)", "ok:3 5"},
+        {"ReDim declares a local under Option Explicit",
+         "Option Explicit\nSub S\nReDim w(1)\nw(1) = 2\nWScript.Echo w(1)\nEnd Sub\nS", "ok:2"},
+        {"ReDim in a procedure keeps the script's array",
+         "Dim g()\nSub S\nReDim g(2)\nEnd Sub\nS\nWScript.Echo UBound(g)", "ok:2"},
+        {"&-suffixed hex literals", "WScript.Echo VarType(&h10&), VarType(&hFFFF&), &hFFFF&, VarType(&hFFFF)",
+         "ok:2 3 65535 2"},
+        {"ReDim of a fixed array before the conversion", "Dim a(2)\nReDim a(\"x\")", "error:10@2"},
+    });
+}
+
+TEST(ScriptHardening, ConversionsAtTheirBounds) {
+    struct Row {
+        const char* expr;
+        const char* expected;  // TypeName:text, or the error number
+    };
+    const Row rows[] = {
+        {"CByte(255)", "Byte:255"},
+        {"CByte(256)", "6"},
+        {"CByte(300)", "6"},
+        {"CByte(-1)", "6"},
+        {"CByte(0)", "Byte:0"},
+        {"CByte(255.5)", "6"},
+        {"CByte(CLng(-1))", "6"},
+        {"CInt(32767)", "Integer:32767"},
+        {"CInt(32768)", "6"},
+        {"CInt(-32768)", "Integer:-32768"},
+        {"CInt(-32769)", "6"},
+        {"CInt(32767.5)", "6"},
+        {"CLng(2147483647)", "Long:2147483647"},
+        {"CLng(2147483648)", "6"},
+        {"CLng(-2147483648)", "Long:-2147483648"},
+        {"CLng(-2147483649)", "6"},
+        {"CCur(\"922337203685477,5807\")", "Currency:922337203685477,5807"},
+        {"CCur(922337203685478)", "6"},
+        {"CCur(-922337203685478)", "6"},
+        {"CSng(3.4E+38) > 0", "Boolean:Vero"},
+        {"CSng(3.5E+38)", "6"},
+        {"CSng(-3.5E+38)", "6"},
+        {"Array(1, 2)(2147483648)", "6"},
+        {"Array(1, 2)(2)", "9"},
+        {"Mid(\"abc\", 2147483648)", "6"},
+        {"Mid(\"abc\", 2, 2147483648)", "6"},
+        {"Left(\"abc\", 2147483648)", "6"},
+        {"Left(\"abc\", -1)", "5"},
+        {"String(2147483648, \"a\")", "6"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.expr);
+        QString got;
+        try {
+            got = describe(evalExpr(QString::fromUtf8(r.expr)));
+        } catch (const core::AppError& e) {
+            got = QString::number(e.number());
+        }
+        EXPECT_EQ(got.toStdString(), r.expected);
+    }
+    // Assignments to array elements convert their index the same way.
+    EXPECT_EQ(scripttest::errorOf("Sub Main\nDim a(2)\na(2147483648) = 1\nEnd Sub").number(), 6);
+    EXPECT_EQ(scripttest::errorOf("Sub Main\nDim a(2)\na(-1) = 1\nEnd Sub").number(), 9);
+}
+
+TEST(ScriptHardening, RegExp) {
+    struct Row {
+        const char* body;  // statements setting T
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"Set r = New RegExp\nr.Pattern = \"^A\\d+$\"\nT = r.Test(\"A123\") & r.Test(\"a123\") & "
+         "r.Test(\"A12x\")",
+         "String:VeroFalsoFalso"},
+        {"Set r = New RegExp\nr.Pattern = \"^a\\d+$\"\nr.IgnoreCase = True\nT = r.Test(\"A123\")",
+         "Boolean:Vero"},
+        {"Set r = New RegExp\nr.Pattern = \"(\\w+)@(\\w+)\"\nT = r.Replace(\"x@y, u@v\", \"$2 at $1\")",
+         "String:y at x, u@v"},
+        {"Set r = New RegExp\nr.Pattern = \"(\\w+)@(\\w+)\"\nr.Global = True\nT = r.Replace(\"x@y, u@v\", "
+         "\"[$&]$$\")",
+         "String:[x@y]$, [u@v]$"},
+        {"Set r = New RegExp\nr.Pattern = \"o\"\nT = r.Replace(\"foo\", \"0\")", "String:f0o"},
+        {"Set r = New RegExp\nr.Pattern = \"(\\d)(x)?\"\nr.Global = True\nSet ms = r.Execute(\"a1b2x\")\n"
+         "T = ms.Count\nFor Each m In ms\nT = T & \";\" & m.FirstIndex & \",\" & m.Length & \",\" & m.Value "
+         "& "
+         "\",\" & m.SubMatches.Count & \",\" & m.SubMatches(0) & \",\" & IsEmpty(m.SubMatches(1))\nNext",
+         "String:2;1,1,1,2,1,Vero;3,2,2x,2,2,Falso"},
+        {"Set r = New RegExp\nr.Pattern = \"\\d\"\nSet ms = r.Execute(\"1 2 3\")\nT = ms.Count & ms(0)",
+         "String:11"},
+        {"Set r = New RegExp\nr.Pattern = \"^b\"\nr.MultiLine = True\nr.Global = True\nT = "
+         "r.Execute(\"a\" & vbLf & \"b\").Count",
+         "Long:1"},
+        {"Set r = New RegExp\nr.Pattern = \"^b\"\nT = r.Execute(\"a\" & vbLf & \"b\").Count", "Long:0"},
+        {"Set r = New RegExp\nr.Pattern = \"\\u0041\"\nT = r.Test(\"xAx\")", "Boolean:Vero"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.body);
+        try {
+            EXPECT_EQ(describe(scripttest::runBody(QString::fromUtf8(r.body))).toStdString(), r.expected);
+        } catch (const core::AppError& e) {
+            ADD_FAILURE() << "error " << e.number() << ": " << e.description().toStdString();
+        }
+    }
+    // A pattern the language refuses, with the script's line.
+    const auto e =
+        scripttest::errorOf("Sub Main\nSet r = New RegExp\nr.Pattern = \"(a\"\nx = r.Test(\"a\")\nEnd Sub");
+    EXPECT_EQ(e.number(), 5017);
+    EXPECT_EQ(e.line(), 4);
+    // A class of the script's own named RegExp comes first.
+    EXPECT_EQ(describe(scripttest::runScript("Class RegExp\nPublic Pattern\nEnd Class\nFunction Main()\nMain "
+                                             "= TypeName(New RegExp)\nEnd Function")),
+              "String:RegExp");
+}
+
+TEST(ScriptHardening, SelfReferenceDoesNotOutliveTheControl) {
+    const QString text = QStringLiteral(
+        "Class Node\nPublic o\nPrivate Sub Class_Terminate()\nLog.Add Log.Count, \"t\"\nEnd Sub\nEnd Class\n"
+        "Function Make()\nDim a\nSet a = New Node\nSet a.o = a\nSet Make = a\nEnd Function\n"
+        "Sub Plain()\nDim b\nSet b = New Node\nSet b = Nothing\nEnd Sub\n");
+    auto log = std::make_shared<script::builtins::Dictionary>();
+    for (const bool byReset : {false, true}) {
+        SCOPED_TRACE(byReset ? "Reset" : "destruction");
+        log->removeAll();
+        std::weak_ptr<core::Object> kept;
+        {
+            script::ScriptControl sc;
+            sc.AddObject(QStringLiteral("Log"), log);
+            sc.AddCode(text);
+            sc.Run(QStringLiteral("Plain"));
+            EXPECT_EQ(log->count(), 1);  // ended at Set b = Nothing
+            core::Variant v = sc.Run(QStringLiteral("Make"));
+            kept = v.objectValue();
+            v = core::Variant();
+            EXPECT_FALSE(kept.expired()) << "the instance holds itself";
+            if (byReset) {
+                sc.Reset();
+                EXPECT_TRUE(kept.expired());
+            }
+        }
+        EXPECT_TRUE(kept.expired());
+        EXPECT_EQ(log->count(), 1) << "no Class_Terminate runs twice, none after the engine is gone";
+    }
+}
+
+}  // namespace
