@@ -1,11 +1,11 @@
-#include "labels/AllTableClasses.h"
+#include "app/AllTableClasses.h"
 
 #include "labels/TabStampaEtichette.h"
 #include "orders/TableClasses.h"
 #include "reports/TabProspettiStampa.h"
 #include "schema/TableClassRegistry.h"
 
-namespace labels {
+namespace app {
 
 void registerAllTableClasses()
 {
@@ -15,4 +15,4 @@ void registerAllTableClasses()
     labels::registerTableClasses();
 }
 
-}  // namespace labels
+}  // namespace app

@@ -3,8 +3,8 @@
 // report and label layouts) into the schema's registry, before a database is
 // defined with schema::DB. The program, the tools and the tests call it.
 
-namespace labels {
+namespace app {
 
 void registerAllTableClasses();
 
-}  // namespace labels
+}  // namespace app

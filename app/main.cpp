@@ -3,10 +3,12 @@
 // the agent's database.
 
 #include "carddevices/MagneticDevParam.h"
-#include "labels/AllTableClasses.h"
+#include "app/AllTableClasses.h"
 #include "mainwindow/frmMain.h"
+#include "platform/ui/Desktop.h"
 #include "schema/DB.h"
-#include "startup/SingleInstance.h"
+#include "startup/ui/ErrorWindow.h"
+#include "startup/ui/SingleInstance.h"
 #include "startup/modDatabase.h"
 #include "startup/modGlobal.h"
 
@@ -40,6 +42,10 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(ZELT_VERSION));
     // The main window may be hidden into the tray: the program ends with its unload.
     QApplication::setQuitOnLastWindowClosed(false);
+    // The engine asks and tells through the message boxes, opens documents
+    // with the desktop's programs and shows error details in their window.
+    platform::installDesktopServices();
+    startup::InstallErrorWindow();
 
     startup::SingleInstance instance;
     if (!instance.Claim()) {
@@ -50,7 +56,7 @@ int main(int argc, char** argv) {
     startup::ReadConfiguration();
     carddevices::LoadMagneticDevParam();
 
-    labels::registerAllTableClasses();
+    app::registerAllTableClasses();
     startup::SetDatabaseDefinition([] { return std::make_unique<schema::DB>(); });
 
     mainwindow::frmMain window;

@@ -11,7 +11,7 @@
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
-#include "labels/AllTableClasses.h"
+#include "app/AllTableClasses.h"
 #include "mainwindow/DataGrid.h"
 #include "mainwindow/MainBrowser.h"
 #include "mainwindow/NavigationTree.h"
@@ -64,7 +64,7 @@ struct Fixture {
         }
         platform::SettingsStore::setRootDir(dir.filePath(QStringLiteral("config")));
         platform::setDataDirOverride(dir.filePath(QStringLiteral("data")));
-        labels::registerAllTableClasses();
+        app::registerAllTableClasses();
         engine.Open(3, file, QString(), startup::DatabasePassword());
         schema::DB definition;
         db = datalib::Application::OpenDatabase(engine, definition, QStringLiteral("zeltorder"), &sink);

@@ -9,13 +9,13 @@
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
-#include "labels/AllTableClasses.h"
-#include "platform/MessageBox.h"
+#include "app/AllTableClasses.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "schema/DB.h"
-#include "startup/Globals.h"
-#include "startup/modDatabase.h"
+#include "startup/RunContext.h"
+#include "startup/ui/InitDatabase.h"
 
 #include <QApplication>
 #include <QDir>
@@ -50,9 +50,9 @@ void BM_InitDatabase(benchmark::State& state) {
     QTemporaryDir dir;
     platform::SettingsStore::setRootDir(dir.filePath("config"));
     platform::setDataDirOverride(dir.filePath("data"));
-    labels::registerAllTableClasses();
+    app::registerAllTableClasses();
     startup::SetDatabaseDefinition([] { return std::make_unique<schema::DB>(); });
-    startup::Globals& g = startup::globals();
+    startup::RunContext& g = startup::runContext();
     g.rootDir = dir.filePath("work");
     QDir().mkpath(g.rootDir);
     g.codePostazione = 1;

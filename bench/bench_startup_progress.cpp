@@ -1,7 +1,7 @@
 // Cost of one step of the progress window, as long loops pay it once per
 // processed item: the bar, the counter text and one turn of the event loop.
 
-#include "startup/frmMessage.h"
+#include "startup/ui/frmMessage.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>

@@ -7,7 +7,7 @@
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/query/QueryTranslator.h"
-#include "platform/MessageBox.h"
+#include "platform/ui/MessageBox.h"
 
 #include <QComboBox>
 #include <QEvent>

@@ -1,6 +1,6 @@
-#include "platform/Cp1252.h"
+#include "core/Cp1252.h"
 
-namespace platform::cp1252 {
+namespace core::cp1252 {
 
 namespace {
 
@@ -40,4 +40,4 @@ QByteArray encode(const QString& text) {
     return out;
 }
 
-}  // namespace platform::cp1252
+}  // namespace core::cp1252

@@ -7,7 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace platform::cp1252 {
+namespace core::cp1252 {
 
 // The character of one byte.
 char16_t toUnicode(unsigned char byte);
@@ -17,4 +17,4 @@ unsigned char fromUnicode(char16_t ch);
 QString decode(const QByteArray& bytes);
 QByteArray encode(const QString& text);
 
-}  // namespace platform::cp1252
+}  // namespace core::cp1252

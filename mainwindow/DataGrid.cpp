@@ -4,7 +4,7 @@
 #include "mainwindow/DataGridModel.h"
 #include "mainwindow/KeyStrings.h"
 #include "mainwindow/ViewGridSettings.h"
-#include "startup/modZeltFormUtility.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>

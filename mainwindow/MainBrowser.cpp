@@ -11,15 +11,17 @@
 #include "mainwindow/DataGrid.h"
 #include "mainwindow/DataGridModel.h"
 #include "mainwindow/KeyStrings.h"
+#include "mainwindow/MainBrowserWidgets.h"
 #include "mainwindow/NavigationTree.h"
 #include "mainwindow/SectionButtons.h"
 #include "mainwindow/ViewGridSettings.h"
-#include "platform/MessageBox.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/SettingsStore.h"
-#include "startup/MainWindowLink.h"
+#include "startup/ui/MainWindowLink.h"
 #include "startup/ShowError.h"
-#include "startup/frmMessage.h"
-#include "startup/modZeltFormUtility.h"
+#include "startup/ui/ErrorWindow.h"
+#include "startup/ui/frmMessage.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -136,59 +138,41 @@ std::shared_ptr<datalib::Database> MainBrowser::database() const {
 // ---- Widgets -------------------------------------------------------------------------
 
 void MainBrowser::buildWidgets() {
-    area_ = new QWidget(window_);
-    area_->setObjectName(QStringLiteral("workArea"));
-    area_->installEventFilter(this);
-
-    titles_ = new QWidget(area_);
-    titles_->setObjectName(QStringLiteral("picTitles"));
-    title0_ = new QLabel(QStringLiteral(" Sezione:"), area_);
-    title0_->setObjectName(QStringLiteral("lblTitle0"));
-    title1_ = new QLabel(QStringLiteral(" Dettagli:"), area_);
-    title1_->setObjectName(QStringLiteral("lblTitle1"));
+    BrowserWidgets w = BuildBrowserWidgets(window_, this);
+    area_ = w.area;
+    titles_ = w.titles;
+    title0_ = w.title0;
+    title1_ = w.title1;
     title1Caption_ = title1_->text();
-    for (QLabel* l : {title0_, title1_}) {
-        QFont f = l->font();
-        f.setBold(true);
-        l->setFont(f);
-        l->setAutoFillBackground(true);
-        QPalette p = l->palette();
-        p.setColor(QPalette::Window, QColor(0x3A, 0x5F, 0x8F));
-        p.setColor(QPalette::WindowText, Qt::white);
-        l->setPalette(p);
-    }
-    cmdHideTree_ = new controls::MubCommand(area_);
-    cmdHideTree_->setObjectName(QStringLiteral("cmdHideTree"));
-    cmdHideTree_->setToolTip(QStringLiteral("Nascondi / Visualizza Sezione"));
-    connect(cmdHideTree_, &QPushButton::clicked, this, [this] { mnuHideSection_Click(); });
-    cmdDateSel_ = new controls::MubCommand(QStringLiteral("Tutti"), area_);
-    cmdDateSel_->setObjectName(QStringLiteral("cmdDateSel"));
-    cmdDateSel_->setToolTip(QStringLiteral("Imposta il periodo di selezione dei dati"));
-    cmdDateSel_->hide();
+    cmdHideTree_ = w.cmdHideTree;
+    cmdDateSel_ = w.cmdDateSel;
+    tree_ = w.tree;
+    splitter_ = w.splitter;
+    movingSplitter_ = w.movingSplitter;
+    search_ = w.search;
+    grid_ = w.grid;
+    cmdGridSetting_ = w.cmdGridSetting;
+    background_ = w.background;
+    sectionButtons_ = w.sectionButtons;
+    tmFunc_ = w.tmFunc;
+    mnuHideSection_ = w.mnuHideSection;
+    mnuOrder_ = w.mnuOrder;
+    mnuOrderComplex_ = w.mnuOrderComplex;
+    mnuOrderCancel_ = w.mnuOrderCancel;
+    mnuSearch_ = w.mnuSearch;
+    mnuFilterComplex_ = w.mnuFilterComplex;
+    mnuTotal_ = w.mnuTotal;
+    mnuTotalCount_ = w.mnuTotalCount;
+    mnuTotalHeading_ = w.mnuTotalHeading;
+    mnuAssociation_ = w.mnuAssociation;
+    mnuFieldFuncs_ = w.mnuFieldFuncs;
 
-    tree_ = new QTreeWidget(area_);
-    tree_->setObjectName(QStringLiteral("tvTreeView"));
-    tree_->setHeaderHidden(true);
-    tree_->setIconSize(QSize(20, 20));
-    tree_->setRootIsDecorated(true);
-    tree_->installEventFilter(this);
+    connect(cmdHideTree_, &QPushButton::clicked, this, [this] { mnuHideSection_Click(); });
     connect(tree_, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current, QTreeWidgetItem*) { tvTreeView_NodeClick(current); });
     connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node, int) { tvTreeView_NodeClick(node); });
     connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem*, int) { RefreshDetailView(); });
 
-    splitter_ = new QFrame(area_);
-    splitter_->setObjectName(QStringLiteral("imgSplitter"));
-    splitter_->setCursor(Qt::SplitHCursor);
-    splitter_->installEventFilter(this);
-    movingSplitter_ = new QFrame(area_);
-    movingSplitter_->setObjectName(QStringLiteral("picSplitter"));
-    movingSplitter_->setAutoFillBackground(true);
-    movingSplitter_->setStyleSheet(QStringLiteral("background-color: #606060;"));
-    movingSplitter_->hide();
-
-    search_ = new controls::MubShortSearch(area_);
-    search_->hide();
     connect(search_, &controls::MubShortSearch::InputReturned, this, [this](int, int) {
         if (grid_->isVisible() && grid_->isEnabled()) grid_->setFocus(Qt::OtherFocusReason);
     });
@@ -207,112 +191,39 @@ void MainBrowser::buildWidgets() {
             });
     connect(search_, &controls::MubShortSearch::RowFound, this, [this](long) { grid_->FollowDataSource(); });
 
-    grid_ = new DataGrid(area_);
-    grid_->hide();
     connect(grid_, &DataGrid::keyDown, this, &MainBrowser::GridKeyDown);
     connect(grid_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) {
-        if (viewEditData) viewEditData(false);
+        emit viewEditData(false);
     });
     connect(grid_, &DataGrid::headerClicked, this, &MainBrowser::headerClicked);
     connect(grid_, &DataGrid::columnResized, this, &MainBrowser::columnResized);
     connect(grid_, &DataGrid::contextMenuWanted, this,
             [this](DataGrid::MenuTarget target, const QPoint& pos) { contextMenu(int(target), pos); });
 
-    // The grid settings button fills the grid's top-left corner: its caption
-    // is its tooltip, so that it covers no column header.
-    cmdGridSetting_ = new controls::MubCommand(area_);
-    cmdGridSetting_->setObjectName(QStringLiteral("cmdGridSetting"));
-    cmdGridSetting_->setToolTip(QStringLiteral("Impostazioni Griglia"));
-    cmdGridSetting_->setAccessibleName(QStringLiteral("Impostazioni Griglia"));
-    cmdGridSetting_->SetPicture(window_->style()->standardIcon(QStyle::SP_FileDialogListView));
-    cmdGridSetting_->setIconSize(QSize(12, 12));
-    cmdGridSetting_->setFlat(true);
-    cmdGridSetting_->hide();
-
-    // The window's background picture, when it has one already, stays the
-    // background of the working area.
-    background_ = qobject_cast<QLabel*>(window_->centralWidget());
-    if (background_) {
-        window_->takeCentralWidget();
-        background_->setParent(area_);
-    } else {
-        background_ = new QLabel(area_);
-        background_->setObjectName(QStringLiteral("imgMainBackground"));
-    }
-    background_->hide();
-
-    sectionButtons_ = new SectionButtons(area_, tree_, cmdHideTree_);
     connect(sectionButtons_, &SectionButtons::refreshRequested, this, [this] { RefreshDetailView(); });
-
-    tmFunc_ = new QTimer(this);
-    tmFunc_->setObjectName(QStringLiteral("tmFunc"));
-    tmFunc_->setSingleShot(true);
-    tmFunc_->setInterval(0);
     connect(tmFunc_, &QTimer::timeout, this, &MainBrowser::tmFunc_Timer);
-
     showHideCaption(cmdHideTree_, splitState_);
-    window_->setCentralWidget(area_);
 }
 
 void MainBrowser::buildMenus() {
-    QMenuBar* bar = window_->menuBar();
-    auto* view = bar->addMenu(QStringLiteral("&Visualizza"));
-    view->setObjectName(QStringLiteral("mnuView"));
-    mnuHideSection_ = view->addAction(QStringLiteral("&Sezione"));
-    mnuHideSection_->setObjectName(QStringLiteral("mnuHideSection"));
-    mnuHideSection_->setCheckable(true);
-    mnuHideSection_->setChecked(true);
     connect(mnuHideSection_, &QAction::triggered, this, [this] {
         // The check mark follows the layout, not the click.
         mnuHideSection_->setChecked(!mnuHideSection_->isChecked());
         mnuHideSection_Click();
     });
-
-    mnuOrder_ = bar->addMenu(QStringLiteral("&Ordina"));
-    mnuOrder_->setObjectName(QStringLiteral("mnuOrder"));
-    mnuOrderComplex_ = mnuOrder_->addAction(QStringLiteral("Ordinamento &combinato..."));
-    mnuOrderComplex_->setObjectName(QStringLiteral("mnuOrderComplex"));
     connect(mnuOrderComplex_, &QAction::triggered, this, [this] {
         tmFunc_->setProperty("Tag", QStringLiteral("mnuOrderComplex"));
         tmFunc_->start();
     });
-    mnuOrderCancel_ = mnuOrder_->addAction(QStringLiteral("&Annulla ordinamento"));
-    mnuOrderCancel_->setObjectName(QStringLiteral("mnuOrderCancel"));
     connect(mnuOrderCancel_, &QAction::triggered, this, [this] { search_->CancelSort(); });
-    mnuOrder_->setEnabled(false);
-
-    auto* find = bar->addMenu(QStringLiteral("&Cerca"));
-    find->setObjectName(QStringLiteral("mnuFind"));
-    mnuSearch_ = find->addAction(QStringLiteral("&Cerca successivo..."));
-    mnuSearch_->setObjectName(QStringLiteral("mnuSearch"));
-    mnuSearch_->setShortcut(QKeySequence(Qt::Key_F3));
-    mnuSearch_->setEnabled(false);
     connect(mnuSearch_, &QAction::triggered, this, [this] {
         if (search_->isVisible()) search_->SearchNext(true);
     });
-    mnuFilterComplex_ = find->addAction(QStringLiteral("Filtro &complesso..."));
-    mnuFilterComplex_->setObjectName(QStringLiteral("mnuFilterComplex"));
-    mnuFilterComplex_->setEnabled(false);
     connect(mnuFilterComplex_, &QAction::triggered, this, [this] {
         tmFunc_->setProperty("Tag", QStringLiteral("mnuFilterComplex"));
         tmFunc_->start();
     });
-
-    auto* tools = bar->addMenu(QStringLiteral("&Strumenti"));
-    tools->setObjectName(QStringLiteral("mnuTools"));
-    mnuTotal_ = tools->addMenu(QStringLiteral("&Totalizza"));
-    mnuTotal_->setObjectName(QStringLiteral("mnuTotal"));
-    mnuTotalCount_ = mnuTotal_->addAction(QStringLiteral("Numero Elementi"));
-    mnuTotalCount_->setObjectName(QStringLiteral("mnuTotalCount"));
     connect(mnuTotalCount_, &QAction::triggered, this, [this] { mnuTotalCount_Click(); });
-    mnuTotalHeading_ = mnuTotal_->addAction(QStringLiteral("Totalizza in..."));
-    mnuTotalHeading_->setObjectName(QStringLiteral("mnuTotalItems"));
-    mnuTotalHeading_->setEnabled(false);
-
-    mnuAssociation_ = new QMenu(QStringLiteral("Dati &associati"), window_);
-    mnuAssociation_->setObjectName(QStringLiteral("mnuAssociation"));
-    mnuFieldFuncs_ = new QMenu(QStringLiteral("Funzioni su campo corrente   (Click destro)"), window_);
-    mnuFieldFuncs_->setObjectName(QStringLiteral("mnuFieldFuncs"));
 }
 
 QList<QAction*> MainBrowser::mnuTotalItems() const {
@@ -391,7 +302,7 @@ void MainBrowser::RefreshDetailView() {
                 mnuTotal_->removeAction(a);
                 a->deleteLater();
             }
-        if (buildRelationMenus) buildRelationMenus(curDS_.get(), true);
+        emit buildRelationMenus(curDS_.get(), true);
 
         QTreeWidgetItem* node = tree_->currentItem();
         if (node)
@@ -469,14 +380,14 @@ void MainBrowser::RefreshDetailView() {
                 search_->hide();
                 cmdGridSetting_->hide();
             }
-            if (buildRelationMenus) buildRelationMenus(curDS_.get(), false);
+            emit buildRelationMenus(curDS_.get(), false);
         }
 
         const bool browsed = grid_->isVisible();
         mnuOrder_->setEnabled(browsed);
         mnuSearch_->setEnabled(browsed);
         mnuFilterComplex_->setEnabled(browsed);
-        if (viewCommandsEnabled) viewCommandsEnabled(browsed);
+        emit viewCommandsEnabled(browsed);
 
         ArrangeMainWindow(splitterLeft_);
         BuildSectionButtons();
@@ -691,14 +602,14 @@ void MainBrowser::GridKeyDown(int keyCode, int shift, bool& consumed) {
     if (shift != 0) return;
     switch (keyCode) {
     case 13:
-        if (viewEditData) viewEditData(false);
+        emit viewEditData(false);
         break;
     case 45:
     case 107:
-        if (fileNew) fileNew();
+        emit fileNew();
         break;
     case 46:
-        if (fileDelete) fileDelete();
+        emit fileDelete();
         break;
     default: return;
     }
@@ -723,7 +634,7 @@ void MainBrowser::RunDeferred(const QString& tag) {
         const QString p = QString::fromLatin1(prefix);
         if (tag.startsWith(p)) {
             const int number = int(std::clamp(tag.mid(p.size()).section(QLatin1Char(')'), 0, 0).toInt(), -32768, 32767));
-            if (openRelation) openRelation(p.chopped(1), number);
+            emit openRelation(p.chopped(1), number);
             return;
         }
     }
@@ -766,7 +677,7 @@ bool MainBrowser::PreviewKey(QKeyEvent* event) {
     }
     // A focused button takes Enter itself.
     if (key == 13 && !inSearch && !onGridOrTree && !qobject_cast<QAbstractButton*>(focus)) {
-        if (grid_->isVisible() && viewEditData) viewEditData(false);
+        if (grid_->isVisible()) emit viewEditData(false);
         return true;
     }
     return false;

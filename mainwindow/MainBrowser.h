@@ -7,8 +7,7 @@
 // data source, its grid settings and the view's state.
 //
 // The commands that act on a row (open, new, delete) and the relation menus
-// belong to other parts of the window; they are reached through the hooks
-// below, which stay empty until those parts set them.
+// belong to other parts of the window; they connect to the signals below.
 
 #include "mainwindow/MainLayout.h"
 
@@ -97,17 +96,6 @@ public:
     // The window's key preview; true when the key was consumed.
     bool PreviewKey(QKeyEvent* event);
 
-    // ---- Hooks of the other parts of the window ---------------------------------------
-    std::function<void(bool force)> viewEditData;  // open the current row
-    std::function<void()> fileNew;                  // new row
-    std::function<void()> fileDelete;               // delete the selected rows
-    // Relation menus: (data source or null, clear only).
-    std::function<void(datalib::DataSource*, bool clearOnly)> buildRelationMenus;
-    // A deferred relation command: "mnuRefItem", "mnuContItem" or "mnuReferencedItem" and its number.
-    std::function<void(const QString& kind, int number)> openRelation;
-    // The view's commands are enabled (a browsed view) or disabled.
-    std::function<void(bool enabled)> viewCommandsEnabled;
-
     // Runs a command chosen in a menu once the menu has closed (the one-shot
     // timer `tmFunc`): "mnuFilterComplex", "mnuOrderComplex", or a relation
     // command "mnuRefItem(n)", "mnuContItem(n)", "mnuReferencedItem(n)".
@@ -151,6 +139,18 @@ public:
 
     // Tree events.
     void tvTreeView_NodeClick(QTreeWidgetItem* node);
+
+signals:
+    // ---- What the other parts of the window act on -------------------------------------
+    void viewEditData(bool force);  // open the current row
+    void fileNew();                 // new row
+    void fileDelete();              // delete the selected rows
+    // Relation menus: (data source or null, clear only).
+    void buildRelationMenus(datalib::DataSource* ds, bool clearOnly);
+    // A deferred relation command: "mnuRefItem", "mnuContItem" or "mnuReferencedItem" and its number.
+    void openRelation(const QString& kind, int number);
+    // The view's commands are enabled (a browsed view) or disabled.
+    void viewCommandsEnabled(bool enabled);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -2,7 +2,7 @@
 
 #include "controls/MubCommand.h"
 #include "mainwindow/NavigationTree.h"
-#include "startup/modZeltFormUtility.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include <QAbstractButton>
 #include <QTimer>

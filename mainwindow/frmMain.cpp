@@ -4,22 +4,22 @@
 #include "datalib/Engine.h"
 #include "mainwindow/MainBrowser.h"
 #include "mainwindow/MainWindowUi.h"
-#include "platform/MessageBox.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "startup/Common.h"
-#include "startup/Globals.h"
-#include "startup/MainWindowLink.h"
-#include "startup/UserLogin.h"
+#include "startup/RunContext.h"
+#include "startup/ui/MainWindowLink.h"
+#include "startup/ui/UserLogin.h"
 #include "startup/OSWinUtil.h"
 #include "startup/ShowError.h"
-#include "startup/clsOSTNA.h"
-#include "startup/frmFirstRun.h"
-#include "startup/frmMessage.h"
-#include "startup/frmOptions.h"
-#include "startup/frmSplashCustom.h"
+#include "startup/ui/clsOSTNA.h"
+#include "startup/ui/frmFirstRun.h"
+#include "startup/ui/frmMessage.h"
+#include "startup/ui/frmOptions.h"
+#include "startup/ui/frmSplashCustom.h"
 #include "startup/modGlobal.h"
-#include "startup/modZeltFormUtility.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include <QAction>
 #include <QApplication>
@@ -99,8 +99,8 @@ frmMain::frmMain() {
 
     startup::MainWindowLink& link = startup::mainWindowLink();
     link.window = this;
-    link.database = [] { return startup::globals().database; };
-    link.engine = [] { return startup::globals().engine.get(); };
+    link.database = [] { return startup::runContext().database; };
+    link.engine = [] { return startup::runContext().engine.get(); };
     link.setAppTitle = [this](bool shortForm) { SetAppTitle(shortForm); };
     link.releaseDatabase = [this] { ReleaseDatabase(); };
     link.saveConfiguration = [] { startup::SaveConfiguration(); };
@@ -133,7 +133,7 @@ frmMain::Placement frmMain::ReadPlacement() {
 }
 
 void frmMain::Form_Load() {
-    startup::Globals& g = startup::globals();
+    startup::RunContext& g = startup::runContext();
     g.fontName = QLatin1String(kFontName);
     startup::SetFormFont(this, g.fontName, g.fontSizeDelta);
 
@@ -153,9 +153,9 @@ void frmMain::Form_Load() {
 
 void frmMain::SetAppTitle(bool bShort) {
     QString updated;
-    if (!bShort && startup::globals().database) {
+    if (!bShort && startup::runContext().database) {
         try {
-            updated = startup::globals().database->GetSysParam(
+            updated = startup::runContext().database->GetSysParam(
                 QStringLiteral("DataAggiornamentoDatabase"), QStringLiteral("01/01/2004"));
         } catch (const std::exception&) {
             updated = QStringLiteral("01/01/2004");
@@ -199,7 +199,7 @@ void frmMain::queueActivation() {
 }
 
 void frmMain::Form_Activate() {
-    startup::Globals& g = startup::globals();
+    startup::RunContext& g = startup::runContext();
     if (busy_ || g.optionsOpen || closing_ || unloaded_) return;
     busy_ = true;
     // A close asked for while the activation ran (the splash lets the events
@@ -269,7 +269,7 @@ void frmMain::closeLater() {
 }
 
 void frmMain::ApplyBranding() {
-    startup::Globals& g = startup::globals();
+    startup::RunContext& g = startup::runContext();
     // Nothing of the branding stops the start: a failing step is skipped.
     try {
         g.database->SetOption(true);

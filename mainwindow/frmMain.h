@@ -8,7 +8,7 @@
 // sink: status texts, warnings and questions.
 
 #include "datalib/Interfaces.h"
-#include "startup/modDatabase.h"
+#include "startup/ui/InitDatabase.h"
 
 #include <QMainWindow>
 #include <QString>

@@ -1,8 +1,5 @@
 #include "platform/Shell.h"
 
-#include <QDesktopServices>
-#include <QFileDialog>
-#include <QPrinterInfo>
 
 namespace platform {
 
@@ -13,9 +10,9 @@ OpenHandler& openHandler() {
     return handler;
 }
 
-ScriptedFileDialogs*& scriptedDialogs() {
-    static ScriptedFileDialogs* current = nullptr;
-    return current;
+Desktop& desktop() {
+    static Desktop installed;
+    return installed;
 }
 
 QString& chosenPrinter() {
@@ -45,42 +42,17 @@ bool openDocument(const QString& target) {
     const QUrl url = urlForTarget(target);
     if (!url.isValid()) return false;
     if (openHandler()) return openHandler()(url);
-    return QDesktopServices::openUrl(url);
+    return desktop().openUrl ? desktop().openUrl(url) : false;
 }
 
 void setOpenHandler(OpenHandler handler) { openHandler() = std::move(handler); }
 
-ScriptedFileDialogs::ScriptedFileDialogs() : previous_(scriptedDialogs()) {
-    scriptedDialogs() = this;
-}
-
-ScriptedFileDialogs::~ScriptedFileDialogs() { scriptedDialogs() = previous_; }
-
-QString ScriptedFileDialogs::next(const QString& proposed) {
-    proposed_.push_back(proposed);
-    if (answers_.empty()) return QString();
-    QString a = answers_.front();
-    answers_.pop_front();
-    return a;
-}
-
-QString saveFileName(QWidget* parent, const QString& caption, const QString& fileName,
-                     const QString& filter) {
-    if (ScriptedFileDialogs* s = scriptedDialogs()) return s->next(fileName);
-    return QFileDialog::getSaveFileName(parent, caption, fileName, filter, nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
-}
-
-QString openFileName(QWidget* parent, const QString& caption, const QString& dir,
-                     const QString& filter) {
-    if (ScriptedFileDialogs* s = scriptedDialogs()) return s->next(dir);
-    return QFileDialog::getOpenFileName(parent, caption, dir, filter);
-}
-
 QString defaultPrinterName() {
     if (!chosenPrinter().isEmpty()) return chosenPrinter();
-    return QPrinterInfo::defaultPrinterName();
+    return desktop().defaultPrinterName ? desktop().defaultPrinterName() : QString();
 }
+
+void installDesktop(Desktop installed) { desktop() = std::move(installed); }
 
 void setChosenPrinterName(const QString& name) { chosenPrinter() = name; }
 

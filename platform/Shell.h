@@ -1,15 +1,13 @@
 #pragma once
 // Opening documents and links with the desktop's own programs (browser, mail
-// client, viewers), and the common file dialogs.
+// client, viewers) and the default printer's name. The desktop itself is
+// reached through what the windows install at start (platform/ui/Desktop.h);
+// without it no document opens and there is no default printer.
 
 #include <QString>
 #include <QUrl>
 
-#include <deque>
 #include <functional>
-#include <vector>
-
-class QWidget;
 
 namespace platform {
 
@@ -24,33 +22,12 @@ bool openDocument(const QString& target);
 using OpenHandler = std::function<bool(const QUrl&)>;
 void setOpenHandler(OpenHandler handler);
 
-// The save-file dialog; empty when cancelled. The caller asks before
-// replacing an existing file.
-QString saveFileName(QWidget* parent, const QString& caption, const QString& fileName,
-                     const QString& filter);
-// The open-file dialog; empty when cancelled.
-QString openFileName(QWidget* parent, const QString& caption, const QString& dir,
-                     const QString& filter);
-
-// Test seam: while one lives, file dialogs are not shown; each takes the next
-// queued answer ("" = cancelled) and logs the file name it proposed.
-class ScriptedFileDialogs {
-public:
-    ScriptedFileDialogs();
-    ~ScriptedFileDialogs();
-    ScriptedFileDialogs(const ScriptedFileDialogs&) = delete;
-    ScriptedFileDialogs& operator=(const ScriptedFileDialogs&) = delete;
-
-    void answer(const QString& path) { answers_.push_back(path); }
-    const std::vector<QString>& proposed() const { return proposed_; }
-
-    QString next(const QString& proposed);
-
-private:
-    std::deque<QString> answers_;
-    std::vector<QString> proposed_;
-    ScriptedFileDialogs* previous_ = nullptr;
+// What the windows give the engine of the desktop.
+struct Desktop {
+    std::function<bool(const QUrl&)> openUrl;
+    std::function<QString()> defaultPrinterName;
 };
+void installDesktop(Desktop desktop);
 
 // The name of the default printer; empty when there is none. A printer chosen
 // in a printer dialog of the program (setChosenPrinterName) takes the place of

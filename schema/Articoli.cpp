@@ -3,7 +3,7 @@
 #include "schema/TableClasses.h"
 
 #include "core/Clock.h"
-#include "startup/Globals.h"
+#include "startup/RunContext.h"
 
 namespace schema {
 
@@ -83,7 +83,7 @@ public:
         Set(ds, "InProduzione", 0);
         Set(ds, "DataInizioDisponibilità", core::Clock::today());
         Set(ds, "Note", QString());
-        SetRef(ds, "IVA", startup::globals().defaultCodiceIva);
+        SetRef(ds, "IVA", startup::runContext().defaultCodiceIva);
         SetRef(ds, "TipoProvvigione", QString());
         StampNewRow(ds, true);
     }

@@ -5,18 +5,18 @@
 #include "schema/TableClasses.h"
 
 #include "schema/CustomerCodeScript.h"
+#include "schema/NumberingScript.h"
 #include "schema/TaxIdChecks.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
-#include "script/ScriptControl.h"
-#include "startup/Globals.h"
-#include "startup/OSWinUtil.h"
+#include "startup/RunContext.h"
+#include "core/RaiseError.h"
 
 namespace schema {
 
 namespace {
 
-bool onAgentWorkstation() { return !startup::globals().codeAgente.isEmpty(); }
+bool onAgentWorkstation() { return !startup::runContext().codeAgente.isEmpty(); }
 
 class Clienti : public TableClass {
 public:
@@ -85,7 +85,7 @@ public:
         SetRef(ds, "BancaDiAppoggio", QString());
         SetRef(ds, "TipoPagamentoAbituale", QString());
         SetRef(ds, "Valuta", DefaultCurrencyKey(ds));
-        SetRef(ds, "Agente", startup::globals().codeAgente);
+        SetRef(ds, "Agente", startup::runContext().codeAgente);
         StampNewRow(ds, true);
     }
 
@@ -150,27 +150,13 @@ void Clienti::GenerateNewCustomerCode(DataSource& ds)
 {
     if (!onAgentWorkstation() || DbState(ds) == StateApplyingUpdate)
         return;
-    script::ScriptControl control;
-    try {
-        const QString text =
-            ds.Database()->GetSysParamLong(kCustomerCodeScriptParam, DefaultCustomerCodeScript());
-        control.setLanguage(QStringLiteral("vbscript"));
-        control.AddCode(QStringLiteral("Function NewProgr(objDS)\r\n") + text +
-                        QStringLiteral("\r\nEnd Function\r\n"));
-        core::Variant argument(ds.shared_from_this());
-        core::Variant* args[] = {&argument};
-        const core::Variant code = control.Run(QStringLiteral("NewProgr"), args);
-        Set(ds, "Codice", code);
-    } catch (const core::AppError& error) {
-        if (error.cancelled())
-            throw;  // a refusal of the library passes through unchanged
-        QString message = QStringLiteral("Errore di esecuzione Script (VB) per la generazione del progressivo Cliente: "
-                                         "\r\r") +
-                          error.description() + QStringLiteral("\r");
-        if (control.Error().Number != 0)
-            message += QStringLiteral("\rLinea VB: ") + QString::number(control.Error().Line - 1);
-        startup::RaiseGenericError(QStringLiteral("Clienti"), message);
-    }
+    const auto text = [&ds] {
+        return ds.Database()->GetSysParamLong(kCustomerCodeScriptParam, DefaultCustomerCodeScript());
+    };
+    Set(ds, "Codice",
+        RunNumberingScript(ds, text, QStringLiteral("Clienti"),
+                           QStringLiteral("Errore di esecuzione Script (VB) per la generazione "
+                                          "del progressivo Cliente: ")));
     if (Str(ds, "Codice").isEmpty())
         RefuseSilently(ds);
 }

@@ -3,15 +3,15 @@
 #include "core/Variant.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
-#include "platform/Cp1252.h"
-#include "startup/Globals.h"
+#include "core/Cp1252.h"
+#include "startup/RunContext.h"
 #include "startup/OSWinUtil.h"
 
 namespace startup {
 
 QString ScrambleString(const QString& text, bool unscramble) {
     if (text.trimmed().isEmpty()) return QString();
-    const QByteArray in = platform::cp1252::encode(text);
+    const QByteArray in = core::cp1252::encode(text);
     QByteArray out(in.size(), Qt::Uninitialized);
     const bool odd = (in.size() % 2) != 0;
     for (qsizetype i = 0; i < in.size(); ++i) {
@@ -29,7 +29,7 @@ QString ScrambleString(const QString& text, bool unscramble) {
         }
         out[i] = static_cast<char>(r);
     }
-    return platform::cp1252::decode(out);
+    return core::cp1252::decode(out);
 }
 
 bool StrToBoolean(const QString& value) {
@@ -61,9 +61,9 @@ QString BuildFilePath(const QString& dir, const QString& fileName, const QString
 
 QString GetDatabaseFileName(const QString& agent, bool nameOnly) {
     const QString name =
-        QStringLiteral("ZeltOrder_") + (agent.isEmpty() ? globals().codeAgente : agent);
+        QStringLiteral("ZeltOrder_") + (agent.isEmpty() ? runContext().codeAgente : agent);
     if (nameOnly) return name;
-    return BuildFilePath(globals().rootDir, name, QString());
+    return BuildFilePath(runContext().rootDir, name, QString());
 }
 
 QString GetAgentArchivePath(const QString& agent, bool nameOnly, const QString& archivesAddress) {
@@ -77,7 +77,7 @@ QString GetAgentArchivePath(const QString& agent, bool nameOnly, const QString& 
 }
 
 bool IsDatabaseOpen() {
-    const Globals& g = globals();
+    const RunContext& g = runContext();
     if (!g.engine || !g.database) return false;
     return g.database->State() == datalib::Database::StateOpen;
 }

@@ -3,7 +3,7 @@
 #include "core/ItalianText.h"
 #include "core/Object.h"
 #include "core/Variant.h"
-#include "platform/Cp1252.h"
+#include "core/Cp1252.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 
@@ -37,7 +37,7 @@ QString decodeText(const QByteArray& bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8.decode(bytes);
     if (!utf8.hasError()) return text;
-    return platform::cp1252::decode(bytes);
+    return core::cp1252::decode(bytes);
 }
 
 QString unquoted(QString value) {
@@ -97,30 +97,6 @@ QString GetAbsolutePath(const QString& path) {
     const QString inData = QDir(platform::dataDir()).filePath(path);
     if (QFileInfo::exists(inData)) return inData;
     return QDir(platform::assetsDir()).filePath(path);
-}
-
-ErrorContext::ErrorContext(double number) : text_(core::italian::formatDouble(number)) {}
-
-ErrorContext::ErrorContext(const core::Variant& value) {
-    if (value.isObject() || value.isArray())
-        text_ = value.typeName();
-    else if (!value.isNull())
-        text_ = value.toString();
-}
-
-ErrorContext::ErrorContext(const std::shared_ptr<core::Object>& object)
-    : text_(object ? object->typeName() : QStringLiteral("Nothing")) {}
-
-void RaiseAppError(const ErrorContext& context, long number, const QString& message) {
-    QString description = QStringLiteral("CODICE: ") + QString::number(number) +
-                          QStringLiteral("\r\rCONTESTO: ") + context.text();
-    if (!message.isEmpty()) description += QLatin1Char('\r') + message;
-    throw core::AppError(core::kObjectErrorBase + number, QStringLiteral("Zelt Order"),
-                         description);
-}
-
-void RaiseGenericError(const ErrorContext& context, const QString& message) {
-    RaiseAppError(context, kGenericErrorNumber, message);
 }
 
 }  // namespace startup

@@ -1,16 +1,18 @@
-#include "startup/Globals.h"
+#include "startup/RunContext.h"
 
 #include "platform/Paths.h"
 
 namespace startup {
 
-Globals& globals() {
-    static Globals g = [] {
-        Globals init;
+RunContext& runContext() {
+    static RunContext g = [] {
+        RunContext init;
         init.rootDir = platform::dataDir();
         return init;
     }();
     return g;
 }
+
+SignedOperator& signedOperator() { return runContext().signedOperator; }
 
 }  // namespace startup

@@ -1,8 +1,12 @@
 #pragma once
-// Configuration values held for the whole run. They are read from the settings
-// store at start and from the database once it is open; every subsystem reads
-// them from here. The software name, title of every message box, lives with
-// the message-box helper (platform::softwareName).
+// The run context: who works (agent, workstation, signed-in operator), where
+// (the work folder), on what (the open agent database) and the configuration
+// values of the run. They are read from the settings store at start and from
+// the database once it is open. The engine owns the one instance; the windows
+// read and set it, the rules read it. The software name, title of every
+// message, lives with the prompt (core::softwareName).
+
+#include "core/Variant.h"
 
 #include <QDate>
 #include <QString>
@@ -16,7 +20,14 @@ class Engine;
 
 namespace startup {
 
-struct Globals {
+// The operator signed in (name and the OID of the Utenti row); empty before
+// the first sign-in.
+struct SignedOperator {
+    QString name;
+    core::Variant oid;
+};
+
+struct RunContext {
     QString rootDir;                        // work folder; default the data folder
     QString codeAgente;                     // agent code; empty on head office's own copy
     std::int16_t codePostazione = 0;        // workstation number, 0 to 15
@@ -39,9 +50,12 @@ struct Globals {
     std::shared_ptr<datalib::Database> database;
     // Address that the error window sends error reports to.
     QString supportAddress = QStringLiteral("assistenza@zeltorder.example");
+    SignedOperator signedOperator;
 };
 
 // The one instance of the run. The work folder starts as the data folder.
-Globals& globals();
+RunContext& runContext();
+// The signed-in operator of the run (runContext().signedOperator).
+SignedOperator& signedOperator();
 
 }  // namespace startup

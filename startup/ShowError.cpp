@@ -1,8 +1,7 @@
 #include "startup/ShowError.h"
 
-#include "platform/MessageBox.h"
+#include "core/Prompt.h"
 #include "startup/OSWinUtil.h"
-#include "startup/frmShowException.h"
 
 #include <exception>
 #include <new>
@@ -13,6 +12,11 @@ namespace {
 
 // The data library's own number for a refused or failed operation.
 constexpr long kLibraryErrorNumber = 124;
+
+ErrorDetailsViewer& detailsViewer() {
+    static ErrorDetailsViewer viewer;
+    return viewer;
+}
 
 QString hex32(long number) {
     return QString::number(static_cast<quint32>(static_cast<qint64>(number)), 16).toUpper();
@@ -56,20 +60,18 @@ core::AppError CurrentError() {
     }
 }
 
-void ShowError(const core::AppError& error, const QString& message, QWidget* parent) {
+void SetErrorDetailsViewer(ErrorDetailsViewer viewer) { detailsViewer() = std::move(viewer); }
+
+void ShowError(const core::AppError& error, const QString& message) {
     const QString text =
         ErrorBoxText(error, message) + QStringLiteral("\r\rVisualizzare dettagli ?");
-    const int answer = platform::messageBox(
-        text, platform::kYesNo + platform::kCritical + platform::kDefaultButton2, QString(), parent);
-    if (answer != platform::kAnswerYes) return;
-    frmShowException window(parent);
-    window.SetException(ErrorCodeText(error.number()),
-                        ErrorDetailsText(error.number(), error.description()));
-    window.exec();
+    const int answer =
+        core::messageBox(text, core::kYesNo + core::kCritical + core::kDefaultButton2);
+    if (answer != core::kAnswerYes || !detailsViewer()) return;
+    detailsViewer()(ErrorCodeText(error.number()),
+                    ErrorDetailsText(error.number(), error.description()));
 }
 
-void ShowError(const QString& message, QWidget* parent) {
-    ShowError(CurrentError(), message, parent);
-}
+void ShowError(const QString& message) { ShowError(CurrentError(), message); }
 
 }  // namespace startup

@@ -1,12 +1,12 @@
 #pragma once
-// Showing an error to the operator: a box with the error's text and the
-// question "Visualizzare dettagli ?"; Yes opens the details window.
+// Showing an error to the operator: a message with the error's text and the
+// question "Visualizzare dettagli ?"; Yes opens the details window, which the
+// windows install at start (startup/ui/ErrorWindow.h).
 
 #include "core/AppError.h"
 
 #include <QString>
-
-class QWidget;
+#include <functional>
 
 namespace startup {
 
@@ -22,11 +22,14 @@ QString ErrorBoxText(const core::AppError& error, const QString& message);
 // Shows the error with the message (the error's description when the message
 // is empty). Errors the program raised itself (generic number 32755, and the
 // data library's 124) always show their own description.
-void ShowError(const core::AppError& error, const QString& message = QString(),
-               QWidget* parent = nullptr);
+void ShowError(const core::AppError& error, const QString& message = QString());
 // Shows the exception being handled; call it inside a catch block. Outside
 // one it shows the message as an error without number.
-void ShowError(const QString& message = QString(), QWidget* parent = nullptr);
+void ShowError(const QString& message = QString());
+
+// The details window: it receives the code text and the details text.
+using ErrorDetailsViewer = std::function<void(const QString& code, const QString& details)>;
+void SetErrorDetailsViewer(ErrorDetailsViewer viewer);
 
 // The error that a non-AppError exception stands for (also the one being
 // handled, when called inside a catch block without an argument).

@@ -3,14 +3,14 @@
 #include "core/ItalianText.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
-#include "platform/MessageBox.h"
+#include "core/Prompt.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "startup/Common.h"
-#include "startup/Globals.h"
+#include "startup/RunContext.h"
 #include "startup/OSWinUtil.h"
-#include "startup/frmSplashCustom.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QLocale>
@@ -80,7 +80,7 @@ QString param(datalib::Database& db, const QString& name, const QString& default
 }  // namespace
 
 void ReadConfiguration() {
-    Globals& g = globals();
+    RunContext& g = runContext();
     g.rootDir = readConfig("RootDir", platform::dataDir());
     if (g.rootDir.trimmed().isEmpty()) g.rootDir = platform::dataDir();
     g.codeAgente = readConfig("Code_Agente", QString());
@@ -92,7 +92,7 @@ void ReadConfiguration() {
 }
 
 bool SaveConfiguration() {
-    const Globals& g = globals();
+    const RunContext& g = runContext();
     bool ok = writeConfig("RootDir", g.rootDir);
     ok = writeConfig("Code_Agente", g.codeAgente) && ok;
     ok = writeConfig("Code_Postazione", QString::number(g.codePostazione)) && ok;
@@ -107,7 +107,7 @@ bool SaveConfiguration() {
 }
 
 void ReadBrandingParameters(datalib::Database& db) {
-    Globals& g = globals();
+    RunContext& g = runContext();
     const BrandingDefaults d = brandingDefaults();
     g.startImagePath = param(db, QStringLiteral("StartImagePath"), d.startImage);
     g.logoImagePath = param(db, QStringLiteral("LogoImagePath"), d.logoImage);
@@ -120,7 +120,18 @@ void ReadBrandingParameters(datalib::Database& db) {
     if (!FileExists(GetAbsolutePath(g.startImagePath))) g.startImagePath.clear();
     if (!FileExists(GetAbsolutePath(g.logoImagePath))) g.logoImagePath.clear();
     if (name.trimmed().isEmpty()) name = QStringLiteral("Zelt Order");
-    platform::setSoftwareName(name);
+    core::setSoftwareName(name);
+}
+
+QString ProgramVersionText() {
+    QString version = QCoreApplication::applicationVersion();
+    if (version.isEmpty()) version = QStringLiteral("1.0.0");
+    const QStringList parts = version.split(QLatin1Char('.'));
+    const QString major = parts.value(0, QStringLiteral("0"));
+    const QString minor = parts.value(1, QStringLiteral("0"));
+    // Four parts are major.minor.build.revision; three are major.minor.revision.
+    const QString revision = parts.size() >= 4 ? parts.value(3) : parts.value(2, QStringLiteral("0"));
+    return QStringLiteral("Version %1.%2.%3").arg(major, minor, revision);
 }
 
 QString ProgramVersionNumbers() {
@@ -128,8 +139,8 @@ QString ProgramVersionNumbers() {
 }
 
 QString AppTitleText(bool bShort, const QString& dataAggiornamento) {
-    const Globals& g = globals();
-    QString title = platform::softwareName();
+    const RunContext& g = runContext();
+    QString title = core::softwareName();
     if (!g.codeAgente.isEmpty())
         title += QStringLiteral("  (Codice Agente ") + g.codeAgente + QLatin1Char(')');
     if (bShort) return title;

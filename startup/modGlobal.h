@@ -15,7 +15,7 @@ namespace startup {
 inline constexpr const char* kConfigurationSection = "Configuration";
 inline constexpr const char* kSettingsSection = "Settings";
 
-// Fills the configuration values (globals()) from the settings store. Every
+// Fills the configuration values (runContext()) from the settings store. Every
 // key has a default; nothing is reported. The card-device settings are read
 // by the caller right after.
 void ReadConfiguration();
@@ -24,7 +24,7 @@ void ReadConfiguration();
 // could not be written.
 bool SaveConfiguration();
 
-// Reads the branding parameters of the open database into globals() and the
+// Reads the branding parameters of the open database into runContext() and the
 // message-box title, with the defaults of the installation: the images that
 // do not exist give empty paths, a blank software name gives "Zelt Order".
 // Never fails: a parameter that cannot be read keeps its default.
@@ -35,6 +35,9 @@ void ReadBrandingParameters(datalib::Database& db);
 // dataAggiornamento is the database parameter DataAggiornamentoDatabase.
 QString AppTitleText(bool bShort, const QString& dataAggiornamento = QString());
 
+// "Version " and the program's major, minor and revision numbers (1.5.14 for
+// the version 1.5.0.14), as the splash and the about window show it.
+QString ProgramVersionText();
 // The program's major, minor and revision numbers joined by ".".
 QString ProgramVersionNumbers();
 

@@ -1,5 +1,7 @@
 #include "BenchMain.h"
 
+#include "platform/ui/Desktop.h"
+
 #include <QApplication>
 #include <benchmark/benchmark.h>
 
@@ -23,6 +25,7 @@ void atShutdown(std::function<void()> release) {
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    platform::installDesktopServices();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     for (auto it = benchsupport::releases().rbegin(); it != benchsupport::releases().rend(); ++it) (*it)();

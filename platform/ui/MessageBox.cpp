@@ -1,28 +1,14 @@
-#include "platform/MessageBox.h"
+#include "platform/ui/MessageBox.h"
 
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace platform {
 
 namespace {
-
-QString& softwareNameStore() {
-    static QString name = QStringLiteral("Zelt Order");
-    return name;
-}
-
-ScriptedBoxes*& scripted() {
-    static ScriptedBoxes* current = nullptr;
-    return current;
-}
-
-struct ButtonSpec {
-    int answer;
-    QMessageBox::StandardButton button;
-};
 
 // The captions are Italian whatever the machine's language.
 QString captionOf(int answer) {
@@ -44,38 +30,23 @@ QString captionOf(int answer) {
     }
 }
 
-std::vector<ButtonSpec> buttonsOf(int style) {
-    switch (style & 7) {
-    case kOkCancel:
-        return {{kAnswerOk, QMessageBox::Ok}, {kAnswerCancel, QMessageBox::Cancel}};
-    case kAbortRetryIgnore:
-        return {{kAnswerAbort, QMessageBox::Abort},
-                {kAnswerRetry, QMessageBox::Retry},
-                {kAnswerIgnore, QMessageBox::Ignore}};
-    case kYesNoCancel:
-        return {{kAnswerYes, QMessageBox::Yes},
-                {kAnswerNo, QMessageBox::No},
-                {kAnswerCancel, QMessageBox::Cancel}};
-    case kYesNo:
-        return {{kAnswerYes, QMessageBox::Yes}, {kAnswerNo, QMessageBox::No}};
-    case kRetryCancel:
-        return {{kAnswerRetry, QMessageBox::Retry}, {kAnswerCancel, QMessageBox::Cancel}};
+QMessageBox::StandardButton buttonOf(int answer) {
+    switch (answer) {
+    case kAnswerCancel:
+        return QMessageBox::Cancel;
+    case kAnswerAbort:
+        return QMessageBox::Abort;
+    case kAnswerRetry:
+        return QMessageBox::Retry;
+    case kAnswerIgnore:
+        return QMessageBox::Ignore;
+    case kAnswerYes:
+        return QMessageBox::Yes;
+    case kAnswerNo:
+        return QMessageBox::No;
     default:
-        return {{kAnswerOk, QMessageBox::Ok}};
+        return QMessageBox::Ok;
     }
-}
-
-int defaultAnswer(const std::vector<ButtonSpec>& buttons, int style) {
-    const size_t index = static_cast<size_t>((style >> 8) & 3);
-    return buttons[index < buttons.size() ? index : 0].answer;
-}
-
-int escapeAnswer(const std::vector<ButtonSpec>& buttons) {
-    for (const ButtonSpec& b : buttons)
-        if (b.answer == kAnswerCancel) return kAnswerCancel;
-    for (const ButtonSpec& b : buttons)
-        if (b.answer == kAnswerNo) return kAnswerNo;
-    return buttons.front().answer;
 }
 
 QMessageBox::Icon iconOf(int style) {
@@ -93,88 +64,83 @@ QMessageBox::Icon iconOf(int style) {
     }
 }
 
-QString titleOf(const QString& title) { return title.isEmpty() ? softwareName() : title; }
+// The window the next box belongs to, while a window's own call runs.
+QPointer<QWidget>& requestedParent() {
+    static QPointer<QWidget> parent;
+    return parent;
+}
 
-QWidget* ownerOf(QWidget* parent) {
-    if (parent) return parent->window();
-    return QApplication::activeWindow();
+QWidget* owner() { return BoxOwner::current(); }
+
+class BoxPrompt : public core::Prompt {
+public:
+    int message(const QString& text, int style, const QString& title) override {
+        QMessageBox box(iconOf(style), title, displayText(text), QMessageBox::NoButton, owner());
+        const int defAnswer = core::defaultAnswer(style);
+        const int escAnswer = core::escapeAnswer(style);
+        const std::vector<int> answers = core::answersOf(style);
+        for (int a : answers) {
+            QPushButton* button = box.addButton(buttonOf(a));
+            button->setText(captionOf(a));
+            if (a == defAnswer) box.setDefaultButton(button);
+            if (a == escAnswer) box.setEscapeButton(button);
+        }
+        box.exec();
+        QAbstractButton* clicked = box.clickedButton();
+        for (int a : answers)
+            if (clicked && box.standardButton(clicked) == buttonOf(a)) return a;
+        return escAnswer;
+    }
+
+    std::optional<QString> input(const QString& prompt, const QString& title,
+                                 const QString& defaultText) override {
+        QInputDialog dialog(owner());
+        dialog.setWindowTitle(title);
+        dialog.setLabelText(displayText(prompt));
+        dialog.setTextValue(defaultText);
+        dialog.setOkButtonText(QStringLiteral("OK"));
+        dialog.setCancelButtonText(QStringLiteral("Annulla"));
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return dialog.textValue();
+    }
+};
+
+BoxPrompt& boxes() {
+    static BoxPrompt prompt;
+    return prompt;
+}
+
+// Runs a window's request through the installed prompt (the boxes when none
+// is installed), with the window as the owner of the box.
+template <class F>
+auto withParent(QWidget* parent, F&& ask) {
+    BoxOwner scope(parent);
+    if (!core::currentPrompt()) core::installPrompt(&boxes());
+    return ask();
 }
 
 }  // namespace
 
-QString softwareName() { return softwareNameStore(); }
-
-void setSoftwareName(const QString& name) { softwareNameStore() = name; }
-
-QString displayText(const QString& text) {
-    QString out = text;
-    out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return out;
+BoxOwner::BoxOwner(QWidget* owner) : saved_(requestedParent()) {
+    if (owner) requestedParent() = owner;
 }
 
+BoxOwner::~BoxOwner() { requestedParent() = saved_; }
+
+QWidget* BoxOwner::current() {
+    if (QWidget* parent = requestedParent()) return parent->window();
+    return QApplication::activeWindow();
+}
+
+void installMessageBoxes() { core::installPrompt(&boxes()); }
+
 int messageBox(const QString& text, int style, const QString& title, QWidget* parent) {
-    const std::vector<ButtonSpec> buttons = buttonsOf(style);
-    const QString shownTitle = titleOf(title);
-
-    if (ScriptedBoxes* s = scripted()) {
-        int answer = defaultAnswer(buttons, style);
-        if (!s->answers_.empty()) {
-            answer = s->answers_.front();
-            s->answers_.pop_front();
-        }
-        s->shown_.push_back({text, shownTitle, style, answer, std::nullopt, false});
-        return answer;
-    }
-
-    QMessageBox box(iconOf(style), shownTitle, displayText(text), QMessageBox::NoButton,
-                    ownerOf(parent));
-    const int defAnswer = defaultAnswer(buttons, style);
-    const int escAnswer = escapeAnswer(buttons);
-    for (const ButtonSpec& b : buttons) {
-        QPushButton* button = box.addButton(b.button);
-        button->setText(captionOf(b.answer));
-        if (b.answer == defAnswer) box.setDefaultButton(button);
-        if (b.answer == escAnswer) box.setEscapeButton(button);
-    }
-    box.exec();
-    QAbstractButton* clicked = box.clickedButton();
-    for (const ButtonSpec& b : buttons)
-        if (clicked && box.standardButton(clicked) == b.button) return b.answer;
-    return escAnswer;
+    return withParent(parent, [&] { return core::messageBox(text, style, title); });
 }
 
 std::optional<QString> inputBox(const QString& prompt, const QString& title,
                                 const QString& defaultText, QWidget* parent) {
-    const QString shownTitle = titleOf(title);
-    if (ScriptedBoxes* s = scripted()) {
-        std::optional<QString> result = defaultText;
-        if (!s->inputs_.empty()) {
-            result = s->inputs_.front();
-            s->inputs_.pop_front();
-        }
-        s->shown_.push_back({prompt, shownTitle, 0, 0, result, true});
-        return result;
-    }
-
-    QInputDialog dialog(ownerOf(parent));
-    dialog.setWindowTitle(shownTitle);
-    dialog.setLabelText(displayText(prompt));
-    dialog.setTextValue(defaultText);
-    dialog.setOkButtonText(QStringLiteral("OK"));
-    dialog.setCancelButtonText(QStringLiteral("Annulla"));
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return dialog.textValue();
+    return withParent(parent, [&] { return core::inputBox(prompt, title, defaultText); });
 }
-
-ScriptedBoxes::ScriptedBoxes() : previous_(scripted()) { scripted() = this; }
-
-ScriptedBoxes::~ScriptedBoxes() { scripted() = previous_; }
-
-void ScriptedBoxes::answer(int answer) { answers_.push_back(answer); }
-
-void ScriptedBoxes::input(std::optional<QString> text) { inputs_.push_back(std::move(text)); }
-
-QString ScriptedBoxes::lastText() const { return shown_.empty() ? QString() : shown_.back().text; }
 
 }  // namespace platform

@@ -2,7 +2,7 @@
 // they may talk to the operator through the program's message boxes, and the
 // only object they may create is a dictionary (no files, processes or network).
 
-#include "platform/MessageBox.h"
+#include "core/Prompt.h"
 #include "script/builtins/Dictionary.h"
 #include "script/builtins/Groups.h"
 
@@ -20,7 +20,7 @@ Variant fnMsgBox(Args a) {
     const QString prompt = a[0].toString();
     const std::int32_t buttons = wholeArg(a, 1, 0);
     const QString title = given(a, 2) ? a[2].toString() : QString();
-    return Variant(std::int16_t(platform::messageBox(prompt, buttons, title)));
+    return Variant(std::int16_t(core::messageBox(prompt, buttons, title)));
 }
 
 // InputBox(prompt[, title[, default[, xpos, ypos[, helpfile, context]]]]):
@@ -30,7 +30,7 @@ Variant fnInputBox(Args a) {
     const QString prompt = a[0].toString();
     const QString title = given(a, 1) ? a[1].toString() : QString();
     const QString text = given(a, 2) ? a[2].toString() : QString();
-    const std::optional<QString> answer = platform::inputBox(prompt, title, text);
+    const std::optional<QString> answer = core::inputBox(prompt, title, text);
     return answer ? Variant(*answer) : Variant();
 }
 

@@ -1,6 +1,6 @@
 // Text functions of the language.
 
-#include "platform/Cp1252.h"
+#include "core/Cp1252.h"
 #include "script/builtins/Groups.h"
 
 #include <climits>
@@ -166,7 +166,7 @@ Variant fnString(Args a) {
         c = s[0];
     } else {
         const std::int32_t code = a[1].toLong();
-        c = QChar(platform::cp1252::toUnicode((unsigned char)(((code % 256) + 256) % 256)));
+        c = QChar(core::cp1252::toUnicode((unsigned char)(((code % 256) + 256) % 256)));
     }
     return Variant(QString(n, c));
 }
@@ -273,7 +273,7 @@ QChar firstChar(const Variant& v) {
 // Asc: the character's code in the Windows ("ANSI") code page of an
 // Italian installation.
 Variant fnAsc(Args a) {
-    return Variant(std::int16_t(platform::cp1252::fromUnicode(firstChar(a[0]).unicode())));
+    return Variant(std::int16_t(core::cp1252::fromUnicode(firstChar(a[0]).unicode())));
 }
 
 Variant fnAscW(Args a) {
@@ -284,7 +284,7 @@ Variant fnChr(Args a) {
     const std::int32_t code = a[0].toLong();
     if (code < 0 || code > 255)
         raiseError(5);
-    return Variant(QString(QChar(platform::cp1252::toUnicode((unsigned char)code))));
+    return Variant(QString(QChar(core::cp1252::toUnicode((unsigned char)code))));
 }
 
 Variant fnChrW(Args a) {

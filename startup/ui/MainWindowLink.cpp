@@ -1,9 +1,9 @@
-#include "startup/MainWindowLink.h"
+#include "startup/ui/MainWindowLink.h"
 
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
-#include "startup/Globals.h"
-#include "startup/frmMessage.h"
+#include "startup/RunContext.h"
+#include "startup/ui/frmMessage.h"
 #include "startup/modDatabase.h"
 #include "startup/modGlobal.h"
 
@@ -12,11 +12,6 @@
 
 namespace startup {
 
-SignedOperator& signedOperator() {
-    static SignedOperator op;
-    return op;
-}
-
 MainWindowLink& mainWindowLink() {
     static MainWindowLink link;
     return link;
@@ -24,14 +19,14 @@ MainWindowLink& mainWindowLink() {
 
 std::shared_ptr<datalib::Database> OpenDatabase() {
     const MainWindowLink& link = mainWindowLink();
-    auto db = link.database ? link.database() : globals().database;
+    auto db = link.database ? link.database() : runContext().database;
     if (!db || db->State() != datalib::Database::StateOpen) return nullptr;
     return db;
 }
 
 datalib::Engine* CurrentEngine() {
     const MainWindowLink& link = mainWindowLink();
-    return link.engine ? link.engine() : globals().engine.get();
+    return link.engine ? link.engine() : runContext().engine.get();
 }
 
 QString StartupDatabasePassword() {

@@ -2,10 +2,9 @@
 // What the sign-in, options and branding windows need of the main window and
 // of the open database: the main window sets these at start; until then (and
 // in the tests) the defaults below serve.
-//
-// Also the signed-in operator of the run.
+// The signed-in operator is part of the run context (startup/RunContext.h).
 
-#include "core/Variant.h"
+#include "startup/RunContext.h"
 
 #include <QPointer>
 #include <QString>
@@ -21,14 +20,6 @@ class Engine;
 
 namespace startup {
 
-// The operator signed in (name and the OID of the Utenti row); empty before
-// the first sign-in.
-struct SignedOperator {
-    QString name;
-    core::Variant oid;
-};
-SignedOperator& signedOperator();
-
 // The access level of the administrator, the only one the windows test.
 inline constexpr int kAdministratorLevel = 1;
 
@@ -36,7 +27,7 @@ struct MainWindowLink {
     // The main window (owner of the windows it opens); may be none.
     QPointer<QWidget> window;
     // The open database and its engine; null while none is open.
-    // Default: the run's globals().database and globals().engine.
+    // Default: the run's runContext().database and runContext().engine.
     std::function<std::shared_ptr<datalib::Database>()> database;
     std::function<datalib::Engine*()> engine;
     // The main window's caption, short or long form.

@@ -1,6 +1,6 @@
-#include "startup/SingleInstance.h"
+#include "startup/ui/SingleInstance.h"
 
-#include "platform/MessageBox.h"
+#include "platform/ui/MessageBox.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,13 +1,13 @@
-#include "startup/UserLogin.h"
+#include "startup/ui/UserLogin.h"
 
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
-#include "platform/MessageBox.h"
+#include "platform/ui/MessageBox.h"
 #include "startup/Common.h"
-#include "startup/MainWindowLink.h"
-#include "startup/frmPassword.h"
-#include "startup/frmSelectOper.h"
+#include "startup/ui/MainWindowLink.h"
+#include "startup/ui/frmPassword.h"
+#include "startup/ui/frmSelectOper.h"
 
 #include <QCoreApplication>
 

@@ -1,12 +1,13 @@
-#include "startup/frmAbout.h"
+#include "startup/modGlobal.h"
+#include "startup/ui/frmAbout.h"
 
-#include "platform/MessageBox.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/SettingsStore.h"
-#include "startup/Globals.h"
+#include "startup/RunContext.h"
 #include "startup/OSWinUtil.h"
-#include "startup/frmInformative.h"
-#include "startup/frmSplashCustom.h"
-#include "startup/modZeltFormUtility.h"
+#include "startup/ui/frmInformative.h"
+#include "startup/ui/frmSplashCustom.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -45,7 +46,7 @@ QString frmAbout::MakerWebSite() { return QStringLiteral("https://www.zeltorder.
 
 QString frmAbout::MakerContacts() {
     return frmInformative::MakerName() + QStringLiteral("\r") + MakerWebSite() +
-           QStringLiteral("\r") + globals().supportAddress;
+           QStringLiteral("\r") + runContext().supportAddress;
 }
 
 QString frmAbout::ProgramDescription() {
@@ -135,7 +136,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     connect(cmdSysInfo_, &QPushButton::clicked, this, [this] { StartSysInfo(this); });
     connect(cmdInformativa_, &QPushButton::clicked, this, &frmAbout::showInformative);
 
-    SetFormFont(this, globals().fontName, globals().fontSizeDelta);
+    SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
 }
 
 void frmAbout::showEvent(QShowEvent* event) {
@@ -190,7 +191,7 @@ void frmAbout::StartSysInfo(const QString& information, QWidget* parent) {
 void frmAbout::showInformative() {
     QWidget* over = QApplication::activeWindow() ? QApplication::activeWindow() : this;
     frmInformative notice(over);
-    notice.strProductName = globals().registerName;
+    notice.strProductName = runContext().registerName;
     notice.exec();
 }
 

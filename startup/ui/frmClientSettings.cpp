@@ -1,12 +1,13 @@
-#include "startup/frmClientSettings.h"
+#include "startup/ui/frmClientSettings.h"
 
 #include "datalib/Database.h"
-#include "platform/MessageBox.h"
-#include "platform/Shell.h"
-#include "startup/Globals.h"
-#include "startup/MainWindowLink.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/Desktop.h"
+#include "startup/RunContext.h"
+#include "startup/ui/MainWindowLink.h"
 #include "startup/ShowError.h"
-#include "startup/modZeltFormUtility.h"
+#include "startup/ui/ErrorWindow.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -104,7 +105,7 @@ frmClientSettings::frmClientSettings(QWidget* parent) : QDialog(parent) {
     connect(cmdConfirm_, &QPushButton::clicked, this, &frmClientSettings::confirm);
     connect(cmdCancel_, &QPushButton::clicked, this, &QDialog::reject);
 
-    SetFormFont(this, globals().fontName, globals().fontSizeDelta);
+    SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
     SetParamConfiguration();
     // The lock holds from the start, whatever the address box received.
     applyLock();
@@ -112,7 +113,7 @@ frmClientSettings::frmClientSettings(QWidget* parent) : QDialog(parent) {
 }
 
 void frmClientSettings::SetParamConfiguration() {
-    const Globals& g = globals();
+    const RunContext& g = runContext();
     txtBackgroundImage_->setText(g.backgroungImagePath);
     txtStartImage_->setText(g.startImagePath);
     txtLogoImage_->setText(g.logoImagePath);
@@ -162,7 +163,7 @@ void frmClientSettings::confirm() {
         ShowError(QString(), this);
         return;
     }
-    Globals& g = globals();
+    RunContext& g = runContext();
     g.backgroungImagePath = txtBackgroundImage_->text();
     g.startImagePath = txtStartImage_->text();
     g.logoImagePath = txtLogoImage_->text();

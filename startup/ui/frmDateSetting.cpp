@@ -1,8 +1,8 @@
-#include "startup/frmDateSetting.h"
+#include "startup/ui/frmDateSetting.h"
 
 #include "core/Clock.h"
-#include "startup/Globals.h"
-#include "startup/modZeltFormUtility.h"
+#include "startup/RunContext.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include <QCalendarWidget>
 #include <QGuiApplication>
@@ -57,7 +57,7 @@ frmDateSetting::frmDateSetting(QWidget* parent) : QDialog(parent) {
     // A double click (or Enter) on a day confirms it.
     connect(calTimeSetting_, &QCalendarWidget::activated, this, &frmDateSetting::confirm);
 
-    SetFormFont(this, globals().fontName, globals().fontSizeDelta);
+    SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
 }
 
 void frmDateSetting::Prepare(const QDate& initial, long top, long left) {

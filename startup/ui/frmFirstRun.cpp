@@ -1,8 +1,8 @@
-#include "startup/frmFirstRun.h"
+#include "startup/ui/frmFirstRun.h"
 
-#include "platform/MessageBox.h"
-#include "startup/Globals.h"
-#include "startup/modZeltFormUtility.h"
+#include "platform/ui/MessageBox.h"
+#include "startup/RunContext.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -91,7 +91,7 @@ frmFirstRun::frmFirstRun(QWidget* parent) : QDialog(parent) {
     layout->addLayout(form);
     layout->addLayout(buttons);
 
-    SetFormFont(this, globals().fontName, globals().fontSizeDelta);
+    SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
     resize(520, sizeHint().height());
 }
 

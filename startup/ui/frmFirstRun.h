@@ -4,7 +4,7 @@
 // first archives ("ClientDBs") and the address of head office's online
 // services.
 
-#include "startup/modDatabase.h"
+#include "startup/ui/InitDatabase.h"
 
 #include <QDialog>
 

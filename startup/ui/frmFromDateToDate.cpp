@@ -1,11 +1,11 @@
-#include "startup/frmFromDateToDate.h"
+#include "startup/ui/frmFromDateToDate.h"
 
 #include "core/Clock.h"
 #include "core/ItalianText.h"
-#include "platform/MessageBox.h"
-#include "startup/Globals.h"
-#include "startup/frmDateSetting.h"
-#include "startup/modZeltFormUtility.h"
+#include "platform/ui/MessageBox.h"
+#include "startup/RunContext.h"
+#include "startup/ui/frmDateSetting.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include <QCalendarWidget>
 #include <QGridLayout>
@@ -78,7 +78,7 @@ frmFromDateToDate::frmFromDateToDate(QWidget* parent) : QDialog(parent) {
     pair(txtToDate_, calToData_);
     connect(cmdSet_, &QPushButton::clicked, this, &frmFromDateToDate::confirm);
 
-    SetFormFont(this, globals().fontName, globals().fontSizeDelta);
+    SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
 }
 
 void frmFromDateToDate::Prepare(const QDate& fromDate, const QDate& toDate, long top, long left) {

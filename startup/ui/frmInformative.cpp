@@ -1,9 +1,9 @@
-#include "startup/frmInformative.h"
+#include "startup/ui/frmInformative.h"
 
-#include "platform/MessageBox.h"
-#include "startup/Globals.h"
+#include "platform/ui/MessageBox.h"
+#include "startup/RunContext.h"
 #include "startup/OSWinUtil.h"
-#include "startup/modZeltFormUtility.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -65,7 +65,7 @@ frmInformative::frmInformative(QWidget* parent) : QDialog(parent) {
     setMinimumWidth(560);
 
     connect(cmdPrint_, &QPushButton::clicked, this, &frmInformative::print);
-    SetFormFont(this, globals().fontName, globals().fontSizeDelta);
+    SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
     fillTexts();
 }
 

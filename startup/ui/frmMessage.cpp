@@ -1,8 +1,8 @@
-#include "startup/frmMessage.h"
+#include "startup/ui/frmMessage.h"
 
-#include "platform/MessageBox.h"
-#include "startup/Globals.h"
-#include "startup/modZeltFormUtility.h"
+#include "platform/ui/MessageBox.h"
+#include "startup/RunContext.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -164,7 +164,7 @@ frmMessage::frmMessage()
     tmHourglass_->start();
     imgHourglass_->setPixmap(imgMsg_.front());
 
-    SetFormFont(this, globals().fontName, globals().fontSizeDelta);
+    SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
 }
 
 frmMessage::~frmMessage() { ReleaseOwner(); }

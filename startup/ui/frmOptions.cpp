@@ -1,16 +1,16 @@
-#include "startup/frmOptions.h"
+#include "startup/ui/frmOptions.h"
 
 #include "core/AppError.h"
 #include "datalib/Engine.h"
-#include "platform/MessageBox.h"
+#include "platform/ui/MessageBox.h"
 #include "startup/Common.h"
-#include "startup/Globals.h"
-#include "startup/MainWindowLink.h"
+#include "startup/RunContext.h"
+#include "startup/ui/MainWindowLink.h"
 #include "startup/OSWinUtil.h"
 #include "startup/ShowError.h"
-#include "startup/frmMessage.h"
-#include "startup/frmSelectDir.h"
-#include "startup/modZeltFormUtility.h"
+#include "startup/ui/frmMessage.h"
+#include "startup/ui/frmSelectDir.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include <QApplication>
 #include <QDir>
@@ -116,21 +116,21 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     connect(cmdCancel_, &QPushButton::clicked, this, &frmOptions::cancel);
     connect(cmdRepairDataBase_, &QPushButton::clicked, this, &frmOptions::repairDatabase);
 
-    SetFormFont(this, globals().fontName, globals().fontSizeDelta);
+    SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
     SetParamConfiguration();
     confirmed_ = false;
-    globals().optionsOpen = true;
+    runContext().optionsOpen = true;
 }
 
-frmOptions::~frmOptions() { globals().optionsOpen = false; }
+frmOptions::~frmOptions() { runContext().optionsOpen = false; }
 
 void frmOptions::done(int result) {
-    globals().optionsOpen = false;
+    runContext().optionsOpen = false;
     QDialog::done(result);
 }
 
 void frmOptions::SetParamConfiguration() {
-    const Globals& g = globals();
+    const RunContext& g = runContext();
     txtWorkDir_->setText(QDir::toNativeSeparators(g.rootDir));
     txtCode_Agente_->setText(g.codeAgente);
     txtCode_Postazione_->setText(QString::number(g.codePostazione));
@@ -156,7 +156,7 @@ bool frmOptions::closeOtherWindows() {
 }
 
 void frmOptions::confirm() {
-    Globals& g = globals();
+    RunContext& g = runContext();
     const QString agent = txtCode_Agente_->text().trimmed();
     const QString workstation = txtCode_Postazione_->text().trimmed();
     if (agent.isEmpty() || workstation.isEmpty()) {

@@ -3,7 +3,7 @@
 // workstation number that tie the installation to its agent, and the repair
 // of the agent's database (a compacted copy, checked, then swapped in).
 //
-// While it is loaded globals().optionsOpen is true, so that the main window
+// While it is loaded runContext().optionsOpen is true, so that the main window
 // does not open the database meanwhile.
 
 #include <QDialog>

@@ -1,11 +1,11 @@
-#include "startup/frmPassword.h"
+#include "startup/ui/frmPassword.h"
 
-#include "platform/Cp1252.h"
-#include "platform/MessageBox.h"
+#include "core/Cp1252.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
 #include "startup/Common.h"
-#include "startup/Globals.h"
-#include "startup/modZeltFormUtility.h"
+#include "startup/RunContext.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -87,7 +87,7 @@ frmPassword::frmPassword(QWidget* parent) : QDialog(parent) {
     connect(cmdCancel_, &QPushButton::clicked, this, &frmPassword::cancel);
     connect(chkNew_, &QCheckBox::toggled, this, &frmPassword::newToggled);
 
-    SetFormFont(this, globals().fontName, globals().fontSizeDelta);
+    SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
 }
 
 QString frmPassword::PasswordFilePath() { return platform::dataFile(PasswordFileName()); }
@@ -98,7 +98,7 @@ bool frmPassword::Prepare(bool change, const QString* password, bool hideChange)
     fromCaller_ = false;
     if (!password) {
         QFile file(PasswordFilePath());
-        held_ = file.open(QIODevice::ReadOnly) ? platform::cp1252::decode(file.readAll()) : QString();
+        held_ = file.open(QIODevice::ReadOnly) ? core::cp1252::decode(file.readAll()) : QString();
         // No password file, or an empty one: nothing protects the program.
         if (held_.isEmpty()) valid_ = true;
     } else {
@@ -153,7 +153,7 @@ bool frmPassword::writePasswordFile(const QString& plain, QString* error) const 
     const QString path = PasswordFilePath();
     if (QFile::exists(path))
         QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner | QFileDevice::WriteUser);
-    if (!platform::writeFileAtomically(path, platform::cp1252::encode(ScrambleString(plain, false)), error))
+    if (!platform::writeFileAtomically(path, core::cp1252::encode(ScrambleString(plain, false)), error))
         return false;
     // Read-only, as the program alone rewrites it.
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadUser);

@@ -1,7 +1,7 @@
-#include "startup/frmSearchText.h"
+#include "startup/ui/frmSearchText.h"
 
-#include "startup/Globals.h"
-#include "startup/modZeltFormUtility.h"
+#include "startup/RunContext.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -70,7 +70,7 @@ frmSearchText::frmSearchText(QWidget* parent) : QDialog(parent) {
     const auto controls = findChildren<QWidget*>();
     for (QWidget* control : controls) control->installEventFilter(this);
 
-    SetFormFont(this, globals().fontName, globals().fontSizeDelta);
+    SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
     Prepare(QString(), true, false);
 }
 

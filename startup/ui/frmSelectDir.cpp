@@ -1,7 +1,7 @@
-#include "startup/frmSelectDir.h"
+#include "startup/ui/frmSelectDir.h"
 
-#include "startup/Globals.h"
-#include "startup/modZeltFormUtility.h"
+#include "startup/RunContext.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -101,7 +101,7 @@ frmSelectDir::frmSelectDir(QWidget* parent) : QDialog(parent) {
     connect(cmdOk_, &QPushButton::clicked, this, &frmSelectDir::confirm);
     connect(cmdEsci_, &QPushButton::clicked, this, &frmSelectDir::reject);
 
-    SetFormFont(this, globals().fontName, globals().fontSizeDelta);
+    SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
     syncToSelectedDir();
 }
 

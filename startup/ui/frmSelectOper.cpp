@@ -1,10 +1,10 @@
-#include "startup/frmSelectOper.h"
+#include "startup/ui/frmSelectOper.h"
 
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
-#include "startup/Globals.h"
-#include "startup/MainWindowLink.h"
-#include "startup/modZeltFormUtility.h"
+#include "startup/RunContext.h"
+#include "startup/ui/MainWindowLink.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -46,7 +46,7 @@ frmSelectOper::frmSelectOper(QWidget* parent, std::shared_ptr<datalib::Database>
     // Cancelling leaves the name empty: nothing is signed in.
     connect(cmdCancel_, &QPushButton::clicked, this, &QDialog::reject);
 
-    SetFormFont(this, globals().fontName, globals().fontSizeDelta);
+    SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
 }
 
 void frmSelectOper::Load() {

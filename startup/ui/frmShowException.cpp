@@ -1,9 +1,9 @@
-#include "startup/frmShowException.h"
+#include "startup/ui/frmShowException.h"
 
-#include "platform/MessageBox.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
-#include "platform/Shell.h"
-#include "startup/Globals.h"
+#include "platform/ui/Desktop.h"
+#include "startup/RunContext.h"
 #include "startup/OSWinUtil.h"
 
 #include <QFileInfo>
@@ -91,7 +91,7 @@ QString frmShowException::HtmlReport() const {
 
 QString frmShowException::SupportLink() const {
     const QString body = QStringLiteral("Error: ") + code_ + details_;
-    return QStringLiteral("mailto:") + globals().supportAddress +
+    return QStringLiteral("mailto:") + runContext().supportAddress +
            QStringLiteral("?subject=Application%20Error&body=") +
            QString::fromLatin1(QUrl::toPercentEncoding(body));
 }

@@ -1,7 +1,8 @@
-#include "startup/frmSplashCustom.h"
+#include "startup/modGlobal.h"
+#include "startup/ui/frmSplashCustom.h"
 
-#include "startup/Globals.h"
-#include "startup/modZeltFormUtility.h"
+#include "startup/RunContext.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -46,17 +47,6 @@ QPixmap DefaultStartPicture() {
     return picture;
 }
 
-QString ProgramVersionText() {
-    QString version = QCoreApplication::applicationVersion();
-    if (version.isEmpty()) version = QStringLiteral("1.0.0");
-    const QStringList parts = version.split(QLatin1Char('.'));
-    const QString major = parts.value(0, QStringLiteral("0"));
-    const QString minor = parts.value(1, QStringLiteral("0"));
-    // Four parts are major.minor.build.revision; three are major.minor.revision.
-    const QString revision = parts.size() >= 4 ? parts.value(3) : parts.value(2, QStringLiteral("0"));
-    return QStringLiteral("Version %1.%2.%3").arg(major, minor, revision);
-}
-
 frmSplashCustom::frmSplashCustom(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frmSplashCustom"));
@@ -96,7 +86,7 @@ frmSplashCustom::frmSplashCustom(QWidget* parent)
     layout->addWidget(lblVersion_);
     layout->addLayout(bottom);
 
-    SetFormFont(this, globals().fontName, globals().fontSizeDelta);
+    SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
     lblVersion_->setText(ProgramVersionText());
     SetControl();
     adjustSize();

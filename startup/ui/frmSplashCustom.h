@@ -48,8 +48,4 @@ private:
 // shows it as the maker's logo.
 QPixmap DefaultStartPicture();
 
-// "Version " and the program's major, minor and revision numbers (1.5.14 for
-// the version 1.5.0.14), as the splash and the about window show it.
-QString ProgramVersionText();
-
 }  // namespace startup

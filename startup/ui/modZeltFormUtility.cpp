@@ -1,14 +1,15 @@
-#include "startup/modZeltFormUtility.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
-#include "platform/MessageBox.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "startup/ShowError.h"
-#include "startup/frmMessage.h"
-#include "startup/Globals.h"
+#include "startup/ui/ErrorWindow.h"
+#include "startup/ui/frmMessage.h"
+#include "startup/RunContext.h"
 #include "startup/OSWinUtil.h"
 
 #include <QAction>
@@ -284,7 +285,7 @@ void CommitEditingControls(QWidget* window) {
 // ---- Data sets and look-up lists ----------------------------------------------
 
 std::shared_ptr<datalib::DataSet> GetDataSet(const QString& table) {
-    const auto& database = globals().database;
+    const auto& database = runContext().database;
     if (!database) RaiseGenericError(QStringLiteral("GetDataSet"), QStringLiteral("Il database non è aperto"));
     return database->Tables(table);
 }
@@ -421,7 +422,7 @@ bool EditFieldList(QWidget* parent, const QStringList& available, QString& field
     auto* layout = new QVBoxLayout(&dialog);
     layout->addLayout(row);
     layout->addWidget(buttons);
-    SetFormFont(&dialog, globals().fontName, globals().fontSizeDelta);
+    SetFormFont(&dialog, runContext().fontName, runContext().fontSizeDelta);
 
     if (dialog.exec() != QDialog::Accepted) return false;
     QStringList result;

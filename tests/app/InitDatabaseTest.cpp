@@ -2,7 +2,7 @@
 
 #include "core/Clock.h"
 #include "startup/Common.h"
-#include "startup/frmMessage.h"
+#include "startup/ui/frmMessage.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -15,7 +15,7 @@ using apptest::StartupEnv;
 
 class InitDatabase : public StartupEnv {
 protected:
-    bool init(FakeHost& host) { return startup::InitDatabase(startup::globals().codeAgente, nullptr, false, host); }
+    bool init(FakeHost& host) { return startup::InitDatabase(startup::runContext().codeAgente, nullptr, false, host); }
 
     static long stationRows(datalib::Database& db, int station) {
         auto rows = db.OpenDataSource("PostazioniAgenti", "Progressivo = " + QString::number(station));
@@ -26,7 +26,7 @@ protected:
 TEST_F(InitDatabase, FreshWorkFolderIsPreparedFromTheInstallationFolder) {
     const QString install = dir.filePath("install");
     makeArchive(install + "/ClientDBs/OrdiniAgente_A1", {"A1"});
-    startup::globals().codeAgente = "";
+    startup::runContext().codeAgente = "";
     FakeHost host;
     host.firstRun = startup::FirstRunValues{"A1", 3, install, "https://sede.example/"};
     platform::ScriptedBoxes boxes;
@@ -38,11 +38,11 @@ TEST_F(InitDatabase, FreshWorkFolderIsPreparedFromTheInstallationFolder) {
     EXPECT_TRUE(boxes.shown().front().text.startsWith(
         "L'archivio locale risulta vuoto quindi è necessario inizializzarlo... \r\r"
         "Vuoi acquisire i dati iniziali dal disco ("));
-    EXPECT_EQ(startup::globals().codeAgente, "A1");
-    EXPECT_EQ(startup::globals().codePostazione, 3);
+    EXPECT_EQ(startup::runContext().codeAgente, "A1");
+    EXPECT_EQ(startup::runContext().codePostazione, 3);
     EXPECT_EQ(platform::SettingsStore::get(platform::appName(), "Configuration", "Code_Agente"), "A1");
     EXPECT_EQ(platform::SettingsStore::get(platform::appName(), "Configuration", "Code_Postazione"), "3");
-    datalib::Database& db = *startup::globals().database;
+    datalib::Database& db = *startup::runContext().database;
     EXPECT_EQ(db.GetSysParam("CodiceAgente", ""), "A1");
     EXPECT_EQ(db.GetSysParam("CodicePostazione", ""), "3");
     EXPECT_EQ(db.GetSysParam("OnLineServicesURL", ""), "https://sede.example/");
@@ -53,7 +53,7 @@ TEST_F(InitDatabase, FreshWorkFolderIsPreparedFromTheInstallationFolder) {
 }
 
 TEST_F(InitDatabase, FailedCopyLeavesNoFileAndEndsTheStart) {
-    startup::globals().codeAgente = "";
+    startup::runContext().codeAgente = "";
     FakeHost host;
     host.firstRun = startup::FirstRunValues{"A1", 0, dir.filePath("install"), ""};
     platform::ScriptedBoxes boxes;
@@ -65,11 +65,11 @@ TEST_F(InitDatabase, FailedCopyLeavesNoFileAndEndsTheStart) {
     EXPECT_TRUE(boxes.lastText().contains("OrdiniAgente_A1 non riuscita...\r\r"));
     EXPECT_FALSE(QFile::exists(work("ZeltOrder_A1")));
     EXPECT_FALSE(QFile::exists(work("ZeltOrder_A1.copia")));
-    EXPECT_EQ(startup::globals().codeAgente, "");
+    EXPECT_EQ(startup::runContext().codeAgente, "");
 }
 
 TEST_F(InitDatabase, DownloadFromHeadOfficeFillsTheNewAgentsFileAndRemovesItOnFailure) {
-    startup::globals().codeAgente = "";
+    startup::runContext().codeAgente = "";
     FakeHost host;
     host.firstRun = startup::FirstRunValues{"N7", 2, dir.filePath("install"), "https://sede.example/"};
     struct Reset {
@@ -92,7 +92,7 @@ TEST_F(InitDatabase, DownloadFromHeadOfficeFillsTheNewAgentsFileAndRemovesItOnFa
     {
         QString urlSeen;
         startup::SetArchiveReceiver([&](QWidget*, const QString& agent) {
-            datalib::Database& db = *startup::globals().database;
+            datalib::Database& db = *startup::runContext().database;
             urlSeen = db.GetSysParam("OnLineServicesURL", "");
             db.OpenDataSource("Agenti")->InsertFromPairs(
                 {core::Variant("Codice"), core::Variant(agent), core::Variant("RagioneSociale"), core::Variant("N")});
@@ -105,8 +105,8 @@ TEST_F(InitDatabase, DownloadFromHeadOfficeFillsTheNewAgentsFileAndRemovesItOnFa
         ASSERT_TRUE(init(host)) << boxes.lastText().toStdString();
         EXPECT_FALSE(host.ended);
         EXPECT_EQ(urlSeen, "https://sede.example/");
-        EXPECT_EQ(startup::globals().codeAgente, "N7");
-        EXPECT_EQ(stationRows(*startup::globals().database, 2), 1);
+        EXPECT_EQ(startup::runContext().codeAgente, "N7");
+        EXPECT_EQ(stationRows(*startup::runContext().database, 2), 1);
         EXPECT_TRUE(QFile::exists(work("ZeltOrder_N7")));
         EXPECT_FALSE(QFile::exists(work("ZeltOrder_")));
     }
@@ -143,7 +143,7 @@ TEST_F(InitDatabase, CopyGoesThroughATemporaryNameAndIsRemovedOnStopOrFailure) {
 
 TEST_F(InitDatabase, DatabaseOfAnotherAgentAsksWithBothCodes) {
     makeArchive(work("ZeltOrder_A1"), {"A1", "B2"}, "B2");
-    startup::globals().codeAgente = "A1";
+    startup::runContext().codeAgente = "A1";
     FakeHost host;
     {
         platform::ScriptedBoxes boxes;
@@ -163,23 +163,23 @@ TEST_F(InitDatabase, DatabaseOfAnotherAgentAsksWithBothCodes) {
         platform::ScriptedBoxes boxes;
         boxes.answer(platform::kAnswerYes);
         ASSERT_TRUE(init(host));
-        EXPECT_EQ(startup::globals().database->GetSysParam("CodiceAgente", ""), "A1");
+        EXPECT_EQ(startup::runContext().database->GetSysParam("CodiceAgente", ""), "A1");
     }
 }
 
 TEST_F(InitDatabase, EmptyAgentParameterIsTakenOverWithoutAQuestion) {
     makeArchive(work("ZeltOrder_A1"), {"A1"});
-    startup::globals().codeAgente = "A1";
+    startup::runContext().codeAgente = "A1";
     FakeHost host;
     platform::ScriptedBoxes boxes;
     ASSERT_TRUE(init(host));
     EXPECT_TRUE(boxes.shown().empty());
-    EXPECT_EQ(startup::globals().database->GetSysParam("CodiceAgente", ""), "A1");
+    EXPECT_EQ(startup::runContext().database->GetSysParam("CodiceAgente", ""), "A1");
 }
 
 TEST_F(InitDatabase, MissingAgentRowFailsAndWritesNothing) {
     makeArchive(work("ZeltOrder_A1"), {"B2"});
-    startup::globals().codeAgente = "A1";
+    startup::runContext().codeAgente = "A1";
     FakeHost host;
     platform::ScriptedBoxes boxes;
     EXPECT_FALSE(init(host));
@@ -188,7 +188,7 @@ TEST_F(InitDatabase, MissingAgentRowFailsAndWritesNothing) {
     EXPECT_TRUE(boxes.lastText().endsWith("I dati dell'Agente (A1) non sono presenti in archivio"));
     EXPECT_EQ(boxes.shown()[0].style, platform::kOkOnly | platform::kCritical);
     EXPECT_FALSE(startup::IsDatabaseOpen());
-    EXPECT_EQ(startup::globals().engine, nullptr);
+    EXPECT_EQ(startup::runContext().engine, nullptr);
     inspect(work("ZeltOrder_A1"), [](datalib::Database& db) {
         EXPECT_EQ(db.GetSysParam("CodiceAgente", ""), "");
         EXPECT_EQ(stationRows(db, 0), 0);
@@ -197,7 +197,7 @@ TEST_F(InitDatabase, MissingAgentRowFailsAndWritesNothing) {
 
 TEST_F(InitDatabase, AgentCodeWithAnApostropheIsAPlainCharacter) {
     makeArchive(work("ZeltOrder_D'A"), {"D'A"});
-    startup::globals().codeAgente = "D'A";
+    startup::runContext().codeAgente = "D'A";
     FakeHost host;
     platform::ScriptedBoxes boxes;
     EXPECT_TRUE(init(host)) << boxes.lastText().toStdString();
@@ -205,13 +205,13 @@ TEST_F(InitDatabase, AgentCodeWithAnApostropheIsAPlainCharacter) {
 
 TEST_F(InitDatabase, WorkstationIsRegisteredOnce) {
     makeArchive(work("ZeltOrder_A1"), {"A1"});
-    startup::globals().codeAgente = "A1";
-    startup::globals().codePostazione = 3;
+    startup::runContext().codeAgente = "A1";
+    startup::runContext().codePostazione = 3;
     FakeHost host;
     platform::ScriptedBoxes boxes;
     for (int run = 0; run < 2; ++run) {
         ASSERT_TRUE(init(host)) << boxes.lastText().toStdString();
-        datalib::Database& db = *startup::globals().database;
+        datalib::Database& db = *startup::runContext().database;
         EXPECT_EQ(stationRows(db, 3), 1) << "run " << run;
         auto row = db.OpenDataSource("PostazioniAgenti", "Progressivo = 3");
         row->RowFirst();
@@ -223,30 +223,30 @@ TEST_F(InitDatabase, WorkstationIsRegisteredOnce) {
 
 TEST_F(InitDatabase, LastAccessIsNeverMovedBack) {
     makeArchive(work("ZeltOrder_A1"), {"A1"});
-    startup::globals().codeAgente = "A1";
+    startup::runContext().codeAgente = "A1";
     FakeHost host;
     platform::ScriptedBoxes boxes;
     {
         core::FixedClock clock(2026, 5, 10, 23, 59, 30);
         ASSERT_TRUE(init(host));
-        EXPECT_EQ(startup::globals().database->GetSysParam("DataUltimoAccesso", ""), "10/05/2026");
+        EXPECT_EQ(startup::runContext().database->GetSysParam("DataUltimoAccesso", ""), "10/05/2026");
         startup::ReleaseEngine();
     }
     {
         core::FixedClock clock(2026, 5, 1);
         ASSERT_TRUE(init(host));
-        EXPECT_EQ(startup::globals().database->GetSysParam("DataUltimoAccesso", ""), "10/05/2026");
+        EXPECT_EQ(startup::runContext().database->GetSysParam("DataUltimoAccesso", ""), "10/05/2026");
         startup::ReleaseEngine();
     }
     {
         core::FixedClock clock(2026, 5, 11);
         ASSERT_TRUE(init(host));
-        EXPECT_EQ(startup::globals().database->GetSysParam("DataUltimoAccesso", ""), "11/05/2026");
+        EXPECT_EQ(startup::runContext().database->GetSysParam("DataUltimoAccesso", ""), "11/05/2026");
     }
 }
 
 TEST_F(InitDatabase, ConfiguredAgentWithoutFileOffersTheOptionsAndFailsQuietlyWhenCancelled) {
-    startup::globals().codeAgente = "A1";
+    startup::runContext().codeAgente = "A1";
     FakeHost host;
     platform::ScriptedBoxes boxes;
     EXPECT_FALSE(init(host));

@@ -6,13 +6,13 @@
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
-#include "labels/AllTableClasses.h"
-#include "platform/MessageBox.h"
+#include "app/AllTableClasses.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "schema/DB.h"
-#include "startup/Globals.h"
-#include "startup/modDatabase.h"
+#include "startup/RunContext.h"
+#include "startup/ui/InitDatabase.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -49,13 +49,13 @@ class StartupEnv : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        saved = startup::globals();
+        saved = startup::runContext();
         platform::SettingsStore::setRootDir(dir.filePath("config"));
         platform::setDataDirOverride(dir.filePath("data"));
-        startup::globals().rootDir = dir.filePath("work");
-        QDir().mkpath(startup::globals().rootDir);
+        startup::runContext().rootDir = dir.filePath("work");
+        QDir().mkpath(startup::runContext().rootDir);
         static const bool registered = [] {
-            labels::registerAllTableClasses();
+            app::registerAllTableClasses();
             return true;
         }();
         (void)registered;
@@ -63,13 +63,13 @@ protected:
     }
     void TearDown() override {
         startup::ReleaseEngine();
-        startup::globals() = saved;
+        startup::runContext() = saved;
         platform::SettingsStore::setRootDir(QString());
         platform::setDataDirOverride(QString());
         platform::setSoftwareName(QString());
     }
 
-    QString work(const QString& name) const { return QDir(startup::globals().rootDir).filePath(name); }
+    QString work(const QString& name) const { return QDir(startup::runContext().rootDir).filePath(name); }
 
     // A database file with the given agent rows and, when not empty, the
     // parameter CodiceAgente.
@@ -101,7 +101,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    startup::Globals saved;
+    startup::RunContext saved;
 };
 
 }  // namespace apptest

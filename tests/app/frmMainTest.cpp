@@ -3,8 +3,8 @@
 #include "mainwindow/MainBrowser.h"
 #include "mainwindow/frmMain.h"
 #include "startup/Common.h"
-#include "startup/clsOSTNA.h"
-#include "startup/modZeltFormUtility.h"
+#include "startup/ui/clsOSTNA.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -131,8 +131,8 @@ TEST_F(MainWindow, ClosingByCodeStopsWhenAnotherWindowRefuses) {
 
 TEST_F(MainWindow, FirstActivationOpensTheDatabaseAndTitlesTheWindow) {
     makeArchive(work("ZeltOrder_DEMO"), {"DEMO"});
-    startup::globals().codeAgente = "DEMO";
-    startup::globals().codePostazione = 1;
+    startup::runContext().codeAgente = "DEMO";
+    startup::runContext().codePostazione = 1;
     platform::ScriptedBoxes boxes;
     frmMain window;
     QSignalSpy done(&window, &frmMain::firstActivationDone);
@@ -146,13 +146,13 @@ TEST_F(MainWindow, FirstActivationOpensTheDatabaseAndTitlesTheWindow) {
         "Zelt Order  (Codice Agente DEMO) - Dati aggiornati al 01/01/2004 - Versione software: "))
         << window.windowTitle().toStdString();
     // A second activation does not open it again.
-    const auto db = startup::globals().database;
+    const auto db = startup::runContext().database;
     window.Form_Activate();
-    EXPECT_EQ(startup::globals().database, db);
+    EXPECT_EQ(startup::runContext().database, db);
 
     EXPECT_TRUE(window.close());
     EXPECT_FALSE(startup::IsDatabaseOpen());
-    EXPECT_EQ(startup::globals().engine, nullptr);
+    EXPECT_EQ(startup::runContext().engine, nullptr);
 }
 
 TEST_F(MainWindow, BrandingOfTheDatabaseNamesTheProgram) {
@@ -162,7 +162,7 @@ TEST_F(MainWindow, BrandingOfTheDatabaseNamesTheProgram) {
         db.SetSysParam("StartImagePath", "/nessuna/immagine.jpg");
         db.SetSysParam("LogoImagePath", "/nessuno/logo.jpg");
     });
-    startup::globals().codeAgente = "DEMO";
+    startup::runContext().codeAgente = "DEMO";
     platform::ScriptedBoxes boxes;
     frmMain window;
     window.showMinimized();
@@ -170,8 +170,8 @@ TEST_F(MainWindow, BrandingOfTheDatabaseNamesTheProgram) {
     ASSERT_TRUE(window.IsInitialised()) << boxes.lastText().toStdString();
     EXPECT_EQ(platform::softwareName(), "Zelt Order");
     EXPECT_TRUE(window.windowTitle().startsWith("Zelt Order  (Codice Agente DEMO)"));
-    EXPECT_EQ(startup::globals().startImagePath, "");
-    EXPECT_EQ(startup::globals().logoImagePath, "");
+    EXPECT_EQ(startup::runContext().startImagePath, "");
+    EXPECT_EQ(startup::runContext().logoImagePath, "");
     EXPECT_FALSE(window.isMinimized());
 
     inspect(work("ZeltOrder_DEMO"), [](datalib::Database&) {});  // readable while open
@@ -192,7 +192,7 @@ TEST_F(MainWindow, TrayMenuCloseEndsTheProgram) {
 
 TEST_F(MainWindow, CloseAskedWhileTheDatabaseOpensWaitsForIt) {
     makeArchive(work("ZeltOrder_DEMO"), {"DEMO"});
-    startup::globals().codeAgente = "DEMO";
+    startup::runContext().codeAgente = "DEMO";
     platform::ScriptedBoxes boxes;
     frmMain window;
     window.show();
@@ -209,7 +209,7 @@ TEST_F(MainWindow, CloseAskedWhileTheDatabaseOpensWaitsForIt) {
 }
 
 TEST_F(MainWindow, FailedActivationAsksToChangeTheSettings) {
-    startup::globals().codeAgente = "A1";  // no database file for it
+    startup::runContext().codeAgente = "A1";  // no database file for it
     int optionsShown = 0;
     frmMain::SetOptionsWindow([&](QWidget*, bool modal) {
         ++optionsShown;

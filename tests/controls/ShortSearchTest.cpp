@@ -8,7 +8,7 @@
 #include "datalib/Database.h"
 #include "datalib/Definitions.h"
 #include "datalib/Engine.h"
-#include "platform/MessageBox.h"
+#include "platform/ui/MessageBox.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -10,7 +10,7 @@
 #include "datalib/Engine.h"
 #include "mainwindow/MainBrowser.h"
 #include "orders/TableClasses.h"
-#include "platform/MessageBox.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "schema/DB.h"

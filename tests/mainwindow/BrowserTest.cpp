@@ -224,9 +224,10 @@ TEST_F(BrowserTest, GridKeysReachTheirCommands) {
     browser->SetTreeViewNodes();
     show();
     QStringList called;
-    browser->viewEditData = [&](bool force) { called << (force ? "edit!" : "edit"); };
-    browser->fileNew = [&] { called << "new"; };
-    browser->fileDelete = [&] { called << "delete"; };
+    QObject::connect(browser, &MainBrowser::viewEditData,
+                     [&](bool force) { called << (force ? "edit!" : "edit"); });
+    QObject::connect(browser, &MainBrowser::fileNew, [&] { called << "new"; });
+    QObject::connect(browser, &MainBrowser::fileDelete, [&] { called << "delete"; });
     browser->tvTreeView_NodeClick(NodeByKey(browser->tvTreeView(), "Articoli"));
     DataGrid* grid = browser->dgView();
     grid->setFocus();

@@ -30,15 +30,6 @@ TEST(ShellTest, OpenGoesThroughTheSeam) {
     setOpenHandler(nullptr);
 }
 
-TEST(ShellTest, ScriptedFileDialogs) {
-    ScriptedFileDialogs dialogs;
-    dialogs.answer("/tmp/a.txt");
-    EXPECT_EQ(saveFileName(nullptr, "Salva", "/x/LastError.txt", "Testo (*.txt)"), "/tmp/a.txt");
-    EXPECT_EQ(saveFileName(nullptr, "Salva", "/x/LastError.txt", "Testo (*.txt)"), "");
-    ASSERT_EQ(dialogs.proposed().size(), 2u);
-    EXPECT_EQ(dialogs.proposed()[0], "/x/LastError.txt");
-}
-
 TEST(PathsTest, DataFolderOverrideAndAtomicWrite) {
     QTemporaryDir dir;
     setDataDirOverride(dir.filePath("data"));

@@ -4,7 +4,7 @@
 #include "SchemaTestDb.h"
 
 #include "datalib/DataSet.h"
-#include "labels/AllTableClasses.h"
+#include "app/AllTableClasses.h"
 #include "schema/DB.h"
 #include "schema/TableClassRegistry.h"
 
@@ -89,7 +89,7 @@ TEST(Definition, ATableWithoutClassStopsTheDefinitionNamingIt)
         void RegisterTable(std::shared_ptr<datalib::itfDefTable> table) override { names << table->TableName(); }
     } recorder;
 
-    labels::registerAllTableClasses();
+    app::registerAllTableClasses();
     schema::RegisterTableClass("Clienti", nullptr);
     schema::DB definition;
     try {
@@ -98,7 +98,7 @@ TEST(Definition, ATableWithoutClassStopsTheDefinitionNamingIt)
     } catch (const core::AppError& e) {
         EXPECT_TRUE(e.description().contains("Clienti")) << e.description().toStdString();
     }
-    labels::registerAllTableClasses();
+    app::registerAllTableClasses();
     EXPECT_EQ(recorder.names, schema::DB::TableNames().mid(0, 23));
 
     // Each definition gets new table-class objects, in order.

@@ -6,7 +6,7 @@
 #include "core/Clock.h"
 #include "schema/DB.h"
 #include "schema/TaxIdChecks.h"
-#include "startup/Globals.h"
+#include "startup/RunContext.h"
 #include "startup/modDatabase.h"
 #include "tools/demodb/DemoArchive.h"
 
@@ -68,10 +68,10 @@ TEST(DemoArchive, OpensForTheDemoAgentWithValidData)
     }
 
     // The agent's workstation can add a customer: its code comes from the stored script.
-    const QString previous = startup::globals().codeAgente;
-    startup::globals().codeAgente = "DEMO";
+    const QString previous = startup::runContext().codeAgente;
+    startup::runContext().codeAgente = "DEMO";
     const core::Variant key = db->OpenDataSource("Clienti")->InsertFromPairs({"RagioneSociale", "Nuovo cliente"});
-    startup::globals().codeAgente = previous;
+    startup::runContext().codeAgente = previous;
     auto added = db->OpenDataSource("Clienti");
     ASSERT_TRUE(added->MoveToKey(key));
     EXPECT_EQ(added->ColValueStr("Codice"), "NEWDEMOR3F000");

@@ -4,8 +4,8 @@
 #include "SchemaTestDb.h"
 
 #include "core/Clock.h"
-#include "platform/MessageBox.h"
-#include "startup/Globals.h"
+#include "core/Prompt.h"
+#include "startup/RunContext.h"
 
 #include <gtest/gtest.h>
 
@@ -102,11 +102,11 @@ TEST(Articoli, ChangingAStoredCodeAsksFirst)
 TEST(Articoli, DefaultsOfANewArticle)
 {
     SchemaTestDb t;
-    const QString previous = startup::globals().defaultCodiceIva;
+    const QString previous = startup::runContext().defaultCodiceIva;
     t.insert("Articoli", {{"Codice", "A1"}, {"Descrizione", "Vite"}});
-    startup::globals().defaultCodiceIva = "IVA10";
+    startup::runContext().defaultCodiceIva = "IVA10";
     t.insert("Articoli", {{"Codice", "A2"}, {"Descrizione", "Dado"}});
-    startup::globals().defaultCodiceIva = previous;
+    startup::runContext().defaultCodiceIva = previous;
 
     auto a1 = t.row("Articoli", "Codice = 'A1'");
     EXPECT_EQ(a1->RefKey("IVA").toString(), "IVA20");
@@ -189,7 +189,7 @@ TEST(Documenti, TheYearFollowsTheDate)
 TEST(Fornitori, OnlyOneDefaultSupplier)
 {
     SchemaTestDb t;
-    platform::ScriptedBoxes boxes;
+    core::ScriptedBoxes boxes;
     core::FixedClock clock(2026, 2, 3, 9, 0, 0);
     t.insert("Fornitori", {{"RagioneSociale", "Alfa S.r.l."}, {"Predefinito", true}});
     t.insert("Fornitori", {{"RagioneSociale", "Beta S.p.A."}});

@@ -1,9 +1,9 @@
 #include "SchemaTestDb.h"
 
 #include "datalib/Errors.h"
-#include "labels/AllTableClasses.h"
+#include "app/AllTableClasses.h"
 #include "schema/DB.h"
-#include "startup/Globals.h"
+#include "startup/RunContext.h"
 
 namespace schematest {
 
@@ -13,9 +13,9 @@ const char* const kPassword = "prova";
 
 SchemaTestDb::SchemaTestDb(const QString& agentCode)
 {
-    labels::registerAllTableClasses();
-    previousAgent_ = startup::globals().codeAgente;
-    startup::globals().codeAgente = agentCode;
+    app::registerAllTableClasses();
+    previousAgent_ = startup::runContext().codeAgente;
+    startup::runContext().codeAgente = agentCode;
     file_ = dir_.filePath(QStringLiteral("ZeltOrder_TEST"));
     engine_ = std::make_unique<datalib::Engine>();
     engine_->Create(3, file_, QString(), kPassword);
@@ -25,7 +25,7 @@ SchemaTestDb::SchemaTestDb(const QString& agentCode)
 SchemaTestDb::~SchemaTestDb()
 {
     close();
-    startup::globals().codeAgente = previousAgent_;
+    startup::runContext().codeAgente = previousAgent_;
 }
 
 void SchemaTestDb::close()

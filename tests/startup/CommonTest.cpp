@@ -1,8 +1,8 @@
 #include "core/AppError.h"
 #include "core/Variant.h"
-#include "platform/Cp1252.h"
+#include "core/Cp1252.h"
 #include "startup/Common.h"
-#include "startup/Globals.h"
+#include "startup/RunContext.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ using namespace startup;
 
 namespace {
 
-QByteArray bytesOf(const QString& s) { return platform::cp1252::encode(s); }
+QByteArray bytesOf(const QString& s) { return core::cp1252::encode(s); }
 
 TEST(ScrambleStringTest, ExamplesComeOutExactly) {
     EXPECT_EQ(bytesOf(ScrambleString("abc", false)), QByteArray("\x30\x31\x31"));
@@ -34,7 +34,7 @@ TEST(ScrambleStringTest, RoundTripForEveryLengthAndByte) {
     for (int len : {255, 256}) {
         QByteArray all;
         for (int i = 0; i < len; ++i) all += static_cast<char>((i + 1) & 0xFF);
-        const QString text = platform::cp1252::decode(all);
+        const QString text = core::cp1252::decode(all);
         EXPECT_EQ(ScrambleString(ScrambleString(text, false), true), text) << len;
     }
 }
@@ -76,13 +76,13 @@ TEST(BuildFilePathTest, Examples) {
 }
 
 TEST(DatabaseFileNameTest, FromAgentAndWorkFolder) {
-    Globals saved = globals();
-    globals().rootDir = "/home/agente/Ordini";
-    globals().codeAgente = "A01";
+    RunContext saved = runContext();
+    runContext().rootDir = "/home/agente/Ordini";
+    runContext().codeAgente = "A01";
     EXPECT_EQ(GetDatabaseFileName(), "/home/agente/Ordini/ZeltOrder_A01");
     EXPECT_EQ(GetDatabaseFileName("B02", true), "ZeltOrder_B02");
     EXPECT_EQ(GetDatabaseFileName("B02"), "/home/agente/Ordini/ZeltOrder_B02");
-    globals() = saved;
+    runContext() = saved;
 }
 
 TEST(AgentArchivePathTest, NameAddressAndMissingAddress) {

@@ -1,7 +1,7 @@
-#include "platform/MessageBox.h"
+#include "core/Prompt.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
-#include "startup/Globals.h"
+#include "startup/RunContext.h"
 #include "startup/modGlobal.h"
 
 #include <QTemporaryDir>
@@ -15,13 +15,13 @@ protected:
         ASSERT_TRUE(dir.isValid());
         platform::SettingsStore::setRootDir(dir.filePath("config"));
         platform::setDataDirOverride(dir.filePath("data"));
-        saved = startup::globals();
+        saved = startup::runContext();
     }
     void TearDown() override {
-        startup::globals() = saved;
+        startup::runContext() = saved;
         platform::SettingsStore::setRootDir(QString());
         platform::setDataDirOverride(QString());
-        platform::setSoftwareName(QString());
+        core::setSoftwareName(QString());
     }
     static QString stored(const char* key) {
         return platform::SettingsStore::get(platform::appName(), "Configuration", key, "<none>");
@@ -31,11 +31,11 @@ protected:
     }
 
     QTemporaryDir dir;
-    startup::Globals saved;
+    startup::RunContext saved;
 };
 
 TEST_F(Configuration, EmptyStoreGivesTheDefaults) {
-    startup::Globals& g = startup::globals();
+    startup::RunContext& g = startup::runContext();
     g.codeAgente = "X";
     g.codePostazione = 7;
     g.defaultCodiceIva = "Z";
@@ -61,14 +61,14 @@ TEST_F(Configuration, RoundUpFlagIsReadLenientlyAndWrittenAsMinusOneOrZero) {
                          Case{"-1", -1, "-1"}, Case{"", -1, "-1"}, Case{"False.", -1, "-1"}}) {
         store("ArrotondaInEccesso", c.text);
         startup::ReadConfiguration();
-        EXPECT_EQ(startup::globals().arrotondaInEccesso, c.expected) << c.text;
+        EXPECT_EQ(startup::runContext().arrotondaInEccesso, c.expected) << c.text;
         ASSERT_TRUE(startup::SaveConfiguration());
         EXPECT_EQ(stored("ArrotondaInEccesso"), c.written) << c.text;
     }
 }
 
 TEST_F(Configuration, SavedValuesReadBack) {
-    startup::Globals& g = startup::globals();
+    startup::RunContext& g = startup::runContext();
     g.rootDir = dir.filePath("work");
     g.codeAgente = "A01";
     g.codePostazione = 12;
@@ -79,7 +79,7 @@ TEST_F(Configuration, SavedValuesReadBack) {
     EXPECT_EQ(stored("Code_Postazione"), "12");
     EXPECT_EQ(stored("ValoreArrotondamento"), "0,5");
 
-    g = startup::Globals();
+    g = startup::RunContext();
     startup::ReadConfiguration();
     EXPECT_EQ(g.rootDir, dir.filePath("work"));
     EXPECT_EQ(g.codeAgente, "A01");
@@ -93,18 +93,18 @@ TEST_F(Configuration, WorkstationOutsideOneHexDigitCountsAsZero) {
     for (const char* text : {"16", "-1", "abc", "3.5"}) {
         store("Code_Postazione", text);
         startup::ReadConfiguration();
-        EXPECT_EQ(startup::globals().codePostazione, 0) << text;
+        EXPECT_EQ(startup::runContext().codePostazione, 0) << text;
     }
     store("Code_Postazione", " 15 ");
     startup::ReadConfiguration();
-    EXPECT_EQ(startup::globals().codePostazione, 15);
+    EXPECT_EQ(startup::runContext().codePostazione, 15);
 }
 
 TEST_F(Configuration, CaptionShortAndLongForm) {
-    platform::setSoftwareName("Zelt Order");
-    startup::globals().codeAgente = "";
+    core::setSoftwareName("Zelt Order");
+    startup::runContext().codeAgente = "";
     EXPECT_EQ(startup::AppTitleText(true), "Zelt Order");
-    startup::globals().codeAgente = "DEMO";
+    startup::runContext().codeAgente = "DEMO";
     EXPECT_EQ(startup::AppTitleText(true), "Zelt Order  (Codice Agente DEMO)");
     const QString full = startup::AppTitleText(false, "5/3/2026");
     EXPECT_TRUE(full.startsWith("Zelt Order  (Codice Agente DEMO) - Dati aggiornati al 05/03/2026"

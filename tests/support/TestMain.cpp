@@ -1,11 +1,9 @@
-#include <QApplication>
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
+// Engine tests: a core application, no windows and no display.
 int main(int argc, char** argv) {
-    // Windows are tested headless unless the caller picked a platform.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

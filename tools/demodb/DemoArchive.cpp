@@ -8,10 +8,10 @@
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
-#include "labels/AllTableClasses.h"
+#include "app/AllTableClasses.h"
 #include "schema/CustomerCodeScript.h"
 #include "schema/DB.h"
-#include "startup/Globals.h"
+#include "startup/RunContext.h"
 #include "startup/modDatabase.h"
 
 #include <QElapsedTimer>
@@ -462,9 +462,9 @@ private:
 
 DemoSummary BuildDemoArchive(const DemoOptions& options, const std::function<void(const QString&)>& report)
 {
-    labels::registerAllTableClasses();
-    startup::globals().codeAgente = QString::fromLatin1(kDemoAgent);
-    startup::globals().codePostazione = kDemoWorkstation;
+    app::registerAllTableClasses();
+    startup::runContext().codeAgente = QString::fromLatin1(kDemoAgent);
+    startup::runContext().codePostazione = kDemoWorkstation;
 
     datalib::Engine engine;
     engine.Create(3, options.file, QString(), startup::DatabasePassword());

@@ -9,7 +9,7 @@
 #include "datalib/Definitions.h"
 #include "datalib/Engine.h"
 #include "datalib/Interfaces.h"
-#include "platform/MessageBox.h"
+#include "core/Prompt.h"
 #include "script/ScriptControl.h"
 
 #include <gtest/gtest.h>
@@ -188,7 +188,7 @@ TEST(DataSourceScript, NumberThatIsNotHexadecimalFails) {
 
 TEST(DataSourceScript, WorkstationMessagesGiveNoNumber) {
     core::FixedClock clock(2026, 8, 8);
-    platform::ScriptedBoxes boxes;
+    core::ScriptedBoxes boxes;
     Fixture f;
     EXPECT_EQ(numberFor(f.newOrder(QStringLiteral("A001"))), QString());
     EXPECT_EQ(boxes.lastText(), "Postazione Corrente non impostata per l'Agente: A001");

@@ -3,19 +3,19 @@
 
 #include "BuiltinsTestSupport.h"
 
-#include "platform/MessageBox.h"
+#include "core/Prompt.h"
 #include "script/builtins/Dictionary.h"
 
 using namespace builtinstest;
 
 TEST(Interaction, MsgBoxGoesThroughTheProgramsBox) {
-    platform::ScriptedBoxes boxes;
-    boxes.answer(platform::kAnswerNo);
+    core::ScriptedBoxes boxes;
+    boxes.answer(core::kAnswerNo);
     EXPECT_EQ(show(call("MsgBox", {S("Continuare ?"), L(4 + 32)})).toStdString(), "Integer:7");
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text, "Continuare ?");
     EXPECT_EQ(boxes.shown()[0].style, 36);
-    EXPECT_EQ(boxes.shown()[0].title, platform::softwareName());
+    EXPECT_EQ(boxes.shown()[0].title, core::softwareName());
 
     // A plain notice: OK, with the script's own title when it gives one.
     EXPECT_EQ(show(call("MsgBox", {D(3.5), M(), S("Prova")})).toStdString(), "Integer:1");
@@ -24,7 +24,7 @@ TEST(Interaction, MsgBoxGoesThroughTheProgramsBox) {
 }
 
 TEST(Interaction, InputBoxGivesTheTextOrEmptyWhenCancelled) {
-    platform::ScriptedBoxes boxes;
+    core::ScriptedBoxes boxes;
     boxes.input(QStringLiteral("42"));
     boxes.input(std::nullopt);
     EXPECT_EQ(show(call("InputBox", {S("Quantità :"), S("Ordine"), L(1)})).toStdString(), "String:42");

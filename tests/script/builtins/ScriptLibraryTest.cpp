@@ -7,7 +7,7 @@
 
 #include "core/AppError.h"
 #include "core/Clock.h"
-#include "platform/MessageBox.h"
+#include "core/Prompt.h"
 #include "script/ScriptControl.h"
 
 using core::Variant;
@@ -98,12 +98,12 @@ TEST(ScriptLibrary, CreateObjectRefusesEverythingElse) {
 }
 
 TEST(ScriptLibrary, MsgBoxAnsweredThroughTheSeam) {
-    platform::ScriptedBoxes boxes;
-    boxes.answer(platform::kAnswerYes);
+    core::ScriptedBoxes boxes;
+    boxes.answer(core::kAnswerYes);
     EXPECT_EQ(run(QStringLiteral("If MsgBox(\"Stampare ?\", vbYesNo + vbQuestion) = vbYes Then F = \"si\"")), "si");
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].style, 36);
-    EXPECT_EQ(boxes.shown()[0].title, platform::softwareName());
+    EXPECT_EQ(boxes.shown()[0].title, core::softwareName());
 }
 
 TEST(ScriptLibrary, HostObjectMembers) {

@@ -1,11 +1,13 @@
 #include "core/AppError.h"
-#include "platform/MessageBox.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
-#include "startup/Globals.h"
+#include "platform/ui/Desktop.h"
+#include "startup/RunContext.h"
 #include "startup/OSWinUtil.h"
 #include "startup/ShowError.h"
-#include "startup/frmShowException.h"
+#include "startup/ui/ErrorWindow.h"
+#include "startup/ui/frmShowException.h"
 
 #include <QApplication>
 #include <QFile>
@@ -83,6 +85,7 @@ TEST(ShowErrorTest, InsideACatchShowsTheExceptionBeingHandled) {
 
 // Yes opens the details window, modal, with the code and the details.
 TEST(ShowErrorTest, YesOpensTheDetailsWindow) {
+    InstallErrorWindow();
     platform::ScriptedBoxes boxes;
     boxes.answer(platform::kAnswerYes);
     QString caption, code, details;
@@ -211,7 +214,7 @@ TEST_F(ErrorWindowTest, SupportLinkEncodesTheWholeBody) {
     ASSERT_EQ(opened_.size(), 1u);
     const QUrl url = opened_[0];
     EXPECT_EQ(url.scheme(), "mailto");
-    EXPECT_EQ(url.path(), globals().supportAddress);
+    EXPECT_EQ(url.path(), runContext().supportAddress);
     const QString encoded = QString::fromLatin1(url.toEncoded());
     EXPECT_TRUE(encoded.contains("?subject=Application%20Error&body=Error%3A%2032755%20%287FF3%29"))
         << encoded.toStdString();

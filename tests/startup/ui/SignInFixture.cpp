@@ -4,8 +4,8 @@
 #include "datalib/Interfaces.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
-#include "startup/Globals.h"
-#include "startup/MainWindowLink.h"
+#include "startup/RunContext.h"
+#include "startup/ui/MainWindowLink.h"
 
 #include <QDir>
 
@@ -50,7 +50,7 @@ SignInDb::SignInDb() {
     platform::setDataDirOverride(dir.filePath(QStringLiteral("data")));
     platform::SettingsStore::setRootDir(dir.filePath(QStringLiteral("settings")));
     QDir().mkpath(dir.filePath(QStringLiteral("work")));
-    startup::Globals& g = startup::globals();
+    startup::RunContext& g = startup::runContext();
     g.rootDir = dir.filePath(QStringLiteral("work"));
     g.codeAgente = QStringLiteral("A01");
     g.codePostazione = 0;

@@ -1,4 +1,4 @@
-#include "startup/SingleInstance.h"
+#include "startup/ui/SingleInstance.h"
 
 #include <QDir>
 #include <QFile>

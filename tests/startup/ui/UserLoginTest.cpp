@@ -1,12 +1,12 @@
 // Sign-in through the real windows on a temporary agent database.
 
-#include "startup/UserLogin.h"
+#include "startup/ui/UserLogin.h"
 
-#include "platform/MessageBox.h"
+#include "platform/ui/MessageBox.h"
 #include "startup/Common.h"
-#include "startup/MainWindowLink.h"
-#include "startup/frmPassword.h"
-#include "startup/frmSelectOper.h"
+#include "startup/ui/MainWindowLink.h"
+#include "startup/ui/frmPassword.h"
+#include "startup/ui/frmSelectOper.h"
 
 #include <QCheckBox>
 #include <QComboBox>

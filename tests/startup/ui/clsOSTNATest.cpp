@@ -1,4 +1,4 @@
-#include "startup/clsOSTNA.h"
+#include "startup/ui/clsOSTNA.h"
 
 #include <QAction>
 #include <QMenu>

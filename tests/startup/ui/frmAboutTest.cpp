@@ -1,9 +1,9 @@
-#include "startup/frmAbout.h"
-#include "startup/frmInformative.h"
+#include "startup/ui/frmAbout.h"
+#include "startup/ui/frmInformative.h"
 
-#include "platform/MessageBox.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/Shell.h"
-#include "startup/Globals.h"
+#include "startup/RunContext.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -70,8 +70,8 @@ TEST(About, SystemInformation) {
 }
 
 TEST(About, TermsNoticeNamesTheRegisterName) {
-    const QString saved = globals().registerName;
-    globals().registerName = QStringLiteral("Agenzia Nord");
+    const QString saved = runContext().registerName;
+    runContext().registerName = QStringLiteral("Agenzia Nord");
     frmAbout about;
     about.show();
     QString shownText;
@@ -86,7 +86,7 @@ TEST(About, TermsNoticeNamesTheRegisterName) {
     QTest::mouseClick(about.cmdInformativa(), Qt::LeftButton);
     EXPECT_EQ(title, QStringLiteral("Informativa"));
     EXPECT_EQ(shownText.count(QStringLiteral("Agenzia Nord")), 3);
-    globals().registerName = saved;
+    runContext().registerName = saved;
 }
 
 TEST(Informative, ProductNameDefaultsToTheMaker) {

@@ -1,10 +1,10 @@
 // The branding window through its real widgets on a temporary agent database.
 
-#include "startup/frmClientSettings.h"
+#include "startup/ui/frmClientSettings.h"
 
-#include "platform/MessageBox.h"
-#include "platform/Shell.h"
-#include "startup/Globals.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/Desktop.h"
+#include "startup/RunContext.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,7 +21,7 @@ class BrandingWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         f.open();
-        startup::Globals& g = startup::globals();
+        startup::RunContext& g = startup::runContext();
         g.backgroungImagePath = QStringLiteral("/img/sfondo.jpg");
         g.startImagePath = QStringLiteral("/img/avvio.jpg");
         g.logoImagePath = QStringLiteral("/img/logo.jpg");
@@ -70,8 +70,8 @@ TEST_F(BrandingWindow, ShowsAndWritesTheSixParameters) {
     EXPECT_EQ(f.db->GetSysParam(QStringLiteral("BackgroungImagePath")), QStringLiteral("/img/sfondo.jpg"));
     EXPECT_EQ(f.db->GetSysParam(QStringLiteral("LogoImagePath"), QStringLiteral("x")), QString());
     EXPECT_EQ(platform::softwareName(), QStringLiteral("Ordini Rossi"));
-    EXPECT_EQ(startup::globals().onLineServicesURL, QStringLiteral("https://sede.example/zo"));
-    EXPECT_TRUE(startup::globals().logoImagePath.isEmpty());
+    EXPECT_EQ(startup::runContext().onLineServicesURL, QStringLiteral("https://sede.example/zo"));
+    EXPECT_TRUE(startup::runContext().logoImagePath.isEmpty());
 }
 
 TEST_F(BrandingWindow, CancelWritesNothing) {
@@ -82,7 +82,7 @@ TEST_F(BrandingWindow, CancelWritesNothing) {
     w.cmdCancel()->click();
     EXPECT_FALSE(w.blnConfirmed());
     EXPECT_FALSE(f.db->SysParamExists(QStringLiteral("RegisterName")));
-    EXPECT_EQ(startup::globals().registerName, QStringLiteral("Ditta Prova"));
+    EXPECT_EQ(startup::runContext().registerName, QStringLiteral("Ditta Prova"));
 }
 
 TEST_F(BrandingWindow, PictureBrowseNeedsTheAdministrator) {

@@ -1,9 +1,9 @@
-#include "startup/frmDateSetting.h"
-#include "startup/frmFromDateToDate.h"
+#include "startup/ui/frmDateSetting.h"
+#include "startup/ui/frmFromDateToDate.h"
 
 #include "core/Clock.h"
-#include "platform/MessageBox.h"
-#include "startup/modZeltFormUtility.h"
+#include "platform/ui/MessageBox.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include <QCalendarWidget>
 #include <QLineEdit>

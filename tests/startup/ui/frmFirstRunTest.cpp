@@ -1,5 +1,5 @@
-#include "platform/MessageBox.h"
-#include "startup/frmFirstRun.h"
+#include "platform/ui/MessageBox.h"
+#include "startup/ui/frmFirstRun.h"
 
 #include <QLineEdit>
 #include <QPushButton>

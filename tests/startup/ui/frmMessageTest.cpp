@@ -1,7 +1,7 @@
-#include "startup/frmMessage.h"
+#include "startup/ui/frmMessage.h"
 
-#include "platform/MessageBox.h"
-#include "startup/modZeltFormUtility.h"
+#include "platform/ui/MessageBox.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include <QApplication>
 #include <QDialog>

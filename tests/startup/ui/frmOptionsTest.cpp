@@ -1,12 +1,12 @@
 // The options window through its real widgets on a temporary agent database.
 
-#include "startup/frmOptions.h"
+#include "startup/ui/frmOptions.h"
 
-#include "platform/MessageBox.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/SettingsStore.h"
-#include "startup/Globals.h"
-#include "startup/MainWindowLink.h"
-#include "startup/frmSelectDir.h"
+#include "startup/RunContext.h"
+#include "startup/ui/MainWindowLink.h"
+#include "startup/ui/frmSelectDir.h"
 
 #include <QCloseEvent>
 #include <QCryptographicHash>
@@ -64,7 +64,7 @@ protected:
         window.reset();
         frmOptions::setRepairCheck({});
     }
-    startup::Globals& g() { return startup::globals(); }
+    startup::RunContext& g() { return startup::runContext(); }
     bool confirmedAndClosed() const { return window->blnConfirmed() && !window->isVisible(); }
     void repair(int answer = platform::kAnswerOk) {
         boxes.answer(answer);
@@ -258,7 +258,7 @@ TEST_F(OptionsWindow, CancelEndsTheProgramOnlyWithoutDatabaseFile) {
     EXPECT_FALSE(window->blnConfirmed());
     EXPECT_EQ(endings, 0);
 
-    startup::globals().codeAgente = QStringLiteral("Z99");  // no file for this agent
+    startup::runContext().codeAgente = QStringLiteral("Z99");  // no file for this agent
     window = std::make_unique<frmOptions>(&main);
     window->show();
     QTest::keyClick(window.get(), Qt::Key_Escape);

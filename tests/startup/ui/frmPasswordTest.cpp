@@ -1,7 +1,7 @@
-#include "startup/frmPassword.h"
+#include "startup/ui/frmPassword.h"
 
-#include "platform/Cp1252.h"
-#include "platform/MessageBox.h"
+#include "core/Cp1252.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
 #include "startup/Common.h"
 
@@ -175,7 +175,7 @@ TEST_F(PasswordWindow, ProgramPasswordFile) {
         EXPECT_TRUE(w.ValidatePassword(nullptr, changing));
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        EXPECT_EQ(f.readAll(), platform::cp1252::encode(startup::ScrambleString(QStringLiteral("Chiave9"), false)));
+        EXPECT_EQ(f.readAll(), core::cp1252::encode(startup::ScrambleString(QStringLiteral("Chiave9"), false)));
         EXPECT_FALSE(QFile::permissions(path) & QFileDevice::WriteOwner);
     }
     {

@@ -1,4 +1,4 @@
-#include "startup/frmSearchText.h"
+#include "startup/ui/frmSearchText.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "startup/frmSelectDir.h"
+#include "startup/ui/frmSelectDir.h"
 
 #include <QComboBox>
 #include <QDir>

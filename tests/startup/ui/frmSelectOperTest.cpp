@@ -1,4 +1,4 @@
-#include "startup/frmSelectOper.h"
+#include "startup/ui/frmSelectOper.h"
 
 #include <QComboBox>
 #include <QPushButton>

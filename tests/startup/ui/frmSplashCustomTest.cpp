@@ -1,4 +1,5 @@
-#include "startup/frmSplashCustom.h"
+#include "startup/modGlobal.h"
+#include "startup/ui/frmSplashCustom.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

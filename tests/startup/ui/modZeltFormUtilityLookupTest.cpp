@@ -1,4 +1,4 @@
-#include "startup/modZeltFormUtility.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include "core/AppError.h"
 #include "datalib/DataSet.h"
@@ -7,11 +7,11 @@
 #include "datalib/Definitions.h"
 #include "datalib/Engine.h"
 #include "datalib/Interfaces.h"
-#include "platform/MessageBox.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
-#include "startup/Globals.h"
-#include "startup/frmMessage.h"
+#include "startup/RunContext.h"
+#include "startup/ui/frmMessage.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -69,7 +69,7 @@ protected:
         engine_.Create(3, file, QString(), QStringLiteral("pw"));
         engine_.Open(3, file, QString(), QStringLiteral("pw"));
         db_ = datalib::Application::OpenDatabase(engine_, definition_, QStringLiteral("zelt"), &sink_);
-        globals().database = db_;
+        runContext().database = db_;
         auto rows = db_->OpenDataSource(QStringLiteral("Articoli"));
         const auto add = [&](const QString& code, const QString& text, bool disabled = false) {
             rows->InsertFromPairs({QStringLiteral("Codice"), code, QStringLiteral("Descrizione"), text,
@@ -85,7 +85,7 @@ protected:
         add(QStringLiteral("N0123"), QStringLiteral("Visibile"));
     }
     void TearDown() override {
-        globals().database.reset();
+        runContext().database.reset();
         db_.reset();
         engine_.Close();
     }
@@ -155,7 +155,7 @@ TEST_F(Lookup, UnknownColumnOrTable) {
                                 &list_));
     EXPECT_EQ(list_.count(), 0);
     EXPECT_THROW(GetDataSet(QStringLiteral("Inesistente")), core::AppError);
-    globals().database.reset();
+    runContext().database.reset();
     EXPECT_THROW(GetDataSet(QStringLiteral("Articoli")), core::AppError);
 }
 

@@ -1,4 +1,4 @@
-#include "startup/modZeltFormUtility.h"
+#include "startup/ui/modZeltFormUtility.h"
 
 #include "platform/SettingsStore.h"
 

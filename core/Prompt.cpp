@@ -1,0 +1,114 @@
+#include "core/Prompt.h"
+
+namespace core {
+
+namespace {
+
+QString& softwareNameStore() {
+    static QString name = QStringLiteral("Zelt Order");
+    return name;
+}
+
+Prompt*& installed() {
+    static Prompt* current = nullptr;
+    return current;
+}
+
+QString titleOf(const QString& title) { return title.isEmpty() ? softwareName() : title; }
+
+}  // namespace
+
+QString softwareName() { return softwareNameStore(); }
+
+void setSoftwareName(const QString& name) { softwareNameStore() = name; }
+
+QString displayText(const QString& text) {
+    QString out = text;
+    out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return out;
+}
+
+std::vector<int> answersOf(int style) {
+    switch (style & 7) {
+    case kOkCancel:
+        return {kAnswerOk, kAnswerCancel};
+    case kAbortRetryIgnore:
+        return {kAnswerAbort, kAnswerRetry, kAnswerIgnore};
+    case kYesNoCancel:
+        return {kAnswerYes, kAnswerNo, kAnswerCancel};
+    case kYesNo:
+        return {kAnswerYes, kAnswerNo};
+    case kRetryCancel:
+        return {kAnswerRetry, kAnswerCancel};
+    default:
+        return {kAnswerOk};
+    }
+}
+
+int defaultAnswer(int style) {
+    const std::vector<int> answers = answersOf(style);
+    const size_t index = static_cast<size_t>((style >> 8) & 3);
+    return answers[index < answers.size() ? index : 0];
+}
+
+int escapeAnswer(int style) {
+    const std::vector<int> answers = answersOf(style);
+    for (int a : answers)
+        if (a == kAnswerCancel) return kAnswerCancel;
+    for (int a : answers)
+        if (a == kAnswerNo) return kAnswerNo;
+    return answers.front();
+}
+
+Prompt* currentPrompt() { return installed(); }
+
+Prompt* installPrompt(Prompt* prompt) {
+    Prompt* previous = installed();
+    installed() = prompt;
+    return previous;
+}
+
+int messageBox(const QString& text, int style, const QString& title) {
+    if (Prompt* p = installed()) return p->message(text, style, titleOf(title));
+    return defaultAnswer(style);
+}
+
+std::optional<QString> inputBox(const QString& prompt, const QString& title,
+                                const QString& defaultText) {
+    if (Prompt* p = installed()) return p->input(prompt, titleOf(title), defaultText);
+    return std::nullopt;
+}
+
+ScriptedBoxes::ScriptedBoxes() : previous_(installPrompt(this)) {}
+
+ScriptedBoxes::~ScriptedBoxes() { installPrompt(previous_); }
+
+void ScriptedBoxes::answer(int answer) { answers_.push_back(answer); }
+
+void ScriptedBoxes::input(std::optional<QString> text) { inputs_.push_back(std::move(text)); }
+
+QString ScriptedBoxes::lastText() const { return shown_.empty() ? QString() : shown_.back().text; }
+
+int ScriptedBoxes::message(const QString& text, int style, const QString& title) {
+    int answer = defaultAnswer(style);
+    if (!answers_.empty()) {
+        answer = answers_.front();
+        answers_.pop_front();
+    }
+    shown_.push_back({text, title, style, answer, std::nullopt, false});
+    return answer;
+}
+
+std::optional<QString> ScriptedBoxes::input(const QString& prompt, const QString& title,
+                                            const QString& defaultText) {
+    std::optional<QString> result = defaultText;
+    if (!inputs_.empty()) {
+        result = inputs_.front();
+        inputs_.pop_front();
+    }
+    shown_.push_back({prompt, title, 0, 0, result, true});
+    return result;
+}
+
+}  // namespace core

@@ -1,0 +1,149 @@
+#include "mainwindow/MainBrowserWidgets.h"
+
+#include "controls/MubCommand.h"
+#include "controls/MubShortSearch.h"
+#include "mainwindow/DataGrid.h"
+#include "mainwindow/SectionButtons.h"
+
+#include <QAction>
+#include <QColor>
+#include <QFrame>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStyle>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace mainwindow {
+
+BrowserWidgets BuildBrowserWidgets(QMainWindow* window, QObject* filter) {
+    BrowserWidgets w;
+    w.area = new QWidget(window);
+    w.area->setObjectName(QStringLiteral("workArea"));
+    w.area->installEventFilter(filter);
+
+    w.titles = new QWidget(w.area);
+    w.titles->setObjectName(QStringLiteral("picTitles"));
+    w.title0 = new QLabel(QStringLiteral(" Sezione:"), w.area);
+    w.title0->setObjectName(QStringLiteral("lblTitle0"));
+    w.title1 = new QLabel(QStringLiteral(" Dettagli:"), w.area);
+    w.title1->setObjectName(QStringLiteral("lblTitle1"));
+        for (QLabel* l : {w.title0, w.title1}) {
+        QFont f = l->font();
+        f.setBold(true);
+        l->setFont(f);
+        l->setAutoFillBackground(true);
+        QPalette p = l->palette();
+        p.setColor(QPalette::Window, QColor(0x3A, 0x5F, 0x8F));
+        p.setColor(QPalette::WindowText, Qt::white);
+        l->setPalette(p);
+    }
+    w.cmdHideTree = new controls::MubCommand(w.area);
+    w.cmdHideTree->setObjectName(QStringLiteral("cmdHideTree"));
+    w.cmdHideTree->setToolTip(QStringLiteral("Nascondi / Visualizza Sezione"));
+    w.cmdDateSel = new controls::MubCommand(QStringLiteral("Tutti"), w.area);
+    w.cmdDateSel->setObjectName(QStringLiteral("cmdDateSel"));
+    w.cmdDateSel->setToolTip(QStringLiteral("Imposta il periodo di selezione dei dati"));
+    w.cmdDateSel->hide();
+
+    w.tree = new QTreeWidget(w.area);
+    w.tree->setObjectName(QStringLiteral("tvTreeView"));
+    w.tree->setHeaderHidden(true);
+    w.tree->setIconSize(QSize(20, 20));
+    w.tree->setRootIsDecorated(true);
+    w.tree->installEventFilter(filter);
+
+    w.splitter = new QFrame(w.area);
+    w.splitter->setObjectName(QStringLiteral("imgSplitter"));
+    w.splitter->setCursor(Qt::SplitHCursor);
+    w.splitter->installEventFilter(filter);
+    w.movingSplitter = new QFrame(w.area);
+    w.movingSplitter->setObjectName(QStringLiteral("picSplitter"));
+    w.movingSplitter->setAutoFillBackground(true);
+    w.movingSplitter->setStyleSheet(QStringLiteral("background-color: #606060;"));
+    w.movingSplitter->hide();
+
+    w.search = new controls::MubShortSearch(w.area);
+    w.search->hide();
+
+    w.grid = new DataGrid(w.area);
+    w.grid->hide();
+
+    // The grid settings button fills the grid's top-left corner: its caption
+    // is its tooltip, so that it covers no column header.
+    w.cmdGridSetting = new controls::MubCommand(w.area);
+    w.cmdGridSetting->setObjectName(QStringLiteral("cmdGridSetting"));
+    w.cmdGridSetting->setToolTip(QStringLiteral("Impostazioni Griglia"));
+    w.cmdGridSetting->setAccessibleName(QStringLiteral("Impostazioni Griglia"));
+    w.cmdGridSetting->SetPicture(window->style()->standardIcon(QStyle::SP_FileDialogListView));
+    w.cmdGridSetting->setIconSize(QSize(12, 12));
+    w.cmdGridSetting->setFlat(true);
+    w.cmdGridSetting->hide();
+
+    // The window's background picture, when it has one already, stays the
+    // background of the working area.
+    w.background = qobject_cast<QLabel*>(window->centralWidget());
+    if (w.background) {
+        window->takeCentralWidget();
+        w.background->setParent(w.area);
+    } else {
+        w.background = new QLabel(w.area);
+        w.background->setObjectName(QStringLiteral("imgMainBackground"));
+    }
+    w.background->hide();
+
+    w.sectionButtons = new SectionButtons(w.area, w.tree, w.cmdHideTree);
+
+    w.tmFunc = new QTimer(filter);
+    w.tmFunc->setObjectName(QStringLiteral("tmFunc"));
+    w.tmFunc->setSingleShot(true);
+    w.tmFunc->setInterval(0);
+
+    window->setCentralWidget(w.area);
+
+    QMenuBar* bar = window->menuBar();
+    auto* view = bar->addMenu(QStringLiteral("&Visualizza"));
+    view->setObjectName(QStringLiteral("mnuView"));
+    w.mnuHideSection = view->addAction(QStringLiteral("&Sezione"));
+    w.mnuHideSection->setObjectName(QStringLiteral("mnuHideSection"));
+    w.mnuHideSection->setCheckable(true);
+    w.mnuHideSection->setChecked(true);
+
+    w.mnuOrder = bar->addMenu(QStringLiteral("&Ordina"));
+    w.mnuOrder->setObjectName(QStringLiteral("mnuOrder"));
+    w.mnuOrderComplex = w.mnuOrder->addAction(QStringLiteral("Ordinamento &combinato..."));
+    w.mnuOrderComplex->setObjectName(QStringLiteral("mnuOrderComplex"));
+    w.mnuOrderCancel = w.mnuOrder->addAction(QStringLiteral("&Annulla ordinamento"));
+    w.mnuOrderCancel->setObjectName(QStringLiteral("mnuOrderCancel"));
+    w.mnuOrder->setEnabled(false);
+
+    auto* find = bar->addMenu(QStringLiteral("&Cerca"));
+    find->setObjectName(QStringLiteral("mnuFind"));
+    w.mnuSearch = find->addAction(QStringLiteral("&Cerca successivo..."));
+    w.mnuSearch->setObjectName(QStringLiteral("mnuSearch"));
+    w.mnuSearch->setShortcut(QKeySequence(Qt::Key_F3));
+    w.mnuSearch->setEnabled(false);
+    w.mnuFilterComplex = find->addAction(QStringLiteral("Filtro &complesso..."));
+    w.mnuFilterComplex->setObjectName(QStringLiteral("mnuFilterComplex"));
+    w.mnuFilterComplex->setEnabled(false);
+
+    auto* tools = bar->addMenu(QStringLiteral("&Strumenti"));
+    tools->setObjectName(QStringLiteral("mnuTools"));
+    w.mnuTotal = tools->addMenu(QStringLiteral("&Totalizza"));
+    w.mnuTotal->setObjectName(QStringLiteral("mnuTotal"));
+    w.mnuTotalCount = w.mnuTotal->addAction(QStringLiteral("Numero Elementi"));
+    w.mnuTotalCount->setObjectName(QStringLiteral("mnuTotalCount"));
+    w.mnuTotalHeading = w.mnuTotal->addAction(QStringLiteral("Totalizza in..."));
+    w.mnuTotalHeading->setObjectName(QStringLiteral("mnuTotalItems"));
+    w.mnuTotalHeading->setEnabled(false);
+
+    w.mnuAssociation = new QMenu(QStringLiteral("Dati &associati"), window);
+    w.mnuAssociation->setObjectName(QStringLiteral("mnuAssociation"));
+    w.mnuFieldFuncs = new QMenu(QStringLiteral("Funzioni su campo corrente   (Click destro)"), window);
+    w.mnuFieldFuncs->setObjectName(QStringLiteral("mnuFieldFuncs"));
+    return w;
+}
+
+}  // namespace mainwindow

@@ -1,0 +1,61 @@
+#pragma once
+// The widgets and menus of the main window's browsing part, built and laid
+// into the window without behaviour: MainBrowser connects them.
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMainWindow;
+class QMenu;
+class QObject;
+class QTimer;
+class QTreeWidget;
+class QWidget;
+
+namespace controls {
+class MubCommand;
+class MubShortSearch;
+}  // namespace controls
+
+namespace mainwindow {
+
+class DataGrid;
+class SectionButtons;
+
+struct BrowserWidgets {
+    QWidget* area = nullptr;  // the working area, the window's central widget
+    QWidget* titles = nullptr;  // picTitles
+    QLabel* title0 = nullptr;
+    QLabel* title1 = nullptr;
+    controls::MubCommand* cmdHideTree = nullptr;
+    controls::MubCommand* cmdDateSel = nullptr;
+    QTreeWidget* tree = nullptr;
+    QFrame* splitter = nullptr;
+    QFrame* movingSplitter = nullptr;
+    controls::MubShortSearch* search = nullptr;
+    DataGrid* grid = nullptr;
+    controls::MubCommand* cmdGridSetting = nullptr;
+    QLabel* background = nullptr;
+    SectionButtons* sectionButtons = nullptr;
+    QTimer* tmFunc = nullptr;
+
+    QAction* mnuHideSection = nullptr;
+    QMenu* mnuOrder = nullptr;
+    QAction* mnuOrderComplex = nullptr;
+    QAction* mnuOrderCancel = nullptr;
+    QAction* mnuSearch = nullptr;
+    QAction* mnuFilterComplex = nullptr;
+    QMenu* mnuTotal = nullptr;
+    QAction* mnuTotalCount = nullptr;
+    QAction* mnuTotalHeading = nullptr;
+    QMenu* mnuAssociation = nullptr;
+    QMenu* mnuFieldFuncs = nullptr;
+};
+
+// Builds the widgets into the window (its central widget and menu bar; a
+// background picture already there stays the working area's background).
+// filter watches the working area, the tree and the splitter and owns the
+// deferred-command timer.
+BrowserWidgets BuildBrowserWidgets(QMainWindow* window, QObject* filter);
+
+}  // namespace mainwindow

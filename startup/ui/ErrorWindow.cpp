@@ -1,0 +1,26 @@
+#include "startup/ui/ErrorWindow.h"
+
+#include "platform/ui/MessageBox.h"
+#include "startup/ui/frmShowException.h"
+
+namespace startup {
+
+void InstallErrorWindow() {
+    SetErrorDetailsViewer([](const QString& code, const QString& details) {
+        frmShowException window(platform::BoxOwner::current());
+        window.SetException(code, details);
+        window.exec();
+    });
+}
+
+void ShowError(const core::AppError& error, const QString& message, QWidget* parent) {
+    platform::BoxOwner owner(parent);
+    ShowError(error, message);
+}
+
+void ShowError(const QString& message, QWidget* parent) {
+    platform::BoxOwner owner(parent);
+    ShowError(message);
+}
+
+}  // namespace startup

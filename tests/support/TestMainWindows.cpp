@@ -1,0 +1,14 @@
+#include "platform/ui/Desktop.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    // Windows are tested headless unless the caller picked a platform.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    platform::installDesktopServices();
+    return RUN_ALL_TESTS();
+}
