@@ -15,4 +15,8 @@ RunContext& runContext() {
 
 SignedOperator& signedOperator() { return runContext().signedOperator; }
 
+bool IsOrderOpen() { return runContext().orderOpen; }
+
+void SetOrderOpen(bool open) { runContext().orderOpen = open; }
+
 }  // namespace startup

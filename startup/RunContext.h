@@ -51,11 +51,19 @@ struct RunContext {
     // Address that the error window sends error reports to.
     QString supportAddress = QStringLiteral("assistenza@zeltorder.example");
     SignedOperator signedOperator;
+    // The order window holds an order, and the engine transaction it keeps
+    // open until the order is confirmed or cancelled.
+    bool orderOpen = false;
 };
 
 // The one instance of the run. The work folder starts as the data folder.
 RunContext& runContext();
 // The signed-in operator of the run (runContext().signedOperator).
 SignedOperator& signedOperator();
+// True while the order window holds an order in its open transaction: what
+// would write the agent's database as a whole (receiving, sending, importing)
+// waits until it is closed. Only the order window sets it.
+bool IsOrderOpen();
+void SetOrderOpen(bool open);
 
 }  // namespace startup
