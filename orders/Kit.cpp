@@ -3,6 +3,8 @@
 
 #include "orders/TableClasses.h"
 
+#include "core/Clock.h"
+
 namespace orders {
 
 namespace {
@@ -29,6 +31,17 @@ public:
               NA, {}, -2, true);
         AddHeaderKeys(k);
     }
+
+    void OnNewRow(DataSource& ds) override
+    {
+        const core::Date now = core::Clock::now();
+        Set(ds, "DataInserimento", now);
+        Set(ds, "DataModifica", now);
+        Set(ds, "Disabilitato", false);
+        Set(ds, "VersioneAggiornamento", CurrentUpdateVersion(ds));
+    }
+
+    void OnUpdateRow(DataSource& ds) override { StampChangedRow(ds); }
 };
 
 }  // namespace

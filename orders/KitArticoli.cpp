@@ -2,6 +2,8 @@
 
 #include "orders/TableClasses.h"
 
+#include "datalib/DataSource.h"
+
 namespace orders {
 
 namespace {
@@ -26,6 +28,8 @@ public:
         // A kit has many components: the index on the kit's code is not unique.
         k.Add("CodiceKit", false, "inxKitArt").Complete();
     }
+
+    void OnNewRow(DataSource& ds) override { StartElementRow(ds, "QuantitàIndicata", "CodiceKit"); }
 };
 
 }  // namespace
@@ -36,6 +40,16 @@ void DefineArticleRowIdentity(schema::TableIdentity& id, double version)
     id.SetSecondOption(0);
     id.SetFirstOption(1);
     id.SetVersion(version);
+}
+
+void StartElementRow(DataSource& ds, const char* quantityColumn, const char* headerCodeColumn)
+{
+    TableClass::Set(ds, quantityColumn, 1);
+    if (TableClass::DbState(ds) == TableClass::StateApplyingUpdate)
+        return;
+    auto header = ds.Parent();
+    if (header && header->RowValid())
+        TableClass::Set(ds, headerCodeColumn, header->ColValueStr(QStringLiteral("Codice")));
 }
 
 std::shared_ptr<datalib::itfDefTable> newKitArticoli() { return std::make_shared<KitArticoli>(); }

@@ -2,8 +2,14 @@
 
 #include "orders/TableClasses.h"
 
+#include "core/Currency.h"
+#include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
+#include "orders/ArticlePrices.h"
+#include "orders/OrderRules.h"
+#include "schema/NumberingScript.h"
+#include "startup/RunContext.h"
 
 namespace orders {
 
@@ -100,6 +106,188 @@ public:
         if (!created && prev < 4.2)
             ds.Database()->Execute(QStringLiteral("UPDATE Ordini SET Completato=True, NonModificabile=True"), -1);
     }
+
+    void OnNewRow(DataSource& ds) override
+    {
+        for (const char* total : {"ImportoTotale", "ImportoMerce", "ImportoSpese", "ImportoSconti",
+                                  "ImportoImponibile", "ImportoImposta", "ImportoProvvigioni"})
+            Set(ds, total, core::Currency());
+        Set(ds, "Approvato", false);
+        Set(ds, "Evaso", false);
+        Set(ds, "Riferimento", QString());
+        Set(ds, "Note", QString());
+        Set(ds, "Annullato", false);
+        Set(ds, "Fatturato", false);
+        Set(ds, "Completato", true);
+        Set(ds, "NonModificabile", false);
+        SetRef(ds, "TipoPorto", QString());
+        SetRef(ds, "BancaDiAppoggio", QString());
+        SetRef(ds, "TipoPagamento", QString());
+        SetRef(ds, "Zona", QString());
+        // Setting the agent numbers the order (OnUpdateReference).
+        SetRef(ds, "Agente", agentCode());
+        SetRef(ds, "Vettore", QString());
+        StampNewRow(ds, true);
+        Set(ds, "NumeroSede", QString());
+    }
+
+    void OnUpdateRow(DataSource& ds) override { StampChangedRow(ds); }
+
+    void OnDeleteRow(DataSource& ds) override
+    {
+        if (agentMode() && sentOrLocked(ds))
+            Refuse(ds, "L'ordine non è eliminabile perchè risulta già inviato o non modificabile.");
+    }
+
+    void OnBeforeUpdateField(DataSource& ds, const QString& column) override
+    {
+        // Only the first change of a sent or locked order is looked at: the
+        // rest of the same edit follows it or goes with its refusal.
+        if (agentMode() && !HoldsChanges(ds) && sentOrLocked(ds)) {
+            Refuse(ds, "L'ordine non è modificabile perchè risulta già inviato o completato.");
+            return;
+        }
+        if (column == QStringLiteral("ImportoSpese")) {
+            const double expenses = Num(ds, "ImportoSpese");
+            ds.SubColValue(QStringLiteral("ImportoImposta"), GetDefaultVatAmount(*ds.Database(), expenses));
+            ds.SubColValue(QStringLiteral("ImportoImponibile"), expenses);
+        }
+    }
+
+    void OnUpdateField(DataSource& ds, const QString& column) override
+    {
+        if (column == QStringLiteral("ImportoSpese"))
+            addExpenses(ds);
+        if (column == QStringLiteral("ImportoImponibile") || column == QStringLiteral("ImportoImposta"))
+            Set(ds, "ImportoTotale", Amount(ds, "ImportoImponibile") + Amount(ds, "ImportoImposta"));
+        if (!agentMode() && column == QStringLiteral("NumeroSede") && Str(ds, "Numero").trimmed().isEmpty() &&
+            !Str(ds, "NumeroSede").isEmpty())
+            Set(ds, "Numero", Value(ds, "NumeroSede"));
+    }
+
+    void OnBeforeUpdateReference(DataSource& ds, DataSource* ref, const QString& name, datalib::RefChange,
+                                 int) override
+    {
+        if (name == QStringLiteral("Righe")) {
+            if (ref)
+                addRowAmounts(ds, *ref, -1);
+            else
+                recalculate(ds);
+        } else if (name == QStringLiteral("Cliente")) {
+            if (!ds.GetReference(QStringLiteral("Righe"))->DataEmpty())
+                Refuse(ds, "Puoi cambiare il Cliente solo quando l'Ordine è vuoto.");
+        }
+    }
+
+    void OnUpdateReference(DataSource& ds, DataSource* ref, const QString& name, datalib::RefChange, int) override
+    {
+        if (name == QStringLiteral("Righe")) {
+            if (ref)
+                addRowAmounts(ds, *ref, +1);
+            else
+                recalculate(ds);
+        } else if (name == QStringLiteral("Agente")) {
+            if (IsNewRow(ds) || Str(ds, "Numero").isEmpty())
+                AssignOrderNumber(ds);
+            else
+                Refuse(ds, "Non puoi modificare l'agente perchè l'ordine è stato già inserito");
+        } else if (name == QStringLiteral("Cliente")) {
+            const bool customer = ref && !ref->DataEmpty() && ref->RowValid();
+            auto key = [&](const char* reference) {
+                return customer ? ref->RefKey(QString::fromUtf8(reference)) : core::Variant(QString());
+            };
+            SetRef(ds, "Listino", key("ListinoPredefinito"));
+            SetRef(ds, "BancaDiAppoggio", key("BancaDiAppoggio"));
+            SetRef(ds, "TipoPagamento", key("TipoPagamentoAbituale"));
+        }
+    }
+
+    void OnNewReference(DataSource& ds, DataSource& row, const QString& name) override
+    {
+        if (name != QStringLiteral("Righe") || ds.RefEmpty(QStringLiteral("Cliente")))
+            return;
+        auto customer = ds.GetReference(QStringLiteral("Cliente"));
+        if (customer->DataEmpty())
+            return;
+        customer->RowFirst();
+        const double discount = customer->ColValueNum(QStringLiteral("PercentualeSconto"));
+        if (discount != 0)
+            Set(row, "PercentualeSconto", discount);
+    }
+
+    void OnSelectReference(DataSource& ds, DataSource& offered, const QString& name) override
+    {
+        if (name != QStringLiteral("Destinazione"))
+            return;
+        if (ds.RefEmpty(QStringLiteral("Cliente"))) {
+            Refuse(ds, "Devi prima selezionare il cliente");
+            return;
+        }
+        const QString own = offered.Table()->BuildFieldCondition(QStringLiteral("Cliente"),
+                                                                  ds.RefKey(QStringLiteral("Cliente")), 0);
+        const QString filter = offered.Filter();
+        offered.SetFilter(filter.isEmpty() ? own : QStringLiteral("(") + filter + QStringLiteral(") AND ") + own);
+    }
+
+private:
+    // Numbers the order by head office's script (or the built-in one). An
+    // empty result cancels the setting of the agent without a further message
+    // (the script shows its own); a failing script raises the numbering error.
+    static void AssignOrderNumber(DataSource& ds)
+    {
+        if (ds.RefEmpty(QStringLiteral("Agente")))
+            return;
+        const core::Variant number = schema::RunNumberingScript(
+            ds,
+            [&] { return ds.Database()->GetSysParamLong(kOrderNumberScriptParam, DefaultOrderNumberScript()); },
+            ds.tableDef().name(),
+            QStringLiteral("Errore di esecuzione Script (VB) per la generazione del progressivo Ordine: "));
+        Set(ds, "Numero", number);
+        if (Str(ds, "Numero").isEmpty())
+            RefuseSilently(ds);
+    }
+
+    static QString agentCode() { return startup::runContext().codeAgente; }
+    static bool agentMode() { return !agentCode().isEmpty(); }
+    static bool sentOrLocked(DataSource& ds) { return Flag(ds, "InviatoSede") || Flag(ds, "NonModificabile"); }
+
+    // The expenses as they now stand, with their VAT at the default code.
+    static void addExpenses(DataSource& ds)
+    {
+        const double expenses = Num(ds, "ImportoSpese");
+        ds.AddColValue(QStringLiteral("ImportoImposta"), GetDefaultVatAmount(*ds.Database(), expenses));
+        ds.AddColValue(QStringLiteral("ImportoImponibile"), expenses);
+    }
+
+    // Adds (sign +1) or subtracts (-1) a row's amounts to the order's totals.
+    static void addRowAmounts(DataSource& ds, DataSource& row, int sign)
+    {
+        for (const RowTotal& t : kRowTotals) {
+            ds.AddColValue(QString::fromUtf8(t.order), sign * row.ColValueNum(QString::fromUtf8(t.row)));
+            if (ds.Database()->operationCancelled())
+                return;  // a locked order: refused once, the rest is undone with it
+        }
+    }
+
+    // The totals anew from all the rows, then the expenses.
+    static void recalculate(DataSource& ds)
+    {
+        auto rows = ds.GetReference(QStringLiteral("Righe"));
+        for (const RowTotal& t : kRowTotals)
+            Set(ds, t.order, rows->CalculateColValue(QString::fromUtf8(t.row), datalib::odbcSum));
+        addExpenses(ds);
+    }
+
+    // Each order total and the row amount it adds up, in the order they are kept.
+    struct RowTotal {
+        const char* order;
+        const char* row;
+    };
+    static constexpr RowTotal kRowTotals[] = {{"ImportoImponibile", "ImportoImponibile"},
+                                              {"ImportoImposta", "ImportoIVA"},
+                                              {"ImportoMerce", "ImportoImponibile"},
+                                              {"ImportoSconti", "ImportoSconto"},
+                                              {"ImportoProvvigioni", "ImportoProvvigione"}};
 };
 
 }  // namespace

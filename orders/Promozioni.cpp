@@ -3,6 +3,8 @@
 
 #include "orders/TableClasses.h"
 
+#include "core/Clock.h"
+
 namespace orders {
 
 namespace {
@@ -33,6 +35,19 @@ public:
               "Descrizione,QuantitàPromozione,PercentualeSconto,PrezzoVendita", NA, NA, NA, {}, -2, true);
         AddHeaderKeys(k);
     }
+
+    void OnNewRow(DataSource& ds) override
+    {
+        // A new promotion starts now (the date column keeps the day) and has no end.
+        const core::Date now = core::Clock::now();
+        Set(ds, "DataInizioPromozione", now);
+        Set(ds, "Disabilitato", false);
+        Set(ds, "DataInserimento", now);
+        Set(ds, "DataModifica", now);
+        Set(ds, "VersioneAggiornamento", CurrentUpdateVersion(ds));
+    }
+
+    void OnUpdateRow(DataSource& ds) override { StampChangedRow(ds); }
 };
 
 }  // namespace

@@ -2,6 +2,10 @@
 
 #include "orders/TableClasses.h"
 
+#include "core/Currency.h"
+#include "datalib/DataSource.h"
+#include "datalib/Database.h"
+
 namespace orders {
 
 namespace {
@@ -27,6 +31,21 @@ public:
               "Quantità necessaria per ogni promozione");
         // A promotion has many elements: the index on its code is not unique.
         k.Add("CodicePromozione", false, "inxKitArt").Complete();
+    }
+
+    void OnNewRow(DataSource& ds) override { StartElementRow(ds, "QuantitàPromozione", "CodicePromozione"); }
+
+    // A discount percentage gives the element the article's base price less
+    // that percentage: its own sale price is then cleared, so that the row
+    // priced from it is not discounted twice. A percentage of 0 leaves a
+    // fixed promotional price alone. Names compare exactly.
+    void OnUpdateField(DataSource& ds, const QString& column) override
+    {
+        if (column != QStringLiteral("PercentualeSconto") && column != QStringLiteral("PrezzoBase"))
+            return;
+        if (Num(ds, "PercentualeSconto") == 0)
+            return;
+        Set(ds, "PrezzoVendita", ds.Database()->Round(core::Currency(), 0, 1.0f));
     }
 };
 

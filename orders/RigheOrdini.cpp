@@ -3,6 +3,12 @@
 
 #include "orders/TableClasses.h"
 
+#include "core/Currency.h"
+#include "datalib/DataSource.h"
+#include "datalib/Database.h"
+#include "orders/ArticlePrices.h"
+#include "orders/OrderRules.h"
+
 namespace orders {
 
 namespace {
@@ -43,9 +49,130 @@ public:
               "Eventuale promozione correlata", -2, true);
         k.Add("NumeroOrdine", true, "InRigheOrd").AddColumn("PosizioneRiga");
     }
+
+    void OnNewRow(DataSource& ds) override
+    {
+        Set(ds, "QuantitàOrdine", 1.0);
+        Set(ds, "PercentualeSconto", 0.0);
+        Set(ds, "PercentualeProvvigione", 0.0);
+        Set(ds, "QuantitàEvasa", 0.0);
+        Set(ds, "QuantitàFatturata", 0.0);
+        Set(ds, "DescrizioneAggiuntiva", QString());
+        SetRef(ds, "Promozione", QString());
+        // Rows that head office's data bring keep their own number and position.
+        if (DbState(ds) == StateApplyingUpdate)
+            return;
+        auto order = ds.Parent();
+        if (!order || !order->RowValid())
+            return;
+        Set(ds, "NumeroOrdine", order->ColValueStr(QStringLiteral("Numero")));
+        // One above the largest position of the order's rows (0 when there are none).
+        auto rows = ds.GetDataSource(ds.tableDef().name(), 0, ds.EqualityCondition(QStringLiteral("NumeroOrdine")));
+        const core::Variant last = rows->CalculateColValue(QStringLiteral("PosizioneRiga"), datalib::odbcMax);
+        Set(ds, "PosizioneRiga", (last.isEmptyOrNull() ? 0.0 : last.toDouble()) + 1);
+    }
+
+    void OnSetParent(DataSource& ds, const QString&) override
+    {
+        Set(ds, "PercentualeProvvigione", GetAgentCommissionPercent(ds));
+    }
+
+    // The amount chain: each column a step sets comes back here, so that a
+    // quantity, price or discount change runs through discount, taxable
+    // amount, VAT, total and commission.
+    void OnUpdateField(DataSource& ds, const QString& column) override
+    {
+        const bool quantity = column == QStringLiteral("QuantitàOrdine");
+        if (quantity && inPromotion(ds)) {
+            Refuse(ds, "Non è consentito modificare la quantità per un articolo appartenente ad una promozione");
+            return;
+        }
+        if (column == QStringLiteral("PrezzoBase")) {
+            // Another article: its commission type may differ too.
+            Set(ds, "PercentualeProvvigione", GetAgentCommissionPercent(ds));
+            Set(ds, "PrezzoVendita", GetArticleSalePrice(ds));
+        }
+        const bool taxable = column == QStringLiteral("ImportoImponibile");
+        if (quantity || column == QStringLiteral("PercentualeSconto") || column == QStringLiteral("PrezzoVendita")) {
+            const double gross = Num(ds, "QuantitàOrdine") * Num(ds, "PrezzoVendita");
+            Set(ds, "ImportoSconto", rounded(ds, Num(ds, "PercentualeSconto") / 100 * gross));
+            const double grossNow = Num(ds, "QuantitàOrdine") * Num(ds, "PrezzoVendita");
+            Set(ds, "ImportoImponibile",
+                core::Currency::fromDouble(grossNow) - Amount(ds, "ImportoSconto"));
+        }
+        if (taxable)
+            ApplyReferencedPercentage(ds, QStringLiteral("ImportoImponibile"), QStringLiteral("ImportoIVA"),
+                                      QStringLiteral("IVA"));
+        if (taxable || column == QStringLiteral("ImportoIVA"))
+            Set(ds, "ImportoTotale", Amount(ds, "ImportoImponibile") + Amount(ds, "ImportoIVA"));
+        if (taxable || column == QStringLiteral("PercentualeProvvigione"))
+            Set(ds, "ImportoProvvigione", rounded(ds, Num(ds, "PercentualeProvvigione") / 100 * Num(ds, "ImportoImponibile")));
+    }
+
+    void OnUpdateReference(DataSource& ds, DataSource*, const QString& name, datalib::RefChange, int) override
+    {
+        if (name == QStringLiteral("Promozione"))
+            Set(ds, "PrezzoVendita", GetArticleSalePrice(ds));
+    }
+
+    // Deleting an element of a promotion deletes the whole promotion from
+    // the order (Yes) or nothing (No). No question while someone holds the
+    // order's "LockPromo": a whole promotion or order is going already.
+    void OnDeleteRow(DataSource& ds) override
+    {
+        if (!inPromotion(ds))
+            return;
+        auto order = ds.RelatedDataSource(QStringLiteral("Ordini"));
+        if (!order)
+            return;
+        datalib::NamedLock lock(*order, kLockPromo);
+        if (!lock.obtained())
+            return;
+        if (!order->Confirm(QStringLiteral("L'elemento fa parte di una promozione\r\rVuoi eliminare tutta la promozione ?"), 1,
+                            true, true)) {
+            RefuseSilently(*order);
+            return;
+        }
+        auto promotion = ds.GetReference(QStringLiteral("Promozione"));
+        promotion->RowFirst();
+        auto rows = order->GetReference(QStringLiteral("Righe"), QStringLiteral("Promozione.Codice=") +
+                                                                     promotion->ColQueryString(QStringLiteral("Codice")));
+        rows->DeleteAll();
+    }
+
+    void OnSelect(DataSource& ds) override
+    {
+        if (ds.SortOrder().isEmpty())
+            ds.SetSortOrder(QStringLiteral("PosizioneRiga"));
+    }
+
+private:
+    // The row belongs to a promotion that exists with a code.
+    static bool inPromotion(DataSource& ds)
+    {
+        if (ds.RefEmpty(QStringLiteral("Promozione")))
+            return false;
+        auto promotion = ds.GetReference(QStringLiteral("Promozione"));
+        if (promotion->DataEmpty())
+            return false;
+        promotion->RowFirst();
+        return !promotion->ColValueStr(QStringLiteral("Codice")).isEmpty();
+    }
+
+    // Discount and commission amounts: the database's rounding of the amount.
+    static core::Currency rounded(DataSource& ds, double amount)
+    {
+        return ds.Database()->Round(core::Currency::fromDouble(amount), 0, 1.0f);
+    }
 };
 
 }  // namespace
+
+core::Currency Amount(DataSource& ds, const char* column)
+{
+    const core::Variant v = ds.ColValue(QString::fromUtf8(column));
+    return v.isEmptyOrNull() ? core::Currency() : v.toCurrency();
+}
 
 std::shared_ptr<datalib::itfDefTable> newRigheOrdini() { return std::make_shared<RigheOrdini>(); }
 

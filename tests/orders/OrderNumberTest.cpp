@@ -1,0 +1,141 @@
+// Order numbers from the numbering script: the built-in text with its date
+// characters, workstation and counter, its refusals, and a script that head
+// office replaced.
+
+#include "OrdersFixture.h"
+
+#include "orders/OrderRules.h"
+
+using namespace orderstest;
+
+namespace {
+
+// Stores orders with the given numbers as head office's data would bring them.
+void storeNumbers(SchemaTestDb& t, std::initializer_list<const char*> numbers) {
+    t.db().BeginUpdate();
+    for (const char* n : numbers) t.insert("Ordini", {{"Numero", n}, {"Agente", "A001"}, {"Cliente", "C2"}});
+    t.db().EndUpdate();
+}
+
+struct NumberCase {
+    int year, month, day;
+    std::initializer_list<const char*> stored;
+    const char* number;
+};
+
+const QString kScriptError = "Errore di esecuzione Script (VB) per la generazione del progressivo Ordine: ";
+
+}  // namespace
+
+TEST_F(OrdersTest, NumbersFromAgentDateWorkstationAndCounter) {
+    const NumberCase cases[] = {
+        {2026, 8, 8, {}, "A001R88300"},
+        {2026, 8, 8, {"A001R88300"}, "A001R88301"},
+        {2026, 8, 8, {"A001R883FF"}, "A001R88400"},   // the counter runs into the workstation digit
+        {2026, 8, 8, {"A001R8C301"}, "A001R8C302"},   // a later number of the agent is continued
+        {2026, 8, 8, {"B001R88305"}, "A001R88300"},   // another agent's numbers do not count
+        {2026, 8, 10, {"A001R89302"}, "A001R89303"},  // the 10th ("0") sorts below the 9th
+        {2026, 10, 2, {"A001R92300"}, "A001R92301"},  // October ("0") sorts below September
+        {2026, 12, 31, {}, "A001RBZ300"},
+        {2000, 1, 1, {}, "A001Z11300"},  // the year index wraps: 2000 as 2031
+        {2032, 1, 1, {}, "A001111300"},  // and 2032 as 2001
+    };
+    for (const NumberCase& c : cases) {
+        SCOPED_TRACE(std::string(c.number));
+        build("A001");
+        clock.set(QDateTime(QDate(c.year, c.month, c.day), QTime(9, 0)));
+        storeNumbers(*t, c.stored);
+        EXPECT_EQ(newOrder("C2")->ColValueStr("Numero"), c.number);
+    }
+    // Orders of one day get different numbers.
+    build("A001");
+    clock.set(QDateTime(QDate(2026, 8, 8), QTime(9, 0)));
+    EXPECT_EQ(newOrder("C2")->ColValueStr("Numero"), "A001R88300");
+    EXPECT_EQ(newOrder("C2")->ColValueStr("Numero"), "A001R88301");
+}
+
+TEST_F(OrdersTest, NumberingRefusesWhatWouldGiveAWrongNumber) {
+    struct Case {
+        const char* name;
+        const char* agent;
+        const char* workstation;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"workstation not set", "A001", "", "Postazione Corrente non impostata per l'Agente: A001"},
+        {"workstation 16", "A001", "16", "Progressivo Postazione Corrente oltre il max (15) supportato"},
+        {"agent code of three characters", "A01", "3",
+         "Il codice dell'Agente A01 ha meno di 4 caratteri: impossibile assegnare il numero all'ordine."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        build(c.agent);
+        t->db().SetSysParam("CodicePostazione", c.workstation);
+        boxes.clear();
+        EXPECT_NE(refusal([&] { newOrder("C2"); }), kNoRefusal);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, c.shown);
+        EXPECT_EQ(t->count("Ordini"), 0);
+        EXPECT_TRUE(t->sink().messages.isEmpty());
+    }
+}
+
+TEST_F(OrdersTest, NumberingErrorsNameTheScriptAndItsLine) {
+    struct Case {
+        const char* name;
+        const char* script;  // nullptr: the built-in one
+        std::initializer_list<const char*> stored;
+        const char* contains;
+    };
+    const Case cases[] = {
+        {"counter past FFF", nullptr, {"A001R88FFF"}, "A001R88FFF e' gia' stato assegnato"},
+        {"highest number not hexadecimal", nullptr, {"A001R8C3XY"}, "Linea VB: "},
+        {"syntax error in line 3", "Dim a\r\na = 1\r\na = (a +\r\nNewProgr = \"X\"\r\n", {}, "\rLinea VB: 3"},
+        {"run-time error in line 2", "Dim a\r\na = 1 / 0\r\nNewProgr = a\r\n", {}, "\rLinea VB: 2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        build("A001");
+        storeNumbers(*t, c.stored);
+        if (c.script) t->db().SetSysParamLong(orders::kOrderNumberScriptParam, c.script);
+        QString error;
+        try {
+            newOrder("C2");
+        } catch (const core::AppError& e) {
+            EXPECT_FALSE(e.cancelled());
+            error = e.description();
+        }
+        EXPECT_TRUE(error.contains(kScriptError)) << error.toStdString();
+        EXPECT_TRUE(error.contains(c.contains)) << error.toStdString();
+        EXPECT_TRUE(error.contains("CONTESTO: Ordini")) << error.toStdString();
+        EXPECT_EQ(t->count("Ordini"), long(c.stored.size()));
+    }
+}
+
+TEST_F(OrdersTest, AReplacedScriptNumbersAndAnEmptyResultCancelsSilently) {
+    t->db().SetSysParamLong(orders::kOrderNumberScriptParam,
+                            "NewProgr = \"Z\" & objDS.GetReference(\"Agente\").ColValueStr(\"Codice\")");
+    EXPECT_EQ(newOrder("C2")->ColValueStr("Numero"), "ZA001");
+
+    t->db().SetSysParamLong(orders::kOrderNumberScriptParam, "NewProgr = \"\"");
+    EXPECT_NE(refusal([&] { newOrder("C2"); }), kNoRefusal);
+    EXPECT_TRUE(t->sink().messages.isEmpty());
+    EXPECT_EQ(t->count("Ordini"), 1);
+}
+
+TEST_F(OrdersTest, TheAgentOfANumberedOrderCannotChange) {
+    t->insert("Agenti", {{"Codice", "B002"}, {"RagioneSociale", "Altro agente"}});
+    auto order = newOrder("C2");
+    EXPECT_EQ(refusal([&] { order->SetReference("Agente", "B002"); }),
+              "Non puoi modificare l'agente perchè l'ordine è stato già inserito");
+    EXPECT_EQ(order->RefKey("Agente").toString(), "A001");
+
+    // Head office's copy: no agent, no number; setting one numbers the order.
+    build(QString());
+    t->insert("Agenti", {{"Codice", "B002"}, {"RagioneSociale", "Altro agente"}});
+    order = newOrder("C2");
+    EXPECT_EQ(order->ColValueStr("Numero"), "");
+    order->SetReference("Agente", "B002");
+    order->Save();
+    EXPECT_EQ(order->ColValueStr("Numero"), "B002R88300");
+}
