@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite qt6-qpa-plugins
   libsqlite3-dev sqlite3
   libgtest-dev googletest libbenchmark-dev
-  fontconfig fonts-dejavu-core
+  fontconfig fonts-dejavu-core libcups2-dev
   xvfb xauth x11-utils x11-apps imagemagick poppler-utils
   apache2 curl
 )

@@ -1,4 +1,5 @@
 #include "DemoArchive.h"
+#include "DemoLayouts.h"
 
 #include "DemoData.h"
 
@@ -69,6 +70,7 @@ public:
         customers();
         goalsAndRates();
         orders();
+        reportLayouts();
         return summary_;
     }
 
@@ -423,6 +425,8 @@ private:
         summary_.orderRows = rows;
         step("Ordini completati e inviati", count + rows);
     }
+
+    void reportLayouts() { step("Prospetti di stampa", AddDemoReportLayouts(db_)); }
 
     void parameters()
     {

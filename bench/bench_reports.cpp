@@ -1,0 +1,175 @@
+// Reports: a 1 000-row report printed into a PDF; a 100-page report
+// previewed (the first page shown once the run stops at 16 modules); the
+// preview's page store filled with 100 pages (84 of them in files) and paged
+// through, with the resident memory it adds; the 100 pages printed into a PDF.
+// The data are the demo archive's articles, built once in a temporary folder.
+
+#include "BenchMain.h"
+
+#include "app/AllTableClasses.h"
+#include "datalib/DataSource.h"
+#include "datalib/Database.h"
+#include "datalib/Engine.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/PageSurface.h"
+#include "platform/ui/Printers.h"
+#include "reports/ui/clsCustomReport.h"
+#include "reports/ui/frmCustomReportPreview.h"
+#include "reports/ui/modCustomReport.h"
+#include "schema/DB.h"
+#include "startup/modDatabase.h"
+#include "tools/demodb/DemoArchive.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+// Four column reads, three texts and a box a row.
+const QString kRowScript = QStringLiteral(
+    "Function PrintReportMask(ds, prn, bTotal)\r\n"
+    "  prn.TxtOut 5, 10, \"Articoli - pagina \" & (prn.ReportModuleCount + 1)\r\n"
+    "  PrintReportMask = True\r\n"
+    "End Function\r\n"
+    "Function PrintReportRow(dsRow, prn, nRow)\r\n"
+    "  c = dsRow.ColValue(\"Codice\")\r\n"
+    "  d = dsRow.ColValue(\"Descrizione\")\r\n"
+    "  p = dsRow.ColValue(\"PrezzoBase\")\r\n"
+    "  q = dsRow.ColValue(\"Disponibilità\")\r\n"
+    "  prn.TxtOut 0, 10, c\r\n"
+    "  prn.TxtOut 0, 45, d, 90\r\n"
+    "  prn.TxtOutR 0, 190, FormatNumber(p, 2) & \" / \" & q\r\n"
+    "  prn.BoxOut 0, 8, 5, 184, False\r\n"
+    "  PrintReportRow = True\r\n"
+    "End Function\r\n");
+
+struct Data {
+    QTemporaryDir dir;
+    datalib::Engine engine;
+    std::shared_ptr<datalib::Database> db;
+    std::unique_ptr<platform::ScriptedBoxes> boxes;
+
+    Data() {
+        app::registerAllTableClasses();
+        const QString file = dir.filePath(QStringLiteral("ZeltOrder_DEMO"));
+        demodb::DemoOptions options;
+        options.file = file;
+        demodb::BuildDemoArchive(options, [](const QString&) {});
+        engine.Open(3, file, QString(), startup::DatabasePassword());
+        schema::DB definition;
+        db = datalib::Application::OpenDatabase(engine, definition, QStringLiteral("bench"), nullptr);
+        boxes = std::make_unique<platform::ScriptedBoxes>();
+        benchsupport::atShutdown([this] {
+            boxes.reset();
+            db.reset();
+            engine.Close();
+        });
+    }
+
+    std::shared_ptr<datalib::DataSource> articles() {
+        auto ds = db->OpenDataSource(QStringLiteral("Articoli"), QString(), QStringLiteral("Codice"));
+        ds->RowFirst();
+        return ds;
+    }
+};
+
+Data& data() {
+    static Data* d = new Data();
+    return *d;
+}
+
+// A page object on a PDF job or on a preview; rows of 6 mm from 20 to rowsBottom.
+std::shared_ptr<reports::clsCustomReport> page(reports::clsCustomReport::Device device, float rowsBottom) {
+    auto prn = std::make_shared<reports::clsCustomReport>();
+    prn->SetParameter(device, 0, 0, 0, 0, 1, 6, 20, rowsBottom, QString(), 0, kRowScript, false, QString());
+    return prn;
+}
+
+void BM_Report1000RowsToPdf(benchmark::State& state) {
+    Data& d = data();
+    const QString pdf = d.dir.filePath(QStringLiteral("rows.pdf"));
+    for (auto _ : state) {
+        auto ds = d.articles();
+        reports::clsCustomReport::Device device;
+        device.printer = std::make_shared<platform::PrintJob>(platform::Printers::pdfPrinterName(), pdf);
+        auto prn = page(device, 280);
+        reports::RunCustomReport(nullptr, ds, prn, QString(), QString(), 1000, false, 1, QString());
+    }
+    state.counters["pages"] = double(QFile::exists(pdf));
+}
+BENCHMARK(BM_Report1000RowsToPdf)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_Preview100PagesFirstPageShown(benchmark::State& state) {
+    Data& d = data();
+    int shown = 0;
+    reports::setPreviewShower([&](reports::frmCustomReportPreview& preview, QWidget*) {
+        preview.RefreshView();  // page 1 on screen
+        shown = preview.PageCount();
+        return QString();
+    });
+    for (auto _ : state) {
+        auto ds = d.articles();
+        reports::frmCustomReportPreview preview;
+        reports::clsCustomReport::Device device;
+        device.preview = &preview;
+        auto prn = page(device, 26);  // one row a page
+        reports::RunCustomReport(nullptr, ds, prn, QString(), QString(), 100, true, 1, QString());
+    }
+    reports::setPreviewShower({});
+    state.counters["pages"] = shown;
+}
+BENCHMARK(BM_Preview100PagesFirstPageShown)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+double residentKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').front().toDouble();
+    return 0;
+}
+
+void BM_PreviewStore100PagesPagedThrough(benchmark::State& state) {
+    double added = 0;
+    for (auto _ : state) {
+        reports::frmCustomReportPreview preview;
+        preview.resize(1000, 800);
+        preview.show();
+        const double before = residentKb();
+        for (int p = 1; p <= 100; ++p) {
+            platform::ImageSurface& s = preview.PageAdd();
+            s.setFontSize(12);
+            s.currentX = 20;
+            s.currentY = 20;
+            s.print(QStringLiteral("Pagina %1").arg(p));
+            s.box(QPointF(10, 10), QPointF(200, 287));
+        }
+        preview.RefreshView();
+        for (int p = 1; p <= 100; ++p) preview.setPageIndex(p);
+        added = residentKb() - before;
+        preview.close();
+    }
+    const QSize pagePx = platform::ImageSurface(QSizeF(210, 297)).image().size();
+    state.counters["added_MB"] = added / 1024.0;
+    state.counters["16_pages_MB"] = 16.0 * pagePx.width() * pagePx.height() * 4 / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_PreviewStore100PagesPagedThrough)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+void BM_Print100PagesToPdf(benchmark::State& state) {
+    Data& d = data();
+    const QString pdf = d.dir.filePath(QStringLiteral("pages.pdf"));
+    for (auto _ : state) {
+        auto ds = d.articles();
+        reports::clsCustomReport::Device device;
+        device.printer = std::make_shared<platform::PrintJob>(platform::Printers::pdfPrinterName(), pdf);
+        auto prn = page(device, 26);  // one row a page
+        reports::RunCustomReport(nullptr, ds, prn, QString(), QString(), 100, false, 1, QString());
+    }
+}
+BENCHMARK(BM_Print100PagesToPdf)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace

@@ -1,0 +1,274 @@
+#include "platform/ui/Printers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QTemporaryFile>
+#include <QTextDocument>
+
+#include <cups/cups.h>
+
+namespace platform {
+
+namespace {
+
+QString& chosenPrinter() {
+    static QString name;
+    return name;
+}
+
+Printers::PrinterChooser& printerChooser() {
+    static Printers::PrinterChooser chooser;
+    return chooser;
+}
+
+Printers::PdfFileAsker& pdfAsker() {
+    static Printers::PdfFileAsker asker;
+    return asker;
+}
+
+// The page layout of a system printer as the system gives it.
+QPageLayout systemLayout(const QString& name) {
+    const QPrinterInfo info = QPrinterInfo::printerInfo(name);
+    QPrinter printer(info, QPrinter::HighResolution);
+    return printer.pageLayout();
+}
+
+QPageLayout pdfLayout() {
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
+                       QPageLayout::Millimeter);
+}
+
+}  // namespace
+
+QString Printers::pdfPrinterName() { return QStringLiteral("Stampa su file PDF"); }
+
+bool Printers::isPdfPrinter(const QString& name) { return name == pdfPrinterName(); }
+
+QStringList Printers::installed() {
+    QStringList names = QPrinterInfo::availablePrinterNames();
+    names.append(pdfPrinterName());
+    return names;
+}
+
+bool Printers::isInstalled(const QString& name) { return !name.isEmpty() && installed().contains(name); }
+
+QString Printers::systemDefault() {
+    const QString name = QPrinterInfo::defaultPrinterName();
+    return name.isEmpty() ? pdfPrinterName() : name;
+}
+
+QString Printers::current() {
+    if (chosenPrinter().isEmpty() || !isInstalled(chosenPrinter()))
+        return systemDefault();
+    return chosenPrinter();
+}
+
+bool Printers::setCurrent(const QString& name) {
+    if (!isInstalled(name))
+        return false;
+    chosenPrinter() = name;
+    return true;
+}
+
+QSizeF Printers::paperSizeMm(const QString& name, bool landscape) {
+    QPageLayout layout = isPdfPrinter(name) ? pdfLayout() : systemLayout(name);
+    layout.setOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    return layout.fullRect(QPageLayout::Millimeter).size();
+}
+
+std::optional<QString> Printers::askPdfFile(QWidget* parent) {
+    if (pdfAsker())
+        return pdfAsker()();
+    const QString file = QFileDialog::getSaveFileName(parent, pdfPrinterName(), QDir::homePath(),
+                                                      QStringLiteral("Documento PDF (*.pdf)"));
+    if (file.isEmpty())
+        return std::nullopt;
+    return file.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive) ? file : file + QStringLiteral(".pdf");
+}
+
+std::optional<Printers::Choice> Printers::choosePrinter(QWidget* parent, const QString& title, int copies) {
+    std::optional<Choice> choice;
+    if (printerChooser()) {
+        choice = printerChooser()(title, copies);
+    } else {
+        const QString current = Printers::current();
+        QPrinter printer(isPdfPrinter(current) ? QPrinterInfo() : QPrinterInfo::printerInfo(current));
+        if (isPdfPrinter(current))
+            printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setCopyCount(std::max(1, copies));
+        QPrintDialog dialog(&printer, parent);
+        dialog.setWindowTitle(title);
+        dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        Choice c;
+        c.copies = std::max(1, printer.copyCount());
+        if (printer.outputFormat() == QPrinter::PdfFormat || printer.printerName().isEmpty()) {
+            c.printer = pdfPrinterName();
+            c.pdfFile = printer.outputFileName();
+        } else {
+            c.printer = printer.printerName();
+        }
+        choice = c;
+    }
+    if (!choice)
+        return std::nullopt;
+    if (isPdfPrinter(choice->printer) && choice->pdfFile.isEmpty()) {
+        const auto file = askPdfFile(parent);
+        if (!file)
+            return std::nullopt;
+        choice->pdfFile = *file;
+    }
+    setCurrent(choice->printer);
+    return choice;
+}
+
+void Printers::setPrinterChooser(PrinterChooser chooser) { printerChooser() = std::move(chooser); }
+
+void Printers::setPdfFileAsker(PdfFileAsker asker) { pdfAsker() = std::move(asker); }
+
+// ---- PrintJob
+
+PrintJob::PrintJob(const QString& printerName, const QString& pdfFile, const QString& title)
+    : PageSurface(QSizeF(210, 297)), name_(printerName), pdfFile_(pdfFile), title_(title) {
+    const bool pdf = Printers::isPdfPrinter(name_) || !Printers::isInstalled(name_);
+    if (!Printers::isInstalled(name_))
+        name_ = Printers::pdfPrinterName();
+    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    const QPageLayout layout = pdf ? pdfLayout() : systemLayout(name_);
+    printer_->setOutputFormat(QPrinter::PdfFormat);
+    printer_->setPageLayout(layout);
+    printer_->setFullPage(pdf);
+    printer_->setDocName(title_.isEmpty() ? QStringLiteral("Zelt Order") : title_);
+    updateGeometry();
+}
+
+PrintJob::~PrintJob() {
+    if (!ended_)
+        abort();
+}
+
+void PrintJob::updateGeometry() {
+    const QRectF paint = printer_->pageLayout().paintRect(QPageLayout::Millimeter);
+    const QRectF full = printer_->pageLayout().fullRect(QPageLayout::Millimeter);
+    setPhysicalSize(printer_->fullPage() ? full.size() : paint.size());
+}
+
+void PrintJob::setLandscape(bool on) {
+    landscape_ = on;
+    printer_->setPageOrientation(on ? QPageLayout::Landscape : QPageLayout::Portrait);
+    updateGeometry();
+}
+
+QSizeF PrintJob::paperSizeMm() const { return printer_->pageLayout().fullRect(QPageLayout::Millimeter).size(); }
+
+double PrintJob::devicePixelsPerMm() const { return printer_->resolution() / 25.4; }
+
+QPaintDevice* PrintJob::metricsDevice() const { return printer_.get(); }
+
+void PrintJob::openOutput() {
+    // The document is written next to its destination, so that moving it
+    // into place is a rename.
+    const QString dir = Printers::isPdfPrinter(name_) && !pdfFile_.isEmpty() ? QFileInfo(pdfFile_).absolutePath()
+                                                                              : QDir::tempPath();
+    temp_ = std::make_unique<QTemporaryFile>(dir + QStringLiteral("/.zelt-stampa-XXXXXX.pdf"));
+    if (!temp_->open())
+        temp_ = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/zelt-stampa-XXXXXX.pdf"));
+    temp_->open();
+    temp_->close();
+    printer_->setOutputFileName(temp_->fileName());
+}
+
+void PrintJob::printDocument(const QTextDocument& document) {
+    if (painter_ || temp_)
+        return;
+    openOutput();
+    document.print(printer_.get());
+    pages_ = std::max(1, document.pageCount());
+    printed_ = true;
+}
+
+QPainter& PrintJob::devicePainter() {
+    if (!painter_) {
+        openOutput();
+        painter_ = std::make_unique<QPainter>();
+        painter_->begin(printer_.get());
+        painter_->setRenderHint(QPainter::Antialiasing, true);
+        pages_ = 1;
+        pendingNewPage_ = false;
+    } else if (pendingNewPage_) {
+        printer_->newPage();
+        ++pages_;
+        pendingNewPage_ = false;
+    }
+    return *painter_;
+}
+
+void PrintJob::newPage() {
+    // A page is added only when something is drawn on it.
+    if (painter_)
+        pendingNewPage_ = true;
+    markPageStarted(false);
+}
+
+void PrintJob::endPainting() {
+    if (painter_) {
+        painter_->end();
+        painter_.reset();
+    }
+}
+
+bool PrintJob::finish(QString* error) {
+    if (ended_)
+        return true;
+    ended_ = true;
+    if (!painter_ && !printed_)
+        return true;  // nothing was drawn: nothing to deliver
+    endPainting();
+    const QString temp = temp_->fileName();
+    if (Printers::isPdfPrinter(name_)) {
+        if (pdfFile_.isEmpty()) {
+            temp_.reset();
+            return true;
+        }
+        QFile::remove(pdfFile_);
+        if (!QFile::rename(temp, pdfFile_)) {
+            if (!QFile::copy(temp, pdfFile_)) {
+                if (error)
+                    *error = QStringLiteral("Impossibile scrivere il file ") + pdfFile_;
+                temp_.reset();
+                return false;
+            }
+        } else {
+            temp_->setAutoRemove(false);
+        }
+        temp_.reset();
+        return true;
+    }
+    const QByteArray title = (title_.isEmpty() ? QStringLiteral("Zelt Order") : title_).toUtf8();
+    const int job = cupsPrintFile(name_.toUtf8().constData(), QFile::encodeName(temp).constData(),
+                                  title.constData(), 0, nullptr);
+    temp_.reset();
+    if (job <= 0) {
+        if (error)
+            *error = QStringLiteral("Stampa non inviata alla stampante ") + name_ + QStringLiteral(": ") +
+                     QString::fromUtf8(cupsLastErrorString());
+        return false;
+    }
+    return true;
+}
+
+void PrintJob::abort() {
+    ended_ = true;
+    endPainting();
+    temp_.reset();  // removes the partial document
+}
+
+}  // namespace platform

@@ -1,0 +1,118 @@
+#pragma once
+// The printers the program can print on: the system's CUPS printers and
+// "Stampa su file PDF", which writes a PDF file whose name it asks. The
+// program's chosen printer is kept here; the system's default printer is
+// never changed.
+//
+// A print job draws into a temporary PDF. Only a finished job is delivered
+// (moved into place, or handed to CUPS); an aborted one leaves nothing.
+
+#include "platform/ui/PageSurface.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QPrinter;
+class QTemporaryFile;
+class QTextDocument;
+class QWidget;
+
+namespace platform {
+
+class Printers {
+public:
+    // The name of the PDF printer, always installed.
+    static QString pdfPrinterName();
+    static bool isPdfPrinter(const QString& name);
+    // The installed printers: the system's, then the PDF printer.
+    static QStringList installed();
+    static bool isInstalled(const QString& name);
+    // The system's default printer; the PDF printer when the system has none.
+    static QString systemDefault();
+    // The program's chosen printer (the system default until one is chosen).
+    static QString current();
+    // Chooses a printer when it is installed; false (and nothing changes) when not.
+    static bool setCurrent(const QString& name);
+
+    // The sheet size in millimetres of a printer for an orientation.
+    static QSizeF paperSizeMm(const QString& name, bool landscape);
+
+    // The printer dialog ("Selezione stampante"): the printer picked (a PDF
+    // file name asked when it is the PDF printer) and the copies. The chosen
+    // printer becomes the program's current one. Nothing when cancelled.
+    struct Choice {
+        QString printer;
+        QString pdfFile;
+        int copies = 1;
+    };
+    static std::optional<Choice> choosePrinter(QWidget* parent, const QString& title, int copies);
+    // Test seam: answers the printer dialog instead of showing it.
+    using PrinterChooser = std::function<std::optional<Choice>(const QString& title, int copies)>;
+    static void setPrinterChooser(PrinterChooser chooser);
+
+    // Asks where a PDF goes ("Stampa su file PDF"); nothing when cancelled.
+    static std::optional<QString> askPdfFile(QWidget* parent = nullptr);
+    // Test seam: answers the question above instead of the file dialog.
+    using PdfFileAsker = std::function<std::optional<QString>()>;
+    static void setPdfFileAsker(PdfFileAsker asker);
+};
+
+class PrintJob : public PageSurface {
+public:
+    // A job on a printer; for the PDF printer, pdfFile is where the document
+    // goes when the job is finished. Nothing is written before the first
+    // drawing.
+    PrintJob(const QString& printerName, const QString& pdfFile = QString(), const QString& title = QString());
+    ~PrintJob() override;  // aborts an unfinished job
+
+    QString typeName() const override { return QStringLiteral("Printer"); }
+    const QString& deviceName() const { return name_; }
+    const QString& pdfFile() const { return pdfFile_; }
+
+    // Orientation of the sheets; changes only what is drawn from the next page on.
+    bool landscape() const { return landscape_; }
+    void setLandscape(bool on);
+    // The sheet in millimetres (the drawable area starts at its printable top-left).
+    QSizeF paperSizeMm() const;
+
+    void clear() override {}
+    void newPage() override;
+    // Prints a text document as the job's pages (before anything else is drawn).
+    void printDocument(const QTextDocument& document);
+    int pageCount() const { return pages_; }
+
+    // Ends the document and delivers it. False, with an Italian description,
+    // when it could not be delivered. A job with nothing drawn delivers nothing.
+    bool finish(QString* error = nullptr);
+    // Ends the document and throws it away.
+    void abort();
+    bool ended() const { return ended_; }
+
+protected:
+    QPainter& devicePainter() override;
+    double devicePixelsPerMm() const override;
+    QPaintDevice* metricsDevice() const override;
+
+private:
+    void updateGeometry();
+    void openOutput();
+    void endPainting();
+
+    QString name_;
+    QString pdfFile_;
+    QString title_;
+    bool landscape_ = false;
+    bool pendingNewPage_ = false;
+    bool ended_ = false;
+    bool printed_ = false;  // printed by printDocument
+    int pages_ = 0;
+    std::unique_ptr<QTemporaryFile> temp_;
+    std::unique_ptr<QPrinter> printer_;
+    std::unique_ptr<QPainter> painter_;
+};
+
+}  // namespace platform

@@ -1,0 +1,78 @@
+#include "reports/ReportLayouts.h"
+
+#include "core/Cp1252.h"
+#include "datalib/DataSet.h"
+#include "datalib/DataSource.h"
+#include "datalib/Database.h"
+#include "datalib/Definitions.h"
+#include "startup/Common.h"
+
+#include <QFile>
+
+namespace reports {
+
+bool ExistsReportForData(datalib::DataSource& ds) {
+    auto db = ds.Database();
+    if (!db || !db->TableExists(QStringLiteral("TabProspettiStampa")))
+        return false;
+    auto layouts = db->OpenDataSource(QStringLiteral("TabProspettiStampa"),
+                                      QStringLiteral("NomeTabellaOrigine=") +
+                                          db->FormatStringForQuery(ds.tableDef().name()));
+    return layouts && !layouts->DataEmpty();
+}
+
+QStringList RowsReferences(const datalib::TableDef& table) {
+    QStringList names;
+    for (const datalib::TableDef* t = &table; t; t = t->base)
+        for (int i = 0; i < t->references.Count(); ++i) {
+            const datalib::ReferenceDef& ref = t->references.Item(i);
+            if (ref.collection && !names.contains(ref.name, Qt::CaseInsensitive))
+                names << ref.name;
+        }
+    return names;
+}
+
+LayoutFile ParseLayoutFile(const QString& input) {
+    LayoutFile f;
+    QString text = input;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty() && input.endsWith(QLatin1Char('\n')))
+        lines.removeLast();
+    for (const QString& line : lines) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (line.startsWith(QLatin1String("'#")) && eq > 0) {
+            const QString key = line.mid(2, eq - 2);
+            const QString value = line.mid(eq + 1);
+            if (key == QLatin1String("ReportName")) f.reportName = value;
+            else if (key == QLatin1String("ReportGroup")) f.reportGroup = value;
+            else if (key == QLatin1String("BackImageFile")) f.backImageFile = value;
+            else if (key == QLatin1String("BottomImageBorder")) f.bottomImageBorder = value;
+            else if (key == QLatin1String("Columns")) f.columns = value;
+            else if (key == QLatin1String("ReportHeight")) f.reportHeight = value;
+            else if (key == QLatin1String("ReportWidth")) f.reportWidth = value;
+            else if (key == QLatin1String("ReportTop")) f.reportTop = value;
+            else if (key == QLatin1String("ReportLeft")) f.reportLeft = value;
+            else if (key == QLatin1String("ReportRowsDim")) f.reportRowsDim = value;
+            else if (key == QLatin1String("ReportRowsTop")) f.reportRowsTop = value;
+            else if (key == QLatin1String("ReportRowsBottom")) f.reportRowsBottom = value;
+            else if (key == QLatin1String("HorizontalOrientation")) f.horizontalOrientation = startup::StrToBoolean(value);
+            continue;
+        }
+        f.script += line + QStringLiteral("\r\n");
+    }
+    return f;
+}
+
+std::optional<LayoutFile> ReadLayoutFile(const QString& path, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("Impossibile aprire il file ") + path + QStringLiteral(": ") + file.errorString();
+        return std::nullopt;
+    }
+    return ParseLayoutFile(core::cp1252::decode(file.readAll()));
+}
+
+}  // namespace reports

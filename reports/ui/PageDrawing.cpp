@@ -1,0 +1,245 @@
+#include "reports/ui/PageDrawing.h"
+
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/PageSurface.h"
+#include "core/RaiseError.h"
+#include "startup/OSWinUtil.h"
+#include "startup/ui/Barcode128.h"
+#include "startup/ui/frmObjectView.h"
+
+#include <QImage>
+#include <QImageReader>
+
+#include <cmath>
+
+namespace reports {
+
+namespace {
+
+// A whole number of characters halved, halves to even (as the wrap search counts).
+long halfEven(long n) { return long(std::nearbyint(double(n) / 2.0)); }
+
+}  // namespace
+
+float TxtOut(DrawingHost& host, float nY, float nX, const QString& input, float nWrapLen, bool keepBreaks) {
+    host.backgroundStep();
+    platform::PageSurface& s = host.drawingSurface();
+    const QPointF origin = host.drawingOrigin();
+    const double x0 = origin.x() + nX;
+    s.currentY = origin.y() + nY;
+    s.currentX = x0;
+
+    const QChar cr = QLatin1Char('\r');
+    QString text = input;
+    if (keepBreaks) {
+        text.replace(QLatin1Char('\n'), cr);
+        text.replace(QStringLiteral("\r\r"), QString(cr));
+    } else {
+        text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        text.replace(cr, QLatin1Char(' '));
+        text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    }
+
+    double widest = 0;
+    while (!text.isEmpty()) {
+        long len = text.size();
+        bool endsAtBreak = false;
+        if (keepBreaks) {
+            const qsizetype br = text.indexOf(cr);
+            if (br >= 0) {
+                len = long(br);
+                endsAtBreak = true;
+            }
+        }
+        QString line;
+        qsizetype next = 0;
+        double w = s.textWidth(text.left(len));
+        if (nWrapLen > 0 && w > nWrapLen) {
+            long step = halfEven(len);
+            while (step > 0 && w != nWrapLen) {
+                if (w < nWrapLen) {
+                    len += step;
+                } else {
+                    len -= step;
+                    step = halfEven(step);
+                }
+                // A line keeps at least one character, so that every line
+                // consumes some text.
+                len = std::clamp<long>(len, 1, long(text.size()));
+                w = s.textWidth(text.left(len));
+            }
+            const qsizetype blank = text.left(len).lastIndexOf(QLatin1Char(' '));
+            if (blank >= 0) {
+                line = text.left(blank);
+                next = blank + 1;
+            } else {
+                line = text.left(len);
+                next = len;
+            }
+        } else if (endsAtBreak) {
+            line = text.left(len);
+            next = len;
+        } else {
+            line = text;
+            next = text.size();
+        }
+
+        s.print(line);
+        s.currentX = x0;
+        s.currentY += s.textHeight();
+        const double lineWidth = s.textWidth(line);
+
+        text.remove(0, next);
+        qsizetype skip = 0;
+        while (skip < text.size() && text.at(skip) == cr) ++skip;
+        while (skip < text.size() && text.at(skip) == QLatin1Char(' ')) ++skip;
+        text.remove(0, skip);
+
+        host.textLinePrinted(s.currentY);
+        widest = std::max(widest, lineWidth);
+    }
+    return float(widest);
+}
+
+float TxtOutR(DrawingHost& host, float nY, float nEndX, const QString& text) {
+    host.backgroundStep();
+    platform::PageSurface& s = host.drawingSurface();
+    const QPointF origin = host.drawingOrigin();
+    const double width = s.textWidth(text);
+    s.currentY = origin.y() + nY;
+    s.currentX = origin.x() + nEndX - width;
+    s.print(text);
+    return float(width);
+}
+
+float TxtOutV(DrawingHost& host, float nY, float nX, const QString& text, bool downToUp, bool baseToLastChar) {
+    host.backgroundStep();
+    platform::PageSurface& s = host.drawingSurface();
+    const QPointF origin = host.drawingOrigin();
+    const double w = s.textWidth(text);
+    const double h = s.textHeight(text);
+    double y = origin.y() + nY;
+    if (baseToLastChar)
+        y = y - w + h;
+    s.verticalText(text, QPointF(origin.x() + nX, y), downToUp);
+    return float(w);
+}
+
+void SetFont(DrawingHost& host, int size, bool bold, bool italic, const QString& face, bool underline) {
+    platform::PageSurface& s = host.drawingSurface();
+    if (!face.isEmpty())
+        s.setFontName(face);
+    if (s.isPrinter())
+        s.setFontSize(size);
+    else
+        s.setFontSize(size / s.previewFactor());
+    s.setFontBold(bold);
+    s.setFontItalic(italic);
+    s.setFontUnderline(underline);
+}
+
+void BoxOut(DrawingHost& host, float nY, float nX, float nDimY, float nDimX, bool fill) {
+    host.backgroundStep();
+    platform::PageSurface& s = host.drawingSurface();
+    const QPointF o = host.drawingOrigin() + QPointF(nX, nY);
+    const double x2 = o.x() + nDimX;
+    const double y2 = o.y() + nDimY;
+    if (fill) {
+        s.fillSolid = true;
+        s.box(o, QPointF(x2, y2));
+        s.fillSolid = false;
+        return;
+    }
+    s.fillSolid = false;
+    s.box(o, QPointF(x2, o.y()));
+    s.box(QPointF(o.x(), y2), QPointF(x2, y2));
+    s.box(o, QPointF(o.x(), y2));
+    s.box(QPointF(x2, o.y()), QPointF(x2, y2));
+}
+
+void CircleOut(DrawingHost& host, float nY, float nX, float nRadius, bool fill) {
+    host.backgroundStep();
+    platform::PageSurface& s = host.drawingSurface();
+    s.fillSolid = fill;
+    s.circle(host.drawingOrigin() + QPointF(nX, nY), nRadius);
+    s.fillSolid = false;
+}
+
+void LineOut(DrawingHost& host, float nY, float nX, float nToY, float nToX) {
+    host.backgroundStep();
+    platform::PageSurface& s = host.drawingSurface();
+    const QPointF base = host.drawingOrigin();
+    const QPointF from = base + QPointF(nX, nY);
+    const QPointF to = base + QPointF(nToX, nToY);
+    if (nY == nToY || nX == nToX)
+        s.box(from, to);
+    else
+        s.line(from, to);
+}
+
+void ImageOut(DrawingHost& host, const QString& file, float nY, float nX, float nDimY, float nDimX, bool stretch) {
+    host.backgroundStep();
+    const QString path = startup::GetAbsolutePath(file);
+    if (!startup::FileExists(path)) {
+        platform::messageBox(QStringLiteral("Impossibile accedere al file dell'immagine:\r") + file, platform::kOkOnly);
+        return;
+    }
+    QImageReader reader(path);
+    const QImage picture = reader.read();
+    if (picture.isNull())
+        throw core::AppError(481, QStringLiteral("Zelt Order"),
+                             QStringLiteral("Immagine non valida: ") + file + QStringLiteral(" (") +
+                                 reader.errorString() + QStringLiteral(")"));
+    platform::PageSurface& s = host.drawingSurface();
+    const QPointF at = host.imageOrigin() + QPointF(nX, nY);
+    // The picture's own size: its resolution when it has one, else a screen's.
+    const double dpmX = picture.dotsPerMeterX() > 0 ? picture.dotsPerMeterX() : 96 / 0.0254;
+    const double dpmY = picture.dotsPerMeterY() > 0 ? picture.dotsPerMeterY() : 96 / 0.0254;
+    const double factor = s.isPrinter() ? 1.0 : s.previewFactor();
+    const QSizeF own(picture.width() / dpmX * 1000.0 / factor, picture.height() / dpmY * 1000.0 / factor);
+    if (nDimX == 0 || nDimY == 0) {
+        s.paintPicture(picture, QRectF(at, own));
+    } else if (stretch) {
+        s.paintPicture(picture, QRectF(at, QSizeF(nDimX, nDimY)));
+    } else {
+        // At its own size, cut to the box.
+        const double w = std::min<double>(nDimX, own.width());
+        const double h = std::min<double>(nDimY, own.height());
+        const QRectF source(0, 0, picture.width() * w / own.width(), picture.height() * h / own.height());
+        s.paintPicture(picture, QRectF(at, QSizeF(w, h)), source);
+    }
+}
+
+float Barcode128bOut(DrawingHost& host, float nY, float nX, float barHeight, float moduleWidth, const QString& code) {
+    host.backgroundStep();
+    const QPointF o = host.drawingOrigin() + QPointF(nX, nY);
+    return startup::DrawBarcode128(host.drawingSurface(), code, float(o.y()), float(o.x()), barHeight, moduleWidth);
+}
+
+void PrintObject(DrawingHost& host, const QString& classId, const QString& loadCommand, const QString& printMethod) {
+    const bool preview = !host.drawingSurface().isPrinter();
+    startup::frmObjectView& view = startup::frmObjectView::instance();
+    std::shared_ptr<core::Object> object =
+        view.SetObject(classId, QStringLiteral("CustomObject"), printMethod, preview, host.drawingContext());
+    host.sizeObjectHost(view);
+    const qsizetype eq = loadCommand.indexOf(QLatin1Char('='));
+    const qsizetype blank = loadCommand.indexOf(QLatin1Char(' '));
+    try {
+        if (eq >= 0) {
+            core::Variant value(loadCommand.mid(eq + 1));
+            core::Variant* args[] = {&value};
+            object->invoke(loadCommand.left(eq), core::CallKind::PropertyLet, args);
+        } else if (blank >= 0) {
+            core::Variant value(loadCommand.mid(blank + 1));
+            core::Variant* args[] = {&value};
+            object->invoke(loadCommand.left(blank), core::CallKind::Method, args);
+        }
+    } catch (const core::AppError& e) {
+        core::RaiseGenericError(host.drawingContext(),
+                                   QStringLiteral("Impostazione del file fallita mediante il medoto/proprietà:\r") +
+                                       loadCommand + QStringLiteral("\r\rError: ") + e.description());
+    }
+    view.showModal();
+}
+
+}  // namespace reports

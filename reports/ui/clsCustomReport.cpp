@@ -1,0 +1,397 @@
+#include "reports/ui/clsCustomReport.h"
+
+#include "core/ObjectBinding.h"
+#include "platform/ui/PageSurface.h"
+#include "platform/ui/Printers.h"
+#include "reports/ui/frmCustomReportPreview.h"
+#include "core/RaiseError.h"
+#include "startup/OSWinUtil.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QScreen>
+#include <QWidget>
+
+#include <cmath>
+
+namespace reports {
+
+namespace {
+
+QColor colorOf(std::uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
+
+// A 16-bit counter one up; beyond 32767 the language's overflow.
+void countUp(std::int16_t& counter) {
+    if (counter == 32767)
+        throw core::AppError(6, QStringLiteral("Zelt Order"), QStringLiteral("Overflow"));
+    ++counter;
+}
+
+}  // namespace
+
+clsCustomReport::clsCustomReport() = default;
+
+clsCustomReport::~clsCustomReport() { EndReports(); }
+
+void clsCustomReport::SetParameter(const Device& device, float reportHeight, float reportWidth, float reportTop,
+                                   float reportLeft, std::int16_t columns, float rowDim, float reportRowsTop,
+                                   float reportRowsBottom, const QString& backImageFile, float bottomImageBorder,
+                                   const QString& vbScript, bool horizontalOrientation,
+                                   const QString& reportGroupName) {
+    if (device.printer) {
+        printer_ = device.printer;
+        surface_ = printer_.get();
+        preview_ = nullptr;
+    } else {
+        preview_ = device.preview;
+        printer_.reset();
+        surface_ = nullptr;
+    }
+    reportHeight_ = reportHeight;
+    reportWidth_ = reportWidth;
+    reportTop_ = reportTop;
+    reportLeft_ = reportLeft;
+    columns_ = columns;
+    rowDim_ = rowDim;
+    rowDimCur_ = rowDim;
+    rowDimText_ = 0;
+    reportRowsTop_ = reportRowsTop;
+    reportRowsBottom_ = reportRowsBottom;
+    backImageFile_ = backImageFile;
+    bottomImageBorder_ = bottomImageBorder;
+    vbScript_ = vbScript;
+    horizontal_ = horizontalOrientation;
+    reportGroupName_ = reportGroupName;
+
+    backImage_ = QImage();
+    if (!backImageFile_.isEmpty()) {
+        const QString path = startup::GetAbsolutePath(backImageFile_);
+        if (!startup::FileExists(path))
+            throw core::AppError(53, QStringLiteral("Zelt Order"),
+                                 QStringLiteral("File non trovato: ") + backImageFile_);
+        QImageReader reader(path);
+        backImage_ = reader.read();
+        if (backImage_.isNull())
+            throw core::AppError(481, QStringLiteral("Zelt Order"),
+                                 QStringLiteral("Immagine non valida: ") + backImageFile_);
+    }
+    if (reportRowsBottom_ == 0) {
+        if (platform::Printers::installed().isEmpty())
+            core::RaiseGenericError(*this, QStringLiteral("Nessuna stampante configurata.\r\rImpossibile stabilire "
+                                                             "le dimensioni predefinite del foglio..."));
+        reportRowsBottom_ = float(printerPaperAsSet().height());
+    }
+    InitializeVars();
+}
+
+QSizeF clsCustomReport::printerPaperAsSet() const {
+    if (printer_)
+        return printer_->paperSizeMm();
+    return platform::Printers::paperSizeMm(platform::Printers::current(), false);
+}
+
+QSizeF clsCustomReport::printerPaper() const {
+    if (printer_)
+        return platform::Printers::paperSizeMm(printer_->deviceName(), horizontal_);
+    return platform::Printers::paperSizeMm(platform::Printers::current(), horizontal_);
+}
+
+void clsCustomReport::ChangePrinter(std::shared_ptr<platform::PrintJob> printer) {
+    printer_ = std::move(printer);
+    surface_ = printer_.get();
+    InitializeVars();
+}
+
+void clsCustomReport::InitializeVars() {
+    moduleX_ = moduleY_ = rowOffset_ = 0;
+    columnIndex_ = 0;
+    moduleCount_ = 0;
+    rowPrinting_ = moduleStarted_ = ignoreNextNewRow_ = false;
+    color_ = 0;
+    if (columns_ == 0)
+        columns_ = 1;
+    if (printer_) {
+        surface_ = printer_.get();
+        if (printer_->landscape() != horizontal_)
+            printer_->setLandscape(horizontal_);
+        const QSizeF paper = printer_->paperSizeMm();
+        if (reportHeight_ == 0)
+            reportHeight_ = float(paper.height() - 2.0 * reportTop_);
+        if (reportWidth_ == 0)
+            reportWidth_ = float((paper.width() - 2.0 * reportLeft_) / columns_);
+        surface_->setScaleMillimetres();
+    } else if (preview_) {
+        preview_->PageClear();
+        surface_ = &preview_->PageAdd();
+        surface_->fontTransparent = true;
+        surface_->clear();
+        SizeOutputSurface(surface_, nullptr, false);
+    }
+    if (surface_) {
+        surface_->fontTransparent = true;
+        setColor(color_);
+    }
+}
+
+void clsCustomReport::SizeOutputSurface(platform::PageSurface* surface, QWidget* window, bool fit) {
+    const QSizeF paper = printerPaper();
+    QSizeF page;
+    if (!fit) {
+        if (reportHeight_ == 0)
+            reportHeight_ = float(paper.height());
+        if (reportWidth_ == 0)
+            reportWidth_ = float(paper.width() / columns_);
+        page = QSizeF(columns_ * reportWidth_ + reportLeft_, reportTop_ + reportHeight_);
+    } else {
+        reportHeight_ = float(paper.height());
+        reportWidth_ = float(paper.width());
+        page = QSizeF(reportWidth_, reportHeight_);
+    }
+    if (window) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const QSize avail = screen ? screen->availableGeometry().size() : QSize(1280, 800);
+        if (page.height() >= page.width()) {
+            const int h = int(avail.height() * 0.95);
+            window->resize(int(h * page.width() / page.height()), h);
+        } else {
+            const int w = int(avail.width() * 0.95);
+            window->resize(w, int(w * page.height() / page.width()));
+        }
+    }
+    if (auto* picture = dynamic_cast<platform::ImageSurface*>(surface))
+        picture->resize(page);
+    if (surface)
+        surface->setScale(columns_ * reportWidth_ + reportLeft_, reportTop_ + reportHeight_);
+}
+
+float clsCustomReport::CurX() const { return reportLeft_ + moduleX_; }
+
+float clsCustomReport::CurY() const {
+    if (!rowPrinting_)
+        return reportTop_ + moduleY_;
+    const double y = double(reportTop_ + moduleY_ + reportRowsTop_ + rowOffset_);
+    return float(std::nearbyint(y * 100.0) / 100.0);
+}
+
+float clsCustomReport::RowY() const { return rowPrinting_ ? 0.0f : reportRowsTop_ + rowOffset_; }
+
+bool clsCustomReport::LastRow() const {
+    float end = reportRowsTop_ + rowOffset_ + rowDimCur_;
+    if (!ignoreNextNewRow_)
+        end += rowDim_;
+    return end >= reportRowsBottom_;
+}
+
+bool clsCustomReport::Preview() const { return !surface_ || !surface_->isPrinter(); }
+
+bool clsCustomReport::SheetIsEmpty() const { return !surface_ || !surface_->pageStarted(); }
+
+void clsCustomReport::setColor(std::uint32_t color) {
+    color_ = color;
+    if (surface_) {
+        surface_->setFillColor(colorOf(color));
+        surface_->setForeColor(colorOf(color));
+    }
+}
+
+void clsCustomReport::setRowDimCur(float value) {
+    if (value > rowDim_)
+        core::RaiseGenericError(*this, QStringLiteral("La nuova dimensione della riga corrente (") +
+                                              core::Variant(value).toString() +
+                                              QStringLiteral(") non può superare quella predefinita (") +
+                                              core::Variant(rowDim_).toString() + QStringLiteral(")"));
+    rowDimCur_ = value;
+}
+
+void clsCustomReport::NewReportRow() {
+    if (!ignoreNextNewRow_) {
+        if (LastRow())
+            NextReport();
+        else
+            rowOffset_ += rowDimCur_;
+        rowDimText_ = 0;
+        rowDimCur_ = rowDim_;
+        QCoreApplication::processEvents();
+    }
+    ignoreNextNewRow_ = false;
+}
+
+void clsCustomReport::RowEnd() {
+    ignoreNextNewRow_ = false;
+    while (!LastRow()) NewReportRow();
+}
+
+void clsCustomReport::NextReportModule() {
+    EnsureBackImage();
+    platform::PageSurface& s = drawingSurface();
+    if (markOutputAreas_) {
+        const QColor before = s.foreColor();
+        const bool fill = s.fillSolid;
+        s.fillSolid = false;
+        const double x = reportLeft_ + moduleX_;
+        const double y = reportTop_ + moduleY_;
+        s.setForeColor(QColor(255, 0, 0));
+        s.box(QPointF(x + 0.5, y + 1), QPointF(x + reportWidth_ - 0.5, y + reportHeight_ - 0.5));
+        s.setForeColor(QColor(0, 255, 0));
+        s.box(QPointF(x + 0.5, y + reportRowsTop_ + 0.5), QPointF(x + reportWidth_ - 0.5, y + reportRowsBottom_ - 0.5));
+        s.setForeColor(before);
+        s.fillSolid = fill;
+    }
+    countUp(columnIndex_);
+    if (columnIndex_ < columns_) {
+        moduleX_ += reportWidth_;
+    } else {
+        columnIndex_ = 0;
+        moduleX_ = 0;
+        moduleY_ += reportHeight_;
+        if (moduleY_ + reportHeight_ >= s.scaleHeight()) {
+            if (printer_ && surface_ == printer_.get())
+                printer_->newPage();
+            else
+                AddPreviewPage();
+            moduleY_ = 0;
+        }
+    }
+    countUp(moduleCount_);
+    rowDimCur_ = rowDim_;
+    rowDimText_ = 0;
+    rowOffset_ = 0;
+    moduleStarted_ = false;
+    ignoreNextNewRow_ = true;
+}
+
+void clsCustomReport::AddPreviewPage() {
+    if (!preview_)
+        return;
+    preview_->CommitAddingPage();
+    surface_ = &preview_->PageAdd();
+}
+
+void clsCustomReport::LoadBackImage() {
+    if (backImage_.isNull())
+        return;
+    drawingSurface().paintPicture(
+        backImage_, QRectF(reportLeft_ + moduleX_, reportTop_ + moduleY_, reportWidth_, reportHeight_ - bottomImageBorder_));
+}
+
+void clsCustomReport::EnsureBackImage() {
+    if (!moduleStarted_) {
+        LoadBackImage();
+        moduleStarted_ = true;
+    }
+}
+
+void clsCustomReport::EndReports() {
+    if (printer_ && !printer_->ended())
+        printer_->finish();
+    preview_ = nullptr;
+    surface_ = nullptr;
+    moduleX_ = moduleY_ = 0;
+    columnIndex_ = 0;
+}
+
+platform::PageSurface& clsCustomReport::drawingSurface() {
+    if (!surface_)
+        throw core::AppError(91, QStringLiteral("Zelt Order"),
+                             QStringLiteral("Variabile oggetto o variabile del blocco With non impostata"));
+    return *surface_;
+}
+
+QPointF clsCustomReport::imageOrigin() const {
+    return QPointF(reportLeft_ + moduleX_, reportTop_ + moduleY_);
+}
+
+void clsCustomReport::textLinePrinted(double currentY) {
+    const float used = float(currentY - CurY());
+    if (used > rowDimText_)
+        rowDimText_ = used;
+}
+
+void clsCustomReport::sizeObjectHost(QWidget& window) { SizeOutputSurface(nullptr, &window, true); }
+
+core::Variant clsCustomReport::invoke(const QString& name, core::CallKind kind, std::span<core::Variant* const> args) {
+    using core::CallArgs;
+    using core::Variant;
+    using S = clsCustomReport;
+    static const core::MemberTable table = [] {
+        auto b = core::MemberTable::of<S>();
+        auto action = [](void (S::*fn)()) {
+            return [fn](S& s, const CallArgs&) {
+                (s.*fn)();
+                return Variant();
+            };
+        };
+        b.method("InitializeVars", 0, 0, action(&S::InitializeVars));
+        addDrawingMember(b, DrawingMember::TxtOut);
+        addDrawingMember(b, DrawingMember::TxtOutR);
+        addDrawingMember(b, DrawingMember::BoxOut);
+        addDrawingMember(b, DrawingMember::PrintObject);
+        addDrawingMember(b, DrawingMember::CircleOut);
+        addDrawingMember(b, DrawingMember::LineOut);
+        addDrawingMember(b, DrawingMember::ImageOut);
+        b.method("LoadBackImage", 0, 0, action(&S::LoadBackImage));
+        b.method("NextReportModule", 0, 0, action(&S::NextReportModule));
+        b.method("NextReport", 0, 0, action(&S::NextReport));
+        b.method("NewReportRow", 0, 0, action(&S::NewReportRow));
+        b.method("NewRow", 0, 0, action(&S::NewRow));
+        addDrawingMember(b, DrawingMember::SetFont);
+        b.method("EndReports", 0, 0, action(&S::EndReports));
+        b.method("RowEnd", 0, 0, action(&S::RowEnd));
+        b.property(
+            "RowPrinting", [](S& s, const CallArgs&) { return Variant(s.RowPrinting()); },
+            [](S& s, const CallArgs&, const Variant& v) { s.setRowPrinting(v.toBool()); });
+        b.property("CurX", [](S& s, const CallArgs&) { return Variant(s.CurX()); });
+        b.property("CurY", [](S& s, const CallArgs&) { return Variant(s.CurY()); });
+        b.property("RowY", [](S& s, const CallArgs&) { return Variant(s.RowY()); });
+        b.property("LastRow", [](S& s, const CallArgs&) { return Variant(s.LastRow()); });
+        b.property("BackImageFile", [](S& s, const CallArgs&) { return Variant(s.BackImageFile()); });
+        b.property("ReportModuleCount", [](S& s, const CallArgs&) { return Variant(s.ReportModuleCount()); });
+        b.property("ReportCount", [](S& s, const CallArgs&) { return Variant(s.ReportCount()); });
+        b.property("ReportModuleIsEmpty", [](S& s, const CallArgs&) { return Variant(s.ReportModuleIsEmpty()); });
+        b.property(
+            "Vars", [](S& s, const CallArgs& a) { return s.vars_.Vars(a[0]); },
+            [](S& s, const CallArgs& a, const Variant& v) { s.vars_.Let(a[0], v); }, 1, 1);
+        b.property(
+            "Nums", [](S& s, const CallArgs& a) { return s.vars_.Nums(a[0]); },
+            [](S& s, const CallArgs& a, const Variant& v) { s.vars_.Let(a[0], v); }, 1, 1);
+        b.property(
+            "Strs", [](S& s, const CallArgs& a) { return s.vars_.Strs(a[0]); },
+            [](S& s, const CallArgs& a, const Variant& v) { s.vars_.Let(a[0], v); }, 1, 1);
+        b.property("VarsCount", [](S& s, const CallArgs&) { return Variant(std::int16_t(s.vars_.VarsCount())); });
+        b.method("ResetVars", 0, 0, [](S& s, const CallArgs&) {
+            s.vars_.ResetVars();
+            return Variant();
+        });
+        addDrawingMember(b, DrawingMember::Barcode128bOut);
+        b.property("VBScript", [](S& s, const CallArgs&) { return Variant(s.VBScript()); });
+        addDrawingMember(b, DrawingMember::TxtOutV);
+        b.property(
+            "IgnoreNextNewRow", [](S& s, const CallArgs&) { return Variant(s.IgnoreNextNewRow()); },
+            [](S& s, const CallArgs&, const Variant& v) { s.setIgnoreNextNewRow(v.toBool()); });
+        b.property("Preview", [](S& s, const CallArgs&) { return Variant(s.Preview()); });
+        b.property(
+            "Color", [](S& s, const CallArgs&) { return Variant(std::int32_t(s.Color())); },
+            [](S& s, const CallArgs&, const Variant& v) { s.setColor(std::uint32_t(v.toLong())); });
+        b.property("RowDim", [](S& s, const CallArgs&) { return Variant(s.RowDim()); });
+        b.property(
+            "RowDimCur", [](S& s, const CallArgs&) { return Variant(s.RowDimCur()); },
+            [](S& s, const CallArgs&, const Variant& v) { s.setRowDimCur(v.toSingle()); });
+        b.property("RowDimText", [](S& s, const CallArgs&) { return Variant(s.RowDimText()); });
+        b.property("DataReferenceName", [](S& s, const CallArgs&) { return Variant(s.DataReferenceName()); });
+        b.method("SetDataReferenceName", 1, 1, [](S& s, const CallArgs& a) {
+            s.SetDataReferenceName(a.string(0));
+            return Variant();
+        });
+        b.property(
+            "ReportGroupName", [](S& s, const CallArgs&) { return Variant(s.ReportGroupName()); },
+            [](S& s, const CallArgs&, const Variant& v) { s.setReportGroupName(v.toString()); });
+        b.property(
+            "MarkOutputAreas", [](S& s, const CallArgs&) { return Variant(s.MarkOutputAreas()); },
+            [](S& s, const CallArgs&, const Variant& v) { s.setMarkOutputAreas(v.toBool()); });
+        return b.build();
+    }();
+    return table.invoke(*this, name, kind, args);
+}
+
+}  // namespace reports

@@ -1,0 +1,245 @@
+// The drawing members of the page objects, printed into a PDF and read back:
+// text wrapping and alignment, turned text, font sizes, boxes, lines,
+// pictures and Code 128 barcodes.
+
+#include "PdfProbe.h"
+#include "ReportFixture.h"
+
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/PageSurface.h"
+#include "reports/ui/PageDrawing.h"
+#include "reports/ui/frmCustomReportPreview.h"
+#include "startup/Code128.h"
+
+#include <QImage>
+
+#include <cmath>
+#include <map>
+
+using namespace reporttest;
+using namespace reports;
+
+TEST_F(PdfTest, TextFitsOnOneLineOrWrapsAtBlanks) {
+    auto prn = pdfReport(pdf());
+    platform::PageSurface& s = *prn->OutputSurface();
+    s.setFontSize(10);
+    const float oneLine = TxtOut(*prn, 10, 20, QStringLiteral("Breve testo"));
+    EXPECT_NEAR(oneLine, s.textWidth(QStringLiteral("Breve testo")), 0.001);
+    // Wrapped at 40 mm: every line fits and starts at the origin.
+    const float widest = TxtOut(*prn, 50, 20, QStringLiteral("uno due tre quattro cinque sei sette otto nove dieci"), 40);
+    EXPECT_LE(widest, 40.0f);
+    EXPECT_GT(widest, 20.0f);
+    // A word longer than the wrap width is cut; no character is lost.
+    TxtOut(*prn, 100, 20, QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ"), 15);
+    // A wrap width below one character still ends: one character a line.
+    const float narrow = TxtOut(*prn, 150, 20, QStringLiteral("WWW"), 0.5f);
+    EXPECT_GT(narrow, 0.5f);
+    // An empty text prints nothing and returns 0.
+    EXPECT_EQ(TxtOut(*prn, 200, 20, QString()), 0.0f);
+    prn->EndReports();
+
+    const auto words = pdfprobe::words(pdf());
+    EXPECT_NEAR(pdfprobe::find(words, "Breve").box.left(), 20, 0.5);
+    const auto uno = pdfprobe::find(words, "uno");
+    const auto dieci = pdfprobe::find(words, "dieci");
+    EXPECT_NEAR(uno.box.left(), 20, 0.5);
+    EXPECT_GT(dieci.box.top(), uno.box.top() + 5);  // on a later line
+    // Every line starts at the origin.
+    std::map<int, double> lineStarts;
+    for (const auto& w : words)
+        if (w.box.top() > 48 && w.box.top() < 95) {
+            const int line = int(std::lround(w.box.top() * 10));
+            lineStarts[line] = lineStarts.count(line) ? std::min(lineStarts[line], w.box.left()) : w.box.left();
+        }
+    EXPECT_GE(lineStarts.size(), 2u);
+    for (const auto& [line, left] : lineStarts) EXPECT_NEAR(left, 20, 0.5) << line;
+    for (const auto& w : words) {
+        if (w.box.top() > 48 && w.box.top() < 95) {
+            EXPECT_LE(w.box.right(), 60.5) << w.text.toStdString();
+        }
+    }
+    QString cut;
+    for (const auto& w : words)
+        if (w.box.top() > 98 && w.box.top() < 148)
+            cut += w.text;
+    EXPECT_EQ(cut, QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ"));
+    QString narrowText;
+    int narrowLines = 0;
+    for (const auto& w : words)
+        if (w.box.top() > 148 && w.box.top() < 198) {
+            narrowText += w.text;
+            ++narrowLines;
+        }
+    EXPECT_EQ(narrowText, QStringLiteral("WWW"));
+    EXPECT_EQ(narrowLines, 3);
+}
+
+TEST_F(PdfTest, KeptBreaksAndTheRowTextHeight) {
+    auto prn = pdfReport(pdf());
+    platform::PageSurface& s = *prn->OutputSurface();
+    s.setFontSize(10);
+    const double line = s.textHeight();
+    prn->setRowPrinting(true);
+    prn->setIgnoreNextNewRow(true);
+    prn->NewReportRow();
+    // One line followed by a break: one line, its width.
+    const float w = TxtOut(*prn, 2, 0, QStringLiteral("Riga\r\n"), 0, true);
+    EXPECT_NEAR(w, s.textWidth(QStringLiteral("Riga")), 0.001);
+    EXPECT_NEAR(prn->RowDimText(), 2 + line, 0.001);
+    // Several breaks in a row make one line change; without keeping them they are blanks.
+    TxtOut(*prn, 20, 0, QStringLiteral("alfa\r\n\r\n\r\nbeta\ngamma"), 0, true);
+    TxtOut(*prn, 60, 0, QStringLiteral("delta\r\nepsilon"), 0, false);
+    prn->EndReports();
+    const auto words = pdfprobe::words(pdf());
+    const auto alfa = pdfprobe::find(words, "alfa");
+    const auto beta = pdfprobe::find(words, "beta");
+    const auto gamma = pdfprobe::find(words, "gamma");
+    EXPECT_NEAR(beta.box.top() - alfa.box.top(), line, 0.3);
+    EXPECT_NEAR(gamma.box.top() - beta.box.top(), line, 0.3);
+    EXPECT_NEAR(pdfprobe::find(words, "epsilon").box.top(), pdfprobe::find(words, "delta").box.top(), 0.2);
+}
+
+TEST_F(PdfTest, RightAlignedAndTurnedText) {
+    auto prn = pdfReport(pdf());
+    platform::PageSurface& s = *prn->OutputSurface();
+    s.setFontSize(12);
+    const float w = TxtOutR(*prn, 20, 100, QStringLiteral("Destra"));
+    EXPECT_NEAR(w, s.textWidth(QStringLiteral("Destra")), 0.001);
+    // Wider than nEndX: starts left of the origin.
+    TxtOutR(*prn, 40, 5, QStringLiteral("Lunghissimo"));
+    const double h = s.textHeight();
+    const float v = TxtOutV(*prn, 100, 50, QStringLiteral("Verticale"), true, false);
+    EXPECT_NEAR(v, s.textWidth(QStringLiteral("Verticale")), 0.001);
+    TxtOutV(*prn, 200, 80, QStringLiteral("Giù"), false, true);
+    prn->EndReports();
+    const auto words = pdfprobe::words(pdf());
+    EXPECT_NEAR(pdfprobe::find(words, "Destra").box.right(), 100, 0.6);
+    EXPECT_LT(pdfprobe::find(words, "Lunghissimo").box.left(), 5);
+    // The turned block: one text height wide, one text width high.
+    const auto turned = pdfprobe::find(words, "Verticale");
+    EXPECT_NEAR(turned.box.left(), 50, 1.0);
+    EXPECT_LE(turned.box.width(), h + 0.5);
+    EXPECT_NEAR(turned.box.height(), v, 1.5);
+    // Base to the last character: the block ends one text height below nY.
+    const auto down = pdfprobe::find(words, "Giù");
+    EXPECT_NEAR(down.box.bottom(), 200 + h, 1.0);
+}
+
+TEST_F(PdfTest, FontSizesArePointsOnPaper) {
+    auto prn = pdfReport(pdf());
+    SetFont(*prn, 10, false, false, QStringLiteral("DejaVu Sans"));
+    TxtOut(*prn, 10, 10, QStringLiteral("Dieci"));
+    SetFont(*prn, 20, true, false, QString());
+    TxtOut(*prn, 30, 10, QStringLiteral("Venti"));
+    EXPECT_TRUE(prn->OutputSurface()->font().bold());
+    EXPECT_EQ(prn->OutputSurface()->font().family(), QStringLiteral("DejaVu Sans"));
+    prn->EndReports();
+    const auto words = pdfprobe::words(pdf());
+    const double ten = pdfprobe::find(words, "Dieci").box.height();
+    const double twenty = pdfprobe::find(words, "Venti").box.height();
+    EXPECT_NEAR(twenty / ten, 2.0, 0.1);
+    EXPECT_NEAR(ten, 10 * 25.4 / 72 * 1.16, 0.6);  // a 10-point line is about 4 mm
+}
+
+TEST(PreviewFont, AReducedPreviewShrinksTheFont) {
+    // A surface whose physical height is half its logical height.
+    platform::ImageSurface half(QSizeF(105, 148.5));
+    half.setScale(210, 297);
+    struct Host : DrawingHost {
+        platform::PageSurface& s;
+        explicit Host(platform::PageSurface& surface) : s(surface) {}
+        platform::PageSurface& drawingSurface() override { return s; }
+        QPointF drawingOrigin() const override { return {}; }
+        std::uint32_t drawingColor() const override { return 0; }
+        void sizeObjectHost(QWidget&) override {}
+        QString drawingContext() const override { return QStringLiteral("test"); }
+    } host(half);
+    SetFont(host, 10, false, false, QString());
+    EXPECT_DOUBLE_EQ(half.font().pointSizeF(), 5.0);
+}
+
+TEST_F(PdfTest, BoxesLinesAndCircles) {
+    auto prn = pdfReport(pdf());
+    BoxOut(*prn, 10, 10, 30, 40, false);
+    BoxOut(*prn, 50, 10, 30, 40, true);
+    LineOut(*prn, 100, 10, 100, 60);
+    CircleOut(*prn, 150, 50, 20, false);
+    EXPECT_FALSE(prn->OutputSurface()->fillSolid);  // transparent again
+    prn->EndReports();
+    const QImage page = pdfprobe::render(pdf(), 1, 200);
+    const int dpi = 200;
+    // The outline, not the inside.
+    EXPECT_TRUE(pdfprobe::darkAt(page, dpi, 10, 25));
+    EXPECT_TRUE(pdfprobe::darkAt(page, dpi, 50, 25));
+    EXPECT_TRUE(pdfprobe::darkAt(page, dpi, 30, 10));
+    EXPECT_TRUE(pdfprobe::darkAt(page, dpi, 30, 40));
+    EXPECT_FALSE(pdfprobe::darkAt(page, dpi, 30, 25));
+    // Filled.
+    EXPECT_TRUE(pdfprobe::darkAt(page, dpi, 30, 65));
+    // A horizontal line covers both end points.
+    EXPECT_TRUE(pdfprobe::darkAt(page, dpi, 10, 100));
+    EXPECT_TRUE(pdfprobe::darkAt(page, dpi, 59.95, 100));
+    EXPECT_FALSE(pdfprobe::darkAt(page, dpi, 61, 100));
+    // The circle's edge, not its centre.
+    EXPECT_TRUE(pdfprobe::darkAt(page, dpi, 70, 150));
+    EXPECT_FALSE(pdfprobe::darkAt(page, dpi, 50, 150));
+}
+
+TEST_F(PdfTest, PicturesAreOnTheModuleOriginEvenInARow) {
+    const QString picture = dir.filePath("logo.png");
+    QImage black(96, 96, QImage::Format_RGB32);  // one inch at 96 dpi
+    black.fill(Qt::black);
+    black.setDotsPerMeterX(3780);
+    black.setDotsPerMeterY(3780);
+    ASSERT_TRUE(black.save(picture));
+    auto prn = pdfReport(pdf());  // rows from 40
+    prn->setRowPrinting(true);
+    prn->setIgnoreNextNewRow(true);
+    prn->NewReportRow();
+    prn->NewReportRow();
+    ImageOut(*prn, picture, 0, 0);                          // own size, at the module's corner
+    ImageOut(*prn, picture, 100, 100, 10, 50, true);        // stretched
+    ImageOut(*prn, picture, 200, 100, 10, 10, false);       // cut to the box
+    TxtOut(*prn, 0, 0, QStringLiteral("Riga"));             // text at the row
+    platform::ScriptedBoxes boxes;
+    ImageOut(*prn, QStringLiteral("manca.png"), 0, 0);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.lastText(), QStringLiteral("Impossibile accedere al file dell'immagine:\rmanca.png"));
+    prn->EndReports();
+    const QImage page = pdfprobe::render(pdf(), 1, 100);
+    EXPECT_TRUE(pdfprobe::darkAt(page, 100, 1, 1));
+    EXPECT_TRUE(pdfprobe::darkAt(page, 100, 25, 25));
+    EXPECT_FALSE(pdfprobe::darkAt(page, 100, 26.5, 26.5));
+    EXPECT_TRUE(pdfprobe::darkAt(page, 100, 148, 105));
+    EXPECT_FALSE(pdfprobe::darkAt(page, 100, 152, 105));
+    EXPECT_TRUE(pdfprobe::darkAt(page, 100, 109, 209));
+    EXPECT_FALSE(pdfprobe::darkAt(page, 100, 111, 209));
+    EXPECT_NEAR(pdfprobe::find(pdfprobe::words(pdf()), "Riga").box.top(), 46, 1.0);
+}
+
+
+TEST_F(PdfTest, BarcodesReadBackAsTheirSymbols) {
+    const QString texts[] = {QStringLiteral("abc"), QString(), QStringLiteral("ORD-2024/0001"),
+                             QStringLiteral("Zelt Order 128 ~ tutto maiuscolo e minuscolo, con cifre 0123456789")};
+    auto prn = pdfReport(pdf());
+    float y = 10;
+    std::vector<float> widths;
+    for (const QString& t : texts) {
+        widths.push_back(Barcode128bOut(*prn, y, 5, 10, 0.25f, t));
+        TxtOut(*prn, y + 12, 5, QStringLiteral("x"));  // text placed where the barcode starts
+        y += 30;
+    }
+    prn->EndReports();
+    EXPECT_FLOAT_EQ(widths[0], 68 * 0.25f);
+    EXPECT_FLOAT_EQ(widths[1], 35 * 0.25f);
+    const int dpi = 508;  // 5 pixels a module
+    const QImage page = pdfprobe::render(pdf(), 1, dpi);
+    y = 10;
+    for (const QString& t : texts) {
+        const auto runs = pdfprobe::runs(page, dpi, y + 5, 0);
+        EXPECT_EQ(pdfprobe::decodeCode128(runs, 0.25 * pdfprobe::pxPerMm(dpi)), pdfprobe::code128Symbols(t)) << t.toStdString();
+        EXPECT_FALSE(pdfprobe::darkAt(page, dpi, 6, y - 0.3));  // the top edge at nY
+        EXPECT_TRUE(pdfprobe::darkAt(page, dpi, 5.1, y + 0.3));
+        y += 30;
+    }
+}

@@ -1,0 +1,188 @@
+// The report preview window through its real widgets: the page store (16
+// pages in memory, the rest in files), paging, zoom and scroll bars, the
+// clipboard and printing the shown page.
+
+#include "PdfProbe.h"
+
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/PageSurface.h"
+#include "platform/ui/Printers.h"
+#include "reports/ui/frmCustomReportPreview.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using reports::frmCustomReportPreview;
+
+namespace {
+
+// Adds n pages, page k showing a black square 6 k millimetres from the left.
+void addPages(frmCustomReportPreview& preview, int n) {
+    for (int k = 1; k <= n; ++k) {
+        platform::ImageSurface& page = preview.PageAdd();
+        page.filledBox(QPointF(k * 6, 10), QPointF(k * 6 + 5, 15), Qt::black);
+    }
+}
+
+bool markOf(const QImage& page, int k) {
+    const double px = 96 / 25.4;
+    return qGray(page.pixel(int((k * 6 + 2.5) * px), int(12 * px))) < 128;
+}
+
+}  // namespace
+
+TEST(Preview, PagesBeyondSixteenLiveInFilesUntilCleared) {
+    frmCustomReportPreview preview;
+    addPages(preview, 18);
+    preview.RefreshView();  // stores the last page
+    EXPECT_EQ(preview.PageCount(), 18);
+    const QStringList files = QDir(preview.pageFolder()).entryList({"TmpPreview_*.*"}, QDir::Files);
+    EXPECT_EQ(files, QStringList({"TmpPreview_17.bmp", "TmpPreview_18.bmp"}));
+    EXPECT_TRUE(markOf(preview.pageImage(17), 17));
+    EXPECT_TRUE(markOf(preview.pageImage(3), 3));
+    EXPECT_FALSE(markOf(preview.pageImage(3), 4));
+    preview.PageClear();
+    EXPECT_EQ(preview.PageCount(), 0);
+    EXPECT_TRUE(QDir(preview.pageFolder()).entryList({"TmpPreview_*.*"}, QDir::Files).isEmpty());
+    // The files are in a folder of the window's own, never the program's.
+    EXPECT_NE(QDir(preview.pageFolder()).absolutePath(), QDir(QCoreApplication::applicationDirPath()).absolutePath());
+}
+
+TEST(Preview, PagingControlsFollowThePageCount) {
+    struct Case {
+        int pages;
+        bool pageBox, firstLast;
+    } cases[] = {{1, false, false}, {2, true, false}, {3, true, true}};
+    for (const Case& c : cases) {
+        frmCustomReportPreview preview;
+        addPages(preview, c.pages);
+        preview.show();
+        QApplication::processEvents();
+        EXPECT_EQ(preview.lblTotPage()->text(), QStringLiteral("di %1").arg(c.pages));
+        EXPECT_EQ(preview.PageIndex(), 1);
+        EXPECT_EQ(preview.txtPage()->isEnabled(), c.pageBox) << c.pages;
+        EXPECT_EQ(preview.udPageSeek()->isEnabled(), c.pageBox) << c.pages;
+        EXPECT_EQ(preview.cmdFirst()->isEnabled(), c.firstLast) << c.pages;
+        EXPECT_EQ(preview.cmdLast()->isEnabled(), c.firstLast) << c.pages;
+        preview.close();
+    }
+}
+
+TEST(Preview, TypedPagesAreClamped) {
+    frmCustomReportPreview preview;
+    addPages(preview, 5);
+    preview.show();
+    QApplication::processEvents();
+    preview.txtPage()->setText("99");
+    preview.ShowTypedPage();
+    EXPECT_EQ(preview.PageIndex(), 5);
+    EXPECT_EQ(preview.txtPage()->text(), QStringLiteral("5"));
+    preview.txtPage()->setText("0");
+    preview.ShowTypedPage();
+    EXPECT_EQ(preview.PageIndex(), 1);
+    QTest::keyClick(&preview, Qt::Key_PageDown);
+    EXPECT_EQ(preview.PageIndex(), 2);
+    QTest::mouseClick(preview.cmdLast(), Qt::LeftButton);
+    EXPECT_EQ(preview.PageIndex(), 5);
+    QTest::mouseClick(preview.cmdFirst(), Qt::LeftButton);
+    EXPECT_EQ(preview.PageIndex(), 1);
+    // Esc closes; with no printer chosen ShowPreview gives "".
+    QTimer::singleShot(0, &preview, [&] { QTest::keyClick(&preview, Qt::Key_Escape); });
+    EXPECT_EQ(preview.ShowPreview(nullptr), QString());
+}
+
+TEST(Preview, ZoomOptionsAndScrollBars) {
+    frmCustomReportPreview preview;
+    addPages(preview, 1);
+    preview.resize(600, 500);
+    preview.show();
+    QApplication::processEvents();
+    const QSize own = preview.pageImage(1).size();
+    EXPECT_EQ(preview.imgView()->size(), own);  // no zoom: the picture's own size
+    EXPECT_FALSE(preview.optStretch200()->isEnabled());
+    preview.chkStretch()->click();
+    EXPECT_TRUE(preview.optStretch200()->isEnabled());
+    preview.optStretch200()->click();
+    EXPECT_EQ(preview.imgView()->size(), own * 2);
+    EXPECT_TRUE(preview.vsImage()->isVisible());
+    EXPECT_TRUE(preview.hsImage()->isVisible());
+    // Scrolling moves the picture by the bar's value.
+    preview.vsImage()->setValue(100);
+    EXPECT_EQ(preview.imgView()->y(), -100);
+    QTest::keyClick(&preview, Qt::Key_Down);
+    EXPECT_EQ(preview.vsImage()->value(), 100 + preview.vsImage()->singleStep());
+    // The page fits the area: no bars, the picture centred.
+    preview.optStretchArea()->click();
+    EXPECT_FALSE(preview.vsImage()->isVisible());
+    EXPECT_LE(preview.imgView()->height(), preview.pnlCenter()->height());
+    preview.close();
+}
+
+TEST(Preview, AHiddenPartBeyond32767UnitsUsesARatio) {
+    frmCustomReportPreview preview;
+    addPages(preview, 1);
+    preview.resize(400, 300);
+    preview.show();
+    QApplication::processEvents();
+    preview.chkStretch()->click();
+    preview.optStretch300()->click();  // about 3400 pixels high: below the limit
+    EXPECT_DOUBLE_EQ(preview.VScrollRatio(), 1.0);
+    // A tall picture whose hidden part passes 32767 pixels.
+    platform::ImageSurface& tall = preview.PageAdd();
+    tall.resize(QSizeF(210, 297 * 12));
+    preview.RefreshView();
+    preview.setPageIndex(2);
+    EXPECT_EQ(preview.vsImage()->maximum(), 32767);
+    EXPECT_GT(preview.VScrollRatio(), 1.0);
+    preview.vsImage()->setValue(32767);
+    EXPECT_NEAR(-preview.imgView()->y() + preview.pnlCenter()->height() - preview.hsImage()->height(),
+                preview.imgView()->height(), 2.0);
+    preview.close();
+}
+
+TEST(Preview, ClipboardAndPrintingTheShownPage) {
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("pagina.pdf");
+    platform::Printers::setPrinterChooser([&](const QString& title, int) {
+        EXPECT_EQ(title, QStringLiteral("Selezione Stampante"));
+        return std::optional<platform::Printers::Choice>(
+            platform::Printers::Choice{platform::Printers::pdfPrinterName(), pdf, 1});
+    });
+    platform::ScriptedBoxes boxes;
+    frmCustomReportPreview preview;
+    addPages(preview, 2);
+    preview.show();
+    QApplication::processEvents();
+    preview.cmdClipBoardImage()->click();
+    EXPECT_EQ(boxes.lastText(), QStringLiteral("La pagina è stata copia negli appunti."));
+    EXPECT_EQ(QApplication::clipboard()->image().size(), preview.pageImage(1).size());
+
+    preview.chkPrintCurrent()->setChecked(true);
+    preview.setPageIndex(2);
+    preview.chkPrintImage()->click();
+    EXPECT_TRUE(preview.isVisible());  // the window stays open
+    ASSERT_TRUE(QFile::exists(pdf));
+    EXPECT_EQ(pdfprobe::pageCount(pdf), 1);
+    const QImage page = pdfprobe::render(pdf, 1, 100);
+    EXPECT_TRUE(pdfprobe::darkAt(page, 100, 12 + 2.5, 12));  // page 2's mark, fitted to the sheet's width
+
+    // Cancelling the printer dialog does nothing.
+    platform::Printers::setPrinterChooser([](const QString&, int) { return std::nullopt; });
+    QFile::remove(pdf);
+    preview.chkPrintImage()->click();
+    EXPECT_FALSE(QFile::exists(pdf));
+    EXPECT_TRUE(preview.isVisible());
+    platform::Printers::setPrinterChooser({});
+    preview.close();
+}

@@ -1,0 +1,146 @@
+#pragma once
+// The demo agent archive in a temporary folder, open, with report layouts
+// added by the tests; the printer dialog, the PDF file question, the layout
+// pick list and the preview window answered by the test.
+
+#include "PdfProbe.h"
+
+#include "app/AllTableClasses.h"
+#include "datalib/DataSource.h"
+#include "datalib/Database.h"
+#include "datalib/Engine.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/Paths.h"
+#include "platform/SettingsStore.h"
+#include "platform/ui/Printers.h"
+#include "reports/ui/frmCustomReportPreview.h"
+#include "reports/ui/modCustomReport.h"
+#include "schema/DB.h"
+#include "startup/modDatabase.h"
+#include "tools/demodb/DemoArchive.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace reporttest {
+
+// Builds the demo archive once per test program and copies it for each test.
+inline QString demoArchive() {
+    static QTemporaryDir dir;
+    static const QString file = [] {
+        const QString f = dir.filePath(QStringLiteral("ZeltOrder_DEMO"));
+        demodb::DemoOptions options;
+        options.file = f;
+        demodb::BuildDemoArchive(options, [](const QString&) {});
+        return f;
+    }();
+    return file;
+}
+
+class RunnerTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    datalib::Engine engine;
+    std::shared_ptr<datalib::Database> db;
+    std::unique_ptr<platform::ScriptedBoxes> boxes;
+    int pickerCalls = 0;
+    QStringList pickerNames;
+    int previewShows = 0;
+    int previewPages = 0;
+    QString printAllFrom;  // the preview asks to print everything on this printer
+
+    void SetUp() override {
+        platform::SettingsStore::setRootDir(dir.filePath("config"));
+        platform::setDataDirOverride(dir.filePath("data"));
+        app::registerAllTableClasses();
+        const QString file = dir.filePath("ZeltOrder_DEMO");
+        ASSERT_TRUE(QFile::copy(demoArchive(), file));
+        engine.Open(3, file, QString(), startup::DatabasePassword());
+        schema::DB definition;
+        db = datalib::Application::OpenDatabase(engine, definition, QStringLiteral("test"), nullptr);
+        // The tests bring their own layouts.
+        db->OpenDataSource(QStringLiteral("TabProspettiStampa"))->DeleteAll();
+        boxes = std::make_unique<platform::ScriptedBoxes>();
+        platform::Printers::setPdfFileAsker([this] { return std::optional<QString>(pdf()); });
+        platform::Printers::setPrinterChooser([this](const QString&, int copies) {
+            return std::optional<platform::Printers::Choice>(
+                platform::Printers::Choice{platform::Printers::pdfPrinterName(), pdf(), copies});
+        });
+        reports::setLayoutPicker([this](QWidget*, datalib::DataSource& layouts) -> std::optional<core::Variant> {
+            ++pickerCalls;
+            std::optional<core::Variant> last;
+            for (layouts.RowFirst(); !layouts.Eof(); layouts.RowNext()) {
+                pickerNames << layouts.ColValueStr(QStringLiteral("NomeProspetto"));
+                last = layouts.Bookmark();
+            }
+            return last;
+        });
+        reports::setPreviewShower([this](reports::frmCustomReportPreview& preview, QWidget*) {
+            ++previewShows;
+            preview.RefreshView();
+            previewPages = preview.PageCount();
+            return printAllFrom;
+        });
+    }
+
+    void TearDown() override {
+        reports::setPreviewShower({});
+        reports::setLayoutPicker({});
+        platform::Printers::setPrinterChooser({});
+        platform::Printers::setPdfFileAsker({});
+        boxes.reset();
+        db.reset();
+        engine.Close();
+        platform::setDataDirOverride(QString());
+    }
+
+    QString pdf() const { return dir.filePath(QStringLiteral("report.pdf")); }
+
+    void addLayout(const QString& table, const QString& reference, const QString& name, const QString& script,
+                   double rowsTop = 20, double rowsBottom = 280, double rowDim = 6, double height = 0) {
+        auto target = db->OpenDataSource(QStringLiteral("TabProspettiStampa"), QStringLiteral("OID = 0"));
+        target->InsertFromPairs({"NomeTabellaOrigine", table, "NomeReference", reference, "NomeProspetto", name,
+                                 "NomeGruppo", "", "NomeStampante", platform::Printers::pdfPrinterName(),
+                                 "RichiediSelezioneStampante", false, "NumeroColonne", 1, "AltezzaModulo", height,
+                                 "LarghezzaModulo", 0.0, "MargineSuperiore", 0.0, "MargineSinistro", 0.0,
+                                 "MargineSuperioreRighe", rowsTop, "MargineInferioreRighe", rowsBottom,
+                                 "AltezzaRigheDettaglio", rowDim, "ImmagineSfondo", "",
+                                 "MargineInferioreSfondo", 0.0, "OrientamentoOrizzontale", false,
+                                 "IstruzioniStampa", script});
+    }
+
+    std::shared_ptr<datalib::DataSource> open(const QString& table, const QString& filter = QString(),
+                                              const QString& sort = QString()) {
+        auto ds = db->OpenDataSource(table, filter, sort);
+        ds->RowFirst();
+        return ds;
+    }
+
+    reports::RunOutcome run(std::shared_ptr<datalib::DataSource> ds, const QString& reference = QString(),
+                            int runMode = 0, bool preview = false, int copies = 1, const QString& notes = QString(),
+                            const reports::RowSelection& selection = std::nullopt, const QString& report = QString()) {
+        return reports::RunCustomReport(nullptr, ds, nullptr, reference, report, runMode, preview, copies, notes,
+                                        selection);
+    }
+
+    std::vector<pdfprobe::Word> words() { return pdfprobe::words(pdf()); }
+};
+
+// A layout whose rows print a column of the row, with a mask that prints
+// "Pagina" and "Totale" at the end.
+inline QString rowsLayout(const QString& column, const QString& extraRow = QString()) {
+    return QStringLiteral("Function PrintReportMask(ds, prn, bTotal)\r\n"
+                          "  prn.TxtOut 5, 10, \"Pagina\" & prn.ReportModuleCount\r\n"
+                          "  If bTotal Then prn.TxtOut 285, 10, \"Totale\"\r\n"
+                          "  PrintReportMask = True\r\n"
+                          "End Function\r\n"
+                          "Function PrintReportRow(dsRow, prn, nRow)\r\n"
+                          "  prn.TxtOut 0, 10, \"R\" & nRow & \"=\" & dsRow.ColValue(\"%1\")\r\n"
+                          "%2"
+                          "  PrintReportRow = True\r\n"
+                          "End Function\r\n")
+        .arg(column, extraRow);
+}
+
+}  // namespace reporttest

@@ -1,0 +1,260 @@
+// The report runner over the demo archive: layout choice, messages, rows,
+// references, note rows, copies, run modes, the preview and its limit, and
+// what a failing layout leaves behind (nothing).
+
+#include "RunnerFixture.h"
+
+#include "reports/LayoutScript.h"
+#include "reports/ReportLayouts.h"
+#include "script/ScriptControl.h"
+
+#include <QRegularExpression>
+
+using namespace reporttest;
+using reports::RunOutcome;
+
+namespace {
+
+int wordsStartingWith(const std::vector<pdfprobe::Word>& words, const QString& prefix) {
+    int n = 0;
+    for (const auto& w : words)
+        if (w.text.startsWith(prefix))
+            ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST_F(RunnerTest, NoLayoutNamesTheData) {
+    auto customers = open("Clienti");
+    EXPECT_FALSE(reports::ExistsReportForData(*customers));
+    EXPECT_EQ(run(customers), RunOutcome::Failed);
+    EXPECT_EQ(boxes->lastText(), QStringLiteral("Report non trovato/i\r\rConfigurare almeno un Report per i dati <") +
+                                     customers->tableDef().caption() + QStringLiteral(">..."));
+    auto orders = open("Ordini");
+    run(orders, reports::kAllReferences);
+    EXPECT_TRUE(boxes->lastText().endsWith(QStringLiteral(".[ tutti i riferimenti ]>...")));
+    EXPECT_FALSE(QFile::exists(pdf()));
+}
+
+TEST_F(RunnerTest, EmptyDataAndNoCurrentRow) {
+    addLayout("Clienti", "", "Lista", rowsLayout("Codice"));
+    auto none = open("Clienti", "Codice = 'nessuno'");
+    run(none);
+    EXPECT_EQ(boxes->lastText(), QStringLiteral("Nessun elemento da stampare"));
+    auto orders = open("Ordini");
+    orders->RowLast();
+    orders->RowNext();
+    run(orders, "Righe");
+    EXPECT_EQ(boxes->lastText(), QStringLiteral("Devi selezionare l'elemento da stampare"));
+}
+
+TEST_F(RunnerTest, EveryRowOnceWithTheTotalMask) {
+    addLayout("Clienti", "", "Lista", rowsLayout("Codice"));
+    auto customers = open("Clienti", QString(), "Codice");
+    EXPECT_TRUE(reports::ExistsReportForData(*customers));
+    const long count = customers->RowCount(true);
+    EXPECT_EQ(run(customers), RunOutcome::Completed);
+    const auto w = words();
+    EXPECT_EQ(wordsStartingWith(w, "R"), count);
+    customers->RowFirst();
+    EXPECT_EQ(pdfprobe::find(w, "R1=" + customers->ColValueStr("Codice")).page, 1);
+    EXPECT_EQ(wordsStartingWith(w, "Totale"), 1);
+    EXPECT_EQ(pdfprobe::pageCount(pdf()), wordsStartingWith(w, "Pagina"));
+}
+
+TEST_F(RunnerTest, TwoLayoutsGoThroughThePickList) {
+    addLayout("Clienti", "", "Prima", rowsLayout("Codice"));
+    addLayout("Clienti", "", "Seconda", rowsLayout("RagioneSociale"));
+    EXPECT_EQ(run(open("Clienti")), RunOutcome::Completed);
+    EXPECT_EQ(pickerCalls, 1);
+    EXPECT_EQ(pickerNames, QStringList({"Prima", "Seconda"}));
+    // A report name picks one layout without asking.
+    run(open("Clienti"), QString(), 0, false, 1, QString(), std::nullopt, "Prima");
+    EXPECT_EQ(pickerCalls, 1);
+}
+
+TEST_F(RunnerTest, SelectedRowsAndRunModes) {
+    addLayout("Clienti", "", "Lista", rowsLayout("Codice"));
+    auto customers = open("Clienti", QString(), "Codice");
+    std::vector<core::Variant> marks;
+    customers->RowNext();
+    marks.push_back(customers->Bookmark());
+    const QString second = customers->ColValueStr("Codice");
+    customers->RowNext();
+    customers->RowNext();
+    marks.push_back(customers->Bookmark());
+    const QString fourth = customers->ColValueStr("Codice");
+    run(customers, QString(), 0, false, 1, QString(), marks);
+    auto w = words();
+    EXPECT_EQ(wordsStartingWith(w, "R"), 2);
+    EXPECT_FALSE(pdfprobe::find(w, "R1=" + second).text.isEmpty());
+    EXPECT_FALSE(pdfprobe::find(w, "R2=" + fourth).text.isEmpty());
+
+    // Run mode 3: three rows, then the pass ends as at the end of the data.
+    EXPECT_EQ(run(open("Clienti")), RunOutcome::Completed);
+    run(open("Clienti"), QString(), 3);
+    w = words();
+    EXPECT_EQ(wordsStartingWith(w, "R"), 3);
+    EXPECT_EQ(wordsStartingWith(w, "Totale"), 1);
+}
+
+TEST_F(RunnerTest, TestRunStopsAtTheFirstModule) {
+    addLayout("Clienti", "", "Lista", rowsLayout("Codice"), 20, 50, 6);  // 4 rows a module
+    run(open("Clienti"), QString(), reports::kRunTest);
+    const auto w = words();
+    EXPECT_EQ(pdfprobe::pageCount(pdf()), 1);
+    EXPECT_EQ(wordsStartingWith(w, "R"), 4);
+    EXPECT_EQ(wordsStartingWith(w, "Totale"), 0);
+}
+
+TEST_F(RunnerTest, RowsOfEveryReferenceAndNoteRows) {
+    const QString script = rowsLayout("Codice").replace(
+        "\"R\" & nRow", "prn.DataReferenceName & nRow") +
+                           "Function PrintNoteRow(sNoteRow, ds, prn, nRow)\r\n"
+                           "  prn.TxtOut 0, 10, \"N\" & nRow & \"=\" & sNoteRow\r\n"
+                           "  PrintNoteRow = True\r\n"
+                           "End Function\r\n";
+    addLayout("Ordini", reports::kAllReferences, "Tutto", script);
+    auto orders = open("Ordini");
+    orders->SetColValue("Note", QStringLiteral("prima\r\nseconda\r\nterza"));
+    orders->Save();
+    orders->RowFirst();
+    const long lines = orders->GetReference("Righe")->RowCount(true);
+    run(orders, "*", 0, false, 1, "Note");
+    const auto w = words();
+    EXPECT_EQ(wordsStartingWith(w, "Righe"), lines);
+    EXPECT_FALSE(pdfprobe::find(w, QStringLiteral("N%1=prima").arg(lines + 1)).text.isEmpty());
+    EXPECT_FALSE(pdfprobe::find(w, QStringLiteral("N%1=terza").arg(lines + 3)).text.isEmpty());
+}
+
+TEST_F(RunnerTest, DefaultNoteRowsAdvanceAndPrintNothing) {
+    addLayout("Ordini", "Righe", "Righe", rowsLayout("Codice"));
+    auto orders = open("Ordini");
+    orders->SetColValue("Note", QStringLiteral("a\rb"));
+    orders->Save();
+    orders->RowFirst();
+    EXPECT_EQ(run(orders, "Righe", 0, false, 1, "Note"), RunOutcome::Completed);
+    EXPECT_EQ(wordsStartingWith(words(), "N"), 0);
+}
+
+TEST_F(RunnerTest, CopiesRepeatThePass) {
+    addLayout("Clienti", "", "Lista", rowsLayout("Codice"));
+    auto customers = open("Clienti", "Codice = " + db->FormatStringForQuery(open("Clienti")->ColValue("Codice")));
+    run(customers, QString(), 0, false, 3);
+    EXPECT_EQ(wordsStartingWith(words(), "Totale"), 3);
+}
+
+TEST_F(RunnerTest, APreviewStopsAtSixteenModulesAndShowsThem) {
+    addLayout("Clienti", "", "Lista", rowsLayout("Codice"), 20, 26, 6, 0);  // one row a module
+    EXPECT_EQ(run(open("Clienti"), QString(), 0, true), RunOutcome::Ended);
+    EXPECT_EQ(boxes->lastText(),
+              QStringLiteral("Il numero massimo di pagine per l'anteprima è 16\r\rAnteprima di stampa interrotta..."));
+    EXPECT_EQ(previewShows, 1);
+    EXPECT_EQ(previewPages, 16);
+    EXPECT_FALSE(QFile::exists(pdf()));
+}
+
+TEST_F(RunnerTest, PrintingEverythingFromThePreview) {
+    addLayout("Clienti", "", "Lista", rowsLayout("Codice"));
+    printAllFrom = platform::Printers::pdfPrinterName();
+    // The preview window's print command is answered by the chooser: PDF into pdf().
+    auto customers = open("Clienti");
+    const long count = customers->RowCount(true);
+    reports::setPreviewShower([this](reports::frmCustomReportPreview& preview, QWidget*) {
+        ++previewShows;
+        preview.RefreshView();
+        preview.printClicked();  // "Solo pagina corrente" unchecked: print everything
+        return preview.printChoice() ? preview.printChoice()->printer : QString();
+    });
+    EXPECT_EQ(run(customers, QString(), 0, true), RunOutcome::Completed);
+    EXPECT_EQ(previewShows, 1);
+    EXPECT_EQ(wordsStartingWith(words(), "R"), count);
+}
+
+// ---- what a failing layout leaves
+
+TEST_F(RunnerTest, AnErrorInTheFourthRowPrintsNothing) {
+    addLayout("Clienti", "", "Lista",
+              rowsLayout("Codice", "  If nRow = 4 Then x = 1 / 0\r\n"));
+    EXPECT_EQ(run(open("Clienti")), RunOutcome::Failed);
+    const QString text = boxes->lastText();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Errore nel codice di stampa per il (4) record: \r\r"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\r\rLinea VB: 8, colonna "))) << text.toStdString();
+    EXPECT_FALSE(QFile::exists(pdf()));
+    EXPECT_TRUE(QDir(dir.path()).entryList({".zelt-stampa*"}, QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST_F(RunnerTest, ASyntaxErrorPrintsNothing) {
+    addLayout("Clienti", "", "Lista", "Function PrintReportRow(dsRow, prn, nRow)\r\n  If Then\r\nEnd Function\r\n");
+    EXPECT_EQ(run(open("Clienti")), RunOutcome::Failed);
+    EXPECT_TRUE(boxes->lastText().startsWith(QStringLiteral("Errore di inizializzazione del codice di stampa: \r\r")));
+    EXPECT_TRUE(boxes->lastText().contains(QStringLiteral("Linea VB: 2, colonna ")));
+    EXPECT_FALSE(QFile::exists(pdf()));
+}
+
+TEST_F(RunnerTest, APageObjectHandedBackAsNothingIsAFailure) {
+    addLayout("Clienti", "", "Lista", rowsLayout("Codice", "  If nRow = 2 Then Set prn = Nothing\r\n"));
+    EXPECT_EQ(run(open("Clienti")), RunOutcome::Failed);
+    EXPECT_TRUE(boxes->lastText().startsWith(QStringLiteral("Errore nel codice di stampa per il (2) record: ")));
+    EXPECT_FALSE(QFile::exists(pdf()));
+}
+
+TEST_F(RunnerTest, FalseEndsTheRunAndKeepsThePages) {
+    addLayout("Clienti", "", "Lista", rowsLayout("Codice").replace("  PrintReportRow = True\r\n",
+                                                                    "  PrintReportRow = (nRow < 3)\r\n"));
+    EXPECT_EQ(run(open("Clienti")), RunOutcome::Ended);
+    ASSERT_TRUE(QFile::exists(pdf()));
+    EXPECT_EQ(wordsStartingWith(words(), "R"), 3);
+}
+
+TEST_F(RunnerTest, AMissingDataInitProcedureStopsBeforePrinting) {
+    addLayout("Clienti", "", "Lista", rowsLayout("Codice") + "' PrintDataInit(dsRow, prn) non c'è\r\n");
+    EXPECT_EQ(run(open("Clienti")), RunOutcome::Failed);
+    EXPECT_TRUE(boxes->lastText().startsWith(QStringLiteral("Errore nel codice di inizializzazione dati <")));
+    EXPECT_FALSE(QFile::exists(pdf()));
+}
+
+TEST(LayoutScript, AnEndlessProcedureEndsAtTheTimeOutOrAtTheStop) {
+    platform::ScriptedBoxes boxes;
+    reports::LayoutScript script;
+    script.control().AddCode(QStringLiteral("Function PrintLabel(ds, prn)\r\n  Do\r\n  Loop\r\nEnd Function\r\n"));
+    script.control().setTimeout(200);
+    core::Variant ds = core::Variant::nothing(), prn = core::Variant::nothing();
+    EXPECT_FALSE(reports::RunLabelScript(ds, prn, script));
+    EXPECT_TRUE(script.failed());
+    EXPECT_TRUE(boxes.lastText().startsWith(QStringLiteral("Errore nel codice di stampa etichetta: \r\r")));
+
+    // The stop of the progress window reaches the running procedure: no box.
+    reports::LayoutScript stopped;
+    stopped.control().AddCode(QStringLiteral("Function PrintLabel(ds, prn)\r\n  Do\r\n  Loop\r\nEnd Function\r\n"));
+    int polls = 0;
+    stopped.setPoll([&] { return ++polls >= 2; });
+    boxes.clear();
+    EXPECT_FALSE(reports::RunLabelScript(ds, prn, stopped));
+    EXPECT_TRUE(stopped.failed());
+    EXPECT_TRUE(stopped.stopped());
+    EXPECT_TRUE(boxes.shown().empty());
+    // Every layout call has the 30 second limit.
+    EXPECT_EQ(reports::LayoutScript().control().Timeout(), 30000);
+}
+
+TEST(LayoutScript, DefaultTexts) {
+    const QString report = reports::DefaultReportText(true);
+    EXPECT_TRUE(report.startsWith("' " + QString(71, '=') + "\r\n' Composizione del codice per la stampa della maschera"));
+    EXPECT_LT(report.indexOf("Function PrintReportMask(ds, prn, bTotal)"), report.indexOf("Function PrintReportRow(dsRow, prn, nRow)"));
+    EXPECT_LT(report.indexOf("Function PrintReportRow("), report.indexOf("Function PrintDataInit(dsRow, prn)"));
+    EXPECT_LT(report.indexOf("Function PrintDataInit("), report.indexOf("Function PrintNoteRow(sNoteRow, ds, prn, nRow)"));
+    EXPECT_TRUE(report.endsWith("End Function\r\n\r\n"));
+    EXPECT_FALSE(report.contains(QRegularExpression("[^\r]\n")));
+    EXPECT_FALSE(reports::DefaultReportText(false).contains("PrintNoteRow"));
+    const QString label = reports::DefaultLabelText();
+    EXPECT_TRUE(label.contains("prn.SetFont 13, True, False, \"MS San Serif\"\r\n"));
+    EXPECT_TRUE(label.endsWith("PrintLabel = True\r\nEnd Function"));
+    // The default texts compile and answer True.
+    platform::ScriptedBoxes boxes;
+    reports::LayoutScript script;
+    script.control().AddCode(report);
+    std::vector<core::Variant> args(3);
+    EXPECT_TRUE(script.control().Run("PrintReportMask", args).isTrue());
+}

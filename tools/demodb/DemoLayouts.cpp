@@ -1,0 +1,187 @@
+#include "DemoLayouts.h"
+
+#include "core/Variant.h"
+#include "datalib/DataSource.h"
+#include "datalib/Database.h"
+
+#include <QString>
+
+namespace demodb {
+
+namespace {
+
+// Layout texts are stored with CR LF line ends, as the layout editor keeps them.
+QString crlf(const char* text) {
+    QString s = QString::fromUtf8(text);
+    s.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return s;
+}
+
+const char* const kOrderList = R"vbs(' =======================================================================
+' Elenco degli ordini: una riga per ordine, intestazione e totale per pagina.
+Function PrintReportMask(ds, prn, bTotal)
+    prn.SetFont 14, True, False, "DejaVu Sans"
+    prn.TxtOut 10, 15, "Elenco ordini"
+    prn.SetFont 9, False, False, ""
+    prn.TxtOutR 12, 195, "Pagina " & (prn.ReportModuleCount + 1)
+    prn.SetFont 9, True, False, ""
+    prn.BoxOut 22, 15, 7, 180, False
+    prn.TxtOut 23.5, 17, "Numero"
+    prn.TxtOut 23.5, 45, "Data"
+    prn.TxtOut 23.5, 70, "Cliente"
+    prn.TxtOutR 23.5, 193, "Totale"
+    prn.SetFont 10, True, False, ""
+    If bTotal Then
+        prn.LineOut 272, 15, 272, 195
+        prn.TxtOut 275, 120, "Totale generale"
+        prn.TxtOutR 275, 193, FormatNumber(prn.Nums("Totale"), 2)
+    Else
+        prn.TxtOutR 275, 193, "segue..."
+    End If
+    PrintReportMask = True
+End Function
+
+Function PrintReportRow(dsRow, prn, nRow)
+    prn.SetFont 9, False, False, ""
+    prn.TxtOut 1, 17, dsRow.ColValue("Numero")
+    prn.TxtOut 1, 45, FormatDateTime(dsRow.ColValue("DataInserimento"), 2)
+    prn.TxtOut 1, 70, dsRow.GetReference("Cliente").ColValue("RagioneSociale"), 95
+    prn.TxtOutR 1, 193, FormatNumber(dsRow.ColValue("ImportoTotale"), 2)
+    prn.Vars("Totale") = prn.Nums("Totale") + dsRow.ColValue("ImportoTotale")
+    PrintReportRow = True
+End Function
+)vbs";
+
+const char* const kOrderProposal = R"vbs(' =======================================================================
+' Proposta d'ordine: intestazione con il cliente e il numero in codice a barre,
+' una riga per articolo, le note dell'ordine e i totali sull'ultima pagina.
+Function PrintReportMask(ds, prn, bTotal)
+    Dim cli
+    prn.SetFont 16, True, False, "DejaVu Sans"
+    prn.TxtOut 12, 15, "Proposta d'ordine"
+    prn.SetFont 10, False, False, ""
+    prn.TxtOut 22, 15, "Ordine n. " & ds.ColValue("Numero") & " del " & FormatDateTime(ds.ColValue("DataInserimento"), 2)
+    prn.Barcode128bOut 12, 140, 12, 0.3, ds.ColValue("Numero")
+    prn.SetFont 8, False, False, ""
+    prn.TxtOut 25, 140, ds.ColValue("Numero")
+    Set cli = ds.GetReference("Cliente")
+    prn.BoxOut 35, 15, 30, 100, False
+    prn.SetFont 8, False, True, ""
+    prn.TxtOut 37, 18, "Spett.le"
+    prn.SetFont 11, True, False, ""
+    prn.TxtOut 42, 18, cli.ColValue("RagioneSociale"), 94
+    prn.SetFont 10, False, False, ""
+    prn.TxtOut 52, 18, cli.ColValue("Indirizzo"), 94
+    prn.TxtOut 58, 18, "P. IVA " & cli.ColValue("PartitaIva")
+    prn.SetFont 9, False, False, ""
+    prn.TxtOut 70, 15, "Pagina " & (prn.ReportModuleCount + 1)
+    prn.SetFont 9, True, False, ""
+    prn.BoxOut 86, 15, 7, 180, True
+    prn.Color = &HFFFFFF&
+    prn.TxtOut 87.5, 17, "Codice"
+    prn.TxtOut 87.5, 45, "Descrizione"
+    prn.TxtOutR 87.5, 130, "Quantità"
+    prn.TxtOutR 87.5, 152, "Prezzo"
+    prn.TxtOutR 87.5, 168, "Sc. %"
+    prn.TxtOutR 87.5, 193, "Importo"
+    prn.Color = 0
+    prn.SetFont 10, False, False, ""
+    If bTotal Then
+        prn.LineOut 254, 110, 254, 195
+        prn.TxtOut 256, 112, "Merce"
+        prn.TxtOutR 256, 193, FormatNumber(ds.ColValue("ImportoMerce"), 2)
+        prn.TxtOut 261, 112, "Spese"
+        prn.TxtOutR 261, 193, FormatNumber(ds.ColValue("ImportoSpese"), 2)
+        prn.TxtOut 266, 112, "IVA"
+        prn.TxtOutR 266, 193, FormatNumber(ds.ColValue("ImportoImposta"), 2)
+        prn.SetFont 11, True, False, ""
+        prn.TxtOut 272, 112, "Totale ordine"
+        prn.TxtOutR 272, 193, FormatNumber(ds.ColValue("ImportoTotale"), 2)
+    Else
+        prn.TxtOutR 256, 193, "segue..."
+    End If
+    PrintReportMask = True
+End Function
+
+Function PrintReportRow(dsRow, prn, nRow)
+    prn.SetFont 9, False, False, ""
+    prn.TxtOut 1, 17, dsRow.ColValue("Codice")
+    prn.TxtOut 1, 45, dsRow.ColValue("Descrizione"), 65
+    prn.TxtOutR 1, 130, FormatNumber(dsRow.ColValue("QuantitàOrdine"), 0)
+    prn.TxtOutR 1, 152, FormatNumber(dsRow.ColValue("PrezzoVendita"), 2)
+    prn.TxtOutR 1, 168, FormatNumber(dsRow.ColValue("PercentualeSconto"), 1)
+    prn.TxtOutR 1, 193, FormatNumber(dsRow.ColValue("ImportoImponibile"), 2)
+    PrintReportRow = True
+End Function
+
+Function PrintNoteRow(sNoteRow, ds, prn, nRow)
+    prn.SetFont 9, False, True, ""
+    prn.TxtOut 1, 45, sNoteRow, 148
+    PrintNoteRow = True
+End Function
+)vbs";
+
+const char* const kCustomerList = R"vbs(' =======================================================================
+' Elenco dei clienti in ordine di ragione sociale.
+Function PrintDataInit(dsRow, prn)
+    dsRow.SortOrder = "RagioneSociale"
+    PrintDataInit = True
+End Function
+
+Function PrintReportMask(ds, prn, bTotal)
+    prn.SetFont 14, True, False, "DejaVu Sans"
+    prn.TxtOut 10, 15, "Clienti per ragione sociale"
+    prn.SetFont 9, False, False, ""
+    prn.TxtOutR 12, 195, "Pagina " & (prn.ReportModuleCount + 1)
+    prn.SetFont 9, True, False, ""
+    prn.BoxOut 22, 15, 7, 180, False
+    prn.TxtOut 23.5, 17, "Codice"
+    prn.TxtOut 23.5, 40, "Ragione sociale"
+    prn.TxtOut 23.5, 120, "Partita IVA"
+    prn.TxtOut 23.5, 155, "Telefono"
+    PrintReportMask = True
+End Function
+
+Function PrintReportRow(dsRow, prn, nRow)
+    prn.SetFont 9, False, False, ""
+    prn.TxtOut 1, 17, dsRow.ColValue("Codice")
+    prn.TxtOut 1, 40, dsRow.ColValue("RagioneSociale"), 78
+    prn.TxtOut 1, 120, dsRow.ColValue("PartitaIva")
+    prn.TxtOut 1, 155, dsRow.ColValue("Telefono"), 40
+    prn.LineOut 6, 15, 6, 195
+    PrintReportRow = True
+End Function
+)vbs";
+
+struct Layout {
+    const char* table;
+    const char* reference;
+    const char* name;
+    float rowsTop;
+    float rowsBottom;
+    float rowDim;
+    const char* text;
+};
+
+}  // namespace
+
+int AddDemoReportLayouts(datalib::Database& db) {
+    const Layout layouts[] = {
+        {"Ordini", "", "Lista", 32, 268, 6, kOrderList},
+        {"Ordini", "Righe", "PropostaOrdine", 95, 250, 6, kOrderProposal},
+        {"Clienti", "", "ListaPerRagSoc", 32, 285, 6, kCustomerList},
+    };
+    auto target = db.OpenDataSource(QStringLiteral("TabProspettiStampa"), QStringLiteral("OID = 0"));
+    for (const Layout& l : layouts)
+        target->InsertFromPairs({"NomeTabellaOrigine", l.table, "NomeReference", l.reference, "NomeProspetto", l.name,
+                                 "NomeGruppo", "", "NomeStampante", "", "RichiediSelezioneStampante", false,
+                                 "NumeroColonne", 1, "AltezzaModulo", 0.0, "LarghezzaModulo", 0.0,
+                                 "MargineSuperiore", 0.0, "MargineSinistro", 0.0, "MargineSuperioreRighe",
+                                 double(l.rowsTop), "MargineInferioreRighe", double(l.rowsBottom),
+                                 "AltezzaRigheDettaglio", double(l.rowDim), "ImmagineSfondo", "",
+                                 "MargineInferioreSfondo", 0.0, "OrientamentoOrizzontale", false,
+                                 "IstruzioniStampa", crlf(l.text)});
+    return int(std::size(layouts));
+}
+
+}  // namespace demodb
