@@ -7,8 +7,10 @@
 #include "mainwindow/frmMain.h"
 #include "platform/ui/Desktop.h"
 #include "schema/DB.h"
+#include "schema/NumberingScript.h"
 #include "startup/ui/ErrorWindow.h"
 #include "startup/ui/SingleInstance.h"
+#include "startup/ui/frmMessage.h"
 #include "startup/modDatabase.h"
 #include "startup/modGlobal.h"
 
@@ -34,6 +36,28 @@ void takeScreenshotWhenReady(mainwindow::frmMain& window, const QString& file) {
                      });
 }
 
+// A numbering script that runs longer than half a second shows the progress
+// window with its stop button (unless another operation already shows it).
+bool numberingScriptStop(qint64 elapsedMs) {
+    static bool ours = false;
+    if (elapsedMs < 0) {
+        if (ours) startup::frmMessage::Unload();
+        ours = false;
+        return false;
+    }
+    if (!ours && !startup::frmMessage::IsLoaded()) {
+        if (elapsedMs < 500) return false;
+        startup::frmMessage* msg = startup::frmMessage::instance();
+        msg->ShowMsg(QStringLiteral("Esecuzione dello script di numerazione in corso..."),
+                     QApplication::activeWindow());
+        msg->StartProgress(0, true);
+        ours = true;
+    }
+    if (!startup::frmMessage::IsLoaded()) return false;
+    startup::frmMessage* msg = startup::frmMessage::instance();
+    return ours ? !msg->Progress(0, true) : msg->Stopped();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -46,6 +70,7 @@ int main(int argc, char** argv) {
     // with the desktop's programs and shows error details in their window.
     platform::installDesktopServices();
     startup::InstallErrorWindow();
+    schema::setNumberingScriptPoll(numberingScriptStop);
 
     startup::SingleInstance instance;
     if (!instance.Claim()) {

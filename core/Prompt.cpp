@@ -1,5 +1,7 @@
 #include "core/Prompt.h"
 
+#include <QElapsedTimer>
+
 namespace core {
 
 namespace {
@@ -69,14 +71,33 @@ Prompt* installPrompt(Prompt* prompt) {
     return previous;
 }
 
+namespace {
+thread_local qint64 waitedMs = 0;
+
+// Adds the time the user takes to answer to this thread's waiting time.
+struct UserWait {
+    QElapsedTimer timer;
+    UserWait() { timer.start(); }
+    ~UserWait() { waitedMs += timer.elapsed(); }
+};
+}  // namespace
+
+qint64 userWaitMs() { return waitedMs; }
+
 int messageBox(const QString& text, int style, const QString& title) {
-    if (Prompt* p = installed()) return p->message(text, style, titleOf(title));
+    if (Prompt* p = installed()) {
+        UserWait wait;
+        return p->message(text, style, titleOf(title));
+    }
     return defaultAnswer(style);
 }
 
 std::optional<QString> inputBox(const QString& prompt, const QString& title,
                                 const QString& defaultText) {
-    if (Prompt* p = installed()) return p->input(prompt, titleOf(title), defaultText);
+    if (Prompt* p = installed()) {
+        UserWait wait;
+        return p->input(prompt, titleOf(title), defaultText);
+    }
     return std::nullopt;
 }
 

@@ -81,6 +81,10 @@ int messageBox(const QString& text, int style = kOkOnly, const QString& title = 
 std::optional<QString> inputBox(const QString& prompt, const QString& title = QString(),
                                 const QString& defaultText = QString());
 
+// Milliseconds this thread has spent so far waiting for the user inside
+// messageBox and inputBox; time limits of scripts leave that time out.
+qint64 userWaitMs();
+
 // Test seam: while a ScriptedBoxes object lives it is the prompt. Each message
 // takes the next queued answer (when the queue is empty: its default button;
 // input requests: the default text) and is logged with its texts.

@@ -2,14 +2,49 @@
 
 #include "core/RaiseError.h"
 #include "datalib/DataSource.h"
+#include "script/Errors.h"
 #include "script/ScriptControl.h"
 
+#include <QElapsedTimer>
+
 namespace schema {
+
+namespace {
+std::function<bool(qint64)>& poll() {
+    static std::function<bool(qint64)> p;
+    return p;
+}
+int& timeoutMs() {
+    static int ms = kNumberingScriptTimeoutMs;
+    return ms;
+}
+}  // namespace
+
+void setNumberingScriptPoll(std::function<bool(qint64)> p) { poll() = std::move(p); }
+void setNumberingScriptTimeout(int ms) { timeoutMs() = ms > 0 ? ms : kNumberingScriptTimeoutMs; }
 
 core::Variant RunNumberingScript(datalib::DataSource& ds, const std::function<QString()>& body,
                                  const QString& context, const QString& failureText)
 {
     script::ScriptControl control;
+    control.setTimeout(timeoutMs());
+    QElapsedTimer clock;
+    clock.start();
+    bool polled = false;
+    if (poll())
+        control.setPollCallback([&] {
+            polled = true;
+            if (poll() && poll()(clock.elapsed()))
+                control.Cancel();
+        });
+    struct PollEnd {
+        bool& polled;
+        ~PollEnd()
+        {
+            if (polled && poll())
+                poll()(-1);
+        }
+    } pollEnd{polled};
     try {
         const QString text = body();
         control.setLanguage(QStringLiteral("vbscript"));
@@ -19,10 +54,17 @@ core::Variant RunNumberingScript(datalib::DataSource& ds, const std::function<QS
         core::Variant* args[] = {&argument};
         return control.Run(QStringLiteral("NewProgr"), args);
     } catch (const core::AppError& error) {
-        if (error.cancelled())
+        const bool aborted = error.number() == script::kErrScriptAborted;
+        if (error.cancelled() && !aborted)
             throw;
-        QString message = failureText + QStringLiteral("\r\r") + error.description() +
-                          QStringLiteral("\r");
+        QString description = error.description();
+        if (aborted)
+            description = error.cancelled()
+                              ? QStringLiteral("Lo script è stato interrotto dall'operatore: non è stato registrato nulla.")
+                              : QStringLiteral("Lo script non è terminato entro %1 secondi ed è stato interrotto: "
+                                               "non è stato registrato nulla.")
+                                    .arg(timeoutMs() / 1000.0, 0, 'g', 3);
+        QString message = failureText + QStringLiteral("\r\r") + description + QStringLiteral("\r");
         // The wrapping line comes first: the body's own lines start one further.
         if (control.Error().Number != 0)
             message += QStringLiteral("\rLinea VB: ") + QString::number(control.Error().Line - 1);

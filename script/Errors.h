@@ -12,6 +12,10 @@ inline const QString& errorSource() {
     return s;
 }
 
+// Number of the error that ends a script stopped by its time limit or by
+// the user (the cancelled() flag of the error tells the stop).
+inline constexpr long kErrScriptAborted = -2147467260L;  // 0x80004004
+
 // Italian description of a language error number; a generic text when the
 // number is not one of the language's own.
 QString errorDescription(int number);

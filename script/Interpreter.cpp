@@ -1,6 +1,7 @@
 #include "script/Interpreter.h"
 
 #include "core/AppError.h"
+#include "core/Prompt.h"
 #include "script/Errors.h"
 #include "script/Lexer.h"
 #include "script/Objects.h"
@@ -37,8 +38,6 @@ const char* stackLimit() {
     return static_cast<const char*>(addr) + kStackReserve;
 }
 
-// Number of the error that stops a script running too long or stopped by the user.
-constexpr long kErrAborted = -2147467260L;  // 0x80004004
 
 bool isLiteral(const Expr* e) {
     switch (e->kind) {
@@ -280,6 +279,7 @@ void Interpreter::startRun() {
     cancel_ = false;
     ticks_ = 0;
     lastPoll_ = 0;
+    waitAtStart_ = core::userWaitMs();
     timer_.start();
 }
 
@@ -312,7 +312,8 @@ void Interpreter::slowCheck() {
     if (cancel_ || (externalCancel_ && externalCancel_->load())) abort(true);
     if (!timer_.isValid()) return;
     const qint64 elapsed = timer_.elapsed();
-    if (timeoutMs_ > 0 && elapsed > timeoutMs_) abort(false);
+    // Time spent in a message or input box is the user's, not the script's.
+    if (timeoutMs_ > 0 && elapsed - (core::userWaitMs() - waitAtStart_) > timeoutMs_) abort(false);
     if (poll_ && elapsed - lastPoll_ >= 50) {
         lastPoll_ = elapsed;
         poll_();
@@ -322,7 +323,7 @@ void Interpreter::slowCheck() {
 
 void Interpreter::abort(bool cancelled) {
     aborting_ = true;
-    throw core::AppError(kErrAborted, errorSource(),
+    throw core::AppError(kErrScriptAborted, errorSource(),
                          cancelled ? QStringLiteral("Esecuzione dello script interrotta")
                                    : QStringLiteral("Tempo massimo di esecuzione dello script superato"),
                          cancelled);

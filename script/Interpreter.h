@@ -158,6 +158,7 @@ class Interpreter {
 
     int timeoutMs_ = 0;
     QElapsedTimer timer_;
+    qint64 waitAtStart_ = 0;  // the user's waiting time (core::userWaitMs) when the run began
     qint64 lastPoll_ = 0;
     unsigned ticks_ = 0;
     std::atomic<bool> cancel_{false};

@@ -5,6 +5,7 @@
 
 #include "core/Clock.h"
 #include "schema/CustomerCodeScript.h"
+#include "schema/NumberingScript.h"
 
 #include <gtest/gtest.h>
 
@@ -219,4 +220,33 @@ TEST_F(Customers, OnlyActivePriceListsAreOffered)
     ASSERT_EQ(offered->RowCount(), 1);
     offered->RowFirst();
     EXPECT_EQ(offered->ColValueStr("Codice"), "ING");
+}
+
+TEST_F(Customers, AnEndlessScriptIsStoppedAndNothingIsStored)
+{
+    useAgent("A001");
+    t->db().SetSysParamLong(schema::kCustomerCodeScriptParam, "Do : Loop");
+    const auto before = t->count("Clienti");
+    schema::setNumberingScriptTimeout(300);
+    const QString error = refusal([&] { newCustomer("Primo"); });
+    schema::setNumberingScriptTimeout(0);
+    EXPECT_TRUE(error.contains("Errore di esecuzione Script (VB) per la generazione del progressivo Cliente: "))
+        << error.toStdString();
+    EXPECT_TRUE(error.contains("non è terminato entro 0.3 secondi ed è stato interrotto: non è stato registrato nulla"))
+        << error.toStdString();
+    EXPECT_EQ(t->count("Clienti"), before);
+
+    // The operator's stop, offered while the script runs; told when it ends.
+    std::vector<qint64> calls;
+    schema::setNumberingScriptPoll([&](qint64 ms) {
+        calls.push_back(ms);
+        return ms >= 100;
+    });
+    const QString stopped = refusal([&] { newCustomer("Secondo"); });
+    schema::setNumberingScriptPoll({});
+    EXPECT_TRUE(stopped.contains("Lo script è stato interrotto dall'operatore: non è stato registrato nulla."))
+        << stopped.toStdString();
+    EXPECT_EQ(t->count("Clienti"), before);
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls.back(), -1);
 }

@@ -7,6 +7,8 @@
 #include "ScriptHelpers.h"
 
 #include "core/Object.h"
+#include "core/Prompt.h"
+#include "script/Errors.h"
 #include "script/builtins/Dictionary.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +18,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QThread>
 
 using scripttest::describe;
 using scripttest::evalExpr;
@@ -310,6 +313,42 @@ TEST(ScriptHardening, SelfReferenceDoesNotOutliveTheControl) {
         }
         EXPECT_TRUE(kept.expired());
         EXPECT_EQ(log->count(), 1) << "no Class_Terminate runs twice, none after the engine is gone";
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A user who takes his time over every message.
+class SlowUser : public core::Prompt {
+  public:
+    int message(const QString&, int, const QString&) override {
+        QThread::msleep(250);
+        return core::kAnswerOk;
+    }
+    std::optional<QString> input(const QString&, const QString&, const QString&) override {
+        QThread::msleep(250);
+        return QStringLiteral("x");
+    }
+};
+
+TEST(ScriptHardening, TimeInMessagesIsTheUsers) {
+    SlowUser user;
+    core::Prompt* previous = core::installPrompt(&user);
+    script::ScriptControl sc;
+    sc.setTimeout(200);
+    sc.AddCode(
+        QStringLiteral("Function Ask()\nMsgBox \"a\"\nAsk = InputBox(\"b\")\nMsgBox \"c\"\nEnd Function\n"
+                       "Sub Endless()\nDo : Loop\nEnd Sub"));
+    EXPECT_EQ(describe(sc.Run(QStringLiteral("Ask"))).toStdString(), "String:x");
+    core::installPrompt(previous);
+    try {
+        sc.Run(QStringLiteral("Endless"));
+        ADD_FAILURE() << "the endless loop was not stopped";
+    } catch (const core::AppError& e) {
+        EXPECT_EQ(e.number(), script::kErrScriptAborted);
+        EXPECT_FALSE(e.cancelled());
     }
 }
 
