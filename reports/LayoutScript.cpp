@@ -61,6 +61,12 @@ void LayoutScript::setPoll(std::function<bool()> poll) {
     });
 }
 
+bool LayoutScript::fail(const QString& prefix, const QString& description) {
+    failed_ = true;
+    showLayoutError(LayoutErrorText(prefix, description, 0, 0, 0));
+    return false;
+}
+
 bool LayoutScript::run(const QString& procedure, std::span<core::Variant* const> args, unsigned objectArgs,
                        const QString& prefix) {
     if (failed_)
@@ -118,13 +124,20 @@ std::unique_ptr<LayoutScript> compile(const QString& text) {
     return script;
 }
 
-// A page object that is gone: the procedure's failure.
-bool pageMissing(LayoutScript& script, const QString& prefix) {
-    static core::Variant none;
-    (void)none;
-    (void)script;
-    showLayoutError(LayoutErrorText(prefix, QStringLiteral("Oggetto di stampa non valido"), 0, 0, 0));
-    return false;
+// Runs a report procedure on the page object that prn holds: with absolute
+// coordinates, or on the next detail row. A prn that holds no page object is
+// the procedure's failure.
+enum class RowState { Absolute, NextRow };
+
+bool runOnPage(core::Variant& prn, LayoutScript& script, RowState state, const QString& procedure,
+               std::span<core::Variant* const> args, unsigned objectArgs, const QString& prefix) {
+    LayoutPage* page = pageOf(prn);
+    if (!page)
+        return script.fail(prefix, QStringLiteral("Oggetto di stampa non valido"));
+    page->setRowPrinting(state == RowState::NextRow);
+    if (state == RowState::NextRow)
+        page->NewReportRow();
+    return script.run(procedure, args, objectArgs, prefix);
 }
 
 }  // namespace
@@ -144,50 +157,35 @@ bool RunPrintDataInit(core::Variant& dsRow, core::Variant& prn, LayoutScript& sc
         QStringLiteral("Errore nel codice di inizializzazione dati <") + tableCaption(dsRow) + QStringLiteral(">: ");
     LayoutPage* page = pageOf(prn);
     if (!page)
-        return pageMissing(script, prefix);
+        return script.fail(prefix, QStringLiteral("Oggetto di stampa non valido"));
     if (!page->VBScript().contains(QLatin1String("PrintDataInit(")))
         return true;
-    page->setRowPrinting(false);
     core::Variant* args[] = {&dsRow, &prn};
-    return script.run(QStringLiteral("PrintDataInit"), args, 0b11, prefix);
+    return runOnPage(prn, script, RowState::Absolute, QStringLiteral("PrintDataInit"), args, 0b11, prefix);
 }
 
 bool RunPrintReportRow(core::Variant& dsRow, core::Variant& prn, LayoutScript& script, std::int32_t nRow) {
-    const QString prefix =
-        QStringLiteral("Errore nel codice di stampa per il (") + QString::number(nRow) + QStringLiteral(") record: ");
-    LayoutPage* page = pageOf(prn);
-    if (!page)
-        return pageMissing(script, prefix);
-    page->setRowPrinting(true);
-    page->NewReportRow();
     core::Variant row(nRow);
     core::Variant* args[] = {&dsRow, &prn, &row};
-    return script.run(QStringLiteral("PrintReportRow"), args, 0b011, prefix);
+    return runOnPage(prn, script, RowState::NextRow, QStringLiteral("PrintReportRow"), args, 0b011,
+                     QStringLiteral("Errore nel codice di stampa per il (") + QString::number(nRow) +
+                         QStringLiteral(") record: "));
 }
 
 bool RunPrintReportMask(core::Variant& ds, core::Variant& prn, LayoutScript& script, bool bTotal) {
-    const QString prefix = QStringLiteral("Errore nel codice di stampa della maschera: ");
-    LayoutPage* page = pageOf(prn);
-    if (!page)
-        return pageMissing(script, prefix);
-    page->setRowPrinting(false);
     core::Variant total(bTotal);
     core::Variant* args[] = {&ds, &prn, &total};
-    return script.run(QStringLiteral("PrintReportMask"), args, 0b011, prefix);
+    return runOnPage(prn, script, RowState::Absolute, QStringLiteral("PrintReportMask"), args, 0b011,
+                     QStringLiteral("Errore nel codice di stampa della maschera: "));
 }
 
 bool RunPrintNoteRow(core::Variant& sNoteRow, core::Variant& ds, core::Variant& prn, LayoutScript& script,
                      std::int32_t nRow) {
-    const QString prefix =
-        QStringLiteral("Errore nel codice di stampa (") + QString::number(nRow) + QStringLiteral(") riga Note: ");
-    LayoutPage* page = pageOf(prn);
-    if (!page)
-        return pageMissing(script, prefix);
-    page->setRowPrinting(true);
-    page->NewReportRow();
     core::Variant row(nRow);
     core::Variant* args[] = {&sNoteRow, &ds, &prn, &row};
-    return script.run(QStringLiteral("PrintNoteRow"), args, 0b0110, prefix);
+    return runOnPage(prn, script, RowState::NextRow, QStringLiteral("PrintNoteRow"), args, 0b0110,
+                     QStringLiteral("Errore nel codice di stampa (") + QString::number(nRow) +
+                         QStringLiteral(") riga Note: "));
 }
 
 // ---- labels

@@ -61,6 +61,8 @@ public:
     // gives false.
     bool run(const QString& procedure, std::span<core::Variant* const> args, unsigned objectArgs,
              const QString& prefix);
+    // A failure found by the caller: shows prefix + the description, gives false.
+    bool fail(const QString& prefix, const QString& description);
 
 private:
     std::unique_ptr<script::ScriptControl> control_;
