@@ -5,12 +5,14 @@
 #include "PdfProbe.h"
 #include "ReportFixture.h"
 
+#include "core/AppError.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/PageSurface.h"
 #include "reports/ui/PageDrawing.h"
 #include "reports/ui/frmCustomReportPreview.h"
 #include "startup/Code128.h"
 
+#include <QFile>
 #include <QImage>
 
 #include <cmath>
@@ -242,4 +244,36 @@ TEST_F(PdfTest, BarcodesReadBackAsTheirSymbols) {
         EXPECT_TRUE(pdfprobe::darkAt(page, dpi, 5.1, y + 0.3));
         y += 30;
     }
+}
+
+TEST_F(PdfTest, HostedObjectsPrintThroughTheObjectHost) {
+    const QString html = dir.filePath("listino.html");
+    QFile f(html);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("<html><body><p>Listino estivo</p></body></html>");
+    f.close();
+    const QString htmlPdf = dir.filePath("listino.pdf");
+    platform::Printers::setCurrent(platform::Printers::pdfPrinterName());
+    platform::Printers::setPdfFileAsker([&] { return std::optional<QString>(htmlPdf); });
+    Geometry g;
+    g.height = 100;
+    g.width = 50;
+    auto prn = pdfReport(pdf(), g);
+    // A load command that fails stops the layout with the object's error.
+    try {
+        PrintObject(*prn, QStringLiteral("Shell.Explorer"), QStringLiteral("navigate manca.html"),
+                    QStringLiteral("ExecWB 6, 1"));
+        FAIL() << "no error";
+    } catch (const core::AppError& e) {
+        EXPECT_TRUE(e.description().contains(
+            QStringLiteral("Impostazione del file fallita mediante il medoto/proprietà:\rnavigate manca.html\r\rError: ")))
+            << e.description().toStdString();
+    }
+    PrintObject(*prn, QStringLiteral("Shell.Explorer"), QStringLiteral("navigate ") + html, QStringLiteral("ExecWB 6, 1"));
+    platform::Printers::setPdfFileAsker({});
+    ASSERT_TRUE(QFile::exists(htmlPdf));
+    EXPECT_FALSE(pdfprobe::find(pdfprobe::words(htmlPdf), "estivo").text.isEmpty());
+    // The host was sized like the sheet: later modules have the sheet's size.
+    EXPECT_NEAR(prn->ReportHeight(), 297, 0.01);
+    EXPECT_NEAR(prn->ReportWidth(), 210, 0.01);
 }
