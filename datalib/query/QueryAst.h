@@ -76,6 +76,12 @@ struct UpdateStatement {
 // The deepest expression accepted: SQLite refuses expression trees deeper
 // than 1000, and one level here can take a few levels there.
 inline constexpr int kMaxExpressionDepth = 120;
+// Other limits of what a text may ask of SQLite, so that no typed filter or
+// sort keeps it working for seconds or fails it obscurely: the length of a
+// text, the values in one IN list, the terms of one sort.
+inline constexpr int kMaxTextLength = 64 * 1024;
+inline constexpr int kMaxListValues = 1000;
+inline constexpr int kMaxSortTerms = 64;
 
 // Parsers. Every one raises core::AppError with an Italian message that names
 // the position of the fault; an empty (or blank) filter gives an empty pointer.

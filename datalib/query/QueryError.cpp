@@ -28,6 +28,15 @@ core::AppError queryError(TextKind kind, const QString& text, int pos, const QSt
     return errors::make(errors::InvalidValue, message);
 }
 
+core::AppError tooLongError(TextKind kind, int length, int limit) {
+    return errors::make(
+        errors::InvalidValue,
+        QStringLiteral("%1: il testo è di %2 caratteri, oltre il limite di %3 caratteri (64 KB).")
+            .arg(kindWord(kind))
+            .arg(length)
+            .arg(limit));
+}
+
 core::AppError valueError(const QString& what) { return errors::make(errors::InvalidValue, what); }
 
 }  // namespace datalib::query

@@ -13,6 +13,9 @@ enum class TextKind { Filter, Sort, Columns, Statement, Value };
 
 // The error for a fault at a 1-based position of a text.
 core::AppError queryError(TextKind kind, const QString& text, int pos, const QString& what);
+// The error for a text longer than the language takes (the text is not
+// repeated in the message).
+core::AppError tooLongError(TextKind kind, int length, int limit);
 // The error for a fault that has no position (a value handed to the builder).
 core::AppError valueError(const QString& what);
 

@@ -133,7 +133,8 @@ const QStringList& reservedWords() {
 
 class Parser {
   public:
-    Parser(const QString& text, TextKind kind) : text_(text), kind_(kind), tokens_(Lexer(text, kind).run()) {}
+    Parser(const QString& text, TextKind kind)
+        : text_(text), kind_(kind), tokens_(checkedTokens(text, kind)) {}
 
     bool atEnd() const { return cur().type == Token::Type::End; }
 
@@ -149,6 +150,9 @@ class Parser {
         std::vector<SortTerm> terms;
         if (atEnd()) return terms;
         while (true) {
+            if (int(terms.size()) == kMaxSortTerms)
+                fail(cur().pos,
+                     QStringLiteral("più di %1 campi nell'ordinamento (il limite è %1)").arg(kMaxSortTerms));
             SortTerm term;
             term.expr = parseAdditive();
             if (isKeyword(cur(), "DESC")) {
@@ -368,6 +372,9 @@ class Parser {
             ++at_;
             node->args.push_back(std::move(left));
             while (true) {
+                if (int(node->args.size()) > kMaxListValues)
+                    fail(cur().pos, QStringLiteral("più di %1 valori nell'elenco di IN (il limite è %1)")
+                                        .arg(QStringLiteral("1.000")));
                 node->args.push_back(parseAdditive());
                 if (isOp(cur(), ",")) {
                     ++at_;
@@ -522,6 +529,11 @@ class Parser {
         }
         node->text = node->path.join(u'.');
         return done(std::move(node));
+    }
+
+    static std::vector<Token> checkedTokens(const QString& text, TextKind kind) {
+        if (text.size() > kMaxTextLength) throw tooLongError(kind, int(text.size()), kMaxTextLength);
+        return Lexer(text, kind).run();
     }
 
     const QString& text_;

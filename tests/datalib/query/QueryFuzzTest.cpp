@@ -190,3 +190,43 @@ TEST(QueryFuzz, DeepOrLongTextsAreRefusedNotCrashed) {
     for (int i = 0; i < 60; ++i) wide += QStringLiteral(" OR NumeroSede = '%1'").arg(i);
     EXPECT_NO_THROW(db.run(translateQuery(schema["Ordini"], schema.lookup(), wide)));
 }
+
+// What SQLite would work on for seconds, or refuse obscurely, is refused
+// first with the limit named; just within the limits the texts run, and a
+// typed text stays a value.
+TEST(QueryFuzz, LimitsAreNamed) {
+    querytest::Schema schema;
+    querytest::Db db(schema);
+    auto refusal = [&](const QString& filter, const QString& sort = {}) {
+        try {
+            translateQuery(schema["Ordini"], schema.lookup(), filter, sort);
+        } catch (const core::AppError& e) {
+            return e.description();
+        }
+        return QStringLiteral("accepted");
+    };
+    auto inList = [](int values) {
+        QStringList v;
+        for (int i = 0; i < values; ++i) v << QStringLiteral("'%1'").arg(i);
+        return QStringLiteral("NumeroSede IN (%1)").arg(v.join(u','));
+    };
+    auto sortOf = [](int terms) {
+        QStringList t;
+        for (int i = 0; i < terms; ++i)
+            t << (i % 2 ? QStringLiteral("NumeroSede DESC") : QStringLiteral("Approvato"));
+        return t.join(u',');
+    };
+    const QString tooLong = QStringLiteral("NumeroSede = '") + QString(70000, u'x') + u'\'';
+    const QString message = refusal(tooLong);
+    EXPECT_TRUE(message.contains(QStringLiteral("oltre il limite di 65536 caratteri (64 KB)")))
+        << message.toStdString();
+    EXPECT_LT(message.size(), 300) << "the text itself is not repeated";
+    EXPECT_TRUE(
+        refusal({}, QString(70000, u' ') + QStringLiteral("Approvato")).startsWith("Ordinamento non valido"));
+    EXPECT_TRUE(refusal(inList(1001)).contains(QStringLiteral("più di 1.000 valori nell'elenco di IN")));
+    EXPECT_TRUE(refusal({}, sortOf(65)).contains(QStringLiteral("più di 64 campi nell'ordinamento")));
+
+    EXPECT_NO_THROW(db.run(translateQuery(schema["Ordini"], schema.lookup(), inList(1000), sortOf(64))));
+    const QString longValue = QStringLiteral("NumeroSede = '") + QString(60000, u'\'') + u'\'';
+    EXPECT_NO_THROW(db.run(translateQuery(schema["Ordini"], schema.lookup(), longValue)));
+}
