@@ -7,6 +7,13 @@
 #include "reports/LayoutScript.h"
 #include "reports/ReportLayouts.h"
 #include "script/ScriptControl.h"
+#include "startup/ui/frmMessage.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
 
 #include <QRegularExpression>
 
@@ -257,4 +264,22 @@ TEST(LayoutScript, DefaultTexts) {
     script.control().AddCode(report);
     std::vector<core::Variant> args(3);
     EXPECT_TRUE(script.control().Run("PrintReportMask", args).isTrue());
+}
+
+TEST_F(RunnerTest, TheProgressWindowsStopReachesARunningLayout) {
+    addLayout("Clienti", "", "Lista", rowsLayout("Codice", "  If nRow = 2 Then\r\n    Do\r\n    Loop\r\n  End If\r\n"));
+    QWidget owner;
+    owner.show();
+    QApplication::setActiveWindow(&owner);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&owner));
+    boxes->answer(core::kAnswerYes);  // "Confermi l'interruzione ?"
+    QTimer::singleShot(300, [] { startup::frmMessage::instance()->cmdStop()->click(); });
+    auto customers = open("Clienti");
+    EXPECT_EQ(reports::RunCustomReport(&owner, customers, nullptr, QString(), QString(), 0, false, 1, QString()),
+              RunOutcome::Failed);
+    EXPECT_FALSE(QFile::exists(pdf()));
+    EXPECT_FALSE(startup::frmMessage::IsLoaded());
+    // The question was the only box: a confirmed stop is no error.
+    ASSERT_EQ(boxes->shown().size(), 1u);
+    EXPECT_TRUE(boxes->lastText().contains(QStringLiteral("Confermi l'interruzione ?")));
 }
