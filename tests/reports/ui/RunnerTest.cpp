@@ -283,3 +283,24 @@ TEST_F(RunnerTest, TheProgressWindowsStopReachesARunningLayout) {
     ASSERT_EQ(boxes->shown().size(), 1u);
     EXPECT_TRUE(boxes->lastText().contains(QStringLiteral("Confermi l'interruzione ?")));
 }
+
+TEST_F(RunnerTest, AMissingBackgroundOrATooHighRowPrintsNothing) {
+    addLayout("Clienti", "", "Lista", rowsLayout("Codice"));
+    auto layout = db->OpenDataSource("TabProspettiStampa");
+    layout->RowFirst();
+    layout->SetColValue("ImmagineSfondo", QStringLiteral("carta_intestata_mancante.png"));
+    layout->Save();
+    EXPECT_EQ(run(open("Clienti")), RunOutcome::Failed);
+    EXPECT_TRUE(boxes->lastText().startsWith(QStringLiteral("Si e' verificato un errore durante la stampa:\r\r")));
+    EXPECT_TRUE(boxes->lastText().contains(QStringLiteral("carta_intestata_mancante.png")));
+    EXPECT_FALSE(QFile::exists(pdf()));
+
+    layout->RowFirst();
+    layout->SetColValue("ImmagineSfondo", QString());
+    layout->SetColValue("IstruzioniStampa", rowsLayout("Codice", "  prn.RowDimCur = 7\r\n"));
+    layout->Save();
+    EXPECT_EQ(run(open("Clienti")), RunOutcome::Failed);
+    EXPECT_TRUE(boxes->lastText().startsWith(QStringLiteral("Errore nel codice di stampa per il (1) record: ")));
+    EXPECT_TRUE(boxes->lastText().contains(QStringLiteral("non può superare quella predefinita (6)")));
+    EXPECT_FALSE(QFile::exists(pdf()));
+}
