@@ -1,0 +1,93 @@
+#pragma once
+// The connection to head office's copy of the agent's database.
+//
+// Head office keeps the archive as one database file of ours on a WebDAV
+// web server. The connector downloads it whole into a private temporary
+// file, checks it (a database of ours, the agent's password, intact) before
+// anything local is written, and opens it with the local definitions: the
+// exchange then works on it as on any database. After a send the file goes
+// back whole, under a WebDAV lock and only if head office's copy is still
+// the one downloaded (its strong ETag); a conflict downloads again and redoes
+// the send, so that nothing head office changed meanwhile is lost and no
+// order arrives twice.
+
+#include "datalib/Interfaces.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+
+namespace platform {
+class Transfer;
+}
+
+namespace datalib {
+
+class Database;
+class Engine;
+
+class RemoteConnector {
+  public:
+    struct Settings {
+        int lockTimeoutSeconds = 30;  // the WebDAV lock's time-out
+        int attempts = 3;             // downloads and uploads before giving up on conflicts
+        int lockRetryMs = 500;        // pause between two tries of a lock in use
+    };
+    enum class SendResult { Sent, NothingToSend, Stopped };
+
+    explicit RemoteConnector(platform::Transfer& transfer);
+    RemoteConnector(platform::Transfer& transfer, Settings settings);
+    ~RemoteConnector();
+    RemoteConnector(const RemoteConnector&) = delete;
+    RemoteConnector& operator=(const RemoteConnector&) = delete;
+
+    // Downloads `archiveName` from the address `baseUrl` (a folder), checks it
+    // and opens it with `local`'s definitions. Progress and stop go through
+    // `progress`. Raises an error with an Italian description on failure (a
+    // stop raises a cancelled error); nothing local is touched.
+    std::shared_ptr<Database> Open(const QString& archiveName, Database& local, const QString& baseUrl,
+                                   itfProgress* progress, const QString& password);
+    std::shared_ptr<Database> database() const { return db_; }
+    // The ETag of the downloaded copy.
+    QByteArray etag() const { return etag_; }
+
+    // Sends the open copy back. `fill` writes into it and answers whether it
+    // wrote anything (nothing: no upload); `acknowledged` runs once head
+    // office holds the upload, before the lock is released. On a conflict
+    // the copy is downloaded again and `fill` runs again on it. Raises on
+    // failure; when it raises, head office does not hold what `fill` wrote.
+    SendResult Send(const std::function<bool(Database& remote)>& fill,
+                    const std::function<void()>& acknowledged, itfProgress* progress);
+
+    // Closes the copy and removes the temporary file.
+    void Close();
+
+    // Called at the named points of a send (tests stop the process there).
+    static std::function<void(const char* seam)>& seamHook();
+
+  private:
+    void download(itfProgress* progress);
+    void openCopy();
+    void closeCopy();
+    QUrl archiveUrl() const;
+    QString takeLock();
+    void releaseLock(const QString& token);
+
+    platform::Transfer& transfer_;
+    Settings settings_;
+    QTemporaryDir dir_;
+    QString file_;
+    QString archiveName_;
+    QUrl base_;
+    QString password_;
+    Database* local_ = nullptr;
+    QByteArray etag_;
+    std::unique_ptr<Engine> engine_;
+    std::shared_ptr<Database> db_;
+};
+
+}  // namespace datalib

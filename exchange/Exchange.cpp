@@ -1,0 +1,428 @@
+#include "exchange/Exchange.h"
+
+#include "core/Prompt.h"
+#include "core/RaiseError.h"
+#include "core/Variant.h"
+#include "datalib/DataSet.h"
+#include "datalib/DataSource.h"
+#include "datalib/Database.h"
+#include "datalib/Engine.h"
+#include "datalib/Errors.h"
+#include "platform/Transfer.h"
+#include "schema/CustomerCodeScript.h"
+#include "startup/Common.h"
+#include "startup/RunContext.h"
+#include "startup/ShowError.h"
+#include "startup/modDatabase.h"
+
+#include <QFile>
+#include <QLocale>
+
+namespace exchange {
+
+namespace {
+
+const QString kAgentFilter = QStringLiteral("Agenti.Codice=");
+const QString kListFilter = QStringLiteral("Not InviatoSede  And Completato");
+const QString kPrepareFilter = QStringLiteral("NOT InviatoSede AND Completato AND Not NonModificabile");
+const QString kSendFilter = QStringLiteral("NOT InviatoSede AND Completato");
+const QString kComplementRows = QStringLiteral("Categoria.Complementi=True AND Left(Articoli.Codice,2)<>'##'");
+const QString kMovableRows = QStringLiteral("Left(Articoli.Codice,2)<>'##'");
+const QString kNotCopiedToComplements = QStringLiteral(
+    "Righe,Numero,NumeroSede,ImportoTotale,ImportoMerce,ImportoSconti,ImportoSpese,ImportoImponibile,"
+    "ImportoImposta,ImportoProvvigioni");
+
+OrderOpenTest& orderOpenTest() {
+    static OrderOpenTest test;
+    return test;
+}
+
+std::function<QString()>& orderScriptDefault() {
+    static std::function<QString()> script;
+    return script;
+}
+
+// A version parameter as a number (texts of either decimal separator).
+double versionOf(const QString& text) {
+    bool ok = false;
+    QString t = text.trimmed();
+    t.replace(QLatin1Char(','), QLatin1Char('.'));
+    const double v = t.toDouble(&ok);
+    return ok ? v : 0.0;
+}
+
+QString versionText(double v) { return QLocale::c().toString(v, 'g', 15); }
+
+// Ends the bulk bracket of a receive on every path out of it.
+struct BulkBracket {
+    explicit BulkBracket(datalib::Database& db) : db_(db) { db_.BeginUpdate(); }
+    ~BulkBracket() { db_.EndUpdate(); }
+    datalib::Database& db_;
+};
+
+// A local transaction rolled back unless committed.
+struct Transaction {
+    explicit Transaction(datalib::Database& db) : db_(db) { db_.BeginTrans(); }
+    ~Transaction() {
+        if (open_) try {
+                db_.Rollback();
+            } catch (...) {
+            }
+    }
+    void commit() {
+        db_.CommitTrans();
+        open_ = false;
+    }
+    datalib::Database& db_;
+    bool open_ = true;
+};
+
+QString keyText(const datalib::DataSource& ds) { return QString::number(ds.OID()); }
+
+bool counts(const datalib::DataSource& ds, const OrderSelection& selection) {
+    if (ds.tableDef().name().compare(QLatin1String("Ordini"), Qt::CaseInsensitive) != 0) return false;
+    return !selection || selection->contains(keyText(ds));
+}
+
+// The keys of the rows that a pass works on, read before it changes them.
+std::vector<qint64> keysOf(datalib::DataSource& ds, const OrderSelection& selection) {
+    std::vector<qint64> keys;
+    for (ds.RowFirst(); !ds.Eof(); ds.RowNext())
+        if (counts(ds, selection)) keys.push_back(ds.OID());
+    return keys;
+}
+
+}  // namespace
+
+ExchangeContext ExchangeContext::ofRun() {
+    ExchangeContext ctx;
+    ctx.local = startup::runContext().database;
+    ctx.agent = startup::runContext().codeAgente;
+    ctx.configuredUrl = startup::runContext().onLineServicesURL;
+    ctx.password = startup::DatabasePassword();
+    return ctx;
+}
+
+void SetOrderOpenTest(OrderOpenTest test) { orderOpenTest() = std::move(test); }
+
+bool IsOrderOpen(const ExchangeContext& ctx) {
+    if (orderOpenTest()) return orderOpenTest()();
+    return ctx.local && ctx.local->IsOpen() && ctx.local->InTransaction();
+}
+
+bool RefuseWhileOrderOpen(const ExchangeContext& ctx) {
+    if (!IsOrderOpen(ctx)) return false;
+    core::messageBox(QStringLiteral("C'è un ordine aperto: confermarlo o annullarlo prima di scambiare dati con "
+                                    "la sede o di importare un archivio."),
+                     core::kOkOnly | core::kExclamation);
+    return true;
+}
+
+void SetDefaultOrderNumberScript(std::function<QString()> script) { orderScriptDefault() = std::move(script); }
+
+QString DefaultOrderNumberScript() { return orderScriptDefault() ? orderScriptDefault()() : QString(); }
+
+RemoteDatabase::~RemoteDatabase() { close(); }
+
+void RemoteDatabase::close() {
+    db.reset();
+    if (connector) connector->Close();
+    connector.reset();
+    if (engine) engine->Close();
+    engine.reset();
+}
+
+std::unique_ptr<RemoteDatabase> ConnectRemoteDatabase(const ExchangeContext& ctx, const QString& tables,
+                                                      bool forSending, platform::Transfer* transfer,
+                                                      ExchangeProgress& progress) {
+    Q_UNUSED(tables);
+    Q_UNUSED(forSending);
+    auto remote = std::make_unique<RemoteDatabase>();
+    try {
+        if (transfer) {
+            QString url = ctx.local->GetSysParam(QStringLiteral("OnLineServicesURL"), QString()).trimmed();
+            if (url.isEmpty()) url = ctx.configuredUrl.trimmed();
+            if (url.isEmpty()) {
+                progress.Unload();
+                core::messageBox(QStringLiteral("Indirizzo Servizi in linea Agenti non configurato!"), core::kOkOnly);
+                return nullptr;
+            }
+            const QString archive = startup::GetAgentArchivePath(ctx.agent, true);
+            transfer->setTimeout(ctx.transferTimeoutMs);
+            remote->connector = std::make_unique<datalib::RemoteConnector>(*transfer, ctx.settings);
+            remote->db = remote->connector->Open(archive, *ctx.local, url, &progress, ctx.password);
+            if (ctx.local->CompareStructure(*remote->db)) {
+                const int answer = core::messageBox(
+                    QStringLiteral("< ATTENZIONE > \r\rLa struttura dei dati ha subito dei cambiamenti dovuti a "
+                                   "nuove funzionalità introdotte nella gestione ordini, prima di continuare è "
+                                   "necessario effettuare tutti gli aggiornamenti disponibili per il software.\r\r"
+                                   "Continuare ?"),
+                    core::kYesNo | core::kInformation | core::kDefaultButton2);
+                if (answer != core::kAnswerYes) {
+                    progress.Unload();
+                    return nullptr;
+                }
+            }
+            return remote;
+        }
+        // Without a transfer: the agent's own file opened a second time.
+        const QString file = startup::GetDatabaseFileName(ctx.agent);
+        remote->engine = std::make_unique<datalib::Engine>();
+        if (!QFile::exists(file)) remote->engine->Create(3, file, QString(), ctx.password);
+        remote->engine->Open(3, file, QString(), ctx.password, 5, 0, 0, 1, 0, -2);
+        remote->db = ctx.local->Attach(*remote->engine);
+        return remote;
+    } catch (const core::AppError& e) {
+        remote.reset();
+        if (e.cancelled()) throw;
+        core::RaiseGenericError(QStringLiteral("ConnectRemoteDatabase"), e.description());
+    }
+}
+
+bool ReceiveUpdates(const ExchangeContext& ctx, platform::Transfer* transfer, ExchangeProgress& progress,
+                    bool receiveAll, bool keepWindow) {
+    if (RefuseWhileOrderOpen(ctx)) return false;
+    std::unique_ptr<RemoteDatabase> remote;
+    datalib::Database& local = *ctx.local;
+    auto show = [&](const QString& text) { progress.ShowMsg(text, 1); };
+    try {
+        show(QStringLiteral("Connessione al database remoto..."));
+        remote = ConnectRemoteDatabase(ctx, QLatin1String(kExchangeTables), false, transfer, progress);
+        if (!remote) return false;
+        const QStringList tables = QString::fromLatin1(kExchangeTables).split(QLatin1Char(','));
+        const double localVersion = versionOf(local.GetSysParam(QStringLiteral("VersioneUltimoAggiornamento"), "0"));
+        show(QStringLiteral("Ricezione dati in corso..."));
+        const double remoteVersion =
+            versionOf(remote->db->GetSysParam(QStringLiteral("VersioneUltimoAggiornamento"), "0"));
+        local.SetSysParam(QStringLiteral("VersioneAggiornamento"), versionText(remoteVersion));
+        if (remoteVersion < localVersion) {
+            const int answer = core::messageBox(
+                QStringLiteral("< ATTENZIONE > \r\rLa versione dei dati remoti (") + versionText(remoteVersion) +
+                    QStringLiteral(") risulta inferiore a quella dell'archivio locale (") + versionText(localVersion) +
+                    QStringLiteral("), è necessario contattare il supporto tecnico per verificare il corretto "
+                                   "funzionamento del servizio.\r\rContinuare ?"),
+                core::kYesNo | core::kExclamation | core::kDefaultButton2);
+            if (answer != core::kAnswerYes) {
+                progress.Unload();
+                return false;
+            }
+        }
+        {
+            BulkBracket bracket(local);
+            const int n = int(tables.size());
+            for (int i = 0; i < n && !progress.Stopped(); ++i) {
+                auto set = local.Tables(tables[i]);
+                show(QStringLiteral("Ricezione dati Tabella %1 di %2 - %3").arg(i + 1).arg(n).arg(set->PresentationName()));
+                QString filter;
+                if (set->Name().toUpper() == QLatin1String("AGENTI") || set->References().Exist(QStringLiteral("Agente")))
+                    filter = kAgentFilter + local.FormatStringForQuery(core::Variant(ctx.agent));
+                if (!receiveAll && localVersion > 0 && set->ColExist(QStringLiteral("VersioneAggiornamento"))) {
+                    if (!filter.isEmpty()) filter += QStringLiteral(" AND ");
+                    filter += QStringLiteral("VersioneAggiornamento>") + versionText(localVersion);
+                }
+                auto source = set->GetDataSource(remote->db, 3, filter);
+                auto target = set->GetDataSource(ctx.local, 3);
+                // One transaction per table: a stop or a failure keeps the
+                // tables and rows already received, each row whole.
+                Transaction tx(local);
+                source->CopyAllTo(*target, &progress);
+                tx.commit();
+            }
+            if (progress.Stopped()) {
+                core::messageBox(QStringLiteral("AGGIORNAMENTO INTERROTTO."), core::kOkOnly);
+                progress.Unload();
+                remote->close();
+                return false;
+            }
+            show(QStringLiteral("Aggiornamento data e versione archivio..."));
+            const QString date = remote->db->GetSysParam(QStringLiteral("DataAggiornamentoDatabase"), QString());
+            local.SetSysParam(QStringLiteral("DataAggiornamentoDatabase"), date);
+            local.SetSysParam(QStringLiteral("VersioneUltimoAggiornamento"), versionText(remoteVersion));
+            local.SetSysParam(QStringLiteral("DataUltimoAccesso"), date);
+            show(QStringLiteral("Aggiornamento parametri..."));
+            const std::pair<QString, QString> scripts[] = {
+                {QStringLiteral("ScriptVBProgressivoOrdine"), DefaultOrderNumberScript()},
+                {QString::fromLatin1(schema::kCustomerCodeScriptParam), schema::DefaultCustomerCodeScript()}};
+            for (const auto& [name, builtIn] : scripts) {
+                const QString theirs = remote->db->GetSysParamLong(name, builtIn);
+                const QString ours = local.GetSysParamLong(name, builtIn);
+                if (theirs != ours) local.SetSysParamLong(name, theirs, QString());
+            }
+        }
+        progress.EndProgress();
+        if (keepWindow) {
+            progress.EndProgress();
+            show(QStringLiteral("Aggiornamento completato."));
+        } else {
+            core::messageBox(QStringLiteral("AGGIORNAMENTO COMPLETATO."), core::kOkOnly);
+            progress.Unload();
+        }
+        remote->close();
+        return true;
+    } catch (const core::AppError& e) {
+        if (remote) remote->close();
+        if (progress.Stopped()) {
+            core::messageBox(QStringLiteral("AGGIORNAMENTO INTERROTTO."), core::kOkOnly);
+        } else {
+            startup::ShowError(e, QStringLiteral("Aggiornamento dati non completato"));
+        }
+        progress.Unload();
+        return false;
+    } catch (const std::exception&) {
+        if (remote) remote->close();
+        startup::ShowError(QStringLiteral("Aggiornamento dati non completato"));
+        progress.Unload();
+        return false;
+    }
+}
+
+std::shared_ptr<datalib::DataSource> OrdersToSend(datalib::Database& local) {
+    return local.OpenDataSource(QStringLiteral("Ordini"), kListFilter, QStringLiteral("DataInserimento"));
+}
+
+bool SplitComplementsOrder(datalib::DataSource& order, OrderSelection* selection) {
+    if (order.ColValueBool(QStringLiteral("NonModificabile"))) return false;
+    auto db = order.Database();
+    bool made = false;
+    // The split is one transaction: an order is never left half moved.
+    Transaction tx(*db);
+    const long complements = order.GetReference(QStringLiteral("Righe"), kComplementRows)->RowCount();
+    const long movable = order.GetReference(QStringLiteral("Righe"), kMovableRows)->RowCount();
+    if (complements > 0 && complements != movable) {
+        auto orders = db->OpenDataSource(QStringLiteral("Ordini"));
+        const core::Variant key = orders->NewRowCopiedFrom(order, kNotCopiedToComplements);
+        auto complementOrder = db->OpenDataSource(QStringLiteral("Ordini"));
+        complementOrder->MoveToKey(key);
+        {
+            datalib::NamedLock lock(order, QStringLiteral("LockPromo"));
+            for (;;) {
+                auto rows = order.GetReference(QStringLiteral("Righe"), kComplementRows);
+                if (rows->DataEmpty()) break;
+                rows->RowFirst();
+                auto target = complementOrder->GetReference(QStringLiteral("Righe"));
+                rows->MoveRowTo(*target, QStringLiteral("NumeroOrdine,PosizioneRiga"));
+            }
+        }
+        complementOrder->MoveToKey(key);
+        complementOrder->SetColValue(QStringLiteral("NonModificabile"), true);
+        complementOrder->SetColValue(QStringLiteral("Note"), QStringLiteral("SOLO COMPLEMENTI DELL'ORDINE N. ") +
+                                                                 order.ColValueStr(QStringLiteral("Numero")));
+        complementOrder->Save();
+        if (selection && *selection) (*selection)->append(keyText(*complementOrder));
+        made = true;
+    }
+    order.SetColValue(QStringLiteral("NonModificabile"), true);
+    order.Save();
+    tx.commit();
+    return made;
+}
+
+bool SendOrders(const ExchangeContext& ctx, platform::Transfer* transfer, ExchangeProgress& progress,
+                bool keepWindow, OrderSelection& selection) {
+    if (RefuseWhileOrderOpen(ctx)) return false;
+    std::unique_ptr<RemoteDatabase> remote;
+    datalib::Database& local = *ctx.local;
+    auto show = [&](const QString& text) { progress.ShowMsg(text, 2); };
+    try {
+        show(QStringLiteral("Connessione al database remoto..."));
+        remote = ConnectRemoteDatabase(ctx, QLatin1String(kExchangeTables), true, transfer, progress);
+        if (!remote) return false;
+
+        // Preparation: lock each chosen order, complements split off.
+        show(QStringLiteral("Controlli..."));
+        {
+            auto prepare = local.OpenDataSource(QStringLiteral("Ordini"), kPrepareFilter);
+            const std::vector<qint64> keys = keysOf(*prepare, selection);
+            progress.StartProgress(long(keys.size()), true);
+            auto order = local.OpenDataSource(QStringLiteral("Ordini"));
+            for (qint64 key : keys) {
+                if (!progress.Progress()) break;
+                if (order->MoveToKey(core::Variant(double(key)))) SplitComplementsOrder(*order, &selection);
+            }
+        }
+
+        // Send: the chosen orders go into head office's copy, which goes back
+        // whole; they are marked sent here only once head office holds it.
+        std::vector<qint64> keys;
+        if (!progress.Stopped()) {
+            show(QStringLiteral("Invio dati in corso..."));
+            auto set = local.Tables(QStringLiteral("Ordini"));
+            show(QStringLiteral("Esportazione Tabella 1 di 1 - ") + set->PresentationName());
+            auto pending = local.OpenDataSource(QStringLiteral("Ordini"), kSendFilter);
+            keys = keysOf(*pending, selection);
+        }
+        auto fill = [&](datalib::Database& head) {
+            progress.StartProgress(long(keys.size()), true);
+            auto ours = local.OpenDataSource(QStringLiteral("Ordini"));
+            auto theirs = head.OpenDataSource(QStringLiteral("Ordini"));
+            long copied = 0;
+            for (qint64 key : keys) {
+                if (!progress.Progress()) return false;
+                if (!ours->MoveToKey(core::Variant(double(key)))) continue;
+                const core::Variant at = ours->CopyRowTo(*theirs);
+                // Head office's copy says sent: a library write, past the lock
+                // of a non-modifiable order.
+                BulkBracket bracket(head);
+                auto row = head.OpenDataSource(QStringLiteral("Ordini"));
+                if (row->MoveToKey(at)) {
+                    row->SetColValue(QStringLiteral("InviatoSede"), true);
+                    row->Save();
+                }
+                ++copied;
+            }
+            return copied > 0;
+        };
+        auto acknowledged = [&] {
+            Transaction tx(local);
+            BulkBracket bracket(local);
+            auto ours = local.OpenDataSource(QStringLiteral("Ordini"));
+            for (qint64 key : keys) {
+                if (!ours->MoveToKey(core::Variant(double(key)))) continue;
+                ours->SetColValue(QStringLiteral("InviatoSede"), true);
+                ours->Save();
+            }
+            tx.commit();
+        };
+        datalib::RemoteConnector::SendResult result = datalib::RemoteConnector::SendResult::NothingToSend;
+        if (!progress.Stopped()) {
+            if (remote->connector) {
+                result = remote->connector->Send(fill, acknowledged, &progress);
+            } else if (fill(*remote->db)) {
+                acknowledged();
+                result = datalib::RemoteConnector::SendResult::Sent;
+            }
+        }
+        remote->close();
+        if (progress.Stopped() || result == datalib::RemoteConnector::SendResult::Stopped) {
+            core::messageBox(QStringLiteral("INVIO INTERROTTO."), core::kOkOnly);
+            progress.Unload();
+            return false;
+        }
+        progress.EndProgress();
+        if (keepWindow) {
+            progress.EndProgress();
+            progress.ShowMsg(QStringLiteral("INVIO COMPLETATO."), 1);
+        } else {
+            core::messageBox(QStringLiteral("INVIO COMPLETATO."), core::kOkOnly | core::kInformation);
+            progress.Unload();
+        }
+        return true;
+    } catch (const core::AppError& e) {
+        if (remote) remote->close();
+        if (progress.Stopped())
+            core::messageBox(QStringLiteral("INVIO INTERROTTO."), core::kOkOnly);
+        else
+            startup::ShowError(e, QStringLiteral("Esportazione dati non completata per il seguente motivo: ") +
+                                      e.description());
+        progress.Unload();
+        return false;
+    } catch (const std::exception& e) {
+        if (remote) remote->close();
+        startup::ShowError(QStringLiteral("Esportazione dati non completata per il seguente motivo: ") +
+                           QString::fromUtf8(e.what()));
+        progress.Unload();
+        return false;
+    }
+}
+
+}  // namespace exchange

@@ -1,0 +1,235 @@
+#include "exchange/ui/ExchangeCommands.h"
+
+#include "core/Prompt.h"
+#include "datalib/DataSet.h"
+#include "datalib/DataSource.h"
+#include "datalib/Database.h"
+#include "exchange/ArchiveFile.h"
+#include "exchange/Exchange.h"
+#include "exchange/ui/frmExchangeProgress.h"
+#include "exchange/ui/frmSelectOrder.h"
+#include "platform/Transfer.h"
+#include "platform/ui/MessageBox.h"
+#include "startup/RunContext.h"
+#include "startup/ShowError.h"
+#include "startup/ui/InitDatabase.h"
+#include "startup/ui/MainWindowLink.h"
+#include "startup/ui/frmMessage.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace exchange {
+
+namespace {
+
+const QString kArchiveFilter = QStringLiteral("Exported Database Zelt File (*.mdb)");
+
+ExchangeContext contextOfRun() {
+    ExchangeContext ctx = ExchangeContext::ofRun();
+    if (!ctx.local) ctx.local = startup::OpenDatabase();
+    return ctx;
+}
+
+// Shows the rows of an archive's table before they are imported.
+void showRows(datalib::DataSource& rows, QWidget* owner) {
+    QDialog dialog(owner);
+    dialog.setWindowTitle(rows.Table()->PresentationName());
+    auto* grid = new QTableWidget(&dialog);
+    const QStringList columns = rows.ColumnNames();
+    const long count = rows.RowCount();
+    grid->setColumnCount(int(columns.size()));
+    grid->setHorizontalHeaderLabels(columns);
+    grid->setRowCount(int(count));
+    for (long r = 0; r < count; ++r)
+        for (int c = 0; c < columns.size(); ++c)
+            grid->setItem(int(r), c, new QTableWidgetItem(rows.ValueAt(r, c).toString()));
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    auto* box = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QObject::connect(box, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(grid);
+    layout->addWidget(box);
+    dialog.resize(800, 500);
+    dialog.exec();
+}
+
+}  // namespace
+
+// The chooser of the archive files (tests answer it themselves).
+std::function<QString(bool save, QWidget* owner)>& ArchiveFileChooser() {
+    static std::function<QString(bool, QWidget*)> chooser = [](bool save, QWidget* owner) {
+        return save ? QFileDialog::getSaveFileName(owner, QString(), QString(), kArchiveFilter)
+                    : QFileDialog::getOpenFileName(owner, QString(), QString(), kArchiveFilter);
+    };
+    return chooser;
+}
+
+std::function<void(datalib::DataSource&, QWidget*)>& ArchiveRowsViewer() {
+    static std::function<void(datalib::DataSource&, QWidget*)> viewer = showRows;
+    return viewer;
+}
+
+platform::Transfer& Inet() {
+    static platform::Transfer* transfer = new platform::Transfer(qApp);
+    return *transfer;
+}
+
+static void receive(QWidget* mainWindow, bool all) {
+    const ExchangeContext ctx = contextOfRun();
+    frmUpdateProgress* window = frmUpdateProgress::instance();
+    window->setDefaultOwner(mainWindow);
+    const bool done = ReceiveUpdates(ctx, &Inet(), *window, all, !all);
+    if (!all) {
+        if (done) platform::messageBox(QStringLiteral("Operazione completata."), platform::kOkOnly, {}, mainWindow);
+        if (frmUpdateProgress::IsLoaded()) frmUpdateProgress::instance()->Unload();
+        if (auto& title = startup::mainWindowLink().setAppTitle) title(false);
+    }
+}
+
+void mnuUpdate(QWidget* mainWindow) {
+    try {
+        if (platform::messageBox(QStringLiteral("Verrà effettuato lo scaricamento di eventuali aggiornamenti dalla "
+                                                "sede...\r\rNOTA: Durante questa operazione sarà attivata la "
+                                                "connessione ad Internet.\r\rContinuare ?"),
+                                 platform::kYesNo | platform::kQuestion, {}, mainWindow) != platform::kAnswerYes)
+            return;
+        receive(mainWindow, false);
+    } catch (...) {
+        startup::ShowError(QString());
+    }
+}
+
+void mnuUploadAll(QWidget* mainWindow) {
+    try {
+        if (platform::messageBox(QStringLiteral("Questa operazione esegue l'importazione di tutti i dati (Ordini, "
+                                                "Articoli, Clienti, etc.)\r\rContinuare ?"),
+                                 platform::kYesNo | platform::kQuestion, {}, mainWindow) != platform::kAnswerYes)
+            return;
+        receive(mainWindow, true);
+    } catch (...) {
+        startup::ShowError(QString());
+    }
+}
+
+void mnuSendOrder(QWidget* mainWindow) {
+    try {
+        const ExchangeContext ctx = contextOfRun();
+        if (!ctx.local) return;
+        if (RefuseWhileOrderOpen(ctx)) return;
+        auto orders = OrdersToSend(*ctx.local);
+        if (orders->DataEmpty()) {
+            platform::messageBox(QStringLiteral("Nessun ordine da inviare"), platform::kOkOnly | platform::kInformation,
+                                 {}, mainWindow);
+            return;
+        }
+        orders->RowFirst();
+        frmSelectOrder select(mainWindow);
+        bool confirmed = false;
+        select.SelectOrder(*orders, confirmed);
+        if (!confirmed) {
+            platform::messageBox(QStringLiteral("Operazione annullata"), platform::kOkOnly | platform::kInformation, {},
+                                 mainWindow);
+            return;
+        }
+        OrderSelection selection = select.m_selectedOrders;
+        frmSendOrder* window = frmSendOrder::instance();
+        window->setDefaultOwner(mainWindow);
+        SendOrders(ctx, &Inet(), *window, false, selection);
+    } catch (...) {
+        startup::ShowError(QString());
+    }
+}
+
+void mnuImport(QWidget* mainWindow, const std::shared_ptr<datalib::DataSource>& currentView,
+               const std::function<void()>& refresh) {
+    if (!currentView) {
+        QApplication::beep();
+        return;
+    }
+    const QString table = currentView->tableDef().name();
+    if (platform::messageBox(QStringLiteral("Questa funzione permette di importare < ") + table +
+                                 QStringLiteral(" > nell'archivio corrente.\r\rATTENZIONE!\rL'operazione deve essere "
+                                                "guidata da personale tecnico!\r\rContinuare ?"),
+                             platform::kYesNo | platform::kExclamation | platform::kDefaultButton2, {},
+                             mainWindow) != platform::kAnswerYes)
+        return;
+    const QString file = ArchiveFileChooser()(false, mainWindow);
+    if (file.isEmpty()) return;
+    const ExchangeContext ctx = contextOfRun();
+    if (RefuseWhileOrderOpen(ctx)) return;
+    bool copying = false;
+    try {
+        ImportArchive archive(file, *currentView->Database(), ctx.password);
+        if (!archive.HasTable(table)) {
+            platform::messageBox(QStringLiteral("L'archivio selezionato non contiene dati < ") + table +
+                                     QStringLiteral(" > da importare!"),
+                                 platform::kOkOnly, {}, mainWindow);
+            return;
+        }
+        auto rows = archive.Rows(table);
+        if (rows->DataEmpty()) {
+            platform::messageBox(QStringLiteral("L'archivio non contiene dati da importare"),
+                                 platform::kOkOnly | platform::kInformation, {}, mainWindow);
+            return;
+        }
+        if (platform::messageBox(QStringLiteral("Vuoi visualizzare i dati che verranno importati ?"),
+                                 platform::kYesNo | platform::kQuestion, {}, mainWindow) == platform::kAnswerYes)
+            ArchiveRowsViewer()(*rows, mainWindow);
+        if (platform::messageBox(QStringLiteral("Confermi l'importazione ?"), platform::kYesNo | platform::kQuestion,
+                                 {}, mainWindow) != platform::kAnswerYes)
+            return;
+        copying = true;
+        startup::frmMessage::instance()->ShowMsg(QStringLiteral("Importazione <") + table +
+                                                     QStringLiteral(" > in corso..."),
+                                                 mainWindow);
+        const bool done = ImportRows(*currentView->Database(), *rows, *currentView, startup::frmMessage::instance());
+        rows.reset();
+        archive.Close();
+        startup::frmMessage::Unload();
+        copying = false;
+        if (done)
+            platform::messageBox(QStringLiteral("Operazione completata"), platform::kOkOnly | platform::kInformation,
+                                 {}, mainWindow);
+        if (refresh) refresh();
+    } catch (...) {
+        if (copying) startup::frmMessage::Unload();
+        startup::ShowError(QStringLiteral("Impossibile importare i dati"));
+        if (copying && refresh) refresh();
+    }
+}
+
+void mnuSave(QWidget* mainWindow, const std::shared_ptr<datalib::DataSource>& currentView) {
+    if (!currentView) {
+        QApplication::beep();
+        return;
+    }
+    const QString file = ArchiveFileChooser()(true, mainWindow);
+    if (file.isEmpty()) return;
+    try {
+        startup::frmMessage::instance()->ShowMsg(QStringLiteral("Esportazione dati in corso..."), mainWindow);
+        ExportView(*currentView, file, startup::frmMessage::instance());
+        startup::frmMessage::Unload();
+    } catch (...) {
+        startup::frmMessage::Unload();
+        startup::ShowError(QStringLiteral("Esportazione dati non completata per il seguente motivo: ") +
+                           startup::CurrentError().description());
+    }
+}
+
+bool ReceiveFirstArchive(QWidget* parent, const QString& agent) {
+    ExchangeContext ctx = contextOfRun();
+    ctx.agent = agent;
+    frmUpdateProgress* window = frmUpdateProgress::instance();
+    window->setDefaultOwner(parent);
+    return ReceiveUpdates(ctx, &Inet(), *window, false, false);
+}
+
+void RegisterExchange() { startup::SetArchiveReceiver(ReceiveFirstArchive); }
+
+}  // namespace exchange

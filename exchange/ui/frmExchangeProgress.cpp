@@ -1,0 +1,267 @@
+#include "exchange/ui/frmExchangeProgress.h"
+
+#include "platform/ui/MessageBox.h"
+#include "startup/RunContext.h"
+#include "startup/ui/modZeltFormUtility.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <QWindow>
+
+namespace exchange {
+
+namespace {
+
+QPointer<frmUpdateProgress>& sharedUpdate() {
+    static QPointer<frmUpdateProgress> w;
+    return w;
+}
+QPointer<frmSendOrder>& sharedSend() {
+    static QPointer<frmSendOrder> w;
+    return w;
+}
+
+QLabel* icon(QWidget* parent, QStyle::StandardPixmap which) {
+    auto* l = new QLabel(parent);
+    l->setPixmap(parent->style()->standardIcon(which).pixmap(24, 24));
+    return l;
+}
+
+}  // namespace
+
+frmExchangeProgress::frmExchangeProgress(const QString& caption, bool withMarks) : QWidget(nullptr, Qt::Dialog) {
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setWindowTitle(caption);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    lblCurrentOperation_ = new QLabel(QStringLiteral("Connessione alla sede in corso..."), this);
+    lblCurrentOperation_->setObjectName(QStringLiteral("lblCurrentOperation"));
+    lblCurrentOperation_->setMinimumWidth(420);
+    lblCurrentOperation_->setWordWrap(true);
+    pbDownload_ = new QProgressBar(this);
+    pbDownload_->setObjectName(QStringLiteral("pbDownload"));
+    pbDownload_->setTextVisible(false);
+    pbDownload_->hide();
+    cmdCancel_ = new QPushButton(QStringLiteral("&Interrompi"), this);
+    cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel_->setAutoDefault(false);
+    QObject::connect(cmdCancel_, &QPushButton::clicked, this, [this] { AskStop(); });
+
+    auto* layout = new QVBoxLayout(this);
+    if (withMarks) layout->addWidget(new QLabel(QStringLiteral("Aggiornamenti disponibili:"), this));
+    layout->addSpacing(withMarks ? 0 : 4);
+    marksHost_ = new QWidget(this);
+    layout->addWidget(marksHost_);
+    marksHost_->setVisible(withMarks);
+    layout->addWidget(lblCurrentOperation_);
+    layout->addWidget(new QLabel(QStringLiteral("Stato di Avanzamento:"), this));
+    layout->addWidget(pbDownload_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdCancel_);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
+    startup::SetFormFont(this, startup::runContext().fontName, startup::runContext().fontSizeDelta);
+}
+
+frmExchangeProgress::~frmExchangeProgress() { releaseOwner(); }
+
+void frmExchangeProgress::ShowMsg(const QString& message, QWidget* owner, int phase, long top, long left) {
+    QWidget* newOwner = owner ? owner->window() : nullptr;
+    if (newOwner == this) newOwner = nullptr;
+    if (newOwner != owner_) {
+        releaseOwner();
+        owner_ = newOwner;
+        if (owner_) ownerWasEnabled_ = owner_->isEnabled();
+    }
+    lblCurrentOperation_->setText(platform::displayText(message));
+    if (!isVisible()) {
+        winId();
+        if (owner_) {
+            owner_->winId();
+            windowHandle()->setTransientParent(owner_->windowHandle());
+        }
+        adjustSize();
+        if (owner_) move(owner_->geometry().center() - rect().center());
+        show();
+        raise();
+        activateWindow();
+        if (!isVisible()) {
+            // It could not be shown over that owner: the owner stays usable.
+            if (owner_) owner_->setEnabled(true);
+            owner_ = nullptr;
+            return;
+        }
+    }
+    // Twips to pixels, 15 to the pixel.
+    QPoint at = pos();
+    if (top != -1) at.setY(int(top / 15));
+    if (left != -1) at.setX(int(left / 15));
+    move(at);
+    phase_ = phase;
+    showPhase(phase);
+    if (owner_ && isVisible()) owner_->setEnabled(false);
+    repaint();
+}
+
+void frmExchangeProgress::StartProgress(long maximum, bool showStop) {
+    pbDownload_->setMinimum(0);
+    pbDownload_->setMaximum(maximum == 0 ? 1 : int(qMin<long>(maximum, INT_MAX)));
+    pbDownload_->setValue(0);
+    pbDownload_->show();
+    cmdCancel_->setVisible(showStop);
+}
+
+bool frmExchangeProgress::Progress(long value, bool stopButtonOnly) {
+    if (stopButtonOnly) {
+        if (cmdCancel_->isHidden()) cmdCancel_->show();
+        return !stopped_;
+    }
+    if (value != 0)
+        pbDownload_->setValue(value < pbDownload_->maximum() ? int(value) : pbDownload_->maximum());
+    else if (pbDownload_->value() < pbDownload_->maximum())
+        pbDownload_->setValue(pbDownload_->value() + 1);
+    QApplication::processEvents();
+    return !stopped_;
+}
+
+long frmExchangeProgress::MaxProgress() const { return pbDownload_->isVisible() ? pbDownload_->maximum() : 0; }
+
+void frmExchangeProgress::EndProgress() {
+    pbDownload_->setValue(pbDownload_->maximum());
+    pbDownload_->show();
+    markDone(phase_);
+}
+
+void frmExchangeProgress::AskStop() {
+    if (asking_) return;
+    asking_ = true;
+    QPointer<frmExchangeProgress> self(this);
+    const int answer = platform::messageBox(QStringLiteral("Confermi l'interruzione ?"),
+                                            platform::kYesNo | platform::kQuestion, QString(), this);
+    if (!self) return;
+    asking_ = false;
+    if (answer != platform::kAnswerYes) return;
+    if (!stopped_) {
+        stopped_ = true;
+        return;
+    }
+    // Asked again while the exchange winds down: the window goes out of the
+    // way; the exchange still reads the stop and closes it.
+    releaseOwner();
+    hide();
+}
+
+void frmExchangeProgress::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        AskStop();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void frmExchangeProgress::closeEvent(QCloseEvent* event) {
+    // The close box asks like the stop button; the exchange closes the window.
+    event->ignore();
+    AskStop();
+}
+
+void frmExchangeProgress::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && owner_) {
+        owner_->repaint();
+        owner_->setEnabled(false);
+    }
+    QWidget::changeEvent(event);
+}
+
+void frmExchangeProgress::releaseOwner() {
+    if (!owner_) return;
+    QWidget* previous = owner_;
+    owner_ = nullptr;
+    previous->setEnabled(ownerWasEnabled_);
+    if (previous->isVisible() && previous->isEnabled()) {
+        previous->raise();
+        previous->activateWindow();
+    }
+}
+
+void frmExchangeProgress::Unload() {
+    forget();
+    releaseOwner();
+    hide();
+    deleteLater();
+}
+
+// ---- The receive's window ---------------------------------------------------
+
+frmUpdateProgress::frmUpdateProgress() : frmExchangeProgress(QStringLiteral("Aggiornamenti dalla sede"), true) {
+    setObjectName(QStringLiteral("frmUpdateProgress"));
+    auto* grid = new QGridLayout(marksHost_);
+    grid->setContentsMargins(0, 0, 0, 0);
+    imgAdjournSoftware_ = icon(this, QStyle::SP_ComputerIcon);
+    imgAdjournData_ = icon(this, QStyle::SP_DriveNetIcon);
+    imgAdjournSoftwareOK_ = icon(this, QStyle::SP_DialogApplyButton);
+    imgAdjournDataOK_ = icon(this, QStyle::SP_DialogApplyButton);
+    auto* software = new QLabel(QStringLiteral("Aggiornamenti software"), this);
+    software->setObjectName(QStringLiteral("lblAdjournSoftware"));
+    auto* data = new QLabel(QStringLiteral("Acquisizione variazione dati  (Ordini, Articoli, Clienti, ecc.)"), this);
+    data->setObjectName(QStringLiteral("lblAdjournData"));
+    grid->addWidget(imgAdjournSoftware_, 0, 0);
+    grid->addWidget(software, 0, 1);
+    grid->addWidget(imgAdjournSoftwareOK_, 0, 2);
+    grid->addWidget(imgAdjournData_, 1, 0);
+    grid->addWidget(data, 1, 1);
+    grid->addWidget(imgAdjournDataOK_, 1, 2);
+    grid->setColumnStretch(1, 1);
+    imgAdjournSoftwareOK_->hide();
+    imgAdjournDataOK_->hide();
+}
+
+frmUpdateProgress* frmUpdateProgress::instance() {
+    if (!sharedUpdate()) sharedUpdate() = new frmUpdateProgress();
+    return sharedUpdate();
+}
+
+bool frmUpdateProgress::IsLoaded() { return !sharedUpdate().isNull(); }
+
+void frmUpdateProgress::forget() {
+    if (sharedUpdate() == this) sharedUpdate() = nullptr;
+}
+
+void frmUpdateProgress::showPhase(int phase) {
+    imgAdjournSoftware_->show();
+    imgAdjournData_->setVisible(phase != 0);
+}
+
+void frmUpdateProgress::markDone(int phase) {
+    if (phase == 0) imgAdjournSoftwareOK_->show();
+    if (phase == 1) {
+        imgAdjournDataOK_->show();
+        imgAdjournSoftwareOK_->show();
+    }
+}
+
+// ---- The send's window -------------------------------------------------------
+
+frmSendOrder::frmSendOrder() : frmExchangeProgress(QStringLiteral("Invio Ordini alla sede"), false) {
+    setObjectName(QStringLiteral("frmSendOrder"));
+}
+
+frmSendOrder* frmSendOrder::instance() {
+    if (!sharedSend()) sharedSend() = new frmSendOrder();
+    return sharedSend();
+}
+
+bool frmSendOrder::IsLoaded() { return !sharedSend().isNull(); }
+
+void frmSendOrder::forget() {
+    if (sharedSend() == this) sharedSend() = nullptr;
+}
+
+}  // namespace exchange

@@ -1,0 +1,108 @@
+#include "ExchangeTestSupport.h"
+
+#include "app/AllTableClasses.h"
+#include "datalib/DataSource.h"
+#include "schema/DB.h"
+#include "startup/RunContext.h"
+#include "startup/modDatabase.h"
+#include "tools/demodb/DemoArchive.h"
+
+#include <QFile>
+
+namespace exchangetest {
+
+QString DemoArchive() {
+    static QTemporaryDir dir;
+    static QString file;
+    if (file.isEmpty()) {
+        app::registerAllTableClasses();
+        demodb::DemoOptions options;
+        options.file = dir.filePath(QStringLiteral("demo"));
+        demodb::BuildDemoArchive(options, [](const QString&) {});
+        file = options.file;
+    }
+    return file;
+}
+
+OpenFile::OpenFile(const QString& file, bool create) {
+    if (create) engine.Create(3, file, QString(), startup::DatabasePassword());
+    engine.Open(3, file, QString(), startup::DatabasePassword());
+    schema::DB definition;
+    db = datalib::Application::OpenDatabase(engine, definition, QStringLiteral("zeltorder"), nullptr);
+}
+
+OpenFile::~OpenFile() {
+    db.reset();
+    engine.Close();
+}
+
+void HeadOfficeTest::SetUp() {
+    app::registerAllTableClasses();
+    previousAgent = startup::runContext().codeAgente;
+    startup::runContext().codeAgente = QLatin1String(kAgent);
+    // No Apache, no test: the fixture fails here.
+    server.start();
+    server.putFile(QLatin1String(kArchive), DemoArchive());
+    url = server.baseUrl().toString();
+    localFile = dir.filePath(QStringLiteral("ZeltOrder_DEMO"));
+}
+
+void HeadOfficeTest::TearDown() {
+    closeLocal();
+    server.stop();
+    startup::runContext().codeAgente = previousAgent;
+}
+
+void HeadOfficeTest::openLocal(bool demoCopy) {
+    closeLocal();
+    if (demoCopy && !QFile::exists(localFile)) QFile::copy(DemoArchive(), localFile);
+    local = std::make_unique<OpenFile>(localFile, !QFile::exists(localFile));
+}
+
+void HeadOfficeTest::closeLocal() { local.reset(); }
+
+exchange::ExchangeContext HeadOfficeTest::context() const {
+    exchange::ExchangeContext ctx;
+    ctx.local = local->db;
+    ctx.agent = QLatin1String(kAgent);
+    ctx.configuredUrl = url;
+    ctx.password = startup::DatabasePassword();
+    ctx.settings.lockTimeoutSeconds = 2;
+    ctx.settings.lockRetryMs = 100;
+    ctx.transferTimeoutMs = 10000;
+    return ctx;
+}
+
+void HeadOfficeTest::editHeadOffice(const std::function<void(datalib::Database&)>& edit) {
+    OpenFile head(server.filePath(QLatin1String(kArchive)));
+    head.db->BeginUpdate();
+    edit(*head.db);
+    head.db->EndUpdate();
+}
+
+long HeadOfficeTest::headCount(const QString& table, const QString& filter) {
+    OpenFile head(server.filePath(QLatin1String(kArchive)));
+    return head.db->OpenDataSource(table, filter)->RowCount();
+}
+
+long HeadOfficeTest::localCount(const QString& table, const QString& filter) {
+    return local->db->OpenDataSource(table, filter)->RowCount();
+}
+
+QStringList HeadOfficeTest::dump(datalib::Database& db, const QString& table, const QString& sort) {
+    QStringList out;
+    auto ds = db.OpenDataSource(table, {}, sort);
+    const QStringList columns = ds->ColumnNames();
+    for (ds->RowFirst(); !ds->Eof(); ds->RowNext()) {
+        QStringList values;
+        for (const QString& c : columns)
+            if (c != QLatin1String("OID") && !c.startsWith(QLatin1String("OID_"))) {
+                const core::Variant v = ds->ColValue(c);
+                values << (v.isEmptyOrNull() ? QString() : v.toString());
+            }
+        out << values.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+}  // namespace exchangetest

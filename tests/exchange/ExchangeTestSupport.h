@@ -1,0 +1,97 @@
+#pragma once
+// The exchange's tests: a private head-office server (Apache with WebDAV)
+// serving the demo agent's archive, the agent's own database, scripted
+// answers to the messages and a progress recorder that can stop.
+
+#include "core/Prompt.h"
+#include "datalib/Database.h"
+#include "datalib/Engine.h"
+#include "exchange/Exchange.h"
+#include "platform/Transfer.h"
+#include "tools/headoffice/HeadOfficeServer.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace exchangetest {
+
+inline constexpr const char* kAgent = "DEMO";
+inline constexpr const char* kArchive = "OrdiniAgente_DEMO";
+
+// Records what the exchange shows; stops after a given number of steps.
+struct RecordingProgress : exchange::ExchangeProgress {
+    QStringList messages;
+    std::vector<int> phases;
+    long steps = 0;
+    long stopAtStep = -1;  // the operator stops at this step
+    bool stopped = false;
+    bool unloaded = false;
+    int starts = 0;
+    int ends = 0;
+    std::function<void(long step)> onStep;
+
+    void ShowMsg(const QString& message, int phase) override {
+        messages << message;
+        phases.push_back(phase);
+    }
+    void StartProgress(long, bool) override { ++starts; }
+    bool Progress(long = 0, bool stopButtonOnly = false) override {
+        if (stopButtonOnly) return !stopped;
+        ++steps;
+        if (onStep) onStep(steps);
+        if (stopAtStep >= 0 && steps >= stopAtStep) stopped = true;
+        return !stopped;
+    }
+    void EndProgress() override { ++ends; }
+    bool Stopped() const override { return stopped; }
+    void Unload() override { unloaded = true; }
+    void OnProgress(long p, bool& goOn) override { goOn = Progress(p); }
+    void OnStopped(bool& s) override { s = stopped; }
+    void OnStart(long t, bool s) override { StartProgress(t, s); }
+    void OnEnd() override { EndProgress(); }
+};
+
+// The demo agent's archive as head office delivers it (built once).
+QString DemoArchive();
+
+// Opens a database file of the program (the agent's password).
+struct OpenFile {
+    explicit OpenFile(const QString& file, bool create = false);
+    ~OpenFile();
+    datalib::Engine engine;
+    std::shared_ptr<datalib::Database> db;
+};
+
+class HeadOfficeTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The agent's database: a copy of the demo archive, or a new empty one.
+    void openLocal(bool demoCopy = true);
+    void closeLocal();
+    exchange::ExchangeContext context() const;
+    // Head office's archive changed in place, as head office would.
+    void editHeadOffice(const std::function<void(datalib::Database&)>& edit);
+    long headCount(const QString& table, const QString& filter = {});
+    long localCount(const QString& table, const QString& filter = {});
+    QByteArray headBytes() const { return server.fileBytes(QLatin1String(kArchive)); }
+    // The rows of a table as text, for comparing two databases.
+    static QStringList dump(datalib::Database& db, const QString& table, const QString& sort);
+
+    headoffice::HeadOfficeServer server;
+    QTemporaryDir dir;
+    QString localFile;
+    std::unique_ptr<OpenFile> local;
+    core::ScriptedBoxes boxes;
+    platform::Transfer transfer;
+    RecordingProgress progress;
+    QString previousAgent;
+    QString url;  // head office's address
+};
+
+}  // namespace exchangetest

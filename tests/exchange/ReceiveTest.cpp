@@ -1,0 +1,207 @@
+// Receiving head office's data: filters, versions and parameters, a stop
+// that keeps whole rows, and every way the archive or the server can fail.
+
+#include "ExchangeTestSupport.h"
+
+#include "datalib/DataSet.h"
+#include "datalib/DataSource.h"
+#include "schema/CustomerCodeScript.h"
+#include "tools/headoffice/CuttingProxy.h"
+
+#include <QFile>
+
+using namespace exchangetest;
+
+namespace {
+
+void addForeignAgent(datalib::Database& head) {
+    head.OpenDataSource("Agenti")->InsertFromPairs({"Codice", "ALTRO", "RagioneSociale", "Altro agente"});
+    head.OpenDataSource("Clienti")->InsertFromPairs(
+        {"Codice", "ALT0001", "RagioneSociale", "Cliente di un altro agente", "Agente", "ALTRO"});
+}
+
+}  // namespace
+
+TEST_F(HeadOfficeTest, FirstReceiveTakesTheAgentsRowsVersionsAndScripts) {
+    editHeadOffice([](datalib::Database& head) {
+        addForeignAgent(head);
+        head.SetSysParam("VersioneUltimoAggiornamento", "7");
+        head.SetSysParam("DataAggiornamentoDatabase", "01/12/2026");
+        head.SetSysParamLong(schema::kCustomerCodeScriptParam, "Function NewProgr(ds)\r\nNewProgr = \"X\"\r\nEnd Function");
+    });
+    openLocal(false);
+    ASSERT_TRUE(exchange::ReceiveUpdates(context(), &transfer, progress, false, false));
+
+    EXPECT_EQ(localCount("Agenti"), 1);
+    EXPECT_EQ(localCount("Clienti", "Codice='ALT0001'"), 0);
+    EXPECT_EQ(localCount("Clienti"), headCount("Clienti", "Agenti.Codice='DEMO'"));
+    EXPECT_EQ(localCount("Articoli"), headCount("Articoli"));
+    EXPECT_EQ(localCount("ListiniArticoli"), headCount("ListiniArticoli"));
+    EXPECT_EQ(localCount("Ordini"), 12);
+    EXPECT_EQ(localCount("RigheOrdini"), headCount("RigheOrdini"));
+    auto& db = *local->db;
+    EXPECT_EQ(db.GetSysParam("VersioneUltimoAggiornamento", ""), "7");
+    EXPECT_EQ(db.GetSysParam("VersioneAggiornamento", ""), "7");
+    EXPECT_EQ(db.GetSysParam("DataAggiornamentoDatabase", ""), "01/12/2026");
+    EXPECT_EQ(db.GetSysParam("DataUltimoAccesso", ""), "01/12/2026");
+    EXPECT_TRUE(db.GetSysParamLong(schema::kCustomerCodeScriptParam, "").contains("NewProgr = \"X\""));
+
+    EXPECT_EQ(progress.messages.first(), "Connessione al database remoto...");
+    EXPECT_TRUE(progress.messages.contains("Ricezione dati Tabella 1 di 14 - " +
+                                           db.Tables("Utenti")->PresentationName()));
+    EXPECT_TRUE(progress.messages.contains("Aggiornamento parametri..."));
+    EXPECT_EQ(boxes.lastText(), "AGGIORNAMENTO COMPLETATO.");
+    EXPECT_TRUE(progress.unloaded);
+}
+
+TEST_F(HeadOfficeTest, IncrementalAndCompleteReceiveKeepLocalRowsAndFlags) {
+    for (const bool all : {false, true}) {
+        SCOPED_TRACE(all ? "receive all" : "incremental");
+        closeLocal();
+        QFile::remove(localFile);
+        server.putFile(kArchive, DemoArchive());
+        openLocal(true);
+        // Local work head office does not know yet, and an order sent from here.
+        local->db->BeginUpdate();
+        local->db->OpenDataSource("Clienti")->InsertFromPairs(
+            {"Codice", "LOC0001", "RagioneSociale", "Cliente nuovo", "Agente", "DEMO"});
+        auto sent = local->db->OpenDataSource("Ordini", "NOT InviatoSede");
+        sent->RowFirst();
+        const QString number = sent->ColValueStr("Numero");
+        sent->SetColValue("InviatoSede", true);
+        sent->Save();
+        local->db->EndUpdate();
+
+        auto articles = local->db->OpenDataSource("Articoli", "Left(Codice,2)<>'##'", "Codice");
+        articles->RowFirst();
+        const QString newer = articles->ColValueStr("Codice");
+        articles->RowNext();
+        const QString older = articles->ColValueStr("Codice");
+        editHeadOffice([&](datalib::Database& head) {
+            head.SetSysParam("VersioneUltimoAggiornamento", "2");
+            for (const auto& [code, version] : {std::pair{newer, 2.0}, std::pair{older, 1.0}}) {
+                auto a = head.OpenDataSource("Articoli", "Codice='" + code + "'");
+                a->RowFirst();
+                a->SetColValue("Descrizione", "Cambiato dalla sede");
+                a->SetColValue("VersioneAggiornamento", version);
+                a->Save();
+            }
+            auto o = head.OpenDataSource("Ordini", "Numero='" + number + "'");
+            o->RowFirst();
+            o->SetColValue("VersioneAggiornamento", 2.0);
+            o->Save();
+        });
+
+        ASSERT_TRUE(exchange::ReceiveUpdates(context(), &transfer, progress, all, false));
+        EXPECT_EQ(localCount("Articoli", "Codice='" + newer + "' AND Descrizione='Cambiato dalla sede'"), 1);
+        EXPECT_EQ(localCount("Articoli", "Codice='" + older + "' AND Descrizione='Cambiato dalla sede'"), all ? 1 : 0);
+        EXPECT_EQ(localCount("Clienti", "Codice='LOC0001'"), 1);
+        EXPECT_EQ(localCount("Ordini", "Numero='" + number + "' AND InviatoSede"), 1);
+        EXPECT_EQ(local->db->GetSysParam("VersioneUltimoAggiornamento", ""), "2");
+    }
+}
+
+TEST_F(HeadOfficeTest, StopMidReceiveKeepsWholeRowsAndTheVersion) {
+    // A receive that is not stopped, for comparison.
+    openLocal(false);
+    ASSERT_TRUE(exchange::ReceiveUpdates(context(), &transfer, progress, false, false));
+    const QStringList orders = dump(*local->db, "Ordini", "Numero");
+    const QStringList rows = dump(*local->db, "RigheOrdini", "NumeroOrdine,PosizioneRiga");
+    const QStringList customers = dump(*local->db, "Clienti", "Codice");
+    closeLocal();
+    QFile::remove(localFile);
+
+    openLocal(false);
+    RecordingProgress stopping;
+    int inOrders = 0;
+    stopping.onStep = [&](long) {
+        if (!stopping.messages.isEmpty() && stopping.messages.last().startsWith("Ricezione dati Tabella 12 di 14") &&
+            ++inOrders == 5)
+            stopping.stopped = true;
+    };
+    EXPECT_FALSE(exchange::ReceiveUpdates(context(), &transfer, stopping, false, false));
+    EXPECT_EQ(boxes.lastText(), "AGGIORNAMENTO INTERROTTO.");
+    EXPECT_TRUE(stopping.unloaded);
+    // The loop left at once: no later table was started.
+    EXPECT_FALSE(stopping.messages.last().startsWith("Ricezione dati Tabella 13"));
+    EXPECT_EQ(localCount("Ordini"), 5);
+    auto got = local->db->OpenDataSource("Ordini");
+    OpenFile head(server.filePath(kArchive));
+    for (got->RowFirst(); !got->Eof(); got->RowNext()) {
+        auto theirs = head.db->OpenDataSource("Ordini", "Numero='" + got->ColValueStr("Numero") + "'");
+        theirs->RowFirst();
+        EXPECT_EQ(got->GetReference("Righe")->RowCount(), theirs->GetReference("Righe")->RowCount());
+    }
+    EXPECT_EQ(local->db->GetSysParam("VersioneUltimoAggiornamento", "0"), "0");
+    EXPECT_FALSE(local->db->InTransaction());
+
+    RecordingProgress again;
+    ASSERT_TRUE(exchange::ReceiveUpdates(context(), &transfer, again, false, false));
+    EXPECT_EQ(dump(*local->db, "Ordini", "Numero"), orders);
+    EXPECT_EQ(dump(*local->db, "RigheOrdini", "NumeroOrdine,PosizioneRiga"), rows);
+    EXPECT_EQ(dump(*local->db, "Clienti", "Codice"), customers);
+}
+
+TEST_F(HeadOfficeTest, BadArchivesAndServersAreToldAndChangeNothing) {
+    const QByteArray demo = server.fileBytes(kArchive);
+    QTemporaryDir other;
+    const QString otherPassword = other.filePath("altra");
+    {
+        datalib::Engine e;
+        e.Create(3, otherPassword, QString(), "un'altra password");
+    }
+    QFile f(otherPassword);
+    f.open(QIODevice::ReadOnly);
+    const QByteArray foreign = f.readAll();
+    f.close();
+
+    headoffice::CuttingProxy proxy(server.port());
+    struct Case {
+        const char* name;
+        std::function<void()> arrange;
+        QString expected;
+    };
+    const std::vector<Case> cases{
+        {"damaged", [&] { server.putBytes(kArchive, demo.left(demo.size() / 3)); }, "danneggiato"},
+        {"web page", [&] { server.putBytes(kArchive, "<html><body>Manutenzione</body></html>"); }, "pagina web"},
+        {"missing", [&] { QFile::remove(server.filePath(kArchive)); }, "errore 404"},
+        {"other password", [&] { server.putBytes(kArchive, foreign); }, "password diversa"},
+        {"cut in transit",
+         [&] {
+             url = proxy.route(server.baseUrl()).toString();
+             proxy.armCut("GET", demo.size() / 2);
+         },
+         "interrotto durante il trasferimento"},
+        {"credentials",
+         [&] {
+             server.start({"agente", "giusta"});
+             server.putBytes(kArchive, demo);
+             QUrl u = server.baseUrl(false);
+             u.setUserName("agente");
+             u.setPassword("segreto");
+             url = u.toString();
+         },
+         "errore 401"},
+        {"server down", [&] { server.stop(); }, "non risponde"},
+    };
+    openLocal(true);
+    const QStringList before = dump(*local->db, "Clienti", "Codice");
+    const QString version = local->db->GetSysParam("VersioneAggiornamento", "");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!server.running()) server.start();
+        server.putBytes(kArchive, demo);
+        url = server.baseUrl().toString();
+        c.arrange();
+        boxes.clear();
+        RecordingProgress p;
+        EXPECT_FALSE(exchange::ReceiveUpdates(context(), &transfer, p, false, false));
+        ASSERT_FALSE(boxes.shown().empty());
+        EXPECT_TRUE(boxes.shown().front().text.contains(c.expected)) << boxes.shown().front().text.toStdString();
+        EXPECT_FALSE(boxes.shown().front().text.contains("segreto"));
+        EXPECT_TRUE(p.unloaded);
+        EXPECT_EQ(dump(*local->db, "Clienti", "Codice"), before);
+        EXPECT_EQ(local->db->GetSysParam("VersioneAggiornamento", ""), version);
+    }
+    EXPECT_EQ(proxy.cuts(), 1);
+}

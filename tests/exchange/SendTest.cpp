@@ -1,0 +1,207 @@
+// Sending orders: each chosen order reaches head office once and is marked
+// sent only when head office holds it, whatever breaks in between.
+
+#include "ExchangeTestSupport.h"
+
+#include "app/AllTableClasses.h"
+#include "datalib/DataSet.h"
+#include "datalib/DataSource.h"
+#include "datalib/RemoteConnector.h"
+#include "startup/RunContext.h"
+#include "startup/modDatabase.h"
+#include "tools/headoffice/CuttingProxy.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QProcess>
+
+#include <csignal>
+
+using namespace exchangetest;
+
+namespace {
+
+// The numbers of the orders waiting to be sent.
+QStringList unsent(datalib::Database& db) {
+    QStringList out;
+    auto ds = db.OpenDataSource("Ordini", "NOT InviatoSede AND Completato", "Numero");
+    for (ds->RowFirst(); !ds->Eof(); ds->RowNext()) out << ds->ColValueStr("Numero");
+    return out;
+}
+
+// The orders of `numbers` that are not marked sent here.
+QStringList stillUnsent(datalib::Database& db, const QStringList& numbers) {
+    QStringList out;
+    for (const QString& n : numbers)
+        if (db.OpenDataSource("Ordini", "Numero='" + n + "' AND NOT InviatoSede")->RowCount() == 1) out << n;
+    return out;
+}
+
+QByteArray sha(const QByteArray& bytes) { return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1); }
+
+struct SeamReset {
+    ~SeamReset() { datalib::RemoteConnector::seamHook() = nullptr; }
+};
+
+}  // namespace
+
+class SendTest : public HeadOfficeTest {
+  protected:
+    // Every order is once at head office, marked sent, with all its rows.
+    void expectAtHeadOfficeOnce(const QStringList& numbers) {
+        OpenFile head(server.filePath(kArchive));
+        for (const QString& n : numbers) {
+            SCOPED_TRACE(n.toStdString());
+            auto theirs = head.db->OpenDataSource("Ordini", "Numero='" + n + "'");
+            ASSERT_EQ(theirs->RowCount(), 1);
+            theirs->RowFirst();
+            EXPECT_TRUE(theirs->ColValueBool("InviatoSede"));
+            auto ours = local->db->OpenDataSource("Ordini", "Numero='" + n + "'");
+            ours->RowFirst();
+            EXPECT_EQ(theirs->GetReference("Righe")->RowCount(), ours->GetReference("Righe")->RowCount());
+            EXPECT_EQ(head.db->OpenDataSource("RigheOrdini", "NumeroOrdine='" + n + "'")->RowCount(),
+                      ours->GetReference("Righe")->RowCount());
+        }
+    }
+};
+
+TEST_F(SendTest, SendsTheChosenOrdersOnceAndMarksThemSent) {
+    openLocal(true);
+    const QStringList waiting = unsent(*local->db);
+    ASSERT_EQ(waiting.size(), 4);
+
+    // An empty choice sends nothing and uploads nothing.
+    exchange::OrderSelection none = QStringList{};
+    const QByteArray before = headBytes();
+    ASSERT_TRUE(exchange::SendOrders(context(), &transfer, progress, false, none));
+    EXPECT_EQ(headBytes(), before);
+    EXPECT_EQ(unsent(*local->db), waiting);
+
+    // One chosen order: only that one is prepared and sent.
+    auto first = local->db->OpenDataSource("Ordini", "Numero='" + waiting[0] + "'");
+    first->RowFirst();
+    exchange::OrderSelection one = QStringList{QString::number(first->OID())};
+    ASSERT_TRUE(exchange::SendOrders(context(), &transfer, progress, false, one));
+    EXPECT_EQ(unsent(*local->db), waiting.mid(1));
+    EXPECT_EQ(localCount("Ordini", "NonModificabile AND NOT InviatoSede"), 0);
+    expectAtHeadOfficeOnce({waiting[0]});
+
+    // No choice at all: every completed unsent order.
+    exchange::OrderSelection all;
+    ASSERT_TRUE(exchange::SendOrders(context(), &transfer, progress, false, all));
+    EXPECT_TRUE(unsent(*local->db).isEmpty());
+    expectAtHeadOfficeOnce(waiting);
+    EXPECT_EQ(boxes.lastText(), "INVIO COMPLETATO.");
+    EXPECT_TRUE(progress.messages.contains("Esportazione Tabella 1 di 1 - " +
+                                           local->db->Tables("Ordini")->PresentationName()));
+    EXPECT_EQ(progress.phases.front(), 2);
+}
+
+TEST_F(SendTest, APutCutMidBodyLeavesEveryOrderUnsentAndARetrySendsEachOnce) {
+    headoffice::CuttingProxy proxy(server.port());
+    url = proxy.route(server.baseUrl()).toString();
+    openLocal(true);
+    const QStringList waiting = unsent(*local->db);
+    const QByteArray before = sha(headBytes());
+    // Every try of the upload is cut (the network layer tries a PUT twice).
+    proxy.armCut("PUT", 100000, -1);
+    exchange::OrderSelection all;
+    EXPECT_FALSE(exchange::SendOrders(context(), &transfer, progress, false, all));
+    EXPECT_GE(proxy.cuts(), 1);
+    proxy.disarm();
+    EXPECT_TRUE(boxes.shown().front().text.contains("interrotto durante l'invio")) << boxes.lastText().toStdString();
+    EXPECT_EQ(stillUnsent(*local->db, waiting), waiting);
+    EXPECT_EQ(sha(headBytes()), before);
+
+    RecordingProgress retry;
+    ASSERT_TRUE(exchange::SendOrders(context(), &transfer, retry, false, all));
+    EXPECT_TRUE(unsent(*local->db).isEmpty());
+    expectAtHeadOfficeOnce(waiting);
+}
+
+TEST_F(SendTest, AHeadOfficeChangeBeforeTheUploadIsKeptAndTheSendRedone) {
+    openLocal(true);
+    const QStringList waiting = unsent(*local->db);
+    SeamReset reset;
+    int uploads = 0;
+    datalib::RemoteConnector::seamHook() = [&](const char* seam) {
+        if (QByteArray(seam) != "uploading" || ++uploads != 1) return;
+        editHeadOffice([](datalib::Database& head) {
+            head.OpenDataSource("Articoli")->InsertFromPairs({"Codice", "SEDE0001", "Descrizione", "Nuovo della sede"});
+        });
+    };
+    exchange::OrderSelection all;
+    ASSERT_TRUE(exchange::SendOrders(context(), &transfer, progress, false, all));
+    EXPECT_EQ(uploads, 2);
+    EXPECT_EQ(headCount("Articoli", "Codice='SEDE0001'"), 1);
+    EXPECT_TRUE(unsent(*local->db).isEmpty());
+    expectAtHeadOfficeOnce(waiting);
+}
+
+TEST_F(SendTest, AHeldLockIsWaitedOutAndThenRefused) {
+    openLocal(true);
+    const QStringList waiting = unsent(*local->db);
+    // Someone else holds the archive for a long time.
+    const platform::Transfer::Reply lock = transfer.custom(
+        QUrl(url + kArchive), "LOCK",
+        "<?xml version=\"1.0\"?><D:lockinfo xmlns:D=\"DAV:\"><D:lockscope><D:exclusive/></D:lockscope>"
+        "<D:locktype><D:write/></D:locktype></D:lockinfo>",
+        {{"Timeout", "Second-600"}});
+    ASSERT_TRUE(lock.ok()) << lock.status;
+    const QByteArray before = headBytes();
+    exchange::ExchangeContext ctx = context();
+    ctx.settings.lockTimeoutSeconds = 1;
+    exchange::OrderSelection all;
+    EXPECT_FALSE(exchange::SendOrders(ctx, &transfer, progress, false, all));
+    EXPECT_TRUE(boxes.shown().front().text.contains("in uso presso la sede")) << boxes.lastText().toStdString();
+    EXPECT_EQ(stillUnsent(*local->db, waiting), waiting);
+    EXPECT_EQ(headBytes(), before);
+}
+
+// Run by the next test in a process of its own, which dies right after head
+// office acknowledged the upload (before anything local is written).
+TEST(SendChild, SendsThenDiesAfterTheAcknowledgement) {
+    const QByteArray headUrl = qgetenv("ZELT_TEST_HEAD_URL");
+    if (headUrl.isEmpty()) return;  // only as the child of the test below
+    app::registerAllTableClasses();
+    startup::runContext().codeAgente = kAgent;
+    OpenFile db(QString::fromLocal8Bit(qgetenv("ZELT_TEST_LOCAL_DB")));
+    exchange::ExchangeContext ctx;
+    ctx.local = db.db;
+    ctx.agent = kAgent;
+    ctx.configuredUrl = QString::fromUtf8(headUrl);
+    ctx.password = startup::DatabasePassword();
+    ctx.settings.lockTimeoutSeconds = 3;
+    core::ScriptedBoxes boxes;
+    platform::Transfer transfer;
+    RecordingProgress progress;
+    datalib::RemoteConnector::seamHook() = [](const char* seam) {
+        if (QByteArray(seam) == "acknowledged") ::raise(SIGKILL);
+    };
+    exchange::OrderSelection all;
+    exchange::SendOrders(ctx, &transfer, progress, false, all);
+}
+
+TEST_F(SendTest, KilledRightAfterTheAcknowledgementTheNextSendWaitsAndSendsEachOnce) {
+    openLocal(true);
+    const QStringList waiting = unsent(*local->db);
+    closeLocal();
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ZELT_TEST_HEAD_URL", url);
+    env.insert("ZELT_TEST_LOCAL_DB", localFile);
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=SendChild.SendsThenDiesAfterTheAcknowledgement"});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    ASSERT_EQ(child.exitStatus(), QProcess::CrashExit) << child.readAll().toStdString();
+
+    openLocal(true);
+    // Head office has them; here they still wait, and the archive is locked.
+    EXPECT_EQ(stillUnsent(*local->db, waiting), waiting);
+    expectAtHeadOfficeOnce(waiting);
+    exchange::OrderSelection all;
+    ASSERT_TRUE(exchange::SendOrders(context(), &transfer, progress, false, all)) << boxes.lastText().toStdString();
+    EXPECT_TRUE(unsent(*local->db).isEmpty());
+    expectAtHeadOfficeOnce(waiting);
+}
