@@ -19,6 +19,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <initializer_list>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -115,5 +116,12 @@ private:
 
 // The byte with its bit order reversed.
 unsigned char reverseBits(unsigned char b);
+
+// Bytes written as numbers, as the tests compare what crossed the line.
+inline QByteArray bytes(std::initializer_list<int> values) {
+    QByteArray b;
+    for (int v : values) b += char(v);
+    return b;
+}
 
 }  // namespace cardsim

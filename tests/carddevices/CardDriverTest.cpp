@@ -17,15 +17,10 @@
 
 using namespace carddevices;
 using cardsim::CardDeviceSimulator;
+using cardsim::bytes;
 using platform::SettingsStore;
 
 namespace {
-
-QByteArray bytes(std::initializer_list<int> values) {
-    QByteArray b;
-    for (int v : values) b += char(v);
-    return b;
-}
 
 QString latin1(const QByteArray& b) { return QString::fromLatin1(b); }
 
@@ -211,7 +206,7 @@ TEST_F(CardDriverTest, Msr106AsyncReadReportsTheFields) {
     QElapsedTimer t;
     t.start();
     device->ReadData(0, false, d, d2);
-    EXPECT_LT(t.elapsed(), 400);  // the pause after the send only
+    EXPECT_LT(t.elapsed(), 1500);  // the pause after the send, no wait for the answer
     EXPECT_EQ(d, "untouched");
     EXPECT_EQ(d2, "untouched");
     ASSERT_TRUE(sim_.waitForHeldRead());
@@ -255,7 +250,7 @@ TEST_F(CardDriverTest, Msr106SyncWriteWithoutAnswerTimesOut) {
     EXPECT_EQ(e.source(), "MSR 106 Series (bassa coercività)");
     EXPECT_EQ(e.description(), "Codice: 2\r\rTimeout, il dispositivo non ha risposto");
     EXPECT_GE(t.elapsed(), 3000);
-    EXPECT_LT(t.elapsed(), 3600);
+    EXPECT_LT(t.elapsed(), 4500);
 }
 
 TEST_F(CardDriverTest, Msr106EraseAndFailedWrite) {
@@ -335,7 +330,7 @@ TEST_F(CardDriverTest, UnpluggedDeviceEndsTheWaitAtOnce) {
     QElapsedTimer t;
     t.start();
     const auto e = errorOf([&] { device->ReadData(1, false, d, d2); });
-    EXPECT_LT(t.elapsed(), 1500);
+    EXPECT_LT(t.elapsed(), 2000);
     EXPECT_TRUE(e.description().contains("COM4")) << e.description().toStdString();
     // Nothing more goes to the port; a new session cannot open it.
     EXPECT_THROW(device->ReadData(0, false, d, d2), core::AppError);
@@ -372,7 +367,7 @@ TEST_F(CardDriverTest, CancelEndsAWaitAndTheDeviceOutlivesItsCall) {
         device->NewSession(&events_);
     });
     EXPECT_TRUE(e.cancelled());
-    EXPECT_LT(t.elapsed(), 1500);
+    EXPECT_LT(t.elapsed(), 2000);
     EXPECT_TRUE(watch.expired());
     EXPECT_EQ(sim_.commands().last(), bytes({0x1B, 0x61}));  // the cancel resets the device
 }
