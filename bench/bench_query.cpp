@@ -103,11 +103,8 @@ void openAndCount(benchmark::State& state, const char* table, const char* filter
     for (auto _ : state) {
         const SqlQuery q =
             translateQuery(schema()[table], lookup, QString::fromUtf8(filter), QString::fromUtf8(sort));
-        const QString sql = QStringLiteral("SELECT \"t0\".\"OID\" FROM ") + q.from +
-                            (q.where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + q.where) +
-                            (q.orderBy.isEmpty() ? QString() : QStringLiteral(" ORDER BY ") + q.orderBy);
-        sqlite3_stmt* st = b.db.prepare(sql);
-        bindValues(st, q.params);
+        sqlite3_stmt* st = b.db.prepare(q.keysetSql());
+        datalib::bindSqlValues(st, q.params);
         rows = 0;
         while (sqlite3_step(st) == SQLITE_ROW) ++rows;
         sqlite3_finalize(st);

@@ -6,7 +6,6 @@
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
-#include "datalib/query/QueryTranslator.h"
 #include "platform/ui/MessageBox.h"
 
 #include <QComboBox>
@@ -165,10 +164,11 @@ QString MubShortSearch::FieldCondition(const datalib::DataSource& ds, const QStr
         if (const datalib::TableDef* other = ds.Database()->tableDef(field.left(dot))) table = other;
         column = field.mid(dot + 1);
     }
+    const std::shared_ptr<datalib::DataSet> set = ds.Database()->Tables(table->name());
     bool text = true;
     if (const datalib::ColumnDef* c = table->findColumn(column)) text = c->isText();
-    const int code = (text && beginsWith) ? datalib::query::MatchBeginsWith : datalib::query::MatchEqual;
-    return datalib::query::BuildFieldCondition(*table, column, core::Variant(value), code);
+    const int code = (text && beginsWith) ? datalib::MatchBeginsWith : datalib::MatchEqual;
+    return set->BuildFieldCondition(column, core::Variant(value), code);
 }
 
 // ---- Sort ------------------------------------------------------------------------------

@@ -4,7 +4,8 @@
 #include "controls/MubShortSearch.h"
 #include "core/AppError.h"
 #include "datalib/DataSource.h"
-#include "datalib/query/QueryTranslator.h"
+#include "datalib/DataSet.h"
+#include "datalib/FieldMatch.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -23,9 +24,9 @@ std::function<bool(QDialog&)>& dialogHook() {
     return hook;
 }
 
-const int kCodes[] = {datalib::query::MatchEqual,        datalib::query::MatchNotEqual,
-                      datalib::query::MatchGreaterEqual, datalib::query::MatchLessEqual,
-                      datalib::query::MatchBeginsWith,   datalib::query::MatchContains};
+const int kCodes[] = {datalib::MatchEqual,        datalib::MatchNotEqual,
+                      datalib::MatchGreaterEqual, datalib::MatchLessEqual,
+                      datalib::MatchBeginsWith,   datalib::MatchContains};
 
 QDialogButtonBox* okCancel(QDialog* dialog) {
     auto* buttons = new QDialogButtonBox(dialog);
@@ -95,12 +96,12 @@ QString ComplexFilterDialog::Condition() const {
         const QString field = r.field->currentText();
         const int code = kCodes[std::clamp(r.comparison->currentIndex(), 0, 5)];
         const datalib::ColumnDef* c = ds_.tableDef().findColumn(field);
-        if ((code == datalib::query::MatchBeginsWith || code == datalib::query::MatchContains) && c && !c->isText())
+        if ((code == datalib::MatchBeginsWith || code == datalib::MatchContains) && c && !c->isText())
             throw core::AppError(5, QStringLiteral("Zelt Order"),
                                  QStringLiteral("Il confronto \"") + r.comparison->currentText() +
                                      QStringLiteral("\" vale solo per i campi di testo (") + field +
                                      QStringLiteral(")."));
-        parts << datalib::query::BuildFieldCondition(ds_.tableDef(), field, core::Variant(value), code);
+        parts << ds_.Table()->BuildFieldCondition(field, core::Variant(value), code);
     }
     return parts.join(QLatin1String(" AND "));
 }

@@ -1,6 +1,7 @@
 #include "datalib/Connection.h"
 
 #include "datalib/Errors.h"
+#include "datalib/FileAccess.h"
 
 #include <sqlite3.h>
 #include <QFile>
@@ -29,24 +30,28 @@ Statement::~Statement() {
         sqlite3_finalize(stmt_);
 }
 
-Statement& Statement::bind(int index, const query::SqlValue& v) {
+int bindSqlValue(sqlite3_stmt* statement, int index, const SqlValue& v) {
+    if (std::holds_alternative<std::monostate>(v)) return sqlite3_bind_null(statement, index);
+    if (auto* i = std::get_if<qint64>(&v)) return sqlite3_bind_int64(statement, index, *i);
+    if (auto* d = std::get_if<double>(&v)) return sqlite3_bind_double(statement, index, *d);
+    const QByteArray u = std::get<QString>(v).toUtf8();
+    return sqlite3_bind_text(statement, index, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+}
+
+int bindSqlValues(sqlite3_stmt* statement, const std::vector<SqlValue>& values) {
+    for (size_t i = 0; i < values.size(); ++i)
+        if (const int rc = bindSqlValue(statement, int(i) + 1, values[i]); rc != SQLITE_OK) return rc;
+    return SQLITE_OK;
+}
+
+Statement& Statement::bind(int index, const SqlValue& v) {
     if (index > sqlite3_bind_parameter_count(stmt_)) return *this;
-    int rc = SQLITE_OK;
-    if (std::holds_alternative<std::monostate>(v))
-        rc = sqlite3_bind_null(stmt_, index);
-    else if (auto* i = std::get_if<qint64>(&v))
-        rc = sqlite3_bind_int64(stmt_, index, *i);
-    else if (auto* d = std::get_if<double>(&v))
-        rc = sqlite3_bind_double(stmt_, index, *d);
-    else {
-        const QByteArray u = std::get<QString>(v).toUtf8();
-        rc = sqlite3_bind_text(stmt_, index, u.constData(), int(u.size()), SQLITE_TRANSIENT);
-    }
+    const int rc = bindSqlValue(stmt_, index, v);
     if (rc != SQLITE_OK) owner_->raise(rc, QStringLiteral("bind"));
     return *this;
 }
 
-Statement& Statement::bind(const std::vector<query::SqlValue>& values, int first) {
+Statement& Statement::bind(const std::vector<SqlValue>& values, int first) {
     for (size_t i = 0; i < values.size(); ++i) bind(first + int(i), values[i]);
     return *this;
 }
@@ -79,6 +84,7 @@ Connection::Connection(const QString& path, bool create) : path_(path) {
     if (!create && !QFile::exists(path))
         throw errors::make(errors::FileNotFound,
                            QStringLiteral("Il file del database \"%1\" non esiste.").arg(path));
+    if (!create) RefuseReadOnlyFile(path);
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
@@ -152,7 +158,7 @@ void Connection::exec(const QString& sql) {
     if (rc != SQLITE_OK) raise(sqlite3_extended_errcode(db_), sql);
 }
 
-query::SqlValue Connection::scalar(const QString& sql, const std::vector<query::SqlValue>& params) {
+SqlValue Connection::scalar(const QString& sql, const std::vector<SqlValue>& params) {
     Statement st = prepare(sql);
     st.bind(params);
     if (!st.step() || st.isNull(0)) return {};

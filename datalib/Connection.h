@@ -4,7 +4,7 @@
 // transactions as savepoints.
 
 #include "core/Variant.h"
-#include "datalib/query/QueryTranslator.h"
+#include "datalib/SqlValue.h"
 
 #include <QHash>
 #include <QString>
@@ -40,8 +40,8 @@ class Statement {
     sqlite3_stmt* handle() const { return stmt_; }
 
     // Binds ?1..?n; values beyond the statement's parameters are skipped.
-    Statement& bind(const std::vector<query::SqlValue>& values, int first = 1);
-    Statement& bind(int index, const query::SqlValue& value);
+    Statement& bind(const std::vector<SqlValue>& values, int first = 1);
+    Statement& bind(int index, const SqlValue& value);
     // True while a row is there; raises the library's error on failure.
     bool step();
     // Runs to the end.
@@ -81,7 +81,7 @@ class Connection {
     // Runs one or more statements without results.
     void exec(const QString& sql);
     // One value of the first row, Null when there is none.
-    query::SqlValue scalar(const QString& sql, const std::vector<query::SqlValue>& params = {});
+    SqlValue scalar(const QString& sql, const std::vector<SqlValue>& params = {});
 
     // Raises the library's error for an SQLite result code.
     [[noreturn]] void raise(int rc, const QString& context) const;

@@ -5,6 +5,7 @@
 #include "core/Object.h"
 #include "core/Variant.h"
 #include "datalib/Definitions.h"
+#include "datalib/FieldMatch.h"
 
 #include <QString>
 #include <memory>

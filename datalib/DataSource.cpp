@@ -1,5 +1,7 @@
 #include "datalib/DataSource.h"
 
+#include "datalib/DataSourceParts.h"
+
 #include "core/ItalianText.h"
 #include "datalib/Connection.h"
 #include "datalib/DataSet.h"
@@ -7,47 +9,12 @@
 #include "datalib/Errors.h"
 #include "datalib/Interfaces.h"
 
-#include <sqlite3.h>
 #include <QSet>
 #include <cmath>
 
 namespace datalib {
 
 namespace {
-
-constexpr int kWindow = 64;
-
-core::Variant wholeNumber(qint64 v) {
-    if (v >= INT32_MIN && v <= INT32_MAX) return core::Variant(std::int32_t(v));
-    return core::Variant(double(v));
-}
-
-int digits(const QString& s, int from, int count, bool& ok) {
-    int v = 0;
-    for (int i = from; i < from + count; ++i) {
-        if (i >= s.size() || !s[i].isDigit()) {
-            ok = false;
-            return 0;
-        }
-        v = v * 10 + s[i].digitValue();
-    }
-    return v;
-}
-
-// "yyyy-MM-dd" or "yyyy-MM-dd HH:mm:ss" to a date; Null when unreadable.
-core::Variant parseStoredDate(const QString& s) {
-    bool ok = true;
-    const int y = digits(s, 0, 4, ok), m = digits(s, 5, 2, ok), d = digits(s, 8, 2, ok);
-    if (!ok || !core::Date::isValidDate(y, m, d)) return core::Variant::null();
-    int hh = 0, mi = 0, ss = 0;
-    if (s.size() >= 19) {
-        hh = digits(s, 11, 2, ok);
-        mi = digits(s, 14, 2, ok);
-        ss = digits(s, 17, 2, ok);
-        if (!ok) hh = mi = ss = 0;
-    }
-    return core::Variant(core::Date::fromParts(y, m, d, hh, mi, ss));
-}
 
 [[noreturn]] void unknownColumn(const TableDef& t, const QString& name) {
     throw errors::make(errors::UnknownColumn,
@@ -60,19 +27,6 @@ core::Variant parseStoredDate(const QString& s) {
 }
 
 }  // namespace
-
-struct DataSource::Snapshot {
-    bool editing = false;
-    bool isNew = false;
-    qint64 editOid = 0;
-    std::vector<core::Variant> buffer, original;
-    long pos = -1;
-    // The keyset is long: its size is kept, and a copy is taken only before
-    // the first deletion (rows are only appended before that).
-    size_t keyCount = 0;
-    bool hasKeys = false;
-    std::vector<qint64> keys;
-};
 
 // ---- Opening ----------------------------------------------------------------------
 
@@ -97,7 +51,7 @@ std::shared_ptr<DataSource> DataSource::open(const std::shared_ptr<datalib::Data
                 .arg(sqlIdent(query::SqlQuery::ownAlias()), sqlIdent(parentRef->parentLinkColumn()));
         ds->extraParams_ = {ds->parentOid_};
     }
-    ds->runQuery();
+    ds->runQuery(ds->translate(filter, sort, columns));
     if (table.hooks) {
         ds->hook([&] { table.hooks->OnSelect(*ds); });
         if (parent) ds->hook([&] { table.hooks->OnSelectParent(*ds, *parent); });
@@ -105,7 +59,15 @@ std::shared_ptr<DataSource> DataSource::open(const std::shared_ptr<datalib::Data
     return ds;
 }
 
+DataSource::DataSource()
+    : layout_(std::make_unique<RowLayout>()), cur_(std::make_unique<KeysetCursor>()),
+      edit_(std::make_unique<EditBuffer>()), writer_(std::make_unique<RowWriter>()) {}
+
 DataSource::~DataSource() = default;
+
+long DataSource::Position() const { return cur_->position(); }
+bool DataSource::IsNew() const { return edit_->editing && edit_->isNew; }
+bool DataSource::IsEditing() const { return edit_->editing; }
 
 std::shared_ptr<DataSet> DataSource::Table() const { return db_->Tables(def_->name()); }
 
@@ -113,241 +75,74 @@ QString DataSource::GetSysParam(const QString& name, const QString& defaultValue
     return db_->GetSysParam(name, defaultValue);
 }
 
-void DataSource::runQuery() {
-    QString cols = columns_.trimmed();
+query::SqlQuery DataSource::translate(const QString& filter, const QString& sort,
+                                      const QString& columns) const {
+    QString cols = columns.trimmed();
     if (cols.startsWith(QLatin1String("DISTINCTROW"), Qt::CaseInsensitive))
         cols = QStringLiteral("*,") + cols.mid(11).trimmed();
     else if (!cols.isEmpty() && !cols.startsWith(QLatin1String("DISTINCT"), Qt::CaseInsensitive) &&
              !cols.startsWith(QLatin1Char('*')))
         cols = QStringLiteral("*,") + cols;
     auto lookup = [db = db_.get()](const QString& n) { return db->lookup(n); };
-    query::SqlQuery q = query::translateQuery(*def_, lookup, filter_, sort_, cols);
+    query::SqlQuery q = query::translateQuery(*def_, lookup, filter, sort, cols);
     if (!extraSql_.isEmpty()) q.andWhere(extraSql_, extraParams_);
-
-    Connection& c = db_->conn();
-    std::vector<qint64> keys;
-    std::vector<Row> rows;
-    const bool isStatic = q.distinct;
-    query_ = std::move(q);
-    static_ = isStatic;
-    buildLayout();
-    const QString own = sqlIdent(query::SqlQuery::ownAlias());
-    if (isStatic) {
-        Statement st = c.prepare(query_.sql());
-        st.bind(query_.params);
-        while (st.step()) {
-            Row r;
-            r.oid = qint64(rows.size()) + 1;
-            r.values = readRow(st);
-            keys.push_back(r.oid);
-            rows.push_back(std::move(r));
-        }
-    } else {
-        QString sql = QStringLiteral("SELECT %1.\"OID\" FROM %2").arg(own, query_.from);
-        if (!query_.where.isEmpty()) sql += QStringLiteral(" WHERE ") + query_.where;
-        if (!query_.orderBy.isEmpty()) sql += QStringLiteral(" ORDER BY ") + query_.orderBy;
-        Statement st = c.prepare(sql);
-        st.bind(query_.params);
-        while (st.step()) keys.push_back(st.int64(0));
-        QStringList marks;
-        const int first = int(query_.params.size()) + 1;
-        for (int i = 0; i < kWindow; ++i) marks << QStringLiteral("?%1").arg(first + i);
-        windowSql_ = QStringLiteral("SELECT %1 FROM %2 WHERE %3.\"OID\" IN (%4)")
-                         .arg(query_.select, query_.from, own, marks.join(QLatin1Char(',')));
-        rowSql_ = QStringLiteral("SELECT %1 FROM %2 WHERE %3.\"OID\" = ?%4")
-                      .arg(query_.select, query_.from, own)
-                      .arg(first);
-    }
-    keys_ = std::move(keys);
-    staticRows_ = std::move(rows);
-    cache_.clear();
-    pos_ = keys_.empty() ? -1 : 0;
-    editing_ = false;
-    isNew_ = false;
+    return q;
 }
 
-void DataSource::buildLayout() {
-    insertSql_.clear();
-    updateSql_.clear();
-    layout_.clear();
-    index_.clear();
-    baseLinkIndex_ = parentLinkIndex_ = -1;
-    for (const QString& n : query_.columnNames) {
-        ColInfo info;
-        info.name = n;
-        const TableDef* owner = nullptr;
-        if (n.compare(QLatin1String("OID"), Qt::CaseInsensitive) == 0) {
-            info.kind = ColKind::OID;
-        } else if (const ColumnDef* c = def_->findColumn(n, &owner)) {
-            info.col = c;
-            info.kind = owner == def_ ? ColKind::Own : ColKind::Base;
-        } else if (const ReferenceDef* r = def_->findReference(n, &owner); r && !r->collection) {
-            info.ref = r;
-            info.kind = owner == def_ ? ColKind::OwnRef : ColKind::BaseRef;
-        } else if (def_->base && n.compare(def_->baseLinkColumn(), Qt::CaseInsensitive) == 0) {
-            info.kind = ColKind::Link;
-            baseLinkIndex_ = int(layout_.size());
-        } else {
-            bool link = false;
-            for (const ReferenceDef* p : def_->parents)
-                if (n.compare(p->parentLinkColumn(), Qt::CaseInsensitive) == 0) link = true;
-            info.kind = link ? ColKind::Link : ColKind::Expr;
-            if (link && parentRef_ && n.compare(parentRef_->parentLinkColumn(), Qt::CaseInsensitive) == 0)
-                parentLinkIndex_ = int(layout_.size());
-        }
-        if (static_ && info.kind != ColKind::Expr && info.kind != ColKind::OID) {
-            // A DISTINCT list shows values; keep their types but never write them.
-        }
-        const QString key = n.toLower();
-        if (!index_.contains(key)) index_.insert(key, int(layout_.size()));
-        layout_.push_back(info);
-    }
+void DataSource::runQuery(query::SqlQuery q) {
+    layout_->build(*def_, q.columnNames, parentRef_);
+    writer_->reset();
+    cur_->load(db_->conn(), std::move(q), *layout_);
+    edit_->clear();
 }
 
-int DataSource::colIndex(const QString& name) const { return index_.value(name.toLower(), -1); }
+int DataSource::colIndex(const QString& name) const { return layout_->indexOf(name); }
 
-core::Variant DataSource::fromStorage(const ColInfo& info, Statement& st, int col) const {
-    const int t = st.columnType(col);
-    if (t == SQLITE_NULL) {
-        if (info.col && info.col->isBoolean()) return core::Variant(false);
-        return core::Variant::null();
-    }
-    if (info.col) {
-        switch (info.col->type) {
-            case coltype::Boolean:
-                return core::Variant(st.int64(col) != 0);
-            case coltype::Integer:
-                return t == SQLITE_INTEGER ? wholeNumber(st.int64(col)) : core::Variant(st.real(col));
-            case coltype::Single:
-                return core::Variant(float(st.real(col)));
-            case coltype::Number:
-                return core::Variant(st.real(col));
-            case coltype::Money:
-                try {
-                    return core::Variant(core::Currency::fromDouble(st.real(col)));
-                } catch (const core::AppError&) {
-                    return core::Variant(st.real(col));
-                }
-            case coltype::Date:
-            case coltype::DateTime:
-                return parseStoredDate(st.text(col));
-            default:
-                return core::Variant(st.text(col));
-        }
-    }
-    if (info.ref) {
-        if (info.ref->byRowLink()) return wholeNumber(st.int64(col));
-        return core::Variant(st.text(col));
-    }
-    switch (t) {
-        case SQLITE_INTEGER:
-            return wholeNumber(st.int64(col));
-        case SQLITE_FLOAT:
-            return core::Variant(st.real(col));
-        default:
-            return core::Variant(st.text(col));
-    }
-}
-
-std::vector<core::Variant> DataSource::readRow(Statement& st) const {
-    std::vector<core::Variant> v;
-    v.reserve(layout_.size());
-    for (size_t i = 0; i < layout_.size(); ++i) v.push_back(fromStorage(layout_[i], st, int(i)));
-    return v;
-}
-
-void DataSource::fetchWindow(long from) const {
-    if (cache_.size() > 4 * kWindow) cache_.clear();
-    std::vector<query::SqlValue> ids;
-    for (long i = from; i < long(keys_.size()) && int(ids.size()) < kWindow; ++i)
-        ids.push_back(keys_[size_t(i)]);
-    while (int(ids.size()) < kWindow) ids.push_back(qint64(0));
-    Statement st = db_->conn().prepare(windowSql_);
-    st.bind(query_.params);
-    st.bind(ids, int(query_.params.size()) + 1);
-    const quint64 version = db_->conn().dataVersion();
-    const int oidCol = 0;
-    while (st.step()) {
-        Row r;
-        r.oid = st.int64(oidCol);
-        r.version = version;
-        r.values = readRow(st);
-        cache_[r.oid] = std::move(r);
-    }
-}
-
-const DataSource::Row* DataSource::fetchRow(qint64 oid, long position) const {
-    const quint64 version = db_->conn().dataVersion();
-    auto it = cache_.find(oid);
-    if (it != cache_.end() && it->second.version == version) return &it->second;
-    if (it == cache_.end()) {
-        fetchWindow(position >= 0 ? position : 0);
-        it = cache_.find(oid);
-        if (it != cache_.end()) return &it->second;
-    }
-    Statement st = db_->conn().prepare(rowSql_);
-    st.bind(query_.params);
-    st.bind(int(query_.params.size()) + 1, oid);
-    Row r;
-    r.oid = oid;
-    r.version = version;
-    if (st.step())
-        r.values = readRow(st);
-    else
-        r.missing = true;
-    return &(cache_[oid] = std::move(r));
-}
-
-const DataSource::Row* DataSource::currentRow() const {
-    if (pos_ < 0 || pos_ >= long(keys_.size())) return nullptr;
-    if (static_) return &staticRows_[size_t(pos_)];
-    const Row* r = fetchRow(keys_[size_t(pos_)], pos_);
-    return r->missing ? nullptr : r;
-}
+const CursorRow* DataSource::currentRow() const { return cur_->current(db_->conn(), *layout_); }
 
 core::Variant DataSource::ValueAt(long position, int column) const {
-    if (position < 0 || position >= long(keys_.size()) || column < 0 || column >= int(layout_.size()))
+    if (position < 0 || position >= cur_->size() || column < 0 || column >= int(layout_->size()))
         return core::Variant::null();
-    if (editing_ && position == pos_) return buffer_[size_t(column)];
-    const Row* r = static_ ? &staticRows_[size_t(position)] : fetchRow(keys_[size_t(position)], position);
-    return r->missing ? core::Variant::null() : r->values[size_t(column)];
+    if (edit_->editing && position == cur_->position()) return edit_->values[size_t(column)];
+    const CursorRow* r = cur_->rowAt(db_->conn(), *layout_, position);
+    return r ? r->values[size_t(column)] : core::Variant::null();
 }
 
 int DataSource::ColumnIndex(const QString& name) const { return colIndex(name); }
 
 const std::vector<core::Variant>& DataSource::values() const {
     static const std::vector<core::Variant> none;
-    if (editing_) return buffer_;
-    const Row* r = currentRow();
+    if (edit_->editing) return edit_->values;
+    const CursorRow* r = currentRow();
     return r ? r->values : none;
 }
 
 // ---- Navigation ----------------------------------------------------------------------
 
 void DataSource::MoveTo(long position) {
-    if (editing_) Save();
-    if (keys_.empty()) {
-        pos_ = -1;
+    if (edit_->editing) Save();
+    if (cur_->empty()) {
+        cur_->setPosition(-1);
         return;
     }
-    pos_ = std::clamp(position, -1L, long(keys_.size()));
+    cur_->setPosition(std::clamp(position, -1L, cur_->size()));
 }
 
 void DataSource::RowFirst() { MoveTo(0); }
-void DataSource::RowNext() { MoveTo(pos_ + 1); }
-void DataSource::RowPrevious() { MoveTo(pos_ - 1); }
-void DataSource::RowLast() { MoveTo(long(keys_.size()) - 1); }
-bool DataSource::Bof() const { return !(editing_ && isNew_) && (keys_.empty() || pos_ < 0); }
+void DataSource::RowNext() { MoveTo(cur_->position() + 1); }
+void DataSource::RowPrevious() { MoveTo(cur_->position() - 1); }
+void DataSource::RowLast() { MoveTo(cur_->size() - 1); }
+bool DataSource::Bof() const { return !(edit_->editing && edit_->isNew) && (cur_->empty() || cur_->position() < 0); }
 bool DataSource::Eof() const {
-    return keys_.empty() || (pos_ >= long(keys_.size()) && !(editing_ && isNew_));
+    return cur_->empty() || (cur_->position() >= cur_->size() && !(edit_->editing && edit_->isNew));
 }
-bool DataSource::DataEmpty() const { return keys_.empty() && !(editing_ && isNew_); }
-bool DataSource::RowValid() const { return (editing_ && isNew_) || currentRow() != nullptr; }
-long DataSource::RowCount(bool) const { return long(keys_.size()); }
+bool DataSource::DataEmpty() const { return cur_->empty() && !(edit_->editing && edit_->isNew); }
+bool DataSource::RowValid() const { return (edit_->editing && edit_->isNew) || currentRow() != nullptr; }
+long DataSource::RowCount(bool) const { return cur_->size(); }
 
 core::Variant DataSource::Bookmark() const {
-    if (!RowValid() || (editing_ && isNew_)) return core::Variant::null();
-    return wholeNumber(keys_[size_t(pos_)]);
+    if (!RowValid() || (edit_->editing && edit_->isNew)) return core::Variant::null();
+    return wholeNumber(cur_->keyAt(cur_->position()));
 }
 
 bool DataSource::MoveToBookmark(const core::Variant& bookmark) { return MoveToKey(bookmark); }
@@ -355,8 +150,8 @@ bool DataSource::MoveToBookmark(const core::Variant& bookmark) { return MoveToKe
 bool DataSource::MoveToKey(const core::Variant& key) {
     if (key.isEmptyOrNull()) return false;
     const qint64 oid = qint64(std::llround(key.toDouble()));
-    for (size_t i = 0; i < keys_.size(); ++i)
-        if (keys_[i] == oid) {
+    for (size_t i = 0; i < size_t(cur_->size()); ++i)
+        if (cur_->keyAt(long(i)) == oid) {
             MoveTo(long(i));
             return true;
         }
@@ -364,18 +159,13 @@ bool DataSource::MoveToKey(const core::Variant& key) {
 }
 
 bool DataSource::FindFirst(const QString& condition) {
-    if (static_) return false;
+    if (cur_->isStatic()) return false;
     auto lookup = [db = db_.get()](const QString& n) { return db->lookup(n); };
-    query::SqlQuery q = query::translateQuery(*def_, lookup, condition, {}, QStringLiteral("OID"));
-    QString sql =
-        QStringLiteral("SELECT %1.\"OID\" FROM %2").arg(sqlIdent(query::SqlQuery::ownAlias()), q.from);
-    if (!q.where.isEmpty()) sql += QStringLiteral(" WHERE ") + q.where;
-    Statement st = db_->conn().prepare(sql);
-    st.bind(q.params);
+    const query::SqlQuery q = query::translateQuery(*def_, lookup, condition, {}, QStringLiteral("OID"));
     QSet<qint64> hits;
-    while (st.step()) hits.insert(st.int64(0));
-    for (size_t i = 0; i < keys_.size(); ++i)
-        if (hits.contains(keys_[i])) {
+    for (qint64 oid : KeysetCursor::keysOf(db_->conn(), q)) hits.insert(oid);
+    for (size_t i = 0; i < size_t(cur_->size()); ++i)
+        if (hits.contains(cur_->keyAt(long(i)))) {
             MoveTo(long(i));
             return true;
         }
@@ -413,7 +203,7 @@ QString DataSource::FormattedColValue(const QString& name) const {
     const core::Variant v = ColValue(name);
     if (v.isEmptyOrNull()) return QString();
     const int i = colIndex(name);
-    const ColumnDef* c = i >= 0 ? layout_[size_t(i)].col : nullptr;
+    const ColumnDef* c = i >= 0 ? (*layout_)[size_t(i)].col : nullptr;
     if (c && !c->format.isEmpty() && c->format.count(QLatin1Char('0')) == c->format.size() &&
         core::isNumeric(v))
         return QStringLiteral("%1").arg(qlonglong(std::llround(v.toDouble())), int(c->format.size()), 10,
@@ -433,95 +223,15 @@ bool DataSource::ColExist(const QString& name) const { return colIndex(name) >= 
 
 QStringList DataSource::ColumnNames() const {
     QStringList out;
-    for (const ColInfo& c : layout_) out << c.name;
+    for (const RowLayout::Column& c : layout_->columns()) out << c.name;
     return out;
 }
 
-core::Variant DataSource::normalise(const ColInfo& info, const core::Variant& in) const {
-    const core::Variant v = in.isObject() ? in.resolved() : in;
-    if (info.ref) {
-        if (v.isEmptyOrNull())
-            return info.ref->byRowLink() ? core::Variant::null() : core::Variant(QString());
-        if (info.ref->byRowLink()) return wholeNumber(qint64(std::llround(v.toDouble())));
-        return core::Variant(v.toString());
-    }
-    if (!info.col) return v;
-    const ColumnDef& c = *info.col;
-    if (c.isBoolean()) {
-        if (v.isEmptyOrNull()) return core::Variant(false);
-    } else if (v.isEmptyOrNull()) {
-        return core::Variant::null();
-    }
-    try {
-        switch (c.type) {
-            case coltype::Boolean:
-                return core::Variant(v.toBool());
-            case coltype::Integer: {
-                if (v.isString() && v.stringValue().trimmed().isEmpty()) return core::Variant::null();
-                const double d = v.toDouble();
-                if (std::fabs(d) < 2147483647.0) return core::Variant(v.toLong());
-                return wholeNumber(qint64(std::nearbyint(d)));
-            }
-            case coltype::Single:
-            case coltype::Number:
-                if (v.isString() && v.stringValue().trimmed().isEmpty()) return core::Variant::null();
-                return c.type == coltype::Single ? core::Variant(v.toSingle()) : core::Variant(v.toDouble());
-            case coltype::Money:
-                if (v.isString() && v.stringValue().trimmed().isEmpty()) return core::Variant::null();
-                return core::Variant(v.toCurrency());
-            case coltype::Date:
-            case coltype::DateTime: {
-                if (v.isString() && v.stringValue().trimmed().isEmpty()) return core::Variant::null();
-                core::Date d = v.toDate();
-                if (c.type == coltype::Date) d = d.datePart();
-                return core::Variant(d);
-            }
-            default: {
-                const QString s = v.toString();
-                if (c.length > 0 && s.size() > c.length)
-                    throw errors::make(
-                        errors::InvalidValue,
-                        QStringLiteral("Il valore della colonna \"%1\" supera la lunghezza massima "
-                                       "di %2 caratteri.")
-                            .arg(c.name)
-                            .arg(c.length));
-                return core::Variant(s);
-            }
-        }
-    } catch (const core::AppError& e) {
-        if (errors::code(e) == errors::InvalidValue) throw;
-        throw errors::make(errors::InvalidValue,
-                           QStringLiteral("Valore non valido per la colonna \"%1\": \"%2\".")
-                               .arg(c.name, v.isString() ? v.stringValue() : v.typeName()));
-    }
-}
-
-query::SqlValue DataSource::toStorage(const ColInfo& info, const core::Variant& v) const {
-    if (info.col && info.col->isBoolean()) return qint64(v.isEmptyOrNull() ? 0 : (v.toBool() ? 1 : 0));
-    if (v.isEmptyOrNull()) return {};
-    if (info.ref) {
-        if (info.ref->byRowLink()) return qint64(std::llround(v.toDouble()));
-        return v.toString();
-    }
-    if (!info.col) return qint64(std::llround(v.toDouble()));  // OID and links
-    switch (info.col->type) {
-        case coltype::Integer:
-            return qint64(std::llround(v.toDouble()));
-        case coltype::Single:
-        case coltype::Number:
-            return v.toDouble();
-        case coltype::Money:
-            return v.toCurrency().toDouble();
-        case coltype::Date:
-            return query::storedDateText(v.toDate(), false);
-        case coltype::DateTime:
-            return query::storedDateText(v.toDate(), true);
-        default:
-            return v.toString();
-    }
-}
-
 // ---- Operations and hooks -------------------------------------------------------------
+
+void DataSource::operation(const std::function<void()>& body) { hooks::operation(*db_, body); }
+
+void DataSource::hook(const std::function<void()>& call) { hooks::call(*db_, call); }
 
 bool DataSource::hooksActive() const { return def_->hooks && db_->State() != Database::StateUpdating; }
 
@@ -532,89 +242,50 @@ void DataSource::checkWritable() const {
             QStringLiteral("L'utente collegato può soltanto consultare i dati: modifica non consentita."));
 }
 
-void DataSource::operation(const std::function<void()>& body) {
-    db_->beginOperation();
-    try {
-        body();
-    } catch (...) {
-        db_->endOperation(false);
-        throw;
-    }
-    db_->endOperation(true);
-}
-
-void DataSource::hook(const std::function<void()>& call) {
-    db_->enterHook();
-    try {
-        call();
-    } catch (...) {
-        db_->leaveHook();
-        throw;
-    }
-    db_->leaveHook();
-}
-
 std::shared_ptr<void> DataSource::snapshot() const {
-    auto s = std::make_shared<Snapshot>();
-    s->editing = editing_;
-    s->isNew = isNew_;
-    s->editOid = editOid_;
-    s->buffer = buffer_;
-    s->original = original_;
-    s->pos = pos_;
-    s->keyCount = keys_.size();
+    auto s = std::make_shared<DataSourceSnapshot>();
+    s->edit = *edit_;
+    s->pos = cur_->position();
+    s->keyCount = size_t(cur_->size());
     return s;
 }
 
 void DataSource::keepKeys(const std::shared_ptr<void>& snap) const {
-    auto* s = static_cast<Snapshot*>(snap.get());
+    auto* s = static_cast<DataSourceSnapshot*>(snap.get());
     if (s->hasKeys) return;
-    s->keys.assign(keys_.begin(), keys_.begin() + long(std::min(s->keyCount, keys_.size())));
+    const std::vector<qint64>& keys = cur_->keys();
+    s->keys.assign(keys.begin(), keys.begin() + long(std::min(s->keyCount, keys.size())));
     s->hasKeys = true;
 }
 
 void DataSource::restore(const std::shared_ptr<void>& snap) {
-    const auto* s = static_cast<const Snapshot*>(snap.get());
-    editing_ = s->editing;
-    isNew_ = s->isNew;
-    editOid_ = s->editOid;
-    buffer_ = s->buffer;
-    original_ = s->original;
-    pos_ = s->pos;
+    const auto* s = static_cast<const DataSourceSnapshot*>(snap.get());
+    *edit_ = s->edit;
+    cur_->setPosition(s->pos);
     if (s->hasKeys)
-        keys_ = s->keys;
-    else if (keys_.size() > s->keyCount)
-        keys_.resize(s->keyCount);
-    cache_.clear();
+        cur_->setKeys(s->keys);
+    else
+        cur_->truncate(s->keyCount);
+    cur_->forget();
 }
 
-void DataSource::invalidate() { cache_.clear(); }
+void DataSource::invalidate() { cur_->forget(); }
 
 void DataSource::beginEdit() {
-    if (editing_) return;
-    if (static_) throw errors::make(errors::NotAllowed, QStringLiteral("Questi dati non sono modificabili."));
-    const Row* r = currentRow();
+    if (edit_->editing) return;
+    if (cur_->isStatic()) throw errors::make(errors::NotAllowed, QStringLiteral("Questi dati non sono modificabili."));
+    const CursorRow* r = currentRow();
     if (!r)
         throw errors::make(errors::NoCurrentRow,
                            QStringLiteral("Nessun elemento corrente in \"%1\".").arg(def_->name()));
-    buffer_ = r->values;
-    original_ = buffer_;
-    editOid_ = r->oid;
-    editing_ = true;
-    isNew_ = false;
+    edit_->begin(*r);
 }
 
-bool DataSource::IsChanged() const {
-    if (!editing_) return false;
-    if (isNew_) return true;
-    for (size_t i = 0; i < buffer_.size(); ++i)
-        if (!buffer_[i].identical(original_[i])) return true;
-    return false;
-}
+bool DataSource::IsChanged() const { return edit_->changed(); }
 
 qint64 DataSource::OID() const {
-    if (editing_) return isNew_ ? 0 : editOid_;
-    const Row* r = currentRow();
+    if (edit_->editing) return edit_->isNew ? 0 : edit_->oid;
+    const CursorRow* r = currentRow();
     return r ? r->oid : 0;
 }
 
@@ -629,7 +300,7 @@ void DataSource::AddColValue(const QString& name, double amount) {
     const int i = colIndex(name);
     if (i < 0) unknownColumn(*def_, name);
     const core::Variant cur = ColValue(name);
-    const ColumnDef* c = layout_[size_t(i)].col;
+    const ColumnDef* c = (*layout_)[size_t(i)].col;
     if (c && c->isMoney())
         setField(name, (cur.isEmptyOrNull() ? core::Currency() : cur.toCurrency()) +
                            core::Currency::fromDouble(amount));
@@ -649,24 +320,24 @@ void DataSource::setField(const QString& name, const core::Variant& value) {
         }
         unknownColumn(*def_, name);
     }
-    const ColInfo& info = layout_[size_t(i)];
-    if (info.kind == ColKind::OwnRef || info.kind == ColKind::BaseRef) {
+    const RowLayout::Column& info = (*layout_)[size_t(i)];
+    if (info.kind == RowLayout::Kind::OwnRef || info.kind == RowLayout::Kind::BaseRef) {
         SetReference(name, value);
         return;
     }
-    if (info.kind == ColKind::Base && def_->base &&
+    if (info.kind == RowLayout::Kind::Base && def_->base &&
         info.name.compare(def_->base->keyFieldName(), Qt::CaseInsensitive) == 0) {
         linkBase(value);
         return;
     }
-    if (info.kind != ColKind::Own)
+    if (info.kind != RowLayout::Kind::Own)
         throw errors::make(
             errors::NotAllowed,
             QStringLiteral("La colonna \"%1\" di \"%2\" non è modificabile.").arg(info.name, def_->name()));
     if (!RowValid())
         throw errors::make(errors::NoCurrentRow,
                            QStringLiteral("Nessun elemento corrente in \"%1\".").arg(def_->name()));
-    const core::Variant nv = normalise(info, value);
+    const core::Variant nv = RowLayout::normalise(info, value);
     const QString colName = info.name;
     operation([&] {
         db_->touch(*this);
@@ -676,7 +347,7 @@ void DataSource::setField(const QString& name, const core::Variant& value) {
             if (db_->operationCancelled()) return;
             beginEdit();  // the hook may have saved the row meanwhile
         }
-        buffer_[size_t(i)] = nv;
+        edit_->values[size_t(i)] = nv;
         if (hooksActive()) hook([&] { def_->hooks->OnUpdateField(*this, colName); });
     });
 }
@@ -740,14 +411,14 @@ void DataSource::setReferenceImpl(const ReferenceDef& ref, const core::Variant& 
         db_->touch(*this);
         beginEdit();
         if (hooksActive()) {
-            auto before = rowByKey(db_, *target, ref.keyColumn, buffer_[size_t(i)]);
+            auto before = rowByKey(db_, *target, ref.keyColumn, edit_->values[size_t(i)]);
             hook([&] {
                 def_->hooks->OnBeforeUpdateReference(*this, before.get(), ref.name, RefChange::Set, 0);
             });
             if (db_->operationCancelled()) return;
             beginEdit();  // the hook may have saved the row meanwhile
         }
-        buffer_[size_t(i)] = nv;
+        edit_->values[size_t(i)] = nv;
         if (hooksActive()) {
             auto after = rowByKey(db_, *target, ref.keyColumn, nv);
             hook([&] { def_->hooks->OnUpdateReference(*this, after.get(), ref.name, RefChange::Set, 0); });
@@ -758,7 +429,7 @@ void DataSource::setReferenceImpl(const ReferenceDef& ref, const core::Variant& 
 void DataSource::linkBase(const core::Variant& key) {
     const TableDef& base = *def_->base;
     const QString keyName = base.keyFieldName();
-    if (baseLinkIndex_ < 0) unknownColumn(*def_, def_->baseLinkColumn());
+    if (layout_->baseLinkIndex() < 0) unknownColumn(*def_, def_->baseLinkColumn());
     if (!RowValid())
         throw errors::make(errors::NoCurrentRow,
                            QStringLiteral("Nessun elemento corrente in \"%1\".").arg(def_->name()));
@@ -776,14 +447,14 @@ void DataSource::linkBase(const core::Variant& key) {
             if (db_->operationCancelled()) return;
             beginEdit();
         }
-        buffer_[size_t(baseLinkIndex_)] = wholeNumber(row->OID());
-        for (size_t j = 0; j < layout_.size(); ++j)
-            if (layout_[j].kind == ColKind::Base || layout_[j].kind == ColKind::BaseRef)
-                buffer_[j] = row->ColValue(layout_[j].name);
+        edit_->values[size_t(layout_->baseLinkIndex())] = wholeNumber(row->OID());
+        for (size_t j = 0; j < layout_->size(); ++j)
+            if ((*layout_)[j].kind == RowLayout::Kind::Base || (*layout_)[j].kind == RowLayout::Kind::BaseRef)
+                edit_->values[j] = row->ColValue((*layout_)[j].name);
         if (!active) return;
         hook([&] { def_->hooks->OnUpdateField(*this, keyName); });
-        for (const ColInfo& c : std::vector<ColInfo>(layout_))
-            if (c.kind == ColKind::Base && c.name.compare(keyName, Qt::CaseInsensitive) != 0)
+        for (const RowLayout::Column& c : std::vector<RowLayout::Column>(layout_->columns()))
+            if (c.kind == RowLayout::Kind::Base && c.name.compare(keyName, Qt::CaseInsensitive) != 0)
                 hook([&] { def_->hooks->OnUpdateField(*this, c.name); });
     });
 }
@@ -793,10 +464,10 @@ void DataSource::linkBase(const core::Variant& key) {
 std::shared_ptr<DataSource> DataSource::Parent() const { return parent_; }
 
 qint64 DataSource::parentOidOfRow() const {
-    if (parentLinkIndex_ >= 0) {
+    if (layout_->parentLinkIndex() >= 0) {
         const auto& v = values();
-        if (size_t(parentLinkIndex_) < v.size() && !v[size_t(parentLinkIndex_)].isEmptyOrNull())
-            return qint64(std::llround(v[size_t(parentLinkIndex_)].toDouble()));
+        if (size_t(layout_->parentLinkIndex()) < v.size() && !v[size_t(layout_->parentLinkIndex())].isEmptyOrNull())
+            return qint64(std::llround(v[size_t(layout_->parentLinkIndex())].toDouble()));
     }
     return parentOid_;
 }
@@ -827,18 +498,18 @@ std::shared_ptr<DataSource> DataSource::parentForRow() {
 const ReferenceDef* DataSource::parentReference() const { return parentRef_ ? parentRef_ : parentRefCache_; }
 
 void DataSource::startNewRow(bool runHooks) {
-    if (editing_) saveImpl(true);
-    if (static_) throw errors::make(errors::NotAllowed, QStringLiteral("Questi dati non sono modificabili."));
+    if (edit_->editing) saveImpl(true);
+    if (cur_->isStatic()) throw errors::make(errors::NotAllowed, QStringLiteral("Questi dati non sono modificabili."));
     db_->touch(*this);
-    buffer_.assign(layout_.size(), core::Variant::null());
-    for (size_t j = 0; j < layout_.size(); ++j)
-        if (layout_[j].col && layout_[j].col->isBoolean()) buffer_[j] = core::Variant(false);
-    if (parentLinkIndex_ >= 0) buffer_[size_t(parentLinkIndex_)] = wholeNumber(parentOid_);
-    original_ = buffer_;
-    editing_ = true;
-    isNew_ = true;
-    editOid_ = 0;
-    pos_ = long(keys_.size());
+    edit_->values.assign(layout_->size(), core::Variant::null());
+    for (size_t j = 0; j < layout_->size(); ++j)
+        if ((*layout_)[j].col && (*layout_)[j].col->isBoolean()) edit_->values[j] = core::Variant(false);
+    if (layout_->parentLinkIndex() >= 0) edit_->values[size_t(layout_->parentLinkIndex())] = wholeNumber(parentOid_);
+    edit_->original = edit_->values;
+    edit_->editing = true;
+    edit_->isNew = true;
+    edit_->oid = 0;
+    cur_->setPosition(cur_->size());
     if (!runHooks) return;
     if (def_->hooks) hook([&] { def_->hooks->OnNewRow(*this); });
     if (parent_ && parentRef_ && hooksActive() && parent_->def_->hooks) {
@@ -889,8 +560,8 @@ core::Variant DataSource::InsertFromPairs(const std::vector<core::Variant>& pair
             const ReferenceDef* r = def_->findReference(name);
             if ((i < 0 && !r) || (r && r->collection)) continue;  // names the table does not have
             if (i >= 0 &&
-                (layout_[size_t(i)].kind == ColKind::Expr || layout_[size_t(i)].kind == ColKind::OID ||
-                 layout_[size_t(i)].kind == ColKind::Link))
+                ((*layout_)[size_t(i)].kind == RowLayout::Kind::Expr || (*layout_)[size_t(i)].kind == RowLayout::Kind::OID ||
+                 (*layout_)[size_t(i)].kind == RowLayout::Kind::Link))
                 continue;
             setField(name, pairs[k + 1]);
         }
@@ -902,71 +573,39 @@ core::Variant DataSource::InsertFromPairs(const std::vector<core::Variant>& pair
 }
 
 bool DataSource::Save() {
-    if (!editing_) return false;
-    const bool wasNew = isNew_;
+    if (!edit_->editing) return false;
+    const bool wasNew = edit_->isNew;
     operation([&] { saveImpl(true); });
     return wasNew;
 }
 
 void DataSource::CancelUpdate() {
-    if (!editing_) return;
-    const bool wasNew = isNew_;
-    editing_ = false;
-    isNew_ = false;
-    buffer_.clear();
-    original_.clear();
-    if (wasNew) pos_ = keys_.empty() ? -1 : std::min(pos_, long(keys_.size()) - 1);
-}
-
-void DataSource::prepareWrites() {
-    QStringList names, marks, sets;
-    writeCols_.clear();
-    for (size_t j = 0; j < layout_.size(); ++j) {
-        const ColInfo& c = layout_[j];
-        if (c.kind != ColKind::Own && c.kind != ColKind::OwnRef && c.kind != ColKind::Link) continue;
-        writeCols_.push_back(int(j));
-        names << sqlIdent(c.name);
-        marks << QStringLiteral("?%1").arg(names.size());
-        sets << QStringLiteral("%1 = ?%2").arg(sqlIdent(c.name)).arg(names.size());
-    }
-    insertSql_ = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(sqlIdent(def_->name()))
-                                 : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                       .arg(sqlIdent(def_->name()), names.join(QLatin1Char(',')),
-                                            marks.join(QLatin1Char(',')));
-    updateSql_ = QStringLiteral("UPDATE %1 SET %2 WHERE \"OID\" = ?%3")
-                     .arg(sqlIdent(def_->name()), sets.join(QLatin1Char(',')))
-                     .arg(names.size() + 1);
+    if (!edit_->editing) return;
+    const bool wasNew = edit_->isNew;
+    edit_->editing = false;
+    edit_->isNew = false;
+    edit_->values.clear();
+    edit_->original.clear();
+    if (wasNew) cur_->setPosition(cur_->empty() ? -1 : std::min(cur_->position(), cur_->size() - 1));
 }
 
 void DataSource::writeRow() {
-    if (insertSql_.isEmpty()) prepareWrites();
-    std::vector<query::SqlValue> vals;
-    vals.reserve(writeCols_.size() + 1);
-    for (int j : writeCols_) vals.push_back(toStorage(layout_[size_t(j)], buffer_[size_t(j)]));
-    Connection& conn = db_->conn();
-    if (isNew_) {
-        conn.prepare(insertSql_).bind(vals).run();
-        editOid_ = sqlite3_last_insert_rowid(conn.handle());
-        keys_.push_back(editOid_);
-        pos_ = long(keys_.size()) - 1;
-    } else {
-        vals.push_back(editOid_);
-        conn.prepare(updateSql_).bind(vals).run();
-    }
-    conn.touchData();
+    const bool wasNew = edit_->isNew;
+    edit_->oid = writer_->write(db_->conn(), *def_, *layout_, edit_->values, wasNew, edit_->oid);
+    if (wasNew) cur_->append(edit_->oid);
 }
 
 void DataSource::saveImpl(bool runHooks) {
-    if (!editing_) return;
-    const bool wasNew = isNew_;
+    if (!edit_->editing) return;
+    const bool wasNew = edit_->isNew;
     const bool active = runHooks && hooksActive();
     db_->touch(*this);
     std::shared_ptr<DataSource> parent = active ? parentForRow() : nullptr;
     const ReferenceDef* pref = parentReference();
     const bool parentHooks = parent && pref && parent->def_->hooks;
-    const bool parentWasEditing = parent && parent->editing_;
+    const bool parentWasEditing = parent && parent->edit_->editing;
     if (parentHooks && !wasNew) {
-        auto before = DataSource::open(db_, *def_, query::RowOIDQueryString(*def_, editOid_, 0));
+        auto before = DataSource::open(db_, *def_, query::RowOIDQueryString(*def_, edit_->oid, 0));
         hook([&] {
             parent->def_->hooks->OnBeforeUpdateReference(*parent, before.get(), pref->name,
                                                          RefChange::RowChanged, 0);
@@ -978,17 +617,17 @@ void DataSource::saveImpl(bool runHooks) {
         if (db_->operationCancelled()) return;
     }
     writeRow();
-    editing_ = false;
-    isNew_ = false;
-    buffer_.clear();
-    original_.clear();
+    edit_->editing = false;
+    edit_->isNew = false;
+    edit_->values.clear();
+    edit_->original.clear();
     if (parentHooks) {
         hook([&] {
             parent->def_->hooks->OnUpdateReference(*parent, this, pref->name,
                                                    wasNew ? RefChange::RowAdded : RefChange::RowChanged, 0);
         });
         if (db_->operationCancelled()) return;
-        if (!parentWasEditing && parent->editing_) parent->saveImpl(true);
+        if (!parentWasEditing && parent->edit_->editing) parent->saveImpl(true);
     }
 }
 
@@ -1015,12 +654,12 @@ void DataSource::deleteOwned(const TableDef& t, qint64 oid) {
 }
 
 void DataSource::deleteImpl(bool runHooks) {
-    if (editing_ && isNew_) {
+    if (edit_->editing && edit_->isNew) {
         CancelUpdate();
         return;
     }
-    if (editing_) CancelUpdate();
-    const Row* r = currentRow();
+    if (edit_->editing) CancelUpdate();
+    const CursorRow* r = currentRow();
     if (!r)
         throw errors::make(errors::NoCurrentRow,
                            QStringLiteral("Nessun elemento corrente in \"%1\".").arg(def_->name()));
@@ -1032,14 +671,8 @@ void DataSource::deleteImpl(bool runHooks) {
         if (db_->operationCancelled()) return;
     }
     auto gone = [&] {
-        for (size_t i = 0; i < keys_.size(); ++i)
-            if (keys_[i] == oid) {
-                keys_.erase(keys_.begin() + long(i));
-                if (long(i) < pos_) --pos_;
-                break;
-            }
-        cache_.erase(oid);
-        if (pos_ > long(keys_.size())) pos_ = long(keys_.size());
+        const long at = cur_->find(oid);
+        if (at >= 0) cur_->removeAt(at);
     };
     // A hook may already have deleted the row (a whole promotion).
     {
@@ -1053,7 +686,7 @@ void DataSource::deleteImpl(bool runHooks) {
     }
     std::shared_ptr<DataSource> parent = active ? parentForRow() : nullptr;
     const ReferenceDef* pref = parentReference();
-    const bool parentWasEditing = parent && parent->editing_;
+    const bool parentWasEditing = parent && parent->edit_->editing;
     if (parent && pref && parent->def_->hooks) {
         hook([&] {
             parent->def_->hooks->OnBeforeUpdateReference(*parent, this, pref->name, RefChange::RowDeleted, 0);
@@ -1067,7 +700,7 @@ void DataSource::deleteImpl(bool runHooks) {
         .run();
     db_->conn().touchData();
     gone();
-    if (parent && !parentWasEditing && parent->editing_) parent->saveImpl(true);
+    if (parent && !parentWasEditing && parent->edit_->editing) parent->saveImpl(true);
 }
 
 void DataSource::DeleteRow() {
@@ -1080,13 +713,13 @@ long DataSource::DeleteAll(itfProgress* progress) {
     long n = 0;
     if (progress) progress->OnStart(RowCount(), true);
     operation([&] {
-        if (editing_) CancelUpdate();
-        pos_ = keys_.empty() ? -1 : 0;
-        while (!keys_.empty() && !db_->operationCancelled()) {
-            pos_ = 0;
-            const size_t before = keys_.size();
+        if (edit_->editing) CancelUpdate();
+        cur_->setPosition(cur_->empty() ? -1 : 0);
+        while (!cur_->empty() && !db_->operationCancelled()) {
+            cur_->setPosition(0);
+            const size_t before = size_t(cur_->size());
             deleteImpl(true);
-            if (keys_.size() == before) break;
+            if (size_t(cur_->size()) == before) break;
             ++n;
             if (progress) {
                 bool goOn = true;
@@ -1096,72 +729,51 @@ long DataSource::DeleteAll(itfProgress* progress) {
         }
     });
     if (progress) progress->OnEnd();
-    pos_ = keys_.empty() ? -1 : 0;
+    cur_->setPosition(cur_->empty() ? -1 : 0);
     return n;
 }
 
 QString DataSource::RowOIDQueryString(int code) const { return query::RowOIDQueryString(*def_, OID(), code); }
 
-core::Variant DataSource::CalculateColValue(const QString& name, int aggregate) const {
+core::Variant DataSource::CalculateColValue(const QString& name, int kind) const {
     const int i = colIndex(name);
     if (i < 0) unknownColumn(*def_, name);
-    const char* fn = aggregate == odbcMax     ? "MAX"
-                     : aggregate == odbcMin   ? "MIN"
-                     : aggregate == odbcCount ? "COUNT"
-                                              : "TOTAL";
-    const QString sql = QStringLiteral("SELECT %1(%2) FROM (%3)")
-                            .arg(QLatin1String(fn), sqlIdent(query_.columnNames[i]), query_.sql());
-    const query::SqlValue v = db_->conn().scalar(sql, query_.params);
-    const ColInfo& info = layout_[size_t(i)];
-    if (std::holds_alternative<std::monostate>(v)) return core::Variant(std::int32_t(0));
-    if (aggregate == odbcCount) return wholeNumber(std::get<qint64>(v));
-    const int t = info.col ? info.col->type : -1;
-    if (t == coltype::Money) {
-        const double d =
-            std::holds_alternative<double>(v) ? std::get<double>(v) : double(std::get<qint64>(v));
-        return core::Variant(core::Currency::fromDouble(d));
-    }
-    if (t == coltype::Date || t == coltype::DateTime)
-        return std::holds_alternative<QString>(v) ? parseStoredDate(std::get<QString>(v))
-                                                  : core::Variant::null();
-    if (auto* s = std::get_if<QString>(&v)) return core::Variant(*s);
-    if (auto* n = std::get_if<qint64>(&v)) return wholeNumber(*n);
-    const double d = std::get<double>(v);
-    if (t == coltype::Integer && std::floor(d) == d) return wholeNumber(qint64(d));
-    return core::Variant(d);
+    return aggregate(db_->conn(), cur_->query(), (*layout_)[size_t(i)], cur_->query().columnNames[i], kind);
 }
 
 // ---- Selection -------------------------------------------------------------------------
 
-void DataSource::Requery() {
-    if (editing_) Save();
+void DataSource::Requery() { requeryWith(translate(filter_, sort_, columns_)); }
+
+void DataSource::requeryWith(query::SqlQuery q) {
+    if (edit_->editing) Save();
     const qint64 was = OID();
-    const QString f = filter_, s = sort_;
-    runQuery();
+    runQuery(std::move(q));
     if (was) MoveToKey(wholeNumber(was));
     refreshed();
 }
 
+// A changed selection text is translated once: a text that cannot be read
+// raises before anything changes.
 void DataSource::SetFilter(const QString& filter) {
-    auto lookup = [db = db_.get()](const QString& n) { return db->lookup(n); };
-    query::checkFilter(*def_, lookup, filter);
+    query::SqlQuery q = translate(filter, sort_, columns_);
     filter_ = filter;
-    Requery();
+    requeryWith(std::move(q));
 }
 
 void DataSource::SetSortOrder(const QString& sort) {
-    auto lookup = [db = db_.get()](const QString& n) { return db->lookup(n); };
-    query::translateQuery(*def_, lookup, {}, sort, QStringLiteral("OID"));
+    query::SqlQuery q = translate(filter_, sort, columns_);
     sort_ = sort;
-    Requery();
+    requeryWith(std::move(q));
 }
 
 void DataSource::SetColumnList(const QString& columns) {
-    if (editing_) Save();
+    if (edit_->editing) Save();
     const QString old = columns_;
-    columns_ = columns;
     try {
-        Requery();
+        query::SqlQuery q = translate(filter_, sort_, columns);
+        columns_ = columns;
+        requeryWith(std::move(q));
     } catch (...) {
         columns_ = old;
         Requery();
@@ -1220,7 +832,7 @@ std::shared_ptr<DataSource> DataSource::RelatedDataSource(const QString& table) 
     if (parent_ && parent_->def_->name().compare(table, Qt::CaseInsensitive) == 0) return parent_;
     if (def_->base && def_->base->name().compare(table, Qt::CaseInsensitive) == 0) {
         const core::Variant link =
-            baseLinkIndex_ >= 0 ? values().at(size_t(baseLinkIndex_)) : core::Variant::null();
+            layout_->baseLinkIndex() >= 0 ? values().at(size_t(layout_->baseLinkIndex())) : core::Variant::null();
         return DataSource::open(
             db_, *def_->base,
             query::RowOIDQueryString(*def_->base, link.isEmptyOrNull() ? 0 : qint64(link.toDouble()), 0));

@@ -32,7 +32,7 @@
 #include "core/Object.h"
 #include "core/Variant.h"
 #include "datalib/Definitions.h"
-#include "datalib/query/QueryTranslator.h"
+#include "datalib/SqlValue.h"
 
 #include <QHash>
 #include <QString>
@@ -48,6 +48,14 @@ namespace datalib {
 class Database;
 class DataSet;
 class itfProgress;
+class RowLayout;
+struct CursorRow;
+class KeysetCursor;
+struct EditBuffer;
+class RowWriter;
+namespace query {
+struct SqlQuery;
+}
 
 // Aggregates of CalculateColValue.
 inline constexpr int odbcSum = 0;
@@ -85,7 +93,7 @@ class DataSource : public core::Object {
     bool RowInvalid() const { return !RowValid(); }
     long RowCount(bool full = true) const;
     // Position of the current row from 0 (-1 before the first).
-    long Position() const { return pos_; }
+    long Position() const;
     void MoveTo(long position);
     // The bookmark of the current row (its OID) and the move back to it.
     core::Variant Bookmark() const;
@@ -121,8 +129,8 @@ class DataSource : public core::Object {
     void SubColValue(const QString& name, double amount);
 
     // ---- Rows --------------------------------------------------------------------
-    bool IsNew() const { return editing_ && isNew_; }
-    bool IsEditing() const { return editing_; }
+    bool IsNew() const;
+    bool IsEditing() const;
     // Holds changes: the edit buffer differs from the stored row.
     bool IsChanged() const;
     // Held change: the row already has pending edits or the library itself is writing it.
@@ -236,7 +244,6 @@ class DataSource : public core::Object {
                          std::span<core::Variant* const> args) override;
 
     // For the library.
-    struct Snapshot;
     std::shared_ptr<void> snapshot() const;
     void restore(const std::shared_ptr<void>& snap);
     void keepKeys(const std::shared_ptr<void>& snap) const;
@@ -249,39 +256,21 @@ class DataSource : public core::Object {
     }
 
   private:
-    DataSource() = default;
+    DataSource();
 
-    enum class ColKind { OID, Own, OwnRef, Link, Base, BaseRef, Expr };
-    struct ColInfo {
-        QString name;
-        ColKind kind = ColKind::Expr;
-        const ColumnDef* col = nullptr;
-        const ReferenceDef* ref = nullptr;
-    };
-    struct Row {
-        qint64 oid = 0;
-        quint64 version = 0;
-        bool missing = false;
-        std::vector<core::Variant> values;
-    };
-
-    void runQuery();
-    void buildLayout();
+    // Translates the selection texts into the query of the data source.
+    query::SqlQuery translate(const QString& filter, const QString& sort, const QString& columns) const;
+    // Reads the rows of a translated query (the layout follows its columns).
+    void runQuery(query::SqlQuery q);
+    // Reads the rows again with a translated query, keeping the current row.
+    void requeryWith(query::SqlQuery q);
     int colIndex(const QString& name) const;
-    const Row* currentRow() const;
-    const Row* fetchRow(qint64 oid, long position) const;
+    const CursorRow* currentRow() const;
     void checkWritable() const;
-    void fetchWindow(long from) const;
-    std::vector<core::Variant> readRow(class Statement& st) const;
-    core::Variant fromStorage(const ColInfo& info, class Statement& st, int col) const;
-    query::SqlValue toStorage(const ColInfo& info, const core::Variant& v) const;
-    core::Variant normalise(const ColInfo& info, const core::Variant& v) const;
     const std::vector<core::Variant>& values() const;
 
     void beginEdit();
     void writeRow();
-    void prepareWrites();
-    void setValueRaw(int index, const core::Variant& v);
     void setField(const QString& name, const core::Variant& value);
     void setReferenceImpl(const ReferenceDef& ref, const core::Variant& key);
     void linkBase(const core::Variant& key);
@@ -318,28 +307,13 @@ class DataSource : public core::Object {
     const ReferenceDef* parentRefCache_ = nullptr;
     qint64 parentOid_ = 0;
     QString extraSql_;
-    std::vector<query::SqlValue> extraParams_;
-
-    query::SqlQuery query_;
-    bool static_ = false;  // DISTINCT lists: read whole, not editable
+    std::vector<SqlValue> extraParams_;
     bool forChoice_ = false;
-    std::vector<ColInfo> layout_;
-    QHash<QString, int> index_;
-    int baseLinkIndex_ = -1;
-    int parentLinkIndex_ = -1;
-    QString windowSql_, rowSql_, insertSql_, updateSql_;
-    std::vector<int> writeCols_;
 
-    std::vector<qint64> keys_;
-    std::vector<Row> staticRows_;
-    long pos_ = -1;
-    mutable std::unordered_map<qint64, Row> cache_;
-
-    bool editing_ = false;
-    bool isNew_ = false;
-    qint64 editOid_ = 0;
-    std::vector<core::Variant> buffer_;
-    std::vector<core::Variant> original_;
+    std::unique_ptr<RowLayout> layout_;
+    std::unique_ptr<KeysetCursor> cur_;
+    std::unique_ptr<EditBuffer> edit_;
+    std::unique_ptr<RowWriter> writer_;
     int writing_ = 0;
     QString marked_;
 

@@ -4,8 +4,11 @@
 
 #include "datalib/Connection.h"
 #include "datalib/DataSource.h"
+
+#include "datalib/DataSourceParts.h"
 #include "datalib/Database.h"
 #include "datalib/Errors.h"
+#include "datalib/query/QueryTranslator.h"
 #include "datalib/Interfaces.h"
 
 #include <QSet>
@@ -39,20 +42,20 @@ std::vector<std::pair<QString, core::Variant>> DataSource::identityOf(const Data
         static const QStringList stamps{QStringLiteral("DataInserimento"), QStringLiteral("DataModifica"),
                                         QStringLiteral("VersioneAggiornamento"),
                                         QStringLiteral("InviatoSede"), QStringLiteral("AcquisitoSede")};
-        for (const ColInfo& c : layout_) {
-            if (c.kind == ColKind::Own && !stamps.contains(c.name, Qt::CaseInsensitive) &&
+        for (const RowLayout::Column& c : layout_->columns()) {
+            if (c.kind == RowLayout::Kind::Own && !stamps.contains(c.name, Qt::CaseInsensitive) &&
                 src.ColExist(c.name))
                 id.emplace_back(c.name, src.ColValue(c.name));
-            else if (c.kind == ColKind::OwnRef && !c.ref->byRowLink() && src.ColExist(c.name))
+            else if (c.kind == RowLayout::Kind::OwnRef && !c.ref->byRowLink() && src.ColExist(c.name))
                 id.emplace_back(c.name, src.ColValue(c.name));
         }
         return id;
     }
     for (const QString& part : k->parts()) {
         const int i = colIndex(part);
-        if (i < 0 || (layout_[size_t(i)].kind != ColKind::Own && layout_[size_t(i)].kind != ColKind::OwnRef))
+        if (i < 0 || ((*layout_)[size_t(i)].kind != RowLayout::Kind::Own && (*layout_)[size_t(i)].kind != RowLayout::Kind::OwnRef))
             return {};
-        id.emplace_back(layout_[size_t(i)].name, src.ColValue(part));
+        id.emplace_back((*layout_)[size_t(i)].name, src.ColValue(part));
     }
     return id;
 }
@@ -61,11 +64,11 @@ std::optional<qint64> DataSource::findByIdentity(
     const std::vector<std::pair<QString, core::Variant>>& id) const {
     if (id.empty()) return std::nullopt;
     QStringList conds;
-    std::vector<query::SqlValue> vals;
+    std::vector<SqlValue> vals;
     for (const auto& [name, value] : id) {
-        const ColInfo& info = layout_[size_t(colIndex(name))];
+        const RowLayout::Column& info = (*layout_)[size_t(colIndex(name))];
         conds << QStringLiteral("%1 IS ?%2").arg(sqlIdent(info.name)).arg(conds.size() + 1);
-        vals.push_back(toStorage(info, normalise(info, value)));
+        vals.push_back(RowLayout::toStorage(info, RowLayout::normalise(info, value)));
     }
     Statement st = db_->conn().prepare(QStringLiteral("SELECT \"OID\" FROM %1 WHERE %2 LIMIT 1")
                                            .arg(sqlIdent(def_->name()), conds.join(QStringLiteral(" AND "))));
@@ -93,7 +96,7 @@ static qint64 mapRow(const std::shared_ptr<Database>& srcDb, const std::shared_p
 void DataSource::copyValuesFrom(const DataSource& src, const QStringList& except, bool raw) {
     QSet<QString> skip;
     for (const QString& s : except) skip.insert(s.trimmed().toLower());
-    if (def_->base && baseLinkIndex_ >= 0) {
+    if (def_->base && layout_->baseLinkIndex() >= 0) {
         const QString keyName = def_->base->keyFieldName();
         if (!skip.contains(keyName.toLower()) && src.ColExist(keyName)) {
             const core::Variant key = src.BaseKey();
@@ -102,26 +105,26 @@ void DataSource::copyValuesFrom(const DataSource& src, const QStringList& except
                 const core::Variant link = src.ColValue(def_->baseLinkColumn());
                 if (!link.isEmptyOrNull())
                     oid = mapRow(src.db_, db_, def_->base->name(), qint64(std::llround(link.toDouble())));
-                buffer_[size_t(baseLinkIndex_)] =
+                edit_->values[size_t(layout_->baseLinkIndex())] =
                     oid ? core::Variant(std::int32_t(oid)) : core::Variant::null();
             } else if (!key.isEmptyOrNull()) {
                 linkBase(key);
             }
         }
     }
-    const std::vector<ColInfo> cols = layout_;
+    const std::vector<RowLayout::Column> cols = layout_->columns();
     for (size_t j = 0; j < cols.size(); ++j) {
-        const ColInfo& c = cols[j];
-        if (c.kind != ColKind::Own && c.kind != ColKind::OwnRef) continue;
+        const RowLayout::Column& c = cols[j];
+        if (c.kind != RowLayout::Kind::Own && c.kind != RowLayout::Kind::OwnRef) continue;
         if (skip.contains(c.name.toLower()) || !src.ColExist(c.name)) continue;
         if (db_->operationCancelled()) return;
         core::Variant v = src.ColValue(c.name);
-        if (c.kind == ColKind::OwnRef && c.ref->byRowLink() && !v.isEmptyOrNull() && src.db_ != db_)
+        if (c.kind == RowLayout::Kind::OwnRef && c.ref->byRowLink() && !v.isEmptyOrNull() && src.db_ != db_)
             v = core::Variant(
                 std::int32_t(mapRow(src.db_, db_, c.ref->table, qint64(std::llround(v.toDouble())))));
         if (raw)
-            buffer_[j] = normalise(c, v);
-        else if (c.kind == ColKind::OwnRef)
+            edit_->values[j] = RowLayout::normalise(c, v);
+        else if (c.kind == RowLayout::Kind::OwnRef)
             setReferenceImpl(*c.ref, v);
         else
             setField(c.name, v);
@@ -133,7 +136,7 @@ void DataSource::copyValuesFrom(const DataSource& src, const QStringList& except
 static void copyChildren(DataSource& src, DataSource& target);
 
 core::Variant DataSource::CopyRowTo(DataSource& target) {
-    if (!RowValid() || (editing_ && isNew_))
+    if (!RowValid() || (edit_->editing && edit_->isNew))
         throw errors::make(
             errors::NoCurrentRow,
             QStringLiteral("Nessun elemento corrente da copiare in \"%1\".").arg(def_->name()));
@@ -157,12 +160,12 @@ core::Variant DataSource::CopyRowTo(DataSource& target) {
         if (existing)
             for (const char* flag : {"InviatoSede", "NonModificabile"}) {
                 const int i = tmp->colIndex(QLatin1String(flag));
-                if (i >= 0 && tmp->layout_[size_t(i)].kind == ColKind::Own &&
+                if (i >= 0 && (*tmp->layout_)[size_t(i)].kind == RowLayout::Kind::Own &&
                     tmp->ColValueBool(QLatin1String(flag)))
                     sticky.emplace_back(i, core::Variant(true));
             }
         tmp->copyValuesFrom(*this, {}, true);
-        for (const auto& [i, v] : sticky) tmp->buffer_[size_t(i)] = v;
+        for (const auto& [i, v] : sticky) tmp->edit_->values[size_t(i)] = v;
         tmp->saveImpl(false);
         oid = tmp->OID();
         // The child sets are replaced, never doubled.
@@ -238,7 +241,7 @@ core::Variant DataSource::NewRowCopiedFrom(DataSource& source, const QString& ex
 }
 
 core::Variant DataSource::MoveRowTo(DataSource& target, const QString& keyColumnsAnew) {
-    if (!RowValid() || (editing_ && isNew_))
+    if (!RowValid() || (edit_->editing && edit_->isNew))
         throw errors::make(
             errors::NoCurrentRow,
             QStringLiteral("Nessun elemento corrente da spostare in \"%1\".").arg(def_->name()));
@@ -248,8 +251,8 @@ core::Variant DataSource::MoveRowTo(DataSource& target, const QString& keyColumn
         pairs.push_back(def_->base->keyFieldName());
         pairs.push_back(BaseKey());
     }
-    for (const ColInfo& c : layout_) {
-        if ((c.kind != ColKind::Own && c.kind != ColKind::OwnRef) || anew.contains(c.name.toLower()))
+    for (const RowLayout::Column& c : layout_->columns()) {
+        if ((c.kind != RowLayout::Kind::Own && c.kind != RowLayout::Kind::OwnRef) || anew.contains(c.name.toLower()))
             continue;
         pairs.push_back(c.name);
         pairs.push_back(ColValue(c.name));

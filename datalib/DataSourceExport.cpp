@@ -3,6 +3,8 @@
 
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
+
+#include "datalib/DataSourceParts.h"
 #include "datalib/Errors.h"
 #include "datalib/Interfaces.h"
 
@@ -30,14 +32,14 @@ QString htmlCell(const QString& s) {
 }  // namespace
 
 long DataSource::Export(const QString& file, int kind, itfProgress* progress, const QString& fields) {
-    if (editing_) Save();
+    if (edit_->editing) Save();
     // The columns: those listed (names of this data source), else every column but the links.
     QStringList names;
     for (const QString& f : fields.split(QLatin1Char(','), Qt::SkipEmptyParts))
-        if (ColExist(f.trimmed())) names << layout_[size_t(colIndex(f.trimmed()))].name;
+        if (ColExist(f.trimmed())) names << (*layout_)[size_t(colIndex(f.trimmed()))].name;
     if (names.isEmpty())
-        for (const ColInfo& c : layout_)
-            if (c.kind != ColKind::OID && c.kind != ColKind::Link) names << c.name;
+        for (const RowLayout::Column& c : layout_->columns())
+            if (c.kind != RowLayout::Kind::OID && c.kind != RowLayout::Kind::Link) names << c.name;
     const bool html = kind == 2;
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Text))
@@ -57,11 +59,11 @@ long DataSource::Export(const QString& file, int kind, itfProgress* progress, co
     }
     const long count = RowCount();
     if (progress) progress->OnStart(count, true);
-    const long keep = pos_;
+    const long keep = cur_->position();
     long n = 0;
     bool stopped = false;
     for (long i = 0; i < count; ++i) {
-        pos_ = i;
+        cur_->setPosition(i);
         if (!RowValid()) continue;
         QStringList cells;
         for (const QString& name : names) cells << FormattedColValue(name);
@@ -86,7 +88,7 @@ long DataSource::Export(const QString& file, int kind, itfProgress* progress, co
             }
         }
     }
-    pos_ = keep;
+    cur_->setPosition(keep);
     if (html) write(QStringLiteral("</table>\n</body></html>\n"));
     if (progress) progress->OnEnd();
     if (stopped) {

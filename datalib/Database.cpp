@@ -6,6 +6,7 @@
 #include "datalib/DataSource.h"
 #include "datalib/Engine.h"
 #include "datalib/Errors.h"
+#include "datalib/query/QueryTranslator.h"
 
 #include <QSet>
 
@@ -170,7 +171,7 @@ std::shared_ptr<Database> Database::create(std::shared_ptr<Connection> conn, std
 }
 
 double Database::storedVersion(const QString& table) const {
-    const query::SqlValue v =
+    const SqlValue v =
         conn_->scalar(QStringLiteral("SELECT Versione FROM _Catalogo WHERE Tabella = ?1"), {table});
     if (auto* d = std::get_if<double>(&v)) return *d;
     if (auto* i = std::get_if<qint64>(&v)) return double(*i);
@@ -192,7 +193,7 @@ void Database::ensureSchema() {
             QSet<QString> existing;
             {
                 Statement st = c.prepare(QStringLiteral("SELECT name FROM pragma_table_info(?1)"));
-                st.bind(1, query::SqlValue(t.name()));
+                st.bind(1, SqlValue(t.name()));
                 while (st.step()) existing.insert(st.text(0).toLower());
             }
             const auto cols = physicalColumns(t);
@@ -356,14 +357,14 @@ std::shared_ptr<DataSource> Database::OpenDataSource(const QString& table, const
 bool Database::SysParamExists(const QString& name) const {
     Statement st =
         conn_->prepare(QStringLiteral("SELECT 1 FROM ParametriSistema WHERE Nome = ?1 COLLATE NOCASE"));
-    st.bind(1, query::SqlValue(name));
+    st.bind(1, SqlValue(name));
     return st.step();
 }
 
 QString Database::GetSysParam(const QString& name) const {
     Statement st =
         conn_->prepare(QStringLiteral("SELECT Valore FROM ParametriSistema WHERE Nome = ?1 COLLATE NOCASE"));
-    st.bind(1, query::SqlValue(name));
+    st.bind(1, SqlValue(name));
     if (!st.step())
         throw errors::make(errors::UnknownParameter,
                            QStringLiteral("Il parametro di sistema \"%1\" non esiste.").arg(name));
@@ -373,7 +374,7 @@ QString Database::GetSysParam(const QString& name) const {
 QString Database::GetSysParam(const QString& name, const QString& defaultValue) const {
     Statement st =
         conn_->prepare(QStringLiteral("SELECT Valore FROM ParametriSistema WHERE Nome = ?1 COLLATE NOCASE"));
-    st.bind(1, query::SqlValue(name));
+    st.bind(1, SqlValue(name));
     if (!st.step() || st.isNull(0)) return defaultValue;
     return st.text(0);
 }
@@ -381,7 +382,7 @@ QString Database::GetSysParam(const QString& name, const QString& defaultValue) 
 QString Database::GetSysParamLong(const QString& name, const QString& defaultText) const {
     Statement st =
         conn_->prepare(QStringLiteral("SELECT Testo FROM ParametriSistema WHERE Nome = ?1 COLLATE NOCASE"));
-    st.bind(1, query::SqlValue(name));
+    st.bind(1, SqlValue(name));
     if (!st.step() || st.isNull(0)) return defaultText;
     return st.text(0);
 }
@@ -391,7 +392,7 @@ void Database::upsertParam(const QString& name, const QString* value, const QStr
         throw errors::make(errors::UnknownParameter, QStringLiteral("Nome di parametro di sistema vuoto."));
     Statement find =
         conn_->prepare(QStringLiteral("SELECT OID FROM ParametriSistema WHERE Nome = ?1 COLLATE NOCASE"));
-    find.bind(1, query::SqlValue(name));
+    find.bind(1, SqlValue(name));
     if (find.step()) {
         const qint64 oid = find.int64(0);
         find = Statement();
@@ -408,8 +409,8 @@ void Database::upsertParam(const QString& name, const QString* value, const QStr
         conn_
             ->prepare(
                 QStringLiteral("INSERT INTO ParametriSistema (Nome, Valore, Testo) VALUES (?1, ?2, ?3)"))
-            .bind({name, value ? query::SqlValue(*value) : query::SqlValue(QString()),
-                   text ? query::SqlValue(*text) : query::SqlValue()})
+            .bind({name, value ? SqlValue(*value) : SqlValue(QString()),
+                   text ? SqlValue(*text) : SqlValue()})
             .run();
     }
     conn_->touchData();
@@ -455,7 +456,7 @@ void Database::CheckTables(itfProgress* progress) {
         QSet<QString> existing;
         {
             Statement st = conn_->prepare(QStringLiteral("SELECT name FROM pragma_table_info(?1)"));
-            st.bind(1, query::SqlValue(t->name()));
+            st.bind(1, SqlValue(t->name()));
             while (st.step()) existing.insert(st.text(0).toLower());
         }
         for (const auto& [col, type] : physicalColumns(*t))
@@ -465,7 +466,7 @@ void Database::CheckTables(itfProgress* progress) {
                     QStringLiteral("La tabella \"%1\" non ha la colonna \"%2\".").arg(t->name(), col));
         conn_->scalar(QStringLiteral("SELECT count(*) FROM %1").arg(sqlIdent(t->name())));
     }
-    const query::SqlValue r = conn_->scalar(QStringLiteral("PRAGMA quick_check"));
+    const SqlValue r = conn_->scalar(QStringLiteral("PRAGMA quick_check"));
     if (!std::holds_alternative<QString>(r) || std::get<QString>(r) != QLatin1String("ok"))
         throw errors::make(
             errors::CorruptFile,

@@ -3,6 +3,7 @@
 #include "datalib/Connection.h"
 #include "datalib/Database.h"
 #include "datalib/Errors.h"
+#include "datalib/query/QueryTranslator.h"
 #include "datalib/Interfaces.h"
 
 #include <sqlite3.h>
@@ -143,7 +144,7 @@ void Engine::Repair(const QString& file, const QString& password,
         verifyPassword(conn, password);
         conn.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
         Statement st = conn.prepare(QStringLiteral("VACUUM INTO ?1"));
-        st.bind(1, query::SqlValue(copy));
+        st.bind(1, SqlValue(copy));
         try {
             st.run();
         } catch (...) {
@@ -158,7 +159,7 @@ void Engine::Repair(const QString& file, const QString& password,
     } else {
         try {
             Connection c(copy, false);
-            const query::SqlValue v = c.scalar(QStringLiteral("PRAGMA integrity_check"));
+            const SqlValue v = c.scalar(QStringLiteral("PRAGMA integrity_check"));
             result = std::holds_alternative<QString>(v) ? std::get<QString>(v) : QStringLiteral("?");
         } catch (const core::AppError& e) {
             result = e.description();

@@ -889,6 +889,13 @@ QString SqlQuery::sql() const {
     return s;
 }
 
+QString SqlQuery::keysetSql() const {
+    QString s = QStringLiteral("SELECT %1.\"OID\" FROM %2").arg(quoteIdent(ownAlias()), from);
+    if (!where.isEmpty()) s += QStringLiteral(" WHERE ") + where;
+    if (!orderBy.isEmpty()) s += QStringLiteral(" ORDER BY ") + orderBy;
+    return s;
+}
+
 QString SqlQuery::countSql() const {
     if (distinct) {
         QString inner = QStringLiteral("SELECT DISTINCT ") + select + QStringLiteral(" FROM ") + from;
@@ -898,26 +905,6 @@ QString SqlQuery::countSql() const {
     QString s = QStringLiteral("SELECT COUNT(*) FROM ") + from;
     if (!where.isEmpty()) s += QStringLiteral(" WHERE ") + where;
     return s;
-}
-
-int bindValues(sqlite3_stmt* statement, const std::vector<SqlValue>& values) {
-    for (size_t i = 0; i < values.size(); ++i) {
-        const int index = int(i) + 1;
-        int rc = SQLITE_OK;
-        const SqlValue& v = values[i];
-        if (std::holds_alternative<std::monostate>(v)) {
-            rc = sqlite3_bind_null(statement, index);
-        } else if (const qint64* n = std::get_if<qint64>(&v)) {
-            rc = sqlite3_bind_int64(statement, index, *n);
-        } else if (const double* d = std::get_if<double>(&v)) {
-            rc = sqlite3_bind_double(statement, index, *d);
-        } else {
-            const QByteArray utf8 = std::get<QString>(v).toUtf8();
-            rc = sqlite3_bind_text(statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-        }
-        if (rc != SQLITE_OK) return rc;
-    }
-    return SQLITE_OK;
 }
 
 // ---- Translation -----------------------------------------------------------

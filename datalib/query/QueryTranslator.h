@@ -44,6 +44,8 @@
 
 #include "core/Variant.h"
 #include "datalib/Definitions.h"
+#include "datalib/FieldMatch.h"
+#include "datalib/SqlValue.h"
 
 #include <QString>
 #include <QStringList>
@@ -51,7 +53,6 @@
 #include <variant>
 #include <vector>
 
-struct sqlite3_stmt;
 
 namespace datalib::query {
 
@@ -59,16 +60,10 @@ namespace datalib::query {
 // database has no such table.
 using TableLookup = std::function<const TableDef*(const QString& name)>;
 
-// A value bound to an SQLite parameter, already in its storage form: Null,
-// a whole number (also 0/1 for flags), a real, or a text (also dates).
-using SqlValue = std::variant<std::monostate, qint64, double, QString>;
+using datalib::SqlValue;
 
 // A date in its stored form: "yyyy-MM-dd", or "yyyy-MM-dd HH:mm:ss" with the time.
 QString storedDateText(const core::Date& date, bool withTime);
-
-// Binds values to the numbered parameters ?1..?n of a prepared statement.
-// Returns the SQLite result code of the first bind that failed, else SQLITE_OK.
-int bindValues(sqlite3_stmt* statement, const std::vector<SqlValue>& values);
 
 // One translated query. Parameters are numbered "?1".."?n" in the SQL, so the
 // fragments can be put together in any order.
@@ -93,6 +88,8 @@ struct SqlQuery {
 
     // The whole SELECT statement.
     QString sql() const;
+    // The keyset: the own table's "OID" of the rows, in the query's order.
+    QString keysetSql() const;
     // SELECT COUNT(*) over the same rows.
     QString countSql() const;
 };
@@ -125,15 +122,14 @@ SqlStatement translateStatement(const QString& text, const TableLookup& lookup);
 // plain character.
 
 // Comparison codes of BuildFieldCondition.
-enum FieldMatch : int {
-    MatchEqual = 0,         // =, Null as Is Null
-    MatchNotEqual = 1,      // <>, Null as Is Not Null
-    MatchGreaterEqual = 2,  // >=
-    MatchLessEqual = 3,     // <=
-    MatchRange = 6,         // from value to value2, both included
-    MatchBeginsWith = 256,  // Like "text*"
-    MatchContains = 257,    // Like "*text*"
-};
+using datalib::FieldMatch;
+using datalib::MatchBeginsWith;
+using datalib::MatchContains;
+using datalib::MatchEqual;
+using datalib::MatchGreaterEqual;
+using datalib::MatchLessEqual;
+using datalib::MatchNotEqual;
+using datalib::MatchRange;
 
 // The condition on `column` (a column or ordinary reference of the table or
 // of its base, any letter case) for `value`, a typed value or the text the

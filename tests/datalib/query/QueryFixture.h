@@ -242,7 +242,7 @@ class Db {
         const QString sql = QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)")
                                 .arg(table, names.join(","), marks.join(","));
         sqlite3_stmt* st = prepare(sql);
-        datalib::query::bindValues(st, values);
+        datalib::bindSqlValues(st, values);
         const int rc = sqlite3_step(st);
         sqlite3_finalize(st);
         if (rc != SQLITE_DONE) throw std::runtime_error(std::string("insert: ") + sqlite3_errmsg(db_));
@@ -260,7 +260,7 @@ class Db {
     // Runs a translated query; each row as the texts of its columns.
     std::vector<QStringList> run(const datalib::query::SqlQuery& q) const {
         sqlite3_stmt* st = prepare(q.sql());
-        datalib::query::bindValues(st, q.params);
+        datalib::bindSqlValues(st, q.params);
         std::vector<QStringList> rows;
         int rc;
         while ((rc = sqlite3_step(st)) == SQLITE_ROW) {

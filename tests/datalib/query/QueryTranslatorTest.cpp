@@ -535,7 +535,7 @@ TEST_F(QueryTest, TheMigrationStatementCompletesAndLocksEveryOrder) {
     const SqlStatement st =
         translateStatement("UPDATE Ordini SET Completato=True, NonModificabile=True", schema.lookup());
     sqlite3_stmt* s = db.prepare(st.sql);
-    ASSERT_EQ(bindValues(s, st.params), SQLITE_OK);
+    ASSERT_EQ(datalib::bindSqlValues(s, st.params), SQLITE_OK);
     ASSERT_EQ(sqlite3_step(s), SQLITE_DONE);
     sqlite3_finalize(s);
     EXPECT_EQ(sortedOids("Ordini", "Completato AND NonModificabile"), (std::vector<int>{1, 2, 3, 4, 5, 6}));
@@ -543,7 +543,7 @@ TEST_F(QueryTest, TheMigrationStatementCompletesAndLocksEveryOrder) {
     const SqlStatement some = translateStatement(
         "update Ordini set NumeroSede = 'X' where Clienti.Codice = 'C002'", schema.lookup());
     s = db.prepare(some.sql);
-    bindValues(s, some.params);
+    datalib::bindSqlValues(s, some.params);
     ASSERT_EQ(sqlite3_step(s), SQLITE_DONE);
     sqlite3_finalize(s);
     EXPECT_EQ(sortedOids("Ordini", "NumeroSede = 'X'"), (std::vector<int>{2, 6}));
@@ -565,7 +565,7 @@ TEST_F(QueryTest, CallerConditionsJoinTheFilter) {
 
     sqlite3_stmt* s =
         db.prepare(translate("Ordini", "Articoli.Codice='ART1'", "", "DISTINCT Cliente").countSql());
-    bindValues(s, translate("Ordini", "Articoli.Codice='ART1'", "", "DISTINCT Cliente").params);
+    datalib::bindSqlValues(s, translate("Ordini", "Articoli.Codice='ART1'", "", "DISTINCT Cliente").params);
     ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
     EXPECT_EQ(sqlite3_column_int(s, 0), 1);
     sqlite3_finalize(s);

@@ -1,0 +1,173 @@
+#pragma once
+// The parts a DataSource is made of, private to the data library:
+//  - RowLayout: what each result column is and how its values are read from
+//    and written to storage;
+//  - KeysetCursor: the translated query, the keyset of the selection, the
+//    current position and the window of fetched rows;
+//  - EditBuffer: the row being edited and the snapshots that undo an operation;
+//  - RowWriter: the INSERT and UPDATE of the edited row;
+//  - the hook dispatch (operations, hook nesting) and the aggregates.
+
+#include "core/Variant.h"
+#include "datalib/Connection.h"
+#include "datalib/Definitions.h"
+#include "datalib/query/QueryTranslator.h"
+
+#include <QHash>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+namespace datalib {
+
+class Database;
+
+// A whole number as the scripts see it: Long when it fits, else Double.
+core::Variant wholeNumber(qint64 v);
+// "yyyy-MM-dd" or "yyyy-MM-dd HH:mm:ss" to a date; Null when unreadable.
+core::Variant parseStoredDate(const QString& s);
+
+class RowLayout {
+  public:
+    enum class Kind { OID, Own, OwnRef, Link, Base, BaseRef, Expr };
+    struct Column {
+        QString name;
+        Kind kind = Kind::Expr;
+        const ColumnDef* col = nullptr;
+        const ReferenceDef* ref = nullptr;
+    };
+
+    // The columns of a query's result on the table; parentRef names the link
+    // of child rows to their parent (may be null).
+    void build(const TableDef& table, const QStringList& columnNames, const ReferenceDef* parentRef);
+
+    int indexOf(const QString& name) const { return index_.value(name.toLower(), -1); }
+    size_t size() const { return cols_.size(); }
+    const Column& operator[](size_t i) const { return cols_[i]; }
+    const std::vector<Column>& columns() const { return cols_; }
+    int baseLinkIndex() const { return baseLink_; }
+    int parentLinkIndex() const { return parentLink_; }
+
+    std::vector<core::Variant> readRow(Statement& st) const;
+    static core::Variant fromStorage(const Column& info, Statement& st, int col);
+    static SqlValue toStorage(const Column& info, const core::Variant& v);
+    // A value set by the program in the column's own type; raises InvalidValue.
+    static core::Variant normalise(const Column& info, const core::Variant& v);
+
+  private:
+    std::vector<Column> cols_;
+    QHash<QString, int> index_;
+    int baseLink_ = -1;
+    int parentLink_ = -1;
+};
+
+// A row of the selection as fetched.
+struct CursorRow {
+    qint64 oid = 0;
+    quint64 version = 0;
+    bool missing = false;
+    std::vector<core::Variant> values;
+};
+
+class KeysetCursor {
+  public:
+    using Row = CursorRow;
+
+    // Reads the selection of a translated query: the keyset, or for a
+    // DISTINCT list the whole rows (which are then not editable).
+    void load(Connection& conn, query::SqlQuery q, const RowLayout& layout);
+    const query::SqlQuery& query() const { return query_; }
+    bool isStatic() const { return static_; }
+
+    // The keys of the rows that meet a translated condition.
+    static std::vector<qint64> keysOf(Connection& conn, const query::SqlQuery& q);
+
+    long size() const { return long(keys_.size()); }
+    bool empty() const { return keys_.empty(); }
+    qint64 keyAt(long position) const { return keys_[size_t(position)]; }
+    long position() const { return pos_; }
+    void setPosition(long position) { pos_ = position; }
+    // Position of the key; -1 when it is not in the selection.
+    long find(qint64 oid) const;
+    // A row written here joins the selection at its end.
+    void append(qint64 oid);
+    void removeAt(long position);
+
+    // The row at a position (fetched with its window) or null when missing.
+    const Row* rowAt(Connection& conn, const RowLayout& layout, long position) const;
+    const Row* current(Connection& conn, const RowLayout& layout) const;
+    void forget() const { cache_.clear(); }
+
+    // Keyset copies for the snapshots.
+    const std::vector<qint64>& keys() const { return keys_; }
+    void setKeys(std::vector<qint64> keys) { keys_ = std::move(keys); }
+    void truncate(size_t count) {
+        if (keys_.size() > count) keys_.resize(count);
+    }
+
+  private:
+    const Row* fetchRow(Connection& conn, const RowLayout& layout, qint64 oid, long position) const;
+    void fetchWindow(Connection& conn, const RowLayout& layout, long from) const;
+
+    query::SqlQuery query_;
+    bool static_ = false;
+    QString windowSql_, rowSql_;
+    std::vector<qint64> keys_;
+    std::vector<Row> staticRows_;
+    long pos_ = -1;
+    mutable std::unordered_map<qint64, Row> cache_;
+};
+
+struct EditBuffer {
+    bool editing = false;
+    bool isNew = false;
+    qint64 oid = 0;
+    std::vector<core::Variant> values;
+    std::vector<core::Variant> original;
+
+    // Starts editing a stored row.
+    void begin(const KeysetCursor::Row& row);
+    void clear() { editing = isNew = false; }
+    // The buffer differs from the stored row (a new row always does).
+    bool changed() const;
+};
+
+// The undo record of a data source taken before an operation.
+struct DataSourceSnapshot {
+    EditBuffer edit;
+    long pos = -1;
+    // The keyset is long: its size is kept, and a copy is taken only before
+    // the first deletion (rows are only appended before that).
+    size_t keyCount = 0;
+    bool hasKeys = false;
+    std::vector<qint64> keys;
+};
+
+class RowWriter {
+  public:
+    // Writes the buffer: an INSERT for a new row (the new OID is returned),
+    // else an UPDATE of the row `oid`.
+    qint64 write(Connection& conn, const TableDef& table, const RowLayout& layout,
+                 const std::vector<core::Variant>& values, bool isNew, qint64 oid);
+    void reset() { insertSql_.clear(); }
+
+  private:
+    void prepare(const TableDef& table, const RowLayout& layout);
+    QString insertSql_, updateSql_;
+    std::vector<int> writeCols_;
+};
+
+namespace hooks {
+// Runs a change as one operation of the database (see Database::beginOperation).
+void operation(Database& db, const std::function<void()>& body);
+// Calls a table class's hook, counting the nesting.
+void call(Database& db, const std::function<void()>& hook);
+}  // namespace hooks
+
+// Total (odbcSum), maximum, minimum or count of a column over a query's rows.
+core::Variant aggregate(Connection& conn, const query::SqlQuery& q, const RowLayout::Column& info,
+                        const QString& columnName, int kind);
+
+}  // namespace datalib
