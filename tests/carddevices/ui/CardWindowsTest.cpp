@@ -132,6 +132,27 @@ TEST_F(CardWindowTest, WritesPrefixCodeAndSecondFieldAndRewritesAFailure) {
     EXPECT_EQ(sim_.commands(), QList<QByteArray>({kReset, write, kFailure, kReset, write, kReset}));
 }
 
+// The 206 HL sets the device up before the operation and codes track 1 itself.
+TEST_F(CardWindowTest, Msr206WritesThenReadsTheCode) {
+    magneticDevParams().type = kDeviceMsr206LowCoercivity;
+    frmMagneticDev writer;
+    whileOpen(writer, [] {});
+    EXPECT_TRUE(writer.WriteCode(nullptr, "1234", "AB", "X", false, 0));
+    ASSERT_GE(sim_.commands().size(), 4);
+    EXPECT_EQ(sim_.commands()[1], bytes({0x1B, 'y'}));
+    EXPECT_EQ(sim_.commands()[2], bytes({0x1B, 'o', 8, 8, 8}));
+    EXPECT_EQ(sim_.commands()[3].left(2), bytes({0x1B, 'n'}));
+
+    sim_.setHoldReads(true);
+    frmMagneticDev reader;
+    whileOpen(reader, [&] {
+        ASSERT_TRUE(sim_.waitForHeldRead());
+        sim_.swipe();
+    });
+    EXPECT_EQ(reader.ReadCode(nullptr, "AB", false), "1234");
+    EXPECT_TRUE(boxes_.shown().empty());
+}
+
 TEST_F(CardWindowTest, WriteRefusals) {
     // An operator below the level asked for (no database: level 0).
     frmMagneticDev w;
