@@ -5,6 +5,7 @@
 #include "OrdersFixture.h"
 
 #include "orders/OrderRules.h"
+#include "schema/NumberingScript.h"
 
 using namespace orderstest;
 
@@ -138,4 +139,14 @@ TEST_F(OrdersTest, TheAgentOfANumberedOrderCannotChange) {
     order->SetReference("Agente", "B002");
     order->Save();
     EXPECT_EQ(order->ColValueStr("Numero"), "B002R88300");
+}
+
+TEST_F(OrdersTest, AScriptThatNeverEndsIsStoppedAndNumbersNothing) {
+    t->db().SetSysParamLong(orders::kOrderNumberScriptParam, "Do : Loop");
+    schema::setNumberingScriptTimeout(300);
+    const QString error = refusal([&] { newOrder("C2"); });
+    schema::setNumberingScriptTimeout(0);
+    EXPECT_TRUE(error.contains(kScriptError)) << error.toStdString();
+    EXPECT_TRUE(error.contains("non è terminato entro 0.3 secondi")) << error.toStdString();
+    EXPECT_EQ(t->count("Ordini"), 0);
 }
