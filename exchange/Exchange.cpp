@@ -353,6 +353,8 @@ bool SendOrders(const ExchangeContext& ctx, platform::Transfer* transfer, Exchan
         }
         auto fill = [&](datalib::Database& head) {
             progress.StartProgress(long(keys.size()), true);
+            // Head office's copy is written in one go (it travels whole anyway).
+            Transaction tx(head);
             auto ours = local.OpenDataSource(QStringLiteral("Ordini"));
             auto theirs = head.OpenDataSource(QStringLiteral("Ordini"));
             long copied = 0;
@@ -370,6 +372,8 @@ bool SendOrders(const ExchangeContext& ctx, platform::Transfer* transfer, Exchan
                 }
                 ++copied;
             }
+            theirs.reset();
+            tx.commit();
             return copied > 0;
         };
         auto acknowledged = [&] {
