@@ -92,29 +92,31 @@ static void receive(QWidget* mainWindow, bool all) {
     }
 }
 
-void mnuUpdate(QWidget* mainWindow) {
+// Asks before a receive and runs it; errors outside the receive are shown.
+static void askAndReceive(QWidget* mainWindow, const QString& question, bool all) {
     try {
-        if (platform::messageBox(QStringLiteral("Verrà effettuato lo scaricamento di eventuali aggiornamenti dalla "
-                                                "sede...\r\rNOTA: Durante questa operazione sarà attivata la "
-                                                "connessione ad Internet.\r\rContinuare ?"),
-                                 platform::kYesNo | platform::kQuestion, {}, mainWindow) != platform::kAnswerYes)
+        if (platform::messageBox(question, platform::kYesNo | platform::kQuestion, {}, mainWindow) !=
+            platform::kAnswerYes)
             return;
-        receive(mainWindow, false);
+        receive(mainWindow, all);
     } catch (...) {
         startup::ShowError(QString());
     }
 }
 
+void mnuUpdate(QWidget* mainWindow) {
+    askAndReceive(mainWindow,
+                  QStringLiteral("Verrà effettuato lo scaricamento di eventuali aggiornamenti dalla sede...\r\r"
+                                 "NOTA: Durante questa operazione sarà attivata la connessione ad Internet.\r\r"
+                                 "Continuare ?"),
+                  false);
+}
+
 void mnuUploadAll(QWidget* mainWindow) {
-    try {
-        if (platform::messageBox(QStringLiteral("Questa operazione esegue l'importazione di tutti i dati (Ordini, "
-                                                "Articoli, Clienti, etc.)\r\rContinuare ?"),
-                                 platform::kYesNo | platform::kQuestion, {}, mainWindow) != platform::kAnswerYes)
-            return;
-        receive(mainWindow, true);
-    } catch (...) {
-        startup::ShowError(QString());
-    }
+    askAndReceive(mainWindow,
+                  QStringLiteral("Questa operazione esegue l'importazione di tutti i dati (Ordini, Articoli, "
+                                 "Clienti, etc.)\r\rContinuare ?"),
+                  true);
 }
 
 void mnuSendOrder(QWidget* mainWindow) {

@@ -205,3 +205,18 @@ TEST_F(HeadOfficeTest, BadArchivesAndServersAreToldAndChangeNothing) {
     }
     EXPECT_EQ(proxy.cuts(), 1);
 }
+
+TEST_F(HeadOfficeTest, AnOpenOrderBlocksReceiveAndSend) {
+    openLocal(true);
+    // The order window holds its order in a transaction of the agent's database.
+    local->db->BeginTrans();
+    const QByteArray before = headBytes();
+    exchange::OrderSelection all;
+    EXPECT_FALSE(exchange::ReceiveUpdates(context(), &transfer, progress, false, false));
+    EXPECT_FALSE(exchange::SendOrders(context(), &transfer, progress, false, all));
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_TRUE(boxes.lastText().startsWith("C'è un ordine aperto"));
+    EXPECT_TRUE(progress.messages.isEmpty());
+    EXPECT_EQ(headBytes(), before);
+    local->db->Rollback();
+}
