@@ -19,6 +19,8 @@
 #include "tools/headoffice/HeadOfficeServer.h"
 
 #include <QFile>
+#include <QPushButton>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -97,6 +99,35 @@ void BM_ReceiveScale(benchmark::State& state) {
     receive(state, file);
 }
 BENCHMARK(BM_ReceiveScale)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// The stop button pressed in the middle of a receive: how long until the
+// receive has given up (rows kept whole, see the tests).
+void BM_StopDuringReceive(benchmark::State& state) {
+    QTemporaryDir archiveDir;
+    const QString archive = demoArchive(archiveDir);
+    startup::runContext().codeAgente = QStringLiteral("DEMO");
+    core::ScriptedBoxes boxes;
+    headoffice::HeadOfficeServer server;
+    server.start();
+    server.putFile(QStringLiteral("OrdiniAgente_DEMO"), archive);
+    platform::Transfer transfer;
+    for (auto _ : state) {
+        QTemporaryDir dir;
+        Db local(dir.filePath(QStringLiteral("ZeltOrder_DEMO")), true);
+        auto ctx = contextFor(local.db, server.baseUrl().toString());
+        auto* window = exchange::frmUpdateProgress::instance();
+        std::chrono::steady_clock::time_point pressed;
+        QTimer::singleShot(int(state.range(0)), window, [&] {
+            boxes.answer(core::kAnswerYes);
+            pressed = std::chrono::steady_clock::now();
+            window->cmdCancel()->click();
+        });
+        exchange::ReceiveUpdates(ctx, &transfer, *window, true, false);
+        state.counters["stop_served_ms"] =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - pressed).count();
+    }
+}
+BENCHMARK(BM_StopDuringReceive)->Arg(200)->Arg(800)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 // 500 completed orders of 10 rows, sent at once.
 void BM_Send500Orders(benchmark::State& state) {
