@@ -11,6 +11,7 @@
 #include "datalib/query/QueryTranslator.h"
 #include "datalib/Interfaces.h"
 
+#include <QHash>
 #include <QSet>
 #include <cmath>
 
@@ -77,12 +78,37 @@ std::optional<qint64> DataSource::findByIdentity(
     return std::nullopt;
 }
 
+// While a whole data source is copied into another file, the referenced
+// rows already found there: each is looked up once, not once per row that
+// refers to it. A failure ends the copy, so nothing undone stays here.
+struct RowMapCache {
+    const Database* src = nullptr;
+    const Database* dst = nullptr;
+    QHash<QString, QHash<qint64, qint64>> oids;  // table (lower case) -> source OID -> target OID
+};
+static thread_local RowMapCache* rowMapCache = nullptr;
+
+static qint64 mapRowUncached(const std::shared_ptr<Database>& srcDb, const std::shared_ptr<Database>& dstDb,
+                             const QString& table, qint64 srcOid);
+
 // The OID in this database of the row that `srcOid` is in the source's
 // database, for a table linked by row (found by its identity, copied when
 // missing).
 static qint64 mapRow(const std::shared_ptr<Database>& srcDb, const std::shared_ptr<Database>& dstDb,
                      const QString& table, qint64 srcOid) {
     if (srcDb == dstDb || srcOid == 0) return srcOid;
+    RowMapCache* cache = rowMapCache;
+    if (!cache || cache->src != srcDb.get() || cache->dst != dstDb.get())
+        return mapRowUncached(srcDb, dstDb, table, srcOid);
+    QHash<qint64, qint64>& known = cache->oids[table.toLower()];
+    if (const auto it = known.constFind(srcOid); it != known.constEnd()) return *it;
+    const qint64 oid = mapRowUncached(srcDb, dstDb, table, srcOid);
+    if (oid) known.insert(srcOid, oid);
+    return oid;
+}
+
+static qint64 mapRowUncached(const std::shared_ptr<Database>& srcDb, const std::shared_ptr<Database>& dstDb,
+                             const QString& table, qint64 srcOid) {
     const TableDef* st = srcDb->lookup(table);
     const TableDef* dt = dstDb->lookup(table);
     auto src = DataSource::open(srcDb, *st, query::RowOIDQueryString(*st, srcOid, 0));
@@ -203,6 +229,12 @@ void DataSource::insertCopyOf(const DataSource& src) {
 }
 
 long DataSource::CopyAllTo(DataSource& target, itfProgress* progress) {
+    RowMapCache cache{db_.get(), target.db_.get(), {}};
+    struct Scope {
+        RowMapCache* saved;
+        explicit Scope(RowMapCache* c) : saved(rowMapCache) { rowMapCache = c; }
+        ~Scope() { rowMapCache = saved; }
+    } scope(&cache);
     long n = 0;
     if (progress) progress->OnStart(RowCount(), true);
     for (RowFirst(); !Eof(); RowNext()) {
