@@ -1,20 +1,26 @@
 // The main window's browsing on the large demo archive (100 000 articles and
 // 100 000 customers, made by `zelt-demodb --scale`): opening the articles'
 // view and painting its first screen, a quick-search filter on the
-// description, sorting by a column and scrolling to the last row. The
+// description, sorting by a column and scrolling to the last row; the
+// relation menus, the rows of the customers with the same agent in a browse
+// window, the edit panel on a customer and a period change on the orders. The
 // archive is read from ZELT_SCALE_ARCHIVE (default: demo-scale/ZeltOrder_DEMO
 // under the current folder). The resident memory after each step is given as
 // the counter rss_kb.
 
 #include "BenchMain.h"
 #include "controls/MubShortSearch.h"
+#include "controls/ViewUtility.h"
+#include "datalib/Relations.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
 #include "app/AllTableClasses.h"
-#include "mainwindow/DataGrid.h"
+#include "controls/DataGrid.h"
 #include "mainwindow/MainBrowser.h"
 #include "mainwindow/NavigationTree.h"
+#include "mainwindow/PeriodSelection.h"
+#include "mainwindow/RelationMenus.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "schema/DB.h"
@@ -22,6 +28,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QMenu>
 #include <QMainWindow>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -156,7 +163,7 @@ void BM_ScrollToLastRow(benchmark::State& state) {
     Fixture& f = fixture();
     if (!f.ok) return state.SkipWithError("archivio mancante");
     f.openArticles();
-    mainwindow::DataGrid* grid = f.browser->dgView();
+    controls::DataGrid* grid = f.browser->dgView();
     for (auto _ : state) {
         grid->scrollToBottom();
         f.paint();
@@ -168,5 +175,92 @@ void BM_ScrollToLastRow(benchmark::State& state) {
     state.counters["rss_kb"] = residentKb();
 }
 BENCHMARK(BM_ScrollToLastRow)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// ---- Relations, edit panel, period -------------------------------------------------------
+
+void openNode(Fixture& f, const QString& key) {
+    QTreeWidget* tree = f.browser->tvTreeView();
+    tree->setCurrentItem(mainwindow::NodeByKey(tree, key));
+    f.browser->RefreshDetailView();
+}
+
+void BM_BuildRelationMenusOnCustomers(benchmark::State& state) {
+    Fixture& f = fixture();
+    if (!f.ok) return state.SkipWithError("archivio mancante");
+    openNode(f, QStringLiteral("Clienti"));
+    QMenu association;
+    mainwindow::RelationMenus menus(&association, f.window.get());
+    for (auto _ : state) menus.BuildRelationMenus(f.browser->CurrentDataSource().get(), false);
+    state.counters["entries"] = double(menus.Items(QStringLiteral("mnuRefItem")).size());
+}
+BENCHMARK(BM_BuildRelationMenusOnCustomers)->Unit(benchmark::kMicrosecond)->Iterations(100);
+
+// "Clienti con stesso Agente" from a customer of the archive's busiest agent:
+// the browse window of its rows, to its first painted screen.
+void BM_SameAgentCustomersFirstScreen(benchmark::State& state) {
+    Fixture& f = fixture();
+    if (!f.ok) return state.SkipWithError("archivio mancante");
+    openNode(f, QStringLiteral("Clienti"));
+    auto ds = f.browser->CurrentDataSource();
+    ds->FindFirst(QStringLiteral("Codice <> ''"));
+    const auto levels = datalib::DescribeRelations(*f.db, ds->tableDef());
+    const datalib::RelationDesc* sameAgent = nullptr;
+    for (const auto& r : levels.front().references)
+        if (r.reference == QLatin1String("Agente")) sameAgent = &r;
+    if (!sameAgent) return state.SkipWithError("riferimento Agente mancante");
+    long rows = 0;
+    for (auto _ : state) {
+        auto related = datalib::RelatedRows(*ds, *sameAgent);
+        auto* browse = controls::ViewObject(related, f.window.get()).Browse();
+        benchmark::DoNotOptimize(browse->grid()->grab());
+        rows = related->RowCount();
+        state.PauseTiming();
+        delete browse;
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = double(rows);
+    state.counters["rss_kb"] = residentKb();
+}
+BENCHMARK(BM_SameAgentCustomersFirstScreen)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The edit panel on a customer: made, filled and painted.
+void BM_EditPanelOnCustomer(benchmark::State& state) {
+    Fixture& f = fixture();
+    if (!f.ok) return state.SkipWithError("archivio mancante");
+    openNode(f, QStringLiteral("Clienti"));
+    auto ds = f.browser->CurrentDataSource();
+    ds->FindFirst(QStringLiteral("Codice <> ''"));
+    for (auto _ : state) {
+        controls::RowEditor editor(ds, false, QString(), f.window.get());
+        benchmark::DoNotOptimize(editor.grab());
+        state.PauseTiming();
+        editor.reject();
+        state.ResumeTiming();
+    }
+    state.counters["rss_kb"] = residentKb();
+}
+BENCHMARK(BM_EditPanelOnCustomer)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// A period change on the orders' view: the view built again and painted.
+void BM_PeriodChangeOnOrders(benchmark::State& state) {
+    Fixture& f = fixture();
+    if (!f.ok) return state.SkipWithError("archivio mancante");
+    openNode(f, QStringLiteral("Ordini"));
+    mainwindow::PeriodState& period = mainwindow::periodState();
+    bool month = false;
+    long rows = 0;
+    for (auto _ : state) {
+        month = !month;
+        period.bSelMonth = month;
+        period.dtSelDate = QDate::currentDate();
+        f.browser->RefreshDetailView();
+        f.paint();
+        rows = f.browser->CurrentDataSource()->RowCount();
+    }
+    mainwindow::ResetPeriodState();
+    state.counters["rows"] = double(rows);
+    state.counters["rss_kb"] = residentKb();
+}
+BENCHMARK(BM_PeriodChangeOnOrders)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 }  // namespace

@@ -1,18 +1,30 @@
-#include "mainwindow/DataGrid.h"
+#include "controls/DataGrid.h"
 
 #include "datalib/DataSource.h"
-#include "mainwindow/DataGridModel.h"
-#include "mainwindow/KeyStrings.h"
-#include "mainwindow/ViewGridSettings.h"
-#include "startup/ui/modZeltFormUtility.h"
+#include "controls/DataGridModel.h"
+#include "controls/KeyStrings.h"
+#include "controls/ViewGridSettings.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScreen>
 
 #include <cmath>
 
-namespace mainwindow {
+namespace controls {
+
+namespace {
+
+// Column widths are kept in twips: 1440 per inch of the grid's screen.
+int twipsToPixels(double twips, const QWidget* w) {
+    const QScreen* screen = w->screen();
+    const double dpi = screen && screen->logicalDotsPerInchX() > 0 ? screen->logicalDotsPerInchX() : 96.0;
+    const int perPixel = std::max(1, static_cast<int>(std::lround(1440.0 / dpi)));
+    return static_cast<int>(std::lround(twips / perPixel));
+}
+
+}  // namespace
 
 DataGrid::DataGrid(QWidget* parent) : QTableView(parent), model_(new DataGridModel(this)) {
     setObjectName(QStringLiteral("dgView"));
@@ -52,7 +64,7 @@ void DataGrid::ApplyLayout(const ViewGridSettings* settings) {
         int width = fallback;
         if (settings) {
             if (auto twips = settings->ColumnWidth(model_->fieldOf(c)))
-                width = std::max(8, startup::TwipsToPixels(*twips, this));
+                width = std::max(8, twipsToPixels(*twips, this));
         }
         setColumnWidth(c, width);
     }
@@ -108,4 +120,4 @@ void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pre
     if (ds && current.isValid() && current.row() != ds->Position()) ds->MoveTo(current.row());
 }
 
-}  // namespace mainwindow
+}  // namespace controls

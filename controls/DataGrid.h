@@ -15,7 +15,7 @@ namespace datalib {
 class DataSource;
 }
 
-namespace mainwindow {
+namespace controls {
 
 class DataGridModel;
 class ViewGridSettings;
@@ -69,4 +69,4 @@ private:
     bool applying_ = false;
 };
 
-}  // namespace mainwindow
+}  // namespace controls

@@ -1,4 +1,4 @@
-#include "mainwindow/DataGridModel.h"
+#include "controls/DataGridModel.h"
 
 #include "controls/MubShortSearch.h"
 #include "core/ItalianText.h"
@@ -8,7 +8,7 @@
 
 #include <cmath>
 
-namespace mainwindow {
+namespace controls {
 
 DataGridModel::DataGridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -145,4 +145,4 @@ void DataGridModel::sort(int column, Qt::SortOrder order) {
                       (order == Qt::DescendingOrder ? QStringLiteral(" DESC") : QString()));
 }
 
-}  // namespace mainwindow
+}  // namespace controls

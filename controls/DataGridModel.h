@@ -19,7 +19,7 @@ class DataSource;
 struct ColumnDef;
 }  // namespace datalib
 
-namespace mainwindow {
+namespace controls {
 
 class DataGridModel : public QAbstractTableModel {
     Q_OBJECT
@@ -66,4 +66,4 @@ private:
     int refreshId_ = -1;
 };
 
-}  // namespace mainwindow
+}  // namespace controls

@@ -1,8 +1,8 @@
-#include "mainwindow/KeyStrings.h"
+#include "controls/KeyStrings.h"
 
 #include <QKeyEvent>
 
-namespace mainwindow {
+namespace controls {
 
 int VirtualKeyCode(const QKeyEvent& event) {
     const int key = event.key();
@@ -92,4 +92,4 @@ bool KeyCodeToKeyString(const QKeyEvent& event, QString& keyText) {
     return KeyCodeToKeyString(VirtualKeyCode(event), keyText, shift, caps);
 }
 
-}  // namespace mainwindow
+}  // namespace controls

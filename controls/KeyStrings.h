@@ -8,7 +8,7 @@
 
 class QKeyEvent;
 
-namespace mainwindow {
+namespace controls {
 
 // Shift state bits of a key event: 1 Shift, 2 Ctrl, 4 Alt.
 inline constexpr int kShiftMask = 1;
@@ -33,4 +33,4 @@ bool KeyCodeToKeyString(int keyCode, QString& keyText, bool shiftDown, bool caps
 // modifiers, Caps Lock read from the case of the text that it typed.
 bool KeyCodeToKeyString(const QKeyEvent& event, QString& keyText);
 
-}  // namespace mainwindow
+}  // namespace controls

@@ -1,4 +1,4 @@
-#include "mainwindow/ViewGridSettings.h"
+#include "controls/ViewGridSettings.h"
 
 #include "platform/Paths.h"
 
@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QSettings>
 
-namespace mainwindow {
+namespace controls {
 
 namespace {
 const char* const kWidths = "Larghezze";
@@ -88,4 +88,4 @@ bool ViewGridSettings::WriteFile() {
     return true;
 }
 
-}  // namespace mainwindow
+}  // namespace controls

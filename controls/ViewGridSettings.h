@@ -12,7 +12,7 @@
 #include <QStringList>
 #include <optional>
 
-namespace mainwindow {
+namespace controls {
 
 class ViewGridSettings {
 public:
@@ -53,4 +53,4 @@ private:
     bool changed_ = false;
 };
 
-}  // namespace mainwindow
+}  // namespace controls

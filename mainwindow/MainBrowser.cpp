@@ -8,13 +8,14 @@
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
-#include "mainwindow/DataGrid.h"
-#include "mainwindow/DataGridModel.h"
-#include "mainwindow/KeyStrings.h"
+#include "controls/DataGrid.h"
+#include "controls/DataGridModel.h"
+#include "controls/KeyStrings.h"
 #include "mainwindow/MainBrowserWidgets.h"
 #include "mainwindow/NavigationTree.h"
+#include "mainwindow/PeriodSelection.h"
 #include "mainwindow/SectionButtons.h"
-#include "mainwindow/ViewGridSettings.h"
+#include "controls/ViewGridSettings.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/SettingsStore.h"
 #include "startup/ui/MainWindowLink.h"
@@ -43,6 +44,16 @@
 #include <cmath>
 
 namespace mainwindow {
+
+using controls::DataGrid;
+using controls::DataGridModel;
+using controls::KeyCodeToKeyString;
+using controls::kAltMask;
+using controls::kCtrlMask;
+using controls::kShiftMask;
+using controls::ShiftState;
+using controls::ViewGridSettings;
+using controls::VirtualKeyCode;
 
 namespace {
 
@@ -350,6 +361,11 @@ void MainBrowser::RefreshDetailView() {
 
             if (curDS_ && curDSEvents_ >= 0) curDS_->disconnectRefresh(curDSEvents_);
             curDSEvents_ = -1;
+            // The period chosen in the period menu, on the view's date column.
+            const QString period = PeriodCondition(periodState(), dateColumn, *db);
+            if (!period.isEmpty())
+                filter = filter.trimmed().isEmpty() ? period
+                                                    : QStringLiteral("(%1) AND (%2)").arg(filter, period);
             curDS_ = db->Tables(table)->OpenDataSource(filter, sort, columns);
 
             // Grid settings: kept while the data set stays the same.
@@ -617,6 +633,12 @@ void MainBrowser::GridKeyDown(int keyCode, int shift, bool& consumed) {
 }
 
 // ---- Deferred commands -----------------------------------------------------------------------
+
+void MainBrowser::DeferRelationCommand(const QString& command) {
+    if (!curDS_ || curDS_->DataEmpty()) return;
+    tmFunc_->setProperty("Tag", command);
+    tmFunc_->start();
+}
 
 void MainBrowser::tmFunc_Timer() {
     if (tmFuncBusy_) return;

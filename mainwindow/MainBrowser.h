@@ -35,15 +35,15 @@ class DataSource;
 }  // namespace datalib
 
 namespace controls {
+class DataGrid;
 class MubCommand;
 class MubShortSearch;
+class ViewGridSettings;
 }  // namespace controls
 
 namespace mainwindow {
 
-class DataGrid;
 class SectionButtons;
-class ViewGridSettings;
 
 // The status text of a data-library event: the event's text, and " <" text
 // ">..." when a text is given.
@@ -64,6 +64,8 @@ public:
 
     // The open database (by default the program's); null while none is open.
     void SetDatabaseSource(std::function<std::shared_ptr<datalib::Database>()> source);
+    // The open database the views are built on; null while none is open.
+    std::shared_ptr<datalib::Database> OpenedDatabase() const { return database(); }
 
     // ---- Tree, view, layout -----------------------------------------------------
     void SetTreeViewNodes();
@@ -100,12 +102,15 @@ public:
     // timer `tmFunc`): "mnuFilterComplex", "mnuOrderComplex", or a relation
     // command "mnuRefItem(n)", "mnuContItem(n)", "mnuReferencedItem(n)".
     void RunDeferred(const QString& tag);
+    // A relation menu's entry was chosen ("mnuRefItem(3)"): deferred to the
+    // timer when the view holds rows.
+    void DeferRelationCommand(const QString& command);
     void tmFunc_Timer();
 
     // ---- Parts, for the window and its tests ----------------------------------------
     QWidget* workArea() const { return area_; }
     QTreeWidget* tvTreeView() const { return tree_; }
-    DataGrid* dgView() const { return grid_; }
+    controls::DataGrid* dgView() const { return grid_; }
     controls::MubShortSearch* MubShortSearch() const { return search_; }
     QLabel* lblTitle(int index) const { return index == 0 ? title0_ : title1_; }
     controls::MubCommand* cmdHideTree() const { return cmdHideTree_; }
@@ -120,6 +125,7 @@ public:
     QList<QAction*> mnuTotalItems() const;
     QAction* mnuHideSection() const { return mnuHideSection_; }
     QAction* mnuSearch() const { return mnuSearch_; }
+    QAction* mnuFilterComplex() const { return mnuFilterComplex_; }
     QAction* mnuOrderCancel() const { return mnuOrderCancel_; }
     QMenu* mnuOrder() const { return mnuOrder_; }
     QMenu* mnuAssociation() const { return mnuAssociation_; }
@@ -129,7 +135,7 @@ public:
     // The splitter's position in twips (0 while the section is hidden).
     double SplitterPosition() const { return splitterLeft_; }
     const std::shared_ptr<datalib::DataSource>& CurrentDataSource() const { return curDS_; }
-    ViewGridSettings* GridSettings() const { return gridSettings_.get(); }
+    controls::ViewGridSettings* GridSettings() const { return gridSettings_.get(); }
     // The key of the node whose data were last shown through a node click.
     QTreeWidgetItem* LastShownNode() const { return lastShown_; }
     // The menu that the last context request opened (for the tests), or null.
@@ -185,7 +191,7 @@ private:
     QFrame* splitter_ = nullptr;
     QFrame* movingSplitter_ = nullptr;
     controls::MubShortSearch* search_ = nullptr;
-    DataGrid* grid_ = nullptr;
+    controls::DataGrid* grid_ = nullptr;
     QLabel* background_ = nullptr;
     SectionButtons* sectionButtons_ = nullptr;
 
@@ -212,7 +218,7 @@ private:
 
     std::shared_ptr<datalib::DataSource> curDS_;
     int curDSEvents_ = -1;
-    std::unique_ptr<ViewGridSettings> gridSettings_;
+    std::unique_ptr<controls::ViewGridSettings> gridSettings_;
     QPointer<QObject> lastShownGuard_;
     QTreeWidgetItem* lastShown_ = nullptr;
     bool refreshing_ = false;

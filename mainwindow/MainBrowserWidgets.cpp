@@ -2,7 +2,7 @@
 
 #include "controls/MubCommand.h"
 #include "controls/MubShortSearch.h"
-#include "mainwindow/DataGrid.h"
+#include "controls/DataGrid.h"
 #include "mainwindow/SectionButtons.h"
 
 #include <QAction>
@@ -68,7 +68,7 @@ BrowserWidgets BuildBrowserWidgets(QMainWindow* window, QObject* filter) {
     w.search = new controls::MubShortSearch(w.area);
     w.search->hide();
 
-    w.grid = new DataGrid(w.area);
+    w.grid = new controls::DataGrid(w.area);
     w.grid->hide();
 
     // The grid settings button fills the grid's top-left corner: its caption

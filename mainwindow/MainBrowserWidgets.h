@@ -17,9 +17,12 @@ class MubCommand;
 class MubShortSearch;
 }  // namespace controls
 
+namespace controls {
+class DataGrid;
+}
+
 namespace mainwindow {
 
-class DataGrid;
 class SectionButtons;
 
 struct BrowserWidgets {
@@ -33,7 +36,7 @@ struct BrowserWidgets {
     QFrame* splitter = nullptr;
     QFrame* movingSplitter = nullptr;
     controls::MubShortSearch* search = nullptr;
-    DataGrid* grid = nullptr;
+    controls::DataGrid* grid = nullptr;
     controls::MubCommand* cmdGridSetting = nullptr;
     QLabel* background = nullptr;
     SectionButtons* sectionButtons = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 // Puts the browsing part (navigation tree, data grid, quick search, section
-// buttons, layout, keys, totals) into the main window: the status texts go to
+// buttons, layout, keys, totals) and the commands (toolbar, menus, relation
+// menus, periods) into the main window: the status texts go to
 // the window's status bar, its background picture stays the working area's
 // background, and once the first activation has opened the database and
 // signed the operator in, the tree is built and the first view shown.

@@ -206,6 +206,13 @@ QString MapListTableName(const QString& key) {
     return key;
 }
 
+bool IsAdministratorTable(const QString& table, const QString& sysParamTable) {
+    if (table.compare(sysParamTable, Qt::CaseInsensitive) == 0) return true;
+    for (const char* t : kAdminTables)
+        if (table.compare(QLatin1String(t), Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
 QString GetPeriodDateField(const QString& table) {
     return table == QLatin1String("Ordini") ? QStringLiteral("DataInserimento") : QString();
 }

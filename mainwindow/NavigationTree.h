@@ -45,5 +45,8 @@ QList<QTreeWidgetItem*> AllNodes(QTreeWidget* tree);
 QString MapListTableName(const QString& key);
 // The column a period applies to: "DataInserimento" for "Ordini", else "".
 QString GetPeriodDateField(const QString& table);
+// True for the tables that only the administrator's tree shows (nodes 38 to
+// 52): the administrator's tables and the table of system parameters.
+bool IsAdministratorTable(const QString& table, const QString& sysParamTable);
 
 }  // namespace mainwindow

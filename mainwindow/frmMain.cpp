@@ -3,6 +3,7 @@
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
 #include "mainwindow/MainBrowser.h"
+#include "mainwindow/MainCommands.h"
 #include "mainwindow/MainWindowUi.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
@@ -418,6 +419,12 @@ void frmMain::Form_Unload() {
 }
 
 // ---- Notifications of the data library ----------------------------------------------
+
+MainCommands* frmMain::Commands() const { return findChild<MainCommands*>(); }
+
+void frmMain::ViewEditData(bool force) {
+    if (MainCommands* commands = Commands()) commands->ViewEditData(force);
+}
 
 void frmMain::OnEvent(int& p_code, int, QString& p_text) { browser_->OnEvent(p_code, p_text); }
 

@@ -24,6 +24,7 @@ class clsOSTNA;
 namespace mainwindow {
 
 class MainBrowser;
+class MainCommands;
 
 class frmMain : public QMainWindow, public datalib::itfNotifyEvent, public startup::DatabaseHost {
     Q_OBJECT
@@ -75,6 +76,12 @@ public:
     startup::clsOSTNA* Tray() const { return tray_; }
     // The browsing part: navigation tree, data grid, quick search.
     MainBrowser* Browser() const { return browser_; }
+    // The commands: toolbar, menus and the places where the other parts of
+    // the program plug their commands in (see MainCommands).
+    MainCommands* Commands() const;
+    // Opens the current row: the order window for an order still open (or
+    // with force), else the edit panel.
+    void ViewEditData(bool force);
     QLabel* sbStatusText() const { return statusText_; }
 
     // Test seam: replaces the options window, shown modally (the result tells

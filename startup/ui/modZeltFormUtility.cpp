@@ -1,8 +1,10 @@
 #include "startup/ui/modZeltFormUtility.h"
 
+#include "controls/FieldSequence.h"
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
+#include "datalib/FieldMatch.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
@@ -342,12 +344,12 @@ bool FillLookupList(const QString& table, const QString& codeColumn, const QStri
     // containing it. The table's filter and the caller's stay in both passes.
     query->SetFilter(andAll({tableFilter,
                              dataSet->BuildFieldCondition(codeColumn, core::Variant(typed),
-                                                          datalib::query::MatchBeginsWith),
+                                                          datalib::MatchBeginsWith),
                              extraFilter}));
     if (query->DataEmpty() && typed.size() >= 4) {
         query->SetFilter(andAll({tableFilter,
                                  dataSet->BuildFieldCondition(codeColumn, core::Variant(typed),
-                                                              datalib::query::MatchContains),
+                                                              datalib::MatchContains),
                                  extraFilter}));
     }
     if (query->DataEmpty()) return false;
@@ -371,67 +373,6 @@ QString GetLookupCode(const QString& entry) {
 
 // ---- HTML export -------------------------------------------------------------------
 
-bool EditFieldList(QWidget* parent, const QStringList& available, QString& fields,
-                   const QString& title) {
-    QDialog dialog(parent);
-    dialog.setObjectName(QStringLiteral("frmFieldList"));
-    dialog.setWindowTitle(title);
-    auto* list = new QListWidget(&dialog);
-    list->setObjectName(QStringLiteral("lstFields"));
-    // The listed columns first, ticked and in their order; then the others.
-    QStringList chosen;
-    for (const QString& field : fields.split(QLatin1Char(','), Qt::SkipEmptyParts))
-        if (available.contains(field.trimmed(), Qt::CaseInsensitive)) chosen << field.trimmed();
-    QStringList order = chosen;
-    for (const QString& column : available)
-        if (!order.contains(column, Qt::CaseInsensitive)) order << column;
-    for (const QString& column : order) {
-        auto* item = new QListWidgetItem(column, list);
-        const bool ticked = chosen.isEmpty() || chosen.contains(column, Qt::CaseInsensitive);
-        item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
-    }
-    list->setCurrentRow(0);
-
-    auto* up = new QPushButton(QStringLiteral("&Su"), &dialog);
-    up->setObjectName(QStringLiteral("cmdUp"));
-    auto* down = new QPushButton(QStringLiteral("&Giù"), &dialog);
-    down->setObjectName(QStringLiteral("cmdDown"));
-    const auto move = [list](int by) {
-        const int row = list->currentRow();
-        const int to = row + by;
-        if (row < 0 || to < 0 || to >= list->count()) return;
-        QListWidgetItem* item = list->takeItem(row);
-        list->insertItem(to, item);
-        list->setCurrentRow(to);
-    };
-    QObject::connect(up, &QPushButton::clicked, list, [move] { move(-1); });
-    QObject::connect(down, &QPushButton::clicked, list, [move] { move(1); });
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&Ok"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("&Annulla"));
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-
-    auto* side = new QVBoxLayout;
-    side->addWidget(up);
-    side->addWidget(down);
-    side->addStretch(1);
-    auto* row = new QHBoxLayout;
-    row->addWidget(list, 1);
-    row->addLayout(side);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addLayout(row);
-    layout->addWidget(buttons);
-    SetFormFont(&dialog, runContext().fontName, runContext().fontSizeDelta);
-
-    if (dialog.exec() != QDialog::Accepted) return false;
-    QStringList result;
-    for (int i = 0; i < list->count(); ++i)
-        if (list->item(i)->checkState() == Qt::Checked) result << list->item(i)->text();
-    fields = result.join(QLatin1Char(','));
-    return true;
-}
-
 void ExportBrowserToHtml(datalib::DataSource* data, QWidget* parent, QString& fields) {
     if (!data) return;
     const int answer = platform::messageBox(
@@ -444,7 +385,7 @@ void ExportBrowserToHtml(datalib::DataSource* data, QWidget* parent, QString& fi
         for (const QString& name : names)
             if (data->tableDef().findColumn(name) || data->tableDef().findReference(name))
                 available << name;
-        if (!EditFieldList(parent, available, fields,
+        if (!controls::EditFieldList(parent, available, fields,
                            QStringLiteral("Esportazione HTML - Selezione Campi")))
             return;
     }

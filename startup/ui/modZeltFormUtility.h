@@ -105,11 +105,6 @@ inline constexpr const char* kTableDataFile = "TableData.htm";
 // means all). A stop ends it quietly; a failure is shown.
 void ExportBrowserToHtml(datalib::DataSource* data, QWidget* parent, QString& fields);
 
-// The column chooser of the export: ticks and order of the available columns.
-// Returns false when the operator cancels; otherwise fields holds the ticked
-// columns in their order.
-bool EditFieldList(QWidget* parent, const QStringList& available, QString& fields,
-                   const QString& title);
 
 // ---- Menu arrays -------------------------------------------------------------------
 // Appends an entry to a menu used as an array: its caption, the tag as the

@@ -6,11 +6,11 @@
 #include "controls/MubShortSearch.h"
 #include "core/ItalianText.h"
 #include "datalib/DataSet.h"
-#include "mainwindow/DataGrid.h"
-#include "mainwindow/DataGridModel.h"
+#include "controls/DataGrid.h"
+#include "controls/DataGridModel.h"
 #include "mainwindow/NavigationTree.h"
 #include "mainwindow/SectionButtons.h"
-#include "mainwindow/ViewGridSettings.h"
+#include "controls/ViewGridSettings.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -21,6 +21,7 @@
 
 #include <set>
 
+using namespace controls;
 using namespace mainwindow;
 using mwtest::BrowserTest;
 

@@ -2,13 +2,14 @@
 
 #include "BrowserFixture.h"
 
-#include "mainwindow/DataGridModel.h"
+#include "controls/DataGridModel.h"
 #include "mainwindow/NavigationTree.h"
-#include "mainwindow/ViewGridSettings.h"
+#include "controls/ViewGridSettings.h"
 #include "mainwindow/frmMain.h"
 
 #include <QTreeWidget>
 
+using namespace controls;
 using namespace mainwindow;
 using mwtest::BrowserTest;
 

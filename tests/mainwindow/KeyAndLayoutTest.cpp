@@ -1,11 +1,12 @@
 // Key texts and the layout rules of the main window, as arithmetic.
 
-#include "mainwindow/KeyStrings.h"
+#include "controls/KeyStrings.h"
 #include "mainwindow/MainLayout.h"
 
 #include <QKeyEvent>
 #include <gtest/gtest.h>
 
+using namespace controls;
 using namespace mainwindow;
 
 TEST(KeyCodeToKeyString, TextsAndCase) {

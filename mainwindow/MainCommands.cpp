@@ -1,0 +1,757 @@
+#include "mainwindow/MainCommands.h"
+
+#include "controls/DataGrid.h"
+#include "controls/DataGridModel.h"
+#include "controls/MubCommand.h"
+#include "controls/MubShortSearch.h"
+#include "controls/ViewUtility.h"
+#include "core/AppError.h"
+#include "datalib/DataSet.h"
+#include "datalib/DataSource.h"
+#include "datalib/Database.h"
+#include "datalib/Errors.h"
+#include "datalib/Relations.h"
+#include "mainwindow/MainBrowser.h"
+#include "mainwindow/NavigationTree.h"
+#include "mainwindow/PeriodSelection.h"
+#include "mainwindow/RelationMenus.h"
+#include "platform/Shell.h"
+#include "platform/ui/MessageBox.h"
+#include "startup/RunContext.h"
+#include "startup/ShowError.h"
+#include "startup/ui/ErrorWindow.h"
+#include "startup/ui/frmAbout.h"
+#include "startup/ui/frmClientSettings.h"
+#include "startup/ui/frmDateSetting.h"
+#include "startup/ui/frmFromDateToDate.h"
+#include "startup/ui/frmMessage.h"
+#include "startup/ui/MainWindowLink.h"
+#include "startup/ui/frmOptions.h"
+#include "startup/ui/modZeltFormUtility.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace mainwindow {
+
+namespace {
+
+std::function<QDate(const QDate&)>& dateDialog() {
+    static std::function<QDate(const QDate&)> dialog;
+    return dialog;
+}
+
+std::function<bool(QDate&, QDate&)>& rangeDialog() {
+    static std::function<bool(QDate&, QDate&)> dialog;
+    return dialog;
+}
+
+QDate askDate(const QDate& initial, QWidget* owner) {
+    if (dateDialog()) return dateDialog()(initial);
+    startup::frmDateSetting dialog(owner);
+    return dialog.SetDate(initial, -1, -1);
+}
+
+bool askRange(QDate& from, QDate& to, QWidget* owner) {
+    if (rangeDialog()) return rangeDialog()(from, to);
+    startup::frmFromDateToDate dialog(owner);
+    return dialog.SetDate(from, to, -1, -1);
+}
+
+struct KeySpec {
+    const char* key;
+    const char* caption;
+    const char* toolTip;
+};
+
+const KeySpec kKeys[] = {
+    {"New", "Nuovo", "Nuovo"},
+    {"Properties", "Modifica", "Modifica"},
+    {"Delete", "Elimina", "Elimina"},
+    {"Filter", "Filtra", "Filtra per selezionare una parte di dati"},
+    {"Find", "Cerca", "Cerca (F3 per successivo)"},
+    {"Refresh", "Rileggi Dati", "Aggiorna la visualizzazione dei dati"},
+    {"Order", "Nuovo Ordine", "Attiva la procedura di emissione di un nuovo ordine"},
+    {"Print", "Stampa", "Stampa"},
+    {"Adjourn", "Aggiornamenti", "Scarica eventuali aggiornamenti dalla sede"},
+    {"Send", "Invia ordini", "Invia gli ordini alla sede"},
+    {"Exit", "Esci", ""},
+};
+
+// An address the browser may open: http or https, with "http://" added
+// when no scheme is written. Empty (and why) for anything else.
+QString supplierUrl(const QString& site, QString& problem) {
+    const QString trimmed = site.trimmed();
+    static const QRegularExpression scheme(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*):"));
+    const auto m = scheme.match(trimmed);
+    QString text = trimmed;
+    // "www.esempio.it:8080" has no scheme: a port follows the colon.
+    if (!m.hasMatch() || trimmed.mid(m.capturedLength()).front().isDigit())
+        text = QStringLiteral("http://") + trimmed;
+    const QUrl url(text, QUrl::StrictMode);
+    const QString s = url.scheme().toLower();
+    if (!url.isValid() || (s != QLatin1String("http") && s != QLatin1String("https")) || url.host().isEmpty()) {
+        problem = QStringLiteral("Il sito web del fornitore \"%1\" non è un indirizzo internet valido "
+                                 "(http o https).")
+                      .arg(trimmed);
+        return {};
+    }
+    return text;
+}
+
+}  // namespace
+
+void MainCommands::SetDateDialog(std::function<QDate(const QDate&)> dialog) { dateDialog() = std::move(dialog); }
+void MainCommands::SetRangeDialog(std::function<bool(QDate&, QDate&)> dialog) { rangeDialog() = std::move(dialog); }
+
+MainCommands::MainCommands(QMainWindow* window, MainBrowser* browser)
+    : QObject(window), window_(window), browser_(browser) {
+    ResetPeriodState();
+    relations_ = new RelationMenus(browser_->mnuAssociation(), window_);
+    buildToolBar();
+    buildMenus();
+    browser_->workArea()->installEventFilter(this);
+
+    // What the browsing part asks of the commands.
+    connect(browser_, &MainBrowser::viewEditData, this, &MainCommands::ViewEditData);
+    connect(browser_, &MainBrowser::fileNew, this, &MainCommands::mnuFileNew_Click);
+    connect(browser_, &MainBrowser::fileDelete, this, &MainCommands::mnuFileDelete_Click);
+    connect(browser_, &MainBrowser::viewCommandsEnabled, this, &MainCommands::SetViewCommandsEnabled);
+    connect(browser_, &MainBrowser::buildRelationMenus, relations_, &RelationMenus::BuildRelationMenus);
+    connect(relations_, &RelationMenus::itemChosen, browser_, &MainBrowser::DeferRelationCommand);
+    connect(browser_, &MainBrowser::openRelation, this, [this](const QString& kind, int number) {
+        relations_->Open(kind, browser_->CurrentDataSource(), number);
+    });
+    connect(browser_->cmdDateSel(), &QPushButton::clicked, this, [this] {
+        mnuSelection_->popup(browser_->cmdDateSel()->mapToGlobal(QPoint(0, browser_->cmdDateSel()->height())));
+    });
+    SetViewCommandsEnabled(false);
+    UpdateWiredCommands();
+}
+
+MainCommands::~MainCommands() = default;
+
+QAction* MainCommands::addMenuItem(QMenu* menu, const char* name, const QString& caption) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(QLatin1String(name));
+    return a;
+}
+
+QAction* MainCommands::Key(const QString& key) const {
+    for (QAction* a : toolBar_->actions())
+        if (a->property("Key").toString() == key) return a;
+    return nullptr;
+}
+
+QAction* MainCommands::Menu(const QString& name) const { return window_->findChild<QAction*>(name); }
+
+void MainCommands::buildToolBar() {
+    toolBar_ = window_->addToolBar(QStringLiteral("Strumenti"));
+    toolBar_->setObjectName(QStringLiteral("tbToolBar"));
+    toolBar_->setMovable(false);
+    toolBar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    const QStyle* style = window_->style();
+    const QStyle::StandardPixmap icons[] = {
+        QStyle::SP_FileIcon,           QStyle::SP_FileDialogDetailedView, QStyle::SP_TrashIcon,
+        QStyle::SP_FileDialogContentsView, QStyle::SP_FileDialogListView,  QStyle::SP_BrowserReload,
+        QStyle::SP_FileDialogNewFolder, QStyle::SP_DialogSaveButton,      QStyle::SP_ArrowDown,
+        QStyle::SP_ArrowUp,            QStyle::SP_DialogCloseButton};
+    int i = 0;
+    for (const KeySpec& k : kKeys) {
+        QAction* a = toolBar_->addAction(style->standardIcon(icons[i++]), QString::fromUtf8(k.caption));
+        a->setProperty("Key", QLatin1String(k.key));
+        a->setObjectName(QStringLiteral("tb") + QLatin1String(k.key));
+        a->setToolTip(QString::fromUtf8(k.toolTip));
+        if (QLatin1String(k.key) == QLatin1String("Adjourn") || QLatin1String(k.key) == QLatin1String("Exit"))
+            toolBar_->addSeparator();
+    }
+    auto* spacer = new QWidget(toolBar_);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    toolBar_->addWidget(spacer);
+    logo_ = new QLabel(toolBar_);
+    logo_->setObjectName(QStringLiteral("ingToolbarLogo"));
+    logo_->setToolTip(QStringLiteral("Doppio click per accedere al sito internet del fornitore"));
+    logo_->setPixmap(style->standardIcon(QStyle::SP_DriveNetIcon).pixmap(32, 32));
+    logo_->installEventFilter(this);
+    toolBar_->addWidget(logo_);
+
+    connect(Key("New"), &QAction::triggered, this, &MainCommands::mnuFileNew_Click);
+    connect(Key("Properties"), &QAction::triggered, this, [this] { ViewEditData(false); });
+    connect(Key("Delete"), &QAction::triggered, this, &MainCommands::mnuFileDelete_Click);
+    connect(Key("Filter"), &QAction::triggered, this, &MainCommands::mnuFilterComplex_Click);
+    connect(Key("Find"), &QAction::triggered, this, [this] { browser_->mnuSearch()->trigger(); });
+    connect(Key("Refresh"), &QAction::triggered, this, &MainCommands::mnuViewRefresh_Click);
+    connect(Key("Order"), &QAction::triggered, this, &MainCommands::mnuNewOrder_Click);
+    connect(Key("Print"), &QAction::triggered, this, [this] {
+        QWidget* button = toolBar_->widgetForAction(Key("Print"));
+        mnuPrintFunc_->popup(button ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos());
+    });
+    connect(Key("Adjourn"), &QAction::triggered, this, [this] {
+        if (receiveUpdates) receiveUpdates();
+    });
+    connect(Key("Send"), &QAction::triggered, this, [this] {
+        if (sendOrders) sendOrders();
+    });
+    connect(Key("Exit"), &QAction::triggered, window_, [this] { window_->close(); });
+}
+
+void MainCommands::buildMenus() {
+    QMenuBar* bar = window_->menuBar();
+    const auto menuNamed = [bar](const char* name) -> QMenu* {
+        for (QAction* a : bar->actions())
+            if (a->menu() && a->menu()->objectName() == QLatin1String(name)) return a->menu();
+        return nullptr;
+    };
+
+    // File: new, open, delete, new order, printing.
+    QMenu* file = menuNamed("mnuFile");
+    if (!file) {
+        file = bar->addMenu(QStringLiteral("&File"));
+        file->setObjectName(QStringLiteral("mnuFile"));
+    }
+    QAction* first = file->actions().value(0);
+    const auto insert = [file, first](QAction* a) {
+        file->removeAction(a);
+        file->insertAction(first, a);
+        return a;
+    };
+    QAction* a = insert(addMenuItem(file, "mnuFileNew", QStringLiteral("&Nuovo...")));
+    a->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Insert));
+    connect(a, &QAction::triggered, this, &MainCommands::mnuFileNew_Click);
+    a = insert(addMenuItem(file, "mnuFileProperties", QStringLiteral("&Modifica...")));
+    a->setShortcut(QKeySequence(Qt::Key_F2));
+    connect(a, &QAction::triggered, this, [this] { ViewEditData(false); });
+    a = insert(addMenuItem(file, "mnuFileDelete", QStringLiteral("&Elimina")));
+    a->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Delete));
+    connect(a, &QAction::triggered, this, &MainCommands::mnuFileDelete_Click);
+    file->insertSeparator(first);
+    a = insert(addMenuItem(file, "mnuNewOrder", QStringLiteral("Nuovo &Ordine...")));
+    connect(a, &QAction::triggered, this, &MainCommands::mnuNewOrder_Click);
+    file->insertSeparator(first);
+    mnuPrintFunc_ = new QMenu(QStringLiteral("&Stampa dati"), window_);
+    mnuPrintFunc_->setObjectName(QStringLiteral("mnuPrintFunc"));
+    file->insertMenu(first, mnuPrintFunc_);
+    a = addMenuItem(mnuPrintFunc_, "mnuPrint", QStringLiteral("&Stampa"));
+    a->setShortcut(QKeySequence(Qt::Key_F8));
+    connect(a, &QAction::triggered, this, &MainCommands::mnuPrint_Click);
+    connect(addMenuItem(mnuPrintFunc_, "mnuPreview", QStringLiteral("&Anteprima...")), &QAction::triggered, this,
+            &MainCommands::mnuPreview_Click);
+    connect(addMenuItem(mnuPrintFunc_, "mnuPrintExport", QStringLiteral("Esporta stampa...")), &QAction::triggered,
+            this, &MainCommands::mnuPrintExport_Click);
+    a = insert(addMenuItem(file, "mnuPrintLabel", QStringLiteral("Stampa &Etichette")));
+    a->setEnabled(false);
+    connect(a, &QAction::triggered, this, &MainCommands::mnuPrintLabel_Click);
+    file->insertSeparator(first);
+
+    // Data: the period menu.
+    QMenu* data = new QMenu(QStringLiteral("&Dati"), window_);
+    data->setObjectName(QStringLiteral("mnuData"));
+    bar->insertMenu(menuNamed("mnuView") ? menuNamed("mnuView")->menuAction() : nullptr, data);
+    mnuSelection_ = data->addMenu(QStringLiteral("Selezioni in data"));
+    mnuSelection_->setObjectName(QStringLiteral("mnuSelection"));
+    struct PeriodItem {
+        const char* name;
+        const char* caption;
+        void (MainCommands::*slot)();
+    };
+    const PeriodItem periods[] = {{"mnuSelAll", "&Tutti", &MainCommands::mnuSelAll_Click},
+                                  {"mnuSelDate", "&Imposta data...", &MainCommands::mnuSelDate_Click},
+                                  {"mnuSelMonth", "Imposta &Mese...", &MainCommands::mnuSelMonth_Click},
+                                  {"mnuSelPeriod", "Imposta &Periodo...", &MainCommands::mnuSelPeriod_Click}};
+    for (const PeriodItem& p : periods) {
+        a = addMenuItem(mnuSelection_, p.name, QString::fromUtf8(p.caption));
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, p.slot);
+    }
+    mnuSelection_->menuAction()->setVisible(false);
+
+    // Filters: the complex filter moves here from the search menu.
+    mnuFilter_ = new QMenu(QStringLiteral("&Filtra"), window_);
+    mnuFilter_->setObjectName(QStringLiteral("mnuFilter"));
+    bar->insertMenu(menuNamed("mnuView") ? menuNamed("mnuView")->menuAction() : nullptr, mnuFilter_);
+    if (QAction* complex = browser_->mnuFilterComplex()) {
+        for (QMenu* m : window_->findChildren<QMenu*>()) m->removeAction(complex);
+        complex->setText(QStringLiteral("Imposta &filtro complesso..."));
+        complex->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F3));
+        mnuFilter_->addAction(complex);
+    }
+    connect(addMenuItem(mnuFilter_, "mnuFilterCancel", QStringLiteral("&Annulla filtro")), &QAction::triggered, this,
+            &MainCommands::mnuFilterCancel_Click);
+
+    // View.
+    QMenu* view = menuNamed("mnuView");
+    if (!view) {
+        view = bar->addMenu(QStringLiteral("&Visualizza"));
+        view->setObjectName(QStringLiteral("mnuView"));
+    }
+    view->addSeparator();
+    connect(addMenuItem(view, "mnuViewWebBrowser", QStringLiteral("Analizza su &WebBrowser...")), &QAction::triggered,
+            this, &MainCommands::mnuViewWebBrowser_Click);
+    a = addMenuItem(view, "mnuViewRefresh", QStringLiteral("&Aggiorna"));
+    a->setShortcut(QKeySequence(Qt::Key_F5));
+    connect(a, &QAction::triggered, this, &MainCommands::mnuViewRefresh_Click);
+    view->addSeparator();
+    a = addMenuItem(view, "mnuViewToolbar", QStringLiteral("&Barra degli strumenti"));
+    a->setCheckable(true);
+    a->setChecked(true);
+    connect(a, &QAction::triggered, this, &MainCommands::mnuViewToolbar_Click);
+    a = addMenuItem(view, "mnuViewStatusBar", QStringLiteral("Barra di &Stato"));
+    a->setCheckable(true);
+    a->setChecked(true);
+    connect(a, &QAction::triggered, this, &MainCommands::mnuViewStatusBar_Click);
+
+    // Tools: exchange, configuration, report settings.
+    QMenu* tools = menuNamed("mnuTools");
+    if (!tools) {
+        tools = bar->addMenu(QStringLiteral("&Strumenti"));
+        tools->setObjectName(QStringLiteral("mnuTools"));
+    }
+    tools->addSeparator();
+    connect(addMenuItem(tools, "mnuUpdate", QStringLiteral("Scarica &aggiornamenti dalla sede...")),
+            &QAction::triggered, this, [this] {
+                if (receiveUpdates) receiveUpdates();
+            });
+    connect(addMenuItem(tools, "mnuSendOrder", QStringLiteral("&Invia ordini alla sede...")), &QAction::triggered,
+            this, [this] {
+                if (sendOrders) sendOrders();
+            });
+    tools->addSeparator();
+    connect(addMenuItem(tools, "mnuToolsOptions", QStringLiteral("Parametri &Generali...")), &QAction::triggered, this,
+            &MainCommands::mnuToolsOptions_Click);
+    connect(addMenuItem(tools, "mnuToolsClientSettings", QStringLiteral("Parametri &Postazione...")),
+            &QAction::triggered, this, &MainCommands::mnuToolsClientSettings_Click);
+    mnuConfigBar0_ = tools->addSeparator();
+    mnuConfigBar0_->setObjectName(QStringLiteral("mnuConfigBar0"));
+    connect(addMenuItem(tools, "mnuOrderPrintSetting", QStringLiteral("Impostazione Stampa &Proposta d' Ordine...")),
+            &QAction::triggered, this, [this] { reportSetting(QStringLiteral("Ordini.Righe"), true, QStringLiteral("PropostaOrdine")); });
+    connect(addMenuItem(tools, "mnuListOrderPrintSetting", QStringLiteral("Impostazione Stampa &Lista Ordini...")),
+            &QAction::triggered, this,
+            [this] { reportSetting(QStringLiteral("Ordini"), false, QStringLiteral("Lista,ListaConRiferimenti")); });
+    connect(addMenuItem(tools, "mnuStatisticPrintSetting", QStringLiteral("Impostazione Stampe &Clienti...")),
+            &QAction::triggered, this, [this] {
+                reportSetting(QStringLiteral("Clienti"), false,
+                              QStringLiteral("AnalisiCrescita,ListaPerRagSoc,ListaPerProvincia,ConsuntivoClienti"));
+            });
+    connect(addMenuItem(tools, "mnuRowOrderPrintSetting", QStringLiteral("Impostazione Stampe &Righe Ordini...")),
+            &QAction::triggered, this, [this] {
+                reportSetting(QStringLiteral("RigheOrdini"), false,
+                              QStringLiteral("ArticoliDaSpedire,DettaglioOrdini,OrdiniSpediti"));
+            });
+
+    // Help.
+    QMenu* help = bar->addMenu(QStringLiteral("&?"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    a = addMenuItem(help, "mnuHelpContents", QStringLiteral("&Contents"));
+    a->setEnabled(false);
+    connect(a, &QAction::triggered, this, &MainCommands::mnuHelpContents_Click);
+    a = addMenuItem(help, "mnuHelpSearchForHelpOn", QStringLiteral("&Search For Help On..."));
+    a->setEnabled(false);
+    connect(a, &QAction::triggered, this, &MainCommands::mnuHelpContents_Click);
+    help->addSeparator();
+    connect(addMenuItem(help, "mnuHelpAbout", QStringLiteral("&About ")), &QAction::triggered, this,
+            &MainCommands::mnuHelpAbout_Click);
+}
+
+void MainCommands::UpdateWiredCommands() {
+    const bool view = viewEnabled_;
+    Menu(QStringLiteral("mnuNewOrder"))->setEnabled(bool(newOrder));
+    Key(QStringLiteral("Order"))->setEnabled(bool(newOrder));
+    Menu(QStringLiteral("mnuUpdate"))->setEnabled(bool(receiveUpdates));
+    Key(QStringLiteral("Adjourn"))->setEnabled(bool(receiveUpdates));
+    Menu(QStringLiteral("mnuSendOrder"))->setEnabled(bool(sendOrders));
+    Key(QStringLiteral("Send"))->setEnabled(bool(sendOrders));
+    for (const char* name : {"mnuPrint", "mnuPreview", "mnuPrintExport"})
+        Menu(QLatin1String(name))->setEnabled(bool(printPredefinedReport));
+    mnuPrintFunc_->setEnabled(view);
+    Key(QStringLiteral("Print"))->setEnabled(view);
+    Menu(QStringLiteral("mnuPrintLabel"))->setEnabled(view && bool(printLabels));
+    const auto db = browser_->OpenedDatabase();
+    const bool administrator = db && db->AccessLevel() == 1;
+    mnuConfigBar0_->setVisible(administrator);
+    for (const char* name : {"mnuOrderPrintSetting", "mnuListOrderPrintSetting", "mnuStatisticPrintSetting",
+                             "mnuRowOrderPrintSetting"}) {
+        QAction* item = Menu(QLatin1String(name));
+        item->setVisible(administrator);
+        item->setEnabled(administrator && bool(editReportSetting));
+    }
+}
+
+void MainCommands::SetViewCommandsEnabled(bool enabled) {
+    viewEnabled_ = enabled;
+    for (const char* key : {"New", "Properties", "Delete", "Refresh", "Find", "Filter"})
+        Key(QLatin1String(key))->setEnabled(enabled);
+    for (const char* name : {"mnuFileNew", "mnuFileProperties", "mnuFileDelete", "mnuViewRefresh"})
+        Menu(QLatin1String(name))->setEnabled(enabled);
+    mnuFilter_->setEnabled(enabled);
+    browser_->mnuFieldFuncs()->setEnabled(enabled);
+    UpdateWiredCommands();
+    SetPeriodSelectionCaption();
+}
+
+std::shared_ptr<datalib::DataSource> MainCommands::currentDS() const { return browser_->CurrentDataSource(); }
+
+QString MainCommands::selectedNodeKey() const { return NodeKey(browser_->tvTreeView()->currentItem()); }
+
+// ---- New, open, delete ---------------------------------------------------------------------
+
+void MainCommands::mnuFileNew_Click() {
+    const auto ds = currentDS();
+    if (!ds || selectedNodeKey().contains(QLatin1String("Lista "))) {
+        QApplication::beep();
+        return;
+    }
+    if (ds->tableDef().name() == QLatin1String("Ordini")) {
+        mnuNewOrder_Click();
+        return;
+    }
+    try {
+        const core::Variant key = controls::ViewObject(ds, window_).EditNew();
+        if (key.isEmpty()) return;
+        ds->Requery();
+        ds->MoveToKey(key);
+        browser_->dgView()->FollowDataSource();
+    } catch (const core::AppError&) {
+        // The library and the panel told the operator already.
+    }
+}
+
+void MainCommands::mnuNewOrder_Click() {
+    if (!newOrder) return;
+    try {
+        QTreeWidget* tree = browser_->tvTreeView();
+        if (QTreeWidgetItem* node = NodeByKey(tree, QStringLiteral("Ordini da Inviare"))) {
+            tree->setCurrentItem(node);
+            browser_->RefreshDetailView();
+        }
+    } catch (...) {
+    }
+    try {
+        newOrder(window_);
+    } catch (...) {
+    }
+}
+
+void MainCommands::ViewEditData(bool force) {
+    controls::DataGrid* grid = browser_->dgView();
+    const auto ds = currentDS();
+    if (!grid->isVisible() || !ds || !ds->RowValid()) {
+        QApplication::beep();
+        return;
+    }
+    const qint64 bookmark = grid->Bookmark();
+    if (!bookmark) {
+        QApplication::beep();
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        if (ds->OID() != bookmark) ds->MoveToKey(core::Variant(double(bookmark)));
+        if (ds->RowValid()) {
+            bool toOrder = false;
+            if (ds->tableDef().name() == QLatin1String("Ordini"))
+                toOrder = force || !ds->ColValueBool(QStringLiteral("Completato")) ||
+                          !ds->ColValueBool(QStringLiteral("NonModificabile"));
+            QApplication::restoreOverrideCursor();
+            if (toOrder && editOrder && datalib::AllowsChanges(*ds))
+                editOrder(window_, ds);
+            else
+                controls::ViewObject(ds, window_).EditCurrent(QString(), true, true);
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            ds->invalidate();
+            grid->viewport()->update();
+        }
+    } catch (const core::AppError&) {
+        // Told by the library or the window that failed.
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+void MainCommands::mnuFileDelete_Click() {
+    controls::DataGrid* grid = browser_->dgView();
+    const auto ds = currentDS();
+    if (!ds || !grid->Bookmark()) {
+        QApplication::beep();
+        return;
+    }
+    if (!datalib::AllowsDeletion(*ds)) {
+        platform::messageBox(QStringLiteral("Utente non abilitato per questa operazione"),
+                             platform::kOkOnly | platform::kInformation, QString(), window_);
+        QApplication::beep();
+        return;
+    }
+    if (platform::messageBox(QStringLiteral("Confermi l'eliminazione dei dati selezionati ?"),
+                             platform::kOkCancel | platform::kQuestion, QString(), window_) != platform::kAnswerOk)
+        return;
+
+    // The selected rows in the grid's order.
+    std::vector<std::pair<int, qint64>> rows;
+    for (const QModelIndex& i : grid->selectionModel()->selectedRows())
+        rows.emplace_back(i.row(), grid->gridModel()->bookmarkOf(i.row()));
+    std::sort(rows.begin(), rows.end());
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool messageShown = false;
+    try {
+        if (rows.size() < 2) {
+            if (ds->MoveToKey(core::Variant(double(grid->Bookmark()))) && ds->RowValid()) ds->DeleteRow();
+        } else {
+            startup::frmMessage* message = startup::frmMessage::instance();
+            message->ShowMsg(QStringLiteral("Eliminazione in corso..."), window_, -1, -1);
+            messageShown = true;
+            message->StartProgress(long(rows.size()), true);
+            for (const auto& [row, bookmark] : rows) {
+                if (!message->Progress()) {
+                    // A stop ends the loop here; the rows deleted so far stay deleted.
+                    platform::messageBox(QStringLiteral("Operazione interrotta"),
+                                         platform::kOkOnly | platform::kExclamation, QString(), window_);
+                    break;
+                }
+                if (!ds->MoveToKey(core::Variant(double(bookmark))) || !ds->RowValid()) continue;
+                ds->DeleteRow();  // a refusal raises: the loop ends after its message
+            }
+        }
+    } catch (...) {
+        const core::AppError error = startup::CurrentError();
+        if (!error.cancelled() && !datalib::errors::isCancel(error)) {
+            if (messageShown) startup::frmMessage::Unload();
+            messageShown = false;
+            QApplication::restoreOverrideCursor();
+            startup::ShowError(error, QString(), window_);
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        }
+    }
+    if (messageShown) startup::frmMessage::Unload();
+    grid->gridModel()->reload();
+    grid->FollowDataSource();
+    QApplication::restoreOverrideCursor();
+}
+
+void MainCommands::FreeAreaDoubleClick() {
+    const auto ds = currentDS();
+    if (!ds || !ds->RowValid()) return;
+    try {
+        controls::ViewObject(ds, window_).EditCurrent();
+        ds->invalidate();
+        browser_->dgView()->viewport()->update();
+    } catch (...) {
+    }
+}
+
+// ---- Printing --------------------------------------------------------------------------------
+
+void MainCommands::printView(int mode) {
+    const auto ds = currentDS();
+    if (!ds || (mode == 2 && !browser_->dgView()->isVisible()) || !printPredefinedReport) {
+        QApplication::beep();
+        return;
+    }
+    QString title = browser_->lblTitle(1)->text();
+    if (title == ds->tableDef().name() || title == browser_->lblTitle(1)->property("Tag").toString())
+        title.clear();
+    printPredefinedReport(ds, mode, selectedNodeKey(), title);
+}
+
+void MainCommands::mnuPrintLabel_Click() {
+    const auto ds = currentDS();
+    if (!ds || ds->Bof() || ds->Eof()) {
+        platform::messageBox(QStringLiteral("Devi selezionare i dati per i quali stampare le etichette."),
+                             platform::kOkOnly | platform::kInformation, QString(), window_);
+        return;
+    }
+    controls::DataGrid* grid = browser_->dgView();
+    std::vector<qint64> bookmarks = grid->SelectedBookmarks();
+    if (!ds->DataEmpty() && bookmarks.empty() && grid->Bookmark()) bookmarks.push_back(grid->Bookmark());
+    if (printLabels) printLabels(window_, ds, bookmarks);
+}
+
+void MainCommands::reportSetting(const QString& table, bool notes, const QString& reports) {
+    if (editReportSetting) editReportSetting(window_, table, notes, reports);
+}
+
+// ---- View, tools, help ---------------------------------------------------------------------------
+
+void MainCommands::mnuViewWebBrowser_Click() {
+    const auto ds = currentDS();
+    if (!browser_->dgView()->isVisible() || !ds) {
+        QApplication::beep();
+        return;
+    }
+    startup::ExportBrowserToHtml(ds.get(), window_, exportFields_);
+}
+
+void MainCommands::mnuViewRefresh_Click() {
+    startup::frmMessage::instance()->ShowMsg(QStringLiteral("Rilettura dati..."), window_, -1, -1);
+    browser_->RefreshDetailView();
+    startup::frmMessage::Unload();
+}
+
+void MainCommands::mnuViewToolbar_Click() {
+    toolBar_->setVisible(Menu(QStringLiteral("mnuViewToolbar"))->isChecked());
+    browser_->ArrangeMainWindow(browser_->SplitterPosition());
+}
+
+void MainCommands::mnuViewStatusBar_Click() {
+    window_->statusBar()->setVisible(Menu(QStringLiteral("mnuViewStatusBar"))->isChecked());
+    browser_->ArrangeMainWindow(browser_->SplitterPosition());
+}
+
+void MainCommands::mnuToolsOptions_Click() {
+    auto* w = new startup::frmOptions(window_);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->show();
+}
+
+void MainCommands::mnuToolsClientSettings_Click() {
+    auto* w = new startup::frmClientSettings(window_);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->show();
+}
+
+void MainCommands::mnuHelpAbout_Click() {
+    startup::frmAbout about(window_);
+    about.setWindowTitle(platform::softwareName() + QStringLiteral(" - ") + startup::runContext().registerName);
+    about.exec();
+}
+
+void MainCommands::mnuHelpContents_Click() {
+    platform::messageBox(QStringLiteral("Unable to display Help Contents. There is no Help associated with this project."),
+                         platform::kOkOnly | platform::kInformation, QString(), window_);
+}
+
+// ---- Periods and filters ----------------------------------------------------------------------------
+
+void MainCommands::SetPeriodSelectionCaption() {
+    const PeriodState& s = periodState();
+    Menu(QStringLiteral("mnuSelAll"))->setChecked(s.none());
+    Menu(QStringLiteral("mnuSelDate"))->setChecked(s.bSelDate);
+    Menu(QStringLiteral("mnuSelMonth"))->setChecked(s.bSelMonth);
+    Menu(QStringLiteral("mnuSelPeriod"))->setChecked(s.bSelPeriod);
+    const QString column = browser_->cmdDateSel()->property("Tag").toString();
+    const PeriodTexts texts = PeriodCaptions(s, column.isEmpty() ? QString() : datalib::SplitAtCapitals(column));
+    browser_->cmdDateSel()->setText(texts.caption);
+    browser_->cmdDateSel()->setToolTip(texts.toolTip);
+    mnuSelection_->setTitle(texts.menuCaption);
+    // The button of a view with a date column is always usable (the empty
+    // state of a heading disables it, and nothing else enabled it again).
+    const bool dated = !column.isEmpty();
+    mnuSelection_->menuAction()->setVisible(dated);
+    if (dated) browser_->cmdDateSel()->setEnabled(true);
+}
+
+void MainCommands::periodChanged() {
+    SetPeriodSelectionCaption();
+    startup::SaveConfigurationOfRun();
+    browser_->RefreshDetailView();
+}
+
+void MainCommands::mnuSelAll_Click() {
+    PeriodState& s = periodState();
+    if (s.none()) {
+        SetPeriodSelectionCaption();  // the click must not take the check away
+        return;
+    }
+    s.bSelDate = s.bSelMonth = s.bSelPeriod = false;
+    periodChanged();
+}
+
+void MainCommands::mnuSelDate_Click() { dayOrMonth(false); }
+
+void MainCommands::mnuSelMonth_Click() { dayOrMonth(true); }
+
+// The day and the month ask the same date; only the flag they set differs.
+void MainCommands::dayOrMonth(bool month) {
+    PeriodState& s = periodState();
+    const QDate d = askDate(s.dtSelDate, window_);
+    if (!d.isValid()) {
+        SetPeriodSelectionCaption();
+        return;
+    }
+    s.dtSelDate = d;
+    s.bSelDate = !month;
+    s.bSelMonth = month;
+    s.bSelPeriod = false;
+    periodChanged();
+}
+
+void MainCommands::mnuSelPeriod_Click() {
+    PeriodState& s = periodState();
+    QDate from = s.dtSelFrom;
+    QDate to = s.dtSelTo;
+    // Only a confirmed dialog changes the period, also once dates were set.
+    if (!askRange(from, to, window_) || !from.isValid() || !to.isValid()) {
+        SetPeriodSelectionCaption();
+        return;
+    }
+    s.dtSelFrom = from;
+    s.dtSelTo = to;
+    s.bSelPeriod = true;
+    s.bSelDate = s.bSelMonth = false;
+    periodChanged();
+}
+
+void MainCommands::mnuFilterComplex_Click() {
+    browser_->tmFunc()->setProperty("Tag", QStringLiteral("mnuFilterComplex"));
+    browser_->tmFunc()->start();
+}
+
+void MainCommands::mnuFilterCancel_Click() { browser_->MubShortSearch()->CancelFilter(); }
+
+// ---- Supplier site and free area ---------------------------------------------------------------------
+
+void MainCommands::OpenSupplierSite() {
+    try {
+        const auto db = browser_->OpenedDatabase();
+        if (!db) return;
+        auto ds = db->OpenDataSource(QStringLiteral("Fornitori"), QStringLiteral("Predefinito"));
+        if (ds->DataEmpty()) {
+            platform::messageBox(QStringLiteral("Nessun fornitore predefinito impostato"),
+                                 platform::kOkOnly | platform::kInformation, QString(), window_);
+            return;
+        }
+        const QString site = ds->ColValueStr(QStringLiteral("SitoInternet")).trimmed();
+        if (site.isEmpty()) {
+            platform::messageBox(QStringLiteral("Sito web del fornitore non impostato"),
+                                 platform::kOkOnly | platform::kInformation, QString(), window_);
+            return;
+        }
+        QString problem;
+        const QString url = supplierUrl(site, problem);
+        if (url.isEmpty()) {
+            platform::messageBox(problem, platform::kOkOnly | platform::kExclamation, QString(), window_);
+            return;
+        }
+        platform::openDocument(url);
+    } catch (...) {
+        startup::ShowError(startup::CurrentError(), QString(), window_);
+    }
+}
+
+bool MainCommands::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        if (watched == logo_) {
+            OpenSupplierSite();
+            return true;
+        }
+        if (watched == browser_->workArea()) {
+            FreeAreaDoubleClick();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace mainwindow
