@@ -3,6 +3,7 @@
 // the agent's database.
 
 #include "carddevices/MagneticDevParam.h"
+#include "exchange/ui/ExchangeCommands.h"
 #include "app/AllTableClasses.h"
 #include "mainwindow/frmMain.h"
 #include "platform/ui/Desktop.h"
@@ -83,6 +84,8 @@ int main(int argc, char** argv) {
 
     app::registerAllTableClasses();
     startup::SetDatabaseDefinition([] { return std::make_unique<schema::DB>(); });
+    // A new installation can download its first archive from head office.
+    exchange::RegisterExchange();
 
     mainwindow::frmMain window;
     QObject::connect(&window, &mainwindow::frmMain::unloaded, &app, &QApplication::quit,
