@@ -1,5 +1,7 @@
 #include "schema/CustomerCodeScript.h"
 
+#include "schema/NumberingScript.h"
+
 namespace schema {
 
 QString DefaultCustomerCodeScript()
@@ -8,13 +10,9 @@ QString DefaultCustomerCodeScript()
         "' Codice di un nuovo cliente: il prefisso \"NEW\", il codice dell'agente (al piu' 4\r\n"
         "' caratteri), anno, mese e giorno di oggi (un simbolo ciascuno) e un progressivo\r\n"
         "' esadecimale di 3 cifre (da 000 a FFF) per agente e giorno.\r\n"
-        "Dim sPref, sBase, sDay, sCand, vMax, objAgente, objCodici, nProgr, nYear\r\n"
-        "' Simboli dei numeri da 1 a 31: 1-9, 0 per il 10, poi le lettere senza J, K, W, X e Y\r\n"
-        "Const CONV_TABLE_NUMBERS = \"1234567890ABCDEFGHILMNOPQRSTUVZ\"\r\n"
-        "' Costanti della libreria dati\r\n"
-        "Const odbcMax = 2\r\n"
-        "Const omcMatchNotEqual = 1\r\n"
-        "Const oqoSimple = 0\r\n"
+        "Dim sPref, sBase, sDay, sCand, vMax, objAgente, objCodici, nProgr, nYear\r\n") +
+           NumberingScriptConstants() +
+           QStringLiteral(
         "Const odbsCheckUpdating = 2\r\n"
         "NewProgr = \"\"\r\n"
         "' Mentre si applicano i dati della sede i clienti arrivano con il loro codice\r\n"

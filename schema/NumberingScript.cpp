@@ -20,6 +20,17 @@ int& timeoutMs() {
 }
 }  // namespace
 
+QString NumberingScriptConstants()
+{
+    return QStringLiteral(
+        "' Simboli dei numeri da 1 a 31: 1-9, 0 per il 10, poi le lettere senza J, K, W, X e Y\r\n"
+        "Const CONV_TABLE_NUMBERS = \"1234567890ABCDEFGHILMNOPQRSTUVZ\"\r\n"
+        "' Costanti della libreria dati\r\n"
+        "Const odbcMax = 2\r\n"
+        "Const omcMatchNotEqual = 1\r\n"
+        "Const oqoSimple = 0\r\n");
+}
+
 void setNumberingScriptPoll(std::function<bool(qint64)> p) { poll() = std::move(p); }
 void setNumberingScriptTimeout(int ms) { timeoutMs() = ms > 0 ? ms : kNumberingScriptTimeoutMs; }
 

@@ -14,6 +14,10 @@ class DataSource;
 
 namespace schema {
 
+// The lines that the built-in numbering scripts share: the table of the date
+// characters (CONV_TABLE_NUMBERS) and the data library's constants they use.
+QString NumberingScriptConstants();
+
 // Script time a numbering script may take (time in message and input boxes
 // not counted); then it is stopped and nothing is stored.
 inline constexpr int kNumberingScriptTimeoutMs = 10000;
