@@ -34,6 +34,22 @@ datalib::BrowsePermission permissionOf(const datalib::Database& db) {
 
 }  // namespace
 
+namespace {
+
+// The caption of an entry: what it opens, worded after the level it stands on.
+QString entryCaption(const datalib::RelationDesc& r, const datalib::RelationLevel& level, bool above) {
+    switch (r.kind) {
+        case datalib::RelationKind::Associated: return r.caption;
+        case datalib::RelationKind::Reference:
+            return r.targetDescription + GetSameWording(r.caption, r.severalRows) + r.caption;
+        case datalib::RelationKind::Container: break;
+    }
+    if (!above) return r.targetDescription;
+    return r.targetDescription + GetSameWording(level.description, false) + level.description;
+}
+
+}  // namespace
+
 QString GetSameWording(const QString& noun, bool plural) {
     const QChar c = noun.isEmpty() ? QChar() : noun.back().toLower();
     if (c == u'i' || c == u'ì') return QStringLiteral(" con stessi ");
@@ -81,18 +97,7 @@ void RelationMenus::BuildRelationMenus(datalib::DataSource* ds, bool clearOnly) 
                 const datalib::RelationDesc& r = relations[i];
                 const int number = counted[k] + int(i) + 1;
                 if (r.excluded || r.targetExcluded) continue;
-                QString caption;
-                switch (kKinds[k]) {
-                    case datalib::RelationKind::Associated: caption = r.caption; break;
-                    case datalib::RelationKind::Reference:
-                        caption = r.targetDescription + GetSameWording(r.caption, r.severalRows) + r.caption;
-                        break;
-                    case datalib::RelationKind::Container:
-                        caption = r.targetDescription;
-                        if (l > 0)
-                            caption += GetSameWording(level.description, false) + level.description;
-                        break;
-                }
+                const QString caption = entryCaption(r, level, l > 0);
                 QAction* item = menus_[k]->addAction(caption);
                 const QString tag = QString::number(number);
                 item->setData(tag);
@@ -151,7 +156,7 @@ void RelationMenus::open(datalib::RelationKind kind, const std::shared_ptr<datal
         auto rows = datalib::RelatedRows(*at, relation);
         if (!rows) return;
         controls::ViewObject view(rows, owner_);
-        const QString caption = relation.targetDescription;
+        const QString caption = entryCaption(relation, levels[l], l > 0);
         if (kind == datalib::RelationKind::Associated && !relation.severalRows && !rows->DataEmpty())
             view.Show(caption);
         else
