@@ -1,6 +1,7 @@
 #include "datalib/Connection.h"
 
 #include "datalib/Errors.h"
+#include "datalib/FileAccess.h"
 
 #include <sqlite3.h>
 #include <QFile>
@@ -83,6 +84,7 @@ Connection::Connection(const QString& path, bool create) : path_(path) {
     if (!create && !QFile::exists(path))
         throw errors::make(errors::FileNotFound,
                            QStringLiteral("Il file del database \"%1\" non esiste.").arg(path));
+    if (!create) RefuseReadOnlyFile(path);
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {

@@ -5,6 +5,7 @@
 #include "datalib/Errors.h"
 #include "datalib/query/QueryTranslator.h"
 #include "datalib/Interfaces.h"
+#include "datalib/Salvage.h"
 
 #include <sqlite3.h>
 #include <QCryptographicHash>
@@ -131,27 +132,40 @@ void Engine::Execute(const QString& statement, int options) {
     db->Execute(statement, options);
 }
 
-void Engine::Repair(const QString& file, const QString& password,
-                    const std::function<QString(const QString&)>& check) {
+RepairReport Engine::Repair(const QString& file, const QString& password,
+                            const std::function<QString(const QString&)>& check, itfProgress* progress) {
     if (!QFile::exists(file))
         throw errors::make(errors::FileNotFound,
                            QStringLiteral("Nessun file del database da recuperare: \"%1\".").arg(file));
     const QString copy = file + QStringLiteral(".NEW");
-    const QString backup = file + QStringLiteral(".BAK");
+    QString backup = file + QStringLiteral(".BAK");
     removeWithCompanions(copy);
+    RepairReport report;
     {
         Connection conn(file, false);
         verifyPassword(conn, password);
-        conn.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        try {
+            conn.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        } catch (const core::AppError&) {
+            // A damaged file may refuse it; its log is then read as it is.
+        }
         Statement st = conn.prepare(QStringLiteral("VACUUM INTO ?1"));
         st.bind(1, SqlValue(copy));
         try {
             st.run();
-        } catch (...) {
+        } catch (const core::AppError& e) {
             st = Statement();
             removeWithCompanions(copy);
-            throw;
+            // Damaged pages: copy what can still be read, table by table.
+            if (errors::code(e) != errors::CorruptFile) throw;
+            report.salvaged = true;
         }
+    }
+    if (report.salvaged) {
+        report.tables = SalvageDatabase(file, copy, progress);
+        // The damaged original is kept; an earlier one is not overwritten.
+        for (int n = 2; QFile::exists(backup); ++n) backup = file + QStringLiteral(".BAK%1").arg(n);
+        report.backup = backup;
     }
     QString result;
     if (check) {
@@ -176,7 +190,7 @@ void Engine::Repair(const QString& file, const QString& password,
     // The copy is sound: swap. At every moment one whole file is on disk.
     QFile::remove(copy + QStringLiteral("-wal"));
     QFile::remove(copy + QStringLiteral("-shm"));
-    removeWithCompanions(backup);
+    if (!report.salvaged) removeWithCompanions(backup);
     if (QFile::exists(file + QStringLiteral("-wal")) && QFile(file + QStringLiteral("-wal")).size() > 0) {
         removeWithCompanions(copy);
         throw errors::make(
@@ -199,7 +213,8 @@ void Engine::Repair(const QString& file, const QString& password,
     }
     QFile::remove(file + QStringLiteral("-wal"));
     QFile::remove(file + QStringLiteral("-shm"));
-    QFile::remove(backup);
+    if (!report.salvaged) QFile::remove(backup);
+    return report;
 }
 
 // ---- Application --------------------------------------------------------------

@@ -5,10 +5,12 @@
 // program's definition and notification sink.
 
 #include "core/Currency.h"
+#include "datalib/Salvage.h"
 
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace datalib {
 
@@ -17,6 +19,14 @@ class Database;
 class itfDefDatabase;
 class itfNotifyEvent;
 class itfProgress;
+
+// What a repair did: a plain compaction, or a salvage of a damaged file
+// with what each table kept, the damaged original kept as `backup`.
+struct RepairReport {
+    bool salvaged = false;
+    std::vector<SalvagedTable> tables;
+    QString backup;
+};
 
 class Engine {
   public:
@@ -57,11 +67,15 @@ class Engine {
 
     // Compacts the file into a copy with the extension ".NEW", checks the
     // copy's integrity and swaps the two: the original becomes ".BAK", the
-    // copy takes its name, the backup is removed last. A failed check leaves
-    // the original untouched and raises. The file must not be open.
+    // copy takes its name, the backup is removed last. When pages of the file
+    // are damaged the copy is salvaged instead, table by table (progress and
+    // stop through `progress`), and the damaged original stays as the backup
+    // (".BAK", or ".BAK2" ... when that exists). A failed check leaves the
+    // original untouched and raises. The file must not be open.
     // `check` replaces the integrity check (it returns "ok" or the problem).
-    static void Repair(const QString& file, const QString& password,
-                       const std::function<QString(const QString& copy)>& check = {});
+    static RepairReport Repair(const QString& file, const QString& password,
+                               const std::function<QString(const QString& copy)>& check = {},
+                               itfProgress* progress = nullptr);
 
     // For the library.
     std::shared_ptr<Connection> connection() const { return conn_; }

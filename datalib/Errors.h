@@ -32,6 +32,7 @@ enum Code : int {
     NotAllowed = 119,
     DuplicateKey = 120,
     Cancelled = 124,  // a table class refused the operation
+    ReadOnly = 125,   // the file or its folder cannot be written
 };
 
 QString source();

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLocale>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -243,6 +244,7 @@ void frmOptions::repairDatabase() {
     if (!closeOtherWindows()) return;
 
     WaitCursor wait;
+    datalib::RepairReport report;
     try {
         QCoreApplication::processEvents();
         frmMessage* msg = frmMessage::instance();
@@ -251,7 +253,7 @@ void frmOptions::repairDatabase() {
         msg->ShowMsg(QStringLiteral("Ripristino Database in corso..."), this);
         const MainWindowLink& link = mainWindowLink();
         const QString password = StartupDatabasePassword();
-        datalib::Engine::Repair(file, password, repairCheck());
+        report = datalib::Engine::Repair(file, password, repairCheck(), msg);
         QCoreApplication::processEvents();
         if (link.checkRepairedDatabase) {
             link.checkRepairedDatabase(file, password);
@@ -268,8 +270,30 @@ void frmOptions::repairDatabase() {
         return;
     }
     wait.restore();
-    platform::messageBox(QStringLiteral("Recupero completato"), platform::kInformation, QString(), this);
+    if (report.salvaged)
+        platform::messageBox(SalvageSummary(report), platform::kExclamation, QString(), this);
+    else
+        platform::messageBox(QStringLiteral("Recupero completato"), platform::kInformation, QString(), this);
     frmMessage::Unload();
+}
+
+QString frmOptions::SalvageSummary(const datalib::RepairReport& report) {
+    const QLocale italian(QLocale::Italian);
+    QString text = QStringLiteral("Recupero completato.\r\rIl database era danneggiato: sono state ricopiate le righe "
+                                  "ancora leggibili.\r");
+    for (const datalib::SalvagedTable& t : report.tables) {
+        text += QStringLiteral("\r") + t.name + QStringLiteral(": ");
+        if (t.lostWhole)
+            text += QStringLiteral("tabella illeggibile, nessuna riga recuperata");
+        else if (t.unreadable > 0)
+            text += QStringLiteral("%1 righe recuperate, %2 non leggibili")
+                        .arg(italian.toString(t.saved), italian.toString(t.unreadable));
+        else
+            text += QStringLiteral("%1 righe recuperate").arg(italian.toString(t.saved));
+    }
+    text += QStringLiteral("\r\rIl database danneggiato è conservato come \"%1\".")
+                .arg(QDir::toNativeSeparators(report.backup));
+    return text;
 }
 
 }  // namespace startup

@@ -15,6 +15,10 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 
+namespace datalib {
+struct RepairReport;
+}
+
 namespace startup {
 
 class frmOptions : public QDialog {
@@ -48,6 +52,9 @@ public:
     // returns "ok" or the problem found). An empty function restores it.
     using RepairCheck = std::function<QString(const QString& copy)>;
     static void setRepairCheck(RepairCheck check);
+    // The message after the salvage of a damaged database: per table the rows
+    // saved and those that could not be read, and where the original is kept.
+    static QString SalvageSummary(const datalib::RepairReport& report);
 
 private:
     void selectWorkDir();

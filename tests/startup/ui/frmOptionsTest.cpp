@@ -2,6 +2,8 @@
 
 #include "startup/ui/frmOptions.h"
 
+#include "datalib/Engine.h"
+
 #include "platform/ui/MessageBox.h"
 #include "platform/SettingsStore.h"
 #include "startup/RunContext.h"
@@ -267,3 +269,17 @@ TEST_F(OptionsWindow, CancelEndsTheProgramOnlyWithoutDatabaseFile) {
 }
 
 }  // namespace
+
+TEST(OptionsWindowSalvage, TellsPerTableWhatWasSavedAndWhereTheOriginalIs) {
+    datalib::RepairReport report;
+    report.salvaged = true;
+    report.backup = QStringLiteral("/dati/ZeltOrder_A001.BAK");
+    report.tables = {{QStringLiteral("Agenti"), 3, 0, false},
+                     {QStringLiteral("Articoli"), 1950, 1054, false},
+                     {QStringLiteral("Comuni"), 0, 0, true}};
+    EXPECT_EQ(startup::frmOptions::SalvageSummary(report).toStdString(),
+              "Recupero completato.\r\rIl database era danneggiato: sono state ricopiate le righe ancora "
+              "leggibili.\r\rAgenti: 3 righe recuperate\rArticoli: 1.950 righe recuperate, 1.054 non leggibili\r"
+              "Comuni: tabella illeggibile, nessuna riga recuperata\r\rIl database danneggiato è conservato come "
+              "\"/dati/ZeltOrder_A001.BAK\".");
+}
