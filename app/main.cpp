@@ -5,6 +5,7 @@
 #include "carddevices/MagneticDevParam.h"
 #include "exchange/ui/ExchangeCommands.h"
 #include "app/AllTableClasses.h"
+#include "mainwindow/MainCommands.h"
 #include "mainwindow/frmMain.h"
 #include "platform/ui/Desktop.h"
 #include "schema/DB.h"
@@ -97,6 +98,11 @@ int main(int argc, char** argv) {
         window.raise();
         window.activateWindow();
     });
+
+    // Head office: the "Adjourn" and "Send" commands.
+    window.Commands()->receiveUpdates = [&window] { exchange::mnuUpdate(&window); };
+    window.Commands()->sendOrders = [&window] { exchange::mnuSendOrder(&window); };
+    window.Commands()->UpdateWiredCommands();
 
     const QStringList args = QApplication::arguments();
     const qsizetype i = args.indexOf(QStringLiteral("--screenshot"));
