@@ -1,5 +1,7 @@
 #include "reports/ReportLayouts.h"
 
+#include "reports/LayoutExport.h"
+
 #include "core/Cp1252.h"
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
@@ -34,34 +36,23 @@ QStringList RowsReferences(const datalib::TableDef& table) {
 
 LayoutFile ParseLayoutFile(const QString& input) {
     LayoutFile f;
-    QString text = input;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty() && input.endsWith(QLatin1Char('\n')))
-        lines.removeLast();
-    for (const QString& line : lines) {
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (line.startsWith(QLatin1String("'#")) && eq > 0) {
-            const QString key = line.mid(2, eq - 2);
-            const QString value = line.mid(eq + 1);
-            if (key == QLatin1String("ReportName")) f.reportName = value;
-            else if (key == QLatin1String("ReportGroup")) f.reportGroup = value;
-            else if (key == QLatin1String("BackImageFile")) f.backImageFile = value;
-            else if (key == QLatin1String("BottomImageBorder")) f.bottomImageBorder = value;
-            else if (key == QLatin1String("Columns")) f.columns = value;
-            else if (key == QLatin1String("ReportHeight")) f.reportHeight = value;
-            else if (key == QLatin1String("ReportWidth")) f.reportWidth = value;
-            else if (key == QLatin1String("ReportTop")) f.reportTop = value;
-            else if (key == QLatin1String("ReportLeft")) f.reportLeft = value;
-            else if (key == QLatin1String("ReportRowsDim")) f.reportRowsDim = value;
-            else if (key == QLatin1String("ReportRowsTop")) f.reportRowsTop = value;
-            else if (key == QLatin1String("ReportRowsBottom")) f.reportRowsBottom = value;
-            else if (key == QLatin1String("HorizontalOrientation")) f.horizontalOrientation = startup::StrToBoolean(value);
-            continue;
-        }
-        f.script += line + QStringLiteral("\r\n");
+    const LayoutExport file = ParseLayoutExport(input, ReportExportKeys());
+    for (const auto& [key, value] : file.settings) {
+        if (key == QLatin1String("ReportName")) f.reportName = value;
+        else if (key == QLatin1String("ReportGroup")) f.reportGroup = value;
+        else if (key == QLatin1String("BackImageFile")) f.backImageFile = value;
+        else if (key == QLatin1String("BottomImageBorder")) f.bottomImageBorder = value;
+        else if (key == QLatin1String("Columns")) f.columns = value;
+        else if (key == QLatin1String("ReportHeight")) f.reportHeight = value;
+        else if (key == QLatin1String("ReportWidth")) f.reportWidth = value;
+        else if (key == QLatin1String("ReportTop")) f.reportTop = value;
+        else if (key == QLatin1String("ReportLeft")) f.reportLeft = value;
+        else if (key == QLatin1String("ReportRowsDim")) f.reportRowsDim = value;
+        else if (key == QLatin1String("ReportRowsTop")) f.reportRowsTop = value;
+        else if (key == QLatin1String("ReportRowsBottom")) f.reportRowsBottom = value;
+        else if (key == QLatin1String("HorizontalOrientation")) f.horizontalOrientation = startup::StrToBoolean(value);
     }
+    f.script = file.script;
     return f;
 }
 

@@ -1,0 +1,113 @@
+#include "reports/LayoutExport.h"
+#include "reports/ReportLayouts.h"
+
+#include "core/Cp1252.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace reports;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return f.readAll();
+}
+
+const QList<LayoutSetting> kSettings{
+    {"ReportName", "Bolla è"},     {"ReportGroup", ""},       {"BackImageFile", ""},
+    {"BottomImageBorder", "0"},    {"Columns", "1"},          {"ReportHeight", "297"},
+    {"ReportWidth", "210"},        {"ReportTop", "10,5"},     {"ReportLeft", "0"},
+    {"ReportRowsDim", "5"},        {"ReportRowsTop", "80"},   {"ReportRowsBottom", "250"},
+    {"HorizontalOrientation", "0"}};
+
+}  // namespace
+
+TEST(LayoutExport, WritesWindows1252WithCrLfSettingsAndTheScriptAsItStands) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("ReportPrint.vbs");
+    const QString script = QStringLiteral("Sub PrintReportRow()\r\n  prn.TxtOut 0, 0, \"€\"\r\nEnd Sub");
+    QString error;
+    ASSERT_TRUE(WriteLayoutExport(path, kSettings, script, &error)) << error.toStdString();
+    const QByteArray bytes = readAll(path);
+    EXPECT_TRUE(bytes.startsWith("'#ReportName=Bolla \xE8\r\n'#ReportGroup=\r\n'#BackImageFile=\r\n"));
+    EXPECT_TRUE(bytes.contains("'#ReportTop=10,5\r\n"));
+    EXPECT_TRUE(bytes.contains("'#HorizontalOrientation=0\r\nSub PrintReportRow()\r\n"));
+    EXPECT_TRUE(bytes.contains("\"\x80\""));  // the euro sign in the code page
+    EXPECT_TRUE(bytes.endsWith("End Sub"));   // no line end added
+
+    // Round trip: the settings in order; the last script line gains CR LF.
+    const auto back = ReadLayoutExport(path, ReportExportKeys(), &error);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->settings, kSettings);
+    EXPECT_EQ(back->script, script + "\r\n");
+    const auto layout = ReadLayoutFile(path);
+    ASSERT_TRUE(layout);
+    EXPECT_EQ(layout->reportName, "Bolla è");
+    EXPECT_EQ(layout->reportTop, "10,5");
+    EXPECT_FALSE(layout->horizontalOrientation);
+}
+
+TEST(LayoutExport, AFailedWriteKeepsTheOldFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("ReportPrint.vbs");
+    ASSERT_TRUE(WriteLayoutExport(path, {}, "old"));
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    QString error;
+    const bool written = WriteLayoutExport(path, kSettings, "new", &error);
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (!written) {  // root writes anyway; then at least the new text is whole
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_EQ(readAll(path), "old");
+    } else {
+        EXPECT_TRUE(readAll(path).endsWith("new"));
+    }
+    // A folder that does not exist: no file, a message.
+    EXPECT_FALSE(WriteLayoutExport(dir.filePath("nessuna/ReportPrint.vbs"), kSettings, "x", &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(LayoutExport, ImportRules) {
+    struct Case {
+        const char* name;
+        QString text;
+        QList<LayoutSetting> settings;
+        QString script;
+    };
+    const QList<Case> cases{
+        {"settings anywhere, unknown keys dropped, '# without = stays",
+         "a\r\n'#Columns=2\r\n'#Ignoto=1\r\n'#senza uguale\r\nb",
+         {{"Columns", "2"}},
+         "a\r\n'#senza uguale\r\nb\r\n"},
+        {"keys case-sensitive, values untrimmed", "'#columns=3\r\n'#ReportTop= 7 \r\n",
+         {{"ReportTop", " 7 "}}, ""},
+        {"value after the first =", "'#ReportName=a=b\r\n", {{"ReportName", "a=b"}}, ""},
+        {"lone CR and lone LF end lines", "x\ry\nz\r\n\r\nw", {}, "x\r\ny\r\nz\r\n\r\nw\r\n"},
+        {"LF-only file", "'#Columns=4\nSub A()\nEnd Sub\n", {{"Columns", "4"}}, "Sub A()\r\nEnd Sub\r\n"},
+        {"only settings empty the script", "'#Columns=1\r\n'#ReportLeft=2", {{"Columns", "1"}, {"ReportLeft", "2"}},
+         ""},
+        {"empty file", "", {}, ""},
+        {"empty key is a setting and vanishes", "'#=x\r\nk", {}, "k\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const LayoutExport f = ParseLayoutExport(c.text, ReportExportKeys());
+        EXPECT_EQ(f.settings, c.settings);
+        EXPECT_EQ(f.script, c.script);
+    }
+    const LayoutExport twice = ParseLayoutExport("'#Columns=1\r\n'#Columns=2\r\n", ReportExportKeys());
+    EXPECT_EQ(LayoutSettingValue(twice, "Columns"), QString("2"));
+    EXPECT_FALSE(LayoutSettingValue(twice, "ReportTop"));
+}
+
+TEST(LayoutExport, AnUnreadableFileNamesItself) {
+    QString error;
+    EXPECT_FALSE(ReadLayoutExport("/nonexistent/Prova.vbs", ReportExportKeys(), &error));
+    EXPECT_TRUE(error.contains("/nonexistent/Prova.vbs"));
+}
