@@ -7,6 +7,7 @@
 #include "app/AllTableClasses.h"
 #include "mainwindow/MainCommands.h"
 #include "mainwindow/frmMain.h"
+#include "orders/ui/frmOrder.h"
 #include "platform/ui/Desktop.h"
 #include "schema/DB.h"
 #include "schema/NumberingScript.h"
@@ -98,6 +99,14 @@ int main(int argc, char** argv) {
         window.raise();
         window.activateWindow();
     });
+
+    // The order window: a new order from the main window's command, an
+    // existing one from its current row.
+    window.Commands()->newOrder = [](QWidget* owner) { orders::ui::frmOrder::NewOrder(owner); };
+    window.Commands()->editOrder = [](QWidget* owner, const std::shared_ptr<datalib::DataSource>& ds) {
+        orders::ui::frmOrder::Edit_Ordine(owner, ds);
+    };
+    window.Commands()->UpdateWiredCommands();
 
     // Head office: the "Adjourn" and "Send" commands.
     window.Commands()->receiveUpdates = [&window] { exchange::mnuUpdate(&window); };

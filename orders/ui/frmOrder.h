@@ -1,0 +1,221 @@
+#pragma once
+// The order window: where the agent writes an order. It starts a new order
+// (after the agent and data-age checks and the choice of the customer) or
+// opens an existing one, and keeps it inside one transaction of the engine
+// until it is confirmed or cancelled. Articles enter by code, scanner, quick
+// list, description, category grid, or as a whole promotion or kit; the
+// amounts are kept by the order and row tables.
+//
+// There is one order window at a time.
+
+#include "core/Currency.h"
+#include "core/Variant.h"
+#include "orders/OrderEntry.h"
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QKeyEvent;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QRadioButton;
+class QTimer;
+
+namespace core {
+class AppError;
+}
+namespace datalib {
+class DataSource;
+}
+namespace controls {
+class DataGrid;
+class DataPanel;
+class GridSettingsMenu;
+class MubCommand;
+class ViewGridSettings;
+}  // namespace controls
+
+namespace orders::ui {
+
+class frmOrder : public QWidget, private orders::ArticleEntryHost {
+    Q_OBJECT
+
+public:
+    // Loads the window (Form_Load): the next activation starts a new order.
+    explicit frmOrder(QWidget* owner = nullptr);
+    ~frmOrder() override;
+
+    // The order window that is open, or nullptr.
+    static frmOrder* Instance();
+    // The main window's new-order command: shows the window modeless over the
+    // owner; its activation starts the order. With an order already open the
+    // window is raised instead.
+    static frmOrder* NewOrder(QWidget* owner);
+    // Opens the order on the data source's current row for editing. With an
+    // order already open nothing else is opened: the open window is raised.
+    static frmOrder* Edit_Ordine(QWidget* owner, const std::shared_ptr<datalib::DataSource>& order);
+    // Closes the order window as its close box does (an unconfirmed order
+    // with rows is cancelled only when the agent says so). True when no
+    // order window is left.
+    static bool CloseOpenOrder();
+
+    // Starts a new order; true when one was created.
+    bool Add_Order();
+    bool VerifyDayFromLastAdjourn();
+    // Reads the rows again and stands on the row with that key (the last
+    // row without one).
+    void Refresh_Articoli(const core::Variant& key = {});
+    // Adds an article to the order; the key of the row that received it, or
+    // Empty when nothing was added.
+    core::Variant AddElementByCode(const QString& code, double quantity = 0, core::Currency price = {},
+                                   const core::Variant& promotion = {}, bool noPrompt = false);
+    // The first activation's work: starts the new order, or closes the window.
+    void Form_Activate();
+
+    // Commands, as their buttons and keys run them.
+    void cmdConfirm_Click();
+    void cmdCancel_Click();
+    void cmdAddRow_Click();
+    void cmdEditRow_Click();
+    void cmdDeleteRow_Click();
+    void cmdSetQuantity_Click();
+    void cmdSpecialCode_Click();
+    void cmdAddPromoKit_Click();
+    void RefreshPromoKitList();
+    void RefreshCategorie();
+    void IncreaseRowQuantity();
+    void DecreaseRowQuantity();
+    void PickCategoryArticle();
+
+    // State, for the tests and the main window.
+    const std::shared_ptr<datalib::DataSource>& Order() const { return m_objOrdine; }
+    const std::shared_ptr<datalib::DataSource>& Rows() const { return m_objRigheOrdine; }
+    const std::shared_ptr<datalib::DataSource>& Categories() const { return m_objCategorie; }
+    bool HasOpenOrder() const;
+    controls::ViewGridSettings* GridSettings() const { return m_objGridSettings.get(); }
+
+    // Controls.
+    controls::DataGrid* dgRighe() const { return dgRighe_; }
+    controls::DataGrid* dgCategorie() const { return dgCategorie_; }
+    QLineEdit* txtCode_Articolo() const { return txtCode_Articolo_; }
+    QListWidget* lstHelp_ArticoliLib() const { return lstHelp_ArticoliLib_; }
+    QTimer* tmtHelp_ArticoliLib() const { return tmtHelp_ArticoliLib_; }
+    QCheckBox* chkRequest_Quantita() const { return chkRequest_Quantita_; }
+    QComboBox* cmbLinea() const { return cmbLinea_; }
+    QComboBox* cmbTipoCategoria() const { return cmbTipoCategoria_; }
+    QRadioButton* optPromozioni() const { return optPromozioni_; }
+    QRadioButton* optKit() const { return optKit_; }
+    QComboBox* cboSelPromoKit() const { return cboSelPromoKit_; }
+    QComboBox* cboRelate_Ordini() const { return cboRelate_Ordini_; }
+    QLabel* lblRelate_Ordini() const { return lblRelate_Ordini_; }
+    controls::MubCommand* cmdAddPromoKit() const { return cmdAddPromoKit_; }
+    controls::MubCommand* cmdAddRow() const { return cmdAddRow_; }
+    controls::MubCommand* cmdEditRow() const { return cmdEditRow_; }
+    controls::MubCommand* cmdDeleteRow() const { return cmdDeleteRow_; }
+    controls::MubCommand* cmdSetQuantity() const { return cmdSetQuantity_; }
+    controls::MubCommand* cmdSpecialCode() const { return cmdSpecialCode_; }
+    controls::MubCommand* cmdGridSetting() const { return cmdGridSetting_; }
+    controls::MubCommand* cmdConfirm() const { return cmdConfirm_; }
+    controls::MubCommand* cmdCancel() const { return cmdCancel_; }
+    controls::DataPanel* DataPanel() const { return DataPanel_; }
+    controls::DataPanel* DataPanelTotal() const { return DataPanelTotal_; }
+    controls::GridSettingsMenu* mnuGridSetting() const { return mnuGridSetting_; }
+
+    // Test seam: told the steps of a confirmation as they pass
+    // ("completato", "commit", "confermato"; closing: "chiusura", "chiuso").
+    static void SetStepObserver(std::function<void(const QString&)> observer);
+
+    // The caption the window starts from.
+    static QString BaseCaption() { return QStringLiteral(" ORDINE"); }
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // ArticleEntryHost
+    core::Variant PickArticle(const std::shared_ptr<datalib::DataSource>& articles) override;
+    bool AskQuantityEachArticle() const override;
+    void AskRowQuantity() override;
+
+    void buildControls();
+    void Form_Unload();
+    bool Form_QueryUnload(bool fromCloseBox);
+    bool CancelOrder();
+    bool OpenForEditing(const std::shared_ptr<datalib::DataSource>& order);
+    void SetOrderCaption();
+    void RefreshRelatedOrders();
+    void SetEditEnabled(bool enabled);
+    void ResetCodeEntry();
+    void ProcessCodeEntry();
+    bool Form_KeyDown(QKeyEvent* key);
+    bool codeBoxKey(QKeyEvent* key);
+    void txtCode_Articolo_Change();
+    void tmtHelp_ArticoliLib_Timer();
+    void lstHelp_ArticoliLib_Click();
+    void cboRelate_Ordini_Click();
+    void chkRequest_Quantita_Click();
+    void cmdGridSetting_Click();
+    void ApplyRowsLayout();
+    void changeRowQuantity(int delta);
+    // Puts the rows on the grid's current row; false (after a beep when
+    // asked) when there is none.
+    bool rowsOnGridRow(bool beep);
+    void askQuantityOfCurrentRow();
+    void endTransaction(bool commit);
+    // Closes the window from code (no question).
+    void unloadWindow();
+    void showFailure(const core::AppError& error, const QString& message);
+
+    std::shared_ptr<datalib::DataSource> m_objOrdine;
+    std::shared_ptr<datalib::DataSource> m_objRigheOrdine;
+    int m_objEvents_RigheOrdine = -1;
+    std::shared_ptr<datalib::DataSource> m_objLinee;
+    std::shared_ptr<datalib::DataSource> m_objCategorie;
+    std::shared_ptr<datalib::DataSource> m_objPromoKit;
+    std::unique_ptr<controls::ViewGridSettings> m_objGridSettings;
+    bool m_blnNewOrder = true;
+    QString m_strRowColumns;
+    bool editing_ = false;      // the order was opened for editing
+    bool ownTransaction_ = false;
+    bool activating_ = false;
+    bool settingCode_ = false;
+    bool unloading_ = false;    // closed by code: no question
+    bool unloaded_ = false;
+
+    controls::DataGrid* dgRighe_ = nullptr;
+    controls::DataGrid* dgCategorie_ = nullptr;
+    QLineEdit* txtCode_Articolo_ = nullptr;
+    QListWidget* lstHelp_ArticoliLib_ = nullptr;
+    QTimer* tmtHelp_ArticoliLib_ = nullptr;
+    QCheckBox* chkRequest_Quantita_ = nullptr;
+    QComboBox* cmbLinea_ = nullptr;
+    QComboBox* cmbTipoCategoria_ = nullptr;
+    QRadioButton* optPromozioni_ = nullptr;
+    QRadioButton* optKit_ = nullptr;
+    QComboBox* cboSelPromoKit_ = nullptr;
+    QComboBox* cboRelate_Ordini_ = nullptr;
+    QLabel* lblRelate_Ordini_ = nullptr;
+    controls::MubCommand* cmdAddPromoKit_ = nullptr;
+    controls::MubCommand* cmdSpecialCode_ = nullptr;
+    controls::MubCommand* cmdAddRow_ = nullptr;
+    controls::MubCommand* cmdEditRow_ = nullptr;
+    controls::MubCommand* cmdDeleteRow_ = nullptr;
+    controls::MubCommand* cmdSetQuantity_ = nullptr;
+    controls::MubCommand* cmdGridSetting_ = nullptr;
+    controls::MubCommand* cmdConfirm_ = nullptr;
+    controls::MubCommand* cmdCancel_ = nullptr;
+    controls::DataPanel* DataPanel_ = nullptr;
+    controls::DataPanel* DataPanelTotal_ = nullptr;
+    QWidget* pnlBottom_ = nullptr;
+    controls::GridSettingsMenu* mnuGridSetting_ = nullptr;
+};
+
+}  // namespace orders::ui

@@ -1,0 +1,50 @@
+#pragma once
+// The quantity prompt: a small modal window that asks one whole number, the
+// quantity of an order row or how many times a promotion or kit is added.
+
+#include <QDialog>
+#include <QString>
+#include <cstdint>
+
+class QLabel;
+class QLineEdit;
+
+namespace controls {
+class MubCommand;
+}
+
+namespace orders::ui {
+
+class frmSetQantity : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit frmSetQantity(QWidget* owner = nullptr);
+
+    // Shows the prompt over the owner with the initial value and returns the
+    // confirmed quantity, or 0 when it was cancelled or closed.
+    static std::int32_t SetQuantity(QWidget* owner, const QString& initialValue);
+
+    // The confirmed value (0 until a valid confirmation).
+    std::int32_t Value() const { return confirmed_ ? value_ : 0; }
+    bool Confirmed() const { return confirmed_; }
+
+    QLineEdit* txtQuantity() const { return txtQuantity_; }
+    controls::MubCommand* cmdConfirm() const { return cmdConfirm_; }
+    controls::MubCommand* cmdCancel() const { return cmdCancel_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void cmdConfirm_Click();
+
+    QLabel* lblTitle_ = nullptr;
+    QLineEdit* txtQuantity_ = nullptr;
+    controls::MubCommand* cmdConfirm_ = nullptr;
+    controls::MubCommand* cmdCancel_ = nullptr;
+    std::int32_t value_ = 0;
+    bool confirmed_ = false;
+};
+
+}  // namespace orders::ui
