@@ -1,0 +1,259 @@
+// The order window on the large demo archive (made by `zelt-demodb --scale`),
+// offscreen: opening a confirmed order of 200 rows for editing until its
+// grid shows it, adding a kit of 20 components (the question and the
+// multiplier answered by script), and adding an article by its additional
+// code. The archive is read from ZELT_SCALE_ARCHIVE (default:
+// demo-scale/ZeltOrder_DEMO under the current folder) and copied first, so
+// that it is left as it was.
+
+#include "BenchMain.h"
+#include "app/AllTableClasses.h"
+#include "controls/DataGrid.h"
+#include "controls/DataGridModel.h"
+#include "controls/MubCommand.h"
+#include "controls/SearchDialogs.h"
+#include "controls/ViewUtility.h"
+#include "core/Clock.h"
+#include "core/ItalianText.h"
+#include "core/Prompt.h"
+#include "datalib/DataSource.h"
+#include "datalib/Database.h"
+#include "datalib/Engine.h"
+#include "orders/ui/frmOrder.h"
+#include "orders/ui/frmSetQantity.h"
+#include "platform/Paths.h"
+#include "platform/SettingsStore.h"
+#include "schema/DB.h"
+#include "startup/RunContext.h"
+#include "startup/modDatabase.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QRadioButton>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+using core::Variant;
+
+struct NullSink : datalib::itfNotifyEvent {
+    void OnEvent(int&, int, QString&) override {}
+    void OnInternalMessage(int, QString&) override {}
+    void OnQueryMessage(int, int, QString&, bool& answer) override { answer = false; }
+};
+
+Variant S(const char* s) { return Variant(QString::fromUtf8(s)); }
+
+struct Fixture {
+    QTemporaryDir dir;
+    NullSink sink;
+    std::shared_ptr<datalib::Engine> engine = std::make_shared<datalib::Engine>();
+    std::shared_ptr<datalib::Database> db;
+    core::ScriptedBoxes boxes;
+    QWidget owner;
+    QStringList codes;          // article codes of the archive
+    QString additionalCode;     // an article's CodiceAggiuntivo
+    Variant bigOrder;           // key of the confirmed 200-row order
+    bool ok = false;
+
+    Fixture()
+    {
+        QString file = qEnvironmentVariable("ZELT_SCALE_ARCHIVE");
+        if (file.isEmpty())
+            file = QStringLiteral("demo-scale/ZeltOrder_DEMO");
+        if (!QFile::exists(file)) {
+            std::fprintf(stderr, "Archivio %s mancante: zelt-demodb --scale demo-scale\n", qPrintable(file));
+            return;
+        }
+        const QString copy = dir.filePath(QStringLiteral("ZeltOrder_DEMO"));
+        if (!QFile::copy(file, copy))
+            return;
+        platform::SettingsStore::setRootDir(dir.filePath(QStringLiteral("config")));
+        platform::setDataDirOverride(dir.filePath(QStringLiteral("data")));
+        app::registerAllTableClasses();
+        engine->Open(3, copy, QString(), startup::DatabasePassword());
+        schema::DB definition;
+        db = datalib::Application::OpenDatabase(*engine, definition, QStringLiteral("zeltorder"), &sink);
+        auto& rc = startup::runContext();
+        rc.engine = engine;
+        rc.database = db;
+        rc.codeAgente = QStringLiteral("DEMO");
+        const QString today = core::italian::formatDateOnly(core::Clock::today());
+        db->SetSysParam(QStringLiteral("DataAggiornamentoDatabase"), today);
+        db->SetSysParam(QStringLiteral("DataUltimoAccesso"), today);
+
+        auto articles = db->OpenDataSource(QStringLiteral("Articoli"),
+                                           QStringLiteral("NOT Disabilitato AND CodiceAggiuntivo AND "
+                                                          "Left(Codice,2)<>'##'"),
+                                           QStringLiteral("Codice"));
+        articles->RowFirst();
+        additionalCode = articles->ColValueStr(QStringLiteral("CodiceAggiuntivo"));
+        for (int i = 0; i < 300 && !articles->Eof(); ++i, articles->RowNext())
+            codes << articles->ColValueStr(QStringLiteral("Codice"));
+        if (codes.size() < 220)
+            return;
+
+        // The kit of 20 components, as head office would send it.
+        rc.codeAgente.clear();
+        db->OpenDataSource(QStringLiteral("Kit"))
+            ->InsertFromPairs({S("Codice"), S("KBENCH"), S("Descrizione"), S("Kit di venti componenti")});
+        auto kit = db->OpenDataSource(QStringLiteral("Kit"), QStringLiteral("Codice='KBENCH'"));
+        kit->RowFirst();
+        auto elements = kit->GetReference(QStringLiteral("Elementi"));
+        for (int i = 0; i < 20; ++i)
+            elements->InsertFromPairs({S("Codice"), Variant(codes.at(200 + i)), S("CodiceKit"), S("KBENCH"),
+                                       S("QuantitàIndicata"), Variant(2.0), S("PrezzoVendita"),
+                                       Variant(core::Currency::fromDouble(3.5))});
+        rc.codeAgente = QStringLiteral("DEMO");
+
+        // The confirmed order of 200 rows.
+        auto customers = db->OpenDataSource(QStringLiteral("Clienti"), QStringLiteral("Codice<>''"));
+        customers->RowFirst();
+        engine->BeginTrans();
+        auto orders = db->OpenDataSource(QStringLiteral("Ordini"));
+        bigOrder = orders->InsertFromPairs({S("Cliente"), customers->ColValue(QStringLiteral("Codice")), S("Agente"),
+                                            S("DEMO"), S("Completato"), Variant(false)});
+        orders->MoveToKey(bigOrder);
+        auto rows = orders->GetReference(QStringLiteral("Righe"));
+        for (int i = 0; i < 200; ++i)
+            rows->InsertFromPairs({S("QuantitàOrdine"), Variant(1.0 + i % 5), S("Codice"), Variant(codes.at(i))});
+        orders->SetColValue(QStringLiteral("Completato"), true);
+        orders->Save();
+        engine->CommitTrans();
+        owner.show();
+        ok = true;
+    }
+    ~Fixture()
+    {
+        if (auto* w = orders::ui::frmOrder::Instance())
+            delete w;
+        auto& rc = startup::runContext();
+        rc.database.reset();
+        rc.engine.reset();
+        db.reset();
+        engine->Close();
+    }
+};
+
+std::unique_ptr<Fixture>& fixtureHolder()
+{
+    static std::unique_ptr<Fixture> f;
+    return f;
+}
+
+Fixture& fixture()
+{
+    if (!fixtureHolder()) {
+        fixtureHolder() = std::make_unique<Fixture>();
+        benchsupport::atShutdown([] { fixtureHolder().reset(); });
+    }
+    return *fixtureHolder();
+}
+
+// A new order of the first customer, open in the window.
+orders::ui::frmOrder* newOrder(Fixture& f)
+{
+    controls::setSearchDialogHook([](QDialog& d) {
+        // The customer choice: the first customer offered.
+        auto* pick = qobject_cast<controls::PickListDialog*>(&d);
+        if (!pick)
+            return false;
+        auto ds = pick->grid()->dataSource();
+        long i = 0;
+        for (ds->MoveTo(0); i < ds->RowCount() && ds->ColValueStr(QStringLiteral("Codice")).isEmpty(); ds->MoveTo(++i)) {
+        }
+        pick->ChooseRow(i);
+        pick->accept();
+        return pick->result() == QDialog::Accepted;
+    });
+    auto* w = orders::ui::frmOrder::NewOrder(&f.owner);
+    w->Form_Activate();
+    return orders::ui::frmOrder::Instance();
+}
+
+// Cancels the open order with its rows and closes the window.
+void dropOrder(Fixture& f, orders::ui::frmOrder* w)
+{
+    f.boxes.answer(core::kAnswerYes);  // "VUOI ANNULLARE L'INTERO ORDINE ?"
+    f.boxes.answer(core::kAnswerNo);   // no new order
+    w->cmdCancel_Click();
+    QCoreApplication::processEvents();
+    controls::setSearchDialogHook({});
+}
+
+void BM_EditOrderOf200Rows(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    if (!f.ok)
+        return state.SkipWithError("archivio mancante");
+    auto view = f.db->OpenDataSource(QStringLiteral("Ordini"));
+    view->MoveToKey(f.bigOrder);
+    for (auto _ : state) {
+        auto* w = orders::ui::frmOrder::Edit_Ordine(&f.owner, view);
+        // Until the grid has shown the rows.
+        benchmark::DoNotOptimize(w->dgRighe()->grab());
+        state.PauseTiming();
+        if (w->Rows()->RowCount() != 200)
+            state.SkipWithError("righe mancanti");
+        w->cmdCancel_Click();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_EditOrderOf200Rows)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_AddKitOf20Components(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    if (!f.ok)
+        return state.SkipWithError("archivio mancante");
+    orders::ui::frmOrder* w = newOrder(f);
+    if (!w)
+        return state.SkipWithError("ordine non avviato");
+    w->optKit()->click();
+    w->cboSelPromoKit()->setCurrentIndex(w->cboSelPromoKit()->findData(QStringLiteral("KBENCH")));
+    controls::setSearchDialogHook([](QDialog& d) {
+        if (auto* q = qobject_cast<orders::ui::frmSetQantity*>(&d)) {
+            q->txtQuantity()->setText(QStringLiteral("1"));
+            q->cmdConfirm()->click();
+            return true;
+        }
+        return false;
+    });
+    long rows = 0;
+    for (auto _ : state) {
+        f.boxes.answer(core::kAnswerYes);
+        w->cmdAddPromoKit_Click();
+        state.PauseTiming();
+        rows = w->Rows()->RowCount();
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = double(rows);
+    dropOrder(f, w);
+}
+BENCHMARK(BM_AddKitOf20Components)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_LookUpByAdditionalCode(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    if (!f.ok)
+        return state.SkipWithError("archivio mancante");
+    orders::ui::frmOrder* w = newOrder(f);
+    if (!w)
+        return state.SkipWithError("ordine non avviato");
+    for (auto _ : state) {
+        w->txtCode_Articolo()->setText(f.additionalCode);
+        w->cmdAddRow_Click();
+    }
+    state.counters["rows"] = double(w->Rows()->RowCount());
+    dropOrder(f, w);
+}
+BENCHMARK(BM_LookUpByAdditionalCode)->Unit(benchmark::kMillisecond)->Iterations(50);
+
+}  // namespace
