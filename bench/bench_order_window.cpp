@@ -187,6 +187,19 @@ void dropOrder(Fixture& f, orders::ui::frmOrder* w)
     controls::setSearchDialogHook({});
 }
 
+// A new order open in the window, or nullptr with the benchmark skipped.
+orders::ui::frmOrder* startedOrder(benchmark::State& state, Fixture& f)
+{
+    if (!f.ok) {
+        state.SkipWithError("archivio mancante");
+        return nullptr;
+    }
+    orders::ui::frmOrder* w = newOrder(f);
+    if (!w)
+        state.SkipWithError("ordine non avviato");
+    return w;
+}
+
 void BM_EditOrderOf200Rows(benchmark::State& state)
 {
     Fixture& f = fixture();
@@ -211,11 +224,9 @@ BENCHMARK(BM_EditOrderOf200Rows)->Unit(benchmark::kMillisecond)->Iterations(10);
 void BM_AddKitOf20Components(benchmark::State& state)
 {
     Fixture& f = fixture();
-    if (!f.ok)
-        return state.SkipWithError("archivio mancante");
-    orders::ui::frmOrder* w = newOrder(f);
+    orders::ui::frmOrder* w = startedOrder(state, f);
     if (!w)
-        return state.SkipWithError("ordine non avviato");
+        return;
     w->optKit()->click();
     w->cboSelPromoKit()->setCurrentIndex(w->cboSelPromoKit()->findData(QStringLiteral("KBENCH")));
     controls::setSearchDialogHook([](QDialog& d) {
@@ -242,11 +253,9 @@ BENCHMARK(BM_AddKitOf20Components)->Unit(benchmark::kMillisecond)->Iterations(10
 void BM_LookUpByAdditionalCode(benchmark::State& state)
 {
     Fixture& f = fixture();
-    if (!f.ok)
-        return state.SkipWithError("archivio mancante");
-    orders::ui::frmOrder* w = newOrder(f);
+    orders::ui::frmOrder* w = startedOrder(state, f);
     if (!w)
-        return state.SkipWithError("ordine non avviato");
+        return;
     for (auto _ : state) {
         w->txtCode_Articolo()->setText(f.additionalCode);
         w->cmdAddRow_Click();
