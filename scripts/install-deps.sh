@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config clang-format
   qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite qt6-qpa-plugins
   libsqlite3-dev sqlite3
   libgtest-dev googletest libbenchmark-dev
