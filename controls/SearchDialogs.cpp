@@ -2,10 +2,12 @@
 
 #include "controls/MubCommand.h"
 #include "controls/MubShortSearch.h"
+#include "controls/SelectionDialog.h"
 #include "core/AppError.h"
 #include "datalib/DataSource.h"
 #include "datalib/DataSet.h"
 #include "datalib/FieldMatch.h"
+#include "datalib/SelectionCriteria.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -61,49 +63,19 @@ ComplexFilterDialog::ComplexFilterDialog(const datalib::DataSource& ds, const QS
     setWindowTitle(QStringLiteral("Filtro complesso"));
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(new QLabel(QStringLiteral("Visualizza i dati che soddisfano tutte le condizioni:"), this));
-    auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(QStringLiteral("Campo"), this), 0, 0);
-    grid->addWidget(new QLabel(QStringLiteral("Confronto"), this), 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Valore"), this), 0, 2);
-    for (int i = 0; i < kRows; ++i) {
-        Row r;
-        r.field = new QComboBox(this);
-        r.field->addItems(fields);
-        r.comparison = new QComboBox(this);
-        r.comparison->addItems(Comparisons());
-        r.value = new QLineEdit(this);
-        grid->addWidget(r.field, i + 1, 0);
-        grid->addWidget(r.comparison, i + 1, 1);
-        grid->addWidget(r.value, i + 1, 2);
-        rows_.push_back(r);
-    }
-    outer->addLayout(grid);
+    rows_ = new CriteriaRows(fields, std::vector<int>(std::begin(kCodes), std::end(kCodes)), kRows, this);
+    outer->addWidget(rows_);
     outer->addWidget(okCancel(this));
 }
 
 void ComplexFilterDialog::SetCondition(int row, const QString& field, int comparison, const QString& value) {
-    Row& r = rows_.at(static_cast<size_t>(row));
-    r.field->setCurrentIndex(std::max(0, r.field->findText(field, Qt::MatchFixedString)));
-    r.comparison->setCurrentIndex(comparison);
-    r.value->setText(value);
+    rows_->SetRow(row, field, comparison, value);
 }
 
 QString ComplexFilterDialog::Condition() const {
-    QStringList parts;
-    for (const Row& r : rows_) {
-        const QString value = r.value->text().trimmed();
-        if (value.isEmpty() || r.field->currentText().isEmpty()) continue;
-        const QString field = r.field->currentText();
-        const int code = kCodes[std::clamp(r.comparison->currentIndex(), 0, 5)];
-        const datalib::ColumnDef* c = ds_.tableDef().findColumn(field);
-        if ((code == datalib::MatchBeginsWith || code == datalib::MatchContains) && c && !c->isText())
-            throw core::AppError(5, QStringLiteral("Zelt Order"),
-                                 QStringLiteral("Il confronto \"") + r.comparison->currentText() +
-                                     QStringLiteral("\" vale solo per i campi di testo (") + field +
-                                     QStringLiteral(")."));
-        parts << ds_.Table()->BuildFieldCondition(field, core::Variant(value), code);
-    }
-    return parts.join(QLatin1String(" AND "));
+    datalib::SelectionCriteria selection(ds_.Database(), ds_.tableDef());
+    rows_->Store(selection);
+    return selection.CombinedText();
 }
 
 // ---- Combined sort ----------------------------------------------------------------------

@@ -19,6 +19,8 @@ class DataSource;
 
 namespace controls {
 
+class CriteriaRows;
+
 // Runs a dialog modally. While a test hook is set, the hook plays the user
 // instead (it may fill the dialog) and its answer is the result.
 bool runSearchDialog(QDialog& dialog);
@@ -40,13 +42,8 @@ public:
     QString Condition() const;
 
 private:
-    struct Row {
-        QComboBox* field = nullptr;
-        QComboBox* comparison = nullptr;
-        QLineEdit* value = nullptr;
-    };
     const datalib::DataSource& ds_;
-    std::vector<Row> rows_;
+    CriteriaRows* rows_ = nullptr;
 };
 
 class CombinedSortDialog : public QDialog {

@@ -15,6 +15,7 @@
 #include "mainwindow/RelationMenus.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QTreeWidget>
 
 namespace mwtest {
@@ -40,8 +41,10 @@ protected:
         controls::setSearchDialogHook({});
         mainwindow::MainCommands::SetDateDialog({});
         mainwindow::MainCommands::SetRangeDialog({});
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->inherits("controls::BrowseWindow")) delete w;
+        // Deleting a window may delete others of the list: guarded pointers.
+        QList<QPointer<controls::BrowseWindow>> open;
+        for (controls::BrowseWindow* w : browseWindows()) open << w;
+        for (const auto& w : open) delete w.data();
         BrowserTest::TearDown();
     }
 
