@@ -335,6 +335,8 @@ bool frmOrder::Add_Order()
         editing_ = false;
         SetOrderCaption();
         startup::frmMessage::Unload();
+        // The agent goes on typing codes: the code box has the focus.
+        ResetCodeEntry();
         return true;
     } catch (const core::AppError& e) {
         startup::frmMessage::Unload();
