@@ -18,6 +18,7 @@
 #include "schema/DB.h"
 #include "startup/modDatabase.h"
 #include "tools/demodb/DemoArchive.h"
+#include "tools/demodb/DemoLayouts.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -362,6 +363,25 @@ TEST_F(LabelRunnerTest, PreviewDrawsOneRowOfTheChosenRow) {
     EXPECT_FALSE(labels::PreviewLabels(labels::LabelDevice{&window, {}}, rows, 37, 70, 0, 0, 3, false,
                                        kMarkerScript, true));
     EXPECT_EQ(shown, 2);
+}
+
+TEST_F(LabelRunnerTest, TheDemoCustomerLabelOnTwoSelectedCustomers) {
+    demodb::AddDemoLabelLayouts(*db);
+    auto ds = customers(2);
+    std::vector<core::Variant> marks{ds->Bookmark()};
+    const QString first = ds->ColValueStr(QStringLiteral("RagioneSociale")).split(QLatin1Char(' ')).first();
+    ds->RowNext();
+    marks.push_back(ds->Bookmark());
+    boxes->input(QStringLiteral("0"));
+    EXPECT_EQ(labels::PrintLabels(nullptr, ds, labels::LabelSelection(marks), true, QString(), -1, true), 2);
+    ASSERT_EQ(pdfprobe::pageCount(pdf()), 1);
+    const auto words = pdfprobe::words(pdf());
+    const auto name = pdfprobe::find(words, first);
+    EXPECT_NEAR(name.box.left(), 4, 0.5);
+    // The barcode of the second label (x 70 + 4) reads back as its code.
+    const QImage page = pdfprobe::render(pdf(), 1);
+    EXPECT_EQ(pdfprobe::decodeCode128(pdfprobe::runs(page, 300, 29, 72), 0.3 * pdfprobe::pxPerMm(300)),
+              pdfprobe::code128Symbols(codes[1]));
 }
 
 }  // namespace
