@@ -2,6 +2,7 @@
 
 #include "core/Cp1252.h"
 #include "platform/Paths.h"
+#include "startup/Common.h"
 
 #include <QFile>
 
@@ -76,6 +77,47 @@ const QStringList& ReportExportKeys() {
         QStringLiteral("ReportRowsDim"),    QStringLiteral("ReportRowsTop"),    QStringLiteral("ReportRowsBottom"),
         QStringLiteral("HorizontalOrientation")};
     return keys;
+}
+
+QList<LayoutSetting> ReportExportSettings(const ReportLayoutBoxes& b) {
+    const QStringList& k = ReportExportKeys();
+    return {{k[0], b.name},      {k[1], b.group},     {k[2], b.backImage},   {k[3], b.bottomImageBorder},
+            {k[4], b.columns},   {k[5], b.height},    {k[6], b.width},       {k[7], b.top},
+            {k[8], b.left},      {k[9], b.rowsDim},   {k[10], b.rowsTop},    {k[11], b.rowsBottom},
+            {k[12], b.horizontal ? QStringLiteral("1") : QStringLiteral("0")}};
+}
+
+void ApplyReportImport(const LayoutExport& file, ReportLayoutBoxes& b,
+                       const std::function<void(int position)>& selectGroupAt,
+                       const std::function<void(const QString& name)>& selectGroupNamed) {
+    QString* const sizes[] = {&b.bottomImageBorder, &b.columns, &b.height,  &b.width,     &b.top,
+                              &b.left,              &b.rowsDim, &b.rowsTop, &b.rowsBottom};
+    const QStringList& k = ReportExportKeys();
+    for (const auto& [key, value] : file.settings) {
+        const qsizetype i = k.indexOf(key);
+        if (i == 0) {
+            if (b.name.isEmpty())
+                b.name = value;
+        } else if (i == 1) {
+            bool numeric = false;
+            const int position = value.trimmed().toInt(&numeric);
+            if (numeric) {
+                if (selectGroupAt) selectGroupAt(position);
+            } else if (selectGroupNamed) {
+                selectGroupNamed(value);
+            }
+        } else if (i == 2) {
+            QString trimmed = value;
+            while (!trimmed.isEmpty() && trimmed.back() == QLatin1Char(' '))
+                trimmed.chop(1);
+            if (!trimmed.isEmpty() && b.backImage.isEmpty())
+                b.backImage = value;
+        } else if (i >= 3 && i <= 11) {
+            *sizes[i - 3] = value;
+        } else if (i == 12) {
+            b.horizontal = startup::StrToBoolean(value);
+        }
+    }
 }
 
 }  // namespace reports

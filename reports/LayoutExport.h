@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace reports {
@@ -44,5 +45,24 @@ std::optional<QString> LayoutSettingValue(const LayoutExport& file, const QStrin
 
 // The report layout's keys, in the order they are written.
 const QStringList& ReportExportKeys();
+
+// The report editor's boxes as they show their values (numbers as typed).
+struct ReportLayoutBoxes {
+    QString name, group, backImage, bottomImageBorder, columns, height, width, top, left, rowsDim, rowsTop,
+        rowsBottom;
+    bool horizontal = false;
+};
+
+// The export file's settings of a report layout, in order.
+QList<LayoutSetting> ReportExportSettings(const ReportLayoutBoxes& boxes);
+
+// Applies the settings of an imported file in file order: the name only into
+// an empty name box, the background image only into an empty box and only
+// when the value is not blank, the sizes as they stand, the orientation by
+// StrToBoolean. A numeric group is a position in the group list (0 = the
+// empty entry), any other group value a group name; the window selects it.
+void ApplyReportImport(const LayoutExport& file, ReportLayoutBoxes& boxes,
+                       const std::function<void(int position)>& selectGroupAt,
+                       const std::function<void(const QString& name)>& selectGroupNamed);
 
 }  // namespace reports

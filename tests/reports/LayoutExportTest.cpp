@@ -111,3 +111,44 @@ TEST(LayoutExport, AnUnreadableFileNamesItself) {
     EXPECT_FALSE(ReadLayoutExport("/nonexistent/Prova.vbs", ReportExportKeys(), &error));
     EXPECT_TRUE(error.contains("/nonexistent/Prova.vbs"));
 }
+
+TEST(LayoutExport, ReportImportIntoTheBoxes) {
+    ReportLayoutBoxes exported{"Bolla", "", "sfondo.png", "1", "2", "148,5", "210", "5", "7", "4,5", "60", "0",
+                               true};
+    const LayoutExport file = ParseLayoutExport(
+        QString::fromLatin1(LayoutExportBytes(ReportExportSettings(exported), "Sub A()\r\nEnd Sub")),
+        ReportExportKeys());
+
+    // Into empty boxes everything comes back; an empty group value is not a number.
+    ReportLayoutBoxes empty;
+    QStringList groups;
+    ApplyReportImport(file, empty, [&](int at) { groups << QString::number(at); },
+                      [&](const QString& n) { groups << "name:" + n; });
+    EXPECT_EQ(empty.name, "Bolla");
+    EXPECT_EQ(empty.backImage, "sfondo.png");
+    EXPECT_EQ(empty.height, "148,5");
+    EXPECT_EQ(empty.rowsDim, "4,5");
+    EXPECT_TRUE(empty.horizontal);
+    EXPECT_EQ(groups, QStringList{"name:"});
+
+    // Name and background already set are kept; blank image ignored; a numeric group is a position.
+    ReportLayoutBoxes set;
+    set.name = "Mia";
+    set.backImage = "mia.png";
+    set.horizontal = true;
+    groups.clear();
+    ApplyReportImport(ParseLayoutExport("'#ReportName=Altro\r\n'#BackImageFile=x.png\r\n'#ReportGroup=2\r\n"
+                                        "'#HorizontalOrientation=falso\r\n",
+                                        ReportExportKeys()),
+                      set, [&](int at) { groups << QString::number(at); }, [&](const QString& n) { groups << n; });
+    EXPECT_EQ(set.name, "Mia");
+    EXPECT_EQ(set.backImage, "mia.png");
+    EXPECT_FALSE(set.horizontal);
+    EXPECT_EQ(groups, QStringList{"2"});
+
+    ReportLayoutBoxes blank;
+    ApplyReportImport(ParseLayoutExport("'#BackImageFile=   \r\n'#HorizontalOrientation=\r\n", ReportExportKeys()),
+                      blank, {}, {});
+    EXPECT_TRUE(blank.backImage.isEmpty());
+    EXPECT_TRUE(blank.horizontal);  // an empty value sets the orientation
+}
