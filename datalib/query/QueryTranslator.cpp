@@ -892,7 +892,12 @@ QString SqlQuery::sql() const {
 QString SqlQuery::keysetSql() const {
     QString s = QStringLiteral("SELECT %1.\"OID\" FROM %2").arg(quoteIdent(ownAlias()), from);
     if (!where.isEmpty()) s += QStringLiteral(" WHERE ") + where;
-    if (!orderBy.isEmpty()) s += QStringLiteral(" ORDER BY ") + orderBy;
+    // With a filter, an index that gives the order would have every row
+    // looked up in the table to test the filter, one page read at a time:
+    // reading the filtered rows and sorting them is several times faster.
+    if (!orderBy.isEmpty())
+        s += QStringLiteral(" ORDER BY ") +
+             (where.isEmpty() || filteredOrderBy.isEmpty() ? orderBy : filteredOrderBy);
     return s;
 }
 
@@ -957,7 +962,7 @@ SqlQuery translateQuery(const TableDef& table, const TableLookup& lookup, const 
     q.where = tr.filterSql(parseFilter(filter).get());
 
     tr.setText(TextKind::Sort, sort);
-    QStringList order;
+    QStringList order, scanOrder;
     for (const SortTerm& term : parseSort(sort)) {
         QString sql;
         VType type = VType::Unknown;
@@ -972,12 +977,24 @@ SqlQuery translateQuery(const TableDef& table, const TableLookup& lookup, const 
             sql = e.sql;
             type = e.type;
         }
-        if (type == VType::Text) sql += QStringLiteral(" COLLATE NOCASE");
-        if (term.descending) sql += QStringLiteral(" DESC");
+        QString scan = QStringLiteral("(+%1)").arg(sql);
+        if (type == VType::Text) {
+            sql += QStringLiteral(" COLLATE NOCASE");
+            scan += QStringLiteral(" COLLATE NOCASE");
+        }
+        if (term.descending) {
+            sql += QStringLiteral(" DESC");
+            scan += QStringLiteral(" DESC");
+        }
         order << sql;
+        scanOrder << scan;
     }
-    if (!q.distinct) order << col(SqlQuery::ownAlias(), kOid);
+    if (!q.distinct) {
+        order << col(SqlQuery::ownAlias(), kOid);
+        scanOrder << col(SqlQuery::ownAlias(), kOid);
+    }
     q.orderBy = order.join(QStringLiteral(", "));
+    q.filteredOrderBy = scanOrder.join(QStringLiteral(", "));
 
     q.select = select.join(QStringLiteral(", "));
     q.columnNames = names;

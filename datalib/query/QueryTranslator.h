@@ -53,7 +53,6 @@
 #include <variant>
 #include <vector>
 
-
 namespace datalib::query {
 
 // Finds a table's definition by name (any letter case); nullptr when the
@@ -73,6 +72,9 @@ struct SqlQuery {
     QString from;     // the own table "t0" and the joins the query needs
     QString where;    // the condition, empty for none
     QString orderBy;  // empty for none
+    // The same order for a filtered list of row identifiers: its terms keep
+    // SQLite from ordering through an index (see keysetSql).
+    QString filteredOrderBy;
     std::vector<SqlValue> params;
     // Names of the result columns in order. Unless the list is DISTINCT the
     // first one is "OID", the row identifier of the own table.

@@ -71,7 +71,6 @@ public:
         goalsAndRates();
         orders();
         reportLayouts();
-        labelLayouts();
         return summary_;
     }
 
@@ -428,7 +427,6 @@ private:
     }
 
     void reportLayouts() { step("Prospetti di stampa", AddDemoReportLayouts(db_)); }
-    void labelLayouts() { step("Stampe etichette", AddDemoLabelLayouts(db_)); }
 
     void parameters()
     {
