@@ -1,6 +1,7 @@
 #include "reports/LayoutExport.h"
 
 #include "core/Cp1252.h"
+#include "core/Prompt.h"
 #include "platform/Paths.h"
 #include "startup/Common.h"
 
@@ -60,6 +61,26 @@ std::optional<LayoutExport> ReadLayoutExport(const QString& path, const QStringL
         return std::nullopt;
     }
     return ParseLayoutExport(core::cp1252::decode(bytes), knownKeys);
+}
+
+bool ExportLayoutFile(const QString& path, const QList<LayoutSetting>& settings, const QString& script) {
+    if (QFile::exists(path) &&
+        core::messageBox(QStringLiteral("Il file esiste già...\r\rVuoi sostituirlo ?"),
+                         core::kYesNo | core::kExclamation | core::kDefaultButton2) != core::kAnswerYes)
+        return false;
+    QString error;
+    if (WriteLayoutExport(path, settings, script, &error))
+        return true;
+    core::messageBox(error, core::kOkOnly);
+    return false;
+}
+
+std::optional<LayoutExport> ImportLayoutFile(const QString& path, const QStringList& knownKeys) {
+    QString error;
+    auto file = ReadLayoutExport(path, knownKeys, &error);
+    if (!file)
+        core::messageBox(error, core::kOkOnly);
+    return file;
 }
 
 std::optional<QString> LayoutSettingValue(const LayoutExport& file, const QString& key) {

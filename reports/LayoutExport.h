@@ -40,6 +40,15 @@ LayoutExport ParseLayoutExport(const QString& text, const QStringList& knownKeys
 std::optional<LayoutExport> ReadLayoutExport(const QString& path, const QStringList& knownKeys,
                                              QString* error = nullptr);
 
+// The export command after its save dialog: an existing file is replaced only
+// when the user says Yes ("Vuoi sostituirlo ?", No by default); a failure is
+// shown in a plain box. True when the file was written.
+bool ExportLayoutFile(const QString& path, const QList<LayoutSetting>& settings, const QString& script);
+
+// The import command after its open dialog: the file read whole, or its
+// failure shown in a plain box and nothing.
+std::optional<LayoutExport> ImportLayoutFile(const QString& path, const QStringList& knownKeys);
+
 // The value of the last setting with this key, when the file has one.
 std::optional<QString> LayoutSettingValue(const LayoutExport& file, const QString& key);
 

@@ -2,6 +2,7 @@
 #include "reports/ReportLayouts.h"
 
 #include "core/Cp1252.h"
+#include "core/Prompt.h"
 
 #include <QDir>
 #include <QFile>
@@ -151,4 +152,29 @@ TEST(LayoutExport, ReportImportIntoTheBoxes) {
                       blank, {}, {});
     EXPECT_TRUE(blank.backImage.isEmpty());
     EXPECT_TRUE(blank.horizontal);  // an empty value sets the orientation
+}
+
+TEST(LayoutExport, ExportAsksBeforeReplacingAndImportReportsItsFailure) {
+    core::ScriptedBoxes boxes;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("ReportPrint.vbs");
+    EXPECT_TRUE(ExportLayoutFile(path, kSettings, "uno"));
+    EXPECT_TRUE(boxes.shown().empty());  // a new file: no question
+
+    boxes.answer(core::kAnswerNo);
+    EXPECT_FALSE(ExportLayoutFile(path, kSettings, "due"));
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.shown()[0].text.endsWith("Vuoi sostituirlo ?"));
+    EXPECT_EQ(boxes.shown()[0].style, core::kYesNo | core::kExclamation | core::kDefaultButton2);
+    EXPECT_TRUE(readAll(path).endsWith("uno"));
+
+    boxes.answer(core::kAnswerYes);
+    EXPECT_TRUE(ExportLayoutFile(path, kSettings, "tre"));
+    EXPECT_TRUE(readAll(path).endsWith("tre"));
+
+    boxes.clear();
+    EXPECT_FALSE(ImportLayoutFile(dir.filePath("manca.vbs"), ReportExportKeys()));
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.shown()[0].text.contains("manca.vbs"));
+    EXPECT_EQ(boxes.shown()[0].style, core::kOkOnly);
 }
