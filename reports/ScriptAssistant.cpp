@@ -1,5 +1,7 @@
 #include "reports/ScriptAssistant.h"
 
+#include "datalib/Definitions.h"
+
 namespace reports {
 
 namespace {
@@ -20,6 +22,27 @@ QString quoted(const QString& s) {
 }
 
 }  // namespace
+
+QList<MenuEntry> FieldMenuEntries(const datalib::TableDef& table) {
+    QList<MenuEntry> entries;
+    for (const datalib::TableDef* t = &table; t; t = t->base)
+        for (int i = 0; i < t->columns.Count(); ++i) {
+            const datalib::ColumnDef& c = t->columns.Item(i);
+            entries.append({QStringLiteral("* ") + (c.description.isEmpty() ? c.name : c.description), c.name});
+        }
+    return entries;
+}
+
+QList<MenuEntry> ReferenceMenuEntries(const datalib::TableDef& table, const QString& prefix, bool collectionsOnly) {
+    QList<MenuEntry> entries;
+    for (const datalib::TableDef* t = &table; t; t = t->base)
+        for (int i = 0; i < t->references.Count(); ++i) {
+            const datalib::ReferenceDef& r = t->references.Item(i);
+            if (!collectionsOnly || r.collection)
+                entries.append({prefix + (r.description.isEmpty() ? r.name : r.description), r.name});
+        }
+    return entries;
+}
 
 QString ReportScriptDataVarName(const QString& text, int caret, bool noteRows) {
     if (caret < 0 || caret >= text.size())

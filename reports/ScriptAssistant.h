@@ -4,11 +4,31 @@
 // or dialog a word just typed opens, and the text each menu choice inserts.
 // Positions are characters before the caret.
 
+#include <QList>
 #include <QString>
 
 #include <functional>
 
+namespace datalib {
+class TableDef;
+}
+
 namespace reports {
+
+// One run-time menu item: the text shown and the text it inserts (or the name it stands for).
+struct MenuEntry {
+    QString caption;
+    QString tag;
+    bool operator==(const MenuEntry&) const = default;
+};
+
+// The fields of a table and of the tables it is based on: "* " + description
+// (the name when there is none), tag the field name.
+QList<MenuEntry> FieldMenuEntries(const datalib::TableDef& table);
+// Its references likewise, with the given caption prefix ("> " or "* ");
+// collectionsOnly keeps the rows references (the data references of a layout).
+QList<MenuEntry> ReferenceMenuEntries(const datalib::TableDef& table, const QString& prefix,
+                                      bool collectionsOnly = false);
 
 // The data variable ("ds", "dsRow" or "") for a caret in a report script:
 // "" at or past the end of the text; the procedure at the caret is found by

@@ -1,3 +1,4 @@
+#include "datalib/Definitions.h"
 #include "reports/LayoutScript.h"
 #include "reports/ScriptAssistant.h"
 
@@ -102,4 +103,19 @@ TEST(ScriptAssistant, AReferenceChainByMenuChoicesAlone) {
     text += DataCallInsert(text, int(text.size()), "ds", "GetReference", "Zona", ".");
     text += DataCallInsert(text, int(text.size()), "ds", "ColValue", "Descrizione");
     EXPECT_EQ(text, "x = ds.GetReference(\"Cliente\").GetReference(\"Zona\").ColValue(\"Descrizione\")");
+}
+
+TEST(ScriptAssistant, MenuEntriesFollowTheBaseChain) {
+    datalib::TableDef base("Documenti");
+    base.columns.Add("Numero", 11, 0, 0, {}, -100, -100, -100, true, "Numero documento");
+    base.references.Add("Righe", "RigheDocumenti", true, true, {}, {}, -100, -100, -100, "Righe documento");
+    datalib::TableDef order("Ordini");
+    order.base = &base;
+    order.columns.Add("Note", 0, 64);
+    order.references.Add("Cliente", "Clienti", false, false, "Codice", {}, -100, -100, -100, "Cliente");
+    EXPECT_EQ(FieldMenuEntries(order),
+              (QList<MenuEntry>{{"* Note", "Note"}, {"* Numero documento", "Numero"}}));
+    EXPECT_EQ(ReferenceMenuEntries(order, "> "),
+              (QList<MenuEntry>{{"> Cliente", "Cliente"}, {"> Righe documento", "Righe"}}));
+    EXPECT_EQ(ReferenceMenuEntries(order, "> ", true), (QList<MenuEntry>{{"> Righe documento", "Righe"}}));
 }
