@@ -1,17 +1,32 @@
 #include "mainwindow/MainWindowUi.h"
 
+#include "datalib/DataSourceParts.h"
 #include "exchange/ui/ExchangeCommands.h"
+#include "labels/ui/modLabelPrint.h"
 #include "mainwindow/MainBrowser.h"
 #include "mainwindow/MainCommands.h"
 #include "mainwindow/frmMain.h"
 
 namespace mainwindow {
 
+void WireLabelCommand(MainCommands& commands) {
+    // The selected rows' labels: skip asked, the document ended.
+    commands.printLabels = [](QWidget* owner, const std::shared_ptr<datalib::DataSource>& ds,
+                              const std::vector<qint64>& bookmarks) {
+        std::vector<core::Variant> selection;
+        for (const qint64 mark : bookmarks)
+            selection.push_back(datalib::wholeNumber(mark));
+        auto rows = ds;
+        labels::PrintLabels(owner, rows, labels::LabelSelection(std::move(selection)), true, QString(), -1, true);
+    };
+}
+
 MainBrowser* BuildMainWindowUi(frmMain& window) {
     auto* browser = new MainBrowser(&window, [&window](const QString& text) { window.SetStatusMsg(text); });
     auto* commands = new MainCommands(&window, browser);
     commands->receiveUpdates = [&window] { exchange::mnuUpdate(&window); };
     commands->sendOrders = [&window] { exchange::mnuSendOrder(&window); };
+    WireLabelCommand(*commands);
     commands->UpdateWiredCommands();
     QObject::connect(&window, &frmMain::firstActivationDone, browser, [browser](bool ok) {
         if (!ok) return;

@@ -10,7 +10,10 @@ namespace mainwindow {
 
 class frmMain;
 class MainBrowser;
+class MainCommands;
 
 MainBrowser* BuildMainWindowUi(frmMain& window);
+// Connects "Stampa &Etichette" to the label runner.
+void WireLabelCommand(MainCommands& commands);
 
 }  // namespace mainwindow

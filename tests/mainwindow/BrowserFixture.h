@@ -8,6 +8,7 @@
 #include "datalib/Database.h"
 #include "datalib/Definitions.h"
 #include "datalib/Engine.h"
+#include "labels/TabStampaEtichette.h"
 #include "mainwindow/MainBrowser.h"
 #include "orders/TableClasses.h"
 #include "platform/ui/MessageBox.h"
@@ -52,10 +53,7 @@ inline void registerTables() {
     static const bool done = [] {
         schema::registerTableClasses();
         orders::registerTableClasses();
-        schema::RegisterTableClass(QStringLiteral("TabStampaEtichette"), [] {
-            return std::shared_ptr<datalib::itfDefTable>(std::make_shared<LayoutTableStandIn>(
-                QStringLiteral("TabStampaEtichette"), QStringLiteral("Impostazioni Stampa Etichette")));
-        });
+        labels::registerTableClasses();
         schema::RegisterTableClass(QStringLiteral("TabProspettiStampa"), [] {
             return std::shared_ptr<datalib::itfDefTable>(std::make_shared<LayoutTableStandIn>(
                 QStringLiteral("TabProspettiStampa"), QStringLiteral("Impostazioni Prospetti Stampa")));
