@@ -1,11 +1,20 @@
 // The layout editor's script work on a 5 000-line script: one keystroke
 // (typing triggers, data variable, line display) and the export file both ways.
 
+#include "BenchMain.h"
+
+#include "app/AllTableClasses.h"
+#include "datalib/Database.h"
+#include "datalib/Engine.h"
 #include "reports/LayoutExport.h"
 #include "reports/LayoutScript.h"
 #include "reports/ui/ScriptEditorAssistant.h"
+#include "schema/DB.h"
+#include "startup/modDatabase.h"
+#include "tools/demodb/DemoArchive.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -55,5 +64,39 @@ void BM_ExportImport(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ExportImport)->Unit(benchmark::kMillisecond);
+
+// The field menu of the order rows, with the fields and references of their base chain.
+void BM_FieldMenuOfOrderRows(benchmark::State& state) {
+    static QTemporaryDir dir;
+    static datalib::Engine engine;
+    static std::shared_ptr<datalib::Database> db;
+    if (!db) {
+        app::registerAllTableClasses();
+        demodb::DemoOptions options;
+        options.file = dir.filePath(QStringLiteral("ZeltOrder_DEMO"));
+        demodb::BuildDemoArchive(options, [](const QString&) {});
+        engine.Open(3, options.file, QString(), startup::DatabasePassword());
+        schema::DB definition;
+        db = datalib::Application::OpenDatabase(engine, definition, QStringLiteral("bench"), nullptr);
+        benchsupport::atShutdown([] {
+            db.reset();
+            engine.Close();
+        });
+    }
+    const datalib::TableDef* rows = db->tableDef(QStringLiteral("RigheOrdini"));
+    if (!rows) {
+        state.SkipWithError("RigheOrdini is not defined");
+        return;
+    }
+    for (auto _ : state) {
+        QMenu fields, refs;
+        for (const auto& e : reports::FieldMenuEntries(*rows))
+            fields.addAction(e.caption)->setData(e.tag);
+        for (const auto& e : reports::ReferenceMenuEntries(*rows, QStringLiteral("> ")))
+            refs.addAction(e.caption)->setData(e.tag);
+        benchmark::DoNotOptimize(fields.actions().size() + refs.actions().size());
+    }
+}
+BENCHMARK(BM_FieldMenuOfOrderRows)->Unit(benchmark::kMillisecond);
 
 }  // namespace
