@@ -71,6 +71,7 @@ public:
         goalsAndRates();
         orders();
         reportLayouts();
+        labelLayouts();
         return summary_;
     }
 
@@ -427,6 +428,7 @@ private:
     }
 
     void reportLayouts() { step("Prospetti di stampa", AddDemoReportLayouts(db_)); }
+    void labelLayouts() { step("Stampe etichette", AddDemoLabelLayouts(db_)); }
 
     void parameters()
     {

@@ -185,3 +185,34 @@ int AddDemoReportLayouts(datalib::Database& db) {
 }
 
 }  // namespace demodb
+
+namespace demodb {
+
+namespace {
+
+// The customer's address label: name, street, town and a Code 128 of the code.
+const char* const kCustomerLabel = R"(Function PrintLabel(ds, prn)
+  prn.SetFont 10, True, False, "DejaVu Sans"
+  prn.TxtOut 4, 4, ds.ColValue("RagioneSociale"), 62
+  prn.SetFont 9, False, False, "DejaVu Sans"
+  prn.TxtOut 14, 4, ds.ColValue("Indirizzo"), 62
+  prn.TxtOut 19, 4, ds.FormattedColValue("Città"), 62
+  prn.Barcode128bOut 25, 4, 8, 0.3, ds.ColValue("Codice")
+  PrintLabel = True
+End Function
+)";
+
+}  // namespace
+
+int AddDemoLabelLayouts(datalib::Database& db) {
+    auto target = db.OpenDataSource(QStringLiteral("TabStampaEtichette"), QStringLiteral("OID = 0"));
+    // 3 x 8 labels of 70 x 37 mm on A4.
+    target->InsertFromPairs({"NomeTabellaOrigine", "Clienti", "NomeStampante", "", "RichiediSelezioneStampante",
+                             false, "NumeroColonne", 3, "AltezzaEtichetta", 37.0, "LarghezzaEtichetta", 70.0,
+                             "MargineSuperiore", 0.0, "MargineSinistro", 0.0, "IstruzioniStampa",
+                             crlf(kCustomerLabel), "OrientamentoOrizzontale", false, "AbilitaPosizionamento", true,
+                             "NumeroCopie", 1});
+    return 1;
+}
+
+}  // namespace demodb

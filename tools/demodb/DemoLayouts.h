@@ -11,5 +11,7 @@ namespace demodb {
 
 // Adds the layouts to TabProspettiStampa; returns how many.
 int AddDemoReportLayouts(datalib::Database& db);
+// Adds the customers' address label to TabStampaEtichette; returns how many.
+int AddDemoLabelLayouts(datalib::Database& db);
 
 }  // namespace demodb
