@@ -220,20 +220,7 @@ core::Variant clsLabelPrint::invoke(const QString& name, core::CallKind kind, st
             [](S& s, const CallArgs&, const Variant& v) { s.setIgnoreLabel(v.toBool()); });
         addDrawingMember(b, DrawingMember::PrintObject);
         b.property("Preview", [](S& s, const CallArgs&) { return Variant(s.Preview()); });
-        b.property(
-            "Vars", [](S& s, const CallArgs& a) { return s.vars_.Vars(a[0]); },
-            [](S& s, const CallArgs& a, const Variant& v) { s.vars_.Let(a[0], v); }, 1, 1);
-        b.property(
-            "Nums", [](S& s, const CallArgs& a) { return s.vars_.Nums(a[0]); },
-            [](S& s, const CallArgs& a, const Variant& v) { s.vars_.Let(a[0], v); }, 1, 1);
-        b.property(
-            "Strs", [](S& s, const CallArgs& a) { return s.vars_.Strs(a[0]); },
-            [](S& s, const CallArgs& a, const Variant& v) { s.vars_.Let(a[0], v); }, 1, 1);
-        b.property("VarsCount", [](S& s, const CallArgs&) { return Variant(std::int16_t(s.vars_.VarsCount())); });
-        b.method("ResetVars", 0, 0, [](S& s, const CallArgs&) {
-            s.vars_.ResetVars();
-            return Variant();
-        });
+        reports::addVarStoreMembers(b);
         b.property(
             "CopyCount", [](S& s, const CallArgs&) { return Variant(s.CopyCount()); },
             [](S& s, const CallArgs&, const Variant& v) { s.setCopyCount(std::int16_t(v.toLong())); });

@@ -349,20 +349,7 @@ core::Variant clsCustomReport::invoke(const QString& name, core::CallKind kind, 
         b.property("ReportModuleCount", [](S& s, const CallArgs&) { return Variant(s.ReportModuleCount()); });
         b.property("ReportCount", [](S& s, const CallArgs&) { return Variant(s.ReportCount()); });
         b.property("ReportModuleIsEmpty", [](S& s, const CallArgs&) { return Variant(s.ReportModuleIsEmpty()); });
-        b.property(
-            "Vars", [](S& s, const CallArgs& a) { return s.vars_.Vars(a[0]); },
-            [](S& s, const CallArgs& a, const Variant& v) { s.vars_.Let(a[0], v); }, 1, 1);
-        b.property(
-            "Nums", [](S& s, const CallArgs& a) { return s.vars_.Nums(a[0]); },
-            [](S& s, const CallArgs& a, const Variant& v) { s.vars_.Let(a[0], v); }, 1, 1);
-        b.property(
-            "Strs", [](S& s, const CallArgs& a) { return s.vars_.Strs(a[0]); },
-            [](S& s, const CallArgs& a, const Variant& v) { s.vars_.Let(a[0], v); }, 1, 1);
-        b.property("VarsCount", [](S& s, const CallArgs&) { return Variant(std::int16_t(s.vars_.VarsCount())); });
-        b.method("ResetVars", 0, 0, [](S& s, const CallArgs&) {
-            s.vars_.ResetVars();
-            return Variant();
-        });
+        addVarStoreMembers(b);
         addDrawingMember(b, DrawingMember::Barcode128bOut);
         b.property("VBScript", [](S& s, const CallArgs&) { return Variant(s.VBScript()); });
         addDrawingMember(b, DrawingMember::TxtOutV);
