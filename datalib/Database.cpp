@@ -1,7 +1,5 @@
 #include "datalib/Database.h"
 
-#include "core/Prompt.h"
-
 #include "core/Money.h"
 #include "datalib/Connection.h"
 #include "datalib/DataSet.h"
@@ -499,23 +497,14 @@ void Database::notifyEvent(int code, const QString& text) {
     notify_->OnEvent(c, 0, t);
 }
 
-// Without a notification sink (a run without the main window) the library
-// tells and asks through the engine's prompt.
 void Database::showMessage(const QString& message) {
-    if (!notify_) {
-        core::messageBox(message, core::kOkOnly | core::kExclamation);
-        return;
-    }
+    if (!notify_) return;
     QString m = message;
     notify_->OnInternalMessage(0, m);
 }
 
 bool Database::askQuestion(const QString& question, int kind, bool defaultNo) {
-    if (!notify_) {
-        const int icon = kind == 3 ? core::kExclamation : core::kQuestion;
-        const int defaultButton = defaultNo ? core::kDefaultButton2 : core::kDefaultButton1;
-        return core::messageBox(question, core::kOkCancel | icon | defaultButton) == core::kAnswerOk;
-    }
+    if (!notify_) return !defaultNo;
     QString q = question;
     bool answer = defaultNo;
     notify_->OnQueryMessage(0, kind, q, answer);

@@ -8,6 +8,7 @@
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
 #include "datalib/FieldMatch.h"
+#include "datalib/PromptSink.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
 #include "schema/DB.h"
@@ -36,15 +37,17 @@ class EngineScenarios : public ::testing::Test {
         engine_ = new datalib::Engine;
         engine_->Open(3, options.file, QString(), startup::DatabasePassword());
         definition_ = new schema::DB;
-        // No notification sink: the library speaks through the prompt.
+        // The library speaks through the prompt.
+        sink_ = new datalib::PromptSink;
         db_ = new std::shared_ptr<datalib::Database>(
-            datalib::Application::OpenDatabase(*engine_, *definition_, "zeltorder", nullptr));
+            datalib::Application::OpenDatabase(*engine_, *definition_, "zeltorder", sink_));
     }
     static void TearDownTestSuite() {
         delete db_;
         engine_->Close(0);
         delete engine_;
         delete definition_;
+        delete sink_;
         delete clock_;
         delete dir_;
     }
@@ -61,6 +64,7 @@ class EngineScenarios : public ::testing::Test {
     static datalib::Engine* engine_;
     static schema::DB* definition_;
     static std::shared_ptr<datalib::Database>* db_;
+    static datalib::PromptSink* sink_;
     startup::RunContext saved_;
 };
 
@@ -69,6 +73,7 @@ core::FixedClock* EngineScenarios::clock_ = nullptr;
 datalib::Engine* EngineScenarios::engine_ = nullptr;
 schema::DB* EngineScenarios::definition_ = nullptr;
 std::shared_ptr<datalib::Database>* EngineScenarios::db_ = nullptr;
+datalib::PromptSink* EngineScenarios::sink_ = nullptr;
 
 }  // namespace
 
