@@ -191,16 +191,19 @@ namespace demodb {
 namespace {
 
 // The customer's address label: name, street, town and a Code 128 of the code.
-const char* const kCustomerLabel = R"(Function PrintLabel(ds, prn)
+const char* const kCustomerLabel = R"vbs(Function PrintLabel(ds, prn)
   prn.SetFont 10, True, False, "DejaVu Sans"
   prn.TxtOut 4, 4, ds.ColValue("RagioneSociale"), 62
   prn.SetFont 9, False, False, "DejaVu Sans"
   prn.TxtOut 14, 4, ds.ColValue("Indirizzo"), 62
-  prn.TxtOut 19, 4, ds.FormattedColValue("Città"), 62
+  Set town = ds.GetReference("Città")
+  If Not town Is Nothing Then
+    If Not town.Eof Then prn.TxtOut 19, 4, town.ColValue("CAP") & " " & town.ColValue("Descrizione") & " (" & town.ColValue("Provincia") & ")", 62
+  End If
   prn.Barcode128bOut 25, 4, 8, 0.3, ds.ColValue("Codice")
   PrintLabel = True
 End Function
-)";
+)vbs";
 
 }  // namespace
 
