@@ -123,7 +123,8 @@ TEST_F(RunnerTest, RowsOfEveryReferenceAndNoteRows) {
                            "  PrintNoteRow = True\r\n"
                            "End Function\r\n";
     addLayout("Ordini", reports::kAllReferences, "Tutto", script);
-    auto orders = open("Ordini");
+    // A sent order is read-only for the agent: the notes go on one still open.
+    auto orders = open("Ordini", "Not InviatoSede And Not NonModificabile");
     orders->SetColValue("Note", QStringLiteral("prima\r\nseconda\r\nterza"));
     orders->Save();
     orders->RowFirst();
@@ -137,7 +138,8 @@ TEST_F(RunnerTest, RowsOfEveryReferenceAndNoteRows) {
 
 TEST_F(RunnerTest, DefaultNoteRowsAdvanceAndPrintNothing) {
     addLayout("Ordini", "Righe", "Righe", rowsLayout("Codice"));
-    auto orders = open("Ordini");
+    // A sent order is read-only for the agent: the notes go on one still open.
+    auto orders = open("Ordini", "Not InviatoSede And Not NonModificabile");
     orders->SetColValue("Note", QStringLiteral("a\rb"));
     orders->Save();
     orders->RowFirst();
