@@ -7,8 +7,7 @@
 
 namespace app {
 
-void registerAllTableClasses()
-{
+void registerAllTableClasses() {
     schema::registerTableClasses();
     orders::registerTableClasses();
     reports::registerTableClasses();

@@ -2,20 +2,20 @@
 // card-device settings, then the main window, whose first activation opens
 // the agent's database.
 
+#include "app/AllTableClasses.h"
 #include "carddevices/MagneticDevParam.h"
 #include "exchange/ui/ExchangeCommands.h"
-#include "app/AllTableClasses.h"
 #include "mainwindow/MainCommands.h"
 #include "mainwindow/frmMain.h"
 #include "orders/ui/frmOrder.h"
 #include "platform/ui/Desktop.h"
 #include "schema/DB.h"
 #include "schema/NumberingScript.h"
+#include "startup/modDatabase.h"
+#include "startup/modGlobal.h"
 #include "startup/ui/ErrorWindow.h"
 #include "startup/ui/SingleInstance.h"
 #include "startup/ui/frmMessage.h"
-#include "startup/modDatabase.h"
-#include "startup/modGlobal.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -25,18 +25,17 @@ namespace {
 // --screenshot FILE: once the first activation has finished, save the main
 // window to FILE and end (used by the smoke run).
 void takeScreenshotWhenReady(mainwindow::frmMain& window, const QString& file) {
-    QObject::connect(&window, &mainwindow::frmMain::firstActivationDone, &window,
-                     [&window, file](bool ok) {
-                         if (!ok) {
-                             QApplication::exit(1);
-                             return;
-                         }
-                         QTimer::singleShot(700, &window, [&window, file] {
-                             const bool saved = window.grab().save(file);
-                             window.close();
-                             if (!saved) QApplication::exit(1);
-                         });
-                     });
+    QObject::connect(&window, &mainwindow::frmMain::firstActivationDone, &window, [&window, file](bool ok) {
+        if (!ok) {
+            QApplication::exit(1);
+            return;
+        }
+        QTimer::singleShot(700, &window, [&window, file] {
+            const bool saved = window.grab().save(file);
+            window.close();
+            if (!saved) QApplication::exit(1);
+        });
+    });
 }
 
 // A numbering script that runs longer than half a second shows the progress

@@ -11,9 +11,9 @@
 #include "carddevices/modMagneticDev.h"
 #include "platform/SettingsStore.h"
 
+#include <benchmark/benchmark.h>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 #include <memory>
 
@@ -83,6 +83,16 @@ void BM_Track1Codec246(benchmark::State& state) {
 }  // namespace
 
 // Argument: the model (0 MSR 106, 1 MSR 206 HL).
-BENCHMARK(BM_SyncRead)->Arg(kDeviceMsr106)->Arg(kDeviceMsr206HighCoercivity)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
-BENCHMARK(BM_SyncWrite)->Arg(kDeviceMsr106)->Arg(kDeviceMsr206HighCoercivity)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+BENCHMARK(BM_SyncRead)
+    ->Arg(kDeviceMsr106)
+    ->Arg(kDeviceMsr206HighCoercivity)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(10);
+BENCHMARK(BM_SyncWrite)
+    ->Arg(kDeviceMsr106)
+    ->Arg(kDeviceMsr206HighCoercivity)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(10);
 BENCHMARK(BM_Track1Codec246)->Unit(benchmark::kMicrosecond);

@@ -18,11 +18,11 @@
 #include "tools/demodb/DemoArchive.h"
 #include "tools/headoffice/HeadOfficeServer.h"
 
+#include <benchmark/benchmark.h>
 #include <QFile>
 #include <QPushButton>
-#include <QTimer>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
+#include <QTimer>
 
 namespace {
 
@@ -73,7 +73,8 @@ void receive(benchmark::State& state, const QString& archive) {
         for (const bool all : {false, true}) {
             auto* window = exchange::frmUpdateProgress::instance();
             const auto t0 = std::chrono::steady_clock::now();
-            if (!exchange::ReceiveUpdates(ctx, &transfer, *window, all, false)) state.SkipWithError("receive failed");
+            if (!exchange::ReceiveUpdates(ctx, &transfer, *window, all, false))
+                state.SkipWithError("receive failed");
             const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
             state.counters[all ? "receive_all_s" : "first_receive_s"] = s;
         }
@@ -127,7 +128,12 @@ void BM_StopDuringReceive(benchmark::State& state) {
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - pressed).count();
     }
 }
-BENCHMARK(BM_StopDuringReceive)->Arg(200)->Arg(800)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_StopDuringReceive)
+    ->Arg(200)
+    ->Arg(800)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 // 500 completed orders of 10 rows, sent at once.
 void BM_Send500Orders(benchmark::State& state) {
@@ -146,7 +152,8 @@ void BM_Send500Orders(benchmark::State& state) {
         QFile::copy(demo, file);
         Db local(file, false);
         auto& db = *local.db;
-        auto articles = db.OpenDataSource(QStringLiteral("Articoli"), QStringLiteral("NOT Categoria.Complementi"));
+        auto articles =
+            db.OpenDataSource(QStringLiteral("Articoli"), QStringLiteral("NOT Categoria.Complementi"));
         auto customer = db.OpenDataSource(QStringLiteral("Clienti"));
         customer->RowFirst();
         db.BeginTrans();
@@ -154,9 +161,11 @@ void BM_Send500Orders(benchmark::State& state) {
         auto orders = db.OpenDataSource(QStringLiteral("Ordini"));
         for (int o = 0; o < 500; ++o) {
             const QString number = QStringLiteral("BENCH%1").arg(o, 5, 10, QChar(u'0'));
-            orders->InsertFromPairs({"Numero", number, "Agente", "DEMO", "Cliente", customer->ColValueStr("Codice"),
-                                     "Completato", true, "NonModificabile", true, "InviatoSede", false});
-            auto rows = db.OpenDataSource(QStringLiteral("RigheOrdini"), QStringLiteral("NumeroOrdine='%1'").arg(number));
+            orders->InsertFromPairs({"Numero", number, "Agente", "DEMO", "Cliente",
+                                     customer->ColValueStr("Codice"), "Completato", true, "NonModificabile",
+                                     true, "InviatoSede", false});
+            auto rows = db.OpenDataSource(QStringLiteral("RigheOrdini"),
+                                          QStringLiteral("NumeroOrdine='%1'").arg(number));
             articles->RowFirst();
             for (int r = 1; r <= 10; ++r, articles->RowNext())
                 rows->InsertFromPairs({"Codice", articles->ColValueStr("Codice"), "NumeroOrdine", number,
@@ -170,8 +179,9 @@ void BM_Send500Orders(benchmark::State& state) {
         state.ResumeTiming();
         if (!exchange::SendOrders(ctx, &transfer, *window, false, all)) state.SkipWithError("send failed");
         state.PauseTiming();
-        state.counters["unsent_after"] =
-            double(db.OpenDataSource(QStringLiteral("Ordini"), QStringLiteral("NOT InviatoSede AND Completato"))->RowCount());
+        state.counters["unsent_after"] = double(
+            db.OpenDataSource(QStringLiteral("Ordini"), QStringLiteral("NOT InviatoSede AND Completato"))
+                ->RowCount());
         state.ResumeTiming();
     }
 }

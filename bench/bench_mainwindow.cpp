@@ -9,14 +9,14 @@
 // the counter rss_kb.
 
 #include "BenchMain.h"
+#include "app/AllTableClasses.h"
+#include "controls/DataGrid.h"
 #include "controls/MubShortSearch.h"
 #include "controls/ViewUtility.h"
-#include "datalib/Relations.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
-#include "app/AllTableClasses.h"
-#include "controls/DataGrid.h"
+#include "datalib/Relations.h"
 #include "mainwindow/MainBrowser.h"
 #include "mainwindow/NavigationTree.h"
 #include "mainwindow/PeriodSelection.h"
@@ -26,13 +26,13 @@
 #include "schema/DB.h"
 #include "startup/modDatabase.h"
 
+#include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QFile>
-#include <QMenu>
 #include <QMainWindow>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTreeWidget>
-#include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <memory>

@@ -27,13 +27,13 @@
 #include "startup/RunContext.h"
 #include "startup/modDatabase.h"
 
+#include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QComboBox>
-#include <QRadioButton>
 #include <QFile>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <memory>
@@ -57,23 +57,20 @@ struct Fixture {
     std::shared_ptr<datalib::Database> db;
     core::ScriptedBoxes boxes;
     QWidget owner;
-    QStringList codes;          // article codes of the archive
-    QString additionalCode;     // an article's CodiceAggiuntivo
-    Variant bigOrder;           // key of the confirmed 200-row order
+    QStringList codes;       // article codes of the archive
+    QString additionalCode;  // an article's CodiceAggiuntivo
+    Variant bigOrder;        // key of the confirmed 200-row order
     bool ok = false;
 
-    Fixture()
-    {
+    Fixture() {
         QString file = qEnvironmentVariable("ZELT_SCALE_ARCHIVE");
-        if (file.isEmpty())
-            file = QStringLiteral("demo-scale/ZeltOrder_DEMO");
+        if (file.isEmpty()) file = QStringLiteral("demo-scale/ZeltOrder_DEMO");
         if (!QFile::exists(file)) {
             std::fprintf(stderr, "Archivio %s mancante: zelt-demodb --scale demo-scale\n", qPrintable(file));
             return;
         }
         const QString copy = dir.filePath(QStringLiteral("ZeltOrder_DEMO"));
-        if (!QFile::copy(file, copy))
-            return;
+        if (!QFile::copy(file, copy)) return;
         platform::SettingsStore::setRootDir(dir.filePath(QStringLiteral("config")));
         platform::setDataDirOverride(dir.filePath(QStringLiteral("data")));
         app::registerAllTableClasses();
@@ -96,8 +93,7 @@ struct Fixture {
         additionalCode = articles->ColValueStr(QStringLiteral("CodiceAggiuntivo"));
         for (int i = 0; i < 300 && !articles->Eof(); ++i, articles->RowNext())
             codes << articles->ColValueStr(QStringLiteral("Codice"));
-        if (codes.size() < 220)
-            return;
+        if (codes.size() < 220) return;
 
         // The kit of 20 components, as head office would send it.
         rc.codeAgente.clear();
@@ -117,22 +113,21 @@ struct Fixture {
         customers->RowFirst();
         engine->BeginTrans();
         auto orders = db->OpenDataSource(QStringLiteral("Ordini"));
-        bigOrder = orders->InsertFromPairs({S("Cliente"), customers->ColValue(QStringLiteral("Codice")), S("Agente"),
-                                            S("DEMO"), S("Completato"), Variant(false)});
+        bigOrder = orders->InsertFromPairs({S("Cliente"), customers->ColValue(QStringLiteral("Codice")),
+                                            S("Agente"), S("DEMO"), S("Completato"), Variant(false)});
         orders->MoveToKey(bigOrder);
         auto rows = orders->GetReference(QStringLiteral("Righe"));
         for (int i = 0; i < 200; ++i)
-            rows->InsertFromPairs({S("QuantitàOrdine"), Variant(1.0 + i % 5), S("Codice"), Variant(codes.at(i))});
+            rows->InsertFromPairs(
+                {S("QuantitàOrdine"), Variant(1.0 + i % 5), S("Codice"), Variant(codes.at(i))});
         orders->SetColValue(QStringLiteral("Completato"), true);
         orders->Save();
         engine->CommitTrans();
         owner.show();
         ok = true;
     }
-    ~Fixture()
-    {
-        if (auto* w = orders::ui::frmOrder::Instance())
-            delete w;
+    ~Fixture() {
+        if (auto* w = orders::ui::frmOrder::Instance()) delete w;
         auto& rc = startup::runContext();
         rc.database.reset();
         rc.engine.reset();
@@ -141,14 +136,12 @@ struct Fixture {
     }
 };
 
-std::unique_ptr<Fixture>& fixtureHolder()
-{
+std::unique_ptr<Fixture>& fixtureHolder() {
     static std::unique_ptr<Fixture> f;
     return f;
 }
 
-Fixture& fixture()
-{
+Fixture& fixture() {
     if (!fixtureHolder()) {
         fixtureHolder() = std::make_unique<Fixture>();
         benchsupport::atShutdown([] { fixtureHolder().reset(); });
@@ -157,16 +150,15 @@ Fixture& fixture()
 }
 
 // A new order of the first customer, open in the window.
-orders::ui::frmOrder* newOrder(Fixture& f)
-{
+orders::ui::frmOrder* newOrder(Fixture& f) {
     controls::setSearchDialogHook([](QDialog& d) {
         // The customer choice: the first customer offered.
         auto* pick = qobject_cast<controls::PickListDialog*>(&d);
-        if (!pick)
-            return false;
+        if (!pick) return false;
         auto ds = pick->grid()->dataSource();
         long i = 0;
-        for (ds->MoveTo(0); i < ds->RowCount() && ds->ColValueStr(QStringLiteral("Codice")).isEmpty(); ds->MoveTo(++i)) {
+        for (ds->MoveTo(0); i < ds->RowCount() && ds->ColValueStr(QStringLiteral("Codice")).isEmpty();
+             ds->MoveTo(++i)) {
         }
         pick->ChooseRow(i);
         pick->accept();
@@ -178,8 +170,7 @@ orders::ui::frmOrder* newOrder(Fixture& f)
 }
 
 // Cancels the open order with its rows and closes the window.
-void dropOrder(Fixture& f, orders::ui::frmOrder* w)
-{
+void dropOrder(Fixture& f, orders::ui::frmOrder* w) {
     f.boxes.answer(core::kAnswerYes);  // "VUOI ANNULLARE L'INTERO ORDINE ?"
     f.boxes.answer(core::kAnswerNo);   // no new order
     w->cmdCancel_Click();
@@ -188,23 +179,19 @@ void dropOrder(Fixture& f, orders::ui::frmOrder* w)
 }
 
 // A new order open in the window, or nullptr with the benchmark skipped.
-orders::ui::frmOrder* startedOrder(benchmark::State& state, Fixture& f)
-{
+orders::ui::frmOrder* startedOrder(benchmark::State& state, Fixture& f) {
     if (!f.ok) {
         state.SkipWithError("archivio mancante");
         return nullptr;
     }
     orders::ui::frmOrder* w = newOrder(f);
-    if (!w)
-        state.SkipWithError("ordine non avviato");
+    if (!w) state.SkipWithError("ordine non avviato");
     return w;
 }
 
-void BM_EditOrderOf200Rows(benchmark::State& state)
-{
+void BM_EditOrderOf200Rows(benchmark::State& state) {
     Fixture& f = fixture();
-    if (!f.ok)
-        return state.SkipWithError("archivio mancante");
+    if (!f.ok) return state.SkipWithError("archivio mancante");
     auto view = f.db->OpenDataSource(QStringLiteral("Ordini"));
     view->MoveToKey(f.bigOrder);
     for (auto _ : state) {
@@ -212,8 +199,7 @@ void BM_EditOrderOf200Rows(benchmark::State& state)
         // Until the grid has shown the rows.
         benchmark::DoNotOptimize(w->dgRighe()->grab());
         state.PauseTiming();
-        if (w->Rows()->RowCount() != 200)
-            state.SkipWithError("righe mancanti");
+        if (w->Rows()->RowCount() != 200) state.SkipWithError("righe mancanti");
         w->cmdCancel_Click();
         QCoreApplication::processEvents();
         state.ResumeTiming();
@@ -221,12 +207,10 @@ void BM_EditOrderOf200Rows(benchmark::State& state)
 }
 BENCHMARK(BM_EditOrderOf200Rows)->Unit(benchmark::kMillisecond)->Iterations(10);
 
-void BM_AddKitOf20Components(benchmark::State& state)
-{
+void BM_AddKitOf20Components(benchmark::State& state) {
     Fixture& f = fixture();
     orders::ui::frmOrder* w = startedOrder(state, f);
-    if (!w)
-        return;
+    if (!w) return;
     w->optKit()->click();
     w->cboSelPromoKit()->setCurrentIndex(w->cboSelPromoKit()->findData(QStringLiteral("KBENCH")));
     controls::setSearchDialogHook([](QDialog& d) {
@@ -250,12 +234,10 @@ void BM_AddKitOf20Components(benchmark::State& state)
 }
 BENCHMARK(BM_AddKitOf20Components)->Unit(benchmark::kMillisecond)->Iterations(10);
 
-void BM_LookUpByAdditionalCode(benchmark::State& state)
-{
+void BM_LookUpByAdditionalCode(benchmark::State& state) {
     Fixture& f = fixture();
     orders::ui::frmOrder* w = startedOrder(state, f);
-    if (!w)
-        return;
+    if (!w) return;
     for (auto _ : state) {
         w->txtCode_Articolo()->setText(f.additionalCode);
         w->cmdAddRow_Click();

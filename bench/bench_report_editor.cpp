@@ -56,8 +56,7 @@ void BM_ExportImport(benchmark::State& state) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("ReportPrint.vbs"));
     QList<reports::LayoutSetting> settings;
-    for (const QString& key : reports::ReportExportKeys())
-        settings.append({key, QStringLiteral("10,5")});
+    for (const QString& key : reports::ReportExportKeys()) settings.append({key, QStringLiteral("10,5")});
     for (auto _ : state) {
         reports::WriteLayoutExport(path, settings, script);
         benchmark::DoNotOptimize(reports::ReadLayoutExport(path, reports::ReportExportKeys()));
@@ -90,8 +89,7 @@ void BM_FieldMenuOfOrderRows(benchmark::State& state) {
     }
     for (auto _ : state) {
         QMenu fields, refs;
-        for (const auto& e : reports::FieldMenuEntries(*rows))
-            fields.addAction(e.caption)->setData(e.tag);
+        for (const auto& e : reports::FieldMenuEntries(*rows)) fields.addAction(e.caption)->setData(e.tag);
         for (const auto& e : reports::ReferenceMenuEntries(*rows, QStringLiteral("> ")))
             refs.addAction(e.caption)->setData(e.tag);
         benchmark::DoNotOptimize(fields.actions().size() + refs.actions().size());

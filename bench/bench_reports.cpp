@@ -20,9 +20,9 @@
 #include "startup/modDatabase.h"
 #include "tools/demodb/DemoArchive.h"
 
+#include <benchmark/benchmark.h>
 #include <QFile>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 #include <memory>
 
@@ -102,7 +102,9 @@ void printToPdf(benchmark::State& state, const QString& name, float rowsBottom, 
     state.counters["delivered"] = double(QFile::exists(pdf));
 }
 
-void BM_Report1000RowsToPdf(benchmark::State& state) { printToPdf(state, QStringLiteral("rows.pdf"), 280, 1000); }
+void BM_Report1000RowsToPdf(benchmark::State& state) {
+    printToPdf(state, QStringLiteral("rows.pdf"), 280, 1000);
+}
 BENCHMARK(BM_Report1000RowsToPdf)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_Preview100PagesFirstPageShown(benchmark::State& state) {
@@ -128,11 +130,9 @@ BENCHMARK(BM_Preview100PagesFirstPageShown)->Unit(benchmark::kMillisecond)->Iter
 
 double residentKb() {
     QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
+    if (!status.open(QIODevice::ReadOnly)) return 0;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').front().toDouble();
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').front().toDouble();
     return 0;
 }
 
@@ -163,7 +163,9 @@ void BM_PreviewStore100PagesPagedThrough(benchmark::State& state) {
 BENCHMARK(BM_PreviewStore100PagesPagedThrough)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 // One row a page.
-void BM_Print100PagesToPdf(benchmark::State& state) { printToPdf(state, QStringLiteral("pages.pdf"), 26, 100); }
+void BM_Print100PagesToPdf(benchmark::State& state) {
+    printToPdf(state, QStringLiteral("pages.pdf"), 26, 100);
+}
 BENCHMARK(BM_Print100PagesToPdf)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

@@ -6,27 +6,27 @@
 // row; ZELT_BENCH_ARCHIVE names an agent archive to copy and open instead
 // (for example the large demo archive of "zelt-demodb --scale").
 
+#include "app/AllTableClasses.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
-#include "app/AllTableClasses.h"
-#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
+#include "platform/ui/MessageBox.h"
 #include "schema/DB.h"
 #include "startup/RunContext.h"
 #include "startup/ui/InitDatabase.h"
 
+#include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 namespace {
 
 class Host : public startup::DatabaseHost {
-public:
+  public:
     QWidget* hostWindow() override { return nullptr; }
     datalib::itfNotifyEvent* notifySink() override { return nullptr; }
     void releaseDatabase() override { startup::ReleaseEngine(); }
@@ -41,8 +41,8 @@ void makeDatabase(const QString& file, const QString& agent) {
     engine.Open(3, file, QString(), startup::DatabasePassword());
     schema::DB definition;
     auto db = datalib::Application::OpenDatabase(engine, definition, "bench", nullptr);
-    db->OpenDataSource("Agenti")->InsertFromPairs(
-        {core::Variant("Codice"), core::Variant(agent), core::Variant("RagioneSociale"), core::Variant("Agente")});
+    db->OpenDataSource("Agenti")->InsertFromPairs({core::Variant("Codice"), core::Variant(agent),
+                                                   core::Variant("RagioneSociale"), core::Variant("Agente")});
     engine.Close();
 }
 

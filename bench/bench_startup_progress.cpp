@@ -3,8 +3,8 @@
 
 #include "startup/ui/frmMessage.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
+#include <QApplication>
 
 namespace {
 

@@ -15,8 +15,7 @@ const QString kSection = QStringLiteral("MagneticDevParam");
 template <class Int>
 Int toWhole(double value) {
     const double r = std::nearbyint(value);
-    if (!std::isfinite(r) || r < std::numeric_limits<Int>::min() ||
-        r > std::numeric_limits<Int>::max())
+    if (!std::isfinite(r) || r < std::numeric_limits<Int>::min() || r > std::numeric_limits<Int>::max())
         return 0;
     return static_cast<Int>(r);
 }
@@ -61,8 +60,8 @@ void LoadMagneticDevParam() {
         LeadingNumber(SettingsStore::get(app, kSection, QStringLiteral("Type"), QStringLiteral("0"))));
     p.comPortNumber = toWhole<std::int16_t>(LeadingNumber(
         SettingsStore::get(app, kSection, QStringLiteral("COMPortNumber"), QStringLiteral("1"))));
-    p.comPortParam = SettingsStore::get(app, kSection, QStringLiteral("COMPortParam"),
-                                        QStringLiteral("9600,n,8,1"));
+    p.comPortParam =
+        SettingsStore::get(app, kSection, QStringLiteral("COMPortParam"), QStringLiteral("9600,n,8,1"));
 }
 
 bool SaveMagneticDevParam() {

@@ -96,8 +96,8 @@ void MsrSerialDevice::WriteData(const QString& strData, const QString& strData2,
         RaiseDeviceError(2, QStringLiteral("Scrittura non riuscita, codice ") + StatusChar());
 }
 
-void MsrSerialDevice::SendCommand(const QString& strCommand, const QString& strData,
-                                  const QString& strData2, bool bReverse) {
+void MsrSerialDevice::SendCommand(const QString& strCommand, const QString& strData, const QString& strData2,
+                                  bool bReverse) {
     // The whole frame is built first: a text the model cannot take is
     // refused before a byte goes out.
     QByteArray bytes(1, kEsc);
@@ -195,7 +195,8 @@ void MsrSerialDevice::OnComm() {
         }
     }
     QString block;
-    if (s.size() >= 6 && s.startsWith(QString(QChar(kEsc)) + QLatin1Char('s'))) block = s.mid(2, s.size() - 6);
+    if (s.size() >= 6 && s.startsWith(QString(QChar(kEsc)) + QLatin1Char('s')))
+        block = s.mid(2, s.size() - 6);
 
     switch (m_nOperation) {
         case 1:

@@ -22,7 +22,7 @@
 namespace carddevices {
 
 class MsrSerialDevice : public itfMagneticCard, public std::enable_shared_from_this<MsrSerialDevice> {
-public:
+  public:
     static constexpr char kEsc = 0x1B;
     static constexpr char kFs = 0x1C;
     // Longest synchronous wait and the two pauses of the protocol.
@@ -51,7 +51,7 @@ public:
     // The card text split at its first blank: the part before it, the rest.
     static void SplitCardText(const QString& text, QString& strData, QString& strData2);
 
-protected:
+  protected:
     MsrSerialDevice();
 
     // Model hooks.
@@ -78,7 +78,7 @@ protected:
     QString StatusChar() const { return m_strStatus.right(1); }
     bool Result() const { return m_bResult; }
 
-private:
+  private:
     void OnComm();
     void OnPortFailed();
     // A pending asynchronous operation ends without a device status.

@@ -2,13 +2,9 @@
 
 namespace carddevices {
 
-std::shared_ptr<clsMSR106> clsMSR106::Create() {
-    return std::shared_ptr<clsMSR106>(new clsMSR106);
-}
+std::shared_ptr<clsMSR106> clsMSR106::Create() { return std::shared_ptr<clsMSR106>(new clsMSR106); }
 
-QString clsMSR106::ModelDescription() const {
-    return QStringLiteral("MSR 106 Series (bassa coercività)");
-}
+QString clsMSR106::ModelDescription() const { return QStringLiteral("MSR 106 Series (bassa coercività)"); }
 
 QByteArray clsMSR106::DataBlock(const QString& strCardText) const {
     QByteArray block;

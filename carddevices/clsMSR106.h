@@ -7,12 +7,12 @@
 namespace carddevices {
 
 class clsMSR106 : public MsrSerialDevice {
-public:
+  public:
     static std::shared_ptr<clsMSR106> Create();
 
     QString ModelDescription() const override;
 
-protected:
+  protected:
     clsMSR106() = default;
     QString ReadCommand() const override { return QStringLiteral("r"); }
     QString WriteCommand() const override { return QStringLiteral("w"); }

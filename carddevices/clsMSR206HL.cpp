@@ -34,20 +34,14 @@ const std::array<int, 256>& track1Index() {
     return index;
 }
 
-int track1ValueOf(QChar c) {
-    return c.unicode() < 256 ? track1Index()[c.unicode()] : -1;
-}
+int track1ValueOf(QChar c) { return c.unicode() < 256 ? track1Index()[c.unicode()] : -1; }
 
 // v with bit 6 set when its six bits hold an even number of ones.
-unsigned withOddParity(unsigned v) {
-    return (std::popcount(v) % 2 == 0) ? (v | 0x40u) : v;
-}
+unsigned withOddParity(unsigned v) { return (std::popcount(v) % 2 == 0) ? (v | 0x40u) : v; }
 
 }  // namespace
 
-std::shared_ptr<clsMSR206HL> clsMSR206HL::Create() {
-    return std::shared_ptr<clsMSR206HL>(new clsMSR206HL);
-}
+std::shared_ptr<clsMSR206HL> clsMSR206HL::Create() { return std::shared_ptr<clsMSR206HL>(new clsMSR206HL); }
 
 QString clsMSR206HL::ModelDescription() const {
     return QStringLiteral("MSR 206 HL Series (alta coercività)");
@@ -65,17 +59,20 @@ void clsMSR206HL::NewSession(clsMagneticCardEvents* objEvents) {
         SendCommand(QStringLiteral("y"));
         WaitResponse(2, 1, false);
         if (!Result())
-            RaiseDeviceError(2, QStringLiteral("Impostazione bassa coercività non riuscita, codice ") + StatusChar());
+            RaiseDeviceError(
+                2, QStringLiteral("Impostazione bassa coercività non riuscita, codice ") + StatusChar());
     } else {
         SendCommand(QStringLiteral("x"));
         WaitResponse(2, 1, false);
         if (!Result())
-            RaiseDeviceError(2, QStringLiteral("Impostazione alta coercività non riuscita, codice ") + StatusChar());
+            RaiseDeviceError(
+                2, QStringLiteral("Impostazione alta coercività non riuscita, codice ") + StatusChar());
     }
     SendCommand(QStringLiteral("o") + QChar(8) + QChar(8) + QChar(8));
     WaitResponse(5, 1, false);
     if (!Result())
-        RaiseDeviceError(2, QStringLiteral("Impostazione 8 bit traccia 1 non riuscita, codice ") + StatusChar());
+        RaiseDeviceError(2,
+                         QStringLiteral("Impostazione 8 bit traccia 1 non riuscita, codice ") + StatusChar());
 }
 
 QByteArray clsMSR206HL::DataBlock(const QString& strCardText) const {
@@ -88,7 +85,11 @@ QByteArray clsMSR206HL::DataBlock(const QString& strCardText) const {
                                 .arg(kMaxTrack1Chars)
                                 .arg(strCardText.size()));
     const QByteArray coded = AsciiToHexForTrack1(text).toLatin1();
-    QByteArray block("\x1b" "s" "\x1b\x01", 4);
+    QByteArray block(
+        "\x1b"
+        "s"
+        "\x1b\x01",
+        4);
     block += char(coded.size());
     block += coded;
     block += QByteArray("\x1b\x02\x00\x1b\x03\x00?\x1c", 8);
@@ -111,7 +112,8 @@ QString clsMSR206HL::AsciiToHexForTrack1(const QString& strText) {
     QString out;
     out.reserve((strText.size() + 7) / 8 * 8);
     for (qsizetype start = 0; start < strText.size(); start += 8) {
-        const QString group = SubstInvalidCharsForTrack1(strText.mid(start, 8)).leftJustified(8, QLatin1Char(' '));
+        const QString group =
+            SubstInvalidCharsForTrack1(strText.mid(start, 8)).leftJustified(8, QLatin1Char(' '));
         std::array<unsigned, 8> bytes{};
         unsigned bit = 0;
         unsigned check = 0;

@@ -11,7 +11,7 @@
 namespace carddevices {
 
 class clsMSR206HL : public MsrSerialDevice {
-public:
+  public:
     // Longest card text a raw track 1 takes, sentinels included: the coded
     // length must fit its one length byte (31 groups of 8 bytes).
     static constexpr int kMaxTrack1Chars = 248;
@@ -36,10 +36,9 @@ public:
     // trailing blanks removed.
     static QString HexToAsciiFromTrack1(const QString& strBytes);
     // The fields of a raw track-1 block (ESC 01, length byte, coded bytes).
-    static void GetRawTrack1Data(const QString& strBlock, QString& strData, QString& strData2,
-                                 bool bReverse);
+    static void GetRawTrack1Data(const QString& strBlock, QString& strData, QString& strData2, bool bReverse);
 
-protected:
+  protected:
     clsMSR206HL() = default;
     QString ReadCommand() const override { return QStringLiteral("m"); }
     QString WriteCommand() const override { return QStringLiteral("n"); }
@@ -48,7 +47,7 @@ protected:
                          bool bReverse) const override;
     bool ResetsClosedPort() const override { return false; }
 
-private:
+  private:
     bool m_bLowCoercivity = false;
 };
 

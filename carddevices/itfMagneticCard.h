@@ -17,7 +17,7 @@ namespace carddevices {
 // keeps a reference from NewSession on.
 class clsMagneticCardEvents : public QObject {
     Q_OBJECT
-public:
+  public:
     using QObject::QObject;
 
     void RaiseReadComplete(bool bSuccess, const QString& vntData, const QString& strData2,
@@ -31,7 +31,7 @@ public:
         emit OnEraseComplete(bSuccess, strStatus);
     }
 
-signals:
+  signals:
     // vntData is the first field of the card text, strStatus the device status.
     void OnReadComplete(bool bSuccess, const QString& vntData, const QString& strData2,
                         const QString& strStatus);
@@ -45,7 +45,7 @@ signals:
 // Failures are raised as core::AppError. A caller keeps its reference to the
 // device for the whole of a call: the calls that wait let the event loop run.
 class itfMagneticCard {
-public:
+  public:
     virtual ~itfMagneticCard() = default;
 
     virtual void NewSession(clsMagneticCardEvents* objEvents) = 0;

@@ -22,15 +22,15 @@ bool CreateMagneticDevice(bool bReleaseOnly) {
     switch (p.type) {
         case kDeviceMsr106:
             device = clsMSR106::Create();
-            device->SetParameters(
-                core::VariantArray::fromValues({core::Variant(p.comPortNumber), core::Variant(p.comPortParam)}));
+            device->SetParameters(core::VariantArray::fromValues(
+                {core::Variant(p.comPortNumber), core::Variant(p.comPortParam)}));
             break;
         case kDeviceMsr206HighCoercivity:
         case kDeviceMsr206LowCoercivity:
             device = clsMSR206HL::Create();
-            device->SetParameters(core::VariantArray::fromValues(
-                {core::Variant(p.comPortNumber), core::Variant(p.comPortParam),
-                 core::Variant(p.type == kDeviceMsr206LowCoercivity)}));
+            device->SetParameters(
+                core::VariantArray::fromValues({core::Variant(p.comPortNumber), core::Variant(p.comPortParam),
+                                                core::Variant(p.type == kDeviceMsr206LowCoercivity)}));
             break;
         case kDeviceKeyboardEmulation:
             return true;

@@ -1,9 +1,9 @@
 #include "controls/DataGrid.h"
 
-#include "datalib/DataSource.h"
 #include "controls/DataGridModel.h"
 #include "controls/KeyStrings.h"
 #include "controls/ViewGridSettings.h"
+#include "datalib/DataSource.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
@@ -90,7 +90,8 @@ void DataGrid::FollowDataSource() {
     const int column = std::max(0, currentIndex().column());
     const QModelIndex target = model_->index(int(row), column);
     if (!target.isValid() || target == currentIndex()) return;
-    selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(target,
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(target);
 }
 

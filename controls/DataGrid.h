@@ -22,7 +22,7 @@ class ViewGridSettings;
 
 class DataGrid : public QTableView {
     Q_OBJECT
-public:
+  public:
     // Where a context menu was asked for.
     enum class MenuTarget {
         FieldFunctions,  // a cell editor of the grid is open
@@ -48,7 +48,7 @@ public:
     // The menu that a context request at this place opens.
     static MenuTarget ChooseMenu(bool editorOpen, bool onHeader);
 
-signals:
+  signals:
     // A key was pressed: virtual key code and shift state; set consumed to
     // keep the grid from acting on it.
     void keyDown(int keyCode, int shift, bool& consumed);
@@ -59,12 +59,12 @@ signals:
     // A context menu is wanted at a global position.
     void contextMenuWanted(MenuTarget target, const QPoint& globalPos);
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
-private:
+  private:
     DataGridModel* model_;
     bool applying_ = false;
 };

@@ -91,8 +91,8 @@ QString DataGridModel::displayText(const datalib::ColumnDef* def, const core::Va
     if (def->isBoolean()) return core::italian::formatBool(value.toBool());
     if (!def->format.isEmpty() && def->format.count(QLatin1Char('0')) == def->format.size() &&
         datalib::coltype::isNumeric(def->type))
-        return QStringLiteral("%1").arg(qlonglong(std::llround(value.toDouble())), int(def->format.size()), 10,
-                                        QLatin1Char('0'));
+        return QStringLiteral("%1").arg(qlonglong(std::llround(value.toDouble())), int(def->format.size()),
+                                        10, QLatin1Char('0'));
     return value.toString();
 }
 
@@ -107,26 +107,27 @@ int DataGridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant DataGridModel::data(const QModelIndex& index, int role) const {
-    if (!ds_ || !index.isValid() || index.column() >= int(columns_.size()) || !ds_->Database()->IsOpen()) return {};
+    if (!ds_ || !index.isValid() || index.column() >= int(columns_.size()) || !ds_->Database()->IsOpen())
+        return {};
     const Column& c = columns_[size_t(index.column())];
     switch (role) {
-    case Qt::DisplayRole: {
-        if (c.def && c.def->isBoolean()) return {};
-        return displayText(c.def, ds_->ValueAt(index.row(), c.index));
-    }
-    case Qt::CheckStateRole:
-        if (c.def && c.def->isBoolean())
-            return ds_->ValueAt(index.row(), c.index).toBool() ? Qt::Checked : Qt::Unchecked;
-        return {};
-    case Qt::TextAlignmentRole:
-        if (c.def && (datalib::coltype::isNumeric(c.def->type)) && c.def->valueList.isEmpty())
-            return int(Qt::AlignRight | Qt::AlignVCenter);
-        return int(Qt::AlignLeft | Qt::AlignVCenter);
-    case Qt::ToolTipRole:
-        if (c.def && c.def->isText()) return displayText(c.def, ds_->ValueAt(index.row(), c.index));
-        return {};
-    default:
-        return {};
+        case Qt::DisplayRole: {
+            if (c.def && c.def->isBoolean()) return {};
+            return displayText(c.def, ds_->ValueAt(index.row(), c.index));
+        }
+        case Qt::CheckStateRole:
+            if (c.def && c.def->isBoolean())
+                return ds_->ValueAt(index.row(), c.index).toBool() ? Qt::Checked : Qt::Unchecked;
+            return {};
+        case Qt::TextAlignmentRole:
+            if (c.def && (datalib::coltype::isNumeric(c.def->type)) && c.def->valueList.isEmpty())
+                return int(Qt::AlignRight | Qt::AlignVCenter);
+            return int(Qt::AlignLeft | Qt::AlignVCenter);
+        case Qt::ToolTipRole:
+            if (c.def && c.def->isText()) return displayText(c.def, ds_->ValueAt(index.row(), c.index));
+            return {};
+        default:
+            return {};
     }
 }
 

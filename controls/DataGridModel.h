@@ -23,7 +23,7 @@ namespace controls {
 
 class DataGridModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     explicit DataGridModel(QObject* parent = nullptr);
     ~DataGridModel() override;
 
@@ -52,7 +52,7 @@ public:
     // Sorts the data source by the column (the data source reads its rows again).
     void sort(int column, Qt::SortOrder order) override;
 
-private:
+  private:
     void buildColumns(const QString& fieldSequence);
 
     struct Column {

@@ -132,7 +132,8 @@ void DataPanel::build(const QString& fieldList) {
         }
         for (int i = 0; i < t.references.Count(); ++i) {
             const datalib::ReferenceDef& r = t.references.Item(i);
-            if (r.flag && (r.collection || ds_->ColExist(r.name))) items.push_back({r.name, nullptr, &r, r.group});
+            if (r.flag && (r.collection || ds_->ColExist(r.name)))
+                items.push_back({r.name, nullptr, &r, r.group});
         }
     }
 
@@ -443,8 +444,10 @@ bool DataPanel::CommitField(const QString& name) {
         if (!e.cancelled() && !datalib::errors::isCancel(e))
             platform::messageBox(problemText(f->label, textOf(*f).trimmed(), e.description()),
                                  platform::kOkOnly | platform::kExclamation, QString(), window());
-        if (f->line() || f->plain()) setError(*f, true);
-        else Refresh();
+        if (f->line() || f->plain())
+            setError(*f, true);
+        else
+            Refresh();
         return false;
     }
     setError(*f, false);
@@ -478,7 +481,8 @@ void DataPanel::chooseReference(Field& f) {
         rows = ds_->SelectReference(f.ref->name);
     } catch (const core::AppError& e) {
         if (!e.cancelled())
-            platform::messageBox(e.description(), platform::kOkOnly | platform::kExclamation, QString(), window());
+            platform::messageBox(e.description(), platform::kOkOnly | platform::kExclamation, QString(),
+                                 window());
         return;
     }
     const QString keyColumn = datalib::ReferenceTypedColumn(*ds_->Database(), *f.ref);
@@ -498,7 +502,8 @@ void DataPanel::browseCollection(Field& f) {
         ViewObject(ds_->GetReference(f.ref->name), window()).Browse(f.label);
     } catch (const core::AppError& e) {
         if (!e.cancelled())
-            platform::messageBox(e.description(), platform::kOkOnly | platform::kExclamation, QString(), window());
+            platform::messageBox(e.description(), platform::kOkOnly | platform::kExclamation, QString(),
+                                 window());
     }
 }
 

@@ -38,7 +38,7 @@ class DataPanel : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString FontNames READ FontNames WRITE SetFontNames)
     Q_PROPERTY(double FontSizeSpin READ FontSizeSpin WRITE SetFontSizeSpin)
-public:
+  public:
     explicit DataPanel(QWidget* parent = nullptr);
     ~DataPanel() override;
 
@@ -75,14 +75,14 @@ public:
     double FontSizeSpin() const { return sizeSpin_; }
     void SetFontSizeSpin(double delta);
 
-signals:
+  signals:
     // A field was written to the data source.
     void fieldWritten(const QString& field);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     struct Field;
     void build(const QString& fields);
     void clear();

@@ -9,8 +9,7 @@
 namespace controls {
 
 GridSettingsMenu::GridSettingsMenu(const QString& caption, Target target, QWidget* parent)
-    : QMenu(caption, parent), target_(std::move(target))
-{
+    : QMenu(caption, parent), target_(std::move(target)) {
     setObjectName(QStringLiteral("mnuGridSetting"));
     all_ = addAction(QStringLiteral("Visualizza &tutti i campi"));
     all_->setObjectName(QStringLiteral("mnuGridFldAll"));
@@ -26,20 +25,16 @@ GridSettingsMenu::GridSettingsMenu(const QString& caption, Target target, QWidge
 }
 
 void GridSettingsMenu::rebind(DataGrid* grid, const std::shared_ptr<datalib::DataSource>& ds,
-                              ViewGridSettings* settings)
-{
+                              ViewGridSettings* settings) {
     ViewUtility::View(ds, parentWidget()).GridView(grid, settings);
-    if (target_.rebound)
-        target_.rebound();
+    if (target_.rebound) target_.rebound();
 }
 
-void GridSettingsMenu::mnuGridFldAll_Click()
-{
+void GridSettingsMenu::mnuGridFldAll_Click() {
     ViewGridSettings* settings = target_.settings ? target_.settings() : nullptr;
     const auto ds = target_.dataSource ? target_.dataSource() : nullptr;
     DataGrid* grid = target_.grid ? target_.grid() : nullptr;
-    if (!settings || !ds || !grid)
-        return;
+    if (!settings || !ds || !grid) return;
     const QString kept = settings->FieldSequence();
     try {
         settings->SetFieldSequence(QString());
@@ -50,13 +45,11 @@ void GridSettingsMenu::mnuGridFldAll_Click()
     settings->SetFieldSequence(kept);
 }
 
-void GridSettingsMenu::mnuGridFldSequence_Click()
-{
+void GridSettingsMenu::mnuGridFldSequence_Click() {
     DataGrid* grid = target_.grid ? target_.grid() : nullptr;
     const auto ds = target_.dataSource ? target_.dataSource() : nullptr;
     ViewGridSettings* settings = target_.settings ? target_.settings() : nullptr;
-    if (!grid || grid->isHidden() || !ds || !settings)
-        return;
+    if (!grid || grid->isHidden() || !ds || !settings) return;
     try {
         if (!ViewUtility::View(ds, parentWidget())
                  .EditFieldSequence(*settings, QStringLiteral("Sequenza di Visualizzazione Campi")))
@@ -64,26 +57,27 @@ void GridSettingsMenu::mnuGridFldSequence_Click()
         sequence_->setChecked(!settings->FieldSequence().isEmpty());
         rebind(grid, ds, settings);
     } catch (const core::AppError& e) {
-        platform::messageBox(e.description(), platform::kOkOnly | platform::kExclamation, QString(), parentWidget());
+        platform::messageBox(e.description(), platform::kOkOnly | platform::kExclamation, QString(),
+                             parentWidget());
     }
 }
 
-void GridSettingsMenu::mnuGridCancel_Click()
-{
+void GridSettingsMenu::mnuGridCancel_Click() {
     DataGrid* grid = target_.grid ? target_.grid() : nullptr;
     const auto ds = target_.dataSource ? target_.dataSource() : nullptr;
     ViewGridSettings* settings = target_.settings ? target_.settings() : nullptr;
-    if (!grid || grid->isHidden() || !ds || !settings)
-        return;
-    if (platform::messageBox(QStringLiteral("Vuoi ripristinare le impostazioni predefinite per la griglia corrente?"),
-                             platform::kYesNo | platform::kQuestion, QString(), parentWidget()) != platform::kAnswerYes)
+    if (!grid || grid->isHidden() || !ds || !settings) return;
+    if (platform::messageBox(
+            QStringLiteral("Vuoi ripristinare le impostazioni predefinite per la griglia corrente?"),
+            platform::kYesNo | platform::kQuestion, QString(), parentWidget()) != platform::kAnswerYes)
         return;
     try {
         settings->Reset();
         rebind(grid, ds, settings);
         sequence_->setChecked(false);
     } catch (const core::AppError& e) {
-        platform::messageBox(e.description(), platform::kOkOnly | platform::kExclamation, QString(), parentWidget());
+        platform::messageBox(e.description(), platform::kOkOnly | platform::kExclamation, QString(),
+                             parentWidget());
     }
 }
 

@@ -23,7 +23,7 @@ class ViewGridSettings;
 class GridSettingsMenu : public QMenu {
     Q_OBJECT
 
-public:
+  public:
     // What the commands work on, asked each time (any may be null).
     struct Target {
         std::function<DataGrid*()> grid;
@@ -48,7 +48,7 @@ public:
     // "Annulla sequenza campi e dimensioni": asks, then forgets sequence and widths.
     void mnuGridCancel_Click();
 
-private:
+  private:
     void rebind(DataGrid* grid, const std::shared_ptr<datalib::DataSource>& ds, ViewGridSettings* settings);
 
     Target target_;

@@ -34,8 +34,8 @@ QSize MubCommand::sizeHint() const {
 
 void MubCommand::keyPressEvent(QKeyEvent* event) {
     // Enter presses the focused button, as the space bar does.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier &&
-        isEnabled()) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier && isEnabled()) {
         animateClick();
         event->accept();
         return;
@@ -63,8 +63,8 @@ void MubCommand::paintEvent(QPaintEvent* event) {
     const QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
     p.drawPixmap(picRect, icon().pixmap(pic, mode));
     const QRect textRect(4, picRect.bottom() + 4, width() - 8, textHeight);
-    p.drawItemText(textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextShowMnemonic | Qt::TextWordWrap, palette(),
-                   isEnabled(), text(), QPalette::ButtonText);
+    p.drawItemText(textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextShowMnemonic | Qt::TextWordWrap,
+                   palette(), isEnabled(), text(), QPalette::ButtonText);
 }
 
 }  // namespace controls

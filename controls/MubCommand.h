@@ -14,7 +14,7 @@ class MubCommand : public QPushButton {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
     Q_PROPERTY(QString Tag READ Tag WRITE SetTag)
-public:
+  public:
     explicit MubCommand(QWidget* parent = nullptr);
     MubCommand(const QString& caption, QWidget* parent = nullptr);
 
@@ -30,11 +30,11 @@ public:
 
     QSize sizeHint() const override;
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QString tag_;
     bool above_ = false;
 };

@@ -154,8 +154,8 @@ void MubShortSearch::showProblem(const QString& message) const {
                          const_cast<MubShortSearch*>(this));
 }
 
-QString MubShortSearch::FieldCondition(const datalib::DataSource& ds, const QString& field, const QString& value,
-                                       bool beginsWith) {
+QString MubShortSearch::FieldCondition(const datalib::DataSource& ds, const QString& field,
+                                       const QString& value, bool beginsWith) {
     const datalib::TableDef* table = &ds.tableDef();
     QString column = field;
     const int dot = field.lastIndexOf(QLatin1Char('.'));
@@ -178,8 +178,8 @@ void MubShortSearch::SortBySearchField(bool ascending) {
     try {
         ds_->SetSortOrder(SearchField() + (ascending ? QString() : QStringLiteral(" DESC")));
     } catch (const core::AppError& e) {
-        showProblem(QStringLiteral("Impossibile ordinare per il campo ") + SearchField() + QStringLiteral(":\r\r") +
-                    e.description());
+        showProblem(QStringLiteral("Impossibile ordinare per il campo ") + SearchField() +
+                    QStringLiteral(":\r\r") + e.description());
     }
 }
 
@@ -291,8 +291,8 @@ bool MubShortSearch::Filter(bool) {
         applyFilters();
     } catch (const core::AppError& e) {
         fieldFilters_ = saved;
-        showProblem(QStringLiteral("Filtro non applicabile al campo ") + SearchField() + QStringLiteral(":\r\r") +
-                    e.description());
+        showProblem(QStringLiteral("Filtro non applicabile al campo ") + SearchField() +
+                    QStringLiteral(":\r\r") + e.description());
         return false;
     }
     return true;

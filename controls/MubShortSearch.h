@@ -43,7 +43,7 @@ class MubShortSearch : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString FontNames READ FontNames WRITE SetFontNames)
     Q_PROPERTY(double FontSizeSpin READ FontSizeSpin WRITE SetFontSizeSpin)
-public:
+  public:
     explicit MubShortSearch(QWidget* parent = nullptr);
     ~MubShortSearch() override;
 
@@ -104,7 +104,7 @@ public:
     static QString FieldCondition(const datalib::DataSource& ds, const QString& field, const QString& value,
                                   bool beginsWith);
 
-signals:
+  signals:
     // The control hands the input back (Enter or arrow down in the text box).
     void InputReturned(int keyCode, int shift);
     // Asks the owner for the view's default sort criterion.
@@ -114,10 +114,10 @@ signals:
     // The current row of the data source moved to this position.
     void RowFound(long position);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void applyFilters();
     void fillFields();
     void incrementalSearch();

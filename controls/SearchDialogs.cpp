@@ -4,8 +4,8 @@
 #include "controls/MubShortSearch.h"
 #include "controls/SelectionDialog.h"
 #include "core/AppError.h"
-#include "datalib/DataSource.h"
 #include "datalib/DataSet.h"
+#include "datalib/DataSource.h"
 #include "datalib/FieldMatch.h"
 #include "datalib/SelectionCriteria.h"
 
@@ -26,9 +26,8 @@ std::function<bool(QDialog&)>& dialogHook() {
     return hook;
 }
 
-const int kCodes[] = {datalib::MatchEqual,        datalib::MatchNotEqual,
-                      datalib::MatchGreaterEqual, datalib::MatchLessEqual,
-                      datalib::MatchBeginsWith,   datalib::MatchContains};
+const int kCodes[] = {datalib::MatchEqual,     datalib::MatchNotEqual,   datalib::MatchGreaterEqual,
+                      datalib::MatchLessEqual, datalib::MatchBeginsWith, datalib::MatchContains};
 
 QDialogButtonBox* okCancel(QDialog* dialog) {
     auto* buttons = new QDialogButtonBox(dialog);
@@ -57,12 +56,14 @@ const QStringList& ComplexFilterDialog::Comparisons() {
     return list;
 }
 
-ComplexFilterDialog::ComplexFilterDialog(const datalib::DataSource& ds, const QStringList& fields, QWidget* parent)
+ComplexFilterDialog::ComplexFilterDialog(const datalib::DataSource& ds, const QStringList& fields,
+                                         QWidget* parent)
     : QDialog(parent), ds_(ds) {
     setObjectName(QStringLiteral("frmComplexFilter"));
     setWindowTitle(QStringLiteral("Filtro complesso"));
     auto* outer = new QVBoxLayout(this);
-    outer->addWidget(new QLabel(QStringLiteral("Visualizza i dati che soddisfano tutte le condizioni:"), this));
+    outer->addWidget(
+        new QLabel(QStringLiteral("Visualizza i dati che soddisfano tutte le condizioni:"), this));
     rows_ = new CriteriaRows(fields, std::vector<int>(std::begin(kCodes), std::end(kCodes)), kRows, this);
     outer->addWidget(rows_);
     outer->addWidget(okCancel(this));
@@ -92,7 +93,8 @@ CombinedSortDialog::CombinedSortDialog(const QStringList& fields, QWidget* paren
         l.field->addItems(fields);
         l.direction = new QComboBox(this);
         l.direction->addItems({QStringLiteral("Crescente"), QStringLiteral("Decrescente")});
-        grid->addWidget(new QLabel(i == 0 ? QStringLiteral("Ordina per:") : QStringLiteral("poi per:"), this), i, 0);
+        grid->addWidget(new QLabel(i == 0 ? QStringLiteral("Ordina per:") : QStringLiteral("poi per:"), this),
+                        i, 0);
         grid->addWidget(l.field, i, 1);
         grid->addWidget(l.direction, i, 2);
         levels_.push_back(l);
@@ -118,7 +120,8 @@ QString CombinedSortDialog::Criterion() const {
     QStringList parts;
     for (const Level& l : levels_) {
         if (l.field->currentText().isEmpty()) continue;
-        parts << l.field->currentText() + (l.direction->currentIndex() == 1 ? QStringLiteral(" DESC") : QString());
+        parts << l.field->currentText() +
+                     (l.direction->currentIndex() == 1 ? QStringLiteral(" DESC") : QString());
     }
     return parts.join(QLatin1Char(','));
 }

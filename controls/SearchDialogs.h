@@ -28,7 +28,7 @@ void setSearchDialogHook(std::function<bool(QDialog&)> hook);
 
 class ComplexFilterDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     static constexpr int kRows = 5;
     // The comparisons offered, in order: "=", "<>", ">=", "<=", "inizia con", "contiene".
     static const QStringList& Comparisons();
@@ -41,14 +41,14 @@ public:
     // by AND. Raises AppError when a value does not fit its field.
     QString Condition() const;
 
-private:
+  private:
     const datalib::DataSource& ds_;
     CriteriaRows* rows_ = nullptr;
 };
 
 class CombinedSortDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     static constexpr int kLevels = 3;
     CombinedSortDialog(const QStringList& fields, QWidget* parent = nullptr);
 
@@ -57,11 +57,11 @@ public:
     void SetCriterion(const QString& criterion);
     void SetLevel(int level, const QString& field, bool descending);
 
-signals:
+  signals:
     void defaultRequested();
     void storeDefaultRequested();
 
-private:
+  private:
     struct Level {
         QComboBox* field = nullptr;
         QComboBox* direction = nullptr;

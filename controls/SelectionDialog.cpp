@@ -4,8 +4,8 @@
 #include "controls/ViewUtility.h"
 #include "core/AppError.h"
 #include "datalib/Definitions.h"
-#include "datalib/SelectionCriteria.h"
 #include "datalib/FieldMatch.h"
+#include "datalib/SelectionCriteria.h"
 #include "platform/ui/MessageBox.h"
 
 #include <QComboBox>
@@ -32,7 +32,8 @@ QString comparisonName(int code) {
 
 }  // namespace
 
-CriteriaRows::CriteriaRows(const QStringList& fields, const std::vector<int>& codes, int rows, QWidget* parent)
+CriteriaRows::CriteriaRows(const QStringList& fields, const std::vector<int>& codes, int rows,
+                           QWidget* parent)
     : QWidget(parent), codes_(codes) {
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
@@ -66,7 +67,8 @@ CriteriaRows::CriteriaRows(const QStringList& fields, const std::vector<int>& co
     }
 }
 
-void CriteriaRows::SetRow(int row, const QString& field, int comparison, const QString& value, const QString& value2) {
+void CriteriaRows::SetRow(int row, const QString& field, int comparison, const QString& value,
+                          const QString& value2) {
     Row& r = rows_.at(size_t(row));
     r.field->setCurrentIndex(std::max(0, r.field->findText(field, Qt::MatchFixedString)));
     r.comparison->setCurrentIndex(comparison);
@@ -91,7 +93,8 @@ void CriteriaRows::Store(datalib::SelectionCriteria& selection) const {
     for (const Row& r : rows_) {
         const QString value = r.value->text().trimmed();
         if (value.isEmpty() || r.field->currentText().isEmpty()) continue;
-        const int code = codes_.at(size_t(std::clamp(r.comparison->currentIndex(), 0, int(codes_.size()) - 1)));
+        const int code =
+            codes_.at(size_t(std::clamp(r.comparison->currentIndex(), 0, int(codes_.size()) - 1)));
         core::Variant second;
         if (code == datalib::MatchRange && r.value2 && !r.value2->text().trimmed().isEmpty())
             second = core::Variant(r.value2->text().trimmed());
@@ -99,12 +102,14 @@ void CriteriaRows::Store(datalib::SelectionCriteria& selection) const {
     }
 }
 
-SelectionDialog::SelectionDialog(datalib::SelectionCriteria& selection, const QString& caption, QWidget* parent)
+SelectionDialog::SelectionDialog(datalib::SelectionCriteria& selection, const QString& caption,
+                                 QWidget* parent)
     : QDialog(parent), selection_(selection) {
     setObjectName(QStringLiteral("frmSelection"));
     setWindowTitle(caption.isEmpty() ? QStringLiteral("Selezione") : caption);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Visualizza i dati che soddisfano tutte le condizioni:"), this));
+    layout->addWidget(
+        new QLabel(QStringLiteral("Visualizza i dati che soddisfano tutte le condizioni:"), this));
     QStringList fields;
     const datalib::TableDef& t = selection.table();
     for (int i = 0; i < t.columns.Count(); ++i) fields << t.columns.Item(i).name;

@@ -21,20 +21,22 @@ namespace controls {
 
 class CriteriaRows : public QWidget {
     Q_OBJECT
-public:
+  public:
     // codes: the comparison codes offered, in order (see SelectionCriteria).
-    CriteriaRows(const QStringList& fields, const std::vector<int>& codes, int rows, QWidget* parent = nullptr);
+    CriteriaRows(const QStringList& fields, const std::vector<int>& codes, int rows,
+                 QWidget* parent = nullptr);
 
     int RowCount() const { return int(rows_.size()); }
     // Fills a row as the operator would: comparison is the index in the codes offered.
-    void SetRow(int row, const QString& field, int comparison, const QString& value, const QString& value2 = {});
+    void SetRow(int row, const QString& field, int comparison, const QString& value,
+                const QString& value2 = {});
     // Shows the selection's field rows.
     void Load(const datalib::SelectionCriteria& selection);
     // Replaces the selection's field rows with the rows that have a value.
     // A value that does not fit its field raises the library's AppError.
     void Store(datalib::SelectionCriteria& selection) const;
 
-private:
+  private:
     struct Row {
         QComboBox* field = nullptr;
         QComboBox* comparison = nullptr;
@@ -47,7 +49,7 @@ private:
 
 class SelectionDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     SelectionDialog(datalib::SelectionCriteria& selection, const QString& caption, QWidget* parent = nullptr);
 
     CriteriaRows* rows() const { return rows_; }
@@ -55,7 +57,7 @@ public:
     // Checks what was written; on success the selection holds it.
     void accept() override;
 
-private:
+  private:
     datalib::SelectionCriteria& selection_;
     CriteriaRows* rows_ = nullptr;
     QPlainTextEdit* condition_ = nullptr;

@@ -79,7 +79,8 @@ bool ViewGridSettings::WriteFile() {
     if (!defaultSort_.isEmpty()) ini.setValue(QLatin1String(kDefaultSort), defaultSort_);
     if (!fieldSequence_.isEmpty()) ini.setValue(QLatin1String(kSequence), fieldSequence_);
     ini.beginGroup(QLatin1String(kWidths));
-    for (auto it = widths_.constBegin(); it != widths_.constEnd(); ++it) ini.setValue(names_.value(it.key()), *it);
+    for (auto it = widths_.constBegin(); it != widths_.constEnd(); ++it)
+        ini.setValue(names_.value(it.key()), *it);
     ini.endGroup();
     ini.endGroup();
     ini.sync();

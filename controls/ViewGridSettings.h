@@ -15,7 +15,7 @@
 namespace controls {
 
 class ViewGridSettings {
-public:
+  public:
     ViewGridSettings(QString fileName, QString section);
 
     // "<program>.INI" in the per-user data folder.
@@ -43,10 +43,10 @@ public:
     // not be written.
     bool WriteFile();
 
-private:
+  private:
     QString file_;
     QString section_;
-    QHash<QString, int> widths_;  // lower-case field -> twips
+    QHash<QString, int> widths_;     // lower-case field -> twips
     QHash<QString, QString> names_;  // lower-case field -> field as written
     QString defaultSort_;
     QString fieldSequence_;

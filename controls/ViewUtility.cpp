@@ -38,7 +38,8 @@ void tell(const core::AppError& e, QWidget* parent) {
 
 // ---- Row editor ------------------------------------------------------------------------------
 
-RowEditor::RowEditor(std::shared_ptr<datalib::DataSource> ds, bool newRow, const QString& caption, QWidget* parent)
+RowEditor::RowEditor(std::shared_ptr<datalib::DataSource> ds, bool newRow, const QString& caption,
+                     QWidget* parent)
     : QDialog(parent), ds_(std::move(ds)), newRow_(newRow) {
     setObjectName(QStringLiteral("frmRowEditor"));
     setWindowTitle(captionOr(caption, *ds_));
@@ -74,8 +75,9 @@ bool RowEditor::Save() {
     if (!panel_->CommitEditingDataControls()) return false;
     const QStringList wrong = panel_->FieldsInError();
     if (!wrong.isEmpty()) {
-        platform::messageBox(QStringLiteral("Correggere il valore del campo \"%1\" prima di salvare.").arg(wrong.first()),
-                             platform::kOkOnly | platform::kExclamation, QString(), this);
+        platform::messageBox(
+            QStringLiteral("Correggere il valore del campo \"%1\" prima di salvare.").arg(wrong.first()),
+            platform::kOkOnly | platform::kExclamation, QString(), this);
         return false;
     }
     try {
@@ -148,7 +150,8 @@ void BrowseWindow::OpenCurrent() {
 bool BrowseWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == grid_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            key->modifiers() == Qt::NoModifier) {
             OpenCurrent();
             return true;
         }
@@ -219,7 +222,8 @@ void PickListDialog::accept() {
 
 // ---- View object -----------------------------------------------------------------------------------
 
-ViewObject::ViewObject(std::shared_ptr<datalib::DataSource> ds, QWidget* owner) : ds_(std::move(ds)), owner_(owner) {}
+ViewObject::ViewObject(std::shared_ptr<datalib::DataSource> ds, QWidget* owner)
+    : ds_(std::move(ds)), owner_(owner) {}
 
 core::Variant ViewObject::EditNew(const QString& caption) {
     std::unique_ptr<RowEditor> editor;
@@ -250,8 +254,8 @@ BrowseWindow* ViewObject::Browse(const QString& caption) {
     return window;
 }
 
-core::Variant ViewObject::PickList(const QString& caption, const QString& displayColumns, const QString& keyColumn,
-                                   bool allowNew) {
+core::Variant ViewObject::PickList(const QString& caption, const QString& displayColumns,
+                                   const QString& keyColumn, bool allowNew) {
     PickListDialog list(ds_, caption, displayColumns, allowNew, owner_);
     if (!runSearchDialog(list) || !ds_->RowValid()) return core::Variant();
     if (keyColumn.isEmpty() || keyColumn.compare(QLatin1String("OID"), Qt::CaseInsensitive) == 0)

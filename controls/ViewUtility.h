@@ -35,7 +35,7 @@ class ViewGridSettings;
 // every entry. Closing with typed changes asks first (No is the default).
 class RowEditor : public QDialog {
     Q_OBJECT
-public:
+  public:
     // newRow: a new row is started when the dialog is made (the table
     // class fills its defaults), and dropped when the dialog is cancelled.
     RowEditor(std::shared_ptr<datalib::DataSource> ds, bool newRow, const QString& caption,
@@ -53,7 +53,7 @@ public:
     void accept() override;
     void reject() override;
 
-private:
+  private:
     std::shared_ptr<datalib::DataSource> ds_;
     DataPanel* panel_ = nullptr;
     QPushButton* save_ = nullptr;
@@ -66,7 +66,7 @@ private:
 // search; Enter or a double click opens the row editor on the current row.
 class BrowseWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     BrowseWindow(std::shared_ptr<datalib::DataSource> ds, const QString& caption, QWidget* owner = nullptr);
     ~BrowseWindow() override;
 
@@ -76,10 +76,10 @@ public:
     // Opens the row editor on the grid's current row.
     void OpenCurrent();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     std::shared_ptr<datalib::DataSource> ds_;
     DataGrid* grid_ = nullptr;
     MubShortSearch* search_ = nullptr;
@@ -90,7 +90,7 @@ private:
 // writes a new row in the row editor and chooses it.
 class PickListDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     PickListDialog(std::shared_ptr<datalib::DataSource> ds, const QString& caption,
                    const QString& displayColumns, bool allowNew, QWidget* parent = nullptr);
     ~PickListDialog() override;
@@ -102,7 +102,7 @@ public:
     void ChooseRow(long position);
     void accept() override;
 
-private:
+  private:
     std::shared_ptr<datalib::DataSource> ds_;
     DataGrid* grid_ = nullptr;
     MubShortSearch* search_ = nullptr;
@@ -111,7 +111,7 @@ private:
 
 // The view object of one data source.
 class ViewObject {
-public:
+  public:
     explicit ViewObject(std::shared_ptr<datalib::DataSource> ds, QWidget* owner = nullptr);
 
     const std::shared_ptr<datalib::DataSource>& dataSource() const { return ds_; }
@@ -139,13 +139,13 @@ public:
     // confirmed (the settings hold the new sequence, "" for all fields).
     bool EditFieldSequence(ViewGridSettings& settings, const QString& title = {});
 
-private:
+  private:
     std::shared_ptr<datalib::DataSource> ds_;
     QWidget* owner_;
 };
 
 class ViewUtility {
-public:
+  public:
     static ViewObject View(std::shared_ptr<datalib::DataSource> ds, QWidget* owner = nullptr) {
         return ViewObject(std::move(ds), owner);
     }

@@ -2,9 +2,9 @@
 // The one error type that crosses every layer: a number, a source word and an
 // Italian description, as the program raises and shows its failures.
 
+#include <QByteArray>
 #include <QString>
 #include <exception>
-#include <QByteArray>
 
 namespace core {
 
@@ -12,10 +12,13 @@ namespace core {
 inline constexpr long kObjectErrorBase = -2147221504L;  // 0x80040000
 
 class AppError : public std::exception {
-public:
+  public:
     AppError(long number, QString source, QString description, bool cancelled = false)
-        : number_(number), source_(std::move(source)), description_(std::move(description)),
-          cancelled_(cancelled), what_(description_.toUtf8()) {}
+        : number_(number),
+          source_(std::move(source)),
+          description_(std::move(description)),
+          cancelled_(cancelled),
+          what_(description_.toUtf8()) {}
 
     long number() const noexcept { return number_; }
     const QString& source() const noexcept { return source_; }
@@ -26,11 +29,14 @@ public:
     // Script errors carry where they happened (0 when unknown).
     int line() const noexcept { return line_; }
     int column() const noexcept { return column_; }
-    void setPosition(int line, int column) { line_ = line; column_ = column; }
+    void setPosition(int line, int column) {
+        line_ = line;
+        column_ = column;
+    }
 
     const char* what() const noexcept override { return what_.constData(); }
 
-private:
+  private:
     long number_;
     QString source_;
     QString description_;

@@ -18,23 +18,16 @@ std::optional<QDateTime>& fixedTime() {
 QDateTime Clock::nowDateTime() {
     {
         std::lock_guard lock(clockMutex());
-        if (fixedTime())
-            return *fixedTime();
+        if (fixedTime()) return *fixedTime();
     }
     return QDateTime::currentDateTime();
 }
 
-Date Clock::now() {
-    return Date::fromQDateTime(nowDateTime());
-}
+Date Clock::now() { return Date::fromQDateTime(nowDateTime()); }
 
-Date Clock::today() {
-    return Date::fromQDate(nowDateTime().date());
-}
+Date Clock::today() { return Date::fromQDate(nowDateTime().date()); }
 
-Date Clock::time() {
-    return now().timePart();
-}
+Date Clock::time() { return now().timePart(); }
 
 void Clock::setFixed(std::optional<QDateTime> fixed) {
     std::lock_guard lock(clockMutex());
@@ -46,19 +39,13 @@ std::optional<QDateTime> Clock::fixed() {
     return fixedTime();
 }
 
-FixedClock::FixedClock(const QDateTime& at) : previous_(Clock::fixed()) {
-    Clock::setFixed(at);
-}
+FixedClock::FixedClock(const QDateTime& at) : previous_(Clock::fixed()) { Clock::setFixed(at); }
 
 FixedClock::FixedClock(int year, int month, int day, int hour, int minute, int second)
     : FixedClock(QDateTime(QDate(year, month, day), QTime(hour, minute, second))) {}
 
-FixedClock::~FixedClock() {
-    Clock::setFixed(previous_);
-}
+FixedClock::~FixedClock() { Clock::setFixed(previous_); }
 
-void FixedClock::set(const QDateTime& at) {
-    Clock::setFixed(at);
-}
+void FixedClock::set(const QDateTime& at) { Clock::setFixed(at); }
 
 }  // namespace core

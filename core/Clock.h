@@ -9,7 +9,7 @@
 namespace core {
 
 class Clock {
-public:
+  public:
     // The current local date and time (the fixed one while set).
     static QDateTime nowDateTime();
     static Date now();    // date and time, to the second
@@ -24,7 +24,7 @@ public:
 
 // Fixes the clock for its lifetime and then restores what was there before.
 class FixedClock {
-public:
+  public:
     explicit FixedClock(const QDateTime& at);
     FixedClock(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
     ~FixedClock();
@@ -34,7 +34,7 @@ public:
     // Moves the fixed time on (or sets it anew) while the guard lives.
     void set(const QDateTime& at);
 
-private:
+  private:
     std::optional<QDateTime> previous_;
 };
 

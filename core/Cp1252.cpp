@@ -35,8 +35,7 @@ QString decode(const QByteArray& bytes) {
 
 QByteArray encode(const QString& text) {
     QByteArray out(text.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < text.size(); ++i)
-        out[i] = static_cast<char>(fromUnicode(text[i].unicode()));
+    for (qsizetype i = 0; i < text.size(); ++i) out[i] = static_cast<char>(fromUnicode(text[i].unicode()));
     return out;
 }
 

@@ -9,7 +9,7 @@
 namespace core {
 
 class Currency {
-public:
+  public:
     static constexpr std::int64_t kScale = 10000;
 
     constexpr Currency() noexcept = default;
@@ -43,7 +43,7 @@ public:
     constexpr auto operator<=>(const Currency&) const noexcept = default;
     constexpr bool operator==(const Currency&) const noexcept = default;
 
-private:
+  private:
     constexpr explicit Currency(std::int64_t raw) noexcept : raw_(raw) {}
     std::int64_t raw_ = 0;
 };

@@ -50,8 +50,7 @@ void split(double serial, std::int64_t& dayNumber, int& seconds) {
 // The classic serial of a point in time given on a straight line of days
 // (-0.75 is 29/12/1899 06:00, which the type writes as -1.25).
 double serialFromLinear(double linear) {
-    if (linear >= 0)
-        return linear;
+    if (linear >= 0) return linear;
     const double day = std::floor(linear);
     const double fraction = linear - day;
     return fraction == 0 ? day : day - fraction;
@@ -59,8 +58,7 @@ double serialFromLinear(double linear) {
 
 Date checkedFromLinear(double linear) {
     const double serial = serialFromLinear(linear);
-    if (!Date::isValidSerial(serial))
-        raiseValueError(kErrInvalidCall);
+    if (!Date::isValidSerial(serial)) raiseValueError(kErrInvalidCall);
     return Date(serial);
 }
 
@@ -79,8 +77,7 @@ bool Date::isValidSerial(double serial) noexcept {
 }
 
 Date Date::fromSerial(double serial) {
-    if (!isValidSerial(serial))
-        raiseValueError(kErrOverflow);
+    if (!isValidSerial(serial)) raiseValueError(kErrOverflow);
     return Date(serial);
 }
 
@@ -90,8 +87,7 @@ Date Date::fromParts(int year, int month, int day, int hour, int minute, int sec
 }
 
 bool Date::isValidDate(int year, int month, int day) noexcept {
-    if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1)
-        return false;
+    if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
@@ -111,14 +107,12 @@ Date Date::timeSerial(int hour, int minute, int second) {
 }
 
 Date Date::fromQDate(const QDate& date) {
-    if (!date.isValid())
-        raiseValueError(kErrInvalidCall);
+    if (!date.isValid()) raiseValueError(kErrInvalidCall);
     return fromParts(date.year(), date.month(), date.day());
 }
 
 Date Date::fromQDateTime(const QDateTime& dateTime) {
-    if (!dateTime.isValid())
-        raiseValueError(kErrInvalidCall);
+    if (!dateTime.isValid()) raiseValueError(kErrInvalidCall);
     const QDate d = dateTime.date();
     const QTime t = dateTime.time();
     return fromParts(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second());

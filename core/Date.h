@@ -11,7 +11,7 @@
 namespace core {
 
 class Date {
-public:
+  public:
     // Limits of the type: 01/01/100 00:00:00 and 31/12/9999 23:59:59.
     static constexpr double kMinSerial = -657434.0;
     static constexpr double kMaxSerial = 2958465.99998843;  // 23:59:59
@@ -28,8 +28,7 @@ public:
     // (month 13 is January of the next year, day 0 the last day of the month
     // before); hours, minutes and seconds carry over likewise.
     // AppError 5 when the result lies outside the years 100 to 9999.
-    static Date fromParts(int year, int month, int day, int hour = 0, int minute = 0,
-                          int second = 0);
+    static Date fromParts(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
     // True for an existing calendar day in the years 100 to 9999 (no carrying).
     static bool isValidDate(int year, int month, int day) noexcept;
 
@@ -73,7 +72,7 @@ public:
     constexpr auto operator<=>(const Date&) const noexcept = default;
     constexpr bool operator==(const Date&) const noexcept = default;
 
-private:
+  private:
     double serial_ = 0.0;
 };
 

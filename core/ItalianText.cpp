@@ -32,11 +32,10 @@ QString withDecimalComma(const std::string& s) {
 }
 
 QString formatGeneral(double value, int significant) {
-    if (value == 0)
-        return QStringLiteral("0");
+    if (value == 0) return QStringLiteral("0");
     if (!std::isfinite(value))
-        return std::isnan(value) ? QStringLiteral("NaN") : (value > 0 ? QStringLiteral("+Inf")
-                                                                       : QStringLiteral("-Inf"));
+        return std::isnan(value) ? QStringLiteral("NaN")
+                                 : (value > 0 ? QStringLiteral("+Inf") : QStringLiteral("-Inf"));
     return withDecimalComma(printed("%.*G", significant, value));
 }
 
@@ -50,15 +49,11 @@ struct Parsed {
     std::int64_t integer = 0;
 };
 
-bool isBlank(QChar c) {
-    return c.isSpace();
-}
+bool isBlank(QChar c) { return c.isSpace(); }
 
 QStringView trimmed(QStringView t) {
-    while (!t.isEmpty() && isBlank(t.front()))
-        t = t.mid(1);
-    while (!t.isEmpty() && isBlank(t.back()))
-        t.chop(1);
+    while (!t.isEmpty() && isBlank(t.front())) t = t.mid(1);
+    while (!t.isEmpty() && isBlank(t.back())) t.chop(1);
     return t;
 }
 
@@ -71,19 +66,16 @@ std::optional<Parsed> parseRadix(QStringView t) {
     } else if (!t.isEmpty() && (t.front() == QLatin1Char('O') || t.front() == QLatin1Char('o'))) {
         t = t.mid(1);
     }
-    if (t.isEmpty())
-        return std::nullopt;
+    if (t.isEmpty()) return std::nullopt;
     std::uint64_t v = 0;
     for (QChar c : t) {
         const int d = c.isDigit() ? c.digitValue()
                       : (base == 16 && c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f'))
                           ? c.toLower().unicode() - 'a' + 10
                           : -1;
-        if (d < 0 || d >= base)
-            return std::nullopt;
+        if (d < 0 || d >= base) return std::nullopt;
         v = v * std::uint64_t(base) + std::uint64_t(d);
-        if (v > 0xFFFFFFFFull)
-            raiseValueError(kErrOverflow);
+        if (v > 0xFFFFFFFFull) raiseValueError(kErrOverflow);
     }
     Parsed p;
     p.whole = true;
@@ -95,10 +87,8 @@ std::optional<Parsed> parseRadix(QStringView t) {
 
 std::optional<Parsed> parse(QStringView text) {
     QStringView t = trimmed(text);
-    if (t.isEmpty())
-        return std::nullopt;
-    if (t.front() == QLatin1Char('&'))
-        return parseRadix(t.mid(1));
+    if (t.isEmpty()) return std::nullopt;
+    if (t.front() == QLatin1Char('&')) return parseRadix(t.mid(1));
 
     Parsed p;
     const QChar euro(0x20AC);
@@ -106,20 +96,15 @@ std::optional<Parsed> parse(QStringView text) {
         p.negative = true;
         t = trimmed(t.mid(1, t.size() - 2));
     }
-    if (!t.isEmpty() && t.front() == euro)
-        t = trimmed(t.mid(1));
+    if (!t.isEmpty() && t.front() == euro) t = trimmed(t.mid(1));
     if (!t.isEmpty() && (t.front() == QLatin1Char('-') || t.front() == QLatin1Char('+'))) {
-        if (p.negative)
-            return std::nullopt;
+        if (p.negative) return std::nullopt;
         p.negative = t.front() == QLatin1Char('-');
         t = trimmed(t.mid(1));
     }
-    if (!t.isEmpty() && t.front() == euro)
-        t = trimmed(t.mid(1));
-    if (!t.isEmpty() && t.back() == euro)
-        t = trimmed(t.left(t.size() - 1));
-    if (t.isEmpty())
-        return std::nullopt;
+    if (!t.isEmpty() && t.front() == euro) t = trimmed(t.mid(1));
+    if (!t.isEmpty() && t.back() == euro) t = trimmed(t.left(t.size() - 1));
+    if (t.isEmpty()) return std::nullopt;
 
     std::string whole, fraction;
     bool seenComma = false, seenDigit = false;
@@ -138,28 +123,22 @@ std::optional<Parsed> parse(QStringView text) {
             break;
         }
     }
-    if (!seenDigit)
-        return std::nullopt;
+    if (!seenDigit) return std::nullopt;
     if (i < t.size()) {
         const QChar e = t[i].toUpper();
-        if (e != QLatin1Char('E') && e != QLatin1Char('D'))
-            return std::nullopt;
+        if (e != QLatin1Char('E') && e != QLatin1Char('D')) return std::nullopt;
         ++i;
         bool negExp = false;
         if (i < t.size() && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-'))) {
             negExp = t[i] == QLatin1Char('-');
             ++i;
         }
-        if (i >= t.size())
-            return std::nullopt;
+        if (i >= t.size()) return std::nullopt;
         for (; i < t.size(); ++i) {
-            if (t[i] < QLatin1Char('0') || t[i] > QLatin1Char('9'))
-                return std::nullopt;
-            if (exponent < 100000)
-                exponent = exponent * 10 + t[i].digitValue();
+            if (t[i] < QLatin1Char('0') || t[i] > QLatin1Char('9')) return std::nullopt;
+            if (exponent < 100000) exponent = exponent * 10 + t[i].digitValue();
         }
-        if (negExp)
-            exponent = -exponent;
+        if (negExp) exponent = -exponent;
     }
     std::string digits = whole + fraction;
     exponent -= long(fraction.size());
@@ -175,21 +154,17 @@ std::optional<Parsed> parse(QStringView text) {
 }
 
 double toDouble(const Parsed& p) {
-    if (p.whole)
-        return double(p.integer);
-    if (p.digits.empty())
-        return 0.0;
+    if (p.whole) return double(p.integer);
+    if (p.digits.empty()) return 0.0;
     const std::string s = p.digits + "e" + std::to_string(p.exponent);
     double v = 0;
     const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
     if (r.ec == std::errc::result_out_of_range) {
         // Too small is zero; too large cannot be held.
-        if (p.exponent + long(p.digits.size()) > 0)
-            raiseValueError(kErrOverflow);
+        if (p.exponent + long(p.digits.size()) > 0) raiseValueError(kErrOverflow);
         v = 0;
     }
-    if (!std::isfinite(v))
-        raiseValueError(kErrOverflow);
+    if (!std::isfinite(v)) raiseValueError(kErrOverflow);
     return p.negative ? -v : v;
 }
 
@@ -209,14 +184,12 @@ struct DateFields {
 
 int expandYear(const QString& text) {
     const int y = text.toInt();
-    if (text.size() <= 2)
-        return y < 30 ? 2000 + y : 1900 + y;
+    if (text.size() <= 2) return y < 30 ? 2000 + y : 1900 + y;
     return y;
 }
 
 std::optional<DateFields> parseDatePart(const QString& text) {
-    static const QRegularExpression three(
-        QStringLiteral("^(\\d{1,4})([/\\-.])(\\d{1,2})\\2(\\d{1,4})$"));
+    static const QRegularExpression three(QStringLiteral("^(\\d{1,4})([/\\-.])(\\d{1,2})\\2(\\d{1,4})$"));
     static const QRegularExpression two(QStringLiteral("^(\\d{1,2})[/\\-](\\d{1,4})$"));
     DateFields f;
     f.present = true;
@@ -225,8 +198,7 @@ std::optional<DateFields> parseDatePart(const QString& text) {
             f.year = m.captured(1).toInt();
             f.month = m.captured(3).toInt();
             f.day = m.captured(4).toInt();
-            if (m.captured(4).size() > 2)
-                return std::nullopt;
+            if (m.captured(4).size() > 2) return std::nullopt;
         } else {
             f.day = m.captured(1).toInt();
             f.month = m.captured(3).toInt();
@@ -246,21 +218,17 @@ std::optional<DateFields> parseDatePart(const QString& text) {
     } else {
         return std::nullopt;
     }
-    if (!Date::isValidDate(f.year, f.month, f.day))
-        return std::nullopt;
+    if (!Date::isValidDate(f.year, f.month, f.day)) return std::nullopt;
     return f;
 }
 
 bool parseTimePart(const QString& text, int& seconds) {
-    static const QRegularExpression time(
-        QStringLiteral("^(\\d{1,2})([:.])(\\d{1,2})(?:\\2(\\d{1,2}))?$"));
+    static const QRegularExpression time(QStringLiteral("^(\\d{1,2})([:.])(\\d{1,2})(?:\\2(\\d{1,2}))?$"));
     const auto m = time.match(text);
-    if (!m.hasMatch())
-        return false;
+    if (!m.hasMatch()) return false;
     const int h = m.captured(1).toInt(), mi = m.captured(3).toInt(),
               s = m.captured(4).isEmpty() ? 0 : m.captured(4).toInt();
-    if (h > 23 || mi > 59 || s > 59)
-        return false;
+    if (h > 23 || mi > 59 || s > 59) return false;
     seconds = h * 3600 + mi * 60 + s;
     return true;
 }
@@ -273,50 +241,39 @@ std::optional<Date> parseNamedMonth(const QString& t) {
                        "(?:\\s+(\\S+))?$"),
         QRegularExpression::CaseInsensitiveOption);
     const auto m = named.match(t);
-    if (!m.hasMatch())
-        return std::nullopt;
+    if (!m.hasMatch()) return std::nullopt;
     const QString word = m.captured(2).toLower();
     int month = 0;
     for (int i = 1; i <= 12 && month == 0; ++i) {
         const QString name = monthName(i);
-        if (word == name || (word.size() == 3 && name.startsWith(word)))
-            month = i;
+        if (word == name || (word.size() == 3 && name.startsWith(word))) month = i;
     }
-    if (month == 0)
-        return std::nullopt;
+    if (month == 0) return std::nullopt;
     const int day = m.captured(1).toInt();
-    const int year = m.captured(3).isEmpty() ? Clock::today().year()
+    const int year = m.captured(3).isEmpty()     ? Clock::today().year()
                      : m.captured(3).size() == 3 ? -1
                                                  : expandYear(m.captured(3));
-    if (!Date::isValidDate(year, month, day))
-        return std::nullopt;
+    if (!Date::isValidDate(year, month, day)) return std::nullopt;
     int seconds = 0;
-    if (!m.captured(4).isEmpty() && !parseTimePart(m.captured(4), seconds))
-        return std::nullopt;
+    if (!m.captured(4).isEmpty() && !parseTimePart(m.captured(4), seconds)) return std::nullopt;
     return Date::fromParts(year, month, day, 0, 0, seconds);
 }
 
 }  // namespace
 
-QString formatDouble(double value) {
-    return formatGeneral(value, 15);
-}
+QString formatDouble(double value) { return formatGeneral(value, 15); }
 
-QString formatSingle(float value) {
-    return formatGeneral(double(value), 7);
-}
+QString formatSingle(float value) { return formatGeneral(double(value), 7); }
 
 QString formatCurrency(Currency value) {
     const std::int64_t raw = value.raw();
     const std::uint64_t magnitude = raw < 0 ? std::uint64_t(0) - std::uint64_t(raw) : std::uint64_t(raw);
     QString out = QString::number(magnitude / 10000);
-    if (raw < 0)
-        out.prepend(QLatin1Char('-'));
+    if (raw < 0) out.prepend(QLatin1Char('-'));
     std::uint64_t fraction = magnitude % 10000;
     if (fraction != 0) {
         QString digits = QString::number(fraction).rightJustified(4, QLatin1Char('0'));
-        while (digits.endsWith(QLatin1Char('0')))
-            digits.chop(1);
+        while (digits.endsWith(QLatin1Char('0'))) digits.chop(1);
         out += QLatin1Char(',') + digits;
     }
     return out;
@@ -328,23 +285,18 @@ enum DateShape { DateAndTime = 3, DateOnly = 1, TimeOnly = 2 };
 QString formatDateShape(const Date::Parts& p, int shape) {
     char buffer[32];
     int n = 0;
-    if (shape & DateOnly)
-        n = std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d", p.day, p.month, p.year);
-    if (shape == DateAndTime)
-        buffer[n++] = ' ';
+    if (shape & DateOnly) n = std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d", p.day, p.month, p.year);
+    if (shape == DateAndTime) buffer[n++] = ' ';
     if (shape & TimeOnly)
-        n += std::snprintf(buffer + n, sizeof buffer - std::size_t(n), "%02d:%02d:%02d", p.hour, p.minute, p.second);
+        n += std::snprintf(buffer + n, sizeof buffer - std::size_t(n), "%02d:%02d:%02d", p.hour, p.minute,
+                           p.second);
     return QString::fromLatin1(buffer, n);
 }
 }  // namespace
 
-QString formatDateOnly(Date value) {
-    return formatDateShape(value.parts(), DateOnly);
-}
+QString formatDateOnly(Date value) { return formatDateShape(value.parts(), DateOnly); }
 
-QString formatTimeOnly(Date value) {
-    return formatDateShape(value.parts(), TimeOnly);
-}
+QString formatTimeOnly(Date value) { return formatDateShape(value.parts(), TimeOnly); }
 
 QString formatDate(Date value) {
     const Date::Parts p = value.parts();
@@ -353,18 +305,14 @@ QString formatDate(Date value) {
     return formatDateShape(p, !hasDate ? TimeOnly : hasTime ? DateAndTime : DateOnly);
 }
 
-QString formatBool(bool value) {
-    return value ? QStringLiteral("Vero") : QStringLiteral("Falso");
-}
+QString formatBool(bool value) { return value ? QStringLiteral("Vero") : QStringLiteral("Falso"); }
 
 QString formatFixed(double value, int decimals, bool groupThousands) {
     decimals = std::clamp(decimals, 0, 15);
-    if (!std::isfinite(value))
-        return formatDouble(value);
+    if (!std::isfinite(value)) return formatDouble(value);
     std::string digits;
     int point = 0;
-    if (value != 0)
-        decimalDigits(value, digits, point);
+    if (value != 0) decimalDigits(value, digits, point);
     const long keep = long(point) + decimals;
     if (keep < 0) {
         digits.clear();
@@ -401,12 +349,10 @@ QString formatFixed(double value, int decimals, bool groupThousands) {
     const bool zero = whole == "0" && fraction.find_first_not_of('0') == std::string::npos;
 
     QString out;
-    if (value < 0 && !zero)
-        out += QLatin1Char('-');
+    if (value < 0 && !zero) out += QLatin1Char('-');
     if (groupThousands) {
         for (std::size_t i = 0; i < whole.size(); ++i) {
-            if (i > 0 && (whole.size() - i) % 3 == 0)
-                out += QLatin1Char('.');
+            if (i > 0 && (whole.size() - i) % 3 == 0) out += QLatin1Char('.');
             out += QLatin1Char(whole[i]);
         }
     } else {
@@ -419,55 +365,43 @@ QString formatFixed(double value, int decimals, bool groupThousands) {
 
 std::optional<double> parseNumber(QStringView text) {
     const auto p = parse(text);
-    if (!p)
-        return std::nullopt;
+    if (!p) return std::nullopt;
     return toDouble(*p);
 }
 
 std::optional<Currency> parseCurrency(QStringView text) {
     const auto p = parse(text);
-    if (!p)
-        return std::nullopt;
-    if (p->whole)
-        return Currency::fromInt(p->integer);
-    if (p->digits.empty())
-        return Currency();
+    if (!p) return std::nullopt;
+    if (p->whole) return Currency::fromInt(p->integer);
+    if (p->digits.empty()) return Currency();
     // raw = digits x 10^(exponent + 4)
     const long shift = p->exponent + 4;
-    if (long(p->digits.size()) + shift > 20)
-        raiseValueError(kErrOverflow);
+    if (long(p->digits.size()) + shift > 20) raiseValueError(kErrOverflow);
     Wide raw = 0;
     if (shift >= 0) {
-        for (char c : p->digits)
-            raw = raw * 10 + (c - '0');
-        for (long i = 0; i < shift; ++i)
-            raw *= 10;
+        for (char c : p->digits) raw = raw * 10 + (c - '0');
+        for (long i = 0; i < shift; ++i) raw *= 10;
     } else {
         const long kept = long(p->digits.size()) + shift;  // digits before the cut
-        for (long i = 0; i < kept; ++i)
-            raw = raw * 10 + (p->digits[std::size_t(i)] - '0');
+        for (long i = 0; i < kept; ++i) raw = raw * 10 + (p->digits[std::size_t(i)] - '0');
         if (kept >= 0) {
             // Halves to even, as CCur rounds.
             const char next = p->digits[std::size_t(kept)];
-            const bool restNonZero = p->digits.find_first_not_of('0', std::size_t(kept) + 1) != std::string::npos;
-            if (next > '5' || (next == '5' && (restNonZero || raw % 2 != 0)))
-                ++raw;
+            const bool restNonZero =
+                p->digits.find_first_not_of('0', std::size_t(kept) + 1) != std::string::npos;
+            if (next > '5' || (next == '5' && (restNonZero || raw % 2 != 0))) ++raw;
         }
     }
-    if (p->negative)
-        raw = -raw;
-    if (raw > Wide(INT64_MAX) || raw < Wide(INT64_MIN))
-        raiseValueError(kErrOverflow);
+    if (p->negative) raw = -raw;
+    if (raw > Wide(INT64_MAX) || raw < Wide(INT64_MIN)) raiseValueError(kErrOverflow);
     return Currency::fromRaw(std::int64_t(raw));
 }
 
 std::optional<Date> parseDate(QStringView text) {
     const QString t = trimmed(text).toString();
-    if (t.isEmpty())
-        return std::nullopt;
+    if (t.isEmpty()) return std::nullopt;
     int seconds = 0;
-    if (const auto named = parseNamedMonth(t))
-        return named;
+    if (const auto named = parseNamedMonth(t)) return named;
     const qsizetype space = t.indexOf(QLatin1Char(' '));
     if (space < 0) {
         // A time alone: with colons, or "h.m" (two parts with a dot).
@@ -475,13 +409,11 @@ std::optional<Date> parseDate(QStringView text) {
         if ((t.contains(QLatin1Char(':')) || dottedTwo.match(t).hasMatch()) && parseTimePart(t, seconds))
             return Date(seconds / 86400.0);
         const auto d = parseDatePart(t);
-        if (!d)
-            return std::nullopt;
+        if (!d) return std::nullopt;
         return Date::fromParts(d->year, d->month, d->day);
     }
     const auto d = parseDatePart(t.left(space));
-    if (!d || !parseTimePart(t.mid(space + 1).trimmed(), seconds))
-        return std::nullopt;
+    if (!d || !parseTimePart(t.mid(space + 1).trimmed(), seconds)) return std::nullopt;
     return Date::fromParts(d->year, d->month, d->day, 0, 0, seconds);
 }
 
@@ -507,14 +439,12 @@ bool isNumericText(QStringView text) {
     }
 }
 
-bool isDateText(QStringView text) {
-    return parseDate(text).has_value();
-}
+bool isDateText(QStringView text) { return parseDate(text).has_value(); }
 
 QString monthName(int month, bool abbreviate) {
-    static const char16_t* const kNames[12] = {u"gennaio", u"febbraio", u"marzo",    u"aprile",
-                                               u"maggio",  u"giugno",   u"luglio",   u"agosto",
-                                               u"settembre", u"ottobre", u"novembre", u"dicembre"};
+    static const char16_t* const kNames[12] = {u"gennaio",   u"febbraio", u"marzo",    u"aprile",
+                                               u"maggio",    u"giugno",   u"luglio",   u"agosto",
+                                               u"settembre", u"ottobre",  u"novembre", u"dicembre"};
     static const char16_t* const kShort[12] = {u"gen", u"feb", u"mar", u"apr", u"mag", u"giu",
                                                u"lug", u"ago", u"set", u"ott", u"nov", u"dic"};
     if (month < 1 || month > 12) return {};

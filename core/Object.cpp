@@ -6,8 +6,6 @@
 
 namespace core {
 
-std::vector<Variant> Object::enumerate() {
-    raiseValueError(kErrNotCollection);
-}
+std::vector<Variant> Object::enumerate() { raiseValueError(kErrNotCollection); }
 
 }  // namespace core

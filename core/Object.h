@@ -19,7 +19,7 @@ enum class CallKind {
 };
 
 class Object : public std::enable_shared_from_this<Object> {
-public:
+  public:
     virtual ~Object() = default;
 
     // The name that TypeName() gives for the object.

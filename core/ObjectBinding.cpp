@@ -33,36 +33,29 @@ QString CallArgs::string(int i, const QString& fallback) const {
     return given(i) ? (*this)[i].toString() : fallback;
 }
 
-double CallArgs::number(int i, double fallback) const {
-    return given(i) ? (*this)[i].toDouble() : fallback;
-}
+double CallArgs::number(int i, double fallback) const { return given(i) ? (*this)[i].toDouble() : fallback; }
 
 std::int32_t CallArgs::whole(int i, std::int32_t fallback) const {
     return given(i) ? (*this)[i].toLong() : fallback;
 }
 
-bool CallArgs::flag(int i, bool fallback) const {
-    return given(i) ? (*this)[i].toBool() : fallback;
-}
+bool CallArgs::flag(int i, bool fallback) const { return given(i) ? (*this)[i].toBool() : fallback; }
 
 std::shared_ptr<Object> CallArgs::object(int i) const {
     auto o = (*this)[i].toObject();
-    if (!o)
-        raiseValueError(kErrObjectNotSet);
+    if (!o) raiseValueError(kErrObjectNotSet);
     return o;
 }
 
 void CallArgs::setRef(int i, Variant value) const {
-    if (i >= 0 && i < count() && args_[std::size_t(i)])
-        *args_[std::size_t(i)] = std::move(value);
+    if (i >= 0 && i < count() && args_[std::size_t(i)]) *args_[std::size_t(i)] = std::move(value);
 }
 
 // ---- MemberTable -------------------------------------------------------------
 
 void MemberTable::add(Entry entry) {
     const QString key = entry.name.toLower();
-    if (!entries_.contains(key))
-        names_.append(entry.name);
+    if (!entries_.contains(key)) names_.append(entry.name);
     entries_.insert(key, std::move(entry));
 }
 
@@ -71,22 +64,17 @@ const MemberTable::Entry* MemberTable::find(QStringView name) const {
     return it == entries_.constEnd() ? nullptr : &it.value();
 }
 
-bool MemberTable::has(QStringView name) const {
-    return find(name) != nullptr;
-}
+bool MemberTable::has(QStringView name) const { return find(name) != nullptr; }
 
 Variant MemberTable::invoke(Object& self, const QString& name, CallKind kind,
                             std::span<Variant* const> args) const {
     const Entry* entry = find(name.isEmpty() ? QStringView(defaultMember_) : QStringView(name));
-    if (!entry)
-        raiseMemberNotFound();
+    if (!entry) raiseMemberNotFound();
 
     if (kind == CallKind::PropertyLet || kind == CallKind::PropertySet) {
-        if (args.empty() || !entry->isProperty || !entry->put)
-            raiseWrongArguments();
+        if (args.empty() || !entry->isProperty || !entry->put) raiseWrongArguments();
         const auto index = args.first(args.size() - 1);
-        if (int(index.size()) < entry->minArgs || int(index.size()) > entry->maxArgs)
-            raiseWrongArguments();
+        if (int(index.size()) < entry->minArgs || int(index.size()) > entry->maxArgs) raiseWrongArguments();
         entry->put(self, CallArgs(index), *args.back());
         return Variant();
     }

@@ -33,7 +33,7 @@ namespace core {
 // The arguments of one member call, as Object::invoke receives them (for a
 // property assignment, without the assigned value).
 class CallArgs {
-public:
+  public:
     explicit CallArgs(std::span<Variant* const> args) : args_(args) {}
 
     int count() const noexcept { return int(args_.size()); }
@@ -56,12 +56,12 @@ public:
     // happens when the argument was not given).
     void setRef(int i, Variant value) const;
 
-private:
+  private:
     std::span<Variant* const> args_;
 };
 
 class MemberTable {
-public:
+  public:
     using Call = std::function<Variant(Object& self, const CallArgs& args)>;
     using Put = std::function<void(Object& self, const CallArgs& index, const Variant& value)>;
 
@@ -77,14 +77,14 @@ public:
     // The members' names as registered, in registration order.
     QStringList names() const { return names_; }
 
-private:
+  private:
     struct Entry {
         QString name;
         bool isProperty = false;
         int minArgs = 0;  // methods: arguments; properties: index arguments
         int maxArgs = 0;
-        Call call;        // method body, or property get (may be empty: write-only)
-        Put put;          // property let/set (empty: read-only)
+        Call call;  // method body, or property get (may be empty: write-only)
+        Put put;    // property let/set (empty: read-only)
     };
     void add(Entry entry);
     const Entry* find(QStringView name) const;
@@ -96,7 +96,7 @@ private:
 
 template <class T>
 class MemberTable::Builder {
-public:
+  public:
     using Method = std::function<Variant(T& self, const CallArgs& args)>;
     using Setter = std::function<void(T& self, const CallArgs& index, const Variant& value)>;
 
@@ -122,10 +122,9 @@ public:
     }
     MemberTable build() { return std::move(table_); }
 
-private:
+  private:
     static Call wrap(Method fn) {
-        if (!fn)
-            return {};
+        if (!fn) return {};
         return [fn = std::move(fn)](Object& o, const CallArgs& a) { return fn(static_cast<T&>(o), a); };
     }
     MemberTable table_;
@@ -138,7 +137,7 @@ MemberTable::Builder<T> MemberTable::of() {
 }
 
 // Raises the dispatch errors with their Italian descriptions.
-[[noreturn]] void raiseMemberNotFound();   // 438
-[[noreturn]] void raiseWrongArguments();   // 450
+[[noreturn]] void raiseMemberNotFound();  // 438
+[[noreturn]] void raiseWrongArguments();  // 450
 
 }  // namespace core

@@ -33,18 +33,18 @@ QString displayText(const QString& text) {
 
 std::vector<int> answersOf(int style) {
     switch (style & 7) {
-    case kOkCancel:
-        return {kAnswerOk, kAnswerCancel};
-    case kAbortRetryIgnore:
-        return {kAnswerAbort, kAnswerRetry, kAnswerIgnore};
-    case kYesNoCancel:
-        return {kAnswerYes, kAnswerNo, kAnswerCancel};
-    case kYesNo:
-        return {kAnswerYes, kAnswerNo};
-    case kRetryCancel:
-        return {kAnswerRetry, kAnswerCancel};
-    default:
-        return {kAnswerOk};
+        case kOkCancel:
+            return {kAnswerOk, kAnswerCancel};
+        case kAbortRetryIgnore:
+            return {kAnswerAbort, kAnswerRetry, kAnswerIgnore};
+        case kYesNoCancel:
+            return {kAnswerYes, kAnswerNo, kAnswerCancel};
+        case kYesNo:
+            return {kAnswerYes, kAnswerNo};
+        case kRetryCancel:
+            return {kAnswerRetry, kAnswerCancel};
+        default:
+            return {kAnswerOk};
     }
 }
 
@@ -92,8 +92,7 @@ int messageBox(const QString& text, int style, const QString& title) {
     return defaultAnswer(style);
 }
 
-std::optional<QString> inputBox(const QString& prompt, const QString& title,
-                                const QString& defaultText) {
+std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& defaultText) {
     if (Prompt* p = installed()) {
         UserWait wait;
         return p->input(prompt, titleOf(title), defaultText);

@@ -62,7 +62,7 @@ int escapeAnswer(int style);
 
 // The user's side of the engine. Titles reach it already resolved (never empty).
 class Prompt {
-public:
+  public:
     virtual ~Prompt() = default;
     virtual int message(const QString& text, int style, const QString& title) = 0;
     virtual std::optional<QString> input(const QString& prompt, const QString& title,
@@ -89,7 +89,7 @@ qint64 userWaitMs();
 // takes the next queued answer (when the queue is empty: its default button;
 // input requests: the default text) and is logged with its texts.
 class ScriptedBoxes : public Prompt {
-public:
+  public:
     struct Shown {
         QString text;   // as passed by the caller
         QString title;  // the title actually used
@@ -118,7 +118,7 @@ public:
     std::optional<QString> input(const QString& prompt, const QString& title,
                                  const QString& defaultText) override;
 
-private:
+  private:
     std::deque<int> answers_;
     std::deque<std::optional<QString>> inputs_;
     std::vector<Shown> shown_;

@@ -16,25 +16,25 @@ class Variant;
 // What an error's "CONTESTO: " names: a plain value as its text, an object by
 // its type name.
 class ErrorContext {
-public:
+  public:
     ErrorContext(const QString& text) : text_(text) {}
     ErrorContext(const char* text) : text_(QString::fromUtf8(text)) {}
     template <std::integral I>
-        requires(!std::same_as<I, bool> && !std::same_as<I, char>)
-    ErrorContext(I number) : text_(QString::number(number)) {}
+    requires(!std::same_as<I, bool> && !std::same_as<I, char>) ErrorContext(I number)
+        : text_(QString::number(number)) {}
     ErrorContext(double number);
     ErrorContext(const Variant& value);
     ErrorContext(const std::shared_ptr<Object>& object);
     // Any object that names its type (table classes, page objects, core::Object).
     template <class T>
-        requires requires(const T& t) {
-            { t.typeName() } -> std::convertible_to<QString>;
-        }
+    requires requires(const T& t) {
+        { t.typeName() } -> std::convertible_to<QString>;
+    }
     ErrorContext(const T& object) : text_(object.typeName()) {}
 
     const QString& text() const { return text_; }
 
-private:
+  private:
     QString text_;
 };
 

@@ -6,17 +6,17 @@
 
 namespace core {
 
-inline constexpr int kErrInvalidCall = 5;        // "Chiamata di routine o argomento non valido"
-inline constexpr int kErrOverflow = 6;           // "Overflow"
-inline constexpr int kErrOutOfMemory = 7;        // "Memoria esaurita"
-inline constexpr int kErrSubscript = 9;          // "Indice non incluso nell'intervallo"
-inline constexpr int kErrFixedArray = 10;        // "Matrice fissa o temporaneamente bloccata"
-inline constexpr int kErrDivisionByZero = 11;    // "Divisione per zero"
-inline constexpr int kErrTypeMismatch = 13;      // "Tipo non corrispondente"
-inline constexpr int kErrObjectNotSet = 91;      // "Variabile oggetto non impostata"
-inline constexpr int kErrInvalidNull = 94;       // "Uso non valido di Null"
-inline constexpr int kErrObjectRequired = 424;   // "Necessario oggetto"
-inline constexpr int kErrNotCollection = 451;    // "L'oggetto non è un insieme"
+inline constexpr int kErrInvalidCall = 5;       // "Chiamata di routine o argomento non valido"
+inline constexpr int kErrOverflow = 6;          // "Overflow"
+inline constexpr int kErrOutOfMemory = 7;       // "Memoria esaurita"
+inline constexpr int kErrSubscript = 9;         // "Indice non incluso nell'intervallo"
+inline constexpr int kErrFixedArray = 10;       // "Matrice fissa o temporaneamente bloccata"
+inline constexpr int kErrDivisionByZero = 11;   // "Divisione per zero"
+inline constexpr int kErrTypeMismatch = 13;     // "Tipo non corrispondente"
+inline constexpr int kErrObjectNotSet = 91;     // "Variabile oggetto non impostata"
+inline constexpr int kErrInvalidNull = 94;      // "Uso non valido di Null"
+inline constexpr int kErrObjectRequired = 424;  // "Necessario oggetto"
+inline constexpr int kErrNotCollection = 451;   // "L'oggetto non è un insieme"
 
 // Source word of these errors: the same as the script engine's, since most of
 // them surface while a script runs.

@@ -37,12 +37,8 @@ enum class VType : std::uint16_t {
     Byte = 17,
     Array = 8192,  // or'ed with the element kind
 };
-constexpr VType operator|(VType a, VType b) noexcept {
-    return VType(std::uint16_t(a) | std::uint16_t(b));
-}
-constexpr VType operator&(VType a, VType b) noexcept {
-    return VType(std::uint16_t(a) & std::uint16_t(b));
-}
+constexpr VType operator|(VType a, VType b) noexcept { return VType(std::uint16_t(a) | std::uint16_t(b)); }
+constexpr VType operator&(VType a, VType b) noexcept { return VType(std::uint16_t(a) & std::uint16_t(b)); }
 // The element kind of an array's VarType (the VarType itself otherwise).
 constexpr VType withoutArrayFlag(VType t) noexcept {
     return VType(std::uint16_t(t) & ~std::uint16_t(VType::Array));
@@ -53,7 +49,7 @@ class Variant;
 class VariantArray;
 
 class Variant {
-public:
+  public:
     // Error value of an optional argument that the caller left out.
     static constexpr std::int32_t kMissingError = -2147352572;  // 0x80020004
 
@@ -74,8 +70,8 @@ public:
     Variant(std::shared_ptr<Object> v) noexcept
         : type_(VType::Object), data_(std::in_place_type<std::shared_ptr<Object>>, std::move(v)) {}
     template <class T>
-        requires std::is_base_of_v<Object, T>
-    Variant(std::shared_ptr<T> v) noexcept : Variant(std::shared_ptr<Object>(std::move(v))) {}
+    requires std::is_base_of_v<Object, T> Variant(std::shared_ptr<T> v)
+    noexcept : Variant(std::shared_ptr<Object>(std::move(v))) {}
     Variant(VariantArray v);
 
     static Variant empty() noexcept { return Variant(); }
@@ -169,7 +165,7 @@ public:
     // arrays element by element); for tests and containers, not the language's =.
     bool identical(const Variant& other) const;
 
-private:
+  private:
     struct NullTag {
         bool operator==(const NullTag&) const = default;
     };
@@ -178,9 +174,8 @@ private:
         bool operator==(const ErrorCode&) const = default;
     };
     using ArrayPtr = std::shared_ptr<VariantArray>;
-    using Data = std::variant<std::monostate, NullTag, bool, std::uint8_t, std::int16_t, std::int32_t,
-                              float, double, Currency, Date, QString, std::shared_ptr<Object>, ErrorCode,
-                              ArrayPtr>;
+    using Data = std::variant<std::monostate, NullTag, bool, std::uint8_t, std::int16_t, std::int32_t, float,
+                              double, Currency, Date, QString, std::shared_ptr<Object>, ErrorCode, ArrayPtr>;
     Variant(VType t, Data d) noexcept : type_(t), data_(std::move(d)) {}
 
     VType type_ = VType::Empty;
@@ -199,7 +194,7 @@ struct ArrayBound {
 // A multi-dimensional array. Elements are stored with the first index varying
 // fastest, which is also the order For Each visits them in.
 class VariantArray {
-public:
+  public:
     VariantArray() = default;  // no dimensions yet: `Dim a()`
     explicit VariantArray(std::vector<ArrayBound> bounds, VType elementType = VType::Variant);
     // A one-dimensional array from 0, as Array(...) and Split(...) make.
@@ -235,7 +230,7 @@ public:
     bool isFixed() const noexcept { return fixed_; }
     void setFixed(bool fixed) noexcept { fixed_ = fixed; }
 
-private:
+  private:
     std::size_t offsetOf(std::span<const std::int32_t> indices) const;
     std::vector<ArrayBound> bounds_;
     std::vector<Variant> elements_;

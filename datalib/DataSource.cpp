@@ -60,8 +60,10 @@ std::shared_ptr<DataSource> DataSource::open(const std::shared_ptr<datalib::Data
 }
 
 DataSource::DataSource()
-    : layout_(std::make_unique<RowLayout>()), cur_(std::make_unique<KeysetCursor>()),
-      edit_(std::make_unique<EditBuffer>()), writer_(std::make_unique<RowWriter>()) {}
+    : layout_(std::make_unique<RowLayout>()),
+      cur_(std::make_unique<KeysetCursor>()),
+      edit_(std::make_unique<EditBuffer>()),
+      writer_(std::make_unique<RowWriter>()) {}
 
 DataSource::~DataSource() = default;
 
@@ -132,7 +134,9 @@ void DataSource::RowFirst() { MoveTo(0); }
 void DataSource::RowNext() { MoveTo(cur_->position() + 1); }
 void DataSource::RowPrevious() { MoveTo(cur_->position() - 1); }
 void DataSource::RowLast() { MoveTo(cur_->size() - 1); }
-bool DataSource::Bof() const { return !(edit_->editing && edit_->isNew) && (cur_->empty() || cur_->position() < 0); }
+bool DataSource::Bof() const {
+    return !(edit_->editing && edit_->isNew) && (cur_->empty() || cur_->position() < 0);
+}
 bool DataSource::Eof() const {
     return cur_->empty() || (cur_->position() >= cur_->size() && !(edit_->editing && edit_->isNew));
 }
@@ -273,7 +277,8 @@ void DataSource::invalidate() { cur_->forget(); }
 
 void DataSource::beginEdit() {
     if (edit_->editing) return;
-    if (cur_->isStatic()) throw errors::make(errors::NotAllowed, QStringLiteral("Questi dati non sono modificabili."));
+    if (cur_->isStatic())
+        throw errors::make(errors::NotAllowed, QStringLiteral("Questi dati non sono modificabili."));
     const CursorRow* r = currentRow();
     if (!r)
         throw errors::make(errors::NoCurrentRow,
@@ -466,7 +471,8 @@ std::shared_ptr<DataSource> DataSource::Parent() const { return parent_; }
 qint64 DataSource::parentOidOfRow() const {
     if (layout_->parentLinkIndex() >= 0) {
         const auto& v = values();
-        if (size_t(layout_->parentLinkIndex()) < v.size() && !v[size_t(layout_->parentLinkIndex())].isEmptyOrNull())
+        if (size_t(layout_->parentLinkIndex()) < v.size() &&
+            !v[size_t(layout_->parentLinkIndex())].isEmptyOrNull())
             return qint64(std::llround(v[size_t(layout_->parentLinkIndex())].toDouble()));
     }
     return parentOid_;
@@ -499,12 +505,14 @@ const ReferenceDef* DataSource::parentReference() const { return parentRef_ ? pa
 
 void DataSource::startNewRow(bool runHooks) {
     if (edit_->editing) saveImpl(true);
-    if (cur_->isStatic()) throw errors::make(errors::NotAllowed, QStringLiteral("Questi dati non sono modificabili."));
+    if (cur_->isStatic())
+        throw errors::make(errors::NotAllowed, QStringLiteral("Questi dati non sono modificabili."));
     db_->touch(*this);
     edit_->values.assign(layout_->size(), core::Variant::null());
     for (size_t j = 0; j < layout_->size(); ++j)
         if ((*layout_)[j].col && (*layout_)[j].col->isBoolean()) edit_->values[j] = core::Variant(false);
-    if (layout_->parentLinkIndex() >= 0) edit_->values[size_t(layout_->parentLinkIndex())] = wholeNumber(parentOid_);
+    if (layout_->parentLinkIndex() >= 0)
+        edit_->values[size_t(layout_->parentLinkIndex())] = wholeNumber(parentOid_);
     edit_->original = edit_->values;
     edit_->editing = true;
     edit_->isNew = true;
@@ -559,9 +567,9 @@ core::Variant DataSource::InsertFromPairs(const std::vector<core::Variant>& pair
             const int i = colIndex(name);
             const ReferenceDef* r = def_->findReference(name);
             if ((i < 0 && !r) || (r && r->collection)) continue;  // names the table does not have
-            if (i >= 0 &&
-                ((*layout_)[size_t(i)].kind == RowLayout::Kind::Expr || (*layout_)[size_t(i)].kind == RowLayout::Kind::OID ||
-                 (*layout_)[size_t(i)].kind == RowLayout::Kind::Link))
+            if (i >= 0 && ((*layout_)[size_t(i)].kind == RowLayout::Kind::Expr ||
+                           (*layout_)[size_t(i)].kind == RowLayout::Kind::OID ||
+                           (*layout_)[size_t(i)].kind == RowLayout::Kind::Link))
                 continue;
             setField(name, pairs[k + 1]);
         }
@@ -831,8 +839,9 @@ std::shared_ptr<DataSource> DataSource::RelatedDataSource(const QString& table) 
     if (!RowValid()) return nullptr;
     if (parent_ && parent_->def_->name().compare(table, Qt::CaseInsensitive) == 0) return parent_;
     if (def_->base && def_->base->name().compare(table, Qt::CaseInsensitive) == 0) {
-        const core::Variant link =
-            layout_->baseLinkIndex() >= 0 ? values().at(size_t(layout_->baseLinkIndex())) : core::Variant::null();
+        const core::Variant link = layout_->baseLinkIndex() >= 0
+                                       ? values().at(size_t(layout_->baseLinkIndex()))
+                                       : core::Variant::null();
         return DataSource::open(
             db_, *def_->base,
             query::RowOIDQueryString(*def_->base, link.isEmptyOrNull() ? 0 : qint64(link.toDouble()), 0));

@@ -8,8 +8,8 @@
 #include "datalib/DataSourceParts.h"
 #include "datalib/Database.h"
 #include "datalib/Errors.h"
-#include "datalib/query/QueryTranslator.h"
 #include "datalib/Interfaces.h"
+#include "datalib/query/QueryTranslator.h"
 
 #include <QHash>
 #include <QSet>
@@ -54,7 +54,8 @@ std::vector<std::pair<QString, core::Variant>> DataSource::identityOf(const Data
     }
     for (const QString& part : k->parts()) {
         const int i = colIndex(part);
-        if (i < 0 || ((*layout_)[size_t(i)].kind != RowLayout::Kind::Own && (*layout_)[size_t(i)].kind != RowLayout::Kind::OwnRef))
+        if (i < 0 || ((*layout_)[size_t(i)].kind != RowLayout::Kind::Own &&
+                      (*layout_)[size_t(i)].kind != RowLayout::Kind::OwnRef))
             return {};
         id.emplace_back((*layout_)[size_t(i)].name, src.ColValue(part));
     }
@@ -284,7 +285,8 @@ core::Variant DataSource::MoveRowTo(DataSource& target, const QString& keyColumn
         pairs.push_back(BaseKey());
     }
     for (const RowLayout::Column& c : layout_->columns()) {
-        if ((c.kind != RowLayout::Kind::Own && c.kind != RowLayout::Kind::OwnRef) || anew.contains(c.name.toLower()))
+        if ((c.kind != RowLayout::Kind::Own && c.kind != RowLayout::Kind::OwnRef) ||
+            anew.contains(c.name.toLower()))
             continue;
         pairs.push_back(c.name);
         pairs.push_back(ColValue(c.name));

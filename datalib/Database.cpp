@@ -409,8 +409,7 @@ void Database::upsertParam(const QString& name, const QString* value, const QStr
         conn_
             ->prepare(
                 QStringLiteral("INSERT INTO ParametriSistema (Nome, Valore, Testo) VALUES (?1, ?2, ?3)"))
-            .bind({name, value ? SqlValue(*value) : SqlValue(QString()),
-                   text ? SqlValue(*text) : SqlValue()})
+            .bind({name, value ? SqlValue(*value) : SqlValue(QString()), text ? SqlValue(*text) : SqlValue()})
             .run();
     }
     conn_->touchData();

@@ -3,9 +3,9 @@
 #include "datalib/Connection.h"
 #include "datalib/Database.h"
 #include "datalib/Errors.h"
-#include "datalib/query/QueryTranslator.h"
 #include "datalib/Interfaces.h"
 #include "datalib/Salvage.h"
+#include "datalib/query/QueryTranslator.h"
 
 #include <sqlite3.h>
 #include <QCryptographicHash>

@@ -89,7 +89,7 @@ void KeysetCursor::fetchWindow(Connection& conn, const RowLayout& layout, long f
 }
 
 const KeysetCursor::Row* KeysetCursor::fetchRow(Connection& conn, const RowLayout& layout, qint64 oid,
-                                                 long position) const {
+                                                long position) const {
     const quint64 version = conn.dataVersion();
     auto it = cache_.find(oid);
     if (it != cache_.end() && it->second.version == version) return &it->second;

@@ -28,7 +28,8 @@ QString captionOf(const Database& db, const QString& table) {
 bool uniqueReference(const TableDef& table, const ReferenceDef& r) {
     for (int i = 0; i < table.keys.Count(); ++i) {
         const KeyDef& k = table.keys.Item(i);
-        if (k.unique() && k.parts().size() == 1 && k.parts().first().compare(r.name, Qt::CaseInsensitive) == 0)
+        if (k.unique() && k.parts().size() == 1 &&
+            k.parts().first().compare(r.name, Qt::CaseInsensitive) == 0)
             return true;
     }
     return false;
@@ -115,9 +116,12 @@ RelationLevel describeLevel(const Database& db, const TableDef& t, const BrowseP
 
 const std::vector<RelationDesc>& RelationLevel::of(RelationKind kind) const {
     switch (kind) {
-        case RelationKind::Associated: return associated;
-        case RelationKind::Reference: return references;
-        case RelationKind::Container: break;
+        case RelationKind::Associated:
+            return associated;
+        case RelationKind::Reference:
+            return references;
+        case RelationKind::Container:
+            break;
     }
     return containers;
 }
@@ -155,13 +159,14 @@ std::shared_ptr<DataSource> RelatedRows(DataSource& ds, const RelationDesc& rela
             const ReferenceDef* r = other ? other->findReference(relation.reference) : nullptr;
             if (!r) return nullptr;
             // The referring column holds this row's key value, or its OID.
-            const core::Variant key = r->byRowLink() ? core::Variant(double(ds.OID())) : ds.ColValue(r->keyColumn);
+            const core::Variant key =
+                r->byRowLink() ? core::Variant(double(ds.OID())) : ds.ColValue(r->keyColumn);
             return db->OpenDataSource(other->name(), query::EqualityCondition(*other, r->name, key));
         }
         case RelationKind::Reference: {
             const TableDef& t = ds.tableDef();
-            return db->OpenDataSource(t.name(), query::EqualityCondition(t, relation.reference,
-                                                                         ds.ColValue(relation.reference)));
+            return db->OpenDataSource(
+                t.name(), query::EqualityCondition(t, relation.reference, ds.ColValue(relation.reference)));
         }
         case RelationKind::Container:
             return ds.RelatedDataSource(relation.table);
@@ -196,8 +201,8 @@ std::shared_ptr<DataSource> ReferenceRowsFor(const std::shared_ptr<Database>& db
                                              const QString& typed) {
     const TableDef* target = db->tableDef(r.table);
     if (!target) return nullptr;
-    return db->OpenDataSource(target->name(),
-                              query::EqualityCondition(*target, ReferenceTypedColumn(*db, r), core::Variant(typed)));
+    return db->OpenDataSource(target->name(), query::EqualityCondition(*target, ReferenceTypedColumn(*db, r),
+                                                                       core::Variant(typed)));
 }
 
 bool AllowsChanges(const DataSource& ds) {

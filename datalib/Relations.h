@@ -82,8 +82,8 @@ std::shared_ptr<DataSource> ReferencedRow(const std::shared_ptr<Database>& db, c
 // first column it shows.
 QString ReferenceTypedColumn(const Database& db, const ReferenceDef& reference);
 // The rows of the referenced table whose typed column equals the text.
-std::shared_ptr<DataSource> ReferenceRowsFor(const std::shared_ptr<Database>& db, const ReferenceDef& reference,
-                                             const QString& typed);
+std::shared_ptr<DataSource> ReferenceRowsFor(const std::shared_ptr<Database>& db,
+                                             const ReferenceDef& reference, const QString& typed);
 
 // ---- What may be done with the rows ----------------------------------------
 // Changes: the operator's level is 0 or 1 (not -1, consult only) and the

@@ -31,20 +31,24 @@ core::AppError requestFailure(const platform::Transfer::Reply& r, const QUrl& ur
                                       "tempo scaduto.")
                            .arg(platform::Transfer::displayUrl(url)));
     switch (r.status) {
-    case 401:
-        return failure(QStringLiteral("La sede ha rifiutato le credenziali di accesso (errore 401): verificare "
-                                      "utente e password dell'indirizzo dei servizi in linea."));
-    case 403:
-        return failure(QStringLiteral("La sede ha negato l'accesso all'archivio \"%1\" (errore 403).").arg(archive));
-    case 404:
-        return failure(QStringLiteral("L'archivio \"%1\" non è presente presso la sede (errore 404).").arg(archive));
-    default:
-        break;
+        case 401:
+            return failure(
+                QStringLiteral("La sede ha rifiutato le credenziali di accesso (errore 401): verificare "
+                               "utente e password dell'indirizzo dei servizi in linea."));
+        case 403:
+            return failure(
+                QStringLiteral("La sede ha negato l'accesso all'archivio \"%1\" (errore 403).").arg(archive));
+        case 404:
+            return failure(
+                QStringLiteral("L'archivio \"%1\" non è presente presso la sede (errore 404).").arg(archive));
+        default:
+            break;
     }
     if (r.status >= 300)
-        return failure(QStringLiteral("La sede ha risposto con l'errore %1 alla richiesta dell'archivio \"%2\".")
-                           .arg(r.status)
-                           .arg(archive));
+        return failure(
+            QStringLiteral("La sede ha risposto con l'errore %1 alla richiesta dell'archivio \"%2\".")
+                .arg(r.status)
+                .arg(archive));
     if (r.status == 0 && r.received == 0)
         return failure(QStringLiteral("La sede non risponde all'indirizzo %1: verificare la connessione a "
                                       "Internet e l'indirizzo dei servizi in linea.")
@@ -106,13 +110,16 @@ RemoteConnector::~RemoteConnector() { Close(); }
 
 QUrl RemoteConnector::archiveUrl() const { return base_.resolved(QUrl(archiveName_)); }
 
-std::shared_ptr<Database> RemoteConnector::Open(const QString& archiveName, Database& local, const QString& baseUrl,
-                                                itfProgress* progress, const QString& password) {
+std::shared_ptr<Database> RemoteConnector::Open(const QString& archiveName, Database& local,
+                                                const QString& baseUrl, itfProgress* progress,
+                                                const QString& password) {
     Close();
-    if (!dir_.isValid()) throw failure(QStringLiteral("Impossibile creare una cartella temporanea per l'archivio."));
+    if (!dir_.isValid())
+        throw failure(QStringLiteral("Impossibile creare una cartella temporanea per l'archivio."));
     archiveName_ = archiveName;
     base_ = QUrl(baseUrl.endsWith(QLatin1Char('/')) ? baseUrl : baseUrl + QLatin1Char('/'));
-    if (!base_.isValid() || (base_.scheme() != QLatin1String("http") && base_.scheme() != QLatin1String("https")))
+    if (!base_.isValid() ||
+        (base_.scheme() != QLatin1String("http") && base_.scheme() != QLatin1String("https")))
         throw failure(QStringLiteral("L'indirizzo dei servizi in linea \"%1\" non è valido.")
                           .arg(platform::Transfer::displayUrl(base_)));
     password_ = password;
@@ -138,9 +145,10 @@ void RemoteConnector::download(itfProgress* progress) {
     QByteArray magic;
     if (f.open(QIODevice::ReadOnly)) magic = f.read(16);
     if (magic != QByteArray("SQLite format 3\0", 16))
-        throw failure(QStringLiteral("La sede non ha inviato l'archivio \"%1\" ma una pagina web o un file di "
-                                     "altro tipo: verificare l'indirizzo dei servizi in linea.")
-                          .arg(archiveName_));
+        throw failure(
+            QStringLiteral("La sede non ha inviato l'archivio \"%1\" ma una pagina web o un file di "
+                           "altro tipo: verificare l'indirizzo dei servizi in linea.")
+                .arg(archiveName_));
     const QByteArray tag = r.header("ETag");
     etag_ = tag.startsWith("W/") ? QByteArray() : tag;
 }
@@ -157,9 +165,10 @@ void RemoteConnector::openCopy() {
         db_.reset();
         engine_.reset();
         if (errors::code(e) == errors::WrongPassword)
-            throw failure(QStringLiteral("L'archivio \"%1\" ricevuto dalla sede è protetto da una password diversa "
-                                         "da quella dell'agente.")
-                              .arg(archiveName_));
+            throw failure(
+                QStringLiteral("L'archivio \"%1\" ricevuto dalla sede è protetto da una password diversa "
+                               "da quella dell'agente.")
+                    .arg(archiveName_));
         throw failure(QStringLiteral("L'archivio \"%1\" ricevuto dalla sede è danneggiato o incompleto.")
                           .arg(archiveName_));
     }
@@ -172,7 +181,8 @@ void RemoteConnector::closeCopy() {
     engine_.reset();
     QFile wal(file_ + QStringLiteral("-wal"));
     if (wal.exists() && wal.size() > 0)
-        throw failure(QStringLiteral("Impossibile chiudere la copia dell'archivio \"%1\" da inviare.").arg(archiveName_));
+        throw failure(QStringLiteral("Impossibile chiudere la copia dell'archivio \"%1\" da inviare.")
+                          .arg(archiveName_));
 }
 
 void RemoteConnector::Close() {
@@ -181,7 +191,8 @@ void RemoteConnector::Close() {
     } catch (...) {
     }
     if (!file_.isEmpty())
-        for (const char* suffix : {"", "-wal", "-shm", "-journal"}) QFile::remove(file_ + QLatin1String(suffix));
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+            QFile::remove(file_ + QLatin1String(suffix));
 }
 
 QString RemoteConnector::takeLock() {
@@ -204,9 +215,10 @@ QString RemoteConnector::takeLock() {
         }
         if (r.status != 423) throw requestFailure(r, archiveUrl(), archiveName_);
         if (deadline.hasExpired())
-            throw failure(QStringLiteral("L'archivio \"%1\" è in uso presso la sede da troppo tempo: gli ordini "
-                                         "non sono stati inviati, riprovare più tardi.")
-                              .arg(archiveName_));
+            throw failure(
+                QStringLiteral("L'archivio \"%1\" è in uso presso la sede da troppo tempo: gli ordini "
+                               "non sono stati inviati, riprovare più tardi.")
+                    .arg(archiveName_));
         waitMs(settings_.lockRetryMs);
     }
 }
@@ -236,8 +248,9 @@ RemoteConnector::SendResult RemoteConnector::Send(const std::function<bool(Datab
         if (auto& hook = seamHook()) hook("uploading");
         const QByteArray ours = etagOfFile(file_);
         const QString token = takeLock();
-        const platform::Transfer::Reply put = transfer_.put(
-            archiveUrl(), file_, {{"If", "(<" + token.toLatin1() + "> [" + etag_ + "])"}}, progressOf(progress));
+        const platform::Transfer::Reply put =
+            transfer_.put(archiveUrl(), file_, {{"If", "(<" + token.toLatin1() + "> [" + etag_ + "])"}},
+                          progressOf(progress));
         if (put.ok()) {
             if (auto& hook = seamHook()) hook("acknowledged");
             acknowledged();
@@ -248,8 +261,9 @@ RemoteConnector::SendResult RemoteConnector::Send(const std::function<bool(Datab
         const platform::Transfer::Reply now = transfer_.head(archiveUrl());
         releaseLock(token);
         if (!now.ok())
-            throw failure(QStringLiteral("Impossibile verificare presso la sede l'esito dell'invio: gli ordini "
-                                         "restano da inviare e al prossimo invio non saranno duplicati."));
+            throw failure(
+                QStringLiteral("Impossibile verificare presso la sede l'esito dell'invio: gli ordini "
+                               "restano da inviare e al prossimo invio non saranno duplicati."));
         const QByteArray held = now.header("ETag");
         if (held == ours) {
             acknowledged();
@@ -258,15 +272,17 @@ RemoteConnector::SendResult RemoteConnector::Send(const std::function<bool(Datab
         if (held == etag_) {
             if (put.stopped) return SendResult::Stopped;
             if (put.status == 0 || put.networkError)
-                throw failure(QStringLiteral("Il collegamento con la sede si è interrotto durante l'invio: gli "
-                                             "ordini non sono stati inviati."));
+                throw failure(
+                    QStringLiteral("Il collegamento con la sede si è interrotto durante l'invio: gli "
+                                   "ordini non sono stati inviati."));
             throw requestFailure(put, archiveUrl(), archiveName_);
         }
         // Head office changed its copy meanwhile: start again from it.
     }
-    throw failure(QStringLiteral("L'archivio \"%1\" è stato modificato presso la sede durante ogni tentativo di "
-                                 "invio: gli ordini non sono stati inviati, riprovare più tardi.")
-                      .arg(archiveName_));
+    throw failure(
+        QStringLiteral("L'archivio \"%1\" è stato modificato presso la sede durante ogni tentativo di "
+                       "invio: gli ordini non sono stati inviati, riprovare più tardi.")
+            .arg(archiveName_));
 }
 
 }  // namespace datalib

@@ -13,7 +13,9 @@ void RowWriter::prepare(const TableDef& table, const RowLayout& layout) {
     writeCols_.clear();
     for (size_t j = 0; j < layout.size(); ++j) {
         const RowLayout::Column& c = layout[j];
-        if (c.kind != RowLayout::Kind::Own && c.kind != RowLayout::Kind::OwnRef && c.kind != RowLayout::Kind::Link) continue;
+        if (c.kind != RowLayout::Kind::Own && c.kind != RowLayout::Kind::OwnRef &&
+            c.kind != RowLayout::Kind::Link)
+            continue;
         writeCols_.push_back(int(j));
         names << sqlIdent(c.name);
         marks << QStringLiteral("?%1").arg(names.size());
@@ -77,8 +79,8 @@ core::Variant aggregate(Connection& conn, const query::SqlQuery& q, const RowLay
                      : aggregate == odbcMin   ? "MIN"
                      : aggregate == odbcCount ? "COUNT"
                                               : "TOTAL";
-    const QString sql = QStringLiteral("SELECT %1(%2) FROM (%3)")
-                            .arg(QLatin1String(fn), sqlIdent(columnName), q.sql());
+    const QString sql =
+        QStringLiteral("SELECT %1(%2) FROM (%3)").arg(QLatin1String(fn), sqlIdent(columnName), q.sql());
     const SqlValue v = conn.scalar(sql, q.params);
     if (std::holds_alternative<std::monostate>(v)) return core::Variant(std::int32_t(0));
     if (aggregate == odbcCount) return wholeNumber(std::get<qint64>(v));

@@ -31,9 +31,7 @@ Variant objectValue(const std::shared_ptr<T>& object) {
 
 }  // namespace
 
-QString Database::typeName() const {
-    return QStringLiteral("Database");
-}
+QString Database::typeName() const { return QStringLiteral("Database"); }
 
 Variant Database::invoke(const QString& name, core::CallKind kind, std::span<Variant* const> args) {
     using D = Database;
@@ -45,28 +43,33 @@ Variant Database::invoke(const QString& name, core::CallKind kind, std::span<Var
             // GetSysParam(name[, default]): without a default a missing parameter raises.
             .method("GetSysParam", 1, 2,
                     [](D& d, const CallArgs& a) {
-                        return Variant(a.given(1) ? d.GetSysParam(a.string(0), a.string(1)) : d.GetSysParam(a.string(0)));
+                        return Variant(a.given(1) ? d.GetSysParam(a.string(0), a.string(1))
+                                                  : d.GetSysParam(a.string(0)));
                     })
-            .method("GetSysParamLong", 1, 2,
-                    [](D& d, const CallArgs& a) { return Variant(d.GetSysParamLong(a.string(0), a.string(1))); })
+            .method(
+                "GetSysParamLong", 1, 2,
+                [](D& d, const CallArgs& a) { return Variant(d.GetSysParamLong(a.string(0), a.string(1))); })
             .method("Round", 1, 3,
                     [](D& d, const CallArgs& a) {
                         return Variant(d.Round(a[0], a.whole(1, 0), float(a.number(2, 1.0))));
                     })
-            .property("AccessLevel", [](D& d, const CallArgs&) { return Variant(std::int32_t(d.AccessLevel())); })
+            .property("AccessLevel",
+                      [](D& d, const CallArgs&) { return Variant(std::int32_t(d.AccessLevel())); })
             .property("OperatorName", [](D& d, const CallArgs&) { return Variant(d.OperatorName()); })
-            .method("TableExists", 1, 1, [](D& d, const CallArgs& a) { return Variant(d.TableExists(a.string(0))); })
+            .method("TableExists", 1, 1,
+                    [](D& d, const CallArgs& a) { return Variant(d.TableExists(a.string(0))); })
             .method("Tables", 1, 1,
                     [](D& d, const CallArgs& a) {
-                        if (a[0].resolved().isString())
-                            return objectValue(d.Tables(a.string(0)));
+                        if (a[0].resolved().isString()) return objectValue(d.Tables(a.string(0)));
                         return objectValue(d.Tables(int(a.whole(0))));
                     })
-            .property("TableCount", [](D& d, const CallArgs&) { return Variant(std::int32_t(d.TableCount())); })
-            .method("OpenDataSource", 1, 4,
-                    [](D& d, const CallArgs& a) {
-                        return objectValue(d.OpenDataSource(a.string(0), a.string(1), a.string(2), a.string(3)));
-                    })
+            .property("TableCount",
+                      [](D& d, const CallArgs&) { return Variant(std::int32_t(d.TableCount())); })
+            .method(
+                "OpenDataSource", 1, 4,
+                [](D& d, const CallArgs& a) {
+                    return objectValue(d.OpenDataSource(a.string(0), a.string(1), a.string(2), a.string(3)));
+                })
             .build();
     return table.invoke(*this, name, kind, args);
 }
@@ -78,7 +81,8 @@ Variant DataSet::invoke(const QString& name, core::CallKind kind, std::span<Vari
             .property("Name", [](T& t, const CallArgs&) { return Variant(t.Name()); })
             .property("PresentationName", [](T& t, const CallArgs&) { return Variant(t.PresentationName()); })
             .property("KeyFieldName", [](T& t, const CallArgs&) { return Variant(t.KeyFieldName()); })
-            .method("ColExist", 1, 1, [](T& t, const CallArgs& a) { return Variant(t.ColExist(a.string(0))); })
+            .method("ColExist", 1, 1,
+                    [](T& t, const CallArgs& a) { return Variant(t.ColExist(a.string(0))); })
             .method("IsEmpty", 0, 0, [](T& t, const CallArgs&) { return Variant(t.IsEmpty()); })
             .method("OpenDataSource", 0, 3,
                     [](T& t, const CallArgs& a) {
@@ -90,9 +94,7 @@ Variant DataSet::invoke(const QString& name, core::CallKind kind, std::span<Vari
     return table.invoke(*this, name, kind, args);
 }
 
-QString DataSource::typeName() const {
-    return QStringLiteral("DataSource");
-}
+QString DataSource::typeName() const { return QStringLiteral("DataSource"); }
 
 Variant DataSource::invoke(const QString& name, core::CallKind kind, std::span<Variant* const> args) {
     using S = DataSource;
@@ -115,34 +117,43 @@ Variant DataSource::invoke(const QString& name, core::CallKind kind, std::span<V
             .property("RowValid", [](S& s, const CallArgs&) { return Variant(s.RowValid()); })
             .property("RowInvalid", [](S& s, const CallArgs&) { return Variant(s.RowInvalid()); })
             // RowCount[(full)]: the rows counted in full.
-            .method("RowCount", 0, 1,
-                    [](S& s, const CallArgs& a) { return Variant(std::int32_t(s.RowCount(a.flag(0, true)))); })
+            .method(
+                "RowCount", 0, 1,
+                [](S& s, const CallArgs& a) { return Variant(std::int32_t(s.RowCount(a.flag(0, true)))); })
             .property("Bookmark", [](S& s, const CallArgs&) { return s.Bookmark(); })
-            .method("MoveToBookmark", 1, 1, [](S& s, const CallArgs& a) { return Variant(s.MoveToBookmark(a[0])); })
+            .method("MoveToBookmark", 1, 1,
+                    [](S& s, const CallArgs& a) { return Variant(s.MoveToBookmark(a[0])); })
             .method("MoveToKey", 1, 1, [](S& s, const CallArgs& a) { return Variant(s.MoveToKey(a[0])); })
-            .method("FindFirst", 1, 1, [](S& s, const CallArgs& a) { return Variant(s.FindFirst(a.string(0))); })
+            .method("FindFirst", 1, 1,
+                    [](S& s, const CallArgs& a) { return Variant(s.FindFirst(a.string(0))); })
             // Values; ColValue(name) = value runs the table class's field hooks.
             .property(
                 "ColValue", [](S& s, const CallArgs& a) { return s.ColValue(a.string(0)); },
                 [](S& s, const CallArgs& a, const Variant& v) { s.SetColValue(a.string(0), v); }, 1, 1)
-            .method("ColValueStr", 1, 1, [](S& s, const CallArgs& a) { return Variant(s.ColValueStr(a.string(0))); })
-            .method("ColValueNum", 1, 1, [](S& s, const CallArgs& a) { return Variant(s.ColValueNum(a.string(0))); })
+            .method("ColValueStr", 1, 1,
+                    [](S& s, const CallArgs& a) { return Variant(s.ColValueStr(a.string(0))); })
+            .method("ColValueNum", 1, 1,
+                    [](S& s, const CallArgs& a) { return Variant(s.ColValueNum(a.string(0))); })
             .method("ColValueBool", 1, 1,
                     [](S& s, const CallArgs& a) { return Variant(s.ColValueBool(a.string(0))); })
             .method("FormattedColValue", 1, 1,
                     [](S& s, const CallArgs& a) { return Variant(s.FormattedColValue(a.string(0))); })
-            .method("ColEmpty", 1, 1, [](S& s, const CallArgs& a) { return Variant(s.ColEmpty(a.string(0))); })
-            .method("ColExist", 1, 1, [](S& s, const CallArgs& a) { return Variant(s.ColExist(a.string(0))); })
+            .method("ColEmpty", 1, 1,
+                    [](S& s, const CallArgs& a) { return Variant(s.ColEmpty(a.string(0))); })
+            .method("ColExist", 1, 1,
+                    [](S& s, const CallArgs& a) { return Variant(s.ColExist(a.string(0))); })
             .method("ColQueryString", 1, 1,
                     [](S& s, const CallArgs& a) { return Variant(s.ColQueryString(a.string(0))); })
-            .method("SetColValue", 2, 2, action<S>([](S& s, const CallArgs& a) { s.SetColValue(a.string(0), a[1]); }))
+            .method("SetColValue", 2, 2,
+                    action<S>([](S& s, const CallArgs& a) { s.SetColValue(a.string(0), a[1]); }))
             .method("AddColValue", 2, 2,
                     action<S>([](S& s, const CallArgs& a) { s.AddColValue(a.string(0), a.number(1)); }))
             .method("SubColValue", 2, 2,
                     action<S>([](S& s, const CallArgs& a) { s.SubColValue(a.string(0), a.number(1)); }))
             // CalculateColValue(column[, aggregate]): 0 total, 2 maximum, 3 minimum, 4 count.
-            .method("CalculateColValue", 1, 2,
-                    [](S& s, const CallArgs& a) { return s.CalculateColValue(a.string(0), a.whole(1, odbcSum)); })
+            .method(
+                "CalculateColValue", 1, 2,
+                [](S& s, const CallArgs& a) { return s.CalculateColValue(a.string(0), a.whole(1, odbcSum)); })
             // Rows; each change runs the table class's hooks.
             .property("IsNew", [](S& s, const CallArgs&) { return Variant(s.IsNew()); })
             .property("IsChanged", [](S& s, const CallArgs&) { return Variant(s.IsChanged()); })
@@ -169,12 +180,15 @@ Variant DataSource::invoke(const QString& name, core::CallKind kind, std::span<V
             // GetDataSource(table[, option[, condition[, sort]]])
             .method("GetDataSource", 1, 4,
                     [](S& s, const CallArgs& a) {
-                        return objectValue(s.GetDataSource(a.string(0), a.whole(1), a.string(2), a.string(3)));
+                        return objectValue(
+                            s.GetDataSource(a.string(0), a.whole(1), a.string(2), a.string(3)));
                     })
             // References and child rows.
-            .method("GetReference", 1, 2,
-                    [](S& s, const CallArgs& a) { return objectValue(s.GetReference(a.string(0), a.string(1))); })
-            .method("RefEmpty", 1, 1, [](S& s, const CallArgs& a) { return Variant(s.RefEmpty(a.string(0))); })
+            .method(
+                "GetReference", 1, 2,
+                [](S& s, const CallArgs& a) { return objectValue(s.GetReference(a.string(0), a.string(1))); })
+            .method("RefEmpty", 1, 1,
+                    [](S& s, const CallArgs& a) { return Variant(s.RefEmpty(a.string(0))); })
             .method("RefKey", 1, 1, [](S& s, const CallArgs& a) { return s.RefKey(a.string(0)); })
             .property("Parent", [](S& s, const CallArgs&) { return objectValue(s.Parent()); })
             .build();

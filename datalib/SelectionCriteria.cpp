@@ -15,16 +15,16 @@ SelectionCriteria::SelectionCriteria(std::shared_ptr<Database> db, const TableDe
     : db_(std::move(db)), table_(&table) {}
 
 const QStringList& SelectionCriteria::ComparisonNames() {
-    static const QStringList names{QStringLiteral("="),          QStringLiteral("<>"),
-                                   QStringLiteral(">="),         QStringLiteral("<="),
-                                   QStringLiteral("da ... a"),   QStringLiteral("inizia con"),
+    static const QStringList names{QStringLiteral("="),        QStringLiteral("<>"),
+                                   QStringLiteral(">="),       QStringLiteral("<="),
+                                   QStringLiteral("da ... a"), QStringLiteral("inizia con"),
                                    QStringLiteral("contiene")};
     return names;
 }
 
 const std::vector<int>& SelectionCriteria::ComparisonCodes() {
-    static const std::vector<int> codes{query::MatchEqual,       query::MatchNotEqual, query::MatchGreaterEqual,
-                                        query::MatchLessEqual,   query::MatchRange,    query::MatchBeginsWith,
+    static const std::vector<int> codes{query::MatchEqual,     query::MatchNotEqual, query::MatchGreaterEqual,
+                                        query::MatchLessEqual, query::MatchRange,    query::MatchBeginsWith,
                                         query::MatchContains};
     return codes;
 }
@@ -67,7 +67,8 @@ void SelectionCriteria::Check() const {
     const QString text = CombinedText();
     if (text.isEmpty()) return;
     auto* db = db_.get();
-    query::checkFilter(*table_, [db](const QString& n) { return db ? db->lookup(n) : nullptr; }, text);
+    query::checkFilter(
+        *table_, [db](const QString& n) { return db ? db->lookup(n) : nullptr; }, text);
 }
 
 bool SelectionCriteria::TestColumn(const QString& column) const {
@@ -76,9 +77,9 @@ bool SelectionCriteria::TestColumn(const QString& column) const {
         if (c.column.compare(column, Qt::CaseInsensitive) == 0 ||
             c.column.endsWith(QLatin1Char('.') + column, Qt::CaseInsensitive))
             return true;
-    const QRegularExpression word(QStringLiteral("(^|[^\\w])%1($|[^\\w])").arg(QRegularExpression::escape(column)),
-                                  QRegularExpression::CaseInsensitiveOption |
-                                      QRegularExpression::UseUnicodePropertiesOption);
+    const QRegularExpression word(
+        QStringLiteral("(^|[^\\w])%1($|[^\\w])").arg(QRegularExpression::escape(column)),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
     return word.match(condition_).hasMatch();
 }
 

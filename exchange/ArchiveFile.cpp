@@ -42,8 +42,10 @@ ImportArchive::ImportArchive(const QString& file, datalib::Database& local, cons
         db_.reset();
         engine_.reset();
         if (datalib::errors::code(e) == datalib::errors::WrongPassword)
-            throw failure(QStringLiteral("L'archivio \"%1\" è protetto da una password sconosciuta.").arg(file));
-        throw failure(QStringLiteral("Il file \"%1\" non è un archivio esportato valido o è danneggiato.").arg(file));
+            throw failure(
+                QStringLiteral("L'archivio \"%1\" è protetto da una password sconosciuta.").arg(file));
+        throw failure(
+            QStringLiteral("Il file \"%1\" non è un archivio esportato valido o è danneggiato.").arg(file));
     }
 }
 

@@ -26,7 +26,8 @@ const QString kAgentFilter = QStringLiteral("Agenti.Codice=");
 const QString kListFilter = QStringLiteral("Not InviatoSede  And Completato");
 const QString kPrepareFilter = QStringLiteral("NOT InviatoSede AND Completato AND Not NonModificabile");
 const QString kSendFilter = QStringLiteral("NOT InviatoSede AND Completato");
-const QString kComplementRows = QStringLiteral("Categoria.Complementi=True AND Left(Articoli.Codice,2)<>'##'");
+const QString kComplementRows =
+    QStringLiteral("Categoria.Complementi=True AND Left(Articoli.Codice,2)<>'##'");
 const QString kMovableRows = QStringLiteral("Left(Articoli.Codice,2)<>'##'");
 const QString kNotCopiedToComplements = QStringLiteral(
     "Righe,Numero,NumeroSede,ImportoTotale,ImportoMerce,ImportoSconti,ImportoSpese,ImportoImponibile,"
@@ -112,13 +113,16 @@ bool IsOrderOpen(const ExchangeContext& ctx) {
 
 bool RefuseWhileOrderOpen(const ExchangeContext& ctx) {
     if (!IsOrderOpen(ctx)) return false;
-    core::messageBox(QStringLiteral("C'è un ordine aperto: confermarlo o annullarlo prima di scambiare dati con "
-                                    "la sede o di importare un archivio."),
-                     core::kOkOnly | core::kExclamation);
+    core::messageBox(
+        QStringLiteral("C'è un ordine aperto: confermarlo o annullarlo prima di scambiare dati con "
+                       "la sede o di importare un archivio."),
+        core::kOkOnly | core::kExclamation);
     return true;
 }
 
-void SetDefaultOrderNumberScript(std::function<QString()> script) { orderScriptDefault() = std::move(script); }
+void SetDefaultOrderNumberScript(std::function<QString()> script) {
+    orderScriptDefault() = std::move(script);
+}
 
 QString DefaultOrderNumberScript() { return orderScriptDefault() ? orderScriptDefault()() : QString(); }
 
@@ -144,7 +148,8 @@ std::unique_ptr<RemoteDatabase> ConnectRemoteDatabase(const ExchangeContext& ctx
             if (url.isEmpty()) url = ctx.configuredUrl.trimmed();
             if (url.isEmpty()) {
                 progress.Unload();
-                core::messageBox(QStringLiteral("Indirizzo Servizi in linea Agenti non configurato!"), core::kOkOnly);
+                core::messageBox(QStringLiteral("Indirizzo Servizi in linea Agenti non configurato!"),
+                                 core::kOkOnly);
                 return nullptr;
             }
             const QString archive = startup::GetAgentArchivePath(ctx.agent, true);
@@ -153,10 +158,11 @@ std::unique_ptr<RemoteDatabase> ConnectRemoteDatabase(const ExchangeContext& ctx
             remote->db = remote->connector->Open(archive, *ctx.local, url, &progress, ctx.password);
             if (ctx.local->CompareStructure(*remote->db)) {
                 const int answer = core::messageBox(
-                    QStringLiteral("< ATTENZIONE > \r\rLa struttura dei dati ha subito dei cambiamenti dovuti a "
-                                   "nuove funzionalità introdotte nella gestione ordini, prima di continuare è "
-                                   "necessario effettuare tutti gli aggiornamenti disponibili per il software.\r\r"
-                                   "Continuare ?"),
+                    QStringLiteral(
+                        "< ATTENZIONE > \r\rLa struttura dei dati ha subito dei cambiamenti dovuti a "
+                        "nuove funzionalità introdotte nella gestione ordini, prima di continuare è "
+                        "necessario effettuare tutti gli aggiornamenti disponibili per il software.\r\r"
+                        "Continuare ?"),
                     core::kYesNo | core::kInformation | core::kDefaultButton2);
                 if (answer != core::kAnswerYes) {
                     progress.Unload();
@@ -190,17 +196,21 @@ bool ReceiveUpdates(const ExchangeContext& ctx, platform::Transfer* transfer, Ex
         remote = ConnectRemoteDatabase(ctx, QLatin1String(kExchangeTables), false, transfer, progress);
         if (!remote) return false;
         const QStringList tables = QString::fromLatin1(kExchangeTables).split(QLatin1Char(','));
-        const double localVersion = versionOf(local.GetSysParam(QStringLiteral("VersioneUltimoAggiornamento"), "0"));
+        const double localVersion =
+            versionOf(local.GetSysParam(QStringLiteral("VersioneUltimoAggiornamento"), "0"));
         show(QStringLiteral("Ricezione dati in corso..."));
         const double remoteVersion =
             versionOf(remote->db->GetSysParam(QStringLiteral("VersioneUltimoAggiornamento"), "0"));
         local.SetSysParam(QStringLiteral("VersioneAggiornamento"), versionText(remoteVersion));
         if (remoteVersion < localVersion) {
             const int answer = core::messageBox(
-                QStringLiteral("< ATTENZIONE > \r\rLa versione dei dati remoti (") + versionText(remoteVersion) +
-                    QStringLiteral(") risulta inferiore a quella dell'archivio locale (") + versionText(localVersion) +
-                    QStringLiteral("), è necessario contattare il supporto tecnico per verificare il corretto "
-                                   "funzionamento del servizio.\r\rContinuare ?"),
+                QStringLiteral("< ATTENZIONE > \r\rLa versione dei dati remoti (") +
+                    versionText(remoteVersion) +
+                    QStringLiteral(") risulta inferiore a quella dell'archivio locale (") +
+                    versionText(localVersion) +
+                    QStringLiteral(
+                        "), è necessario contattare il supporto tecnico per verificare il corretto "
+                        "funzionamento del servizio.\r\rContinuare ?"),
                 core::kYesNo | core::kExclamation | core::kDefaultButton2);
             if (answer != core::kAnswerYes) {
                 progress.Unload();
@@ -212,11 +222,16 @@ bool ReceiveUpdates(const ExchangeContext& ctx, platform::Transfer* transfer, Ex
             const int n = int(tables.size());
             for (int i = 0; i < n && !progress.Stopped(); ++i) {
                 auto set = local.Tables(tables[i]);
-                show(QStringLiteral("Ricezione dati Tabella %1 di %2 - %3").arg(i + 1).arg(n).arg(set->PresentationName()));
+                show(QStringLiteral("Ricezione dati Tabella %1 di %2 - %3")
+                         .arg(i + 1)
+                         .arg(n)
+                         .arg(set->PresentationName()));
                 QString filter;
-                if (set->Name().toUpper() == QLatin1String("AGENTI") || set->References().Exist(QStringLiteral("Agente")))
+                if (set->Name().toUpper() == QLatin1String("AGENTI") ||
+                    set->References().Exist(QStringLiteral("Agente")))
                     filter = kAgentFilter + local.FormatStringForQuery(core::Variant(ctx.agent));
-                if (!receiveAll && localVersion > 0 && set->ColExist(QStringLiteral("VersioneAggiornamento"))) {
+                if (!receiveAll && localVersion > 0 &&
+                    set->ColExist(QStringLiteral("VersioneAggiornamento"))) {
                     if (!filter.isEmpty()) filter += QStringLiteral(" AND ");
                     filter += QStringLiteral("VersioneAggiornamento>") + versionText(localVersion);
                 }
@@ -235,7 +250,8 @@ bool ReceiveUpdates(const ExchangeContext& ctx, platform::Transfer* transfer, Ex
                 return false;
             }
             show(QStringLiteral("Aggiornamento data e versione archivio..."));
-            const QString date = remote->db->GetSysParam(QStringLiteral("DataAggiornamentoDatabase"), QString());
+            const QString date =
+                remote->db->GetSysParam(QStringLiteral("DataAggiornamentoDatabase"), QString());
             local.SetSysParam(QStringLiteral("DataAggiornamentoDatabase"), date);
             local.SetSysParam(QStringLiteral("VersioneUltimoAggiornamento"), versionText(remoteVersion));
             local.SetSysParam(QStringLiteral("DataUltimoAccesso"), date);
@@ -305,8 +321,9 @@ bool SplitComplementsOrder(datalib::DataSource& order, OrderSelection* selection
         }
         complementOrder->MoveToKey(key);
         complementOrder->SetColValue(QStringLiteral("NonModificabile"), true);
-        complementOrder->SetColValue(QStringLiteral("Note"), QStringLiteral("SOLO COMPLEMENTI DELL'ORDINE N. ") +
-                                                                 order.ColValueStr(QStringLiteral("Numero")));
+        complementOrder->SetColValue(
+            QStringLiteral("Note"),
+            QStringLiteral("SOLO COMPLEMENTI DELL'ORDINE N. ") + order.ColValueStr(QStringLiteral("Numero")));
         complementOrder->Save();
         if (selection && *selection) (*selection)->append(keyText(*complementOrder));
         made = true;
@@ -416,8 +433,9 @@ bool SendOrders(const ExchangeContext& ctx, platform::Transfer* transfer, Exchan
         if (progress.Stopped())
             core::messageBox(QStringLiteral("INVIO INTERROTTO."), core::kOkOnly);
         else
-            startup::ShowError(e, QStringLiteral("Esportazione dati non completata per il seguente motivo: ") +
-                                      e.description());
+            startup::ShowError(e,
+                               QStringLiteral("Esportazione dati non completata per il seguente motivo: ") +
+                                   e.description());
         progress.Unload();
         return false;
     } catch (const std::exception& e) {

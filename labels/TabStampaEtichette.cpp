@@ -13,19 +13,17 @@ namespace {
 using namespace schema;
 
 class TabStampaEtichette : public TableClass {
-public:
+  public:
     TabStampaEtichette() : TableClass("TabStampaEtichette") {}
 
-    void DefineIdentity(TableIdentity& id) override
-    {
+    void DefineIdentity(TableIdentity& id) override {
         id.SetCaption("Impostazioni Stampa Etichette");
         id.SetFirstOption(1);
         id.SetFirstOption(255);
         id.SetVersion(1.5);
     }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override {
         c.Add("NomeTabellaOrigine", coltype::Text, 64);
         c.Add("NomeStampante", coltype::Text, 64);
         c.Add("RichiediSelezioneStampante", coltype::Boolean);
@@ -49,8 +47,7 @@ public:
         k.Add("NomeTabellaOrigine", true);
     }
 
-    void OnNewRow(DataSource& ds) override
-    {
+    void OnNewRow(DataSource& ds) override {
         Set(ds, "OrientamentoOrizzontale", false);
         Set(ds, "AbilitaPosizionamento", true);
         Set(ds, "RichiediSelezioneStampante", false);
@@ -60,8 +57,7 @@ public:
 
 }  // namespace
 
-void registerTableClasses()
-{
+void registerTableClasses() {
     schema::RegisterTableClass("TabStampaEtichette", [] {
         return std::shared_ptr<datalib::itfDefTable>(std::make_shared<TabStampaEtichette>());
     });

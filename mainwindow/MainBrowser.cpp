@@ -1,26 +1,26 @@
 #include "mainwindow/MainBrowser.h"
 
+#include "controls/DataGrid.h"
+#include "controls/DataGridModel.h"
+#include "controls/KeyStrings.h"
 #include "controls/MubCommand.h"
 #include "controls/MubShortSearch.h"
+#include "controls/ViewGridSettings.h"
 #include "core/AppError.h"
 #include "core/ItalianText.h"
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
-#include "controls/DataGrid.h"
-#include "controls/DataGridModel.h"
-#include "controls/KeyStrings.h"
 #include "mainwindow/MainBrowserWidgets.h"
 #include "mainwindow/NavigationTree.h"
 #include "mainwindow/PeriodSelection.h"
 #include "mainwindow/SectionButtons.h"
-#include "controls/ViewGridSettings.h"
-#include "platform/ui/MessageBox.h"
 #include "platform/SettingsStore.h"
-#include "startup/ui/MainWindowLink.h"
+#include "platform/ui/MessageBox.h"
 #include "startup/ShowError.h"
 #include "startup/ui/ErrorWindow.h"
+#include "startup/ui/MainWindowLink.h"
 #include "startup/ui/frmMessage.h"
 #include "startup/ui/modZeltFormUtility.h"
 
@@ -47,9 +47,9 @@ namespace mainwindow {
 
 using controls::DataGrid;
 using controls::DataGridModel;
-using controls::KeyCodeToKeyString;
 using controls::kAltMask;
 using controls::kCtrlMask;
+using controls::KeyCodeToKeyString;
 using controls::kShiftMask;
 using controls::ShiftState;
 using controls::ViewGridSettings;
@@ -70,7 +70,8 @@ const SectionView kSections[] = {
     {"Nuovi / non confermati", "Clienti", "NOT ConfermatoSede", "", false},
     {"Ordini da Inviare", "Ordini", "NOT InviatoSede", "DataInserimento", false},
     {"Elenco", "Ordini", "", "DataInserimento", true},
-    {"Dettagli (per Cliente)", "RigheOrdini", "Approvato", "Ordini.Cliente,Ordini.NumeroSede,PosizioneRiga", true},
+    {"Dettagli (per Cliente)", "RigheOrdini", "Approvato", "Ordini.Cliente,Ordini.NumeroSede,PosizioneRiga",
+     true},
     {"Analisi Crescita", "Clienti", "", "RagioneSociale", true},
     {"Non Spediti", "Ordini", "NOT InviatoSede", "DataInserimento", true},
     {"Non Confermati", "Ordini", "InviatoSede AND Not Approvato AND Not Annullato", "DataInserimento", true},
@@ -98,7 +99,8 @@ void showHideCaption(controls::MubCommand* button, const SplitterState& state) {
     button->setText(shown ? QStringLiteral("◀") : QStringLiteral("▶"));
     button->setProperty("Caption3or4", state.hideCaption);
     if (state.buttonColour.isValid())
-        button->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; }").arg(state.buttonColour.name()));
+        button->setStyleSheet(
+            QStringLiteral("QPushButton { background-color: %1; }").arg(state.buttonColour.name()));
     else
         button->setStyleSheet(QString());
 }
@@ -114,7 +116,8 @@ QString EventStatusText(int code, const QString& text) {
 void AskLibraryQuestion(int kind, const QString& question, bool& answer, QWidget* parent) {
     const int icon = kind == 3 ? platform::kExclamation : platform::kQuestion;
     const int defaultButton = answer ? platform::kDefaultButton2 : platform::kDefaultButton1;
-    const int reply = platform::messageBox(question, platform::kOkCancel | icon | defaultButton, QString(), parent);
+    const int reply =
+        platform::messageBox(question, platform::kOkCancel | icon | defaultButton, QString(), parent);
     answer = reply != platform::kAnswerOk;
 }
 
@@ -181,31 +184,34 @@ void MainBrowser::buildWidgets() {
     connect(cmdHideTree_, &QPushButton::clicked, this, [this] { mnuHideSection_Click(); });
     connect(tree_, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current, QTreeWidgetItem*) { tvTreeView_NodeClick(current); });
-    connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node, int) { tvTreeView_NodeClick(node); });
-    connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem*, int) { RefreshDetailView(); });
+    connect(tree_, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* node, int) { tvTreeView_NodeClick(node); });
+    connect(tree_, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem*, int) { RefreshDetailView(); });
 
     connect(search_, &controls::MubShortSearch::InputReturned, this, [this](int, int) {
         if (grid_->isVisible() && grid_->isEnabled()) grid_->setFocus(Qt::OtherFocusReason);
     });
-    connect(search_, &controls::MubShortSearch::QueryDefaultSort, this, [this](QString& criterion, bool& handled) {
-        criterion = gridSettings_ ? gridSettings_->DefaultSort() : QString();
-        handled = true;
-    });
+    connect(search_, &controls::MubShortSearch::QueryDefaultSort, this,
+            [this](QString& criterion, bool& handled) {
+                criterion = gridSettings_ ? gridSettings_->DefaultSort() : QString();
+                handled = true;
+            });
     connect(search_, &controls::MubShortSearch::DefaultSortChanged, this,
             [this](const QString& criterion, bool& handled) {
                 if (gridSettings_) gridSettings_->SetDefaultSort(criterion);
                 QString text = QStringLiteral("Il criterio di ordinamento predefinito è stato ");
                 text += criterion.isEmpty() ? QStringLiteral("annullato.")
                                             : QStringLiteral("memorizzato.\rCRITERIO: ") + criterion;
-                platform::messageBox(text, platform::kOkOnly | platform::kInformation, applicationTitle(), window_);
+                platform::messageBox(text, platform::kOkOnly | platform::kInformation, applicationTitle(),
+                                     window_);
                 handled = true;
             });
     connect(search_, &controls::MubShortSearch::RowFound, this, [this](long) { grid_->FollowDataSource(); });
 
     connect(grid_, &DataGrid::keyDown, this, &MainBrowser::GridKeyDown);
-    connect(grid_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) {
-        emit viewEditData(false);
-    });
+    connect(grid_, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex&) { emit viewEditData(false); });
     connect(grid_, &DataGrid::headerClicked, this, &MainBrowser::headerClicked);
     connect(grid_, &DataGrid::columnResized, this, &MainBrowser::columnResized);
     connect(grid_, &DataGrid::contextMenuWanted, this,
@@ -316,8 +322,7 @@ void MainBrowser::RefreshDetailView() {
         emit buildRelationMenus(curDS_.get(), true);
 
         QTreeWidgetItem* node = tree_->currentItem();
-        if (node)
-            SetStatusMsg(title0_->text() + QStringLiteral(" <") + node->text(0) + QStringLiteral(">"));
+        if (node) SetStatusMsg(title0_->text() + QStringLiteral(" <") + node->text(0) + QStringLiteral(">"));
         const QString key = NodeKey(node);
         if (!node || key.isEmpty()) {
             showEmptyState();
@@ -353,9 +358,8 @@ void MainBrowser::RefreshDetailView() {
             // Opening.
             background_->hide();
             QApplication::setOverrideCursor(Qt::WaitCursor);
-            startup::frmMessage::instance()->ShowMsg(QStringLiteral("Lettura ") + node->text(0) +
-                                                         QStringLiteral("..."),
-                                                     window_, -1, -1);
+            startup::frmMessage::instance()->ShowMsg(
+                QStringLiteral("Lettura ") + node->text(0) + QStringLiteral("..."), window_, -1, -1);
             messageShown = true;
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
@@ -364,19 +368,21 @@ void MainBrowser::RefreshDetailView() {
             // The period chosen in the period menu, on the view's date column.
             const QString period = PeriodCondition(periodState(), dateColumn, *db);
             if (!period.isEmpty())
-                filter = filter.trimmed().isEmpty() ? period
-                                                    : QStringLiteral("(%1) AND (%2)").arg(filter, period);
+                filter =
+                    filter.trimmed().isEmpty() ? period : QStringLiteral("(%1) AND (%2)").arg(filter, period);
             curDS_ = db->Tables(table)->OpenDataSource(filter, sort, columns);
 
             // Grid settings: kept while the data set stays the same.
             const QString dsName = curDS_->Table()->Name();
             if (!gridSettings_ || gridSettings_->Section() != dsName) {
                 if (gridSettings_) gridSettings_->WriteFile();
-                gridSettings_ = std::make_unique<ViewGridSettings>(ViewGridSettings::DefaultFileName(), dsName);
+                gridSettings_ =
+                    std::make_unique<ViewGridSettings>(ViewGridSettings::DefaultFileName(), dsName);
             }
             grid_->Bind(curDS_, gridSettings_.get());
             RefreshTotalsMenu();
-            curDSEvents_ = curDS_->connectRefresh([this](datalib::DataSource& ds) { OnRefreshRecordset(ds); });
+            curDSEvents_ =
+                curDS_->connectRefresh([this](datalib::DataSource& ds) { OnRefreshRecordset(ds); });
 
             if (savedKey && curDS_->ColExist(QStringLiteral("OID")) &&
                 curDS_->MoveToKey(core::Variant(static_cast<double>(savedKey))))
@@ -412,7 +418,8 @@ void MainBrowser::RefreshDetailView() {
         refreshing_ = false;
         if (messageShown) startup::frmMessage::Unload();
         if (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
-        startup::ShowError(error, QStringLiteral("Visualizzazione dati fallita: \r\r") + error.description(), window_);
+        startup::ShowError(error, QStringLiteral("Visualizzazione dati fallita: \r\r") + error.description(),
+                           window_);
         return;
     }
     if (messageShown) {
@@ -461,8 +468,8 @@ void MainBrowser::RefreshTotalsMenu() {
 
 void MainBrowser::mnuTotalCount_Click() {
     if (!curDS_) return;
-    platform::messageBox(QString::number(curDS_->RowCount(true)) + QStringLiteral(" Elementi."), platform::kOkOnly,
-                         QString(), window_);
+    platform::messageBox(QString::number(curDS_->RowCount(true)) + QStringLiteral(" Elementi."),
+                         platform::kOkOnly, QString(), window_);
 }
 
 void MainBrowser::mnuTotalItems_Click(int index) {
@@ -518,7 +525,8 @@ void MainBrowser::ArrangeMainWindow(double splitPos) {
     in.pixel = startup::TwipsPerPixel(area_);
     const auto result = ComputeMainLayout(in, splitState_);
     if (!result) return;
-    if (result->widenTo) window_->resize(startup::TwipsToPixels(*result->widenTo, window_), window_->height());
+    if (result->widenTo)
+        window_->resize(startup::TwipsToPixels(*result->widenTo, window_), window_->height());
     placeWidgets(*result);
     showHideCaption(cmdHideTree_, splitState_);
     {
@@ -543,7 +551,8 @@ void MainBrowser::placeWidgets(const LayoutResult& r) {
     splitter_->setGeometry(px(r.splitter), px(r.splitterTop), 5, std::max(0, px(r.splitterHeight)));
     search_->setGeometry(px(r.quickSearchLeft), px(r.quickSearchTop), std::max(0, px(r.quickSearchWidth)),
                          search_->sizeHint().height());
-    grid_->setGeometry(px(r.gridLeft), px(r.gridTop), std::max(0, px(r.gridWidth)), std::max(0, px(r.gridHeight)));
+    grid_->setGeometry(px(r.gridLeft), px(r.gridTop), std::max(0, px(r.gridWidth)),
+                       std::max(0, px(r.gridHeight)));
     const int frame = grid_->frameWidth();
     cmdGridSetting_->setGeometry(px(r.gridSettingLeft) + frame, px(r.gridSettingTop) + frame,
                                  grid_->verticalHeader()->width(),
@@ -574,8 +583,9 @@ void MainBrowser::splitterPressed() {
 
 void MainBrowser::splitterMoved(int x) {
     if (!moving_) return;
-    const double left = DragBarLeft(startup::PixelsToTwips(splitter_->x(), area_), startup::PixelsToTwips(x, area_),
-                                    startup::PixelsToTwips(window_->width(), area_));
+    const double left =
+        DragBarLeft(startup::PixelsToTwips(splitter_->x(), area_), startup::PixelsToTwips(x, area_),
+                    startup::PixelsToTwips(window_->width(), area_));
     movingSplitter_->move(startup::TwipsToPixels(left, area_), movingSplitter_->y());
 }
 
@@ -584,7 +594,8 @@ void MainBrowser::splitterReleased() {
     ArrangeMainWindow(startup::PixelsToTwips(movingSplitter_->x(), area_));
     movingSplitter_->hide();
     moving_ = false;
-    platform::SettingsStore::save(platform::appName(), QStringLiteral("Settings"), QLatin1String(kSplitterSetting),
+    platform::SettingsStore::save(platform::appName(), QStringLiteral("Settings"),
+                                  QLatin1String(kSplitterSetting),
                                   QString::number(splitterLeft_ > 0 ? splitterLeft_ : 3500));
 }
 
@@ -605,9 +616,15 @@ void MainBrowser::columnResized(int column, int width) {
 void MainBrowser::contextMenu(int target, const QPoint& globalPos) {
     QMenu* menu = nullptr;
     switch (DataGrid::MenuTarget(target)) {
-    case DataGrid::MenuTarget::FieldFunctions: menu = mnuFieldFuncs_; break;
-    case DataGrid::MenuTarget::Order: menu = mnuOrder_; break;
-    case DataGrid::MenuTarget::Relations: menu = mnuAssociation_; break;
+        case DataGrid::MenuTarget::FieldFunctions:
+            menu = mnuFieldFuncs_;
+            break;
+        case DataGrid::MenuTarget::Order:
+            menu = mnuOrder_;
+            break;
+        case DataGrid::MenuTarget::Relations:
+            menu = mnuAssociation_;
+            break;
     }
     lastContextMenu_ = menu;
     if (!curDS_ || !menu || menu->isEmpty() || !showContextMenus_) return;
@@ -617,17 +634,18 @@ void MainBrowser::contextMenu(int target, const QPoint& globalPos) {
 void MainBrowser::GridKeyDown(int keyCode, int shift, bool& consumed) {
     if (shift != 0) return;
     switch (keyCode) {
-    case 13:
-        emit viewEditData(false);
-        break;
-    case 45:
-    case 107:
-        emit fileNew();
-        break;
-    case 46:
-        emit fileDelete();
-        break;
-    default: return;
+        case 13:
+            emit viewEditData(false);
+            break;
+        case 45:
+        case 107:
+            emit fileNew();
+            break;
+        case 46:
+            emit fileDelete();
+            break;
+        default:
+            return;
     }
     consumed = true;
 }
@@ -655,7 +673,8 @@ void MainBrowser::RunDeferred(const QString& tag) {
     for (const char* prefix : relations) {
         const QString p = QString::fromLatin1(prefix);
         if (tag.startsWith(p)) {
-            const int number = int(std::clamp(tag.mid(p.size()).section(QLatin1Char(')'), 0, 0).toInt(), -32768, 32767));
+            const int number =
+                int(std::clamp(tag.mid(p.size()).section(QLatin1Char(')'), 0, 0).toInt(), -32768, 32767));
             emit openRelation(p.chopped(1), number);
             return;
         }
@@ -672,10 +691,11 @@ bool MainBrowser::PreviewKey(QKeyEvent* event) {
     const int key = VirtualKeyCode(*event);
     const int shift = ShiftState(*event);
     if (key == 82 && shift == (kShiftMask | kCtrlMask | kAltMask)) {
-        platform::messageBox(QStringLiteral("ATTENZIONE! - Questa operazione scrive le carte in sequenza e deve "
-                                            "essere guidata da supporto tecnico...\r\rContinuare ?\r\r"),
-                             platform::kYesNo | platform::kExclamation | platform::kDefaultButton2,
-                             applicationTitle(), window_);
+        platform::messageBox(
+            QStringLiteral("ATTENZIONE! - Questa operazione scrive le carte in sequenza e deve "
+                           "essere guidata da supporto tecnico...\r\rContinuare ?\r\r"),
+            platform::kYesNo | platform::kExclamation | platform::kDefaultButton2, applicationTitle(),
+            window_);
         return true;
     }
     if (key == 27 && shift == 0) {
@@ -689,7 +709,8 @@ bool MainBrowser::PreviewKey(QKeyEvent* event) {
     const bool gridKey = shift == 0 && (key == 13 || key == 45 || key == 46 || key == 107);
     const bool onGridOrTree = focus && (focus == grid_ || grid_->isAncestorOf(focus) || focus == tree_);
     QString text;
-    if ((shift & (kCtrlMask | kAltMask)) == 0 && !(gridKey && onGridOrTree) && KeyCodeToKeyString(*event, text)) {
+    if ((shift & (kCtrlMask | kAltMask)) == 0 && !(gridKey && onGridOrTree) &&
+        KeyCodeToKeyString(*event, text)) {
         if (inSearch || !search_->isVisible() || !search_->isEnabled()) return false;
         search_->Activate();
         QKeyEvent typed(QEvent::KeyPress, event->key(), event->modifiers(),

@@ -56,7 +56,7 @@ void AskLibraryQuestion(int kind, const QString& question, bool& answer, QWidget
 
 class MainBrowser : public QObject {
     Q_OBJECT
-public:
+  public:
     // Builds the browsing widgets into the window (its central widget and
     // menus). statusText writes the first panel of the status bar.
     MainBrowser(QMainWindow* window, std::function<void(const QString&)> statusText);
@@ -146,7 +146,7 @@ public:
     // Tree events.
     void tvTreeView_NodeClick(QTreeWidgetItem* node);
 
-signals:
+  signals:
     // ---- What the other parts of the window act on -------------------------------------
     void viewEditData(bool force);  // open the current row
     void fileNew();                 // new row
@@ -158,10 +158,10 @@ signals:
     // The view's commands are enabled (a browsed view) or disabled.
     void viewCommandsEnabled(bool enabled);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void buildWidgets();
     void buildMenus();
     void OnRefreshRecordset(datalib::DataSource& ds);

@@ -1,8 +1,8 @@
 #include "mainwindow/MainBrowserWidgets.h"
 
+#include "controls/DataGrid.h"
 #include "controls/MubCommand.h"
 #include "controls/MubShortSearch.h"
-#include "controls/DataGrid.h"
 #include "mainwindow/SectionButtons.h"
 
 #include <QAction>
@@ -30,7 +30,7 @@ BrowserWidgets BuildBrowserWidgets(QMainWindow* window, QObject* filter) {
     w.title0->setObjectName(QStringLiteral("lblTitle0"));
     w.title1 = new QLabel(QStringLiteral(" Dettagli:"), w.area);
     w.title1->setObjectName(QStringLiteral("lblTitle1"));
-        for (QLabel* l : {w.title0, w.title1}) {
+    for (QLabel* l : {w.title0, w.title1}) {
         QFont f = l->font();
         f.setBold(true);
         l->setFont(f);

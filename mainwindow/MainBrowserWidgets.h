@@ -26,7 +26,7 @@ namespace mainwindow {
 class SectionButtons;
 
 struct BrowserWidgets {
-    QWidget* area = nullptr;  // the working area, the window's central widget
+    QWidget* area = nullptr;    // the working area, the window's central widget
     QWidget* titles = nullptr;  // picTitles
     QLabel* title0 = nullptr;
     QLabel* title1 = nullptr;

@@ -20,12 +20,12 @@
 #include "startup/RunContext.h"
 #include "startup/ShowError.h"
 #include "startup/ui/ErrorWindow.h"
+#include "startup/ui/MainWindowLink.h"
 #include "startup/ui/frmAbout.h"
 #include "startup/ui/frmClientSettings.h"
 #include "startup/ui/frmDateSetting.h"
 #include "startup/ui/frmFromDateToDate.h"
 #include "startup/ui/frmMessage.h"
-#include "startup/ui/MainWindowLink.h"
 #include "startup/ui/frmOptions.h"
 #include "startup/ui/modZeltFormUtility.h"
 
@@ -104,9 +104,11 @@ QString supplierUrl(const QString& site, QString& problem) {
         text = QStringLiteral("http://") + trimmed;
     const QUrl url(text, QUrl::StrictMode);
     const QString s = url.scheme().toLower();
-    if (!url.isValid() || (s != QLatin1String("http") && s != QLatin1String("https")) || url.host().isEmpty()) {
-        problem = QStringLiteral("Il sito web del fornitore \"%1\" non è un indirizzo internet valido "
-                                 "(http o https).")
+    if (!url.isValid() || (s != QLatin1String("http") && s != QLatin1String("https")) ||
+        url.host().isEmpty()) {
+        problem = QStringLiteral(
+                      "Il sito web del fornitore \"%1\" non è un indirizzo internet valido "
+                      "(http o https).")
                       .arg(trimmed);
         return {};
     }
@@ -115,8 +117,12 @@ QString supplierUrl(const QString& site, QString& problem) {
 
 }  // namespace
 
-void MainCommands::SetDateDialog(std::function<QDate(const QDate&)> dialog) { dateDialog() = std::move(dialog); }
-void MainCommands::SetRangeDialog(std::function<bool(QDate&, QDate&)> dialog) { rangeDialog() = std::move(dialog); }
+void MainCommands::SetDateDialog(std::function<QDate(const QDate&)> dialog) {
+    dateDialog() = std::move(dialog);
+}
+void MainCommands::SetRangeDialog(std::function<bool(QDate&, QDate&)> dialog) {
+    rangeDialog() = std::move(dialog);
+}
 
 MainCommands::MainCommands(QMainWindow* window, MainBrowser* browser)
     : QObject(window), window_(window), browser_(browser) {
@@ -137,7 +143,8 @@ MainCommands::MainCommands(QMainWindow* window, MainBrowser* browser)
         relations_->Open(kind, browser_->CurrentDataSource(), number);
     });
     connect(browser_->cmdDateSel(), &QPushButton::clicked, this, [this] {
-        mnuSelection_->popup(browser_->cmdDateSel()->mapToGlobal(QPoint(0, browser_->cmdDateSel()->height())));
+        mnuSelection_->popup(
+            browser_->cmdDateSel()->mapToGlobal(QPoint(0, browser_->cmdDateSel()->height())));
     });
     SetViewCommandsEnabled(false);
     UpdateWiredCommands();
@@ -165,11 +172,17 @@ void MainCommands::buildToolBar() {
     toolBar_->setMovable(false);
     toolBar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     const QStyle* style = window_->style();
-    const QStyle::StandardPixmap icons[] = {
-        QStyle::SP_FileIcon,           QStyle::SP_FileDialogDetailedView, QStyle::SP_TrashIcon,
-        QStyle::SP_FileDialogContentsView, QStyle::SP_FileDialogListView,  QStyle::SP_BrowserReload,
-        QStyle::SP_FileDialogNewFolder, QStyle::SP_DialogSaveButton,      QStyle::SP_ArrowDown,
-        QStyle::SP_ArrowUp,            QStyle::SP_DialogCloseButton};
+    const QStyle::StandardPixmap icons[] = {QStyle::SP_FileIcon,
+                                            QStyle::SP_FileDialogDetailedView,
+                                            QStyle::SP_TrashIcon,
+                                            QStyle::SP_FileDialogContentsView,
+                                            QStyle::SP_FileDialogListView,
+                                            QStyle::SP_BrowserReload,
+                                            QStyle::SP_FileDialogNewFolder,
+                                            QStyle::SP_DialogSaveButton,
+                                            QStyle::SP_ArrowDown,
+                                            QStyle::SP_ArrowUp,
+                                            QStyle::SP_DialogCloseButton};
     int i = 0;
     for (const KeySpec& k : kKeys) {
         QAction* a = toolBar_->addAction(style->standardIcon(icons[i++]), QString::fromUtf8(k.caption));
@@ -248,10 +261,10 @@ void MainCommands::buildMenus() {
     a = addMenuItem(mnuPrintFunc_, "mnuPrint", QStringLiteral("&Stampa"));
     a->setShortcut(QKeySequence(Qt::Key_F8));
     connect(a, &QAction::triggered, this, &MainCommands::mnuPrint_Click);
-    connect(addMenuItem(mnuPrintFunc_, "mnuPreview", QStringLiteral("&Anteprima...")), &QAction::triggered, this,
-            &MainCommands::mnuPreview_Click);
-    connect(addMenuItem(mnuPrintFunc_, "mnuPrintExport", QStringLiteral("Esporta stampa...")), &QAction::triggered,
-            this, &MainCommands::mnuPrintExport_Click);
+    connect(addMenuItem(mnuPrintFunc_, "mnuPreview", QStringLiteral("&Anteprima...")), &QAction::triggered,
+            this, &MainCommands::mnuPreview_Click);
+    connect(addMenuItem(mnuPrintFunc_, "mnuPrintExport", QStringLiteral("Esporta stampa...")),
+            &QAction::triggered, this, &MainCommands::mnuPrintExport_Click);
     a = insert(addMenuItem(file, "mnuPrintLabel", QStringLiteral("Stampa &Etichette")));
     a->setEnabled(false);
     connect(a, &QAction::triggered, this, &MainCommands::mnuPrintLabel_Click);
@@ -289,8 +302,8 @@ void MainCommands::buildMenus() {
         complex->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F3));
         mnuFilter_->addAction(complex);
     }
-    connect(addMenuItem(mnuFilter_, "mnuFilterCancel", QStringLiteral("&Annulla filtro")), &QAction::triggered, this,
-            &MainCommands::mnuFilterCancel_Click);
+    connect(addMenuItem(mnuFilter_, "mnuFilterCancel", QStringLiteral("&Annulla filtro")),
+            &QAction::triggered, this, &MainCommands::mnuFilterCancel_Click);
 
     // View.
     QMenu* view = menuNamed("mnuView");
@@ -299,8 +312,8 @@ void MainCommands::buildMenus() {
         view->setObjectName(QStringLiteral("mnuView"));
     }
     view->addSeparator();
-    connect(addMenuItem(view, "mnuViewWebBrowser", QStringLiteral("Analizza su &WebBrowser...")), &QAction::triggered,
-            this, &MainCommands::mnuViewWebBrowser_Click);
+    connect(addMenuItem(view, "mnuViewWebBrowser", QStringLiteral("Analizza su &WebBrowser...")),
+            &QAction::triggered, this, &MainCommands::mnuViewWebBrowser_Click);
     a = addMenuItem(view, "mnuViewRefresh", QStringLiteral("&Aggiorna"));
     a->setShortcut(QKeySequence(Qt::Key_F5));
     connect(a, &QAction::triggered, this, &MainCommands::mnuViewRefresh_Click);
@@ -325,32 +338,39 @@ void MainCommands::buildMenus() {
             &QAction::triggered, this, [this] {
                 if (receiveUpdates) receiveUpdates();
             });
-    connect(addMenuItem(tools, "mnuSendOrder", QStringLiteral("&Invia ordini alla sede...")), &QAction::triggered,
-            this, [this] {
+    connect(addMenuItem(tools, "mnuSendOrder", QStringLiteral("&Invia ordini alla sede...")),
+            &QAction::triggered, this, [this] {
                 if (sendOrders) sendOrders();
             });
     tools->addSeparator();
-    connect(addMenuItem(tools, "mnuToolsOptions", QStringLiteral("Parametri &Generali...")), &QAction::triggered, this,
-            &MainCommands::mnuToolsOptions_Click);
+    connect(addMenuItem(tools, "mnuToolsOptions", QStringLiteral("Parametri &Generali...")),
+            &QAction::triggered, this, &MainCommands::mnuToolsOptions_Click);
     connect(addMenuItem(tools, "mnuToolsClientSettings", QStringLiteral("Parametri &Postazione...")),
             &QAction::triggered, this, &MainCommands::mnuToolsClientSettings_Click);
     mnuConfigBar0_ = tools->addSeparator();
     mnuConfigBar0_->setObjectName(QStringLiteral("mnuConfigBar0"));
-    connect(addMenuItem(tools, "mnuOrderPrintSetting", QStringLiteral("Impostazione Stampa &Proposta d' Ordine...")),
-            &QAction::triggered, this, [this] { reportSetting(QStringLiteral("Ordini.Righe"), true, QStringLiteral("PropostaOrdine")); });
-    connect(addMenuItem(tools, "mnuListOrderPrintSetting", QStringLiteral("Impostazione Stampa &Lista Ordini...")),
-            &QAction::triggered, this,
-            [this] { reportSetting(QStringLiteral("Ordini"), false, QStringLiteral("Lista,ListaConRiferimenti")); });
+    connect(addMenuItem(tools, "mnuOrderPrintSetting",
+                        QStringLiteral("Impostazione Stampa &Proposta d' Ordine...")),
+            &QAction::triggered, this, [this] {
+                reportSetting(QStringLiteral("Ordini.Righe"), true, QStringLiteral("PropostaOrdine"));
+            });
+    connect(addMenuItem(tools, "mnuListOrderPrintSetting",
+                        QStringLiteral("Impostazione Stampa &Lista Ordini...")),
+            &QAction::triggered, this, [this] {
+                reportSetting(QStringLiteral("Ordini"), false, QStringLiteral("Lista,ListaConRiferimenti"));
+            });
     connect(addMenuItem(tools, "mnuStatisticPrintSetting", QStringLiteral("Impostazione Stampe &Clienti...")),
             &QAction::triggered, this, [this] {
-                reportSetting(QStringLiteral("Clienti"), false,
-                              QStringLiteral("AnalisiCrescita,ListaPerRagSoc,ListaPerProvincia,ConsuntivoClienti"));
+                reportSetting(
+                    QStringLiteral("Clienti"), false,
+                    QStringLiteral("AnalisiCrescita,ListaPerRagSoc,ListaPerProvincia,ConsuntivoClienti"));
             });
-    connect(addMenuItem(tools, "mnuRowOrderPrintSetting", QStringLiteral("Impostazione Stampe &Righe Ordini...")),
-            &QAction::triggered, this, [this] {
-                reportSetting(QStringLiteral("RigheOrdini"), false,
-                              QStringLiteral("ArticoliDaSpedire,DettaglioOrdini,OrdiniSpediti"));
-            });
+    connect(
+        addMenuItem(tools, "mnuRowOrderPrintSetting", QStringLiteral("Impostazione Stampe &Righe Ordini...")),
+        &QAction::triggered, this, [this] {
+            reportSetting(QStringLiteral("RigheOrdini"), false,
+                          QStringLiteral("ArticoliDaSpedire,DettaglioOrdini,OrdiniSpediti"));
+        });
 
     // Help.
     QMenu* help = bar->addMenu(QStringLiteral("&?"));
@@ -494,7 +514,8 @@ void MainCommands::mnuFileDelete_Click() {
         return;
     }
     if (platform::messageBox(QStringLiteral("Confermi l'eliminazione dei dati selezionati ?"),
-                             platform::kOkCancel | platform::kQuestion, QString(), window_) != platform::kAnswerOk)
+                             platform::kOkCancel | platform::kQuestion, QString(),
+                             window_) != platform::kAnswerOk)
         return;
 
     // The selected rows in the grid's order.
@@ -623,13 +644,15 @@ void MainCommands::mnuToolsClientSettings_Click() {
 
 void MainCommands::mnuHelpAbout_Click() {
     startup::frmAbout about(window_);
-    about.setWindowTitle(platform::softwareName() + QStringLiteral(" - ") + startup::runContext().registerName);
+    about.setWindowTitle(platform::softwareName() + QStringLiteral(" - ") +
+                         startup::runContext().registerName);
     about.exec();
 }
 
 void MainCommands::mnuHelpContents_Click() {
-    platform::messageBox(QStringLiteral("Unable to display Help Contents. There is no Help associated with this project."),
-                         platform::kOkOnly | platform::kInformation, QString(), window_);
+    platform::messageBox(
+        QStringLiteral("Unable to display Help Contents. There is no Help associated with this project."),
+        platform::kOkOnly | platform::kInformation, QString(), window_);
 }
 
 // ---- Periods and filters ----------------------------------------------------------------------------
@@ -641,7 +664,8 @@ void MainCommands::SetPeriodSelectionCaption() {
     Menu(QStringLiteral("mnuSelMonth"))->setChecked(s.bSelMonth);
     Menu(QStringLiteral("mnuSelPeriod"))->setChecked(s.bSelPeriod);
     const QString column = browser_->cmdDateSel()->property("Tag").toString();
-    const PeriodTexts texts = PeriodCaptions(s, column.isEmpty() ? QString() : datalib::SplitAtCapitals(column));
+    const PeriodTexts texts =
+        PeriodCaptions(s, column.isEmpty() ? QString() : datalib::SplitAtCapitals(column));
     browser_->cmdDateSel()->setText(texts.caption);
     browser_->cmdDateSel()->setToolTip(texts.toolTip);
     mnuSelection_->setTitle(texts.menuCaption);

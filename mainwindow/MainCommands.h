@@ -38,7 +38,7 @@ class RelationMenus;
 
 class MainCommands : public QObject {
     Q_OBJECT
-public:
+  public:
     // Builds the toolbar and the menus into the window, beside the browsing part.
     MainCommands(QMainWindow* window, MainBrowser* browser);
     ~MainCommands() override;
@@ -52,7 +52,8 @@ public:
     std::function<void()> receiveUpdates;
     std::function<void()> sendOrders;
     // The report-layout editor: table, notes rows, report names "A,B".
-    std::function<void(QWidget* owner, const QString& table, bool notes, const QString& reports)> editReportSetting;
+    std::function<void(QWidget* owner, const QString& table, bool notes, const QString& reports)>
+        editReportSetting;
     // Prints the labels of the selected rows (skip -1: ask).
     std::function<void(QWidget* owner, const std::shared_ptr<datalib::DataSource>& ds,
                        const std::vector<qint64>& bookmarks)>
@@ -98,7 +99,7 @@ public:
 
     // ---- Parts, for the window and its tests ---------------------------------------------
     QToolBar* tbToolBar() const { return toolBar_; }
-    QAction* Key(const QString& key) const;  // a toolbar key by its key ("New", ...)
+    QAction* Key(const QString& key) const;    // a toolbar key by its key ("New", ...)
     QAction* Menu(const QString& name) const;  // a menu item by its name ("mnuFileNew", ...)
     QMenu* mnuPrintFunc() const { return mnuPrintFunc_; }
     QMenu* mnuSelection() const { return mnuSelection_; }
@@ -111,10 +112,10 @@ public:
     static void SetDateDialog(std::function<QDate(const QDate& initial)> dialog);
     static void SetRangeDialog(std::function<bool(QDate& from, QDate& to)> dialog);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void buildToolBar();
     void buildMenus();
     void printView(int mode);

@@ -68,7 +68,7 @@ std::optional<LayoutResult> ComputeMainLayout(const LayoutInput& input, Splitter
         } else {
             const double free = std::trunc(in.innerWidth - (out.treeWidth + 220));
             out.backgroundLeft = free <= *in.backgroundWidth ? p + in.splitterWidth + in.pixel
-                                                               : p + (free - *in.backgroundWidth) / 2;
+                                                             : p + (free - *in.backgroundWidth) / 2;
             out.backgroundVisible = true;
         }
     }

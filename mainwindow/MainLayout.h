@@ -19,22 +19,22 @@ namespace mainwindow {
 
 // What the layout keeps between calls.
 struct SplitterState {
-    double savedPosition = 0;     // where the splitter stood when the section was hidden
-    std::optional<QColor> savedButtonColour;  // the hide button's colour before the first hide
+    double savedPosition = 0;                   // where the splitter stood when the section was hidden
+    std::optional<QColor> savedButtonColour;    // the hide button's colour before the first hide
     QString hideCaption = QStringLiteral("3");  // "3" section shown, "4" hidden
-    bool sectionChecked = true;   // the "&Sezione" menu item
-    QColor buttonColour;          // the hide button's background now (invalid: the style's own)
+    bool sectionChecked = true;                 // the "&Sezione" menu item
+    QColor buttonColour;                        // the hide button's background now (invalid: the style's own)
 };
 
 // The pale yellow of the hide button while the section is hidden.
 inline const QColor kHiddenSectionColour = QColor(0xFF, 0xFF, 0xC0);
 
 struct LayoutInput {
-    double splitPos = 0;        // the requested splitter position (0 hide, -1 show)
+    double splitPos = 0;  // the requested splitter position (0 hide, -1 show)
     bool visible = true;
     bool minimized = false;
-    double width = 0;           // the window's width
-    double innerWidth = 0;      // the working area's width and height
+    double width = 0;       // the window's width
+    double innerWidth = 0;  // the working area's width and height
     double innerHeight = 0;
     double treeLeft = 0;
     double splitterLeft = 0;    // the splitter's current left
@@ -42,21 +42,21 @@ struct LayoutInput {
     double hideButtonWidth = 0;
     bool dateSelVisible = false;
     double dateSelWidth = 0;
-    double titlesTop = 0;       // the title strip
+    double titlesTop = 0;  // the title strip
     double titlesHeight = 0;
     bool toolbarChecked = false;
     double toolbarHeight = 0;
     bool statusBarChecked = false;
     double statusBarHeight = 0;
     bool gridVisible = true;
-    std::optional<double> backgroundWidth;   // a background picture, and its width
-    std::optional<double> quickSearchHeight; // a quick search, and its height
-    double pixel = 15;          // twips per pixel
+    std::optional<double> backgroundWidth;    // a background picture, and its width
+    std::optional<double> quickSearchHeight;  // a quick search, and its height
+    double pixel = 15;                        // twips per pixel
 };
 
 struct LayoutResult {
     std::optional<double> widenTo;  // the window is widened to this width first
-    double splitter = 0;        // P, the splitter's left
+    double splitter = 0;            // P, the splitter's left
     double treeWidth = 0;
     double gridLeft = 0, gridWidth = 0, gridTop = 0, gridHeight = 0;
     double title0Width = 0;

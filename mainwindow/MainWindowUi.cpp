@@ -14,10 +14,10 @@ void WireLabelCommand(MainCommands& commands) {
     commands.printLabels = [](QWidget* owner, const std::shared_ptr<datalib::DataSource>& ds,
                               const std::vector<qint64>& bookmarks) {
         std::vector<core::Variant> selection;
-        for (const qint64 mark : bookmarks)
-            selection.push_back(datalib::wholeNumber(mark));
+        for (const qint64 mark : bookmarks) selection.push_back(datalib::wholeNumber(mark));
         auto rows = ds;
-        labels::PrintLabels(owner, rows, labels::LabelSelection(std::move(selection)), true, QString(), -1, true);
+        labels::PrintLabels(owner, rows, labels::LabelSelection(std::move(selection)), true, QString(), -1,
+                            true);
     };
 }
 

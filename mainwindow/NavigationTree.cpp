@@ -17,9 +17,9 @@ constexpr int kPositionRole = Qt::UserRole + 1;
 constexpr int kImageRole = Qt::UserRole + 2;
 
 struct NodeSpec {
-    int parent;         // position of the parent, 0 for a top-level section
-    const char* text;   // nullptr: the caption of the table named by the key
-    const char* key;    // nullptr: a section
+    int parent;        // position of the parent, 0 for a top-level section
+    const char* text;  // nullptr: the caption of the table named by the key
+    const char* key;   // nullptr: a section
     const char* image;
 };
 
@@ -65,10 +65,20 @@ const NodeSpec kNodes[] = {
 };
 
 // Nodes 38 to 51 under "Tabelle", administrator only; node 52 follows.
-const char* const kAdminTables[] = {"Banche",           "TipiPagamento",      "Comuni",     "Nazioni",
-                                    "CodiciIva",        "Valute",             "Listini",    "ObiettiviAgenti",
-                                    "ObiettiviClienti", "PromozioniArticoli", "KitArticoli", "Documenti",
-                                    "TabStampaEtichette", "TabProspettiStampa"};
+const char* const kAdminTables[] = {"Banche",
+                                    "TipiPagamento",
+                                    "Comuni",
+                                    "Nazioni",
+                                    "CodiciIva",
+                                    "Valute",
+                                    "Listini",
+                                    "ObiettiviAgenti",
+                                    "ObiettiviClienti",
+                                    "PromozioniArticoli",
+                                    "KitArticoli",
+                                    "Documenti",
+                                    "TabStampaEtichette",
+                                    "TabProspettiStampa"};
 constexpr int kTablesSection = 35;
 
 // A small picture: a rounded tile with a sign, or a person.
@@ -112,27 +122,33 @@ QTreeWidgetItem* addNode(QTreeWidget* tree, QTreeWidgetItem* parent, const QStri
 }  // namespace
 
 const QStringList& TreeImageKeys() {
-    static const QStringList keys{QStringLiteral("Anagrafic"), QStringLiteral("Printers"),
+    static const QStringList keys{QStringLiteral("Anagrafic"),     QStringLiteral("Printers"),
                                   QStringLiteral("PrintElements"), QStringLiteral("Tables"),
-                                  QStringLiteral("Statistic"), QStringLiteral("Articles"),
-                                  QStringLiteral("BluUser"), QStringLiteral("RedUser"),
-                                  QStringLiteral("Orders"), QStringLiteral("OperUser")};
+                                  QStringLiteral("Statistic"),     QStringLiteral("Articles"),
+                                  QStringLiteral("BluUser"),       QStringLiteral("RedUser"),
+                                  QStringLiteral("Orders"),        QStringLiteral("OperUser")};
     return keys;
 }
 
 QIcon TreeImage(const QString& key) {
     static QHash<QString, QIcon> images;
     if (images.isEmpty()) {
-        images.insert(QStringLiteral("Anagrafic"), drawImage(QColor(0x2E, 0x7D, 0x32), QStringLiteral("A"), false));
-        images.insert(QStringLiteral("Printers"), drawImage(QColor(0x54, 0x6E, 0x7A), QStringLiteral("S"), false));
+        images.insert(QStringLiteral("Anagrafic"),
+                      drawImage(QColor(0x2E, 0x7D, 0x32), QStringLiteral("A"), false));
+        images.insert(QStringLiteral("Printers"),
+                      drawImage(QColor(0x54, 0x6E, 0x7A), QStringLiteral("S"), false));
         images.insert(QStringLiteral("PrintElements"),
                       drawImage(QColor(0x90, 0xA4, 0xAE), QStringLiteral("≡"), false));
-        images.insert(QStringLiteral("Tables"), drawImage(QColor(0x8D, 0x6E, 0x63), QStringLiteral("T"), false));
-        images.insert(QStringLiteral("Statistic"), drawImage(QColor(0x6A, 0x1B, 0x9A), QStringLiteral("%"), false));
-        images.insert(QStringLiteral("Articles"), drawImage(QColor(0xEF, 0x6C, 0x00), QStringLiteral("▣"), false));
+        images.insert(QStringLiteral("Tables"),
+                      drawImage(QColor(0x8D, 0x6E, 0x63), QStringLiteral("T"), false));
+        images.insert(QStringLiteral("Statistic"),
+                      drawImage(QColor(0x6A, 0x1B, 0x9A), QStringLiteral("%"), false));
+        images.insert(QStringLiteral("Articles"),
+                      drawImage(QColor(0xEF, 0x6C, 0x00), QStringLiteral("▣"), false));
         images.insert(QStringLiteral("BluUser"), drawImage(QColor(0x15, 0x65, 0xC0), QString(), true));
         images.insert(QStringLiteral("RedUser"), drawImage(QColor(0xC6, 0x28, 0x28), QString(), true));
-        images.insert(QStringLiteral("Orders"), drawImage(QColor(0x1E, 0x88, 0xE5), QStringLiteral("O"), false));
+        images.insert(QStringLiteral("Orders"),
+                      drawImage(QColor(0x1E, 0x88, 0xE5), QStringLiteral("O"), false));
         images.insert(QStringLiteral("OperUser"), drawImage(QColor(0x00, 0x89, 0x7B), QString(), true));
     }
     return images.value(key);
@@ -165,7 +181,8 @@ void SetTreeViewNodes(QTreeWidget* tree, datalib::Database& db) {
             const QString key = QString::fromUtf8(table);
             add(kTablesSection, db.Tables(key)->PresentationName(), key, QStringLiteral("Tables"));
         }
-        add(kTablesSection, QStringLiteral("Parametri Database"), db.SysParamTableName(), QStringLiteral("Tables"));
+        add(kTablesSection, QStringLiteral("Parametri Database"), db.SysParamTableName(),
+            QStringLiteral("Tables"));
     }
     if (remembered > 0) {
         if (QTreeWidgetItem* node = NodeAt(tree, remembered)) tree->setCurrentItem(node);
@@ -174,7 +191,9 @@ void SetTreeViewNodes(QTreeWidget* tree, datalib::Database& db) {
 
 QString NodeKey(const QTreeWidgetItem* node) { return node ? node->data(0, kKeyRole).toString() : QString(); }
 int NodePosition(const QTreeWidgetItem* node) { return node ? node->data(0, kPositionRole).toInt() : 0; }
-QString NodeImageKey(const QTreeWidgetItem* node) { return node ? node->data(0, kImageRole).toString() : QString(); }
+QString NodeImageKey(const QTreeWidgetItem* node) {
+    return node ? node->data(0, kImageRole).toString() : QString();
+}
 
 QList<QTreeWidgetItem*> AllNodes(QTreeWidget* tree) {
     QList<QTreeWidgetItem*> out;
@@ -183,8 +202,9 @@ QList<QTreeWidgetItem*> AllNodes(QTreeWidget* tree) {
         for (int i = 0; i < item->childCount(); ++i) walk(item->child(i));
     };
     for (int i = 0; i < tree->topLevelItemCount(); ++i) walk(tree->topLevelItem(i));
-    std::stable_sort(out.begin(), out.end(),
-                     [](const QTreeWidgetItem* a, const QTreeWidgetItem* b) { return NodePosition(a) < NodePosition(b); });
+    std::stable_sort(out.begin(), out.end(), [](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
+        return NodePosition(a) < NodePosition(b);
+    });
     return out;
 }
 

@@ -46,7 +46,8 @@ PeriodTexts PeriodCaptions(const PeriodState& s, const QString& column) {
         t.menuCaption = QStringLiteral("Solo in data ") + t.caption;
     } else if (s.bSelDate) {
         t.caption = QStringLiteral("Filtro Periodo < ") + dayMonthYear(s.dtSelDate) + QStringLiteral(" >");
-        t.toolTip = QStringLiteral("Dati del giorno ") + numeric(s.dtSelDate) + QStringLiteral(" relativi a ") + column;
+        t.toolTip = QStringLiteral("Dati del giorno ") + numeric(s.dtSelDate) +
+                    QStringLiteral(" relativi a ") + column;
         t.menuCaption = QStringLiteral("Solo in data ") + t.caption;
     } else if (s.none()) {
         t.caption = QStringLiteral("< tutto il periodo >");
@@ -65,9 +66,13 @@ PeriodTexts PeriodCaptions(const PeriodState& s, const QString& column) {
 QString PeriodCondition(const PeriodState& s, const QString& f, const datalib::Database& db) {
     if (f.isEmpty()) return {};
     if (s.bSelMonth)
-        return QStringLiteral("Month(%1) = %2 AND Year(%1) = %3").arg(f).arg(s.dtSelDate.month()).arg(s.dtSelDate.year());
+        return QStringLiteral("Month(%1) = %2 AND Year(%1) = %3")
+            .arg(f)
+            .arg(s.dtSelDate.month())
+            .arg(s.dtSelDate.year());
     const auto range = [&](const QDate& from, const QDate& to) {
-        return QStringLiteral("%1 >= %2 AND %1 < %3").arg(f, dateLiteral(from, db), dateLiteral(to.addDays(1), db));
+        return QStringLiteral("%1 >= %2 AND %1 < %3")
+            .arg(f, dateLiteral(from, db), dateLiteral(to.addDays(1), db));
     };
     if (s.bSelDate && s.dtSelDate.isValid()) return range(s.dtSelDate, s.dtSelDate);
     if (s.bSelPeriod && s.dtSelFrom.isValid() && s.dtSelTo.isValid()) return range(s.dtSelFrom, s.dtSelTo);

@@ -39,10 +39,12 @@ namespace {
 // The caption of an entry: what it opens, worded after the level it stands on.
 QString entryCaption(const datalib::RelationDesc& r, const datalib::RelationLevel& level, bool above) {
     switch (r.kind) {
-        case datalib::RelationKind::Associated: return r.caption;
+        case datalib::RelationKind::Associated:
+            return r.caption;
         case datalib::RelationKind::Reference:
             return r.targetDescription + GetSameWording(r.caption, r.severalRows) + r.caption;
-        case datalib::RelationKind::Container: break;
+        case datalib::RelationKind::Container:
+            break;
     }
     if (!above) return r.targetDescription;
     return r.targetDescription + GetSameWording(level.description, false) + level.description;
@@ -104,8 +106,9 @@ void RelationMenus::BuildRelationMenus(datalib::DataSource* ds, bool clearOnly) 
                 item->setProperty("Index", int(menus_[k]->actions().size()) - 1);
                 item->setEnabled(r.allowed);
                 const QString array = QLatin1String(kArrays[k]);
-                connect(item, &QAction::triggered, this,
-                        [this, array, tag] { emit itemChosen(array + QLatin1Char('(') + tag + QLatin1Char(')')); });
+                connect(item, &QAction::triggered, this, [this, array, tag] {
+                    emit itemChosen(array + QLatin1Char('(') + tag + QLatin1Char(')'));
+                });
             }
             counted[k] += int(relations.size());
         }
@@ -116,10 +119,14 @@ void RelationMenus::BuildRelationMenus(datalib::DataSource* ds, bool clearOnly) 
     for (QMenu* m : menus_) m->actions().first()->setVisible(m->actions().size() == 1);
 }
 
-void RelationMenus::Open(const QString& arrayName, const std::shared_ptr<datalib::DataSource>& ds, int number) {
-    if (arrayName == QLatin1String("mnuContItem")) OpenContainerItem(ds, number);
-    else if (arrayName == QLatin1String("mnuRefItem")) OpenReferenceItem(ds, number);
-    else if (arrayName == QLatin1String("mnuReferencedItem")) OpenReferencedItem(ds, number);
+void RelationMenus::Open(const QString& arrayName, const std::shared_ptr<datalib::DataSource>& ds,
+                         int number) {
+    if (arrayName == QLatin1String("mnuContItem"))
+        OpenContainerItem(ds, number);
+    else if (arrayName == QLatin1String("mnuRefItem"))
+        OpenReferenceItem(ds, number);
+    else if (arrayName == QLatin1String("mnuReferencedItem"))
+        OpenReferencedItem(ds, number);
 }
 
 void RelationMenus::OpenContainerItem(const std::shared_ptr<datalib::DataSource>& ds, int number) {
@@ -134,7 +141,8 @@ void RelationMenus::OpenReferencedItem(const std::shared_ptr<datalib::DataSource
     open(datalib::RelationKind::Associated, ds, number);
 }
 
-void RelationMenus::open(datalib::RelationKind kind, const std::shared_ptr<datalib::DataSource>& ds, int number) {
+void RelationMenus::open(datalib::RelationKind kind, const std::shared_ptr<datalib::DataSource>& ds,
+                         int number) {
     try {
         if (!ds || !datalib::UsableForRelation(*ds)) {
             platform::messageBox(QStringLiteral("Operazione non abilitata in questa fase"),
@@ -164,7 +172,8 @@ void RelationMenus::open(datalib::RelationKind kind, const std::shared_ptr<datal
     } catch (...) {
         const core::AppError error = startup::CurrentError();
         if (kind == datalib::RelationKind::Container)
-            startup::ShowError(error, QStringLiteral("Si e' verificato un errore:\r\r") + error.description(), owner_);
+            startup::ShowError(error, QStringLiteral("Si e' verificato un errore:\r\r") + error.description(),
+                               owner_);
         else
             startup::ShowError(error, QString(), owner_);
     }

@@ -30,7 +30,7 @@ QString GetSameWording(const QString& noun, bool plural);
 
 class RelationMenus : public QObject {
     Q_OBJECT
-public:
+  public:
     // The three submenus are added to mnuAssociation. owner: the window that
     // owns the boxes and the windows opened.
     RelationMenus(QMenu* mnuAssociation, QWidget* owner);
@@ -50,11 +50,11 @@ public:
     // By the array's name ("mnuRefItem", ...), as the deferred command names it.
     void Open(const QString& arrayName, const std::shared_ptr<datalib::DataSource>& ds, int number);
 
-signals:
+  signals:
     // An entry was chosen: the command text to defer, "mnuRefItem(3)".
     void itemChosen(const QString& command);
 
-private:
+  private:
     void open(datalib::RelationKind kind, const std::shared_ptr<datalib::DataSource>& ds, int number);
     QMenu* menus_[3] = {nullptr, nullptr, nullptr};
     QWidget* owner_;

@@ -40,8 +40,9 @@ void SectionButtons::Build(const Place& place) {
         title->SetCaption(QStringLiteral("VOCI PRINCIPALI PER LA SEZIONE ") + section->text(0).toUpper() +
                           QStringLiteral(" :"));
         title->setEnabled(false);
-        title->setStyleSheet(QStringLiteral("QPushButton { background-color: #E0E0E0; color: #202020; "
-                                            "border: 1px solid #B0B0B0; text-align: left; padding-left: 8px; }"));
+        title->setStyleSheet(
+            QStringLiteral("QPushButton { background-color: #E0E0E0; color: #202020; "
+                           "border: 1px solid #B0B0B0; text-align: left; padding-left: 8px; }"));
         QFont bold = title->font();
         bold.setBold(true);
         title->setFont(bold);
@@ -61,8 +62,9 @@ void SectionButtons::Build(const Place& place) {
             button->SetCaption(child->text(0));
             const QString key = NodeKey(child);
             button->SetTag(key.isEmpty() ? QString::number(NodePosition(child)) : key);
-            button->setToolTip(QStringLiteral("Apre la sezione <") + child->text(0) +
-                               QStringLiteral("> per la Visualizzazione/Modifica dei dati oppure per la Stampa..."));
+            button->setToolTip(
+                QStringLiteral("Apre la sezione <") + child->text(0) +
+                QStringLiteral("> per la Visualizzazione/Modifica dei dati oppure per la Stampa..."));
             if (!NodeImageKey(child).isEmpty()) {
                 button->SetPicture(TreeImage(NodeImageKey(child)));
                 button->SetPictureAbove(true);

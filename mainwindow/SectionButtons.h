@@ -26,7 +26,7 @@ namespace mainwindow {
 
 class SectionButtons : public QObject {
     Q_OBJECT
-public:
+  public:
     // Size of a button and the gaps, in twips.
     static constexpr int kWidth = 2220;
     static constexpr int kHeight = 1065;
@@ -55,11 +55,11 @@ public:
     // the node still selected is shown.
     void Follow(const QString& tag);
 
-signals:
+  signals:
     // The data view must be rebuilt for the node now selected.
     void refreshRequested();
 
-private:
+  private:
     QWidget* area_;
     QTreeWidget* tree_;
     QAbstractButton* hideTree_;

@@ -5,21 +5,21 @@
 #include "mainwindow/MainBrowser.h"
 #include "mainwindow/MainCommands.h"
 #include "mainwindow/MainWindowUi.h"
-#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
+#include "platform/ui/MessageBox.h"
 #include "startup/Common.h"
+#include "startup/OSWinUtil.h"
 #include "startup/RunContext.h"
+#include "startup/ShowError.h"
+#include "startup/modGlobal.h"
 #include "startup/ui/MainWindowLink.h"
 #include "startup/ui/UserLogin.h"
-#include "startup/OSWinUtil.h"
-#include "startup/ShowError.h"
 #include "startup/ui/clsOSTNA.h"
 #include "startup/ui/frmFirstRun.h"
 #include "startup/ui/frmMessage.h"
 #include "startup/ui/frmOptions.h"
 #include "startup/ui/frmSplashCustom.h"
-#include "startup/modGlobal.h"
 #include "startup/ui/modZeltFormUtility.h"
 
 #include <QAction>
@@ -59,8 +59,7 @@ QString settingsSection() { return QLatin1String(startup::kSettingsSection); }
 // by ours with a dot.
 double readSetting(const char* key, double defaultValue) {
     QString text =
-        platform::SettingsStore::get(platform::appName(), settingsSection(), QLatin1String(key))
-            .trimmed();
+        platform::SettingsStore::get(platform::appName(), settingsSection(), QLatin1String(key)).trimmed();
     text.replace(QLatin1Char(','), QLatin1Char('.'));
     bool ok = false;
     const double value = text.toDouble(&ok);
@@ -156,8 +155,8 @@ void frmMain::SetAppTitle(bool bShort) {
     QString updated;
     if (!bShort && startup::runContext().database) {
         try {
-            updated = startup::runContext().database->GetSysParam(
-                QStringLiteral("DataAggiornamentoDatabase"), QStringLiteral("01/01/2004"));
+            updated = startup::runContext().database->GetSysParam(QStringLiteral("DataAggiornamentoDatabase"),
+                                                                  QStringLiteral("01/01/2004"));
         } catch (const std::exception&) {
             updated = QStringLiteral("01/01/2004");
         }
@@ -250,9 +249,9 @@ void frmMain::Form_Activate() {
         // Later activations refresh the current view of the data.
     } catch (...) {
         const core::AppError error = startup::CurrentError();
-        const int answer = platform::messageBox(
-            error.description() + QStringLiteral("\r\rVuoi cambiare le impostazioni ?"),
-            platform::kYesNo | platform::kExclamation, QString(), this);
+        const int answer =
+            platform::messageBox(error.description() + QStringLiteral("\r\rVuoi cambiare le impostazioni ?"),
+                                 platform::kYesNo | platform::kExclamation, QString(), this);
         busy_ = false;
         if (answer == platform::kAnswerYes) {
             showOptions();

@@ -28,7 +28,7 @@ class MainCommands;
 
 class frmMain : public QMainWindow, public datalib::itfNotifyEvent, public startup::DatabaseHost {
     Q_OBJECT
-public:
+  public:
     // Who asks the window to close.
     enum class UnloadMode {
         ControlMenu,  // the window's close box or system menu
@@ -106,19 +106,19 @@ public:
     bool askFirstRunValues(startup::FirstRunValues& values) override;
     void endProgram() override;
 
-signals:
+  signals:
     // The first activation ended: the database is open and the operator
     // signed in (ok), or the start gave up.
     void firstActivationDone(bool ok);
     // The window was unloaded: the program ends.
     void unloaded();
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void Form_Load();
     void Form_Unload();
     void ApplyBranding();

@@ -12,21 +12,18 @@ namespace orders {
 
 namespace {
 
-QString& filterScript()
-{
+QString& filterScript() {
     static QString text;
     return text;
 }
 
 // The compiled program filter, kept between calls.
-std::unique_ptr<script::ScriptControl>& heldFilter()
-{
+std::unique_ptr<script::ScriptControl>& heldFilter() {
     static std::unique_ptr<script::ScriptControl> engine;
     return engine;
 }
 
-std::unique_ptr<script::ScriptControl> compile(const QString& text)
-{
+std::unique_ptr<script::ScriptControl> compile(const QString& text) {
     // The filter sees nothing of the program: no object is added, and a
     // script that loops is stopped by the timeout.
     auto sc = std::make_unique<script::ScriptControl>();
@@ -36,37 +33,31 @@ std::unique_ptr<script::ScriptControl> compile(const QString& text)
     return sc;
 }
 
-void reportFailure(const core::AppError& e)
-{
+void reportFailure(const core::AppError& e) {
     const int line = e.line();
     QString text = QStringLiteral("Errore in esecuzione del filtro codici a barre: \r\r") + e.description() +
                    QStringLiteral("\r");
-    if (e.number() != 0 && line > 0)
-        text += QStringLiteral("\rLinea VB: ") + QString::number(line);
+    if (e.number() != 0 && line > 0) text += QStringLiteral("\rLinea VB: ") + QString::number(line);
     core::messageBox(text, core::kOkOnly | core::kCritical);
 }
 
 }  // namespace
 
-QString CleanBarcodeInput(const QString& text)
-{
+QString CleanBarcodeInput(const QString& text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
-            return ApplyBarCodeFilter(text.left(i));
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) return ApplyBarCodeFilter(text.left(i));
     }
     return ApplyBarCodeFilter(QString());
 }
 
-QString ApplyBarCodeFilter(const QString& code, const QString& script)
-{
+QString ApplyBarCodeFilter(const QString& code, const QString& script) {
     std::unique_ptr<script::ScriptControl> once;
     script::ScriptControl* engine = nullptr;
     try {
         if (!script.isEmpty() || !heldFilter()) {
             const QString& text = script.isEmpty() ? filterScript() : script;
-            if (text.isEmpty())
-                return code;
+            if (text.isEmpty()) return code;
             if (script.isEmpty()) {
                 heldFilter() = compile(text);
                 engine = heldFilter().get();
@@ -85,8 +76,7 @@ QString ApplyBarCodeFilter(const QString& code, const QString& script)
     }
 }
 
-void SetBarCodeFilterScript(const QString& text)
-{
+void SetBarCodeFilterScript(const QString& text) {
     filterScript() = text;
     heldFilter().reset();
 }

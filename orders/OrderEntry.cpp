@@ -16,8 +16,7 @@
 
 namespace orders {
 
-QString RowColumnList()
-{
+QString RowColumnList() {
     const QString prefix = QString::fromLatin1(kSpecialCodePrefix);
     return QStringLiteral("*,PosizioneRiga,Codice") + QStringLiteral(",IIF(Left(Codice,") +
            QString::number(prefix.size()) + QStringLiteral(")<>'") + prefix +
@@ -25,23 +24,18 @@ QString RowColumnList()
            QStringLiteral(",QuantitàOrdine,ImportoImponibile,ImportoSconto");
 }
 
-std::optional<std::int32_t> ParseQuantity(const QString& text)
-{
+std::optional<std::int32_t> ParseQuantity(const QString& text) {
     static const QRegularExpression pattern(QStringLiteral("^([+-]?)(\\d*)(?:,(\\d*))?$"));
     const QString t = text.trimmed();
     const auto m = pattern.match(t);
-    if (!m.hasMatch() || (m.captured(2).isEmpty() && m.captured(3).isEmpty()))
-        return std::nullopt;
+    if (!m.hasMatch() || (m.captured(2).isEmpty() && m.captured(3).isEmpty())) return std::nullopt;
     // Digits only from here: the C locale reads them with a point.
     QString plain = m.captured(2).isEmpty() ? QStringLiteral("0") : m.captured(2);
-    if (!m.captured(3).isEmpty())
-        plain += QLatin1Char('.') + m.captured(3);
+    if (!m.captured(3).isEmpty()) plain += QLatin1Char('.') + m.captured(3);
     bool ok = false;
     double value = plain.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    if (m.captured(1) == QLatin1String("-"))
-        value = -value;
+    if (!ok || !std::isfinite(value)) return std::nullopt;
+    if (m.captured(1) == QLatin1String("-")) value = -value;
     const int saved = std::fegetround();
     std::fesetround(FE_TONEAREST);
     const double whole = std::nearbyint(value);
@@ -52,8 +46,7 @@ std::optional<std::int32_t> ParseQuantity(const QString& text)
     return static_cast<std::int32_t>(whole);
 }
 
-UpdateAge ReadUpdateAge(const datalib::Database& db)
-{
+UpdateAge ReadUpdateAge(const datalib::Database& db) {
     auto date = [&](const char* name) {
         const QString text = db.GetSysParam(QString::fromLatin1(name), QStringLiteral("01/01/2004"));
         const auto d = core::italian::parseDate(text.trimmed());
@@ -78,8 +71,7 @@ UpdateAge ReadUpdateAge(const datalib::Database& db)
     return age;
 }
 
-bool VerifyDayFromLastAdjourn(const datalib::Database& db)
-{
+bool VerifyDayFromLastAdjourn(const datalib::Database& db) {
     UpdateAge age;
     try {
         age = ReadUpdateAge(db);
@@ -92,11 +84,12 @@ bool VerifyDayFromLastAdjourn(const datalib::Database& db)
     }
     if (age.elapsed < age.obligationDays) {
         if (age.elapsed >= age.notifyDays)
-            core::messageBox(QStringLiteral("ATTENZIONE: E' necessario effettuare l'aggiornamento dei dati\r\r"
-                                            "Trascorsi ulteriori ") +
-                                 QString::number(age.obligationDays - age.elapsed) +
-                                 QStringLiteral(" giorni non sarà più possibile inserire nuovi ordini."),
-                             core::kOkOnly | core::kInformation);
+            core::messageBox(
+                QStringLiteral("ATTENZIONE: E' necessario effettuare l'aggiornamento dei dati\r\r"
+                               "Trascorsi ulteriori ") +
+                    QString::number(age.obligationDays - age.elapsed) +
+                    QStringLiteral(" giorni non sarà più possibile inserire nuovi ordini."),
+                core::kOkOnly | core::kInformation);
         return true;
     }
     core::messageBox(QStringLiteral("Sono trascorsi più di ") + QString::number(age.obligationDays) +
@@ -106,8 +99,7 @@ bool VerifyDayFromLastAdjourn(const datalib::Database& db)
     return false;
 }
 
-QString OpeningNoteText(const QString& description, const QString& code, int maxLength)
-{
+QString OpeningNoteText(const QString& description, const QString& code, int maxLength) {
     const QString head = QStringLiteral(" * ");
     const QString tail = QStringLiteral(" - ") + code;
     const qsizetype room = std::max<qsizetype>(0, maxLength - head.size() - tail.size());
@@ -119,8 +111,7 @@ namespace {
 // The article with this code, additional code or description; nullptr when
 // none (or no choice was made among several).
 std::shared_ptr<datalib::DataSource> findArticle(datalib::Database& db, const QString& code,
-                                                 ArticleEntryHost& host, bool& choiceClosed)
-{
+                                                 ArticleEntryHost& host, bool& choiceClosed) {
     const QString literal = db.FormatStringForQuery(code);
     auto art = db.OpenDataSource(QStringLiteral("Articoli"), QStringLiteral("Articoli.Codice=") + literal);
     if (!art->DataEmpty()) {
@@ -128,10 +119,10 @@ std::shared_ptr<datalib::DataSource> findArticle(datalib::Database& db, const QS
         return art;
     }
     for (const char* column : {"CodiceAggiuntivo", "Descrizione"}) {
-        art = db.OpenDataSource(QStringLiteral("Articoli"),
-                                QStringLiteral("Articoli.") + QLatin1String(column) + QLatin1Char('=') + literal);
-        if (art->DataEmpty())
-            continue;
+        art = db.OpenDataSource(
+            QStringLiteral("Articoli"),
+            QStringLiteral("Articoli.") + QLatin1String(column) + QLatin1Char('=') + literal);
+        if (art->DataEmpty()) continue;
         art->RowFirst();
         if (art->RowCount() > 1 && host.PickArticle(art).isEmptyOrNull()) {
             choiceClosed = true;
@@ -146,23 +137,22 @@ std::shared_ptr<datalib::DataSource> findArticle(datalib::Database& db, const QS
 
 core::Variant AddElementByCode(datalib::DataSource& rows, const QString& code, double quantity,
                                core::Currency price, const core::Variant& promotion, bool noPrompt,
-                               ArticleEntryHost& host)
-{
+                               ArticleEntryHost& host) {
     datalib::Database& db = *rows.Database();
     bool choiceClosed = false;
     auto art = findArticle(db, code, host, choiceClosed);
-    if (choiceClosed)
-        return {};
+    if (choiceClosed) return {};
     if (!art) {
-        const datalib::ColumnDef* col = db.tableDef(QStringLiteral("Articoli"))->findColumn(QStringLiteral("Codice"));
+        const datalib::ColumnDef* col =
+            db.tableDef(QStringLiteral("Articoli"))->findColumn(QStringLiteral("Codice"));
         const int length = col ? col->length : 16;
         if (code.size() > length)
             rows.Message(QStringLiteral("Il Codice non può essere più di ") + QString::number(length) +
-                              QStringLiteral(" caratteri."));
+                         QStringLiteral(" caratteri."));
         else
             rows.Message(QStringLiteral("Articolo ") + code +
-                              QStringLiteral(" non trovato\r\rRicerca effettuata per CODICE, CODICE "
-                                             "AGGIUNTIVO e DESCRIZIONE"));
+                         QStringLiteral(" non trovato\r\rRicerca effettuata per CODICE, CODICE "
+                                        "AGGIUNTIVO e DESCRIZIONE"));
         return {};
     }
     if (art->ColValueBool(QStringLiteral("Disabilitato"))) {
@@ -170,8 +160,7 @@ core::Variant AddElementByCode(datalib::DataSource& rows, const QString& code, d
                          core::kOkOnly | core::kExclamation);
         return {};
     }
-    if (quantity == 0)
-        quantity = 1;
+    if (quantity == 0) quantity = 1;
     const QString articleCode = art->ColValueStr(QStringLiteral("Codice"));
     const bool withPromotion = !promotion.isEmptyOrNull() && !promotion.toString().isEmpty();
     const bool prompt = !noPrompt && host.AskQuantityEachArticle();
@@ -182,8 +171,7 @@ core::Variant AddElementByCode(datalib::DataSource& rows, const QString& code, d
         const QString condition = QStringLiteral("Codice=") + db.FormatStringForQuery(articleCode) +
                                   QStringLiteral(" AND NOT Promozione");
         if (rows.FindFirst(condition)) {
-            if (prompt)
-                host.AskRowQuantity();
+            if (prompt) host.AskRowQuantity();
             const core::Variant key = rows.RowKey();
             rows.SetColValue(QStringLiteral("QuantitàOrdine"),
                              rows.ColValueNum(QStringLiteral("QuantitàOrdine")) + quantity);
@@ -192,7 +180,8 @@ core::Variant AddElementByCode(datalib::DataSource& rows, const QString& code, d
         }
     }
 
-    std::vector<core::Variant> pairs{core::Variant(QStringLiteral("QuantitàOrdine")), core::Variant(quantity)};
+    std::vector<core::Variant> pairs{core::Variant(QStringLiteral("QuantitàOrdine")),
+                                     core::Variant(quantity)};
     if (price != core::Currency()) {
         pairs.emplace_back(QStringLiteral("PrezzoVendita"));
         pairs.emplace_back(price);
@@ -204,8 +193,7 @@ core::Variant AddElementByCode(datalib::DataSource& rows, const QString& code, d
     pairs.emplace_back(QStringLiteral("Codice"));
     pairs.emplace_back(articleCode);
     const core::Variant key = rows.InsertFromPairs(pairs);
-    if (prompt && rows.MoveToKey(key))
-        host.AskRowQuantity();
+    if (prompt && rows.MoveToKey(key)) host.AskRowQuantity();
     return key;
 }
 

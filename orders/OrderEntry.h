@@ -52,7 +52,7 @@ QString OpeningNoteText(const QString& description, const QString& code, int max
 
 // What article entry asks of the window.
 class ArticleEntryHost {
-public:
+  public:
     virtual ~ArticleEntryHost() = default;
     // Several articles match: the agent picks one (the data source is left on
     // it). Empty when the choice was closed without one.

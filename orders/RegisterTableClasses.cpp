@@ -3,8 +3,7 @@
 
 namespace orders {
 
-void registerTableClasses()
-{
+void registerTableClasses() {
     schema::RegisterTableClass("Ordini", newOrdini);
     schema::RegisterTableClass("RigheOrdini", newRigheOrdini);
     schema::RegisterTableClass("Kit", newKit);

@@ -118,15 +118,13 @@ void SerialPort::SetSettings(const QString& text) {
 bool SerialPort::PortOpen() const { return port_->isOpen() && !failure_; }
 
 void SerialPort::Open() {
-    if (PortOpen())
-        raise(kSerialErrPortOpen, QStringLiteral("La porta %1 è già aperta.").arg(PortLabel()));
+    if (PortOpen()) raise(kSerialErrPortOpen, QStringLiteral("La porta %1 è già aperta.").arg(PortLabel()));
     if (port_->isOpen()) port_->close();  // failed earlier: start afresh
     failure_.reset();
     const QString device = DeviceNameOf(commPort_);
     if (device.isEmpty())
         raise(kSerialErrInvalidPort,
-              QStringLiteral("Porta COM%1 non valida: scegliere una porta da COM1 in su.")
-                  .arg(commPort_));
+              QStringLiteral("Porta COM%1 non valida: scegliere una porta da COM1 in su.").arg(commPort_));
     port_->setPortName(device);
     if (!port_->open(QIODevice::ReadWrite)) {
         const auto error = port_->error();
@@ -146,8 +144,7 @@ void SerialPort::Open() {
                                                                : QSerialPort::OneStop;
     const bool configured = port_->setBaudRate(parsed_.speed) && port_->setParity(parity) &&
                             port_->setDataBits(QSerialPort::DataBits(parsed_.dataBits)) &&
-                            port_->setStopBits(stop) &&
-                            port_->setFlowControl(QSerialPort::NoFlowControl);
+                            port_->setStopBits(stop) && port_->setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
         const auto error = port_->error();
         port_->clearError();
@@ -181,8 +178,9 @@ void SerialPort::Write(const QByteArray& bytes) {
             if (failure_) throw *failure_;
             const auto error = port_->error();
             port_->clearError();
-            raise(kSerialErrDevice, QStringLiteral("Errore di scrittura sulla porta %1: %2.")
-                                        .arg(PortLabel(), reasonOf(error)));
+            raise(
+                kSerialErrDevice,
+                QStringLiteral("Errore di scrittura sulla porta %1: %2.").arg(PortLabel(), reasonOf(error)));
         }
     }
 }
@@ -225,9 +223,9 @@ void SerialPort::onError(int error) {
     const auto e = QSerialPort::SerialPortError(error);
     if (e != QSerialPort::ResourceError && e != QSerialPort::ReadError) return;
     if (failure_ || !port_->isOpen()) return;
-    failure_ = std::make_unique<core::AppError>(
-        kSerialErrDevice, kSource,
-        QStringLiteral("La porta %1 non risponde più: %2.").arg(PortLabel(), reasonOf(QSerialPort::ResourceError)));
+    failure_ = std::make_unique<core::AppError>(kSerialErrDevice, kSource,
+                                                QStringLiteral("La porta %1 non risponde più: %2.")
+                                                    .arg(PortLabel(), reasonOf(QSerialPort::ResourceError)));
     // Closing inside the port's own notification is not safe: do it next.
     QMetaObject::invokeMethod(
         this,

@@ -34,9 +34,9 @@ inline constexpr long kSerialErrDevice = 8020;
 // One settings text taken apart.
 struct SerialSettings {
     qint32 speed = 9600;
-    char parity = 'n';      // n, e, o, m, s
-    int dataBits = 8;       // 5 to 8
-    int stopBits = 1;       // 1, 2, or 3 for 1.5
+    char parity = 'n';  // n, e, o, m, s
+    int dataBits = 8;   // 5 to 8
+    int stopBits = 1;   // 1, 2, or 3 for 1.5
 };
 
 // "9600,n,8,1" and alike (blanks around the parts ignored, parity in any
@@ -45,7 +45,7 @@ std::optional<SerialSettings> ParseSerialSettings(const QString& text);
 
 class SerialPort : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit SerialPort(QObject* parent = nullptr);
     ~SerialPort() override;
 
@@ -82,11 +82,11 @@ public:
     // The failure that closed the port (a vanished device), if any.
     const core::AppError* Failure() const { return failure_.get(); }
 
-signals:
+  signals:
     void DataArrived();
     void PortFailed();
 
-private:
+  private:
     void onReadyRead();
     void onError(int error);
     [[noreturn]] void raise(long number, const QString& description) const;

@@ -45,8 +45,8 @@ QString SettingsStore::fileFor(const QString& application) {
     return QDir(rootDir()).filePath(fileNameOf(application));
 }
 
-QString SettingsStore::get(const QString& application, const QString& section,
-                           const QString& key, const QString& defaultValue) {
+QString SettingsStore::get(const QString& application, const QString& section, const QString& key,
+                           const QString& defaultValue) {
     QSettings s(fileFor(application), QSettings::IniFormat);
     const QVariant v = s.value(keyPath(section, key));
     if (!v.isValid()) return defaultValue;
@@ -64,8 +64,7 @@ bool SettingsStore::save(const QString& application, const QString& section, con
     return s.status() == QSettings::NoError;
 }
 
-bool SettingsStore::remove(const QString& application, const QString& section,
-                           const QString& key) {
+bool SettingsStore::remove(const QString& application, const QString& section, const QString& key) {
     QSettings s(fileFor(application), QSettings::IniFormat);
     s.remove(key.isEmpty() ? flat(section) : keyPath(section, key));
     s.sync();

@@ -14,7 +14,7 @@ inline const QString& appName() {
 }
 
 class SettingsStore {
-public:
+  public:
     // The value stored under (application, section, key), or defaultValue when
     // there is none.
     static QString get(const QString& application, const QString& section, const QString& key,
@@ -23,8 +23,7 @@ public:
     static bool save(const QString& application, const QString& section, const QString& key,
                      const QString& value);
     // Removes one key, or the whole section when key is empty.
-    static bool remove(const QString& application, const QString& section,
-                       const QString& key = QString());
+    static bool remove(const QString& application, const QString& section, const QString& key = QString());
 
     // The INI file of an application.
     static QString fileFor(const QString& application);

@@ -1,6 +1,5 @@
 #include "platform/Shell.h"
 
-
 namespace platform {
 
 namespace {

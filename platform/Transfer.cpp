@@ -23,15 +23,13 @@ Transfer::~Transfer() {
     if (current_) current_->abort();
 }
 
-QString Transfer::displayUrl(const QUrl& url) {
-    return url.adjusted(QUrl::RemoveUserInfo).toString();
-}
+QString Transfer::displayUrl(const QUrl& url) { return url.adjusted(QUrl::RemoveUserInfo).toString(); }
 
 QNetworkRequest Transfer::request(const QUrl& url, const Headers& headers) const {
     QNetworkRequest req(url.adjusted(QUrl::RemoveUserInfo));
     if (!url.userName().isEmpty()) {
-        const QByteArray pair = url.userName(QUrl::FullyDecoded).toUtf8() + ':' +
-                                url.password(QUrl::FullyDecoded).toUtf8();
+        const QByteArray pair =
+            url.userName(QUrl::FullyDecoded).toUtf8() + ':' + url.password(QUrl::FullyDecoded).toUtf8();
         req.setRawHeader("Authorization", "Basic " + pair.toBase64());
     }
     req.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
@@ -168,7 +166,8 @@ Transfer::Reply Transfer::custom(const QUrl& url, const QByteArray& method, cons
                                  const Headers& headers) {
     QNetworkRequest req = request(url, headers);
     if (!body.isEmpty())
-        req.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/xml; charset=utf-8"));
+        req.setHeader(QNetworkRequest::ContentTypeHeader,
+                      QByteArrayLiteral("application/xml; charset=utf-8"));
     return run(nam_->sendCustomRequest(req, method, body), {}, nullptr, false);
 }
 

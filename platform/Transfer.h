@@ -27,16 +27,18 @@ class Transfer : public QObject {
   public:
     // The outcome of one request.
     struct Reply {
-        int status = 0;            // HTTP status; 0 when no answer came
+        int status = 0;  // HTTP status; 0 when no answer came
         QList<QPair<QByteArray, QByteArray>> headers;
-        QByteArray body;           // the answer's body (not for a GET to a file)
-        qint64 received = 0;       // bytes of the body received
-        qint64 expected = -1;      // Content-Length of the answer, -1 unknown
-        int networkError = 0;      // QNetworkReply::NetworkError
-        QString errorText;         // the network layer's text, without credentials
-        bool stopped = false;      // the caller's progress answered "stop"
-        bool timedOut = false;     // nothing moved for the time-out
-        bool ok() const { return status >= 200 && status < 300 && networkError == 0 && !stopped && !timedOut; }
+        QByteArray body;        // the answer's body (not for a GET to a file)
+        qint64 received = 0;    // bytes of the body received
+        qint64 expected = -1;   // Content-Length of the answer, -1 unknown
+        int networkError = 0;   // QNetworkReply::NetworkError
+        QString errorText;      // the network layer's text, without credentials
+        bool stopped = false;   // the caller's progress answered "stop"
+        bool timedOut = false;  // nothing moved for the time-out
+        bool ok() const {
+            return status >= 200 && status < 300 && networkError == 0 && !stopped && !timedOut;
+        }
         // The value of a header, by name in any letter case.
         QByteArray header(const QByteArray& name) const;
     };
@@ -53,10 +55,12 @@ class Transfer : public QObject {
     int timeout() const { return timeoutMs_; }
 
     // GET into a file (created or truncated); the file holds what arrived.
-    Reply get(const QUrl& url, const QString& file, const Progress& progress = {}, const Headers& headers = {});
+    Reply get(const QUrl& url, const QString& file, const Progress& progress = {},
+              const Headers& headers = {});
     Reply head(const QUrl& url, const Headers& headers = {});
     // PUT of a file's bytes.
-    Reply put(const QUrl& url, const QString& file, const Headers& headers = {}, const Progress& progress = {});
+    Reply put(const QUrl& url, const QString& file, const Headers& headers = {},
+              const Progress& progress = {});
     // Any other method (LOCK, UNLOCK) with a small body.
     Reply custom(const QUrl& url, const QByteArray& method, const QByteArray& body = {},
                  const Headers& headers = {});

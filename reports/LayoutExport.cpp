@@ -28,18 +28,15 @@ LayoutExport ParseLayoutExport(const QString& text, const QStringList& knownKeys
     qsizetype start = 0;
     while (start < n) {
         qsizetype end = start;
-        while (end < n && text[end] != QLatin1Char('\r') && text[end] != QLatin1Char('\n'))
-            ++end;
+        while (end < n && text[end] != QLatin1Char('\r') && text[end] != QLatin1Char('\n')) ++end;
         const QString line = text.mid(start, end - start);
         start = end + 1;  // past CR or LF
-        if (end + 1 < n && text[end] == QLatin1Char('\r') && text[end + 1] == QLatin1Char('\n'))
-            ++start;
+        if (end + 1 < n && text[end] == QLatin1Char('\r') && text[end + 1] == QLatin1Char('\n')) ++start;
 
         const qsizetype eq = line.indexOf(QLatin1Char('='));
         if (line.startsWith(QLatin1String("'#")) && eq >= 2) {
             const QString key = line.mid(2, eq - 2);
-            if (knownKeys.contains(key))
-                file.settings.append({key, line.mid(eq + 1)});
+            if (knownKeys.contains(key)) file.settings.append({key, line.mid(eq + 1)});
             continue;
         }
         file.script += line + QStringLiteral("\r\n");
@@ -47,17 +44,16 @@ LayoutExport ParseLayoutExport(const QString& text, const QStringList& knownKeys
     return file;
 }
 
-std::optional<LayoutExport> ReadLayoutExport(const QString& path, const QStringList& knownKeys, QString* error) {
+std::optional<LayoutExport> ReadLayoutExport(const QString& path, const QStringList& knownKeys,
+                                             QString* error) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("Impossibile leggere il file %1: %2").arg(path, f.errorString());
+        if (error) *error = QStringLiteral("Impossibile leggere il file %1: %2").arg(path, f.errorString());
         return std::nullopt;
     }
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError) {
-        if (error)
-            *error = QStringLiteral("Impossibile leggere il file %1: %2").arg(path, f.errorString());
+        if (error) *error = QStringLiteral("Impossibile leggere il file %1: %2").arg(path, f.errorString());
         return std::nullopt;
     }
     return ParseLayoutExport(core::cp1252::decode(bytes), knownKeys);
@@ -69,8 +65,7 @@ bool ExportLayoutFile(const QString& path, const QList<LayoutSetting>& settings,
                          core::kYesNo | core::kExclamation | core::kDefaultButton2) != core::kAnswerYes)
         return false;
     QString error;
-    if (WriteLayoutExport(path, settings, script, &error))
-        return true;
+    if (WriteLayoutExport(path, settings, script, &error)) return true;
     core::messageBox(error, core::kOkOnly);
     return false;
 }
@@ -78,47 +73,60 @@ bool ExportLayoutFile(const QString& path, const QList<LayoutSetting>& settings,
 std::optional<LayoutExport> ImportLayoutFile(const QString& path, const QStringList& knownKeys) {
     QString error;
     auto file = ReadLayoutExport(path, knownKeys, &error);
-    if (!file)
-        core::messageBox(error, core::kOkOnly);
+    if (!file) core::messageBox(error, core::kOkOnly);
     return file;
 }
 
 std::optional<QString> LayoutSettingValue(const LayoutExport& file, const QString& key) {
     for (auto it = file.settings.crbegin(); it != file.settings.crend(); ++it)
-        if (it->first == key)
-            return it->second;
+        if (it->first == key) return it->second;
     return std::nullopt;
 }
 
 const QStringList& ReportExportKeys() {
-    static const QStringList keys{
-        QStringLiteral("ReportName"),       QStringLiteral("ReportGroup"),      QStringLiteral("BackImageFile"),
-        QStringLiteral("BottomImageBorder"), QStringLiteral("Columns"),         QStringLiteral("ReportHeight"),
-        QStringLiteral("ReportWidth"),      QStringLiteral("ReportTop"),        QStringLiteral("ReportLeft"),
-        QStringLiteral("ReportRowsDim"),    QStringLiteral("ReportRowsTop"),    QStringLiteral("ReportRowsBottom"),
-        QStringLiteral("HorizontalOrientation")};
+    static const QStringList keys{QStringLiteral("ReportName"),
+                                  QStringLiteral("ReportGroup"),
+                                  QStringLiteral("BackImageFile"),
+                                  QStringLiteral("BottomImageBorder"),
+                                  QStringLiteral("Columns"),
+                                  QStringLiteral("ReportHeight"),
+                                  QStringLiteral("ReportWidth"),
+                                  QStringLiteral("ReportTop"),
+                                  QStringLiteral("ReportLeft"),
+                                  QStringLiteral("ReportRowsDim"),
+                                  QStringLiteral("ReportRowsTop"),
+                                  QStringLiteral("ReportRowsBottom"),
+                                  QStringLiteral("HorizontalOrientation")};
     return keys;
 }
 
 QList<LayoutSetting> ReportExportSettings(const ReportLayoutBoxes& b) {
     const QStringList& k = ReportExportKeys();
-    return {{k[0], b.name},      {k[1], b.group},     {k[2], b.backImage},   {k[3], b.bottomImageBorder},
-            {k[4], b.columns},   {k[5], b.height},    {k[6], b.width},       {k[7], b.top},
-            {k[8], b.left},      {k[9], b.rowsDim},   {k[10], b.rowsTop},    {k[11], b.rowsBottom},
+    return {{k[0], b.name},
+            {k[1], b.group},
+            {k[2], b.backImage},
+            {k[3], b.bottomImageBorder},
+            {k[4], b.columns},
+            {k[5], b.height},
+            {k[6], b.width},
+            {k[7], b.top},
+            {k[8], b.left},
+            {k[9], b.rowsDim},
+            {k[10], b.rowsTop},
+            {k[11], b.rowsBottom},
             {k[12], b.horizontal ? QStringLiteral("1") : QStringLiteral("0")}};
 }
 
 void ApplyReportImport(const LayoutExport& file, ReportLayoutBoxes& b,
                        const std::function<void(int position)>& selectGroupAt,
                        const std::function<void(const QString& name)>& selectGroupNamed) {
-    QString* const sizes[] = {&b.bottomImageBorder, &b.columns, &b.height,  &b.width,     &b.top,
-                              &b.left,              &b.rowsDim, &b.rowsTop, &b.rowsBottom};
+    QString* const sizes[] = {&b.bottomImageBorder, &b.columns, &b.height,    &b.width, &b.top, &b.left,
+                              &b.rowsDim,           &b.rowsTop, &b.rowsBottom};
     const QStringList& k = ReportExportKeys();
     for (const auto& [key, value] : file.settings) {
         const qsizetype i = k.indexOf(key);
         if (i == 0) {
-            if (b.name.isEmpty())
-                b.name = value;
+            if (b.name.isEmpty()) b.name = value;
         } else if (i == 1) {
             bool numeric = false;
             const int position = value.trimmed().toInt(&numeric);
@@ -129,10 +137,8 @@ void ApplyReportImport(const LayoutExport& file, ReportLayoutBoxes& b,
             }
         } else if (i == 2) {
             QString trimmed = value;
-            while (!trimmed.isEmpty() && trimmed.back() == QLatin1Char(' '))
-                trimmed.chop(1);
-            if (!trimmed.isEmpty() && b.backImage.isEmpty())
-                b.backImage = value;
+            while (!trimmed.isEmpty() && trimmed.back() == QLatin1Char(' ')) trimmed.chop(1);
+            if (!trimmed.isEmpty() && b.backImage.isEmpty()) b.backImage = value;
         } else if (i >= 3 && i <= 11) {
             *sizes[i - 3] = value;
         } else if (i == 12) {

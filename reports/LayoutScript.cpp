@@ -1,9 +1,9 @@
 #include "reports/LayoutScript.h"
 
 #include "core/AppError.h"
+#include "core/Prompt.h"
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
-#include "core/Prompt.h"
 #include "script/ScriptControl.h"
 
 #include <QStringList>
@@ -25,20 +25,18 @@ QString ruler() { return QStringLiteral("' ") + QString(71, QLatin1Char('=')) + 
 QString tableCaption(const core::Variant& ds) {
     try {
         if (auto source = std::dynamic_pointer_cast<datalib::DataSource>(ds.toObject()))
-            if (auto table = source->Table())
-                return table->PresentationName();
+            if (auto table = source->Table()) return table->PresentationName();
     } catch (const core::AppError&) {
     }
     return QString();
 }
 
-void showLayoutError(const QString& text) {
-    core::messageBox(text, core::kOkOnly | core::kCritical);
-}
+void showLayoutError(const QString& text) { core::messageBox(text, core::kOkOnly | core::kCritical); }
 
 }  // namespace
 
-QString LayoutErrorText(const QString& prefix, const QString& description, long number, int line, int column) {
+QString LayoutErrorText(const QString& prefix, const QString& description, long number, int line,
+                        int column) {
     QString text = prefix + QStringLiteral("\r\r") + description + QStringLiteral("\r");
     if (number != 0)
         text += QStringLiteral("\rLinea VB: ") + QString::number(line) + QStringLiteral(", colonna ") +
@@ -56,8 +54,7 @@ LayoutScript::~LayoutScript() = default;
 void LayoutScript::setPoll(std::function<bool()> poll) {
     poll_ = std::move(poll);
     control_->setPollCallback([this] {
-        if (poll_ && poll_())
-            control_->Cancel();
+        if (poll_ && poll_()) control_->Cancel();
     });
 }
 
@@ -69,8 +66,7 @@ bool LayoutScript::fail(const QString& prefix, const QString& description) {
 
 bool LayoutScript::run(const QString& procedure, std::span<core::Variant* const> args, unsigned objectArgs,
                        const QString& prefix) {
-    if (failed_)
-        return false;
+    if (failed_) return false;
     try {
         const core::Variant result = control_->Run(procedure, args);
         for (size_t i = 0; i < args.size(); ++i)
@@ -78,8 +74,8 @@ bool LayoutScript::run(const QString& procedure, std::span<core::Variant* const>
                 const core::Variant& v = *args[i];
                 if (!v.isObject() || v.isNothing())
                     throw core::AppError(424, QStringLiteral("Zelt Order"),
-                                         QStringLiteral("Oggetto richiesto: il parametro ") + QString::number(i + 1) +
-                                             QStringLiteral(" di ") + procedure +
+                                         QStringLiteral("Oggetto richiesto: il parametro ") +
+                                             QString::number(i + 1) + QStringLiteral(" di ") + procedure +
                                              QStringLiteral(" non contiene più un oggetto"));
             }
         return result.isTrue();
@@ -132,11 +128,9 @@ enum class RowState { Absolute, NextRow };
 bool runOnPage(core::Variant& prn, LayoutScript& script, RowState state, const QString& procedure,
                std::span<core::Variant* const> args, unsigned objectArgs, const QString& prefix) {
     LayoutPage* page = pageOf(prn);
-    if (!page)
-        return script.fail(prefix, QStringLiteral("Oggetto di stampa non valido"));
+    if (!page) return script.fail(prefix, QStringLiteral("Oggetto di stampa non valido"));
     page->setRowPrinting(state == RowState::NextRow);
-    if (state == RowState::NextRow)
-        page->NewReportRow();
+    if (state == RowState::NextRow) page->NewReportRow();
     return script.run(procedure, args, objectArgs, prefix);
 }
 
@@ -145,21 +139,17 @@ bool runOnPage(core::Variant& prn, LayoutScript& script, RowState state, const Q
 std::unique_ptr<LayoutScript> CreateReportScript(core::Variant& prn, const QString& given, bool noteRows) {
     QString text = given;
     if (text.isEmpty())
-        if (LayoutPage* page = pageOf(prn))
-            text = page->VBScript();
-    if (noteRows && !text.contains(QLatin1String("PrintNoteRow(")))
-        text += DefaultReportNoteRowText();
+        if (LayoutPage* page = pageOf(prn)) text = page->VBScript();
+    if (noteRows && !text.contains(QLatin1String("PrintNoteRow("))) text += DefaultReportNoteRowText();
     return compile(text);
 }
 
 bool RunPrintDataInit(core::Variant& dsRow, core::Variant& prn, LayoutScript& script) {
-    const QString prefix =
-        QStringLiteral("Errore nel codice di inizializzazione dati <") + tableCaption(dsRow) + QStringLiteral(">: ");
+    const QString prefix = QStringLiteral("Errore nel codice di inizializzazione dati <") +
+                           tableCaption(dsRow) + QStringLiteral(">: ");
     LayoutPage* page = pageOf(prn);
-    if (!page)
-        return script.fail(prefix, QStringLiteral("Oggetto di stampa non valido"));
-    if (!page->VBScript().contains(QLatin1String("PrintDataInit(")))
-        return true;
+    if (!page) return script.fail(prefix, QStringLiteral("Oggetto di stampa non valido"));
+    if (!page->VBScript().contains(QLatin1String("PrintDataInit("))) return true;
     core::Variant* args[] = {&dsRow, &prn};
     return runOnPage(prn, script, RowState::Absolute, QStringLiteral("PrintDataInit"), args, 0b11, prefix);
 }
@@ -201,13 +191,11 @@ bool RunLabelScript(core::Variant& ds, core::Variant& prn, LayoutScript& script)
 bool RunLabelScriptCode(core::Variant& ds, core::Variant& prn, const QString& code, bool* failed) {
     auto script = compile(code);
     if (!script) {
-        if (failed)
-            *failed = true;
+        if (failed) *failed = true;
         return false;
     }
     const bool ok = RunLabelScript(ds, prn, *script);
-    if (failed)
-        *failed = script->failed();
+    if (failed) *failed = script->failed();
     return ok;
 }
 
@@ -240,21 +228,21 @@ QString DefaultReportMaskText() {
 
 QString DefaultReportRowText() {
     return ruler() +
-           lines({"' Composizione del codice per la stampa di una riga.",
-                  "Function PrintReportRow(dsRow, prn, nRow)",
-                  "' prn.Vars([NomeVar]), prn.Nums([NomeVar]), prn.Strs([NomeVar]): variabili di stampa",
-                  "' prn.VarsCount: numero di variabili; prn.ResetVars: azzera le variabili",
-                  "' prn.ReportModuleCount: numero di pagina (prima pagina = 0)",
-                  "' prn.DataReferenceName: nome identificativo dei dati in elaborazione, da considerare",
-                  "'    quando la scelta della fonte dati è \"< [ tutti i riferimenti ] >\"",
-                  "' prn.IgnoreNextNewRow = True: annulla il prossimo avanzamento di riga",
-                  "' prn.NextReportModule: dichiara completo il modulo corrente (stampa prima la maschera se necessario)",
-                  "' prn.RowEnd: passa all'ultima riga del modulo",
-                  "' N.B.: Le posizioni sono relative alla riga corrente nell'area riservata (vedi parametri)",
-                  "' prn.RowPrinting = False: coordinate assolute",
-                  "' Impostare False per annullare la stampa",
-                  "PrintReportRow = True",
-                  "End Function"}) +
+           lines(
+               {"' Composizione del codice per la stampa di una riga.",
+                "Function PrintReportRow(dsRow, prn, nRow)",
+                "' prn.Vars([NomeVar]), prn.Nums([NomeVar]), prn.Strs([NomeVar]): variabili di stampa",
+                "' prn.VarsCount: numero di variabili; prn.ResetVars: azzera le variabili",
+                "' prn.ReportModuleCount: numero di pagina (prima pagina = 0)",
+                "' prn.DataReferenceName: nome identificativo dei dati in elaborazione, da considerare",
+                "'    quando la scelta della fonte dati è \"< [ tutti i riferimenti ] >\"",
+                "' prn.IgnoreNextNewRow = True: annulla il prossimo avanzamento di riga",
+                "' prn.NextReportModule: dichiara completo il modulo corrente (stampa prima la maschera se "
+                "necessario)",
+                "' prn.RowEnd: passa all'ultima riga del modulo",
+                "' N.B.: Le posizioni sono relative alla riga corrente nell'area riservata (vedi parametri)",
+                "' prn.RowPrinting = False: coordinate assolute", "' Impostare False per annullare la stampa",
+                "PrintReportRow = True", "End Function"}) +
            kCrLf;
 }
 
@@ -267,44 +255,40 @@ QString DefaultReportDataInitText() {
                   "' dsRow.SortOrder: nomi dei campi di ordinamento, separati da virgola",
                   "' dsRow.Filter: filtro sui dati desiderati",
                   "' prn.DataReferenceName: nome identificativo dei dati in elaborazione",
-                  "' Impostare False per annullare la stampa",
-                  "PrintDataInit = True",
-                  "End Function"}) +
+                  "' Impostare False per annullare la stampa", "PrintDataInit = True", "End Function"}) +
            kCrLf;
 }
 
 QString DefaultReportNoteRowText() {
     return ruler() +
-           lines({"' Composizione del codice per la stampa di una nota ",
-                  "Function PrintNoteRow(sNoteRow, ds, prn, nRow)",
-                  "' prn.Vars([NomeVar]), prn.Nums([NomeVar]), prn.Strs([NomeVar]): variabili di stampa",
-                  "' prn.VarsCount: numero di variabili; prn.ResetVars: azzera le variabili",
-                  "' prn.ReportModuleCount: numero di pagina (prima pagina = 0)",
-                  "' N.B.: Le posizioni sono relative alla riga corrente nell'area riservata (vedi parametri)",
-                  "' Impostare False per annullare la stampa",
-                  "PrintNoteRow = True",
-                  "End Function"}) +
+           lines(
+               {"' Composizione del codice per la stampa di una nota ",
+                "Function PrintNoteRow(sNoteRow, ds, prn, nRow)",
+                "' prn.Vars([NomeVar]), prn.Nums([NomeVar]), prn.Strs([NomeVar]): variabili di stampa",
+                "' prn.VarsCount: numero di variabili; prn.ResetVars: azzera le variabili",
+                "' prn.ReportModuleCount: numero di pagina (prima pagina = 0)",
+                "' N.B.: Le posizioni sono relative alla riga corrente nell'area riservata (vedi parametri)",
+                "' Impostare False per annullare la stampa", "PrintNoteRow = True", "End Function"}) +
            kCrLf;
 }
 
 QString DefaultReportText(bool noteRows) {
     QString text = DefaultReportMaskText() + DefaultReportRowText() + DefaultReportDataInitText();
-    if (noteRows)
-        text += DefaultReportNoteRowText();
+    if (noteRows) text += DefaultReportNoteRowText();
     return text;
 }
 
 QString DefaultLabelText() {
-    QString text = ruler() + lines({"' Composizione del codice per la stampa dell'etichetta",
-                                    "Function PrintLabel(ds, prn)",
-                                    "' prn.Vars([NomeVar]), prn.Nums([NomeVar]), prn.Strs([NomeVar]): variabili di stampa",
-                                    "' prn.VarsCount: numero di variabili; prn.ResetVars: azzera le variabili",
-                                    "' prn.CopyCount: numero della copia corrente",
-                                    "prn.SetFont 13, True, False, \"MS San Serif\"",
-                                    "' prn.TxtOut 0, 0, ds.FormattedColValue(\"[NomeCampo]\")",
-                                    "' Impostare False per annullare la stampa",
-                                    "' Impostare prn.IgnoreLabel per ignorare l'etichetta corrente",
-                                    "PrintLabel = True"});
+    QString text =
+        ruler() +
+        lines({"' Composizione del codice per la stampa dell'etichetta", "Function PrintLabel(ds, prn)",
+               "' prn.Vars([NomeVar]), prn.Nums([NomeVar]), prn.Strs([NomeVar]): variabili di stampa",
+               "' prn.VarsCount: numero di variabili; prn.ResetVars: azzera le variabili",
+               "' prn.CopyCount: numero della copia corrente",
+               "prn.SetFont 13, True, False, \"MS San Serif\"",
+               "' prn.TxtOut 0, 0, ds.FormattedColValue(\"[NomeCampo]\")",
+               "' Impostare False per annullare la stampa",
+               "' Impostare prn.IgnoreLabel per ignorare l'etichetta corrente", "PrintLabel = True"});
     return text + QStringLiteral("End Function");
 }
 

@@ -25,7 +25,7 @@ namespace reports {
 
 // What the procedures' runners need of a page object.
 class LayoutPage {
-public:
+  public:
     virtual ~LayoutPage() = default;
     // The layout's stored instructions.
     virtual QString VBScript() const = 0;
@@ -40,7 +40,7 @@ inline constexpr int kLayoutTimeoutMs = 30000;
 
 // One compiled layout: the script control of a report pass or a label run.
 class LayoutScript {
-public:
+  public:
     LayoutScript();
     ~LayoutScript();
     script::ScriptControl& control() { return *control_; }
@@ -64,7 +64,7 @@ public:
     // A failure found by the caller: shows prefix + the description, gives false.
     bool fail(const QString& prefix, const QString& description);
 
-private:
+  private:
     std::unique_ptr<script::ScriptControl> control_;
     std::function<bool()> poll_;
     bool failed_ = false;

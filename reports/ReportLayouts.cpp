@@ -15,11 +15,10 @@ namespace reports {
 
 bool ExistsReportForData(datalib::DataSource& ds) {
     auto db = ds.Database();
-    if (!db || !db->TableExists(QStringLiteral("TabProspettiStampa")))
-        return false;
-    auto layouts = db->OpenDataSource(QStringLiteral("TabProspettiStampa"),
-                                      QStringLiteral("NomeTabellaOrigine=") +
-                                          db->FormatStringForQuery(ds.tableDef().name()));
+    if (!db || !db->TableExists(QStringLiteral("TabProspettiStampa"))) return false;
+    auto layouts = db->OpenDataSource(
+        QStringLiteral("TabProspettiStampa"),
+        QStringLiteral("NomeTabellaOrigine=") + db->FormatStringForQuery(ds.tableDef().name()));
     return layouts && !layouts->DataEmpty();
 }
 
@@ -28,8 +27,7 @@ QStringList RowsReferences(const datalib::TableDef& table) {
     for (const datalib::TableDef* t = &table; t; t = t->base)
         for (int i = 0; i < t->references.Count(); ++i) {
             const datalib::ReferenceDef& ref = t->references.Item(i);
-            if (ref.collection && !names.contains(ref.name, Qt::CaseInsensitive))
-                names << ref.name;
+            if (ref.collection && !names.contains(ref.name, Qt::CaseInsensitive)) names << ref.name;
         }
     return names;
 }
@@ -38,19 +36,32 @@ LayoutFile ParseLayoutFile(const QString& input) {
     LayoutFile f;
     const LayoutExport file = ParseLayoutExport(input, ReportExportKeys());
     for (const auto& [key, value] : file.settings) {
-        if (key == QLatin1String("ReportName")) f.reportName = value;
-        else if (key == QLatin1String("ReportGroup")) f.reportGroup = value;
-        else if (key == QLatin1String("BackImageFile")) f.backImageFile = value;
-        else if (key == QLatin1String("BottomImageBorder")) f.bottomImageBorder = value;
-        else if (key == QLatin1String("Columns")) f.columns = value;
-        else if (key == QLatin1String("ReportHeight")) f.reportHeight = value;
-        else if (key == QLatin1String("ReportWidth")) f.reportWidth = value;
-        else if (key == QLatin1String("ReportTop")) f.reportTop = value;
-        else if (key == QLatin1String("ReportLeft")) f.reportLeft = value;
-        else if (key == QLatin1String("ReportRowsDim")) f.reportRowsDim = value;
-        else if (key == QLatin1String("ReportRowsTop")) f.reportRowsTop = value;
-        else if (key == QLatin1String("ReportRowsBottom")) f.reportRowsBottom = value;
-        else if (key == QLatin1String("HorizontalOrientation")) f.horizontalOrientation = startup::StrToBoolean(value);
+        if (key == QLatin1String("ReportName"))
+            f.reportName = value;
+        else if (key == QLatin1String("ReportGroup"))
+            f.reportGroup = value;
+        else if (key == QLatin1String("BackImageFile"))
+            f.backImageFile = value;
+        else if (key == QLatin1String("BottomImageBorder"))
+            f.bottomImageBorder = value;
+        else if (key == QLatin1String("Columns"))
+            f.columns = value;
+        else if (key == QLatin1String("ReportHeight"))
+            f.reportHeight = value;
+        else if (key == QLatin1String("ReportWidth"))
+            f.reportWidth = value;
+        else if (key == QLatin1String("ReportTop"))
+            f.reportTop = value;
+        else if (key == QLatin1String("ReportLeft"))
+            f.reportLeft = value;
+        else if (key == QLatin1String("ReportRowsDim"))
+            f.reportRowsDim = value;
+        else if (key == QLatin1String("ReportRowsTop"))
+            f.reportRowsTop = value;
+        else if (key == QLatin1String("ReportRowsBottom"))
+            f.reportRowsBottom = value;
+        else if (key == QLatin1String("HorizontalOrientation"))
+            f.horizontalOrientation = startup::StrToBoolean(value);
     }
     f.script = file.script;
     return f;
@@ -60,7 +71,8 @@ std::optional<LayoutFile> ReadLayoutFile(const QString& path, QString* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
-            *error = QStringLiteral("Impossibile aprire il file ") + path + QStringLiteral(": ") + file.errorString();
+            *error = QStringLiteral("Impossibile aprire il file ") + path + QStringLiteral(": ") +
+                     file.errorString();
         return std::nullopt;
     }
     return ParseLayoutFile(core::cp1252::decode(file.readAll()));

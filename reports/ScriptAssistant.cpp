@@ -8,8 +8,7 @@ namespace {
 
 // The k characters before the caret, or nothing when there are fewer.
 QString before(const QString& text, int caret, int k) {
-    if (caret < k || caret > text.size())
-        return {};
+    if (caret < k || caret > text.size()) return {};
     return text.mid(caret - k, k);
 }
 
@@ -17,9 +16,7 @@ bool blankAfter(const QString& text, int caret) {
     return caret >= text.size() || text[caret].unicode() <= u' ';
 }
 
-QString quoted(const QString& s) {
-    return QLatin1Char('"') + s + QLatin1Char('"');
-}
+QString quoted(const QString& s) { return QLatin1Char('"') + s + QLatin1Char('"'); }
 
 }  // namespace
 
@@ -28,12 +25,14 @@ QList<MenuEntry> FieldMenuEntries(const datalib::TableDef& table) {
     for (const datalib::TableDef* t = &table; t; t = t->base)
         for (int i = 0; i < t->columns.Count(); ++i) {
             const datalib::ColumnDef& c = t->columns.Item(i);
-            entries.append({QStringLiteral("* ") + (c.description.isEmpty() ? c.name : c.description), c.name});
+            entries.append(
+                {QStringLiteral("* ") + (c.description.isEmpty() ? c.name : c.description), c.name});
         }
     return entries;
 }
 
-QList<MenuEntry> ReferenceMenuEntries(const datalib::TableDef& table, const QString& prefix, bool collectionsOnly) {
+QList<MenuEntry> ReferenceMenuEntries(const datalib::TableDef& table, const QString& prefix,
+                                      bool collectionsOnly) {
     QList<MenuEntry> entries;
     for (const datalib::TableDef* t = &table; t; t = t->base)
         for (int i = 0; i < t->references.Count(); ++i) {
@@ -45,27 +44,21 @@ QList<MenuEntry> ReferenceMenuEntries(const datalib::TableDef& table, const QStr
 }
 
 QString ReportScriptDataVarName(const QString& text, int caret, bool noteRows) {
-    if (caret < 0 || caret >= text.size())
-        return {};
+    if (caret < 0 || caret >= text.size()) return {};
     const QStringView rest = QStringView(text).mid(caret + 1);
-    if (rest.contains(QLatin1String("Function PrintReportRow")))
-        return QStringLiteral("ds");
-    if (rest.contains(QLatin1String("Function PrintNoteRow")))
-        return QStringLiteral("dsRow");
+    if (rest.contains(QLatin1String("Function PrintReportRow"))) return QStringLiteral("ds");
+    if (rest.contains(QLatin1String("Function PrintNoteRow"))) return QStringLiteral("dsRow");
     return noteRows ? QStringLiteral("ds") : QStringLiteral("dsRow");
 }
 
 ScriptTrigger DetectScriptTrigger(const QString& text, int caret, const QString& dataVar) {
-    if (before(text, caret, 4).toUpper() == QLatin1String("PRN."))
-        return ScriptTrigger::OutputMenu;
+    if (before(text, caret, 4).toUpper() == QLatin1String("PRN.")) return ScriptTrigger::OutputMenu;
     const int vn = int(dataVar.size()) + 1;
     if ((caret >= vn && before(text, caret, vn).toUpper() == dataVar.toUpper() + QLatin1Char('.')) ||
         before(text, caret, 3) == QLatin1String("\")."))
         return ScriptTrigger::DataMenu;
-    if (before(text, caret, 10).toUpper() == QLatin1String("REFERENCE("))
-        return ScriptTrigger::ReferenceMenu;
-    if (before(text, caret, 6).toUpper() == QLatin1String("VALUE("))
-        return ScriptTrigger::FieldMenu;
+    if (before(text, caret, 10).toUpper() == QLatin1String("REFERENCE(")) return ScriptTrigger::ReferenceMenu;
+    if (before(text, caret, 6).toUpper() == QLatin1String("VALUE(")) return ScriptTrigger::FieldMenu;
     if (before(text, caret, 8).toUpper() == QLatin1String("SETFONT ") && blankAfter(text, caret))
         return ScriptTrigger::FontDialog;
     if (before(text, caret, 6).toUpper() == QLatin1String("COLOR ") && blankAfter(text, caret))
@@ -75,8 +68,8 @@ ScriptTrigger DetectScriptTrigger(const QString& text, int caret, const QString&
 
 QString FontInsertText(double size, bool bold, bool italic, const QString& name, bool underline) {
     const auto b = [](bool v) { return v ? QStringLiteral("True") : QStringLiteral("False"); };
-    return QString::number(float(size), 'g', 7) + QStringLiteral(", ") + b(bold) + QStringLiteral(", ") + b(italic) +
-           QStringLiteral(", ") + quoted(name) + QStringLiteral(", ") + b(underline);
+    return QString::number(float(size), 'g', 7) + QStringLiteral(", ") + b(bold) + QStringLiteral(", ") +
+           b(italic) + QStringLiteral(", ") + quoted(name) + QStringLiteral(", ") + b(underline);
 }
 
 QString ColorInsertText(unsigned value) {
@@ -87,30 +80,25 @@ QString DataCallInsert(const QString& text, int caret, const QString& dataVar, c
                        const QString& arg, const QString& tail) {
     const QString q = quoted(arg) + QLatin1Char(')') + tail;
     const QChar prev = caret > 0 && caret <= text.size() ? text[caret - 1] : QChar();
-    if (prev == QLatin1Char('('))
-        return q;
-    if (prev == QLatin1Char('.'))
-        return call + QLatin1Char('(') + q;
+    if (prev == QLatin1Char('(')) return q;
+    if (prev == QLatin1Char('.')) return call + QLatin1Char('(') + q;
     return dataVar + QLatin1Char('.') + call + QLatin1Char('(') + q;
 }
 
 QString InstructionInsert(const QString& text, int caret, const QString& prefix, const QString& tag) {
-    if (caret <= 0 || (caret <= text.size() && text[caret - 1] == QLatin1Char('.')))
-        return tag;
+    if (caret <= 0 || (caret <= text.size() && text[caret - 1] == QLatin1Char('.'))) return tag;
     return prefix + tag;
 }
 
 QString IfSectionInsert(const QString& reference, int* caretOffset) {
-    const QString head = QStringLiteral("\r\nIf prn.DataReferenceName=") + quoted(reference) +
-                         QStringLiteral(" Then\r\n  ");
-    if (caretOffset)
-        *caretOffset = int(head.size());
+    const QString head =
+        QStringLiteral("\r\nIf prn.DataReferenceName=") + quoted(reference) + QStringLiteral(" Then\r\n  ");
+    if (caretOffset) *caretOffset = int(head.size());
     return head + QStringLiteral("\r\nEnd If\r\n");
 }
 
 QString ScriptLineDisplay(int caretLine, int lineCount) {
-    if (caretLine < 0)
-        return {};
+    if (caretLine < 0) return {};
     return QString::number(caretLine + 1) + QStringLiteral(" / ") + QString::number(lineCount);
 }
 

@@ -16,19 +16,17 @@ namespace {
 using namespace schema;
 
 class TabProspettiStampa : public TableClass {
-public:
+  public:
     TabProspettiStampa() : TableClass("TabProspettiStampa") {}
 
-    void DefineIdentity(TableIdentity& id) override
-    {
+    void DefineIdentity(TableIdentity& id) override {
         id.SetCaption("Impostazioni Prospetti Stampa");
         id.SetFirstOption(1);
         id.SetFirstOption(15);
         id.SetVersion(1.5);
     }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override {
         c.Add("NomeTabellaOrigine", coltype::Text, 64);
         c.Add("NomeReference", coltype::Text, 64);
         c.Add("NomeProspetto", coltype::Text, 64);
@@ -37,15 +35,17 @@ public:
         c.Add("RichiediSelezioneStampante", coltype::Boolean);
         c.Add("NumeroColonne", coltype::Integer, 0, 0, {}, NA, NA, NA, true,
               "Numero di moduli (colonne) contenuti in ogni foglio (copie multiple)");
-        c.Add("AltezzaModulo", coltype::Single, 0, 0, {}, NA, NA, NA, true, "Altezza del modulo espresso in millimetri");
+        c.Add("AltezzaModulo", coltype::Single, 0, 0, {}, NA, NA, NA, true,
+              "Altezza del modulo espresso in millimetri");
         c.Add("LarghezzaModulo", coltype::Single, 0, 0, {}, NA, NA, NA, true,
               "Larghezza del modulo espresso in millimetri");
         c.Add("MargineSuperiore", coltype::Single, 0, 0, {}, NA, NA, NA, true,
               "Margine superiore del foglio espresso in millimetri");
         c.Add("MargineSinistro", coltype::Single, 0, 0, {}, NA, NA, NA, true,
               "Margine sinistro del foglio espresso in millimetri");
-        c.Add("MargineSuperioreRighe", coltype::Single, 0, 0, {}, NA, NA, NA, true,
-              "Margine superiore di inizio righe dettaglio rispetto all'inizio modulo espresso in millimetri");
+        c.Add(
+            "MargineSuperioreRighe", coltype::Single, 0, 0, {}, NA, NA, NA, true,
+            "Margine superiore di inizio righe dettaglio rispetto all'inizio modulo espresso in millimetri");
         c.Add("MargineInferioreRighe", coltype::Single, 0, 0, {}, NA, NA, NA, true,
               "Margine inferiore di fine righe dettaglio rispetto all'inizio modulo espresso in millimetri");
         c.Add("AltezzaRigheDettaglio", coltype::Single, 0, 0, {}, NA, NA, NA, true,
@@ -61,8 +61,7 @@ public:
         k.Add("NomeTabellaOrigine", true, "Report").AddColumn("NomeReference").AddColumn("NomeProspetto");
     }
 
-    void OnNewRow(DataSource& ds) override
-    {
+    void OnNewRow(DataSource& ds) override {
         Set(ds, "NomeReference", QString());
         Set(ds, "NomeGruppo", QString());
         Set(ds, "NumeroColonne", 1);
@@ -76,15 +75,14 @@ public:
         Set(ds, "RichiediSelezioneStampante", false);
     }
 
-    void OnUpdatedTableStruct(DataSource& ds, double, double prev, bool& created) override
-    {
-        if (created || prev >= 1.3)
-            return;
+    void OnUpdatedTableStruct(DataSource& ds, double, double prev, bool& created) override {
+        if (created || prev >= 1.3) return;
         // Layouts of the former table move here. The old table is dropped
         // only once its rows were copied; a file without it stays as it is.
         auto db = ds.Database();
         try {
-            db->Execute(QStringLiteral("INSERT INTO TabProspettiStampa SELECT * FROM ImpostazioniProspettiStampa"));
+            db->Execute(
+                QStringLiteral("INSERT INTO TabProspettiStampa SELECT * FROM ImpostazioniProspettiStampa"));
         } catch (const core::AppError&) {
             return;
         }
@@ -97,8 +95,7 @@ public:
 
 }  // namespace
 
-void registerTableClasses()
-{
+void registerTableClasses() {
     schema::RegisterTableClass("TabProspettiStampa", [] {
         return std::shared_ptr<datalib::itfDefTable>(std::make_shared<TabProspettiStampa>());
     });

@@ -6,14 +6,12 @@ const core::Variant* VarStore::find(const core::Variant& key) const {
     try {
         if (key.isNumber()) {
             const double pos = key.toDouble();
-            if (pos >= 1 && pos <= double(entries_.size()))
-                return &entries_[size_t(pos) - 1].second;
+            if (pos >= 1 && pos <= double(entries_.size())) return &entries_[size_t(pos) - 1].second;
             return nullptr;
         }
         const QString name = key.toString();
         for (const auto& [k, v] : entries_)
-            if (k.compare(name, Qt::CaseInsensitive) == 0)
-                return &v;
+            if (k.compare(name, Qt::CaseInsensitive) == 0) return &v;
     } catch (...) {
         // A key that is no text and no number addresses nothing.
     }

@@ -14,7 +14,7 @@
 namespace reports {
 
 class VarStore {
-public:
+  public:
     // The value, or Empty when absent.
     core::Variant Vars(const core::Variant& key) const;
     // The value, or the Integer 0 when absent.
@@ -27,7 +27,7 @@ public:
     int VarsCount() const { return int(entries_.size()); }
     void ResetVars() { entries_.clear(); }
 
-private:
+  private:
     const core::Variant* find(const core::Variant& key) const;
     std::vector<std::pair<QString, core::Variant>> entries_;
 };
@@ -47,7 +47,8 @@ void addVarStoreMembers(core::MemberTable::Builder<T>& b) {
     b.property(
         "Strs", [](T& s, const CallArgs& a) { return s.Vars().Strs(a[0]); },
         [](T& s, const CallArgs& a, const Variant& v) { s.Vars().Let(a[0], v); }, 1, 1);
-    b.property("VarsCount", [](T& s, const CallArgs&) { return Variant(std::int16_t(s.Vars().VarsCount())); });
+    b.property("VarsCount",
+               [](T& s, const CallArgs&) { return Variant(std::int16_t(s.Vars().VarsCount())); });
     b.method("ResetVars", 0, 0, [](T& s, const CallArgs&) {
         s.Vars().ResetVars();
         return Variant();

@@ -9,20 +9,19 @@ namespace schema {
 namespace {
 
 class Agenti : public TableClass {
-public:
+  public:
     Agenti() : TableClass("Agenti") {}
 
-    void DefineIdentity(TableIdentity& id) override
-    {
+    void DefineIdentity(TableIdentity& id) override {
         id.SetVersion(3.5);
         id.SetFirstOption(1);
     }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override {
         c.Add("Codice", coltype::Text, 16, 0, {}, NA, NA, NA, true, "Codice dell'Agente");
         c.Add("RagioneSociale", coltype::Code, 127);
-        c.Add("VersioneSoftware", coltype::Number, 0, 0, {}, NA, NA, NA, true, "Versione del Software installato");
+        c.Add("VersioneSoftware", coltype::Number, 0, 0, {}, NA, NA, NA, true,
+              "Versione del Software installato");
         c.Add("Provvigione", coltype::Number, 0, 0, {}, NA, NA, NA, true, "Provvigione assegnata all'Agente");
         c.Add("Sospeso", coltype::Boolean, 0, 0, {}, NA, NA, NA, true,
               "Indica che le attività dell'Agente sono sospese (Aggiornamenti, erc.)");
@@ -31,11 +30,13 @@ public:
         c.Add("Telefono", coltype::Code, 255, 0, {}, NA, NA, NA, true, "Numeri di telefono del Cliente");
         c.Add("Fax", coltype::Code, 255, 0, {}, NA, NA, NA, true, "Numeri di fax del Cliente");
         c.Add("EMail", coltype::EMail, 255, 0, {}, NA, NA, NA, true, "Indirizzo di posta elettronica");
-        c.Add("SitoInternet", coltype::EMail, 255, 0, {}, NA, NA, NA, true, "Indirizzo del dominio o sito internet");
+        c.Add("SitoInternet", coltype::EMail, 255, 0, {}, NA, NA, NA, true,
+              "Indirizzo del dominio o sito internet");
         AddAuditColumns(c);
         r.Add("Città", "Comuni", false, false, {}, "Descrizione,CAP,Provincia,Nazione", NA, NA, NA,
               "Comune/Città della sede o di residenza");
-        r.Add("BancaDiAppoggio", "Banche", false, false, "Nome", "Agenzia", NA, NA, NA, "Banca di appoggio abituale");
+        r.Add("BancaDiAppoggio", "Banche", false, false, "Nome", "Agenzia", NA, NA, NA,
+              "Banca di appoggio abituale");
         r.Add("TipoPagamentoAbituale", "TipiPagamento", false, false, "Descrizione", {}, NA, NA, NA,
               "Tipo di pagamento abituale");
         r.Add("PostazioniInstallate", "PostazioniAgenti", true, true, "Progressivo",
@@ -44,8 +45,7 @@ public:
         k.Add("RagioneSociale", false);
     }
 
-    void OnNewRow(DataSource& ds) override
-    {
+    void OnNewRow(DataSource& ds) override {
         Set(ds, "Provvigione", 0.0);
         Set(ds, "VersioneSoftware", 0.0);
         Set(ds, "Sospeso", false);
@@ -59,11 +59,9 @@ public:
 
     void OnUpdateRow(DataSource& ds) override { StampChangedRow(ds); }
 
-    void OnSelect(DataSource& ds) override
-    {
+    void OnSelect(DataSource& ds) override {
         // The list offered to choose an agent shows code and name first.
-        if (ds.ForChoice() && ds.ColumnList().isEmpty())
-            ds.SetColumnList("*,Codice,RagioneSociale");
+        if (ds.ForChoice() && ds.ColumnList().isEmpty()) ds.SetColumnList("*,Codice,RagioneSociale");
     }
 };
 

@@ -7,17 +7,15 @@ namespace schema {
 namespace {
 
 class Banche : public CodeTableClass {
-public:
+  public:
     Banche() : CodeTableClass("Banche", "Nome", {}, true) {}
 
-    void DefineIdentity(TableIdentity& id) override
-    {
+    void DefineIdentity(TableIdentity& id) override {
         id.SetVersion(1.4);
         id.SetFirstOption(1);
     }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override {
         c.Add("Codice", coltype::Code, 16);
         c.Add("Nome", coltype::Code, 64);
         c.Add("Agenzia", coltype::Code, 64);
@@ -35,10 +33,8 @@ public:
         k.SetColumnList("Nome,Agenzia,Indirizzo,Città");
     }
 
-    void OnUpdatedTableStruct(DataSource& ds, double, double, bool& created) override
-    {
-        if (!created)
-            return;
+    void OnUpdatedTableStruct(DataSource& ds, double, double, bool& created) override {
+        if (!created) return;
         InsertRow(ds, {{"Codice", ""},
                        {"Nome", ""},
                        {"Agenzia", ""},
@@ -47,9 +43,9 @@ public:
                        {"Città", RowLinkKey(ds, "Comuni", "Descrizione", "")}});
     }
 
-    void OnNewRow(DataSource& ds) override
-    {
-        for (const char* column : {"Indirizzo", "ABI", "CAB", "NumeroConto", "CIN", "CodiceSwift", "Telefono", "Note"})
+    void OnNewRow(DataSource& ds) override {
+        for (const char* column :
+             {"Indirizzo", "ABI", "CAB", "NumeroConto", "CIN", "CodiceSwift", "Telefono", "Note"})
             Set(ds, column, QString());
         SetRef(ds, "Città", RowLinkKey(ds, "Comuni", "Descrizione", ""));
     }

@@ -7,17 +7,15 @@ namespace schema {
 namespace {
 
 class CodiciIva : public TableClass {
-public:
+  public:
     CodiciIva() : TableClass("CodiciIva") {}
 
-    void DefineIdentity(TableIdentity& id) override
-    {
+    void DefineIdentity(TableIdentity& id) override {
         id.SetCaption("Codici Iva");
         id.SetFirstOption(1);
     }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override {
         c.Add("Codice", coltype::Code, 16);
         c.Add("Descrizione", coltype::Code, 255);
         c.Add("Percentuale", coltype::Number, 0);
@@ -26,10 +24,8 @@ public:
         k.Add("Percentuale", false);
     }
 
-    void OnUpdatedTableStruct(DataSource& ds, double, double, bool& created) override
-    {
-        if (!created)
-            return;
+    void OnUpdatedTableStruct(DataSource& ds, double, double, bool& created) override {
+        if (!created) return;
         InsertRow(ds, {{"Codice", ""}, {"Descrizione", "Fuori campo IVA"}, {"Percentuale", 0.0}});
         InsertRow(ds, {{"Codice", "IVA20"}, {"Descrizione", "IVA al 20%"}, {"Percentuale", 20.0}});
         InsertRow(ds, {{"Codice", "IVA10"}, {"Descrizione", "IVA al 10%"}, {"Percentuale", 10.0}});

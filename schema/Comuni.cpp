@@ -7,30 +7,27 @@ namespace schema {
 namespace {
 
 class Comuni : public TableClass {
-public:
+  public:
     Comuni() : TableClass("Comuni") {}
 
-    void DefineIdentity(TableIdentity& id) override
-    {
+    void DefineIdentity(TableIdentity& id) override {
         id.SetCaption("Comuni / Città");
         id.SetVersion(1.1);
         id.SetFirstOption(1);
     }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override {
         c.Add("Descrizione", coltype::Code, 64, 0, {}, NA, NA, NA, true, "Descrizione del Comune");
         c.Add("CAP", coltype::Code, 8, 0, {}, NA, NA, NA, true, "Codice Avviamento Postale");
-        c.Add("Provincia", coltype::Code, 32, 0, {}, NA, NA, NA, true, "Provincia di appartenenza del Comune");
+        c.Add("Provincia", coltype::Code, 32, 0, {}, NA, NA, NA, true,
+              "Provincia di appartenenza del Comune");
         r.Add("Nazione", "Nazioni", false, false, {}, "Descrizione");
         k.Add("Descrizione", false);
         k.Add("CAP", false);
     }
 
-    void OnUpdatedTableStruct(DataSource& ds, double, double, bool& created) override
-    {
-        if (!created)
-            return;
+    void OnUpdatedTableStruct(DataSource& ds, double, double, bool& created) override {
+        if (!created) return;
         // The statistical codes are not columns of the table: the library
         // ignores names it does not know.
         InsertRow(ds, {{"Descrizione", ""},
@@ -47,23 +44,19 @@ public:
                        {"Nazione", RowLinkKey(ds, "Nazioni", "Descrizione", "Italia")}});
     }
 
-    void OnNewRow(DataSource& ds) override
-    {
+    void OnNewRow(DataSource& ds) override {
         Set(ds, "CAP", QString());
         Set(ds, "Provincia", QString());
         SetRef(ds, "Nazione", RowLinkKey(ds, "Nazioni", "Descrizione", "Italia"));
     }
 
-    void OnUpdateRow(DataSource& ds) override
-    {
-        if (Str(ds, "Descrizione").isEmpty() && !IsNewRow(ds))
-            Refuse(ds, msg::NoChange);
+    void OnUpdateRow(DataSource& ds) override {
+        if (Str(ds, "Descrizione").isEmpty() && !IsNewRow(ds)) Refuse(ds, msg::NoChange);
     }
 
     void OnDeleteRow(DataSource& ds) override { ProtectEmptyRowDelete(ds, "Descrizione"); }
 
-    void OnBeforeUpdateField(DataSource& ds, const QString&) override
-    {
+    void OnBeforeUpdateField(DataSource& ds, const QString&) override {
         ProtectEmptyRowChange(ds, "Descrizione", true);
     }
 };

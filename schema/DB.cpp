@@ -6,26 +6,49 @@
 
 namespace schema {
 
-const QStringList& DB::TableNames()
-{
+const QStringList& DB::TableNames() {
     // Neither alphabetical nor by references: the detail tables come just
     // before their header tables. Stored files rely on this order.
     static const QStringList names = {
-        "TabStampaEtichette", "TabProspettiStampa", "Nazioni",          "Comuni",
-        "Banche",             "TipiPagamento",      "Valute",           "Linee",
-        "Categorie",          "CodiciIva",          "TipiPorto",        "ZoneGeografiche",
-        "TipiProvvigione",    "PostazioniAgenti",   "TipiDocumento",    "Documenti",
-        "Articoli",           "KitArticoli",        "Kit",              "PromozioniArticoli",
-        "Promozioni",         "Listini",            "Agenti",           "Clienti",
-        "SediClienti",        "Fornitori",          "Vettori",          "Utenti",
-        "ObiettiviAgenti",    "ObiettiviClienti",   "ProvvigioniAgenti", "ListiniArticoli",
-        "RigheOrdini",        "Ordini",
+        "TabStampaEtichette",
+        "TabProspettiStampa",
+        "Nazioni",
+        "Comuni",
+        "Banche",
+        "TipiPagamento",
+        "Valute",
+        "Linee",
+        "Categorie",
+        "CodiciIva",
+        "TipiPorto",
+        "ZoneGeografiche",
+        "TipiProvvigione",
+        "PostazioniAgenti",
+        "TipiDocumento",
+        "Documenti",
+        "Articoli",
+        "KitArticoli",
+        "Kit",
+        "PromozioniArticoli",
+        "Promozioni",
+        "Listini",
+        "Agenti",
+        "Clienti",
+        "SediClienti",
+        "Fornitori",
+        "Vettori",
+        "Utenti",
+        "ObiettiviAgenti",
+        "ObiettiviClienti",
+        "ProvvigioniAgenti",
+        "ListiniArticoli",
+        "RigheOrdini",
+        "Ordini",
     };
     return names;
 }
 
-void DB::Define(datalib::TableRegistry& p_obj)
-{
+void DB::Define(datalib::TableRegistry& p_obj) {
     for (const QString& table : TableNames()) {
         TableClassFactory factory = FindTableClass(table);
         if (!factory)

@@ -9,7 +9,7 @@
 namespace schema {
 
 class DB : public datalib::itfDefDatabase {
-public:
+  public:
     // The 34 tables in the order of registration.
     static const QStringList& TableNames();
 

@@ -9,17 +9,15 @@ namespace schema {
 namespace {
 
 class Documenti : public TableClass {
-public:
+  public:
     Documenti() : TableClass("Documenti") {}
 
-    void DefineIdentity(TableIdentity& id) override
-    {
+    void DefineIdentity(TableIdentity& id) override {
         id.SetVersion(1.4);
         id.SetFirstOption(1);
     }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override {
         c.Add("Numero", coltype::Code, 32, 0, {}, NA, NA, NA, true, "Numero del documento");
         c.Add("Data", coltype::Date, 0, 0, {}, NA, NA, NA, true, "Data del documento");
         c.Add("AnnoRiferimento", coltype::Integer, 0, 0, "0000", 15, NA, NA, true,
@@ -29,19 +27,15 @@ public:
         k.Add("Numero", true, "inxDocumenti").AddColumn("AnnoRiferimento").AddReference("TipoDocumento");
     }
 
-    void OnNewRow(DataSource& ds) override
-    {
+    void OnNewRow(DataSource& ds) override {
         Set(ds, "Data", core::Clock::today());
         Set(ds, "Note", QString());
     }
 
-    void OnUpdateField(DataSource& ds, const QString& column) override
-    {
-        if (column.compare(QLatin1String("Data"), Qt::CaseInsensitive) != 0)
-            return;
+    void OnUpdateField(DataSource& ds, const QString& column) override {
+        if (column.compare(QLatin1String("Data"), Qt::CaseInsensitive) != 0) return;
         core::Variant date = Value(ds, "Data");
-        if (date.isEmptyOrNull())
-            return;
+        if (date.isEmptyOrNull()) return;
         Set(ds, "AnnoRiferimento", static_cast<std::int32_t>(date.toDate().year()));
     }
 };

@@ -10,13 +10,12 @@ namespace schema {
 namespace {
 
 class Fornitori : public TableClass {
-public:
+  public:
     Fornitori() : TableClass("Fornitori") {}
 
     void DefineIdentity(TableIdentity& id) override { id.SetFirstOption(1); }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override {
         c.Add("RagioneSociale", coltype::Code, 64);
         c.Add("Indirizzo", coltype::Code, 127);
         c.Add("PartitaIVA", coltype::Code, 11);
@@ -34,9 +33,9 @@ public:
         k.Add("RagioneSociale", true);
     }
 
-    void OnNewRow(DataSource& ds) override
-    {
-        for (const char* column : {"Indirizzo", "PartitaIVA", "Telefono", "Fax", "EMail", "SitoInternet", "Contatto"})
+    void OnNewRow(DataSource& ds) override {
+        for (const char* column :
+             {"Indirizzo", "PartitaIVA", "Telefono", "Fax", "EMail", "SitoInternet", "Contatto"})
             Set(ds, column, QString());
         Set(ds, "Note", QString());
         Set(ds, "DataAttivazione", core::Clock::today());
@@ -44,40 +43,34 @@ public:
         SetRef(ds, "Città", RowLinkKey(ds, "Comuni", "Descrizione", ""));
     }
 
-    void OnDeleteRow(DataSource& ds) override
-    {
-        if (Flag(ds, "Predefinito"))
-            Refuse(ds, "Il fornitore predefinito non può essere cancellato.");
+    void OnDeleteRow(DataSource& ds) override {
+        if (Flag(ds, "Predefinito")) Refuse(ds, "Il fornitore predefinito non può essere cancellato.");
     }
 
-    void OnUpdateField(DataSource& ds, const QString& column) override
-    {
-        if (column.compare(QLatin1String("Predefinito"), Qt::CaseInsensitive) != 0 || !Flag(ds, "Predefinito"))
+    void OnUpdateField(DataSource& ds, const QString& column) override {
+        if (column.compare(QLatin1String("Predefinito"), Qt::CaseInsensitive) != 0 ||
+            !Flag(ds, "Predefinito"))
             return;
         QString current = DefaultSupplierOtherThanCurrent(ds);
-        if (current.isNull())
-            return;
+        if (current.isNull()) return;
         ShowMessage(QStringLiteral("Esiste già il fornitore predefinito.\r"
-                                       "Per impostare il fornitore attuale come predefinito si deve prima "
-                                       "modificare il precedente.\r\rIl fornitore predefinito è ") +
-                            current);
+                                   "Per impostare il fornitore attuale come predefinito si deve prima "
+                                   "modificare il precedente.\r\rIl fornitore predefinito è ") +
+                    current);
         Set(ds, "Predefinito", false);
     }
 
-private:
+  private:
     // RagioneSociale of another stored supplier marked as the default one;
     // a null text when there is none.
     static QString DefaultSupplierOtherThanCurrent(DataSource& ds);
 };
 
-QString Fornitori::DefaultSupplierOtherThanCurrent(DataSource& ds)
-{
+QString Fornitori::DefaultSupplierOtherThanCurrent(DataSource& ds) {
     QString condition = QStringLiteral("Predefinito = True");
-    if (ds.OID() != 0)
-        condition += QStringLiteral(" AND ") + ds.RowOIDQueryString(1);
+    if (ds.OID() != 0) condition += QStringLiteral(" AND ") + ds.RowOIDQueryString(1);
     auto others = ds.GetDataSource(ds.tableDef().name(), 0, condition);
-    if (others->DataEmpty())
-        return QString();
+    if (others->DataEmpty()) return QString();
     others->RowFirst();
     return others->ColValueStr("RagioneSociale");
 }

@@ -7,17 +7,15 @@ namespace schema {
 namespace {
 
 class Linee : public CodeTableClass {
-public:
+  public:
     Linee() : CodeTableClass("Linee", "Codice", "Descrizione", true) {}
 
-    void DefineIdentity(TableIdentity& id) override
-    {
+    void DefineIdentity(TableIdentity& id) override {
         id.SetVersion(1.6);
         id.SetFirstOption(1);
     }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override {
         AddCodeAndDescription(c, coltype::Code, 64);
         c.Add("Disabilitato", coltype::Boolean, 0, 0, {}, NA, NA, NA, true, "Identifica le Linee inattive");
         AddCodeKeys(k);

@@ -7,17 +7,15 @@ namespace schema {
 namespace {
 
 class Listini : public TableClass {
-public:
+  public:
     Listini() : TableClass("Listini") {}
 
-    void DefineIdentity(TableIdentity& id) override
-    {
+    void DefineIdentity(TableIdentity& id) override {
         id.SetVersion(1.6);
         id.SetFirstOption(1);
     }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override {
         c.Add("Codice", coltype::Code, 16);
         c.Add("Descrizione", coltype::Code, 64, 0, {}, NA, NA, NA, true, "Descrizione del Listino");
         c.Add("Disabilitato", coltype::Boolean, 0, 0, {}, NA, NA, NA, true, "Identifica i listini inattivi");
@@ -28,8 +26,7 @@ public:
         AddAuditKeys(k);
     }
 
-    void OnNewRow(DataSource& ds) override
-    {
+    void OnNewRow(DataSource& ds) override {
         Set(ds, "Disabilitato", false);
         Set(ds, "Note", QString());
         StampNewRow(ds);

@@ -7,17 +7,15 @@ namespace schema {
 namespace {
 
 class ListiniArticoli : public TableClass {
-public:
+  public:
     ListiniArticoli() : TableClass("ListiniArticoli") {}
 
-    void DefineIdentity(TableIdentity& id) override
-    {
+    void DefineIdentity(TableIdentity& id) override {
         id.SetVersion(1.4);
         id.SetFirstOption(1);
     }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override {
         c.Add("PrezzoVendita", coltype::Money, 0, 0, {}, NA, NA, NA, true,
               "Prezzo di vendita dell'articolo per questo listino (IVA esclusa)");
         AddAuditColumns(c);

@@ -20,8 +20,7 @@ int& timeoutMs() {
 }
 }  // namespace
 
-QString NumberingScriptConstants()
-{
+QString NumberingScriptConstants() {
     return QStringLiteral(
         "' Simboli dei numeri da 1 a 31: 1-9, 0 per il 10, poi le lettere senza J, K, W, X e Y\r\n"
         "Const CONV_TABLE_NUMBERS = \"1234567890ABCDEFGHILMNOPQRSTUVZ\"\r\n"
@@ -35,8 +34,7 @@ void setNumberingScriptPoll(std::function<bool(qint64)> p) { poll() = std::move(
 void setNumberingScriptTimeout(int ms) { timeoutMs() = ms > 0 ? ms : kNumberingScriptTimeoutMs; }
 
 core::Variant RunNumberingScript(datalib::DataSource& ds, const std::function<QString()>& body,
-                                 const QString& context, const QString& failureText)
-{
+                                 const QString& context, const QString& failureText) {
     script::ScriptControl control;
     control.setTimeout(timeoutMs());
     QElapsedTimer clock;
@@ -45,15 +43,12 @@ core::Variant RunNumberingScript(datalib::DataSource& ds, const std::function<QS
     if (poll())
         control.setPollCallback([&] {
             polled = true;
-            if (poll() && poll()(clock.elapsed()))
-                control.Cancel();
+            if (poll() && poll()(clock.elapsed())) control.Cancel();
         });
     struct PollEnd {
         bool& polled;
-        ~PollEnd()
-        {
-            if (polled && poll())
-                poll()(-1);
+        ~PollEnd() {
+            if (polled && poll()) poll()(-1);
         }
     } pollEnd{polled};
     try {
@@ -66,15 +61,17 @@ core::Variant RunNumberingScript(datalib::DataSource& ds, const std::function<QS
         return control.Run(QStringLiteral("NewProgr"), args);
     } catch (const core::AppError& error) {
         const bool aborted = error.number() == script::kErrScriptAborted;
-        if (error.cancelled() && !aborted)
-            throw;
+        if (error.cancelled() && !aborted) throw;
         QString description = error.description();
         if (aborted)
-            description = error.cancelled()
-                              ? QStringLiteral("Lo script è stato interrotto dall'operatore: non è stato registrato nulla.")
-                              : QStringLiteral("Lo script non è terminato entro %1 secondi ed è stato interrotto: "
-                                               "non è stato registrato nulla.")
-                                    .arg(timeoutMs() / 1000.0, 0, 'g', 3);
+            description =
+                error.cancelled()
+                    ? QStringLiteral(
+                          "Lo script è stato interrotto dall'operatore: non è stato registrato nulla.")
+                    : QStringLiteral(
+                          "Lo script non è terminato entro %1 secondi ed è stato interrotto: "
+                          "non è stato registrato nulla.")
+                          .arg(timeoutMs() / 1000.0, 0, 'g', 3);
         QString message = failureText + QStringLiteral("\r\r") + description + QStringLiteral("\r");
         // The wrapping line comes first: the body's own lines start one further.
         if (control.Error().Number != 0)

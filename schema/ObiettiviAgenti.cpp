@@ -4,27 +4,25 @@
 
 namespace schema {
 
-void AddGoalColumns(ColumnCollection& c)
-{
+void AddGoalColumns(ColumnCollection& c) {
     c.Add("Anno", coltype::Integer, 4, 0, "0000", NA, NA, NA, true, "Anno di riferimento per l'obiettivo");
-    c.Add("Mese", coltype::Integer, 0, 0, {}, NA, NA, NA, true, "Mese di riferimento per l'obiettivo", "MONTH");
+    c.Add("Mese", coltype::Integer, 0, 0, {}, NA, NA, NA, true, "Mese di riferimento per l'obiettivo",
+          "MONTH");
     c.Add("Importo", coltype::Money, 0, 0, {}, NA, NA, NA, true, "Importo dell'obiettivo");
 }
 
 namespace {
 
 class ObiettiviAgenti : public TableClass {
-public:
+  public:
     ObiettiviAgenti() : TableClass("ObiettiviAgenti") {}
 
-    void DefineIdentity(TableIdentity& id) override
-    {
+    void DefineIdentity(TableIdentity& id) override {
         id.SetVersion(1.2);
         id.SetFirstOption(1);
     }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override {
         AddGoalColumns(c);
         AddAuditColumns(c);
         r.Add("Agente", "Agenti", false, false, "Codice", "RagioneSociale");

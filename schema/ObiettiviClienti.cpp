@@ -7,17 +7,15 @@ namespace schema {
 namespace {
 
 class ObiettiviClienti : public TableClass {
-public:
+  public:
     ObiettiviClienti() : TableClass("ObiettiviClienti") {}
 
-    void DefineIdentity(TableIdentity& id) override
-    {
+    void DefineIdentity(TableIdentity& id) override {
         id.SetVersion(1.1);
         id.SetFirstOption(1);
     }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override {
         AddGoalColumns(c);
         r.Add("Cliente", "Clienti", false, false, "Codice", "RagioneSociale", NA, NA, NA,
               "Cliente intestatario dell'Ordine");

@@ -11,29 +11,27 @@ namespace schema {
 namespace {
 
 class PostazioniAgenti : public TableClass {
-public:
+  public:
     PostazioniAgenti() : TableClass("PostazioniAgenti") {}
 
-    void DefineIdentity(TableIdentity& id) override
-    {
+    void DefineIdentity(TableIdentity& id) override {
         id.SetVersion(1.2);
         id.SetFirstOption(1);
     }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override {
         c.Add("CodiceAgente", coltype::Text, 16, 0, {}, 15, NA, NA, true, "Codice dell'Agente");
         c.Add("Progressivo", coltype::Integer, 0, 0, {}, 15);
         c.Add("Descrizione", coltype::Text, 64);
         c.Add("DataAttivazione", coltype::Date, 0, 0, {}, 1);
-        c.Add("Disabilitato", coltype::Boolean, 0, 0, {}, NA, NA, NA, true, "Identifica se la postazione è inattiva");
+        c.Add("Disabilitato", coltype::Boolean, 0, 0, {}, NA, NA, NA, true,
+              "Identifica se la postazione è inattiva");
         c.Add("Note", coltype::Code, 255);
         k.Add("CodiceAgente", true, "InxPostazione").AddColumn("Progressivo");
         k.Add("Descrizione", false);
     }
 
-    void OnNewRow(DataSource& ds) override
-    {
+    void OnNewRow(DataSource& ds) override {
         std::shared_ptr<DataSource> agent = ds.Parent();
         const bool underAgent = agent && agent->RowValid();
         if (!underAgent && DbState(ds) != StateApplyingUpdate) {
@@ -48,14 +46,15 @@ public:
         Set(ds, "DataAttivazione", core::Clock::today());
         Set(ds, "Disabilitato", false);
         Set(ds, "Note", QString());
-        if (!underAgent)
-            return;
+        if (!underAgent) return;
         // The next free number among this agent's workstations (0 for the first).
-        auto stations = ds.GetDataSource(ds.tableDef().name(), 0,
-                                         QStringLiteral("CodiceAgente=") +
-                                             ds.Database()->FormatStringForQuery(agentCode));
+        auto stations = ds.GetDataSource(
+            ds.tableDef().name(), 0,
+            QStringLiteral("CodiceAgente=") + ds.Database()->FormatStringForQuery(agentCode));
         const std::int32_t next =
-            stations->DataEmpty() ? 0 : std::int32_t(stations->CalculateColValue("Progressivo", 2).toDouble()) + 1;
+            stations->DataEmpty()
+                ? 0
+                : std::int32_t(stations->CalculateColValue("Progressivo", 2).toDouble()) + 1;
         Set(ds, "Progressivo", next);
     }
 };

@@ -7,17 +7,15 @@ namespace schema {
 namespace {
 
 class ProvvigioniAgenti : public TableClass {
-public:
+  public:
     ProvvigioniAgenti() : TableClass("ProvvigioniAgenti") {}
 
-    void DefineIdentity(TableIdentity& id) override
-    {
+    void DefineIdentity(TableIdentity& id) override {
         id.SetVersion(1.5);
         id.SetFirstOption(1);
     }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override {
         c.Add("PercentualeProvvigione", coltype::Number, 0);
         AddAuditColumns(c);
         r.Add("Tipo", "TipiProvvigione", false, false, "Codice", "Descrizione,Inattivo");

@@ -3,8 +3,7 @@
 
 namespace schema {
 
-void registerTableClasses()
-{
+void registerTableClasses() {
     RegisterTableClass("Nazioni", newNazioni);
     RegisterTableClass("Comuni", newComuni);
     RegisterTableClass("Banche", newBanche);

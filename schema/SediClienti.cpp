@@ -7,17 +7,15 @@ namespace schema {
 namespace {
 
 class SediClienti : public TableClass {
-public:
+  public:
     SediClienti() : TableClass("SediClienti") {}
 
-    void DefineIdentity(TableIdentity& id) override
-    {
+    void DefineIdentity(TableIdentity& id) override {
         id.SetVersion(1.5);
         id.SetFirstOption(1);
     }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection& r) override {
         c.Add("Indirizzo", coltype::Code, 127);
         c.Add("Identificativo", coltype::Code, 32, 0, {}, NA, NA, NA, true,
               "Eventuale Nome o Codice identificativo della Sede");
@@ -34,19 +32,16 @@ public:
         k.SetColumnList("Cliente,Indirizzo,Città");
     }
 
-    void OnNewRow(DataSource& ds) override
-    {
+    void OnNewRow(DataSource& ds) override {
         for (const char* column : {"Identificativo", "PartitaIva", "Telefono", "Fax", "EMail"})
             Set(ds, column, QString());
         Set(ds, "Inattivo", false);
     }
 
-    void OnBeforeUpdateField(DataSource& ds, const QString&) override
-    {
+    void OnBeforeUpdateField(DataSource& ds, const QString&) override {
         // The table has no ConfermatoSede of its own: the name reads as Null
         // here, which leaves every change allowed.
-        if (!IsNewRow(ds) && Flag(ds, "ConfermatoSede"))
-            Refuse(ds, msg::NoChange);
+        if (!IsNewRow(ds) && Flag(ds, "ConfermatoSede")) Refuse(ds, msg::NoChange);
     }
 };
 

@@ -14,12 +14,10 @@ core::Variant TableClass::Value(DataSource& ds, const QString& column) { return 
 
 QString TableClass::Str(DataSource& ds, const QString& column) { return ds.ColValueStr(column); }
 
-bool TableClass::Flag(DataSource& ds, const QString& column)
-{
+bool TableClass::Flag(DataSource& ds, const QString& column) {
     // A missing column or an empty value is False.
     const core::Variant v = ds.ColValue(column);
-    if (v.isEmptyOrNull())
-        return false;
+    if (v.isEmptyOrNull()) return false;
     try {
         return v.toBool();
     } catch (const core::AppError&) {
@@ -29,13 +27,11 @@ bool TableClass::Flag(DataSource& ds, const QString& column)
 
 double TableClass::Num(DataSource& ds, const QString& column) { return ds.ColValueNum(column); }
 
-void TableClass::Set(DataSource& ds, const QString& column, const core::Variant& value)
-{
+void TableClass::Set(DataSource& ds, const QString& column, const core::Variant& value) {
     ds.SetColValue(column, value);
 }
 
-void TableClass::SetRef(DataSource& ds, const QString& reference, const core::Variant& key)
-{
+void TableClass::SetRef(DataSource& ds, const QString& reference, const core::Variant& key) {
     ds.SetReference(reference, key);
 }
 
@@ -53,10 +49,8 @@ void TableClass::Refuse(DataSource& ds, const QString& message) { ds.CancelWithM
 
 void TableClass::RefuseSilently(DataSource& ds) { ds.Cancel(); }
 
-bool TableClass::Confirm(DataSource& ds, int kind, const QString& question)
-{
-    if (ds.Confirm(question, kind, true))
-        return true;
+bool TableClass::Confirm(DataSource& ds, int kind, const QString& question) {
+    if (ds.Confirm(question, kind, true)) return true;
     RefuseSilently(ds);
     return false;
 }
@@ -66,18 +60,16 @@ void TableClass::MarkColumn(DataSource& ds, const QString& column) { ds.MarkColu
 void TableClass::ShowMessage(const QString& message) { startup::ShowError(message); }
 
 core::Variant TableClass::RowLinkKey(DataSource& ds, const QString& table, const QString& column,
-                                     const QString& value)
-{
+                                     const QString& value) {
     auto db = ds.Database();
     auto rows = db->OpenDataSource(table, column + QStringLiteral(" = ") + db->FormatStringForQuery(value));
-    if (rows->DataEmpty())
-        return core::Variant::null();
+    if (rows->DataEmpty()) return core::Variant::null();
     rows->RowFirst();
     return rows->RowKey();
 }
 
-void TableClass::InsertRow(DataSource& ds, std::initializer_list<std::pair<const char*, core::Variant>> pairs)
-{
+void TableClass::InsertRow(DataSource& ds,
+                           std::initializer_list<std::pair<const char*, core::Variant>> pairs) {
     std::vector<core::Variant> flat;
     flat.reserve(pairs.size() * 2);
     for (const auto& [name, value] : pairs) {
@@ -87,11 +79,10 @@ void TableClass::InsertRow(DataSource& ds, std::initializer_list<std::pair<const
     ds.InsertFromPairs(flat);
 }
 
-double TableClass::CurrentUpdateVersion(DataSource& ds)
-{
-    const QString text = ds.GetSysParam(QStringLiteral("VersioneAggiornamento"), QStringLiteral("0")).trimmed();
-    if (text.isEmpty())
-        return 0;
+double TableClass::CurrentUpdateVersion(DataSource& ds) {
+    const QString text =
+        ds.GetSysParam(QStringLiteral("VersioneAggiornamento"), QStringLiteral("0")).trimmed();
+    if (text.isEmpty()) return 0;
     try {
         return core::Variant(text).toDouble();
     } catch (const core::AppError&) {
@@ -99,8 +90,7 @@ double TableClass::CurrentUpdateVersion(DataSource& ds)
     }
 }
 
-void TableClass::StampNewRow(DataSource& ds, bool exchangeFlags)
-{
+void TableClass::StampNewRow(DataSource& ds, bool exchangeFlags) {
     const core::Date now = core::Clock::now();
     Set(ds, "DataInserimento", now);
     Set(ds, "DataModifica", now);
@@ -111,33 +101,24 @@ void TableClass::StampNewRow(DataSource& ds, bool exchangeFlags)
     Set(ds, "VersioneAggiornamento", CurrentUpdateVersion(ds));
 }
 
-void TableClass::StampChangedRow(DataSource& ds)
-{
-    if (!HoldsChanges(ds))
-        return;
+void TableClass::StampChangedRow(DataSource& ds) {
+    if (!HoldsChanges(ds)) return;
     Set(ds, "DataModifica", core::Clock::now());
     Set(ds, "VersioneAggiornamento", CurrentUpdateVersion(ds));
 }
 
-void TableClass::ProtectEmptyRowChange(DataSource& ds, const QString& guard, bool withHeldChange)
-{
-    if (!Str(ds, guard).isEmpty() || IsNewRow(ds))
-        return;
-    if (withHeldChange && HeldChange(ds))
-        return;
+void TableClass::ProtectEmptyRowChange(DataSource& ds, const QString& guard, bool withHeldChange) {
+    if (!Str(ds, guard).isEmpty() || IsNewRow(ds)) return;
+    if (withHeldChange && HeldChange(ds)) return;
     Refuse(ds, msg::NoChange);
 }
 
-void TableClass::ProtectEmptyRowDelete(DataSource& ds, const QString& guard)
-{
-    if (Str(ds, guard).isEmpty())
-        Refuse(ds, msg::NoDelete);
+void TableClass::ProtectEmptyRowDelete(DataSource& ds, const QString& guard) {
+    if (Str(ds, guard).isEmpty()) Refuse(ds, msg::NoDelete);
 }
 
-void CodeTableClass::OnUpdatedTableStruct(DataSource& ds, double, double, bool& created)
-{
-    if (!created)
-        return;
+void CodeTableClass::OnUpdatedTableStruct(DataSource& ds, double, double, bool& created) {
+    if (!created) return;
     if (descriptive_.isEmpty())
         ds.InsertFromPairs({guard_, QString()});
     else
@@ -146,8 +127,7 @@ void CodeTableClass::OnUpdatedTableStruct(DataSource& ds, double, double, bool& 
 
 void CodeTableClass::OnDeleteRow(DataSource& ds) { ProtectEmptyRowDelete(ds, guard_); }
 
-void CodeTableClass::OnBeforeUpdateField(DataSource& ds, const QString&)
-{
+void CodeTableClass::OnBeforeUpdateField(DataSource& ds, const QString&) {
     ProtectEmptyRowChange(ds, guard_, withHeldChange_);
 }
 

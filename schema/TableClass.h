@@ -36,7 +36,7 @@ inline const char* const NoDelete = "Non è possibile eliminare questo elemento"
 }  // namespace msg
 
 class TableClass : public datalib::itfDefTable, public datalib::itfSetData {
-public:
+  public:
     explicit TableClass(QString tableName) : tableName_(std::move(tableName)) {}
 
     QString TableName() const override { return tableName_; }
@@ -114,26 +114,28 @@ public:
     static void ProtectEmptyRowChange(DataSource& ds, const QString& guard, bool withHeldChange);
     static void ProtectEmptyRowDelete(DataSource& ds, const QString& guard);
 
-private:
+  private:
     QString tableName_;
 };
 
 // The protected row of a code table: inserted with the table, neither changed
 // nor deleted afterwards.
 class CodeTableClass : public TableClass {
-public:
+  public:
     // guard: the column that is empty on the protected row; descriptive: the
     // second column of the inserted row; withHeldChange: whether a change is
     // allowed while the row holds a change of the library.
     CodeTableClass(QString tableName, QString guard, QString descriptive, bool withHeldChange)
-        : TableClass(std::move(tableName)), guard_(std::move(guard)), descriptive_(std::move(descriptive)),
+        : TableClass(std::move(tableName)),
+          guard_(std::move(guard)),
+          descriptive_(std::move(descriptive)),
           withHeldChange_(withHeldChange) {}
 
     void OnUpdatedTableStruct(DataSource& ds, double cur, double prev, bool& created) override;
     void OnDeleteRow(DataSource& ds) override;
     void OnBeforeUpdateField(DataSource& ds, const QString& column) override;
 
-private:
+  private:
     QString guard_;
     QString descriptive_;
     bool withHeldChange_;

@@ -12,30 +12,26 @@ struct Registry {
     QHash<QString, TableClassFactory> factories;
 };
 
-Registry& registry()
-{
+Registry& registry() {
     static Registry r;
     return r;
 }
 
 }  // namespace
 
-void RegisterTableClass(const QString& table, TableClassFactory factory)
-{
+void RegisterTableClass(const QString& table, TableClassFactory factory) {
     Registry& r = registry();
     QMutexLocker lock(&r.mutex);
     r.factories.insert(table, factory);
 }
 
-TableClassFactory FindTableClass(const QString& table)
-{
+TableClassFactory FindTableClass(const QString& table) {
     Registry& r = registry();
     QMutexLocker lock(&r.mutex);
     return r.factories.value(table, nullptr);
 }
 
-QStringList RegisteredTableClasses()
-{
+QStringList RegisteredTableClasses() {
     Registry& r = registry();
     QMutexLocker lock(&r.mutex);
     QStringList names = r.factories.keys();

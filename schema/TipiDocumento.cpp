@@ -7,13 +7,12 @@ namespace schema {
 namespace {
 
 class TipiDocumento : public CodeTableClass {
-public:
+  public:
     TipiDocumento() : CodeTableClass("TipiDocumento", "Codice", "Descrizione", true) {}
 
     void DefineIdentity(TableIdentity& id) override { id.SetFirstOption(1); }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override {
         AddCodeAndDescription(c, coltype::Text, 64);
         AddCodeKeys(k);
     }

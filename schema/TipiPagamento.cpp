@@ -7,17 +7,15 @@ namespace schema {
 namespace {
 
 class TipiPagamento : public CodeTableClass {
-public:
+  public:
     TipiPagamento() : CodeTableClass("TipiPagamento", "Codice", "Descrizione", true) {}
 
-    void DefineIdentity(TableIdentity& id) override
-    {
+    void DefineIdentity(TableIdentity& id) override {
         id.SetVersion(1.2);
         id.SetFirstOption(1);
     }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override {
         AddCodeAndDescription(c, coltype::Code, 64);
         AddCodeKeys(k);
     }

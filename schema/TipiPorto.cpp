@@ -7,18 +7,16 @@ namespace schema {
 namespace {
 
 class TipiPorto : public CodeTableClass {
-public:
+  public:
     TipiPorto() : CodeTableClass("TipiPorto", "Codice", "Descrizione", true) {}
 
-    void DefineIdentity(TableIdentity& id) override
-    {
+    void DefineIdentity(TableIdentity& id) override {
         id.SetCaption("Tipi di Porto");
         id.SetVersion(1.1);
         id.SetFirstOption(1);
     }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override {
         AddCodeAndDescription(c, coltype::Code, 64);
         AddCodeKeys(k);
     }

@@ -7,15 +7,15 @@ namespace schema {
 namespace {
 
 class TipiProvvigione : public CodeTableClass {
-public:
+  public:
     TipiProvvigione() : CodeTableClass("TipiProvvigione", "Codice", "Descrizione", true) {}
 
     void DefineIdentity(TableIdentity& id) override { id.SetFirstOption(1); }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override {
         AddCodeAndDescription(c, coltype::Text, 64);
-        c.Add("Inattivo", coltype::Boolean, 0, 0, {}, NA, NA, NA, true, "Indica se la categoria risulta attiva");
+        c.Add("Inattivo", coltype::Boolean, 0, 0, {}, NA, NA, NA, true,
+              "Indica se la categoria risulta attiva");
         AddCodeKeys(k);
     }
 

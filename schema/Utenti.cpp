@@ -10,13 +10,12 @@ namespace {
 const char* const kAdmin = "Amministratore";
 
 class Utenti : public TableClass {
-public:
+  public:
     Utenti() : TableClass("Utenti") {}
 
     void DefineIdentity(TableIdentity& id) override { id.SetFirstOption(1); }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override {
         c.Add("Nome", coltype::Code, 64, 0, {}, 1, NA, NA, true, "Nome o identificativo dell'utente");
         c.Add("Password", coltype::Code, 32, 0, {}, NA, 1, NA, true);
         c.Add("LivelloAccesso", coltype::Integer, 0, 0, {}, 1, NA, NA, true, {},
@@ -24,10 +23,8 @@ public:
         k.Add("Nome", true);
     }
 
-    void OnUpdatedTableStruct(DataSource& ds, double, double, bool& created) override
-    {
-        if (!created)
-            return;
+    void OnUpdatedTableStruct(DataSource& ds, double, double, bool& created) override {
+        if (!created) return;
         // The standard users start without password: no question while the
         // table is being created.
         creating_ = true;
@@ -41,16 +38,13 @@ public:
         creating_ = false;
     }
 
-    void OnNewRow(DataSource& ds) override
-    {
+    void OnNewRow(DataSource& ds) override {
         Set(ds, "Password", QString());
         Set(ds, "LivelloAccesso", 0);
     }
 
-    void OnBeforeUpdateField(DataSource& ds, const QString& column) override
-    {
-        if (IsNewRow(ds))
-            return;
+    void OnBeforeUpdateField(DataSource& ds, const QString& column) override {
+        if (IsNewRow(ds)) return;
         if (column.compare(QLatin1String("LivelloAccesso"), Qt::CaseInsensitive) != 0 &&
             column.compare(QLatin1String("Nome"), Qt::CaseInsensitive) != 0)
             return;
@@ -58,14 +52,12 @@ public:
             Refuse(ds, QStringLiteral("Non è possibile modificare l'utente ") + kAdmin);
     }
 
-    void OnDeleteRow(DataSource& ds) override
-    {
+    void OnDeleteRow(DataSource& ds) override {
         if (Str(ds, "Nome") == QLatin1String(kAdmin))
             Refuse(ds, QStringLiteral("Non è possibile eliminare l'utente ") + kAdmin);
     }
 
-    void OnUpdateRow(DataSource& ds) override
-    {
+    void OnUpdateRow(DataSource& ds) override {
         const QString name = Str(ds, "Nome");
         const double level = Num(ds, "LivelloAccesso");
         if (!IsNewRow(ds) && name == QLatin1String(kAdmin) && level < 1)
@@ -79,7 +71,7 @@ public:
                     "Continuare senza ?");
     }
 
-private:
+  private:
     bool creating_ = false;
 };
 

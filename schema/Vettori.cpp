@@ -8,17 +8,15 @@ namespace schema {
 namespace {
 
 class Vettori : public CodeTableClass {
-public:
+  public:
     Vettori() : CodeTableClass("Vettori", "Codice", "RagioneSociale", false) {}
 
-    void DefineIdentity(TableIdentity& id) override
-    {
+    void DefineIdentity(TableIdentity& id) override {
         id.SetVersion(1.0);
         id.SetFirstOption(1);
     }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override {
         c.Add("Codice", coltype::Code, 16);
         c.Add("RagioneSociale", coltype::Code, 127);
         AddAuditColumns(c);

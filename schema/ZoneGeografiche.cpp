@@ -8,13 +8,12 @@ namespace schema {
 namespace {
 
 class ZoneGeografiche : public CodeTableClass {
-public:
+  public:
     ZoneGeografiche() : CodeTableClass("ZoneGeografiche", "Codice", "Descrizione", false) {}
 
     void DefineIdentity(TableIdentity& id) override { id.SetFirstOption(1); }
 
-    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override
-    {
+    void DefineStructure(ColumnCollection& c, KeyCollection& k, ReferenceCollection&) override {
         AddCodeAndDescription(c, coltype::Text, 32, "Descrizione della Zona Geografica");
         AddCodeKeys(k);
     }

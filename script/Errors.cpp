@@ -98,7 +98,8 @@ const QHash<int, QString>& table() {
         {1048, QStringLiteral("Deve essere definito all'interno di una classe")},
         {1049, QStringLiteral("Previsto Let, Set o Get nella dichiarazione della proprietà")},
         {1050, QStringLiteral("Previsto 'Property'")},
-        {1051, QStringLiteral("Il numero di argomenti deve essere coerente tra le specifiche della proprietà")},
+        {1051,
+         QStringLiteral("Il numero di argomenti deve essere coerente tra le specifiche della proprietà")},
         {1052, QStringLiteral("Impossibile avere più proprietà o funzioni predefinite in una classe")},
         {1053, QStringLiteral("Class_Initialize o Class_Terminate non possono avere argomenti")},
         {1054, QStringLiteral("La proprietà Set o Let deve avere almeno un argomento")},
@@ -118,9 +119,7 @@ QString errorDescription(int number) {
     return QStringLiteral("Errore definito dall'applicazione o dall'oggetto");
 }
 
-void raiseError(int number) {
-    throw core::AppError(number, errorSource(), errorDescription(number));
-}
+void raiseError(int number) { throw core::AppError(number, errorSource(), errorDescription(number)); }
 
 void raiseError(int number, const QString& description) {
     throw core::AppError(number, errorSource(), description);

@@ -38,7 +38,6 @@ const char* stackLimit() {
     return static_cast<const char*>(addr) + kStackReserve;
 }
 
-
 bool isLiteral(const Expr* e) {
     switch (e->kind) {
         case EK::Literal:

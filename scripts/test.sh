@@ -3,6 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
+# Every C++ file keeps the repository's format.
+bash scripts/check-format.sh
 bash scripts/build.sh
 
 WORK=$(mktemp -d)

@@ -1,11 +1,11 @@
 #include "startup/Common.h"
 
+#include "core/Cp1252.h"
 #include "core/Variant.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
-#include "core/Cp1252.h"
-#include "startup/RunContext.h"
 #include "startup/OSWinUtil.h"
+#include "startup/RunContext.h"
 
 namespace startup {
 
@@ -34,8 +34,8 @@ QString ScrambleString(const QString& text, bool unscramble) {
 
 bool StrToBoolean(const QString& value) {
     const QString v = value.trimmed().toUpper();
-    return !(v == QLatin1String("FALSE") || v == QLatin1String("FALSO") ||
-             v == QLatin1String("NO") || v == QLatin1String("0"));
+    return !(v == QLatin1String("FALSE") || v == QLatin1String("FALSO") || v == QLatin1String("NO") ||
+             v == QLatin1String("0"));
 }
 
 bool StrToBoolean(const core::Variant& value) {
@@ -60,8 +60,7 @@ QString BuildFilePath(const QString& dir, const QString& fileName, const QString
 }
 
 QString GetDatabaseFileName(const QString& agent, bool nameOnly) {
-    const QString name =
-        QStringLiteral("ZeltOrder_") + (agent.isEmpty() ? runContext().codeAgente : agent);
+    const QString name = QStringLiteral("ZeltOrder_") + (agent.isEmpty() ? runContext().codeAgente : agent);
     if (nameOnly) return name;
     return BuildFilePath(runContext().rootDir, name, QString());
 }

@@ -35,8 +35,7 @@ QString GetDatabaseFileName(const QString& agent = QString(), bool nameOnly = fa
 // head-office folder of the agents' archives (the database parameter
 // IndirizzarioDBAgenti, passed by the caller). An empty folder raises the
 // generic error with context "Archivi".
-QString GetAgentArchivePath(const QString& agent, bool nameOnly,
-                            const QString& archivesAddress = QString());
+QString GetAgentArchivePath(const QString& agent, bool nameOnly, const QString& archivesAddress = QString());
 
 // True while the agent's database is open: engine and Database are set and
 // the Database reports the open state (5).

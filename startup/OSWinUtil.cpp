@@ -1,9 +1,9 @@
 #include "startup/OSWinUtil.h"
 
+#include "core/Cp1252.h"
 #include "core/ItalianText.h"
 #include "core/Object.h"
 #include "core/Variant.h"
-#include "core/Cp1252.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 
@@ -42,9 +42,8 @@ QString decodeText(const QByteArray& bytes) {
 
 QString unquoted(QString value) {
     value = value.trimmed();
-    if (value.size() >= 2 &&
-        ((value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"'))) ||
-         (value.startsWith(QLatin1Char('\'')) && value.endsWith(QLatin1Char('\'')))))
+    if (value.size() >= 2 && ((value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"'))) ||
+                              (value.startsWith(QLatin1Char('\'')) && value.endsWith(QLatin1Char('\'')))))
         return value.mid(1, value.size() - 2);
     return value;
 }

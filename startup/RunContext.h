@@ -28,22 +28,22 @@ struct SignedOperator {
 };
 
 struct RunContext {
-    QString rootDir;                        // work folder; default the data folder
-    QString codeAgente;                     // agent code; empty on head office's own copy
-    std::int16_t codePostazione = 0;        // workstation number, 0 to 15
+    QString rootDir;                  // work folder; default the data folder
+    QString codeAgente;               // agent code; empty on head office's own copy
+    std::int16_t codePostazione = 0;  // workstation number, 0 to 15
     QString defaultCodiceIva = QStringLiteral("IVA20");
     double valoreArrotondamento = 0;
-    double arrotondaInEccesso = -1;         // -1 true, 0 false
+    double arrotondaInEccesso = -1;  // -1 true, 0 false
     QString registerName;
     QString startImagePath;
     QString logoImagePath;
     QString backgroungImagePath;
     QString onLineServicesURL;
     QString baseDescription = QStringLiteral("BASE");
-    QString fontName;                       // common font of the windows
+    QString fontName;  // common font of the windows
     std::int16_t fontSizeDelta = 0;
-    bool optionsOpen = false;               // the options window is loaded
-    QDate today;                            // set by the main window's load
+    bool optionsOpen = false;  // the options window is loaded
+    QDate today;               // set by the main window's load
     // The open agent database: the engine first, then the Database over it.
     // Both are set by InitDatabase and cleared by ReleaseDatabase.
     std::shared_ptr<datalib::Engine> engine;

@@ -28,13 +28,12 @@ QString ErrorCodeText(long number) {
     const long long app = static_cast<long long>(number) - core::kObjectErrorBase;
     const long long limit = -static_cast<long long>(core::kObjectErrorBase);
     const long long shown = (app < 0 ? -app : app) < limit ? app : number;
-    return QString::number(shown) + QStringLiteral(" (") + hex32(static_cast<long>(shown)) +
-           QLatin1Char(')');
+    return QString::number(shown) + QStringLiteral(" (") + hex32(static_cast<long>(shown)) + QLatin1Char(')');
 }
 
 QString ErrorDetailsText(long number, const QString& description) {
-    return QStringLiteral("CODICE: ") + QString::number(number) + QStringLiteral(" (") +
-           hex32(number) + QStringLiteral(")\r") + description;
+    return QStringLiteral("CODICE: ") + QString::number(number) + QStringLiteral(" (") + hex32(number) +
+           QStringLiteral(")\r") + description;
 }
 
 QString ErrorBoxText(const core::AppError& error, const QString& message) {
@@ -63,13 +62,10 @@ core::AppError CurrentError() {
 void SetErrorDetailsViewer(ErrorDetailsViewer viewer) { detailsViewer() = std::move(viewer); }
 
 void ShowError(const core::AppError& error, const QString& message) {
-    const QString text =
-        ErrorBoxText(error, message) + QStringLiteral("\r\rVisualizzare dettagli ?");
-    const int answer =
-        core::messageBox(text, core::kYesNo + core::kCritical + core::kDefaultButton2);
+    const QString text = ErrorBoxText(error, message) + QStringLiteral("\r\rVisualizzare dettagli ?");
+    const int answer = core::messageBox(text, core::kYesNo + core::kCritical + core::kDefaultButton2);
     if (answer != core::kAnswerYes || !detailsViewer()) return;
-    detailsViewer()(ErrorCodeText(error.number()),
-                    ErrorDetailsText(error.number(), error.description()));
+    detailsViewer()(ErrorCodeText(error.number()), ErrorDetailsText(error.number(), error.description()));
 }
 
 void ShowError(const QString& message) { ShowError(CurrentError(), message); }

@@ -2,13 +2,13 @@
 
 #include "core/Clock.h"
 #include "core/ItalianText.h"
+#include "core/Prompt.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
-#include "core/Prompt.h"
 #include "startup/Common.h"
-#include "startup/RunContext.h"
 #include "startup/OSWinUtil.h"
+#include "startup/RunContext.h"
 #include "startup/ShowError.h"
 #include "startup/modGlobal.h"
 
@@ -59,11 +59,11 @@ void CheckAgentAndWorkstation(const QString& agent, int workstation) {
 
     const QString dbAgent = db.GetSysParam(QStringLiteral("CodiceAgente"), QString());
     if (dbAgent != agent && !dbAgent.isEmpty()) {
-        const int answer = core::messageBox(
-            QStringLiteral("Il codice dell'Agente impostato nel database (") + dbAgent +
-                QStringLiteral(") non corrisponde a quello configurato (") + agent +
-                QStringLiteral("), continuare ?"),
-            core::kYesNo | core::kExclamation | core::kDefaultButton2);
+        const int answer =
+            core::messageBox(QStringLiteral("Il codice dell'Agente impostato nel database (") + dbAgent +
+                                 QStringLiteral(") non corrisponde a quello configurato (") + agent +
+                                 QStringLiteral("), continuare ?"),
+                             core::kYesNo | core::kExclamation | core::kDefaultButton2);
         if (answer != core::kAnswerYes)
             RaiseGenericError("DATABASE", QStringLiteral("Operazione annullata."));
     }
@@ -100,8 +100,7 @@ void CheckAgentAndWorkstation(const QString& agent, int workstation) {
 
 void UpdateDataUltimoAccesso() {
     datalib::Database& db = *runContext().database;
-    const QString stored =
-        db.GetSysParam(QStringLiteral("DataUltimoAccesso"), QStringLiteral("01/01/2004"));
+    const QString stored = db.GetSysParam(QStringLiteral("DataUltimoAccesso"), QStringLiteral("01/01/2004"));
     const QDate today = core::Clock::today().toQDate();
     // A text that is no date counts as long ago.
     const auto last = core::italian::parseDate(stored.trimmed());

@@ -1,14 +1,14 @@
 #include "startup/modGlobal.h"
 
 #include "core/ItalianText.h"
+#include "core/Prompt.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
-#include "core/Prompt.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "startup/Common.h"
-#include "startup/RunContext.h"
 #include "startup/OSWinUtil.h"
+#include "startup/RunContext.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -61,12 +61,12 @@ BrandingDefaults brandingDefaults() {
     const QDir assets(platform::assetsDir());
     const QString editionLogo = assets.filePath(QStringLiteral("LogoEdizione.wmf"));
     if (FileExists(editionLogo))
-        return {assets.filePath(QStringLiteral("start_04.jpg")), editionLogo,
-                QStringLiteral("Zelt Order"), QStringLiteral("Edizione Agenti"),
+        return {assets.filePath(QStringLiteral("start_04.jpg")), editionLogo, QStringLiteral("Zelt Order"),
+                QStringLiteral("Edizione Agenti"),
                 QStringLiteral("https://servizi.zeltorder.example/agenti/")};
     return {assets.filePath(QStringLiteral("SplashAzienda.jpg")),
-            assets.filePath(QStringLiteral("LogoAzienda.jpg")), QStringLiteral("Zelt Order"),
-            QString(), QStringLiteral("https://servizi.zeltorder.example/")};
+            assets.filePath(QStringLiteral("LogoAzienda.jpg")), QStringLiteral("Zelt Order"), QString(),
+            QStringLiteral("https://servizi.zeltorder.example/")};
 }
 
 QString param(datalib::Database& db, const QString& name, const QString& defaultValue) {
@@ -97,10 +97,9 @@ bool SaveConfiguration() {
     ok = writeConfig("Code_Agente", g.codeAgente) && ok;
     ok = writeConfig("Code_Postazione", QString::number(g.codePostazione)) && ok;
     ok = writeConfig("Default_CodiceIVA", g.defaultCodiceIva) && ok;
-    ok = writeConfig("ValoreArrotondamento", core::italian::formatDouble(g.valoreArrotondamento)) &&
-         ok;
-    ok = writeConfig("ArrotondaInEccesso", g.arrotondaInEccesso != 0 ? QStringLiteral("-1")
-                                                                    : QStringLiteral("0")) &&
+    ok = writeConfig("ValoreArrotondamento", core::italian::formatDouble(g.valoreArrotondamento)) && ok;
+    ok = writeConfig("ArrotondaInEccesso",
+                     g.arrotondaInEccesso != 0 ? QStringLiteral("-1") : QStringLiteral("0")) &&
          ok;
     datalib::Application::SetDocumentsFolder(QDir(g.rootDir).filePath(QStringLiteral("Docs")));
     return ok;
@@ -134,9 +133,7 @@ QString ProgramVersionText() {
     return QStringLiteral("Version %1.%2.%3").arg(major, minor, revision);
 }
 
-QString ProgramVersionNumbers() {
-    return ProgramVersionText().mid(QStringLiteral("Version ").size());
-}
+QString ProgramVersionNumbers() { return ProgramVersionText().mid(QStringLiteral("Version ").size()); }
 
 QString AppTitleText(bool bShort, const QString& dataAggiornamento) {
     const RunContext& g = runContext();

@@ -2,8 +2,8 @@
 
 #include "platform/ui/Desktop.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
+#include <QApplication>
 
 #include <vector>
 
@@ -16,9 +16,7 @@ std::vector<std::function<void()>>& releases() {
 }
 }  // namespace
 
-void atShutdown(std::function<void()> release) {
-    releases().push_back(std::move(release));
-}
+void atShutdown(std::function<void()> release) { releases().push_back(std::move(release)); }
 
 }  // namespace benchsupport
 

@@ -9,16 +9,16 @@ namespace carddevices {
 
 class CardSwipeAnimation : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit CardSwipeAnimation(QWidget* parent = nullptr);
     QSize sizeHint() const override { return {96, 72}; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
-private:
+  private:
     QTimer timer_;
     int frame_ = 0;
 };

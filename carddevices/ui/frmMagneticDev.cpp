@@ -141,8 +141,9 @@ bool frmMagneticDev::WriteCode(QWidget* frmOwner, const QString& strCode, const 
         platform::messageBox(e.description(), platform::kCritical, QString(), frmOwner);
         return false;
     }
-    lblMsg->setText(platform::displayText(QStringLiteral("Scrittura del Codice nella Carta...\r\rCODICE: < ") +
-                                          strCode + QStringLiteral(" >")));
+    lblMsg->setText(
+        platform::displayText(QStringLiteral("Scrittura del Codice nella Carta...\r\rCODICE: < ") + strCode +
+                              QStringLiteral(" >")));
     m_bResult = false;
     m_strCode = strCode;
     m_strData2 = strData2;
@@ -215,9 +216,9 @@ void frmMagneticDev::ShowTryAgain() {
 }
 
 void frmMagneticDev::FailAndClose(const core::AppError& error) {
-    platform::messageBox(QStringLiteral("Inizializzazione gestore Carta fallito!\r\rErrore: ") +
-                             error.description(),
-                         platform::kCritical, QString(), this);
+    platform::messageBox(
+        QStringLiteral("Inizializzazione gestore Carta fallito!\r\rErrore: ") + error.description(),
+        platform::kCritical, QString(), this);
     m_strCode.clear();
     m_bResult = false;
     reject();

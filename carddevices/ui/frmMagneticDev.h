@@ -33,7 +33,7 @@ class itfMagneticCard;
 
 class frmMagneticDev : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit frmMagneticDev(QWidget* parent = nullptr);
     ~frmMagneticDev() override;
 
@@ -57,13 +57,13 @@ public:
     controls::MubCommand* cmdCancel = nullptr;
     QTimer tmEvent;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void done(int result) override;
 
-private:
+  private:
     struct DeviceEvent {
         QString tag;
         bool success = false;

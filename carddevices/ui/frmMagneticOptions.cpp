@@ -69,9 +69,8 @@ frmMagneticOptions::frmMagneticOptions(QWidget* parent) : QDialog(parent) {
     startup::SetFormFont(this, startup::runContext().fontName, startup::runContext().fontSizeDelta);
     const MagneticDevParams& p = magneticDevParams();
     cmbDevType->setCurrentIndex(cmbDevType->findData(p.type));
-    cboCOMPort->setCurrentIndex(p.comPortNumber >= 0 && p.comPortNumber < cboCOMPort->count()
-                                    ? p.comPortNumber
-                                    : -1);
+    cboCOMPort->setCurrentIndex(
+        p.comPortNumber >= 0 && p.comPortNumber < cboCOMPort->count() ? p.comPortNumber : -1);
     txtCOMParam->setEditText(p.comPortParam);
     EnableControls();
 

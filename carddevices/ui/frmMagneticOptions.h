@@ -16,7 +16,7 @@ namespace carddevices {
 
 class frmMagneticOptions : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit frmMagneticOptions(QWidget* parent = nullptr);
 
     // Port list follows the model, settings box follows the port.
@@ -31,10 +31,10 @@ public:
     controls::MubCommand* cmdOK = nullptr;
     controls::MubCommand* cmdCancel = nullptr;
 
-protected:
+  protected:
     void done(int result) override;
 
-private:
+  private:
     void confirm();
 
     bool m_bConfirmed = false;

@@ -86,7 +86,8 @@ static void receive(QWidget* mainWindow, bool all) {
     window->setDefaultOwner(mainWindow);
     const bool done = ReceiveUpdates(ctx, &Inet(), *window, all, !all);
     if (!all) {
-        if (done) platform::messageBox(QStringLiteral("Operazione completata."), platform::kOkOnly, {}, mainWindow);
+        if (done)
+            platform::messageBox(QStringLiteral("Operazione completata."), platform::kOkOnly, {}, mainWindow);
         if (frmUpdateProgress::IsLoaded()) frmUpdateProgress::instance()->Unload();
         if (auto& title = startup::mainWindowLink().setAppTitle) title(false);
     }
@@ -105,11 +106,12 @@ static void askAndReceive(QWidget* mainWindow, const QString& question, bool all
 }
 
 void mnuUpdate(QWidget* mainWindow) {
-    askAndReceive(mainWindow,
-                  QStringLiteral("Verrà effettuato lo scaricamento di eventuali aggiornamenti dalla sede...\r\r"
-                                 "NOTA: Durante questa operazione sarà attivata la connessione ad Internet.\r\r"
-                                 "Continuare ?"),
-                  false);
+    askAndReceive(
+        mainWindow,
+        QStringLiteral("Verrà effettuato lo scaricamento di eventuali aggiornamenti dalla sede...\r\r"
+                       "NOTA: Durante questa operazione sarà attivata la connessione ad Internet.\r\r"
+                       "Continuare ?"),
+        false);
 }
 
 void mnuUploadAll(QWidget* mainWindow) {
@@ -126,8 +128,8 @@ void mnuSendOrder(QWidget* mainWindow) {
         if (RefuseWhileOrderOpen(ctx)) return;
         auto orders = OrdersToSend(*ctx.local);
         if (orders->DataEmpty()) {
-            platform::messageBox(QStringLiteral("Nessun ordine da inviare"), platform::kOkOnly | platform::kInformation,
-                                 {}, mainWindow);
+            platform::messageBox(QStringLiteral("Nessun ordine da inviare"),
+                                 platform::kOkOnly | platform::kInformation, {}, mainWindow);
             return;
         }
         orders->RowFirst();
@@ -135,8 +137,8 @@ void mnuSendOrder(QWidget* mainWindow) {
         bool confirmed = false;
         select.SelectOrder(*orders, confirmed);
         if (!confirmed) {
-            platform::messageBox(QStringLiteral("Operazione annullata"), platform::kOkOnly | platform::kInformation, {},
-                                 mainWindow);
+            platform::messageBox(QStringLiteral("Operazione annullata"),
+                                 platform::kOkOnly | platform::kInformation, {}, mainWindow);
             return;
         }
         OrderSelection selection = select.m_selectedOrders;
@@ -155,11 +157,12 @@ void mnuImport(QWidget* mainWindow, const std::shared_ptr<datalib::DataSource>& 
         return;
     }
     const QString table = currentView->tableDef().name();
-    if (platform::messageBox(QStringLiteral("Questa funzione permette di importare < ") + table +
-                                 QStringLiteral(" > nell'archivio corrente.\r\rATTENZIONE!\rL'operazione deve essere "
-                                                "guidata da personale tecnico!\r\rContinuare ?"),
-                             platform::kYesNo | platform::kExclamation | platform::kDefaultButton2, {},
-                             mainWindow) != platform::kAnswerYes)
+    if (platform::messageBox(
+            QStringLiteral("Questa funzione permette di importare < ") + table +
+                QStringLiteral(" > nell'archivio corrente.\r\rATTENZIONE!\rL'operazione deve essere "
+                               "guidata da personale tecnico!\r\rContinuare ?"),
+            platform::kYesNo | platform::kExclamation | platform::kDefaultButton2, {},
+            mainWindow) != platform::kAnswerYes)
         return;
     const QString file = ArchiveFileChooser()(false, mainWindow);
     if (file.isEmpty()) return;
@@ -181,23 +184,25 @@ void mnuImport(QWidget* mainWindow, const std::shared_ptr<datalib::DataSource>& 
             return;
         }
         if (platform::messageBox(QStringLiteral("Vuoi visualizzare i dati che verranno importati ?"),
-                                 platform::kYesNo | platform::kQuestion, {}, mainWindow) == platform::kAnswerYes)
+                                 platform::kYesNo | platform::kQuestion, {},
+                                 mainWindow) == platform::kAnswerYes)
             ArchiveRowsViewer()(*rows, mainWindow);
-        if (platform::messageBox(QStringLiteral("Confermi l'importazione ?"), platform::kYesNo | platform::kQuestion,
-                                 {}, mainWindow) != platform::kAnswerYes)
+        if (platform::messageBox(QStringLiteral("Confermi l'importazione ?"),
+                                 platform::kYesNo | platform::kQuestion, {},
+                                 mainWindow) != platform::kAnswerYes)
             return;
         copying = true;
-        startup::frmMessage::instance()->ShowMsg(QStringLiteral("Importazione <") + table +
-                                                     QStringLiteral(" > in corso..."),
-                                                 mainWindow);
-        const bool done = ImportRows(*currentView->Database(), *rows, *currentView, startup::frmMessage::instance());
+        startup::frmMessage::instance()->ShowMsg(
+            QStringLiteral("Importazione <") + table + QStringLiteral(" > in corso..."), mainWindow);
+        const bool done =
+            ImportRows(*currentView->Database(), *rows, *currentView, startup::frmMessage::instance());
         rows.reset();
         archive.Close();
         startup::frmMessage::Unload();
         copying = false;
         if (done)
-            platform::messageBox(QStringLiteral("Operazione completata"), platform::kOkOnly | platform::kInformation,
-                                 {}, mainWindow);
+            platform::messageBox(QStringLiteral("Operazione completata"),
+                                 platform::kOkOnly | platform::kInformation, {}, mainWindow);
         if (refresh) refresh();
     } catch (...) {
         if (copying) startup::frmMessage::Unload();

@@ -36,7 +36,8 @@ QLabel* icon(QWidget* parent, QStyle::StandardPixmap which) {
 
 }  // namespace
 
-frmExchangeProgress::frmExchangeProgress(const QString& caption, bool withMarks) : QWidget(nullptr, Qt::Dialog) {
+frmExchangeProgress::frmExchangeProgress(const QString& caption, bool withMarks)
+    : QWidget(nullptr, Qt::Dialog) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(caption);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -131,7 +132,9 @@ bool frmExchangeProgress::Progress(long value, bool stopButtonOnly) {
     return !stopped_;
 }
 
-long frmExchangeProgress::MaxProgress() const { return pbDownload_->isVisible() ? pbDownload_->maximum() : 0; }
+long frmExchangeProgress::MaxProgress() const {
+    return pbDownload_->isVisible() ? pbDownload_->maximum() : 0;
+}
 
 void frmExchangeProgress::EndProgress() {
     pbDownload_->setValue(pbDownload_->maximum());
@@ -200,7 +203,8 @@ void frmExchangeProgress::Unload() {
 
 // ---- The receive's window ---------------------------------------------------
 
-frmUpdateProgress::frmUpdateProgress() : frmExchangeProgress(QStringLiteral("Aggiornamenti dalla sede"), true) {
+frmUpdateProgress::frmUpdateProgress()
+    : frmExchangeProgress(QStringLiteral("Aggiornamenti dalla sede"), true) {
     setObjectName(QStringLiteral("frmUpdateProgress"));
     auto* grid = new QGridLayout(marksHost_);
     grid->setContentsMargins(0, 0, 0, 0);
@@ -210,7 +214,8 @@ frmUpdateProgress::frmUpdateProgress() : frmExchangeProgress(QStringLiteral("Agg
     imgAdjournDataOK_ = icon(this, QStyle::SP_DialogApplyButton);
     auto* software = new QLabel(QStringLiteral("Aggiornamenti software"), this);
     software->setObjectName(QStringLiteral("lblAdjournSoftware"));
-    auto* data = new QLabel(QStringLiteral("Acquisizione variazione dati  (Ordini, Articoli, Clienti, ecc.)"), this);
+    auto* data =
+        new QLabel(QStringLiteral("Acquisizione variazione dati  (Ordini, Articoli, Clienti, ecc.)"), this);
     data->setObjectName(QStringLiteral("lblAdjournData"));
     grid->addWidget(imgAdjournSoftware_, 0, 0);
     grid->addWidget(software, 0, 1);

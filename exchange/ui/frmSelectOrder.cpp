@@ -16,7 +16,8 @@ namespace exchange {
 frmSelectOrder::frmSelectOrder(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmSelectOrder"));
     setWindowTitle(QStringLiteral("Ordini da inviare alla sede"));
-    auto* label = new QLabel(QStringLiteral("Selezionare gli ordini che dovranno essere inviati alla sede"), this);
+    auto* label =
+        new QLabel(QStringLiteral("Selezionare gli ordini che dovranno essere inviati alla sede"), this);
     lstOrder_ = new QListWidget(this);
     lstOrder_->setObjectName(QStringLiteral("lstOrder"));
     lstOrder_->setSelectionMode(QAbstractItemView::MultiSelection);
@@ -54,7 +55,8 @@ QString frmSelectOrder::EntryText(datalib::DataSource& order) {
                        c->ColValueStr(QStringLiteral("RagioneSociale"));
     }
     return order.FormattedColValue(QStringLiteral("DataInserimento")) + QStringLiteral(" - ") + customer +
-           QStringLiteral(" - ") + order.FormattedColValue(QStringLiteral("ImportoTotale")).rightJustified(20);
+           QStringLiteral(" - ") +
+           order.FormattedColValue(QStringLiteral("ImportoTotale")).rightJustified(20);
 }
 
 void frmSelectOrder::SelectOrder(datalib::DataSource& orders, bool& confirmed) {
@@ -73,7 +75,8 @@ void frmSelectOrder::confirm() {
     m_blnConfirm = true;
     m_selectedOrders.clear();
     for (int i = 0; i < lstOrder_->count(); ++i)
-        if (lstOrder_->item(i)->isSelected()) m_selectedOrders << lstOrder_->item(i)->data(Qt::UserRole).toString();
+        if (lstOrder_->item(i)->isSelected())
+            m_selectedOrders << lstOrder_->item(i)->data(Qt::UserRole).toString();
     accept();
 }
 

@@ -36,20 +36,18 @@ void clsLabelPrint::SetParameter(const Device& device, float labelHeight, float 
     horizontal_ = horizontal;
     if (labelHeight_ == 0 || labelWidth_ == 0) {
         if (platform::Printers::installed().isEmpty())
-            core::RaiseGenericError(*this, QStringLiteral("Nessuna stampante configurata.\r\rImpossibile stabilire "
-                                                             "le dimensioni predefinite del foglio..."));
+            core::RaiseGenericError(*this,
+                                    QStringLiteral("Nessuna stampante configurata.\r\rImpossibile stabilire "
+                                                   "le dimensioni predefinite del foglio..."));
         const QSizeF paper = printerPaper();
-        if (labelHeight_ == 0)
-            labelHeight_ = float(paper.height());
-        if (labelWidth_ == 0)
-            labelWidth_ = float(paper.width());
+        if (labelHeight_ == 0) labelHeight_ = float(paper.height());
+        if (labelWidth_ == 0) labelWidth_ = float(paper.width());
     }
     InitLabelPage();
 }
 
 QSizeF clsLabelPrint::printerPaper() const {
-    if (printer_)
-        return platform::Printers::paperSizeMm(printer_->deviceName(), horizontal_);
+    if (printer_) return platform::Printers::paperSizeMm(printer_->deviceName(), horizontal_);
     return platform::Printers::paperSizeMm(platform::Printers::current(), horizontal_);
 }
 
@@ -57,23 +55,19 @@ void clsLabelPrint::InitLabelPage() {
     curX_ = curY_ = 0;
     pageLabelCount_ = 0;
     columnIndex_ = 0;
-    if (columns_ <= 0)
-        columns_ = 1;
+    if (columns_ <= 0) columns_ = 1;
     color_ = 0;
     copyCount_ = 1;
     ignoreLabel_ = false;
     deliveryError_.clear();
     if (printer_) {
         surface_ = printer_.get();
-        if (printer_->landscape() != horizontal_)
-            printer_->setLandscape(horizontal_);
+        if (printer_->landscape() != horizontal_) printer_->setLandscape(horizontal_);
         const QSizeF paper = printer_->paperSizeMm();
         pageHeight_ = float(paper.height());
         pageWidth_ = float(paper.width());
-        if (labelHeight_ == 0)
-            labelHeight_ = pageHeight_;
-        if (labelWidth_ == 0)
-            labelWidth_ = pageWidth_;
+        if (labelHeight_ == 0) labelHeight_ = pageHeight_;
+        if (labelWidth_ == 0) labelWidth_ = pageWidth_;
         surface_->setScaleMillimetres();
     } else if (preview_) {
         surface_ = &preview_->surface();
@@ -88,10 +82,9 @@ void clsLabelPrint::InitLabelPage() {
 }
 
 QSizeF clsLabelPrint::SizePreviewSurface(platform::PageSurface* surface, QWidget* window, bool pageMode) {
-    QSizeF area = pageMode ? printerPaper()
-                           : QSizeF(columns_ * labelWidth_ + leftMargin_, topMargin_ + labelHeight_);
-    if (area.width() <= 0 || area.height() <= 0)
-        area = QSizeF(1, 1);
+    QSizeF area =
+        pageMode ? printerPaper() : QSizeF(columns_ * labelWidth_ + leftMargin_, topMargin_ + labelHeight_);
+    if (area.width() <= 0 || area.height() <= 0) area = QSizeF(1, 1);
     if (window) {
         const QScreen* screen = QGuiApplication::primaryScreen();
         const QSize avail = screen ? screen->availableGeometry().size() : QSize(1280, 800);
@@ -121,8 +114,7 @@ platform::PageSurface& clsLabelPrint::drawingSurface() {
 bool clsLabelPrint::Preview() const { return !surface_ || !surface_->isPrinter(); }
 
 bool clsLabelPrint::DocumentEnded() const {
-    if (printer_)
-        return printer_->ended();
+    if (printer_) return printer_->ended();
     return !preview_;
 }
 
@@ -135,8 +127,7 @@ void clsLabelPrint::setColor(std::uint32_t color) {
 }
 
 void clsLabelPrint::NextCopy() {
-    if (copyCount_ < 32767)
-        ++copyCount_;
+    if (copyCount_ < 32767) ++copyCount_;
 }
 
 void clsLabelPrint::NextLabel() {
@@ -152,8 +143,7 @@ void clsLabelPrint::NextLabel() {
         surface_->setForeColor(fore);
     }
     ++columnIndex_;
-    if (pageLabelCount_ < 32767)
-        ++pageLabelCount_;
+    if (pageLabelCount_ < 32767) ++pageLabelCount_;
     if (columnIndex_ < columns_) {
         curX_ += labelWidth_;
         return;
@@ -163,33 +153,30 @@ void clsLabelPrint::NextLabel() {
     curY_ += labelHeight_;
     if (curY_ + labelHeight_ >= pageHeight_) {
         // The new page begins only when something is drawn on it.
-        if (surface_ && surface_->isPrinter())
-            surface_->newPage();
+        if (surface_ && surface_->isPrinter()) surface_->newPage();
         curY_ = 0;
         pageLabelCount_ = 0;
     }
 }
 
 void clsLabelPrint::ForceEndDocument() {
-    if (!printer_ || printer_->ended())
-        return;
+    if (!printer_ || printer_->ended()) return;
     QString error;
-    if (!printer_->finish(&error))
-        deliveryError_ = error;
+    if (!printer_->finish(&error)) deliveryError_ = error;
 }
 
 void clsLabelPrint::EndLabels() {
-    if (endDocument_)
-        ForceEndDocument();
+    if (endDocument_) ForceEndDocument();
     curX_ = curY_ = 0;
     columnIndex_ = 0;
 }
 
-core::Variant clsLabelPrint::invoke(const QString& name, core::CallKind kind, std::span<core::Variant* const> args) {
+core::Variant clsLabelPrint::invoke(const QString& name, core::CallKind kind,
+                                    std::span<core::Variant* const> args) {
     using core::CallArgs;
     using core::Variant;
-    using reports::DrawingMember;
     using reports::addDrawingMember;
+    using reports::DrawingMember;
     using S = clsLabelPrint;
     static const core::MemberTable table = [] {
         auto b = core::MemberTable::of<S>();

@@ -26,7 +26,7 @@ namespace labels {
 class frmLabelPreview;
 
 class clsLabelPrint : public core::Object, public reports::DrawingHost {
-public:
+  public:
     // Where the labels go: a print job, or the preview window.
     struct Device {
         std::shared_ptr<platform::PrintJob> printer;
@@ -38,8 +38,8 @@ public:
 
     // Starts a sheet. A size of 0 takes the printer's page size; with no
     // printer installed that raises the "Nessuna stampante configurata." error.
-    void SetParameter(const Device& device, float labelHeight, float labelWidth, float topMargin, float leftMargin,
-                      std::int16_t columns, bool endDocument, bool horizontal);
+    void SetParameter(const Device& device, float labelHeight, float labelWidth, float topMargin,
+                      float leftMargin, std::int16_t columns, bool endDocument, bool horizontal);
     void NextLabel();
     // Ends the printer's document (delivers the job), ignoring any failure.
     void ForceEndDocument();
@@ -71,7 +71,8 @@ public:
     const QString& deliveryError() const { return deliveryError_; }
 
     QString typeName() const override { return QStringLiteral("clsLabelPrint"); }
-    core::Variant invoke(const QString& name, core::CallKind kind, std::span<core::Variant* const> args) override;
+    core::Variant invoke(const QString& name, core::CallKind kind,
+                         std::span<core::Variant* const> args) override;
 
     platform::PageSurface& drawingSurface() override;
     QPointF drawingOrigin() const override { return QPointF(leftMargin_ + curX_, topMargin_ + curY_); }
@@ -79,7 +80,7 @@ public:
     void sizeObjectHost(QWidget& window) override;
     QString drawingContext() const override { return typeName(); }
 
-private:
+  private:
     void InitLabelPage();
     // The area shown on a preview (page mode: the printer's sheet; else one
     // row of labels), the window sized to 95 % of the screen.

@@ -30,9 +30,9 @@ frmLabelPreview::~frmLabelPreview() = default;
 
 void frmLabelPreview::RefreshView() {
     const QImage& image = picture_->image();
-    if (image.isNull())
-        return;
-    view_->setPixmap(QPixmap::fromImage(image).scaled(view_->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    if (image.isNull()) return;
+    view_->setPixmap(
+        QPixmap::fromImage(image).scaled(view_->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 void frmLabelPreview::showEvent(QShowEvent* event) {

@@ -16,7 +16,7 @@ namespace labels {
 
 class frmLabelPreview : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit frmLabelPreview(QWidget* parent = nullptr);
     ~frmLabelPreview() override;
 
@@ -25,12 +25,12 @@ public:
     // Shows the picture as drawn so far.
     void RefreshView();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     std::unique_ptr<platform::ImageSurface> picture_;
     QLabel* view_ = nullptr;
 };

@@ -33,8 +33,7 @@ LabelPreviewShower& previewShower() {
 }
 
 std::optional<core::Variant> pickRow(QWidget* owner, datalib::DataSource& ds) {
-    if (rowPicker())
-        return rowPicker()(owner, ds);
+    if (rowPicker()) return rowPicker()(owner, ds);
     const QString key = ds.tableDef().keyFieldName();
     QStringList names;
     std::vector<core::Variant> marks;
@@ -42,14 +41,11 @@ std::optional<core::Variant> pickRow(QWidget* owner, datalib::DataSource& ds) {
         names << (key.isEmpty() ? QString::number(names.size() + 1) : ds.FormattedColValue(key));
         marks.push_back(ds.Bookmark());
     }
-    if (names.isEmpty())
-        return std::nullopt;
+    if (names.isEmpty()) return std::nullopt;
     bool ok = false;
-    const QString chosen =
-        QInputDialog::getItem(owner, platform::softwareName(), ds.tableDef().caption() + QStringLiteral(":"), names,
-                              0, false, &ok);
-    if (!ok)
-        return std::nullopt;
+    const QString chosen = QInputDialog::getItem(
+        owner, platform::softwareName(), ds.tableDef().caption() + QStringLiteral(":"), names, 0, false, &ok);
+    if (!ok) return std::nullopt;
     return marks[size_t(names.indexOf(chosen))];
 }
 
@@ -63,12 +59,10 @@ float single(datalib::DataSource& layout, const char* column) {
 // the PDF printer asks for its file unless one was chosen. Nothing when the
 // user cancels.
 std::shared_ptr<platform::PrintJob> openJob(QWidget* owner, QString printer, QString pdf) {
-    if (!platform::Printers::isInstalled(printer))
-        printer = platform::Printers::current();
+    if (!platform::Printers::isInstalled(printer)) printer = platform::Printers::current();
     if (platform::Printers::isPdfPrinter(printer) && pdf.isEmpty()) {
         const auto file = platform::Printers::askPdfFile(owner);
-        if (!file)
-            return nullptr;
+        if (!file) return nullptr;
         pdf = *file;
     }
     return std::make_shared<platform::PrintJob>(printer, pdf, QStringLiteral("Etichette"));
@@ -78,8 +72,9 @@ std::shared_ptr<platform::PrintJob> openJob(QWidget* owner, QString printer, QSt
 void finishDocument(clsLabelPrint& prn, QWidget* owner) {
     prn.ForceEndDocument();
     if (!prn.deliveryError().isEmpty())
-        platform::messageBox(QStringLiteral("Si e' verificato un errore durante la stampa:\r\r") + prn.deliveryError(),
-                             platform::kOkOnly | platform::kCritical, QString(), owner);
+        platform::messageBox(
+            QStringLiteral("Si e' verificato un errore durante la stampa:\r\r") + prn.deliveryError(),
+            platform::kOkOnly | platform::kCritical, QString(), owner);
 }
 
 }  // namespace
@@ -90,11 +85,10 @@ void setRowPicker(RowPicker picker) { rowPicker() = std::move(picker); }
 
 void setLabelPreviewShower(LabelPreviewShower shower) { previewShower() = std::move(shower); }
 
-std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& ds, const LabelSelection& selection,
-                         bool selectionOnly, const QString& tableName, std::int16_t skip, bool endDocument,
-                         frmLabelPreview* previewWindow) {
-    if (!ds)
-        return 0;
+std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& ds,
+                         const LabelSelection& selection, bool selectionOnly, const QString& tableName,
+                         std::int16_t skip, bool endDocument, frmLabelPreview* previewWindow) {
+    if (!ds) return 0;
     // Whatever way the call ends, a call that ends the document ends it.
     struct Release {
         bool on;
@@ -110,8 +104,9 @@ std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& d
     try {
         // 1. Something to print.
         if (skip == -1 && endDocument && (ds->Bof() || ds->Eof())) {
-            platform::messageBox(QStringLiteral("Devi selezionare elementi validi per la stampa delle etichette"),
-                                 platform::kInformation, QString(), owner);
+            platform::messageBox(
+                QStringLiteral("Devi selezionare elementi validi per la stampa delle etichette"),
+                platform::kInformation, QString(), owner);
             return 0;
         }
         // 3. The layout.
@@ -119,13 +114,15 @@ std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& d
         const QString ownTable = ds->tableDef().name();
         const QString table = tableName.isEmpty() ? ownTable : tableName;
         const bool otherTable = table.compare(ownTable, Qt::CaseInsensitive) != 0;
-        auto layout = db->OpenDataSource(QStringLiteral("TabStampaEtichette"),
-                                         QStringLiteral("NomeTabellaOrigine=") + db->FormatStringForQuery(table));
+        auto layout =
+            db->OpenDataSource(QStringLiteral("TabStampaEtichette"),
+                               QStringLiteral("NomeTabellaOrigine=") + db->FormatStringForQuery(table));
         if (!layout || layout->DataEmpty()) {
             const datalib::TableDef* def = otherTable ? db->tableDef(table) : &ds->tableDef();
-            platform::messageBox(QStringLiteral("Nessuna stampa etichette è stata configurata per questi dati (") +
-                                     (def ? def->caption() : table) + QStringLiteral(")"),
-                                 platform::kInformation, QString(), owner);
+            platform::messageBox(
+                QStringLiteral("Nessuna stampa etichette è stata configurata per questi dati (") +
+                    (def ? def->caption() : table) + QStringLiteral(")"),
+                platform::kInformation, QString(), owner);
             return 0;
         }
         layout->RowFirst();
@@ -138,8 +135,8 @@ std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& d
         const QString text = layout->ColValueStr(QStringLiteral("IstruzioniStampa"));
         // 4. A preview.
         if (previewWindow) {
-            PreviewLabels(LabelDevice{previewWindow, QString()}, ds, height, width, top, left, columns, horizontal,
-                          text, false);
+            PreviewLabels(LabelDevice{previewWindow, QString()}, ds, height, width, top, left, columns,
+                          horizontal, text, false);
             return 0;
         }
         // 2, 5, 6. A new page object on the printer, unless the kept one
@@ -151,17 +148,15 @@ std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& d
             if (layout->ColValueBool(QStringLiteral("RichiediSelezioneStampante")) || printer.isEmpty()) {
                 const auto choice =
                     platform::Printers::choosePrinter(owner, QStringLiteral("Selezione stampante"), 1);
-                if (!choice)
-                    return 0;
+                if (!choice) return 0;
                 printer = choice->printer;
                 pdf = choice->pdfFile;
             }
             auto job = openJob(owner, printer, pdf);
-            if (!job)
-                return 0;
+            if (!job) return 0;
             auto prn = std::make_shared<clsLabelPrint>();
-            prn->SetParameter(clsLabelPrint::Device{job, nullptr}, height, width, top, left, columns, endDocument,
-                              horizontal);
+            prn->SetParameter(clsLabelPrint::Device{job, nullptr}, height, width, top, left, columns,
+                              endDocument, horizontal);
             kept() = prn;
         }
         std::shared_ptr<clsLabelPrint> prn = kept();
@@ -182,10 +177,12 @@ std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& d
         long toSkip = skip;
         if (skip == -1) {
             toSkip = 0;
-            if (layout->ColValueBool(QStringLiteral("AbilitaPosizionamento")) && !(columns <= 1 && height == 0)) {
+            if (layout->ColValueBool(QStringLiteral("AbilitaPosizionamento")) &&
+                !(columns <= 1 && height == 0)) {
                 const auto answer = core::inputBox(
-                    QStringLiteral("POSIZIONARE LA CARTA PER LA STAMPA...\r\rPer saltare alcune etichette già "
-                                   "stampate impostare la quantità di quelle già stampate, altrimenti confermare <0>"),
+                    QStringLiteral(
+                        "POSIZIONARE LA CARTA PER LA STAMPA...\r\rPer saltare alcune etichette già "
+                        "stampate impostare la quantità di quelle già stampate, altrimenti confermare <0>"),
                     QStringLiteral("Conferma Stampa Etichette"), QStringLiteral("0"));
                 bool ok = false;
                 const long value = answer ? answer->trimmed().toLong(&ok) : 0;
@@ -205,15 +202,13 @@ std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& d
         }
         bool stopped = false;
         const auto stopAsked = [&] {
-            if (!progress)
-                return false;
+            if (!progress) return false;
             QCoreApplication::processEvents();
             return progress->Stopped();
         };
         script->setPoll(stopAsked);
         const auto step = [&] {
-            if (progress && !progress->Progress())
-                stopped = true;
+            if (progress && !progress->Progress()) stopped = true;
             return !stopped;
         };
         // 10. The rows.
@@ -225,8 +220,7 @@ std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& d
         } else if (walkSelection) {
             rows = long(selection->size());
         }
-        if (progress)
-            progress->StartProgress(rows + toSkip, true);
+        if (progress) progress->StartProgress(rows + toSkip, true);
         // 11. The labels.
         for (; toSkip > 0 && !stopped; --toSkip) {
             prn->NextLabel();
@@ -241,10 +235,8 @@ std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& d
                     continue;  // a row gone since it was selected
                 }
             } else if (!selectionOnly) {
-                if (row > 0)
-                    ds->RowNext();
-                if (ds->Eof())
-                    break;
+                if (row > 0) ds->RowNext();
+                if (ds->Eof()) break;
             }
             std::shared_ptr<datalib::DataSource> rowDs = ds;
             if (otherTable) {
@@ -258,8 +250,7 @@ std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& d
             }
             prn->setCopyCount(1);
             while (prn->CopyCount() <= copies) {
-                if (!step())
-                    break;
+                if (!step()) break;
                 core::Variant dsVar(std::static_pointer_cast<core::Object>(rowDs));
                 core::Variant prnVar(std::static_pointer_cast<core::Object>(prn));
                 if (!reports::RunLabelScript(dsVar, prnVar, *script)) {
@@ -274,14 +265,11 @@ std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& d
         const std::int16_t count = prn->PageLabelCount();
         script.reset();
         closeProgress();
-        if (endDocument)
-            beep();
+        if (endDocument) beep();
         return count;
     } catch (const core::AppError& e) {
-        if (ownsProgress)
-            startup::frmMessage::Unload();
-        if (!e.cancelled())
-            platform::messageBox(e.description(), platform::kOkOnly, QString(), owner);
+        if (ownsProgress) startup::frmMessage::Unload();
+        if (!e.cancelled()) platform::messageBox(e.description(), platform::kOkOnly, QString(), owner);
         return 0;
     }
 }
@@ -289,29 +277,24 @@ std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& d
 bool PreviewLabels(const LabelDevice& device, std::shared_ptr<datalib::DataSource>& ds, float labelHeight,
                    float labelWidth, float topMargin, float leftMargin, std::int32_t columns, bool horizontal,
                    const QString& script, bool pick) {
-    if (!ds)
-        return false;
+    if (!ds) return false;
     try {
-        if (platform::Printers::installed().isEmpty())
-            return false;
+        if (platform::Printers::installed().isEmpty()) return false;
         core::Variant mark;
         if (!ds->RowValid() || ds->Bof() || ds->Eof() || pick) {
             const auto chosen = pickRow(QApplication::activeWindow(), *ds);
-            if (!chosen)
-                return false;
+            if (!chosen) return false;
             mark = *chosen;
         } else {
             mark = ds->Bookmark();
         }
-        if (!ds->MoveToBookmark(mark))
-            return false;
+        if (!ds->MoveToBookmark(mark)) return false;
         clsLabelPrint::Device target;
         if (device.window) {
             target.preview = device.window;
         } else {
             target.printer = openJob(QApplication::activeWindow(), device.printer, QString());
-            if (!target.printer)
-                return false;
+            if (!target.printer) return false;
         }
         auto prn = std::make_shared<clsLabelPrint>();
         prn->SetParameter(target, labelHeight, labelWidth, topMargin, leftMargin,
@@ -319,8 +302,7 @@ bool PreviewLabels(const LabelDevice& device, std::shared_ptr<datalib::DataSourc
         for (int column = 1; column <= prn->Columns(); ++column) {
             core::Variant dsVar(std::static_pointer_cast<core::Object>(ds));
             core::Variant prnVar(std::static_pointer_cast<core::Object>(prn));
-            if (!reports::RunLabelScriptCode(dsVar, prnVar, script))
-                break;
+            if (!reports::RunLabelScriptCode(dsVar, prnVar, script)) break;
             prn->NextLabel();
         }
         finishDocument(*prn, QApplication::activeWindow());

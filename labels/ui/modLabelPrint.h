@@ -33,9 +33,9 @@ using LabelSelection = std::optional<std::vector<core::Variant>>;
 // table. skip: positions of a started sheet to leave free, -1 = ask.
 // previewWindow: one row of labels in that window instead. Returns the
 // labels on the current page.
-std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& ds, const LabelSelection& selection,
-                         bool selectionOnly, const QString& tableName, std::int16_t skip, bool endDocument,
-                         frmLabelPreview* previewWindow = nullptr);
+std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& ds,
+                         const LabelSelection& selection, bool selectionOnly, const QString& tableName,
+                         std::int16_t skip, bool endDocument, frmLabelPreview* previewWindow = nullptr);
 
 // Where a preview draws: the window, or else the named printer.
 struct LabelDevice {

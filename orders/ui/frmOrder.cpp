@@ -48,8 +48,7 @@ namespace orders::ui {
 
 namespace {
 
-QPointer<frmOrder>& openWindow()
-{
+QPointer<frmOrder>& openWindow() {
     static QPointer<frmOrder> window;
     return window;
 }
@@ -67,43 +66,35 @@ const QString kTotalFields =
 
 // Hourglass for the scope of a command.
 class WaitCursor {
-public:
+  public:
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-datalib::Database& database()
-{
+datalib::Database& database() {
     auto& db = startup::runContext().database;
-    if (!db)
-        core::RaiseGenericError(QStringLiteral("frmOrder"), QStringLiteral("Database non aperto"));
+    if (!db) core::RaiseGenericError(QStringLiteral("frmOrder"), QStringLiteral("Database non aperto"));
     return *db;
 }
 
-datalib::Engine& engine()
-{
+datalib::Engine& engine() {
     auto& e = startup::runContext().engine;
-    if (!e)
-        core::RaiseGenericError(QStringLiteral("frmOrder"), QStringLiteral("Database non aperto"));
+    if (!e) core::RaiseGenericError(QStringLiteral("frmOrder"), QStringLiteral("Database non aperto"));
     return *e;
 }
 
-std::function<void(const QString&)>& stepObserver()
-{
+std::function<void(const QString&)>& stepObserver() {
     static std::function<void(const QString&)> observer;
     return observer;
 }
 
-void step(const char* name)
-{
-    if (stepObserver())
-        stepObserver()(QString::fromLatin1(name));
+void step(const char* name) {
+    if (stepObserver()) stepObserver()(QString::fromLatin1(name));
 }
 
-int box(const QString& text, int style, QWidget* owner)
-{
+int box(const QString& text, int style, QWidget* owner) {
     return platform::messageBox(text, style, QString(), owner);
 }
 
@@ -111,8 +102,7 @@ int box(const QString& text, int style, QWidget* owner)
 
 // ---- Loading and the entry points ---------------------------------------------
 
-frmOrder::frmOrder(QWidget* owner) : QWidget(owner, Qt::Window)
-{
+frmOrder::frmOrder(QWidget* owner) : QWidget(owner, Qt::Window) {
     setObjectName(QStringLiteral("frmOrder"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(BaseCaption());
@@ -125,9 +115,9 @@ frmOrder::frmOrder(QWidget* owner) : QWidget(owner, Qt::Window)
     const auto& rc = startup::runContext();
     startup::SetFormFont(this, rc.fontName, rc.fontSizeDelta);
     txtCode_Articolo_->clear();
-    chkRequest_Quantita_->setChecked(startup::StrToBoolean(platform::SettingsStore::get(
-        platform::appName(), QString::fromLatin1(kOrderSection), QStringLiteral("ChiediQuantità"),
-        QStringLiteral("1"))));
+    chkRequest_Quantita_->setChecked(startup::StrToBoolean(
+        platform::SettingsStore::get(platform::appName(), QString::fromLatin1(kOrderSection),
+                                     QStringLiteral("ChiediQuantità"), QStringLiteral("1"))));
     startup::LoadFormSettings(this);
 
     try {
@@ -153,24 +143,20 @@ frmOrder::frmOrder(QWidget* owner) : QWidget(owner, Qt::Window)
     qApp->installEventFilter(this);
 }
 
-frmOrder::~frmOrder()
-{
+frmOrder::~frmOrder() {
     qApp->removeEventFilter(this);
-    if (!unloaded_)
-        Form_Unload();
+    if (!unloaded_) Form_Unload();
     if (m_objRigheOrdine && m_objEvents_RigheOrdine >= 0)
         m_objRigheOrdine->disconnectRefresh(m_objEvents_RigheOrdine);
 }
 
 frmOrder* frmOrder::Instance() { return openWindow().data(); }
 
-void frmOrder::SetStepObserver(std::function<void(const QString&)> observer)
-{
+void frmOrder::SetStepObserver(std::function<void(const QString&)> observer) {
     stepObserver() = std::move(observer);
 }
 
-frmOrder* frmOrder::NewOrder(QWidget* owner)
-{
+frmOrder* frmOrder::NewOrder(QWidget* owner) {
     if (frmOrder* open = Instance()) {
         open->show();
         open->raise();
@@ -183,53 +169,48 @@ frmOrder* frmOrder::NewOrder(QWidget* owner)
     w->activateWindow();
     // The activation starts the order; also where the platform gives none.
     QTimer::singleShot(0, w, [p = QPointer<frmOrder>(w)] {
-        if (p)
-            p->Form_Activate();
+        if (p) p->Form_Activate();
     });
     return w;
 }
 
-frmOrder* frmOrder::Edit_Ordine(QWidget* owner, const std::shared_ptr<datalib::DataSource>& order)
-{
-    if (!order || !order->RowValid())
-        return nullptr;
+frmOrder* frmOrder::Edit_Ordine(QWidget* owner, const std::shared_ptr<datalib::DataSource>& order) {
+    if (!order || !order->RowValid()) return nullptr;
     if (frmOrder* open = Instance()) {
         // One order at a time: the one being written stays as it is.
         if (open->HasOpenOrder() || open->m_blnNewOrder) {
             open->show();
             open->raise();
             open->activateWindow();
-            box(QStringLiteral("C'è già un ordine aperto: confermarlo o annullarlo prima di aprirne un altro."),
+            box(QStringLiteral(
+                    "C'è già un ordine aperto: confermarlo o annullarlo prima di aprirne un altro."),
                 platform::kOkOnly | platform::kExclamation, open);
             return open;
         }
         open->unloadWindow();
     }
     auto* w = new frmOrder(owner);
-    if (!w->OpenForEditing(order))
-        return nullptr;
+    if (!w->OpenForEditing(order)) return nullptr;
     return w;
 }
 
-bool frmOrder::CloseOpenOrder()
-{
+bool frmOrder::CloseOpenOrder() {
     frmOrder* open = Instance();
-    if (!open)
-        return true;
+    if (!open) return true;
     return open->close();
 }
 
 bool frmOrder::HasOpenOrder() const { return m_objOrdine && m_objOrdine->RowValid(); }
 
-bool frmOrder::OpenForEditing(const std::shared_ptr<datalib::DataSource>& order)
-{
+bool frmOrder::OpenForEditing(const std::shared_ptr<datalib::DataSource>& order) {
     bool began = false;
     try {
         // Our own cursor on the order: the caller's view may move meanwhile.
         auto own = database().OpenDataSource(QStringLiteral("Ordini"));
         if (!own->MoveToKey(order->RowKey()))
-            core::RaiseGenericError(QStringLiteral("frmOrder"),
-                                    QStringLiteral("L'ordine non è più disponibile oppure è stato eliminato"));
+            core::RaiseGenericError(
+                QStringLiteral("frmOrder"),
+                QStringLiteral("L'ordine non è più disponibile oppure è stato eliminato"));
         engine().BeginTrans();
         began = true;
         ownTransaction_ = true;
@@ -247,17 +228,14 @@ bool frmOrder::OpenForEditing(const std::shared_ptr<datalib::DataSource>& order)
     } catch (const core::AppError& e) {
         showFailure(e, QStringLiteral("Impossibile modificare"));
         m_objOrdine.reset();
-        if (began)
-            endTransaction(false);
+        if (began) endTransaction(false);
         unloadWindow();
         return false;
     }
 }
 
-void frmOrder::Form_Activate()
-{
-    if (activating_ || unloaded_)
-        return;
+void frmOrder::Form_Activate() {
+    if (activating_ || unloaded_) return;
     if (!m_objOrdine && m_blnNewOrder) {
         activating_ = true;
         const bool ok = Add_Order();
@@ -269,8 +247,7 @@ void frmOrder::Form_Activate()
     }
 }
 
-bool frmOrder::event(QEvent* e)
-{
+bool frmOrder::event(QEvent* e) {
     if (e->type() == QEvent::WindowActivate && m_blnNewOrder && !m_objOrdine && !activating_)
         QTimer::singleShot(0, this, &frmOrder::Form_Activate);
     return QWidget::event(e);
@@ -280,12 +257,12 @@ bool frmOrder::event(QEvent* e)
 
 bool frmOrder::VerifyDayFromLastAdjourn() { return orders::VerifyDayFromLastAdjourn(database()); }
 
-bool frmOrder::Add_Order()
-{
+bool frmOrder::Add_Order() {
     platform::BoxOwner boxes(this);
     const QString agent = startup::runContext().codeAgente;
     if (agent.isEmpty()) {
-        box(QStringLiteral("Codice dell'Agente non impostato."), platform::kOkOnly | platform::kExclamation, this);
+        box(QStringLiteral("Codice dell'Agente non impostato."), platform::kOkOnly | platform::kExclamation,
+            this);
         return false;
     }
     bool began = false;
@@ -294,13 +271,13 @@ bool frmOrder::Add_Order()
         auto agents = db.OpenDataSource(QStringLiteral("Agenti"),
                                         QStringLiteral("Codice=") + db.FormatStringForQuery(agent));
         if (agents->DataEmpty()) {
-            box(QStringLiteral("Codice dell'Agente impostato non è valido oppure non risulta abilitato per la "
-                               "postazione corrente."),
+            box(QStringLiteral(
+                    "Codice dell'Agente impostato non è valido oppure non risulta abilitato per la "
+                    "postazione corrente."),
                 platform::kOkOnly | platform::kExclamation, this);
             return false;
         }
-        if (!VerifyDayFromLastAdjourn())
-            return false;
+        if (!VerifyDayFromLastAdjourn()) return false;
 
         m_objOrdine = db.OpenDataSource(QStringLiteral("Ordini"));
         auto customers = m_objOrdine->SelectReference(QStringLiteral("Cliente"));
@@ -342,21 +319,17 @@ bool frmOrder::Add_Order()
         startup::frmMessage::Unload();
         showFailure(e, QStringLiteral("Impossibile aggiungere l' Ordine"));
         m_objOrdine.reset();
-        if (began)
-            endTransaction(false);
+        if (began) endTransaction(false);
         return false;
     }
 }
 
-void frmOrder::endTransaction(bool commit)
-{
-    if (!ownTransaction_)
-        return;
+void frmOrder::endTransaction(bool commit) {
+    if (!ownTransaction_) return;
     ownTransaction_ = false;
     startup::SetOrderOpen(false);
     auto& e = startup::runContext().engine;
-    if (!e || !e->InTransaction())
-        return;
+    if (!e || !e->InTransaction()) return;
     if (commit)
         e->CommitTrans();
     else
@@ -365,8 +338,7 @@ void frmOrder::endTransaction(bool commit)
 
 // ---- Caption, related orders, editing ------------------------------------------------
 
-void frmOrder::SetOrderCaption()
-{
+void frmOrder::SetOrderCaption() {
     DataPanel_->Bind(m_objOrdine, kHeaderFields);
     DataPanelTotal_->Bind(m_objOrdine, kTotalFields);
     DataPanelTotal_->SetReadOnly(true);
@@ -374,8 +346,7 @@ void frmOrder::SetOrderCaption()
     // Rebuilt from the start every time: a further order in the same window
     // does not add a second agent part.
     QString caption = BaseCaption();
-    if (editing_)
-        caption += QStringLiteral(" - MODIFICA ");
+    if (editing_) caption += QStringLiteral(" - MODIFICA ");
     const QString agent = startup::runContext().codeAgente;
     if (!agent.isEmpty()) {
         datalib::Database& db = database();
@@ -383,8 +354,9 @@ void frmOrder::SetOrderCaption()
                                         QStringLiteral("Codice=") + db.FormatStringForQuery(agent));
         if (!agents->DataEmpty()) {
             agents->RowFirst();
-            caption += QStringLiteral("  -  Agente: ") + agents->ColValueStr(QStringLiteral("RagioneSociale")) +
-                       QStringLiteral("  (") + agent + QStringLiteral(")");
+            caption += QStringLiteral("  -  Agente: ") +
+                       agents->ColValueStr(QStringLiteral("RagioneSociale")) + QStringLiteral("  (") + agent +
+                       QStringLiteral(")");
         } else {
             caption += QStringLiteral("  -  Agente: ") + agent;
         }
@@ -400,8 +372,7 @@ void frmOrder::SetOrderCaption()
     Refresh_Articoli();
 }
 
-void frmOrder::SetEditEnabled(bool enabled)
-{
+void frmOrder::SetEditEnabled(bool enabled) {
     txtCode_Articolo_->setEnabled(enabled);
     cmdAddRow_->setEnabled(enabled);
     chkRequest_Quantita_->setEnabled(enabled);
@@ -411,19 +382,17 @@ void frmOrder::SetEditEnabled(bool enabled)
     DataPanel_->SetReadOnly(!enabled);
 }
 
-void frmOrder::RefreshRelatedOrders()
-{
+void frmOrder::RefreshRelatedOrders() {
     lblRelate_Ordini_->hide();
     cboRelate_Ordini_->hide();
-    if (!HasOpenOrder())
-        return;
+    if (!HasOpenOrder()) return;
     // Orders of the same customer written at the same moment: those split
     // apart when they were sent.
-    const QString filter = m_objOrdine->EqualityCondition(QStringLiteral("Cliente")) + QStringLiteral(" AND ") +
+    const QString filter = m_objOrdine->EqualityCondition(QStringLiteral("Cliente")) +
+                           QStringLiteral(" AND ") +
                            m_objOrdine->EqualityCondition(QStringLiteral("DataInserimento"));
     auto related = m_objOrdine->GetDataSource(QStringLiteral("Ordini"), 0, filter);
-    if (related->RowCount() <= 1)
-        return;
+    if (related->RowCount() <= 1) return;
     const QSignalBlocker block(cboRelate_Ordini_);
     cboRelate_Ordini_->clear();
     for (related->RowFirst(); !related->Eof(); related->RowNext())
@@ -433,31 +402,28 @@ void frmOrder::RefreshRelatedOrders()
     cboRelate_Ordini_->show();
 }
 
-void frmOrder::cboRelate_Ordini_Click()
-{
+void frmOrder::cboRelate_Ordini_Click() {
     const QString number = cboRelate_Ordini_->currentText();
     if (number.isEmpty() || !m_objOrdine || number == m_objOrdine->ColValueStr(QStringLiteral("Numero")))
         return;
     bool found = false;
     try {
         found = m_objOrdine->FindFirst(QStringLiteral("Numero=") + database().FormatStringForQuery(number));
-        if (found)
-            SetOrderCaption();
+        if (found) SetOrderCaption();
     } catch (const core::AppError&) {
         return;
     }
     if (!found) {
-        box(QStringLiteral("L'ordine non è più disponibile oppure è stato eliminato"), platform::kOkOnly, this);
+        box(QStringLiteral("L'ordine non è più disponibile oppure è stato eliminato"), platform::kOkOnly,
+            this);
         unloadWindow();
     }
 }
 
 // ---- Confirming and cancelling ---------------------------------------------------------
 
-void frmOrder::cmdConfirm_Click()
-{
-    if (!m_objRigheOrdine || !HasOpenOrder())
-        return;
+void frmOrder::cmdConfirm_Click() {
+    if (!m_objRigheOrdine || !HasOpenOrder()) return;
     platform::BoxOwner boxes(this);
     if (m_objRigheOrdine->DataEmpty()) {
         box(QStringLiteral("ORDINE INCOMPLETO.\r\rDevi inserire almeno un elemento..."),
@@ -477,7 +443,8 @@ void frmOrder::cmdConfirm_Click()
             auto customer = m_objOrdine->GetReference(QStringLiteral("Cliente"));
             if (customer && customer->RowValid())
                 platform::SettingsStore::save(platform::appName(), QString::fromLatin1(kOrderSection),
-                                              QStringLiteral("ClienteDefault"), QString::number(customer->OID()));
+                                              QStringLiteral("ClienteDefault"),
+                                              QString::number(customer->OID()));
             step("commit");
             endTransaction(true);
             step("confermato");
@@ -495,8 +462,7 @@ void frmOrder::cmdConfirm_Click()
             return;
         }
         editing_ = false;
-        if (!Add_Order())
-            unloadWindow();
+        if (!Add_Order()) unloadWindow();
     } catch (const core::AppError& e) {
         startup::frmMessage::Unload();
         showFailure(e, QStringLiteral("Errore in conferma dati: \r\r") + e.description());
@@ -505,8 +471,7 @@ void frmOrder::cmdConfirm_Click()
     }
 }
 
-void frmOrder::cmdCancel_Click()
-{
+void frmOrder::cmdCancel_Click() {
     if (lstHelp_ArticoliLib_->isVisible()) {
         lstHelp_ArticoliLib_->hide();
         txtCode_Articolo_->setFocus();
@@ -520,28 +485,24 @@ void frmOrder::cmdCancel_Click()
                     platform::kYesNo | platform::kQuestion | platform::kDefaultButton2,
                     this) != platform::kAnswerYes)
                 return;
-            if (!CancelOrder())
-                return;  // the failure was shown; the order stays open
+            if (!CancelOrder()) return;  // the failure was shown; the order stays open
             if (box(QStringLiteral("ORDINE ANNULLATO.\r\rContinuare con un nuovo ordine ?"),
                     platform::kYesNo | platform::kQuestion, this) == platform::kAnswerYes) {
                 editing_ = false;
-                if (Add_Order())
-                    return;
+                if (Add_Order()) return;
             }
             unloadWindow();
             return;
         }
         // No rows, or an order already confirmed: closing cancels it.
-        if (CancelOrder())
-            unloadWindow();
+        if (CancelOrder()) unloadWindow();
     } catch (const core::AppError& e) {
         showFailure(e, QStringLiteral("Errore in annullamento dati: \r\r") + e.description());
         unloadWindow();
     }
 }
 
-bool frmOrder::CancelOrder()
-{
+bool frmOrder::CancelOrder() {
     WaitCursor wait;
     try {
         startup::CommitEditingControls(this);
@@ -550,8 +511,7 @@ bool frmOrder::CancelOrder()
             if (m_objOrdine->ColValueBool(QStringLiteral("Completato"))) {
                 // A confirmed order opened for editing keeps its changes:
                 // the header is saved, so its totals go with the rows.
-                if (m_objOrdine->IsChanged())
-                    m_objOrdine->Save();
+                if (m_objOrdine->IsChanged()) m_objOrdine->Save();
             } else {
                 auto* msg = startup::frmMessage::instance();
                 msg->ShowMsg(QStringLiteral("Annullamento in corso..."), this, -1, -1);
@@ -571,11 +531,9 @@ bool frmOrder::CancelOrder()
         dgRighe_->Bind(nullptr, nullptr);
         DataPanel_->Bind(nullptr);
         DataPanelTotal_->Bind(nullptr);
-        if (hadOrder)
-            step("chiusura");
+        if (hadOrder) step("chiusura");
         endTransaction(true);
-        if (hadOrder)
-            step("chiuso");
+        if (hadOrder) step("chiuso");
         return true;
     } catch (const core::AppError& e) {
         startup::frmMessage::Unload();
@@ -584,22 +542,21 @@ bool frmOrder::CancelOrder()
     }
 }
 
-bool frmOrder::Form_QueryUnload(bool fromCloseBox)
-{
+bool frmOrder::Form_QueryUnload(bool fromCloseBox) {
     // The close box asks as the cancel button does: an order being written is
     // never dropped by one click.
     if (fromCloseBox && HasOpenOrder() && m_objRigheOrdine && !m_objRigheOrdine->DataEmpty() &&
         !m_objOrdine->ColValueBool(QStringLiteral("Completato"))) {
         platform::BoxOwner boxes(this);
         if (box(QStringLiteral("VUOI ANNULLARE L'INTERO ORDINE ?"),
-                platform::kYesNo | platform::kQuestion | platform::kDefaultButton2, this) != platform::kAnswerYes)
+                platform::kYesNo | platform::kQuestion | platform::kDefaultButton2,
+                this) != platform::kAnswerYes)
             return false;
     }
     return CancelOrder();
 }
 
-void frmOrder::closeEvent(QCloseEvent* e)
-{
+void frmOrder::closeEvent(QCloseEvent* e) {
     if (unloaded_) {
         e->accept();
         return;
@@ -613,39 +570,31 @@ void frmOrder::closeEvent(QCloseEvent* e)
     e->accept();
 }
 
-void frmOrder::unloadWindow()
-{
+void frmOrder::unloadWindow() {
     unloading_ = true;
-    if (!close())
-        unloading_ = false;
+    if (!close()) unloading_ = false;
 }
 
-void frmOrder::Form_Unload()
-{
+void frmOrder::Form_Unload() {
     unloaded_ = true;
     tmtHelp_ArticoliLib_->stop();
     startup::SaveFormSettings(this);
-    if (m_objGridSettings)
-        m_objGridSettings->WriteFile();
+    if (m_objGridSettings) m_objGridSettings->WriteFile();
     // Whatever is still open is given up (a failed cancel left it).
     endTransaction(false);
-    if (openWindow() == this)
-        openWindow() = nullptr;
+    if (openWindow() == this) openWindow() = nullptr;
 }
 
-void frmOrder::showFailure(const core::AppError& e, const QString& message)
-{
+void frmOrder::showFailure(const core::AppError& e, const QString& message) {
     // A refusal of the library was shown when it happened.
-    if (e.cancelled())
-        return;
+    if (e.cancelled()) return;
     platform::BoxOwner boxes(this);
     startup::ShowError(e, message, this);
 }
 
 // ---- Controls -----------------------------------------------------------------------------
 
-void frmOrder::buildControls()
-{
+void frmOrder::buildControls() {
     auto command = [this](const char* name, const QString& caption, const QString& tip) {
         auto* b = new controls::MubCommand(caption, this);
         b->setObjectName(QString::fromLatin1(name));
@@ -742,14 +691,15 @@ void frmOrder::buildControls()
     cmdSetQuantity_ = command("cmdSetQuantity", QStringLiteral("Quantità (F5)"),
                               QStringLiteral("Imposta la quantità della riga"));
     cmdEditRow_ = command("cmdEditRow", QStringLiteral("Modifica (F12)"), QStringLiteral("Modifica la riga"));
-    cmdDeleteRow_ = command("cmdDeleteRow", QStringLiteral("Elimina (F10)"), QStringLiteral("Elimina la riga"));
-    cmdGridSetting_ = command("cmdGridSetting", QStringLiteral("Griglia"), QStringLiteral("Impostazioni Griglia"));
+    cmdDeleteRow_ =
+        command("cmdDeleteRow", QStringLiteral("Elimina (F10)"), QStringLiteral("Elimina la riga"));
+    cmdGridSetting_ =
+        command("cmdGridSetting", QStringLiteral("Griglia"), QStringLiteral("Impostazioni Griglia"));
     auto* right = new QVBoxLayout;
     right->addWidget(lblRighe);
     right->addWidget(dgRighe_, 1);
     auto* rowButtons = new QHBoxLayout;
-    for (auto* b : {cmdAddRow_, cmdSetQuantity_, cmdEditRow_, cmdDeleteRow_})
-        rowButtons->addWidget(b);
+    for (auto* b : {cmdAddRow_, cmdSetQuantity_, cmdEditRow_, cmdDeleteRow_}) rowButtons->addWidget(b);
     rowButtons->addStretch();
     rowButtons->addWidget(cmdGridSetting_);
     right->addLayout(rowButtons);
@@ -826,10 +776,8 @@ void frmOrder::buildControls()
     });
     connect(dgRighe_, &QAbstractItemView::doubleClicked, this, &frmOrder::cmdEditRow_Click);
     connect(dgRighe_, &controls::DataGrid::columnResized, this, [this](int column, int width) {
-        if (!m_objGridSettings || !dgRighe_->gridModel())
-            return;
-        const QString field =
-            dgRighe_->gridModel()->fieldOf(column);
+        if (!m_objGridSettings || !dgRighe_->gridModel()) return;
+        const QString field = dgRighe_->gridModel()->fieldOf(column);
         if (!field.isEmpty())
             m_objGridSettings->SetColumnWidth(field, int(startup::PixelsToTwips(width, this)));
     });
@@ -839,8 +787,7 @@ void frmOrder::buildControls()
 
 // ---- The rows -------------------------------------------------------------------------------
 
-void frmOrder::Refresh_Articoli(const core::Variant& key)
-{
+void frmOrder::Refresh_Articoli(const core::Variant& key) {
     WaitCursor wait;
     try {
         if (m_objRigheOrdine && m_objEvents_RigheOrdine >= 0)
@@ -851,10 +798,11 @@ void frmOrder::Refresh_Articoli(const core::Variant& key)
             dgRighe_->Bind(nullptr, nullptr);
         } else {
             datalib::Database& db = database();
-            const datalib::ReferenceDef* righe = m_objOrdine->tableDef().findReference(QStringLiteral("Righe"));
-            m_objRigheOrdine =
-                datalib::DataSource::open(m_objOrdine->Database(), *db.tableDef(QStringLiteral("RigheOrdini")), {},
-                                          QStringLiteral("PosizioneRiga"), m_strRowColumns, m_objOrdine, righe);
+            const datalib::ReferenceDef* righe =
+                m_objOrdine->tableDef().findReference(QStringLiteral("Righe"));
+            m_objRigheOrdine = datalib::DataSource::open(
+                m_objOrdine->Database(), *db.tableDef(QStringLiteral("RigheOrdini")), {},
+                QStringLiteral("PosizioneRiga"), m_strRowColumns, m_objOrdine, righe);
             m_objEvents_RigheOrdine =
                 m_objRigheOrdine->connectRefresh([this](datalib::DataSource&) { ApplyRowsLayout(); });
             dgRighe_->Bind(m_objRigheOrdine, m_objGridSettings.get());
@@ -873,11 +821,9 @@ void frmOrder::Refresh_Articoli(const core::Variant& key)
     ResetCodeEntry();
 }
 
-void frmOrder::ApplyRowsLayout()
-{
+void frmOrder::ApplyRowsLayout() {
     auto* model = dgRighe_->gridModel();
-    if (!model)
-        return;
+    if (!model) return;
     dgRighe_->ApplyLayout(m_objGridSettings.get());
     for (int c = 0; c < model->columnCount(); ++c) {
         const QString field = model->fieldOf(c);
@@ -887,22 +833,18 @@ void frmOrder::ApplyRowsLayout()
     }
 }
 
-bool frmOrder::rowsOnGridRow(bool beep)
-{
+bool frmOrder::rowsOnGridRow(bool beep) {
     const qint64 bookmark = dgRighe_->Bookmark();
     if (!m_objRigheOrdine || bookmark == 0) {
-        if (beep)
-            QApplication::beep();
+        if (beep) QApplication::beep();
         return false;
     }
     m_objRigheOrdine->MoveToKey(core::Variant(double(bookmark)));
     return m_objRigheOrdine->RowValid();
 }
 
-void frmOrder::ResetCodeEntry()
-{
-    if (txtCode_Articolo_->isHidden() || !txtCode_Articolo_->isEnabled())
-        return;
+void frmOrder::ResetCodeEntry() {
+    if (txtCode_Articolo_->isHidden() || !txtCode_Articolo_->isEnabled()) return;
     {
         const QSignalBlocker block(txtCode_Articolo_);
         txtCode_Articolo_->clear();
@@ -916,10 +858,8 @@ void frmOrder::ResetCodeEntry()
 // ---- Article entry --------------------------------------------------------------------------
 
 core::Variant frmOrder::AddElementByCode(const QString& code, double quantity, core::Currency price,
-                                         const core::Variant& promotion, bool noPrompt)
-{
-    if (!m_objRigheOrdine)
-        return {};
+                                         const core::Variant& promotion, bool noPrompt) {
+    if (!m_objRigheOrdine) return {};
     platform::BoxOwner boxes(this);
     const core::Variant key =
         orders::AddElementByCode(*m_objRigheOrdine, code, quantity, price, promotion, noPrompt, *this);
@@ -927,8 +867,7 @@ core::Variant frmOrder::AddElementByCode(const QString& code, double quantity, c
     return key;
 }
 
-core::Variant frmOrder::PickArticle(const std::shared_ptr<datalib::DataSource>& articles)
-{
+core::Variant frmOrder::PickArticle(const std::shared_ptr<datalib::DataSource>& articles) {
     return controls::ViewUtility::View(articles, this).PickList(QString());
 }
 
@@ -936,12 +875,10 @@ bool frmOrder::AskQuantityEachArticle() const { return chkRequest_Quantita_->isC
 
 void frmOrder::AskRowQuantity() { askQuantityOfCurrentRow(); }
 
-void frmOrder::askQuantityOfCurrentRow()
-{
+void frmOrder::askQuantityOfCurrentRow() {
     const double current = m_objRigheOrdine->ColValueNum(QStringLiteral("QuantitàOrdine"));
     const std::int32_t q = frmSetQantity::SetQuantity(this, QString::number(current));
-    if (q == 0)
-        return;
+    if (q == 0) return;
     if (q < 1) {
         box(QStringLiteral("Il valore impostato non è valido\r\rImpostare quantità positive"),
             platform::kOkOnly | platform::kInformation, this);
@@ -953,19 +890,19 @@ void frmOrder::askQuantityOfCurrentRow()
     }
 }
 
-void frmOrder::cmdAddRow_Click()
-{
-    if (cmdAddRow_->isHidden() || !cmdAddRow_->isEnabled() || !m_objRigheOrdine)
-        return;
+void frmOrder::cmdAddRow_Click() {
+    if (cmdAddRow_->isHidden() || !cmdAddRow_->isEnabled() || !m_objRigheOrdine) return;
     platform::BoxOwner boxes(this);
     try {
         QString code = txtCode_Articolo_->text();
         if (code.isEmpty()) {
             datalib::Database& db = database();
-            auto articles = db.OpenDataSource(QStringLiteral("Articoli"), QStringLiteral("NOT Disabilitato"),
-                                              QStringLiteral("Articoli.Descrizione"), QStringLiteral("*,PrezzoBase"));
-            const core::Variant chosen = controls::ViewUtility::View(articles, this)
-                                             .PickList(QString(), QStringLiteral("Descrizione"), QStringLiteral("Codice"));
+            auto articles =
+                db.OpenDataSource(QStringLiteral("Articoli"), QStringLiteral("NOT Disabilitato"),
+                                  QStringLiteral("Articoli.Descrizione"), QStringLiteral("*,PrezzoBase"));
+            const core::Variant chosen =
+                controls::ViewUtility::View(articles, this)
+                    .PickList(QString(), QStringLiteral("Descrizione"), QStringLiteral("Codice"));
             if (chosen.isEmptyOrNull()) {
                 ResetCodeEntry();
                 return;
@@ -989,49 +926,40 @@ void frmOrder::cmdAddRow_Click()
     }
 }
 
-void frmOrder::cmdSpecialCode_Click()
-{
+void frmOrder::cmdSpecialCode_Click() {
     txtCode_Articolo_->setText(QString::fromLatin1(orders::kSpecialCodePrefix));
     txtCode_Articolo_->setFocus();
     txtCode_Articolo_->selectAll();
 }
 
-void frmOrder::cmdSetQuantity_Click()
-{
+void frmOrder::cmdSetQuantity_Click() {
     platform::BoxOwner boxes(this);
     try {
-        if (!rowsOnGridRow(true))
-            return;
+        if (!rowsOnGridRow(true)) return;
         const core::Variant key = m_objRigheOrdine->RowKey();
         const double before = m_objRigheOrdine->ColValueNum(QStringLiteral("QuantitàOrdine"));
         askQuantityOfCurrentRow();
-        if (m_objRigheOrdine->ColValueNum(QStringLiteral("QuantitàOrdine")) != before)
-            Refresh_Articoli(key);
+        if (m_objRigheOrdine->ColValueNum(QStringLiteral("QuantitàOrdine")) != before) Refresh_Articoli(key);
     } catch (const core::AppError& e) {
         showFailure(e, e.description());
         Refresh_Articoli();
     }
 }
 
-void frmOrder::cmdEditRow_Click()
-{
+void frmOrder::cmdEditRow_Click() {
     platform::BoxOwner boxes(this);
     try {
-        if (!rowsOnGridRow(true))
-            return;
+        if (!rowsOnGridRow(true)) return;
         const core::Variant key = controls::ViewUtility::View(m_objRigheOrdine, nullptr).EditCurrent();
-        if (!key.isEmptyOrNull())
-            Refresh_Articoli(key);
+        if (!key.isEmptyOrNull()) Refresh_Articoli(key);
     } catch (const core::AppError& e) {
         showFailure(e, e.description());
         Refresh_Articoli();
     }
 }
 
-void frmOrder::cmdDeleteRow_Click()
-{
-    if (!cmdDeleteRow_->isEnabled())
-        return;
+void frmOrder::cmdDeleteRow_Click() {
+    if (!cmdDeleteRow_->isEnabled()) return;
     platform::BoxOwner boxes(this);
     try {
         if (!m_objRigheOrdine || dgRighe_->Bookmark() == 0) {
@@ -1040,8 +968,7 @@ void frmOrder::cmdDeleteRow_Click()
             ResetCodeEntry();
             return;
         }
-        if (!rowsOnGridRow(false))
-            return;
+        if (!rowsOnGridRow(false)) return;
         m_objRigheOrdine->DeleteRow();
         Refresh_Articoli();
         ResetCodeEntry();
@@ -1054,10 +981,8 @@ void frmOrder::cmdDeleteRow_Click()
 void frmOrder::IncreaseRowQuantity() { changeRowQuantity(+1); }
 void frmOrder::DecreaseRowQuantity() { changeRowQuantity(-1); }
 
-void frmOrder::changeRowQuantity(int delta)
-{
-    if (!txtCode_Articolo_->isEnabled())
-        return;
+void frmOrder::changeRowQuantity(int delta) {
+    if (!txtCode_Articolo_->isEnabled()) return;
     platform::BoxOwner boxes(this);
     try {
         // The grid's current row is the row the keys act on.
@@ -1065,8 +990,7 @@ void frmOrder::changeRowQuantity(int delta)
             QApplication::beep();
             return;
         }
-        if (!rowsOnGridRow(false))
-            return;
+        if (!rowsOnGridRow(false)) return;
         double q = m_objRigheOrdine->ColValueNum(QStringLiteral("QuantitàOrdine"));
         if (delta > 0) {
             if (q == -1) {
@@ -1092,10 +1016,8 @@ void frmOrder::changeRowQuantity(int delta)
 
 // ---- The code box and the quick list ------------------------------------------------------
 
-void frmOrder::txtCode_Articolo_Change()
-{
-    if (settingCode_)
-        return;
+void frmOrder::txtCode_Articolo_Change() {
+    if (settingCode_) return;
     const QString text = txtCode_Articolo_->text();
     if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'))) {
         const QString code = orders::CleanBarcodeInput(text);
@@ -1105,12 +1027,10 @@ void frmOrder::txtCode_Articolo_Change()
             settingCode_ = false;
         }
     }
-    if (!tmtHelp_ArticoliLib_->isActive())
-        tmtHelp_ArticoliLib_->start();
+    if (!tmtHelp_ArticoliLib_->isActive()) tmtHelp_ArticoliLib_->start();
 }
 
-bool frmOrder::codeBoxKey(QKeyEvent* key)
-{
+bool frmOrder::codeBoxKey(QKeyEvent* key) {
     const QString text = key->text();
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
                        text == QStringLiteral("\r") || text == QStringLiteral("\n");
@@ -1122,8 +1042,7 @@ bool frmOrder::codeBoxKey(QKeyEvent* key)
         DecreaseRowQuantity();
         return true;
     }
-    if (!enter)
-        return false;
+    if (!enter) return false;
     if (txtCode_Articolo_->text().isEmpty()) {
         if (lstHelp_ArticoliLib_->isVisible() && lstHelp_ArticoliLib_->currentItem())
             ProcessCodeEntry();
@@ -1134,8 +1053,7 @@ bool frmOrder::codeBoxKey(QKeyEvent* key)
     // The line break ends the scanner's code: cleaned (and filtered) before
     // the code is looked up.
     const QString code = orders::CleanBarcodeInput(txtCode_Articolo_->text() + QLatin1Char('\r'));
-    if (code.isEmpty())
-        return true;  // the filter failed and said so: the box keeps the scan
+    if (code.isEmpty()) return true;  // the filter failed and said so: the box keeps the scan
     settingCode_ = true;
     txtCode_Articolo_->setText(code);
     settingCode_ = false;
@@ -1143,8 +1061,7 @@ bool frmOrder::codeBoxKey(QKeyEvent* key)
     return true;
 }
 
-void frmOrder::ProcessCodeEntry()
-{
+void frmOrder::ProcessCodeEntry() {
     if (lstHelp_ArticoliLib_->isVisible()) {
         if (QListWidgetItem* item = lstHelp_ArticoliLib_->currentItem();
             item && item->isSelected() && item->text() != QStringLiteral(" ... ")) {
@@ -1160,8 +1077,7 @@ void frmOrder::ProcessCodeEntry()
         cmdConfirm_Click();
 }
 
-void frmOrder::tmtHelp_ArticoliLib_Timer()
-{
+void frmOrder::tmtHelp_ArticoliLib_Timer() {
     tmtHelp_ArticoliLib_->stop();
     QWidget* focus = QApplication::focusWidget();
     if (focus != txtCode_Articolo_ && focus != lstHelp_ArticoliLib_) {
@@ -1170,8 +1086,7 @@ void frmOrder::tmtHelp_ArticoliLib_Timer()
     }
     if (focus == lstHelp_ArticoliLib_) {
         txtCode_Articolo_->setFocus();
-        if (QApplication::focusWidget() != txtCode_Articolo_)
-            return;
+        if (QApplication::focusWidget() != txtCode_Articolo_) return;
     }
     const QString text = txtCode_Articolo_->text();
     if (text.isEmpty()) {
@@ -1180,13 +1095,11 @@ void frmOrder::tmtHelp_ArticoliLib_Timer()
     }
     if (lstHelp_ArticoliLib_->isVisible()) {
         QListWidgetItem* item = lstHelp_ArticoliLib_->currentItem();
-        if (item && item->isSelected() && startup::GetLookupCode(item->text()) == text)
-            return;
+        if (item && item->isSelected() && startup::GetLookupCode(item->text()) == text) return;
     }
     QString search = text;
     const int cursor = txtCode_Articolo_->cursorPosition();
-    if (cursor > 0)
-        search = text.left(cursor);
+    if (cursor > 0) search = text.left(cursor);
     try {
         lstHelp_ArticoliLib_->clear();
         startup::FillLookupList(QStringLiteral("Articoli"), QStringLiteral("Descrizione"), search,
@@ -1201,11 +1114,9 @@ void frmOrder::tmtHelp_ArticoliLib_Timer()
     lstHelp_ArticoliLib_->setVisible(lstHelp_ArticoliLib_->count() > 0);
 }
 
-void frmOrder::lstHelp_ArticoliLib_Click()
-{
+void frmOrder::lstHelp_ArticoliLib_Click() {
     QListWidgetItem* item = lstHelp_ArticoliLib_->currentItem();
-    if (!item || item->text() == QStringLiteral(" ... "))
-        return;
+    if (!item || item->text() == QStringLiteral(" ... ")) return;
     const int cursor = txtCode_Articolo_->cursorPosition();
     const QString code = startup::GetLookupCode(item->text());
     settingCode_ = true;
@@ -1218,8 +1129,7 @@ void frmOrder::lstHelp_ArticoliLib_Click()
 
 // ---- Keys -------------------------------------------------------------------------------------
 
-bool frmOrder::eventFilter(QObject* watched, QEvent* e)
-{
+bool frmOrder::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() != QEvent::KeyPress || !watched->isWidgetType() || unloaded_)
         return QWidget::eventFilter(watched, e);
     auto* w = static_cast<QWidget*>(watched);
@@ -1227,10 +1137,8 @@ bool frmOrder::eventFilter(QObject* watched, QEvent* e)
     if (w != QApplication::focusWidget() || (w != this && !isAncestorOf(w)))
         return QWidget::eventFilter(watched, e);
     auto* key = static_cast<QKeyEvent*>(e);
-    if (Form_KeyDown(key))
-        return true;
-    if (w == txtCode_Articolo_)
-        return codeBoxKey(key);
+    if (Form_KeyDown(key)) return true;
+    if (w == txtCode_Articolo_) return codeBoxKey(key);
     if (w == dgRighe_ || dgRighe_->isAncestorOf(w)) {
         if (key->key() == Qt::Key_Delete) {
             cmdDeleteRow_Click();
@@ -1253,73 +1161,70 @@ bool frmOrder::eventFilter(QObject* watched, QEvent* e)
     return QWidget::eventFilter(watched, e);
 }
 
-bool frmOrder::Form_KeyDown(QKeyEvent* key)
-{
+bool frmOrder::Form_KeyDown(QKeyEvent* key) {
     QWidget* focus = QApplication::focusWidget();
-    if (focus && DataPanel_->isAncestorOf(focus))
-        return false;
+    if (focus && DataPanel_->isAncestorOf(focus)) return false;
     switch (key->key()) {
-    case Qt::Key_Down:
-    case Qt::Key_Up: {
-        if (!lstHelp_ArticoliLib_->isVisible()) {
-            // The grids keep their arrows.
-            if (focus && (focus == dgRighe_ || focus == dgCategorie_ || focus == lstHelp_ArticoliLib_ ||
-                          qobject_cast<QComboBox*>(focus) || qobject_cast<QAbstractItemView*>(focus)))
-                return false;
+        case Qt::Key_Down:
+        case Qt::Key_Up: {
+            if (!lstHelp_ArticoliLib_->isVisible()) {
+                // The grids keep their arrows.
+                if (focus && (focus == dgRighe_ || focus == dgCategorie_ || focus == lstHelp_ArticoliLib_ ||
+                              qobject_cast<QComboBox*>(focus) || qobject_cast<QAbstractItemView*>(focus)))
+                    return false;
+                return true;
+            }
+            const int last = lstHelp_ArticoliLib_->count() - 1;
+            int row = lstHelp_ArticoliLib_->currentRow();
+            if (row < 0 || !lstHelp_ArticoliLib_->currentItem()->isSelected())
+                row = 0;
+            else
+                row = std::clamp(row + (key->key() == Qt::Key_Down ? 1 : -1), 0, last);
+            lstHelp_ArticoliLib_->setCurrentRow(row);
+            lstHelp_ArticoliLib_->currentItem()->setSelected(true);
             return true;
         }
-        const int last = lstHelp_ArticoliLib_->count() - 1;
-        int row = lstHelp_ArticoliLib_->currentRow();
-        if (row < 0 || !lstHelp_ArticoliLib_->currentItem()->isSelected())
-            row = 0;
-        else
-            row = std::clamp(row + (key->key() == Qt::Key_Down ? 1 : -1), 0, last);
-        lstHelp_ArticoliLib_->setCurrentRow(row);
-        lstHelp_ArticoliLib_->currentItem()->setSelected(true);
-        return true;
-    }
-    case Qt::Key_PageDown:
-        if (!lstHelp_ArticoliLib_->isVisible() && focus != dgRighe_) {
-            dgRighe_->setFocus();
+        case Qt::Key_PageDown:
+            if (!lstHelp_ArticoliLib_->isVisible() && focus != dgRighe_) {
+                dgRighe_->setFocus();
+                return true;
+            }
+            return false;
+        case Qt::Key_F2:
+            cmdAddRow_Click();
             return true;
-        }
-        return false;
-    case Qt::Key_F2:
-        cmdAddRow_Click();
-        return true;
-    case Qt::Key_F5:
-        cmdSetQuantity_Click();
-        return true;
-    case Qt::Key_F12:
-        cmdEditRow_Click();
-        return true;
-    case Qt::Key_F10:
-        cmdDeleteRow_Click();
-        return true;
-    default:
-        return false;
+        case Qt::Key_F5:
+            cmdSetQuantity_Click();
+            return true;
+        case Qt::Key_F12:
+            cmdEditRow_Click();
+            return true;
+        case Qt::Key_F10:
+            cmdDeleteRow_Click();
+            return true;
+        default:
+            return false;
     }
 }
 
-void frmOrder::chkRequest_Quantita_Click()
-{
+void frmOrder::chkRequest_Quantita_Click() {
     ResetCodeEntry();
-    platform::SettingsStore::save(platform::appName(), QString::fromLatin1(kOrderSection),
-                                  QStringLiteral("ChiediQuantità"),
-                                  chkRequest_Quantita_->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
+    platform::SettingsStore::save(
+        platform::appName(), QString::fromLatin1(kOrderSection), QStringLiteral("ChiediQuantità"),
+        chkRequest_Quantita_->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
 }
 
 // ---- Categories -------------------------------------------------------------------------------
 
-void frmOrder::RefreshCategorie()
-{
+void frmOrder::RefreshCategorie() {
     try {
         datalib::Database& db = database();
         QString filter = QStringLiteral("Categorie.Descrizione<>''");
         const QVariant line = cmbLinea_->currentData();
         if (cmbLinea_->currentText() != kAnyChoice && line.isValid())
             filter += QStringLiteral(" AND Articoli.Linea=") + db.FormatStringForQuery(line.toString()) +
-                      QStringLiteral(" AND ") + db.Tables(QStringLiteral("Articoli"))->JoinCondition(QStringLiteral("Categoria"));
+                      QStringLiteral(" AND ") +
+                      db.Tables(QStringLiteral("Articoli"))->JoinCondition(QStringLiteral("Categoria"));
         const QString type = cmbTipoCategoria_->currentText();
         if (type == kComplements)
             filter += QStringLiteral(" AND Categorie.Complementi=True");
@@ -1339,25 +1244,22 @@ void frmOrder::RefreshCategorie()
     }
 }
 
-void frmOrder::PickCategoryArticle()
-{
-    if (!m_objCategorie || m_objCategorie->DataEmpty() || !txtCode_Articolo_->isEnabled())
-        return;
+void frmOrder::PickCategoryArticle() {
+    if (!m_objCategorie || m_objCategorie->DataEmpty() || !txtCode_Articolo_->isEnabled()) return;
     platform::BoxOwner boxes(this);
     try {
         if (const qint64 bookmark = dgCategorie_->Bookmark())
             m_objCategorie->MoveToKey(core::Variant(double(bookmark)));
-        if (!m_objCategorie->RowValid())
-            return;
-        auto articles = database().OpenDataSource(
-            QStringLiteral("Articoli"),
-            QStringLiteral("Categoria.OID=") + QString::number(m_objCategorie->OID()) +
-                QStringLiteral(" AND NOT Articoli.Disabilitato"),
-            QStringLiteral("Articoli.Descrizione"));
-        const core::Variant chosen = controls::ViewUtility::View(articles, this)
-                                         .PickList(QString(), QStringLiteral("Descrizione"), QStringLiteral("Codice"));
-        if (chosen.isEmptyOrNull())
-            return;
+        if (!m_objCategorie->RowValid()) return;
+        auto articles = database().OpenDataSource(QStringLiteral("Articoli"),
+                                                  QStringLiteral("Categoria.OID=") +
+                                                      QString::number(m_objCategorie->OID()) +
+                                                      QStringLiteral(" AND NOT Articoli.Disabilitato"),
+                                                  QStringLiteral("Articoli.Descrizione"));
+        const core::Variant chosen =
+            controls::ViewUtility::View(articles, this)
+                .PickList(QString(), QStringLiteral("Descrizione"), QStringLiteral("Codice"));
+        if (chosen.isEmptyOrNull()) return;
         settingCode_ = true;
         txtCode_Articolo_->setText(articles->ColValueStr(QStringLiteral("Codice")));
         settingCode_ = false;
@@ -1369,8 +1271,7 @@ void frmOrder::PickCategoryArticle()
 
 // ---- Promotions and kits ------------------------------------------------------------------------
 
-void frmOrder::RefreshPromoKitList()
-{
+void frmOrder::RefreshPromoKitList() {
     cboSelPromoKit_->clear();
     cboSelPromoKit_->setEnabled(false);
     cmdAddPromoKit_->setEnabled(false);
@@ -1379,16 +1280,18 @@ void frmOrder::RefreshPromoKitList()
         const bool promotions = optPromozioni_->isChecked();
         const QString table = promotions ? QStringLiteral("Promozioni") : QStringLiteral("Kit");
         auto set = db.Tables(table);
-        const QString notEmpty = set->BuildFieldCondition(QStringLiteral("Codice"), core::Variant(QString()), 1);
+        const QString notEmpty =
+            set->BuildFieldCondition(QStringLiteral("Codice"), core::Variant(QString()), 1);
         QString filter = notEmpty;
         if (promotions) {
             const core::Variant today(core::Clock::today());
-            filter = set->BuildFieldCondition(QStringLiteral("DataInizioPromozione"), today, 3) +
-                     QStringLiteral(" AND (") +
-                     set->BuildFieldCondition(QStringLiteral("DataFinePromozione"), today, 2) +
-                     QStringLiteral(" OR ") +
-                     set->BuildFieldCondition(QStringLiteral("DataFinePromozione"), core::Variant::null(), 0) +
-                     QStringLiteral(")") + QStringLiteral(" AND ") + notEmpty;
+            filter =
+                set->BuildFieldCondition(QStringLiteral("DataInizioPromozione"), today, 3) +
+                QStringLiteral(" AND (") +
+                set->BuildFieldCondition(QStringLiteral("DataFinePromozione"), today, 2) +
+                QStringLiteral(" OR ") +
+                set->BuildFieldCondition(QStringLiteral("DataFinePromozione"), core::Variant::null(), 0) +
+                QStringLiteral(")") + QStringLiteral(" AND ") + notEmpty;
         }
         m_objPromoKit = db.OpenDataSource(table, filter);
         for (m_objPromoKit->RowFirst(); !m_objPromoKit->Eof(); m_objPromoKit->RowNext())
@@ -1396,36 +1299,32 @@ void frmOrder::RefreshPromoKitList()
                                      m_objPromoKit->ColValueStr(QStringLiteral("Codice")));
         cboSelPromoKit_->setEnabled(true);
         cmdAddPromoKit_->setEnabled(true);
-        if (isEnabled() && isVisible())
-            cboSelPromoKit_->setFocus();
+        if (isEnabled() && isVisible()) cboSelPromoKit_->setFocus();
     } catch (const core::AppError& e) {
         box(e.description(), platform::kOkOnly, this);
     }
 }
 
-void frmOrder::cmdAddPromoKit_Click()
-{
-    if (!m_objRigheOrdine || !cmdAddPromoKit_->isEnabled() || cmdAddPromoKit_->isHidden())
-        return;
+void frmOrder::cmdAddPromoKit_Click() {
+    if (!m_objRigheOrdine || !cmdAddPromoKit_->isEnabled() || cmdAddPromoKit_->isHidden()) return;
     platform::BoxOwner boxes(this);
     try {
-        if (cboSelPromoKit_->currentText().isEmpty())
-            return;
+        if (cboSelPromoKit_->currentText().isEmpty()) return;
         const bool promotion = optPromozioni_->isChecked();
-        const QString kind =
-            promotion ? QStringLiteral("della promozione selezionata") : QStringLiteral("del kit selezionato");
+        const QString kind = promotion ? QStringLiteral("della promozione selezionata")
+                                       : QStringLiteral("del kit selezionato");
         if (box(QStringLiteral("Confermi l'aggiunta ") + kind + QStringLiteral(" ?"),
                 platform::kYesNo | platform::kQuestion, this) != platform::kAnswerYes)
             return;
         std::int32_t times = frmSetQantity::SetQuantity(this, QStringLiteral("1"));
-        if (times < 1)
-            times = 1;
+        if (times < 1) times = 1;
 
         datalib::Database& db = database();
         const QString table = promotion ? QStringLiteral("Promozioni") : QStringLiteral("Kit");
         auto header = db.OpenDataSource(
-            table, db.Tables(table)->BuildFieldCondition(QStringLiteral("Codice"),
-                                                         core::Variant(cboSelPromoKit_->currentData().toString()), 0));
+            table,
+            db.Tables(table)->BuildFieldCondition(
+                QStringLiteral("Codice"), core::Variant(cboSelPromoKit_->currentData().toString()), 0));
         if (header->DataEmpty()) {
             box(QStringLiteral("L'elemento selezionato non è stato identificato oppure è stato eliminato"),
                 platform::kOkOnly, this);
@@ -1443,7 +1342,8 @@ void frmOrder::cmdAddPromoKit_Click()
             const datalib::ColumnDef* note =
                 m_objRigheOrdine->tableDef().findColumn(QStringLiteral("DescrizioneAggiuntiva"));
             m_objRigheOrdine->InsertFromPairs(
-                {core::Variant(QStringLiteral("Codice")), core::Variant(QString::fromLatin1(orders::kNoteCode)),
+                {core::Variant(QStringLiteral("Codice")),
+                 core::Variant(QString::fromLatin1(orders::kNoteCode)),
                  core::Variant(QStringLiteral("DescrizioneAggiuntiva")),
                  core::Variant(orders::OpeningNoteText(header->ColValueStr(QStringLiteral("Descrizione")),
                                                        header->ColValueStr(QStringLiteral("Codice")),
@@ -1457,8 +1357,7 @@ void frmOrder::cmdAddPromoKit_Click()
         const QString quantityColumn =
             promotion ? QStringLiteral("QuantitàPromozione") : QStringLiteral("QuantitàIndicata");
         for (elements->RowFirst(); !elements->Eof(); elements->RowNext()) {
-            if (!msg->Progress())
-                break;
+            if (!msg->Progress()) break;
             const core::Variant quantity = elements->ColValue(quantityColumn);
             const core::Variant price = elements->ColValue(QStringLiteral("PrezzoVendita"));
             if (quantity.isEmptyOrNull() || price.isEmptyOrNull())
@@ -1467,22 +1366,22 @@ void frmOrder::cmdAddPromoKit_Click()
             core::Variant key;
             try {
                 // The totals panel is shown again once, at the end.
-                key = orders::AddElementByCode(*m_objRigheOrdine, elements->ColValueStr(QStringLiteral("Codice")),
-                                               quantity.toDouble() * times, price.toCurrency(), link, true, *this);
+                key = orders::AddElementByCode(
+                    *m_objRigheOrdine, elements->ColValueStr(QStringLiteral("Codice")),
+                    quantity.toDouble() * times, price.toCurrency(), link, true, *this);
             } catch (const core::AppError& refused) {
-                if (!refused.cancelled())
-                    throw;
+                if (!refused.cancelled()) throw;
                 // Refused by the rows' rules, and already said: the loop ends.
             }
-            if (key.isEmptyOrNull())
-                break;
+            if (key.isEmptyOrNull()) break;
         }
         startup::frmMessage::Unload();
         if (promotion)
-            m_objRigheOrdine->InsertFromPairs(
-                {core::Variant(QStringLiteral("Codice")), core::Variant(QString::fromLatin1(orders::kNoteCode)),
-                 core::Variant(QStringLiteral("DescrizioneAggiuntiva")), core::Variant(QStringLiteral(" * FINE PROMOZIONE")),
-                 core::Variant(QStringLiteral("Promozione")), link});
+            m_objRigheOrdine->InsertFromPairs({core::Variant(QStringLiteral("Codice")),
+                                               core::Variant(QString::fromLatin1(orders::kNoteCode)),
+                                               core::Variant(QStringLiteral("DescrizioneAggiuntiva")),
+                                               core::Variant(QStringLiteral(" * FINE PROMOZIONE")),
+                                               core::Variant(QStringLiteral("Promozione")), link});
         Refresh_Articoli();
     } catch (const core::AppError& e) {
         showFailure(e, e.description());
@@ -1492,8 +1391,7 @@ void frmOrder::cmdAddPromoKit_Click()
 
 // ---- Grid layout ---------------------------------------------------------------------------------
 
-void frmOrder::cmdGridSetting_Click()
-{
+void frmOrder::cmdGridSetting_Click() {
     mnuGridSetting_->popup(QCursor::pos());
     ResetCodeEntry();
 }

@@ -46,7 +46,7 @@ namespace orders::ui {
 class frmOrder : public QWidget, private orders::ArticleEntryHost {
     Q_OBJECT
 
-public:
+  public:
     // Loads the window (Form_Load): the next activation starts a new order.
     explicit frmOrder(QWidget* owner = nullptr);
     ~frmOrder() override;
@@ -134,12 +134,12 @@ public:
     // The caption the window starts from.
     static QString BaseCaption() { return QStringLiteral(" ORDINE"); }
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     // ArticleEntryHost
     core::Variant PickArticle(const std::shared_ptr<datalib::DataSource>& articles) override;
     bool AskQuantityEachArticle() const override;
@@ -183,11 +183,11 @@ private:
     std::unique_ptr<controls::ViewGridSettings> m_objGridSettings;
     bool m_blnNewOrder = true;
     QString m_strRowColumns;
-    bool editing_ = false;      // the order was opened for editing
+    bool editing_ = false;  // the order was opened for editing
     bool ownTransaction_ = false;
     bool activating_ = false;
     bool settingCode_ = false;
-    bool unloading_ = false;    // closed by code: no question
+    bool unloading_ = false;  // closed by code: no question
     bool unloaded_ = false;
 
     controls::DataGrid* dgRighe_ = nullptr;

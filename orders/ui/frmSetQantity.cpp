@@ -16,8 +16,7 @@
 
 namespace orders::ui {
 
-frmSetQantity::frmSetQantity(QWidget* owner) : QDialog(owner)
-{
+frmSetQantity::frmSetQantity(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("frmSetQantity"));
     setWindowTitle(QStringLiteral("Ordine"));
     setModal(true);
@@ -54,8 +53,7 @@ frmSetQantity::frmSetQantity(QWidget* owner) : QDialog(owner)
     startup::SetFormFont(this, rc.fontName, rc.fontSizeDelta);
 }
 
-std::int32_t frmSetQantity::SetQuantity(QWidget* owner, const QString& initialValue)
-{
+std::int32_t frmSetQantity::SetQuantity(QWidget* owner, const QString& initialValue) {
     frmSetQantity prompt(owner);
     prompt.confirmed_ = false;
     prompt.txtQuantity_->setText(initialValue);
@@ -65,8 +63,7 @@ std::int32_t frmSetQantity::SetQuantity(QWidget* owner, const QString& initialVa
     return prompt.Value();
 }
 
-void frmSetQantity::cmdConfirm_Click()
-{
+void frmSetQantity::cmdConfirm_Click() {
     const auto value = orders::ParseQuantity(txtQuantity_->text());
     if (!value) {
         platform::messageBox(QStringLiteral("Valore incorretto.\r\rInserire un valore numerico."),
@@ -80,8 +77,7 @@ void frmSetQantity::cmdConfirm_Click()
     accept();
 }
 
-bool frmSetQantity::eventFilter(QObject* watched, QEvent* event)
-{
+bool frmSetQantity::eventFilter(QObject* watched, QEvent* event) {
     // The whole text is selected whenever the box gets the focus.
     if (watched == txtQuantity_ && event->type() == QEvent::FocusIn)
         QTimer::singleShot(0, txtQuantity_, &QLineEdit::selectAll);

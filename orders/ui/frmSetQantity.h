@@ -18,7 +18,7 @@ namespace orders::ui {
 class frmSetQantity : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit frmSetQantity(QWidget* owner = nullptr);
 
     // Shows the prompt over the owner with the initial value and returns the
@@ -33,10 +33,10 @@ public:
     controls::MubCommand* cmdConfirm() const { return cmdConfirm_; }
     controls::MubCommand* cmdCancel() const { return cmdCancel_; }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void cmdConfirm_Click();
 
     QLabel* lblTitle_ = nullptr;

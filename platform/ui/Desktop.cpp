@@ -24,9 +24,7 @@ void installDesktopServices() {
                     [] { return QPrinterInfo::defaultPrinterName(); }});
 }
 
-ScriptedFileDialogs::ScriptedFileDialogs() : previous_(scriptedDialogs()) {
-    scriptedDialogs() = this;
-}
+ScriptedFileDialogs::ScriptedFileDialogs() : previous_(scriptedDialogs()) { scriptedDialogs() = this; }
 
 ScriptedFileDialogs::~ScriptedFileDialogs() { scriptedDialogs() = previous_; }
 
@@ -45,8 +43,7 @@ QString saveFileName(QWidget* parent, const QString& caption, const QString& fil
                                         QFileDialog::DontConfirmOverwrite);
 }
 
-QString openFileName(QWidget* parent, const QString& caption, const QString& dir,
-                     const QString& filter) {
+QString openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) {
     if (ScriptedFileDialogs* s = scriptedDialogs()) return s->next(dir);
     return QFileDialog::getOpenFileName(parent, caption, dir, filter);
 }

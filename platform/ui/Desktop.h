@@ -18,16 +18,14 @@ void installDesktopServices();
 
 // The save-file dialog; empty when cancelled. The caller asks before
 // replacing an existing file.
-QString saveFileName(QWidget* parent, const QString& caption, const QString& fileName,
-                     const QString& filter);
+QString saveFileName(QWidget* parent, const QString& caption, const QString& fileName, const QString& filter);
 // The open-file dialog; empty when cancelled.
-QString openFileName(QWidget* parent, const QString& caption, const QString& dir,
-                     const QString& filter);
+QString openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
 
 // Test seam: while one lives, file dialogs are not shown; each takes the next
 // queued answer ("" = cancelled) and logs the file name it proposed.
 class ScriptedFileDialogs {
-public:
+  public:
     ScriptedFileDialogs();
     ~ScriptedFileDialogs();
     ScriptedFileDialogs(const ScriptedFileDialogs&) = delete;
@@ -38,7 +36,7 @@ public:
 
     QString next(const QString& proposed);
 
-private:
+  private:
     std::deque<QString> answers_;
     std::vector<QString> proposed_;
     ScriptedFileDialogs* previous_ = nullptr;

@@ -13,54 +13,54 @@ namespace {
 // The captions are Italian whatever the machine's language.
 QString captionOf(int answer) {
     switch (answer) {
-    case kAnswerCancel:
-        return QStringLiteral("Annulla");
-    case kAnswerAbort:
-        return QStringLiteral("Interrompi");
-    case kAnswerRetry:
-        return QStringLiteral("Riprova");
-    case kAnswerIgnore:
-        return QStringLiteral("Ignora");
-    case kAnswerYes:
-        return QStringLiteral("Sì");
-    case kAnswerNo:
-        return QStringLiteral("No");
-    default:
-        return QStringLiteral("OK");
+        case kAnswerCancel:
+            return QStringLiteral("Annulla");
+        case kAnswerAbort:
+            return QStringLiteral("Interrompi");
+        case kAnswerRetry:
+            return QStringLiteral("Riprova");
+        case kAnswerIgnore:
+            return QStringLiteral("Ignora");
+        case kAnswerYes:
+            return QStringLiteral("Sì");
+        case kAnswerNo:
+            return QStringLiteral("No");
+        default:
+            return QStringLiteral("OK");
     }
 }
 
 QMessageBox::StandardButton buttonOf(int answer) {
     switch (answer) {
-    case kAnswerCancel:
-        return QMessageBox::Cancel;
-    case kAnswerAbort:
-        return QMessageBox::Abort;
-    case kAnswerRetry:
-        return QMessageBox::Retry;
-    case kAnswerIgnore:
-        return QMessageBox::Ignore;
-    case kAnswerYes:
-        return QMessageBox::Yes;
-    case kAnswerNo:
-        return QMessageBox::No;
-    default:
-        return QMessageBox::Ok;
+        case kAnswerCancel:
+            return QMessageBox::Cancel;
+        case kAnswerAbort:
+            return QMessageBox::Abort;
+        case kAnswerRetry:
+            return QMessageBox::Retry;
+        case kAnswerIgnore:
+            return QMessageBox::Ignore;
+        case kAnswerYes:
+            return QMessageBox::Yes;
+        case kAnswerNo:
+            return QMessageBox::No;
+        default:
+            return QMessageBox::Ok;
     }
 }
 
 QMessageBox::Icon iconOf(int style) {
     switch (style & 0x70) {
-    case kCritical:
-        return QMessageBox::Critical;
-    case kQuestion:
-        return QMessageBox::Question;
-    case kExclamation:
-        return QMessageBox::Warning;
-    case kInformation:
-        return QMessageBox::Information;
-    default:
-        return QMessageBox::NoIcon;
+        case kCritical:
+            return QMessageBox::Critical;
+        case kQuestion:
+            return QMessageBox::Question;
+        case kExclamation:
+            return QMessageBox::Warning;
+        case kInformation:
+            return QMessageBox::Information;
+        default:
+            return QMessageBox::NoIcon;
     }
 }
 
@@ -73,7 +73,7 @@ QPointer<QWidget>& requestedParent() {
 QWidget* owner() { return BoxOwner::current(); }
 
 class BoxPrompt : public core::Prompt {
-public:
+  public:
     int message(const QString& text, int style, const QString& title) override {
         QMessageBox box(iconOf(style), title, displayText(text), QMessageBox::NoButton, owner());
         const int defAnswer = core::defaultAnswer(style);
@@ -138,8 +138,8 @@ int messageBox(const QString& text, int style, const QString& title, QWidget* pa
     return withParent(parent, [&] { return core::messageBox(text, style, title); });
 }
 
-std::optional<QString> inputBox(const QString& prompt, const QString& title,
-                                const QString& defaultText, QWidget* parent) {
+std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& defaultText,
+                                QWidget* parent) {
     return withParent(parent, [&] { return core::inputBox(prompt, title, defaultText); });
 }
 

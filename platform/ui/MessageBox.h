@@ -15,6 +15,7 @@
 
 namespace platform {
 
+using core::displayText;
 using core::kAbortRetryIgnore;
 using core::kAnswerAbort;
 using core::kAnswerCancel;
@@ -35,7 +36,6 @@ using core::kQuestion;
 using core::kRetryCancel;
 using core::kYesNo;
 using core::kYesNoCancel;
-using core::displayText;
 using core::ScriptedBoxes;
 using core::setSoftwareName;
 using core::softwareName;
@@ -43,7 +43,7 @@ using core::softwareName;
 // While one lives, the boxes (and the windows the engine opens through the
 // windows' hooks) belong to this window rather than to the active one.
 class BoxOwner {
-public:
+  public:
     explicit BoxOwner(QWidget* owner);
     ~BoxOwner();
     BoxOwner(const BoxOwner&) = delete;
@@ -51,7 +51,7 @@ public:
     // The window of the innermost owner given, or the active window.
     static QWidget* current();
 
-private:
+  private:
     QPointer<QWidget> saved_;
 };
 

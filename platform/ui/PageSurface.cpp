@@ -23,8 +23,7 @@ void PageSurface::setPhysicalSize(QSizeF mm) {
 }
 
 void PageSurface::setScale(double width, double height) {
-    if (width > 0 && height > 0)
-        scale_ = QSizeF(width, height);
+    if (width > 0 && height > 0) scale_ = QSizeF(width, height);
 }
 
 void PageSurface::setFont(const QFont& font) {
@@ -38,8 +37,7 @@ void PageSurface::setFontName(const QString& name) {
 }
 
 void PageSurface::setFontSize(double points) {
-    if (points > 0)
-        font_.setPointSizeF(points);
+    if (points > 0) font_.setPointSizeF(points);
     metrics_.reset();
 }
 
@@ -59,8 +57,7 @@ void PageSurface::setFontUnderline(bool on) {
 }
 
 const QFontMetricsF& PageSurface::metrics() const {
-    if (!metrics_)
-        metrics_ = std::make_unique<QFontMetricsF>(font_, metricsDevice());
+    if (!metrics_) metrics_ = std::make_unique<QFontMetricsF>(font_, metricsDevice());
     return *metrics_;
 }
 
@@ -74,9 +71,13 @@ double PageSurface::toDeviceY(double len) const {
 
 QPointF PageSurface::toDevice(QPointF p) const { return QPointF(toDeviceX(p.x()), toDeviceY(p.y())); }
 
-double PageSurface::screenPixelsPerUnitX() const { return physicalMm_.width() / scale_.width() * 96.0 / 25.4; }
+double PageSurface::screenPixelsPerUnitX() const {
+    return physicalMm_.width() / scale_.width() * 96.0 / 25.4;
+}
 
-double PageSurface::screenPixelsPerUnitY() const { return physicalMm_.height() / scale_.height() * 96.0 / 25.4; }
+double PageSurface::screenPixelsPerUnitY() const {
+    return physicalMm_.height() / scale_.height() * 96.0 / 25.4;
+}
 
 double PageSurface::textWidth(const QString& text) const {
     const double px = metrics().horizontalAdvance(text);

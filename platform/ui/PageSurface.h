@@ -27,7 +27,7 @@ class QPainter;
 namespace platform {
 
 class PageSurface {
-public:
+  public:
     virtual ~PageSurface();
     PageSurface(const PageSurface&) = delete;
     PageSurface& operator=(const PageSurface&) = delete;
@@ -102,7 +102,7 @@ public:
     // True once something was drawn on the current page.
     bool pageStarted() const { return pageStarted_; }
 
-protected:
+  protected:
     PageSurface(QSizeF physicalMm);
     // The painter of the current page, begun when first needed; devicePx is
     // how many device pixels make one physical millimetre.
@@ -112,7 +112,7 @@ protected:
     void setPhysicalSize(QSizeF mm);
     void markPageStarted(bool started) { pageStarted_ = started; }
 
-private:
+  private:
     QPainter& painter();  // marks the page as started
     QPointF toDevice(QPointF p) const;
     double toDeviceX(double len) const;
@@ -132,7 +132,7 @@ private:
 // A page picture held in memory: the preview's page box and the windows of
 // the object host. 96 dots per inch.
 class ImageSurface : public PageSurface {
-public:
+  public:
     // typeName "PictureBox" or "Form".
     explicit ImageSurface(QSizeF physicalMm, QString typeName = QStringLiteral("PictureBox"));
     ~ImageSurface() override;
@@ -144,12 +144,12 @@ public:
     const QImage& image() const;
     static constexpr double kDpi = 96.0;
 
-protected:
+  protected:
     QPainter& devicePainter() override;
     double devicePixelsPerMm() const override { return kDpi / 25.4; }
     QPaintDevice* metricsDevice() const override;
 
-private:
+  private:
     void endPainting() const;
     QString typeName_;
     mutable QImage image_;

@@ -65,14 +65,12 @@ QString Printers::systemDefault() {
 }
 
 QString Printers::current() {
-    if (chosenPrinter().isEmpty() || !isInstalled(chosenPrinter()))
-        return systemDefault();
+    if (chosenPrinter().isEmpty() || !isInstalled(chosenPrinter())) return systemDefault();
     return chosenPrinter();
 }
 
 bool Printers::setCurrent(const QString& name) {
-    if (!isInstalled(name))
-        return false;
+    if (!isInstalled(name)) return false;
     chosenPrinter() = name;
     return true;
 }
@@ -84,12 +82,10 @@ QSizeF Printers::paperSizeMm(const QString& name, bool landscape) {
 }
 
 std::optional<QString> Printers::askPdfFile(QWidget* parent) {
-    if (pdfAsker())
-        return pdfAsker()();
+    if (pdfAsker()) return pdfAsker()();
     const QString file = QFileDialog::getSaveFileName(parent, pdfPrinterName(), QDir::homePath(),
                                                       QStringLiteral("Documento PDF (*.pdf)"));
-    if (file.isEmpty())
-        return std::nullopt;
+    if (file.isEmpty()) return std::nullopt;
     return file.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive) ? file : file + QStringLiteral(".pdf");
 }
 
@@ -100,14 +96,12 @@ std::optional<Printers::Choice> Printers::choosePrinter(QWidget* parent, const Q
     } else {
         const QString current = Printers::current();
         QPrinter printer(isPdfPrinter(current) ? QPrinterInfo() : QPrinterInfo::printerInfo(current));
-        if (isPdfPrinter(current))
-            printer.setOutputFormat(QPrinter::PdfFormat);
+        if (isPdfPrinter(current)) printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setCopyCount(std::max(1, copies));
         QPrintDialog dialog(&printer, parent);
         dialog.setWindowTitle(title);
         dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
-        if (dialog.exec() != QDialog::Accepted)
-            return std::nullopt;
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         Choice c;
         c.copies = std::max(1, printer.copyCount());
         if (printer.outputFormat() == QPrinter::PdfFormat || printer.printerName().isEmpty()) {
@@ -118,12 +112,10 @@ std::optional<Printers::Choice> Printers::choosePrinter(QWidget* parent, const Q
         }
         choice = c;
     }
-    if (!choice)
-        return std::nullopt;
+    if (!choice) return std::nullopt;
     if (isPdfPrinter(choice->printer) && choice->pdfFile.isEmpty()) {
         const auto file = askPdfFile(parent);
-        if (!file)
-            return std::nullopt;
+        if (!file) return std::nullopt;
         choice->pdfFile = *file;
     }
     setCurrent(choice->printer);
@@ -139,8 +131,7 @@ void Printers::setPdfFileAsker(PdfFileAsker asker) { pdfAsker() = std::move(aske
 PrintJob::PrintJob(const QString& printerName, const QString& pdfFile, const QString& title)
     : PageSurface(QSizeF(210, 297)), name_(printerName), pdfFile_(pdfFile), title_(title) {
     const bool pdf = Printers::isPdfPrinter(name_) || !Printers::isInstalled(name_);
-    if (!Printers::isInstalled(name_))
-        name_ = Printers::pdfPrinterName();
+    if (!Printers::isInstalled(name_)) name_ = Printers::pdfPrinterName();
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     const QPageLayout layout = pdf ? pdfLayout() : systemLayout(name_);
     printer_->setOutputFormat(QPrinter::PdfFormat);
@@ -151,8 +142,7 @@ PrintJob::PrintJob(const QString& printerName, const QString& pdfFile, const QSt
 }
 
 PrintJob::~PrintJob() {
-    if (!ended_)
-        abort();
+    if (!ended_) abort();
 }
 
 void PrintJob::updateGeometry() {
@@ -167,7 +157,9 @@ void PrintJob::setLandscape(bool on) {
     updateGeometry();
 }
 
-QSizeF PrintJob::paperSizeMm() const { return printer_->pageLayout().fullRect(QPageLayout::Millimeter).size(); }
+QSizeF PrintJob::paperSizeMm() const {
+    return printer_->pageLayout().fullRect(QPageLayout::Millimeter).size();
+}
 
 double PrintJob::devicePixelsPerMm() const { return printer_->resolution() / 25.4; }
 
@@ -176,19 +168,20 @@ QPaintDevice* PrintJob::metricsDevice() const { return printer_.get(); }
 void PrintJob::openOutput() {
     // The document is written next to its destination, so that moving it
     // into place is a rename.
-    const QString dir = Printers::isPdfPrinter(name_) && !pdfFile_.isEmpty() ? QFileInfo(pdfFile_).absolutePath()
-                                                                              : QDir::tempPath();
+    const QString dir = Printers::isPdfPrinter(name_) && !pdfFile_.isEmpty()
+                            ? QFileInfo(pdfFile_).absolutePath()
+                            : QDir::tempPath();
     temp_ = std::make_unique<QTemporaryFile>(dir + QStringLiteral("/.zelt-stampa-XXXXXX.pdf"));
     if (!temp_->open())
-        temp_ = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/zelt-stampa-XXXXXX.pdf"));
+        temp_ =
+            std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/zelt-stampa-XXXXXX.pdf"));
     temp_->open();
     temp_->close();
     printer_->setOutputFileName(temp_->fileName());
 }
 
 void PrintJob::printDocument(const QTextDocument& document) {
-    if (painter_ || temp_)
-        return;
+    if (painter_ || temp_) return;
     openOutput();
     document.print(printer_.get());
     pages_ = std::max(1, document.pageCount());
@@ -213,8 +206,7 @@ QPainter& PrintJob::devicePainter() {
 
 void PrintJob::newPage() {
     // A page is added only when something is drawn on it.
-    if (painter_)
-        pendingNewPage_ = true;
+    if (painter_) pendingNewPage_ = true;
     markPageStarted(false);
 }
 
@@ -226,11 +218,9 @@ void PrintJob::endPainting() {
 }
 
 bool PrintJob::finish(QString* error) {
-    if (ended_)
-        return true;
+    if (ended_) return true;
     ended_ = true;
-    if (!painter_ && !printed_)
-        return true;  // nothing was drawn: nothing to deliver
+    if (!painter_ && !printed_) return true;  // nothing was drawn: nothing to deliver
     endPainting();
     const QString temp = temp_->fileName();
     if (Printers::isPdfPrinter(name_)) {
@@ -241,8 +231,7 @@ bool PrintJob::finish(QString* error) {
         QFile::remove(pdfFile_);
         if (!QFile::rename(temp, pdfFile_)) {
             if (!QFile::copy(temp, pdfFile_)) {
-                if (error)
-                    *error = QStringLiteral("Impossibile scrivere il file ") + pdfFile_;
+                if (error) *error = QStringLiteral("Impossibile scrivere il file ") + pdfFile_;
                 temp_.reset();
                 return false;
             }

@@ -24,7 +24,7 @@ class QWidget;
 namespace platform {
 
 class Printers {
-public:
+  public:
     // The name of the PDF printer, always installed.
     static QString pdfPrinterName();
     static bool isPdfPrinter(const QString& name);
@@ -62,11 +62,12 @@ public:
 };
 
 class PrintJob : public PageSurface {
-public:
+  public:
     // A job on a printer; for the PDF printer, pdfFile is where the document
     // goes when the job is finished. Nothing is written before the first
     // drawing.
-    PrintJob(const QString& printerName, const QString& pdfFile = QString(), const QString& title = QString());
+    PrintJob(const QString& printerName, const QString& pdfFile = QString(),
+             const QString& title = QString());
     ~PrintJob() override;  // aborts an unfinished job
 
     QString typeName() const override { return QStringLiteral("Printer"); }
@@ -92,12 +93,12 @@ public:
     void abort();
     bool ended() const { return ended_; }
 
-protected:
+  protected:
     QPainter& devicePainter() override;
     double devicePixelsPerMm() const override;
     QPaintDevice* metricsDevice() const override;
 
-private:
+  private:
     void updateGeometry();
     void openOutput();
     void endPainting();

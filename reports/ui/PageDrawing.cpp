@@ -1,8 +1,8 @@
 #include "reports/ui/PageDrawing.h"
 
+#include "core/RaiseError.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/PageSurface.h"
-#include "core/RaiseError.h"
 #include "startup/OSWinUtil.h"
 #include "startup/ui/Barcode128.h"
 #include "startup/ui/frmObjectView.h"
@@ -112,23 +112,22 @@ float TxtOutR(DrawingHost& host, float nY, float nEndX, const QString& text) {
     return float(width);
 }
 
-float TxtOutV(DrawingHost& host, float nY, float nX, const QString& text, bool downToUp, bool baseToLastChar) {
+float TxtOutV(DrawingHost& host, float nY, float nX, const QString& text, bool downToUp,
+              bool baseToLastChar) {
     host.backgroundStep();
     platform::PageSurface& s = host.drawingSurface();
     const QPointF origin = host.drawingOrigin();
     const double w = s.textWidth(text);
     const double h = s.textHeight(text);
     double y = origin.y() + nY;
-    if (baseToLastChar)
-        y = y - w + h;
+    if (baseToLastChar) y = y - w + h;
     s.verticalText(text, QPointF(origin.x() + nX, y), downToUp);
     return float(w);
 }
 
 void SetFont(DrawingHost& host, int size, bool bold, bool italic, const QString& face, bool underline) {
     platform::PageSurface& s = host.drawingSurface();
-    if (!face.isEmpty())
-        s.setFontName(face);
+    if (!face.isEmpty()) s.setFontName(face);
     if (s.isPrinter())
         s.setFontSize(size);
     else
@@ -177,11 +176,13 @@ void LineOut(DrawingHost& host, float nY, float nX, float nToY, float nToX) {
         s.line(from, to);
 }
 
-void ImageOut(DrawingHost& host, const QString& file, float nY, float nX, float nDimY, float nDimX, bool stretch) {
+void ImageOut(DrawingHost& host, const QString& file, float nY, float nX, float nDimY, float nDimX,
+              bool stretch) {
     host.backgroundStep();
     const QString path = startup::GetAbsolutePath(file);
     if (!startup::FileExists(path)) {
-        platform::messageBox(QStringLiteral("Impossibile accedere al file dell'immagine:\r") + file, platform::kOkOnly);
+        platform::messageBox(QStringLiteral("Impossibile accedere al file dell'immagine:\r") + file,
+                             platform::kOkOnly);
         return;
     }
     QImageReader reader(path);
@@ -210,13 +211,16 @@ void ImageOut(DrawingHost& host, const QString& file, float nY, float nX, float 
     }
 }
 
-float Barcode128bOut(DrawingHost& host, float nY, float nX, float barHeight, float moduleWidth, const QString& code) {
+float Barcode128bOut(DrawingHost& host, float nY, float nX, float barHeight, float moduleWidth,
+                     const QString& code) {
     host.backgroundStep();
     const QPointF o = host.drawingOrigin() + QPointF(nX, nY);
-    return startup::DrawBarcode128(host.drawingSurface(), code, float(o.y()), float(o.x()), barHeight, moduleWidth);
+    return startup::DrawBarcode128(host.drawingSurface(), code, float(o.y()), float(o.x()), barHeight,
+                                   moduleWidth);
 }
 
-void PrintObject(DrawingHost& host, const QString& classId, const QString& loadCommand, const QString& printMethod) {
+void PrintObject(DrawingHost& host, const QString& classId, const QString& loadCommand,
+                 const QString& printMethod) {
     const bool preview = !host.drawingSurface().isPrinter();
     startup::frmObjectView& view = startup::frmObjectView::instance();
     std::shared_ptr<core::Object> object =
@@ -235,9 +239,10 @@ void PrintObject(DrawingHost& host, const QString& classId, const QString& loadC
             object->invoke(loadCommand.left(blank), core::CallKind::Method, args);
         }
     } catch (const core::AppError& e) {
-        core::RaiseGenericError(host.drawingContext(),
-                                   QStringLiteral("Impostazione del file fallita mediante il medoto/proprietà:\r") +
-                                       loadCommand + QStringLiteral("\r\rError: ") + e.description());
+        core::RaiseGenericError(
+            host.drawingContext(),
+            QStringLiteral("Impostazione del file fallita mediante il medoto/proprietà:\r") + loadCommand +
+                QStringLiteral("\r\rError: ") + e.description());
     }
     view.showModal();
 }

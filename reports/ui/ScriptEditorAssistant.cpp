@@ -24,16 +24,14 @@ ScriptEditorAssistant::ColorChooser& colorChooser() {
 }
 
 std::optional<QFont> chooseFont(QWidget* parent) {
-    if (fontChooser())
-        return fontChooser()(parent);
+    if (fontChooser()) return fontChooser()(parent);
     bool ok = false;
     const QFont font = QFontDialog::getFont(&ok, parent);
     return ok ? std::optional<QFont>(font) : std::nullopt;
 }
 
 std::optional<QColor> chooseColor(QWidget* parent) {
-    if (colorChooser())
-        return colorChooser()(parent);
+    if (colorChooser()) return colorChooser()(parent);
     const QColor color = QColorDialog::getColor(Qt::black, parent);
     return color.isValid() ? std::optional<QColor>(color) : std::nullopt;
 }
@@ -74,8 +72,7 @@ void ScriptEditorAssistant::InsertAtCaret(const QString& script, int caretOffset
     // The box keeps one character per line end; scripts are stored with CR LF.
     const auto boxText = [](QString s) { return s.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); };
     const QString text = boxText(script);
-    if (caretOffset >= 0)
-        caretOffset = int(boxText(script.left(caretOffset)).size());
+    if (caretOffset >= 0) caretOffset = int(boxText(script.left(caretOffset)).size());
     QTextCursor cursor = box_->textCursor();
     const int at = cursor.position();
     cursor.clearSelection();
@@ -100,33 +97,34 @@ void ScriptEditorAssistant::RunTriggers() {
     const QString text = box_->toPlainText();
     const int p = caret();
     switch (DetectScriptTrigger(text, p, GetScriptDataVarName())) {
-    case ScriptTrigger::OutputMenu:
-        if (onOutputMenu) onOutputMenu();
-        break;
-    case ScriptTrigger::DataMenu:
-        if (onDataMenu) onDataMenu();
-        break;
-    case ScriptTrigger::ReferenceMenu:
-        Queue(QStringLiteral("PopUpReferenceMenù"));
-        break;
-    case ScriptTrigger::FieldMenu:
-        Queue(QStringLiteral("PopUpTableMenù"));
-        break;
-    case ScriptTrigger::FontDialog:
-        if (const auto font = chooseFont(box_->window())) {
-            const double size = font->pointSizeF() > 0 ? font->pointSizeF() : font->pointSize();
-            InsertAtCaret(FontInsertText(size, font->bold(), font->italic(), font->family(), font->underline()));
-        }
-        break;
-    case ScriptTrigger::ColorDialog:
-        if (const auto color = chooseColor(box_->window())) {
-            const unsigned value = unsigned(color->red()) | unsigned(color->green()) << 8 |
-                                   unsigned(color->blue()) << 16;
-            InsertAtCaret(ColorInsertText(value));
-        }
-        break;
-    case ScriptTrigger::None:
-        break;
+        case ScriptTrigger::OutputMenu:
+            if (onOutputMenu) onOutputMenu();
+            break;
+        case ScriptTrigger::DataMenu:
+            if (onDataMenu) onDataMenu();
+            break;
+        case ScriptTrigger::ReferenceMenu:
+            Queue(QStringLiteral("PopUpReferenceMenù"));
+            break;
+        case ScriptTrigger::FieldMenu:
+            Queue(QStringLiteral("PopUpTableMenù"));
+            break;
+        case ScriptTrigger::FontDialog:
+            if (const auto font = chooseFont(box_->window())) {
+                const double size = font->pointSizeF() > 0 ? font->pointSizeF() : font->pointSize();
+                InsertAtCaret(
+                    FontInsertText(size, font->bold(), font->italic(), font->family(), font->underline()));
+            }
+            break;
+        case ScriptTrigger::ColorDialog:
+            if (const auto color = chooseColor(box_->window())) {
+                const unsigned value =
+                    unsigned(color->red()) | unsigned(color->green()) << 8 | unsigned(color->blue()) << 16;
+                InsertAtCaret(ColorInsertText(value));
+            }
+            break;
+        case ScriptTrigger::None:
+            break;
     }
     ShowScriptPosition();
 }
@@ -141,8 +139,7 @@ void ScriptEditorAssistant::onTick() {
     timer_.stop();
     tag_.clear();
     try {
-        if (const auto it = actions_.constFind(tag); it != actions_.constEnd() && *it)
-            (*it)();
+        if (const auto it = actions_.constFind(tag); it != actions_.constEnd() && *it) (*it)();
     } catch (...) {
         // A failing action ends quietly; what it inserted stays.
     }
@@ -151,8 +148,7 @@ void ScriptEditorAssistant::onTick() {
 
 QPoint ScriptEditorAssistant::popupPosition() const {
     QWidget* active = box_->window() ? box_->window()->focusWidget() : nullptr;
-    if (active == box_ || !anchor_)
-        return box_->mapToGlobal(QPoint(box_->width() / 2, box_->height() / 2));
+    if (active == box_ || !anchor_) return box_->mapToGlobal(QPoint(box_->width() / 2, box_->height() / 2));
     return QPoint(QCursor::pos().x(), anchor_->mapToGlobal(QPoint(0, 0)).y());
 }
 
@@ -163,12 +159,12 @@ int ScriptEditorAssistant::GetScriptLineCount() const { return box_->document()-
 int ScriptEditorAssistant::GetScriptCaretLine() const { return box_->textCursor().blockNumber(); }
 
 void ScriptEditorAssistant::ShowScriptPosition() {
-    if (lblLine_)
-        lblLine_->setText(ScriptLineDisplay(GetScriptCaretLine(), GetScriptLineCount()));
+    if (lblLine_) lblLine_->setText(ScriptLineDisplay(GetScriptCaretLine(), GetScriptLineCount()));
 }
 
 bool ScriptEditorAssistant::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == box_ && (event->type() == QEvent::KeyRelease || event->type() == QEvent::MouseButtonRelease))
+    if (watched == box_ &&
+        (event->type() == QEvent::KeyRelease || event->type() == QEvent::MouseButtonRelease))
         ShowScriptPosition();
     return QObject::eventFilter(watched, event);
 }

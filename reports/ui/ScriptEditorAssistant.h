@@ -28,7 +28,7 @@ namespace reports {
 
 class ScriptEditorAssistant : public QObject {
     Q_OBJECT
-public:
+  public:
     // popupAnchor: the control under which a menu pops when the script box has no focus.
     ScriptEditorAssistant(QPlainTextEdit* box, QLabel* lblLine, QWidget* popupAnchor, DataVarRule rule,
                           QObject* parent = nullptr);
@@ -64,10 +64,10 @@ public:
     int GetScriptLineCount() const;
     int GetScriptCaretLine() const;
 
-signals:
+  signals:
     void modified();
 
-private:
+  private:
     void onTextChanged();
     void onTick();
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,10 +1,10 @@
 #include "reports/ui/clsCustomReport.h"
 
 #include "core/ObjectBinding.h"
+#include "core/RaiseError.h"
 #include "platform/ui/PageSurface.h"
 #include "platform/ui/Printers.h"
 #include "reports/ui/frmCustomReportPreview.h"
-#include "core/RaiseError.h"
 #include "startup/OSWinUtil.h"
 
 #include <QCoreApplication>
@@ -23,8 +23,7 @@ QColor colorOf(std::uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0x
 
 // A 16-bit counter one up; beyond 32767 the language's overflow.
 void countUp(std::int16_t& counter) {
-    if (counter == 32767)
-        throw core::AppError(6, QStringLiteral("Zelt Order"), QStringLiteral("Overflow"));
+    if (counter == 32767) throw core::AppError(6, QStringLiteral("Zelt Order"), QStringLiteral("Overflow"));
     ++counter;
 }
 
@@ -34,11 +33,11 @@ clsCustomReport::clsCustomReport() = default;
 
 clsCustomReport::~clsCustomReport() { EndReports(); }
 
-void clsCustomReport::SetParameter(const Device& device, float reportHeight, float reportWidth, float reportTop,
-                                   float reportLeft, std::int16_t columns, float rowDim, float reportRowsTop,
-                                   float reportRowsBottom, const QString& backImageFile, float bottomImageBorder,
-                                   const QString& vbScript, bool horizontalOrientation,
-                                   const QString& reportGroupName) {
+void clsCustomReport::SetParameter(const Device& device, float reportHeight, float reportWidth,
+                                   float reportTop, float reportLeft, std::int16_t columns, float rowDim,
+                                   float reportRowsTop, float reportRowsBottom, const QString& backImageFile,
+                                   float bottomImageBorder, const QString& vbScript,
+                                   bool horizontalOrientation, const QString& reportGroupName) {
     if (device.printer) {
         printer_ = device.printer;
         surface_ = printer_.get();
@@ -78,22 +77,21 @@ void clsCustomReport::SetParameter(const Device& device, float reportHeight, flo
     }
     if (reportRowsBottom_ == 0) {
         if (platform::Printers::installed().isEmpty())
-            core::RaiseGenericError(*this, QStringLiteral("Nessuna stampante configurata.\r\rImpossibile stabilire "
-                                                             "le dimensioni predefinite del foglio..."));
+            core::RaiseGenericError(*this,
+                                    QStringLiteral("Nessuna stampante configurata.\r\rImpossibile stabilire "
+                                                   "le dimensioni predefinite del foglio..."));
         reportRowsBottom_ = float(printerPaperAsSet().height());
     }
     InitializeVars();
 }
 
 QSizeF clsCustomReport::printerPaperAsSet() const {
-    if (printer_)
-        return printer_->paperSizeMm();
+    if (printer_) return printer_->paperSizeMm();
     return platform::Printers::paperSizeMm(platform::Printers::current(), false);
 }
 
 QSizeF clsCustomReport::printerPaper() const {
-    if (printer_)
-        return platform::Printers::paperSizeMm(printer_->deviceName(), horizontal_);
+    if (printer_) return platform::Printers::paperSizeMm(printer_->deviceName(), horizontal_);
     return platform::Printers::paperSizeMm(platform::Printers::current(), horizontal_);
 }
 
@@ -109,17 +107,13 @@ void clsCustomReport::InitializeVars() {
     moduleCount_ = 0;
     rowPrinting_ = moduleStarted_ = ignoreNextNewRow_ = false;
     color_ = 0;
-    if (columns_ == 0)
-        columns_ = 1;
+    if (columns_ == 0) columns_ = 1;
     if (printer_) {
         surface_ = printer_.get();
-        if (printer_->landscape() != horizontal_)
-            printer_->setLandscape(horizontal_);
+        if (printer_->landscape() != horizontal_) printer_->setLandscape(horizontal_);
         const QSizeF paper = printer_->paperSizeMm();
-        if (reportHeight_ == 0)
-            reportHeight_ = float(paper.height() - 2.0 * reportTop_);
-        if (reportWidth_ == 0)
-            reportWidth_ = float((paper.width() - 2.0 * reportLeft_) / columns_);
+        if (reportHeight_ == 0) reportHeight_ = float(paper.height() - 2.0 * reportTop_);
+        if (reportWidth_ == 0) reportWidth_ = float((paper.width() - 2.0 * reportLeft_) / columns_);
         surface_->setScaleMillimetres();
     } else if (preview_) {
         preview_->PageClear();
@@ -138,10 +132,8 @@ void clsCustomReport::SizeOutputSurface(platform::PageSurface* surface, QWidget*
     const QSizeF paper = printerPaper();
     QSizeF page;
     if (!fit) {
-        if (reportHeight_ == 0)
-            reportHeight_ = float(paper.height());
-        if (reportWidth_ == 0)
-            reportWidth_ = float(paper.width() / columns_);
+        if (reportHeight_ == 0) reportHeight_ = float(paper.height());
+        if (reportWidth_ == 0) reportWidth_ = float(paper.width() / columns_);
         page = QSizeF(columns_ * reportWidth_ + reportLeft_, reportTop_ + reportHeight_);
     } else {
         reportHeight_ = float(paper.height());
@@ -159,17 +151,14 @@ void clsCustomReport::SizeOutputSurface(platform::PageSurface* surface, QWidget*
             window->resize(w, int(w * page.height() / page.width()));
         }
     }
-    if (auto* picture = dynamic_cast<platform::ImageSurface*>(surface))
-        picture->resize(page);
-    if (surface)
-        surface->setScale(columns_ * reportWidth_ + reportLeft_, reportTop_ + reportHeight_);
+    if (auto* picture = dynamic_cast<platform::ImageSurface*>(surface)) picture->resize(page);
+    if (surface) surface->setScale(columns_ * reportWidth_ + reportLeft_, reportTop_ + reportHeight_);
 }
 
 float clsCustomReport::CurX() const { return reportLeft_ + moduleX_; }
 
 float clsCustomReport::CurY() const {
-    if (!rowPrinting_)
-        return reportTop_ + moduleY_;
+    if (!rowPrinting_) return reportTop_ + moduleY_;
     const double y = double(reportTop_ + moduleY_ + reportRowsTop_ + rowOffset_);
     return float(std::nearbyint(y * 100.0) / 100.0);
 }
@@ -178,8 +167,7 @@ float clsCustomReport::RowY() const { return rowPrinting_ ? 0.0f : reportRowsTop
 
 bool clsCustomReport::LastRow() const {
     float end = reportRowsTop_ + rowOffset_ + rowDimCur_;
-    if (!ignoreNextNewRow_)
-        end += rowDim_;
+    if (!ignoreNextNewRow_) end += rowDim_;
     return end >= reportRowsBottom_;
 }
 
@@ -198,9 +186,9 @@ void clsCustomReport::setColor(std::uint32_t color) {
 void clsCustomReport::setRowDimCur(float value) {
     if (value > rowDim_)
         core::RaiseGenericError(*this, QStringLiteral("La nuova dimensione della riga corrente (") +
-                                              core::Variant(value).toString() +
-                                              QStringLiteral(") non può superare quella predefinita (") +
-                                              core::Variant(rowDim_).toString() + QStringLiteral(")"));
+                                           core::Variant(value).toString() +
+                                           QStringLiteral(") non può superare quella predefinita (") +
+                                           core::Variant(rowDim_).toString() + QStringLiteral(")"));
     rowDimCur_ = value;
 }
 
@@ -234,7 +222,8 @@ void clsCustomReport::NextReportModule() {
         s.setForeColor(QColor(255, 0, 0));
         s.box(QPointF(x + 0.5, y + 1), QPointF(x + reportWidth_ - 0.5, y + reportHeight_ - 0.5));
         s.setForeColor(QColor(0, 255, 0));
-        s.box(QPointF(x + 0.5, y + reportRowsTop_ + 0.5), QPointF(x + reportWidth_ - 0.5, y + reportRowsBottom_ - 0.5));
+        s.box(QPointF(x + 0.5, y + reportRowsTop_ + 0.5),
+              QPointF(x + reportWidth_ - 0.5, y + reportRowsBottom_ - 0.5));
         s.setForeColor(before);
         s.fillSolid = fill;
     }
@@ -262,17 +251,15 @@ void clsCustomReport::NextReportModule() {
 }
 
 void clsCustomReport::AddPreviewPage() {
-    if (!preview_)
-        return;
+    if (!preview_) return;
     preview_->CommitAddingPage();
     surface_ = &preview_->PageAdd();
 }
 
 void clsCustomReport::LoadBackImage() {
-    if (backImage_.isNull())
-        return;
-    drawingSurface().paintPicture(
-        backImage_, QRectF(reportLeft_ + moduleX_, reportTop_ + moduleY_, reportWidth_, reportHeight_ - bottomImageBorder_));
+    if (backImage_.isNull()) return;
+    drawingSurface().paintPicture(backImage_, QRectF(reportLeft_ + moduleX_, reportTop_ + moduleY_,
+                                                     reportWidth_, reportHeight_ - bottomImageBorder_));
 }
 
 void clsCustomReport::EnsureBackImage() {
@@ -283,8 +270,7 @@ void clsCustomReport::EnsureBackImage() {
 }
 
 void clsCustomReport::EndReports() {
-    if (printer_ && !printer_->ended())
-        printer_->finish();
+    if (printer_ && !printer_->ended()) printer_->finish();
     preview_ = nullptr;
     surface_ = nullptr;
     moduleX_ = moduleY_ = 0;
@@ -304,13 +290,13 @@ QPointF clsCustomReport::imageOrigin() const {
 
 void clsCustomReport::textLinePrinted(double currentY) {
     const float used = float(currentY - CurY());
-    if (used > rowDimText_)
-        rowDimText_ = used;
+    if (used > rowDimText_) rowDimText_ = used;
 }
 
 void clsCustomReport::sizeObjectHost(QWidget& window) { SizeOutputSurface(nullptr, &window, true); }
 
-core::Variant clsCustomReport::invoke(const QString& name, core::CallKind kind, std::span<core::Variant* const> args) {
+core::Variant clsCustomReport::invoke(const QString& name, core::CallKind kind,
+                                      std::span<core::Variant* const> args) {
     using core::CallArgs;
     using core::Variant;
     using S = clsCustomReport;
@@ -348,7 +334,8 @@ core::Variant clsCustomReport::invoke(const QString& name, core::CallKind kind, 
         b.property("BackImageFile", [](S& s, const CallArgs&) { return Variant(s.BackImageFile()); });
         b.property("ReportModuleCount", [](S& s, const CallArgs&) { return Variant(s.ReportModuleCount()); });
         b.property("ReportCount", [](S& s, const CallArgs&) { return Variant(s.ReportCount()); });
-        b.property("ReportModuleIsEmpty", [](S& s, const CallArgs&) { return Variant(s.ReportModuleIsEmpty()); });
+        b.property("ReportModuleIsEmpty",
+                   [](S& s, const CallArgs&) { return Variant(s.ReportModuleIsEmpty()); });
         addVarStoreMembers(b);
         addDrawingMember(b, DrawingMember::Barcode128bOut);
         b.property("VBScript", [](S& s, const CallArgs&) { return Variant(s.VBScript()); });

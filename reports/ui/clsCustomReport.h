@@ -27,7 +27,7 @@ namespace reports {
 class frmCustomReportPreview;
 
 class clsCustomReport : public core::Object, public DrawingHost, public LayoutPage {
-public:
+  public:
     // Where the pages go: a print job, or the preview window.
     struct Device {
         std::shared_ptr<platform::PrintJob> printer;
@@ -102,7 +102,8 @@ public:
 
     // Scripts.
     QString typeName() const override { return QStringLiteral("clsCustomReport"); }
-    core::Variant invoke(const QString& name, core::CallKind kind, std::span<core::Variant* const> args) override;
+    core::Variant invoke(const QString& name, core::CallKind kind,
+                         std::span<core::Variant* const> args) override;
 
     // Drawing members (shared with the label page object).
     platform::PageSurface& drawingSurface() override;
@@ -114,12 +115,12 @@ public:
     void sizeObjectHost(QWidget& window) override;
     QString drawingContext() const override { return typeName(); }
 
-private:
+  private:
     void EnsureBackImage();
     void AddPreviewPage();
     // Sizes a surface to the page; fit: to the printer's sheet (the object host).
     void SizeOutputSurface(platform::PageSurface* surface, QWidget* window, bool fit);
-    QSizeF printerPaper() const;  // the sheet of the current printer, in the wanted orientation
+    QSizeF printerPaper() const;       // the sheet of the current printer, in the wanted orientation
     QSizeF printerPaperAsSet() const;  // the sheet as the printer is set now
 
     float reportHeight_ = 0, reportWidth_ = 0, reportTop_ = 0, reportLeft_ = 0;

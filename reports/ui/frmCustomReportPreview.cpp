@@ -1,7 +1,7 @@
 #include "reports/ui/frmCustomReportPreview.h"
 
-#include "platform/ui/MessageBox.h"
 #include "core/AppError.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/ui/PageSurface.h"
 #include "startup/RunContext.h"
 #include "startup/ui/clsSubclassWnd.h"
@@ -86,36 +86,40 @@ frmCustomReportPreview::frmCustomReportPreview(QWidget* parent) : QDialog(parent
     cmdFirst_->setFixedWidth(36);
     cmdLast_->setFixedWidth(36);
     bar->addSpacing(12);
-    chkPrintImage_ = button(QStringLiteral("Stampa"), QStringLiteral("Stampa tutto oppure solo la pagina corrente"));
+    chkPrintImage_ =
+        button(QStringLiteral("Stampa"), QStringLiteral("Stampa tutto oppure solo la pagina corrente"));
     chkPrintCurrent_ = new QCheckBox(QStringLiteral("Solo pagina corrente"), pnlBottom_);
     chkPrintCurrent_->setToolTip(QStringLiteral("Imposta per stampare solo la pagina corrente"));
     bar->addWidget(chkPrintCurrent_);
     chkPrintFitPage_ = new QCheckBox(QStringLiteral("Adatta"), pnlBottom_);
     chkPrintFitPage_->setToolTip(QStringLiteral("Adatta l'immagine alle dimensioni della pagina"));
     bar->addWidget(chkPrintFitPage_);
-    cmdClipBoardImage_ =
-        button(QStringLiteral("Copia"), QStringLiteral("Copia l'immagine della pagina di anteprima negli appunti"));
+    cmdClipBoardImage_ = button(QStringLiteral("Copia"),
+                                QStringLiteral("Copia l'immagine della pagina di anteprima negli appunti"));
     bar->addSpacing(12);
     chkStretch_ = new QCheckBox(QStringLiteral("Zoom"), pnlBottom_);
-    chkStretch_->setToolTip(QStringLiteral("Imposta l'adattamento dell'immagine per una migliore visualizzazione"));
+    chkStretch_->setToolTip(
+        QStringLiteral("Imposta l'adattamento dell'immagine per una migliore visualizzazione"));
     bar->addWidget(chkStretch_);
     auto option = [&](const QString& text, const QString& tip) {
         auto* o = new QRadioButton(text, pnlBottom_);
         o->setToolTip(tip);
         bar->addWidget(o);
         connect(o, &QRadioButton::toggled, this, [this](bool on) {
-            if (on)
-                ApplyZoom();
+            if (on) ApplyZoom();
         });
         return o;
     };
-    optStretchAuto_ = option(QStringLiteral("Automatico"),
-                             QStringLiteral("Adatta l'immagine per una migliore visualizzazione rispetto alle "
-                                            "dimensioni dell'area visibile"));
-    optStretchArea_ =
-        option(QStringLiteral("Adatta area"), QStringLiteral("Adatta l'immagine alle dimensioni correnti dell'area visibile"));
-    optStretch300_ = option(QStringLiteral("300 %"), QStringLiteral("Ridimensiona l'immagine al 300% dell'originale"));
-    optStretch200_ = option(QStringLiteral("200 %"), QStringLiteral("Ridimensiona l'immagine al 200% dell'originale"));
+    optStretchAuto_ =
+        option(QStringLiteral("Automatico"),
+               QStringLiteral("Adatta l'immagine per una migliore visualizzazione rispetto alle "
+                              "dimensioni dell'area visibile"));
+    optStretchArea_ = option(QStringLiteral("Adatta area"),
+                             QStringLiteral("Adatta l'immagine alle dimensioni correnti dell'area visibile"));
+    optStretch300_ =
+        option(QStringLiteral("300 %"), QStringLiteral("Ridimensiona l'immagine al 300% dell'originale"));
+    optStretch200_ =
+        option(QStringLiteral("200 %"), QStringLiteral("Ridimensiona l'immagine al 200% dell'originale"));
     optStretchAuto_->setChecked(true);
     bar->addStretch(1);
     cmdEsci_ = button(QStringLiteral("Esci"), QString());
@@ -160,7 +164,8 @@ frmCustomReportPreview::~frmCustomReportPreview() {
 }
 
 QString frmCustomReportPreview::GetTempPageFileName(int page) const {
-    return QDir(dir_.path()).filePath(QStringLiteral("TmpPreview_") + QString::number(page) + QStringLiteral(".bmp"));
+    return QDir(dir_.path())
+        .filePath(QStringLiteral("TmpPreview_") + QString::number(page) + QStringLiteral(".bmp"));
 }
 
 void frmCustomReportPreview::BeginAddingPage() {
@@ -175,8 +180,7 @@ platform::ImageSurface& frmCustomReportPreview::PageAdd() {
 }
 
 void frmCustomReportPreview::CommitAddingPage() {
-    if (addingPage_ == 0)
-        return;
+    if (addingPage_ == 0) return;
     if (addingPage_ == pageCount_ + 1) {
         // Kept at three bytes a pixel, as the page files are.
         const QImage page = picPage_->image().convertToFormat(QImage::Format_RGB888);
@@ -206,15 +210,12 @@ void frmCustomReportPreview::PageClear() {
     picPage_->clear();
     addingPage_ = 0;
     pageCount_ = 0;
-    if (isVisible())
-        RefreshView();
+    if (isVisible()) RefreshView();
 }
 
 QImage frmCustomReportPreview::pageImage(int page) const {
-    if (page < 1 || page > pageCount_)
-        return QImage();
-    if (page > kPagesInMemory)
-        return QImage(GetTempPageFileName(page), "BMP");
+    if (page < 1 || page > pageCount_) return QImage();
+    if (page > kPagesInMemory) return QImage(GetTempPageFileName(page), "BMP");
     return pages_[size_t(page - 1)];
 }
 
@@ -232,8 +233,9 @@ void frmCustomReportPreview::RefreshView() {
             imgView_->clear();
             shown_ = pageImage(pageIndex_);
             if (shown_.isNull())
-                throw core::AppError(481, QStringLiteral("Zelt Order"),
-                                     QStringLiteral("Impossibile leggere la pagina ") + QString::number(pageIndex_));
+                throw core::AppError(
+                    481, QStringLiteral("Zelt Order"),
+                    QStringLiteral("Impossibile leggere la pagina ") + QString::number(pageIndex_));
             imgView_->setPixmap(QPixmap::fromImage(shown_));
             pnlBottom_->setEnabled(true);
             txtPage_->setEnabled(pageCount_ >= 2);
@@ -264,8 +266,7 @@ void frmCustomReportPreview::UpdatePageLabel() {
 void frmCustomReportPreview::ShowTypedPage() {
     bool ok = false;
     const double typed = txtPage_->text().toDouble(&ok);
-    if (ok && int(std::lround(typed)) != pageIndex_)
-        pageIndex_ = int(std::lround(typed));
+    if (ok && int(std::lround(typed)) != pageIndex_) pageIndex_ = int(std::lround(typed));
     RefreshView();
 }
 
@@ -281,7 +282,8 @@ void frmCustomReportPreview::SetScrollMax(QScrollBar* bar, double value, double&
 
 void frmCustomReportPreview::stretchClicked() {
     const bool on = chkStretch_->isChecked();
-    for (QRadioButton* o : {optStretchAuto_, optStretchArea_, optStretch300_, optStretch200_}) o->setEnabled(on);
+    for (QRadioButton* o : {optStretchAuto_, optStretchArea_, optStretch300_, optStretch200_})
+        o->setEnabled(on);
     RefreshView();
 }
 
@@ -305,7 +307,8 @@ void frmCustomReportPreview::ApplyZoom() {
     if (chkStretch_->isChecked()) {
         const double ratio = double(size.height()) / double(size.width());
         if (optStretchArea_->isChecked()) {
-            const double scale = std::min(double(area.width()) / size.width(), double(area.height()) / size.height());
+            const double scale =
+                std::min(double(area.width()) / size.width(), double(area.height()) / size.height());
             size = QSize(int(size.width() * scale), int(size.height() * scale));
         } else if (optStretchAuto_->isChecked()) {
             const int w = area.width() - barW;
@@ -316,19 +319,17 @@ void frmCustomReportPreview::ApplyZoom() {
             size *= 3;
         }
     }
-    if (imgView_->size() != size)
-        imgView_->resize(size);
+    if (imgView_->size() != size) imgView_->resize(size);
     const bool needH = size.width() > area.width();
     const bool needV = size.height() > area.height();
     const int visibleW = area.width() - (needV ? barW : 0);
     const int visibleH = area.height() - (needH ? barH : 0);
     hsImage_->setVisible(needH);
     vsImage_->setVisible(needV);
-    if (needH)
-        SetScrollMax(hsImage_, size.width() - visibleW, hRatio_);
-    if (needV)
-        SetScrollMax(vsImage_, size.height() - visibleH, vRatio_);
-    imageOffset_ = QPoint(needH ? 0 : (area.width() - size.width()) / 2, needV ? 0 : (area.height() - size.height()) / 2);
+    if (needH) SetScrollMax(hsImage_, size.width() - visibleW, hRatio_);
+    if (needV) SetScrollMax(vsImage_, size.height() - visibleH, vRatio_);
+    imageOffset_ = QPoint(needH ? 0 : (area.width() - size.width()) / 2,
+                          needV ? 0 : (area.height() - size.height()) / 2);
     vsImage_->setGeometry(area.width() - barW, 0, barW, area.height() - (needH ? barH : 0));
     hsImage_->setGeometry(0, area.height() - barH, area.width() - (needV ? barW : 0), barH);
     imgView_->move(imageOffset_);
@@ -338,51 +339,51 @@ void frmCustomReportPreview::ApplyZoom() {
 }
 
 void frmCustomReportPreview::scrolled() {
-    const int left = hsImage_->isVisible() ? -int(std::lround(hsImage_->value() * hRatio_)) : imageOffset_.x();
+    const int left =
+        hsImage_->isVisible() ? -int(std::lround(hsImage_->value() * hRatio_)) : imageOffset_.x();
     const int top = vsImage_->isVisible() ? -int(std::lround(vsImage_->value() * vRatio_)) : imageOffset_.y();
     imgView_->move(left, top);
 }
 
 void frmCustomReportPreview::stepBar(QScrollBar* bar, int direction) {
-    if (!bar->isVisible())
-        return;
+    if (!bar->isVisible()) return;
     bar->setValue(std::clamp(bar->value() + direction * bar->singleStep(), bar->minimum(), bar->maximum()));
 }
 
 void frmCustomReportPreview::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
-    case Qt::Key_Escape:
-        close();
-        return;
-    case Qt::Key_PageUp:
-        pageIndex_ = txtPage_->text().toInt() - 1;
-        RefreshView();
-        return;
-    case Qt::Key_PageDown:
-        pageIndex_ = txtPage_->text().toInt() + 1;
-        RefreshView();
-        return;
-    case Qt::Key_Up:
-        stepBar(vsImage_, -1);
-        return;
-    case Qt::Key_Down:
-        stepBar(vsImage_, 1);
-        return;
-    case Qt::Key_Left:
-        stepBar(hsImage_, -1);
-        return;
-    case Qt::Key_Right:
-        stepBar(hsImage_, 1);
-        return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (txtPage_->hasFocus()) {
-            ShowTypedPage();
+        case Qt::Key_Escape:
+            close();
             return;
-        }
-        break;
-    default:
-        break;
+        case Qt::Key_PageUp:
+            pageIndex_ = txtPage_->text().toInt() - 1;
+            RefreshView();
+            return;
+        case Qt::Key_PageDown:
+            pageIndex_ = txtPage_->text().toInt() + 1;
+            RefreshView();
+            return;
+        case Qt::Key_Up:
+            stepBar(vsImage_, -1);
+            return;
+        case Qt::Key_Down:
+            stepBar(vsImage_, 1);
+            return;
+        case Qt::Key_Left:
+            stepBar(hsImage_, -1);
+            return;
+        case Qt::Key_Right:
+            stepBar(hsImage_, 1);
+            return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (txtPage_->hasFocus()) {
+                ShowTypedPage();
+                return;
+            }
+            break;
+        default:
+            break;
     }
     QDialog::keyPressEvent(event);
 }
@@ -395,8 +396,7 @@ void frmCustomReportPreview::layoutControls() {
 
 void frmCustomReportPreview::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    if (isMinimized())
-        return;
+    if (isMinimized()) return;
     layoutControls();
     ApplyZoom();
 }
@@ -414,8 +414,7 @@ void frmCustomReportPreview::closeEvent(QCloseEvent* event) {
 }
 
 QString frmCustomReportPreview::ShowPreview(QWidget* owner) {
-    if (owner)
-        setParent(owner, windowFlags());
+    if (owner) setParent(owner, windowFlags());
     printerName_.clear();
     printChoice_.reset();
     exec();
@@ -424,13 +423,11 @@ QString frmCustomReportPreview::ShowPreview(QWidget* owner) {
 
 void frmCustomReportPreview::printClicked() {
     const auto choice = platform::Printers::choosePrinter(this, QStringLiteral("Selezione Stampante"), 1);
-    if (!choice)
-        return;  // cancelled: nothing else
+    if (!choice) return;  // cancelled: nothing else
     try {
         if (chkPrintCurrent_->isChecked()) {
             Hourglass wait;
-            if (shown_.isNull())
-                return;
+            if (shown_.isNull()) return;
             platform::PrintJob job(choice->printer, choice->pdfFile, windowTitle());
             const double scaleW = job.scaleWidth();
             const double scaleH = job.scaleHeight();
@@ -446,8 +443,7 @@ void frmCustomReportPreview::printClicked() {
             }
             job.paintPicture(shown_, QRectF(0, 0, w, h));
             QString error;
-            if (!job.finish(&error))
-                throw core::AppError(482, QStringLiteral("Zelt Order"), error);
+            if (!job.finish(&error)) throw core::AppError(482, QStringLiteral("Zelt Order"), error);
             return;
         }
         printerName_ = choice->printer;
@@ -459,11 +455,10 @@ void frmCustomReportPreview::printClicked() {
 }
 
 void frmCustomReportPreview::copyClicked() {
-    if (shown_.isNull())
-        return;
+    if (shown_.isNull()) return;
     QGuiApplication::clipboard()->setImage(shown_);
-    platform::messageBox(QStringLiteral("La pagina è stata copia negli appunti."), platform::kInformation, QString(),
-                         this);
+    platform::messageBox(QStringLiteral("La pagina è stata copia negli appunti."), platform::kInformation,
+                         QString(), this);
 }
 
 }  // namespace reports

@@ -35,7 +35,7 @@ class clsSubclassWnd;
 namespace reports {
 
 class frmCustomReportPreview : public QDialog {
-public:
+  public:
     // Pages kept in memory; later ones go to files.
     static constexpr int kPagesInMemory = 16;
 
@@ -91,13 +91,13 @@ public:
     void copyClicked();
     void ShowTypedPage();
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void BeginAddingPage();
     void ApplyZoom();
     void UpdatePageLabel();

@@ -34,8 +34,7 @@ PreviewShower& previewShower() {
 }
 
 std::optional<core::Variant> pickLayout(QWidget* owner, datalib::DataSource& layouts) {
-    if (layoutPicker())
-        return layoutPicker()(owner, layouts);
+    if (layoutPicker()) return layoutPicker()(owner, layouts);
     QStringList names;
     std::vector<core::Variant> marks;
     for (layouts.RowFirst(); !layouts.Eof(); layouts.RowNext()) {
@@ -43,10 +42,9 @@ std::optional<core::Variant> pickLayout(QWidget* owner, datalib::DataSource& lay
         marks.push_back(layouts.Bookmark());
     }
     bool ok = false;
-    const QString chosen = QInputDialog::getItem(owner, platform::softwareName(), QStringLiteral("Prospetto:"), names,
-                                                 0, false, &ok);
-    if (!ok)
-        return std::nullopt;
+    const QString chosen = QInputDialog::getItem(owner, platform::softwareName(),
+                                                 QStringLiteral("Prospetto:"), names, 0, false, &ok);
+    if (!ok) return std::nullopt;
     return marks[size_t(names.indexOf(chosen))];
 }
 
@@ -62,12 +60,11 @@ struct Run {
     QString notesColumn;
     RowSelection selection;
     startup::frmMessage* progress = nullptr;  // owned for the run
-    bool ended = false;   // a procedure, a run mode or the limit ended the run
-    bool failed = false;  // nothing may be delivered
+    bool ended = false;                       // a procedure, a run mode or the limit ended the run
+    bool failed = false;                      // nothing may be delivered
 
     bool stopRequested() {
-        if (!progress)
-            return false;
+        if (!progress) return false;
         QCoreApplication::processEvents();
         return progress->Stopped();
     }
@@ -79,12 +76,10 @@ struct Run {
 };
 
 bool Run::moduleEnd(core::Variant& dsVar, core::Variant& prnVar, LayoutScript& script) {
-    if (!prn->LastRow())
-        return true;
+    if (!prn->LastRow()) return true;
     const core::Variant mark = ds->Bookmark();
     core::Variant maskDs(ds);
-    if (!RunPrintReportMask(maskDs, prnVar, script, false))
-        return false;
+    if (!RunPrintReportMask(maskDs, prnVar, script, false)) return false;
     ds->MoveToBookmark(mark);
     prn->NextReport();
     (void)dsVar;
@@ -101,10 +96,8 @@ bool Run::limitsReached(int nRow) {
         ended = true;
         return true;
     }
-    if (runMode >= 1 && nRow >= runMode)
-        return true;
-    if (runMode == kRunTest && prn->ReportModuleCount() >= 1)
-        return true;
+    if (runMode >= 1 && nRow >= runMode) return true;
+    if (runMode == kRunTest && prn->ReportModuleCount() >= 1) return true;
     return false;
 }
 
@@ -131,8 +124,7 @@ bool Run::pass(int copy, int rowOfSelection, int selectedRows) {
     } else {
         for (const QString& name : RowsReferences(ds->tableDef())) {
             auto rows = ds->GetReference(name);
-            if (rows && !rows->DataEmpty())
-                refs.emplace_back(name, rows);
+            if (rows && !rows->DataEmpty()) refs.emplace_back(name, rows);
         }
     }
     if (progress) {
@@ -162,17 +154,14 @@ bool Run::pass(int copy, int rowOfSelection, int selectedRows) {
     std::int32_t nRow = 0;
     bool leaveRows = false;
     for (auto& [name, rowsDs] : refs) {
-        if (leaveRows || ended)
-            break;
+        if (leaveRows || ended) break;
         prn->SetDataReferenceName(referenceName.isEmpty() ? QString() : name);
         core::Variant dsRow(std::static_pointer_cast<core::Object>(rowsDs));
-        if (!RunPrintDataInit(dsRow, prnVar, *script))
-            return scriptFailed();
+        if (!RunPrintDataInit(dsRow, prnVar, *script)) return scriptFailed();
         auto rows = std::dynamic_pointer_cast<datalib::DataSource>(dsRow.toObject());
         size_t selected = 0;
         if (walkSelection) {
-            if (selection->empty())
-                continue;
+            if (selection->empty()) continue;
             rows->MoveToBookmark((*selection)[0]);
         } else if (rows) {
             rows->RowFirst();
@@ -187,26 +176,22 @@ bool Run::pass(int copy, int rowOfSelection, int selectedRows) {
                 return false;
             }
             ++nRow;
-            if (!RunPrintReportRow(dsRow, prnVar, *script, nRow))
-                return scriptFailed();
-            if (!moduleEnd(dsRow, prnVar, *script))
-                return scriptFailed();
+            if (!RunPrintReportRow(dsRow, prnVar, *script, nRow)) return scriptFailed();
+            if (!moduleEnd(dsRow, prnVar, *script)) return scriptFailed();
             if (limitsReached(nRow)) {
                 leaveRows = true;
                 break;
             }
             rows = std::dynamic_pointer_cast<datalib::DataSource>(dsRow.toObject());
             if (walkSelection) {
-                if (++selected >= selection->size())
-                    break;
+                if (++selected >= selection->size()) break;
                 rows->MoveToBookmark((*selection)[selected]);
             } else {
                 rows->RowNext();
             }
         }
     }
-    if (ended)
-        return false;
+    if (ended) return false;
     if (!leaveRows) {
         core::Variant dsVar(std::static_pointer_cast<core::Object>(ds));
         for (const QString& line : notes) {
@@ -216,24 +201,19 @@ bool Run::pass(int copy, int rowOfSelection, int selectedRows) {
             }
             ++nRow;
             core::Variant text(line);
-            if (!RunPrintNoteRow(text, dsVar, prnVar, *script, nRow))
-                return scriptFailed();
-            if (!moduleEnd(dsVar, prnVar, *script))
-                return scriptFailed();
+            if (!RunPrintNoteRow(text, dsVar, prnVar, *script, nRow)) return scriptFailed();
+            if (!moduleEnd(dsVar, prnVar, *script)) return scriptFailed();
             if (limitsReached(nRow)) {
-                if (ended)
-                    return false;
+                if (ended) return false;
                 break;
             }
         }
     }
     // End of the pass: the totals mask.
     if (!prn->LastRow() && !(runMode == kRunTest && prn->ReportModuleCount() != 0)) {
-        if (ds->Eof() && !ds->DataEmpty())
-            ds->RowLast();
+        if (ds->Eof() && !ds->DataEmpty()) ds->RowLast();
         core::Variant dsVar(std::static_pointer_cast<core::Object>(ds));
-        if (!RunPrintReportMask(dsVar, prnVar, *script, true))
-            return scriptFailed();
+        if (!RunPrintReportMask(dsVar, prnVar, *script, true)) return scriptFailed();
         prn->NextReport();
     }
     return runMode != kRunTest;
@@ -244,8 +224,7 @@ void runPasses(Run& run) {
     const bool perRow = !run.referenceName.isEmpty() && run.selection.has_value();
     const int passes = perRow ? int(run.selection->size()) : 1;
     for (int p = 0; p < passes; ++p) {
-        if (perRow && !run.ds->MoveToBookmark((*run.selection)[size_t(p)]))
-            continue;
+        if (perRow && !run.ds->MoveToBookmark((*run.selection)[size_t(p)])) continue;
         run.prn->InitializeVars();
         run.prn->setIgnoreNextNewRow(true);
         for (int copy = 1; copy <= run.copies; ++copy) {
@@ -258,16 +237,14 @@ void runPasses(Run& run) {
                     text += QStringLiteral(" / ") + QString::number(passes) + QStringLiteral(")");
                 run.progress->ShowMsg(text, run.owner);
             }
-            if (!run.pass(copy, p + 1, passes))
-                return;
+            if (!run.pass(copy, p + 1, passes)) return;
         }
     }
 }
 
 // Ends the printer's document: delivered after a sound run, thrown away after a failure.
 bool endDocument(Run& run, const std::shared_ptr<platform::PrintJob>& job) {
-    if (!job)
-        return true;
+    if (!job) return true;
     if (run.failed) {
         job->abort();
         return true;
@@ -282,7 +259,9 @@ bool endDocument(Run& run, const std::shared_ptr<platform::PrintJob>& job) {
     return true;
 }
 
-float single(datalib::DataSource& layout, const char* column) { return float(layout.ColValueNum(QString::fromLatin1(column))); }
+float single(datalib::DataSource& layout, const char* column) {
+    return float(layout.ColValueNum(QString::fromLatin1(column)));
+}
 
 }  // namespace
 
@@ -293,19 +272,19 @@ void setPreviewShower(PreviewShower shower) { previewShower() = std::move(shower
 RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>& ds,
                            std::shared_ptr<clsCustomReport> prn, const QString& referenceName,
                            const QString& reportName, int runMode, bool preview, int copies,
-                           const QString& notesColumn, const RowSelection& selection, const QString& groupName) {
-    if (!ds)
-        return RunOutcome::Failed;
+                           const QString& notesColumn, const RowSelection& selection,
+                           const QString& groupName) {
+    if (!ds) return RunOutcome::Failed;
     // 1. Something to print.
     if (!selection) {
         if (!referenceName.isEmpty() && (ds->Bof() || ds->Eof())) {
-            platform::messageBox(QStringLiteral("Devi selezionare l'elemento da stampare"), platform::kInformation,
-                                 QString(), owner);
+            platform::messageBox(QStringLiteral("Devi selezionare l'elemento da stampare"),
+                                 platform::kInformation, QString(), owner);
             return RunOutcome::Failed;
         }
         if (referenceName.isEmpty() && ds->DataEmpty()) {
-            platform::messageBox(QStringLiteral("Nessun elemento da stampare"), platform::kInformation, QString(),
-                                 owner);
+            platform::messageBox(QStringLiteral("Nessun elemento da stampare"), platform::kInformation,
+                                 QString(), owner);
             return RunOutcome::Failed;
         }
     }
@@ -321,8 +300,7 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
             }
         }
         ~OptionForTheRun() {
-            if (db)
-                db->SetOption(saved);
+            if (db) db->SetOption(saved);
         }
     } option(db);
     Run run;
@@ -338,15 +316,13 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
     bool ownsProgress = false;
     // Any other failure: nothing is delivered, the run's state is put back.
     const auto failed = [&](const QString& description, bool quiet) {
-        if (ownsProgress)
-            startup::frmMessage::Unload();
-        if (job)
-            job->abort();
-        if (prn && prn->printJob())
-            prn->printJob()->abort();
+        if (ownsProgress) startup::frmMessage::Unload();
+        if (job) job->abort();
+        if (prn && prn->printJob()) prn->printJob()->abort();
         if (!quiet)
-            platform::messageBox(QStringLiteral("Si e' verificato un errore durante la stampa:\r\r") + description,
-                                 platform::kOkOnly | platform::kCritical, QString(), owner);
+            platform::messageBox(
+                QStringLiteral("Si e' verificato un errore durante la stampa:\r\r") + description,
+                platform::kOkOnly | platform::kCritical, QString(), owner);
         return RunOutcome::Failed;
     };
     try {
@@ -373,9 +349,10 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
                     data += QStringLiteral(".") +
                             (ref && !ref->description.isEmpty() ? ref->description : referenceName);
                 }
-                platform::messageBox(QStringLiteral("Report non trovato/i\r\rConfigurare almeno un Report per i dati <") +
-                                         data + QStringLiteral(">..."),
-                                     platform::kInformation, QString(), owner);
+                platform::messageBox(
+                    QStringLiteral("Report non trovato/i\r\rConfigurare almeno un Report per i dati <") +
+                        data + QStringLiteral(">..."),
+                    platform::kInformation, QString(), owner);
                 return RunOutcome::Failed;
             }
             layouts->RowFirst();
@@ -390,9 +367,10 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
             if (!preview) {
                 QString printer = layouts->ColValueStr(QStringLiteral("NomeStampante"));
                 QString pdf;
-                if (layouts->ColValueBool(QStringLiteral("RichiediSelezioneStampante")) || printer.isEmpty()) {
-                    const auto choice =
-                        platform::Printers::choosePrinter(owner, QStringLiteral("Selezione stampante"), run.copies);
+                if (layouts->ColValueBool(QStringLiteral("RichiediSelezioneStampante")) ||
+                    printer.isEmpty()) {
+                    const auto choice = platform::Printers::choosePrinter(
+                        owner, QStringLiteral("Selezione stampante"), run.copies);
                     if (!choice) {
                         return RunOutcome::Failed;
                     }
@@ -400,8 +378,7 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
                     pdf = choice->pdfFile;
                     run.copies = std::max(1, choice->copies);
                 }
-                if (!platform::Printers::isInstalled(printer))
-                    printer = platform::Printers::current();
+                if (!platform::Printers::isInstalled(printer)) printer = platform::Printers::current();
                 if (platform::Printers::isPdfPrinter(printer) && pdf.isEmpty()) {
                     const auto file = platform::Printers::askPdfFile(owner);
                     if (!file) {
@@ -409,8 +386,8 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
                     }
                     pdf = *file;
                 }
-                job = std::make_shared<platform::PrintJob>(printer, pdf,
-                                                           layouts->ColValueStr(QStringLiteral("NomeProspetto")));
+                job = std::make_shared<platform::PrintJob>(
+                    printer, pdf, layouts->ColValueStr(QStringLiteral("NomeProspetto")));
                 device.printer = job;
             } else {
                 previewWindow = std::make_unique<frmCustomReportPreview>(owner);
@@ -421,7 +398,8 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
             prn->SetParameter(device, single(*layouts, "AltezzaModulo"), single(*layouts, "LarghezzaModulo"),
                               single(*layouts, "MargineSuperiore"), single(*layouts, "MargineSinistro"),
                               std::int16_t(layouts->ColValueNum(QStringLiteral("NumeroColonne"))),
-                              single(*layouts, "AltezzaRigheDettaglio"), single(*layouts, "MargineSuperioreRighe"),
+                              single(*layouts, "AltezzaRigheDettaglio"),
+                              single(*layouts, "MargineSuperioreRighe"),
                               single(*layouts, "MargineInferioreRighe"),
                               layouts->ColValueStr(QStringLiteral("ImmagineSfondo")),
                               single(*layouts, "MargineInferioreSfondo"),
@@ -455,11 +433,10 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
             endDocument(run, job);
             prn->EndReports();
         } else if (shownPreview) {
-            if (prn->SheetIsEmpty())
-                shownPreview->CancelAddingPage();
+            if (prn->SheetIsEmpty()) shownPreview->CancelAddingPage();
             prn->EndReports();
-            const QString printer = previewShower() ? previewShower()(*shownPreview, owner)
-                                                    : shownPreview->ShowPreview(owner);
+            const QString printer =
+                previewShower() ? previewShower()(*shownPreview, owner) : shownPreview->ShowPreview(owner);
             if (!printer.isEmpty()) {
                 const auto choice = shownPreview->printChoice();
                 auto all = std::make_shared<platform::PrintJob>(printer, choice ? choice->pdfFile : QString(),
@@ -478,15 +455,14 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
     } catch (const std::exception& e) {
         return failed(QString::fromUtf8(e.what()), false);
     }
-    if (run.failed)
-        return RunOutcome::Failed;
+    if (run.failed) return RunOutcome::Failed;
     return run.ended ? RunOutcome::Ended : RunOutcome::Completed;
 }
 
-bool PrintCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>& ds, std::shared_ptr<clsCustomReport> prn,
-                       const QString& referenceName, const QString& reportName, int runMode, bool preview,
-                       int copies, const QString& notesColumn, const RowSelection& selection,
-                       const QString& groupName) {
+bool PrintCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>& ds,
+                       std::shared_ptr<clsCustomReport> prn, const QString& referenceName,
+                       const QString& reportName, int runMode, bool preview, int copies,
+                       const QString& notesColumn, const RowSelection& selection, const QString& groupName) {
     return RunCustomReport(owner, ds, std::move(prn), referenceName, reportName, runMode, preview, copies,
                            notesColumn, selection, groupName) == RunOutcome::Completed;
 }

@@ -44,9 +44,10 @@ using RowSelection = std::optional<std::vector<core::Variant>>;
 // Prints (or previews) the report. prn: a page object set up by the caller,
 // or none (the runner chooses the layout and makes one). True when the run
 // ended without being stopped.
-bool PrintCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>& ds, std::shared_ptr<clsCustomReport> prn,
-                       const QString& referenceName, const QString& reportName, int runMode, bool preview,
-                       int copies, const QString& notesColumn, const RowSelection& selection = std::nullopt,
+bool PrintCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>& ds,
+                       std::shared_ptr<clsCustomReport> prn, const QString& referenceName,
+                       const QString& reportName, int runMode, bool preview, int copies,
+                       const QString& notesColumn, const RowSelection& selection = std::nullopt,
                        const QString& groupName = QString());
 
 // The same run, telling how it ended.
@@ -58,7 +59,8 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
 
 // The pick list of layouts when more than one fits: the layouts' data set,
 // listed by "NomeProspetto"; the bookmark of the chosen row, or nothing.
-using LayoutPicker = std::function<std::optional<core::Variant>(QWidget* owner, datalib::DataSource& layouts)>;
+using LayoutPicker =
+    std::function<std::optional<core::Variant>(QWidget* owner, datalib::DataSource& layouts)>;
 void setLayoutPicker(LayoutPicker picker);
 
 // The preview window's modal show, replaceable for tests (the window is shown

@@ -15,8 +15,7 @@ QHash<QString, const Info*> buildFunctions() {
     QHash<QString, const Info*> all;
     for (auto group : {stringFunctions(), conversionFunctions(), dateFunctions(), formatFunctions(),
                        interactionFunctions()})
-        for (const Info& info : group)
-            all.insert(QString::fromLatin1(info.name).toLower(), &info);
+        for (const Info& info : group) all.insert(QString::fromLatin1(info.name).toLower(), &info);
     return all;
 }
 
@@ -27,7 +26,9 @@ const QHash<QString, const Info*>& functions() {
 
 QHash<QString, Variant> buildConstants() {
     QHash<QString, Variant> c;
-    auto text = [&c](const char* name, const QString& value) { c.insert(QString::fromLatin1(name).toLower(), Variant(value)); };
+    auto text = [&c](const char* name, const QString& value) {
+        c.insert(QString::fromLatin1(name).toLower(), Variant(value));
+    };
     auto number = [&c](const char* name, std::int32_t value) {
         c.insert(QString::fromLatin1(name).toLower(), Variant(value));
     };
@@ -128,9 +129,7 @@ const QHash<QString, Variant>& constants() {
 
 }  // namespace
 
-const Info* find(QStringView name) {
-    return functions().value(name.toString().toLower(), nullptr);
-}
+const Info* find(QStringView name) { return functions().value(name.toString().toLower(), nullptr); }
 
 const core::Variant* findConstant(QStringView name) {
     const auto& all = constants();

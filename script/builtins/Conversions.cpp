@@ -24,8 +24,7 @@ namespace {
 // Every C* conversion refuses Null (error 94), including the kinds whose
 // Variant conversion would keep it.
 const Variant& notNull(const Variant& v) {
-    if (v.isNull())
-        raiseError(94);
+    if (v.isNull()) raiseError(94);
     return v;
 }
 
@@ -46,16 +45,20 @@ Variant fnCStr(Args a) { return Variant(notNull(a[0]).toString()); }
 Variant numericOperand(const Variant& v) {
     const Variant r = v.resolved();
     switch (r.kind()) {
-    case VType::Empty: return Variant(std::int16_t(0));
-    case VType::Boolean: return Variant(std::int16_t(r.boolValue() ? -1 : 0));
-    case VType::Byte:
-    case VType::Integer:
-    case VType::Long:
-    case VType::Single:
-    case VType::Double:
-    case VType::Currency:
-    case VType::Date: return r;
-    default: return Variant(r.toDouble());
+        case VType::Empty:
+            return Variant(std::int16_t(0));
+        case VType::Boolean:
+            return Variant(std::int16_t(r.boolValue() ? -1 : 0));
+        case VType::Byte:
+        case VType::Integer:
+        case VType::Long:
+        case VType::Single:
+        case VType::Double:
+        case VType::Currency:
+        case VType::Date:
+            return r;
+        default:
+            return Variant(r.toDouble());
     }
 }
 
@@ -64,25 +67,28 @@ template <class F>
 Variant applyRounding(const Variant& v, F round) {
     const Variant n = numericOperand(v);
     switch (n.kind()) {
-    case VType::Byte:
-    case VType::Integer:
-    case VType::Long: return n;
-    case VType::Single: return Variant(float(round(double(n.singleValue()))));
-    case VType::Currency: return Variant(Currency::fromDouble(round(n.currencyValue().toDouble())));
-    case VType::Date: return Variant(core::Date::fromSerial(round(n.dateValue().serial())));
-    default: return Variant(round(n.doubleValue()));
+        case VType::Byte:
+        case VType::Integer:
+        case VType::Long:
+            return n;
+        case VType::Single:
+            return Variant(float(round(double(n.singleValue()))));
+        case VType::Currency:
+            return Variant(Currency::fromDouble(round(n.currencyValue().toDouble())));
+        case VType::Date:
+            return Variant(core::Date::fromSerial(round(n.dateValue().serial())));
+        default:
+            return Variant(round(n.doubleValue()));
     }
 }
 
 Variant fnInt(Args a) {
-    if (a[0].isNull())
-        return Variant::null();
+    if (a[0].isNull()) return Variant::null();
     return applyRounding(a[0], [](double x) { return std::floor(x); });
 }
 
 Variant fnFix(Args a) {
-    if (a[0].isNull())
-        return Variant::null();
+    if (a[0].isNull()) return Variant::null();
     return applyRounding(a[0], [](double x) { return std::trunc(x); });
 }
 
@@ -90,29 +96,24 @@ Variant fnFix(Args a) {
 // prints with 15 significant digits, so that 2.675 counts as written and not
 // as the 2.67499... that a double holds.
 double roundHalfEven(double x, int decimals) {
-    if (!std::isfinite(x) || x == 0)
-        return x;
+    if (!std::isfinite(x) || x == 0) return x;
     char text[64];
     std::snprintf(text, sizeof text, "%.14e", std::fabs(x));  // d.dddddddddddddde+xx
     std::string digits;
     const char* p = text;
     for (; *p && *p != 'e'; ++p)
-        if (*p >= '0' && *p <= '9')
-            digits += *p;
+        if (*p >= '0' && *p <= '9') digits += *p;
     const int exponent = std::atoi(p + 1);
     const int keep = exponent + 1 + decimals;  // significant digits that stay
-    if (keep >= int(digits.size()))
-        return x;
-    if (keep < 0)
-        return std::signbit(x) ? -0.0 : 0.0;
+    if (keep >= int(digits.size())) return x;
+    if (keep < 0) return std::signbit(x) ? -0.0 : 0.0;
     std::string kept = keep > 0 ? digits.substr(0, std::size_t(keep)) : std::string("0");
     const char next = digits[std::size_t(keep)];
     const bool restNonZero = digits.find_first_not_of('0', std::size_t(keep) + 1) != std::string::npos;
     const bool lastOdd = (kept.back() - '0') % 2 != 0;
     const bool up = next > '5' || (next == '5' && (restNonZero || lastOdd));
     double r = std::strtod((kept + "e" + std::to_string(exponent + 1 - keep)).c_str(), nullptr);
-    if (up)
-        r += std::pow(10.0, exponent + 1 - keep);
+    if (up) r += std::pow(10.0, exponent + 1 - keep);
     // Print the sum once more so that the result is the double nearest the decimal value.
     std::snprintf(text, sizeof text, "%.*f", decimals > 15 ? 15 : decimals, r);
     r = std::strtod(text, nullptr);
@@ -121,70 +122,64 @@ double roundHalfEven(double x, int decimals) {
 
 Variant fnRound(Args a) {
     const std::int32_t decimals = wholeArg(a, 1, 0);
-    if (decimals < 0)
-        raiseError(5);
-    if (a[0].isNull())
-        return Variant::null();
-    return applyRounding(a[0], [decimals](double x) { return roundHalfEven(x, decimals > 22 ? 22 : decimals); });
+    if (decimals < 0) raiseError(5);
+    if (a[0].isNull()) return Variant::null();
+    return applyRounding(a[0],
+                         [decimals](double x) { return roundHalfEven(x, decimals > 22 ? 22 : decimals); });
 }
 
 Variant fnAbs(Args a) {
-    if (a[0].isNull())
-        return Variant::null();
+    if (a[0].isNull()) return Variant::null();
     const Variant n = numericOperand(a[0]);
     switch (n.kind()) {
-    case VType::Byte: return n;
-    case VType::Integer:
-        if (n.integerValue() == INT16_MIN)
-            return Variant(std::int32_t(32768));
-        return Variant(std::int16_t(n.integerValue() < 0 ? -n.integerValue() : n.integerValue()));
-    case VType::Long:
-        if (n.longValue() == INT32_MIN)
-            return Variant(2147483648.0);
-        return Variant(std::int32_t(n.longValue() < 0 ? -n.longValue() : n.longValue()));
-    case VType::Single: return Variant(std::fabs(n.singleValue()));
-    case VType::Currency: return Variant(n.currencyValue() < Currency() ? -n.currencyValue() : n.currencyValue());
-    case VType::Date: return Variant(std::fabs(n.dateValue().serial()));
-    default: return Variant(std::fabs(n.doubleValue()));
+        case VType::Byte:
+            return n;
+        case VType::Integer:
+            if (n.integerValue() == INT16_MIN) return Variant(std::int32_t(32768));
+            return Variant(std::int16_t(n.integerValue() < 0 ? -n.integerValue() : n.integerValue()));
+        case VType::Long:
+            if (n.longValue() == INT32_MIN) return Variant(2147483648.0);
+            return Variant(std::int32_t(n.longValue() < 0 ? -n.longValue() : n.longValue()));
+        case VType::Single:
+            return Variant(std::fabs(n.singleValue()));
+        case VType::Currency:
+            return Variant(n.currencyValue() < Currency() ? -n.currencyValue() : n.currencyValue());
+        case VType::Date:
+            return Variant(std::fabs(n.dateValue().serial()));
+        default:
+            return Variant(std::fabs(n.doubleValue()));
     }
 }
 
 Variant fnSgn(Args a) {
-    if (a[0].isNull())
-        return Variant::null();
+    if (a[0].isNull()) return Variant::null();
     const double x = numericOperand(a[0]).toDouble();
     return Variant(std::int16_t(x > 0 ? 1 : x < 0 ? -1 : 0));
 }
 
 // ---- Mathematics -----------------------------------------------------------------
 
-double mathArg(const Variant& v) {
-    return numericOperand(v).toDouble();
-}
+double mathArg(const Variant& v) { return numericOperand(v).toDouble(); }
 
 template <double (*F)(double)>
 Variant plainMath(Args a) {
-    if (a[0].isNull())
-        return Variant::null();
+    if (a[0].isNull()) return Variant::null();
     return Variant(F(mathArg(a[0])));
 }
 
 double sqrtChecked(double x) {
-    if (x < 0)
-        raiseError(5);
+    if (x < 0) raiseError(5);
     return std::sqrt(x);
 }
 
 double expChecked(double x) {
     const double r = std::exp(x);
-    if (!std::isfinite(r))
-        raiseError(6);
+    if (!std::isfinite(r)) raiseError(6);
     return r;
 }
 
 double logChecked(double x) {
-    if (x <= 0)
-        raiseError(5);
+    if (x <= 0) raiseError(5);
     return std::log(x);
 }
 
@@ -200,19 +195,14 @@ std::uint32_t& rndSeed() {
     return seed;
 }
 
-float rndValue() {
-    return float(double(rndSeed()) / 16777216.0);
-}
+float rndValue() { return float(double(rndSeed()) / 16777216.0); }
 
-void rndStep() {
-    rndSeed() = (rndSeed() * 0x43FD43FDu + 0xC39EC3u) & 0xFFFFFFu;
-}
+void rndStep() { rndSeed() = (rndSeed() * 0x43FD43FDu + 0xC39EC3u) & 0xFFFFFFu; }
 
 Variant fnRnd(Args a) {
     if (given(a, 0)) {
         const float n = a[0].toSingle();
-        if (n == 0)
-            return Variant(rndValue());
+        if (n == 0) return Variant(rndValue());
         if (n < 0) {
             std::uint32_t bits = 0;
             std::memcpy(&bits, &n, sizeof bits);
@@ -243,8 +233,7 @@ Variant fnRandomize(Args a) {
 
 // Integers and Bytes print as 16-bit values, everything else as a Long.
 Variant radixText(const Variant& v, int base) {
-    if (v.isNull())
-        return Variant::null();
+    if (v.isNull()) return Variant::null();
     const Variant r = v.resolved();
     QString s;
     if (r.kind() == VType::Integer || r.kind() == VType::Byte || r.kind() == VType::Empty ||
@@ -275,10 +264,8 @@ Variant fnRGB(Args a) {
     std::int32_t c[3];
     for (std::size_t i = 0; i < 3; ++i) {
         c[i] = a[i].toLong();
-        if (c[i] < 0)
-            raiseError(5);
-        if (c[i] > 255)
-            c[i] = 255;
+        if (c[i] < 0) raiseError(5);
+        if (c[i] > 255) c[i] = 255;
     }
     return Variant(std::int32_t(c[0] + c[1] * 256 + c[2] * 65536));
 }
@@ -290,8 +277,7 @@ Variant fnArray(Args a) {
 }
 
 const VariantArray& arrayArg(const Variant& v) {
-    if (!v.isArray())
-        raiseError(13);
+    if (!v.isArray()) raiseError(13);
     return v.arrayValue();
 }
 
@@ -347,8 +333,6 @@ const Info kFunctions[] = {
 
 }  // namespace
 
-std::span<const Info> conversionFunctions() {
-    return kFunctions;
-}
+std::span<const Info> conversionFunctions() { return kFunctions; }
 
 }  // namespace script::builtins

@@ -18,45 +18,43 @@ constexpr int kErrElementNotFound = 32811;
 QString Dictionary::hashKey(const Variant& key) const {
     const Variant k = key.isObject() ? key : key.resolved();
     switch (k.kind()) {
-    case core::VType::Empty: return QStringLiteral("e");
-    case core::VType::Null: return QStringLiteral("z");
-    case core::VType::String:
-        return u's' + (compareMode_ == 0 ? k.stringValue() : k.stringValue().toLower());
-    case core::VType::Date: return u'd' + QString::number(k.dateValue().serial(), 'g', 17);
-    case core::VType::Object:
-        return u'o' + QString::number(quintptr(k.objectValue().get()), 16);
-    case core::VType::Array:
-    case core::VType::Error: raiseError(13);
-    default: return u'n' + QString::number(k.toDouble(), 'g', 17);
+        case core::VType::Empty:
+            return QStringLiteral("e");
+        case core::VType::Null:
+            return QStringLiteral("z");
+        case core::VType::String:
+            return u's' + (compareMode_ == 0 ? k.stringValue() : k.stringValue().toLower());
+        case core::VType::Date:
+            return u'd' + QString::number(k.dateValue().serial(), 'g', 17);
+        case core::VType::Object:
+            return u'o' + QString::number(quintptr(k.objectValue().get()), 16);
+        case core::VType::Array:
+        case core::VType::Error:
+            raiseError(13);
+        default:
+            return u'n' + QString::number(k.toDouble(), 'g', 17);
     }
 }
 
-qsizetype Dictionary::indexOf(const Variant& key) const {
-    return index_.value(hashKey(key), -1);
-}
+qsizetype Dictionary::indexOf(const Variant& key) const { return index_.value(hashKey(key), -1); }
 
 void Dictionary::reindex() {
     index_.clear();
-    for (std::size_t i = 0; i < entries_.size(); ++i)
-        index_.insert(hashKey(entries_[i].key), qsizetype(i));
+    for (std::size_t i = 0; i < entries_.size(); ++i) index_.insert(hashKey(entries_[i].key), qsizetype(i));
 }
 
 void Dictionary::add(const Variant& key, const Variant& item) {
     const QString h = hashKey(key);
-    if (index_.contains(h))
-        raiseError(kErrKeyExists);
+    if (index_.contains(h)) raiseError(kErrKeyExists);
     index_.insert(h, qsizetype(entries_.size()));
     entries_.push_back({key.isObject() ? key : key.resolved(), item});
 }
 
-bool Dictionary::exists(const Variant& key) const {
-    return indexOf(key) >= 0;
-}
+bool Dictionary::exists(const Variant& key) const { return indexOf(key) >= 0; }
 
 Variant Dictionary::item(const Variant& key) {
     const qsizetype i = indexOf(key);
-    if (i >= 0)
-        return entries_[std::size_t(i)].item;
+    if (i >= 0) return entries_[std::size_t(i)].item;
     add(key, Variant());
     return Variant();
 }
@@ -71,10 +69,8 @@ void Dictionary::setItem(const Variant& key, const Variant& item) {
 
 void Dictionary::renameKey(const Variant& key, const Variant& newKey) {
     const qsizetype i = indexOf(key);
-    if (i < 0)
-        raiseError(kErrElementNotFound);
-    if (exists(newKey))
-        raiseError(kErrKeyExists);
+    if (i < 0) raiseError(kErrElementNotFound);
+    if (exists(newKey)) raiseError(kErrKeyExists);
     index_.remove(hashKey(key));
     entries_[std::size_t(i)].key = newKey.isObject() ? newKey : newKey.resolved();
     index_.insert(hashKey(newKey), i);
@@ -82,8 +78,7 @@ void Dictionary::renameKey(const Variant& key, const Variant& newKey) {
 
 void Dictionary::remove(const Variant& key) {
     const qsizetype i = indexOf(key);
-    if (i < 0)
-        raiseError(kErrElementNotFound);
+    if (i < 0) raiseError(kErrElementNotFound);
     entries_.erase(entries_.begin() + i);
     reindex();
 }
@@ -96,28 +91,20 @@ void Dictionary::removeAll() {
 std::vector<Variant> Dictionary::column(bool keys) const {
     std::vector<Variant> out;
     out.reserve(entries_.size());
-    for (const Entry& e : entries_)
-        out.push_back(keys ? e.key : e.item);
+    for (const Entry& e : entries_) out.push_back(keys ? e.key : e.item);
     return out;
 }
 
-Variant Dictionary::keys() const {
-    return Variant(core::VariantArray::fromValues(column(true)));
-}
+Variant Dictionary::keys() const { return Variant(core::VariantArray::fromValues(column(true))); }
 
-Variant Dictionary::items() const {
-    return Variant(core::VariantArray::fromValues(column(false)));
-}
+Variant Dictionary::items() const { return Variant(core::VariantArray::fromValues(column(false))); }
 
 void Dictionary::setCompareMode(int mode) {
-    if (mode < 0 || mode > 2 || !entries_.empty())
-        raiseError(5);
+    if (mode < 0 || mode > 2 || !entries_.empty()) raiseError(5);
     compareMode_ = mode == 0 ? 0 : 1;
 }
 
-std::vector<Variant> Dictionary::enumerate() {
-    return column(true);
-}
+std::vector<Variant> Dictionary::enumerate() { return column(true); }
 
 Variant Dictionary::invoke(const QString& name, core::CallKind kind, std::span<Variant* const> args) {
     using D = Dictionary;
@@ -132,7 +119,8 @@ Variant Dictionary::invoke(const QString& name, core::CallKind kind, std::span<V
             .property(
                 "Item", [](D& d, const CallArgs& a) { return d.item(a[0]); },
                 [](D& d, const CallArgs& a, const Variant& v) { d.setItem(a[0], v); }, 1, 1)
-            .property("Key", {}, [](D& d, const CallArgs& a, const Variant& v) { d.renameKey(a[0], v); }, 1, 1)
+            .property(
+                "Key", {}, [](D& d, const CallArgs& a, const Variant& v) { d.renameKey(a[0], v); }, 1, 1)
             .method("Keys", 0, 0, [](D& d, const CallArgs&) { return d.keys(); })
             .method("Items", 0, 0, [](D& d, const CallArgs&) { return d.items(); })
             .property("Count", [](D& d, const CallArgs&) { return Variant(std::int32_t(d.count())); })

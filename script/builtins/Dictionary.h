@@ -11,9 +11,10 @@
 namespace script::builtins {
 
 class Dictionary : public core::Object {
-public:
+  public:
     QString typeName() const override { return QStringLiteral("Dictionary"); }
-    core::Variant invoke(const QString& name, core::CallKind kind, std::span<core::Variant* const> args) override;
+    core::Variant invoke(const QString& name, core::CallKind kind,
+                         std::span<core::Variant* const> args) override;
     // For Each visits the keys.
     std::vector<core::Variant> enumerate() override;
 
@@ -23,8 +24,9 @@ public:
     // Reading an absent key adds it with an Empty item, as the language does.
     core::Variant item(const core::Variant& key);
     void setItem(const core::Variant& key, const core::Variant& item);
-    void renameKey(const core::Variant& key, const core::Variant& newKey);  // 32811 when absent, 457 when taken
-    void remove(const core::Variant& key);                                  // 32811 when absent
+    void renameKey(const core::Variant& key,
+                   const core::Variant& newKey);  // 32811 when absent, 457 when taken
+    void remove(const core::Variant& key);        // 32811 when absent
     void removeAll();
     int count() const { return int(entries_.size()); }
     core::Variant keys() const;   // array from 0
@@ -34,7 +36,7 @@ public:
     int compareMode() const { return compareMode_; }
     void setCompareMode(int mode);
 
-private:
+  private:
     QString hashKey(const core::Variant& key) const;
     qsizetype indexOf(const core::Variant& key) const;
     void reindex();

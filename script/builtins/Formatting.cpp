@@ -25,10 +25,8 @@ struct NumberStyle {
 NumberStyle styleArgs(Args a, std::size_t first) {
     NumberStyle style;
     const std::int32_t decimals = wholeArg(a, first, -1);
-    if (decimals < -1 || decimals > 255)
-        raiseError(5);
-    if (decimals >= 0)
-        style.decimals = decimals > 15 ? 15 : decimals;
+    if (decimals < -1 || decimals > 255) raiseError(5);
+    if (decimals >= 0) style.decimals = decimals > 15 ? 15 : decimals;
     style.leadingDigit = tristateArg(a, first + 1, true);
     style.parentheses = tristateArg(a, first + 2, false);
     style.group = tristateArg(a, first + 3, true);
@@ -37,24 +35,20 @@ NumberStyle styleArgs(Args a, std::size_t first) {
 
 // The value to format: numbers and numeric text (Italian), Empty as 0.
 double formatOperand(const Variant& v) {
-    if (v.isNull())
-        raiseError(94);
+    if (v.isNull()) raiseError(94);
     return v.toDouble();
 }
 
 QString formatted(double value, const NumberStyle& style, const QString& prefix, const QString& suffix) {
     QString digits = core::italian::formatFixed(value, style.decimals, style.group);
     bool negative = digits.startsWith(u'-');
-    if (negative)
-        digits.remove(0, 1);
+    if (negative) digits.remove(0, 1);
     // "-0,00" after rounding prints without its sign.
     if (negative && digits.count(u'0') + digits.count(u',') + digits.count(u'.') == digits.size())
         negative = false;
-    if (!style.leadingDigit && digits.startsWith(QStringLiteral("0,")))
-        digits.remove(0, 1);
+    if (!style.leadingDigit && digits.startsWith(QStringLiteral("0,"))) digits.remove(0, 1);
     const QString body = prefix + digits + suffix;
-    if (!negative)
-        return body;
+    if (!negative) return body;
     return style.parentheses ? u'(' + body + u')' : u'-' + body;
 }
 
@@ -73,17 +67,20 @@ Variant fnFormatPercent(Args a) {
 // vbGeneralDate 0, vbLongDate 1, vbShortDate 2, vbLongTime 3, vbShortTime 4.
 Variant fnFormatDateTime(Args a) {
     const std::int32_t format = wholeArg(a, 1, 0);
-    if (format < 0 || format > 4)
-        raiseError(5);
-    if (a[0].isNull())
-        raiseError(94);
+    if (format < 0 || format > 4) raiseError(5);
+    if (a[0].isNull()) raiseError(94);
     const core::Date d = a[0].toDate();
     switch (format) {
-    case 1: return Variant(longDateText(d));
-    case 2: return Variant(core::italian::formatDateOnly(d));
-    case 3: return Variant(core::italian::formatTimeOnly(d));
-    case 4: return Variant(core::italian::formatTimeOnly(d).left(5));
-    default: return Variant(core::italian::formatDate(d));
+        case 1:
+            return Variant(longDateText(d));
+        case 2:
+            return Variant(core::italian::formatDateOnly(d));
+        case 3:
+            return Variant(core::italian::formatTimeOnly(d));
+        case 4:
+            return Variant(core::italian::formatTimeOnly(d).left(5));
+        default:
+            return Variant(core::italian::formatDate(d));
     }
 }
 
@@ -96,8 +93,6 @@ const Info kFunctions[] = {
 
 }  // namespace
 
-std::span<const Info> formatFunctions() {
-    return kFunctions;
-}
+std::span<const Info> formatFunctions() { return kFunctions; }
 
 }  // namespace script::builtins

@@ -22,9 +22,7 @@ std::span<const Info> interactionFunctions();
 QString longDateText(const core::Date& d);
 
 // True when argument i was passed and is not a left-out optional one.
-inline bool given(Args a, std::size_t i) {
-    return i < a.size() && !a[i].isMissing();
-}
+inline bool given(Args a, std::size_t i) { return i < a.size() && !a[i].isMissing(); }
 
 // A whole-number argument, or the fallback when not given (Null: error 94).
 inline std::int32_t wholeArg(Args a, std::size_t i, std::int32_t fallback) {
@@ -34,8 +32,7 @@ inline std::int32_t wholeArg(Args a, std::size_t i, std::int32_t fallback) {
 // A Boolean argument that the language also accepts as the tristate
 // constants (vbTrue -1, vbFalse 0, vbUseDefault -2): the fallback for -2.
 inline bool tristateArg(Args a, std::size_t i, bool fallback) {
-    if (!given(a, i))
-        return fallback;
+    if (!given(a, i)) return fallback;
     const std::int32_t v = a[i].toLong();
     return v == -2 ? fallback : v != 0;
 }
@@ -43,8 +40,7 @@ inline bool tristateArg(Args a, std::size_t i, bool fallback) {
 // vbBinaryCompare (0) or vbTextCompare (1); anything else is error 5.
 inline bool textCompareArg(Args a, std::size_t i) {
     const std::int32_t mode = wholeArg(a, i, 0);
-    if (mode != 0 && mode != 1)
-        raiseError(5);
+    if (mode != 0 && mode != 1) raiseError(5);
     return mode == 1;
 }
 

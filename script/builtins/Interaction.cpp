@@ -49,8 +49,6 @@ const Info kFunctions[] = {
 
 }  // namespace
 
-std::span<const Info> interactionFunctions() {
-    return kFunctions;
-}
+std::span<const Info> interactionFunctions() { return kFunctions; }
 
 }  // namespace script::builtins

@@ -20,55 +20,45 @@ Qt::CaseSensitivity sensitivity(bool textCompare) {
 // A count or length argument: negative is error 5.
 qsizetype lengthArg(Args a, std::size_t i) {
     const std::int32_t n = a[i].toLong();
-    if (n < 0)
-        raiseError(5);
+    if (n < 0) raiseError(5);
     return n;
 }
 
 // A one-dimensional array argument (error 13 otherwise, 94 for Null).
 const VariantArray& listArg(const Variant& v) {
-    if (v.isNull())
-        raiseError(94);
-    if (!v.isArray() || v.arrayValue().dimensions() != 1)
-        raiseError(13);
+    if (v.isNull()) raiseError(94);
+    if (!v.isArray() || v.arrayValue().dimensions() != 1) raiseError(13);
     return v.arrayValue();
 }
 
 Variant stringArray(const QStringList& parts) {
     VariantArray array({core::ArrayBound{0, std::int32_t(parts.size())}}, VType::String);
-    for (qsizetype i = 0; i < parts.size(); ++i)
-        array.elements()[std::size_t(i)] = Variant(parts[i]);
+    for (qsizetype i = 0; i < parts.size(); ++i) array.elements()[std::size_t(i)] = Variant(parts[i]);
     return Variant(std::move(array));
 }
 
 Variant fnLen(Args a) {
-    if (a[0].isNull())
-        return Variant::null();
+    if (a[0].isNull()) return Variant::null();
     return Variant(std::int32_t(a[0].toString().size()));
 }
 
 Variant fnLeft(Args a) {
-    if (a[0].isNull())
-        return Variant::null();
+    if (a[0].isNull()) return Variant::null();
     return Variant(a[0].toString().left(lengthArg(a, 1)));
 }
 
 Variant fnRight(Args a) {
-    if (a[0].isNull())
-        return Variant::null();
+    if (a[0].isNull()) return Variant::null();
     return Variant(a[0].toString().right(lengthArg(a, 1)));
 }
 
 Variant fnMid(Args a) {
     const std::int32_t start = a[1].toLong();
-    if (start <= 0)
-        raiseError(5);
+    if (start <= 0) raiseError(5);
     const qsizetype length = given(a, 2) ? lengthArg(a, 2) : -1;
-    if (a[0].isNull())
-        return Variant::null();
+    if (a[0].isNull()) return Variant::null();
     const QString s = a[0].toString();
-    if (start > s.size())
-        return Variant(QString(""));
+    if (start > s.size()) return Variant(QString(""));
     return Variant(s.mid(start - 1, length));
 }
 
@@ -78,61 +68,46 @@ Variant fnInStr(Args a) {
     std::int32_t start = 1;
     if (a.size() >= 3) {
         start = a[0].toLong();
-        if (start < 1)
-            raiseError(5);
+        if (start < 1) raiseError(5);
         i = 1;
     }
     const bool text = textCompareArg(a, i + 2);
-    if (a[i].isNull() || a[i + 1].isNull())
-        return Variant::null();
+    if (a[i].isNull() || a[i + 1].isNull()) return Variant::null();
     const QString s = a[i].toString();
     const QString find = a[i + 1].toString();
-    if (s.isEmpty() || start > s.size())
-        return Variant(std::int32_t(0));
-    if (find.isEmpty())
-        return Variant(start);
+    if (s.isEmpty() || start > s.size()) return Variant(std::int32_t(0));
+    if (find.isEmpty()) return Variant(start);
     return Variant(std::int32_t(s.indexOf(find, start - 1, sensitivity(text)) + 1));
 }
 
 // InStrRev(string1, string2[, start[, compare]])
 Variant fnInStrRev(Args a) {
     const std::int32_t start = wholeArg(a, 2, -1);
-    if (start == 0 || start < -1)
-        raiseError(5);
+    if (start == 0 || start < -1) raiseError(5);
     const bool text = textCompareArg(a, 3);
-    if (a[0].isNull() || a[1].isNull())
-        return Variant::null();
+    if (a[0].isNull() || a[1].isNull()) return Variant::null();
     const QString s = a[0].toString();
     const QString find = a[1].toString();
     const qsizetype end = start == -1 ? s.size() : start;
-    if (s.isEmpty() || end > s.size())
-        return Variant(std::int32_t(0));
-    if (find.isEmpty())
-        return Variant(std::int32_t(end));
+    if (s.isEmpty() || end > s.size()) return Variant(std::int32_t(0));
+    if (find.isEmpty()) return Variant(std::int32_t(end));
     const qsizetype from = end - find.size();
-    if (from < 0)
-        return Variant(std::int32_t(0));
+    if (from < 0) return Variant(std::int32_t(0));
     return Variant(std::int32_t(s.lastIndexOf(find, from, sensitivity(text)) + 1));
 }
 
-Variant fnLCase(Args a) {
-    return a[0].isNull() ? Variant::null() : Variant(a[0].toString().toLower());
-}
+Variant fnLCase(Args a) { return a[0].isNull() ? Variant::null() : Variant(a[0].toString().toLower()); }
 
-Variant fnUCase(Args a) {
-    return a[0].isNull() ? Variant::null() : Variant(a[0].toString().toUpper());
-}
+Variant fnUCase(Args a) { return a[0].isNull() ? Variant::null() : Variant(a[0].toString().toUpper()); }
 
 // The language trims blanks only, not tabs or line breaks.
 QString trimmed(const QString& s, bool left, bool right) {
     qsizetype from = 0;
     qsizetype to = s.size();
     if (left)
-        while (from < to && s[from] == u' ')
-            ++from;
+        while (from < to && s[from] == u' ') ++from;
     if (right)
-        while (to > from && s[to - 1] == u' ')
-            --to;
+        while (to > from && s[to - 1] == u' ') --to;
     return s.mid(from, to - from);
 }
 
@@ -148,21 +123,17 @@ Variant fnTrim(Args a) {
     return a[0].isNull() ? Variant::null() : Variant(trimmed(a[0].toString(), true, true));
 }
 
-Variant fnSpace(Args a) {
-    return Variant(QString(lengthArg(a, 0), u' '));
-}
+Variant fnSpace(Args a) { return Variant(QString(lengthArg(a, 0), u' ')); }
 
 // String(number, character): a character code (taken modulo 256) or the
 // first character of a text.
 Variant fnString(Args a) {
     const qsizetype n = lengthArg(a, 0);
-    if (a[1].isNull())
-        return Variant::null();
+    if (a[1].isNull()) return Variant::null();
     QChar c;
     if (a[1].isString()) {
         const QString s = a[1].stringValue();
-        if (s.isEmpty())
-            raiseError(5);
+        if (s.isEmpty()) raiseError(5);
         c = s[0];
     } else {
         const std::int32_t code = a[1].toLong();
@@ -174,28 +145,23 @@ Variant fnString(Args a) {
 // Replace(expression, find, replacewith[, start[, count[, compare]]]): the
 // result begins at start, as the language's does.
 Variant fnReplace(Args a) {
-    if (a[0].isNull())
-        raiseError(94);
+    if (a[0].isNull()) raiseError(94);
     const std::int32_t start = wholeArg(a, 3, 1);
     const std::int32_t count = wholeArg(a, 4, -1);
-    if (start < 1 || count < -1)
-        raiseError(5);
+    if (start < 1 || count < -1) raiseError(5);
     const bool text = textCompareArg(a, 5);
     const QString find = a[1].toString();
     const QString with = a[2].toString();
     const QString s = a[0].toString();
-    if (start > s.size())
-        return Variant(QString(""));
+    if (start > s.size()) return Variant(QString(""));
     const QString rest = s.mid(start - 1);
-    if (find.isEmpty() || count == 0)
-        return Variant(rest);
+    if (find.isEmpty() || count == 0) return Variant(rest);
     QString out;
     qsizetype pos = 0;
     std::int32_t done = 0;
     while (count == -1 || done < count) {
         const qsizetype at = rest.indexOf(find, pos, sensitivity(text));
-        if (at < 0)
-            break;
+        if (at < 0) break;
         out += QStringView(rest).mid(pos, at - pos);
         out += with;
         pos = at + find.size();
@@ -207,24 +173,19 @@ Variant fnReplace(Args a) {
 
 // Split(expression[, delimiter[, count[, compare]]])
 Variant fnSplit(Args a) {
-    if (a[0].isNull())
-        raiseError(94);
+    if (a[0].isNull()) raiseError(94);
     const QString s = a[0].toString();
     const QString delimiter = given(a, 1) ? a[1].toString() : QStringLiteral(" ");
     const std::int32_t count = wholeArg(a, 2, -1);
-    if (count < -1)
-        raiseError(5);
+    if (count < -1) raiseError(5);
     const bool text = textCompareArg(a, 3);
     QStringList parts;
-    if (s.isEmpty() || count == 0)
-        return stringArray(parts);
-    if (delimiter.isEmpty())
-        return stringArray({s});
+    if (s.isEmpty() || count == 0) return stringArray(parts);
+    if (delimiter.isEmpty()) return stringArray({s});
     qsizetype pos = 0;
     while (count == -1 || parts.size() < count - 1) {
         const qsizetype at = s.indexOf(delimiter, pos, sensitivity(text));
-        if (at < 0)
-            break;
+        if (at < 0) break;
         parts.append(s.mid(pos, at - pos));
         pos = at + delimiter.size();
     }
@@ -238,8 +199,7 @@ Variant fnJoin(Args a) {
     QString out;
     bool first = true;
     for (const Variant& e : list.elements()) {
-        if (!first)
-            out += delimiter;
+        if (!first) out += delimiter;
         out += e.toString();
         first = false;
     }
@@ -248,8 +208,7 @@ Variant fnJoin(Args a) {
 
 Variant fnStrComp(Args a) {
     const bool text = textCompareArg(a, 2);
-    if (a[0].isNull() || a[1].isNull())
-        return Variant::null();
+    if (a[0].isNull() || a[1].isNull()) return Variant::null();
     const int c = QString::compare(a[0].toString(), a[1].toString(), sensitivity(text));
     return Variant(std::int16_t(c < 0 ? -1 : c > 0 ? 1 : 0));
 }
@@ -258,41 +217,32 @@ Variant fnStrReverse(Args a) {
     const QString s = a[0].toString();
     QString out;
     out.reserve(s.size());
-    for (qsizetype i = s.size(); i > 0; --i)
-        out.append(s[i - 1]);
+    for (qsizetype i = s.size(); i > 0; --i) out.append(s[i - 1]);
     return Variant(out);
 }
 
 QChar firstChar(const Variant& v) {
     const QString s = v.toString();
-    if (s.isEmpty())
-        raiseError(5);
+    if (s.isEmpty()) raiseError(5);
     return s[0];
 }
 
 // Asc: the character's code in the Windows ("ANSI") code page of an
 // Italian installation.
-Variant fnAsc(Args a) {
-    return Variant(std::int16_t(core::cp1252::fromUnicode(firstChar(a[0]).unicode())));
-}
+Variant fnAsc(Args a) { return Variant(std::int16_t(core::cp1252::fromUnicode(firstChar(a[0]).unicode()))); }
 
-Variant fnAscW(Args a) {
-    return Variant(std::int16_t(firstChar(a[0]).unicode()));
-}
+Variant fnAscW(Args a) { return Variant(std::int16_t(firstChar(a[0]).unicode())); }
 
 Variant fnChr(Args a) {
     const std::int32_t code = a[0].toLong();
-    if (code < 0 || code > 255)
-        raiseError(5);
+    if (code < 0 || code > 255) raiseError(5);
     return Variant(QString(QChar(core::cp1252::toUnicode((unsigned char)code))));
 }
 
 Variant fnChrW(Args a) {
     std::int32_t code = a[0].toLong();
-    if (code < -32768 || code > 65535)
-        raiseError(5);
-    if (code < 0)
-        code += 65536;
+    if (code < -32768 || code > 65535) raiseError(5);
+    if (code < 0) code += 65536;
     return Variant(QString(QChar(char16_t(code))));
 }
 
@@ -300,50 +250,31 @@ Variant fnChrW(Args a) {
 // with include False, do not contain) the value.
 Variant fnFilter(Args a) {
     const VariantArray& list = listArg(a[0]);
-    if (a[1].isNull())
-        raiseError(94);
+    if (a[1].isNull()) raiseError(94);
     const QString value = a[1].toString();
     const bool include = given(a, 2) ? a[2].toBool() : true;
     const bool text = textCompareArg(a, 3);
     QStringList out;
     for (const Variant& e : list.elements()) {
         const QString s = e.toString();
-        if (s.contains(value, sensitivity(text)) == include)
-            out.append(s);
+        if (s.contains(value, sensitivity(text)) == include) out.append(s);
     }
     return stringArray(out);
 }
 
 const Info kFunctions[] = {
-    {"Len", 1, 1, fnLen},
-    {"Left", 2, 2, fnLeft},
-    {"Right", 2, 2, fnRight},
-    {"Mid", 2, 3, fnMid},
-    {"InStr", 2, 4, fnInStr},
-    {"InStrRev", 2, 4, fnInStrRev},
-    {"LCase", 1, 1, fnLCase},
-    {"UCase", 1, 1, fnUCase},
-    {"LTrim", 1, 1, fnLTrim},
-    {"RTrim", 1, 1, fnRTrim},
-    {"Trim", 1, 1, fnTrim},
-    {"Space", 1, 1, fnSpace},
-    {"String", 2, 2, fnString},
-    {"Replace", 3, 6, fnReplace},
-    {"Split", 1, 4, fnSplit},
-    {"Join", 1, 2, fnJoin},
-    {"StrComp", 2, 3, fnStrComp},
-    {"StrReverse", 1, 1, fnStrReverse},
-    {"Asc", 1, 1, fnAsc},
-    {"AscW", 1, 1, fnAscW},
-    {"Chr", 1, 1, fnChr},
-    {"ChrW", 1, 1, fnChrW},
-    {"Filter", 2, 4, fnFilter},
+    {"Len", 1, 1, fnLen},       {"Left", 2, 2, fnLeft},       {"Right", 2, 2, fnRight},
+    {"Mid", 2, 3, fnMid},       {"InStr", 2, 4, fnInStr},     {"InStrRev", 2, 4, fnInStrRev},
+    {"LCase", 1, 1, fnLCase},   {"UCase", 1, 1, fnUCase},     {"LTrim", 1, 1, fnLTrim},
+    {"RTrim", 1, 1, fnRTrim},   {"Trim", 1, 1, fnTrim},       {"Space", 1, 1, fnSpace},
+    {"String", 2, 2, fnString}, {"Replace", 3, 6, fnReplace}, {"Split", 1, 4, fnSplit},
+    {"Join", 1, 2, fnJoin},     {"StrComp", 2, 3, fnStrComp}, {"StrReverse", 1, 1, fnStrReverse},
+    {"Asc", 1, 1, fnAsc},       {"AscW", 1, 1, fnAscW},       {"Chr", 1, 1, fnChr},
+    {"ChrW", 1, 1, fnChrW},     {"Filter", 2, 4, fnFilter},
 };
 
 }  // namespace
 
-std::span<const Info> stringFunctions() {
-    return kFunctions;
-}
+std::span<const Info> stringFunctions() { return kFunctions; }
 
 }  // namespace script::builtins

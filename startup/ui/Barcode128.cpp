@@ -20,13 +20,16 @@ float DrawBarPattern(platform::PageSurface& surface, const QString& pattern, flo
     return done;
 }
 
-float DrawBarcode128(platform::PageSurface& surface, const QString& text, float top, float left, float barHeight,
-                     float moduleWidth) {
+float DrawBarcode128(platform::PageSurface& surface, const QString& text, float top, float left,
+                     float barHeight, float moduleWidth) {
     const QString encoded = EncodeCode128(text);
-    float width = DrawBarPattern(surface, QString::fromLatin1(kCode128StartB), top, left, barHeight, moduleWidth);
+    float width =
+        DrawBarPattern(surface, QString::fromLatin1(kCode128StartB), top, left, barHeight, moduleWidth);
     for (const QChar c : encoded)
-        width += DrawBarPattern(surface, Code128Pattern(Code128Value(c)), top, left + width, barHeight, moduleWidth);
-    width += DrawBarPattern(surface, QString::fromLatin1(kCode128Stop), top, left + width, barHeight, moduleWidth);
+        width += DrawBarPattern(surface, Code128Pattern(Code128Value(c)), top, left + width, barHeight,
+                                moduleWidth);
+    width +=
+        DrawBarPattern(surface, QString::fromLatin1(kCode128Stop), top, left + width, barHeight, moduleWidth);
     return width;
 }
 

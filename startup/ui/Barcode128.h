@@ -18,7 +18,7 @@ float DrawBarPattern(platform::PageSurface& surface, const QString& pattern, flo
 // Draws the text as a Code 128 barcode with its top-left corner at (left,
 // top): start B, the symbols of the text and the check symbol, the stop.
 // Returns the width drawn (modules × module width). No quiet zone is drawn.
-float DrawBarcode128(platform::PageSurface& surface, const QString& text, float top, float left, float barHeight,
-                     float moduleWidth);
+float DrawBarcode128(platform::PageSurface& surface, const QString& text, float top, float left,
+                     float barHeight, float moduleWidth);
 
 }  // namespace startup

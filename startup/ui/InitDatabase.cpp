@@ -7,8 +7,8 @@
 #include "datalib/Engine.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/Common.h"
-#include "startup/RunContext.h"
 #include "startup/OSWinUtil.h"
+#include "startup/RunContext.h"
 #include "startup/ShowError.h"
 #include "startup/modGlobal.h"
 #include "startup/ui/ErrorWindow.h"
@@ -50,8 +50,7 @@ void unloadWindows(frmSplashCustom* splash) {
 
 void SetArchiveReceiver(ArchiveReceiver receiver) { archiveReceiver() = std::move(receiver); }
 
-bool InitDatabase(QString& strAgent, frmSplashCustom* objSplash, bool bNoChecks,
-                  DatabaseHost& host) {
+bool InitDatabase(QString& strAgent, frmSplashCustom* objSplash, bool bNoChecks, DatabaseHost& host) {
     RunContext& g = runContext();
     QString firstRunURL;  // the address typed in the first-run window
     try {
@@ -66,8 +65,7 @@ bool InitDatabase(QString& strAgent, frmSplashCustom* objSplash, bool bNoChecks,
             }
         } else {
             FirstRunValues values;
-            if (!host.askFirstRunValues(values) ||
-                !PrepareLocalArchive(host.hostWindow(), values, host)) {
+            if (!host.askFirstRunValues(values) || !PrepareLocalArchive(host.hostWindow(), values, host)) {
                 host.endProgram();
                 return false;
             }
@@ -90,7 +88,8 @@ bool InitDatabase(QString& strAgent, frmSplashCustom* objSplash, bool bNoChecks,
         } else {
             // Centred on the screen of the main window (or the primary one).
             QWidget* owner = host.hostWindow();
-            const QScreen* screen = owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
+            const QScreen* screen =
+                owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
             if (screen) {
                 objSplash->adjustSize();
                 objSplash->move(screen->availableGeometry().center() - objSplash->rect().center());
@@ -103,15 +102,13 @@ bool InitDatabase(QString& strAgent, frmSplashCustom* objSplash, bool bNoChecks,
         QDir().mkpath(QFileInfo(fileName).absolutePath());
         auto engine = std::make_shared<datalib::Engine>();
         g.engine = engine;
-        if (!FileExists(fileName))
-            engine->Create(kDatabaseType, fileName, QString(), DatabasePassword());
+        if (!FileExists(fileName)) engine->Create(kDatabaseType, fileName, QString(), DatabasePassword());
         engine->Open(kDatabaseType, fileName, QString(), DatabasePassword(), 5, 1, 0, 2, 0, -2);
 
         std::unique_ptr<datalib::itfDefDatabase> definition = NewDatabaseDefinition();
-        if (!definition)
-            RaiseGenericError("DATABASE", QStringLiteral("Definizione del database mancante."));
-        g.database = datalib::Application::OpenDatabase(*engine, *definition, exeName(),
-                                                        host.notifySink(), nullptr, 0);
+        if (!definition) RaiseGenericError("DATABASE", QStringLiteral("Definizione del database mancante."));
+        g.database = datalib::Application::OpenDatabase(*engine, *definition, exeName(), host.notifySink(),
+                                                        nullptr, 0);
         datalib::Database& db = *g.database;
 
         if (objSplash) {
@@ -133,8 +130,7 @@ bool InitDatabase(QString& strAgent, frmSplashCustom* objSplash, bool bNoChecks,
         db.CheckTables(frmMessage::IsLoaded() ? frmMessage::instance() : nullptr);
 
         if (!bNoChecks) CheckAgentAndWorkstation(strAgent, g.codePostazione);
-        if (!firstRunURL.isEmpty())
-            db.SetSysParam(QStringLiteral("OnLineServicesURL"), firstRunURL);
+        if (!firstRunURL.isEmpty()) db.SetSysParam(QStringLiteral("OnLineServicesURL"), firstRunURL);
 
         UpdateDataUltimoAccesso();
         unloadWindows(objSplash);
@@ -143,10 +139,8 @@ bool InitDatabase(QString& strAgent, frmSplashCustom* objSplash, bool bNoChecks,
         const core::AppError error = CurrentError();
         unloadWindows(objSplash);
         ReleaseEngine();
-        platform::messageBox(QStringLiteral("Inizializzazione database fallita: \r\r") +
-                                 error.description(),
-                             platform::kOkOnly | platform::kCritical, QString(),
-                             host.hostWindow());
+        platform::messageBox(QStringLiteral("Inizializzazione database fallita: \r\r") + error.description(),
+                             platform::kOkOnly | platform::kCritical, QString(), host.hostWindow());
         return false;
     }
 }
@@ -198,7 +192,8 @@ bool CopyInstallationArchive(const QString& source, const QString& target, QStri
         return abandon(QStringLiteral("Copia incompleta di \"%1\".").arg(QDir::toNativeSeparators(source)));
     if (!QFile::rename(temp, target)) {
         QFile::remove(temp);
-        return fail(QStringLiteral("Impossibile creare il file \"%1\".").arg(QDir::toNativeSeparators(target)));
+        return fail(
+            QStringLiteral("Impossibile creare il file \"%1\".").arg(QDir::toNativeSeparators(target)));
     }
     return true;
 }
@@ -224,11 +219,12 @@ bool PrepareLocalArchive(QWidget* frmParent, const FirstRunValues& values, Datab
             const bool copied = CopyInstallationArchive(source, file, &why);
             frmMessage::Unload();
             if (!copied) {
-                platform::messageBox(
-                    QStringLiteral("Copia da ") +
-                        QDir::toNativeSeparators(QDir(folder).filePath(QLatin1String(kInstallArchiveFolder))) +
-                        QDir::separator() + archiveName + QStringLiteral(" non riuscita...\r\r") + why,
-                    platform::kOkOnly | platform::kExclamation, QString(), frmParent);
+                platform::messageBox(QStringLiteral("Copia da ") +
+                                         QDir::toNativeSeparators(
+                                             QDir(folder).filePath(QLatin1String(kInstallArchiveFolder))) +
+                                         QDir::separator() + archiveName +
+                                         QStringLiteral(" non riuscita...\r\r") + why,
+                                     platform::kOkOnly | platform::kExclamation, QString(), frmParent);
                 return false;
             }
         }
@@ -246,7 +242,7 @@ bool PrepareLocalArchive(QWidget* frmParent, const FirstRunValues& values, Datab
             if (received) {
                 try {
                     runContext().database->SetSysParam(QStringLiteral("OnLineServicesURL"),
-                                                    values.onLineServicesURL);
+                                                       values.onLineServicesURL);
                     received = archiveReceiver()(frmParent, agent);
                 } catch (const std::exception&) {
                     ShowError(QString(), frmParent);
@@ -255,7 +251,8 @@ bool PrepareLocalArchive(QWidget* frmParent, const FirstRunValues& values, Datab
             }
             host.releaseDatabase();
             if (!received)
-                for (const QString& part : {file, file + QStringLiteral("-wal"), file + QStringLiteral("-shm")})
+                for (const QString& part :
+                     {file, file + QStringLiteral("-wal"), file + QStringLiteral("-shm")})
                     QFile::remove(part);
         }
     }

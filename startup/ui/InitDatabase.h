@@ -29,7 +29,7 @@ struct FirstRunValues {
 
 // What InitDatabase needs of the main window.
 class DatabaseHost {
-public:
+  public:
     virtual ~DatabaseHost() = default;
     // Parent of the message window and of the boxes.
     virtual QWidget* hostWindow() = 0;

@@ -3,9 +3,9 @@
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
 #include "startup/RunContext.h"
-#include "startup/ui/frmMessage.h"
 #include "startup/modDatabase.h"
 #include "startup/modGlobal.h"
+#include "startup/ui/frmMessage.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -58,7 +58,8 @@ QList<QWidget*> programWindows() {
         QWidget* w = *it;
         if (!w->isVisible()) continue;
         const Qt::WindowType type = w->windowType();
-        if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::SplashScreen || type == Qt::Desktop) continue;
+        if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::SplashScreen || type == Qt::Desktop)
+            continue;
         if (frmMessage::IsLoaded() && w == frmMessage::instance()) continue;
         result.append(w);
     }

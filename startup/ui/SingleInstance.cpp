@@ -32,8 +32,8 @@ bool askRunningCopy(const QString& name) {
 QString SingleInstance::DefaultName() {
     // Per user and per home folder, so that a run with a home folder of its
     // own (tests, smoke runs) does not meet the user's running copy.
-    const QByteArray who = QByteArray::number(static_cast<qulonglong>(::getuid())) + '|' +
-                           QDir::homePath().toUtf8();
+    const QByteArray who =
+        QByteArray::number(static_cast<qulonglong>(::getuid())) + '|' + QDir::homePath().toUtf8();
     return QStringLiteral("ZeltOrder-") +
            QString::fromLatin1(QCryptographicHash::hash(who, QCryptographicHash::Sha1).toHex().left(16));
 }
@@ -61,8 +61,7 @@ bool SingleInstance::Claim() {
         if (!server->listen(name_)) {
             // The socket cannot be made at all (no temporary folder): run
             // unguarded rather than refuse to start.
-            qWarning("Controllo di istanza singola non disponibile: %s",
-                     qPrintable(server->errorString()));
+            qWarning("Controllo di istanza singola non disponibile: %s", qPrintable(server->errorString()));
             delete server;
             return true;
         }
@@ -82,9 +81,10 @@ bool SingleInstance::Claim() {
 }
 
 QString SingleInstance::AlreadyRunningText() {
-    return QStringLiteral("L'applicazione e' stata gia' avviata\r\r"
-                          "Controlla la barra dei menu' per la riattivazione premendo "
-                          "doppio click sull'icona corrispondente...");
+    return QStringLiteral(
+        "L'applicazione e' stata gia' avviata\r\r"
+        "Controlla la barra dei menu' per la riattivazione premendo "
+        "doppio click sull'icona corrispondente...");
 }
 
 void SingleInstance::ShowAlreadyRunning() {

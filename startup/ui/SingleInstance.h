@@ -12,7 +12,7 @@ namespace startup {
 
 class SingleInstance : public QObject {
     Q_OBJECT
-public:
+  public:
     // The socket name of this user (tests give names of their own).
     static QString DefaultName();
 
@@ -31,11 +31,11 @@ public:
     // Shows it (information icon).
     static void ShowAlreadyRunning();
 
-signals:
+  signals:
     // A later start asked this copy to show its window.
     void activationRequested();
 
-private:
+  private:
     QString name_;
     QLocalServer* server_ = nullptr;
 };

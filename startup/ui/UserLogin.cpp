@@ -31,7 +31,8 @@ bool UserLogin(bool& login, QString user, bool& changePassword) {
         if (!db) return false;
         if (login) {
             if (!user.isEmpty()) {
-                auto named = db->OpenDataSource(kUsersTable, QStringLiteral("Nome=") + db->FormatStringForQuery(user));
+                auto named =
+                    db->OpenDataSource(kUsersTable, QStringLiteral("Nome=") + db->FormatStringForQuery(user));
                 if (named->DataEmpty()) {
                     platform::messageBox(QStringLiteral("L'Utente <") + user +
                                              QStringLiteral("> specificato nei parametri non è configurato."),

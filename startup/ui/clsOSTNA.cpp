@@ -2,8 +2,8 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QPainter>
 #include <QMenu>
+#include <QPainter>
 #include <QWidget>
 
 namespace startup {
@@ -50,9 +50,7 @@ clsOSTNA::~clsOSTNA() {
     delete menu_;
 }
 
-void clsOSTNA::setAvailabilityOverride(std::optional<bool> available) {
-    availabilityOverride() = available;
-}
+void clsOSTNA::setAvailabilityOverride(std::optional<bool> available) { availabilityOverride() = available; }
 
 bool clsOSTNA::IsAvailable() {
     if (availabilityOverride()) return *availabilityOverride();

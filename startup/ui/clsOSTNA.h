@@ -21,7 +21,7 @@ namespace startup {
 
 class clsOSTNA : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit clsOSTNA(QObject* parent = nullptr);
     ~clsOSTNA() override;  // removes the icon
 
@@ -68,11 +68,11 @@ public:
     // by the given value while set (std::nullopt restores it).
     static void setAvailabilityOverride(std::optional<bool> available);
 
-signals:
+  signals:
     void closeRequested();
     void menuRequested();
 
-private:
+  private:
     void showOwner();
 
     QPointer<QWidget> owner_;

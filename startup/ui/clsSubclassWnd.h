@@ -16,11 +16,12 @@
 namespace startup {
 
 class clsSubclassWnd : public QObject {
-public:
+  public:
     static constexpr int kMouseWheel = 522;
 
     // uMsg, wParam, lParam, result (0 on entry), handled (false on entry).
-    using Handler = std::function<void(int uMsg, qint64 wParam, qint64 lParam, qint64& result, bool& handled)>;
+    using Handler =
+        std::function<void(int uMsg, qint64 wParam, qint64 lParam, qint64& result, bool& handled)>;
     Handler OnWindowsMessage;
 
     ~clsSubclassWnd() override;  // ends the subclassing
@@ -35,10 +36,10 @@ public:
     // nothing (the widget handles the message as usual).
     std::optional<qint64> ProcessWM(int uMsg, qint64 wParam, qint64 lParam);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     QPointer<QWidget> window_;
     std::vector<int> messages_;
 };

@@ -1,10 +1,10 @@
-#include "startup/modGlobal.h"
 #include "startup/ui/frmAbout.h"
+#include "startup/modGlobal.h"
 
-#include "platform/ui/MessageBox.h"
 #include "platform/SettingsStore.h"
-#include "startup/RunContext.h"
+#include "platform/ui/MessageBox.h"
 #include "startup/OSWinUtil.h"
+#include "startup/RunContext.h"
 #include "startup/ui/frmInformative.h"
 #include "startup/ui/frmSplashCustom.h"
 #include "startup/ui/modZeltFormUtility.h"
@@ -45,8 +45,8 @@ QPixmap euroPicture() {
 QString frmAbout::MakerWebSite() { return QStringLiteral("https://www.zeltorder.example"); }
 
 QString frmAbout::MakerContacts() {
-    return frmInformative::MakerName() + QStringLiteral("\r") + MakerWebSite() +
-           QStringLiteral("\r") + runContext().supportAddress;
+    return frmInformative::MakerName() + QStringLiteral("\r") + MakerWebSite() + QStringLiteral("\r") +
+           runContext().supportAddress;
 }
 
 QString frmAbout::ProgramDescription() {
@@ -59,8 +59,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
 
     imgLogo_ = new QLabel(this);
     imgLogo_->setObjectName(QStringLiteral("imgLogo"));
-    imgLogo_->setPixmap(DefaultStartPicture().scaled(176, 88, Qt::KeepAspectRatio,
-                                                     Qt::SmoothTransformation));
+    imgLogo_->setPixmap(DefaultStartPicture().scaled(176, 88, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     imgLogo_->setCursor(Qt::PointingHandCursor);
     imgLogo_->installEventFilter(this);
 
@@ -154,8 +153,8 @@ bool frmAbout::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         if (watched == imgLogo_) {
-            platform::messageBox(MakerContacts(), platform::kOkOnly | platform::kInformation,
-                                 QString(), this);
+            platform::messageBox(MakerContacts(), platform::kOkOnly | platform::kInformation, QString(),
+                                 this);
             return true;
         }
     }
@@ -184,8 +183,7 @@ void frmAbout::StartSysInfo(const QString& information, QWidget* parent) {
                              platform::kOkOnly, QString(), parent);
         return;
     }
-    platform::messageBox(information, platform::kOkOnly | platform::kInformation, QString(),
-                         parent);
+    platform::messageBox(information, platform::kOkOnly | platform::kInformation, QString(), parent);
 }
 
 void frmAbout::showInformative() {

@@ -12,7 +12,7 @@ namespace startup {
 
 class frmAbout : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit frmAbout(QWidget* parent = nullptr);
 
     // The title to show; empty: the program's own title.
@@ -40,11 +40,11 @@ public:
     QPushButton* cmdSysInfo() const { return cmdSysInfo_; }
     QPushButton* cmdInformativa() const { return cmdInformativa_; }
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void showInformative();
 
     QLabel* lblTitle_ = nullptr;

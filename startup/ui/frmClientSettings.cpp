@@ -1,12 +1,12 @@
 #include "startup/ui/frmClientSettings.h"
 
 #include "datalib/Database.h"
-#include "platform/ui/MessageBox.h"
 #include "platform/ui/Desktop.h"
+#include "platform/ui/MessageBox.h"
 #include "startup/RunContext.h"
-#include "startup/ui/MainWindowLink.h"
 #include "startup/ShowError.h"
 #include "startup/ui/ErrorWindow.h"
+#include "startup/ui/MainWindowLink.h"
 #include "startup/ui/modZeltFormUtility.h"
 
 #include <QGridLayout>
@@ -124,7 +124,8 @@ void frmClientSettings::SetParamConfiguration() {
 
 void frmClientSettings::applyLock() {
     const bool locked = CurrentAccessLevel() != kAdministratorLevel;
-    for (QLineEdit* box : {txtOnLineServicesURL_, txtSoftwareName_, txtRegisterName_}) box->setReadOnly(locked);
+    for (QLineEdit* box : {txtOnLineServicesURL_, txtSoftwareName_, txtRegisterName_})
+        box->setReadOnly(locked);
 }
 
 void frmClientSettings::browse(QLineEdit* box, const QString& caption) {
@@ -139,9 +140,12 @@ void frmClientSettings::browse(QLineEdit* box, const QString& caption) {
 
 void frmClientSettings::confirm() {
     const std::pair<const char*, QLineEdit*> params[] = {
-        {"BackgroungImagePath", txtBackgroundImage_}, {"StartImagePath", txtStartImage_},
-        {"LogoImagePath", txtLogoImage_},             {"SoftwareName", txtSoftwareName_},
-        {"RegisterName", txtRegisterName_},           {"OnLineServicesURL", txtOnLineServicesURL_},
+        {"BackgroungImagePath", txtBackgroundImage_},
+        {"StartImagePath", txtStartImage_},
+        {"LogoImagePath", txtLogoImage_},
+        {"SoftwareName", txtSoftwareName_},
+        {"RegisterName", txtRegisterName_},
+        {"OnLineServicesURL", txtOnLineServicesURL_},
     };
     auto db = OpenDatabase();
     if (!db) {

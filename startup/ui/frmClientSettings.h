@@ -16,7 +16,7 @@ namespace startup {
 
 class frmClientSettings : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit frmClientSettings(QWidget* parent = nullptr);
 
     // Fills the six boxes from the run's configuration.
@@ -35,7 +35,7 @@ public:
     QPushButton* cmdConfirm() const { return cmdConfirm_; }
     QPushButton* cmdCancel() const { return cmdCancel_; }
 
-private:
+  private:
     void applyLock();
     void browse(QLineEdit* box, const QString& caption);
     void confirm();

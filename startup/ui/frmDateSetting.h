@@ -17,7 +17,7 @@ QCalendarWidget* NewMonthCalendar(const char* name, QWidget* parent);
 
 class frmDateSetting : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit frmDateSetting(QWidget* parent = nullptr);
 
     // Shows the dialog modally on the initial date (today when null) and
@@ -31,7 +31,7 @@ public:
     QCalendarWidget* calTimeSetting() const { return calTimeSetting_; }
     QPushButton* cmdSetting() const { return cmdSetting_; }
 
-private:
+  private:
     void confirm();
 
     QCalendarWidget* calTimeSetting_ = nullptr;

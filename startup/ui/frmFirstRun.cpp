@@ -34,10 +34,9 @@ frmFirstRun::frmFirstRun(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmFirstRun"));
     setWindowTitle(platform::softwareName() + QStringLiteral(" - Prima installazione"));
 
-    auto* intro = new QLabel(
-        QStringLiteral("L'archivio locale non è ancora stato preparato.\n"
-                       "Indicare l'Agente e la postazione di questa installazione."),
-        this);
+    auto* intro = new QLabel(QStringLiteral("L'archivio locale non è ancora stato preparato.\n"
+                                            "Indicare l'Agente e la postazione di questa installazione."),
+                             this);
     intro->setWordWrap(true);
 
     txtAgente_ = new QLineEdit(this);
@@ -114,12 +113,13 @@ FirstRunValues frmFirstRun::Values() const {
 QString frmFirstRun::Validate(const FirstRunValues& v) {
     if (v.agent.isEmpty()) return QStringLiteral("Specificare il codice dell'Agente.");
     if (!validAgentCode(v.agent))
-        return QStringLiteral("Il codice dell'Agente non può contenere spazi né i caratteri / \\ : * ? \" < > |");
+        return QStringLiteral(
+            "Il codice dell'Agente non può contenere spazi né i caratteri / \\ : * ? \" < > |");
     if (v.workstation < 0 || v.workstation > 15)
         return QStringLiteral("Il numero della postazione deve essere compreso tra 0 e 15.");
     if (!v.installFolder.isEmpty() && !QFileInfo(v.installFolder).isDir())
-        return QStringLiteral("La cartella di installazione \"") +
-               QDir::toNativeSeparators(v.installFolder) + QStringLiteral("\" non esiste.");
+        return QStringLiteral("La cartella di installazione \"") + QDir::toNativeSeparators(v.installFolder) +
+               QStringLiteral("\" non esiste.");
     if (!v.onLineServicesURL.isEmpty()) {
         const QUrl url(v.onLineServicesURL, QUrl::StrictMode);
         const QString scheme = url.scheme().toLower();
@@ -140,8 +140,8 @@ void frmFirstRun::accept() {
 }
 
 void frmFirstRun::browse() {
-    const QString dir = QFileDialog::getExistingDirectory(
-        this, QStringLiteral("Cartella di installazione"), Values().installFolder);
+    const QString dir = QFileDialog::getExistingDirectory(this, QStringLiteral("Cartella di installazione"),
+                                                          Values().installFolder);
     if (!dir.isEmpty()) txtInstallazione_->setText(QDir::toNativeSeparators(dir));
 }
 

@@ -16,7 +16,7 @@ namespace startup {
 
 class frmFirstRun : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit frmFirstRun(QWidget* parent = nullptr);
 
     // Fills the boxes; reads them back.
@@ -37,11 +37,11 @@ public:
     QPushButton* cmdConfirm() const { return cmdConfirm_; }
     QPushButton* cmdCancel() const { return cmdCancel_; }
 
-public slots:
+  public slots:
     // Checks the values; a wrong one is told and the window stays open.
     void accept() override;
 
-private:
+  private:
     void browse();
 
     QLineEdit* txtAgente_ = nullptr;

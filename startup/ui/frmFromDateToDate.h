@@ -13,7 +13,7 @@ namespace startup {
 
 class frmFromDateToDate : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit frmFromDateToDate(QWidget* parent = nullptr);
 
     // Shows the dialog modally on the two dates (today for a null one). On
@@ -38,7 +38,7 @@ public:
     static QString DateText(const QDate& date);
     static QDate TextDate(const QString& text);
 
-private:
+  private:
     void confirm();
 
     QLineEdit* txtFromDate_ = nullptr;

@@ -1,8 +1,8 @@
 #include "startup/ui/frmInformative.h"
 
 #include "platform/ui/MessageBox.h"
-#include "startup/RunContext.h"
 #include "startup/OSWinUtil.h"
+#include "startup/RunContext.h"
 #include "startup/ui/modZeltFormUtility.h"
 
 #include <QHBoxLayout>
@@ -78,30 +78,29 @@ void frmInformative::showEvent(QShowEvent* event) {
 void frmInformative::fillTexts() {
     if (strProductName.trimmed().isEmpty()) strProductName = MakerName();
     const QString& product = strProductName;
-    lblDescription_->setText(QStringLiteral(
-        "Il software e tutto il materiale ad esso collegato non possono essere ceduti né "
-        "trasferiti a terzi, in alcuna forma."));
+    lblDescription_->setText(
+        QStringLiteral("Il software e tutto il materiale ad esso collegato non possono essere ceduti né "
+                       "trasferiti a terzi, in alcuna forma."));
     lblResponsability_->setText(
-        QStringLiteral(
-            "Nei limiti massimi consentiti dalla legge, né %1 né i suoi fornitori rispondono di "
-            "danni speciali, incidentali, diretti o indiretti (compresi la perdita di profitti, "
-            "l'interruzione dell'attività, la perdita di informazioni o altre perdite "
-            "economiche) derivanti dall'uso o dal mancato uso del software, o dalla fornitura o "
-            "dalla mancata fornitura del supporto tecnico, anche qualora %2 sia stata avvertita "
-            "della possibilità di tali danni. %3 non si assume inoltre alcuna responsabilità per "
-            "le conseguenze di errori di sistema o di un uso non corretto del software. L'uso "
-            "del software avviene a rischio del cliente e ne comporta l'accettazione "
-            "incondizionata delle presenti norme.")
+        QStringLiteral("Nei limiti massimi consentiti dalla legge, né %1 né i suoi fornitori rispondono di "
+                       "danni speciali, incidentali, diretti o indiretti (compresi la perdita di profitti, "
+                       "l'interruzione dell'attività, la perdita di informazioni o altre perdite "
+                       "economiche) derivanti dall'uso o dal mancato uso del software, o dalla fornitura o "
+                       "dalla mancata fornitura del supporto tecnico, anche qualora %2 sia stata avvertita "
+                       "della possibilità di tali danni. %3 non si assume inoltre alcuna responsabilità per "
+                       "le conseguenze di errori di sistema o di un uso non corretto del software. L'uso "
+                       "del software avviene a rischio del cliente e ne comporta l'accettazione "
+                       "incondizionata delle presenti norme.")
             .arg(product, product, product));
     lblInformation1_->setText(QStringLiteral(
         "Ai sensi dell'art. 10 della legge 675/1996, i dati del cliente sono conservati "
         "nell'archivio informatico della società e sono utilizzati dalla società stessa e da "
         "enti esterni ad essa collegati esclusivamente per finalità amministrative, commerciali "
         "e per l'invio di materiale promozionale."));
-    lblInformation2_->setText(QStringLiteral(
-        "Ai sensi dell'art. 13 della stessa legge, l'interessato può conoscere, aggiornare, "
-        "cancellare o rettificare i propri dati, oppure opporsi al loro utilizzo quando siano "
-        "trattati in violazione di legge."));
+    lblInformation2_->setText(
+        QStringLiteral("Ai sensi dell'art. 13 della stessa legge, l'interessato può conoscere, aggiornare, "
+                       "cancellare o rettificare i propri dati, oppure opporsi al loro utilizzo quando siano "
+                       "trattati in violazione di legge."));
 }
 
 void frmInformative::print() {
@@ -112,8 +111,7 @@ void frmInformative::print() {
         return;
     }
     const int answer = platform::messageBox(
-        QStringLiteral("Stampa della videata in <") + printerName +
-            QStringLiteral(">\r\rConfermi ?"),
+        QStringLiteral("Stampa della videata in <") + printerName + QStringLiteral(">\r\rConfermi ?"),
         platform::kYesNo | platform::kQuestion, QString(), this);
     if (answer != platform::kAnswerYes) return;
 
@@ -122,8 +120,8 @@ void frmInformative::print() {
     printer.setPrinterName(printerName);
     QPainter painter;
     if (!printer.isValid() || !painter.begin(&printer)) {
-        platform::messageBox(QStringLiteral("Impossibile stampare su ") + printerName,
-                             platform::kOkOnly, QString(), this);
+        platform::messageBox(QStringLiteral("Impossibile stampare su ") + printerName, platform::kOkOnly,
+                             QString(), this);
         return;
     }
     const QRect page = painter.viewport();

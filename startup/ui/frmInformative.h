@@ -12,7 +12,7 @@ namespace startup {
 
 class frmInformative : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit frmInformative(QWidget* parent = nullptr);
 
     // The product the liability text names; empty: the maker's company name.
@@ -27,10 +27,10 @@ public:
     QLabel* lblInformation2() const { return lblInformation2_; }
     QPushButton* cmdPrint() const { return cmdPrint_; }
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void fillTexts();
     void print();
 

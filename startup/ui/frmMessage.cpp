@@ -101,8 +101,7 @@ bool isAncestorWindow(const QWidget* ancestor, const QWidget* widget) {
 
 }  // namespace
 
-frmMessage::frmMessage()
-    : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+frmMessage::frmMessage() : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName(QStringLiteral("frmMessage"));
     setWindowTitle(platform::softwareName());
 
@@ -222,14 +221,13 @@ void frmMessage::ShowMsg(const QString& text, QWidget* parent, long top, long le
         adjustSize();
         // Centred over the owner (or the screen) unless a position is given.
         const QScreen* screen = QGuiApplication::primaryScreen();
-        const QRect area = owner_ ? owner_->frameGeometry()
-                                  : (screen ? screen->availableGeometry() : QRect());
+        const QRect area =
+            owner_ ? owner_->frameGeometry() : (screen ? screen->availableGeometry() : QRect());
         if (area.isValid()) move(area.center() - rect().center());
         show();
         if (top != -1) move(x(), TwipsToPixels(top, this));
         if (left != -1) move(TwipsToPixels(left, this), y());
-        if (pbNotify_->isVisibleTo(this) && pbNotify_->maximum() <= pbNotify_->value())
-            EndProgress();
+        if (pbNotify_->isVisibleTo(this) && pbNotify_->maximum() <= pbNotify_->value()) EndProgress();
         raise();
         activateWindow();
     }
@@ -276,8 +274,7 @@ void frmMessage::StartProgress(long total, bool enableStop) {
 QString frmMessage::CounterText(long value, long maximum) {
     if (maximum <= 9999) return QStringLiteral("%1 / %2").arg(value).arg(maximum);
     // Halves go to the even number, as the original's conversion did.
-    const long percent =
-        std::lrint(static_cast<double>(value) * 100.0 / static_cast<double>(maximum));
+    const long percent = std::lrint(static_cast<double>(value) * 100.0 / static_cast<double>(maximum));
     return QStringLiteral("%1 / 100%").arg(percent);
 }
 
@@ -310,9 +307,7 @@ void frmMessage::EndProgress() {
     cmdStop_->hide();
 }
 
-void frmMessage::OnProgress(long p_position, bool& p_continue) {
-    p_continue = Progress(p_position, false);
-}
+void frmMessage::OnProgress(long p_position, bool& p_continue) { p_continue = Progress(p_position, false); }
 
 void frmMessage::OnStopped(bool& p_stopped) { p_stopped = stopped_; }
 

@@ -28,7 +28,7 @@ namespace startup {
 
 class frmMessage : public QWidget, public datalib::itfProgress {
     Q_OBJECT
-public:
+  public:
     frmMessage();
     ~frmMessage() override;
 
@@ -80,12 +80,12 @@ public:
     int HourglassFrame() const { return frame_; }
     int HourglassFrameCount() const { return static_cast<int>(imgMsg_.size()); }
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-private:
+  private:
     void ReleaseOwner();
     void DisableOwner();
     void AskStop();

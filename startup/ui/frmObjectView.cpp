@@ -2,9 +2,9 @@
 
 #include "controls/MubCommand.h"
 #include "core/ObjectBinding.h"
+#include "core/RaiseError.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Printers.h"
-#include "core/RaiseError.h"
 #include "startup/OSWinUtil.h"
 
 #include <QFile>
@@ -26,11 +26,12 @@ std::map<QString, frmObjectView::Factory>& registry() {
 
 // "Shell.Explorer": shows an HTML file and prints it on the program's printer.
 class HtmlViewer : public core::Object {
-public:
+  public:
     explicit HtmlViewer(QTextBrowser* view) : view_(view) {}
     QString typeName() const override { return QStringLiteral("WebBrowser"); }
 
-    core::Variant invoke(const QString& name, core::CallKind kind, std::span<core::Variant* const> args) override {
+    core::Variant invoke(const QString& name, core::CallKind kind,
+                         std::span<core::Variant* const> args) override {
         using core::CallArgs;
         using core::Variant;
         static const auto table =
@@ -43,8 +44,7 @@ public:
                 .method("ExecWB", 1, 4,
                         [](HtmlViewer& v, const CallArgs& a) {
                             // 6: print; the other commands have nothing to do here.
-                            if (a.whole(0) == 6)
-                                v.print();
+                            if (a.whole(0) == 6) v.print();
                             return Variant();
                         })
                 .property("LocationURL", [](HtmlViewer& v, const CallArgs&) { return Variant(v.location_); })
@@ -53,8 +53,8 @@ public:
     }
 
     void navigate(const QString& target) {
-        const QString path = target.startsWith(QLatin1String("file:")) ? QUrl(target).toLocalFile()
-                                                                          : GetAbsolutePath(target);
+        const QString path =
+            target.startsWith(QLatin1String("file:")) ? QUrl(target).toLocalFile() : GetAbsolutePath(target);
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             throw core::AppError(53, QStringLiteral("Shell.Explorer"),
@@ -62,8 +62,7 @@ public:
         location_ = path;
         document_.setBaseUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath() + QLatin1Char('/')));
         document_.setHtml(QString::fromUtf8(file.readAll()));
-        if (view_)
-            view_->setDocument(&document_);
+        if (view_) view_->setDocument(&document_);
     }
 
     void print() {
@@ -71,18 +70,16 @@ public:
         QString pdf;
         if (platform::Printers::isPdfPrinter(printer)) {
             const auto chosen = platform::Printers::askPdfFile();
-            if (!chosen)
-                return;
+            if (!chosen) return;
             pdf = *chosen;
         }
         platform::PrintJob job(printer, pdf, QFileInfo(location_).fileName());
         job.printDocument(document_);
         QString error;
-        if (!job.finish(&error))
-            throw core::AppError(482, QStringLiteral("Shell.Explorer"), error);
+        if (!job.finish(&error)) throw core::AppError(482, QStringLiteral("Shell.Explorer"), error);
     }
 
-private:
+  private:
     QTextBrowser* view_;
     QTextDocument document_;
     QString location_;
@@ -120,8 +117,7 @@ frmObjectView::frmObjectView(QWidget* parent) : QDialog(parent) {
 }
 
 void frmObjectView::removeHosted() {
-    if (hosted_.widget)
-        hosted_.widget->deleteLater();
+    if (hosted_.widget) hosted_.widget->deleteLater();
     hosted_.widget = nullptr;
 }
 
@@ -137,8 +133,7 @@ std::shared_ptr<core::Object> frmObjectView::SetObject(const QString& classId, c
     printMethod_ = printMethod;
     show_ = show;
     hosted_ = it->second(this);
-    if (hosted_.widget)
-        hosted_.widget->setObjectName(controlName);
+    if (hosted_.widget) hosted_.widget->setObjectName(controlName);
     AdjustObjectSize();
     return hosted_.object;
 }
@@ -146,8 +141,7 @@ std::shared_ptr<core::Object> frmObjectView::SetObject(const QString& classId, c
 void frmObjectView::AdjustObjectSize() {
     const int w = width();
     const int buttonHeight = cmdExit_->sizeHint().height();
-    if (hosted_.widget)
-        hosted_.widget->setGeometry(0, 0, w, height() - buttonHeight);
+    if (hosted_.widget) hosted_.widget->setGeometry(0, 0, w, height() - buttonHeight);
     const int top = height() - buttonHeight;
     const bool printable = !printMethod_.trimmed().isEmpty();
     const int buttonWidth = printable ? w / 2 : w;
@@ -160,19 +154,16 @@ PrintMethodCall ParsePrintMethod(const QString& stored) {
     PrintMethodCall call;
     const QString text = stored.trimmed();
     qsizetype p = text.indexOf(QLatin1Char(' '));
-    if (p < 0)
-        p = text.indexOf(QLatin1Char('('));
+    if (p < 0) p = text.indexOf(QLatin1Char('('));
     if (p < 0) {
         call.name = text;
         return call;
     }
     call.name = text.left(p);
     QString rest = text.mid(p + 1);
-    if (rest.endsWith(QLatin1Char(')')))
-        rest.chop(1);
+    if (rest.endsWith(QLatin1Char(')'))) rest.chop(1);
     rest = rest.trimmed();
-    if (rest.isEmpty())
-        return call;
+    if (rest.isEmpty()) return call;
     for (QString item : rest.split(QLatin1Char(','))) {
         item = item.trimmed();
         bool number = false;
@@ -186,7 +177,8 @@ void frmObjectView::Print() {
     try {
         const PrintMethodCall call = ParsePrintMethod(printMethod_);
         if (!hosted_.object)
-            throw core::AppError(91, QStringLiteral("frmObjectView"), QStringLiteral("Nessun oggetto da stampare"));
+            throw core::AppError(91, QStringLiteral("frmObjectView"),
+                                 QStringLiteral("Nessun oggetto da stampare"));
         if (call.args.size() >= 6)
             throw core::AppError(450, QStringLiteral("frmObjectView"),
                                  QStringLiteral("Troppi argomenti per il metodo di stampa"));
@@ -214,8 +206,7 @@ void frmObjectView::activated() {
         close();
         return;
     }
-    if (hosted_.widget && !hosted_.widget->isVisible())
-        hosted_.widget->show();
+    if (hosted_.widget && !hosted_.widget->isVisible()) hosted_.widget->show();
     if (!show_) {
         Print();
         close();
@@ -229,8 +220,7 @@ void frmObjectView::showEvent(QShowEvent* event) {
 
 void frmObjectView::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    if (hosted_.widget)
-        AdjustObjectSize();
+    if (hosted_.widget) AdjustObjectSize();
 }
 
 void frmObjectView::closeEvent(QCloseEvent* event) {

@@ -26,7 +26,7 @@ class MubCommand;
 namespace startup {
 
 class frmObjectView : public QDialog {
-public:
+  public:
     // What a registered class gives: the object the layout talks to and the
     // widget that shows it.
     struct Hosted {
@@ -56,12 +56,12 @@ public:
     controls::MubCommand* cmdPrint() const { return cmdPrint_; }
     QWidget* hostedWidget() const { return hosted_.widget; }
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     explicit frmObjectView(QWidget* parent = nullptr);
     void removeHosted();
     void activated();

@@ -4,22 +4,22 @@
 #include "datalib/Engine.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/Common.h"
-#include "startup/RunContext.h"
-#include "startup/ui/MainWindowLink.h"
 #include "startup/OSWinUtil.h"
+#include "startup/RunContext.h"
 #include "startup/ShowError.h"
+#include "startup/ui/MainWindowLink.h"
 #include "startup/ui/frmMessage.h"
 #include "startup/ui/frmSelectDir.h"
 #include "startup/ui/modZeltFormUtility.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QLocale>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -72,7 +72,8 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     cmdSelWorkDir_->setObjectName(QStringLiteral("cmdSelWorkDir"));
     cmdSelWorkDir_->setToolTip(QStringLiteral("Seleziona l'indirizzario dell'archivio"));
     cmdSelWorkDir_->setAutoDefault(false);
-    cmdSelWorkDir_->setMaximumWidth(cmdSelWorkDir_->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
+    cmdSelWorkDir_->setMaximumWidth(cmdSelWorkDir_->fontMetrics().horizontalAdvance(QStringLiteral("...")) +
+                                    24);
     txtCode_Agente_ = new QLineEdit(fraGeneral_);
     txtCode_Agente_->setObjectName(QStringLiteral("txtCode_Agente"));
     txtCode_Agente_->setToolTip(QStringLiteral("Codice dell'Agente"));
@@ -93,7 +94,8 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
 
     cmdRepairDataBase_ = new QPushButton(QStringLiteral("&Ripristino Database"), this);
     cmdRepairDataBase_->setObjectName(QStringLiteral("cmdRepairDataBase"));
-    cmdRepairDataBase_->setToolTip(QStringLiteral("Attiva la funzione di ripristino e compattazione del Database"));
+    cmdRepairDataBase_->setToolTip(
+        QStringLiteral("Attiva la funzione di ripristino e compattazione del Database"));
     cmdRepairDataBase_->setAutoDefault(false);
     cmdConfirm_ = new QPushButton(QStringLiteral("&Conferma"), this);
     cmdConfirm_->setObjectName(QStringLiteral("cmdConfirm"));
@@ -161,17 +163,18 @@ void frmOptions::confirm() {
     const QString agent = txtCode_Agente_->text().trimmed();
     const QString workstation = txtCode_Postazione_->text().trimmed();
     if (agent.isEmpty() || workstation.isEmpty()) {
-        platform::messageBox(QStringLiteral("Specificare il codice dell'Agente e il numero della postazione."),
-                             platform::kExclamation, QString(), this);
+        platform::messageBox(
+            QStringLiteral("Specificare il codice dell'Agente e il numero della postazione."),
+            platform::kExclamation, QString(), this);
         (agent.isEmpty() ? txtCode_Agente_ : txtCode_Postazione_)->setFocus();
         return;
     }
     bool isNumber = false;
     const int number = workstation.toInt(&isNumber);
     if (!isNumber || number < 0 || number > kMaxWorkstation) {
-        platform::messageBox(QStringLiteral("La postazione deve essere un numero intero da 0 a %1.")
-                                 .arg(kMaxWorkstation),
-                             platform::kExclamation, QString(), this);
+        platform::messageBox(
+            QStringLiteral("La postazione deve essere un numero intero da 0 a %1.").arg(kMaxWorkstation),
+            platform::kExclamation, QString(), this);
         txtCode_Postazione_->setFocus();
         txtCode_Postazione_->selectAll();
         return;
@@ -182,7 +185,8 @@ void frmOptions::confirm() {
     bool released = false;
     if (workDir != QDir::cleanPath(QDir::fromNativeSeparators(g.rootDir))) {
         if (platform::messageBox(QStringLiteral("L'indirizzario di lavoro e' cambiato.\r\rConfermi ?"),
-                                 platform::kYesNo | platform::kQuestion, QString(), this) != platform::kAnswerYes)
+                                 platform::kYesNo | platform::kQuestion, QString(),
+                                 this) != platform::kAnswerYes)
             return;
         if (!closeOtherWindows()) return;
         g.rootDir = workDir;
@@ -192,7 +196,8 @@ void frmOptions::confirm() {
     if (agent.compare(g.codeAgente, Qt::CaseInsensitive) != 0) {
         if (!g.codeAgente.isEmpty() &&
             platform::messageBox(QStringLiteral("Il codice dell'Agente e' cambiato.\r\rConfermi ?"),
-                                 platform::kYesNo | platform::kQuestion, QString(), this) != platform::kAnswerYes)
+                                 platform::kYesNo | platform::kQuestion, QString(),
+                                 this) != platform::kAnswerYes)
             return;
         if (!released && !closeOtherWindows()) return;
         g.codeAgente = agent;
@@ -229,7 +234,8 @@ void frmOptions::repairDatabase() {
     if (platform::messageBox(QStringLiteral("Questa funzione tenta il recupero del database...\r"
                                             "In caso di errore uscire da tutti i terminali, riavviare "
                                             "l'applicazione e ripetere l'operazione.\r\rContinuare ?"),
-                             platform::kOkCancel | platform::kQuestion, QString(), this) != platform::kAnswerOk)
+                             platform::kOkCancel | platform::kQuestion, QString(),
+                             this) != platform::kAnswerOk)
         return;
 
     const QString file = BuildFilePath(QDir::fromNativeSeparators(txtWorkDir_->text().trimmed()),
@@ -279,8 +285,9 @@ void frmOptions::repairDatabase() {
 
 QString frmOptions::SalvageSummary(const datalib::RepairReport& report) {
     const QLocale italian(QLocale::Italian);
-    QString text = QStringLiteral("Recupero completato.\r\rIl database era danneggiato: sono state ricopiate le righe "
-                                  "ancora leggibili.\r");
+    QString text = QStringLiteral(
+        "Recupero completato.\r\rIl database era danneggiato: sono state ricopiate le righe "
+        "ancora leggibili.\r");
     for (const datalib::SalvagedTable& t : report.tables) {
         text += QStringLiteral("\r") + t.name + QStringLiteral(": ");
         if (t.lostWhole)

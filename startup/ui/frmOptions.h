@@ -23,7 +23,7 @@ namespace startup {
 
 class frmOptions : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit frmOptions(QWidget* parent = nullptr);
     ~frmOptions() override;
 
@@ -56,7 +56,7 @@ public:
     // saved and those that could not be read, and where the original is kept.
     static QString SalvageSummary(const datalib::RepairReport& report);
 
-private:
+  private:
     void selectWorkDir();
     void confirm();
     void cancel();

@@ -1,8 +1,8 @@
 #include "startup/ui/frmPassword.h"
 
 #include "core/Cp1252.h"
-#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
+#include "platform/ui/MessageBox.h"
 #include "startup/Common.h"
 #include "startup/RunContext.h"
 #include "startup/ui/modZeltFormUtility.h"
@@ -152,7 +152,8 @@ void frmPassword::newToggled() {
 bool frmPassword::writePasswordFile(const QString& plain, QString* error) const {
     const QString path = PasswordFilePath();
     if (QFile::exists(path))
-        QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner | QFileDevice::WriteUser);
+        QFile::setPermissions(path,
+                              QFile::permissions(path) | QFileDevice::WriteOwner | QFileDevice::WriteUser);
     if (!platform::writeFileAtomically(path, core::cp1252::encode(ScrambleString(plain, false)), error))
         return false;
     // Read-only, as the program alone rewrites it.
@@ -194,7 +195,8 @@ void frmPassword::confirm() {
         QString text = QStringLiteral("La password e' stata modificata.");
         // Blanks alone are no password: they are stored as an empty text.
         if (ScrambleString(newPassword, false).isEmpty())
-            text += QStringLiteral("\r\rNOTA: Senza password sono disattivate tutte le restrizioni di accesso.");
+            text +=
+                QStringLiteral("\r\rNOTA: Senza password sono disattivate tutte le restrizioni di accesso.");
         platform::messageBox(text, platform::kInformation, QString(), this);
     }
     valid_ = true;

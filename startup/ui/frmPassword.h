@@ -17,7 +17,7 @@ namespace startup {
 
 class frmPassword : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit frmPassword(QWidget* parent = nullptr);
 
     // Name of the program's password file in the data folder.
@@ -51,10 +51,10 @@ public:
     // The part with the new-password boxes (hidden in the compact window).
     QFrame* newPasswordFrame() const { return fraNew_; }
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void confirm();
     void cancel();
     void newToggled();

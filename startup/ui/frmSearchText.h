@@ -15,15 +15,14 @@ namespace startup {
 
 class frmSearchText : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit frmSearchText(QWidget* parent = nullptr);
 
     // Shows the dialog modally over the owner with the field name as its
     // label. offerSubstring shows the substring check box; offerNext shows the
     // find-next button. True when the operator confirmed; the text and the
     // flags then stay readable below.
-    bool GetSelection(QWidget* owner, const QString& fieldName, bool offerSubstring,
-                      bool offerNext);
+    bool GetSelection(QWidget* owner, const QString& fieldName, bool offerSubstring, bool offerNext);
 
     // The steps of GetSelection, for windows that show the dialog themselves.
     void Prepare(const QString& fieldName, bool offerSubstring, bool offerNext);
@@ -44,11 +43,11 @@ public:
     QPushButton* cmdOk() const { return cmdOk_; }
     QPushButton* cmdNext() const { return cmdNext_; }
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void textEdited(const QString& text);
     void confirm(bool findNext);
 

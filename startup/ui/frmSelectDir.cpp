@@ -166,7 +166,7 @@ bool frmSelectDir::OpenDir(const QString& path) {
     const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
     // The chain from the root down to the current folder, then its subfolders.
     QStringList chain;
-    for (QDir dir(dirPath_);; ) {
+    for (QDir dir(dirPath_);;) {
         chain.prepend(dir.absolutePath());
         if (dir.isRoot() || !dir.cdUp()) break;
     }
@@ -210,9 +210,8 @@ bool frmSelectDir::HighlightDir(const QString& path) {
 
 void frmSelectDir::selectOtherLocation() {
     const QString proposed = selectedDir_.isEmpty() ? dirPath_ : selectedDir_;
-    const QString chosen = folderChooser()
-                               ? folderChooser()(proposed)
-                               : QFileDialog::getExistingDirectory(this, windowTitle(), proposed);
+    const QString chosen = folderChooser() ? folderChooser()(proposed)
+                                           : QFileDialog::getExistingDirectory(this, windowTitle(), proposed);
     if (chosen.isEmpty()) return;
     selectedDir_ = cleanDir(chosen);
     syncToSelectedDir();
@@ -222,8 +221,7 @@ void frmSelectDir::confirm() {
     QString dir = HighlightedDir();
     // The folder's own name without a final separator; the root stays "/",
     // since an empty answer would read as a cancel.
-    while (dir.size() > 1 && (dir.endsWith(QLatin1Char('/')) || dir.endsWith(QLatin1Char('\\'))))
-        dir.chop(1);
+    while (dir.size() > 1 && (dir.endsWith(QLatin1Char('/')) || dir.endsWith(QLatin1Char('\\')))) dir.chop(1);
     selectedDir_ = dir;
     accept();
 }

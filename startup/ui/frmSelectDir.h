@@ -18,7 +18,7 @@ namespace startup {
 
 class frmSelectDir : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit frmSelectDir(QWidget* parent = nullptr);
 
     QString SelectedDir() const { return selectedDir_; }
@@ -50,7 +50,7 @@ public:
     using FolderChooser = std::function<QString(const QString& proposed)>;
     static void setFolderChooser(FolderChooser chooser);
 
-private:
+  private:
     void syncToSelectedDir();
     void optionChanged();
     void driveChanged(int index);

@@ -85,7 +85,8 @@ void frmSelectOper::confirm() {
     }
     m_strOperatore = name;
     const int index = cmbOperatore_->currentIndex();
-    if (index >= 0 && index < static_cast<int>(keys_.size())) m_vntOID_Operatore = keys_[static_cast<size_t>(index)];
+    if (index >= 0 && index < static_cast<int>(keys_.size()))
+        m_vntOID_Operatore = keys_[static_cast<size_t>(index)];
     accept();
 }
 

@@ -23,7 +23,7 @@ namespace startup {
 
 class frmSelectOper : public QDialog {
     Q_OBJECT
-public:
+  public:
     // db: the database to list from (none: the program's open database).
     explicit frmSelectOper(QWidget* parent = nullptr, std::shared_ptr<datalib::Database> db = nullptr);
 
@@ -42,7 +42,7 @@ public:
     QPushButton* cmdConfirm() const { return cmdConfirm_; }
     QPushButton* cmdCancel() const { return cmdCancel_; }
 
-private:
+  private:
     void confirm();
 
     std::shared_ptr<datalib::Database> db_;

@@ -1,10 +1,10 @@
 #include "startup/ui/frmShowException.h"
 
-#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/ui/Desktop.h"
-#include "startup/RunContext.h"
+#include "platform/ui/MessageBox.h"
 #include "startup/OSWinUtil.h"
+#include "startup/RunContext.h"
 
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -72,8 +72,7 @@ void frmShowException::SetException(const QString& codeText, const QString& deta
     code_ = codeText;
     lblCode_->setText(codeText);
     details_ = detailsText;
-    if (!details_.contains(QLatin1String("\r\n")))
-        details_.replace(QLatin1Char('\r'), QLatin1String("\r\n"));
+    if (!details_.contains(QLatin1String("\r\n"))) details_.replace(QLatin1Char('\r'), QLatin1String("\r\n"));
     txtMsg_->setPlainText(platform::displayText(details_));
 }
 
@@ -84,8 +83,9 @@ QString frmShowException::TextReport() const {
 QString frmShowException::HtmlReport() const {
     // The text goes inside <pre>, escaped, so that markup-like parts and line
     // breaks show as they are.
-    return QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
-                          "<title>Visualizzazione Errore</title></head>\n<body><pre>") +
+    return QStringLiteral(
+               "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
+               "<title>Visualizzazione Errore</title></head>\n<body><pre>") +
            details_.toHtmlEscaped() + QStringLiteral("</pre></body></html>\n");
 }
 
@@ -108,10 +108,10 @@ void frmShowException::cmdSave_Click() {
                                                 QStringLiteral("Testo (*.txt)"));
     if (path.isEmpty()) return;
     if (QFileInfo::exists(path)) {
-        const int answer = platform::messageBox(
-            QStringLiteral("Il file esiste già...\r\rVuoi sostituirlo ?"),
-            platform::kYesNo + platform::kExclamation + platform::kDefaultButton2,
-            QStringLiteral("ATTENZIONE"), this);
+        const int answer =
+            platform::messageBox(QStringLiteral("Il file esiste già...\r\rVuoi sostituirlo ?"),
+                                 platform::kYesNo + platform::kExclamation + platform::kDefaultButton2,
+                                 QStringLiteral("ATTENZIONE"), this);
         if (answer != platform::kAnswerYes) return;
     }
     QString error;

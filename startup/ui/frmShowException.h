@@ -13,7 +13,7 @@ namespace startup {
 
 class frmShowException : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit frmShowException(QWidget* parent = nullptr);
 
     // Fills the code label and the details box. Bare CRs in the details become
@@ -33,7 +33,7 @@ public:
     QPushButton* cmdBrowser() const { return cmdBrowser_; }
     QPushButton* cmdEsc() const { return cmdEsc_; }
 
-private:
+  private:
     void cmdSupport_Click();
     void cmdSave_Click();
     void cmdBrowser_Click();

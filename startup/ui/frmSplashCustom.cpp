@@ -1,5 +1,5 @@
-#include "startup/modGlobal.h"
 #include "startup/ui/frmSplashCustom.h"
+#include "startup/modGlobal.h"
 
 #include "startup/RunContext.h"
 #include "startup/ui/modZeltFormUtility.h"
@@ -41,8 +41,7 @@ QPixmap DefaultStartPicture() {
     font.setBold(true);
     p.setFont(font);
     p.setPen(Qt::white);
-    p.drawText(QRect(0, 125, kPictureSize.width(), 60), Qt::AlignCenter,
-               QStringLiteral("Zelt Order"));
+    p.drawText(QRect(0, 125, kPictureSize.width(), 60), Qt::AlignCenter, QStringLiteral("Zelt Order"));
     p.end();
     return picture;
 }
@@ -102,8 +101,7 @@ void frmSplashCustom::SetControl() {
 }
 
 void frmSplashCustom::showLogo() {
-    picLogo_->setPixmap(
-        logo_.scaled(kPictureSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    picLogo_->setPixmap(logo_.scaled(kPictureSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 void frmSplashCustom::KeepOnScreen(int milliseconds) {
@@ -111,8 +109,7 @@ void frmSplashCustom::KeepOnScreen(int milliseconds) {
     shown.start();
     while (shown.elapsed() < milliseconds) {
         QEventLoop wait;
-        QTimer::singleShot(static_cast<int>(milliseconds - shown.elapsed()), &wait,
-                           &QEventLoop::quit);
+        QTimer::singleShot(static_cast<int>(milliseconds - shown.elapsed()), &wait, &QEventLoop::quit);
         wait.exec();
     }
 }

@@ -13,7 +13,7 @@ namespace startup {
 
 class frmSplashCustom : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit frmSplashCustom(QWidget* parent = nullptr);
 
     // Set by the opener before SetControl.
@@ -35,7 +35,7 @@ public:
     // The picture picLogo shows (before scaling to its size).
     const QPixmap& LogoPicture() const { return logo_; }
 
-private:
+  private:
     void showLogo();
 
     QLabel* lblVersion_ = nullptr;

@@ -5,28 +5,28 @@
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/FieldMatch.h"
-#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
+#include "platform/ui/MessageBox.h"
+#include "startup/OSWinUtil.h"
+#include "startup/RunContext.h"
 #include "startup/ShowError.h"
 #include "startup/ui/ErrorWindow.h"
 #include "startup/ui/frmMessage.h"
-#include "startup/RunContext.h"
-#include "startup/OSWinUtil.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QHBoxLayout>
-#include <QPushButton>
-#include <QVBoxLayout>
-#include <QListWidget>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMetaObject>
+#include <QPushButton>
 #include <QScreen>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include <algorithm>
@@ -65,8 +65,7 @@ QFont withSizeChange(QFont font, double sizeDelta) {
 // Placement values are written as numbers; a store edited by hand or written
 // under another locale may carry a decimal comma.
 std::optional<double> readNumber(const QString& section, const char* key) {
-    QString text = platform::SettingsStore::get(platform::appName(), section, QLatin1String(key))
-                       .trimmed();
+    QString text = platform::SettingsStore::get(platform::appName(), section, QLatin1String(key)).trimmed();
     if (text.isEmpty()) return std::nullopt;
     text.replace(QLatin1Char(','), QLatin1Char('.'));
     bool ok = false;
@@ -199,12 +198,17 @@ void LoadFormSettings(QWidget* window, bool skipState) {
     if (skipState) return;
     const auto state = readNumber(section, "State");
     if (!state) return;
-    Qt::WindowStates flags = window->windowState() &
-                             ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+    Qt::WindowStates flags =
+        window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
     switch (static_cast<int>(*state)) {
-    case 1: flags |= Qt::WindowMinimized; break;
-    case 2: flags |= Qt::WindowMaximized; break;
-    default: break;
+        case 1:
+            flags |= Qt::WindowMinimized;
+            break;
+        case 2:
+            flags |= Qt::WindowMaximized;
+            break;
+        default:
+            break;
     }
     window->setWindowState(flags);
 }
@@ -288,7 +292,8 @@ void CommitEditingControls(QWidget* window) {
 
 std::shared_ptr<datalib::DataSet> GetDataSet(const QString& table) {
     const auto& database = runContext().database;
-    if (!database) RaiseGenericError(QStringLiteral("GetDataSet"), QStringLiteral("Il database non è aperto"));
+    if (!database)
+        RaiseGenericError(QStringLiteral("GetDataSet"), QStringLiteral("Il database non è aperto"));
     return database->Tables(table);
 }
 
@@ -296,7 +301,7 @@ namespace {
 
 // The entries of a list box or a combo box.
 class LookupList {
-public:
+  public:
     explicit LookupList(QWidget* widget)
         : list_(qobject_cast<QListWidget*>(widget)), combo_(qobject_cast<QComboBox*>(widget)) {}
     bool valid() const { return list_ || combo_; }
@@ -308,7 +313,7 @@ public:
             combo_->addItem(entry);
     }
 
-private:
+  private:
     QListWidget* list_;
     QComboBox* combo_;
 };
@@ -328,8 +333,8 @@ QString firstLine(const QString& text) {
 
 }  // namespace
 
-bool FillLookupList(const QString& table, const QString& codeColumn, const QString& typed,
-                    QWidget* list, const QString& descColumn, const QString& extraFilter) {
+bool FillLookupList(const QString& table, const QString& codeColumn, const QString& typed, QWidget* list,
+                    const QString& descColumn, const QString& extraFilter) {
     LookupList entries(list);
     if (!entries.valid()) return false;
     const auto dataSet = GetDataSet(table);
@@ -342,15 +347,15 @@ bool FillLookupList(const QString& table, const QString& codeColumn, const QStri
 
     // Codes beginning with the text; then, for 4 characters or more, codes
     // containing it. The table's filter and the caller's stay in both passes.
-    query->SetFilter(andAll({tableFilter,
-                             dataSet->BuildFieldCondition(codeColumn, core::Variant(typed),
-                                                          datalib::MatchBeginsWith),
-                             extraFilter}));
+    query->SetFilter(
+        andAll({tableFilter,
+                dataSet->BuildFieldCondition(codeColumn, core::Variant(typed), datalib::MatchBeginsWith),
+                extraFilter}));
     if (query->DataEmpty() && typed.size() >= 4) {
-        query->SetFilter(andAll({tableFilter,
-                                 dataSet->BuildFieldCondition(codeColumn, core::Variant(typed),
-                                                              datalib::MatchContains),
-                                 extraFilter}));
+        query->SetFilter(
+            andAll({tableFilter,
+                    dataSet->BuildFieldCondition(codeColumn, core::Variant(typed), datalib::MatchContains),
+                    extraFilter}));
     }
     if (query->DataEmpty()) return false;
 
@@ -375,18 +380,17 @@ QString GetLookupCode(const QString& entry) {
 
 void ExportBrowserToHtml(datalib::DataSource* data, QWidget* parent, QString& fields) {
     if (!data) return;
-    const int answer = platform::messageBox(
-        QStringLiteral("Vuoi modificare la sequenza dei campi per il browser ?"),
-        platform::kYesNo | platform::kQuestion, QString(), parent);
+    const int answer =
+        platform::messageBox(QStringLiteral("Vuoi modificare la sequenza dei campi per il browser ?"),
+                             platform::kYesNo | platform::kQuestion, QString(), parent);
     if (answer == platform::kAnswerYes) {
         // The columns and references of the table, without the row identifiers.
         QStringList available;
         const auto names = data->ColumnNames();
         for (const QString& name : names)
-            if (data->tableDef().findColumn(name) || data->tableDef().findReference(name))
-                available << name;
+            if (data->tableDef().findColumn(name) || data->tableDef().findReference(name)) available << name;
         if (!controls::EditFieldList(parent, available, fields,
-                           QStringLiteral("Esportazione HTML - Selezione Campi")))
+                                     QStringLiteral("Esportazione HTML - Selezione Campi")))
             return;
     }
 

@@ -10,7 +10,7 @@
 namespace datalib {
 class DataSet;
 class DataSource;
-}
+}  // namespace datalib
 
 class QAction;
 class QLineEdit;
@@ -87,9 +87,8 @@ inline constexpr int kLookupListMax = 15;
 // at least 4 characters typed, the codes that contain the text. The table's
 // own filter and the extra filter always apply. The typed text is a value
 // of the condition, never part of the query's text. True when rows were found.
-bool FillLookupList(const QString& table, const QString& codeColumn, const QString& typed,
-                    QWidget* list, const QString& descColumn = QString(),
-                    const QString& extraFilter = QString());
+bool FillLookupList(const QString& table, const QString& codeColumn, const QString& typed, QWidget* list,
+                    const QString& descColumn = QString(), const QString& extraFilter = QString());
 
 // The code of a look-up entry: the text before the first " - ", or the whole entry.
 QString GetLookupCode(const QString& entry);
@@ -104,7 +103,6 @@ inline constexpr const char* kTableDataFile = "TableData.htm";
 // and their order (fields: names separated by ",", updated in place; empty
 // means all). A stop ends it quietly; a failure is shown.
 void ExportBrowserToHtml(datalib::DataSource* data, QWidget* parent, QString& fields);
-
 
 // ---- Menu arrays -------------------------------------------------------------------
 // Appends an entry to a menu used as an array: its caption, the tag as the

@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+#include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
-#include <QApplication>
-#include <gtest/gtest.h>
 
 // Without the DejaVu fonts Qt still "finds" its aliases and renders empty
 // boxes: windows, previews and PDFs would be unreadable. Fail loudly.

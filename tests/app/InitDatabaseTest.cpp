@@ -14,8 +14,10 @@ using apptest::FakeHost;
 using apptest::StartupEnv;
 
 class InitDatabase : public StartupEnv {
-protected:
-    bool init(FakeHost& host) { return startup::InitDatabase(startup::runContext().codeAgente, nullptr, false, host); }
+  protected:
+    bool init(FakeHost& host) {
+        return startup::InitDatabase(startup::runContext().codeAgente, nullptr, false, host);
+    }
 
     static long stationRows(datalib::Database& db, int station) {
         auto rows = db.OpenDataSource("PostazioniAgenti", "Progressivo = " + QString::number(station));
@@ -83,9 +85,10 @@ TEST_F(InitDatabase, DownloadFromHeadOfficeFillsTheNewAgentsFileAndRemovesItOnFa
         boxes.answer(platform::kAnswerYes);  // from head office
         EXPECT_FALSE(init(host));
         EXPECT_TRUE(host.ended);
-        EXPECT_EQ(boxes.shown().at(1).text,
-                  "Vuoi scaricare l'archivio dalla Sede ?\r\rNOTA: Durante questa operazione sarà attivata la "
-                  "connessione ad Internet.");
+        EXPECT_EQ(
+            boxes.shown().at(1).text,
+            "Vuoi scaricare l'archivio dalla Sede ?\r\rNOTA: Durante questa operazione sarà attivata la "
+            "connessione ad Internet.");
         EXPECT_FALSE(QFile::exists(work("ZeltOrder_N7")));
         EXPECT_FALSE(QFile::exists(work("ZeltOrder_")));
     }
@@ -94,8 +97,9 @@ TEST_F(InitDatabase, DownloadFromHeadOfficeFillsTheNewAgentsFileAndRemovesItOnFa
         startup::SetArchiveReceiver([&](QWidget*, const QString& agent) {
             datalib::Database& db = *startup::runContext().database;
             urlSeen = db.GetSysParam("OnLineServicesURL", "");
-            db.OpenDataSource("Agenti")->InsertFromPairs(
-                {core::Variant("Codice"), core::Variant(agent), core::Variant("RagioneSociale"), core::Variant("N")});
+            db.OpenDataSource("Agenti")->InsertFromPairs({core::Variant("Codice"), core::Variant(agent),
+                                                          core::Variant("RagioneSociale"),
+                                                          core::Variant("N")});
             return true;
         });
         host.ended = false;
@@ -153,12 +157,14 @@ TEST_F(InitDatabase, DatabaseOfAnotherAgentAsksWithBothCodes) {
         EXPECT_EQ(boxes.shown()[0].text,
                   "Il codice dell'Agente impostato nel database (B2) non corrisponde a quello "
                   "configurato (A1), continuare ?");
-        EXPECT_EQ(boxes.shown()[0].style, platform::kYesNo | platform::kExclamation | platform::kDefaultButton2);
+        EXPECT_EQ(boxes.shown()[0].style,
+                  platform::kYesNo | platform::kExclamation | platform::kDefaultButton2);
         EXPECT_TRUE(boxes.shown()[1].text.startsWith("Inizializzazione database fallita: \r\r"));
         EXPECT_TRUE(boxes.shown()[1].text.endsWith("Operazione annullata."));
         EXPECT_FALSE(startup::IsDatabaseOpen());
     }
-    inspect(work("ZeltOrder_A1"), [](datalib::Database& db) { EXPECT_EQ(db.GetSysParam("CodiceAgente", ""), "B2"); });
+    inspect(work("ZeltOrder_A1"),
+            [](datalib::Database& db) { EXPECT_EQ(db.GetSysParam("CodiceAgente", ""), "B2"); });
     {
         platform::ScriptedBoxes boxes;
         boxes.answer(platform::kAnswerYes);

@@ -3,26 +3,26 @@
 // work folder of its own, every table class registered, and agent databases
 // made to order.
 
+#include "app/AllTableClasses.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
-#include "app/AllTableClasses.h"
-#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
+#include "platform/ui/MessageBox.h"
 #include "schema/DB.h"
 #include "startup/RunContext.h"
 #include "startup/ui/InitDatabase.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace apptest {
 
 // A main window stand-in for InitDatabase.
 class FakeHost : public startup::DatabaseHost {
-public:
+  public:
     QWidget* hostWindow() override { return nullptr; }
     datalib::itfNotifyEvent* notifySink() override { return nullptr; }
     void releaseDatabase() override { startup::ReleaseEngine(); }
@@ -46,7 +46,7 @@ public:
 };
 
 class StartupEnv : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         saved = startup::runContext();
@@ -73,7 +73,8 @@ protected:
 
     // A database file with the given agent rows and, when not empty, the
     // parameter CodiceAgente.
-    static void makeArchive(const QString& file, const QStringList& agents, const QString& codiceAgente = {}) {
+    static void makeArchive(const QString& file, const QStringList& agents,
+                            const QString& codiceAgente = {}) {
         QDir().mkpath(QFileInfo(file).absolutePath());
         datalib::Engine engine;
         engine.Create(3, file, QString(), startup::DatabasePassword());
@@ -82,8 +83,8 @@ protected:
         auto db = datalib::Application::OpenDatabase(engine, definition, "test", nullptr);
         for (const QString& agent : agents) {
             auto rows = db->OpenDataSource("Agenti");
-            rows->InsertFromPairs({core::Variant("Codice"), core::Variant(agent), core::Variant("RagioneSociale"),
-                                   core::Variant("Agente " + agent)});
+            rows->InsertFromPairs({core::Variant("Codice"), core::Variant(agent),
+                                   core::Variant("RagioneSociale"), core::Variant("Agente " + agent)});
         }
         if (!codiceAgente.isEmpty()) db->SetSysParam("CodiceAgente", codiceAgente);
         engine.Close();

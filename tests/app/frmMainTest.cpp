@@ -27,12 +27,12 @@ void setSetting(const char* key, const QString& value) {
 
 // A window that refuses to close, as an order being written may.
 class Stubborn : public QWidget {
-protected:
+  protected:
     void closeEvent(QCloseEvent* e) override { e->ignore(); }
 };
 
 class MainWindow : public StartupEnv {
-protected:
+  protected:
     void SetUp() override {
         StartupEnv::SetUp();
         startup::clsOSTNA::setAvailabilityOverride(false);
@@ -116,7 +116,8 @@ TEST_F(MainWindow, ClosingByCodeStopsWhenAnotherWindowRefuses) {
     platform::ScriptedBoxes boxes;
     QSignalSpy unloaded(&window, &frmMain::unloaded);
     EXPECT_FALSE(window.close());
-    EXPECT_EQ(boxes.lastText(), "Impossibile chiudere l'applicazione...\r\rLa finestra \"Ordine\" non può essere chiusa.");
+    EXPECT_EQ(boxes.lastText(),
+              "Impossibile chiudere l'applicazione...\r\rLa finestra \"Ordine\" non può essere chiusa.");
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(unloaded.count(), 0);
 
@@ -176,7 +177,8 @@ TEST_F(MainWindow, BrandingOfTheDatabaseNamesTheProgram) {
 
     inspect(work("ZeltOrder_DEMO"), [](datalib::Database&) {});  // readable while open
     startup::ReleaseEngine();
-    inspect(work("ZeltOrder_DEMO"), [](datalib::Database& db) { db.SetSysParam("SoftwareName", "Ordini Rossi"); });
+    inspect(work("ZeltOrder_DEMO"),
+            [](datalib::Database& db) { db.SetSysParam("SoftwareName", "Ordini Rossi"); });
     window.Form_Activate();
     EXPECT_EQ(platform::softwareName(), "Ordini Rossi");
     EXPECT_TRUE(window.windowTitle().startsWith("Ordini Rossi  (Codice Agente DEMO)"));
@@ -223,7 +225,8 @@ TEST_F(MainWindow, FailedActivationAsksToChangeTheSettings) {
         boxes.answer(platform::kAnswerYes);
         window.Form_Activate();
         ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_TRUE(boxes.lastText().endsWith("Database non inizializzato...\r\rVuoi cambiare le impostazioni ?"))
+        EXPECT_TRUE(
+            boxes.lastText().endsWith("Database non inizializzato...\r\rVuoi cambiare le impostazioni ?"))
             << boxes.lastText().toStdString();
         EXPECT_EQ(optionsShown, 2);  // modal from the start, then modeless after Yes
         EXPECT_FALSE(window.IsInitialised());

@@ -30,8 +30,7 @@ CardDeviceSimulator::CardDeviceSimulator() {
     termios tio{};
     cfmakeraw(&tio);
     char name[256] = {};
-    if (::openpty(&master_, &slave_, name, &tio, nullptr) != 0)
-        throw std::runtime_error("openpty failed");
+    if (::openpty(&master_, &slave_, name, &tio, nullptr) != 0) throw std::runtime_error("openpty failed");
     slaveName_ = QString::fromLocal8Bit(name);
     ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
     wakeFd_ = ::eventfd(0, EFD_NONBLOCK);
@@ -288,8 +287,10 @@ void CardDeviceSimulator::run() {
                 qsizetype done = 0;
                 while (done < out.size()) {
                     const auto n = ::write(master_, out.constData() + done, size_t(out.size() - done));
-                    if (n > 0) done += n;
-                    else if (n < 0 && errno != EAGAIN && errno != EINTR) break;
+                    if (n > 0)
+                        done += n;
+                    else if (n < 0 && errno != EAGAIN && errno != EINTR)
+                        break;
                 }
                 outputs_.pop_front();
             }

@@ -27,7 +27,7 @@
 namespace cardsim {
 
 class CardDeviceSimulator {
-public:
+  public:
     CardDeviceSimulator();
     ~CardDeviceSimulator();
     CardDeviceSimulator(const CardDeviceSimulator&) = delete;
@@ -72,7 +72,7 @@ public:
     // Waits until a read is held for a swipe.
     bool waitForHeldRead(int ms = 3000) const;
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
     struct Output {
         Clock::time_point when;
@@ -81,7 +81,7 @@ private:
 
     void run();
     void wake();
-    void parse();                          // takes whole commands out of input_
+    void parse();                            // takes whole commands out of input_
     void answer(const QByteArray& command);  // schedules the answer to one
     void schedule(const QByteArray& bytes);
     char statusFor(char command);

@@ -8,16 +8,16 @@
 #include "carddevices/modMagneticDev.h"
 #include "platform/SettingsStore.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 using namespace carddevices;
-using cardsim::CardDeviceSimulator;
 using cardsim::bytes;
+using cardsim::CardDeviceSimulator;
 using platform::SettingsStore;
 
 namespace {
@@ -42,7 +42,7 @@ struct Completion {
 };
 
 class CardDriverTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SettingsStore::setRootDir(dir_.path());
         SettingsStore::save("Zelt Order", "MagneticDevParam", "COM4", sim_.slaveName());
@@ -107,12 +107,18 @@ TEST(ExtractCardCodeTest, SentinelsReversalAndPrefix) {
         bool reverse;
         const char* code;
     } cases[] = {
-        {"%ABC123?", "", false, "ABC123"}, {";ABC123_", "", false, "ABC123"},
-        {"%AB123?", "ab", false, "123"},   {"%AB123?", "XY", false, ""},
-        {"%321CBA?", "ABC", true, "123"},  {"%%A??", "", false, "%A?"},
-        {"", "", false, ""},               {"%", "", false, ""},
-        {"?", "", false, ""},              {";_", "", false, ""},
-        {"aB12", "Ab", false, "12"},       {"%AB?", "AB", false, ""},
+        {"%ABC123?", "", false, "ABC123"},
+        {";ABC123_", "", false, "ABC123"},
+        {"%AB123?", "ab", false, "123"},
+        {"%AB123?", "XY", false, ""},
+        {"%321CBA?", "ABC", true, "123"},
+        {"%%A??", "", false, "%A?"},
+        {"", "", false, ""},
+        {"%", "", false, ""},
+        {"?", "", false, ""},
+        {";_", "", false, ""},
+        {"aB12", "Ab", false, "12"},
+        {"%AB?", "AB", false, ""},
         {"ABC", "", true, "CBA"},
     };
     for (const auto& c : cases)
@@ -165,7 +171,8 @@ TEST_F(CardDriverTest, FactoryCreatesTheConfiguredModel) {
 TEST_F(CardDriverTest, ParametersNeedTheirElements) {
     auto msr106 = clsMSR106::Create();
     auto msr206 = clsMSR206HL::Create();
-    const auto two = core::VariantArray::fromValues({core::Variant(std::int16_t(4)), core::Variant("9600,n,8,1")});
+    const auto two =
+        core::VariantArray::fromValues({core::Variant(std::int16_t(4)), core::Variant("9600,n,8,1")});
     const auto one = core::VariantArray::fromValues({core::Variant(std::int16_t(4))});
     EXPECT_EQ(errorOf([&] { msr106->SetParameters(one); }).number(), 9);
     EXPECT_EQ(errorOf([&] { msr206->SetParameters(two); }).number(), 9);
@@ -295,8 +302,10 @@ TEST_F(CardDriverTest, MalformedAnswers) {
     // Shorter than 6 characters, sentinels only, no ESC after track 1:
     // success with two empty fields.
     for (const QByteArray& answer : {bytes({0x1B, 0x73, 0x1B, 0x30}),
-                                     QByteArray("\x1bs\x1b\x01%?\x1b\x02;?\x1b\x03;??\x1c\x1b" "0"),
-                                     QByteArray("\x1bs\x1b\x01%AB CD??\x1c\x1b" "0")}) {
+                                     QByteArray("\x1bs\x1b\x01%?\x1b\x02;?\x1b\x03;??\x1c\x1b"
+                                                "0"),
+                                     QByteArray("\x1bs\x1b\x01%AB CD??\x1c\x1b"
+                                                "0")}) {
         sim_.pushGarbage(answer);
         d = d2 = "x";
         device->ReadData(1, false, d, d2);
@@ -375,14 +384,14 @@ TEST_F(CardDriverTest, CancelEndsAWaitAndTheDeviceOutlivesItsCall) {
 // ---- MSR 206 HL ---------------------------------------------------------------------
 
 TEST_F(CardDriverTest, Msr206SessionPerCoercivity) {
-    for (const auto& [type, letter] : {std::pair{kDeviceMsr206HighCoercivity, 'x'},
-                                       std::pair{kDeviceMsr206LowCoercivity, 'y'}}) {
+    for (const auto& [type, letter] :
+         {std::pair{kDeviceMsr206HighCoercivity, 'x'}, std::pair{kDeviceMsr206LowCoercivity, 'y'}}) {
         magneticDevParams().type = type;
         ASSERT_TRUE(CreateMagneticDevice(false));
         sim_.clearLog();
         CurrentMagneticDevice()->NewSession(&events_);
-        EXPECT_EQ(sim_.commands(), QList<QByteArray>({bytes({0x1B, 'a'}), bytes({0x1B, letter}),
-                                                      bytes({0x1B, 'o', 8, 8, 8})}))
+        EXPECT_EQ(sim_.commands(),
+                  QList<QByteArray>({bytes({0x1B, 'a'}), bytes({0x1B, letter}), bytes({0x1B, 'o', 8, 8, 8})}))
             << type;
     }
 }
@@ -459,8 +468,8 @@ TEST_F(CardDriverTest, Msr206RawReadEdges) {
         QByteArray answer;
         const char* data;
     } cases[] = {
-        {bytes({0x1B, 0x73, 0x1B, 0x01, 0}) + tail, ""},                                // length 0
-        {bytes({0x1B, 0x73, 0x1B, 0x01, 200}) + reversedCode("%AB?") + end, "AB"},     // beyond the bytes
+        {bytes({0x1B, 0x73, 0x1B, 0x01, 0}) + tail, ""},                                 // length 0
+        {bytes({0x1B, 0x73, 0x1B, 0x01, 200}) + reversedCode("%AB?") + end, "AB"},       // beyond the bytes
         {bytes({0x1B, 0x73, 0x1B, 0x01, 7}) + reversedCode("%AB?").left(7) + tail, ""},  // no whole group
         {bytes({0x1B, 0x73, 0x1B, 0x01, 8}) + reversedCode("%") + tail, ""},             // one character
     };

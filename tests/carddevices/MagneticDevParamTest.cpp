@@ -1,8 +1,8 @@
 #include "carddevices/MagneticDevParam.h"
 #include "platform/SettingsStore.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 
 using namespace carddevices;
 using platform::SettingsStore;
@@ -10,7 +10,7 @@ using platform::SettingsStore;
 namespace {
 
 class MagneticDevParamTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SettingsStore::setRootDir(dir_.path());
         magneticDevParams() = {4, 7, "x"};
@@ -51,9 +51,8 @@ TEST_F(MagneticDevParamTest, NumbersTakeTheLeadingNumber) {
         int type;
         int port;
     } cases[] = {
-        {"2", 2, 2},       {" 1 ", 1, 1},     {"2abc", 2, 2}, {"abc", 0, 0},   {"", 0, 0},
-        {"2.5", 2, 2},     {"3.5", 4, 4},     {"-1", -1, -1}, {"99999", 99999, 0},
-        {"1 2", 12, 12},
+        {"2", 2, 2},   {" 1 ", 1, 1}, {"2abc", 2, 2}, {"abc", 0, 0},       {"", 0, 0},
+        {"2.5", 2, 2}, {"3.5", 4, 4}, {"-1", -1, -1}, {"99999", 99999, 0}, {"1 2", 12, 12},
     };
     for (const auto& c : cases) {
         put("Type", c.text);

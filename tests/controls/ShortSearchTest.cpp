@@ -10,22 +10,23 @@
 #include "datalib/Engine.h"
 #include "platform/ui/MessageBox.h"
 
+#include <gtest/gtest.h>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
 
 using namespace controls;
 
 namespace {
 
 class Items : public datalib::itfDefTable, public datalib::itfSetData {
-public:
+  public:
     QString TableName() const override { return QStringLiteral("Articoli"); }
     void DefineIdentity(datalib::TableIdentity& id) override { id.SetCaption(QStringLiteral("Articoli")); }
-    void DefineStructure(datalib::ColumnCollection& c, datalib::KeyCollection& k, datalib::ReferenceCollection&) override {
+    void DefineStructure(datalib::ColumnCollection& c, datalib::KeyCollection& k,
+                         datalib::ReferenceCollection&) override {
         c.Add("Codice", datalib::coltype::Code, 16);
         c.Add("Descrizione", datalib::coltype::Code, 64);
         c.Add("Prezzo", datalib::coltype::Money);
@@ -36,12 +37,12 @@ public:
 };
 
 class Definition : public datalib::itfDefDatabase {
-public:
+  public:
     void Define(datalib::TableRegistry& r) override { r.RegisterTable(std::make_shared<Items>()); }
 };
 
 class ShortSearchTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const QString file = dir.filePath("prova");
         engine.Create(3, file, QString(), "x");
@@ -54,8 +55,11 @@ protected:
             const char* text;
             double price;
             bool off;
-        } rows[] = {{"A1", "Vite", 1.5, false},     {"A2", "Bullone", 2, false}, {"A3", "Vite lunga", 3, false},
-                    {"A4", "Dado", 2, false},       {"A5", "Vite corta", 4, true}};
+        } rows[] = {{"A1", "Vite", 1.5, false},
+                    {"A2", "Bullone", 2, false},
+                    {"A3", "Vite lunga", 3, false},
+                    {"A4", "Dado", 2, false},
+                    {"A5", "Vite corta", 4, true}};
         for (const auto& r : rows)
             ds->InsertFromPairs({core::Variant(QStringLiteral("Codice")), core::Variant(QString(r.code)),
                                  core::Variant(QStringLiteral("Descrizione")), core::Variant(QString(r.text)),
@@ -74,7 +78,8 @@ protected:
     }
     QStringList codes() {
         QStringList out;
-        for (long i = 0; i < view->RowCount(); ++i) out << view->ValueAt(i, view->ColumnIndex("Codice")).toString();
+        for (long i = 0; i < view->RowCount(); ++i)
+            out << view->ValueAt(i, view->ColumnIndex("Codice")).toString();
         return out;
     }
 
@@ -139,8 +144,8 @@ TEST_F(ShortSearchTest, ComplexFilterAndCombinedSortDialogs) {
     setSearchDialogHook([](QDialog& d) {
         auto* filter = qobject_cast<ComplexFilterDialog*>(&d);
         if (!filter) return false;
-        filter->SetCondition(0, "Prezzo", 2, "2");         // >= 2
-        filter->SetCondition(1, "Descrizione", 5, "E");    // contiene, any letter case
+        filter->SetCondition(0, "Prezzo", 2, "2");       // >= 2
+        filter->SetCondition(1, "Descrizione", 5, "E");  // contiene, any letter case
         return true;
     });
     ASSERT_TRUE(search.ComplexFilter());

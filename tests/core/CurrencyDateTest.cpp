@@ -20,19 +20,17 @@ TEST(Currency, FromDoubleRoundsHalvesToEvenAtTheFourthDecimal) {
         std::int64_t raw;
     };
     const Case cases[] = {
-        {1.5, 15000},        {-1.5, -15000},     {2.675, 26750},       {0.00005, 0},
-        {0.00015, 2},        {0.00025, 2},       {-0.00015, -2},       {1234.56789, 12345679},
-        {0.1 + 0.2, 3000},   {1e14, 1000000000000000000},
+        {1.5, 15000}, {-1.5, -15000}, {2.675, 26750},         {0.00005, 0},      {0.00015, 2},
+        {0.00025, 2}, {-0.00015, -2}, {1234.56789, 12345679}, {0.1 + 0.2, 3000}, {1e14, 1000000000000000000},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(Currency::fromDouble(c.in).raw(), c.raw) << c.in;
+    for (const Case& c : cases) EXPECT_EQ(Currency::fromDouble(c.in).raw(), c.raw) << c.in;
 }
 
 TEST(Currency, ArithmeticAndOverflow) {
     const Currency a = Currency::fromDouble(10.25), b = Currency::fromDouble(0.3333);
     EXPECT_EQ((a + b).raw(), 105833);
     EXPECT_EQ((a - b).raw(), 99167);
-    EXPECT_EQ((a * b).raw(), 34163);  // 3.41633 rounded to 3.4163
+    EXPECT_EQ((a * b).raw(), 34163);                                        // 3.41633 rounded to 3.4163
     EXPECT_EQ((Currency::fromRaw(5) * Currency::fromRaw(5000)).raw(), 2);   // 0.00025 -> 0.0002
     EXPECT_EQ((Currency::fromRaw(15) * Currency::fromRaw(1000)).raw(), 2);  // 0.00015 -> 0.0002
     EXPECT_DOUBLE_EQ(a / Currency::fromInt(2), 5.125);
@@ -55,9 +53,8 @@ TEST(Money, RoundsToTheCentHalvesAwayFromZero) {
         std::int64_t cents;
     };
     const Case cases[] = {
-        {2.345, 235}, {-2.345, -235}, {2.344, 234}, {2.355, 236}, {2.365, 237},
-        {2.675, 268}, {1.005, 101},   {0.005, 1},   {-0.005, -1}, {0.0049, 0},
-        {100, 10000}, {19.999, 2000},
+        {2.345, 235}, {-2.345, -235}, {2.344, 234}, {2.355, 236}, {2.365, 237}, {2.675, 268},
+        {1.005, 101}, {0.005, 1},     {-0.005, -1}, {0.0049, 0},  {100, 10000}, {19.999, 2000},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(core::roundMoney(c.in).raw(), c.cents * 100) << c.in;
@@ -75,11 +72,11 @@ TEST(Date, PartsRoundTripIncludingNegativeSerials) {
         double serial;
     };
     const Case cases[] = {
-        {1899, 12, 30, 0, 0, 0, 0.0},      {1899, 12, 31, 0, 0, 0, 1.0},
-        {1899, 12, 29, 6, 0, 0, -1.25},    {1899, 12, 30, 12, 0, 0, 0.5},
-        {1900, 1, 1, 0, 0, 0, 2.0},        {1900, 3, 1, 0, 0, 0, 61.0},
-        {2026, 8, 8, 0, 0, 0, 46242.0},    {2000, 2, 29, 18, 0, 0, 36585.75},
-        {100, 1, 1, 0, 0, 0, -657434.0},   {9999, 12, 31, 0, 0, 0, 2958465.0},
+        {1899, 12, 30, 0, 0, 0, 0.0},     {1899, 12, 31, 0, 0, 0, 1.0},
+        {1899, 12, 29, 6, 0, 0, -1.25},   {1899, 12, 30, 12, 0, 0, 0.5},
+        {1900, 1, 1, 0, 0, 0, 2.0},       {1900, 3, 1, 0, 0, 0, 61.0},
+        {2026, 8, 8, 0, 0, 0, 46242.0},   {2000, 2, 29, 18, 0, 0, 36585.75},
+        {100, 1, 1, 0, 0, 0, -657434.0},  {9999, 12, 31, 0, 0, 0, 2958465.0},
         {1800, 1, 1, 12, 0, 0, -36522.5},
     };
     for (const Case& c : cases) {

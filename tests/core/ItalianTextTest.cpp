@@ -18,16 +18,22 @@ TEST(ItalianText, DoublesPrintAsTheLanguagePrintsThem) {
         const char* out;
     };
     const Case cases[] = {
-        {0.1 + 0.2, "0,3"},  {3.5, "3,5"},
-        {-2, "-2"},          {0, "0"},
-        {-0.0, "0"},         {1e20, "1E+20"},
-        {1e15, "1E+15"},     {123456789012345, "123456789012345"},
-        {1.5e-7, "1,5E-07"}, {0.0001, "0,0001"},
-        {0.00001, "1E-05"},  {1.0 / 3, "0,333333333333333"},
-        {2.0 / 3, "0,666666666666667"}, {1234567.891, "1234567,891"},
+        {0.1 + 0.2, "0,3"},
+        {3.5, "3,5"},
+        {-2, "-2"},
+        {0, "0"},
+        {-0.0, "0"},
+        {1e20, "1E+20"},
+        {1e15, "1E+15"},
+        {123456789012345, "123456789012345"},
+        {1.5e-7, "1,5E-07"},
+        {0.0001, "0,0001"},
+        {0.00001, "1E-05"},
+        {1.0 / 3, "0,333333333333333"},
+        {2.0 / 3, "0,666666666666667"},
+        {1234567.891, "1234567,891"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(it::formatDouble(c.in), QString::fromUtf8(c.out)) << c.in;
+    for (const Case& c : cases) EXPECT_EQ(it::formatDouble(c.in), QString::fromUtf8(c.out)) << c.in;
     EXPECT_EQ(it::formatSingle(0.1f), QStringLiteral("0,1"));
     EXPECT_EQ(it::formatSingle(1.0f / 3), QStringLiteral("0,3333333"));
 }
@@ -58,12 +64,12 @@ TEST(ItalianText, FixedDecimalsRoundHalvesAwayFromZero) {
         const char* out;
     };
     const Case cases[] = {
-        {1234.5, 2, true, "1.234,50"},      {1234.5, 2, false, "1234,50"},
-        {2.675, 2, false, "2,68"},          {-2.675, 2, false, "-2,68"},
-        {0.5, 0, false, "1"},               {-0.001, 2, false, "0,00"},
-        {999.995, 2, true, "1.000,00"},     {1234567.891, 0, true, "1.234.568"},
-        {0.05, 1, false, "0,1"},            {0.001234, 4, false, "0,0012"},
-        {0, 3, false, "0,000"},             {1e-20, 2, false, "0,00"},
+        {1234.5, 2, true, "1.234,50"},  {1234.5, 2, false, "1234,50"},
+        {2.675, 2, false, "2,68"},      {-2.675, 2, false, "-2,68"},
+        {0.5, 0, false, "1"},           {-0.001, 2, false, "0,00"},
+        {999.995, 2, true, "1.000,00"}, {1234567.891, 0, true, "1.234.568"},
+        {0.05, 1, false, "0,1"},        {0.001234, 4, false, "0,0012"},
+        {0, 3, false, "0,000"},         {1e-20, 2, false, "0,00"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(it::formatFixed(c.in, c.decimals, c.group), QString::fromUtf8(c.out)) << c.in;
@@ -75,15 +81,40 @@ TEST(ItalianText, NumbersParseLeniently) {
         std::optional<double> out;
     };
     const Case cases[] = {
-        {"3,5", 3.5},        {"  -3,5  ", -3.5},   {"+7", 7.0},        {"1.234,5", 1234.5},
-        {"1.5", 15.0},       {"1.234.567", 1234567.0}, {",5", 0.5},    {"5,", 5.0},
-        {"1E3", 1000.0},     {"1,5e-2", 0.015},    {"2D2", 200.0},     {"(5)", -5.0},
-        {"€ 12,50", 12.5},   {"12,50 €", 12.5},    {"-€ 3", -3.0},     {"&H1F", 31.0},
-        {"&hff", 255.0},     {"&HFFFF", -1.0},     {"&H10000", 65536.0}, {"&HFFFFFFFF", -1.0},
-        {"&O17", 15.0},      {"&17", 15.0},        {"", std::nullopt}, {"   ", std::nullopt},
-        {"abc", std::nullopt}, {"1,2,3", std::nullopt}, {"1E", std::nullopt}, {"&H", std::nullopt},
-        {"&O8", std::nullopt}, {"1 2", std::nullopt}, {"-", std::nullopt}, {".5", std::nullopt},
-        {"5,3.2", std::nullopt}, {"--5", std::nullopt},
+        {"3,5", 3.5},
+        {"  -3,5  ", -3.5},
+        {"+7", 7.0},
+        {"1.234,5", 1234.5},
+        {"1.5", 15.0},
+        {"1.234.567", 1234567.0},
+        {",5", 0.5},
+        {"5,", 5.0},
+        {"1E3", 1000.0},
+        {"1,5e-2", 0.015},
+        {"2D2", 200.0},
+        {"(5)", -5.0},
+        {"€ 12,50", 12.5},
+        {"12,50 €", 12.5},
+        {"-€ 3", -3.0},
+        {"&H1F", 31.0},
+        {"&hff", 255.0},
+        {"&HFFFF", -1.0},
+        {"&H10000", 65536.0},
+        {"&HFFFFFFFF", -1.0},
+        {"&O17", 15.0},
+        {"&17", 15.0},
+        {"", std::nullopt},
+        {"   ", std::nullopt},
+        {"abc", std::nullopt},
+        {"1,2,3", std::nullopt},
+        {"1E", std::nullopt},
+        {"&H", std::nullopt},
+        {"&O8", std::nullopt},
+        {"1 2", std::nullopt},
+        {"-", std::nullopt},
+        {".5", std::nullopt},
+        {"5,3.2", std::nullopt},
+        {"--5", std::nullopt},
     };
     for (const Case& c : cases) {
         const auto r = it::parseNumber(QString::fromUtf8(c.in));

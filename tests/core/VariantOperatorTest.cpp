@@ -27,15 +27,9 @@ struct Case {
     int error = 0;
 };
 
-Variant eqBinary(const Variant& a, const Variant& b) {
-    return core::eq(a, b);
-}
-Variant ltBinary(const Variant& a, const Variant& b) {
-    return core::lt(a, b);
-}
-Variant gtBinary(const Variant& a, const Variant& b) {
-    return core::gt(a, b);
-}
+Variant eqBinary(const Variant& a, const Variant& b) { return core::eq(a, b); }
+Variant ltBinary(const Variant& a, const Variant& b) { return core::lt(a, b); }
+Variant gtBinary(const Variant& a, const Variant& b) { return core::gt(a, b); }
 
 void run(const std::vector<Case>& cases) {
     for (const Case& c : cases) {
@@ -125,10 +119,17 @@ TEST(VariantOperators, DivisionPowerAndNegation) {
         int error = 0;
     };
     const Neg negs[] = {
-        {I(5), I(-5)},     {I(-32768), L(32768)}, {L(-2147483647 - 1), Variant(2147483648.0)},
-        {E, I(0)},         {T, I(1)},             {B(3), I(-3)},
-        {S("2,5"), Variant(-2.5)}, {N, N},        {C(1.5), C(-1.5)},
-        {Variant(Currency::min()), E, 6}, {Variant(Date(2.0)), Variant(Date(-2.0))},
+        {I(5), I(-5)},
+        {I(-32768), L(32768)},
+        {L(-2147483647 - 1), Variant(2147483648.0)},
+        {E, I(0)},
+        {T, I(1)},
+        {B(3), I(-3)},
+        {S("2,5"), Variant(-2.5)},
+        {N, N},
+        {C(1.5), C(-1.5)},
+        {Variant(Currency::min()), E, 6},
+        {Variant(Date(2.0)), Variant(Date(-2.0))},
         {Variant::missing(), E, 13},
     };
     for (const Neg& n : negs) {

@@ -14,15 +14,13 @@ using namespace coretest;
 
 namespace {
 
-
 // An object whose default member gives a fixed value.
 class Box : public core::Object {
-public:
+  public:
     explicit Box(Variant v) : value(std::move(v)) {}
     QString typeName() const override { return QStringLiteral("Box"); }
     Variant invoke(const QString& name, core::CallKind, std::span<Variant* const>) override {
-        if (!name.isEmpty())
-            throw core::AppError(438, QStringLiteral("Box"), QStringLiteral("no member"));
+        if (!name.isEmpty()) throw core::AppError(438, QStringLiteral("Box"), QStringLiteral("no member"));
         return value;
     }
     Variant value;
@@ -73,13 +71,26 @@ TEST(Variant, WholeConversionsRoundHalvesToEvenAndCheckRange) {
         bool err;
     };
     const Case cases[] = {
-        {Variant(2.5), 2, false},     {Variant(3.5), 4, false},    {Variant(-2.5), -2, false},
-        {Variant(0.5), 0, false},     {Variant(1.5), 2, false},    {S("2,5"), 2, false},
-        {S("3,5"), 4, false},         {C(2.5), 2, false},          {C(-3.5), -4, false},
-        {Variant(true), -1, false},   {Variant(), 0, false},       {S("&HFFFF"), -1, false},
-        {Variant(32767.4), 32767, false}, {Variant(40000), 6, true}, {Variant(32767.5), 6, true},
-        {Variant(-32768.6), 6, true}, {S("abc"), 13, true},        {Variant::null(), 94, true},
-        {Variant::missing(), 13, true}, {Variant(Date(2.5)), 2, false},
+        {Variant(2.5), 2, false},
+        {Variant(3.5), 4, false},
+        {Variant(-2.5), -2, false},
+        {Variant(0.5), 0, false},
+        {Variant(1.5), 2, false},
+        {S("2,5"), 2, false},
+        {S("3,5"), 4, false},
+        {C(2.5), 2, false},
+        {C(-3.5), -4, false},
+        {Variant(true), -1, false},
+        {Variant(), 0, false},
+        {S("&HFFFF"), -1, false},
+        {Variant(32767.4), 32767, false},
+        {Variant(40000), 6, true},
+        {Variant(32767.5), 6, true},
+        {Variant(-32768.6), 6, true},
+        {S("abc"), 13, true},
+        {Variant::null(), 94, true},
+        {Variant::missing(), 13, true},
+        {Variant(Date(2.5)), 2, false},
     };
     for (const Case& c : cases) {
         if (c.err)

@@ -5,10 +5,10 @@
 #include "datalib/Engine.h"
 #include "datalib/Errors.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -47,8 +47,8 @@ TEST(ReadOnlyArchive, IsRefusedWithItsOwnMessageAndLeavesNoLog) {
 
     // A read-only folder.
     ASSERT_TRUE(QFile::setPermissions(file, readOnly | QFileDevice::WriteOwner));
-    ASSERT_TRUE(QFile::setPermissions(folder, readOnly | QFileDevice::ExeOwner | QFileDevice::ExeGroup |
-                                                  QFileDevice::ExeOther));
+    ASSERT_TRUE(QFile::setPermissions(
+        folder, readOnly | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther));
     const QString folderMessage = openError(file);
     QFile::setPermissions(folder, readOnly | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_TRUE(folderMessage.startsWith(QStringLiteral("La cartella"))) << folderMessage.toStdString();

@@ -7,20 +7,20 @@
 #include "core/Prompt.h"
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
-#include "datalib/FieldMatch.h"
-#include "datalib/PromptSink.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
+#include "datalib/FieldMatch.h"
+#include "datalib/PromptSink.h"
 #include "schema/DB.h"
 #include "script/ScriptControl.h"
 #include "startup/RunContext.h"
 #include "startup/modDatabase.h"
 #include "tools/demodb/DemoArchive.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -98,7 +98,8 @@ TEST_F(EngineScenarios, ACustomerIsSavedWithItsCodeFromTheNumberingScript) {
 
     auto saved = db().OpenDataSource("Clienti");
     ASSERT_TRUE(saved->MoveToKey(key));
-    EXPECT_TRUE(saved->ColValueStr("Codice").startsWith("NEWDEMO")) << saved->ColValueStr("Codice").toStdString();
+    EXPECT_TRUE(saved->ColValueStr("Codice").startsWith("NEWDEMO"))
+        << saved->ColValueStr("Codice").toStdString();
     EXPECT_EQ(saved->ColValueStr("RagioneSociale"), "Ferramenta Rossi");
     EXPECT_TRUE(boxes.shown().empty());
 }
@@ -128,13 +129,14 @@ TEST_F(EngineScenarios, AScriptMsgBoxIsAnsweredByThePrompt) {
     boxes.answer(core::kAnswerNo);
     script::ScriptControl control;
     control.setLanguage(QStringLiteral("vbscript"));
-    control.AddCode(QStringLiteral("Function Ask()\r\n"
-                                   "  If MsgBox(\"Continuare ?\", vbYesNo + vbQuestion, \"Prova\") = vbNo Then\r\n"
-                                   "    Ask = \"no\"\r\n"
-                                   "  Else\r\n"
-                                   "    Ask = \"si\"\r\n"
-                                   "  End If\r\n"
-                                   "End Function\r\n"));
+    control.AddCode(
+        QStringLiteral("Function Ask()\r\n"
+                       "  If MsgBox(\"Continuare ?\", vbYesNo + vbQuestion, \"Prova\") = vbNo Then\r\n"
+                       "    Ask = \"no\"\r\n"
+                       "  Else\r\n"
+                       "    Ask = \"si\"\r\n"
+                       "  End If\r\n"
+                       "End Function\r\n"));
     std::vector<core::Variant> none;
     EXPECT_EQ(control.Run(QStringLiteral("Ask"), none).toString(), "no");
     ASSERT_EQ(boxes.shown().size(), 1u);

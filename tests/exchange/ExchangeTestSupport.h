@@ -10,9 +10,9 @@
 #include "platform/Transfer.h"
 #include "tools/headoffice/HeadOfficeServer.h"
 
+#include <gtest/gtest.h>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>

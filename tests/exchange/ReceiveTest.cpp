@@ -27,7 +27,8 @@ TEST_F(HeadOfficeTest, FirstReceiveTakesTheAgentsRowsVersionsAndScripts) {
         addForeignAgent(head);
         head.SetSysParam("VersioneUltimoAggiornamento", "7");
         head.SetSysParam("DataAggiornamentoDatabase", "01/12/2026");
-        head.SetSysParamLong(schema::kCustomerCodeScriptParam, "Function NewProgr(ds)\r\nNewProgr = \"X\"\r\nEnd Function");
+        head.SetSysParamLong(schema::kCustomerCodeScriptParam,
+                             "Function NewProgr(ds)\r\nNewProgr = \"X\"\r\nEnd Function");
     });
     openLocal(false);
     ASSERT_TRUE(exchange::ReceiveUpdates(context(), &transfer, progress, false, false));
@@ -94,7 +95,8 @@ TEST_F(HeadOfficeTest, IncrementalAndCompleteReceiveKeepLocalRowsAndFlags) {
 
         ASSERT_TRUE(exchange::ReceiveUpdates(context(), &transfer, progress, all, false));
         EXPECT_EQ(localCount("Articoli", "Codice='" + newer + "' AND Descrizione='Cambiato dalla sede'"), 1);
-        EXPECT_EQ(localCount("Articoli", "Codice='" + older + "' AND Descrizione='Cambiato dalla sede'"), all ? 1 : 0);
+        EXPECT_EQ(localCount("Articoli", "Codice='" + older + "' AND Descrizione='Cambiato dalla sede'"),
+                  all ? 1 : 0);
         EXPECT_EQ(localCount("Clienti", "Codice='LOC0001'"), 1);
         EXPECT_EQ(localCount("Ordini", "Numero='" + number + "' AND InviatoSede"), 1);
         EXPECT_EQ(local->db->GetSysParam("VersioneUltimoAggiornamento", ""), "2");
@@ -115,8 +117,8 @@ TEST_F(HeadOfficeTest, StopMidReceiveKeepsWholeRowsAndTheVersion) {
     RecordingProgress stopping;
     int inOrders = 0;
     stopping.onStep = [&](long) {
-        if (!stopping.messages.isEmpty() && stopping.messages.last().startsWith("Ricezione dati Tabella 12 di 14") &&
-            ++inOrders == 5)
+        if (!stopping.messages.isEmpty() &&
+            stopping.messages.last().startsWith("Ricezione dati Tabella 12 di 14") && ++inOrders == 5)
             stopping.stopped = true;
     };
     EXPECT_FALSE(exchange::ReceiveUpdates(context(), &transfer, stopping, false, false));
@@ -163,7 +165,8 @@ TEST_F(HeadOfficeTest, BadArchivesAndServersAreToldAndChangeNothing) {
     };
     const std::vector<Case> cases{
         {"damaged", [&] { server.putBytes(kArchive, demo.left(demo.size() / 3)); }, "danneggiato"},
-        {"web page", [&] { server.putBytes(kArchive, "<html><body>Manutenzione</body></html>"); }, "pagina web"},
+        {"web page", [&] { server.putBytes(kArchive, "<html><body>Manutenzione</body></html>"); },
+         "pagina web"},
         {"missing", [&] { QFile::remove(server.filePath(kArchive)); }, "errore 404"},
         {"other password", [&] { server.putBytes(kArchive, foreign); }, "password diversa"},
         {"cut in transit",
@@ -197,7 +200,8 @@ TEST_F(HeadOfficeTest, BadArchivesAndServersAreToldAndChangeNothing) {
         RecordingProgress p;
         EXPECT_FALSE(exchange::ReceiveUpdates(context(), &transfer, p, false, false));
         ASSERT_FALSE(boxes.shown().empty());
-        EXPECT_TRUE(boxes.shown().front().text.contains(c.expected)) << boxes.shown().front().text.toStdString();
+        EXPECT_TRUE(boxes.shown().front().text.contains(c.expected))
+            << boxes.shown().front().text.toStdString();
         EXPECT_FALSE(boxes.shown().front().text.contains("segreto"));
         EXPECT_TRUE(p.unloaded);
         EXPECT_EQ(dump(*local->db, "Clienti", "Codice"), before);

@@ -109,7 +109,8 @@ TEST_F(SendTest, APutCutMidBodyLeavesEveryOrderUnsentAndARetrySendsEachOnce) {
     EXPECT_FALSE(exchange::SendOrders(context(), &transfer, progress, false, all));
     EXPECT_GE(proxy.cuts(), 1);
     proxy.disarm();
-    EXPECT_TRUE(boxes.shown().front().text.contains("interrotto durante l'invio")) << boxes.lastText().toStdString();
+    EXPECT_TRUE(boxes.shown().front().text.contains("interrotto durante l'invio"))
+        << boxes.lastText().toStdString();
     EXPECT_EQ(stillUnsent(*local->db, waiting), waiting);
     EXPECT_EQ(sha(headBytes()), before);
 
@@ -127,7 +128,8 @@ TEST_F(SendTest, AHeadOfficeChangeBeforeTheUploadIsKeptAndTheSendRedone) {
     datalib::RemoteConnector::seamHook() = [&](const char* seam) {
         if (QByteArray(seam) != "uploading" || ++uploads != 1) return;
         editHeadOffice([](datalib::Database& head) {
-            head.OpenDataSource("Articoli")->InsertFromPairs({"Codice", "SEDE0001", "Descrizione", "Nuovo della sede"});
+            head.OpenDataSource("Articoli")
+                ->InsertFromPairs({"Codice", "SEDE0001", "Descrizione", "Nuovo della sede"});
         });
     };
     exchange::OrderSelection all;
@@ -153,7 +155,8 @@ TEST_F(SendTest, AHeldLockIsWaitedOutAndThenRefused) {
     ctx.settings.lockTimeoutSeconds = 1;
     exchange::OrderSelection all;
     EXPECT_FALSE(exchange::SendOrders(ctx, &transfer, progress, false, all));
-    EXPECT_TRUE(boxes.shown().front().text.contains("in uso presso la sede")) << boxes.lastText().toStdString();
+    EXPECT_TRUE(boxes.shown().front().text.contains("in uso presso la sede"))
+        << boxes.lastText().toStdString();
     EXPECT_EQ(stillUnsent(*local->db, waiting), waiting);
     EXPECT_EQ(headBytes(), before);
 }
@@ -201,7 +204,8 @@ TEST_F(SendTest, KilledRightAfterTheAcknowledgementTheNextSendWaitsAndSendsEachO
     EXPECT_EQ(stillUnsent(*local->db, waiting), waiting);
     expectAtHeadOfficeOnce(waiting);
     exchange::OrderSelection all;
-    ASSERT_TRUE(exchange::SendOrders(context(), &transfer, progress, false, all)) << boxes.lastText().toStdString();
+    ASSERT_TRUE(exchange::SendOrders(context(), &transfer, progress, false, all))
+        << boxes.lastText().toStdString();
     EXPECT_TRUE(unsent(*local->db).isEmpty());
     expectAtHeadOfficeOnce(waiting);
 }

@@ -23,7 +23,8 @@ QString firstCode(datalib::Database& db, const QString& filter) {
 // The order's totals are those of its rows (the row rules ran on the moves).
 void expectTotalsOfRows(datalib::DataSource& order) {
     auto rows = order.GetReference("Righe");
-    EXPECT_NEAR(order.ColValueNum("ImportoMerce"), rows->CalculateColValue("ImportoImponibile").toDouble(), 0.001);
+    EXPECT_NEAR(order.ColValueNum("ImportoMerce"), rows->CalculateColValue("ImportoImponibile").toDouble(),
+                0.001);
     EXPECT_NEAR(order.ColValueNum("ImportoTotale"),
                 order.ColValueNum("ImportoImponibile") + order.ColValueNum("ImportoImposta"), 0.001);
 }
@@ -72,8 +73,9 @@ TEST(Split, ComplementsMoveIntoAnOrderOfTheirOwnOnlyWhenMixed) {
         auto order = db.OpenDataSource("Ordini", "Numero='" + number + "'");
         order->RowFirst();
         for (const QString& code : c.articles)
-            order->GetReference("Righe")->InsertFromPairs({"Codice", code, "QuantitàOrdine", 2.0, "PrezzoVendita",
-                                                            10.0, "ImportoImponibile", 20.0, "ImportoIVA", 4.0});
+            order->GetReference("Righe")->InsertFromPairs({"Codice", code, "QuantitàOrdine", 2.0,
+                                                           "PrezzoVendita", 10.0, "ImportoImponibile", 20.0,
+                                                           "ImportoIVA", 4.0});
         order->Requery();
         order->RowFirst();
 

@@ -4,6 +4,7 @@
 
 #include "support/TestSupport.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -11,7 +12,6 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -44,8 +44,7 @@ Map readMap(const QString& file) {
             return map;
         }
         QSet<QString>& to = map.allowed[line.left(colon).trimmed()];
-        for (const QString& d : line.mid(colon + 1).split(QLatin1Char(' '), Qt::SkipEmptyParts))
-            to.insert(d);
+        for (const QString& d : line.mid(colon + 1).split(QLatin1Char(' '), Qt::SkipEmptyParts)) to.insert(d);
     }
     if (map.allowed.isEmpty()) map.error = QStringLiteral("no edges block in ") + file;
     return map;
@@ -74,8 +73,7 @@ bool allows(const Map& map, const QString& from, const QString& to) {
 // Top folders of the tree that hold no sources of the program.
 bool skipped(const QString& top) {
     return top.startsWith(QLatin1Char('.')) || top == QLatin1String("build") ||
-           top == QLatin1String("docs") || top == QLatin1String("scripts") ||
-           top == QLatin1String("cmake");
+           top == QLatin1String("docs") || top == QLatin1String("scripts") || top == QLatin1String("cmake");
 }
 
 }  // namespace
@@ -85,8 +83,9 @@ TEST(IncludeMapTest, ReadsTheEdgesOfTheMap) {
     QTemporaryDir dir;
     QFile f(dir.filePath("map.md"));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("# Map\n\n```edges\ncore:\ndatalib: core\ndatalib/query: core datalib\n"
-            "orders/ui: core */ui\ntests: *\n```\nafter: ignored\n");
+    f.write(
+        "# Map\n\n```edges\ncore:\ndatalib: core\ndatalib/query: core datalib\n"
+        "orders/ui: core */ui\ntests: *\n```\nafter: ignored\n");
     f.close();
     const Map map = readMap(f.fileName());
     ASSERT_TRUE(map.error.isEmpty()) << map.error.toStdString();
@@ -138,7 +137,10 @@ TEST(IncludeMapTest, EveryIncludeIsAnEdgeOfTheMap) {
                 continue;
             const QString to = folderOf(map, target);
             if (to.isEmpty())
-                faults << QStringLiteral("%1:%2: %3 is in no folder of the map").arg(rel).arg(number).arg(target);
+                faults << QStringLiteral("%1:%2: %3 is in no folder of the map")
+                              .arg(rel)
+                              .arg(number)
+                              .arg(target);
             else if (!allows(map, from, to))
                 faults << QStringLiteral("%1:%2: %3 may not include %4 (%5)")
                               .arg(rel)

@@ -11,18 +11,18 @@
 #include "labels/TabStampaEtichette.h"
 #include "mainwindow/MainBrowser.h"
 #include "orders/TableClasses.h"
-#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
+#include "platform/ui/MessageBox.h"
 #include "schema/DB.h"
 #include "schema/TableClassRegistry.h"
 
+#include <gtest/gtest.h>
 #include <QLabel>
 #include <QMainWindow>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <memory>
 
 namespace mwtest {
@@ -30,16 +30,18 @@ namespace mwtest {
 // A layout table as the report and label folders define it, reduced to what
 // the main window reads: its caption.
 class LayoutTableStandIn : public datalib::itfDefTable, public datalib::itfSetData {
-public:
-    LayoutTableStandIn(QString name, QString caption) : name_(std::move(name)), caption_(std::move(caption)) {}
+  public:
+    LayoutTableStandIn(QString name, QString caption)
+        : name_(std::move(name)), caption_(std::move(caption)) {}
     QString TableName() const override { return name_; }
     void DefineIdentity(datalib::TableIdentity& id) override { id.SetCaption(caption_); }
-    void DefineStructure(datalib::ColumnCollection& c, datalib::KeyCollection&, datalib::ReferenceCollection&) override {
+    void DefineStructure(datalib::ColumnCollection& c, datalib::KeyCollection&,
+                         datalib::ReferenceCollection&) override {
         c.Add("NomeTabellaOrigine", datalib::coltype::Code, 64);
     }
     void DefineDefaultData(datalib::itfSetData*& sink) override { sink = this; }
 
-private:
+  private:
     QString name_, caption_;
 };
 
@@ -64,7 +66,7 @@ inline void registerTables() {
 }
 
 class BrowserTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         platform::SettingsStore::setRootDir(dir.filePath("config"));
@@ -97,9 +99,10 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     }
     void addArticle(const QString& code, const QString& description, double price) {
-        db->OpenDataSource("Articoli")->InsertFromPairs(
-            {core::Variant(QStringLiteral("Codice")), core::Variant(code), core::Variant(QStringLiteral("Descrizione")),
-             core::Variant(description), core::Variant(QStringLiteral("PrezzoBase")), core::Variant(price)});
+        db->OpenDataSource("Articoli")
+            ->InsertFromPairs({core::Variant(QStringLiteral("Codice")), core::Variant(code),
+                               core::Variant(QStringLiteral("Descrizione")), core::Variant(description),
+                               core::Variant(QStringLiteral("PrezzoBase")), core::Variant(price)});
     }
 
     QTemporaryDir dir;

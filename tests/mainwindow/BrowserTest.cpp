@@ -2,15 +2,15 @@
 
 #include "BrowserFixture.h"
 
-#include "controls/MubCommand.h"
-#include "controls/MubShortSearch.h"
-#include "core/ItalianText.h"
-#include "datalib/DataSet.h"
 #include "controls/DataGrid.h"
 #include "controls/DataGridModel.h"
+#include "controls/MubCommand.h"
+#include "controls/MubShortSearch.h"
+#include "controls/ViewGridSettings.h"
+#include "core/ItalianText.h"
+#include "datalib/DataSet.h"
 #include "mainwindow/NavigationTree.h"
 #include "mainwindow/SectionButtons.h"
-#include "controls/ViewGridSettings.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -91,7 +91,8 @@ TEST_F(BrowserTest, NodeClickLoadsItsTableOnce) {
     EXPECT_EQ(ds->Position(), 2);
     EXPECT_EQ(grid->Bookmark(), ds->OID());
     const qint64 third = ds->OID();
-    grid->selectionModel()->select(grid->model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    grid->selectionModel()->select(grid->model()->index(0, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
     ds->MoveTo(0);
     const std::vector<qint64> marks = grid->SelectedBookmarks();
     EXPECT_EQ(std::set<qint64>(marks.begin(), marks.end()), (std::set<qint64>{ds->OID(), third}));
@@ -212,8 +213,8 @@ TEST_F(BrowserTest, HideSectionAndSplitter) {
     QWidget* handle = browser->imgSplitter();
     QTest::mousePress(handle, Qt::LeftButton, {}, QPoint(2, 10));
     EXPECT_TRUE(browser->picSplitter()->isVisible());
-    QMouseEvent move(QEvent::MouseMove, QPointF(700 / 15 - handle->x(), 10), QPointF(), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(700 / 15 - handle->x(), 10), QPointF(), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(handle, &move);
     QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(2, 10));
     EXPECT_FALSE(browser->picSplitter()->isVisible());
@@ -330,7 +331,8 @@ TEST_F(BrowserTest, LibraryNoticesAndQuestions) {
     boxes.answer(platform::kAnswerCancel);
     browser->OnQueryMessage(3, "Sovrascrivo ?", answer);
     EXPECT_TRUE(answer);  // Cancel
-    EXPECT_EQ(boxes.shown()[1].style, platform::kOkCancel | platform::kExclamation | platform::kDefaultButton2);
+    EXPECT_EQ(boxes.shown()[1].style,
+              platform::kOkCancel | platform::kExclamation | platform::kDefaultButton2);
     answer = true;  // Cancel proposed, Enter takes it
     browser->OnQueryMessage(1, "Elimino ?", answer);
     EXPECT_TRUE(answer);
@@ -357,7 +359,8 @@ TEST_F(BrowserTest, WindowKeysAndContextMenus) {
     QTest::keyClick(grid, Qt::Key_Escape);  // the view is rebuilt
     EXPECT_NE(browser->CurrentDataSource(), before);
 
-    QContextMenuEvent onRows(QContextMenuEvent::Mouse, QPoint(10, 10), grid->viewport()->mapToGlobal(QPoint(10, 10)));
+    QContextMenuEvent onRows(QContextMenuEvent::Mouse, QPoint(10, 10),
+                             grid->viewport()->mapToGlobal(QPoint(10, 10)));
     QCoreApplication::sendEvent(grid->viewport(), &onRows);
     EXPECT_EQ(browser->LastContextMenu(), browser->mnuAssociation());
     emit grid->horizontalHeader()->customContextMenuRequested(QPoint(5, 5));

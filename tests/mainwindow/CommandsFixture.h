@@ -30,7 +30,7 @@ struct NoticeSink : datalib::itfNotifyEvent {
 };
 
 class CommandsTest : public BrowserTest {
-protected:
+  protected:
     void SetUp() override {
         BrowserTest::SetUp();
         db->setNotifySink(&notices);
@@ -64,7 +64,9 @@ protected:
         db->OpenDataSource(table)->InsertFromPairs(pairs);
     }
     static core::Variant v(const char* text) { return core::Variant(QString::fromUtf8(text)); }
-    void addAgent(const char* code) { insert("Agenti", {v("Codice"), v(code), v("RagioneSociale"), v(code)}); }
+    void addAgent(const char* code) {
+        insert("Agenti", {v("Codice"), v(code), v("RagioneSociale"), v(code)});
+    }
     void addCustomer(const char* code, const char* name, const char* agent) {
         insert("Clienti", {v("Codice"), v(code), v("RagioneSociale"), v(name), v("Agente"), v(agent)});
     }

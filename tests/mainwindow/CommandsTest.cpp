@@ -181,8 +181,8 @@ TEST_F(CommandsTest, ViewEditDataSendsOpenOrdersToTheOrderWindow) {
         bool completed, locked;
     } const orders[] = {{false, false}, {true, false}, {false, true}, {true, true}};
     for (const Flags& f : orders)
-        insert("Ordini", {v("Cliente"), v("C1"), v("Agente"), v("A1"), v("Completato"), core::Variant(f.completed),
-                          v("NonModificabile"), core::Variant(f.locked)});
+        insert("Ordini", {v("Cliente"), v("C1"), v("Agente"), v("A1"), v("Completato"),
+                          core::Variant(f.completed), v("NonModificabile"), core::Variant(f.locked)});
     db->EndUpdate();
     std::vector<qint64> toOrderWindow;
     commands->editOrder = [&](QWidget*, const std::shared_ptr<datalib::DataSource>& ds) {
@@ -203,7 +203,8 @@ TEST_F(CommandsTest, ViewEditDataSendsOpenOrdersToTheOrderWindow) {
     std::vector<qint64> expected;
     for (int row = 0; row < 4; ++row) {
         gridRow(row);
-        if (!(ds->ColValueBool("Completato") && ds->ColValueBool("NonModificabile"))) expected.push_back(ds->OID());
+        if (!(ds->ColValueBool("Completato") && ds->ColValueBool("NonModificabile")))
+            expected.push_back(ds->OID());
         commands->ViewEditData(false);
     }
     EXPECT_EQ(toOrderWindow, expected);

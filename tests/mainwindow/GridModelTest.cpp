@@ -3,8 +3,8 @@
 #include "BrowserFixture.h"
 
 #include "controls/DataGridModel.h"
-#include "mainwindow/NavigationTree.h"
 #include "controls/ViewGridSettings.h"
+#include "mainwindow/NavigationTree.h"
 #include "mainwindow/frmMain.h"
 
 #include <QTreeWidget>
@@ -29,7 +29,8 @@ TEST_F(BrowserTest, ModelShowsValuesTheItalianWay) {
     EXPECT_EQ(cell("Disabilitato", Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
     EXPECT_TRUE(cell("DataInserimento").toString().contains(QRegularExpression("^\\d\\d/\\d\\d/\\d{4}")));
     EXPECT_EQ(model.bookmarkOf(0), ds->OID());
-    EXPECT_EQ(model.headerData(model.columnOf("Codice"), Qt::Horizontal, Qt::DisplayRole).toString(), "Codice");
+    EXPECT_EQ(model.headerData(model.columnOf("Codice"), Qt::Horizontal, Qt::DisplayRole).toString(),
+              "Codice");
 
     // A value list shows its label; a "0000" format pads.
     datalib::ColumnDef level;

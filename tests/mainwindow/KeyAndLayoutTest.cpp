@@ -3,8 +3,8 @@
 #include "controls/KeyStrings.h"
 #include "mainwindow/MainLayout.h"
 
-#include <QKeyEvent>
 #include <gtest/gtest.h>
+#include <QKeyEvent>
 
 using namespace controls;
 using namespace mainwindow;
@@ -16,12 +16,23 @@ TEST(KeyCodeToKeyString, TextsAndCase) {
         const char* text;
         bool found;
     } cases[] = {
-        {65, false, false, "a", true},    {65, true, false, "A", true},      {65, true, true, "a", true},
-        {65, false, true, "A", true},     {57, false, false, "9", true},     {109, false, false, "-", true},
-        {110, false, false, ".", true},   {111, false, false, "/", true},    {107, false, false, "+", true},
-        {32, false, false, " ", true},    {190, false, false, ".", true},    {188, false, false, ",", true},
-        {27, false, false, "{esc}", true}, {27, true, false, "{ESC}", true}, {8, false, false, "{backspace}", true},
-        {96, false, false, "keep", false}, {105, false, false, "keep", false},
+        {65, false, false, "a", true},
+        {65, true, false, "A", true},
+        {65, true, true, "a", true},
+        {65, false, true, "A", true},
+        {57, false, false, "9", true},
+        {109, false, false, "-", true},
+        {110, false, false, ".", true},
+        {111, false, false, "/", true},
+        {107, false, false, "+", true},
+        {32, false, false, " ", true},
+        {190, false, false, ".", true},
+        {188, false, false, ",", true},
+        {27, false, false, "{esc}", true},
+        {27, true, false, "{ESC}", true},
+        {8, false, false, "{backspace}", true},
+        {96, false, false, "keep", false},
+        {105, false, false, "keep", false},
     };
     for (const Case& c : cases) {
         QString text = QStringLiteral("keep");

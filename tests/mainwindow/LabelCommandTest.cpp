@@ -17,11 +17,11 @@ TEST_F(CommandsTest, PrintLabelsOnTwoSelectedCustomers) {
     addCustomer("C2", "Beta", "AG1");
     addCustomer("C3", "Gamma", "AG1");
     db->OpenDataSource(QStringLiteral("TabStampaEtichette"), QStringLiteral("OID = 0"))
-        ->InsertFromPairs({"NomeTabellaOrigine", "Clienti", "NumeroColonne", 3, "AltezzaEtichetta", 37.0,
-                           "LarghezzaEtichetta", 70.0, "AbilitaPosizionamento", true, "NumeroCopie", 1,
-                           "IstruzioniStampa",
-                           "Function PrintLabel(ds, prn)\r\n  prn.TxtOut 5, 2, \"L\" & ds.ColValue(\"RagioneSociale\")\r\n"
-                           "  PrintLabel = True\r\nEnd Function\r\n"});
+        ->InsertFromPairs(
+            {"NomeTabellaOrigine", "Clienti", "NumeroColonne", 3, "AltezzaEtichetta", 37.0,
+             "LarghezzaEtichetta", 70.0, "AbilitaPosizionamento", true, "NumeroCopie", 1, "IstruzioniStampa",
+             "Function PrintLabel(ds, prn)\r\n  prn.TxtOut 5, 2, \"L\" & ds.ColValue(\"RagioneSociale\")\r\n"
+             "  PrintLabel = True\r\nEnd Function\r\n"});
     const QString pdf = dir.filePath(QStringLiteral("etichette.pdf"));
     platform::Printers::setPrinterChooser([&](const QString&, int copies) {
         return std::optional<platform::Printers::Choice>(
@@ -35,15 +35,15 @@ TEST_F(CommandsTest, PrintLabelsOnTwoSelectedCustomers) {
     const auto rowOf = [&](const char* code) {
         auto ds = browser->CurrentDataSource();
         for (ds->RowFirst(); !ds->Eof(); ds->RowNext())
-            if (ds->ColValueStr("Codice") == QLatin1String(code))
-                return int(ds->Position());
+            if (ds->ColValueStr("Codice") == QLatin1String(code)) return int(ds->Position());
         return -1;
     };
     grid->clearSelection();
     for (const char* code : {"C1", "C3"})
         grid->selectionModel()->select(grid->model()->index(rowOf(code), 0),
                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    grid->selectionModel()->setCurrentIndex(grid->model()->index(rowOf("C1"), 0), QItemSelectionModel::NoUpdate);
+    grid->selectionModel()->setCurrentIndex(grid->model()->index(rowOf("C1"), 0),
+                                            QItemSelectionModel::NoUpdate);
     platform::ScriptedBoxes boxes;
     boxes.input(QStringLiteral("1"));  // one position already used
     ASSERT_TRUE(commands->Menu("mnuPrintLabel")->isEnabled());

@@ -36,13 +36,21 @@ TEST(GetSameWording, FollowsTheLastLetterAndThePlural) {
         bool plural;
         const char* wording;
     } const cases[] = {
-        {"Clienti", false, " con stessi "},  {"Clienti", true, " con stessi "},   {"Lunedì", false, " con stessi "},
-        {"Categoria", true, " con stessa "}, {"Città", false, " con stessa "},    {"Agente", true, " con stesse "},
-        {"Agente", false, " con stesso "},   {"Listino", true, " con stesso "},   {"", true, " con stesso "},
-        {"IVA", false, " con stessa "},      {"Tipo Porto", false, " con stesso "},
+        {"Clienti", false, " con stessi "},
+        {"Clienti", true, " con stessi "},
+        {"Lunedì", false, " con stessi "},
+        {"Categoria", true, " con stessa "},
+        {"Città", false, " con stessa "},
+        {"Agente", true, " con stesse "},
+        {"Agente", false, " con stesso "},
+        {"Listino", true, " con stesso "},
+        {"", true, " con stesso "},
+        {"IVA", false, " con stessa "},
+        {"Tipo Porto", false, " con stesso "},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(GetSameWording(QString::fromUtf8(c.noun), c.plural), QString::fromUtf8(c.wording)) << c.noun;
+        EXPECT_EQ(GetSameWording(QString::fromUtf8(c.noun), c.plural), QString::fromUtf8(c.wording))
+            << c.noun;
 }
 
 TEST_F(CommandsTest, PlaceholdersStandAloneWhereATableHasNoRelationOfAKind) {
@@ -61,8 +69,10 @@ TEST_F(CommandsTest, PlaceholdersStandAloneWhereATableHasNoRelationOfAKind) {
     EXPECT_FALSE(menus->Items("mnuRefItem")[0]->isVisible());
     EXPECT_TRUE(captions(menus->Items("mnuRefItem")).contains("Clienti con stesso Agente"));
     EXPECT_TRUE(captions(menus->Items("mnuRefItem")).contains("Clienti con stesso Tipo Pagamento Abituale"));
-    EXPECT_TRUE(captions(menus->Items("mnuReferencedItem")).contains(db->Tables("Ordini")->PresentationName()));
-    EXPECT_TRUE(captions(menus->Items("mnuReferencedItem")).contains(db->Tables("SediClienti")->PresentationName()));
+    EXPECT_TRUE(
+        captions(menus->Items("mnuReferencedItem")).contains(db->Tables("Ordini")->PresentationName()));
+    EXPECT_TRUE(
+        captions(menus->Items("mnuReferencedItem")).contains(db->Tables("SediClienti")->PresentationName()));
     EXPECT_EQ(captions(menus->Items("mnuContItem")), QStringList{"< Contenitori >"});
 
     // A view without rows of its own shows nothing new: clearing leaves the placeholders.
@@ -74,8 +84,7 @@ TEST_F(CommandsTest, EntryNumbersRunOverTwoLevelsAndSkipExcludedRelations) {
     RelationMenus* menus = commands->Relations();
     auto rowsOfOrders = db->OpenDataSource("RigheOrdini");
     menus->BuildRelationMenus(rowsOfOrders.get(), false);
-    const auto levels =
-        datalib::DescribeRelations(*db, db->Tables("RigheOrdini")->definition(), {});
+    const auto levels = datalib::DescribeRelations(*db, db->Tables("RigheOrdini")->definition(), {});
     ASSERT_EQ(levels.size(), 2u);  // the rows, then the order holding them
     EXPECT_EQ(levels[1].table->name(), "Ordini");
 
@@ -124,7 +133,8 @@ TEST_F(CommandsTest, AChosenEntryRunsDeferredAndOpensTheRows) {
     sameAgent->trigger();
     // Deferred: nothing is open until the timer runs.
     EXPECT_TRUE(browseWindows().isEmpty());
-    EXPECT_EQ(browser->tmFunc()->property("Tag").toString(), "mnuRefItem(" + sameAgent->data().toString() + ")");
+    EXPECT_EQ(browser->tmFunc()->property("Tag").toString(),
+              "mnuRefItem(" + sameAgent->data().toString() + ")");
     QTRY_COMPARE(browseWindows().size(), 1);
     EXPECT_EQ(browseWindows().first()->windowTitle(), "Clienti con stesso Agente");
     auto opened = browseWindows().first()->dataSource();

@@ -52,9 +52,11 @@ TEST_F(CommandsTest, SelectionCriteriaBuildBoundConditions) {
     // Refused rows leave the selection as it was.
     const auto count = sel.Criteria().size();
     EXPECT_THROW(sel.AddFieldCriterion("Inesistente", 0, core::Variant(QString("x"))), core::AppError);
-    EXPECT_THROW(sel.AddFieldCriterion("DataInserimento", 0, core::Variant(QString("31/02/2024"))), core::AppError);
-    EXPECT_THROW(sel.AddFieldCriterion("PercentualeSconto", datalib::MatchContains, core::Variant(QString("5"))),
+    EXPECT_THROW(sel.AddFieldCriterion("DataInserimento", 0, core::Variant(QString("31/02/2024"))),
                  core::AppError);
+    EXPECT_THROW(
+        sel.AddFieldCriterion("PercentualeSconto", datalib::MatchContains, core::Variant(QString("5"))),
+        core::AppError);
     EXPECT_EQ(sel.Criteria().size(), count);
     sel.SetConditionText("Codice = = 'x'");
     EXPECT_THROW(sel.Check(), core::AppError);
@@ -87,7 +89,8 @@ TEST_F(CommandsTest, SelectionDialogStaysOpenOnWhatCannotBeRead) {
         dialog.accept();
         return dialog.result() == QDialog::Accepted;
     });
-    ASSERT_TRUE(controls::ViewUtility::SelectionDialog(sel, &window, true, false, true, "Selezioni predefinite", 0, 0));
+    ASSERT_TRUE(controls::ViewUtility::SelectionDialog(sel, &window, true, false, true,
+                                                       "Selezioni predefinite", 0, 0));
     EXPECT_EQ(tries, 2);
     EXPECT_EQ(sel.Name(), "Clienti");
     EXPECT_EQ(sel.Criteria().size(), 1u);
@@ -114,7 +117,9 @@ TEST_F(CommandsTest, PickListLeavesTheRowChosenAndBrowseOpensThePanel) {
         list.accept();
         return list.result() == QDialog::Accepted;
     });
-    EXPECT_EQ(controls::ViewObject(agents, &window).PickList({}, "Codice,RagioneSociale", "Codice").toString(), "A2");
+    EXPECT_EQ(
+        controls::ViewObject(agents, &window).PickList({}, "Codice,RagioneSociale", "Codice").toString(),
+        "A2");
     EXPECT_EQ(agents->ColValueStr("Codice"), "A2");
     controls::setSearchDialogHook([](QDialog&) { return false; });
     EXPECT_TRUE(controls::ViewObject(agents, &window).PickList().isEmpty());

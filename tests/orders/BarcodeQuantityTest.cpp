@@ -9,14 +9,19 @@
 
 namespace {
 
-TEST(CleanBarcodeInput, KeepsTheTextBeforeTheFirstLineBreak)
-{
+TEST(CleanBarcodeInput, KeepsTheTextBeforeTheFirstLineBreak) {
     struct Case {
         const char16_t* text;
         const char16_t* code;
     } cases[] = {
-        {u"ABC\r", u"ABC"},     {u"ABC\n", u"ABC"},   {u"AB\nCD", u"AB"},  {u"AB\r\nCD\r", u"AB"},
-        {u"ABC", u""},          {u"\r", u""},         {u"", u""},          {u"8001234567890\r", u"8001234567890"},
+        {u"ABC\r", u"ABC"},
+        {u"ABC\n", u"ABC"},
+        {u"AB\nCD", u"AB"},
+        {u"AB\r\nCD\r", u"AB"},
+        {u"ABC", u""},
+        {u"\r", u""},
+        {u"", u""},
+        {u"8001234567890\r", u"8001234567890"},
         {u"L'ART 1\r", u"L'ART 1"},
     };
     for (const Case& c : cases)
@@ -24,17 +29,16 @@ TEST(CleanBarcodeInput, KeepsTheTextBeforeTheFirstLineBreak)
             << QString::fromUtf16(c.text).toStdString();
 }
 
-TEST(ApplyBarCodeFilter, WithoutScriptEveryCodePasses)
-{
+TEST(ApplyBarCodeFilter, WithoutScriptEveryCodePasses) {
     ASSERT_TRUE(orders::BarCodeFilterScript().isEmpty());
     for (const char* code : {"ABC", "", "##NOTA##", "8001234567890"})
         EXPECT_EQ(orders::ApplyBarCodeFilter(QString::fromLatin1(code)), QString::fromLatin1(code));
 }
 
-TEST(ApplyBarCodeFilter, AGivenScriptFiltersOnceAndAFailingOneSaysSo)
-{
+TEST(ApplyBarCodeFilter, AGivenScriptFiltersOnceAndAFailingOneSaysSo) {
     core::ScriptedBoxes boxes;
-    const QString strip = QStringLiteral("Function BarCodeFilter(c)\r\n BarCodeFilter = Mid(c, 3)\r\nEnd Function");
+    const QString strip =
+        QStringLiteral("Function BarCodeFilter(c)\r\n BarCodeFilter = Mid(c, 3)\r\nEnd Function");
     EXPECT_EQ(orders::ApplyBarCodeFilter(QStringLiteral("01ART7"), strip), QStringLiteral("ART7"));
     // The given script was for that call only.
     EXPECT_EQ(orders::ApplyBarCodeFilter(QStringLiteral("01ART7")), QStringLiteral("01ART7"));
@@ -44,29 +48,29 @@ TEST(ApplyBarCodeFilter, AGivenScriptFiltersOnceAndAFailingOneSaysSo)
         QStringLiteral("Function BarCodeFilter(c)\r\n x = 1\r\n BarCodeFilter = 1 / 0\r\nEnd Function");
     EXPECT_EQ(orders::ApplyBarCodeFilter(QStringLiteral("ABC"), failing), QString());
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_TRUE(boxes.lastText().startsWith(QStringLiteral("Errore in esecuzione del filtro codici a barre: \r\r")));
+    EXPECT_TRUE(
+        boxes.lastText().startsWith(QStringLiteral("Errore in esecuzione del filtro codici a barre: \r\r")));
     EXPECT_TRUE(boxes.lastText().contains(QStringLiteral("Linea VB: 3"))) << boxes.lastText().toStdString();
     EXPECT_EQ(boxes.shown().back().style & 0xF0, core::kCritical);
 
     // A script that never ends is stopped, not waited for.
-    EXPECT_EQ(orders::ApplyBarCodeFilter(QStringLiteral("ABC"),
-                                         QStringLiteral("Function BarCodeFilter(c)\r\nDo\r\nLoop\r\nEnd Function")),
-              QString());
+    EXPECT_EQ(
+        orders::ApplyBarCodeFilter(QStringLiteral("ABC"),
+                                   QStringLiteral("Function BarCodeFilter(c)\r\nDo\r\nLoop\r\nEnd Function")),
+        QString());
     EXPECT_EQ(boxes.shown().size(), 2u);
 }
 
-TEST(ApplyBarCodeFilter, TheProgramScriptIsCompiledOnceAndKept)
-{
-    orders::SetBarCodeFilterScript(
-        QStringLiteral("Dim n\r\nFunction BarCodeFilter(c)\r\n n = n + 1\r\n BarCodeFilter = c & n\r\nEnd Function"));
+TEST(ApplyBarCodeFilter, TheProgramScriptIsCompiledOnceAndKept) {
+    orders::SetBarCodeFilterScript(QStringLiteral(
+        "Dim n\r\nFunction BarCodeFilter(c)\r\n n = n + 1\r\n BarCodeFilter = c & n\r\nEnd Function"));
     EXPECT_EQ(orders::CleanBarcodeInput(QStringLiteral("A\r")), QStringLiteral("A1"));
     EXPECT_EQ(orders::CleanBarcodeInput(QStringLiteral("A\r")), QStringLiteral("A2"));
     orders::SetBarCodeFilterScript(QString());
     EXPECT_EQ(orders::CleanBarcodeInput(QStringLiteral("A\r")), QStringLiteral("A"));
 }
 
-TEST(ParseQuantity, SignDigitsAndOneDecimalComma)
-{
+TEST(ParseQuantity, SignDigitsAndOneDecimalComma) {
     struct Case {
         const char* text;
         std::optional<std::int32_t> value;
@@ -98,8 +102,7 @@ TEST(ParseQuantity, SignDigitsAndOneDecimalComma)
         EXPECT_EQ(orders::ParseQuantity(QString::fromLatin1(c.text)), c.value) << c.text;
 }
 
-TEST(OpeningNote, FitsTheNoteColumn)
-{
+TEST(OpeningNote, FitsTheNoteColumn) {
     EXPECT_EQ(orders::OpeningNoteText(QStringLiteral("Primavera"), QStringLiteral("PRIM26")),
               QStringLiteral(" * Primavera - PRIM26"));
     const QString longText(127, QLatin1Char('x'));

@@ -1,12 +1,12 @@
 #include "platform/SerialPort.h"
 #include "platform/SettingsStore.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThread>
-#include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -22,7 +22,7 @@ namespace {
 // A pseudo-terminal whose slave the port opens as COM3; the test plays the
 // device on the master.
 class SerialPortTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SettingsStore::setRootDir(dir_.path());
         termios tio{};
@@ -74,9 +74,16 @@ TEST_F(SerialPortTest, SettingsTextParsedOrRefused) {
         const char* text;
         bool ok;
     } cases[] = {
-        {"9600,n,8,1", true}, {"9600,E,7,1", true}, {" 4800 , o , 7 , 2 ", true},
-        {"1200,m,5,1.5", true}, {"9600,x,9,3", false}, {"9600,n,8", false},
-        {"", false}, {"fast,n,8,1", false}, {"0,n,8,1", false}, {"9600,n,4,1", false},
+        {"9600,n,8,1", true},
+        {"9600,E,7,1", true},
+        {" 4800 , o , 7 , 2 ", true},
+        {"1200,m,5,1.5", true},
+        {"9600,x,9,3", false},
+        {"9600,n,8", false},
+        {"", false},
+        {"fast,n,8,1", false},
+        {"0,n,8,1", false},
+        {"9600,n,4,1", false},
         {"9600,n,8,1,1", false},
     };
     for (const auto& c : cases) EXPECT_EQ(platform::ParseSerialSettings(c.text).has_value(), c.ok) << c.text;
@@ -110,7 +117,8 @@ TEST_F(SerialPortTest, MissingPortsGiveItalianErrorsNamingThem) {
             port.Open();
             FAIL() << n;
         } catch (const core::AppError& e) {
-            EXPECT_TRUE(e.description().contains(QStringLiteral("COM%1").arg(n))) << e.description().toStdString();
+            EXPECT_TRUE(e.description().contains(QStringLiteral("COM%1").arg(n)))
+                << e.description().toStdString();
         }
         EXPECT_FALSE(port.PortOpen());
         EXPECT_THROW(port.Write("a"), core::AppError);

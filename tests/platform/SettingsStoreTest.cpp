@@ -1,15 +1,15 @@
 #include "platform/SettingsStore.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 using platform::SettingsStore;
 
 namespace {
 
 class SettingsStoreTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { SettingsStore::setRootDir(dir_.path()); }
     void TearDown() override { SettingsStore::setRootDir(QString()); }
     QTemporaryDir dir_;
@@ -33,8 +33,7 @@ TEST_F(SettingsStoreTest, ValuesRoundTripAsText) {
         {"Configuration", "RootDir", "/home/agente/Zelt Order"},
         {"Configuration", "Code_Agente", ""},
     };
-    for (const auto& c : cases)
-        ASSERT_TRUE(SettingsStore::save("Zelt Order", c.section, c.key, c.value));
+    for (const auto& c : cases) ASSERT_TRUE(SettingsStore::save("Zelt Order", c.section, c.key, c.value));
     for (const auto& c : cases)
         EXPECT_EQ(SettingsStore::get("Zelt Order", c.section, c.key, "default"), c.value)
             << c.section << "/" << c.key;

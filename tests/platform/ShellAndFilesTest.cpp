@@ -1,9 +1,9 @@
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 using namespace platform;
 

@@ -22,10 +22,10 @@ QByteArray readAll(const QString& path) {
 }
 
 const QList<LayoutSetting> kSettings{
-    {"ReportName", "Bolla è"},     {"ReportGroup", ""},       {"BackImageFile", ""},
-    {"BottomImageBorder", "0"},    {"Columns", "1"},          {"ReportHeight", "297"},
-    {"ReportWidth", "210"},        {"ReportTop", "10,5"},     {"ReportLeft", "0"},
-    {"ReportRowsDim", "5"},        {"ReportRowsTop", "80"},   {"ReportRowsBottom", "250"},
+    {"ReportName", "Bolla è"},     {"ReportGroup", ""},     {"BackImageFile", ""},
+    {"BottomImageBorder", "0"},    {"Columns", "1"},        {"ReportHeight", "297"},
+    {"ReportWidth", "210"},        {"ReportTop", "10,5"},   {"ReportLeft", "0"},
+    {"ReportRowsDim", "5"},        {"ReportRowsTop", "80"}, {"ReportRowsBottom", "250"},
     {"HorizontalOrientation", "0"}};
 
 }  // namespace
@@ -62,7 +62,8 @@ TEST(LayoutExport, AFailedWriteKeepsTheOldFile) {
     QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     QString error;
     const bool written = WriteLayoutExport(path, kSettings, "new", &error);
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     if (!written) {  // root writes anyway; then at least the new text is whole
         EXPECT_FALSE(error.isEmpty());
         EXPECT_EQ(readAll(path), "old");
@@ -86,12 +87,16 @@ TEST(LayoutExport, ImportRules) {
          "a\r\n'#Columns=2\r\n'#Ignoto=1\r\n'#senza uguale\r\nb",
          {{"Columns", "2"}},
          "a\r\n'#senza uguale\r\nb\r\n"},
-        {"keys case-sensitive, values untrimmed", "'#columns=3\r\n'#ReportTop= 7 \r\n",
-         {{"ReportTop", " 7 "}}, ""},
+        {"keys case-sensitive, values untrimmed",
+         "'#columns=3\r\n'#ReportTop= 7 \r\n",
+         {{"ReportTop", " 7 "}},
+         ""},
         {"value after the first =", "'#ReportName=a=b\r\n", {{"ReportName", "a=b"}}, ""},
         {"lone CR and lone LF end lines", "x\ry\nz\r\n\r\nw", {}, "x\r\ny\r\nz\r\n\r\nw\r\n"},
         {"LF-only file", "'#Columns=4\nSub A()\nEnd Sub\n", {{"Columns", "4"}}, "Sub A()\r\nEnd Sub\r\n"},
-        {"only settings empty the script", "'#Columns=1\r\n'#ReportLeft=2", {{"Columns", "1"}, {"ReportLeft", "2"}},
+        {"only settings empty the script",
+         "'#Columns=1\r\n'#ReportLeft=2",
+         {{"Columns", "1"}, {"ReportLeft", "2"}},
          ""},
         {"empty file", "", {}, ""},
         {"empty key is a setting and vanishes", "'#=x\r\nk", {}, "k\r\n"},
@@ -114,8 +119,8 @@ TEST(LayoutExport, AnUnreadableFileNamesItself) {
 }
 
 TEST(LayoutExport, ReportImportIntoTheBoxes) {
-    ReportLayoutBoxes exported{"Bolla", "", "sfondo.png", "1", "2", "148,5", "210", "5", "7", "4,5", "60", "0",
-                               true};
+    ReportLayoutBoxes exported{"Bolla", "",  "sfondo.png", "1",  "2", "148,5", "210",
+                               "5",     "7", "4,5",        "60", "0", true};
     const LayoutExport file = ParseLayoutExport(
         QString::fromLatin1(LayoutExportBytes(ReportExportSettings(exported), "Sub A()\r\nEnd Sub")),
         ReportExportKeys());
@@ -123,8 +128,9 @@ TEST(LayoutExport, ReportImportIntoTheBoxes) {
     // Into empty boxes everything comes back; an empty group value is not a number.
     ReportLayoutBoxes empty;
     QStringList groups;
-    ApplyReportImport(file, empty, [&](int at) { groups << QString::number(at); },
-                      [&](const QString& n) { groups << "name:" + n; });
+    ApplyReportImport(
+        file, empty, [&](int at) { groups << QString::number(at); },
+        [&](const QString& n) { groups << "name:" + n; });
     EXPECT_EQ(empty.name, "Bolla");
     EXPECT_EQ(empty.backImage, "sfondo.png");
     EXPECT_EQ(empty.height, "148,5");
@@ -138,18 +144,20 @@ TEST(LayoutExport, ReportImportIntoTheBoxes) {
     set.backImage = "mia.png";
     set.horizontal = true;
     groups.clear();
-    ApplyReportImport(ParseLayoutExport("'#ReportName=Altro\r\n'#BackImageFile=x.png\r\n'#ReportGroup=2\r\n"
-                                        "'#HorizontalOrientation=falso\r\n",
-                                        ReportExportKeys()),
-                      set, [&](int at) { groups << QString::number(at); }, [&](const QString& n) { groups << n; });
+    ApplyReportImport(
+        ParseLayoutExport("'#ReportName=Altro\r\n'#BackImageFile=x.png\r\n'#ReportGroup=2\r\n"
+                          "'#HorizontalOrientation=falso\r\n",
+                          ReportExportKeys()),
+        set, [&](int at) { groups << QString::number(at); }, [&](const QString& n) { groups << n; });
     EXPECT_EQ(set.name, "Mia");
     EXPECT_EQ(set.backImage, "mia.png");
     EXPECT_FALSE(set.horizontal);
     EXPECT_EQ(groups, QStringList{"2"});
 
     ReportLayoutBoxes blank;
-    ApplyReportImport(ParseLayoutExport("'#BackImageFile=   \r\n'#HorizontalOrientation=\r\n", ReportExportKeys()),
-                      blank, {}, {});
+    ApplyReportImport(
+        ParseLayoutExport("'#BackImageFile=   \r\n'#HorizontalOrientation=\r\n", ReportExportKeys()), blank,
+        {}, {});
     EXPECT_TRUE(blank.backImage.isEmpty());
     EXPECT_TRUE(blank.horizontal);  // an empty value sets the orientation
 }

@@ -21,9 +21,12 @@ TEST(ScriptAssistant, DataVariableByTheProcedureAtTheCaret) {
     for (bool noteRows : {false, true}) {
         SCOPED_TRACE(noteRows);
         const QString text = DefaultReportText(noteRows);
-        EXPECT_EQ(ReportScriptDataVarName(text, caretAfter(text, "Function PrintReportMask"), noteRows), "ds");
-        EXPECT_EQ(ReportScriptDataVarName(text, caretAfter(text, "Function PrintReportRow"), noteRows), "dsRow");
-        EXPECT_EQ(ReportScriptDataVarName(text, caretAfter(text, "Function PrintDataInit"), noteRows), "dsRow");
+        EXPECT_EQ(ReportScriptDataVarName(text, caretAfter(text, "Function PrintReportMask"), noteRows),
+                  "ds");
+        EXPECT_EQ(ReportScriptDataVarName(text, caretAfter(text, "Function PrintReportRow"), noteRows),
+                  "dsRow");
+        EXPECT_EQ(ReportScriptDataVarName(text, caretAfter(text, "Function PrintDataInit"), noteRows),
+                  "dsRow");
         if (noteRows) {
             EXPECT_EQ(ReportScriptDataVarName(text, caretAfter(text, "Function PrintNoteRow"), true), "ds");
         }
@@ -70,7 +73,8 @@ TEST(ScriptAssistant, InsertedTexts) {
     // The size keeps "." whatever the locale; the colour stays a positive Long.
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     EXPECT_EQ(FontInsertText(12, true, false, "Arial", false), "12, True, False, \"Arial\", False");
-    EXPECT_EQ(FontInsertText(10.5, false, true, "Courier New", true), "10.5, False, True, \"Courier New\", True");
+    EXPECT_EQ(FontInsertText(10.5, false, true, "Courier New", true),
+              "10.5, False, True, \"Courier New\", True");
     QLocale::setDefault(QLocale::c());
     EXPECT_EQ(ColorInsertText(0x0000FF), "= &HFF&");
     EXPECT_EQ(ColorInsertText(0x008000), "= &H8000&");

@@ -16,17 +16,15 @@ using schematest::SchemaTestDb;
 namespace {
 
 class Customers : public ::testing::Test {
-protected:
-    void useAgent(const QString& code)
-    {
+  protected:
+    void useAgent(const QString& code) {
         t = std::make_unique<SchemaTestDb>(code);
-        if (!code.isEmpty())
-            t->insert("Agenti", {{"Codice", code}, {"RagioneSociale", "Agente di prova"}});
+        if (!code.isEmpty()) t->insert("Agenti", {{"Codice", code}, {"RagioneSociale", "Agente di prova"}});
     }
-    QString newCustomer(const QString& name = "Cliente", const QString& code = QString())
-    {
-        core::Variant key = code.isNull() ? t->insert("Clienti", {{"RagioneSociale", name}})
-                                          : t->insert("Clienti", {{"RagioneSociale", name}, {"Codice", code}});
+    QString newCustomer(const QString& name = "Cliente", const QString& code = QString()) {
+        core::Variant key = code.isNull()
+                                ? t->insert("Clienti", {{"RagioneSociale", name}})
+                                : t->insert("Clienti", {{"RagioneSociale", name}, {"Codice", code}});
         auto ds = t->open("Clienti");
         EXPECT_TRUE(ds->MoveToKey(key));
         return ds->ColValueStr("Codice");
@@ -36,8 +34,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Customers, CodesFollowTheDayAndCountInHexadecimal)
-{
+TEST_F(Customers, CodesFollowTheDayAndCountInHexadecimal) {
     useAgent("A001");
     core::FixedClock clock(2004, 3, 15, 9, 0, 0);
     EXPECT_EQ(newCustomer(), "NEWA00143E000");
@@ -51,15 +48,17 @@ TEST_F(Customers, CodesFollowTheDayAndCountInHexadecimal)
     EXPECT_EQ(newCustomer(), "NEWA00143E011");
 }
 
-TEST_F(Customers, DateSymbolsOfTheCode)
-{
+TEST_F(Customers, DateSymbolsOfTheCode) {
     useAgent("A001");
-    struct Case { int y, m, d; const char* code; };
+    struct Case {
+        int y, m, d;
+        const char* code;
+    };
     const Case cases[] = {
-        {2004, 3, 10, "NEWA001430000"},  {2004, 3, 20, "NEWA00143L000"},  {2004, 3, 30, "NEWA00143V000"},
-        {2004, 3, 31, "NEWA00143Z000"},  {2004, 10, 1, "NEWA001401000"},  {2004, 11, 1, "NEWA0014A1000"},
-        {2004, 12, 1, "NEWA0014B1000"}, {2010, 1, 1, "NEWA001011000"},   {2026, 8, 8, "NEWA001R88000"},
-        {2031, 1, 1, "NEWA001Z11000"},   {2032, 1, 2, "NEWA001112000"},   {2000, 1, 3, "NEWA001Z13000"},
+        {2004, 3, 10, "NEWA001430000"}, {2004, 3, 20, "NEWA00143L000"}, {2004, 3, 30, "NEWA00143V000"},
+        {2004, 3, 31, "NEWA00143Z000"}, {2004, 10, 1, "NEWA001401000"}, {2004, 11, 1, "NEWA0014A1000"},
+        {2004, 12, 1, "NEWA0014B1000"}, {2010, 1, 1, "NEWA001011000"},  {2026, 8, 8, "NEWA001R88000"},
+        {2031, 1, 1, "NEWA001Z11000"},  {2032, 1, 2, "NEWA001112000"},  {2000, 1, 3, "NEWA001Z13000"},
     };
     for (const Case& c : cases) {
         core::FixedClock clock(c.y, c.m, c.d, 12, 0, 0);
@@ -67,8 +66,7 @@ TEST_F(Customers, DateSymbolsOfTheCode)
     }
 }
 
-TEST_F(Customers, ShorterAgentCodesStillGiveDistinctCodes)
-{
+TEST_F(Customers, ShorterAgentCodesStillGiveDistinctCodes) {
     useAgent("A01");
     core::FixedClock clock(2004, 3, 15, 9, 0, 0);
     EXPECT_EQ(newCustomer(), "NEWA0143E000");
@@ -76,8 +74,7 @@ TEST_F(Customers, ShorterAgentCodesStillGiveDistinctCodes)
     EXPECT_EQ(newCustomer(), "NEWA0143E002");
 }
 
-TEST_F(Customers, ANewDayStartsItsOwnCount)
-{
+TEST_F(Customers, ANewDayStartsItsOwnCount) {
     useAgent("A001");
     {
         core::FixedClock clock(2004, 3, 9, 9, 0, 0);
@@ -88,8 +85,7 @@ TEST_F(Customers, ANewDayStartsItsOwnCount)
     EXPECT_EQ(newCustomer(), "NEWA001430000");
 }
 
-TEST_F(Customers, TheDayEndsAtFFF)
-{
+TEST_F(Customers, TheDayEndsAtFFF) {
     useAgent("A001");
     core::FixedClock clock(2004, 3, 15, 9, 0, 0);
     newCustomer("Seme", "NEWA00143EFFF");
@@ -100,15 +96,16 @@ TEST_F(Customers, TheDayEndsAtFFF)
     EXPECT_EQ(t->count("Clienti"), 1);
 }
 
-TEST_F(Customers, HeadOfficeReplacesTheScript)
-{
+TEST_F(Customers, HeadOfficeReplacesTheScript) {
     useAgent("A001");
-    t->db().SetSysParamLong(schema::kCustomerCodeScriptParam, "NewProgr = \"C-\" & objDS.GetReference(\"Agente\").ColValueStr(\"Codice\")");
+    t->db().SetSysParamLong(schema::kCustomerCodeScriptParam,
+                            "NewProgr = \"C-\" & objDS.GetReference(\"Agente\").ColValueStr(\"Codice\")");
     EXPECT_EQ(newCustomer(), "C-A001");
 
     t->db().SetSysParamLong(schema::kCustomerCodeScriptParam, "Dim a\r\na = 1 / 0\r\nNewProgr = \"X\"");
     const QString error = refusal([&] { newCustomer("Secondo"); });
-    EXPECT_TRUE(error.contains("Errore di esecuzione Script (VB) per la generazione del progressivo Cliente: "))
+    EXPECT_TRUE(
+        error.contains("Errore di esecuzione Script (VB) per la generazione del progressivo Cliente: "))
         << error.toStdString();
     EXPECT_TRUE(error.contains("Linea VB: 2")) << error.toStdString();
 
@@ -118,8 +115,7 @@ TEST_F(Customers, HeadOfficeReplacesTheScript)
     EXPECT_EQ(t->count("Clienti"), 1);
 }
 
-TEST_F(Customers, DefaultsOfANewCustomer)
-{
+TEST_F(Customers, DefaultsOfANewCustomer) {
     useAgent("A001");
     core::FixedClock clock(2026, 5, 4, 8, 30, 0);
     newCustomer();
@@ -135,12 +131,12 @@ TEST_F(Customers, DefaultsOfANewCustomer)
     EXPECT_EQ(c->GetReference("Città")->ColValueStr("Descrizione"), "");
 }
 
-TEST_F(Customers, HeadOfficeConfirmationLocksTheCustomerOnTheWorkstation)
-{
+TEST_F(Customers, HeadOfficeConfirmationLocksTheCustomerOnTheWorkstation) {
     useAgent("A001");
     t->insert("Clienti", {{"RagioneSociale", "Confermato"}, {"Codice", "C1"}, {"ConfermatoSede", true}});
     auto c = t->row("Clienti", "Codice = 'C1'");
-    EXPECT_EQ(refusal([&] { c->SetColValue("Telefono", "02 1234"); }), "Non è possibile modificare questo elemento");
+    EXPECT_EQ(refusal([&] { c->SetColValue("Telefono", "02 1234"); }),
+              "Non è possibile modificare questo elemento");
     c = t->row("Clienti", "Codice = 'C1'");
     EXPECT_EQ(refusal([&] { c->DeleteRow(); }), "Non è possibile eliminare un cliente confermato dalla sede");
 
@@ -155,8 +151,7 @@ TEST_F(Customers, HeadOfficeConfirmationLocksTheCustomerOnTheWorkstation)
               kNoRefusal);
 }
 
-TEST_F(Customers, HeadOfficeItselfSkipsCodeLockAndChecks)
-{
+TEST_F(Customers, HeadOfficeItselfSkipsCodeLockAndChecks) {
     useAgent("");
     EXPECT_EQ(newCustomer("Sede"), "");
     newCustomer("Confermato", "C1");
@@ -173,8 +168,7 @@ TEST_F(Customers, HeadOfficeItselfSkipsCodeLockAndChecks)
               kNoRefusal);
 }
 
-TEST_F(Customers, TheAgentOfAStoredCustomerCannotChange)
-{
+TEST_F(Customers, TheAgentOfAStoredCustomerCannotChange) {
     useAgent("A001");
     t->insert("Agenti", {{"Codice", "B002"}, {"RagioneSociale", "Altro agente"}});
     newCustomer("Rossi", "C7");
@@ -184,11 +178,14 @@ TEST_F(Customers, TheAgentOfAStoredCustomerCannotChange)
     EXPECT_EQ(t->row("Clienti", "Codice = 'C7'")->RefKey("Agente").toString(), "A001");
 }
 
-TEST_F(Customers, TaxIdsAreCheckedOnSave)
-{
+TEST_F(Customers, TaxIdsAreCheckedOnSave) {
     useAgent("A001");
     newCustomer("Bianchi", "C9");
-    struct Case { const char* vat; const char* taxCode; const char* refusal; };
+    struct Case {
+        const char* vat;
+        const char* taxCode;
+        const char* refusal;
+    };
     const Case cases[] = {
         {"12345678903", "RSSMRA80A01H501U", kNoRefusal},
         {"", "", kNoRefusal},
@@ -209,8 +206,7 @@ TEST_F(Customers, TaxIdsAreCheckedOnSave)
     }
 }
 
-TEST_F(Customers, OnlyActivePriceListsAreOffered)
-{
+TEST_F(Customers, OnlyActivePriceListsAreOffered) {
     useAgent("");
     t->insert("Listini", {{"Codice", "ING"}, {"Descrizione", "Ingrosso"}});
     t->insert("Listini", {{"Codice", "VEC"}, {"Descrizione", "Vecchio"}, {"Disabilitato", true}});
@@ -222,17 +218,18 @@ TEST_F(Customers, OnlyActivePriceListsAreOffered)
     EXPECT_EQ(offered->ColValueStr("Codice"), "ING");
 }
 
-TEST_F(Customers, AnEndlessScriptIsStoppedAndNothingIsStored)
-{
+TEST_F(Customers, AnEndlessScriptIsStoppedAndNothingIsStored) {
     useAgent("A001");
     t->db().SetSysParamLong(schema::kCustomerCodeScriptParam, "Do : Loop");
     const auto before = t->count("Clienti");
     schema::setNumberingScriptTimeout(300);
     const QString error = refusal([&] { newCustomer("Primo"); });
     schema::setNumberingScriptTimeout(0);
-    EXPECT_TRUE(error.contains("Errore di esecuzione Script (VB) per la generazione del progressivo Cliente: "))
+    EXPECT_TRUE(
+        error.contains("Errore di esecuzione Script (VB) per la generazione del progressivo Cliente: "))
         << error.toStdString();
-    EXPECT_TRUE(error.contains("non è terminato entro 0.3 secondi ed è stato interrotto: non è stato registrato nulla"))
+    EXPECT_TRUE(error.contains(
+        "non è terminato entro 0.3 secondi ed è stato interrotto: non è stato registrato nulla"))
         << error.toStdString();
     EXPECT_EQ(t->count("Clienti"), before);
 
@@ -244,7 +241,8 @@ TEST_F(Customers, AnEndlessScriptIsStoppedAndNothingIsStored)
     });
     const QString stopped = refusal([&] { newCustomer("Secondo"); });
     schema::setNumberingScriptPoll({});
-    EXPECT_TRUE(stopped.contains("Lo script è stato interrotto dall'operatore: non è stato registrato nulla."))
+    EXPECT_TRUE(
+        stopped.contains("Lo script è stato interrotto dall'operatore: non è stato registrato nulla."))
         << stopped.toStdString();
     EXPECT_EQ(t->count("Clienti"), before);
     ASSERT_GE(calls.size(), 2u);

@@ -3,8 +3,8 @@
 
 #include "SchemaTestDb.h"
 
-#include "datalib/DataSet.h"
 #include "app/AllTableClasses.h"
+#include "datalib/DataSet.h"
 #include "schema/DB.h"
 #include "schema/TableClassRegistry.h"
 
@@ -16,33 +16,33 @@ namespace {
 
 // Default rows of each table of a new database (tables not listed have none).
 const std::vector<std::pair<QString, long>> kDefaultRows = {
-    {"Nazioni", 1},   {"Comuni", 2},          {"Banche", 1},          {"TipiPagamento", 1}, {"Valute", 2},
-    {"Linee", 1},     {"Categorie", 1},       {"CodiciIva", 4},       {"TipiPorto", 1},     {"ZoneGeografiche", 1},
-    {"TipiProvvigione", 1}, {"TipiDocumento", 1}, {"Articoli", 4},    {"Kit", 1},           {"Promozioni", 1},
-    {"Vettori", 1},   {"Utenti", 2},
+    {"Nazioni", 1},         {"Comuni", 2},
+    {"Banche", 1},          {"TipiPagamento", 1},
+    {"Valute", 2},          {"Linee", 1},
+    {"Categorie", 1},       {"CodiciIva", 4},
+    {"TipiPorto", 1},       {"ZoneGeografiche", 1},
+    {"TipiProvvigione", 1}, {"TipiDocumento", 1},
+    {"Articoli", 4},        {"Kit", 1},
+    {"Promozioni", 1},      {"Vettori", 1},
+    {"Utenti", 2},
 };
 
-long expectedRows(const QString& table)
-{
+long expectedRows(const QString& table) {
     for (const auto& [name, rows] : kDefaultRows)
-        if (name == table)
-            return rows;
+        if (name == table) return rows;
     return 0;
 }
 
-QStringList column(SchemaTestDb& t, const QString& table, const QString& name)
-{
+QStringList column(SchemaTestDb& t, const QString& table, const QString& name) {
     QStringList values;
     auto ds = t.open(table);
-    for (ds->RowFirst(); !ds->Eof(); ds->RowNext())
-        values << ds->ColValueStr(name);
+    for (ds->RowFirst(); !ds->Eof(); ds->RowNext()) values << ds->ColValueStr(name);
     return values;
 }
 
 }  // namespace
 
-TEST(Definition, ThirtyFourTablesInTheFixedOrderWithTheirDefaultRows)
-{
+TEST(Definition, ThirtyFourTablesInTheFixedOrderWithTheirDefaultRows) {
     SchemaTestDb t;
     const QStringList& names = schema::DB::TableNames();
     ASSERT_EQ(names.size(), 34);
@@ -52,7 +52,8 @@ TEST(Definition, ThirtyFourTablesInTheFixedOrderWithTheirDefaultRows)
         EXPECT_EQ(t.count(names[i]), expectedRows(names[i])) << names[i].toStdString();
     }
 
-    EXPECT_EQ(column(t, "Articoli", "Codice"), QStringList({"##NOTA##", "##RIFER##", "##DESCR##", "##SERV##"}));
+    EXPECT_EQ(column(t, "Articoli", "Codice"),
+              QStringList({"##NOTA##", "##RIFER##", "##DESCR##", "##SERV##"}));
     EXPECT_EQ(column(t, "CodiciIva", "Codice"), QStringList({"", "IVA20", "IVA10", "IVA04"}));
     EXPECT_EQ(column(t, "CodiciIva", "Descrizione"),
               QStringList({"Fuori campo IVA", "IVA al 20%", "IVA al 10%", "IVA al 4%"}));
@@ -73,8 +74,7 @@ TEST(Definition, ThirtyFourTablesInTheFixedOrderWithTheirDefaultRows)
     EXPECT_EQ(t.db().Tables("TabStampaEtichette")->PresentationName(), "Impostazioni Stampa Etichette");
 }
 
-TEST(Definition, ReopeningAddsNoRow)
-{
+TEST(Definition, ReopeningAddsNoRow) {
     SchemaTestDb t;
     t.reopen();
     t.reopen();
@@ -82,11 +82,12 @@ TEST(Definition, ReopeningAddsNoRow)
         EXPECT_EQ(t.count(table), expectedRows(table)) << table.toStdString();
 }
 
-TEST(Definition, ATableWithoutClassStopsTheDefinitionNamingIt)
-{
+TEST(Definition, ATableWithoutClassStopsTheDefinitionNamingIt) {
     struct Recorder : datalib::TableRegistry {
         QStringList names;
-        void RegisterTable(std::shared_ptr<datalib::itfDefTable> table) override { names << table->TableName(); }
+        void RegisterTable(std::shared_ptr<datalib::itfDefTable> table) override {
+            names << table->TableName();
+        }
     } recorder;
 
     app::registerAllTableClasses();

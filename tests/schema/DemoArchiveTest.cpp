@@ -10,11 +10,10 @@
 #include "startup/modDatabase.h"
 #include "tools/demodb/DemoArchive.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 
-TEST(DemoArchive, OpensForTheDemoAgentWithValidData)
-{
+TEST(DemoArchive, OpensForTheDemoAgentWithValidData) {
     QTemporaryDir dir;
     core::FixedClock clock(2026, 3, 16, 9, 0, 0);
     demodb::DemoOptions options;
@@ -60,8 +59,8 @@ TEST(DemoArchive, OpensForTheDemoAgentWithValidData)
     for (orders->RowFirst(); !orders->Eof(); orders->RowNext()) {
         auto rows = orders->GetReference("Righe");
         EXPECT_GE(rows->RowCount(), 2);
-        EXPECT_NEAR(orders->ColValueNum("ImportoMerce"), rows->CalculateColValue("ImportoImponibile").toDouble(),
-                    0.001);
+        EXPECT_NEAR(orders->ColValueNum("ImportoMerce"),
+                    rows->CalculateColValue("ImportoImponibile").toDouble(), 0.001);
         EXPECT_NEAR(orders->ColValueNum("ImportoTotale"),
                     orders->ColValueNum("ImportoImponibile") + orders->ColValueNum("ImportoImposta"), 0.001);
         EXPECT_TRUE(orders->ColValueStr("Numero").startsWith("DEMO"));
@@ -70,7 +69,8 @@ TEST(DemoArchive, OpensForTheDemoAgentWithValidData)
     // The agent's workstation can add a customer: its code comes from the stored script.
     const QString previous = startup::runContext().codeAgente;
     startup::runContext().codeAgente = "DEMO";
-    const core::Variant key = db->OpenDataSource("Clienti")->InsertFromPairs({"RagioneSociale", "Nuovo cliente"});
+    const core::Variant key =
+        db->OpenDataSource("Clienti")->InsertFromPairs({"RagioneSociale", "Nuovo cliente"});
     startup::runContext().codeAgente = previous;
     auto added = db->OpenDataSource("Clienti");
     ASSERT_TRUE(added->MoveToKey(key));

@@ -15,8 +15,7 @@ using schematest::SchemaTestDb;
 namespace {
 
 // Runs statements on the closed file, as an older program would have left it.
-void runOnFile(const QString& file, const char* sql)
-{
+void runOnFile(const QString& file, const char* sql) {
     sqlite3* handle = nullptr;
     ASSERT_EQ(sqlite3_open(file.toUtf8().constData(), &handle), SQLITE_OK);
     char* error = nullptr;
@@ -26,12 +25,12 @@ void runOnFile(const QString& file, const char* sql)
     sqlite3_close(handle);
 }
 
-bool tableExists(const QString& file, const char* table)
-{
+bool tableExists(const QString& file, const char* table) {
     sqlite3* handle = nullptr;
     sqlite3_open(file.toUtf8().constData(), &handle);
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(handle, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?1", -1, &st, nullptr);
+    sqlite3_prepare_v2(handle, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?1", -1, &st,
+                       nullptr);
     sqlite3_bind_text(st, 1, table, -1, SQLITE_STATIC);
     sqlite3_step(st);
     const bool exists = sqlite3_column_int(st, 0) > 0;
@@ -42,8 +41,7 @@ bool tableExists(const QString& file, const char* table)
 
 }  // namespace
 
-TEST(OrderTables, StructuresAsDeclared)
-{
+TEST(OrderTables, StructuresAsDeclared) {
     SchemaTestDb t;
     auto rows = t.db().Tables("RigheOrdini");
     ASSERT_TRUE(rows->BaseDataSet());
@@ -71,15 +69,15 @@ TEST(OrderTables, StructuresAsDeclared)
 
     // One position per order number.
     t.insert("RigheOrdini", {{"NumeroOrdine", "A001R88300"}, {"PosizioneRiga", 1}, {"Codice", "A1"}});
-    EXPECT_NE(refusal([&] {
-                  t.insert("RigheOrdini", {{"NumeroOrdine", "A001R88300"}, {"PosizioneRiga", 1}, {"Codice", "A2"}});
-              }),
-              kNoRefusal);
+    EXPECT_NE(
+        refusal([&] {
+            t.insert("RigheOrdini", {{"NumeroOrdine", "A001R88300"}, {"PosizioneRiga", 1}, {"Codice", "A2"}});
+        }),
+        kNoRefusal);
     EXPECT_EQ(t.row("RigheOrdini", "NumeroOrdine = 'A001R88300'")->ColValueStr("Descrizione"), "Vite");
 }
 
-TEST(OrderTables, OrdersOfAnOlderStructureBecomeCompletedAndLocked)
-{
+TEST(OrderTables, OrdersOfAnOlderStructureBecomeCompletedAndLocked) {
     SchemaTestDb t;
     // Stored as an older program left them: rows written as they come.
     t.db().BeginUpdate();
@@ -95,8 +93,7 @@ TEST(OrderTables, OrdersOfAnOlderStructureBecomeCompletedAndLocked)
     EXPECT_EQ(t.count("Ordini", "Completato AND NonModificabile"), 2);
 }
 
-TEST(LayoutTables, DefaultsAndKeys)
-{
+TEST(LayoutTables, DefaultsAndKeys) {
     SchemaTestDb t;
     t.insert("TabStampaEtichette", {{"NomeTabellaOrigine", "Clienti"}});
     auto label = t.row("TabStampaEtichette", "NomeTabellaOrigine = 'Clienti'");
@@ -104,9 +101,13 @@ TEST(LayoutTables, DefaultsAndKeys)
     EXPECT_FALSE(label->ColValueBool("OrientamentoOrizzontale"));
     EXPECT_FALSE(label->ColValueBool("RichiediSelezioneStampante"));
     EXPECT_EQ(label->ColValueNum("NumeroCopie"), 1);
-    EXPECT_NE(refusal([&] { t.insert("TabStampaEtichette", {{"NomeTabellaOrigine", "Clienti"}}); }), kNoRefusal);
+    EXPECT_NE(refusal([&] {
+                  t.insert("TabStampaEtichette", {{"NomeTabellaOrigine", "Clienti"}});
+              }),
+              kNoRefusal);
 
-    t.insert("TabProspettiStampa", {{"NomeTabellaOrigine", "Ordini"}, {"NomeProspetto", "Conferma d'ordine"}});
+    t.insert("TabProspettiStampa",
+             {{"NomeTabellaOrigine", "Ordini"}, {"NomeProspetto", "Conferma d'ordine"}});
     auto report = t.row("TabProspettiStampa", "NomeTabellaOrigine = 'Ordini'");
     EXPECT_EQ(report->ColValueNum("NumeroColonne"), 1);
     EXPECT_EQ(report->ColValueStr("NomeReference"), "");
@@ -117,15 +118,14 @@ TEST(LayoutTables, DefaultsAndKeys)
               }),
               kNoRefusal);
     EXPECT_EQ(refusal([&] {
-                  t.insert("TabProspettiStampa",
-                           {{"NomeTabellaOrigine", "Ordini"}, {"NomeReference", "Righe"},
-                            {"NomeProspetto", "Conferma d'ordine"}});
+                  t.insert("TabProspettiStampa", {{"NomeTabellaOrigine", "Ordini"},
+                                                  {"NomeReference", "Righe"},
+                                                  {"NomeProspetto", "Conferma d'ordine"}});
               }),
               kNoRefusal);
 }
 
-TEST(LayoutTables, TheFormerReportTableIsDroppedOnlyAfterItsRowsMoved)
-{
+TEST(LayoutTables, TheFormerReportTableIsDroppedOnlyAfterItsRowsMoved) {
     SchemaTestDb t;
     t.close();
     // A former layout table whose rows cannot be copied as they stand.

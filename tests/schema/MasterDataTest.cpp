@@ -13,12 +13,12 @@ using schematest::kNoRefusal;
 using schematest::refusal;
 using schematest::SchemaTestDb;
 
-TEST(Utenti, TheAdministratorKeepsNameLevelAndRow)
-{
+TEST(Utenti, TheAdministratorKeepsNameLevelAndRow) {
     SchemaTestDb t;
     auto admin = [&] { return t.row("Utenti", "Nome = 'Amministratore'"); };
     auto a = admin();
-    EXPECT_EQ(refusal([&] { a->SetColValue("Nome", "Capo"); }), "Non è possibile modificare l'utente Amministratore");
+    EXPECT_EQ(refusal([&] { a->SetColValue("Nome", "Capo"); }),
+              "Non è possibile modificare l'utente Amministratore");
     a = admin();
     EXPECT_EQ(refusal([&] { a->SetColValue("LivelloAccesso", 0); }),
               "Non è possibile modificare l'utente Amministratore");
@@ -38,23 +38,22 @@ TEST(Utenti, TheAdministratorKeepsNameLevelAndRow)
     EXPECT_EQ(refusal([&] { lower->DeleteRow(); }), kNoRefusal);
 }
 
-TEST(Utenti, AnAdministratorWithoutPasswordIsQuestioned)
-{
+TEST(Utenti, AnAdministratorWithoutPasswordIsQuestioned) {
     SchemaTestDb t;
     t.sink().answers = {true, false};
     EXPECT_EQ(refusal([&] { t.insert("Utenti", {{"Nome", "Capo"}, {"LivelloAccesso", 1}}); }), kNoRefusal);
     ASSERT_EQ(t.sink().questions.size(), 1);
-    EXPECT_EQ(t.sink().questions[0],
-              "ATTENZIONE: Password non impostata.\r\rGli utenti abilitati all'amministrazione devono avere una "
-              "password di sicurezza.\r\rContinuare senza ?");
+    EXPECT_EQ(
+        t.sink().questions[0],
+        "ATTENZIONE: Password non impostata.\r\rGli utenti abilitati all'amministrazione devono avere una "
+        "password di sicurezza.\r\rContinuare senza ?");
     // Answering No keeps the user from being stored.
     EXPECT_NE(refusal([&] { t.insert("Utenti", {{"Nome", "Vice"}, {"LivelloAccesso", 1}}); }), kNoRefusal);
     EXPECT_EQ(t.count("Utenti", "Nome = 'Vice'"), 0);
     EXPECT_EQ(t.row("Utenti", "Nome = 'Operatore'")->ColValueNum("LivelloAccesso"), 0);
 }
 
-TEST(Articoli, ReservedArticlesKeepTheirCode)
-{
+TEST(Articoli, ReservedArticlesKeepTheirCode) {
     SchemaTestDb t;
     auto serv = t.row("Articoli", "Codice = '##SERV##'");
     EXPECT_EQ(refusal([&] { serv->DeleteRow(); }), "Non è possibile eliminare questo elemento");
@@ -62,7 +61,8 @@ TEST(Articoli, ReservedArticlesKeepTheirCode)
     // Another column may change; the code stays, also after that first edit.
     serv = t.row("Articoli", "Codice = '##SERV##'");
     EXPECT_EQ(refusal([&] { serv->SetColValue("Descrizione", "SERVIZI VARI"); }), kNoRefusal);
-    EXPECT_EQ(refusal([&] { serv->SetColValue("Codice", "SERV"); }), "Non è possibile modificare questo elemento");
+    EXPECT_EQ(refusal([&] { serv->SetColValue("Codice", "SERV"); }),
+              "Non è possibile modificare questo elemento");
     EXPECT_EQ(t.sink().questions.size(), 1);  // the question comes first, Yes or not
     serv->Save();
     EXPECT_EQ(t.row("Articoli", "Codice = '##SERV##'")->ColValueStr("Descrizione"), "SERVIZI VARI");
@@ -73,8 +73,7 @@ TEST(Articoli, ReservedArticlesKeepTheirCode)
     EXPECT_EQ(refusal([&] { single->DeleteRow(); }), kNoRefusal);
 }
 
-TEST(Articoli, ChangingAStoredCodeAsksFirst)
-{
+TEST(Articoli, ChangingAStoredCodeAsksFirst) {
     SchemaTestDb t;
     t.sink().questions.clear();
     // Typing the code of a new article asks nothing, also with "##".
@@ -99,8 +98,7 @@ TEST(Articoli, ChangingAStoredCodeAsksFirst)
     EXPECT_EQ(t.count("Articoli", "Codice = 'A2'"), 1);
 }
 
-TEST(Articoli, DefaultsOfANewArticle)
-{
+TEST(Articoli, DefaultsOfANewArticle) {
     SchemaTestDb t;
     const QString previous = startup::runContext().defaultCodiceIva;
     t.insert("Articoli", {{"Codice", "A1"}, {"Descrizione", "Vite"}});
@@ -116,11 +114,12 @@ TEST(Articoli, DefaultsOfANewArticle)
     EXPECT_EQ(t.row("Articoli", "Codice = 'A2'")->RefKey("IVA").toString(), "IVA10");
 }
 
-TEST(Agenti, WorkstationsAreCreatedOnlyUnderTheirAgent)
-{
+TEST(Agenti, WorkstationsAreCreatedOnlyUnderTheirAgent) {
     SchemaTestDb t;
     core::FixedClock clock(2026, 4, 1, 9, 0, 0);
-    EXPECT_EQ(refusal([&] { t.insert("PostazioniAgenti", {{"Descrizione", "Sola"}}); }),
+    EXPECT_EQ(refusal([&] {
+                  t.insert("PostazioniAgenti", {{"Descrizione", "Sola"}});
+              }),
               "Puoi inserire la postazione solo all'interno dell'Agente");
 
     // An agent code with a quote is quoted in the look-up of its workstations.
@@ -154,12 +153,12 @@ TEST(Agenti, WorkstationsAreCreatedOnlyUnderTheirAgent)
               kNoRefusal);
 }
 
-TEST(Documenti, TheYearFollowsTheDate)
-{
+TEST(Documenti, TheYearFollowsTheDate) {
     SchemaTestDb t;
     core::FixedClock clock(2026, 2, 3, 9, 0, 0);
     t.insert("TipiDocumento", {{"Codice", "DDT"}, {"Descrizione", "Documento di trasporto"}});
-    t.insert("Documenti", {{"Numero", "15"}, {"TipoDocumento", "DDT"}, {"Data", core::Date::fromParts(2025, 12, 30)}});
+    t.insert("Documenti",
+             {{"Numero", "15"}, {"TipoDocumento", "DDT"}, {"Data", core::Date::fromParts(2025, 12, 30)}});
     auto d = t.row("Documenti", "Numero = '15'");
     EXPECT_EQ(d->ColValueNum("AnnoRiferimento"), 2025);
     d->SetColValue("Note", "Consegna parziale");
@@ -172,22 +171,24 @@ TEST(Documenti, TheYearFollowsTheDate)
 
     // A number is unique per year and kind.
     EXPECT_NE(refusal([&] {
-                  t.insert("Documenti",
-                           {{"Numero", "15"}, {"TipoDocumento", "DDT"}, {"Data", core::Date::fromParts(2026, 5, 1)}});
+                  t.insert("Documenti", {{"Numero", "15"},
+                                         {"TipoDocumento", "DDT"},
+                                         {"Data", core::Date::fromParts(2026, 5, 1)}});
               }),
               kNoRefusal);
     EXPECT_EQ(refusal([&] {
-                  t.insert("Documenti",
-                           {{"Numero", "15"}, {"TipoDocumento", "DDT"}, {"Data", core::Date::fromParts(2025, 5, 1)}});
+                  t.insert("Documenti", {{"Numero", "15"},
+                                         {"TipoDocumento", "DDT"},
+                                         {"Data", core::Date::fromParts(2025, 5, 1)}});
               }),
               kNoRefusal);
     // A new document is dated today.
     t.insert("Documenti", {{"Numero", "16"}, {"TipoDocumento", "DDT"}});
-    EXPECT_EQ(t.row("Documenti", "Numero = '16'")->ColValue("Data").toDate(), core::Date::fromParts(2026, 2, 3));
+    EXPECT_EQ(t.row("Documenti", "Numero = '16'")->ColValue("Data").toDate(),
+              core::Date::fromParts(2026, 2, 3));
 }
 
-TEST(Fornitori, OnlyOneDefaultSupplier)
-{
+TEST(Fornitori, OnlyOneDefaultSupplier) {
     SchemaTestDb t;
     core::ScriptedBoxes boxes;
     core::FixedClock clock(2026, 2, 3, 9, 0, 0);
@@ -201,9 +202,10 @@ TEST(Fornitori, OnlyOneDefaultSupplier)
     beta->SetColValue("Predefinito", true);
     EXPECT_FALSE(beta->ColValueBool("Predefinito"));
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_TRUE(boxes.lastText().startsWith(
-        "Esiste già il fornitore predefinito.\rPer impostare il fornitore attuale come predefinito si deve prima "
-        "modificare il precedente.\r\rIl fornitore predefinito è Alfa S.r.l."))
+    EXPECT_TRUE(
+        boxes.lastText().startsWith("Esiste già il fornitore predefinito.\rPer impostare il fornitore "
+                                    "attuale come predefinito si deve prima "
+                                    "modificare il precedente.\r\rIl fornitore predefinito è Alfa S.r.l."))
         << boxes.lastText().toStdString();
 
     // Setting the flag again on the default supplier itself is no clash.
@@ -219,8 +221,7 @@ TEST(Fornitori, OnlyOneDefaultSupplier)
     EXPECT_EQ(refusal([&] { beta->DeleteRow(); }), kNoRefusal);
 }
 
-TEST(Comuni, ANewTownIsInItaly)
-{
+TEST(Comuni, ANewTownIsInItaly) {
     SchemaTestDb t;
     t.insert("Nazioni", {{"Descrizione", "Francia"}});
     t.insert("Comuni", {{"Descrizione", "Como"}});
@@ -237,24 +238,26 @@ TEST(Comuni, ANewTownIsInItaly)
               kNoRefusal);
 }
 
-TEST(GoalsAndRates, OnePerAgentAndPeriodOrKind)
-{
+TEST(GoalsAndRates, OnePerAgentAndPeriodOrKind) {
     SchemaTestDb t;
     core::FixedClock clock(2026, 2, 3, 9, 0, 0);
     t.insert("Agenti", {{"Codice", "A001"}, {"RagioneSociale", "Uno"}});
     t.insert("TipiProvvigione", {{"Codice", "STD"}, {"Descrizione", "Standard"}});
     t.insert("ObiettiviAgenti", {{"Agente", "A001"}, {"Anno", 2026}, {"Mese", 1}, {"Importo", 1000.0}});
-    EXPECT_NE(refusal([&] {
-                  t.insert("ObiettiviAgenti", {{"Agente", "A001"}, {"Anno", 2026}, {"Mese", 1}, {"Importo", 5.0}});
-              }),
-              kNoRefusal);
-    EXPECT_EQ(refusal([&] {
-                  t.insert("ObiettiviAgenti", {{"Agente", "A001"}, {"Anno", 2026}, {"Mese", 2}, {"Importo", 5.0}});
-              }),
-              kNoRefusal);
+    EXPECT_NE(
+        refusal([&] {
+            t.insert("ObiettiviAgenti", {{"Agente", "A001"}, {"Anno", 2026}, {"Mese", 1}, {"Importo", 5.0}});
+        }),
+        kNoRefusal);
+    EXPECT_EQ(
+        refusal([&] {
+            t.insert("ObiettiviAgenti", {{"Agente", "A001"}, {"Anno", 2026}, {"Mese", 2}, {"Importo", 5.0}});
+        }),
+        kNoRefusal);
     t.insert("ProvvigioniAgenti", {{"Agente", "A001"}, {"Tipo", "STD"}, {"PercentualeProvvigione", 5.0}});
     EXPECT_NE(refusal([&] {
-                  t.insert("ProvvigioniAgenti", {{"Agente", "A001"}, {"Tipo", "STD"}, {"PercentualeProvvigione", 3.0}});
+                  t.insert("ProvvigioniAgenti",
+                           {{"Agente", "A001"}, {"Tipo", "STD"}, {"PercentualeProvvigione", 3.0}});
               }),
               kNoRefusal);
 
@@ -272,8 +275,7 @@ TEST(GoalsAndRates, OnePerAgentAndPeriodOrKind)
               core::Date::fromParts(2026, 2, 4, 10, 0, 0));
 }
 
-TEST(Agenti, TheChoiceListShowsCodeAndNameFirst)
-{
+TEST(Agenti, TheChoiceListShowsCodeAndNameFirst) {
     SchemaTestDb t("");
     t.insert("Agenti", {{"Codice", "A001"}, {"RagioneSociale", "Uno"}});
     t.insert("Clienti", {{"Codice", "C1"}, {"RagioneSociale", "Rossi"}});

@@ -27,8 +27,7 @@ struct Protected {
 
 }  // namespace
 
-TEST(ProtectedRows, RefuseChangeAndDeleteWhileOtherRowsAccept)
-{
+TEST(ProtectedRows, RefuseChangeAndDeleteWhileOtherRowsAccept) {
     SchemaTestDb t;
     const Protected cases[] = {
         {"Linee", "Codice = ''", "Descrizione", {{"Codice", "L1"}, {"Descrizione", "Linea"}}},
@@ -65,8 +64,7 @@ TEST(ProtectedRows, RefuseChangeAndDeleteWhileOtherRowsAccept)
     }
 }
 
-TEST(ProtectedRows, VatCodesAndCurrenciesProtectNothing)
-{
+TEST(ProtectedRows, VatCodesAndCurrenciesProtectNothing) {
     SchemaTestDb t;
     auto fuoriCampo = t.row("CodiciIva", "Codice = ''");
     EXPECT_EQ(refusal([&] {
@@ -79,8 +77,7 @@ TEST(ProtectedRows, VatCodesAndCurrenciesProtectNothing)
     EXPECT_EQ(refusal([&] { dollaro->DeleteRow(); }), kNoRefusal);
 }
 
-TEST(ProtectedRows, EveryBankWithoutNameIsProtectedOnceStored)
-{
+TEST(ProtectedRows, EveryBankWithoutNameIsProtectedOnceStored) {
     SchemaTestDb t;
     // A new bank can be filled in while its name is still empty...
     const core::Variant key = t.insert("Banche", {{"Codice", "B2"}, {"Agenzia", "Filiale 2"}});
@@ -91,8 +88,7 @@ TEST(ProtectedRows, EveryBankWithoutNameIsProtectedOnceStored)
     EXPECT_EQ(refusal([&] { bank->DeleteRow(); }), kNoDelete);
 }
 
-TEST(ProtectedRows, AStoredTownCannotLoseItsDescription)
-{
+TEST(ProtectedRows, AStoredTownCannotLoseItsDescription) {
     SchemaTestDb t;
     auto milano = t.row("Comuni", "Descrizione = 'Milano'");
     EXPECT_EQ(refusal([&] {
@@ -105,8 +101,7 @@ TEST(ProtectedRows, AStoredTownCannotLoseItsDescription)
     EXPECT_EQ(refusal([&] { t.insert("Comuni", {{"CAP", "00100"}}); }), kNoRefusal);
 }
 
-TEST(AuditStamps, SavingAnUnchangedRowKeepsTheStamps)
-{
+TEST(AuditStamps, SavingAnUnchangedRowKeepsTheStamps) {
     SchemaTestDb t;
     core::FixedClock clock(2026, 3, 9, 10, 0, 0);
     t.db().SetSysParam("VersioneAggiornamento", "7");

@@ -1,7 +1,7 @@
 #include "SchemaTestDb.h"
 
-#include "datalib/Errors.h"
 #include "app/AllTableClasses.h"
+#include "datalib/Errors.h"
 #include "schema/DB.h"
 #include "startup/RunContext.h"
 
@@ -11,8 +11,7 @@ namespace {
 const char* const kPassword = "prova";
 }
 
-SchemaTestDb::SchemaTestDb(const QString& agentCode)
-{
+SchemaTestDb::SchemaTestDb(const QString& agentCode) {
     app::registerAllTableClasses();
     previousAgent_ = startup::runContext().codeAgente;
     startup::runContext().codeAgente = agentCode;
@@ -22,21 +21,17 @@ SchemaTestDb::SchemaTestDb(const QString& agentCode)
     reopen();
 }
 
-SchemaTestDb::~SchemaTestDb()
-{
+SchemaTestDb::~SchemaTestDb() {
     close();
     startup::runContext().codeAgente = previousAgent_;
 }
 
-void SchemaTestDb::close()
-{
+void SchemaTestDb::close() {
     db_.reset();
-    if (engine_)
-        engine_->Close();
+    if (engine_) engine_->Close();
 }
 
-void SchemaTestDb::reopen()
-{
+void SchemaTestDb::reopen() {
     close();
     engine_->Open(3, file_, QString(), kPassword);
     schema::DB definition;
@@ -44,25 +39,25 @@ void SchemaTestDb::reopen()
 }
 
 std::shared_ptr<datalib::DataSource> SchemaTestDb::open(const QString& table, const QString& filter,
-                                                        const QString& sort)
-{
+                                                        const QString& sort) {
     return db_->OpenDataSource(table, filter, sort);
 }
 
-long SchemaTestDb::count(const QString& table, const QString& filter) { return open(table, filter)->RowCount(); }
+long SchemaTestDb::count(const QString& table, const QString& filter) {
+    return open(table, filter)->RowCount();
+}
 
-std::shared_ptr<datalib::DataSource> SchemaTestDb::row(const QString& table, const QString& filter)
-{
+std::shared_ptr<datalib::DataSource> SchemaTestDb::row(const QString& table, const QString& filter) {
     auto ds = open(table, filter);
     if (ds->DataEmpty())
-        throw core::AppError(1, QStringLiteral("test"), QStringLiteral("nessuna riga ") + table + ": " + filter);
+        throw core::AppError(1, QStringLiteral("test"),
+                             QStringLiteral("nessuna riga ") + table + ": " + filter);
     ds->RowFirst();
     return ds;
 }
 
 core::Variant SchemaTestDb::insert(const QString& table,
-                                   std::initializer_list<std::pair<const char*, core::Variant>> pairs)
-{
+                                   std::initializer_list<std::pair<const char*, core::Variant>> pairs) {
     std::vector<core::Variant> flat;
     for (const auto& [name, value] : pairs) {
         flat.emplace_back(QString::fromUtf8(name));
@@ -71,13 +66,11 @@ core::Variant SchemaTestDb::insert(const QString& table,
     return open(table)->InsertFromPairs(flat);
 }
 
-QString refusal(const std::function<void()>& operation)
-{
+QString refusal(const std::function<void()>& operation) {
     try {
         operation();
     } catch (const core::AppError& e) {
-        if (e.cancelled())
-            return e.description();
+        if (e.cancelled()) return e.description();
         return QStringLiteral("<errore> ") + e.description();
     }
     return kNoRefusal;

@@ -26,8 +26,7 @@ struct RecordingSink : datalib::itfNotifyEvent {
 
     void OnEvent(int&, int, QString&) override {}
     void OnInternalMessage(int, QString& message) override { messages << message; }
-    void OnQueryMessage(int, int, QString& question, bool& answer) override
-    {
+    void OnQueryMessage(int, int, QString& question, bool& answer) override {
         questions << question;
         bool yes = true;
         if (!answers.empty()) {
@@ -39,7 +38,7 @@ struct RecordingSink : datalib::itfNotifyEvent {
 };
 
 class SchemaTestDb {
-public:
+  public:
     // agentCode: the configured agent code for the test (empty = head office).
     explicit SchemaTestDb(const QString& agentCode = QStringLiteral("A001"));
     ~SchemaTestDb();
@@ -58,9 +57,10 @@ public:
     long count(const QString& table, const QString& filter = {});
     // A data source standing on the first row that meets the filter.
     std::shared_ptr<datalib::DataSource> row(const QString& table, const QString& filter);
-    core::Variant insert(const QString& table, std::initializer_list<std::pair<const char*, core::Variant>> pairs);
+    core::Variant insert(const QString& table,
+                         std::initializer_list<std::pair<const char*, core::Variant>> pairs);
 
-private:
+  private:
     QTemporaryDir dir_;
     QString file_;
     QString previousAgent_;

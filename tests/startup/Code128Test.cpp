@@ -3,8 +3,8 @@
 
 #include "startup/Code128.h"
 
-#include <QStringList>
 #include <gtest/gtest.h>
+#include <QStringList>
 
 using namespace startup;
 
@@ -43,9 +43,9 @@ TEST(Code128, KnownValuesOfTheStandardTable) {
         int value;
         const char* pattern;
     } cases[] = {
-        {QLatin1Char(' '), 0, "212222"}, {QLatin1Char('0'), 16, "123122"}, {QLatin1Char('A'), 33, "111323"},
+        {QLatin1Char(' '), 0, "212222"},  {QLatin1Char('0'), 16, "123122"}, {QLatin1Char('A'), 33, "111323"},
         {QLatin1Char('Z'), 58, "312311"}, {QLatin1Char('a'), 65, "121124"}, {QLatin1Char('z'), 90, "214121"},
-        {QLatin1Char('~'), 94, "131141"}, {QChar(0x00C9), 99, "113141"},  {QChar(0x00F9), 106, "2331112"},
+        {QLatin1Char('~'), 94, "131141"}, {QChar(0x00C9), 99, "113141"},    {QChar(0x00F9), 106, "2331112"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Code128Value(c.c), c.value) << int(c.c.unicode());
@@ -64,7 +64,7 @@ TEST(Code128, EncodingAddsTheCheckSymbol) {
         // 104 mod 103 = 1 -> "!"
         {QString(), QStringLiteral("!")},
         // Characters outside code set B are dropped before the sum.
-        {QStringLiteral("a\u00E9b\tc"), QStringLiteral("abc") + QChar(u'z') },
+        {QStringLiteral("a\u00E9b\tc"), QStringLiteral("abc") + QChar(u'z')},
         // Upper and lower case are different symbols: 104 + 33 = 137 -> 34 "B".
         {QStringLiteral("A"), QStringLiteral("AB")},
         // A control character stands for its symbol: CODE C (99): 104 + 99 = 203 -> 100 (FNC 4).

@@ -1,6 +1,6 @@
 #include "core/AppError.h"
-#include "core/Variant.h"
 #include "core/Cp1252.h"
+#include "core/Variant.h"
 #include "startup/Common.h"
 #include "startup/RunContext.h"
 

@@ -4,13 +4,13 @@
 #include "startup/RunContext.h"
 #include "startup/modGlobal.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 
 namespace {
 
 class Configuration : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         platform::SettingsStore::setRootDir(dir.filePath("config"));
@@ -107,8 +107,9 @@ TEST_F(Configuration, CaptionShortAndLongForm) {
     startup::runContext().codeAgente = "DEMO";
     EXPECT_EQ(startup::AppTitleText(true), "Zelt Order  (Codice Agente DEMO)");
     const QString full = startup::AppTitleText(false, "5/3/2026");
-    EXPECT_TRUE(full.startsWith("Zelt Order  (Codice Agente DEMO) - Dati aggiornati al 05/03/2026"
-                                " - Versione software: "))
+    EXPECT_TRUE(
+        full.startsWith("Zelt Order  (Codice Agente DEMO) - Dati aggiornati al 05/03/2026"
+                        " - Versione software: "))
         << full.toStdString();
     // A text that is no date is shown as it is.
     EXPECT_TRUE(startup::AppTitleText(false, "mai").contains(" - Dati aggiornati al mai - "));

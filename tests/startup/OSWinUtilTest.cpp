@@ -4,10 +4,10 @@
 #include "platform/Shell.h"
 #include "startup/OSWinUtil.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 using namespace startup;
 
@@ -52,7 +52,7 @@ TEST(MonthBoundsTest, FirstAndLastDay) {
     const struct {
         int y, m, d, firstDay, lastDay;
     } cases[] = {
-        {2004, 2, 1, 1, 29}, {2004, 2, 15, 1, 29}, {2004, 2, 29, 1, 29}, {2003, 2, 10, 1, 28},
+        {2004, 2, 1, 1, 29},  {2004, 2, 15, 1, 29},  {2004, 2, 29, 1, 29}, {2003, 2, 10, 1, 28},
         {2024, 1, 31, 1, 31}, {2024, 12, 31, 1, 31}, {2024, 4, 30, 1, 30},
     };
     for (const auto& c : cases) {
@@ -90,7 +90,7 @@ TEST(ShellOpenDocumentTest, OnlyTheOpenVerb) {
 }
 
 class Clienti : public core::Object {
-public:
+  public:
     QString typeName() const override { return "Clienti"; }
     core::Variant invoke(const QString&, core::CallKind, std::span<core::Variant* const>) override {
         return {};
@@ -107,12 +107,10 @@ core::AppError caught(const std::function<void()>& raise) {
 }
 
 TEST(RaiseAppErrorTest, ExactTexts) {
-    const core::AppError generic =
-        caught([] { RaiseGenericError("Archivi", "Indirizzo non configurato"); });
+    const core::AppError generic = caught([] { RaiseGenericError("Archivi", "Indirizzo non configurato"); });
     EXPECT_EQ(generic.number(), -2147188749L);  // 0x80047FF3
     EXPECT_EQ(generic.source(), "Zelt Order");
-    EXPECT_EQ(generic.description(),
-              "CODICE: 32755\r\rCONTESTO: Archivi\rIndirizzo non configurato");
+    EXPECT_EQ(generic.description(), "CODICE: 32755\r\rCONTESTO: Archivi\rIndirizzo non configurato");
 
     // No message: the description ends with the context.
     EXPECT_EQ(caught([] { RaiseAppError("zeltorder", 17, ""); }).description(),
@@ -126,8 +124,7 @@ TEST(RaiseAppErrorTest, ExactTexts) {
     const core::Variant object(std::shared_ptr<core::Object>(std::make_shared<Clienti>()));
     EXPECT_EQ(caught([&] { RaiseGenericError(object, ""); }).description(),
               "CODICE: 32755\r\rCONTESTO: Clienti");
-    EXPECT_EQ(caught([] { RaiseGenericError(42, ""); }).description(),
-              "CODICE: 32755\r\rCONTESTO: 42");
+    EXPECT_EQ(caught([] { RaiseGenericError(42, ""); }).description(), "CODICE: 32755\r\rCONTESTO: 42");
     EXPECT_EQ(caught([] { RaiseGenericError(core::Variant(QString("Ordini")), ""); }).description(),
               "CODICE: 32755\r\rCONTESTO: Ordini");
 }

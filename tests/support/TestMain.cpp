@@ -1,5 +1,5 @@
-#include <QCoreApplication>
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 
 // Engine tests: a core application, no windows and no display.
 int main(int argc, char** argv) {

@@ -3,13 +3,13 @@
 
 #include "DemoData.h"
 
+#include "app/AllTableClasses.h"
 #include "core/AppError.h"
 #include "core/Clock.h"
 #include "core/Money.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
-#include "app/AllTableClasses.h"
 #include "schema/CustomerCodeScript.h"
 #include "schema/DB.h"
 #include "startup/RunContext.h"
@@ -50,14 +50,12 @@ struct CustomerInfo {
 };
 
 class Builder {
-public:
-    Builder(datalib::Database& db, Generator& gen, bool large, const std::function<void(const QString&)>& report)
-        : db_(db), gen_(gen), large_(large), report_(report)
-    {
-    }
+  public:
+    Builder(datalib::Database& db, Generator& gen, bool large,
+            const std::function<void(const QString&)>& report)
+        : db_(db), gen_(gen), large_(large), report_(report) {}
 
-    DemoSummary run()
-    {
+    DemoSummary run() {
         today_ = core::Clock::today();
         clock_.start();
         parameters();
@@ -75,13 +73,11 @@ public:
         return summary_;
     }
 
-private:
+  private:
     // A data source kept open per table for the inserts (it selects no stored row).
-    std::shared_ptr<datalib::DataSource> target(const QString& table)
-    {
+    std::shared_ptr<datalib::DataSource> target(const QString& table) {
         auto it = targets_.find(table);
-        if (it != targets_.end())
-            return it->second;
+        if (it != targets_.end()) return it->second;
         auto ds = db_.OpenDataSource(table, QStringLiteral("OID = 0"));
         targets_.emplace(table, ds);
         return ds;
@@ -89,20 +85,20 @@ private:
 
     Variant insert(const QString& table, const Pairs& pairs) { return target(table)->InsertFromPairs(pairs); }
 
-    void step(const QString& what, long rows)
-    {
-        report_(QStringLiteral("%1: %2 righe (%3 s)").arg(what).arg(rows).arg(clock_.elapsed() / 1000.0, 0, 'f', 1));
+    void step(const QString& what, long rows) {
+        report_(QStringLiteral("%1: %2 righe (%3 s)")
+                    .arg(what)
+                    .arg(rows)
+                    .arg(clock_.elapsed() / 1000.0, 0, 'f', 1));
     }
 
-    void progress(const QString& what, long done, long total)
-    {
+    void progress(const QString& what, long done, long total) {
         if (large_ && done % 20000 == 0)
             report_(QStringLiteral("  %1: %2 di %3").arg(what).arg(done).arg(total));
     }
 
     // ---- places and code tables ------------------------------------------------
-    void places()
-    {
+    void places() {
         for (const char* nation : {"Francia", "Germania", "Svizzera", "Austria", "Spagna"})
             insert("Nazioni", {"Descrizione", nation});
         auto italia = db_.OpenDataSource("Nazioni", "Descrizione = 'Italia'");
@@ -113,25 +109,26 @@ private:
         for (existing->RowFirst(); !existing->Eof(); existing->RowNext())
             townKeys_.insert(existing->ColValueStr("Descrizione"), existing->RowKey());
         for (const Town& town : Towns()) {
-            if (townKeys_.contains(town.name))
-                continue;
-            townKeys_.insert(town.name, insert("Comuni", {"Descrizione", town.name, "CAP", town.cap, "Provincia",
-                                                          town.province, "Nazione", italiaKey}));
+            if (townKeys_.contains(town.name)) continue;
+            townKeys_.insert(town.name, insert("Comuni", {"Descrizione", town.name, "CAP", town.cap,
+                                                          "Provincia", town.province, "Nazione", italiaKey}));
         }
         step("Comuni e nazioni", long(Towns().size()) + 5);
     }
 
-    void codeTables()
-    {
+    void codeTables() {
         const std::vector<std::pair<const char*, const char*>> payments = {
-            {"RIBA30", "Ri.Ba. 30 gg d.f."}, {"RIBA60", "Ri.Ba. 60 gg d.f."}, {"BB30", "Bonifico bancario 30 gg"},
-            {"RD", "Rimessa diretta"},       {"CONTR", "Contrassegno"},
+            {"RIBA30", "Ri.Ba. 30 gg d.f."},     {"RIBA60", "Ri.Ba. 60 gg d.f."},
+            {"BB30", "Bonifico bancario 30 gg"}, {"RD", "Rimessa diretta"},
+            {"CONTR", "Contrassegno"},
         };
         for (const auto& [code, text] : payments) {
             insert("TipiPagamento", {"Codice", code, "Descrizione", text});
             payments_ << code;
         }
-        struct Bank { const char *code, *name, *branch, *abi, *cab, *town; };
+        struct Bank {
+            const char *code, *name, *branch, *abi, *cab, *town;
+        };
         const Bank banks[] = {
             {"BPN01", "Banca Popolare del Nord", "Milano Centro", "05034", "01600", "Milano"},
             {"CRV01", "Cassa di Risparmio Veneta", "Verona Porta Nuova", "06225", "11700", "Verona"},
@@ -140,40 +137,43 @@ private:
             {"CRT01", "Credito Toscano", "Firenze Novoli", "06160", "02800", "Firenze"},
         };
         for (const Bank& b : banks) {
-            insert("Banche", {"Codice", b.code, "Nome", b.name, "Agenzia", b.branch, "ABI", b.abi, "CAB", b.cab,
-                              "Città", townKeys_.value(b.town)});
+            insert("Banche", {"Codice", b.code, "Nome", b.name, "Agenzia", b.branch, "ABI", b.abi, "CAB",
+                              b.cab, "Città", townKeys_.value(b.town)});
             banks_ << b.code;
         }
         insert("TipiPorto", {"Codice", "FRA", "Descrizione", "Franco destino"});
         insert("TipiPorto", {"Codice", "ASS", "Descrizione", "Porto assegnato"});
-        for (const auto& [code, text] : std::vector<std::pair<const char*, const char*>>{
-                 {"NORD", "Italia settentrionale"}, {"CENTRO", "Italia centrale"}, {"SUD", "Italia meridionale"},
-                 {"ISOLE", "Sicilia e Sardegna"}})
+        for (const auto& [code, text] :
+             std::vector<std::pair<const char*, const char*>>{{"NORD", "Italia settentrionale"},
+                                                              {"CENTRO", "Italia centrale"},
+                                                              {"SUD", "Italia meridionale"},
+                                                              {"ISOLE", "Sicilia e Sardegna"}})
             insert("ZoneGeografiche", {"Codice", code, "Descrizione", text});
         insert("Vettori", {"Codice", "TRR", "RagioneSociale", "Trasporti Rapidi Riuniti S.r.l."});
         insert("Vettori", {"Codice", "CEL", "RagioneSociale", "Corriere Espresso Lombardo S.p.A."});
         insert("Vettori", {"Codice", "AUB", "RagioneSociale", "Autotrasporti Bianchi & C. S.n.c."});
-        insert("Fornitori", {"RagioneSociale", "Zelt Distribuzione S.p.A.", "Indirizzo", "Via dell'Industria, 12",
-                             "PartitaIVA", gen_.partitaIva(), "Predefinito", true, "Città", townKeys_.value("Milano")});
-        insert("Fornitori", {"RagioneSociale", "Metalli Lombardi S.r.l.", "Indirizzo", "Via Volta, 4", "PartitaIVA",
-                             gen_.partitaIva(), "Città", townKeys_.value("Brescia")});
+        insert("Fornitori",
+               {"RagioneSociale", "Zelt Distribuzione S.p.A.", "Indirizzo", "Via dell'Industria, 12",
+                "PartitaIVA", gen_.partitaIva(), "Predefinito", true, "Città", townKeys_.value("Milano")});
+        insert("Fornitori", {"RagioneSociale", "Metalli Lombardi S.r.l.", "Indirizzo", "Via Volta, 4",
+                             "PartitaIVA", gen_.partitaIva(), "Città", townKeys_.value("Brescia")});
         insert("Fornitori", {"RagioneSociale", "Colorificio Adriatico S.n.c.", "Indirizzo", "Via Marconi, 88",
                              "PartitaIVA", gen_.partitaIva(), "Città", townKeys_.value("Pescara")});
         insert("TipiDocumento", {"Codice", "DDT", "Descrizione", "Documento di trasporto"});
         insert("TipiDocumento", {"Codice", "FT", "Descrizione", "Fattura"});
-        for (const Line& l : Lines())
-            insert("Linee", {"Codice", l.code, "Descrizione", l.description});
+        for (const Line& l : Lines()) insert("Linee", {"Codice", l.code, "Descrizione", l.description});
         for (const Category& c : Categories())
-            insert("Categorie", {"Codice", c.code, "Descrizione", c.description, "Complementi", c.complements});
-        const std::vector<std::pair<const char*, const char*>> kinds = {
-            {"STD", "Provvigione standard"}, {"PRO", "Articoli in promozione"}, {"RID", "Provvigione ridotta"}};
+            insert("Categorie",
+                   {"Codice", c.code, "Descrizione", c.description, "Complementi", c.complements});
+        const std::vector<std::pair<const char*, const char*>> kinds = {{"STD", "Provvigione standard"},
+                                                                        {"PRO", "Articoli in promozione"},
+                                                                        {"RID", "Provvigione ridotta"}};
         for (const auto& [code, text] : kinds)
             insert("TipiProvvigione", {"Codice", code, "Descrizione", text});
         step("Tabelle di codici", 40);
     }
 
-    void agent()
-    {
+    void agent() {
         insert("Agenti", {"Codice", kDemoAgent, "RagioneSociale", "Agente dimostrativo", "Provvigione", 5.0,
                           "Indirizzo", "Via Roma, 1", "Città", townKeys_.value("Milano"), "PartitaIva",
                           gen_.partitaIva(), "Telefono", "02 5550100", "EMail", "demo@zeltorder.example"});
@@ -186,8 +186,7 @@ private:
     }
 
     // ---- articles and prices ---------------------------------------------------------
-    void articles()
-    {
+    void articles() {
         const long count = large_ ? 100000 : 2000;
         const std::vector<std::pair<QString, double>> vat = {{"IVA20", 20}, {"IVA10", 10}, {"IVA04", 4}};
         const QStringList kinds = {"STD", "STD", "STD", "RID", "PRO"};
@@ -205,11 +204,30 @@ private:
             const auto& [vatCode, vatRate] = gen_.chance(0.85) ? vat[0] : gen_.pick(vat);
             a.vat = vatRate;
             a.commissionType = kinds.at(gen_.number(0, int(kinds.size()) - 1));
-            insert("Articoli", {"Codice", a.code, "Descrizione", description, "CodiceAggiuntivo", gen_.ean13(),
-                                "Dettagli", details, "PrezzoBase", a.basePrice, "Categoria", cat.code, "Linea",
-                                line.code, "IVA", vatCode, "TipoProvvigione", a.commissionType, "Disponibilità",
-                                gen_.number(0, 500), "DataInizioDisponibilità", addDays(today_, -gen_.number(0, 400)),
-                                "Disabilitato", gen_.chance(0.02)});
+            insert("Articoli", {"Codice",
+                                a.code,
+                                "Descrizione",
+                                description,
+                                "CodiceAggiuntivo",
+                                gen_.ean13(),
+                                "Dettagli",
+                                details,
+                                "PrezzoBase",
+                                a.basePrice,
+                                "Categoria",
+                                cat.code,
+                                "Linea",
+                                line.code,
+                                "IVA",
+                                vatCode,
+                                "TipoProvvigione",
+                                a.commissionType,
+                                "Disponibilità",
+                                gen_.number(0, 500),
+                                "DataInizioDisponibilità",
+                                addDays(today_, -gen_.number(0, 400)),
+                                "Disabilitato",
+                                gen_.chance(0.02)});
             articles_.push_back(a);
             progress("Articoli", i, count);
         }
@@ -218,8 +236,7 @@ private:
         step("Articoli", count);
     }
 
-    void priceLists()
-    {
+    void priceLists() {
         insert("Listini", {"Codice", "ING", "Descrizione", "Listino ingrosso"});
         insert("Listini", {"Codice", "DET", "Descrizione", "Listino dettaglio"});
         db_.BeginTrans();
@@ -237,16 +254,22 @@ private:
         step("Listini e prezzi", rows);
     }
 
-    void promotionsAndKits()
-    {
-        struct Header { const char *code, *description; int startDays, endDays; };
+    void promotionsAndKits() {
+        struct Header {
+            const char *code, *description;
+            int startDays, endDays;
+        };
         const Header promotions[] = {
             {"PRIM26", "Promozione di primavera", -10, 30},
             {"FERR3X2", "Ferramenta: tre al prezzo di due", -3, 60},
             {"LUCE", "Illuminazione LED sempre conveniente", -30, 0},  // no end date
         };
         for (const Header& h : promotions) {
-            Pairs pairs = {"Codice", h.code, "Descrizione", h.description, "DataInizioPromozione",
+            Pairs pairs = {"Codice",
+                           h.code,
+                           "Descrizione",
+                           h.description,
+                           "DataInizioPromozione",
                            addDays(today_, h.startDays)};
             if (h.endDays != 0) {
                 pairs.push_back("DataFinePromozione");
@@ -260,10 +283,10 @@ private:
             for (int i = 0; i < n; ++i) {
                 const ArticleInfo& a = gen_.pick(articles_);
                 const bool byPercent = gen_.chance(0.5);
-                elements->InsertFromPairs({"Codice", a.code, "CodicePromozione", h.code, "QuantitàPromozione",
-                                           gen_.number(1, 6), "PercentualeSconto",
-                                           byPercent ? double(gen_.number(5, 30)) : 0.0, "PrezzoVendita",
-                                           byPercent ? Currency() : core::roundMoney(a.basePrice.toDouble() * 0.8)});
+                elements->InsertFromPairs(
+                    {"Codice", a.code, "CodicePromozione", h.code, "QuantitàPromozione", gen_.number(1, 6),
+                     "PercentualeSconto", byPercent ? double(gen_.number(5, 30)) : 0.0, "PrezzoVendita",
+                     byPercent ? Currency() : core::roundMoney(a.basePrice.toDouble() * 0.8)});
             }
         }
         const Header kits[] = {
@@ -288,8 +311,7 @@ private:
     }
 
     // ---- customers ----------------------------------------------------------------------
-    void customers()
-    {
+    void customers() {
         const long count = large_ ? 100000 : 300;
         const std::vector<double> discounts = {0, 0, 0, 2, 3, 5, 10};
         customers_.reserve(size_t(count));
@@ -308,20 +330,49 @@ private:
             c.bank = banks_.at(gen_.number(0, int(banks_.size()) - 1));
             c.payment = payments_.at(gen_.number(0, int(payments_.size()) - 1));
             const Date since = addDays(today_, -gen_.number(30, 2000));
-            insert("Clienti",
-                   {"Codice", c.code, "RagioneSociale", gen_.companyName(surname), "Indirizzo", gen_.street(),
-                    "Città", townKeys_.value(town.name), "PartitaIva", gen_.partitaIva(), "CodiceFiscale",
-                    gen_.codiceFiscale(surname, firstName, female, birthplace), "Telefono", gen_.phone(), "EMail",
-                    QStringLiteral("info@%1.example").arg(c.code.toLower()), "PercentualeSconto", c.discount,
-                    "DescrizioneSconto", c.discount > 0 ? QStringLiteral("Sconto cliente abituale") : QString(),
-                    "ListinoPredefinito", c.priceList, "BancaDiAppoggio", c.bank, "TipoPagamentoAbituale", c.payment,
-                    "Agente", kDemoAgent, "ConfermatoSede", gen_.chance(0.9), "AcquisitoSede", true,
-                    "DataInserimento", since, "DataModifica", since, "VersioneAggiornamento", 1.0});
+            insert("Clienti", {"Codice",
+                               c.code,
+                               "RagioneSociale",
+                               gen_.companyName(surname),
+                               "Indirizzo",
+                               gen_.street(),
+                               "Città",
+                               townKeys_.value(town.name),
+                               "PartitaIva",
+                               gen_.partitaIva(),
+                               "CodiceFiscale",
+                               gen_.codiceFiscale(surname, firstName, female, birthplace),
+                               "Telefono",
+                               gen_.phone(),
+                               "EMail",
+                               QStringLiteral("info@%1.example").arg(c.code.toLower()),
+                               "PercentualeSconto",
+                               c.discount,
+                               "DescrizioneSconto",
+                               c.discount > 0 ? QStringLiteral("Sconto cliente abituale") : QString(),
+                               "ListinoPredefinito",
+                               c.priceList,
+                               "BancaDiAppoggio",
+                               c.bank,
+                               "TipoPagamentoAbituale",
+                               c.payment,
+                               "Agente",
+                               kDemoAgent,
+                               "ConfermatoSede",
+                               gen_.chance(0.9),
+                               "AcquisitoSede",
+                               true,
+                               "DataInserimento",
+                               since,
+                               "DataModifica",
+                               since,
+                               "VersioneAggiornamento",
+                               1.0});
             if (i % 4 == 0) {
                 const Town& other = gen_.pick(Towns());
-                insert("SediClienti", {"Cliente", c.code, "Identificativo", QStringLiteral("Magazzino"),
-                                       "Indirizzo", gen_.street(), "Città", townKeys_.value(other.name), "Telefono",
-                                       gen_.phone()});
+                insert("SediClienti",
+                       {"Cliente", c.code, "Identificativo", QStringLiteral("Magazzino"), "Indirizzo",
+                        gen_.street(), "Città", townKeys_.value(other.name), "Telefono", gen_.phone()});
                 ++sites;
             }
             customers_.push_back(c);
@@ -333,8 +384,7 @@ private:
         step("Clienti e sedi", count + sites);
     }
 
-    void goalsAndRates()
-    {
+    void goalsAndRates() {
         const int year = today_.year();
         db_.BeginTrans();
         for (int month = 1; month <= 12; ++month)
@@ -343,10 +393,11 @@ private:
         const long withGoals = std::min<long>(long(customers_.size()), large_ ? 2000 : 60);
         for (long i = 0; i < withGoals; ++i)
             for (int month = 1; month <= 12; ++month)
-                insert("ObiettiviClienti", {"Cliente", customers_[size_t(i)].code, "Anno", year, "Mese", month,
-                                            "Importo", core::roundMoney(double(gen_.number(5, 60)) * 100)});
-        for (const auto& [kind, rate] : std::vector<std::pair<const char*, double>>{
-                 {"STD", 5.0}, {"PRO", 3.0}, {"RID", 2.0}}) {
+                insert("ObiettiviClienti",
+                       {"Cliente", customers_[size_t(i)].code, "Anno", year, "Mese", month, "Importo",
+                        core::roundMoney(double(gen_.number(5, 60)) * 100)});
+        for (const auto& [kind, rate] :
+             std::vector<std::pair<const char*, double>>{{"STD", 5.0}, {"PRO", 3.0}, {"RID", 2.0}}) {
             insert("ProvvigioniAgenti", {"Agente", kDemoAgent, "Tipo", kind, "PercentualeProvvigione", rate});
             rates_.insert(kind, rate);
         }
@@ -355,8 +406,7 @@ private:
     }
 
     // ---- orders ---------------------------------------------------------------------------
-    QString orderNumber(Date day)
-    {
+    QString orderNumber(Date day) {
         const int yy = day.year() % 100;
         QString prefix = QString::fromLatin1(kDemoAgent) + QChar(kDateSymbols[(yy + 30) % 31]) +
                          QChar(kDateSymbols[day.month() - 1]) + QChar(kDateSymbols[day.day() - 1]) +
@@ -365,8 +415,7 @@ private:
         return prefix + QStringLiteral("%1").arg(n, 2, 10, QChar(u'0'));
     }
 
-    void orders()
-    {
+    void orders() {
         const int count = large_ ? 500 : 12;
         const double defaultVat = 20;
         db_.BeginTrans();
@@ -377,12 +426,40 @@ private:
             const Date at = Date(day.serial() + gen_.number(8 * 60, 18 * 60) / 1440.0);
             const bool sent = o < count * 2 / 3;
             const QString number = orderNumber(day);
-            const Currency expenses = gen_.chance(0.3) ? core::roundMoney(double(gen_.number(5, 25))) : Currency();
-            insert("Ordini", {"Numero", number, "Agente", kDemoAgent, "Cliente", c.code, "Listino", c.priceList,
-                              "BancaDiAppoggio", c.bank, "TipoPagamento", c.payment, "TipoPorto", "FRA",
-                              "Vettore", "TRR", "Completato", true, "InviatoSede", sent, "AcquisitoSede", sent,
-                              "Approvato", sent && gen_.chance(0.5), "ImportoSpese", expenses,
-                              "DataInserimento", at, "DataModifica", at, "VersioneAggiornamento", 1.0});
+            const Currency expenses =
+                gen_.chance(0.3) ? core::roundMoney(double(gen_.number(5, 25))) : Currency();
+            insert("Ordini", {"Numero",
+                              number,
+                              "Agente",
+                              kDemoAgent,
+                              "Cliente",
+                              c.code,
+                              "Listino",
+                              c.priceList,
+                              "BancaDiAppoggio",
+                              c.bank,
+                              "TipoPagamento",
+                              c.payment,
+                              "TipoPorto",
+                              "FRA",
+                              "Vettore",
+                              "TRR",
+                              "Completato",
+                              true,
+                              "InviatoSede",
+                              sent,
+                              "AcquisitoSede",
+                              sent,
+                              "Approvato",
+                              sent && gen_.chance(0.5),
+                              "ImportoSpese",
+                              expenses,
+                              "DataInserimento",
+                              at,
+                              "DataModifica",
+                              at,
+                              "VersioneAggiornamento",
+                              1.0});
             auto order = db_.OpenDataSource("Ordini", QStringLiteral("Numero = '%1'").arg(number));
             order->RowFirst();
             auto lines = order->GetReference("Righe");
@@ -391,18 +468,38 @@ private:
             for (int r = 1; r <= n; ++r) {
                 const ArticleInfo& a = gen_.pick(articles_);
                 const int q = gen_.number(1, 20);
-                const Currency price = core::roundMoney(a.basePrice.toDouble() * (c.priceList == "ING" ? 0.90 : 1.25));
+                const Currency price =
+                    core::roundMoney(a.basePrice.toDouble() * (c.priceList == "ING" ? 0.90 : 1.25));
                 const Currency gross = price * q;
                 const Currency discount = core::roundMoney(c.discount / 100 * gross.toDouble());
                 const Currency taxable = gross - discount;
                 const Currency vat = core::roundMoney(a.vat / 100 * taxable.toDouble());
                 const double rate = rates_.value(a.commissionType, 0);
                 const Currency commission = core::roundMoney(rate / 100 * taxable.toDouble());
-                lines->InsertFromPairs({"Codice", a.code, "NumeroOrdine", number, "PosizioneRiga", r,
-                                        "QuantitàOrdine", double(q), "PrezzoVendita", price, "PercentualeSconto",
-                                        c.discount, "ImportoSconto", discount, "ImportoImponibile", taxable,
-                                        "ImportoIVA", vat, "ImportoTotale", taxable + vat, "PercentualeProvvigione",
-                                        rate, "ImportoProvvigione", commission});
+                lines->InsertFromPairs({"Codice",
+                                        a.code,
+                                        "NumeroOrdine",
+                                        number,
+                                        "PosizioneRiga",
+                                        r,
+                                        "QuantitàOrdine",
+                                        double(q),
+                                        "PrezzoVendita",
+                                        price,
+                                        "PercentualeSconto",
+                                        c.discount,
+                                        "ImportoSconto",
+                                        discount,
+                                        "ImportoImponibile",
+                                        taxable,
+                                        "ImportoIVA",
+                                        vat,
+                                        "ImportoTotale",
+                                        taxable + vat,
+                                        "PercentualeProvvigione",
+                                        rate,
+                                        "ImportoProvvigione",
+                                        commission});
                 merce += taxable;
                 imposta += vat;
                 sconti += discount;
@@ -430,8 +527,7 @@ private:
     void reportLayouts() { step("Prospetti di stampa", AddDemoReportLayouts(db_)); }
     void labelLayouts() { step("Stampe etichette", AddDemoLabelLayouts(db_)); }
 
-    void parameters()
-    {
+    void parameters() {
         db_.SetSysParam("CodiceAgente", kDemoAgent);
         db_.SetSysParam("CodicePostazione", QString::number(kDemoWorkstation));
         db_.SetSysParam("SoftwareName", "Zelt Order");
@@ -466,8 +562,7 @@ private:
 
 }  // namespace
 
-DemoSummary BuildDemoArchive(const DemoOptions& options, const std::function<void(const QString&)>& report)
-{
+DemoSummary BuildDemoArchive(const DemoOptions& options, const std::function<void(const QString&)>& report) {
     app::registerAllTableClasses();
     startup::runContext().codeAgente = QString::fromLatin1(kDemoAgent);
     startup::runContext().codePostazione = kDemoWorkstation;

@@ -10,8 +10,8 @@
 namespace demodb {
 
 struct DemoOptions {
-    QString file;          // the database file to create (must not exist)
-    bool large = false;    // 100 000 articles and 100 000 customers
+    QString file;        // the database file to create (must not exist)
+    bool large = false;  // 100 000 articles and 100 000 customers
     unsigned seed = 2026;
 };
 

@@ -21,13 +21,15 @@ struct Town {
 const std::vector<Town>& Towns();
 
 class Generator {
-public:
+  public:
     explicit Generator(unsigned seed) : rng_(seed) {}
 
     int number(int from, int to) { return std::uniform_int_distribution<int>(from, to)(rng_); }
     bool chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng_) < p; }
     template <class T>
-    const T& pick(const std::vector<T>& items) { return items.at(size_t(number(0, int(items.size()) - 1))); }
+    const T& pick(const std::vector<T>& items) {
+        return items.at(size_t(number(0, int(items.size()) - 1)));
+    }
 
     QString firstName(bool& female);
     QString surname();
@@ -44,7 +46,7 @@ public:
     // An article description made of a kind of goods and its qualities.
     QString articleDescription(int line, QString* details);
 
-private:
+  private:
     std::mt19937 rng_;
 };
 

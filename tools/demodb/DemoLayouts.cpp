@@ -52,7 +52,8 @@ Function PrintReportRow(dsRow, prn, nRow)
 End Function
 )vbs";
 
-const char* const kOrderProposal = R"vbs(' =======================================================================
+const char* const kOrderProposal =
+    R"vbs(' =======================================================================
 ' Proposta d'ordine: intestazione con il cliente e il numero in codice a barre,
 ' una riga per articolo, le note dell'ordine e i totali sull'ultima pagina.
 Function PrintReportMask(ds, prn, bTotal)
@@ -121,7 +122,8 @@ Function PrintNoteRow(sNoteRow, ds, prn, nRow)
 End Function
 )vbs";
 
-const char* const kCustomerList = R"vbs(' =======================================================================
+const char* const kCustomerList =
+    R"vbs(' =======================================================================
 ' Elenco dei clienti in ordine di ragione sociale.
 Function PrintDataInit(dsRow, prn)
     dsRow.SortOrder = "RagioneSociale"
@@ -173,14 +175,42 @@ int AddDemoReportLayouts(datalib::Database& db) {
     };
     auto target = db.OpenDataSource(QStringLiteral("TabProspettiStampa"), QStringLiteral("OID = 0"));
     for (const Layout& l : layouts)
-        target->InsertFromPairs({"NomeTabellaOrigine", l.table, "NomeReference", l.reference, "NomeProspetto", l.name,
-                                 "NomeGruppo", "", "NomeStampante", "", "RichiediSelezioneStampante", false,
-                                 "NumeroColonne", 1, "AltezzaModulo", 0.0, "LarghezzaModulo", 0.0,
-                                 "MargineSuperiore", 0.0, "MargineSinistro", 0.0, "MargineSuperioreRighe",
-                                 double(l.rowsTop), "MargineInferioreRighe", double(l.rowsBottom),
-                                 "AltezzaRigheDettaglio", double(l.rowDim), "ImmagineSfondo", "",
-                                 "MargineInferioreSfondo", 0.0, "OrientamentoOrizzontale", false,
-                                 "IstruzioniStampa", crlf(l.text)});
+        target->InsertFromPairs({"NomeTabellaOrigine",
+                                 l.table,
+                                 "NomeReference",
+                                 l.reference,
+                                 "NomeProspetto",
+                                 l.name,
+                                 "NomeGruppo",
+                                 "",
+                                 "NomeStampante",
+                                 "",
+                                 "RichiediSelezioneStampante",
+                                 false,
+                                 "NumeroColonne",
+                                 1,
+                                 "AltezzaModulo",
+                                 0.0,
+                                 "LarghezzaModulo",
+                                 0.0,
+                                 "MargineSuperiore",
+                                 0.0,
+                                 "MargineSinistro",
+                                 0.0,
+                                 "MargineSuperioreRighe",
+                                 double(l.rowsTop),
+                                 "MargineInferioreRighe",
+                                 double(l.rowsBottom),
+                                 "AltezzaRigheDettaglio",
+                                 double(l.rowDim),
+                                 "ImmagineSfondo",
+                                 "",
+                                 "MargineInferioreSfondo",
+                                 0.0,
+                                 "OrientamentoOrizzontale",
+                                 false,
+                                 "IstruzioniStampa",
+                                 crlf(l.text)});
     return int(std::size(layouts));
 }
 
@@ -210,11 +240,30 @@ End Function
 int AddDemoLabelLayouts(datalib::Database& db) {
     auto target = db.OpenDataSource(QStringLiteral("TabStampaEtichette"), QStringLiteral("OID = 0"));
     // 3 x 8 labels of 70 x 37 mm on A4.
-    target->InsertFromPairs({"NomeTabellaOrigine", "Clienti", "NomeStampante", "", "RichiediSelezioneStampante",
-                             false, "NumeroColonne", 3, "AltezzaEtichetta", 37.0, "LarghezzaEtichetta", 70.0,
-                             "MargineSuperiore", 0.0, "MargineSinistro", 0.0, "IstruzioniStampa",
-                             crlf(kCustomerLabel), "OrientamentoOrizzontale", false, "AbilitaPosizionamento", true,
-                             "NumeroCopie", 1});
+    target->InsertFromPairs({"NomeTabellaOrigine",
+                             "Clienti",
+                             "NomeStampante",
+                             "",
+                             "RichiediSelezioneStampante",
+                             false,
+                             "NumeroColonne",
+                             3,
+                             "AltezzaEtichetta",
+                             37.0,
+                             "LarghezzaEtichetta",
+                             70.0,
+                             "MargineSuperiore",
+                             0.0,
+                             "MargineSinistro",
+                             0.0,
+                             "IstruzioniStampa",
+                             crlf(kCustomerLabel),
+                             "OrientamentoOrizzontale",
+                             false,
+                             "AbilitaPosizionamento",
+                             true,
+                             "NumeroCopie",
+                             1});
     return 1;
 }
 

@@ -20,8 +20,7 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -69,7 +68,8 @@ int main(int argc, char** argv)
     timer.start();
     try {
         const demodb::DemoSummary s =
-            demodb::BuildDemoArchive(options, [&](const QString& line) { out << line << "\n" << Qt::flush; });
+            demodb::BuildDemoArchive(options, [&](const QString& line) { out << line << "\n"
+                                                                             << Qt::flush; });
         for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
             QFile::remove(file + suffix);
         if (!QFile::rename(options.file, file)) {
@@ -81,8 +81,8 @@ int main(int argc, char** argv)
             << s.sites << " sedi, " << s.orders << " ordini con " << s.orderRows << " righe; "
             << QFileInfo(file).size() / 1024 << " KB.\n";
     } catch (const core::AppError& e) {
-        err << "Creazione dell'archivio non riuscita: " << QString(e.description()).replace(QLatin1Char('\r'), QLatin1Char('\n'))
-            << "\n";
+        err << "Creazione dell'archivio non riuscita: "
+            << QString(e.description()).replace(QLatin1Char('\r'), QLatin1Char('\n')) << "\n";
         for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
             QFile::remove(options.file + suffix);
         return 1;

@@ -9,12 +9,12 @@ namespace headoffice {
 struct CuttingProxy::Link {
     QTcpSocket* client = nullptr;
     QTcpSocket* server = nullptr;
-    QByteArray pending;      // client bytes waiting for the server's connection
-    QByteArray head;         // header of the request being read
-    qint64 bodyLeft = 0;     // body bytes of the current request still to come
-    QByteArray method;       // method of the current request
-    bool cutThis = false;    // the current request is the one to cut
-    qint64 counted = 0;      // bytes counted towards the cut
+    QByteArray pending;    // client bytes waiting for the server's connection
+    QByteArray head;       // header of the request being read
+    qint64 bodyLeft = 0;   // body bytes of the current request still to come
+    QByteArray method;     // method of the current request
+    bool cutThis = false;  // the current request is the one to cut
+    qint64 counted = 0;    // bytes counted towards the cut
     bool closed = false;
 };
 
@@ -79,7 +79,8 @@ void CuttingProxy::fromClient(Link* link) {
                 link->bodyLeft = 0;
                 for (const QByteArray& line : link->head.split('\n')) {
                     const QByteArray l = line.trimmed();
-                    if (l.toLower().startsWith("content-length:")) link->bodyLeft = l.mid(15).trimmed().toLongLong();
+                    if (l.toLower().startsWith("content-length:"))
+                        link->bodyLeft = l.mid(15).trimmed().toLongLong();
                 }
                 link->cutThis = armed_ && link->method == cutMethod_;
                 if (link->cutThis && times_ > 0 && --times_ == 0) armed_ = false;

@@ -8,11 +8,11 @@
 #include <QTcpSocket>
 #include <QThread>
 
-#include <csignal>
 #include <pwd.h>
-#include <stdexcept>
 #include <sys/prctl.h>
 #include <unistd.h>
+#include <csignal>
+#include <stdexcept>
 
 namespace headoffice {
 
@@ -84,8 +84,10 @@ void HeadOfficeServer::start(const ServerOptions& options) {
     if (!options.user.isEmpty()) {
         const QByteArray sha = QCryptographicHash::hash(options.password.toUtf8(), QCryptographicHash::Sha1);
         writeFile(d + QStringLiteral("/var/users"), options.user.toUtf8() + ":{SHA}" + sha.toBase64() + "\n");
-        auth = "    AuthType Basic\n    AuthName \"Sede\"\n    AuthBasicProvider file\n"
-               "    AuthUserFile \"" + d.toUtf8() + "/var/users\"\n    Require valid-user\n";
+        auth =
+            "    AuthType Basic\n    AuthName \"Sede\"\n    AuthBasicProvider file\n"
+            "    AuthUserFile \"" +
+            d.toUtf8() + "/var/users\"\n    Require valid-user\n";
     } else {
         auth = "    Require all granted\n";
     }
@@ -94,9 +96,10 @@ void HeadOfficeServer::start(const ServerOptions& options) {
     conf += "ServerRoot \"" + d.toUtf8() + "\"\nServerName 127.0.0.1\n";
     conf += "Listen 127.0.0.1:" + QByteArray::number(port_) + "\n";
     conf += "PidFile \"" + d.toUtf8() + "/logs/httpd.pid\"\nErrorLog \"" + d.toUtf8() + "/logs/error.log\"\n";
-    conf += "LogLevel warn\nDefaultRuntimeDir \"" + d.toUtf8() + "/logs\"\nMutex file:" + d.toUtf8() + "/logs default\n";
-    for (const char* m : {"mpm_event", "authz_core", "authn_core", "authn_file", "auth_basic", "authz_user", "mime",
-                          "dav", "dav_fs"})
+    conf += "LogLevel warn\nDefaultRuntimeDir \"" + d.toUtf8() + "/logs\"\nMutex file:" + d.toUtf8() +
+            "/logs default\n";
+    for (const char* m : {"mpm_event", "authz_core", "authn_core", "authn_file", "auth_basic", "authz_user",
+                          "mime", "dav", "dav_fs"})
         conf += QByteArray("LoadModule ") + m + "_module " + kModules + "/mod_" + m + ".so\n";
     if (root) conf += "User www-data\nGroup www-data\n";
     conf += "TypesConfig /etc/mime.types\nDocumentRoot \"" + d.toUtf8() + "/dav\"\n";
@@ -111,7 +114,8 @@ void HeadOfficeServer::start(const ServerOptions& options) {
 
     process_ = std::make_unique<QProcess>();
     process_->setProgram(apache);
-    process_->setArguments({QStringLiteral("-f"), d + QStringLiteral("/httpd.conf"), QStringLiteral("-DFOREGROUND")});
+    process_->setArguments(
+        {QStringLiteral("-f"), d + QStringLiteral("/httpd.conf"), QStringLiteral("-DFOREGROUND")});
     process_->setProcessChannelMode(QProcess::MergedChannels);
     process_->setStandardOutputFile(d + QStringLiteral("/logs/stdout.log"));
     // The server goes when the test goes, however it ends.

@@ -31,8 +31,7 @@
 namespace {
 
 float number(const QString& text) {
-    if (text.trimmed().isEmpty())
-        return 0;
+    if (text.trimmed().isEmpty()) return 0;
     return core::Variant(text.trimmed()).toSingle();
 }
 
@@ -52,12 +51,18 @@ int main(int argc, char** argv) {
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (a == QLatin1String("--db") && hasValue) dbFile = args[++i];
-        else if (a == QLatin1String("--table") && hasValue) table = args[++i];
-        else if (a == QLatin1String("--layout") && hasValue) layoutFile = args[++i];
-        else if (a == QLatin1String("--reference") && hasValue) reference = args[++i];
-        else if (a == QLatin1String("--filter") && hasValue) filter = args[++i];
-        else if (a == QLatin1String("--pdf") && hasValue) pdf = args[++i];
+        if (a == QLatin1String("--db") && hasValue)
+            dbFile = args[++i];
+        else if (a == QLatin1String("--table") && hasValue)
+            table = args[++i];
+        else if (a == QLatin1String("--layout") && hasValue)
+            layoutFile = args[++i];
+        else if (a == QLatin1String("--reference") && hasValue)
+            reference = args[++i];
+        else if (a == QLatin1String("--filter") && hasValue)
+            filter = args[++i];
+        else if (a == QLatin1String("--pdf") && hasValue)
+            pdf = args[++i];
         else if (a == QLatin1String("--rows") && hasValue) {
             bool ok = false;
             rows = args[++i].toInt(&ok);
@@ -87,21 +92,22 @@ int main(int argc, char** argv) {
         datalib::Engine engine;
         engine.Open(3, dbFile, QString(), startup::DatabasePassword());
         schema::DB definition;
-        auto db = datalib::Application::OpenDatabase(engine, definition, QStringLiteral("zelt-report"), nullptr);
+        auto db =
+            datalib::Application::OpenDatabase(engine, definition, QStringLiteral("zelt-report"), nullptr);
         auto ds = db->OpenDataSource(table, filter);
         ds->RowFirst();
 
-        auto job = std::make_shared<platform::PrintJob>(platform::Printers::pdfPrinterName(),
-                                                        QFileInfo(pdf).absoluteFilePath(), layout->reportName);
+        auto job = std::make_shared<platform::PrintJob>(
+            platform::Printers::pdfPrinterName(), QFileInfo(pdf).absoluteFilePath(), layout->reportName);
         auto prn = std::make_shared<reports::clsCustomReport>();
         reports::clsCustomReport::Device device;
         device.printer = job;
         prn->SetParameter(device, number(layout->reportHeight), number(layout->reportWidth),
                           number(layout->reportTop), number(layout->reportLeft),
                           std::int16_t(number(layout->columns)), number(layout->reportRowsDim),
-                          number(layout->reportRowsTop), number(layout->reportRowsBottom), layout->backImageFile,
-                          number(layout->bottomImageBorder), layout->script, layout->horizontalOrientation,
-                          layout->reportGroup);
+                          number(layout->reportRowsTop), number(layout->reportRowsBottom),
+                          layout->backImageFile, number(layout->bottomImageBorder), layout->script,
+                          layout->horizontalOrientation, layout->reportGroup);
         const reports::RunOutcome outcome =
             reports::RunCustomReport(nullptr, ds, prn, reference, QString(), rows, false, 1, QString());
         prn.reset();

@@ -12,6 +12,7 @@
 #include "platform/SettingsStore.h"
 #include "startup/ui/MainWindowLink.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -20,13 +21,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <functional>
 
 using namespace carddevices;
-using cardsim::CardDeviceSimulator;
 using cardsim::bytes;
+using cardsim::CardDeviceSimulator;
 using platform::SettingsStore;
 
 namespace {
@@ -36,7 +36,7 @@ const QByteArray kRead = bytes({0x1B, 'r'});
 const QByteArray kFailure = bytes({0x1B, 0x85});
 
 class CardWindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SettingsStore::setRootDir(dir_.path());
         SettingsStore::save("Zelt Order", "MagneticDevParam", "COM2", sim_.slaveName());
@@ -297,7 +297,7 @@ TEST_F(CardWindowTest, UnknownModelWaitsForCancel) {
 // ---- Options window ------------------------------------------------------------------
 
 class MagneticOptionsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SettingsStore::setRootDir(dir_.path());
         magneticDevParams() = {kDeviceMsr106, 1, "9600,n,8,1"};
@@ -307,7 +307,9 @@ protected:
         magneticDevParams() = {};
         SettingsStore::setRootDir(QString());
     }
-    static QString stored(const char* key) { return SettingsStore::get("Zelt Order", "MagneticDevParam", key); }
+    static QString stored(const char* key) {
+        return SettingsStore::get("Zelt Order", "MagneticDevParam", key);
+    }
     QTemporaryDir dir_;
 };
 

@@ -128,7 +128,12 @@ TEST_F(ExchangeWindowsTest, SelectionListsAllChosenAndHandsBackTheChoice) {
     };
     const std::vector<Case> cases{
         {"all", [](auto& d) { d.cmdConfirm()->click(); }, true, 4},
-        {"none", [](auto& d) { d.lstOrder()->clearSelection(); d.cmdConfirm()->click(); }, true, 0},
+        {"none",
+         [](auto& d) {
+             d.lstOrder()->clearSelection();
+             d.cmdConfirm()->click();
+         },
+         true, 0},
         {"close box", [](auto& d) { d.close(); }, false, 0},
     };
     for (const Case& c : cases) {

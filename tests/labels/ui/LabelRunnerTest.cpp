@@ -20,9 +20,9 @@
 #include "tools/demodb/DemoArchive.h"
 #include "tools/demodb/DemoLayouts.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -48,7 +48,7 @@ const QString kMarkerScript = QStringLiteral(
     "End Function\r\n");
 
 class LabelRunnerTest : public ::testing::Test {
-protected:
+  protected:
     QTemporaryDir dir;
     datalib::Engine engine;
     std::shared_ptr<datalib::Database> db;
@@ -90,11 +90,30 @@ protected:
     void addLayout(int columns, double height, double width, double top = 0, double left = 0, int copies = 1,
                    const QString& script = kMarkerScript, bool askSkip = true, bool landscape = false) {
         auto target = db->OpenDataSource(QStringLiteral("TabStampaEtichette"), QStringLiteral("OID = 0"));
-        target->InsertFromPairs({"NomeTabellaOrigine", "Clienti", "NomeStampante", "", "RichiediSelezioneStampante",
-                                 false, "NumeroColonne", columns, "AltezzaEtichetta", height, "LarghezzaEtichetta",
-                                 width, "MargineSuperiore", top, "MargineSinistro", left, "IstruzioniStampa", script,
-                                 "OrientamentoOrizzontale", landscape, "AbilitaPosizionamento", askSkip,
-                                 "NumeroCopie", copies});
+        target->InsertFromPairs({"NomeTabellaOrigine",
+                                 "Clienti",
+                                 "NomeStampante",
+                                 "",
+                                 "RichiediSelezioneStampante",
+                                 false,
+                                 "NumeroColonne",
+                                 columns,
+                                 "AltezzaEtichetta",
+                                 height,
+                                 "LarghezzaEtichetta",
+                                 width,
+                                 "MargineSuperiore",
+                                 top,
+                                 "MargineSinistro",
+                                 left,
+                                 "IstruzioniStampa",
+                                 script,
+                                 "OrientamentoOrizzontale",
+                                 landscape,
+                                 "AbilitaPosizionamento",
+                                 askSkip,
+                                 "NumeroCopie",
+                                 copies});
     }
 
     std::shared_ptr<datalib::DataSource> customers(int count) {
@@ -109,12 +128,14 @@ protected:
 
     // Every row, no question (skip given), the document ended.
     std::int16_t printAll(std::shared_ptr<datalib::DataSource> ds, int skip = 0, bool endDocument = true) {
-        return labels::PrintLabels(nullptr, ds, std::nullopt, false, QString(), std::int16_t(skip), endDocument);
+        return labels::PrintLabels(nullptr, ds, std::nullopt, false, QString(), std::int16_t(skip),
+                                   endDocument);
     }
 
-    QPointF markerAt(const std::vector<pdfprobe::Word>& words, const QString& code, int copy = 1, int page = 0) {
-        const auto w = pdfprobe::find(words, QStringLiteral("M") + code + QStringLiteral("c") + QString::number(copy),
-                                      page);
+    QPointF markerAt(const std::vector<pdfprobe::Word>& words, const QString& code, int copy = 1,
+                     int page = 0) {
+        const auto w = pdfprobe::find(
+            words, QStringLiteral("M") + code + QStringLiteral("c") + QString::number(copy), page);
         return w.box.topLeft();
     }
 
@@ -130,9 +151,10 @@ TEST_F(LabelRunnerTest, LabelsFillColumnsThenRowsFromTheMargins) {
     addLayout(3, 37, 30, 10, 5);
     auto ds = customers(4);
     ASSERT_EQ(codes.size(), 4);
-    auto all = db->OpenDataSource(QStringLiteral("Clienti"), QStringLiteral("Codice IN ('") +
-                                                               codes.join(QStringLiteral("','")) + QStringLiteral("')"),
-                                  QStringLiteral("Codice"));
+    auto all = db->OpenDataSource(
+        QStringLiteral("Clienti"),
+        QStringLiteral("Codice IN ('") + codes.join(QStringLiteral("','")) + QStringLiteral("')"),
+        QStringLiteral("Codice"));
     all->RowFirst();
     EXPECT_EQ(printAll(all), 4);  // the count runs over the page
     ASSERT_EQ(pdfprobe::pageCount(pdf()), 1);
@@ -183,17 +205,18 @@ TEST_F(LabelRunnerTest, PageBreaksWhenTheNextRowWouldReachThePageEnd) {
     addLayout(3, 37, 70);
     auto ds = customers(25);
     ASSERT_EQ(codes.size(), 25);
-    auto rows = db->OpenDataSource(QStringLiteral("Clienti"), QStringLiteral("Codice IN ('") +
-                                                                codes.mid(0, 24).join(QStringLiteral("','")) +
-                                                                QStringLiteral("')"),
-                                   QStringLiteral("Codice"));
+    auto rows = db->OpenDataSource(
+        QStringLiteral("Clienti"),
+        QStringLiteral("Codice IN ('") + codes.mid(0, 24).join(QStringLiteral("','")) + QStringLiteral("')"),
+        QStringLiteral("Codice"));
     rows->RowFirst();
     EXPECT_EQ(printAll(rows), 0);
     EXPECT_EQ(pdfprobe::pageCount(pdf()), 1);
     QFile::remove(pdf());
-    auto more = db->OpenDataSource(QStringLiteral("Clienti"), QStringLiteral("Codice IN ('") +
-                                                                codes.join(QStringLiteral("','")) + QStringLiteral("')"),
-                                   QStringLiteral("Codice"));
+    auto more = db->OpenDataSource(
+        QStringLiteral("Clienti"),
+        QStringLiteral("Codice IN ('") + codes.join(QStringLiteral("','")) + QStringLiteral("')"),
+        QStringLiteral("Codice"));
     more->RowFirst();
     EXPECT_EQ(printAll(more), 1);
     EXPECT_EQ(pdfprobe::pageCount(pdf()), 2);
@@ -280,7 +303,8 @@ TEST_F(LabelRunnerTest, BadInputMessagesAndScriptFailures) {
     addLayout(1, 30, 50);
     auto empty = db->OpenDataSource(QStringLiteral("Clienti"), QStringLiteral("Codice = 'ZZNESSUNO'"));
     EXPECT_EQ(labels::PrintLabels(nullptr, empty, std::nullopt, true, QString(), -1, true), 0);
-    EXPECT_EQ(boxes->lastText(), QStringLiteral("Devi selezionare elementi validi per la stampa delle etichette"));
+    EXPECT_EQ(boxes->lastText(),
+              QStringLiteral("Devi selezionare elementi validi per la stampa delle etichette"));
 
     struct Case {
         QString script;
@@ -288,14 +312,17 @@ TEST_F(LabelRunnerTest, BadInputMessagesAndScriptFailures) {
         int labels;  // markers printed
     };
     const std::vector<Case> cases{
-        {QStringLiteral("Function PrintLabel(ds, prn)\r\n  prn.TxtOut 0, 0, \"X\"\r\n  If\r\nEnd Function\r\n"),
+        {QStringLiteral(
+             "Function PrintLabel(ds, prn)\r\n  prn.TxtOut 0, 0, \"X\"\r\n  If\r\nEnd Function\r\n"),
          QStringLiteral("Errore di inizializzazione del codice di stampa: "), 0},
-        {QStringLiteral("Function PrintLabel(ds, prn)\r\n  prn.TxtOut 2, 0, \"M\" & ds.ColValue(\"Codice\") & \"c1\"\r\n"
-                        "  If prn.Vars(\"n\") = 1 Then x = 1 / 0\r\n  prn.Vars(\"n\") = 1\r\n  PrintLabel = True\r\n"
-                        "End Function\r\n"),
+        {QStringLiteral(
+             "Function PrintLabel(ds, prn)\r\n  prn.TxtOut 2, 0, \"M\" & ds.ColValue(\"Codice\") & \"c1\"\r\n"
+             "  If prn.Vars(\"n\") = 1 Then x = 1 / 0\r\n  prn.Vars(\"n\") = 1\r\n  PrintLabel = True\r\n"
+             "End Function\r\n"),
          QStringLiteral("Errore nel codice di stampa etichetta: "), 2},
-        {QStringLiteral("Function PrintLabel(ds, prn)\r\n  prn.TxtOut 2, 0, \"M\" & ds.ColValue(\"Codice\") & \"c1\"\r\n"
-                        "End Function\r\n"),
+        {QStringLiteral(
+             "Function PrintLabel(ds, prn)\r\n  prn.TxtOut 2, 0, \"M\" & ds.ColValue(\"Codice\") & \"c1\"\r\n"
+             "End Function\r\n"),
          QString(), 1},
     };
     for (const Case& c : cases) {
@@ -315,7 +342,10 @@ TEST_F(LabelRunnerTest, BadInputMessagesAndScriptFailures) {
             const auto words = pdfprobe::words(pdf());
             int found = 0;
             for (const QString& code : codes)
-                found += pdfprobe::find(words, QStringLiteral("M") + code + QStringLiteral("c1")).text.isEmpty() ? 0 : 1;
+                found +=
+                    pdfprobe::find(words, QStringLiteral("M") + code + QStringLiteral("c1")).text.isEmpty()
+                        ? 0
+                        : 1;
             EXPECT_EQ(found, c.labels);
         }
         EXPECT_FALSE(labels::KeptLabelPage());

@@ -26,25 +26,20 @@ constexpr const char* kChildDb = "ZELT_KILL_DB";
 constexpr const char* kChildPoint = "ZELT_KILL_POINT";
 constexpr const char* kChildConfig = "ZELT_KILL_CONFIG";
 
-void say(const QString& line)
-{
+void say(const QString& line) {
     std::printf("%s\n", qPrintable(line));
     std::fflush(stdout);
 }
 
-[[noreturn]] void waitToBeKilled(const QString& point)
-{
+[[noreturn]] void waitToBeKilled(const QString& point) {
     say(QStringLiteral("PUNTO ") + point);
-    for (;;)
-        QThread::msleep(20);
+    for (;;) QThread::msleep(20);
 }
 
 // The child: writes orders until it is killed (or 60 have been confirmed).
-TEST(OrderKillChild, WritesOrdersUntilKilled)
-{
+TEST(OrderKillChild, WritesOrdersUntilKilled) {
     const QString file = qEnvironmentVariable(kChildDb);
-    if (file.isEmpty())
-        return;  // only as the child of the kill tests
+    if (file.isEmpty()) return;  // only as the child of the kill tests
     const QString point = qEnvironmentVariable(kChildPoint);
     platform::SettingsStore::setRootDir(qEnvironmentVariable(kChildConfig));
     startup::runContext().codeAgente = QStringLiteral("A001");
@@ -54,22 +49,18 @@ TEST(OrderKillChild, WritesOrdersUntilKilled)
     QWidget owner;
     owner.show();
     frmOrder::SetStepObserver([&](const QString& step) {
-        if (step == point)
-            waitToBeKilled(step);
+        if (step == point) waitToBeKilled(step);
     });
     say(QStringLiteral("PRONTO"));
     for (int n = 1; n <= 60; ++n) {
-        player.dialog = [&](QDialog& d) {
-            return ChooseIn(d, QStringLiteral("Codice"), QString());
-        };
+        player.dialog = [&](QDialog& d) { return ChooseIn(d, QStringLiteral("Codice"), QString()); };
         frmOrder* w = frmOrder::NewOrder(&owner);
         w->Form_Activate();
         ASSERT_EQ(frmOrder::Instance(), w);
         w->AddElementByCode(QStringLiteral("ART1"), 1 + n % 3);
         w->AddElementByCode(QStringLiteral("ART2"));
         w->AddElementByCode(QStringLiteral("ART4"), 2, core::Currency::fromDouble(2.75));
-        if (point == QLatin1String("righe"))
-            waitToBeKilled(point);
+        if (point == QLatin1String("righe")) waitToBeKilled(point);
         boxes.answer(core::kAnswerNo);  // no further order
         w->cmdConfirm_Click();
         QCoreApplication::processEvents();
@@ -91,9 +82,8 @@ TEST(OrderKillChild, WritesOrdersUntilKilled)
 }
 
 class OrderKillTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         file = dir.filePath(QStringLiteral("ZeltOrder_A001"));
         platform::SettingsStore::setRootDir(dir.filePath(QStringLiteral("config")));
@@ -101,16 +91,14 @@ protected:
         OrderDatabase data(file, true);
         FillMasterData(data.db());
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         startup::runContext().codeAgente.clear();
         platform::SettingsStore::setRootDir(QString());
     }
 
     // Runs the child until it prints `until` (or ends), waits `delayMs` more
     // and kills it. Returns what it printed.
-    QString runChild(const QString& point, const QString& until, int delayMs)
-    {
+    QString runChild(const QString& point, const QString& until, int delayMs) {
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QString::fromLatin1(kChildDb), file);
@@ -129,10 +117,9 @@ protected:
             child.waitForReadyRead(100);
             out += QString::fromLocal8Bit(child.readAllStandardOutput());
         }
-        EXPECT_TRUE(out.contains(until)) << out.toStdString()
-                                         << QString::fromLocal8Bit(child.readAllStandardError()).toStdString();
-        if (delayMs > 0)
-            QThread::msleep(delayMs);
+        EXPECT_TRUE(out.contains(until))
+            << out.toStdString() << QString::fromLocal8Bit(child.readAllStandardError()).toStdString();
+        if (delayMs > 0) QThread::msleep(delayMs);
         child.kill();  // SIGKILL
         child.waitForFinished(10000);
         out += QString::fromLocal8Bit(child.readAllStandardOutput());
@@ -140,8 +127,7 @@ protected:
     }
 
     // Opens the file again and checks every order; returns how many are confirmed.
-    long verify(const char* where)
-    {
+    long verify(const char* where) {
         SCOPED_TRACE(where);
         OrderDatabase data(file, false);
         datalib::Database& db = data.db();
@@ -165,7 +151,8 @@ protected:
                 total += rows->ColValueNum(QStringLiteral("ImportoTotale"));
                 taxable += rows->ColValueNum(QStringLiteral("ImportoImponibile"));
             }
-            EXPECT_NEAR(orders->ColValueNum(QStringLiteral("ImportoTotale")), total, 0.005) << number.toStdString();
+            EXPECT_NEAR(orders->ColValueNum(QStringLiteral("ImportoTotale")), total, 0.005)
+                << number.toStdString();
             EXPECT_NEAR(orders->ColValueNum(QStringLiteral("ImportoImponibile")), taxable, 0.005)
                 << number.toStdString();
             rowsOfOrders += n;
@@ -181,8 +168,7 @@ protected:
     QString file;
 };
 
-TEST_F(OrderKillTest, KilledAtEachStepOfTheConfirmation)
-{
+TEST_F(OrderKillTest, KilledAtEachStepOfTheConfirmation) {
     long before = verify("all'inizio");
     EXPECT_EQ(before, 0);
     struct Step {
@@ -199,8 +185,7 @@ TEST_F(OrderKillTest, KilledAtEachStepOfTheConfirmation)
     }
 }
 
-TEST_F(OrderKillTest, KilledAfterRandomDelaysOverFiftyConfirmations)
-{
+TEST_F(OrderKillTest, KilledAfterRandomDelaysOverFiftyConfirmations) {
     long confirmedRuns = 0;
     int kills = 0;
     QRandomGenerator random(2026);
@@ -210,8 +195,7 @@ TEST_F(OrderKillTest, KilledAfterRandomDelaysOverFiftyConfirmations)
         ++kills;
         const long confirmed = verify("dopo un'attesa a caso");
         EXPECT_GE(confirmed, confirmedRuns);  // nothing reported confirmed was lost
-        if (HasFailure())
-            break;
+        if (HasFailure()) break;
     }
     EXPECT_GE(confirmedRuns, 50);
 }

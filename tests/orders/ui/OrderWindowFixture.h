@@ -7,9 +7,9 @@
 
 #include "app/AllTableClasses.h"
 #include "controls/DataGrid.h"
-#include "controls/ViewUtility.h"
 #include "controls/MubCommand.h"
 #include "controls/SearchDialogs.h"
+#include "controls/ViewUtility.h"
 #include "core/Clock.h"
 #include "core/ItalianText.h"
 #include "core/Prompt.h"
@@ -25,6 +25,7 @@
 #include "schema/SchemaTestDb.h"
 #include "startup/RunContext.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
@@ -32,7 +33,6 @@
 #include <QTest>
 #include <deque>
 #include <functional>
-#include <gtest/gtest.h>
 #include <memory>
 #include <optional>
 
@@ -49,21 +49,18 @@ inline core::Variant V(const char* s) { return core::Variant(QString::fromUtf8(s
 
 // Opens (or creates) the agent database of a test in dir and makes it the run's.
 class OrderDatabase {
-public:
-    explicit OrderDatabase(const QString& file, bool create)
-    {
+  public:
+    explicit OrderDatabase(const QString& file, bool create) {
         app::registerAllTableClasses();
         engine_ = std::make_shared<datalib::Engine>();
-        if (create)
-            engine_->Create(3, file, QString(), QStringLiteral("prova"));
+        if (create) engine_->Create(3, file, QString(), QStringLiteral("prova"));
         engine_->Open(3, file, QString(), QStringLiteral("prova"));
         schema::DB definition;
         db_ = datalib::Application::OpenDatabase(*engine_, definition, QStringLiteral("zeltorder"), &sink);
         startup::runContext().engine = engine_;
         startup::runContext().database = db_;
     }
-    ~OrderDatabase()
-    {
+    ~OrderDatabase() {
         startup::runContext().database.reset();
         startup::runContext().engine.reset();
         db_.reset();
@@ -73,14 +70,13 @@ public:
     datalib::Engine& engine() { return *engine_; }
     Sink sink;
 
-private:
+  private:
     std::shared_ptr<datalib::Engine> engine_;
     std::shared_ptr<datalib::Database> db_;
 };
 
 // Master data of the tests, written as head office would (no agent checks).
-inline void FillMasterData(datalib::Database& db)
-{
+inline void FillMasterData(datalib::Database& db) {
     auto& rc = startup::runContext();
     const QString agent = rc.codeAgente;
     rc.codeAgente.clear();
@@ -97,8 +93,10 @@ inline void FillMasterData(datalib::Database& db)
     ins("Clienti", {V("Codice"), V("C2"), V("RagioneSociale"), V("Colorificio dell'Orso")});
     ins("Linee", {V("Codice"), V("L1"), V("Descrizione"), V("Utensili")});
     ins("Linee", {V("Codice"), V("L2"), V("Descrizione"), V("Vernici")});
-    ins("Categorie", {V("Codice"), V("CAT1"), V("Descrizione"), V("Martelli"), V("Complementi"), core::Variant(false)});
-    ins("Categorie", {V("Codice"), V("CAT2"), V("Descrizione"), V("Accessori"), V("Complementi"), core::Variant(true)});
+    ins("Categorie",
+        {V("Codice"), V("CAT1"), V("Descrizione"), V("Martelli"), V("Complementi"), core::Variant(false)});
+    ins("Categorie",
+        {V("Codice"), V("CAT2"), V("Descrizione"), V("Accessori"), V("Complementi"), core::Variant(true)});
     ins("Categorie", {V("Codice"), V("CAT3"), V("Descrizione"), V("Fuori catalogo"), V("Disabilitato"),
                       core::Variant(true)});
     struct Art {
@@ -117,21 +115,24 @@ inline void FillMasterData(datalib::Database& db)
         {"L'ART", "", "Articolo con apostrofo", "CAT1", "L1", 2.0, false},
     };
     for (const Art& a : articles)
-        ins("Articoli", {V("Codice"), V(a.code), V("CodiceAggiuntivo"), V(a.extra), V("Descrizione"), V(a.description),
-                         V("Categoria"), V(a.category), V("Linea"), V(a.line), V("PrezzoBase"), core::Variant(a.price),
-                         V("Disabilitato"), core::Variant(a.disabled)});
+        ins("Articoli",
+            {V("Codice"), V(a.code), V("CodiceAggiuntivo"), V(a.extra), V("Descrizione"), V(a.description),
+             V("Categoria"), V(a.category), V("Linea"), V(a.line), V("PrezzoBase"), core::Variant(a.price),
+             V("Disabilitato"), core::Variant(a.disabled)});
 
     ins("Promozioni", {V("Codice"), V("PRIM"), V("Descrizione"), V("Promozione di primavera"),
                        V("DataInizioPromozione"), core::Variant(today)});
-    ins("Promozioni", {V("Codice"), V("FUTURA"), V("Descrizione"), V("Non ancora valida"), V("DataInizioPromozione"),
-                       core::Variant(core::Date(today.serial() + 1))});
+    ins("Promozioni", {V("Codice"), V("FUTURA"), V("Descrizione"), V("Non ancora valida"),
+                       V("DataInizioPromozione"), core::Variant(core::Date(today.serial() + 1))});
     {
         auto header = db.OpenDataSource(QStringLiteral("Promozioni"), QStringLiteral("Codice='PRIM'"));
         header->RowFirst();
         auto elements = header->GetReference(QStringLiteral("Elementi"));
-        for (auto [code, qty, price] : {std::tuple{"ART1", 2.0, 0.0}, {"ART2", 1.0, 15.0}, {"ART3", 3.0, 0.0}})
-            elements->InsertFromPairs({V("Codice"), V(code), V("CodicePromozione"), V("PRIM"), V("QuantitàPromozione"),
-                                       core::Variant(qty), V("PrezzoVendita"), core::Variant(core::Currency::fromDouble(price))});
+        for (auto [code, qty, price] :
+             {std::tuple{"ART1", 2.0, 0.0}, {"ART2", 1.0, 15.0}, {"ART3", 3.0, 0.0}})
+            elements->InsertFromPairs({V("Codice"), V(code), V("CodicePromozione"), V("PRIM"),
+                                       V("QuantitàPromozione"), core::Variant(qty), V("PrezzoVendita"),
+                                       core::Variant(core::Currency::fromDouble(price))});
     }
     ins("Kit", {V("Codice"), V("KIT1"), V("Descrizione"), V("Kit martelli")});
     {
@@ -140,7 +141,8 @@ inline void FillMasterData(datalib::Database& db)
         auto elements = header->GetReference(QStringLiteral("Elementi"));
         for (auto [code, qty, price] : {std::tuple{"ART1", 1.0, 9.0}, {"ART4", 2.0, 2.5}})
             elements->InsertFromPairs({V("Codice"), V(code), V("CodiceKit"), V("KIT1"), V("QuantitàIndicata"),
-                                       core::Variant(qty), V("PrezzoVendita"), core::Variant(core::Currency::fromDouble(price))});
+                                       core::Variant(qty), V("PrezzoVendita"),
+                                       core::Variant(core::Currency::fromDouble(price))});
     }
     rc.codeAgente = agent;
 }
@@ -149,9 +151,8 @@ inline void FillMasterData(datalib::Database& db)
 // (nothing: cancelled); any other dialog is handed to `dialog` (default:
 // closed without a choice).
 class DialogPlayer {
-public:
-    DialogPlayer()
-    {
+  public:
+    DialogPlayer() {
         controls::setSearchDialogHook([this](QDialog& d) { return play(d); });
     }
     ~DialogPlayer() { controls::setSearchDialogHook({}); }
@@ -160,9 +161,8 @@ public:
     int quantityPrompts = 0;
     QStringList promptInitialValues;
 
-private:
-    bool play(QDialog& d)
-    {
+  private:
+    bool play(QDialog& d) {
         if (auto* q = qobject_cast<orders::ui::frmSetQantity*>(&d)) {
             ++quantityPrompts;
             promptInitialValues << q->txtQuantity()->text();
@@ -185,14 +185,11 @@ private:
 
 // Chooses in a pick list the row whose column holds the value (with no
 // value: the first row where the column is not empty); false when none.
-inline bool ChooseIn(QDialog& d, const QString& column, const QString& value)
-{
+inline bool ChooseIn(QDialog& d, const QString& column, const QString& value) {
     auto* pick = qobject_cast<controls::PickListDialog*>(&d);
-    if (!pick)
-        return false;
+    if (!pick) return false;
     auto ds = pick->grid()->dataSource();
-    if (!ds)
-        return false;
+    if (!ds) return false;
     for (long i = 0; i < ds->RowCount(); ++i) {
         ds->MoveTo(i);
         const QString v = ds->ColValueStr(column);
@@ -206,9 +203,8 @@ inline bool ChooseIn(QDialog& d, const QString& column, const QString& value)
 }
 
 class OrderWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         platform::SettingsStore::setRootDir(dir.filePath("config"));
         platform::setDataDirOverride(dir.filePath("data"));
@@ -219,8 +215,7 @@ protected:
         owner.resize(400, 300);
         owner.show();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         if (auto* w = orders::ui::frmOrder::Instance()) {
             delete w;
         }
@@ -236,17 +231,14 @@ protected:
     // pick list; then the window starts its order.
     orders::ui::frmOrder* startOrder(const char* customer = "C1");
     // The next pick list chooses the row whose `column` equals `value`.
-    void pickNext(const QString& column, const QString& value)
-    {
+    void pickNext(const QString& column, const QString& value) {
         player->dialog = [column, value](QDialog& d) { return ChooseIn(d, column, value); };
     }
 
-    long count(const char* table, const QString& filter = {})
-    {
+    long count(const char* table, const QString& filter = {}) {
         return data->db().OpenDataSource(QString::fromLatin1(table), filter)->RowCount();
     }
-    void activate(QWidget* w)
-    {
+    void activate(QWidget* w) {
         w->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(w));
     }

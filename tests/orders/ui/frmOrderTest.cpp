@@ -8,14 +8,14 @@
 #include "controls/DataGridModel.h"
 #include "controls/DataPanel.h"
 #include "controls/GridSettingsMenu.h"
-#include "controls/ViewGridSettings.h"
 #include "controls/MubCommand.h"
+#include "controls/ViewGridSettings.h"
 #include "controls/ViewUtility.h"
 #include "startup/ui/frmMessage.h"
 
 #include <QCheckBox>
-#include <QLabel>
 #include <QComboBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QRadioButton>
 #include <QTimer>
@@ -26,8 +26,7 @@ using orders::ui::frmOrder;
 
 namespace ordertest {
 
-orders::ui::frmOrder* OrderWindowTest::startOrder(const char* customer)
-{
+orders::ui::frmOrder* OrderWindowTest::startOrder(const char* customer) {
     if (customer)
         pickNext(QStringLiteral("Codice"), QString::fromLatin1(customer));
     else
@@ -38,10 +37,8 @@ orders::ui::frmOrder* OrderWindowTest::startOrder(const char* customer)
     QApplication::processEvents();
     if (!guard && customer) {
         // Why the order did not start, for the test's output.
-        for (const auto& shown : boxes->shown())
-            std::fprintf(stderr, "box: %s\n", qPrintable(shown.text));
-        for (const QString& m : data->sink.messages)
-            std::fprintf(stderr, "notice: %s\n", qPrintable(m));
+        for (const auto& shown : boxes->shown()) std::fprintf(stderr, "box: %s\n", qPrintable(shown.text));
+        for (const QString& m : data->sink.messages) std::fprintf(stderr, "notice: %s\n", qPrintable(m));
     }
     return guard.data();
 }
@@ -50,24 +47,22 @@ orders::ui::frmOrder* OrderWindowTest::startOrder(const char* customer)
 
 namespace {
 
-QString rowCodes(datalib::DataSource& rows)
-{
+QString rowCodes(datalib::DataSource& rows) {
     QStringList codes;
-    for (rows.RowFirst(); !rows.Eof(); rows.RowNext())
-    {
+    for (rows.RowFirst(); !rows.Eof(); rows.RowNext()) {
         const QString code = rows.ColValueStr(QStringLiteral("Codice"));
         // Notes carry no quantity of their own.
-        codes << (code.startsWith(QStringLiteral("##")) ? code
-                                                       : code + QLatin1Char('x') +
-                                                             QString::number(rows.ColValueNum(QStringLiteral("QuantitàOrdine"))));
+        codes << (code.startsWith(QStringLiteral("##"))
+                      ? code
+                      : code + QLatin1Char('x') +
+                            QString::number(rows.ColValueNum(QStringLiteral("QuantitàOrdine"))));
     }
     return codes.join(QLatin1Char(' '));
 }
 
 // ---- Starting an order -------------------------------------------------------------
 
-TEST_F(OrderWindowTest, AgentChecksRefuseAndLeaveNothing)
-{
+TEST_F(OrderWindowTest, AgentChecksRefuseAndLeaveNothing) {
     startup::runContext().codeAgente.clear();
     EXPECT_EQ(startOrder(), nullptr);
     EXPECT_EQ(boxes->lastText(), QStringLiteral("Codice dell'Agente non impostato."));
@@ -80,8 +75,7 @@ TEST_F(OrderWindowTest, AgentChecksRefuseAndLeaveNothing)
     EXPECT_FALSE(data->engine().InTransaction());
 }
 
-TEST_F(OrderWindowTest, DataAgeWarnsFromTheTenthDayAndRefusesFromTheFifteenth)
-{
+TEST_F(OrderWindowTest, DataAgeWarnsFromTheTenthDayAndRefusesFromTheFifteenth) {
     struct Case {
         int days;
         const char* message;  // nullptr: no box
@@ -120,8 +114,7 @@ TEST_F(OrderWindowTest, DataAgeWarnsFromTheTenthDayAndRefusesFromTheFifteenth)
     }
 }
 
-TEST_F(OrderWindowTest, CancelledCustomerChoiceLeavesNoWindowRowOrTransaction)
-{
+TEST_F(OrderWindowTest, CancelledCustomerChoiceLeavesNoWindowRowOrTransaction) {
     EXPECT_EQ(startOrder(nullptr), nullptr);
     EXPECT_EQ(frmOrder::Instance(), nullptr);
     EXPECT_EQ(count("Ordini"), 0);
@@ -130,8 +123,7 @@ TEST_F(OrderWindowTest, CancelledCustomerChoiceLeavesNoWindowRowOrTransaction)
     EXPECT_FALSE(startup::frmMessage::IsLoaded() && startup::frmMessage::instance()->isVisible());
 }
 
-TEST_F(OrderWindowTest, NewOrderIsStampedNumberedAndCaptioned)
-{
+TEST_F(OrderWindowTest, NewOrderIsStampedNumberedAndCaptioned) {
     frmOrder* w = startOrder();
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(startup::IsOrderOpen());
@@ -155,8 +147,7 @@ TEST_F(OrderWindowTest, NewOrderIsStampedNumberedAndCaptioned)
 
 // ---- Article entry -------------------------------------------------------------------
 
-TEST_F(OrderWindowTest, ScannerBurstAddsOnceAndEmptiesTheBox)
-{
+TEST_F(OrderWindowTest, ScannerBurstAddsOnceAndEmptiesTheBox) {
     frmOrder* w = startOrder();
     ASSERT_NE(w, nullptr);
     activate(w);
@@ -195,8 +186,7 @@ TEST_F(OrderWindowTest, ScannerBurstAddsOnceAndEmptiesTheBox)
     EXPECT_EQ(count("Ordini", QStringLiteral("Completato")), 1);
 }
 
-TEST_F(OrderWindowTest, LookUpByCodeAdditionalCodeAndDescriptionWithTheirRefusals)
-{
+TEST_F(OrderWindowTest, LookUpByCodeAdditionalCodeAndDescriptionWithTheirRefusals) {
     frmOrder* w = startOrder();
     ASSERT_NE(w, nullptr);
     EXPECT_FALSE(w->AddElementByCode(QStringLiteral("8002")).isEmptyOrNull());
@@ -215,8 +205,10 @@ TEST_F(OrderWindowTest, LookUpByCodeAdditionalCodeAndDescriptionWithTheirRefusal
     EXPECT_FALSE(w->AddElementByCode(QStringLiteral("DUPL")).isEmptyOrNull());
 
     EXPECT_TRUE(w->AddElementByCode(QStringLiteral("NOPE'1")).isEmptyOrNull());
-    EXPECT_EQ(data->sink.messages.last(),
-              QStringLiteral("Articolo NOPE'1 non trovato\r\rRicerca effettuata per CODICE, CODICE AGGIUNTIVO e DESCRIZIONE"));
+    EXPECT_EQ(
+        data->sink.messages.last(),
+        QStringLiteral(
+            "Articolo NOPE'1 non trovato\r\rRicerca effettuata per CODICE, CODICE AGGIUNTIVO e DESCRIZIONE"));
     // Longer than the articles' code column.
     EXPECT_TRUE(w->AddElementByCode(QString(33, QLatin1Char('X'))).isEmptyOrNull());
     EXPECT_EQ(data->sink.messages.last(), QStringLiteral("Il Codice non può essere più di 32 caratteri."));
@@ -225,17 +217,18 @@ TEST_F(OrderWindowTest, LookUpByCodeAdditionalCodeAndDescriptionWithTheirRefusal
     EXPECT_EQ(rowCodes(*w->Rows()), QStringLiteral("ART2x1 ART3x1 L'ARTx1 DUP2x1"));
 }
 
-TEST_F(OrderWindowTest, QuantityPromptKeysAndFunctionKeys)
-{
+TEST_F(OrderWindowTest, QuantityPromptKeysAndFunctionKeys) {
     frmOrder* w = startOrder();
     ASSERT_NE(w, nullptr);
     activate(w);
     // Asked for every article unless the agent said otherwise; the choice is kept at once.
     ASSERT_TRUE(w->chkRequest_Quantita()->isChecked());
     w->chkRequest_Quantita()->click();
-    EXPECT_EQ(platform::SettingsStore::get(platform::appName(), "Ordine", "ChiediQuantità"), QStringLiteral("False"));
+    EXPECT_EQ(platform::SettingsStore::get(platform::appName(), "Ordine", "ChiediQuantità"),
+              QStringLiteral("False"));
     w->chkRequest_Quantita()->click();
-    EXPECT_EQ(platform::SettingsStore::get(platform::appName(), "Ordine", "ChiediQuantità"), QStringLiteral("True"));
+    EXPECT_EQ(platform::SettingsStore::get(platform::appName(), "Ordine", "ChiediQuantità"),
+              QStringLiteral("True"));
     player->quantities = {QStringLiteral("4")};
     w->txtCode_Articolo()->setText(QStringLiteral("ART1"));
     QTest::keyClick(w->txtCode_Articolo(), Qt::Key_F2);
@@ -255,7 +248,8 @@ TEST_F(OrderWindowTest, QuantityPromptKeysAndFunctionKeys)
     EXPECT_EQ(rowCodes(*w->Rows()), QStringLiteral("ART1x7"));
     player->quantities = {QStringLiteral("-4")};
     QTest::keyClick(w->txtCode_Articolo(), Qt::Key_F5);
-    EXPECT_EQ(boxes->lastText(), QStringLiteral("Il valore impostato non è valido\r\rImpostare quantità positive"));
+    EXPECT_EQ(boxes->lastText(),
+              QStringLiteral("Il valore impostato non è valido\r\rImpostare quantità positive"));
     player->quantities = {QStringLiteral("2,5")};
     QTest::keyClick(w->txtCode_Articolo(), Qt::Key_F5);
     EXPECT_EQ(rowCodes(*w->Rows()), QStringLiteral("ART1x2"));
@@ -267,8 +261,7 @@ TEST_F(OrderWindowTest, QuantityPromptKeysAndFunctionKeys)
     EXPECT_TRUE(w->Rows()->DataEmpty());
 }
 
-TEST_F(OrderWindowTest, QuickListFollowsTheTypingAndAClickFillsTheBox)
-{
+TEST_F(OrderWindowTest, QuickListFollowsTheTypingAndAClickFillsTheBox) {
     frmOrder* w = startOrder();
     ASSERT_NE(w, nullptr);
     activate(w);
@@ -297,18 +290,17 @@ TEST_F(OrderWindowTest, QuickListFollowsTheTypingAndAClickFillsTheBox)
     EXPECT_FALSE(w->lstHelp_ArticoliLib()->isVisible());
 }
 
-TEST_F(OrderWindowTest, CategoryGridFiltersAndPicks)
-{
+TEST_F(OrderWindowTest, CategoryGridFiltersAndPicks) {
     frmOrder* w = startOrder();
     ASSERT_NE(w, nullptr);
     auto descriptions = [&] {
         QStringList out;
         auto& c = *w->Categories();
-        for (c.RowFirst(); !c.Eof(); c.RowNext())
-            out << c.ColValueStr(QStringLiteral("Descrizione"));
+        for (c.RowFirst(); !c.Eof(); c.RowNext()) out << c.ColValueStr(QStringLiteral("Descrizione"));
         return out.join(QLatin1Char(','));
     };
-    EXPECT_EQ(descriptions(), QStringLiteral("Accessori,Martelli")) << w->Categories()->Filter().toStdString();
+    EXPECT_EQ(descriptions(), QStringLiteral("Accessori,Martelli"))
+        << w->Categories()->Filter().toStdString();
     w->cmbTipoCategoria()->setCurrentText(QStringLiteral("COMPLEMENTI"));
     w->RefreshCategorie();
     EXPECT_EQ(descriptions(), QStringLiteral("Accessori"));
@@ -326,8 +318,7 @@ TEST_F(OrderWindowTest, CategoryGridFiltersAndPicks)
     EXPECT_EQ(rowCodes(*w->Rows()), QStringLiteral("ART2x1"));
 }
 
-TEST_F(OrderWindowTest, PromotionWithMultiplierAndKit)
-{
+TEST_F(OrderWindowTest, PromotionWithMultiplierAndKit) {
     frmOrder* w = startOrder();
     ASSERT_NE(w, nullptr);
     // Only the promotion valid today is offered.
@@ -376,8 +367,7 @@ TEST_F(OrderWindowTest, PromotionWithMultiplierAndKit)
     EXPECT_EQ(w->Rows()->RowCount(), 13);
 }
 
-TEST_F(OrderWindowTest, PromotionStopsAtADisabledElementButIsClosed)
-{
+TEST_F(OrderWindowTest, PromotionStopsAtADisabledElementButIsClosed) {
     {
         const QString agent = startup::runContext().codeAgente;
         startup::runContext().codeAgente.clear();
@@ -397,8 +387,7 @@ TEST_F(OrderWindowTest, PromotionStopsAtADisabledElementButIsClosed)
 
 // ---- Confirming, cancelling, closing ------------------------------------------------------
 
-TEST_F(OrderWindowTest, ConfirmCommitsAndRemembersTheCustomer)
-{
+TEST_F(OrderWindowTest, ConfirmCommitsAndRemembersTheCustomer) {
     frmOrder* w = startOrder();
     ASSERT_NE(w, nullptr);
     w->cmdConfirm_Click();  // no rows
@@ -423,8 +412,7 @@ TEST_F(OrderWindowTest, ConfirmCommitsAndRemembersTheCustomer)
               QString::number(customer->OID()));
 }
 
-TEST_F(OrderWindowTest, CancelAndTheCloseBoxAskBeforeDroppingTheOrder)
-{
+TEST_F(OrderWindowTest, CancelAndTheCloseBoxAskBeforeDroppingTheOrder) {
     frmOrder* w = startOrder();
     ASSERT_NE(w, nullptr);
     w->AddElementByCode(QStringLiteral("ART1"));
@@ -460,16 +448,14 @@ TEST_F(OrderWindowTest, CancelAndTheCloseBoxAskBeforeDroppingTheOrder)
 // ---- Existing orders ---------------------------------------------------------------------
 
 // Writes and confirms an order of C1 with one row; returns its OID.
-qint64 confirmedOrder(OrderWindowTest* t, frmOrder* w)
-{
+qint64 confirmedOrder(OrderWindowTest* t, frmOrder* w) {
     w->AddElementByCode(QStringLiteral("ART1"), 2);
     const qint64 oid = w->Order()->OID();
     w->cmdConfirm_Click();
     return oid;
 }
 
-TEST_F(OrderWindowTest, EditingAConfirmedOrderKeepsItAndASentOneIsReadOnly)
-{
+TEST_F(OrderWindowTest, EditingAConfirmedOrderKeepsItAndASentOneIsReadOnly) {
     boxes->answer(core::kAnswerNo);
     frmOrder* w = startOrder();
     ASSERT_NE(w, nullptr);
@@ -517,8 +503,7 @@ TEST_F(OrderWindowTest, EditingAConfirmedOrderKeepsItAndASentOneIsReadOnly)
     EXPECT_EQ(count("RigheOrdini"), 2);
 }
 
-TEST_F(OrderWindowTest, RelatedOrdersAreThoseWrittenTogether)
-{
+TEST_F(OrderWindowTest, RelatedOrdersAreThoseWrittenTogether) {
     boxes->answer(core::kAnswerNo);
     frmOrder* w = startOrder();
     ASSERT_NE(w, nullptr);
@@ -545,9 +530,10 @@ TEST_F(OrderWindowTest, RelatedOrdersAreThoseWrittenTogether)
     ASSERT_NE(w, nullptr);
     EXPECT_FALSE(w->cboRelate_Ordini()->isHidden());
     ASSERT_EQ(w->cboRelate_Ordini()->count(), 2);
-    const QString other = w->cboRelate_Ordini()->itemText(1) == w->Order()->ColValueStr(QStringLiteral("Numero"))
-                              ? w->cboRelate_Ordini()->itemText(0)
-                              : w->cboRelate_Ordini()->itemText(1);
+    const QString other =
+        w->cboRelate_Ordini()->itemText(1) == w->Order()->ColValueStr(QStringLiteral("Numero"))
+            ? w->cboRelate_Ordini()->itemText(0)
+            : w->cboRelate_Ordini()->itemText(1);
     w->cboRelate_Ordini()->setCurrentText(other);
     emit w->cboRelate_Ordini()->activated(w->cboRelate_Ordini()->currentIndex());
     EXPECT_EQ(w->Order()->ColValueStr(QStringLiteral("Numero")), other);
@@ -558,8 +544,7 @@ TEST_F(OrderWindowTest, RelatedOrdersAreThoseWrittenTogether)
 
 namespace {
 
-TEST_F(OrderWindowTest, GridMenuShowsAllFieldsWithoutForgettingTheSequence)
-{
+TEST_F(OrderWindowTest, GridMenuShowsAllFieldsWithoutForgettingTheSequence) {
     frmOrder* w = startOrder();
     ASSERT_NE(w, nullptr);
     w->AddElementByCode(QStringLiteral("ART1"));

@@ -28,7 +28,8 @@ TEST_F(PdfTest, TextFitsOnOneLineOrWrapsAtBlanks) {
     const float oneLine = TxtOut(*prn, 10, 20, QStringLiteral("Breve testo"));
     EXPECT_NEAR(oneLine, s.textWidth(QStringLiteral("Breve testo")), 0.001);
     // Wrapped at 40 mm: every line fits and starts at the origin.
-    const float widest = TxtOut(*prn, 50, 20, QStringLiteral("uno due tre quattro cinque sei sette otto nove dieci"), 40);
+    const float widest =
+        TxtOut(*prn, 50, 20, QStringLiteral("uno due tre quattro cinque sei sette otto nove dieci"), 40);
     EXPECT_LE(widest, 40.0f);
     EXPECT_GT(widest, 20.0f);
     // A word longer than the wrap width is cut; no character is lost.
@@ -51,7 +52,8 @@ TEST_F(PdfTest, TextFitsOnOneLineOrWrapsAtBlanks) {
     for (const auto& w : words)
         if (w.box.top() > 48 && w.box.top() < 95) {
             const int line = int(std::lround(w.box.top() * 10));
-            lineStarts[line] = lineStarts.count(line) ? std::min(lineStarts[line], w.box.left()) : w.box.left();
+            lineStarts[line] =
+                lineStarts.count(line) ? std::min(lineStarts[line], w.box.left()) : w.box.left();
         }
     EXPECT_GE(lineStarts.size(), 2u);
     for (const auto& [line, left] : lineStarts) EXPECT_NEAR(left, 20, 0.5) << line;
@@ -62,8 +64,7 @@ TEST_F(PdfTest, TextFitsOnOneLineOrWrapsAtBlanks) {
     }
     QString cut;
     for (const auto& w : words)
-        if (w.box.top() > 98 && w.box.top() < 148)
-            cut += w.text;
+        if (w.box.top() > 98 && w.box.top() < 148) cut += w.text;
     EXPECT_EQ(cut, QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ"));
     QString narrowText;
     int narrowLines = 0;
@@ -199,10 +200,10 @@ TEST_F(PdfTest, PicturesAreOnTheModuleOriginEvenInARow) {
     prn->setIgnoreNextNewRow(true);
     prn->NewReportRow();
     prn->NewReportRow();
-    ImageOut(*prn, picture, 0, 0);                          // own size, at the module's corner
-    ImageOut(*prn, picture, 100, 100, 10, 50, true);        // stretched
-    ImageOut(*prn, picture, 200, 100, 10, 10, false);       // cut to the box
-    TxtOut(*prn, 0, 0, QStringLiteral("Riga"));             // text at the row
+    ImageOut(*prn, picture, 0, 0);                     // own size, at the module's corner
+    ImageOut(*prn, picture, 100, 100, 10, 50, true);   // stretched
+    ImageOut(*prn, picture, 200, 100, 10, 10, false);  // cut to the box
+    TxtOut(*prn, 0, 0, QStringLiteral("Riga"));        // text at the row
     platform::ScriptedBoxes boxes;
     ImageOut(*prn, QStringLiteral("manca.png"), 0, 0);
     ASSERT_EQ(boxes.shown().size(), 1u);
@@ -219,10 +220,10 @@ TEST_F(PdfTest, PicturesAreOnTheModuleOriginEvenInARow) {
     EXPECT_NEAR(pdfprobe::find(pdfprobe::words(pdf()), "Riga").box.top(), 46, 1.0);
 }
 
-
 TEST_F(PdfTest, BarcodesReadBackAsTheirSymbols) {
-    const QString texts[] = {QStringLiteral("abc"), QString(), QStringLiteral("ORD-2024/0001"),
-                             QStringLiteral("Zelt Order 128 ~ tutto maiuscolo e minuscolo, con cifre 0123456789")};
+    const QString texts[] = {
+        QStringLiteral("abc"), QString(), QStringLiteral("ORD-2024/0001"),
+        QStringLiteral("Zelt Order 128 ~ tutto maiuscolo e minuscolo, con cifre 0123456789")};
     auto prn = pdfReport(pdf());
     float y = 10;
     std::vector<float> widths;
@@ -239,7 +240,8 @@ TEST_F(PdfTest, BarcodesReadBackAsTheirSymbols) {
     y = 10;
     for (const QString& t : texts) {
         const auto runs = pdfprobe::runs(page, dpi, y + 5, 0);
-        EXPECT_EQ(pdfprobe::decodeCode128(runs, 0.25 * pdfprobe::pxPerMm(dpi)), pdfprobe::code128Symbols(t)) << t.toStdString();
+        EXPECT_EQ(pdfprobe::decodeCode128(runs, 0.25 * pdfprobe::pxPerMm(dpi)), pdfprobe::code128Symbols(t))
+            << t.toStdString();
         EXPECT_FALSE(pdfprobe::darkAt(page, dpi, 6, y - 0.3));  // the top edge at nY
         EXPECT_TRUE(pdfprobe::darkAt(page, dpi, 5.1, y + 0.3));
         y += 30;
@@ -265,11 +267,12 @@ TEST_F(PdfTest, HostedObjectsPrintThroughTheObjectHost) {
                     QStringLiteral("ExecWB 6, 1"));
         FAIL() << "no error";
     } catch (const core::AppError& e) {
-        EXPECT_TRUE(e.description().contains(
-            QStringLiteral("Impostazione del file fallita mediante il medoto/proprietà:\rnavigate manca.html\r\rError: ")))
+        EXPECT_TRUE(e.description().contains(QStringLiteral(
+            "Impostazione del file fallita mediante il medoto/proprietà:\rnavigate manca.html\r\rError: ")))
             << e.description().toStdString();
     }
-    PrintObject(*prn, QStringLiteral("Shell.Explorer"), QStringLiteral("navigate ") + html, QStringLiteral("ExecWB 6, 1"));
+    PrintObject(*prn, QStringLiteral("Shell.Explorer"), QStringLiteral("navigate ") + html,
+                QStringLiteral("ExecWB 6, 1"));
     platform::Printers::setPdfFileAsker({});
     ASSERT_TRUE(QFile::exists(htmlPdf));
     EXPECT_FALSE(pdfprobe::find(pdfprobe::words(htmlPdf), "estivo").text.isEmpty());

@@ -2,10 +2,10 @@
 
 #include "startup/Code128.h"
 
+#include <gtest/gtest.h>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <cmath>
 
@@ -38,14 +38,14 @@ int pageCount(const QString& pdf) {
 QSizeF pageSizeMm(const QString& pdf) {
     const QString info = QString::fromUtf8(run(QStringLiteral("pdfinfo"), {pdf}));
     const auto m = QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+) pts")).match(info);
-    if (!m.hasMatch())
-        return {};
+    if (!m.hasMatch()) return {};
     return QSizeF(m.captured(1).toDouble() * kMmPerPt, m.captured(2).toDouble() * kMmPerPt);
 }
 
 std::vector<Word> words(const QString& pdf) {
     std::vector<Word> out;
-    const QString html = QString::fromUtf8(run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")}));
+    const QString html = QString::fromUtf8(
+        run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")}));
     static const QRegularExpression page(QStringLiteral("<page "));
     static const QRegularExpression word(QStringLiteral(
         "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
@@ -54,8 +54,7 @@ std::vector<Word> words(const QString& pdf) {
     const QStringList pages = html.split(page);
     for (const QString& part : pages) {
         (void)pos;
-        if (&part != &pages.front())
-            ++pageNo;
+        if (&part != &pages.front()) ++pageNo;
         for (auto it = word.globalMatch(part); it.hasNext();) {
             const auto m = it.next();
             Word w;
@@ -76,35 +75,32 @@ std::vector<Word> words(const QString& pdf) {
 
 Word find(const std::vector<Word>& list, const QString& text, int page) {
     for (const Word& w : list)
-        if (w.text == text && (page == 0 || w.page == page))
-            return w;
+        if (w.text == text && (page == 0 || w.page == page)) return w;
     return Word();
 }
 
 QString pageText(const std::vector<Word>& list, int page) {
     QStringList parts;
     for (const Word& w : list)
-        if (w.page == page)
-            parts << w.text;
+        if (w.page == page) parts << w.text;
     return parts.join(QLatin1Char(' '));
 }
 
 QImage render(const QString& pdf, int page, int dpi) {
     QTemporaryDir dir;
     const QString base = dir.filePath(QStringLiteral("p"));
-    run(QStringLiteral("pdftoppm"), {QStringLiteral("-gray"), QStringLiteral("-aa"), QStringLiteral("no"),
-                                     QStringLiteral("-aaVector"), QStringLiteral("no"), QStringLiteral("-r"),
-                                     QString::number(dpi), QStringLiteral("-f"), QString::number(page),
-                                     QStringLiteral("-l"), QString::number(page), QStringLiteral("-singlefile"),
-                                     QStringLiteral("-png"), pdf, base});
+    run(QStringLiteral("pdftoppm"),
+        {QStringLiteral("-gray"), QStringLiteral("-aa"), QStringLiteral("no"), QStringLiteral("-aaVector"),
+         QStringLiteral("no"), QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"),
+         QString::number(page), QStringLiteral("-l"), QString::number(page), QStringLiteral("-singlefile"),
+         QStringLiteral("-png"), pdf, base});
     return QImage(base + QStringLiteral(".png")).convertToFormat(QImage::Format_Grayscale8);
 }
 
 bool darkAt(const QImage& page, int dpi, double xMm, double yMm) {
     const int x = int(xMm * pxPerMm(dpi));
     const int y = int(yMm * pxPerMm(dpi));
-    if (!page.valid(x, y))
-        return false;
+    if (!page.valid(x, y)) return false;
     return qGray(page.pixel(x, y)) < 128;
 }
 
@@ -112,8 +108,7 @@ std::vector<int> runs(const QImage& page, int dpi, double yMm, double fromXMm) {
     std::vector<int> out;
     const int y = int(yMm * pxPerMm(dpi));
     int x = int(fromXMm * pxPerMm(dpi));
-    if (y < 0 || y >= page.height())
-        return out;
+    if (y < 0 || y >= page.height()) return out;
     auto dark = [&](int px) { return qGray(page.pixel(px, y)) < 128; };
     while (x < page.width() && !dark(x)) ++x;
     int lastDark = page.width() - 1;
@@ -141,8 +136,7 @@ QString decodeCode128(const std::vector<int>& runs, double pxPerModule) {
         for (size_t k = 0; k < len; ++k) pattern += QString::number(modules[i + k]);
         int value = -1;
         for (int v = 0; v < startup::kCode128Symbols; ++v)
-            if (startup::Code128Pattern(v) == pattern)
-                value = v;
+            if (startup::Code128Pattern(v) == pattern) value = v;
         out += value < 0 ? QStringLiteral("?") : QStringLiteral("[%1]").arg(value);
         i += len;
     }

@@ -9,6 +9,7 @@
 #include "platform/ui/Printers.h"
 #include "reports/ui/frmCustomReportPreview.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -21,7 +22,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 using reports::frmCustomReportPreview;
 
@@ -56,7 +56,8 @@ TEST(Preview, PagesBeyondSixteenLiveInFilesUntilCleared) {
     EXPECT_EQ(preview.PageCount(), 0);
     EXPECT_TRUE(QDir(preview.pageFolder()).entryList({"TmpPreview_*.*"}, QDir::Files).isEmpty());
     // The files are in a folder of the window's own, never the program's.
-    EXPECT_NE(QDir(preview.pageFolder()).absolutePath(), QDir(QCoreApplication::applicationDirPath()).absolutePath());
+    EXPECT_NE(QDir(preview.pageFolder()).absolutePath(),
+              QDir(QCoreApplication::applicationDirPath()).absolutePath());
 }
 
 TEST(Preview, PagingControlsFollowThePageCount) {

@@ -5,8 +5,8 @@
 #include "platform/ui/Printers.h"
 #include "reports/ui/clsCustomReport.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -22,7 +22,8 @@ struct Geometry {
     bool landscape = false;
 };
 
-inline std::shared_ptr<reports::clsCustomReport> pdfReport(const QString& pdf, const Geometry& g = Geometry()) {
+inline std::shared_ptr<reports::clsCustomReport> pdfReport(const QString& pdf,
+                                                           const Geometry& g = Geometry()) {
     auto job = std::make_shared<platform::PrintJob>(platform::Printers::pdfPrinterName(), pdf);
     auto prn = std::make_shared<reports::clsCustomReport>();
     reports::clsCustomReport::Device device;
@@ -33,7 +34,7 @@ inline std::shared_ptr<reports::clsCustomReport> pdfReport(const QString& pdf, c
 }
 
 class PdfTest : public ::testing::Test {
-protected:
+  protected:
     QTemporaryDir dir;
     QString pdf() const { return dir.filePath(QStringLiteral("out.pdf")); }
 };

@@ -9,9 +9,9 @@
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
-#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/ui/Printers.h"
 #include "reports/ui/frmCustomReportPreview.h"
 #include "reports/ui/modCustomReport.h"
@@ -19,9 +19,9 @@
 #include "startup/modDatabase.h"
 #include "tools/demodb/DemoArchive.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace reporttest {
 
@@ -39,7 +39,7 @@ inline QString demoArchive() {
 }
 
 class RunnerTest : public ::testing::Test {
-protected:
+  protected:
     QTemporaryDir dir;
     datalib::Engine engine;
     std::shared_ptr<datalib::Database> db;
@@ -67,15 +67,16 @@ protected:
             return std::optional<platform::Printers::Choice>(
                 platform::Printers::Choice{platform::Printers::pdfPrinterName(), pdf(), copies});
         });
-        reports::setLayoutPicker([this](QWidget*, datalib::DataSource& layouts) -> std::optional<core::Variant> {
-            ++pickerCalls;
-            std::optional<core::Variant> last;
-            for (layouts.RowFirst(); !layouts.Eof(); layouts.RowNext()) {
-                pickerNames << layouts.ColValueStr(QStringLiteral("NomeProspetto"));
-                last = layouts.Bookmark();
-            }
-            return last;
-        });
+        reports::setLayoutPicker(
+            [this](QWidget*, datalib::DataSource& layouts) -> std::optional<core::Variant> {
+                ++pickerCalls;
+                std::optional<core::Variant> last;
+                for (layouts.RowFirst(); !layouts.Eof(); layouts.RowNext()) {
+                    pickerNames << layouts.ColValueStr(QStringLiteral("NomeProspetto"));
+                    last = layouts.Bookmark();
+                }
+                return last;
+            });
         reports::setPreviewShower([this](reports::frmCustomReportPreview& preview, QWidget*) {
             ++previewShows;
             preview.RefreshView();
@@ -100,14 +101,42 @@ protected:
     void addLayout(const QString& table, const QString& reference, const QString& name, const QString& script,
                    double rowsTop = 20, double rowsBottom = 280, double rowDim = 6, double height = 0) {
         auto target = db->OpenDataSource(QStringLiteral("TabProspettiStampa"), QStringLiteral("OID = 0"));
-        target->InsertFromPairs({"NomeTabellaOrigine", table, "NomeReference", reference, "NomeProspetto", name,
-                                 "NomeGruppo", "", "NomeStampante", platform::Printers::pdfPrinterName(),
-                                 "RichiediSelezioneStampante", false, "NumeroColonne", 1, "AltezzaModulo", height,
-                                 "LarghezzaModulo", 0.0, "MargineSuperiore", 0.0, "MargineSinistro", 0.0,
-                                 "MargineSuperioreRighe", rowsTop, "MargineInferioreRighe", rowsBottom,
-                                 "AltezzaRigheDettaglio", rowDim, "ImmagineSfondo", "",
-                                 "MargineInferioreSfondo", 0.0, "OrientamentoOrizzontale", false,
-                                 "IstruzioniStampa", script});
+        target->InsertFromPairs({"NomeTabellaOrigine",
+                                 table,
+                                 "NomeReference",
+                                 reference,
+                                 "NomeProspetto",
+                                 name,
+                                 "NomeGruppo",
+                                 "",
+                                 "NomeStampante",
+                                 platform::Printers::pdfPrinterName(),
+                                 "RichiediSelezioneStampante",
+                                 false,
+                                 "NumeroColonne",
+                                 1,
+                                 "AltezzaModulo",
+                                 height,
+                                 "LarghezzaModulo",
+                                 0.0,
+                                 "MargineSuperiore",
+                                 0.0,
+                                 "MargineSinistro",
+                                 0.0,
+                                 "MargineSuperioreRighe",
+                                 rowsTop,
+                                 "MargineInferioreRighe",
+                                 rowsBottom,
+                                 "AltezzaRigheDettaglio",
+                                 rowDim,
+                                 "ImmagineSfondo",
+                                 "",
+                                 "MargineInferioreSfondo",
+                                 0.0,
+                                 "OrientamentoOrizzontale",
+                                 false,
+                                 "IstruzioniStampa",
+                                 script});
     }
 
     std::shared_ptr<datalib::DataSource> open(const QString& table, const QString& filter = QString(),
@@ -118,10 +147,12 @@ protected:
     }
 
     reports::RunOutcome run(std::shared_ptr<datalib::DataSource> ds, const QString& reference = QString(),
-                            int runMode = 0, bool preview = false, int copies = 1, const QString& notes = QString(),
-                            const reports::RowSelection& selection = std::nullopt, const QString& report = QString()) {
-        return reports::RunCustomReport(nullptr, ds, nullptr, reference, report, runMode, preview, copies, notes,
-                                        selection);
+                            int runMode = 0, bool preview = false, int copies = 1,
+                            const QString& notes = QString(),
+                            const reports::RowSelection& selection = std::nullopt,
+                            const QString& report = QString()) {
+        return reports::RunCustomReport(nullptr, ds, nullptr, reference, report, runMode, preview, copies,
+                                        notes, selection);
     }
 
     std::vector<pdfprobe::Word> words() { return pdfprobe::words(pdf()); }
@@ -130,16 +161,17 @@ protected:
 // A layout whose rows print a column of the row, with a mask that prints
 // "Pagina" and "Totale" at the end.
 inline QString rowsLayout(const QString& column, const QString& extraRow = QString()) {
-    return QStringLiteral("Function PrintReportMask(ds, prn, bTotal)\r\n"
-                          "  prn.TxtOut 5, 10, \"Pagina\" & prn.ReportModuleCount\r\n"
-                          "  If bTotal Then prn.TxtOut 285, 10, \"Totale\"\r\n"
-                          "  PrintReportMask = True\r\n"
-                          "End Function\r\n"
-                          "Function PrintReportRow(dsRow, prn, nRow)\r\n"
-                          "  prn.TxtOut 0, 10, \"R\" & nRow & \"=\" & dsRow.ColValue(\"%1\")\r\n"
-                          "%2"
-                          "  PrintReportRow = True\r\n"
-                          "End Function\r\n")
+    return QStringLiteral(
+               "Function PrintReportMask(ds, prn, bTotal)\r\n"
+               "  prn.TxtOut 5, 10, \"Pagina\" & prn.ReportModuleCount\r\n"
+               "  If bTotal Then prn.TxtOut 285, 10, \"Totale\"\r\n"
+               "  PrintReportMask = True\r\n"
+               "End Function\r\n"
+               "Function PrintReportRow(dsRow, prn, nRow)\r\n"
+               "  prn.TxtOut 0, 10, \"R\" & nRow & \"=\" & dsRow.ColValue(\"%1\")\r\n"
+               "%2"
+               "  PrintReportRow = True\r\n"
+               "End Function\r\n")
         .arg(column, extraRow);
 }
 

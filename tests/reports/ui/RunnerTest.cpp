@@ -25,8 +25,7 @@ namespace {
 int wordsStartingWith(const std::vector<pdfprobe::Word>& words, const QString& prefix) {
     int n = 0;
     for (const auto& w : words)
-        if (w.text.startsWith(prefix))
-            ++n;
+        if (w.text.startsWith(prefix)) ++n;
     return n;
 }
 
@@ -36,8 +35,9 @@ TEST_F(RunnerTest, NoLayoutNamesTheData) {
     auto customers = open("Clienti");
     EXPECT_FALSE(reports::ExistsReportForData(*customers));
     EXPECT_EQ(run(customers), RunOutcome::Failed);
-    EXPECT_EQ(boxes->lastText(), QStringLiteral("Report non trovato/i\r\rConfigurare almeno un Report per i dati <") +
-                                     customers->tableDef().caption() + QStringLiteral(">..."));
+    EXPECT_EQ(boxes->lastText(),
+              QStringLiteral("Report non trovato/i\r\rConfigurare almeno un Report per i dati <") +
+                  customers->tableDef().caption() + QStringLiteral(">..."));
     auto orders = open("Ordini");
     run(orders, reports::kAllReferences);
     EXPECT_TRUE(boxes->lastText().endsWith(QStringLiteral(".[ tutti i riferimenti ]>...")));
@@ -116,8 +116,7 @@ TEST_F(RunnerTest, TestRunStopsAtTheFirstModule) {
 }
 
 TEST_F(RunnerTest, RowsOfEveryReferenceAndNoteRows) {
-    const QString script = rowsLayout("Codice").replace(
-        "\"R\" & nRow", "prn.DataReferenceName & nRow") +
+    const QString script = rowsLayout("Codice").replace("\"R\" & nRow", "prn.DataReferenceName & nRow") +
                            "Function PrintNoteRow(sNoteRow, ds, prn, nRow)\r\n"
                            "  prn.TxtOut 0, 10, \"N\" & nRow & \"=\" & sNoteRow\r\n"
                            "  PrintNoteRow = True\r\n"
@@ -149,7 +148,8 @@ TEST_F(RunnerTest, DefaultNoteRowsAdvanceAndPrintNothing) {
 
 TEST_F(RunnerTest, CopiesRepeatThePass) {
     addLayout("Clienti", "", "Lista", rowsLayout("Codice"));
-    auto customers = open("Clienti", "Codice = " + db->FormatStringForQuery(open("Clienti")->ColValue("Codice")));
+    auto customers =
+        open("Clienti", "Codice = " + db->FormatStringForQuery(open("Clienti")->ColValue("Codice")));
     run(customers, QString(), 0, false, 3);
     EXPECT_EQ(wordsStartingWith(words(), "Totale"), 3);
 }
@@ -158,7 +158,8 @@ TEST_F(RunnerTest, APreviewStopsAtSixteenModulesAndShowsThem) {
     addLayout("Clienti", "", "Lista", rowsLayout("Codice"), 20, 26, 6, 0);  // one row a module
     EXPECT_EQ(run(open("Clienti"), QString(), 0, true), RunOutcome::Ended);
     EXPECT_EQ(boxes->lastText(),
-              QStringLiteral("Il numero massimo di pagine per l'anteprima è 16\r\rAnteprima di stampa interrotta..."));
+              QStringLiteral(
+                  "Il numero massimo di pagine per l'anteprima è 16\r\rAnteprima di stampa interrotta..."));
     EXPECT_EQ(previewShows, 1);
     EXPECT_EQ(previewPages, 16);
     EXPECT_FALSE(QFile::exists(pdf()));
@@ -184,20 +185,22 @@ TEST_F(RunnerTest, PrintingEverythingFromThePreview) {
 // ---- what a failing layout leaves
 
 TEST_F(RunnerTest, AnErrorInTheFourthRowPrintsNothing) {
-    addLayout("Clienti", "", "Lista",
-              rowsLayout("Codice", "  If nRow = 4 Then x = 1 / 0\r\n"));
+    addLayout("Clienti", "", "Lista", rowsLayout("Codice", "  If nRow = 4 Then x = 1 / 0\r\n"));
     EXPECT_EQ(run(open("Clienti")), RunOutcome::Failed);
     const QString text = boxes->lastText();
-    EXPECT_TRUE(text.startsWith(QStringLiteral("Errore nel codice di stampa per il (4) record: \r\r"))) << text.toStdString();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Errore nel codice di stampa per il (4) record: \r\r")))
+        << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("\r\rLinea VB: 8, colonna "))) << text.toStdString();
     EXPECT_FALSE(QFile::exists(pdf()));
     EXPECT_TRUE(QDir(dir.path()).entryList({".zelt-stampa*"}, QDir::Files | QDir::Hidden).isEmpty());
 }
 
 TEST_F(RunnerTest, ASyntaxErrorPrintsNothing) {
-    addLayout("Clienti", "", "Lista", "Function PrintReportRow(dsRow, prn, nRow)\r\n  If Then\r\nEnd Function\r\n");
+    addLayout("Clienti", "", "Lista",
+              "Function PrintReportRow(dsRow, prn, nRow)\r\n  If Then\r\nEnd Function\r\n");
     EXPECT_EQ(run(open("Clienti")), RunOutcome::Failed);
-    EXPECT_TRUE(boxes->lastText().startsWith(QStringLiteral("Errore di inizializzazione del codice di stampa: \r\r")));
+    EXPECT_TRUE(boxes->lastText().startsWith(
+        QStringLiteral("Errore di inizializzazione del codice di stampa: \r\r")));
     EXPECT_TRUE(boxes->lastText().contains(QStringLiteral("Linea VB: 2, colonna ")));
     EXPECT_FALSE(QFile::exists(pdf()));
 }
@@ -205,13 +208,15 @@ TEST_F(RunnerTest, ASyntaxErrorPrintsNothing) {
 TEST_F(RunnerTest, APageObjectHandedBackAsNothingIsAFailure) {
     addLayout("Clienti", "", "Lista", rowsLayout("Codice", "  If nRow = 2 Then Set prn = Nothing\r\n"));
     EXPECT_EQ(run(open("Clienti")), RunOutcome::Failed);
-    EXPECT_TRUE(boxes->lastText().startsWith(QStringLiteral("Errore nel codice di stampa per il (2) record: ")));
+    EXPECT_TRUE(
+        boxes->lastText().startsWith(QStringLiteral("Errore nel codice di stampa per il (2) record: ")));
     EXPECT_FALSE(QFile::exists(pdf()));
 }
 
 TEST_F(RunnerTest, FalseEndsTheRunAndKeepsThePages) {
-    addLayout("Clienti", "", "Lista", rowsLayout("Codice").replace("  PrintReportRow = True\r\n",
-                                                                    "  PrintReportRow = (nRow < 3)\r\n"));
+    addLayout(
+        "Clienti", "", "Lista",
+        rowsLayout("Codice").replace("  PrintReportRow = True\r\n", "  PrintReportRow = (nRow < 3)\r\n"));
     EXPECT_EQ(run(open("Clienti")), RunOutcome::Ended);
     ASSERT_TRUE(QFile::exists(pdf()));
     EXPECT_EQ(wordsStartingWith(words(), "R"), 3);
@@ -227,7 +232,8 @@ TEST_F(RunnerTest, AMissingDataInitProcedureStopsBeforePrinting) {
 TEST(LayoutScript, AnEndlessProcedureEndsAtTheTimeOutOrAtTheStop) {
     platform::ScriptedBoxes boxes;
     reports::LayoutScript script;
-    script.control().AddCode(QStringLiteral("Function PrintLabel(ds, prn)\r\n  Do\r\n  Loop\r\nEnd Function\r\n"));
+    script.control().AddCode(
+        QStringLiteral("Function PrintLabel(ds, prn)\r\n  Do\r\n  Loop\r\nEnd Function\r\n"));
     script.control().setTimeout(200);
     core::Variant ds = core::Variant::nothing(), prn = core::Variant::nothing();
     EXPECT_FALSE(reports::RunLabelScript(ds, prn, script));
@@ -236,7 +242,8 @@ TEST(LayoutScript, AnEndlessProcedureEndsAtTheTimeOutOrAtTheStop) {
 
     // The stop of the progress window reaches the running procedure: no box.
     reports::LayoutScript stopped;
-    stopped.control().AddCode(QStringLiteral("Function PrintLabel(ds, prn)\r\n  Do\r\n  Loop\r\nEnd Function\r\n"));
+    stopped.control().AddCode(
+        QStringLiteral("Function PrintLabel(ds, prn)\r\n  Do\r\n  Loop\r\nEnd Function\r\n"));
     int polls = 0;
     stopped.setPoll([&] { return ++polls >= 2; });
     boxes.clear();
@@ -250,10 +257,14 @@ TEST(LayoutScript, AnEndlessProcedureEndsAtTheTimeOutOrAtTheStop) {
 
 TEST(LayoutScript, DefaultTexts) {
     const QString report = reports::DefaultReportText(true);
-    EXPECT_TRUE(report.startsWith("' " + QString(71, '=') + "\r\n' Composizione del codice per la stampa della maschera"));
-    EXPECT_LT(report.indexOf("Function PrintReportMask(ds, prn, bTotal)"), report.indexOf("Function PrintReportRow(dsRow, prn, nRow)"));
-    EXPECT_LT(report.indexOf("Function PrintReportRow("), report.indexOf("Function PrintDataInit(dsRow, prn)"));
-    EXPECT_LT(report.indexOf("Function PrintDataInit("), report.indexOf("Function PrintNoteRow(sNoteRow, ds, prn, nRow)"));
+    EXPECT_TRUE(report.startsWith("' " + QString(71, '=') +
+                                  "\r\n' Composizione del codice per la stampa della maschera"));
+    EXPECT_LT(report.indexOf("Function PrintReportMask(ds, prn, bTotal)"),
+              report.indexOf("Function PrintReportRow(dsRow, prn, nRow)"));
+    EXPECT_LT(report.indexOf("Function PrintReportRow("),
+              report.indexOf("Function PrintDataInit(dsRow, prn)"));
+    EXPECT_LT(report.indexOf("Function PrintDataInit("),
+              report.indexOf("Function PrintNoteRow(sNoteRow, ds, prn, nRow)"));
     EXPECT_TRUE(report.endsWith("End Function\r\n\r\n"));
     EXPECT_FALSE(report.contains(QRegularExpression("[^\r]\n")));
     EXPECT_FALSE(reports::DefaultReportText(false).contains("PrintNoteRow"));
@@ -269,7 +280,8 @@ TEST(LayoutScript, DefaultTexts) {
 }
 
 TEST_F(RunnerTest, TheProgressWindowsStopReachesARunningLayout) {
-    addLayout("Clienti", "", "Lista", rowsLayout("Codice", "  If nRow = 2 Then\r\n    Do\r\n    Loop\r\n  End If\r\n"));
+    addLayout("Clienti", "", "Lista",
+              rowsLayout("Codice", "  If nRow = 2 Then\r\n    Do\r\n    Loop\r\n  End If\r\n"));
     QWidget owner;
     owner.show();
     QApplication::setActiveWindow(&owner);
@@ -277,8 +289,9 @@ TEST_F(RunnerTest, TheProgressWindowsStopReachesARunningLayout) {
     boxes->answer(core::kAnswerYes);  // "Confermi l'interruzione ?"
     QTimer::singleShot(300, [] { startup::frmMessage::instance()->cmdStop()->click(); });
     auto customers = open("Clienti");
-    EXPECT_EQ(reports::RunCustomReport(&owner, customers, nullptr, QString(), QString(), 0, false, 1, QString()),
-              RunOutcome::Failed);
+    EXPECT_EQ(
+        reports::RunCustomReport(&owner, customers, nullptr, QString(), QString(), 0, false, 1, QString()),
+        RunOutcome::Failed);
     EXPECT_FALSE(QFile::exists(pdf()));
     EXPECT_FALSE(startup::frmMessage::IsLoaded());
     // The question was the only box: a confirmed stop is no error.
@@ -293,7 +306,8 @@ TEST_F(RunnerTest, AMissingBackgroundOrATooHighRowPrintsNothing) {
     layout->SetColValue("ImmagineSfondo", QStringLiteral("carta_intestata_mancante.png"));
     layout->Save();
     EXPECT_EQ(run(open("Clienti")), RunOutcome::Failed);
-    EXPECT_TRUE(boxes->lastText().startsWith(QStringLiteral("Si e' verificato un errore durante la stampa:\r\r")));
+    EXPECT_TRUE(
+        boxes->lastText().startsWith(QStringLiteral("Si e' verificato un errore durante la stampa:\r\r")));
     EXPECT_TRUE(boxes->lastText().contains(QStringLiteral("carta_intestata_mancante.png")));
     EXPECT_FALSE(QFile::exists(pdf()));
 
@@ -302,7 +316,8 @@ TEST_F(RunnerTest, AMissingBackgroundOrATooHighRowPrintsNothing) {
     layout->SetColValue("IstruzioniStampa", rowsLayout("Codice", "  prn.RowDimCur = 7\r\n"));
     layout->Save();
     EXPECT_EQ(run(open("Clienti")), RunOutcome::Failed);
-    EXPECT_TRUE(boxes->lastText().startsWith(QStringLiteral("Errore nel codice di stampa per il (1) record: ")));
+    EXPECT_TRUE(
+        boxes->lastText().startsWith(QStringLiteral("Errore nel codice di stampa per il (1) record: ")));
     EXPECT_TRUE(boxes->lastText().contains(QStringLiteral("non può superare quella predefinita (6)")));
     EXPECT_FALSE(QFile::exists(pdf()));
 }

@@ -5,16 +5,16 @@
 #include "reports/ScriptAssistant.h"
 #include "reports/ui/ScriptEditorAssistant.h"
 
+#include <gtest/gtest.h>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QApplication>
 #include <QPushButton>
-#include <QTextBlock>
 #include <QTest>
+#include <QTextBlock>
 #include <QVBoxLayout>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 using reports::ScriptEditorAssistant;
 
@@ -25,8 +25,9 @@ struct Editor {
     QPlainTextEdit* box = new QPlainTextEdit(&window);
     QLabel* lblLine = new QLabel(&window);
     QPushButton* cmdField = new QPushButton("Campi", &window);
-    ScriptEditorAssistant assistant{box, lblLine, cmdField,
-                                    [](const QString& t, int p) { return reports::ReportScriptDataVarName(t, p, false); }};
+    ScriptEditorAssistant assistant{box, lblLine, cmdField, [](const QString& t, int p) {
+                                        return reports::ReportScriptDataVarName(t, p, false);
+                                    }};
     QStringList events;
     int modifiedCount = 0;
 
@@ -71,8 +72,7 @@ TEST(ScriptEditorAssistant, ABusyActionLetsANewTickPass) {
     Editor e;
     int runs = 0;
     e.assistant.setAction("mnuFieldItem", [&] {
-        if (++runs == 1)
-            e.assistant.Queue("mnuFieldItem");  // a tick during the action
+        if (++runs == 1) e.assistant.Queue("mnuFieldItem");  // a tick during the action
         QTest::qWait(40);
     });
     e.assistant.Queue("mnuFieldItem");
@@ -124,7 +124,8 @@ TEST(ScriptEditorAssistant, MenusPopAtTheCentreOfTheFocusedBox) {
     QApplication::setActiveWindow(&e.window);
     e.box->setFocus();
     QTest::qWait(10);
-    EXPECT_EQ(e.assistant.popupPosition(), e.box->mapToGlobal(QPoint(e.box->width() / 2, e.box->height() / 2)));
+    EXPECT_EQ(e.assistant.popupPosition(),
+              e.box->mapToGlobal(QPoint(e.box->width() / 2, e.box->height() / 2)));
     e.cmdField->setFocus();
     QTest::qWait(10);
     EXPECT_EQ(e.assistant.popupPosition().y(), e.cmdField->mapToGlobal(QPoint(0, 0)).y());

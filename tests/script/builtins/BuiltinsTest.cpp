@@ -32,12 +32,23 @@ TEST(Builtins, LookUpInAnyCaseAndConstants) {
         const char* name;
         const char* expected;
     } constants[] = {
-        {"vbCrLf", "String:\r\n"}, {"VBCR", "String:\r"},    {"vbLf", "String:\n"},
-        {"vbTab", "String:\t"},    {"vbNullString", "String:"}, {"vbTrue", "Long:-1"},
-        {"vbYesNo", "Long:4"},     {"vbInformation", "Long:64"}, {"vbCritical", "Long:16"},
-        {"vbOK", "Long:1"},        {"vbNo", "Long:7"},          {"vbTextCompare", "Long:1"},
-        {"vbShortDate", "Long:2"}, {"vbSunday", "Long:1"},      {"vbUseSystemDayOfWeek", "Long:0"},
-        {"vbRed", "Long:255"},     {"vbObjectError", "Long:-2147221504"},
+        {"vbCrLf", "String:\r\n"},
+        {"VBCR", "String:\r"},
+        {"vbLf", "String:\n"},
+        {"vbTab", "String:\t"},
+        {"vbNullString", "String:"},
+        {"vbTrue", "Long:-1"},
+        {"vbYesNo", "Long:4"},
+        {"vbInformation", "Long:64"},
+        {"vbCritical", "Long:16"},
+        {"vbOK", "Long:1"},
+        {"vbNo", "Long:7"},
+        {"vbTextCompare", "Long:1"},
+        {"vbShortDate", "Long:2"},
+        {"vbSunday", "Long:1"},
+        {"vbUseSystemDayOfWeek", "Long:0"},
+        {"vbRed", "Long:255"},
+        {"vbObjectError", "Long:-2147221504"},
     };
     for (const auto& c : constants) {
         const Variant* v = script::builtins::findConstant(QString::fromLatin1(c.name));
@@ -135,7 +146,10 @@ TEST(Builtins, ConversionsAreItalian) {
         {"CDbl", {S("  -2,25 ")}, "Double:-2,25"},
         {"CLng", {S("&H1F")}, "Long:31"},
         {"CLng", {S("&HFFFF")}, "Long:-1"},
-        {"CLng", {S("&H" "3FF")}, "Long:1023"},
+        {"CLng",
+         {S("&H"
+            "3FF")},
+         "Long:1023"},
         {"CInt", {D(2.5)}, "Integer:2"},
         {"CInt", {D(3.5)}, "Integer:4"},
         {"CInt", {S("12")}, "Integer:12"},

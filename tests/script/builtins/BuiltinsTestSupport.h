@@ -48,18 +48,14 @@ inline long errorOf(const char* name, std::vector<Variant> args) {
 
 // "TypeName:text", "Null", "Empty", or "TypeName(a|b|c)" for arrays.
 inline QString show(const Variant& v) {
-    if (v.isNull())
-        return QStringLiteral("Null");
-    if (v.isEmpty())
-        return QStringLiteral("Empty");
+    if (v.isNull()) return QStringLiteral("Null");
+    if (v.isEmpty()) return QStringLiteral("Empty");
     if (v.isArray()) {
         QStringList parts;
-        for (const Variant& e : v.arrayValue().elements())
-            parts << e.toString();
+        for (const Variant& e : v.arrayValue().elements()) parts << e.toString();
         return v.typeName() + u'(' + parts.join(u'|') + u')';
     }
-    if (v.isObject())
-        return v.typeName();
+    if (v.isObject()) return v.typeName();
     return v.typeName() + u':' + v.toString();
 }
 
@@ -79,16 +75,19 @@ inline void runCases(const std::vector<Case>& cases) {
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const Case& c = cases[i];
         try {
-            EXPECT_EQ(show(call(c.name, c.args)).toStdString(), std::string(c.expected)) << c.name << " (case " << i << ")";
+            EXPECT_EQ(show(call(c.name, c.args)).toStdString(), std::string(c.expected))
+                << c.name << " (case " << i << ")";
         } catch (const core::AppError& e) {
-            ADD_FAILURE() << c.name << " (case " << i << ") raised " << e.number() << " expecting " << c.expected;
+            ADD_FAILURE() << c.name << " (case " << i << ") raised " << e.number() << " expecting "
+                          << c.expected;
         }
     }
 }
 
 inline void runErrorCases(const std::vector<ErrorCase>& cases) {
     for (std::size_t i = 0; i < cases.size(); ++i)
-        EXPECT_EQ(errorOf(cases[i].name, cases[i].args), cases[i].error) << cases[i].name << " (case " << i << ")";
+        EXPECT_EQ(errorOf(cases[i].name, cases[i].args), cases[i].error)
+            << cases[i].name << " (case " << i << ")";
 }
 
 }  // namespace builtinstest

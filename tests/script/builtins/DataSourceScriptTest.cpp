@@ -3,13 +3,13 @@
 
 #include "core/AppError.h"
 #include "core/Clock.h"
+#include "core/Prompt.h"
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Definitions.h"
 #include "datalib/Engine.h"
 #include "datalib/Interfaces.h"
-#include "core/Prompt.h"
 #include "script/ScriptControl.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +23,7 @@ namespace {
 
 // Agents and their orders, with no rules of their own.
 class Table : public datalib::itfDefTable, public datalib::itfSetData {
-public:
+  public:
     using Structure = std::function<void(datalib::ColumnCollection&, datalib::KeyCollection&,
                                          datalib::ReferenceCollection&)>;
     Table(QString name, Structure structure) : name_(std::move(name)), structure_(std::move(structure)) {}
@@ -35,13 +35,13 @@ public:
     }
     void DefineDefaultData(datalib::itfSetData*& sink) override { sink = this; }
 
-private:
+  private:
     QString name_;
     Structure structure_;
 };
 
 class Definition : public datalib::itfDefDatabase {
-public:
+  public:
     void Define(datalib::TableRegistry& reg) override {
         using namespace datalib;
         reg.RegisterTable(std::make_shared<Table>(
@@ -55,15 +55,15 @@ public:
                 c.Add(QStringLiteral("Numero"), coltype::Code, 16);
                 c.Add(QStringLiteral("DataOrdine"), coltype::Date);
                 c.Add(QStringLiteral("TotaleDocumento"), coltype::Money);
-                r.Add(QStringLiteral("Agente"), QStringLiteral("Agenti"), false, false, QStringLiteral("Codice"),
-                      QStringLiteral("RagioneSociale"));
+                r.Add(QStringLiteral("Agente"), QStringLiteral("Agenti"), false, false,
+                      QStringLiteral("Codice"), QStringLiteral("RagioneSociale"));
                 k.Add(QStringLiteral("Numero"), false, QStringLiteral("InxOrdini"));
             }));
     }
 };
 
 class Sink : public datalib::itfNotifyEvent {
-public:
+  public:
     void OnEvent(int&, int, QString&) override {}
     void OnInternalMessage(int, QString& m) override { messages << m; }
     void OnQueryMessage(int, int, QString&, bool& answer) override { answer = false; }
@@ -164,9 +164,9 @@ TEST(DataSourceScript, DefaultOrderNumbering) {
         core::FixedClock clock(2026, 8, c.day, 10, 30);
         Fixture f;
         f.db->SetSysParam(QStringLiteral("CodicePostazione"), QStringLiteral("3"));
-        f.storeOrder(QStringLiteral("B002R8CFFF"), QStringLiteral("B002"));  // another agent's numbers do not count
-        for (const QString& n : c.storedA001)
-            f.storeOrder(n, QStringLiteral("A001"));
+        f.storeOrder(QStringLiteral("B002R8CFFF"),
+                     QStringLiteral("B002"));  // another agent's numbers do not count
+        for (const QString& n : c.storedA001) f.storeOrder(n, QStringLiteral("A001"));
         EXPECT_EQ(numberFor(f.newOrder(QStringLiteral("A001"))).toStdString(), c.expected)
             << c.storedA001.join(u',').toStdString();
     }
@@ -225,24 +225,25 @@ TEST(DataSourceScript, LayoutMembers) {
     auto ds = f.db->OpenDataSource(QStringLiteral("Ordini"));
     script::ScriptControl sc;
     sc.setLanguage(QStringLiteral("vbscript"));
-    sc.AddCode(QStringLiteral(
-        "Function PrintDataInit(dsRow, prn)\r\n"
-        "  dsRow.SortOrder = \"Numero\"\r\n"
-        "  dsRow.Filter = \"Left(Numero,4)='A001'\"\r\n"
-        "  PrintDataInit = True\r\n"
-        "End Function\r\n"
-        "Function Elenco(ds)\r\n"
-        "  Dim s\r\n"
-        "  ds.RowFirst\r\n"
-        "  s = ds.GetReference(\"Agente\").ColValueStr(\"RagioneSociale\") & \":\"\r\n"
-        "  Do While Not ds.RowInvalid\r\n"
-        "    s = s & \" \" & ds.ColValue(\"Numero\")\r\n"
-        "    ds.RowNext\r\n"
-        "  Loop\r\n"
-        "  ds.RowLast\r\n"
-        "  Elenco = s & \" | \" & ds.RowCount(True) & \" \" & ds.ColValue(\"Numero\") & \" \" & ds.Table.Name & _\r\n"
-        "    \" \" & ds.DataEmpty & \" \" & ds.SortOrder\r\n"
-        "End Function\r\n"));
+    sc.AddCode(
+        QStringLiteral("Function PrintDataInit(dsRow, prn)\r\n"
+                       "  dsRow.SortOrder = \"Numero\"\r\n"
+                       "  dsRow.Filter = \"Left(Numero,4)='A001'\"\r\n"
+                       "  PrintDataInit = True\r\n"
+                       "End Function\r\n"
+                       "Function Elenco(ds)\r\n"
+                       "  Dim s\r\n"
+                       "  ds.RowFirst\r\n"
+                       "  s = ds.GetReference(\"Agente\").ColValueStr(\"RagioneSociale\") & \":\"\r\n"
+                       "  Do While Not ds.RowInvalid\r\n"
+                       "    s = s & \" \" & ds.ColValue(\"Numero\")\r\n"
+                       "    ds.RowNext\r\n"
+                       "  Loop\r\n"
+                       "  ds.RowLast\r\n"
+                       "  Elenco = s & \" | \" & ds.RowCount(True) & \" \" & ds.ColValue(\"Numero\") & \" \" "
+                       "& ds.Table.Name & _\r\n"
+                       "    \" \" & ds.DataEmpty & \" \" & ds.SortOrder\r\n"
+                       "End Function\r\n"));
     std::vector<Variant> args{Variant(ds), Variant::nothing()};
     EXPECT_TRUE(sc.Run(QStringLiteral("PrintDataInit"), args).toBool());
     std::vector<Variant> one{Variant(ds)};
@@ -250,7 +251,8 @@ TEST(DataSourceScript, LayoutMembers) {
               "Rossi Mario: A001R88300 A001R88301 A001R88302 | 3 A001R88302 Ordini Falso Numero");
 
     // A column the data source does not have, and a reference it does not have.
-    sc.AddCode(QStringLiteral("Function Errata(ds)\r\nErrata = ds.GetReference(\"Cliente\").DataEmpty\r\nEnd Function\r\n"));
+    sc.AddCode(QStringLiteral(
+        "Function Errata(ds)\r\nErrata = ds.GetReference(\"Cliente\").DataEmpty\r\nEnd Function\r\n"));
     EXPECT_THROW(sc.Run(QStringLiteral("Errata"), one), core::AppError);
     EXPECT_EQ(sc.Error().Line, 2);
 }

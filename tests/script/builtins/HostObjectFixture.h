@@ -15,7 +15,7 @@ using core::CallArgs;
 using core::Variant;
 
 class Page : public core::Object {
-public:
+  public:
     QString name;
     QMap<QString, Variant> vars;
     QStringList calls;
@@ -25,8 +25,7 @@ public:
 
     std::vector<Variant> enumerate() override {
         std::vector<Variant> out;
-        for (auto it = vars.cbegin(); it != vars.cend(); ++it)
-            out.push_back(Variant(it.key()));
+        for (auto it = vars.cbegin(); it != vars.cend(); ++it) out.push_back(Variant(it.key()));
         return out;
     }
 
@@ -38,8 +37,9 @@ public:
                 .method("TxtOut", 3, 5,
                         [](P& p, const CallArgs& a) {
                             const QString text = a.string(2);
-                            p.calls << QStringList{Variant(a.number(0)).toString(), Variant(a.number(1)).toString(),
-                                                   text, Variant(a.number(3)).toString(),
+                            p.calls << QStringList{Variant(a.number(0)).toString(),
+                                                   Variant(a.number(1)).toString(), text,
+                                                   Variant(a.number(3)).toString(),
                                                    Variant(a.flag(4)).toString()}
                                            .join(u'|');
                             return Variant(double(text.size()));
@@ -54,16 +54,17 @@ public:
                 .property(
                     "Vars", [](P& p, const CallArgs& a) { return p.vars.value(a.string(0)); },
                     [](P& p, const CallArgs& a, const Variant& v) { p.vars.insert(a.string(0), v); }, 1, 1)
-                .property("Nums", [](P& p, const CallArgs& a) { return p.vars.value(a.string(0), Variant(0)); },
-                          {}, 1, 1)
-                .property("VarsCount", [](P& p, const CallArgs&) { return Variant(std::int32_t(p.vars.size())); })
+                .property(
+                    "Nums", [](P& p, const CallArgs& a) { return p.vars.value(a.string(0), Variant(0)); }, {},
+                    1, 1)
+                .property("VarsCount",
+                          [](P& p, const CallArgs&) { return Variant(std::int32_t(p.vars.size())); })
                 .property(
                     "Name", [](P& p, const CallArgs&) { return Variant(p.name); },
                     [](P& p, const CallArgs&, const Variant& v) { p.name = v.toString(); })
                 .property("Child",
                           [](P& p, const CallArgs&) {
-                              if (!p.child)
-                                  p.child = std::make_shared<Page>();
+                              if (!p.child) p.child = std::make_shared<Page>();
                               return Variant(p.child);
                           })
                 .defaultMember("Name")

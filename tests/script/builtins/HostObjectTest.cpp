@@ -17,8 +17,7 @@ Variant member(core::Object& o, const char* name, core::CallKind kind, std::vect
 
 long memberError(core::Object& o, const char* name, core::CallKind kind, std::vector<Variant> args) {
     std::vector<Variant*> refs;
-    for (Variant& a : args)
-        refs.push_back(&a);
+    for (Variant& a : args) refs.push_back(&a);
     try {
         o.invoke(QString::fromLatin1(name), kind, refs);
     } catch (const core::AppError& e) {
@@ -31,7 +30,8 @@ long memberError(core::Object& o, const char* name, core::CallKind kind, std::ve
 
 TEST(HostObject, MethodsTakeOptionalTrailingArguments) {
     auto page = std::make_shared<Page>();
-    Variant y(std::int32_t(10)), x(2.5), text(QStringLiteral("Totale")), missing = Variant::missing(), keep(true);
+    Variant y(std::int32_t(10)), x(2.5), text(QStringLiteral("Totale")), missing = Variant::missing(),
+                                                                         keep(true);
     // prn.TxtOut 10, 2.5, "Totale"
     Variant width = member(*page, "txtout", core::CallKind::Method, {&y, &x, &text});
     EXPECT_EQ(width.toDouble(), 6.0);
@@ -87,13 +87,12 @@ TEST(HostObject, DispatchErrors) {
     } cases[] = {
         {"NoSuchMember", core::CallKind::Method, {}, 438},
         {"TxtOut", core::CallKind::Method, {Variant(1), Variant(2)}, 450},  // too few
-        {"TxtOut", core::CallKind::Method, {1, 2, "a", 0, true, 9}, 450},  // too many
-        {"VarsCount", core::CallKind::PropertyLet, {Variant(3)}, 450},     // read-only
-        {"Vars", core::CallKind::PropertyGet, {}, 450},                    // index missing
-        {"TxtOut", core::CallKind::PropertyLet, {1, 2, "a", 4}, 450},      // a method is not assignable
-        {"TxtOut", core::CallKind::Method, {"a", 2, "b"}, 13},             // conversion of an argument
+        {"TxtOut", core::CallKind::Method, {1, 2, "a", 0, true, 9}, 450},   // too many
+        {"VarsCount", core::CallKind::PropertyLet, {Variant(3)}, 450},      // read-only
+        {"Vars", core::CallKind::PropertyGet, {}, 450},                     // index missing
+        {"TxtOut", core::CallKind::PropertyLet, {1, 2, "a", 4}, 450},       // a method is not assignable
+        {"TxtOut", core::CallKind::Method, {"a", 2, "b"}, 13},              // conversion of an argument
         {"Vars", core::CallKind::PropertyGet, {Variant::null()}, 94},
     };
-    for (auto& c : cases)
-        EXPECT_EQ(memberError(*page, c.name, c.kind, c.args), c.error) << c.name;
+    for (auto& c : cases) EXPECT_EQ(memberError(*page, c.name, c.kind, c.args), c.error) << c.name;
 }

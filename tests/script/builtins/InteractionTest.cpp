@@ -48,8 +48,7 @@ namespace {
 // Calls a member the way the interpreter does, with the arguments by reference.
 Variant member(core::Object& o, const char* name, core::CallKind kind, std::vector<Variant> args = {}) {
     std::vector<Variant*> refs;
-    for (Variant& a : args)
-        refs.push_back(&a);
+    for (Variant& a : args) refs.push_back(&a);
     return o.invoke(QString::fromLatin1(name), kind, refs);
 }
 
@@ -76,11 +75,12 @@ TEST(Interaction, DictionaryMembers) {
     member(d, "Add", Call, {L(1), S("uno")});  // the number 1 is not the text "1"
     EXPECT_EQ(show(member(d, "Count", Get)).toStdString(), "Long:3");
     EXPECT_EQ(show(member(d, "Item", Get, {S("a")})).toStdString(), "Long:1");
-    EXPECT_EQ(show(member(d, "", Get, {D(1.0)})).toStdString(), "String:uno");  // default member, numbers by value
+    EXPECT_EQ(show(member(d, "", Get, {D(1.0)})).toStdString(),
+              "String:uno");  // default member, numbers by value
     EXPECT_EQ(show(member(d, "Exists", Call, {S("1")})).toStdString(), "Boolean:Falso");
     EXPECT_EQ(show(member(d, "Keys", Call)).toStdString(), "Variant()(b|a|1)");
 
-    member(d, "", Let, {S("b"), L(20)});  // d("b") = 20
+    member(d, "", Let, {S("b"), L(20)});     // d("b") = 20
     member(d, "Item", Let, {S("c"), L(3)});  // a new key by assignment
     EXPECT_EQ(show(member(d, "Items", Call)).toStdString(), "Variant()(20|1|uno|3)");
     member(d, "Key", Let, {S("c"), S("z")});
@@ -92,8 +92,7 @@ TEST(Interaction, DictionaryMembers) {
 
     member(d, "Remove", Call, {S("a")});
     std::vector<QString> keys;
-    for (const Variant& k : d.enumerate())
-        keys.push_back(k.toString());
+    for (const Variant& k : d.enumerate()) keys.push_back(k.toString());
     EXPECT_EQ(keys, (std::vector<QString>{"b", "1", "z", "nuova"}));
 
     EXPECT_EQ(memberError(d, "Add", Call, {S("b"), L(0)}), 457);

@@ -49,8 +49,7 @@ TEST(ScriptLibrary, ItalianConversionsInExpressions) {
         {"If IsNumeric(\"2,5\") Then F = CInt(\"2,5\")", "2"},
         {"F = Len(vbCrLf) & TypeName(vbCrLf)", "2String"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(run(QString::fromUtf8(c.body)).toStdString(), c.expected) << c.body;
+    for (const auto& c : cases) EXPECT_EQ(run(QString::fromUtf8(c.body)).toStdString(), c.expected) << c.body;
 }
 
 TEST(ScriptLibrary, CallsWithAndWithoutParentheses) {
@@ -65,8 +64,7 @@ TEST(ScriptLibrary, CallsWithAndWithoutParentheses) {
         {"F = Replace(\"a-b\", \"-\", vbTab) = \"a\" & Chr(9) & \"b\"", "Vero"},
     };
     core::FixedClock clock(2026, 8, 8, 9, 5, 0);
-    for (const auto& c : cases)
-        EXPECT_EQ(run(QString::fromUtf8(c.body)).toStdString(), c.expected) << c.body;
+    for (const auto& c : cases) EXPECT_EQ(run(QString::fromUtf8(c.body)).toStdString(), c.expected) << c.body;
 }
 
 TEST(ScriptLibrary, DictionaryWithForEach) {
@@ -82,7 +80,8 @@ TEST(ScriptLibrary, DictionaryWithForEach) {
         "Next\r\n"
         "Set d(\"altro\") = CreateObject(\"Scripting.Dictionary\")\r\n"
         "d(\"altro\").Add \"x\", 1\r\n"
-        "F = s & d.Count & \" \" & d.Exists(\"due\") & \" \" & d.Keys()(2) & \" \" & TypeName(d(\"altro\")) & d(\"altro\").Count";
+        "F = s & d.Count & \" \" & d.Exists(\"due\") & \" \" & d.Keys()(2) & \" \" & TypeName(d(\"altro\")) "
+        "& d(\"altro\").Count";
     EXPECT_EQ(run(QString::fromUtf8(body)).toStdString(), "uno=11;due=2;tre=3;4 Vero tre Dictionary1");
 }
 
@@ -100,7 +99,8 @@ TEST(ScriptLibrary, CreateObjectRefusesEverythingElse) {
 TEST(ScriptLibrary, MsgBoxAnsweredThroughTheSeam) {
     core::ScriptedBoxes boxes;
     boxes.answer(core::kAnswerYes);
-    EXPECT_EQ(run(QStringLiteral("If MsgBox(\"Stampare ?\", vbYesNo + vbQuestion) = vbYes Then F = \"si\"")), "si");
+    EXPECT_EQ(run(QStringLiteral("If MsgBox(\"Stampare ?\", vbYesNo + vbQuestion) = vbYes Then F = \"si\"")),
+              "si");
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].style, 36);
     EXPECT_EQ(boxes.shown()[0].title, core::softwareName());
@@ -120,7 +120,8 @@ TEST(ScriptLibrary, HostObjectMembers) {
         "For Each k In prn\r\n"
         "  n = n & k\r\n"
         "Next\r\n"
-        "F = prn.Vars(\"Totale\") & \"|\" & w & \"x\" & h & \"|\" & prn.Child.Name & \"|\" & prn & \"|\" & n & \"|\" & prn.Nums(\"x\")";
+        "F = prn.Vars(\"Totale\") & \"|\" & w & \"x\" & h & \"|\" & prn.Child.Name & \"|\" & prn & \"|\" & n "
+        "& \"|\" & prn.Nums(\"x\")";
     EXPECT_EQ(run(QString::fromUtf8(body), page).toStdString(), "7,5|4x1|figlio|pagina|Totale|0");
     ASSERT_EQ(page->calls.size(), 2);
     EXPECT_EQ(page->calls[1].toStdString(), "12|0|Nota|0|Vero");

@@ -1,14 +1,15 @@
 #include "core/AppError.h"
-#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 #include "platform/ui/Desktop.h"
-#include "startup/RunContext.h"
+#include "platform/ui/MessageBox.h"
 #include "startup/OSWinUtil.h"
+#include "startup/RunContext.h"
 #include "startup/ShowError.h"
 #include "startup/ui/ErrorWindow.h"
 #include "startup/ui/frmShowException.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -17,7 +18,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrlQuery>
-#include <gtest/gtest.h>
 
 using namespace startup;
 
@@ -53,16 +53,15 @@ TEST(ShowErrorTest, BoxTextFollowsTheKindOfError) {
     const core::AppError library(core::kObjectErrorBase + 124, "Lib", "Riga bloccata");
 
     ShowError(generic, "Impossibile aggiungere l' Ordine");  // own description, not the message
-    ShowError(other, "Impossibile modificare");               // the message
-    ShowError(other);                                         // the description
-    ShowError(library, "Impossibile modificare");             // own description
+    ShowError(other, "Impossibile modificare");              // the message
+    ShowError(other);                                        // the description
+    ShowError(library, "Impossibile modificare");            // own description
     ASSERT_EQ(boxes.shown().size(), 4u);
     EXPECT_EQ(boxes.shown()[0].text, generic.description() + "\r\rVisualizzare dettagli ?");
     EXPECT_EQ(boxes.shown()[1].text, "Impossibile modificare\r\rVisualizzare dettagli ?");
     EXPECT_EQ(boxes.shown()[2].text, "Chiamata non valida\r\rVisualizzare dettagli ?");
     EXPECT_EQ(boxes.shown()[3].text, "Riga bloccata\r\rVisualizzare dettagli ?");
-    EXPECT_EQ(boxes.shown()[0].style,
-              platform::kYesNo + platform::kCritical + platform::kDefaultButton2);
+    EXPECT_EQ(boxes.shown()[0].style, platform::kYesNo + platform::kCritical + platform::kDefaultButton2);
     EXPECT_EQ(boxes.shown()[0].title, platform::softwareName());
 }
 
@@ -116,7 +115,7 @@ TEST(ShowErrorTest, NoOpensNothing) {
 }
 
 class ErrorWindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::setDataDirOverride(dir_.filePath("data"));
         platform::setOpenHandler([this](const QUrl& u) {
@@ -196,8 +195,9 @@ TEST_F(ErrorWindowTest, BrowserWritesEscapedErrorHtmAndOpensIt) {
     window_.cmdBrowser()->click();
     const QString path = platform::dataFile("Error.htm");
     const QString html = QString::fromUtf8(readFile(path));
-    EXPECT_TRUE(html.contains("<pre>CODICE: -2147188749 (80047FF3)\r\n&lt;b&gt;A &amp; B&lt;/b&gt; "
-                              "50%\r\n#1</pre>"))
+    EXPECT_TRUE(
+        html.contains("<pre>CODICE: -2147188749 (80047FF3)\r\n&lt;b&gt;A &amp; B&lt;/b&gt; "
+                      "50%\r\n#1</pre>"))
         << html.toStdString();
     EXPECT_FALSE(html.contains("<b>"));
     ASSERT_EQ(opened_.size(), 1u);
@@ -221,8 +221,7 @@ TEST_F(ErrorWindowTest, SupportLinkEncodesTheWholeBody) {
     // "&", "%", "#" and the line ends are encoded, so the body arrives whole.
     EXPECT_TRUE(encoded.contains("%3Cb%3EA%20%26%20B%3C%2Fb%3E%2050%25%0D%0A%231"));
     const QUrlQuery query(url);
-    EXPECT_EQ(query.queryItemValue("body", QUrl::FullyDecoded),
-              "Error: 32755 (7FF3)" + details_);
+    EXPECT_EQ(query.queryItemValue("body", QUrl::FullyDecoded), "Error: 32755 (7FF3)" + details_);
     EXPECT_EQ(query.queryItemValue("subject", QUrl::FullyDecoded), "Application Error");
 }
 

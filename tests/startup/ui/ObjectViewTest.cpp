@@ -9,6 +9,7 @@
 #include "core/AppError.h"
 #include "core/ObjectBinding.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -16,7 +17,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
-#include <gtest/gtest.h>
 
 using startup::frmObjectView;
 
@@ -27,13 +27,15 @@ struct Recorder : core::Object {
     std::vector<std::vector<core::Variant>> calls;
     QString file;
     QString typeName() const override { return QStringLiteral("Recorder"); }
-    core::Variant invoke(const QString& name, core::CallKind kind, std::span<core::Variant* const> args) override {
+    core::Variant invoke(const QString& name, core::CallKind kind,
+                         std::span<core::Variant* const> args) override {
         if (name == QLatin1String("file") && kind == core::CallKind::PropertyLet) {
             file = args.back()->toString();
             return {};
         }
         if (name != QLatin1String("PrintMethod"))
-            throw core::AppError(438, QStringLiteral("Recorder"), QStringLiteral("Proprietà o metodo non supportati"));
+            throw core::AppError(438, QStringLiteral("Recorder"),
+                                 QStringLiteral("Proprietà o metodo non supportati"));
         std::vector<core::Variant> values;
         for (auto* a : args) values.push_back(*a);
         calls.push_back(values);
@@ -80,8 +82,8 @@ TEST(ObjectView, CreatesOnlyRegisteredClassesAndPrintsAtOnce) {
     platform::ScriptedBoxes boxes;
     frmObjectView& view = frmObjectView::instance();
     try {
-        view.SetObject(QStringLiteral("AcroPDF.PDF"), QStringLiteral("CustomObject"), QStringLiteral("Print"), false,
-                       QStringLiteral("clsCustomReport"));
+        view.SetObject(QStringLiteral("AcroPDF.PDF"), QStringLiteral("CustomObject"), QStringLiteral("Print"),
+                       false, QStringLiteral("clsCustomReport"));
         FAIL() << "created";
     } catch (const core::AppError& e) {
         EXPECT_TRUE(e.description().contains(QStringLiteral("AcroPDF.PDF")));
@@ -144,8 +146,7 @@ TEST(SubclassWnd, ListedMessagesReachTheHandlerFirst) {
     struct Wheel : QObject {
         int seen = 0;
         bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::Wheel)
-                ++seen;
+            if (e->type() == QEvent::Wheel) ++seen;
             return false;
         }
     } after;
@@ -171,7 +172,7 @@ TEST(SubclassWnd, ListedMessagesReachTheHandlerFirst) {
     wheel();
     EXPECT_EQ(events, 1);
     EXPECT_EQ(lastWParam, -120 * 65536);  // towards the user: a negative distance
-    EXPECT_EQ(after.seen, 1);  // not handled: the message goes on
+    EXPECT_EQ(after.seen, 1);             // not handled: the message goes on
     answer = true;
     wheel();
     EXPECT_EQ(events, 2);

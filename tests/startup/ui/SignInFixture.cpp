@@ -15,7 +15,7 @@ namespace {
 
 // The operators' table as the program defines it, with its two standard users.
 class Utenti : public datalib::itfDefTable, public datalib::itfSetData {
-public:
+  public:
     QString TableName() const override { return QStringLiteral("Utenti"); }
     void DefineIdentity(datalib::TableIdentity& id) override { id.SetFirstOption(1); }
     void DefineStructure(datalib::ColumnCollection& c, datalib::KeyCollection& k,
@@ -29,8 +29,8 @@ public:
     void DefineDefaultData(datalib::itfSetData*& sink) override { sink = this; }
     void OnUpdatedTableStruct(datalib::DataSource& ds, double, double, bool& created) override {
         if (!created) return;
-        ds.InsertFromPairs({QStringLiteral("Nome"), QStringLiteral("Amministratore"), QStringLiteral("LivelloAccesso"),
-                            1});
+        ds.InsertFromPairs(
+            {QStringLiteral("Nome"), QStringLiteral("Amministratore"), QStringLiteral("LivelloAccesso"), 1});
         ds.InsertFromPairs({QStringLiteral("Nome"), QStringLiteral("Operatore")});
     }
     void OnNewRow(datalib::DataSource& ds) override {
@@ -40,8 +40,10 @@ public:
 };
 
 class Definition : public datalib::itfDefDatabase {
-public:
-    void Define(datalib::TableRegistry& registry) override { registry.RegisterTable(std::make_shared<Utenti>()); }
+  public:
+    void Define(datalib::TableRegistry& registry) override {
+        registry.RegisterTable(std::make_shared<Utenti>());
+    }
 };
 
 }  // namespace
@@ -93,14 +95,16 @@ void SignInDb::release() {
 }
 
 void SignInDb::setUserValue(const QString& user, const QString& column, const core::Variant& value) {
-    auto ds = db->OpenDataSource(QStringLiteral("Utenti"), QStringLiteral("Nome=") + db->FormatStringForQuery(user));
+    auto ds = db->OpenDataSource(QStringLiteral("Utenti"),
+                                 QStringLiteral("Nome=") + db->FormatStringForQuery(user));
     ds->RowFirst();
     ds->SetColValue(column, value);
     ds->Save();
 }
 
 core::Variant SignInDb::userValue(const QString& user, const QString& column) {
-    auto ds = db->OpenDataSource(QStringLiteral("Utenti"), QStringLiteral("Nome=") + db->FormatStringForQuery(user));
+    auto ds = db->OpenDataSource(QStringLiteral("Utenti"),
+                                 QStringLiteral("Nome=") + db->FormatStringForQuery(user));
     ds->RowFirst();
     return ds->ColValue(column);
 }

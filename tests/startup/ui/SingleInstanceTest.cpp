@@ -1,11 +1,11 @@
 #include "startup/ui/SingleInstance.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
 #include <QSignalSpy>
 #include <QUuid>
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include "startup/ui/frmPassword.h"
 #include "startup/ui/frmSelectOper.h"
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "SignInFixture.h"
 
@@ -24,7 +24,7 @@ using startup::frmSelectOper;
 namespace {
 
 class SignIn : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         f.open();
         startup::mainWindowLink().setAppTitle = [this](bool shortForm) { titles.push_back(shortForm); };
@@ -38,10 +38,12 @@ protected:
 
 TEST_F(SignIn, OperatorWithoutPasswordEntersWithoutWindow) {
     bool modalSeen = false;
-    whenModal<QDialog>([&](QDialog* w) {
-        modalSeen = w != nullptr;
-        if (w) w->reject();
-    }, 5);
+    whenModal<QDialog>(
+        [&](QDialog* w) {
+            modalSeen = w != nullptr;
+            if (w) w->reject();
+        },
+        5);
     EXPECT_TRUE(startup::SignInAtStart());
     QTest::qWait(100);  // the watch for a window has run out
     EXPECT_FALSE(modalSeen);
@@ -56,7 +58,8 @@ TEST_F(SignIn, OperatorWithoutPasswordEntersWithoutWindow) {
 }
 
 TEST_F(SignIn, OperatorWithPasswordIsAskedForIt) {
-    f.setUserValue(QStringLiteral("Operatore"), QStringLiteral("Password"), scrambled(QStringLiteral("Ordini24")));
+    f.setUserValue(QStringLiteral("Operatore"), QStringLiteral("Password"),
+                   scrambled(QStringLiteral("Ordini24")));
     whenModal<frmPassword>([](frmPassword* w) {
         ASSERT_NE(w, nullptr);
         EXPECT_FALSE(w->chkNew()->isChecked());
@@ -88,7 +91,7 @@ TEST_F(SignIn, AdministratorChosenFromTheListGetsLevelOne) {
         ASSERT_NE(w, nullptr);
         ASSERT_EQ(w->CmbOperatore()->count(), 2);
         EXPECT_EQ(w->CmbOperatore()->itemText(0), QStringLiteral("Amministratore"));  // sorted by name
-        EXPECT_EQ(w->CmbOperatore()->currentText(), QStringLiteral("Operatore"));      // the signed-in one
+        EXPECT_EQ(w->CmbOperatore()->currentText(), QStringLiteral("Operatore"));     // the signed-in one
         w->CmbOperatore()->setCurrentIndex(0);
         whenModal<frmPassword>([](frmPassword* p) {
             ASSERT_NE(p, nullptr);
@@ -111,7 +114,8 @@ TEST_F(SignIn, UnknownNamedOperatorFallsBackToTheList) {
     bool login = true, change = false;
     EXPECT_FALSE(startup::UserLogin(login, QStringLiteral("Mario"), change));
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.lastText(), QStringLiteral("L'Utente <Mario> specificato nei parametri non è configurato."));
+    EXPECT_EQ(boxes.lastText(),
+              QStringLiteral("L'Utente <Mario> specificato nei parametri non è configurato."));
     EXPECT_TRUE(startup::signedOperator().name.isEmpty());
 }
 

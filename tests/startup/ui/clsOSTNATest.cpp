@@ -1,10 +1,10 @@
 #include "startup/ui/clsOSTNA.h"
 
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 using startup::clsOSTNA;
 

@@ -1,16 +1,16 @@
 #include "startup/ui/frmAbout.h"
 #include "startup/ui/frmInformative.h"
 
-#include "platform/ui/MessageBox.h"
 #include "platform/Shell.h"
+#include "platform/ui/MessageBox.h"
 #include "startup/RunContext.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 using namespace startup;
 

@@ -2,13 +2,13 @@
 
 #include "startup/ui/frmClientSettings.h"
 
-#include "platform/ui/MessageBox.h"
 #include "platform/ui/Desktop.h"
+#include "platform/ui/MessageBox.h"
 #include "startup/RunContext.h"
 
+#include <gtest/gtest.h>
 #include <QLineEdit>
 #include <QPushButton>
-#include <gtest/gtest.h>
 
 #include "SignInFixture.h"
 
@@ -18,7 +18,7 @@ using startup::frmClientSettings;
 namespace {
 
 class BrandingWindow : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         f.open();
         startup::RunContext& g = startup::runContext();
@@ -65,7 +65,8 @@ TEST_F(BrandingWindow, ShowsAndWritesTheSixParameters) {
     EXPECT_TRUE(w.blnConfirmed());
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(f.db->GetSysParam(QStringLiteral("SoftwareName")), QStringLiteral("Ordini Rossi"));
-    EXPECT_EQ(f.db->GetSysParam(QStringLiteral("OnLineServicesURL")), QStringLiteral("https://sede.example/zo"));
+    EXPECT_EQ(f.db->GetSysParam(QStringLiteral("OnLineServicesURL")),
+              QStringLiteral("https://sede.example/zo"));
     EXPECT_EQ(f.db->GetSysParam(QStringLiteral("RegisterName")), QStringLiteral("Ditta Prova"));
     EXPECT_EQ(f.db->GetSysParam(QStringLiteral("BackgroungImagePath")), QStringLiteral("/img/sfondo.jpg"));
     EXPECT_EQ(f.db->GetSysParam(QStringLiteral("LogoImagePath"), QStringLiteral("x")), QString());

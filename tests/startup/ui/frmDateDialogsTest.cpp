@@ -5,6 +5,7 @@
 #include "platform/ui/MessageBox.h"
 #include "startup/ui/modZeltFormUtility.h"
 
+#include <gtest/gtest.h>
 #include <QCalendarWidget>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,7 +13,6 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 using namespace startup;
 
@@ -88,7 +88,7 @@ TEST(DateSetting, PlacedByTwipsOrCentred) {
 }
 
 class Period : public ::testing::Test {
-protected:
+  protected:
     core::FixedClock clock_{2026, 3, 15};
     frmFromDateToDate dialog_;
 };

@@ -1,11 +1,11 @@
 #include "platform/ui/MessageBox.h"
 #include "startup/ui/frmFirstRun.h"
 
+#include <gtest/gtest.h>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 

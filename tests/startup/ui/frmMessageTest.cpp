@@ -3,6 +3,7 @@
 #include "platform/ui/MessageBox.h"
 #include "startup/ui/modZeltFormUtility.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
@@ -12,14 +13,13 @@
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <gtest/gtest.h>
 
 using startup::frmMessage;
 
 namespace {
 
 class MessageWindow : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override {
         frmMessage::Unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -45,12 +45,10 @@ TEST(MessageCounter, TextOfValueAndMaximum) {
         const char* text;
     };
     const Case cases[] = {
-        {37, 120, "37 / 120"},
-        {1, 1, "1 / 1"},
-        {5000, 9999, "5000 / 9999"},   // still a count at 9999
-        {2500, 10000, "25 / 100%"},    // a percentage just above it
-        {250, 10000, "2 / 100%"},      // 2.5: halves to the even number
-        {350, 10000, "4 / 100%"},      // 3.5
+        {37, 120, "37 / 120"},      {1, 1, "1 / 1"}, {5000, 9999, "5000 / 9999"},  // still a count at 9999
+        {2500, 10000, "25 / 100%"},  // a percentage just above it
+        {250, 10000, "2 / 100%"},    // 2.5: halves to the even number
+        {350, 10000, "4 / 100%"},    // 3.5
         {0, 100000, "0 / 100%"},
     };
     for (const Case& c : cases)
@@ -126,8 +124,7 @@ TEST_F(MessageWindow, StopThroughTheButtonWhileAnOperationPolls) {
     EXPECT_TRUE(msg()->Progress());
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text, QStringLiteral("Confermi l'interruzione ?"));
-    EXPECT_EQ(boxes.shown()[0].style,
-              platform::kYesNo | platform::kQuestion | platform::kDefaultButton1);
+    EXPECT_EQ(boxes.shown()[0].style, platform::kYesNo | platform::kQuestion | platform::kDefaultButton1);
 
     // "Yes": the operation sees the stop at its poll, the window stays up.
     boxes.answer(platform::kAnswerYes);

@@ -4,12 +4,13 @@
 
 #include "datalib/Engine.h"
 
-#include "platform/ui/MessageBox.h"
 #include "platform/SettingsStore.h"
+#include "platform/ui/MessageBox.h"
 #include "startup/RunContext.h"
 #include "startup/ui/MainWindowLink.h"
 #include "startup/ui/frmSelectDir.h"
 
+#include <gtest/gtest.h>
 #include <QCloseEvent>
 #include <QCryptographicHash>
 #include <QDir>
@@ -17,7 +18,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "SignInFixture.h"
 
@@ -29,15 +29,17 @@ namespace {
 // Another window of the program; it may refuse to close, as an order window
 // whose operator answers Cancel to its own question does.
 class OtherWindow : public QWidget {
-public:
+  public:
     bool refuse = false;
     int asked = 0;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* e) override {
         ++asked;
-        if (refuse) e->ignore();
-        else e->accept();
+        if (refuse)
+            e->ignore();
+        else
+            e->accept();
     }
 };
 
@@ -52,7 +54,7 @@ QString setting(const QString& key) {
 }
 
 class OptionsWindow : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         f.open();
         main.resize(300, 200);
@@ -96,7 +98,8 @@ TEST_F(OptionsWindow, WorkstationIsOneHexadecimalDigit) {
         window->txtCode_Postazione()->setText(QString::fromLatin1(bad));
         window->cmdConfirm()->click();
         ASSERT_EQ(boxes.shown().size(), 1u) << bad;
-        EXPECT_EQ(boxes.lastText(), QStringLiteral("La postazione deve essere un numero intero da 0 a 15.")) << bad;
+        EXPECT_EQ(boxes.lastText(), QStringLiteral("La postazione deve essere un numero intero da 0 a 15."))
+            << bad;
         EXPECT_TRUE(window->isVisible()) << bad;
         EXPECT_EQ(g().codePostazione, 0) << bad;
     }
@@ -116,7 +119,8 @@ TEST_F(OptionsWindow, WorkstationIsOneHexadecimalDigit) {
 TEST_F(OptionsWindow, EmptyAgentOrWorkstationSavesNothing) {
     window->txtCode_Agente()->clear();
     window->cmdConfirm()->click();
-    EXPECT_EQ(boxes.lastText(), QStringLiteral("Specificare il codice dell'Agente e il numero della postazione."));
+    EXPECT_EQ(boxes.lastText(),
+              QStringLiteral("Specificare il codice dell'Agente e il numero della postazione."));
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(setting(QStringLiteral("Code_Agente")).isEmpty());
 }
@@ -190,12 +194,14 @@ TEST_F(OptionsWindow, RepairCompactsAndKeepsTheData) {
     f.addUser(QStringLiteral("Mario"), 0);
     repair();
     EXPECT_EQ(boxes.lastText(), QStringLiteral("Recupero completato"));
-    EXPECT_TRUE(boxes.shown().front().text.startsWith(QStringLiteral("Questa funzione tenta il recupero del database...\r")));
+    EXPECT_TRUE(boxes.shown().front().text.startsWith(
+        QStringLiteral("Questa funzione tenta il recupero del database...\r")));
     EXPECT_EQ(f.releases, 1);
     EXPECT_FALSE(QFile::exists(f.file + QStringLiteral(".NEW")));
     EXPECT_FALSE(QFile::exists(f.file + QStringLiteral(".BAK")));
     f.open();  // opens with the start-up password
-    EXPECT_EQ(f.userValue(QStringLiteral("Mario"), QStringLiteral("LivelloAccesso")).toString(), QStringLiteral("0"));
+    EXPECT_EQ(f.userValue(QStringLiteral("Mario"), QStringLiteral("LivelloAccesso")).toString(),
+              QStringLiteral("0"));
 }
 
 TEST_F(OptionsWindow, FailedCheckLeavesTheOriginal) {
@@ -216,7 +222,8 @@ TEST_F(OptionsWindow, FailedCheckLeavesTheOriginal) {
 TEST_F(OptionsWindow, RepairWithoutFileSaysSo) {
     window->txtWorkDir()->setText(f.dir.filePath(QStringLiteral("vuota")));
     repair();
-    EXPECT_TRUE(boxes.lastText().startsWith(QStringLiteral("Nessun database da recuperare"))) << boxes.lastText().toStdString();
+    EXPECT_TRUE(boxes.lastText().startsWith(QStringLiteral("Nessun database da recuperare")))
+        << boxes.lastText().toStdString();
     EXPECT_EQ(f.releases, 0);
 }
 
@@ -277,9 +284,10 @@ TEST(OptionsWindowSalvage, TellsPerTableWhatWasSavedAndWhereTheOriginalIs) {
     report.tables = {{QStringLiteral("Agenti"), 3, 0, false},
                      {QStringLiteral("Articoli"), 1950, 1054, false},
                      {QStringLiteral("Comuni"), 0, 0, true}};
-    EXPECT_EQ(startup::frmOptions::SalvageSummary(report).toStdString(),
-              "Recupero completato.\r\rIl database era danneggiato: sono state ricopiate le righe ancora "
-              "leggibili.\r\rAgenti: 3 righe recuperate\rArticoli: 1.950 righe recuperate, 1.054 non leggibili\r"
-              "Comuni: tabella illeggibile, nessuna riga recuperata\r\rIl database danneggiato è conservato come "
-              "\"/dati/ZeltOrder_A001.BAK\".");
+    EXPECT_EQ(
+        startup::frmOptions::SalvageSummary(report).toStdString(),
+        "Recupero completato.\r\rIl database era danneggiato: sono state ricopiate le righe ancora "
+        "leggibili.\r\rAgenti: 3 righe recuperate\rArticoli: 1.950 righe recuperate, 1.054 non leggibili\r"
+        "Comuni: tabella illeggibile, nessuna riga recuperata\r\rIl database danneggiato è conservato come "
+        "\"/dati/ZeltOrder_A001.BAK\".");
 }

@@ -1,10 +1,11 @@
 #include "startup/ui/frmPassword.h"
 
 #include "core/Cp1252.h"
-#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
+#include "platform/ui/MessageBox.h"
 #include "startup/Common.h"
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QFile>
 #include <QFrame>
@@ -12,7 +13,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "SignInFixture.h"
 
@@ -21,7 +21,7 @@ using startup::frmPassword;
 namespace {
 
 class PasswordWindow : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { platform::setDataDirOverride(dir.path()); }
     void TearDown() override { platform::setDataDirOverride(QString()); }
 
@@ -68,12 +68,9 @@ TEST_F(PasswordWindow, BlanksAreNoPassword) {
         bool valid;
     };
     const Case cases[] = {
-        {"", "", true},
-        {"", "   ", true},    // blanks scramble to nothing
-        {"   ", "", true},    // a stored all-blank password is no password
-        {"", "x", false},
-        {"a b", "a b", true},
-        {"a b", "ab", false},
+        {"", "", true},    {"", "   ", true},  // blanks scramble to nothing
+        {"   ", "", true},                     // a stored all-blank password is no password
+        {"", "x", false},  {"a b", "a b", true}, {"a b", "ab", false},
     };
     for (const Case& c : cases) {
         frmPassword w;
@@ -175,7 +172,8 @@ TEST_F(PasswordWindow, ProgramPasswordFile) {
         EXPECT_TRUE(w.ValidatePassword(nullptr, changing));
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        EXPECT_EQ(f.readAll(), core::cp1252::encode(startup::ScrambleString(QStringLiteral("Chiave9"), false)));
+        EXPECT_EQ(f.readAll(),
+                  core::cp1252::encode(startup::ScrambleString(QStringLiteral("Chiave9"), false)));
         EXPECT_FALSE(QFile::permissions(path) & QFileDevice::WriteOwner);
     }
     {

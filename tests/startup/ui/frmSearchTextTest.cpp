@@ -1,19 +1,19 @@
 #include "startup/ui/frmSearchText.h"
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 using startup::frmSearchText;
 
 namespace {
 
 class SearchText : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { frmSearchText::ForgetLastSearch(); }
     void TearDown() override { frmSearchText::ForgetLastSearch(); }
 };

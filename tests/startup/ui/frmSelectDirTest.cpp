@@ -1,5 +1,6 @@
 #include "startup/ui/frmSelectDir.h"
 
+#include <gtest/gtest.h>
 #include <QComboBox>
 #include <QDir>
 #include <QPushButton>
@@ -9,14 +10,13 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
-#include <gtest/gtest.h>
 
 using startup::frmSelectDir;
 
 namespace {
 
 class SelectDir : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(tmp_.isValid());
         root_ = QDir::cleanPath(tmp_.path());

@@ -1,9 +1,9 @@
 #include "startup/ui/frmSelectOper.h"
 
+#include <gtest/gtest.h>
 #include <QComboBox>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "SignInFixture.h"
 
@@ -18,15 +18,15 @@ TEST(OperatorList, ChoosesANameOrNothing) {
 
     struct Case {
         const char* preselect;
-        const char* shown;   // the combo's text after the load
-        int pick;            // -1: confirm as it stands
+        const char* shown;  // the combo's text after the load
+        int pick;           // -1: confirm as it stands
         bool confirm;
         const char* chosen;  // the name handed back
     };
     const Case cases[] = {
         {"Operatore", "Operatore", -1, true, "Operatore"},
         {"Bruno", "Bruno", 0, true, "Amministratore"},
-        {"", "", -1, true, ""},          // nothing chosen: nothing signed in
+        {"", "", -1, true, ""},  // nothing chosen: nothing signed in
         {"Nessuno", "", 1, true, "Bruno"},
         {"Operatore", "Operatore", -1, false, ""},  // cancelled
     };

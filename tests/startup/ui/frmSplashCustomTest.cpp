@@ -1,13 +1,13 @@
 #include "startup/modGlobal.h"
 #include "startup/ui/frmSplashCustom.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 using startup::frmSplashCustom;
 

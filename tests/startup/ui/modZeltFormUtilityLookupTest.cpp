@@ -7,30 +7,30 @@
 #include "datalib/Definitions.h"
 #include "datalib/Engine.h"
 #include "datalib/Interfaces.h"
-#include "platform/ui/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
+#include "platform/ui/MessageBox.h"
 #include "startup/RunContext.h"
 #include "startup/ui/frmMessage.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QListWidget>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QListWidget>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 using namespace startup;
 
 namespace {
 
 class Articoli : public datalib::itfDefTable, public datalib::itfSetData {
-public:
+  public:
     QString TableName() const override { return QStringLiteral("Articoli"); }
     void DefineIdentity(datalib::TableIdentity&) override {}
     void DefineStructure(datalib::ColumnCollection& c, datalib::KeyCollection& k,
@@ -49,21 +49,21 @@ public:
 };
 
 class Definition : public datalib::itfDefDatabase {
-public:
+  public:
     void Define(datalib::TableRegistry& registry) override {
         registry.RegisterTable(std::make_shared<Articoli>());
     }
 };
 
 class Quiet : public datalib::itfNotifyEvent {
-public:
+  public:
     void OnEvent(int&, int, QString&) override {}
     void OnInternalMessage(int, QString&) override {}
     void OnQueryMessage(int, int, QString&, bool& answer) override { answer = true; }
 };
 
 class Lookup : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const QString file = dir_.filePath(QStringLiteral("ZeltOrder_T"));
         engine_.Create(3, file, QString(), QStringLiteral("pw"));
@@ -115,8 +115,8 @@ TEST_F(Lookup, AtMostFifteenEntriesAndAMarker) {
 
 TEST_F(Lookup, SecondPassOnlyFromFourCharactersWithEveryFilterKept) {
     // Nothing begins with "012": fewer than 4 characters, no second pass.
-    EXPECT_FALSE(FillLookupList(QStringLiteral("Articoli"), QStringLiteral("Codice"), QStringLiteral("012"),
-                                &list_));
+    EXPECT_FALSE(
+        FillLookupList(QStringLiteral("Articoli"), QStringLiteral("Codice"), QStringLiteral("012"), &list_));
     EXPECT_EQ(list_.count(), 0);
 
     // "0123" is inside three codes; the caller's filter leaves out the
@@ -140,19 +140,19 @@ TEST_F(Lookup, TypedTextIsAValueAndCodesShowTheirFirstLine) {
     ASSERT_EQ(combo.count(), 1);
     EXPECT_EQ(combo.itemText(0), QStringLiteral("L'ALBERO - Pianta"));
 
-    EXPECT_TRUE(FillLookupList(QStringLiteral("Articoli"), QStringLiteral("Codice"), QStringLiteral("RIGA"),
-                               &list_));
+    EXPECT_TRUE(
+        FillLookupList(QStringLiteral("Articoli"), QStringLiteral("Codice"), QStringLiteral("RIGA"), &list_));
     EXPECT_EQ(entries(), QStringList{QStringLiteral("RIGA1")});
     // Existing entries count towards the fifteen and are never removed.
-    EXPECT_TRUE(FillLookupList(QStringLiteral("Articoli"), QStringLiteral("Codice"), QStringLiteral("A"),
-                               &list_));
+    EXPECT_TRUE(
+        FillLookupList(QStringLiteral("Articoli"), QStringLiteral("Codice"), QStringLiteral("A"), &list_));
     EXPECT_EQ(list_.count(), 16);
     EXPECT_EQ(entries().front(), QStringLiteral("RIGA1"));
 }
 
 TEST_F(Lookup, UnknownColumnOrTable) {
-    EXPECT_FALSE(FillLookupList(QStringLiteral("Articoli"), QStringLiteral("Manca"), QStringLiteral("A"),
-                                &list_));
+    EXPECT_FALSE(
+        FillLookupList(QStringLiteral("Articoli"), QStringLiteral("Manca"), QStringLiteral("A"), &list_));
     EXPECT_EQ(list_.count(), 0);
     EXPECT_THROW(GetDataSet(QStringLiteral("Inesistente")), core::AppError);
     runContext().database.reset();
@@ -160,7 +160,7 @@ TEST_F(Lookup, UnknownColumnOrTable) {
 }
 
 class HtmlExport : public Lookup {
-protected:
+  protected:
     void SetUp() override {
         Lookup::SetUp();
         platform::setDataDirOverride(dataDir_.path());
@@ -196,7 +196,8 @@ TEST_F(HtmlExport, WritesTheTableAndOpensIt) {
     QString fields;
     ExportBrowserToHtml(rows_.get(), &parent_, fields);
     ASSERT_GE(boxes_.shown().size(), 1u);
-    EXPECT_EQ(boxes_.shown()[0].text, QStringLiteral("Vuoi modificare la sequenza dei campi per il browser ?"));
+    EXPECT_EQ(boxes_.shown()[0].text,
+              QStringLiteral("Vuoi modificare la sequenza dei campi per il browser ?"));
     const QString html = written();
     EXPECT_TRUE(html.contains(QStringLiteral("<table")));
     EXPECT_TRUE(html.contains(QStringLiteral("<td>A09</td>")));
@@ -231,7 +232,8 @@ TEST_F(HtmlExport, ColumnsChosenAndOrderedAndTheExportReplaced) {
     EXPECT_FALSE(fields.contains(QStringLiteral("Disabilitato")));
     const QString html = written();
     EXPECT_FALSE(html.contains(QStringLiteral("<th>Disabilitato</th>")));
-    EXPECT_LT(html.indexOf(QStringLiteral("<th>Descrizione</th>")), html.indexOf(QStringLiteral("<th>Codice</th>")));
+    EXPECT_LT(html.indexOf(QStringLiteral("<th>Descrizione</th>")),
+              html.indexOf(QStringLiteral("<th>Codice</th>")));
     EXPECT_EQ(opened_.size(), 2);
 }
 
@@ -247,9 +249,7 @@ TEST_F(HtmlExport, CancelledChoiceOrStopWritesNothing) {
     boxes_.clear();
     boxes_.answer(platform::kAnswerNo);   // keep the columns
     boxes_.answer(platform::kAnswerYes);  // confirm the stop
-    QTimer::singleShot(0, [] {
-        QTest::mouseClick(frmMessage::instance()->cmdStop(), Qt::LeftButton);
-    });
+    QTimer::singleShot(0, [] { QTest::mouseClick(frmMessage::instance()->cmdStop(), Qt::LeftButton); });
     ExportBrowserToHtml(rows_.get(), &parent_, fields);
     EXPECT_FALSE(QFile::exists(file()));
     EXPECT_TRUE(opened_.isEmpty());
@@ -260,11 +260,7 @@ TEST_F(HtmlExport, CancelledChoiceOrStopWritesNothing) {
 
 TEST(LookupCode, TextBeforeTheFirstSeparator) {
     const std::pair<const char*, const char*> cases[] = {
-        {"A01 - Vite - inox", "A01"},
-        {"A01", "A01"},
-        {" ... ", " ... "},
-        {"A-01 - Vite", "A-01"},
-        {"", ""},
+        {"A01 - Vite - inox", "A01"}, {"A01", "A01"}, {" ... ", " ... "}, {"A-01 - Vite", "A-01"}, {"", ""},
     };
     for (const auto& [entry, code] : cases)
         EXPECT_EQ(GetLookupCode(QString::fromUtf8(entry)), QString::fromUtf8(code)) << entry;

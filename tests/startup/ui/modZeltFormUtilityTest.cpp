@@ -2,6 +2,7 @@
 
 #include "platform/SettingsStore.h"
 
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,14 +11,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 using namespace startup;
 
 namespace {
 
 class Placement : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         platform::SettingsStore::setRootDir(dir_.path());
@@ -148,7 +148,7 @@ class PanelLike : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString FontNames MEMBER fontNames)
     Q_PROPERTY(double FontSizeSpin MEMBER fontSizeSpin)
-public:
+  public:
     using QWidget::QWidget;
     QString fontNames;
     double fontSizeSpin = 1;
@@ -164,7 +164,7 @@ TEST(FormFont, PanelsGetItThroughTheirProperties) {
 
 // Types keys one at a time into a date box wired as the windows wire it.
 class DateBox : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetDateInput();
         QObject::connect(&box_, &QLineEdit::textChanged, &box_, [this] { FormatDateInput(&box_, kind_); });
@@ -184,14 +184,14 @@ TEST_F(DateBox, SeparatorsComeOnlyAfterTwoDigits) {
     };
     const Case cases[] = {
         {"12", "12/"},
-        {"12/", "12/"},                // a typed "/" after the automatic one is dropped
+        {"12/", "12/"},  // a typed "/" after the automatic one is dropped
         {"12-", "12/"},
         {"1203", "12/03/"},
         {"1203/", "12/03/"},
-        {"1/", "1/"},                  // never "1//"
-        {"1/2/", "1/2/"},              // a separator the operator typed stays
-        {"1/2/2", "1/2/2"},            // and nothing is added after a short group
-        {"12032024", "12/03/2024 "},   // a whole date gets a blank for the time
+        {"1/", "1/"},                 // never "1//"
+        {"1/2/", "1/2/"},             // a separator the operator typed stays
+        {"1/2/2", "1/2/2"},           // and nothing is added after a short group
+        {"12032024", "12/03/2024 "},  // a whole date gets a blank for the time
         {"1203202410", "12/03/2024 10."},
         {"120320241030", "12/03/2024 10.30."},
         {"1203202410.", "12/03/2024 10."},
@@ -246,7 +246,7 @@ class BoundEdit : public QLineEdit {
     Q_OBJECT
     Q_PROPERTY(QString DataField MEMBER dataField)
     Q_PROPERTY(bool DataChanged MEMBER dataChanged)
-public:
+  public:
     using QLineEdit::QLineEdit;
     QString dataField;
     bool dataChanged = false;
@@ -256,7 +256,7 @@ public:
 
 class PanelWithCommit : public QWidget {
     Q_OBJECT
-public:
+  public:
     using QWidget::QWidget;
     int commits = 0;
     Q_INVOKABLE void CommitEditingDataControls() { ++commits; }
