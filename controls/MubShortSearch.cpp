@@ -235,7 +235,8 @@ bool MubShortSearch::SearchNext(bool wrap) {
         // The matching rows in the grid's own order: a subsequence of its
         // rows, so their positions grow with their index and the first one
         // after the current row is found by halving.
-        auto hits = ds_->Table()->OpenDataSource(joinAnd({ds_->Filter(), condition}), ds_->SortOrder());
+        auto hits =
+            ds_->Table()->OpenDataSource(joinAnd({ds_->EffectiveFilter(), condition}), ds_->SortOrder());
         const long count = hits->RowCount();
         if (count == 0) return false;
         const int oidColumn = hits->ColumnIndex(QStringLiteral("OID"));

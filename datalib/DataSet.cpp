@@ -29,8 +29,8 @@ QString DataSet::ParentLinkField() const {
 }
 
 std::shared_ptr<DataSource> DataSet::OpenDataSource(const QString& filter, const QString& sort,
-                                                    const QString& columns) const {
-    return DataSource::open(database(), def_, filter, sort, columns);
+                                                    const QString& columns, const QString& baseFilter) const {
+    return DataSource::open(database(), def_, filter, sort, columns, nullptr, nullptr, false, baseFilter);
 }
 
 std::shared_ptr<DataSource> DataSet::GetDataSource(const std::shared_ptr<Database>& db, int,

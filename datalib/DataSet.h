@@ -36,9 +36,11 @@ class DataSet : public core::Object {
     // The name of the reference through which the parent holds these rows.
     QString ParentLinkField() const;
 
-    // Opens a data source with a filter, an order and a column list.
+    // Opens a data source with a filter, an order and a column list; the
+    // base filter stays under every filter set later (DataSource::SetBaseFilter).
     std::shared_ptr<DataSource> OpenDataSource(const QString& filter = {}, const QString& sort = {},
-                                               const QString& columns = {}) const;
+                                               const QString& columns = {},
+                                               const QString& baseFilter = {}) const;
     // The same on another database opened with the same definitions (the
     // head-office archive); a null database means this one.
     std::shared_ptr<DataSource> GetDataSource(const std::shared_ptr<Database>& db, int mode,

@@ -34,8 +34,10 @@ std::shared_ptr<DataSource> DataSource::open(const std::shared_ptr<datalib::Data
                                              const TableDef& table, const QString& filter,
                                              const QString& sort, const QString& columns,
                                              const std::shared_ptr<DataSource>& parent,
-                                             const ReferenceDef* parentRef, bool forChoice) {
+                                             const ReferenceDef* parentRef, bool forChoice,
+                                             const QString& baseFilter) {
     std::shared_ptr<DataSource> ds(new DataSource());
+    ds->baseFilter_ = baseFilter;
     ds->forChoice_ = forChoice;
     ds->db_ = db;
     ds->def_ = &table;
@@ -86,10 +88,19 @@ query::SqlQuery DataSource::translate(const QString& filter, const QString& sort
              !cols.startsWith(QLatin1Char('*')))
         cols = QStringLiteral("*,") + cols;
     auto lookup = [db = db_.get()](const QString& n) { return db->lookup(n); };
-    query::SqlQuery q = query::translateQuery(*def_, lookup, filter, sort, cols);
+    query::SqlQuery q = query::translateQuery(*def_, lookup, joinFilters(baseFilter_, filter), sort, cols);
     if (!extraSql_.isEmpty()) q.andWhere(extraSql_, extraParams_);
     return q;
 }
+
+QString DataSource::joinFilters(const QString& base, const QString& filter) {
+    const QString b = base.trimmed(), f = filter.trimmed();
+    if (b.isEmpty()) return filter;
+    if (f.isEmpty()) return base;
+    return QStringLiteral("(%1) AND (%2)").arg(b, f);
+}
+
+QString DataSource::EffectiveFilter() const { return joinFilters(baseFilter_, filter_); }
 
 void DataSource::runQuery(query::SqlQuery q) {
     layout_->build(*def_, q.columnNames, parentRef_);
@@ -767,6 +778,18 @@ void DataSource::SetFilter(const QString& filter) {
     query::SqlQuery q = translate(filter, sort_, columns_);
     filter_ = filter;
     requeryWith(std::move(q));
+}
+
+void DataSource::SetBaseFilter(const QString& filter) {
+    const QString old = baseFilter_;
+    baseFilter_ = filter;
+    try {
+        query::SqlQuery q = translate(filter_, sort_, columns_);
+        requeryWith(std::move(q));
+    } catch (...) {
+        baseFilter_ = old;
+        throw;
+    }
 }
 
 void DataSource::SetSortOrder(const QString& sort) {

@@ -66,12 +66,14 @@ inline constexpr int odbcCount = 4;
 class DataSource : public core::Object {
   public:
     // Opens a data source; `parent` and `parentRef` for the child rows of a
-    // collection. Runs the table class's OnSelect (and OnSelectParent).
+    // collection; `baseFilter` stays under every filter (see SetBaseFilter).
+    // Runs the table class's OnSelect (and OnSelectParent).
     static std::shared_ptr<DataSource> open(const std::shared_ptr<Database>& db, const TableDef& table,
                                             const QString& filter = {}, const QString& sort = {},
                                             const QString& columns = {},
                                             const std::shared_ptr<DataSource>& parent = nullptr,
-                                            const ReferenceDef* parentRef = nullptr, bool forChoice = false);
+                                            const ReferenceDef* parentRef = nullptr, bool forChoice = false,
+                                            const QString& baseFilter = {});
     ~DataSource() override;
 
     // ---- What it stands on ---------------------------------------------------
@@ -161,6 +163,12 @@ class DataSource : public core::Object {
     // ---- Selection -------------------------------------------------------------
     const QString& Filter() const { return filter_; }
     void SetFilter(const QString& filter);
+    // A condition that stays under every filter set later (a view's own
+    // condition under the quick search's filters); the rows meet both.
+    const QString& BaseFilter() const { return baseFilter_; }
+    void SetBaseFilter(const QString& filter);
+    // The base filter and the filter together, as the rows are selected.
+    QString EffectiveFilter() const;
     const QString& SortOrder() const { return sort_; }
     void SetSortOrder(const QString& sort);
     const QString& ColumnList() const { return columns_; }
@@ -260,6 +268,7 @@ class DataSource : public core::Object {
 
     // Translates the selection texts into the query of the data source.
     query::SqlQuery translate(const QString& filter, const QString& sort, const QString& columns) const;
+    static QString joinFilters(const QString& base, const QString& filter);
     // Reads the rows of a translated query (the layout follows its columns).
     void runQuery(query::SqlQuery q);
     // Reads the rows again with a translated query, keeping the current row.
@@ -302,6 +311,7 @@ class DataSource : public core::Object {
     std::shared_ptr<datalib::Database> db_;
     const TableDef* def_ = nullptr;
     QString filter_, sort_, columns_;
+    QString baseFilter_;
     std::shared_ptr<DataSource> parent_;
     const ReferenceDef* parentRef_ = nullptr;
     const ReferenceDef* parentRefCache_ = nullptr;

@@ -61,6 +61,22 @@ class SelectionCriteria {
     bool TestColumn(const QString& column) const;
     bool IsEmpty() const { return criteria_.empty() && condition_.isEmpty(); }
 
+    // ---- Stored selections --------------------------------------------------------
+    // Kept in the library's own table of the database, by the table's name and
+    // a name (the tree node's text). A stored selection is loaded as it was
+    // written, also when a column it names has gone since: building its text
+    // then raises the library's message, and it stays stored to be edited or
+    // deleted.
+    bool Exists(const QString& name) const;
+    // Replaces rows and free condition with the stored ones and takes the
+    // name; false (and nothing changed) when none is stored under it.
+    bool Load(const QString& name);
+    // Stores rows and free condition under the name (replacing what was
+    // there) and takes the name.
+    void Save(const QString& name);
+    // False when none was stored under the name.
+    bool Delete(const QString& name);
+
     // The comparisons offered to the operator, in the order of Codes().
     static const QStringList& ComparisonNames();
     static const std::vector<int>& ComparisonCodes();
