@@ -45,13 +45,7 @@ struct NullSink : datalib::itfNotifyEvent {
     void OnQueryMessage(int, int, QString&, bool& answer) override { answer = false; }
 };
 
-double residentKb() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly)) return 0;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').front().toDouble();
-    return 0;
-}
+using benchsupport::residentKb;
 
 struct Fixture {
     QTemporaryDir dir;

@@ -128,13 +128,7 @@ void BM_Preview100PagesFirstPageShown(benchmark::State& state) {
 }
 BENCHMARK(BM_Preview100PagesFirstPageShown)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-double residentKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').front().toDouble();
-    return 0;
-}
+using benchsupport::residentKb;
 
 void BM_PreviewStore100PagesPagedThrough(benchmark::State& state) {
     double added = 0;

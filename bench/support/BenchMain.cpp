@@ -4,6 +4,7 @@
 
 #include <benchmark/benchmark.h>
 #include <QApplication>
+#include <QFile>
 
 #include <vector>
 
@@ -17,6 +18,14 @@ std::vector<std::function<void()>>& releases() {
 }  // namespace
 
 void atShutdown(std::function<void()> release) { releases().push_back(std::move(release)); }
+
+double residentKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').front().toDouble();
+    return 0;
+}
 
 }  // namespace benchsupport
 

@@ -10,6 +10,9 @@ namespace benchsupport {
 
 void atShutdown(std::function<void()> release);
 
+// The process's resident memory in kB (VmRSS), 0 when it cannot be read.
+double residentKb();
+
 // The one fixture of type F of the run: made on first use, released at shutdown.
 template <class F>
 F& sharedFixture() {

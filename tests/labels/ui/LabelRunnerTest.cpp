@@ -1,9 +1,9 @@
 // The label runner through the real page object, script engine, data library
 // and PDF printer; the PDF read back with poppler.
 
+#include "../../reports/ui/DemoPrintFixture.h"
 #include "../../reports/ui/PdfProbe.h"
 
-#include "app/AllTableClasses.h"
 #include "core/Prompt.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
@@ -11,32 +11,14 @@
 #include "labels/ui/clsLabelPrint.h"
 #include "labels/ui/frmLabelPreview.h"
 #include "labels/ui/modLabelPrint.h"
-#include "platform/Paths.h"
-#include "platform/SettingsStore.h"
 #include "platform/ui/PageSurface.h"
 #include "platform/ui/Printers.h"
-#include "schema/DB.h"
-#include "startup/modDatabase.h"
-#include "tools/demodb/DemoArchive.h"
 #include "tools/demodb/DemoLayouts.h"
 
 #include <gtest/gtest.h>
 #include <QFile>
-#include <QTemporaryDir>
 
 namespace {
-
-QString demoArchive() {
-    static QTemporaryDir dir;
-    static const QString file = [] {
-        const QString f = dir.filePath(QStringLiteral("ZeltOrder_DEMO"));
-        demodb::DemoOptions options;
-        options.file = f;
-        demodb::BuildDemoArchive(options, [](const QString&) {});
-        return f;
-    }();
-    return file;
-}
 
 // Each label writes a marker "M<Codice>c<copy>" 2 mm below its origin (text
 // touching the sheet's top edge is not read back).
@@ -47,45 +29,15 @@ const QString kMarkerScript = QStringLiteral(
     "  PrintLabel = True\r\n"
     "End Function\r\n");
 
-class LabelRunnerTest : public ::testing::Test {
+class LabelRunnerTest : public printtest::DemoPrintTest {
   protected:
-    QTemporaryDir dir;
-    datalib::Engine engine;
-    std::shared_ptr<datalib::Database> db;
-    std::unique_ptr<core::ScriptedBoxes> boxes;
-    int chooserCalls = 0;
-
-    void SetUp() override {
-        platform::SettingsStore::setRootDir(dir.filePath("config"));
-        platform::setDataDirOverride(dir.filePath("data"));
-        app::registerAllTableClasses();
-        const QString file = dir.filePath("ZeltOrder_DEMO");
-        ASSERT_TRUE(QFile::copy(demoArchive(), file));
-        engine.Open(3, file, QString(), startup::DatabasePassword());
-        schema::DB definition;
-        db = datalib::Application::OpenDatabase(engine, definition, QStringLiteral("test"), nullptr);
-        db->OpenDataSource(QStringLiteral("TabStampaEtichette"))->DeleteAll();
-        boxes = std::make_unique<core::ScriptedBoxes>();
-        platform::Printers::setPdfFileAsker([this] { return std::optional<QString>(pdf()); });
-        platform::Printers::setPrinterChooser([this](const QString&, int copies) {
-            ++chooserCalls;
-            return std::optional<platform::Printers::Choice>(
-                platform::Printers::Choice{platform::Printers::pdfPrinterName(), pdf(), copies});
-        });
-    }
+    LabelRunnerTest() : DemoPrintTest(QStringLiteral("TabStampaEtichette"), QStringLiteral("labels.pdf")) {}
 
     void TearDown() override {
         labels::setRowPicker({});
         labels::setLabelPreviewShower({});
-        platform::Printers::setPrinterChooser({});
-        platform::Printers::setPdfFileAsker({});
-        boxes.reset();
-        db.reset();
-        engine.Close();
-        platform::setDataDirOverride(QString());
+        DemoPrintTest::TearDown();
     }
-
-    QString pdf() const { return dir.filePath(QStringLiteral("labels.pdf")); }
 
     void addLayout(int columns, double height, double width, double top = 0, double left = 0, int copies = 1,
                    const QString& script = kMarkerScript, bool askSkip = true, bool landscape = false) {

@@ -1,49 +1,22 @@
 #pragma once
-// The demo agent archive in a temporary folder, open, with report layouts
-// added by the tests; the printer dialog, the PDF file question, the layout
+// The demo archive fixture with report layouts added by the tests; the layout
 // pick list and the preview window answered by the test.
 
+#include "DemoPrintFixture.h"
 #include "PdfProbe.h"
 
-#include "app/AllTableClasses.h"
-#include "datalib/DataSource.h"
-#include "datalib/Database.h"
-#include "datalib/Engine.h"
-#include "platform/Paths.h"
-#include "platform/SettingsStore.h"
 #include "platform/ui/MessageBox.h"
-#include "platform/ui/Printers.h"
 #include "reports/ui/frmCustomReportPreview.h"
 #include "reports/ui/modCustomReport.h"
-#include "schema/DB.h"
-#include "startup/modDatabase.h"
-#include "tools/demodb/DemoArchive.h"
-
-#include <gtest/gtest.h>
-#include <QFile>
-#include <QTemporaryDir>
 
 namespace reporttest {
 
-// Builds the demo archive once per test program and copies it for each test.
-inline QString demoArchive() {
-    static QTemporaryDir dir;
-    static const QString file = [] {
-        const QString f = dir.filePath(QStringLiteral("ZeltOrder_DEMO"));
-        demodb::DemoOptions options;
-        options.file = f;
-        demodb::BuildDemoArchive(options, [](const QString&) {});
-        return f;
-    }();
-    return file;
-}
+using printtest::demoArchive;
 
-class RunnerTest : public ::testing::Test {
+class RunnerTest : public printtest::DemoPrintTest {
   protected:
-    QTemporaryDir dir;
-    datalib::Engine engine;
-    std::shared_ptr<datalib::Database> db;
-    std::unique_ptr<platform::ScriptedBoxes> boxes;
+    RunnerTest() : DemoPrintTest(QStringLiteral("TabProspettiStampa"), QStringLiteral("report.pdf")) {}
+
     int pickerCalls = 0;
     QStringList pickerNames;
     int previewShows = 0;
@@ -51,22 +24,7 @@ class RunnerTest : public ::testing::Test {
     QString printAllFrom;  // the preview asks to print everything on this printer
 
     void SetUp() override {
-        platform::SettingsStore::setRootDir(dir.filePath("config"));
-        platform::setDataDirOverride(dir.filePath("data"));
-        app::registerAllTableClasses();
-        const QString file = dir.filePath("ZeltOrder_DEMO");
-        ASSERT_TRUE(QFile::copy(demoArchive(), file));
-        engine.Open(3, file, QString(), startup::DatabasePassword());
-        schema::DB definition;
-        db = datalib::Application::OpenDatabase(engine, definition, QStringLiteral("test"), nullptr);
-        // The tests bring their own layouts.
-        db->OpenDataSource(QStringLiteral("TabProspettiStampa"))->DeleteAll();
-        boxes = std::make_unique<platform::ScriptedBoxes>();
-        platform::Printers::setPdfFileAsker([this] { return std::optional<QString>(pdf()); });
-        platform::Printers::setPrinterChooser([this](const QString&, int copies) {
-            return std::optional<platform::Printers::Choice>(
-                platform::Printers::Choice{platform::Printers::pdfPrinterName(), pdf(), copies});
-        });
+        DemoPrintTest::SetUp();
         reports::setLayoutPicker(
             [this](QWidget*, datalib::DataSource& layouts) -> std::optional<core::Variant> {
                 ++pickerCalls;
@@ -88,15 +46,8 @@ class RunnerTest : public ::testing::Test {
     void TearDown() override {
         reports::setPreviewShower({});
         reports::setLayoutPicker({});
-        platform::Printers::setPrinterChooser({});
-        platform::Printers::setPdfFileAsker({});
-        boxes.reset();
-        db.reset();
-        engine.Close();
-        platform::setDataDirOverride(QString());
+        DemoPrintTest::TearDown();
     }
-
-    QString pdf() const { return dir.filePath(QStringLiteral("report.pdf")); }
 
     void addLayout(const QString& table, const QString& reference, const QString& name, const QString& script,
                    double rowsTop = 20, double rowsBottom = 280, double rowDim = 6, double height = 0) {

@@ -1,0 +1,162 @@
+// Labels on the large demo archive (`zelt-demodb --scale`, read from
+// ZELT_SCALE_ARCHIVE, default demo-scale/ZeltOrder_DEMO under the current
+// folder; copied into a temporary folder first): 1 000 selected customers
+// printed through the label runner into a PDF with the demo customers' label
+// (3 x 8 labels of 70 x 37 mm, three text lines and a Code 128 each), and
+// 1 000 labels drawn on the preview's picture, the script compiled for each
+// label as the preview does. The counter rss_kb is the resident memory after
+// the last run, rss_growth_kb what the runs after the first added to it (flat
+// memory: near 0).
+
+#include "BenchMain.h"
+
+#include "app/AllTableClasses.h"
+#include "core/Prompt.h"
+#include "datalib/DataSource.h"
+#include "datalib/Database.h"
+#include "datalib/Engine.h"
+#include "labels/ui/clsLabelPrint.h"
+#include "labels/ui/frmLabelPreview.h"
+#include "labels/ui/modLabelPrint.h"
+#include "platform/Paths.h"
+#include "platform/SettingsStore.h"
+#include "platform/ui/Printers.h"
+#include "reports/LayoutScript.h"
+#include "schema/DB.h"
+#include "startup/modDatabase.h"
+#include "tools/demodb/DemoLayouts.h"
+
+#include <benchmark/benchmark.h>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using benchsupport::residentKb;
+
+constexpr int kLabels = 1000;
+
+// The resident memory after the first and after the last run.
+struct Rss {
+    double first = 0, last = 0;
+    void report(benchmark::State& state) const {
+        state.counters["rss_kb"] = last;
+        state.counters["rss_growth_kb"] = last - first;
+    }
+};
+
+void track(Rss& rss) {
+    rss.last = residentKb();
+    if (rss.first == 0) rss.first = rss.last;
+}
+
+struct Fixture {
+    QTemporaryDir dir;
+    datalib::Engine engine;
+    std::shared_ptr<datalib::Database> db;
+    std::unique_ptr<core::ScriptedBoxes> boxes;
+    std::vector<core::Variant> selection;  // the first 1 000 customers by code
+    QString script;
+    bool ok = false;
+
+    Fixture() {
+        QString source = qEnvironmentVariable("ZELT_SCALE_ARCHIVE");
+        if (source.isEmpty()) source = QStringLiteral("demo-scale/ZeltOrder_DEMO");
+        const QString file = dir.filePath(QStringLiteral("ZeltOrder_DEMO"));
+        if (!QFile::copy(source, file)) {
+            std::fprintf(stderr, "Archivio %s mancante: zelt-demodb --scale demo-scale\n",
+                         qPrintable(source));
+            return;
+        }
+        platform::SettingsStore::setRootDir(dir.filePath(QStringLiteral("config")));
+        platform::setDataDirOverride(dir.filePath(QStringLiteral("data")));
+        app::registerAllTableClasses();
+        engine.Open(3, file, QString(), startup::DatabasePassword());
+        schema::DB definition;
+        db = datalib::Application::OpenDatabase(engine, definition, QStringLiteral("bench"), nullptr);
+        db->OpenDataSource(QStringLiteral("TabStampaEtichette"))->DeleteAll();
+        demodb::AddDemoLabelLayouts(*db);
+        auto layout = db->OpenDataSource(QStringLiteral("TabStampaEtichette"));
+        layout->RowFirst();
+        script = layout->ColValueStr(QStringLiteral("IstruzioniStampa"));
+        auto ds = customers();
+        for (int i = 0; i < kLabels && !ds->Eof(); ++i, ds->RowNext()) selection.push_back(ds->Bookmark());
+        boxes = std::make_unique<core::ScriptedBoxes>();
+        platform::Printers::setPdfFileAsker([this] { return std::optional<QString>(pdf()); });
+        platform::Printers::setPrinterChooser([this](const QString&, int copies) {
+            return std::optional<platform::Printers::Choice>(
+                platform::Printers::Choice{platform::Printers::pdfPrinterName(), pdf(), copies});
+        });
+        ok = int(selection.size()) == kLabels;
+    }
+    ~Fixture() {
+        platform::Printers::setPrinterChooser({});
+        platform::Printers::setPdfFileAsker({});
+        boxes.reset();
+        db.reset();
+        engine.Close();
+        platform::setDataDirOverride(QString());
+    }
+    QString pdf() const { return dir.filePath(QStringLiteral("labels.pdf")); }
+    std::shared_ptr<datalib::DataSource> customers() {
+        auto ds = db->OpenDataSource(QStringLiteral("Clienti"), QString(), QStringLiteral("Codice"));
+        ds->RowFirst();
+        return ds;
+    }
+};
+
+// 1 000 selected customers, no skip question, the document ended: the
+// runner with its progress window, as the main window's command runs it.
+void BM_Print1000CustomerLabelsToPdf(benchmark::State& state) {
+    auto& f = benchsupport::sharedFixture<Fixture>();
+    if (!f.ok) return state.SkipWithError("archivio mancante");
+    QWidget owner;
+    std::int16_t onLastPage = 0;
+    Rss rss;
+    for (auto _ : state) {
+        QFile::remove(f.pdf());
+        auto ds = f.customers();
+        onLastPage =
+            labels::PrintLabels(&owner, ds, labels::LabelSelection(f.selection), true, QString(), 0, true);
+        track(rss);
+    }
+    rss.report(state);
+    state.counters["on_last_page"] = onLastPage;  // 1 000 = 41 sheets of 24 + 16
+    state.counters["pdf_kb"] = double(QFile(f.pdf()).size()) / 1024.0;
+}
+BENCHMARK(BM_Print1000CustomerLabelsToPdf)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// 1 000 labels on the preview's picture, one compile of the script each.
+void BM_Preview1000LabelsCompiledEach(benchmark::State& state) {
+    auto& f = benchsupport::sharedFixture<Fixture>();
+    if (!f.ok) return state.SkipWithError("archivio mancante");
+    labels::frmLabelPreview window;
+    int drawn = 0;
+    Rss rss;
+    for (auto _ : state) {
+        auto ds = f.customers();
+        auto prn = std::make_shared<labels::clsLabelPrint>();
+        prn->SetParameter(labels::clsLabelPrint::Device{nullptr, &window}, 37, 70, 0, 0, 3, true, false);
+        core::Variant dsVar(std::static_pointer_cast<core::Object>(ds));
+        core::Variant prnVar(std::static_pointer_cast<core::Object>(prn));
+        drawn = 0;
+        for (const core::Variant& mark : f.selection) {
+            ds->MoveToBookmark(mark);
+            if (!reports::RunLabelScriptCode(dsVar, prnVar, f.script)) break;
+            prn->NextLabel();
+            ++drawn;
+        }
+        window.RefreshView();
+        track(rss);
+    }
+    rss.report(state);
+    state.counters["labels"] = drawn;
+}
+BENCHMARK(BM_Preview1000LabelsCompiledEach)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace

@@ -1,0 +1,88 @@
+#pragma once
+// The demo agent archive copied into a temporary folder and open, one layout
+// table emptied for the test's own layouts, the prompt answered by the test,
+// and the printer dialog and the PDF file question answered with the test's
+// PDF file. The report and the label runners' tests build on it.
+
+#include "app/AllTableClasses.h"
+#include "core/Prompt.h"
+#include "datalib/DataSource.h"
+#include "datalib/Database.h"
+#include "datalib/Engine.h"
+#include "platform/Paths.h"
+#include "platform/SettingsStore.h"
+#include "platform/ui/Printers.h"
+#include "schema/DB.h"
+#include "startup/modDatabase.h"
+#include "tools/demodb/DemoArchive.h"
+
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace printtest {
+
+// Builds the demo archive once per test program; each test copies it.
+inline QString demoArchive() {
+    static QTemporaryDir dir;
+    static const QString file = [] {
+        const QString f = dir.filePath(QStringLiteral("ZeltOrder_DEMO"));
+        demodb::DemoOptions options;
+        options.file = f;
+        demodb::BuildDemoArchive(options, [](const QString&) {});
+        return f;
+    }();
+    return file;
+}
+
+class DemoPrintTest : public ::testing::Test {
+  protected:
+    // layoutTable: the layout table the tests fill themselves; pdfName: the
+    // PDF file in the test's folder that every print goes to.
+    DemoPrintTest(QString layoutTable, QString pdfName)
+        : layoutTable_(std::move(layoutTable)), pdfName_(std::move(pdfName)) {}
+
+    QTemporaryDir dir;
+    datalib::Engine engine;
+    std::shared_ptr<datalib::Database> db;
+    std::unique_ptr<core::ScriptedBoxes> boxes;
+    int chooserCalls = 0;  // printer dialogs shown
+
+    void SetUp() override {
+        platform::SettingsStore::setRootDir(dir.filePath("config"));
+        platform::setDataDirOverride(dir.filePath("data"));
+        app::registerAllTableClasses();
+        const QString file = dir.filePath("ZeltOrder_DEMO");
+        ASSERT_TRUE(QFile::copy(demoArchive(), file));
+        engine.Open(3, file, QString(), startup::DatabasePassword());
+        schema::DB definition;
+        db = datalib::Application::OpenDatabase(engine, definition, QStringLiteral("test"), nullptr);
+        db->OpenDataSource(layoutTable_)->DeleteAll();
+        boxes = std::make_unique<core::ScriptedBoxes>();
+        platform::Printers::setPdfFileAsker([this] { return std::optional<QString>(pdf()); });
+        platform::Printers::setPrinterChooser([this](const QString&, int copies) {
+            ++chooserCalls;
+            return std::optional<platform::Printers::Choice>(
+                platform::Printers::Choice{platform::Printers::pdfPrinterName(), pdf(), copies});
+        });
+    }
+
+    void TearDown() override {
+        platform::Printers::setPrinterChooser({});
+        platform::Printers::setPdfFileAsker({});
+        boxes.reset();
+        db.reset();
+        engine.Close();
+        platform::setDataDirOverride(QString());
+    }
+
+    QString pdf() const { return dir.filePath(pdfName_); }
+
+  private:
+    QString layoutTable_;
+    QString pdfName_;
+};
+
+}  // namespace printtest
