@@ -1,0 +1,145 @@
+#pragma once
+// The label layout editor: the one label layout of a chosen table (printer,
+// label grid, orientation, start-position question, copies and the
+// PrintLabel script), saved into TabStampaEtichette; test print and preview
+// of one row of labels, the default script, export and import of the layout
+// as a ".vbs" file, and the layout editors' script assistant with the label
+// script's one data set `ds`.
+
+#include "labels/LabelLayoutFile.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QAction;
+
+namespace controls {
+class MubCommand;
+}
+
+namespace datalib {
+class Database;
+struct ReferenceDef;
+}  // namespace datalib
+
+namespace reports {
+class ScriptEditorAssistant;
+}
+
+namespace labels {
+
+class frmLabelPreview;
+
+class frmLabelPrintSetting : public QWidget {
+    Q_OBJECT
+  public:
+    explicit frmLabelPrintSetting(QWidget* owner = nullptr);
+    ~frmLabelPrintSetting() override;
+
+    // Opens the editor, not modal, over the owner. tableList: comma-separated
+    // table names that may be chosen ("" = every user table); defaultScript:
+    // what "Imposta Predefinito" writes ("" = the built-in label script).
+    void EditSetting(QWidget* owner, std::shared_ptr<datalib::Database> db, const QString& tableList,
+                     const QString& defaultScript);
+
+    QString GetSelectedTableName() const;
+    void EnableFormControls(bool enable);
+    // Fills and pops the menu of a reference's table (fields, then references).
+    void LoadReferenceMenu(const datalib::ReferenceDef& reference);
+    // Inserts a read of the field at the caret.
+    void BuildColValueText(const QString& field);
+
+    bool modified() const { return modified_; }
+    reports::ScriptEditorAssistant& assistant() { return *assistant_; }
+    // The preview window shared by every editor; it outlives them.
+    static frmLabelPreview* sharedPreview();
+
+    // The popup menus (the tests open and choose their items).
+    QMenu* mnuIntructionHelp() const { return mnuIntructionHelp_; }
+    QMenu* mnuOutputInstructions() const { return mnuOutputInstructions_; }
+    QMenu* mnuDataInstructions() const { return mnuDataInstructions_; }
+    QMenu* mnuFields() const { return mnuFields_; }
+    QMenu* mnuReferences() const { return mnuReferences_; }
+    QMenu* mnuRefFieldHelp() const { return mnuRefFieldHelp_; }
+    QAction* mnuRefName() const { return mnuRefName_; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void buildControls();
+    void loadWindow();
+    void chooseSingleTable();
+    void cbTableSel_Click();
+    void loadTableMenus();
+    void cmdOK_Click();
+    void cmdCancel_Click();
+    void cmdDefault_Click();
+    void cmdPrnSetting_Click();
+    void runLabels(bool preview);
+    void cmdSave_Click();
+    void cmdLoad_Click();
+    bool askLeave();
+    LabelLayoutBoxes boxesShown() const;
+    void showBoxes(const LabelLayoutBoxes& boxes);
+    void setModified() { modified_ = true; }
+    void setScript(const QString& script);
+    QString scriptText() const;
+    // The menu choices, run later by the assistant's timer.
+    void menuChosen(const QString& tag, QAction* item);
+    void referenceChosen(const QString& reference, const QString& table);
+    void insertInstruction(const QString& prefix);
+    void insertReference();
+
+    std::shared_ptr<datalib::Database> db_;
+    QString tableList_;
+    QString defaultScript_;
+    bool modified_ = false;
+    bool loaded_ = false;
+    bool leaving_ = false;  // "Esci" has asked already
+    // Handed from a menu click to the deferred action.
+    int chosenIndex_ = 0;
+    QString chosenTag_;
+    QString chosenReference_;
+    QString chosenTable_;
+
+    QComboBox* cbTableSel_ = nullptr;
+    QComboBox* cboPrinter_ = nullptr;
+    QCheckBox* chkPrinterSelection_ = nullptr;
+    QLineEdit* txtColumns_ = nullptr;
+    QLineEdit* txtLabelHeight_ = nullptr;
+    QLineEdit* txtLabelWidth_ = nullptr;
+    QLineEdit* txtLabelTop_ = nullptr;
+    QLineEdit* txtLabelLeft_ = nullptr;
+    QCheckBox* chkHorizontal_ = nullptr;
+    QCheckBox* chkEnableLabelAlignment_ = nullptr;
+    QLineEdit* txtCopy_ = nullptr;
+    QPlainTextEdit* txtVBScript_ = nullptr;
+    QLabel* lblLine_ = nullptr;
+    QWidget* pnlBottom_ = nullptr;
+    controls::MubCommand* cmdField_ = nullptr;
+    std::unique_ptr<reports::ScriptEditorAssistant> assistant_;
+
+    QMenu* mnuIntructionHelp_ = nullptr;
+    QMenu* mnuOutputInstructions_ = nullptr;
+    QMenu* mnuDataInstructions_ = nullptr;
+    QMenu* mnuFieldHelp_ = nullptr;
+    QMenu* mnuFields_ = nullptr;
+    QMenu* mnuReferences_ = nullptr;
+    QMenu* mnuRefFieldHelp_ = nullptr;
+    QAction* mnuRefName_ = nullptr;
+    QAction* mnuFieldItemBar_ = nullptr;
+    QAction* mnuRefBar_ = nullptr;
+};
+
+}  // namespace labels
