@@ -6,6 +6,8 @@
 #include "mainwindow/MainBrowser.h"
 #include "mainwindow/MainCommands.h"
 #include "mainwindow/frmMain.h"
+#include "reports/ui/frmCustomReportSetting.h"
+#include "startup/RunContext.h"
 
 namespace mainwindow {
 
@@ -21,12 +23,22 @@ void WireLabelCommand(MainCommands& commands) {
     };
 }
 
+void WireReportSettingCommand(MainCommands& commands) {
+    // The four print-settings commands open the report-layout editor.
+    commands.editReportSetting = [](QWidget* owner, const QString& table, bool notes, const QString& groups) {
+        const startup::RunContext& context = startup::runContext();
+        reports::frmCustomReportSetting::EditSetting(owner, context.database, context.engine, table, false,
+                                                     notes, groups);
+    };
+}
+
 MainBrowser* BuildMainWindowUi(frmMain& window) {
     auto* browser = new MainBrowser(&window, [&window](const QString& text) { window.SetStatusMsg(text); });
     auto* commands = new MainCommands(&window, browser);
     commands->receiveUpdates = [&window] { exchange::mnuUpdate(&window); };
     commands->sendOrders = [&window] { exchange::mnuSendOrder(&window); };
     WireLabelCommand(*commands);
+    WireReportSettingCommand(*commands);
     commands->UpdateWiredCommands();
     QObject::connect(&window, &frmMain::firstActivationDone, browser, [browser](bool ok) {
         if (!ok) return;

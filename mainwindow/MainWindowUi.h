@@ -15,5 +15,7 @@ class MainCommands;
 MainBrowser* BuildMainWindowUi(frmMain& window);
 // Connects "Stampa &Etichette" to the label runner.
 void WireLabelCommand(MainCommands& commands);
+// The four print-settings commands open the report-layout editor.
+void WireReportSettingCommand(MainCommands& commands);
 
 }  // namespace mainwindow

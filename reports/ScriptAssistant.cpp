@@ -20,6 +20,48 @@ QString quoted(const QString& s) { return QLatin1Char('"') + s + QLatin1Char('"'
 
 }  // namespace
 
+const QList<MenuEntry>& OutputInstructionItems() {
+    static const QList<MenuEntry> items = {
+        {QStringLiteral(" - Stampa Testo"),
+         QStringLiteral("TxtOut nY, nX, \"testo\", nWrapLen, bMantainOriginalWrap")},
+        {QStringLiteral(" - Stampa Testo a Destra"), QStringLiteral("TxtOutR nY, nEndX, \"testo\"")},
+        {QStringLiteral(" - Stampa Testo Verticale"),
+         QStringLiteral("TxtOutV nY, nX, \"testo\", bDownToUp, bBaseToLastChar")},
+        {QStringLiteral(" - Stampa Riquadro"), QStringLiteral("BoxOut nY, nX, nDimY, nDimX, bFill")},
+        {QStringLiteral(" - Stampa Cerchio"), QStringLiteral("CircleOut nY, nX, nRadius, bFill")},
+        {QStringLiteral(" - Stampa Linea"), QStringLiteral("LineOut nY, nX, nToY, nToX")},
+        {QStringLiteral(" - Stampa Immagine"),
+         QStringLiteral("ImageOut sFile, nY, nX, nDimY, nDimX, bStretch")},
+        {QStringLiteral(" - Stampa Barcode 128b"), QStringLiteral("Barcode128bOut nY, nX, 10, 0.25, sCode")},
+        {QStringLiteral(" - Imposta Font"), QStringLiteral("SetFont ")},
+        {QStringLiteral(" - Imposta Color"), QStringLiteral("Color ")},
+        {QStringLiteral(" - Stampa oggetto Esterno"),
+         QStringLiteral("PrintObject sClassProgrID, \"file=\" & sFile, \"PrintMethod\"")},
+        {QStringLiteral(" - Stampa Internet Browser"),
+         QStringLiteral("PrintObject \"Shell.Explorer\", \"navigate \" & sFile, \"ExecWB 6, 1\"")},
+    };
+    return items;
+}
+
+QList<MenuEntry> DataInstructionItems(bool referenceAccessKey) {
+    return {
+        {QStringLiteral(" * Contenuto Campo ()"), QStringLiteral("ColValue(")},
+        {QStringLiteral(" * Contenuto Campo Formattato ()"), QStringLiteral("FormattedColValue(")},
+        {referenceAccessKey ? QStringLiteral(" > Dati &Referenziati ()")
+                            : QStringLiteral(" > Dati Referenziati ()"),
+         QStringLiteral("GetReference(")},
+        {QStringLiteral("Posizionamento record:"), QString()},
+        {QStringLiteral("   Record Successivo"), QStringLiteral("RowNext")},
+        {QStringLiteral("   Record Precedente"), QStringLiteral("RowPrevious")},
+        {QStringLiteral("   Record Primo"), QStringLiteral("RowFirst")},
+        {QStringLiteral("   Record Ultimo"), QStringLiteral("RowLast")},
+        {QStringLiteral("Informazioni sui dati:"), QString()},
+        {QStringLiteral(" = Test Dati Vuoti"), QStringLiteral("DataEmpty")},
+        {QString::fromUtf8(" = Test Validità Record Corrente"), QStringLiteral("RowInvalid")},
+        {QStringLiteral(" = Numero Record"), QStringLiteral("RowCount(True)")},
+    };
+}
+
 QList<MenuEntry> FieldMenuEntries(const datalib::TableDef& table) {
     QList<MenuEntry> entries;
     for (const datalib::TableDef* t = &table; t; t = t->base)

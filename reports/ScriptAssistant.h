@@ -22,6 +22,13 @@ struct MenuEntry {
     bool operator==(const MenuEntry&) const = default;
 };
 
+// The output instructions of the editors' "prn." menu, in menu order: caption
+// and the text inserted.
+const QList<MenuEntry>& OutputInstructionItems();
+// The data instructions of the data menu; sub-headings have an empty tag. The
+// report editor marks the reference item's access key, the label editor not.
+QList<MenuEntry> DataInstructionItems(bool referenceAccessKey);
+
 // The fields of a table and of the tables it is based on: "* " + description
 // (the name when there is none), tag the field name.
 QList<MenuEntry> FieldMenuEntries(const datalib::TableDef& table);

@@ -8,6 +8,7 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Printers.h"
 #include "reports/LayoutScript.h"
+#include "reports/ui/RowPicker.h"
 #include "startup/ui/frmMessage.h"
 
 #include <QApplication>
@@ -34,19 +35,7 @@ LabelPreviewShower& previewShower() {
 
 std::optional<core::Variant> pickRow(QWidget* owner, datalib::DataSource& ds) {
     if (rowPicker()) return rowPicker()(owner, ds);
-    const QString key = ds.tableDef().keyFieldName();
-    QStringList names;
-    std::vector<core::Variant> marks;
-    for (ds.RowFirst(); !ds.Eof(); ds.RowNext()) {
-        names << (key.isEmpty() ? QString::number(names.size() + 1) : ds.FormattedColValue(key));
-        marks.push_back(ds.Bookmark());
-    }
-    if (names.isEmpty()) return std::nullopt;
-    bool ok = false;
-    const QString chosen = QInputDialog::getItem(
-        owner, platform::softwareName(), ds.tableDef().caption() + QStringLiteral(":"), names, 0, false, &ok);
-    if (!ok) return std::nullopt;
-    return marks[size_t(names.indexOf(chosen))];
+    return reports::PickDataRow(owner, ds);
 }
 
 void beep() { QApplication::beep(); }

@@ -23,6 +23,11 @@ ScriptEditorAssistant::ColorChooser& colorChooser() {
     return chooser;
 }
 
+ScriptEditorAssistant::MenuPopper& menuPopper() {
+    static ScriptEditorAssistant::MenuPopper popper;
+    return popper;
+}
+
 std::optional<QFont> chooseFont(QWidget* parent) {
     if (fontChooser()) return fontChooser()(parent);
     bool ok = false;
@@ -52,6 +57,16 @@ ScriptEditorAssistant::ScriptEditorAssistant(QPlainTextEdit* box, QLabel* lblLin
 
 void ScriptEditorAssistant::setFontChooser(FontChooser chooser) { fontChooser() = std::move(chooser); }
 void ScriptEditorAssistant::setColorChooser(ColorChooser chooser) { colorChooser() = std::move(chooser); }
+
+void ScriptEditorAssistant::setMenuPopper(MenuPopper popper) { menuPopper() = std::move(popper); }
+
+void ScriptEditorAssistant::PopMenu(QMenu* menu, const QPoint& at) {
+    if (!menu) return;
+    if (menuPopper())
+        menuPopper()(menu, at);
+    else
+        menu->exec(at);
+}
 
 void ScriptEditorAssistant::setAction(const QString& tag, std::function<void()> action) {
     actions_.insert(tag, std::move(action));
@@ -104,10 +119,16 @@ void ScriptEditorAssistant::RunTriggers() {
             if (onDataMenu) onDataMenu();
             break;
         case ScriptTrigger::ReferenceMenu:
-            Queue(QStringLiteral("PopUpReferenceMenù"));
+            if (onReferenceMenu)
+                onReferenceMenu();
+            else
+                Queue(QStringLiteral("PopUpReferenceMenù"));
             break;
         case ScriptTrigger::FieldMenu:
-            Queue(QStringLiteral("PopUpTableMenù"));
+            if (onFieldMenu)
+                onFieldMenu();
+            else
+                Queue(QStringLiteral("PopUpTableMenù"));
             break;
         case ScriptTrigger::FontDialog:
             if (const auto font = chooseFont(box_->window())) {
@@ -152,7 +173,7 @@ QPoint ScriptEditorAssistant::popupPosition() const {
     return QPoint(QCursor::pos().x(), anchor_->mapToGlobal(QPoint(0, 0)).y());
 }
 
-void ScriptEditorAssistant::PopupMenuAtCaret(QMenu* menu) { menu->exec(popupPosition()); }
+void ScriptEditorAssistant::PopupMenuAtCaret(QMenu* menu) { PopMenu(menu, popupPosition()); }
 
 int ScriptEditorAssistant::GetScriptLineCount() const { return box_->document()->blockCount(); }
 

@@ -39,9 +39,20 @@ class ScriptEditorAssistant : public QObject {
     static void setFontChooser(FontChooser chooser);
     static void setColorChooser(ColorChooser chooser);
 
+    // Popping a menu, replaceable by tests (the popper may trigger an item,
+    // as the user's click would, before it returns).
+    using MenuPopper = std::function<void(QMenu* menu, const QPoint& at)>;
+    static void setMenuPopper(MenuPopper popper);
+    // Pops a menu modally at a screen position (through the popper when set).
+    static void PopMenu(QMenu* menu, const QPoint& at);
+
     // What the editor does when a trigger fires (menus pop through PopupMenuAtCaret).
     std::function<void()> onOutputMenu;
     std::function<void()> onDataMenu;
+    // "REFERENCE(" and "VALUE(": unset, the deferred actions "PopUpReferenceMenù"
+    // and "PopUpTableMenù" are queued (the menus are rebuilt before they pop).
+    std::function<void()> onReferenceMenu;
+    std::function<void()> onFieldMenu;
     // Deferred actions by tag ("PopUpTableMenù", "mnuFieldItem", ...).
     void setAction(const QString& tag, std::function<void()> action);
     // Queues a deferred action: the timer's tag, then the timer on.
@@ -50,6 +61,7 @@ class ScriptEditorAssistant : public QObject {
     QString pendingTag() const { return tag_; }
     bool busy() const { return busy_; }
 
+    QPlainTextEdit* box() const { return box_; }
     QString GetScriptDataVarName() const;
     int caret() const;
     // Inserts at the caret (a selection is not replaced); the caret goes to the

@@ -9,6 +9,9 @@
 #include "reports/ui/frmCustomReportPreview.h"
 #include "reports/ui/modCustomReport.h"
 
+// Texts shown as text in the failures.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
 namespace reporttest {
 
 using printtest::demoArchive;

@@ -1,0 +1,140 @@
+#pragma once
+// "Impostazione Report": the editor of the report layouts (profiles) of
+// TabProspettiStampa. One shared modeless window, owned by the window that
+// opened it: choose the data source and a profile, edit its sheet geometry,
+// printer, group and VBScript with the script assistant, save, delete,
+// restore the default script, test-print and preview the layout as it stands,
+// export and import it as a ".vbs" file.
+
+#include <QDialog>
+#include <QMap>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QTimer;
+
+namespace controls {
+class MubCommand;
+}
+namespace datalib {
+class Database;
+class Engine;
+class TableDef;
+}  // namespace datalib
+
+namespace reports {
+
+class LayoutScriptMenus;
+class ScriptEditorAssistant;
+
+class frmCustomReportSetting : public QDialog {
+  public:
+    // Opens the editor on the layouts of the table list ("Ordini", "Ordini.Righe")
+    // with the report groups "A,B". A call while the window is open replaces
+    // these and brings it forward; the lists built at the first call stay.
+    static void EditSetting(QWidget* owner, std::shared_ptr<datalib::Database> database,
+                            std::shared_ptr<datalib::Engine> engine, const QString& tableList,
+                            bool includeAllReferences, bool noteRows, const QString& groupList);
+    // The open editor, or nothing.
+    static frmCustomReportSetting* instance();
+
+    ~frmCustomReportSetting() override;
+
+    // ---- Controls ------------------------------------------------------------------
+    QLabel* lblTableSel;
+    QComboBox* cbTableSel;
+    QComboBox* cbReportName;
+    QLabel* lblReportGroup;
+    QComboBox* cboReportGroup;
+    QComboBox* cboPrinter;
+    QCheckBox* chkPrinterSelection;
+    QLineEdit* txtColumns;
+    QCheckBox* chkHorizontal;
+    QLineEdit* txtReportHeight;
+    QLineEdit* txtReportWidth;
+    QLineEdit* txtReportTop;
+    QLineEdit* txtReportLeft;
+    QLineEdit* txtReportRowsTop;
+    QLineEdit* txtReportRowsBottom;
+    QLineEdit* txtReportRowsDim;
+    QLineEdit* txtBackImage;
+    QLineEdit* txtBottomImageBorder;
+    QPlainTextEdit* txtVBScript;
+    QLabel* lblLine;
+    QWidget* pnlBottom;
+    controls::MubCommand *cmdSelBackImage, *cmdPrnSetting, *cmdDelete, *cmdDefault, *cmdInstruction,
+        *cmdField, *cmdOK, *cmdCancel, *cmdTest, *cmdPreview, *cmdSave, *cmdLoad;
+    ScriptEditorAssistant* assistant;
+    LayoutScriptMenus* menus;
+    QTimer* tmFunc() const;
+
+    // ---- State -----------------------------------------------------------------------
+    bool modified() const { return modified_; }
+    QString GetSelectedTableName() const;
+    QString GetSelectedReferenceName() const;
+    // The script as stored: lines ending CR LF.
+    QString scriptText() const;
+    void setScriptText(const QString& script);
+    // The source entry of each cbTableSel item, by its item data.
+    const QMap<int, QString>& sourceList() const { return sourceList_; }
+
+    void EnableEditControls(bool enable);
+    void LoadProfile();
+    bool SaveProfile();
+    void AskSaveChanges();
+    void SelectReportGroup(const QString& name);
+
+    // ---- Commands --------------------------------------------------------------------
+    void cbTableSel_Click();
+    void cbReportName_Click();
+    void cmdOK_Click();
+    void cmdCancel_Click();
+    void cmdDelete_Click();
+    void cmdDefault_Click();
+    void cmdTest_Click();
+    void cmdPreview_Click();
+    void cmdPrnSetting_Click();
+    void cmdSelBackImage_Click();
+    void cmdField_Click();
+    void cmdInstruction_Click();
+    void cmdSave_Click();
+    void cmdLoad_Click();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    explicit frmCustomReportSetting(QWidget* owner);
+    void buildControls();
+    void Form_Load();
+    void Form_Activate();
+    void fillSourceList();
+    void setModified() { modified_ = true; }
+    const datalib::TableDef* tableDef(const QString& name) const;
+    // The save question; false when a wanted save failed.
+    bool askSave();
+    void runLayout(bool preview);
+    // A failure of a step in a plain box titled with the program's name.
+    void showFailure(const QString& description);
+
+    std::shared_ptr<datalib::Database> db_;
+    std::shared_ptr<datalib::Engine> engine_;
+    QString tableList_;
+    bool includeAllReferences_ = false;
+    bool noteRows_ = false;
+    QString groupList_;
+    QMap<int, QString> sourceList_;
+    bool modified_ = false;
+};
+
+}  // namespace reports

@@ -1,0 +1,466 @@
+// The report layout editor through its real window on the demo archive:
+// sources of the four commands, new and stored profiles, saving and its
+// refusals, deleting, the modified flag and the close questions, printers
+// and groups, test print into a PDF read back, preview with the area marks,
+// enabling, resize, export and import through the window's boxes.
+
+#include "RunnerFixture.h"
+
+#include "controls/MubCommand.h"
+#include "platform/ui/Desktop.h"
+#include "reports/LayoutScript.h"
+#include "reports/ui/LayoutScriptMenus.h"
+#include "reports/ui/RowPicker.h"
+#include "reports/ui/ScriptEditorAssistant.h"
+#include "reports/ui/frmCustomReportSetting.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+using reports::frmCustomReportSetting;
+
+namespace {
+
+class ReportSettingTest : public reporttest::RunnerTest {
+  protected:
+    QWidget owner;
+    QPointer<frmCustomReportSetting> w;
+    QImage previewPage;
+
+    void SetUp() override {
+        RunnerTest::SetUp();
+        reports::setPreviewShower([this](reports::frmCustomReportPreview& preview, QWidget*) {
+            ++previewShows;
+            previewPage = preview.pageImage(1);
+            return QString();
+        });
+    }
+    void TearDown() override {
+        if (w) {
+            w->setAttribute(Qt::WA_DeleteOnClose, false);
+            delete w.data();
+        }
+        reports::setDataRowPicker({});
+        RunnerTest::TearDown();
+    }
+    void open(const QString& tables, bool notes, const QString& groups) {
+        frmCustomReportSetting::EditSetting(&owner, db, nullptr, tables, false, notes, groups);
+        w = frmCustomReportSetting::instance();
+        ASSERT_TRUE(w);
+        QTest::qWait(20);  // the first activation
+    }
+    void choose(int source) {
+        w->cbTableSel->setCurrentIndex(source);
+        w->cbTableSel_Click();
+    }
+    void fillSavable(const QString& name) {
+        w->cbReportName->setEditText(name);
+        w->cboPrinter->setEditText(platform::Printers::pdfPrinterName());
+    }
+    int storedProfiles() {
+        auto all = db->OpenDataSource("TabProspettiStampa");
+        return int(all->RowCount(true));
+    }
+    QStringList texts() const {
+        QStringList t;
+        for (const auto& s : boxes->shown()) t << s.text;
+        return t;
+    }
+};
+
+}  // namespace
+
+TEST_F(ReportSettingTest, SourcesOfTheFourCommands) {
+    struct Case {
+        const char* tables;
+        QString caption;
+        QString table, reference;
+    };
+    const Case cases[] = {
+        {"Ordini", db->tableDef("Ordini")->caption(), "Ordini", ""},
+        // The rows reference has no description: its name stands for it.
+        {"Ordini.Righe", db->tableDef("Ordini")->caption() + ".Righe", "Ordini", "Righe"},
+        {"RigheOrdini", db->tableDef("RigheOrdini")->caption(), "RigheOrdini", ""},
+        {"Clienti", db->tableDef("Clienti")->caption(), "Clienti", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tables);
+        open(c.tables, false, "A,B");
+        EXPECT_EQ(w->windowTitle(), "Impostazione Report");
+        ASSERT_EQ(w->cbTableSel->count(), 1);
+        EXPECT_EQ(w->cbTableSel->itemText(0), c.caption);
+        // The only source is chosen at the first activation.
+        EXPECT_EQ(w->cbTableSel->currentIndex(), 0);
+        EXPECT_EQ(w->GetSelectedTableName(), c.table);
+        EXPECT_EQ(w->GetSelectedReferenceName(), c.reference);
+        w->setAttribute(Qt::WA_DeleteOnClose, false);
+        delete w.data();
+    }
+    // An empty list offers every user table but the layout tables; with every
+    // reference, "Ordini" brings its data references and the every-reference entry.
+    frmCustomReportSetting::EditSetting(&owner, db, nullptr, "", true, false, "");
+    w = frmCustomReportSetting::instance();
+    const auto& list = w->sourceList();
+    EXPECT_FALSE(list.values().contains("TabProspettiStampa"));
+    EXPECT_FALSE(list.values().contains("TabStampaEtichette"));
+    EXPECT_TRUE(list.values().contains("Ordini.Righe"));
+    EXPECT_TRUE(list.values().contains("Ordini.[ tutti i riferimenti ]"));
+    EXPECT_EQ(list.size(), w->cbTableSel->count());
+    // A second call keeps the lists of the first.
+    frmCustomReportSetting::EditSetting(&owner, db, nullptr, "Clienti", false, false, "X,Y");
+    EXPECT_EQ(frmCustomReportSetting::instance(), w.data());
+    EXPECT_EQ(w->cbTableSel->count(), list.size());
+    EXPECT_EQ(w->cboReportGroup->count(), 1);
+}
+
+TEST_F(ReportSettingTest, NewProfileValuesAndTheDefaultScript) {
+    open("Ordini.Righe", true, "PropostaOrdine");
+    EXPECT_EQ(w->cbReportName->count(), 0);
+    EXPECT_EQ(w->txtColumns->text(), "1");
+    EXPECT_EQ(w->txtReportHeight->text(), "0");
+    EXPECT_EQ(w->txtReportWidth->text(), "0");
+    EXPECT_EQ(w->txtReportTop->text(), "5");
+    EXPECT_EQ(w->txtReportLeft->text(), "5");
+    EXPECT_EQ(w->txtReportRowsTop->text(), "40");
+    EXPECT_EQ(w->txtReportRowsBottom->text(), "240");
+    EXPECT_EQ(w->txtReportRowsDim->text(), "6");
+    EXPECT_EQ(w->txtBottomImageBorder->text(), "0");
+    EXPECT_TRUE(w->cboPrinter->currentText().isEmpty());
+    EXPECT_EQ(w->cboReportGroup->currentIndex(), 0);
+    EXPECT_TRUE(w->cboReportGroup->currentText().isEmpty());
+    EXPECT_EQ(w->scriptText(), reports::DefaultReportText(true));
+    EXPECT_TRUE(w->scriptText().trimmed().endsWith("End Function"));
+    EXPECT_GT(w->scriptText().lastIndexOf("Function PrintNoteRow"),
+              w->scriptText().lastIndexOf("PrintDataInit"));
+    EXPECT_FALSE(w->modified());
+
+    // Without note rows the script ends with the data initialisation; the
+    // default command puts it back with the margins and keeps the rest.
+    delete w.data();
+    open("Clienti", false, "AnalisiCrescita,ListaPerRagSoc");
+    EXPECT_FALSE(w->scriptText().contains("PrintNoteRow"));
+    EXPECT_GT(w->scriptText().lastIndexOf("Function PrintDataInit"),
+              w->scriptText().lastIndexOf("PrintReportRow"));
+    w->setScriptText("x");
+    w->txtReportTop->setText("9");
+    w->txtReportHeight->setText("100");
+    w->cmdDefault->click();
+    EXPECT_EQ(w->scriptText(), reports::DefaultReportText(false));
+    EXPECT_EQ(w->txtReportTop->text(), "5");
+    EXPECT_EQ(w->txtReportHeight->text(), "100");
+    EXPECT_TRUE(w->modified());
+}
+
+TEST_F(ReportSettingTest, SavingRefusalsOverwriteAndLoading) {
+    open("Clienti", false, "AnalisiCrescita,ListaPerRagSoc");
+    const int before = storedProfiles();
+    // No name, then no printer: nothing stored.
+    w->cmdOK->click();
+    EXPECT_EQ(boxes->lastText(), "Devi specificare il nome del Report");
+    w->cbReportName->setEditText("Elenco");
+    w->cmdOK->click();
+    EXPECT_EQ(boxes->lastText(), "Devi selezionare la stampante");
+    EXPECT_EQ(storedProfiles(), before);
+
+    // A size box without a number: the library's refusal, no row, texts and flag kept.
+    fillSavable("Elenco");
+    w->txtReportHeight->setText("abc");
+    boxes->clear();
+    w->cmdOK->click();
+    ASSERT_EQ(boxes->shown().size(), 1u);
+    EXPECT_EQ(boxes->shown()[0].style, platform::kOkOnly);
+    EXPECT_EQ(storedProfiles(), before);
+    EXPECT_EQ(w->txtReportHeight->text(), "abc");
+    EXPECT_TRUE(w->modified());
+
+    // Italian and dotted decimals are stored as numbers; the new name joins the list.
+    w->txtReportHeight->setText("32,5");
+    w->txtReportWidth->setText("100.25");
+    w->cboReportGroup->setCurrentIndex(2);
+    w->chkHorizontal->setChecked(true);
+    boxes->clear();
+    w->cmdOK->click();
+    EXPECT_EQ(boxes->lastText(), "Impostazioni Salvate.");
+    EXPECT_EQ(storedProfiles(), before + 1);
+    EXPECT_EQ(w->cbReportName->count(), 1);
+    EXPECT_FALSE(w->modified());
+    auto row = db->OpenDataSource("TabProspettiStampa", "NomeProspetto='Elenco'");
+    row->RowFirst();
+    EXPECT_DOUBLE_EQ(row->ColValueNum("AltezzaModulo"), 32.5);
+    EXPECT_DOUBLE_EQ(row->ColValueNum("LarghezzaModulo"), 100.25);
+    EXPECT_EQ(row->ColValueStr("NomeGruppo"), "ListaPerRagSoc");
+    EXPECT_EQ(row->ColValueStr("NomeReference"), "");
+    EXPECT_TRUE(row->ColValueStr("IstruzioniStampa").contains("\r\n"));
+
+    // A typed existing name asks "Sovrascriverlo ?" (No keeps the row); the picked one does not.
+    w->cbReportName->setCurrentIndex(-1);
+    w->cbReportName->setEditText("Elenco");
+    w->txtReportHeight->setText("50");
+    boxes->clear();
+    boxes->answer(platform::kAnswerNo);
+    w->cmdOK->click();
+    ASSERT_EQ(boxes->shown().size(), 1u);
+    EXPECT_TRUE(boxes->shown()[0].text.endsWith("Sovrascriverlo ?"));
+    EXPECT_TRUE(boxes->shown()[0].style & platform::kDefaultButton2);
+    row = db->OpenDataSource("TabProspettiStampa", "NomeProspetto='Elenco'");
+    row->RowFirst();
+    EXPECT_DOUBLE_EQ(row->ColValueNum("AltezzaModulo"), 32.5);
+    w->cbReportName->setCurrentIndex(0);
+    w->txtReportHeight->setText("50");
+    boxes->clear();
+    w->cmdOK->click();
+    EXPECT_EQ(texts(), QStringList{"Impostazioni Salvate."});
+
+    // Choosing the source again: the one profile loads at once, numbers in Italian.
+    db->OpenDataSource("TabProspettiStampa", "NomeProspetto='Elenco'")->RowFirst();
+    choose(0);
+    EXPECT_EQ(w->cbReportName->currentText(), "Elenco");
+    EXPECT_EQ(w->txtReportHeight->text(), "50");
+    EXPECT_EQ(w->txtReportWidth->text(), "100,25");
+    EXPECT_TRUE(w->chkHorizontal->isChecked());
+    EXPECT_EQ(w->cboReportGroup->currentText(), "ListaPerRagSoc");
+    EXPECT_FALSE(w->modified());
+}
+
+TEST_F(ReportSettingTest, APrinterNotInstalledIsKeptAndGroupRules) {
+    addLayout("Clienti", "", "Vecchio", reports::DefaultReportText(false));
+    {
+        auto row = db->OpenDataSource("TabProspettiStampa", "NomeProspetto='Vecchio'");
+        row->RowFirst();
+        row->SetColValue("NomeStampante", core::Variant(QString("Ufficio 3")));
+        row->SetColValue("NomeGruppo", core::Variant(QString("Sconosciuto")));
+        row->Save();
+    }
+    open("Clienti", false, "AnalisiCrescita,ListaPerRagSoc");
+    EXPECT_EQ(w->cbReportName->currentText(), "Vecchio");
+    EXPECT_EQ(w->cboPrinter->currentText(), "Ufficio 3");
+    // A group not in the list shows the empty entry.
+    EXPECT_EQ(w->cboReportGroup->currentIndex(), 0);
+    w->cboReportGroup->setCurrentIndex(1);
+    w->cmdOK->click();
+    auto row = db->OpenDataSource("TabProspettiStampa", "NomeProspetto='Vecchio'");
+    row->RowFirst();
+    EXPECT_EQ(row->ColValueStr("NomeStampante"), "Ufficio 3");
+    w->SelectReportGroup("listaperragsoc  ");
+    EXPECT_EQ(w->cboReportGroup->currentIndex(), 2);
+    delete w.data();
+
+    // Fewer than two entries: the box and its label are off, the stored group is its only entry.
+    open("Clienti", false, "");
+    EXPECT_FALSE(w->cboReportGroup->isEnabled());
+    EXPECT_FALSE(w->lblReportGroup->isEnabled());
+    EXPECT_EQ(w->cboReportGroup->count(), 1);
+    EXPECT_EQ(w->cboReportGroup->currentText(), "AnalisiCrescita");  // as saved above
+    w->SelectReportGroup("  ");
+    EXPECT_EQ(w->cboReportGroup->count(), 0);
+}
+
+TEST_F(ReportSettingTest, DeletingProfiles) {
+    addLayout("Clienti", "", "Uno", reports::DefaultReportText(false));
+    addLayout("Clienti", "", "Due", reports::DefaultReportText(false));
+    open("Clienti", false, "");
+    ASSERT_EQ(w->cbReportName->count(), 2);
+    w->cbReportName->setCurrentIndex(-1);
+    w->cbReportName->setEditText("Uno");
+    w->cmdDelete->click();
+    EXPECT_EQ(boxes->lastText(), "Devi selezionare il Report da eliminare");
+
+    w->cbReportName->setCurrentIndex(w->cbReportName->findText("Uno"));
+    boxes->answer(platform::kAnswerNo);
+    w->cmdDelete->click();
+    EXPECT_EQ(storedProfiles(), 2);
+
+    // A name no longer stored (deleted elsewhere).
+    db->OpenDataSource("TabProspettiStampa", "NomeProspetto='Due'")->DeleteAll();
+    w->cbReportName->setCurrentIndex(w->cbReportName->findText("Due"));
+    boxes->answer(platform::kAnswerYes);
+    w->cmdDelete->click();
+    EXPECT_EQ(boxes->lastText(), "Il Report con questo nome non è presente in archivio");
+
+    w->cbReportName->setCurrentIndex(w->cbReportName->findText("Uno"));
+    boxes->clear();
+    boxes->answer(platform::kAnswerYes);
+    w->cmdDelete->click();
+    EXPECT_EQ(texts(), (QStringList{"Eliminare il profilo del Report corrente?", "Profilo eliminato."}));
+    EXPECT_EQ(storedProfiles(), 0);
+    EXPECT_EQ(w->cbReportName->findText("Uno"), -1);
+    EXPECT_FALSE(w->modified());
+}
+
+TEST_F(ReportSettingTest, ModifiedFlagAndTheCloseQuestions) {
+    open("Clienti", false, "");
+    EXPECT_FALSE(w->modified());
+    for (const auto& change : std::vector<std::function<void()>>{
+             [&] { w->txtReportRowsDim->setText("7"); }, [&] { w->txtBackImage->setText("x.png"); },
+             [&] { w->chkPrinterSelection->setChecked(true); }, [&] { w->cboPrinter->setEditText("P"); },
+             [&] { QTest::keyClicks(w->txtVBScript, "a"); }}) {
+        w->LoadProfile();
+        ASSERT_FALSE(w->modified());
+        change();
+        EXPECT_TRUE(w->modified());
+    }
+
+    // Title-bar close: Yes with a failing save (no name) keeps the window open.
+    w->txtReportRowsDim->setText("7");
+    boxes->clear();
+    boxes->answer(platform::kAnswerYes);
+    w->close();
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(texts(), (QStringList{"Il profilo è stato modificato...\r\rVuoi salvare le modifiche ?",
+                                    "Devi specificare il nome del Report"}));
+
+    // "Esci": No keeps it, Yes closes with no further question and stores nothing.
+    boxes->clear();
+    boxes->answer(platform::kAnswerNo);
+    w->cmdCancel->click();
+    EXPECT_TRUE(w->isVisible());
+    boxes->answer(platform::kAnswerYes);
+    w->cmdCancel->click();
+    QTest::qWait(10);
+    EXPECT_EQ(texts(), (QStringList{"Il profilo è stato modificato...\r\rUscire senza salvare ?",
+                                    "Il profilo è stato modificato...\r\rUscire senza salvare ?"}));
+    EXPECT_TRUE(!w || !w->isVisible());
+    EXPECT_EQ(storedProfiles(), 0);
+}
+
+TEST_F(ReportSettingTest, TestPrintIntoAPdfAndPreviewWithAreaMarks) {
+    open("Ordini.Righe", true, "PropostaOrdine");
+    reports::setDataRowPicker([](QWidget*, datalib::DataSource& ds) -> std::optional<core::Variant> {
+        ds.RowFirst();
+        return ds.Bookmark();
+    });
+    w->cboPrinter->setEditText(platform::Printers::pdfPrinterName());
+    w->cbReportName->setEditText("Prova");
+    w->txtReportHeight->setText("100");
+    w->txtReportRowsTop->setText("20");
+    w->txtReportRowsBottom->setText("90");
+    QString script = reports::DefaultReportText(true);
+    script.replace("PrintReportRow = True",
+                   "prn.TxtOut 0, 0, dsRow.ColValue(\"Codice\")\r\n  PrintReportRow = True");
+    script.replace("PrintReportMask = True", "prn.TxtOut 5, 5, \"TESTATA\"\r\n  PrintReportMask = True");
+    w->setScriptText(script);
+    w->cmdTest->click();
+    EXPECT_EQ(boxes->lastText(), "La pagina di test è stata stampata");
+    ASSERT_TRUE(QFile::exists(pdf()));
+    EXPECT_EQ(pdfprobe::pageCount(pdf()), 1);
+    EXPECT_FALSE(pdfprobe::find(pdfprobe::words(pdf()), "TESTATA").box.isEmpty());
+    EXPECT_EQ(storedProfiles(), 0);  // run as it stands, not saved
+
+    w->cmdPreview->click();
+    EXPECT_EQ(previewShows, 1);
+    ASSERT_FALSE(previewPage.isNull());
+    bool red = false, green = false;
+    for (int y = 0; y < previewPage.height(); y += 1)
+        for (int x = 0; x < previewPage.width(); x += 1) {
+            const QColor c = previewPage.pixelColor(x, y);
+            red = red || (c.red() > 200 && c.green() < 80 && c.blue() < 80);
+            green = green || (c.green() > 200 && c.red() < 80 && c.blue() < 80);
+        }
+    EXPECT_TRUE(red);
+    EXPECT_TRUE(green);
+
+    // A box without a number names it; a script error shows the runner's box; nothing printed.
+    QFile::remove(pdf());
+    w->txtReportRowsDim->setText("sei");
+    boxes->clear();
+    w->cmdTest->click();
+    EXPECT_TRUE(boxes->lastText().contains("Dimensione righe (mm)"));
+    w->txtReportRowsDim->setText("6");
+    w->setScriptText(script.replace("prn.TxtOut 5, 5", "prn.NonEsiste 5, 5"));
+    boxes->clear();
+    w->cmdTest->click();
+    ASSERT_FALSE(boxes->shown().empty());
+    EXPECT_TRUE(boxes->shown()[0].text.contains("Linea VB: "));
+    EXPECT_FALSE(texts().contains("La pagina di test è stata stampata"));
+    EXPECT_FALSE(QFile::exists(pdf()));
+    EXPECT_TRUE(w->scriptText().contains("prn.NonEsiste"));
+}
+
+TEST_F(ReportSettingTest, EnablingMenusTimerAndResize) {
+    frmCustomReportSetting::EditSetting(&owner, db, nullptr, "", false, false, "A,B");
+    w = frmCustomReportSetting::instance();
+    QTest::qWait(20);
+    // Nothing chosen: only the source, its label and "Esci" work.
+    EXPECT_TRUE(w->cbTableSel->isEnabled());
+    EXPECT_TRUE(w->cmdCancel->isEnabled());
+    for (QWidget* c :
+         std::initializer_list<QWidget*>{w->cbReportName, w->txtVBScript, w->cmdOK, w->cmdTest, w->cmdField})
+        EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
+    EXPECT_FALSE(w->menus->mnuFieldHelp->isEnabled());
+    EXPECT_FALSE(w->tmFunc()->isActive());
+    EXPECT_EQ(w->menus->mnuInstructionItem.Count(), 13);
+
+    w->EnableEditControls(true);
+    EXPECT_TRUE(w->cmdOK->isEnabled());
+    EXPECT_TRUE(w->menus->mnuFieldHelp->isEnabled());
+    EXPECT_TRUE(w->cboReportGroup->isEnabled());
+    QTest::qWait(40);  // the timer's tick finds no tag and does nothing
+    EXPECT_FALSE(w->tmFunc()->isActive());
+
+    // Resize: never lower than the script's top and two panel heights.
+    w->show();
+    QTest::qWait(20);
+    const int minHeight = w->txtVBScript->y() + 2 * w->pnlBottom->height();
+    w->resize(w->width(), 50);
+    QTest::qWait(30);
+    EXPECT_GE(w->height(), std::min(minHeight, w->minimumSizeHint().height()));
+    EXPECT_GE(w->height(), 100);
+}
+
+TEST_F(ReportSettingTest, ExportAndImportThroughTheBoxes) {
+    open("Clienti", false, "AnalisiCrescita,ListaPerRagSoc");
+    platform::ScriptedFileDialogs files;
+    const QString file = dir.filePath("layout.vbs");
+    fillSavable("Esportato");
+    w->txtReportHeight->setText("32,5");
+    w->cboReportGroup->setCurrentIndex(1);
+    w->chkHorizontal->setChecked(true);
+    w->setScriptText("Function PrintReportMask(ds, prn, bTotal)\r\nEnd Function");
+    files.answer(file);
+    w->cmdSave->click();
+    ASSERT_EQ(files.proposed().size(), 1u);
+    EXPECT_TRUE(files.proposed()[0].endsWith("ReportPrint.vbs"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_TRUE(bytes.startsWith("'#ReportName=Esportato\r\n'#ReportGroup=AnalisiCrescita\r\n"));
+    EXPECT_TRUE(bytes.contains("'#ReportHeight=32,5\r\n"));
+    EXPECT_TRUE(bytes.endsWith("End Function"));
+
+    // Import into a fresh profile: name, group, sizes, orientation and script
+    // (the last line gains its line end); the printer stays.
+    w->LoadProfile();
+    w->cbReportName->setEditText("");
+    w->cboPrinter->setEditText("Altra");
+    w->chkHorizontal->setChecked(false);
+    files.answer(file);
+    w->cmdLoad->click();
+    EXPECT_EQ(w->cbReportName->currentText(), "Esportato");
+    EXPECT_EQ(w->cboReportGroup->currentText(), "AnalisiCrescita");
+    EXPECT_EQ(w->txtReportHeight->text(), "32,5");
+    EXPECT_TRUE(w->chkHorizontal->isChecked());
+    EXPECT_EQ(w->cboPrinter->currentText(), "Altra");
+    EXPECT_EQ(w->scriptText(), "Function PrintReportMask(ds, prn, bTotal)\r\nEnd Function\r\n");
+    EXPECT_TRUE(w->modified());
+
+    // A name already in the box stays; an unreadable file changes nothing.
+    w->cbReportName->setEditText("Mio");
+    files.answer(file);
+    w->cmdLoad->click();
+    EXPECT_EQ(w->cbReportName->currentText(), "Mio");
+    const QString before = w->scriptText();
+    files.answer(dir.filePath("manca.vbs"));
+    boxes->clear();
+    w->cmdLoad->click();
+    EXPECT_TRUE(boxes->lastText().contains("manca.vbs"));
+    EXPECT_EQ(w->scriptText(), before);
+}
