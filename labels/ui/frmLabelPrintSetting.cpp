@@ -9,11 +9,11 @@
 #include "labels/LabelLayoutFile.h"
 #include "labels/ui/frmLabelPreview.h"
 #include "labels/ui/modLabelPrint.h"
-#include "platform/Paths.h"
-#include "platform/ui/Desktop.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Printers.h"
 #include "reports/ScriptAssistant.h"
+#include "reports/ui/LayoutFileCommands.h"
+#include "reports/ui/LayoutScriptMenus.h"
 #include "reports/ui/ScriptEditorAssistant.h"
 #include "startup/RunContext.h"
 #include "startup/ui/modZeltFormUtility.h"
@@ -21,7 +21,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -29,7 +28,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace labels {
@@ -37,68 +35,6 @@ namespace labels {
 namespace {
 
 const QString kLayoutTable = QStringLiteral("TabStampaEtichette");
-const QString kArray = QStringLiteral("Array");
-
-struct Instruction {
-    const char* caption;
-    const char* tag;
-};
-
-// The output instructions (prn.) and the data instructions (ds.) of the menus.
-const Instruction kOutputInstructions[] = {
-    {" - Stampa Testo", "TxtOut nY, nX, \"testo\", nWrapLen, bMantainOriginalWrap"},
-    {" - Stampa Testo a Destra", "TxtOutR nY, nEndX, \"testo\""},
-    {" - Stampa Testo Verticale", "TxtOutV nY, nX, \"testo\", bDownToUp, bBaseToLastChar"},
-    {" - Stampa Riquadro", "BoxOut nY, nX, nDimY, nDimX, bFill"},
-    {" - Stampa Cerchio", "CircleOut nY, nX, nRadius, bFill"},
-    {" - Stampa Linea", "LineOut nY, nX, nToY, nToX"},
-    {" - Stampa Immagine", "ImageOut sFile, nY, nX, nDimY, nDimX, bStretch"},
-    {" - Stampa Barcode 128b", "Barcode128bOut nY, nX, 10, 0.25, sCode"},
-    {" - Imposta Font", "SetFont "},
-    {" - Imposta Color", "Color "},
-    {" - Stampa oggetto Esterno", "PrintObject sClassProgrID, \"file=\" & sFile, \"PrintMethod\""},
-    {" - Stampa Internet Browser", "PrintObject \"Shell.Explorer\", \"navigate \" & sFile, \"ExecWB 6, 1\""},
-};
-const Instruction kDataInstructions[] = {
-    {" * Contenuto Campo ()", "ColValue("},
-    {" * Contenuto Campo Formattato ()", "FormattedColValue("},
-    {" > Dati Referenziati ()", "GetReference("},
-    {"Posizionamento record:", ""},
-    {"   Record Successivo", "RowNext"},
-    {"   Record Precedente", "RowPrevious"},
-    {"   Record Primo", "RowFirst"},
-    {"   Record Ultimo", "RowLast"},
-    {"Informazioni sui dati:", ""},
-    {" = Test Dati Vuoti", "DataEmpty"},
-    {" = Test Validità Record Corrente", "RowInvalid"},
-    {" = Numero Record", "RowCount(True)"},
-};
-
-// Items of one array of a menu: the heading first, then the run-time items,
-// kept before `before` (a separator) when given.
-QAction* addArrayItem(QMenu* menu, const QString& array, const QString& caption, const QString& tag,
-                      QAction* before = nullptr) {
-    int index = 0;
-    for (const QAction* a : menu->actions())
-        if (a->property("Array").toString() == array) ++index;
-    QAction* item = startup::AddMenuArrayItem(menu, caption, tag);
-    item->setProperty("Array", array);
-    item->setProperty("Index", index);
-    if (before) {
-        menu->removeAction(item);
-        menu->insertAction(before, item);
-    }
-    return item;
-}
-
-// Removes the run-time items of an array (its heading stays).
-void clearArray(QMenu* menu, const QString& array) {
-    for (QAction* a : menu->actions())
-        if (a->property("Array").toString() == array && a->property("Index").toInt() > 0) {
-            menu->removeAction(a);
-            a->deleteLater();
-        }
-}
 
 bool inList(const QString& list, const QString& name) {
     return (QLatin1Char(',') + list.toUpper() + QLatin1Char(','))
@@ -260,72 +196,36 @@ void frmLabelPrintSetting::buildControls() {
     connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
     connect(cmdLoad, &QPushButton::clicked, this, [this] { cmdLoad_Click(); });
 
-    // The menus.
-    mnuIntructionHelp_ = new QMenu(QStringLiteral("InstructionHelp"), this);
-    mnuOutputInstructions_ = mnuIntructionHelp_->addMenu(QStringLiteral("Di Presentazione"));
-    mnuOutputInstructions_->setObjectName(QStringLiteral("mnuOutputInstructions"));
-    addArrayItem(mnuOutputInstructions_, QStringLiteral("mnuInstructionItem"),
-                 QStringLiteral("Istruzioni (prn.):"), QString());
-    mnuDataInstructions_ = mnuIntructionHelp_->addMenu(QStringLiteral("Di Accesso ai Dati"));
-    mnuDataInstructions_->setObjectName(QStringLiteral("mnuDataInstructions"));
-    addArrayItem(mnuDataInstructions_, QStringLiteral("mnuFunctionDataItem"),
-                 QStringLiteral("Istruzioni (ds.):"), QString());
-    mnuFieldHelp_ = new QMenu(QStringLiteral("FieldHelp"), this);
-    mnuFields_ = mnuFieldHelp_->addMenu(QStringLiteral("Campi"));
-    mnuFields_->setObjectName(QStringLiteral("mnuFields"));
-    addArrayItem(mnuFields_, QStringLiteral("mnuFieldItem"), QStringLiteral("Campi:"), QString());
-    mnuFieldItemBar_ = mnuFields_->addSeparator();
-    addArrayItem(mnuFields_, QStringLiteral("mnuFieldItemRef"), QStringLiteral("Campi dei Riferimenti:"),
-                 QString());
-    mnuReferences_ = mnuFieldHelp_->addMenu(QStringLiteral("Riferimenti"));
-    mnuReferences_->setObjectName(QStringLiteral("mnuReferences"));
-    addArrayItem(mnuReferences_, QStringLiteral("mnuReferenceItem"), QStringLiteral("Riferimenti:"),
-                 QString());
-    mnuRefFieldHelp_ = new QMenu(QStringLiteral("RefFieldHelp"), this);
-    mnuRefFieldHelp_->setObjectName(QStringLiteral("mnuRefFieldHelp"));
-    mnuRefName_ = mnuRefFieldHelp_->addAction(QStringLiteral("ReferenceName"));
-    mnuRefName_->setEnabled(false);
-    addArrayItem(mnuRefFieldHelp_, QStringLiteral("mnuRefFieldItem"), QStringLiteral("Campi:"), QString());
-    mnuRefBar_ = mnuRefFieldHelp_->addSeparator();
-    addArrayItem(mnuRefFieldHelp_, QStringLiteral("mnuRefReferenceItem"),
-                 QStringLiteral("Campi dei Riferimenti:"), QString());
-    for (QMenu* menu :
-         {mnuOutputInstructions_, mnuDataInstructions_, mnuFields_, mnuReferences_, mnuRefFieldHelp_})
-        connect(menu, &QMenu::triggered, this, [this](QAction* item) {
-            const QString array = item->property("Array").toString();
-            if (!array.isEmpty() && item->property("Index").toInt() > 0) menuChosen(array, item);
-        });
-
-    // The script assistant: the label script's data set is always `ds`.
+    // The script assistant (the label script's data set is always `ds`)
+    // and its menus, built once per chosen table.
     assistant_ = std::make_unique<reports::ScriptEditorAssistant>(
         txtVBScript_, lblLine_, cmdField_, [](const QString&, int) { return QStringLiteral("ds"); });
     assistant_->tmFunc()->setObjectName(QStringLiteral("tmFunc"));
     connect(assistant_.get(), &reports::ScriptEditorAssistant::modified, this,
             &frmLabelPrintSetting::setModified);
-    assistant_->onOutputMenu = [this] { assistant_->PopupMenuAtCaret(mnuOutputInstructions_); };
-    assistant_->onDataMenu = [this] { assistant_->PopupMenuAtCaret(mnuDataInstructions_); };
-    assistant_->setAction(QStringLiteral("PopUpTableMenù"),
-                          [this] { assistant_->PopupMenuAtCaret(mnuFields_); });
-    assistant_->setAction(QStringLiteral("PopUpReferenceMenù"),
-                          [this] { assistant_->PopupMenuAtCaret(mnuReferences_); });
-    assistant_->setAction(QStringLiteral("LoadTableMenù"), [this] { loadTableMenus(); });
-    assistant_->setAction(QStringLiteral("mnuInstructionItem"),
-                          [this] { insertInstruction(QStringLiteral("prn.")); });
-    assistant_->setAction(QStringLiteral("mnuFunctionDataItem"),
-                          [this] { insertInstruction(QStringLiteral("ds.")); });
-    assistant_->setAction(QStringLiteral("mnuFieldItem"), [this] { BuildColValueText(chosenTag_); });
-    assistant_->setAction(QStringLiteral("mnuRefFieldItem"), [this] { BuildColValueText(chosenTag_); });
-    assistant_->setAction(QStringLiteral("LoadReferenceMenù"), [this] { insertReference(); });
-
+    reports::LayoutScriptMenus::Options options;
+    options.outputCaption = QStringLiteral("Di Presentazione");
+    options.dataCaption = QStringLiteral("Di Accesso ai Dati");
+    options.referenceAccessKey = false;
+    options.referenceSections = false;
+    options.selectedTableName = [this] { return GetSelectedTableName(); };
+    options.tableByName = [this](const QString& name) { return db_ ? db_->tableDef(name) : nullptr; };
+    menus_ = new reports::LayoutScriptMenus(*assistant_, this, std::move(options));
+    assistant_->onFieldMenu = [this] { menus_->PopFieldMenu(); };
+    assistant_->onReferenceMenu = [this] { menus_->PopReferenceMenu(); };
+    assistant_->setAction(QStringLiteral("LoadTableMenù"), [this] {
+        menus_->FillFieldMenus(db_ ? db_->tableDef(GetSelectedTableName()) : nullptr);
+        EnableFormControls(true);
+    });
     connect(cmdInstruction, &QPushButton::clicked, this, [this] {
-        mnuOutputInstructions_->menuAction()->setVisible(true);
-        mnuDataInstructions_->menuAction()->setVisible(true);
-        assistant_->PopupMenuAtCaret(mnuIntructionHelp_);
+        menus_->mnuOutputInstructions->menuAction()->setVisible(true);
+        menus_->mnuDataInstructions->menuAction()->setVisible(true);
+        menus_->PopInstructionMenu();
     });
     connect(cmdField_, &QPushButton::clicked, this, [this] {
-        mnuFields_->menuAction()->setVisible(true);
-        mnuReferences_->menuAction()->setVisible(true);
-        assistant_->PopupMenuAtCaret(mnuFields_);
+        menus_->mnuFields->menuAction()->setVisible(true);
+        menus_->mnuReferences->menuAction()->setVisible(true);
+        menus_->PopFieldMenu();
     });
 }
 
@@ -350,21 +250,17 @@ void frmLabelPrintSetting::loadWindow() {
     cbTableSel_->clear();
     if (db_)
         for (int i = 0; i < db_->TableCount(); ++i) {
-            // The library keeps its own tables apart: every table it lists
-            // is one of the program's user tables.
+            // The library keeps its own tables apart; the layout tables are
+            // no data to print.
             const datalib::TableDef& def = db_->Tables(i)->definition();
+            if (def.name() == kLayoutTable || def.name() == QLatin1String("TabProspettiStampa")) continue;
             if (!tableList_.isEmpty() && !inList(tableList_, def.name())) continue;
             cbTableSel_->addItem(def.caption(), i);
         }
     cbTableSel_->setCurrentIndex(-1);
     txtVBScript_->clear();
     modified_ = false;
-    for (const Instruction& item : kOutputInstructions)
-        addArrayItem(mnuOutputInstructions_, QStringLiteral("mnuInstructionItem"),
-                     QString::fromUtf8(item.caption), QString::fromUtf8(item.tag));
-    for (const Instruction& item : kDataInstructions)
-        addArrayItem(mnuDataInstructions_, QStringLiteral("mnuFunctionDataItem"),
-                     QString::fromUtf8(item.caption), QString::fromUtf8(item.tag));
+    menus_->FillInstructionItems();
     EnableFormControls(false);
     startup::LoadFormSettings(this, false);
 }
@@ -400,7 +296,7 @@ void frmLabelPrintSetting::EnableFormControls(bool enable) {
             continue;
         w->setEnabled(enable);
     }
-    for (QMenu* menu : {mnuIntructionHelp_, mnuFieldHelp_, mnuRefFieldHelp_}) menu->setEnabled(enable);
+    menus_->setEnabled(enable);
     if (!enable) assistant_->tmFunc()->stop();
 }
 
@@ -461,90 +357,10 @@ void frmLabelPrintSetting::cbTableSel_Click() {
     assistant_->Queue(QStringLiteral("LoadTableMenù"));
 }
 
-void frmLabelPrintSetting::loadTableMenus() {
-    clearArray(mnuFields_, QStringLiteral("mnuFieldItem"));
-    clearArray(mnuFields_, QStringLiteral("mnuFieldItemRef"));
-    clearArray(mnuReferences_, QStringLiteral("mnuReferenceItem"));
-    const datalib::TableDef* def = db_ ? db_->tableDef(GetSelectedTableName()) : nullptr;
-    if (def) {
-        for (const reports::MenuEntry& e : reports::FieldMenuEntries(*def))
-            addArrayItem(mnuFields_, QStringLiteral("mnuFieldItem"), e.caption, e.tag, mnuFieldItemBar_);
-        for (const reports::MenuEntry& e : reports::ReferenceMenuEntries(*def, QStringLiteral("> ")))
-            addArrayItem(mnuFields_, QStringLiteral("mnuFieldItemRef"), e.caption, e.tag);
-        for (const reports::MenuEntry& e : reports::ReferenceMenuEntries(*def, QStringLiteral("* ")))
-            addArrayItem(mnuReferences_, QStringLiteral("mnuReferenceItem"), e.caption, e.tag);
-    }
-    EnableFormControls(true);
-}
-
-void frmLabelPrintSetting::menuChosen(const QString& array, QAction* item) {
-    chosenIndex_ = item->property("Index").toInt();
-    chosenTag_ = item->data().toString();
-    if (array == QLatin1String("mnuReferenceItem") || array == QLatin1String("mnuFieldItemRef")) {
-        referenceChosen(chosenTag_, GetSelectedTableName());
-    } else if (array == QLatin1String("mnuRefReferenceItem")) {
-        referenceChosen(chosenTag_, mnuRefName_->data().toString());
-    } else {
-        assistant_->Queue(array);
-    }
-}
-
-void frmLabelPrintSetting::referenceChosen(const QString& reference, const QString& table) {
-    chosenReference_ = reference;
-    chosenTable_ = table;
-    assistant_->Queue(QStringLiteral("LoadReferenceMenù"));
-}
-
-void frmLabelPrintSetting::insertInstruction(const QString& prefix) {
-    const QString text = txtVBScript_->toPlainText();
-    if (text.isEmpty()) return;
-    assistant_->InsertAtCaret(reports::InstructionInsert(text, assistant_->caret(), prefix, chosenTag_));
-    assistant_->RunTriggers();
-}
-
-void frmLabelPrintSetting::BuildColValueText(const QString& field) {
-    const QString text = txtVBScript_->toPlainText();
-    if (text.isEmpty()) return;
-    assistant_->InsertAtCaret(reports::DataCallInsert(text, assistant_->caret(), QStringLiteral("ds"),
-                                                      QStringLiteral("ColValue"), field));
-}
-
-void frmLabelPrintSetting::insertReference() {
-    if (chosenTable_.isEmpty() || chosenReference_.isEmpty() || !db_) return;
-    if (txtVBScript_->toPlainText().isEmpty()) return;
-    // "ColValue(" just typed becomes "GetReference(".
-    QTextCursor cursor = txtVBScript_->textCursor();
-    const int at = cursor.position();
-    if (at >= 9 && txtVBScript_->toPlainText().mid(at - 9, 9).toUpper() == QLatin1String("COLVALUE(")) {
-        const QSignalBlocker quiet(txtVBScript_);  // the insert below tells the change
-        cursor.setPosition(at - 9);
-        cursor.setPosition(at, QTextCursor::KeepAnchor);
-        cursor.insertText(QStringLiteral("GetReference("));
-        txtVBScript_->setTextCursor(cursor);
-    }
-    const QString text = txtVBScript_->toPlainText();
-    assistant_->InsertAtCaret(reports::DataCallInsert(text, assistant_->caret(), QStringLiteral("ds"),
-                                                      QStringLiteral("GetReference"), chosenReference_,
-                                                      QStringLiteral(".")));
-    const datalib::TableDef* def = db_->tableDef(chosenTable_);
-    const datalib::ReferenceDef* reference = def ? def->findReference(chosenReference_) : nullptr;
-    if (reference) LoadReferenceMenu(*reference);
-}
+void frmLabelPrintSetting::BuildColValueText(const QString& field) { menus_->InsertColValue(field); }
 
 void frmLabelPrintSetting::LoadReferenceMenu(const datalib::ReferenceDef& reference) {
-    mnuRefName_->setText(QStringLiteral("< ") +
-                         (reference.description.isEmpty() ? reference.name : reference.description) +
-                         QStringLiteral(" >"));
-    mnuRefName_->setData(reference.table);
-    clearArray(mnuRefFieldHelp_, QStringLiteral("mnuRefFieldItem"));
-    clearArray(mnuRefFieldHelp_, QStringLiteral("mnuRefReferenceItem"));
-    if (const datalib::TableDef* def = db_ ? db_->tableDef(reference.table) : nullptr) {
-        for (const reports::MenuEntry& e : reports::FieldMenuEntries(*def))
-            addArrayItem(mnuRefFieldHelp_, QStringLiteral("mnuRefFieldItem"), e.caption, e.tag, mnuRefBar_);
-        for (const reports::MenuEntry& e : reports::ReferenceMenuEntries(*def, QStringLiteral("> ")))
-            addArrayItem(mnuRefFieldHelp_, QStringLiteral("mnuRefReferenceItem"), e.caption, e.tag);
-    }
-    assistant_->PopupMenuAtCaret(mnuRefFieldHelp_);
+    menus_->BuildReferenceMenus(&reference);
 }
 
 void frmLabelPrintSetting::cmdOK_Click() {
@@ -684,19 +500,12 @@ void frmLabelPrintSetting::showBoxes(const LabelLayoutBoxes& b) {
 }
 
 void frmLabelPrintSetting::cmdSave_Click() {
-    const QString path = platform::saveFileName(
-        this, QString(), QDir(platform::dataDir()).filePath(QStringLiteral("LabelPrint.vbs")),
-        QStringLiteral("VB Script (*.vbs)"));
-    if (path.isEmpty()) return;
-    reports::ExportLayoutFile(path, LabelExportSettings(boxesShown()), scriptText());
+    reports::ExportLayoutCommand(this, QStringLiteral("LabelPrint.vbs"), LabelExportSettings(boxesShown()),
+                                 scriptText());
 }
 
 void frmLabelPrintSetting::cmdLoad_Click() {
-    const QString path = platform::openFileName(
-        this, QString(), QDir(platform::dataDir()).filePath(QStringLiteral("LabelPrint.vbs")),
-        QStringLiteral("VB Script (*.vbs)"));
-    if (path.isEmpty()) return;
-    const auto file = reports::ImportLayoutFile(path, LabelExportKeys());
+    const auto file = reports::ImportLayoutCommand(this, QStringLiteral("LabelPrint.vbs"), LabelExportKeys());
     if (!file) return;  // the script stays as it was
     LabelLayoutBoxes b = boxesShown();
     ApplyLabelImport(*file, b);

@@ -17,9 +17,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QMenu;
 class QPlainTextEdit;
-class QAction;
 
 namespace controls {
 class MubCommand;
@@ -31,8 +29,9 @@ struct ReferenceDef;
 }  // namespace datalib
 
 namespace reports {
+class LayoutScriptMenus;
 class ScriptEditorAssistant;
-}
+}  // namespace reports
 
 namespace labels {
 
@@ -62,14 +61,8 @@ class frmLabelPrintSetting : public QWidget {
     // The preview window shared by every editor; it outlives them.
     static frmLabelPreview* sharedPreview();
 
-    // The popup menus (the tests open and choose their items).
-    QMenu* mnuIntructionHelp() const { return mnuIntructionHelp_; }
-    QMenu* mnuOutputInstructions() const { return mnuOutputInstructions_; }
-    QMenu* mnuDataInstructions() const { return mnuDataInstructions_; }
-    QMenu* mnuFields() const { return mnuFields_; }
-    QMenu* mnuReferences() const { return mnuReferences_; }
-    QMenu* mnuRefFieldHelp() const { return mnuRefFieldHelp_; }
-    QAction* mnuRefName() const { return mnuRefName_; }
+    // The script assistant's menus (the tests open and choose their items).
+    reports::LayoutScriptMenus& menus() { return *menus_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -81,7 +74,6 @@ class frmLabelPrintSetting : public QWidget {
     void loadWindow();
     void chooseSingleTable();
     void cbTableSel_Click();
-    void loadTableMenus();
     void cmdOK_Click();
     void cmdCancel_Click();
     void cmdDefault_Click();
@@ -95,11 +87,6 @@ class frmLabelPrintSetting : public QWidget {
     void setModified() { modified_ = true; }
     void setScript(const QString& script);
     QString scriptText() const;
-    // The menu choices, run later by the assistant's timer.
-    void menuChosen(const QString& tag, QAction* item);
-    void referenceChosen(const QString& reference, const QString& table);
-    void insertInstruction(const QString& prefix);
-    void insertReference();
 
     std::shared_ptr<datalib::Database> db_;
     QString tableList_;
@@ -107,11 +94,6 @@ class frmLabelPrintSetting : public QWidget {
     bool modified_ = false;
     bool loaded_ = false;
     bool leaving_ = false;  // "Esci" has asked already
-    // Handed from a menu click to the deferred action.
-    int chosenIndex_ = 0;
-    QString chosenTag_;
-    QString chosenReference_;
-    QString chosenTable_;
 
     QComboBox* cbTableSel_ = nullptr;
     QComboBox* cboPrinter_ = nullptr;
@@ -130,16 +112,7 @@ class frmLabelPrintSetting : public QWidget {
     controls::MubCommand* cmdField_ = nullptr;
     std::unique_ptr<reports::ScriptEditorAssistant> assistant_;
 
-    QMenu* mnuIntructionHelp_ = nullptr;
-    QMenu* mnuOutputInstructions_ = nullptr;
-    QMenu* mnuDataInstructions_ = nullptr;
-    QMenu* mnuFieldHelp_ = nullptr;
-    QMenu* mnuFields_ = nullptr;
-    QMenu* mnuReferences_ = nullptr;
-    QMenu* mnuRefFieldHelp_ = nullptr;
-    QAction* mnuRefName_ = nullptr;
-    QAction* mnuFieldItemBar_ = nullptr;
-    QAction* mnuRefBar_ = nullptr;
+    reports::LayoutScriptMenus* menus_ = nullptr;
 };
 
 }  // namespace labels

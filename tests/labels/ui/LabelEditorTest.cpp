@@ -14,6 +14,7 @@
 #include "labels/ui/modLabelPrint.h"
 #include "platform/ui/Desktop.h"
 #include "platform/ui/PageSurface.h"
+#include "reports/ui/LayoutScriptMenus.h"
 #include "reports/ui/ScriptEditorAssistant.h"
 
 #include <QApplication>
@@ -110,7 +111,7 @@ TEST_F(LabelEditorTest, TableListsDefaultsAndTheLeaveQuestion) {
     // Every table, in database order; two names in any case: those two in database order.
     open(QString());
     auto* tables = child<QComboBox>("cbTableSel");
-    EXPECT_EQ(tables->count(), db->TableCount());
+    EXPECT_EQ(tables->count(), db->TableCount() - 2);  // not the two layout tables
     EXPECT_EQ(tables->currentIndex(), -1);
     EXPECT_FALSE(child<QPushButton>("cmdOK")->isEnabled());
     EXPECT_TRUE(child<QPushButton>("cmdCancel")->isEnabled());
@@ -383,23 +384,23 @@ TEST_F(LabelEditorTest, TriggersAndInsertPrefixes) {
     script()->setPlainText("a ");
     script()->moveCursor(QTextCursor::End);
     choose = QStringLiteral(" - Stampa Linea");
-    editor->assistant().PopupMenuAtCaret(editor->mnuOutputInstructions());
+    editor->assistant().PopupMenuAtCaret(editor->menus().mnuOutputInstructions);
     settle();
     EXPECT_EQ(script()->toPlainText(), QStringLiteral("a prn.LineOut nY, nX, nToY, nToX"));
     script()->setPlainText("prn.");
     script()->moveCursor(QTextCursor::End);
     choose = QStringLiteral(" - Stampa Linea");
-    editor->assistant().PopupMenuAtCaret(editor->mnuOutputInstructions());
+    editor->assistant().PopupMenuAtCaret(editor->menus().mnuOutputInstructions);
     settle();
     EXPECT_EQ(script()->toPlainText(), QStringLiteral("prn.LineOut nY, nX, nToY, nToX"));
     script()->moveCursor(QTextCursor::Start);
     choose = QStringLiteral("   Record Successivo");
-    editor->assistant().PopupMenuAtCaret(editor->mnuDataInstructions());
+    editor->assistant().PopupMenuAtCaret(editor->menus().mnuDataInstructions);
     settle();
     EXPECT_TRUE(script()->toPlainText().startsWith(QStringLiteral("RowNextprn.")));
     script()->clear();
     choose = QStringLiteral("   Record Successivo");
-    editor->assistant().PopupMenuAtCaret(editor->mnuDataInstructions());
+    editor->assistant().PopupMenuAtCaret(editor->menus().mnuDataInstructions);
     settle();
     EXPECT_TRUE(script()->toPlainText().isEmpty());
     editor->BuildColValueText(QStringLiteral("Codice"));  // a field into an empty box: nothing
@@ -410,7 +411,7 @@ TEST_F(LabelEditorTest, TriggersAndInsertPrefixes) {
     script()->moveCursor(QTextCursor::End);
     popups.clear();
     choose = QStringLiteral(" * Contenuto Campo ()");
-    editor->assistant().PopupMenuAtCaret(editor->mnuDataInstructions());
+    editor->assistant().PopupMenuAtCaret(editor->menus().mnuDataInstructions);
     settle();
     EXPECT_EQ(script()->toPlainText(), QStringLiteral("v = ds.ColValue("));
     EXPECT_EQ(popups.last(), QStringLiteral("mnuFields"));
@@ -421,12 +422,13 @@ TEST_F(LabelEditorTest, TriggersAndInsertPrefixes) {
     script()->moveCursor(QTextCursor::End);
     popups.clear();
     choose = QStringLiteral("> Comune/Città della sede o di residenza");
-    editor->assistant().PopupMenuAtCaret(editor->mnuFields());
+    editor->assistant().PopupMenuAtCaret(editor->menus().mnuFields);
     settle();
     EXPECT_EQ(script()->toPlainText(), QStringLiteral("t = ds.GetReference(\"Città\")."));
     EXPECT_EQ(popups.last(), QStringLiteral("mnuRefFieldHelp"));
-    EXPECT_EQ(editor->mnuRefName()->text(), QStringLiteral("< Comune/Città della sede o di residenza >"));
-    EXPECT_EQ(editor->mnuRefName()->data().toString(), QStringLiteral("Comuni"));
+    EXPECT_EQ(editor->menus().mnuRefName->text(),
+              QStringLiteral("< Comune/Città della sede o di residenza >"));
+    EXPECT_EQ(editor->menus().mnuRefName->data().toString(), QStringLiteral("Comuni"));
 }
 
 }  // namespace
