@@ -134,8 +134,9 @@ TEST_F(LabelEditorTest, TableListsDefaultsAndTheLeaveQuestion) {
     EXPECT_EQ(tables->currentIndex(), -1);
     editor.reset();
 
-    // One table: chosen at once, no row: the defaults, and the box counts as changed.
-    open(QStringLiteral("Clienti"));
+    // One table: chosen at once, no row: the defaults (the built-in script,
+    // not the one given to the editor), and the box counts as changed.
+    open(QStringLiteral("Clienti"), QStringLiteral("' predefinito"));
     EXPECT_EQ(child<QComboBox>("cbTableSel")->currentIndex(), 0);
     EXPECT_EQ(editor->GetSelectedTableName(), QStringLiteral("Clienti"));
     EXPECT_EQ(box("txtColumns")->text(), "2");
@@ -150,6 +151,8 @@ TEST_F(LabelEditorTest, TableListsDefaultsAndTheLeaveQuestion) {
     EXPECT_EQ(script()->toPlainText().replace('\n', "\r\n"), labels::DefaultLabelScript());
     EXPECT_TRUE(child<QPushButton>("cmdOK")->isEnabled());  // enabled once the menus are built
     EXPECT_TRUE(editor->modified());
+    click("cmdDefault");
+    EXPECT_EQ(script()->toPlainText(), QStringLiteral("' predefinito"));
     // No keeps the window; a second Esci asks again; the title bar asks too; Yes leaves.
     boxes->answer(core::kAnswerNo);
     click("cmdCancel");
