@@ -25,7 +25,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 namespace {
 
@@ -38,10 +37,9 @@ class LabelEditorTest : public printtest::DemoPrintTest {
     std::unique_ptr<frmLabelPrintSetting> editor;
     QStringList popups;  // the menus popped, by title or object name
     QString choose;      // the item to choose in the next popup ("" = close it)
-    bool watchingPopups = false;
 
     void TearDown() override {
-        watchingPopups = false;
+        reports::ScriptEditorAssistant::setMenuPopper({});
         if (editor) {
             editor->assistant().tmFunc()->stop();
             editor->hide();
@@ -78,25 +76,17 @@ class LabelEditorTest : public printtest::DemoPrintTest {
         return ds->RowCount(true);
     }
 
-    // Closes every popup menu as it opens, after choosing the item whose text
-    // is `choose` (when set); the popped menus are logged.
+    // Every popup menu is logged instead of shown; the item whose text is
+    // `choose` (when set) is clicked.
     void watchPopups() {
-        watchingPopups = true;
-        QTimer* timer = new QTimer(editor.get());
-        timer->setInterval(5);
-        QObject::connect(timer, &QTimer::timeout, editor.get(), [this] {
-            if (!watchingPopups) return;
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (!menu) return;
+        reports::ScriptEditorAssistant::setMenuPopper([this](QMenu* menu, const QPoint&) {
             popups << (menu->objectName().isEmpty() ? menu->title() : menu->objectName());
             QAction* chosen = nullptr;
             for (QAction* a : menu->actions())
                 if (!choose.isEmpty() && a->text() == choose) chosen = a;
             choose.clear();
-            menu->close();
             if (chosen) chosen->trigger();
         });
-        timer->start();
     }
 
     // Types at the end of the script box and lets the deferred actions run.
