@@ -1,6 +1,4 @@
-// Labels on the large demo archive (`zelt-demodb --scale`, read from
-// ZELT_SCALE_ARCHIVE, default demo-scale/ZeltOrder_DEMO under the current
-// folder; copied into a temporary folder first): 1 000 selected customers
+// Labels on a copy of the large demo archive (see ScaleArchive.h): 1 000 selected customers
 // printed through the label runner into a PDF with the demo customers' label
 // (3 x 8 labels of 70 x 37 mm, three text lines and a Code 128 each), and
 // 1 000 labels drawn on the preview's picture, the script compiled for each
@@ -9,29 +7,22 @@
 // memory: near 0).
 
 #include "BenchMain.h"
+#include "ScaleArchive.h"
 
-#include "app/AllTableClasses.h"
 #include "core/Prompt.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
-#include "datalib/Engine.h"
 #include "labels/ui/clsLabelPrint.h"
 #include "labels/ui/frmLabelPreview.h"
 #include "labels/ui/modLabelPrint.h"
-#include "platform/Paths.h"
-#include "platform/SettingsStore.h"
 #include "platform/ui/Printers.h"
 #include "reports/LayoutScript.h"
-#include "schema/DB.h"
-#include "startup/modDatabase.h"
 #include "tools/demodb/DemoLayouts.h"
 
 #include <benchmark/benchmark.h>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QWidget>
 
-#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -56,29 +47,15 @@ void track(Rss& rss) {
 }
 
 struct Fixture {
-    QTemporaryDir dir;
-    datalib::Engine engine;
-    std::shared_ptr<datalib::Database> db;
+    benchsupport::ScaleArchive archive;
+    std::shared_ptr<datalib::Database>& db = archive.db;
     std::unique_ptr<core::ScriptedBoxes> boxes;
     std::vector<core::Variant> selection;  // the first 1 000 customers by code
     QString script;
     bool ok = false;
 
     Fixture() {
-        QString source = qEnvironmentVariable("ZELT_SCALE_ARCHIVE");
-        if (source.isEmpty()) source = QStringLiteral("demo-scale/ZeltOrder_DEMO");
-        const QString file = dir.filePath(QStringLiteral("ZeltOrder_DEMO"));
-        if (!QFile::copy(source, file)) {
-            std::fprintf(stderr, "Archivio %s mancante: zelt-demodb --scale demo-scale\n",
-                         qPrintable(source));
-            return;
-        }
-        platform::SettingsStore::setRootDir(dir.filePath(QStringLiteral("config")));
-        platform::setDataDirOverride(dir.filePath(QStringLiteral("data")));
-        app::registerAllTableClasses();
-        engine.Open(3, file, QString(), startup::DatabasePassword());
-        schema::DB definition;
-        db = datalib::Application::OpenDatabase(engine, definition, QStringLiteral("bench"), nullptr);
+        if (!archive.open(true, QStringLiteral("bench"))) return;
         db->OpenDataSource(QStringLiteral("TabStampaEtichette"))->DeleteAll();
         demodb::AddDemoLabelLayouts(*db);
         auto layout = db->OpenDataSource(QStringLiteral("TabStampaEtichette"));
@@ -98,11 +75,9 @@ struct Fixture {
         platform::Printers::setPrinterChooser({});
         platform::Printers::setPdfFileAsker({});
         boxes.reset();
-        db.reset();
-        engine.Close();
-        platform::setDataDirOverride(QString());
+        archive.close();
     }
-    QString pdf() const { return dir.filePath(QStringLiteral("labels.pdf")); }
+    QString pdf() const { return archive.dir.filePath(QStringLiteral("labels.pdf")); }
     std::shared_ptr<datalib::DataSource> customers() {
         auto ds = db->OpenDataSource(QStringLiteral("Clienti"), QString(), QStringLiteral("Codice"));
         ds->RowFirst();

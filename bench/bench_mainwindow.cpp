@@ -9,6 +9,7 @@
 // the counter rss_kb.
 
 #include "BenchMain.h"
+#include "ScaleArchive.h"
 #include "app/AllTableClasses.h"
 #include "controls/DataGrid.h"
 #include "controls/MubShortSearch.h"
@@ -48,27 +49,15 @@ struct NullSink : datalib::itfNotifyEvent {
 using benchsupport::residentKb;
 
 struct Fixture {
-    QTemporaryDir dir;
     NullSink sink;
-    datalib::Engine engine;
-    std::shared_ptr<datalib::Database> db;
+    benchsupport::ScaleArchive archive;
+    std::shared_ptr<datalib::Database>& db = archive.db;
     std::unique_ptr<QMainWindow> window;
     mainwindow::MainBrowser* browser = nullptr;
     bool ok = false;
 
     Fixture() {
-        QString file = qEnvironmentVariable("ZELT_SCALE_ARCHIVE");
-        if (file.isEmpty()) file = QStringLiteral("demo-scale/ZeltOrder_DEMO");
-        if (!QFile::exists(file)) {
-            std::fprintf(stderr, "Archivio %s mancante: zelt-demodb --scale demo-scale\n", qPrintable(file));
-            return;
-        }
-        platform::SettingsStore::setRootDir(dir.filePath(QStringLiteral("config")));
-        platform::setDataDirOverride(dir.filePath(QStringLiteral("data")));
-        app::registerAllTableClasses();
-        engine.Open(3, file, QString(), startup::DatabasePassword());
-        schema::DB definition;
-        db = datalib::Application::OpenDatabase(engine, definition, QStringLiteral("zeltorder"), &sink);
+        if (!archive.open(false, QStringLiteral("zeltorder"), &sink)) return;
         window = std::make_unique<QMainWindow>();
         window->resize(1280, 800);
         browser = new mainwindow::MainBrowser(window.get(), [](const QString&) {});
@@ -80,8 +69,7 @@ struct Fixture {
     }
     ~Fixture() {
         if (browser) browser->ReleaseView();
-        db.reset();
-        engine.Close();
+        archive.close();
     }
     void openArticles() {
         QTreeWidget* tree = browser->tvTreeView();

@@ -2,6 +2,7 @@
 // (typing triggers, data variable, line display) and the export file both ways.
 
 #include "BenchMain.h"
+#include "ScaleArchive.h"
 
 #include "app/AllTableClasses.h"
 #include "datalib/Database.h"
@@ -106,26 +107,14 @@ BENCHMARK(BM_FieldMenuOfOrderRows)->Unit(benchmark::kMillisecond);
 // default demo-scale/ZeltOrder_DEMO): set-up, source list, printers, the
 // first activation that chooses the source and loads its profile.
 void BM_OpenEditor(benchmark::State& state) {
-    static QTemporaryDir dir;
-    static datalib::Engine engine;
-    static std::shared_ptr<datalib::Database> db;
+    static benchsupport::ScaleArchive archive;
+    std::shared_ptr<datalib::Database>& db = archive.db;
     if (!db) {
-        QString file = qEnvironmentVariable("ZELT_SCALE_ARCHIVE");
-        if (file.isEmpty()) file = QStringLiteral("demo-scale/ZeltOrder_DEMO");
-        if (!QFile::exists(file)) {
+        if (!archive.open(false, QStringLiteral("bench"))) {
             state.SkipWithError("archive missing: zelt-demodb --scale demo-scale");
             return;
         }
-        platform::SettingsStore::setRootDir(dir.filePath(QStringLiteral("config")));
-        platform::setDataDirOverride(dir.filePath(QStringLiteral("data")));
-        app::registerAllTableClasses();
-        engine.Open(3, file, QString(), startup::DatabasePassword());
-        schema::DB definition;
-        db = datalib::Application::OpenDatabase(engine, definition, QStringLiteral("bench"), nullptr);
-        benchsupport::atShutdown([] {
-            db.reset();
-            engine.Close();
-        });
+        benchsupport::atShutdown([] { archive.close(); });
     }
     QWidget owner;
     for (auto _ : state) {
