@@ -464,7 +464,7 @@ void frmCustomReportSetting::cbTableSel_Click() {
         cbReportName->setEditText(QString());
         LoadProfile();
         EnableEditControls(true);
-        cbReportName->setFocus();
+        focusQuietly(cbReportName);
         if (cbReportName->count() == 1) {
             cbReportName->setCurrentIndex(0);
             cbReportName_Click();
@@ -585,13 +585,13 @@ bool frmCustomReportSetting::SaveProfile() {
     if (name.isEmpty()) {
         platform::messageBox(QStringLiteral("Devi specificare il nome del Report"), platform::kInformation,
                              QString(), this);
-        cbReportName->setFocus();
+        focusQuietly(cbReportName);
         return false;
     }
     if (cboPrinter->currentText().isEmpty()) {
         platform::messageBox(QStringLiteral("Devi selezionare la stampante"), platform::kInformation,
                              QString(), this);
-        cboPrinter->setFocus();
+        focusQuietly(cboPrinter);
         return false;
     }
     try {
@@ -693,7 +693,7 @@ void frmCustomReportSetting::cmdDelete_Click() {
         cbReportName->itemText(cbReportName->currentIndex()) != cbReportName->currentText()) {
         platform::messageBox(QStringLiteral("Devi selezionare il Report da eliminare"),
                              platform::kExclamation, QString(), this);
-        if (cbReportName->isEnabled()) cbReportName->setFocus();
+        if (cbReportName->isEnabled()) focusQuietly(cbReportName);
         return;
     }
     if (platform::messageBox(QStringLiteral("Eliminare il profilo del Report corrente?"),
@@ -827,40 +827,38 @@ void frmCustomReportSetting::cmdPreview_Click() { runLayout(true); }
 
 // ---- Export and import -------------------------------------------------------------------
 
-void frmCustomReportSetting::cmdSave_Click() {
+std::vector<std::pair<QLineEdit*, QString ReportLayoutBoxes::*>> frmCustomReportSetting::layoutBoxes() const {
+    return {{txtBackImage, &ReportLayoutBoxes::backImage},
+            {txtBottomImageBorder, &ReportLayoutBoxes::bottomImageBorder},
+            {txtColumns, &ReportLayoutBoxes::columns},
+            {txtReportHeight, &ReportLayoutBoxes::height},
+            {txtReportWidth, &ReportLayoutBoxes::width},
+            {txtReportTop, &ReportLayoutBoxes::top},
+            {txtReportLeft, &ReportLayoutBoxes::left},
+            {txtReportRowsDim, &ReportLayoutBoxes::rowsDim},
+            {txtReportRowsTop, &ReportLayoutBoxes::rowsTop},
+            {txtReportRowsBottom, &ReportLayoutBoxes::rowsBottom}};
+}
+
+ReportLayoutBoxes frmCustomReportSetting::boxesShown() const {
     ReportLayoutBoxes boxes;
     boxes.name = cbReportName->currentText();
     boxes.group = cboReportGroup->currentText();
-    boxes.backImage = txtBackImage->text();
-    boxes.bottomImageBorder = txtBottomImageBorder->text();
-    boxes.columns = txtColumns->text();
-    boxes.height = txtReportHeight->text();
-    boxes.width = txtReportWidth->text();
-    boxes.top = txtReportTop->text();
-    boxes.left = txtReportLeft->text();
-    boxes.rowsDim = txtReportRowsDim->text();
-    boxes.rowsTop = txtReportRowsTop->text();
-    boxes.rowsBottom = txtReportRowsBottom->text();
+    for (const auto& [box, field] : layoutBoxes()) boxes.*field = box->text();
     boxes.horizontal = chkHorizontal->isChecked();
-    ExportLayoutCommand(this, QStringLiteral("ReportPrint.vbs"), ReportExportSettings(boxes), scriptText());
+    return boxes;
+}
+
+void frmCustomReportSetting::cmdSave_Click() {
+    ExportLayoutCommand(this, QStringLiteral("ReportPrint.vbs"), ReportExportSettings(boxesShown()),
+                        scriptText());
 }
 
 void frmCustomReportSetting::cmdLoad_Click() {
     const auto file = ImportLayoutCommand(this, QStringLiteral("ReportPrint.vbs"), ReportExportKeys());
     if (!file) return;
-    ReportLayoutBoxes boxes;
-    boxes.name = cbReportName->currentText();
-    boxes.backImage = txtBackImage->text();
-    boxes.bottomImageBorder = txtBottomImageBorder->text();
-    boxes.columns = txtColumns->text();
-    boxes.height = txtReportHeight->text();
-    boxes.width = txtReportWidth->text();
-    boxes.top = txtReportTop->text();
-    boxes.left = txtReportLeft->text();
-    boxes.rowsDim = txtReportRowsDim->text();
-    boxes.rowsTop = txtReportRowsTop->text();
-    boxes.rowsBottom = txtReportRowsBottom->text();
-    boxes.horizontal = chkHorizontal->isChecked();
+    // The whole file was read: only now do the boxes change.
+    ReportLayoutBoxes boxes = boxesShown();
     ApplyReportImport(
         *file, boxes,
         [this](int position) {
@@ -869,21 +867,19 @@ void frmCustomReportSetting::cmdLoad_Click() {
         },
         [this](const QString& name) { SelectReportGroup(name); });
     if (cbReportName->currentText().isEmpty()) cbReportName->setEditText(boxes.name);
-    txtBackImage->setText(boxes.backImage);
-    txtBottomImageBorder->setText(boxes.bottomImageBorder);
-    txtColumns->setText(boxes.columns);
-    txtReportHeight->setText(boxes.height);
-    txtReportWidth->setText(boxes.width);
-    txtReportTop->setText(boxes.top);
-    txtReportLeft->setText(boxes.left);
-    txtReportRowsDim->setText(boxes.rowsDim);
-    txtReportRowsTop->setText(boxes.rowsTop);
-    txtReportRowsBottom->setText(boxes.rowsBottom);
+    for (const auto& [box, field] : layoutBoxes()) box->setText(boxes.*field);
     chkHorizontal->setChecked(boxes.horizontal);
     setScriptText(file->script);
 }
 
 // ---- Focus and resize ---------------------------------------------------------------------
+
+void frmCustomReportSetting::focusQuietly(QWidget* control) {
+    // The program moving the focus is no choice of another profile: no question.
+    quietFocus_ = true;
+    control->setFocus();
+    quietFocus_ = false;
+}
 
 bool frmCustomReportSetting::eventFilter(QObject* watched, QEvent* event) {
     // Before another report or source is picked, the changes may be saved.

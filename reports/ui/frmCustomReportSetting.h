@@ -6,12 +6,16 @@
 // restore the default script, test-print and preview the layout as it stands,
 // export and import it as a ".vbs" file.
 
+#include "reports/LayoutExport.h"
+
 #include <QDialog>
 #include <QMap>
 #include <QPointer>
 #include <QString>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -121,6 +125,10 @@ class frmCustomReportSetting : public QDialog {
     void fillSourceList();
     void setModified() { modified_ = true; }
     const datalib::TableDef* tableDef(const QString& name) const;
+    // The boxes that travel in the export file, and their texts as shown.
+    std::vector<std::pair<QLineEdit*, QString ReportLayoutBoxes::*>> layoutBoxes() const;
+    ReportLayoutBoxes boxesShown() const;
+    void focusQuietly(QWidget* control);
     // The save question; false when a wanted save failed.
     bool askSave();
     void runLayout(bool preview);
@@ -135,6 +143,7 @@ class frmCustomReportSetting : public QDialog {
     QString groupList_;
     QMap<int, QString> sourceList_;
     bool modified_ = false;
+    bool quietFocus_ = false;
 };
 
 }  // namespace reports

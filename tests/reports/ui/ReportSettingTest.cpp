@@ -309,6 +309,16 @@ TEST_F(ReportSettingTest, ModifiedFlagAndTheCloseQuestions) {
         EXPECT_TRUE(w->modified());
     }
 
+    // Going to the name list with changes asks whether to save them, whichever window opened last.
+    QApplication::setActiveWindow(w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    w->txtVBScript->setFocus();
+    boxes->clear();
+    boxes->answer(platform::kAnswerNo);
+    w->cbReportName->setFocus();
+    EXPECT_EQ(texts(), QStringList{"Il profilo è stato modificato...\r\rVuoi salvare le modifiche ?"});
+    EXPECT_TRUE(w->modified());  // No leaves the changes for the next occasion
+
     // Title-bar close: Yes with a failing save (no name) keeps the window open.
     w->txtReportRowsDim->setText("7");
     boxes->clear();
