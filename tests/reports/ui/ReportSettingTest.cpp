@@ -416,14 +416,20 @@ TEST_F(ReportSettingTest, EnablingMenusTimerAndResize) {
     QTest::qWait(40);  // the timer's tick finds no tag and does nothing
     EXPECT_FALSE(w->tmFunc()->isActive());
 
-    // Resize: never lower than the script's top and two panel heights.
+    // Resize: never lower than the script's top and two panel heights, nor
+    // narrower than the top row up to "Imposta Predefinito" and a margin.
     w->show();
     QTest::qWait(20);
     const int minHeight = w->txtVBScript->y() + 2 * w->pnlBottom->height();
-    w->resize(w->width(), 50);
+    const int minWidth = w->cmdDefault->geometry().right() + 1 + w->txtVBScript->x();
+    w->resize(100, 50);
     QTest::qWait(30);
-    EXPECT_GE(w->height(), std::min(minHeight, w->minimumSizeHint().height()));
-    EXPECT_GE(w->height(), 100);
+    EXPECT_GE(w->height(), minHeight);
+    EXPECT_GE(w->width(), minWidth);
+    // A larger window gives the script box the room.
+    w->resize(w->width() + 200, w->height() + 200);
+    QTest::qWait(30);
+    EXPECT_GT(w->txtVBScript->height(), 150);
 }
 
 TEST_F(ReportSettingTest, ExportAndImportThroughTheBoxes) {
