@@ -296,18 +296,22 @@ void frmCustomReportSetting::buildControls() {
     connect(chkPrinterSelection, &QCheckBox::toggled, this, [this] { setModified(); });
     cbTableSel->installEventFilter(this);
     cbReportName->installEventFilter(this);
-    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
-    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
-    connect(cmdDelete, &QPushButton::clicked, this, [this] { cmdDelete_Click(); });
-    connect(cmdDefault, &QPushButton::clicked, this, [this] { cmdDefault_Click(); });
-    connect(cmdTest, &QPushButton::clicked, this, [this] { cmdTest_Click(); });
-    connect(cmdPreview, &QPushButton::clicked, this, [this] { cmdPreview_Click(); });
-    connect(cmdPrnSetting, &QPushButton::clicked, this, [this] { cmdPrnSetting_Click(); });
-    connect(cmdSelBackImage, &QPushButton::clicked, this, [this] { cmdSelBackImage_Click(); });
-    connect(cmdField, &QPushButton::clicked, this, [this] { cmdField_Click(); });
-    connect(cmdInstruction, &QPushButton::clicked, this, [this] { cmdInstruction_Click(); });
-    connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
-    connect(cmdLoad, &QPushButton::clicked, this, [this] { cmdLoad_Click(); });
+    using Command = void (frmCustomReportSetting::*)();
+    const std::pair<controls::MubCommand*, Command> commands[] = {
+        {cmdOK, &frmCustomReportSetting::cmdOK_Click},
+        {cmdCancel, &frmCustomReportSetting::cmdCancel_Click},
+        {cmdDelete, &frmCustomReportSetting::cmdDelete_Click},
+        {cmdDefault, &frmCustomReportSetting::cmdDefault_Click},
+        {cmdTest, &frmCustomReportSetting::cmdTest_Click},
+        {cmdPreview, &frmCustomReportSetting::cmdPreview_Click},
+        {cmdPrnSetting, &frmCustomReportSetting::cmdPrnSetting_Click},
+        {cmdSelBackImage, &frmCustomReportSetting::cmdSelBackImage_Click},
+        {cmdField, &frmCustomReportSetting::cmdField_Click},
+        {cmdInstruction, &frmCustomReportSetting::cmdInstruction_Click},
+        {cmdSave, &frmCustomReportSetting::cmdSave_Click},
+        {cmdLoad, &frmCustomReportSetting::cmdLoad_Click}};
+    for (const auto& [button, command] : commands)
+        connect(button, &QPushButton::clicked, this, [this, command = command] { (this->*command)(); });
     resize(860, 640);
 }
 
