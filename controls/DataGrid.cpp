@@ -87,6 +87,7 @@ void DataGrid::FollowDataSource() {
     const auto& ds = dataSource();
     if (!ds || ds->DataEmpty() || !ds->RowValid()) return;
     const long row = ds->Position();
+    model_->showReadRows();
     const int column = std::max(0, currentIndex().column());
     const QModelIndex target = model_->index(int(row), column);
     if (!target.isValid() || target == currentIndex()) return;

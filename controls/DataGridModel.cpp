@@ -1,16 +1,31 @@
 #include "controls/DataGridModel.h"
 
 #include "controls/MubShortSearch.h"
+#include "core/AppError.h"
 #include "core/ItalianText.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Definitions.h"
 
+#include <QElapsedTimer>
 #include <cmath>
+#include <limits>
 
 namespace controls {
 
-DataGridModel::DataGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+namespace {
+
+// Time given to reading keys at each idle step, so the window stays responsive.
+constexpr int kIdleReadMs = 20;
+// Keys read at a time within a step.
+constexpr long kReadChunk = 2048;
+
+}  // namespace
+
+DataGridModel::DataGridModel(QObject* parent) : QAbstractTableModel(parent), reader_(new QTimer(this)) {
+    reader_->setInterval(0);
+    connect(reader_, &QTimer::timeout, this, [this] { readMore(kIdleReadMs); });
+}
 
 DataGridModel::~DataGridModel() {
     if (ds_ && refreshId_ >= 0) ds_->disconnectRefresh(refreshId_);
@@ -23,12 +38,57 @@ void DataGridModel::setDataSource(std::shared_ptr<datalib::DataSource> ds, const
     ds_ = std::move(ds);
     buildColumns(fieldSequence);
     if (ds_) refreshId_ = ds_->connectRefresh([this](datalib::DataSource&) { reload(); });
+    shown_ = rowCount();
     endResetModel();
+    if (ds_ && !ds_->AllRowsRead()) reader_->start();
 }
 
 void DataGridModel::reload() {
     beginResetModel();
+    shown_ = rowCount();
     endResetModel();
+    if (ds_ && !ds_->AllRowsRead()) reader_->start();
+}
+
+void DataGridModel::readMore(int budgetMs) {
+    if (!ds_ || !ds_->Database()->IsOpen() || ds_->AllRowsRead()) {
+        reader_->stop();
+        showReadRows();
+        return;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        do ds_->ReadMoreRows(kReadChunk);
+        while (!ds_->AllRowsRead() && clock.elapsed() < budgetMs);
+    } catch (const core::AppError&) {
+        // The rows read stay shown; the error comes again where a row is asked for.
+        reader_->stop();
+    }
+    if (ds_->AllRowsRead()) reader_->stop();
+    showReadRows();
+}
+
+// Rows read elsewhere (a key looked for, the count) are shown as well.
+void DataGridModel::showReadRows() {
+    const int now = rowCount();
+    if (now > shown_) {
+        beginInsertRows({}, shown_, now - 1);
+        shown_ = now;
+        endInsertRows();
+    } else {
+        shown_ = now;
+    }
+}
+
+bool DataGridModel::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && ds_ && ds_->Database()->IsOpen() && !ds_->AllRowsRead();
+}
+
+// The grid reached its last row read: the rest is read now.
+void DataGridModel::fetchMore(const QModelIndex& parent) {
+    if (!canFetchMore(parent)) return;
+    readMore(std::numeric_limits<int>::max());
 }
 
 void DataGridModel::buildColumns(const QString& fieldSequence) {
@@ -99,7 +159,7 @@ QString DataGridModel::displayText(const datalib::ColumnDef* def, const core::Va
 int DataGridModel::rowCount(const QModelIndex& parent) const {
     // Nothing is read from a database that was closed under the grid.
     if (parent.isValid() || !ds_ || !ds_->Database()->IsOpen()) return 0;
-    return int(ds_->RowCount());
+    return int(ds_->RowsRead());
 }
 
 int DataGridModel::columnCount(const QModelIndex& parent) const {

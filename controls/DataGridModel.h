@@ -2,7 +2,10 @@
 // The rows of a data source as a table model for the data grid. Nothing is
 // read ahead: the grid asks for the cells it paints, and the data source
 // fetches them in small windows, so a view of a large table opens and
-// scrolls without reading the table. Columns are the data source's own but
+// scrolls without reading the table. The grid shows the rows whose keys are
+// read (the first screen's come with the query); the rest of the keys is
+// read in short steps while the program is idle, and at once when the grid
+// is scrolled to its end. Columns are the data source's own but
 // its row links, or the field sequence that the view's grid settings name;
 // values are shown the Italian way (dates d/m/yyyy, amounts with two
 // decimals and dots for thousands, "0000" formats padded, value lists by
@@ -12,6 +15,7 @@
 
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <QTimer>
 #include <memory>
 
 namespace datalib {
@@ -34,6 +38,10 @@ class DataGridModel : public QAbstractTableModel {
     // The rows were read again: the grid asks anew.
     void reload();
 
+    // Tells the grid of the rows whose keys were read since it was last told
+    // (by a key looked for, the count, the reading while idle).
+    void showReadRows();
+
     // The data field of a grid column ("" out of range) and back (-1).
     QString fieldOf(int column) const;
     int columnOf(const QString& field) const;
@@ -51,9 +59,13 @@ class DataGridModel : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     // Sorts the data source by the column (the data source reads its rows again).
     void sort(int column, Qt::SortOrder order) override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
 
   private:
     void buildColumns(const QString& fieldSequence);
+    // Reads more keys (for about `budgetMs`) and shows the rows they add.
+    void readMore(int budgetMs);
 
     struct Column {
         QString field;
@@ -64,6 +76,8 @@ class DataGridModel : public QAbstractTableModel {
     std::vector<Column> columns_;
     int oidIndex_ = -1;
     int refreshId_ = -1;
+    int shown_ = 0;  // the rows the view was told of
+    QTimer* reader_ = nullptr;
 };
 
 }  // namespace controls

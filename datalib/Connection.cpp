@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 #include <QFile>
+#include <algorithm>
 
 namespace datalib {
 
@@ -56,7 +57,20 @@ Statement& Statement::bind(const std::vector<SqlValue>& values, int first) {
     return *this;
 }
 
+namespace {
+
+// A plain query: it neither changes the data nor starts or ends a transaction.
+bool plainRead(sqlite3_stmt* stmt) {
+    if (!sqlite3_stmt_readonly(stmt)) return false;
+    const char* sql = sqlite3_sql(stmt);
+    while (*sql == ' ' || *sql == '\t' || *sql == '\n' || *sql == '\r' || *sql == '(') ++sql;
+    return sqlite3_strnicmp(sql, "SELECT", 6) == 0 || sqlite3_strnicmp(sql, "WITH", 4) == 0;
+}
+
+}  // namespace
+
 bool Statement::step() {
+    if (!owner_->pending_.empty() && !plainRead(stmt_)) owner_->finishPendingReads();
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
@@ -110,6 +124,11 @@ Connection::~Connection() { close(); }
 
 void Connection::close() {
     if (!db_) return;
+    try {
+        finishPendingReads();
+    } catch (...) {
+        // An unreadable rest of a keyset is left unread: the file is closing.
+    }
     // Statements still borrowed are finalised when they are given back; v2
     // closes the file once they are.
     for (sqlite3_stmt* s : std::as_const(cache_))
@@ -118,6 +137,26 @@ void Connection::close() {
     inUse_.clear();
     sqlite3_close_v2(db_);
     db_ = nullptr;
+}
+
+void Connection::addPendingRead(PendingRead* read) { pending_.push_back(read); }
+
+void Connection::removePendingRead(PendingRead* read) {
+    pending_.erase(std::remove(pending_.begin(), pending_.end(), read), pending_.end());
+}
+
+void Connection::finishPendingReads() {
+    // Each read removes itself when it is done; one that fails is dropped.
+    while (!pending_.empty()) {
+        PendingRead* read = pending_.back();
+        try {
+            read->finishRead();
+        } catch (...) {
+            removePendingRead(read);
+            throw;
+        }
+        removePendingRead(read);
+    }
 }
 
 void Connection::giveBack(sqlite3_stmt* stmt) {
@@ -152,6 +191,7 @@ Statement Connection::prepare(const QString& sql) {
 
 void Connection::exec(const QString& sql) {
     if (!db_) throw errors::make(errors::Storage, QStringLiteral("Il database è chiuso."));
+    finishPendingReads();
     char* msg = nullptr;
     const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &msg);
     if (msg) sqlite3_free(msg);

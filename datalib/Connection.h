@@ -61,6 +61,18 @@ class Statement {
     bool cached_ = false;
 };
 
+// A read left open between calls on the connection (the rest of a long
+// keyset, read as it is needed). The connection has it finish before
+// anything changes the data or the transaction, and before it closes, so a
+// pending read never sees a change half made.
+class PendingRead {
+  public:
+    virtual void finishRead() = 0;
+
+  protected:
+    ~PendingRead() = default;
+};
+
 class Connection {
   public:
     // Opens an existing file (create False) or makes a new one; WAL with
@@ -101,6 +113,12 @@ class Connection {
     quint64 dataVersion() const { return dataVersion_; }
     void touchData() { ++dataVersion_; }
 
+    // Pending reads register while they stay open.
+    void addPendingRead(PendingRead* read);
+    void removePendingRead(PendingRead* read);
+    // Has every pending read finish (before a change or the end).
+    void finishPendingReads();
+
   private:
     friend class Statement;
     void giveBack(sqlite3_stmt* stmt);
@@ -112,6 +130,7 @@ class Connection {
     int transLevel_ = 0;
     int nextOp_ = 0;
     quint64 dataVersion_ = 1;
+    std::vector<PendingRead*> pending_;
 };
 
 }  // namespace datalib

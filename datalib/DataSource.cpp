@@ -114,8 +114,7 @@ int DataSource::colIndex(const QString& name) const { return layout_->indexOf(na
 const CursorRow* DataSource::currentRow() const { return cur_->current(db_->conn(), *layout_); }
 
 core::Variant DataSource::ValueAt(long position, int column) const {
-    if (position < 0 || position >= cur_->size() || column < 0 || column >= int(layout_->size()))
-        return core::Variant::null();
+    if (column < 0 || column >= int(layout_->size()) || !cur_->within(position)) return core::Variant::null();
     if (edit_->editing && position == cur_->position()) return edit_->values[size_t(column)];
     const CursorRow* r = cur_->rowAt(db_->conn(), *layout_, position);
     return r ? r->values[size_t(column)] : core::Variant::null();
@@ -138,7 +137,8 @@ void DataSource::MoveTo(long position) {
         cur_->setPosition(-1);
         return;
     }
-    cur_->setPosition(std::clamp(position, -1L, cur_->size()));
+    // Past the rows read, the rest is read only as far as the position.
+    cur_->setPosition(position < 0 ? -1 : cur_->within(position) ? position : cur_->size());
 }
 
 void DataSource::RowFirst() { MoveTo(0); }
@@ -146,31 +146,32 @@ void DataSource::RowNext() { MoveTo(cur_->position() + 1); }
 void DataSource::RowPrevious() { MoveTo(cur_->position() - 1); }
 void DataSource::RowLast() { MoveTo(cur_->size() - 1); }
 bool DataSource::Bof() const {
-    return !(edit_->editing && edit_->isNew) && (cur_->empty() || cur_->position() < 0);
+    return !(edit_->editing && edit_->isNew) && (cur_->empty() || cur_->beforeFirst());
 }
 bool DataSource::Eof() const {
-    return cur_->empty() || (cur_->position() >= cur_->size() && !(edit_->editing && edit_->isNew));
+    return cur_->empty() || (cur_->afterLast() && !(edit_->editing && edit_->isNew));
 }
 bool DataSource::DataEmpty() const { return cur_->empty() && !(edit_->editing && edit_->isNew); }
 bool DataSource::RowValid() const { return (edit_->editing && edit_->isNew) || currentRow() != nullptr; }
 long DataSource::RowCount(bool) const { return cur_->size(); }
+long DataSource::RowsRead() const { return cur_->sizeRead(); }
+bool DataSource::AllRowsRead() const { return cur_->complete(); }
+void DataSource::ReadMoreRows(long count) { cur_->readMore(std::max(1L, count)); }
 
 core::Variant DataSource::Bookmark() const {
-    if (!RowValid() || (edit_->editing && edit_->isNew)) return core::Variant::null();
-    return wholeNumber(cur_->keyAt(cur_->position()));
+    if (edit_->editing && edit_->isNew) return core::Variant::null();
+    const CursorRow* r = currentRow();
+    return r ? wholeNumber(r->oid) : core::Variant::null();
 }
 
 bool DataSource::MoveToBookmark(const core::Variant& bookmark) { return MoveToKey(bookmark); }
 
 bool DataSource::MoveToKey(const core::Variant& key) {
     if (key.isEmptyOrNull()) return false;
-    const qint64 oid = qint64(std::llround(key.toDouble()));
-    for (size_t i = 0; i < size_t(cur_->size()); ++i)
-        if (cur_->keyAt(long(i)) == oid) {
-            MoveTo(long(i));
-            return true;
-        }
-    return false;
+    const long at = cur_->find(qint64(std::llround(key.toDouble())));
+    if (at < 0) return false;
+    MoveTo(at);
+    return true;
 }
 
 bool DataSource::FindFirst(const QString& condition) {
@@ -179,9 +180,9 @@ bool DataSource::FindFirst(const QString& condition) {
     const query::SqlQuery q = query::translateQuery(*def_, lookup, condition, {}, QStringLiteral("OID"));
     QSet<qint64> hits;
     for (qint64 oid : KeysetCursor::keysOf(db_->conn(), q)) hits.insert(oid);
-    for (size_t i = 0; i < size_t(cur_->size()); ++i)
-        if (hits.contains(cur_->keyAt(long(i)))) {
-            MoveTo(long(i));
+    for (long i = 0; cur_->within(i); ++i)
+        if (hits.contains(cur_->keyAt(i))) {
+            MoveTo(i);
             return true;
         }
     return false;
@@ -260,8 +261,8 @@ void DataSource::checkWritable() const {
 std::shared_ptr<void> DataSource::snapshot() const {
     auto s = std::make_shared<DataSourceSnapshot>();
     s->edit = *edit_;
-    s->pos = cur_->position();
-    s->keyCount = size_t(cur_->size());
+    s->place = cur_->place();
+    s->keyMark = cur_->countMark();
     return s;
 }
 
@@ -269,18 +270,18 @@ void DataSource::keepKeys(const std::shared_ptr<void>& snap) const {
     auto* s = static_cast<DataSourceSnapshot*>(snap.get());
     if (s->hasKeys) return;
     const std::vector<qint64>& keys = cur_->keys();
-    s->keys.assign(keys.begin(), keys.begin() + long(std::min(s->keyCount, keys.size())));
+    s->keys.assign(keys.begin(), keys.begin() + long(std::min(cur_->countAt(s->keyMark), keys.size())));
     s->hasKeys = true;
 }
 
 void DataSource::restore(const std::shared_ptr<void>& snap) {
     const auto* s = static_cast<const DataSourceSnapshot*>(snap.get());
     *edit_ = s->edit;
-    cur_->setPosition(s->pos);
+    cur_->setPlace(s->place);
     if (s->hasKeys)
         cur_->setKeys(s->keys);
     else
-        cur_->truncate(s->keyCount);
+        cur_->truncate(s->keyMark);
     cur_->forget();
 }
 
@@ -768,7 +769,7 @@ void DataSource::requeryWith(query::SqlQuery q) {
     if (edit_->editing) Save();
     const qint64 was = OID();
     runQuery(std::move(q));
-    if (was) MoveToKey(wholeNumber(was));
+    if (was) cur_->keepRow(db_->conn(), was);
     refreshed();
 }
 

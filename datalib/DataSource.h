@@ -5,9 +5,11 @@
 // refusals, named locks and the copies used by the exchange.
 //
 // Rows are kept as a keyset: the row identifiers of the selection are read
-// when the data source is opened (or re-queried); the values are fetched in
-// small windows when a row is shown, so a large table opens without reading
-// its rows. Rows changed while the data source is open stay in it.
+// in order from when the data source is opened (or re-queried), the first
+// screen's at once and the rest as far as a member needs them; the values
+// are fetched in small windows when a row is shown, so a large table opens
+// without reading its rows. Rows changed while the data source is open stay
+// in it.
 //
 // The hook protocol (the table class's itfSetData):
 // - every set, add or subtract of a column: OnBeforeUpdateField (may cancel),
@@ -94,6 +96,12 @@ class DataSource : public core::Object {
     bool RowValid() const;  // a current row (or a new row being written)
     bool RowInvalid() const { return !RowValid(); }
     long RowCount(bool full = true) const;
+    // For a grid: the keys of a large selection are read in steps (the
+    // first screen's with the query). The rows read so far, whether they are
+    // all, and reading some more; every other member reads as far as it needs.
+    long RowsRead() const;
+    bool AllRowsRead() const;
+    void ReadMoreRows(long count);
     // Position of the current row from 0 (-1 before the first).
     long Position() const;
     void MoveTo(long position);

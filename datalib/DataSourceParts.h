@@ -71,25 +71,70 @@ struct CursorRow {
     std::vector<core::Variant> values;
 };
 
-class KeysetCursor {
+// The selection of a data source: the keys of its rows in order, the current
+// position and the window of fetched rows. The keys are read in steps: the
+// first ones when the query runs, the rest as far as a position, a key or
+// the count needs them (or as a grid asks for more). The unread rest stays a
+// pending read of the connection, which finishes it before anything changes
+// the data, so the keyset is the selection as it stood when it was read.
+class KeysetCursor : private PendingRead {
   public:
     using Row = CursorRow;
 
-    // Reads the selection of a translated query: the keyset, or for a
+    KeysetCursor() = default;
+    ~KeysetCursor();
+    KeysetCursor(const KeysetCursor&) = delete;
+    KeysetCursor& operator=(const KeysetCursor&) = delete;
+
+    // Reads the selection of a translated query: the first keys, or for a
     // DISTINCT list the whole rows (which are then not editable).
     void load(Connection& conn, query::SqlQuery q, const RowLayout& layout);
     const query::SqlQuery& query() const { return query_; }
     bool isStatic() const { return static_; }
 
+    // How long the first keys of a filtered, sorted selection may be looked
+    // for through the index of its order (tests shorten it).
+    static void setIndexTimeLimit(qint64 ms);
+
     // The keys of the rows that meet a translated condition.
     static std::vector<qint64> keysOf(Connection& conn, const query::SqlQuery& q);
 
-    long size() const { return long(keys_.size()); }
-    bool empty() const { return keys_.empty(); }
-    qint64 keyAt(long position) const { return keys_[size_t(position)]; }
-    long position() const { return pos_; }
-    void setPosition(long position) { pos_ = position; }
-    // Position of the key; -1 when it is not in the selection.
+    // Every row of the selection (the rest of the keys is read).
+    long size() const;
+    // The rows read so far, whether that is all, and reading some more.
+    long sizeRead() const { return long(keys_.size()); }
+    bool complete() const { return !reading_; }
+    void readMore(long count) const;
+    // 0 <= position < size(), reading no further than the position.
+    bool within(long position) const;
+    bool empty() const { return keys_.empty(); }  // the first keys are read with the query
+    // The key at a position (within it).
+    qint64 keyAt(long position) const;
+
+    // The current position from 0; -1 before the first row, size() after the last.
+    long position() const;
+    void setPosition(long position) {
+        kept_ = 0;
+        pos_ = position;
+    }
+    // The row with this key stays the current row when it is in the
+    // selection (False when not): among the keys read its position is taken,
+    // else it is looked for only when it is asked.
+    bool keepRow(Connection& conn, qint64 oid);
+    bool beforeFirst() const { return !kept_ && pos_ < 0; }
+    bool afterLast() const { return !kept_ && pos_ >= 0 && !within(pos_); }
+    // The current place as it is (for the snapshots).
+    struct Place {
+        long pos = -1;
+        qint64 kept = 0;
+    };
+    Place place() const { return {pos_, kept_}; }
+    void setPlace(Place p) {
+        pos_ = p.pos;
+        kept_ = p.kept;
+    }
+
+    // Position of the key, reading as far as it; -1 when it is not in the selection.
     long find(qint64 oid) const;
     // A row written here joins the selection at its end.
     void append(qint64 oid);
@@ -100,23 +145,36 @@ class KeysetCursor {
     const Row* current(Connection& conn, const RowLayout& layout) const;
     void forget() const { cache_.clear(); }
 
-    // Keyset copies for the snapshots.
-    const std::vector<qint64>& keys() const { return keys_; }
-    void setKeys(std::vector<qint64> keys) { keys_ = std::move(keys); }
-    void truncate(size_t count) {
-        if (keys_.size() > count) keys_.resize(count);
-    }
+    // Keyset copies for the snapshots: a mark of the keys there are now
+    // (-1: all that the query gives, still being read), every key, and the
+    // keyset put back.
+    long countMark() const { return reading_ ? -1 : long(keys_.size()); }
+    const std::vector<qint64>& keys() const;
+    size_t countAt(long mark) const;
+    void setKeys(std::vector<qint64> keys);
+    void truncate(long mark);
 
   private:
+    void finishRead() override { readMore(-1); }
+    void readFirst(Connection& conn);
+    void readRestSorted() const;
+    void stopReading() const;
     const Row* fetchRow(Connection& conn, const RowLayout& layout, qint64 oid, long position) const;
     void fetchWindow(Connection& conn, const RowLayout& layout, long from) const;
 
     query::SqlQuery query_;
     bool static_ = false;
     QString windowSql_, rowSql_;
-    std::vector<qint64> keys_;
+    Connection* conn_ = nullptr;
+    mutable std::vector<qint64> keys_;
+    // The keys the query gave (known when they are all read).
+    mutable size_t queryCount_ = 0;
+    mutable Statement reader_;
+    mutable bool reading_ = false;
+    mutable bool streamed_ = false;  // read through the index of the order
     std::vector<Row> staticRows_;
-    long pos_ = -1;
+    mutable long pos_ = -1;
+    mutable qint64 kept_ = 0;
     mutable std::unordered_map<qint64, Row> cache_;
 };
 
@@ -137,10 +195,10 @@ struct EditBuffer {
 // The undo record of a data source taken before an operation.
 struct DataSourceSnapshot {
     EditBuffer edit;
-    long pos = -1;
+    KeysetCursor::Place place;
     // The keyset is long: its size is kept, and a copy is taken only before
     // the first deletion (rows are only appended before that).
-    size_t keyCount = 0;
+    long keyMark = 0;
     bool hasKeys = false;
     std::vector<qint64> keys;
 };

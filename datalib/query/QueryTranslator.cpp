@@ -901,6 +901,13 @@ QString SqlQuery::keysetSql() const {
     return s;
 }
 
+QString SqlQuery::streamedKeysetSql() const {
+    QString s = QStringLiteral("SELECT %1.\"OID\" FROM %2").arg(quoteIdent(ownAlias()), from);
+    if (!where.isEmpty()) s += QStringLiteral(" WHERE ") + where;
+    if (!orderBy.isEmpty()) s += QStringLiteral(" ORDER BY ") + orderBy;
+    return s;
+}
+
 QString SqlQuery::countSql() const {
     if (distinct) {
         QString inner = QStringLiteral("SELECT DISTINCT ") + select + QStringLiteral(" FROM ") + from;

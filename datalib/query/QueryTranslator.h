@@ -92,6 +92,10 @@ struct SqlQuery {
     QString sql() const;
     // The keyset: the own table's "OID" of the rows, in the query's order.
     QString keysetSql() const;
+    // The same keys in the same order, through an index that gives the
+    // order where there is one: the first keys come at once, but a filtered
+    // selection is slower to read to its end than with keysetSql.
+    QString streamedKeysetSql() const;
     // SELECT COUNT(*) over the same rows.
     QString countSql() const;
 };

@@ -1,0 +1,123 @@
+// The data grid over a selection longer than its first keys: it shows the
+// first screen at once, the rest of the rows comes while the program is idle
+// or when the grid needs it (its end, a row far down), and the grid's rows
+// always match the data source's.
+
+#include "controls/DataGrid.h"
+#include "controls/DataGridModel.h"
+#include "core/Variant.h"
+#include "datalib/DataSource.h"
+#include "datalib/Database.h"
+#include "datalib/Definitions.h"
+#include "datalib/Engine.h"
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+using namespace controls;
+
+namespace {
+
+constexpr int kRows = 3000;
+
+class Items : public datalib::itfDefTable {
+  public:
+    QString TableName() const override { return QStringLiteral("Articoli"); }
+    void DefineIdentity(datalib::TableIdentity& id) override { id.SetCaption(QStringLiteral("Articoli")); }
+    void DefineStructure(datalib::ColumnCollection& c, datalib::KeyCollection& k,
+                         datalib::ReferenceCollection&) override {
+        c.Add("Codice", datalib::coltype::Code, 16);
+        c.Add("Descrizione", datalib::coltype::Code, 64);
+        k.Add("Codice", true);
+    }
+    void DefineDefaultData(datalib::itfSetData*& sink) override { sink = nullptr; }
+};
+
+class Definition : public datalib::itfDefDatabase {
+  public:
+    void Define(datalib::TableRegistry& r) override { r.RegisterTable(std::make_shared<Items>()); }
+};
+
+class LongGridTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const QString file = dir.filePath("prova");
+        engine.Create(3, file, QString(), "x");
+        engine.Open(3, file, QString(), "x");
+        Definition def;
+        db = datalib::Application::OpenDatabase(engine, def, "zeltorder", nullptr);
+        auto ds = db->OpenDataSource("Articoli");
+        db->BeginTrans();
+        for (int i = 0; i < kRows; ++i)
+            ds->InsertFromPairs(
+                {core::Variant(QStringLiteral("Codice")),
+                 core::Variant(QStringLiteral("A%1").arg(i, 5, 10, QChar(u'0'))),
+                 core::Variant(QStringLiteral("Descrizione")),
+                 core::Variant(QStringLiteral("D%1").arg((i * 7919) % kRows, 5, 10, QChar(u'0')))});
+        db->CommitTrans();
+        grid.resize(600, 400);
+        grid.show();
+    }
+    void TearDown() override {
+        grid.Bind(nullptr, nullptr);
+        db.reset();
+        engine.Close();
+    }
+    // Runs the event loop until every key is read (or a few seconds pass).
+    void idleUntilRead(const std::shared_ptr<datalib::DataSource>& ds) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!ds->AllRowsRead() && clock.elapsed() < 5000) QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+    QTemporaryDir dir;
+    datalib::Engine engine;
+    std::shared_ptr<datalib::Database> db;
+    DataGrid grid;
+};
+
+}  // namespace
+
+TEST_F(LongGridTest, TheFirstScreenComesAtOnceAndTheRestWhileIdle) {
+    auto ds = db->OpenDataSource("Articoli", {}, "Descrizione DESC");
+    grid.Bind(ds, nullptr);
+    DataGridModel* model = grid.gridModel();
+    EXPECT_LT(model->rowCount(), kRows);
+    EXPECT_GT(model->rowCount(), 30);
+    EXPECT_EQ(model->index(0, 1).data().toString(), QStringLiteral("D02999"));
+
+    QSignalSpy inserted(model, &QAbstractItemModel::rowsInserted);
+    idleUntilRead(ds);
+    EXPECT_TRUE(ds->AllRowsRead());
+    EXPECT_EQ(model->rowCount(), kRows);
+    EXPECT_EQ(grid.verticalHeader()->count(), kRows);
+    EXPECT_GE(inserted.count(), 1);
+    EXPECT_EQ(model->index(kRows - 1, 1).data().toString(), QStringLiteral("D00000"));
+}
+
+TEST_F(LongGridTest, AFarRowOrTheEndReadsAsFarAsNeeded) {
+    auto ds = db->OpenDataSource("Articoli", {}, "Descrizione");
+    grid.Bind(ds, nullptr);
+    ASSERT_FALSE(ds->AllRowsRead());
+
+    // The data source moved far down: the grid follows it there.
+    ASSERT_TRUE(ds->FindFirst("Descrizione = 'D02500'"));
+    grid.FollowDataSource();
+    EXPECT_EQ(grid.currentIndex().row(), 2500);
+    EXPECT_EQ(grid.verticalHeader()->count(), grid.gridModel()->rowCount());
+    EXPECT_EQ(grid.Bookmark(), ds->OID());
+
+    // The grid's end asks for the rest.
+    auto other = db->OpenDataSource("Articoli", {}, "Codice DESC");
+    grid.Bind(other, nullptr);
+    ASSERT_TRUE(grid.gridModel()->canFetchMore({}));
+    grid.gridModel()->fetchMore({});
+    EXPECT_TRUE(other->AllRowsRead());
+    EXPECT_EQ(grid.verticalHeader()->count(), kRows);
+    grid.scrollToBottom();
+    EXPECT_EQ(grid.gridModel()->index(kRows - 1, 0).data().toString(), QStringLiteral("A00000"));
+}
