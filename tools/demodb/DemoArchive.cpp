@@ -51,9 +51,9 @@ struct CustomerInfo {
 
 class Builder {
   public:
-    Builder(datalib::Database& db, Generator& gen, bool large,
+    Builder(datalib::Database& db, Generator& gen, long size,
             const std::function<void(const QString&)>& report)
-        : db_(db), gen_(gen), large_(large), report_(report) {}
+        : db_(db), gen_(gen), size_(size), large_(size >= 100000), report_(report) {}
 
     DemoSummary run() {
         today_ = core::Clock::today();
@@ -93,7 +93,7 @@ class Builder {
     }
 
     void progress(const QString& what, long done, long total) {
-        if (large_ && done % 20000 == 0)
+        if (large_ && done % std::max(20000L, total / 20) == 0)
             report_(QStringLiteral("  %1: %2 di %3").arg(what).arg(done).arg(total));
     }
 
@@ -187,7 +187,7 @@ class Builder {
 
     // ---- articles and prices ---------------------------------------------------------
     void articles() {
-        const long count = large_ ? 100000 : 2000;
+        const long count = size_ > 0 ? size_ : 2000;
         const std::vector<std::pair<QString, double>> vat = {{"IVA20", 20}, {"IVA10", 10}, {"IVA04", 4}};
         const QStringList kinds = {"STD", "STD", "STD", "RID", "PRO"};
         articles_.reserve(size_t(count));
@@ -312,7 +312,7 @@ class Builder {
 
     // ---- customers ----------------------------------------------------------------------
     void customers() {
-        const long count = large_ ? 100000 : 300;
+        const long count = size_ > 0 ? size_ : 300;
         const std::vector<double> discounts = {0, 0, 0, 2, 3, 5, 10};
         customers_.reserve(size_t(count));
         db_.BeginTrans();
@@ -545,6 +545,7 @@ class Builder {
 
     datalib::Database& db_;
     Generator& gen_;
+    long size_;
     bool large_;
     std::function<void(const QString&)> report_;
     QElapsedTimer clock_;
@@ -579,7 +580,7 @@ DemoSummary BuildDemoArchive(const DemoOptions& options, const std::function<voi
     db->BeginUpdate();
     DemoSummary summary;
     try {
-        summary = Builder(*db, gen, options.large, report).run();
+        summary = Builder(*db, gen, options.size, report).run();
     } catch (...) {
         db->EndUpdate();
         throw;

@@ -10,8 +10,10 @@
 namespace demodb {
 
 struct DemoOptions {
-    QString file;        // the database file to create (must not exist)
-    bool large = false;  // 100 000 articles and 100 000 customers
+    QString file;  // the database file to create (must not exist)
+    // Articles and customers each; 0 for the small demo (2 000 articles, 300
+    // customers). A large archive also gets more goals and orders.
+    long size = 0;
     unsigned seed = 2026;
 };
 

@@ -1,11 +1,11 @@
 // zelt-demodb: writes the archive of the demo agent "DEMO" (workstation 1),
 // the file "ZeltOrder_DEMO", into a folder.
 //
-//   zelt-demodb [--scale] [--seed N] [--force] [FOLDER]
+//   zelt-demodb [--scale | --size N] [--seed N] [--force] [FOLDER]
 //
-// FOLDER defaults to the configured work folder (RootDir). --scale builds the
-// large archive (100 000 articles and 100 000 customers) used for performance
-// checks. An existing archive is left alone unless --force is given.
+// FOLDER defaults to the configured work folder (RootDir). --size N builds an
+// archive of N articles and N customers for performance checks; --scale is
+// --size 100000. An existing archive is left alone unless --force is given.
 
 #include "DemoArchive.h"
 
@@ -32,7 +32,14 @@ int main(int argc, char** argv) {
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == QLatin1String("--scale")) {
-            options.large = true;
+            options.size = 100000;
+        } else if (a == QLatin1String("--size") && i + 1 < args.size()) {
+            bool ok = false;
+            options.size = args[++i].toLong(&ok);
+            if (!ok || options.size < 1 || options.size > 10000000) {
+                err << "--size: indicare un numero di articoli e clienti da 1 a 10000000\n";
+                return 2;
+            }
         } else if (a == QLatin1String("--force")) {
             force = true;
         } else if (a == QLatin1String("--seed") && i + 1 < args.size()) {
@@ -40,7 +47,7 @@ int main(int argc, char** argv) {
         } else if (!a.startsWith(QLatin1String("--")) && folder.isEmpty()) {
             folder = a;
         } else {
-            err << "Uso: zelt-demodb [--scale] [--seed N] [--force] [CARTELLA]\n";
+            err << "Uso: zelt-demodb [--scale | --size N] [--seed N] [--force] [CARTELLA]\n";
             return 2;
         }
     }
