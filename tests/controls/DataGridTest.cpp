@@ -3,6 +3,7 @@
 // or when the grid needs it (its end, a row far down), and the grid's rows
 // always match the data source's.
 
+#include "ItemsDb.h"
 #include "controls/DataGrid.h"
 #include "controls/DataGridModel.h"
 #include "core/Variant.h"
@@ -24,32 +25,10 @@ namespace {
 
 constexpr int kRows = 3000;
 
-class Items : public datalib::itfDefTable {
-  public:
-    QString TableName() const override { return QStringLiteral("Articoli"); }
-    void DefineIdentity(datalib::TableIdentity& id) override { id.SetCaption(QStringLiteral("Articoli")); }
-    void DefineStructure(datalib::ColumnCollection& c, datalib::KeyCollection& k,
-                         datalib::ReferenceCollection&) override {
-        c.Add("Codice", datalib::coltype::Code, 16);
-        c.Add("Descrizione", datalib::coltype::Code, 64);
-        k.Add("Codice", true);
-    }
-    void DefineDefaultData(datalib::itfSetData*& sink) override { sink = nullptr; }
-};
-
-class Definition : public datalib::itfDefDatabase {
-  public:
-    void Define(datalib::TableRegistry& r) override { r.RegisterTable(std::make_shared<Items>()); }
-};
-
 class LongGridTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        const QString file = dir.filePath("prova");
-        engine.Create(3, file, QString(), "x");
-        engine.Open(3, file, QString(), "x");
-        Definition def;
-        db = datalib::Application::OpenDatabase(engine, def, "zeltorder", nullptr);
+        db = controlstest::openItems(engine, dir.path());
         auto ds = db->OpenDataSource("Articoli");
         db->BeginTrans();
         for (int i = 0; i < kRows; ++i)

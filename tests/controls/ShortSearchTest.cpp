@@ -1,5 +1,6 @@
 // The quick search and the command button over a small table of their own.
 
+#include "ItemsDb.h"
 #include "controls/MubCommand.h"
 #include "controls/MubShortSearch.h"
 #include "controls/SearchDialogs.h"
@@ -21,34 +22,10 @@ using namespace controls;
 
 namespace {
 
-class Items : public datalib::itfDefTable, public datalib::itfSetData {
-  public:
-    QString TableName() const override { return QStringLiteral("Articoli"); }
-    void DefineIdentity(datalib::TableIdentity& id) override { id.SetCaption(QStringLiteral("Articoli")); }
-    void DefineStructure(datalib::ColumnCollection& c, datalib::KeyCollection& k,
-                         datalib::ReferenceCollection&) override {
-        c.Add("Codice", datalib::coltype::Code, 16);
-        c.Add("Descrizione", datalib::coltype::Code, 64);
-        c.Add("Prezzo", datalib::coltype::Money);
-        c.Add("Disabilitato", datalib::coltype::Boolean);
-        k.Add("Codice", true);
-    }
-    void DefineDefaultData(datalib::itfSetData*& sink) override { sink = this; }
-};
-
-class Definition : public datalib::itfDefDatabase {
-  public:
-    void Define(datalib::TableRegistry& r) override { r.RegisterTable(std::make_shared<Items>()); }
-};
-
 class ShortSearchTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        const QString file = dir.filePath("prova");
-        engine.Create(3, file, QString(), "x");
-        engine.Open(3, file, QString(), "x");
-        Definition def;
-        db = datalib::Application::OpenDatabase(engine, def, "zeltorder", nullptr);
+        db = controlstest::openItems(engine, dir.path());
         auto ds = db->OpenDataSource("Articoli");
         const struct {
             const char* code;

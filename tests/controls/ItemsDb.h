@@ -1,0 +1,43 @@
+#pragma once
+// The small articles table that the controls' tests work on, in a database
+// file of its own.
+
+#include "datalib/Database.h"
+#include "datalib/Definitions.h"
+#include "datalib/Engine.h"
+
+#include <QDir>
+#include <memory>
+
+namespace controlstest {
+
+class Items : public datalib::itfDefTable, public datalib::itfSetData {
+  public:
+    QString TableName() const override { return QStringLiteral("Articoli"); }
+    void DefineIdentity(datalib::TableIdentity& id) override { id.SetCaption(QStringLiteral("Articoli")); }
+    void DefineStructure(datalib::ColumnCollection& c, datalib::KeyCollection& k,
+                         datalib::ReferenceCollection&) override {
+        c.Add("Codice", datalib::coltype::Code, 16);
+        c.Add("Descrizione", datalib::coltype::Code, 64);
+        c.Add("Prezzo", datalib::coltype::Money);
+        c.Add("Disabilitato", datalib::coltype::Boolean);
+        k.Add("Codice", true);
+    }
+    void DefineDefaultData(datalib::itfSetData*& sink) override { sink = this; }
+};
+
+class Definition : public datalib::itfDefDatabase {
+  public:
+    void Define(datalib::TableRegistry& r) override { r.RegisterTable(std::make_shared<Items>()); }
+};
+
+// Creates the file "prova" in the folder and opens it with the table.
+inline std::shared_ptr<datalib::Database> openItems(datalib::Engine& engine, const QString& folder) {
+    const QString file = QDir(folder).filePath(QStringLiteral("prova"));
+    engine.Create(3, file, QString(), "x");
+    engine.Open(3, file, QString(), "x");
+    Definition def;
+    return datalib::Application::OpenDatabase(engine, def, "zeltorder", nullptr);
+}
+
+}  // namespace controlstest
