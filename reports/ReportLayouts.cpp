@@ -13,6 +13,11 @@
 
 namespace reports {
 
+bool IsLayoutSourceTable(const QString& name) {
+    return name != QLatin1String("TabStampaEtichette") && name != QLatin1String("TabProspettiStampa") &&
+           name.compare(datalib::Database::sysParamTableName(), Qt::CaseInsensitive) != 0;
+}
+
 bool ExistsReportForData(datalib::DataSource& ds) {
     auto db = ds.Database();
     if (!db || !db->TableExists(QStringLiteral("TabProspettiStampa"))) return false;

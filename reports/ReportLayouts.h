@@ -18,6 +18,10 @@ namespace reports {
 // The data reference that stands for every rows reference of the table.
 inline const QString kAllReferences = QStringLiteral("[ tutti i riferimenti ]");
 
+// True for a table whose rows the layout editors offer as data: every table
+// but the two layout tables and the system parameters.
+bool IsLayoutSourceTable(const QString& name);
+
 // True when the database has TabProspettiStampa with a layout for the data's table.
 bool ExistsReportForData(datalib::DataSource& ds);
 

@@ -11,6 +11,7 @@
 #include "labels/ui/modLabelPrint.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Printers.h"
+#include "reports/ReportLayouts.h"
 #include "reports/ScriptAssistant.h"
 #include "reports/ui/LayoutFileCommands.h"
 #include "reports/ui/LayoutScriptMenus.h"
@@ -253,7 +254,7 @@ void frmLabelPrintSetting::loadWindow() {
             // The library keeps its own tables apart; the layout tables are
             // no data to print.
             const datalib::TableDef& def = db_->Tables(i)->definition();
-            if (def.name() == kLayoutTable || def.name() == QLatin1String("TabProspettiStampa")) continue;
+            if (!reports::IsLayoutSourceTable(def.name())) continue;
             if (!tableList_.isEmpty() && !inList(tableList_, def.name())) continue;
             cbTableSel_->addItem(def.caption(), i);
         }

@@ -358,10 +358,7 @@ void frmCustomReportSetting::fillSourceList() {
     int n = 0;
     for (const auto& table : db_->schema().tables) {
         const QString name = table->name();
-        // The layout tables themselves are no data to print.
-        if (name == QLatin1String("TabStampaEtichette") || name == QLatin1String("TabProspettiStampa") ||
-            name.compare(db_->SysParamTableName(), Qt::CaseInsensitive) == 0)
-            continue;
+        if (!IsLayoutSourceTable(name)) continue;
         const bool listed =
             tableList_.isEmpty() || list.contains(QLatin1Char(',') + name.toUpper() + QLatin1Char(','));
         if (listed) {
