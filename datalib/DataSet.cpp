@@ -28,6 +28,14 @@ QString DataSet::ParentLinkField() const {
     return def_.parents.empty() ? QString() : def_.parents.front()->name;
 }
 
+QString DataSet::QualifiedParentLinkColumn() const {
+    return def_.parents.empty() ? QString() : Name() + u'.' + def_.parents.front()->parentLinkColumn();
+}
+
+QString DataSet::QualifiedParentKeyColumn() const {
+    return def_.parents.empty() ? QString() : def_.parents.front()->ownerTable + QStringLiteral(".OID");
+}
+
 std::shared_ptr<DataSource> DataSet::OpenDataSource(const QString& filter, const QString& sort,
                                                     const QString& columns, const QString& baseFilter) const {
     return DataSource::open(database(), def_, filter, sort, columns, nullptr, nullptr, false, baseFilter);

@@ -35,6 +35,11 @@ class DataSet : public core::Object {
     std::shared_ptr<DataSet> ParentDataSet() const;
     // The name of the reference through which the parent holds these rows.
     QString ParentLinkField() const;
+    // The column by which these rows name their parent row, qualified
+    // ("RigheOrdini.OID_Ordini_Righe"), and the parent's column it holds
+    // ("Ordini.OID"); empty for a table without parent.
+    QString QualifiedParentLinkColumn() const;
+    QString QualifiedParentKeyColumn() const;
 
     // Opens a data source with a filter, an order and a column list; the
     // base filter stays under every filter set later (DataSource::SetBaseFilter).

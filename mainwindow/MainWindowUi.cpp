@@ -5,6 +5,7 @@
 #include "labels/ui/modLabelPrint.h"
 #include "mainwindow/MainBrowser.h"
 #include "mainwindow/MainCommands.h"
+#include "mainwindow/PredefinedReports.h"
 #include "mainwindow/frmMain.h"
 #include "reports/ui/frmCustomReportSetting.h"
 #include "startup/RunContext.h"
@@ -39,6 +40,7 @@ MainBrowser* BuildMainWindowUi(frmMain& window) {
     commands->sendOrders = [&window] { exchange::mnuSendOrder(&window); };
     WireLabelCommand(*commands);
     WireReportSettingCommand(*commands);
+    WirePrintCommands(*commands);
     commands->UpdateWiredCommands();
     QObject::connect(&window, &frmMain::firstActivationDone, browser, [browser](bool ok) {
         if (!ok) return;

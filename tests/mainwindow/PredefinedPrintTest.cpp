@@ -1,0 +1,249 @@
+// The predefined reports of the view: the group chosen by table and tree
+// node, print to a PDF read back with poppler, preview and export through
+// the report runner, the browser offered when the table has no layout, and
+// the print chooser.
+
+#include "CommandsFixture.h"
+
+#include "../reports/ui/PdfProbe.h"
+
+#include "controls/MubCommand.h"
+#include "controls/SearchDialogs.h"
+#include "mainwindow/PredefinedReports.h"
+#include "platform/Shell.h"
+#include "platform/ui/Printers.h"
+#include "reports/TabProspettiStampa.h"
+#include "reports/ui/frmCustomReportPreview.h"
+#include "reports/ui/modCustomReport.h"
+#include "startup/RunContext.h"
+
+#include <QFile>
+
+namespace mwtest {
+
+using mainwindow::PredefinedReportGroup;
+using mainwindow::PrintPredefinedReport;
+
+class PrintTest : public CommandsTest {
+  protected:
+    void SetUp() override {
+        registerTables();
+        reports::registerTableClasses();  // the real layout table
+        CommandsTest::SetUp();
+        startup::runContext().database = db;
+        mainwindow::WirePrintCommands(*commands);
+        commands->UpdateWiredCommands();
+        platform::Printers::setPdfFileAsker([this] { return std::optional<QString>(pdf()); });
+        platform::Printers::setPrinterChooser([this](const QString&, int copies) {
+            return std::optional<platform::Printers::Choice>(
+                platform::Printers::Choice{platform::Printers::pdfPrinterName(), pdf(), copies});
+        });
+        reports::setLayoutPicker(
+            [this](QWidget*, datalib::DataSource& layouts) -> std::optional<core::Variant> {
+                QStringList names;
+                for (layouts.RowFirst(); !layouts.Eof(); layouts.RowNext())
+                    names << layouts.ColValueStr(QStringLiteral("NomeProspetto"));
+                offered << names.join(',');
+                layouts.RowFirst();
+                return layouts.Bookmark();
+            });
+        reports::setPreviewShower([this](reports::frmCustomReportPreview& preview, QWidget*) {
+            preview.RefreshView();
+            previewPages << preview.PageCount();
+            return QString();
+        });
+        platform::setOpenHandler([this](const QUrl& url) {
+            opened << url;
+            return true;
+        });
+        addAgent("A1");
+        addCustomer("C1", "Alfa", "A1");
+        addCustomer("C2", "Beta", "A1");
+    }
+    void TearDown() override {
+        platform::setOpenHandler({});
+        reports::setPreviewShower({});
+        reports::setLayoutPicker({});
+        platform::Printers::setPrinterChooser({});
+        platform::Printers::setPdfFileAsker({});
+        startup::runContext().database.reset();
+        CommandsTest::TearDown();
+    }
+    QString pdf() const { return dir.filePath(QStringLiteral("stampa.pdf")); }
+    // A layout printing "<tag><code>" for each row.
+    void addLayout(const char* table, const char* name, const char* group, const char* tag) {
+        const QString script = QStringLiteral(
+                                   "Function PrintReportRow(dsRow, prn, nRow)\r\n"
+                                   "  prn.TxtOut 0, 10, \"%1\" & dsRow.ColValue(\"Codice\")\r\n"
+                                   "  PrintReportRow = True\r\n"
+                                   "End Function\r\n")
+                                   .arg(QString::fromUtf8(tag));
+        insert("TabProspettiStampa", {v("NomeTabellaOrigine"),
+                                      v(table),
+                                      v("NomeReference"),
+                                      v(""),
+                                      v("NomeProspetto"),
+                                      v(name),
+                                      v("NomeGruppo"),
+                                      v(group),
+                                      v("NomeStampante"),
+                                      core::Variant(platform::Printers::pdfPrinterName()),
+                                      v("RichiediSelezioneStampante"),
+                                      core::Variant(false),
+                                      v("NumeroColonne"),
+                                      core::Variant(1),
+                                      v("MargineSuperioreRighe"),
+                                      core::Variant(20.0),
+                                      v("MargineInferioreRighe"),
+                                      core::Variant(280.0),
+                                      v("AltezzaRigheDettaglio"),
+                                      core::Variant(6.0),
+                                      v("IstruzioniStampa"),
+                                      core::Variant(script)});
+    }
+    std::shared_ptr<datalib::DataSource> rowsOf(const char* table) {
+        auto ds = db->OpenDataSource(table, QString(), "Codice");
+        ds->RowFirst();
+        return ds;
+    }
+
+    QStringList offered;
+    QList<int> previewPages;
+    QList<QUrl> opened;
+};
+
+TEST_F(PrintTest, GroupTable) {
+    struct Case {
+        const char* table;
+        const char* key;
+        const char* group;
+    } const cases[] = {
+        {"Clienti", "Analisi Crescita", "AnalisiCrescita"},
+        {"Clienti", "Clienti per Provincia", "ListaPerProvincia"},
+        {"Clienti", "Consuntivo Clienti", "ConsuntivoClienti"},
+        {"Clienti", "Clienti per Rag.Soc.", "ListaPerRagSoc"},
+        {"Clienti", "Clienti", "ListaPerRagSoc"},
+        {"Ordini", "Emessi", "Lista"},
+        {"Ordini", "Annullati", "Lista"},
+        {"Ordini", "Confermati", "Lista"},
+        {"Ordini", "Non Confermati", "Lista"},
+        {"Ordini", "Non Spediti", "Lista"},
+        {"Ordini", "Elenco", "Lista"},
+        {"Ordini", "Elenco con Riferimenti", "ListaConRiferimenti"},
+        {"Ordini", "Proposta d'Ordine", "PropostaOrdine"},
+        {"Ordini", "Ordini da Inviare", "PropostaOrdine"},
+        {"Ordini", "elenco", "PropostaOrdine"},  // keys compare exactly
+        {"RigheOrdini", "Articoli Da Spedire (per Cliente)", "ArticoliDaSpedire"},
+        {"RigheOrdini", "Dettagli (per Cliente)", "DettaglioOrdini"},
+        {"RigheOrdini", "Spediti (per Cliente)", "OrdiniSpediti"},
+        {"RigheOrdini", "RigheOrdini", ""},
+        {"Articoli", "Elenco", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PredefinedReportGroup(QString::fromUtf8(c.table), QString::fromUtf8(c.key)),
+                  QString::fromUtf8(c.group))
+            << c.table << " / " << c.key;
+}
+
+TEST_F(PrintTest, PrintPreviewAndExportRunTheNodesGroup) {
+    addLayout("Clienti", "Per ragione sociale", "ListaPerRagSoc", "RS-");
+    addLayout("Clienti", "Per provincia", "ListaPerProvincia", "PR-");
+    auto customers = rowsOf("Clienti");
+
+    PrintPredefinedReport(customers, mainwindow::kPrintReport, QStringLiteral("Clienti per Provincia"));
+    ASSERT_EQ(pdfprobe::pageCount(pdf()), 1);
+    auto words = pdfprobe::words(pdf());
+    EXPECT_FALSE(pdfprobe::find(words, "PR-C1").text.isEmpty());
+    EXPECT_FALSE(pdfprobe::find(words, "PR-C2").text.isEmpty());
+    EXPECT_TRUE(pdfprobe::find(words, "RS-C1").text.isEmpty());
+    EXPECT_TRUE(previewPages.isEmpty());
+    EXPECT_EQ(offered, QStringList{});  // one layout in the group: no pick list
+    QFile::remove(pdf());
+
+    // Preview and export both preview, and print nothing.
+    PrintPredefinedReport(customers, mainwindow::kPreviewReport, QStringLiteral("Clienti per Rag.Soc."));
+    PrintPredefinedReport(customers, mainwindow::kExportReport, QStringLiteral("Clienti per Rag.Soc."));
+    EXPECT_EQ(previewPages, (QList<int>{1, 1}));
+    EXPECT_FALSE(QFile::exists(pdf()));
+
+    // The main window's commands hand the view and the selected node's key.
+    openView("Clienti");
+    show();
+    commands->Menu("mnuPrint")->trigger();
+    words = pdfprobe::words(pdf());
+    EXPECT_FALSE(pdfprobe::find(words, "RS-C1").text.isEmpty());
+    EXPECT_TRUE(pdfprobe::find(words, "PR-C1").text.isEmpty());
+}
+
+TEST_F(PrintTest, WithoutAGroupEveryLayoutOfTheTableIsOffered) {
+    addLayout("Clienti", "Prima", "ListaPerRagSoc", "A-");
+    addLayout("Articoli", "Listino", "", "L-");
+    addLayout("Articoli", "Giacenze", "Altro", "G-");
+    addArticle("ART1", "Vite", 1.0);
+    PrintPredefinedReport(rowsOf("Articoli"), mainwindow::kPrintReport, QStringLiteral("Elenco"));
+    EXPECT_EQ(offered, QStringList{"Giacenze,Listino"});
+    EXPECT_FALSE(pdfprobe::find(pdfprobe::words(pdf()), "G-ART1").text.isEmpty());
+}
+
+TEST_F(PrintTest, ATableWithoutLayoutsOffersTheBrowser) {
+    for (int mode : {mainwindow::kPrintReport, mainwindow::kPreviewReport}) {
+        platform::ScriptedBoxes boxes;
+        boxes.answer(platform::kAnswerNo);
+        PrintPredefinedReport(rowsOf("Clienti"), mode, QStringLiteral("Clienti"));
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(
+            boxes.shown()[0].text,
+            "Nessuna stampa predefinita su questi dati\r\rVisualizzare/Stampare da Internet Browser ?\r\r"
+            "(Dati : Clienti )");
+        EXPECT_EQ(boxes.shown()[0].style, platform::kYesNo | platform::kQuestion | platform::kDefaultButton2);
+    }
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(previewPages.isEmpty());
+
+    platform::ScriptedBoxes boxes;
+    boxes.answer(platform::kAnswerYes);  // the browser
+    boxes.answer(platform::kAnswerNo);   // the field sequence as it is
+    PrintPredefinedReport(rowsOf("Clienti"), mainwindow::kPrintReport, QStringLiteral("Clienti"));
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_TRUE(opened[0].toLocalFile().endsWith("TableData.htm"));
+    QFile html(opened[0].toLocalFile());
+    ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(html.readAll());
+    EXPECT_TRUE(page.contains("Alfa"));
+    EXPECT_TRUE(page.contains("Beta"));
+}
+
+TEST_F(PrintTest, TheChooserTellsPrintOrPreview) {
+    struct Case {
+        const char* button;  // "" : the close box
+        bool result;
+        bool preview;  // the flag after the call (it starts True)
+    } const cases[] = {
+        {"cmdPrint", true, false},
+        {"cmdPreview", true, true},
+        {"cmdExit", false, true},
+        {"", false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button);
+        controls::setSearchDialogHook([&](QDialog& d) {
+            auto* chooser = qobject_cast<mainwindow::frmPrinterFunctions*>(&d);
+            EXPECT_NE(chooser, nullptr);
+            EXPECT_EQ(d.windowTitle(), "Funzioni di stampa");
+            d.show();
+            d.activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
+            EXPECT_EQ(d.focusWidget(), chooser->cmdPreview());
+            if (*c.button)
+                d.findChild<controls::MubCommand*>(QString::fromUtf8(c.button))->click();
+            else
+                d.close();
+            return d.result() == QDialog::Accepted;
+        });
+        bool preview = true;
+        EXPECT_EQ(mainwindow::frmPrinterFunctions::ShowSelection(&window, preview), c.result);
+        EXPECT_EQ(preview, c.preview);
+    }
+}
+
+}  // namespace mwtest
