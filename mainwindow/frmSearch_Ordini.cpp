@@ -98,8 +98,10 @@ frmSearch_Ordini::frmSearch_Ordini(QWidget* owner) : SearchWindow(owner, QString
     numbers->addRow(QStringLiteral("A Numero:"), txtToNum_);
     form->addRow(frame2);
 
+    // The separators are put in as the operator types; the dates the window
+    // writes itself are left as they are.
     for (QLineEdit* date : {txtFromDate_, txtToDate_})
-        connect(date, &QLineEdit::textChanged, this, [date] { startup::FormatDateInput(date, kDateKind); });
+        connect(date, &QLineEdit::textEdited, this, [date] { startup::FormatDateInput(date, kDateKind); });
 
     QuickHelp()->AddBox(txtSel_Cliente_, {QStringLiteral("Clienti"), QStringLiteral("RagioneSociale"),
                                           QStringLiteral("Codice"), QStringLiteral("RagioneSociale"),
@@ -121,8 +123,8 @@ void frmSearch_Ordini::ShowSelection(QWidget* owner, datalib::SelectionCriteria&
 }
 
 bool frmSearch_Ordini::checkEntries() {
-    const QString from = txtFromDate_->text();
-    const QString to = txtToDate_->text();
+    const QString from = txtFromDate_->text().trimmed();
+    const QString to = txtToDate_->text().trimmed();
     const auto fromDate = core::italian::parseDate(from);
     const auto toDate = core::italian::parseDate(to);
     const auto refuse = [this](const QString& text, QLineEdit* focus) {
@@ -179,13 +181,14 @@ bool frmSearch_Ordini::buildSelection(datalib::SelectionCriteria& selection) {
     }
     selection.SetConditionText(condition);
 
-    const QString fromDate = txtFromDate_->text();
+    const QString fromDate = txtFromDate_->text().trimmed();
+    const QString toDate = txtToDate_->text().trimmed();
     if (!fromDate.isEmpty()) {
-        if (txtToDate_->text().isEmpty())
+        if (toDate.isEmpty())
             selection.AddFieldCriterion(QStringLiteral("DataInserimento"), 0, core::Variant(fromDate));
         else
             selection.AddFieldCriterion(QStringLiteral("DataInserimento"), 6, core::Variant(fromDate),
-                                        core::Variant(txtToDate_->text()));
+                                        core::Variant(toDate));
     }
     const QString fromNum = txtFromNum_->text();
     if (!fromNum.isEmpty()) {

@@ -220,10 +220,12 @@ QString BuildFieldCondition(const TableDef& table, const QString& column, const 
             QString hi;
             if (c.keyedText && wholeNumberText(value, &lo) && wholeNumberText(value2, &hi)) {
                 // Two whole numbers on a text column ("9" to "10") compare as
-                // numbers: by length first, then digit by digit.
+                // numbers: by length first, then digit by digit; texts that
+                // are not numbers are outside the range.
                 return QStringLiteral(
-                           "(Len(%1) > %2 Or (Len(%1) = %2 And %1 >= %3)) And (Len(%1) < %4 Or (Len(%1) = %4 "
-                           "And %1 <= %5))")
+                           "IsDigits(%1) And (Len(%1) > %2 Or (Len(%1) = %2 And %1 >= %3)) And (Len(%1) < %4 "
+                           "Or "
+                           "(Len(%1) = %4 And %1 <= %5))")
                     .arg(f)
                     .arg(lo.size())
                     .arg(stringLiteral(lo))

@@ -626,6 +626,11 @@ class Translator {
                                   : (a.type == VType::Number || a.type == VType::Bool ? QStringLiteral("0")
                                                                                       : QStringLiteral("''"));
             e = {QStringLiteral("coalesce(%1, %2)").arg(a.sql, d), a.type};
+        } else if (f == u"ISDIGITS") {
+            // A text made of decimal digits only (the number-like codes).
+            need(1, 1);
+            const QString t = arg(0, VType::Text).sql;
+            e = {QStringLiteral("(%1 <> '' AND %1 NOT GLOB '*[^0-9]*')").arg(t), VType::Bool};
         } else if (f == u"DATE") {
             need(0, 0);
             e = {bind(storedDateText(core::Clock::today(), false)), VType::Date};

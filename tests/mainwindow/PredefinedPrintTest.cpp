@@ -56,11 +56,14 @@ class PrintTest : public CommandsTest {
             opened << url;
             return true;
         });
+        quiet = std::make_unique<platform::ScriptedBoxes>();
         addAgent("A1");
         addCustomer("C1", "Alfa", "A1");
         addCustomer("C2", "Beta", "A1");
     }
     void TearDown() override {
+        for (const auto& box : quiet->shown()) ADD_FAILURE() << "unexpected box: " << qPrintable(box.text);
+        quiet.reset();
         platform::setOpenHandler({});
         reports::setPreviewShower({});
         reports::setLayoutPicker({});
@@ -73,6 +76,9 @@ class PrintTest : public CommandsTest {
     // A layout printing "<tag><code>" for each row.
     void addLayout(const char* table, const char* name, const char* group, const char* tag) {
         const QString script = QStringLiteral(
+                                   "Function PrintReportMask(ds, prn, bTotal)\r\n"
+                                   "  PrintReportMask = True\r\n"
+                                   "End Function\r\n"
                                    "Function PrintReportRow(dsRow, prn, nRow)\r\n"
                                    "  prn.TxtOut 0, 10, \"%1\" & dsRow.ColValue(\"Codice\")\r\n"
                                    "  PrintReportRow = True\r\n"
@@ -107,6 +113,7 @@ class PrintTest : public CommandsTest {
         return ds;
     }
 
+    std::unique_ptr<platform::ScriptedBoxes> quiet;  // no box unless a test expects it
     QStringList offered;
     QList<int> previewPages;
     QList<QUrl> opened;
