@@ -3,46 +3,33 @@
 // quick-help list (the timer's tick, as after typing a name, then a code),
 // and a confirmed search to the first screen of its rows (OK builds the
 // selection; the view's data source is opened with it and its first 40 rows
-// read). The archive named by ZELT_SCALE_ARCHIVE is copied to a temporary
-// folder first. Counters: entries of the list, rows of the first screen,
-// the resident memory (rss_kb).
+// read). The archive is read from ZELT_SCALE_ARCHIVE (see ScaleArchive.h). Counters: entries of the list,
+// rows of the first screen, the resident memory (rss_kb).
 
 #include "BenchMain.h"
-#include "app/AllTableClasses.h"
+#include "ScaleArchive.h"
 #include "controls/MubCommand.h"
 #include "controls/SearchDialogs.h"
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
-#include "datalib/Engine.h"
 #include "datalib/SelectionCriteria.h"
 #include "mainwindow/QuickHelpList.h"
 #include "mainwindow/frmSearch_Clienti.h"
 #include "mainwindow/frmSearch_Ordini.h"
-#include "platform/Paths.h"
-#include "platform/SettingsStore.h"
-#include "schema/DB.h"
 #include "startup/RunContext.h"
-#include "startup/modDatabase.h"
 
 #include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <functional>
 #include <memory>
 
 namespace {
-
-struct NullSink : datalib::itfNotifyEvent {
-    void OnEvent(int&, int, QString&) override {}
-    void OnInternalMessage(int, QString&) override {}
-    void OnQueryMessage(int, int, QString&, bool& answer) override { answer = false; }
-};
 
 double residentKb() {
     QFile f(QStringLiteral("/proc/self/status"));
@@ -53,42 +40,28 @@ double residentKb() {
 }
 
 struct Fixture {
-    QTemporaryDir dir;
-    NullSink sink;
-    datalib::Engine engine;
+    benchsupport::ScaleArchive archive;
     std::shared_ptr<datalib::Database> db;
-    QString customerName;  // a company name of the archive, and its code
+    QString customerName;  // a company name of the archive with orders, and its code
     QString customerCode;
-    QString articleCode;
+    QString articleCode;  // an article of an order
     bool ok = false;
 
     Fixture() {
-        QString source = qEnvironmentVariable("ZELT_SCALE_ARCHIVE");
-        if (source.isEmpty()) source = QStringLiteral("demo-scale/ZeltOrder_DEMO");
-        const QString file = dir.filePath(QStringLiteral("ZeltOrder_DEMO"));
-        if (!QFile::exists(source) || !QFile::copy(source, file)) {
-            std::fprintf(stderr, "Archivio %s mancante: zelt-demodb --scale demo-scale\n",
-                         qPrintable(source));
-            return;
-        }
-        platform::SettingsStore::setRootDir(dir.filePath(QStringLiteral("config")));
-        platform::setDataDirOverride(dir.filePath(QStringLiteral("data")));
-        app::registerAllTableClasses();
-        engine.Open(3, file, QString(), startup::DatabasePassword());
-        schema::DB definition;
-        db = datalib::Application::OpenDatabase(engine, definition, QStringLiteral("zeltorder"), &sink);
+        if (!archive.open(false, QStringLiteral("zeltorder"))) return;
+        db = archive.db;
         startup::runContext().database = db;
-        // A customer and an article that have orders, from the middle of the archive.
         auto rows = db->OpenDataSource(QStringLiteral("RigheOrdini"), QString(), QString());
-        const long count = rows->RowCount();
-        rows->RowFirst();
-        for (long i = 0; i < count / 2; ++i) rows->RowNext();
+        rows->RowLast();
         articleCode = rows->ColValueStr(QStringLiteral("Codice"));
         auto orders = db->OpenDataSource(QStringLiteral("Ordini"), QString(), QString());
         orders->RowLast();
         customerCode = orders->ColValueStr(QStringLiteral("Cliente"));
         auto customer =
-            db->OpenDataSource(QStringLiteral("Clienti"), QStringLiteral("Codice = '%1'").arg(customerCode));
+            db->OpenDataSource(QStringLiteral("Clienti"),
+                               db->Tables(QStringLiteral("Clienti"))
+                                   ->BuildFieldCondition(QStringLiteral("Codice"),
+                                                         core::Variant(customerCode), datalib::MatchEqual));
         customerName = customer->ColValueStr(QStringLiteral("RagioneSociale"));
         ok = !articleCode.isEmpty() && !customerName.isEmpty();
         if (!ok) std::fprintf(stderr, "Archivio senza ordini\n");
@@ -96,7 +69,6 @@ struct Fixture {
     ~Fixture() {
         startup::runContext().database.reset();
         db.reset();
-        engine.Close();
     }
 };
 
