@@ -51,12 +51,15 @@ struct Fixture {
         if (!archive.open(false, QStringLiteral("zeltorder"))) return;
         db = archive.db;
         startup::runContext().database = db;
-        auto rows = db->OpenDataSource(QStringLiteral("RigheOrdini"), QString(), QString());
-        rows->RowLast();
-        articleCode = rows->ColValueStr(QStringLiteral("Codice"));
+        // The last order with rows: its customer and its first article.
         auto orders = db->OpenDataSource(QStringLiteral("Ordini"), QString(), QString());
-        orders->RowLast();
-        customerCode = orders->ColValueStr(QStringLiteral("Cliente"));
+        for (orders->RowLast(); !orders->Bof() && articleCode.isEmpty(); orders->RowPrevious()) {
+            auto rows = orders->GetReference(QStringLiteral("Righe"));
+            rows->RowFirst();
+            if (rows->Eof()) continue;
+            articleCode = rows->ColValueStr(QStringLiteral("Codice"));
+            customerCode = orders->ColValueStr(QStringLiteral("Cliente"));
+        }
         auto customer =
             db->OpenDataSource(QStringLiteral("Clienti"),
                                db->Tables(QStringLiteral("Clienti"))
