@@ -264,14 +264,10 @@ class DataSource : public core::Object {
     void restore(const std::shared_ptr<void>& snap);
     void keepKeys(const std::shared_ptr<void>& snap) const;
     void invalidate();
-    // Starts a new row (OnNewRow only), copies `src`'s row into it and saves it as it comes.
-    void insertCopyOf(const DataSource& src);
-    // The OID of the row of this table with the same identity as `src`'s current row.
-    std::optional<qint64> findExisting(const DataSource& src) const {
-        return findByIdentity(identityOf(src));
-    }
 
   private:
+    friend class RowCopier;
+    friend class RowExporter;
     DataSource();
 
     // Translates the selection texts into the query of the data source.
@@ -305,9 +301,7 @@ class DataSource : public core::Object {
     // Calls a table class's hook, counting the nesting.
     void hook(const std::function<void()>& call);
     std::shared_ptr<DataSource> self() { return std::static_pointer_cast<DataSource>(shared_from_this()); }
-    std::vector<std::pair<QString, core::Variant>> identityOf(const DataSource& src) const;
-    std::optional<qint64> findByIdentity(const std::vector<std::pair<QString, core::Variant>>& id) const;
-    void copyValuesFrom(const DataSource& src, const QStringList& except, bool raw);
+    void copyValuesFrom(const DataSource& src, const QStringList& except);
     void refreshed();
     // Counts the library's own writing of the row ("held change") while in scope.
     struct WritingGuard {

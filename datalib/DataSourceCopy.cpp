@@ -33,214 +33,304 @@ struct UpdateBracket {
     Database& db_;
 };
 
+qint64 oidOf(const core::Variant& v) { return v.isEmptyOrNull() ? 0 : qint64(std::llround(v.toDouble())); }
+
+bool ownColumn(const RowLayout::Column& c) {
+    return c.kind == RowLayout::Kind::Own || c.kind == RowLayout::Kind::OwnRef;
+}
+
 }  // namespace
 
-std::vector<std::pair<QString, core::Variant>> DataSource::identityOf(const DataSource& src) const {
-    std::vector<std::pair<QString, core::Variant>> id;
-    const KeyDef* k = def_->keys.identifyingKey();
-    if (!k) {
-        // No unique key (towns): a row with the same content is the same row.
-        static const QStringList stamps{QStringLiteral("DataInserimento"), QStringLiteral("DataModifica"),
-                                        QStringLiteral("VersioneAggiornamento"),
-                                        QStringLiteral("InviatoSede"), QStringLiteral("AcquisitoSede")};
-        for (const RowLayout::Column& c : layout_->columns()) {
-            if (c.kind == RowLayout::Kind::Own && !stamps.contains(c.name, Qt::CaseInsensitive) &&
-                src.ColExist(c.name))
-                id.emplace_back(c.name, src.ColValue(c.name));
-            else if (c.kind == RowLayout::Kind::OwnRef && !c.ref->byRowLink() && src.ColExist(c.name))
-                id.emplace_back(c.name, src.ColValue(c.name));
-        }
-        return id;
-    }
-    for (const QString& part : k->parts()) {
-        const int i = colIndex(part);
-        if (i < 0 || ((*layout_)[size_t(i)].kind != RowLayout::Kind::Own &&
-                      (*layout_)[size_t(i)].kind != RowLayout::Kind::OwnRef))
-            return {};
-        id.emplace_back((*layout_)[size_t(i)].name, src.ColValue(part));
-    }
-    return id;
-}
+// ---- The plan of a table --------------------------------------------------------------
 
-std::optional<qint64> DataSource::findByIdentity(
-    const std::vector<std::pair<QString, core::Variant>>& id) const {
-    if (id.empty()) return std::nullopt;
-    QStringList conds;
-    std::vector<SqlValue> vals;
-    for (const auto& [name, value] : id) {
-        const RowLayout::Column& info = (*layout_)[size_t(colIndex(name))];
-        conds << QStringLiteral("%1 IS ?%2").arg(sqlIdent(info.name)).arg(conds.size() + 1);
-        vals.push_back(RowLayout::toStorage(info, RowLayout::normalise(info, value)));
-    }
-    Statement st = db_->conn().prepare(QStringLiteral("SELECT \"OID\" FROM %1 WHERE %2 LIMIT 1")
-                                           .arg(sqlIdent(def_->name()), conds.join(QStringLiteral(" AND "))));
-    st.bind(vals);
-    if (st.step()) return st.int64(0);
-    return std::nullopt;
-}
-
-// While a whole data source is copied into another file, the referenced
-// rows already found there: each is looked up once, not once per row that
-// refers to it. A failure ends the copy, so nothing undone stays here.
-struct RowMapCache {
+// The referenced rows already found in the target's file while a copy runs:
+// each is looked up once, not once per row that refers to it. A failure ends
+// the copy, so nothing undone stays here.
+struct RowCopier::RowMap {
     const Database* src = nullptr;
     const Database* dst = nullptr;
     QHash<QString, QHash<qint64, qint64>> oids;  // table (lower case) -> source OID -> target OID
 };
-static thread_local RowMapCache* rowMapCache = nullptr;
 
-static qint64 mapRowUncached(const std::shared_ptr<Database>& srcDb, const std::shared_ptr<Database>& dstDb,
-                             const QString& table, qint64 srcOid);
+// What is prepared once for a table: which source column feeds which target
+// column, the identity, the flags kept, and the owned child tables.
+struct RowCopier::Plan {
+    struct Value {
+        int to = -1, from = -1;
+        QString linkedTable;  // a reference stored as the row identifier: mapped
+    };
+    struct Child {
+        const ReferenceDef* ref = nullptr;
+        std::shared_ptr<DataSource> source;  // the source's child rows as their table class selects them
+        query::SqlQuery query;               // the same rows of any parent (the last parameter)
+        QString sql;
+        std::unique_ptr<Plan> plan;
+    };
 
-// The OID in this database of the row that `srcOid` is in the source's
-// database, for a table linked by row (found by its identity, copied when
-// missing).
-static qint64 mapRow(const std::shared_ptr<Database>& srcDb, const std::shared_ptr<Database>& dstDb,
-                     const QString& table, qint64 srcOid) {
-    if (srcDb == dstDb || srcOid == 0) return srcOid;
-    RowMapCache* cache = rowMapCache;
-    if (!cache || cache->src != srcDb.get() || cache->dst != dstDb.get())
-        return mapRowUncached(srcDb, dstDb, table, srcOid);
-    QHash<qint64, qint64>& known = cache->oids[table.toLower()];
-    if (const auto it = known.constFind(srcOid); it != known.constEnd()) return *it;
-    const qint64 oid = mapRowUncached(srcDb, dstDb, table, srcOid);
-    if (oid) known.insert(srcOid, oid);
-    return oid;
+    const TableDef* def = nullptr;
+    std::shared_ptr<DataSource> out;  // every row of the table is written through it
+    RowLayout srcLayout;
+    int srcOid = -1;
+    std::vector<Value> values;
+    int srcBaseLink = -1;     // the source's base link, when the source has the base key
+    bool newRowHook = false;  // OnNewRow leaves values that the source does not bring
+    std::vector<Value> identity;
+    bool hasIdentity = false;
+    QString findSql;
+    std::vector<int> sticky;
+    std::vector<Child> children;
+};
+
+RowCopier::RowCopier(DataSource& source, DataSource& target)
+    : RowCopier(source, target, std::make_shared<RowMap>()) {}
+
+RowCopier::RowCopier(DataSource& source, DataSource& target, std::shared_ptr<RowMap> map)
+    : source_(source), target_(target), map_(std::move(map)) {
+    if (target.def_->name().compare(source.def_->name(), Qt::CaseInsensitive) != 0)
+        throw errors::make(errors::NotAllowed,
+                           QStringLiteral("Impossibile copiare righe di \"%1\" in \"%2\".")
+                               .arg(source.def_->name(), target.def_->name()));
+    map_->src = source.db_.get();
+    map_->dst = target.db_.get();
+    auto out = DataSource::open(target.db_, *target.def_, query::RowOIDQueryString(*target.def_, 0, 0));
+    plan_ = makePlan(*source.def_, *source.layout_, source.self(), std::move(out));
 }
 
-static qint64 mapRowUncached(const std::shared_ptr<Database>& srcDb, const std::shared_ptr<Database>& dstDb,
-                             const QString& table, qint64 srcOid) {
+RowCopier::~RowCopier() = default;
+
+std::unique_ptr<RowCopier::Plan> RowCopier::makePlan(const TableDef& srcDef, const RowLayout& srcLayout,
+                                                     std::shared_ptr<DataSource> srcTemplate,
+                                                     std::shared_ptr<DataSource> out) {
+    auto plan = std::make_unique<Plan>();
+    const TableDef& def = *out->def_;
+    const RowLayout& layout = *out->layout_;
+    const bool otherFile = source_.db_ != target_.db_;
+    plan->def = &def;
+    plan->srcLayout = srcLayout;
+    plan->srcOid = srcLayout.indexOf(QStringLiteral("OID"));
+    if (def.base && layout.baseLinkIndex() >= 0 && srcLayout.indexOf(def.base->keyFieldName()) >= 0)
+        plan->srcBaseLink = srcLayout.indexOf(def.baseLinkColumn());
+    auto valueOf = [&](size_t j, int from) {
+        Plan::Value v{int(j), from, {}};
+        const RowLayout::Column& c = layout[j];
+        if (c.kind == RowLayout::Kind::OwnRef && c.ref->byRowLink() && otherFile)
+            v.linkedTable = c.ref->table;
+        return v;
+    };
+    for (size_t j = 0; j < layout.size(); ++j) {
+        if (!ownColumn(layout[j])) continue;
+        const int from = srcLayout.indexOf(layout[j].name);
+        if (from >= 0)
+            plan->values.push_back(valueOf(j, from));
+        else
+            plan->newRowHook = true;
+    }
+    if (!def.hooks) plan->newRowHook = false;
+
+    // The identity: the unique key's parts, or for a table without one the
+    // whole content but the stamps and the links to other rows.
+    if (const KeyDef* k = def.keys.identifyingKey()) {
+        plan->hasIdentity = true;
+        for (const QString& part : k->parts()) {
+            const int i = layout.indexOf(part);
+            if (i < 0 || !ownColumn(layout[size_t(i)])) {
+                plan->identity.clear();
+                break;
+            }
+            plan->identity.push_back(valueOf(size_t(i), srcLayout.indexOf(part)));
+        }
+    } else {
+        plan->hasIdentity = true;
+        static const QStringList stamps{QStringLiteral("DataInserimento"), QStringLiteral("DataModifica"),
+                                        QStringLiteral("VersioneAggiornamento"),
+                                        QStringLiteral("InviatoSede"), QStringLiteral("AcquisitoSede")};
+        for (size_t j = 0; j < layout.size(); ++j) {
+            const RowLayout::Column& c = layout[j];
+            const int from = srcLayout.indexOf(c.name);
+            if (from < 0) continue;
+            if ((c.kind == RowLayout::Kind::Own && !stamps.contains(c.name, Qt::CaseInsensitive)) ||
+                (c.kind == RowLayout::Kind::OwnRef && !c.ref->byRowLink()))
+                plan->identity.push_back(valueOf(j, from));
+        }
+    }
+    if (!plan->identity.empty()) {
+        QStringList conds;
+        for (const Plan::Value& v : plan->identity)
+            conds
+                << QStringLiteral("%1 IS ?%2").arg(sqlIdent(layout[size_t(v.to)].name)).arg(conds.size() + 1);
+        plan->findSql = QStringLiteral("SELECT \"OID\" FROM %1 WHERE %2 LIMIT 1")
+                            .arg(sqlIdent(def.name()), conds.join(QStringLiteral(" AND ")));
+    }
+    for (const char* flag : {"InviatoSede", "NonModificabile"}) {
+        const int i = layout.indexOf(QLatin1String(flag));
+        if (i >= 0 && layout[size_t(i)].kind == RowLayout::Kind::Own) plan->sticky.push_back(i);
+    }
+
+    // The owned child rows: read through the source's own selection of them
+    // (its table class may order them), written through one target data
+    // source under the target's row.
+    for (int i = 0; i < srcDef.references.Count(); ++i) {
+        const ReferenceDef& r = srcDef.references.Item(i);
+        if (!r.collection || !r.owned) continue;
+        Plan::Child child;
+        child.ref = &r;
+        child.source = srcTemplate->GetReference(r.name);
+        child.query = child.source->cur_->query();
+        child.sql = child.query.sql();
+        auto dest = out->GetReference(r.name);
+        child.plan = makePlan(*child.source->def_, *child.source->layout_, child.source, std::move(dest));
+        plan->children.push_back(std::move(child));
+    }
+    plan->out = std::move(out);
+    return plan;
+}
+
+// ---- Referenced rows ------------------------------------------------------------------
+
+qint64 RowCopier::mapRow(const std::shared_ptr<Database>& srcDb, const std::shared_ptr<Database>& dstDb,
+                         const QString& table, qint64 srcOid) {
+    if (srcDb == dstDb || srcOid == 0) return srcOid;
     const TableDef* st = srcDb->lookup(table);
     const TableDef* dt = dstDb->lookup(table);
     auto src = DataSource::open(srcDb, *st, query::RowOIDQueryString(*st, srcOid, 0));
     if (src->DataEmpty()) return 0;
     auto dst = DataSource::open(dstDb, *dt, query::RowOIDQueryString(*dt, 0, 0));
-    if (const auto found = dst->findExisting(*src)) return *found;
-    const core::Variant key = src->CopyRowTo(*dst);
-    return key.isEmptyOrNull() ? 0 : qint64(std::llround(key.toDouble()));
+    src->RowFirst();
+    return RowCopier(*src, *dst).findOrCopy();
 }
 
-void DataSource::copyValuesFrom(const DataSource& src, const QStringList& except, bool raw) {
-    QSet<QString> skip;
-    for (const QString& s : except) skip.insert(s.trimmed().toLower());
-    if (def_->base && layout_->baseLinkIndex() >= 0) {
-        const QString keyName = def_->base->keyFieldName();
-        if (!skip.contains(keyName.toLower()) && src.ColExist(keyName)) {
-            const core::Variant key = src.BaseKey();
-            if (raw) {
-                qint64 oid = 0;
-                const core::Variant link = src.ColValue(def_->baseLinkColumn());
-                if (!link.isEmptyOrNull())
-                    oid = mapRow(src.db_, db_, def_->base->name(), qint64(std::llround(link.toDouble())));
-                edit_->values[size_t(layout_->baseLinkIndex())] =
-                    oid ? core::Variant(std::int32_t(oid)) : core::Variant::null();
-            } else if (!key.isEmptyOrNull()) {
-                linkBase(key);
-            }
-        }
+qint64 RowCopier::mapped(const QString& table, qint64 srcOid) {
+    if (source_.db_ == target_.db_ || srcOid == 0) return srcOid;
+    QHash<qint64, qint64>& known = map_->oids[table.toLower()];
+    if (const auto it = known.constFind(srcOid); it != known.constEnd()) return *it;
+    const TableDef* st = source_.db_->lookup(table);
+    const TableDef* dt = target_.db_->lookup(table);
+    auto src = DataSource::open(source_.db_, *st, query::RowOIDQueryString(*st, srcOid, 0));
+    if (src->DataEmpty()) return 0;
+    auto dst = DataSource::open(target_.db_, *dt, query::RowOIDQueryString(*dt, 0, 0));
+    src->RowFirst();
+    const qint64 oid = RowCopier(*src, *dst, map_).findOrCopy();
+    if (oid) known.insert(srcOid, oid);
+    return oid;
+}
+
+qint64 RowCopier::findOrCopy() {
+    if (const auto found = findExisting(*plan_, source_.values())) return *found;
+    return copyCurrent();
+}
+
+// ---- Rows -----------------------------------------------------------------------------
+
+std::optional<qint64> RowCopier::findExisting(Plan& plan, const std::vector<core::Variant>& values) {
+    if (plan.identity.empty()) return std::nullopt;
+    const RowLayout& layout = *plan.out->layout_;
+    std::vector<SqlValue> vals;
+    vals.reserve(plan.identity.size());
+    for (const Plan::Value& v : plan.identity) {
+        const RowLayout::Column& info = layout[size_t(v.to)];
+        core::Variant value = v.from >= 0 ? values[size_t(v.from)] : core::Variant::null();
+        if (!v.linkedTable.isEmpty() && !value.isEmptyOrNull())
+            value = core::Variant(std::int32_t(mapped(v.linkedTable, oidOf(value))));
+        vals.push_back(RowLayout::toStorage(info, RowLayout::normalise(info, value)));
     }
-    const std::vector<RowLayout::Column> cols = layout_->columns();
-    for (size_t j = 0; j < cols.size(); ++j) {
-        const RowLayout::Column& c = cols[j];
-        if (c.kind != RowLayout::Kind::Own && c.kind != RowLayout::Kind::OwnRef) continue;
-        if (skip.contains(c.name.toLower()) || !src.ColExist(c.name)) continue;
-        if (db_->operationCancelled()) return;
-        core::Variant v = src.ColValue(c.name);
-        if (c.kind == RowLayout::Kind::OwnRef && c.ref->byRowLink() && !v.isEmptyOrNull() && src.db_ != db_)
-            v = core::Variant(
-                std::int32_t(mapRow(src.db_, db_, c.ref->table, qint64(std::llround(v.toDouble())))));
-        if (raw)
-            edit_->values[j] = RowLayout::normalise(c, v);
-        else if (c.kind == RowLayout::Kind::OwnRef)
-            setReferenceImpl(*c.ref, v);
-        else
-            setField(c.name, v);
+    Statement st = plan.out->db_->conn().prepare(plan.findSql);
+    st.bind(vals);
+    if (st.step()) return st.int64(0);
+    return std::nullopt;
+}
+
+void RowCopier::fill(Plan& plan, const std::vector<core::Variant>& values) {
+    DataSource& out = *plan.out;
+    std::vector<core::Variant>& row = out.edit_->values;
+    if (plan.srcBaseLink >= 0) {
+        const qint64 link = oidOf(values[size_t(plan.srcBaseLink)]);
+        const qint64 base = link ? mapped(plan.def->base->name(), link) : 0;
+        row[size_t(out.layout_->baseLinkIndex())] =
+            base ? core::Variant(std::int32_t(base)) : core::Variant::null();
+    }
+    for (const Plan::Value& v : plan.values) {
+        core::Variant value = values[size_t(v.from)];
+        if (!v.linkedTable.isEmpty() && !value.isEmptyOrNull())
+            value = core::Variant(std::int32_t(mapped(v.linkedTable, oidOf(value))));
+        row[size_t(v.to)] = RowLayout::normalise((*out.layout_)[size_t(v.to)], value);
     }
 }
 
-// Inserts copies of `src`'s rows (and of their owned children) under the
-// parent of `target`; rows are written as they come.
-static void copyChildren(DataSource& src, DataSource& target);
-
-core::Variant DataSource::CopyRowTo(DataSource& target) {
-    if (!RowValid() || (edit_->editing && edit_->isNew))
-        throw errors::make(
-            errors::NoCurrentRow,
-            QStringLiteral("Nessun elemento corrente da copiare in \"%1\".").arg(def_->name()));
-    if (target.def_->name().compare(def_->name(), Qt::CaseInsensitive) != 0)
-        throw errors::make(errors::NotAllowed,
-                           QStringLiteral("Impossibile copiare righe di \"%1\" in \"%2\".")
-                               .arg(def_->name(), target.def_->name()));
+qint64 RowCopier::copyRow(Plan& plan, const std::vector<core::Variant>& values) {
+    DataSource& out = *plan.out;
     qint64 oid = 0;
-    UpdateBracket bracket(*target.db_);
-    target.operation([&] {
-        const auto existing = target.findByIdentity(target.identityOf(*this));
-        auto tmp = DataSource::open(target.db_, *target.def_,
-                                    query::RowOIDQueryString(*target.def_, existing.value_or(0), 0));
-        if (existing)
-            tmp->beginEdit();
-        else
-            tmp->startNewRow(true);
-        // Flags that say head office has the row, or that it is locked here,
-        // are never cleared by a copy over them.
-        std::vector<std::pair<int, core::Variant>> sticky;
-        if (existing)
-            for (const char* flag : {"InviatoSede", "NonModificabile"}) {
-                const int i = tmp->colIndex(QLatin1String(flag));
-                if (i >= 0 && (*tmp->layout_)[size_t(i)].kind == RowLayout::Kind::Own &&
-                    tmp->ColValueBool(QLatin1String(flag)))
-                    sticky.emplace_back(i, core::Variant(true));
-            }
-        tmp->copyValuesFrom(*this, {}, true);
-        for (const auto& [i, v] : sticky) tmp->edit_->values[size_t(i)] = v;
-        tmp->saveImpl(false);
-        oid = tmp->OID();
-        // The child sets are replaced, never doubled.
-        tmp->deleteOwned(*target.def_, oid);
-        for (int i = 0; i < def_->references.Count(); ++i) {
-            const ReferenceDef& r = def_->references.Item(i);
-            if (!r.collection || !r.owned) continue;
-            auto kids = GetReference(r.name);
-            auto dest = tmp->GetReference(r.name);
-            copyChildren(*kids, *dest);
+    out.operation([&] {
+        const auto existing = findExisting(plan, values);
+        std::vector<int> keep;
+        if (existing) {
+            // The stored row as it is, then the source's values over it.
+            out.cur_->append(*existing);
+            out.beginEdit();
+            for (int i : plan.sticky)
+                if (out.edit_->values[size_t(i)].toBool()) keep.push_back(i);
+        } else {
+            out.startNewRow(plan.newRowHook);
+            if (out.db_->operationCancelled()) return;
         }
+        fill(plan, values);
+        std::vector<core::Variant>& row = out.edit_->values;
+        for (int i : keep) row[size_t(i)] = core::Variant(true);
+        out.saveImpl(false);
+        oid = out.cur_->keyAt(out.cur_->size() - 1);
+        // The child sets are replaced, never doubled.
+        out.deleteOwned(*plan.def, oid);
+        if (!plan.children.empty() && plan.srcOid >= 0)
+            copyChildren(plan, oidOf(values[size_t(plan.srcOid)]));
     });
-    target.invalidate();
-    return core::Variant(std::int32_t(oid));
+    return oid;
 }
 
-static void copyChildren(DataSource& src, DataSource& target) {
-    for (src.RowFirst(); !src.Eof(); src.RowNext()) {
-        target.insertCopyOf(src);
-        const TableDef& t = src.tableDef();
-        for (int i = 0; i < t.references.Count(); ++i) {
-            const ReferenceDef& r = t.references.Item(i);
-            if (!r.collection || !r.owned) continue;
-            auto kids = src.GetReference(r.name);
-            auto dest = target.GetReference(r.name);
-            copyChildren(*kids, *dest);
+void RowCopier::copyChildren(Plan& plan, qint64 srcOid) {
+    const qint64 parent = plan.out->cur_->keyAt(plan.out->cur_->size() - 1);
+    for (Plan::Child& child : plan.children) {
+        std::vector<SqlValue> params = child.query.params;
+        params.back() = srcOid;
+        std::vector<std::vector<core::Variant>> rows;
+        {
+            Statement st = source_.db_->conn().prepare(child.sql);
+            st.bind(params);
+            while (st.step()) rows.push_back(child.plan->srcLayout.readRow(st));
+        }
+        DataSource& dest = *child.plan->out;
+        dest.parentOid_ = parent;
+        for (const std::vector<core::Variant>& row : rows) {
+            dest.startNewRow(child.plan->newRowHook);
+            if (dest.db_->operationCancelled()) return;
+            fill(*child.plan, row);
+            dest.saveImpl(false);
+            if (!child.plan->children.empty() && child.plan->srcOid >= 0)
+                copyChildren(*child.plan, oidOf(row[size_t(child.plan->srcOid)]));
         }
     }
 }
 
-void DataSource::insertCopyOf(const DataSource& src) {
-    startNewRow(true);
-    copyValuesFrom(src, {}, true);
-    saveImpl(false);
+qint64 RowCopier::copyCurrent() {
+    qint64 oid = 0;
+    {
+        UpdateBracket bracket(*target_.db_);
+        const std::vector<core::Variant> values = source_.values();
+        oid = copyRow(*plan_, values);
+    }
+    target_.invalidate();
+    return oid;
 }
 
-long DataSource::CopyAllTo(DataSource& target, itfProgress* progress) {
-    RowMapCache cache{db_.get(), target.db_.get(), {}};
-    struct Scope {
-        RowMapCache* saved;
-        explicit Scope(RowMapCache* c) : saved(rowMapCache) { rowMapCache = c; }
-        ~Scope() { rowMapCache = saved; }
-    } scope(&cache);
+long RowCopier::copyAll(itfProgress* progress) {
     long n = 0;
-    if (progress) progress->OnStart(RowCount(), true);
-    for (RowFirst(); !Eof(); RowNext()) {
-        if (!RowValid()) continue;
-        CopyRowTo(target);
+    if (progress) progress->OnStart(source_.RowCount(), true);
+    for (source_.RowFirst(); !source_.Eof(); source_.RowNext()) {
+        if (!source_.RowValid()) continue;
+        {
+            UpdateBracket bracket(*target_.db_);
+            const std::vector<core::Variant> values = source_.values();
+            copyRow(*plan_, values);
+        }
+        target_.invalidate();
         ++n;
         if (progress) {
             bool goOn = true, stopped = false;
@@ -251,6 +341,47 @@ long DataSource::CopyAllTo(DataSource& target, itfProgress* progress) {
     }
     if (progress) progress->OnEnd();
     return n;
+}
+
+// ---- The data source's copies ---------------------------------------------------------
+
+core::Variant DataSource::CopyRowTo(DataSource& target) {
+    if (!RowValid() || (edit_->editing && edit_->isNew))
+        throw errors::make(
+            errors::NoCurrentRow,
+            QStringLiteral("Nessun elemento corrente da copiare in \"%1\".").arg(def_->name()));
+    RowCopier copier(*this, target);
+    return core::Variant(std::int32_t(copier.copyCurrent()));
+}
+
+long DataSource::CopyAllTo(DataSource& target, itfProgress* progress) {
+    RowCopier copier(*this, target);
+    return copier.copyAll(progress);
+}
+
+void DataSource::copyValuesFrom(const DataSource& src, const QStringList& except) {
+    QSet<QString> skip;
+    for (const QString& s : except) skip.insert(s.trimmed().toLower());
+    if (def_->base && layout_->baseLinkIndex() >= 0) {
+        const QString keyName = def_->base->keyFieldName();
+        if (!skip.contains(keyName.toLower()) && src.ColExist(keyName)) {
+            const core::Variant key = src.BaseKey();
+            if (!key.isEmptyOrNull()) linkBase(key);
+        }
+    }
+    const std::vector<RowLayout::Column> cols = layout_->columns();
+    for (const RowLayout::Column& c : cols) {
+        if (!ownColumn(c)) continue;
+        if (skip.contains(c.name.toLower()) || !src.ColExist(c.name)) continue;
+        if (db_->operationCancelled()) return;
+        core::Variant v = src.ColValue(c.name);
+        if (c.kind == RowLayout::Kind::OwnRef && c.ref->byRowLink() && !v.isEmptyOrNull() && src.db_ != db_)
+            v = core::Variant(std::int32_t(RowCopier::mapRow(src.db_, db_, c.ref->table, oidOf(v))));
+        if (c.kind == RowLayout::Kind::OwnRef)
+            setReferenceImpl(*c.ref, v);
+        else
+            setField(c.name, v);
+    }
 }
 
 core::Variant DataSource::NewRowCopiedFrom(DataSource& source, const QString& exceptColumns) {
@@ -265,7 +396,7 @@ core::Variant DataSource::NewRowCopiedFrom(DataSource& source, const QString& ex
         startNewRow(true);
         if (parent_ && hooksActive()) hook([&] { def_->hooks->OnSetParent(*this, parentRef_->ownerTable); });
         if (db_->operationCancelled()) return;
-        copyValuesFrom(source, except, false);
+        copyValuesFrom(source, except);
         if (db_->operationCancelled()) return;
         saveImpl(true);
         oid = OID();
@@ -285,9 +416,7 @@ core::Variant DataSource::MoveRowTo(DataSource& target, const QString& keyColumn
         pairs.push_back(BaseKey());
     }
     for (const RowLayout::Column& c : layout_->columns()) {
-        if ((c.kind != RowLayout::Kind::Own && c.kind != RowLayout::Kind::OwnRef) ||
-            anew.contains(c.name.toLower()))
-            continue;
+        if (!ownColumn(c) || anew.contains(c.name.toLower())) continue;
         pairs.push_back(c.name);
         pairs.push_back(ColValue(c.name));
     }

@@ -31,43 +31,46 @@ QString htmlCell(const QString& s) {
 
 }  // namespace
 
-long DataSource::Export(const QString& file, int kind, itfProgress* progress, const QString& fields) {
-    if (edit_->editing) Save();
-    // The columns: those listed (names of this data source), else every column but the links.
-    QStringList names;
+RowExporter::RowExporter(DataSource& ds, const QString& file, int kind, const QString& fields)
+    : ds_(ds), file_(file), html_(kind == 2) {
+    // The columns: those listed (names of the data source), else every column but the links.
     for (const QString& f : fields.split(QLatin1Char(','), Qt::SkipEmptyParts))
-        if (ColExist(f.trimmed())) names << (*layout_)[size_t(colIndex(f.trimmed()))].name;
-    if (names.isEmpty())
-        for (const RowLayout::Column& c : layout_->columns())
-            if (c.kind != RowLayout::Kind::OID && c.kind != RowLayout::Kind::Link) names << c.name;
-    const bool html = kind == 2;
-    QSaveFile out(file);
+        if (ds.ColExist(f.trimmed())) names_ << (*ds.layout_)[size_t(ds.colIndex(f.trimmed()))].name;
+    if (names_.isEmpty())
+        for (const RowLayout::Column& c : ds.layout_->columns())
+            if (c.kind != RowLayout::Kind::OID && c.kind != RowLayout::Kind::Link) names_ << c.name;
+}
+
+long RowExporter::run(itfProgress* progress) {
+    QSaveFile out(file_);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Text))
-        throw errors::make(errors::Storage, QStringLiteral("Impossibile scrivere il file \"%1\".").arg(file));
+        throw errors::make(errors::Storage,
+                           QStringLiteral("Impossibile scrivere il file \"%1\".").arg(file_));
     auto write = [&](const QString& s) { out.write(s.toUtf8()); };
-    if (html) {
+    if (html_) {
         write(QStringLiteral(
                   "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%1</title></head><body>\n"
                   "<table border=\"1\" cellspacing=\"0\" cellpadding=\"2\">\n<caption>%1</caption>\n<tr>")
-                  .arg(htmlCell(Table()->PresentationName())));
-        for (const QString& n : names) write(QStringLiteral("<th>%1</th>").arg(htmlCell(n)));
+                  .arg(htmlCell(ds_.Table()->PresentationName())));
+        for (const QString& n : names_) write(QStringLiteral("<th>%1</th>").arg(htmlCell(n)));
         write(QStringLiteral("</tr>\n"));
     } else {
         QStringList head;
-        for (const QString& n : names) head << csvField(n);
+        for (const QString& n : names_) head << csvField(n);
         write(head.join(QLatin1Char(';')) + QLatin1Char('\n'));
     }
-    const long count = RowCount();
+    KeysetCursor& cur = *ds_.cur_;
+    const long count = ds_.RowCount();
     if (progress) progress->OnStart(count, true);
-    const long keep = cur_->position();
+    const long keep = cur.position();
     long n = 0;
     bool stopped = false;
     for (long i = 0; i < count; ++i) {
-        cur_->setPosition(i);
-        if (!RowValid()) continue;
+        cur.setPosition(i);
+        if (!ds_.RowValid()) continue;
         QStringList cells;
-        for (const QString& name : names) cells << FormattedColValue(name);
-        if (html) {
+        for (const QString& name : names_) cells << ds_.FormattedColValue(name);
+        if (html_) {
             write(QStringLiteral("<tr>"));
             for (const QString& c : cells)
                 write(
@@ -88,16 +91,22 @@ long DataSource::Export(const QString& file, int kind, itfProgress* progress, co
             }
         }
     }
-    cur_->setPosition(keep);
-    if (html) write(QStringLiteral("</table>\n</body></html>\n"));
+    cur.setPosition(keep);
+    if (html_) write(QStringLiteral("</table>\n</body></html>\n"));
     if (progress) progress->OnEnd();
     if (stopped) {
         out.cancelWriting();
         throw errors::make(errors::Cancelled, QStringLiteral("Esportazione interrotta."), true);
     }
     if (!out.commit())
-        throw errors::make(errors::Storage, QStringLiteral("Impossibile scrivere il file \"%1\".").arg(file));
+        throw errors::make(errors::Storage,
+                           QStringLiteral("Impossibile scrivere il file \"%1\".").arg(file_));
     return n;
+}
+
+long DataSource::Export(const QString& file, int kind, itfProgress* progress, const QString& fields) {
+    if (edit_->editing) Save();
+    return RowExporter(*this, file, kind, fields).run(progress);
 }
 
 }  // namespace datalib

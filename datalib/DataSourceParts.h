@@ -6,7 +6,10 @@
 //    current position and the window of fetched rows;
 //  - EditBuffer: the row being edited and the snapshots that undo an operation;
 //  - RowWriter: the INSERT and UPDATE of the edited row;
-//  - the hook dispatch (operations, hook nesting) and the aggregates.
+//  - the hook dispatch (operations, hook nesting) and the aggregates;
+//  - RowCopier: the copy of rows with their owned child rows into a data
+//    source of the same table, here or in another database file;
+//  - RowExporter: the export of a data source's rows to a file.
 
 #include "core/Variant.h"
 #include "datalib/Connection.h"
@@ -17,12 +20,15 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
 namespace datalib {
 
 class Database;
+class DataSource;
+class itfProgress;
 
 // A whole number as the scripts see it: Long when it fits, else Double.
 core::Variant wholeNumber(qint64 v);
@@ -227,5 +233,66 @@ void call(Database& db, const std::function<void()>& hook);
 // Total (odbcSum), maximum, minimum or count of a column over a query's rows.
 core::Variant aggregate(Connection& conn, const query::SqlQuery& q, const RowLayout::Column& info,
                         const QString& columnName, int kind);
+
+// The copy of rows into a data source of the same table (DataSource::CopyRowTo
+// and CopyAllTo). A row with the same identity in the target (its unique key,
+// or its whole content for a table without one) is updated, else a new row is
+// written (the table class's OnNewRow runs first when the source leaves
+// columns to it); flags that say head office has the row or that it is locked
+// here are never cleared; the owned child rows are replaced by the source's;
+// rows linked by row identifier are found (or copied) in the target's file.
+// Statements are prepared once per table and the rows are written through
+// one data source per table, so a large copy opens none per row.
+class RowCopier {
+  public:
+    RowCopier(DataSource& source, DataSource& target);
+    ~RowCopier();
+    RowCopier(const RowCopier&) = delete;
+    RowCopier& operator=(const RowCopier&) = delete;
+
+    // The source's current row; returns the target row's OID.
+    qint64 copyCurrent();
+    // The target row with the identity of the source's current row, or its copy.
+    qint64 findOrCopy();
+    // Every row of the source; returns how many were copied.
+    long copyAll(itfProgress* progress);
+
+    // The OID in `dstDb` of the row `srcOid` of `table` in `srcDb` (a row
+    // linked by row identifier), found by its identity or copied when missing.
+    static qint64 mapRow(const std::shared_ptr<Database>& srcDb, const std::shared_ptr<Database>& dstDb,
+                         const QString& table, qint64 srcOid);
+
+  private:
+    struct Plan;
+    struct RowMap;
+    RowCopier(DataSource& source, DataSource& target, std::shared_ptr<RowMap> map);
+    std::unique_ptr<Plan> makePlan(const TableDef& srcDef, const RowLayout& srcLayout,
+                                   std::shared_ptr<DataSource> srcTemplate, std::shared_ptr<DataSource> out);
+    qint64 copyRow(Plan& plan, const std::vector<core::Variant>& values);
+    // The source's values into the row being written by the plan's data source.
+    void fill(Plan& plan, const std::vector<core::Variant>& values);
+    void copyChildren(Plan& plan, qint64 srcOid);
+    std::optional<qint64> findExisting(Plan& plan, const std::vector<core::Variant>& values);
+    qint64 mapped(const QString& table, qint64 srcOid);
+
+    DataSource& source_;
+    DataSource& target_;
+    std::shared_ptr<RowMap> map_;
+    std::unique_ptr<Plan> plan_;
+};
+
+// Writes a data source's rows to a file (DataSource::Export): kind 2 an HTML
+// table, any other kind text with ";" between values.
+class RowExporter {
+  public:
+    RowExporter(DataSource& ds, const QString& file, int kind, const QString& fields);
+    long run(itfProgress* progress);
+
+  private:
+    DataSource& ds_;
+    QString file_;
+    bool html_;
+    QStringList names_;
+};
 
 }  // namespace datalib
