@@ -107,11 +107,6 @@ int main(int argc, char** argv) {
     };
     window.Commands()->UpdateWiredCommands();
 
-    // Head office: the "Adjourn" and "Send" commands.
-    window.Commands()->receiveUpdates = [&window] { exchange::mnuUpdate(&window); };
-    window.Commands()->sendOrders = [&window] { exchange::mnuSendOrder(&window); };
-    window.Commands()->UpdateWiredCommands();
-
     const QStringList args = QApplication::arguments();
     const qsizetype i = args.indexOf(QStringLiteral("--screenshot"));
     if (i > 0 && i + 1 < args.size()) takeScreenshotWhenReady(window, args.at(i + 1));

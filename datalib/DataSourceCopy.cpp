@@ -60,7 +60,6 @@ struct RowCopier::Plan {
         QString linkedTable;  // a reference stored as the row identifier: mapped
     };
     struct Child {
-        const ReferenceDef* ref = nullptr;
         std::shared_ptr<DataSource> source;  // the source's child rows as their table class selects them
         query::SqlQuery query;               // the same rows of any parent (the last parameter)
         QString sql;
@@ -75,7 +74,6 @@ struct RowCopier::Plan {
     int srcBaseLink = -1;     // the source's base link, when the source has the base key
     bool newRowHook = false;  // OnNewRow leaves values that the source does not bring
     std::vector<Value> identity;
-    bool hasIdentity = false;
     QString findSql;
     std::vector<int> sticky;
     std::vector<Child> children;
@@ -130,7 +128,6 @@ std::unique_ptr<RowCopier::Plan> RowCopier::makePlan(const TableDef& srcDef, con
     // The identity: the unique key's parts, or for a table without one the
     // whole content but the stamps and the links to other rows.
     if (const KeyDef* k = def.keys.identifyingKey()) {
-        plan->hasIdentity = true;
         for (const QString& part : k->parts()) {
             const int i = layout.indexOf(part);
             if (i < 0 || !ownColumn(layout[size_t(i)])) {
@@ -140,7 +137,6 @@ std::unique_ptr<RowCopier::Plan> RowCopier::makePlan(const TableDef& srcDef, con
             plan->identity.push_back(valueOf(size_t(i), srcLayout.indexOf(part)));
         }
     } else {
-        plan->hasIdentity = true;
         static const QStringList stamps{QStringLiteral("DataInserimento"), QStringLiteral("DataModifica"),
                                         QStringLiteral("VersioneAggiornamento"),
                                         QStringLiteral("InviatoSede"), QStringLiteral("AcquisitoSede")};
@@ -173,7 +169,6 @@ std::unique_ptr<RowCopier::Plan> RowCopier::makePlan(const TableDef& srcDef, con
         const ReferenceDef& r = srcDef.references.Item(i);
         if (!r.collection || !r.owned) continue;
         Plan::Child child;
-        child.ref = &r;
         child.source = srcTemplate->GetReference(r.name);
         child.query = child.source->cur_->query();
         child.sql = child.query.sql();

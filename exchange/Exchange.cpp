@@ -8,6 +8,7 @@
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
 #include "datalib/Errors.h"
+#include "orders/OrderRules.h"
 #include "platform/Transfer.h"
 #include "schema/CustomerCodeScript.h"
 #include "startup/Common.h"
@@ -36,11 +37,6 @@ const QString kNotCopiedToComplements = QStringLiteral(
 OrderOpenTest& orderOpenTest() {
     static OrderOpenTest test;
     return test;
-}
-
-std::function<QString()>& orderScriptDefault() {
-    static std::function<QString()> script;
-    return script;
 }
 
 // A version parameter as a number (texts of either decimal separator).
@@ -107,7 +103,7 @@ ExchangeContext ExchangeContext::ofRun() {
 void SetOrderOpenTest(OrderOpenTest test) { orderOpenTest() = std::move(test); }
 
 bool IsOrderOpen(const ExchangeContext& ctx) {
-    if (orderOpenTest()) return orderOpenTest()();
+    if (orderOpenTest() && orderOpenTest()()) return true;
     return ctx.local && ctx.local->IsOpen() && ctx.local->InTransaction();
 }
 
@@ -119,12 +115,6 @@ bool RefuseWhileOrderOpen(const ExchangeContext& ctx) {
         core::kOkOnly | core::kExclamation);
     return true;
 }
-
-void SetDefaultOrderNumberScript(std::function<QString()> script) {
-    orderScriptDefault() = std::move(script);
-}
-
-QString DefaultOrderNumberScript() { return orderScriptDefault() ? orderScriptDefault()() : QString(); }
 
 RemoteDatabase::~RemoteDatabase() { close(); }
 
@@ -257,7 +247,7 @@ bool ReceiveUpdates(const ExchangeContext& ctx, platform::Transfer* transfer, Ex
             local.SetSysParam(QStringLiteral("DataUltimoAccesso"), date);
             show(QStringLiteral("Aggiornamento parametri..."));
             const std::pair<QString, QString> scripts[] = {
-                {QStringLiteral("ScriptVBProgressivoOrdine"), DefaultOrderNumberScript()},
+                {QString::fromLatin1(orders::kOrderNumberScriptParam), orders::DefaultOrderNumberScript()},
                 {QString::fromLatin1(schema::kCustomerCodeScriptParam), schema::DefaultCustomerCodeScript()}};
             for (const auto& [name, builtIn] : scripts) {
                 const QString theirs = remote->db->GetSysParamLong(name, builtIn);

@@ -62,16 +62,13 @@ struct ExchangeContext {
 
 // True while an order is being written or edited: its transaction is open
 // on the agent's database, and its rollback would undo an exchange. The
-// order window installs its own test; the default looks at the transaction.
+// program adds the test of the order window (open); the transaction is
+// always looked at.
 using OrderOpenTest = std::function<bool()>;
 void SetOrderOpenTest(OrderOpenTest test);
 bool IsOrderOpen(const ExchangeContext& ctx);
 // Refuses, with a message, while an order is open; true when refused.
 bool RefuseWhileOrderOpen(const ExchangeContext& ctx);
-
-// The built-in numbering scripts that the received ones are compared with.
-void SetDefaultOrderNumberScript(std::function<QString()> script);
-QString DefaultOrderNumberScript();
 
 // An open connection to head office's copy of the agent's database.
 struct RemoteDatabase {

@@ -269,6 +269,15 @@ void MainCommands::buildMenus() {
     a->setEnabled(false);
     connect(a, &QAction::triggered, this, &MainCommands::mnuPrintLabel_Click);
     file->insertSeparator(first);
+    connect(insert(addMenuItem(file, "mnuImport", QStringLiteral("&Importa da archivio..."))),
+            &QAction::triggered, this, [this] {
+                if (importArchive) importArchive(currentDS(), [this] { browser_->RefreshDetailView(); });
+            });
+    connect(insert(addMenuItem(file, "mnuSave", QStringLiteral("&Salva in archivio..."))),
+            &QAction::triggered, this, [this] {
+                if (saveView) saveView(currentDS());
+            });
+    file->insertSeparator(first);
 
     // Data: the period menu.
     QMenu* data = new QMenu(QStringLiteral("&Dati"), window_);
@@ -342,6 +351,10 @@ void MainCommands::buildMenus() {
             &QAction::triggered, this, [this] {
                 if (sendOrders) sendOrders();
             });
+    connect(addMenuItem(tools, "mnuUploadAll", QStringLiteral("&Ricevi tutti i dati dalla sede...")),
+            &QAction::triggered, this, [this] {
+                if (receiveAll) receiveAll();
+            });
     tools->addSeparator();
     connect(addMenuItem(tools, "mnuToolsOptions", QStringLiteral("Parametri &Generali...")),
             &QAction::triggered, this, &MainCommands::mnuToolsOptions_Click);
@@ -394,6 +407,9 @@ void MainCommands::UpdateWiredCommands() {
     Key(QStringLiteral("Adjourn"))->setEnabled(bool(receiveUpdates));
     Menu(QStringLiteral("mnuSendOrder"))->setEnabled(bool(sendOrders));
     Key(QStringLiteral("Send"))->setEnabled(bool(sendOrders));
+    Menu(QStringLiteral("mnuUploadAll"))->setEnabled(bool(receiveAll));
+    Menu(QStringLiteral("mnuImport"))->setEnabled(bool(importArchive));
+    Menu(QStringLiteral("mnuSave"))->setEnabled(bool(saveView));
     for (const char* name : {"mnuPrint", "mnuPreview", "mnuPrintExport"})
         Menu(QLatin1String(name))->setEnabled(bool(printPredefinedReport));
     mnuPrintFunc_->setEnabled(view);

@@ -51,6 +51,14 @@ class MainCommands : public QObject {
     // Receives the updates from head office; sends the completed orders.
     std::function<void()> receiveUpdates;
     std::function<void()> sendOrders;
+    // Receives everything from head office; imports an archive's rows into
+    // the current view's table (refresh: the view is read again); exports the
+    // current view into an archive. The view is null when none is shown.
+    std::function<void()> receiveAll;
+    std::function<void(const std::shared_ptr<datalib::DataSource>& view,
+                       const std::function<void()>& refresh)>
+        importArchive;
+    std::function<void(const std::shared_ptr<datalib::DataSource>& view)> saveView;
     // The report-layout editor: table, notes rows, report names "A,B".
     std::function<void(QWidget* owner, const QString& table, bool notes, const QString& reports)>
         editReportSetting;

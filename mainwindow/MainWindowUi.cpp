@@ -1,12 +1,14 @@
 #include "mainwindow/MainWindowUi.h"
 
 #include "datalib/DataSourceParts.h"
+#include "exchange/Exchange.h"
 #include "exchange/ui/ExchangeCommands.h"
 #include "labels/ui/modLabelPrint.h"
 #include "mainwindow/MainBrowser.h"
 #include "mainwindow/MainCommands.h"
 #include "mainwindow/PredefinedReports.h"
 #include "mainwindow/frmMain.h"
+#include "orders/ui/frmOrder.h"
 #include "reports/ui/frmCustomReportSetting.h"
 #include "startup/RunContext.h"
 
@@ -33,11 +35,28 @@ void WireReportSettingCommand(MainCommands& commands) {
     };
 }
 
+void WireExchangeCommands(MainCommands& commands, QWidget* window) {
+    commands.receiveUpdates = [window] { exchange::mnuUpdate(window); };
+    commands.sendOrders = [window] { exchange::mnuSendOrder(window); };
+    commands.receiveAll = [window] { exchange::mnuUploadAll(window); };
+    commands.importArchive = [window](const std::shared_ptr<datalib::DataSource>& view,
+                                      const std::function<void()>& refresh) {
+        exchange::mnuImport(window, view, refresh);
+    };
+    commands.saveView = [window](const std::shared_ptr<datalib::DataSource>& view) {
+        exchange::mnuSave(window, view);
+    };
+    InstallOrderOpenTest();
+}
+
+void InstallOrderOpenTest() {
+    exchange::SetOrderOpenTest([] { return orders::ui::frmOrder::Instance() != nullptr; });
+}
+
 MainBrowser* BuildMainWindowUi(frmMain& window) {
     auto* browser = new MainBrowser(&window, [&window](const QString& text) { window.SetStatusMsg(text); });
     auto* commands = new MainCommands(&window, browser);
-    commands->receiveUpdates = [&window] { exchange::mnuUpdate(&window); };
-    commands->sendOrders = [&window] { exchange::mnuSendOrder(&window); };
+    WireExchangeCommands(*commands, &window);
     WireLabelCommand(*commands);
     WireReportSettingCommand(*commands);
     WirePrintCommands(*commands);

@@ -6,6 +6,8 @@
 // background, and once the first activation has opened the database and
 // signed the operator in, the tree is built and the first view shown.
 
+class QWidget;
+
 namespace mainwindow {
 
 class frmMain;
@@ -17,5 +19,11 @@ MainBrowser* BuildMainWindowUi(frmMain& window);
 void WireLabelCommand(MainCommands& commands);
 // The four print-settings commands open the report-layout editor.
 void WireReportSettingCommand(MainCommands& commands);
+// Connects the exchange with head office (receive, receive everything, send,
+// import, save) over the window, and installs the order-open test.
+void WireExchangeCommands(MainCommands& commands, QWidget* window);
+// Receive, send and import refuse while the order window is open: an order
+// being written holds a transaction whose rollback would undo them.
+void InstallOrderOpenTest();
 
 }  // namespace mainwindow

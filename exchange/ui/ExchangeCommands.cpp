@@ -1,5 +1,6 @@
 #include "exchange/ui/ExchangeCommands.h"
 
+#include "controls/ViewUtility.h"
 #include "core/Prompt.h"
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
@@ -17,12 +18,9 @@
 #include "startup/ui/frmMessage.h"
 
 #include <QApplication>
-#include <QDialog>
-#include <QDialogButtonBox>
+#include <QEventLoop>
 #include <QFileDialog>
-#include <QHeaderView>
-#include <QTableWidget>
-#include <QVBoxLayout>
+#include <QPointer>
 
 namespace exchange {
 
@@ -36,27 +34,18 @@ ExchangeContext contextOfRun() {
     return ctx;
 }
 
-// Shows the rows of an archive's table before they are imported.
-void showRows(datalib::DataSource& rows, QWidget* owner) {
-    QDialog dialog(owner);
-    dialog.setWindowTitle(rows.Table()->PresentationName());
-    auto* grid = new QTableWidget(&dialog);
-    const QStringList columns = rows.ColumnNames();
-    const long count = rows.RowCount();
-    grid->setColumnCount(int(columns.size()));
-    grid->setHorizontalHeaderLabels(columns);
-    grid->setRowCount(int(count));
-    for (long r = 0; r < count; ++r)
-        for (int c = 0; c < columns.size(); ++c)
-            grid->setItem(int(r), c, new QTableWidgetItem(rows.ValueAt(r, c).toString()));
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    auto* box = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
-    QObject::connect(box, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(grid);
-    layout->addWidget(box);
-    dialog.resize(800, 500);
-    dialog.exec();
+// Shows the rows of an archive's table in the browse window before they are
+// imported; the import goes on when the window is closed.
+void showRows(const std::shared_ptr<datalib::DataSource>& rows, QWidget* owner) {
+    QPointer<controls::BrowseWindow> window =
+        new controls::BrowseWindow(rows, rows->Table()->PresentationName(), owner);
+    window->setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    QObject::connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    if (window) loop.exec();
 }
 
 }  // namespace
@@ -70,8 +59,8 @@ std::function<QString(bool save, QWidget* owner)>& ArchiveFileChooser() {
     return chooser;
 }
 
-std::function<void(datalib::DataSource&, QWidget*)>& ArchiveRowsViewer() {
-    static std::function<void(datalib::DataSource&, QWidget*)> viewer = showRows;
+std::function<void(const std::shared_ptr<datalib::DataSource>&, QWidget*)>& ArchiveRowsViewer() {
+    static std::function<void(const std::shared_ptr<datalib::DataSource>&, QWidget*)> viewer = showRows;
     return viewer;
 }
 
@@ -82,6 +71,8 @@ platform::Transfer& Inet() {
 
 static void receive(QWidget* mainWindow, bool all) {
     const ExchangeContext ctx = contextOfRun();
+    // Refused before the window is loaded, so that none is left behind.
+    if (RefuseWhileOrderOpen(ctx)) return;
     frmUpdateProgress* window = frmUpdateProgress::instance();
     window->setDefaultOwner(mainWindow);
     const bool done = ReceiveUpdates(ctx, &Inet(), *window, all, !all);
@@ -186,7 +177,7 @@ void mnuImport(QWidget* mainWindow, const std::shared_ptr<datalib::DataSource>& 
         if (platform::messageBox(QStringLiteral("Vuoi visualizzare i dati che verranno importati ?"),
                                  platform::kYesNo | platform::kQuestion, {},
                                  mainWindow) == platform::kAnswerYes)
-            ArchiveRowsViewer()(*rows, mainWindow);
+            ArchiveRowsViewer()(rows, mainWindow);
         if (platform::messageBox(QStringLiteral("Confermi l'importazione ?"),
                                  platform::kYesNo | platform::kQuestion, {},
                                  mainWindow) != platform::kAnswerYes)

@@ -42,6 +42,6 @@ void RegisterExchange();
 // The file dialog of the archives and the preview of an archive's rows
 // (replaceable, for the tests).
 std::function<QString(bool save, QWidget* owner)>& ArchiveFileChooser();
-std::function<void(datalib::DataSource& rows, QWidget* owner)>& ArchiveRowsViewer();
+std::function<void(const std::shared_ptr<datalib::DataSource>& rows, QWidget* owner)>& ArchiveRowsViewer();
 
 }  // namespace exchange

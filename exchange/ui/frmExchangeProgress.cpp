@@ -71,32 +71,26 @@ frmExchangeProgress::frmExchangeProgress(const QString& caption, bool withMarks)
     startup::SetFormFont(this, startup::runContext().fontName, startup::runContext().fontSizeDelta);
 }
 
-frmExchangeProgress::~frmExchangeProgress() { releaseOwner(); }
+frmExchangeProgress::~frmExchangeProgress() { owner_.release(); }
 
 void frmExchangeProgress::ShowMsg(const QString& message, QWidget* owner, int phase, long top, long left) {
-    QWidget* newOwner = owner ? owner->window() : nullptr;
-    if (newOwner == this) newOwner = nullptr;
-    if (newOwner != owner_) {
-        releaseOwner();
-        owner_ = newOwner;
-        if (owner_) ownerWasEnabled_ = owner_->isEnabled();
-    }
+    owner_.take(owner);
+    QWidget* over = owner_.owner();
     lblCurrentOperation_->setText(platform::displayText(message));
     if (!isVisible()) {
         winId();
-        if (owner_) {
-            owner_->winId();
-            windowHandle()->setTransientParent(owner_->windowHandle());
+        if (over) {
+            over->winId();
+            windowHandle()->setTransientParent(over->windowHandle());
         }
         adjustSize();
-        if (owner_) move(owner_->geometry().center() - rect().center());
+        if (over) move(over->geometry().center() - rect().center());
         show();
         raise();
         activateWindow();
         if (!isVisible()) {
             // It could not be shown over that owner: the owner stays usable.
-            if (owner_) owner_->setEnabled(true);
-            owner_ = nullptr;
+            owner_.drop();
             return;
         }
     }
@@ -107,7 +101,7 @@ void frmExchangeProgress::ShowMsg(const QString& message, QWidget* owner, int ph
     move(at);
     phase_ = phase;
     showPhase(phase);
-    if (owner_ && isVisible()) owner_->setEnabled(false);
+    owner_.disable();
     repaint();
 }
 
@@ -142,24 +136,7 @@ void frmExchangeProgress::EndProgress() {
     markDone(phase_);
 }
 
-void frmExchangeProgress::AskStop() {
-    if (asking_) return;
-    asking_ = true;
-    QPointer<frmExchangeProgress> self(this);
-    const int answer = platform::messageBox(QStringLiteral("Confermi l'interruzione ?"),
-                                            platform::kYesNo | platform::kQuestion, QString(), this);
-    if (!self) return;
-    asking_ = false;
-    if (answer != platform::kAnswerYes) return;
-    if (!stopped_) {
-        stopped_ = true;
-        return;
-    }
-    // Asked again while the exchange winds down: the window goes out of the
-    // way; the exchange still reads the stop and closes it.
-    releaseOwner();
-    hide();
-}
+void frmExchangeProgress::AskStop() { owner_.askStop(stopped_); }
 
 void frmExchangeProgress::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
@@ -176,27 +153,13 @@ void frmExchangeProgress::closeEvent(QCloseEvent* event) {
 }
 
 void frmExchangeProgress::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && owner_) {
-        owner_->repaint();
-        owner_->setEnabled(false);
-    }
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) owner_.disable();
     QWidget::changeEvent(event);
-}
-
-void frmExchangeProgress::releaseOwner() {
-    if (!owner_) return;
-    QWidget* previous = owner_;
-    owner_ = nullptr;
-    previous->setEnabled(ownerWasEnabled_);
-    if (previous->isVisible() && previous->isEnabled()) {
-        previous->raise();
-        previous->activateWindow();
-    }
 }
 
 void frmExchangeProgress::Unload() {
     forget();
-    releaseOwner();
+    owner_.release();
     hide();
     deleteLater();
 }

@@ -7,6 +7,7 @@
 // window (the exchange closes it when it has stopped).
 
 #include "exchange/Exchange.h"
+#include "startup/ui/ProgressOwner.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -44,7 +45,7 @@ class frmExchangeProgress : public QWidget, public ExchangeProgress {
     QLabel* lblCurrentOperation() const { return lblCurrentOperation_; }
     QProgressBar* pbDownload() const { return pbDownload_; }
     QPushButton* cmdCancel() const { return cmdCancel_; }
-    QWidget* owner() const { return owner_; }
+    QWidget* owner() const { return owner_.owner(); }
     int phase() const { return phase_; }
 
   protected:
@@ -57,17 +58,14 @@ class frmExchangeProgress : public QWidget, public ExchangeProgress {
     virtual void forget() = 0;  // the shared instance lets go of this window
 
     void AskStop();
-    void releaseOwner();
 
     QLabel* lblCurrentOperation_ = nullptr;
     QProgressBar* pbDownload_ = nullptr;
     QPushButton* cmdCancel_ = nullptr;
     QWidget* marksHost_ = nullptr;
-    QPointer<QWidget> owner_;
+    startup::ProgressOwner owner_{this};
     QPointer<QWidget> defaultOwner_;
-    bool ownerWasEnabled_ = true;
     bool stopped_ = false;
-    bool asking_ = false;
     int phase_ = 0;
 };
 

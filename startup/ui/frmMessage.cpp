@@ -166,7 +166,7 @@ frmMessage::frmMessage() : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint
     SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
 }
 
-frmMessage::~frmMessage() { ReleaseOwner(); }
+frmMessage::~frmMessage() { owner_.release(); }
 
 frmMessage* frmMessage::instance() {
     if (!shared()) shared() = new frmMessage();
@@ -184,7 +184,7 @@ void frmMessage::Unload() {
 
 void frmMessage::unloadWindow() {
     unloaded_ = true;
-    ReleaseOwner();
+    owner_.release();
     hide();
     if (busy_ > 0)
         deleteLater();
@@ -193,36 +193,29 @@ void frmMessage::unloadWindow() {
 }
 
 void frmMessage::ShowMsg(const QString& text, QWidget* parent, long top, long left) {
-    QWidget* newOwner = parent ? parent->window() : nullptr;
-    if (newOwner == this) newOwner = nullptr;
-    if (newOwner != owner_) {
-        ReleaseOwner();
-        owner_ = newOwner;
-        if (owner_) ownerWasEnabled_ = owner_->isEnabled();
-    }
+    owner_.take(parent);
 
     lblMessage_->setText(platform::displayText(text));
 
     if (!isVisible()) {
-        if (owner_) owner_->repaint();
-        previouslyActive_ = QApplication::activeWindow();
+        QWidget* owner = owner_.owner();
+        if (owner) owner->repaint();
+        owner_.rememberActive(QApplication::activeWindow());
         // A modal window that is not (or does not own) the owner would block
         // this window: the message is then not shown, as the original's
         // modeless window could not be shown over a modal one.
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal && !(owner_ && isAncestorWindow(modal, owner_))) {
-            if (owner_) owner_->setEnabled(true);
-            owner_ = nullptr;
+        if (modal && !(owner && isAncestorWindow(modal, owner))) {
+            owner_.drop();
             return;
         }
         winId();
-        if (owner_) owner_->winId();
-        windowHandle()->setTransientParent(owner_ ? owner_->windowHandle() : nullptr);
+        if (owner) owner->winId();
+        windowHandle()->setTransientParent(owner ? owner->windowHandle() : nullptr);
         adjustSize();
         // Centred over the owner (or the screen) unless a position is given.
         const QScreen* screen = QGuiApplication::primaryScreen();
-        const QRect area =
-            owner_ ? owner_->frameGeometry() : (screen ? screen->availableGeometry() : QRect());
+        const QRect area = owner ? owner->frameGeometry() : (screen ? screen->availableGeometry() : QRect());
         if (area.isValid()) move(area.center() - rect().center());
         show();
         if (top != -1) move(x(), TwipsToPixels(top, this));
@@ -231,32 +224,12 @@ void frmMessage::ShowMsg(const QString& text, QWidget* parent, long top, long le
         raise();
         activateWindow();
     }
-    DisableOwner();
+    owner_.disable();
     repaint();
 }
 
-void frmMessage::DisableOwner() {
-    if (!owner_ || !isVisible()) return;
-    owner_->setEnabled(false);
-    owner_->update();
-}
-
-void frmMessage::ReleaseOwner() {
-    if (!owner_) return;
-    QWidget* previous = owner_;
-    owner_ = nullptr;
-    previous->setEnabled(ownerWasEnabled_);
-    if (!previous->isEnabled() || !previous->isVisible()) return;
-    // The focus goes back to the window that had it before the message came
-    // up (the owner, or a window opened after it), else to the owner.
-    QWidget* back = previouslyActive_;
-    if (!back || back == this || !back->isVisible() || !back->isEnabled()) back = previous;
-    back->raise();
-    back->activateWindow();
-}
-
 void frmMessage::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) DisableOwner();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) owner_.disable();
     QWidget::changeEvent(event);
 }
 
@@ -319,26 +292,9 @@ void frmMessage::OnStart(long p_total, bool /*p_offerStop*/) {
 void frmMessage::OnEnd() { EndProgress(); }
 
 void frmMessage::AskStop() {
-    if (asking_) return;
-    QPointer<frmMessage> self(this);
-    asking_ = true;
     ++busy_;
-    const int answer = platform::messageBox(
-        QStringLiteral("Confermi l'interruzione ?"),
-        platform::kYesNo | platform::kQuestion | platform::kDefaultButton1, QString(), this);
-    if (!self) return;
+    if (!owner_.askStop(stopped_)) return;
     --busy_;
-    asking_ = false;
-    if (answer != platform::kAnswerYes) return;
-    if (!stopped_) {
-        stopped_ = true;
-        return;
-    }
-    // A second confirmed stop takes the window off the screen and gives the
-    // owner back, but the window stays loaded: the operation still running
-    // polls it until it ends and its caller unloads it.
-    ReleaseOwner();
-    hide();
 }
 
 void frmMessage::keyPressEvent(QKeyEvent* event) {

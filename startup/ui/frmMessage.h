@@ -10,6 +10,7 @@
 // operation unloads it when done (Unload()).
 
 #include "datalib/Interfaces.h"
+#include "startup/ui/ProgressOwner.h"
 
 #include <QPixmap>
 #include <QPointer>
@@ -68,7 +69,7 @@ class frmMessage : public QWidget, public datalib::itfProgress {
     static QString CounterText(long value, long maximum);
 
     // The window that is disabled while the message shows (none: nullptr).
-    QWidget* owner() const { return owner_; }
+    QWidget* owner() const { return owner_.owner(); }
 
     // Controls, for the tests.
     QLabel* lblMessage() const { return lblMessage_; }
@@ -86,8 +87,6 @@ class frmMessage : public QWidget, public datalib::itfProgress {
     void changeEvent(QEvent* event) override;
 
   private:
-    void ReleaseOwner();
-    void DisableOwner();
     void AskStop();
     void TickHourglass();
     void unloadWindow();
@@ -101,11 +100,8 @@ class frmMessage : public QWidget, public datalib::itfProgress {
     QTimer* tmHourglass_ = nullptr;
     std::vector<QPixmap> imgMsg_;
 
-    QPointer<QWidget> owner_;
-    QPointer<QWidget> previouslyActive_;
-    bool ownerWasEnabled_ = true;
+    ProgressOwner owner_{this};
     bool stopped_ = false;
-    bool asking_ = false;
     bool unloaded_ = false;
     int busy_ = 0;  // depth of our own handlers on the stack
     int frame_ = 0;

@@ -610,3 +610,48 @@ TEST(DataSource, CopiesFollowRowLinksWithoutDoublingTheLinkedRows) {
     EXPECT_EQ(copied->GetReference(QStringLiteral("Città"))->ColValueStr(QStringLiteral("Descrizione")),
               QStringLiteral("Roma"));
 }
+
+TEST(DataSource, CopyFromAnOlderStructureKeepsTheNewRowDefaultsOfWhatItLacks) {
+    // The archive's customers have no notes column yet; the target's table
+    // class gives new rows their notes.
+    auto addTable = [](Fixture& f, bool withNotes) {
+        auto clienti = std::make_shared<TestTable>(QStringLiteral("Clienti"), f.log);
+        clienti->structure = [withNotes](ColumnCollection& c, KeyCollection& k, ReferenceCollection&) {
+            c.Add(QStringLiteral("Codice"), coltype::Code, 16);
+            c.Add(QStringLiteral("Nome"), coltype::Code, 32);
+            if (withNotes) c.Add(QStringLiteral("Note"), coltype::Code, 32);
+            k.Add(QStringLiteral("Codice"), true);
+        };
+        clienti->behaviours[QStringLiteral("OnNewRow")] = [](DataSource& ds, const QString&, DataSource*) {
+            if (ds.ColExist(QStringLiteral("Note")))
+                ds.SetColValue(QStringLiteral("Note"), QStringLiteral("nuovo"));
+            ds.SetColValue(QStringLiteral("Nome"), QStringLiteral("senza nome"));
+        };
+        f.def = std::make_unique<TestDb>(f.log);
+        f.def->extra = [clienti](TableRegistry& reg) { reg.RegisterTable(clienti); };
+        f.engine.Create(3, f.path(), {}, QStringLiteral("pw"));
+        f.engine.Open(3, f.path(), {}, QStringLiteral("pw"));
+        f.db = Application::OpenDatabase(f.engine, *f.def, {}, &f.sink);
+    };
+    Fixture archive, local;
+    addTable(archive, false);
+    addTable(local, true);
+    auto theirs = archive.db->OpenDataSource(QStringLiteral("Clienti"));
+    theirs->InsertFromPairs(
+        {QStringLiteral("Codice"), QStringLiteral("C1"), QStringLiteral("Nome"), QStringLiteral("Alfa")});
+    theirs->InsertFromPairs(
+        {QStringLiteral("Codice"), QStringLiteral("C2"), QStringLiteral("Nome"), QStringLiteral("Beta")});
+    auto ours = local.db->OpenDataSource(QStringLiteral("Clienti"));
+    ours->InsertFromPairs({QStringLiteral("Codice"), QStringLiteral("C2"), QStringLiteral("Note"),
+                           QStringLiteral("scritta qui")});
+    EXPECT_EQ(theirs->CopyAllTo(*ours), 2);
+    auto rows = local.db->OpenDataSource(QStringLiteral("Clienti"), {}, QStringLiteral("Codice"));
+    ASSERT_EQ(rows->RowCount(), 2);
+    // A new row: the archive's values over its table class's defaults.
+    EXPECT_EQ(rows->ColValueStr(QStringLiteral("Nome")), QStringLiteral("Alfa"));
+    EXPECT_EQ(rows->ColValueStr(QStringLiteral("Note")), QStringLiteral("nuovo"));
+    // A row already here keeps what the archive does not bring.
+    rows->RowNext();
+    EXPECT_EQ(rows->ColValueStr(QStringLiteral("Nome")), QStringLiteral("Beta"));
+    EXPECT_EQ(rows->ColValueStr(QStringLiteral("Note")), QStringLiteral("scritta qui"));
+}

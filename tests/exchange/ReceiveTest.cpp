@@ -5,6 +5,7 @@
 
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
+#include "orders/OrderRules.h"
 #include "schema/CustomerCodeScript.h"
 #include "tools/headoffice/CuttingProxy.h"
 
@@ -31,6 +32,9 @@ TEST_F(HeadOfficeTest, FirstReceiveTakesTheAgentsRowsVersionsAndScripts) {
                              "Function NewProgr(ds)\r\nNewProgr = \"X\"\r\nEnd Function");
     });
     openLocal(false);
+    // Head office has no order-number script: its value is the built-in one,
+    // which replaces a local script of another text.
+    local->db->SetSysParamLong(orders::kOrderNumberScriptParam, "Function NewProgr(ds)\r\nEnd Function");
     ASSERT_TRUE(exchange::ReceiveUpdates(context(), &transfer, progress, false, false));
 
     EXPECT_EQ(localCount("Agenti"), 1);
@@ -46,6 +50,8 @@ TEST_F(HeadOfficeTest, FirstReceiveTakesTheAgentsRowsVersionsAndScripts) {
     EXPECT_EQ(db.GetSysParam("DataAggiornamentoDatabase", ""), "01/12/2026");
     EXPECT_EQ(db.GetSysParam("DataUltimoAccesso", ""), "01/12/2026");
     EXPECT_TRUE(db.GetSysParamLong(schema::kCustomerCodeScriptParam, "").contains("NewProgr = \"X\""));
+    EXPECT_FALSE(orders::DefaultOrderNumberScript().isEmpty());
+    EXPECT_EQ(db.GetSysParamLong(orders::kOrderNumberScriptParam, ""), orders::DefaultOrderNumberScript());
 
     EXPECT_EQ(progress.messages.first(), "Connessione al database remoto...");
     EXPECT_TRUE(progress.messages.contains("Ricezione dati Tabella 1 di 14 - " +

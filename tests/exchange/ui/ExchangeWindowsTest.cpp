@@ -4,6 +4,8 @@
 
 #include "../ExchangeTestSupport.h"
 
+#include "controls/DataGrid.h"
+#include "controls/ViewUtility.h"
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
 #include "exchange/ui/ExchangeCommands.h"
@@ -226,17 +228,28 @@ TEST_F(ExchangeWindowsTest, ExportedViewImportsIntoAnotherDatabase) {
     OpenFile other(dir.filePath("Altro"), true);
     auto target = other.db->OpenDataSource("Articoli");
     int refreshed = 0;
-    // Declining the preview still asks for the confirmation; No imports nothing.
+    // Declining the preview still asks for the confirmation; No imports
+    // nothing. The preview is the browse window over the archive's rows.
+    long previewed = -1, archived = 0;
     for (const int confirm : {core::kAnswerNo, core::kAnswerYes}) {
         boxes.clear();
         boxes.answer(core::kAnswerYes);
-        boxes.answer(core::kAnswerNo);
         boxes.answer(confirm);
+        boxes.answer(confirm);
+        if (confirm == core::kAnswerYes)
+            whenModal<controls::BrowseWindow>([&](controls::BrowseWindow& w) {
+                previewed = w.grid()->model()->rowCount();
+                archived = w.dataSource()->RowCount();
+                EXPECT_EQ(w.windowTitle(), w.dataSource()->Table()->PresentationName());
+                w.close();
+            });
         exchange::mnuImport(&main, target, [&] { ++refreshed; });
         EXPECT_EQ(boxes.shown().at(2).text, "Confermi l'importazione ?");
         EXPECT_EQ(other.db->OpenDataSource("Articoli", "Codice='" + first + "'")->RowCount(),
                   confirm == core::kAnswerYes ? 1 : 0);
     }
+    EXPECT_GT(previewed, 0);
+    EXPECT_EQ(previewed, archived);
     EXPECT_EQ(boxes.lastText(), "Operazione completata");
     EXPECT_EQ(refreshed, 1);
     EXPECT_FALSE(startup::frmMessage::IsLoaded());
