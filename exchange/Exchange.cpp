@@ -70,8 +70,34 @@ struct Transaction {
         db_.CommitTrans();
         open_ = false;
     }
+    // Commits what is written so far and goes on in a new transaction.
+    void commitAndGoOn() {
+        db_.CommitTrans();
+        db_.BeginTrans();
+    }
     datalib::Database& db_;
     bool open_ = true;
+};
+
+// The receive's sink for the library's copy: everything goes on to the
+// progress window, and between two rows the rows copied so far are committed
+// every kRowsPerCommit rows, so that a stop has little left to write before
+// it is served. A row is always committed whole, with its child rows.
+class CommittingProgress : public datalib::itfProgress {
+  public:
+    static constexpr long kRowsPerCommit = 5000;
+    CommittingProgress(datalib::itfProgress& window, Transaction& tx) : window_(window), tx_(tx) {}
+    void OnProgress(long position, bool& goOn) override {
+        window_.OnProgress(position, goOn);
+        if (goOn && position % kRowsPerCommit == 0) tx_.commitAndGoOn();
+    }
+    void OnStopped(bool& stopped) override { window_.OnStopped(stopped); }
+    void OnStart(long total, bool offerStop) override { window_.OnStart(total, offerStop); }
+    void OnEnd() override { window_.OnEnd(); }
+
+  private:
+    datalib::itfProgress& window_;
+    Transaction& tx_;
 };
 
 QString keyText(const datalib::DataSource& ds) { return QString::number(ds.OID()); }
@@ -227,10 +253,11 @@ bool ReceiveUpdates(const ExchangeContext& ctx, platform::Transfer* transfer, Ex
                 }
                 auto source = set->GetDataSource(remote->db, 3, filter);
                 auto target = set->GetDataSource(ctx.local, 3);
-                // One transaction per table: a stop or a failure keeps the
-                // tables and rows already received, each row whole.
+                // A stop or a failure keeps the tables and rows already
+                // received, each row whole with its child rows.
                 Transaction tx(local);
-                source->CopyAllTo(*target, &progress);
+                CommittingProgress sink(progress, tx);
+                source->CopyAllTo(*target, &sink);
                 tx.commit();
             }
             if (progress.Stopped()) {
