@@ -20,19 +20,21 @@ class QWidget;
 
 namespace mainwindow {
 
+// What a search box looks up: the table, the column searched first
+// (entries without description), the column searched when that finds
+// nothing (entries "code - description") and the filter both look-ups keep.
+struct QuickHelpSource {
+    QString table;
+    QString firstColumn;
+    QString codeColumn;
+    QString description;
+    QString filter;
+};
+
 class QuickHelpList : public QObject {
     Q_OBJECT
   public:
-    // What a box looks up: the table, the column searched first (entries
-    // without description), the column searched when that finds nothing
-    // (entries "code - description") and the filter both look-ups keep.
-    struct Source {
-        QString table;
-        QString firstColumn;
-        QString codeColumn;
-        QString description;
-        QString filter;
-    };
+    using Source = QuickHelpSource;
 
     // The list and its timer are made inside the window (the list floats
     // over the window's other controls, hidden until it has entries).

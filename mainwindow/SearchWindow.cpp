@@ -21,6 +21,10 @@
 
 namespace mainwindow {
 
+const QuickHelpSource SearchWindow::kCustomerHelp{QStringLiteral("Clienti"), QStringLiteral("RagioneSociale"),
+                                                  QStringLiteral("Codice"), QStringLiteral("RagioneSociale"),
+                                                  QStringLiteral("Not Inattivo")};
+
 SearchWindow::SearchWindow(QWidget* owner, const QString& caption) : QDialog(owner) {
     setWindowTitle(caption);
     setModal(true);

@@ -27,6 +27,7 @@ class MubCommand;
 namespace mainwindow {
 
 class QuickHelpList;
+struct QuickHelpSource;
 
 class SearchWindow : public QDialog {
     Q_OBJECT
@@ -59,6 +60,9 @@ class SearchWindow : public QDialog {
         int code;
     };
     static ColumnAndCode CodeOrName(const QString& table, const QString& nameColumn, const QString& typed);
+    // The customer box's quick help: company names of active customers,
+    // else their codes with the names.
+    static const QuickHelpSource kCustomerHelp;
     // The message boxes of the window: OK only, titled with the software name.
     void tell(const QString& text);
 

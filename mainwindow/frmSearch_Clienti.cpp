@@ -46,9 +46,7 @@ frmSearch_Clienti::frmSearch_Clienti(QWidget* owner)
             cboSel_Pagamento_->addItem(payments->ColValueStr(QStringLiteral("Descrizione")), code);
     }
 
-    QuickHelp()->AddBox(txtSel_Cliente_, {QStringLiteral("Clienti"), QStringLiteral("RagioneSociale"),
-                                          QStringLiteral("Codice"), QStringLiteral("RagioneSociale"),
-                                          QStringLiteral("Not Inattivo")});
+    QuickHelp()->AddBox(txtSel_Cliente_, kCustomerHelp);
     finishLayout(fields);
     txtSel_Cliente_->setFocus();
 }

@@ -33,6 +33,24 @@ QLineEdit* box(QWidget* parent, const char* name) {
     return b;
 }
 
+// A frame of the window's form with its two boxes, "from" and "to".
+struct RangeBox {
+    const char* name;
+    const char* caption;
+    QLineEdit*& box;
+};
+void rangeFrame(QWidget* fields, const char* name, const char* caption, const RangeBox& from,
+                const RangeBox& to) {
+    auto* frame = new QGroupBox(QString::fromUtf8(caption), fields);
+    frame->setObjectName(QLatin1String(name));
+    auto* rows = new QFormLayout(frame);
+    for (const RangeBox* r : {&from, &to}) {
+        r->box = box(frame, r->name);
+        rows->addRow(QString::fromUtf8(r->caption), r->box);
+    }
+    static_cast<QFormLayout*>(fields->layout())->addRow(frame);
+}
+
 // A whole number written with digits only (a sign allowed), without its
 // leading zeros; empty when the text is not one.
 QString wholeDigits(const QString& text) {
@@ -80,32 +98,17 @@ frmSearch_Ordini::frmSearch_Ordini(QWidget* owner) : SearchWindow(owner, QString
     form->addRow(QStringLiteral("Codice / Descrizione Articolo:"), txtSel_Articolo_);
     txtSel_Cliente_->setMinimumWidth(320);
 
-    auto* frame1 = new QGroupBox(QStringLiteral("Data Ordine:"), fields);
-    frame1->setObjectName(QStringLiteral("Frame1"));
-    auto* dates = new QFormLayout(frame1);
-    txtFromDate_ = box(frame1, "txtFromDate_Ordine");
-    txtToDate_ = box(frame1, "txtToDate_Ordine");
-    dates->addRow(QStringLiteral("Da Data:"), txtFromDate_);
-    dates->addRow(QStringLiteral("A Data:"), txtToDate_);
-    form->addRow(frame1);
-
-    auto* frame2 = new QGroupBox(QStringLiteral("Numero Sede:"), fields);
-    frame2->setObjectName(QStringLiteral("Frame2"));
-    auto* numbers = new QFormLayout(frame2);
-    txtFromNum_ = box(frame2, "txtFromNum_Ordine");
-    txtToNum_ = box(frame2, "txtToNum_Ordine");
-    numbers->addRow(QStringLiteral("Da Numero:"), txtFromNum_);
-    numbers->addRow(QStringLiteral("A Numero:"), txtToNum_);
-    form->addRow(frame2);
+    rangeFrame(fields, "Frame1", "Data Ordine:", {"txtFromDate_Ordine", "Da Data:", txtFromDate_},
+               {"txtToDate_Ordine", "A Data:", txtToDate_});
+    rangeFrame(fields, "Frame2", "Numero Sede:", {"txtFromNum_Ordine", "Da Numero:", txtFromNum_},
+               {"txtToNum_Ordine", "A Numero:", txtToNum_});
 
     // The separators are put in as the operator types; the dates the window
     // writes itself are left as they are.
     for (QLineEdit* date : {txtFromDate_, txtToDate_})
         connect(date, &QLineEdit::textEdited, this, [date] { startup::FormatDateInput(date, kDateKind); });
 
-    QuickHelp()->AddBox(txtSel_Cliente_, {QStringLiteral("Clienti"), QStringLiteral("RagioneSociale"),
-                                          QStringLiteral("Codice"), QStringLiteral("RagioneSociale"),
-                                          QStringLiteral("Not Inattivo")});
+    QuickHelp()->AddBox(txtSel_Cliente_, kCustomerHelp);
     QuickHelp()->AddBox(txtSel_Articolo_,
                         {QStringLiteral("Articoli"), QStringLiteral("Descrizione"), QStringLiteral("Codice"),
                          QStringLiteral("Descrizione"), QStringLiteral("Not Disabilitato")});

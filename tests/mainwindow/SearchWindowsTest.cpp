@@ -384,3 +384,24 @@ TEST_F(SearchTest, QuickHelpFollowsTheTypingWithItsTimer) {
 }
 
 }  // namespace mwtest
+
+namespace mwtest {
+
+TEST_F(SearchTest, AWindowThatCannotLoadTellsAndRaises) {
+    // The province list cannot be read: the window shows why and the failure
+    // reaches the caller, which ends the view with its own message.
+    startup::runContext().database.reset();
+    platform::ScriptedBoxes boxes;
+    auto selection = selectionOf("Clienti");
+    bool confirmed = true;
+    bool shown = false;
+    controls::setSearchDialogHook([&](QDialog&) { return shown = true; });
+    EXPECT_THROW(frmSearch_Clienti::ShowSelection(&window, *selection, confirmed), std::exception);
+    controls::setSearchDialogHook({});
+    EXPECT_FALSE(shown);
+    EXPECT_FALSE(confirmed);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.shown()[0].text.contains("Il database non è aperto"));
+}
+
+}  // namespace mwtest
