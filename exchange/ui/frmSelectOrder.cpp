@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace exchange {
@@ -67,6 +69,14 @@ void frmSelectOrder::SelectOrder(datalib::DataSource& orders, bool& confirmed) {
         item->setData(Qt::UserRole, QString::number(orders.OID()));
         item->setSelected(true);
     }
+    // Wide enough for the longest entry, amount included (within the screen).
+    const QMargins margins = layout() ? layout()->contentsMargins() : QMargins();
+    const int wanted = lstOrder_->sizeHintForColumn(0) + 2 * lstOrder_->frameWidth() +
+                       lstOrder_->verticalScrollBar()->sizeHint().width() + margins.left() + margins.right() +
+                       8;
+    const QScreen* screen = this->screen();
+    const int room = screen ? screen->availableGeometry().width() - 40 : wanted;
+    if (wanted > width()) resize(qMin(wanted, room), height());
     exec();
     confirmed = m_blnConfirm;
 }
