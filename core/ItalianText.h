@@ -1,8 +1,7 @@
 #pragma once
-// Text to number, date and flag and back, as an Italian installation of the
-// original program did it, whatever the locale of this machine: decimal comma,
-// dot for thousands, dd/mm/yyyy, hh:mm:ss, "Vero"/"Falso". Variant and the
-// script built-ins both convert through here.
+// Text to number, date and flag and back, the Italian way whatever the locale
+// of this machine: decimal comma, dot for thousands, dd/mm/yyyy, hh:mm:ss,
+// "Vero"/"Falso". Variant and the script built-ins both convert through here.
 
 #include "core/Currency.h"
 #include "core/Date.h"

@@ -202,8 +202,8 @@ void frmMessage::ShowMsg(const QString& text, QWidget* parent, long top, long le
         if (owner) owner->repaint();
         owner_.rememberActive(QApplication::activeWindow());
         // A modal window that is not (or does not own) the owner would block
-        // this window: the message is then not shown, as the original's
-        // modeless window could not be shown over a modal one.
+        // this window: the message is then not shown, since a modeless
+        // window cannot come up over a modal one.
         QWidget* modal = QApplication::activeModalWidget();
         if (modal && !(owner && isAncestorWindow(modal, owner))) {
             owner_.drop();
@@ -246,7 +246,7 @@ void frmMessage::StartProgress(long total, bool enableStop) {
 
 QString frmMessage::CounterText(long value, long maximum) {
     if (maximum <= 9999) return QStringLiteral("%1 / %2").arg(value).arg(maximum);
-    // Halves go to the even number, as the original's conversion did.
+    // Halves go to the even number (lrint in the default rounding mode).
     const long percent = std::lrint(static_cast<double>(value) * 100.0 / static_cast<double>(maximum));
     return QStringLiteral("%1 / 100%").arg(percent);
 }
