@@ -15,6 +15,7 @@
 #include "app/AllTableClasses.h"
 #include "controls/DataGrid.h"
 #include "controls/MubShortSearch.h"
+#include "controls/SearchDialogs.h"
 #include "controls/ViewUtility.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
@@ -23,7 +24,9 @@
 #include "mainwindow/MainBrowser.h"
 #include "mainwindow/NavigationTree.h"
 #include "mainwindow/PeriodSelection.h"
+#include "mainwindow/PredefinedReports.h"
 #include "mainwindow/RelationMenus.h"
+#include "mainwindow/SearchWindow.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "schema/DB.h"
@@ -31,6 +34,7 @@
 
 #include <benchmark/benchmark.h>
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QMainWindow>
 #include <QMenu>
@@ -270,5 +274,79 @@ void BM_PeriodChangeOnOrders(benchmark::State& state) {
     state.counters["rss_kb"] = residentKb();
 }
 BENCHMARK(BM_PeriodChangeOnOrders)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// Every view a tree node gives, from the node to the painted first screen;
+// for the list sections to the print chooser (the search windows confirmed
+// empty, the first order chosen, the chooser left), then back to the
+// heading. Memory stays flat whatever the table's size.
+const char* const kViews[] = {"Ordini",
+                              "Ordini da Inviare",
+                              "Articoli",
+                              "Kit",
+                              "Promozioni",
+                              "Clienti",
+                              "Nuovi / non confermati",
+                              "SediClienti",
+                              "Fornitori",
+                              "Agenti",
+                              "Linee",
+                              "Categorie",
+                              "Elenco",
+                              "Elenco con Riferimenti",
+                              "Dettagli (per Cliente)",
+                              "Non Spediti",
+                              "Non Confermati",
+                              "Confermati",
+                              "Annullati",
+                              "Spediti (per Cliente)",
+                              "Articoli Da Spedire (per Cliente)",
+                              "Proposta d'Ordine",
+                              "Conferma d'Ordine",
+                              "Clienti per Rag.Soc.",
+                              "Clienti per Provincia",
+                              "Analisi Crescita",
+                              "Consuntivo Clienti"};
+
+void BM_SectionViewFirstScreen(benchmark::State& state) {
+    Fixture& f = fixture();
+    if (!f.ok) return state.SkipWithError("archivio mancante");
+    const QString key = QString::fromUtf8(kViews[state.range(0)]);
+    state.SetLabel(kViews[state.range(0)]);
+    bool chooser = false;
+    controls::setSearchDialogHook([&](QDialog& d) {
+        if (auto* w = qobject_cast<mainwindow::SearchWindow*>(&d)) {
+            w->cmdOk()->click();
+            return w->result() == QDialog::Accepted;
+        }
+        if (auto* p = qobject_cast<controls::PickListDialog*>(&d)) {
+            p->ChooseRow(0);
+            return true;
+        }
+        if (qobject_cast<mainwindow::frmPrinterFunctions*>(&d)) chooser = true;
+        return false;
+    });
+    long rows = 0;
+    for (auto _ : state) {
+        chooser = false;
+        QTreeWidget* tree = f.browser->tvTreeView();
+        {
+            const QSignalBlocker quiet(tree);
+            tree->setCurrentItem(mainwindow::NodeByKey(tree, key));
+        }
+        f.browser->RefreshDetailView();
+        if (f.browser->dgView()->isVisible()) {
+            f.paint();
+            rows = f.browser->CurrentDataSource()->RowCount();
+        }
+    }
+    controls::setSearchDialogHook({});
+    state.counters["rows"] = double(rows);
+    state.counters["chooser"] = chooser ? 1 : 0;
+    state.counters["rss_kb"] = residentKb();
+}
+BENCHMARK(BM_SectionViewFirstScreen)
+    ->DenseRange(0, int(std::size(kViews)) - 1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 }  // namespace

@@ -47,6 +47,18 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), model_(new DataGridMod
     connect(horizontalHeader(), &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         emit contextMenuWanted(ChooseMenu(false, true), horizontalHeader()->mapToGlobal(pos));
     });
+    // The current cell stays on its field when the rows are read again
+    // (a filter, a sort): the current-column commands work on it.
+    connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        keptField_ = currentIndex().isValid() ? model_->fieldOf(currentIndex().column()) : QString();
+    });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        const auto& ds = dataSource();
+        const int column = keptField_.isEmpty() ? -1 : model_->columnOf(keptField_);
+        if (column < 0 || !ds || ds->DataEmpty() || !ds->RowValid()) return;
+        selectionModel()->setCurrentIndex(model_->index(int(ds->Position()), column),
+                                          QItemSelectionModel::NoUpdate);
+    });
 }
 
 const std::shared_ptr<datalib::DataSource>& DataGrid::dataSource() const { return model_->dataSource(); }

@@ -67,6 +67,7 @@ class DataGrid : public QTableView {
   private:
     DataGridModel* model_;
     bool applying_ = false;
+    QString keptField_;  // the current cell's field while the rows are read again
 };
 
 }  // namespace controls

@@ -2,20 +2,26 @@
 
 #include "controls/DataGrid.h"
 #include "controls/DataGridModel.h"
+#include "controls/GridSettingsMenu.h"
 #include "controls/KeyStrings.h"
 #include "controls/MubCommand.h"
 #include "controls/MubShortSearch.h"
 #include "controls/ViewGridSettings.h"
+#include "controls/ViewUtility.h"
 #include "core/AppError.h"
 #include "core/ItalianText.h"
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
+#include "datalib/SelectionCriteria.h"
 #include "mainwindow/MainBrowserWidgets.h"
 #include "mainwindow/NavigationTree.h"
 #include "mainwindow/PeriodSelection.h"
+#include "mainwindow/PredefinedReports.h"
 #include "mainwindow/SectionButtons.h"
+#include "mainwindow/frmSearch_Clienti.h"
+#include "mainwindow/frmSearch_Ordini.h"
 #include "platform/SettingsStore.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/ShowError.h"
@@ -27,6 +33,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QFrame>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -57,35 +64,46 @@ using controls::VirtualKeyCode;
 
 namespace {
 
-// The browsed sections that are not plain tables: table, fixed filter, sort.
+// The sections that are not plain tables: table, fixed filter, sort,
+// columns, search window (1 customers, 2 orders) and whether the rows are
+// printed rather than browsed.
 struct SectionView {
     const char* key;
     const char* table;
     const char* filter;
     const char* sort;
-    bool list;  // printed, not browsed
+    const char* columns;
+    int searchMode;
+    bool list;
 };
 
+const char* const kRowSort = "Ordini.Cliente,Ordini.NumeroSede,PosizioneRiga";
+const char* const kRowColumns = "*,Ordini.Cliente,Ordini.NumeroSede";
+const char* const kProposal = "Proposta d'Ordine";
+const char* const kConfirmation = "Conferma d'Ordine";
+
 const SectionView kSections[] = {
-    {"Nuovi / non confermati", "Clienti", "NOT ConfermatoSede", "", false},
-    {"Ordini da Inviare", "Ordini", "NOT InviatoSede", "DataInserimento", false},
-    {"Elenco", "Ordini", "", "DataInserimento", true},
-    {"Dettagli (per Cliente)", "RigheOrdini", "Approvato", "Ordini.Cliente,Ordini.NumeroSede,PosizioneRiga",
+    {"Nuovi / non confermati", "Clienti", "NOT ConfermatoSede", "", "", 0, false},
+    {"Ordini da Inviare", "Ordini", "NOT InviatoSede", "DataInserimento", "", 0, false},
+    {"Elenco", "Ordini", "", "DataInserimento", "", 2, true},
+    {"Dettagli (per Cliente)", "RigheOrdini", "Approvato", kRowSort, kRowColumns, 2, true},
+    {"Analisi Crescita", "Clienti", "", "RagioneSociale", "", 0, true},
+    {"Non Spediti", "Ordini", "NOT InviatoSede", "DataInserimento", "", 2, true},
+    {"Non Confermati", "Ordini", "InviatoSede AND Not Approvato AND Not Annullato", "DataInserimento", "", 2,
      true},
-    {"Analisi Crescita", "Clienti", "", "RagioneSociale", true},
-    {"Non Spediti", "Ordini", "NOT InviatoSede", "DataInserimento", true},
-    {"Non Confermati", "Ordini", "InviatoSede AND Not Approvato AND Not Annullato", "DataInserimento", true},
-    {"Confermati", "Ordini", "InviatoSede AND Approvato AND Not Annullato", "DataInserimento", true},
-    {"Annullati", "Ordini", "Annullato", "DataInserimento", true},
-    {"Elenco con Riferimenti", "Ordini", "", "DataInserimento", true},
-    {"Spediti (per Cliente)", "RigheOrdini", "", "Ordini.Cliente,Ordini.NumeroSede,PosizioneRiga", true},
-    {"Articoli Da Spedire (per Cliente)", "RigheOrdini", "QuantitàOrdine - QuantitàEvasa > 0",
-     "Ordini.Cliente,Ordini.NumeroSede,PosizioneRiga", true},
-    {"Proposta d'Ordine", "Ordini", "", "", true},
-    {"Conferma d'Ordine", "Ordini", "", "", true},
-    {"Clienti per Rag.Soc.", "Clienti", "", "RagioneSociale", true},
-    {"Clienti per Provincia", "Clienti", "", "Provincia", true},
-    {"Consuntivo Clienti", "Clienti", "", "RagioneSociale", true},
+    {"Confermati", "Ordini", "InviatoSede AND Approvato AND Not Annullato", "DataInserimento", "", 2, true},
+    {"Annullati", "Ordini", "Annullato", "DataInserimento", "", 2, true},
+    {"Elenco con Riferimenti", "Ordini", "", "DataInserimento", "", 2, true},
+    {"Spediti (per Cliente)", "RigheOrdini", "", kRowSort, kRowColumns, 1, true},
+    {"Articoli Da Spedire (per Cliente)", "RigheOrdini", "QuantitàOrdine - QuantitàEvasa > 0", kRowSort,
+     kRowColumns, 2, true},
+    // Printed once an order has been chosen.
+    {kProposal, "Ordini", "", "", "", 0, false},
+    {kConfirmation, "Ordini", "", "", "", 0, false},
+    {"Clienti per Rag.Soc.", "Clienti", "", "RagioneSociale", "", 1, true},
+    // A customer's province is its town's.
+    {"Clienti per Provincia", "Clienti", "", "Comuni.Provincia", "", 1, true},
+    {"Consuntivo Clienti", "Clienti", "", "RagioneSociale", "", 1, true},
 };
 
 const char* const kOrderColumns = "*,Numero,NumeroSede,Cliente,DataInserimento,Listino,DataModifica,Agente";
@@ -152,52 +170,25 @@ std::shared_ptr<datalib::Database> MainBrowser::database() const {
 // ---- Widgets -------------------------------------------------------------------------
 
 void MainBrowser::buildWidgets() {
-    BrowserWidgets w = BuildBrowserWidgets(window_, this);
-    area_ = w.area;
-    titles_ = w.titles;
-    title0_ = w.title0;
-    title1_ = w.title1;
-    title1Caption_ = title1_->text();
-    cmdHideTree_ = w.cmdHideTree;
-    cmdDateSel_ = w.cmdDateSel;
-    tree_ = w.tree;
-    splitter_ = w.splitter;
-    movingSplitter_ = w.movingSplitter;
-    search_ = w.search;
-    grid_ = w.grid;
-    cmdGridSetting_ = w.cmdGridSetting;
-    background_ = w.background;
-    sectionButtons_ = w.sectionButtons;
-    tmFunc_ = w.tmFunc;
-    mnuHideSection_ = w.mnuHideSection;
-    mnuOrder_ = w.mnuOrder;
-    mnuOrderComplex_ = w.mnuOrderComplex;
-    mnuOrderCancel_ = w.mnuOrderCancel;
-    mnuSearch_ = w.mnuSearch;
-    mnuFilterComplex_ = w.mnuFilterComplex;
-    mnuTotal_ = w.mnuTotal;
-    mnuTotalCount_ = w.mnuTotalCount;
-    mnuTotalHeading_ = w.mnuTotalHeading;
-    mnuAssociation_ = w.mnuAssociation;
-    mnuFieldFuncs_ = w.mnuFieldFuncs;
+    w_ = BuildBrowserWidgets(window_, this);
 
-    connect(cmdHideTree_, &QPushButton::clicked, this, [this] { mnuHideSection_Click(); });
-    connect(tree_, &QTreeWidget::currentItemChanged, this,
+    connect(w_.cmdHideTree, &QPushButton::clicked, this, [this] { mnuHideSection_Click(); });
+    connect(w_.tree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current, QTreeWidgetItem*) { tvTreeView_NodeClick(current); });
-    connect(tree_, &QTreeWidget::itemClicked, this,
+    connect(w_.tree, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* node, int) { tvTreeView_NodeClick(node); });
-    connect(tree_, &QTreeWidget::itemDoubleClicked, this,
+    connect(w_.tree, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem*, int) { RefreshDetailView(); });
 
-    connect(search_, &controls::MubShortSearch::InputReturned, this, [this](int, int) {
-        if (grid_->isVisible() && grid_->isEnabled()) grid_->setFocus(Qt::OtherFocusReason);
+    connect(w_.search, &controls::MubShortSearch::InputReturned, this, [this](int, int) {
+        if (w_.grid->isVisible() && w_.grid->isEnabled()) w_.grid->setFocus(Qt::OtherFocusReason);
     });
-    connect(search_, &controls::MubShortSearch::QueryDefaultSort, this,
+    connect(w_.search, &controls::MubShortSearch::QueryDefaultSort, this,
             [this](QString& criterion, bool& handled) {
                 criterion = gridSettings_ ? gridSettings_->DefaultSort() : QString();
                 handled = true;
             });
-    connect(search_, &controls::MubShortSearch::DefaultSortChanged, this,
+    connect(w_.search, &controls::MubShortSearch::DefaultSortChanged, this,
             [this](const QString& criterion, bool& handled) {
                 if (gridSettings_) gridSettings_->SetDefaultSort(criterion);
                 QString text = QStringLiteral("Il criterio di ordinamento predefinito è stato ");
@@ -207,47 +198,70 @@ void MainBrowser::buildWidgets() {
                                      window_);
                 handled = true;
             });
-    connect(search_, &controls::MubShortSearch::RowFound, this, [this](long) { grid_->FollowDataSource(); });
+    connect(w_.search, &controls::MubShortSearch::RowFound, this,
+            [this](long) { w_.grid->FollowDataSource(); });
 
-    connect(grid_, &DataGrid::keyDown, this, &MainBrowser::GridKeyDown);
-    connect(grid_, &QAbstractItemView::doubleClicked, this,
+    connect(w_.grid, &DataGrid::keyDown, this, &MainBrowser::GridKeyDown);
+    connect(w_.grid, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex&) { emit viewEditData(false); });
-    connect(grid_, &DataGrid::headerClicked, this, &MainBrowser::headerClicked);
-    connect(grid_, &DataGrid::columnResized, this, &MainBrowser::columnResized);
-    connect(grid_, &DataGrid::contextMenuWanted, this,
+    connect(w_.grid, &DataGrid::headerClicked, this, &MainBrowser::headerClicked);
+    connect(w_.grid, &DataGrid::columnResized, this, &MainBrowser::columnResized);
+    connect(w_.grid, &DataGrid::contextMenuWanted, this,
             [this](DataGrid::MenuTarget target, const QPoint& pos) { contextMenu(int(target), pos); });
 
-    connect(sectionButtons_, &SectionButtons::refreshRequested, this, [this] { RefreshDetailView(); });
-    connect(tmFunc_, &QTimer::timeout, this, &MainBrowser::tmFunc_Timer);
-    showHideCaption(cmdHideTree_, splitState_);
+    connect(w_.sectionButtons, &SectionButtons::refreshRequested, this, [this] { RefreshDetailView(); });
+    connect(w_.tmFunc, &QTimer::timeout, this, &MainBrowser::tmFunc_Timer);
+    showHideCaption(w_.cmdHideTree, splitState_);
 }
 
 void MainBrowser::buildMenus() {
-    connect(mnuHideSection_, &QAction::triggered, this, [this] {
+    connect(w_.mnuHideSection, &QAction::triggered, this, [this] {
         // The check mark follows the layout, not the click.
-        mnuHideSection_->setChecked(!mnuHideSection_->isChecked());
+        w_.mnuHideSection->setChecked(!w_.mnuHideSection->isChecked());
         mnuHideSection_Click();
     });
-    connect(mnuOrderComplex_, &QAction::triggered, this, [this] {
-        tmFunc_->setProperty("Tag", QStringLiteral("mnuOrderComplex"));
-        tmFunc_->start();
+    connect(w_.mnuOrderComplex, &QAction::triggered, this, [this] {
+        w_.tmFunc->setProperty("Tag", QStringLiteral("mnuOrderComplex"));
+        w_.tmFunc->start();
     });
-    connect(mnuOrderCancel_, &QAction::triggered, this, [this] { search_->CancelSort(); });
-    connect(mnuSearch_, &QAction::triggered, this, [this] {
-        if (search_->isVisible()) search_->SearchNext(true);
+    connect(w_.mnuOrderCancel, &QAction::triggered, this, [this] { w_.search->CancelSort(); });
+    connect(w_.mnuSearch, &QAction::triggered, this, [this] {
+        if (w_.search->isVisible()) w_.search->SearchNext(true);
     });
-    connect(mnuFilterComplex_, &QAction::triggered, this, [this] {
-        tmFunc_->setProperty("Tag", QStringLiteral("mnuFilterComplex"));
-        tmFunc_->start();
+    connect(w_.mnuFilterComplex, &QAction::triggered, this, [this] {
+        w_.tmFunc->setProperty("Tag", QStringLiteral("mnuFilterComplex"));
+        w_.tmFunc->start();
     });
-    connect(mnuTotalCount_, &QAction::triggered, this, [this] { mnuTotalCount_Click(); });
+    connect(w_.mnuTotalCount, &QAction::triggered, this, [this] { mnuTotalCount_Click(); });
+
+    connect(w_.mnuFieldFilter, &QAction::triggered, this, &MainBrowser::mnuFieldFilter_Click);
+    connect(w_.mnuFieldSearchNext, &QAction::triggered, this, &MainBrowser::mnuFieldSearchNext_Click);
+    connect(w_.mnuFieldFilterCancel, &QAction::triggered, this, &MainBrowser::mnuFieldFilterCancel_Click);
+    connect(w_.mnuFieldFilterCancelAll, &QAction::triggered, this,
+            &MainBrowser::mnuFieldFilterCancelAll_Click);
+    connect(w_.mnuDataSelBeforeQuery, &QAction::triggered, this, [this] {
+        // The check mark tells whether a selection is stored, not the click.
+        w_.mnuDataSelBeforeQuery->setChecked(!w_.mnuDataSelBeforeQuery->isChecked());
+        mnuDataSelBeforeQuery_Click();
+    });
+    connect(w_.mnuDataSelCancel, &QAction::triggered, this, &MainBrowser::mnuDataSelCancel_Click);
+
+    // The grid-settings button's menu works on the view shown.
+    controls::GridSettingsMenu::Target target;
+    target.grid = [this] { return w_.grid; };
+    target.dataSource = [this] { return curDS_; };
+    target.settings = [this] { return gridSettings_.get(); };
+    w_.mnuGridSetting =
+        new controls::GridSettingsMenu(QStringLiteral("&Griglia"), std::move(target), window_);
+    connect(w_.cmdGridSetting, &QPushButton::clicked, this,
+            [this] { w_.mnuGridSetting->popup(QCursor::pos()); });
 }
 
 QList<QAction*> MainBrowser::mnuTotalItems() const {
     QList<QAction*> items;
     bool after = false;
-    for (QAction* a : mnuTotal_->actions()) {
-        if (a == mnuTotalHeading_) after = true;
+    for (QAction* a : w_.mnuTotal->actions()) {
+        if (a == w_.mnuTotalHeading) after = true;
         if (after) items << a;
     }
     return items;
@@ -258,14 +272,14 @@ QList<QAction*> MainBrowser::mnuTotalItems() const {
 void MainBrowser::SetTreeViewNodes() {
     auto db = database();
     if (!db) return;
-    mainwindow::SetTreeViewNodes(tree_, *db);
+    mainwindow::SetTreeViewNodes(w_.tree, *db);
 }
 
 void MainBrowser::tvTreeView_NodeClick(QTreeWidgetItem* node) {
     if (!node) return;
-    if (tree_->currentItem() != node) {
-        const QSignalBlocker quiet(tree_);
-        tree_->setCurrentItem(node);
+    if (w_.tree->currentItem() != node) {
+        const QSignalBlocker quiet(w_.tree);
+        w_.tree->setCurrentItem(node);
     }
     // The tree owns its nodes; a rebuild deletes them, so the node last
     // shown is compared by address only and never used.
@@ -282,17 +296,35 @@ void MainBrowser::SetStatusMsg(const QString& text) {
 
 void MainBrowser::ReleaseView() {
     SaveGridSettings();
-    grid_->Bind(nullptr, nullptr);
+    w_.grid->Bind(nullptr, nullptr);
     std::shared_ptr<datalib::DataSource> none;
-    search_->Bind(none);
+    w_.search->Bind(none);
     if (curDS_ && curDSEvents_ >= 0) curDS_->disconnectRefresh(curDSEvents_);
     curDSEvents_ = -1;
     curDS_.reset();
+    selection_.reset();
 }
 
 void MainBrowser::SaveGridSettings() {
     if (gridSettings_) gridSettings_->WriteFile();
 }
+
+// What a view is built from: the parts of the section, the criteria that
+// narrow it (the chosen order, the stored selection or the search, the
+// period) and the title it is shown under.
+struct MainBrowser::Query {
+    QString nodeText;
+    QString key;
+    QString table;
+    QString fixedFilter;  // the section's own condition: the data source's base filter
+    QString sort;
+    QString columns;
+    int searchMode = 0;
+    bool list = false;
+    QString criteria;  // the data source's filter
+    QString dateColumn;
+    QString title;
+};
 
 void MainBrowser::RefreshDetailView() {
     auto db = database();
@@ -302,152 +334,316 @@ void MainBrowser::RefreshDetailView() {
     // Where the previous view stood, to find the row again in the same table.
     QString savedTable;
     qint64 savedKey = 0;
-    if (curDS_ && grid_->dataSource()) {
+    if (curDS_ && w_.grid->dataSource()) {
         try {
             savedTable = curDS_->Table()->Name();
-            if (!curDS_->Bof() && !curDS_->Eof()) savedKey = grid_->Bookmark();
+            if (!curDS_->Bof() && !curDS_->Eof()) savedKey = w_.grid->Bookmark();
         } catch (...) {
             savedKey = 0;
         }
     }
 
+    // A view that cannot be built leaves the one on screen as it was.
     bool messageShown = false;
+    const auto failed = [&] {
+        const core::AppError error = startup::CurrentError();
+        refreshing_ = false;
+        if (messageShown) {
+            startup::frmMessage::Unload();
+            QApplication::restoreOverrideCursor();
+        }
+        startup::ShowError(error, QStringLiteral("Visualizzazione dati fallita: \r\r") + error.description(),
+                           window_);
+    };
+
+    QTreeWidgetItem* node = w_.tree->currentItem();
+    const QString key = NodeKey(node);
+    Query q;
+    std::shared_ptr<datalib::DataSource> ds;
     try {
-        title1_->setText(title1Caption_);
+        w_.mnuDataSelBeforeQuery->setChecked(false);
+        if (node)
+            SetStatusMsg(w_.title0->text() + QStringLiteral(" <") + node->text(0) + QStringLiteral(">"));
+        if (node && !key.isEmpty()) {
+            if (!buildQuery(node, key, q)) {
+                // The order chooser or the search window was closed: no view.
+                refreshing_ = false;
+                backToHeading(node, false);
+                return;
+            }
+            if (q.table != savedTable) {
+                savedTable.clear();
+                savedKey = 0;
+            }
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            startup::frmMessage::instance()->ShowMsg(
+                QStringLiteral("Lettura ") + q.nodeText + QStringLiteral("..."), window_, -1, -1);
+            messageShown = true;
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            ds = db->Tables(q.table)->OpenDataSource(q.criteria, q.sort, q.columns, q.fixedFilter);
+        }
+    } catch (...) {
+        failed();
+        return;
+    }
+
+    // The new view takes the place of the previous one.
+    try {
+        w_.title1->setText(w_.title1->property("Tag").toString());
         for (QAction* a : mnuTotalItems())
-            if (a != mnuTotalHeading_) {
-                mnuTotal_->removeAction(a);
+            if (a != w_.mnuTotalHeading) {
+                w_.mnuTotal->removeAction(a);
                 a->deleteLater();
             }
         emit buildRelationMenus(curDS_.get(), true);
-
-        QTreeWidgetItem* node = tree_->currentItem();
-        if (node) SetStatusMsg(title0_->text() + QStringLiteral(" <") + node->text(0) + QStringLiteral(">"));
-        const QString key = NodeKey(node);
-        if (!node || key.isEmpty()) {
+        if (!ds) {
             showEmptyState();
         } else {
-            QString table = MapListTableName(key);
-            QString filter, sort, columns;
-            listView_ = false;
-            for (const SectionView& s : kSections)
-                if (key == QLatin1String(s.key)) {
-                    table = QString::fromUtf8(s.table);
-                    filter = QString::fromUtf8(s.filter);
-                    sort = QString::fromUtf8(s.sort);
-                    listView_ = s.list;
-                    if (table == QLatin1String("RigheOrdini"))
-                        columns = QStringLiteral("*,Ordini.Cliente,Ordini.NumeroSede");
-                    break;
-                }
-            title1_->setText(QStringLiteral(" ") + node->text(0));
-            if (table != savedTable) savedKey = 0;
-            const QString dateColumn = GetPeriodDateField(table);
-            if (table == QLatin1String("Ordini")) {
-                if (columns.isEmpty()) columns = QLatin1String(kOrderColumns);
-                if (sort.isEmpty()) sort = QStringLiteral("DataInserimento");
-            }
-            static const QStringList disabledTables{QStringLiteral("Articoli"), QStringLiteral("Listini"),
-                                                    QStringLiteral("Kit"), QStringLiteral("Categorie"),
-                                                    QStringLiteral("Linee")};
-            if (disabledTables.contains(table)) {
-                if (!filter.trimmed().isEmpty()) filter += QStringLiteral(" AND ");
-                filter += QStringLiteral(" Disabilitato = False ");
-            }
-
-            // Opening.
-            background_->hide();
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-            startup::frmMessage::instance()->ShowMsg(
-                QStringLiteral("Lettura ") + node->text(0) + QStringLiteral("..."), window_, -1, -1);
-            messageShown = true;
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-
-            if (curDS_ && curDSEvents_ >= 0) curDS_->disconnectRefresh(curDSEvents_);
-            curDSEvents_ = -1;
-            // The period chosen in the period menu, on the view's date column.
-            const QString period = PeriodCondition(periodState(), dateColumn, *db);
-            if (!period.isEmpty())
-                filter =
-                    filter.trimmed().isEmpty() ? period : QStringLiteral("(%1) AND (%2)").arg(filter, period);
-            curDS_ = db->Tables(table)->OpenDataSource(filter, sort, columns);
-
-            // Grid settings: kept while the data set stays the same.
-            const QString dsName = curDS_->Table()->Name();
-            if (!gridSettings_ || gridSettings_->Section() != dsName) {
-                if (gridSettings_) gridSettings_->WriteFile();
-                gridSettings_ =
-                    std::make_unique<ViewGridSettings>(ViewGridSettings::DefaultFileName(), dsName);
-            }
-            grid_->Bind(curDS_, gridSettings_.get());
-            RefreshTotalsMenu();
-            curDSEvents_ =
-                curDS_->connectRefresh([this](datalib::DataSource& ds) { OnRefreshRecordset(ds); });
-
-            if (savedKey && curDS_->ColExist(QStringLiteral("OID")) &&
-                curDS_->MoveToKey(core::Variant(static_cast<double>(savedKey))))
-                grid_->FollowDataSource();
-
-            cmdDateSel_->setVisible(!dateColumn.isEmpty());
-            cmdDateSel_->setProperty("Tag", dateColumn);
-
-            if (!listView_) {
-                search_->Bind(curDS_);
-                search_->show();
-                grid_->show();
-                cmdGridSetting_->show();
-            } else {
-                grid_->Bind(nullptr, nullptr);
-                grid_->hide();
-                search_->hide();
-                cmdGridSetting_->hide();
-            }
-            emit buildRelationMenus(curDS_.get(), false);
+            w_.background->hide();
+            presentView(q, ds, savedTable, savedKey);
         }
-
-        const bool browsed = grid_->isVisible();
-        mnuOrder_->setEnabled(browsed);
-        mnuSearch_->setEnabled(browsed);
-        mnuFilterComplex_->setEnabled(browsed);
+        const bool browsed = !w_.grid->isHidden();
+        w_.mnuOrder->setEnabled(browsed);
+        w_.mnuSearch->setEnabled(browsed);
+        w_.mnuFilterComplex->setEnabled(browsed);
         emit viewCommandsEnabled(browsed);
-
+        setAdministratorItems();
         ArrangeMainWindow(splitterLeft_);
         BuildSectionButtons();
     } catch (...) {
-        const core::AppError error = startup::CurrentError();
-        refreshing_ = false;
-        if (messageShown) startup::frmMessage::Unload();
-        if (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
-        startup::ShowError(error, QStringLiteral("Visualizzazione dati fallita: \r\r") + error.description(),
-                           window_);
+        failed();
         return;
     }
     if (messageShown) {
         startup::frmMessage::Unload();
         QApplication::restoreOverrideCursor();
     }
+
+    // A list section is printed, then the window goes back to its heading.
+    if (ds && q.list) {
+        try {
+            if (curDS_->DataEmpty()) {
+                platform::messageBox(QStringLiteral("Nessun dato corrispondente ai criteri impostati."),
+                                     platform::kOkOnly | platform::kInformation, applicationTitle(), window_);
+            } else {
+                bool preview = false;
+                if (frmPrinterFunctions::ShowSelection(window_, preview)) emit printChosen(preview);
+            }
+        } catch (...) {
+            startup::ShowError(startup::CurrentError(), QString(), window_);
+        }
+        refreshing_ = false;
+        backToHeading(node, true);
+        return;
+    }
     refreshing_ = false;
-    if (grid_->isVisible() && !search_->isAncestorOf(window_->focusWidget()))
-        grid_->setFocus(Qt::OtherFocusReason);
+    if (w_.grid->isVisible() && !w_.search->isAncestorOf(window_->focusWidget()))
+        w_.grid->setFocus(Qt::OtherFocusReason);
+}
+
+bool MainBrowser::buildQuery(QTreeWidgetItem* node, const QString& key, Query& q) {
+    q.nodeText = node->text(0);
+    q.key = key;
+    q.table = MapListTableName(key);
+    for (const SectionView& s : kSections)
+        if (key == QString::fromUtf8(s.key)) {
+            q.table = QString::fromUtf8(s.table);
+            q.fixedFilter = QString::fromUtf8(s.filter);
+            q.sort = QString::fromUtf8(s.sort);
+            q.columns = QString::fromUtf8(s.columns);
+            q.searchMode = s.searchMode;
+            q.list = s.list;
+            break;
+        }
+    if ((key == QString::fromUtf8(kProposal) || key == QString::fromUtf8(kConfirmation)) &&
+        !chooseOrder(key, q))
+        return false;
+
+    q.title = QStringLiteral(" ") + q.nodeText;
+    q.dateColumn = GetPeriodDateField(q.table);
+    if (q.table == QLatin1String("Ordini")) {
+        if (q.columns.isEmpty()) q.columns = QLatin1String(kOrderColumns);
+        if (q.sort.isEmpty()) q.sort = QStringLiteral("DataInserimento");
+    }
+    static const QStringList disabledTables{QStringLiteral("Articoli"), QStringLiteral("Listini"),
+                                            QStringLiteral("Kit"), QStringLiteral("Categorie"),
+                                            QStringLiteral("Linee")};
+    if (disabledTables.contains(q.table)) {
+        if (!q.fixedFilter.trimmed().isEmpty()) q.fixedFilter += QStringLiteral(" AND ");
+        q.fixedFilter += QStringLiteral(" Disabilitato = False ");
+    }
+
+    if (q.searchMode == 0) applyStoredSelection(q.nodeText, q);
+    if (!w_.mnuDataSelBeforeQuery->isChecked() && q.searchMode != 0 && !runSearchWindow(q.searchMode, q))
+        return false;
+
+    // The period chosen in the period menu, on the view's date column.
+    const QString period = PeriodCondition(periodState(), q.dateColumn, *database());
+    if (!period.isEmpty())
+        q.criteria = q.criteria.isEmpty()
+                         ? period
+                         : QStringLiteral("(") + q.criteria + QStringLiteral(") AND ") + period;
+    return true;
+}
+
+// The order-print sections first let the operator choose one order.
+bool MainBrowser::chooseOrder(const QString& key, Query& q) {
+    const bool proposal = key == QString::fromUtf8(kProposal);
+    auto orders =
+        database()
+            ->Tables(QStringLiteral("Ordini"))
+            ->OpenDataSource(proposal ? QStringLiteral("NOT Approvato") : QStringLiteral("Approvato"),
+                             QStringLiteral("Numero DESC"));
+    const core::Variant chosen =
+        controls::ViewUtility::View(orders, window_).PickList(QString(), QString(), QStringLiteral("Numero"));
+    if (chosen.isEmpty()) return false;
+    q.criteria = orders->EqualityCondition(QStringLiteral("Numero"));
+    q.list = true;
+    return true;
+}
+
+// The selection stored under the node's text is asked for before the data
+// are shown ("Selezioni predefinite").
+void MainBrowser::applyStoredSelection(const QString& nodeText, Query& q) {
+    auto db = database();
+    const datalib::TableDef* table = db->tableDef(q.table);
+    if (!table) return;
+    if (selection_ && (selection_->Name() != nodeText || &selection_->table() != table)) selection_.reset();
+    if (!selection_) selection_ = std::make_unique<datalib::SelectionCriteria>(db, *table);
+    if (selection_->Exists(nodeText)) {
+        w_.mnuDataSelBeforeQuery->setChecked(true);
+        if (selection_->Name() != nodeText) selection_->Load(nodeText);
+    }
+    if (!w_.mnuDataSelBeforeQuery->isChecked() || !q.criteria.isEmpty()) return;
+
+    const QString caption = w_.title1->property("Tag").toString();
+    if (controls::ViewUtility::SelectionDialog(*selection_, window_, true, false, true,
+                                               QStringLiteral("Selezioni predefinite"), 0, 0)) {
+        q.criteria = selection_->CombinedText();
+        if (q.criteria.isEmpty()) {
+            selection_.reset();
+        } else {
+            q.title = caption + QStringLiteral("  [selezioni impostate]");
+            if (!q.dateColumn.isEmpty() && selection_->TestColumn(q.dateColumn)) q.dateColumn.clear();
+        }
+        return;
+    }
+    const int answer = platform::messageBox(
+        QStringLiteral("Selezioni predefinite annullate...\r\rVuoi visualizzare tutti i dati?"),
+        platform::kYesNo | platform::kQuestion | platform::kDefaultButton2, applicationTitle(), window_);
+    if (answer == platform::kAnswerYes) return;
+    // No rows at all: the key column equal to Null.
+    QString keyColumn = table->keyFieldName();
+    if (keyColumn.isEmpty()) keyColumn = QStringLiteral("OID");
+    q.criteria = db->Tables(q.table)->BuildFieldCondition(keyColumn, core::Variant::null(), 0);
+    q.title = caption + QStringLiteral("  [nessun dato richiesto]");
+}
+
+// The customer (1) or order (2) search window narrows the section; after a
+// search no period applies. False when the window was closed.
+bool MainBrowser::runSearchWindow(int mode, Query& q) {
+    auto db = database();
+    const datalib::TableDef* table =
+        db->tableDef(mode == 1 ? QStringLiteral("Clienti") : QStringLiteral("Ordini"));
+    if (!table) return false;
+    selection_ = std::make_unique<datalib::SelectionCriteria>(db, *table);
+    bool confirmed = false;
+    if (mode == 1)
+        frmSearch_Clienti::ShowSelection(window_, *selection_, confirmed);
+    else
+        frmSearch_Ordini::ShowSelection(window_, *selection_, confirmed);
+    if (!confirmed) return false;
+    const QString search = selection_->CombinedText();
+    if (!search.isEmpty()) {
+        if (!q.criteria.isEmpty()) q.criteria = QStringLiteral("(") + q.criteria + QStringLiteral(") AND ");
+        q.criteria += QStringLiteral("(") + search + QStringLiteral(")");
+    }
+    q.dateColumn.clear();
+    return true;
+}
+
+void MainBrowser::presentView(const Query& q, const std::shared_ptr<datalib::DataSource>& ds,
+                              const QString& savedTable, qint64 savedKey) {
+    if (curDS_ && curDSEvents_ >= 0) curDS_->disconnectRefresh(curDSEvents_);
+    curDSEvents_ = -1;
+    curDS_ = ds;
+    listView_ = q.list;
+    w_.title1->setText(q.title);
+
+    // Grid settings: kept while the data set stays the same.
+    const QString dsName = curDS_->Table()->Name();
+    if (!gridSettings_ || gridSettings_->Section() != dsName) {
+        if (gridSettings_) gridSettings_->WriteFile();
+        gridSettings_ = controls::ViewUtility::GridSettings(ViewGridSettings::DefaultFileName(), dsName);
+    }
+    controls::ViewUtility::View(curDS_, window_).GridView(w_.grid, gridSettings_.get());
+    RefreshTotalsMenu();
+    curDSEvents_ = curDS_->connectRefresh([this](datalib::DataSource& d) { OnRefreshRecordset(d); });
+
+    w_.grid->clearSelection();
+    if (!savedTable.isEmpty() && savedKey && curDS_->ColExist(QStringLiteral("OID")) &&
+        curDS_->MoveToKey(core::Variant(static_cast<double>(savedKey))))
+        w_.grid->FollowDataSource();
+
+    w_.cmdDateSel->setVisible(!q.dateColumn.isEmpty());
+    w_.cmdDateSel->setProperty("Tag", q.dateColumn);
+
+    if (!q.list) {
+        w_.search->Bind(curDS_);
+        w_.search->show();
+        w_.grid->show();
+        w_.cmdGridSetting->show();
+    } else {
+        w_.grid->Bind(nullptr, nullptr);
+        w_.grid->hide();
+        w_.search->hide();
+        w_.cmdGridSetting->hide();
+    }
+    emit buildRelationMenus(curDS_.get(), false);
+    w_.mnuGridSetting->mnuGridFldSequence()->setChecked(gridSettings_ &&
+                                                        !gridSettings_->FieldSequence().isEmpty());
+}
+
+// Back from a list section or a closed chooser: the node's parent becomes
+// the tree's current node; after a list section a heading is shown again
+// (a closed chooser leaves the previous view on screen).
+void MainBrowser::backToHeading(QTreeWidgetItem* node, bool showHeading) {
+    QTreeWidgetItem* parent = node ? node->parent() : nullptr;
+    if (!parent) return;
+    {
+        const QSignalBlocker quiet(w_.tree);
+        w_.tree->setCurrentItem(parent);
+    }
+    lastShown_ = parent;
+    if (showHeading && NodeKey(parent).isEmpty()) RefreshDetailView();
+}
+
+// "Selezioni predefinite" and the report settings are the administrator's.
+void MainBrowser::setAdministratorItems() {
+    const auto db = database();
+    const bool administrator = db && db->AccessLevel() == 1;
+    w_.mnuDataSelection->menuAction()->setVisible(administrator);
+    w_.mnuDataSelection->setEnabled(administrator);
 }
 
 void MainBrowser::showEmptyState() {
     listView_ = false;
-    grid_->Bind(nullptr, nullptr);
-    grid_->hide();
+    w_.grid->Bind(nullptr, nullptr);
+    w_.grid->hide();
     std::shared_ptr<datalib::DataSource> none;
-    search_->Bind(none);
-    search_->hide();
-    cmdGridSetting_->hide();
-    cmdDateSel_->setEnabled(false);
+    w_.search->Bind(none);
+    w_.search->hide();
+    w_.cmdGridSetting->hide();
+    w_.cmdDateSel->setEnabled(false);
+    selection_.reset();
     if (curDS_ && curDSEvents_ >= 0) curDS_->disconnectRefresh(curDSEvents_);
     curDSEvents_ = -1;
     curDS_.reset();
-    if (!background_->pixmap().isNull()) background_->show();
+    if (!w_.background->pixmap().isNull()) w_.background->show();
 }
 
 void MainBrowser::OnRefreshRecordset(datalib::DataSource&) {
-    grid_->ApplyLayout(gridSettings_.get());
+    w_.grid->ApplyLayout(gridSettings_.get());
     RefreshTotalsMenu();
 }
 
@@ -458,7 +654,7 @@ void MainBrowser::RefreshTotalsMenu() {
     for (const QString& name : curDS_->ColumnNames()) {
         const datalib::ColumnDef* def = curDS_->tableDef().findColumn(name);
         if (!def || !def->isMoney() || !def->flag) continue;
-        QAction* item = mnuTotal_->addAction(name);
+        QAction* item = w_.mnuTotal->addAction(name);
         item->setEnabled(true);
         const int index = int(mnuTotalItems().size()) - 1;
         item->setProperty("Index", index);
@@ -503,96 +699,96 @@ void MainBrowser::OnQueryMessage(int kind, const QString& question, bool& answer
 // ---- Layout -------------------------------------------------------------------------------
 
 void MainBrowser::ArrangeMainWindow(double splitPos) {
-    const auto tw = [this](int px) { return startup::PixelsToTwips(px, area_); };
+    const auto tw = [this](int px) { return startup::PixelsToTwips(px, w_.area); };
     LayoutInput in;
     in.splitPos = splitPos;
     in.visible = window_->isVisible();
     in.minimized = window_->isMinimized();
     in.width = tw(window_->width());
-    in.innerWidth = tw(area_->width());
-    in.innerHeight = tw(area_->height());
+    in.innerWidth = tw(w_.area->width());
+    in.innerHeight = tw(w_.area->height());
     in.treeLeft = 0;
     in.splitterLeft = splitterLeft_;
     in.splitterWidth = 75;
     in.hideButtonWidth = tw(24);
-    in.dateSelVisible = cmdDateSel_->isVisible();
+    in.dateSelVisible = w_.cmdDateSel->isVisible();
     in.dateSelWidth = tw(160);
     in.titlesTop = 0;
     in.titlesHeight = tw(24);
-    in.gridVisible = grid_->isVisible();
-    if (!background_->pixmap().isNull()) in.backgroundWidth = tw(background_->pixmap().width());
-    in.quickSearchHeight = tw(search_->sizeHint().height());
-    in.pixel = startup::TwipsPerPixel(area_);
+    in.gridVisible = w_.grid->isVisible();
+    if (!w_.background->pixmap().isNull()) in.backgroundWidth = tw(w_.background->pixmap().width());
+    in.quickSearchHeight = tw(w_.search->sizeHint().height());
+    in.pixel = startup::TwipsPerPixel(w_.area);
     const auto result = ComputeMainLayout(in, splitState_);
     if (!result) return;
     if (result->widenTo)
         window_->resize(startup::TwipsToPixels(*result->widenTo, window_), window_->height());
     placeWidgets(*result);
-    showHideCaption(cmdHideTree_, splitState_);
+    showHideCaption(w_.cmdHideTree, splitState_);
     {
-        const QSignalBlocker quiet(mnuHideSection_);
-        mnuHideSection_->setChecked(splitState_.sectionChecked);
+        const QSignalBlocker quiet(w_.mnuHideSection);
+        w_.mnuHideSection->setChecked(splitState_.sectionChecked);
     }
     BuildSectionButtons();
 }
 
 void MainBrowser::placeWidgets(const LayoutResult& r) {
-    const auto px = [this](double twips) { return startup::TwipsToPixels(twips, area_); };
+    const auto px = [this](double twips) { return startup::TwipsToPixels(twips, w_.area); };
     splitterLeft_ = r.splitter;
     const int titleHeight = px(r.treeTop - 75);
-    titles_->setGeometry(0, 0, area_->width(), titleHeight);
-    title0_->setGeometry(0, 0, px(r.title0Width), titleHeight);
-    title0_->setVisible(r.title0Width > 0);
-    cmdHideTree_->setGeometry(px(r.hideButtonLeft), 1, 24, titleHeight - 2);
-    title1_->setGeometry(px(r.title1Left), 0, px(r.title1Width), titleHeight);
-    cmdDateSel_->setGeometry(px(r.dateSelLeft), 1, 160, titleHeight - 2);
-    tree_->setGeometry(0, px(r.treeTop), px(r.treeWidth), std::max(0, px(r.treeHeight)));
-    tree_->setVisible(r.treeWidth > 0);
-    splitter_->setGeometry(px(r.splitter), px(r.splitterTop), 5, std::max(0, px(r.splitterHeight)));
-    search_->setGeometry(px(r.quickSearchLeft), px(r.quickSearchTop), std::max(0, px(r.quickSearchWidth)),
-                         search_->sizeHint().height());
-    grid_->setGeometry(px(r.gridLeft), px(r.gridTop), std::max(0, px(r.gridWidth)),
-                       std::max(0, px(r.gridHeight)));
-    const int frame = grid_->frameWidth();
-    cmdGridSetting_->setGeometry(px(r.gridSettingLeft) + frame, px(r.gridSettingTop) + frame,
-                                 grid_->verticalHeader()->width(),
-                                 std::max(12, grid_->horizontalHeader()->sizeHint().height()));
-    cmdGridSetting_->raise();
-    if (r.backgroundLeft) background_->move(px(*r.backgroundLeft), background_->y());
-    if (!background_->pixmap().isNull()) background_->setVisible(r.backgroundVisible);
+    w_.titles->setGeometry(0, 0, w_.area->width(), titleHeight);
+    w_.title0->setGeometry(0, 0, px(r.title0Width), titleHeight);
+    w_.title0->setVisible(r.title0Width > 0);
+    w_.cmdHideTree->setGeometry(px(r.hideButtonLeft), 1, 24, titleHeight - 2);
+    w_.title1->setGeometry(px(r.title1Left), 0, px(r.title1Width), titleHeight);
+    w_.cmdDateSel->setGeometry(px(r.dateSelLeft), 1, 160, titleHeight - 2);
+    w_.tree->setGeometry(0, px(r.treeTop), px(r.treeWidth), std::max(0, px(r.treeHeight)));
+    w_.tree->setVisible(r.treeWidth > 0);
+    w_.splitter->setGeometry(px(r.splitter), px(r.splitterTop), 5, std::max(0, px(r.splitterHeight)));
+    w_.search->setGeometry(px(r.quickSearchLeft), px(r.quickSearchTop), std::max(0, px(r.quickSearchWidth)),
+                           w_.search->sizeHint().height());
+    w_.grid->setGeometry(px(r.gridLeft), px(r.gridTop), std::max(0, px(r.gridWidth)),
+                         std::max(0, px(r.gridHeight)));
+    const int frame = w_.grid->frameWidth();
+    w_.cmdGridSetting->setGeometry(px(r.gridSettingLeft) + frame, px(r.gridSettingTop) + frame,
+                                   w_.grid->verticalHeader()->width(),
+                                   std::max(12, w_.grid->horizontalHeader()->sizeHint().height()));
+    w_.cmdGridSetting->raise();
+    if (r.backgroundLeft) w_.background->move(px(*r.backgroundLeft), w_.background->y());
+    if (!w_.background->pixmap().isNull()) w_.background->setVisible(r.backgroundVisible);
 }
 
 void MainBrowser::BuildSectionButtons() {
     SectionButtons::Place place;
     place.splitterLeft = splitterLeft_;
-    place.treeTop = startup::PixelsToTwips(tree_->y(), area_);
-    place.innerWidth = startup::PixelsToTwips(area_->width(), area_);
-    place.innerHeight = startup::PixelsToTwips(area_->height(), area_);
-    sectionButtons_->Build(place);
+    place.treeTop = startup::PixelsToTwips(w_.tree->y(), w_.area);
+    place.innerWidth = startup::PixelsToTwips(w_.area->width(), w_.area);
+    place.innerHeight = startup::PixelsToTwips(w_.area->height(), w_.area);
+    w_.sectionButtons->Build(place);
 }
 
-void MainBrowser::mnuHideSection_Click() { ArrangeMainWindow(mnuHideSection_->isChecked() ? 0 : -1); }
+void MainBrowser::mnuHideSection_Click() { ArrangeMainWindow(w_.mnuHideSection->isChecked() ? 0 : -1); }
 
 void MainBrowser::splitterPressed() {
-    movingSplitter_->setGeometry(splitter_->x(), splitter_->y(), std::max(1, splitter_->width() / 2),
-                                 std::max(1, splitter_->height() - 1));
-    movingSplitter_->show();
-    movingSplitter_->raise();
+    w_.movingSplitter->setGeometry(w_.splitter->x(), w_.splitter->y(), std::max(1, w_.splitter->width() / 2),
+                                   std::max(1, w_.splitter->height() - 1));
+    w_.movingSplitter->show();
+    w_.movingSplitter->raise();
     moving_ = true;
 }
 
 void MainBrowser::splitterMoved(int x) {
     if (!moving_) return;
     const double left =
-        DragBarLeft(startup::PixelsToTwips(splitter_->x(), area_), startup::PixelsToTwips(x, area_),
-                    startup::PixelsToTwips(window_->width(), area_));
-    movingSplitter_->move(startup::TwipsToPixels(left, area_), movingSplitter_->y());
+        DragBarLeft(startup::PixelsToTwips(w_.splitter->x(), w_.area), startup::PixelsToTwips(x, w_.area),
+                    startup::PixelsToTwips(window_->width(), w_.area));
+    w_.movingSplitter->move(startup::TwipsToPixels(left, w_.area), w_.movingSplitter->y());
 }
 
 void MainBrowser::splitterReleased() {
     if (!moving_) return;
-    ArrangeMainWindow(startup::PixelsToTwips(movingSplitter_->x(), area_));
-    movingSplitter_->hide();
+    ArrangeMainWindow(startup::PixelsToTwips(w_.movingSplitter->x(), w_.area));
+    w_.movingSplitter->hide();
     moving_ = false;
     platform::SettingsStore::save(platform::appName(), QStringLiteral("Settings"),
                                   QLatin1String(kSplitterSetting),
@@ -603,27 +799,27 @@ void MainBrowser::splitterReleased() {
 
 void MainBrowser::headerClicked(int column) {
     if (!curDS_) return;
-    if (search_->SearchText().isEmpty()) search_->SetSearchField(grid_->gridModel()->fieldOf(column));
-    search_->SortBySearchField(true);
+    if (w_.search->SearchText().isEmpty()) w_.search->SetSearchField(w_.grid->gridModel()->fieldOf(column));
+    w_.search->SortBySearchField(true);
 }
 
 void MainBrowser::columnResized(int column, int width) {
     if (!gridSettings_) return;
-    gridSettings_->SetColumnWidth(grid_->gridModel()->fieldOf(column),
-                                  int(std::lround(startup::PixelsToTwips(width, area_))));
+    gridSettings_->SetColumnWidth(w_.grid->gridModel()->fieldOf(column),
+                                  int(std::lround(startup::PixelsToTwips(width, w_.area))));
 }
 
 void MainBrowser::contextMenu(int target, const QPoint& globalPos) {
     QMenu* menu = nullptr;
     switch (DataGrid::MenuTarget(target)) {
         case DataGrid::MenuTarget::FieldFunctions:
-            menu = mnuFieldFuncs_;
+            menu = w_.mnuFieldFuncs;
             break;
         case DataGrid::MenuTarget::Order:
-            menu = mnuOrder_;
+            menu = w_.mnuOrder;
             break;
         case DataGrid::MenuTarget::Relations:
-            menu = mnuAssociation_;
+            menu = w_.mnuAssociation;
             break;
     }
     lastContextMenu_ = menu;
@@ -654,15 +850,15 @@ void MainBrowser::GridKeyDown(int keyCode, int shift, bool& consumed) {
 
 void MainBrowser::DeferRelationCommand(const QString& command) {
     if (!curDS_ || curDS_->DataEmpty()) return;
-    tmFunc_->setProperty("Tag", command);
-    tmFunc_->start();
+    w_.tmFunc->setProperty("Tag", command);
+    w_.tmFunc->start();
 }
 
 void MainBrowser::tmFunc_Timer() {
     if (tmFuncBusy_) return;
-    const QString tag = tmFunc_->property("Tag").toString();
-    tmFunc_->stop();
-    tmFunc_->setProperty("Tag", QString());
+    const QString tag = w_.tmFunc->property("Tag").toString();
+    w_.tmFunc->stop();
+    w_.tmFunc->setProperty("Tag", QString());
     tmFuncBusy_ = true;
     RunDeferred(tag);
     tmFuncBusy_ = false;
@@ -680,9 +876,94 @@ void MainBrowser::RunDeferred(const QString& tag) {
         }
     }
     if (tag == QLatin1String("mnuFilterComplex"))
-        search_->ComplexFilter();
+        w_.search->ComplexFilter();
     else if (tag == QLatin1String("mnuOrderComplex"))
-        search_->CombinedSort();
+        w_.search->CombinedSort();
+}
+
+// ---- Current column and stored selections -----------------------------------------------------
+
+// The current column's field and the current cell's text; false (and a
+// beep) when the grid has no current cell.
+bool MainBrowser::currentField(QString& field, QString& value) const {
+    if (!curDS_) return false;
+    const QModelIndex cell = w_.grid->currentIndex();
+    if (cell.isValid()) field = w_.grid->gridModel()->fieldOf(cell.column());
+    if (!cell.isValid() || field.isEmpty()) {
+        QApplication::beep();
+        return false;
+    }
+    value = cell.data(Qt::DisplayRole).toString();
+    return true;
+}
+
+void MainBrowser::mnuFieldFilter_Click() {
+    QString field, value;
+    if (!currentField(field, value)) return;
+    w_.search->SetSearchField(field);
+    w_.search->SetSearchText(value);
+    w_.search->Filter(true);
+}
+
+void MainBrowser::mnuFieldSearchNext_Click() {
+    QString field, value;
+    if (!currentField(field, value)) return;
+    w_.search->SetSearchField(field);
+    w_.search->SetSearchText(value);
+    w_.search->SearchNext(true);
+}
+
+void MainBrowser::mnuFieldFilterCancel_Click() {
+    QString field, value;
+    if (!currentField(field, value)) return;
+    w_.search->SetSearchField(field);
+    w_.search->CancelFieldFilter();
+}
+
+void MainBrowser::mnuFieldFilterCancelAll_Click() { w_.search->CancelFilter(); }
+
+void MainBrowser::mnuDataSelBeforeQuery_Click() {
+    if (!curDS_) return;
+    const QString name = w_.tree->currentItem() ? w_.tree->currentItem()->text(0) : QString();
+    try {
+        if (selection_ && (selection_->Name() != name || &selection_->table() != &curDS_->tableDef()))
+            selection_.reset();
+        if (!selection_)
+            selection_ = std::make_unique<datalib::SelectionCriteria>(database(), curDS_->tableDef());
+        if (selection_->Name() != name) selection_->Load(name);
+        if (!controls::ViewUtility::SelectionDialog(*selection_, window_, true, false, true,
+                                                    QStringLiteral("Selezioni predefinite"), 0, 0))
+            return;
+        selection_->Save(name);
+        w_.mnuDataSelBeforeQuery->setChecked(true);
+        platform::messageBox(
+            QStringLiteral(
+                "Selezioni predefinite impostate.\r\rN.B.: Tali impostazioni vengono considerate solo se i "
+                "dati che si stanno visualizzando non prevedono ulteriori selezioni (Data.., etc.)"),
+            platform::kOkOnly | platform::kInformation, applicationTitle(), window_);
+    } catch (...) {
+        startup::ShowError(startup::CurrentError(), QString(), window_);
+    }
+}
+
+void MainBrowser::mnuDataSelCancel_Click() {
+    if (!curDS_) return;
+    const QString name = w_.tree->currentItem() ? w_.tree->currentItem()->text(0) : QString();
+    try {
+        if (selection_ && (selection_->Name() != name || &selection_->table() != &curDS_->tableDef()))
+            selection_.reset();
+        if (!selection_)
+            selection_ = std::make_unique<datalib::SelectionCriteria>(database(), curDS_->tableDef());
+        if (selection_->Exists(name)) {
+            selection_->Delete(name);
+            platform::messageBox(QStringLiteral("Selezioni predefinite eliminate."), platform::kOkOnly,
+                                 applicationTitle(), window_);
+        }
+    } catch (...) {
+        startup::ShowError(startup::CurrentError(), QString(), window_);
+    }
+    selection_.reset();
+    w_.mnuDataSelBeforeQuery->setChecked(false);
 }
 
 // ---- Keys of the window ----------------------------------------------------------------------
@@ -703,24 +984,24 @@ bool MainBrowser::PreviewKey(QKeyEvent* event) {
         return true;
     }
     QWidget* focus = window_->focusWidget();
-    const bool inSearch = focus && (focus == search_ || search_->isAncestorOf(focus));
+    const bool inSearch = focus && (focus == w_.search || w_.search->isAncestorOf(focus));
     // The grid's own keys stay with the grid (and with the tree, which hands
     // them to the grid).
     const bool gridKey = shift == 0 && (key == 13 || key == 45 || key == 46 || key == 107);
-    const bool onGridOrTree = focus && (focus == grid_ || grid_->isAncestorOf(focus) || focus == tree_);
+    const bool onGridOrTree = focus && (focus == w_.grid || w_.grid->isAncestorOf(focus) || focus == w_.tree);
     QString text;
     if ((shift & (kCtrlMask | kAltMask)) == 0 && !(gridKey && onGridOrTree) &&
         KeyCodeToKeyString(*event, text)) {
-        if (inSearch || !search_->isVisible() || !search_->isEnabled()) return false;
-        search_->Activate();
+        if (inSearch || !w_.search->isVisible() || !w_.search->isEnabled()) return false;
+        w_.search->Activate();
         QKeyEvent typed(QEvent::KeyPress, event->key(), event->modifiers(),
                         text.startsWith(QLatin1Char('{')) ? event->text() : text);
-        QCoreApplication::sendEvent(search_->textBox(), &typed);
+        QCoreApplication::sendEvent(w_.search->textBox(), &typed);
         return true;
     }
     // A focused button takes Enter itself.
     if (key == 13 && !inSearch && !onGridOrTree && !qobject_cast<QAbstractButton*>(focus)) {
-        if (grid_->isVisible()) emit viewEditData(false);
+        if (w_.grid->isVisible()) emit viewEditData(false);
         return true;
     }
     return false;
@@ -733,7 +1014,7 @@ bool MainBrowser::eventFilter(QObject* watched, QEvent* event) {
         if (w && w->window() == window_ && QApplication::activePopupWidget() == nullptr &&
             QApplication::activeModalWidget() == nullptr) {
             auto* key = static_cast<QKeyEvent*>(event);
-            if (watched == tree_) {
+            if (watched == w_.tree) {
                 bool consumed = false;
                 GridKeyDown(VirtualKeyCode(*key), ShiftState(*key), consumed);
                 if (consumed) return true;
@@ -742,7 +1023,7 @@ bool MainBrowser::eventFilter(QObject* watched, QEvent* event) {
             if (w == window_->focusWidget() && PreviewKey(key)) return true;
         }
     }
-    if (watched == splitter_) {
+    if (watched == w_.splitter) {
         if (event->type() == QEvent::MouseButtonPress) {
             splitterPressed();
             return true;
@@ -756,7 +1037,7 @@ bool MainBrowser::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (watched == area_ && event->type() == QEvent::Resize) ArrangeMainWindow(splitterLeft_);
+    if (watched == w_.area && event->type() == QEvent::Resize) ArrangeMainWindow(splitterLeft_);
     return QObject::eventFilter(watched, event);
 }
 

@@ -9,6 +9,7 @@
 // The commands that act on a row (open, new, delete) and the relation menus
 // belong to other parts of the window; they connect to the signals below.
 
+#include "mainwindow/MainBrowserWidgets.h"
 #include "mainwindow/MainLayout.h"
 
 #include <QObject>
@@ -32,10 +33,12 @@ class QWidget;
 namespace datalib {
 class Database;
 class DataSource;
+class SelectionCriteria;
 }  // namespace datalib
 
 namespace controls {
 class DataGrid;
+class GridSettingsMenu;
 class MubCommand;
 class MubShortSearch;
 class ViewGridSettings;
@@ -107,35 +110,53 @@ class MainBrowser : public QObject {
     void DeferRelationCommand(const QString& command);
     void tmFunc_Timer();
 
+    // ---- Current column and stored selections ------------------------------------------
+    // The current column's field and the current cell's value to the quick
+    // search, then its filter or its find-next.
+    void mnuFieldFilter_Click();
+    void mnuFieldSearchNext_Click();
+    void mnuFieldFilterCancel_Click();
+    void mnuFieldFilterCancelAll_Click();
+    // Edits the view's stored selection and stores it under the node's text.
+    void mnuDataSelBeforeQuery_Click();
+    // Deletes the stored selection of the node's text.
+    void mnuDataSelCancel_Click();
+
     // ---- Parts, for the window and its tests ----------------------------------------
-    QWidget* workArea() const { return area_; }
-    QTreeWidget* tvTreeView() const { return tree_; }
-    controls::DataGrid* dgView() const { return grid_; }
-    controls::MubShortSearch* MubShortSearch() const { return search_; }
-    QLabel* lblTitle(int index) const { return index == 0 ? title0_ : title1_; }
-    controls::MubCommand* cmdHideTree() const { return cmdHideTree_; }
-    controls::MubCommand* cmdDateSel() const { return cmdDateSel_; }
-    controls::MubCommand* cmdGridSetting() const { return cmdGridSetting_; }
-    QFrame* imgSplitter() const { return splitter_; }
-    QFrame* picSplitter() const { return movingSplitter_; }
-    QLabel* imgMainBackground() const { return background_; }
-    SectionButtons* acmdSectionItem() const { return sectionButtons_; }
-    QMenu* mnuTotal() const { return mnuTotal_; }
-    QAction* mnuTotalCount() const { return mnuTotalCount_; }
+    const BrowserWidgets& Widgets() const { return w_; }
+    QWidget* workArea() const { return w_.area; }
+    QTreeWidget* tvTreeView() const { return w_.tree; }
+    controls::DataGrid* dgView() const { return w_.grid; }
+    controls::MubShortSearch* MubShortSearch() const { return w_.search; }
+    QLabel* lblTitle(int index) const { return index == 0 ? w_.title0 : w_.title1; }
+    controls::MubCommand* cmdHideTree() const { return w_.cmdHideTree; }
+    controls::MubCommand* cmdDateSel() const { return w_.cmdDateSel; }
+    controls::MubCommand* cmdGridSetting() const { return w_.cmdGridSetting; }
+    QFrame* imgSplitter() const { return w_.splitter; }
+    QFrame* picSplitter() const { return w_.movingSplitter; }
+    QLabel* imgMainBackground() const { return w_.background; }
+    SectionButtons* acmdSectionItem() const { return w_.sectionButtons; }
+    QMenu* mnuTotal() const { return w_.mnuTotal; }
+    QAction* mnuTotalCount() const { return w_.mnuTotalCount; }
     QList<QAction*> mnuTotalItems() const;
-    QAction* mnuHideSection() const { return mnuHideSection_; }
-    QAction* mnuSearch() const { return mnuSearch_; }
-    QAction* mnuFilterComplex() const { return mnuFilterComplex_; }
-    QAction* mnuOrderCancel() const { return mnuOrderCancel_; }
-    QMenu* mnuOrder() const { return mnuOrder_; }
-    QMenu* mnuAssociation() const { return mnuAssociation_; }
-    QMenu* mnuFieldFuncs() const { return mnuFieldFuncs_; }
-    QTimer* tmFunc() const { return tmFunc_; }
+    QAction* mnuHideSection() const { return w_.mnuHideSection; }
+    QAction* mnuSearch() const { return w_.mnuSearch; }
+    QAction* mnuFilterComplex() const { return w_.mnuFilterComplex; }
+    QAction* mnuOrderCancel() const { return w_.mnuOrderCancel; }
+    QMenu* mnuOrder() const { return w_.mnuOrder; }
+    QMenu* mnuAssociation() const { return w_.mnuAssociation; }
+    QMenu* mnuFieldFuncs() const { return w_.mnuFieldFuncs; }
+    QMenu* mnuDataSelection() const { return w_.mnuDataSelection; }
+    QAction* mnuDataSelBeforeQuery() const { return w_.mnuDataSelBeforeQuery; }
+    controls::GridSettingsMenu* mnuGridSetting() const { return w_.mnuGridSetting; }
+    QTimer* tmFunc() const { return w_.tmFunc; }
     const SplitterState& splitterState() const { return splitState_; }
     // The splitter's position in twips (0 while the section is hidden).
     double SplitterPosition() const { return splitterLeft_; }
     const std::shared_ptr<datalib::DataSource>& CurrentDataSource() const { return curDS_; }
     controls::ViewGridSettings* GridSettings() const { return gridSettings_.get(); }
+    // The selection of the view (stored, or the last search's); null when none.
+    datalib::SelectionCriteria* Selection() const { return selection_.get(); }
     // The key of the node whose data were last shown through a node click.
     QTreeWidgetItem* LastShownNode() const { return lastShown_; }
     // The menu that the last context request opened (for the tests), or null.
@@ -157,13 +178,25 @@ class MainBrowser : public QObject {
     void openRelation(const QString& kind, int number);
     // The view's commands are enabled (a browsed view) or disabled.
     void viewCommandsEnabled(bool enabled);
+    // The print chooser of a list section was confirmed: preview or print the view.
+    void printChosen(bool preview);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    struct Query;
     void buildWidgets();
     void buildMenus();
+    bool buildQuery(QTreeWidgetItem* node, const QString& key, Query& q);
+    bool chooseOrder(const QString& key, Query& q);
+    void applyStoredSelection(const QString& nodeText, Query& q);
+    bool runSearchWindow(int mode, Query& q);
+    void presentView(const Query& q, const std::shared_ptr<datalib::DataSource>& ds,
+                     const QString& savedTable, qint64 savedKey);
+    void backToHeading(QTreeWidgetItem* node, bool showHeading);
+    void setAdministratorItems();
+    bool currentField(QString& field, QString& value) const;
     void OnRefreshRecordset(datalib::DataSource& ds);
     void showEmptyState();
     void headerClicked(int column);
@@ -179,47 +212,19 @@ class MainBrowser : public QObject {
     std::function<void(const QString&)> statusText_;
     std::function<std::shared_ptr<datalib::Database>()> databaseSource_;
 
-    QWidget* area_ = nullptr;
-    QWidget* titles_ = nullptr;  // picTitles
-    QLabel* title0_ = nullptr;
-    QLabel* title1_ = nullptr;
-    QString title1Caption_;
-    controls::MubCommand* cmdHideTree_ = nullptr;
-    controls::MubCommand* cmdDateSel_ = nullptr;
-    controls::MubCommand* cmdGridSetting_ = nullptr;
-    QTreeWidget* tree_ = nullptr;
-    QFrame* splitter_ = nullptr;
-    QFrame* movingSplitter_ = nullptr;
-    controls::MubShortSearch* search_ = nullptr;
-    controls::DataGrid* grid_ = nullptr;
-    QLabel* background_ = nullptr;
-    SectionButtons* sectionButtons_ = nullptr;
-
-    QMenu* mnuTotal_ = nullptr;
-    QAction* mnuTotalCount_ = nullptr;
-    QAction* mnuTotalHeading_ = nullptr;
-    QAction* mnuHideSection_ = nullptr;
-    QAction* mnuSearch_ = nullptr;
-    QAction* mnuOrderCancel_ = nullptr;
-    QAction* mnuOrderComplex_ = nullptr;
-    QAction* mnuFilterComplex_ = nullptr;
-    QMenu* mnuOrder_ = nullptr;
-    QMenu* mnuAssociation_ = nullptr;
-    QMenu* mnuFieldFuncs_ = nullptr;
+    BrowserWidgets w_;
     QMenu* lastContextMenu_ = nullptr;
     bool showContextMenus_ = true;
-    QTimer* tmFunc_ = nullptr;
     bool tmFuncBusy_ = false;
 
     SplitterState splitState_;
     double splitterLeft_ = 3500;  // twips
     bool moving_ = false;
-    int dragOffset_ = 0;
 
     std::shared_ptr<datalib::DataSource> curDS_;
     int curDSEvents_ = -1;
     std::unique_ptr<controls::ViewGridSettings> gridSettings_;
-    QPointer<QObject> lastShownGuard_;
+    std::unique_ptr<datalib::SelectionCriteria> selection_;
     QTreeWidgetItem* lastShown_ = nullptr;
     bool refreshing_ = false;
     bool listView_ = false;

@@ -30,6 +30,8 @@ BrowserWidgets BuildBrowserWidgets(QMainWindow* window, QObject* filter) {
     w.title0->setObjectName(QStringLiteral("lblTitle0"));
     w.title1 = new QLabel(QStringLiteral(" Dettagli:"), w.area);
     w.title1->setObjectName(QStringLiteral("lblTitle1"));
+    // The caption of the load, given back to the title by every view.
+    w.title1->setProperty("Tag", w.title1->text());
     for (QLabel* l : {w.title0, w.title1}) {
         QFont f = l->font();
         f.setBold(true);
@@ -143,6 +145,29 @@ BrowserWidgets BuildBrowserWidgets(QMainWindow* window, QObject* filter) {
     w.mnuAssociation->setObjectName(QStringLiteral("mnuAssociation"));
     w.mnuFieldFuncs = new QMenu(QStringLiteral("Funzioni su campo corrente   (Click destro)"), window);
     w.mnuFieldFuncs->setObjectName(QStringLiteral("mnuFieldFuncs"));
+    const auto item = [](QMenu* menu, const char* name, const QString& caption) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    w.mnuFieldFilter =
+        item(w.mnuFieldFuncs, "mnuFieldFilter", QStringLiteral("&Filtra colonna con stesso valore..."));
+    w.mnuFieldSearchNext =
+        item(w.mnuFieldFuncs, "mnuFieldSearchNext", QStringLiteral("&Cerca valore successivo"));
+    w.mnuFieldFuncs->addSeparator();
+    w.mnuFieldFilterCancel =
+        item(w.mnuFieldFuncs, "mnuFieldFilterCancel", QStringLiteral("&Annulla filtro colonna"));
+    w.mnuFieldFilterCancelAll =
+        item(w.mnuFieldFuncs, "mnuFieldFilterCancelAll", QStringLiteral("Annulla &tutti i filtri"));
+
+    w.mnuDataSelection = new QMenu(QStringLiteral("Selezioni predefinite"), window);
+    w.mnuDataSelection->setObjectName(QStringLiteral("mnuDataSelection"));
+    w.mnuDataSelBeforeQuery = item(w.mnuDataSelection, "mnuDataSelBeforeQuery",
+                                   QStringLiteral("Richiedi selezioni prima di visualizzare i dati..."));
+    w.mnuDataSelBeforeQuery->setCheckable(true);
+    w.mnuDataSelCancel = item(w.mnuDataSelection, "mnuDataSelCancel", QStringLiteral("Elimina selezioni"));
+    w.mnuDataSelection->menuAction()->setVisible(false);
+    w.mnuDataSelection->setEnabled(false);
     return w;
 }
 

@@ -13,13 +13,11 @@ class QTreeWidget;
 class QWidget;
 
 namespace controls {
+class DataGrid;
+class GridSettingsMenu;
 class MubCommand;
 class MubShortSearch;
 }  // namespace controls
-
-namespace controls {
-class DataGrid;
-}
 
 namespace mainwindow {
 
@@ -53,6 +51,16 @@ struct BrowserWidgets {
     QAction* mnuTotalHeading = nullptr;
     QMenu* mnuAssociation = nullptr;
     QMenu* mnuFieldFuncs = nullptr;
+    QAction* mnuFieldFilter = nullptr;
+    QAction* mnuFieldSearchNext = nullptr;
+    QAction* mnuFieldFilterCancel = nullptr;
+    QAction* mnuFieldFilterCancelAll = nullptr;
+    // "Selezioni predefinite": placed by the window's commands under "&Dati".
+    QMenu* mnuDataSelection = nullptr;
+    QAction* mnuDataSelBeforeQuery = nullptr;
+    QAction* mnuDataSelCancel = nullptr;
+    // Popped up by the grid-settings button (its commands are bound by the browser).
+    controls::GridSettingsMenu* mnuGridSetting = nullptr;
 };
 
 // Builds the widgets into the window (its central widget and menu bar; a

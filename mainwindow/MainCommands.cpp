@@ -137,6 +137,12 @@ MainCommands::MainCommands(QMainWindow* window, MainBrowser* browser)
     connect(browser_, &MainBrowser::fileNew, this, &MainCommands::mnuFileNew_Click);
     connect(browser_, &MainBrowser::fileDelete, this, &MainCommands::mnuFileDelete_Click);
     connect(browser_, &MainBrowser::viewCommandsEnabled, this, &MainCommands::SetViewCommandsEnabled);
+    connect(browser_, &MainBrowser::printChosen, this, [this](bool preview) {
+        if (preview)
+            mnuPreview_Click();
+        else
+            mnuPrint_Click();
+    });
     connect(browser_, &MainBrowser::buildRelationMenus, relations_, &RelationMenus::BuildRelationMenus);
     connect(relations_, &RelationMenus::itemChosen, browser_, &MainBrowser::DeferRelationCommand);
     connect(browser_, &MainBrowser::openRelation, this, [this](const QString& kind, int number) {
@@ -300,6 +306,7 @@ void MainCommands::buildMenus() {
         connect(a, &QAction::triggered, this, p.slot);
     }
     mnuSelection_->menuAction()->setVisible(false);
+    data->addMenu(browser_->mnuDataSelection());
 
     // Filters: the complex filter moves here from the search menu.
     mnuFilter_ = new QMenu(QStringLiteral("&Filtra"), window_);

@@ -3,6 +3,7 @@
 // folder: every table class of the program (the two layout tables by small
 // stand-ins with their captions), settings and data folder of their own.
 
+#include "controls/SearchDialogs.h"
 #include "core/Variant.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
@@ -83,8 +84,11 @@ class BrowserTest : public ::testing::Test {
         browser = new mainwindow::MainBrowser(&window, [this](const QString& t) { status->setText(t); });
         browser->SetDatabaseSource([this] { return db; });
         browser->SetShowContextMenus(false);
+        // A window that asks (a search window before a list) is closed unless a test plays it.
+        controls::setSearchDialogHook([](QDialog&) { return false; });
     }
     void TearDown() override {
+        controls::setSearchDialogHook({});
         browser->ReleaseView();
         db.reset();
         engine.Close();
