@@ -17,6 +17,7 @@
 #include "platform/ui/MessageBox.h"
 #include "schema/DB.h"
 #include "schema/TableClassRegistry.h"
+#include "startup/RunContext.h"
 
 #include <gtest/gtest.h>
 #include <QLabel>
@@ -86,9 +87,11 @@ class BrowserTest : public ::testing::Test {
         browser->SetShowContextMenus(false);
         // A window that asks (a search window before a list) is closed unless a test plays it.
         controls::setSearchDialogHook([](QDialog&) { return false; });
+        startup::runContext().database = db;  // the search windows' look-ups
     }
     void TearDown() override {
         controls::setSearchDialogHook({});
+        startup::runContext().database.reset();
         browser->ReleaseView();
         db.reset();
         engine.Close();
