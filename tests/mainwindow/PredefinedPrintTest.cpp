@@ -9,7 +9,9 @@
 
 #include "controls/MubCommand.h"
 #include "controls/SearchDialogs.h"
+#include "mainwindow/NavigationTree.h"
 #include "mainwindow/PredefinedReports.h"
+#include "mainwindow/frmSearch_Clienti.h"
 #include "platform/Shell.h"
 #include "platform/ui/Printers.h"
 #include "reports/TabProspettiStampa.h"
@@ -18,6 +20,7 @@
 #include "startup/RunContext.h"
 
 #include <QFile>
+#include <QLineEdit>
 
 namespace mwtest {
 
@@ -250,6 +253,63 @@ TEST_F(PrintTest, TheChooserTellsPrintOrPreview) {
         bool preview = true;
         EXPECT_EQ(mainwindow::frmPrinterFunctions::ShowSelection(&window, preview), c.result);
         EXPECT_EQ(preview, c.preview);
+    }
+}
+
+TEST_F(PrintTest, AListSectionGoesThroughTheChooserAndBackToItsHeading) {
+    addLayout("Clienti", "Per ragione sociale", "ListaPerRagSoc", "RS-");
+    show();
+    struct Case {
+        const char* typed;    // in the customer search
+        const char* button;   // in the chooser; "" : it must not show
+        const char* printed;  // on the PDF ("" : no PDF)
+        int previews;
+    } const cases[] = {
+        {"Alfa", "cmdPreview", "", 1},
+        {"C2", "cmdPrint", "RS-C2", 0},
+        {"Alfa", "cmdExit", "", 0},
+        {"nessuno", "", "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed + std::string(" / ") + c.button);
+        QFile::remove(pdf());
+        previewPages.clear();
+        int chooserShows = 0;
+        controls::setSearchDialogHook([&](QDialog& d) {
+            if (auto* search = qobject_cast<mainwindow::frmSearch_Clienti*>(&d)) {
+                search->txtSel_Cliente()->setText(QString::fromUtf8(c.typed));
+                search->cmdOk()->click();
+            } else if (qobject_cast<mainwindow::frmPrinterFunctions*>(&d)) {
+                ++chooserShows;
+                d.findChild<controls::MubCommand*>(QString::fromUtf8(c.button))->click();
+            }
+            return d.result() == QDialog::Accepted;
+        });
+        platform::ScriptedBoxes boxes;
+        openView("Clienti per Rag.Soc.");
+        controls::setSearchDialogHook({});
+        if (*c.button) {
+            EXPECT_EQ(chooserShows, 1);
+            EXPECT_TRUE(boxes.shown().empty());
+        } else {
+            EXPECT_EQ(chooserShows, 0);
+            ASSERT_EQ(boxes.shown().size(), 1u);
+            EXPECT_EQ(boxes.shown()[0].text, "Nessun dato corrispondente ai criteri impostati.");
+        }
+        EXPECT_EQ(previewPages.size(), c.previews);
+        if (*c.printed) {
+            const auto words = pdfprobe::words(pdf());
+            EXPECT_FALSE(pdfprobe::find(words, c.printed).text.isEmpty());
+            EXPECT_TRUE(pdfprobe::find(words, "RS-C1").text.isEmpty());
+        } else {
+            EXPECT_FALSE(QFile::exists(pdf()));
+        }
+        // Back on the heading above the list, which shows no rows.
+        QTreeWidgetItem* current = browser->tvTreeView()->currentItem();
+        ASSERT_NE(current, nullptr);
+        EXPECT_EQ(current->text(0), "Anagrafiche");
+        EXPECT_TRUE(mainwindow::NodeKey(current).isEmpty());
+        EXPECT_FALSE(browser->dgView()->isVisible());
     }
 }
 
