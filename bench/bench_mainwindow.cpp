@@ -14,6 +14,7 @@
 #include "ScaleArchive.h"
 #include "app/AllTableClasses.h"
 #include "controls/DataGrid.h"
+#include "controls/MubCommand.h"
 #include "controls/MubShortSearch.h"
 #include "controls/SearchDialogs.h"
 #include "controls/ViewUtility.h"
