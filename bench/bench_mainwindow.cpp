@@ -18,6 +18,7 @@
 #include "controls/MubShortSearch.h"
 #include "controls/SearchDialogs.h"
 #include "controls/ViewUtility.h"
+#include "core/Prompt.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
@@ -313,6 +314,7 @@ void BM_SectionViewFirstScreen(benchmark::State& state) {
     if (!f.ok) return state.SkipWithError("archivio mancante");
     const QString key = QString::fromUtf8(kViews[state.range(0)]);
     state.SetLabel(kViews[state.range(0)]);
+    core::ScriptedBoxes boxes;  // a box ("no data", ...) answers at once
     bool chooser = false;
     controls::setSearchDialogHook([&](QDialog& d) {
         if (auto* w = qobject_cast<mainwindow::SearchWindow*>(&d)) {
