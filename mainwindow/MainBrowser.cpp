@@ -897,27 +897,24 @@ bool MainBrowser::currentField(QString& field, QString& value) const {
     return true;
 }
 
-void MainBrowser::mnuFieldFilter_Click() {
+bool MainBrowser::searchOnCurrentField(bool withText) {
     QString field, value;
-    if (!currentField(field, value)) return;
+    if (!currentField(field, value)) return false;
     w_.search->SetSearchField(field);
-    w_.search->SetSearchText(value);
-    w_.search->Filter(true);
+    if (withText) w_.search->SetSearchText(value);
+    return true;
+}
+
+void MainBrowser::mnuFieldFilter_Click() {
+    if (searchOnCurrentField(true)) w_.search->Filter(true);
 }
 
 void MainBrowser::mnuFieldSearchNext_Click() {
-    QString field, value;
-    if (!currentField(field, value)) return;
-    w_.search->SetSearchField(field);
-    w_.search->SetSearchText(value);
-    w_.search->SearchNext(true);
+    if (searchOnCurrentField(true)) w_.search->SearchNext(true);
 }
 
 void MainBrowser::mnuFieldFilterCancel_Click() {
-    QString field, value;
-    if (!currentField(field, value)) return;
-    w_.search->SetSearchField(field);
-    w_.search->CancelFieldFilter();
+    if (searchOnCurrentField(false)) w_.search->CancelFieldFilter();
 }
 
 void MainBrowser::mnuFieldFilterCancelAll_Click() { w_.search->CancelFilter(); }

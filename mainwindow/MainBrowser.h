@@ -197,6 +197,9 @@ class MainBrowser : public QObject {
     void backToHeading(QTreeWidgetItem* node, bool showHeading);
     void setAdministratorItems();
     bool currentField(QString& field, QString& value) const;
+    // Points the quick search at the current column (and its cell's text, when
+    // asked); false when the grid has no current cell.
+    bool searchOnCurrentField(bool withText);
     void OnRefreshRecordset(datalib::DataSource& ds);
     void showEmptyState();
     void headerClicked(int column);
