@@ -502,14 +502,22 @@ bool MainBrowser::chooseOrder(const QString& key, Query& q) {
     return true;
 }
 
+// The selection kept for a node: a new one when the node's text or table
+// changed.
+datalib::SelectionCriteria& MainBrowser::selectionFor(const QString& nodeText,
+                                                      const datalib::TableDef& table) {
+    if (selection_ && (selection_->Name() != nodeText || &selection_->table() != &table)) selection_.reset();
+    if (!selection_) selection_ = std::make_unique<datalib::SelectionCriteria>(database(), table);
+    return *selection_;
+}
+
 // The selection stored under the node's text is asked for before the data
 // are shown ("Selezioni predefinite").
 void MainBrowser::applyStoredSelection(const QString& nodeText, Query& q) {
     auto db = database();
     const datalib::TableDef* table = db->tableDef(q.table);
     if (!table) return;
-    if (selection_ && (selection_->Name() != nodeText || &selection_->table() != table)) selection_.reset();
-    if (!selection_) selection_ = std::make_unique<datalib::SelectionCriteria>(db, *table);
+    selectionFor(nodeText, *table);
     if (selection_->Exists(nodeText)) {
         w_.mnuDataSelBeforeQuery->setChecked(true);
         if (selection_->Name() != nodeText) selection_->Load(nodeText);
@@ -923,10 +931,7 @@ void MainBrowser::mnuDataSelBeforeQuery_Click() {
     if (!curDS_) return;
     const QString name = w_.tree->currentItem() ? w_.tree->currentItem()->text(0) : QString();
     try {
-        if (selection_ && (selection_->Name() != name || &selection_->table() != &curDS_->tableDef()))
-            selection_.reset();
-        if (!selection_)
-            selection_ = std::make_unique<datalib::SelectionCriteria>(database(), curDS_->tableDef());
+        selectionFor(name, curDS_->tableDef());
         if (selection_->Name() != name) selection_->Load(name);
         if (!controls::ViewUtility::SelectionDialog(*selection_, window_, true, false, true,
                                                     QStringLiteral("Selezioni predefinite"), 0, 0))
@@ -947,10 +952,7 @@ void MainBrowser::mnuDataSelCancel_Click() {
     if (!curDS_) return;
     const QString name = w_.tree->currentItem() ? w_.tree->currentItem()->text(0) : QString();
     try {
-        if (selection_ && (selection_->Name() != name || &selection_->table() != &curDS_->tableDef()))
-            selection_.reset();
-        if (!selection_)
-            selection_ = std::make_unique<datalib::SelectionCriteria>(database(), curDS_->tableDef());
+        selectionFor(name, curDS_->tableDef());
         if (selection_->Exists(name)) {
             selection_->Delete(name);
             platform::messageBox(QStringLiteral("Selezioni predefinite eliminate."), platform::kOkOnly,

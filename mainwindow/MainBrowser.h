@@ -34,6 +34,7 @@ namespace datalib {
 class Database;
 class DataSource;
 class SelectionCriteria;
+class TableDef;
 }  // namespace datalib
 
 namespace controls {
@@ -210,6 +211,7 @@ class MainBrowser : public QObject {
     void splitterMoved(int x);
     void splitterReleased();
     std::shared_ptr<datalib::Database> database() const;
+    datalib::SelectionCriteria& selectionFor(const QString& nodeText, const datalib::TableDef& table);
 
     QMainWindow* window_;
     std::function<void(const QString&)> statusText_;
