@@ -156,6 +156,19 @@ QString DataGridModel::displayText(const datalib::ColumnDef* def, const core::Va
     return value.toString();
 }
 
+QString DataGridModel::searchText(const QModelIndex& index) const {
+    if (!ds_ || !index.isValid() || index.column() >= int(columns_.size()) || !ds_->Database()->IsOpen())
+        return {};
+    const Column& c = columns_[size_t(index.column())];
+    const core::Variant value = ds_->ValueAt(index.row(), c.index);
+    if (c.def && !value.isEmptyOrNull()) {
+        if (c.def->isBoolean()) return core::italian::formatBool(value.toBool());
+        if (!c.def->valueList.isEmpty() && c.def->valueList != QLatin1String("MONTH"))
+            return value.toString();
+    }
+    return displayText(c.def, value);
+}
+
 int DataGridModel::rowCount(const QModelIndex& parent) const {
     // Nothing is read from a database that was closed under the grid.
     if (parent.isValid() || !ds_ || !ds_->Database()->IsOpen()) return 0;

@@ -52,6 +52,10 @@ class DataGridModel : public QAbstractTableModel {
 
     // A value as the grid shows it.
     static QString displayText(const datalib::ColumnDef* def, const core::Variant& value);
+    // A cell as the quick search reads it back: the shown text, but a value
+    // list's stored value in place of its label and "Vero"/"Falso" for a
+    // check mark.
+    QString searchText(const QModelIndex& index) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -891,8 +891,8 @@ void MainBrowser::RunDeferred(const QString& tag) {
 
 // ---- Current column and stored selections -----------------------------------------------------
 
-// The current column's field and the current cell's text; false (and a
-// beep) when the grid has no current cell.
+// The current column's field and the current cell's value as the quick
+// search reads it; false (and a beep) when the grid has no current cell.
 bool MainBrowser::currentField(QString& field, QString& value) const {
     if (!curDS_) return false;
     const QModelIndex cell = w_.grid->currentIndex();
@@ -901,7 +901,7 @@ bool MainBrowser::currentField(QString& field, QString& value) const {
         QApplication::beep();
         return false;
     }
-    value = cell.data(Qt::DisplayRole).toString();
+    value = w_.grid->gridModel()->searchText(cell);
     return true;
 }
 

@@ -100,3 +100,40 @@ TEST_F(LongGridTest, AFarRowOrTheEndReadsAsFarAsNeeded) {
     grid.scrollToBottom();
     EXPECT_EQ(grid.gridModel()->index(kRows - 1, 0).data().toString(), QStringLiteral("A00000"));
 }
+
+// The quick search reads a cell back as it would be typed: a value list's
+// stored value (not the label the grid shows), "Vero"/"Falso" for a check
+// mark, an amount the Italian way; an empty cell gives an empty text.
+TEST(DataGridModelTest, ACellAsTheQuickSearchReadsItBack) {
+    QTemporaryDir dir;
+    datalib::Engine engine;
+    auto db = controlstest::openItems(engine, dir.path());
+    const auto v = [](auto x) { return core::Variant(x); };
+    auto ds = db->OpenDataSource("Articoli", QString(), "Codice");
+    ds->InsertFromPairs({v(QStringLiteral("Codice")), v(QStringLiteral("A1")), v(QStringLiteral("Prezzo")),
+                         v(1234.5), v(QStringLiteral("Disabilitato")), v(true), v(QStringLiteral("Stato")),
+                         v(QStringLiteral("S"))});
+    ds->InsertFromPairs({v(QStringLiteral("Codice")), v(QStringLiteral("A2"))});
+    ds->Requery();
+    {
+        DataGridModel model;
+        model.setDataSource(ds);
+        const auto cell = [&](int row, const char* field) {
+            return model.index(row, model.columnOf(QString::fromLatin1(field)));
+        };
+        EXPECT_EQ(cell(0, "Stato").data().toString(), "Sospeso");
+        const struct {
+            int row;
+            const char* field;
+            const char* text;
+        } cases[] = {{0, "Stato", "S"},  {0, "Disabilitato", "Vero"},  {0, "Prezzo", "1.234,50"},
+                     {1, "Stato", ""},   {1, "Disabilitato", "Falso"}, {1, "Prezzo", ""},
+                     {0, "Codice", "A1"}};
+        for (const auto& c : cases)
+            EXPECT_EQ(model.searchText(cell(c.row, c.field)).toStdString(), c.text)
+                << c.row << " " << c.field;
+    }
+    ds.reset();
+    db.reset();
+    engine.Close();
+}

@@ -21,6 +21,7 @@ class Items : public datalib::itfDefTable, public datalib::itfSetData {
         c.Add("Descrizione", datalib::coltype::Code, 64);
         c.Add("Prezzo", datalib::coltype::Money);
         c.Add("Disabilitato", datalib::coltype::Boolean);
+        c.Add("Stato", datalib::coltype::Code, 1, 0, {}, -100, -100, -100, true, {}, "A|Attivo|S|Sospeso");
         k.Add("Codice", true);
     }
     void DefineDefaultData(datalib::itfSetData*& sink) override { sink = this; }

@@ -70,7 +70,8 @@ class ShortSearchTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(ShortSearchTest, FindsTheNextRowInTheGridsOrder) {
-    EXPECT_EQ(search.SearchFields(), (QStringList{"Codice", "Descrizione", "Prezzo", "Disabilitato"}));
+    EXPECT_EQ(search.SearchFields(),
+              (QStringList{"Codice", "Descrizione", "Prezzo", "Disabilitato", "Stato"}));
     search.SetSearchField("descrizione");
     EXPECT_EQ(search.SearchField(), "Descrizione");
     search.SetSearchText("vite");

@@ -506,8 +506,8 @@ TEST_F(SectionViews, AnEmptyListSectionSaysSoAndGoesBack) {
     EXPECT_EQ(currentText(), "Statistiche");
 }
 
-// The current column's functions read Italian amounts and dates back from
-// the cell's text; without a current cell they do nothing.
+// The current column's functions read Italian amounts, dates and check marks
+// back from the cell; without a current cell they do nothing.
 TEST_F(SectionViews, CurrentColumnFilterFindAndCancel) {
     openView("Articoli");
     controls::DataGrid* grid = browser->dgView();
@@ -535,6 +535,17 @@ TEST_F(SectionViews, CurrentColumnFilterFindAndCancel) {
     EXPECT_EQ(codes("Numero"), QStringList{"N2"});
     browser->mnuFieldFilterCancelAll_Click();
     EXPECT_EQ(codes("Numero"), (QStringList{"N1", "N2", "N3"}));
+
+    // A check mark filters on its value, ticked or not.
+    const int approved = grid->gridModel()->columnOf("Approvato");
+    ASSERT_GE(approved, 0);
+    grid->setCurrentIndex(grid->model()->index(rowOf("N2", "Numero"), approved));
+    browser->mnuFieldFilter_Click();
+    EXPECT_EQ(codes("Numero"), QStringList{"N2"});
+    browser->mnuFieldFilterCancelAll_Click();
+    grid->setCurrentIndex(grid->model()->index(rowOf("N1", "Numero"), approved));
+    browser->mnuFieldFilter_Click();
+    EXPECT_EQ(codes("Numero"), (QStringList{"N1", "N3"}));
 }
 
 // The grid-settings button's menu on the main window's view.

@@ -452,6 +452,8 @@ class Builder {
                               sent,
                               "Approvato",
                               sent && gen_.chance(0.5),
+                              "Annullato",
+                              !sent && o % 10 == 9,  // a few withdrawn before sending
                               "ImportoSpese",
                               expenses,
                               "DataInserimento",
@@ -484,6 +486,8 @@ class Builder {
                                         r,
                                         "QuantitàOrdine",
                                         double(q),
+                                        "QuantitàEvasa",
+                                        0.0,
                                         "PrezzoVendita",
                                         price,
                                         "PercentualeSconto",
