@@ -182,7 +182,7 @@ int AddDemoReportLayouts(datalib::Database& db) {
                                  "NomeProspetto",
                                  l.name,
                                  "NomeGruppo",
-                                 "",
+                                 l.name,  // the group the main window's list sections print
                                  "NomeStampante",
                                  "",
                                  "RichiediSelezioneStampante",
