@@ -175,8 +175,16 @@ void MainBrowser::buildWidgets() {
     connect(w_.cmdHideTree, &QPushButton::clicked, this, [this] { mnuHideSection_Click(); });
     connect(w_.tree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current, QTreeWidgetItem*) { tvTreeView_NodeClick(current); });
-    connect(w_.tree, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* node, int) { tvTreeView_NodeClick(node); });
+    // A mouse press makes the node current, and so shows it; the click that
+    // follows shows a node again only when it was current already (a list
+    // section has gone back to its heading by then, and would run twice).
+    // The press marks the node under the mouse: the current one is marked
+    // again once the press is over.
+    connect(w_.tree, &QTreeWidget::itemPressed, this, [this](QTreeWidgetItem*, int) { markCurrentNode(); });
+    connect(w_.tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node, int) {
+        if (node == currentAtPress_) tvTreeView_NodeClick(node);
+        markCurrentNode();
+    });
     connect(w_.tree, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem*, int) { RefreshDetailView(); });
 
@@ -285,7 +293,14 @@ void MainBrowser::tvTreeView_NodeClick(QTreeWidgetItem* node) {
     // shown is compared by address only and never used.
     if (node == lastShown_) return;
     lastShown_ = node;
+    markCurrentNode();
     RefreshDetailView();
+}
+
+void MainBrowser::markCurrentNode() {
+    QTreeWidgetItem* current = w_.tree->currentItem();
+    if (current && (!current->isSelected() || w_.tree->selectedItems().size() != 1))
+        w_.tree->selectionModel()->select(w_.tree->currentIndex(), QItemSelectionModel::ClearAndSelect);
 }
 
 // ---- The data view -------------------------------------------------------------------------
@@ -1022,6 +1037,8 @@ bool MainBrowser::eventFilter(QObject* watched, QEvent* event) {
             if (w == window_->focusWidget() && PreviewKey(key)) return true;
         }
     }
+    if (event->type() == QEvent::MouseButtonPress && watched == w_.tree->viewport())
+        currentAtPress_ = w_.tree->currentItem();
     if (watched == w_.splitter) {
         if (event->type() == QEvent::MouseButtonPress) {
             splitterPressed();

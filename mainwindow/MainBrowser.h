@@ -196,6 +196,8 @@ class MainBrowser : public QObject {
     void presentView(const Query& q, const std::shared_ptr<datalib::DataSource>& ds,
                      const QString& savedTable, qint64 savedKey);
     void backToHeading(QTreeWidgetItem* node, bool showHeading);
+    // Marks the tree's current node as its one selected node.
+    void markCurrentNode();
     void setAdministratorItems();
     bool currentField(QString& field, QString& value) const;
     // Points the quick search at the current column (and its cell's text, when
@@ -231,6 +233,7 @@ class MainBrowser : public QObject {
     std::unique_ptr<controls::ViewGridSettings> gridSettings_;
     std::unique_ptr<datalib::SelectionCriteria> selection_;
     QTreeWidgetItem* lastShown_ = nullptr;
+    QTreeWidgetItem* currentAtPress_ = nullptr;  // compared by address only, like lastShown_
     bool refreshing_ = false;
     bool listView_ = false;
 };

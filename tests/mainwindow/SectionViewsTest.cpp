@@ -19,9 +19,11 @@
 #include "startup/RunContext.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QTest>
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
@@ -504,6 +506,19 @@ TEST_F(SectionViews, AnEmptyListSectionSaysSoAndGoesBack) {
     click("Analisi Crescita");
     EXPECT_EQ(printed, QStringList{"Clienti:0:Analisi Crescita"});
     EXPECT_EQ(currentText(), "Statistiche");
+
+    // By the mouse: once the click is over, the heading is the one node
+    // marked, not the list section clicked.
+    printed.clear();
+    QTreeWidget* tree = browser->tvTreeView();
+    QTreeWidgetItem* node = NodeByKey(tree, "Analisi Crescita");
+    tree->scrollToItem(node);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(printed, QStringList{"Clienti:0:Analisi Crescita"});
+    EXPECT_EQ(currentText(), "Statistiche");
+    ASSERT_EQ(tree->selectedItems().size(), 1);
+    EXPECT_EQ(tree->selectedItems().front()->text(0), "Statistiche");
 }
 
 // The current column's functions read Italian amounts, dates and check marks
