@@ -104,6 +104,13 @@ class MemberTable::Builder {
         table_.add({QString::fromUtf8(name), false, minArgs, maxArgs, wrap(std::move(fn)), {}});
         return *this;
     }
+    // A method without arguments or result: a member function of T.
+    Builder& action(const char* name, void (T::*fn)()) {
+        return method(name, 0, 0, [fn](T& self, const CallArgs&) {
+            (self.*fn)();
+            return Variant();
+        });
+    }
     // A property with index arguments from minIndex to maxIndex; no setter
     // makes it read-only.
     Builder& property(const char* name, Method get, Setter set = {}, int minIndex = 0, int maxIndex = 0) {

@@ -180,12 +180,6 @@ core::Variant clsLabelPrint::invoke(const QString& name, core::CallKind kind,
     using S = clsLabelPrint;
     static const core::MemberTable table = [] {
         auto b = core::MemberTable::of<S>();
-        auto action = [](void (S::*fn)()) {
-            return [fn](S& s, const CallArgs&) {
-                (s.*fn)();
-                return Variant();
-            };
-        };
         addDrawingMember(b, DrawingMember::TxtOut);
         addDrawingMember(b, DrawingMember::TxtOutR);
         addDrawingMember(b, DrawingMember::BoxOut);
@@ -193,12 +187,12 @@ core::Variant clsLabelPrint::invoke(const QString& name, core::CallKind kind,
         addDrawingMember(b, DrawingMember::LineOut);
         addDrawingMember(b, DrawingMember::ImageOut);
         addDrawingMember(b, DrawingMember::Barcode128bOut);
-        b.method("NextLabel", 0, 0, action(&S::NextLabel));
+        b.action("NextLabel", &S::NextLabel);
         addDrawingMember(b, DrawingMember::SetFont);
         addDrawingMember(b, DrawingMember::TxtOutV);
-        b.method("ForceEndDocument", 0, 0, action(&S::ForceEndDocument));
+        b.action("ForceEndDocument", &S::ForceEndDocument);
         b.property("PageLabelCount", [](S& s, const CallArgs&) { return Variant(s.PageLabelCount()); });
-        b.method("EndLabels", 0, 0, action(&S::EndLabels));
+        b.action("EndLabels", &S::EndLabels);
         b.property(
             "Color", [](S& s, const CallArgs&) { return Variant(std::int32_t(s.Color())); },
             [](S& s, const CallArgs&, const Variant& v) { s.setColor(std::uint32_t(v.toLong())); });
@@ -211,7 +205,7 @@ core::Variant clsLabelPrint::invoke(const QString& name, core::CallKind kind,
         b.property(
             "CopyCount", [](S& s, const CallArgs&) { return Variant(s.CopyCount()); },
             [](S& s, const CallArgs&, const Variant& v) { s.setCopyCount(std::int16_t(v.toLong())); });
-        b.method("NextCopy", 0, 0, action(&S::NextCopy));
+        b.action("NextCopy", &S::NextCopy);
         return b.build();
     }();
     return table.invoke(*this, name, kind, args);

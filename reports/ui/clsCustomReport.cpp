@@ -302,13 +302,7 @@ core::Variant clsCustomReport::invoke(const QString& name, core::CallKind kind,
     using S = clsCustomReport;
     static const core::MemberTable table = [] {
         auto b = core::MemberTable::of<S>();
-        auto action = [](void (S::*fn)()) {
-            return [fn](S& s, const CallArgs&) {
-                (s.*fn)();
-                return Variant();
-            };
-        };
-        b.method("InitializeVars", 0, 0, action(&S::InitializeVars));
+        b.action("InitializeVars", &S::InitializeVars);
         addDrawingMember(b, DrawingMember::TxtOut);
         addDrawingMember(b, DrawingMember::TxtOutR);
         addDrawingMember(b, DrawingMember::BoxOut);
@@ -316,14 +310,14 @@ core::Variant clsCustomReport::invoke(const QString& name, core::CallKind kind,
         addDrawingMember(b, DrawingMember::CircleOut);
         addDrawingMember(b, DrawingMember::LineOut);
         addDrawingMember(b, DrawingMember::ImageOut);
-        b.method("LoadBackImage", 0, 0, action(&S::LoadBackImage));
-        b.method("NextReportModule", 0, 0, action(&S::NextReportModule));
-        b.method("NextReport", 0, 0, action(&S::NextReport));
-        b.method("NewReportRow", 0, 0, action(&S::NewReportRow));
-        b.method("NewRow", 0, 0, action(&S::NewRow));
+        b.action("LoadBackImage", &S::LoadBackImage);
+        b.action("NextReportModule", &S::NextReportModule);
+        b.action("NextReport", &S::NextReport);
+        b.action("NewReportRow", &S::NewReportRow);
+        b.action("NewRow", &S::NewRow);
         addDrawingMember(b, DrawingMember::SetFont);
-        b.method("EndReports", 0, 0, action(&S::EndReports));
-        b.method("RowEnd", 0, 0, action(&S::RowEnd));
+        b.action("EndReports", &S::EndReports);
+        b.action("RowEnd", &S::RowEnd);
         b.property(
             "RowPrinting", [](S& s, const CallArgs&) { return Variant(s.RowPrinting()); },
             [](S& s, const CallArgs&, const Variant& v) { s.setRowPrinting(v.toBool()); });
