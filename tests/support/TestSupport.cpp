@@ -1,6 +1,9 @@
 #include "TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QTest>
+#include <QTimer>
 
 namespace testsupport {
 
@@ -12,6 +15,11 @@ QString sourceDir() {
 
 QString fixturePath(const QString& relative) {
     return QDir(sourceDir()).filePath(QStringLiteral("tests/fixtures/") + relative);
+}
+
+void waitForTimer(const QTimer& timer, int limitMs) {
+    QTest::qWaitFor([&timer] { return !timer.isActive(); }, limitMs);
+    QCoreApplication::processEvents();
 }
 
 }  // namespace testsupport

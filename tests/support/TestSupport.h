@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+class QTimer;
+
 namespace testsupport {
 
 // Root of the source tree (for fixtures under tests/fixtures).
@@ -11,5 +13,10 @@ QString sourceDir();
 
 // Path of a file under tests/fixtures.
 QString fixturePath(const QString& relative);
+
+// Runs the event loop until a one-shot timer that may be running has fired
+// and its action has run (at most limitMs), then handles what the action
+// posted. Unlike a fixed pause it holds on a loaded machine.
+void waitForTimer(const QTimer& timer, int limitMs = 5000);
 
 }  // namespace testsupport

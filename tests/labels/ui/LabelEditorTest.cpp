@@ -16,6 +16,7 @@
 #include "platform/ui/PageSurface.h"
 #include "reports/ui/LayoutScriptMenus.h"
 #include "reports/ui/ScriptEditorAssistant.h"
+#include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -59,7 +60,7 @@ class LabelEditorTest : public printtest::DemoPrintTest {
         editor->EditSetting(nullptr, db, tableList, defaultScript);
         settle();
     }
-    void settle() { QTest::qWait(60); }
+    void settle() { testsupport::waitForTimer(*editor->assistant().tmFunc()); }
 
     template <class T>
     T* child(const char* name) {

@@ -7,6 +7,7 @@
 #include "reports/LayoutScript.h"
 #include "reports/ui/LayoutScriptMenus.h"
 #include "reports/ui/ScriptEditorAssistant.h"
+#include "support/TestSupport.h"
 
 #include <QAction>
 #include <QLabel>
@@ -85,7 +86,7 @@ class LayoutScriptMenusTest : public reporttest::RunnerTest {
         QTest::keyClick(box, Qt::Key_Return);
         QTest::keyClicks(box, text);
     }
-    void settle() { QTest::qWait(60); }
+    void settle() { testsupport::waitForTimer(*assistant->tmFunc()); }
 };
 
 }  // namespace

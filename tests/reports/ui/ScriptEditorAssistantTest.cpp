@@ -4,6 +4,7 @@
 
 #include "reports/ScriptAssistant.h"
 #include "reports/ui/ScriptEditorAssistant.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -47,7 +48,7 @@ struct Editor {
     }
     void type(const QString& text) { QTest::keyClicks(box, text); }
     void newline() { QTest::keyClick(box, Qt::Key_Return); }
-    void settle() { QTest::qWait(40); }
+    void settle() { testsupport::waitForTimer(*assistant.tmFunc()); }
 };
 
 }  // namespace
