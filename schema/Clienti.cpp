@@ -69,6 +69,8 @@ class Clienti : public TableClass {
               "Valuta per i pagamenti del Cliente");
         k.Add("Codice", true);
         k.Add("RagioneSociale", false);
+        // Customers listed by their town's province are sorted through the town.
+        k.Add("Città", false);
         AddAuditKeys(k);
         k.SetColumnList(
             "Agente,Codice,RagioneSociale,Indirizzo,Città,ListinoPredefinito,BancaDiAppoggio,"
