@@ -137,10 +137,19 @@ qint64 DataGridModel::bookmarkOf(int row) const {
     return v.isEmptyOrNull() ? 0 : qint64(std::llround(v.toDouble()));
 }
 
+namespace {
+
+// A fixed list of values shown by their labels ("MONTH" is shown as stored).
+bool hasLabels(const datalib::ColumnDef& def) {
+    return !def.valueList.isEmpty() && def.valueList != QLatin1String("MONTH");
+}
+
+}  // namespace
+
 QString DataGridModel::displayText(const datalib::ColumnDef* def, const core::Variant& value) {
     if (value.isEmptyOrNull()) return QString();
     if (!def) return value.toString();
-    if (!def->valueList.isEmpty() && def->valueList != QLatin1String("MONTH")) {
+    if (hasLabels(*def)) {
         const QString text = value.toString();
         for (const auto& [v, label] : def->valuePairs())
             if (v == text) return label;
@@ -163,8 +172,7 @@ QString DataGridModel::searchText(const QModelIndex& index) const {
     const core::Variant value = ds_->ValueAt(index.row(), c.index);
     if (c.def && !value.isEmptyOrNull()) {
         if (c.def->isBoolean()) return core::italian::formatBool(value.toBool());
-        if (!c.def->valueList.isEmpty() && c.def->valueList != QLatin1String("MONTH"))
-            return value.toString();
+        if (hasLabels(*c.def)) return value.toString();
     }
     return displayText(c.def, value);
 }

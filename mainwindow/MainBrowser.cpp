@@ -183,7 +183,6 @@ void MainBrowser::buildWidgets() {
     connect(w_.tree, &QTreeWidget::itemPressed, this, [this](QTreeWidgetItem*, int) { markCurrentNode(); });
     connect(w_.tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node, int) {
         if (node == currentAtPress_) tvTreeView_NodeClick(node);
-        markCurrentNode();
     });
     connect(w_.tree, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem*, int) { RefreshDetailView(); });
