@@ -27,15 +27,23 @@ constexpr int kMaxDepth = 5000;
 constexpr std::size_t kStackReserve = 256 * 1024;
 
 // The lowest address the current thread's stack may use, plus the reserve.
+// Asking costs a read of the whole memory map on the main thread, so each
+// thread asks once and keeps the answer: its stack stays where it is.
 const char* stackLimit() {
-    pthread_attr_t attr;
-    if (pthread_getattr_np(pthread_self(), &attr) != 0) return nullptr;
-    void* addr = nullptr;
-    std::size_t size = 0;
-    const int rc = pthread_attr_getstack(&attr, &addr, &size);
-    pthread_attr_destroy(&attr);
-    if (rc != 0 || size <= kStackReserve) return nullptr;
-    return static_cast<const char*>(addr) + kStackReserve;
+    struct Limit {
+        const char* address = nullptr;
+        Limit() {
+            pthread_attr_t attr;
+            if (pthread_getattr_np(pthread_self(), &attr) != 0) return;
+            void* addr = nullptr;
+            std::size_t size = 0;
+            const int rc = pthread_attr_getstack(&attr, &addr, &size);
+            pthread_attr_destroy(&attr);
+            if (rc == 0 && size > kStackReserve) address = static_cast<const char*>(addr) + kStackReserve;
+        }
+    };
+    thread_local const Limit limit;
+    return limit.address;
 }
 
 bool isLiteral(const Expr* e) {

@@ -26,6 +26,8 @@ using scripttest::evalExpr;
 namespace {
 
 constexpr const char* kChildVariable = "ZELT_SCRIPT_CASES";
+// When set, the child runs the cases on a thread of its own with a stack of this many KB.
+constexpr const char* kChildStackVariable = "ZELT_SCRIPT_STACK_KB";
 const QString kCaseSeparator = QStringLiteral("\n'----- next case -----\n");
 
 // WScript.Echo as the command-line runner has it: its arguments on one line.
@@ -62,8 +64,9 @@ struct Case {
 
 // Runs every case in one child process, each in a control of its own. A case
 // that crashes the child leaves itself and the cases after it without an
-// outcome.
-void checkInChild(const std::vector<Case>& cases) {
+// outcome. With threadStackKb the child runs them on a thread with a stack
+// of that size instead of its main thread.
+void checkInChild(const std::vector<Case>& cases, int threadStackKb = 0) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     QStringList texts;
@@ -77,6 +80,8 @@ void checkInChild(const std::vector<Case>& cases) {
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QString::fromLatin1(kChildVariable), path);
+    if (threadStackKb > 0)
+        env.insert(QString::fromLatin1(kChildStackVariable), QString::number(threadStackKb));
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(),
                 {QStringLiteral("--gtest_filter=ScriptChild.RunCases")});
@@ -103,11 +108,20 @@ TEST(ScriptChild, RunCases) {
     if (path.isEmpty()) return;
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    QTextStream out(stdout);
-    for (const QString& text : QString::fromUtf8(f.readAll()).split(kCaseSeparator)) {
-        out << "outcome\t" << outcomeOf(text).replace(QLatin1Char('\n'), QLatin1Char(' ')) << '\n';
-        out.flush();
-    }
+    const QStringList texts = QString::fromUtf8(f.readAll()).split(kCaseSeparator);
+    auto runAll = [&texts] {
+        QTextStream out(stdout);
+        for (const QString& text : texts) {
+            out << "outcome\t" << outcomeOf(text).replace(QLatin1Char('\n'), QLatin1Char(' ')) << '\n';
+            out.flush();
+        }
+    };
+    const int stackKb = qEnvironmentVariableIntValue(kChildStackVariable);
+    if (stackKb <= 0) return runAll();
+    std::unique_ptr<QThread> thread(QThread::create(runAll));
+    thread->setStackSize(uint(stackKb) * 1024u);
+    thread->start();
+    thread->wait();
 }
 
 QString repeated(const QString& first, const QString& each, int count) {
@@ -140,6 +154,44 @@ TEST(ScriptHardening, NoTextCrashesTheEngine) {
         {"ReDim past the largest bound", "ReDim a(2147483648)", "error:6@1"},
         {"a class field at the largest bound", "Class K\nPublic f(2147483647)\nEnd Class", "error:7@2"},
     });
+}
+
+// Recursion without an end stops with "out of stack space" before the
+// thread's stack runs out: on the main thread, where the call depth limit
+// comes first, and on a thread whose small stack the engine must watch
+// itself. Each thread's limit is found once and kept: the second and the
+// third case on a thread run with what the first found.
+TEST(ScriptHardening, EndlessRecursionEndsInError28OnEveryThread) {
+    const std::vector<Case> cases = {
+        {"a function calling itself", "Function F(n)\nF = F(n + 1)\nEnd Function\nx = F(1)", "error:28@2"},
+        {"a sub calling itself by reference", "Sub S(ByRef n)\nn = n + 1\nS n\nEnd Sub\nx = 0\nS x",
+         "error:28@3"},
+        {"two functions calling each other",
+         "Function A(n)\nA = B(n) + 1\nEnd Function\nFunction B(n)\nB = A(n) + 1\nEnd Function\n"
+         "WScript.Echo A(1)",
+         "error:28"},
+        {"a method of a class calling itself",
+         "Class K\nFunction M(n)\nM = Me.M(n + 1)\nEnd Function\nEnd Class\nSet obj = New K\nx = obj.M(1)",
+         "error:28@3"},
+        {"Class_Initialize making another instance",
+         "Class K\nPrivate o\nPrivate Sub Class_Initialize()\nSet o = New K\nEnd Sub\nEnd Class\n"
+         "Set obj = New K",
+         "error:28@4"},
+        {"the engine still runs afterwards",
+         "Function F(n)\nIf n = 0 Then\nF = 0\nElse\nF = F(n - 1) + 1\nEnd If\nEnd Function\n"
+         "WScript.Echo F(200)",
+         "ok:200"},
+        {"deep nesting in one expression",
+         "x = " + repeated("", "(", 100000) + "1" + repeated("", ")", 100000), "error:28@1"},
+    };
+    {
+        SCOPED_TRACE("main thread");
+        checkInChild(cases);
+    }
+    for (const int stackKb : {768, 2048}) {
+        SCOPED_TRACE(QStringLiteral("a thread with %1 KB of stack").arg(stackKb).toStdString());
+        checkInChild(cases, stackKb);
+    }
 }
 
 TEST(ScriptHardening, LanguageConformance) {
