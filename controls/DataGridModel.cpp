@@ -38,15 +38,23 @@ void DataGridModel::setDataSource(std::shared_ptr<datalib::DataSource> ds, const
     ds_ = std::move(ds);
     buildColumns(fieldSequence);
     if (ds_) refreshId_ = ds_->connectRefresh([this](datalib::DataSource&) { reload(); });
-    shown_ = rowCount();
-    endResetModel();
-    if (ds_ && !ds_->AllRowsRead()) reader_->start();
+    shown_ = rowsToShow();
+    endReset();
 }
 
 void DataGridModel::reload() {
     beginResetModel();
-    shown_ = rowCount();
+    shown_ = rowsToShow();
+    endReset();
+}
+
+// Those told of the reset hear of it before any row is added: nothing is
+// fetched while a change is being told (whoever asks for more rows then gets
+// them from the reading that follows).
+void DataGridModel::endReset() {
+    changing_ = true;
     endResetModel();
+    changing_ = false;
     if (ds_ && !ds_->AllRowsRead()) reader_->start();
 }
 
@@ -69,20 +77,36 @@ void DataGridModel::readMore(int budgetMs) {
     showReadRows();
 }
 
-// Rows read elsewhere (a key looked for, the count) are shown as well.
+// The rows the grid is told of once the rows were read again: those whose
+// keys are read, the current row's included (a row kept through a sort may
+// stand far down, and the grid puts its current cell there).
+int DataGridModel::rowsToShow() const {
+    if (!ds_ || !ds_->Database()->IsOpen()) return 0;
+    if (!ds_->DataEmpty() && ds_->RowValid()) ds_->Position();
+    return int(ds_->RowsRead());
+}
+
+// Rows read elsewhere (a key looked for, the count) are shown as well; rows
+// deleted through the data source leave the end of the grid. The count the
+// grid knows changes only here and in a reset.
 void DataGridModel::showReadRows() {
-    const int now = rowCount();
+    const int now = (ds_ && ds_->Database()->IsOpen()) ? int(ds_->RowsRead()) : shown_;
+    if (now == shown_) return;
+    changing_ = true;
     if (now > shown_) {
         beginInsertRows({}, shown_, now - 1);
         shown_ = now;
         endInsertRows();
     } else {
+        beginRemoveRows({}, now, shown_ - 1);
         shown_ = now;
+        endRemoveRows();
     }
+    changing_ = false;
 }
 
 bool DataGridModel::canFetchMore(const QModelIndex& parent) const {
-    return !parent.isValid() && ds_ && ds_->Database()->IsOpen() && !ds_->AllRowsRead();
+    return !changing_ && !parent.isValid() && ds_ && ds_->Database()->IsOpen() && !ds_->AllRowsRead();
 }
 
 // The grid reached its last row read: the rest is read now.
@@ -132,7 +156,7 @@ const datalib::ColumnDef* DataGridModel::definitionOf(int column) const {
 }
 
 qint64 DataGridModel::bookmarkOf(int row) const {
-    if (!ds_ || oidIndex_ < 0) return 0;
+    if (!ds_ || oidIndex_ < 0 || row < 0 || row >= shown_ || !ds_->Database()->IsOpen()) return 0;
     const core::Variant v = ds_->ValueAt(row, oidIndex_);
     return v.isEmptyOrNull() ? 0 : qint64(std::llround(v.toDouble()));
 }
@@ -177,11 +201,7 @@ QString DataGridModel::searchText(const QModelIndex& index) const {
     return displayText(c.def, value);
 }
 
-int DataGridModel::rowCount(const QModelIndex& parent) const {
-    // Nothing is read from a database that was closed under the grid.
-    if (parent.isValid() || !ds_ || !ds_->Database()->IsOpen()) return 0;
-    return int(ds_->RowsRead());
-}
+int DataGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shown_; }
 
 int DataGridModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(columns_.size());

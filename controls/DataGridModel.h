@@ -68,6 +68,8 @@ class DataGridModel : public QAbstractTableModel {
 
   private:
     void buildColumns(const QString& fieldSequence);
+    int rowsToShow() const;
+    void endReset();
     // Reads more keys (for about `budgetMs`) and shows the rows they add.
     void readMore(int budgetMs);
 
@@ -80,8 +82,9 @@ class DataGridModel : public QAbstractTableModel {
     std::vector<Column> columns_;
     int oidIndex_ = -1;
     int refreshId_ = -1;
-    int shown_ = 0;  // the rows the view was told of
+    int shown_ = 0;  // the rows the view was told of: the model's row count
     QTimer* reader_ = nullptr;
+    bool changing_ = false;  // a reset or rows being told
 };
 
 }  // namespace controls

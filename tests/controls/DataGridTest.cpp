@@ -6,11 +6,13 @@
 #include "ItemsDb.h"
 #include "controls/DataGrid.h"
 #include "controls/DataGridModel.h"
+#include "controls/MubShortSearch.h"
 #include "core/Variant.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Definitions.h"
 #include "datalib/Engine.h"
+#include "support/ModelCheck.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
@@ -99,6 +101,61 @@ TEST_F(LongGridTest, AFarRowOrTheEndReadsAsFarAsNeeded) {
     EXPECT_EQ(grid.verticalHeader()->count(), kRows);
     grid.scrollToBottom();
     EXPECT_EQ(grid.gridModel()->index(kRows - 1, 0).data().toString(), QStringLiteral("A00000"));
+}
+
+// Qt's model tester (fatal mode) and no warning of the item models over a
+// selection read in steps: the first screen, the reading while idle, a sort
+// that finds the current row far down in the new order, a filter and a quick
+// search, an insert, an edit and a delete.
+TEST_F(LongGridTest, TheModelStaysConsistentThroughEveryChange) {
+    auto ds = db->OpenDataSource("Articoli", {}, "Codice");
+    testsupport::ModelCheck check(grid.gridModel());
+    grid.Bind(ds, nullptr);
+    MubShortSearch search;
+    search.Bind(ds);
+    ASSERT_FALSE(ds->AllRowsRead());
+
+    // The current row far down, then a sort that reads the keys again.
+    ASSERT_TRUE(ds->FindFirst("Codice = 'A02500'"));
+    grid.FollowDataSource();
+    search.SetSearchField(QStringLiteral("Descrizione"));
+    search.SortBySearchField(true);
+    EXPECT_EQ(grid.Bookmark(), ds->OID());
+    idleUntilRead(ds);
+    EXPECT_EQ(grid.gridModel()->rowCount(), kRows);
+    EXPECT_EQ(grid.Bookmark(), ds->OID());
+    search.SortBySearchField(false);
+    idleUntilRead(ds);
+
+    // A filter, the next row of a quick search, the filter cancelled.
+    search.SetSearchField(QStringLiteral("Codice"));
+    search.SetSearchText(QStringLiteral("A01"));
+    ASSERT_TRUE(search.Filter(true));
+    idleUntilRead(ds);
+    EXPECT_EQ(grid.gridModel()->rowCount(), 1000);
+    ASSERT_TRUE(search.SearchNext(true));
+    grid.FollowDataSource();
+    search.CancelFilter();
+    idleUntilRead(ds);
+    EXPECT_EQ(grid.gridModel()->rowCount(), kRows);
+
+    // An insert shown at the end, an edit, a delete.
+    ds->InsertFromPairs({core::Variant(QStringLiteral("Codice")), core::Variant(QStringLiteral("Z00001"))});
+    ASSERT_TRUE(ds->FindFirst("Codice = 'Z00001'"));
+    grid.FollowDataSource();
+    EXPECT_EQ(grid.gridModel()->rowCount(), kRows + 1);
+    ds->SetColValue(QStringLiteral("Descrizione"), core::Variant(QStringLiteral("Nuovo")));
+    ds->Save();
+    grid.viewport()->update();
+    ds->DeleteRow();
+    grid.gridModel()->showReadRows();
+    EXPECT_EQ(grid.gridModel()->rowCount(), kRows);
+    ds->Requery();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(grid.gridModel()->rowCount(), int(ds->RowsRead()));
+
+    EXPECT_TRUE(check.warnings().isEmpty()) << check.warnings().join(QLatin1Char('\n')).toStdString();
+    grid.Bind(nullptr, nullptr);
 }
 
 // The quick search reads a cell back as it would be typed: a value list's

@@ -50,9 +50,13 @@ TEST_F(BrowserTest, ModelShowsValuesTheItalianWay) {
     EXPECT_EQ(model.dataSource()->SortOrder(), "Codice DESC");
     EXPECT_EQ(model.rowCount(), int(model.dataSource()->RowCount()));
 
-    // A database closed under the grid is not read any more.
+    // A database closed under the grid is not read any more; the rows the
+    // grid was told of stay until it is told otherwise.
+    const int rows = model.rowCount();
     engine.Close();
-    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_EQ(model.rowCount(), rows);
+    EXPECT_FALSE(model.data(model.index(0, 0), Qt::DisplayRole).isValid());
+    EXPECT_EQ(model.bookmarkOf(0), 0);
 }
 
 TEST_F(BrowserTest, GridSettingsKeepEachViewInItsSection) {
