@@ -9,6 +9,7 @@ PACKAGES=(
   libsqlite3-dev sqlite3
   libgtest-dev googletest libbenchmark-dev
   fontconfig fonts-dejavu-core libcups2-dev
+  cups
   xvfb xauth x11-utils x11-apps imagemagick poppler-utils
   apache2 curl
 )

@@ -44,19 +44,6 @@ float single(datalib::DataSource& layout, const char* column) {
     return float(layout.ColValueNum(QString::fromLatin1(column)));
 }
 
-// A print job on the named printer (an unknown one: the current printer);
-// the PDF printer asks for its file unless one was chosen. Nothing when the
-// user cancels.
-std::shared_ptr<platform::PrintJob> openJob(QWidget* owner, QString printer, QString pdf) {
-    if (!platform::Printers::isInstalled(printer)) printer = platform::Printers::current();
-    if (platform::Printers::isPdfPrinter(printer) && pdf.isEmpty()) {
-        const auto file = platform::Printers::askPdfFile(owner);
-        if (!file) return nullptr;
-        pdf = *file;
-    }
-    return std::make_shared<platform::PrintJob>(printer, pdf, QStringLiteral("Etichette"));
-}
-
 // Ends a document and tells when the printer refused it.
 void finishDocument(clsLabelPrint& prn, QWidget* owner) {
     prn.ForceEndDocument();
@@ -141,7 +128,7 @@ std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& d
                 printer = choice->printer;
                 pdf = choice->pdfFile;
             }
-            auto job = openJob(owner, printer, pdf);
+            auto job = platform::Printers::openJob(owner, printer, pdf, QStringLiteral("Etichette"));
             if (!job) return 0;
             auto prn = std::make_shared<clsLabelPrint>();
             prn->SetParameter(clsLabelPrint::Device{job, nullptr}, height, width, top, left, columns,
@@ -282,7 +269,8 @@ bool PreviewLabels(const LabelDevice& device, std::shared_ptr<datalib::DataSourc
         if (device.window) {
             target.preview = device.window;
         } else {
-            target.printer = openJob(QApplication::activeWindow(), device.printer, QString());
+            target.printer = platform::Printers::openJob(QApplication::activeWindow(), device.printer,
+                                                         QString(), QStringLiteral("Etichette"));
             if (!target.printer) return false;
         }
         auto prn = std::make_shared<clsLabelPrint>();

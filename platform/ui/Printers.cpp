@@ -40,6 +40,32 @@ QPageLayout systemLayout(const QString& name) {
     return printer.pageLayout();
 }
 
+// Why CUPS did not take a job, in the agent's words. CUPS tells a
+// scheduler that does not answer and a queue that is gone alike, so both
+// are asked again.
+QString refusal(const QString& printer) {
+    const ipp_status_t status = cupsLastError();
+    const QString reason = QString::fromUtf8(cupsLastErrorString());
+    const QString quoted = QStringLiteral("\"") + printer + QStringLiteral("\"");
+    http_t* http =
+        httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 3000, nullptr);
+    if (!http)
+        return QStringLiteral(
+                   "Il servizio di stampa non risponde: la stampa non è stata inviata alla "
+                   "stampante ") +
+               quoted + QStringLiteral(".");
+    cups_dest_t* dest = cupsGetNamedDest(http, printer.toUtf8().constData(), nullptr);
+    httpClose(http);
+    if (!dest)
+        return QStringLiteral("La stampante ") + quoted +
+               QStringLiteral(" non è più installata: la stampa non è stata inviata.");
+    cupsFreeDests(1, dest);
+    if (status == IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS)
+        return QStringLiteral("La stampante ") + quoted +
+               QStringLiteral(" non accetta stampe: la stampa non è stata inviata.");
+    return QStringLiteral("La stampante ") + quoted + QStringLiteral(" ha rifiutato la stampa: ") + reason;
+}
+
 QPageLayout pdfLayout() {
     return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
                        QPageLayout::Millimeter);
@@ -79,6 +105,18 @@ QSizeF Printers::paperSizeMm(const QString& name, bool landscape) {
     QPageLayout layout = isPdfPrinter(name) ? pdfLayout() : systemLayout(name);
     layout.setOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     return layout.fullRect(QPageLayout::Millimeter).size();
+}
+
+std::shared_ptr<PrintJob> Printers::openJob(QWidget* owner, const QString& printer, const QString& pdfFile,
+                                            const QString& title) {
+    const QString name = isInstalled(printer) ? printer : current();
+    QString pdf = pdfFile;
+    if (isPdfPrinter(name) && pdf.isEmpty()) {
+        const auto file = askPdfFile(owner);
+        if (!file) return nullptr;
+        pdf = *file;
+    }
+    return std::make_shared<PrintJob>(name, pdf, title);
 }
 
 std::optional<QString> Printers::askPdfFile(QWidget* parent) {
@@ -130,8 +168,8 @@ void Printers::setPdfFileAsker(PdfFileAsker asker) { pdfAsker() = std::move(aske
 
 PrintJob::PrintJob(const QString& printerName, const QString& pdfFile, const QString& title)
     : PageSurface(QSizeF(210, 297)), name_(printerName), pdfFile_(pdfFile), title_(title) {
-    const bool pdf = Printers::isPdfPrinter(name_) || !Printers::isInstalled(name_);
-    if (!Printers::isInstalled(name_)) name_ = Printers::pdfPrinterName();
+    if (!Printers::isInstalled(name_)) name_ = Printers::current();
+    const bool pdf = Printers::isPdfPrinter(name_);
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     const QPageLayout layout = pdf ? pdfLayout() : systemLayout(name_);
     printer_->setOutputFormat(QPrinter::PdfFormat);
@@ -218,40 +256,46 @@ void PrintJob::endPainting() {
 }
 
 bool PrintJob::finish(QString* error) {
-    if (ended_) return true;
-    ended_ = true;
-    if (!painter_ && !printed_) return true;  // nothing was drawn: nothing to deliver
+    if (!ended_) {
+        ended_ = true;
+        failure_ = deliver();
+    }
+    // A second call tells again how the delivery went.
+    if (error && !failure_.isEmpty()) *error = failure_;
+    return failure_.isEmpty();
+}
+
+QString PrintJob::deliver() {
+    if (!painter_ && !printed_) return QString();  // nothing was drawn: nothing to deliver
     endPainting();
     const QString temp = temp_->fileName();
     if (Printers::isPdfPrinter(name_)) {
         if (pdfFile_.isEmpty()) {
             temp_.reset();
-            return true;
+            return QStringLiteral(
+                "Nessun file indicato per la stampa su file PDF: il documento non è stato "
+                "salvato.");
         }
         QFile::remove(pdfFile_);
         if (!QFile::rename(temp, pdfFile_)) {
             if (!QFile::copy(temp, pdfFile_)) {
-                if (error) *error = QStringLiteral("Impossibile scrivere il file ") + pdfFile_;
                 temp_.reset();
-                return false;
+                return QStringLiteral("Impossibile scrivere il file ") + pdfFile_;
             }
         } else {
             temp_->setAutoRemove(false);
         }
         temp_.reset();
-        return true;
+        delivered_ = true;
+        return QString();
     }
     const QByteArray title = (title_.isEmpty() ? QStringLiteral("Zelt Order") : title_).toUtf8();
     const int job = cupsPrintFile(name_.toUtf8().constData(), QFile::encodeName(temp).constData(),
                                   title.constData(), 0, nullptr);
     temp_.reset();
-    if (job <= 0) {
-        if (error)
-            *error = QStringLiteral("Stampa non inviata alla stampante ") + name_ + QStringLiteral(": ") +
-                     QString::fromUtf8(cupsLastErrorString());
-        return false;
-    }
-    return true;
+    if (job <= 0) return refusal(name_);
+    delivered_ = true;
+    return QString();
 }
 
 void PrintJob::abort() {

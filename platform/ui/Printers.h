@@ -23,6 +23,8 @@ class QWidget;
 
 namespace platform {
 
+class PrintJob;
+
 class Printers {
   public:
     // The name of the PDF printer, always installed.
@@ -54,6 +56,14 @@ class Printers {
     using PrinterChooser = std::function<std::optional<Choice>(const QString& title, int copies)>;
     static void setPrinterChooser(PrinterChooser chooser);
 
+    // A job as the runners and the editors open it: a name that is not
+    // installed (the empty one included) prints on the current printer, and
+    // the PDF printer asks for its file unless one is given. Nothing when the
+    // user cancels that question.
+    static std::shared_ptr<PrintJob> openJob(QWidget* owner, const QString& printer,
+                                             const QString& pdfFile = QString(),
+                                             const QString& title = QString());
+
     // Asks where a PDF goes ("Stampa su file PDF"); nothing when cancelled.
     static std::optional<QString> askPdfFile(QWidget* parent = nullptr);
     // Test seam: answers the question above instead of the file dialog.
@@ -63,9 +73,9 @@ class Printers {
 
 class PrintJob : public PageSurface {
   public:
-    // A job on a printer; for the PDF printer, pdfFile is where the document
-    // goes when the job is finished. Nothing is written before the first
-    // drawing.
+    // A job on a printer (a name that is not installed: the current
+    // printer); for the PDF printer, pdfFile is where the document goes when
+    // the job is finished. Nothing is written before the first drawing.
     PrintJob(const QString& printerName, const QString& pdfFile = QString(),
              const QString& title = QString());
     ~PrintJob() override;  // aborts an unfinished job
@@ -87,8 +97,12 @@ class PrintJob : public PageSurface {
     int pageCount() const { return pages_; }
 
     // Ends the document and delivers it. False, with an Italian description,
-    // when it could not be delivered. A job with nothing drawn delivers nothing.
+    // when it could not be delivered (a drawn document is never thrown away
+    // as a success); called again, it tells the same. A job with nothing
+    // drawn delivers nothing.
     bool finish(QString* error = nullptr);
+    // True once a drawn document went to the printer or into its file.
+    bool delivered() const { return delivered_; }
     // Ends the document and throws it away.
     void abort();
     bool ended() const { return ended_; }
@@ -102,6 +116,8 @@ class PrintJob : public PageSurface {
     void updateGeometry();
     void openOutput();
     void endPainting();
+    // Delivers the ended document: the reason when it could not.
+    QString deliver();
 
     QString name_;
     QString pdfFile_;
@@ -110,6 +126,8 @@ class PrintJob : public PageSurface {
     bool pendingNewPage_ = false;
     bool ended_ = false;
     bool printed_ = false;  // printed by printDocument
+    bool delivered_ = false;
+    QString failure_;  // why the document was not delivered
     int pages_ = 0;
     std::unique_ptr<QTemporaryFile> temp_;
     std::unique_ptr<QPrinter> printer_;

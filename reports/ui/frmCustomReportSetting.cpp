@@ -797,14 +797,11 @@ void frmCustomReportSetting::runLayout(bool preview) {
             previewWindow = std::make_unique<frmCustomReportPreview>(this);
             device.preview = previewWindow.get();
         } else {
-            const QString printer = cboPrinter->currentText();
-            QString pdf;
-            if (platform::Printers::isPdfPrinter(printer)) {
-                const auto file = platform::Printers::askPdfFile(this);
-                if (!file) return;
-                pdf = *file;
-            }
-            device.printer = std::make_shared<platform::PrintJob>(printer, pdf, cbReportName->currentText());
+            // A printer that is not installed (none chosen yet, or a stored one
+            // missing here): the current printer, as the runner prints.
+            device.printer = platform::Printers::openJob(this, cboPrinter->currentText(), QString(),
+                                                         cbReportName->currentText());
+            if (!device.printer) return;
         }
         auto prn = std::make_shared<clsCustomReport>();
         prn->SetParameter(device, values[0], values[1], values[2], values[3], std::int16_t(values[4]),
@@ -812,9 +809,15 @@ void frmCustomReportSetting::runLayout(bool preview) {
                           chkHorizontal->isChecked(), cboReportGroup->currentText());
         const RunOutcome outcome = RunCustomReport(this, ds, prn, reference, cbReportName->currentText(),
                                                    kRunTest, preview, 1, QString(), std::nullopt, QString());
-        if (!preview && outcome != RunOutcome::Failed)
-            platform::messageBox(QStringLiteral("La pagina di test è stata stampata"), platform::kInformation,
-                                 QString(), this);
+        // Said only of a page that went to the printer.
+        if (!preview && outcome != RunOutcome::Failed) {
+            if (device.printer->delivered())
+                platform::messageBox(QStringLiteral("La pagina di test è stata stampata"),
+                                     platform::kInformation, QString(), this);
+            else
+                platform::messageBox(QStringLiteral("La pagina di test è vuota: non è stato stampato nulla"),
+                                     platform::kInformation, QString(), this);
+        }
     } catch (const core::AppError& e) {
         showFailure(e.description());
     } catch (const std::exception& e) {

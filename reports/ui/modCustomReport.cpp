@@ -378,16 +378,9 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
                     pdf = choice->pdfFile;
                     run.copies = std::max(1, choice->copies);
                 }
-                if (!platform::Printers::isInstalled(printer)) printer = platform::Printers::current();
-                if (platform::Printers::isPdfPrinter(printer) && pdf.isEmpty()) {
-                    const auto file = platform::Printers::askPdfFile(owner);
-                    if (!file) {
-                        return RunOutcome::Failed;
-                    }
-                    pdf = *file;
-                }
-                job = std::make_shared<platform::PrintJob>(
-                    printer, pdf, layouts->ColValueStr(QStringLiteral("NomeProspetto")));
+                job = platform::Printers::openJob(owner, printer, pdf,
+                                                  layouts->ColValueStr(QStringLiteral("NomeProspetto")));
+                if (!job) return RunOutcome::Failed;
                 device.printer = job;
             } else {
                 previewWindow = std::make_unique<frmCustomReportPreview>(owner);
@@ -439,8 +432,9 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
                 previewShower() ? previewShower()(*shownPreview, owner) : shownPreview->ShowPreview(owner);
             if (!printer.isEmpty()) {
                 const auto choice = shownPreview->printChoice();
-                auto all = std::make_shared<platform::PrintJob>(printer, choice ? choice->pdfFile : QString(),
-                                                                shownPreview->windowTitle());
+                auto all = platform::Printers::openJob(owner, printer, choice ? choice->pdfFile : QString(),
+                                                       shownPreview->windowTitle());
+                if (!all) return RunOutcome::Failed;
                 prn->ChangePrinter(all);
                 run.preview = false;
                 run.ended = false;

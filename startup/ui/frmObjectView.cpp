@@ -66,17 +66,12 @@ class HtmlViewer : public core::Object {
     }
 
     void print() {
-        const QString printer = platform::Printers::current();
-        QString pdf;
-        if (platform::Printers::isPdfPrinter(printer)) {
-            const auto chosen = platform::Printers::askPdfFile();
-            if (!chosen) return;
-            pdf = *chosen;
-        }
-        platform::PrintJob job(printer, pdf, QFileInfo(location_).fileName());
-        job.printDocument(document_);
+        const auto job = platform::Printers::openJob(nullptr, platform::Printers::current(), QString(),
+                                                     QFileInfo(location_).fileName());
+        if (!job) return;
+        job->printDocument(document_);
         QString error;
-        if (!job.finish(&error)) throw core::AppError(482, QStringLiteral("Shell.Explorer"), error);
+        if (!job->finish(&error)) throw core::AppError(482, QStringLiteral("Shell.Explorer"), error);
     }
 
   private:
