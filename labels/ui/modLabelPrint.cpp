@@ -23,19 +23,9 @@ std::shared_ptr<clsLabelPrint>& kept() {
     return page;
 }
 
-RowPicker& rowPicker() {
-    static RowPicker picker;
-    return picker;
-}
-
 LabelPreviewShower& previewShower() {
     static LabelPreviewShower shower;
     return shower;
-}
-
-std::optional<core::Variant> pickRow(QWidget* owner, datalib::DataSource& ds) {
-    if (rowPicker()) return rowPicker()(owner, ds);
-    return reports::PickDataRow(owner, ds);
 }
 
 void beep() { QApplication::beep(); }
@@ -56,8 +46,6 @@ void finishDocument(clsLabelPrint& prn, QWidget* owner) {
 }  // namespace
 
 std::shared_ptr<clsLabelPrint> KeptLabelPage() { return kept(); }
-
-void setRowPicker(RowPicker picker) { rowPicker() = std::move(picker); }
 
 void setLabelPreviewShower(LabelPreviewShower shower) { previewShower() = std::move(shower); }
 
@@ -258,7 +246,7 @@ bool PreviewLabels(const LabelDevice& device, std::shared_ptr<datalib::DataSourc
         if (platform::Printers::installed().isEmpty()) return false;
         core::Variant mark;
         if (!ds->RowValid() || ds->Bof() || ds->Eof() || pick) {
-            const auto chosen = pickRow(QApplication::activeWindow(), *ds);
+            const auto chosen = reports::PickDataRow(QApplication::activeWindow(), *ds);
             if (!chosen) return false;
             mark = *chosen;
         } else {

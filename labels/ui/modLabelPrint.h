@@ -52,10 +52,8 @@ bool PreviewLabels(const LabelDevice& device, std::shared_ptr<datalib::DataSourc
 // The page object kept between calls (nothing once a document ended).
 std::shared_ptr<clsLabelPrint> KeptLabelPage();
 
-// Seams: the row picker of the preview and the modal showing of the preview
-// window (tests answer them).
-using RowPicker = std::function<std::optional<core::Variant>(QWidget*, datalib::DataSource&)>;
-void setRowPicker(RowPicker picker);
+// Seam: the modal showing of the preview window (tests answer it). The row
+// to preview is chosen in the pick list (reports/ui/RowPicker.h).
 using LabelPreviewShower = std::function<void(frmLabelPreview&)>;
 void setLabelPreviewShower(LabelPreviewShower shower);
 

@@ -9,12 +9,12 @@
 #include "platform/ui/Printers.h"
 #include "reports/LayoutScript.h"
 #include "reports/ReportLayouts.h"
+#include "reports/ui/RowPicker.h"
 #include "reports/ui/clsCustomReport.h"
 #include "reports/ui/frmCustomReportPreview.h"
 #include "startup/ui/frmMessage.h"
 
 #include <QApplication>
-#include <QInputDialog>
 
 namespace reports {
 
@@ -23,29 +23,9 @@ namespace {
 // Modules a preview holds at most.
 constexpr int kPreviewLimit = 16;
 
-LayoutPicker& layoutPicker() {
-    static LayoutPicker picker;
-    return picker;
-}
-
 PreviewShower& previewShower() {
     static PreviewShower shower;
     return shower;
-}
-
-std::optional<core::Variant> pickLayout(QWidget* owner, datalib::DataSource& layouts) {
-    if (layoutPicker()) return layoutPicker()(owner, layouts);
-    QStringList names;
-    std::vector<core::Variant> marks;
-    for (layouts.RowFirst(); !layouts.Eof(); layouts.RowNext()) {
-        names << layouts.ColValueStr(QStringLiteral("NomeProspetto"));
-        marks.push_back(layouts.Bookmark());
-    }
-    bool ok = false;
-    const QString chosen = QInputDialog::getItem(owner, platform::softwareName(),
-                                                 QStringLiteral("Prospetto:"), names, 0, false, &ok);
-    if (!ok) return std::nullopt;
-    return marks[size_t(names.indexOf(chosen))];
 }
 
 // One run: the state shared by its passes.
@@ -265,8 +245,6 @@ float single(datalib::DataSource& layout, const char* column) {
 
 }  // namespace
 
-void setLayoutPicker(LayoutPicker picker) { layoutPicker() = std::move(picker); }
-
 void setPreviewShower(PreviewShower shower) { previewShower() = std::move(shower); }
 
 RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>& ds,
@@ -356,12 +334,12 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
                 return RunOutcome::Failed;
             }
             layouts->RowFirst();
-            if (layouts->RowCount(true) > 1) {
-                const auto chosen = pickLayout(owner, *layouts);
-                if (!chosen || !layouts->MoveToBookmark(*chosen)) {
-                    return RunOutcome::Failed;
-                }
-            }
+            // Several layouts: the one chosen in the pick list, listed by name
+            // (two of one name differ by their data and group).
+            if (layouts->RowCount(true) > 1 &&
+                !PickDataRow(owner, *layouts, QString(),
+                             QStringLiteral("NomeProspetto,NomeReference,NomeGruppo")))
+                return RunOutcome::Failed;
             // 3. The printer.
             clsCustomReport::Device device;
             if (!preview) {

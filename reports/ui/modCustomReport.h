@@ -57,12 +57,6 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
                            const QString& notesColumn, const RowSelection& selection = std::nullopt,
                            const QString& groupName = QString());
 
-// The pick list of layouts when more than one fits: the layouts' data set,
-// listed by "NomeProspetto"; the bookmark of the chosen row, or nothing.
-using LayoutPicker =
-    std::function<std::optional<core::Variant>(QWidget* owner, datalib::DataSource& layouts)>;
-void setLayoutPicker(LayoutPicker picker);
-
 // The preview window's modal show, replaceable for tests (the window is shown
 // with the page store filled; the function returns what ShowPreview returns).
 class frmCustomReportPreview;

@@ -7,8 +7,10 @@
 
 #include "../reports/ui/PdfProbe.h"
 
+#include "controls/DataGrid.h"
 #include "controls/MubCommand.h"
 #include "controls/SearchDialogs.h"
+#include "controls/ViewUtility.h"
 #include "mainwindow/NavigationTree.h"
 #include "mainwindow/PredefinedReports.h"
 #include "mainwindow/frmSearch_Clienti.h"
@@ -41,15 +43,17 @@ class PrintTest : public CommandsTest {
             return std::optional<platform::Printers::Choice>(
                 platform::Printers::Choice{platform::Printers::pdfPrinterName(), pdf(), copies});
         });
-        reports::setLayoutPicker(
-            [this](QWidget*, datalib::DataSource& layouts) -> std::optional<core::Variant> {
-                QStringList names;
-                for (layouts.RowFirst(); !layouts.Eof(); layouts.RowNext())
-                    names << layouts.ColValueStr(QStringLiteral("NomeProspetto"));
-                offered << names.join(',');
-                layouts.RowFirst();
-                return layouts.Bookmark();
-            });
+        // Two layouts or more: the pick list offers their names; the first is chosen.
+        controls::setSearchDialogHook([this](QDialog& d) {
+            auto* list = qobject_cast<controls::PickListDialog*>(&d);
+            if (!list) return false;
+            QStringList names;
+            const QAbstractItemModel* model = list->grid()->model();
+            for (int row = 0; row < model->rowCount(); ++row) names << model->index(row, 0).data().toString();
+            offered << names.join(',');
+            list->ChooseRow(0);
+            return true;
+        });
         reports::setPreviewShower([this](reports::frmCustomReportPreview& preview, QWidget*) {
             preview.RefreshView();
             previewPages << preview.PageCount();
@@ -69,7 +73,7 @@ class PrintTest : public CommandsTest {
         quiet.reset();
         platform::setOpenHandler({});
         reports::setPreviewShower({});
-        reports::setLayoutPicker({});
+        controls::setSearchDialogHook({});
         platform::Printers::setPrinterChooser({});
         platform::Printers::setPdfFileAsker({});
         startup::runContext().database.reset();

@@ -198,12 +198,15 @@ QString PrintServer::jobFile(const QString& name) const { return queueFileName(n
 void PrintServer::addQueue(const QString& name) {
     const QString file = queueFileName(name);
     admin(QStringLiteral("lpadmin"),
-          {QStringLiteral("-p"), name, QStringLiteral("-v"), QStringLiteral("file://") + file, QStringLiteral("-P"),
-           pdfDriver(), QStringLiteral("-o"), QStringLiteral("PageSize=A4"), QStringLiteral("-E")});
+          {QStringLiteral("-p"), name, QStringLiteral("-v"), QStringLiteral("file://") + file,
+           QStringLiteral("-P"), pdfDriver(), QStringLiteral("-o"), QStringLiteral("PageSize=A4"),
+           QStringLiteral("-E")});
     if (!queues_.contains(name)) queues_ << name;
 }
 
-void PrintServer::removeQueue(const QString& name) { admin(QStringLiteral("lpadmin"), {QStringLiteral("-x"), name}); }
+void PrintServer::removeQueue(const QString& name) {
+    admin(QStringLiteral("lpadmin"), {QStringLiteral("-x"), name});
+}
 
 void PrintServer::rejectJobs(const QString& name) { admin(QStringLiteral("cupsreject"), {name}); }
 
@@ -233,7 +236,8 @@ QStringList PrintServer::completedJobTitles(const QString& name) const {
     const int n = cupsGetJobs2(c.http, &jobs, name.toUtf8().constData(), 0, CUPS_WHICHJOBS_COMPLETED);
     std::vector<std::pair<int, QString>> done;
     for (int i = 0; i < n; ++i)
-        if (jobs[i].state == IPP_JSTATE_COMPLETED) done.emplace_back(jobs[i].id, QString::fromUtf8(jobs[i].title));
+        if (jobs[i].state == IPP_JSTATE_COMPLETED)
+            done.emplace_back(jobs[i].id, QString::fromUtf8(jobs[i].title));
     cupsFreeJobs(n, jobs);
     std::sort(done.begin(), done.end());
     for (const auto& job : done) titles << job.second;

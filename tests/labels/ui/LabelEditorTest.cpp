@@ -48,7 +48,6 @@ class LabelEditorTest : public printtest::DemoPrintTest {
         editor.reset();
         reports::ScriptEditorAssistant::setFontChooser({});
         reports::ScriptEditorAssistant::setColorChooser({});
-        labels::setRowPicker({});
         labels::setLabelPreviewShower({});
         DemoPrintTest::TearDown();
     }
@@ -303,14 +302,12 @@ TEST_F(LabelEditorTest, TestPrintAndPreviewUseTheBoxesAndNameABadOne) {
     script()->setPlainText(QStringLiteral(
         "Function PrintLabel(ds, prn)\n  prn.SetFont 8, False, False, \"DejaVu Sans\"\n"
         "  prn.TxtOut 2, 0, \"M\" & ds.ColValue(\"Codice\")\n  PrintLabel = True\nEnd Function\n"));
-    std::optional<core::Variant> picked;
-    int picks = 0;
-    labels::setRowPicker([&](QWidget*, datalib::DataSource& ds) -> std::optional<core::Variant> {
-        ++picks;
-        ds.RowFirst();
-        picked = ds.Bookmark();
-        return picked;
-    });
+    printtest::PickListPlayer picker;
+    picker.pick = [](controls::PickListDialog& list) {
+        list.ChooseRow(0);
+        return true;
+    };
+    const int& picks = picker.shown;
     int shows = 0;
     labels::setLabelPreviewShower([&](labels::frmLabelPreview&) { ++shows; });
     // A box without a number is named and nothing is drawn.

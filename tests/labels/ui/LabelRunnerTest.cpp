@@ -34,7 +34,6 @@ class LabelRunnerTest : public printtest::DemoPrintTest {
     LabelRunnerTest() : DemoPrintTest(QStringLiteral("TabStampaEtichette"), QStringLiteral("labels.pdf")) {}
 
     void TearDown() override {
-        labels::setRowPicker({});
         labels::setLabelPreviewShower({});
         DemoPrintTest::TearDown();
     }
@@ -326,12 +325,12 @@ TEST_F(LabelRunnerTest, PreviewDrawsOneRowOfTheChosenRow) {
         EXPECT_EQ(&w, &window);
     });
     ds->RowNext();
-    const core::Variant second = ds->Bookmark();
-    int picked = 0;
-    labels::setRowPicker([&](QWidget*, datalib::DataSource&) {
-        ++picked;
-        return std::optional<core::Variant>(second);
-    });
+    printtest::PickListPlayer picker;
+    picker.pick = [](controls::PickListDialog& list) {
+        list.ChooseRow(1);
+        return true;
+    };
+    const int& picked = picker.shown;
     EXPECT_EQ(labels::PrintLabels(nullptr, ds, std::nullopt, true, QString(), -1, true, &window), 0);
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(picked, 0);  // the current row
@@ -341,7 +340,7 @@ TEST_F(LabelRunnerTest, PreviewDrawsOneRowOfTheChosenRow) {
     EXPECT_TRUE(labels::PreviewLabels(labels::LabelDevice{&window, {}}, rows, 37, 70, 0, 0, 3, false,
                                       kMarkerScript, true));
     EXPECT_EQ(picked, 1);
-    labels::setRowPicker([](QWidget*, datalib::DataSource&) { return std::optional<core::Variant>(); });
+    picker.pick = {};  // closed without a choice
     EXPECT_FALSE(labels::PreviewLabels(labels::LabelDevice{&window, {}}, rows, 37, 70, 0, 0, 3, false,
                                        kMarkerScript, true));
     EXPECT_EQ(shown, 2);

@@ -95,8 +95,9 @@ TEST_F(PrintJobTest, ThePdfPrinterAsksForItsFileAndNeverDropsADrawnDocument) {
     draw(bare, QStringLiteral("Persa"));
     QString error;
     EXPECT_FALSE(bare.finish(&error));
-    EXPECT_EQ(error, QStringLiteral("Nessun file indicato per la stampa su file PDF: il documento non è stato "
-                                    "salvato."));
+    EXPECT_EQ(error,
+              QStringLiteral("Nessun file indicato per la stampa su file PDF: il documento non è stato "
+                             "salvato."));
     EXPECT_FALSE(bare.delivered());
     error.clear();
     EXPECT_FALSE(bare.finish(&error));

@@ -5,6 +5,9 @@
 // PDF file. The report and the label runners' tests build on it.
 
 #include "app/AllTableClasses.h"
+#include "controls/DataGrid.h"
+#include "controls/SearchDialogs.h"
+#include "controls/ViewUtility.h"
 #include "core/Prompt.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
@@ -20,9 +23,38 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 namespace printtest {
+
+// Plays the operator in the pick lists of the rows to print (the runner's
+// layouts, the editors' test rows): `pick` chooses in the real dialog and
+// answers whether it was confirmed; with no `pick` the list is closed.
+struct PickListPlayer {
+    std::function<bool(controls::PickListDialog&)> pick;
+    int shown = 0;
+    PickListPlayer() {
+        controls::setSearchDialogHook([this](QDialog& d) {
+            auto* list = qobject_cast<controls::PickListDialog*>(&d);
+            if (!list) return false;
+            ++shown;
+            return pick && pick(*list);
+        });
+    }
+    ~PickListPlayer() { controls::setSearchDialogHook({}); }
+    PickListPlayer(const PickListPlayer&) = delete;
+    PickListPlayer& operator=(const PickListPlayer&) = delete;
+
+    // The texts of a column of the list as the grid shows them.
+    static QStringList column(controls::PickListDialog& list, int column) {
+        QStringList texts;
+        const QAbstractItemModel* model = list.grid()->model();
+        for (int row = 0; row < model->rowCount(); ++row)
+            texts << model->index(row, column).data().toString();
+        return texts;
+    }
+};
 
 // Builds the demo archive once per test program; each test copies it.
 inline QString demoArchive() {

@@ -49,7 +49,6 @@ class ReportSettingTest : public reporttest::RunnerTest {
             w->setAttribute(Qt::WA_DeleteOnClose, false);
             delete w.data();
         }
-        reports::setDataRowPicker({});
         RunnerTest::TearDown();
     }
     void open(const QString& tables, bool notes, const QString& groups) {
@@ -344,10 +343,10 @@ TEST_F(ReportSettingTest, ModifiedFlagAndTheCloseQuestions) {
 
 TEST_F(ReportSettingTest, TestPrintIntoAPdfAndPreviewWithAreaMarks) {
     open("Ordini.Righe", true, "PropostaOrdine");
-    reports::setDataRowPicker([](QWidget*, datalib::DataSource& ds) -> std::optional<core::Variant> {
-        ds.RowFirst();
-        return ds.Bookmark();
-    });
+    picker.pick = [](controls::PickListDialog& list) {
+        list.ChooseRow(0);
+        return true;
+    };
     w->cboPrinter->setEditText(platform::Printers::pdfPrinterName());
     w->cbReportName->setEditText("Prova");
     w->txtReportHeight->setText("100");

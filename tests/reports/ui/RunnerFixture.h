@@ -20,6 +20,7 @@ class RunnerTest : public printtest::DemoPrintTest {
   protected:
     RunnerTest() : DemoPrintTest(QStringLiteral("TabProspettiStampa"), QStringLiteral("report.pdf")) {}
 
+    printtest::PickListPlayer picker;
     int pickerCalls = 0;
     QStringList pickerNames;
     int previewShows = 0;
@@ -28,16 +29,13 @@ class RunnerTest : public printtest::DemoPrintTest {
 
     void SetUp() override {
         DemoPrintTest::SetUp();
-        reports::setLayoutPicker(
-            [this](QWidget*, datalib::DataSource& layouts) -> std::optional<core::Variant> {
-                ++pickerCalls;
-                std::optional<core::Variant> last;
-                for (layouts.RowFirst(); !layouts.Eof(); layouts.RowNext()) {
-                    pickerNames << layouts.ColValueStr(QStringLiteral("NomeProspetto"));
-                    last = layouts.Bookmark();
-                }
-                return last;
-            });
+        // Two layouts or more: the last one is chosen in the pick list.
+        picker.pick = [this](controls::PickListDialog& list) {
+            ++pickerCalls;
+            pickerNames = printtest::PickListPlayer::column(list, 0);
+            list.ChooseRow(list.grid()->dataSource()->RowCount() - 1);
+            return true;
+        };
         reports::setPreviewShower([this](reports::frmCustomReportPreview& preview, QWidget*) {
             ++previewShows;
             preview.RefreshView();
@@ -48,7 +46,6 @@ class RunnerTest : public printtest::DemoPrintTest {
 
     void TearDown() override {
         reports::setPreviewShower({});
-        reports::setLayoutPicker({});
         DemoPrintTest::TearDown();
     }
 

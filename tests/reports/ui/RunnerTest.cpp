@@ -81,6 +81,34 @@ TEST_F(RunnerTest, TwoLayoutsGoThroughThePickList) {
     EXPECT_EQ(pickerCalls, 1);
 }
 
+TEST_F(RunnerTest, TwoLayoutsOfOneNameArePickedByTheirRow) {
+    // One name for the order and for its rows: the pick list shows which is which.
+    addLayout("Ordini", "", "Stampa", rowsLayout("Numero").replace("\"R\"", "\"O\""));
+    addLayout("Ordini", "Righe", "Stampa", rowsLayout("Codice"));
+    for (const QString& reference : {QStringLiteral("Righe"), QString()}) {
+        SCOPED_TRACE(reference.toStdString());
+        QFile::remove(pdf());
+        QStringList references;
+        picker.pick = [&](controls::PickListDialog& list) {
+            pickerNames = printtest::PickListPlayer::column(list, 0);
+            references = printtest::PickListPlayer::column(list, 1);
+            list.ChooseRow(references.indexOf(reference));
+            return true;
+        };
+        EXPECT_EQ(run(open("Ordini")), RunOutcome::Completed);
+        EXPECT_EQ(pickerNames, QStringList({"Stampa", "Stampa"}));
+        EXPECT_EQ(references.size(), 2);
+        const auto w = words();
+        EXPECT_GT(wordsStartingWith(w, reference.isEmpty() ? "O1=" : "R1="), 0);
+        EXPECT_EQ(wordsStartingWith(w, reference.isEmpty() ? "R1=" : "O1="), 0);
+    }
+    // Closing the list prints nothing.
+    QFile::remove(pdf());
+    picker.pick = {};
+    EXPECT_EQ(run(open("Ordini")), RunOutcome::Failed);
+    EXPECT_FALSE(QFile::exists(pdf()));
+}
+
 TEST_F(RunnerTest, SelectedRowsAndRunModes) {
     addLayout("Clienti", "", "Lista", rowsLayout("Codice"));
     auto customers = open("Clienti", QString(), "Codice");
