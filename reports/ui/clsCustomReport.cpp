@@ -27,6 +27,43 @@ void countUp(std::int16_t& counter) {
     ++counter;
 }
 
+// The loaded background image as the scripts see a picture: Handle (the
+// default member, not 0), Type 1 (a bitmap), Width and Height in hundredths
+// of a millimetre.
+class ScriptPicture : public core::Object {
+  public:
+    explicit ScriptPicture(const QImage& image) : image_(image) {}
+    QString typeName() const override { return QStringLiteral("Picture"); }
+    core::Variant invoke(const QString& name, core::CallKind kind,
+                         std::span<core::Variant* const> args) override {
+        using S = ScriptPicture;
+        static const core::MemberTable table = [] {
+            auto b = core::MemberTable::of<S>();
+            b.property("Handle", [](S& p, const core::CallArgs&) { return core::Variant(p.handle()); });
+            b.property("Type", [](S&, const core::CallArgs&) { return core::Variant(std::int16_t(1)); });
+            b.property("Width", [](S& p, const core::CallArgs&) {
+                return core::Variant(std::int32_t(std::lround(p.image_.width() * p.himetricPerPixel(true))));
+            });
+            b.property("Height", [](S& p, const core::CallArgs&) {
+                return core::Variant(
+                    std::int32_t(std::lround(p.image_.height() * p.himetricPerPixel(false))));
+            });
+            b.defaultMember("Handle");
+            return b.build();
+        }();
+        return table.invoke(*this, name, kind, args);
+    }
+
+  private:
+    std::int32_t handle() const { return std::int32_t(image_.cacheKey() & 0x7FFFFFFF) | 1; }
+    // The image's own resolution; 96 dots an inch when it gives none.
+    double himetricPerPixel(bool across) const {
+        const int dotsPerMetre = across ? image_.dotsPerMeterX() : image_.dotsPerMeterY();
+        return dotsPerMetre > 0 ? 100000.0 / dotsPerMetre : 2540.0 / 96.0;
+    }
+    QImage image_;
+};
+
 }  // namespace
 
 clsCustomReport::clsCustomReport() = default;
@@ -326,6 +363,11 @@ core::Variant clsCustomReport::invoke(const QString& name, core::CallKind kind,
         b.property("RowY", [](S& s, const CallArgs&) { return Variant(s.RowY()); });
         b.property("LastRow", [](S& s, const CallArgs&) { return Variant(s.LastRow()); });
         b.property("BackImageFile", [](S& s, const CallArgs&) { return Variant(s.BackImageFile()); });
+        // The loaded background, Nothing when the layout has none.
+        b.property("BackImage", [](S& s, const CallArgs&) {
+            return s.backImage_.isNull() ? Variant::nothing()
+                                         : Variant(std::make_shared<ScriptPicture>(s.backImage_));
+        });
         b.property("ReportModuleCount", [](S& s, const CallArgs&) { return Variant(s.ReportModuleCount()); });
         b.property("ReportCount", [](S& s, const CallArgs&) { return Variant(s.ReportCount()); });
         b.property("ReportModuleIsEmpty",

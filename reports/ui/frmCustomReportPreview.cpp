@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -131,6 +132,7 @@ frmCustomReportPreview::frmCustomReportPreview(QWidget* parent) : QDialog(parent
     connect(chkPrintImage_, &QPushButton::clicked, this, [this] { printClicked(); });
     connect(cmdClipBoardImage_, &QPushButton::clicked, this, [this] { copyClicked(); });
     connect(txtPage_, &QLineEdit::editingFinished, this, [this] { ShowTypedPage(); });
+    txtPage_->installEventFilter(this);
     connect(udPageSeek_, &QScrollBar::valueChanged, this, [this](int v) {
         if (v != pageIndex_) {
             txtPage_->setText(QString::number(v));
@@ -405,6 +407,21 @@ void frmCustomReportPreview::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     layoutControls();
     RefreshView();
+}
+
+void frmCustomReportPreview::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    // Every activation shows the current page again (the last page of a run
+    // is stored there too), not only the first show.
+    if (event->type() == QEvent::ActivationChange && isVisible() && isActiveWindow()) RefreshView();
+}
+
+bool frmCustomReportPreview::eventFilter(QObject* watched, QEvent* event) {
+    // Entering the page box selects its number, so that typing replaces it;
+    // after the mouse press has placed the cursor.
+    if (watched == txtPage_ && event->type() == QEvent::FocusIn)
+        QTimer::singleShot(0, txtPage_, [box = txtPage_] { box->selectAll(); });
+    return QDialog::eventFilter(watched, event);
 }
 
 void frmCustomReportPreview::closeEvent(QCloseEvent* event) {

@@ -21,12 +21,14 @@
 #include "reports/ui/clsCustomReport.h"
 #include "reports/ui/frmCustomReportPreview.h"
 #include "reports/ui/modCustomReport.h"
+#include "startup/RunContext.h"
 #include "startup/ui/modZeltFormUtility.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QFont>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -316,7 +318,7 @@ void frmCustomReportSetting::buildControls() {
 }
 
 void frmCustomReportSetting::Form_Load() {
-    startup::SetFormFont(this, QString(), 0);
+    startup::SetFormFont(this, startup::runContext().fontName, startup::runContext().fontSizeDelta);
     cboPrinter->clear();
     cboPrinter->addItems(platform::Printers::installed());
     cboReportGroup->clear();
@@ -886,9 +888,15 @@ void frmCustomReportSetting::focusQuietly(QWidget* control) {
 }
 
 bool frmCustomReportSetting::eventFilter(QObject* watched, QEvent* event) {
-    // Before another report or source is picked, the changes may be saved.
-    if (event->type() == QEvent::FocusIn && (watched == cbTableSel || watched == cbReportName))
-        AskSaveChanges();
+    // Before the user goes to pick another report or source, the changes may
+    // be saved. The program's own moves (after a refused save, for one), the
+    // focus coming back with the window and from the box's own list are no
+    // such step: a refused save would otherwise ask to save again at once.
+    if (event->type() == QEvent::FocusIn && (watched == cbTableSel || watched == cbReportName) &&
+        !quietFocus_) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) AskSaveChanges();
+    }
     return QDialog::eventFilter(watched, event);
 }
 

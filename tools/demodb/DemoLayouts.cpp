@@ -55,9 +55,10 @@ End Function
 const char* const kOrderProposal =
     R"vbs(' =======================================================================
 ' Proposta d'ordine: intestazione con il cliente e il numero in codice a barre,
-' una riga per articolo, le note dell'ordine e i totali sull'ultima pagina.
+' una riga per articolo (di una nota il solo testo), le note dell'ordine e i
+' totali sull'ultima pagina.
 Function PrintReportMask(ds, prn, bTotal)
-    Dim cli
+    Dim cli, town
     prn.SetFont 16, True, False, "DejaVu Sans"
     prn.TxtOut 12, 15, "Proposta d'ordine"
     prn.SetFont 10, False, False, ""
@@ -66,16 +67,20 @@ Function PrintReportMask(ds, prn, bTotal)
     prn.SetFont 8, False, False, ""
     prn.TxtOut 25, 140, ds.ColValue("Numero")
     Set cli = ds.GetReference("Cliente")
-    prn.BoxOut 35, 15, 30, 100, False
+    prn.BoxOut 35, 15, 32, 100, False
     prn.SetFont 8, False, True, ""
     prn.TxtOut 37, 18, "Spett.le"
     prn.SetFont 11, True, False, ""
-    prn.TxtOut 42, 18, cli.ColValue("RagioneSociale"), 94
+    prn.TxtOut 41, 18, cli.ColValue("RagioneSociale"), 94
     prn.SetFont 10, False, False, ""
-    prn.TxtOut 52, 18, cli.ColValue("Indirizzo"), 94
-    prn.TxtOut 58, 18, "P. IVA " & cli.ColValue("PartitaIva")
+    prn.TxtOut 48, 18, cli.ColValue("Indirizzo"), 94
+    Set town = cli.GetReference("Città")
+    If Not town Is Nothing Then
+        If Not town.Eof Then prn.TxtOut 53, 18, town.ColValue("CAP") & " " & town.ColValue("Descrizione") & " (" & town.ColValue("Provincia") & ")", 94
+    End If
+    prn.TxtOut 60, 18, "P. IVA " & cli.ColValue("PartitaIva")
     prn.SetFont 9, False, False, ""
-    prn.TxtOut 70, 15, "Pagina " & (prn.ReportModuleCount + 1)
+    prn.TxtOut 72, 15, "Pagina " & (prn.ReportModuleCount + 1)
     prn.SetFont 9, True, False, ""
     prn.BoxOut 86, 15, 7, 180, True
     prn.Color = &HFFFFFF&
@@ -88,16 +93,18 @@ Function PrintReportMask(ds, prn, bTotal)
     prn.Color = 0
     prn.SetFont 10, False, False, ""
     If bTotal Then
-        prn.LineOut 254, 110, 254, 195
-        prn.TxtOut 256, 112, "Merce"
-        prn.TxtOutR 256, 193, FormatNumber(ds.ColValue("ImportoMerce"), 2)
-        prn.TxtOut 261, 112, "Spese"
-        prn.TxtOutR 261, 193, FormatNumber(ds.ColValue("ImportoSpese"), 2)
-        prn.TxtOut 266, 112, "IVA"
-        prn.TxtOutR 266, 193, FormatNumber(ds.ColValue("ImportoImposta"), 2)
+        prn.LineOut 252, 110, 252, 195
+        prn.TxtOut 254, 112, "Sconti applicati"
+        prn.TxtOutR 254, 193, FormatNumber(ds.ColValue("ImportoSconti"), 2)
+        prn.TxtOut 259, 112, "Merce"
+        prn.TxtOutR 259, 193, FormatNumber(ds.ColValue("ImportoMerce"), 2)
+        prn.TxtOut 264, 112, "Spese"
+        prn.TxtOutR 264, 193, FormatNumber(ds.ColValue("ImportoSpese"), 2)
+        prn.TxtOut 269, 112, "IVA"
+        prn.TxtOutR 269, 193, FormatNumber(ds.ColValue("ImportoImposta"), 2)
         prn.SetFont 11, True, False, ""
-        prn.TxtOut 272, 112, "Totale ordine"
-        prn.TxtOutR 272, 193, FormatNumber(ds.ColValue("ImportoTotale"), 2)
+        prn.TxtOut 275, 112, "Totale ordine"
+        prn.TxtOutR 275, 193, FormatNumber(ds.ColValue("ImportoTotale"), 2)
     Else
         prn.TxtOutR 256, 193, "segue..."
     End If
@@ -105,13 +112,28 @@ Function PrintReportMask(ds, prn, bTotal)
 End Function
 
 Function PrintReportRow(dsRow, prn, nRow)
-    prn.SetFont 9, False, False, ""
-    prn.TxtOut 1, 17, dsRow.ColValue("Codice")
-    prn.TxtOut 1, 45, dsRow.ColValue("Descrizione"), 65
-    prn.TxtOutR 1, 130, FormatNumber(dsRow.ColValue("QuantitàOrdine"), 0)
-    prn.TxtOutR 1, 152, FormatNumber(dsRow.ColValue("PrezzoVendita"), 2)
-    prn.TxtOutR 1, 168, FormatNumber(dsRow.ColValue("PercentualeSconto"), 1)
-    prn.TxtOutR 1, 193, FormatNumber(dsRow.ColValue("ImportoImponibile"), 2)
+    Dim code, note
+    code = dsRow.ColValue("Codice")
+    note = dsRow.ColValue("DescrizioneAggiuntiva")
+    If code = "##NOTA##" Then
+        ' Una nota (anche quelle che aprono e chiudono una promozione): il suo testo.
+        prn.SetFont 9, False, True, ""
+        prn.TxtOut 1, 45, note, 148
+    Else
+        prn.SetFont 9, False, False, ""
+        If Left(code, 2) = "##" Then
+            ' Le altre righe speciali (servizi, riferimenti) si descrivono da sé.
+            If note = "" Then note = dsRow.ColValue("Descrizione")
+            prn.TxtOut 1, 45, note, 65
+        Else
+            prn.TxtOut 1, 17, code
+            prn.TxtOut 1, 45, dsRow.ColValue("Descrizione"), 65
+        End If
+        prn.TxtOutR 1, 130, FormatNumber(dsRow.ColValue("QuantitàOrdine"), 0)
+        prn.TxtOutR 1, 152, FormatNumber(dsRow.ColValue("PrezzoVendita"), 2)
+        prn.TxtOutR 1, 168, FormatNumber(dsRow.ColValue("PercentualeSconto"), 1)
+        prn.TxtOutR 1, 193, FormatNumber(dsRow.ColValue("ImportoImponibile"), 2)
+    End If
     PrintReportRow = True
 End Function
 

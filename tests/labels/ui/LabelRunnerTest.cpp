@@ -14,6 +14,7 @@
 #include "platform/ui/PageSurface.h"
 #include "platform/ui/Printers.h"
 #include "tools/demodb/DemoLayouts.h"
+#include "tools/printserver/PrintServer.h"
 
 #include <gtest/gtest.h>
 #include <QFile>
@@ -363,6 +364,46 @@ TEST_F(LabelRunnerTest, TheDemoCustomerLabelOnTwoSelectedCustomers) {
     const QImage page = pdfprobe::render(pdf(), 1);
     EXPECT_EQ(pdfprobe::decodeCode128(pdfprobe::runs(page, 300, 29, 72), 0.3 * pdfprobe::pxPerMm(300)),
               pdfprobe::code128Symbols(codes[1]));
+}
+
+TEST_F(LabelRunnerTest, ASheetOfDemoLabelsArrivesAtAPrintQueue) {
+    // A private print server with a queue that prints into a file; the demo's
+    // label layout names no printer, so the printer dialog chooses the queue.
+    printserver::PrintServer server;
+    ASSERT_NO_THROW({
+        server.start();
+        server.useForThisProcess();
+        server.addQueue(QStringLiteral("Etichettatrice"));
+    });
+    platform::Printers::setPrinterChooser([&](const QString& title, int copies) {
+        ++chooserCalls;
+        EXPECT_EQ(title, QStringLiteral("Selezione stampante"));
+        return std::optional<platform::Printers::Choice>(
+            platform::Printers::Choice{QStringLiteral("Etichettatrice"), QString(), copies});
+    });
+    demodb::AddDemoLabelLayouts(*db);
+    auto ds = customers(30);
+    std::vector<core::Variant> marks;
+    for (int i = 0; i < 30; ++i, ds->RowNext()) marks.push_back(ds->Bookmark());
+    boxes->input(QStringLiteral("0"));
+    // 24 labels a sheet: the 30th is the 6th of the second sheet.
+    EXPECT_EQ(labels::PrintLabels(nullptr, ds, labels::LabelSelection(marks), true, QString(), -1, true), 6);
+    EXPECT_EQ(chooserCalls, 1);
+    ASSERT_EQ(server.waitForJobs(QStringLiteral("Etichettatrice")), 1);
+    EXPECT_EQ(server.completedJobTitles(QStringLiteral("Etichettatrice")), QStringList{"Etichette"});
+    EXPECT_FALSE(QFile::exists(pdf()));
+    const QString job = server.jobFile(QStringLiteral("Etichettatrice"));
+    ASSERT_EQ(pdfprobe::pageCount(job), 2);
+    const QSizeF size = pdfprobe::pageSizeMm(job);
+    EXPECT_NEAR(size.width(), 210, 1);
+    EXPECT_NEAR(size.height(), 297, 1);
+    const auto words = pdfprobe::words(job);
+    ds->RowFirst();
+    for (int i = 0; i < 30; ++i, ds->RowNext()) {
+        const QString name =
+            ds->ColValueStr(QStringLiteral("RagioneSociale")).split(QLatin1Char(' ')).first();
+        EXPECT_EQ(pdfprobe::find(words, name, i < 24 ? 1 : 2).page, i < 24 ? 1 : 2) << name.toStdString();
+    }
 }
 
 }  // namespace

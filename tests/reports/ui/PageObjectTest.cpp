@@ -7,6 +7,7 @@
 #include "core/AppError.h"
 #include "platform/ui/PageSurface.h"
 #include "reports/ui/frmCustomReportPreview.h"
+#include "script/ScriptControl.h"
 
 #include <QFile>
 #include <QImage>
@@ -201,6 +202,37 @@ TEST_F(PdfTest, AnEmptyModuleStillGetsItsBackground) {
     const QImage page = pdfprobe::render(pdf(), 1, 100);
     EXPECT_TRUE(pdfprobe::darkAt(page, 100, 50, 50));
     EXPECT_FALSE(pdfprobe::darkAt(page, 100, 50, 90));  // the bottom border stays free
+}
+
+TEST_F(PdfTest, ALayoutReadsTheBackgroundPicture) {
+    // A function of the layout that tells what prn.BackImage is.
+    const QString code = QStringLiteral(
+        "Function Describe(prn)\r\n"
+        "  If prn.BackImage Is Nothing Then\r\n"
+        "    Describe = \"nessuna\"\r\n"
+        "  Else\r\n"
+        "    Describe = TypeName(prn.BackImage) & \" \" & prn.BackImage.Type & \" \" & _\r\n"
+        "               prn.BackImage.Width & \"x\" & prn.BackImage.Height & \" \" & (prn.BackImage <> 0)\r\n"
+        "  End If\r\n"
+        "End Function\r\n");
+    const auto describe = [&](const std::shared_ptr<reports::clsCustomReport>& prn) {
+        script::ScriptControl control;
+        control.AddCode(code);
+        std::vector<core::Variant> args{core::Variant(std::static_pointer_cast<core::Object>(prn))};
+        const core::Variant result = control.Run(QStringLiteral("Describe"), args);
+        EXPECT_EQ(control.Error().Number, 0) << control.Error().Description.toStdString();
+        return result.toString();
+    };
+    EXPECT_EQ(describe(pdfReport(pdf())), QStringLiteral("nessuna"));
+    // 300 x 150 pixels at 150 dots an inch: 50.8 x 25.4 mm.
+    QImage letterhead(300, 150, QImage::Format_RGB32);
+    letterhead.fill(Qt::white);
+    letterhead.setDotsPerMeterX(5906);
+    letterhead.setDotsPerMeterY(5906);
+    Geometry g;
+    g.backImage = dir.filePath("carta.png");
+    ASSERT_TRUE(letterhead.save(g.backImage));
+    EXPECT_EQ(describe(pdfReport(pdf(), g)), QStringLiteral("Picture 1 5080x2540 Vero"));
 }
 
 TEST_F(PdfTest, AMissingBackgroundIsAnErrorOfTheSetUp) {

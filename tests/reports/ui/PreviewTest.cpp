@@ -60,6 +60,33 @@ TEST(Preview, PagesBeyondSixteenLiveInFilesUntilCleared) {
               QDir(QCoreApplication::applicationDirPath()).absolutePath());
 }
 
+TEST(Preview, EveryActivationShowsThePagesAndThePageBoxSelectsItsNumber) {
+    frmCustomReportPreview preview;
+    addPages(preview, 3);
+    preview.show();
+    QApplication::setActiveWindow(&preview);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&preview));
+    EXPECT_EQ(preview.lblTotPage()->text(), QStringLiteral("di 3"));
+    // Pages added while another window is active are shown when the preview is active again.
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    addPages(preview, 2);
+    QApplication::setActiveWindow(&preview);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&preview));
+    EXPECT_EQ(preview.PageCount(), 5);
+    EXPECT_EQ(preview.lblTotPage()->text(), QStringLiteral("di 5"));
+    // Entering the page box selects its number: typing replaces it.
+    preview.txtPage()->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(preview.txtPage()->selectedText(), QStringLiteral("1"));
+    QTest::keyClicks(preview.txtPage(), "4");
+    QTest::keyClick(preview.txtPage(), Qt::Key_Return);
+    EXPECT_EQ(preview.PageIndex(), 4);
+    preview.close();
+}
+
 TEST(Preview, PagingControlsFollowThePageCount) {
     struct Case {
         int pages;

@@ -13,6 +13,8 @@
 #include "reports/ui/RowPicker.h"
 #include "reports/ui/ScriptEditorAssistant.h"
 #include "reports/ui/frmCustomReportSetting.h"
+#include "startup/RunContext.h"
+#include "tools/printserver/PrintServer.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -119,6 +121,21 @@ TEST_F(ReportSettingTest, SourcesOfTheFourCommands) {
     EXPECT_EQ(frmCustomReportSetting::instance(), w.data());
     EXPECT_EQ(w->cbTableSel->count(), list.size());
     EXPECT_EQ(w->cboReportGroup->count(), 1);
+}
+
+TEST_F(ReportSettingTest, TheWindowTakesTheRunsCommonFont) {
+    auto& run = startup::runContext();
+    const QString fontName = run.fontName;
+    const double sizeDelta = run.fontSizeDelta;
+    run.fontName = QStringLiteral("DejaVu Sans Mono");
+    run.fontSizeDelta = 2;
+    const double designed = QApplication::font().pointSizeF();
+    open("Clienti", false, "");
+    run.fontName = fontName;
+    run.fontSizeDelta = sizeDelta;
+    EXPECT_EQ(w->font().family(), QStringLiteral("DejaVu Sans Mono"));
+    EXPECT_EQ(w->cbTableSel->font().family(), QStringLiteral("DejaVu Sans Mono"));
+    EXPECT_DOUBLE_EQ(w->font().pointSizeF(), designed + 2);
 }
 
 TEST_F(ReportSettingTest, NewProfileValuesAndTheDefaultScript) {
@@ -318,6 +335,23 @@ TEST_F(ReportSettingTest, ModifiedFlagAndTheCloseQuestions) {
     EXPECT_EQ(texts(), QStringList{"Il profilo è stato modificato...\r\rVuoi salvare le modifiche ?"});
     EXPECT_TRUE(w->modified());  // No leaves the changes for the next occasion
 
+    // The user's Tab asks too; the focus coming back with the window or from the list does not.
+    const QString saveQuestion = "Il profilo è stato modificato...\r\rVuoi salvare le modifiche ?";
+    for (const auto reason : {Qt::TabFocusReason, Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
+        w->txtVBScript->setFocus();
+        boxes->clear();
+        if (reason == Qt::TabFocusReason) boxes->answer(platform::kAnswerNo);
+        w->cbReportName->setFocus(reason);
+        EXPECT_EQ(texts(), reason == Qt::TabFocusReason ? QStringList{saveQuestion} : QStringList())
+            << reason;
+    }
+    // A refused save puts the focus on the name box itself: the refusal alone, no second save question.
+    w->txtVBScript->setFocus();
+    boxes->clear();
+    w->cmdOK->click();
+    EXPECT_EQ(texts(), QStringList{"Devi specificare il nome del Report"});
+    EXPECT_TRUE(w->cbReportName->hasFocus());
+
     // Title-bar close: Yes with a failing save (no name) keeps the window open.
     w->txtReportRowsDim->setText("7");
     boxes->clear();
@@ -392,6 +426,55 @@ TEST_F(ReportSettingTest, TestPrintIntoAPdfAndPreviewWithAreaMarks) {
     EXPECT_FALSE(texts().contains("La pagina di test è stata stampata"));
     EXPECT_FALSE(QFile::exists(pdf()));
     EXPECT_TRUE(w->scriptText().contains("prn.NonEsiste"));
+}
+
+TEST_F(ReportSettingTest, TheTestPrintSaysPrintedOnlyOfAPageThatWasPrinted) {
+    printserver::PrintServer server;
+    ASSERT_NO_THROW({
+        server.start();
+        server.useForThisProcess();
+        server.addQueue(QStringLiteral("Ufficio"));
+    });
+    open("Clienti", false, "ListaPerRagSoc");
+    choose(0);
+    w->cbReportName->setEditText("Prova");
+    QString script = reports::DefaultReportText(false);
+    script.replace("PrintReportMask = True", "prn.TxtOut 5, 5, \"TESTATA\"\r\n  PrintReportMask = True");
+    w->setScriptText(script);
+    const QString printed = QStringLiteral("La pagina di test è stata stampata");
+
+    // A new profile names no printer; a stored one may name a printer not
+    // installed here: the page goes to the current printer.
+    ASSERT_TRUE(platform::Printers::setCurrent(QStringLiteral("Ufficio")));
+    for (const QString& printer : {QString(), QStringLiteral("HP LaserJet 4 di sede")}) {
+        SCOPED_TRACE(printer.toStdString());
+        w->cboPrinter->setCurrentIndex(-1);
+        w->cboPrinter->setEditText(printer);
+        boxes->clear();
+        w->cmdTest->click();
+        EXPECT_EQ(texts(), QStringList{printed});
+    }
+    ASSERT_EQ(server.waitForJobs(QStringLiteral("Ufficio")), 2);
+    EXPECT_FALSE(
+        pdfprobe::find(pdfprobe::words(server.jobFile(QStringLiteral("Ufficio"))), "TESTATA").box.isEmpty());
+
+    // The current printer is the PDF printer: it asks for the file; closing that question prints nothing.
+    platform::Printers::setCurrent(platform::Printers::pdfPrinterName());
+    platform::Printers::setPdfFileAsker([] { return std::optional<QString>(); });
+    w->cboPrinter->setEditText(QString());
+    boxes->clear();
+    w->cmdTest->click();
+    EXPECT_EQ(texts(), QStringList());
+    EXPECT_FALSE(QFile::exists(pdf()));
+
+    // A layout that draws nothing has printed nothing, and says so.
+    w->cboPrinter->setEditText(QStringLiteral("Ufficio"));
+    w->setScriptText(reports::DefaultReportText(false));
+    boxes->clear();
+    w->cmdTest->click();
+    EXPECT_EQ(texts(), QStringList{"La pagina di test è vuota: non è stato stampato nulla"});
+    EXPECT_EQ(server.waitForJobs(QStringLiteral("Ufficio")), 2);
+    EXPECT_EQ(storedProfiles(), 0);
 }
 
 TEST_F(ReportSettingTest, EnablingMenusTimerAndResize) {
