@@ -71,9 +71,10 @@ class CupsPrintTest : public RunnerTest {
         NoQuestions host;
         auto promotion = open("Promozioni", "Codice = 'PRIM26'");
         const core::Variant link = promotion->ColValue("Codice");
-        rows->InsertFromPairs({"Codice", orders::kNoteCode, "DescrizioneAggiuntiva",
-                               orders::OpeningNoteText(promotion->ColValueStr("Descrizione"), link.toString()),
-                               "Promozione", link});
+        rows->InsertFromPairs(
+            {"Codice", orders::kNoteCode, "DescrizioneAggiuntiva",
+             orders::OpeningNoteText(promotion->ColValueStr("Descrizione"), link.toString()), "Promozione",
+             link});
         auto elements = promotion->GetReference("Elementi");
         for (elements->RowFirst(); !elements->Eof(); elements->RowNext())
             orders::AddElementByCode(*rows, elements->ColValueStr("Codice"),
@@ -83,9 +84,9 @@ class CupsPrintTest : public RunnerTest {
                                QStringLiteral(" * FINE PROMOZIONE"), "Promozione", link});
         auto kit = open("Kit", "Codice = 'KBAGNO'")->GetReference("Elementi");
         for (kit->RowFirst(); !kit->Eof(); kit->RowNext())
-            orders::AddElementByCode(*rows, kit->ColValueStr("Codice"),
-                                     kit->ColValue("QuantitàIndicata").toDouble(),
-                                     kit->ColValue("PrezzoVendita").toCurrency(), core::Variant(), true, host);
+            orders::AddElementByCode(
+                *rows, kit->ColValueStr("Codice"), kit->ColValue("QuantitàIndicata").toDouble(),
+                kit->ColValue("PrezzoVendita").toCurrency(), core::Variant(), true, host);
         order->Requery();
         order->RowFirst();
         return order;
@@ -93,8 +94,8 @@ class CupsPrintTest : public RunnerTest {
 
     RunOutcome printProposal(std::shared_ptr<datalib::DataSource> order) {
         // As the main window's print command of the orders' proposal runs it.
-        return reports::RunCustomReport(nullptr, order, nullptr, QString(), QString(), reports::kRunNormal, false,
-                                        1, QString(), std::nullopt, QStringLiteral("PropostaOrdine"));
+        return reports::RunCustomReport(nullptr, order, nullptr, QString(), QString(), reports::kRunNormal,
+                                        false, 1, QString(), std::nullopt, QStringLiteral("PropostaOrdine"));
     }
 
     // Every row of a table as text, to tell that nothing changed.
