@@ -288,23 +288,41 @@ class Lexer {
             ++digits;
         }
         if (digits == 0) raiseAt(1031, line_, col(start));
-        bool forceLong = false;
-        if (pos_ < s_.size() && s_[pos_] == u'&') {
-            forceLong = true;
-            ++pos_;
-        }
+        const int suffix = longSuffixAt(pos_);
+        const bool forceLong = suffix >= 0;
+        const int end = pos_;
+        if (forceLong) pos_ = suffix + 1;
         Token& t = push(Tok::Integer, start, space);
-        t.text = s_.mid(start, pos_ - start);
+        t.text = s_.mid(start, end - start);
         // Up to 16 bits the digits are an Integer with its sign bit (&HFFFF
-        // is -1). With "&" they are taken as written (&HFFFF& is 65535), and
-        // still an Integer when that fits one (&H10& is 16).
+        // is -1). With "&" they are a Long of 32 bits with its sign bit
+        // (&HFFFF& is 65535, &HFFFFFFFF& is -1), still an Integer when the
+        // value fits one (&H10& is 16, &HFFFFFFFE& is -2).
         if (!forceLong && v <= 0xFFFF) {
             t.intValue = static_cast<std::int16_t>(static_cast<std::uint16_t>(v));
             t.intType = 2;
         } else {
             t.intValue = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
-            t.intType = forceLong && v <= 0x7FFF ? 2 : 3;
+            t.intType = forceLong && t.intValue >= INT16_MIN && t.intValue <= INT16_MAX ? 2 : 3;
         }
+    }
+
+    // Where the "&" that makes a hex or octal number a Long stands: right
+    // after the digits, or after blanks when nothing that could be joined
+    // follows it (&HFFFE &) is the number, &H10 & "x" joins two texts).
+    // -1 when there is none.
+    int longSuffixAt(int p) const {
+        if (p < s_.size() && s_[p] == u'&') return p;
+        int q = p;
+        while (q < s_.size() && (s_[q] == u' ' || s_[q] == u'\t')) ++q;
+        if (q == p || q >= s_.size() || s_[q] != u'&') return -1;
+        int r = q + 1;
+        while (r < s_.size() && (s_[r] == u' ' || s_[r] == u'\t')) ++r;
+        if (r >= s_.size()) return q;
+        const QChar c = s_[r];
+        const bool nothingToJoin =
+            c == u')' || c == u',' || c == u':' || c == u'\'' || c == u'\r' || c == u'\n';
+        return nothingToJoin ? q : -1;
     }
 
     void string(int start, bool space) {

@@ -234,6 +234,12 @@ TEST(ScriptHardening, LanguageConformance) {
          "Dim g()\nSub S\nReDim g(2)\nEnd Sub\nS\nWScript.Echo UBound(g)", "ok:2"},
         {"&-suffixed hex literals", "WScript.Echo VarType(&h10&), VarType(&hFFFF&), &hFFFF&, VarType(&hFFFF)",
          "ok:2 3 65535 2"},
+        {"&-suffixed hex literals that fit 16 bits as 32-bit values",
+         "WScript.Echo VarType(&hFFFFFFFF&), &hFFFFFFFF&, VarType(&hFFFFFFFE &), &hFFFFFFFE &, "
+         "VarType(&hFFFF8000&), VarType(&hFFFF7FFF&), &h7FFFFFFF&",
+         "ok:2 -1 2 -2 2 3 2147483647"},
+        {"a hex literal joined after a blank", "x = &h10 & \"a\"\ny = &hA & _\n\"b\"\nWScript.Echo x, y",
+         "ok:16a 10b"},
         {"ReDim of a fixed array before the conversion", "Dim a(2)\nReDim a(\"x\")", "error:10@2"},
     });
 }
