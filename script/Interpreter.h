@@ -72,27 +72,29 @@ class Interpreter {
     friend class ClassInstance;
     enum class Flow : std::uint8_t { Normal, ExitDo, ExitFor, ExitProc };
 
-    // ---- binding ----
-    GlobalSlot* globalSlot(const QString& name, bool create);
-    void bindModule(Module& m);
-    void bindProcedure(Procedure& p, ClassDef* cls, bool explicitMode);
-    void bindBlock(Block& b, Scope& s);
-    void bindStmt(Stmt& st, Scope& s);
-    void bindExpr(Expr* e, Scope& s, bool callTarget = false);
-    void bindName(NameExpr& n, Scope& s, bool callTarget);
-    void declareLocals(Block& b, Scope& s);
-    core::Variant constValue(Expr* e, Scope& s);
+    // ---- binding (Binder.cpp) ----
+    GlobalSlot* globalSlot(const QString& name, bool create);  // the script-level name, made on request
+    void bindModule(Module& m);                                // declares a text's names, binds its code
+    void bindProcedure(Procedure& p, ClassDef* cls, bool explicitMode);  // slots of one procedure
+    void bindBlock(Block& b, Scope& s);                                  // every statement of a block
+    void bindStmt(Stmt& st, Scope& s);                                   // one statement and its parts
+    void bindExpr(Expr* e, Scope& s, bool callTarget = false);           // the names of an expression
+    void bindName(NameExpr& n, Scope& s, bool callTarget);               // where a name lives
+    void declareLocals(Block& b, Scope& s);                              // the Dim of a procedure
+    core::Variant constValue(Expr* e, Scope& s);                         // a Const's value, at bind time
 
-    // ---- running ----
-    Flow execBlock(const Block& b);
-    Flow execStmt(const Stmt& st);
-    Flow execFor(const ForStmt& st);
-    Flow execForEach(const ForEachStmt& st);
-    Flow execDo(const DoStmt& st);
-    void execDim(const DimStmt& st);
-    void execCallStmt(const CallStmt& st);
+    // ---- statements (ExecStatements.cpp) ----
+    Flow execBlock(const Block& b);           // statements in order, On Error Resume Next applied
+    Flow execStmt(const Stmt& st);            // one statement
+    Flow execFor(const ForStmt& st);          // For ... Next
+    Flow execForEach(const ForEachStmt& st);  // For Each ... Next
+    Flow execDo(const DoStmt& st);            // Do ... Loop, While ... Wend
+    void execDim(const DimStmt& st);          // Dim and ReDim of arrays
+    void execCallStmt(const CallStmt& st);    // a call whose result is dropped
 
-    core::Variant eval(const Expr* e);
+    // ---- expressions (EvalExpressions.cpp) ----
+    core::Variant eval(const Expr* e);  // the value of an expression
+    // The value with an object's default member taken.
     core::Variant evalScalar(const Expr* e) {
         core::Variant v = eval(e);
         if (v.isObject()) return v.resolved();
@@ -100,21 +102,26 @@ class Interpreter {
     }
     // The value of an operand without copying it when it is a plain variable.
     const core::Variant& operand(const Expr* e, core::Variant& holder);
-    bool tryAppend(const AssignStmt& a);
-    bool isPlainOperand(const Expr* e) const;
-    core::Variant evalName(const NameExpr& n);
+    bool tryAppend(const AssignStmt& a);                           // s = s & ... in place
+    bool isPlainOperand(const Expr* e) const;                      // reading it runs no script code
+    core::Variant evalName(const NameExpr& n);                     // a name read as a value
+    core::Variant evalBinary(const BinaryExpr& b);                 // an operator, or a run of them
+    core::Variant* variableRef(const NameExpr& n, bool forWrite);  // the variable of a name, or 501
+    core::Variant* refOf(const Expr* e);  // the variable an expression names, or none
+
+    // ---- calls (Calls.cpp) ----
+    // A call, an index or a default member, with array elements written back.
     core::Variant evalCall(const Expr* callee, const std::vector<ExprP>& args, core::CallKind kind);
-    core::Variant evalBinary(const BinaryExpr& b);
+    // A member of an object (Me's own members private ones included).
     core::Variant invokeOn(const core::Variant& target, const QString& name, core::CallKind kind,
                            std::span<core::Variant* const> args);
+    // An array element or an object's default member.
     core::Variant indexOrDefault(const core::Variant& value, std::span<core::Variant* const> args,
                                  core::CallKind kind);
-    core::Variant callBuiltin(const builtins::Info* info, const std::vector<ExprP>& args);
-    core::Variant newInstance(const ClassDef* cls);
-    core::Variant* variableRef(const NameExpr& n, bool forWrite);
-    core::Variant* refOf(const Expr* e);
-    void assign(const Expr* target, core::Variant value, bool isSet);
-    core::Variant objectOf(const Expr* e);
+    core::Variant callBuiltin(const builtins::Info* info, const std::vector<ExprP>& args);  // by value
+    core::Variant newInstance(const ClassDef* cls);                    // New, with Class_Initialize
+    void assign(const Expr* target, core::Variant value, bool isSet);  // = and Set
+    core::Variant objectOf(const Expr* e);                             // the object of a member (or With's)
 
     // An array element passed to a by-reference parameter: the callee works
     // on a copy, which goes back into the array after the call.
@@ -129,19 +136,22 @@ class Interpreter {
         std::vector<core::Variant*> ptrs;
         std::vector<WriteBack> back;
     };
+    // The arguments of a call, then the call itself.
     core::Variant evalCallArgs(const Expr* callee, const std::vector<ExprP>& args, core::CallKind kind,
                                Args& a);
-    void writeBack(Args& a);
+    void writeBack(Args& a);  // the changed array elements back into their arrays
+    // Each argument as a variable (by reference) or a temporary value.
     void evalArgs(const std::vector<ExprP>& args, Args& out, std::size_t extra = 0);
-    std::vector<std::int32_t> indices(std::span<core::Variant* const> args) const;
+    std::vector<std::int32_t> indices(std::span<core::Variant* const> args) const;  // as array indices
 
+    // ---- run control (Interpreter.cpp) ----
     void tick() {
         if ((++ticks_ & 63u) == 0) slowCheck();
     }
-    void slowCheck();
-    void startRun();
-    [[noreturn]] void abort(bool cancelled);
-    void recordError(const core::AppError& e);
+    void slowCheck();                           // stop, time-out and event polling
+    void startRun();                            // the clock and the flags of an outermost run
+    [[noreturn]] void abort(bool cancelled);    // ends the run with the stop or time-out error
+    void recordError(const core::AppError& e);  // into Err
 
     std::deque<GlobalSlot> globals_;
     QHash<QString, GlobalSlot*> globalIndex_;

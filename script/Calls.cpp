@@ -1,0 +1,269 @@
+#include "script/Interpreter.h"
+
+#include "core/AppError.h"
+#include "script/Errors.h"
+#include "script/InterpreterFrames.h"
+#include "script/Objects.h"
+
+#include <algorithm>
+
+namespace script {
+
+using core::CallKind;
+using core::Variant;
+
+// ---- running: calls ----------------------------------------------------------
+
+void Interpreter::evalArgs(const std::vector<ExprP>& args, Args& out, std::size_t extra) {
+    out.temps.reserve(args.size() + extra);
+    out.ptrs.reserve(args.size() + extra);
+    for (const auto& a : args) {
+        if (!a) {
+            out.temps.push_back(Variant::missing());
+            out.ptrs.push_back(&out.temps.back());
+            continue;
+        }
+        if (Variant* r = refOf(a.get())) {
+            out.ptrs.push_back(r);
+            continue;
+        }
+        if (a->kind == EK::Call) {
+            const auto* c = static_cast<const CallExpr*>(a.get());
+            const Variant* array = c->callee->kind == EK::Name ? refOf(c->callee.get()) : nullptr;
+            if (array && array->isArray() && !c->args.empty() &&
+                std::all_of(c->args.begin(), c->args.end(), [](const ExprP& i) { return bool(i); })) {
+                WriteBack wb;
+                wb.array = static_cast<const NameExpr*>(c->callee.get());
+                for (const auto& i : c->args) wb.index.push_back(evalScalar(i.get()).toLong());
+                // The index expressions may have run code: look the array up again.
+                array = refOf(c->callee.get());
+                if (!array || !array->isArray()) raiseError(13);
+                wb.original = array->arrayValue().at(std::span<const std::int32_t>(wb.index));
+                out.temps.push_back(wb.original);
+                out.ptrs.push_back(&out.temps.back());
+                wb.temp = out.temps.size() - 1;
+                out.back.push_back(std::move(wb));
+                continue;
+            }
+        }
+        out.temps.push_back(eval(a.get()));
+        out.ptrs.push_back(&out.temps.back());
+    }
+}
+
+std::vector<std::int32_t> Interpreter::indices(std::span<Variant* const> args) const {
+    std::vector<std::int32_t> idx;
+    idx.reserve(args.size());
+    for (Variant* a : args) idx.push_back(a->resolved().toLong());
+    return idx;
+}
+
+Variant Interpreter::callBuiltin(const builtins::Info* info, const std::vector<ExprP>& args) {
+    const int n = int(args.size());
+    if (n < info->minArgs || (info->maxArgs >= 0 && n > info->maxArgs)) raiseError(450);
+    std::vector<Variant> values;
+    values.reserve(args.size());
+    for (const auto& a : args) values.push_back(a ? eval(a.get()) : Variant::missing());
+    // Optional arguments left out at the end are simply absent.
+    while (!values.empty() && int(values.size()) > info->minArgs && values.back().isMissing())
+        values.pop_back();
+    return info->fn(values);
+}
+
+Variant Interpreter::objectOf(const Expr* e) {
+    const auto* m = static_cast<const MemberExpr*>(e);
+    return m->object ? eval(m->object.get()) : *frame_->vars[m->withSlot];
+}
+
+Variant Interpreter::invokeOn(const Variant& target, const QString& name, CallKind kind,
+                              std::span<Variant* const> args) {
+    if (!target.isObject()) raiseError(424);
+    const std::shared_ptr<core::Object> obj = target.objectValue();
+    if (!obj) raiseError(91);
+    if (frame_ && frame_->me && obj.get() == frame_->me) {
+        auto it = frame_->me->def()->memberIndex.constFind(name.toLower());
+        const int idx = name.isEmpty() ? frame_->me->def()->defaultMember
+                                       : (it == frame_->me->def()->memberIndex.constEnd() ? -1 : it.value());
+        if (idx < 0) raiseError(438);
+        return frame_->me->invokeMember(idx, kind, args, true);
+    }
+    return obj->invoke(name, kind, args);
+}
+
+Variant Interpreter::indexOrDefault(const Variant& value, std::span<Variant* const> args, CallKind kind) {
+    if (value.isArray()) {
+        if (args.empty()) return value;
+        const auto idx = indices(args);
+        return value.arrayValue().at(std::span<const std::int32_t>(idx));
+    }
+    if (value.isObject()) return invokeOn(value, QString(), kind, args);
+    if (args.empty()) return value;
+    raiseError(13);
+}
+
+Variant Interpreter::evalCall(const Expr* callee, const std::vector<ExprP>& args, CallKind kind) {
+    Args a;
+    Variant result = evalCallArgs(callee, args, kind, a);
+    if (!a.back.empty()) writeBack(a);
+    return result;
+}
+
+void Interpreter::writeBack(Args& a) {
+    for (WriteBack& wb : a.back) {
+        const Variant& now = a.temps[wb.temp];
+        if (now.identical(wb.original)) continue;
+        Variant* v = refOf(wb.array);
+        if (!v || !v->isArray()) continue;
+        try {
+            v->arrayForWrite().at(std::span<const std::int32_t>(wb.index)) = now;
+        } catch (const core::AppError&) {
+            // The callee made the array smaller: the element is gone.
+        }
+    }
+}
+
+Variant Interpreter::evalCallArgs(const Expr* callee, const std::vector<ExprP>& args, CallKind kind,
+                                  Args& a) {
+    switch (callee->kind) {
+        case EK::Name: {
+            const auto& n = *static_cast<const NameExpr*>(callee);
+            switch (n.ref) {
+                case Ref::Builtin:
+                    return callBuiltin(n.builtin, args);
+                case Ref::MeMember:
+                    evalArgs(args, a);
+                    return frame_->me->invokeMember(n.index, kind, a.ptrs, true);
+                case Ref::Global:
+                case Ref::Dynamic: {
+                    GlobalSlot* g = n.global;
+                    if (g->kind == GlobalSlot::Proc) {
+                        evalArgs(args, a);
+                        return callProcedure(g->proc, nullptr, a.ptrs);
+                    }
+                    if (g->kind == GlobalSlot::Class) raiseError(13);
+                    if (g->kind == GlobalSlot::Undefined) {
+                        const Variant v =
+                            n.ref == Ref::Dynamic && !n.explicitMode ? *frame_->vars[n.index] : Variant();
+                        if (!v.isArray() && !v.isObject()) {
+                            if (n.explicitMode && args.empty()) raiseError(500);
+                            raiseError(35, errorDescription(35) + QStringLiteral(": '") + n.name +
+                                               QLatin1Char('\''));
+                        }
+                    }
+                    break;
+                }
+                default:
+                    break;
+            }
+            if (args.empty() && kind == CallKind::Method) {
+                // A name alone as a statement: only a procedure, an object or a built-in can run.
+                const Variant v = evalName(n);
+                if (!v.isObject()) raiseError(13);
+                return invokeOn(v, QString(), kind, {});
+            }
+            const Variant v = evalName(n);
+            evalArgs(args, a);
+            return indexOrDefault(v, a.ptrs, kind);
+        }
+        case EK::Member: {
+            const auto* m = static_cast<const MemberExpr*>(callee);
+            const Variant obj = objectOf(m);
+            evalArgs(args, a);
+            return invokeOn(obj, m->name, kind, a.ptrs);
+        }
+        case EK::Paren: {
+            // (f)(x) calls f with x, (a)(0) indexes a; only a procedure that
+            // takes nothing runs first and has its result indexed.
+            const Expr* inner = callee;
+            while (inner->kind == EK::Paren) inner = static_cast<const ParenExpr*>(inner)->inner.get();
+            bool runsFirst = false;
+            if (inner->kind == EK::Name) {
+                const auto& n = *static_cast<const NameExpr*>(inner);
+                runsFirst = (n.ref == Ref::Global || n.ref == Ref::Dynamic) &&
+                            n.global->kind == GlobalSlot::Proc && n.global->proc->params.empty() &&
+                            !args.empty();
+            }
+            if (!runsFirst && (inner->kind == EK::Name || inner->kind == EK::Member))
+                return evalCallArgs(inner, args, kind, a);
+            const Variant v = eval(callee);
+            evalArgs(args, a);
+            return indexOrDefault(v, a.ptrs, kind);
+        }
+        default: {
+            const Variant v = eval(callee);
+            evalArgs(args, a);
+            return indexOrDefault(v, a.ptrs, kind);
+        }
+    }
+}
+
+void Interpreter::assign(const Expr* target, Variant value, bool isSet) {
+    if (isSet && !value.isObject()) raiseError(424);
+    const CallKind kind = isSet ? CallKind::PropertySet : CallKind::PropertyLet;
+    switch (target->kind) {
+        case EK::Name: {
+            const auto& n = *static_cast<const NameExpr*>(target);
+            if (n.ref == Ref::MeMember) {
+                Variant* p = &value;
+                frame_->me->invokeMember(n.index, kind, std::span<Variant* const>(&p, 1), true);
+                return;
+            }
+            *variableRef(n, true) = std::move(value);
+            return;
+        }
+        case EK::Member: {
+            const auto* m = static_cast<const MemberExpr*>(target);
+            const Variant obj = objectOf(m);
+            Variant* p = &value;
+            invokeOn(obj, m->name, kind, std::span<Variant* const>(&p, 1));
+            return;
+        }
+        case EK::Call: {
+            const auto* c = static_cast<const CallExpr*>(target);
+            Args a;
+            const Expr* callee = c->callee.get();
+            if (callee->kind == EK::Name) {
+                const auto& n = *static_cast<const NameExpr*>(callee);
+                if (n.ref == Ref::MeMember) {
+                    evalArgs(c->args, a, 1);
+                    a.ptrs.push_back(&value);
+                    frame_->me->invokeMember(n.index, kind, a.ptrs, true);
+                    return;
+                }
+                Variant* v = refOf(callee);
+                if (!v) raiseError(501);
+                if (v->isArray()) {
+                    evalArgs(c->args, a);
+                    const auto idx = indices(a.ptrs);
+                    v->arrayForWrite().at(std::span<const std::int32_t>(idx)) = std::move(value);
+                    return;
+                }
+                if (!v->isObject()) raiseError(13);
+                const Variant obj = *v;
+                evalArgs(c->args, a, 1);
+                a.ptrs.push_back(&value);
+                invokeOn(obj, QString(), kind, a.ptrs);
+                return;
+            }
+            if (callee->kind == EK::Member) {
+                const auto* m = static_cast<const MemberExpr*>(callee);
+                const Variant obj = objectOf(m);
+                evalArgs(c->args, a, 1);
+                a.ptrs.push_back(&value);
+                invokeOn(obj, m->name, kind, a.ptrs);
+                return;
+            }
+            raiseError(501);
+        }
+        default:
+            raiseError(501);
+    }
+}
+
+Variant Interpreter::newInstance(const ClassDef* cls) {
+    auto inst = std::make_shared<ClassInstance>(this, cls, life_, modules_);
+    inst->fields = cls->fieldInit;
+    if (cls->initialize) callProcedure(cls->initialize, inst.get(), {});
+    return Variant(std::move(inst));
+}
+}  // namespace script

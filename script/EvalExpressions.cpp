@@ -1,0 +1,308 @@
+#include "script/Interpreter.h"
+
+#include "core/AppError.h"
+#include "script/Errors.h"
+#include "script/InterpreterFrames.h"
+#include "script/Objects.h"
+#include "script/builtins/RegExp.h"
+
+namespace script {
+
+using core::CallKind;
+using core::Variant;
+
+Variant applyBinary(Op op, const Variant& a, const Variant& b, const core::CompareOptions& o) {
+    switch (op) {
+        case Op::Pow:
+            return core::pow(a, b);
+        case Op::Mul:
+            return core::mul(a, b);
+        case Op::Div:
+            return core::div(a, b);
+        case Op::IntDiv:
+            return core::intDiv(a, b);
+        case Op::Mod:
+            return core::mod(a, b);
+        case Op::Add:
+            return core::add(a, b);
+        case Op::Sub:
+            return core::sub(a, b);
+        case Op::Concat:
+            return core::concat(a, b);
+        case Op::Eq:
+            return core::eq(a, b, o);
+        case Op::Ne:
+            return core::ne(a, b, o);
+        case Op::Lt:
+            return core::lt(a, b, o);
+        case Op::Gt:
+            return core::gt(a, b, o);
+        case Op::Le:
+            return core::le(a, b, o);
+        case Op::Ge:
+            return core::ge(a, b, o);
+        case Op::Is:
+            return Variant(core::sameObject(a, b));
+        case Op::And:
+            return core::opAnd(a, b);
+        case Op::Or:
+            return core::opOr(a, b);
+        case Op::Xor:
+            return core::opXor(a, b);
+        case Op::Eqv:
+            return core::opEqv(a, b);
+        case Op::Imp:
+            return core::opImp(a, b);
+        case Op::Neg:
+            return core::neg(a);
+        case Op::Not:
+            return core::opNot(a);
+    }
+    return Variant();
+}
+
+// ---- running: expressions ---------------------------------------------------
+
+Variant Interpreter::eval(const Expr* e) {
+    switch (e->kind) {
+        case EK::Literal:
+            return static_cast<const LiteralExpr*>(e)->value;
+        case EK::Name:
+            return evalName(*static_cast<const NameExpr*>(e));
+        case EK::Paren:
+            return eval(static_cast<const ParenExpr*>(e)->inner.get());
+        case EK::Member: {
+            static const std::vector<ExprP> none;
+            return evalCall(e, none, CallKind::PropertyGet);
+        }
+        case EK::Call: {
+            const auto* c = static_cast<const CallExpr*>(e);
+            return evalCall(c->callee.get(), c->args, CallKind::PropertyGet);
+        }
+        case EK::Me: {
+            auto self = frame_->me ? frame_->me->weak_from_this().lock() : nullptr;
+            return Variant(std::move(self));
+        }
+        case EK::New: {
+            const auto* n = static_cast<const NewExpr*>(e);
+            if (n->global->kind != GlobalSlot::Class) {
+                // The language's own class, unless the script defines one of that name.
+                if (n->className.compare(QLatin1String("RegExp"), Qt::CaseInsensitive) == 0)
+                    return Variant(std::make_shared<builtins::RegExp>());
+                raiseError(506);
+            }
+            return newInstance(n->global->cls);
+        }
+        case EK::Unary: {
+            const auto* u = static_cast<const UnaryExpr*>(e);
+            const Variant v = evalScalar(u->operand.get());
+            return u->op == Op::Neg ? core::neg(v) : core::opNot(v);
+        }
+        case EK::Binary:
+            return evalBinary(*static_cast<const BinaryExpr*>(e));
+    }
+    return Variant();
+}
+
+const Variant& Interpreter::operand(const Expr* e, Variant& holder) {
+    const Variant* p = nullptr;
+    if (e->kind == EK::Literal) {
+        p = &static_cast<const LiteralExpr*>(e)->value;
+    } else if (e->kind == EK::Name) {
+        const auto& n = *static_cast<const NameExpr*>(e);
+        switch (n.ref) {
+            case Ref::Local:
+                p = frame_->vars[n.index];
+                break;
+            case Ref::Field:
+                p = &frame_->me->fields[std::size_t(n.index)];
+                break;
+            case Ref::Constant:
+                p = n.constant;
+                break;
+            case Ref::Global:
+            case Ref::Dynamic:
+                if (n.global->kind == GlobalSlot::Variable || n.global->kind == GlobalSlot::Constant)
+                    p = &n.global->value;
+                else if (n.ref == Ref::Dynamic && n.global->kind == GlobalSlot::Undefined && !n.explicitMode)
+                    p = frame_->vars[n.index];
+                break;
+            default:
+                break;
+        }
+    }
+    if (p && !p->isObject()) return *p;
+    holder = evalScalar(e);
+    return holder;
+}
+
+// Literals and variables: reading them runs no script code.
+bool Interpreter::isPlainOperand(const Expr* e) const {
+    switch (e->kind) {
+        case EK::Literal:
+            return true;
+        case EK::Paren:
+            return isPlainOperand(static_cast<const ParenExpr*>(e)->inner.get());
+        case EK::Name: {
+            const auto& n = *static_cast<const NameExpr*>(e);
+            switch (n.ref) {
+                case Ref::Local:
+                case Ref::Field:
+                case Ref::Constant:
+                    return true;
+                case Ref::Global:
+                case Ref::Dynamic:
+                    return n.global->kind != GlobalSlot::Proc && n.global->kind != GlobalSlot::Class;
+                default:
+                    return false;
+            }
+        }
+        case EK::Call: {
+            // A built-in over plain operands (Chr(13), Left(x, 2) ...).
+            const auto* c = static_cast<const CallExpr*>(e);
+            if (c->callee->kind != EK::Name ||
+                static_cast<const NameExpr*>(c->callee.get())->ref != Ref::Builtin)
+                return false;
+            for (const auto& a : c->args)
+                if (a && !isPlainOperand(a.get())) return false;
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+// s = s & a & b ... appends to s in place instead of copying the whole text
+// at every step, when nothing on the right can change s meanwhile.
+bool Interpreter::tryAppend(const AssignStmt& a) {
+    if (a.isSet || a.target->kind != EK::Name || a.value->kind != EK::Binary) return false;
+    const auto& target = *static_cast<const NameExpr*>(a.target.get());
+    const Expr* e = a.value.get();
+    const Expr* parts[8];
+    int count = 0;
+    while (e->kind == EK::Binary && static_cast<const BinaryExpr*>(e)->op == Op::Concat) {
+        if (count == 8) return false;
+        parts[count++] = static_cast<const BinaryExpr*>(e)->right.get();
+        e = static_cast<const BinaryExpr*>(e)->left.get();
+    }
+    if (count == 0 || e->kind != EK::Name) return false;
+    const auto& first = *static_cast<const NameExpr*>(e);
+    if (first.ref != target.ref || first.index != target.index || first.global != target.global) return false;
+    if (target.ref != Ref::Local && target.ref != Ref::Field && target.ref != Ref::Global &&
+        target.ref != Ref::Dynamic)
+        return false;
+    for (int i = 0; i < count; ++i)
+        if (!isPlainOperand(parts[i])) return false;
+    Variant* var = refOf(&target);
+    if (!var || !var->isString()) return false;
+    QString tail;
+    const Variant empty{QString()};
+    for (int i = count - 1; i >= 0; --i) tail += core::concat(empty, evalScalar(parts[i])).stringValue();
+    QString text = var->stringValue();
+    *var = Variant();  // text is now the only holder of the characters
+    text += tail;
+    *var = Variant(std::move(text));
+    return true;
+}
+
+Variant Interpreter::evalBinary(const BinaryExpr& b) {
+    if (b.left->kind == EK::Binary) {
+        // A run of operators, from the innermost one outwards.
+        const auto run = operatorRun(&b);
+        Variant value = evalBinary(*run.front());
+        for (std::size_t i = 1; i < run.size(); ++i) {
+            const BinaryExpr& x = *run[i];
+            if (x.op == Op::Is) {
+                value = Variant(core::sameObject(value, eval(x.right.get())));
+                continue;
+            }
+            Variant holder;
+            const Variant& right = operand(x.right.get(), holder);
+            core::CompareOptions o;
+            if (x.op >= Op::Eq && x.op <= Op::Ge) o.rightLiteral = isLiteral(x.right.get());
+            value = applyBinary(x.op, value, right, o);
+        }
+        return value;
+    }
+    if (b.op == Op::Is) return Variant(core::sameObject(eval(b.left.get()), eval(b.right.get())));
+    Variant leftHolder, rightHolder;
+    // The left side is read in place only when reading the right side runs no code.
+    const Variant& left = isPlainOperand(b.right.get()) ? operand(b.left.get(), leftHolder)
+                                                        : (leftHolder = evalScalar(b.left.get()));
+    const Variant& right = operand(b.right.get(), rightHolder);
+    core::CompareOptions o;
+    if (b.op >= Op::Eq && b.op <= Op::Ge) {
+        o.leftLiteral = isLiteral(b.left.get());
+        o.rightLiteral = isLiteral(b.right.get());
+    }
+    return applyBinary(b.op, left, right, o);
+}
+
+Variant Interpreter::evalName(const NameExpr& n) {
+    switch (n.ref) {
+        case Ref::Local:
+            return *frame_->vars[n.index];
+        case Ref::Field:
+            return frame_->me->fields[std::size_t(n.index)];
+        case Ref::Constant:
+            return *n.constant;
+        case Ref::Err:
+            return errValue_;
+        case Ref::Builtin: {
+            static const std::vector<ExprP> none;
+            return callBuiltin(n.builtin, none);
+        }
+        case Ref::MeMember:
+            return frame_->me->invokeMember(n.index, CallKind::PropertyGet, {}, true);
+        case Ref::Global:
+        case Ref::Dynamic: {
+            GlobalSlot* g = n.global;
+            switch (g->kind) {
+                case GlobalSlot::Variable:
+                case GlobalSlot::Constant:
+                    return g->value;
+                case GlobalSlot::Proc:
+                    return callProcedure(g->proc, nullptr, {});
+                case GlobalSlot::Class:
+                    raiseError(13);
+                case GlobalSlot::Undefined:
+                    if (n.explicitMode) raiseError(500);
+                    return n.ref == Ref::Dynamic ? *frame_->vars[n.index] : Variant();
+            }
+            break;
+        }
+        case Ref::Unbound:
+            break;
+    }
+    raiseError(51);
+}
+
+Variant* Interpreter::refOf(const Expr* e) {
+    if (e->kind != EK::Name) return nullptr;
+    const auto& n = *static_cast<const NameExpr*>(e);
+    switch (n.ref) {
+        case Ref::Local:
+            return frame_->vars[n.index];
+        case Ref::Field:
+            return &frame_->me->fields[std::size_t(n.index)];
+        case Ref::Global:
+        case Ref::Dynamic: {
+            GlobalSlot* g = n.global;
+            if (g->kind == GlobalSlot::Variable) return &g->value;
+            if (g->kind != GlobalSlot::Undefined) return nullptr;
+            if (n.explicitMode) raiseError(500);
+            if (n.ref == Ref::Dynamic) return frame_->vars[n.index];
+            g->kind = GlobalSlot::Variable;
+            return &g->value;
+        }
+        default:
+            return nullptr;
+    }
+}
+
+Variant* Interpreter::variableRef(const NameExpr& n, bool) {
+    Variant* v = refOf(&n);
+    if (!v) raiseError(501);
+    return v;
+}
+}  // namespace script

@@ -1,0 +1,313 @@
+#include "script/Interpreter.h"
+
+#include "core/AppError.h"
+#include "script/Errors.h"
+#include "script/InterpreterFrames.h"
+#include "script/Objects.h"
+
+#include <algorithm>
+
+namespace script {
+
+using core::CallKind;
+using core::Variant;
+
+namespace {
+
+// The start, end or step of a For loop: a text counts as the number it holds.
+Variant loopNumber(const Variant& v) { return v.isString() ? Variant(v.toDouble()) : v; }
+
+bool isWhole(const Variant& v) { return v.kind() == core::VType::Integer || v.kind() == core::VType::Long; }
+
+std::int64_t wholeValue(const Variant& v) {
+    return v.kind() == core::VType::Integer ? v.integerValue() : v.longValue();
+}
+
+// Integer + Integer stays Integer, with Long it is Long; what overflows goes
+// to the next wider kind, as the language's + does.
+Variant wholeSum(const Variant& a, const Variant& b, std::int64_t sum) {
+    const bool bothInteger = a.kind() == core::VType::Integer && b.kind() == core::VType::Integer;
+    if (bothInteger && sum >= INT16_MIN && sum <= INT16_MAX) return Variant(std::int16_t(sum));
+    if (sum >= INT32_MIN && sum <= INT32_MAX) return Variant(std::int32_t(sum));
+    return Variant(double(sum));
+}
+
+// Any exception as the error the script sees.
+core::AppError asAppError(std::exception_ptr p) {
+    try {
+        std::rethrow_exception(p);
+    } catch (const core::AppError& e) {
+        return e;
+    } catch (const std::bad_alloc&) {
+        return core::AppError(7, errorSource(), errorDescription(7));
+    } catch (const std::exception& e) {
+        return core::AppError(440, errorSource(), QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        return core::AppError(51, errorSource(), errorDescription(51));
+    }
+}
+
+}  // namespace
+
+// ---- running: statements ----------------------------------------------------
+
+namespace {
+struct FrameGuard {
+    Frame*& current;
+    Frame* saved;
+    int& depth;
+    FrameGuard(Frame*& cur, Frame* next, int& d) : current(cur), saved(cur), depth(d) {
+        current = next;
+        ++depth;
+    }
+    ~FrameGuard() {
+        current = saved;
+        --depth;
+    }
+};
+}  // namespace
+
+Variant Interpreter::callProcedure(const Procedure* proc, ClassInstance* me, std::span<Variant* const> args) {
+    if (args.size() != proc->params.size()) raiseError(450);
+    const char marker = 0;
+    if (depth_ >= kMaxDepth || (stackLimit_ && &marker < stackLimit_)) raiseError(28);
+    tick();
+    std::vector<Variant> storage(std::size_t(std::max(proc->slotCount, 1)));
+    std::vector<Variant*> vars(storage.size());
+    for (std::size_t i = 0; i < storage.size(); ++i) vars[i] = &storage[i];
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::size_t slot = std::size_t(proc->firstParamSlot) + i;
+        if (proc->params[i].byVal)
+            storage[slot] = *args[i];
+        else
+            vars[slot] = args[i];
+    }
+    Frame f;
+    f.proc = proc;
+    f.me = me;
+    f.vars = vars.data();
+    {
+        FrameGuard guard(frame_, &f, depth_);
+        execBlock(proc->body);
+    }
+    if (proc->kind == ProcKind::Function || proc->kind == ProcKind::PropertyGet) return std::move(storage[0]);
+    return Variant();
+}
+
+Interpreter::Flow Interpreter::execBlock(const Block& b) {
+    for (const auto& sp : b) {
+        const Stmt& st = *sp;
+        Flow flow;
+        try {
+            flow = execStmt(st);
+        } catch (...) {
+            core::AppError e = asAppError(std::current_exception());
+            if (e.line() == 0) e.setPosition(st.line, st.column);
+            if (!frame_->resumeNext || aborting_) throw e;
+            recordError(e);
+            continue;
+        }
+        if (flow != Flow::Normal) return flow;
+    }
+    return Flow::Normal;
+}
+
+Interpreter::Flow Interpreter::execStmt(const Stmt& st) {
+    switch (st.kind) {
+        case SK::Assign: {
+            const auto& a = static_cast<const AssignStmt&>(st);
+            if (tryAppend(a)) return Flow::Normal;
+            assign(a.target.get(), a.isSet ? eval(a.value.get()) : evalScalar(a.value.get()), a.isSet);
+            return Flow::Normal;
+        }
+        case SK::CallStmt:
+            execCallStmt(static_cast<const CallStmt&>(st));
+            return Flow::Normal;
+        case SK::Dim:
+            execDim(static_cast<const DimStmt&>(st));
+            return Flow::Normal;
+        case SK::Erase:
+            for (const auto& n : static_cast<const EraseStmt&>(st).names) {
+                Variant* v = variableRef(*n, true);
+                if (!v->isArray()) raiseError(13);
+                v->arrayForWrite().erase();
+            }
+            return Flow::Normal;
+        case SK::If: {
+            const auto& i = static_cast<const IfStmt&>(st);
+            for (const auto& br : i.branches)
+                if (evalScalar(br.first.get()).isTrue()) return execBlock(br.second);
+            return execBlock(i.elseBlock);
+        }
+        case SK::Select: {
+            const auto& sel = static_cast<const SelectStmt&>(st);
+            const Variant subject = evalScalar(sel.subject.get());
+            core::CompareOptions o;
+            o.leftLiteral = isLiteral(sel.subject.get());
+            for (const auto& c : sel.cases) {
+                if (c.values.empty()) return execBlock(c.body);
+                for (const auto& v : c.values) {
+                    o.rightLiteral = isLiteral(v.get());
+                    if (core::eq(subject, evalScalar(v.get()), o).isTrue()) return execBlock(c.body);
+                }
+            }
+            return Flow::Normal;
+        }
+        case SK::For:
+            return execFor(static_cast<const ForStmt&>(st));
+        case SK::ForEach:
+            return execForEach(static_cast<const ForEachStmt&>(st));
+        case SK::Do:
+            return execDo(static_cast<const DoStmt&>(st));
+        case SK::Exit:
+            switch (static_cast<const ExitStmt&>(st).what) {
+                case ExitKind::Do:
+                    return Flow::ExitDo;
+                case ExitKind::For:
+                    return Flow::ExitFor;
+                default:
+                    err_->clear();
+                    return Flow::ExitProc;
+            }
+        case SK::With: {
+            const auto& w = static_cast<const WithStmt&>(st);
+            Variant* slot = frame_->vars[w.slot];
+            *slot = eval(w.object.get());
+            struct Clear {
+                Variant* v;
+                ~Clear() { *v = Variant(); }
+            } clear{slot};
+            return execBlock(w.body);
+        }
+        case SK::OnError:
+            frame_->resumeNext = static_cast<const OnErrorStmt&>(st).resumeNext;
+            err_->clear();
+            return Flow::Normal;
+        case SK::Nop:
+            return Flow::Normal;
+    }
+    return Flow::Normal;
+}
+
+Interpreter::Flow Interpreter::execFor(const ForStmt& st) {
+    Variant* var = variableRef(*static_cast<const NameExpr*>(st.var.get()), true);
+    const Variant from = evalScalar(st.from.get());
+    const Variant to0 = evalScalar(st.to.get());
+    const Variant step0 = st.step ? evalScalar(st.step.get()) : Variant(std::int16_t(1));
+    if (from.isNull() || to0.isNull() || step0.isNull()) raiseError(94);
+    const Variant to = loopNumber(to0);
+    const Variant step = loopNumber(step0);
+    const auto sign = core::compare(step, Variant(std::int16_t(0)));
+    if (!sign) raiseError(94);
+    if (!core::isNumeric(from) || !core::isNumeric(to) || !core::isNumeric(step)) raiseError(13);
+    const bool down = *sign < 0;
+    const bool wholeStep = isWhole(step);
+    const bool wholeEnd = isWhole(to);
+    const std::int64_t stepValue = wholeStep ? wholeValue(step) : 0;
+    const std::int64_t endValue = wholeEnd ? wholeValue(to) : 0;
+    *var = loopNumber(from);
+    for (;;) {
+        int c;
+        if (wholeEnd && isWhole(*var)) {
+            const std::int64_t x = wholeValue(*var);
+            c = x < endValue ? -1 : x > endValue ? 1 : 0;
+        } else {
+            const auto cmp = core::compare(*var, to);
+            if (!cmp) raiseError(94);
+            c = *cmp;
+        }
+        if (down ? c < 0 : c > 0) break;
+        const Flow f = execBlock(st.body);
+        if (f == Flow::ExitFor) break;
+        if (f != Flow::Normal) return f;
+        tick();
+        if (wholeStep && isWhole(*var))
+            *var = wholeSum(*var, step, wholeValue(*var) + stepValue);
+        else
+            *var = core::add(*var, step);
+    }
+    return Flow::Normal;
+}
+
+Interpreter::Flow Interpreter::execForEach(const ForEachStmt& st) {
+    Variant* var = variableRef(*static_cast<const NameExpr*>(st.var.get()), true);
+    const Variant coll = eval(st.collection.get());
+    std::vector<Variant> items;
+    if (coll.isArray()) {
+        items = coll.arrayValue().elements();
+    } else if (coll.isObject()) {
+        if (coll.isNothing()) raiseError(91);
+        items = coll.objectValue()->enumerate();
+    } else {
+        raiseError(451);
+    }
+    for (auto& item : items) {
+        *var = std::move(item);
+        const Flow f = execBlock(st.body);
+        if (f == Flow::ExitFor) break;
+        if (f != Flow::Normal) return f;
+        tick();
+    }
+    return Flow::Normal;
+}
+
+Interpreter::Flow Interpreter::execDo(const DoStmt& st) {
+    for (;;) {
+        if (st.preCond) {
+            const bool t = evalScalar(st.preCond.get()).isTrue();
+            if (st.preUntil == t) break;
+        }
+        const Flow f = execBlock(st.body);
+        if (f == Flow::ExitDo && !st.isWhile) break;
+        if (f != Flow::Normal) return f;
+        if (st.postCond) {
+            const bool t = evalScalar(st.postCond.get()).isTrue();
+            if (st.postUntil == t) break;
+        }
+        tick();
+    }
+    return Flow::Normal;
+}
+
+void Interpreter::execDim(const DimStmt& st) {
+    for (const auto& item : st.items) {
+        if (!item.isArray) continue;
+        Variant* v = variableRef(*item.name, true);
+        if (item.bounds.empty()) {
+            *v = Variant(core::VariantArray());
+            continue;
+        }
+        if (st.redim && v->isArray() && v->arrayValue().isFixed()) raiseError(10);
+        std::vector<core::ArrayBound> bounds;
+        for (const auto& b : item.bounds) bounds.push_back(dimBound(evalScalar(b.get())));
+        if (!st.redim) {
+            core::VariantArray a(std::move(bounds));
+            a.setFixed(true);
+            *v = Variant(std::move(a));
+        } else if (v->isArray()) {
+            v->arrayForWrite().redim(std::move(bounds), st.preserve);
+        } else {
+            *v = Variant(core::VariantArray(std::move(bounds)));
+        }
+    }
+}
+
+void Interpreter::execCallStmt(const CallStmt& st) {
+    const Expr* e = st.call.get();
+    switch (e->kind) {
+        case EK::Call: {
+            const auto* c = static_cast<const CallExpr*>(e);
+            evalCall(c->callee.get(), c->args, CallKind::Method);
+            return;
+        }
+        case EK::Name:
+        case EK::Member: {
+            static const std::vector<ExprP> none;
+            evalCall(e, none, CallKind::Method);
+            return;
+        }
+        default:
+            raiseError(13);
+    }
+}
+}  // namespace script
