@@ -146,14 +146,80 @@ QString kindName(VType kind) {
 
 // ---- Variant ----------------------------------------------------------------
 
-Variant::Variant(VariantArray v)
-    : type_(VType::Array),
-      data_(std::in_place_type<ArrayPtr>, std::make_shared<VariantArray>(std::move(v))) {}
+Variant::Variant(VariantArray v) : type_(VType::Array) {
+    new (&u_.a) ArrayPtr(std::make_shared<VariantArray>(std::move(v)));
+}
 
-Variant Variant::null() noexcept { return Variant(VType::Null, Data(std::in_place_type<NullTag>)); }
+void Variant::copyOwned(const Variant& o) {
+    switch (type_) {
+        case VType::String:
+            new (&u_.s) QString(o.u_.s);
+            break;
+        case VType::Object:
+            new (&u_.o) std::shared_ptr<Object>(o.u_.o);
+            break;
+        default:
+            new (&u_.a) ArrayPtr(o.u_.a);
+            break;
+    }
+}
+
+void Variant::moveOwned(Variant&& o) noexcept {
+    switch (type_) {
+        case VType::String:
+            new (&u_.s) QString(std::move(o.u_.s));
+            o.u_.s.~QString();
+            break;
+        case VType::Object:
+            new (&u_.o) std::shared_ptr<Object>(std::move(o.u_.o));
+            o.u_.o.~shared_ptr();
+            break;
+        default:
+            new (&u_.a) ArrayPtr(std::move(o.u_.a));
+            o.u_.a.~ArrayPtr();
+            break;
+    }
+    o.type_ = VType::Empty;
+    o.u_.bits = 0;
+}
+
+void Variant::releaseOwned() noexcept {
+    switch (type_) {
+        case VType::String:
+            u_.s.~QString();
+            break;
+        case VType::Object:
+            u_.o.~shared_ptr();
+            break;
+        default:
+            u_.a.~ArrayPtr();
+            break;
+    }
+    type_ = VType::Empty;
+    u_.bits = 0;
+}
+
+const QString& Variant::noText() noexcept {
+    static const QString none;
+    return none;
+}
+
+const std::shared_ptr<Object>& Variant::noObject() noexcept {
+    static const std::shared_ptr<Object> none;
+    return none;
+}
+
+Variant Variant::null() noexcept {
+    Variant v;
+    v.type_ = VType::Null;
+    return v;
+}
 
 Variant Variant::error(std::int32_t number) noexcept {
-    return Variant(VType::Error, Data(std::in_place_type<ErrorCode>, ErrorCode{number}));
+    Variant v;
+    v.type_ = VType::Error;
+    v.u_.err = number;
+    return v;
 }
 
 Variant Variant::fromWhole(double v) noexcept {
@@ -165,7 +231,7 @@ Variant Variant::fromWhole(double v) noexcept {
 }
 
 VType Variant::type() const noexcept {
-    if (type_ == VType::Array) return VType::Array | std::get<ArrayPtr>(data_)->elementType();
+    if (type_ == VType::Array) return VType::Array | u_.a->elementType();
     return type_;
 }
 
@@ -187,11 +253,14 @@ bool Variant::isNumber() const noexcept {
     }
 }
 
-const VariantArray& Variant::arrayValue() const noexcept { return *std::get<ArrayPtr>(data_); }
+const VariantArray& Variant::arrayValue() const noexcept {
+    static const VariantArray none;
+    return type_ == VType::Array ? *u_.a : none;
+}
 
 VariantArray& Variant::arrayForWrite() {
     if (type_ != VType::Array) mismatch();
-    ArrayPtr& p = std::get<ArrayPtr>(data_);
+    ArrayPtr& p = u_.a;
     if (p.use_count() > 1) p = std::make_shared<VariantArray>(*p);
     return *p;
 }
@@ -421,8 +490,27 @@ bool Variant::identical(const Variant& other) const {
             return objectValue() == other.objectValue();
         case VType::String:
             return stringValue() == other.stringValue();
+        case VType::Empty:
+        case VType::Null:
+            return true;
+        case VType::Boolean:
+            return boolValue() == other.boolValue();
+        case VType::Byte:
+            return byteValue() == other.byteValue();
+        case VType::Integer:
+            return integerValue() == other.integerValue();
+        case VType::Long:
+            return longValue() == other.longValue();
+        case VType::Single:
+            return singleValue() == other.singleValue();
+        case VType::Double:
+            return doubleValue() == other.doubleValue();
+        case VType::Currency:
+            return currencyValue() == other.currencyValue();
+        case VType::Date:
+            return dateValue() == other.dateValue();
         default:
-            return data_ == other.data_;
+            return false;
     }
 }
 

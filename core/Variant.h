@@ -14,7 +14,6 @@
 #include <optional>
 #include <span>
 #include <type_traits>
-#include <variant>
 #include <vector>
 
 namespace core {
@@ -53,26 +52,66 @@ class Variant {
     // Error value of an optional argument that the caller left out.
     static constexpr std::int32_t kMissingError = -2147352572;  // 0x80020004
 
-    Variant() noexcept = default;  // Empty
-    Variant(bool v) noexcept : type_(VType::Boolean), data_(std::in_place_type<bool>, v) {}
-    Variant(std::uint8_t v) noexcept : type_(VType::Byte), data_(std::in_place_type<std::uint8_t>, v) {}
-    Variant(std::int16_t v) noexcept : type_(VType::Integer), data_(std::in_place_type<std::int16_t>, v) {}
-    Variant(std::int32_t v) noexcept : type_(VType::Long), data_(std::in_place_type<std::int32_t>, v) {}
-    Variant(float v) noexcept : type_(VType::Single), data_(std::in_place_type<float>, v) {}
-    Variant(double v) noexcept : type_(VType::Double), data_(std::in_place_type<double>, v) {}
-    Variant(Currency v) noexcept : type_(VType::Currency), data_(std::in_place_type<Currency>, v) {}
-    Variant(Date v) noexcept : type_(VType::Date), data_(std::in_place_type<Date>, v) {}
-    Variant(const QString& v) : type_(VType::String), data_(std::in_place_type<QString>, v) {}
-    Variant(QString&& v) noexcept : type_(VType::String), data_(std::in_place_type<QString>, std::move(v)) {}
+    Variant() noexcept {}  // Empty
+    Variant(bool v) noexcept : type_(VType::Boolean) { u_.b = v; }
+    Variant(std::uint8_t v) noexcept : type_(VType::Byte) { u_.by = v; }
+    Variant(std::int16_t v) noexcept : type_(VType::Integer) { u_.i16 = v; }
+    Variant(std::int32_t v) noexcept : type_(VType::Long) { u_.i32 = v; }
+    Variant(float v) noexcept : type_(VType::Single) { u_.f = v; }
+    Variant(double v) noexcept : type_(VType::Double) { u_.d = v; }
+    Variant(Currency v) noexcept : type_(VType::Currency) { u_.cy = v; }
+    Variant(Date v) noexcept : type_(VType::Date) { u_.dt = v; }
+    Variant(const QString& v) : type_(VType::String) { new (&u_.s) QString(v); }
+    Variant(QString&& v) noexcept : type_(VType::String) { new (&u_.s) QString(std::move(v)); }
     Variant(const char* utf8) : Variant(QString::fromUtf8(utf8)) {}
     Variant(const char16_t* v) : Variant(QString::fromUtf16(v)) {}
     // An object, or Nothing when the pointer is empty.
-    Variant(std::shared_ptr<Object> v) noexcept
-        : type_(VType::Object), data_(std::in_place_type<std::shared_ptr<Object>>, std::move(v)) {}
+    Variant(std::shared_ptr<Object> v) noexcept : type_(VType::Object) {
+        new (&u_.o) std::shared_ptr<Object>(std::move(v));
+    }
     template <class T>
     requires std::is_base_of_v<Object, T> Variant(std::shared_ptr<T> v)
     noexcept : Variant(std::shared_ptr<Object>(std::move(v))) {}
     Variant(VariantArray v);
+
+    // Numbers, dates and flags are held in place and copied as plain bytes;
+    // only texts, objects and arrays own something.
+    Variant(const Variant& o) : type_(o.type_) {
+        if (ownsData(type_))
+            copyOwned(o);
+        else
+            u_.bits = o.u_.bits;
+    }
+    // The source is left Empty.
+    Variant(Variant&& o) noexcept : type_(o.type_) {
+        u_.bits = o.u_.bits;
+        if (ownsData(type_)) moveOwned(std::move(o));
+    }
+    Variant& operator=(const Variant& o) {
+        if (!ownsData(type_) && !ownsData(o.type_)) {
+            type_ = o.type_;
+            u_.bits = o.u_.bits;
+        } else if (this != &o) {
+            Variant copy(o);
+            *this = std::move(copy);
+        }
+        return *this;
+    }
+    Variant& operator=(Variant&& o) noexcept {
+        if (this == &o) return *this;
+        if (ownsData(type_)) {
+            Variant taken(std::move(o));  // o may live inside what this holds
+            releaseOwned();
+            return *this = std::move(taken);
+        }
+        type_ = o.type_;
+        u_.bits = o.u_.bits;
+        if (ownsData(type_)) moveOwned(std::move(o));
+        return *this;
+    }
+    ~Variant() {
+        if (ownsData(type_)) releaseOwned();
+    }
 
     static Variant empty() noexcept { return Variant(); }
     static Variant null() noexcept;
@@ -110,20 +149,21 @@ class Variant {
     // Byte, Integer, Long, Single, Double, Currency (not Boolean, not Date).
     bool isNumber() const noexcept;
 
-    // Raw access to the stored value; the kind must match (checked in debug builds).
-    bool boolValue() const noexcept { return std::get<bool>(data_); }
-    std::uint8_t byteValue() const noexcept { return std::get<std::uint8_t>(data_); }
-    std::int16_t integerValue() const noexcept { return std::get<std::int16_t>(data_); }
-    std::int32_t longValue() const noexcept { return std::get<std::int32_t>(data_); }
-    float singleValue() const noexcept { return std::get<float>(data_); }
-    double doubleValue() const noexcept { return std::get<double>(data_); }
-    Currency currencyValue() const noexcept { return std::get<Currency>(data_); }
-    Date dateValue() const noexcept { return std::get<Date>(data_); }
-    const QString& stringValue() const noexcept { return std::get<QString>(data_); }
+    // Raw access to the stored value; the kind must match (another kind
+    // gives 0, an empty text or no object, never another kind's bytes).
+    bool boolValue() const noexcept { return type_ == VType::Boolean && u_.b; }
+    std::uint8_t byteValue() const noexcept { return type_ == VType::Byte ? u_.by : 0; }
+    std::int16_t integerValue() const noexcept { return type_ == VType::Integer ? u_.i16 : 0; }
+    std::int32_t longValue() const noexcept { return type_ == VType::Long ? u_.i32 : 0; }
+    float singleValue() const noexcept { return type_ == VType::Single ? u_.f : 0.0f; }
+    double doubleValue() const noexcept { return type_ == VType::Double ? u_.d : 0.0; }
+    Currency currencyValue() const noexcept { return type_ == VType::Currency ? u_.cy : Currency(); }
+    Date dateValue() const noexcept { return type_ == VType::Date ? u_.dt : Date(); }
+    const QString& stringValue() const noexcept { return type_ == VType::String ? u_.s : noText(); }
     const std::shared_ptr<Object>& objectValue() const noexcept {
-        return std::get<std::shared_ptr<Object>>(data_);
+        return type_ == VType::Object ? u_.o : noObject();
     }
-    std::int32_t errorValue() const noexcept { return std::get<ErrorCode>(data_).number; }
+    std::int32_t errorValue() const noexcept { return type_ == VType::Error ? u_.err : 0; }
     const VariantArray& arrayValue() const noexcept;
     // The array for changing it: a shared copy is detached first, so that
     // copies of a Variant never see each other's changes.
@@ -166,20 +206,37 @@ class Variant {
     bool identical(const Variant& other) const;
 
   private:
-    struct NullTag {
-        bool operator==(const NullTag&) const = default;
-    };
-    struct ErrorCode {
-        std::int32_t number;
-        bool operator==(const ErrorCode&) const = default;
-    };
     using ArrayPtr = std::shared_ptr<VariantArray>;
-    using Data = std::variant<std::monostate, NullTag, bool, std::uint8_t, std::int16_t, std::int32_t, float,
-                              double, Currency, Date, QString, std::shared_ptr<Object>, ErrorCode, ArrayPtr>;
-    Variant(VType t, Data d) noexcept : type_(t), data_(std::move(d)) {}
+    static constexpr bool ownsData(VType t) noexcept {
+        return t == VType::String || t == VType::Object || t == VType::Array;
+    }
+    void copyOwned(const Variant& o);
+    void moveOwned(Variant&& o) noexcept;  // after the bytes were taken
+    void releaseOwned() noexcept;
+    static const QString& noText() noexcept;
+    static const std::shared_ptr<Object>& noObject() noexcept;
+
+    union Data {
+        std::uint64_t bits = 0;  // what a copy of a kind that owns nothing takes
+        bool b;
+        std::uint8_t by;
+        std::int16_t i16;
+        std::int32_t i32;
+        float f;
+        double d;
+        Currency cy;
+        Date dt;
+        std::int32_t err;
+        QString s;
+        std::shared_ptr<Object> o;
+        ArrayPtr a;
+        Data() noexcept {}
+        ~Data() {}
+    };
+    static_assert(sizeof(Currency) == sizeof(std::uint64_t) && sizeof(Date) == sizeof(std::uint64_t));
 
     VType type_ = VType::Empty;
-    Data data_;
+    Data u_;
 };
 
 // One dimension of an array: lower bound and number of elements (0 for an
