@@ -354,7 +354,7 @@ void DataSource::setField(const QString& name, const core::Variant& value) {
     if (!RowValid())
         throw errors::make(errors::NoCurrentRow,
                            QStringLiteral("Nessun elemento corrente in \"%1\".").arg(def_->name()));
-    const core::Variant nv = RowLayout::normalise(info, value);
+    const core::Variant nv = RowLayout::normalise(def_->name(), info, value);
     const QString colName = info.name;
     operation([&] {
         db_->touch(*this);

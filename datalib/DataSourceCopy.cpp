@@ -226,7 +226,7 @@ std::optional<qint64> RowCopier::findExisting(Plan& plan, const std::vector<core
         core::Variant value = v.from >= 0 ? values[size_t(v.from)] : core::Variant::null();
         if (!v.linkedTable.isEmpty() && !value.isEmptyOrNull())
             value = core::Variant(std::int32_t(mapped(v.linkedTable, oidOf(value))));
-        vals.push_back(RowLayout::toStorage(info, RowLayout::normalise(info, value)));
+        vals.push_back(RowLayout::toStorage(info, RowLayout::normalise(plan.def->name(), info, value)));
     }
     Statement st = plan.out->db_->conn().prepare(plan.findSql);
     st.bind(vals);
@@ -247,7 +247,7 @@ void RowCopier::fill(Plan& plan, const std::vector<core::Variant>& values) {
         core::Variant value = values[size_t(v.from)];
         if (!v.linkedTable.isEmpty() && !value.isEmptyOrNull())
             value = core::Variant(std::int32_t(mapped(v.linkedTable, oidOf(value))));
-        row[size_t(v.to)] = RowLayout::normalise((*out.layout_)[size_t(v.to)], value);
+        row[size_t(v.to)] = RowLayout::normalise(plan.def->name(), (*out.layout_)[size_t(v.to)], value);
     }
 }
 

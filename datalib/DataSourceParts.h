@@ -59,8 +59,10 @@ class RowLayout {
     std::vector<core::Variant> readRow(Statement& st) const;
     static core::Variant fromStorage(const Column& info, Statement& st, int col);
     static SqlValue toStorage(const Column& info, const core::Variant& v);
-    // A value set by the program in the column's own type; raises InvalidValue.
-    static core::Variant normalise(const Column& info, const core::Variant& v);
+    // A value set by the program in the column's own type; raises InvalidValue
+    // (the message names the column of `table`), also for a number beyond
+    // what the column holds (1e300 or an infinity in a whole number).
+    static core::Variant normalise(const QString& table, const Column& info, const core::Variant& v);
 
   private:
     std::vector<Column> cols_;

@@ -21,6 +21,21 @@ int digits(const QString& s, int from, int count, bool& ok) {
     return v;
 }
 
+// A refused value as the message shows it.
+QString shown(const core::Variant& v) {
+    if (v.isString()) return v.stringValue().left(40);
+    if (v.isNumber()) return QString::number(v.toDouble(), 'g', 6);
+    return v.typeName();
+}
+
+core::AppError outOfRange(const QString& table, const ColumnDef& c, const core::Variant& v) {
+    return errors::make(
+        errors::InvalidValue,
+        QStringLiteral("Il valore %1 non è ammesso nella colonna \"%2\" della tabella \"%3\": "
+                       "è fuori dall'intervallo dei valori numerici consentiti.")
+            .arg(shown(v), c.name, table));
+}
+
 }  // namespace
 
 core::Variant wholeNumber(qint64 v) {
@@ -126,7 +141,7 @@ std::vector<core::Variant> RowLayout::readRow(Statement& st) const {
     return v;
 }
 
-core::Variant RowLayout::normalise(const Column& info, const core::Variant& in) {
+core::Variant RowLayout::normalise(const QString& table, const Column& info, const core::Variant& in) {
     const core::Variant v = in.isObject() ? in.resolved() : in;
     if (info.ref) {
         if (v.isEmptyOrNull())
@@ -149,12 +164,20 @@ core::Variant RowLayout::normalise(const Column& info, const core::Variant& in) 
                 if (v.isString() && v.stringValue().trimmed().isEmpty()) return core::Variant::null();
                 const double d = v.toDouble();
                 if (std::fabs(d) < 2147483647.0) return core::Variant(v.toLong());
+                // A whole number is stored in 64 bits: what lies beyond (1e300,
+                // an infinity) is refused, never wrapped.
+                if (!(d >= -9223372036854775808.0 && d < 9223372036854775808.0))
+                    throw outOfRange(table, c, v);
                 return wholeNumber(qint64(std::nearbyint(d)));
             }
             case coltype::Single:
-            case coltype::Number:
+            case coltype::Number: {
                 if (v.isString() && v.stringValue().trimmed().isEmpty()) return core::Variant::null();
-                return c.type == coltype::Single ? core::Variant(v.toSingle()) : core::Variant(v.toDouble());
+                const core::Variant n =
+                    c.type == coltype::Single ? core::Variant(v.toSingle()) : core::Variant(v.toDouble());
+                if (!std::isfinite(n.toDouble())) throw outOfRange(table, c, v);
+                return n;
+            }
             case coltype::Money:
                 if (v.isString() && v.stringValue().trimmed().isEmpty()) return core::Variant::null();
                 return core::Variant(v.toCurrency());
@@ -170,18 +193,19 @@ core::Variant RowLayout::normalise(const Column& info, const core::Variant& in) 
                 if (c.length > 0 && s.size() > c.length)
                     throw errors::make(
                         errors::InvalidValue,
-                        QStringLiteral("Il valore della colonna \"%1\" supera la lunghezza massima "
-                                       "di %2 caratteri.")
-                            .arg(c.name)
+                        QStringLiteral("Il valore della colonna \"%1\" della tabella \"%2\" supera la "
+                                       "lunghezza massima di %3 caratteri.")
+                            .arg(c.name, table)
                             .arg(c.length));
                 return core::Variant(s);
             }
         }
     } catch (const core::AppError& e) {
         if (errors::code(e) == errors::InvalidValue) throw;
-        throw errors::make(errors::InvalidValue,
-                           QStringLiteral("Valore non valido per la colonna \"%1\": \"%2\".")
-                               .arg(c.name, v.isString() ? v.stringValue() : v.typeName()));
+        throw errors::make(
+            errors::InvalidValue,
+            QStringLiteral("Valore non valido per la colonna \"%1\" della tabella \"%2\": \"%3\".")
+                .arg(c.name, table, shown(v)));
     }
 }
 

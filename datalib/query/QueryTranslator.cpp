@@ -979,8 +979,12 @@ SqlQuery translateQuery(const TableDef& table, const TableLookup& lookup, const 
         QString sql;
         VType type = VType::Unknown;
         const Node& n = *term.expr;
-        if (n.kind == Node::Kind::Name && n.path.size() == 1 && aliases.contains(n.path[0].toUpper()) &&
-            !tr.columnFrom(0, n.path[0])) {
+        // Only a column can be sorted on: SQLite would read a number (and
+        // False or True, written as 0 and 1) as the place of a result column.
+        if (n.kind != Node::Kind::Name)
+            tr.fail(n.pos, QStringLiteral("si può ordinare soltanto per un campo, non per un'espressione o "
+                                          "un valore"));
+        if (n.path.size() == 1 && aliases.contains(n.path[0].toUpper()) && !tr.columnFrom(0, n.path[0])) {
             sql = quoteIdent(n.path[0]);
         } else {
             tr.usedRoots().clear();

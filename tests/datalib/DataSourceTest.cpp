@@ -2,11 +2,15 @@
 // refusals, references and children, the base-table link, locks and copies.
 
 #include "TestSchema.h"
+#include "datalib/Connection.h"
 #include "datalib/DataSet.h"
 #include "datalib/Errors.h"
 
 #include <gtest/gtest.h>
 #include <QFile>
+
+#include <cmath>
+#include <limits>
 
 using namespace datalib;
 using namespace dltest;
@@ -491,6 +495,73 @@ TEST(DataSource, ValuesAreStoredByColumnType) {
     EXPECT_EQ(errorCode([&] { art->DeleteRow(); }), errors::NotAllowed);
     s.db->SetAccessLevel(1);
     art->SetColValue(QStringLiteral("Descrizione"), QStringLiteral("x"));
+}
+
+TEST(DataSource, NumbersBeyondTheColumnAreRefusedNamingTableAndColumn) {
+    Shop s;
+    auto o = s.newOrder(QStringLiteral("N1"));
+    auto righe = o->GetReference(kRighe);
+    Shop::addRow(*righe, "A1", 2, 10);
+    righe->RowFirst();
+    const QString pos = QStringLiteral("PosizioneRiga");
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        const char* column;
+        Variant in;
+    };
+    const Case refused[] = {
+        {"PosizioneRiga", 1e300},
+        {"PosizioneRiga", -1e300},
+        {"PosizioneRiga", inf},
+        {"PosizioneRiga", -inf},
+        {"PosizioneRiga", std::nan("")},
+        {"PosizioneRiga", 9.3e18},
+        {"PosizioneRiga", QStringLiteral("1e300")},
+        {"QuantitàOrdine", inf},
+        {"QuantitàOrdine", -inf},
+    };
+    for (const Case& c : refused) {
+        SCOPED_TRACE(c.in.toString().toStdString());
+        const QString col = QString::fromUtf8(c.column);
+        try {
+            righe->SetColValue(col, c.in);
+            ADD_FAILURE() << "accepted";
+        } catch (const core::AppError& e) {
+            EXPECT_EQ(errors::code(e), errors::InvalidValue);
+            EXPECT_TRUE(
+                e.description().contains(QStringLiteral("\"%1\" della tabella \"RigheOrdini\"").arg(col)))
+                << e.description().toStdString();
+        }
+    }
+    righe->CancelUpdate();
+    EXPECT_EQ(righe->ColValueNum(kQty), 2.0);
+    // The largest whole numbers are kept as they are.
+    righe->SetColValue(pos, 9.0e18);
+    righe->Save();
+    righe->Requery();
+    EXPECT_EQ(righe->ColValue(pos).toDouble(), 9.0e18);
+
+    // A copy meets the same check: an archive's 1e300 is refused, nothing written.
+    Fixture archive;
+    archive.open();
+    o->CopyRowTo(*archive.db->OpenDataSource(kOrd));
+    archive.db->conn().exec(QStringLiteral("UPDATE RigheOrdini SET PosizioneRiga = 1e300"));
+    auto theirs = archive.db->OpenDataSource(kOrd);
+    theirs->RowFirst();
+    auto into = s.db->OpenDataSource(kOrd);
+    righe->RowFirst();
+    const Variant before = righe->ColValue(pos);
+    try {
+        theirs->CopyRowTo(*into);
+        ADD_FAILURE() << "copied";
+    } catch (const core::AppError& e) {
+        EXPECT_TRUE(
+            e.description().contains(QStringLiteral("\"PosizioneRiga\" della tabella \"RigheOrdini\"")))
+            << e.description().toStdString();
+    }
+    auto again = s.db->OpenDataSource(kOrd)->GetReference(kRighe);
+    ASSERT_EQ(again->RowCount(), 1);
+    EXPECT_TRUE(again->ColValue(pos).identical(before));
 }
 
 TEST(DataSource, ExportAndCopyAllReportProgressAndStop) {

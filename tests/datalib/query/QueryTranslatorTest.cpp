@@ -384,6 +384,11 @@ TEST_F(QueryTest, BadTextsRaiseAClearErrorAndChangeNothing) {
         {"f", "Codice = 'A' AND", "il testo finisce prima del previsto"},
         {"s", "Codice,", "il testo finisce prima del previsto"},
         {"s", "Codice DESCENDING", "testo inatteso 'DESCENDING'"},
+        // SQLite would take a number as a result column's place.
+        {"s", "False", "Ordinamento non valido alla posizione 1: si può ordinare soltanto per un campo"},
+        {"s", "Codice, True DESC", "posizione 9: si può ordinare soltanto per un campo"},
+        {"s", "2", "si può ordinare soltanto per un campo"},
+        {"s", "Left(Codice,1)", "si può ordinare soltanto per un campo"},
         {"c", "DISTINCT", "manca l'elenco dei campi"},
         {"c", "Codice AS", "manca il nome della colonna dopo AS"},
     };
