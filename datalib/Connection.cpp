@@ -2,10 +2,13 @@
 
 #include "datalib/Errors.h"
 #include "datalib/FileAccess.h"
+#include "datalib/Interfaces.h"
 
 #include <sqlite3.h>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
+#include <utility>
 
 namespace datalib {
 
@@ -70,6 +73,7 @@ bool plainRead(sqlite3_stmt* stmt) {
 }  // namespace
 
 bool Statement::step() {
+    owner_->startStatement();
     if (!owner_->pending_.empty() && !plainRead(stmt_)) owner_->finishPendingReads();
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return true;
@@ -94,7 +98,76 @@ QString Statement::text(int col) const {
 }
 QString Statement::columnName(int col) const { return QString::fromUtf8(sqlite3_column_name(stmt_, col)); }
 
-Connection::Connection(const QString& path, bool create) : path_(path) {
+namespace {
+
+// Steps of SQLite's virtual machine between two looks at the clock: a few
+// tens of microseconds of work.
+constexpr int kProgressSteps = 4000;
+// A statement polls the stop once it has run this long, then at this pace.
+constexpr qint64 kPollMs = 100;
+
+int& defaultLimit() {
+    static int ms = 120000;
+    return ms;
+}
+
+}  // namespace
+
+int Connection::defaultStatementTimeLimit() { return defaultLimit(); }
+void Connection::setDefaultStatementTimeLimit(int ms) { defaultLimit() = ms; }
+
+void Connection::startStatement() {
+    if (inPoll_)
+        throw errors::make(errors::Busy,
+                           QStringLiteral("Il database è impegnato in un'operazione lunga: riprovare al "
+                                          "suo termine."));
+    clock_.start();
+    lastPoll_ = 0;
+    interrupted_ = Interrupt::None;
+}
+
+int Connection::onProgress(void* self) {
+    auto* c = static_cast<Connection*>(self);
+    if (c->inPoll_ || !c->clock_.isValid()) return 0;
+    const qint64 t = c->clock_.elapsed();
+    if (c->limitMs_ > 0 && t > c->limitMs_) {
+        c->interrupted_ = Interrupt::TimeLimit;
+        return 1;
+    }
+    if (c->stopPoll_ && t - c->lastPoll_ >= kPollMs) {
+        c->lastPoll_ = t;
+        c->inPoll_ = true;
+        bool goOn = true;
+        try {
+            goOn = c->stopPoll_();
+        } catch (...) {
+            goOn = false;
+        }
+        c->inPoll_ = false;
+        if (!goOn) {
+            c->interrupted_ = Interrupt::Stop;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+StopPollScope::StopPollScope(Connection& conn, itfProgress* progress)
+    : StopPollScope(conn, progress ? Connection::StopPoll([progress] {
+        bool goOn = true;
+        progress->OnWaiting(goOn);
+        return goOn;
+    })
+                                   : conn.stopPoll()) {}
+
+StopPollScope::StopPollScope(Connection& conn, Connection::StopPoll poll) : conn_(conn) {
+    previous_ = conn_.stopPoll();
+    conn_.setStopPoll(std::move(poll));
+}
+
+StopPollScope::~StopPollScope() { conn_.setStopPoll(std::move(previous_)); }
+
+Connection::Connection(const QString& path, bool create) : path_(path), limitMs_(defaultLimit()) {
     if (!create && !QFile::exists(path))
         throw errors::make(errors::FileNotFound,
                            QStringLiteral("Il file del database \"%1\" non esiste.").arg(path));
@@ -112,6 +185,11 @@ Connection::Connection(const QString& path, bool create) : path_(path) {
     }
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, 5000);
+    sqlite3_progress_handler(db_, kProgressSteps, &Connection::onProgress, this);
+    // A file's own definitions (a received or imported archive's) may not
+    // call functions with side effects, nor alter the schema tables.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     try {
         // A large copy in one transaction (a receive from head office) keeps
         // its changed pages in a page cache of up to 64 MiB instead of
@@ -177,6 +255,7 @@ void Connection::giveBack(sqlite3_stmt* stmt) {
 
 Statement Connection::prepare(const QString& sql) {
     if (!db_) throw errors::make(errors::Storage, QStringLiteral("Il database è chiuso."));
+    if (inPoll_) startStatement();  // refuses
     auto it = cache_.find(sql);
     if (it != cache_.end() && !inUse_.value(it.value())) {
         inUse_[it.value()] = true;
@@ -197,6 +276,7 @@ Statement Connection::prepare(const QString& sql) {
 
 void Connection::exec(const QString& sql) {
     if (!db_) throw errors::make(errors::Storage, QStringLiteral("Il database è chiuso."));
+    startStatement();
     finishPendingReads();
     char* msg = nullptr;
     const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &msg);
@@ -242,6 +322,16 @@ void Connection::raise(int rc, const QString& context) const {
             throw errors::make(
                 errors::DuplicateKey,
                 QStringLiteral("Esiste già un elemento con gli stessi valori chiave (%1).").arg(detail));
+        case SQLITE_INTERRUPT:
+            if (interrupted_ == Interrupt::Stop)
+                throw errors::make(errors::Cancelled, QStringLiteral("Operazione interrotta dall'operatore."),
+                                   true);
+            throw errors::make(
+                errors::TimedOut,
+                QStringLiteral("Un'operazione sul database \"%1\" è durata più di %2 secondi ed è stata "
+                               "interrotta.")
+                    .arg(QFileInfo(path_).fileName())
+                    .arg(limitMs_ / 1000));
         case SQLITE_CANTOPEN:
             throw errors::make(errors::FileNotFound,
                                QStringLiteral("Impossibile aprire il file del database \"%1\".").arg(path_));

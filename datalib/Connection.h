@@ -6,8 +6,10 @@
 #include "core/Variant.h"
 #include "datalib/SqlValue.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -17,6 +19,7 @@ struct sqlite3_stmt;
 namespace datalib {
 
 class Connection;
+class itfProgress;
 
 // A table or column name as an SQL identifier: between double quotes.
 inline QString sqlIdent(const QString& name) {
@@ -113,6 +116,22 @@ class Connection {
     quint64 dataVersion() const { return dataVersion_; }
     void touchData() { ++dataVersion_; }
 
+    // Long statements. SQLite asks every few thousand steps of a statement
+    // whether to go on: one that runs past the time limit is interrupted
+    // (errors::TimedOut), and while a stop poll is set, a statement that runs
+    // longer than a moment asks it a few times a second (false: interrupted,
+    // errors::Cancelled). The poll may let events run: meanwhile this
+    // connection refuses any other use with errors::Busy.
+    using StopPoll = std::function<bool()>;
+    void setStopPoll(StopPoll poll) { stopPoll_ = std::move(poll); }
+    const StopPoll& stopPoll() const { return stopPoll_; }
+    // Milliseconds one statement may run; 0 for no limit.
+    void setStatementTimeLimit(int ms) { limitMs_ = ms; }
+    int statementTimeLimit() const { return limitMs_; }
+    // The limit every new connection starts with (tests shorten it).
+    static int defaultStatementTimeLimit();
+    static void setDefaultStatementTimeLimit(int ms);
+
     // Pending reads register while they stay open.
     void addPendingRead(PendingRead* read);
     void removePendingRead(PendingRead* read);
@@ -122,6 +141,10 @@ class Connection {
   private:
     friend class Statement;
     void giveBack(sqlite3_stmt* stmt);
+    // Every statement starts its clock here; refuses use from inside a poll.
+    void startStatement();
+    static int onProgress(void* self);
+    enum class Interrupt { None, Stop, TimeLimit };
 
     QString path_;
     sqlite3* db_ = nullptr;
@@ -131,6 +154,27 @@ class Connection {
     int nextOp_ = 0;
     quint64 dataVersion_ = 1;
     std::vector<PendingRead*> pending_;
+    StopPoll stopPoll_;
+    int limitMs_ = 0;
+    QElapsedTimer clock_;
+    qint64 lastPoll_ = 0;
+    bool inPoll_ = false;
+    Interrupt interrupted_ = Interrupt::None;
+};
+
+// Sets a stop poll on a connection for a scope (the previous one comes back):
+// the progress sink's OnWaiting, or no poll without a sink.
+class StopPollScope {
+  public:
+    StopPollScope(Connection& conn, itfProgress* progress);
+    StopPollScope(Connection& conn, Connection::StopPoll poll);
+    ~StopPollScope();
+    StopPollScope(const StopPollScope&) = delete;
+    StopPollScope& operator=(const StopPollScope&) = delete;
+
+  private:
+    Connection& conn_;
+    Connection::StopPoll previous_;
 };
 
 }  // namespace datalib

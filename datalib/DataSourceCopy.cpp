@@ -317,6 +317,9 @@ qint64 RowCopier::copyCurrent() {
 
 long RowCopier::copyAll(itfProgress* progress) {
     long n = 0;
+    // A slow statement on either side serves the stop while it runs.
+    StopPollScope readPoll(source_.db_->conn(), progress);
+    StopPollScope writePoll(target_.db_->conn(), progress);
     if (progress) progress->OnStart(source_.RowCount(), true);
     for (source_.RowFirst(); !source_.Eof(); source_.RowNext()) {
         if (!source_.RowValid()) continue;

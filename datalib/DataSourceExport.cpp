@@ -2,7 +2,9 @@
 // with one row a line and the values separated by ";" (any other kind).
 
 #include "datalib/DataSet.h"
+#include "datalib/Connection.h"
 #include "datalib/DataSource.h"
+#include "datalib/Database.h"
 
 #include "datalib/DataSourceParts.h"
 #include "datalib/Errors.h"
@@ -61,6 +63,7 @@ long RowExporter::run(itfProgress* progress) {
     }
     KeysetCursor& cur = *ds_.cur_;
     const long count = ds_.RowCount();
+    StopPollScope poll(ds_.db_->conn(), progress);
     if (progress) progress->OnStart(count, true);
     const long keep = cur.position();
     long n = 0;

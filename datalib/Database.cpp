@@ -446,6 +446,7 @@ bool Database::InTransaction() const { return conn_->transLevel() > 0; }
 
 void Database::CheckTables(itfProgress* progress) {
     notifyEvent(event::Checking, QString());
+    StopPollScope poll(*conn_, progress);
     if (progress) progress->OnStart(long(schema_->tables.size()), true);
     long n = 0;
     for (const auto& t : schema_->tables) {

@@ -10,13 +10,20 @@
 #include <sqlite3.h>
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 namespace datalib {
 
 namespace {
 
+// What Create writes: the password's hash over 2000 rounds with a salt of
+// 16 bytes. A file asking for more (a count or a salt of its own making) is
+// refused before any hashing: 2147483647 rounds would take about an hour.
 constexpr int kHashRounds = 2000;
+constexpr int kSaltBytes = 16;
+constexpr int kMaxHashRounds = 20000;
+constexpr int kHashBytes = 32;
 
 QByteArray passwordHash(const QByteArray& salt, const QString& password, int rounds) {
     QByteArray h = salt + password.toUtf8();
@@ -46,14 +53,48 @@ void verifyPassword(Connection& conn, const QString& password) {
         throw errors::make(
             errors::CorruptFile,
             QStringLiteral("Il file \"%1\" non è un database di Zelt Order.").arg(conn.path()));
+    const qint64 rounds = q.columnType(2) == SQLITE_INTEGER ? q.int64(2) : -1;
+    const int saltBytes = sqlite3_column_bytes(q.handle(), 0);
+    const int hashBytes = sqlite3_column_bytes(q.handle(), 1);
+    if (rounds < 1 || rounds > kMaxHashRounds || saltBytes != kSaltBytes || hashBytes != kHashBytes)
+        throw errors::make(errors::CorruptFile,
+                           QStringLiteral("Il file \"%1\" non è un database di Zelt Order valido: la "
+                                          "protezione con password non è quella scritta dal programma.")
+                               .arg(QFileInfo(conn.path()).fileName()));
     const auto* s = static_cast<const char*>(sqlite3_column_blob(q.handle(), 0));
-    const QByteArray salt(s, sqlite3_column_bytes(q.handle(), 0));
+    const QByteArray salt(s, saltBytes);
     const auto* h = static_cast<const char*>(sqlite3_column_blob(q.handle(), 1));
-    const QByteArray hash(h, sqlite3_column_bytes(q.handle(), 1));
-    const int rounds = int(q.int64(2));
-    if (passwordHash(salt, password, rounds) != hash)
+    const QByteArray hash(h, hashBytes);
+    if (passwordHash(salt, password, int(rounds)) != hash)
         throw errors::make(errors::WrongPassword,
                            QStringLiteral("Password del database \"%1\" non valida.").arg(conn.path()));
+}
+
+// The program defines no triggers and no views. A file that brings its own
+// (a received or imported archive) would run them on our first write, or
+// read a view where a table belongs: they go before anything is written.
+void dropTriggersAndViews(Connection& conn) {
+    std::vector<std::pair<QString, QString>> found;
+    {
+        Statement st = conn.prepare(
+            QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view')"));
+        while (st.step()) found.emplace_back(st.text(0), st.text(1));
+    }
+    if (found.empty()) return;
+    QString sql = QStringLiteral("BEGIN;");
+    for (const auto& [type, name] : found)
+        sql += QStringLiteral(" DROP %1 IF EXISTS %2;")
+                   .arg(type == QLatin1String("view") ? QStringLiteral("VIEW") : QStringLiteral("TRIGGER"),
+                        sqlIdent(name));
+    try {
+        conn.exec(sql + QStringLiteral(" COMMIT;"));
+    } catch (...) {
+        try {
+            conn.exec(QStringLiteral("ROLLBACK"));
+        } catch (...) {
+        }
+        throw;
+    }
 }
 
 }  // namespace
@@ -94,6 +135,7 @@ void Engine::Open(int, const QString& file, const QString&, const QString& passw
     Close();
     auto conn = std::make_shared<Connection>(file, false);
     verifyPassword(*conn, password);
+    dropTriggersAndViews(*conn);
     conn_ = std::move(conn);
 }
 
@@ -152,6 +194,7 @@ RepairReport Engine::Repair(const QString& file, const QString& password,
         Statement st = conn.prepare(QStringLiteral("VACUUM INTO ?1"));
         st.bind(1, SqlValue(copy));
         try {
+            StopPollScope poll(conn, progress);
             st.run();
         } catch (const core::AppError& e) {
             st = Statement();

@@ -33,6 +33,7 @@ enum Code : int {
     DuplicateKey = 120,
     Cancelled = 124,  // a table class refused the operation
     ReadOnly = 125,   // the file or its folder cannot be written
+    TimedOut = 126,   // a statement ran past its time limit
 };
 
 QString source();

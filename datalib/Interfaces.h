@@ -124,6 +124,14 @@ class itfProgress {
     // Work of p_total steps begins; p_offerStop shows the stop button.
     virtual void OnStart(long p_total, bool p_offerStop) = 0;
     virtual void OnEnd() = 0;
+    // One step is taking long (a slow statement runs): the sink may let the
+    // operator stop it meanwhile; p_continue comes back False to stop. The
+    // data library may not be used from here. By default OnStopped decides.
+    virtual void OnWaiting(bool& p_continue) {
+        bool stopped = false;
+        OnStopped(stopped);
+        p_continue = !stopped;
+    }
 };
 
 }  // namespace datalib

@@ -47,8 +47,10 @@ class Salvager {
         std::vector<Item> items;
         {
             // The definitions: if even these cannot be read nothing can be saved.
+            // Tables and indexes only: the program defines no triggers or views.
             sqlite3_stmt* st = prepare(QStringLiteral(
-                "SELECT type, name, sql FROM src.sqlite_master WHERE sql IS NOT NULL AND name NOT LIKE "
+                "SELECT type, name, sql FROM src.sqlite_master WHERE type IN ('table', 'index') AND sql IS "
+                "NOT NULL AND name NOT LIKE "
                 "'sqlite_%' ORDER BY CASE type WHEN 'table' THEN 0 WHEN 'index' THEN 1 ELSE 2 END, rowid"));
             int rc;
             while ((rc = sqlite3_step(st)) == SQLITE_ROW)

@@ -94,6 +94,7 @@ class CommittingProgress : public datalib::itfProgress {
     void OnStopped(bool& stopped) override { window_.OnStopped(stopped); }
     void OnStart(long total, bool offerStop) override { window_.OnStart(total, offerStop); }
     void OnEnd() override { window_.OnEnd(); }
+    void OnWaiting(bool& goOn) override { window_.OnWaiting(goOn); }
 
   private:
     datalib::itfProgress& window_;

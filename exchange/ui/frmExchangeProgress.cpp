@@ -126,6 +126,11 @@ bool frmExchangeProgress::Progress(long value, bool stopButtonOnly) {
     return !stopped_;
 }
 
+void frmExchangeProgress::OnWaiting(bool& p_continue) {
+    QApplication::processEvents();
+    p_continue = !stopped_;
+}
+
 long frmExchangeProgress::MaxProgress() const {
     return pbDownload_->isVisible() ? pbDownload_->maximum() : 0;
 }

@@ -40,6 +40,8 @@ class frmExchangeProgress : public QWidget, public ExchangeProgress {
     void OnStopped(bool& p_stopped) override { p_stopped = stopped_; }
     void OnStart(long p_total, bool p_offerStop) override { StartProgress(p_total, p_offerStop); }
     void OnEnd() override { EndProgress(); }
+    // A slow step: the stop button and Esc are served meanwhile.
+    void OnWaiting(bool& p_continue) override;
 
     // Controls, for the tests.
     QLabel* lblCurrentOperation() const { return lblCurrentOperation_; }

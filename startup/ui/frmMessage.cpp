@@ -291,6 +291,8 @@ void frmMessage::OnStart(long p_total, bool /*p_offerStop*/) {
 
 void frmMessage::OnEnd() { EndProgress(); }
 
+void frmMessage::OnWaiting(bool& p_continue) { p_continue = Progress(0, true); }
+
 void frmMessage::AskStop() {
     ++busy_;
     if (!owner_.askStop(stopped_)) return;

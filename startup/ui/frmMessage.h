@@ -63,6 +63,8 @@ class frmMessage : public QWidget, public datalib::itfProgress {
     void OnStopped(bool& p_stopped) override;
     void OnStart(long p_total, bool p_offerStop) override;
     void OnEnd() override;
+    // A slow step: the stop button is served meanwhile.
+    void OnWaiting(bool& p_continue) override;
 
     // The counter text for a value and maximum: "37 / 120", or the percentage
     // "42 / 100%" above 9999 steps.

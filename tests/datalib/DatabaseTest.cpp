@@ -5,8 +5,11 @@
 #include "datalib/DataSet.h"
 #include "datalib/Errors.h"
 
+#include "datalib/Connection.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <QElapsedTimer>
 #include <QFile>
 
 using namespace datalib;
@@ -15,6 +18,20 @@ using namespace dltest;
 namespace {
 
 long rowsOf(Database& db, const QString& table) { return db.OpenDataSource(table)->RowCount(); }
+
+// Runs statements on a closed file with SQLite alone, as a hostile tool would.
+void rawExec(const QString& file, const QString& sql) {
+    sqlite3* h = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(file.toUtf8().constData(), &h, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    char* msg = nullptr;
+    EXPECT_EQ(sqlite3_exec(h, sql.toUtf8().constData(), nullptr, nullptr, &msg), SQLITE_OK) << msg;
+    sqlite3_free(msg);
+    sqlite3_close(h);
+}
+
+// A query that never ends by itself.
+const QString kEndless = QStringLiteral(
+    "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n) SELECT count(*) FROM n");
 
 QString rawScalar(const QString& file, const QString& sql) {
     sqlite3* h = nullptr;
@@ -191,6 +208,105 @@ TEST(Database, RefusesWrongPasswordMissingAndForeignFiles) {
     const QString bad = f.dir.filePath(QStringLiteral("missing-folder/db"));
     EXPECT_NE(errorCode([&] { e.Create(3, bad, {}, QStringLiteral("pw")); }), 0);
     EXPECT_FALSE(QFile::exists(bad));
+}
+
+TEST(Database, PasswordProtectionOutsideWhatTheProgramWritesIsRefusedAtOnce) {
+    // Each opening reads the same protection: a file at start, a received or
+    // imported copy (Engine::Open), and the repair.
+    const char* hostile[] = {
+        "UPDATE _Accesso SET Iterazioni = 2147483647",
+        "UPDATE _Accesso SET Iterazioni = 0",
+        "UPDATE _Accesso SET Iterazioni = 'molte'",
+        "UPDATE _Accesso SET Sale = zeroblob(4194304)",
+        "UPDATE _Accesso SET Sale = x''",
+        "UPDATE _Accesso SET Impronta = zeroblob(1048576)",
+    };
+    for (const char* sql : hostile) {
+        SCOPED_TRACE(sql);
+        Fixture f;
+        f.open();
+        f.close();
+        rawExec(f.path(), QString::fromLatin1(sql));
+        QElapsedTimer clock;
+        clock.start();
+        Engine e;
+        try {
+            e.Open(3, f.path(), {}, QStringLiteral("pw"));
+            ADD_FAILURE() << "opened";
+        } catch (const core::AppError& err) {
+            EXPECT_EQ(errors::code(err), errors::CorruptFile);
+            EXPECT_TRUE(err.description().contains(QStringLiteral("protezione con password")))
+                << err.description().toStdString();
+        }
+        EXPECT_EQ(errorCode([&] { Engine::Repair(f.path(), QStringLiteral("pw")); }), errors::CorruptFile);
+        EXPECT_LT(clock.elapsed(), 2000);
+        EXPECT_FALSE(QFile::exists(f.path() + QStringLiteral(".NEW")));
+    }
+}
+
+TEST(Database, AFilesOwnTriggersAndViewsAreDroppedBeforeAnyWrite) {
+    Fixture f;
+    f.open();
+    f.db->OpenDataSource(QStringLiteral("Articoli"))
+        ->InsertFromPairs({QStringLiteral("Codice"), QStringLiteral("A1")});
+    f.close();
+    // An endless trigger on the first write, one that would change the data,
+    // and a view where the program expects a table.
+    rawExec(f.path(), QStringLiteral("CREATE TRIGGER hang AFTER INSERT ON Articoli BEGIN ") + kEndless +
+                          QStringLiteral("; END;"
+                                         "CREATE TRIGGER wipe BEFORE UPDATE ON Articoli BEGIN DELETE FROM "
+                                         "Articoli; END;"
+                                         "CREATE TABLE Extra (x); CREATE VIEW Categorie2 AS ") +
+                          kEndless);
+    f.open();
+    auto art = f.db->OpenDataSource(QStringLiteral("Articoli"));
+    art->InsertFromPairs({QStringLiteral("Codice"), QStringLiteral("A2")});
+    art->RowFirst();
+    art->SetColValue(QStringLiteral("Descrizione"), QStringLiteral("Vite"));
+    art->Save();
+    EXPECT_EQ(rowsOf(*f.db, QStringLiteral("Articoli")), 2);
+    f.close();
+    EXPECT_EQ(rawScalar(f.path(), QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type IN "
+                                                 "('trigger','view')")),
+              QStringLiteral("0"));
+    EXPECT_EQ(rawScalar(f.path(), QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+}
+
+TEST(Database, ALongStatementMeetsItsTimeLimitAndServesTheStop) {
+    Fixture f;
+    f.open();
+    Connection& conn = f.db->conn();
+    conn.setStatementTimeLimit(300);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(errorCode([&] { conn.scalar(kEndless); }), errors::TimedOut);
+    EXPECT_LT(clock.elapsed(), 3000);
+
+    // A stop poll is asked a few times a second; meanwhile the connection
+    // refuses other use, and a false answer interrupts the statement.
+    conn.setStatementTimeLimit(0);
+    int polls = 0, refused = 0;
+    {
+        StopPollScope scope(conn, [&] {
+            ++polls;
+            refused += errorCode([&] { conn.scalar(QStringLiteral("SELECT 1")); }) == errors::Busy;
+            return polls < 3;
+        });
+        clock.restart();
+        try {
+            conn.scalar(kEndless);
+            ADD_FAILURE() << "not stopped";
+        } catch (const core::AppError& e) {
+            EXPECT_EQ(errors::code(e), errors::Cancelled);
+            EXPECT_TRUE(e.cancelled());
+        }
+    }
+    EXPECT_EQ(polls, 3);
+    EXPECT_EQ(refused, 3);
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_FALSE(conn.stopPoll());
+    // The connection goes on as before.
+    EXPECT_EQ(rowsOf(*f.db, QStringLiteral("Articoli")), 0);
 }
 
 TEST(Database, RefusedDefinitionNamesTheTableAndStopsDefine) {
