@@ -154,10 +154,10 @@ int Connection::onProgress(void* self) {
 
 StopPollScope::StopPollScope(Connection& conn, itfProgress* progress)
     : StopPollScope(conn, progress ? Connection::StopPoll([progress] {
-        bool goOn = true;
-        progress->OnWaiting(goOn);
-        return goOn;
-    })
+                        bool goOn = true;
+                        progress->OnWaiting(goOn);
+                        return goOn;
+                    })
                                    : conn.stopPoll()) {}
 
 StopPollScope::StopPollScope(Connection& conn, Connection::StopPoll poll) : conn_(conn) {

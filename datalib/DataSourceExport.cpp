@@ -1,8 +1,8 @@
 // Export of a data source's rows to a file: an HTML table (kind 2) or text
 // with one row a line and the values separated by ";" (any other kind).
 
-#include "datalib/DataSet.h"
 #include "datalib/Connection.h"
+#include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 

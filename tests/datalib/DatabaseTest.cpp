@@ -30,8 +30,8 @@ void rawExec(const QString& file, const QString& sql) {
 }
 
 // A query that never ends by itself.
-const QString kEndless = QStringLiteral(
-    "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n) SELECT count(*) FROM n");
+const QString kEndless =
+    QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n) SELECT count(*) FROM n");
 
 QString rawScalar(const QString& file, const QString& sql) {
     sqlite3* h = nullptr;

@@ -70,9 +70,10 @@ bool allows(const Map& map, const QString& from, const QString& to) {
            (to.endsWith(QLatin1String("/ui")) && ok.contains(QStringLiteral("*/ui")));
 }
 
-// Top folders of the tree that hold no sources of the program.
+// Top folders of the tree that hold no sources of the program (build folders
+// such as build/ and the sanitizer's build-asan/ among them).
 bool skipped(const QString& top) {
-    return top.startsWith(QLatin1Char('.')) || top == QLatin1String("build") ||
+    return top.startsWith(QLatin1Char('.')) || top.startsWith(QLatin1String("build")) ||
            top == QLatin1String("docs") || top == QLatin1String("scripts") || top == QLatin1String("cmake");
 }
 

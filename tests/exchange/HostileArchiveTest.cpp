@@ -1,0 +1,168 @@
+// Archives made hostile from real ones: an exported archive imported into the
+// current view, and head office's copy received or sent to. Each refusal is a
+// clear message, quick, and leaves the agent's database, its orders and its
+// flags as they were, sound, with nothing left in the temporary folder.
+
+#include "ExchangeTestSupport.h"
+
+#include "core/AppError.h"
+#include "datalib/Connection.h"
+#include "datalib/DataSource.h"
+#include "exchange/ArchiveFile.h"
+#include "startup/modDatabase.h"
+
+#include <sqlite3.h>
+#include <QDir>
+#include <QElapsedTimer>
+
+using namespace exchangetest;
+
+namespace {
+
+// Runs statements on a closed file with SQLite alone, as a hostile tool would.
+void rawExec(const QString& file, const QString& sql) {
+    sqlite3* h = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(file.toUtf8().constData(), &h, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    char* msg = nullptr;
+    EXPECT_EQ(sqlite3_exec(h, sql.toUtf8().constData(), nullptr, nullptr, &msg), SQLITE_OK) << msg;
+    sqlite3_free(msg);
+    sqlite3_close(h);
+}
+
+const QString kEndless = QStringLiteral(
+    "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n) SELECT count(*) FROM n");
+
+// The temporary folder of the test alone, given back at the end.
+struct PrivateTemp {
+    PrivateTemp() : previous(qgetenv("TMPDIR")) { qputenv("TMPDIR", dir.path().toUtf8()); }
+    ~PrivateTemp() {
+        if (previous.isEmpty())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", previous);
+    }
+    QStringList left() const { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
+    QTemporaryDir dir;
+    QByteArray previous;
+};
+
+}  // namespace
+
+class HostileArchiveTest : public HeadOfficeTest {
+  protected:
+    // What must not change: the orders with their rows and flags, the customers.
+    QStringList state() {
+        return dump(*local->db, "Ordini", "Numero") + dump(*local->db, "RigheOrdini", "NumeroOrdine") +
+               dump(*local->db, "Clienti", "Codice");
+    }
+    QString integrity() {
+        const datalib::SqlValue v = local->db->conn().scalar(QStringLiteral("PRAGMA integrity_check"));
+        return std::holds_alternative<QString>(v) ? std::get<QString>(v) : QString();
+    }
+    // A real archive of the table, as the save command writes it.
+    QString exported(const QString& table) {
+        const QString file = dir.filePath(table + QStringLiteral(".mdb"));
+        QFile::remove(file);
+        auto view = local->db->OpenDataSource(table);
+        EXPECT_TRUE(exchange::ExportView(*view, file, nullptr));
+        return file;
+    }
+    // The import command's work: the archive opened, its rows copied. The
+    // error's text, or empty when the rows came in.
+    QString import(const QString& table, const QString& file) {
+        try {
+            exchange::ImportArchive archive(file, *local->db, startup::DatabasePassword());
+            if (!archive.HasTable(table)) return QStringLiteral("senza tabella");
+            auto rows = archive.Rows(table);
+            if (rows->DataEmpty()) return QStringLiteral("vuota");
+            auto target = local->db->OpenDataSource(table);
+            return exchange::ImportRows(*local->db, *rows, *target, &progress) ? QString()
+                                                                               : QStringLiteral("fermata");
+        } catch (const core::AppError& e) {
+            return e.description();
+        }
+    }
+};
+
+TEST_F(HostileArchiveTest, AnImportedArchiveCannotHangNorChangeWhatItRefuses) {
+    openLocal(true);
+    struct Case {
+        const char* name;
+        const char* table;
+        QString hostile;   // run on the exported archive
+        QString expected;  // in the outcome; empty: imported
+    };
+    const Case cases[] = {
+        {"hash rounds", "Clienti", "UPDATE _Accesso SET Iterazioni = 2147483647",
+         "non è un archivio esportato valido"},
+        {"4 MB salt", "Clienti", "UPDATE _Accesso SET Sale = zeroblob(4194304)",
+         "non è un archivio esportato valido"},
+        {"endless triggers", "Clienti",
+         "CREATE TRIGGER a AFTER INSERT ON _Catalogo BEGIN " + kEndless +
+             "; END; CREATE TRIGGER b AFTER UPDATE ON Clienti BEGIN " + kEndless + "; END;",
+         ""},
+        {"a view for the table", "Clienti", "DROP TABLE Clienti; CREATE VIEW Clienti AS " + kEndless,
+         "senza tabella"},
+        {"1e300 in a whole number", "Ordini", "UPDATE RigheOrdini SET PosizioneRiga = 1e300 WHERE OID = 1",
+         "\"PosizioneRiga\" della tabella \"RigheOrdini\""},
+        {"infinity in a whole number", "Ordini", "UPDATE RigheOrdini SET PosizioneRiga = 9e999 WHERE OID = 1",
+         "\"PosizioneRiga\" della tabella \"RigheOrdini\""},
+    };
+    const QStringList before = state();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = exported(QString::fromLatin1(c.table));
+        rawExec(file, c.hostile);
+        PrivateTemp temp;
+        QElapsedTimer clock;
+        clock.start();
+        const QString outcome = import(QString::fromLatin1(c.table), file);
+        EXPECT_LT(clock.elapsed(), 15000);
+        if (c.expected.isEmpty())
+            EXPECT_TRUE(outcome.isEmpty()) << outcome.toStdString();
+        else
+            EXPECT_TRUE(outcome.contains(c.expected)) << outcome.toStdString();
+        // The same rows in again, or nothing: the database is as it was.
+        EXPECT_EQ(state(), before);
+        EXPECT_FALSE(local->db->InTransaction());
+        EXPECT_EQ(integrity(), QStringLiteral("ok"));
+        EXPECT_EQ(temp.left(), QStringList());
+    }
+}
+
+TEST_F(HostileArchiveTest, HeadOfficesCopyCannotHangTheReceiveOrTheSend) {
+    openLocal(true);
+    const QString head = server.filePath(kArchive);
+    const QStringList before = state();
+    {
+        // A protection the program never writes: refused at once, nothing received.
+        rawExec(head, "UPDATE _Accesso SET Iterazioni = 2147483647");
+        PrivateTemp temp;
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_FALSE(exchange::ReceiveUpdates(context(), &transfer, progress, true, false));
+        EXPECT_LT(clock.elapsed(), 15000);
+        ASSERT_FALSE(boxes.shown().empty());
+        EXPECT_TRUE(boxes.shown().front().text.contains("danneggiato")) << boxes.lastText().toStdString();
+        EXPECT_EQ(state(), before);
+        EXPECT_EQ(integrity(), QStringLiteral("ok"));
+        EXPECT_EQ(temp.left(), QStringList());
+    }
+    // Triggers that would never end on the send's first write: they are gone
+    // before it, and the orders arrive.
+    server.putFile(kArchive, DemoArchive());
+    rawExec(head, "CREATE TRIGGER hang AFTER INSERT ON Ordini BEGIN " + kEndless +
+                      "; END; CREATE TRIGGER hang2 AFTER UPDATE ON Ordini BEGIN " + kEndless + "; END;");
+    const long waiting = localCount("Ordini", "NOT InviatoSede AND Completato");
+    ASSERT_GT(waiting, 0);
+    const long sentBefore = headCount("Ordini", "InviatoSede");
+    boxes.clear();
+    exchange::OrderSelection all;
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(exchange::SendOrders(context(), &transfer, progress, false, all));
+    EXPECT_LT(clock.elapsed(), 30000);
+    EXPECT_EQ(localCount("Ordini", "NOT InviatoSede AND Completato"), 0);
+    EXPECT_GE(headCount("Ordini", "InviatoSede"), sentBefore + waiting);
+    EXPECT_EQ(integrity(), QStringLiteral("ok"));
+}
