@@ -29,8 +29,8 @@ void rawExec(const QString& file, const QString& sql) {
     sqlite3_close(h);
 }
 
-const QString kEndless = QStringLiteral(
-    "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n) SELECT count(*) FROM n");
+const QString kEndless =
+    QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n) SELECT count(*) FROM n");
 
 // The temporary folder of the test alone, given back at the end.
 struct PrivateTemp {
