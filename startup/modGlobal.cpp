@@ -113,9 +113,10 @@ void ReadBrandingParameters(datalib::Database& db) {
     QString name = param(db, QStringLiteral("SoftwareName"), d.softwareName);
     g.registerName = param(db, QStringLiteral("RegisterName"), d.registerName);
     g.onLineServicesURL = param(db, QStringLiteral("OnLineServicesURL"), d.onLineServicesURL);
-    g.backgroungImagePath =
-        param(db, QStringLiteral("BackgroungImagePath"),
-              QDir(platform::assetsDir()).filePath(QStringLiteral("sfondo_1600x1200.jpg")));
+    // The installation's background, when it is installed; else none.
+    QString background = QDir(platform::assetsDir()).filePath(QStringLiteral("sfondo_1600x1200.jpg"));
+    if (!FileExists(background)) background.clear();
+    g.backgroungImagePath = param(db, QStringLiteral("BackgroungImagePath"), background);
     if (!FileExists(GetAbsolutePath(g.startImagePath))) g.startImagePath.clear();
     if (!FileExists(GetAbsolutePath(g.logoImagePath))) g.logoImagePath.clear();
     if (name.trimmed().isEmpty()) name = QStringLiteral("Zelt Order");

@@ -6,8 +6,10 @@
 #include "core/Clock.h"
 #include "schema/DB.h"
 #include "schema/TaxIdChecks.h"
+#include "startup/OSWinUtil.h"
 #include "startup/RunContext.h"
 #include "startup/modDatabase.h"
+#include "startup/modGlobal.h"
 #include "tools/demodb/DemoArchive.h"
 
 #include <gtest/gtest.h>
@@ -65,6 +67,17 @@ TEST(DemoArchive, OpensForTheDemoAgentWithValidData) {
                     orders->ColValueNum("ImportoImponibile") + orders->ColValueNum("ImportoImposta"), 0.001);
         EXPECT_TRUE(orders->ColValueStr("Numero").startsWith("DEMO"));
     }
+
+    // Its pictures (the branding's and the layouts' backgrounds) are files that exist, or none.
+    startup::ReadBrandingParameters(*db);
+    const auto& run = startup::runContext();
+    for (const QString& picture : {run.startImagePath, run.logoImagePath, run.backgroungImagePath})
+        EXPECT_TRUE(picture.isEmpty() || startup::FileExists(startup::GetAbsolutePath(picture)))
+            << picture.toStdString();
+    auto layouts = db->OpenDataSource("TabProspettiStampa");
+    EXPECT_EQ(layouts->RowCount(), 3);
+    for (layouts->RowFirst(); !layouts->Eof(); layouts->RowNext())
+        EXPECT_EQ(layouts->ColValueStr("ImmagineSfondo"), "");
 
     // The agent's workstation can add a customer: its code comes from the stored script.
     const QString previous = startup::runContext().codeAgente;
