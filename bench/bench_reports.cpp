@@ -4,9 +4,12 @@
 // through, with the resident memory it adds; the 100 pages printed into a PDF.
 // The data are the demo archive's articles, built once in a temporary folder.
 // Last, the customer list of the large archive (see ScaleArchive.h), all 2 381
-// pages into a PDF as zelt-report prints it, with the resident memory.
+// pages into a PDF as zelt-report prints it, with the resident memory; and a
+// 10-page report from the print command to the job accepted by a private
+// CUPS queue (see PrintQueue.h).
 
 #include "BenchMain.h"
+#include "PrintQueue.h"
 #include "ScaleArchive.h"
 
 #include "app/AllTableClasses.h"
@@ -208,5 +211,48 @@ void BM_CustomerList2381PagesToPdf(benchmark::State& state) {
     state.counters["rss_MB"] = residentKb() / 1024.0;
 }
 BENCHMARK(BM_CustomerList2381PagesToPdf)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// 429 articles, 43 rows a page and the totals on the last: 10 pages, from the print command (the layout
+// names the queue: no dialog) to the job accepted by the queue. The queue's
+// own printing of the job is waited for outside the clock.
+void BM_Report10PagesToQueue(benchmark::State& state) {
+    printserver::PrintServer* queue = benchsupport::printQueue();
+    if (!queue) return state.SkipWithError("cupsd non avviato");
+    Data& d = data();
+    auto layouts = d.db->OpenDataSource(QStringLiteral("TabProspettiStampa"), QStringLiteral("OID = 0"));
+    layouts->InsertFromPairs({"NomeTabellaOrigine",
+                              "Articoli",
+                              "NomeReference",
+                              "",
+                              "NomeProspetto",
+                              "Articoli in coda",
+                              "NomeStampante",
+                              benchsupport::printQueueName(),
+                              "RichiediSelezioneStampante",
+                              false,
+                              "NumeroColonne",
+                              1,
+                              "MargineSuperioreRighe",
+                              20.0,
+                              "MargineInferioreRighe",
+                              280.0,
+                              "AltezzaRigheDettaglio",
+                              6.0,
+                              "IstruzioniStampa",
+                              kRowScript});
+    int jobs = 0;
+    for (auto _ : state) {
+        auto ds = d.articles();
+        const bool printed = reports::PrintCustomReport(
+            nullptr, ds, nullptr, QString(), QStringLiteral("Articoli in coda"), 429, false, 1, QString());
+        state.PauseTiming();
+        jobs = queue->waitForJobs(benchsupport::printQueueName()).value_or(-1);
+        if (!printed) state.SkipWithError("stampa non riuscita");
+        state.ResumeTiming();
+    }
+    state.counters["jobs_printed"] = jobs;
+    state.counters["job_pages"] = benchsupport::jobPages(queue->jobFile(benchsupport::printQueueName()));
+}
+BENCHMARK(BM_Report10PagesToQueue)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
