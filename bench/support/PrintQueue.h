@@ -22,7 +22,7 @@ inline const QString& printQueueName() {
 
 // The server, or nothing (and a message on stderr) when it cannot run.
 inline printserver::PrintServer* printQueue() {
-    static printserver::PrintServer* server = [] () -> printserver::PrintServer* {
+    static printserver::PrintServer* server = []() -> printserver::PrintServer* {
         auto* s = new printserver::PrintServer();
         try {
             s->start();
@@ -44,7 +44,8 @@ inline int jobPages(const QString& file) {
     QProcess p;
     p.start(QStringLiteral("pdfinfo"), {file});
     if (!p.waitForFinished(30000)) return 0;
-    const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(QString::fromUtf8(p.readAll()));
+    const auto m =
+        QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(QString::fromUtf8(p.readAll()));
     return m.hasMatch() ? m.captured(1).toInt() : 0;
 }
 
