@@ -291,6 +291,7 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
     run.selection = selection;
     std::unique_ptr<frmCustomReportPreview> previewWindow;
     std::shared_ptr<platform::PrintJob> job;
+    QString jobTitle = reportName;  // the job's name at the printer: the layout's
     bool ownsProgress = false;
     // Any other failure: nothing is delivered, the run's state is put back.
     const auto failed = [&](const QString& description, bool quiet) {
@@ -340,6 +341,7 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
                 !PickDataRow(owner, *layouts, QString(),
                              QStringLiteral("NomeProspetto,NomeReference,NomeGruppo")))
                 return RunOutcome::Failed;
+            jobTitle = layouts->ColValueStr(QStringLiteral("NomeProspetto"));
             // 3. The printer.
             clsCustomReport::Device device;
             if (!preview) {
@@ -356,8 +358,7 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
                     pdf = choice->pdfFile;
                     run.copies = std::max(1, choice->copies);
                 }
-                job = platform::Printers::openJob(owner, printer, pdf,
-                                                  layouts->ColValueStr(QStringLiteral("NomeProspetto")));
+                job = platform::Printers::openJob(owner, printer, pdf, jobTitle);
                 if (!job) return RunOutcome::Failed;
                 device.printer = job;
             } else {
@@ -411,7 +412,7 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
             if (!printer.isEmpty()) {
                 const auto choice = shownPreview->printChoice();
                 auto all = platform::Printers::openJob(owner, printer, choice ? choice->pdfFile : QString(),
-                                                       shownPreview->windowTitle());
+                                                       jobTitle);
                 if (!all) return RunOutcome::Failed;
                 prn->ChangePrinter(all);
                 run.preview = false;

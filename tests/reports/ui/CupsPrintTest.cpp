@@ -156,6 +156,18 @@ TEST_F(CupsPrintTest, TheDemoOrderProposalArrivesAsItsPages) {
         EXPECT_TRUE(last.contains(QString::fromUtf8(total))) << total;
 }
 
+TEST_F(CupsPrintTest, PrintingAllFromThePreviewReachesTheQueueUnderTheLayoutsName) {
+    demodb::AddDemoReportLayouts(*db);
+    auto order = open("Ordini", "InviatoSede = False AND Annullato = False", "Numero");
+    printAllFrom = kQueue;  // the preview's print button chose the queue
+    EXPECT_EQ(reports::RunCustomReport(nullptr, order, nullptr, QString(), QString(), reports::kRunNormal,
+                                       true, 1, QString(), std::nullopt, QStringLiteral("PropostaOrdine")),
+              RunOutcome::Completed);
+    EXPECT_EQ(previewShows, 1);
+    EXPECT_EQ(pdfprobe::pageCount(jobFile()), previewPages);
+    EXPECT_EQ(server.completedJobTitles(kQueue), QStringList{"PropostaOrdine"});
+}
+
 TEST_F(CupsPrintTest, AQueueThatFailsIsToldAndNothingChanges) {
     demodb::AddDemoReportLayouts(*db);
     auto order = open("Ordini", "InviatoSede = False AND Annullato = False", "Numero");
