@@ -1,17 +1,14 @@
 #include "tools/headoffice/HeadOfficeServer.h"
 
+#include "tools/serverprocess/ServerProcess.h"
+
 #include <QCryptographicHash>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QTcpServer>
 #include <QTcpSocket>
-#include <QThread>
 
 #include <pwd.h>
-#include <sys/prctl.h>
 #include <unistd.h>
-#include <csignal>
 #include <stdexcept>
 
 namespace headoffice {
@@ -20,23 +17,11 @@ namespace {
 
 const char* const kModules = "/usr/lib/apache2/modules";
 
-quint16 freeLoopbackPort() {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0)) throw std::runtime_error("no free loopback port");
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
-        throw std::runtime_error(("cannot write " + path).toStdString());
-}
+using serverprocess::writeFile;
 
 }  // namespace
 
-HeadOfficeServer::HeadOfficeServer() = default;
+HeadOfficeServer::HeadOfficeServer() : process_(std::make_unique<serverprocess::ServerProcess>()) {}
 
 HeadOfficeServer::~HeadOfficeServer() { stop(); }
 
@@ -75,10 +60,8 @@ void HeadOfficeServer::start(const ServerOptions& options) {
     const QString d = dir_.path();
     for (const char* sub : {"dav", "var", "logs"}) QDir(d).mkpath(QLatin1String(sub));
     // The server's user must reach the served folder.
-    QFile::setPermissions(d, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                                 QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                                 QFileDevice::ExeOther);
-    port_ = freeLoopbackPort();
+    serverprocess::openToOtherUsers(d);
+    port_ = serverprocess::freeLoopbackPort();
 
     QByteArray auth;
     if (!options.user.isEmpty()) {
@@ -112,42 +95,22 @@ void HeadOfficeServer::start(const ServerOptions& options) {
     chownToServer(d + QStringLiteral("/var"));
     if (!options.user.isEmpty()) chownToServer(d + QStringLiteral("/var/users"));
 
-    process_ = std::make_unique<QProcess>();
-    process_->setProgram(apache);
-    process_->setArguments(
-        {QStringLiteral("-f"), d + QStringLiteral("/httpd.conf"), QStringLiteral("-DFOREGROUND")});
-    process_->setProcessChannelMode(QProcess::MergedChannels);
-    process_->setStandardOutputFile(d + QStringLiteral("/logs/stdout.log"));
-    // The server goes when the test goes, however it ends.
-    process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    process_->start();
-    if (!process_->waitForStarted(5000)) throw std::runtime_error("apache2 did not start");
-
-    const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired()) {
-        if (process_->state() != QProcess::Running)
-            throw std::runtime_error(("apache2 ended: " + errorLog()).toStdString());
-        QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, port_);
-        if (probe.waitForConnected(100)) return;
-        QThread::msleep(5);
-    }
-    throw std::runtime_error("apache2 gave no answer on its port");
+    const quint16 port = port_;
+    process_->start(
+        QStringLiteral("apache2"), apache,
+        {QStringLiteral("-f"), d + QStringLiteral("/httpd.conf"), QStringLiteral("-DFOREGROUND")},
+        d + QStringLiteral("/logs/stdout.log"),
+        [port] {
+            QTcpSocket probe;
+            probe.connectToHost(QHostAddress::LocalHost, port);
+            return probe.waitForConnected(100);
+        },
+        [this] { return errorLog(); }, 10000);
 }
 
-void HeadOfficeServer::stop() {
-    if (!process_) return;
-    if (process_->state() != QProcess::NotRunning) {
-        process_->terminate();  // SIGTERM
-        if (!process_->waitForFinished(10000)) {
-            process_->kill();
-            process_->waitForFinished(2000);
-        }
-    }
-    process_.reset();
-}
+void HeadOfficeServer::stop() { process_->stop(); }
 
-bool HeadOfficeServer::running() const { return process_ && process_->state() == QProcess::Running; }
+bool HeadOfficeServer::running() const { return process_->running(); }
 
 void HeadOfficeServer::putFile(const QString& name, const QString& sourceFile) {
     QFile src(sourceFile);

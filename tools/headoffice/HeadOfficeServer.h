@@ -8,12 +8,15 @@
 // served folder and the lock database.
 
 #include <QByteArray>
-#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 #include <QUrl>
 
 #include <memory>
+
+namespace serverprocess {
+class ServerProcess;
+}
 
 namespace headoffice {
 
@@ -59,7 +62,7 @@ class HeadOfficeServer {
     void chownToServer(const QString& path) const;
 
     QTemporaryDir dir_;
-    std::unique_ptr<QProcess> process_;
+    std::unique_ptr<serverprocess::ServerProcess> process_;
     quint16 port_ = 0;
     ServerOptions options_;
 };

@@ -1,18 +1,16 @@
 #include "tools/printserver/PrintServer.h"
 
+#include "tools/serverprocess/ServerProcess.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
-#include <QTcpServer>
 #include <QThread>
 
 #include <cups/cups.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <algorithm>
-#include <csignal>
-#include <cstdlib>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -21,19 +19,7 @@ namespace printserver {
 
 namespace {
 
-quint16 freeLoopbackPort() {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0)) throw std::runtime_error("no free loopback port");
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
-        throw std::runtime_error(("cannot write " + path).toStdString());
-}
+using serverprocess::writeFile;
 
 // The CUPS tools: in sbin for the administrative ones.
 QString tool(const QString& name) {
@@ -58,7 +44,7 @@ struct Connection {
 
 }  // namespace
 
-PrintServer::PrintServer() = default;
+PrintServer::PrintServer() : process_(std::make_unique<serverprocess::ServerProcess>()) {}
 
 PrintServer::~PrintServer() {
     stop();
@@ -98,10 +84,8 @@ void PrintServer::start() {
         QDir(d).mkpath(QLatin1String(sub));
     // The filters run as the scheduler's user (lp under root): they must
     // reach the spool through the folder.
-    QFile::setPermissions(d, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                                 QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                                 QFileDevice::ExeOther);
-    port_ = freeLoopbackPort();
+    serverprocess::openToOtherUsers(d);
+    port_ = serverprocess::freeLoopbackPort();
 
     const QByteArray root = d.toUtf8();
     QByteArray files;
@@ -130,40 +114,19 @@ void PrintServer::start() {
     conf += "  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n";
     writeFile(d + QStringLiteral("/etc/cupsd.conf"), conf);
 
-    process_ = std::make_unique<QProcess>();
-    process_->setProgram(cupsd);
-    process_->setArguments({QStringLiteral("-f"), QStringLiteral("-c"), d + QStringLiteral("/etc/cupsd.conf"),
-                            QStringLiteral("-s"), d + QStringLiteral("/cups-files.conf")});
-    process_->setProcessChannelMode(QProcess::MergedChannels);
-    process_->setStandardOutputFile(d + QStringLiteral("/log/stdout.log"));
-    // The server goes when the test goes, however it ends.
-    process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    process_->start();
-    if (!process_->waitForStarted(5000)) throw std::runtime_error("cupsd did not start");
-
-    const QDeadlineTimer deadline(15000);
-    while (!deadline.hasExpired()) {
-        if (process_->state() != QProcess::Running)
-            throw std::runtime_error(("cupsd ended: " + errorLog()).toStdString());
-        if (QFile::exists(socketPath()) && Connection(socketPath()).http) return;
-        QThread::msleep(10);
-    }
-    throw std::runtime_error("cupsd gave no answer on its socket");
+    const QString socket = socketPath();
+    process_->start(
+        QStringLiteral("cupsd"), cupsd,
+        {QStringLiteral("-f"), QStringLiteral("-c"), d + QStringLiteral("/etc/cupsd.conf"),
+         QStringLiteral("-s"), d + QStringLiteral("/cups-files.conf")},
+        d + QStringLiteral("/log/stdout.log"),
+        [socket] { return QFile::exists(socket) && Connection(socket).http; }, [this] { return errorLog(); },
+        15000);
 }
 
-void PrintServer::stop() {
-    if (!process_) return;
-    if (process_->state() != QProcess::NotRunning) {
-        process_->terminate();  // SIGTERM
-        if (!process_->waitForFinished(10000)) {
-            process_->kill();
-            process_->waitForFinished(2000);
-        }
-    }
-    process_.reset();
-}
+void PrintServer::stop() { process_->stop(); }
 
-bool PrintServer::running() const { return process_ && process_->state() == QProcess::Running; }
+bool PrintServer::running() const { return process_->running(); }
 
 void PrintServer::useForThisProcess() {
     if (!pointed_) {

@@ -10,13 +10,16 @@
 // The server runs as a child process that dies with the test, and is
 // stopped with SIGTERM and waited for.
 
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
 #include <optional>
+
+namespace serverprocess {
+class ServerProcess;
+}
 
 namespace printserver {
 
@@ -69,7 +72,7 @@ class PrintServer {
     QString queueFileName(const QString& name) const;
 
     QTemporaryDir dir_;
-    std::unique_ptr<QProcess> process_;
+    std::unique_ptr<serverprocess::ServerProcess> process_;
     quint16 port_ = 0;
     QStringList queues_;
     bool pointed_ = false;
