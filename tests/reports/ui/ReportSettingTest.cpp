@@ -14,6 +14,7 @@
 #include "reports/ui/ScriptEditorAssistant.h"
 #include "reports/ui/frmCustomReportSetting.h"
 #include "startup/RunContext.h"
+#include "support/TestSupport.h"
 #include "tools/printserver/PrintServer.h"
 
 #include <QApplication>
@@ -495,7 +496,7 @@ TEST_F(ReportSettingTest, EnablingMenusTimerAndResize) {
     EXPECT_TRUE(w->cmdOK->isEnabled());
     EXPECT_TRUE(w->menus->mnuFieldHelp->isEnabled());
     EXPECT_TRUE(w->cboReportGroup->isEnabled());
-    QTest::qWait(40);  // the timer's tick finds no tag and does nothing
+    testsupport::waitForTimer(*w->tmFunc());  // its tick finds no tag and does nothing
     EXPECT_FALSE(w->tmFunc()->isActive());
 
     // Resize: never lower than the script's top and two panel heights, nor
