@@ -7,7 +7,11 @@
 #include "tools/printserver/PrintServer.h"
 
 #include <gtest/gtest.h>
+#include <QComboBox>
 #include <QFile>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -57,6 +61,17 @@ TEST_F(PrintJobTest, ThePrivateQueueIsListedBesideThePdfPrinter) {
     const QSizeF a4 = Printers::paperSizeMm(QStringLiteral("Ufficio"), false);
     EXPECT_NEAR(a4.width(), 210, 0.5);
     EXPECT_NEAR(a4.height(), 297, 0.5);
+}
+
+TEST_F(PrintJobTest, ThePrinterDialogOffersThePrivateQueue) {
+    QPrinter printer(QPrinterInfo::printerInfo(QStringLiteral("Ufficio")));
+    QPrintDialog dialog(&printer);
+    dialog.show();
+    QStringList offered;
+    for (const QComboBox* box : dialog.findChildren<QComboBox*>(QStringLiteral("printers")))
+        for (int i = 0; i < box->count(); ++i) offered << box->itemText(i);
+    EXPECT_TRUE(offered.contains(QStringLiteral("Ufficio"))) << offered.join(',').toStdString();
+    dialog.reject();
 }
 
 TEST_F(PrintJobTest, APrinterThatIsNotInstalledPrintsOnTheCurrentOne) {

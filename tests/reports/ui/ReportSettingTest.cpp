@@ -437,6 +437,9 @@ TEST_F(ReportSettingTest, TheTestPrintSaysPrintedOnlyOfAPageThatWasPrinted) {
         server.addQueue(QStringLiteral("Ufficio"));
     });
     open("Clienti", false, "ListaPerRagSoc");
+    // The printer box lists the queue beside the PDF printer.
+    EXPECT_GE(w->cboPrinter->findText(QStringLiteral("Ufficio")), 0);
+    EXPECT_GE(w->cboPrinter->findText(platform::Printers::pdfPrinterName()), 0);
     choose(0);
     w->cbReportName->setEditText("Prova");
     QString script = reports::DefaultReportText(false);
