@@ -9,7 +9,10 @@
 #include <QThread>
 
 #include <cups/cups.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/socket.h>
+#include <unistd.h>
 #include <algorithm>
 #include <stdexcept>
 #include <utility>
@@ -101,6 +104,13 @@ void PrintServer::start() {
     files += "ServerBin /usr/lib/cups\nDataDir /usr/share/cups\nDocumentRoot /usr/share/cups/doc-root\n";
     // Queues whose device is a file.
     files += "FileDevice Yes\n";
+    // Under an ordinary user the scheduler and its filters stay that user.
+    if (::geteuid() != 0) {
+        const passwd* pw = ::getpwuid(::geteuid());
+        const group* gr = ::getgrgid(::getegid());
+        if (pw) files += QByteArray("User ") + pw->pw_name + "\n";
+        if (gr) files += QByteArray("Group ") + gr->gr_name + "\nSystemGroup " + gr->gr_name + "\n";
+    }
     writeFile(d + QStringLiteral("/cups-files.conf"), files);
 
     QByteArray conf;
