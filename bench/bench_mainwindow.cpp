@@ -3,7 +3,9 @@
 // view and painting its first screen, a quick-search filter on the
 // description, sorting by a column and scrolling to the last row; the
 // relation menus, the rows of the customers with the same agent in a browse
-// window, the edit panel on a customer and a period change on the orders. The
+// window, the edit panel on a customer, a period change on the orders, a
+// section button's click and a later activation of the window (nothing
+// written, or one order added). The
 // archive is read from ZELT_SCALE_ARCHIVE (default: demo-scale/ZeltOrder_DEMO
 // under the current folder); the same benchmarks run on the archive of
 // 1 000 000 articles made by `zelt-demodb --size 1000000`. The resident
@@ -29,6 +31,7 @@
 #include "mainwindow/PredefinedReports.h"
 #include "mainwindow/RelationMenus.h"
 #include "mainwindow/SearchWindow.h"
+#include "mainwindow/SectionButtons.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "schema/DB.h"
@@ -279,6 +282,103 @@ void BM_PeriodChangeOnOrders(benchmark::State& state) {
     state.counters["rss_kb"] = residentKb();
 }
 BENCHMARK(BM_PeriodChangeOnOrders)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// A click on a section button: "Articoli" under "Anagrafica", to the painted
+// first screen of its 100 000 rows (the view is built once per click).
+void BM_SectionButtonClick(benchmark::State& state) {
+    Fixture& f = fixture();
+    if (!f.ok) return state.SkipWithError("archivio mancante");
+    QTreeWidget* tree = f.browser->tvTreeView();
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.browser->tvTreeView_NodeClick(mainwindow::NodeAt(tree, 4));  // "Anagrafica" clicked
+        state.ResumeTiming();
+        f.browser->acmdSectionItem()->Follow(QStringLiteral("Articoli"));
+        f.paint();
+    }
+    state.counters["rss_kb"] = residentKb();
+}
+BENCHMARK(BM_SectionButtonClick)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// A later activation of the main window over the articles' view (100 000
+// rows, the current row far down): with nothing written since the rows were
+// read (0), and after one order was added (1). Works on a copy of the archive.
+struct WritableFixture {
+    NullSink sink;
+    benchsupport::ScaleArchive archive;
+    std::unique_ptr<QMainWindow> window;
+    mainwindow::MainBrowser* browser = nullptr;
+    bool ok = false;
+
+    WritableFixture() {
+        if (!archive.open(true, QStringLiteral("zeltorder"), &sink)) return;
+        window = std::make_unique<QMainWindow>();
+        window->resize(1280, 800);
+        browser = new mainwindow::MainBrowser(window.get(), [](const QString&) {});
+        browser->SetDatabaseSource([this] { return archive.db; });
+        window->show();
+        QCoreApplication::processEvents();
+        browser->SetTreeViewNodes();
+        ok = true;
+    }
+    ~WritableFixture() {
+        if (browser) browser->ReleaseView();
+        window.reset();
+        archive.close();
+    }
+    void addOrder(int n) {
+        auto& db = *archive.db;
+        db.BeginUpdate();
+        db.OpenDataSource(QStringLiteral("Ordini"))
+            ->InsertFromPairs({core::Variant(QStringLiteral("Numero")),
+                               core::Variant(QStringLiteral("B%1").arg(n, 9, 10, QLatin1Char('0'))),
+                               core::Variant(QStringLiteral("Cliente")), core::Variant(QString())});
+        db.EndUpdate();
+    }
+};
+
+std::unique_ptr<WritableFixture>& writableHolder() {
+    static std::unique_ptr<WritableFixture> f;
+    return f;
+}
+
+WritableFixture& writable() {
+    if (!writableHolder()) {
+        writableHolder() = std::make_unique<WritableFixture>();
+        benchsupport::atShutdown([] { writableHolder().reset(); });
+    }
+    return *writableHolder();
+}
+
+void BM_ActivationRefreshOnArticles(benchmark::State& state) {
+    WritableFixture& f = writable();
+    if (!f.ok) return state.SkipWithError("archivio mancante");
+    QTreeWidget* tree = f.browser->tvTreeView();
+    f.browser->ShowNode(mainwindow::NodeByKey(tree, QStringLiteral("Articoli")));
+    auto ds = f.browser->CurrentDataSource();
+    ds->MoveTo(5000);
+    f.browser->dgView()->FollowDataSource();
+    ds->RowCount();
+    const bool written = state.range(0) == 1;
+    int n = 0;
+    for (auto _ : state) {
+        if (written) {
+            state.PauseTiming();
+            f.addOrder(++n);
+            state.ResumeTiming();
+        }
+        // The refresh, then the grid's repaint that it asks for.
+        f.browser->RefreshCurrentRows();
+        f.browser->dgView()->viewport()->repaint();
+        state.PauseTiming();
+        f.browser->CurrentDataSource()->RowCount();  // what the idle reading does meanwhile
+        state.ResumeTiming();
+    }
+    state.SetLabel(written ? "un ordine aggiunto" : "nulla cambiato");
+    state.counters["rows_read"] = double(f.browser->CurrentDataSource()->RowsRead());
+    state.counters["rss_kb"] = residentKb();
+}
+BENCHMARK(BM_ActivationRefreshOnArticles)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 // Every view a tree node gives, from the node to the painted first screen;
 // for the list sections to the print chooser (the search windows confirmed

@@ -357,6 +357,7 @@ void Connection::commitTrans() {
         throw errors::make(errors::Transaction, QStringLiteral("Nessuna transazione aperta da confermare."));
     exec(QStringLiteral("RELEASE SAVEPOINT zt%1").arg(transLevel_));
     --transLevel_;
+    transactionEnded();
 }
 
 void Connection::rollbackTrans() {
@@ -365,6 +366,20 @@ void Connection::rollbackTrans() {
     exec(QStringLiteral("ROLLBACK TO SAVEPOINT zt%1; RELEASE SAVEPOINT zt%1").arg(transLevel_));
     --transLevel_;
     touchData();
+    transactionEnded();
+}
+
+int Connection::connectTransactionEnd(std::function<void()> observer) {
+    transactionEnd_.emplace(++nextObserver_, std::move(observer));
+    return nextObserver_;
+}
+
+void Connection::disconnectTransactionEnd(int id) { transactionEnd_.erase(id); }
+
+void Connection::transactionEnded() {
+    if (transLevel_ > 0) return;
+    const auto observers = transactionEnd_;
+    for (const auto& [id, observer] : observers) observer();
 }
 
 int Connection::beginOperation() {

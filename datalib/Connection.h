@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QString>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -106,6 +107,9 @@ class Connection {
     void commitTrans();
     void rollbackTrans();
     int transLevel() const { return transLevel_; }
+    // Told whenever the outermost transaction was committed or undone.
+    int connectTransactionEnd(std::function<void()> observer);
+    void disconnectTransactionEnd(int id);
 
     // The library's own savepoint around one operation.
     int beginOperation();
@@ -160,6 +164,9 @@ class Connection {
     qint64 lastPoll_ = 0;
     bool inPoll_ = false;
     Interrupt interrupted_ = Interrupt::None;
+    std::map<int, std::function<void()>> transactionEnd_;
+    int nextObserver_ = 0;
+    void transactionEnded();
 };
 
 // Sets a stop poll on a connection for a scope (the previous one comes back):

@@ -106,6 +106,7 @@ void DataSource::runQuery(query::SqlQuery q) {
     layout_->build(*def_, q.columnNames, parentRef_);
     writer_->reset();
     cur_->load(db_->conn(), std::move(q), *layout_);
+    readVersion_ = db_->conn().dataVersion();
     edit_->clear();
 }
 
@@ -764,6 +765,14 @@ core::Variant DataSource::CalculateColValue(const QString& name, int kind) const
 // ---- Selection -------------------------------------------------------------------------
 
 void DataSource::Requery() { requeryWith(translate(filter_, sort_, columns_)); }
+
+bool DataSource::RowsCurrent() const { return readVersion_ == db_->conn().dataVersion(); }
+
+bool DataSource::Refresh() {
+    if (RowsCurrent() || edit_->editing) return false;
+    Requery();
+    return true;
+}
 
 void DataSource::requeryWith(query::SqlQuery q) {
     if (edit_->editing) Save();

@@ -185,6 +185,12 @@ class DataSource : public core::Object {
     bool ForChoice() const { return forChoice_; }
     // Reads the rows again, keeping the current row when it is still there.
     void Requery();
+    // True while nothing was written to the database (through any data
+    // source, a statement or a transaction undone) since the rows were read.
+    bool RowsCurrent() const;
+    // Reads the rows again (as Requery does) only when they may have changed;
+    // true when they were read. A row being edited is left alone.
+    bool Refresh();
     // A data source on another table of the same database with a condition.
     std::shared_ptr<DataSource> GetDataSource(const QString& table, int option = 0,
                                               const QString& condition = {}, const QString& sort = {}) const;
@@ -327,6 +333,7 @@ class DataSource : public core::Object {
     std::unique_ptr<EditBuffer> edit_;
     std::unique_ptr<RowWriter> writer_;
     int writing_ = 0;
+    quint64 readVersion_ = 0;  // the database's change count when the rows were read
     QString marked_;
 
     QHash<int, std::function<void(DataSource&)>> refreshHandlers_;

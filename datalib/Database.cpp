@@ -443,6 +443,23 @@ void Database::BeginTrans() { conn_->beginTrans(); }
 void Database::CommitTrans() { conn_->commitTrans(); }
 void Database::Rollback() { conn_->rollbackTrans(); }
 bool Database::InTransaction() const { return conn_->transLevel() > 0; }
+namespace {
+// Keeps an observer of the transactions' end connected for its lifetime.
+struct TransactionWatch {
+    std::weak_ptr<Connection> conn;
+    int id = 0;
+    ~TransactionWatch() {
+        if (const auto c = conn.lock()) c->disconnectTransactionEnd(id);
+    }
+};
+}  // namespace
+
+std::shared_ptr<void> Database::WatchTransactionEnd(std::function<void()> observer) {
+    auto watch = std::make_shared<TransactionWatch>();
+    watch->conn = conn_;
+    watch->id = conn_->connectTransactionEnd(std::move(observer));
+    return watch;
+}
 
 void Database::CheckTables(itfProgress* progress) {
     notifyEvent(event::Checking, QString());

@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -96,6 +97,11 @@ class Database : public core::Object {
     void CommitTrans();
     void Rollback();
     bool InTransaction() const;
+    // Told whenever the program's outermost transaction was committed or
+    // undone (an order confirmed or cancelled), for as long as the returned
+    // token is kept (also past the end of this object, while its connection
+    // lives).
+    std::shared_ptr<void> WatchTransactionEnd(std::function<void()> observer);
 
     // ---- Checks and other files ---------------------------------------------
     // Checks every table (structure and readability), reporting to `progress`.

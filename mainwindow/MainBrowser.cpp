@@ -155,6 +155,7 @@ MainBrowser::MainBrowser(QMainWindow* window, std::function<void(const QString&)
 
 MainBrowser::~MainBrowser() {
     qApp->removeEventFilter(this);
+    watchTransactions(nullptr);
     if (curDS_ && curDSEvents_ >= 0) curDS_->disconnectRefresh(curDSEvents_);
 }
 
@@ -182,7 +183,7 @@ void MainBrowser::buildWidgets() {
     // again once the press is over.
     connect(w_.tree, &QTreeWidget::itemPressed, this, [this](QTreeWidgetItem*, int) { markCurrentNode(); });
     connect(w_.tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node, int) {
-        if (node == currentAtPress_) tvTreeView_NodeClick(node);
+        if (NodeId(node) == currentAtPress_) tvTreeView_NodeClick(node);
     });
     connect(w_.tree, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem*, int) { RefreshDetailView(); });
@@ -216,7 +217,8 @@ void MainBrowser::buildWidgets() {
     connect(w_.grid, &DataGrid::contextMenuWanted, this,
             [this](DataGrid::MenuTarget target, const QPoint& pos) { contextMenu(int(target), pos); });
 
-    connect(w_.sectionButtons, &SectionButtons::refreshRequested, this, [this] { RefreshDetailView(); });
+    connect(w_.sectionButtons, &SectionButtons::refreshRequested, this,
+            [this] { ShowNode(w_.tree->currentItem()); });
     connect(w_.tmFunc, &QTimer::timeout, this, &MainBrowser::tmFunc_Timer);
     showHideCaption(w_.cmdHideTree, splitState_);
 }
@@ -288,10 +290,20 @@ void MainBrowser::tvTreeView_NodeClick(QTreeWidgetItem* node) {
         const QSignalBlocker quiet(w_.tree);
         w_.tree->setCurrentItem(node);
     }
-    // The tree owns its nodes; a rebuild deletes them, so the node last
-    // shown is compared by address only and never used.
-    if (node == lastShown_) return;
-    lastShown_ = node;
+    // The tree owns its nodes and a rebuild frees them: the node last shown
+    // is known by its identity, which a node of the new build never shares.
+    if (NodeId(node) == lastShownId_) return;
+    lastShownId_ = NodeId(node);
+    markCurrentNode();
+    RefreshDetailView();
+}
+
+void MainBrowser::ShowNode(QTreeWidgetItem* node) {
+    if (node && w_.tree->currentItem() != node) {
+        const QSignalBlocker quiet(w_.tree);
+        w_.tree->setCurrentItem(node);
+    }
+    lastShownId_ = NodeId(w_.tree->currentItem());
     markCurrentNode();
     RefreshDetailView();
 }
@@ -309,6 +321,7 @@ void MainBrowser::SetStatusMsg(const QString& text) {
 }
 
 void MainBrowser::ReleaseView() {
+    watchTransactions(nullptr);
     SaveGridSettings();
     w_.grid->Bind(nullptr, nullptr);
     std::shared_ptr<datalib::DataSource> none;
@@ -317,6 +330,36 @@ void MainBrowser::ReleaseView() {
     curDSEvents_ = -1;
     curDS_.reset();
     selection_.reset();
+}
+
+void MainBrowser::RefreshCurrentRows() {
+    rowsRefreshQueued_ = false;
+    if (!curDS_ || refreshing_ || listView_ || w_.grid->isHidden()) return;
+    const auto db = database();
+    if (!db || curDS_->Database() != db || db->InTransaction()) return;
+    try {
+        if (curDS_->Refresh()) w_.grid->FollowDataSource();
+    } catch (...) {
+        const core::AppError error = startup::CurrentError();
+        startup::ShowError(error, QStringLiteral("Visualizzazione dati fallita: \r\r") + error.description(),
+                           window_);
+    }
+    w_.grid->viewport()->update();
+}
+
+void MainBrowser::queueRowsRefresh() {
+    if (rowsRefreshQueued_) return;
+    rowsRefreshQueued_ = true;
+    QTimer::singleShot(0, this, [this] { RefreshCurrentRows(); });
+}
+
+// A confirmed or cancelled order ends the transaction it was written in: the
+// view shows the rows as they are then, whichever window is active.
+void MainBrowser::watchTransactions(const std::shared_ptr<datalib::Database>& db) {
+    if (db && transactionEnd_ && watched_.lock() == db) return;
+    transactionEnd_.reset();
+    watched_ = db;
+    if (db) transactionEnd_ = db->WatchTransactionEnd([this] { queueRowsRefresh(); });
 }
 
 void MainBrowser::SaveGridSettings() {
@@ -601,6 +644,7 @@ void MainBrowser::presentView(const Query& q, const std::shared_ptr<datalib::Dat
     controls::ViewUtility::View(curDS_, window_).GridView(w_.grid, gridSettings_.get());
     RefreshTotalsMenu();
     curDSEvents_ = curDS_->connectRefresh([this](datalib::DataSource& d) { OnRefreshRecordset(d); });
+    watchTransactions(curDS_->Database());
 
     w_.grid->clearSelection();
     if (!savedTable.isEmpty() && savedKey && curDS_->ColExist(QStringLiteral("OID")) &&
@@ -636,7 +680,7 @@ void MainBrowser::backToHeading(QTreeWidgetItem* node, bool showHeading) {
         const QSignalBlocker quiet(w_.tree);
         w_.tree->setCurrentItem(parent);
     }
-    lastShown_ = parent;
+    lastShownId_ = NodeId(parent);
     if (showHeading && NodeKey(parent).isEmpty()) RefreshDetailView();
 }
 
@@ -1037,7 +1081,7 @@ bool MainBrowser::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     if (event->type() == QEvent::MouseButtonPress && watched == w_.tree->viewport())
-        currentAtPress_ = w_.tree->currentItem();
+        currentAtPress_ = NodeId(w_.tree->currentItem());
     if (watched == w_.splitter) {
         if (event->type() == QEvent::MouseButtonPress) {
             splitterPressed();

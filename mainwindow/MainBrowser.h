@@ -158,8 +158,18 @@ class MainBrowser : public QObject {
     controls::ViewGridSettings* GridSettings() const { return gridSettings_.get(); }
     // The selection of the view (stored, or the last search's); null when none.
     datalib::SelectionCriteria* Selection() const { return selection_.get(); }
-    // The key of the node whose data were last shown through a node click.
-    QTreeWidgetItem* LastShownNode() const { return lastShown_; }
+    // The identity (NodeId) of the node whose data were last shown through a
+    // node click; 0 when none.
+    quint64 LastShownNode() const { return lastShownId_; }
+    // Selects the node (without the tree's signals), remembers it as shown
+    // and builds its view: once. The section buttons and the new-order
+    // command go through here.
+    void ShowNode(QTreeWidgetItem* node);
+    // Later activations of the window: the view shows the rows as they are
+    // now. Nothing is read when nothing was written since the rows were read;
+    // while a transaction is open (an order being written) the rows wait for
+    // its end, which refreshes them by itself.
+    void RefreshCurrentRows();
     // The menu that the last context request opened (for the tests), or null.
     QMenu* LastContextMenu() const { return lastContextMenu_; }
     // Context menus are shown modally unless this is switched off (tests).
@@ -232,8 +242,14 @@ class MainBrowser : public QObject {
     int curDSEvents_ = -1;
     std::unique_ptr<controls::ViewGridSettings> gridSettings_;
     std::unique_ptr<datalib::SelectionCriteria> selection_;
-    QTreeWidgetItem* lastShown_ = nullptr;
-    QTreeWidgetItem* currentAtPress_ = nullptr;  // compared by address only, like lastShown_
+    quint64 lastShownId_ = 0;
+    quint64 currentAtPress_ = 0;  // the identity of the current node at a mouse press
+    // The end of the database's transactions refreshes the rows (see RefreshCurrentRows).
+    std::weak_ptr<datalib::Database> watched_;
+    std::shared_ptr<void> transactionEnd_;
+    bool rowsRefreshQueued_ = false;
+    void watchTransactions(const std::shared_ptr<datalib::Database>& db);
+    void queueRowsRefresh();
     bool refreshing_ = false;
     bool listView_ = false;
 };

@@ -219,12 +219,8 @@ void MainCommands::buildToolBar() {
         QWidget* button = toolBar_->widgetForAction(Key("Print"));
         mnuPrintFunc_->popup(button ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos());
     });
-    connect(Key("Adjourn"), &QAction::triggered, this, [this] {
-        if (receiveUpdates) receiveUpdates();
-    });
-    connect(Key("Send"), &QAction::triggered, this, [this] {
-        if (sendOrders) sendOrders();
-    });
+    connect(Key("Adjourn"), &QAction::triggered, this, &MainCommands::mnuUpdate_Click);
+    connect(Key("Send"), &QAction::triggered, this, &MainCommands::mnuSendOrder_Click);
     connect(Key("Exit"), &QAction::triggered, window_, [this] { window_->close(); });
 }
 
@@ -351,17 +347,11 @@ void MainCommands::buildMenus() {
     }
     tools->addSeparator();
     connect(addMenuItem(tools, "mnuUpdate", QStringLiteral("Scarica &aggiornamenti dalla sede...")),
-            &QAction::triggered, this, [this] {
-                if (receiveUpdates) receiveUpdates();
-            });
+            &QAction::triggered, this, &MainCommands::mnuUpdate_Click);
     connect(addMenuItem(tools, "mnuSendOrder", QStringLiteral("&Invia ordini alla sede...")),
-            &QAction::triggered, this, [this] {
-                if (sendOrders) sendOrders();
-            });
+            &QAction::triggered, this, &MainCommands::mnuSendOrder_Click);
     connect(addMenuItem(tools, "mnuUploadAll", QStringLiteral("&Ricevi tutti i dati dalla sede...")),
-            &QAction::triggered, this, [this] {
-                if (receiveAll) receiveAll();
-            });
+            &QAction::triggered, this, &MainCommands::mnuUploadAll_Click);
     tools->addSeparator();
     connect(addMenuItem(tools, "mnuToolsOptions", QStringLiteral("Parametri &Generali...")),
             &QAction::triggered, this, &MainCommands::mnuToolsOptions_Click);
@@ -476,10 +466,8 @@ void MainCommands::mnuNewOrder_Click() {
     if (!newOrder) return;
     try {
         QTreeWidget* tree = browser_->tvTreeView();
-        if (QTreeWidgetItem* node = NodeByKey(tree, QStringLiteral("Ordini da Inviare"))) {
-            tree->setCurrentItem(node);
-            browser_->RefreshDetailView();
-        }
+        if (QTreeWidgetItem* node = NodeByKey(tree, QStringLiteral("Ordini da Inviare")))
+            browser_->ShowNode(node);
     } catch (...) {
     }
     try {
@@ -635,6 +623,26 @@ void MainCommands::mnuViewWebBrowser_Click() {
         return;
     }
     startup::ExportBrowserToHtml(ds.get(), window_, exportFields_);
+}
+
+// The exchange with head office: the view then shows the rows as they are
+// (orders sent leave "Ordini da Inviare", received rows appear).
+void MainCommands::mnuUpdate_Click() {
+    if (!receiveUpdates) return;
+    receiveUpdates();
+    browser_->RefreshCurrentRows();
+}
+
+void MainCommands::mnuSendOrder_Click() {
+    if (!sendOrders) return;
+    sendOrders();
+    browser_->RefreshCurrentRows();
+}
+
+void MainCommands::mnuUploadAll_Click() {
+    if (!receiveAll) return;
+    receiveAll();
+    browser_->RefreshCurrentRows();
 }
 
 void MainCommands::mnuViewRefresh_Click() {

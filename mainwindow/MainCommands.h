@@ -83,6 +83,11 @@ class MainCommands : public QObject {
     void mnuPrintExport_Click() { printView(2); }
     void mnuPrintLabel_Click();
     void mnuViewWebBrowser_Click();
+    // Receive the updates, send the orders, receive everything; the view then
+    // shows the rows as they are.
+    void mnuUpdate_Click();
+    void mnuSendOrder_Click();
+    void mnuUploadAll_Click();
     void mnuViewRefresh_Click();
     void mnuViewToolbar_Click();
     void mnuViewStatusBar_Click();

@@ -61,11 +61,6 @@ MainBrowser* BuildMainWindowUi(frmMain& window) {
     WireReportSettingCommand(*commands);
     WirePrintCommands(*commands);
     commands->UpdateWiredCommands();
-    QObject::connect(&window, &frmMain::firstActivationDone, browser, [browser](bool ok) {
-        if (!ok) return;
-        browser->SetTreeViewNodes();
-        browser->RefreshDetailView();
-    });
     return browser;
 }
 

@@ -2,9 +2,8 @@
 // Puts the browsing part (navigation tree, data grid, quick search, section
 // buttons, layout, keys, totals) and the commands (toolbar, menus, relation
 // menus, periods) into the main window: the status texts go to
-// the window's status bar, its background picture stays the working area's
-// background, and once the first activation has opened the database and
-// signed the operator in, the tree is built and the first view shown.
+// the window's status bar and its background picture stays the working
+// area's background.
 
 class QWidget;
 

@@ -15,6 +15,7 @@ namespace {
 constexpr int kKeyRole = Qt::UserRole;
 constexpr int kPositionRole = Qt::UserRole + 1;
 constexpr int kImageRole = Qt::UserRole + 2;
+constexpr int kIdRole = Qt::UserRole + 3;
 
 struct NodeSpec {
     int parent;        // position of the parent, 0 for a top-level section
@@ -115,6 +116,10 @@ QTreeWidgetItem* addNode(QTreeWidget* tree, QTreeWidgetItem* parent, const QStri
     item->setData(0, kKeyRole, key);
     item->setData(0, kPositionRole, position);
     item->setData(0, kImageRole, image);
+    // Every node built gets a number of its own: a node of a later build may
+    // take the place in memory of one that was freed.
+    static quint64 lastId = 0;
+    item->setData(0, kIdRole, ++lastId);
     item->setIcon(0, TreeImage(image));
     return item;
 }
@@ -194,6 +199,8 @@ int NodePosition(const QTreeWidgetItem* node) { return node ? node->data(0, kPos
 QString NodeImageKey(const QTreeWidgetItem* node) {
     return node ? node->data(0, kImageRole).toString() : QString();
 }
+
+quint64 NodeId(const QTreeWidgetItem* node) { return node ? node->data(0, kIdRole).toULongLong() : 0; }
 
 QList<QTreeWidgetItem*> AllNodes(QTreeWidget* tree) {
     QList<QTreeWidgetItem*> out;

@@ -34,6 +34,9 @@ void SetTreeViewNodes(QTreeWidget* tree, datalib::Database& db);
 QString NodeKey(const QTreeWidgetItem* node);
 int NodePosition(const QTreeWidgetItem* node);
 QString NodeImageKey(const QTreeWidgetItem* node);
+// The node's identity: a number that no other node of any build of the
+// tree carries (0 for none).
+quint64 NodeId(const QTreeWidgetItem* node);
 // The node at a position, or with a key; nullptr when there is none.
 QTreeWidgetItem* NodeAt(QTreeWidget* tree, int position);
 QTreeWidgetItem* NodeByKey(QTreeWidget* tree, const QString& key);

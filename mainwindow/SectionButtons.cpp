@@ -96,7 +96,12 @@ void SectionButtons::Follow(const QString& tag) {
     bool numeric = false;
     const int position = tag.toInt(&numeric);
     QTreeWidgetItem* node = numeric ? NodeAt(tree_, position) : NodeByKey(tree_, tag);
-    if (node) tree_->setCurrentItem(node);
+    // Selected without the tree's own handling: the view is built once, by
+    // whoever follows refreshRequested.
+    if (node) {
+        const QSignalBlocker quiet(tree_);
+        tree_->setCurrentItem(node);
+    }
     emit refreshRequested();
 }
 

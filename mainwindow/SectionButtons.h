@@ -51,8 +51,9 @@ class SectionButtons : public QObject {
     // up are the buttons (Count() includes the template).
     int Count() const { return int(items_.size()) + 1; }
     controls::MubCommand* Item(int index) const;
-    // Follows a button's tag: a position (digits) or a key; then the view of
-    // the node still selected is shown.
+    // Follows a button's tag: a position (digits) or a key, selected without
+    // the tree's signals; then the view of the node still selected is asked
+    // for once (refreshRequested).
     void Follow(const QString& tag);
 
   signals:

@@ -238,15 +238,17 @@ void frmMain::Form_Activate() {
                 close();
                 return;
             }
-            // The navigation tree and the first data view are built here by
-            // the browsing part of the window.
             initialised_ = true;
+            // The tree for the operator's level and its view: at the start
+            // and again after every reopening (a new folder or agent, a repair).
+            ShowSignedIn();
             SetStatusMsg(QStringLiteral("Pronto"));
             busy_ = false;
             if (first) emit firstActivationDone(true);
             return;
         }
-        // Later activations refresh the current view of the data.
+        // Later activations: the view shows the rows as they are now.
+        browser_->RefreshCurrentRows();
     } catch (...) {
         const core::AppError error = startup::CurrentError();
         const int answer =
@@ -282,6 +284,12 @@ void frmMain::ApplyBranding() {
     } catch (...) {
     }
     setWindowTitle(platform::softwareName());
+}
+
+void frmMain::ShowSignedIn() {
+    browser_->SetTreeViewNodes();
+    browser_->RefreshDetailView();
+    if (MainCommands* commands = Commands()) commands->UpdateWiredCommands();
 }
 
 bool frmMain::UserLogin(bool bLogin, const QString& strUser, bool bChangePassword) {

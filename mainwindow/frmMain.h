@@ -60,6 +60,9 @@ class frmMain : public QMainWindow, public datalib::itfNotifyEvent, public start
 
     // Signs the operator in: the start passes true, "Operatore", false.
     bool UserLogin(bool bLogin, const QString& strUser, bool bChangePassword);
+    // After a sign-in: the navigation tree rebuilt for the operator's level,
+    // the view of its selected node, the administrator's menu items.
+    void ShowSignedIn();
 
     // True once the database is open and the operator signed in.
     bool IsInitialised() const { return initialised_; }

@@ -1,6 +1,10 @@
 #include "StartupFixture.h"
 
+#include "controls/DataGrid.h"
+#include "datalib/DataSet.h"
 #include "mainwindow/MainBrowser.h"
+#include "mainwindow/MainCommands.h"
+#include "mainwindow/NavigationTree.h"
 #include "mainwindow/frmMain.h"
 #include "startup/Common.h"
 #include "startup/ui/clsOSTNA.h"
@@ -12,6 +16,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 namespace {
 
@@ -182,6 +187,54 @@ TEST_F(MainWindow, BrandingOfTheDatabaseNamesTheProgram) {
     window.Form_Activate();
     EXPECT_EQ(platform::softwareName(), "Ordini Rossi");
     EXPECT_TRUE(window.windowTitle().startsWith("Ordini Rossi  (Codice Agente DEMO)"));
+}
+
+// A later activation shows the rows as they are; after the database was
+// released (a new folder or agent confirmed, a repair) the next activation
+// opens it again, signs in and builds the tree for the operator's level with
+// the view of the node that was selected.
+TEST_F(MainWindow, LaterActivationsAndAReopening) {
+    makeArchive(work("ZeltOrder_DEMO"), {"DEMO"});
+    startup::runContext().codeAgente = "DEMO";
+    platform::ScriptedBoxes boxes;
+    frmMain window;
+    window.show();
+    window.Form_Activate();
+    ASSERT_TRUE(window.IsInitialised()) << boxes.lastText().toStdString();
+    mainwindow::MainBrowser* browser = window.Browser();
+    QTreeWidget* tree = browser->tvTreeView();
+    EXPECT_EQ(mainwindow::AllNodes(tree).size(), 37);
+    browser->ShowNode(mainwindow::NodeByKey(tree, "Agenti"));
+    ASSERT_TRUE(browser->CurrentDataSource());
+    const int agents = browser->dgView()->model()->rowCount();
+
+    // Written elsewhere, shown at the next activation.
+    startup::runContext().database->OpenDataSource("Agenti")->InsertFromPairs(
+        {core::Variant("Codice"), core::Variant("ALTRO"), core::Variant("RagioneSociale"),
+         core::Variant("Altro agente")});
+    window.Form_Activate();
+    EXPECT_EQ(browser->dgView()->model()->rowCount(), agents + 1);
+
+    // Released, the operator made administrator meanwhile: reopened, the
+    // tree is the administrator's and the view stands on the same node.
+    window.ReleaseDatabase();
+    EXPECT_FALSE(browser->CurrentDataSource());
+    inspect(work("ZeltOrder_DEMO"), [](datalib::Database& db) {
+        db.BeginUpdate();  // as head office's data would bring it
+        auto op = db.OpenDataSource("Utenti", "Nome = 'Operatore'");
+        op->RowFirst();
+        op->SetColValue("LivelloAccesso", core::Variant(1));
+        op->Save();
+        db.EndUpdate();
+    });
+    window.Form_Activate();
+    EXPECT_TRUE(boxes.shown().empty()) << boxes.lastText().toStdString();
+    EXPECT_EQ(mainwindow::AllNodes(tree).size(), 52);
+    EXPECT_EQ(mainwindow::NodeKey(tree->currentItem()), "Agenti");
+    ASSERT_TRUE(browser->CurrentDataSource());
+    EXPECT_EQ(browser->CurrentDataSource()->Table()->Name(), "Agenti");
+    EXPECT_EQ(browser->dgView()->model()->rowCount(), agents + 1);
+    EXPECT_TRUE(window.Commands()->Menu("mnuOrderPrintSetting")->isVisible());
 }
 
 TEST_F(MainWindow, TrayMenuCloseEndsTheProgram) {

@@ -108,6 +108,14 @@ TEST_F(BrowserTest, NodeClickLoadsItsTableOnce) {
     emit tree->itemDoubleClicked(NodeByKey(tree, "Articoli"), 0);
     EXPECT_NE(browser->CurrentDataSource(), ds);
 
+    // A rebuilt tree frees the nodes: the node at the place of the one shown
+    // is another node, and its click loads its view.
+    const auto shown = browser->CurrentDataSource();
+    browser->SetTreeViewNodes();
+    EXPECT_NE(browser->LastShownNode(), NodeId(NodeByKey(tree, "Articoli")));
+    browser->tvTreeView_NodeClick(NodeByKey(tree, "Articoli"));
+    EXPECT_NE(browser->CurrentDataSource(), shown);
+
     // A section: empty state, no grid.
     browser->tvTreeView_NodeClick(NodeAt(tree, 4));
     EXPECT_FALSE(browser->CurrentDataSource());
@@ -150,17 +158,34 @@ TEST_F(BrowserTest, SectionButtonsAndTheirClick) {
     EXPECT_EQ(buttons->Item(3)->Tag(), "29");
 
     // A real click on the button that the rebuild removes: handled after the
-    // click, the button deleted afterwards.
+    // click, the button deleted afterwards; the view built once.
+    int views = 0;  // each build of the view clears the relation menus once
+    QObject::connect(browser, &mainwindow::MainBrowser::buildRelationMenus, browser,
+                     [&views](datalib::DataSource*, bool clearOnly) { views += clearOnly ? 1 : 0; });
+    const auto builds = [&views] { return views; };
     QPointer<controls::MubCommand> clicked = buttons->Item(2);
     QTest::mouseClick(clicked, Qt::LeftButton);
     ASSERT_TRUE(clicked);
     QTest::qWait(20);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(clicked);
+    EXPECT_EQ(builds(), 1);
     EXPECT_EQ(tree->currentItem(), NodeAt(tree, 14));
     ASSERT_EQ(buttons->Count(), 5);
     EXPECT_EQ(buttons->Item(2)->text(), "Lista Ordini");
     EXPECT_EQ(buttons->Item(4)->text(), "Stampe Ordine");
+
+    // A table's button: its view once, and a click on its node then loads nothing.
+    tree->setCurrentItem(NodeAt(tree, 1));
+    browser->RefreshDetailView();
+    views = 0;
+    QTest::mouseClick(buttons->Item(3), Qt::LeftButton);
+    QTest::qWait(20);
+    EXPECT_EQ(builds(), 1);
+    EXPECT_EQ(tree->currentItem(), NodeByKey(tree, "Ordini da Inviare"));
+    ASSERT_TRUE(browser->CurrentDataSource());
+    browser->tvTreeView_NodeClick(NodeByKey(tree, "Ordini da Inviare"));
+    EXPECT_EQ(builds(), 1);
 
     // A table node: no buttons, the hide button enabled again.
     tree->setCurrentItem(NodeByKey(tree, "Clienti"));

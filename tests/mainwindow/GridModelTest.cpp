@@ -90,7 +90,7 @@ TEST_F(BrowserTest, MainWindowGetsTheBrowsingPart) {
     part->SetDatabaseSource([this] { return db; });
     EXPECT_EQ(main.centralWidget(), part->workArea());
     EXPECT_EQ(part->imgMainBackground()->parentWidget(), part->workArea());
-    emit main.firstActivationDone(true);
+    main.ShowSignedIn();
     EXPECT_EQ(AllNodes(part->tvTreeView()).size(), 37);
     part->OnEvent(datalib::event::Ready, QString());
     EXPECT_EQ(main.sbStatusText()->text(), datalib::Application::EventText(datalib::event::Ready));
