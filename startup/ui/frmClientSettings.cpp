@@ -125,7 +125,7 @@ void frmClientSettings::SetParamConfiguration() {
 void frmClientSettings::applyLock() {
     const bool locked = CurrentAccessLevel() != kAdministratorLevel;
     for (QLineEdit* box : {txtOnLineServicesURL_, txtSoftwareName_, txtRegisterName_})
-        box->setReadOnly(locked);
+        ShowLocked(box, locked);
 }
 
 void frmClientSettings::browse(QLineEdit* box, const QString& caption) {

@@ -24,6 +24,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMetaObject>
+#include <QPalette>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -267,6 +268,21 @@ void FormatDateInput(QLineEdit* box, int kind) {
 }
 
 // ---- Bound controls --------------------------------------------------------------
+
+void ShowLocked(QLineEdit* box, bool locked) {
+    if (!box) return;
+    const char* const kOwnTip = "ZeltOwnToolTip";
+    if (!box->property(kOwnTip).isValid()) box->setProperty(kOwnTip, box->toolTip());
+    box->setReadOnly(locked);
+    QPalette palette = box->parentWidget() ? box->parentWidget()->palette() : QPalette();
+    if (locked) {
+        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+        palette.setColor(QPalette::Text, palette.color(QPalette::Disabled, QPalette::Text));
+    }
+    box->setPalette(palette);
+    const QString own = box->property(kOwnTip).toString();
+    box->setToolTip(locked ? QStringLiteral("Modificabile solo dall'Amministratore") : own);
+}
 
 void CommitEditingControls(QWidget* window) {
     if (!window) return;

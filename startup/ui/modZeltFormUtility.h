@@ -64,6 +64,12 @@ void FormatDateInput(QLineEdit* box, int kind);
 // Forgets the remembered text (shared by all date boxes).
 void ResetDateInput();
 
+// ---- Fields locked by the access level ----------------------------------------------
+// A text box the signed-in operator may not change: read-only, drawn on the
+// window's colour like a disabled box (its text can still be selected and
+// copied), with a tooltip that says why. Unlocked, it looks as before.
+void ShowLocked(QLineEdit* box, bool locked);
+
 // ---- Bound controls --------------------------------------------------------------
 // Writes pending edits of the window's data-bound controls to their data:
 // controls with an invokable CommitEditingDataControls() (data panels) run it;

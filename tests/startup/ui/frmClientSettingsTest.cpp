@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include "SignInFixture.h"
 
@@ -47,6 +48,15 @@ TEST_F(BrandingWindow, AdministratorFieldsLockedAtLoadBelowLevelOne) {
         EXPECT_FALSE(w.txtStartImage()->isReadOnly());
         w.txtOnLineServicesURL()->setText(QStringLiteral("https://sede.example/zo"));
         for (QLineEdit* box : adminBoxes(w)) EXPECT_EQ(box->isReadOnly(), level != 1) << level;
+        // A locked box looks locked and says why; typing changes nothing.
+        for (QLineEdit* box : adminBoxes(w)) {
+            const QPalette p = box->palette();
+            EXPECT_EQ(p.color(QPalette::Base) == p.color(QPalette::Window), level != 1) << level;
+            EXPECT_EQ(box->toolTip() == QStringLiteral("Modificabile solo dall'Amministratore"), level != 1);
+        }
+        const QString before = w.txtRegisterName()->text();
+        QTest::keyClicks(w.txtRegisterName(), QStringLiteral("X"));
+        EXPECT_EQ(w.txtRegisterName()->text() == before, level != 1) << level;
     }
 }
 
