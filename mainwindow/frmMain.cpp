@@ -86,6 +86,14 @@ frmMain::frmMain() {
 
     auto* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    // The operator's own commands, before the end of the program.
+    mnuChangeUser_ = mnuFile->addAction(QStringLiteral("Cambia &utente..."));
+    mnuChangeUser_->setObjectName(QStringLiteral("mnuChangeUser"));
+    connect(mnuChangeUser_, &QAction::triggered, this, &frmMain::mnuChangeUser_Click);
+    mnuChangePwd_ = mnuFile->addAction(QStringLiteral("Cambia pass&word..."));
+    mnuChangePwd_->setObjectName(QStringLiteral("mnuChangePwd"));
+    connect(mnuChangePwd_, &QAction::triggered, this, &frmMain::mnuChangePwd_Click);
+    mnuFile->addSeparator();
     mnuFileClose_ = mnuFile->addAction(QStringLiteral("&Chiudi"));
     mnuFileClose_->setObjectName(QStringLiteral("mnuFileClose"));
     connect(mnuFileClose_, &QAction::triggered, this, [this] { close(); });
@@ -290,6 +298,27 @@ void frmMain::ShowSignedIn() {
     browser_->SetTreeViewNodes();
     browser_->RefreshDetailView();
     if (MainCommands* commands = Commands()) commands->UpdateWiredCommands();
+}
+
+void frmMain::mnuChangeUser_Click() {
+    if (!startup::IsDatabaseOpen()) {
+        QApplication::beep();
+        return;
+    }
+    // Nobody is signed in once the choice was cancelled: the program ends.
+    if (!UserLogin(true, QString(), false)) {
+        close();
+        return;
+    }
+    ShowSignedIn();
+}
+
+void frmMain::mnuChangePwd_Click() {
+    if (!startup::IsDatabaseOpen()) {
+        QApplication::beep();
+        return;
+    }
+    UserLogin(false, QString(), true);
 }
 
 bool frmMain::UserLogin(bool bLogin, const QString& strUser, bool bChangePassword) {

@@ -63,6 +63,12 @@ class frmMain : public QMainWindow, public datalib::itfNotifyEvent, public start
     // After a sign-in: the navigation tree rebuilt for the operator's level,
     // the view of its selected node, the administrator's menu items.
     void ShowSignedIn();
+    // "Cambia &utente..." (File menu): another operator chosen from the list
+    // and signed in, the tree and the view built for him; a cancelled choice
+    // ends the program. "Cambia pass&word...": the signed-in operator's
+    // password checked and changed.
+    void mnuChangeUser_Click();
+    void mnuChangePwd_Click();
 
     // True once the database is open and the operator signed in.
     bool IsInitialised() const { return initialised_; }
@@ -134,6 +140,8 @@ class frmMain : public QMainWindow, public datalib::itfNotifyEvent, public start
     QLabel* statusText_ = nullptr;
     MainBrowser* browser_ = nullptr;
     QAction* mnuFileClose_ = nullptr;
+    QAction* mnuChangeUser_ = nullptr;
+    QAction* mnuChangePwd_ = nullptr;
     bool busy_ = false;
     bool initialised_ = false;
     bool closing_ = false;

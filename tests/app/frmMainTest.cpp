@@ -7,12 +7,19 @@
 #include "mainwindow/NavigationTree.h"
 #include "mainwindow/frmMain.h"
 #include "startup/Common.h"
+#include "startup/ui/SignInFixture.h"
 #include "startup/ui/clsOSTNA.h"
+#include "startup/ui/frmPassword.h"
+#include "startup/ui/frmSelectOper.h"
 #include "startup/ui/modZeltFormUtility.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -235,6 +242,66 @@ TEST_F(MainWindow, LaterActivationsAndAReopening) {
     EXPECT_EQ(browser->CurrentDataSource()->Table()->Name(), "Agenti");
     EXPECT_EQ(browser->dgView()->model()->rowCount(), agents + 1);
     EXPECT_TRUE(window.Commands()->Menu("mnuOrderPrintSetting")->isVisible());
+}
+
+// "Cambia &utente..." signs the administrator in: the tree gets nodes 38 to 52
+// and the print-settings menus show; "Cambia pass&word..." changes his
+// password; a cancelled change of operator ends the program.
+TEST_F(MainWindow, ChangeOfOperatorAndOfPasswordFromTheFileMenu) {
+    makeArchive(work("ZeltOrder_DEMO"), {"DEMO"});
+    startup::runContext().codeAgente = "DEMO";
+    platform::ScriptedBoxes boxes;
+    frmMain window;
+    window.show();
+    window.Form_Activate();
+    ASSERT_TRUE(window.IsInitialised()) << boxes.lastText().toStdString();
+    QTreeWidget* tree = window.Browser()->tvTreeView();
+    EXPECT_EQ(mainwindow::AllNodes(tree).size(), 37);
+    EXPECT_FALSE(window.Commands()->Menu("mnuOrderPrintSetting")->isVisible());
+    auto* changeUser = window.findChild<QAction*>("mnuChangeUser");
+    auto* changePwd = window.findChild<QAction*>("mnuChangePwd");
+    ASSERT_TRUE(changeUser && changePwd);
+    auto* file = window.findChild<QMenu*>("mnuFile");
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(file->actions().contains(changeUser));
+    EXPECT_EQ(changeUser->text(), "Cambia &utente...");
+    EXPECT_EQ(changePwd->text(), "Cambia pass&word...");
+
+    signintest::whenModal<startup::frmSelectOper>([](startup::frmSelectOper* w) {
+        ASSERT_NE(w, nullptr);
+        w->CmbOperatore()->setCurrentIndex(w->CmbOperatore()->findText("Amministratore"));
+        signintest::whenModal<startup::frmPassword>([](startup::frmPassword* p) {
+            ASSERT_NE(p, nullptr);
+            p->cmdConfirm()->click();  // no password yet
+        });
+        w->cmdConfirm()->click();
+    });
+    changeUser->trigger();
+    EXPECT_EQ(startup::signedOperator().name, "Amministratore");
+    EXPECT_EQ(mainwindow::AllNodes(tree).size(), 52);
+    for (const char* menu : {"mnuOrderPrintSetting", "mnuListOrderPrintSetting", "mnuStatisticPrintSetting",
+                             "mnuRowOrderPrintSetting"})
+        EXPECT_TRUE(window.Commands()->Menu(menu)->isVisible()) << menu;
+    EXPECT_TRUE(window.windowTitle().contains(" - Dati aggiornati al "));
+
+    signintest::whenModal<startup::frmPassword>([](startup::frmPassword* p) {
+        ASSERT_NE(p, nullptr);
+        p->txtNewPwd()->setText("Sede1");
+        p->txtConfirmNewPwd()->setText("Sede1");
+        p->cmdConfirm()->click();
+    });
+    changePwd->trigger();
+    auto admin = startup::runContext().database->OpenDataSource("Utenti", "Nome = 'Amministratore'");
+    admin->RowFirst();
+    EXPECT_EQ(admin->ColValueStr("Password"), startup::ScrambleString("Sede1", false));
+
+    QSignalSpy unloaded(&window, &frmMain::unloaded);
+    signintest::whenModal<startup::frmSelectOper>([](startup::frmSelectOper* w) {
+        ASSERT_NE(w, nullptr);
+        w->cmdCancel()->click();
+    });
+    changeUser->trigger();
+    EXPECT_EQ(unloaded.count(), 1);
 }
 
 TEST_F(MainWindow, TrayMenuCloseEndsTheProgram) {
