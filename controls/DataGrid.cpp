@@ -40,12 +40,18 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), model_(new DataGridMod
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    verticalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGrid::headerClicked);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
         if (!applying_) emit columnResized(column, size);
     });
     connect(horizontalHeader(), &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        emit contextMenuWanted(ChooseMenu(false, true), horizontalHeader()->mapToGlobal(pos));
+        emit contextMenuWanted(MenuTarget::Order, horizontalHeader()->mapToGlobal(pos));
+    });
+    connect(verticalHeader(), &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        const int row = verticalHeader()->logicalIndexAt(pos);
+        if (row >= 0) makeCurrent(model_->index(row, std::max(0, currentIndex().column())));
+        emit contextMenuWanted(MenuTarget::Relations, verticalHeader()->mapToGlobal(pos));
     });
     // The current cell stays on its field when the rows are read again
     // (a filter, a sort): the current-column commands work on it.
@@ -108,9 +114,14 @@ void DataGrid::FollowDataSource() {
     scrollTo(target);
 }
 
-DataGrid::MenuTarget DataGrid::ChooseMenu(bool editorOpen, bool onHeader) {
-    if (editorOpen) return MenuTarget::FieldFunctions;
-    return onHeader ? MenuTarget::Order : MenuTarget::Relations;
+void DataGrid::makeCurrent(const QModelIndex& cell) {
+    if (!cell.isValid() || cell == currentIndex()) return;
+    // A click inside the selection keeps it (the commands act on every
+    // selected row); elsewhere the clicked row alone is selected.
+    const bool inSelection = selectionModel()->isRowSelected(cell.row(), QModelIndex());
+    selectionModel()->setCurrentIndex(
+        cell, inSelection ? QItemSelectionModel::NoUpdate
+                          : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void DataGrid::keyPressEvent(QKeyEvent* event) {
@@ -124,7 +135,14 @@ void DataGrid::keyPressEvent(QKeyEvent* event) {
 }
 
 void DataGrid::contextMenuEvent(QContextMenuEvent* event) {
-    emit contextMenuWanted(ChooseMenu(state() == QAbstractItemView::EditingState, false), event->globalPos());
+    // The event comes in the viewport's coordinates; the menu key opens the
+    // menu of the current cell, beside it.
+    const bool byKey = event->reason() == QContextMenuEvent::Keyboard;
+    const QModelIndex cell = byKey ? currentIndex() : indexAt(event->pos());
+    makeCurrent(cell);
+    const QPoint at =
+        byKey && cell.isValid() ? viewport()->mapToGlobal(visualRect(cell).center()) : event->globalPos();
+    emit contextMenuWanted(cell.isValid() ? MenuTarget::FieldFunctions : MenuTarget::Relations, at);
     event->accept();
 }
 

@@ -25,9 +25,9 @@ class DataGrid : public QTableView {
   public:
     // Where a context menu was asked for.
     enum class MenuTarget {
-        FieldFunctions,  // a cell editor of the grid is open
+        FieldFunctions,  // a cell: the commands on its column and value
         Order,           // the column headers
-        Relations,       // the rows
+        Relations,       // a row's selector, or the rows' free area
     };
 
     explicit DataGrid(QWidget* parent = nullptr);
@@ -45,9 +45,6 @@ class DataGrid : public QTableView {
     // Puts the grid's current row where the data source's current row is.
     void FollowDataSource();
 
-    // The menu that a context request at this place opens.
-    static MenuTarget ChooseMenu(bool editorOpen, bool onHeader);
-
   signals:
     // A key was pressed: virtual key code and shift state; set consumed to
     // keep the grid from acting on it.
@@ -56,7 +53,8 @@ class DataGrid : public QTableView {
     void headerClicked(int column);
     // The user resized a column (grid column, new width in pixels).
     void columnResized(int column, int width);
-    // A context menu is wanted at a global position.
+    // A context menu is wanted at a global position. A right click on a
+    // cell or a row selector first makes that cell (row) the current one.
     void contextMenuWanted(MenuTarget target, const QPoint& globalPos);
 
   protected:
@@ -65,6 +63,8 @@ class DataGrid : public QTableView {
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
   private:
+    void makeCurrent(const QModelIndex& cell);
+
     DataGridModel* model_;
     bool applying_ = false;
     QString keptField_;  // the current cell's field while the rows are read again

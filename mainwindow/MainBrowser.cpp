@@ -888,8 +888,7 @@ void MainBrowser::contextMenu(int target, const QPoint& globalPos) {
             menu = w_.mnuAssociation;
             break;
     }
-    lastContextMenu_ = menu;
-    if (!curDS_ || !menu || menu->isEmpty() || !showContextMenus_) return;
+    if (!curDS_ || !menu || !menu->isEnabled() || menu->isEmpty() || !showContextMenus_) return;
     menu->exec(globalPos);
 }
 

@@ -170,8 +170,6 @@ class MainBrowser : public QObject {
     // while a transaction is open (an order being written) the rows wait for
     // its end, which refreshes them by itself.
     void RefreshCurrentRows();
-    // The menu that the last context request opened (for the tests), or null.
-    QMenu* LastContextMenu() const { return lastContextMenu_; }
     // Context menus are shown modally unless this is switched off (tests).
     void SetShowContextMenus(bool show) { showContextMenus_ = show; }
 
@@ -230,7 +228,6 @@ class MainBrowser : public QObject {
     std::function<std::shared_ptr<datalib::Database>()> databaseSource_;
 
     BrowserWidgets w_;
-    QMenu* lastContextMenu_ = nullptr;
     bool showContextMenus_ = true;
     bool tmFuncBusy_ = false;
 

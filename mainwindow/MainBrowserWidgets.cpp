@@ -159,6 +159,10 @@ BrowserWidgets BuildBrowserWidgets(QMainWindow* window, QObject* filter) {
         item(w.mnuFieldFuncs, "mnuFieldFilterCancel", QStringLiteral("&Annulla filtro colonna"));
     w.mnuFieldFilterCancelAll =
         item(w.mnuFieldFuncs, "mnuFieldFilterCancelAll", QStringLiteral("Annulla &tutti i filtri"));
+    // A right click on a cell opens this menu: the row's related data are
+    // reached from it too (and alone from the row selector).
+    w.mnuFieldFuncs->addSeparator();
+    w.mnuFieldFuncs->addMenu(w.mnuAssociation);
 
     w.mnuDataSelection = new QMenu(QStringLiteral("Selezioni predefinite"), window);
     w.mnuDataSelection->setObjectName(QStringLiteral("mnuDataSelection"));

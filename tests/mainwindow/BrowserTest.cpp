@@ -10,14 +10,18 @@
 #include "core/ItalianText.h"
 #include "datalib/DataSet.h"
 #include "mainwindow/NavigationTree.h"
+#include "mainwindow/RelationMenus.h"
 #include "mainwindow/SectionButtons.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <set>
@@ -388,14 +392,90 @@ TEST_F(BrowserTest, WindowKeysAndContextMenus) {
     auto before = browser->CurrentDataSource();
     QTest::keyClick(grid, Qt::Key_Escape);  // the view is rebuilt
     EXPECT_NE(browser->CurrentDataSource(), before);
+}
 
-    QContextMenuEvent onRows(QContextMenuEvent::Mouse, QPoint(10, 10),
-                             grid->viewport()->mapToGlobal(QPoint(10, 10)));
-    QCoreApplication::sendEvent(grid->viewport(), &onRows);
-    EXPECT_EQ(browser->LastContextMenu(), browser->mnuAssociation());
-    emit grid->horizontalHeader()->customContextMenuRequested(QPoint(5, 5));
-    EXPECT_EQ(browser->LastContextMenu(), browser->mnuOrder());
-    EXPECT_EQ(DataGrid::ChooseMenu(true, false), DataGrid::MenuTarget::FieldFunctions);
+namespace {
+
+// A real right click (through the window, as the display delivers it) at a
+// point of `widget`; the menu that pops up is recorded by its name and
+// `choose` (an action's name, searched in its submenus too) is clicked in
+// it, or the menu is closed with Esc when empty.
+QString rightClick(QWidget* widget, const QPoint& at, const QString& choose = QString()) {
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        shown = menu->objectName();
+        QAction* target = choose.isEmpty() ? nullptr : menu->findChild<QAction*>(choose);
+        if (target && menu->actions().contains(target))
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(target).center());
+        else
+            QTest::keyClick(menu, Qt::Key_Escape);
+    });
+    QWidget* top = widget->window();
+    QTest::mouseClick(top->windowHandle(), Qt::RightButton, {}, widget->mapTo(top, at));
+    return shown;
+}
+
+}  // namespace
+
+TEST_F(BrowserTest, RightClickOnACellOpensTheCurrentColumnMenuAndItsCommandsWork) {
+    addArticle("A1", "Vite", 1);
+    addArticle("A2", "Dado", 1);
+    addArticle("A3", "Vite", 2);
+    addArticle("A4", "Rondella", 1);
+    RelationMenus relations(browser->mnuAssociation(), &window);  // as the window's commands add them
+    browser->SetTreeViewNodes();
+    show();
+    browser->SetShowContextMenus(true);
+    browser->tvTreeView_NodeClick(NodeByKey(browser->tvTreeView(), "Articoli"));
+    DataGrid* grid = browser->dgView();
+    DataGridModel* model = grid->gridModel();
+    const int description = model->columnOf("Descrizione");
+    const int code = model->columnOf("Codice");
+    ASSERT_GE(description, 0);
+    grid->scrollTo(model->index(0, description));
+    const auto rowOf = [&](const QString& c) {
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (model->index(r, code).data().toString() == c) return r;
+        return -1;
+    };
+    const auto cellAt = [&](const QString& c) {
+        return grid->visualRect(model->index(rowOf(c), description)).center();
+    };
+    const auto codes = [&] {  // the articles of the test, without the table's own default rows
+        QStringList out;
+        for (int r = 0; r < model->rowCount(); ++r) out << model->index(r, code).data().toString();
+        out = out.filter(QRegularExpression("^A\\d$"));
+        out.sort();
+        return out;
+    };
+
+    // The cell under the pointer becomes the current one; its value filters.
+    EXPECT_EQ(rightClick(grid->viewport(), cellAt("A3"), "mnuFieldFilter"), "mnuFieldFuncs");
+    EXPECT_EQ(codes(), (QStringList{"A1", "A3"}));
+
+    // The next row of the same value, from the current one.
+    EXPECT_EQ(rightClick(grid->viewport(), cellAt("A1"), "mnuFieldSearchNext"), "mnuFieldFuncs");
+    EXPECT_EQ(model->index(grid->currentIndex().row(), code).data().toString(), "A3");
+
+    EXPECT_EQ(rightClick(grid->viewport(), cellAt("A1"), "mnuFieldFilterCancel"), "mnuFieldFuncs");
+    EXPECT_EQ(codes(), (QStringList{"A1", "A2", "A3", "A4"}));
+
+    EXPECT_EQ(rightClick(grid->viewport(), cellAt("A2"), "mnuFieldFilter"), "mnuFieldFuncs");
+    EXPECT_EQ(codes(), (QStringList{"A2"}));
+    EXPECT_EQ(rightClick(grid->viewport(), cellAt("A2"), "mnuFieldFilterCancelAll"), "mnuFieldFuncs");
+    EXPECT_EQ(codes(), (QStringList{"A1", "A2", "A3", "A4"}));
+
+    // The headers keep their own menus: sorting on the columns', the row's
+    // related data on the row selector's (also under the cell menu).
+    QHeaderView* columns = grid->horizontalHeader();
+    EXPECT_EQ(rightClick(columns, QPoint(columns->sectionViewportPosition(description) + 5, 5)), "mnuOrder");
+    QHeaderView* rows = grid->verticalHeader();
+    const int a4 = rowOf("A4");
+    EXPECT_EQ(rightClick(rows, QPoint(5, rows->sectionViewportPosition(a4) + 3)), "mnuAssociation");
+    EXPECT_EQ(grid->currentIndex().row(), a4);
+    EXPECT_TRUE(browser->mnuFieldFuncs()->actions().contains(browser->mnuAssociation()->menuAction()));
 }
 
 TEST_F(BrowserTest, ColumnWidthsAndDefaultSortAreRemembered) {
