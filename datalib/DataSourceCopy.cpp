@@ -407,21 +407,43 @@ core::Variant DataSource::MoveRowTo(DataSource& target, const QString& keyColumn
         throw errors::make(
             errors::NoCurrentRow,
             QStringLiteral("Nessun elemento corrente da spostare in \"%1\".").arg(def_->name()));
+    if (target.def_->name().compare(def_->name(), Qt::CaseInsensitive) != 0 || target.db_ != db_)
+        throw errors::make(errors::NotAllowed,
+                           QStringLiteral("Impossibile spostare righe di \"%1\" in \"%2\".")
+                               .arg(def_->name(), target.def_->name()));
+    target.checkWritable();
+    if (target.parent_ && target.parentOid_ == 0)
+        throw errors::make(errors::NotAllowed,
+                           QStringLiteral("Salvare l'elemento principale prima di aggiungere dettagli."));
     const QSet<QString> anew = nameSet(keyColumnsAnew);
-    std::vector<core::Variant> pairs;
-    if (def_->base) {
-        pairs.push_back(def_->base->keyFieldName());
-        pairs.push_back(BaseKey());
-    }
-    for (const RowLayout::Column& c : layout_->columns()) {
-        if (!ownColumn(c) || anew.contains(c.name.toLower())) continue;
-        pairs.push_back(c.name);
-        pairs.push_back(ColValue(c.name));
-    }
+    // The row moves as it stands: its values are written as they are, not
+    // set one by one, so that no field rule prices or computes it again. Its
+    // new row's rules give the key columns anew, and the two parents' rules
+    // hear of the row added to one and removed from the other.
+    const std::vector<core::Variant> from = values();
+    const RowLayout& fromLayout = *layout_;
     core::Variant key;
+    const WritingGuard writing(target.writing_);
     operation([&] {
-        key = target.InsertFromPairs(pairs);
+        target.startNewRow(true);
         if (db_->operationCancelled()) return;
+        std::vector<core::Variant>& row = target.edit_->values;
+        const RowLayout& toLayout = *target.layout_;
+        if (toLayout.baseLinkIndex() >= 0 && fromLayout.baseLinkIndex() >= 0)
+            row[size_t(toLayout.baseLinkIndex())] = from[size_t(fromLayout.baseLinkIndex())];
+        for (size_t j = 0; j < toLayout.size(); ++j) {
+            const RowLayout::Column& c = toLayout[j];
+            if ((!ownColumn(c) && c.kind != RowLayout::Kind::Base && c.kind != RowLayout::Kind::BaseRef) ||
+                anew.contains(c.name.toLower()))
+                continue;
+            const int i = fromLayout.indexOf(c.name);
+            if (i >= 0)
+                row[j] =
+                    ownColumn(c) ? RowLayout::normalise(def_->name(), c, from[size_t(i)]) : from[size_t(i)];
+        }
+        target.saveImpl(true);
+        if (db_->operationCancelled()) return;
+        key = wholeNumber(target.OID());
         deleteImpl(true);
     });
     return key;

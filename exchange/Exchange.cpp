@@ -116,6 +116,50 @@ std::vector<qint64> keysOf(datalib::DataSource& ds, const OrderSelection& select
     return keys;
 }
 
+// The order as the agent knows it: its customer, entry date and articles
+// with their quantities.
+QString customerOf(datalib::DataSource& order) { return order.RefKey(QStringLiteral("Cliente")).toString(); }
+
+QStringList articlesOf(datalib::DataSource& order) {
+    QStringList out;
+    auto rows = order.GetReference(QStringLiteral("Righe"));
+    for (rows->RowFirst(); !rows->Eof(); rows->RowNext())
+        out << rows->ColValueStr(QStringLiteral("Codice")) + QLatin1Char('|') +
+                   QLocale::c().toString(rows->ColValueNum(QStringLiteral("QuantitàOrdine")), 'g', 15);
+    out.sort();
+    return out;
+}
+
+QString describeOrder(datalib::DataSource& order) {
+    const core::Variant date = order.ColValue(QStringLiteral("DataInserimento"));
+    return QStringLiteral("ordine N. %1 del %2, cliente %3")
+        .arg(
+            order.ColValueStr(QStringLiteral("Numero")),
+            date.isEmptyOrNull() ? QString() : date.toDate().toQDate().toString(QStringLiteral("dd/MM/yyyy")),
+            customerOf(order));
+}
+
+enum class Held { No, SentAlready, Different };
+
+// How head office holds the order `ours` stands on, by its number.
+Held heldAtHeadOffice(datalib::DataSource& ours, datalib::Database& head) {
+    auto theirs = head.OpenDataSource(QStringLiteral("Ordini"),
+                                      QStringLiteral("Numero=") +
+                                          head.FormatStringForQuery(ours.ColValue(QStringLiteral("Numero"))) +
+                                          QStringLiteral(" AND Agenti.Codice=") +
+                                          head.FormatStringForQuery(ours.RefKey(QStringLiteral("Agente"))));
+    if (theirs->DataEmpty()) return Held::No;
+    theirs->RowFirst();
+    if (customerOf(*theirs) != customerOf(ours) ||
+        theirs->ColValue(QStringLiteral("DataInserimento")).toString() !=
+            ours.ColValue(QStringLiteral("DataInserimento")).toString())
+        return Held::Different;
+    // Sent: its rows are those sent from here (an order not yet sent may
+    // still have lost its complements to an order of their own).
+    if (!theirs->ColValueBool(QStringLiteral("InviatoSede"))) return Held::No;
+    return articlesOf(*theirs) == articlesOf(ours) ? Held::SentAlready : Held::Different;
+}
+
 }  // namespace
 
 ExchangeContext ExchangeContext::ofRun() {
@@ -386,16 +430,35 @@ bool SendOrders(const ExchangeContext& ctx, platform::Transfer* transfer, Exchan
             auto pending = local.OpenDataSource(QStringLiteral("Ordini"), kSendFilter);
             keys = keysOf(*pending, selection);
         }
+        // What head office already holds decides each order's fate: one it
+        // holds as sent (a send whose local marking was lost) is only marked
+        // here, so that nothing head office did with it is undone; one it
+        // holds under the number as a different order (a cloned workstation)
+        // is refused, so that neither is overwritten.
+        std::vector<qint64> written, held;
+        QStringList refused;
         auto fill = [&](datalib::Database& head) {
+            written.clear();
+            held.clear();
+            refused.clear();
             progress.StartProgress(long(keys.size()), true);
             // Head office's copy is written in one go (it travels whole anyway).
             Transaction tx(head);
             auto ours = local.OpenDataSource(QStringLiteral("Ordini"));
             auto theirs = head.OpenDataSource(QStringLiteral("Ordini"));
-            long copied = 0;
             for (qint64 key : keys) {
                 if (!progress.Progress()) return false;
                 if (!ours->MoveToKey(core::Variant(double(key)))) continue;
+                switch (heldAtHeadOffice(*ours, head)) {
+                    case Held::SentAlready:
+                        held.push_back(key);
+                        continue;
+                    case Held::Different:
+                        refused << describeOrder(*ours);
+                        continue;
+                    case Held::No:
+                        break;
+                }
                 const core::Variant at = ours->CopyRowTo(*theirs);
                 // Head office's copy says sent: a library write, past the lock
                 // of a non-modifiable order.
@@ -405,23 +468,25 @@ bool SendOrders(const ExchangeContext& ctx, platform::Transfer* transfer, Exchan
                     row->SetColValue(QStringLiteral("InviatoSede"), true);
                     row->Save();
                 }
-                ++copied;
+                written.push_back(key);
             }
             theirs.reset();
             tx.commit();
-            return copied > 0;
+            return !written.empty();
         };
-        auto acknowledged = [&] {
+        auto markSent = [&] {
             Transaction tx(local);
             BulkBracket bracket(local);
             auto ours = local.OpenDataSource(QStringLiteral("Ordini"));
-            for (qint64 key : keys) {
-                if (!ours->MoveToKey(core::Variant(double(key)))) continue;
-                ours->SetColValue(QStringLiteral("InviatoSede"), true);
-                ours->Save();
-            }
+            for (const std::vector<qint64>* list : {&written, &held})
+                for (qint64 key : *list) {
+                    if (!ours->MoveToKey(core::Variant(double(key)))) continue;
+                    ours->SetColValue(QStringLiteral("InviatoSede"), true);
+                    ours->Save();
+                }
             tx.commit();
         };
+        auto acknowledged = markSent;
         datalib::RemoteConnector::SendResult result = datalib::RemoteConnector::SendResult::NothingToSend;
         if (!progress.Stopped()) {
             if (remote->connector) {
@@ -431,7 +496,17 @@ bool SendOrders(const ExchangeContext& ctx, platform::Transfer* transfer, Exchan
                 result = datalib::RemoteConnector::SendResult::Sent;
             }
         }
+        // Head office holds them all already: nothing went up, they are marked here.
+        if (result == datalib::RemoteConnector::SendResult::NothingToSend && !held.empty()) markSent();
         remote->close();
+        if (!refused.isEmpty())
+            core::messageBox(
+                QStringLiteral("La sede ha già un ordine diverso con lo stesso numero di:\r\r") +
+                    refused.join(QLatin1Char('\r')) +
+                    QStringLiteral("\r\rQuesti ordini non sono stati inviati, né è stato cambiato "
+                                   "nulla presso la sede: probabilmente un'altra postazione usa lo "
+                                   "stesso codice. Contattare la sede prima di inviarli di nuovo."),
+                core::kOkOnly | core::kExclamation);
         if (progress.Stopped() || result == datalib::RemoteConnector::SendResult::Stopped) {
             core::messageBox(QStringLiteral("INVIO INTERROTTO."), core::kOkOnly);
             progress.Unload();

@@ -11,9 +11,12 @@
 #include "startup/modDatabase.h"
 #include "tools/headoffice/CuttingProxy.h"
 
+#include "core/Date.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <csignal>
 
@@ -200,12 +203,86 @@ TEST_F(SendTest, KilledRightAfterTheAcknowledgementTheNextSendWaitsAndSendsEachO
     ASSERT_EQ(child.exitStatus(), QProcess::CrashExit) << child.readAll().toStdString();
 
     openLocal(true);
-    // Head office has them; here they still wait, and the archive is locked.
+    // Head office has them; here they still wait.
     EXPECT_EQ(stillUnsent(*local->db, waiting), waiting);
     expectAtHeadOfficeOnce(waiting);
+    // Head office takes them in before the next send.
+    const QStringList processed = {waiting[0], waiting[2]};
+    editHeadOffice([&](datalib::Database& head) {
+        for (const QString& n : processed) {
+            auto o = head.OpenDataSource("Ordini", "Numero='" + n + "'");
+            o->RowFirst();
+            o->SetColValue("NumeroSede", "S-" + n);
+            o->SetColValue("Approvato", true);
+            o->SetColValue("AcquisitoSede", true);
+            o->SetColValue("DataConfermaConsegna", core::Variant(core::Date::fromQDate(QDate(2027, 1, 15))));
+            o->Save();
+        }
+    });
+    const QByteArray held = headBytes();
     exchange::OrderSelection all;
     ASSERT_TRUE(exchange::SendOrders(context(), &transfer, progress, false, all))
         << boxes.lastText().toStdString();
+    EXPECT_EQ(boxes.lastText(), "INVIO COMPLETATO.");
     EXPECT_TRUE(unsent(*local->db).isEmpty());
     expectAtHeadOfficeOnce(waiting);
+    // Only marked here: head office's work on them stands, its copy untouched.
+    EXPECT_EQ(headBytes(), held);
+    OpenFile head(server.filePath(kArchive));
+    for (const QString& n : processed) {
+        SCOPED_TRACE(n.toStdString());
+        auto o = head.db->OpenDataSource("Ordini", "Numero='" + n + "'");
+        o->RowFirst();
+        EXPECT_EQ(o->ColValueStr("NumeroSede"), "S-" + n);
+        EXPECT_TRUE(o->ColValueBool("Approvato"));
+        EXPECT_TRUE(o->ColValueBool("AcquisitoSede"));
+        EXPECT_EQ(o->ColValue("DataConfermaConsegna").toDate().toQDate(), QDate(2027, 1, 15));
+    }
+}
+
+// Two installations with one workstation code make the same numbers: an
+// order head office holds under the number as another order is refused by
+// name, and nothing of either is overwritten; the rest go.
+TEST_F(SendTest, AnOrderNumberHeldAtHeadOfficeAsAnotherOrderIsRefusedByName) {
+    openLocal(true);
+    const QStringList waiting = unsent(*local->db);
+    ASSERT_GE(waiting.size(), 3);
+    const QString clash = waiting[1];
+    QString otherCustomer;
+    editHeadOffice([&](datalib::Database& head) {
+        auto mine = head.OpenDataSource("Ordini", "Numero='" + clash + "'");
+        mine->RowFirst();
+        auto customers =
+            head.OpenDataSource("Clienti", "Agenti.Codice='DEMO' AND Codice<>" +
+                                               head.FormatStringForQuery(mine->RefKey("Cliente")));
+        customers->RowFirst();
+        otherCustomer = customers->ColValueStr("Codice");
+        // The clone's order: another customer, sent from there.
+        mine->SetColValue("Cliente", otherCustomer);
+        mine->SetColValue("InviatoSede", true);
+        mine->Save();
+    });
+    auto orderState = [&] {
+        OpenFile head(server.filePath(kArchive));
+        const QRegularExpression own("(^|\\|)" + clash + "(\\||$)");
+        return dump(*head.db, "Ordini", "Numero").filter(own) +
+               dump(*head.db, "RigheOrdini", "NumeroOrdine,PosizioneRiga").filter(own);
+    };
+    const QStringList theirs = orderState();
+    ASSERT_EQ(theirs.size(), 1 + headCount("RigheOrdini", "NumeroOrdine='" + clash + "'"));
+    ASSERT_FALSE(otherCustomer.isEmpty());
+    exchange::OrderSelection all;
+    ASSERT_TRUE(exchange::SendOrders(context(), &transfer, progress, false, all))
+        << boxes.lastText().toStdString();
+    ASSERT_GE(boxes.shown().size(), 2u);
+    const QString refusal = boxes.shown().front().text;
+    EXPECT_TRUE(refusal.contains("N. " + clash)) << refusal.toStdString();
+    EXPECT_TRUE(refusal.contains("ordine diverso")) << refusal.toStdString();
+    EXPECT_EQ(boxes.lastText(), "INVIO COMPLETATO.");
+    // Refused: still waiting here; the clone's order at head office as it was.
+    EXPECT_EQ(unsent(*local->db), QStringList{clash});
+    EXPECT_EQ(orderState(), theirs);
+    QStringList others = waiting;
+    others.removeAll(clash);
+    expectAtHeadOfficeOnce(others);
 }
