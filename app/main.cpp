@@ -68,6 +68,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(ZELT_VERSION));
     // The main window may be hidden into the tray: the program ends with its unload.
     QApplication::setQuitOnLastWindowClosed(false);
+    // The toolkit's own dialogs (printer, files) and buttons in Italian.
+    platform::installToolkitTranslation();
     // The engine asks and tells through the message boxes, opens documents
     // with the desktop's programs and shows error details in their window.
     platform::installDesktopServices();

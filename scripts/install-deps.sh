@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake ninja-build g++ pkg-config clang-format
-  qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite qt6-qpa-plugins
+  qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite qt6-qpa-plugins qt6-translations-l10n
   libsqlite3-dev sqlite3
   libgtest-dev googletest libbenchmark-dev
   fontconfig fonts-dejavu-core libcups2-dev

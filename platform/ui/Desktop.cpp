@@ -3,9 +3,12 @@
 #include "platform/Shell.h"
 #include "platform/ui/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QLibraryInfo>
 #include <QPrinterInfo>
+#include <QTranslator>
 
 namespace platform {
 
@@ -22,6 +25,19 @@ void installDesktopServices() {
     installMessageBoxes();
     installDesktop({[](const QUrl& url) { return QDesktopServices::openUrl(url); },
                     [] { return QPrinterInfo::defaultPrinterName(); }});
+}
+
+bool installToolkitTranslation() {
+    static QTranslator* translator = nullptr;
+    if (translator) return true;
+    auto* t = new QTranslator(QCoreApplication::instance());
+    if (!t->load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(t)) {
+        delete t;
+        return false;
+    }
+    translator = t;
+    return true;
 }
 
 ScriptedFileDialogs::ScriptedFileDialogs() : previous_(scriptedDialogs()) { scriptedDialogs() = this; }

@@ -16,6 +16,12 @@ namespace platform {
 // programs and printers as its desktop. The program calls it at start.
 void installDesktopServices();
 
+// Makes the toolkit's own dialogs and buttons (printer and file dialogs,
+// standard buttons) speak Italian: Qt's translation "qtbase_it" from Qt's
+// translations folder. False when that file is missing. Called at start,
+// after the application object exists.
+bool installToolkitTranslation();
+
 // The save-file dialog; empty when cancelled. The caller asks before
 // replacing an existing file.
 QString saveFileName(QWidget* parent, const QString& caption, const QString& fileName, const QString& filter);
