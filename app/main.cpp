@@ -9,6 +9,7 @@
 #include "mainwindow/frmMain.h"
 #include "orders/ui/frmOrder.h"
 #include "platform/ui/Desktop.h"
+#include "platform/ui/GuardedApplication.h"
 #include "schema/DB.h"
 #include "schema/NumberingScript.h"
 #include "startup/modDatabase.h"
@@ -63,7 +64,8 @@ bool numberingScriptStop(qint64 elapsedMs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    // No exception of ours ends the program: the guard shows it (ShowError).
+    platform::GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zelt Order"));
     QApplication::setApplicationVersion(QStringLiteral(ZELT_VERSION));
     // The main window may be hidden into the tray: the program ends with its unload.

@@ -216,10 +216,14 @@ QVariant DataGridModel::data(const QModelIndex& index, int role) const {
             if (c.def && c.def->isBoolean()) return {};
             return displayText(c.def, ds_->ValueAt(index.row(), c.index));
         }
-        case Qt::CheckStateRole:
-            if (c.def && c.def->isBoolean())
-                return ds_->ValueAt(index.row(), c.index).toBool() ? Qt::Checked : Qt::Unchecked;
-            return {};
+        case Qt::CheckStateRole: {
+            if (!c.def || !c.def->isBoolean()) return {};
+            // A row gone since its key was read, or a flag never set, reads
+            // as Null: unticked.
+            const core::Variant value = ds_->ValueAt(index.row(), c.index);
+            if (value.isEmptyOrNull()) return Qt::Unchecked;
+            return value.toBool() ? Qt::Checked : Qt::Unchecked;
+        }
         case Qt::TextAlignmentRole:
             if (c.def && (datalib::coltype::isNumeric(c.def->type)) && c.def->valueList.isEmpty())
                 return int(Qt::AlignRight | Qt::AlignVCenter);

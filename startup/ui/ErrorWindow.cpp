@@ -1,5 +1,6 @@
 #include "startup/ui/ErrorWindow.h"
 
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/ui/frmShowException.h"
 
@@ -10,6 +11,13 @@ void InstallErrorWindow() {
         frmShowException window(platform::BoxOwner::current());
         window.SetException(code, details);
         window.exec();
+    });
+    // An error that no window trapped is shown over the active window, and
+    // the program goes on; a refusal was shown when it was raised.
+    platform::GuardedApplication::setExceptionHandler([] {
+        const core::AppError error = CurrentError();
+        if (error.cancelled()) return;
+        ShowError(error, QString(), nullptr);
     });
 }
 

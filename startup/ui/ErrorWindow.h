@@ -11,7 +11,8 @@ class QWidget;
 
 namespace startup {
 
-// Makes frmShowException the details window of ShowError (the program's start).
+// Makes frmShowException the details window of ShowError, and ShowError the
+// handler of the errors no window trapped (the program's start).
 void InstallErrorWindow();
 
 void ShowError(const core::AppError& error, const QString& message, QWidget* parent);
