@@ -93,15 +93,17 @@ TEST_F(OrderWindowTest, AnErrorNoWindowTrappedIsShownAndTheOrderGoesOn) {
     boxes->clear();
     QTest::mouseClick(&raising, Qt::LeftButton);
     ASSERT_EQ(boxes->shown().size(), 1u);
-    EXPECT_TRUE(boxes->lastText().contains(QStringLiteral("Errore di prova"))) << boxes->lastText().toStdString();
+    EXPECT_TRUE(boxes->lastText().contains(QStringLiteral("Errore di prova")))
+        << boxes->lastText().toStdString();
     // The window, its order and the transaction are as they were.
     EXPECT_EQ(frmOrder::Instance(), w);
     EXPECT_TRUE(data->engine().InTransaction());
     EXPECT_EQ(w->Rows()->RowCount(), 1);
     // A refusal already shown is not shown again.
     QObject::disconnect(&raising, nullptr, nullptr, nullptr);
-    QObject::connect(&raising, &QPushButton::clicked,
-                     [] { throw core::AppError(1, QStringLiteral("Prova"), QStringLiteral("Rifiuto"), true); });
+    QObject::connect(&raising, &QPushButton::clicked, [] {
+        throw core::AppError(1, QStringLiteral("Prova"), QStringLiteral("Rifiuto"), true);
+    });
     boxes->clear();
     QTest::mouseClick(&raising, Qt::LeftButton);
     EXPECT_TRUE(boxes->shown().empty());
