@@ -8,6 +8,7 @@
 #include "datalib/Database.h"
 #include "platform/ui/MessageBox.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -206,11 +207,27 @@ void MubShortSearch::incrementalSearch() {
     if (!ds_ || SearchText().isEmpty()) return;
     // While typing, a text that does not fit the field (letters in a number
     // field) simply finds nothing.
+    bool found = false;
     try {
         const QString condition = FieldCondition(*ds_, SearchField(), SearchText(), true);
-        if (ds_->FindFirst(joinAnd({ds_->Filter(), condition}))) emit RowFound(ds_->Position());
+        found = ds_->FindFirst(joinAnd({ds_->Filter(), condition}));
     } catch (const core::AppError&) {
     }
+    if (found) {
+        missedText_.clear();
+        emit RowFound(ds_->Position());
+        return;
+    }
+    // Told once while the operator types on past the first letter that
+    // matches nothing.
+    if (!missedText_.isEmpty() && SearchText().startsWith(missedText_)) return;
+    missedText_ = SearchText();
+    nothingFound();
+}
+
+void MubShortSearch::nothingFound() {
+    emit NothingFound();
+    QApplication::beep();
 }
 
 bool MubShortSearch::SearchFirst() {
@@ -218,7 +235,10 @@ bool MubShortSearch::SearchFirst() {
     if (!ds_ || SearchText().isEmpty() || SearchField().isEmpty()) return false;
     try {
         const QString condition = FieldCondition(*ds_, SearchField(), SearchText(), true);
-        if (!ds_->FindFirst(joinAnd({ds_->Filter(), condition}))) return false;
+        if (!ds_->FindFirst(joinAnd({ds_->Filter(), condition}))) {
+            nothingFound();
+            return false;
+        }
     } catch (const core::AppError& e) {
         showProblem(e.description());
         return false;
@@ -238,7 +258,10 @@ bool MubShortSearch::SearchNext(bool wrap) {
         auto hits =
             ds_->Table()->OpenDataSource(joinAnd({ds_->EffectiveFilter(), condition}), ds_->SortOrder());
         const long count = hits->RowCount();
-        if (count == 0) return false;
+        if (count == 0) {
+            nothingFound();
+            return false;
+        }
         const int oidColumn = hits->ColumnIndex(QStringLiteral("OID"));
         const long current = ds_->Position();
         auto hitPosition = [&](long i) {
@@ -259,7 +282,10 @@ bool MubShortSearch::SearchNext(bool wrap) {
             target = hitPosition(lo);
         else if (wrap)
             target = hitPosition(0);
-        if (target < 0) return false;
+        if (target < 0) {
+            nothingFound();
+            return false;
+        }
         ds_->MoveTo(target);
     } catch (const core::AppError& e) {
         showProblem(e.description());

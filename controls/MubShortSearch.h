@@ -113,6 +113,9 @@ class MubShortSearch : public QWidget {
     void DefaultSortChanged(const QString& criterion, bool& handled);
     // The current row of the data source moved to this position.
     void RowFound(long position);
+    // A search found no row: the current row stays where it was (the
+    // control beeps).
+    void NothingFound();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -121,6 +124,7 @@ class MubShortSearch : public QWidget {
     void applyFilters();
     void fillFields();
     void incrementalSearch();
+    void nothingFound();
     bool positionOf(qint64 oid, long* position) const;
     void showProblem(const QString& message) const;
 
@@ -129,6 +133,7 @@ class MubShortSearch : public QWidget {
     QString baseSort_;
     QMap<QString, QString> fieldFilters_;  // field (lower case) -> condition
     QString complexFilter_;
+    QString missedText_;  // typed text that found nothing (a longer one is not told again)
     QLabel* label_ = nullptr;
     QComboBox* field_ = nullptr;
     QLineEdit* text_ = nullptr;

@@ -89,6 +89,35 @@ TEST_F(ShortSearchTest, FindsTheNextRowInTheGridsOrder) {
     EXPECT_FALSE(search.SearchNext(true));
 }
 
+// A search that finds nothing leaves the current row and says so (the
+// control beeps); typing on after the first letter that misses says it once.
+TEST_F(ShortSearchTest, ASearchThatFindsNothingSaysSo) {
+    QSignalSpy missed(&search, &MubShortSearch::NothingFound);
+    search.SetSearchField("Descrizione");
+    search.SetSearchText("Dado");
+    ASSERT_TRUE(search.SearchFirst());
+    EXPECT_EQ(missed.count(), 0);
+
+    search.SetSearchText(QString());
+    QTest::keyClicks(search.textBox(), "Vx");
+    QTRY_COMPARE(missed.count(), 1);
+    EXPECT_EQ(view->ColValueStr("Codice"), "A4");
+    QTest::keyClicks(search.textBox(), "yz");
+    QTest::qWait(400);
+    EXPECT_EQ(missed.count(), 1);
+    for (int i = 0; i < 3; ++i) QTest::keyClick(search.textBox(), Qt::Key_Backspace);  // "V" finds again
+    QTest::qWait(400);
+    EXPECT_EQ(view->ColValueStr("Codice"), "A1");
+    QTest::keyClicks(search.textBox(), "q");
+    QTRY_COMPARE(missed.count(), 2);
+
+    search.SetSearchText("Zzz");
+    EXPECT_FALSE(search.SearchFirst());
+    EXPECT_FALSE(search.SearchNext(true));
+    EXPECT_EQ(missed.count(), 4);
+    EXPECT_EQ(view->ColValueStr("Codice"), "A1");
+}
+
 TEST_F(ShortSearchTest, FiltersAndSortsOverTheViewsOwn) {
     search.SetSearchField("Descrizione");
     search.SetSearchText("Vi");
