@@ -755,11 +755,13 @@ void MainBrowser::mnuTotalItems_Click(int index) {
 void MainBrowser::OnEvent(int code, const QString& text) { SetStatusMsg(EventStatusText(code, text)); }
 
 void MainBrowser::OnInternalMessage(const QString& message) {
-    platform::messageBox(message, platform::kOkOnly | platform::kExclamation, QString(), window_);
+    // The library's notices belong to the window the agent works in (the
+    // order window, an editor), not to the main window.
+    platform::messageBox(message, platform::kOkOnly | platform::kExclamation, QString(), nullptr);
 }
 
 void MainBrowser::OnQueryMessage(int kind, const QString& question, bool& answer) {
-    AskLibraryQuestion(kind, question, answer, window_);
+    AskLibraryQuestion(kind, question, answer, nullptr);
 }
 
 // ---- Layout -------------------------------------------------------------------------------

@@ -70,12 +70,39 @@ QPointer<QWidget>& requestedParent() {
     return parent;
 }
 
-QWidget* owner() { return BoxOwner::current(); }
+// True when `window` belongs to `owner` (a window opened over it).
+bool ownedBy(QWidget* window, QWidget* owner) {
+    for (QWidget* p = window->parentWidget(); p; p = p->parentWidget())
+        if (p->window() == owner) return true;
+    return false;
+}
+
+// The window a box belongs to: the window the user works in (the modal one
+// when one is up, else the active one), so that a box raised for another
+// window (the main window, as the data library's notification sink) never
+// brings that one to the front. The window of the innermost owner given wins
+// only where it stands over the active one (shown, not yet activated) or no
+// window is active.
+QWidget* owner() {
+    QWidget* active = QApplication::activeModalWidget();
+    if (!active) active = QApplication::activeWindow();
+    QWidget* requested = requestedParent() ? requestedParent()->window() : nullptr;
+    if (requested && requested->isVisible() && (!active || ownedBy(requested, active))) return requested;
+    return active ? active : requested;
+}
+
+// After the answer the window the box belonged to is the active one again.
+void reactivate(const QPointer<QWidget>& window) {
+    if (!window || !window->isVisible()) return;
+    window->raise();
+    window->activateWindow();
+}
 
 class BoxPrompt : public core::Prompt {
   public:
     int message(const QString& text, int style, const QString& title) override {
-        QMessageBox box(iconOf(style), title, displayText(text), QMessageBox::NoButton, owner());
+        const QPointer<QWidget> parent = owner();
+        QMessageBox box(iconOf(style), title, displayText(text), QMessageBox::NoButton, parent);
         const int defAnswer = core::defaultAnswer(style);
         const int escAnswer = core::escapeAnswer(style);
         const std::vector<int> answers = core::answersOf(style);
@@ -86,6 +113,7 @@ class BoxPrompt : public core::Prompt {
             if (a == escAnswer) box.setEscapeButton(button);
         }
         box.exec();
+        reactivate(parent);
         QAbstractButton* clicked = box.clickedButton();
         for (int a : answers)
             if (clicked && box.standardButton(clicked) == buttonOf(a)) return a;
@@ -94,13 +122,16 @@ class BoxPrompt : public core::Prompt {
 
     std::optional<QString> input(const QString& prompt, const QString& title,
                                  const QString& defaultText) override {
-        QInputDialog dialog(owner());
+        const QPointer<QWidget> parent = owner();
+        QInputDialog dialog(parent);
         dialog.setWindowTitle(title);
         dialog.setLabelText(displayText(prompt));
         dialog.setTextValue(defaultText);
         dialog.setOkButtonText(QStringLiteral("OK"));
         dialog.setCancelButtonText(QStringLiteral("Annulla"));
-        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        const int result = dialog.exec();
+        reactivate(parent);
+        if (result != QDialog::Accepted) return std::nullopt;
         return dialog.textValue();
     }
 };
@@ -127,10 +158,7 @@ BoxOwner::BoxOwner(QWidget* owner) : saved_(requestedParent()) {
 
 BoxOwner::~BoxOwner() { requestedParent() = saved_; }
 
-QWidget* BoxOwner::current() {
-    if (QWidget* parent = requestedParent()) return parent->window();
-    return QApplication::activeWindow();
-}
+QWidget* BoxOwner::current() { return owner(); }
 
 void installMessageBoxes() { core::installPrompt(&boxes()); }
 

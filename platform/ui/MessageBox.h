@@ -40,15 +40,17 @@ using core::ScriptedBoxes;
 using core::setSoftwareName;
 using core::softwareName;
 
-// While one lives, the boxes (and the windows the engine opens through the
-// windows' hooks) belong to this window rather than to the active one.
+// A box belongs to the window the user works in: the modal window when one
+// is up, else the active window; after the answer that window is active again.
+// While a BoxOwner lives, its window is the owner where no window is active
+// or where it stands over the active one (shown and not yet activated).
 class BoxOwner {
   public:
     explicit BoxOwner(QWidget* owner);
     ~BoxOwner();
     BoxOwner(const BoxOwner&) = delete;
     BoxOwner& operator=(const BoxOwner&) = delete;
-    // The window of the innermost owner given, or the active window.
+    // The window a box shown now belongs to (as above).
     static QWidget* current();
 
   private:

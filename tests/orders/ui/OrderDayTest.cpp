@@ -8,9 +8,12 @@
 #include "controls/DataGridModel.h"
 #include "core/RaiseError.h"
 #include "platform/ui/GuardedApplication.h"
+#include "platform/ui/MessageBox.h"
 #include "startup/ui/ErrorWindow.h"
 
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 using namespace ordertest;
 using orders::ui::frmOrder;
@@ -26,6 +29,39 @@ void readEveryCell(controls::DataGrid& grid) {
                 model->data(model->index(r, c), role);
     grid.grab();
 }
+
+// The library's notices as the main window shows them, naming itself as the
+// boxes' window.
+struct MainWindowSink : datalib::itfNotifyEvent {
+    explicit MainWindowSink(QWidget* w) : main(w) {}
+    QWidget* main;
+    void OnEvent(int&, int, QString&) override {}
+    void OnInternalMessage(int, QString& message) override {
+        platform::messageBox(message, platform::kOkOnly | platform::kExclamation, QString(), main);
+    }
+    void OnQueryMessage(int, int, QString& question, bool& answer) override {
+        answer = platform::messageBox(question, platform::kOkCancel, QString(), main) != platform::kAnswerOk;
+    }
+};
+
+// Answers the real boxes as the agent does: the default button, noting each
+// box's text and window.
+struct BoxAnswerer {
+    BoxAnswerer() {
+        poll.setInterval(5);
+        QObject::connect(&poll, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) return;
+            texts << box->text();
+            parents << box->parentWidget();
+            box->defaultButton()->click();
+        });
+        poll.start();
+    }
+    QTimer poll;
+    QStringList texts;
+    QList<QWidget*> parents;
+};
 
 }  // namespace
 
@@ -108,4 +144,36 @@ TEST_F(OrderWindowTest, AnErrorNoWindowTrappedIsShownAndTheOrderGoesOn) {
     QTest::mouseClick(&raising, Qt::LeftButton);
     EXPECT_TRUE(boxes->shown().empty());
     platform::GuardedApplication::setExceptionHandler({});
+}
+
+// A box of the data library or of the table classes raised while the order
+// window is active belongs to the order window, which is in front again after
+// the answer.
+TEST_F(OrderWindowTest, TheLibrarysBoxesBelongToTheOrderWindowAndLeaveItInFront) {
+    frmOrder* w = startOrder();
+    ASSERT_NE(w, nullptr);
+    w->AddElementByCode(QStringLiteral("ART1"));
+    MainWindowSink mainSink(&owner);
+    data->db().setNotifySink(&mainSink);
+    boxes.reset();  // the real boxes
+    struct Case {
+        QString code, message;
+    } cases[] = {{QStringLiteral("ZZZ"), QStringLiteral("Articolo ZZZ non trovato")},
+                 {QString(40, QLatin1Char('X')), QStringLiteral("Il Codice non può essere più di ")}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code.toStdString());
+        activate(w);
+        BoxAnswerer answerer;
+        w->txtCode_Articolo()->setFocus();
+        QTest::keyClicks(w->txtCode_Articolo(), c.code);
+        QTest::keyClick(w->txtCode_Articolo(), Qt::Key_Return);
+        ASSERT_FALSE(answerer.texts.isEmpty());
+        EXPECT_TRUE(answerer.texts.first().startsWith(c.message)) << answerer.texts.first().toStdString();
+        EXPECT_EQ(answerer.parents.first(), w);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w));
+        EXPECT_EQ(QApplication::activeWindow(), w);
+        EXPECT_EQ(w->Rows()->RowCount(), 1);
+    }
+    boxes = std::make_unique<core::ScriptedBoxes>();
+    data->db().setNotifySink(&data->sink);
 }
