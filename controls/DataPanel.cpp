@@ -457,13 +457,21 @@ bool DataPanel::CommitField(const QString& name) {
 }
 
 bool DataPanel::CommitEditingDataControls() {
-    QWidget* focus = focusWidget();
-    if (Field* f = fieldOfWidget(focus)) return CommitField(f->name);
-    bool ok = true;
+    // The field being edited first, then every other field holding a text
+    // not yet written; the first one that does not convert stops it all
+    // (its warning was shown) and gets the focus back, its text kept.
+    Field* focused = fieldOfWidget(focusWidget());
+    std::vector<Field*> order;
+    if (focused) order.push_back(focused);
     for (auto& f : fields_)
-        if (f->error || ((f->line() || f->plain()) && textOf(*f) != f->displayed))
-            ok = CommitField(f->name) && ok;
-    return ok;
+        if (f.get() != focused && (f->error || ((f->line() || f->plain()) && textOf(*f) != f->displayed)))
+            order.push_back(f.get());
+    for (Field* f : order) {
+        if (CommitField(f->name)) continue;
+        f->editor->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    return true;
 }
 
 bool DataPanel::HasTypedChanges() const {

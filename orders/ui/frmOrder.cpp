@@ -436,7 +436,13 @@ void frmOrder::cmdConfirm_Click() {
             WaitCursor wait;
             cmdConfirm_->setEnabled(false);
             cmdCancel_->setEnabled(false);
-            startup::CommitEditingControls(this);
+            if (!startup::CommitEditingControls(this)) {
+                // A field whose text does not convert: the order stays open
+                // and unconfirmed, the field has the focus and its text.
+                cmdConfirm_->setEnabled(true);
+                cmdCancel_->setEnabled(true);
+                return;
+            }
             m_objOrdine->SetColValue(QStringLiteral("Completato"), true);
             m_objOrdine->Save();
             step("completato");
@@ -505,10 +511,12 @@ void frmOrder::cmdCancel_Click() {
 bool frmOrder::CancelOrder() {
     WaitCursor wait;
     try {
-        startup::CommitEditingControls(this);
         const bool hadOrder = m_objOrdine && m_objOrdine->RowValid();
         if (hadOrder) {
             if (m_objOrdine->ColValueBool(QStringLiteral("Completato"))) {
+                // What was typed is kept only when it converts; otherwise the
+                // window stays open on the field.
+                if (!startup::CommitEditingControls(this)) return false;
                 // A confirmed order opened for editing keeps its changes:
                 // the header is saved, so its totals go with the rows.
                 if (m_objOrdine->IsChanged()) m_objOrdine->Save();

@@ -284,14 +284,19 @@ void ShowLocked(QLineEdit* box, bool locked) {
     box->setToolTip(locked ? QStringLiteral("Modificabile solo dall'Amministratore") : own);
 }
 
-void CommitEditingControls(QWidget* window) {
-    if (!window) return;
+bool CommitEditingControls(QWidget* window) {
+    if (!window) return true;
     const QWidget* focused = window->focusWidget();
     const auto controls = window->findChildren<QWidget*>();
     for (QWidget* control : controls) {
         const QMetaObject* meta = control->metaObject();
         if (meta->indexOfMethod("CommitEditingDataControls()") >= 0) {
-            QMetaObject::invokeMethod(control, "CommitEditingDataControls", Qt::DirectConnection);
+            bool written = true;
+            QMetaObject::invokeMethod(control, "CommitEditingDataControls", Qt::DirectConnection,
+                                      Q_RETURN_ARG(bool, written));
+            // A text that does not convert stops here: its panel showed why
+            // and gave it the focus.
+            if (!written) return false;
             continue;
         }
         if (!hasProperty(control, "DataField")) continue;
@@ -302,6 +307,7 @@ void CommitEditingControls(QWidget* window) {
             QMetaObject::invokeMethod(control, "CommitData", Qt::DirectConnection);
         if (hasProperty(control, "DataChanged")) control->setProperty("DataChanged", false);
     }
+    return true;
 }
 
 // ---- Data sets and look-up lists ----------------------------------------------

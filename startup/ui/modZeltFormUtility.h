@@ -75,8 +75,10 @@ void ShowLocked(QLineEdit* box, bool locked);
 // controls with an invokable CommitEditingDataControls() (data panels) run it;
 // controls with a non-empty "DataField" property that are the focus widget or
 // have "DataChanged" set run their invokable CommitData() and then have
-// "DataChanged" cleared.
-void CommitEditingControls(QWidget* window);
+// "DataChanged" cleared. False when a panel holds a text that does not
+// convert (its warning shown, the field focused, the text kept): the caller
+// stops.
+bool CommitEditingControls(QWidget* window);
 
 // ---- Data sets and look-up lists ----------------------------------------------
 // The table's data set of the open database. The library's own error reaches

@@ -6,6 +6,7 @@
 
 #include "controls/DataGrid.h"
 #include "controls/DataGridModel.h"
+#include "controls/DataPanel.h"
 #include "core/RaiseError.h"
 #include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
@@ -176,4 +177,70 @@ TEST_F(OrderWindowTest, TheLibrarysBoxesBelongToTheOrderWindowAndLeaveItInFront)
     }
     boxes = std::make_unique<core::ScriptedBoxes>();
     data->db().setNotifySink(&data->sink);
+}
+
+// A field whose text does not convert stops Conferma and the row editor's
+// Save: the warning names the text, the field has the focus again and keeps
+// it, and nothing is written.
+TEST_F(OrderWindowTest, AValueThatDoesNotConvertStopsConfirmAndSave) {
+    frmOrder* w = startOrder();
+    ASSERT_NE(w, nullptr);
+    w->AddElementByCode(QStringLiteral("ART1"));
+    activate(w);
+
+    // The order's header: a date that does not exist.
+    auto* date = qobject_cast<QLineEdit*>(w->DataPanel()->Editor(QStringLiteral("DataRichiestaConsegna")));
+    ASSERT_NE(date, nullptr);
+    date->setFocus();
+    QTest::keyClicks(date, QStringLiteral("31/02/2024"));
+    boxes->clear();
+    QTest::mouseClick(w->cmdConfirm(), Qt::LeftButton);
+    QApplication::processEvents();
+    ASSERT_FALSE(boxes->shown().empty());
+    EXPECT_TRUE(boxes->lastText().contains(QStringLiteral("31/02/2024"))) << boxes->lastText().toStdString();
+    for (const auto& shown : boxes->shown())
+        EXPECT_FALSE(shown.text.startsWith(QStringLiteral("ORDINE CONFERMATO"))) << shown.text.toStdString();
+    EXPECT_EQ(frmOrder::Instance(), w);
+    EXPECT_FALSE(w->Order()->ColValueBool(QStringLiteral("Completato")));
+    EXPECT_TRUE(data->engine().InTransaction());
+    EXPECT_EQ(date->text(), QStringLiteral("31/02/2024"));
+    EXPECT_EQ(QApplication::focusWidget(), date);
+    EXPECT_TRUE(w->cmdConfirm()->isEnabled());
+
+    // Mended, the order is confirmed with its date.
+    date->setText(QStringLiteral("28/02/2024"));
+    boxes->answer(core::kAnswerNo);  // "Inserire un altro ordine ?"
+    w->cmdConfirm_Click();
+    EXPECT_TRUE(boxes->lastText().startsWith(QStringLiteral("ORDINE CONFERMATO")));
+    auto order = data->db().OpenDataSource(QStringLiteral("Ordini"));
+    order->RowFirst();
+    EXPECT_EQ(order->FormattedColValue(QStringLiteral("DataRichiestaConsegna")),
+              QStringLiteral("28/02/2024"));
+
+    // The row editor: letters in the quantity.
+    w = startOrder();
+    ASSERT_NE(w, nullptr);
+    w->AddElementByCode(QStringLiteral("ART1"), 3);
+    w->Refresh_Articoli();
+    bool saved = true;
+    QLineEdit* quantity = nullptr;
+    player->dialog = [&](QDialog& d) {
+        auto* editor = qobject_cast<controls::RowEditor*>(&d);
+        if (!editor) return false;
+        quantity = qobject_cast<QLineEdit*>(editor->panel()->Editor(QStringLiteral("QuantitàOrdine")));
+        if (!quantity) return false;
+        quantity->setText(QStringLiteral("tre"));
+        saved = editor->Save();
+        EXPECT_EQ(editor->focusWidget(), quantity);
+        EXPECT_EQ(quantity->text(), QStringLiteral("tre"));
+        return false;
+    };
+    boxes->clear();
+    w->dgRighe()->setCurrentIndex(w->dgRighe()->model()->index(0, 0));
+    w->cmdEditRow_Click();
+    ASSERT_NE(quantity, nullptr);
+    EXPECT_FALSE(saved);
+    EXPECT_TRUE(boxes->lastText().contains(QStringLiteral("tre"))) << boxes->lastText().toStdString();
+    w->Rows()->RowFirst();
+    EXPECT_EQ(w->Rows()->ColValueNum(QStringLiteral("QuantitàOrdine")), 3.0);
 }
