@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMetaMethod>
 #include <QMetaObject>
 #include <QPalette>
 #include <QPushButton>
@@ -290,10 +291,13 @@ bool CommitEditingControls(QWidget* window) {
     const auto controls = window->findChildren<QWidget*>();
     for (QWidget* control : controls) {
         const QMetaObject* meta = control->metaObject();
-        if (meta->indexOfMethod("CommitEditingDataControls()") >= 0) {
+        if (const int method = meta->indexOfMethod("CommitEditingDataControls()"); method >= 0) {
             bool written = true;
-            QMetaObject::invokeMethod(control, "CommitEditingDataControls", Qt::DirectConnection,
-                                      Q_RETURN_ARG(bool, written));
+            if (meta->method(method).returnType() == QMetaType::Bool)
+                QMetaObject::invokeMethod(control, "CommitEditingDataControls", Qt::DirectConnection,
+                                          Q_RETURN_ARG(bool, written));
+            else
+                QMetaObject::invokeMethod(control, "CommitEditingDataControls", Qt::DirectConnection);
             // A text that does not convert stops here: its panel showed why
             // and gave it the focus.
             if (!written) return false;

@@ -288,6 +288,26 @@ TEST(BoundControls, PendingEditsAreWrittenBack) {
     EXPECT_EQ(unbound->commits, 0);
 }
 
+// A panel holding a text that does not convert stops the writing: the caller
+// is told and the controls after it are left as they are.
+class RefusingPanel : public QWidget {
+    Q_OBJECT
+  public:
+    using QWidget::QWidget;
+    Q_INVOKABLE bool CommitEditingDataControls() { return false; }
+};
+
+TEST(BoundControls, APanelThatRefusesStopsTheWriting) {
+    QWidget window;
+    new RefusingPanel(&window);
+    auto* changed = new BoundEdit(&window);
+    changed->dataField = QStringLiteral("Note");
+    changed->dataChanged = true;
+    EXPECT_FALSE(CommitEditingControls(&window));
+    EXPECT_EQ(changed->commits, 0);
+    EXPECT_TRUE(changed->dataChanged);
+}
+
 }  // namespace
 
 #include "modZeltFormUtilityTest.moc"
