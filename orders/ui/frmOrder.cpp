@@ -16,6 +16,7 @@
 #include "datalib/Engine.h"
 #include "orders/BarcodeReader.h"
 #include "orders/OrderRules.h"
+#include "orders/ui/KeyClock.h"
 #include "orders/ui/frmSetQantity.h"
 #include "platform/SettingsStore.h"
 #include "platform/ui/MessageBox.h"
@@ -40,9 +41,11 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace orders::ui {
 
@@ -629,6 +632,10 @@ void frmOrder::buildControls() {
     tmtHelp_ArticoliLib_->setObjectName(QStringLiteral("tmtHelp_ArticoliLib"));
     tmtHelp_ArticoliLib_->setSingleShot(true);
     tmtHelp_ArticoliLib_->setInterval(150);
+    scanTimer_ = new QTimer(this);
+    scanTimer_->setObjectName(QStringLiteral("tmrScannedCodes"));
+    scanTimer_->setSingleShot(true);
+    scanTimer_->setInterval(KeyClock::kQuietMs);
     chkRequest_Quantita_ = new QCheckBox(QStringLiteral("Richiedi quantità"), this);
     chkRequest_Quantita_->setObjectName(QStringLiteral("chkRequest_Quantita"));
     chkRequest_Quantita_->setToolTip(
@@ -777,6 +784,7 @@ void frmOrder::buildControls() {
     connect(cboRelate_Ordini_, &QComboBox::activated, this, &frmOrder::cboRelate_Ordini_Click);
     connect(txtCode_Articolo_, &QLineEdit::textChanged, this, &frmOrder::txtCode_Articolo_Change);
     connect(tmtHelp_ArticoliLib_, &QTimer::timeout, this, &frmOrder::tmtHelp_ArticoliLib_Timer);
+    connect(scanTimer_, &QTimer::timeout, this, &frmOrder::processScannedCodes);
     connect(lstHelp_ArticoliLib_, &QListWidget::itemClicked, this, &frmOrder::lstHelp_ArticoliLib_Click);
     connect(lstHelp_ArticoliLib_, &QListWidget::itemDoubleClicked, this, [this] {
         lstHelp_ArticoliLib_Click();
@@ -886,6 +894,7 @@ void frmOrder::AskRowQuantity() { askQuantityOfCurrentRow(); }
 void frmOrder::askQuantityOfCurrentRow() {
     const double current = m_objRigheOrdine->ColValueNum(QStringLiteral("QuantitàOrdine"));
     const std::int32_t q = frmSetQantity::SetQuantity(this, QString::number(current));
+    takeTypedAhead(frmSetQantity::TakeTypedAhead());
     if (q == 0) return;
     if (q < 1) {
         box(QStringLiteral("Il valore impostato non è valido\r\rImpostare quantità positive"),
@@ -895,6 +904,65 @@ void frmOrder::askQuantityOfCurrentRow() {
     if (double(q) != current) {
         m_objRigheOrdine->SetColValue(QStringLiteral("QuantitàOrdine"), double(q));
         m_objRigheOrdine->Save();
+    }
+}
+
+void frmOrder::queueScannedCode(const QString& code) {
+    scanQueue_ << code;
+    {
+        const QSignalBlocker block(txtCode_Articolo_);
+        txtCode_Articolo_->clear();
+    }
+    tmtHelp_ArticoliLib_->stop();
+    lstHelp_ArticoliLib_->hide();
+    scanTimer_->start(KeyClock::kQuietMs);
+}
+
+void frmOrder::takeTypedAhead(const QString& text) {
+    if (text.isEmpty()) return;
+    QString rest = text;
+    rest.replace(QLatin1Char('\n'), QLatin1Char('\r'));
+    const QStringList parts = rest.split(QLatin1Char('\r'));
+    for (qsizetype i = 0; i + 1 < parts.size(); ++i)
+        if (const QString code = orders::CleanBarcodeInput(parts[i] + QLatin1Char('\r')); !code.isEmpty())
+            scanQueue_ << code;
+    scanRest_ = parts.last();
+    // The keys have stopped already: what came back is handled next.
+    scanTimer_->start(0);
+}
+
+void frmOrder::processScannedCodes() {
+    // Codes that came back while the codes before them are being added wait
+    // for them.
+    if (processingScans_ || unloaded_) {
+        if (!unloaded_) scanTimer_->start();
+        return;
+    }
+    if (!m_objRigheOrdine || !txtCode_Articolo_->isEnabled()) {
+        scanQueue_.clear();
+        scanRest_.clear();
+        return;
+    }
+    const QScopedValueRollback<bool> busy(processingScans_, true);
+    const QStringList codes = std::exchange(scanQueue_, QStringList());
+    platform::BoxOwner boxes(this);
+    core::Variant last;
+    for (qsizetype i = 0; i < codes.size(); ++i) {
+        try {
+            // The quantity is asked for the last code of the burst; the others
+            // keep the default.
+            const core::Variant key = AddElementByCode(codes[i], 0, {}, {}, i + 1 < codes.size());
+            if (!key.isEmptyOrNull()) last = key;
+        } catch (const core::AppError& e) {
+            showFailure(e, e.description());
+        }
+        if (!m_objRigheOrdine) return;
+    }
+    Refresh_Articoli(last);
+    if (!scanRest_.isEmpty()) {
+        settingCode_ = true;
+        txtCode_Articolo_->setText(std::exchange(scanRest_, QString()));
+        settingCode_ = false;
     }
 }
 
@@ -1051,6 +1119,15 @@ bool frmOrder::codeBoxKey(QKeyEvent* key) {
         return true;
     }
     if (!enter) return false;
+    // A reader's code with the quantity prompt on waits for the end of the
+    // burst; so does any code typed while scanned codes wait, to keep the
+    // order. An Enter of a burst on an empty box never confirms the order.
+    if (chkRequest_Quantita_->isChecked() && txtCode_Articolo_->isEnabled() &&
+        (keyClock().quickRun() >= 2 || !scanQueue_.isEmpty() || processingScans_)) {
+        const QString code = orders::CleanBarcodeInput(txtCode_Articolo_->text() + QLatin1Char('\r'));
+        if (!code.isEmpty()) queueScannedCode(code);
+        return true;
+    }
     if (txtCode_Articolo_->text().isEmpty()) {
         if (lstHelp_ArticoliLib_->isVisible() && lstHelp_ArticoliLib_->currentItem())
             ProcessCodeEntry();
@@ -1142,9 +1219,13 @@ bool frmOrder::eventFilter(QObject* watched, QEvent* e) {
         return QWidget::eventFilter(watched, e);
     auto* w = static_cast<QWidget*>(watched);
     // Each key once: where it is first delivered, the focus widget.
-    if (w != QApplication::focusWidget() || (w != this && !isAncestorOf(w)))
-        return QWidget::eventFilter(watched, e);
+    if (w != QApplication::focusWidget()) return QWidget::eventFilter(watched, e);
     auto* key = static_cast<QKeyEvent*>(e);
+    // Every key is timed, the quantity prompt's too; while scanned codes wait,
+    // each key puts their adding off until the keys stop.
+    keyClock().press(*key);
+    if (scanTimer_->isActive()) scanTimer_->start();
+    if (w != this && !isAncestorOf(w)) return QWidget::eventFilter(watched, e);
     if (Form_KeyDown(key)) return true;
     if (w == txtCode_Articolo_) return codeBoxKey(key);
     if (w == dgRighe_ || dgRighe_->isAncestorOf(w)) {

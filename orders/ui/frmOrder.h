@@ -14,6 +14,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -169,6 +170,13 @@ class frmOrder : public QWidget, private orders::ArticleEntryHost {
     // asked) when there is none.
     bool rowsOnGridRow(bool beep);
     void askQuantityOfCurrentRow();
+    // Codes a barcode reader typed in a burst with the quantity prompt on:
+    // kept in order and added once the keys stop (the prompt is asked for
+    // the last one only), so that no code is typed into the prompt.
+    void queueScannedCode(const QString& code);
+    void processScannedCodes();
+    // What a burst typed into the quantity prompt goes back to the code entry.
+    void takeTypedAhead(const QString& text);
     void endTransaction(bool commit);
     // Closes the window from code (no question).
     void unloadWindow();
@@ -189,6 +197,10 @@ class frmOrder : public QWidget, private orders::ArticleEntryHost {
     bool settingCode_ = false;
     bool unloading_ = false;  // closed by code: no question
     bool unloaded_ = false;
+    QStringList scanQueue_;
+    QString scanRest_;  // a code typed ahead without its line break
+    QTimer* scanTimer_ = nullptr;
+    bool processingScans_ = false;
 
     controls::DataGrid* dgRighe_ = nullptr;
     controls::DataGrid* dgCategorie_ = nullptr;

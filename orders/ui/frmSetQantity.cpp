@@ -3,6 +3,7 @@
 #include "controls/MubCommand.h"
 #include "controls/SearchDialogs.h"
 #include "orders/OrderEntry.h"
+#include "orders/ui/KeyClock.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/RunContext.h"
 #include "startup/ui/modZeltFormUtility.h"
@@ -10,11 +11,22 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
+#include <utility>
 
 namespace orders::ui {
+
+namespace {
+
+QString& typedAhead() {
+    static QString text;
+    return text;
+}
+
+}  // namespace
 
 frmSetQantity::frmSetQantity(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("frmSetQantity"));
@@ -46,6 +58,16 @@ frmSetQantity::frmSetQantity(QWidget* owner) : QDialog(owner) {
     buttons->addWidget(cmdCancel_);
     grid->addLayout(buttons, 1, 0, 1, 2);
 
+    // A burst ends when the keys stop: the prompt closes, cancelled, and
+    // hands the codes back.
+    burstEnd_ = new QTimer(this);
+    burstEnd_->setSingleShot(true);
+    burstEnd_->setInterval(KeyClock::kQuietMs);
+    connect(burstEnd_, &QTimer::timeout, this, [this] {
+        typedAhead() = burst_;
+        reject();
+    });
+
     connect(cmdConfirm_, &QPushButton::clicked, this, &frmSetQantity::cmdConfirm_Click);
     connect(cmdCancel_, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -55,12 +77,38 @@ frmSetQantity::frmSetQantity(QWidget* owner) : QDialog(owner) {
 
 std::int32_t frmSetQantity::SetQuantity(QWidget* owner, const QString& initialValue) {
     frmSetQantity prompt(owner);
+    typedAhead().clear();
     prompt.confirmed_ = false;
     prompt.txtQuantity_->setText(initialValue);
     prompt.txtQuantity_->selectAll();
     prompt.txtQuantity_->setFocus();
     controls::runSearchDialog(prompt);
     return prompt.Value();
+}
+
+QString frmSetQantity::TakeTypedAhead() { return std::exchange(typedAhead(), QString()); }
+
+bool frmSetQantity::burstKey(const QKeyEvent& key) {
+    const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+    const QString text = enter ? QStringLiteral("\r") : key.text();
+    // Keys without text (Shift, arrows) are not counted; inside a burst they are dropped.
+    if (text.isEmpty()) return diverting_;
+    if (!diverting_) {
+        if (keyClock().quickRun() == 0) {
+            // Typed by hand, or the first key of a burst: it goes into the box
+            // for now.
+            runStart_ = txtQuantity_->text();
+            runFirst_ = text;
+            return false;
+        }
+        // The second key of a burst: the first one is taken back out of the box.
+        diverting_ = true;
+        txtQuantity_->setText(runStart_);
+        burst_ = runFirst_;
+    }
+    burst_ += text;
+    burstEnd_->start();
+    return true;
 }
 
 void frmSetQantity::cmdConfirm_Click() {
@@ -78,6 +126,11 @@ void frmSetQantity::cmdConfirm_Click() {
 }
 
 bool frmSetQantity::eventFilter(QObject* watched, QEvent* event) {
+    // No scanned code ever becomes a quantity: a burst goes back to the code entry.
+    if (watched == txtQuantity_ && event->type() == QEvent::KeyPress) {
+        const auto& key = static_cast<const QKeyEvent&>(*event);
+        if (!key.isAutoRepeat() && burstKey(key)) return true;
+    }
     // The whole text is selected whenever the box gets the focus.
     if (watched == txtQuantity_ && event->type() == QEvent::FocusIn)
         QTimer::singleShot(0, txtQuantity_, &QLineEdit::selectAll);

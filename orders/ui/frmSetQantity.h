@@ -6,8 +6,10 @@
 #include <QString>
 #include <cstdint>
 
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
+class QTimer;
 
 namespace controls {
 class MubCommand;
@@ -24,6 +26,10 @@ class frmSetQantity : public QDialog {
     // Shows the prompt over the owner with the initial value and returns the
     // confirmed quantity, or 0 when it was cancelled or closed.
     static std::int32_t SetQuantity(QWidget* owner, const QString& initialValue);
+    // What a barcode reader typed into the last prompt instead of a quantity
+    // (codes, each ended by a line break), handed back once; the prompt was
+    // then closed as cancelled.
+    static QString TakeTypedAhead();
 
     // The confirmed value (0 until a valid confirmation).
     std::int32_t Value() const { return confirmed_ ? value_ : 0; }
@@ -38,6 +44,9 @@ class frmSetQantity : public QDialog {
 
   private:
     void cmdConfirm_Click();
+    // A key of the quantity box; true when it belongs to a reader's burst
+    // (kept for the code entry, not typed into the box).
+    bool burstKey(const QKeyEvent& key);
 
     QLabel* lblTitle_ = nullptr;
     QLineEdit* txtQuantity_ = nullptr;
@@ -45,6 +54,13 @@ class frmSetQantity : public QDialog {
     controls::MubCommand* cmdCancel_ = nullptr;
     std::int32_t value_ = 0;
     bool confirmed_ = false;
+    // The reader's burst: the box's text before its first key, that key's
+    // text, and what the burst typed.
+    QString runStart_;
+    QString runFirst_;
+    QString burst_;
+    bool diverting_ = false;
+    QTimer* burstEnd_ = nullptr;
 };
 
 }  // namespace orders::ui

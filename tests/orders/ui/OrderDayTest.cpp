@@ -7,11 +7,13 @@
 #include "controls/DataGrid.h"
 #include "controls/DataGridModel.h"
 #include "controls/DataPanel.h"
+#include "controls/SearchDialogs.h"
 #include "core/RaiseError.h"
 #include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/ui/ErrorWindow.h"
 
+#include <QCheckBox>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -63,6 +65,32 @@ struct BoxAnswerer {
     QStringList texts;
     QList<QWidget*> parents;
 };
+
+// The rows as "code x quantity" (notes by their code alone).
+QString rowCodes(datalib::DataSource& rows) {
+    QStringList codes;
+    for (rows.RowFirst(); !rows.Eof(); rows.RowNext()) {
+        const QString code = rows.ColValueStr(QStringLiteral("Codice"));
+        codes << (code.startsWith(QStringLiteral("##"))
+                      ? code
+                      : code + QLatin1Char('x') +
+                            QString::number(rows.ColValueNum(QStringLiteral("QuantitàOrdine"))));
+    }
+    return codes.join(QLatin1Char(' '));
+}
+
+// Types as a barcode reader does: a key every 5 ms, each to the widget that
+// has the focus when it comes.
+void typeAsReader(const QString& text) {
+    for (QChar ch : text) {
+        QWidget* target = QApplication::focusWidget();
+        if (ch == QLatin1Char('\r'))
+            QTest::keyClick(target, Qt::Key_Return);
+        else
+            QTest::keyClick(target, ch.toLatin1());
+        QTest::qWait(5);
+    }
+}
 
 }  // namespace
 
@@ -168,7 +196,8 @@ TEST_F(OrderWindowTest, TheLibrarysBoxesBelongToTheOrderWindowAndLeaveItInFront)
         w->txtCode_Articolo()->setFocus();
         QTest::keyClicks(w->txtCode_Articolo(), c.code);
         QTest::keyClick(w->txtCode_Articolo(), Qt::Key_Return);
-        ASSERT_FALSE(answerer.texts.isEmpty());
+        // Typed as fast as a reader: the code is looked up once the keys stop.
+        QTRY_VERIFY(!answerer.texts.isEmpty());
         EXPECT_TRUE(answerer.texts.first().startsWith(c.message)) << answerer.texts.first().toStdString();
         EXPECT_EQ(answerer.parents.first(), w);
         EXPECT_TRUE(QTest::qWaitForWindowActive(w));
@@ -243,4 +272,44 @@ TEST_F(OrderWindowTest, AValueThatDoesNotConvertStopsConfirmAndSave) {
     EXPECT_TRUE(boxes->lastText().contains(QStringLiteral("tre"))) << boxes->lastText().toStdString();
     w->Rows()->RowFirst();
     EXPECT_EQ(w->Rows()->ColValueNum(QStringLiteral("QuantitàOrdine")), 3.0);
+}
+
+// With "Richiedi quantità" on, no scan of a burst is lost and no scanned code
+// ever becomes a quantity.
+TEST_F(OrderWindowTest, ScansInABurstWithTheQuantityPromptOnAreNeverLost) {
+    frmOrder* w = startOrder();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->chkRequest_Quantita()->isChecked());
+    activate(w);
+    w->txtCode_Articolo()->setFocus();
+
+    // Three codes in one burst: three rows; the prompt comes once the keys
+    // stop, for the last one; the others keep the default.
+    player->quantities = {QStringLiteral("4")};
+    typeAsReader(QStringLiteral("ART1\rART2\rART3\r"));
+    QTRY_COMPARE(rowCodes(*w->Rows()), QStringLiteral("ART1x1 ART2x1 ART3x4"));
+    EXPECT_EQ(player->quantityPrompts, 1);
+    EXPECT_EQ(w->txtCode_Articolo()->text(), QString());
+
+    // A burst typed into the open prompt (a numeric additional code): the
+    // prompt closes as cancelled and the code is the next article.
+    int prompts = 0;
+    controls::setSearchDialogHook([&prompts](QDialog& d) {
+        auto* q = qobject_cast<orders::ui::frmSetQantity*>(&d);
+        if (!q) return false;
+        if (++prompts == 1) {
+            QTimer::singleShot(0, q, [q] {
+                if (QTest::qWaitForWindowActive(q)) typeAsReader(QStringLiteral("8004\r"));
+            });
+            return q->exec() == QDialog::Accepted;
+        }
+        q->txtQuantity()->setText(QStringLiteral("2"));
+        q->cmdConfirm()->click();
+        return q->result() == QDialog::Accepted;
+    });
+    w->AddElementByCode(QStringLiteral("ABC"));
+    QTRY_COMPARE(rowCodes(*w->Rows()), QStringLiteral("ART1x1 ART2x1 ART3x4 ABCx1 ART4x2"));
+    EXPECT_EQ(prompts, 2);
+    for (const auto& shown : boxes->shown())
+        EXPECT_FALSE(shown.text.startsWith(QStringLiteral("Valore incorretto"))) << shown.text.toStdString();
 }
