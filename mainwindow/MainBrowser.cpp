@@ -14,6 +14,7 @@
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
+#include "datalib/Relations.h"
 #include "datalib/SelectionCriteria.h"
 #include "mainwindow/MainBrowserWidgets.h"
 #include "mainwindow/NavigationTree.h"
@@ -743,8 +744,9 @@ void MainBrowser::mnuTotalItems_Click(int index) {
         const datalib::ColumnDef* def = curDS_->tableDef().findColumn(column);
         QString text = DataGridModel::displayText(def, sum);
         if (text.isEmpty()) text = DataGridModel::displayText(def, core::Variant(0.0));
-        platform::messageBox(QStringLiteral("Totale < ") + column + QStringLiteral(" >\r\r") + text,
-                             platform::kOkOnly, QString(), window_);
+        platform::messageBox(
+            QStringLiteral("Totale < ") + datalib::SplitAtCapitals(column) + QStringLiteral(" >\r\r") + text,
+            platform::kOkOnly, QString(), window_);
     } catch (...) {
         startup::ShowError(startup::CurrentError(), QString(), window_);
     }

@@ -115,7 +115,7 @@ BrowserWidgets BuildBrowserWidgets(QMainWindow* window, QObject* filter) {
 
     w.mnuOrder = bar->addMenu(QStringLiteral("&Ordina"));
     w.mnuOrder->setObjectName(QStringLiteral("mnuOrder"));
-    w.mnuOrderComplex = w.mnuOrder->addAction(QStringLiteral("Ordinamento &combinato..."));
+    w.mnuOrderComplex = w.mnuOrder->addAction(QStringLiteral("&Ordinamento combinato..."));
     w.mnuOrderComplex->setObjectName(QStringLiteral("mnuOrderComplex"));
     w.mnuOrderCancel = w.mnuOrder->addAction(QStringLiteral("&Annulla ordinamento"));
     w.mnuOrderCancel->setObjectName(QStringLiteral("mnuOrderCancel"));

@@ -37,6 +37,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTimer>
@@ -673,10 +674,19 @@ void MainCommands::mnuToolsClientSettings_Click() {
     w->show();
 }
 
+void MainCommands::SetToolbarLogo(const QString& file) {
+    QPixmap picture;
+    if (file.trimmed().isEmpty() || !picture.load(file) || picture.isNull()) return;
+    const int height = std::max(16, toolBar_->iconSize().height());
+    logo_->setPixmap(picture.height() > height ? picture.scaledToHeight(height, Qt::SmoothTransformation)
+                                               : picture);
+}
+
 void MainCommands::mnuHelpAbout_Click() {
+    // The window keeps its own caption ("Informazioni"); the title is its text.
     startup::frmAbout about(window_);
-    about.setWindowTitle(platform::softwareName() + QStringLiteral(" - ") +
-                         startup::runContext().registerName);
+    about.strApplicationTitle =
+        platform::softwareName() + QStringLiteral(" - ") + startup::runContext().registerName;
     about.exec();
 }
 

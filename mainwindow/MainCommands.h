@@ -103,6 +103,9 @@ class MainCommands : public QObject {
     void mnuFilterCancel_Click();
     // Double click on the toolbar logo: the default supplier's web site.
     void OpenSupplierSite();
+    // Shows the picture of the file as the toolbar logo, scaled to the
+    // toolbar's height; a file that does not load keeps the logo as it is.
+    void SetToolbarLogo(const QString& file);
     // Double click on the window's free area: the edit panel on the current row.
     void FreeAreaDoubleClick();
     void SetPeriodSelectionCaption();

@@ -289,6 +289,9 @@ void frmMain::ApplyBranding() {
             if (picture.load(startup::GetAbsolutePath(g.backgroungImagePath)))
                 browser_->imgMainBackground()->setPixmap(picture);
         }
+        if (!g.logoImagePath.trimmed().isEmpty())
+            if (MainCommands* commands = Commands())
+                commands->SetToolbarLogo(startup::GetAbsolutePath(g.logoImagePath));
     } catch (...) {
     }
     setWindowTitle(platform::softwareName());

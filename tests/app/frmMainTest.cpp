@@ -189,11 +189,26 @@ TEST_F(MainWindow, BrandingOfTheDatabaseNamesTheProgram) {
 
     inspect(work("ZeltOrder_DEMO"), [](datalib::Database&) {});  // readable while open
     startup::ReleaseEngine();
-    inspect(work("ZeltOrder_DEMO"),
-            [](datalib::Database& db) { db.SetSysParam("SoftwareName", "Ordini Rossi"); });
+    // The logo of the database is the toolbar's logo, as high as the toolbar.
+    QLabel* logo = window.findChild<QLabel*>("ingToolbarLogo");
+    ASSERT_NE(logo, nullptr);
+    const QImage stock = logo->pixmap().toImage();
+    QImage picture(120, 240, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    const QString logoFile = work("logo.png");
+    ASSERT_TRUE(picture.save(logoFile));
+    inspect(work("ZeltOrder_DEMO"), [&](datalib::Database& db) {
+        db.SetSysParam("SoftwareName", "Ordini Rossi");
+        db.SetSysParam("LogoImagePath", logoFile);
+    });
     window.Form_Activate();
     EXPECT_EQ(platform::softwareName(), "Ordini Rossi");
     EXPECT_TRUE(window.windowTitle().startsWith("Ordini Rossi  (Codice Agente DEMO)"));
+    const QImage shown = logo->pixmap().toImage();
+    EXPECT_NE(shown, stock);
+    EXPECT_LE(shown.height(), 64);
+    EXPECT_EQ(shown.width() * 2, shown.height());
+    EXPECT_EQ(QColor(shown.pixel(shown.width() / 2, shown.height() / 2)), QColor(Qt::red));
 }
 
 // A later activation shows the rows as they are; after the database was

@@ -335,7 +335,7 @@ TEST_F(BrowserTest, TotalsMenuCountsAndSums) {
     platform::ScriptedBoxes boxes;
     browser->mnuTotalItems_Click(1);
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, "Totale < PrezzoBase >\r\r" + core::italian::formatFixed(sum, 2, true));
+    EXPECT_EQ(boxes.shown()[0].text, "Totale < Prezzo Base >\r\r" + core::italian::formatFixed(sum, 2, true));
     EXPECT_GE(sum, 1234.75 - 0.001);
     browser->mnuTotalCount_Click();
     EXPECT_EQ(boxes.shown()[1].text, QString::number(rows) + " Elementi.");

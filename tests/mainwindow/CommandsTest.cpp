@@ -7,10 +7,13 @@
 #include "controls/MubShortSearch.h"
 #include "platform/Shell.h"
 #include "startup/RunContext.h"
+#include "startup/ui/frmAbout.h"
 #include "startup/ui/frmMessage.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
@@ -355,4 +358,25 @@ TEST_F(CommandsTest, SupplierSite) {
         }
     }
     platform::setOpenHandler({});
+}
+
+// The About window keeps its caption and shows the software and register
+// names as its title; the combined-sort command has its own caption.
+TEST_F(CommandsTest, AboutTitleAndSortCaption) {
+    platform::setSoftwareName("Ordini Rossi");
+    startup::runContext().registerName = "Rossi S.p.A.";
+    QString caption, title;
+    QTimer::singleShot(0, [&] {
+        auto* about = qobject_cast<startup::frmAbout*>(QApplication::activeModalWidget());
+        ASSERT_NE(about, nullptr);
+        caption = about->windowTitle();
+        title = about->lblTitle()->text();
+        about->reject();
+    });
+    commands->mnuHelpAbout_Click();
+    EXPECT_EQ(caption, "Informazioni");
+    EXPECT_EQ(title, "Ordini Rossi - Rossi S.p.A.");
+    EXPECT_EQ(window.findChild<QAction*>("mnuOrderComplex")->text(), "&Ordinamento combinato...");
+    platform::setSoftwareName(QString());
+    startup::runContext().registerName.clear();
 }
