@@ -57,7 +57,7 @@ bool TableClass::Confirm(DataSource& ds, int kind, const QString& question) {
 
 void TableClass::MarkColumn(DataSource& ds, const QString& column) { ds.MarkColumn(column); }
 
-void TableClass::ShowMessage(const QString& message) { startup::ShowError(message); }
+void TableClass::ShowMessage(const QString& message) { startup::ShowErrorMessage(message); }
 
 core::Variant TableClass::RowLinkKey(DataSource& ds, const QString& table, const QString& column,
                                      const QString& value) {

@@ -68,6 +68,16 @@ void ShowError(const core::AppError& error, const QString& message) {
     detailsViewer()(ErrorCodeText(error.number()), ErrorDetailsText(error.number(), error.description()));
 }
 
-void ShowError(const QString& message) { ShowError(CurrentError(), message); }
+void ShowError(const QString& message) {
+    if (!std::current_exception()) {
+        ShowErrorMessage(message);
+        return;
+    }
+    ShowError(CurrentError(), message);
+}
+
+void ShowErrorMessage(const QString& message) {
+    core::messageBox(message, core::kOkOnly + core::kExclamation);
+}
 
 }  // namespace startup

@@ -24,8 +24,12 @@ QString ErrorBoxText(const core::AppError& error, const QString& message);
 // data library's 124) always show their own description.
 void ShowError(const core::AppError& error, const QString& message = QString());
 // Shows the exception being handled; call it inside a catch block. Outside
-// one it shows the message as an error without number.
+// one there is no error to show: it is the no-error form below.
 void ShowError(const QString& message = QString());
+// The no-error form, for a message that is no error (a table class's notice
+// of a clash): the message alone with OK and the exclamation icon, no
+// details to ask for.
+void ShowErrorMessage(const QString& message);
 
 // The details window: it receives the code text and the details text.
 using ErrorDetailsViewer = std::function<void(const QString& code, const QString& details)>;

@@ -207,6 +207,9 @@ TEST(Fornitori, OnlyOneDefaultSupplier) {
                                     "attuale come predefinito si deve prima "
                                     "modificare il precedente.\r\rIl fornitore predefinito è Alfa S.r.l."))
         << boxes.lastText().toStdString();
+    // A notice, not an error: no details to ask for.
+    EXPECT_FALSE(boxes.lastText().contains("Visualizzare dettagli")) << boxes.lastText().toStdString();
+    EXPECT_EQ(boxes.shown()[0].style, core::kOkOnly + core::kExclamation);
 
     // Setting the flag again on the default supplier itself is no clash.
     auto alfa = t.row("Fornitori", "RagioneSociale = 'Alfa S.r.l.'");

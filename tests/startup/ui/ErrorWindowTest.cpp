@@ -107,6 +107,21 @@ TEST(ShowErrorTest, YesOpensTheDetailsWindow) {
               "mancante");
 }
 
+// Outside a catch block there is no error: the message alone, nothing to
+// ask, no details window with a code of nothing.
+TEST(ShowErrorTest, WithoutAnErrorOnlyTheMessage) {
+    InstallErrorWindow();
+    platform::ScriptedBoxes boxes;
+    boxes.answer(platform::kAnswerYes);
+    ShowError("Esiste già il fornitore predefinito.");
+    ShowErrorMessage("Il fornitore predefinito è Alfa S.r.l.");
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(boxes.shown()[0].text, "Esiste già il fornitore predefinito.");
+    EXPECT_EQ(boxes.shown()[1].text, "Il fornitore predefinito è Alfa S.r.l.");
+    EXPECT_EQ(boxes.shown()[0].style, platform::kOkOnly + platform::kExclamation);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
 TEST(ShowErrorTest, NoOpensNothing) {
     platform::ScriptedBoxes boxes;
     ShowError(genericError("x"));  // default button: No
