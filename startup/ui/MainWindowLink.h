@@ -41,10 +41,6 @@ struct MainWindowLink {
     // The password the agent's database is opened with at start. Default:
     // DatabasePassword().
     std::function<QString()> databasePassword;
-    // Opens a repaired database file once through the library with the
-    // program's definition and checks its tables; raises on failure.
-    // Default: opens it with the password and closes it again.
-    std::function<void(const QString& file, const QString& password)> checkRepairedDatabase;
     // Closes the other windows of the program (not the main window, not
     // `except`) through their own close path, last opened first. False as
     // soon as one refuses. Default: every visible top-level window.

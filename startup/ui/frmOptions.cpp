@@ -1,19 +1,23 @@
 #include "startup/ui/frmOptions.h"
 
 #include "core/AppError.h"
+#include "datalib/Database.h"
 #include "datalib/Engine.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/Common.h"
 #include "startup/OSWinUtil.h"
 #include "startup/RunContext.h"
 #include "startup/ShowError.h"
+#include "startup/modDatabase.h"
 #include "startup/ui/MainWindowLink.h"
 #include "startup/ui/frmMessage.h"
 #include "startup/ui/frmSelectDir.h"
 #include "startup/ui/modZeltFormUtility.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -229,6 +233,22 @@ void frmOptions::cancel() {
         focusMainWindow();
 }
 
+void frmOptions::OpenRepairedDatabase(const QString& file, const QString& password) {
+    // Once, as the start opens it: the program's definition creates or
+    // upgrades every table, then every table is checked.
+    datalib::Engine engine;
+    engine.Open(3, file, QString(), password, 5, 0, -1, -1, 0, -2);
+    std::unique_ptr<datalib::itfDefDatabase> definition = NewDatabaseDefinition();
+    if (!definition) RaiseGenericError("DATABASE", QStringLiteral("Definizione del database mancante."));
+    auto* notify = dynamic_cast<datalib::itfNotifyEvent*>(mainWindowLink().window.data());
+    const std::shared_ptr<datalib::Database> db = datalib::Application::OpenDatabase(
+        engine, *definition, QFileInfo(QCoreApplication::applicationFilePath()).fileName(), notify, nullptr,
+        0);
+    db->CheckTables(nullptr);
+    db->Close();
+    engine.Close(0);
+}
+
 void frmOptions::repairDatabase() {
     QApplication::beep();
     if (platform::messageBox(QStringLiteral("Questa funzione tenta il recupero del database...\r"
@@ -257,17 +277,10 @@ void frmOptions::repairDatabase() {
         msg->ShowMsg(QStringLiteral("Controlli..."), this);
         ReleaseDatabaseOfMainWindow();
         msg->ShowMsg(QStringLiteral("Ripristino Database in corso..."), this);
-        const MainWindowLink& link = mainWindowLink();
         const QString password = StartupDatabasePassword();
         report = datalib::Engine::Repair(file, password, repairCheck(), msg);
         QCoreApplication::processEvents();
-        if (link.checkRepairedDatabase) {
-            link.checkRepairedDatabase(file, password);
-        } else {
-            datalib::Engine engine;
-            engine.Open(3, file, QString(), password, 5, 0, -1, -1, 0, -2);
-            engine.Close(0);
-        }
+        OpenRepairedDatabase(file, password);
     } catch (...) {
         const core::AppError error = CurrentError();
         wait.restore();

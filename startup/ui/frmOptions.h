@@ -55,6 +55,9 @@ class frmOptions : public QDialog {
     // The message after the salvage of a damaged database: per table the rows
     // saved and those that could not be read, and where the original is kept.
     static QString SalvageSummary(const datalib::RepairReport& report);
+    // Opens a repaired database file once through the library with the
+    // program's database definition and checks its tables; raises on failure.
+    static void OpenRepairedDatabase(const QString& file, const QString& password);
 
   private:
     void selectWorkDir();

@@ -5,6 +5,7 @@
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "startup/RunContext.h"
+#include "startup/modDatabase.h"
 #include "startup/ui/MainWindowLink.h"
 
 #include <QDir>
@@ -69,12 +70,18 @@ SignInDb::SignInDb() {
         release();
     };
     link.databasePassword = [] { return kDbPassword; };
+    // The program's definition, as a repair opens the repaired file with it.
+    startup::SetDatabaseDefinition([this] {
+        ++definitionsMade;
+        return std::make_unique<Definition>();
+    });
 }
 
 SignInDb::~SignInDb() {
     release();
     startup::mainWindowLink() = {};
     startup::signedOperator() = {};
+    startup::SetDatabaseDefinition({});
     platform::setDataDirOverride(QString());
     platform::SettingsStore::setRootDir(QString());
 }

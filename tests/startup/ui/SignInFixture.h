@@ -38,7 +38,8 @@ struct SignInDb {
     void addUser(const QString& name, const core::Variant& level);
     void deleteAllUsers();
 
-    int releases = 0;  // calls of the link's release
+    int releases = 0;         // calls of the link's release
+    int definitionsMade = 0;  // database definitions made for the program's own opens
 };
 
 // Runs `act` on the modal window of type W as soon as it shows (polling the

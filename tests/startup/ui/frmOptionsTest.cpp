@@ -194,6 +194,7 @@ TEST_F(OptionsWindow, RepairCompactsAndKeepsTheData) {
     f.addUser(QStringLiteral("Mario"), 0);
     repair();
     EXPECT_EQ(boxes.lastText(), QStringLiteral("Recupero completato"));
+    EXPECT_EQ(f.definitionsMade, 1);  // the copy was opened with the program's definition
     EXPECT_TRUE(boxes.shown().front().text.startsWith(
         QStringLiteral("Questa funzione tenta il recupero del database...\r")));
     EXPECT_EQ(f.releases, 1);
