@@ -30,6 +30,13 @@ QPointer<frmMessage>& shared() {
     return window;
 }
 
+// A window unloaded by the operator's second stop while its operation still
+// holds it: deleted at the next unload by the program.
+QPointer<frmMessage>& retired() {
+    static QPointer<frmMessage> window;
+    return window;
+}
+
 // The hourglass pictures: the sand runs from the upper bulb to the lower one,
 // then the glass turns.
 std::vector<QPixmap> hourglassPictures() {
@@ -176,6 +183,10 @@ frmMessage* frmMessage::instance() {
 bool frmMessage::IsLoaded() { return !shared().isNull(); }
 
 void frmMessage::Unload() {
+    if (frmMessage* old = retired()) {
+        retired() = nullptr;
+        old->deleteLater();
+    }
     frmMessage* window = shared();
     if (!window) return;
     shared() = nullptr;
@@ -294,9 +305,20 @@ void frmMessage::OnEnd() { EndProgress(); }
 void frmMessage::OnWaiting(bool& p_continue) { p_continue = Progress(0, true); }
 
 void frmMessage::AskStop() {
+    const bool secondStop = stopped_;
     ++busy_;
     if (!owner_.askStop(stopped_)) return;
     --busy_;
+    // A second confirmed stop unloads the window: it is off the screen, its
+    // owner usable again, and the next message loads a new one. The
+    // operation still polling it reads the stop; it is deleted at the next
+    // unload, when nothing uses it any more.
+    if (secondStop && !isVisible() && !unloaded_) {
+        unloaded_ = true;
+        if (shared() == this) shared() = nullptr;
+        if (retired() && retired() != this) retired()->deleteLater();
+        retired() = this;
+    }
 }
 
 void frmMessage::keyPressEvent(QKeyEvent* event) {

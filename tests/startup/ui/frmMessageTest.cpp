@@ -146,13 +146,17 @@ TEST_F(MessageWindow, StopThroughTheButtonWhileAnOperationPolls) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_FALSE(window.isNull());
     EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(frmMessage::IsLoaded());  // unloaded: the next message loads a new window
     EXPECT_TRUE(owner.window.isEnabled());
     EXPECT_FALSE(window->Progress());
-    EXPECT_TRUE(frmMessage::IsLoaded());
 
-    // A new progress clears the stop.
-    window->StartProgress(5, true);
-    EXPECT_FALSE(window->Stopped());
+    // The next message comes in a new window; the program's unload at the
+    // end of the operation deletes the old one.
+    EXPECT_NE(msg(), window.data());
+    EXPECT_FALSE(msg()->Stopped());
+    frmMessage::Unload();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
 }
 
 TEST_F(MessageWindow, OwnerIsDisabledSoItsCommandCannotRunAgain) {
