@@ -918,7 +918,8 @@ void MainBrowser::GridKeyDown(int keyCode, int shift, bool& consumed) {
 // ---- Deferred commands -----------------------------------------------------------------------
 
 void MainBrowser::DeferRelationCommand(const QString& command) {
-    if (!curDS_ || curDS_->DataEmpty()) return;
+    // Only for a row that is there: a relation of no row would show nothing.
+    if (!curDS_ || curDS_->DataEmpty() || !curDS_->RowValid()) return;
     w_.tmFunc->setProperty("Tag", command);
     w_.tmFunc->start();
 }

@@ -130,6 +130,15 @@ TEST_F(CommandsTest, AChosenEntryRunsDeferredAndOpensTheRows) {
     for (QAction* a : commands->Relations()->Items("mnuRefItem"))
         if (a->text() == "Clienti con stesso Agente") sameAgent = a;
     ASSERT_TRUE(sameAgent);
+    // Without a valid current row (past the last one) nothing is deferred.
+    ds->RowLast();
+    ds->RowNext();
+    ASSERT_FALSE(ds->RowValid());
+    sameAgent->trigger();
+    EXPECT_FALSE(browser->tmFunc()->isActive());
+    EXPECT_EQ(browser->tmFunc()->property("Tag").toString(), "");
+
+    ASSERT_TRUE(ds->FindFirst("Codice = 'C3'"));
     sameAgent->trigger();
     // Deferred: nothing is open until the timer runs.
     EXPECT_TRUE(browseWindows().isEmpty());
