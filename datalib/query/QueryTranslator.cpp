@@ -358,11 +358,71 @@ class Translator {
         return e;
     }
 
+    // The path from the own table to the table a name's first qualifier
+    // names: the one a join condition of the filter tied it to, else the
+    // nearest one.
+    std::optional<std::vector<Step>> rootPath(const QString& q) const {
+        for (const auto& [name, path] : anchored_)
+            if (sameName(name, q)) return path;
+        return findPath(scopes_[0].table, q);
+    }
+
+    // A join condition among the AND-ed parts of a filter,
+    // "Clienti.Città=Comuni.OID", says through which reference the second
+    // table is reached: its other names ("Comuni.Provincia") then speak of
+    // that row. So a customer search's condition, written on the customers,
+    // keeps its meaning on the order rows, where the nearest "Comuni" would
+    // be the agent's town and the nearest "TipiPagamento" the order's own
+    // payment type.
+    void anchorJoins(const Node* root) {
+        anchored_.clear();
+        if (!root) return;
+        std::vector<const Node*> joins;
+        std::vector<const Node*> stack{root};
+        while (!stack.empty()) {
+            const Node* n = stack.back();
+            stack.pop_back();
+            if (n->kind == Node::Kind::And) {
+                for (const NodePtr& a : n->args) stack.push_back(a.get());
+            } else if (n->kind == Node::Kind::Compare && n->text == u"=" &&
+                       n->args[0]->kind == Node::Kind::Name && n->args[1]->kind == Node::Kind::Name &&
+                       n->args[0]->path.size() == 2 && n->args[1]->path.size() == 2) {
+                joins.push_back(n);
+            }
+        }
+        const TableDef* own = scopes_[0].table;
+        for (bool grew = true; grew;) {
+            grew = false;
+            for (const Node* j : joins) {
+                for (int side = 0; side < 2; ++side) {
+                    const QStringList& from = j->args[size_t(side)]->path;
+                    const QStringList& to = j->args[size_t(1 - side)]->path;
+                    if (sameName(to[0], own->name())) continue;
+                    if (std::any_of(anchored_.begin(), anchored_.end(),
+                                    [&](const auto& a) { return sameName(a.first, to[0]); }))
+                        continue;
+                    auto path = rootPath(from[0]);
+                    if (!path) continue;
+                    const TableDef* t = path->empty() ? own : path->back().target;
+                    const ReferenceDef* r = t->references.find(from[1]);
+                    if (!r || r->collection || !sameName(r->table, to[0]) ||
+                        !sameName(refTargetColumn(*r), to[1]))
+                        continue;
+                    const TableDef* target = table(r->table);
+                    if (!target) continue;
+                    path->push_back({Step::Kind::Reference, r, target});
+                    anchored_.emplace_back(to[0], std::move(*path));
+                    grew = true;
+                }
+            }
+        }
+    }
+
     Expr name(const Node& n) {
         int scope = 0;
         for (int i = 0; i + 1 < n.path.size(); ++i) {
             const QString& q = n.path[i];
-            auto path = findPath(scopes_[size_t(scope)].table, q);
+            auto path = i == 0 ? rootPath(q) : findPath(scopes_[size_t(scope)].table, q);
             if (!path) fail(n.pos, QStringLiteral("tabella o riferimento sconosciuto '%1'").arg(q));
             for (const Step& s : *path) scope = stepScope(scope, s);
         }
@@ -697,6 +757,7 @@ class Translator {
     // also keeps the orders without rows of the customer, and
     // "NOT Articoli.Codice='X'" means the orders without that article.
     QString filterSql(const Node* root) {
+        anchorJoins(root);
         if (!root) return {};
         return andSql(*root);
     }
@@ -800,6 +861,7 @@ class Translator {
     std::vector<Scope> scopes_;
     std::vector<SqlValue> params_;
     QSet<int> usedRoots_;
+    std::vector<std::pair<QString, std::vector<Step>>> anchored_;  // qualifier -> path from the own table
 };
 
 // Every column that "*" stands for: row identifier, own columns, stored

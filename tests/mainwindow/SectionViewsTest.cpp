@@ -19,6 +19,7 @@
 #include "startup/RunContext.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QListWidget>
@@ -317,6 +318,120 @@ TEST_F(SectionViews, SearchSectionsNarrowTheirRowsAndDropThePeriod) {
     EXPECT_EQ(browser->CurrentDataSource(), before);
     EXPECT_FALSE(browser->dgView()->isHidden());
     EXPECT_EQ(currentText(), "Situazione Spedito");
+}
+
+// The order rows' list sections narrowed by a search: the conditions are
+// written on the customers (and their towns and payment types), the orders and
+// the articles, and must speak of each row's own order, customer and article,
+// never of another table reached by the same name (the order's payment type,
+// the agent's town).
+TEST_F(SectionViews, OrderRowSectionsNarrowedByACustomerOrArticleSearch) {
+    Operator op;
+    platform::ScriptedBoxes boxes;
+    const auto town = [&](const char* name, const char* province) {
+        return db->OpenDataSource("Comuni")->InsertFromPairs(
+            {v("Descrizione"), v(name), v("Provincia"), v(province)});
+    };
+    const core::Variant milano = town("Milano", "MI");
+    const core::Variant torino = town("Torino", "TO");
+    insert("TipiPagamento", {v("Codice"), v("RB"), v("Descrizione"), v("Ricevuta bancaria")});
+    insert("TipiPagamento", {v("Codice"), v("RD"), v("Descrizione"), v("Rimessa diretta")});
+    insert("Agenti", {v("Codice"), v("A2"), v("RagioneSociale"), v("Agente di Milano"), v("Città"), milano});
+    db->BeginUpdate();
+    insert("Clienti", {v("Codice"), v("C5"), v("RagioneSociale"), v("Verdi Spa"), v("Agente"), v("A2"),
+                       v("Città"), milano, v("TipoPagamentoAbituale"), v("RB")});
+    insert("Clienti", {v("Codice"), v("C6"), v("RagioneSociale"), v("Neri Snc"), v("Agente"), v("A2"),
+                       v("Città"), torino, v("TipoPagamentoAbituale"), v("RD")});
+    struct Row {
+        const char* article;
+        double ordered, shipped;
+    };
+    const auto order = [&](const char* sede, const char* customer, bool approved, const char* payment,
+                           std::initializer_list<Row> rows) {
+        auto orders = db->OpenDataSource("Ordini", "OID = 0");
+        const core::Variant key = orders->InsertFromPairs(
+            {v("Numero"), v(sede), v("NumeroSede"), v(sede), v("Cliente"), v(customer), v("Agente"), v("A2"),
+             v("DataInserimento"), at(2004, 3, 5), v("InviatoSede"), core::Variant(approved), v("Approvato"),
+             core::Variant(approved), v("TipoPagamento"), v(payment)});
+        orders = db->OpenDataSource("Ordini", QStringLiteral("OID = ") + key.toString());
+        orders->RowFirst();
+        auto righe = orders->GetReference(QStringLiteral("Righe"));
+        for (const Row& r : rows)
+            righe->InsertFromPairs({v("Codice"), v(r.article), v("QuantitàOrdine"), core::Variant(r.ordered),
+                                    v("QuantitàEvasa"), core::Variant(r.shipped)});
+    };
+    // The first order's payment type is not its customer's usual one.
+    order("5", "C5", true, "RD", {{"A1", 5, 5}, {"A2", 3, 0}});
+    order("6", "C6", true, "RD", {{"A1", 2, 0}, {"A3", 1, 1}});
+    order("7", "C5", false, "RB", {{"A2", 1, 0}});
+    db->EndUpdate();
+
+    struct Case {
+        const char* key;
+        const char* customer;
+        const char* article;
+        const char* province;
+        const char* payment;
+        const char* rows;  // customer:article of each listed row, in the section's order
+    } const cases[] = {
+        // Order search: approved orders only.
+        {"Dettagli (per Cliente)", "C5", "", "", "", "C5:A1,C5:A2"},
+        {"Dettagli (per Cliente)", "Neri", "", "", "", "C6:A1,C6:A3"},
+        {"Dettagli (per Cliente)", "", "A1", "", "", "C5:A1,C6:A1"},
+        {"Dettagli (per Cliente)", "Verdi", "A2", "", "", "C5:A2"},
+        // Order search: what is still to ship, of any order.
+        {"Articoli Da Spedire (per Cliente)", "C5", "", "", "", "C5:A2,C5:A2"},
+        {"Articoli Da Spedire (per Cliente)", "", "A1", "", "", "C6:A1"},
+        // Customer search: the customer's own town and usual payment type.
+        {"Spediti (per Cliente)", "C6", "", "", "", "C6:A1,C6:A3"},
+        {"Spediti (per Cliente)", "", "", "TO", "", "C6:A1,C6:A3"},
+        {"Spediti (per Cliente)", "", "", "MI", "", "C5:A1,C5:A2,C5:A2"},
+        {"Spediti (per Cliente)", "", "", "", "RB", "C5:A1,C5:A2,C5:A2"},
+        {"Spediti (per Cliente)", "", "", "TO", "RD", "C6:A1,C6:A3"},
+        {"Spediti (per Cliente)", "Verdi", "", "TO", "", ""},
+    };
+    QString listed;
+    op.printChooser = [&](frmPrinterFunctions&) {
+        const auto ds = browser->CurrentDataSource();
+        EXPECT_EQ(ds->tableDef().name(), "RigheOrdini");
+        QStringList rows;
+        for (long i = 0; i < ds->RowCount(); ++i)
+            rows << ds->ValueAt(i, ds->ColumnIndex("Cliente")).toString() + u':' +
+                        ds->ValueAt(i, ds->ColumnIndex("Codice")).toString();
+        listed = rows.join(',');
+        return false;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + " / " + c.customer + " / " + c.article + " / " + c.province +
+                     " / " + c.payment);
+        op.other = [&](QDialog& d) {
+            if (auto* w = qobject_cast<frmSearch_Ordini*>(&d)) {
+                w->txtSel_Cliente()->setText(QString::fromUtf8(c.customer));
+                w->txtSel_Articolo()->setText(QString::fromUtf8(c.article));
+                w->txtFromDate_Ordine()->clear();
+                w->cmdOk()->click();
+            } else if (auto* s = qobject_cast<frmSearch_Clienti*>(&d)) {
+                s->txtSel_Cliente()->setText(QString::fromUtf8(c.customer));
+                s->cboSel_Provincia()->setCurrentText(QString::fromUtf8(c.province));
+                s->cboSel_Pagamento()->setCurrentIndex(
+                    s->cboSel_Pagamento()->findData(QString::fromUtf8(c.payment)));
+                s->cmdOk()->click();
+            } else {
+                ADD_FAILURE() << d.objectName().toStdString();
+            }
+            return d.result() == QDialog::Accepted;
+        };
+        listed = QStringLiteral("(not listed)");
+        boxes.clear();
+        openView("Ordini");  // each case builds its section afresh
+        click(QString::fromUtf8(c.key));
+        if (*c.rows) {
+            EXPECT_TRUE(boxes.shown().empty()) << boxes.lastText().toStdString();
+            EXPECT_EQ(listed, QString::fromUtf8(c.rows));
+        } else {
+            EXPECT_EQ(boxes.lastText(), "Nessun dato corrispondente ai criteri impostati.");
+        }
+    }
 }
 
 // "Selezioni predefinite": stored under the node's text, asked for before the
