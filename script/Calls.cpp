@@ -67,7 +67,9 @@ Variant Interpreter::callBuiltin(const builtins::Info* info, const std::vector<E
     // Optional arguments left out at the end are simply absent.
     while (!values.empty() && int(values.size()) > info->minArgs && values.back().isMissing())
         values.pop_back();
-    return info->fn(values);
+    Variant made = info->fn(values);
+    if (made.isObject()) trackMade(made);
+    return made;
 }
 
 Variant Interpreter::objectOf(const Expr* e) {

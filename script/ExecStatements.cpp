@@ -105,8 +105,11 @@ Interpreter::Flow Interpreter::execBlock(const Block& b) {
             if (e.line() == 0) e.setPosition(st.line, st.column);
             if (!frame_->resumeNext || aborting_) throw e;
             recordError(e);
+            if (!pendingTerminates_.empty()) runDeferredTerminates();
             continue;
         }
+        // The statement is done: the instances it let go of are terminated.
+        if (!pendingTerminates_.empty()) runDeferredTerminates();
         if (flow != Flow::Normal) return flow;
     }
     return Flow::Normal;

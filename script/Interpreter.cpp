@@ -6,6 +6,7 @@
 #include "script/InterpreterFrames.h"
 #include "script/Objects.h"
 #include "script/Parser.h"
+#include "script/builtins/Dictionary.h"
 
 #include <pthread.h>
 
@@ -51,7 +52,11 @@ Interpreter::Interpreter()
       life_(std::make_shared<EngineLife>()) {}
 
 Interpreter::~Interpreter() {
+    // Terminates still due (instances the program let go of after the last
+    // call) run while the engine is whole.
+    runTerminatesOutsideACall();
     life_->alive = false;
+    pendingTerminates_.clear();
     // Instances that refer to one another (Set a.o = a) would keep each
     // other, and the compiled code, alive for ever: let go of what they hold.
     // With the engine gone no Class_Terminate runs any more.
@@ -64,6 +69,12 @@ Interpreter::~Interpreter() {
         inst->fields.clear();
         held.clear();  // may end other instances, which leave the list themselves
     }
+    // What the script's names hold goes now, so that what is left of the
+    // dictionaries the script made is held by the program or by one another.
+    for (GlobalSlot& g : globals_) {
+        const Variant gone = std::move(g.value);
+    }
+    breakDictionaryCycles();
 }
 
 void Interpreter::addObject(const QString& name, std::shared_ptr<core::Object> object) {
@@ -99,27 +110,152 @@ void Interpreter::startRun() {
 }
 
 void Interpreter::addCode(const QString& text) {
+    runTerminatesOutsideACall();
     startRun();
     RunGuard guard(runDepth_);
     auto parsed = parse(text);
     Module* m = parsed.get();
     modules_->push_back(std::move(parsed));
     bindModule(*m);
-    callProcedure(m->topLevel.get(), nullptr, {});
+    finishCall([&] { return callProcedure(m->topLevel.get(), nullptr, {}); });
 }
 
 Variant Interpreter::run(const QString& name, std::span<Variant* const> args) {
     auto it = globalIndex_.constFind(name.toLower());
     if (it == globalIndex_.constEnd() || it.value()->kind != GlobalSlot::Proc) raiseError(35);
+    runTerminatesOutsideACall();
     startRun();
     RunGuard guard(runDepth_);
-    return callProcedure(it.value()->proc, nullptr, args);
+    return finishCall([&] { return callProcedure(it.value()->proc, nullptr, args); });
 }
 
-void Interpreter::runTerminate(const Procedure* proc, ClassInstance* me) {
+template <class Call>
+Variant Interpreter::finishCall(Call&& call) {
+    Variant result;
+    try {
+        result = call();
+    } catch (...) {
+        // The call's own error is the one that goes on; a stopped run runs
+        // no terminate (runDeferredTerminates drops them).
+        try {
+            runDeferredTerminates();
+        } catch (...) {
+        }
+        throw;
+    }
+    // The locals of the call went when it returned.
+    runDeferredTerminates();
+    return result;
+}
+
+void Interpreter::deferTerminate(std::shared_ptr<ClassInstance> twin) {
+    twin->chain_ = terminateChain_ + 1;
+    pendingTerminates_.push_back(std::move(twin));
+}
+
+void Interpreter::runDeferredTerminates() {
+    while (!pendingTerminates_.empty()) {
+        if (aborting_ || !life_->alive) {
+            // A stopped run runs no more script code: the twins go as they are
+            // (and, the run stopping, queue nothing more).
+            std::deque<std::shared_ptr<ClassInstance>> dropped;
+            dropped.swap(pendingTerminates_);
+            dropped.clear();
+            continue;
+        }
+        std::shared_ptr<ClassInstance> twin = std::move(pendingTerminates_.front());
+        pendingTerminates_.pop_front();
+        struct Chain {
+            int& current;
+            int outer;
+            Chain(int& c, int inner) : current(c), outer(c) { current = inner; }
+            ~Chain() { current = outer; }
+        } chain(terminateChain_, twin->chain_);
+        // A terminate that makes and drops an instance of its own class would
+        // go on for ever: past the depth of calls the chain ends, as a
+        // recursion would with "out of stack space".
+        if (twin->chain_ > kMaxDepth) continue;
+        try {
+            callProcedure(twin->def()->terminate, twin.get(), {});
+        } catch (const core::AppError&) {
+            if (aborting_) throw;
+        } catch (const std::bad_alloc&) {
+        }
+        twin.reset();  // what it held may queue terminates of its own
+    }
+}
+
+void Interpreter::runTerminatesOutsideACall() {
+    if (pendingTerminates_.empty() || runDepth_ > 0) return;
     startRun();
     RunGuard guard(runDepth_);
-    callProcedure(proc, me, {});
+    try {
+        runDeferredTerminates();
+    } catch (...) {
+        // Stopped or out of time: the rest go without their terminates, and
+        // the call that follows starts afresh.
+        runDeferredTerminates();
+    }
+}
+
+void Interpreter::trackMade(const Variant& made) {
+    if (!made.isObject() || !dynamic_cast<const builtins::Dictionary*>(made.objectValue().get())) return;
+    if (madeDictionaries_.size() >= 64 && madeDictionaries_.size() == madeDictionaries_.capacity())
+        std::erase_if(madeDictionaries_, [](const std::weak_ptr<core::Object>& w) { return w.expired(); });
+    madeDictionaries_.push_back(made.objectValue());
+}
+
+namespace {
+// Every object a value holds, in arrays too.
+template <class Fn>
+void eachObject(const Variant& v, Fn& fn) {
+    if (v.isObject()) {
+        if (const core::Object* o = v.objectValue().get()) fn(o);
+    } else if (v.isArray()) {
+        for (const Variant& e : v.arrayValue().elements()) eachObject(e, fn);
+    }
+}
+}  // namespace
+
+void Interpreter::breakDictionaryCycles() {
+    std::vector<std::shared_ptr<builtins::Dictionary>> live;
+    for (const auto& w : madeDictionaries_)
+        if (auto o = w.lock()) live.push_back(std::static_pointer_cast<builtins::Dictionary>(std::move(o)));
+    madeDictionaries_.clear();
+    if (live.empty()) return;
+    QHash<const core::Object*, std::size_t> index;
+    for (std::size_t i = 0; i < live.size(); ++i) index.insert(live[i].get(), i);
+    // Which of them each one holds, and how many references come from them.
+    std::vector<std::vector<std::size_t>> holds(live.size());
+    std::vector<long> heldByThem(live.size(), 0);
+    for (std::size_t i = 0; i < live.size(); ++i) {
+        auto note = [&](const core::Object* o) {
+            const auto it = index.constFind(o);
+            if (it == index.constEnd()) return;
+            holds[i].push_back(it.value());
+            ++heldByThem[it.value()];
+        };
+        live[i]->forEachValue([&](const Variant& v) { eachObject(v, note); });
+    }
+    // Kept: one that something else holds (the program), and all it reaches.
+    std::vector<bool> kept(live.size(), false);
+    std::vector<std::size_t> todo;
+    for (std::size_t i = 0; i < live.size(); ++i)
+        if (live[i].use_count() - 1 > heldByThem[i]) {
+            kept[i] = true;
+            todo.push_back(i);
+        }
+    while (!todo.empty()) {
+        const std::size_t i = todo.back();
+        todo.pop_back();
+        for (const std::size_t j : holds[i])
+            if (!kept[j]) {
+                kept[j] = true;
+                todo.push_back(j);
+            }
+    }
+    for (std::size_t i = 0; i < live.size(); ++i)
+        if (!kept[i]) live[i]->removeAll();
 }
 
 void Interpreter::slowCheck() {

@@ -64,9 +64,12 @@ class Interpreter {
                                 std::span<core::Variant* const> args);
     bool isAborting() const { return aborting_; }
     bool isRunning() const { return runDepth_ > 0; }
-    // Class_Terminate of an instance going away, under the time-out and the
-    // stop flag also when no call is running.
-    void runTerminate(const Procedure* proc, ClassInstance* me);
+    // The Class_Terminate of an instance whose last reference went: it runs
+    // once the statement under way has finished (at the latest when the
+    // run ends), so that nothing it does touches a change half made. One let
+    // go of between calls runs at the start of the next call, or when the
+    // engine goes.
+    void deferTerminate(std::shared_ptr<ClassInstance> twin);
 
   private:
     friend class ClassInstance;
@@ -152,6 +155,17 @@ class Interpreter {
     void startRun();                            // the clock and the flags of an outermost run
     [[noreturn]] void abort(bool cancelled);    // ends the run with the stop or time-out error
     void recordError(const core::AppError& e);  // into Err
+    // The deferred terminates, in the order their instances went; errors in
+    // them have nowhere to go, only a stop or a time-out goes on.
+    void runDeferredTerminates();
+    void runTerminatesOutsideACall();
+    // Runs an outermost call, then the terminates its end made due.
+    template <class Call>
+    core::Variant finishCall(Call&& call);  // those due since the last call, as a run of their own
+    // At the end of the engine: the dictionaries the script made that only
+    // hold one another (Set d(d) = d) are emptied, so that they go.
+    void breakDictionaryCycles();
+    void trackMade(const core::Variant& made);  // a dictionary that a built-in made
 
     std::deque<GlobalSlot> globals_;
     QHash<QString, GlobalSlot*> globalIndex_;
@@ -176,6 +190,9 @@ class Interpreter {
     std::function<void()> poll_;
     bool aborting_ = false;
     std::shared_ptr<EngineLife> life_;
+    std::deque<std::shared_ptr<ClassInstance>> pendingTerminates_;
+    int terminateChain_ = 0;  // the chain of the terminate running (0: none)
+    std::vector<std::weak_ptr<core::Object>> madeDictionaries_;
 };
 
 }  // namespace script

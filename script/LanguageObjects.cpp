@@ -19,11 +19,18 @@ ClassInstance::ClassInstance(Interpreter* interp, const ClassDef* def, std::shar
 
 ClassInstance::~ClassInstance() {
     life_->instances.remove(this);
-    if (!life_->alive || !def_->terminate || interp_->isAborting()) return;
+    if (terminated_ || !life_->alive || !def_->terminate || interp_->isAborting()) return;
+    // The last reference went in the middle of some change (an assignment,
+    // an Erase, a dictionary's Remove ...): a terminate run now could change
+    // the very variable, array or dictionary being changed. The fields move
+    // to a twin, whose terminate the engine runs after the statement.
     try {
-        interp_->runTerminate(def_->terminate, this);
+        auto twin = std::make_shared<ClassInstance>(interp_, def_, life_, code_);
+        twin->fields = std::move(fields);
+        twin->terminated_ = true;
+        interp_->deferTerminate(std::move(twin));
     } catch (...) {
-        // An error while the object goes away has nowhere to go.
+        // Out of memory: the instance goes without its terminate.
     }
 }
 

@@ -28,7 +28,9 @@ class ClassInstance : public core::Object {
     // code keeps the compiled class alive as long as the instance.
     ClassInstance(Interpreter* interp, const ClassDef* def, std::shared_ptr<EngineLife> life,
                   std::shared_ptr<const void> code);
-    ~ClassInstance() override;  // runs Class_Terminate
+    // Class_Terminate does not run here but once the statement that let go
+    // of the last reference has finished (Interpreter::deferTerminate).
+    ~ClassInstance() override;
 
     QString typeName() const override { return def_->name; }
     core::Variant invoke(const QString& name, core::CallKind kind,
@@ -41,6 +43,13 @@ class ClassInstance : public core::Object {
     std::vector<core::Variant> fields;
 
   private:
+    friend class Interpreter;
+    // The twin made to run the terminate of an instance already gone: its
+    // own end runs no terminate again.
+    bool terminated_ = false;
+    // Terminates in a row, each run by the one before (a terminate that
+    // makes and drops an instance of its own class).
+    int chain_ = 0;
     Interpreter* interp_;
     const ClassDef* def_;
     std::shared_ptr<EngineLife> life_;

@@ -84,6 +84,8 @@ void Dictionary::remove(const Variant& key) {
 }
 
 void Dictionary::removeAll() {
+    // The items go once the dictionary is empty: what their end does sees it so.
+    std::vector<Entry> gone = std::move(entries_);
     entries_.clear();
     index_.clear();
 }

@@ -35,6 +35,14 @@ class Dictionary : public core::Object {
     // are the same key. Error 5 once the dictionary holds items.
     int compareMode() const { return compareMode_; }
     void setCompareMode(int mode);
+    // Every key and item in order (the engine looks for what holds what).
+    template <class Fn>
+    void forEachValue(Fn&& fn) const {
+        for (const Entry& e : entries_) {
+            fn(e.key);
+            fn(e.item);
+        }
+    }
 
   private:
     QString hashKey(const core::Variant& key) const;

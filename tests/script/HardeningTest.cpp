@@ -344,6 +344,77 @@ TEST(ScriptHardening, RegExp) {
               "String:RegExp");
 }
 
+// Class_Terminate runs once the statement that let go of the instance is
+// done, never inside the change that dropped it: each case below changed,
+// from the terminate, the very variable, array or dictionary being changed.
+TEST(ScriptHardening, TerminateRunsAfterTheStatement) {
+    const QString cls = QStringLiteral("Class C\nSub Class_Terminate\n%1\nEnd Sub\nEnd Class\n");
+    auto withTerminate = [&](const char* terminate, const char* body) {
+        return QStringLiteral("Dim o, a, d, n, keep\n") + cls.arg(QString::fromUtf8(terminate)) +
+               QString::fromUtf8(body);
+    };
+    const char* dict = "Set d = CreateObject(\"Scripting.Dictionary\")\n";
+    checkInChild({
+        {"the variable being assigned", withTerminate("o = 5", "Set o = New C\no = \"x\"\nWScript.Echo o"),
+         "ok:5"},
+        {"Erase of the array that ReDim makes again",
+         withTerminate("ReDim a(5)", "ReDim a(2)\nSet a(1) = New C\nErase a\nWScript.Echo UBound(a)"),
+         "ok:5"},
+        {"ReDim of the array that Erase empties",
+         withTerminate("Erase a",
+                       "ReDim a(3)\nSet a(2) = New C\nReDim a(0)\nOn Error Resume Next\nx = UBound(a)\n"
+                       "WScript.Echo Err.Number"),
+         "ok:9"},
+        {"Remove from the dictionary that RemoveAll empties",
+         withTerminate("d.RemoveAll",
+                       (std::string(dict) + "d.Add 1, \"a\"\nd.Add 2, New C\nd.Add 3, \"c\"\nd.Remove 2\n"
+                                            "WScript.Echo d.Count")
+                           .c_str()),
+         "ok:0"},
+        {"an item set while the terminate adds one",
+         withTerminate("d.Add \"k2\", 3",
+                       (std::string(dict) + "Set d(\"k\") = New C\nd(\"k\") = 1\nWScript.Echo d(\"k\"), "
+                                            "d(\"k2\"), d.Count")
+                           .c_str()),
+         "ok:1 3 2"},
+        {"an element set while the terminate replaces the array",
+         withTerminate("a = Array(\"t\", \"u\")",
+                       "a = Array(New C, \"b\")\na(0) = \"q\"\nWScript.Echo Join(a)"),
+         "ok:t u"},
+        {"a terminate that keeps Me runs once",
+         withTerminate("n = n + 1\nSet keep = Me",
+                       "Set keep = New C\nSet keep = Nothing\nSet keep = Nothing\nWScript.Echo n"),
+         "ok:1"},
+        {"a terminate that makes and drops an instance of its class ends",
+         withTerminate("n = n + 1\nDim x\nSet x = New C", "Set o = New C\nSet o = Nothing\nWScript.Echo n"),
+         "ok:5000"},
+        {"an error in a terminate goes nowhere",
+         withTerminate("n = 1 / 0", "Set o = New C\nSet o = Nothing\nWScript.Echo \"on\""), "ok:on"},
+    });
+}
+
+// Dictionaries that hold one another go with the engine; one the program
+// still holds keeps what it holds.
+TEST(ScriptHardening, DictionaryCyclesGoWithTheControl) {
+    std::weak_ptr<core::Object> cycle;
+    std::shared_ptr<core::Object> kept;
+    {
+        script::ScriptControl sc;
+        sc.AddCode(QStringLiteral(
+            "Function Make()\nSet d = CreateObject(\"Scripting.Dictionary\")\nSet e = "
+            "CreateObject(\"Scripting.Dictionary\")\nSet d(d) = d\nSet d(\"e\") = e\ne(\"d\") = Array(d)\n"
+            "Set Make = d\nEnd Function\n"));
+        cycle = sc.Run(QStringLiteral("Make")).objectValue();
+        EXPECT_FALSE(cycle.expired()) << "the dictionary holds itself";
+        kept = sc.Run(QStringLiteral("Make")).objectValue();
+    }
+    EXPECT_TRUE(cycle.expired());
+    auto* d = dynamic_cast<script::builtins::Dictionary*>(kept.get());
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->count(), 2) << "what the program holds stays whole";
+    d->removeAll();
+}
+
 TEST(ScriptHardening, SelfReferenceDoesNotOutliveTheControl) {
     const QString text = QStringLiteral(
         "Class Node\nPublic o\nPrivate Sub Class_Terminate()\nLog.Add Log.Count, \"t\"\nEnd Sub\nEnd Class\n"
