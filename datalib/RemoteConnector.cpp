@@ -4,6 +4,7 @@
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
 #include "datalib/Errors.h"
+#include "platform/Paths.h"
 #include "platform/Transfer.h"
 
 #include <QCryptographicHash>
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QNetworkReply>
 #include <QTimer>
+#include <QUuid>
 
 namespace datalib {
 
@@ -114,8 +116,9 @@ std::shared_ptr<Database> RemoteConnector::Open(const QString& archiveName, Data
                                                 const QString& baseUrl, itfProgress* progress,
                                                 const QString& password) {
     Close();
-    if (!dir_.isValid())
-        throw failure(QStringLiteral("Impossibile creare una cartella temporanea per l'archivio."));
+    dir_ = std::make_unique<platform::WorkFolder>(QStringLiteral("Scambio"));
+    if (!dir_->isValid())
+        throw failure(QStringLiteral("Impossibile creare la cartella di lavoro per l'archivio della sede."));
     archiveName_ = archiveName;
     base_ = QUrl(baseUrl.endsWith(QLatin1Char('/')) ? baseUrl : baseUrl + QLatin1Char('/'));
     if (!base_.isValid() ||
@@ -124,7 +127,7 @@ std::shared_ptr<Database> RemoteConnector::Open(const QString& archiveName, Data
                           .arg(platform::Transfer::displayUrl(base_)));
     password_ = password;
     local_ = &local;
-    file_ = dir_.filePath(archiveName);
+    file_ = dir_->filePath(archiveName);
     download(progress);
     openCopy();
     return db_;
@@ -193,6 +196,16 @@ void RemoteConnector::Close() {
     if (!file_.isEmpty())
         for (const char* suffix : {"", "-wal", "-shm", "-journal"})
             QFile::remove(file_ + QLatin1String(suffix));
+    file_.clear();
+    dir_.reset();
+}
+
+QUrl RemoteConnector::uploadUrl() const {
+    // A name of this upload alone: no other send, of this workstation or of
+    // another, can write under it, and no late upload of an earlier try can
+    // take the place of this one.
+    return base_.resolved(
+        QUrl(archiveName_ + QStringLiteral(".invio-") + QUuid::createUuid().toString(QUuid::WithoutBraces)));
 }
 
 QString RemoteConnector::takeLock() {
@@ -228,9 +241,26 @@ void RemoteConnector::releaseLock(const QString& token) {
     transfer_.custom(archiveUrl(), "UNLOCK", {}, {{"Lock-Token", '<' + token.toLatin1() + '>'}});
 }
 
+void RemoteConnector::discard(const QUrl& upload) { transfer_.custom(upload, "DELETE"); }
+
+void RemoteConnector::landed(const QString& token, const std::function<void()>& acknowledged) {
+    if (auto& hook = seamHook()) hook("acknowledged");
+    try {
+        acknowledged();
+    } catch (...) {
+        // Head office holds the orders: nobody else need wait for the lock.
+        releaseLock(token);
+        throw;
+    }
+    releaseLock(token);
+}
+
 RemoteConnector::SendResult RemoteConnector::Send(const std::function<bool(Database&)>& fill,
                                                   const std::function<void()>& acknowledged,
                                                   itfProgress* progress) {
+    const auto tagged = [](const QUrl& url, const QByteArray& list) {
+        return '<' + url.adjusted(QUrl::RemoveUserInfo).toEncoded() + "> (" + list + ')';
+    };
     for (int attempt = 1; attempt <= settings_.attempts; ++attempt) {
         if (attempt > 1) {
             closeCopy();
@@ -247,37 +277,68 @@ RemoteConnector::SendResult RemoteConnector::Send(const std::function<bool(Datab
         closeCopy();
         if (auto& hook = seamHook()) hook("uploading");
         const QByteArray ours = etagOfFile(file_);
-        const QString token = takeLock();
-        const platform::Transfer::Reply put =
-            transfer_.put(archiveUrl(), file_, {{"If", "(<" + token.toLatin1() + "> [" + etag_ + "])"}},
-                          progressOf(progress));
-        if (put.ok()) {
-            if (auto& hook = seamHook()) hook("acknowledged");
-            acknowledged();
-            releaseLock(token);
-            return SendResult::Sent;
-        }
-        // Refused or broken off: what head office holds now decides.
-        const platform::Transfer::Reply now = transfer_.head(archiveUrl());
-        releaseLock(token);
-        if (!now.ok())
-            throw failure(
-                QStringLiteral("Impossibile verificare presso la sede l'esito dell'invio: gli ordini "
-                               "restano da inviare e al prossimo invio non saranno duplicati."));
-        const QByteArray held = now.header("ETag");
-        if (held == ours) {
-            acknowledged();
-            return SendResult::Sent;
-        }
-        if (held == etag_) {
+
+        // 1. The upload, beside the archive: however long it takes and
+        // whenever its last byte arrives, the archive is not touched.
+        const QUrl upload = uploadUrl();
+        const platform::Transfer::Reply put = transfer_.put(upload, file_, {}, progressOf(progress));
+        if (!put.ok()) {
+            discard(upload);
             if (put.stopped) return SendResult::Stopped;
-            if (put.status == 0 || put.networkError)
+            if (put.status == 0 || put.networkError || put.timedOut)
                 throw failure(
                     QStringLiteral("Il collegamento con la sede si è interrotto durante l'invio: gli "
                                    "ordini non sono stati inviati."));
             throw requestFailure(put, archiveUrl(), archiveName_);
         }
-        // Head office changed its copy meanwhile: start again from it.
+        if (auto& hook = seamHook()) hook("uploaded");
+
+        // 2. The move onto the archive, under the lock: it lands only while
+        // the lock is ours, the archive is the one downloaded and the file
+        // moved is the one uploaded.
+        QString token;
+        try {
+            token = takeLock();
+        } catch (...) {
+            discard(upload);
+            throw;
+        }
+        const platform::Transfer::Reply move =
+            transfer_.custom(upload, "MOVE", {},
+                             {{"Destination", archiveUrl().adjusted(QUrl::RemoveUserInfo).toEncoded()},
+                              {"Overwrite", "T"},
+                              {"If", tagged(archiveUrl(), '<' + token.toLatin1() + "> [" + etag_ + ']') +
+                                         ' ' + tagged(upload, '[' + ours + ']')}});
+        if (move.ok()) {
+            landed(token, acknowledged);
+            return SendResult::Sent;
+        }
+        // Refused, or its answer lost. Once the lock is released a move of
+        // ours can no longer land (its token is void): what head office holds
+        // then decides.
+        releaseLock(token);
+        const platform::Transfer::Reply now = transfer_.head(archiveUrl());
+        const QByteArray held = now.ok() ? now.header("ETag") : QByteArray();
+        if (now.ok() && held == ours) {
+            landed(QString(), acknowledged);
+            return SendResult::Sent;
+        }
+        discard(upload);
+        if (!now.ok())
+            throw failure(
+                QStringLiteral("Impossibile verificare presso la sede l'esito dell'invio: gli ordini "
+                               "restano da inviare e al prossimo invio non saranno duplicati."));
+        if (held == etag_) {
+            if (move.stopped) return SendResult::Stopped;
+            if (move.status == 0 || move.networkError || move.timedOut)
+                throw failure(
+                    QStringLiteral("Il collegamento con la sede si è interrotto durante l'invio: gli "
+                                   "ordini non sono stati inviati."));
+            if (move.status != 412 && move.status != 423)
+                throw requestFailure(move, archiveUrl(), archiveName_);
+        }
+        // Head office changed its copy meanwhile, or the lock lapsed before
+        // the move arrived: start again from what head office holds.
     }
     throw failure(
         QStringLiteral("L'archivio \"%1\" è stato modificato presso la sede durante ogni tentativo di "

@@ -2,20 +2,24 @@
 // The connection to head office's copy of the agent's database.
 //
 // Head office keeps the archive as one database file of ours on a WebDAV
-// web server. The connector downloads it whole into a private temporary
-// file, checks it (a database of ours, the agent's password, intact) before
-// anything local is written, and opens it with the local definitions: the
-// exchange then works on it as on any database. After a send the file goes
-// back whole, under a WebDAV lock and only if head office's copy is still
-// the one downloaded (its strong ETag); a conflict downloads again and redoes
-// the send, so that nothing head office changed meanwhile is lost and no
-// order arrives twice.
+// web server. The connector downloads it whole into a private folder of the
+// program's data folder, checks it (a database of ours, the agent's
+// password, intact) before anything local is written, and opens it with the
+// local definitions: the exchange then works on it as on any database.
+//
+// After a send the file goes back whole, and it lands on the archive only
+// if head office's copy is still the one downloaded: it is uploaded under a
+// name of its own beside the archive, then moved onto the archive under a
+// WebDAV lock, on the condition that the archive still has the downloaded
+// ETag and the uploaded file ours. The move has no body, so its conditions
+// are checked when it lands, however slow the upload was. A conflict
+// downloads again and redoes the send, so that nothing head office or
+// another workstation changed meanwhile is lost and no order arrives twice.
 
 #include "datalib/Interfaces.h"
 
 #include <QByteArray>
 #include <QString>
-#include <QTemporaryDir>
 #include <QUrl>
 
 #include <functional>
@@ -23,7 +27,8 @@
 
 namespace platform {
 class Transfer;
-}
+class WorkFolder;
+}  // namespace platform
 
 namespace datalib {
 
@@ -33,7 +38,7 @@ class Engine;
 class RemoteConnector {
   public:
     struct Settings {
-        int lockTimeoutSeconds = 30;  // the WebDAV lock's time-out
+        int lockTimeoutSeconds = 30;  // the WebDAV lock's time-out (held for the move alone)
         int attempts = 3;             // downloads and uploads before giving up on conflicts
         int lockRetryMs = 500;        // pause between two tries of a lock in use
     };
@@ -57,9 +62,12 @@ class RemoteConnector {
 
     // Sends the open copy back. `fill` writes into it and answers whether it
     // wrote anything (nothing: no upload); `acknowledged` runs once head
-    // office holds the upload, before the lock is released. On a conflict
-    // the copy is downloaded again and `fill` runs again on it. Raises on
-    // failure; when it raises, head office does not hold what `fill` wrote.
+    // office holds the upload, before the lock is released (the lock is
+    // released also when it raises). On a conflict the copy is downloaded
+    // again and `fill` runs again on it. Raises on failure; when it raises
+    // (but for `acknowledged`'s own error), head office is not known to
+    // hold what `fill` wrote: it may, when the network lost its answer, and
+    // the next send finds it there.
     SendResult Send(const std::function<bool(Database& remote)>& fill,
                     const std::function<void()>& acknowledged, itfProgress* progress);
 
@@ -74,12 +82,15 @@ class RemoteConnector {
     void openCopy();
     void closeCopy();
     QUrl archiveUrl() const;
+    QUrl uploadUrl() const;
     QString takeLock();
     void releaseLock(const QString& token);
+    void discard(const QUrl& upload);
+    void landed(const QString& token, const std::function<void()>& acknowledged);
 
     platform::Transfer& transfer_;
     Settings settings_;
-    QTemporaryDir dir_;
+    std::unique_ptr<platform::WorkFolder> dir_;
     QString file_;
     QString archiveName_;
     QUrl base_;

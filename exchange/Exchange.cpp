@@ -486,7 +486,19 @@ bool SendOrders(const ExchangeContext& ctx, platform::Transfer* transfer, Exchan
                 }
             tx.commit();
         };
-        auto acknowledged = markSent;
+        // Head office holds them now: a failure to mark them here loses
+        // nothing (the next send finds them there and only marks them), and
+        // the lock goes at once.
+        QString notMarked;
+        auto acknowledged = [&] {
+            try {
+                markSent();
+            } catch (const core::AppError& e) {
+                notMarked = e.description();
+            } catch (const std::exception& e) {
+                notMarked = QString::fromUtf8(e.what());
+            }
+        };
         datalib::RemoteConnector::SendResult result = datalib::RemoteConnector::SendResult::NothingToSend;
         if (!progress.Stopped()) {
             if (remote->connector) {
@@ -497,7 +509,7 @@ bool SendOrders(const ExchangeContext& ctx, platform::Transfer* transfer, Exchan
             }
         }
         // Head office holds them all already: nothing went up, they are marked here.
-        if (result == datalib::RemoteConnector::SendResult::NothingToSend && !held.empty()) markSent();
+        if (result == datalib::RemoteConnector::SendResult::NothingToSend && !held.empty()) acknowledged();
         remote->close();
         if (!refused.isEmpty())
             core::messageBox(
@@ -507,6 +519,17 @@ bool SendOrders(const ExchangeContext& ctx, platform::Transfer* transfer, Exchan
                                    "nulla presso la sede: probabilmente un'altra postazione usa lo "
                                    "stesso codice. Contattare la sede prima di inviarli di nuovo."),
                 core::kOkOnly | core::kExclamation);
+        if (!notMarked.isEmpty()) {
+            core::messageBox(
+                QStringLiteral("Gli ordini sono stati ricevuti dalla sede, ma non è stato possibile "
+                               "segnarli come inviati su questa postazione:\r\r") +
+                    notMarked +
+                    QStringLiteral("\r\rAl prossimo invio saranno segnati come inviati, senza essere "
+                                   "inviati di nuovo."),
+                core::kOkOnly | core::kExclamation);
+            progress.Unload();
+            return false;
+        }
         if (progress.Stopped() || result == datalib::RemoteConnector::SendResult::Stopped) {
             core::messageBox(QStringLiteral("INVIO INTERROTTO."), core::kOkOnly);
             progress.Unload();

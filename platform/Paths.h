@@ -8,6 +8,11 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
+
+class QLockFile;
+class QTemporaryDir;
+
 namespace platform {
 
 // The per-user data folder ("Zelt Order" under the user's data location),
@@ -21,6 +26,27 @@ QString dataFile(const QString& name);
 // Tests point these at folders of their own; an empty text restores the default.
 void setDataDirOverride(const QString& dir);
 void setAssetsDirOverride(const QString& dir);
+
+// A private folder of the program's own for the working copies of one task
+// (`purpose` names the subfolder of the data folder that holds them all),
+// removed when the object ends. A lock file tells it is in use: a folder
+// left by a program that ended without removing it (killed, power cut) is
+// removed when the next one of the same purpose is made.
+class WorkFolder {
+  public:
+    explicit WorkFolder(const QString& purpose);
+    ~WorkFolder();
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+
+    bool isValid() const;
+    QString path() const;
+    QString filePath(const QString& name) const;
+
+  private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<QLockFile> lock_;
+};
 
 // Writes the whole file at once: the old content stays until the new one is
 // complete. On failure returns false and puts an Italian description in *error.

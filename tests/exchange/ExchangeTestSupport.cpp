@@ -2,11 +2,14 @@
 
 #include "app/AllTableClasses.h"
 #include "datalib/DataSource.h"
+#include "platform/Paths.h"
 #include "schema/DB.h"
 #include "startup/RunContext.h"
 #include "startup/modDatabase.h"
 #include "tools/demodb/DemoArchive.h"
 
+#include <sqlite3.h>
+#include <QDir>
 #include <QFile>
 
 namespace exchangetest {
@@ -22,6 +25,15 @@ QString DemoArchive() {
         file = options.file;
     }
     return file;
+}
+
+void RawExec(const QString& file, const QString& sql) {
+    sqlite3* h = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(file.toUtf8().constData(), &h, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    char* msg = nullptr;
+    EXPECT_EQ(sqlite3_exec(h, sql.toUtf8().constData(), nullptr, nullptr, &msg), SQLITE_OK) << msg;
+    sqlite3_free(msg);
+    sqlite3_close(h);
 }
 
 OpenFile::OpenFile(const QString& file, bool create) {
@@ -45,12 +57,24 @@ void HeadOfficeTest::SetUp() {
     server.putFile(QLatin1String(kArchive), DemoArchive());
     url = server.baseUrl().toString();
     localFile = dir.filePath(QStringLiteral("ZeltOrder_DEMO"));
+    dataDir = dir.filePath(QStringLiteral("dati"));
+    platform::setDataDirOverride(dataDir);
 }
 
 void HeadOfficeTest::TearDown() {
     closeLocal();
     server.stop();
+    platform::setDataDirOverride(QString());
     startup::runContext().codeAgente = previousAgent;
+}
+
+QStringList HeadOfficeTest::leftInWorkFolder() const {
+    QStringList out;
+    const QString root = QDir(dataDir).filePath(QStringLiteral("Scambio"));
+    for (const QString& folder : QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        for (const QString& f : QDir(QDir(root).filePath(folder)).entryList(QDir::Files))
+            out << folder + QLatin1Char('/') + f;
+    return out;
 }
 
 void HeadOfficeTest::openLocal(bool demoCopy) {

@@ -58,6 +58,9 @@ struct RecordingProgress : exchange::ExchangeProgress {
 // The demo agent's archive as head office delivers it (built once).
 QString DemoArchive();
 
+// Runs statements on a closed database file with SQLite alone.
+void RawExec(const QString& file, const QString& sql);
+
 // Opens a database file of the program (the agent's password).
 struct OpenFile {
     explicit OpenFile(const QString& file, bool create = false);
@@ -80,11 +83,14 @@ class HeadOfficeTest : public ::testing::Test {
     long headCount(const QString& table, const QString& filter = {});
     long localCount(const QString& table, const QString& filter = {});
     QByteArray headBytes() const { return server.fileBytes(QLatin1String(kArchive)); }
+    // What the exchange left in its working folder.
+    QStringList leftInWorkFolder() const;
     // The rows of a table as text, for comparing two databases.
     static QStringList dump(datalib::Database& db, const QString& table, const QString& sort);
 
     headoffice::HeadOfficeServer server;
     QTemporaryDir dir;
+    QString dataDir;  // the program's data folder for the test
     QString localFile;
     std::unique_ptr<OpenFile> local;
     core::ScriptedBoxes boxes;

@@ -4,9 +4,11 @@
 #include "ExchangeTestSupport.h"
 
 #include "app/AllTableClasses.h"
+#include "datalib/Connection.h"
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
 #include "datalib/RemoteConnector.h"
+#include "platform/Paths.h"
 #include "startup/RunContext.h"
 #include "startup/modDatabase.h"
 #include "tools/headoffice/CuttingProxy.h"
@@ -171,6 +173,7 @@ TEST(SendChild, SendsThenDiesAfterTheAcknowledgement) {
     if (headUrl.isEmpty()) return;  // only as the child of the test below
     app::registerAllTableClasses();
     startup::runContext().codeAgente = kAgent;
+    platform::setDataDirOverride(QString::fromLocal8Bit(qgetenv("ZELT_TEST_DATA_DIR")));
     OpenFile db(QString::fromLocal8Bit(qgetenv("ZELT_TEST_LOCAL_DB")));
     exchange::ExchangeContext ctx;
     ctx.local = db.db;
@@ -196,12 +199,16 @@ TEST_F(SendTest, KilledRightAfterTheAcknowledgementTheNextSendWaitsAndSendsEachO
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("ZELT_TEST_HEAD_URL", url);
     env.insert("ZELT_TEST_LOCAL_DB", localFile);
+    env.insert("ZELT_TEST_DATA_DIR", dataDir);
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(),
                 {"--gtest_filter=SendChild.SendsThenDiesAfterTheAcknowledgement"});
     ASSERT_TRUE(child.waitForFinished(60000));
     ASSERT_EQ(child.exitStatus(), QProcess::CrashExit) << child.readAll().toStdString();
 
+    // Its copy of head office's archive is left behind, until the next exchange.
+    EXPECT_TRUE(leftInWorkFolder().filter(kArchive).size() == 1)
+        << leftInWorkFolder().join(' ').toStdString();
     openLocal(true);
     // Head office has them; here they still wait.
     EXPECT_EQ(stillUnsent(*local->db, waiting), waiting);
@@ -226,6 +233,7 @@ TEST_F(SendTest, KilledRightAfterTheAcknowledgementTheNextSendWaitsAndSendsEachO
     EXPECT_EQ(boxes.lastText(), "INVIO COMPLETATO.");
     EXPECT_TRUE(unsent(*local->db).isEmpty());
     expectAtHeadOfficeOnce(waiting);
+    EXPECT_EQ(leftInWorkFolder(), QStringList());
     // Only marked here: head office's work on them stands, its copy untouched.
     EXPECT_EQ(headBytes(), held);
     OpenFile head(server.filePath(kArchive));
@@ -285,4 +293,41 @@ TEST_F(SendTest, AnOrderNumberHeldAtHeadOfficeAsAnotherOrderIsRefusedByName) {
     QStringList others = waiting;
     others.removeAll(clash);
     expectAtHeadOfficeOnce(others);
+}
+
+// Head office acknowledged, but the flags cannot be written here: the lock
+// goes at once, the agent is told that head office holds the orders, and
+// the next send only marks them.
+TEST_F(SendTest, FlagsThatCannotBeWrittenHereAreWrittenAtTheNextSend) {
+    openLocal(true);
+    const QStringList waiting = unsent(*local->db);
+    local->db->conn().exec(
+        "CREATE TEMP TRIGGER nomark BEFORE UPDATE OF InviatoSede ON Ordini "
+        "WHEN NEW.InviatoSede IS NOT OLD.InviatoSede "
+        "BEGIN SELECT RAISE(ABORT, 'disco pieno'); END");
+    exchange::OrderSelection all;
+    EXPECT_FALSE(exchange::SendOrders(context(), &transfer, progress, false, all));
+    ASSERT_FALSE(boxes.shown().empty());
+    const QString told = boxes.shown().front().text;
+    EXPECT_TRUE(told.startsWith("Gli ordini sono stati ricevuti dalla sede")) << told.toStdString();
+    EXPECT_TRUE(told.contains("Al prossimo invio saranno segnati")) << told.toStdString();
+    EXPECT_EQ(stillUnsent(*local->db, waiting), waiting);
+    expectAtHeadOfficeOnce(waiting);
+    // Nobody waits for the lock.
+    const platform::Transfer::Reply lock = transfer.custom(
+        QUrl(url + kArchive), "LOCK",
+        "<?xml version=\"1.0\"?><D:lockinfo xmlns:D=\"DAV:\"><D:lockscope><D:exclusive/></D:lockscope>"
+        "<D:locktype><D:write/></D:locktype></D:lockinfo>",
+        {{"Timeout", "Second-1"}});
+    ASSERT_TRUE(lock.ok()) << lock.status;
+    transfer.custom(QUrl(url + kArchive), "UNLOCK", {}, {{"Lock-Token", lock.header("Lock-Token")}});
+
+    local->db->conn().exec("DROP TRIGGER nomark");
+    const QByteArray held = headBytes();
+    RecordingProgress again;
+    ASSERT_TRUE(exchange::SendOrders(context(), &transfer, again, false, all))
+        << boxes.lastText().toStdString();
+    EXPECT_TRUE(unsent(*local->db).isEmpty());
+    EXPECT_EQ(headBytes(), held);
+    expectAtHeadOfficeOnce(waiting);
 }

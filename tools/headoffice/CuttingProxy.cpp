@@ -1,26 +1,50 @@
 #include "tools/headoffice/CuttingProxy.h"
 
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QTcpSocket>
 
+#include <memory>
 #include <stdexcept>
 
 namespace headoffice {
 
+namespace {
+
+constexpr int kPaceMs = 20;
+// What a slowed request may have waiting in the proxy before the sender is
+// made to wait too.
+constexpr qint64 kSlowBacklog = 64 * 1024;
+
+}  // namespace
+
 struct CuttingProxy::Link {
     QTcpSocket* client = nullptr;
     QTcpSocket* server = nullptr;
-    QByteArray pending;    // client bytes waiting for the server's connection
-    QByteArray head;       // header of the request being read
-    qint64 bodyLeft = 0;   // body bytes of the current request still to come
-    QByteArray method;     // method of the current request
-    bool cutThis = false;  // the current request is the one to cut
-    qint64 counted = 0;    // bytes counted towards the cut
+    QByteArray pending;     // client bytes waiting for the server's connection
+    QByteArray head;        // header of the request being read
+    qint64 bodyLeft = 0;    // body bytes of the current request still to come
+    QByteArray method;      // method of the current request
+    bool cutThis = false;   // the current request is the one to cut
+    qint64 counted = 0;     // bytes counted towards the cut
+    bool slowThis = false;  // the current request's body is slowed down
+    QByteArray slow;        // slowed body bytes not yet passed on
+    bool holding = false;   // this connection's requests are held back
+    QByteArray held;        // what was held back of them
     bool closed = false;
 };
+
+bool CuttingProxy::Rule::take(const QByteArray& m) {
+    if (times == 0 || m != method) return false;
+    if (times > 0) --times;
+    return true;
+}
 
 CuttingProxy::CuttingProxy(quint16 targetPort, QObject* parent) : QObject(parent), target_(targetPort) {
     if (!server_.listen(QHostAddress::LocalHost, 0)) throw std::runtime_error("proxy cannot listen");
     QObject::connect(&server_, &QTcpServer::newConnection, this, [this] { accept(); });
+    pacer_.setInterval(kPaceMs);
+    QObject::connect(&pacer_, &QTimer::timeout, this, [this] { pace(); });
 }
 
 CuttingProxy::~CuttingProxy() {
@@ -45,11 +69,20 @@ void CuttingProxy::armCut(const QByteArray& method, qint64 bytes, int times) {
     cutBytes_ = bytes;
 }
 
+void CuttingProxy::throttle(const QByteArray& method, qint64 bytesPerSecond, int times) {
+    slow_ = {method.toUpper(), times};
+    rate_ = bytesPerSecond;
+}
+
+void CuttingProxy::hold(const QByteArray& method, int times) { hold_ = {method.toUpper(), times}; }
+
 void CuttingProxy::accept() {
     while (QTcpSocket* c = server_.nextPendingConnection()) {
         auto* link = new Link;
         link->client = c;
         link->client->setParent(nullptr);
+        // Bytes are taken from the sender only as fast as they go on.
+        link->client->setReadBufferSize(kSlowBacklog);
         link->server = new QTcpSocket;
         links_ << link;
         QObject::connect(c, &QTcpSocket::readyRead, this, [this, link] { fromClient(link); });
@@ -64,15 +97,40 @@ void CuttingProxy::accept() {
     }
 }
 
+void CuttingProxy::toServer(Link* link, const QByteArray& bytes) {
+    if (bytes.isEmpty()) return;
+    if (link->holding) {
+        link->held += bytes;
+        return;
+    }
+    if (link->server->state() == QAbstractSocket::ConnectedState)
+        link->server->write(bytes);
+    else
+        link->pending += bytes;
+}
+
 void CuttingProxy::fromClient(Link* link) {
     if (link->closed) return;
+    // A slowed body waits for the pace before more is read.
+    if (link->slow.size() >= kSlowBacklog) return;
     QByteArray data = link->client->readAll();
     QByteArray forward;
+    // Bytes go on at once, or behind a slowed body, in the order they came.
+    auto pass = [&](const QByteArray& bytes, bool slowed) {
+        if (slowed || !link->slow.isEmpty()) {
+            toServer(link, forward);
+            forward.clear();
+            link->slow += bytes;
+            if (!pacer_.isActive()) pacer_.start();
+        } else {
+            forward += bytes;
+        }
+    };
     while (!data.isEmpty()) {
         if (link->bodyLeft == 0) {
             // Reading a request's header.
             link->head += data.at(0);
-            forward += data.at(0);
+            pass(data.left(1), false);
             data.remove(0, 1);
             if (link->head.endsWith("\r\n\r\n")) {
                 link->method = link->head.left(link->head.indexOf(' ')).toUpper();
@@ -85,22 +143,29 @@ void CuttingProxy::fromClient(Link* link) {
                 link->cutThis = armed_ && link->method == cutMethod_;
                 if (link->cutThis && times_ > 0 && --times_ == 0) armed_ = false;
                 link->counted = 0;
+                link->slowThis = link->bodyLeft > 0 && slow_.take(link->method);
+                if (!link->holding && link->slow.isEmpty() && hold_.take(link->method)) {
+                    // What came before this request goes on; the request and
+                    // all after it on this connection wait.
+                    forward.chop(link->head.size());
+                    toServer(link, forward);
+                    forward.clear();
+                    link->holding = true;
+                    link->held += link->head;
+                }
                 link->head.clear();
             }
             continue;
         }
         const qint64 n = qMin<qint64>(link->bodyLeft, data.size());
-        QByteArray part = data.left(n);
+        const QByteArray part = data.left(n);
         data.remove(0, n);
         link->bodyLeft -= n;
         if (link->cutThis && link->method == "PUT") {
             const qint64 room = cutBytes_ - link->counted;
             if (part.size() >= room) {
                 forward += part.left(room);
-                if (link->server->state() == QAbstractSocket::ConnectedState)
-                    link->server->write(forward);
-                else
-                    link->pending += forward;
+                toServer(link, forward);
                 link->server->flush();
                 ++cuts_;
                 close(link);
@@ -108,12 +173,23 @@ void CuttingProxy::fromClient(Link* link) {
             }
             link->counted += part.size();
         }
-        forward += part;
+        pass(part, link->slowThis);
     }
-    if (link->server->state() == QAbstractSocket::ConnectedState)
-        link->server->write(forward);
-    else
-        link->pending += forward;
+    toServer(link, forward);
+}
+
+void CuttingProxy::pace() {
+    const qint64 step = qMax<qint64>(1, rate_ * kPaceMs / 1000);
+    bool busy = false;
+    for (Link* link : std::as_const(links_)) {
+        if (link->closed || link->slow.isEmpty()) continue;
+        const QByteArray part = link->slow.left(step);
+        link->slow.remove(0, part.size());
+        toServer(link, part);
+        if (link->client->bytesAvailable() > 0) fromClient(link);
+        busy = busy || !link->slow.isEmpty();
+    }
+    if (!busy) pacer_.stop();
 }
 
 void CuttingProxy::fromServer(Link* link) {
@@ -136,11 +212,55 @@ void CuttingProxy::fromServer(Link* link) {
 void CuttingProxy::close(Link* link) {
     if (link->closed) return;
     link->closed = true;
+    // What is held back outlives its sender.
+    if (link->holding && !link->held.isEmpty()) held_ << link->held;
+    link->held.clear();
     // Whatever the server already answered still reaches the client.
     if (link->server->bytesAvailable() && !link->cutThis) link->client->write(link->server->readAll());
     link->client->flush();
     link->client->disconnectFromHost();
     link->server->abort();
+}
+
+int CuttingProxy::heldCount() const {
+    int n = int(held_.size());
+    for (const Link* link : links_)
+        if (link->holding && !link->held.isEmpty()) ++n;
+    return n;
+}
+
+QList<int> CuttingProxy::releaseHeld(int waitMs) {
+    // Requests still held on a living connection are taken too.
+    for (Link* link : std::as_const(links_))
+        if (link->holding && !link->held.isEmpty()) {
+            held_ << link->held;
+            link->held.clear();
+        }
+    QList<int> answers;
+    const QDeadlineTimer deadline(waitMs);
+    for (const QByteArray& request : std::as_const(held_)) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, target_);
+        QByteArray answer;
+        QEventLoop loop;
+        QObject::connect(&socket, &QTcpSocket::connected, &loop, [&] { socket.write(request); });
+        QObject::connect(&socket, &QTcpSocket::readyRead, &loop, [&] {
+            answer += socket.readAll();
+            if (answer.contains("\r\n")) loop.quit();
+        });
+        QObject::connect(&socket, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
+        QTimer limit;
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+        limit.start(int(qMax<qint64>(1, deadline.remainingTime())));
+        loop.exec();
+        // "HTTP/1.1 412 Precondition Failed"
+        const QList<QByteArray> status = answer.left(answer.indexOf("\r\n")).split(' ');
+        answers << (status.size() > 1 ? status.at(1).toInt() : 0);
+        socket.abort();
+    }
+    held_.clear();
+    return answers;
 }
 
 }  // namespace headoffice

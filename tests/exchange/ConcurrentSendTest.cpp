@@ -1,0 +1,226 @@
+// Two workstations of one agent send over a bad network: an upload slower
+// than the lock, requests held back by the network and delivered after
+// their sender gave up, flags that cannot be written here. Every order of
+// both is held once at head office, and what is marked sent here is there.
+
+#include "ExchangeTestSupport.h"
+
+#include "app/AllTableClasses.h"
+#include "datalib/DataSource.h"
+#include "datalib/RemoteConnector.h"
+#include "platform/Paths.h"
+#include "startup/RunContext.h"
+#include "startup/modDatabase.h"
+#include "tools/headoffice/CuttingProxy.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTimer>
+
+using namespace exchangetest;
+
+namespace {
+
+QStringList unsent(datalib::Database& db) {
+    QStringList out;
+    auto ds = db.OpenDataSource("Ordini", "NOT InviatoSede AND Completato", "Numero");
+    for (ds->RowFirst(); !ds->Eof(); ds->RowNext()) out << ds->ColValueStr("Numero");
+    return out;
+}
+
+QStringList sentHere(datalib::Database& db) {
+    QStringList out;
+    auto ds = db.OpenDataSource("Ordini", "InviatoSede", "Numero");
+    for (ds->RowFirst(); !ds->Eof(); ds->RowNext()) out << ds->ColValueStr("Numero");
+    return out;
+}
+
+struct SeamReset {
+    ~SeamReset() { datalib::RemoteConnector::seamHook() = nullptr; }
+};
+
+}  // namespace
+
+// The second workstation, run by the tests below in a process of its own:
+// it sends every waiting order of its database to head office.
+TEST(SecondWorkstation, Sends) {
+    const QByteArray headUrl = qgetenv("ZELT_TEST_SECOND_URL");
+    if (headUrl.isEmpty()) return;  // only as the child of the tests below
+    app::registerAllTableClasses();
+    startup::runContext().codeAgente = kAgent;
+    QTemporaryDir data;
+    platform::setDataDirOverride(data.path());
+    OpenFile db(QString::fromLocal8Bit(qgetenv("ZELT_TEST_SECOND_DB")));
+    exchange::ExchangeContext ctx;
+    ctx.local = db.db;
+    ctx.agent = kAgent;
+    ctx.configuredUrl = QString::fromUtf8(headUrl);
+    ctx.password = startup::DatabasePassword();
+    ctx.settings.lockTimeoutSeconds = 1;
+    ctx.settings.lockRetryMs = 100;
+    core::ScriptedBoxes boxes;
+    platform::Transfer transfer;
+    RecordingProgress progress;
+    exchange::OrderSelection all;
+    ASSERT_TRUE(exchange::SendOrders(ctx, &transfer, progress, false, all)) << boxes.lastText().toStdString();
+    ASSERT_EQ(boxes.lastText(), "INVIO COMPLETATO.");
+}
+
+class ConcurrentSendTest : public HeadOfficeTest {
+  protected:
+    void SetUp() override {
+        HeadOfficeTest::SetUp();
+        proxy = std::make_unique<headoffice::CuttingProxy>(server.port());
+        url = proxy->route(server.baseUrl()).toString();
+        secondFile = dir.filePath("ZeltOrder_DEMO_2");
+        makeSecond();
+    }
+    void TearDown() override {
+        proxy.reset();
+        HeadOfficeTest::TearDown();
+    }
+
+    // The second workstation: the same agent's database, with orders of its
+    // own waiting (numbered apart, as its workstation code makes them).
+    void makeSecond() {
+        QFile::remove(secondFile);
+        QFile::copy(DemoArchive(), secondFile);
+        {
+            OpenFile second(secondFile);
+            secondOrders = unsent(*second.db);
+        }
+        const QString list = "'" + secondOrders.join("','") + "'";
+        RawExec(secondFile,
+                "UPDATE RigheOrdini SET NumeroOrdine = NumeroOrdine || '-2' WHERE NumeroOrdine IN (" + list +
+                    "); UPDATE Ordini SET Numero = Numero || '-2' WHERE Numero IN (" + list + ");");
+        for (QString& n : secondOrders) n += "-2";
+    }
+
+    // The second workstation sends, straight to head office, and ends.
+    void secondSends() {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ZELT_TEST_SECOND_URL", server.baseUrl().toString());
+        env.insert("ZELT_TEST_SECOND_DB", secondFile);
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=SecondWorkstation.Sends"});
+        ASSERT_TRUE(child.waitForFinished(60000));
+        const QByteArray out = child.readAll();
+        ASSERT_EQ(child.exitCode(), 0) << out.toStdString();
+        ASSERT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
+    }
+
+    // Each of the numbers once at head office, marked sent there, with the
+    // rows it has in `db`.
+    void expectAtHeadOfficeOnce(const QStringList& numbers, datalib::Database& db) {
+        OpenFile head(server.filePath(kArchive));
+        for (const QString& n : numbers) {
+            SCOPED_TRACE(n.toStdString());
+            auto theirs = head.db->OpenDataSource("Ordini", "Numero='" + n + "'");
+            ASSERT_EQ(theirs->RowCount(), 1);
+            theirs->RowFirst();
+            EXPECT_TRUE(theirs->ColValueBool("InviatoSede"));
+            auto ours = db.OpenDataSource("Ordini", "Numero='" + n + "'");
+            ours->RowFirst();
+            EXPECT_EQ(head.db->OpenDataSource("RigheOrdini", "NumeroOrdine='" + n + "'")->RowCount(),
+                      ours->GetReference("Righe")->RowCount());
+        }
+    }
+    // Nothing waits at either workstation, and every order either marked
+    // sent (the ones that waited, and the complement orders split off them)
+    // is once at head office.
+    void expectBothHeldOnce(const QStringList& first) {
+        EXPECT_TRUE(unsent(*local->db).isEmpty());
+        const QStringList mine = sentHere(*local->db);
+        for (const QString& n : first) EXPECT_TRUE(mine.contains(n)) << n.toStdString();
+        expectAtHeadOfficeOnce(mine, *local->db);
+        OpenFile second(secondFile);
+        EXPECT_TRUE(unsent(*second.db).isEmpty());
+        const QStringList theirs = sentHere(*second.db);
+        for (const QString& n : secondOrders) EXPECT_TRUE(theirs.contains(n)) << n.toStdString();
+        expectAtHeadOfficeOnce(theirs, *second.db);
+    }
+
+    std::unique_ptr<headoffice::CuttingProxy> proxy;
+    QString secondFile;
+    QStringList secondOrders;
+};
+
+// The upload takes longer than the lock lasts, and the second workstation
+// sends while it runs: the first one's archive never lands over the second
+// one's, and it goes again from what head office then holds.
+TEST_F(ConcurrentSendTest, AnUploadSlowerThanTheLockLosesNoOrderOfASecondWorkstation) {
+    openLocal(true);
+    const QStringList waiting = unsent(*local->db);
+    ASSERT_EQ(waiting.size(), 4);
+    exchange::ExchangeContext ctx = context();
+    ctx.settings.lockTimeoutSeconds = 1;
+    // About three seconds for the whole archive, three times the lock.
+    const qint64 size = headBytes().size();
+    proxy->throttle("PUT", size / 3);
+    SeamReset reset;
+    int uploads = 0;
+    QElapsedTimer clock;
+    datalib::RemoteConnector::seamHook() = [&](const char* seam) {
+        if (QByteArray(seam) != "uploading" || ++uploads != 1) return;
+        clock.start();
+        // Past the lock's time-out, the upload half done.
+        QTimer::singleShot(1500, [&] { secondSends(); });
+    };
+    exchange::OrderSelection all;
+    ASSERT_TRUE(exchange::SendOrders(ctx, &transfer, progress, false, all)) << boxes.lastText().toStdString();
+    EXPECT_GE(clock.elapsed(), 3000);
+    EXPECT_EQ(boxes.lastText(), "INVIO COMPLETATO.");
+    // It found the second workstation's send and went again.
+    EXPECT_EQ(uploads, 2);
+    EXPECT_TRUE(unsent(*local->db).isEmpty());
+    expectBothHeldOnce(waiting);
+    EXPECT_EQ(leftInWorkFolder(), QStringList());
+}
+
+// The network holds a request of the first workstation back until after it
+// gave up and the second one sent: delivered then, it changes nothing; the
+// first one's orders still wait here and go at the next send.
+TEST_F(ConcurrentSendTest, ARequestDeliveredAfterItsSenderGaveUpChangesNothing) {
+    for (const char* method : {"PUT", "MOVE"}) {
+        SCOPED_TRACE(method);
+        closeLocal();
+        QFile::remove(localFile);
+        server.putFile(kArchive, DemoArchive());
+        makeSecond();
+        openLocal(true);
+        const QStringList waiting = unsent(*local->db);
+        exchange::ExchangeContext ctx = context();
+        ctx.transferTimeoutMs = 1500;
+        proxy->hold(method);
+        exchange::OrderSelection all;
+        boxes.clear();
+        EXPECT_FALSE(exchange::SendOrders(ctx, &transfer, progress, false, all));
+        ASSERT_FALSE(boxes.shown().empty());
+        EXPECT_TRUE(boxes.shown().front().text.contains("interrotto durante l'invio"))
+            << boxes.shown().front().text.toStdString();
+        // Still waiting here (with the complement orders split off them).
+        for (const QString& n : waiting) EXPECT_TRUE(unsent(*local->db).contains(n)) << n.toStdString();
+        ASSERT_EQ(proxy->heldCount(), 1);
+
+        secondSends();
+        const QByteArray afterSecond = headBytes();
+        const QList<int> answers = proxy->releaseHeld();
+        ASSERT_EQ(answers.size(), 1);
+        // The late upload is only a file of its own; the late move is refused.
+        if (QByteArray(method) == "PUT")
+            EXPECT_EQ(answers.front(), 201);
+        else
+            EXPECT_GE(answers.front(), 400);
+        EXPECT_EQ(headBytes(), afterSecond);
+
+        RecordingProgress again;
+        boxes.clear();
+        ASSERT_TRUE(exchange::SendOrders(context(), &transfer, again, false, all))
+            << boxes.lastText().toStdString();
+        expectBothHeldOnce(waiting);
+    }
+}
