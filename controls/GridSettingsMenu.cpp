@@ -6,6 +6,8 @@
 #include "core/AppError.h"
 #include "platform/ui/MessageBox.h"
 
+#include <QScopeGuard>
+
 namespace controls {
 
 GridSettingsMenu::GridSettingsMenu(const QString& caption, Target target, QWidget* parent)
@@ -22,6 +24,12 @@ GridSettingsMenu::GridSettingsMenu(const QString& caption, Target target, QWidge
     connect(all_, &QAction::triggered, this, &GridSettingsMenu::mnuGridFldAll_Click);
     connect(sequence_, &QAction::triggered, this, &GridSettingsMenu::mnuGridFldSequence_Click);
     connect(cancel_, &QAction::triggered, this, &GridSettingsMenu::mnuGridCancel_Click);
+    connect(this, &QMenu::aboutToShow, this, &GridSettingsMenu::ShowStoredSequence);
+}
+
+void GridSettingsMenu::ShowStoredSequence() {
+    ViewGridSettings* settings = target_.settings ? target_.settings() : nullptr;
+    sequence_->setChecked(settings && !settings->FieldSequence().isEmpty());
 }
 
 void GridSettingsMenu::rebind(DataGrid* grid, const std::shared_ptr<datalib::DataSource>& ds,
@@ -31,6 +39,7 @@ void GridSettingsMenu::rebind(DataGrid* grid, const std::shared_ptr<datalib::Dat
 }
 
 void GridSettingsMenu::mnuGridFldAll_Click() {
+    const auto mark = qScopeGuard([this] { ShowStoredSequence(); });
     ViewGridSettings* settings = target_.settings ? target_.settings() : nullptr;
     const auto ds = target_.dataSource ? target_.dataSource() : nullptr;
     DataGrid* grid = target_.grid ? target_.grid() : nullptr;
@@ -46,6 +55,9 @@ void GridSettingsMenu::mnuGridFldAll_Click() {
 }
 
 void GridSettingsMenu::mnuGridFldSequence_Click() {
+    // The click ticked or cleared the mark by itself: it is set again from
+    // what is stored.
+    const auto mark = qScopeGuard([this] { ShowStoredSequence(); });
     DataGrid* grid = target_.grid ? target_.grid() : nullptr;
     const auto ds = target_.dataSource ? target_.dataSource() : nullptr;
     ViewGridSettings* settings = target_.settings ? target_.settings() : nullptr;
@@ -54,7 +66,6 @@ void GridSettingsMenu::mnuGridFldSequence_Click() {
         if (!ViewUtility::View(ds, parentWidget())
                  .EditFieldSequence(*settings, QStringLiteral("Sequenza di Visualizzazione Campi")))
             return;
-        sequence_->setChecked(!settings->FieldSequence().isEmpty());
         rebind(grid, ds, settings);
     } catch (const core::AppError& e) {
         platform::messageBox(e.description(), platform::kOkOnly | platform::kExclamation, QString(),
@@ -63,6 +74,7 @@ void GridSettingsMenu::mnuGridFldSequence_Click() {
 }
 
 void GridSettingsMenu::mnuGridCancel_Click() {
+    const auto mark = qScopeGuard([this] { ShowStoredSequence(); });
     DataGrid* grid = target_.grid ? target_.grid() : nullptr;
     const auto ds = target_.dataSource ? target_.dataSource() : nullptr;
     ViewGridSettings* settings = target_.settings ? target_.settings() : nullptr;
@@ -74,7 +86,6 @@ void GridSettingsMenu::mnuGridCancel_Click() {
     try {
         settings->Reset();
         rebind(grid, ds, settings);
-        sequence_->setChecked(false);
     } catch (const core::AppError& e) {
         platform::messageBox(e.description(), platform::kOkOnly | platform::kExclamation, QString(),
                              parentWidget());

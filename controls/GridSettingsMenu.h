@@ -48,6 +48,11 @@ class GridSettingsMenu : public QMenu {
     // "Annulla sequenza campi e dimensioni": asks, then forgets sequence and widths.
     void mnuGridCancel_Click();
 
+    // Ticks "Imposta sequenza campi..." exactly when a sequence is stored. Each
+    // command ends with it, whatever it did (a cancelled dialog, a guard, an
+    // error), and so does the menu's popping up.
+    void ShowStoredSequence();
+
   private:
     void rebind(DataGrid* grid, const std::shared_ptr<datalib::DataSource>& ds, ViewGridSettings* settings);
 

@@ -652,29 +652,58 @@ void DataSource::saveImpl(bool runHooks) {
     }
 }
 
-void DataSource::deleteOwned(const TableDef& t, qint64 oid) {
+// The rows a row owns go with it, level by level. With a progress sink the
+// first level is deleted a row at a time, each row a step; a stop raises the
+// cancel that undoes the whole delete. Returns the steps: the owned rows of
+// the first level and the row itself, whose delete is the caller's.
+long DataSource::deleteOwned(const TableDef& t, qint64 oid, itfProgress* progress) {
+    struct Owned {
+        const TableDef* child;
+        QString link;
+        std::vector<qint64> kids;
+    };
+    std::vector<Owned> owned;
+    long total = 1;  // the row itself
     for (int i = 0; i < t.references.Count(); ++i) {
         const ReferenceDef& r = t.references.Item(i);
         if (!r.collection || !r.owned) continue;
-        const TableDef* child = db_->lookup(r.table);
-        std::vector<qint64> kids;
-        {
-            Statement st =
-                db_->conn().prepare(QStringLiteral("SELECT \"OID\" FROM %1 WHERE %2 = ?1")
-                                        .arg(sqlIdent(child->name()), sqlIdent(r.parentLinkColumn())));
-            st.bind(1, oid);
-            while (st.step()) kids.push_back(st.int64(0));
+        Owned o{db_->lookup(r.table), r.parentLinkColumn(), {}};
+        Statement st = db_->conn().prepare(QStringLiteral("SELECT \"OID\" FROM %1 WHERE %2 = ?1")
+                                               .arg(sqlIdent(o.child->name()), sqlIdent(o.link)));
+        st.bind(1, oid);
+        while (st.step()) o.kids.push_back(st.int64(0));
+        total += long(o.kids.size());
+        owned.push_back(std::move(o));
+    }
+    long done = 0;
+    auto step = [&] {
+        if (!progress) return;
+        bool goOn = true;
+        progress->OnProgress(++done, goOn);
+        if (!goOn) throw errors::make(errors::Cancelled, QStringLiteral("Eliminazione interrotta."), true);
+    };
+    if (progress) progress->OnStart(total, true);
+    for (const Owned& o : owned) {
+        for (qint64 k : o.kids) {
+            deleteOwned(*o.child, k);
+            if (!progress) continue;
+            db_->conn()
+                .prepare(QStringLiteral("DELETE FROM %1 WHERE \"OID\" = ?1").arg(sqlIdent(o.child->name())))
+                .bind(1, k)
+                .run();
+            step();
         }
-        for (qint64 k : kids) deleteOwned(*child, k);
+        if (progress) continue;
         db_->conn()
             .prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?1")
-                         .arg(sqlIdent(child->name()), sqlIdent(r.parentLinkColumn())))
+                         .arg(sqlIdent(o.child->name()), sqlIdent(o.link)))
             .bind(1, oid)
             .run();
     }
+    return total;
 }
 
-void DataSource::deleteImpl(bool runHooks) {
+void DataSource::deleteImpl(bool runHooks, itfProgress* progress) {
     if (edit_->editing && edit_->isNew) {
         CancelUpdate();
         return;
@@ -714,19 +743,30 @@ void DataSource::deleteImpl(bool runHooks) {
         });
         if (db_->operationCancelled()) return;
     }
-    deleteOwned(*def_, oid);
+    const long steps = deleteOwned(*def_, oid, progress);
     db_->conn()
         .prepare(QStringLiteral("DELETE FROM %1 WHERE \"OID\" = ?1").arg(sqlIdent(def_->name())))
         .bind(1, oid)
         .run();
+    if (progress) {
+        // The last step: nothing is left to stop.
+        bool goOn = true;
+        progress->OnProgress(steps, goOn);
+    }
     db_->conn().touchData();
     gone();
     if (parent && !parentWasEditing && parent->edit_->editing) parent->saveImpl(true);
 }
 
-void DataSource::DeleteRow() {
+void DataSource::DeleteRow(itfProgress* progress) {
     checkWritable();
-    operation([&] { deleteImpl(true); });
+    try {
+        operation([&] { deleteImpl(true, progress); });
+    } catch (...) {
+        if (progress) progress->OnEnd();
+        throw;
+    }
+    if (progress) progress->OnEnd();
 }
 
 long DataSource::DeleteAll(itfProgress* progress) {

@@ -156,7 +156,10 @@ class DataSource : public core::Object {
     // Drops the pending changes of the current row.
     void CancelUpdate();
     // Deletes the current row (OnDeleteRow; owned child rows go with it).
-    void DeleteRow();
+    // With a progress sink, each owned row of the first level is a step and
+    // the row itself the last; a stop undoes the whole delete (a cancelled
+    // error is raised and the row stays as it was).
+    void DeleteRow(itfProgress* progress = nullptr);
     // Deletes every row of the data source; returns how many.
     long DeleteAll(itfProgress* progress = nullptr);
     // The current row's key (its OID) and OID; Null / 0 without a row.
@@ -296,10 +299,10 @@ class DataSource : public core::Object {
     core::Variant resolveRefKey(const ReferenceDef& ref, const core::Variant& key) const;
     void startNewRow(bool runHooks);
     void saveImpl(bool runHooks);
-    void deleteImpl(bool runHooks);
+    void deleteImpl(bool runHooks, itfProgress* progress = nullptr);
     std::shared_ptr<DataSource> parentForRow();
     const ReferenceDef* parentReference() const;
-    void deleteOwned(const TableDef& t, qint64 oid);
+    long deleteOwned(const TableDef& t, qint64 oid, itfProgress* progress = nullptr);
     qint64 parentOidOfRow() const;
     bool hooksActive() const;
     // Runs a change as one operation of the database (see Database::beginOperation).

@@ -97,6 +97,7 @@ frmOrder::frmOrder(QWidget* owner) : QWidget(owner, Qt::Window) {
 
     m_objGridSettings = std::make_unique<controls::ViewGridSettings>(
         controls::ViewGridSettings::DefaultFileName(), QString::fromLatin1(kOrderSection));
+    mnuGridSetting_->ShowStoredSequence();
     qApp->installEventFilter(this);
 }
 
@@ -481,9 +482,11 @@ bool frmOrder::CancelOrder() {
                 auto* msg = startup::frmMessage::instance();
                 msg->ShowMsg(QStringLiteral("Annullamento in corso..."), this, -1, -1);
                 {
+                    // The rows go one by one on the progress window's bar; a
+                    // stop leaves the order whole and open.
                     datalib::NamedLock lock(*m_objOrdine, QString::fromLatin1(orders::kLockPromo));
                     m_objOrdine->CancelUpdate();
-                    m_objOrdine->DeleteRow();
+                    m_objOrdine->DeleteRow(msg);
                 }
                 startup::frmMessage::Unload();
             }

@@ -148,6 +148,12 @@ void frmOrder::lstHelp_ArticoliLib_Click() {
 // ---- Keys -------------------------------------------------------------------------------------
 
 bool frmOrder::eventFilter(QObject* watched, QEvent* e) {
+    // The code box or the list losing the focus starts the list's timer,
+    // whose tick hides the list when the focus went elsewhere.
+    if (e->type() == QEvent::FocusOut && !unloaded_ &&
+        (watched == txtCode_Articolo_ || watched == lstHelp_ArticoliLib_) &&
+        !tmtHelp_ArticoliLib_->isActive())
+        tmtHelp_ArticoliLib_->start();
     if (e->type() != QEvent::KeyPress || !watched->isWidgetType() || unloaded_)
         return QWidget::eventFilter(watched, e);
     auto* w = static_cast<QWidget*>(watched);
@@ -189,8 +195,10 @@ bool frmOrder::Form_KeyDown(QKeyEvent* key) {
     switch (key->key()) {
         case Qt::Key_Down:
         case Qt::Key_Up: {
-            if (!lstHelp_ArticoliLib_->isVisible()) {
-                // The grids keep their arrows.
+            // The list follows the arrows only while the agent is in the
+            // code box or in the list; elsewhere the grids keep their arrows.
+            const bool inEntry = focus == txtCode_Articolo_ || focus == lstHelp_ArticoliLib_;
+            if (!lstHelp_ArticoliLib_->isVisible() || !inEntry) {
                 if (focus && (focus == dgRighe_ || focus == dgCategorie_ || focus == lstHelp_ArticoliLib_ ||
                               qobject_cast<QComboBox*>(focus) || qobject_cast<QAbstractItemView*>(focus)))
                     return false;

@@ -13,18 +13,54 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace orders::ui {
 
 using namespace detail;
+
+namespace {
+
+// The article code box: whenever the agent or the window puts the focus in
+// it, its whole text is selected, so that the next code typed replaces it.
+// The window coming back to front (or a menu closing) only gives the focus
+// back to where it was and leaves the text as it stands: a reader may be
+// half-way through a code then.
+class CodeBox : public QLineEdit {
+  public:
+    using QLineEdit::QLineEdit;
+
+  protected:
+    void focusInEvent(QFocusEvent* e) override {
+        QLineEdit::focusInEvent(e);
+        byMouse_ = e->reason() == Qt::MouseFocusReason;
+        if (e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason) selectAll();
+    }
+    void focusOutEvent(QFocusEvent* e) override {
+        byMouse_ = false;
+        QLineEdit::focusOutEvent(e);
+    }
+    void mousePressEvent(QMouseEvent* e) override {
+        QLineEdit::mousePressEvent(e);
+        // The click that brought the focus places no cursor: the text stays selected.
+        if (std::exchange(byMouse_, false)) selectAll();
+    }
+
+  private:
+    bool byMouse_ = false;
+};
+
+}  // namespace
 
 // ---- Controls -----------------------------------------------------------------------------
 
@@ -45,7 +81,7 @@ void frmOrder::buildControls() {
     // Article selection, left.
     auto* lblArticolo = new QLabel(QStringLiteral("SELEZIONE ARTICOLO"), this);
     lblArticolo->setObjectName(QStringLiteral("lblArticolo"));
-    txtCode_Articolo_ = new QLineEdit(this);
+    txtCode_Articolo_ = new CodeBox(this);
     txtCode_Articolo_->setObjectName(QStringLiteral("txtCode_Articolo"));
     txtCode_Articolo_->setToolTip(QStringLiteral("Codice o descrizione articolo"));
     lstHelp_ArticoliLib_ = new QListWidget(this);

@@ -697,9 +697,19 @@ TEST_F(SectionViews, GridLayoutCommands) {
         }
         return true;
     };
-    menu->mnuGridFldSequence()->trigger();
+    QAction* mark = menu->mnuGridFldSequence();
+    const auto chooseTwo = std::move(op.other);
+    // The dialog cancelled: the mark still says no sequence is stored.
+    op.other = [](QDialog&) { return false; };
+    mark->trigger();
+    EXPECT_FALSE(mark->isChecked());
+    op.other = chooseTwo;
+    mark->trigger();
     EXPECT_EQ(grid->model()->columnCount(), 2);
-    EXPECT_TRUE(menu->mnuGridFldSequence()->isChecked());
+    EXPECT_TRUE(mark->isChecked());
+    op.other = [](QDialog&) { return false; };
+    mark->trigger();
+    EXPECT_TRUE(mark->isChecked());
 
     // Every field for now; the sequence stays stored and comes back with the view.
     menu->mnuGridFldAll()->trigger();

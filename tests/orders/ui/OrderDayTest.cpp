@@ -1,22 +1,33 @@
 // A day of orders through the real window: cancelling after the main view
-// read the order again never ends the program, and an error no window trapped
-// is shown while the program goes on.
+// read the order again never ends the program, an error no window trapped is
+// shown while the program goes on, no box, typed value or scan is lost; the
+// quick list, the code box, the cancel's progress, the grid's check mark,
+// the rows grid's first columns and widths and the totals as an agent needs them.
 
 #include "OrderWindowFixture.h"
 
 #include "controls/DataGrid.h"
 #include "controls/DataGridModel.h"
 #include "controls/DataPanel.h"
+#include "controls/GridSettingsMenu.h"
+#include "controls/MubCommand.h"
 #include "controls/SearchDialogs.h"
+#include "controls/ViewGridSettings.h"
 #include "core/RaiseError.h"
 #include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/ui/ErrorWindow.h"
+#include "startup/ui/frmMessage.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <functional>
 
 using namespace ordertest;
 using orders::ui::frmOrder;
@@ -313,3 +324,181 @@ TEST_F(OrderWindowTest, ScansInABurstWithTheQuantityPromptOnAreNeverLost) {
     for (const auto& shown : boxes->shown())
         EXPECT_FALSE(shown.text.startsWith(QStringLiteral("Valore incorretto"))) << shown.text.toStdString();
 }
+
+namespace {
+
+// Adds articles as a promotion's elements are added: no prompt.
+void addRows(frmOrder& w, std::initializer_list<const char*> codes) {
+    for (const char* code : codes) w.AddElementByCode(QString::fromLatin1(code), 0, {}, {}, true);
+    w.Refresh_Articoli();
+}
+
+QPoint cellCentre(controls::DataGrid& grid, int row, int column) {
+    return grid.visualRect(grid.model()->index(row, column)).center();
+}
+
+}  // namespace
+
+// The quick list goes once the agent leaves the code box or the list; the
+// arrows then move in the grid, also before the list's timer has run.
+TEST_F(OrderWindowTest, TheQuickListGoesWhenTheFocusLeavesAndTheGridKeepsItsArrows) {
+    frmOrder* w = startOrder();
+    ASSERT_NE(w, nullptr);
+    addRows(*w, {"ART1", "ART2", "ART3"});
+    activate(w);
+    QListWidget* list = w->lstHelp_ArticoliLib();
+    controls::DataGrid* grid = w->dgRighe();
+    for (bool fromList : {false, true}) {
+        SCOPED_TRACE(fromList);
+        w->txtCode_Articolo()->setFocus();
+        QTest::keyClicks(w->txtCode_Articolo(), QStringLiteral("Ma"));
+        QTRY_VERIFY(list->isVisible());
+        if (fromList) {
+            list->setFocus();
+            QTest::qWait(200);  // the tick puts the focus back into the box; the list stays
+            EXPECT_TRUE(list->isVisible());
+            list->setFocus();
+        }
+        const int listRow = list->currentRow();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(*grid, 2, 1));
+        ASSERT_EQ(QApplication::focusWidget(), grid);
+        QTest::keyClick(grid, Qt::Key_Up);
+        EXPECT_EQ(grid->currentIndex().row(), 1);
+        EXPECT_EQ(list->currentRow(), listRow);
+        QTRY_VERIFY(!list->isVisible());
+        QTest::keyClick(grid, Qt::Key_Up);
+        EXPECT_EQ(grid->currentIndex().row(), 0);
+        QTest::keyClick(grid, Qt::Key_Down);
+        EXPECT_EQ(grid->currentIndex().row(), 1);
+        w->txtCode_Articolo()->clear();
+    }
+    w->cmdCancel_Click();
+}
+
+// Whenever the code box gets the focus its whole text is selected, so the
+// next code typed replaces it; the window coming back to front leaves the
+// text as it stands (a reader may be half-way through a code).
+TEST_F(OrderWindowTest, TheCodeBoxSelectsItsWholeTextWheneverItGetsTheFocus) {
+    frmOrder* w = startOrder();
+    ASSERT_NE(w, nullptr);
+    addRows(*w, {"ART1"});
+    activate(w);
+    QLineEdit* box = w->txtCode_Articolo();
+    controls::DataGrid* grid = w->dgRighe();
+    box->setFocus();
+    QTest::keyClicks(box, QStringLiteral("ART"));
+    EXPECT_EQ(box->selectedText(), QString());
+
+    const std::function<void()> ways[] = {
+        [&] { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2)); },
+        [&] { box->setFocus(Qt::TabFocusReason); },
+        [&] { box->setFocus(); },
+    };
+    for (size_t i = 0; i < std::size(ways); ++i) {
+        SCOPED_TRACE(i);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(*grid, 0, 1));
+        ASSERT_EQ(QApplication::focusWidget(), grid);
+        ways[i]();
+        ASSERT_EQ(QApplication::focusWidget(), box);
+        EXPECT_EQ(box->selectedText(), QStringLiteral("ART"));
+    }
+    // A click in the box that has the focus places the cursor as usual.
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
+    EXPECT_EQ(box->selectedText(), QString());
+    // "##" is selected for the code that follows.
+    w->cmdSpecialCode()->click();
+    EXPECT_EQ(box->selectedText(), QStringLiteral("##"));
+    QTest::keyClicks(box, QStringLiteral("AB"));
+    activate(&owner);
+    activate(w);
+    EXPECT_EQ(QApplication::focusWidget(), box);
+    EXPECT_EQ(box->selectedText(), QString());
+    EXPECT_EQ(box->text(), QStringLiteral("AB"));
+    box->clear();
+    w->cmdCancel_Click();
+}
+
+// "Annullamento in corso..." shows the rows going on its bar; a stop
+// confirmed there leaves the order whole and open.
+TEST_F(OrderWindowTest, CancellingShowsTheDeleteOnTheProgressBarAndAStopKeepsTheOrder) {
+    for (bool stop : {true, false}) {
+        SCOPED_TRACE(stop);
+        frmOrder* w = frmOrder::Instance() ? frmOrder::Instance() : startOrder();
+        ASSERT_NE(w, nullptr);
+        if (w->Rows()->DataEmpty()) addRows(*w, {"ART1", "ART2", "ART3"});
+        ASSERT_EQ(w->Rows()->RowCount(), 3);
+        long maximum = 0, last = 0;
+        QString message;
+        QTimer watch;
+        watch.setInterval(0);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (!startup::frmMessage::IsLoaded()) return;
+            auto* msg = startup::frmMessage::instance();
+            if (!msg->pbNotify()->isVisible()) return;
+            message = msg->lblMessage()->text();
+            maximum = msg->pbNotify()->maximum();
+            last = std::max<long>(last, msg->pbNotify()->value());
+            if (stop && !msg->Stopped()) msg->cmdStop()->click();
+        });
+        watch.start();
+        boxes->answer(core::kAnswerYes);  // "VUOI ANNULLARE L'INTERO ORDINE ?"
+        if (stop)
+            boxes->answer(core::kAnswerYes);  // "Confermi l'interruzione ?"
+        else
+            boxes->answer(core::kAnswerNo);  // "Continuare con un nuovo ordine ?"
+        QTest::mouseClick(w->cmdCancel(), Qt::LeftButton);
+        watch.stop();
+        EXPECT_EQ(message, QStringLiteral("Annullamento in corso..."));
+        EXPECT_EQ(maximum, 4);  // three rows and the order
+        if (stop) {
+            EXPECT_EQ(last, 1);
+            ASSERT_EQ(frmOrder::Instance(), w);
+            EXPECT_TRUE(w->HasOpenOrder());
+            EXPECT_EQ(w->Rows()->RowCount(), 3);
+            EXPECT_EQ(count("RigheOrdini"), 3);
+            EXPECT_TRUE(data->engine().InTransaction());
+            EXPECT_TRUE(w->isEnabled());
+        } else {
+            EXPECT_EQ(last, 4);
+            EXPECT_EQ(frmOrder::Instance(), nullptr);
+            EXPECT_EQ(count("Ordini"), 0);
+            EXPECT_EQ(count("RigheOrdini"), 0);
+            EXPECT_FALSE(data->engine().InTransaction());
+        }
+    }
+}
+
+// The check mark of "Imposta sequenza campi..." says whether a sequence is
+// stored, whatever the command did.
+TEST_F(OrderWindowTest, TheSequenceCheckMarkAlwaysTellsWhetherASequenceIsStored) {
+    frmOrder* w = startOrder();
+    ASSERT_NE(w, nullptr);
+    addRows(*w, {"ART1"});
+    QAction* mark = w->mnuGridSetting()->mnuGridFldSequence();
+    auto* settings = w->GridSettings();
+    for (bool stored : {false, true}) {
+        SCOPED_TRACE(stored);
+        settings->SetFieldSequence(stored ? QStringLiteral("Codice,QuantitàOrdine") : QString());
+        w->Refresh_Articoli();
+        w->mnuGridSetting()->ShowStoredSequence();
+        ASSERT_EQ(mark->isChecked(), stored);
+        // The dialog cancelled.
+        player->dialog = [](QDialog&) { return false; };
+        mark->trigger();
+        EXPECT_EQ(mark->isChecked(), stored);
+        // The restore question answered No.
+        boxes->answer(core::kAnswerNo);
+        w->mnuGridSetting()->mnuGridCancel()->trigger();
+        EXPECT_EQ(mark->isChecked(), stored);
+        // The grid hidden: the command does nothing.
+        w->dgRighe()->hide();
+        mark->trigger();
+        EXPECT_EQ(mark->isChecked(), stored);
+        w->dgRighe()->show();
+        // Every field for now: the sequence stays stored.
+        w->mnuGridSetting()->mnuGridFldAll()->trigger();
+        EXPECT_EQ(mark->isChecked(), stored);
+    }
+}
+
+
