@@ -4,12 +4,14 @@
 #include "controls/KeyStrings.h"
 #include "controls/ViewGridSettings.h"
 #include "datalib/DataSource.h"
+#include "datalib/Definitions.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 namespace controls {
@@ -24,6 +26,13 @@ int twipsToPixels(double twips, const QWidget* w) {
     return static_cast<int>(std::lround(twips / perPixel));
 }
 
+// Widths taken from the contents: at least a few characters, at most a
+// description's worth; the cells of so many rows are measured (those in
+// view once the grid is shown).
+constexpr int kMinContentChars = 4;
+constexpr int kMaxContentChars = 45;
+constexpr int kMeasuredRows = 60;
+
 }  // namespace
 
 DataGrid::DataGrid(QWidget* parent) : QTableView(parent), model_(new DataGridModel(this)) {
@@ -37,6 +46,7 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), model_(new DataGridMod
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setFixedWidth(18);
+    verticalHeader()->setResizeContentsPrecision(kMeasuredRows);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -70,21 +80,35 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), model_(new DataGridMod
 const std::shared_ptr<datalib::DataSource>& DataGrid::dataSource() const { return model_->dataSource(); }
 
 void DataGrid::Bind(std::shared_ptr<datalib::DataSource> ds, const ViewGridSettings* settings) {
-    model_->setDataSource(std::move(ds), settings ? settings->FieldSequence() : QString());
+    // Another table's fields start from their own contents.
+    const QString table = ds ? ds->tableDef().name() : QString();
+    if (table.compare(widthsTable_, Qt::CaseInsensitive) != 0) {
+        contentWidths_.clear();
+        widthsTable_ = table;
+    }
+    model_->setDataSource(std::move(ds), settings ? settings->FieldSequence() : QString(), defaultColumns_);
     ApplyLayout(settings);
     FollowDataSource();
 }
 
+int DataGrid::MaxContentWidth() const { return fontMetrics().averageCharWidth() * kMaxContentChars; }
+
+// The caption's width or the widest cell measured, within the bounds; never
+// less than the column had from its contents before.
+int DataGrid::contentWidth(int column) {
+    const int least = fontMetrics().averageCharWidth() * kMinContentChars;
+    const int measured = std::max(horizontalHeader()->sectionSizeHint(column), sizeHintForColumn(column));
+    const QString key = model_->fieldOf(column).toLower();
+    const int width = std::max(std::clamp(measured, least, MaxContentWidth()), contentWidths_.value(key));
+    contentWidths_.insert(key, width);
+    return width;
+}
+
 void DataGrid::ApplyLayout(const ViewGridSettings* settings) {
     applying_ = true;
-    const int fallback = fontMetrics().averageCharWidth() * 14;
     for (int c = 0; c < model_->columnCount(); ++c) {
-        int width = fallback;
-        if (settings) {
-            if (auto twips = settings->ColumnWidth(model_->fieldOf(c)))
-                width = std::max(8, twipsToPixels(*twips, this));
-        }
-        setColumnWidth(c, width);
+        const auto twips = settings ? settings->ColumnWidth(model_->fieldOf(c)) : std::nullopt;
+        setColumnWidth(c, twips ? std::max(8, twipsToPixels(*twips, this)) : contentWidth(c));
     }
     applying_ = false;
 }

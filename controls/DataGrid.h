@@ -6,6 +6,8 @@
 // codes with their shift state, which the handler may consume), header
 // clicks, column resizes and the context menus.
 
+#include <QHash>
+#include <QStringList>
 #include <QTableView>
 #include <functional>
 #include <memory>
@@ -36,8 +38,19 @@ class DataGrid : public QTableView {
     // Shows a data source with the layout of the grid settings (null: no rows).
     void Bind(std::shared_ptr<datalib::DataSource> ds, const ViewGridSettings* settings);
     const std::shared_ptr<datalib::DataSource>& dataSource() const;
-    // Applies the widths the settings hold to the columns.
+    // The fields shown first, in this order, while the settings hold no field
+    // sequence (the others follow in the data source's order).
+    void SetDefaultColumns(const QStringList& fields) { defaultColumns_ = fields; }
+    const QStringList& DefaultColumns() const { return defaultColumns_; }
+    // Applies the widths the settings hold to the columns. A column without
+    // one is as wide as its caption and the cells shown (within a maximum);
+    // while the grid shows the same fields such a column only grows, so it
+    // does not jump as the rows move.
     void ApplyLayout(const ViewGridSettings* settings);
+    // Forgets the widths taken from the contents (the settings were reset).
+    void ForgetContentWidths() { contentWidths_.clear(); }
+    // The most a column is made wide from its contents, in pixels.
+    int MaxContentWidth() const;
 
     // The current row's OID (0 when none) and the OIDs of the selected rows.
     qint64 Bookmark() const;
@@ -64,10 +77,14 @@ class DataGrid : public QTableView {
 
   private:
     void makeCurrent(const QModelIndex& cell);
+    int contentWidth(int column);
 
     DataGridModel* model_;
     bool applying_ = false;
     QString keptField_;  // the current cell's field while the rows are read again
+    QStringList defaultColumns_;
+    QHash<QString, int> contentWidths_;  // lower-case field -> pixels
+    QString widthsTable_;                // the table the content widths were taken from
 };
 
 }  // namespace controls

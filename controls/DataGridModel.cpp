@@ -31,12 +31,13 @@ DataGridModel::~DataGridModel() {
     if (ds_ && refreshId_ >= 0) ds_->disconnectRefresh(refreshId_);
 }
 
-void DataGridModel::setDataSource(std::shared_ptr<datalib::DataSource> ds, const QString& fieldSequence) {
+void DataGridModel::setDataSource(std::shared_ptr<datalib::DataSource> ds, const QString& fieldSequence,
+                                  const QStringList& leading) {
     beginResetModel();
     if (ds_ && refreshId_ >= 0) ds_->disconnectRefresh(refreshId_);
     refreshId_ = -1;
     ds_ = std::move(ds);
-    buildColumns(fieldSequence);
+    buildColumns(fieldSequence, leading);
     if (ds_) refreshId_ = ds_->connectRefresh([this](datalib::DataSource&) { reload(); });
     shown_ = rowsToShow();
     endReset();
@@ -115,7 +116,7 @@ void DataGridModel::fetchMore(const QModelIndex& parent) {
     readMore(std::numeric_limits<int>::max());
 }
 
-void DataGridModel::buildColumns(const QString& fieldSequence) {
+void DataGridModel::buildColumns(const QString& fieldSequence, const QStringList& leading) {
     columns_.clear();
     oidIndex_ = -1;
     if (!ds_) return;
@@ -135,8 +136,18 @@ void DataGridModel::buildColumns(const QString& fieldSequence) {
         }
         if (!columns_.empty()) return;
     }
-    for (int i = 0; i < names.size(); ++i)
-        if (!controls::IsLinkColumn(names[i])) add(names[i], i);
+    std::vector<bool> taken(size_t(names.size()), false);
+    for (const QString& f : leading) {
+        const int i = ds_->ColumnIndex(f);
+        if (i < 0 || taken[size_t(i)] || controls::IsLinkColumn(names[i])) continue;
+        add(names[i], i);
+        taken[size_t(i)] = true;
+    }
+    for (int i = 0; i < names.size(); ++i) {
+        // A field the data source lists twice ("*,Codice") is shown once.
+        if (taken[size_t(i)] || controls::IsLinkColumn(names[i]) || columnOf(names[i]) >= 0) continue;
+        add(names[i], i);
+    }
 }
 
 QString DataGridModel::fieldOf(int column) const {

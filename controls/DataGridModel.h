@@ -32,8 +32,10 @@ class DataGridModel : public QAbstractTableModel {
     ~DataGridModel() override;
 
     // Shows a data source (null: no rows, no columns). fieldSequence, when not
-    // empty, lists the fields to show in order ("Codice,Descrizione").
-    void setDataSource(std::shared_ptr<datalib::DataSource> ds, const QString& fieldSequence = {});
+    // empty, lists the fields to show in order ("Codice,Descrizione"); without
+    // one every field is shown, those of `leading` first, in their order.
+    void setDataSource(std::shared_ptr<datalib::DataSource> ds, const QString& fieldSequence = {},
+                       const QStringList& leading = {});
     const std::shared_ptr<datalib::DataSource>& dataSource() const { return ds_; }
     // The rows were read again: the grid asks anew.
     void reload();
@@ -67,7 +69,7 @@ class DataGridModel : public QAbstractTableModel {
     void fetchMore(const QModelIndex& parent) override;
 
   private:
-    void buildColumns(const QString& fieldSequence);
+    void buildColumns(const QString& fieldSequence, const QStringList& leading);
     int rowsToShow() const;
     void endReset();
     // Reads more keys (for about `budgetMs`) and shows the rows they add.

@@ -64,7 +64,8 @@ void GridSettingsMenu::mnuGridFldSequence_Click() {
     if (!grid || grid->isHidden() || !ds || !settings) return;
     try {
         if (!ViewUtility::View(ds, parentWidget())
-                 .EditFieldSequence(*settings, QStringLiteral("Sequenza di Visualizzazione Campi")))
+                 .EditFieldSequence(*settings, QStringLiteral("Sequenza di Visualizzazione Campi"),
+                                    grid->DefaultColumns()))
             return;
         rebind(grid, ds, settings);
     } catch (const core::AppError& e) {
@@ -85,6 +86,7 @@ void GridSettingsMenu::mnuGridCancel_Click() {
         return;
     try {
         settings->Reset();
+        grid->ForgetContentWidths();
         rebind(grid, ds, settings);
     } catch (const core::AppError& e) {
         platform::messageBox(e.description(), platform::kOkOnly | platform::kExclamation, QString(),

@@ -39,6 +39,10 @@ bool IsLinkColumn(const QString& name) {
            name.startsWith(QLatin1String("OID_"), Qt::CaseInsensitive);
 }
 
+namespace {
+constexpr int kSearchChars = 20;
+}  // namespace
+
 MubShortSearch::MubShortSearch(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("MubShortSearch"));
     auto* row = new QHBoxLayout(this);
@@ -54,6 +58,8 @@ MubShortSearch::MubShortSearch(QWidget* parent) : QWidget(parent) {
     text_->setObjectName(QStringLiteral("txtSearch"));
     text_->setPlaceholderText(QStringLiteral("Testo da cercare"));
     text_->setClearButtonEnabled(true);
+    // Room for what the operator types, however narrow the window.
+    text_->setMinimumWidth(text_->fontMetrics().averageCharWidth() * kSearchChars);
     text_->installEventFilter(this);
     cmdFind_ = new MubCommand(QStringLiteral("&Trova"), this);
     cmdFind_->setObjectName(QStringLiteral("cmdFindNext"));

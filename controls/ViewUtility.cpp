@@ -16,10 +16,15 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace controls {
 
@@ -202,7 +207,14 @@ PickListDialog::PickListDialog(std::shared_ptr<datalib::DataSource> ds, const QS
     connect(buttons, &QDialogButtonBox::accepted, this, &PickListDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
-    resize(640, 420);
+    // As wide as its columns, within the screen's free area.
+    int columns = grid_->verticalHeader()->width() + 2 * grid_->frameWidth() +
+                  grid_->verticalScrollBar()->sizeHint().width() + 2 * layout->contentsMargins().left();
+    for (int c = 0; c < grid_->model()->columnCount(); ++c)
+        if (!grid_->isColumnHidden(c)) columns += grid_->columnWidth(c);
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    const int most = screen ? screen->availableGeometry().width() * 9 / 10 : 1200;
+    resize(std::max(640, std::min(columns, most)), 420);
 }
 
 PickListDialog::~PickListDialog() = default;
@@ -265,10 +277,17 @@ core::Variant ViewObject::PickList(const QString& caption, const QString& displa
 
 void ViewObject::GridView(DataGrid* grid, const ViewGridSettings* settings) { grid->Bind(ds_, settings); }
 
-bool ViewObject::EditFieldSequence(ViewGridSettings& settings, const QString& title) {
+bool ViewObject::EditFieldSequence(ViewGridSettings& settings, const QString& title,
+                                   const QStringList& leading) {
     QStringList available;
+    if (settings.FieldSequence().isEmpty())
+        for (const QString& f : leading) {
+            const int i = ds_->ColumnIndex(f);
+            if (i >= 0 && !available.contains(ds_->ColumnNames()[i], Qt::CaseInsensitive))
+                available << ds_->ColumnNames()[i];
+        }
     for (const QString& c : ds_->ColumnNames())
-        if (!IsLinkColumn(c)) available << c;
+        if (!IsLinkColumn(c) && !available.contains(c, Qt::CaseInsensitive)) available << c;
     QString fields = settings.FieldSequence();
     if (!EditFieldList(owner_, available, fields,
                        title.isEmpty() ? QStringLiteral("Imposta sequenza campi") : title))

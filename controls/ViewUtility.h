@@ -137,7 +137,10 @@ class ViewObject {
     void GridView(DataGrid* grid, const ViewGridSettings* settings);
     // The field-sequence dialog over the settings' sequence; true when
     // confirmed (the settings hold the new sequence, "" for all fields).
-    bool EditFieldSequence(ViewGridSettings& settings, const QString& title = {});
+    // With no sequence stored the fields are listed as the grid shows them:
+    // those of `leading` first.
+    bool EditFieldSequence(ViewGridSettings& settings, const QString& title = {},
+                           const QStringList& leading = {});
 
   private:
     std::shared_ptr<datalib::DataSource> ds_;

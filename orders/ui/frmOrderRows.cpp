@@ -46,12 +46,13 @@ void frmOrder::Refresh_Articoli(const core::Variant& key) {
             m_objEvents_RigheOrdine =
                 m_objRigheOrdine->connectRefresh([this](datalib::DataSource&) { ApplyRowsLayout(); });
             dgRighe_->Bind(m_objRigheOrdine, m_objGridSettings.get());
-            ApplyRowsLayout();
             if (!key.isEmptyOrNull())
                 m_objRigheOrdine->MoveToKey(key);
             else if (!m_objRigheOrdine->DataEmpty())
                 m_objRigheOrdine->RowLast();
             dgRighe_->FollowDataSource();
+            // Laid out once the row is in view: its cells count for the widths.
+            ApplyRowsLayout();
         }
         DataPanel_->Refresh();
         DataPanelTotal_->Refresh();

@@ -60,6 +60,16 @@ class CodeBox : public QLineEdit {
     bool byMouse_ = false;
 };
 
+// While no field sequence is stored, the rows grid shows first what the
+// agent works with; the other fields follow.
+QStringList rowsFirstColumns() {
+    return {QStringLiteral("PosizioneRiga"),   QStringLiteral("Codice"),
+            QStringLiteral("DescrizioneRiga"), QStringLiteral("QuantitàOrdine"),
+            QStringLiteral("PrezzoVendita"),   QStringLiteral("PercentualeSconto"),
+            QStringLiteral("ImportoSconto"),   QStringLiteral("ImportoImponibile"),
+            QStringLiteral("ImportoTotale"),   QStringLiteral("Promozione")};
+}
+
 }  // namespace
 
 // ---- Controls -----------------------------------------------------------------------------
@@ -161,6 +171,7 @@ void frmOrder::buildControls() {
     dgRighe_ = new controls::DataGrid(this);
     dgRighe_->setObjectName(QStringLiteral("dgRighe"));
     dgRighe_->setSelectionMode(QAbstractItemView::SingleSelection);
+    dgRighe_->SetDefaultColumns(rowsFirstColumns());
     cmdAddRow_ = command("cmdAddRow", QStringLiteral("Aggiungi (F2)"), QStringLiteral("Aggiunge l'articolo"));
     cmdSetQuantity_ = command("cmdSetQuantity", QStringLiteral("Quantità (F5)"),
                               QStringLiteral("Imposta la quantità della riga"));

@@ -7,6 +7,8 @@
 #include "controls/DataGrid.h"
 #include "controls/DataGridModel.h"
 #include "controls/MubShortSearch.h"
+#include "controls/ViewGridSettings.h"
+#include "controls/ViewUtility.h"
 #include "core/Variant.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
@@ -18,8 +20,12 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
 
 using namespace controls;
 
@@ -189,6 +195,58 @@ TEST(DataGridModelTest, ACellAsTheQuickSearchReadsItBack) {
         for (const auto& c : cases)
             EXPECT_EQ(model.searchText(cell(c.row, c.field)).toStdString(), c.text)
                 << c.row << " " << c.field;
+    }
+    ds.reset();
+    db.reset();
+    engine.Close();
+}
+
+// A column without a stored width is as wide as its caption and its cells,
+// within a maximum; a stored width wins. A pick list opens as wide as its
+// columns, with room to type in its search box.
+TEST(DataGridWidthsTest, ColumnsFitCaptionAndCellsWithinAMaximumAndStoredWidthsWin) {
+    QTemporaryDir dir;
+    datalib::Engine engine;
+    auto db = controlstest::openItems(engine, dir.path());
+    const auto v = [](const QString& x) { return core::Variant(x); };
+    const QString code = QStringLiteral("DEMORB0001");
+    const QString longText(60, QLatin1Char('W'));
+    auto ds = db->OpenDataSource("Articoli", QString(), "Codice");
+    ds->InsertFromPairs(
+        {v(QStringLiteral("Codice")), v(code), v(QStringLiteral("Descrizione")), v(longText)});
+    ds->InsertFromPairs({v(QStringLiteral("Codice")), v(QStringLiteral("A2"))});
+    ds->Requery();
+    {
+        DataGrid grid;
+        grid.resize(900, 300);
+        grid.show();
+        grid.Bind(ds, nullptr);
+        DataGridModel* model = grid.gridModel();
+        const QFontMetrics metrics(grid.font());
+        const auto width = [&](const char* field) {
+            return grid.columnWidth(model->columnOf(QString::fromLatin1(field)));
+        };
+        EXPECT_GE(width("Codice"), metrics.horizontalAdvance(code));
+        EXPECT_GE(width("Disabilitato"), metrics.horizontalAdvance(QStringLiteral("Disabilitato")));
+        EXPECT_LT(width("Stato"), width("Disabilitato"));
+        EXPECT_EQ(width("Descrizione"), grid.MaxContentWidth());
+        EXPECT_LT(grid.MaxContentWidth(), metrics.horizontalAdvance(longText));
+
+        ViewGridSettings settings(dir.filePath(QStringLiteral("griglia.INI")), QStringLiteral("Articoli"));
+        settings.SetColumnWidth(QStringLiteral("Codice"), 1500);
+        grid.Bind(ds, &settings);
+        const int perPixel = int(std::lround(1440.0 / grid.screen()->logicalDotsPerInchX()));
+        EXPECT_EQ(width("Codice"), int(std::lround(1500.0 / perPixel)));
+    }
+    {
+        PickListDialog pick(ds, QStringLiteral("Selezione"), QString(), false, nullptr);
+        pick.show();
+        auto* search = pick.search()->findChild<QLineEdit*>(QStringLiteral("txtSearch"));
+        ASSERT_NE(search, nullptr);
+        EXPECT_GE(search->width(), search->fontMetrics().averageCharWidth() * 20);
+        int columns = 0;
+        for (int c = 0; c < pick.grid()->model()->columnCount(); ++c) columns += pick.grid()->columnWidth(c);
+        EXPECT_GE(pick.width(), std::min(columns, pick.screen()->availableGeometry().width() * 9 / 10));
     }
     ds.reset();
     db.reset();

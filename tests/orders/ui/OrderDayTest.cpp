@@ -27,6 +27,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <cmath>
 #include <functional>
 
 using namespace ordertest;
@@ -501,4 +502,45 @@ TEST_F(OrderWindowTest, TheSequenceCheckMarkAlwaysTellsWhetherASequenceIsStored)
     }
 }
 
+// With no sequence stored the rows grid shows first what the agent works
+// with, every column as wide as its caption and its contents; a stored
+// sequence and stored widths win.
+TEST_F(OrderWindowTest, TheRowsGridShowsFirstWhatTheAgentWorksWithAndReadsWhole) {
+    frmOrder* w = startOrder();
+    ASSERT_NE(w, nullptr);
+    addRows(*w, {"ART1", "ART2"});
+    controls::DataGrid* grid = w->dgRighe();
+    controls::DataGridModel* model = grid->gridModel();
+    const QStringList first = {
+        "PosizioneRiga",     "Codice",        "DescrizioneRiga",   "QuantitàOrdine", "PrezzoVendita",
+        "PercentualeSconto", "ImportoSconto", "ImportoImponibile", "ImportoTotale",  "Promozione"};
+    QStringList shown;
+    for (int c = 0; c < model->columnCount(); ++c) shown << model->fieldOf(c);
+    EXPECT_EQ(shown.mid(0, first.size()), first);
+    EXPECT_TRUE(shown.contains(QStringLiteral("QuantitàEvasa")));
+    EXPECT_EQ(shown.removeDuplicates(), 0);
+
+    const QFontMetrics metrics(grid->font());
+    const int description = model->columnOf(QStringLiteral("DescrizioneRiga"));
+    EXPECT_GE(grid->columnWidth(description),
+              metrics.horizontalAdvance(QStringLiteral("Martello da carpentiere")));
+    for (int c = 0; c < model->columnCount(); ++c) {
+        SCOPED_TRACE(model->fieldOf(c).toStdString());
+        EXPECT_GE(grid->columnWidth(c), metrics.horizontalAdvance(model->fieldOf(c)));
+        EXPECT_LE(grid->columnWidth(c), grid->MaxContentWidth());
+    }
+
+    // "Visualizza tutti i campi" shows every field; a stored sequence and a
+    // stored width win.
+    w->mnuGridSetting()->mnuGridFldAll()->trigger();
+    EXPECT_EQ(model->columnCount(), shown.size());
+    w->GridSettings()->SetFieldSequence(QStringLiteral("QuantitàOrdine,Codice"));
+    w->GridSettings()->SetColumnWidth(QStringLiteral("Codice"), 3000);
+    w->Refresh_Articoli();
+    ASSERT_EQ(model->columnCount(), 2);
+    EXPECT_EQ(model->fieldOf(0), QStringLiteral("QuantitàOrdine"));
+    const int perPixel = int(std::lround(1440.0 / grid->screen()->logicalDotsPerInchX()));
+    EXPECT_EQ(grid->columnWidth(1), int(std::lround(3000.0 / perPixel)));
+    w->cmdCancel_Click();
+}
 
