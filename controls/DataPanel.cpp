@@ -27,6 +27,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include <cmath>
 
@@ -149,6 +150,7 @@ void DataPanel::build(const QString& fieldList) {
         auto* form = new QFormLayout(page);
         form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
         scroll->setWidget(page);
+        page->installEventFilter(this);
         tabs_->addTab(scroll, g.isEmpty() ? QLatin1String(kGeneralTab) : g);
         forms.insert(g, form);
     }
@@ -226,6 +228,19 @@ void DataPanel::build(const QString& fieldList) {
         fields_.push_back(std::move(f));
     }
     applyReadOnly();
+}
+
+int DataPanel::ContentsHeight() const {
+    auto* scroll = qobject_cast<QScrollArea*>(tabs_->currentWidget());
+    if (!scroll || !scroll->widget()) return minimumSizeHint().height();
+    // The tabs' frame and bar around the page, and the page's fields.
+    const int around = tabs_->minimumSizeHint().height() - scroll->minimumSizeHint().height();
+    return std::max(0, around) + 2 * scroll->frameWidth() + scroll->widget()->sizeHint().height();
+}
+
+void DataPanel::SetFitToContents(bool fit) {
+    fit_ = fit;
+    if (fit_) setMinimumHeight(ContentsHeight());
 }
 
 void DataPanel::SetReadOnly(bool readOnly) {
@@ -516,6 +531,10 @@ void DataPanel::browseCollection(Field& f) {
 }
 
 bool DataPanel::eventFilter(QObject* watched, QEvent* event) {
+    // The fields of a page are shown, or change: the page asks for its layout.
+    if (fit_ && event->type() == QEvent::LayoutRequest && watched->parent() &&
+        qobject_cast<QScrollArea*>(watched->parent()->parent()))
+        setMinimumHeight(ContentsHeight());
     if (event->type() == QEvent::FocusOut && !showing_)
         if (Field* f = fieldOfWidget(watched); f && f->plain()) CommitField(f->name);
     return QWidget::eventFilter(watched, event);

@@ -51,6 +51,12 @@ class DataPanel : public QWidget {
     // their text).
     void Refresh();
 
+    // The height that shows every field of the current group without scrolling.
+    int ContentsHeight() const;
+    // The panel keeps that height as its least, whenever its fields change:
+    // it never scrolls.
+    void SetFitToContents(bool fit);
+
     void SetReadOnly(bool readOnly);
     bool IsReadOnly() const { return readOnly_; }
 
@@ -101,6 +107,7 @@ class DataPanel : public QWidget {
     std::vector<std::unique_ptr<Field>> fields_;
     QTabWidget* tabs_ = nullptr;
     bool readOnly_ = false;
+    bool fit_ = false;
     bool showing_ = false;
     bool committing_ = false;
     double sizeSpin_ = 0;

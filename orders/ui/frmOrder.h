@@ -13,6 +13,8 @@
 #include "orders/OrderEntry.h"
 
 #include <QPointer>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -131,6 +133,10 @@ class frmOrder : public QWidget, private orders::ArticleEntryHost {
     // Test seam: told the steps of a confirmation as they pass
     // ("completato", "commit", "confermato"; closing: "chiusura", "chiuso").
     static void SetStepObserver(std::function<void(const QString&)> observer);
+
+    // The window's size where no placement is stored: as large as it needs,
+    // and with its frame within the screen's free area.
+    static QSize DefaultSize(const QRect& available);
 
     // The caption the window starts from.
     static QString BaseCaption() { return QStringLiteral(" ORDINE"); }

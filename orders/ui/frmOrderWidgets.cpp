@@ -15,14 +15,17 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 namespace orders::ui {
@@ -73,6 +76,14 @@ QStringList rowsFirstColumns() {
 }  // namespace
 
 // ---- Controls -----------------------------------------------------------------------------
+
+QSize frmOrder::DefaultSize(const QRect& available) {
+    // What the window manager's frame and title take around the window.
+    constexpr int kFrameWidth = 16;
+    constexpr int kFrameHeight = 48;
+    return {std::min(1050, available.width() - kFrameWidth),
+            std::min(760, available.height() - kFrameHeight)};
+}
 
 void frmOrder::buildControls() {
     auto command = [this](const char* name, const QString& caption, const QString& tip) {
@@ -223,11 +234,13 @@ void frmOrder::buildControls() {
     main->addWidget(pnlBottom_);
     // The rows grid keeps room for a few rows and the window for its buttons.
     dgRighe_->setMinimumSize(360, 120);
-    // The header and the totals show their fields without scrolling.
+    // The header shows its first fields and may scroll.
     DataPanel_->setMinimumHeight(180);
-    DataPanelTotal_->setMinimumHeight(120);
+    // Every total in view, "Importo Totale" included: the panel never scrolls.
+    DataPanelTotal_->SetFitToContents(true);
     setMinimumSize(780, 620);
-    resize(1050, 760);
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    resize(screen ? DefaultSize(screen->availableGeometry()) : QSize(1050, 720));
 
     mnuGridSetting_ = new controls::GridSettingsMenu(
         QStringLiteral("&Impostazione Griglia"),

@@ -19,6 +19,7 @@
 #include "startup/ui/ErrorWindow.h"
 #include "startup/ui/frmMessage.h"
 
+#include <QAbstractScrollArea>
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
@@ -26,6 +27,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <cmath>
 #include <functional>
@@ -544,3 +546,37 @@ TEST_F(OrderWindowTest, TheRowsGridShowsFirstWhatTheAgentWorksWithAndReadsWhole)
     w->cmdCancel_Click();
 }
 
+// At 1366x768, maximised and at the window's default size, every total is in
+// view, "Importo Totale" included.
+TEST_F(OrderWindowTest, EveryTotalIsInViewAt1366x768) {
+    frmOrder* w = startOrder();
+    ASSERT_NE(w, nullptr);
+    addRows(*w, {"ART1"});
+    const QRect screen(0, 0, 1366, 768);
+    const QSize defaultSize = frmOrder::DefaultSize(screen);
+    EXPECT_LE(defaultSize.height() + 40, screen.height());
+    // Maximised: the screen less the window manager's title and borders.
+    for (const QSize size : {QSize(1366, 736), defaultSize}) {
+        SCOPED_TRACE(size.height());
+        w->resize(size);
+        QApplication::processEvents();
+        ASSERT_EQ(w->size(), size);
+        controls::DataPanel* totals = w->DataPanelTotal();
+        ASSERT_TRUE(totals->Fields().contains(QStringLiteral("ImportoTotale")));
+        for (const QString& field : totals->Fields()) {
+            SCOPED_TRACE(field.toStdString());
+            QWidget* editor = totals->Editor(field);
+            ASSERT_TRUE(editor->isVisible());
+            const QRect inWindow(editor->mapTo(w, QPoint(0, 0)), editor->size());
+            EXPECT_TRUE(w->rect().contains(inWindow));
+            // Not scrolled away in its panel.
+            QWidget* viewport = editor->parentWidget();
+            while (viewport && !qobject_cast<QAbstractScrollArea*>(viewport->parentWidget()))
+                viewport = viewport->parentWidget();
+            ASSERT_NE(viewport, nullptr);
+            const QRect inView(editor->mapTo(viewport, QPoint(0, 0)), editor->size());
+            EXPECT_TRUE(viewport->rect().contains(inView));
+        }
+    }
+    w->cmdCancel_Click();
+}
