@@ -1,8 +1,9 @@
 // The order window on the large demo archive (made by `zelt-demodb --scale`),
 // offscreen: opening a confirmed order of 200 rows for editing until its
 // grid shows it, adding a kit of 20 components (the question and the
-// multiplier answered by script), and adding an article by its additional
-// code. The archive is read from ZELT_SCALE_ARCHIVE (default:
+// multiplier answered by script), adding an article by its additional code,
+// and a burst of ten codes typed by a reader into an open order of 200 rows
+// with the quantity prompt on. The archive is read from ZELT_SCALE_ARCHIVE (default:
 // demo-scale/ZeltOrder_DEMO under the current folder) and copied first, so
 // that it is left as it was.
 
@@ -29,11 +30,14 @@
 
 #include <benchmark/benchmark.h>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <cstdio>
 #include <memory>
@@ -246,5 +250,49 @@ void BM_LookUpByAdditionalCode(benchmark::State& state) {
     dropOrder(f, w);
 }
 BENCHMARK(BM_LookUpByAdditionalCode)->Unit(benchmark::kMillisecond)->Iterations(50);
+
+// Ten codes typed by a reader in one burst (each with its Enter, keys as
+// fast as they come) into an open order of 200 rows, with "Richiedi
+// quantità" on (the prompt, asked for the last code, answered at once),
+// until the ten rows are in the grid. The time is given per code
+// ("s_a_code"); it includes the pause that tells the end of the burst.
+void BM_ScanBurstOf10IntoAnOrderOf200Rows(benchmark::State& state) {
+    Fixture& f = fixture();
+    orders::ui::frmOrder* w = startedOrder(state, f);
+    if (!w) return;
+    for (int i = 0; i < 200; ++i) w->AddElementByCode(f.codes.at(i), 1 + i % 5, {}, {}, true);
+    w->Refresh_Articoli();
+    w->chkRequest_Quantita()->setChecked(true);
+    w->activateWindow();
+    QCoreApplication::processEvents();
+    controls::setSearchDialogHook([](QDialog& d) {
+        auto* q = qobject_cast<orders::ui::frmSetQantity*>(&d);
+        if (!q) return false;
+        q->txtQuantity()->setText(QStringLiteral("1"));
+        q->cmdConfirm()->click();
+        return q->result() == QDialog::Accepted;
+    });
+    // Codes not in the order yet: each burst adds ten rows.
+    int next = 200;
+    for (auto _ : state) {
+        const long expected = w->Rows()->RowCount() + 10;
+        QLineEdit* box = w->txtCode_Articolo();
+        box->setFocus();
+        for (int i = 0; i < 10; ++i) {
+            QTest::keyClicks(box, f.codes.at(next++));
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+        QElapsedTimer waited;
+        waited.start();
+        while (w->Rows()->RowCount() < expected && waited.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (w->Rows()->RowCount() != expected) state.SkipWithError("codici persi");
+    }
+    state.counters["rows"] = double(w->Rows()->RowCount());
+    state.counters["s_a_code"] = benchmark::Counter(
+        double(state.iterations()) * 10, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    dropOrder(f, w);
+}
+BENCHMARK(BM_ScanBurstOf10IntoAnOrderOf200Rows)->Unit(benchmark::kMillisecond)->Iterations(8);
 
 }  // namespace
