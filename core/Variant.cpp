@@ -716,8 +716,10 @@ Variant arithmetic(Arith op, const Variant& a0, const Variant& b0) {
     const Variant& a = operand(a0, ha);
     const Variant& b = operand(b0, hb);
     if (a.isNull() || b.isNull()) return Variant::null();
-    if (op == Arith::Add && a.isString() && (b.isString() || b.isEmpty()))
+    if (op == Arith::Add && a.isString() && (b.isString() || b.isEmpty())) {
+        if (b.isString()) checkTextLength(a.stringValue().size() + b.stringValue().size());
         return Variant(a.stringValue() + (b.isString() ? b.stringValue() : QString()));
+    }
     if (op == Arith::Add && b.isString() && a.isEmpty()) return b;
 
     Num kind = promote(a, b);
@@ -847,7 +849,11 @@ Variant concat(const Variant& a0, const Variant& b0) {
     const Variant& b = operand(b0, hb);
     if (a.isNull() && b.isNull()) return Variant::null();
     QString s = a.isNull() ? QString() : a.toString();
-    if (!b.isNull()) s += b.toString();
+    if (!b.isNull()) {
+        const QString tail = b.toString();
+        checkTextLength(s.size() + tail.size());
+        s += tail;
+    }
     return Variant(std::move(s));
 }
 

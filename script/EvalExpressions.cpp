@@ -1,6 +1,7 @@
 #include "script/Interpreter.h"
 
 #include "core/AppError.h"
+#include "core/ValueError.h"
 #include "script/Errors.h"
 #include "script/InterpreterFrames.h"
 #include "script/Objects.h"
@@ -197,7 +198,10 @@ bool Interpreter::tryAppend(const AssignStmt& a) {
     if (!var || !var->isString()) return false;
     QString tail;
     const Variant empty{QString()};
-    for (int i = count - 1; i >= 0; --i) tail += core::concat(empty, evalScalar(parts[i])).stringValue();
+    for (int i = count - 1; i >= 0; --i) {
+        tail += core::concat(empty, evalScalar(parts[i])).stringValue();
+        core::checkTextLength(var->stringValue().size() + tail.size());
+    }
     QString text = var->stringValue();
     *var = Variant();  // text is now the only holder of the characters
     text += tail;

@@ -113,6 +113,7 @@ void Interpreter::addCode(const QString& text) {
     runTerminatesOutsideACall();
     startRun();
     RunGuard guard(runDepth_);
+    core::RunCheckScope check(&callCheck_);
     auto parsed = parse(text);
     Module* m = parsed.get();
     modules_->push_back(std::move(parsed));
@@ -126,6 +127,7 @@ Variant Interpreter::run(const QString& name, std::span<Variant* const> args) {
     runTerminatesOutsideACall();
     startRun();
     RunGuard guard(runDepth_);
+    core::RunCheckScope check(&callCheck_);
     return finishCall([&] { return callProcedure(it.value()->proc, nullptr, args); });
 }
 
@@ -189,6 +191,7 @@ void Interpreter::runTerminatesOutsideACall() {
     if (pendingTerminates_.empty() || runDepth_ > 0) return;
     startRun();
     RunGuard guard(runDepth_);
+    core::RunCheckScope check(&callCheck_);
     try {
         runDeferredTerminates();
     } catch (...) {

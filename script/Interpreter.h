@@ -4,6 +4,7 @@
 
 #include "core/AppError.h"
 #include "core/Object.h"
+#include "core/RunCheck.h"
 #include "core/Variant.h"
 #include "script/Ast.h"
 
@@ -190,6 +191,12 @@ class Interpreter {
     std::function<void()> poll_;
     bool aborting_ = false;
     std::shared_ptr<EngineLife> life_;
+    // The stop and the time-out also inside a long member of the program.
+    struct CallCheck : core::RunCheck {
+        Interpreter* engine;
+        explicit CallCheck(Interpreter* e) : engine(e) {}
+        void check() override { engine->slowCheck(); }
+    } callCheck_{this};
     std::deque<std::shared_ptr<ClassInstance>> pendingTerminates_;
     int terminateChain_ = 0;  // the chain of the terminate running (0: none)
     std::vector<std::weak_ptr<core::Object>> madeDictionaries_;

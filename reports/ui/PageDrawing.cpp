@@ -1,103 +1,52 @@
 #include "reports/ui/PageDrawing.h"
 
 #include "core/RaiseError.h"
+#include "core/RunCheck.h"
+#include "platform/SafeFile.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/PageSurface.h"
+#include "reports/TextWrap.h"
 #include "startup/OSWinUtil.h"
 #include "startup/ui/Barcode128.h"
 #include "startup/ui/frmObjectView.h"
 
 #include <QImage>
-#include <QImageReader>
 
 #include <cmath>
 
 namespace reports {
 
-namespace {
+QImage readPicture(const QString& path, const QString& shownName) {
+    const platform::ReadResult read = platform::readRegularFile(path);
+    if (!read.data)
+        throw core::AppError(kErrFileAccess, QStringLiteral("Zelt Order"), read.reason(shownName));
+    QImage picture;
+    if (!picture.loadFromData(*read.data))
+        throw core::AppError(481, QStringLiteral("Zelt Order"),
+                             QStringLiteral("Immagine non valida: ") + shownName);
+    return picture;
+}
 
-// A whole number of characters halved, halves to even (as the wrap search counts).
-long halfEven(long n) { return long(std::nearbyint(double(n) / 2.0)); }
-
-}  // namespace
-
-float TxtOut(DrawingHost& host, float nY, float nX, const QString& input, float nWrapLen, bool keepBreaks) {
+float TxtOut(DrawingHost& host, float nY, float nX, const QString& text, float nWrapLen, bool keepBreaks) {
     host.backgroundStep();
     platform::PageSurface& s = host.drawingSurface();
     const QPointF origin = host.drawingOrigin();
     const double x0 = origin.x() + nX;
     s.currentY = origin.y() + nY;
     s.currentX = x0;
-
-    const QChar cr = QLatin1Char('\r');
-    QString text = input;
-    if (keepBreaks) {
-        text.replace(QLatin1Char('\n'), cr);
-        text.replace(QStringLiteral("\r\r"), QString(cr));
-    } else {
-        text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-        text.replace(cr, QLatin1Char(' '));
-        text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    }
-
     double widest = 0;
-    while (!text.isEmpty()) {
-        long len = text.size();
-        bool endsAtBreak = false;
-        if (keepBreaks) {
-            const qsizetype br = text.indexOf(cr);
-            if (br >= 0) {
-                len = long(br);
-                endsAtBreak = true;
-            }
-        }
-        QString line;
-        qsizetype next = 0;
-        double w = s.textWidth(text.left(len));
-        if (nWrapLen > 0 && w > nWrapLen) {
-            long step = halfEven(len);
-            while (step > 0 && w != nWrapLen) {
-                if (w < nWrapLen) {
-                    len += step;
-                } else {
-                    len -= step;
-                    step = halfEven(step);
-                }
-                // A line keeps at least one character, so that every line
-                // consumes some text.
-                len = std::clamp<long>(len, 1, long(text.size()));
-                w = s.textWidth(text.left(len));
-            }
-            const qsizetype blank = text.left(len).lastIndexOf(QLatin1Char(' '));
-            if (blank >= 0) {
-                line = text.left(blank);
-                next = blank + 1;
-            } else {
-                line = text.left(len);
-                next = len;
-            }
-        } else if (endsAtBreak) {
-            line = text.left(len);
-            next = len;
-        } else {
-            line = text;
-            next = text.size();
-        }
-
-        s.print(line);
-        s.currentX = x0;
-        s.currentY += s.textHeight();
-        const double lineWidth = s.textWidth(line);
-
-        text.remove(0, next);
-        qsizetype skip = 0;
-        while (skip < text.size() && text.at(skip) == cr) ++skip;
-        while (skip < text.size() && text.at(skip) == QLatin1Char(' ')) ++skip;
-        text.remove(0, skip);
-
-        host.textLinePrinted(s.currentY);
-        widest = std::max(widest, lineWidth);
-    }
+    wrapLines(
+        text, nWrapLen, keepBreaks, [&s](QStringView part) { return s.textWidth(part.toString()); },
+        [&](QStringView line) {
+            // A long text stops with the run (its stop or its time-out).
+            core::checkRun();
+            const QString printed = line.toString();
+            s.print(printed);
+            s.currentX = x0;
+            s.currentY += s.textHeight();
+            host.textLinePrinted(s.currentY);
+            widest = std::max(widest, s.textWidth(printed));
+        });
     return float(widest);
 }
 
@@ -185,12 +134,7 @@ void ImageOut(DrawingHost& host, const QString& file, float nY, float nX, float 
                              platform::kOkOnly);
         return;
     }
-    QImageReader reader(path);
-    const QImage picture = reader.read();
-    if (picture.isNull())
-        throw core::AppError(481, QStringLiteral("Zelt Order"),
-                             QStringLiteral("Immagine non valida: ") + file + QStringLiteral(" (") +
-                                 reader.errorString() + QStringLiteral(")"));
+    const QImage picture = readPicture(path, file);
     platform::PageSurface& s = host.drawingSurface();
     const QPointF at = host.imageOrigin() + QPointF(nX, nY);
     // The picture's own size: its resolution when it has one, else a screen's.

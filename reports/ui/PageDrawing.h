@@ -10,6 +10,7 @@
 
 #include "core/ObjectBinding.h"
 
+#include <QImage>
 #include <QPointF>
 #include <QString>
 #include <cstdint>
@@ -42,6 +43,14 @@ class DrawingHost {
     // The name that errors raised by the members give as context.
     virtual QString drawingContext() const = 0;
 };
+
+// Error of a file that is there but cannot be read as a file (a FIFO, a
+// device, too large).
+inline constexpr int kErrFileAccess = 75;
+
+// The picture of a file a layout names: only a regular file of at most
+// platform::kMaxReadFileBytes; error 75 (with the reason) or 481 otherwise.
+QImage readPicture(const QString& path, const QString& shownName);
 
 // The members (arguments as the layouts pass them; left-out trailing ones are
 // 0, False or "").

@@ -9,7 +9,6 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QScreen>
 #include <QWidget>
 
@@ -106,11 +105,7 @@ void clsCustomReport::SetParameter(const Device& device, float reportHeight, flo
         if (!startup::FileExists(path))
             throw core::AppError(53, QStringLiteral("Zelt Order"),
                                  QStringLiteral("File non trovato: ") + backImageFile_);
-        QImageReader reader(path);
-        backImage_ = reader.read();
-        if (backImage_.isNull())
-            throw core::AppError(481, QStringLiteral("Zelt Order"),
-                                 QStringLiteral("Immagine non valida: ") + backImageFile_);
+        backImage_ = readPicture(path, backImageFile_);
     }
     if (reportRowsBottom_ == 0) {
         if (platform::Printers::installed().isEmpty())
@@ -142,6 +137,7 @@ void clsCustomReport::InitializeVars() {
     moduleX_ = moduleY_ = rowOffset_ = 0;
     columnIndex_ = 0;
     moduleCount_ = 0;
+    previewLimitReached_ = false;
     rowPrinting_ = moduleStarted_ = ignoreNextNewRow_ = false;
     color_ = 0;
     if (columns_ == 0) columns_ = 1;
@@ -248,6 +244,14 @@ void clsCustomReport::RowEnd() {
 }
 
 void clsCustomReport::NextReportModule() {
+    // One call of a layout that begins module after module (a loop of
+    // NextReportModule) stops here, before its pages fill the memory; the
+    // runner then shows the preview limit's message and the pages made.
+    if (preview_ && Preview() && moduleCount_ >= kPreviewLimit) {
+        previewLimitReached_ = true;
+        throw core::AppError(32755, QStringLiteral("Zelt Order"),
+                             QStringLiteral("Anteprima di stampa interrotta..."), true);
+    }
     EnsureBackImage();
     platform::PageSurface& s = drawingSurface();
     if (markOutputAreas_) {

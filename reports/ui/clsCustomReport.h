@@ -34,6 +34,10 @@ class clsCustomReport : public core::Object, public DrawingHost, public LayoutPa
         frmCustomReportPreview* preview = nullptr;
     };
 
+    // Modules a preview holds: the runner stops once they are begun, and no
+    // call of a layout begins more than one after them.
+    static constexpr int kPreviewLimit = 16;
+
     clsCustomReport();
     ~clsCustomReport() override;  // ends the document (EndReports)
 
@@ -67,6 +71,8 @@ class clsCustomReport : public core::Object, public DrawingHost, public LayoutPa
     std::int16_t ReportModuleCount() const { return moduleCount_; }
     std::int16_t ReportCount() const { return moduleCount_; }
     bool ReportModuleIsEmpty() const { return !moduleStarted_; }
+    // A layout asked for a module past the preview's limit (and was stopped).
+    bool PreviewLimitReached() const { return previewLimitReached_; }
     // Nothing has been drawn on the sheet in progress.
     bool SheetIsEmpty() const;
     VarStore& Vars() { return vars_; }
@@ -140,6 +146,7 @@ class clsCustomReport : public core::Object, public DrawingHost, public LayoutPa
     float moduleX_ = 0, moduleY_ = 0, rowOffset_ = 0;
     std::int16_t columnIndex_ = 0;
     std::int16_t moduleCount_ = 0;
+    bool previewLimitReached_ = false;
     bool rowPrinting_ = false;
     bool moduleStarted_ = false;
     bool ignoreNextNewRow_ = false;

@@ -20,8 +20,7 @@ namespace reports {
 
 namespace {
 
-// Modules a preview holds at most.
-constexpr int kPreviewLimit = 16;
+constexpr int kPreviewLimit = clsCustomReport::kPreviewLimit;
 
 PreviewShower& previewShower() {
     static PreviewShower shower;
@@ -53,6 +52,7 @@ struct Run {
     bool pass(int copy, int rowOfSelection, int selectedRows);
     bool moduleEnd(core::Variant& dsVar, core::Variant& prnVar, LayoutScript& script);
     bool limitsReached(int nRow);
+    void endAtThePreviewLimit();
 };
 
 bool Run::moduleEnd(core::Variant& dsVar, core::Variant& prnVar, LayoutScript& script) {
@@ -67,13 +67,17 @@ bool Run::moduleEnd(core::Variant& dsVar, core::Variant& prnVar, LayoutScript& s
 }
 
 // True when the rows loop must be left (the run mode) or the run ended (the preview limit).
+void Run::endAtThePreviewLimit() {
+    platform::messageBox(QStringLiteral("Il numero massimo di pagine per l'anteprima è ") +
+                             QString::number(kPreviewLimit) +
+                             QStringLiteral("\r\rAnteprima di stampa interrotta..."),
+                         platform::kOkOnly, QString(), owner);
+    ended = true;
+}
+
 bool Run::limitsReached(int nRow) {
     if (preview && prn->ReportCount() >= kPreviewLimit) {
-        platform::messageBox(QStringLiteral("Il numero massimo di pagine per l'anteprima è ") +
-                                 QString::number(kPreviewLimit) +
-                                 QStringLiteral("\r\rAnteprima di stampa interrotta..."),
-                             platform::kOkOnly, QString(), owner);
-        ended = true;
+        endAtThePreviewLimit();
         return true;
     }
     if (runMode >= 1 && nRow >= runMode) return true;
@@ -124,7 +128,9 @@ bool Run::pass(int copy, int rowOfSelection, int selectedRows) {
     script->setPoll([this] { return stopRequested(); });
     // A procedure ended the run: by a failure (nothing is delivered) or by False.
     const auto scriptFailed = [&] {
-        if (script->failed())
+        if (prn->PreviewLimitReached())
+            endAtThePreviewLimit();  // one call went past the preview's modules
+        else if (script->failed())
             failed = true;
         else
             ended = true;

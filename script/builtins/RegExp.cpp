@@ -1,6 +1,7 @@
 #include "script/builtins/RegExp.h"
 
 #include "core/ObjectBinding.h"
+#include "core/ValueError.h"
 #include "script/Errors.h"
 
 #include <vector>
@@ -133,6 +134,8 @@ QString RegExp::replace(const QString& text, const QString& with) const {
     qsizetype last = 0;
     auto expand = [&](const QRegularExpressionMatch& m) {
         for (qsizetype i = 0; i < with.size(); ++i) {
+            // $' and $` copy the text for each time they are written.
+            core::checkTextLength(out.size());
             const QChar c = with[i];
             if (c != u'$' || i + 1 == with.size()) {
                 out += c;
@@ -179,9 +182,11 @@ QString RegExp::replace(const QString& text, const QString& with) const {
         const QRegularExpressionMatch m = it.next();
         out += text.mid(last, m.capturedStart() - last);
         expand(m);
+        core::checkTextLength(out.size());
         last = m.capturedEnd();
         if (!global) break;
     }
+    core::checkTextLength(out.size() + text.size() - last);
     out += text.mid(last);
     return out;
 }

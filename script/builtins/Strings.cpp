@@ -1,6 +1,7 @@
 // Text functions of the language.
 
 #include "core/Cp1252.h"
+#include "core/ValueError.h"
 #include "script/builtins/Groups.h"
 
 #include <climits>
@@ -123,12 +124,19 @@ Variant fnTrim(Args a) {
     return a[0].isNull() ? Variant::null() : Variant(trimmed(a[0].toString(), true, true));
 }
 
-Variant fnSpace(Args a) { return Variant(QString(lengthArg(a, 0), u' ')); }
+// A length of a text to make: error 7 past the longest text.
+qsizetype madeLength(Args a, std::size_t i) {
+    const qsizetype n = lengthArg(a, i);
+    core::checkTextLength(n);
+    return n;
+}
+
+Variant fnSpace(Args a) { return Variant(QString(madeLength(a, 0), u' ')); }
 
 // String(number, character): a character code (taken modulo 256) or the
 // first character of a text.
 Variant fnString(Args a) {
-    const qsizetype n = lengthArg(a, 0);
+    const qsizetype n = madeLength(a, 0);
     if (a[1].isNull()) return Variant::null();
     QChar c;
     if (a[1].isString()) {
@@ -162,11 +170,13 @@ Variant fnReplace(Args a) {
     while (count == -1 || done < count) {
         const qsizetype at = rest.indexOf(find, pos, sensitivity(text));
         if (at < 0) break;
+        core::checkTextLength(out.size() + (at - pos) + with.size());
         out += QStringView(rest).mid(pos, at - pos);
         out += with;
         pos = at + find.size();
         ++done;
     }
+    core::checkTextLength(out.size() + (rest.size() - pos));
     out += QStringView(rest).mid(pos);
     return Variant(out);
 }
@@ -199,8 +209,10 @@ Variant fnJoin(Args a) {
     QString out;
     bool first = true;
     for (const Variant& e : list.elements()) {
+        const QString part = e.toString();
+        core::checkTextLength(out.size() + (first ? 0 : delimiter.size()) + part.size());
         if (!first) out += delimiter;
-        out += e.toString();
+        out += part;
         first = false;
     }
     return Variant(out);

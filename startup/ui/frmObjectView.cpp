@@ -3,6 +3,7 @@
 #include "controls/MubCommand.h"
 #include "core/ObjectBinding.h"
 #include "core/RaiseError.h"
+#include "platform/SafeFile.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Printers.h"
 #include "startup/OSWinUtil.h"
@@ -55,13 +56,13 @@ class HtmlViewer : public core::Object {
     void navigate(const QString& target) {
         const QString path =
             target.startsWith(QLatin1String("file:")) ? QUrl(target).toLocalFile() : GetAbsolutePath(target);
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw core::AppError(53, QStringLiteral("Shell.Explorer"),
-                                 QStringLiteral("File non trovato: ") + target);
+        const platform::ReadResult read = platform::readRegularFile(path);
+        if (!read.data)
+            throw core::AppError(read.refusal == platform::ReadRefusal::Missing ? 53 : 75,
+                                 QStringLiteral("Shell.Explorer"), read.reason(target));
         location_ = path;
         document_.setBaseUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath() + QLatin1Char('/')));
-        document_.setHtml(QString::fromUtf8(file.readAll()));
+        document_.setHtml(QString::fromUtf8(*read.data));
         if (view_) view_->setDocument(&document_);
     }
 
@@ -75,8 +76,22 @@ class HtmlViewer : public core::Object {
     }
 
   private:
+    // The pictures of the page are files too: read as the page itself is.
+    class Document : public QTextDocument {
+      protected:
+        QVariant loadResource(int type, const QUrl& name) override {
+            if (name.isLocalFile() || name.scheme().isEmpty()) {
+                const QUrl url = baseUrl().resolved(name);
+                if (url.isLocalFile()) {
+                    const platform::ReadResult read = platform::readRegularFile(url.toLocalFile());
+                    return read.data ? QVariant(*read.data) : QVariant();
+                }
+            }
+            return QTextDocument::loadResource(type, name);
+        }
+    };
     QTextBrowser* view_;
-    QTextDocument document_;
+    Document document_;
     QString location_;
 };
 

@@ -8,6 +8,7 @@
 
 #include "core/Object.h"
 #include "core/Prompt.h"
+#include "core/ValueError.h"
 #include "script/Errors.h"
 #include "script/builtins/Dictionary.h"
 
@@ -59,7 +60,7 @@ QString outcomeOf(const QString& text) {
 struct Case {
     const char* name;
     QString text;
-    const char* expected;  // "ok:..." or "error:N@line"; "error:N" leaves the line out
+    QString expected;  // "ok:..." or "error:N@line"; "error:N" leaves the line out
 };
 
 // Runs every case in one child process, each in a control of its own. A case
@@ -95,7 +96,7 @@ void checkInChild(const std::vector<Case>& cases, int threadStackKb = 0) {
         SCOPED_TRACE(cases[i].name);
         ASSERT_LT(qsizetype(i), outcomes.size()) << "no outcome: the script crashed the engine";
         QString got = outcomes[qsizetype(i)];
-        const QString expected = QString::fromUtf8(cases[i].expected);
+        const QString& expected = cases[i].expected;
         if (expected.startsWith(QLatin1String("error:")) && !expected.contains(QLatin1Char('@')))
             got = got.section(QLatin1Char('@'), 0, 0);
         EXPECT_EQ(got.toStdString(), expected.toStdString());
@@ -342,6 +343,31 @@ TEST(ScriptHardening, RegExp) {
     EXPECT_EQ(describe(scripttest::runScript("Class RegExp\nPublic Pattern\nEnd Class\nFunction Main()\nMain "
                                              "= TypeName(New RegExp)\nEnd Function")),
               "String:RegExp");
+}
+
+// No text grows past the longest one a value holds: error 7 at once, not
+// gigabytes; a text of exactly that length is still made.
+TEST(ScriptHardening, TextsStopAtTheirLongestLength) {
+    const QString longest = QString::number(core::kMaxTextLength);
+    const QString half = QString::number(core::kMaxTextLength / 2 + 1);
+    checkInChild({
+        {"Space of the largest count", "x = Space(&H7FFFFFFF)", "error:7@1"},
+        {"String of the largest count", "x = String(2147483647, \"x\")", "error:7@1"},
+        {"Space of the longest text", "x = Space(" + longest + ")\nWScript.Echo Len(x)", "ok:" + longest},
+        {"one character more with &", "x = Space(" + longest + ")\nx = x & \"a\"", "error:7@2"},
+        {"one character more with +", "x = Space(" + longest + ")\ny = x + \"a\"", "error:7@2"},
+        {"a text doubled for ever", "s = \"x\"\nDo\ns = s & s\nLoop", "error:7@3"},
+        {"a text doubled through another", "s = \"x\"\nDo\nt = s\ns = t & s\nLoop", "error:7@4"},
+        {"Replace growing a text", "s = Space(" + half + ")\ns = Replace(s, \" \", \"ab\")", "error:7@2"},
+        {"Join of long parts", "a = Array(Space(" + half + "), Space(" + half + "))\nx = Join(a, \"\")",
+         "error:7@2"},
+        {"a regular expression's replacement copying the text",
+         "Set r = New RegExp\nr.Pattern = \"a\"\nx = r.Replace(Space(" + half + ") & \"a\", \"$`$`\")",
+         "error:7@3"},
+        {"the engine goes on afterwards",
+         "On Error Resume Next\nx = Space(&H7FFFFFFF)\nWScript.Echo Err.Number, Err.Description",
+         "ok:7 Memoria esaurita"},
+    });
 }
 
 // Class_Terminate runs once the statement that let go of the instance is

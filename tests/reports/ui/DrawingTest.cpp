@@ -10,12 +10,19 @@
 #include "platform/ui/PageSurface.h"
 #include "reports/ui/PageDrawing.h"
 #include "reports/ui/frmCustomReportPreview.h"
+#include "script/ScriptControl.h"
 #include "startup/Code128.h"
+#include "startup/ui/frmObjectView.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cmath>
+#include <csignal>
+#include <cstdlib>
 #include <map>
 
 using namespace reporttest;
@@ -279,4 +286,86 @@ TEST_F(PdfTest, HostedObjectsPrintThroughTheObjectHost) {
     // The host was sized like the sheet: later modules have the sheet's size.
     EXPECT_NEAR(prn->ReportHeight(), 297, 0.01);
     EXPECT_NEAR(prn->ReportWidth(), 210, 0.01);
+}
+
+// A picture or a page that a layout names is read only when it is a regular
+// file of a bounded size: a FIFO (which would block for ever) and /dev/zero
+// (which never ends) get their error at once. In a child process, so that a
+// hang (ended by an alarm) or a crash fails the test and not the run.
+TEST_F(PdfTest, OnlyRegularFilesAreRead) {
+    const QString fifo = dir.filePath("coda");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString page = dir.filePath("pagina.html");
+    QFile f(page);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("<html><body><p>Listino</p><img src=\"coda\"><img src=\"/dev/zero\"></body></html>");
+    f.close();
+    const QString htmlPdf = dir.filePath("pagina.pdf");
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            ::alarm(20);
+            bool ok = true;
+            auto refused = [&](const std::function<void()>& read, const char* what) {
+                try {
+                    read();
+                    std::fprintf(stderr, "%s: no error\n", what);
+                    ok = false;
+                } catch (const core::AppError& e) {
+                    if (e.number() != 75 || !e.description().contains(QStringLiteral("non è un file"))) {
+                        std::fprintf(stderr, "%s: %ld %s\n", what, e.number(), qPrintable(e.description()));
+                        ok = false;
+                    }
+                }
+            };
+            auto prn = pdfReport(pdf());
+            refused([&] { ImageOut(*prn, fifo, 0, 0); }, "ImageOut of a FIFO");
+            refused([&] { ImageOut(*prn, QStringLiteral("/dev/zero"), 0, 0); }, "ImageOut of /dev/zero");
+            refused([&] { ImageOut(*prn, dir.path(), 0, 0); }, "ImageOut of a folder");
+            prn->EndReports();
+            std::shared_ptr<core::Object> viewer = startup::frmObjectView::instance().SetObject(
+                QStringLiteral("Shell.Explorer"), QStringLiteral("CustomObject"),
+                QStringLiteral("ExecWB 6, 1"), false, QStringLiteral("prova"));
+            auto navigate = [&](const QString& target) {
+                core::Variant v(target);
+                core::Variant* args[] = {&v};
+                viewer->invoke(QStringLiteral("Navigate"), core::CallKind::Method, args);
+            };
+            refused([&] { navigate(fifo); }, "Navigate to a FIFO");
+            refused([&] { navigate(QStringLiteral("/dev/zero")); }, "Navigate to /dev/zero");
+            // A page whose pictures are a FIFO and /dev/zero prints without them.
+            platform::Printers::setCurrent(platform::Printers::pdfPrinterName());
+            platform::Printers::setPdfFileAsker([&] { return std::optional<QString>(htmlPdf); });
+            navigate(page);
+            core::Variant print(std::int32_t(6));
+            core::Variant* printArgs[] = {&print};
+            viewer->invoke(QStringLiteral("ExecWB"), core::CallKind::Method, printArgs);
+            if (!QFile::exists(htmlPdf)) {
+                std::fprintf(stderr, "the page was not printed\n");
+                ok = false;
+            }
+            std::exit(ok ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+// One drawing call that runs long (a text of millions of characters cut a
+// character or so a line) stops at the script's time-out like a loop does.
+TEST_F(PdfTest, ALongDrawingCallStopsAtTheTimeOut) {
+    auto prn = pdfReport(pdf());
+    script::ScriptControl sc;
+    sc.setTimeout(300);
+    sc.AddCode(
+        QStringLiteral("Sub Draw(prn)\r\n  prn.TxtOut 0, 0, String(3000000, \"W\"), 0.01\r\nEnd Sub\r\n"));
+    std::vector<core::Variant> args{core::Variant(std::static_pointer_cast<core::Object>(prn))};
+    QElapsedTimer t;
+    t.start();
+    try {
+        sc.Run(QStringLiteral("Draw"), args);
+        FAIL() << "the call ran to its end";
+    } catch (const core::AppError& e) {
+        EXPECT_EQ(e.description(), QStringLiteral("Tempo massimo di esecuzione dello script superato"));
+    }
+    EXPECT_LT(t.elapsed(), 10000);
+    prn->EndReports();
 }

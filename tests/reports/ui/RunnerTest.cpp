@@ -193,6 +193,22 @@ TEST_F(RunnerTest, APreviewStopsAtSixteenModulesAndShowsThem) {
     EXPECT_FALSE(QFile::exists(pdf()));
 }
 
+// One call of the layout that begins module after module stops where the
+// pages are added, not after it has made a hundred of them.
+TEST_F(RunnerTest, OneCallStopsAtThePreviewLimitToo) {
+    addLayout("Clienti", "", "Lista",
+              rowsLayout("Codice",
+                         "  For i = 1 To 100\r\n    prn.TxtOut 0, 10, \"M\" & i\r\n"
+                         "    prn.NextReportModule\r\n  Next\r\n"));
+    EXPECT_EQ(run(open("Clienti"), QString(), 0, true), RunOutcome::Ended);
+    EXPECT_EQ(boxes->lastText(),
+              QStringLiteral(
+                  "Il numero massimo di pagine per l'anteprima è 16\r\rAnteprima di stampa interrotta..."));
+    EXPECT_EQ(boxes->shown().size(), 1u) << "no script error besides the limit";
+    EXPECT_EQ(previewShows, 1);
+    EXPECT_EQ(previewPages, 17);
+}
+
 TEST_F(RunnerTest, PrintingEverythingFromThePreview) {
     addLayout("Clienti", "", "Lista", rowsLayout("Codice"));
     printAllFrom = platform::Printers::pdfPrinterName();
