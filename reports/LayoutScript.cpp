@@ -7,6 +7,7 @@
 #include "script/ScriptControl.h"
 
 #include <QStringList>
+#include <new>
 
 namespace reports {
 
@@ -87,6 +88,10 @@ bool LayoutScript::run(const QString& procedure, std::span<core::Variant* const>
         }
         const auto& err = control_->Error();
         showLayoutError(LayoutErrorText(prefix, e.description(), err.Number, err.Line, err.Column));
+        return false;
+    } catch (const std::bad_alloc&) {
+        failed_ = true;
+        showLayoutError(LayoutErrorText(prefix, QStringLiteral("Memoria esaurita"), 0, 0, 0));
         return false;
     } catch (const std::exception& e) {
         failed_ = true;

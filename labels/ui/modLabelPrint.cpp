@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <new>
 
 namespace labels {
 
@@ -235,6 +236,12 @@ std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& d
         if (ownsProgress) startup::frmMessage::Unload();
         if (!e.cancelled()) platform::messageBox(e.description(), platform::kOkOnly, QString(), owner);
         return 0;
+    } catch (const std::bad_alloc&) {
+        // The job, released with the page object, goes unwritten.
+        if (ownsProgress) startup::frmMessage::Unload();
+        platform::messageBox(QStringLiteral("Memoria esaurita"), platform::kOkOnly | platform::kCritical,
+                             QString(), owner);
+        return 0;
     }
 }
 
@@ -283,6 +290,10 @@ bool PreviewLabels(const LabelDevice& device, std::shared_ptr<datalib::DataSourc
     } catch (const core::AppError& e) {
         if (!e.cancelled())
             platform::messageBox(e.description(), platform::kOkOnly, QString(), QApplication::activeWindow());
+        return false;
+    } catch (const std::bad_alloc&) {
+        platform::messageBox(QStringLiteral("Memoria esaurita"), platform::kOkOnly | platform::kCritical,
+                             QString(), QApplication::activeWindow());
         return false;
     }
 }

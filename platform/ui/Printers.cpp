@@ -298,9 +298,18 @@ QString PrintJob::deliver() {
     return QString();
 }
 
-void PrintJob::abort() {
+void PrintJob::abort() noexcept {
     ended_ = true;
-    endPainting();
+    try {
+        endPainting();
+    } catch (...) {
+        // Ending the painter writes the last page into the file thrown away
+        // here; when memory ran out drawing that page it runs out again. The
+        // painter and its printer are let go of as they stand (never ended a
+        // second time), and only the partial file goes.
+        (void)painter_.release();
+        (void)printer_.release();
+    }
     temp_.reset();  // removes the partial document
 }
 

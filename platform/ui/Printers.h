@@ -103,8 +103,9 @@ class PrintJob : public PageSurface {
     bool finish(QString* error = nullptr);
     // True once a drawn document went to the printer or into its file.
     bool delivered() const { return delivered_; }
-    // Ends the document and throws it away.
-    void abort();
+    // Ends the document and throws it away; never fails (out of memory, the
+    // page is not written at all).
+    void abort() noexcept;
     bool ended() const { return ended_; }
 
   protected:

@@ -15,6 +15,7 @@
 #include "startup/ui/frmMessage.h"
 
 #include <QApplication>
+#include <new>
 
 namespace reports {
 
@@ -301,13 +302,18 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
     bool ownsProgress = false;
     // Any other failure: nothing is delivered, the run's state is put back.
     const auto failed = [&](const QString& description, bool quiet) {
-        if (ownsProgress) startup::frmMessage::Unload();
+        // Nothing here may fail in turn: out of memory, the message itself
+        // may not be shown, but the run still ends and nothing is delivered.
         if (job) job->abort();
         if (prn && prn->printJob()) prn->printJob()->abort();
-        if (!quiet)
-            platform::messageBox(
-                QStringLiteral("Si e' verificato un errore durante la stampa:\r\r") + description,
-                platform::kOkOnly | platform::kCritical, QString(), owner);
+        try {
+            if (ownsProgress) startup::frmMessage::Unload();
+            if (!quiet)
+                platform::messageBox(
+                    QStringLiteral("Si e' verificato un errore durante la stampa:\r\r") + description,
+                    platform::kOkOnly | platform::kCritical, QString(), owner);
+        } catch (...) {
+        }
         return RunOutcome::Failed;
     };
     try {
@@ -431,6 +437,10 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
         }
     } catch (const core::AppError& e) {
         return failed(e.description(), e.cancelled());
+    } catch (const std::bad_alloc&) {
+        // What the run held (its script, the page in progress) went as the
+        // error left it; the document goes unwritten.
+        return failed(QStringLiteral("Memoria esaurita"), false);
     } catch (const std::exception& e) {
         return failed(QString::fromUtf8(e.what()), false);
     }
