@@ -258,8 +258,9 @@ QVariant DataGridModel::headerData(int section, Qt::Orientation orientation, int
 
 void DataGridModel::sort(int column, Qt::SortOrder order) {
     if (!ds_ || column < 0 || column >= int(columns_.size())) return;
-    ds_->SetSortOrder(columns_[size_t(column)].field +
-                      (order == Qt::DescendingOrder ? QStringLiteral(" DESC") : QString()));
+    ds_->SetSortOrder(
+        columns_[size_t(column)].field + (order == Qt::DescendingOrder ? QStringLiteral(" DESC") : QString()),
+        false);
 }
 
 }  // namespace controls

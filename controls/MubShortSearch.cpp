@@ -183,7 +183,7 @@ QString MubShortSearch::FieldCondition(const datalib::DataSource& ds, const QStr
 void MubShortSearch::SortBySearchField(bool ascending) {
     if (!ds_ || SearchField().isEmpty()) return;
     try {
-        ds_->SetSortOrder(SearchField() + (ascending ? QString() : QStringLiteral(" DESC")));
+        ds_->SetSortOrder(SearchField() + (ascending ? QString() : QStringLiteral(" DESC")), false);
     } catch (const core::AppError& e) {
         showProblem(QStringLiteral("Impossibile ordinare per il campo ") + SearchField() +
                     QStringLiteral(":\r\r") + e.description());
@@ -193,7 +193,7 @@ void MubShortSearch::SortBySearchField(bool ascending) {
 void MubShortSearch::CancelSort() {
     if (!ds_ || ds_->SortOrder() == baseSort_) return;
     try {
-        ds_->SetSortOrder(baseSort_);
+        ds_->SetSortOrder(baseSort_, false);
     } catch (const core::AppError& e) {
         showProblem(e.description());
     }
@@ -383,7 +383,7 @@ bool MubShortSearch::CombinedSort() {
     });
     if (!runSearchDialog(dialog)) return false;
     try {
-        ds_->SetSortOrder(dialog.Criterion().isEmpty() ? baseSort_ : dialog.Criterion());
+        ds_->SetSortOrder(dialog.Criterion().isEmpty() ? baseSort_ : dialog.Criterion(), false);
     } catch (const core::AppError& e) {
         showProblem(QStringLiteral("Ordinamento non applicabile:\r\r") + e.description());
         return false;

@@ -60,7 +60,8 @@ class MubShortSearch : public QWidget {
     // The fields offered (the data source's columns but its row links).
     QStringList SearchFields() const;
 
-    // Sorts the rows by the search field (descending when ascending is false).
+    // Sorts the rows by the search field (descending when ascending is false);
+    // like every sort command, the new order is shown from its first row.
     void SortBySearchField(bool ascending = true);
     // Gives the text box the input focus, for typing.
     void Activate();

@@ -814,9 +814,9 @@ bool DataSource::Refresh() {
     return true;
 }
 
-void DataSource::requeryWith(query::SqlQuery q) {
+void DataSource::requeryWith(query::SqlQuery q, bool keepRow) {
     if (edit_->editing) Save();
-    const qint64 was = OID();
+    const qint64 was = keepRow ? OID() : 0;
     runQuery(std::move(q));
     if (was) cur_->keepRow(db_->conn(), was);
     refreshed();
@@ -842,10 +842,10 @@ void DataSource::SetBaseFilter(const QString& filter) {
     }
 }
 
-void DataSource::SetSortOrder(const QString& sort) {
+void DataSource::SetSortOrder(const QString& sort, bool keepRow) {
     query::SqlQuery q = translate(filter_, sort, columns_);
     sort_ = sort;
-    requeryWith(std::move(q));
+    requeryWith(std::move(q), keepRow);
 }
 
 void DataSource::SetColumnList(const QString& columns) {

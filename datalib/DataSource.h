@@ -181,7 +181,10 @@ class DataSource : public core::Object {
     // The base filter and the filter together, as the rows are selected.
     QString EffectiveFilter() const;
     const QString& SortOrder() const { return sort_; }
-    void SetSortOrder(const QString& sort);
+    // Reads the rows again in a new order, keeping the current row; with
+    // keepRow false the new order starts at its first row, so that only the
+    // keys of its first screen are read (the sort commands of a view).
+    void SetSortOrder(const QString& sort, bool keepRow = true);
     const QString& ColumnList() const { return columns_; }
     void SetColumnList(const QString& columns);
     // True for the rows offered to choose a reference (SelectReference).
@@ -285,7 +288,7 @@ class DataSource : public core::Object {
     // Reads the rows of a translated query (the layout follows its columns).
     void runQuery(query::SqlQuery q);
     // Reads the rows again with a translated query, keeping the current row.
-    void requeryWith(query::SqlQuery q);
+    void requeryWith(query::SqlQuery q, bool keepRow = true);
     int colIndex(const QString& name) const;
     const CursorRow* currentRow() const;
     void checkWritable() const;

@@ -111,8 +111,9 @@ TEST_F(LongGridTest, AFarRowOrTheEndReadsAsFarAsNeeded) {
 
 // Qt's model tester (fatal mode) and no warning of the item models over a
 // selection read in steps: the first screen, the reading while idle, a sort
-// that finds the current row far down in the new order, a filter and a quick
-// search, an insert, an edit and a delete.
+// command (the new order from its first row), a new order that keeps the
+// current row far down, a filter and a quick search, an insert, an edit and a
+// delete.
 TEST_F(LongGridTest, TheModelStaysConsistentThroughEveryChange) {
     auto ds = db->OpenDataSource("Articoli", {}, "Codice");
     testsupport::ModelCheck check(grid.gridModel());
@@ -121,15 +122,28 @@ TEST_F(LongGridTest, TheModelStaysConsistentThroughEveryChange) {
     search.Bind(ds);
     ASSERT_FALSE(ds->AllRowsRead());
 
-    // The current row far down, then a sort that reads the keys again.
+    // The current row far down, then the sort command: the new order from its
+    // first row, of which only the first screen's keys are read.
     ASSERT_TRUE(ds->FindFirst("Codice = 'A02500'"));
     grid.FollowDataSource();
+    const qint64 far = ds->OID();
     search.SetSearchField(QStringLiteral("Descrizione"));
     search.SortBySearchField(true);
+    EXPECT_FALSE(ds->AllRowsRead());
+    EXPECT_EQ(ds->Position(), 0);
+    EXPECT_EQ(grid.currentIndex().row(), 0);
     EXPECT_EQ(grid.Bookmark(), ds->OID());
+    EXPECT_EQ(grid.gridModel()->index(0, 1).data().toString(), QStringLiteral("D00000"));
     idleUntilRead(ds);
     EXPECT_EQ(grid.gridModel()->rowCount(), kRows);
     EXPECT_EQ(grid.Bookmark(), ds->OID());
+    // A new order set by the program keeps the current row, far down in it.
+    ASSERT_TRUE(ds->MoveToKey(core::Variant(double(far))));
+    grid.FollowDataSource();
+    ds->SetSortOrder(QStringLiteral("Descrizione DESC"));
+    EXPECT_EQ(ds->OID(), far);
+    EXPECT_EQ(grid.Bookmark(), far);
+    idleUntilRead(ds);
     search.SortBySearchField(false);
     idleUntilRead(ds);
 
