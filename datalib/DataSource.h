@@ -145,6 +145,8 @@ class DataSource : public core::Object {
     bool IsChanged() const;
     // Held change: the row already has pending edits or the library itself is writing it.
     bool HeldChange() const { return IsChanged() || writing_ > 0; }
+    // The library itself is writing the row (a copy, a move, an insert from pairs).
+    bool LibraryWriting() const { return writing_ > 0; }
     // Starts a new row (OnNewRow, and under a parent OnNewReference and OnSetParent).
     void AddNew();
     // Inserts a row from name/value pairs (name, value, name, value ...) and

@@ -155,6 +155,7 @@ class Ordini : public TableClass {
     }
 
     void OnUpdateField(DataSource& ds, const QString& column) override {
+        ProtectExchangeFlags(ds, column);
         if (column == QStringLiteral("ImportoSpese")) addExpenses(ds);
         if (column == QStringLiteral("ImportoImponibile") || column == QStringLiteral("ImportoImposta"))
             Set(ds, "ImportoTotale", Amount(ds, "ImportoImponibile") + Amount(ds, "ImportoImposta"));

@@ -90,6 +90,8 @@ class Articoli : public TableClass {
 
     void OnUpdateRow(DataSource& ds) override { StampChangedRow(ds); }
 
+    void OnUpdateField(DataSource& ds, const QString& column) override { ProtectExchangeFlags(ds, column); }
+
     void OnDeleteRow(DataSource& ds) override {
         if (isReserved(Str(ds, "Codice"))) Refuse(ds, msg::NoDelete);
     }

@@ -111,6 +111,8 @@ class Clienti : public TableClass {
             Refuse(ds, "Non è possibile eliminare un cliente confermato dalla sede");
     }
 
+    void OnUpdateField(DataSource& ds, const QString& column) override { ProtectExchangeFlags(ds, column); }
+
     void OnUpdateRow(DataSource& ds) override {
         if (onAgentWorkstation()) {
             const QString vat = Str(ds, "PartitaIVA");

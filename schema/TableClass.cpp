@@ -6,6 +6,7 @@
 #include "core/Clock.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
+#include "startup/RunContext.h"
 #include "startup/ShowError.h"
 
 namespace schema {
@@ -105,6 +106,20 @@ void TableClass::StampChangedRow(DataSource& ds) {
     if (!HoldsChanges(ds)) return;
     Set(ds, "DataModifica", core::Clock::now());
     Set(ds, "VersioneAggiornamento", CurrentUpdateVersion(ds));
+}
+
+bool TableClass::IsExchangeFlag(const QString& column) {
+    for (const char* flag : {"InviatoSede", "AcquisitoSede", "ConfermatoSede"})
+        if (column.compare(QLatin1String(flag), Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+void TableClass::ProtectExchangeFlags(DataSource& ds, const QString& column) {
+    if (!IsExchangeFlag(column) || startup::runContext().codeAgente.isEmpty()) return;
+    if (ds.IsNew() && (ds.LibraryWriting() || !Flag(ds, column))) return;
+    Refuse(ds, QStringLiteral("Il campo %1 è impostato soltanto dallo scambio dati con la sede: "
+                              "modifica non consentita.")
+                   .arg(column));
 }
 
 void TableClass::ProtectEmptyRowChange(DataSource& ds, const QString& guard, bool withHeldChange) {

@@ -108,6 +108,15 @@ class TableClass : public datalib::itfDefTable, public datalib::itfSetData {
     // Only when the row holds changes: DataModifica now and the update version.
     static void StampChangedRow(DataSource& ds);
 
+    // ---- the exchange flags
+    // InviatoSede, AcquisitoSede and ConfermatoSede tell what head office
+    // holds; only the exchange sets them, writing with the table classes
+    // silent. On the agent's workstation, called from OnUpdateField, this
+    // refuses any other change: a new row keeps them False (a row the library
+    // copies brings its own), a stored row keeps them as they are.
+    static bool IsExchangeFlag(const QString& column);
+    static void ProtectExchangeFlags(DataSource& ds, const QString& column);
+
     // ---- the protected row of the code tables (guard column empty)
     // Refuses a change of the stored row whose guard column is empty; a new
     // row passes, and so does a row with a held change when withHeldChange.

@@ -17,6 +17,17 @@ const QString kPromoQuantity =
     "Non è consentito modificare la quantità per un articolo appartenente ad una promozione";
 const QString kPromoQuestion =
     "L'elemento fa parte di una promozione\r\rVuoi eliminare tutta la promozione ?";
+const QString kExchangeOnly =
+    "Il campo InviatoSede è impostato soltanto dallo scambio dati con la sede: modifica non consentita.";
+
+// Marks the order sent as the exchange does: written with the table classes silent.
+void markSent(datalib::DataSource& order) {
+    auto db = order.Database();
+    db->BeginUpdate();
+    order.SetColValue("InviatoSede", true);
+    order.Save();
+    db->EndUpdate();
+}
 }  // namespace
 
 TEST_F(OrdersTest, ANewOrderHasItsDefaults) {
@@ -120,8 +131,7 @@ TEST_F(OrdersTest, TheHeaderAlwaysEqualsTheRecalculation) {
 
     // The order is sent: expenses and rows can no longer change.
     order = orderByKey(key);
-    order->SetColValue("InviatoSede", true);
-    order->Save();
+    markSent(*order);
     before = storedTotals(key);
     order = orderByKey(key);
     EXPECT_EQ(refusal([&] { order->SetColValue("ImportoSpese", cents(99)); }), kLocked);
@@ -143,8 +153,19 @@ TEST_F(OrdersTest, SentOrLockedOrdersRefuseChangeAndDeleteInAgentMode) {
     for (const char* flag : {"InviatoSede", "NonModificabile"}) {
         SCOPED_TRACE(flag);
         auto order = newOrder("C2");
-        order->SetColValue(flag, true);
-        order->Save();
+        if (QByteArray(flag) == "InviatoSede") {
+            // Only the exchange marks it sent.
+            EXPECT_EQ(refusal([&] {
+                          order->SetColValue(flag, true);
+                          order->Save();
+                      }),
+                      kExchangeOnly);
+            EXPECT_FALSE(orderByKey(order->RowKey())->ColValueBool(flag));
+            markSent(*order);
+        } else {
+            order->SetColValue(flag, true);
+            order->Save();
+        }
         EXPECT_EQ(refusal([&] { order->SetColValue("Note", "cambiata"); }), kLocked);
         EXPECT_EQ(order->ColValueStr("Note"), "");
         EXPECT_EQ(refusal([&] { order->DeleteRow(); }), kNotDeletable);
