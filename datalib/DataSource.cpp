@@ -253,6 +253,11 @@ void DataSource::hook(const std::function<void()>& call) { hooks::call(*db_, cal
 bool DataSource::hooksActive() const { return def_->hooks && db_->State() != Database::StateUpdating; }
 
 void DataSource::checkWritable() const {
+    // The system parameters hold the exchange's address and versions: a
+    // script reads them, only the program writes them.
+    if (db_->inScriptCall() && def_->name().compare(Database::sysParamTableName(), Qt::CaseInsensitive) == 0)
+        throw errors::make(errors::NotAllowed,
+                           QStringLiteral("I parametri di sistema non sono modificabili da uno script."));
     if (db_->AccessLevel() < 0 && db_->State() == Database::StateOpen && !db_->inOperation())
         throw errors::make(
             errors::NotAllowed,

@@ -159,6 +159,12 @@ class Database : public core::Object {
     void releaseLock(const QString& table, qint64 oid, const QString& name);
     bool isLocked(const QString& table, qint64 oid, const QString& name) const;
 
+    // Counts the calls of scripts into the data sources of this database
+    // while they run: the system parameters are read-only to them.
+    void enterScriptCall() { ++scriptCalls_; }
+    void leaveScriptCall() { --scriptCalls_; }
+    bool inScriptCall() const { return scriptCalls_ > 0; }
+
     // Script access (members in ScriptMembers.cpp).
     QString typeName() const override;
     core::Variant invoke(const QString& name, core::CallKind kind,
@@ -192,6 +198,7 @@ class Database : public core::Object {
     QStringList opMessages_;
     std::vector<Touched> opTouched_;
     int hookDepth_ = 0;
+    int scriptCalls_ = 0;
     QHash<QString, int> locks_;
     QHash<QString, double> foundVersions_;
 };

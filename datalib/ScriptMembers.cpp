@@ -96,7 +96,21 @@ Variant DataSet::invoke(const QString& name, core::CallKind kind, std::span<Vari
 
 QString DataSource::typeName() const { return QStringLiteral("DataSource"); }
 
+namespace {
+// A script's call into a data source, for as long as it runs.
+struct ScriptCall {
+    explicit ScriptCall(const std::shared_ptr<Database>& db) : db_(db) {
+        if (db_) db_->enterScriptCall();
+    }
+    ~ScriptCall() {
+        if (db_) db_->leaveScriptCall();
+    }
+    std::shared_ptr<Database> db_;
+};
+}  // namespace
+
 Variant DataSource::invoke(const QString& name, core::CallKind kind, std::span<Variant* const> args) {
+    const ScriptCall call(Database());
     using S = DataSource;
     static const core::MemberTable table =
         core::MemberTable::of<S>()

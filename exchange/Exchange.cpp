@@ -12,6 +12,7 @@
 #include "platform/Transfer.h"
 #include "schema/CustomerCodeScript.h"
 #include "startup/Common.h"
+#include "startup/HeadOfficeLogin.h"
 #include "startup/RunContext.h"
 #include "startup/ShowError.h"
 #include "startup/modDatabase.h"
@@ -205,14 +206,30 @@ std::unique_ptr<RemoteDatabase> ConnectRemoteDatabase(const ExchangeContext& ctx
     auto remote = std::make_unique<RemoteDatabase>();
     try {
         if (transfer) {
-            QString url = ctx.local->GetSysParam(QStringLiteral("OnLineServicesURL"), QString()).trimmed();
-            if (url.isEmpty()) url = ctx.configuredUrl.trimmed();
-            if (url.isEmpty()) {
+            startup::SeparateHeadOfficeLogin(*ctx.local, ctx.agent);
+            const QString address = startup::OnLineServicesAddress(*ctx.local, ctx.configuredUrl);
+            if (address.isEmpty()) {
                 progress.Unload();
                 core::messageBox(QStringLiteral("Indirizzo Servizi in linea Agenti non configurato!"),
                                  core::kOkOnly);
                 return nullptr;
             }
+            // The login: still inside an address not yet separated, else the
+            // agent's stored one. It goes only to the host it was given for.
+            startup::HeadOfficeLogin login = startup::LoginInAddress(address);
+            if (login.isEmpty()) login = startup::ReadHeadOfficeLogin(ctx.agent);
+            const QString url = startup::AddressWithoutLogin(address);
+            if (!login.isEmpty() && login.origin != startup::OriginOf(QUrl(url))) {
+                progress.Unload();
+                core::messageBox(
+                    QStringLiteral("L'indirizzo dei Servizi On-Line (%1) non è quello per cui è registrato "
+                                   "l'accesso alla sede (%2): la connessione non è stata fatta.\r\r"
+                                   "Verificare l'indirizzo in Impostazioni Client.")
+                        .arg(url, login.origin),
+                    core::kOkOnly | core::kExclamation);
+                return nullptr;
+            }
+            transfer->setLogin({login.origin, login.user, login.password});
             const QString archive = startup::GetAgentArchivePath(ctx.agent, true);
             transfer->setTimeout(ctx.transferTimeoutMs);
             remote->connector = std::make_unique<datalib::RemoteConnector>(*transfer, ctx.settings);

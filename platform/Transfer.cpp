@@ -25,11 +25,18 @@ Transfer::~Transfer() {
 
 QString Transfer::displayUrl(const QUrl& url) { return url.adjusted(QUrl::RemoveUserInfo).toString(); }
 
+QString Transfer::originOf(const QUrl& url) {
+    if (!url.isValid() || url.host().isEmpty()) return {};
+    const QString scheme = url.scheme().toLower();
+    const int port = url.port(scheme == QLatin1String("https") ? 443 : 80);
+    return scheme + QStringLiteral("://") + url.host().toLower() + QLatin1Char(':') + QString::number(port);
+}
+
 QNetworkRequest Transfer::request(const QUrl& url, const Headers& headers) const {
-    QNetworkRequest req(url.adjusted(QUrl::RemoveUserInfo));
-    if (!url.userName().isEmpty()) {
-        const QByteArray pair =
-            url.userName(QUrl::FullyDecoded).toUtf8() + ':' + url.password(QUrl::FullyDecoded).toUtf8();
+    const QUrl target = url.adjusted(QUrl::RemoveUserInfo);
+    QNetworkRequest req(target);
+    if (!login_.user.isEmpty() && !login_.origin.isEmpty() && originOf(target) == login_.origin) {
+        const QByteArray pair = login_.user.toUtf8() + ':' + login_.password.toUtf8();
         req.setRawHeader("Authorization", "Basic " + pair.toBase64());
     }
     req.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
@@ -37,7 +44,8 @@ QNetworkRequest Transfer::request(const QUrl& url, const Headers& headers) const
     req.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     // Head office's ETag is that of the stored bytes: ask for them as they are.
     req.setRawHeader("Accept-Encoding", "identity");
-    for (const auto& [k, v] : headers) req.setRawHeader(k, v);
+    for (const auto& [k, v] : headers)
+        if (k.compare("Authorization", Qt::CaseInsensitive) != 0) req.setRawHeader(k, v);
     return req;
 }
 

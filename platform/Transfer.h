@@ -3,9 +3,10 @@
 // web server, each run to its end inside a local event loop of the calling
 // thread, so that progress is reported and a stop is served without threads.
 //
-// Credentials travel in the address's user info ("http://user:pw@host/..."):
-// they are sent as Basic authorisation and never appear in an address this
-// class hands back or in a message.
+// The login is given apart from the addresses, bound to the scheme, host
+// and port it belongs to: it is sent as Basic authorisation to that origin
+// alone, never to another one. User info inside an address is dropped, and
+// no address this class hands back or puts in a message carries any.
 
 #include <QByteArray>
 #include <QList>
@@ -46,8 +47,23 @@ class Transfer : public QObject {
     using Progress = std::function<bool(qint64 done, qint64 total)>;
     using Headers = QList<QPair<QByteArray, QByteArray>>;
 
+    // A login and the origin ("http://host:port", as Transfer::originOf
+    // gives it) it may be sent to.
+    struct Login {
+        QString origin;
+        QString user;
+        QString password;
+    };
+
     explicit Transfer(QObject* parent = nullptr);
     ~Transfer() override;
+
+    // The login of the requests that follow (an empty one: none is sent).
+    void setLogin(const Login& login) { login_ = login; }
+    const Login& login() const { return login_; }
+    // "scheme://host:port" of an address, the port always written; empty
+    // without a host.
+    static QString originOf(const QUrl& url);
 
     // Milliseconds without any data moving after which a request is given
     // up (default 60 000).
@@ -80,6 +96,7 @@ class Transfer : public QObject {
     QNetworkReply* current_ = nullptr;
     bool stopRequested_ = false;
     int timeoutMs_ = 60000;
+    Login login_;
 };
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include "datalib/Engine.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/Common.h"
+#include "startup/HeadOfficeLogin.h"
 #include "startup/OSWinUtil.h"
 #include "startup/RunContext.h"
 #include "startup/ShowError.h"
@@ -130,7 +131,10 @@ bool InitDatabase(QString& strAgent, frmSplashCustom* objSplash, bool bNoChecks,
         db.CheckTables(frmMessage::IsLoaded() ? frmMessage::instance() : nullptr);
 
         if (!bNoChecks) CheckAgentAndWorkstation(strAgent, g.codePostazione);
-        if (!firstRunURL.isEmpty()) db.SetSysParam(QStringLiteral("OnLineServicesURL"), firstRunURL);
+        if (!firstRunURL.isEmpty())
+            db.SetSysParam(QStringLiteral("OnLineServicesURL"), TakeLoginFromAddress(strAgent, firstRunURL));
+        // A login still inside the address (an earlier version) moves to the settings.
+        SeparateHeadOfficeLogin(db, strAgent);
 
         UpdateDataUltimoAccesso();
         unloadWindows(objSplash);
@@ -241,8 +245,9 @@ bool PrepareLocalArchive(QWidget* frmParent, const FirstRunValues& values, Datab
             bool received = InitDatabase(agent, nullptr, true, host);
             if (received) {
                 try {
-                    runContext().database->SetSysParam(QStringLiteral("OnLineServicesURL"),
-                                                       values.onLineServicesURL);
+                    runContext().database->SetSysParam(
+                        QStringLiteral("OnLineServicesURL"),
+                        TakeLoginFromAddress(values.agent, values.onLineServicesURL));
                     received = archiveReceiver()(frmParent, agent);
                 } catch (const std::exception&) {
                     ShowError(QString(), frmParent);

@@ -3,6 +3,7 @@
 #include "datalib/Database.h"
 #include "platform/ui/Desktop.h"
 #include "platform/ui/MessageBox.h"
+#include "startup/HeadOfficeLogin.h"
 #include "startup/RunContext.h"
 #include "startup/ShowError.h"
 #include "startup/ui/ErrorWindow.h"
@@ -119,7 +120,11 @@ void frmClientSettings::SetParamConfiguration() {
     txtLogoImage_->setText(g.logoImagePath);
     txtSoftwareName_->setText(platform::softwareName());
     txtRegisterName_->setText(g.registerName);
-    txtOnLineServicesURL_->setText(g.onLineServicesURL);
+    // The address the exchange uses, without the login, which is never shown.
+    auto db = OpenDatabase();
+    usedAddress_ = db ? OnLineServicesAddress(*db, g.onLineServicesURL) : g.onLineServicesURL;
+    shownAddress_ = AddressWithoutLogin(usedAddress_);
+    txtOnLineServicesURL_->setText(shownAddress_);
 }
 
 void frmClientSettings::applyLock() {
@@ -147,6 +152,12 @@ void frmClientSettings::confirm() {
         {"RegisterName", txtRegisterName_},
         {"OnLineServicesURL", txtOnLineServicesURL_},
     };
+    // An address left as shown stays as stored; a typed one gives up the
+    // login it holds to the agent's settings.
+    const QString address =
+        txtOnLineServicesURL_->text() == shownAddress_
+            ? usedAddress_
+            : TakeLoginFromAddress(runContext().codeAgente, txtOnLineServicesURL_->text());
     auto db = OpenDatabase();
     if (!db) {
         platform::messageBox(QStringLiteral("Il database non è aperto: impostazioni non salvate."),
@@ -157,7 +168,9 @@ void frmClientSettings::confirm() {
     try {
         db->BeginTrans();
         try {
-            for (const auto& [key, box] : params) db->SetSysParam(QString::fromLatin1(key), box->text());
+            for (const auto& [key, box] : params)
+                db->SetSysParam(QString::fromLatin1(key),
+                                box == txtOnLineServicesURL_ ? address : box->text());
             db->CommitTrans();
         } catch (...) {
             db->Rollback();
@@ -173,7 +186,9 @@ void frmClientSettings::confirm() {
     g.logoImagePath = txtLogoImage_->text();
     platform::setSoftwareName(txtSoftwareName_->text());
     g.registerName = txtRegisterName_->text();
-    g.onLineServicesURL = txtOnLineServicesURL_->text();
+    g.onLineServicesURL = address;
+    usedAddress_ = address;
+    shownAddress_ = AddressWithoutLogin(address);
     confirmed_ = true;
     accept();
 }

@@ -52,6 +52,8 @@ class frmClientSettings : public QDialog {
     QPushButton* cmdConfirm_ = nullptr;
     QPushButton* cmdCancel_ = nullptr;
     bool confirmed_ = false;
+    QString usedAddress_;   // the address the exchange uses, as stored
+    QString shownAddress_;  // the same without the login, as the box was filled
 };
 
 }  // namespace startup

@@ -3,6 +3,7 @@
 #include "app/AllTableClasses.h"
 #include "datalib/DataSource.h"
 #include "platform/Paths.h"
+#include "platform/SettingsStore.h"
 #include "schema/DB.h"
 #include "startup/RunContext.h"
 #include "startup/modDatabase.h"
@@ -52,6 +53,9 @@ void HeadOfficeTest::SetUp() {
     app::registerAllTableClasses();
     previousAgent = startup::runContext().codeAgente;
     startup::runContext().codeAgente = QLatin1String(kAgent);
+    // The agent's settings (the head-office login among them) are the test's own.
+    previousSettings = platform::SettingsStore::rootDir();
+    platform::SettingsStore::setRootDir(dir.filePath(QStringLiteral("settings")));
     // No Apache, no test: the fixture fails here.
     server.start();
     server.putFile(QLatin1String(kArchive), DemoArchive());
@@ -66,6 +70,7 @@ void HeadOfficeTest::TearDown() {
     server.stop();
     platform::setDataDirOverride(QString());
     startup::runContext().codeAgente = previousAgent;
+    platform::SettingsStore::setRootDir(previousSettings);
 }
 
 QStringList HeadOfficeTest::leftInWorkFolder() const {

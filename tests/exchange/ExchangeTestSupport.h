@@ -97,6 +97,7 @@ class HeadOfficeTest : public ::testing::Test {
     platform::Transfer transfer;
     RecordingProgress progress;
     QString previousAgent;
+    QString previousSettings;
     QString url;  // head office's address
 };
 

@@ -1,6 +1,7 @@
 // Hostile scripts against the exchange. A layout or numbering script holds
 // data sources of the agent's database: it may not mark an order as sent
-// (the next send would leave it out). Each script runs in a child process, so
+// (the next send would leave it out), read the head-office login or send
+// the exchange to another host. Each script runs in a child process, so
 // that an abort fails the test and not the run.
 
 #include "ExchangeTestSupport.h"
@@ -12,11 +13,14 @@
 #include "datalib/SqlValue.h"
 #include "platform/SettingsStore.h"
 #include "script/ScriptControl.h"
+#include "startup/HeadOfficeLogin.h"
 #include "startup/RunContext.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 #include <cstdio>
 
@@ -67,6 +71,29 @@ Outcome runHostile(const QString& dbFile, const QString& settingsDir, const QStr
     }
     return out;
 }
+
+// A host that is not head office: it records every request it gets.
+class OtherHost {
+  public:
+    OtherHost() {
+        server_.listen(QHostAddress::LocalHost);
+        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* s = server_.nextPendingConnection()) {
+                QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] {
+                    requests_ += s->readAll();
+                    s->write("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+                    s->disconnectFromHost();
+                });
+            }
+        });
+    }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1/").arg(server_.serverPort()); }
+    const QByteArray& requests() const { return requests_; }
+
+  private:
+    QTcpServer server_;
+    QByteArray requests_;
+};
 
 QStringList unsent(datalib::Database& db) {
     QStringList out;
@@ -180,4 +207,98 @@ End Function
     OpenFile head(server.filePath(kArchive));
     for (const QString& n : waiting)
         EXPECT_EQ(head.db->OpenDataSource("Ordini", "Numero='" + n + "' AND InviatoSede")->RowCount(), 1) << n.toStdString();
+}
+
+TEST_F(ScriptReachTest, NoScriptReadsTheLoginOrRedirectsTheExchange) {
+    const QString user = QStringLiteral("utente-di-sede");
+    const QString password = QStringLiteral("parola-segreta");
+    server.start({user, password});
+    server.putFile(QLatin1String(kArchive), DemoArchive());
+    OtherHost other;
+    openLocal(true);
+    // A database of an earlier version: the login inside the address.
+    local->db->SetSysParam("OnLineServicesURL", server.baseUrl(true).toString());
+    url.clear();
+    ASSERT_TRUE(exchange::ReceiveUpdates(context(), &transfer, progress, false, false))
+        << boxes.lastText().toStdString();
+    // The first exchange moved it out; the address stays, the login is the agent's.
+    const QString address = server.baseUrl(false).toString();
+    EXPECT_EQ(local->db->GetSysParam("OnLineServicesURL"), address);
+    const startup::HeadOfficeLogin login = startup::ReadHeadOfficeLogin(QLatin1String(kAgent));
+    EXPECT_EQ(login.user, user);
+    EXPECT_EQ(login.password, password);
+    EXPECT_EQ(login.origin, startup::OriginOf(server.baseUrl(false)));
+    closeLocal();
+
+    // Everything a script reads of the parameters, then every way to change one.
+    const Outcome out = runHostile(localFile, settingsDir(), QStringLiteral(R"(
+Function Note(n)
+    Note = n & ":" & Err.Description & ";"
+    Err.Clear
+End Function
+Function Main(ds)
+    Dim seen, log, p
+    On Error Resume Next
+    seen = ds.GetSysParam("OnLineServicesURL", "") & ds.Database.GetSysParam("OnLineServicesURL")
+    Set p = ds.Database.OpenDataSource("ParametriSistema")
+    p.RowFirst
+    Do While Not p.Eof
+        seen = seen & p.ColValueStr("Nome") & "=" & p.ColValueStr("Valore") & p.ColValueStr("Testo")
+        p.RowNext
+    Loop
+    Err.Clear
+    Set p = ds.Database.OpenDataSource("ParametriSistema", "Nome='OnLineServicesURL'")
+    p.RowFirst
+    p.ColValue("Valore") = "OTHER"
+    p.Save
+    log = log & Note(1)
+    p.CancelUpdate
+    p.DeleteRow
+    log = log & Note(2)
+    Set p = ds.GetDataSource("ParametriSistema", 0, "Nome='VersioneUltimoAggiornamento'")
+    p.RowFirst
+    p.SetColValue "Valore", "999999"
+    log = log & Note(3)
+    p.AddNew
+    log = log & Note(4)
+    Main = log & "#" & seen
+End Function
+)").replace("OTHER", other.url()));
+    ASSERT_TRUE(out.ran) << "the child crashed";
+    const QString notes = out.result.section(QLatin1Char('#'), 0, 0);
+    const QString seen = out.result.section(QLatin1Char('#'), 1);
+    EXPECT_TRUE(seen.contains(address)) << seen.toStdString();
+    EXPECT_FALSE(out.result.contains(password));
+    EXPECT_FALSE(out.result.contains(user));
+    for (int i = 1; i <= 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(notes.section(QLatin1Char(';'), i - 1, i - 1)
+                        .contains("I parametri di sistema non sono modificabili da uno script"))
+            << notes.toStdString();
+    }
+
+    openLocal(true);
+    EXPECT_EQ(local->db->GetSysParam("OnLineServicesURL"), address);
+    EXPECT_EQ(integrity(*local->db), "ok");
+    ASSERT_TRUE(exchange::ReceiveUpdates(context(), &transfer, progress, false, false))
+        << boxes.lastText().toStdString();
+    EXPECT_TRUE(other.requests().isEmpty());
+
+    // A host changed behind the program's back (a file edited outside it):
+    // the exchange says so and sends the login nowhere.
+    local->db->SetSysParam("OnLineServicesURL", other.url());
+    boxes.clear();
+    RecordingProgress p;
+    EXPECT_FALSE(exchange::ReceiveUpdates(context(), &transfer, p, false, false));
+    EXPECT_TRUE(boxes.lastText().contains(other.url())) << boxes.lastText().toStdString();
+    EXPECT_TRUE(boxes.lastText().contains("Impostazioni Client")) << boxes.lastText().toStdString();
+    EXPECT_TRUE(p.unloaded);
+    EXPECT_TRUE(other.requests().isEmpty());
+
+    // The transfer itself sends the login to its own host alone.
+    transfer.setLogin({login.origin, user, password});
+    transfer.head(QUrl(other.url() + QLatin1String(kArchive)));
+    EXPECT_FALSE(other.requests().isEmpty());
+    EXPECT_FALSE(other.requests().toLower().contains("authorization")) << other.requests().toStdString();
+    EXPECT_EQ(transfer.head(QUrl(address + QLatin1String(kArchive))).status, 200);
 }
