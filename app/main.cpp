@@ -18,6 +18,7 @@
 #include "startup/ui/SingleInstance.h"
 #include "startup/ui/frmMessage.h"
 
+#include <sys/stat.h>
 #include <QApplication>
 #include <QTimer>
 
@@ -64,6 +65,9 @@ bool numberingScriptStop(qint64 elapsedMs) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // What the program creates (the agent's database and its copies, the
+    // settings with the head-office login, exports) is the user's alone.
+    ::umask(077);
     // No exception of ours ends the program: the guard shows it (ShowError).
     platform::GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zelt Order"));

@@ -1,4 +1,5 @@
 #include "datalib/Connection.h"
+#include "platform/PrivateFiles.h"
 
 #include "datalib/Errors.h"
 #include "datalib/FileAccess.h"
@@ -172,6 +173,9 @@ Connection::Connection(const QString& path, bool create) : path_(path), limitMs_
         throw errors::make(errors::FileNotFound,
                            QStringLiteral("Il file del database \"%1\" non esiste.").arg(path));
     if (!create) RefuseReadOnlyFile(path);
+    // A new file is the user's alone from its first byte; SQLite gives its
+    // -wal and -shm the file's own rights.
+    if (create) platform::createPrivateFile(path);
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {

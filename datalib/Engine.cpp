@@ -1,4 +1,5 @@
 #include "datalib/Engine.h"
+#include "platform/PrivateFiles.h"
 
 #include "datalib/Connection.h"
 #include "datalib/Database.h"
@@ -191,6 +192,7 @@ RepairReport Engine::Repair(const QString& file, const QString& password,
         } catch (const core::AppError&) {
             // A damaged file may refuse it; its log is then read as it is.
         }
+        platform::createPrivateFile(copy);
         Statement st = conn.prepare(QStringLiteral("VACUUM INTO ?1"));
         st.bind(1, SqlValue(copy));
         try {

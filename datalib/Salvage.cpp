@@ -1,4 +1,5 @@
 #include "datalib/Salvage.h"
+#include "platform/PrivateFiles.h"
 
 #include "datalib/Connection.h"
 #include "datalib/Errors.h"
@@ -24,6 +25,7 @@ constexpr qint64 kProbeBudget = 2'000'000;
 class Salvager {
   public:
     Salvager(const QString& source, const QString& copy) : copy_(copy) {
+        platform::createPrivateFile(copy);
         const int rc =
             sqlite3_open_v2(copy.toUtf8().constData(), &db_,
                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);

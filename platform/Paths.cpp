@@ -1,5 +1,7 @@
 #include "platform/Paths.h"
 
+#include "platform/PrivateFiles.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -30,7 +32,7 @@ QString dataDir() {
     if (dir.isEmpty())
         dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
               QStringLiteral("/Zelt Order");
-    QDir().mkpath(dir);
+    makePrivatePath(dir);
     return dir;
 }
 

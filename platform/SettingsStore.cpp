@@ -1,5 +1,7 @@
 #include "platform/SettingsStore.h"
 
+#include "platform/PrivateFiles.h"
+
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
@@ -57,10 +59,16 @@ QString SettingsStore::get(const QString& application, const QString& section, c
 
 bool SettingsStore::save(const QString& application, const QString& section, const QString& key,
                          const QString& value) {
-    QDir().mkpath(rootDir());
-    QSettings s(fileFor(application), QSettings::IniFormat);
+    // The settings hold the agent's login: folder and files are the user's alone.
+    makePrivatePath(rootDir());
+    makePrivate(rootDir());
+    const QString file = fileFor(application);
+    createPrivateFile(file);
+    makePrivate(file);
+    QSettings s(file, QSettings::IniFormat);
     s.setValue(keyPath(section, key), value);
     s.sync();
+    makePrivate(file);
     return s.status() == QSettings::NoError;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/Transfer.h"
 
+#include "platform/PrivateFiles.h"
+
 #include <QEventLoop>
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -135,6 +137,9 @@ Transfer::Reply Transfer::run(QNetworkReply* reply, const Progress& progress, QF
 
 Transfer::Reply Transfer::get(const QUrl& url, const QString& file, const Progress& progress,
                               const Headers& headers) {
+    // What arrives is a copy of the agent's data: the user's alone.
+    createPrivateFile(file);
+    makePrivate(file);
     QFile sink(file);
     if (!sink.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         Reply r;

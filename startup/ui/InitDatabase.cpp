@@ -5,6 +5,7 @@
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
+#include "platform/PrivateFiles.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/Common.h"
 #include "startup/HeadOfficeLogin.h"
@@ -100,7 +101,9 @@ bool InitDatabase(QString& strAgent, frmSplashCustom* objSplash, bool bNoChecks,
             objSplash->repaint();
         }
 
-        QDir().mkpath(QFileInfo(fileName).absolutePath());
+        platform::makePrivatePath(QFileInfo(fileName).absolutePath());
+        // A file of an earlier version may be readable by others.
+        platform::makeDatabasePrivate(fileName);
         auto engine = std::make_shared<datalib::Engine>();
         g.engine = engine;
         if (!FileExists(fileName)) engine->Create(kDatabaseType, fileName, QString(), DatabasePassword());
@@ -158,9 +161,10 @@ bool CopyInstallationArchive(const QString& source, const QString& target, QStri
     if (!in.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("Impossibile leggere il file \"%1\": %2")
                         .arg(QDir::toNativeSeparators(source), in.errorString()));
-    QDir().mkpath(QFileInfo(target).absolutePath());
+    platform::makePrivatePath(QFileInfo(target).absolutePath());
     const QString temp = target + QStringLiteral(".copia");
     QFile::remove(temp);
+    platform::createPrivateFile(temp);
     QFile out(temp);
     if (!out.open(QIODevice::WriteOnly))
         return fail(QStringLiteral("Impossibile scrivere il file \"%1\": %2")

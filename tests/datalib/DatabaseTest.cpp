@@ -12,6 +12,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <sys/stat.h>
+
 using namespace datalib;
 using namespace dltest;
 
@@ -382,6 +384,33 @@ TEST(Database, RepairSwapsOnlyAfterASoundCheck) {
     EXPECT_EQ(
         errorCode([&] { Engine::Repair(f.dir.filePath(QStringLiteral("none")), QStringLiteral("pw")); }),
         errors::FileNotFound);
+}
+
+int modeOf(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return -1;
+    return int(st.st_mode & 0777);
+}
+
+// The agent's database, its log and shared memory, and the repaired copy
+// that replaces it are the user's alone, under the usual umask too.
+TEST(Database, ItsFilesAndTheRepairedCopyAreTheUsersAlone) {
+    const mode_t old = ::umask(022);
+    Fixture f;
+    f.open();
+    f.db->OpenDataSource(QStringLiteral("Articoli"))
+        ->InsertFromPairs({QStringLiteral("Codice"), QStringLiteral("A1")});
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        ASSERT_TRUE(QFile::exists(f.path() + QLatin1String(suffix))) << suffix;
+        EXPECT_EQ(modeOf(f.path() + QLatin1String(suffix)), 0600) << suffix;
+    }
+    f.close();
+    Engine::Repair(f.path(), QStringLiteral("pw"));
+    EXPECT_EQ(modeOf(f.path()), 0600);
+    f.open();
+    EXPECT_EQ(rowsOf(*f.db, QStringLiteral("Articoli")), 1);
+    EXPECT_EQ(modeOf(f.path() + QStringLiteral("-wal")), 0600);
+    ::umask(old);
 }
 
 TEST(Database, StructureCompareFindsAChangedTable) {

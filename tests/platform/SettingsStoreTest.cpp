@@ -1,12 +1,29 @@
 #include "platform/SettingsStore.h"
 
+#include "platform/PrivateFiles.h"
+
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 using platform::SettingsStore;
 
 namespace {
+
+int modeOf(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return -1;
+    return int(st.st_mode & 0777);
+}
+
+// The usual umask for the length of a test.
+struct Umask {
+    explicit Umask(mode_t m) : old(::umask(m)) {}
+    ~Umask() { ::umask(old); }
+    mode_t old;
+};
 
 class SettingsStoreTest : public ::testing::Test {
   protected:
@@ -74,6 +91,45 @@ TEST_F(SettingsStoreTest, UnwritableFolderIsReported) {
     blocker.close();
     SettingsStore::setRootDir(dir_.filePath("blocked"));
     EXPECT_FALSE(SettingsStore::save("Zelt Order", "S", "K", "V"));
+}
+
+// The settings hold the head-office login: folder and file are the user's
+// alone, also the folders created on the way and a file left readable by an
+// earlier version.
+TEST_F(SettingsStoreTest, FolderAndFileAreTheUsersAlone) {
+    const Umask usual(022);
+    const QString root = dir_.filePath("config/Zelt Order");
+    SettingsStore::setRootDir(root);
+    ASSERT_TRUE(SettingsStore::save("Zelt Order", "S", "K", "V"));
+    EXPECT_EQ(modeOf(dir_.filePath("config")), 0700);
+    EXPECT_EQ(modeOf(root), 0700);
+    EXPECT_EQ(modeOf(SettingsStore::fileFor("Zelt Order")), 0600);
+
+    const QString other = SettingsStore::fileFor("Altro");
+    QFile f(other);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[S]\nK=1\n");
+    f.close();
+    ::chmod(QFile::encodeName(other).constData(), 0644);
+    ASSERT_TRUE(SettingsStore::save("Altro", "S", "K", "2"));
+    EXPECT_EQ(modeOf(other), 0600);
+    EXPECT_EQ(SettingsStore::get("Altro", "S", "K"), "2");
+}
+
+// A database of an earlier version and its companions lose the rights of
+// group and others; a file of another kind is left alone.
+TEST_F(SettingsStoreTest, AnOlderDatabaseAndItsCompanionsBecomePrivate) {
+    const QString db = dir_.filePath("ZeltOrder_A01");
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        QFile f(db + QLatin1String(suffix));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.close();
+        ::chmod(QFile::encodeName(db + QLatin1String(suffix)).constData(), 0664);
+    }
+    platform::makeDatabasePrivate(db);
+    for (const char* suffix : {"", "-wal", "-shm"})
+        EXPECT_EQ(modeOf(db + QLatin1String(suffix)), 0600) << suffix;
+    EXPECT_FALSE(QFile::exists(db + "-journal"));
 }
 
 }  // namespace
