@@ -29,7 +29,8 @@ QString AddressWithoutLogin(const QString& address) {
         const int scheme = t.indexOf(QStringLiteral("://"));
         const int at = t.indexOf(QLatin1Char('@'));
         const int slash = t.indexOf(QLatin1Char('/'), scheme < 0 ? 0 : scheme + 3);
-        if (scheme >= 0 && at > scheme && (slash < 0 || at < slash)) return t.left(scheme + 3) + t.mid(at + 1);
+        if (scheme >= 0 && at > scheme && (slash < 0 || at < slash))
+            return t.left(scheme + 3) + t.mid(at + 1);
         return t;
     }
     return url.adjusted(QUrl::RemoveUserInfo).toString();

@@ -61,7 +61,8 @@ Outcome runHostile(const QString& dbFile, const QString& settingsDir, const QStr
     env.insert(QString::fromLatin1(kChildScript), path);
     env.insert(QString::fromLatin1(kChildSettings), settingsDir);
     child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=ScriptReachChild.Run")});
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=ScriptReachChild.Run")});
     Outcome out;
     if (!child.waitForFinished(120000)) return out;
     out.ran = child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
@@ -202,11 +203,13 @@ End Function
     EXPECT_EQ(dump(*local->db, "Clienti", "Codice"), customers);
     EXPECT_EQ(integrity(*local->db), "ok");
     exchange::OrderSelection all;
-    ASSERT_TRUE(exchange::SendOrders(context(), &transfer, progress, false, all)) << boxes.lastText().toStdString();
+    ASSERT_TRUE(exchange::SendOrders(context(), &transfer, progress, false, all))
+        << boxes.lastText().toStdString();
     EXPECT_TRUE(unsent(*local->db).isEmpty());
     OpenFile head(server.filePath(kArchive));
     for (const QString& n : waiting)
-        EXPECT_EQ(head.db->OpenDataSource("Ordini", "Numero='" + n + "' AND InviatoSede")->RowCount(), 1) << n.toStdString();
+        EXPECT_EQ(head.db->OpenDataSource("Ordini", "Numero='" + n + "' AND InviatoSede")->RowCount(), 1)
+            << n.toStdString();
 }
 
 TEST_F(ScriptReachTest, NoScriptReadsTheLoginOrRedirectsTheExchange) {
@@ -231,7 +234,8 @@ TEST_F(ScriptReachTest, NoScriptReadsTheLoginOrRedirectsTheExchange) {
     closeLocal();
 
     // Everything a script reads of the parameters, then every way to change one.
-    const Outcome out = runHostile(localFile, settingsDir(), QStringLiteral(R"(
+    const Outcome out = runHostile(localFile, settingsDir(),
+                                   QStringLiteral(R"(
 Function Note(n)
     Note = n & ":" & Err.Description & ";"
     Err.Clear
@@ -263,7 +267,8 @@ Function Main(ds)
     log = log & Note(4)
     Main = log & "#" & seen
 End Function
-)").replace("OTHER", other.url()));
+)")
+                                       .replace("OTHER", other.url()));
     ASSERT_TRUE(out.ran) << "the child crashed";
     const QString notes = out.result.section(QLatin1Char('#'), 0, 0);
     const QString seen = out.result.section(QLatin1Char('#'), 1);
