@@ -10,9 +10,12 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QShowEvent>
+#include <QStyle>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace controls {
 
@@ -46,7 +49,6 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), model_(new DataGridMod
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setFixedWidth(18);
-    verticalHeader()->setResizeContentsPrecision(kMeasuredRows);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -93,23 +95,82 @@ void DataGrid::Bind(std::shared_ptr<datalib::DataSource> ds, const ViewGridSetti
 
 int DataGrid::MaxContentWidth() const { return fontMetrics().averageCharWidth() * kMaxContentChars; }
 
-// The caption's width or the widest cell measured, within the bounds; never
-// less than the column had from its contents before.
-int DataGrid::contentWidth(int column) {
+// The widest cell of each column among the rows in view (the first rows
+// before the grid is shown), read row by row, as the data source fetches
+// its rows.
+std::vector<int> DataGrid::widestCells() const {
+    std::vector<int> widest(size_t(model_->columnCount()), 0);
+    const int count = model_->rowCount();
+    if (count == 0) return widest;
+    int first = 0;
+    int last = std::min(count, kMeasuredRows) - 1;
+    if (isVisible()) {
+        first = std::max(0, rowAt(0));
+        const int bottom = rowAt(viewport()->height() - 1);
+        last = std::min(bottom < 0 ? count - 1 : bottom, first + kMeasuredRows - 1);
+    }
+    // The data source's current row: where the grid is about to stand, so
+    // the page that ends on it is measured when it is out of view.
+    const auto& ds = dataSource();
+    const int current = ds && ds->RowValid() ? int(ds->Position()) : currentIndex().row();
+    if (current >= 0 && current < count && (current < first || current > last)) {
+        first = std::max(0, current - (last - first));
+        last = current;
+    }
+    // The delegate's text margins on both sides, and the grid line.
+    const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 1;
+    const int checkMark = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this) + margins;
+    const QFontMetrics metrics(font());
+    for (int r = first; r <= last; ++r)
+        for (int c = 0; c < model_->columnCount(); ++c) {
+            const datalib::ColumnDef* def = model_->definitionOf(c);
+            const int width =
+                def && def->isBoolean()
+                    ? checkMark
+                    : metrics.horizontalAdvance(model_->index(r, c).data().toString()) + margins;
+            widest[size_t(c)] = std::max(widest[size_t(c)], width);
+        }
+    return widest;
+}
+
+void DataGrid::ApplyLayout(const ViewGridSettings* settings) {
+    applying_ = true;
+    // A grid hidden on purpose reads no rows for its widths: it measures
+    // them when it is shown.
+    const bool hidden = testAttribute(Qt::WA_WState_ExplicitShowHide) && testAttribute(Qt::WA_WState_Hidden);
+    measureOnShow_ = hidden;
+    const std::vector<int> cells =
+        hidden ? std::vector<int>(size_t(model_->columnCount()), 0) : widestCells();
+    contentColumns_.clear();
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        if (const auto twips = settings ? settings->ColumnWidth(model_->fieldOf(c)) : std::nullopt) {
+            setColumnWidth(c, std::max(8, twipsToPixels(*twips, this)));
+            continue;
+        }
+        contentColumns_.push_back(c);
+        setColumnWidth(c, contentWidth(c, cells[size_t(c)]));
+    }
+    applying_ = false;
+}
+
+// The caption or the widest cell, within the bounds; never less than the
+// column had from its contents before.
+int DataGrid::contentWidth(int column, int widestCell) {
     const int least = fontMetrics().averageCharWidth() * kMinContentChars;
-    const int measured = std::max(horizontalHeader()->sectionSizeHint(column), sizeHintForColumn(column));
+    const int measured = std::max(horizontalHeader()->sectionSizeHint(column), widestCell);
     const QString key = model_->fieldOf(column).toLower();
     const int width = std::max(std::clamp(measured, least, MaxContentWidth()), contentWidths_.value(key));
     contentWidths_.insert(key, width);
     return width;
 }
 
-void DataGrid::ApplyLayout(const ViewGridSettings* settings) {
+void DataGrid::showEvent(QShowEvent* event) {
+    QTableView::showEvent(event);
+    if (!std::exchange(measureOnShow_, false)) return;
     applying_ = true;
-    for (int c = 0; c < model_->columnCount(); ++c) {
-        const auto twips = settings ? settings->ColumnWidth(model_->fieldOf(c)) : std::nullopt;
-        setColumnWidth(c, twips ? std::max(8, twipsToPixels(*twips, this)) : contentWidth(c));
-    }
+    const std::vector<int> cells = widestCells();
+    for (int c : contentColumns_)
+        if (c < model_->columnCount()) setColumnWidth(c, contentWidth(c, cells[size_t(c)]));
     applying_ = false;
 }
 

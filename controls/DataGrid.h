@@ -74,10 +74,12 @@ class DataGrid : public QTableView {
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void makeCurrent(const QModelIndex& cell);
-    int contentWidth(int column);
+    std::vector<int> widestCells() const;
+    int contentWidth(int column, int widestCell);
 
     DataGridModel* model_;
     bool applying_ = false;
@@ -85,6 +87,8 @@ class DataGrid : public QTableView {
     QStringList defaultColumns_;
     QHash<QString, int> contentWidths_;  // lower-case field -> pixels
     QString widthsTable_;                // the table the content widths were taken from
+    std::vector<int> contentColumns_;    // the columns sized from their contents
+    bool measureOnShow_ = false;
 };
 
 }  // namespace controls

@@ -171,6 +171,8 @@ class frmOrder : public QWidget, private orders::ArticleEntryHost {
     void chkRequest_Quantita_Click();
     void cmdGridSetting_Click();
     void ApplyRowsLayout();
+    // "OID" and "Data" stay out of the rows grid's view.
+    void hideRowsKeyColumns();
     void changeRowQuantity(int delta);
     // Puts the rows on the grid's current row; false (after a beep when
     // asked) when there is none.

@@ -45,14 +45,14 @@ void frmOrder::Refresh_Articoli(const core::Variant& key) {
                 QStringLiteral("PosizioneRiga"), m_strRowColumns, m_objOrdine, righe);
             m_objEvents_RigheOrdine =
                 m_objRigheOrdine->connectRefresh([this](datalib::DataSource&) { ApplyRowsLayout(); });
-            dgRighe_->Bind(m_objRigheOrdine, m_objGridSettings.get());
+            // Positioned first: the row stood on counts for the widths the
+            // grid takes from its cells.
             if (!key.isEmptyOrNull())
                 m_objRigheOrdine->MoveToKey(key);
             else if (!m_objRigheOrdine->DataEmpty())
                 m_objRigheOrdine->RowLast();
-            dgRighe_->FollowDataSource();
-            // Laid out once the row is in view: its cells count for the widths.
-            ApplyRowsLayout();
+            dgRighe_->Bind(m_objRigheOrdine, m_objGridSettings.get());
+            hideRowsKeyColumns();
         }
         DataPanel_->Refresh();
         DataPanelTotal_->Refresh();
@@ -63,9 +63,14 @@ void frmOrder::Refresh_Articoli(const core::Variant& key) {
 }
 
 void frmOrder::ApplyRowsLayout() {
+    if (!dgRighe_->gridModel()) return;
+    dgRighe_->ApplyLayout(m_objGridSettings.get());
+    hideRowsKeyColumns();
+}
+
+void frmOrder::hideRowsKeyColumns() {
     auto* model = dgRighe_->gridModel();
     if (!model) return;
-    dgRighe_->ApplyLayout(m_objGridSettings.get());
     for (int c = 0; c < model->columnCount(); ++c) {
         const QString field = model->fieldOf(c);
         const bool hidden = field.compare(QStringLiteral("OID"), Qt::CaseInsensitive) == 0 ||

@@ -246,6 +246,14 @@ TEST(DataGridWidthsTest, ColumnsFitCaptionAndCellsWithinAMaximumAndStoredWidthsW
         EXPECT_EQ(width("Descrizione"), grid.MaxContentWidth());
         EXPECT_LT(grid.MaxContentWidth(), metrics.horizontalAdvance(longText));
 
+        // Bound while hidden on purpose, the grid measures its cells once shown.
+        grid.hide();
+        grid.ForgetContentWidths();
+        grid.Bind(ds, nullptr);
+        grid.show();
+        EXPECT_GE(width("Codice"), metrics.horizontalAdvance(code));
+        EXPECT_EQ(width("Descrizione"), grid.MaxContentWidth());
+
         ViewGridSettings settings(dir.filePath(QStringLiteral("griglia.INI")), QStringLiteral("Articoli"));
         settings.SetColumnWidth(QStringLiteral("Codice"), 1500);
         grid.Bind(ds, &settings);
