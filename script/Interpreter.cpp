@@ -6,42 +6,13 @@
 #include "script/InterpreterFrames.h"
 #include "script/Objects.h"
 #include "script/Parser.h"
+#include "script/StackLimit.h"
 #include "script/builtins/Dictionary.h"
-
-#include <pthread.h>
 
 namespace script {
 
 using core::CallKind;
 using core::Variant;
-
-namespace {
-
-// Calls with less stack than kStackReserve left end with "out of stack
-// space" instead of overflowing the thread's stack.
-constexpr std::size_t kStackReserve = 256 * 1024;
-
-// The lowest address the current thread's stack may use, plus the reserve.
-// Asking costs a read of the whole memory map on the main thread, so each
-// thread asks once and keeps the answer: its stack stays where it is.
-const char* stackLimit() {
-    struct Limit {
-        const char* address = nullptr;
-        Limit() {
-            pthread_attr_t attr;
-            if (pthread_getattr_np(pthread_self(), &attr) != 0) return;
-            void* addr = nullptr;
-            std::size_t size = 0;
-            const int rc = pthread_attr_getstack(&attr, &addr, &size);
-            pthread_attr_destroy(&attr);
-            if (rc == 0 && size > kStackReserve) address = static_cast<const char*>(addr) + kStackReserve;
-        }
-    };
-    thread_local const Limit limit;
-    return limit.address;
-}
-
-}  // namespace
 
 // ---- Interpreter ------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 
 #include "core/AppError.h"
 #include "script/Lexer.h"
+#include "script/StackLimit.h"
 
 #include <QRegularExpression>
 #include <functional>
@@ -84,12 +85,13 @@ class Parser {
     int nesting_ = 0;
 
     // Blocks and expressions nested beyond any real script are refused
-    // before they exhaust the stack of the parser or of the engine.
+    // before they exhaust the stack of the parser or of the engine (also on
+    // a thread whose stack is small for them).
     static constexpr int kMaxNesting = 200;
     struct Nesting {
         Parser& p;
         explicit Nesting(Parser& parser) : p(parser) {
-            if (++p.nesting_ > kMaxNesting) p.fail(28);
+            if (++p.nesting_ > kMaxNesting || stackNearlyExhausted()) p.fail(28);
         }
         ~Nesting() { --p.nesting_; }
     };

@@ -92,6 +92,8 @@ void checkInChild(const std::vector<Case>& cases, int threadStackKb = 0) {
     for (const QString& line : out)
         if (line.startsWith(QLatin1String("outcome\t"))) outcomes << line.mid(8);
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << "the child crashed";
+    // A sanitizer's report (a leak at the end included) ends the child with an error.
+    EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().right(4000).toStdString();
     for (std::size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE(cases[i].name);
         ASSERT_LT(qsizetype(i), outcomes.size()) << "no outcome: the script crashed the engine";
@@ -180,8 +182,8 @@ TEST(ScriptHardening, EndlessRecursionEndsInError28OnEveryThread) {
          "error:28@4"},
         {"the engine still runs afterwards",
          "Function F(n)\nIf n = 0 Then\nF = 0\nElse\nF = F(n - 1) + 1\nEnd If\nEnd Function\n"
-         "WScript.Echo F(200)",
-         "ok:200"},
+         "WScript.Echo F(50)",
+         "ok:50"},
         {"deep nesting in one expression",
          "x = " + repeated("", "(", 100000) + "1" + repeated("", ")", 100000), "error:28@1"},
     };
