@@ -218,7 +218,7 @@ Variant Variant::null() noexcept {
 Variant Variant::error(std::int32_t number) noexcept {
     Variant v;
     v.type_ = VType::Error;
-    v.u_.err = number;
+    v.u_.bits = std::uint32_t(number);
     return v;
 }
 

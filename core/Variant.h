@@ -9,6 +9,7 @@
 #include "core/Object.h"
 
 #include <QString>
+#include <bit>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -52,12 +53,15 @@ class Variant {
     // Error value of an optional argument that the caller left out.
     static constexpr std::int32_t kMissingError = -2147352572;  // 0x80020004
 
-    Variant() noexcept {}  // Empty
-    Variant(bool v) noexcept : type_(VType::Boolean) { u_.b = v; }
-    Variant(std::uint8_t v) noexcept : type_(VType::Byte) { u_.by = v; }
-    Variant(std::int16_t v) noexcept : type_(VType::Integer) { u_.i16 = v; }
-    Variant(std::int32_t v) noexcept : type_(VType::Long) { u_.i32 = v; }
-    Variant(float v) noexcept : type_(VType::Single) { u_.f = v; }
+    Variant() noexcept { u_.bits = 0; }  // Empty
+    // The small kinds are written as the whole 8 bytes at once (the unused
+    // ones 0): a copy reads all 8, and reading them right after a narrower
+    // write would wait for that write to reach the cache.
+    Variant(bool v) noexcept : type_(VType::Boolean) { u_.bits = v ? 1u : 0u; }
+    Variant(std::uint8_t v) noexcept : type_(VType::Byte) { u_.bits = v; }
+    Variant(std::int16_t v) noexcept : type_(VType::Integer) { u_.bits = std::uint16_t(v); }
+    Variant(std::int32_t v) noexcept : type_(VType::Long) { u_.bits = std::uint32_t(v); }
+    Variant(float v) noexcept : type_(VType::Single) { u_.bits = std::bit_cast<std::uint32_t>(v); }
     Variant(double v) noexcept : type_(VType::Double) { u_.d = v; }
     Variant(Currency v) noexcept : type_(VType::Currency) { u_.cy = v; }
     Variant(Date v) noexcept : type_(VType::Date) { u_.dt = v; }
@@ -217,7 +221,7 @@ class Variant {
     static const std::shared_ptr<Object>& noObject() noexcept;
 
     union Data {
-        std::uint64_t bits = 0;  // what a copy of a kind that owns nothing takes
+        std::uint64_t bits;  // what a copy of a kind that owns nothing takes
         bool b;
         std::uint8_t by;
         std::int16_t i16;
@@ -230,10 +234,12 @@ class Variant {
         QString s;
         std::shared_ptr<Object> o;
         ArrayPtr a;
-        Data() noexcept {}
+        Data() noexcept {}  // each constructor of Variant writes `bits` or a whole member
         ~Data() {}
     };
     static_assert(sizeof(Currency) == sizeof(std::uint64_t) && sizeof(Date) == sizeof(std::uint64_t));
+    // The small kinds are written through `bits` (see the constructors).
+    static_assert(std::endian::native == std::endian::little);
 
     VType type_ = VType::Empty;
     Data u_;

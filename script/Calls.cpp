@@ -14,17 +14,33 @@ using core::Variant;
 
 // ---- running: calls ----------------------------------------------------------
 
+Interpreter::Args::~Args() {
+    if (taken) engine.releaseRoom(valuesMark, refsMark);
+}
+
+void Interpreter::releaseRoom(SlotStack<Variant>::Mark values, SlotStack<Variant*>::Mark refs) {
+    values_.release(values);
+    refs_.release(refs);
+}
+
 void Interpreter::evalArgs(const std::vector<ExprP>& args, Args& out, std::size_t extra) {
-    out.temps.reserve(args.size() + extra);
-    out.ptrs.reserve(args.size() + extra);
+    out.valuesMark = values_.mark();
+    out.refsMark = refs_.mark();
+    out.taken = true;
+    out.temps = values_.take(args.size());
+    out.ptrs = refs_.take(args.size() + extra);
+    auto temp = [&out](Variant v) {
+        Variant* p = &out.temps[out.tempCount++];
+        *p = std::move(v);
+        out.add(p);
+    };
     for (const auto& a : args) {
         if (!a) {
-            out.temps.push_back(Variant::missing());
-            out.ptrs.push_back(&out.temps.back());
+            temp(Variant::missing());
             continue;
         }
         if (Variant* r = refOf(a.get())) {
-            out.ptrs.push_back(r);
+            out.add(r);
             continue;
         }
         if (a->kind == EK::Call) {
@@ -39,15 +55,13 @@ void Interpreter::evalArgs(const std::vector<ExprP>& args, Args& out, std::size_
                 array = refOf(c->callee.get());
                 if (!array || !array->isArray()) raiseError(13);
                 wb.original = array->arrayValue().at(std::span<const std::int32_t>(wb.index));
-                out.temps.push_back(wb.original);
-                out.ptrs.push_back(&out.temps.back());
-                wb.temp = out.temps.size() - 1;
+                wb.temp = out.tempCount;
+                temp(wb.original);
                 out.back.push_back(std::move(wb));
                 continue;
             }
         }
-        out.temps.push_back(eval(a.get()));
-        out.ptrs.push_back(&out.temps.back());
+        temp(eval(a.get()));
     }
 }
 
@@ -61,13 +75,16 @@ std::vector<std::int32_t> Interpreter::indices(std::span<Variant* const> args) c
 Variant Interpreter::callBuiltin(const builtins::Info* info, const std::vector<ExprP>& args) {
     const int n = int(args.size());
     if (n < info->minArgs || (info->maxArgs >= 0 && n > info->maxArgs)) raiseError(450);
-    std::vector<Variant> values;
-    values.reserve(args.size());
-    for (const auto& a : args) values.push_back(a ? eval(a.get()) : Variant::missing());
+    Args room(*this);
+    room.valuesMark = values_.mark();
+    room.refsMark = refs_.mark();
+    room.taken = true;
+    Variant* values = values_.take(args.size());
+    std::size_t count = 0;
+    for (const auto& a : args) values[count++] = a ? eval(a.get()) : Variant::missing();
     // Optional arguments left out at the end are simply absent.
-    while (!values.empty() && int(values.size()) > info->minArgs && values.back().isMissing())
-        values.pop_back();
-    Variant made = info->fn(values);
+    while (count > 0 && int(count) > info->minArgs && values[count - 1].isMissing()) --count;
+    Variant made = info->fn(std::span<const Variant>(values, count));
     if (made.isObject()) trackMade(made);
     return made;
 }
@@ -104,7 +121,7 @@ Variant Interpreter::indexOrDefault(const Variant& value, std::span<Variant* con
 }
 
 Variant Interpreter::evalCall(const Expr* callee, const std::vector<ExprP>& args, CallKind kind) {
-    Args a;
+    Args a(*this);
     Variant result = evalCallArgs(callee, args, kind, a);
     if (!a.back.empty()) writeBack(a);
     return result;
@@ -134,13 +151,13 @@ Variant Interpreter::evalCallArgs(const Expr* callee, const std::vector<ExprP>& 
                     return callBuiltin(n.builtin, args);
                 case Ref::MeMember:
                     evalArgs(args, a);
-                    return frame_->me->invokeMember(n.index, kind, a.ptrs, true);
+                    return frame_->me->invokeMember(n.index, kind, a.list(), true);
                 case Ref::Global:
                 case Ref::Dynamic: {
                     GlobalSlot* g = n.global;
                     if (g->kind == GlobalSlot::Proc) {
                         evalArgs(args, a);
-                        return callProcedure(g->proc, nullptr, a.ptrs);
+                        return callProcedure(g->proc, nullptr, a.list());
                     }
                     if (g->kind == GlobalSlot::Class) raiseError(13);
                     if (g->kind == GlobalSlot::Undefined) {
@@ -165,13 +182,13 @@ Variant Interpreter::evalCallArgs(const Expr* callee, const std::vector<ExprP>& 
             }
             const Variant v = evalName(n);
             evalArgs(args, a);
-            return indexOrDefault(v, a.ptrs, kind);
+            return indexOrDefault(v, a.list(), kind);
         }
         case EK::Member: {
             const auto* m = static_cast<const MemberExpr*>(callee);
             const Variant obj = objectOf(m);
             evalArgs(args, a);
-            return invokeOn(obj, m->name, kind, a.ptrs);
+            return invokeOn(obj, m->name, kind, a.list());
         }
         case EK::Paren: {
             // (f)(x) calls f with x, (a)(0) indexes a; only a procedure that
@@ -189,12 +206,12 @@ Variant Interpreter::evalCallArgs(const Expr* callee, const std::vector<ExprP>& 
                 return evalCallArgs(inner, args, kind, a);
             const Variant v = eval(callee);
             evalArgs(args, a);
-            return indexOrDefault(v, a.ptrs, kind);
+            return indexOrDefault(v, a.list(), kind);
         }
         default: {
             const Variant v = eval(callee);
             evalArgs(args, a);
-            return indexOrDefault(v, a.ptrs, kind);
+            return indexOrDefault(v, a.list(), kind);
         }
     }
 }
@@ -222,37 +239,37 @@ void Interpreter::assign(const Expr* target, Variant value, bool isSet) {
         }
         case EK::Call: {
             const auto* c = static_cast<const CallExpr*>(target);
-            Args a;
+            Args a(*this);
             const Expr* callee = c->callee.get();
             if (callee->kind == EK::Name) {
                 const auto& n = *static_cast<const NameExpr*>(callee);
                 if (n.ref == Ref::MeMember) {
                     evalArgs(c->args, a, 1);
-                    a.ptrs.push_back(&value);
-                    frame_->me->invokeMember(n.index, kind, a.ptrs, true);
+                    a.add(&value);
+                    frame_->me->invokeMember(n.index, kind, a.list(), true);
                     return;
                 }
                 Variant* v = refOf(callee);
                 if (!v) raiseError(501);
                 if (v->isArray()) {
                     evalArgs(c->args, a);
-                    const auto idx = indices(a.ptrs);
+                    const auto idx = indices(a.list());
                     v->arrayForWrite().at(std::span<const std::int32_t>(idx)) = std::move(value);
                     return;
                 }
                 if (!v->isObject()) raiseError(13);
                 const Variant obj = *v;
                 evalArgs(c->args, a, 1);
-                a.ptrs.push_back(&value);
-                invokeOn(obj, QString(), kind, a.ptrs);
+                a.add(&value);
+                invokeOn(obj, QString(), kind, a.list());
                 return;
             }
             if (callee->kind == EK::Member) {
                 const auto* m = static_cast<const MemberExpr*>(callee);
                 const Variant obj = objectOf(m);
                 evalArgs(c->args, a, 1);
-                a.ptrs.push_back(&value);
-                invokeOn(obj, m->name, kind, a.ptrs);
+                a.add(&value);
+                invokeOn(obj, m->name, kind, a.list());
                 return;
             }
             raiseError(501);

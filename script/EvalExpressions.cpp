@@ -7,12 +7,112 @@
 #include "script/Objects.h"
 #include "script/builtins/RegExp.h"
 
+#include <cmath>
+
 namespace script {
 
 using core::CallKind;
 using core::Variant;
 
+namespace {
+
+bool isWholeKind(core::VType t) { return t == core::VType::Integer || t == core::VType::Long; }
+
+// The operators on Integer, Long and Double operands, the counters and sums
+// of loops, without the general promotion: the same results as core's
+// operators (Integer and Long widen on overflow, a comparison of numbers
+// ignores the literal options). False: the general way decides.
+bool numericFast(Op op, const Variant& a, const Variant& b, Variant& out) {
+    const core::VType ta = a.kind(), tb = b.kind();
+    const bool wa = isWholeKind(ta), wb = isWholeKind(tb);
+    if (wa && wb) {
+        const std::int64_t x = ta == core::VType::Integer ? a.integerValue() : a.longValue();
+        const std::int64_t y = tb == core::VType::Integer ? b.integerValue() : b.longValue();
+        std::int64_t r;
+        switch (op) {
+            case Op::Add:
+                r = x + y;
+                break;
+            case Op::Sub:
+                r = x - y;
+                break;
+            case Op::Mul:
+                r = x * y;
+                break;
+            case Op::Eq:
+                out = Variant(x == y);
+                return true;
+            case Op::Ne:
+                out = Variant(x != y);
+                return true;
+            case Op::Lt:
+                out = Variant(x < y);
+                return true;
+            case Op::Gt:
+                out = Variant(x > y);
+                return true;
+            case Op::Le:
+                out = Variant(x <= y);
+                return true;
+            case Op::Ge:
+                out = Variant(x >= y);
+                return true;
+            default:
+                return false;
+        }
+        if (ta == core::VType::Integer && tb == core::VType::Integer && r >= INT16_MIN && r <= INT16_MAX)
+            out = Variant(std::int16_t(r));
+        else if (r >= INT32_MIN && r <= INT32_MAX)
+            out = Variant(std::int32_t(r));
+        else
+            out = Variant(double(r));
+        return true;
+    }
+    const bool da = ta == core::VType::Double, db = tb == core::VType::Double;
+    if (!((da && (db || wb)) || (db && wa))) return false;
+    const double x = da ? a.doubleValue() : ta == core::VType::Integer ? a.integerValue() : a.longValue();
+    const double y = db ? b.doubleValue() : tb == core::VType::Integer ? b.integerValue() : b.longValue();
+    double r;
+    switch (op) {
+        case Op::Add:
+            r = x + y;
+            break;
+        case Op::Sub:
+            r = x - y;
+            break;
+        case Op::Mul:
+            r = x * y;
+            break;
+        case Op::Eq:
+            out = Variant(!(x < y) && !(x > y));
+            return true;
+        case Op::Ne:
+            out = Variant(x < y || x > y);
+            return true;
+        case Op::Lt:
+            out = Variant(x < y);
+            return true;
+        case Op::Gt:
+            out = Variant(x > y);
+            return true;
+        case Op::Le:
+            out = Variant(!(x > y));
+            return true;
+        case Op::Ge:
+            out = Variant(!(x < y));
+            return true;
+        default:
+            return false;
+    }
+    if (!std::isfinite(r)) return false;  // the overflow error comes from the general way
+    out = Variant(r);
+    return true;
+}
+
+}  // namespace
+
 Variant applyBinary(Op op, const Variant& a, const Variant& b, const core::CompareOptions& o) {
+    if (Variant fast; numericFast(op, a, b, fast)) return fast;
     switch (op) {
         case Op::Pow:
             return core::pow(a, b);

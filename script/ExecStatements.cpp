@@ -72,9 +72,18 @@ Variant Interpreter::callProcedure(const Procedure* proc, ClassInstance* me, std
     const char marker = 0;
     if (depth_ >= kMaxDepth || (stackLimit_ && &marker < stackLimit_)) raiseError(28);
     tick();
-    std::vector<Variant> storage(std::size_t(std::max(proc->slotCount, 1)));
-    std::vector<Variant*> vars(storage.size());
-    for (std::size_t i = 0; i < storage.size(); ++i) vars[i] = &storage[i];
+    // The slots live on the engine's slot stack, cleared from the first to
+    // the last when the call ends.
+    struct Room {
+        Interpreter& engine;
+        SlotStack<Variant>::Mark values = engine.values_.mark();
+        SlotStack<Variant*>::Mark refs = engine.refs_.mark();
+        ~Room() { engine.releaseRoom(values, refs); }
+    } room{*this};
+    const std::size_t count = std::size_t(std::max(proc->slotCount, 1));
+    Variant* storage = values_.take(count);
+    Variant** vars = refs_.take(count);
+    for (std::size_t i = 0; i < count; ++i) vars[i] = &storage[i];
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::size_t slot = std::size_t(proc->firstParamSlot) + i;
         if (proc->params[i].byVal)
@@ -85,13 +94,21 @@ Variant Interpreter::callProcedure(const Procedure* proc, ClassInstance* me, std
     Frame f;
     f.proc = proc;
     f.me = me;
-    f.vars = vars.data();
+    f.vars = vars;
     {
         FrameGuard guard(frame_, &f, depth_);
         execBlock(proc->body);
     }
     if (proc->kind == ProcKind::Function || proc->kind == ProcKind::PropertyGet) return std::move(storage[0]);
     return Variant();
+}
+
+// Out of the way of execBlock, whose frame every nested call repeats.
+void Interpreter::statementFailed(const Stmt& st, std::exception_ptr error) {
+    core::AppError e = asAppError(error);
+    if (e.line() == 0) e.setPosition(st.line, st.column);
+    if (!frame_->resumeNext || aborting_) throw e;
+    recordError(e);
 }
 
 Interpreter::Flow Interpreter::execBlock(const Block& b) {
@@ -101,10 +118,7 @@ Interpreter::Flow Interpreter::execBlock(const Block& b) {
         try {
             flow = execStmt(st);
         } catch (...) {
-            core::AppError e = asAppError(std::current_exception());
-            if (e.line() == 0) e.setPosition(st.line, st.column);
-            if (!frame_->resumeNext || aborting_) throw e;
-            recordError(e);
+            statementFailed(st, std::current_exception());
             if (!pendingTerminates_.empty()) runDeferredTerminates();
             continue;
         }

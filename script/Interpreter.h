@@ -7,6 +7,7 @@
 #include "core/RunCheck.h"
 #include "core/Variant.h"
 #include "script/Ast.h"
+#include "script/SlotStack.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -88,7 +89,9 @@ class Interpreter {
     core::Variant constValue(Expr* e, Scope& s);                         // a Const's value, at bind time
 
     // ---- statements (ExecStatements.cpp) ----
-    Flow execBlock(const Block& b);           // statements in order, On Error Resume Next applied
+    Flow execBlock(const Block& b);  // statements in order, On Error Resume Next applied
+    // The error of a statement: raised on, or kept in Err under On Error Resume Next.
+    [[gnu::noinline, gnu::cold]] void statementFailed(const Stmt& st, std::exception_ptr error);
     Flow execStmt(const Stmt& st);            // one statement
     Flow execFor(const ForStmt& st);          // For ... Next
     Flow execForEach(const ForEachStmt& st);  // For Each ... Next
@@ -135,9 +138,25 @@ class Interpreter {
         std::size_t temp;
         core::Variant original;
     };
+    // The arguments of one call: values and pointers on the engine's slot
+    // stacks, taken once for every argument (and `extra` more pointers)
+    // before the first is evaluated, and given back when the call is done.
     struct Args {
-        std::vector<core::Variant> temps;
-        std::vector<core::Variant*> ptrs;
+        explicit Args(Interpreter& engine) : engine(engine) {}
+        ~Args();
+        Args(const Args&) = delete;
+        Args& operator=(const Args&) = delete;
+        void add(core::Variant* p) { ptrs[count++] = p; }
+        std::span<core::Variant* const> list() const { return {ptrs, count}; }
+
+        Interpreter& engine;
+        bool taken = false;
+        SlotStack<core::Variant>::Mark valuesMark;
+        SlotStack<core::Variant*>::Mark refsMark;
+        core::Variant* temps = nullptr;
+        std::size_t tempCount = 0;
+        core::Variant** ptrs = nullptr;
+        std::size_t count = 0;
         std::vector<WriteBack> back;
     };
     // The arguments of a call, then the call itself.
@@ -168,6 +187,12 @@ class Interpreter {
     void breakDictionaryCycles();
     void trackMade(const core::Variant& made);  // a dictionary that a built-in made
 
+    // Gives back the room taken since the marks (not inlined: it would
+    // grow the frame of every call on the thread's stack).
+    [[gnu::noinline]] void releaseRoom(SlotStack<core::Variant>::Mark values,
+                                       SlotStack<core::Variant*>::Mark refs);
+    SlotStack<core::Variant> values_;  // slots of frames, argument values
+    SlotStack<core::Variant*> refs_;   // where the slots of frames and the arguments live
     std::deque<GlobalSlot> globals_;
     QHash<QString, GlobalSlot*> globalIndex_;
     // Shared with the instances of the script's classes, which may outlive
