@@ -843,17 +843,32 @@ Variant neg(const Variant& a0) {
     }
 }
 
+namespace {
+// The text of a value without copying a text held (the copy of a shared
+// text costs an atomic count): the held one itself, or the conversion kept
+// in holder.
+const QString& textOf(const Variant& v, QString& holder) {
+    if (v.isString()) return v.stringValue();
+    holder = v.toString();
+    return holder;
+}
+}  // namespace
+
 Variant concat(const Variant& a0, const Variant& b0) {
     Variant ha, hb;
     const Variant& a = operand(a0, ha);
     const Variant& b = operand(b0, hb);
     if (a.isNull() && b.isNull()) return Variant::null();
-    QString s = a.isNull() ? QString() : a.toString();
-    if (!b.isNull()) {
-        const QString tail = b.toString();
-        checkTextLength(s.size() + tail.size());
-        s += tail;
-    }
+    QString ha2, hb2;
+    const QString& x = a.isNull() ? ha2 : textOf(a, ha2);
+    const QString& y = b.isNull() ? hb2 : textOf(b, hb2);
+    if (y.isEmpty()) return Variant(x);
+    if (x.isEmpty()) return Variant(y);
+    checkTextLength(x.size() + y.size());
+    QString s;
+    s.reserve(x.size() + y.size());
+    s += x;
+    s += y;
     return Variant(std::move(s));
 }
 

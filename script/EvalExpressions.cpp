@@ -22,7 +22,7 @@ bool isWholeKind(core::VType t) { return t == core::VType::Integer || t == core:
 // of loops, without the general promotion: the same results as core's
 // operators (Integer and Long widen on overflow, a comparison of numbers
 // ignores the literal options). False: the general way decides.
-bool numericFast(Op op, const Variant& a, const Variant& b, Variant& out) {
+inline bool numericFast(Op op, const Variant& a, const Variant& b, Variant& out) {
     const core::VType ta = a.kind(), tb = b.kind();
     const bool wa = isWholeKind(ta), wb = isWholeKind(tb);
     if (wa && wb) {
@@ -163,6 +163,13 @@ Variant applyBinary(Op op, const Variant& a, const Variant& b, const core::Compa
 }
 
 // ---- running: expressions ---------------------------------------------------
+
+inline const Variant* Interpreter::directOperand(const Expr* e) const {
+    if (e->kind == EK::Literal) return &static_cast<const LiteralExpr*>(e)->value;
+    if (e->kind != EK::Name || static_cast<const NameExpr*>(e)->ref != Ref::Local) return nullptr;
+    const Variant* v = frame_->vars[static_cast<const NameExpr*>(e)->index];
+    return v->isObject() ? nullptr : v;
+}
 
 Variant Interpreter::eval(const Expr* e) {
     switch (e->kind) {
@@ -329,6 +336,12 @@ Variant Interpreter::evalBinary(const BinaryExpr& b) {
         return value;
     }
     if (b.op == Op::Is) return Variant(core::sameObject(eval(b.left.get()), eval(b.right.get())));
+    // Two literals or locals holding numbers (n - 1, i < 10): read in place.
+    if (const Variant* l = directOperand(b.left.get())) {
+        if (const Variant* r = directOperand(b.right.get())) {
+            if (Variant fast; numericFast(b.op, *l, *r, fast)) return fast;
+        }
+    }
     Variant leftHolder, rightHolder;
     // The left side is read in place only when reading the right side runs no code.
     const Variant& left = isPlainOperand(b.right.get()) ? operand(b.left.get(), leftHolder)

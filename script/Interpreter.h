@@ -109,6 +109,8 @@ class Interpreter {
     }
     // The value of an operand without copying it when it is a plain variable.
     const core::Variant& operand(const Expr* e, core::Variant& holder);
+    // A literal, or a local that holds no object: the value itself; else none.
+    inline const core::Variant* directOperand(const Expr* e) const;
     bool tryAppend(const AssignStmt& a);                           // s = s & ... in place
     bool isPlainOperand(const Expr* e) const;                      // reading it runs no script code
     core::Variant evalName(const NameExpr& n);                     // a name read as a value

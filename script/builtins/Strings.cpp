@@ -18,6 +18,15 @@ Qt::CaseSensitivity sensitivity(bool textCompare) {
     return textCompare ? Qt::CaseInsensitive : Qt::CaseSensitive;
 }
 
+// The text of an argument without copying a text held (the copy of a
+// shared text costs an atomic count): the held one, or the conversion kept
+// in holder.
+const QString& textOf(const Variant& v, QString& holder) {
+    if (v.isString()) return v.stringValue();
+    holder = v.toString();
+    return holder;
+}
+
 // A count or length argument: negative is error 5.
 qsizetype lengthArg(Args a, std::size_t i) {
     const std::int32_t n = a[i].toLong();
@@ -40,17 +49,20 @@ Variant stringArray(const QStringList& parts) {
 
 Variant fnLen(Args a) {
     if (a[0].isNull()) return Variant::null();
-    return Variant(std::int32_t(a[0].toString().size()));
+    QString holder;
+    return Variant(std::int32_t(textOf(a[0], holder).size()));
 }
 
 Variant fnLeft(Args a) {
     if (a[0].isNull()) return Variant::null();
-    return Variant(a[0].toString().left(lengthArg(a, 1)));
+    QString holder;
+    return Variant(textOf(a[0], holder).left(lengthArg(a, 1)));
 }
 
 Variant fnRight(Args a) {
     if (a[0].isNull()) return Variant::null();
-    return Variant(a[0].toString().right(lengthArg(a, 1)));
+    QString holder;
+    return Variant(textOf(a[0], holder).right(lengthArg(a, 1)));
 }
 
 Variant fnMid(Args a) {
@@ -58,7 +70,8 @@ Variant fnMid(Args a) {
     if (start <= 0) raiseError(5);
     const qsizetype length = given(a, 2) ? lengthArg(a, 2) : -1;
     if (a[0].isNull()) return Variant::null();
-    const QString s = a[0].toString();
+    QString holder;
+    const QString& s = textOf(a[0], holder);
     if (start > s.size()) return Variant(QString(""));
     return Variant(s.mid(start - 1, length));
 }
