@@ -19,41 +19,56 @@ PageSurface::~PageSurface() = default;
 void PageSurface::setPhysicalSize(QSizeF mm) {
     physicalMm_ = mm;
     scale_ = mm;
-    metrics_.reset();
+    fontChanged();
 }
 
 void PageSurface::setScale(double width, double height) {
     if (width > 0 && height > 0) scale_ = QSizeF(width, height);
 }
 
+// The setters keep the metrics of a font that stays the same: layouts set
+// their font again for every row.
 void PageSurface::setFont(const QFont& font) {
+    if (font == font_) return;
     font_ = font;
-    metrics_.reset();
+    fontChanged();
 }
 
 void PageSurface::setFontName(const QString& name) {
-    font_.setFamily(name);
-    metrics_.reset();
+    QFont f = font_;
+    f.setFamily(name);
+    setFont(f);
 }
 
 void PageSurface::setFontSize(double points) {
-    if (points > 0) font_.setPointSizeF(points);
-    metrics_.reset();
+    if (points <= 0) return;
+    QFont f = font_;
+    f.setPointSizeF(points);
+    setFont(f);
 }
 
 void PageSurface::setFontBold(bool on) {
-    font_.setBold(on);
-    metrics_.reset();
+    QFont f = font_;
+    f.setBold(on);
+    setFont(f);
 }
 
 void PageSurface::setFontItalic(bool on) {
-    font_.setItalic(on);
-    metrics_.reset();
+    QFont f = font_;
+    f.setItalic(on);
+    setFont(f);
 }
 
 void PageSurface::setFontUnderline(bool on) {
-    font_.setUnderline(on);
+    QFont f = font_;
+    f.setUnderline(on);
+    setFont(f);
+}
+
+void PageSurface::fontChanged() {
     metrics_.reset();
+    measuredText_.clear();
+    measuredPx_ = -1;
 }
 
 const QFontMetricsF& PageSurface::metrics() const {
@@ -80,7 +95,11 @@ double PageSurface::screenPixelsPerUnitY() const {
 }
 
 double PageSurface::textWidth(const QString& text) const {
-    const double px = metrics().horizontalAdvance(text);
+    if (measuredPx_ < 0 || text != measuredText_) {
+        measuredPx_ = metrics().horizontalAdvance(text);
+        measuredText_ = text;
+    }
+    const double px = measuredPx_;
     return px / devicePixelsPerMm() * scale_.width() / physicalMm_.width();
 }
 

@@ -118,6 +118,7 @@ class PageSurface {
     double toDeviceX(double len) const;
     double toDeviceY(double len) const;
     const QFontMetricsF& metrics() const;
+    void fontChanged();  // the metrics made again when next needed
     QFont deviceFont() const;
 
     QSizeF physicalMm_;
@@ -127,6 +128,11 @@ class PageSurface {
     QColor fill_ = Qt::black;
     bool pageStarted_ = false;
     mutable std::unique_ptr<QFontMetricsF> metrics_;
+    // The last text measured with these metrics and its width in device
+    // pixels: a line is measured to wrap it, to draw it and to return its
+    // width, and measuring is shaping the whole text.
+    mutable QString measuredText_;
+    mutable double measuredPx_ = -1;
 };
 
 // A page picture held in memory: the preview's page box and the windows of
