@@ -55,7 +55,13 @@ void CallArgs::setRef(int i, Variant value) const {
 
 void MemberTable::add(Entry entry) {
     const QString key = entry.name.toLower();
-    if (!entries_.contains(key)) names_.append(entry.name);
+    if (!entries_.contains(key)) {
+        names_.append(entry.name);
+    } else {
+        // A second entry of the same name (in any case) takes the place of the first.
+        spelled_.remove(entries_.value(key).name);
+    }
+    spelled_.insert(entry.name, entry);
     entries_.insert(key, std::move(entry));
 }
 
@@ -64,11 +70,16 @@ const MemberTable::Entry* MemberTable::find(QStringView name) const {
     return it == entries_.constEnd() ? nullptr : &it.value();
 }
 
+const MemberTable::Entry* MemberTable::find(const QString& name) const {
+    const auto it = spelled_.constFind(name);
+    return it != spelled_.constEnd() ? &it.value() : find(QStringView(name));
+}
+
 bool MemberTable::has(QStringView name) const { return find(name) != nullptr; }
 
 Variant MemberTable::invoke(Object& self, const QString& name, CallKind kind,
                             std::span<Variant* const> args) const {
-    const Entry* entry = find(name.isEmpty() ? QStringView(defaultMember_) : QStringView(name));
+    const Entry* entry = find(name.isEmpty() ? defaultMember_ : name);
     if (!entry) raiseMemberNotFound();
 
     if (kind == CallKind::PropertyLet || kind == CallKind::PropertySet) {

@@ -88,8 +88,12 @@ class MemberTable {
     };
     void add(Entry entry);
     const Entry* find(QStringView name) const;
+    // The same, first by the name as the member spells it (scripts mostly
+    // write it so), which spares making the name's lower case.
+    const Entry* find(const QString& name) const;
 
     QHash<QString, Entry> entries_;  // by lower-case name
+    QHash<QString, Entry> spelled_;  // the same entries by the name as given to add()
     QStringList names_;
     QString defaultMember_;
 };
