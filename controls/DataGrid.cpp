@@ -4,14 +4,13 @@
 #include "controls/KeyStrings.h"
 #include "controls/ViewGridSettings.h"
 #include "datalib/DataSource.h"
-#include "datalib/Definitions.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QShowEvent>
-#include <QStyle>
+#include <QStyleOptionViewItem>
 
 #include <algorithm>
 #include <cmath>
@@ -117,19 +116,23 @@ std::vector<int> DataGrid::widestCells() const {
         first = std::max(0, current - (last - first));
         last = current;
     }
-    // The delegate's text margins on both sides, and the grid line.
-    const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 1;
-    const int checkMark = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this) + margins;
+    // The longest text of each column found row by row; its cell then
+    // measured as the grid draws it (margins, check mark, grid line).
+    std::vector<int> longest(widest.size(), -1);
     const QFontMetrics metrics(font());
     for (int r = first; r <= last; ++r)
         for (int c = 0; c < model_->columnCount(); ++c) {
-            const datalib::ColumnDef* def = model_->definitionOf(c);
-            const int width =
-                def && def->isBoolean()
-                    ? checkMark
-                    : metrics.horizontalAdvance(model_->index(r, c).data().toString()) + margins;
-            widest[size_t(c)] = std::max(widest[size_t(c)], width);
+            const int width = metrics.horizontalAdvance(model_->index(r, c).data().toString());
+            if (longest[size_t(c)] < 0 || width > widest[size_t(c)]) {
+                widest[size_t(c)] = width;
+                longest[size_t(c)] = r;
+            }
         }
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    for (int c = 0; c < model_->columnCount(); ++c)
+        widest[size_t(c)] = itemDelegate()->sizeHint(option, model_->index(longest[size_t(c)], c)).width() +
+                            (showGrid() ? 1 : 0);
     return widest;
 }
 

@@ -245,6 +245,13 @@ TEST(DataGridWidthsTest, ColumnsFitCaptionAndCellsWithinAMaximumAndStoredWidthsW
         EXPECT_LT(width("Stato"), width("Disabilitato"));
         EXPECT_EQ(width("Descrizione"), grid.MaxContentWidth());
         EXPECT_LT(grid.MaxContentWidth(), metrics.horizontalAdvance(longText));
+        // Never narrower than Qt's own fit to the cells: no text is cut.
+        for (int c = 0; c < model->columnCount(); ++c) {
+            const int width = grid.columnWidth(c);
+            grid.resizeColumnToContents(c);
+            EXPECT_GE(width, std::min(grid.columnWidth(c), grid.MaxContentWidth())) << c;
+            grid.setColumnWidth(c, width);
+        }
 
         // Bound while hidden on purpose, the grid measures its cells once shown.
         grid.hide();
