@@ -1,6 +1,9 @@
 // Benchmarks of the data library: opening a 34-table database, reading system
-// parameters, opening a large table, counting it and updating it.
+// parameters, opening a large table, counting it and updating it. Each runs
+// with the checks of the time limit and the stop (checks:1) and without them
+// (checks:0), to show what they cost.
 
+#include "datalib/Connection.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Definitions.h"
@@ -58,12 +61,23 @@ class Def : public itfDefDatabase {
     int tables_;
 };
 
+// The checks on or off, as the benchmark's argument says, for the
+// connections opened while in scope.
+struct Checks {
+    explicit Checks(const benchmark::State& state) : saved(Connection::progressSteps()) {
+        if (state.range(0) == 0) Connection::setProgressSteps(0);
+    }
+    ~Checks() { Connection::setProgressSteps(saved); }
+    int saved;
+};
+
 struct Env {
     QTemporaryDir dir;
     QString path() const { return dir.filePath(QStringLiteral("bench.db")); }
 };
 
 void BM_Open34TableDatabase(benchmark::State& state) {
+    const Checks checks(state);
     Env env;
     {
         Engine e;
@@ -80,9 +94,10 @@ void BM_Open34TableDatabase(benchmark::State& state) {
         benchmark::DoNotOptimize(db->TableCount());
     }
 }
-BENCHMARK(BM_Open34TableDatabase)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Open34TableDatabase)->ArgName("checks")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 void BM_Read1000Parameters(benchmark::State& state) {
+    const Checks checks(state);
     Env env;
     Engine e;
     e.Create(3, env.path(), {}, QStringLiteral("pw"));
@@ -97,7 +112,7 @@ void BM_Read1000Parameters(benchmark::State& state) {
             benchmark::DoNotOptimize(db->GetSysParam(QStringLiteral("Param%1").arg(i), QString()));
     }
 }
-BENCHMARK(BM_Read1000Parameters)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Read1000Parameters)->ArgName("checks")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 // A 100 000-row table, filled once for the benchmarks below.
 struct BigTable {
@@ -128,35 +143,54 @@ BigTable& big() {
     return t;
 }
 
+// The big table opened anew, its connection with the checks as set.
+struct BigView {
+    Engine engine;
+    Def def{1};
+    std::shared_ptr<Database> db;
+    BigView() {
+        engine.Open(3, big().env.path(), {}, QStringLiteral("pw"));
+        db = Application::OpenDatabase(engine, def, {}, nullptr);
+    }
+};
+
 void BM_Open100kAndRead50(benchmark::State& state) {
-    auto& t = big();
+    big();
+    const Checks checks(state);
+    BigView t;
     for (auto _ : state) {
         auto ds = t.db->OpenDataSource(QStringLiteral("T0"));
         for (int i = 0; i < 50; ++i, ds->RowNext())
             benchmark::DoNotOptimize(ds->ColValue(QStringLiteral("Descrizione")));
     }
 }
-BENCHMARK(BM_Open100kAndRead50)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Open100kAndRead50)->ArgName("checks")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 void BM_Open100kSortedByTextAndRead50(benchmark::State& state) {
-    auto& t = big();
+    big();
+    const Checks checks(state);
+    BigView t;
     for (auto _ : state) {
         auto ds = t.db->OpenDataSource(QStringLiteral("T0"), {}, QStringLiteral("Descrizione DESC"));
         for (int i = 0; i < 50; ++i, ds->RowNext())
             benchmark::DoNotOptimize(ds->ColValue(QStringLiteral("Codice")));
     }
 }
-BENCHMARK(BM_Open100kSortedByTextAndRead50)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Open100kSortedByTextAndRead50)->ArgName("checks")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 void BM_RowCount100k(benchmark::State& state) {
-    auto& t = big();
+    big();
+    const Checks checks(state);
+    BigView t;
     auto ds = t.db->OpenDataSource(QStringLiteral("T0"));
     for (auto _ : state) benchmark::DoNotOptimize(ds->RowCount(true));
 }
-BENCHMARK(BM_RowCount100k);
+BENCHMARK(BM_RowCount100k)->ArgName("checks")->Arg(1)->Arg(0);
 
 void BM_10kUpdatesInOneTransaction(benchmark::State& state) {
-    auto& t = big();
+    big();
+    const Checks checks(state);
+    BigView t;
     auto ds = t.db->OpenDataSource(QStringLiteral("T0"));
     for (auto _ : state) {
         t.db->BeginTrans();
@@ -168,6 +202,6 @@ void BM_10kUpdatesInOneTransaction(benchmark::State& state) {
         t.db->CommitTrans();
     }
 }
-BENCHMARK(BM_10kUpdatesInOneTransaction)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_10kUpdatesInOneTransaction)->ArgName("checks")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -2,10 +2,13 @@
 // receiving the demo archive (or the large one named by ZELT_SCALE_ARCHIVE,
 // made by `zelt-demodb --scale`) into a new database and then receiving
 // everything again over it, with the real progress window; and sending 500
-// orders of 10 rows each to the demo archive at head office.
+// orders of 10 rows each to the demo archive at head office. The receives
+// run with the data library's checks of the time limit and the stop
+// (checks:1) and without them (checks:0), to show what they cost.
 
 #include "app/AllTableClasses.h"
 #include "core/Prompt.h"
+#include "datalib/Connection.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
@@ -61,6 +64,12 @@ exchange::ExchangeContext contextFor(const std::shared_ptr<datalib::Database>& d
 }
 
 void receive(benchmark::State& state, const QString& archive) {
+    const int steps = datalib::Connection::progressSteps();
+    if (state.range(0) == 0) datalib::Connection::setProgressSteps(0);
+    struct Restore {
+        int steps;
+        ~Restore() { datalib::Connection::setProgressSteps(steps); }
+    } restore{steps};
     app::registerAllTableClasses();
     startup::runContext().codeAgente = QStringLiteral("DEMO");
     core::ScriptedBoxes boxes;
@@ -88,7 +97,13 @@ void BM_ReceiveDemo(benchmark::State& state) {
     QTemporaryDir dir;
     receive(state, demoArchive(dir));
 }
-BENCHMARK(BM_ReceiveDemo)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_ReceiveDemo)
+    ->ArgName("checks")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 void BM_ReceiveScale(benchmark::State& state) {
     QString file = qEnvironmentVariable("ZELT_SCALE_ARCHIVE");
@@ -101,7 +116,13 @@ void BM_ReceiveScale(benchmark::State& state) {
     }
     receive(state, file);
 }
-BENCHMARK(BM_ReceiveScale)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_ReceiveScale)
+    ->ArgName("checks")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 // The stop button pressed in the middle of a receive-all: how long until the
 // receive has given up (rows kept whole, see the tests). A stop that came

@@ -107,6 +107,11 @@ constexpr int kProgressSteps = 4000;
 // A statement polls the stop once it has run this long, then at this pace.
 constexpr qint64 kPollMs = 100;
 
+int& stepsBetweenChecks() {
+    static int steps = kProgressSteps;
+    return steps;
+}
+
 int& defaultLimit() {
     static int ms = 120000;
     return ms;
@@ -116,6 +121,8 @@ int& defaultLimit() {
 
 int Connection::defaultStatementTimeLimit() { return defaultLimit(); }
 void Connection::setDefaultStatementTimeLimit(int ms) { defaultLimit() = ms; }
+int Connection::progressSteps() { return stepsBetweenChecks(); }
+void Connection::setProgressSteps(int steps) { stepsBetweenChecks() = steps; }
 
 void Connection::startStatement() {
     if (inPoll_)
@@ -189,7 +196,8 @@ Connection::Connection(const QString& path, bool create) : path_(path), limitMs_
     }
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, 5000);
-    sqlite3_progress_handler(db_, kProgressSteps, &Connection::onProgress, this);
+    if (stepsBetweenChecks() > 0)
+        sqlite3_progress_handler(db_, stepsBetweenChecks(), &Connection::onProgress, this);
     // A file's own definitions (a received or imported archive's) may not
     // call functions with side effects, nor alter the schema tables.
     sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);

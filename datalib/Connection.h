@@ -135,6 +135,11 @@ class Connection {
     // The limit every new connection starts with (tests shorten it).
     static int defaultStatementTimeLimit();
     static void setDefaultStatementTimeLimit(int ms);
+    // SQLite steps between two checks of the time limit and the stop, for
+    // the connections opened afterwards; 0 checks nothing (the benchmarks
+    // measure what the checks cost).
+    static int progressSteps();
+    static void setProgressSteps(int steps);
 
     // Pending reads register while they stay open.
     void addPendingRead(PendingRead* read);

@@ -7,6 +7,8 @@
 # alone. Expects the build in build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# The agent's archive and configuration are the user's alone.
+umask 077
 WORKDIR="${1:-$PWD/demo}"
 mkdir -p "$WORKDIR/ClientDBs"
 WORKDIR="$(cd "$WORKDIR" && pwd)"
