@@ -215,6 +215,38 @@ TEST(DataGridModelTest, ACellAsTheQuickSearchReadsItBack) {
     engine.Close();
 }
 
+// The widths come from the cells in view and a few rows about them, never
+// from the whole selection: a long text far below leaves the column as it
+// is until it is scrolled into view (the same table: the column grows).
+TEST(DataGridWidthsTest, OnlyTheCellsAboutTheViewAreMeasured) {
+    QTemporaryDir dir;
+    datalib::Engine engine;
+    auto db = controlstest::openItems(engine, dir.path());
+    const auto v = [](const QString& x) { return core::Variant(x); };
+    auto ds = db->OpenDataSource("Articoli", QString(), "Codice");
+    for (int i = 0; i < 300; ++i)
+        ds->InsertFromPairs({v(QStringLiteral("Codice")),
+                             v(QStringLiteral("B%1").arg(i, 3, 10, QLatin1Char('0'))),
+                             v(QStringLiteral("Descrizione")),
+                             v(i == 250 ? QString(60, QLatin1Char('W')) : QStringLiteral("Vite"))});
+    ds->Requery();
+    {
+        DataGrid grid;
+        grid.resize(900, 300);
+        grid.show();
+        grid.Bind(ds, nullptr);
+        const int column = grid.gridModel()->columnOf(QStringLiteral("Descrizione"));
+        EXPECT_LT(grid.columnWidth(column), grid.MaxContentWidth());
+        ASSERT_TRUE(ds->FindFirst(QStringLiteral("Codice = 'B250'")));
+        grid.FollowDataSource();
+        grid.ApplyLayout(nullptr);
+        EXPECT_EQ(grid.columnWidth(column), grid.MaxContentWidth());
+    }
+    ds.reset();
+    db.reset();
+    engine.Close();
+}
+
 // A column without a stored width is as wide as its caption and its cells,
 // within a maximum; a stored width wins. A pick list opens as wide as its
 // columns, with room to type in its search box.
