@@ -4,6 +4,7 @@
 #include "core/ItalianText.h"
 #include "core/ValueError.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -865,10 +866,10 @@ Variant concat(const Variant& a0, const Variant& b0) {
     if (y.isEmpty()) return Variant(x);
     if (x.isEmpty()) return Variant(y);
     checkTextLength(x.size() + y.size());
-    QString s;
-    s.reserve(x.size() + y.size());
-    s += x;
-    s += y;
+    QString s(x.size() + y.size(), Qt::Uninitialized);  // made once, at its size
+    QChar* out = s.data();
+    std::copy(x.constBegin(), x.constEnd(), out);
+    std::copy(y.constBegin(), y.constEnd(), out + x.size());
     return Variant(std::move(s));
 }
 

@@ -139,6 +139,10 @@ struct UnaryExpr : Expr {
 struct BinaryExpr : Expr {
     Op op;
     ExprP left, right;
+    // Set by the binder: reading the right side never runs script code
+    // (literals, locals, fields, constants, built-ins over them), so the
+    // left side may be read in place.
+    bool rightAlwaysPlain = false;
     BinaryExpr() : Expr(EK::Binary), op(Op::Add) {}
     ~BinaryExpr() override {
         ExprP next = std::move(left);

@@ -60,6 +60,33 @@ void forEachStmt(Block& b, Fn&& fn) {
     }
 }
 
+// Reading the bound expression never runs script code, whatever the script
+// level defines later: literals, locals, fields, constants and built-ins
+// over them.
+bool alwaysPlain(const Expr* e) {
+    switch (e->kind) {
+        case EK::Literal:
+            return true;
+        case EK::Paren:
+            return alwaysPlain(static_cast<const ParenExpr*>(e)->inner.get());
+        case EK::Name: {
+            const Ref r = static_cast<const NameExpr*>(e)->ref;
+            return r == Ref::Local || r == Ref::Field || r == Ref::Constant;
+        }
+        case EK::Call: {
+            const auto* c = static_cast<const CallExpr*>(e);
+            if (c->callee->kind != EK::Name ||
+                static_cast<const NameExpr*>(c->callee.get())->ref != Ref::Builtin)
+                return false;
+            for (const auto& a : c->args)
+                if (a && !alwaysPlain(a.get())) return false;
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 GlobalSlot* Interpreter::globalSlot(const QString& name, bool create) {
@@ -417,7 +444,10 @@ void Interpreter::bindExpr(Expr* e, Scope& s, bool callTarget) {
         case EK::Binary: {
             const auto run = operatorRun(static_cast<BinaryExpr*>(e));
             bindExpr(run.front()->left.get(), s);
-            for (BinaryExpr* b : run) bindExpr(b->right.get(), s);
+            for (BinaryExpr* b : run) {
+                bindExpr(b->right.get(), s);
+                b->rightAlwaysPlain = alwaysPlain(b->right.get());
+            }
             break;
         }
     }

@@ -344,8 +344,9 @@ Variant Interpreter::evalBinary(const BinaryExpr& b) {
     }
     Variant leftHolder, rightHolder;
     // The left side is read in place only when reading the right side runs no code.
-    const Variant& left = isPlainOperand(b.right.get()) ? operand(b.left.get(), leftHolder)
-                                                        : (leftHolder = evalScalar(b.left.get()));
+    const Variant& left = b.rightAlwaysPlain || isPlainOperand(b.right.get())
+                              ? operand(b.left.get(), leftHolder)
+                              : (leftHolder = evalScalar(b.left.get()));
     const Variant& right = operand(b.right.get(), rightHolder);
     core::CompareOptions o;
     if (b.op >= Op::Eq && b.op <= Op::Ge) {

@@ -133,8 +133,20 @@ Interpreter::Flow Interpreter::execStmt(const Stmt& st) {
     switch (st.kind) {
         case SK::Assign: {
             const auto& a = static_cast<const AssignStmt&>(st);
-            if (tryAppend(a)) return Flow::Normal;
-            assign(a.target.get(), a.isSet ? eval(a.value.get()) : evalScalar(a.value.get()), a.isSet);
+            const Expr* value = a.value.get();
+            // s = s & ...: appended in place when it can be.
+            if (value->kind == EK::Binary && static_cast<const BinaryExpr*>(value)->op == Op::Concat &&
+                tryAppend(a))
+                return Flow::Normal;
+            const Expr* target = a.target.get();
+            if (!a.isSet && target->kind == EK::Name &&
+                static_cast<const NameExpr*>(target)->ref == Ref::Local) {
+                // A local variable, the common case: written directly.
+                Variant v = evalScalar(value);
+                *frame_->vars[static_cast<const NameExpr*>(target)->index] = std::move(v);
+                return Flow::Normal;
+            }
+            assign(target, a.isSet ? eval(value) : evalScalar(value), a.isSet);
             return Flow::Normal;
         }
         case SK::CallStmt:
@@ -152,8 +164,11 @@ Interpreter::Flow Interpreter::execStmt(const Stmt& st) {
             return Flow::Normal;
         case SK::If: {
             const auto& i = static_cast<const IfStmt&>(st);
-            for (const auto& br : i.branches)
-                if (evalScalar(br.first.get()).isTrue()) return execBlock(br.second);
+            for (const auto& br : i.branches) {
+                const Variant c = evalScalar(br.first.get());
+                if (c.kind() == core::VType::Boolean ? c.boolValue() : c.isTrue())
+                    return execBlock(br.second);
+            }
             return execBlock(i.elseBlock);
         }
         case SK::Select: {

@@ -57,7 +57,10 @@ class SlotStack {
     // Clears [from, top_) of the current chunk; top_ is read at every step
     // (see release()).
     void clear(T* from, T* const& top) {
-        if constexpr (!std::is_trivially_destructible_v<T>) {
+        if constexpr (requires(const T& t) { t.isEmpty(); }) {
+            for (T* p = from; p < top; ++p)
+                if (!p->isEmpty()) *p = T();
+        } else if constexpr (!std::is_trivially_destructible_v<T>) {
             for (T* p = from; p < top; ++p) *p = T();
         }
     }
