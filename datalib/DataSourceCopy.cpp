@@ -11,6 +11,7 @@
 #include "datalib/Interfaces.h"
 #include "datalib/query/QueryTranslator.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 #include <cmath>
@@ -115,9 +116,13 @@ std::unique_ptr<RowCopier::Plan> RowCopier::makePlan(const TableDef& srcDef, con
             v.linkedTable = c.ref->table;
         return v;
     };
+    // A column the source's file lacked holds nothing there: the target's
+    // rows keep their own value of it, and new rows get their defaults.
+    const QStringList missing = otherFile ? source_.db_->MissingColumns(srcDef.name()) : QStringList();
+    auto lacking = [&](const QString& column) { return missing.contains(column, Qt::CaseInsensitive); };
     for (size_t j = 0; j < layout.size(); ++j) {
         if (!ownColumn(layout[j])) continue;
-        const int from = srcLayout.indexOf(layout[j].name);
+        const int from = lacking(layout[j].name) ? -1 : srcLayout.indexOf(layout[j].name);
         if (from >= 0)
             plan->values.push_back(valueOf(j, from));
         else
@@ -129,6 +134,12 @@ std::unique_ptr<RowCopier::Plan> RowCopier::makePlan(const TableDef& srcDef, con
     // whole content but the stamps and the links to other rows.
     if (const KeyDef* k = def.keys.identifyingKey()) {
         for (const QString& part : k->parts()) {
+            // Without its key the source's rows cannot be told apart.
+            if (lacking(part))
+                throw errors::make(errors::CorruptFile,
+                                   QStringLiteral("L'archivio \"%1\" non ha la colonna \"%2\" della tabella "
+                                                  "\"%3\": impossibile riceverne i dati.")
+                                       .arg(QFileInfo(source_.db_->FileName()).fileName(), part, def.name()));
             const int i = layout.indexOf(part);
             if (i < 0 || !ownColumn(layout[size_t(i)])) {
                 plan->identity.clear();
@@ -143,7 +154,7 @@ std::unique_ptr<RowCopier::Plan> RowCopier::makePlan(const TableDef& srcDef, con
         for (size_t j = 0; j < layout.size(); ++j) {
             const RowLayout::Column& c = layout[j];
             const int from = srcLayout.indexOf(c.name);
-            if (from < 0) continue;
+            if (from < 0 || lacking(c.name)) continue;
             if ((c.kind == RowLayout::Kind::Own && !stamps.contains(c.name, Qt::CaseInsensitive)) ||
                 (c.kind == RowLayout::Kind::OwnRef && !c.ref->byRowLink()))
                 plan->identity.push_back(valueOf(j, from));

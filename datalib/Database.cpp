@@ -205,9 +205,11 @@ void Database::ensureSchema() {
                            .arg(sqlIdent(t.name()), defs.join(QStringLiteral(", "))));
             } else {
                 for (const auto& [n, type] : cols)
-                    if (!existing.contains(n.toLower()))
+                    if (!existing.contains(n.toLower())) {
                         c.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
                                    .arg(sqlIdent(t.name()), sqlIdent(n), type));
+                        addedColumns_[t.name().toLower()] << n;
+                    }
             }
             // Keys: index names carry the table's name.
             for (int i = 0; i < t.keys.Count(); ++i) {
@@ -494,13 +496,20 @@ void Database::CheckTables(itfProgress* progress) {
 bool Database::CompareStructure(const Database& other) const {
     for (const auto& t : schema_->tables) {
         if (other.foundVersionOf(t->name()) != t->identity.version()) return true;
+        // The same version, but columns of it missing.
+        if (!other.addedColumns_.value(t->name().toLower()).isEmpty()) return true;
     }
     return false;
+}
+
+QStringList Database::MissingColumns(const QString& table) const {
+    return attached_ ? addedColumns_.value(table.toLower()) : QStringList();
 }
 
 std::shared_ptr<Database> Database::Attach(Engine& engine) {
     if (!engine.IsOpen()) throw errors::make(errors::Storage, QStringLiteral("Nessun database aperto."));
     auto db = create(engine.connection(), schema_, notify_);
+    db->attached_ = true;
     engine.setDatabase(db);
     return db;
 }

@@ -174,6 +174,11 @@ class Database : public core::Object {
     double storedVersion(const QString& table) const;
     // The version a table had in the file when it was opened (0: it was created).
     double foundVersionOf(const QString& table) const { return foundVersions_.value(table.toLower(), 0.0); }
+    // For a file opened with another database's definitions (Attach): the
+    // columns of a table that the file lacked and that were added, empty,
+    // when it was opened. Its rows hold nothing for them: a copy from it
+    // leaves them as they are in the target.
+    QStringList MissingColumns(const QString& table) const;
 
   private:
     Database() = default;
@@ -201,6 +206,8 @@ class Database : public core::Object {
     int scriptCalls_ = 0;
     QHash<QString, int> locks_;
     QHash<QString, double> foundVersions_;
+    QHash<QString, QStringList> addedColumns_;  // lower-case table name
+    bool attached_ = false;
 };
 
 }  // namespace datalib

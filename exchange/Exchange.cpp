@@ -19,6 +19,7 @@
 
 #include <QFile>
 #include <QLocale>
+#include <QSet>
 
 namespace exchange {
 
@@ -161,6 +162,32 @@ Held heldAtHeadOffice(datalib::DataSource& ours, datalib::Database& head) {
     return articlesOf(*theirs) == articlesOf(ours) ? Held::SentAlready : Held::Different;
 }
 
+// The first key column that head office's copy lacks, among the tables of
+// the list and their child rows, as "colonna ... della tabella ..."; empty
+// when none is missing. Without it the received rows cannot be matched with
+// the local ones.
+QString lackingKeyColumn(const datalib::Database& remote, const QStringList& tables) {
+    QStringList pending = tables;
+    QSet<QString> seen;
+    while (!pending.isEmpty()) {
+        const QString name = pending.takeFirst();
+        if (seen.contains(name.toLower())) continue;
+        seen.insert(name.toLower());
+        const datalib::TableDef* def = remote.tableDef(name);
+        if (!def) continue;
+        const QStringList missing = remote.MissingColumns(def->name());
+        if (const datalib::KeyDef* key = def->keys.identifyingKey())
+            for (const QString& part : key->parts())
+                if (missing.contains(part, Qt::CaseInsensitive))
+                    return QStringLiteral("colonna \"%1\" della tabella \"%2\"").arg(part, def->name());
+        for (int i = 0; i < def->references.Count(); ++i) {
+            const datalib::ReferenceDef& r = def->references.Item(i);
+            if (r.collection && r.owned) pending << r.table;
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 ExchangeContext ExchangeContext::ofRun() {
@@ -274,6 +301,15 @@ bool ReceiveUpdates(const ExchangeContext& ctx, platform::Transfer* transfer, Ex
         remote = ConnectRemoteDatabase(ctx, QLatin1String(kExchangeTables), false, transfer, progress);
         if (!remote) return false;
         const QStringList tables = QString::fromLatin1(kExchangeTables).split(QLatin1Char(','));
+        if (const QString lacking = lackingKeyColumn(*remote->db, tables); !lacking.isEmpty()) {
+            progress.Unload();
+            remote->close();
+            core::messageBox(QStringLiteral("L'archivio della sede non ha la ") + lacking +
+                                 QStringLiteral(": i suoi dati non possono essere ricevuti e non è stato "
+                                                "cambiato nulla.\r\rContattare la sede."),
+                             core::kOkOnly | core::kCritical);
+            return false;
+        }
         const double localVersion =
             versionOf(local.GetSysParam(QStringLiteral("VersioneUltimoAggiornamento"), "0"));
         show(QStringLiteral("Ricezione dati in corso..."));

@@ -230,3 +230,79 @@ TEST_F(HeadOfficeTest, AnOpenOrderBlocksReceiveAndSend) {
     EXPECT_EQ(headBytes(), before);
     local->db->Rollback();
 }
+
+// An archive that lacks columns (an older one, or a damaged one of the same
+// version): the structure question is asked; answered Yes, the receive
+// keeps the local values of what the archive lacks and takes the rest;
+// answered No, nothing is received. Without a key column nothing can be
+// received, and the agent is told which.
+TEST_F(HeadOfficeTest, ColumnsTheArchiveLacksKeepTheirLocalValues) {
+    struct Case {
+        const char* name;
+        QString structure;  // run on head office's archive
+        int answer;
+        QString refusal;  // in the message; empty: received
+    };
+    const QString dropDetails =
+        "ALTER TABLE Articoli DROP COLUMN Dettagli; ALTER TABLE Clienti DROP COLUMN Telefono;";
+    const Case cases[] = {
+        {"same version", dropDetails, core::kAnswerYes, {}},
+        {"older archive",
+         dropDetails + "UPDATE _Catalogo SET Versione = 2.3 WHERE Tabella = 'Articoli';",
+         core::kAnswerYes,
+         {}},
+        {"answered No", dropDetails, core::kAnswerNo, {}},
+        {"no key", "DROP INDEX Articoli_Codice; ALTER TABLE Articoli DROP COLUMN Codice;", core::kAnswerYes,
+         "non ha la colonna \"Codice\" della tabella \"Articoli\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        closeLocal();
+        QFile::remove(localFile);
+        QFile::copy(DemoArchive(), localFile);
+        RawExec(localFile,
+                "UPDATE Articoli SET Dettagli = 'Dettagli di ' || Codice; "
+                "UPDATE Clienti SET Telefono = 'Tel. ' || Codice;");
+        openLocal(true);
+        const QStringList details = dump(*local->db, "Articoli", "Codice");
+        const QStringList customers = dump(*local->db, "Clienti", "Codice");
+        // Head office changed a price meanwhile.
+        server.putFile(kArchive, DemoArchive());
+        QString code;
+        editHeadOffice([&](datalib::Database& head) {
+            auto a = head.OpenDataSource("Articoli", "Left(Codice,2)<>'##'", "Codice");
+            a->RowFirst();
+            code = a->ColValueStr("Codice");
+            a->SetColValue("PrezzoBase", 1234.5);
+            a->Save();
+        });
+        RawExec(server.filePath(kArchive), c.structure);
+
+        boxes.clear();
+        boxes.answer(c.answer);
+        RecordingProgress p;
+        const bool received = exchange::ReceiveUpdates(context(), &transfer, p, true, false);
+        ASSERT_FALSE(boxes.shown().empty());
+        EXPECT_TRUE(boxes.shown().front().text.contains("La struttura dei dati ha subito dei cambiamenti"))
+            << boxes.shown().front().text.toStdString();
+        const long changed = localCount("Articoli", "Codice='" + code + "' AND PrezzoBase=1234.5");
+        if (c.answer == core::kAnswerNo || !c.refusal.isEmpty()) {
+            EXPECT_FALSE(received);
+            EXPECT_EQ(changed, 0);
+            EXPECT_EQ(dump(*local->db, "Articoli", "Codice"), details);
+            if (!c.refusal.isEmpty()) {
+                EXPECT_TRUE(boxes.lastText().contains(c.refusal)) << boxes.lastText().toStdString();
+            }
+            continue;
+        }
+        EXPECT_TRUE(received) << boxes.lastText().toStdString();
+        EXPECT_EQ(changed, 1);
+        // Every description and telephone as it was here.
+        auto articles = local->db->OpenDataSource("Articoli");
+        long kept = 0;
+        for (articles->RowFirst(); !articles->Eof(); articles->RowNext())
+            kept += articles->ColValueStr("Dettagli") == "Dettagli di " + articles->ColValueStr("Codice");
+        EXPECT_EQ(kept, articles->RowCount());
+        EXPECT_EQ(dump(*local->db, "Clienti", "Codice"), customers);
+    }
+}
