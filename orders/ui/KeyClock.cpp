@@ -25,6 +25,13 @@ bool isModifier(int key) {
 
 void KeyClock::press(const QKeyEvent& key) {
     if (key.isAutoRepeat() || isModifier(key.key())) return;
+    // A reader never types a shortcut (Ctrl+A, Alt+...): one ends any run,
+    // and the key after it is typed by hand.
+    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
+        quickRun_ = 0;
+        last_ = -1;
+        return;
+    }
     const qint64 now = timeOf(key);
     const qint64 gap = last_ < 0 ? kBurstGapMs + 1 : now - last_;
     quickRun_ = gap >= 0 && gap <= kBurstGapMs ? quickRun_ + 1 : 0;

@@ -17,7 +17,8 @@ class KeyClock {
     // A burst is over when no key came for this long.
     static constexpr int kQuietMs = 100;
 
-    // Records a key press (modifier keys and auto-repeats are not counted).
+    // Records a key press (modifier keys and auto-repeats are not counted; a
+    // shortcut ends the run).
     void press(const QKeyEvent& key);
     // How many keys in a row, up to the last one, each came within the gap
     // of the one before (0: the last key was typed by hand).

@@ -90,8 +90,10 @@ QString frmSetQantity::TakeTypedAhead() { return std::exchange(typedAhead(), QSt
 
 bool frmSetQantity::burstKey(const QKeyEvent& key) {
     const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
-    const QString text = enter ? QStringLiteral("\r") : key.text();
-    // Keys without text (Shift, arrows) are not counted; inside a burst they are dropped.
+    QString text = enter ? QStringLiteral("\r") : key.text();
+    // Keys without text (Shift, arrows) and shortcuts (Ctrl+A gives a control
+    // character) are not counted; inside a burst they are dropped.
+    if (!enter && !text.isEmpty() && !text.at(0).isPrint()) text.clear();
     if (text.isEmpty()) return diverting_;
     if (!diverting_) {
         if (keyClock().quickRun() == 0) {

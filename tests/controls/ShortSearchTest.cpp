@@ -100,7 +100,7 @@ TEST_F(ShortSearchTest, ASearchThatFindsNothingSaysSo) {
 
     search.SetSearchText(QString());
     QTest::keyClicks(search.textBox(), "Vx");
-    QTRY_COMPARE(missed.count(), 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return missed.count() == 1; })) << missed.count();
     EXPECT_EQ(view->ColValueStr("Codice"), "A4");
     QTest::keyClicks(search.textBox(), "yz");
     QTest::qWait(400);
@@ -109,7 +109,7 @@ TEST_F(ShortSearchTest, ASearchThatFindsNothingSaysSo) {
     QTest::qWait(400);
     EXPECT_EQ(view->ColValueStr("Codice"), "A1");
     QTest::keyClicks(search.textBox(), "q");
-    QTRY_COMPARE(missed.count(), 2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return missed.count() == 2; })) << missed.count();
 
     search.SetSearchText("Zzz");
     EXPECT_FALSE(search.SearchFirst());

@@ -211,7 +211,7 @@ TEST_F(OrderWindowTest, TheLibrarysBoxesBelongToTheOrderWindowAndLeaveItInFront)
         QTest::keyClicks(w->txtCode_Articolo(), c.code);
         QTest::keyClick(w->txtCode_Articolo(), Qt::Key_Return);
         // Typed as fast as a reader: the code is looked up once the keys stop.
-        QTRY_VERIFY(!answerer.texts.isEmpty());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !answerer.texts.isEmpty(); }));
         EXPECT_TRUE(answerer.texts.first().startsWith(c.message)) << answerer.texts.first().toStdString();
         EXPECT_EQ(answerer.parents.first(), w);
         EXPECT_TRUE(QTest::qWaitForWindowActive(w));
@@ -301,7 +301,9 @@ TEST_F(OrderWindowTest, ScansInABurstWithTheQuantityPromptOnAreNeverLost) {
     // stop, for the last one; the others keep the default.
     player->quantities = {QStringLiteral("4")};
     typeAsReader(QStringLiteral("ART1\rART2\rART3\r"));
-    QTRY_COMPARE(rowCodes(*w->Rows()), QStringLiteral("ART1x1 ART2x1 ART3x4"));
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return rowCodes(*w->Rows()) == QStringLiteral("ART1x1 ART2x1 ART3x4");
+    })) << rowCodes(*w->Rows()).toStdString();
     EXPECT_EQ(player->quantityPrompts, 1);
     EXPECT_EQ(w->txtCode_Articolo()->text(), QString());
 
@@ -313,7 +315,8 @@ TEST_F(OrderWindowTest, ScansInABurstWithTheQuantityPromptOnAreNeverLost) {
         if (!q) return false;
         if (++prompts == 1) {
             QTimer::singleShot(0, q, [q] {
-                if (QTest::qWaitForWindowActive(q)) typeAsReader(QStringLiteral("8004\r"));
+                if (QTest::qWaitFor([q] { return QApplication::focusWidget() == q->txtQuantity(); }))
+                    typeAsReader(QStringLiteral("8004\r"));
             });
             return q->exec() == QDialog::Accepted;
         }
@@ -322,10 +325,31 @@ TEST_F(OrderWindowTest, ScansInABurstWithTheQuantityPromptOnAreNeverLost) {
         return q->result() == QDialog::Accepted;
     });
     w->AddElementByCode(QStringLiteral("ABC"));
-    QTRY_COMPARE(rowCodes(*w->Rows()), QStringLiteral("ART1x1 ART2x1 ART3x4 ABCx1 ART4x2"));
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return rowCodes(*w->Rows()) == QStringLiteral("ART1x1 ART2x1 ART3x4 ABCx1 ART4x2");
+    })) << rowCodes(*w->Rows()).toStdString();
     EXPECT_EQ(prompts, 2);
     for (const auto& shown : boxes->shown())
         EXPECT_FALSE(shown.text.startsWith(QStringLiteral("Valore incorretto"))) << shown.text.toStdString();
+
+    // Ctrl+A and a digit at once in the prompt are the agent's own typing,
+    // not a burst: the quantity is the digit and nothing goes to the code box.
+    controls::setSearchDialogHook([](QDialog& d) {
+        auto* q = qobject_cast<orders::ui::frmSetQantity*>(&d);
+        if (!q) return false;
+        QTimer::singleShot(0, q, [q] {
+            if (!QTest::qWaitFor([q] { return QApplication::focusWidget() == q->txtQuantity(); })) return;
+            QTest::keyClick(q->txtQuantity(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(q->txtQuantity(), Qt::Key_7);
+            QTest::qWait(60);
+            QTest::keyClick(q->txtQuantity(), Qt::Key_Return);
+        });
+        return q->exec() == QDialog::Accepted;
+    });
+    w->AddElementByCode(QStringLiteral("DUP1"));
+    QTest::qWait(200);
+    EXPECT_EQ(rowCodes(*w->Rows()), QStringLiteral("ART1x1 ART2x1 ART3x4 ABCx1 ART4x2 DUP1x7"));
+    EXPECT_EQ(w->txtCode_Articolo()->text(), QString());
 }
 
 namespace {
@@ -355,7 +379,7 @@ TEST_F(OrderWindowTest, TheQuickListGoesWhenTheFocusLeavesAndTheGridKeepsItsArro
         SCOPED_TRACE(fromList);
         w->txtCode_Articolo()->setFocus();
         QTest::keyClicks(w->txtCode_Articolo(), QStringLiteral("Ma"));
-        QTRY_VERIFY(list->isVisible());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return list->isVisible(); }));
         if (fromList) {
             list->setFocus();
             QTest::qWait(200);  // the tick puts the focus back into the box; the list stays
@@ -368,7 +392,7 @@ TEST_F(OrderWindowTest, TheQuickListGoesWhenTheFocusLeavesAndTheGridKeepsItsArro
         QTest::keyClick(grid, Qt::Key_Up);
         EXPECT_EQ(grid->currentIndex().row(), 1);
         EXPECT_EQ(list->currentRow(), listRow);
-        QTRY_VERIFY(!list->isVisible());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !list->isVisible(); }));
         QTest::keyClick(grid, Qt::Key_Up);
         EXPECT_EQ(grid->currentIndex().row(), 0);
         QTest::keyClick(grid, Qt::Key_Down);
