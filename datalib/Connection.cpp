@@ -313,23 +313,26 @@ SqlValue Connection::scalar(const QString& sql, const std::vector<SqlValue>& par
 void Connection::raise(int rc, const QString& context) const {
     const QString detail =
         db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(rc));
+    // The database by its name: the agent's folders are nobody's business
+    // in a message (and the name is all the agent knows it by).
+    const QString name = QFileInfo(path_).fileName();
     switch (rc & 0xff) {
         case SQLITE_CORRUPT:
         case SQLITE_NOTADB:
             throw errors::make(errors::CorruptFile,
                                QStringLiteral("Il file del database \"%1\" è danneggiato o non è un database "
                                               "valido (%2).")
-                                   .arg(path_, detail));
+                                   .arg(name, detail));
         case SQLITE_FULL:
             throw errors::make(
                 errors::DiskFull,
                 QStringLiteral("Spazio su disco esaurito: impossibile scrivere nel database \"%1\".")
-                    .arg(path_));
+                    .arg(name));
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
             throw errors::make(
                 errors::Busy,
-                QStringLiteral("Il database \"%1\" è in uso da un'altra operazione.").arg(path_));
+                QStringLiteral("Il database \"%1\" è in uso da un'altra operazione.").arg(name));
         case SQLITE_CONSTRAINT:
             throw errors::make(
                 errors::DuplicateKey,
@@ -342,17 +345,17 @@ void Connection::raise(int rc, const QString& context) const {
                 errors::TimedOut,
                 QStringLiteral("Un'operazione sul database \"%1\" è durata più di %2 secondi ed è stata "
                                "interrotta.")
-                    .arg(QFileInfo(path_).fileName())
+                    .arg(name)
                     .arg(limitMs_ / 1000));
         case SQLITE_CANTOPEN:
             throw errors::make(errors::FileNotFound,
-                               QStringLiteral("Impossibile aprire il file del database \"%1\".").arg(path_));
+                               QStringLiteral("Impossibile aprire il file del database \"%1\".").arg(name));
         case SQLITE_READONLY:
         case SQLITE_IOERR:
         case SQLITE_PERM:
             throw errors::make(
                 errors::Storage,
-                QStringLiteral("Errore di scrittura sul database \"%1\" (%2).").arg(path_, detail));
+                QStringLiteral("Errore di scrittura sul database \"%1\" (%2).").arg(name, detail));
         default:
             throw errors::make(errors::Storage,
                                QStringLiteral("Errore del database: %1.\n%2").arg(detail, context));

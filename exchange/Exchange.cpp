@@ -52,6 +52,13 @@ double versionOf(const QString& text) {
 
 QString versionText(double v) { return QLocale::c().toString(v, 'g', 15); }
 
+// A version as the agent reads it: "2,5".
+QString versionShown(double v) {
+    QLocale italian(QLocale::Italian, QLocale::Italy);
+    italian.setNumberOptions(QLocale::OmitGroupSeparator);
+    return italian.toString(v, 'g', 15);
+}
+
 // Ends the bulk bracket of a receive on every path out of it.
 struct BulkBracket {
     explicit BulkBracket(datalib::Database& db) : db_(db) { db_.BeginUpdate(); }
@@ -319,9 +326,9 @@ bool ReceiveUpdates(const ExchangeContext& ctx, platform::Transfer* transfer, Ex
         if (remoteVersion < localVersion) {
             const int answer = core::messageBox(
                 QStringLiteral("< ATTENZIONE > \r\rLa versione dei dati remoti (") +
-                    versionText(remoteVersion) +
+                    versionShown(remoteVersion) +
                     QStringLiteral(") risulta inferiore a quella dell'archivio locale (") +
-                    versionText(localVersion) +
+                    versionShown(localVersion) +
                     QStringLiteral(
                         "), è necessario contattare il supporto tecnico per verificare il corretto "
                         "funzionamento del servizio.\r\rContinuare ?"),

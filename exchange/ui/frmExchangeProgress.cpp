@@ -132,7 +132,8 @@ void frmExchangeProgress::OnWaiting(bool& p_continue) {
 }
 
 long frmExchangeProgress::MaxProgress() const {
-    return pbDownload_->isVisible() ? pbDownload_->maximum() : 0;
+    // The bar's own state, whether or not the window is on the screen.
+    return pbDownload_->isHidden() ? 0 : pbDownload_->maximum();
 }
 
 void frmExchangeProgress::EndProgress() {

@@ -56,6 +56,11 @@ TEST(ExchangeProgressWindows, BarMarksOwnerAndStop) {
     EXPECT_EQ(w->windowTitle(), "Aggiornamenti dalla sede");
     EXPECT_EQ(w->lblCurrentOperation()->text(), "Connessione alla sede in corso...");
     EXPECT_EQ(w->MaxProgress(), 0);
+    // The bar's state counts, not the window's: a bar started before the
+    // window is shown has its maximum.
+    w->StartProgress(5, true);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(w->MaxProgress(), 5);
 
     w->ShowMsg("Ricezione dati in corso...", &owner, 1);
     EXPECT_TRUE(w->isVisible());
