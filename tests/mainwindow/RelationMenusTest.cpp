@@ -144,7 +144,7 @@ TEST_F(CommandsTest, AChosenEntryRunsDeferredAndOpensTheRows) {
     EXPECT_TRUE(browseWindows().isEmpty());
     EXPECT_EQ(browser->tmFunc()->property("Tag").toString(),
               "mnuRefItem(" + sameAgent->data().toString() + ")");
-    QTRY_COMPARE(browseWindows().size(), 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return browseWindows().size() == 1; })) << browseWindows().size();
     EXPECT_EQ(browseWindows().first()->windowTitle(), "Clienti con stesso Agente");
     auto opened = browseWindows().first()->dataSource();
     EXPECT_EQ(opened->RowCount(), 2);

@@ -332,7 +332,7 @@ TEST_F(SearchTest, QuickHelpFollowsTheTypingWithItsTimer) {
         QTest::keyClicks(box, "Ross");
         EXPECT_TRUE(help->tmtHelp_Field()->isActive());
         EXPECT_FALSE(list->isVisible());  // nothing read before the tick
-        QTRY_VERIFY_WITH_TIMEOUT(list->isVisible(), 2000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return list->isVisible(); }, 2000));
         EXPECT_FALSE(help->tmtHelp_Field()->isActive());
         ASSERT_EQ(list->count(), 16);  // 15 names and the mark of a cut list
         EXPECT_EQ(list->item(15)->text(), " ... ");
@@ -363,7 +363,7 @@ TEST_F(SearchTest, QuickHelpFollowsTheTypingWithItsTimer) {
         box->clear();
         box->setFocus();
         QTest::keyClicks(box, "C1");
-        QTRY_VERIFY_WITH_TIMEOUT(list->isVisible(), 2000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return list->isVisible(); }, 2000));
         EXPECT_FALSE(help->tmtHelp_Field()->isActive());
         QStringList entries;
         for (int i = 0; i < list->count(); ++i) entries << list->item(i)->text();
@@ -374,9 +374,9 @@ TEST_F(SearchTest, QuickHelpFollowsTheTypingWithItsTimer) {
         insert("Articoli", {v("Codice"), v("V2"), v("Descrizione"), v("Vite vecchia"), v("Disabilitato"),
                             core::Variant(true)});
         w.txtSel_Articolo()->setFocus();
-        QTRY_VERIFY_WITH_TIMEOUT(!list->isVisible(), 2000);  // leaving the box hides it
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !list->isVisible(); }, 2000));  // leaving the box hides it
         QTest::keyClicks(w.txtSel_Articolo(), "Vi");
-        QTRY_VERIFY_WITH_TIMEOUT(list->isVisible(), 2000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return list->isVisible(); }, 2000));
         ASSERT_EQ(list->count(), 1);
         EXPECT_EQ(list->item(0)->text(), "Vite");
         w.ctlMubCommand1()->click();
