@@ -15,6 +15,10 @@ long halfEven(long n) { return long(std::nearbyint(double(n) / 2.0)); }
 // grow with the prefix): first doubling, then halving the range.
 qsizetype longestFitting(const TextWidth& width, QStringView text, qsizetype upTo, double wrap) {
     const auto fits = [&](qsizetype n) { return width(text.left(n)) <= wrap; };
+    // A short line, the usual one (a name, a code), mostly fits whole: one
+    // measurement, the one that drawing it repeats.
+    constexpr qsizetype kShortLine = 256;
+    if (upTo <= kShortLine && fits(upTo)) return upTo;
     qsizetype good = 0;  // fits
     qsizetype probe = 1;
     while (probe < upTo && fits(probe)) {
