@@ -15,6 +15,7 @@
 #include <QHash>
 #include <QSet>
 #include <cmath>
+#include <set>
 
 namespace datalib {
 
@@ -65,6 +66,8 @@ struct RowCopier::Plan {
         query::SqlQuery query;               // the same rows of any parent (the last parameter)
         QString sql;
         std::unique_ptr<Plan> plan;
+        QString existingSql;  // the target's child rows of a parent
+        QString matchSql;     // those of them with an identity (its values, then the parent)
     };
 
     const TableDef* def = nullptr;
@@ -185,6 +188,20 @@ std::unique_ptr<RowCopier::Plan> RowCopier::makePlan(const TableDef& srcDef, con
         child.sql = child.query.sql();
         auto dest = out->GetReference(r.name);
         child.plan = makePlan(*child.source->def_, *child.source->layout_, child.source, std::move(dest));
+        const QString table = sqlIdent(child.plan->def->name());
+        const QString link = sqlIdent(r.parentLinkColumn());
+        child.existingSql =
+            QStringLiteral("SELECT \"OID\" FROM %1 WHERE %2 = ?1 ORDER BY \"OID\"").arg(table, link);
+        if (!child.plan->identity.empty()) {
+            QStringList conds;
+            for (const Plan::Value& v : child.plan->identity)
+                conds << QStringLiteral("%1 IS ?%2")
+                             .arg(sqlIdent((*child.plan->out->layout_)[size_t(v.to)].name))
+                             .arg(conds.size() + 1);
+            conds << QStringLiteral("%1 = ?%2").arg(link).arg(conds.size() + 1);
+            child.matchSql = QStringLiteral("SELECT \"OID\" FROM %1 WHERE %2 ORDER BY \"OID\"")
+                                 .arg(table, conds.join(QStringLiteral(" AND ")));
+        }
         plan->children.push_back(std::move(child));
     }
     plan->out = std::move(out);
@@ -227,11 +244,10 @@ qint64 RowCopier::findOrCopy() {
 
 // ---- Rows -----------------------------------------------------------------------------
 
-std::optional<qint64> RowCopier::findExisting(Plan& plan, const std::vector<core::Variant>& values) {
-    if (plan.identity.empty()) return std::nullopt;
+std::vector<SqlValue> RowCopier::identityValues(Plan& plan, const std::vector<core::Variant>& values) {
     const RowLayout& layout = *plan.out->layout_;
     std::vector<SqlValue> vals;
-    vals.reserve(plan.identity.size());
+    vals.reserve(plan.identity.size() + 1);
     for (const Plan::Value& v : plan.identity) {
         const RowLayout::Column& info = layout[size_t(v.to)];
         core::Variant value = v.from >= 0 ? values[size_t(v.from)] : core::Variant::null();
@@ -239,6 +255,12 @@ std::optional<qint64> RowCopier::findExisting(Plan& plan, const std::vector<core
             value = core::Variant(std::int32_t(mapped(v.linkedTable, oidOf(value))));
         vals.push_back(RowLayout::toStorage(info, RowLayout::normalise(plan.def->name(), info, value)));
     }
+    return vals;
+}
+
+std::optional<qint64> RowCopier::findExisting(Plan& plan, const std::vector<core::Variant>& values) {
+    if (plan.identity.empty()) return std::nullopt;
+    const std::vector<SqlValue> vals = identityValues(plan, values);
     Statement st = plan.out->db_->conn().prepare(plan.findSql);
     st.bind(vals);
     if (st.step()) return st.int64(0);
@@ -283,35 +305,78 @@ qint64 RowCopier::copyRow(Plan& plan, const std::vector<core::Variant>& values) 
         for (int i : keep) row[size_t(i)] = core::Variant(true);
         out.saveImpl(false);
         oid = out.cur_->keyAt(out.cur_->size() - 1);
-        // The child sets are replaced, never doubled.
-        out.deleteOwned(*plan.def, oid);
-        if (!plan.children.empty() && plan.srcOid >= 0)
+        // The child sets become the source's, never doubled.
+        if (plan.srcOid >= 0)
             copyChildren(plan, oidOf(values[size_t(plan.srcOid)]));
+        else
+            out.deleteOwned(*plan.def, oid);
     });
     return oid;
 }
 
+std::vector<qint64> RowCopier::oidsOf(Database& db, const QString& sql, const std::vector<SqlValue>& params) {
+    std::vector<qint64> out;
+    Statement st = db.conn().prepare(sql);
+    st.bind(params);
+    while (st.step()) out.push_back(st.int64(0));
+    return out;
+}
+
+// The parent's child rows in the target become the source's: a child row
+// that has its match there (by its identity under the same parent) is
+// written over it and keeps its row identifier (and its values of the
+// columns the source lacks), the others are added, and the target's child
+// rows that matched none go with their own child rows.
 void RowCopier::copyChildren(Plan& plan, qint64 srcOid) {
     const qint64 parent = plan.out->cur_->keyAt(plan.out->cur_->size() - 1);
     for (Plan::Child& child : plan.children) {
+        Plan& cp = *child.plan;
         std::vector<SqlValue> params = child.query.params;
         params.back() = srcOid;
         std::vector<std::vector<core::Variant>> rows;
         {
             Statement st = source_.db_->conn().prepare(child.sql);
             st.bind(params);
-            while (st.step()) rows.push_back(child.plan->srcLayout.readRow(st));
+            while (st.step()) rows.push_back(cp.srcLayout.readRow(st));
         }
-        DataSource& dest = *child.plan->out;
+        DataSource& dest = *cp.out;
         dest.parentOid_ = parent;
+        const std::vector<qint64> had = oidsOf(*dest.db_, child.existingSql, {SqlValue(parent)});
+        std::set<qint64> unmatched(had.begin(), had.end());
         for (const std::vector<core::Variant>& row : rows) {
-            dest.startNewRow(child.plan->newRowHook);
-            if (dest.db_->operationCancelled()) return;
-            fill(*child.plan, row);
+            qint64 match = 0;
+            if (!unmatched.empty() && !child.matchSql.isEmpty()) {
+                std::vector<SqlValue> key = identityValues(cp, row);
+                key.push_back(SqlValue(parent));
+                for (qint64 candidate : oidsOf(*dest.db_, child.matchSql, key))
+                    if (unmatched.count(candidate)) {
+                        match = candidate;
+                        break;
+                    }
+            }
+            if (match) {
+                unmatched.erase(match);
+                dest.cur_->append(match);
+                dest.beginEdit();
+            } else {
+                dest.startNewRow(cp.newRowHook);
+                if (dest.db_->operationCancelled()) return;
+            }
+            fill(cp, row);
             dest.saveImpl(false);
-            if (!child.plan->children.empty() && child.plan->srcOid >= 0)
-                copyChildren(*child.plan, oidOf(row[size_t(child.plan->srcOid)]));
+            if (cp.srcOid >= 0)
+                copyChildren(cp, oidOf(row[size_t(cp.srcOid)]));
+            else if (match)
+                dest.deleteOwned(*cp.def, match);
         }
+        for (qint64 gone : unmatched) {
+            dest.deleteOwned(*cp.def, gone);
+            dest.db_->conn()
+                .prepare(QStringLiteral("DELETE FROM %1 WHERE \"OID\" = ?1").arg(sqlIdent(cp.def->name())))
+                .bind(1, gone)
+                .run();
+        }
+        if (!unmatched.empty()) dest.db_->conn().touchData();
     }
 }
 

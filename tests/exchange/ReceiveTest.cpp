@@ -3,6 +3,7 @@
 
 #include "ExchangeTestSupport.h"
 
+#include "datalib/Connection.h"
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
 #include "orders/OrderRules.h"
@@ -305,4 +306,61 @@ TEST_F(HeadOfficeTest, ColumnsTheArchiveLacksKeepTheirLocalValues) {
         EXPECT_EQ(kept, articles->RowCount());
         EXPECT_EQ(dump(*local->db, "Clienti", "Codice"), customers);
     }
+}
+
+// Receiving everything again keeps the row identifiers of the order, kit
+// and promotion rows that did not change; a changed row keeps its own, a
+// row head office removed goes, and a column of them the archive lacks
+// keeps its local values.
+TEST_F(HeadOfficeTest, AReceiveKeepsTheRowIdsOfTheChildRows) {
+    auto oids = [&](const QString& table) {
+        QStringList out;
+        auto ds = local->db->OpenDataSource(table);
+        for (ds->RowFirst(); !ds->Eof(); ds->RowNext()) out << QString::number(ds->OID());
+        out.sort();
+        return out;
+    };
+    const QStringList tables{"RigheOrdini", "KitArticoli", "PromozioniArticoli"};
+    openLocal(false);
+    ASSERT_TRUE(exchange::ReceiveUpdates(context(), &transfer, progress, true, false));
+    QHash<QString, QStringList> first;
+    for (const QString& t : tables) {
+        first[t] = oids(t);
+        ASSERT_FALSE(first[t].isEmpty()) << t.toStdString();
+    }
+    const QStringList rows = dump(*local->db, "RigheOrdini", "NumeroOrdine,PosizioneRiga");
+
+    RecordingProgress again;
+    ASSERT_TRUE(exchange::ReceiveUpdates(context(), &transfer, again, true, false));
+    for (const QString& t : tables) EXPECT_EQ(oids(t), first[t]) << t.toStdString();
+    EXPECT_EQ(dump(*local->db, "RigheOrdini", "NumeroOrdine,PosizioneRiga"), rows);
+
+    // Head office changes a quantity and removes a kit's element; its
+    // archive lacks the order rows' delivered quantity.
+    QString number;
+    editHeadOffice([&](datalib::Database& head) {
+        auto row = head.OpenDataSource("RigheOrdini", "PosizioneRiga=1", "NumeroOrdine");
+        row->RowFirst();
+        number = row->ColValueStr("NumeroOrdine");
+        row->SetColValue("QuantitàOrdine", 7.0);
+        row->Save();
+        auto element = head.OpenDataSource("KitArticoli");
+        element->RowFirst();
+        element->DeleteRow();
+    });
+    RawExec(server.filePath(kArchive), "ALTER TABLE RigheOrdini DROP COLUMN QuantitàEvasa;");
+    local->db->conn().exec("UPDATE RigheOrdini SET QuantitàEvasa = 3");
+    boxes.answer(core::kAnswerYes);  // the structure question
+    RecordingProgress third;
+    ASSERT_TRUE(exchange::ReceiveUpdates(context(), &transfer, third, true, false))
+        << boxes.lastText().toStdString();
+    EXPECT_EQ(oids("RigheOrdini"), first["RigheOrdini"]);
+    EXPECT_EQ(oids("PromozioniArticoli"), first["PromozioniArticoli"]);
+    const QStringList elements = oids("KitArticoli");
+    EXPECT_EQ(elements.size(), first["KitArticoli"].size() - 1);
+    for (const QString& e : elements) EXPECT_TRUE(first["KitArticoli"].contains(e)) << e.toStdString();
+    EXPECT_EQ(
+        localCount("RigheOrdini", "NumeroOrdine='" + number + "' AND PosizioneRiga=1 AND QuantitàOrdine=7"),
+        1);
+    EXPECT_EQ(localCount("RigheOrdini", "QuantitàEvasa=3"), localCount("RigheOrdini"));
 }
