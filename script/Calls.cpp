@@ -156,6 +156,7 @@ Variant Interpreter::evalCallArgs(const Expr* callee, const std::vector<ExprP>& 
                 case Ref::Dynamic: {
                     GlobalSlot* g = n.global;
                     if (g->kind == GlobalSlot::Proc) {
+                        if (passesDirectly(g->proc, args)) return callDirect(g->proc, args);
                         evalArgs(args, a);
                         return callProcedure(g->proc, nullptr, a.list());
                     }

@@ -69,17 +69,9 @@ struct FrameGuard {
 
 Variant Interpreter::callProcedure(const Procedure* proc, ClassInstance* me, std::span<Variant* const> args) {
     if (args.size() != proc->params.size()) raiseError(450);
-    const char marker = 0;
-    if (depth_ >= kMaxDepth || (stackLimit_ && &marker < stackLimit_)) raiseError(28);
-    tick();
     // The slots live on the engine's slot stack, cleared from the first to
     // the last when the call ends.
-    struct Room {
-        Interpreter& engine;
-        SlotStack<Variant>::Mark values = engine.values_.mark();
-        SlotStack<Variant*>::Mark refs = engine.refs_.mark();
-        ~Room() { engine.releaseRoom(values, refs); }
-    } room{*this};
+    FrameRoom room(*this);
     const std::size_t count = std::size_t(std::max(proc->slotCount, 1));
     Variant* storage = values_.take(count);
     Variant** vars = refs_.take(count);
@@ -91,6 +83,53 @@ Variant Interpreter::callProcedure(const Procedure* proc, ClassInstance* me, std
         else
             vars[slot] = args[i];
     }
+    return runFrame(proc, me, storage, vars);
+}
+
+bool Interpreter::passesDirectly(const Procedure* proc, const std::vector<ExprP>& args) {
+    if (args.size() != proc->params.size()) return false;  // error 450, after the arguments
+    for (const auto& a : args)
+        if (a && a->kind == EK::Call) return false;  // maybe an array element, written back
+    return true;
+}
+
+Variant Interpreter::callDirect(const Procedure* proc, const std::vector<ExprP>& args) {
+    FrameRoom room(*this);
+    const std::size_t count = std::size_t(std::max(proc->slotCount, 1));
+    Variant* storage = values_.take(count);
+    Variant** vars = refs_.take(count);
+    for (std::size_t i = 0; i < count; ++i) vars[i] = &storage[i];
+    // Each argument straight into its parameter's slot: a variable by
+    // reference, any other value as the slot's own.
+    bool copyLater = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::size_t slot = std::size_t(proc->firstParamSlot) + i;
+        const Expr* a = args[i].get();
+        if (!a) {
+            storage[slot] = Variant::missing();
+        } else if (Variant* r = refOf(a)) {
+            vars[slot] = r;
+            copyLater = copyLater || proc->params[i].byVal;
+        } else {
+            storage[slot] = eval(a);
+        }
+    }
+    // A variable given ByVal is copied once every argument is evaluated.
+    if (copyLater) {
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            const std::size_t slot = std::size_t(proc->firstParamSlot) + i;
+            if (!proc->params[i].byVal || vars[slot] == &storage[slot]) continue;
+            storage[slot] = *vars[slot];
+            vars[slot] = &storage[slot];
+        }
+    }
+    return runFrame(proc, nullptr, storage, vars);
+}
+
+Variant Interpreter::runFrame(const Procedure* proc, ClassInstance* me, Variant* storage, Variant** vars) {
+    const char marker = 0;
+    if (depth_ >= kMaxDepth || (stackLimit_ && &marker < stackLimit_)) raiseError(28);
+    tick();
     Frame f;
     f.proc = proc;
     f.me = me;

@@ -189,6 +189,23 @@ class Interpreter {
     void breakDictionaryCycles();
     void trackMade(const core::Variant& made);  // a dictionary that a built-in made
 
+    // The room of one frame on the slot stacks, given back when it ends.
+    struct FrameRoom {
+        explicit FrameRoom(Interpreter& e) : engine(e), values(e.values_.mark()), refs(e.refs_.mark()) {}
+        ~FrameRoom() { engine.releaseRoom(values, refs); }
+        FrameRoom(const FrameRoom&) = delete;
+        FrameRoom& operator=(const FrameRoom&) = delete;
+        Interpreter& engine;
+        SlotStack<core::Variant>::Mark values;
+        SlotStack<core::Variant*>::Mark refs;
+    };
+    // A call of a procedure of the script whose arguments go straight into
+    // its slots (no array element among them, as many as it takes).
+    static bool passesDirectly(const Procedure* proc, const std::vector<ExprP>& args);
+    core::Variant callDirect(const Procedure* proc, const std::vector<ExprP>& args);
+    // Runs a procedure on its prepared slots.
+    core::Variant runFrame(const Procedure* proc, ClassInstance* me, core::Variant* storage,
+                           core::Variant** vars);
     // Gives back the room taken since the marks (not inlined: it would
     // grow the frame of every call on the thread's stack).
     [[gnu::noinline]] void releaseRoom(SlotStack<core::Variant>::Mark values,

@@ -59,6 +59,14 @@ TEST(ScriptArguments, ByRefByValAndParentheses) {
                   " For i = 0 To 1\n For j = 0 To 1 - i\n If a(j) > a(j + 1) Then Swap a(j), a(j + 1)\n"
                   " Next\n Next\n IncV a(0)\n IncV (a(1))\n Main = Join(a, \",\")\nEnd Function")),
               "String:1,2,3");
+    // A variable given ByVal is copied once every argument is evaluated: a
+    // later argument that changes it (a property running code) is seen.
+    EXPECT_EQ(describe(runScript(
+                  "Dim a\nClass K\nProperty Get Bump()\n a = a + 10 : Bump = 0\nEnd Property\nEnd Class\n"
+                  "Function Pair(ByVal x, y)\n x = x + 1 : Pair = x\nEnd Function\n"
+                  "Function Main()\n Set o = New K\n a = 1\n Main = Pair(a, o.Bump) & \",\" & a\n"
+                  "End Function")),
+              "String:12,11");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.body);
         const QString text = QString::fromUtf8(procs) + "Function Main()\nDim a, b\na = 1\n" +
