@@ -158,11 +158,13 @@ Interpreter::Flow Interpreter::execBlock(const Block& b) {
             flow = execStmt(st);
         } catch (...) {
             statementFailed(st, std::current_exception());
-            if (!pendingTerminates_.empty()) runDeferredTerminates();
+            if (terminatesDue_) [[unlikely]]
+                runDeferredTerminates();
             continue;
         }
         // The statement is done: the instances it let go of are terminated.
-        if (!pendingTerminates_.empty()) runDeferredTerminates();
+        if (terminatesDue_) [[unlikely]]
+            runDeferredTerminates();
         if (flow != Flow::Normal) return flow;
     }
     return Flow::Normal;

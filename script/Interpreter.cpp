@@ -124,6 +124,7 @@ Variant Interpreter::finishCall(Call&& call) {
 void Interpreter::deferTerminate(std::shared_ptr<ClassInstance> twin) {
     twin->chain_ = terminateChain_ + 1;
     pendingTerminates_.push_back(std::move(twin));
+    terminatesDue_ = true;
 }
 
 void Interpreter::runDeferredTerminates() {
@@ -156,6 +157,7 @@ void Interpreter::runDeferredTerminates() {
         }
         twin.reset();  // what it held may queue terminates of its own
     }
+    terminatesDue_ = false;
 }
 
 void Interpreter::runTerminatesOutsideACall() {

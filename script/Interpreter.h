@@ -221,6 +221,7 @@ class Interpreter {
     std::shared_ptr<ErrObject> err_;
     core::Variant errValue_;
     Frame* frame_ = nullptr;
+    bool terminatesDue_ = false;  // pendingTerminates_ holds some (read at every statement)
     int depth_ = 0;
     int runDepth_ = 0;
     const char* stackLimit_ = nullptr;
