@@ -1,6 +1,8 @@
 // The folders keep to the map of docs/architecture.md: every #include
 // "folder/..." of the sources is an edge the map allows. The allowed edges are
-// read from the map itself, so that the two cannot drift apart.
+// read from the map itself, so that the two cannot drift apart. The build
+// keeps to the includes: each folder's library links the libraries whose
+// headers it includes, and none that it does not.
 
 #include "support/TestSupport.h"
 
@@ -8,10 +10,12 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -75,6 +79,103 @@ bool allows(const Map& map, const QString& from, const QString& to) {
 bool skipped(const QString& top) {
     return top.startsWith(QLatin1Char('.')) || top.startsWith(QLatin1String("build")) ||
            top == QLatin1String("docs") || top == QLatin1String("scripts") || top == QLatin1String("cmake");
+}
+
+// Every "#include "folder/..."" of a file whose top folder is one of the tree's.
+QStringList includesOf(const QString& root, const QString& file) {
+    static const QRegularExpression include(QStringLiteral(R"re(^\s*#\s*include\s+"([^"]+)")re"));
+    QStringList targets;
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return targets;
+    while (!f.atEnd()) {
+        const QRegularExpressionMatch m = include.match(QString::fromUtf8(f.readLine()));
+        if (!m.hasMatch()) continue;
+        const QString target = m.captured(1);
+        const QString top = target.section(QLatin1Char('/'), 0, 0);
+        if (target.contains(QLatin1Char('/')) && !top.startsWith(QLatin1Char('.')) &&
+            QDir(root + QLatin1Char('/') + top).exists())
+            targets << target;
+    }
+    return targets;
+}
+
+// One zelt_module(<name> [DIR <sub>] PUBLIC ... PRIVATE ...) of a CMakeLists.txt.
+struct Module {
+    QString name;
+    QString dir;          // its folder under the root: "orders" or "orders/ui"
+    QSet<QString> links;  // every target of its PUBLIC, PRIVATE and DEPS lists
+};
+
+QList<Module> readModules(const QString& root, const QString& cmakeFile) {
+    QList<Module> modules;
+    QFile f(cmakeFile);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return modules;
+    QString text;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n')))
+        text += line.section(QLatin1Char('#'), 0, 0) + QLatin1Char(' ');
+    const QString folder = QDir(root).relativeFilePath(QFileInfo(cmakeFile).path());
+    static const QRegularExpression call(QStringLiteral(R"(\bzelt_module\s*\(([^)]*)\))"));
+    for (auto it = call.globalMatch(text); it.hasNext();) {
+        const QStringList words =
+            it.next().captured(1).split(QRegularExpression(QStringLiteral(R"(\s+)")), Qt::SkipEmptyParts);
+        if (words.isEmpty()) continue;
+        Module m{words.first(), folder, {}};
+        for (qsizetype i = 1; i < words.size(); ++i) {
+            const QString& w = words[i];
+            if (w == QLatin1String("DIR") && i + 1 < words.size()) {
+                m.dir = folder + QLatin1Char('/') + words[++i];
+            } else if (w != QLatin1String("PUBLIC") && w != QLatin1String("PRIVATE") &&
+                       w != QLatin1String("DEPS")) {
+                m.links.insert(w);
+            }
+        }
+        modules << m;
+    }
+    return modules;
+}
+
+// The module whose sources hold a path: the one of the longest folder that
+// contains it ("orders/ui/frmOrder.h" is orders_ui's, "datalib/query/..."
+// datalib's); null when none.
+const Module* moduleOf(const QList<Module>& modules, const QString& path) {
+    const Module* best = nullptr;
+    for (const Module& m : modules)
+        if (path.startsWith(m.dir + QLatin1Char('/')) && (!best || m.dir.size() > best->dir.size()))
+            best = &m;
+    return best;
+}
+
+// What a module's lists and its files' includes disagree on.
+QStringList linkFaults(const QString& root, const QList<Module>& modules) {
+    QHash<QString, QSet<QString>> used;  // module -> modules whose headers it includes
+    QHash<QString, QString> firstUse;    // "module>other" -> the first include that shows it
+    QDirIterator it(root, {QStringLiteral("*.h"), QStringLiteral("*.cpp")}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString rel = QDir(root).relativeFilePath(it.next());
+        const Module* from = moduleOf(modules, rel);
+        if (!from) continue;
+        for (const QString& target : includesOf(root, it.filePath())) {
+            const Module* to = moduleOf(modules, target);
+            if (!to || to == from) continue;
+            used[from->name].insert(to->name);
+            firstUse.insert(from->name + QLatin1Char('>') + to->name, rel + QStringLiteral(": ") + target);
+        }
+    }
+    QSet<QString> names;
+    for (const Module& m : modules) names.insert(m.name);
+    QStringList faults;
+    for (const Module& m : modules) {
+        for (const QString& other : used.value(m.name))
+            if (!m.links.contains(other))
+                faults << QStringLiteral("%1 includes %2 without linking it (%3)")
+                              .arg(m.name, other, firstUse.value(m.name + QLatin1Char('>') + other));
+        for (const QString& other : m.links)
+            if (names.contains(other) && !used.value(m.name).contains(other))
+                faults << QStringLiteral("%1 links %2 without including it").arg(m.name, other);
+    }
+    faults.sort();
+    return faults;
 }
 
 }  // namespace
@@ -150,5 +251,58 @@ TEST(IncludeMapTest, EveryIncludeIsAnEdgeOfTheMap) {
         }
     }
     EXPECT_GT(files, 100);
+    EXPECT_TRUE(faults.isEmpty()) << faults.join(QLatin1Char('\n')).toStdString();
+}
+
+// A small tree shows the comparison: a library that includes one it does not
+// link, and one that links a library it never includes.
+TEST(IncludeMapTest, ComparesTheLinkListsWithTheIncludes) {
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    const auto write = [&root](const QString& rel, const QByteArray& text) {
+        QDir(root).mkpath(QFileInfo(rel).path());
+        QFile f(root + QLatin1Char('/') + rel);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    };
+    write("core/Value.h", "#pragma once\n");
+    write("platform/Files.h", "#include \"core/Value.h\"\n");
+    write("datalib/Engine.cpp", "#include \"core/Value.h\"\n#include \"platform/Files.h\"\n");
+    write("datalib/query/Parser.cpp", "#include \"datalib/Engine.h\"\n");
+    write("script/Interpreter.cpp", "#include \"core/Value.h\"\n");
+    write("orders/ui/frmOrder.cpp", "#include \"datalib/Engine.h\"\n#include <QWidget>\n");
+    write("orders/CMakeLists.txt",
+          "zelt_module(orders PUBLIC core)\n"
+          "# zelt_module(commented PUBLIC core)\n"
+          "zelt_module(orders_ui DIR ui PUBLIC datalib\n            PRIVATE script Qt6::Widgets)\n");
+    write("core/CMakeLists.txt", "zelt_module(core PUBLIC Qt6::Core)\n");
+    write("platform/CMakeLists.txt", "zelt_module(platform PUBLIC core)\n");
+    write("datalib/CMakeLists.txt", "zelt_module(datalib PUBLIC core PRIVATE SQLite::SQLite3)\n");
+    write("script/CMakeLists.txt", "zelt_module(script PUBLIC core)\n");
+
+    QList<Module> modules;
+    for (const char* folder : {"core", "platform", "datalib", "orders", "script"})
+        modules << readModules(root, root + QStringLiteral("/%1/CMakeLists.txt").arg(QLatin1String(folder)));
+    ASSERT_EQ(modules.size(), 6);
+    EXPECT_EQ(moduleOf(modules, "datalib/query/Parser.cpp")->name, "datalib");
+    EXPECT_EQ(moduleOf(modules, "orders/ui/frmOrder.cpp")->name, "orders_ui");
+    EXPECT_EQ(moduleOf(modules, "orders/Kit.h")->name, "orders");
+    EXPECT_EQ(linkFaults(root, modules).join(QLatin1Char('\n')).toStdString(),
+              "datalib includes platform without linking it (datalib/Engine.cpp: platform/Files.h)\n"
+              "orders links core without including it\n"
+              "orders_ui links script without including it");
+}
+
+TEST(IncludeMapTest, EveryLibraryLinksWhatItIncludes) {
+    const QString root = testsupport::sourceDir();
+    QList<Module> modules;
+    QDirIterator it(root, {QStringLiteral("CMakeLists.txt")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString rel = QDir(root).relativeFilePath(it.next());
+        if (skipped(rel.section(QLatin1Char('/'), 0, 0))) continue;
+        modules << readModules(root, it.filePath());
+    }
+    EXPECT_GT(modules.size(), 15);
+    const QStringList faults = linkFaults(root, modules);
     EXPECT_TRUE(faults.isEmpty()) << faults.join(QLatin1Char('\n')).toStdString();
 }

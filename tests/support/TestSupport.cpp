@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
-#include <QDir>
 #include <QTest>
 #include <QTimer>
 
@@ -13,12 +13,11 @@ QString sourceDir() {
     return QStringLiteral(ZELT_SOURCE_DIR_DEFAULT);
 }
 
-QString fixturePath(const QString& relative) {
-    return QDir(sourceDir()).filePath(QStringLiteral("tests/fixtures/") + relative);
-}
-
 void waitForTimer(const QTimer& timer, int limitMs) {
-    QTest::qWaitFor([&timer] { return !timer.isActive(); }, limitMs);
+    // A timer still running at the limit fails the test: the checks after the
+    // wait would otherwise look at a state its action never made.
+    if (!QTest::qWaitFor([&timer] { return !timer.isActive(); }, limitMs))
+        ADD_FAILURE() << "the timer has not fired within " << limitMs << " ms";
     QCoreApplication::processEvents();
 }
 
