@@ -166,8 +166,15 @@ Variant applyBinary(Op op, const Variant& a, const Variant& b, const core::Compa
 
 inline const Variant* Interpreter::directOperand(const Expr* e) const {
     if (e->kind == EK::Literal) return &static_cast<const LiteralExpr*>(e)->value;
-    if (e->kind != EK::Name || static_cast<const NameExpr*>(e)->ref != Ref::Local) return nullptr;
-    const Variant* v = frame_->vars[static_cast<const NameExpr*>(e)->index];
+    if (e->kind != EK::Name) return nullptr;
+    const auto& n = *static_cast<const NameExpr*>(e);
+    const Variant* v;
+    if (n.ref == Ref::Local)
+        v = frame_->vars[n.index];
+    else if (n.ref == Ref::Global && n.global->kind == GlobalSlot::Variable)
+        v = &n.global->value;
+    else
+        return nullptr;
     return v->isObject() ? nullptr : v;
 }
 

@@ -180,12 +180,22 @@ Interpreter::Flow Interpreter::execStmt(const Stmt& st) {
                 tryAppend(a))
                 return Flow::Normal;
             const Expr* target = a.target.get();
-            if (!a.isSet && target->kind == EK::Name &&
-                static_cast<const NameExpr*>(target)->ref == Ref::Local) {
-                // A local variable, the common case: written directly.
-                Variant v = evalScalar(value);
-                *frame_->vars[static_cast<const NameExpr*>(target)->index] = std::move(v);
-                return Flow::Normal;
+            if (!a.isSet && target->kind == EK::Name) {
+                // A variable, the common case: written directly.
+                const auto& n = *static_cast<const NameExpr*>(target);
+                if (n.ref == Ref::Local) {
+                    Variant v = evalScalar(value);
+                    *frame_->vars[n.index] = std::move(v);
+                    return Flow::Normal;
+                }
+                if (n.ref == Ref::Global) {
+                    Variant v = evalScalar(value);
+                    if (n.global->kind == GlobalSlot::Variable)
+                        n.global->value = std::move(v);
+                    else
+                        assign(target, std::move(v), false);
+                    return Flow::Normal;
+                }
             }
             assign(target, a.isSet ? eval(value) : evalScalar(value), a.isSet);
             return Flow::Normal;

@@ -109,7 +109,7 @@ class Interpreter {
     }
     // The value of an operand without copying it when it is a plain variable.
     const core::Variant& operand(const Expr* e, core::Variant& holder);
-    // A literal, or a local that holds no object: the value itself; else none.
+    // A literal, or a local or script-level variable that holds no object: the value itself; else none.
     inline const core::Variant* directOperand(const Expr* e) const;
     bool tryAppend(const AssignStmt& a);                           // s = s & ... in place
     bool isPlainOperand(const Expr* e) const;                      // reading it runs no script code
