@@ -201,7 +201,7 @@ void BM_EditOrderOf200Rows(benchmark::State& state) {
     for (auto _ : state) {
         auto* w = orders::ui::frmOrder::Edit_Ordine(&f.owner, view);
         // Until the grid has shown the rows.
-        benchmark::DoNotOptimize(w->dgRighe()->grab());
+        benchmark::DoNotOptimize(w->Widgets().dgRighe->grab());
         state.PauseTiming();
         if (w->Rows()->RowCount() != 200) state.SkipWithError("righe mancanti");
         w->cmdCancel_Click();
@@ -215,8 +215,9 @@ void BM_AddKitOf20Components(benchmark::State& state) {
     Fixture& f = fixture();
     orders::ui::frmOrder* w = startedOrder(state, f);
     if (!w) return;
-    w->optKit()->click();
-    w->cboSelPromoKit()->setCurrentIndex(w->cboSelPromoKit()->findData(QStringLiteral("KBENCH")));
+    w->Widgets().optKit->click();
+    w->Widgets().cboSelPromoKit->setCurrentIndex(
+        w->Widgets().cboSelPromoKit->findData(QStringLiteral("KBENCH")));
     controls::setSearchDialogHook([](QDialog& d) {
         if (auto* q = qobject_cast<orders::ui::frmSetQantity*>(&d)) {
             q->txtQuantity()->setText(QStringLiteral("1"));
@@ -243,7 +244,7 @@ void BM_LookUpByAdditionalCode(benchmark::State& state) {
     orders::ui::frmOrder* w = startedOrder(state, f);
     if (!w) return;
     for (auto _ : state) {
-        w->txtCode_Articolo()->setText(f.additionalCode);
+        w->Widgets().txtCode_Articolo->setText(f.additionalCode);
         w->cmdAddRow_Click();
     }
     state.counters["rows"] = double(w->Rows()->RowCount());
@@ -262,7 +263,7 @@ void BM_ScanBurstOf10IntoAnOrderOf200Rows(benchmark::State& state) {
     if (!w) return;
     for (int i = 0; i < 200; ++i) w->AddElementByCode(f.codes.at(i), 1 + i % 5, {}, {}, true);
     w->Refresh_Articoli();
-    w->chkRequest_Quantita()->setChecked(true);
+    w->Widgets().chkRequest_Quantita->setChecked(true);
     w->activateWindow();
     QCoreApplication::processEvents();
     controls::setSearchDialogHook([](QDialog& d) {
@@ -276,7 +277,7 @@ void BM_ScanBurstOf10IntoAnOrderOf200Rows(benchmark::State& state) {
     int next = 200;
     for (auto _ : state) {
         const long expected = w->Rows()->RowCount() + 10;
-        QLineEdit* box = w->txtCode_Articolo();
+        QLineEdit* box = w->Widgets().txtCode_Articolo;
         box->setFocus();
         for (int i = 0; i < 10; ++i) {
             QTest::keyClicks(box, f.codes.at(next++));

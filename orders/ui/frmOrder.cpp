@@ -3,6 +3,7 @@
 #include "orders/ui/frmOrderShared.h"
 
 #include "controls/DataGrid.h"
+#include "controls/DataGridModel.h"
 #include "controls/DataPanel.h"
 #include "controls/GridSettingsMenu.h"
 #include "controls/MubCommand.h"
@@ -12,6 +13,7 @@
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
 #include "orders/OrderRules.h"
+#include "orders/ui/KeyClock.h"
 #include "platform/SettingsStore.h"
 #include "startup/Common.h"
 #include "startup/ui/ErrorWindow.h"
@@ -22,10 +24,14 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
+#include <algorithm>
 #include <utility>
 
 namespace orders::ui {
@@ -71,8 +77,8 @@ frmOrder::frmOrder(QWidget* owner) : QWidget(owner, Qt::Window) {
     buildControls();
     const auto& rc = startup::runContext();
     startup::SetFormFont(this, rc.fontName, rc.fontSizeDelta);
-    txtCode_Articolo_->clear();
-    chkRequest_Quantita_->setChecked(startup::StrToBoolean(
+    w_.txtCode_Articolo->clear();
+    w_.chkRequest_Quantita->setChecked(startup::StrToBoolean(
         platform::SettingsStore::get(platform::appName(), QString::fromLatin1(kOrderSection),
                                      QStringLiteral("ChiediQuantità"), QStringLiteral("1"))));
     startup::LoadFormSettings(this);
@@ -82,22 +88,22 @@ frmOrder::frmOrder(QWidget* owner) : QWidget(owner, Qt::Window) {
                                                QStringLiteral("Descrizione <> '' AND NOT Disabilitato"),
                                                QStringLiteral("Descrizione"));
         for (m_objLinee->RowFirst(); !m_objLinee->Eof(); m_objLinee->RowNext())
-            cmbLinea_->addItem(m_objLinee->ColValueStr(QStringLiteral("Descrizione")),
-                               m_objLinee->ColValueStr(QStringLiteral("Codice")));
+            w_.cmbLinea->addItem(m_objLinee->ColValueStr(QStringLiteral("Descrizione")),
+                                 m_objLinee->ColValueStr(QStringLiteral("Codice")));
     } catch (const core::AppError& e) {
         showFailure(e, QString());
     }
-    cmbLinea_->addItem(kAnyChoice);
-    cmbLinea_->setCurrentIndex(cmbLinea_->count() - 1);
-    cmbTipoCategoria_->addItem(rc.baseDescription.isEmpty() ? QStringLiteral("BASE") : rc.baseDescription);
-    cmbTipoCategoria_->addItem(kComplements);
-    cmbTipoCategoria_->addItem(kAnyChoice);
-    cmbTipoCategoria_->setCurrentIndex(2);
+    w_.cmbLinea->addItem(kAnyChoice);
+    w_.cmbLinea->setCurrentIndex(w_.cmbLinea->count() - 1);
+    w_.cmbTipoCategoria->addItem(rc.baseDescription.isEmpty() ? QStringLiteral("BASE") : rc.baseDescription);
+    w_.cmbTipoCategoria->addItem(kComplements);
+    w_.cmbTipoCategoria->addItem(kAnyChoice);
+    w_.cmbTipoCategoria->setCurrentIndex(2);
     RefreshCategorie();
 
     m_objGridSettings = std::make_unique<controls::ViewGridSettings>(
         controls::ViewGridSettings::DefaultFileName(), QString::fromLatin1(kOrderSection));
-    mnuGridSetting_->ShowStoredSequence();
+    w_.mnuGridSetting->ShowStoredSequence();
     qApp->installEventFilter(this);
 }
 
@@ -297,9 +303,9 @@ void frmOrder::endTransaction(bool commit) {
 // ---- Caption, related orders, editing ------------------------------------------------
 
 void frmOrder::SetOrderCaption() {
-    DataPanel_->Bind(m_objOrdine, kHeaderFields);
-    DataPanelTotal_->Bind(m_objOrdine, kTotalFields);
-    DataPanelTotal_->SetReadOnly(true);
+    w_.DataPanel->Bind(m_objOrdine, kHeaderFields);
+    w_.DataPanelTotal->Bind(m_objOrdine, kTotalFields);
+    w_.DataPanelTotal->SetReadOnly(true);
 
     // Rebuilt from the start every time: a further order in the same window
     // does not add a second agent part.
@@ -331,18 +337,18 @@ void frmOrder::SetOrderCaption() {
 }
 
 void frmOrder::SetEditEnabled(bool enabled) {
-    txtCode_Articolo_->setEnabled(enabled);
-    cmdAddRow_->setEnabled(enabled);
-    chkRequest_Quantita_->setEnabled(enabled);
-    cmdSetQuantity_->setEnabled(enabled);
-    cmdDeleteRow_->setEnabled(enabled);
-    cmdAddPromoKit_->setVisible(enabled);
-    DataPanel_->SetReadOnly(!enabled);
+    w_.txtCode_Articolo->setEnabled(enabled);
+    w_.cmdAddRow->setEnabled(enabled);
+    w_.chkRequest_Quantita->setEnabled(enabled);
+    w_.cmdSetQuantity->setEnabled(enabled);
+    w_.cmdDeleteRow->setEnabled(enabled);
+    w_.cmdAddPromoKit->setVisible(enabled);
+    w_.DataPanel->SetReadOnly(!enabled);
 }
 
 void frmOrder::RefreshRelatedOrders() {
-    lblRelate_Ordini_->hide();
-    cboRelate_Ordini_->hide();
+    w_.lblRelate_Ordini->hide();
+    w_.cboRelate_Ordini->hide();
     if (!HasOpenOrder()) return;
     // Orders of the same customer written at the same moment: those split
     // apart when they were sent.
@@ -351,17 +357,17 @@ void frmOrder::RefreshRelatedOrders() {
                            m_objOrdine->EqualityCondition(QStringLiteral("DataInserimento"));
     auto related = m_objOrdine->GetDataSource(QStringLiteral("Ordini"), 0, filter);
     if (related->RowCount() <= 1) return;
-    const QSignalBlocker block(cboRelate_Ordini_);
-    cboRelate_Ordini_->clear();
+    const QSignalBlocker block(w_.cboRelate_Ordini);
+    w_.cboRelate_Ordini->clear();
     for (related->RowFirst(); !related->Eof(); related->RowNext())
-        cboRelate_Ordini_->addItem(related->ColValueStr(QStringLiteral("Numero")));
-    cboRelate_Ordini_->setCurrentText(m_objOrdine->ColValueStr(QStringLiteral("Numero")));
-    lblRelate_Ordini_->show();
-    cboRelate_Ordini_->show();
+        w_.cboRelate_Ordini->addItem(related->ColValueStr(QStringLiteral("Numero")));
+    w_.cboRelate_Ordini->setCurrentText(m_objOrdine->ColValueStr(QStringLiteral("Numero")));
+    w_.lblRelate_Ordini->show();
+    w_.cboRelate_Ordini->show();
 }
 
 void frmOrder::cboRelate_Ordini_Click() {
-    const QString number = cboRelate_Ordini_->currentText();
+    const QString number = w_.cboRelate_Ordini->currentText();
     if (number.isEmpty() || !m_objOrdine || number == m_objOrdine->ColValueStr(QStringLiteral("Numero")))
         return;
     bool found = false;
@@ -392,13 +398,13 @@ void frmOrder::cmdConfirm_Click() {
     try {
         {
             WaitCursor wait;
-            cmdConfirm_->setEnabled(false);
-            cmdCancel_->setEnabled(false);
+            w_.cmdConfirm->setEnabled(false);
+            w_.cmdCancel->setEnabled(false);
             if (!startup::CommitEditingControls(this)) {
                 // A field whose text does not convert: the order stays open
                 // and unconfirmed, the field has the focus and its text.
-                cmdConfirm_->setEnabled(true);
-                cmdCancel_->setEnabled(true);
+                w_.cmdConfirm->setEnabled(true);
+                w_.cmdCancel->setEnabled(true);
                 return;
             }
             m_objOrdine->SetColValue(QStringLiteral("Completato"), true);
@@ -416,8 +422,8 @@ void frmOrder::cmdConfirm_Click() {
             if (m_objRigheOrdine && m_objEvents_RigheOrdine >= 0)
                 m_objRigheOrdine->disconnectRefresh(m_objEvents_RigheOrdine);
             m_objEvents_RigheOrdine = -1;
-            cmdConfirm_->setEnabled(true);
-            cmdCancel_->setEnabled(true);
+            w_.cmdConfirm->setEnabled(true);
+            w_.cmdCancel->setEnabled(true);
         }
         QApplication::beep();
         if (box(QStringLiteral("ORDINE CONFERMATO.\r\rInserire un altro ordine ?"),
@@ -430,15 +436,15 @@ void frmOrder::cmdConfirm_Click() {
     } catch (const core::AppError& e) {
         startup::frmMessage::Unload();
         showFailure(e, QStringLiteral("Errore in conferma dati: \r\r") + e.description());
-        cmdConfirm_->setEnabled(true);
-        cmdCancel_->setEnabled(true);
+        w_.cmdConfirm->setEnabled(true);
+        w_.cmdCancel->setEnabled(true);
     }
 }
 
 void frmOrder::cmdCancel_Click() {
-    if (lstHelp_ArticoliLib_->isVisible()) {
-        lstHelp_ArticoliLib_->hide();
-        txtCode_Articolo_->setFocus();
+    if (w_.lstHelp_ArticoliLib->isVisible()) {
+        w_.lstHelp_ArticoliLib->hide();
+        w_.txtCode_Articolo->setFocus();
         return;
     }
     platform::BoxOwner boxes(this);
@@ -496,9 +502,9 @@ bool frmOrder::CancelOrder() {
         m_objEvents_RigheOrdine = -1;
         m_objOrdine.reset();
         m_objRigheOrdine.reset();
-        dgRighe_->Bind(nullptr, nullptr);
-        DataPanel_->Bind(nullptr);
-        DataPanelTotal_->Bind(nullptr);
+        w_.dgRighe->Bind(nullptr, nullptr);
+        w_.DataPanel->Bind(nullptr);
+        w_.DataPanelTotal->Bind(nullptr);
         if (hadOrder) step("chiusura");
         endTransaction(true);
         if (hadOrder) step("chiuso");
@@ -545,7 +551,7 @@ void frmOrder::unloadWindow() {
 
 void frmOrder::Form_Unload() {
     unloaded_ = true;
-    tmtHelp_ArticoliLib_->stop();
+    w_.tmtHelp_ArticoliLib->stop();
     startup::SaveFormSettings(this);
     if (m_objGridSettings) m_objGridSettings->WriteFile();
     // Whatever is still open is given up (a failed cancel left it).
@@ -563,8 +569,71 @@ void frmOrder::showFailure(const core::AppError& e, const QString& message) {
 // ---- Grid layout ---------------------------------------------------------------------------------
 
 void frmOrder::cmdGridSetting_Click() {
-    mnuGridSetting_->popup(QCursor::pos());
+    w_.mnuGridSetting->popup(QCursor::pos());
     ResetCodeEntry();
+}
+
+// ---- Controls -----------------------------------------------------------------------------
+
+QSize frmOrder::DefaultSize(const QRect& available) {
+    // What the window manager's frame and title take around the window.
+    constexpr int kFrameWidth = 16;
+    constexpr int kFrameHeight = 48;
+    return {std::min(1050, available.width() - kFrameWidth),
+            std::min(760, available.height() - kFrameHeight)};
+}
+
+void frmOrder::buildControls() {
+    w_ = BuildOrderWidgets(this);
+    setMinimumSize(780, 620);
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    resize(screen ? DefaultSize(screen->availableGeometry()) : QSize(1050, 720));
+
+    scanTimer_ = new QTimer(this);
+    scanTimer_->setObjectName(QStringLiteral("tmrScannedCodes"));
+    scanTimer_->setSingleShot(true);
+    scanTimer_->setInterval(KeyClock::kQuietMs);
+
+    w_.mnuGridSetting = new controls::GridSettingsMenu(
+        QStringLiteral("&Impostazione Griglia"),
+        {[this] { return w_.dgRighe; }, [this] { return m_objRigheOrdine; },
+         [this] { return m_objGridSettings.get(); }, [this] { ApplyRowsLayout(); }},
+        this);
+
+    connect(w_.cmdConfirm, &QPushButton::clicked, this, &frmOrder::cmdConfirm_Click);
+    connect(w_.cmdCancel, &QPushButton::clicked, this, &frmOrder::cmdCancel_Click);
+    connect(w_.cmdAddRow, &QPushButton::clicked, this, &frmOrder::cmdAddRow_Click);
+    connect(w_.cmdEditRow, &QPushButton::clicked, this, &frmOrder::cmdEditRow_Click);
+    connect(w_.cmdDeleteRow, &QPushButton::clicked, this, &frmOrder::cmdDeleteRow_Click);
+    connect(w_.cmdSetQuantity, &QPushButton::clicked, this, &frmOrder::cmdSetQuantity_Click);
+    connect(w_.cmdSpecialCode, &QPushButton::clicked, this, &frmOrder::cmdSpecialCode_Click);
+    connect(w_.cmdAddPromoKit, &QPushButton::clicked, this, &frmOrder::cmdAddPromoKit_Click);
+    connect(w_.cmdGridSetting, &QPushButton::clicked, this, &frmOrder::cmdGridSetting_Click);
+    connect(w_.optPromozioni, &QRadioButton::clicked, this, &frmOrder::RefreshPromoKitList);
+    connect(w_.optKit, &QRadioButton::clicked, this, &frmOrder::RefreshPromoKitList);
+    connect(w_.cboSelPromoKit, &QComboBox::activated, this,
+            [this] { w_.cboSelPromoKit->setToolTip(w_.cboSelPromoKit->currentText()); });
+    connect(w_.chkRequest_Quantita, &QCheckBox::clicked, this, &frmOrder::chkRequest_Quantita_Click);
+    connect(w_.cmbLinea, &QComboBox::activated, this, &frmOrder::RefreshCategorie);
+    connect(w_.cmbTipoCategoria, &QComboBox::activated, this, &frmOrder::RefreshCategorie);
+    connect(w_.cboRelate_Ordini, &QComboBox::activated, this, &frmOrder::cboRelate_Ordini_Click);
+    connect(w_.txtCode_Articolo, &QLineEdit::textChanged, this, &frmOrder::txtCode_Articolo_Change);
+    connect(w_.tmtHelp_ArticoliLib, &QTimer::timeout, this, &frmOrder::tmtHelp_ArticoliLib_Timer);
+    connect(scanTimer_, &QTimer::timeout, this, &frmOrder::processScannedCodes);
+    connect(w_.lstHelp_ArticoliLib, &QListWidget::itemClicked, this, &frmOrder::lstHelp_ArticoliLib_Click);
+    connect(w_.lstHelp_ArticoliLib, &QListWidget::itemDoubleClicked, this, [this] {
+        lstHelp_ArticoliLib_Click();
+        cmdAddRow_Click();
+    });
+    connect(w_.dgRighe, &QAbstractItemView::doubleClicked, this, &frmOrder::cmdEditRow_Click);
+    connect(w_.dgRighe, &controls::DataGrid::columnResized, this, [this](int column, int width) {
+        if (!m_objGridSettings || !w_.dgRighe->gridModel()) return;
+        const QString field = w_.dgRighe->gridModel()->fieldOf(column);
+        if (!field.isEmpty())
+            m_objGridSettings->SetColumnWidth(field, int(startup::PixelsToTwips(width, this)));
+    });
+    connect(w_.dgCategorie, &QAbstractItemView::doubleClicked, this, &frmOrder::PickCategoryArticle);
+    connect(w_.dgCategorie, &QAbstractItemView::activated, this, &frmOrder::PickCategoryArticle);
 }
 
 }  // namespace orders::ui

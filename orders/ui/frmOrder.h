@@ -11,6 +11,7 @@
 #include "core/Currency.h"
 #include "core/Variant.h"
 #include "orders/OrderEntry.h"
+#include "orders/ui/frmOrderWidgets.h"
 
 #include <QPointer>
 #include <QRect>
@@ -21,13 +22,7 @@
 #include <functional>
 #include <memory>
 
-class QCheckBox;
 class QKeyEvent;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QRadioButton;
 class QTimer;
 
 namespace core {
@@ -37,12 +32,8 @@ namespace datalib {
 class DataSource;
 }
 namespace controls {
-class DataGrid;
-class DataPanel;
-class GridSettingsMenu;
-class MubCommand;
 class ViewGridSettings;
-}  // namespace controls
+}
 
 namespace orders::ui {
 
@@ -103,32 +94,8 @@ class frmOrder : public QWidget, private orders::ArticleEntryHost {
     bool HasOpenOrder() const;
     controls::ViewGridSettings* GridSettings() const { return m_objGridSettings.get(); }
 
-    // Controls.
-    controls::DataGrid* dgRighe() const { return dgRighe_; }
-    controls::DataGrid* dgCategorie() const { return dgCategorie_; }
-    QLineEdit* txtCode_Articolo() const { return txtCode_Articolo_; }
-    QListWidget* lstHelp_ArticoliLib() const { return lstHelp_ArticoliLib_; }
-    QTimer* tmtHelp_ArticoliLib() const { return tmtHelp_ArticoliLib_; }
-    QCheckBox* chkRequest_Quantita() const { return chkRequest_Quantita_; }
-    QComboBox* cmbLinea() const { return cmbLinea_; }
-    QComboBox* cmbTipoCategoria() const { return cmbTipoCategoria_; }
-    QRadioButton* optPromozioni() const { return optPromozioni_; }
-    QRadioButton* optKit() const { return optKit_; }
-    QComboBox* cboSelPromoKit() const { return cboSelPromoKit_; }
-    QComboBox* cboRelate_Ordini() const { return cboRelate_Ordini_; }
-    QLabel* lblRelate_Ordini() const { return lblRelate_Ordini_; }
-    controls::MubCommand* cmdAddPromoKit() const { return cmdAddPromoKit_; }
-    controls::MubCommand* cmdAddRow() const { return cmdAddRow_; }
-    controls::MubCommand* cmdEditRow() const { return cmdEditRow_; }
-    controls::MubCommand* cmdDeleteRow() const { return cmdDeleteRow_; }
-    controls::MubCommand* cmdSetQuantity() const { return cmdSetQuantity_; }
-    controls::MubCommand* cmdSpecialCode() const { return cmdSpecialCode_; }
-    controls::MubCommand* cmdGridSetting() const { return cmdGridSetting_; }
-    controls::MubCommand* cmdConfirm() const { return cmdConfirm_; }
-    controls::MubCommand* cmdCancel() const { return cmdCancel_; }
-    controls::DataPanel* DataPanel() const { return DataPanel_; }
-    controls::DataPanel* DataPanelTotal() const { return DataPanelTotal_; }
-    controls::GridSettingsMenu* mnuGridSetting() const { return mnuGridSetting_; }
+    // The controls, by their names: the one way to reach them.
+    const OrderWidgets& Widgets() const { return w_; }
 
     // Test seam: told the steps of a confirmation as they pass
     // ("completato", "commit", "confermato"; closing: "chiusura", "chiuso").
@@ -152,6 +119,7 @@ class frmOrder : public QWidget, private orders::ArticleEntryHost {
     bool AskQuantityEachArticle() const override;
     void AskRowQuantity() override;
 
+    // Builds the controls (BuildOrderWidgets) and binds them to the commands.
     void buildControls();
     void Form_Unload();
     bool Form_QueryUnload(bool fromCloseBox);
@@ -210,32 +178,7 @@ class frmOrder : public QWidget, private orders::ArticleEntryHost {
     QTimer* scanTimer_ = nullptr;
     bool processingScans_ = false;
 
-    controls::DataGrid* dgRighe_ = nullptr;
-    controls::DataGrid* dgCategorie_ = nullptr;
-    QLineEdit* txtCode_Articolo_ = nullptr;
-    QListWidget* lstHelp_ArticoliLib_ = nullptr;
-    QTimer* tmtHelp_ArticoliLib_ = nullptr;
-    QCheckBox* chkRequest_Quantita_ = nullptr;
-    QComboBox* cmbLinea_ = nullptr;
-    QComboBox* cmbTipoCategoria_ = nullptr;
-    QRadioButton* optPromozioni_ = nullptr;
-    QRadioButton* optKit_ = nullptr;
-    QComboBox* cboSelPromoKit_ = nullptr;
-    QComboBox* cboRelate_Ordini_ = nullptr;
-    QLabel* lblRelate_Ordini_ = nullptr;
-    controls::MubCommand* cmdAddPromoKit_ = nullptr;
-    controls::MubCommand* cmdSpecialCode_ = nullptr;
-    controls::MubCommand* cmdAddRow_ = nullptr;
-    controls::MubCommand* cmdEditRow_ = nullptr;
-    controls::MubCommand* cmdDeleteRow_ = nullptr;
-    controls::MubCommand* cmdSetQuantity_ = nullptr;
-    controls::MubCommand* cmdGridSetting_ = nullptr;
-    controls::MubCommand* cmdConfirm_ = nullptr;
-    controls::MubCommand* cmdCancel_ = nullptr;
-    controls::DataPanel* DataPanel_ = nullptr;
-    controls::DataPanel* DataPanelTotal_ = nullptr;
-    QWidget* pnlBottom_ = nullptr;
-    controls::GridSettingsMenu* mnuGridSetting_ = nullptr;
+    OrderWidgets w_;
 };
 
 }  // namespace orders::ui

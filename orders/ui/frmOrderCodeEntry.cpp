@@ -27,16 +27,16 @@ using namespace detail;
 
 void frmOrder::txtCode_Articolo_Change() {
     if (settingCode_) return;
-    const QString text = txtCode_Articolo_->text();
+    const QString text = w_.txtCode_Articolo->text();
     if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'))) {
         const QString code = orders::CleanBarcodeInput(text);
         if (!code.isEmpty()) {
             settingCode_ = true;
-            txtCode_Articolo_->setText(code);
+            w_.txtCode_Articolo->setText(code);
             settingCode_ = false;
         }
     }
-    if (!tmtHelp_ArticoliLib_->isActive()) tmtHelp_ArticoliLib_->start();
+    if (!w_.tmtHelp_ArticoliLib->isActive()) w_.tmtHelp_ArticoliLib->start();
 }
 
 bool frmOrder::codeBoxKey(QKeyEvent* key) {
@@ -55,14 +55,14 @@ bool frmOrder::codeBoxKey(QKeyEvent* key) {
     // A reader's code with the quantity prompt on waits for the end of the
     // burst; so does any code typed while scanned codes wait, to keep the
     // order. An Enter of a burst on an empty box never confirms the order.
-    if (chkRequest_Quantita_->isChecked() && txtCode_Articolo_->isEnabled() &&
+    if (w_.chkRequest_Quantita->isChecked() && w_.txtCode_Articolo->isEnabled() &&
         (keyClock().quickRun() >= 2 || !scanQueue_.isEmpty() || processingScans_)) {
-        const QString code = orders::CleanBarcodeInput(txtCode_Articolo_->text() + QLatin1Char('\r'));
+        const QString code = orders::CleanBarcodeInput(w_.txtCode_Articolo->text() + QLatin1Char('\r'));
         if (!code.isEmpty()) queueScannedCode(code);
         return true;
     }
-    if (txtCode_Articolo_->text().isEmpty()) {
-        if (lstHelp_ArticoliLib_->isVisible() && lstHelp_ArticoliLib_->currentItem())
+    if (w_.txtCode_Articolo->text().isEmpty()) {
+        if (w_.lstHelp_ArticoliLib->isVisible() && w_.lstHelp_ArticoliLib->currentItem())
             ProcessCodeEntry();
         else
             cmdConfirm_Click();
@@ -70,79 +70,79 @@ bool frmOrder::codeBoxKey(QKeyEvent* key) {
     }
     // The line break ends the scanner's code: cleaned (and filtered) before
     // the code is looked up.
-    const QString code = orders::CleanBarcodeInput(txtCode_Articolo_->text() + QLatin1Char('\r'));
+    const QString code = orders::CleanBarcodeInput(w_.txtCode_Articolo->text() + QLatin1Char('\r'));
     if (code.isEmpty()) return true;  // the filter failed and said so: the box keeps the scan
     settingCode_ = true;
-    txtCode_Articolo_->setText(code);
+    w_.txtCode_Articolo->setText(code);
     settingCode_ = false;
     ProcessCodeEntry();
     return true;
 }
 
 void frmOrder::ProcessCodeEntry() {
-    if (lstHelp_ArticoliLib_->isVisible()) {
-        if (QListWidgetItem* item = lstHelp_ArticoliLib_->currentItem();
+    if (w_.lstHelp_ArticoliLib->isVisible()) {
+        if (QListWidgetItem* item = w_.lstHelp_ArticoliLib->currentItem();
             item && item->isSelected() && item->text() != QStringLiteral(" ... ")) {
             settingCode_ = true;
-            txtCode_Articolo_->setText(startup::GetLookupCode(item->text()));
+            w_.txtCode_Articolo->setText(startup::GetLookupCode(item->text()));
             settingCode_ = false;
         }
-        lstHelp_ArticoliLib_->hide();
+        w_.lstHelp_ArticoliLib->hide();
     }
-    if (!txtCode_Articolo_->text().isEmpty())
+    if (!w_.txtCode_Articolo->text().isEmpty())
         cmdAddRow_Click();
     else
         cmdConfirm_Click();
 }
 
 void frmOrder::tmtHelp_ArticoliLib_Timer() {
-    tmtHelp_ArticoliLib_->stop();
+    w_.tmtHelp_ArticoliLib->stop();
     QWidget* focus = QApplication::focusWidget();
-    if (focus != txtCode_Articolo_ && focus != lstHelp_ArticoliLib_) {
-        lstHelp_ArticoliLib_->hide();
+    if (focus != w_.txtCode_Articolo && focus != w_.lstHelp_ArticoliLib) {
+        w_.lstHelp_ArticoliLib->hide();
         return;
     }
-    if (focus == lstHelp_ArticoliLib_) {
-        txtCode_Articolo_->setFocus();
-        if (QApplication::focusWidget() != txtCode_Articolo_) return;
+    if (focus == w_.lstHelp_ArticoliLib) {
+        w_.txtCode_Articolo->setFocus();
+        if (QApplication::focusWidget() != w_.txtCode_Articolo) return;
     }
-    const QString text = txtCode_Articolo_->text();
+    const QString text = w_.txtCode_Articolo->text();
     if (text.isEmpty()) {
-        lstHelp_ArticoliLib_->hide();
+        w_.lstHelp_ArticoliLib->hide();
         return;
     }
-    if (lstHelp_ArticoliLib_->isVisible()) {
-        QListWidgetItem* item = lstHelp_ArticoliLib_->currentItem();
+    if (w_.lstHelp_ArticoliLib->isVisible()) {
+        QListWidgetItem* item = w_.lstHelp_ArticoliLib->currentItem();
         if (item && item->isSelected() && startup::GetLookupCode(item->text()) == text) return;
     }
     QString search = text;
-    const int cursor = txtCode_Articolo_->cursorPosition();
+    const int cursor = w_.txtCode_Articolo->cursorPosition();
     if (cursor > 0) search = text.left(cursor);
     try {
-        lstHelp_ArticoliLib_->clear();
+        w_.lstHelp_ArticoliLib->clear();
         startup::FillLookupList(QStringLiteral("Articoli"), QStringLiteral("Descrizione"), search,
-                                lstHelp_ArticoliLib_, QString(), QStringLiteral("Not Disabilitato"));
-        if (lstHelp_ArticoliLib_->count() == 0)
+                                w_.lstHelp_ArticoliLib, QString(), QStringLiteral("Not Disabilitato"));
+        if (w_.lstHelp_ArticoliLib->count() == 0)
             startup::FillLookupList(QStringLiteral("Articoli"), QStringLiteral("Codice"), search,
-                                    lstHelp_ArticoliLib_, QStringLiteral("Descrizione"),
+                                    w_.lstHelp_ArticoliLib, QStringLiteral("Descrizione"),
                                     QStringLiteral("Not Disabilitato"));
     } catch (const core::AppError& e) {
         showFailure(e, QString());
     }
-    lstHelp_ArticoliLib_->setVisible(lstHelp_ArticoliLib_->count() > 0);
+    w_.lstHelp_ArticoliLib->setVisible(w_.lstHelp_ArticoliLib->count() > 0);
 }
 
 void frmOrder::lstHelp_ArticoliLib_Click() {
-    QListWidgetItem* item = lstHelp_ArticoliLib_->currentItem();
+    QListWidgetItem* item = w_.lstHelp_ArticoliLib->currentItem();
     if (!item || item->text() == QStringLiteral(" ... ")) return;
-    const int cursor = txtCode_Articolo_->cursorPosition();
+    const int cursor = w_.txtCode_Articolo->cursorPosition();
     const QString code = startup::GetLookupCode(item->text());
     settingCode_ = true;
-    txtCode_Articolo_->setText(code);
+    w_.txtCode_Articolo->setText(code);
     settingCode_ = false;
-    txtCode_Articolo_->setFocus();
+    w_.txtCode_Articolo->setFocus();
     const int from = std::min<int>(cursor, code.size());
-    txtCode_Articolo_->setSelection(from, code.size() - from);
+    w_.txtCode_Articolo->setSelection(from, code.size() - from);
 }
 
 // ---- Keys -------------------------------------------------------------------------------------
@@ -151,9 +151,9 @@ bool frmOrder::eventFilter(QObject* watched, QEvent* e) {
     // The code box or the list losing the focus starts the list's timer,
     // whose tick hides the list when the focus went elsewhere.
     if (e->type() == QEvent::FocusOut && !unloaded_ &&
-        (watched == txtCode_Articolo_ || watched == lstHelp_ArticoliLib_) &&
-        !tmtHelp_ArticoliLib_->isActive())
-        tmtHelp_ArticoliLib_->start();
+        (watched == w_.txtCode_Articolo || watched == w_.lstHelp_ArticoliLib) &&
+        !w_.tmtHelp_ArticoliLib->isActive())
+        w_.tmtHelp_ArticoliLib->start();
     if (e->type() != QEvent::KeyPress || !watched->isWidgetType() || unloaded_)
         return QWidget::eventFilter(watched, e);
     auto* w = static_cast<QWidget*>(watched);
@@ -166,8 +166,8 @@ bool frmOrder::eventFilter(QObject* watched, QEvent* e) {
     if (scanTimer_->isActive()) scanTimer_->start();
     if (w != this && !isAncestorOf(w)) return QWidget::eventFilter(watched, e);
     if (Form_KeyDown(key)) return true;
-    if (w == txtCode_Articolo_) return codeBoxKey(key);
-    if (w == dgRighe_ || dgRighe_->isAncestorOf(w)) {
+    if (w == w_.txtCode_Articolo) return codeBoxKey(key);
+    if (w == w_.dgRighe || w_.dgRighe->isAncestorOf(w)) {
         if (key->key() == Qt::Key_Delete) {
             cmdDeleteRow_Click();
             return true;
@@ -181,7 +181,7 @@ bool frmOrder::eventFilter(QObject* watched, QEvent* e) {
             return true;
         }
     }
-    if ((w == dgCategorie_ || dgCategorie_->isAncestorOf(w)) &&
+    if ((w == w_.dgCategorie || w_.dgCategorie->isAncestorOf(w)) &&
         (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
         PickCategoryArticle();
         return true;
@@ -191,32 +191,33 @@ bool frmOrder::eventFilter(QObject* watched, QEvent* e) {
 
 bool frmOrder::Form_KeyDown(QKeyEvent* key) {
     QWidget* focus = QApplication::focusWidget();
-    if (focus && DataPanel_->isAncestorOf(focus)) return false;
+    if (focus && w_.DataPanel->isAncestorOf(focus)) return false;
     switch (key->key()) {
         case Qt::Key_Down:
         case Qt::Key_Up: {
             // The list follows the arrows only while the agent is in the
             // code box or in the list; elsewhere the grids keep their arrows.
-            const bool inEntry = focus == txtCode_Articolo_ || focus == lstHelp_ArticoliLib_;
-            if (!lstHelp_ArticoliLib_->isVisible() || !inEntry) {
-                if (focus && (focus == dgRighe_ || focus == dgCategorie_ || focus == lstHelp_ArticoliLib_ ||
-                              qobject_cast<QComboBox*>(focus) || qobject_cast<QAbstractItemView*>(focus)))
+            const bool inEntry = focus == w_.txtCode_Articolo || focus == w_.lstHelp_ArticoliLib;
+            if (!w_.lstHelp_ArticoliLib->isVisible() || !inEntry) {
+                if (focus &&
+                    (focus == w_.dgRighe || focus == w_.dgCategorie || focus == w_.lstHelp_ArticoliLib ||
+                     qobject_cast<QComboBox*>(focus) || qobject_cast<QAbstractItemView*>(focus)))
                     return false;
                 return true;
             }
-            const int last = lstHelp_ArticoliLib_->count() - 1;
-            int row = lstHelp_ArticoliLib_->currentRow();
-            if (row < 0 || !lstHelp_ArticoliLib_->currentItem()->isSelected())
+            const int last = w_.lstHelp_ArticoliLib->count() - 1;
+            int row = w_.lstHelp_ArticoliLib->currentRow();
+            if (row < 0 || !w_.lstHelp_ArticoliLib->currentItem()->isSelected())
                 row = 0;
             else
                 row = std::clamp(row + (key->key() == Qt::Key_Down ? 1 : -1), 0, last);
-            lstHelp_ArticoliLib_->setCurrentRow(row);
-            lstHelp_ArticoliLib_->currentItem()->setSelected(true);
+            w_.lstHelp_ArticoliLib->setCurrentRow(row);
+            w_.lstHelp_ArticoliLib->currentItem()->setSelected(true);
             return true;
         }
         case Qt::Key_PageDown:
-            if (!lstHelp_ArticoliLib_->isVisible() && focus != dgRighe_) {
-                dgRighe_->setFocus();
+            if (!w_.lstHelp_ArticoliLib->isVisible() && focus != w_.dgRighe) {
+                w_.dgRighe->setFocus();
                 return true;
             }
             return false;
@@ -241,7 +242,7 @@ void frmOrder::chkRequest_Quantita_Click() {
     ResetCodeEntry();
     platform::SettingsStore::save(
         platform::appName(), QString::fromLatin1(kOrderSection), QStringLiteral("ChiediQuantità"),
-        chkRequest_Quantita_->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
+        w_.chkRequest_Quantita->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
 }
 
 }  // namespace orders::ui

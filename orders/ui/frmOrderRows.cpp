@@ -35,7 +35,7 @@ void frmOrder::Refresh_Articoli(const core::Variant& key) {
         m_objEvents_RigheOrdine = -1;
         if (!HasOpenOrder()) {
             m_objRigheOrdine.reset();
-            dgRighe_->Bind(nullptr, nullptr);
+            w_.dgRighe->Bind(nullptr, nullptr);
         } else {
             datalib::Database& db = database();
             const datalib::ReferenceDef* righe =
@@ -51,11 +51,11 @@ void frmOrder::Refresh_Articoli(const core::Variant& key) {
                 m_objRigheOrdine->MoveToKey(key);
             else if (!m_objRigheOrdine->DataEmpty())
                 m_objRigheOrdine->RowLast();
-            dgRighe_->Bind(m_objRigheOrdine, m_objGridSettings.get());
+            w_.dgRighe->Bind(m_objRigheOrdine, m_objGridSettings.get());
             hideRowsKeyColumns();
         }
-        DataPanel_->Refresh();
-        DataPanelTotal_->Refresh();
+        w_.DataPanel->Refresh();
+        w_.DataPanelTotal->Refresh();
     } catch (const core::AppError& e) {
         box(e.description(), platform::kOkOnly, this);
     }
@@ -63,24 +63,24 @@ void frmOrder::Refresh_Articoli(const core::Variant& key) {
 }
 
 void frmOrder::ApplyRowsLayout() {
-    if (!dgRighe_->gridModel()) return;
-    dgRighe_->ApplyLayout(m_objGridSettings.get());
+    if (!w_.dgRighe->gridModel()) return;
+    w_.dgRighe->ApplyLayout(m_objGridSettings.get());
     hideRowsKeyColumns();
 }
 
 void frmOrder::hideRowsKeyColumns() {
-    auto* model = dgRighe_->gridModel();
+    auto* model = w_.dgRighe->gridModel();
     if (!model) return;
     for (int c = 0; c < model->columnCount(); ++c) {
         const QString field = model->fieldOf(c);
         const bool hidden = field.compare(QStringLiteral("OID"), Qt::CaseInsensitive) == 0 ||
                             field.compare(QStringLiteral("Data"), Qt::CaseInsensitive) == 0;
-        dgRighe_->setColumnHidden(c, hidden);
+        w_.dgRighe->setColumnHidden(c, hidden);
     }
 }
 
 bool frmOrder::rowsOnGridRow(bool beep) {
-    const qint64 bookmark = dgRighe_->Bookmark();
+    const qint64 bookmark = w_.dgRighe->Bookmark();
     if (!m_objRigheOrdine || bookmark == 0) {
         if (beep) QApplication::beep();
         return false;
@@ -90,15 +90,15 @@ bool frmOrder::rowsOnGridRow(bool beep) {
 }
 
 void frmOrder::ResetCodeEntry() {
-    if (txtCode_Articolo_->isHidden() || !txtCode_Articolo_->isEnabled()) return;
+    if (w_.txtCode_Articolo->isHidden() || !w_.txtCode_Articolo->isEnabled()) return;
     {
-        const QSignalBlocker block(txtCode_Articolo_);
-        txtCode_Articolo_->clear();
+        const QSignalBlocker block(w_.txtCode_Articolo);
+        w_.txtCode_Articolo->clear();
     }
-    tmtHelp_ArticoliLib_->stop();
-    lstHelp_ArticoliLib_->clear();
-    lstHelp_ArticoliLib_->hide();
-    txtCode_Articolo_->setFocus();
+    w_.tmtHelp_ArticoliLib->stop();
+    w_.lstHelp_ArticoliLib->clear();
+    w_.lstHelp_ArticoliLib->hide();
+    w_.txtCode_Articolo->setFocus();
 }
 
 // ---- Article entry --------------------------------------------------------------------------
@@ -109,7 +109,7 @@ core::Variant frmOrder::AddElementByCode(const QString& code, double quantity, c
     platform::BoxOwner boxes(this);
     const core::Variant key =
         orders::AddElementByCode(*m_objRigheOrdine, code, quantity, price, promotion, noPrompt, *this);
-    DataPanelTotal_->Refresh();
+    w_.DataPanelTotal->Refresh();
     return key;
 }
 
@@ -117,7 +117,7 @@ core::Variant frmOrder::PickArticle(const std::shared_ptr<datalib::DataSource>& 
     return controls::ViewUtility::View(articles, this).PickList(QString());
 }
 
-bool frmOrder::AskQuantityEachArticle() const { return chkRequest_Quantita_->isChecked(); }
+bool frmOrder::AskQuantityEachArticle() const { return w_.chkRequest_Quantita->isChecked(); }
 
 void frmOrder::AskRowQuantity() { askQuantityOfCurrentRow(); }
 
@@ -140,11 +140,11 @@ void frmOrder::askQuantityOfCurrentRow() {
 void frmOrder::queueScannedCode(const QString& code) {
     scanQueue_ << code;
     {
-        const QSignalBlocker block(txtCode_Articolo_);
-        txtCode_Articolo_->clear();
+        const QSignalBlocker block(w_.txtCode_Articolo);
+        w_.txtCode_Articolo->clear();
     }
-    tmtHelp_ArticoliLib_->stop();
-    lstHelp_ArticoliLib_->hide();
+    w_.tmtHelp_ArticoliLib->stop();
+    w_.lstHelp_ArticoliLib->hide();
     scanTimer_->start(KeyClock::kQuietMs);
 }
 
@@ -168,7 +168,7 @@ void frmOrder::processScannedCodes() {
         if (!unloaded_) scanTimer_->start();
         return;
     }
-    if (!m_objRigheOrdine || !txtCode_Articolo_->isEnabled()) {
+    if (!m_objRigheOrdine || !w_.txtCode_Articolo->isEnabled()) {
         scanQueue_.clear();
         scanRest_.clear();
         return;
@@ -191,16 +191,16 @@ void frmOrder::processScannedCodes() {
     Refresh_Articoli(last);
     if (!scanRest_.isEmpty()) {
         settingCode_ = true;
-        txtCode_Articolo_->setText(std::exchange(scanRest_, QString()));
+        w_.txtCode_Articolo->setText(std::exchange(scanRest_, QString()));
         settingCode_ = false;
     }
 }
 
 void frmOrder::cmdAddRow_Click() {
-    if (cmdAddRow_->isHidden() || !cmdAddRow_->isEnabled() || !m_objRigheOrdine) return;
+    if (w_.cmdAddRow->isHidden() || !w_.cmdAddRow->isEnabled() || !m_objRigheOrdine) return;
     platform::BoxOwner boxes(this);
     try {
-        QString code = txtCode_Articolo_->text();
+        QString code = w_.txtCode_Articolo->text();
         if (code.isEmpty()) {
             datalib::Database& db = database();
             auto articles =
@@ -216,11 +216,11 @@ void frmOrder::cmdAddRow_Click() {
             code = articles->ColValueStr(QStringLiteral("Codice"));
         }
         {
-            const QSignalBlocker block(txtCode_Articolo_);
-            txtCode_Articolo_->clear();
+            const QSignalBlocker block(w_.txtCode_Articolo);
+            w_.txtCode_Articolo->clear();
         }
-        tmtHelp_ArticoliLib_->stop();
-        lstHelp_ArticoliLib_->hide();
+        w_.tmtHelp_ArticoliLib->stop();
+        w_.lstHelp_ArticoliLib->hide();
         const core::Variant key = AddElementByCode(code);
         if (key.isEmptyOrNull())
             ResetCodeEntry();
@@ -233,9 +233,9 @@ void frmOrder::cmdAddRow_Click() {
 }
 
 void frmOrder::cmdSpecialCode_Click() {
-    txtCode_Articolo_->setText(QString::fromLatin1(orders::kSpecialCodePrefix));
-    txtCode_Articolo_->setFocus();
-    txtCode_Articolo_->selectAll();
+    w_.txtCode_Articolo->setText(QString::fromLatin1(orders::kSpecialCodePrefix));
+    w_.txtCode_Articolo->setFocus();
+    w_.txtCode_Articolo->selectAll();
 }
 
 void frmOrder::cmdSetQuantity_Click() {
@@ -265,10 +265,10 @@ void frmOrder::cmdEditRow_Click() {
 }
 
 void frmOrder::cmdDeleteRow_Click() {
-    if (!cmdDeleteRow_->isEnabled()) return;
+    if (!w_.cmdDeleteRow->isEnabled()) return;
     platform::BoxOwner boxes(this);
     try {
-        if (!m_objRigheOrdine || dgRighe_->Bookmark() == 0) {
+        if (!m_objRigheOrdine || w_.dgRighe->Bookmark() == 0) {
             QApplication::beep();
             Refresh_Articoli();
             ResetCodeEntry();
@@ -288,11 +288,11 @@ void frmOrder::IncreaseRowQuantity() { changeRowQuantity(+1); }
 void frmOrder::DecreaseRowQuantity() { changeRowQuantity(-1); }
 
 void frmOrder::changeRowQuantity(int delta) {
-    if (!txtCode_Articolo_->isEnabled()) return;
+    if (!w_.txtCode_Articolo->isEnabled()) return;
     platform::BoxOwner boxes(this);
     try {
         // The grid's current row is the row the keys act on.
-        if (!m_objRigheOrdine || dgRighe_->Bookmark() == 0) {
+        if (!m_objRigheOrdine || w_.dgRighe->Bookmark() == 0) {
             QApplication::beep();
             return;
         }

@@ -4,10 +4,11 @@
 // the settings section and the choices of the category filters.
 //
 // The window is one class spread by job: frmOrder.cpp (the order as a whole:
-// entry points, starting, caption, confirming, cancelling), frmOrderWidgets.cpp
-// (its controls), frmOrderRows.cpp (the rows and article entry),
+// entry points, starting, caption, confirming, cancelling, and binding the
+// controls to the commands), frmOrderRows.cpp (the rows and article entry),
 // frmOrderCodeEntry.cpp (the code box, the quick list and the keys) and
-// frmOrderTabs.cpp (categories, promotions and kits).
+// frmOrderTabs.cpp (categories, promotions and kits). Its controls are built
+// without behaviour in frmOrderWidgets.{h,cpp}; the window holds them in w_.
 
 #include "core/RaiseError.h"
 #include "datalib/Database.h"

@@ -28,12 +28,12 @@ void frmOrder::RefreshCategorie() {
     try {
         datalib::Database& db = database();
         QString filter = QStringLiteral("Categorie.Descrizione<>''");
-        const QVariant line = cmbLinea_->currentData();
-        if (cmbLinea_->currentText() != kAnyChoice && line.isValid())
+        const QVariant line = w_.cmbLinea->currentData();
+        if (w_.cmbLinea->currentText() != kAnyChoice && line.isValid())
             filter += QStringLiteral(" AND Articoli.Linea=") + db.FormatStringForQuery(line.toString()) +
                       QStringLiteral(" AND ") +
                       db.Tables(QStringLiteral("Articoli"))->JoinCondition(QStringLiteral("Categoria"));
-        const QString type = cmbTipoCategoria_->currentText();
+        const QString type = w_.cmbTipoCategoria->currentText();
         if (type == kComplements)
             filter += QStringLiteral(" AND Categorie.Complementi=True");
         else if (type != kAnyChoice && !type.isEmpty())
@@ -41,11 +41,11 @@ void frmOrder::RefreshCategorie() {
         filter += QStringLiteral(" AND NOT Categorie.Disabilitato");
         m_objCategorie = db.OpenDataSource(QStringLiteral("Categorie"), filter, QStringLiteral("Descrizione"),
                                            QStringLiteral("OID,Descrizione"));
-        dgCategorie_->Bind(m_objCategorie, nullptr);
+        w_.dgCategorie->Bind(m_objCategorie, nullptr);
         // The categories are listed by their description alone.
-        if (auto* model = dgCategorie_->gridModel())
+        if (auto* model = w_.dgCategorie->gridModel())
             for (int c = 0; c < model->columnCount(); ++c)
-                dgCategorie_->setColumnHidden(
+                w_.dgCategorie->setColumnHidden(
                     c, model->fieldOf(c).compare(QStringLiteral("Descrizione"), Qt::CaseInsensitive) != 0);
     } catch (const core::AppError& e) {
         showFailure(e, QString());
@@ -53,10 +53,10 @@ void frmOrder::RefreshCategorie() {
 }
 
 void frmOrder::PickCategoryArticle() {
-    if (!m_objCategorie || m_objCategorie->DataEmpty() || !txtCode_Articolo_->isEnabled()) return;
+    if (!m_objCategorie || m_objCategorie->DataEmpty() || !w_.txtCode_Articolo->isEnabled()) return;
     platform::BoxOwner boxes(this);
     try {
-        if (const qint64 bookmark = dgCategorie_->Bookmark())
+        if (const qint64 bookmark = w_.dgCategorie->Bookmark())
             m_objCategorie->MoveToKey(core::Variant(double(bookmark)));
         if (!m_objCategorie->RowValid()) return;
         auto articles = database().OpenDataSource(QStringLiteral("Articoli"),
@@ -69,7 +69,7 @@ void frmOrder::PickCategoryArticle() {
                 .PickList(QString(), QStringLiteral("Descrizione"), QStringLiteral("Codice"));
         if (chosen.isEmptyOrNull()) return;
         settingCode_ = true;
-        txtCode_Articolo_->setText(articles->ColValueStr(QStringLiteral("Codice")));
+        w_.txtCode_Articolo->setText(articles->ColValueStr(QStringLiteral("Codice")));
         settingCode_ = false;
         cmdAddRow_Click();
     } catch (const core::AppError& e) {
@@ -80,12 +80,12 @@ void frmOrder::PickCategoryArticle() {
 // ---- Promotions and kits ------------------------------------------------------------------------
 
 void frmOrder::RefreshPromoKitList() {
-    cboSelPromoKit_->clear();
-    cboSelPromoKit_->setEnabled(false);
-    cmdAddPromoKit_->setEnabled(false);
+    w_.cboSelPromoKit->clear();
+    w_.cboSelPromoKit->setEnabled(false);
+    w_.cmdAddPromoKit->setEnabled(false);
     try {
         datalib::Database& db = database();
-        const bool promotions = optPromozioni_->isChecked();
+        const bool promotions = w_.optPromozioni->isChecked();
         const QString table = promotions ? QStringLiteral("Promozioni") : QStringLiteral("Kit");
         auto set = db.Tables(table);
         const QString notEmpty =
@@ -103,22 +103,22 @@ void frmOrder::RefreshPromoKitList() {
         }
         m_objPromoKit = db.OpenDataSource(table, filter);
         for (m_objPromoKit->RowFirst(); !m_objPromoKit->Eof(); m_objPromoKit->RowNext())
-            cboSelPromoKit_->addItem(m_objPromoKit->ColValueStr(QStringLiteral("Descrizione")),
-                                     m_objPromoKit->ColValueStr(QStringLiteral("Codice")));
-        cboSelPromoKit_->setEnabled(true);
-        cmdAddPromoKit_->setEnabled(true);
-        if (isEnabled() && isVisible()) cboSelPromoKit_->setFocus();
+            w_.cboSelPromoKit->addItem(m_objPromoKit->ColValueStr(QStringLiteral("Descrizione")),
+                                       m_objPromoKit->ColValueStr(QStringLiteral("Codice")));
+        w_.cboSelPromoKit->setEnabled(true);
+        w_.cmdAddPromoKit->setEnabled(true);
+        if (isEnabled() && isVisible()) w_.cboSelPromoKit->setFocus();
     } catch (const core::AppError& e) {
         box(e.description(), platform::kOkOnly, this);
     }
 }
 
 void frmOrder::cmdAddPromoKit_Click() {
-    if (!m_objRigheOrdine || !cmdAddPromoKit_->isEnabled() || cmdAddPromoKit_->isHidden()) return;
+    if (!m_objRigheOrdine || !w_.cmdAddPromoKit->isEnabled() || w_.cmdAddPromoKit->isHidden()) return;
     platform::BoxOwner boxes(this);
     try {
-        if (cboSelPromoKit_->currentText().isEmpty()) return;
-        const bool promotion = optPromozioni_->isChecked();
+        if (w_.cboSelPromoKit->currentText().isEmpty()) return;
+        const bool promotion = w_.optPromozioni->isChecked();
         const QString kind = promotion ? QStringLiteral("della promozione selezionata")
                                        : QStringLiteral("del kit selezionato");
         if (box(QStringLiteral("Confermi l'aggiunta ") + kind + QStringLiteral(" ?"),
@@ -132,7 +132,7 @@ void frmOrder::cmdAddPromoKit_Click() {
         auto header = db.OpenDataSource(
             table,
             db.Tables(table)->BuildFieldCondition(
-                QStringLiteral("Codice"), core::Variant(cboSelPromoKit_->currentData().toString()), 0));
+                QStringLiteral("Codice"), core::Variant(w_.cboSelPromoKit->currentData().toString()), 0));
         if (header->DataEmpty()) {
             box(QStringLiteral("L'elemento selezionato non è stato identificato oppure è stato eliminato"),
                 platform::kOkOnly, this);

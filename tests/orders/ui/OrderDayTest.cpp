@@ -138,16 +138,16 @@ TEST_F(OrderWindowTest, CancelAfterTheViewReadTheOrderAgainKeepsTheProgramUp) {
 
         if (c != SecondNewOrder) {
             // F10 on a row of the promotion; "tutta la promozione ?" Yes.
-            w->dgRighe()->setFocus();
-            w->dgRighe()->setCurrentIndex(w->dgRighe()->model()->index(2, 0));
-            QTest::keyClick(w->dgRighe(), Qt::Key_F10);
+            w->Widgets().dgRighe->setFocus();
+            w->Widgets().dgRighe->setCurrentIndex(w->Widgets().dgRighe->model()->index(2, 0));
+            QTest::keyClick(w->Widgets().dgRighe, Qt::Key_F10);
             EXPECT_EQ(w->Rows()->RowCount(), c == RowsLeft ? 1 : 0);
         }
         if (c != WholePromotionDeleted) {
             boxes->answer(core::kAnswerYes);  // "VUOI ANNULLARE L'INTERO ORDINE ?"
             boxes->answer(core::kAnswerNo);   // "Continuare con un nuovo ordine ?"
         }
-        QTest::mouseClick(w->cmdCancel(), Qt::LeftButton);
+        QTest::mouseClick(w->Widgets().cmdCancel, Qt::LeftButton);
         QApplication::processEvents();
         EXPECT_EQ(frmOrder::Instance(), nullptr);
         EXPECT_FALSE(data->engine().InTransaction());
@@ -207,9 +207,9 @@ TEST_F(OrderWindowTest, TheLibrarysBoxesBelongToTheOrderWindowAndLeaveItInFront)
         SCOPED_TRACE(c.code.toStdString());
         activate(w);
         BoxAnswerer answerer;
-        w->txtCode_Articolo()->setFocus();
-        QTest::keyClicks(w->txtCode_Articolo(), c.code);
-        QTest::keyClick(w->txtCode_Articolo(), Qt::Key_Return);
+        w->Widgets().txtCode_Articolo->setFocus();
+        QTest::keyClicks(w->Widgets().txtCode_Articolo, c.code);
+        QTest::keyClick(w->Widgets().txtCode_Articolo, Qt::Key_Return);
         // Typed as fast as a reader: the code is looked up once the keys stop.
         ASSERT_TRUE(QTest::qWaitFor([&] { return !answerer.texts.isEmpty(); }));
         EXPECT_TRUE(answerer.texts.first().startsWith(c.message)) << answerer.texts.first().toStdString();
@@ -232,12 +232,13 @@ TEST_F(OrderWindowTest, AValueThatDoesNotConvertStopsConfirmAndSave) {
     activate(w);
 
     // The order's header: a date that does not exist.
-    auto* date = qobject_cast<QLineEdit*>(w->DataPanel()->Editor(QStringLiteral("DataRichiestaConsegna")));
+    auto* date =
+        qobject_cast<QLineEdit*>(w->Widgets().DataPanel->Editor(QStringLiteral("DataRichiestaConsegna")));
     ASSERT_NE(date, nullptr);
     date->setFocus();
     QTest::keyClicks(date, QStringLiteral("31/02/2024"));
     boxes->clear();
-    QTest::mouseClick(w->cmdConfirm(), Qt::LeftButton);
+    QTest::mouseClick(w->Widgets().cmdConfirm, Qt::LeftButton);
     QApplication::processEvents();
     ASSERT_FALSE(boxes->shown().empty());
     EXPECT_TRUE(boxes->lastText().contains(QStringLiteral("31/02/2024"))) << boxes->lastText().toStdString();
@@ -248,7 +249,7 @@ TEST_F(OrderWindowTest, AValueThatDoesNotConvertStopsConfirmAndSave) {
     EXPECT_TRUE(data->engine().InTransaction());
     EXPECT_EQ(date->text(), QStringLiteral("31/02/2024"));
     EXPECT_EQ(QApplication::focusWidget(), date);
-    EXPECT_TRUE(w->cmdConfirm()->isEnabled());
+    EXPECT_TRUE(w->Widgets().cmdConfirm->isEnabled());
 
     // Mended, the order is confirmed with its date.
     date->setText(QStringLiteral("28/02/2024"));
@@ -279,7 +280,7 @@ TEST_F(OrderWindowTest, AValueThatDoesNotConvertStopsConfirmAndSave) {
         return false;
     };
     boxes->clear();
-    w->dgRighe()->setCurrentIndex(w->dgRighe()->model()->index(0, 0));
+    w->Widgets().dgRighe->setCurrentIndex(w->Widgets().dgRighe->model()->index(0, 0));
     w->cmdEditRow_Click();
     ASSERT_NE(quantity, nullptr);
     EXPECT_FALSE(saved);
@@ -293,9 +294,9 @@ TEST_F(OrderWindowTest, AValueThatDoesNotConvertStopsConfirmAndSave) {
 TEST_F(OrderWindowTest, ScansInABurstWithTheQuantityPromptOnAreNeverLost) {
     frmOrder* w = startOrder();
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(w->chkRequest_Quantita()->isChecked());
+    ASSERT_TRUE(w->Widgets().chkRequest_Quantita->isChecked());
     activate(w);
-    w->txtCode_Articolo()->setFocus();
+    w->Widgets().txtCode_Articolo->setFocus();
 
     // Three codes in one burst: three rows; the prompt comes once the keys
     // stop, for the last one; the others keep the default.
@@ -305,7 +306,7 @@ TEST_F(OrderWindowTest, ScansInABurstWithTheQuantityPromptOnAreNeverLost) {
         return rowCodes(*w->Rows()) == QStringLiteral("ART1x1 ART2x1 ART3x4");
     })) << rowCodes(*w->Rows()).toStdString();
     EXPECT_EQ(player->quantityPrompts, 1);
-    EXPECT_EQ(w->txtCode_Articolo()->text(), QString());
+    EXPECT_EQ(w->Widgets().txtCode_Articolo->text(), QString());
 
     // A burst typed into the open prompt (a numeric additional code): the
     // prompt closes as cancelled and the code is the next article.
@@ -349,7 +350,7 @@ TEST_F(OrderWindowTest, ScansInABurstWithTheQuantityPromptOnAreNeverLost) {
     w->AddElementByCode(QStringLiteral("DUP1"));
     QTest::qWait(200);
     EXPECT_EQ(rowCodes(*w->Rows()), QStringLiteral("ART1x1 ART2x1 ART3x4 ABCx1 ART4x2 DUP1x7"));
-    EXPECT_EQ(w->txtCode_Articolo()->text(), QString());
+    EXPECT_EQ(w->Widgets().txtCode_Articolo->text(), QString());
 }
 
 namespace {
@@ -373,12 +374,12 @@ TEST_F(OrderWindowTest, TheQuickListGoesWhenTheFocusLeavesAndTheGridKeepsItsArro
     ASSERT_NE(w, nullptr);
     addRows(*w, {"ART1", "ART2", "ART3"});
     activate(w);
-    QListWidget* list = w->lstHelp_ArticoliLib();
-    controls::DataGrid* grid = w->dgRighe();
+    QListWidget* list = w->Widgets().lstHelp_ArticoliLib;
+    controls::DataGrid* grid = w->Widgets().dgRighe;
     for (bool fromList : {false, true}) {
         SCOPED_TRACE(fromList);
-        w->txtCode_Articolo()->setFocus();
-        QTest::keyClicks(w->txtCode_Articolo(), QStringLiteral("Ma"));
+        w->Widgets().txtCode_Articolo->setFocus();
+        QTest::keyClicks(w->Widgets().txtCode_Articolo, QStringLiteral("Ma"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return list->isVisible(); }));
         if (fromList) {
             list->setFocus();
@@ -397,7 +398,7 @@ TEST_F(OrderWindowTest, TheQuickListGoesWhenTheFocusLeavesAndTheGridKeepsItsArro
         EXPECT_EQ(grid->currentIndex().row(), 0);
         QTest::keyClick(grid, Qt::Key_Down);
         EXPECT_EQ(grid->currentIndex().row(), 1);
-        w->txtCode_Articolo()->clear();
+        w->Widgets().txtCode_Articolo->clear();
     }
     w->cmdCancel_Click();
 }
@@ -410,8 +411,8 @@ TEST_F(OrderWindowTest, TheCodeBoxSelectsItsWholeTextWheneverItGetsTheFocus) {
     ASSERT_NE(w, nullptr);
     addRows(*w, {"ART1"});
     activate(w);
-    QLineEdit* box = w->txtCode_Articolo();
-    controls::DataGrid* grid = w->dgRighe();
+    QLineEdit* box = w->Widgets().txtCode_Articolo;
+    controls::DataGrid* grid = w->Widgets().dgRighe;
     box->setFocus();
     QTest::keyClicks(box, QStringLiteral("ART"));
     EXPECT_EQ(box->selectedText(), QString());
@@ -433,7 +434,7 @@ TEST_F(OrderWindowTest, TheCodeBoxSelectsItsWholeTextWheneverItGetsTheFocus) {
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
     EXPECT_EQ(box->selectedText(), QString());
     // "##" is selected for the code that follows.
-    w->cmdSpecialCode()->click();
+    w->Widgets().cmdSpecialCode->click();
     EXPECT_EQ(box->selectedText(), QStringLiteral("##"));
     QTest::keyClicks(box, QStringLiteral("AB"));
     activate(&owner);
@@ -473,7 +474,7 @@ TEST_F(OrderWindowTest, CancellingShowsTheDeleteOnTheProgressBarAndAStopKeepsThe
             boxes->answer(core::kAnswerYes);  // "Confermi l'interruzione ?"
         else
             boxes->answer(core::kAnswerNo);  // "Continuare con un nuovo ordine ?"
-        QTest::mouseClick(w->cmdCancel(), Qt::LeftButton);
+        QTest::mouseClick(w->Widgets().cmdCancel, Qt::LeftButton);
         watch.stop();
         EXPECT_EQ(message, QStringLiteral("Annullamento in corso..."));
         EXPECT_EQ(maximum, 4);  // three rows and the order
@@ -501,13 +502,13 @@ TEST_F(OrderWindowTest, TheSequenceCheckMarkAlwaysTellsWhetherASequenceIsStored)
     frmOrder* w = startOrder();
     ASSERT_NE(w, nullptr);
     addRows(*w, {"ART1"});
-    QAction* mark = w->mnuGridSetting()->mnuGridFldSequence();
+    QAction* mark = w->Widgets().mnuGridSetting->mnuGridFldSequence();
     auto* settings = w->GridSettings();
     for (bool stored : {false, true}) {
         SCOPED_TRACE(stored);
         settings->SetFieldSequence(stored ? QStringLiteral("Codice,QuantitàOrdine") : QString());
         w->Refresh_Articoli();
-        w->mnuGridSetting()->ShowStoredSequence();
+        w->Widgets().mnuGridSetting->ShowStoredSequence();
         ASSERT_EQ(mark->isChecked(), stored);
         // The dialog cancelled.
         player->dialog = [](QDialog&) { return false; };
@@ -515,15 +516,15 @@ TEST_F(OrderWindowTest, TheSequenceCheckMarkAlwaysTellsWhetherASequenceIsStored)
         EXPECT_EQ(mark->isChecked(), stored);
         // The restore question answered No.
         boxes->answer(core::kAnswerNo);
-        w->mnuGridSetting()->mnuGridCancel()->trigger();
+        w->Widgets().mnuGridSetting->mnuGridCancel()->trigger();
         EXPECT_EQ(mark->isChecked(), stored);
         // The grid hidden: the command does nothing.
-        w->dgRighe()->hide();
+        w->Widgets().dgRighe->hide();
         mark->trigger();
         EXPECT_EQ(mark->isChecked(), stored);
-        w->dgRighe()->show();
+        w->Widgets().dgRighe->show();
         // Every field for now: the sequence stays stored.
-        w->mnuGridSetting()->mnuGridFldAll()->trigger();
+        w->Widgets().mnuGridSetting->mnuGridFldAll()->trigger();
         EXPECT_EQ(mark->isChecked(), stored);
     }
 }
@@ -535,7 +536,7 @@ TEST_F(OrderWindowTest, TheRowsGridShowsFirstWhatTheAgentWorksWithAndReadsWhole)
     frmOrder* w = startOrder();
     ASSERT_NE(w, nullptr);
     addRows(*w, {"ART1", "ART2"});
-    controls::DataGrid* grid = w->dgRighe();
+    controls::DataGrid* grid = w->Widgets().dgRighe;
     controls::DataGridModel* model = grid->gridModel();
     const QStringList first = {
         "PosizioneRiga",     "Codice",        "DescrizioneRiga",   "QuantitàOrdine", "PrezzoVendita",
@@ -558,7 +559,7 @@ TEST_F(OrderWindowTest, TheRowsGridShowsFirstWhatTheAgentWorksWithAndReadsWhole)
 
     // "Visualizza tutti i campi" shows every field; a stored sequence and a
     // stored width win.
-    w->mnuGridSetting()->mnuGridFldAll()->trigger();
+    w->Widgets().mnuGridSetting->mnuGridFldAll()->trigger();
     EXPECT_EQ(model->columnCount(), shown.size());
     w->GridSettings()->SetFieldSequence(QStringLiteral("QuantitàOrdine,Codice"));
     w->GridSettings()->SetColumnWidth(QStringLiteral("Codice"), 3000);
@@ -585,7 +586,7 @@ TEST_F(OrderWindowTest, EveryTotalIsInViewAt1366x768) {
         w->resize(size);
         QApplication::processEvents();
         ASSERT_EQ(w->size(), size);
-        controls::DataPanel* totals = w->DataPanelTotal();
+        controls::DataPanel* totals = w->Widgets().DataPanelTotal;
         ASSERT_TRUE(totals->Fields().contains(QStringLiteral("ImportoTotale")));
         for (const QString& field : totals->Fields()) {
             SCOPED_TRACE(field.toStdString());

@@ -132,7 +132,7 @@ TEST_F(OrderWindowTest, NewOrderIsStampedNumberedAndCaptioned) {
     EXPECT_FALSE(order.ColEmpty(QStringLiteral("Numero")));
     EXPECT_EQ(order.ColValueStr(QStringLiteral("Cliente")), QStringLiteral("C1"));
     EXPECT_EQ(w->windowTitle(), QStringLiteral(" ORDINE  -  Agente: Mario Rossi  (A001)"));
-    EXPECT_TRUE(w->lblRelate_Ordini()->isHidden());
+    EXPECT_TRUE(w->Widgets().lblRelate_Ordini->isHidden());
 
     // A further order in the same window: the caption is not appended to.
     w->AddElementByCode(QStringLiteral("ART1"));
@@ -153,8 +153,8 @@ TEST_F(OrderWindowTest, ScannerBurstAddsOnceAndEmptiesTheBox) {
     activate(w);
     // Without the quantity prompt a reader's code is added at its Enter (with
     // the prompt, once the burst ends: see the order day tests).
-    w->chkRequest_Quantita()->setChecked(false);
-    auto* box = w->txtCode_Articolo();
+    w->Widgets().chkRequest_Quantita->setChecked(false);
+    auto* box = w->Widgets().txtCode_Articolo;
     box->setFocus();
     QTest::keyClicks(box, QStringLiteral("ABC"));
     QTest::keyClick(box, Qt::Key_Return);
@@ -225,42 +225,43 @@ TEST_F(OrderWindowTest, QuantityPromptKeysAndFunctionKeys) {
     ASSERT_NE(w, nullptr);
     activate(w);
     // Asked for every article unless the agent said otherwise; the choice is kept at once.
-    ASSERT_TRUE(w->chkRequest_Quantita()->isChecked());
-    w->chkRequest_Quantita()->click();
+    ASSERT_TRUE(w->Widgets().chkRequest_Quantita->isChecked());
+    w->Widgets().chkRequest_Quantita->click();
     EXPECT_EQ(platform::SettingsStore::get(platform::appName(), "Ordine", "ChiediQuantità"),
               QStringLiteral("False"));
-    w->chkRequest_Quantita()->click();
+    w->Widgets().chkRequest_Quantita->click();
     EXPECT_EQ(platform::SettingsStore::get(platform::appName(), "Ordine", "ChiediQuantità"),
               QStringLiteral("True"));
     player->quantities = {QStringLiteral("4")};
-    w->txtCode_Articolo()->setText(QStringLiteral("ART1"));
-    QTest::keyClick(w->txtCode_Articolo(), Qt::Key_F2);
+    w->Widgets().txtCode_Articolo->setText(QStringLiteral("ART1"));
+    QTest::keyClick(w->Widgets().txtCode_Articolo, Qt::Key_F2);
     EXPECT_EQ(rowCodes(*w->Rows()), QStringLiteral("ART1x4"));
     // Again: the prompt shows the old quantity and the new one is added after it.
     player->quantities = {QStringLiteral("6")};
-    w->txtCode_Articolo()->setText(QStringLiteral("ART1"));
+    w->Widgets().txtCode_Articolo->setText(QStringLiteral("ART1"));
     w->cmdAddRow_Click();
     EXPECT_EQ(player->promptInitialValues.last(), QStringLiteral("4"));
     EXPECT_EQ(rowCodes(*w->Rows()), QStringLiteral("ART1x7"));
-    w->chkRequest_Quantita()->click();
+    w->Widgets().chkRequest_Quantita->click();
 
     // F5 on the row: a bad value is refused and the prompt stays; below 1 is refused.
     player->quantities = {QStringLiteral("1.5")};
-    QTest::keyClick(w->txtCode_Articolo(), Qt::Key_F5);
+    QTest::keyClick(w->Widgets().txtCode_Articolo, Qt::Key_F5);
     EXPECT_EQ(boxes->lastText(), QStringLiteral("Valore incorretto.\r\rInserire un valore numerico."));
     EXPECT_EQ(rowCodes(*w->Rows()), QStringLiteral("ART1x7"));
     player->quantities = {QStringLiteral("-4")};
-    QTest::keyClick(w->txtCode_Articolo(), Qt::Key_F5);
+    QTest::keyClick(w->Widgets().txtCode_Articolo, Qt::Key_F5);
     EXPECT_EQ(boxes->lastText(),
               QStringLiteral("Il valore impostato non è valido\r\rImpostare quantità positive"));
     player->quantities = {QStringLiteral("2,5")};
-    QTest::keyClick(w->txtCode_Articolo(), Qt::Key_F5);
+    QTest::keyClick(w->Widgets().txtCode_Articolo, Qt::Key_F5);
     EXPECT_EQ(rowCodes(*w->Rows()), QStringLiteral("ART1x2"));
 
     // F10 deletes the current row.
-    QTest::keyClick(w->txtCode_Articolo(), Qt::Key_F10);
+    QTest::keyClick(w->Widgets().txtCode_Articolo, Qt::Key_F10);
     EXPECT_TRUE(w->Rows()->DataEmpty());
-    QTest::keyClick(w->txtCode_Articolo(), Qt::Key_Plus, Qt::NoModifier);  // no row: a beep, nothing else
+    QTest::keyClick(w->Widgets().txtCode_Articolo, Qt::Key_Plus,
+                    Qt::NoModifier);  // no row: a beep, nothing else
     EXPECT_TRUE(w->Rows()->DataEmpty());
 }
 
@@ -268,29 +269,30 @@ TEST_F(OrderWindowTest, QuickListFollowsTheTypingAndAClickFillsTheBox) {
     frmOrder* w = startOrder();
     ASSERT_NE(w, nullptr);
     activate(w);
-    auto* box = w->txtCode_Articolo();
+    auto* box = w->Widgets().txtCode_Articolo;
     box->setFocus();
     QTest::keyClicks(box, QStringLiteral("Mazz"));
     QTest::qWait(250);  // a pause beyond the list's timer
-    ASSERT_TRUE(w->lstHelp_ArticoliLib()->isVisible());
-    ASSERT_EQ(w->lstHelp_ArticoliLib()->count(), 1);
-    EXPECT_EQ(w->lstHelp_ArticoliLib()->item(0)->text(), QStringLiteral("Mazzetta"));
+    ASSERT_TRUE(w->Widgets().lstHelp_ArticoliLib->isVisible());
+    ASSERT_EQ(w->Widgets().lstHelp_ArticoliLib->count(), 1);
+    EXPECT_EQ(w->Widgets().lstHelp_ArticoliLib->item(0)->text(), QStringLiteral("Mazzetta"));
     // Nothing matches a description: the codes are listed.
     box->clear();
     QTest::keyClicks(box, QStringLiteral("DUP"));
     QTest::qWait(250);
-    ASSERT_EQ(w->lstHelp_ArticoliLib()->count(), 2);
-    EXPECT_EQ(w->lstHelp_ArticoliLib()->item(0)->text(), QStringLiteral("DUP1 - Chiave inglese piccola"));
-    QListWidgetItem* second = w->lstHelp_ArticoliLib()->item(1);
-    w->lstHelp_ArticoliLib()->setCurrentItem(second);
-    QTest::mouseClick(w->lstHelp_ArticoliLib()->viewport(), Qt::LeftButton, {},
-                      w->lstHelp_ArticoliLib()->visualItemRect(second).center());
+    ASSERT_EQ(w->Widgets().lstHelp_ArticoliLib->count(), 2);
+    EXPECT_EQ(w->Widgets().lstHelp_ArticoliLib->item(0)->text(),
+              QStringLiteral("DUP1 - Chiave inglese piccola"));
+    QListWidgetItem* second = w->Widgets().lstHelp_ArticoliLib->item(1);
+    w->Widgets().lstHelp_ArticoliLib->setCurrentItem(second);
+    QTest::mouseClick(w->Widgets().lstHelp_ArticoliLib->viewport(), Qt::LeftButton, {},
+                      w->Widgets().lstHelp_ArticoliLib->visualItemRect(second).center());
     EXPECT_EQ(box->text(), QStringLiteral("DUP2"));
     EXPECT_EQ(box->selectedText(), QStringLiteral("2"));
     player->quantities = {QStringLiteral("1")};
     QTest::keyClick(box, Qt::Key_Return);
     EXPECT_EQ(rowCodes(*w->Rows()), QStringLiteral("DUP2x1"));
-    EXPECT_FALSE(w->lstHelp_ArticoliLib()->isVisible());
+    EXPECT_FALSE(w->Widgets().lstHelp_ArticoliLib->isVisible());
 }
 
 TEST_F(OrderWindowTest, CategoryGridFiltersAndPicks) {
@@ -304,18 +306,18 @@ TEST_F(OrderWindowTest, CategoryGridFiltersAndPicks) {
     };
     EXPECT_EQ(descriptions(), QStringLiteral("Accessori,Martelli"))
         << w->Categories()->Filter().toStdString();
-    w->cmbTipoCategoria()->setCurrentText(QStringLiteral("COMPLEMENTI"));
+    w->Widgets().cmbTipoCategoria->setCurrentText(QStringLiteral("COMPLEMENTI"));
     w->RefreshCategorie();
     EXPECT_EQ(descriptions(), QStringLiteral("Accessori"));
-    w->cmbTipoCategoria()->setCurrentIndex(2);
-    w->cmbLinea()->setCurrentText(QStringLiteral("Vernici"));
+    w->Widgets().cmbTipoCategoria->setCurrentIndex(2);
+    w->Widgets().cmbLinea->setCurrentText(QStringLiteral("Vernici"));
     w->RefreshCategorie();
     EXPECT_EQ(descriptions(), QStringLiteral("Accessori")) << w->Categories()->Filter().toStdString();
-    w->cmbLinea()->setCurrentText(QStringLiteral("- QUALSIASI -"));
+    w->Widgets().cmbLinea->setCurrentText(QStringLiteral("- QUALSIASI -"));
     w->RefreshCategorie();
 
     w->Categories()->RowLast();  // Martelli
-    w->dgCategorie()->FollowDataSource();
+    w->Widgets().dgCategorie->FollowDataSource();
     pickNext(QStringLiteral("Codice"), QStringLiteral("ART2"));
     w->PickCategoryArticle();
     EXPECT_EQ(rowCodes(*w->Rows()), QStringLiteral("ART2x1"));
@@ -325,8 +327,8 @@ TEST_F(OrderWindowTest, PromotionWithMultiplierAndKit) {
     frmOrder* w = startOrder();
     ASSERT_NE(w, nullptr);
     // Only the promotion valid today is offered.
-    ASSERT_EQ(w->cboSelPromoKit()->count(), 1);
-    EXPECT_EQ(w->cboSelPromoKit()->itemText(0), QStringLiteral("Promozione di primavera"));
+    ASSERT_EQ(w->Widgets().cboSelPromoKit->count(), 1);
+    EXPECT_EQ(w->Widgets().cboSelPromoKit->itemText(0), QStringLiteral("Promozione di primavera"));
     w->AddElementByCode(QStringLiteral("ART1"));  // an ordinary row of an article of the promotion
 
     boxes->answer(core::kAnswerYes);
@@ -352,8 +354,8 @@ TEST_F(OrderWindowTest, PromotionWithMultiplierAndKit) {
     EXPECT_EQ(w->Rows()->RowCount(), 11);
 
     // A kit: its articles without link, at its prices, always new rows.
-    w->optKit()->click();
-    ASSERT_EQ(w->cboSelPromoKit()->count(), 1);
+    w->Widgets().optKit->click();
+    ASSERT_EQ(w->Widgets().cboSelPromoKit->count(), 1);
     boxes->answer(core::kAnswerYes);
     player->quantities = {QStringLiteral("3")};
     w->cmdAddPromoKit_Click();
@@ -471,7 +473,7 @@ TEST_F(OrderWindowTest, EditingAConfirmedOrderKeepsItAndASentOneIsReadOnly) {
     w = frmOrder::Edit_Ordine(&owner, view);
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(w->windowTitle().startsWith(QStringLiteral(" ORDINE - MODIFICA   -  Agente: ")));
-    EXPECT_TRUE(w->txtCode_Articolo()->isEnabled());
+    EXPECT_TRUE(w->Widgets().txtCode_Articolo->isEnabled());
     // A second order is not opened while this one is.
     EXPECT_EQ(frmOrder::Edit_Ordine(&owner, view), w);
     EXPECT_EQ(data->engine().TransactionLevel(), 1);
@@ -496,12 +498,12 @@ TEST_F(OrderWindowTest, EditingAConfirmedOrderKeepsItAndASentOneIsReadOnly) {
     view->MoveToKey(core::Variant(double(oid)));
     w = frmOrder::Edit_Ordine(&owner, view);
     ASSERT_NE(w, nullptr);
-    EXPECT_FALSE(w->txtCode_Articolo()->isEnabled());
-    EXPECT_FALSE(w->cmdAddRow()->isEnabled());
-    EXPECT_FALSE(w->cmdDeleteRow()->isEnabled());
-    EXPECT_FALSE(w->cmdSetQuantity()->isEnabled());
-    EXPECT_FALSE(w->chkRequest_Quantita()->isEnabled());
-    EXPECT_TRUE(w->cmdAddPromoKit()->isHidden());
+    EXPECT_FALSE(w->Widgets().txtCode_Articolo->isEnabled());
+    EXPECT_FALSE(w->Widgets().cmdAddRow->isEnabled());
+    EXPECT_FALSE(w->Widgets().cmdDeleteRow->isEnabled());
+    EXPECT_FALSE(w->Widgets().cmdSetQuantity->isEnabled());
+    EXPECT_FALSE(w->Widgets().chkRequest_Quantita->isEnabled());
+    EXPECT_TRUE(w->Widgets().cmdAddPromoKit->isHidden());
     w->cmdCancel_Click();
     EXPECT_EQ(count("RigheOrdini"), 2);
 }
@@ -531,14 +533,14 @@ TEST_F(OrderWindowTest, RelatedOrdersAreThoseWrittenTogether) {
     view->MoveToKey(core::Variant(double(first)));
     w = frmOrder::Edit_Ordine(&owner, view);
     ASSERT_NE(w, nullptr);
-    EXPECT_FALSE(w->cboRelate_Ordini()->isHidden());
-    ASSERT_EQ(w->cboRelate_Ordini()->count(), 2);
+    EXPECT_FALSE(w->Widgets().cboRelate_Ordini->isHidden());
+    ASSERT_EQ(w->Widgets().cboRelate_Ordini->count(), 2);
     const QString other =
-        w->cboRelate_Ordini()->itemText(1) == w->Order()->ColValueStr(QStringLiteral("Numero"))
-            ? w->cboRelate_Ordini()->itemText(0)
-            : w->cboRelate_Ordini()->itemText(1);
-    w->cboRelate_Ordini()->setCurrentText(other);
-    emit w->cboRelate_Ordini()->activated(w->cboRelate_Ordini()->currentIndex());
+        w->Widgets().cboRelate_Ordini->itemText(1) == w->Order()->ColValueStr(QStringLiteral("Numero"))
+            ? w->Widgets().cboRelate_Ordini->itemText(0)
+            : w->Widgets().cboRelate_Ordini->itemText(1);
+    w->Widgets().cboRelate_Ordini->setCurrentText(other);
+    emit w->Widgets().cboRelate_Ordini->activated(w->Widgets().cboRelate_Ordini->currentIndex());
     EXPECT_EQ(w->Order()->ColValueStr(QStringLiteral("Numero")), other);
     w->cmdCancel_Click();
 }
@@ -554,17 +556,17 @@ TEST_F(OrderWindowTest, GridMenuShowsAllFieldsWithoutForgettingTheSequence) {
     auto* settings = w->GridSettings();
     settings->SetFieldSequence(QStringLiteral("Codice,QuantitàOrdine"));
     w->Refresh_Articoli();
-    EXPECT_EQ(w->dgRighe()->gridModel()->columnCount(), 2);
-    w->mnuGridSetting()->mnuGridFldAll()->trigger();
-    EXPECT_GT(w->dgRighe()->gridModel()->columnCount(), 2);
+    EXPECT_EQ(w->Widgets().dgRighe->gridModel()->columnCount(), 2);
+    w->Widgets().mnuGridSetting->mnuGridFldAll()->trigger();
+    EXPECT_GT(w->Widgets().dgRighe->gridModel()->columnCount(), 2);
     EXPECT_EQ(settings->FieldSequence(), QStringLiteral("Codice,QuantitàOrdine"));
     boxes->answer(core::kAnswerNo);
-    w->mnuGridSetting()->mnuGridCancel()->trigger();
+    w->Widgets().mnuGridSetting->mnuGridCancel()->trigger();
     EXPECT_EQ(settings->FieldSequence(), QStringLiteral("Codice,QuantitàOrdine"));
     boxes->answer(core::kAnswerYes);
-    w->mnuGridSetting()->mnuGridCancel()->trigger();
+    w->Widgets().mnuGridSetting->mnuGridCancel()->trigger();
     EXPECT_EQ(settings->FieldSequence(), QString());
-    EXPECT_FALSE(w->mnuGridSetting()->mnuGridFldSequence()->isChecked());
+    EXPECT_FALSE(w->Widgets().mnuGridSetting->mnuGridFldSequence()->isChecked());
 }
 
 }  // namespace
