@@ -135,7 +135,13 @@ std::shared_ptr<Database> RemoteConnector::Open(const QString& archiveName, Data
 
 void RemoteConnector::download(itfProgress* progress) {
     const QUrl url = archiveUrl();
-    const platform::Transfer::Reply r = transfer_.get(url, file_, progressOf(progress));
+    platform::Transfer::Reply r = transfer_.get(url, file_, progressOf(progress));
+    // A send puts its upload in place by removing the archive and renaming
+    // the upload: asked for in that instant, the archive is not there.
+    if (r.status == 404 && !r.stopped) {
+        waitMs(300);
+        r = transfer_.get(url, file_, progressOf(progress));
+    }
     if (progress) progress->OnEnd();
     if (!r.ok()) throw requestFailure(r, url, archiveName_);
     if (r.expected >= 0 && r.received != r.expected)

@@ -24,7 +24,8 @@ void removeFile(const QString& file) {
 
 ImportArchive::ImportArchive(const QString& file, datalib::Database& local, const QString& agentPassword) {
     if (!QFileInfo(file).isFile()) throw failure(QStringLiteral("Il file \"%1\" non esiste.").arg(file));
-    if (!dir_.isValid()) throw failure(QStringLiteral("Impossibile creare una cartella temporanea."));
+    if (!dir_.isValid())
+        throw failure(QStringLiteral("Impossibile creare la cartella di lavoro dell'importazione."));
     const QString copy = dir_.filePath(QStringLiteral("Archivio"));
     if (!QFile::copy(file, copy))
         throw failure(QStringLiteral("Impossibile leggere il file \"%1\".").arg(file));

@@ -3,8 +3,9 @@
 // database file of ours) read into the current view's table, and the current
 // view written out as a new archive.
 
+#include "platform/Paths.h"
+
 #include <QString>
-#include <QTemporaryDir>
 
 #include <memory>
 
@@ -17,8 +18,8 @@ class itfProgress;
 
 namespace exchange {
 
-// An archive chosen for an import, opened from a private copy (the chosen
-// file is never written) with the local definitions: first without a
+// An archive chosen for an import, opened from a private copy in the
+// program's data folder (the chosen file is never written) with the local definitions: first without a
 // password, then with the agent's. Raises with an Italian description.
 class ImportArchive {
   public:
@@ -33,7 +34,7 @@ class ImportArchive {
     void Close();
 
   private:
-    QTemporaryDir dir_;
+    platform::WorkFolder dir_{QStringLiteral("Importazione")};
     std::unique_ptr<datalib::Engine> engine_;
     std::shared_ptr<datalib::Database> db_;
 };

@@ -11,6 +11,7 @@
 #include "tools/headoffice/CuttingProxy.h"
 
 #include <QFile>
+#include <QTimer>
 
 using namespace exchangetest;
 
@@ -363,4 +364,16 @@ TEST_F(HeadOfficeTest, AReceiveKeepsTheRowIdsOfTheChildRows) {
         localCount("RigheOrdini", "NumeroOrdine='" + number + "' AND PosizioneRiga=1 AND QuantitàOrdine=7"),
         1);
     EXPECT_EQ(localCount("RigheOrdini", "QuantitàEvasa=3"), localCount("RigheOrdini"));
+}
+
+// A send puts its upload in place by removing the archive and renaming the
+// upload: a receive that asks in that instant tries once more.
+TEST_F(HeadOfficeTest, AnArchiveMissingForAnInstantIsAskedForAgain) {
+    const QByteArray demo = headBytes();
+    QFile::remove(server.filePath(kArchive));
+    openLocal(false);
+    QTimer::singleShot(100, [&] { server.putBytes(kArchive, demo); });
+    ASSERT_TRUE(exchange::ReceiveUpdates(context(), &transfer, progress, true, false))
+        << boxes.lastText().toStdString();
+    EXPECT_EQ(localCount("Articoli"), headCount("Articoli"));
 }
