@@ -1,6 +1,7 @@
 #include "reports/ReportLayouts.h"
 
 #include "reports/LayoutExport.h"
+#include "reports/ReportLayoutRecord.h"
 
 #include "core/Cp1252.h"
 #include "datalib/DataSet.h"
@@ -14,16 +15,16 @@
 namespace reports {
 
 bool IsLayoutSourceTable(const QString& name) {
-    return name != QLatin1String("TabStampaEtichette") && name != QLatin1String("TabProspettiStampa") &&
+    return name != QLatin1String("TabStampaEtichette") && name != ReportLayoutRecord::kTableName &&
            name.compare(datalib::Database::sysParamTableName(), Qt::CaseInsensitive) != 0;
 }
 
 bool ExistsReportForData(datalib::DataSource& ds) {
     auto db = ds.Database();
-    if (!db || !db->TableExists(QStringLiteral("TabProspettiStampa"))) return false;
-    auto layouts = db->OpenDataSource(
-        QStringLiteral("TabProspettiStampa"),
-        QStringLiteral("NomeTabellaOrigine=") + db->FormatStringForQuery(ds.tableDef().name()));
+    if (!db || !db->TableExists(ReportLayoutRecord::kTableName)) return false;
+    auto layouts = db->OpenDataSource(ReportLayoutRecord::kTableName,
+                                      ReportLayoutRecord::kSourceColumn + QLatin1Char('=') +
+                                          db->FormatStringForQuery(ds.tableDef().name()));
     return layouts && !layouts->DataEmpty();
 }
 

@@ -7,6 +7,7 @@
 #include "datalib/Database.h"
 #include "datalib/Definitions.h"
 #include "labels/LabelLayoutFile.h"
+#include "labels/LabelLayoutRecord.h"
 #include "labels/ui/frmLabelPreview.h"
 #include "labels/ui/modLabelPrint.h"
 #include "platform/ui/MessageBox.h"
@@ -34,8 +35,6 @@
 namespace labels {
 
 namespace {
-
-const QString kLayoutTable = QStringLiteral("TabStampaEtichette");
 
 bool inList(const QString& list, const QString& name) {
     return (QLatin1Char(',') + list.toUpper() + QLatin1Char(','))
@@ -319,37 +318,14 @@ void frmLabelPrintSetting::cbTableSel_Click() {
     }
     try {
         const QString table = GetSelectedTableName();
-        auto row = db_->OpenDataSource(
-            kLayoutTable, QStringLiteral("NomeTabellaOrigine=") + db_->FormatStringForQuery(table));
+        auto row =
+            db_->OpenDataSource(LabelLayoutRecord::kTableName, LabelLayoutRecord::sourceFilter(*db_, table));
         if (row->DataEmpty()) {
-            showBoxes({QStringLiteral("2"), QStringLiteral("32,5"), QStringLiteral("88"), QStringLiteral("0"),
-                       QStringLiteral("0"), QStringLiteral("1"), false, true});
-            chkPrinterSelection_->setChecked(false);
-            cboPrinter_->setCurrentIndex(-1);
-            cboPrinter_->setEditText(QString());
-            setScript(DefaultLabelScript());
+            showLayout(LabelLayoutRecord::newLayout());
             modified_ = true;  // the script box was filled
         } else {
             row->RowFirst();
-            const auto text = [&](const char* column) {
-                return row->FormattedColValue(QLatin1String(column));
-            };
-            txtColumns_->setText(text("NumeroColonne"));
-            txtLabelHeight_->setText(text("AltezzaEtichetta"));
-            txtLabelWidth_->setText(text("LarghezzaEtichetta"));
-            txtLabelTop_->setText(text("MargineSuperiore"));
-            txtLabelLeft_->setText(text("MargineSinistro"));
-            txtCopy_->setText(text("NumeroCopie").isEmpty() ? QStringLiteral("1") : text("NumeroCopie"));
-            chkPrinterSelection_->setChecked(row->ColValueBool(QStringLiteral("RichiediSelezioneStampante")));
-            chkHorizontal_->setChecked(row->ColValueBool(QStringLiteral("OrientamentoOrizzontale")));
-            chkEnableLabelAlignment_->setChecked(row->ColValueBool(QStringLiteral("AbilitaPosizionamento")));
-            setScript(row->ColValueStr(QStringLiteral("IstruzioniStampa")));
-            // A stored printer that is not installed stays as the box's
-            // text, so that saving keeps it.
-            const QString printer = row->ColValueStr(QStringLiteral("NomeStampante"));
-            const int at = cboPrinter_->findText(printer, Qt::MatchExactly | Qt::MatchCaseSensitive);
-            cboPrinter_->setCurrentIndex(at);
-            cboPrinter_->setEditText(printer);
+            showLayout(LabelLayoutRecord::readFrom(*row));
             modified_ = false;
         }
     } catch (const core::AppError&) {
@@ -374,8 +350,8 @@ void frmLabelPrintSetting::cmdOK_Click() {
     std::shared_ptr<datalib::DataSource> row;
     try {
         const QString table = GetSelectedTableName();
-        row = db_->OpenDataSource(kLayoutTable,
-                                  QStringLiteral("NomeTabellaOrigine=") + db_->FormatStringForQuery(table));
+        row =
+            db_->OpenDataSource(LabelLayoutRecord::kTableName, LabelLayoutRecord::sourceFilter(*db_, table));
         if (row->DataEmpty())
             row->AddNew();
         else
@@ -386,18 +362,20 @@ void frmLabelPrintSetting::cmdOK_Click() {
             const auto n = BoxNumber(box->text());
             return n ? core::Variant(*n) : core::Variant(box->text());
         };
-        row->SetColValue(QStringLiteral("NomeTabellaOrigine"), table);
-        row->SetColValue(QStringLiteral("NumeroColonne"), number(txtColumns_));
-        row->SetColValue(QStringLiteral("IstruzioniStampa"), scriptText());
-        row->SetColValue(QStringLiteral("LarghezzaEtichetta"), number(txtLabelWidth_));
-        row->SetColValue(QStringLiteral("AltezzaEtichetta"), number(txtLabelHeight_));
-        row->SetColValue(QStringLiteral("MargineSuperiore"), number(txtLabelTop_));
-        row->SetColValue(QStringLiteral("MargineSinistro"), number(txtLabelLeft_));
-        row->SetColValue(QStringLiteral("NomeStampante"), cboPrinter_->currentText());
-        row->SetColValue(QStringLiteral("OrientamentoOrizzontale"), chkHorizontal_->isChecked());
-        row->SetColValue(QStringLiteral("AbilitaPosizionamento"), chkEnableLabelAlignment_->isChecked());
-        row->SetColValue(QStringLiteral("RichiediSelezioneStampante"), chkPrinterSelection_->isChecked());
-        row->SetColValue(QStringLiteral("NumeroCopie"), number(txtCopy_));
+        LabelLayoutRecord layout;
+        layout.sourceTable = table;
+        layout.columns = number(txtColumns_);
+        layout.script = scriptText();
+        layout.width = number(txtLabelWidth_);
+        layout.height = number(txtLabelHeight_);
+        layout.top = number(txtLabelTop_);
+        layout.left = number(txtLabelLeft_);
+        layout.printer = cboPrinter_->currentText();
+        layout.horizontal = chkHorizontal_->isChecked();
+        layout.enableAlignment = chkEnableLabelAlignment_->isChecked();
+        layout.askPrinter = chkPrinterSelection_->isChecked();
+        layout.copies = number(txtCopy_);
+        layout.writeTo(*row);
         row->Save();
     } catch (const core::AppError& e) {
         // Nothing half-filled is kept; the boxes and the flag stay.
@@ -487,6 +465,23 @@ LabelLayoutBoxes frmLabelPrintSetting::boxesShown() const {
     b.horizontal = chkHorizontal_->isChecked();
     b.enableAlignment = chkEnableLabelAlignment_->isChecked();
     return b;
+}
+
+void frmLabelPrintSetting::showLayout(const LabelLayoutRecord& layout) {
+    const auto text = [](const core::Variant& value) {
+        return value.isEmptyOrNull() ? QString() : value.toString();
+    };
+    const QString copies = text(layout.copies);
+    showBoxes({text(layout.columns), text(layout.height), text(layout.width), text(layout.top),
+               text(layout.left), copies.isEmpty() ? QStringLiteral("1") : copies, layout.horizontal,
+               layout.enableAlignment});
+    chkPrinterSelection_->setChecked(layout.askPrinter);
+    setScript(layout.script);
+    // A stored printer that is not installed stays as the box's text, so
+    // that saving keeps it.
+    const int at = cboPrinter_->findText(layout.printer, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    cboPrinter_->setCurrentIndex(at);
+    cboPrinter_->setEditText(layout.printer);
 }
 
 void frmLabelPrintSetting::showBoxes(const LabelLayoutBoxes& b) {

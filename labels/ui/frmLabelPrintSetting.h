@@ -36,6 +36,7 @@ class ScriptEditorAssistant;
 namespace labels {
 
 class frmLabelPreview;
+struct LabelLayoutRecord;
 
 class frmLabelPrintSetting : public QWidget {
     Q_OBJECT
@@ -84,6 +85,8 @@ class frmLabelPrintSetting : public QWidget {
     bool askLeave();
     LabelLayoutBoxes boxesShown() const;
     void showBoxes(const LabelLayoutBoxes& boxes);
+    // Fills the boxes from a stored layout, or from a new one's defaults.
+    void showLayout(const LabelLayoutRecord& layout);
     void setModified() { modified_ = true; }
     void setScript(const QString& script);
     QString scriptText() const;

@@ -4,9 +4,11 @@
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Definitions.h"
+#include "labels/LabelLayoutRecord.h"
 #include "labels/ui/frmLabelPreview.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Printers.h"
+#include "reports/LayoutRow.h"
 #include "reports/LayoutScript.h"
 #include "reports/ui/RowPicker.h"
 #include "startup/ui/frmMessage.h"
@@ -30,10 +32,6 @@ LabelPreviewShower& previewShower() {
 }
 
 void beep() { QApplication::beep(); }
-
-float single(datalib::DataSource& layout, const char* column) {
-    return float(layout.ColValueNum(QString::fromLatin1(column)));
-}
 
 // Ends a document and tells when the printer refused it.
 void finishDocument(clsLabelPrint& prn, QWidget* owner) {
@@ -79,10 +77,9 @@ std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& d
         const QString ownTable = ds->tableDef().name();
         const QString table = tableName.isEmpty() ? ownTable : tableName;
         const bool otherTable = table.compare(ownTable, Qt::CaseInsensitive) != 0;
-        auto layout =
-            db->OpenDataSource(QStringLiteral("TabStampaEtichette"),
-                               QStringLiteral("NomeTabellaOrigine=") + db->FormatStringForQuery(table));
-        if (!layout || layout->DataEmpty()) {
+        auto stored =
+            db->OpenDataSource(LabelLayoutRecord::kTableName, LabelLayoutRecord::sourceFilter(*db, table));
+        if (!stored || stored->DataEmpty()) {
             const datalib::TableDef* def = otherTable ? db->tableDef(table) : &ds->tableDef();
             platform::messageBox(
                 QStringLiteral("Nessuna stampa etichette è stata configurata per questi dati (") +
@@ -90,14 +87,15 @@ std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& d
                 platform::kInformation, QString(), owner);
             return 0;
         }
-        layout->RowFirst();
-        const float height = single(*layout, "AltezzaEtichetta");
-        const float width = single(*layout, "LarghezzaEtichetta");
-        const float top = single(*layout, "MargineSuperiore");
-        const float left = single(*layout, "MargineSinistro");
-        const auto columns = std::int16_t(layout->ColValueNum(QStringLiteral("NumeroColonne")));
-        const bool horizontal = layout->ColValueBool(QStringLiteral("OrientamentoOrizzontale"));
-        const QString text = layout->ColValueStr(QStringLiteral("IstruzioniStampa"));
+        stored->RowFirst();
+        const LabelLayoutRecord layout = LabelLayoutRecord::readFrom(*stored);
+        const float height = reports::LayoutSize(layout.height);
+        const float width = reports::LayoutSize(layout.width);
+        const float top = reports::LayoutSize(layout.top);
+        const float left = reports::LayoutSize(layout.left);
+        const auto columns = std::int16_t(reports::LayoutSize(layout.columns));
+        const bool horizontal = layout.horizontal;
+        const QString text = layout.script;
         // 4. A preview.
         if (previewWindow) {
             PreviewLabels(LabelDevice{previewWindow, QString()}, ds, height, width, top, left, columns,
@@ -108,9 +106,9 @@ std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& d
         // still has its document open: then the labels go on on its sheet.
         if (!kept() || kept()->DocumentEnded()) {
             kept().reset();
-            QString printer = layout->ColValueStr(QStringLiteral("NomeStampante"));
+            QString printer = layout.printer;
             QString pdf;
-            if (layout->ColValueBool(QStringLiteral("RichiediSelezioneStampante")) || printer.isEmpty()) {
+            if (layout.askPrinter || printer.isEmpty()) {
                 const auto choice =
                     platform::Printers::choosePrinter(owner, QStringLiteral("Selezione stampante"), 1);
                 if (!choice) return 0;
@@ -142,8 +140,7 @@ std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& d
         long toSkip = skip;
         if (skip == -1) {
             toSkip = 0;
-            if (layout->ColValueBool(QStringLiteral("AbilitaPosizionamento")) &&
-                !(columns <= 1 && height == 0)) {
+            if (layout.enableAlignment && !(columns <= 1 && height == 0)) {
                 const auto answer = core::inputBox(
                     QStringLiteral(
                         "POSIZIONARE LA CARTA PER LA STAMPA...\r\rPer saltare alcune etichette già "
@@ -191,7 +188,7 @@ std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& d
             prn->NextLabel();
             step();
         }
-        const int copies = std::max(1, int(layout->ColValueNum(QStringLiteral("NumeroCopie"))));
+        const int copies = std::max(1, int(reports::LayoutSize(layout.copies)));
         bool ended = false;
         for (long row = 0; row < rows && !stopped && !ended; ++row) {
             if (walkSelection) {

@@ -13,6 +13,7 @@
 #include "platform/ui/Printers.h"
 #include "reports/LayoutExport.h"
 #include "reports/LayoutScript.h"
+#include "reports/ReportLayoutRecord.h"
 #include "reports/ReportLayouts.h"
 #include "reports/ui/LayoutFileCommands.h"
 #include "reports/ui/LayoutScriptMenus.h"
@@ -434,17 +435,6 @@ void frmCustomReportSetting::EnableEditControls(bool enable) {
 
 // ---- Profiles ----------------------------------------------------------------------
 
-namespace {
-
-QString profileFilter(datalib::Database& db, const QString& table, const QString& reference,
-                      const QString& name) {
-    return QStringLiteral("NomeTabellaOrigine=") + db.FormatStringForQuery(table) +
-           QStringLiteral(" And NomeReference=") + db.FormatStringForQuery(reference) +
-           QStringLiteral(" And NomeProspetto=") + db.FormatStringForQuery(name);
-}
-
-}  // namespace
-
 void frmCustomReportSetting::showFailure(const QString& description) {
     platform::messageBox(description, platform::kOkOnly, QString(), this);
 }
@@ -456,13 +446,11 @@ void frmCustomReportSetting::cbTableSel_Click() {
     }
     try {
         cbReportName->clear();
-        auto names = db_->OpenDataSource(QStringLiteral("TabProspettiStampa"),
-                                         QStringLiteral("NomeTabellaOrigine=") +
-                                             db_->FormatStringForQuery(GetSelectedTableName()) +
-                                             QStringLiteral(" AND NomeReference=") +
-                                             db_->FormatStringForQuery(GetSelectedReferenceName()));
+        auto names = db_->OpenDataSource(
+            ReportLayoutRecord::kTableName,
+            ReportLayoutRecord::sourceFilter(*db_, GetSelectedTableName(), GetSelectedReferenceName()));
         for (names->RowFirst(); !names->Eof(); names->RowNext())
-            cbReportName->addItem(names->ColValueStr(QStringLiteral("NomeProspetto")));
+            cbReportName->addItem(names->ColValueStr(ReportLayoutRecord::kNameColumn));
         cbReportName->setCurrentIndex(-1);
         cbReportName->setEditText(QString());
         LoadProfile();
@@ -488,64 +476,60 @@ void frmCustomReportSetting::cbReportName_Click() { LoadProfile(); }
 
 void frmCustomReportSetting::LoadProfile() {
     try {
-        auto row = db_->OpenDataSource(QStringLiteral("TabProspettiStampa"),
-                                       profileFilter(*db_, GetSelectedTableName(), GetSelectedReferenceName(),
-                                                     cbReportName->currentText()));
+        auto row = db_->OpenDataSource(
+            ReportLayoutRecord::kTableName,
+            ReportLayoutRecord::keyFilter(*db_, GetSelectedTableName(), GetSelectedReferenceName(),
+                                          cbReportName->currentText()));
         row->RowFirst();
-        if (row->Eof()) {
-            txtColumns->setText(QStringLiteral("1"));
-            setScriptText(DefaultReportText(noteRows_));
-            txtReportHeight->setText(QStringLiteral("0"));
-            txtReportWidth->setText(QStringLiteral("0"));
-            txtReportTop->setText(QStringLiteral("5"));
-            txtReportLeft->setText(QStringLiteral("5"));
-            if (cboPrinter->count() > 0) {
-                cboPrinter->setCurrentIndex(-1);
-                cboPrinter->setEditText(QString());
-            }
-            txtBottomImageBorder->setText(QStringLiteral("0"));
-            txtBackImage->clear();
-            txtReportRowsTop->setText(QStringLiteral("40"));
-            txtReportRowsBottom->setText(QStringLiteral("240"));
-            txtReportRowsDim->setText(QStringLiteral("6"));
-            chkHorizontal->setChecked(false);
-            if (cboReportGroup->count() > 0) cboReportGroup->setCurrentIndex(0);
-            chkPrinterSelection->setChecked(false);
-        } else {
-            const auto value = [&](const char* column) {
-                return numberText(row->ColValue(QString::fromUtf8(column)));
-            };
-            txtColumns->setText(value("NumeroColonne"));
-            txtReportHeight->setText(value("AltezzaModulo"));
-            txtReportWidth->setText(value("LarghezzaModulo"));
-            txtReportTop->setText(value("MargineSuperiore"));
-            txtReportLeft->setText(value("MargineSinistro"));
-            txtReportRowsDim->setText(value("AltezzaRigheDettaglio"));
-            txtReportRowsTop->setText(value("MargineSuperioreRighe"));
-            txtReportRowsBottom->setText(value("MargineInferioreRighe"));
-            txtBackImage->setText(row->ColValueStr(QStringLiteral("ImmagineSfondo")));
-            txtBottomImageBorder->setText(value("MargineInferioreSfondo"));
-            chkHorizontal->setChecked(row->ColValueBool(QStringLiteral("OrientamentoOrizzontale")));
-            setScriptText(row->ColValueStr(QStringLiteral("IstruzioniStampa")));
-            chkPrinterSelection->setChecked(row->ColValueBool(QStringLiteral("RichiediSelezioneStampante")));
-            // A stored printer that is not installed stays as the box's text,
-            // so saving the profile keeps it.
-            const QString printer = row->ColValueStr(QStringLiteral("NomeStampante"));
-            const int at = cboPrinter->findText(printer, Qt::MatchExactly | Qt::MatchCaseSensitive);
-            if (at >= 0) {
-                cboPrinter->setCurrentIndex(at);
-            } else if (!printer.isEmpty()) {
-                cboPrinter->setCurrentIndex(-1);
-                cboPrinter->setEditText(printer);
-            }
-            SelectReportGroup(row->ColValueStr(QStringLiteral("NomeGruppo")));
-        }
+        if (row->Eof())
+            showLayout(ReportLayoutRecord::newLayout(noteRows_), true);
+        else
+            showLayout(ReportLayoutRecord::readFrom(*row), false);
         modified_ = false;
     } catch (const core::AppError& e) {
         showFailure(e.description());
     } catch (const std::exception& e) {
         showFailure(QString::fromUtf8(e.what()));
     }
+}
+
+std::vector<std::pair<QLineEdit*, core::Variant ReportLayoutRecord::*>> frmCustomReportSetting::sizeBoxes()
+    const {
+    return {{txtColumns, &ReportLayoutRecord::columns},
+            {txtReportHeight, &ReportLayoutRecord::height},
+            {txtReportWidth, &ReportLayoutRecord::width},
+            {txtReportTop, &ReportLayoutRecord::top},
+            {txtReportLeft, &ReportLayoutRecord::left},
+            {txtReportRowsDim, &ReportLayoutRecord::rowsDim},
+            {txtReportRowsTop, &ReportLayoutRecord::rowsTop},
+            {txtReportRowsBottom, &ReportLayoutRecord::rowsBottom},
+            {txtBottomImageBorder, &ReportLayoutRecord::bottomImageBorder}};
+}
+
+void frmCustomReportSetting::showLayout(const ReportLayoutRecord& layout, bool isNew) {
+    for (const auto& [box, field] : sizeBoxes()) box->setText(numberText(layout.*field));
+    txtBackImage->setText(layout.backImage);
+    chkHorizontal->setChecked(layout.horizontal);
+    setScriptText(layout.script);
+    chkPrinterSelection->setChecked(layout.askPrinter);
+    if (isNew) {
+        if (cboPrinter->count() > 0) {
+            cboPrinter->setCurrentIndex(-1);
+            cboPrinter->setEditText(QString());
+        }
+        if (cboReportGroup->count() > 0) cboReportGroup->setCurrentIndex(0);
+        return;
+    }
+    // A stored printer that is not installed stays as the box's text, so
+    // saving the profile keeps it.
+    const int at = cboPrinter->findText(layout.printer, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (at >= 0) {
+        cboPrinter->setCurrentIndex(at);
+    } else if (!layout.printer.isEmpty()) {
+        cboPrinter->setCurrentIndex(-1);
+        cboPrinter->setEditText(layout.printer);
+    }
+    SelectReportGroup(layout.group);
 }
 
 void frmCustomReportSetting::SelectReportGroup(const QString& name) {
@@ -600,16 +584,17 @@ bool frmCustomReportSetting::SaveProfile() {
     try {
         const QString table = GetSelectedTableName();
         const QString reference = GetSelectedReferenceName();
-        auto row = db_->OpenDataSource(QStringLiteral("TabProspettiStampa"),
-                                       profileFilter(*db_, table, reference, name));
+        auto row = db_->OpenDataSource(ReportLayoutRecord::kTableName,
+                                       ReportLayoutRecord::keyFilter(*db_, table, reference, name));
         row->RowFirst();
         const bool picked =
             cbReportName->currentIndex() >= 0 && cbReportName->itemText(cbReportName->currentIndex()) == name;
+        ReportLayoutRecord layout;
         if (row->Eof()) {
             row->AddNew();
-            row->SetColValue(QStringLiteral("NomeTabellaOrigine"), core::Variant(table));
-            row->SetColValue(QStringLiteral("NomeReference"), core::Variant(reference));
-            row->SetColValue(QStringLiteral("NomeProspetto"), core::Variant(name));
+            layout.sourceTable = table;
+            layout.reference = reference;
+            layout.name = name;
         } else if (!picked &&
                    platform::messageBox(
                        QStringLiteral(
@@ -617,31 +602,23 @@ bool frmCustomReportSetting::SaveProfile() {
                        platform::kYesNo | platform::kQuestion | platform::kDefaultButton2, QString(),
                        this) != platform::kAnswerYes) {
             return false;
+        } else {
+            layout = ReportLayoutRecord::readFrom(*row);
         }
         // A box with a number goes as that number; any other text goes as it
         // stands, so that the library refuses it with its own message.
-        const auto number = [&](const char* column, QLineEdit* box) {
+        for (const auto& [box, field] : sizeBoxes()) {
             const auto n = boxNumber(box->text());
-            row->SetColValue(QString::fromUtf8(column), n ? core::Variant(*n) : core::Variant(box->text()));
-        };
+            layout.*field = n ? core::Variant(*n) : core::Variant(box->text());
+        }
+        layout.backImage = txtBackImage->text();
+        layout.printer = cboPrinter->currentText();
+        layout.script = scriptText();
+        layout.group = cboReportGroup->currentText();
+        layout.horizontal = chkHorizontal->isChecked();
+        layout.askPrinter = chkPrinterSelection->isChecked();
         try {
-            number("NumeroColonne", txtColumns);
-            number("AltezzaModulo", txtReportHeight);
-            number("LarghezzaModulo", txtReportWidth);
-            number("MargineSuperiore", txtReportTop);
-            number("MargineSinistro", txtReportLeft);
-            number("AltezzaRigheDettaglio", txtReportRowsDim);
-            number("MargineSuperioreRighe", txtReportRowsTop);
-            number("MargineInferioreRighe", txtReportRowsBottom);
-            row->SetColValue(QStringLiteral("ImmagineSfondo"), core::Variant(txtBackImage->text()));
-            number("MargineInferioreSfondo", txtBottomImageBorder);
-            row->SetColValue(QStringLiteral("NomeStampante"), core::Variant(cboPrinter->currentText()));
-            row->SetColValue(QStringLiteral("IstruzioniStampa"), core::Variant(scriptText()));
-            row->SetColValue(QStringLiteral("NomeGruppo"), core::Variant(cboReportGroup->currentText()));
-            row->SetColValue(QStringLiteral("OrientamentoOrizzontale"),
-                             core::Variant(chkHorizontal->isChecked()));
-            row->SetColValue(QStringLiteral("RichiediSelezioneStampante"),
-                             core::Variant(chkPrinterSelection->isChecked()));
+            layout.writeTo(*row);
         } catch (...) {
             row->CancelUpdate();
             throw;
@@ -704,9 +681,10 @@ void frmCustomReportSetting::cmdDelete_Click() {
                              this) != platform::kAnswerYes)
         return;
     try {
-        auto row = db_->OpenDataSource(QStringLiteral("TabProspettiStampa"),
-                                       profileFilter(*db_, GetSelectedTableName(), GetSelectedReferenceName(),
-                                                     cbReportName->currentText()));
+        auto row = db_->OpenDataSource(
+            ReportLayoutRecord::kTableName,
+            ReportLayoutRecord::keyFilter(*db_, GetSelectedTableName(), GetSelectedReferenceName(),
+                                          cbReportName->currentText()));
         row->RowFirst();
         if (row->Eof()) {
             platform::messageBox(QStringLiteral("Il Report con questo nome non è presente in archivio"),

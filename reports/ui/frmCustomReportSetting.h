@@ -7,6 +7,7 @@
 // export and import it as a ".vbs" file.
 
 #include "reports/LayoutExport.h"
+#include "reports/ReportLayoutRecord.h"
 
 #include <QDialog>
 #include <QMap>
@@ -127,6 +128,10 @@ class frmCustomReportSetting : public QDialog {
     const datalib::TableDef* tableDef(const QString& name) const;
     // The boxes that travel in the export file, and their texts as shown.
     std::vector<std::pair<QLineEdit*, QString ReportLayoutBoxes::*>> layoutBoxes() const;
+    // The size boxes and the layout's fields they show and save.
+    std::vector<std::pair<QLineEdit*, core::Variant ReportLayoutRecord::*>> sizeBoxes() const;
+    // Fills the boxes from a stored layout, or from a new one's defaults.
+    void showLayout(const ReportLayoutRecord& layout, bool isNew);
     ReportLayoutBoxes boxesShown() const;
     void focusQuietly(QWidget* control);
     // The save question; false when a wanted save failed.

@@ -7,7 +7,9 @@
 #include "datalib/Definitions.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Printers.h"
+#include "reports/LayoutRow.h"
 #include "reports/LayoutScript.h"
+#include "reports/ReportLayoutRecord.h"
 #include "reports/ReportLayouts.h"
 #include "reports/ui/RowPicker.h"
 #include "reports/ui/clsCustomReport.h"
@@ -246,10 +248,6 @@ bool endDocument(Run& run, const std::shared_ptr<platform::PrintJob>& job) {
     return true;
 }
 
-float single(datalib::DataSource& layout, const char* column) {
-    return float(layout.ColValueNum(QString::fromLatin1(column)));
-}
-
 }  // namespace
 
 void setPreviewShower(PreviewShower shower) { previewShower() = std::move(shower); }
@@ -320,17 +318,20 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
         if (!prn) {
             // 2. The layout.
             const QString table = ds->tableDef().name();
-            QString condition = QStringLiteral("NomeTabellaOrigine=") + db->FormatStringForQuery(table);
+            using Record = ReportLayoutRecord;
+            QString condition = Record::kSourceColumn + QLatin1Char('=') + db->FormatStringForQuery(table);
             if (referenceName == QLatin1String("*"))
-                condition += QStringLiteral(" AND NomeReference<>''");
+                condition += QStringLiteral(" AND ") + Record::kReferenceColumn + QStringLiteral("<>''");
             else if (!referenceName.isEmpty())
-                condition += QStringLiteral(" AND NomeReference=") + db->FormatStringForQuery(referenceName);
+                condition += QStringLiteral(" AND ") + Record::kReferenceColumn + QLatin1Char('=') +
+                             db->FormatStringForQuery(referenceName);
             if (!reportName.isEmpty())
-                condition += QStringLiteral(" AND NomeProspetto=") + db->FormatStringForQuery(reportName);
+                condition += QStringLiteral(" AND ") + Record::kNameColumn + QLatin1Char('=') +
+                             db->FormatStringForQuery(reportName);
             if (!groupName.isEmpty())
-                condition += QStringLiteral(" AND NomeGruppo=") + db->FormatStringForQuery(groupName);
-            auto layouts = db->OpenDataSource(QStringLiteral("TabProspettiStampa"), condition,
-                                              QStringLiteral("NomeProspetto"));
+                condition += QStringLiteral(" AND ") + Record::kGroupColumn + QLatin1Char('=') +
+                             db->FormatStringForQuery(groupName);
+            auto layouts = db->OpenDataSource(Record::kTableName, condition, Record::kNameColumn);
             if (!layouts || layouts->DataEmpty()) {
                 QString data = ds->tableDef().caption();
                 if (referenceName == QLatin1String("*") || referenceName == kAllReferences) {
@@ -350,17 +351,19 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
             // Several layouts: the one chosen in the pick list, listed by name
             // (two of one name differ by their data and group).
             if (layouts->RowCount(true) > 1 &&
-                !PickDataRow(owner, *layouts, QString(),
-                             QStringLiteral("NomeProspetto,NomeReference,NomeGruppo")))
+                !PickDataRow(
+                    owner, *layouts, QString(),
+                    QStringList{Record::kNameColumn, Record::kReferenceColumn, Record::kGroupColumn}.join(
+                        QLatin1Char(','))))
                 return RunOutcome::Failed;
-            jobTitle = layouts->ColValueStr(QStringLiteral("NomeProspetto"));
+            const Record layout = Record::readFrom(*layouts);
+            jobTitle = layout.name;
             // 3. The printer.
             clsCustomReport::Device device;
             if (!preview) {
-                QString printer = layouts->ColValueStr(QStringLiteral("NomeStampante"));
+                QString printer = layout.printer;
                 QString pdf;
-                if (layouts->ColValueBool(QStringLiteral("RichiediSelezioneStampante")) ||
-                    printer.isEmpty()) {
+                if (layout.askPrinter || printer.isEmpty()) {
                     const auto choice = platform::Printers::choosePrinter(
                         owner, QStringLiteral("Selezione stampante"), run.copies);
                     if (!choice) {
@@ -379,18 +382,12 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
             }
             // 4. The page object.
             prn = std::make_shared<clsCustomReport>();
-            prn->SetParameter(device, single(*layouts, "AltezzaModulo"), single(*layouts, "LarghezzaModulo"),
-                              single(*layouts, "MargineSuperiore"), single(*layouts, "MargineSinistro"),
-                              std::int16_t(layouts->ColValueNum(QStringLiteral("NumeroColonne"))),
-                              single(*layouts, "AltezzaRigheDettaglio"),
-                              single(*layouts, "MargineSuperioreRighe"),
-                              single(*layouts, "MargineInferioreRighe"),
-                              layouts->ColValueStr(QStringLiteral("ImmagineSfondo")),
-                              single(*layouts, "MargineInferioreSfondo"),
-                              layouts->ColValueStr(QStringLiteral("IstruzioniStampa")),
-                              layouts->ColValueBool(QStringLiteral("OrientamentoOrizzontale")),
-                              layouts->ColValueStr(QStringLiteral("NomeGruppo")));
-            run.referenceName = layouts->ColValueStr(QStringLiteral("NomeReference"));
+            prn->SetParameter(
+                device, LayoutSize(layout.height), LayoutSize(layout.width), LayoutSize(layout.top),
+                LayoutSize(layout.left), std::int16_t(LayoutSize(layout.columns)), LayoutSize(layout.rowsDim),
+                LayoutSize(layout.rowsTop), LayoutSize(layout.rowsBottom), layout.backImage,
+                LayoutSize(layout.bottomImageBorder), layout.script, layout.horizontal, layout.group);
+            run.referenceName = layout.reference;
         } else {
             run.referenceName = referenceName;
             job = prn->printJob();

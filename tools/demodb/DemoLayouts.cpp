@@ -1,8 +1,9 @@
 #include "DemoLayouts.h"
 
 #include "core/Variant.h"
-#include "datalib/DataSource.h"
 #include "datalib/Database.h"
+#include "labels/LabelLayoutRecord.h"
+#include "reports/ReportLayoutRecord.h"
 
 #include <QString>
 
@@ -195,44 +196,20 @@ int AddDemoReportLayouts(datalib::Database& db) {
         {"Ordini", "Righe", "PropostaOrdine", 95, 250, 6, kOrderProposal},
         {"Clienti", "", "ListaPerRagSoc", 32, 285, 6, kCustomerList},
     };
-    auto target = db.OpenDataSource(QStringLiteral("TabProspettiStampa"), QStringLiteral("OID = 0"));
-    for (const Layout& l : layouts)
-        target->InsertFromPairs({"NomeTabellaOrigine",
-                                 l.table,
-                                 "NomeReference",
-                                 l.reference,
-                                 "NomeProspetto",
-                                 l.name,
-                                 "NomeGruppo",
-                                 l.name,  // the group the main window's list sections print
-                                 "NomeStampante",
-                                 "",
-                                 "RichiediSelezioneStampante",
-                                 false,
-                                 "NumeroColonne",
-                                 1,
-                                 "AltezzaModulo",
-                                 0.0,
-                                 "LarghezzaModulo",
-                                 0.0,
-                                 "MargineSuperiore",
-                                 0.0,
-                                 "MargineSinistro",
-                                 0.0,
-                                 "MargineSuperioreRighe",
-                                 double(l.rowsTop),
-                                 "MargineInferioreRighe",
-                                 double(l.rowsBottom),
-                                 "AltezzaRigheDettaglio",
-                                 double(l.rowDim),
-                                 "ImmagineSfondo",
-                                 "",
-                                 "MargineInferioreSfondo",
-                                 0.0,
-                                 "OrientamentoOrizzontale",
-                                 false,
-                                 "IstruzioniStampa",
-                                 crlf(l.text)});
+    for (const Layout& l : layouts) {
+        reports::ReportLayoutRecord r;
+        r.sourceTable = QString::fromUtf8(l.table);
+        r.reference = QString::fromUtf8(l.reference);
+        r.name = QString::fromUtf8(l.name);
+        r.group = r.name;  // the group the main window's list sections print
+        r.columns = core::Variant(1);
+        r.height = r.width = r.top = r.left = r.bottomImageBorder = core::Variant(0.0);
+        r.rowsTop = core::Variant(double(l.rowsTop));
+        r.rowsBottom = core::Variant(double(l.rowsBottom));
+        r.rowsDim = core::Variant(double(l.rowDim));
+        r.script = crlf(l.text);
+        r.insertInto(db);
+    }
     return int(std::size(layouts));
 }
 
@@ -260,32 +237,16 @@ End Function
 }  // namespace
 
 int AddDemoLabelLayouts(datalib::Database& db) {
-    auto target = db.OpenDataSource(QStringLiteral("TabStampaEtichette"), QStringLiteral("OID = 0"));
     // 3 x 8 labels of 70 x 37 mm on A4.
-    target->InsertFromPairs({"NomeTabellaOrigine",
-                             "Clienti",
-                             "NomeStampante",
-                             "",
-                             "RichiediSelezioneStampante",
-                             false,
-                             "NumeroColonne",
-                             3,
-                             "AltezzaEtichetta",
-                             37.0,
-                             "LarghezzaEtichetta",
-                             70.0,
-                             "MargineSuperiore",
-                             0.0,
-                             "MargineSinistro",
-                             0.0,
-                             "IstruzioniStampa",
-                             crlf(kCustomerLabel),
-                             "OrientamentoOrizzontale",
-                             false,
-                             "AbilitaPosizionamento",
-                             true,
-                             "NumeroCopie",
-                             1});
+    labels::LabelLayoutRecord label;
+    label.sourceTable = QStringLiteral("Clienti");
+    label.columns = core::Variant(3);
+    label.height = core::Variant(37.0);
+    label.width = core::Variant(70.0);
+    label.top = label.left = core::Variant(0.0);
+    label.script = crlf(kCustomerLabel);
+    label.copies = core::Variant(1);
+    label.insertInto(db);
     return 1;
 }
 

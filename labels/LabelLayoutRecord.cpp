@@ -1,0 +1,72 @@
+#include "labels/LabelLayoutRecord.h"
+
+#include "datalib/DataSource.h"
+#include "datalib/Database.h"
+#include "reports/LayoutRow.h"
+#include "labels/LabelLayoutFile.h"
+
+#include <vector>
+
+namespace labels {
+
+const QString LabelLayoutRecord::kTableName = QStringLiteral("TabStampaEtichette");
+const QString LabelLayoutRecord::kSourceColumn = QStringLiteral("NomeTabellaOrigine");
+
+namespace {
+
+// Every column with its field, in the order a row is written. R is the
+// record, const or not.
+template <class R, class F>
+void eachColumn(R& r, F&& f) {
+    f(LabelLayoutRecord::kSourceColumn, r.sourceTable);
+    f(QStringLiteral("NumeroColonne"), r.columns);
+    f(QStringLiteral("IstruzioniStampa"), r.script);
+    f(QStringLiteral("LarghezzaEtichetta"), r.width);
+    f(QStringLiteral("AltezzaEtichetta"), r.height);
+    f(QStringLiteral("MargineSuperiore"), r.top);
+    f(QStringLiteral("MargineSinistro"), r.left);
+    f(QStringLiteral("NomeStampante"), r.printer);
+    f(QStringLiteral("OrientamentoOrizzontale"), r.horizontal);
+    f(QStringLiteral("AbilitaPosizionamento"), r.enableAlignment);
+    f(QStringLiteral("RichiediSelezioneStampante"), r.askPrinter);
+    f(QStringLiteral("NumeroCopie"), r.copies);
+}
+
+}  // namespace
+
+LabelLayoutRecord LabelLayoutRecord::newLayout() {
+    LabelLayoutRecord r;
+    r.columns = core::Variant(2);
+    r.height = core::Variant(32.5);
+    r.width = core::Variant(88);
+    r.top = core::Variant(0);
+    r.left = core::Variant(0);
+    r.copies = core::Variant(1);
+    r.script = DefaultLabelScript();
+    return r;
+}
+
+LabelLayoutRecord LabelLayoutRecord::readFrom(const datalib::DataSource& row) {
+    LabelLayoutRecord r;
+    eachColumn(r, [&row](const QString& column, auto& field) { reports::ReadLayoutField(row, column, field); });
+    return r;
+}
+
+void LabelLayoutRecord::writeTo(datalib::DataSource& row) const {
+    eachColumn(*this,
+               [&row](const QString& column, const auto& field) { row.SetColValue(column, core::Variant(field)); });
+}
+
+void LabelLayoutRecord::insertInto(datalib::Database& db) const {
+    std::vector<core::Variant> pairs;
+    eachColumn(*this, [&pairs](const QString& column, const auto& field) {
+        reports::AddLayoutPair(pairs, column, field);
+    });
+    db.OpenDataSource(kTableName, QStringLiteral("OID = 0"))->InsertFromPairs(pairs);
+}
+
+QString LabelLayoutRecord::sourceFilter(datalib::Database& db, const QString& table) {
+    return kSourceColumn + QLatin1Char('=') + db.FormatStringForQuery(table);
+}
+
+}  // namespace labels

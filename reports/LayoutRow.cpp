@@ -1,0 +1,25 @@
+#include "reports/LayoutRow.h"
+
+#include "datalib/DataSource.h"
+
+namespace reports {
+
+void ReadLayoutField(const datalib::DataSource& row, const QString& column, QString& field) {
+    field = row.ColValueStr(column);
+}
+
+void ReadLayoutField(const datalib::DataSource& row, const QString& column, bool& field) {
+    field = row.ColValueBool(column);
+}
+
+void ReadLayoutField(const datalib::DataSource& row, const QString& column, core::Variant& field) {
+    field = row.ColValue(column);
+}
+
+float LayoutSize(const core::Variant& value) {
+    if (value.isEmptyOrNull()) return 0;
+    if (value.isString() && value.stringValue().trimmed().isEmpty()) return 0;
+    return float(value.toDouble());
+}
+
+}  // namespace reports
