@@ -16,6 +16,7 @@
 #include "core/Prompt.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
+#include "labels/LabelLayoutRecord.h"
 #include "labels/ui/clsLabelPrint.h"
 #include "labels/ui/frmLabelPreview.h"
 #include "labels/ui/modLabelPrint.h"
@@ -63,11 +64,11 @@ struct Fixture {
 
     Fixture() {
         if (!archive.open(true, QStringLiteral("bench"))) return;
-        db->OpenDataSource(QStringLiteral("TabStampaEtichette"))->DeleteAll();
+        db->OpenDataSource(labels::LabelLayoutRecord::kTableName)->DeleteAll();
         demodb::AddDemoLabelLayouts(*db);
-        auto layout = db->OpenDataSource(QStringLiteral("TabStampaEtichette"));
+        auto layout = db->OpenDataSource(labels::LabelLayoutRecord::kTableName);
         layout->RowFirst();
-        script = layout->ColValueStr(QStringLiteral("IstruzioniStampa"));
+        script = labels::LabelLayoutRecord::readFrom(*layout).script;
         auto ds = customers();
         for (int i = 0; i < kLabels && !ds->Eof(); ++i, ds->RowNext()) selection.push_back(ds->Bookmark());
         boxes = std::make_unique<core::ScriptedBoxes>();

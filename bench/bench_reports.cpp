@@ -19,6 +19,8 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/PageSurface.h"
 #include "platform/ui/Printers.h"
+#include "reports/LayoutRow.h"
+#include "reports/ReportLayoutRecord.h"
 #include "reports/ui/clsCustomReport.h"
 #include "reports/ui/frmCustomReportPreview.h"
 #include "reports/ui/modCustomReport.h"
@@ -176,11 +178,13 @@ void BM_CustomerList2381PagesToPdf(benchmark::State& state) {
     auto& archive = benchsupport::sharedFixture<benchsupport::ScaleArchive>();
     if (!archive.db && !archive.open(false, QStringLiteral("bench")))
         return state.SkipWithError("archivio mancante");
-    auto layout = archive.db->OpenDataSource(QStringLiteral("TabProspettiStampa"),
-                                             QStringLiteral("NomeProspetto='ListaPerRagSoc'"));
-    if (layout->DataEmpty()) return state.SkipWithError("prospetto ListaPerRagSoc mancante");
-    layout->RowFirst();
-    auto single = [&](const char* column) { return float(layout->ColValueNum(QString::fromLatin1(column))); };
+    using reports::LayoutSize;
+    auto stored = archive.db->OpenDataSource(
+        reports::ReportLayoutRecord::kTableName,
+        reports::ReportLayoutRecord::kNameColumn + QStringLiteral("='ListaPerRagSoc'"));
+    if (stored->DataEmpty()) return state.SkipWithError("prospetto ListaPerRagSoc mancante");
+    stored->RowFirst();
+    const auto layout = reports::ReportLayoutRecord::readFrom(*stored);
     const QString pdf = archive.dir.filePath(QStringLiteral("clienti.pdf"));
     platform::ScriptedBoxes boxes;
     bool delivered = false;
@@ -194,13 +198,10 @@ void BM_CustomerList2381PagesToPdf(benchmark::State& state) {
                                                               QStringLiteral("ListaPerRagSoc"));
         auto prn = std::make_shared<reports::clsCustomReport>();
         prn->SetParameter(
-            device, single("AltezzaModulo"), single("LarghezzaModulo"), single("MargineSuperiore"),
-            single("MargineSinistro"), std::int16_t(layout->ColValueNum(QStringLiteral("NumeroColonne"))),
-            single("AltezzaRigheDettaglio"), single("MargineSuperioreRighe"), single("MargineInferioreRighe"),
-            layout->ColValueStr(QStringLiteral("ImmagineSfondo")), single("MargineInferioreSfondo"),
-            layout->ColValueStr(QStringLiteral("IstruzioniStampa")),
-            layout->ColValueBool(QStringLiteral("OrientamentoOrizzontale")),
-            layout->ColValueStr(QStringLiteral("NomeGruppo")));
+            device, LayoutSize(layout.height), LayoutSize(layout.width), LayoutSize(layout.top),
+            LayoutSize(layout.left), std::int16_t(LayoutSize(layout.columns)), LayoutSize(layout.rowsDim),
+            LayoutSize(layout.rowsTop), LayoutSize(layout.rowsBottom), layout.backImage,
+            LayoutSize(layout.bottomImageBorder), layout.script, layout.horizontal, layout.group);
         const auto outcome =
             reports::RunCustomReport(nullptr, ds, prn, QString(), QString(), 0, false, 1, QString());
         prn.reset();  // ends the document
@@ -219,27 +220,17 @@ void BM_Report10PagesToQueue(benchmark::State& state) {
     printserver::PrintServer* queue = benchsupport::printQueue();
     if (!queue) return state.SkipWithError("cupsd non avviato");
     Data& d = data();
-    auto layouts = d.db->OpenDataSource(QStringLiteral("TabProspettiStampa"), QStringLiteral("OID = 0"));
-    layouts->InsertFromPairs({"NomeTabellaOrigine",
-                              "Articoli",
-                              "NomeReference",
-                              "",
-                              "NomeProspetto",
-                              "Articoli in coda",
-                              "NomeStampante",
-                              benchsupport::printQueueName(),
-                              "RichiediSelezioneStampante",
-                              false,
-                              "NumeroColonne",
-                              1,
-                              "MargineSuperioreRighe",
-                              20.0,
-                              "MargineInferioreRighe",
-                              280.0,
-                              "AltezzaRigheDettaglio",
-                              6.0,
-                              "IstruzioniStampa",
-                              kRowScript});
+    reports::ReportLayoutRecord layout;
+    layout.sourceTable = QStringLiteral("Articoli");
+    layout.name = QStringLiteral("Articoli in coda");
+    layout.printer = benchsupport::printQueueName();
+    layout.columns = core::Variant(1);
+    layout.height = layout.width = layout.top = layout.left = layout.bottomImageBorder = core::Variant(0.0);
+    layout.rowsTop = core::Variant(20.0);
+    layout.rowsBottom = core::Variant(280.0);
+    layout.rowsDim = core::Variant(6.0);
+    layout.script = kRowScript;
+    layout.insertInto(*d.db);
     int jobs = 0;
     for (auto _ : state) {
         auto ds = d.articles();

@@ -2,8 +2,8 @@
 
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
-#include "reports/LayoutRow.h"
 #include "labels/LabelLayoutFile.h"
+#include "reports/LayoutRow.h"
 
 #include <vector>
 
@@ -48,13 +48,15 @@ LabelLayoutRecord LabelLayoutRecord::newLayout() {
 
 LabelLayoutRecord LabelLayoutRecord::readFrom(const datalib::DataSource& row) {
     LabelLayoutRecord r;
-    eachColumn(r, [&row](const QString& column, auto& field) { reports::ReadLayoutField(row, column, field); });
+    eachColumn(r,
+               [&row](const QString& column, auto& field) { reports::ReadLayoutField(row, column, field); });
     return r;
 }
 
 void LabelLayoutRecord::writeTo(datalib::DataSource& row) const {
-    eachColumn(*this,
-               [&row](const QString& column, const auto& field) { row.SetColValue(column, core::Variant(field)); });
+    eachColumn(*this, [&row](const QString& column, const auto& field) {
+        row.SetColValue(column, core::Variant(field));
+    });
 }
 
 void LabelLayoutRecord::insertInto(datalib::Database& db) const {

@@ -61,13 +61,15 @@ ReportLayoutRecord ReportLayoutRecord::newLayout(bool noteRows) {
 
 ReportLayoutRecord ReportLayoutRecord::readFrom(const datalib::DataSource& row) {
     ReportLayoutRecord r;
-    eachColumn(r, [&row](const QString& column, auto& field) { reports::ReadLayoutField(row, column, field); });
+    eachColumn(r,
+               [&row](const QString& column, auto& field) { reports::ReadLayoutField(row, column, field); });
     return r;
 }
 
 void ReportLayoutRecord::writeTo(datalib::DataSource& row) const {
-    eachColumn(*this,
-               [&row](const QString& column, const auto& field) { row.SetColValue(column, core::Variant(field)); });
+    eachColumn(*this, [&row](const QString& column, const auto& field) {
+        row.SetColValue(column, core::Variant(field));
+    });
 }
 
 void ReportLayoutRecord::insertInto(datalib::Database& db) const {
@@ -84,7 +86,8 @@ QString ReportLayoutRecord::keyFilter(datalib::Database& db, const QString& tabl
            db.FormatStringForQuery(name);
 }
 
-QString ReportLayoutRecord::sourceFilter(datalib::Database& db, const QString& table, const QString& reference) {
+QString ReportLayoutRecord::sourceFilter(datalib::Database& db, const QString& table,
+                                         const QString& reference) {
     return kSourceColumn + QLatin1Char('=') + db.FormatStringForQuery(table) + QStringLiteral(" And ") +
            kReferenceColumn + QLatin1Char('=') + db.FormatStringForQuery(reference);
 }

@@ -33,13 +33,13 @@ struct ReportLayoutRecord {
     QString group;
     QString printer;
     bool askPrinter = false;
-    core::Variant columns;     // modules side by side on a sheet
-    core::Variant height;      // the module, in millimetres
+    core::Variant columns;  // modules side by side on a sheet
+    core::Variant height;   // the module, in millimetres
     core::Variant width;
-    core::Variant top;         // the sheet's margins
+    core::Variant top;  // the sheet's margins
     core::Variant left;
-    core::Variant rowsDim;     // each detail row
-    core::Variant rowsTop;     // the detail area within the module
+    core::Variant rowsDim;  // each detail row
+    core::Variant rowsTop;  // the detail area within the module
     core::Variant rowsBottom;
     QString backImage;
     core::Variant bottomImageBorder;

@@ -5,6 +5,7 @@
 
 #include "../reports/ui/PdfProbe.h"
 
+#include "labels/LabelLayoutRecord.h"
 #include "mainwindow/MainWindowUi.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Printers.h"
@@ -16,12 +17,16 @@ TEST_F(CommandsTest, PrintLabelsOnTwoSelectedCustomers) {
     addCustomer("C1", "Alfa", "AG1");
     addCustomer("C2", "Beta", "AG1");
     addCustomer("C3", "Gamma", "AG1");
-    db->OpenDataSource(QStringLiteral("TabStampaEtichette"), QStringLiteral("OID = 0"))
-        ->InsertFromPairs(
-            {"NomeTabellaOrigine", "Clienti", "NumeroColonne", 3, "AltezzaEtichetta", 37.0,
-             "LarghezzaEtichetta", 70.0, "AbilitaPosizionamento", true, "NumeroCopie", 1, "IstruzioniStampa",
-             "Function PrintLabel(ds, prn)\r\n  prn.TxtOut 5, 2, \"L\" & ds.ColValue(\"RagioneSociale\")\r\n"
-             "  PrintLabel = True\r\nEnd Function\r\n"});
+    labels::LabelLayoutRecord layout;
+    layout.sourceTable = QStringLiteral("Clienti");
+    layout.columns = core::Variant(3);
+    layout.height = core::Variant(37.0);
+    layout.width = core::Variant(70.0);
+    layout.copies = core::Variant(1);
+    layout.script = QStringLiteral(
+        "Function PrintLabel(ds, prn)\r\n  prn.TxtOut 5, 2, \"L\" & ds.ColValue(\"RagioneSociale\")\r\n"
+        "  PrintLabel = True\r\nEnd Function\r\n");
+    layout.insertInto(*db);
     const QString pdf = dir.filePath(QStringLiteral("etichette.pdf"));
     platform::Printers::setPrinterChooser([&](const QString&, int copies) {
         return std::optional<platform::Printers::Choice>(

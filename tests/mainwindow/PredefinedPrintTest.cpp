@@ -16,6 +16,7 @@
 #include "mainwindow/frmSearch_Clienti.h"
 #include "platform/Shell.h"
 #include "platform/ui/Printers.h"
+#include "reports/ReportLayoutRecord.h"
 #include "reports/TabProspettiStampa.h"
 #include "reports/ui/frmCustomReportPreview.h"
 #include "reports/ui/modCustomReport.h"
@@ -91,28 +92,19 @@ class PrintTest : public CommandsTest {
                                    "  PrintReportRow = True\r\n"
                                    "End Function\r\n")
                                    .arg(QString::fromUtf8(tag));
-        insert("TabProspettiStampa", {v("NomeTabellaOrigine"),
-                                      v(table),
-                                      v("NomeReference"),
-                                      v(""),
-                                      v("NomeProspetto"),
-                                      v(name),
-                                      v("NomeGruppo"),
-                                      v(group),
-                                      v("NomeStampante"),
-                                      core::Variant(platform::Printers::pdfPrinterName()),
-                                      v("RichiediSelezioneStampante"),
-                                      core::Variant(false),
-                                      v("NumeroColonne"),
-                                      core::Variant(1),
-                                      v("MargineSuperioreRighe"),
-                                      core::Variant(20.0),
-                                      v("MargineInferioreRighe"),
-                                      core::Variant(280.0),
-                                      v("AltezzaRigheDettaglio"),
-                                      core::Variant(6.0),
-                                      v("IstruzioniStampa"),
-                                      core::Variant(script)});
+        reports::ReportLayoutRecord layout;
+        layout.sourceTable = QString::fromUtf8(table);
+        layout.name = QString::fromUtf8(name);
+        layout.group = QString::fromUtf8(group);
+        layout.printer = platform::Printers::pdfPrinterName();
+        layout.columns = core::Variant(1);
+        layout.height = layout.width = layout.top = layout.left = layout.bottomImageBorder =
+            core::Variant(0.0);
+        layout.rowsTop = core::Variant(20.0);
+        layout.rowsBottom = core::Variant(280.0);
+        layout.rowsDim = core::Variant(6.0);
+        layout.script = script;
+        layout.insertInto(*db);
     }
     std::shared_ptr<datalib::DataSource> rowsOf(const char* table) {
         auto ds = db->OpenDataSource(table, QString(), "Codice");

@@ -8,6 +8,7 @@
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
+#include "labels/LabelLayoutRecord.h"
 #include "labels/ui/clsLabelPrint.h"
 #include "labels/ui/frmLabelPreview.h"
 #include "labels/ui/modLabelPrint.h"
@@ -41,31 +42,18 @@ class LabelRunnerTest : public printtest::DemoPrintTest {
 
     void addLayout(int columns, double height, double width, double top = 0, double left = 0, int copies = 1,
                    const QString& script = kMarkerScript, bool askSkip = true, bool landscape = false) {
-        auto target = db->OpenDataSource(QStringLiteral("TabStampaEtichette"), QStringLiteral("OID = 0"));
-        target->InsertFromPairs({"NomeTabellaOrigine",
-                                 "Clienti",
-                                 "NomeStampante",
-                                 "",
-                                 "RichiediSelezioneStampante",
-                                 false,
-                                 "NumeroColonne",
-                                 columns,
-                                 "AltezzaEtichetta",
-                                 height,
-                                 "LarghezzaEtichetta",
-                                 width,
-                                 "MargineSuperiore",
-                                 top,
-                                 "MargineSinistro",
-                                 left,
-                                 "IstruzioniStampa",
-                                 script,
-                                 "OrientamentoOrizzontale",
-                                 landscape,
-                                 "AbilitaPosizionamento",
-                                 askSkip,
-                                 "NumeroCopie",
-                                 copies});
+        labels::LabelLayoutRecord layout;
+        layout.sourceTable = QStringLiteral("Clienti");
+        layout.columns = core::Variant(columns);
+        layout.height = core::Variant(height);
+        layout.width = core::Variant(width);
+        layout.top = core::Variant(top);
+        layout.left = core::Variant(left);
+        layout.script = script;
+        layout.horizontal = landscape;
+        layout.enableAlignment = askSkip;
+        layout.copies = core::Variant(copies);
+        layout.insertInto(*db);
     }
 
     std::shared_ptr<datalib::DataSource> customers(int count) {

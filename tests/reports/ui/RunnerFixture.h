@@ -6,6 +6,7 @@
 #include "PdfProbe.h"
 
 #include "platform/ui/MessageBox.h"
+#include "reports/ReportLayoutRecord.h"
 #include "reports/ui/frmCustomReportPreview.h"
 #include "reports/ui/modCustomReport.h"
 
@@ -51,43 +52,19 @@ class RunnerTest : public printtest::DemoPrintTest {
 
     void addLayout(const QString& table, const QString& reference, const QString& name, const QString& script,
                    double rowsTop = 20, double rowsBottom = 280, double rowDim = 6, double height = 0) {
-        auto target = db->OpenDataSource(QStringLiteral("TabProspettiStampa"), QStringLiteral("OID = 0"));
-        target->InsertFromPairs({"NomeTabellaOrigine",
-                                 table,
-                                 "NomeReference",
-                                 reference,
-                                 "NomeProspetto",
-                                 name,
-                                 "NomeGruppo",
-                                 "",
-                                 "NomeStampante",
-                                 platform::Printers::pdfPrinterName(),
-                                 "RichiediSelezioneStampante",
-                                 false,
-                                 "NumeroColonne",
-                                 1,
-                                 "AltezzaModulo",
-                                 height,
-                                 "LarghezzaModulo",
-                                 0.0,
-                                 "MargineSuperiore",
-                                 0.0,
-                                 "MargineSinistro",
-                                 0.0,
-                                 "MargineSuperioreRighe",
-                                 rowsTop,
-                                 "MargineInferioreRighe",
-                                 rowsBottom,
-                                 "AltezzaRigheDettaglio",
-                                 rowDim,
-                                 "ImmagineSfondo",
-                                 "",
-                                 "MargineInferioreSfondo",
-                                 0.0,
-                                 "OrientamentoOrizzontale",
-                                 false,
-                                 "IstruzioniStampa",
-                                 script});
+        reports::ReportLayoutRecord layout;
+        layout.sourceTable = table;
+        layout.reference = reference;
+        layout.name = name;
+        layout.printer = platform::Printers::pdfPrinterName();
+        layout.columns = core::Variant(1);
+        layout.height = core::Variant(height);
+        layout.width = layout.top = layout.left = layout.bottomImageBorder = core::Variant(0.0);
+        layout.rowsTop = core::Variant(rowsTop);
+        layout.rowsBottom = core::Variant(rowsBottom);
+        layout.rowsDim = core::Variant(rowDim);
+        layout.script = script;
+        layout.insertInto(*db);
     }
 
     std::shared_ptr<datalib::DataSource> open(const QString& table, const QString& filter = QString(),
