@@ -12,12 +12,9 @@ namespace labels {
 const QString LabelLayoutRecord::kTableName = QStringLiteral("TabStampaEtichette");
 const QString LabelLayoutRecord::kSourceColumn = QStringLiteral("NomeTabellaOrigine");
 
-namespace {
-
-// Every column with its field, in the order a row is written. R is the
-// record, const or not.
+// The label layout's columns.
 template <class R, class F>
-void eachColumn(R& r, F&& f) {
+void LabelLayoutRecord::eachColumn(R& r, F&& f) {
     f(LabelLayoutRecord::kSourceColumn, r.sourceTable);
     f(QStringLiteral("NumeroColonne"), r.columns);
     f(QStringLiteral("IstruzioniStampa"), r.script);
@@ -32,8 +29,6 @@ void eachColumn(R& r, F&& f) {
     f(QStringLiteral("NumeroCopie"), r.copies);
 }
 
-}  // namespace
-
 LabelLayoutRecord LabelLayoutRecord::newLayout() {
     LabelLayoutRecord r;
     r.columns = core::Variant(2);
@@ -47,25 +42,12 @@ LabelLayoutRecord LabelLayoutRecord::newLayout() {
 }
 
 LabelLayoutRecord LabelLayoutRecord::readFrom(const datalib::DataSource& row) {
-    LabelLayoutRecord r;
-    eachColumn(r,
-               [&row](const QString& column, auto& field) { reports::ReadLayoutField(row, column, field); });
-    return r;
+    return reports::ReadLayoutRecord<LabelLayoutRecord>(row);
 }
 
-void LabelLayoutRecord::writeTo(datalib::DataSource& row) const {
-    eachColumn(*this, [&row](const QString& column, const auto& field) {
-        row.SetColValue(column, core::Variant(field));
-    });
-}
+void LabelLayoutRecord::writeTo(datalib::DataSource& row) const { reports::WriteLayoutRecord(*this, row); }
 
-void LabelLayoutRecord::insertInto(datalib::Database& db) const {
-    std::vector<core::Variant> pairs;
-    eachColumn(*this, [&pairs](const QString& column, const auto& field) {
-        reports::AddLayoutPair(pairs, column, field);
-    });
-    db.OpenDataSource(kTableName, QStringLiteral("OID = 0"))->InsertFromPairs(pairs);
-}
+void LabelLayoutRecord::insertInto(datalib::Database& db) const { reports::InsertLayoutRecord(*this, db); }
 
 QString LabelLayoutRecord::sourceFilter(datalib::Database& db, const QString& table) {
     return kSourceColumn + QLatin1Char('=') + db.FormatStringForQuery(table);

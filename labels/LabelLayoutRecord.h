@@ -35,6 +35,11 @@ struct LabelLayoutRecord {
     bool askPrinter = false;
     core::Variant copies;
 
+    // Calls f(column, field) for every column, in the order a row is
+    // written; R is the record, const or not.
+    template <class R, class F>
+    static void eachColumn(R& r, F&& f);
+
     // What the editor offers for a table without a layout: 2 x 32,5 x 88 mm.
     static LabelLayoutRecord newLayout();
 

@@ -1,6 +1,7 @@
 #include "reports/LayoutRow.h"
 
 #include "datalib/DataSource.h"
+#include "datalib/Database.h"
 
 namespace reports {
 
@@ -14,6 +15,14 @@ void ReadLayoutField(const datalib::DataSource& row, const QString& column, bool
 
 void ReadLayoutField(const datalib::DataSource& row, const QString& column, core::Variant& field) {
     field = row.ColValue(column);
+}
+
+void WriteLayoutField(datalib::DataSource& row, const QString& column, const core::Variant& value) {
+    row.SetColValue(column, value);
+}
+
+void InsertLayoutRow(datalib::Database& db, const QString& table, const std::vector<core::Variant>& pairs) {
+    db.OpenDataSource(table, QStringLiteral("OID = 0"))->InsertFromPairs(pairs);
 }
 
 float LayoutSize(const core::Variant& value) {

@@ -15,12 +15,10 @@ const QString ReportLayoutRecord::kReferenceColumn = QStringLiteral("NomeReferen
 const QString ReportLayoutRecord::kNameColumn = QStringLiteral("NomeProspetto");
 const QString ReportLayoutRecord::kGroupColumn = QStringLiteral("NomeGruppo");
 
-namespace {
-
 // Every column with its field, in the order a row is written: the key, then
 // as the editor's boxes follow each other. R is the record, const or not.
 template <class R, class F>
-void eachColumn(R& r, F&& f) {
+void ReportLayoutRecord::eachColumn(R& r, F&& f) {
     using Record = ReportLayoutRecord;
     f(Record::kSourceColumn, r.sourceTable);
     f(Record::kReferenceColumn, r.reference);
@@ -42,8 +40,6 @@ void eachColumn(R& r, F&& f) {
     f(QStringLiteral("RichiediSelezioneStampante"), r.askPrinter);
 }
 
-}  // namespace
-
 ReportLayoutRecord ReportLayoutRecord::newLayout(bool noteRows) {
     ReportLayoutRecord r;
     r.columns = core::Variant(1);
@@ -60,30 +56,22 @@ ReportLayoutRecord ReportLayoutRecord::newLayout(bool noteRows) {
 }
 
 ReportLayoutRecord ReportLayoutRecord::readFrom(const datalib::DataSource& row) {
-    ReportLayoutRecord r;
-    eachColumn(r,
-               [&row](const QString& column, auto& field) { reports::ReadLayoutField(row, column, field); });
-    return r;
+    return reports::ReadLayoutRecord<ReportLayoutRecord>(row);
 }
 
-void ReportLayoutRecord::writeTo(datalib::DataSource& row) const {
-    eachColumn(*this, [&row](const QString& column, const auto& field) {
-        row.SetColValue(column, core::Variant(field));
-    });
-}
+void ReportLayoutRecord::writeTo(datalib::DataSource& row) const { reports::WriteLayoutRecord(*this, row); }
 
-void ReportLayoutRecord::insertInto(datalib::Database& db) const {
-    std::vector<core::Variant> pairs;
-    eachColumn(*this, [&pairs](const QString& column, const auto& field) {
-        reports::AddLayoutPair(pairs, column, field);
-    });
-    db.OpenDataSource(kTableName, QStringLiteral("OID = 0"))->InsertFromPairs(pairs);
-}
+void ReportLayoutRecord::insertInto(datalib::Database& db) const { reports::InsertLayoutRecord(*this, db); }
 
 QString ReportLayoutRecord::keyFilter(datalib::Database& db, const QString& table, const QString& reference,
                                       const QString& name) {
     return sourceFilter(db, table, reference) + QStringLiteral(" And ") + kNameColumn + QLatin1Char('=') +
            db.FormatStringForQuery(name);
+}
+
+std::shared_ptr<datalib::DataSource> ReportLayoutRecord::open(datalib::Database& db, const QString& table,
+                                                              const QString& reference, const QString& name) {
+    return db.OpenDataSource(kTableName, keyFilter(db, table, reference, name));
 }
 
 QString ReportLayoutRecord::sourceFilter(datalib::Database& db, const QString& table,

@@ -12,6 +12,8 @@
 
 #include <QString>
 
+#include <memory>
+
 namespace datalib {
 class DataSource;
 class Database;
@@ -46,6 +48,11 @@ struct ReportLayoutRecord {
     bool horizontal = false;
     QString script;
 
+    // Calls f(column, field) for every column, in the order a row is
+    // written; R is the record, const or not.
+    template <class R, class F>
+    static void eachColumn(R& r, F&& f);
+
     // What the editor offers for a layout not stored yet.
     static ReportLayoutRecord newLayout(bool noteRows);
 
@@ -62,6 +69,9 @@ struct ReportLayoutRecord {
     static QString keyFilter(datalib::Database& db, const QString& table, const QString& reference,
                              const QString& name);
     static QString sourceFilter(datalib::Database& db, const QString& table, const QString& reference);
+    // The rows of one layout (none or one).
+    static std::shared_ptr<datalib::DataSource> open(datalib::Database& db, const QString& table,
+                                                     const QString& reference, const QString& name);
 };
 
 }  // namespace reports

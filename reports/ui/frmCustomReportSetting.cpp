@@ -476,10 +476,8 @@ void frmCustomReportSetting::cbReportName_Click() { LoadProfile(); }
 
 void frmCustomReportSetting::LoadProfile() {
     try {
-        auto row = db_->OpenDataSource(
-            ReportLayoutRecord::kTableName,
-            ReportLayoutRecord::keyFilter(*db_, GetSelectedTableName(), GetSelectedReferenceName(),
-                                          cbReportName->currentText()));
+        auto row = ReportLayoutRecord::open(*db_, GetSelectedTableName(), GetSelectedReferenceName(),
+                                            cbReportName->currentText());
         row->RowFirst();
         if (row->Eof())
             showLayout(ReportLayoutRecord::newLayout(noteRows_), true);
@@ -493,21 +491,22 @@ void frmCustomReportSetting::LoadProfile() {
     }
 }
 
-std::vector<std::pair<QLineEdit*, core::Variant ReportLayoutRecord::*>> frmCustomReportSetting::sizeBoxes()
-    const {
-    return {{txtColumns, &ReportLayoutRecord::columns},
-            {txtReportHeight, &ReportLayoutRecord::height},
-            {txtReportWidth, &ReportLayoutRecord::width},
-            {txtReportTop, &ReportLayoutRecord::top},
-            {txtReportLeft, &ReportLayoutRecord::left},
-            {txtReportRowsDim, &ReportLayoutRecord::rowsDim},
-            {txtReportRowsTop, &ReportLayoutRecord::rowsTop},
-            {txtReportRowsBottom, &ReportLayoutRecord::rowsBottom},
-            {txtBottomImageBorder, &ReportLayoutRecord::bottomImageBorder}};
+std::vector<frmCustomReportSetting::SizeBox> frmCustomReportSetting::sizeBoxes() const {
+    using R = ReportLayoutRecord;
+    using B = ReportLayoutBoxes;
+    return {{txtColumns, &R::columns, &B::columns},
+            {txtReportHeight, &R::height, &B::height},
+            {txtReportWidth, &R::width, &B::width},
+            {txtReportTop, &R::top, &B::top},
+            {txtReportLeft, &R::left, &B::left},
+            {txtReportRowsDim, &R::rowsDim, &B::rowsDim},
+            {txtReportRowsTop, &R::rowsTop, &B::rowsTop},
+            {txtReportRowsBottom, &R::rowsBottom, &B::rowsBottom},
+            {txtBottomImageBorder, &R::bottomImageBorder, &B::bottomImageBorder}};
 }
 
 void frmCustomReportSetting::showLayout(const ReportLayoutRecord& layout, bool isNew) {
-    for (const auto& [box, field] : sizeBoxes()) box->setText(numberText(layout.*field));
+    for (const SizeBox& s : sizeBoxes()) s.box->setText(numberText(layout.*s.stored));
     txtBackImage->setText(layout.backImage);
     chkHorizontal->setChecked(layout.horizontal);
     setScriptText(layout.script);
@@ -584,8 +583,7 @@ bool frmCustomReportSetting::SaveProfile() {
     try {
         const QString table = GetSelectedTableName();
         const QString reference = GetSelectedReferenceName();
-        auto row = db_->OpenDataSource(ReportLayoutRecord::kTableName,
-                                       ReportLayoutRecord::keyFilter(*db_, table, reference, name));
+        auto row = ReportLayoutRecord::open(*db_, table, reference, name);
         row->RowFirst();
         const bool picked =
             cbReportName->currentIndex() >= 0 && cbReportName->itemText(cbReportName->currentIndex()) == name;
@@ -607,9 +605,9 @@ bool frmCustomReportSetting::SaveProfile() {
         }
         // A box with a number goes as that number; any other text goes as it
         // stands, so that the library refuses it with its own message.
-        for (const auto& [box, field] : sizeBoxes()) {
-            const auto n = boxNumber(box->text());
-            layout.*field = n ? core::Variant(*n) : core::Variant(box->text());
+        for (const SizeBox& s : sizeBoxes()) {
+            const auto n = boxNumber(s.box->text());
+            layout.*s.stored = n ? core::Variant(*n) : core::Variant(s.box->text());
         }
         layout.backImage = txtBackImage->text();
         layout.printer = cboPrinter->currentText();
@@ -681,10 +679,8 @@ void frmCustomReportSetting::cmdDelete_Click() {
                              this) != platform::kAnswerYes)
         return;
     try {
-        auto row = db_->OpenDataSource(
-            ReportLayoutRecord::kTableName,
-            ReportLayoutRecord::keyFilter(*db_, GetSelectedTableName(), GetSelectedReferenceName(),
-                                          cbReportName->currentText()));
+        auto row = ReportLayoutRecord::open(*db_, GetSelectedTableName(), GetSelectedReferenceName(),
+                                            cbReportName->currentText());
         row->RowFirst();
         if (row->Eof()) {
             platform::messageBox(QStringLiteral("Il Report con questo nome non è presente in archivio"),
@@ -811,24 +807,12 @@ void frmCustomReportSetting::cmdPreview_Click() { runLayout(true); }
 
 // ---- Export and import -------------------------------------------------------------------
 
-std::vector<std::pair<QLineEdit*, QString ReportLayoutBoxes::*>> frmCustomReportSetting::layoutBoxes() const {
-    return {{txtBackImage, &ReportLayoutBoxes::backImage},
-            {txtBottomImageBorder, &ReportLayoutBoxes::bottomImageBorder},
-            {txtColumns, &ReportLayoutBoxes::columns},
-            {txtReportHeight, &ReportLayoutBoxes::height},
-            {txtReportWidth, &ReportLayoutBoxes::width},
-            {txtReportTop, &ReportLayoutBoxes::top},
-            {txtReportLeft, &ReportLayoutBoxes::left},
-            {txtReportRowsDim, &ReportLayoutBoxes::rowsDim},
-            {txtReportRowsTop, &ReportLayoutBoxes::rowsTop},
-            {txtReportRowsBottom, &ReportLayoutBoxes::rowsBottom}};
-}
-
 ReportLayoutBoxes frmCustomReportSetting::boxesShown() const {
     ReportLayoutBoxes boxes;
     boxes.name = cbReportName->currentText();
     boxes.group = cboReportGroup->currentText();
-    for (const auto& [box, field] : layoutBoxes()) boxes.*field = box->text();
+    boxes.backImage = txtBackImage->text();
+    for (const SizeBox& s : sizeBoxes()) boxes.*s.exported = s.box->text();
     boxes.horizontal = chkHorizontal->isChecked();
     return boxes;
 }
@@ -851,7 +835,8 @@ void frmCustomReportSetting::cmdLoad_Click() {
         },
         [this](const QString& name) { SelectReportGroup(name); });
     if (cbReportName->currentText().isEmpty()) cbReportName->setEditText(boxes.name);
-    for (const auto& [box, field] : layoutBoxes()) box->setText(boxes.*field);
+    txtBackImage->setText(boxes.backImage);
+    for (const SizeBox& s : sizeBoxes()) s.box->setText(boxes.*s.exported);
     chkHorizontal->setChecked(boxes.horizontal);
     setScriptText(file->script);
 }

@@ -126,10 +126,14 @@ class frmCustomReportSetting : public QDialog {
     void fillSourceList();
     void setModified() { modified_ = true; }
     const datalib::TableDef* tableDef(const QString& name) const;
-    // The boxes that travel in the export file, and their texts as shown.
-    std::vector<std::pair<QLineEdit*, QString ReportLayoutBoxes::*>> layoutBoxes() const;
-    // The size boxes and the layout's fields they show and save.
-    std::vector<std::pair<QLineEdit*, core::Variant ReportLayoutRecord::*>> sizeBoxes() const;
+    // A size box, the stored layout's field it shows and saves, and the
+    // export file's text it travels as.
+    struct SizeBox {
+        QLineEdit* box;
+        core::Variant ReportLayoutRecord::*stored;
+        QString ReportLayoutBoxes::*exported;
+    };
+    std::vector<SizeBox> sizeBoxes() const;
     // Fills the boxes from a stored layout, or from a new one's defaults.
     void showLayout(const ReportLayoutRecord& layout, bool isNew);
     ReportLayoutBoxes boxesShown() const;
