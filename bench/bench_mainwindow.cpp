@@ -87,11 +87,11 @@ struct Fixture {
         archive.close();
     }
     void openArticles() {
-        QTreeWidget* tree = browser->tvTreeView();
+        QTreeWidget* tree = browser->Widgets().tvTreeView;
         tree->setCurrentItem(mainwindow::NodeByKey(tree, QStringLiteral("Articoli")));
         browser->RefreshDetailView();
     }
-    void paint() { benchmark::DoNotOptimize(browser->dgView()->grab()); }
+    void paint() { benchmark::DoNotOptimize(browser->Widgets().dgView->grab()); }
 };
 
 std::unique_ptr<Fixture>& fixtureHolder() {
@@ -124,7 +124,7 @@ void BM_QuickSearchFilterOnDescription(benchmark::State& state) {
     Fixture& f = fixture();
     if (!f.ok) return state.SkipWithError("archivio mancante");
     f.openArticles();
-    controls::MubShortSearch* search = f.browser->MubShortSearch();
+    controls::MubShortSearch* search = f.browser->Widgets().MubShortSearch;
     search->SetSearchField(QStringLiteral("Descrizione"));
     long rows = 0;
     for (auto _ : state) {
@@ -145,7 +145,7 @@ void BM_SortByColumn(benchmark::State& state) {
     Fixture& f = fixture();
     if (!f.ok) return state.SkipWithError("archivio mancante");
     f.openArticles();
-    controls::MubShortSearch* search = f.browser->MubShortSearch();
+    controls::MubShortSearch* search = f.browser->Widgets().MubShortSearch;
     bool descending = false;
     for (auto _ : state) {
         search->SetSearchField(QStringLiteral("Descrizione"));
@@ -193,7 +193,7 @@ void BM_CountArticles(benchmark::State& state) {
         state.PauseTiming();
         f.openArticles();
         if (state.range(0) == 1) {
-            controls::MubShortSearch* search = f.browser->MubShortSearch();
+            controls::MubShortSearch* search = f.browser->Widgets().MubShortSearch;
             search->SetSearchField(QStringLiteral("Descrizione"));
             search->SortBySearchField(true);
         }
@@ -209,7 +209,7 @@ void BM_ScrollToLastRow(benchmark::State& state) {
     Fixture& f = fixture();
     if (!f.ok) return state.SkipWithError("archivio mancante");
     f.openArticles();
-    controls::DataGrid* grid = f.browser->dgView();
+    controls::DataGrid* grid = f.browser->Widgets().dgView;
     for (auto _ : state) {
         grid->scrollToBottom();
         f.paint();
@@ -225,7 +225,7 @@ BENCHMARK(BM_ScrollToLastRow)->Unit(benchmark::kMillisecond)->Iterations(20);
 // ---- Relations, edit panel, period -------------------------------------------------------
 
 void openNode(Fixture& f, const QString& key) {
-    QTreeWidget* tree = f.browser->tvTreeView();
+    QTreeWidget* tree = f.browser->Widgets().tvTreeView;
     tree->setCurrentItem(mainwindow::NodeByKey(tree, key));
     f.browser->RefreshDetailView();
 }
@@ -314,12 +314,12 @@ BENCHMARK(BM_PeriodChangeOnOrders)->Unit(benchmark::kMillisecond)->Iterations(10
 void BM_SectionButtonClick(benchmark::State& state) {
     Fixture& f = fixture();
     if (!f.ok) return state.SkipWithError("archivio mancante");
-    QTreeWidget* tree = f.browser->tvTreeView();
+    QTreeWidget* tree = f.browser->Widgets().tvTreeView;
     for (auto _ : state) {
         state.PauseTiming();
         f.browser->tvTreeView_NodeClick(mainwindow::NodeAt(tree, 4));  // "Anagrafica" clicked
         state.ResumeTiming();
-        f.browser->acmdSectionItem()->Follow(QStringLiteral("Articoli"));
+        f.browser->Widgets().acmdSectionItem->Follow(QStringLiteral("Articoli"));
         f.paint();
     }
     state.counters["rss_kb"] = residentKb();
@@ -379,11 +379,11 @@ WritableFixture& writable() {
 void BM_ActivationRefreshOnArticles(benchmark::State& state) {
     WritableFixture& f = writable();
     if (!f.ok) return state.SkipWithError("archivio mancante");
-    QTreeWidget* tree = f.browser->tvTreeView();
+    QTreeWidget* tree = f.browser->Widgets().tvTreeView;
     f.browser->ShowNode(mainwindow::NodeByKey(tree, QStringLiteral("Articoli")));
     auto ds = f.browser->CurrentDataSource();
     ds->MoveTo(5000);
-    f.browser->dgView()->FollowDataSource();
+    f.browser->Widgets().dgView->FollowDataSource();
     ds->RowCount();
     const bool written = state.range(0) == 1;
     int n = 0;
@@ -395,7 +395,7 @@ void BM_ActivationRefreshOnArticles(benchmark::State& state) {
         }
         // The refresh, then the grid's repaint that it asks for.
         f.browser->RefreshCurrentRows();
-        f.browser->dgView()->viewport()->repaint();
+        f.browser->Widgets().dgView->viewport()->repaint();
         state.PauseTiming();
         f.browser->CurrentDataSource()->RowCount();  // what the idle reading does meanwhile
         state.ResumeTiming();
@@ -460,17 +460,17 @@ void BM_SectionViewFirstScreen(benchmark::State& state) {
     long rows = 0;
     for (auto _ : state) {
         chooser = false;
-        QTreeWidget* tree = f.browser->tvTreeView();
+        QTreeWidget* tree = f.browser->Widgets().tvTreeView;
         {
             const QSignalBlocker quiet(tree);
             tree->setCurrentItem(mainwindow::NodeByKey(tree, key));
         }
         f.browser->RefreshDetailView();
-        if (f.browser->dgView()->isVisible()) f.paint();
+        if (f.browser->Widgets().dgView->isVisible()) f.paint();
     }
     state.counters["rss_kb"] = residentKb();
     // Counting reads every key: after the clock and the memory reading.
-    if (f.browser->dgView()->isVisible()) rows = f.browser->CurrentDataSource()->RowCount();
+    if (f.browser->Widgets().dgView->isVisible()) rows = f.browser->CurrentDataSource()->RowCount();
     controls::setSearchDialogHook({});
     // A box here is a failure or "no data": the figure would not be the view's.
     if (!boxes.shown().empty())

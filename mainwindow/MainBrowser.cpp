@@ -175,29 +175,30 @@ void MainBrowser::buildWidgets() {
     w_ = BuildBrowserWidgets(window_, this);
 
     connect(w_.cmdHideTree, &QPushButton::clicked, this, [this] { mnuHideSection_Click(); });
-    connect(w_.tree, &QTreeWidget::currentItemChanged, this,
+    connect(w_.tvTreeView, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current, QTreeWidgetItem*) { tvTreeView_NodeClick(current); });
     // A mouse press makes the node current, and so shows it; the click that
     // follows shows a node again only when it was current already (a list
     // section has gone back to its heading by then, and would run twice).
     // The press marks the node under the mouse: the current one is marked
     // again once the press is over.
-    connect(w_.tree, &QTreeWidget::itemPressed, this, [this](QTreeWidgetItem*, int) { markCurrentNode(); });
-    connect(w_.tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node, int) {
+    connect(w_.tvTreeView, &QTreeWidget::itemPressed, this,
+            [this](QTreeWidgetItem*, int) { markCurrentNode(); });
+    connect(w_.tvTreeView, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node, int) {
         if (NodeId(node) == currentAtPress_) tvTreeView_NodeClick(node);
     });
-    connect(w_.tree, &QTreeWidget::itemDoubleClicked, this,
+    connect(w_.tvTreeView, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem*, int) { RefreshDetailView(); });
 
-    connect(w_.search, &controls::MubShortSearch::InputReturned, this, [this](int, int) {
-        if (w_.grid->isVisible() && w_.grid->isEnabled()) w_.grid->setFocus(Qt::OtherFocusReason);
+    connect(w_.MubShortSearch, &controls::MubShortSearch::InputReturned, this, [this](int, int) {
+        if (w_.dgView->isVisible() && w_.dgView->isEnabled()) w_.dgView->setFocus(Qt::OtherFocusReason);
     });
-    connect(w_.search, &controls::MubShortSearch::QueryDefaultSort, this,
+    connect(w_.MubShortSearch, &controls::MubShortSearch::QueryDefaultSort, this,
             [this](QString& criterion, bool& handled) {
                 criterion = gridSettings_ ? gridSettings_->DefaultSort() : QString();
                 handled = true;
             });
-    connect(w_.search, &controls::MubShortSearch::DefaultSortChanged, this,
+    connect(w_.MubShortSearch, &controls::MubShortSearch::DefaultSortChanged, this,
             [this](const QString& criterion, bool& handled) {
                 if (gridSettings_) gridSettings_->SetDefaultSort(criterion);
                 QString text = QStringLiteral("Il criterio di ordinamento predefinito è stato ");
@@ -207,19 +208,19 @@ void MainBrowser::buildWidgets() {
                                      window_);
                 handled = true;
             });
-    connect(w_.search, &controls::MubShortSearch::RowFound, this,
-            [this](long) { w_.grid->FollowDataSource(); });
+    connect(w_.MubShortSearch, &controls::MubShortSearch::RowFound, this,
+            [this](long) { w_.dgView->FollowDataSource(); });
 
-    connect(w_.grid, &DataGrid::keyDown, this, &MainBrowser::GridKeyDown);
-    connect(w_.grid, &QAbstractItemView::doubleClicked, this,
+    connect(w_.dgView, &DataGrid::keyDown, this, &MainBrowser::GridKeyDown);
+    connect(w_.dgView, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex&) { emit viewEditData(false); });
-    connect(w_.grid, &DataGrid::headerClicked, this, &MainBrowser::headerClicked);
-    connect(w_.grid, &DataGrid::columnResized, this, &MainBrowser::columnResized);
-    connect(w_.grid, &DataGrid::contextMenuWanted, this,
+    connect(w_.dgView, &DataGrid::headerClicked, this, &MainBrowser::headerClicked);
+    connect(w_.dgView, &DataGrid::columnResized, this, &MainBrowser::columnResized);
+    connect(w_.dgView, &DataGrid::contextMenuWanted, this,
             [this](DataGrid::MenuTarget target, const QPoint& pos) { contextMenu(int(target), pos); });
 
-    connect(w_.sectionButtons, &SectionButtons::refreshRequested, this,
-            [this] { ShowNode(w_.tree->currentItem()); });
+    connect(w_.acmdSectionItem, &SectionButtons::refreshRequested, this,
+            [this] { ShowNode(w_.tvTreeView->currentItem()); });
     connect(w_.tmFunc, &QTimer::timeout, this, &MainBrowser::tmFunc_Timer);
     showHideCaption(w_.cmdHideTree, splitState_);
 }
@@ -234,9 +235,9 @@ void MainBrowser::buildMenus() {
         w_.tmFunc->setProperty("Tag", QStringLiteral("mnuOrderComplex"));
         w_.tmFunc->start();
     });
-    connect(w_.mnuOrderCancel, &QAction::triggered, this, [this] { w_.search->CancelSort(); });
+    connect(w_.mnuOrderCancel, &QAction::triggered, this, [this] { w_.MubShortSearch->CancelSort(); });
     connect(w_.mnuSearch, &QAction::triggered, this, [this] {
-        if (w_.search->isVisible()) w_.search->SearchNext(true);
+        if (w_.MubShortSearch->isVisible()) w_.MubShortSearch->SearchNext(true);
     });
     connect(w_.mnuFilterComplex, &QAction::triggered, this, [this] {
         w_.tmFunc->setProperty("Tag", QStringLiteral("mnuFilterComplex"));
@@ -258,7 +259,7 @@ void MainBrowser::buildMenus() {
 
     // The grid-settings button's menu works on the view shown.
     controls::GridSettingsMenu::Target target;
-    target.grid = [this] { return w_.grid; };
+    target.grid = [this] { return w_.dgView; };
     target.dataSource = [this] { return curDS_; };
     target.settings = [this] { return gridSettings_.get(); };
     w_.mnuGridSetting =
@@ -282,14 +283,14 @@ QList<QAction*> MainBrowser::mnuTotalItems() const {
 void MainBrowser::SetTreeViewNodes() {
     auto db = database();
     if (!db) return;
-    mainwindow::SetTreeViewNodes(w_.tree, *db);
+    mainwindow::SetTreeViewNodes(w_.tvTreeView, *db);
 }
 
 void MainBrowser::tvTreeView_NodeClick(QTreeWidgetItem* node) {
     if (!node) return;
-    if (w_.tree->currentItem() != node) {
-        const QSignalBlocker quiet(w_.tree);
-        w_.tree->setCurrentItem(node);
+    if (w_.tvTreeView->currentItem() != node) {
+        const QSignalBlocker quiet(w_.tvTreeView);
+        w_.tvTreeView->setCurrentItem(node);
     }
     // The tree owns its nodes and a rebuild frees them: the node last shown
     // is known by its identity, which a node of the new build never shares.
@@ -300,19 +301,20 @@ void MainBrowser::tvTreeView_NodeClick(QTreeWidgetItem* node) {
 }
 
 void MainBrowser::ShowNode(QTreeWidgetItem* node) {
-    if (node && w_.tree->currentItem() != node) {
-        const QSignalBlocker quiet(w_.tree);
-        w_.tree->setCurrentItem(node);
+    if (node && w_.tvTreeView->currentItem() != node) {
+        const QSignalBlocker quiet(w_.tvTreeView);
+        w_.tvTreeView->setCurrentItem(node);
     }
-    lastShownId_ = NodeId(w_.tree->currentItem());
+    lastShownId_ = NodeId(w_.tvTreeView->currentItem());
     markCurrentNode();
     RefreshDetailView();
 }
 
 void MainBrowser::markCurrentNode() {
-    QTreeWidgetItem* current = w_.tree->currentItem();
-    if (current && (!current->isSelected() || w_.tree->selectedItems().size() != 1))
-        w_.tree->selectionModel()->select(w_.tree->currentIndex(), QItemSelectionModel::ClearAndSelect);
+    QTreeWidgetItem* current = w_.tvTreeView->currentItem();
+    if (current && (!current->isSelected() || w_.tvTreeView->selectedItems().size() != 1))
+        w_.tvTreeView->selectionModel()->select(w_.tvTreeView->currentIndex(),
+                                                QItemSelectionModel::ClearAndSelect);
 }
 
 // ---- The data view -------------------------------------------------------------------------
@@ -324,9 +326,9 @@ void MainBrowser::SetStatusMsg(const QString& text) {
 void MainBrowser::ReleaseView() {
     watchTransactions(nullptr);
     SaveGridSettings();
-    w_.grid->Bind(nullptr, nullptr);
+    w_.dgView->Bind(nullptr, nullptr);
     std::shared_ptr<datalib::DataSource> none;
-    w_.search->Bind(none);
+    w_.MubShortSearch->Bind(none);
     if (curDS_ && curDSEvents_ >= 0) curDS_->disconnectRefresh(curDSEvents_);
     curDSEvents_ = -1;
     curDS_.reset();
@@ -335,17 +337,17 @@ void MainBrowser::ReleaseView() {
 
 void MainBrowser::RefreshCurrentRows() {
     rowsRefreshQueued_ = false;
-    if (!curDS_ || refreshing_ || listView_ || w_.grid->isHidden()) return;
+    if (!curDS_ || refreshing_ || listView_ || w_.dgView->isHidden()) return;
     const auto db = database();
     if (!db || curDS_->Database() != db || db->InTransaction()) return;
     try {
-        if (curDS_->Refresh()) w_.grid->FollowDataSource();
+        if (curDS_->Refresh()) w_.dgView->FollowDataSource();
     } catch (...) {
         const core::AppError error = startup::CurrentError();
         startup::ShowError(error, QStringLiteral("Visualizzazione dati fallita: \r\r") + error.description(),
                            window_);
     }
-    w_.grid->viewport()->update();
+    w_.dgView->viewport()->update();
 }
 
 void MainBrowser::queueRowsRefresh() {
@@ -392,10 +394,10 @@ void MainBrowser::RefreshDetailView() {
     // Where the previous view stood, to find the row again in the same table.
     QString savedTable;
     qint64 savedKey = 0;
-    if (curDS_ && w_.grid->dataSource()) {
+    if (curDS_ && w_.dgView->dataSource()) {
         try {
             savedTable = curDS_->Table()->Name();
-            if (!curDS_->Bof() && !curDS_->Eof()) savedKey = w_.grid->Bookmark();
+            if (!curDS_->Bof() && !curDS_->Eof()) savedKey = w_.dgView->Bookmark();
         } catch (...) {
             savedKey = 0;
         }
@@ -414,14 +416,14 @@ void MainBrowser::RefreshDetailView() {
                            window_);
     };
 
-    QTreeWidgetItem* node = w_.tree->currentItem();
+    QTreeWidgetItem* node = w_.tvTreeView->currentItem();
     const QString key = NodeKey(node);
     Query q;
     std::shared_ptr<datalib::DataSource> ds;
     try {
         w_.mnuDataSelBeforeQuery->setChecked(false);
         if (node)
-            SetStatusMsg(w_.title0->text() + QStringLiteral(" <") + node->text(0) + QStringLiteral(">"));
+            SetStatusMsg(w_.lblTitle[0]->text() + QStringLiteral(" <") + node->text(0) + QStringLiteral(">"));
         if (node && !key.isEmpty()) {
             if (!buildQuery(node, key, q)) {
                 // The order chooser or the search window was closed: no view.
@@ -447,7 +449,7 @@ void MainBrowser::RefreshDetailView() {
 
     // The new view takes the place of the previous one.
     try {
-        w_.title1->setText(w_.title1->property("Tag").toString());
+        w_.lblTitle[1]->setText(w_.lblTitle[1]->property("Tag").toString());
         for (QAction* a : mnuTotalItems())
             if (a != w_.mnuTotalHeading) {
                 w_.mnuTotal->removeAction(a);
@@ -457,10 +459,10 @@ void MainBrowser::RefreshDetailView() {
         if (!ds) {
             showEmptyState();
         } else {
-            w_.background->hide();
+            w_.imgMainBackground->hide();
             presentView(q, ds, savedTable, savedKey);
         }
-        const bool browsed = !w_.grid->isHidden();
+        const bool browsed = !w_.dgView->isHidden();
         w_.mnuOrder->setEnabled(browsed);
         w_.mnuSearch->setEnabled(browsed);
         w_.mnuFilterComplex->setEnabled(browsed);
@@ -495,8 +497,8 @@ void MainBrowser::RefreshDetailView() {
         return;
     }
     refreshing_ = false;
-    if (w_.grid->isVisible() && !w_.search->isAncestorOf(window_->focusWidget()))
-        w_.grid->setFocus(Qt::OtherFocusReason);
+    if (w_.dgView->isVisible() && !w_.MubShortSearch->isAncestorOf(window_->focusWidget()))
+        w_.dgView->setFocus(Qt::OtherFocusReason);
 }
 
 bool MainBrowser::buildQuery(QTreeWidgetItem* node, const QString& key, Query& q) {
@@ -582,7 +584,7 @@ void MainBrowser::applyStoredSelection(const QString& nodeText, Query& q) {
     }
     if (!w_.mnuDataSelBeforeQuery->isChecked() || !q.criteria.isEmpty()) return;
 
-    const QString caption = w_.title1->property("Tag").toString();
+    const QString caption = w_.lblTitle[1]->property("Tag").toString();
     if (controls::ViewUtility::SelectionDialog(*selection_, window_, true, false, true,
                                                QStringLiteral("Selezioni predefinite"), 0, 0)) {
         q.criteria = selection_->CombinedText();
@@ -634,7 +636,7 @@ void MainBrowser::presentView(const Query& q, const std::shared_ptr<datalib::Dat
     curDSEvents_ = -1;
     curDS_ = ds;
     listView_ = q.list;
-    w_.title1->setText(q.title);
+    w_.lblTitle[1]->setText(q.title);
 
     // Grid settings: kept while the data set stays the same.
     const QString dsName = curDS_->Table()->Name();
@@ -642,28 +644,28 @@ void MainBrowser::presentView(const Query& q, const std::shared_ptr<datalib::Dat
         if (gridSettings_) gridSettings_->WriteFile();
         gridSettings_ = controls::ViewUtility::GridSettings(ViewGridSettings::DefaultFileName(), dsName);
     }
-    controls::ViewUtility::View(curDS_, window_).GridView(w_.grid, gridSettings_.get());
+    controls::ViewUtility::View(curDS_, window_).GridView(w_.dgView, gridSettings_.get());
     RefreshTotalsMenu();
     curDSEvents_ = curDS_->connectRefresh([this](datalib::DataSource& d) { OnRefreshRecordset(d); });
     watchTransactions(curDS_->Database());
 
-    w_.grid->clearSelection();
+    w_.dgView->clearSelection();
     if (!savedTable.isEmpty() && savedKey && curDS_->ColExist(QStringLiteral("OID")) &&
         curDS_->MoveToKey(core::Variant(static_cast<double>(savedKey))))
-        w_.grid->FollowDataSource();
+        w_.dgView->FollowDataSource();
 
     w_.cmdDateSel->setVisible(!q.dateColumn.isEmpty());
     w_.cmdDateSel->setProperty("Tag", q.dateColumn);
 
     if (!q.list) {
-        w_.search->Bind(curDS_);
-        w_.search->show();
-        w_.grid->show();
+        w_.MubShortSearch->Bind(curDS_);
+        w_.MubShortSearch->show();
+        w_.dgView->show();
         w_.cmdGridSetting->show();
     } else {
-        w_.grid->Bind(nullptr, nullptr);
-        w_.grid->hide();
-        w_.search->hide();
+        w_.dgView->Bind(nullptr, nullptr);
+        w_.dgView->hide();
+        w_.MubShortSearch->hide();
         w_.cmdGridSetting->hide();
     }
     emit buildRelationMenus(curDS_.get(), false);
@@ -678,8 +680,8 @@ void MainBrowser::backToHeading(QTreeWidgetItem* node, bool showHeading) {
     QTreeWidgetItem* parent = node ? node->parent() : nullptr;
     if (!parent) return;
     {
-        const QSignalBlocker quiet(w_.tree);
-        w_.tree->setCurrentItem(parent);
+        const QSignalBlocker quiet(w_.tvTreeView);
+        w_.tvTreeView->setCurrentItem(parent);
     }
     lastShownId_ = NodeId(parent);
     if (showHeading && NodeKey(parent).isEmpty()) RefreshDetailView();
@@ -695,22 +697,22 @@ void MainBrowser::setAdministratorItems() {
 
 void MainBrowser::showEmptyState() {
     listView_ = false;
-    w_.grid->Bind(nullptr, nullptr);
-    w_.grid->hide();
+    w_.dgView->Bind(nullptr, nullptr);
+    w_.dgView->hide();
     std::shared_ptr<datalib::DataSource> none;
-    w_.search->Bind(none);
-    w_.search->hide();
+    w_.MubShortSearch->Bind(none);
+    w_.MubShortSearch->hide();
     w_.cmdGridSetting->hide();
     w_.cmdDateSel->setEnabled(false);
     selection_.reset();
     if (curDS_ && curDSEvents_ >= 0) curDS_->disconnectRefresh(curDSEvents_);
     curDSEvents_ = -1;
     curDS_.reset();
-    if (!w_.background->pixmap().isNull()) w_.background->show();
+    if (!w_.imgMainBackground->pixmap().isNull()) w_.imgMainBackground->show();
 }
 
 void MainBrowser::OnRefreshRecordset(datalib::DataSource&) {
-    w_.grid->ApplyLayout(gridSettings_.get());
+    w_.dgView->ApplyLayout(gridSettings_.get());
     RefreshTotalsMenu();
 }
 
@@ -769,14 +771,14 @@ void MainBrowser::OnQueryMessage(int kind, const QString& question, bool& answer
 // ---- Layout -------------------------------------------------------------------------------
 
 void MainBrowser::ArrangeMainWindow(double splitPos) {
-    const auto tw = [this](int px) { return startup::PixelsToTwips(px, w_.area); };
+    const auto tw = [this](int px) { return startup::PixelsToTwips(px, w_.workArea); };
     LayoutInput in;
     in.splitPos = splitPos;
     in.visible = window_->isVisible();
     in.minimized = window_->isMinimized();
     in.width = tw(window_->width());
-    in.innerWidth = tw(w_.area->width());
-    in.innerHeight = tw(w_.area->height());
+    in.innerWidth = tw(w_.workArea->width());
+    in.innerHeight = tw(w_.workArea->height());
     in.treeLeft = 0;
     in.splitterLeft = splitterLeft_;
     in.splitterWidth = 75;
@@ -785,10 +787,11 @@ void MainBrowser::ArrangeMainWindow(double splitPos) {
     in.dateSelWidth = tw(160);
     in.titlesTop = 0;
     in.titlesHeight = tw(24);
-    in.gridVisible = w_.grid->isVisible();
-    if (!w_.background->pixmap().isNull()) in.backgroundWidth = tw(w_.background->pixmap().width());
-    in.quickSearchHeight = tw(w_.search->sizeHint().height());
-    in.pixel = startup::TwipsPerPixel(w_.area);
+    in.gridVisible = w_.dgView->isVisible();
+    if (!w_.imgMainBackground->pixmap().isNull())
+        in.backgroundWidth = tw(w_.imgMainBackground->pixmap().width());
+    in.quickSearchHeight = tw(w_.MubShortSearch->sizeHint().height());
+    in.pixel = startup::TwipsPerPixel(w_.workArea);
     const auto result = ComputeMainLayout(in, splitState_);
     if (!result) return;
     if (result->widenTo)
@@ -803,62 +806,64 @@ void MainBrowser::ArrangeMainWindow(double splitPos) {
 }
 
 void MainBrowser::placeWidgets(const LayoutResult& r) {
-    const auto px = [this](double twips) { return startup::TwipsToPixels(twips, w_.area); };
+    const auto px = [this](double twips) { return startup::TwipsToPixels(twips, w_.workArea); };
     splitterLeft_ = r.splitter;
     const int titleHeight = px(r.treeTop - 75);
-    w_.titles->setGeometry(0, 0, w_.area->width(), titleHeight);
-    w_.title0->setGeometry(0, 0, px(r.title0Width), titleHeight);
-    w_.title0->setVisible(r.title0Width > 0);
+    w_.picTitles->setGeometry(0, 0, w_.workArea->width(), titleHeight);
+    w_.lblTitle[0]->setGeometry(0, 0, px(r.title0Width), titleHeight);
+    w_.lblTitle[0]->setVisible(r.title0Width > 0);
     w_.cmdHideTree->setGeometry(px(r.hideButtonLeft), 1, 24, titleHeight - 2);
-    w_.title1->setGeometry(px(r.title1Left), 0, px(r.title1Width), titleHeight);
+    w_.lblTitle[1]->setGeometry(px(r.title1Left), 0, px(r.title1Width), titleHeight);
     w_.cmdDateSel->setGeometry(px(r.dateSelLeft), 1, 160, titleHeight - 2);
-    w_.tree->setGeometry(0, px(r.treeTop), px(r.treeWidth), std::max(0, px(r.treeHeight)));
-    w_.tree->setVisible(r.treeWidth > 0);
-    w_.splitter->setGeometry(px(r.splitter), px(r.splitterTop), 5, std::max(0, px(r.splitterHeight)));
-    w_.search->setGeometry(px(r.quickSearchLeft), px(r.quickSearchTop), std::max(0, px(r.quickSearchWidth)),
-                           w_.search->sizeHint().height());
-    w_.grid->setGeometry(px(r.gridLeft), px(r.gridTop), std::max(0, px(r.gridWidth)),
-                         std::max(0, px(r.gridHeight)));
-    const int frame = w_.grid->frameWidth();
+    w_.tvTreeView->setGeometry(0, px(r.treeTop), px(r.treeWidth), std::max(0, px(r.treeHeight)));
+    w_.tvTreeView->setVisible(r.treeWidth > 0);
+    w_.imgSplitter->setGeometry(px(r.splitter), px(r.splitterTop), 5, std::max(0, px(r.splitterHeight)));
+    w_.MubShortSearch->setGeometry(px(r.quickSearchLeft), px(r.quickSearchTop),
+                                   std::max(0, px(r.quickSearchWidth)),
+                                   w_.MubShortSearch->sizeHint().height());
+    w_.dgView->setGeometry(px(r.gridLeft), px(r.gridTop), std::max(0, px(r.gridWidth)),
+                           std::max(0, px(r.gridHeight)));
+    const int frame = w_.dgView->frameWidth();
     w_.cmdGridSetting->setGeometry(px(r.gridSettingLeft) + frame, px(r.gridSettingTop) + frame,
-                                   w_.grid->verticalHeader()->width(),
-                                   std::max(12, w_.grid->horizontalHeader()->sizeHint().height()));
+                                   w_.dgView->verticalHeader()->width(),
+                                   std::max(12, w_.dgView->horizontalHeader()->sizeHint().height()));
     w_.cmdGridSetting->raise();
-    if (r.backgroundLeft) w_.background->move(px(*r.backgroundLeft), w_.background->y());
-    if (!w_.background->pixmap().isNull()) w_.background->setVisible(r.backgroundVisible);
+    if (r.backgroundLeft) w_.imgMainBackground->move(px(*r.backgroundLeft), w_.imgMainBackground->y());
+    if (!w_.imgMainBackground->pixmap().isNull()) w_.imgMainBackground->setVisible(r.backgroundVisible);
 }
 
 void MainBrowser::BuildSectionButtons() {
     SectionButtons::Place place;
     place.splitterLeft = splitterLeft_;
-    place.treeTop = startup::PixelsToTwips(w_.tree->y(), w_.area);
-    place.innerWidth = startup::PixelsToTwips(w_.area->width(), w_.area);
-    place.innerHeight = startup::PixelsToTwips(w_.area->height(), w_.area);
-    w_.sectionButtons->Build(place);
+    place.treeTop = startup::PixelsToTwips(w_.tvTreeView->y(), w_.workArea);
+    place.innerWidth = startup::PixelsToTwips(w_.workArea->width(), w_.workArea);
+    place.innerHeight = startup::PixelsToTwips(w_.workArea->height(), w_.workArea);
+    w_.acmdSectionItem->Build(place);
 }
 
 void MainBrowser::mnuHideSection_Click() { ArrangeMainWindow(w_.mnuHideSection->isChecked() ? 0 : -1); }
 
 void MainBrowser::splitterPressed() {
-    w_.movingSplitter->setGeometry(w_.splitter->x(), w_.splitter->y(), std::max(1, w_.splitter->width() / 2),
-                                   std::max(1, w_.splitter->height() - 1));
-    w_.movingSplitter->show();
-    w_.movingSplitter->raise();
+    w_.picSplitter->setGeometry(w_.imgSplitter->x(), w_.imgSplitter->y(),
+                                std::max(1, w_.imgSplitter->width() / 2),
+                                std::max(1, w_.imgSplitter->height() - 1));
+    w_.picSplitter->show();
+    w_.picSplitter->raise();
     moving_ = true;
 }
 
 void MainBrowser::splitterMoved(int x) {
     if (!moving_) return;
-    const double left =
-        DragBarLeft(startup::PixelsToTwips(w_.splitter->x(), w_.area), startup::PixelsToTwips(x, w_.area),
-                    startup::PixelsToTwips(window_->width(), w_.area));
-    w_.movingSplitter->move(startup::TwipsToPixels(left, w_.area), w_.movingSplitter->y());
+    const double left = DragBarLeft(startup::PixelsToTwips(w_.imgSplitter->x(), w_.workArea),
+                                    startup::PixelsToTwips(x, w_.workArea),
+                                    startup::PixelsToTwips(window_->width(), w_.workArea));
+    w_.picSplitter->move(startup::TwipsToPixels(left, w_.workArea), w_.picSplitter->y());
 }
 
 void MainBrowser::splitterReleased() {
     if (!moving_) return;
-    ArrangeMainWindow(startup::PixelsToTwips(w_.movingSplitter->x(), w_.area));
-    w_.movingSplitter->hide();
+    ArrangeMainWindow(startup::PixelsToTwips(w_.picSplitter->x(), w_.workArea));
+    w_.picSplitter->hide();
     moving_ = false;
     platform::SettingsStore::save(platform::appName(), QStringLiteral("Settings"),
                                   QLatin1String(kSplitterSetting),
@@ -869,14 +874,15 @@ void MainBrowser::splitterReleased() {
 
 void MainBrowser::headerClicked(int column) {
     if (!curDS_) return;
-    if (w_.search->SearchText().isEmpty()) w_.search->SetSearchField(w_.grid->gridModel()->fieldOf(column));
-    w_.search->SortBySearchField(true);
+    if (w_.MubShortSearch->SearchText().isEmpty())
+        w_.MubShortSearch->SetSearchField(w_.dgView->gridModel()->fieldOf(column));
+    w_.MubShortSearch->SortBySearchField(true);
 }
 
 void MainBrowser::columnResized(int column, int width) {
     if (!gridSettings_) return;
-    gridSettings_->SetColumnWidth(w_.grid->gridModel()->fieldOf(column),
-                                  int(std::lround(startup::PixelsToTwips(width, w_.area))));
+    gridSettings_->SetColumnWidth(w_.dgView->gridModel()->fieldOf(column),
+                                  int(std::lround(startup::PixelsToTwips(width, w_.workArea))));
 }
 
 void MainBrowser::contextMenu(int target, const QPoint& globalPos) {
@@ -946,9 +952,9 @@ void MainBrowser::RunDeferred(const QString& tag) {
         }
     }
     if (tag == QLatin1String("mnuFilterComplex"))
-        w_.search->ComplexFilter();
+        w_.MubShortSearch->ComplexFilter();
     else if (tag == QLatin1String("mnuOrderComplex"))
-        w_.search->CombinedSort();
+        w_.MubShortSearch->CombinedSort();
 }
 
 // ---- Current column and stored selections -----------------------------------------------------
@@ -957,41 +963,41 @@ void MainBrowser::RunDeferred(const QString& tag) {
 // search reads it; false (and a beep) when the grid has no current cell.
 bool MainBrowser::currentField(QString& field, QString& value) const {
     if (!curDS_) return false;
-    const QModelIndex cell = w_.grid->currentIndex();
-    if (cell.isValid()) field = w_.grid->gridModel()->fieldOf(cell.column());
+    const QModelIndex cell = w_.dgView->currentIndex();
+    if (cell.isValid()) field = w_.dgView->gridModel()->fieldOf(cell.column());
     if (!cell.isValid() || field.isEmpty()) {
         QApplication::beep();
         return false;
     }
-    value = w_.grid->gridModel()->searchText(cell);
+    value = w_.dgView->gridModel()->searchText(cell);
     return true;
 }
 
 bool MainBrowser::searchOnCurrentField(bool withText) {
     QString field, value;
     if (!currentField(field, value)) return false;
-    w_.search->SetSearchField(field);
-    if (withText) w_.search->SetSearchText(value);
+    w_.MubShortSearch->SetSearchField(field);
+    if (withText) w_.MubShortSearch->SetSearchText(value);
     return true;
 }
 
 void MainBrowser::mnuFieldFilter_Click() {
-    if (searchOnCurrentField(true)) w_.search->Filter(true);
+    if (searchOnCurrentField(true)) w_.MubShortSearch->Filter(true);
 }
 
 void MainBrowser::mnuFieldSearchNext_Click() {
-    if (searchOnCurrentField(true)) w_.search->SearchNext(true);
+    if (searchOnCurrentField(true)) w_.MubShortSearch->SearchNext(true);
 }
 
 void MainBrowser::mnuFieldFilterCancel_Click() {
-    if (searchOnCurrentField(false)) w_.search->CancelFieldFilter();
+    if (searchOnCurrentField(false)) w_.MubShortSearch->CancelFieldFilter();
 }
 
-void MainBrowser::mnuFieldFilterCancelAll_Click() { w_.search->CancelFilter(); }
+void MainBrowser::mnuFieldFilterCancelAll_Click() { w_.MubShortSearch->CancelFilter(); }
 
 void MainBrowser::mnuDataSelBeforeQuery_Click() {
     if (!curDS_) return;
-    const QString name = w_.tree->currentItem() ? w_.tree->currentItem()->text(0) : QString();
+    const QString name = w_.tvTreeView->currentItem() ? w_.tvTreeView->currentItem()->text(0) : QString();
     try {
         selectionFor(name, curDS_->tableDef());
         if (selection_->Name() != name) selection_->Load(name);
@@ -1012,7 +1018,7 @@ void MainBrowser::mnuDataSelBeforeQuery_Click() {
 
 void MainBrowser::mnuDataSelCancel_Click() {
     if (!curDS_) return;
-    const QString name = w_.tree->currentItem() ? w_.tree->currentItem()->text(0) : QString();
+    const QString name = w_.tvTreeView->currentItem() ? w_.tvTreeView->currentItem()->text(0) : QString();
     try {
         selectionFor(name, curDS_->tableDef());
         if (selection_->Exists(name)) {
@@ -1045,24 +1051,25 @@ bool MainBrowser::PreviewKey(QKeyEvent* event) {
         return true;
     }
     QWidget* focus = window_->focusWidget();
-    const bool inSearch = focus && (focus == w_.search || w_.search->isAncestorOf(focus));
+    const bool inSearch = focus && (focus == w_.MubShortSearch || w_.MubShortSearch->isAncestorOf(focus));
     // The grid's own keys stay with the grid (and with the tree, which hands
     // them to the grid).
     const bool gridKey = shift == 0 && (key == 13 || key == 45 || key == 46 || key == 107);
-    const bool onGridOrTree = focus && (focus == w_.grid || w_.grid->isAncestorOf(focus) || focus == w_.tree);
+    const bool onGridOrTree =
+        focus && (focus == w_.dgView || w_.dgView->isAncestorOf(focus) || focus == w_.tvTreeView);
     QString text;
     if ((shift & (kCtrlMask | kAltMask)) == 0 && !(gridKey && onGridOrTree) &&
         KeyCodeToKeyString(*event, text)) {
-        if (inSearch || !w_.search->isVisible() || !w_.search->isEnabled()) return false;
-        w_.search->Activate();
+        if (inSearch || !w_.MubShortSearch->isVisible() || !w_.MubShortSearch->isEnabled()) return false;
+        w_.MubShortSearch->Activate();
         QKeyEvent typed(QEvent::KeyPress, event->key(), event->modifiers(),
                         text.startsWith(QLatin1Char('{')) ? event->text() : text);
-        QCoreApplication::sendEvent(w_.search->textBox(), &typed);
+        QCoreApplication::sendEvent(w_.MubShortSearch->textBox(), &typed);
         return true;
     }
     // A focused button takes Enter itself.
     if (key == 13 && !inSearch && !onGridOrTree && !qobject_cast<QAbstractButton*>(focus)) {
-        if (w_.grid->isVisible()) emit viewEditData(false);
+        if (w_.dgView->isVisible()) emit viewEditData(false);
         return true;
     }
     return false;
@@ -1075,7 +1082,7 @@ bool MainBrowser::eventFilter(QObject* watched, QEvent* event) {
         if (w && w->window() == window_ && QApplication::activePopupWidget() == nullptr &&
             QApplication::activeModalWidget() == nullptr) {
             auto* key = static_cast<QKeyEvent*>(event);
-            if (watched == w_.tree) {
+            if (watched == w_.tvTreeView) {
                 bool consumed = false;
                 GridKeyDown(VirtualKeyCode(*key), ShiftState(*key), consumed);
                 if (consumed) return true;
@@ -1084,9 +1091,9 @@ bool MainBrowser::eventFilter(QObject* watched, QEvent* event) {
             if (w == window_->focusWidget() && PreviewKey(key)) return true;
         }
     }
-    if (event->type() == QEvent::MouseButtonPress && watched == w_.tree->viewport())
-        currentAtPress_ = NodeId(w_.tree->currentItem());
-    if (watched == w_.splitter) {
+    if (event->type() == QEvent::MouseButtonPress && watched == w_.tvTreeView->viewport())
+        currentAtPress_ = NodeId(w_.tvTreeView->currentItem());
+    if (watched == w_.imgSplitter) {
         if (event->type() == QEvent::MouseButtonPress) {
             splitterPressed();
             return true;
@@ -1100,7 +1107,7 @@ bool MainBrowser::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (watched == w_.area && event->type() == QEvent::Resize) ArrangeMainWindow(splitterLeft_);
+    if (watched == w_.workArea && event->type() == QEvent::Resize) ArrangeMainWindow(splitterLeft_);
     return QObject::eventFilter(watched, event);
 }
 

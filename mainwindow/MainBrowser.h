@@ -13,20 +13,13 @@
 #include "mainwindow/MainLayout.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <functional>
 #include <memory>
 
 class QAction;
-class QFrame;
 class QKeyEvent;
-class QLabel;
 class QMainWindow;
-class QMenu;
-class QTimer;
-class QToolButton;
-class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
 
@@ -38,16 +31,10 @@ class TableDef;
 }  // namespace datalib
 
 namespace controls {
-class DataGrid;
-class GridSettingsMenu;
-class MubCommand;
-class MubShortSearch;
 class ViewGridSettings;
-}  // namespace controls
+}
 
 namespace mainwindow {
-
-class SectionButtons;
 
 // The status text of a data-library event: the event's text, and " <" text
 // ">..." when a text is given.
@@ -124,33 +111,10 @@ class MainBrowser : public QObject {
     void mnuDataSelCancel_Click();
 
     // ---- Parts, for the window and its tests ----------------------------------------
+    // The controls, by their names: the one way to reach them.
     const BrowserWidgets& Widgets() const { return w_; }
-    QWidget* workArea() const { return w_.area; }
-    QTreeWidget* tvTreeView() const { return w_.tree; }
-    controls::DataGrid* dgView() const { return w_.grid; }
-    controls::MubShortSearch* MubShortSearch() const { return w_.search; }
-    QLabel* lblTitle(int index) const { return index == 0 ? w_.title0 : w_.title1; }
-    controls::MubCommand* cmdHideTree() const { return w_.cmdHideTree; }
-    controls::MubCommand* cmdDateSel() const { return w_.cmdDateSel; }
-    controls::MubCommand* cmdGridSetting() const { return w_.cmdGridSetting; }
-    QFrame* imgSplitter() const { return w_.splitter; }
-    QFrame* picSplitter() const { return w_.movingSplitter; }
-    QLabel* imgMainBackground() const { return w_.background; }
-    SectionButtons* acmdSectionItem() const { return w_.sectionButtons; }
-    QMenu* mnuTotal() const { return w_.mnuTotal; }
-    QAction* mnuTotalCount() const { return w_.mnuTotalCount; }
+    // The column totals under "Totalizza in..." of the totals menu, that entry first.
     QList<QAction*> mnuTotalItems() const;
-    QAction* mnuHideSection() const { return w_.mnuHideSection; }
-    QAction* mnuSearch() const { return w_.mnuSearch; }
-    QAction* mnuFilterComplex() const { return w_.mnuFilterComplex; }
-    QAction* mnuOrderCancel() const { return w_.mnuOrderCancel; }
-    QMenu* mnuOrder() const { return w_.mnuOrder; }
-    QMenu* mnuAssociation() const { return w_.mnuAssociation; }
-    QMenu* mnuFieldFuncs() const { return w_.mnuFieldFuncs; }
-    QMenu* mnuDataSelection() const { return w_.mnuDataSelection; }
-    QAction* mnuDataSelBeforeQuery() const { return w_.mnuDataSelBeforeQuery; }
-    controls::GridSettingsMenu* mnuGridSetting() const { return w_.mnuGridSetting; }
-    QTimer* tmFunc() const { return w_.tmFunc; }
     const SplitterState& splitterState() const { return splitState_; }
     // The splitter's position in twips (0 while the section is hidden).
     double SplitterPosition() const { return splitterLeft_; }

@@ -20,19 +20,19 @@ namespace mainwindow {
 
 BrowserWidgets BuildBrowserWidgets(QMainWindow* window, QObject* filter) {
     BrowserWidgets w;
-    w.area = new QWidget(window);
-    w.area->setObjectName(QStringLiteral("workArea"));
-    w.area->installEventFilter(filter);
+    w.workArea = new QWidget(window);
+    w.workArea->setObjectName(QStringLiteral("workArea"));
+    w.workArea->installEventFilter(filter);
 
-    w.titles = new QWidget(w.area);
-    w.titles->setObjectName(QStringLiteral("picTitles"));
-    w.title0 = new QLabel(QStringLiteral(" Sezione:"), w.area);
-    w.title0->setObjectName(QStringLiteral("lblTitle0"));
-    w.title1 = new QLabel(QStringLiteral(" Dettagli:"), w.area);
-    w.title1->setObjectName(QStringLiteral("lblTitle1"));
+    w.picTitles = new QWidget(w.workArea);
+    w.picTitles->setObjectName(QStringLiteral("picTitles"));
+    w.lblTitle[0] = new QLabel(QStringLiteral(" Sezione:"), w.workArea);
+    w.lblTitle[0]->setObjectName(QStringLiteral("lblTitle0"));
+    w.lblTitle[1] = new QLabel(QStringLiteral(" Dettagli:"), w.workArea);
+    w.lblTitle[1]->setObjectName(QStringLiteral("lblTitle1"));
     // The caption of the load, given back to the title by every view.
-    w.title1->setProperty("Tag", w.title1->text());
-    for (QLabel* l : {w.title0, w.title1}) {
+    w.lblTitle[1]->setProperty("Tag", w.lblTitle[1]->text());
+    for (QLabel* l : w.lblTitle) {
         QFont f = l->font();
         f.setBold(true);
         l->setFont(f);
@@ -42,40 +42,40 @@ BrowserWidgets BuildBrowserWidgets(QMainWindow* window, QObject* filter) {
         p.setColor(QPalette::WindowText, Qt::white);
         l->setPalette(p);
     }
-    w.cmdHideTree = new controls::MubCommand(w.area);
+    w.cmdHideTree = new controls::MubCommand(w.workArea);
     w.cmdHideTree->setObjectName(QStringLiteral("cmdHideTree"));
     w.cmdHideTree->setToolTip(QStringLiteral("Nascondi / Visualizza Sezione"));
-    w.cmdDateSel = new controls::MubCommand(QStringLiteral("Tutti"), w.area);
+    w.cmdDateSel = new controls::MubCommand(QStringLiteral("Tutti"), w.workArea);
     w.cmdDateSel->setObjectName(QStringLiteral("cmdDateSel"));
     w.cmdDateSel->setToolTip(QStringLiteral("Imposta il periodo di selezione dei dati"));
     w.cmdDateSel->hide();
 
-    w.tree = new QTreeWidget(w.area);
-    w.tree->setObjectName(QStringLiteral("tvTreeView"));
-    w.tree->setHeaderHidden(true);
-    w.tree->setIconSize(QSize(20, 20));
-    w.tree->setRootIsDecorated(true);
-    w.tree->installEventFilter(filter);
+    w.tvTreeView = new QTreeWidget(w.workArea);
+    w.tvTreeView->setObjectName(QStringLiteral("tvTreeView"));
+    w.tvTreeView->setHeaderHidden(true);
+    w.tvTreeView->setIconSize(QSize(20, 20));
+    w.tvTreeView->setRootIsDecorated(true);
+    w.tvTreeView->installEventFilter(filter);
 
-    w.splitter = new QFrame(w.area);
-    w.splitter->setObjectName(QStringLiteral("imgSplitter"));
-    w.splitter->setCursor(Qt::SplitHCursor);
-    w.splitter->installEventFilter(filter);
-    w.movingSplitter = new QFrame(w.area);
-    w.movingSplitter->setObjectName(QStringLiteral("picSplitter"));
-    w.movingSplitter->setAutoFillBackground(true);
-    w.movingSplitter->setStyleSheet(QStringLiteral("background-color: #606060;"));
-    w.movingSplitter->hide();
+    w.imgSplitter = new QFrame(w.workArea);
+    w.imgSplitter->setObjectName(QStringLiteral("imgSplitter"));
+    w.imgSplitter->setCursor(Qt::SplitHCursor);
+    w.imgSplitter->installEventFilter(filter);
+    w.picSplitter = new QFrame(w.workArea);
+    w.picSplitter->setObjectName(QStringLiteral("picSplitter"));
+    w.picSplitter->setAutoFillBackground(true);
+    w.picSplitter->setStyleSheet(QStringLiteral("background-color: #606060;"));
+    w.picSplitter->hide();
 
-    w.search = new controls::MubShortSearch(w.area);
-    w.search->hide();
+    w.MubShortSearch = new controls::MubShortSearch(w.workArea);
+    w.MubShortSearch->hide();
 
-    w.grid = new controls::DataGrid(w.area);
-    w.grid->hide();
+    w.dgView = new controls::DataGrid(w.workArea);
+    w.dgView->hide();
 
     // The grid settings button fills the grid's top-left corner: its caption
     // is its tooltip, so that it covers no column header.
-    w.cmdGridSetting = new controls::MubCommand(w.area);
+    w.cmdGridSetting = new controls::MubCommand(w.workArea);
     w.cmdGridSetting->setObjectName(QStringLiteral("cmdGridSetting"));
     w.cmdGridSetting->setToolTip(QStringLiteral("Impostazioni Griglia"));
     w.cmdGridSetting->setAccessibleName(QStringLiteral("Impostazioni Griglia"));
@@ -86,24 +86,24 @@ BrowserWidgets BuildBrowserWidgets(QMainWindow* window, QObject* filter) {
 
     // The window's background picture, when it has one already, stays the
     // background of the working area.
-    w.background = qobject_cast<QLabel*>(window->centralWidget());
-    if (w.background) {
+    w.imgMainBackground = qobject_cast<QLabel*>(window->centralWidget());
+    if (w.imgMainBackground) {
         window->takeCentralWidget();
-        w.background->setParent(w.area);
+        w.imgMainBackground->setParent(w.workArea);
     } else {
-        w.background = new QLabel(w.area);
-        w.background->setObjectName(QStringLiteral("imgMainBackground"));
+        w.imgMainBackground = new QLabel(w.workArea);
+        w.imgMainBackground->setObjectName(QStringLiteral("imgMainBackground"));
     }
-    w.background->hide();
+    w.imgMainBackground->hide();
 
-    w.sectionButtons = new SectionButtons(w.area, w.tree, w.cmdHideTree);
+    w.acmdSectionItem = new SectionButtons(w.workArea, w.tvTreeView, w.cmdHideTree);
 
     w.tmFunc = new QTimer(filter);
     w.tmFunc->setObjectName(QStringLiteral("tmFunc"));
     w.tmFunc->setSingleShot(true);
     w.tmFunc->setInterval(0);
 
-    window->setCentralWidget(w.area);
+    window->setCentralWidget(w.workArea);
 
     QMenuBar* bar = window->menuBar();
     auto* view = bar->addMenu(QStringLiteral("&Visualizza"));

@@ -1,6 +1,8 @@
 #pragma once
 // The widgets and menus of the main window's browsing part, built and laid
-// into the window without behaviour: MainBrowser connects them.
+// into the window without behaviour: MainBrowser connects them. The fields
+// carry the window's control names; the browser, the window's other parts and
+// the tests all reach a control through them (`browser.Widgets().dgView`).
 
 class QAction;
 class QFrame;
@@ -24,21 +26,20 @@ namespace mainwindow {
 class SectionButtons;
 
 struct BrowserWidgets {
-    QWidget* area = nullptr;    // the working area, the window's central widget
-    QWidget* titles = nullptr;  // picTitles
-    QLabel* title0 = nullptr;
-    QLabel* title1 = nullptr;
+    QWidget* workArea = nullptr;  // the working area, the window's central widget
+    QWidget* picTitles = nullptr;
+    QLabel* lblTitle[2] = {};  // " Sezione:" over the tree, " Dettagli:" over the view
     controls::MubCommand* cmdHideTree = nullptr;
     controls::MubCommand* cmdDateSel = nullptr;
-    QTreeWidget* tree = nullptr;
-    QFrame* splitter = nullptr;
-    QFrame* movingSplitter = nullptr;
-    controls::MubShortSearch* search = nullptr;
-    controls::DataGrid* grid = nullptr;
+    QTreeWidget* tvTreeView = nullptr;
+    QFrame* imgSplitter = nullptr;
+    QFrame* picSplitter = nullptr;  // the bar that follows the mouse while the splitter moves
+    controls::MubShortSearch* MubShortSearch = nullptr;
+    controls::DataGrid* dgView = nullptr;
     controls::MubCommand* cmdGridSetting = nullptr;
-    QLabel* background = nullptr;
-    SectionButtons* sectionButtons = nullptr;
-    QTimer* tmFunc = nullptr;
+    QLabel* imgMainBackground = nullptr;
+    SectionButtons* acmdSectionItem = nullptr;
+    QTimer* tmFunc = nullptr;  // runs a command chosen in a menu once the menu has closed
 
     QAction* mnuHideSection = nullptr;
     QMenu* mnuOrder = nullptr;
@@ -48,6 +49,7 @@ struct BrowserWidgets {
     QAction* mnuFilterComplex = nullptr;
     QMenu* mnuTotal = nullptr;
     QAction* mnuTotalCount = nullptr;
+    // "Totalizza in...": the column totals follow it in mnuTotal.
     QAction* mnuTotalHeading = nullptr;
     QMenu* mnuAssociation = nullptr;
     QMenu* mnuFieldFuncs = nullptr;

@@ -128,10 +128,10 @@ void MainCommands::SetRangeDialog(std::function<bool(QDate&, QDate&)> dialog) {
 MainCommands::MainCommands(QMainWindow* window, MainBrowser* browser)
     : QObject(window), window_(window), browser_(browser) {
     ResetPeriodState();
-    relations_ = new RelationMenus(browser_->mnuAssociation(), window_);
+    relations_ = new RelationMenus(browser_->Widgets().mnuAssociation, window_);
     buildToolBar();
     buildMenus();
-    browser_->workArea()->installEventFilter(this);
+    browser_->Widgets().workArea->installEventFilter(this);
 
     // What the browsing part asks of the commands.
     connect(browser_, &MainBrowser::viewEditData, this, &MainCommands::ViewEditData);
@@ -149,9 +149,9 @@ MainCommands::MainCommands(QMainWindow* window, MainBrowser* browser)
     connect(browser_, &MainBrowser::openRelation, this, [this](const QString& kind, int number) {
         relations_->Open(kind, browser_->CurrentDataSource(), number);
     });
-    connect(browser_->cmdDateSel(), &QPushButton::clicked, this, [this] {
+    connect(browser_->Widgets().cmdDateSel, &QPushButton::clicked, this, [this] {
         mnuSelection_->popup(
-            browser_->cmdDateSel()->mapToGlobal(QPoint(0, browser_->cmdDateSel()->height())));
+            browser_->Widgets().cmdDateSel->mapToGlobal(QPoint(0, browser_->Widgets().cmdDateSel->height())));
     });
     SetViewCommandsEnabled(false);
     UpdateWiredCommands();
@@ -213,7 +213,7 @@ void MainCommands::buildToolBar() {
     connect(Key("Properties"), &QAction::triggered, this, [this] { ViewEditData(false); });
     connect(Key("Delete"), &QAction::triggered, this, &MainCommands::mnuFileDelete_Click);
     connect(Key("Filter"), &QAction::triggered, this, &MainCommands::mnuFilterComplex_Click);
-    connect(Key("Find"), &QAction::triggered, this, [this] { browser_->mnuSearch()->trigger(); });
+    connect(Key("Find"), &QAction::triggered, this, [this] { browser_->Widgets().mnuSearch->trigger(); });
     connect(Key("Refresh"), &QAction::triggered, this, &MainCommands::mnuViewRefresh_Click);
     connect(Key("Order"), &QAction::triggered, this, &MainCommands::mnuNewOrder_Click);
     connect(Key("Print"), &QAction::triggered, this, [this] {
@@ -303,13 +303,13 @@ void MainCommands::buildMenus() {
         connect(a, &QAction::triggered, this, p.slot);
     }
     mnuSelection_->menuAction()->setVisible(false);
-    data->addMenu(browser_->mnuDataSelection());
+    data->addMenu(browser_->Widgets().mnuDataSelection);
 
     // Filters: the complex filter moves here from the search menu.
     mnuFilter_ = new QMenu(QStringLiteral("&Filtra"), window_);
     mnuFilter_->setObjectName(QStringLiteral("mnuFilter"));
     bar->insertMenu(menuNamed("mnuView") ? menuNamed("mnuView")->menuAction() : nullptr, mnuFilter_);
-    if (QAction* complex = browser_->mnuFilterComplex()) {
+    if (QAction* complex = browser_->Widgets().mnuFilterComplex) {
         for (QMenu* m : window_->findChildren<QMenu*>()) m->removeAction(complex);
         complex->setText(QStringLiteral("Imposta &filtro complesso..."));
         complex->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F3));
@@ -431,14 +431,16 @@ void MainCommands::SetViewCommandsEnabled(bool enabled) {
     for (const char* name : {"mnuFileNew", "mnuFileProperties", "mnuFileDelete", "mnuViewRefresh"})
         Menu(QLatin1String(name))->setEnabled(enabled);
     mnuFilter_->setEnabled(enabled);
-    browser_->mnuFieldFuncs()->setEnabled(enabled);
+    browser_->Widgets().mnuFieldFuncs->setEnabled(enabled);
     UpdateWiredCommands();
     SetPeriodSelectionCaption();
 }
 
 std::shared_ptr<datalib::DataSource> MainCommands::currentDS() const { return browser_->CurrentDataSource(); }
 
-QString MainCommands::selectedNodeKey() const { return NodeKey(browser_->tvTreeView()->currentItem()); }
+QString MainCommands::selectedNodeKey() const {
+    return NodeKey(browser_->Widgets().tvTreeView->currentItem());
+}
 
 // ---- New, open, delete ---------------------------------------------------------------------
 
@@ -457,7 +459,7 @@ void MainCommands::mnuFileNew_Click() {
         if (key.isEmpty()) return;
         ds->Requery();
         ds->MoveToKey(key);
-        browser_->dgView()->FollowDataSource();
+        browser_->Widgets().dgView->FollowDataSource();
     } catch (const core::AppError&) {
         // The library and the panel told the operator already.
     }
@@ -466,7 +468,7 @@ void MainCommands::mnuFileNew_Click() {
 void MainCommands::mnuNewOrder_Click() {
     if (!newOrder) return;
     try {
-        QTreeWidget* tree = browser_->tvTreeView();
+        QTreeWidget* tree = browser_->Widgets().tvTreeView;
         if (QTreeWidgetItem* node = NodeByKey(tree, QStringLiteral("Ordini da Inviare")))
             browser_->ShowNode(node);
     } catch (...) {
@@ -478,7 +480,7 @@ void MainCommands::mnuNewOrder_Click() {
 }
 
 void MainCommands::ViewEditData(bool force) {
-    controls::DataGrid* grid = browser_->dgView();
+    controls::DataGrid* grid = browser_->Widgets().dgView;
     const auto ds = currentDS();
     if (!grid->isVisible() || !ds || !ds->RowValid()) {
         QApplication::beep();
@@ -513,7 +515,7 @@ void MainCommands::ViewEditData(bool force) {
 }
 
 void MainCommands::mnuFileDelete_Click() {
-    controls::DataGrid* grid = browser_->dgView();
+    controls::DataGrid* grid = browser_->Widgets().dgView;
     const auto ds = currentDS();
     if (!ds || !grid->Bookmark()) {
         QApplication::beep();
@@ -579,7 +581,7 @@ void MainCommands::FreeAreaDoubleClick() {
     try {
         controls::ViewObject(ds, window_).EditCurrent();
         ds->invalidate();
-        browser_->dgView()->viewport()->update();
+        browser_->Widgets().dgView->viewport()->update();
     } catch (...) {
     }
 }
@@ -588,12 +590,13 @@ void MainCommands::FreeAreaDoubleClick() {
 
 void MainCommands::printView(int mode) {
     const auto ds = currentDS();
-    if (!ds || (mode == 2 && !browser_->dgView()->isVisible()) || !printPredefinedReport) {
+    if (!ds || (mode == 2 && !browser_->Widgets().dgView->isVisible()) || !printPredefinedReport) {
         QApplication::beep();
         return;
     }
-    QString title = browser_->lblTitle(1)->text();
-    if (title == ds->tableDef().name() || title == browser_->lblTitle(1)->property("Tag").toString())
+    QString title = browser_->Widgets().lblTitle[1]->text();
+    if (title == ds->tableDef().name() ||
+        title == browser_->Widgets().lblTitle[1]->property("Tag").toString())
         title.clear();
     printPredefinedReport(ds, mode, selectedNodeKey(), title);
 }
@@ -605,7 +608,7 @@ void MainCommands::mnuPrintLabel_Click() {
                              platform::kOkOnly | platform::kInformation, QString(), window_);
         return;
     }
-    controls::DataGrid* grid = browser_->dgView();
+    controls::DataGrid* grid = browser_->Widgets().dgView;
     std::vector<qint64> bookmarks = grid->SelectedBookmarks();
     if (!ds->DataEmpty() && bookmarks.empty() && grid->Bookmark()) bookmarks.push_back(grid->Bookmark());
     if (printLabels) printLabels(window_, ds, bookmarks);
@@ -619,7 +622,7 @@ void MainCommands::reportSetting(const QString& table, bool notes, const QString
 
 void MainCommands::mnuViewWebBrowser_Click() {
     const auto ds = currentDS();
-    if (!browser_->dgView()->isVisible() || !ds) {
+    if (!browser_->Widgets().dgView->isVisible() || !ds) {
         QApplication::beep();
         return;
     }
@@ -704,17 +707,17 @@ void MainCommands::SetPeriodSelectionCaption() {
     Menu(QStringLiteral("mnuSelDate"))->setChecked(s.bSelDate);
     Menu(QStringLiteral("mnuSelMonth"))->setChecked(s.bSelMonth);
     Menu(QStringLiteral("mnuSelPeriod"))->setChecked(s.bSelPeriod);
-    const QString column = browser_->cmdDateSel()->property("Tag").toString();
+    const QString column = browser_->Widgets().cmdDateSel->property("Tag").toString();
     const PeriodTexts texts =
         PeriodCaptions(s, column.isEmpty() ? QString() : datalib::SplitAtCapitals(column));
-    browser_->cmdDateSel()->setText(texts.caption);
-    browser_->cmdDateSel()->setToolTip(texts.toolTip);
+    browser_->Widgets().cmdDateSel->setText(texts.caption);
+    browser_->Widgets().cmdDateSel->setToolTip(texts.toolTip);
     mnuSelection_->setTitle(texts.menuCaption);
     // The button of a view with a date column is always usable (the empty
     // state of a heading disables it, and nothing else enabled it again).
     const bool dated = !column.isEmpty();
     mnuSelection_->menuAction()->setVisible(dated);
-    if (dated) browser_->cmdDateSel()->setEnabled(true);
+    if (dated) browser_->Widgets().cmdDateSel->setEnabled(true);
 }
 
 void MainCommands::periodChanged() {
@@ -769,11 +772,11 @@ void MainCommands::mnuSelPeriod_Click() {
 }
 
 void MainCommands::mnuFilterComplex_Click() {
-    browser_->tmFunc()->setProperty("Tag", QStringLiteral("mnuFilterComplex"));
-    browser_->tmFunc()->start();
+    browser_->Widgets().tmFunc->setProperty("Tag", QStringLiteral("mnuFilterComplex"));
+    browser_->Widgets().tmFunc->start();
 }
 
-void MainCommands::mnuFilterCancel_Click() { browser_->MubShortSearch()->CancelFilter(); }
+void MainCommands::mnuFilterCancel_Click() { browser_->Widgets().MubShortSearch->CancelFilter(); }
 
 // ---- Supplier site and free area ---------------------------------------------------------------------
 
@@ -811,7 +814,7 @@ bool MainCommands::eventFilter(QObject* watched, QEvent* event) {
             OpenSupplierSite();
             return true;
         }
-        if (watched == browser_->workArea()) {
+        if (watched == browser_->Widgets().workArea) {
             FreeAreaDoubleClick();
             return true;
         }

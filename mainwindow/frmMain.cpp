@@ -287,7 +287,7 @@ void frmMain::ApplyBranding() {
         if (!g.backgroungImagePath.trimmed().isEmpty()) {
             QPixmap picture;
             if (picture.load(startup::GetAbsolutePath(g.backgroungImagePath)))
-                browser_->imgMainBackground()->setPixmap(picture);
+                browser_->Widgets().imgMainBackground->setPixmap(picture);
         }
         if (!g.logoImagePath.trimmed().isEmpty())
             if (MainCommands* commands = Commands())

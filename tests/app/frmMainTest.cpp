@@ -224,18 +224,18 @@ TEST_F(MainWindow, LaterActivationsAndAReopening) {
     window.Form_Activate();
     ASSERT_TRUE(window.IsInitialised()) << boxes.lastText().toStdString();
     mainwindow::MainBrowser* browser = window.Browser();
-    QTreeWidget* tree = browser->tvTreeView();
+    QTreeWidget* tree = browser->Widgets().tvTreeView;
     EXPECT_EQ(mainwindow::AllNodes(tree).size(), 37);
     browser->ShowNode(mainwindow::NodeByKey(tree, "Agenti"));
     ASSERT_TRUE(browser->CurrentDataSource());
-    const int agents = browser->dgView()->model()->rowCount();
+    const int agents = browser->Widgets().dgView->model()->rowCount();
 
     // Written elsewhere, shown at the next activation.
     startup::runContext().database->OpenDataSource("Agenti")->InsertFromPairs(
         {core::Variant("Codice"), core::Variant("ALTRO"), core::Variant("RagioneSociale"),
          core::Variant("Altro agente")});
     window.Form_Activate();
-    EXPECT_EQ(browser->dgView()->model()->rowCount(), agents + 1);
+    EXPECT_EQ(browser->Widgets().dgView->model()->rowCount(), agents + 1);
 
     // Released, the operator made administrator meanwhile: reopened, the
     // tree is the administrator's and the view stands on the same node.
@@ -255,7 +255,7 @@ TEST_F(MainWindow, LaterActivationsAndAReopening) {
     EXPECT_EQ(mainwindow::NodeKey(tree->currentItem()), "Agenti");
     ASSERT_TRUE(browser->CurrentDataSource());
     EXPECT_EQ(browser->CurrentDataSource()->Table()->Name(), "Agenti");
-    EXPECT_EQ(browser->dgView()->model()->rowCount(), agents + 1);
+    EXPECT_EQ(browser->Widgets().dgView->model()->rowCount(), agents + 1);
     EXPECT_TRUE(window.Commands()->Menu("mnuOrderPrintSetting")->isVisible());
 }
 
@@ -270,7 +270,7 @@ TEST_F(MainWindow, ChangeOfOperatorAndOfPasswordFromTheFileMenu) {
     window.show();
     window.Form_Activate();
     ASSERT_TRUE(window.IsInitialised()) << boxes.lastText().toStdString();
-    QTreeWidget* tree = window.Browser()->tvTreeView();
+    QTreeWidget* tree = window.Browser()->Widgets().tvTreeView;
     EXPECT_EQ(mainwindow::AllNodes(tree).size(), 37);
     EXPECT_FALSE(window.Commands()->Menu("mnuOrderPrintSetting")->isVisible());
     auto* changeUser = window.findChild<QAction*>("mnuChangeUser");

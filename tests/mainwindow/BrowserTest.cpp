@@ -43,7 +43,7 @@ QStringList childTexts(QTreeWidgetItem* node) {
 TEST_F(BrowserTest, TreeFollowsTheAccessLevel) {
     db->SetAccessLevel(0);
     browser->SetTreeViewNodes();
-    QTreeWidget* tree = browser->tvTreeView();
+    QTreeWidget* tree = browser->Widgets().tvTreeView;
     EXPECT_EQ(AllNodes(tree).size(), 37);
     EXPECT_EQ(childTexts(NodeAt(tree, 35)), (QStringList{db->Tables("Linee")->PresentationName(),
                                                          db->Tables("Categorie")->PresentationName()}));
@@ -82,20 +82,20 @@ TEST_F(BrowserTest, NodeClickLoadsItsTableOnce) {
     addArticle("DADO", "Dado M6", 0.25);
     browser->SetTreeViewNodes();
     show();
-    QTreeWidget* tree = browser->tvTreeView();
+    QTreeWidget* tree = browser->Widgets().tvTreeView;
     browser->tvTreeView_NodeClick(NodeByKey(tree, "Articoli"));
     auto ds = browser->CurrentDataSource();
     ASSERT_TRUE(ds);
     EXPECT_EQ(ds->Table()->Name(), "Articoli");
-    EXPECT_TRUE(browser->dgView()->isVisible());
-    EXPECT_TRUE(browser->MubShortSearch()->isVisible());
-    EXPECT_EQ(browser->dgView()->model()->rowCount(), ds->RowCount());
-    EXPECT_EQ(browser->lblTitle(1)->text(), " " + NodeByKey(tree, "Articoli")->text(0));
+    EXPECT_TRUE(browser->Widgets().dgView->isVisible());
+    EXPECT_TRUE(browser->Widgets().MubShortSearch->isVisible());
+    EXPECT_EQ(browser->Widgets().dgView->model()->rowCount(), ds->RowCount());
+    EXPECT_EQ(browser->Widgets().lblTitle[1]->text(), " " + NodeByKey(tree, "Articoli")->text(0));
     EXPECT_EQ(status->text(), " Sezione: <" + NodeByKey(tree, "Articoli")->text(0) + ">");
     EXPECT_TRUE(ds->BaseFilter().contains("Disabilitato = False"));
 
     // Several rows selected: their OIDs are the bookmarks; the current row follows the grid.
-    DataGrid* grid = browser->dgView();
+    DataGrid* grid = browser->Widgets().dgView;
     grid->setCurrentIndex(grid->model()->index(2, 0));
     EXPECT_EQ(ds->Position(), 2);
     EXPECT_EQ(grid->Bookmark(), ds->OID());
@@ -123,14 +123,14 @@ TEST_F(BrowserTest, NodeClickLoadsItsTableOnce) {
     // A section: empty state, no grid.
     browser->tvTreeView_NodeClick(NodeAt(tree, 4));
     EXPECT_FALSE(browser->CurrentDataSource());
-    EXPECT_FALSE(browser->dgView()->isVisible());
-    EXPECT_FALSE(browser->MubShortSearch()->isVisible());
+    EXPECT_FALSE(browser->Widgets().dgView->isVisible());
+    EXPECT_FALSE(browser->Widgets().MubShortSearch->isVisible());
 }
 
 TEST_F(BrowserTest, ViewOfAnUnknownTableFailsWithItsMessage) {
     browser->SetTreeViewNodes();
     show();
-    QTreeWidget* tree = browser->tvTreeView();
+    QTreeWidget* tree = browser->Widgets().tvTreeView;
     NodeAt(tree, 2)->setData(0, Qt::UserRole, "TabellaInesistente");
     platform::ScriptedBoxes boxes;
     browser->tvTreeView_NodeClick(NodeAt(tree, 2));
@@ -144,16 +144,16 @@ TEST_F(BrowserTest, ViewOfAnUnknownTableFailsWithItsMessage) {
 TEST_F(BrowserTest, SectionButtonsAndTheirClick) {
     browser->SetTreeViewNodes();
     show();
-    QTreeWidget* tree = browser->tvTreeView();
+    QTreeWidget* tree = browser->Widgets().tvTreeView;
     tree->setCurrentItem(NodeAt(tree, 1));
     browser->RefreshDetailView();
-    SectionButtons* buttons = browser->acmdSectionItem();
+    SectionButtons* buttons = browser->Widgets().acmdSectionItem;
     ASSERT_EQ(buttons->Count(), 4);  // template, title, two buttons
     EXPECT_EQ(buttons->Item(1)->text(), "VOCI PRINCIPALI PER LA SEZIONE GESTIONE ORDINI :");
     EXPECT_EQ(buttons->Item(2)->text(), "Ordini");
     EXPECT_EQ(buttons->Item(2)->Tag(), "Ordini");
     EXPECT_EQ(buttons->Item(3)->Tag(), "Ordini da Inviare");
-    EXPECT_FALSE(browser->cmdHideTree()->isEnabled());
+    EXPECT_FALSE(browser->Widgets().cmdHideTree->isEnabled());
 
     tree->setCurrentItem(NodeAt(tree, 13));
     browser->RefreshDetailView();
@@ -195,7 +195,7 @@ TEST_F(BrowserTest, SectionButtonsAndTheirClick) {
     tree->setCurrentItem(NodeByKey(tree, "Clienti"));
     browser->RefreshDetailView();
     EXPECT_EQ(buttons->Count(), 1);
-    EXPECT_TRUE(browser->cmdHideTree()->isEnabled());
+    EXPECT_TRUE(browser->Widgets().cmdHideTree->isEnabled());
 
     // "Tabelle": 2 buttons below the administrator, 17 for him.
     tree->setCurrentItem(NodeAt(tree, 35));
@@ -213,10 +213,10 @@ TEST_F(BrowserTest, ManyButtonsWrapIntoColumns) {
     browser->SetTreeViewNodes();
     window.resize(1000, 420);
     show();
-    QTreeWidget* tree = browser->tvTreeView();
+    QTreeWidget* tree = browser->Widgets().tvTreeView;
     tree->setCurrentItem(NodeAt(tree, 35));
     browser->RefreshDetailView();
-    SectionButtons* buttons = browser->acmdSectionItem();
+    SectionButtons* buttons = browser->Widgets().acmdSectionItem;
     ASSERT_EQ(buttons->Count(), 19);
     const int firstTop = buttons->Item(2)->y();
     int columns = 1;
@@ -232,27 +232,27 @@ TEST_F(BrowserTest, ManyButtonsWrapIntoColumns) {
 TEST_F(BrowserTest, HideSectionAndSplitter) {
     browser->SetTreeViewNodes();
     show();
-    browser->tvTreeView_NodeClick(NodeByKey(browser->tvTreeView(), "Clienti"));  // no section buttons
+    browser->tvTreeView_NodeClick(NodeByKey(browser->Widgets().tvTreeView, "Clienti"));  // no section buttons
     browser->ArrangeMainWindow(3000);
-    EXPECT_EQ(browser->tvTreeView()->width(), 200);
+    EXPECT_EQ(browser->Widgets().tvTreeView->width(), 200);
     browser->mnuHideSection_Click();  // checked: hides
-    EXPECT_FALSE(browser->mnuHideSection()->isChecked());
+    EXPECT_FALSE(browser->Widgets().mnuHideSection->isChecked());
     EXPECT_EQ(browser->splitterState().hideCaption, "4");
-    EXPECT_FALSE(browser->tvTreeView()->isVisible());
-    QTest::mouseClick(browser->cmdHideTree(), Qt::LeftButton);  // shows again
-    EXPECT_TRUE(browser->mnuHideSection()->isChecked());
-    EXPECT_EQ(browser->tvTreeView()->width(), 200);
+    EXPECT_FALSE(browser->Widgets().tvTreeView->isVisible());
+    QTest::mouseClick(browser->Widgets().cmdHideTree, Qt::LeftButton);  // shows again
+    EXPECT_TRUE(browser->Widgets().mnuHideSection->isChecked());
+    EXPECT_EQ(browser->Widgets().tvTreeView->width(), 200);
 
     // A drag released at 700 twips puts the splitter at 1500.
-    QWidget* handle = browser->imgSplitter();
+    QWidget* handle = browser->Widgets().imgSplitter;
     QTest::mousePress(handle, Qt::LeftButton, {}, QPoint(2, 10));
-    EXPECT_TRUE(browser->picSplitter()->isVisible());
+    EXPECT_TRUE(browser->Widgets().picSplitter->isVisible());
     QMouseEvent move(QEvent::MouseMove, QPointF(700 / 15 - handle->x(), 10), QPointF(), Qt::NoButton,
                      Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(handle, &move);
     QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(2, 10));
-    EXPECT_FALSE(browser->picSplitter()->isVisible());
-    EXPECT_EQ(browser->tvTreeView()->width(), 100);
+    EXPECT_FALSE(browser->Widgets().picSplitter->isVisible());
+    EXPECT_EQ(browser->Widgets().tvTreeView->width(), 100);
 }
 
 TEST_F(BrowserTest, GridKeysReachTheirCommands) {
@@ -264,8 +264,8 @@ TEST_F(BrowserTest, GridKeysReachTheirCommands) {
                      [&](bool force) { called << (force ? "edit!" : "edit"); });
     QObject::connect(browser, &MainBrowser::fileNew, [&] { called << "new"; });
     QObject::connect(browser, &MainBrowser::fileDelete, [&] { called << "delete"; });
-    browser->tvTreeView_NodeClick(NodeByKey(browser->tvTreeView(), "Articoli"));
-    DataGrid* grid = browser->dgView();
+    browser->tvTreeView_NodeClick(NodeByKey(browser->Widgets().tvTreeView, "Articoli"));
+    DataGrid* grid = browser->Widgets().dgView;
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_Return);
     QTest::keyClick(grid, Qt::Key_Insert);
@@ -277,14 +277,14 @@ TEST_F(BrowserTest, GridKeysReachTheirCommands) {
 
     // The tree hands the same keys to the grid.
     called.clear();
-    browser->tvTreeView()->setFocus();
-    QTest::keyClick(browser->tvTreeView(), Qt::Key_Insert);
+    browser->Widgets().tvTreeView->setFocus();
+    QTest::keyClick(browser->Widgets().tvTreeView, Qt::Key_Insert);
     EXPECT_EQ(called, QStringList{"new"});
 
     // Enter in the quick search does not open the row.
     called.clear();
-    browser->MubShortSearch()->textBox()->setFocus();
-    QTest::keyClick(browser->MubShortSearch()->textBox(), Qt::Key_Return);
+    browser->Widgets().MubShortSearch->textBox()->setFocus();
+    QTest::keyClick(browser->Widgets().MubShortSearch->textBox(), Qt::Key_Return);
     EXPECT_TRUE(called.isEmpty());
     EXPECT_EQ(window.focusWidget(), grid);  // the quick search handed the input back
 }
@@ -295,10 +295,10 @@ TEST_F(BrowserTest, TypingOnTheGridSearches) {
     addArticle("A3", "Vite", 3);
     browser->SetTreeViewNodes();
     show();
-    browser->tvTreeView_NodeClick(NodeByKey(browser->tvTreeView(), "Articoli"));
-    controls::MubShortSearch* search = browser->MubShortSearch();
+    browser->tvTreeView_NodeClick(NodeByKey(browser->Widgets().tvTreeView, "Articoli"));
+    controls::MubShortSearch* search = browser->Widgets().MubShortSearch;
     search->SetSearchField("Descrizione");
-    DataGrid* grid = browser->dgView();
+    DataGrid* grid = browser->Widgets().dgView;
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_R, Qt::NoModifier);
     EXPECT_EQ(window.focusWidget(), search->textBox());  // the next keys go there
@@ -324,7 +324,7 @@ TEST_F(BrowserTest, TotalsMenuCountsAndSums) {
     addArticle("A2", "Due", 0.25);
     browser->SetTreeViewNodes();
     show();
-    browser->tvTreeView_NodeClick(NodeByKey(browser->tvTreeView(), "Articoli"));
+    browser->tvTreeView_NodeClick(NodeByKey(browser->Widgets().tvTreeView, "Articoli"));
     const QList<QAction*> items = browser->mnuTotalItems();
     ASSERT_EQ(items.size(), 2);  // the heading and PrezzoBase
     EXPECT_FALSE(items[0]->isEnabled());
@@ -345,7 +345,7 @@ TEST_F(BrowserTest, TotalsMenuCountsAndSums) {
     browser->CurrentDataSource()->Requery();
     EXPECT_EQ(browser->mnuTotalItems().size(), 2);
     // A view without money columns keeps only the heading.
-    browser->tvTreeView_NodeClick(NodeByKey(browser->tvTreeView(), "Linee"));
+    browser->tvTreeView_NodeClick(NodeByKey(browser->Widgets().tvTreeView, "Linee"));
     EXPECT_EQ(browser->mnuTotalItems().size(), 1);
 }
 
@@ -379,15 +379,15 @@ TEST_F(BrowserTest, WindowKeysAndContextMenus) {
     addArticle("A1", "Uno", 1);
     browser->SetTreeViewNodes();
     show();
-    browser->tvTreeView_NodeClick(NodeByKey(browser->tvTreeView(), "Articoli"));
-    DataGrid* grid = browser->dgView();
+    browser->tvTreeView_NodeClick(NodeByKey(browser->Widgets().tvTreeView, "Articoli"));
+    DataGrid* grid = browser->Widgets().dgView;
     grid->setFocus();
     platform::ScriptedBoxes boxes;
     QTest::keyClick(grid, Qt::Key_R, Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_TRUE(boxes.shown()[0].text.startsWith("ATTENZIONE! - Questa operazione scrive le carte"));
     EXPECT_EQ(boxes.shown()[0].title, "Zelt Order");
-    EXPECT_TRUE(browser->MubShortSearch()->SearchText().isEmpty());
+    EXPECT_TRUE(browser->Widgets().MubShortSearch->SearchText().isEmpty());
 
     auto before = browser->CurrentDataSource();
     QTest::keyClick(grid, Qt::Key_Escape);  // the view is rebuilt
@@ -424,12 +424,12 @@ TEST_F(BrowserTest, RightClickOnACellOpensTheCurrentColumnMenuAndItsCommandsWork
     addArticle("A2", "Dado", 1);
     addArticle("A3", "Vite", 2);
     addArticle("A4", "Rondella", 1);
-    RelationMenus relations(browser->mnuAssociation(), &window);  // as the window's commands add them
+    RelationMenus relations(browser->Widgets().mnuAssociation, &window);  // as the window's commands add them
     browser->SetTreeViewNodes();
     show();
     browser->SetShowContextMenus(true);
-    browser->tvTreeView_NodeClick(NodeByKey(browser->tvTreeView(), "Articoli"));
-    DataGrid* grid = browser->dgView();
+    browser->tvTreeView_NodeClick(NodeByKey(browser->Widgets().tvTreeView, "Articoli"));
+    DataGrid* grid = browser->Widgets().dgView;
     DataGridModel* model = grid->gridModel();
     const int description = model->columnOf("Descrizione");
     const int code = model->columnOf("Codice");
@@ -475,21 +475,22 @@ TEST_F(BrowserTest, RightClickOnACellOpensTheCurrentColumnMenuAndItsCommandsWork
     const int a4 = rowOf("A4");
     EXPECT_EQ(rightClick(rows, QPoint(5, rows->sectionViewportPosition(a4) + 3)), "mnuAssociation");
     EXPECT_EQ(grid->currentIndex().row(), a4);
-    EXPECT_TRUE(browser->mnuFieldFuncs()->actions().contains(browser->mnuAssociation()->menuAction()));
+    EXPECT_TRUE(browser->Widgets().mnuFieldFuncs->actions().contains(
+        browser->Widgets().mnuAssociation->menuAction()));
 }
 
 TEST_F(BrowserTest, ColumnWidthsAndDefaultSortAreRemembered) {
     addArticle("A1", "Uno", 1);
     browser->SetTreeViewNodes();
     show();
-    QTreeWidget* tree = browser->tvTreeView();
+    QTreeWidget* tree = browser->Widgets().tvTreeView;
     browser->tvTreeView_NodeClick(NodeByKey(tree, "Articoli"));
-    DataGrid* grid = browser->dgView();
+    DataGrid* grid = browser->Widgets().dgView;
     const int col = grid->gridModel()->columnOf("Descrizione");
     grid->horizontalHeader()->resizeSection(col, 300);
     platform::ScriptedBoxes boxes;
     bool handled = false;
-    emit browser->MubShortSearch()->DefaultSortChanged("Descrizione DESC", handled);
+    emit browser->Widgets().MubShortSearch->DefaultSortChanged("Descrizione DESC", handled);
     EXPECT_TRUE(handled);
     EXPECT_EQ(boxes.lastText(),
               "Il criterio di ordinamento predefinito è stato memorizzato.\rCRITERIO: Descrizione DESC");
@@ -499,10 +500,10 @@ TEST_F(BrowserTest, ColumnWidthsAndDefaultSortAreRemembered) {
     EXPECT_EQ(stored.ColumnWidth("Descrizione").value_or(0), 4500);
     EXPECT_EQ(stored.DefaultSort(), "Descrizione DESC");
     browser->tvTreeView_NodeClick(NodeByKey(tree, "Articoli"));
-    EXPECT_EQ(browser->dgView()->columnWidth(col), 300);
+    EXPECT_EQ(browser->Widgets().dgView->columnWidth(col), 300);
     QString criterion;
-    emit browser->MubShortSearch()->QueryDefaultSort(criterion, handled);
+    emit browser->Widgets().MubShortSearch->QueryDefaultSort(criterion, handled);
     EXPECT_EQ(criterion, "Descrizione DESC");
-    emit browser->MubShortSearch()->DefaultSortChanged(QString(), handled);
+    emit browser->Widgets().MubShortSearch->DefaultSortChanged(QString(), handled);
     EXPECT_EQ(boxes.lastText(), "Il criterio di ordinamento predefinito è stato annullato.");
 }

@@ -51,13 +51,13 @@ class CommandsTest : public BrowserTest {
     // Opens the view of a tree node by its key.
     void openView(const QString& key) {
         browser->SetTreeViewNodes();
-        QTreeWidget* tree = browser->tvTreeView();
+        QTreeWidget* tree = browser->Widgets().tvTreeView;
         tree->setCurrentItem(mainwindow::NodeByKey(tree, key));
         browser->RefreshDetailView();
     }
     // Moves the grid (and the data source) to a row.
     void gridRow(int row) {
-        controls::DataGrid* grid = browser->dgView();
+        controls::DataGrid* grid = browser->Widgets().dgView;
         grid->setCurrentIndex(grid->model()->index(row, 0));
     }
     void insert(const QString& table, const std::vector<core::Variant>& pairs) {

@@ -81,7 +81,7 @@ TEST_F(CommandsTest, ToolbarKeysInOrderAndTheViewCommandsFollowTheGrid) {
     EXPECT_TRUE(commands->Key("Adjourn")->isEnabled());
 
     // A heading: no grid, no view commands.
-    browser->tvTreeView()->setCurrentItem(NodeAt(browser->tvTreeView(), 4));
+    browser->Widgets().tvTreeView->setCurrentItem(NodeAt(browser->Widgets().tvTreeView, 4));
     browser->RefreshDetailView();
     for (const char* key : {"New", "Properties", "Delete", "Filter", "Find", "Refresh", "Print"})
         EXPECT_FALSE(commands->Key(key)->isEnabled()) << key;
@@ -129,7 +129,7 @@ TEST_F(CommandsTest, NewRowIsShownAndACancelInsertsNothing) {
     EXPECT_EQ(rows("Agenti"), before + 1);
     auto ds = browser->CurrentDataSource();
     EXPECT_EQ(ds->ColValueStr("Codice"), "A9");  // the view stands on the new row
-    EXPECT_EQ(browser->dgView()->Bookmark(), ds->OID());
+    EXPECT_EQ(browser->Widgets().dgView->Bookmark(), ds->OID());
 }
 
 TEST_F(CommandsTest, BadValuesAndARefusalKeepEveryEntry) {
@@ -247,7 +247,7 @@ TEST_F(CommandsTest, DeleteOneManyStoppedRefusedAndConsultOnly) {
         for (ds->RowFirst(); !ds->Eof(); ds->RowNext()) out << ds->ColValueStr("RagioneSociale");
         return out;
     };
-    controls::DataGrid* grid = browser->dgView();
+    controls::DataGrid* grid = browser->Widgets().dgView;
     const auto rowOf = [this](const char* code) {
         auto ds = browser->CurrentDataSource();
         ds->FindFirst(QStringLiteral("RagioneSociale = '%1'").arg(code));

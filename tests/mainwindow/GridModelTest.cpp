@@ -88,10 +88,10 @@ TEST_F(BrowserTest, MainWindowGetsTheBrowsingPart) {
     MainBrowser* part = main.Browser();
     ASSERT_TRUE(part);
     part->SetDatabaseSource([this] { return db; });
-    EXPECT_EQ(main.centralWidget(), part->workArea());
-    EXPECT_EQ(part->imgMainBackground()->parentWidget(), part->workArea());
+    EXPECT_EQ(main.centralWidget(), part->Widgets().workArea);
+    EXPECT_EQ(part->Widgets().imgMainBackground->parentWidget(), part->Widgets().workArea);
     main.ShowSignedIn();
-    EXPECT_EQ(AllNodes(part->tvTreeView()).size(), 37);
+    EXPECT_EQ(AllNodes(part->Widgets().tvTreeView).size(), 37);
     part->OnEvent(datalib::event::Ready, QString());
     EXPECT_EQ(main.sbStatusText()->text(), datalib::Application::EventText(datalib::event::Ready));
 }

@@ -36,7 +36,7 @@ TEST_F(CommandsTest, PrintLabelsOnTwoSelectedCustomers) {
     commands->UpdateWiredCommands();
     show();
     openView("Clienti");
-    controls::DataGrid* grid = browser->dgView();
+    controls::DataGrid* grid = browser->Widgets().dgView;
     const auto rowOf = [&](const char* code) {
         auto ds = browser->CurrentDataSource();
         for (ds->RowFirst(); !ds->Eof(); ds->RowNext())

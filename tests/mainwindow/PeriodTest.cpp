@@ -67,7 +67,7 @@ TEST_F(CommandsTest, PeriodsNarrowTheOrdersAndCancelsChangeNothing) {
     openView("Ordini");
     show();
     ASSERT_EQ(browser->CurrentDataSource()->RowCount(), 3);
-    EXPECT_EQ(browser->cmdDateSel()->text(), "< tutto il periodo >");
+    EXPECT_EQ(browser->Widgets().cmdDateSel->text(), "< tutto il periodo >");
 
     // A range over March keeps the order at 23:59 of its last day.
     MainCommands::SetRangeDialog([](QDate& from, QDate& to) {
@@ -79,7 +79,7 @@ TEST_F(CommandsTest, PeriodsNarrowTheOrdersAndCancelsChangeNothing) {
     EXPECT_EQ(browser->CurrentDataSource()->RowCount(), 2);
     EXPECT_TRUE(commands->Menu("mnuSelPeriod")->isChecked());
     EXPECT_FALSE(commands->Menu("mnuSelAll")->isChecked());
-    EXPECT_EQ(browser->cmdDateSel()->text(), "< 01 mar 2004 - 31 mar 2004 >");
+    EXPECT_EQ(browser->Widgets().cmdDateSel->text(), "< 01 mar 2004 - 31 mar 2004 >");
 
     // Cancelling the range dialog, now that dates are set, keeps everything.
     auto shown = browser->CurrentDataSource();
@@ -97,7 +97,7 @@ TEST_F(CommandsTest, PeriodsNarrowTheOrdersAndCancelsChangeNothing) {
     MainCommands::SetDateDialog([](const QDate&) { return QDate(2004, 3, 31); });
     commands->mnuSelDate_Click();
     EXPECT_EQ(browser->CurrentDataSource()->RowCount(), 1);
-    EXPECT_EQ(browser->cmdDateSel()->text(), "Filtro Periodo < 31 mar 2004 >");
+    EXPECT_EQ(browser->Widgets().cmdDateSel->text(), "Filtro Periodo < 31 mar 2004 >");
 
     // A cancelled date dialog keeps the day.
     shown = browser->CurrentDataSource();
@@ -111,7 +111,7 @@ TEST_F(CommandsTest, PeriodsNarrowTheOrdersAndCancelsChangeNothing) {
     MainCommands::SetDateDialog([](const QDate&) { return QDate(2004, 4, 17); });
     commands->mnuSelMonth_Click();
     EXPECT_EQ(browser->CurrentDataSource()->RowCount(), 1);
-    EXPECT_EQ(browser->cmdDateSel()->text(), "Filtro Periodo < aprile 2004 >");
+    EXPECT_EQ(browser->Widgets().cmdDateSel->text(), "Filtro Periodo < aprile 2004 >");
 
     // All data again; a second "Tutti" rebuilds nothing.
     commands->mnuSelAll_Click();

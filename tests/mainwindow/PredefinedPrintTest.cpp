@@ -301,11 +301,11 @@ TEST_F(PrintTest, AListSectionGoesThroughTheChooserAndBackToItsHeading) {
             EXPECT_FALSE(QFile::exists(pdf()));
         }
         // Back on the heading above the list, which shows no rows.
-        QTreeWidgetItem* current = browser->tvTreeView()->currentItem();
+        QTreeWidgetItem* current = browser->Widgets().tvTreeView->currentItem();
         ASSERT_NE(current, nullptr);
         EXPECT_EQ(current->text(0), "Anagrafiche");
         EXPECT_TRUE(mainwindow::NodeKey(current).isEmpty());
-        EXPECT_FALSE(browser->dgView()->isVisible());
+        EXPECT_FALSE(browser->Widgets().dgView->isVisible());
     }
 }
 

@@ -124,7 +124,7 @@ TEST_F(CommandsTest, AChosenEntryRunsDeferredAndOpensTheRows) {
     auto ds = browser->CurrentDataSource();
     ASSERT_EQ(ds->RowCount(), 3 + rows("Clienti", "Codice = ''"));
     ASSERT_TRUE(ds->FindFirst("Codice = 'C3'"));
-    browser->dgView()->FollowDataSource();
+    browser->Widgets().dgView->FollowDataSource();
 
     QAction* sameAgent = nullptr;
     for (QAction* a : commands->Relations()->Items("mnuRefItem"))
@@ -135,14 +135,14 @@ TEST_F(CommandsTest, AChosenEntryRunsDeferredAndOpensTheRows) {
     ds->RowNext();
     ASSERT_FALSE(ds->RowValid());
     sameAgent->trigger();
-    EXPECT_FALSE(browser->tmFunc()->isActive());
-    EXPECT_EQ(browser->tmFunc()->property("Tag").toString(), "");
+    EXPECT_FALSE(browser->Widgets().tmFunc->isActive());
+    EXPECT_EQ(browser->Widgets().tmFunc->property("Tag").toString(), "");
 
     ASSERT_TRUE(ds->FindFirst("Codice = 'C3'"));
     sameAgent->trigger();
     // Deferred: nothing is open until the timer runs.
     EXPECT_TRUE(browseWindows().isEmpty());
-    EXPECT_EQ(browser->tmFunc()->property("Tag").toString(),
+    EXPECT_EQ(browser->Widgets().tmFunc->property("Tag").toString(),
               "mnuRefItem(" + sameAgent->data().toString() + ")");
     EXPECT_TRUE(QTest::qWaitFor([&] { return browseWindows().size() == 1; })) << browseWindows().size();
     EXPECT_EQ(browseWindows().first()->windowTitle(), "Clienti con stesso Agente");
@@ -152,7 +152,7 @@ TEST_F(CommandsTest, AChosenEntryRunsDeferredAndOpensTheRows) {
     for (opened->RowFirst(); !opened->Eof(); opened->RowNext()) codes << opened->ColValueStr("Codice");
     codes.sort();
     EXPECT_EQ(codes, (QStringList{"C1", "C3"}));
-    EXPECT_EQ(browser->tmFunc()->property("Tag").toString(), "");
+    EXPECT_EQ(browser->Widgets().tmFunc->property("Tag").toString(), "");
 }
 
 TEST_F(CommandsTest, ANewRowCannotBeUsedForARelation) {

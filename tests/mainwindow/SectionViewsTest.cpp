@@ -94,10 +94,10 @@ class SectionViews : public CommandsTest {
         startup::runContext().database.reset();
         CommandsTest::TearDown();
     }
-    QString title() const { return browser->lblTitle(1)->text(); }
-    QString currentKey() const { return NodeKey(browser->tvTreeView()->currentItem()); }
+    QString title() const { return browser->Widgets().lblTitle[1]->text(); }
+    QString currentKey() const { return NodeKey(browser->Widgets().tvTreeView->currentItem()); }
     QString currentText() const {
-        auto* n = browser->tvTreeView()->currentItem();
+        auto* n = browser->Widgets().tvTreeView->currentItem();
         return n ? n->text(0) : QString();
     }
     // The codes of the view's rows, in order (not the tables' own rows: the
@@ -119,7 +119,7 @@ class SectionViews : public CommandsTest {
     }
     // Selects a node and lets the tree's click handler build the view.
     void click(const QString& key) {
-        QTreeWidget* tree = browser->tvTreeView();
+        QTreeWidget* tree = browser->Widgets().tvTreeView;
         if (!tree->topLevelItemCount()) browser->SetTreeViewNodes();
         QTreeWidgetItem* node = NodeByKey(tree, key);
         ASSERT_TRUE(node) << key.toStdString();
@@ -190,16 +190,16 @@ TEST_F(SectionViews, BrowsedSectionsAndTablesOpenOnTheirOwnFilterOrderAndColumns
         if (c.title) {
             EXPECT_EQ(title(), QString::fromUtf8(c.title));
         }
-        EXPECT_FALSE(browser->dgView()->isHidden());
-        EXPECT_FALSE(browser->MubShortSearch()->isHidden());
-        EXPECT_FALSE(browser->cmdGridSetting()->isHidden());
-        EXPECT_EQ(!browser->cmdDateSel()->isHidden(), c.periodButton);
+        EXPECT_FALSE(browser->Widgets().dgView->isHidden());
+        EXPECT_FALSE(browser->Widgets().MubShortSearch->isHidden());
+        EXPECT_FALSE(browser->Widgets().cmdGridSetting->isHidden());
+        EXPECT_EQ(!browser->Widgets().cmdDateSel->isHidden(), c.periodButton);
         EXPECT_TRUE(commands->Key("New")->isEnabled());
     }
 
     // The section's own condition stays under the quick search's filters.
     openView("Nuovi / non confermati");
-    controls::MubShortSearch* search = browser->MubShortSearch();
+    controls::MubShortSearch* search = browser->Widgets().MubShortSearch;
     search->SetSearchField("RagioneSociale");
     search->SetSearchText("Rossi");
     search->Filter(true);
@@ -302,7 +302,7 @@ TEST_F(SectionViews, SearchSectionsNarrowTheirRowsAndDropThePeriod) {
         EXPECT_EQ(listed.columns, QString::fromUtf8(c.columns));
         EXPECT_FALSE(listed.filter.contains("Month(")) << listed.filter.toStdString();
         EXPECT_EQ(listed.rows, c.rows);
-        EXPECT_TRUE(browser->dgView()->isHidden());
+        EXPECT_TRUE(browser->Widgets().dgView->isHidden());
     }
 
     // The order rows' sections read their parent's columns (nothing to print here).
@@ -316,7 +316,7 @@ TEST_F(SectionViews, SearchSectionsNarrowTheirRowsAndDropThePeriod) {
     op.other = {};
     click("Annullati");
     EXPECT_EQ(browser->CurrentDataSource(), before);
-    EXPECT_FALSE(browser->dgView()->isHidden());
+    EXPECT_FALSE(browser->Widgets().dgView->isHidden());
     EXPECT_EQ(currentText(), "Situazione Spedito");
 }
 
@@ -451,7 +451,7 @@ TEST_F(SectionViews, StoredSelectionsEveryOutcome) {
     browser->mnuDataSelBeforeQuery_Click();
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_TRUE(boxes.lastText().startsWith("Selezioni predefinite impostate.\r\rN.B.: "));
-    EXPECT_TRUE(browser->mnuDataSelBeforeQuery()->isChecked());
+    EXPECT_TRUE(browser->Widgets().mnuDataSelBeforeQuery->isChecked());
     EXPECT_EQ(codes(), (QStringList{"C1", "C2"}));  // takes effect at the next load
 
     // Confirmed as stored: the rows narrowed, the title says so.
@@ -459,7 +459,7 @@ TEST_F(SectionViews, StoredSelectionsEveryOutcome) {
     browser->RefreshDetailView();
     EXPECT_EQ(codes(), QStringList{"C2"});
     EXPECT_EQ(title(), " Dettagli:  [selezioni impostate]");
-    EXPECT_TRUE(browser->mnuDataSelBeforeQuery()->isChecked());
+    EXPECT_TRUE(browser->Widgets().mnuDataSelBeforeQuery->isChecked());
 
     // Cancelled, then No: no rows at all.
     op.selection = {};
@@ -491,7 +491,7 @@ TEST_F(SectionViews, StoredSelectionsEveryOutcome) {
     boxes.clear();
     browser->mnuDataSelCancel_Click();
     EXPECT_EQ(boxes.lastText(), "Selezioni predefinite eliminate.");
-    EXPECT_FALSE(browser->mnuDataSelBeforeQuery()->isChecked());
+    EXPECT_FALSE(browser->Widgets().mnuDataSelBeforeQuery->isChecked());
     op.seen.clear();
     browser->RefreshDetailView();
     EXPECT_TRUE(op.seen.isEmpty());
@@ -530,7 +530,7 @@ TEST_F(SectionViews, AFailingViewKeepsThePreviousOneAndTheSelectionStaysStored) 
         << boxes.shown().back().text.toStdString();
     EXPECT_TRUE(boxes.shown().back().text.contains("Colonna"));
     EXPECT_EQ(browser->CurrentDataSource(), before);
-    EXPECT_EQ(browser->dgView()->dataSource(), before);
+    EXPECT_EQ(browser->Widgets().dgView->dataSource(), before);
     EXPECT_EQ(title(), titleBefore);
     EXPECT_EQ(int(browser->mnuTotalItems().size()), totals);
     EXPECT_EQ(relationItems(), relations);
@@ -585,7 +585,7 @@ TEST_F(SectionViews, OrderChooserThenPrintChooserThenBackToTheHeading) {
     EXPECT_EQ(printedDS->ColValueStr("Numero"), "N1");
     EXPECT_EQ(printed, QStringList{"Ordini:1:Proposta d'Ordine"});
     EXPECT_EQ(currentText(), "Stampe Ordine");
-    EXPECT_TRUE(browser->dgView()->isHidden());  // the heading's empty state
+    EXPECT_TRUE(browser->Widgets().dgView->isHidden());  // the heading's empty state
     EXPECT_FALSE(commands->Key("New")->isEnabled());
 
     // The chooser left by its exit button prints nothing, and goes back all the same.
@@ -610,7 +610,7 @@ TEST_F(SectionViews, AnEmptyListSectionSaysSoAndGoesBack) {
     EXPECT_EQ(boxes.lastText(), "Nessun dato corrispondente ai criteri impostati.");
     EXPECT_FALSE(op.seen.contains("frmPrinterFunctions"));
     EXPECT_EQ(currentText(), "Statistiche");
-    EXPECT_TRUE(browser->dgView()->isHidden());
+    EXPECT_TRUE(browser->Widgets().dgView->isHidden());
 
     // With rows: the chooser's print.
     insert("Clienti", {v("Codice"), v("C9"), v("RagioneSociale"), v("Bianchi")});
@@ -625,7 +625,7 @@ TEST_F(SectionViews, AnEmptyListSectionSaysSoAndGoesBack) {
     // By the mouse: once the click is over, the heading is the one node
     // marked, not the list section clicked.
     printed.clear();
-    QTreeWidget* tree = browser->tvTreeView();
+    QTreeWidget* tree = browser->Widgets().tvTreeView;
     QTreeWidgetItem* node = NodeByKey(tree, "Analisi Crescita");
     tree->scrollToItem(node);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
@@ -640,7 +640,7 @@ TEST_F(SectionViews, AnEmptyListSectionSaysSoAndGoesBack) {
 // back from the cell; without a current cell they do nothing.
 TEST_F(SectionViews, CurrentColumnFilterFindAndCancel) {
     openView("Articoli");
-    controls::DataGrid* grid = browser->dgView();
+    controls::DataGrid* grid = browser->Widgets().dgView;
     const int price = grid->gridModel()->columnOf("PrezzoBase");
     ASSERT_GE(price, 0);
     grid->setCurrentIndex(QModelIndex());
@@ -683,8 +683,8 @@ TEST_F(SectionViews, GridLayoutCommands) {
     Operator op;
     platform::ScriptedBoxes boxes;
     openView("Clienti");
-    controls::GridSettingsMenu* menu = browser->mnuGridSetting();
-    controls::DataGrid* grid = browser->dgView();
+    controls::GridSettingsMenu* menu = browser->Widgets().mnuGridSetting;
+    controls::DataGrid* grid = browser->Widgets().dgView;
     const int all = grid->model()->columnCount();
 
     // A sequence of two fields.
@@ -738,10 +738,10 @@ TEST_F(SectionViews, AdministratorItemsFollowTheAccessLevel) {
         SCOPED_TRACE(level);
         db->SetAccessLevel(level);
         browser->SetTreeViewNodes();
-        browser->tvTreeView()->setCurrentItem(browser->tvTreeView()->topLevelItem(0));
+        browser->Widgets().tvTreeView->setCurrentItem(browser->Widgets().tvTreeView->topLevelItem(0));
         browser->RefreshDetailView();
-        EXPECT_EQ(browser->mnuDataSelection()->menuAction()->isVisible(), level == 1);
-        EXPECT_EQ(browser->mnuDataSelection()->isEnabled(), level == 1);
+        EXPECT_EQ(browser->Widgets().mnuDataSelection->menuAction()->isVisible(), level == 1);
+        EXPECT_EQ(browser->Widgets().mnuDataSelection->isEnabled(), level == 1);
         EXPECT_EQ(commands->Menu("mnuOrderPrintSetting")->isVisible(), level == 1);
         EXPECT_FALSE(commands->Key("Print")->isEnabled());
     }

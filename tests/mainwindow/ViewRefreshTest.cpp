@@ -24,7 +24,7 @@ class ViewRefresh : public CommandsTest {
         insert("Ordini", {v("Numero"), v(number), v("Cliente"), v("C1"), v("Agente"), v("A1")});
         db->EndUpdate();
     }
-    int shown() const { return browser->dgView()->model()->rowCount(); }
+    int shown() const { return browser->Widgets().dgView->model()->rowCount(); }
     // Counts the times the view's rows are read again.
     void countReads() {
         reads = 0;
@@ -96,9 +96,9 @@ TEST_F(ViewRefresh, NewOrderShowsTheOrdersToSendOnce) {
     commands->Menu("mnuNewOrder")->trigger();
     EXPECT_EQ(views, 1);
     EXPECT_EQ(windows, 1);
-    EXPECT_EQ(mainwindow::NodeKey(browser->tvTreeView()->currentItem()), "Ordini da Inviare");
+    EXPECT_EQ(mainwindow::NodeKey(browser->Widgets().tvTreeView->currentItem()), "Ordini da Inviare");
     // The node is the one shown: its click loads nothing more.
-    browser->tvTreeView_NodeClick(browser->tvTreeView()->currentItem());
+    browser->tvTreeView_NodeClick(browser->Widgets().tvTreeView->currentItem());
     EXPECT_EQ(views, 1);
 }
 
