@@ -10,6 +10,11 @@
 //  - RowCopier: the copy of rows with their owned child rows into a data
 //    source of the same table, here or in another database file;
 //  - RowExporter: the export of a data source's rows to a file.
+//
+// The data source's own members are spread by job: DataSource.cpp (opening,
+// navigation, values, selection, dialogue, locks, events), DataSourceEdit.cpp
+// (changes and their hooks), DataSourceReferences.cpp (references and the
+// parent row), DataSourceCopy.cpp and DataSourceExport.cpp.
 
 #include "core/Variant.h"
 #include "datalib/Connection.h"
@@ -34,6 +39,8 @@ class itfProgress;
 core::Variant wholeNumber(qint64 v);
 // "yyyy-MM-dd" or "yyyy-MM-dd HH:mm:ss" to a date; Null when unreadable.
 core::Variant parseStoredDate(const QString& s);
+// Raises UnknownColumn: the table has no column of that name.
+[[noreturn]] void unknownColumn(const TableDef& t, const QString& name);
 
 class RowLayout {
   public:
