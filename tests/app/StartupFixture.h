@@ -6,13 +6,13 @@
 #include "app/AllTableClasses.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
-#include "datalib/Engine.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "platform/ui/MessageBox.h"
 #include "schema/DB.h"
 #include "startup/RunContext.h"
 #include "startup/ui/InitDatabase.h"
+#include "support/AgentDatabase.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
@@ -71,34 +71,36 @@ class StartupEnv : public ::testing::Test {
 
     QString work(const QString& name) const { return QDir(startup::runContext().rootDir).filePath(name); }
 
+    // A database file of the program (its password) to make or to open.
+    static testsupport::AgentDatabase::Options programFile(const QString& file, bool create) {
+        testsupport::AgentDatabase::Options o;
+        o.file = file;
+        o.create = create;
+        o.password = startup::DatabasePassword();
+        o.application = QStringLiteral("test");
+        o.withSink = false;
+        return o;
+    }
+
     // A database file with the given agent rows and, when not empty, the
     // parameter CodiceAgente.
     static void makeArchive(const QString& file, const QStringList& agents,
                             const QString& codiceAgente = {}) {
         QDir().mkpath(QFileInfo(file).absolutePath());
-        datalib::Engine engine;
-        engine.Create(3, file, QString(), startup::DatabasePassword());
-        engine.Open(3, file, QString(), startup::DatabasePassword());
-        schema::DB definition;
-        auto db = datalib::Application::OpenDatabase(engine, definition, "test", nullptr);
+        testsupport::AgentDatabase data(programFile(file, true));
         for (const QString& agent : agents) {
-            auto rows = db->OpenDataSource("Agenti");
+            auto rows = data.db().OpenDataSource("Agenti");
             rows->InsertFromPairs({core::Variant("Codice"), core::Variant(agent),
                                    core::Variant("RagioneSociale"), core::Variant("Agente " + agent)});
         }
-        if (!codiceAgente.isEmpty()) db->SetSysParam("CodiceAgente", codiceAgente);
-        engine.Close();
+        if (!codiceAgente.isEmpty()) data.db().SetSysParam("CodiceAgente", codiceAgente);
     }
 
     // Opens a database file briefly and hands it to `look`.
     template <class F>
     static void inspect(const QString& file, F look) {
-        datalib::Engine engine;
-        engine.Open(3, file, QString(), startup::DatabasePassword());
-        schema::DB definition;
-        auto db = datalib::Application::OpenDatabase(engine, definition, "test", nullptr);
-        look(*db);
-        engine.Close();
+        testsupport::AgentDatabase data(programFile(file, false));
+        look(data.db());
     }
 
     QTemporaryDir dir;

@@ -36,7 +36,8 @@ constexpr int kRows = 3000;
 class LongGridTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        db = controlstest::openItems(engine, dir.path());
+        items = std::make_unique<controlstest::ItemsDb>();
+        db = items->dbPtr();
         auto ds = db->OpenDataSource("Articoli");
         db->BeginTrans();
         for (int i = 0; i < kRows; ++i)
@@ -52,7 +53,7 @@ class LongGridTest : public ::testing::Test {
     void TearDown() override {
         grid.Bind(nullptr, nullptr);
         db.reset();
-        engine.Close();
+        items.reset();
     }
     // Runs the event loop until every key is read (or a few seconds pass).
     void idleUntilRead(const std::shared_ptr<datalib::DataSource>& ds) {
@@ -61,8 +62,7 @@ class LongGridTest : public ::testing::Test {
         while (!ds->AllRowsRead() && clock.elapsed() < 5000) QCoreApplication::processEvents();
         QCoreApplication::processEvents();
     }
-    QTemporaryDir dir;
-    datalib::Engine engine;
+    std::unique_ptr<controlstest::ItemsDb> items;
     std::shared_ptr<datalib::Database> db;
     DataGrid grid;
 };
@@ -182,9 +182,8 @@ TEST_F(LongGridTest, TheModelStaysConsistentThroughEveryChange) {
 // stored value (not the label the grid shows), "Vero"/"Falso" for a check
 // mark, an amount the Italian way; an empty cell gives an empty text.
 TEST(DataGridModelTest, ACellAsTheQuickSearchReadsItBack) {
-    QTemporaryDir dir;
-    datalib::Engine engine;
-    auto db = controlstest::openItems(engine, dir.path());
+    controlstest::ItemsDb items;
+    auto db = items.dbPtr();
     const auto v = [](auto x) { return core::Variant(x); };
     auto ds = db->OpenDataSource("Articoli", QString(), "Codice");
     ds->InsertFromPairs({v(QStringLiteral("Codice")), v(QStringLiteral("A1")), v(QStringLiteral("Prezzo")),
@@ -212,16 +211,15 @@ TEST(DataGridModelTest, ACellAsTheQuickSearchReadsItBack) {
     }
     ds.reset();
     db.reset();
-    engine.Close();
+    items.close();
 }
 
 // The widths come from the cells in view and a few rows about them, never
 // from the whole selection: a long text far below leaves the column as it
 // is until it is scrolled into view (the same table: the column grows).
 TEST(DataGridWidthsTest, OnlyTheCellsAboutTheViewAreMeasured) {
-    QTemporaryDir dir;
-    datalib::Engine engine;
-    auto db = controlstest::openItems(engine, dir.path());
+    controlstest::ItemsDb items;
+    auto db = items.dbPtr();
     const auto v = [](const QString& x) { return core::Variant(x); };
     auto ds = db->OpenDataSource("Articoli", QString(), "Codice");
     for (int i = 0; i < 300; ++i)
@@ -244,7 +242,7 @@ TEST(DataGridWidthsTest, OnlyTheCellsAboutTheViewAreMeasured) {
     }
     ds.reset();
     db.reset();
-    engine.Close();
+    items.close();
 }
 
 // A column without a stored width is as wide as its caption and its cells,
@@ -252,8 +250,8 @@ TEST(DataGridWidthsTest, OnlyTheCellsAboutTheViewAreMeasured) {
 // columns, with room to type in its search box.
 TEST(DataGridWidthsTest, ColumnsFitCaptionAndCellsWithinAMaximumAndStoredWidthsWin) {
     QTemporaryDir dir;
-    datalib::Engine engine;
-    auto db = controlstest::openItems(engine, dir.path());
+    controlstest::ItemsDb items;
+    auto db = items.dbPtr();
     const auto v = [](const QString& x) { return core::Variant(x); };
     const QString code = QStringLiteral("DEMORB0001");
     const QString longText(60, QLatin1Char('W'));
@@ -311,5 +309,5 @@ TEST(DataGridWidthsTest, ColumnsFitCaptionAndCellsWithinAMaximumAndStoredWidthsW
     }
     ds.reset();
     db.reset();
-    engine.Close();
+    items.close();
 }

@@ -2,11 +2,9 @@
 // The small articles table that the controls' tests work on, in a database
 // file of its own.
 
-#include "datalib/Database.h"
 #include "datalib/Definitions.h"
-#include "datalib/Engine.h"
+#include "support/AgentDatabase.h"
 
-#include <QDir>
 #include <memory>
 
 namespace controlstest {
@@ -32,13 +30,19 @@ class Definition : public datalib::itfDefDatabase {
     void Define(datalib::TableRegistry& r) override { r.RegisterTable(std::make_shared<Items>()); }
 };
 
-// Creates the file "prova" in the folder and opens it with the table.
-inline std::shared_ptr<datalib::Database> openItems(datalib::Engine& engine, const QString& folder) {
-    const QString file = QDir(folder).filePath(QStringLiteral("prova"));
-    engine.Create(3, file, QString(), "x");
-    engine.Open(3, file, QString(), "x");
-    Definition def;
-    return datalib::Application::OpenDatabase(engine, def, "zeltorder", nullptr);
-}
+// A temporary database with the table alone.
+class ItemsDb : public testsupport::AgentDatabase {
+  public:
+    ItemsDb() : AgentDatabase(options()) {}
+
+  private:
+    static Options options() {
+        static Definition definition;
+        Options o;
+        o.definition = &definition;
+        o.withSink = false;
+        return o;
+    }
+};
 
 }  // namespace controlstest

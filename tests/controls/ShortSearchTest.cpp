@@ -15,7 +15,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace controls;
@@ -25,7 +24,8 @@ namespace {
 class ShortSearchTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        db = controlstest::openItems(engine, dir.path());
+        items = std::make_unique<controlstest::ItemsDb>();
+        db = items->dbPtr();
         auto ds = db->OpenDataSource("Articoli");
         const struct {
             const char* code;
@@ -51,7 +51,7 @@ class ShortSearchTest : public ::testing::Test {
         search.Bind(none);
         view.reset();
         db.reset();
-        engine.Close();
+        items.reset();
     }
     QStringList codes() {
         QStringList out;
@@ -60,8 +60,7 @@ class ShortSearchTest : public ::testing::Test {
         return out;
     }
 
-    QTemporaryDir dir;
-    datalib::Engine engine;
+    std::unique_ptr<controlstest::ItemsDb> items;
     std::shared_ptr<datalib::Database> db;
     std::shared_ptr<datalib::DataSource> view;
     MubShortSearch search;

@@ -4,7 +4,6 @@
 #include "datalib/DataSource.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
-#include "schema/DB.h"
 #include "startup/RunContext.h"
 #include "startup/modDatabase.h"
 #include "tools/demodb/DemoArchive.h"
@@ -37,17 +36,20 @@ void RawExec(const QString& file, const QString& sql) {
     sqlite3_close(h);
 }
 
-OpenFile::OpenFile(const QString& file, bool create) {
-    if (create) engine.Create(3, file, QString(), startup::DatabasePassword());
-    engine.Open(3, file, QString(), startup::DatabasePassword());
-    schema::DB definition;
-    db = datalib::Application::OpenDatabase(engine, definition, QStringLiteral("zeltorder"), nullptr);
+namespace {
+testsupport::AgentDatabase::Options programFile(const QString& file, bool create) {
+    testsupport::AgentDatabase::Options o;
+    o.file = file;
+    o.create = create;
+    o.password = startup::DatabasePassword();
+    o.withSink = false;
+    return o;
 }
+}  // namespace
 
-OpenFile::~OpenFile() {
-    db.reset();
-    engine.Close();
-}
+OpenFile::OpenFile(const QString& file, bool create) : data(programFile(file, create)), db(data.dbPtr()) {}
+
+OpenFile::~OpenFile() { db.reset(); }
 
 void HeadOfficeTest::SetUp() {
     app::registerAllTableClasses();

@@ -5,9 +5,9 @@
 
 #include "core/Prompt.h"
 #include "datalib/Database.h"
-#include "datalib/Engine.h"
 #include "exchange/Exchange.h"
 #include "platform/Transfer.h"
+#include "support/AgentDatabase.h"
 #include "tools/headoffice/HeadOfficeServer.h"
 
 #include <gtest/gtest.h>
@@ -65,7 +65,7 @@ void RawExec(const QString& file, const QString& sql);
 struct OpenFile {
     explicit OpenFile(const QString& file, bool create = false);
     ~OpenFile();
-    datalib::Engine engine;
+    testsupport::AgentDatabase data;
     std::shared_ptr<datalib::Database> db;
 };
 

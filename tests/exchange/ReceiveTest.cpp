@@ -6,6 +6,7 @@
 #include "datalib/Connection.h"
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
+#include "datalib/Engine.h"
 #include "orders/OrderRules.h"
 #include "schema/CustomerCodeScript.h"
 #include "tools/headoffice/CuttingProxy.h"

@@ -8,16 +8,15 @@
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Definitions.h"
-#include "datalib/Engine.h"
 #include "labels/TabStampaEtichette.h"
 #include "mainwindow/MainBrowser.h"
 #include "orders/TableClasses.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "platform/ui/MessageBox.h"
-#include "schema/DB.h"
 #include "schema/TableClassRegistry.h"
 #include "startup/RunContext.h"
+#include "support/AgentDatabase.h"
 
 #include <gtest/gtest.h>
 #include <QLabel>
@@ -47,12 +46,6 @@ class LayoutTableStandIn : public datalib::itfDefTable, public datalib::itfSetDa
     QString name_, caption_;
 };
 
-struct RecordingSink : datalib::itfNotifyEvent {
-    void OnEvent(int&, int, QString&) override {}
-    void OnInternalMessage(int, QString&) override {}
-    void OnQueryMessage(int, int, QString&, bool& answer) override { answer = false; }
-};
-
 inline void registerTables() {
     static const bool done = [] {
         schema::registerTableClasses();
@@ -74,11 +67,8 @@ class BrowserTest : public ::testing::Test {
         platform::SettingsStore::setRootDir(dir.filePath("config"));
         platform::setDataDirOverride(dir.filePath("data"));
         registerTables();
-        const QString file = dir.filePath("ZeltOrder_TEST");
-        engine.Create(3, file, QString(), "prova");
-        engine.Open(3, file, QString(), "prova");
-        schema::DB definition;
-        db = datalib::Application::OpenDatabase(engine, definition, "zeltorder", &sink);
+        data = std::make_unique<testsupport::AgentDatabase>();
+        db = data->dbPtr();
         window.resize(1000, 700);
         status = new QLabel(&window);
         window.statusBar()->addWidget(status, 1);
@@ -94,7 +84,7 @@ class BrowserTest : public ::testing::Test {
         startup::runContext().database.reset();
         browser->ReleaseView();
         db.reset();
-        engine.Close();
+        data.reset();
         platform::SettingsStore::setRootDir(QString());
         platform::setDataDirOverride(QString());
     }
@@ -113,8 +103,7 @@ class BrowserTest : public ::testing::Test {
     }
 
     QTemporaryDir dir;
-    RecordingSink sink;
-    datalib::Engine engine;
+    std::unique_ptr<testsupport::AgentDatabase> data;  // questions answered Yes
     std::shared_ptr<datalib::Database> db;
     QMainWindow window;
     QLabel* status = nullptr;

@@ -37,7 +37,7 @@ class CommandsTest : public BrowserTest {
         commands = new mainwindow::MainCommands(&window, browser);
     }
     void TearDown() override {
-        db->setNotifySink(&sink);
+        db->setNotifySink(&data->sink());
         controls::setSearchDialogHook({});
         mainwindow::MainCommands::SetDateDialog({});
         mainwindow::MainCommands::SetRangeDialog({});

@@ -53,7 +53,7 @@ TEST_F(BrowserTest, ModelShowsValuesTheItalianWay) {
     // A database closed under the grid is not read any more; the rows the
     // grid was told of stay until it is told otherwise.
     const int rows = model.rowCount();
-    engine.Close();
+    data->engine().Close();
     EXPECT_EQ(model.rowCount(), rows);
     EXPECT_FALSE(model.data(model.index(0, 0), Qt::DisplayRole).isValid());
     EXPECT_EQ(model.bookmarkOf(0), 0);

@@ -21,9 +21,8 @@
 #include "orders/ui/frmSetQantity.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
-#include "schema/DB.h"
-#include "schema/SchemaTestDb.h"
 #include "startup/RunContext.h"
+#include "support/AgentDatabase.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -43,36 +42,37 @@ namespace ordertest {
 
 // The library's notices and questions: recorded; questions answered from a
 // queue (Yes when it is empty).
-using Sink = schematest::RecordingSink;
+using Sink = testsupport::RecordingSink;
 
 inline core::Variant V(const char* s) { return core::Variant(QString::fromUtf8(s)); }
 
 // Opens (or creates) the agent database of a test in dir and makes it the run's.
 class OrderDatabase {
   public:
-    explicit OrderDatabase(const QString& file, bool create) {
-        app::registerAllTableClasses();
-        engine_ = std::make_shared<datalib::Engine>();
-        if (create) engine_->Create(3, file, QString(), QStringLiteral("prova"));
-        engine_->Open(3, file, QString(), QStringLiteral("prova"));
-        schema::DB definition;
-        db_ = datalib::Application::OpenDatabase(*engine_, definition, QStringLiteral("zeltorder"), &sink);
-        startup::runContext().engine = engine_;
-        startup::runContext().database = db_;
+    explicit OrderDatabase(const QString& file, bool create)
+        : data_(options(file, create)), sink(data_.sink()) {
+        startup::runContext().engine = data_.enginePtr();
+        startup::runContext().database = data_.dbPtr();
     }
     ~OrderDatabase() {
         startup::runContext().database.reset();
         startup::runContext().engine.reset();
-        db_.reset();
-        engine_->Close();
     }
-    datalib::Database& db() { return *db_; }
-    datalib::Engine& engine() { return *engine_; }
-    Sink sink;
+    datalib::Database& db() { return data_.db(); }
+    datalib::Engine& engine() { return data_.engine(); }
 
   private:
-    std::shared_ptr<datalib::Engine> engine_;
-    std::shared_ptr<datalib::Database> db_;
+    static testsupport::AgentDatabase::Options options(const QString& file, bool create) {
+        app::registerAllTableClasses();
+        testsupport::AgentDatabase::Options o;
+        o.file = file;
+        o.create = create;
+        return o;
+    }
+    testsupport::AgentDatabase data_;
+
+  public:
+    Sink& sink;
 };
 
 // Master data of the tests, written as head office would (no agent checks).

@@ -11,12 +11,11 @@
 #include "core/Prompt.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
-#include "datalib/Engine.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "platform/ui/Printers.h"
-#include "schema/DB.h"
 #include "startup/modDatabase.h"
+#include "support/AgentDatabase.h"
 #include "tools/demodb/DemoArchive.h"
 
 #include <gtest/gtest.h>
@@ -56,6 +55,17 @@ struct PickListPlayer {
     }
 };
 
+// A copy of the demo archive opened as the program opens it, with no sink.
+inline testsupport::AgentDatabase::Options demoCopy(const QString& file) {
+    testsupport::AgentDatabase::Options copy;
+    copy.file = file;
+    copy.create = false;
+    copy.password = startup::DatabasePassword();
+    copy.application = QStringLiteral("test");
+    copy.withSink = false;
+    return copy;
+}
+
 // Builds the demo archive once per test program; each test copies it.
 inline QString demoArchive() {
     static QTemporaryDir dir;
@@ -77,7 +87,7 @@ class DemoPrintTest : public ::testing::Test {
         : layoutTable_(std::move(layoutTable)), pdfName_(std::move(pdfName)) {}
 
     QTemporaryDir dir;
-    datalib::Engine engine;
+    std::unique_ptr<testsupport::AgentDatabase> data;
     std::shared_ptr<datalib::Database> db;
     std::unique_ptr<core::ScriptedBoxes> boxes;
     int chooserCalls = 0;  // printer dialogs shown
@@ -88,9 +98,8 @@ class DemoPrintTest : public ::testing::Test {
         app::registerAllTableClasses();
         const QString file = dir.filePath("ZeltOrder_DEMO");
         ASSERT_TRUE(QFile::copy(demoArchive(), file));
-        engine.Open(3, file, QString(), startup::DatabasePassword());
-        schema::DB definition;
-        db = datalib::Application::OpenDatabase(engine, definition, QStringLiteral("test"), nullptr);
+        data = std::make_unique<testsupport::AgentDatabase>(demoCopy(file));
+        db = data->dbPtr();
         db->OpenDataSource(layoutTable_)->DeleteAll();
         boxes = std::make_unique<core::ScriptedBoxes>();
         platform::Printers::setPdfFileAsker([this] { return std::optional<QString>(pdf()); });
@@ -106,7 +115,7 @@ class DemoPrintTest : public ::testing::Test {
         platform::Printers::setPdfFileAsker({});
         boxes.reset();
         db.reset();
-        engine.Close();
+        data.reset();
         platform::setDataDirOverride(QString());
     }
 

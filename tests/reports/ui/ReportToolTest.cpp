@@ -53,10 +53,8 @@ TEST_F(ReportToolTest, TheDemoOrderProposalIntoAPdf) {
     const QString archive = demo.filePath("ZeltOrder_DEMO");
     ASSERT_TRUE(QFile::copy(demoArchive(), archive));
     {
-        datalib::Engine e;
-        e.Open(3, archive, QString(), startup::DatabasePassword());
-        schema::DB definition;
-        auto demoDb = datalib::Application::OpenDatabase(e, definition, "test", nullptr);
+        testsupport::AgentDatabase demoData(printtest::demoCopy(archive));
+        auto demoDb = demoData.dbPtr();
         auto l = demoDb->OpenDataSource("TabProspettiStampa", "NomeProspetto='PropostaOrdine'");
         ASSERT_FALSE(l->DataEmpty());
         l->RowFirst();
@@ -69,7 +67,7 @@ TEST_F(ReportToolTest, TheDemoOrderProposalIntoAPdf) {
         l.reset();
         orders.reset();
         demoDb.reset();
-        e.Close();
+        demoData.close();
 
         const ToolRun r =
             runTool({"--db", archive, "--table", "Ordini", "--filter", "Numero='" + number + "'",
@@ -97,7 +95,7 @@ TEST_F(ReportToolTest, TheDemoOrderProposalIntoAPdf) {
 TEST_F(ReportToolTest, RowsLimitAndAFailingLayout) {
     const QString archive = dir.filePath("ZeltOrder_DEMO");
     db.reset();
-    engine.Close();
+    data->close();
     const QString good = writeLayout(dir.filePath("righe.vbs"), rowsLayout("Codice"), 20, 280, false);
     ToolRun r =
         runTool({"--db", archive, "--table", "Clienti", "--layout", good, "--rows", "2", "--pdf", pdf()});

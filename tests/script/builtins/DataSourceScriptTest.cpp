@@ -8,9 +8,9 @@
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Definitions.h"
-#include "datalib/Engine.h"
 #include "datalib/Interfaces.h"
 #include "script/ScriptControl.h"
+#include "support/AgentDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -62,29 +62,23 @@ class Definition : public datalib::itfDefDatabase {
     }
 };
 
-class Sink : public datalib::itfNotifyEvent {
-  public:
-    void OnEvent(int&, int, QString&) override {}
-    void OnInternalMessage(int, QString& m) override { messages << m; }
-    void OnQueryMessage(int, int, QString&, bool& answer) override { answer = false; }
-    QStringList messages;
-};
-
 struct Fixture {
     QTemporaryDir dir;
     Definition def;
-    Sink sink;
-    datalib::Engine engine;
+    testsupport::AgentDatabase data;
     std::shared_ptr<datalib::Database> db;
 
-    Fixture() {
-        const QString path = dir.filePath(QStringLiteral("ZeltOrder_A001"));
-        engine.Create(3, path, QString(), QStringLiteral("pw"));
-        engine.Open(3, path, QString(), QStringLiteral("pw"));
-        db = datalib::Application::OpenDatabase(engine, def, QStringLiteral("zelt"), &sink);
+    Fixture() : data(options(dir, def)), db(data.dbPtr()) {
         auto agents = db->OpenDataSource(QStringLiteral("Agenti"));
         agents->InsertFromPairs({"Codice", "A001", "RagioneSociale", "Rossi Mario"});
         agents->InsertFromPairs({"Codice", "B002", "RagioneSociale", "Bianchi Anna"});
+    }
+    static testsupport::AgentDatabase::Options options(const QTemporaryDir& dir, Definition& def) {
+        testsupport::AgentDatabase::Options o;
+        o.file = dir.filePath(QStringLiteral("ZeltOrder_A001"));
+        o.definition = &def;
+        o.application = QStringLiteral("zelt");
+        return o;
     }
 
     void storeOrder(const QString& number, const QString& agent) {

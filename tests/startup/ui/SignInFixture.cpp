@@ -47,6 +47,11 @@ class Definition : public datalib::itfDefDatabase {
     }
 };
 
+Definition& usersDefinition() {
+    static Definition definition;
+    return definition;
+}
+
 }  // namespace
 
 SignInDb::SignInDb() {
@@ -64,7 +69,7 @@ SignInDb::SignInDb() {
     startup::MainWindowLink& link = startup::mainWindowLink();
     link = {};
     link.database = [this] { return db; };
-    link.engine = [this] { return engine.get(); };
+    link.engine = [this] { return engine; };
     link.releaseDatabase = [this] {
         ++releases;
         release();
@@ -87,18 +92,23 @@ SignInDb::~SignInDb() {
 }
 
 void SignInDb::open() {
-    engine = std::make_unique<datalib::Engine>();
-    if (!QFile::exists(file)) engine->Create(3, file, QString(), kDbPassword);
-    engine->Open(3, file, QString(), kDbPassword);
-    Definition def;
-    db = datalib::Application::OpenDatabase(*engine, def, QStringLiteral("zeltorder"), nullptr);
+    data.reset();
+    testsupport::AgentDatabase::Options o;
+    o.file = file;
+    o.create = !QFile::exists(file);
+    o.password = kDbPassword;
+    o.definition = &usersDefinition();
+    o.withSink = false;
+    data = std::make_unique<testsupport::AgentDatabase>(o);
+    engine = &data->engine();
+    db = data->dbPtr();
 }
 
 void SignInDb::release() {
     if (db) db->Close();
     db.reset();
-    if (engine) engine->Close(0);
-    engine.reset();
+    data.reset();
+    engine = nullptr;
 }
 
 void SignInDb::setUserValue(const QString& user, const QString& column, const core::Variant& value) {

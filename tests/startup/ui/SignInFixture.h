@@ -6,6 +6,7 @@
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
+#include "support/AgentDatabase.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -24,7 +25,8 @@ struct SignInDb {
 
     QTemporaryDir dir;
     QString file;  // the agent's database file (agent "A01" in the work folder)
-    std::unique_ptr<datalib::Engine> engine;
+    std::unique_ptr<testsupport::AgentDatabase> data;
+    datalib::Engine* engine = nullptr;  // data's, while it is open
     std::shared_ptr<datalib::Database> db;
 
     // Opens (creating it the first time) the database and links it.

@@ -5,13 +5,13 @@
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Definitions.h"
-#include "datalib/Engine.h"
 #include "datalib/Interfaces.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/RunContext.h"
 #include "startup/ui/frmMessage.h"
+#include "support/AgentDatabase.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -55,20 +55,15 @@ class Definition : public datalib::itfDefDatabase {
     }
 };
 
-class Quiet : public datalib::itfNotifyEvent {
-  public:
-    void OnEvent(int&, int, QString&) override {}
-    void OnInternalMessage(int, QString&) override {}
-    void OnQueryMessage(int, int, QString&, bool& answer) override { answer = true; }
-};
-
 class Lookup : public ::testing::Test {
   protected:
     void SetUp() override {
-        const QString file = dir_.filePath(QStringLiteral("ZeltOrder_T"));
-        engine_.Create(3, file, QString(), QStringLiteral("pw"));
-        engine_.Open(3, file, QString(), QStringLiteral("pw"));
-        db_ = datalib::Application::OpenDatabase(engine_, definition_, QStringLiteral("zelt"), &sink_);
+        testsupport::AgentDatabase::Options o;
+        o.definition = &definition_;
+        o.application = QStringLiteral("zelt");
+        data_ = std::make_unique<testsupport::AgentDatabase>(o);
+        data_->sink().yesWhenEmpty = false;  // the library's questions answered No
+        db_ = data_->dbPtr();
         runContext().database = db_;
         auto rows = db_->OpenDataSource(QStringLiteral("Articoli"));
         const auto add = [&](const QString& code, const QString& text, bool disabled = false) {
@@ -87,7 +82,7 @@ class Lookup : public ::testing::Test {
     void TearDown() override {
         runContext().database.reset();
         db_.reset();
-        engine_.Close();
+        data_.reset();
     }
     QStringList entries() const {
         QStringList all;
@@ -95,10 +90,8 @@ class Lookup : public ::testing::Test {
         return all;
     }
 
-    QTemporaryDir dir_;
     Definition definition_;
-    Quiet sink_;
-    datalib::Engine engine_;
+    std::unique_ptr<testsupport::AgentDatabase> data_;
     std::shared_ptr<datalib::Database> db_;
     QListWidget list_;
 };
