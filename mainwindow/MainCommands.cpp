@@ -1,16 +1,10 @@
 #include "mainwindow/MainCommands.h"
 
 #include "controls/DataGrid.h"
-#include "controls/DataGridModel.h"
 #include "controls/MubCommand.h"
-#include "controls/MubShortSearch.h"
-#include "controls/ViewUtility.h"
 #include "core/AppError.h"
-#include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
-#include "datalib/Errors.h"
-#include "datalib/Relations.h"
 #include "mainwindow/MainBrowser.h"
 #include "mainwindow/NavigationTree.h"
 #include "mainwindow/PeriodSelection.h"
@@ -23,8 +17,6 @@
 #include "startup/ui/MainWindowLink.h"
 #include "startup/ui/frmAbout.h"
 #include "startup/ui/frmClientSettings.h"
-#include "startup/ui/frmDateSetting.h"
-#include "startup/ui/frmFromDateToDate.h"
 #include "startup/ui/frmMessage.h"
 #include "startup/ui/frmOptions.h"
 #include "startup/ui/modZeltFormUtility.h"
@@ -36,11 +28,9 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QPixmap>
 #include <QRegularExpression>
 #include <QStatusBar>
-#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QUrl>
@@ -50,28 +40,6 @@
 namespace mainwindow {
 
 namespace {
-
-std::function<QDate(const QDate&)>& dateDialog() {
-    static std::function<QDate(const QDate&)> dialog;
-    return dialog;
-}
-
-std::function<bool(QDate&, QDate&)>& rangeDialog() {
-    static std::function<bool(QDate&, QDate&)> dialog;
-    return dialog;
-}
-
-QDate askDate(const QDate& initial, QWidget* owner) {
-    if (dateDialog()) return dateDialog()(initial);
-    startup::frmDateSetting dialog(owner);
-    return dialog.SetDate(initial, -1, -1);
-}
-
-bool askRange(QDate& from, QDate& to, QWidget* owner) {
-    if (rangeDialog()) return rangeDialog()(from, to);
-    startup::frmFromDateToDate dialog(owner);
-    return dialog.SetDate(from, to, -1, -1);
-}
 
 struct KeySpec {
     const char* key;
@@ -117,13 +85,6 @@ QString supplierUrl(const QString& site, QString& problem) {
 }
 
 }  // namespace
-
-void MainCommands::SetDateDialog(std::function<QDate(const QDate&)> dialog) {
-    dateDialog() = std::move(dialog);
-}
-void MainCommands::SetRangeDialog(std::function<bool(QDate&, QDate&)> dialog) {
-    rangeDialog() = std::move(dialog);
-}
 
 MainCommands::MainCommands(QMainWindow* window, MainBrowser* browser)
     : QObject(window), window_(window), browser_(browser) {
@@ -442,182 +403,6 @@ QString MainCommands::selectedNodeKey() const {
     return NodeKey(browser_->Widgets().tvTreeView->currentItem());
 }
 
-// ---- New, open, delete ---------------------------------------------------------------------
-
-void MainCommands::mnuFileNew_Click() {
-    const auto ds = currentDS();
-    if (!ds || selectedNodeKey().contains(QLatin1String("Lista "))) {
-        QApplication::beep();
-        return;
-    }
-    if (ds->tableDef().name() == QLatin1String("Ordini")) {
-        mnuNewOrder_Click();
-        return;
-    }
-    try {
-        const core::Variant key = controls::ViewObject(ds, window_).EditNew();
-        if (key.isEmpty()) return;
-        ds->Requery();
-        ds->MoveToKey(key);
-        browser_->Widgets().dgView->FollowDataSource();
-    } catch (const core::AppError&) {
-        // The library and the panel told the operator already.
-    }
-}
-
-void MainCommands::mnuNewOrder_Click() {
-    if (!newOrder) return;
-    try {
-        QTreeWidget* tree = browser_->Widgets().tvTreeView;
-        if (QTreeWidgetItem* node = NodeByKey(tree, QStringLiteral("Ordini da Inviare")))
-            browser_->ShowNode(node);
-    } catch (...) {
-    }
-    try {
-        newOrder(window_);
-    } catch (...) {
-    }
-}
-
-void MainCommands::ViewEditData(bool force) {
-    controls::DataGrid* grid = browser_->Widgets().dgView;
-    const auto ds = currentDS();
-    if (!grid->isVisible() || !ds || !ds->RowValid()) {
-        QApplication::beep();
-        return;
-    }
-    const qint64 bookmark = grid->Bookmark();
-    if (!bookmark) {
-        QApplication::beep();
-        return;
-    }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-        if (ds->OID() != bookmark) ds->MoveToKey(core::Variant(double(bookmark)));
-        if (ds->RowValid()) {
-            bool toOrder = false;
-            if (ds->tableDef().name() == QLatin1String("Ordini"))
-                toOrder = force || !ds->ColValueBool(QStringLiteral("Completato")) ||
-                          !ds->ColValueBool(QStringLiteral("NonModificabile"));
-            QApplication::restoreOverrideCursor();
-            if (toOrder && editOrder && datalib::AllowsChanges(*ds))
-                editOrder(window_, ds);
-            else
-                controls::ViewObject(ds, window_).EditCurrent(QString(), true, true);
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-            ds->invalidate();
-            grid->viewport()->update();
-        }
-    } catch (const core::AppError&) {
-        // Told by the library or the window that failed.
-    }
-    QApplication::restoreOverrideCursor();
-}
-
-void MainCommands::mnuFileDelete_Click() {
-    controls::DataGrid* grid = browser_->Widgets().dgView;
-    const auto ds = currentDS();
-    if (!ds || !grid->Bookmark()) {
-        QApplication::beep();
-        return;
-    }
-    if (!datalib::AllowsDeletion(*ds)) {
-        platform::messageBox(QStringLiteral("Utente non abilitato per questa operazione"),
-                             platform::kOkOnly | platform::kInformation, QString(), window_);
-        QApplication::beep();
-        return;
-    }
-    if (platform::messageBox(QStringLiteral("Confermi l'eliminazione dei dati selezionati ?"),
-                             platform::kOkCancel | platform::kQuestion, QString(),
-                             window_) != platform::kAnswerOk)
-        return;
-
-    // The selected rows in the grid's order.
-    std::vector<std::pair<int, qint64>> rows;
-    for (const QModelIndex& i : grid->selectionModel()->selectedRows())
-        rows.emplace_back(i.row(), grid->gridModel()->bookmarkOf(i.row()));
-    std::sort(rows.begin(), rows.end());
-
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool messageShown = false;
-    try {
-        if (rows.size() < 2) {
-            if (ds->MoveToKey(core::Variant(double(grid->Bookmark()))) && ds->RowValid()) ds->DeleteRow();
-        } else {
-            startup::frmMessage* message = startup::frmMessage::instance();
-            message->ShowMsg(QStringLiteral("Eliminazione in corso..."), window_, -1, -1);
-            messageShown = true;
-            message->StartProgress(long(rows.size()), true);
-            for (const auto& [row, bookmark] : rows) {
-                if (!message->Progress()) {
-                    // A stop ends the loop here; the rows deleted so far stay deleted.
-                    platform::messageBox(QStringLiteral("Operazione interrotta"),
-                                         platform::kOkOnly | platform::kExclamation, QString(), window_);
-                    break;
-                }
-                if (!ds->MoveToKey(core::Variant(double(bookmark))) || !ds->RowValid()) continue;
-                ds->DeleteRow();  // a refusal raises: the loop ends after its message
-            }
-        }
-    } catch (...) {
-        const core::AppError error = startup::CurrentError();
-        if (!error.cancelled() && !datalib::errors::isCancel(error)) {
-            if (messageShown) startup::frmMessage::Unload();
-            messageShown = false;
-            QApplication::restoreOverrideCursor();
-            startup::ShowError(error, QString(), window_);
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        }
-    }
-    if (messageShown) startup::frmMessage::Unload();
-    grid->gridModel()->reload();
-    grid->FollowDataSource();
-    QApplication::restoreOverrideCursor();
-}
-
-void MainCommands::FreeAreaDoubleClick() {
-    const auto ds = currentDS();
-    if (!ds || !ds->RowValid()) return;
-    try {
-        controls::ViewObject(ds, window_).EditCurrent();
-        ds->invalidate();
-        browser_->Widgets().dgView->viewport()->update();
-    } catch (...) {
-    }
-}
-
-// ---- Printing --------------------------------------------------------------------------------
-
-void MainCommands::printView(int mode) {
-    const auto ds = currentDS();
-    if (!ds || (mode == 2 && !browser_->Widgets().dgView->isVisible()) || !printPredefinedReport) {
-        QApplication::beep();
-        return;
-    }
-    QString title = browser_->Widgets().lblTitle[1]->text();
-    if (title == ds->tableDef().name() ||
-        title == browser_->Widgets().lblTitle[1]->property("Tag").toString())
-        title.clear();
-    printPredefinedReport(ds, mode, selectedNodeKey(), title);
-}
-
-void MainCommands::mnuPrintLabel_Click() {
-    const auto ds = currentDS();
-    if (!ds || ds->Bof() || ds->Eof()) {
-        platform::messageBox(QStringLiteral("Devi selezionare i dati per i quali stampare le etichette."),
-                             platform::kOkOnly | platform::kInformation, QString(), window_);
-        return;
-    }
-    controls::DataGrid* grid = browser_->Widgets().dgView;
-    std::vector<qint64> bookmarks = grid->SelectedBookmarks();
-    if (!ds->DataEmpty() && bookmarks.empty() && grid->Bookmark()) bookmarks.push_back(grid->Bookmark());
-    if (printLabels) printLabels(window_, ds, bookmarks);
-}
-
-void MainCommands::reportSetting(const QString& table, bool notes, const QString& reports) {
-    if (editReportSetting) editReportSetting(window_, table, notes, reports);
-}
-
 // ---- View, tools, help ---------------------------------------------------------------------------
 
 void MainCommands::mnuViewWebBrowser_Click() {
@@ -698,85 +483,6 @@ void MainCommands::mnuHelpContents_Click() {
         QStringLiteral("Unable to display Help Contents. There is no Help associated with this project."),
         platform::kOkOnly | platform::kInformation, QString(), window_);
 }
-
-// ---- Periods and filters ----------------------------------------------------------------------------
-
-void MainCommands::SetPeriodSelectionCaption() {
-    const PeriodState& s = periodState();
-    Menu(QStringLiteral("mnuSelAll"))->setChecked(s.none());
-    Menu(QStringLiteral("mnuSelDate"))->setChecked(s.bSelDate);
-    Menu(QStringLiteral("mnuSelMonth"))->setChecked(s.bSelMonth);
-    Menu(QStringLiteral("mnuSelPeriod"))->setChecked(s.bSelPeriod);
-    const QString column = browser_->Widgets().cmdDateSel->property("Tag").toString();
-    const PeriodTexts texts =
-        PeriodCaptions(s, column.isEmpty() ? QString() : datalib::SplitAtCapitals(column));
-    browser_->Widgets().cmdDateSel->setText(texts.caption);
-    browser_->Widgets().cmdDateSel->setToolTip(texts.toolTip);
-    mnuSelection_->setTitle(texts.menuCaption);
-    // The button of a view with a date column is always usable (the empty
-    // state of a heading disables it, and nothing else enabled it again).
-    const bool dated = !column.isEmpty();
-    mnuSelection_->menuAction()->setVisible(dated);
-    if (dated) browser_->Widgets().cmdDateSel->setEnabled(true);
-}
-
-void MainCommands::periodChanged() {
-    SetPeriodSelectionCaption();
-    startup::SaveConfigurationOfRun();
-    browser_->RefreshDetailView();
-}
-
-void MainCommands::mnuSelAll_Click() {
-    PeriodState& s = periodState();
-    if (s.none()) {
-        SetPeriodSelectionCaption();  // the click must not take the check away
-        return;
-    }
-    s.bSelDate = s.bSelMonth = s.bSelPeriod = false;
-    periodChanged();
-}
-
-void MainCommands::mnuSelDate_Click() { dayOrMonth(false); }
-
-void MainCommands::mnuSelMonth_Click() { dayOrMonth(true); }
-
-// The day and the month ask the same date; only the flag they set differs.
-void MainCommands::dayOrMonth(bool month) {
-    PeriodState& s = periodState();
-    const QDate d = askDate(s.dtSelDate, window_);
-    if (!d.isValid()) {
-        SetPeriodSelectionCaption();
-        return;
-    }
-    s.dtSelDate = d;
-    s.bSelDate = !month;
-    s.bSelMonth = month;
-    s.bSelPeriod = false;
-    periodChanged();
-}
-
-void MainCommands::mnuSelPeriod_Click() {
-    PeriodState& s = periodState();
-    QDate from = s.dtSelFrom;
-    QDate to = s.dtSelTo;
-    // Only a confirmed dialog changes the period, also once dates were set.
-    if (!askRange(from, to, window_) || !from.isValid() || !to.isValid()) {
-        SetPeriodSelectionCaption();
-        return;
-    }
-    s.dtSelFrom = from;
-    s.dtSelTo = to;
-    s.bSelPeriod = true;
-    s.bSelDate = s.bSelMonth = false;
-    periodChanged();
-}
-
-void MainCommands::mnuFilterComplex_Click() {
-    browser_->Widgets().tmFunc->setProperty("Tag", QStringLiteral("mnuFilterComplex"));
-    browser_->Widgets().tmFunc->start();
-}
-
-void MainCommands::mnuFilterCancel_Click() { browser_->Widgets().MubShortSearch->CancelFilter(); }
 
 // ---- Supplier site and free area ---------------------------------------------------------------------
 

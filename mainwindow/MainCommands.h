@@ -8,6 +8,11 @@
 // The commands of other parts of the program come in through the function
 // members below; a menu item or toolbar key whose function is not set stays
 // disabled.
+//
+// The class is spread by job: MainCommands.cpp (the toolbar and the menus,
+// what is enabled, the view, tools and help menus, the supplier's site),
+// RowCommands.cpp (new, open, delete, print and labels) and
+// PeriodCommands.cpp (the period menu and the filters).
 
 #include <QDate>
 #include <QObject>
