@@ -367,9 +367,20 @@ void Connection::beginTrans() {
     ++transLevel_;
 }
 
+bool Connection::transactionLost() const { return db_ && sqlite3_get_autocommit(db_) != 0; }
+
 void Connection::commitTrans() {
     if (transLevel_ == 0)
         throw errors::make(errors::Transaction, QStringLiteral("Nessuna transazione aperta da confermare."));
+    if (transactionLost()) {
+        --transLevel_;
+        touchData();
+        transactionEnded();
+        throw errors::make(errors::Transaction,
+                           QStringLiteral("Le modifiche al database \"%1\" sono state annullate dopo un "
+                                          "errore e non sono state salvate.")
+                               .arg(QFileInfo(path_).fileName()));
+    }
     exec(QStringLiteral("RELEASE SAVEPOINT zt%1").arg(transLevel_));
     --transLevel_;
     transactionEnded();
@@ -378,7 +389,9 @@ void Connection::commitTrans() {
 void Connection::rollbackTrans() {
     if (transLevel_ == 0)
         throw errors::make(errors::Transaction, QStringLiteral("Nessuna transazione aperta da annullare."));
-    exec(QStringLiteral("ROLLBACK TO SAVEPOINT zt%1; RELEASE SAVEPOINT zt%1").arg(transLevel_));
+    // Already undone by SQLite itself: only our level goes.
+    if (!transactionLost())
+        exec(QStringLiteral("ROLLBACK TO SAVEPOINT zt%1; RELEASE SAVEPOINT zt%1").arg(transLevel_));
     --transLevel_;
     touchData();
     transactionEnded();
@@ -405,6 +418,16 @@ int Connection::beginOperation() {
 
 void Connection::endOperation(int, bool commit) {
     if (!db_) return;
+    if (transactionLost()) {
+        // SQLite undid the operation with the whole transaction.
+        touchData();
+        if (commit)
+            throw errors::make(errors::Transaction,
+                               QStringLiteral("Le modifiche al database \"%1\" sono state annullate dopo un "
+                                              "errore e non sono state salvate.")
+                                   .arg(QFileInfo(path_).fileName()));
+        return;
+    }
     if (commit) {
         prepare(QStringLiteral("RELEASE SAVEPOINT zop")).run();
     } else {

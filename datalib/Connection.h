@@ -102,7 +102,10 @@ class Connection {
     // Raises the library's error for an SQLite result code.
     [[noreturn]] void raise(int rc, const QString& context) const;
 
-    // The program's transactions, nested as savepoints.
+    // The program's transactions, nested as savepoints. After some failures
+    // (a full disk, an I/O error, no memory) SQLite undoes the whole
+    // transaction by itself, savepoints and all: each level is then let go
+    // of without SQL, and committing one raises, as nothing of it is saved.
     void beginTrans();
     void commitTrans();
     void rollbackTrans();
@@ -149,6 +152,8 @@ class Connection {
 
   private:
     friend class Statement;
+    // SQLite holds no transaction while we count one open.
+    bool transactionLost() const;
     void giveBack(sqlite3_stmt* stmt);
     // Every statement starts its clock here; refuses use from inside a poll.
     void startStatement();

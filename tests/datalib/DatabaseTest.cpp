@@ -188,6 +188,43 @@ TEST(Database, NestedTransactionsAreSavepoints) {
     EXPECT_EQ(rawScalar(f.path(), "SELECT group_concat(Codice) FROM Articoli"), QStringLiteral("A,C"));
 }
 
+// A full disk makes SQLite undo the whole transaction by itself: the levels
+// are let go of as their holders unwind, a commit of one raises, and the
+// database is usable again at once.
+TEST(Database, ATransactionSQLiteUndidAfterAFullDiskEnds) {
+    Fixture f;
+    f.open();
+    const SqlValue pages = f.db->conn().scalar(QStringLiteral("PRAGMA page_count"));
+    ASSERT_TRUE(std::holds_alternative<qint64>(pages));
+    f.db->conn().exec(QStringLiteral("PRAGMA max_page_count = %1").arg(std::get<qint64>(pages) + 2));
+    auto fill = [&] {
+        auto ds = f.db->OpenDataSource(QStringLiteral("Articoli"));
+        for (int i = 0; i < 5000; ++i)
+            ds->InsertFromPairs({QStringLiteral("Codice"), QStringLiteral("P%1").arg(i),
+                                 QStringLiteral("Descrizione"), QString(60, QLatin1Char('x'))});
+    };
+    for (const bool commitOuter : {false, true}) {
+        SCOPED_TRACE(commitOuter ? "outer commit" : "outer rollback");
+        f.db->BeginTrans();
+        f.db->BeginTrans();
+        EXPECT_EQ(errorCode(fill), errors::DiskFull);
+        f.db->Rollback();
+        EXPECT_TRUE(f.db->InTransaction());
+        if (commitOuter)
+            EXPECT_EQ(errorCode([&] { f.db->CommitTrans(); }), errors::Transaction);
+        else
+            f.db->Rollback();
+        EXPECT_FALSE(f.db->InTransaction());
+        EXPECT_EQ(rowsOf(*f.db, QStringLiteral("Articoli")), 0);
+    }
+    // Room again: the next transaction writes and commits.
+    f.db->conn().exec(QStringLiteral("PRAGMA max_page_count = 1000000"));
+    f.db->BeginTrans();
+    f.db->OpenDataSource(QStringLiteral("Articoli"))->InsertFromPairs({QStringLiteral("Codice"), "A"});
+    f.db->CommitTrans();
+    EXPECT_EQ(rawScalar(f.path(), "SELECT group_concat(Codice) FROM Articoli"), QStringLiteral("A"));
+}
+
 TEST(Database, RefusesWrongPasswordMissingAndForeignFiles) {
     Fixture f;
     f.open();

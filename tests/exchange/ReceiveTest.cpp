@@ -9,6 +9,7 @@
 #include "datalib/Engine.h"
 #include "orders/OrderRules.h"
 #include "schema/CustomerCodeScript.h"
+#include "startup/ShowError.h"
 #include "tools/headoffice/CuttingProxy.h"
 
 #include <QFile>
@@ -377,4 +378,36 @@ TEST_F(HeadOfficeTest, AnArchiveMissingForAnInstantIsAskedForAgain) {
     ASSERT_TRUE(exchange::ReceiveUpdates(context(), &transfer, progress, true, false))
         << boxes.lastText().toStdString();
     EXPECT_EQ(localCount("Articoli"), headCount("Articoli"));
+}
+
+// A disk that fills up during the receive: the agent is told, by the
+// database's name and never by the folders it lies in, and what had been
+// received is whole.
+TEST_F(HeadOfficeTest, AFullDiskIsToldByTheDatabasesNameNotItsFolders) {
+    openLocal(false);
+    const datalib::SqlValue pages = local->db->conn().scalar("PRAGMA page_count");
+    ASSERT_TRUE(std::holds_alternative<qint64>(pages));
+    // Room for a few pages more: the receive runs out of it.
+    local->db->conn().exec(QStringLiteral("PRAGMA max_page_count = %1").arg(std::get<qint64>(pages) + 40));
+    QString details;
+    startup::SetErrorDetailsViewer([&](const QString&, const QString& text) { details = text; });
+    boxes.answer(core::kAnswerYes);  // the details, please
+    EXPECT_FALSE(exchange::ReceiveUpdates(context(), &transfer, progress, false, false));
+    startup::SetErrorDetailsViewer(nullptr);
+    ASSERT_FALSE(boxes.shown().empty());
+    const QString told = boxes.shown().front().text + '\n' + details;
+    EXPECT_TRUE(told.contains("Spazio su disco esaurito")) << told.toStdString();
+    EXPECT_TRUE(told.contains("\"ZeltOrder_DEMO\"")) << told.toStdString();
+    EXPECT_FALSE(told.contains(dir.path())) << told.toStdString();
+    EXPECT_TRUE(progress.unloaded);
+    EXPECT_FALSE(local->db->InTransaction());
+    EXPECT_EQ(local->db->GetSysParam("VersioneUltimoAggiornamento", "0"), "0");
+    // Every order received so far came whole, with its rows.
+    OpenFile head(server.filePath(kArchive));
+    auto got = local->db->OpenDataSource("Ordini");
+    for (got->RowFirst(); !got->Eof(); got->RowNext()) {
+        auto theirs = head.db->OpenDataSource("Ordini", "Numero='" + got->ColValueStr("Numero") + "'");
+        theirs->RowFirst();
+        EXPECT_EQ(got->GetReference("Righe")->RowCount(), theirs->GetReference("Righe")->RowCount());
+    }
 }
