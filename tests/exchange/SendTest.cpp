@@ -17,6 +17,7 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -249,50 +250,80 @@ TEST_F(SendTest, KilledRightAfterTheAcknowledgementTheNextSendWaitsAndSendsEachO
 }
 
 // Two installations with one workstation code make the same numbers: an
-// order head office holds under the number as another order is refused by
-// name, and nothing of either is overwritten; the rest go.
+// order head office holds under the number as another order (another
+// customer, another day, other rows) is refused by name, and nothing of
+// either is overwritten; the rest go.
 TEST_F(SendTest, AnOrderNumberHeldAtHeadOfficeAsAnotherOrderIsRefusedByName) {
-    openLocal(true);
-    const QStringList waiting = unsent(*local->db);
-    ASSERT_GE(waiting.size(), 3);
-    const QString clash = waiting[1];
-    QString otherCustomer;
-    editHeadOffice([&](datalib::Database& head) {
-        auto mine = head.OpenDataSource("Ordini", "Numero='" + clash + "'");
-        mine->RowFirst();
-        auto customers =
-            head.OpenDataSource("Clienti", "Agenti.Codice='DEMO' AND Codice<>" +
-                                               head.FormatStringForQuery(mine->RefKey("Cliente")));
-        customers->RowFirst();
-        otherCustomer = customers->ColValueStr("Codice");
-        // The clone's order: another customer, sent from there.
-        mine->SetColValue("Cliente", otherCustomer);
-        mine->SetColValue("InviatoSede", true);
-        mine->Save();
-    });
-    auto orderState = [&] {
-        OpenFile head(server.filePath(kArchive));
-        const QRegularExpression own("(^|\\|)" + clash + "(\\||$)");
-        return dump(*head.db, "Ordini", "Numero").filter(own) +
-               dump(*head.db, "RigheOrdini", "NumeroOrdine,PosizioneRiga").filter(own);
+    struct Case {
+        const char* name;
+        std::function<void(datalib::Database& head, datalib::DataSource& order)> clone;
     };
-    const QStringList theirs = orderState();
-    ASSERT_EQ(theirs.size(), 1 + headCount("RigheOrdini", "NumeroOrdine='" + clash + "'"));
-    ASSERT_FALSE(otherCustomer.isEmpty());
-    exchange::OrderSelection all;
-    ASSERT_TRUE(exchange::SendOrders(context(), &transfer, progress, false, all))
-        << boxes.lastText().toStdString();
-    ASSERT_GE(boxes.shown().size(), 2u);
-    const QString refusal = boxes.shown().front().text;
-    EXPECT_TRUE(refusal.contains("N. " + clash)) << refusal.toStdString();
-    EXPECT_TRUE(refusal.contains("ordine diverso")) << refusal.toStdString();
-    EXPECT_EQ(boxes.lastText(), "INVIO COMPLETATO.");
-    // Refused: still waiting here; the clone's order at head office as it was.
-    EXPECT_EQ(unsent(*local->db), QStringList{clash});
-    EXPECT_EQ(orderState(), theirs);
-    QStringList others = waiting;
-    others.removeAll(clash);
-    expectAtHeadOfficeOnce(others);
+    const Case cases[] = {
+        {"another customer",
+         [](datalib::Database& head, datalib::DataSource& order) {
+             auto customers =
+                 head.OpenDataSource("Clienti", "Agenti.Codice='DEMO' AND Codice<>" +
+                                                    head.FormatStringForQuery(order.RefKey("Cliente")));
+             customers->RowFirst();
+             ASSERT_FALSE(customers->Eof());
+             order.SetColValue("Cliente", customers->ColValueStr("Codice"));
+         }},
+        {"another day",
+         [](datalib::Database&, datalib::DataSource& order) {
+             const QDate day = order.ColValue("DataInserimento").toDate().toQDate();
+             order.SetColValue("DataInserimento", core::Variant(core::Date::fromQDate(day.addDays(-3))));
+         }},
+        {"other rows",
+         [](datalib::Database&, datalib::DataSource& order) {
+             auto rows = order.GetReference("Righe");
+             rows->RowFirst();
+             ASSERT_FALSE(rows->Eof());
+             rows->SetColValue("QuantitàOrdine", rows->ColValueNum("QuantitàOrdine") + 1);
+             rows->Save();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        closeLocal();
+        QFile::remove(localFile);
+        server.putFile(kArchive, DemoArchive());
+        openLocal(true);
+        const QStringList waiting = unsent(*local->db);
+        ASSERT_GE(waiting.size(), 3);
+        const QString clash = waiting[1];
+        editHeadOffice([&](datalib::Database& head) {
+            auto theirs = head.OpenDataSource("Ordini", "Numero='" + clash + "'");
+            theirs->RowFirst();
+            c.clone(head, *theirs);
+            // The clone's order, sent from there.
+            theirs->SetColValue("InviatoSede", true);
+            theirs->Save();
+        });
+        auto orderState = [&] {
+            OpenFile head(server.filePath(kArchive));
+            const QRegularExpression own("(^|\\|)" + clash + "(\\||$)");
+            return dump(*head.db, "Ordini", "Numero").filter(own) +
+                   dump(*head.db, "RigheOrdini", "NumeroOrdine,PosizioneRiga").filter(own);
+        };
+        const QStringList theirs = orderState();
+        ASSERT_EQ(theirs.size(), 1 + headCount("RigheOrdini", "NumeroOrdine='" + clash + "'"));
+        boxes.clear();
+        RecordingProgress p;
+        exchange::OrderSelection all;
+        ASSERT_TRUE(exchange::SendOrders(context(), &transfer, p, false, all))
+            << boxes.lastText().toStdString();
+        ASSERT_GE(boxes.shown().size(), 2u);
+        const QString refusal = boxes.shown().front().text;
+        EXPECT_TRUE(refusal.contains("N. " + clash)) << refusal.toStdString();
+        EXPECT_TRUE(refusal.contains("ordine diverso")) << refusal.toStdString();
+        EXPECT_EQ(boxes.lastText(), "INVIO COMPLETATO.");
+        // Refused: still waiting here; the clone's order at head office as it was.
+        EXPECT_EQ(unsent(*local->db), QStringList{clash});
+        EXPECT_EQ(orderState(), theirs);
+        QStringList others = waiting;
+        others.removeAll(clash);
+        expectAtHeadOfficeOnce(others);
+    }
 }
 
 // Head office acknowledged, but the flags cannot be written here: the lock
