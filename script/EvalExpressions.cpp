@@ -22,7 +22,7 @@ bool isWholeKind(core::VType t) { return t == core::VType::Integer || t == core:
 // of loops, without the general promotion: the same results as core's
 // operators (Integer and Long widen on overflow, a comparison of numbers
 // ignores the literal options). False: the general way decides.
-inline bool numericFast(Op op, const Variant& a, const Variant& b, Variant& out) {
+[[gnu::always_inline]] inline bool numericFast(Op op, const Variant& a, const Variant& b, Variant& out) {
     const core::VType ta = a.kind(), tb = b.kind();
     const bool wa = isWholeKind(ta), wb = isWholeKind(tb);
     if (wa && wb) {
@@ -192,6 +192,13 @@ Variant Interpreter::eval(const Expr* e) {
         }
         case EK::Call: {
             const auto* c = static_cast<const CallExpr*>(e);
+            // A function of the script called with plain arguments: straight into its frame.
+            if (c->callee->kind == EK::Name) {
+                const auto& n = *static_cast<const NameExpr*>(c->callee.get());
+                if ((n.ref == Ref::Global || n.ref == Ref::Dynamic) && n.global->kind == GlobalSlot::Proc &&
+                    passesDirectly(n.global->proc, c->args))
+                    return callDirect(n.global->proc, c->args);
+            }
             return evalCall(c->callee.get(), c->args, CallKind::PropertyGet);
         }
         case EK::Me: {

@@ -67,6 +67,23 @@ struct FrameGuard {
 };
 }  // namespace
 
+[[gnu::always_inline]] inline Variant Interpreter::runFrame(const Procedure* proc, ClassInstance* me,
+                                                            Variant* storage, Variant** vars) {
+    const char marker = 0;
+    if (depth_ >= kMaxDepth || (stackLimit_ && &marker < stackLimit_)) raiseError(28);
+    tick();
+    Frame f;
+    f.proc = proc;
+    f.me = me;
+    f.vars = vars;
+    {
+        FrameGuard guard(frame_, &f, depth_);
+        execBlock(proc->body);
+    }
+    if (proc->kind == ProcKind::Function || proc->kind == ProcKind::PropertyGet) return std::move(storage[0]);
+    return Variant();
+}
+
 Variant Interpreter::callProcedure(const Procedure* proc, ClassInstance* me, std::span<Variant* const> args) {
     if (args.size() != proc->params.size()) raiseError(450);
     // The slots live on the engine's slot stack, cleared from the first to
@@ -84,13 +101,6 @@ Variant Interpreter::callProcedure(const Procedure* proc, ClassInstance* me, std
             vars[slot] = args[i];
     }
     return runFrame(proc, me, storage, vars);
-}
-
-bool Interpreter::passesDirectly(const Procedure* proc, const std::vector<ExprP>& args) {
-    if (args.size() != proc->params.size()) return false;  // error 450, after the arguments
-    for (const auto& a : args)
-        if (a && a->kind == EK::Call) return false;  // maybe an array element, written back
-    return true;
 }
 
 Variant Interpreter::callDirect(const Procedure* proc, const std::vector<ExprP>& args) {
@@ -124,22 +134,6 @@ Variant Interpreter::callDirect(const Procedure* proc, const std::vector<ExprP>&
         }
     }
     return runFrame(proc, nullptr, storage, vars);
-}
-
-Variant Interpreter::runFrame(const Procedure* proc, ClassInstance* me, Variant* storage, Variant** vars) {
-    const char marker = 0;
-    if (depth_ >= kMaxDepth || (stackLimit_ && &marker < stackLimit_)) raiseError(28);
-    tick();
-    Frame f;
-    f.proc = proc;
-    f.me = me;
-    f.vars = vars;
-    {
-        FrameGuard guard(frame_, &f, depth_);
-        execBlock(proc->body);
-    }
-    if (proc->kind == ProcKind::Function || proc->kind == ProcKind::PropertyGet) return std::move(storage[0]);
-    return Variant();
 }
 
 // Out of the way of execBlock, whose frame every nested call repeats.
@@ -200,6 +194,25 @@ Interpreter::Flow Interpreter::execStmt(const Stmt& st) {
             assign(target, a.isSet ? eval(value) : evalScalar(value), a.isSet);
             return Flow::Normal;
         }
+        case SK::If: {
+            const auto& i = static_cast<const IfStmt&>(st);
+            for (const auto& br : i.branches) {
+                const Variant c = evalScalar(br.first.get());
+                if (c.kind() == core::VType::Boolean ? c.boolValue() : c.isTrue())
+                    return execBlock(br.second);
+            }
+            return execBlock(i.elseBlock);
+        }
+        default:
+            return execOtherStmt(st);
+    }
+}
+
+Interpreter::Flow Interpreter::execOtherStmt(const Stmt& st) {
+    switch (st.kind) {
+        case SK::Assign:
+        case SK::If:
+            return execStmt(st);
         case SK::CallStmt:
             execCallStmt(static_cast<const CallStmt&>(st));
             return Flow::Normal;
@@ -213,15 +226,6 @@ Interpreter::Flow Interpreter::execStmt(const Stmt& st) {
                 v->arrayForWrite().erase();
             }
             return Flow::Normal;
-        case SK::If: {
-            const auto& i = static_cast<const IfStmt&>(st);
-            for (const auto& br : i.branches) {
-                const Variant c = evalScalar(br.first.get());
-                if (c.kind() == core::VType::Boolean ? c.boolValue() : c.isTrue())
-                    return execBlock(br.second);
-            }
-            return execBlock(i.elseBlock);
-        }
         case SK::Select: {
             const auto& sel = static_cast<const SelectStmt&>(st);
             const Variant subject = evalScalar(sel.subject.get());

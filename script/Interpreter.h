@@ -92,17 +92,20 @@ class Interpreter {
     Flow execBlock(const Block& b);  // statements in order, On Error Resume Next applied
     // The error of a statement: raised on, or kept in Err under On Error Resume Next.
     [[gnu::noinline, gnu::cold]] void statementFailed(const Stmt& st, std::exception_ptr error);
-    Flow execStmt(const Stmt& st);            // one statement
-    Flow execFor(const ForStmt& st);          // For ... Next
-    Flow execForEach(const ForEachStmt& st);  // For Each ... Next
-    Flow execDo(const DoStmt& st);            // Do ... Loop, While ... Wend
-    void execDim(const DimStmt& st);          // Dim and ReDim of arrays
-    void execCallStmt(const CallStmt& st);    // a call whose result is dropped
+    Flow execStmt(const Stmt& st);                         // one statement: an assignment or an If here,
+    [[gnu::noinline]] Flow execOtherStmt(const Stmt& st);  // the others, out of the way of its frame
+    Flow execFor(const ForStmt& st);                       // For ... Next
+    Flow execForEach(const ForEachStmt& st);               // For Each ... Next
+    Flow execDo(const DoStmt& st);                         // Do ... Loop, While ... Wend
+    void execDim(const DimStmt& st);                       // Dim and ReDim of arrays
+    void execCallStmt(const CallStmt& st);                 // a call whose result is dropped
 
     // ---- expressions (EvalExpressions.cpp) ----
     core::Variant eval(const Expr* e);  // the value of an expression
     // The value with an object's default member taken.
     core::Variant evalScalar(const Expr* e) {
+        // An operator's value is never an object (its operands' default members were taken).
+        if (e->kind == EK::Binary) return evalBinary(*static_cast<const BinaryExpr*>(e));
         core::Variant v = eval(e);
         if (v.isObject()) return v.resolved();
         return v;
@@ -201,7 +204,12 @@ class Interpreter {
     };
     // A call of a procedure of the script whose arguments go straight into
     // its slots (no array element among them, as many as it takes).
-    static bool passesDirectly(const Procedure* proc, const std::vector<ExprP>& args);
+    static bool passesDirectly(const Procedure* proc, const std::vector<ExprP>& args) {
+        if (args.size() != proc->params.size()) return false;  // error 450, after the arguments
+        for (const auto& a : args)
+            if (a && a->kind == EK::Call) return false;  // maybe an array element, written back
+        return true;
+    }
     core::Variant callDirect(const Procedure* proc, const std::vector<ExprP>& args);
     // Runs a procedure on its prepared slots.
     core::Variant runFrame(const Procedure* proc, ClassInstance* me, core::Variant* storage,
