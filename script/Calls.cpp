@@ -75,10 +75,12 @@ std::vector<std::int32_t> Interpreter::indices(std::span<Variant* const> args) c
 Variant Interpreter::callBuiltin(const builtins::Info* info, const std::vector<ExprP>& args) {
     const int n = int(args.size());
     if (n < info->minArgs || (info->maxArgs >= 0 && n > info->maxArgs)) raiseError(450);
-    Args room(*this);
-    room.valuesMark = values_.mark();
-    room.refsMark = refs_.mark();
-    room.taken = true;
+    // The values on the slot stack, given back (cleared) when the call is done.
+    struct Room {
+        SlotStack<Variant>& stack;
+        SlotStack<Variant>::Mark mark;
+        ~Room() { stack.release(mark); }
+    } room{values_, values_.mark()};
     Variant* values = values_.take(args.size());
     std::size_t count = 0;
     for (const auto& a : args) values[count++] = a ? eval(a.get()) : Variant::missing();

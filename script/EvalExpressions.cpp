@@ -192,9 +192,11 @@ Variant Interpreter::eval(const Expr* e) {
         }
         case EK::Call: {
             const auto* c = static_cast<const CallExpr*>(e);
-            // A function of the script called with plain arguments: straight into its frame.
+            // A built-in, or a function of the script called with plain
+            // arguments: straight into it.
             if (c->callee->kind == EK::Name) {
                 const auto& n = *static_cast<const NameExpr*>(c->callee.get());
+                if (n.ref == Ref::Builtin) return callBuiltin(n.builtin, c->args);
                 if ((n.ref == Ref::Global || n.ref == Ref::Dynamic) && n.global->kind == GlobalSlot::Proc &&
                     passesDirectly(n.global->proc, c->args))
                     return callDirect(n.global->proc, c->args);
