@@ -165,25 +165,6 @@ void Variant::copyOwned(const Variant& o) {
     }
 }
 
-void Variant::moveOwned(Variant&& o) noexcept {
-    switch (type_) {
-        case VType::String:
-            new (&u_.s) QString(std::move(o.u_.s));
-            o.u_.s.~QString();
-            break;
-        case VType::Object:
-            new (&u_.o) std::shared_ptr<Object>(std::move(o.u_.o));
-            o.u_.o.~shared_ptr();
-            break;
-        default:
-            new (&u_.a) ArrayPtr(std::move(o.u_.a));
-            o.u_.a.~ArrayPtr();
-            break;
-    }
-    o.type_ = VType::Empty;
-    o.u_.bits = 0;
-}
-
 void Variant::releaseOwned() noexcept {
     switch (type_) {
         case VType::String:

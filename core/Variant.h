@@ -11,6 +11,7 @@
 #include <QString>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <span>
@@ -86,10 +87,12 @@ class Variant {
         else
             u_.bits = o.u_.bits;
     }
-    // The source is left Empty.
+    // A source that owns something (a text, an object, an array) is left
+    // Empty. What it owns moves as its bytes: it is held by pointers to what
+    // it shares, never to itself, so its bytes in a new place are the same value.
     Variant(Variant&& o) noexcept : type_(o.type_) {
         u_.bits = o.u_.bits;
-        if (ownsData(type_)) moveOwned(std::move(o));
+        if (ownsData(type_)) takeOwned(o);
     }
     Variant& operator=(const Variant& o) {
         if (!ownsData(type_) && !ownsData(o.type_)) {
@@ -101,16 +104,20 @@ class Variant {
         }
         return *this;
     }
+    // The new value is in place before the old one goes (o may live inside
+    // what this held).
     Variant& operator=(Variant&& o) noexcept {
         if (this == &o) return *this;
-        if (ownsData(type_)) {
-            Variant taken(std::move(o));  // o may live inside what this holds
-            releaseOwned();
-            return *this = std::move(taken);
+        if (!ownsData(type_)) {
+            type_ = o.type_;
+            u_.bits = o.u_.bits;
+            if (ownsData(type_)) takeOwned(o);
+            return *this;
         }
+        const Variant old(std::move(*this));
         type_ = o.type_;
         u_.bits = o.u_.bits;
-        if (ownsData(type_)) moveOwned(std::move(o));
+        if (ownsData(type_)) takeOwned(o);
         return *this;
     }
     ~Variant() {
@@ -215,8 +222,13 @@ class Variant {
         return t == VType::String || t == VType::Object || t == VType::Array;
     }
     void copyOwned(const Variant& o);
-    void moveOwned(Variant&& o) noexcept;  // after the bytes were taken
     void releaseOwned() noexcept;
+    // After the first 8 bytes: the rest of what o owns, o left Empty.
+    void takeOwned(Variant& o) noexcept {
+        std::memcpy(static_cast<void*>(&u_), static_cast<const void*>(&o.u_), sizeof u_);
+        o.type_ = VType::Empty;
+        o.u_.bits = 0;
+    }
     static const QString& noText() noexcept;
     static const std::shared_ptr<Object>& noObject() noexcept;
 
