@@ -12,8 +12,6 @@
 #include <QClipboard>
 #include <QDir>
 #include <QGuiApplication>
-#include <QHBoxLayout>
-#include <QIntValidator>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -41,101 +39,25 @@ frmCustomReportPreview::frmCustomReportPreview(QWidget* parent) : QDialog(parent
     setObjectName(QStringLiteral("frmCustomReportPreview"));
     setWindowTitle(QStringLiteral("Anteprima"));
     picPage_ = std::make_unique<platform::ImageSurface>(QSizeF(210, 297));
+    w_ = BuildCustomReportPreviewWidgets(this);
 
-    pnlCenter_ = new QWidget(this);
-    pnlCenter_->setObjectName(QStringLiteral("pnlCenter"));
-    pnlCenter_->setAutoFillBackground(true);
-    QPalette pal = pnlCenter_->palette();
-    pal.setColor(QPalette::Window, QColor(128, 128, 128));
-    pnlCenter_->setPalette(pal);
-    imgView_ = new QLabel(pnlCenter_);
-    imgView_->setObjectName(QStringLiteral("imgView"));
-    imgView_->setScaledContents(true);
-    vsImage_ = new QScrollBar(Qt::Vertical, pnlCenter_);
-    hsImage_ = new QScrollBar(Qt::Horizontal, pnlCenter_);
-    vsImage_->setSingleStep(40);
-    hsImage_->setSingleStep(40);
-    vsImage_->hide();
-    hsImage_->hide();
-    connect(vsImage_, &QScrollBar::valueChanged, this, [this] { scrolled(); });
-    connect(hsImage_, &QScrollBar::valueChanged, this, [this] { scrolled(); });
-
-    pnlBottom_ = new QWidget(this);
-    pnlBottom_->setObjectName(QStringLiteral("pnlBottom"));
-    auto* bar = new QHBoxLayout(pnlBottom_);
-    bar->setContentsMargins(4, 4, 4, 4);
-    auto button = [&](const QString& text, const QString& tip) {
-        auto* b = new QPushButton(text, pnlBottom_);
-        b->setToolTip(tip);
-        bar->addWidget(b);
-        return b;
-    };
-    cmdFirst_ = button(QStringLiteral("|◀"), QStringLiteral("Prima Pagina"));
-    txtPage_ = new QLineEdit(pnlBottom_);
-    txtPage_->setValidator(new QIntValidator(0, 32767, txtPage_));
-    txtPage_->setMaximumWidth(60);
-    bar->addWidget(txtPage_);
-    udPageSeek_ = new QScrollBar(Qt::Vertical, pnlBottom_);
-    udPageSeek_->setInvertedAppearance(true);
-    udPageSeek_->setFixedSize(16, 26);
-    udPageSeek_->setRange(1, 1);
-    bar->addWidget(udPageSeek_);
-    lblTotPage_ = new QLabel(pnlBottom_);
-    lblTotPage_->setToolTip(QStringLiteral("Numero totale di pagine"));
-    bar->addWidget(lblTotPage_);
-    cmdLast_ = button(QStringLiteral("▶|"), QStringLiteral("Ultima Pagina"));
-    cmdFirst_->setFixedWidth(36);
-    cmdLast_->setFixedWidth(36);
-    bar->addSpacing(12);
-    chkPrintImage_ =
-        button(QStringLiteral("Stampa"), QStringLiteral("Stampa tutto oppure solo la pagina corrente"));
-    chkPrintCurrent_ = new QCheckBox(QStringLiteral("Solo pagina corrente"), pnlBottom_);
-    chkPrintCurrent_->setToolTip(QStringLiteral("Imposta per stampare solo la pagina corrente"));
-    bar->addWidget(chkPrintCurrent_);
-    chkPrintFitPage_ = new QCheckBox(QStringLiteral("Adatta"), pnlBottom_);
-    chkPrintFitPage_->setToolTip(QStringLiteral("Adatta l'immagine alle dimensioni della pagina"));
-    bar->addWidget(chkPrintFitPage_);
-    cmdClipBoardImage_ = button(QStringLiteral("Copia"),
-                                QStringLiteral("Copia l'immagine della pagina di anteprima negli appunti"));
-    bar->addSpacing(12);
-    chkStretch_ = new QCheckBox(QStringLiteral("Zoom"), pnlBottom_);
-    chkStretch_->setToolTip(
-        QStringLiteral("Imposta l'adattamento dell'immagine per una migliore visualizzazione"));
-    bar->addWidget(chkStretch_);
-    auto option = [&](const QString& text, const QString& tip) {
-        auto* o = new QRadioButton(text, pnlBottom_);
-        o->setToolTip(tip);
-        bar->addWidget(o);
+    connect(w_.vsImage, &QScrollBar::valueChanged, this, [this] { scrolled(); });
+    connect(w_.hsImage, &QScrollBar::valueChanged, this, [this] { scrolled(); });
+    for (QRadioButton* o : {w_.optStretchAuto, w_.optStretchArea, w_.optStretch300, w_.optStretch200})
         connect(o, &QRadioButton::toggled, this, [this](bool on) {
             if (on) ApplyZoom();
         });
-        return o;
-    };
-    optStretchAuto_ =
-        option(QStringLiteral("Automatico"),
-               QStringLiteral("Adatta l'immagine per una migliore visualizzazione rispetto alle "
-                              "dimensioni dell'area visibile"));
-    optStretchArea_ = option(QStringLiteral("Adatta area"),
-                             QStringLiteral("Adatta l'immagine alle dimensioni correnti dell'area visibile"));
-    optStretch300_ =
-        option(QStringLiteral("300 %"), QStringLiteral("Ridimensiona l'immagine al 300% dell'originale"));
-    optStretch200_ =
-        option(QStringLiteral("200 %"), QStringLiteral("Ridimensiona l'immagine al 200% dell'originale"));
-    optStretchAuto_->setChecked(true);
-    bar->addStretch(1);
-    cmdEsci_ = button(QStringLiteral("Esci"), QString());
-
-    connect(cmdFirst_, &QPushButton::clicked, this, [this] { setPageIndex(1); });
-    connect(cmdLast_, &QPushButton::clicked, this, [this] { setPageIndex(pageCount_); });
-    connect(cmdEsci_, &QPushButton::clicked, this, &QDialog::close);
-    connect(chkStretch_, &QCheckBox::toggled, this, [this] { stretchClicked(); });
-    connect(chkPrintImage_, &QPushButton::clicked, this, [this] { printClicked(); });
-    connect(cmdClipBoardImage_, &QPushButton::clicked, this, [this] { copyClicked(); });
-    connect(txtPage_, &QLineEdit::editingFinished, this, [this] { ShowTypedPage(); });
-    txtPage_->installEventFilter(this);
-    connect(udPageSeek_, &QScrollBar::valueChanged, this, [this](int v) {
+    connect(w_.cmdFirst, &QPushButton::clicked, this, [this] { setPageIndex(1); });
+    connect(w_.cmdLast, &QPushButton::clicked, this, [this] { setPageIndex(pageCount_); });
+    connect(w_.cmdEsci, &QPushButton::clicked, this, &QDialog::close);
+    connect(w_.chkStretch, &QCheckBox::toggled, this, [this] { stretchClicked(); });
+    connect(w_.chkPrintImage, &QPushButton::clicked, this, [this] { printClicked(); });
+    connect(w_.cmdClipBoardImage, &QPushButton::clicked, this, [this] { copyClicked(); });
+    connect(w_.txtPage, &QLineEdit::editingFinished, this, [this] { ShowTypedPage(); });
+    w_.txtPage->installEventFilter(this);
+    connect(w_.udPageSeek, &QScrollBar::valueChanged, this, [this](int v) {
         if (v != pageIndex_) {
-            txtPage_->setText(QString::number(v));
+            w_.txtPage->setText(QString::number(v));
             ShowTypedPage();
         }
     });
@@ -155,7 +77,7 @@ frmCustomReportPreview::frmCustomReportPreview(QWidget* parent) : QDialog(parent
     // The mouse wheel scrolls the page.
     m_obSubClassImg = std::make_unique<startup::clsSubclassWnd>();
     m_obSubClassImg->OnWindowsMessage = [this](int, qint64 wParam, qint64, qint64&, bool&) {
-        stepBar(vsImage_, wParam / 65536 < 0 ? 1 : -1);
+        stepBar(w_.vsImage, wParam / 65536 < 0 ? 1 : -1);
     };
     m_obSubClassImg->Define(this, {startup::clsSubclassWnd::kMouseWheel});
 }
@@ -232,22 +154,22 @@ void frmCustomReportPreview::RefreshView() {
         Hourglass wait;
         if (pageCount_ > 0) {
             pageIndex_ = std::clamp(pageIndex_, 1, pageCount_);
-            imgView_->clear();
+            w_.imgView->clear();
             shown_ = pageImage(pageIndex_);
             if (shown_.isNull())
                 throw core::AppError(
                     481, QStringLiteral("Zelt Order"),
                     QStringLiteral("Impossibile leggere la pagina ") + QString::number(pageIndex_));
-            imgView_->setPixmap(QPixmap::fromImage(shown_));
-            pnlBottom_->setEnabled(true);
-            txtPage_->setEnabled(pageCount_ >= 2);
-            udPageSeek_->setEnabled(pageCount_ >= 2);
-            cmdFirst_->setEnabled(pageCount_ >= 3);
-            cmdLast_->setEnabled(pageCount_ >= 3);
+            w_.imgView->setPixmap(QPixmap::fromImage(shown_));
+            w_.pnlBottom->setEnabled(true);
+            w_.txtPage->setEnabled(pageCount_ >= 2);
+            w_.udPageSeek->setEnabled(pageCount_ >= 2);
+            w_.cmdFirst->setEnabled(pageCount_ >= 3);
+            w_.cmdLast->setEnabled(pageCount_ >= 3);
         } else {
-            imgView_->clear();
+            w_.imgView->clear();
             shown_ = QImage();
-            pnlBottom_->setEnabled(false);
+            w_.pnlBottom->setEnabled(false);
         }
         ApplyZoom();
         UpdatePageLabel();
@@ -257,17 +179,17 @@ void frmCustomReportPreview::RefreshView() {
 }
 
 void frmCustomReportPreview::UpdatePageLabel() {
-    lblTotPage_->setText(QStringLiteral("di ") + QString::number(pageCount_));
-    if (txtPage_->text().toInt() != pageIndex_ || txtPage_->text().isEmpty())
-        txtPage_->setText(QString::number(pageIndex_));
-    const QSignalBlocker block(udPageSeek_);
-    udPageSeek_->setRange(1, std::max(1, pageCount_));
-    udPageSeek_->setValue(std::max(1, pageIndex_));
+    w_.lblTotPage->setText(QStringLiteral("di ") + QString::number(pageCount_));
+    if (w_.txtPage->text().toInt() != pageIndex_ || w_.txtPage->text().isEmpty())
+        w_.txtPage->setText(QString::number(pageIndex_));
+    const QSignalBlocker block(w_.udPageSeek);
+    w_.udPageSeek->setRange(1, std::max(1, pageCount_));
+    w_.udPageSeek->setValue(std::max(1, pageIndex_));
 }
 
 void frmCustomReportPreview::ShowTypedPage() {
     bool ok = false;
-    const double typed = txtPage_->text().toDouble(&ok);
+    const double typed = w_.txtPage->text().toDouble(&ok);
     if (ok && int(std::lround(typed)) != pageIndex_) pageIndex_ = int(std::lround(typed));
     RefreshView();
 }
@@ -283,68 +205,69 @@ void frmCustomReportPreview::SetScrollMax(QScrollBar* bar, double value, double&
 }
 
 void frmCustomReportPreview::stretchClicked() {
-    const bool on = chkStretch_->isChecked();
-    for (QRadioButton* o : {optStretchAuto_, optStretchArea_, optStretch300_, optStretch200_})
+    const bool on = w_.chkStretch->isChecked();
+    for (QRadioButton* o : {w_.optStretchAuto, w_.optStretchArea, w_.optStretch300, w_.optStretch200})
         o->setEnabled(on);
     RefreshView();
 }
 
 void frmCustomReportPreview::ApplyZoom() {
     if (shown_.isNull()) {
-        vsImage_->hide();
-        hsImage_->hide();
-        imgView_->hide();
+        w_.vsImage->hide();
+        w_.hsImage->hide();
+        w_.imgView->hide();
         return;
     }
-    imgView_->hide();
+    w_.imgView->hide();
     {
-        const QSignalBlocker bv(vsImage_), bh(hsImage_);
-        vsImage_->setValue(0);
-        hsImage_->setValue(0);
+        const QSignalBlocker bv(w_.vsImage), bh(w_.hsImage);
+        w_.vsImage->setValue(0);
+        w_.hsImage->setValue(0);
     }
     QSize size = shown_.size();
-    const int barW = vsImage_->sizeHint().width();
-    const int barH = hsImage_->sizeHint().height();
-    const QSize area = pnlCenter_->size();
-    if (chkStretch_->isChecked()) {
+    const int barW = w_.vsImage->sizeHint().width();
+    const int barH = w_.hsImage->sizeHint().height();
+    const QSize area = w_.pnlCenter->size();
+    if (w_.chkStretch->isChecked()) {
         const double ratio = double(size.height()) / double(size.width());
-        if (optStretchArea_->isChecked()) {
+        if (w_.optStretchArea->isChecked()) {
             const double scale =
                 std::min(double(area.width()) / size.width(), double(area.height()) / size.height());
             size = QSize(int(size.width() * scale), int(size.height() * scale));
-        } else if (optStretchAuto_->isChecked()) {
+        } else if (w_.optStretchAuto->isChecked()) {
             const int w = area.width() - barW;
             size = QSize(w, int(w * ratio));
-        } else if (optStretch200_->isChecked()) {
+        } else if (w_.optStretch200->isChecked()) {
             size *= 2;
-        } else if (optStretch300_->isChecked()) {
+        } else if (w_.optStretch300->isChecked()) {
             size *= 3;
         }
     }
-    if (imgView_->size() != size) imgView_->resize(size);
+    if (w_.imgView->size() != size) w_.imgView->resize(size);
     const bool needH = size.width() > area.width();
     const bool needV = size.height() > area.height();
     const int visibleW = area.width() - (needV ? barW : 0);
     const int visibleH = area.height() - (needH ? barH : 0);
-    hsImage_->setVisible(needH);
-    vsImage_->setVisible(needV);
-    if (needH) SetScrollMax(hsImage_, size.width() - visibleW, hRatio_);
-    if (needV) SetScrollMax(vsImage_, size.height() - visibleH, vRatio_);
+    w_.hsImage->setVisible(needH);
+    w_.vsImage->setVisible(needV);
+    if (needH) SetScrollMax(w_.hsImage, size.width() - visibleW, hRatio_);
+    if (needV) SetScrollMax(w_.vsImage, size.height() - visibleH, vRatio_);
     imageOffset_ = QPoint(needH ? 0 : (area.width() - size.width()) / 2,
                           needV ? 0 : (area.height() - size.height()) / 2);
-    vsImage_->setGeometry(area.width() - barW, 0, barW, area.height() - (needH ? barH : 0));
-    hsImage_->setGeometry(0, area.height() - barH, area.width() - (needV ? barW : 0), barH);
-    imgView_->move(imageOffset_);
-    imgView_->show();
-    vsImage_->raise();
-    hsImage_->raise();
+    w_.vsImage->setGeometry(area.width() - barW, 0, barW, area.height() - (needH ? barH : 0));
+    w_.hsImage->setGeometry(0, area.height() - barH, area.width() - (needV ? barW : 0), barH);
+    w_.imgView->move(imageOffset_);
+    w_.imgView->show();
+    w_.vsImage->raise();
+    w_.hsImage->raise();
 }
 
 void frmCustomReportPreview::scrolled() {
     const int left =
-        hsImage_->isVisible() ? -int(std::lround(hsImage_->value() * hRatio_)) : imageOffset_.x();
-    const int top = vsImage_->isVisible() ? -int(std::lround(vsImage_->value() * vRatio_)) : imageOffset_.y();
-    imgView_->move(left, top);
+        w_.hsImage->isVisible() ? -int(std::lround(w_.hsImage->value() * hRatio_)) : imageOffset_.x();
+    const int top =
+        w_.vsImage->isVisible() ? -int(std::lround(w_.vsImage->value() * vRatio_)) : imageOffset_.y();
+    w_.imgView->move(left, top);
 }
 
 void frmCustomReportPreview::stepBar(QScrollBar* bar, int direction) {
@@ -358,28 +281,28 @@ void frmCustomReportPreview::keyPressEvent(QKeyEvent* event) {
             close();
             return;
         case Qt::Key_PageUp:
-            pageIndex_ = txtPage_->text().toInt() - 1;
+            pageIndex_ = w_.txtPage->text().toInt() - 1;
             RefreshView();
             return;
         case Qt::Key_PageDown:
-            pageIndex_ = txtPage_->text().toInt() + 1;
+            pageIndex_ = w_.txtPage->text().toInt() + 1;
             RefreshView();
             return;
         case Qt::Key_Up:
-            stepBar(vsImage_, -1);
+            stepBar(w_.vsImage, -1);
             return;
         case Qt::Key_Down:
-            stepBar(vsImage_, 1);
+            stepBar(w_.vsImage, 1);
             return;
         case Qt::Key_Left:
-            stepBar(hsImage_, -1);
+            stepBar(w_.hsImage, -1);
             return;
         case Qt::Key_Right:
-            stepBar(hsImage_, 1);
+            stepBar(w_.hsImage, 1);
             return;
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            if (txtPage_->hasFocus()) {
+            if (w_.txtPage->hasFocus()) {
                 ShowTypedPage();
                 return;
             }
@@ -391,9 +314,9 @@ void frmCustomReportPreview::keyPressEvent(QKeyEvent* event) {
 }
 
 void frmCustomReportPreview::layoutControls() {
-    const int barHeight = pnlBottom_->sizeHint().height();
-    pnlBottom_->setGeometry(0, height() - barHeight, width(), barHeight);
-    pnlCenter_->setGeometry(0, 0, width(), height() - barHeight);
+    const int barHeight = w_.pnlBottom->sizeHint().height();
+    w_.pnlBottom->setGeometry(0, height() - barHeight, width(), barHeight);
+    w_.pnlCenter->setGeometry(0, 0, width(), height() - barHeight);
 }
 
 void frmCustomReportPreview::resizeEvent(QResizeEvent* event) {
@@ -419,8 +342,8 @@ void frmCustomReportPreview::changeEvent(QEvent* event) {
 bool frmCustomReportPreview::eventFilter(QObject* watched, QEvent* event) {
     // Entering the page box selects its number, so that typing replaces it;
     // after the mouse press has placed the cursor.
-    if (watched == txtPage_ && event->type() == QEvent::FocusIn)
-        QTimer::singleShot(0, txtPage_, [box = txtPage_] { box->selectAll(); });
+    if (watched == w_.txtPage && event->type() == QEvent::FocusIn)
+        QTimer::singleShot(0, w_.txtPage, [box = w_.txtPage] { box->selectAll(); });
     return QDialog::eventFilter(watched, event);
 }
 
@@ -442,7 +365,7 @@ void frmCustomReportPreview::printClicked() {
     const auto choice = platform::Printers::choosePrinter(this, QStringLiteral("Selezione Stampante"), 1);
     if (!choice) return;  // cancelled: nothing else
     try {
-        if (chkPrintCurrent_->isChecked()) {
+        if (w_.chkPrintCurrent->isChecked()) {
             Hourglass wait;
             if (shown_.isNull()) return;
             platform::PrintJob job(choice->printer, choice->pdfFile, windowTitle());

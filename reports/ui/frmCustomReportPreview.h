@@ -6,6 +6,7 @@
 // a printer to print the whole report on (ShowPreview then returns it).
 
 #include "platform/ui/Printers.h"
+#include "reports/ui/frmCustomReportPreviewWidgets.h"
 
 #include <QDialog>
 #include <QImage>
@@ -17,13 +18,7 @@
 #include <optional>
 #include <vector>
 
-class QCheckBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QRadioButton;
 class QScrollBar;
-class QWidget;
 
 namespace platform {
 class ImageSurface;
@@ -62,27 +57,8 @@ class frmCustomReportPreview : public QDialog {
     QString pageFolder() const { return dir_.path(); }
     QString GetTempPageFileName(int page) const;
 
-    // Controls, as the window's layout names them.
-    QLabel* imgView() const { return imgView_; }
-    QScrollBar* vsImage() const { return vsImage_; }
-    QScrollBar* hsImage() const { return hsImage_; }
-    QWidget* pnlCenter() const { return pnlCenter_; }
-    QWidget* pnlBottom() const { return pnlBottom_; }
-    QPushButton* cmdFirst() const { return cmdFirst_; }
-    QPushButton* cmdLast() const { return cmdLast_; }
-    QPushButton* cmdEsci() const { return cmdEsci_; }
-    QCheckBox* chkPrintCurrent() const { return chkPrintCurrent_; }
-    QLineEdit* txtPage() const { return txtPage_; }
-    QScrollBar* udPageSeek() const { return udPageSeek_; }
-    QLabel* lblTotPage() const { return lblTotPage_; }
-    QPushButton* chkPrintImage() const { return chkPrintImage_; }
-    QPushButton* cmdClipBoardImage() const { return cmdClipBoardImage_; }
-    QCheckBox* chkStretch() const { return chkStretch_; }
-    QCheckBox* chkPrintFitPage() const { return chkPrintFitPage_; }
-    QRadioButton* optStretchAuto() const { return optStretchAuto_; }
-    QRadioButton* optStretchArea() const { return optStretchArea_; }
-    QRadioButton* optStretch300() const { return optStretch300_; }
-    QRadioButton* optStretch200() const { return optStretch200_; }
+    // The controls, named as the window's layout names them.
+    const CustomReportPreviewWidgets& Widgets() const { return w_; }
     double HScrollRatio() const { return hRatio_; }
     double VScrollRatio() const { return vRatio_; }
 
@@ -123,26 +99,7 @@ class frmCustomReportPreview : public QDialog {
     double hRatio_ = 1, vRatio_ = 1;
     QPoint imageOffset_;
 
-    QWidget* pnlCenter_ = nullptr;
-    QWidget* pnlBottom_ = nullptr;
-    QLabel* imgView_ = nullptr;
-    QScrollBar* vsImage_ = nullptr;
-    QScrollBar* hsImage_ = nullptr;
-    QPushButton* cmdFirst_ = nullptr;
-    QPushButton* cmdLast_ = nullptr;
-    QPushButton* cmdEsci_ = nullptr;
-    QCheckBox* chkPrintCurrent_ = nullptr;
-    QLineEdit* txtPage_ = nullptr;
-    QScrollBar* udPageSeek_ = nullptr;
-    QLabel* lblTotPage_ = nullptr;
-    QPushButton* chkPrintImage_ = nullptr;
-    QPushButton* cmdClipBoardImage_ = nullptr;
-    QCheckBox* chkStretch_ = nullptr;
-    QCheckBox* chkPrintFitPage_ = nullptr;
-    QRadioButton* optStretchAuto_ = nullptr;
-    QRadioButton* optStretchArea_ = nullptr;
-    QRadioButton* optStretch300_ = nullptr;
-    QRadioButton* optStretch200_ = nullptr;
+    CustomReportPreviewWidgets w_;
 };
 
 }  // namespace reports

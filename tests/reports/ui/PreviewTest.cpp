@@ -66,7 +66,7 @@ TEST(Preview, EveryActivationShowsThePagesAndThePageBoxSelectsItsNumber) {
     preview.show();
     QApplication::setActiveWindow(&preview);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&preview));
-    EXPECT_EQ(preview.lblTotPage()->text(), QStringLiteral("di 3"));
+    EXPECT_EQ(preview.Widgets().lblTotPage->text(), QStringLiteral("di 3"));
     // Pages added while another window is active are shown when the preview is active again.
     QWidget other;
     other.show();
@@ -76,13 +76,13 @@ TEST(Preview, EveryActivationShowsThePagesAndThePageBoxSelectsItsNumber) {
     QApplication::setActiveWindow(&preview);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&preview));
     EXPECT_EQ(preview.PageCount(), 5);
-    EXPECT_EQ(preview.lblTotPage()->text(), QStringLiteral("di 5"));
+    EXPECT_EQ(preview.Widgets().lblTotPage->text(), QStringLiteral("di 5"));
     // Entering the page box selects its number: typing replaces it.
-    preview.txtPage()->setFocus(Qt::TabFocusReason);
+    preview.Widgets().txtPage->setFocus(Qt::TabFocusReason);
     QApplication::processEvents();
-    EXPECT_EQ(preview.txtPage()->selectedText(), QStringLiteral("1"));
-    QTest::keyClicks(preview.txtPage(), "4");
-    QTest::keyClick(preview.txtPage(), Qt::Key_Return);
+    EXPECT_EQ(preview.Widgets().txtPage->selectedText(), QStringLiteral("1"));
+    QTest::keyClicks(preview.Widgets().txtPage, "4");
+    QTest::keyClick(preview.Widgets().txtPage, Qt::Key_Return);
     EXPECT_EQ(preview.PageIndex(), 4);
     preview.close();
 }
@@ -97,12 +97,12 @@ TEST(Preview, PagingControlsFollowThePageCount) {
         addPages(preview, c.pages);
         preview.show();
         QApplication::processEvents();
-        EXPECT_EQ(preview.lblTotPage()->text(), QStringLiteral("di %1").arg(c.pages));
+        EXPECT_EQ(preview.Widgets().lblTotPage->text(), QStringLiteral("di %1").arg(c.pages));
         EXPECT_EQ(preview.PageIndex(), 1);
-        EXPECT_EQ(preview.txtPage()->isEnabled(), c.pageBox) << c.pages;
-        EXPECT_EQ(preview.udPageSeek()->isEnabled(), c.pageBox) << c.pages;
-        EXPECT_EQ(preview.cmdFirst()->isEnabled(), c.firstLast) << c.pages;
-        EXPECT_EQ(preview.cmdLast()->isEnabled(), c.firstLast) << c.pages;
+        EXPECT_EQ(preview.Widgets().txtPage->isEnabled(), c.pageBox) << c.pages;
+        EXPECT_EQ(preview.Widgets().udPageSeek->isEnabled(), c.pageBox) << c.pages;
+        EXPECT_EQ(preview.Widgets().cmdFirst->isEnabled(), c.firstLast) << c.pages;
+        EXPECT_EQ(preview.Widgets().cmdLast->isEnabled(), c.firstLast) << c.pages;
         preview.close();
     }
 }
@@ -112,18 +112,18 @@ TEST(Preview, TypedPagesAreClamped) {
     addPages(preview, 5);
     preview.show();
     QApplication::processEvents();
-    preview.txtPage()->setText("99");
+    preview.Widgets().txtPage->setText("99");
     preview.ShowTypedPage();
     EXPECT_EQ(preview.PageIndex(), 5);
-    EXPECT_EQ(preview.txtPage()->text(), QStringLiteral("5"));
-    preview.txtPage()->setText("0");
+    EXPECT_EQ(preview.Widgets().txtPage->text(), QStringLiteral("5"));
+    preview.Widgets().txtPage->setText("0");
     preview.ShowTypedPage();
     EXPECT_EQ(preview.PageIndex(), 1);
     QTest::keyClick(&preview, Qt::Key_PageDown);
     EXPECT_EQ(preview.PageIndex(), 2);
-    QTest::mouseClick(preview.cmdLast(), Qt::LeftButton);
+    QTest::mouseClick(preview.Widgets().cmdLast, Qt::LeftButton);
     EXPECT_EQ(preview.PageIndex(), 5);
-    QTest::mouseClick(preview.cmdFirst(), Qt::LeftButton);
+    QTest::mouseClick(preview.Widgets().cmdFirst, Qt::LeftButton);
     EXPECT_EQ(preview.PageIndex(), 1);
     // Esc closes; with no printer chosen ShowPreview gives "".
     QTimer::singleShot(0, &preview, [&] { QTest::keyClick(&preview, Qt::Key_Escape); });
@@ -137,23 +137,23 @@ TEST(Preview, ZoomOptionsAndScrollBars) {
     preview.show();
     QApplication::processEvents();
     const QSize own = preview.pageImage(1).size();
-    EXPECT_EQ(preview.imgView()->size(), own);  // no zoom: the picture's own size
-    EXPECT_FALSE(preview.optStretch200()->isEnabled());
-    preview.chkStretch()->click();
-    EXPECT_TRUE(preview.optStretch200()->isEnabled());
-    preview.optStretch200()->click();
-    EXPECT_EQ(preview.imgView()->size(), own * 2);
-    EXPECT_TRUE(preview.vsImage()->isVisible());
-    EXPECT_TRUE(preview.hsImage()->isVisible());
+    EXPECT_EQ(preview.Widgets().imgView->size(), own);  // no zoom: the picture's own size
+    EXPECT_FALSE(preview.Widgets().optStretch200->isEnabled());
+    preview.Widgets().chkStretch->click();
+    EXPECT_TRUE(preview.Widgets().optStretch200->isEnabled());
+    preview.Widgets().optStretch200->click();
+    EXPECT_EQ(preview.Widgets().imgView->size(), own * 2);
+    EXPECT_TRUE(preview.Widgets().vsImage->isVisible());
+    EXPECT_TRUE(preview.Widgets().hsImage->isVisible());
     // Scrolling moves the picture by the bar's value.
-    preview.vsImage()->setValue(100);
-    EXPECT_EQ(preview.imgView()->y(), -100);
+    preview.Widgets().vsImage->setValue(100);
+    EXPECT_EQ(preview.Widgets().imgView->y(), -100);
     QTest::keyClick(&preview, Qt::Key_Down);
-    EXPECT_EQ(preview.vsImage()->value(), 100 + preview.vsImage()->singleStep());
+    EXPECT_EQ(preview.Widgets().vsImage->value(), 100 + preview.Widgets().vsImage->singleStep());
     // The page fits the area: no bars, the picture centred.
-    preview.optStretchArea()->click();
-    EXPECT_FALSE(preview.vsImage()->isVisible());
-    EXPECT_LE(preview.imgView()->height(), preview.pnlCenter()->height());
+    preview.Widgets().optStretchArea->click();
+    EXPECT_FALSE(preview.Widgets().vsImage->isVisible());
+    EXPECT_LE(preview.Widgets().imgView->height(), preview.Widgets().pnlCenter->height());
     preview.close();
 }
 
@@ -163,19 +163,20 @@ TEST(Preview, AHiddenPartBeyond32767UnitsUsesARatio) {
     preview.resize(400, 300);
     preview.show();
     QApplication::processEvents();
-    preview.chkStretch()->click();
-    preview.optStretch300()->click();  // about 3400 pixels high: below the limit
+    preview.Widgets().chkStretch->click();
+    preview.Widgets().optStretch300->click();  // about 3400 pixels high: below the limit
     EXPECT_DOUBLE_EQ(preview.VScrollRatio(), 1.0);
     // A tall picture whose hidden part passes 32767 pixels.
     platform::ImageSurface& tall = preview.PageAdd();
     tall.resize(QSizeF(210, 297 * 12));
     preview.RefreshView();
     preview.setPageIndex(2);
-    EXPECT_EQ(preview.vsImage()->maximum(), 32767);
+    EXPECT_EQ(preview.Widgets().vsImage->maximum(), 32767);
     EXPECT_GT(preview.VScrollRatio(), 1.0);
-    preview.vsImage()->setValue(32767);
-    EXPECT_NEAR(-preview.imgView()->y() + preview.pnlCenter()->height() - preview.hsImage()->height(),
-                preview.imgView()->height(), 2.0);
+    preview.Widgets().vsImage->setValue(32767);
+    EXPECT_NEAR(-preview.Widgets().imgView->y() + preview.Widgets().pnlCenter->height() -
+                    preview.Widgets().hsImage->height(),
+                preview.Widgets().imgView->height(), 2.0);
     preview.close();
 }
 
@@ -192,13 +193,13 @@ TEST(Preview, ClipboardAndPrintingTheShownPage) {
     addPages(preview, 2);
     preview.show();
     QApplication::processEvents();
-    preview.cmdClipBoardImage()->click();
+    preview.Widgets().cmdClipBoardImage->click();
     EXPECT_EQ(boxes.lastText(), QStringLiteral("La pagina è stata copia negli appunti."));
     EXPECT_EQ(QApplication::clipboard()->image().size(), preview.pageImage(1).size());
 
-    preview.chkPrintCurrent()->setChecked(true);
+    preview.Widgets().chkPrintCurrent->setChecked(true);
     preview.setPageIndex(2);
-    preview.chkPrintImage()->click();
+    preview.Widgets().chkPrintImage->click();
     EXPECT_TRUE(preview.isVisible());  // the window stays open
     ASSERT_TRUE(QFile::exists(pdf));
     EXPECT_EQ(pdfprobe::pageCount(pdf), 1);
@@ -208,7 +209,7 @@ TEST(Preview, ClipboardAndPrintingTheShownPage) {
     // Cancelling the printer dialog does nothing.
     platform::Printers::setPrinterChooser([](const QString&, int) { return std::nullopt; });
     QFile::remove(pdf);
-    preview.chkPrintImage()->click();
+    preview.Widgets().chkPrintImage->click();
     EXPECT_FALSE(QFile::exists(pdf));
     EXPECT_TRUE(preview.isVisible());
     platform::Printers::setPrinterChooser({});

@@ -1,0 +1,104 @@
+#include "reports/ui/frmCustomReportPreviewWidgets.h"
+
+#include <QCheckBox>
+#include <QColor>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+namespace reports {
+
+CustomReportPreviewWidgets BuildCustomReportPreviewWidgets(QDialog* window) {
+    CustomReportPreviewWidgets w;
+    w.pnlCenter = new QWidget(window);
+    w.pnlCenter->setObjectName(QStringLiteral("pnlCenter"));
+    w.pnlCenter->setAutoFillBackground(true);
+    QPalette pal = w.pnlCenter->palette();
+    pal.setColor(QPalette::Window, QColor(128, 128, 128));
+    w.pnlCenter->setPalette(pal);
+    w.imgView = new QLabel(w.pnlCenter);
+    w.imgView->setObjectName(QStringLiteral("imgView"));
+    w.imgView->setScaledContents(true);
+    w.vsImage = new QScrollBar(Qt::Vertical, w.pnlCenter);
+    w.hsImage = new QScrollBar(Qt::Horizontal, w.pnlCenter);
+    w.vsImage->setSingleStep(40);
+    w.hsImage->setSingleStep(40);
+    w.vsImage->hide();
+    w.hsImage->hide();
+
+    w.pnlBottom = new QWidget(window);
+    w.pnlBottom->setObjectName(QStringLiteral("pnlBottom"));
+    auto* bar = new QHBoxLayout(w.pnlBottom);
+    bar->setContentsMargins(4, 4, 4, 4);
+    auto button = [&](const QString& text, const QString& tip) {
+        auto* b = new QPushButton(text, w.pnlBottom);
+        b->setToolTip(tip);
+        bar->addWidget(b);
+        return b;
+    };
+    auto check = [&](const QString& text, const QString& tip) {
+        auto* c = new QCheckBox(text, w.pnlBottom);
+        c->setToolTip(tip);
+        bar->addWidget(c);
+        return c;
+    };
+    auto option = [&](const QString& text, const QString& tip) {
+        auto* o = new QRadioButton(text, w.pnlBottom);
+        o->setToolTip(tip);
+        bar->addWidget(o);
+        return o;
+    };
+
+    w.cmdFirst = button(QStringLiteral("|◀"), QStringLiteral("Prima Pagina"));
+    w.txtPage = new QLineEdit(w.pnlBottom);
+    w.txtPage->setValidator(new QIntValidator(0, 32767, w.txtPage));
+    w.txtPage->setMaximumWidth(60);
+    bar->addWidget(w.txtPage);
+    w.udPageSeek = new QScrollBar(Qt::Vertical, w.pnlBottom);
+    w.udPageSeek->setInvertedAppearance(true);
+    w.udPageSeek->setFixedSize(16, 26);
+    w.udPageSeek->setRange(1, 1);
+    bar->addWidget(w.udPageSeek);
+    w.lblTotPage = new QLabel(w.pnlBottom);
+    w.lblTotPage->setToolTip(QStringLiteral("Numero totale di pagine"));
+    bar->addWidget(w.lblTotPage);
+    w.cmdLast = button(QStringLiteral("▶|"), QStringLiteral("Ultima Pagina"));
+    w.cmdFirst->setFixedWidth(36);
+    w.cmdLast->setFixedWidth(36);
+    bar->addSpacing(12);
+
+    w.chkPrintImage =
+        button(QStringLiteral("Stampa"), QStringLiteral("Stampa tutto oppure solo la pagina corrente"));
+    w.chkPrintCurrent = check(QStringLiteral("Solo pagina corrente"),
+                              QStringLiteral("Imposta per stampare solo la pagina corrente"));
+    w.chkPrintFitPage =
+        check(QStringLiteral("Adatta"), QStringLiteral("Adatta l'immagine alle dimensioni della pagina"));
+    w.cmdClipBoardImage = button(QStringLiteral("Copia"),
+                                 QStringLiteral("Copia l'immagine della pagina di anteprima negli appunti"));
+    bar->addSpacing(12);
+
+    w.chkStretch = check(QStringLiteral("Zoom"),
+                         QStringLiteral("Imposta l'adattamento dell'immagine per una migliore visualizzazione"));
+    w.optStretchAuto =
+        option(QStringLiteral("Automatico"),
+               QStringLiteral("Adatta l'immagine per una migliore visualizzazione rispetto alle "
+                              "dimensioni dell'area visibile"));
+    w.optStretchArea = option(QStringLiteral("Adatta area"),
+                              QStringLiteral("Adatta l'immagine alle dimensioni correnti dell'area visibile"));
+    w.optStretch300 =
+        option(QStringLiteral("300 %"), QStringLiteral("Ridimensiona l'immagine al 300% dell'originale"));
+    w.optStretch200 =
+        option(QStringLiteral("200 %"), QStringLiteral("Ridimensiona l'immagine al 200% dell'originale"));
+    w.optStretchAuto->setChecked(true);
+    bar->addStretch(1);
+    w.cmdEsci = button(QStringLiteral("Esci"), QString());
+    return w;
+}
+
+}  // namespace reports
