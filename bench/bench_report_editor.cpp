@@ -122,7 +122,7 @@ void BM_OpenEditor(benchmark::State& state) {
                                                      false, true, QStringLiteral("PropostaOrdine"));
         QCoreApplication::processEvents();  // the first activation chooses the only source
         auto* window = reports::frmCustomReportSetting::instance();
-        benchmark::DoNotOptimize(window->cbReportName->count());
+        benchmark::DoNotOptimize(window->Widgets().cbReportName->count());
         state.PauseTiming();
         delete window;
         state.ResumeTiming();

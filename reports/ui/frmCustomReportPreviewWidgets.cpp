@@ -83,14 +83,16 @@ CustomReportPreviewWidgets BuildCustomReportPreviewWidgets(QDialog* window) {
                                  QStringLiteral("Copia l'immagine della pagina di anteprima negli appunti"));
     bar->addSpacing(12);
 
-    w.chkStretch = check(QStringLiteral("Zoom"),
-                         QStringLiteral("Imposta l'adattamento dell'immagine per una migliore visualizzazione"));
+    w.chkStretch =
+        check(QStringLiteral("Zoom"),
+              QStringLiteral("Imposta l'adattamento dell'immagine per una migliore visualizzazione"));
     w.optStretchAuto =
         option(QStringLiteral("Automatico"),
                QStringLiteral("Adatta l'immagine per una migliore visualizzazione rispetto alle "
                               "dimensioni dell'area visibile"));
-    w.optStretchArea = option(QStringLiteral("Adatta area"),
-                              QStringLiteral("Adatta l'immagine alle dimensioni correnti dell'area visibile"));
+    w.optStretchArea =
+        option(QStringLiteral("Adatta area"),
+               QStringLiteral("Adatta l'immagine alle dimensioni correnti dell'area visibile"));
     w.optStretch300 =
         option(QStringLiteral("300 %"), QStringLiteral("Ridimensiona l'immagine al 300% dell'originale"));
     w.optStretch200 =

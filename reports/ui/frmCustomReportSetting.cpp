@@ -54,8 +54,6 @@ QPointer<frmCustomReportSetting>& sharedInstance() {
     return window;
 }
 
-const QString kTitleFont = QStringLiteral("Verdana");
-
 QString settingsName() { return QStringLiteral("frmCustomReportSetting"); }
 
 // Text of a stored number as the boxes show it ("32,5").
@@ -104,215 +102,53 @@ frmCustomReportSetting::frmCustomReportSetting(QWidget* owner) : QDialog(owner) 
     setModal(false);
     setWindowFlag(Qt::WindowMaximizeButtonHint);
     setWindowFlag(Qt::WindowMinimizeButtonHint);
-    buildControls();
+    bindControls();
 }
 
 frmCustomReportSetting::~frmCustomReportSetting() = default;
 
-QTimer* frmCustomReportSetting::tmFunc() const { return assistant->tmFunc(); }
-
-void frmCustomReportSetting::buildControls() {
-    const auto label = [this](const QString& text) { return new QLabel(text, this); };
-    const auto sizeBox = [this](const QString& name, const QString& tip) {
-        auto* box = new QLineEdit(this);
-        box->setObjectName(name);
-        box->setToolTip(tip);
-        box->setFont(QFont(QStringLiteral("MS Serif")));
-        box->setMaximumWidth(70);
+void frmCustomReportSetting::bindControls() {
+    w_ = BuildCustomReportSettingWidgets(this);
+    for (QLineEdit* box : {w_.txtColumns, w_.txtReportHeight, w_.txtReportWidth, w_.txtReportTop,
+                           w_.txtReportLeft, w_.txtReportRowsTop, w_.txtReportRowsBottom, w_.txtReportRowsDim,
+                           w_.txtBackImage, w_.txtBottomImageBorder})
         connect(box, &QLineEdit::textChanged, this, [this] { setModified(); });
-        return box;
-    };
-    const auto combo = [this](const QString& name, const QString& tip, bool editable) {
-        auto* box = new QComboBox(this);
-        box->setObjectName(name);
-        box->setToolTip(tip);
-        box->setEditable(editable);
-        box->setFont(QFont(kTitleFont));
-        box->setInsertPolicy(QComboBox::NoInsert);
-        return box;
-    };
-    const auto button = [this](const QString& name, const QString& caption, const QString& tip) {
-        auto* b = new controls::MubCommand(caption, this);
-        b->setObjectName(name);
-        b->setToolTip(tip);
-        return b;
-    };
-
-    lblTableSel = label(QStringLiteral("Sorgente Dati:"));
-    lblTableSel->setObjectName(QStringLiteral("lblTableSel"));
-    cbTableSel =
-        combo(QStringLiteral("cbTableSel"), QStringLiteral("Tabella di origine dei dati da stampare"), false);
-    cbReportName =
-        combo(QStringLiteral("cbReportName"), QStringLiteral("Nome identificativo del Report"), true);
-    lblReportGroup = label(QStringLiteral("Contesto:"));
-    lblReportGroup->setObjectName(QStringLiteral("lblReportGroup"));
-    cboReportGroup =
-        combo(QStringLiteral("cboReportGroup"), QStringLiteral("Nome identificativo del Report"), true);
-    cboPrinter = combo(QStringLiteral("cboPrinter"), QStringLiteral("Selezione della stampante "), true);
-    chkPrinterSelection = new QCheckBox(QStringLiteral("Selezionabile"), this);
-    chkPrinterSelection->setObjectName(QStringLiteral("chkPrinterSelection"));
-    chkPrinterSelection->setToolTip(QStringLiteral("Indica che l'utente deve selezionare la stampante"));
-    txtColumns =
-        sizeBox(QStringLiteral("txtColumns"),
-                QStringLiteral("Numero di moduli stampabili nella stessa riga (per copie multiple)"));
-    txtColumns->setInputMask(QStringLiteral("9#"));
-    chkHorizontal = new QCheckBox(this);
-    chkHorizontal->setObjectName(QStringLiteral("chkHorizontal"));
-    chkHorizontal->setToolTip(QStringLiteral("Orienta i moduli orizzontalmente (ruota di 90 gradi)"));
-    txtReportHeight =
-        sizeBox(QStringLiteral("txtReportHeight"), QStringLiteral("Altezza del modulo (millimetri)"));
-    txtReportWidth =
-        sizeBox(QStringLiteral("txtReportWidth"), QStringLiteral("Larghezza del modulo (millimetri)"));
-    txtReportTop =
-        sizeBox(QStringLiteral("txtReportTop"), QStringLiteral("Margine superiore del modulo (millimetri)"));
-    txtReportLeft =
-        sizeBox(QStringLiteral("txtReportLeft"), QStringLiteral("Margine sinistro del modulo (millimetri)"));
-    txtReportRowsTop = sizeBox(
-        QStringLiteral("txtReportRowsTop"),
-        QStringLiteral("Margine superiore dell'area riservata alle righe del prospetto (millimetri)"));
-    txtReportRowsBottom = sizeBox(
-        QStringLiteral("txtReportRowsBottom"),
-        QStringLiteral("Margine inferiore dell'area riservata alle righe del prospetto (millimetri)"));
-    txtReportRowsDim =
-        sizeBox(QStringLiteral("txtReportRowsDim"),
-                QStringLiteral("Dimensione (massima) di una riga del prospetto (millimetri), vedi anche "
-                               "prn.RowDimCur per variare in esecuzione"));
-    txtBackImage = new QLineEdit(this);
-    txtBackImage->setObjectName(QStringLiteral("txtBackImage"));
-    txtBackImage->setToolTip(QStringLiteral("File con l'immagine di sfondo (max 150 dpi)"));
-    connect(txtBackImage, &QLineEdit::textChanged, this, [this] { setModified(); });
-    txtBottomImageBorder = sizeBox(QStringLiteral("txtBottomImageBorder"),
-                                   QStringLiteral("Bordo inferiore dell'immagine nel modulo (millimetri)"));
-    cmdSelBackImage = button(QStringLiteral("cmdSelBackImage"), QStringLiteral("..."),
-                             QStringLiteral("Seleziona l'immagine di sfondo (max 150 dpi)"));
-    cmdPrnSetting =
-        button(QStringLiteral("cmdPrnSetting"), QString(), QStringLiteral("Impostazione stampanti"));
-    cmdPrnSetting->SetPicture(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
-    cmdDelete = button(QStringLiteral("cmdDelete"), QString(),
-                       QStringLiteral("Elimina lo script di stampa corrente"));
-    cmdDelete->SetPicture(style()->standardIcon(QStyle::SP_DialogDiscardButton));
-    cmdDefault = button(QStringLiteral("cmdDefault"), QStringLiteral("Imposta &Predefinito"),
-                        QStringLiteral("Imposta lo script di stampa predefinito"));
-
-    txtVBScript = new QPlainTextEdit(this);
-    txtVBScript->setObjectName(QStringLiteral("txtVBScript"));
-    QFont courier(QStringLiteral("Courier New"));
-    courier.setStyleHint(QFont::Monospace);
-    txtVBScript->setFont(courier);
-    lblLine = label(QStringLiteral("Line 0/0"));
-    lblLine->setObjectName(QStringLiteral("lblLine"));
-    lblLine->setToolTip(QStringLiteral("Numero di linea corrente"));
-
-    pnlBottom = new QWidget(this);
-    pnlBottom->setObjectName(QStringLiteral("pnlBottom"));
-    cmdInstruction = button(QStringLiteral("cmdInstruction"), QStringLiteral("Istruzioni"), QString());
-    cmdField = button(QStringLiteral("cmdField"), QStringLiteral("Campi >>"), QString());
-    cmdOK = button(QStringLiteral("cmdOK"), QStringLiteral("&Salva"),
-                   QStringLiteral("Salva lo script di stampa"));
-    cmdCancel = button(QStringLiteral("cmdCancel"), QStringLiteral("&Esci"), QString());
-    cmdTest = button(QStringLiteral("cmdTest"), QStringLiteral("&Test"),
-                     QStringLiteral("Esegue il test di stampa"));
-    cmdPreview = button(QStringLiteral("cmdPreview"), QStringLiteral("&Anteprima"),
-                        QStringLiteral("Attiva l'anteprima di stampa"));
-    cmdSave = button(QStringLiteral("cmdSave"), QStringLiteral("&Esporta"),
-                     QStringLiteral("Attiva l' esportazione delllo Script di stampa"));
-    cmdLoad = button(QStringLiteral("cmdLoad"), QStringLiteral("&Importa"),
-                     QStringLiteral("Attiva l'importazione delllo Script di stampa"));
-    for (auto* b : {cmdInstruction, cmdField, cmdOK, cmdCancel, cmdTest, cmdPreview, cmdSave, cmdLoad})
-        b->setParent(pnlBottom);
-
-    // Layout: the source and profile rows, the sizes, the script, the buttons.
-    auto* top = new QGridLayout;
-    int row = 0;
-    top->addWidget(lblTableSel, row, 0);
-    top->addWidget(cbTableSel, row, 1, 1, 3);
-    top->addWidget(label(QStringLiteral("Nome Report:")), row, 4);
-    top->addWidget(cbReportName, row, 5, 1, 2);
-    top->addWidget(cmdDelete, row, 7);
-    top->addWidget(cmdDefault, row, 8);
-    ++row;
-    top->addWidget(lblReportGroup, row, 0);
-    top->addWidget(cboReportGroup, row, 1, 1, 3);
-    top->addWidget(label(QStringLiteral("Stampante:")), row, 4);
-    top->addWidget(cboPrinter, row, 5, 1, 2);
-    top->addWidget(chkPrinterSelection, row, 7);
-    top->addWidget(cmdPrnSetting, row, 8);
-    ++row;
-    const auto pair = [&](int col, const QString& caption, QWidget* box) {
-        top->addWidget(label(caption), row, col);
-        top->addWidget(box, row, col + 1);
-    };
-    pair(0, QStringLiteral("Numero di moduli per riga:"), txtColumns);
-    pair(2, QStringLiteral("Ordinamento orizzintale:"), chkHorizontal);
-    pair(4, QStringLiteral("Altezza modulo (mm):"), txtReportHeight);
-    pair(6, QStringLiteral("Larghezza (mm):"), txtReportWidth);
-    ++row;
-    pair(0, QStringLiteral("Margine Verticale modulo (mm):"), txtReportTop);
-    pair(2, QStringLiteral("Orizzontale (mm):"), txtReportLeft);
-    pair(4, QStringLiteral("Margine Superiore area righe (mm):"), txtReportRowsTop);
-    pair(6, QStringLiteral("Inferiore (mm):"), txtReportRowsBottom);
-    ++row;
-    pair(0, QStringLiteral("Dimensione righe (mm):"), txtReportRowsDim);
-    top->addWidget(label(QStringLiteral("Img. Sfondo:")), row, 2);
-    auto* image = new QHBoxLayout;
-    image->addWidget(txtBackImage);
-    image->addWidget(cmdSelBackImage);
-    top->addLayout(image, row, 3, 1, 3);
-    pair(6, QStringLiteral("Bordo Inferiore (mm):"), txtBottomImageBorder);
-    ++row;
-    top->addWidget(
-        label(QStringLiteral("N.B.: Tutte le dimensioni e le posizioni sono espresse in millimetri")), row, 0,
-        1, 6);
-    ++row;
-    top->addWidget(label(QStringLiteral("VB Script di composizione comandi per la stampa:")), row, 0, 1, 6);
-    top->addWidget(lblLine, row, 7, 1, 2, Qt::AlignRight);
-
-    auto* buttons = new QHBoxLayout(pnlBottom);
-    buttons->setContentsMargins(0, 4, 0, 0);
-    for (auto* b : {cmdInstruction, cmdField}) buttons->addWidget(b);
-    buttons->addStretch();
-    for (auto* b : {cmdTest, cmdPreview, cmdSave, cmdLoad, cmdOK, cmdCancel}) buttons->addWidget(b);
-
-    auto* main = new QVBoxLayout(this);
-    main->addLayout(top);
-    main->addWidget(txtVBScript, 1);
-    main->addWidget(pnlBottom);
 
     // The script assistant and its menus.
-    assistant = new ScriptEditorAssistant(
-        txtVBScript, lblLine, cmdField,
+    assistant_ = new ScriptEditorAssistant(
+        w_.txtVBScript, w_.lblLine, w_.cmdField,
         [this](const QString& text, int caret) { return ReportScriptDataVarName(text, caret, noteRows_); },
         this);
-    connect(assistant, &ScriptEditorAssistant::modified, this, [this] { setModified(); });
+    connect(assistant_, &ScriptEditorAssistant::modified, this, [this] { setModified(); });
     LayoutScriptMenus::Options options;
     options.selectedTableName = [this] { return GetSelectedTableName(); };
     options.selectedReferenceName = [this] { return GetSelectedReferenceName(); };
     options.tableByName = [this](const QString& name) { return tableDef(name); };
-    menus = new LayoutScriptMenus(*assistant, this, options);
+    menus_ = new LayoutScriptMenus(*assistant_, this, options);
 
     // Events.
-    connect(cbTableSel, qOverload<int>(&QComboBox::activated), this, [this] { cbTableSel_Click(); });
-    connect(cbReportName, qOverload<int>(&QComboBox::activated), this, [this] { cbReportName_Click(); });
-    connect(cboPrinter, &QComboBox::currentTextChanged, this, [this] { setModified(); });
-    connect(cboReportGroup, &QComboBox::currentTextChanged, this, [this] { setModified(); });
-    connect(chkHorizontal, &QCheckBox::toggled, this, [this] { setModified(); });
-    connect(chkPrinterSelection, &QCheckBox::toggled, this, [this] { setModified(); });
-    cbTableSel->installEventFilter(this);
-    cbReportName->installEventFilter(this);
+    connect(w_.cbTableSel, qOverload<int>(&QComboBox::activated), this, [this] { cbTableSel_Click(); });
+    connect(w_.cbReportName, qOverload<int>(&QComboBox::activated), this, [this] { cbReportName_Click(); });
+    connect(w_.cboPrinter, &QComboBox::currentTextChanged, this, [this] { setModified(); });
+    connect(w_.cboReportGroup, &QComboBox::currentTextChanged, this, [this] { setModified(); });
+    connect(w_.chkHorizontal, &QCheckBox::toggled, this, [this] { setModified(); });
+    connect(w_.chkPrinterSelection, &QCheckBox::toggled, this, [this] { setModified(); });
+    w_.cbTableSel->installEventFilter(this);
+    w_.cbReportName->installEventFilter(this);
     using Command = void (frmCustomReportSetting::*)();
     const std::pair<controls::MubCommand*, Command> commands[] = {
-        {cmdOK, &frmCustomReportSetting::cmdOK_Click},
-        {cmdCancel, &frmCustomReportSetting::cmdCancel_Click},
-        {cmdDelete, &frmCustomReportSetting::cmdDelete_Click},
-        {cmdDefault, &frmCustomReportSetting::cmdDefault_Click},
-        {cmdTest, &frmCustomReportSetting::cmdTest_Click},
-        {cmdPreview, &frmCustomReportSetting::cmdPreview_Click},
-        {cmdPrnSetting, &frmCustomReportSetting::cmdPrnSetting_Click},
-        {cmdSelBackImage, &frmCustomReportSetting::cmdSelBackImage_Click},
-        {cmdField, &frmCustomReportSetting::cmdField_Click},
-        {cmdInstruction, &frmCustomReportSetting::cmdInstruction_Click},
-        {cmdSave, &frmCustomReportSetting::cmdSave_Click},
-        {cmdLoad, &frmCustomReportSetting::cmdLoad_Click}};
+        {w_.cmdOK, &frmCustomReportSetting::cmdOK_Click},
+        {w_.cmdCancel, &frmCustomReportSetting::cmdCancel_Click},
+        {w_.cmdDelete, &frmCustomReportSetting::cmdDelete_Click},
+        {w_.cmdDefault, &frmCustomReportSetting::cmdDefault_Click},
+        {w_.cmdTest, &frmCustomReportSetting::cmdTest_Click},
+        {w_.cmdPreview, &frmCustomReportSetting::cmdPreview_Click},
+        {w_.cmdPrnSetting, &frmCustomReportSetting::cmdPrnSetting_Click},
+        {w_.cmdSelBackImage, &frmCustomReportSetting::cmdSelBackImage_Click},
+        {w_.cmdField, &frmCustomReportSetting::cmdField_Click},
+        {w_.cmdInstruction, &frmCustomReportSetting::cmdInstruction_Click},
+        {w_.cmdSave, &frmCustomReportSetting::cmdSave_Click},
+        {w_.cmdLoad, &frmCustomReportSetting::cmdLoad_Click}};
     for (const auto& [button, command] : commands)
         connect(button, &QPushButton::clicked, this, [this, command = command] { (this->*command)(); });
     resize(860, 640);
@@ -320,18 +156,18 @@ void frmCustomReportSetting::buildControls() {
 
 void frmCustomReportSetting::Form_Load() {
     startup::SetFormFont(this, startup::runContext().fontName, startup::runContext().fontSizeDelta);
-    cboPrinter->clear();
-    cboPrinter->addItems(platform::Printers::installed());
-    cboReportGroup->clear();
-    cboReportGroup->addItem(QString());
-    if (!groupList_.isEmpty()) cboReportGroup->addItems(groupList_.split(QLatin1Char(',')));
+    w_.cboPrinter->clear();
+    w_.cboPrinter->addItems(platform::Printers::installed());
+    w_.cboReportGroup->clear();
+    w_.cboReportGroup->addItem(QString());
+    if (!groupList_.isEmpty()) w_.cboReportGroup->addItems(groupList_.split(QLatin1Char(',')));
     fillSourceList();
-    cbTableSel->setCurrentIndex(-1);
-    cbReportName->setEditText(QString());
-    cboPrinter->setCurrentIndex(-1);
-    txtBackImage->clear();
-    lblLine->clear();
-    menus->FillInstructionItems();
+    w_.cbTableSel->setCurrentIndex(-1);
+    w_.cbReportName->setEditText(QString());
+    w_.cboPrinter->setCurrentIndex(-1);
+    w_.txtBackImage->clear();
+    w_.lblLine->clear();
+    menus_->FillInstructionItems();
     EnableEditControls(false);
     startup::LoadFormSettings(this, false);
     modified_ = false;
@@ -343,8 +179,8 @@ void frmCustomReportSetting::showEvent(QShowEvent* event) {
 }
 
 void frmCustomReportSetting::Form_Activate() {
-    if (cbTableSel->currentIndex() < 0 && cbTableSel->count() == 1) {
-        cbTableSel->setCurrentIndex(0);
+    if (w_.cbTableSel->currentIndex() < 0 && w_.cbTableSel->count() == 1) {
+        w_.cbTableSel->setCurrentIndex(0);
         cbTableSel_Click();
     }
 }
@@ -355,7 +191,7 @@ const datalib::TableDef* frmCustomReportSetting::tableDef(const QString& name) c
 
 void frmCustomReportSetting::fillSourceList() {
     sourceList_.clear();
-    cbTableSel->clear();
+    w_.cbTableSel->clear();
     if (!db_) return;
     const QString list = QLatin1Char(',') + tableList_.toUpper() + QLatin1Char(',');
     int n = 0;
@@ -366,7 +202,7 @@ void frmCustomReportSetting::fillSourceList() {
             tableList_.isEmpty() || list.contains(QLatin1Char(',') + name.toUpper() + QLatin1Char(','));
         if (listed) {
             sourceList_.insert(++n, name);
-            cbTableSel->addItem(table->caption(), n);
+            w_.cbTableSel->addItem(table->caption(), n);
         }
         int offered = 0;
         for (const datalib::TableDef* t = table.get(); t; t = t->base)
@@ -379,38 +215,38 @@ void frmCustomReportSetting::fillSourceList() {
                     continue;
                 ++offered;
                 sourceList_.insert(++n, entry);
-                cbTableSel->addItem(
+                w_.cbTableSel->addItem(
                     table->caption() + QLatin1Char('.') + (r.description.isEmpty() ? r.name : r.description),
                     n);
             }
         if (offered > 1) {
             sourceList_.insert(++n, name + QLatin1Char('.') + kAllReferences);
-            cbTableSel->addItem(table->caption() + QLatin1Char('.') + kAllReferences, n);
+            w_.cbTableSel->addItem(table->caption() + QLatin1Char('.') + kAllReferences, n);
         }
     }
 }
 
 QString frmCustomReportSetting::GetSelectedTableName() const {
-    const QString entry = sourceList_.value(cbTableSel->currentData().toInt());
+    const QString entry = sourceList_.value(w_.cbTableSel->currentData().toInt());
     const qsizetype dot = entry.indexOf(QLatin1Char('.'));
     return dot < 0 ? entry : entry.left(dot);
 }
 
 QString frmCustomReportSetting::GetSelectedReferenceName() const {
-    const QString entry = sourceList_.value(cbTableSel->currentData().toInt());
+    const QString entry = sourceList_.value(w_.cbTableSel->currentData().toInt());
     const qsizetype dot = entry.indexOf(QLatin1Char('.'));
     return dot < 0 ? QString() : entry.mid(dot + 1);
 }
 
 QString frmCustomReportSetting::scriptText() const {
-    QString text = txtVBScript->toPlainText();
+    QString text = w_.txtVBScript->toPlainText();
     return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
 }
 
 void frmCustomReportSetting::setScriptText(const QString& script) {
     QString text = script;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    txtVBScript->setPlainText(text);  // caret at 0: no trigger fires
+    w_.txtVBScript->setPlainText(text);  // caret at 0: no trigger fires
     setModified();
 }
 
@@ -424,13 +260,13 @@ void frmCustomReportSetting::EnableEditControls(bool enable) {
     // Unnamed labels follow their window's state.
     for (QLabel* l : findChildren<QLabel*>())
         if (l->objectName().isEmpty()) l->setEnabled(enable);
-    menus->setEnabled(enable);
+    menus_->setEnabled(enable);
     if (enable)
-        tmFunc()->start();
+        assistant_->tmFunc()->start();
     else
-        tmFunc()->stop();
-    if (cboReportGroup->count() < 2) cboReportGroup->setEnabled(false);
-    lblReportGroup->setEnabled(cboReportGroup->isEnabled());
+        assistant_->tmFunc()->stop();
+    if (w_.cboReportGroup->count() < 2) w_.cboReportGroup->setEnabled(false);
+    w_.lblReportGroup->setEnabled(w_.cboReportGroup->isEnabled());
 }
 
 // ---- Profiles ----------------------------------------------------------------------
@@ -440,28 +276,28 @@ void frmCustomReportSetting::showFailure(const QString& description) {
 }
 
 void frmCustomReportSetting::cbTableSel_Click() {
-    if (cbTableSel->currentIndex() < 0) {
+    if (w_.cbTableSel->currentIndex() < 0) {
         EnableEditControls(false);
         return;
     }
     try {
-        cbReportName->clear();
+        w_.cbReportName->clear();
         auto names = db_->OpenDataSource(
             ReportLayoutRecord::kTableName,
             ReportLayoutRecord::sourceFilter(*db_, GetSelectedTableName(), GetSelectedReferenceName()));
         for (names->RowFirst(); !names->Eof(); names->RowNext())
-            cbReportName->addItem(names->ColValueStr(ReportLayoutRecord::kNameColumn));
-        cbReportName->setCurrentIndex(-1);
-        cbReportName->setEditText(QString());
+            w_.cbReportName->addItem(names->ColValueStr(ReportLayoutRecord::kNameColumn));
+        w_.cbReportName->setCurrentIndex(-1);
+        w_.cbReportName->setEditText(QString());
         LoadProfile();
         EnableEditControls(true);
-        focusQuietly(cbReportName);
-        if (cbReportName->count() == 1) {
-            cbReportName->setCurrentIndex(0);
+        focusQuietly(w_.cbReportName);
+        if (w_.cbReportName->count() == 1) {
+            w_.cbReportName->setCurrentIndex(0);
             cbReportName_Click();
         } else if (isVisible()) {
             // The name list drops down for a choice.
-            QTimer::singleShot(0, cbReportName, [box = QPointer<QComboBox>(cbReportName)] {
+            QTimer::singleShot(0, w_.cbReportName, [box = QPointer<QComboBox>(w_.cbReportName)] {
                 if (box && box->isVisible() && box->isEnabled()) box->showPopup();
             });
         }
@@ -477,7 +313,7 @@ void frmCustomReportSetting::cbReportName_Click() { LoadProfile(); }
 void frmCustomReportSetting::LoadProfile() {
     try {
         auto row = ReportLayoutRecord::open(*db_, GetSelectedTableName(), GetSelectedReferenceName(),
-                                            cbReportName->currentText());
+                                            w_.cbReportName->currentText());
         row->RowFirst();
         if (row->Eof())
             showLayout(ReportLayoutRecord::newLayout(noteRows_), true);
@@ -494,39 +330,39 @@ void frmCustomReportSetting::LoadProfile() {
 std::vector<frmCustomReportSetting::SizeBox> frmCustomReportSetting::sizeBoxes() const {
     using R = ReportLayoutRecord;
     using B = ReportLayoutBoxes;
-    return {{txtColumns, &R::columns, &B::columns},
-            {txtReportHeight, &R::height, &B::height},
-            {txtReportWidth, &R::width, &B::width},
-            {txtReportTop, &R::top, &B::top},
-            {txtReportLeft, &R::left, &B::left},
-            {txtReportRowsDim, &R::rowsDim, &B::rowsDim},
-            {txtReportRowsTop, &R::rowsTop, &B::rowsTop},
-            {txtReportRowsBottom, &R::rowsBottom, &B::rowsBottom},
-            {txtBottomImageBorder, &R::bottomImageBorder, &B::bottomImageBorder}};
+    return {{w_.txtColumns, &R::columns, &B::columns},
+            {w_.txtReportHeight, &R::height, &B::height},
+            {w_.txtReportWidth, &R::width, &B::width},
+            {w_.txtReportTop, &R::top, &B::top},
+            {w_.txtReportLeft, &R::left, &B::left},
+            {w_.txtReportRowsDim, &R::rowsDim, &B::rowsDim},
+            {w_.txtReportRowsTop, &R::rowsTop, &B::rowsTop},
+            {w_.txtReportRowsBottom, &R::rowsBottom, &B::rowsBottom},
+            {w_.txtBottomImageBorder, &R::bottomImageBorder, &B::bottomImageBorder}};
 }
 
 void frmCustomReportSetting::showLayout(const ReportLayoutRecord& layout, bool isNew) {
     for (const SizeBox& s : sizeBoxes()) s.box->setText(numberText(layout.*s.stored));
-    txtBackImage->setText(layout.backImage);
-    chkHorizontal->setChecked(layout.horizontal);
+    w_.txtBackImage->setText(layout.backImage);
+    w_.chkHorizontal->setChecked(layout.horizontal);
     setScriptText(layout.script);
-    chkPrinterSelection->setChecked(layout.askPrinter);
+    w_.chkPrinterSelection->setChecked(layout.askPrinter);
     if (isNew) {
-        if (cboPrinter->count() > 0) {
-            cboPrinter->setCurrentIndex(-1);
-            cboPrinter->setEditText(QString());
+        if (w_.cboPrinter->count() > 0) {
+            w_.cboPrinter->setCurrentIndex(-1);
+            w_.cboPrinter->setEditText(QString());
         }
-        if (cboReportGroup->count() > 0) cboReportGroup->setCurrentIndex(0);
+        if (w_.cboReportGroup->count() > 0) w_.cboReportGroup->setCurrentIndex(0);
         return;
     }
     // A stored printer that is not installed stays as the box's text, so
     // saving the profile keeps it.
-    const int at = cboPrinter->findText(layout.printer, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const int at = w_.cboPrinter->findText(layout.printer, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (at >= 0) {
-        cboPrinter->setCurrentIndex(at);
+        w_.cboPrinter->setCurrentIndex(at);
     } else if (!layout.printer.isEmpty()) {
-        cboPrinter->setCurrentIndex(-1);
-        cboPrinter->setEditText(layout.printer);
+        w_.cboPrinter->setCurrentIndex(-1);
+        w_.cboPrinter->setEditText(layout.printer);
     }
     SelectReportGroup(layout.group);
 }
@@ -537,19 +373,19 @@ void frmCustomReportSetting::SelectReportGroup(const QString& name) {
         while (n > 0 && s[n - 1] == QLatin1Char(' ')) --n;
         return s.left(n);
     };
-    if (!cboReportGroup->isEnabled()) {
-        cboReportGroup->clear();
+    if (!w_.cboReportGroup->isEnabled()) {
+        w_.cboReportGroup->clear();
         if (!trimEnd(name).isEmpty()) {
-            cboReportGroup->addItem(name);
-            cboReportGroup->setCurrentIndex(0);
+            w_.cboReportGroup->addItem(name);
+            w_.cboReportGroup->setCurrentIndex(0);
         }
         return;
     }
-    cboReportGroup->setCurrentIndex(0);
+    w_.cboReportGroup->setCurrentIndex(0);
     const QString wanted = trimEnd(name).toUpper();
-    for (int i = 0; i < cboReportGroup->count(); ++i)
-        if (trimEnd(cboReportGroup->itemText(i)).toUpper() == wanted) {
-            cboReportGroup->setCurrentIndex(i);
+    for (int i = 0; i < w_.cboReportGroup->count(); ++i)
+        if (trimEnd(w_.cboReportGroup->itemText(i)).toUpper() == wanted) {
+            w_.cboReportGroup->setCurrentIndex(i);
             break;
         }
 }
@@ -567,17 +403,17 @@ bool frmCustomReportSetting::askSave() {
 }
 
 bool frmCustomReportSetting::SaveProfile() {
-    const QString name = cbReportName->currentText();
+    const QString name = w_.cbReportName->currentText();
     if (name.isEmpty()) {
         platform::messageBox(QStringLiteral("Devi specificare il nome del Report"), platform::kInformation,
                              QString(), this);
-        focusQuietly(cbReportName);
+        focusQuietly(w_.cbReportName);
         return false;
     }
-    if (cboPrinter->currentText().isEmpty()) {
+    if (w_.cboPrinter->currentText().isEmpty()) {
         platform::messageBox(QStringLiteral("Devi selezionare la stampante"), platform::kInformation,
                              QString(), this);
-        focusQuietly(cboPrinter);
+        focusQuietly(w_.cboPrinter);
         return false;
     }
     try {
@@ -585,8 +421,8 @@ bool frmCustomReportSetting::SaveProfile() {
         const QString reference = GetSelectedReferenceName();
         auto row = ReportLayoutRecord::open(*db_, table, reference, name);
         row->RowFirst();
-        const bool picked =
-            cbReportName->currentIndex() >= 0 && cbReportName->itemText(cbReportName->currentIndex()) == name;
+        const bool picked = w_.cbReportName->currentIndex() >= 0 &&
+                            w_.cbReportName->itemText(w_.cbReportName->currentIndex()) == name;
         ReportLayoutRecord layout;
         if (row->Eof()) {
             row->AddNew();
@@ -609,12 +445,12 @@ bool frmCustomReportSetting::SaveProfile() {
             const auto n = boxNumber(s.box->text());
             layout.*s.stored = n ? core::Variant(*n) : core::Variant(s.box->text());
         }
-        layout.backImage = txtBackImage->text();
-        layout.printer = cboPrinter->currentText();
+        layout.backImage = w_.txtBackImage->text();
+        layout.printer = w_.cboPrinter->currentText();
         layout.script = scriptText();
-        layout.group = cboReportGroup->currentText();
-        layout.horizontal = chkHorizontal->isChecked();
-        layout.askPrinter = chkPrinterSelection->isChecked();
+        layout.group = w_.cboReportGroup->currentText();
+        layout.horizontal = w_.chkHorizontal->isChecked();
+        layout.askPrinter = w_.chkPrinterSelection->isChecked();
         try {
             layout.writeTo(*row);
         } catch (...) {
@@ -623,8 +459,8 @@ bool frmCustomReportSetting::SaveProfile() {
         }
         const bool added = row->Save();
         if (added) {
-            cbReportName->addItem(name);
-            cbReportName->setCurrentIndex(cbReportName->count() - 1);
+            w_.cbReportName->addItem(name);
+            w_.cbReportName->setCurrentIndex(w_.cbReportName->count() - 1);
             cbReportName_Click();
         }
         modified_ = false;
@@ -667,11 +503,11 @@ void frmCustomReportSetting::closeEvent(QCloseEvent* event) {
 }
 
 void frmCustomReportSetting::cmdDelete_Click() {
-    if (cbReportName->currentIndex() < 0 ||
-        cbReportName->itemText(cbReportName->currentIndex()) != cbReportName->currentText()) {
+    if (w_.cbReportName->currentIndex() < 0 ||
+        w_.cbReportName->itemText(w_.cbReportName->currentIndex()) != w_.cbReportName->currentText()) {
         platform::messageBox(QStringLiteral("Devi selezionare il Report da eliminare"),
                              platform::kExclamation, QString(), this);
-        if (cbReportName->isEnabled()) focusQuietly(cbReportName);
+        if (w_.cbReportName->isEnabled()) focusQuietly(w_.cbReportName);
         return;
     }
     if (platform::messageBox(QStringLiteral("Eliminare il profilo del Report corrente?"),
@@ -680,7 +516,7 @@ void frmCustomReportSetting::cmdDelete_Click() {
         return;
     try {
         auto row = ReportLayoutRecord::open(*db_, GetSelectedTableName(), GetSelectedReferenceName(),
-                                            cbReportName->currentText());
+                                            w_.cbReportName->currentText());
         row->RowFirst();
         if (row->Eof()) {
             platform::messageBox(QStringLiteral("Il Report con questo nome non è presente in archivio"),
@@ -688,7 +524,7 @@ void frmCustomReportSetting::cmdDelete_Click() {
             return;
         }
         row->DeleteRow();
-        cbReportName->removeItem(cbReportName->currentIndex());
+        w_.cbReportName->removeItem(w_.cbReportName->currentIndex());
         platform::messageBox(QStringLiteral("Profilo eliminato."), platform::kInformation, QString(), this);
         LoadProfile();
     } catch (const core::AppError& e) {
@@ -700,13 +536,13 @@ void frmCustomReportSetting::cmdDelete_Click() {
 
 void frmCustomReportSetting::cmdDefault_Click() {
     setScriptText(DefaultReportText(noteRows_));
-    txtReportTop->setText(QStringLiteral("5"));
-    txtReportLeft->setText(QStringLiteral("5"));
+    w_.txtReportTop->setText(QStringLiteral("5"));
+    w_.txtReportLeft->setText(QStringLiteral("5"));
 }
 
 void frmCustomReportSetting::cmdPrnSetting_Click() {
     QPrinter printer;
-    const QPrinterInfo info = QPrinterInfo::printerInfo(cboPrinter->currentText());
+    const QPrinterInfo info = QPrinterInfo::printerInfo(w_.cboPrinter->currentText());
     if (!info.isNull()) printer.setPrinterName(info.printerName());
     QPageSetupDialog dialog(&printer, this);
     dialog.setWindowTitle(QStringLiteral("Impostazione stampanti"));
@@ -714,24 +550,24 @@ void frmCustomReportSetting::cmdPrnSetting_Click() {
 }
 
 void frmCustomReportSetting::cmdSelBackImage_Click() {
-    const QString file = platform::openFileName(this, QStringLiteral("Img. Sfondo"), txtBackImage->text(),
+    const QString file = platform::openFileName(this, QStringLiteral("Img. Sfondo"), w_.txtBackImage->text(),
                                                 QStringLiteral("Immagine (*.*)"));
-    if (!file.isEmpty()) txtBackImage->setText(file);
+    if (!file.isEmpty()) w_.txtBackImage->setText(file);
 }
 
 void frmCustomReportSetting::cmdField_Click() {
-    menus->mnuFields->menuAction()->setVisible(true);
-    menus->mnuReferences->menuAction()->setVisible(true);
-    assistant->Queue(QStringLiteral("PopUpTableMenù"));
+    menus_->mnuFields->menuAction()->setVisible(true);
+    menus_->mnuReferences->menuAction()->setVisible(true);
+    assistant_->Queue(QStringLiteral("PopUpTableMenù"));
 }
 
 void frmCustomReportSetting::cmdInstruction_Click() {
-    menus->mnuOutputInstructions->menuAction()->setVisible(true);
-    menus->mnuDataInstructions->menuAction()->setVisible(true);
+    menus_->mnuOutputInstructions->menuAction()->setVisible(true);
+    menus_->mnuDataInstructions->menuAction()->setVisible(true);
     const bool all = GetSelectedReferenceName() == kAllReferences;
-    if (all) menus->FillIfSectionItems(tableDef(GetSelectedTableName()));
-    menus->mnuRefIfSectionSelection->menuAction()->setVisible(all);
-    menus->PopInstructionMenu();
+    if (all) menus_->FillIfSectionItems(tableDef(GetSelectedTableName()));
+    menus_->mnuRefIfSectionSelection->menuAction()->setVisible(all);
+    menus_->PopInstructionMenu();
 }
 
 void frmCustomReportSetting::runLayout(bool preview) {
@@ -740,15 +576,15 @@ void frmCustomReportSetting::runLayout(bool preview) {
         QLineEdit* box;
         const char* caption;
     };
-    const Box boxes[] = {{txtReportHeight, "Altezza modulo (mm)"},
-                         {txtReportWidth, "Larghezza (mm)"},
-                         {txtReportTop, "Margine Verticale modulo (mm)"},
-                         {txtReportLeft, "Orizzontale (mm)"},
-                         {txtColumns, "Numero di moduli per riga"},
-                         {txtReportRowsDim, "Dimensione righe (mm)"},
-                         {txtReportRowsTop, "Margine Superiore area righe (mm)"},
-                         {txtReportRowsBottom, "Inferiore (mm)"},
-                         {txtBottomImageBorder, "Bordo Inferiore (mm)"}};
+    const Box boxes[] = {{w_.txtReportHeight, "Altezza modulo (mm)"},
+                         {w_.txtReportWidth, "Larghezza (mm)"},
+                         {w_.txtReportTop, "Margine Verticale modulo (mm)"},
+                         {w_.txtReportLeft, "Orizzontale (mm)"},
+                         {w_.txtColumns, "Numero di moduli per riga"},
+                         {w_.txtReportRowsDim, "Dimensione righe (mm)"},
+                         {w_.txtReportRowsTop, "Margine Superiore area righe (mm)"},
+                         {w_.txtReportRowsBottom, "Inferiore (mm)"},
+                         {w_.txtBottomImageBorder, "Bordo Inferiore (mm)"}};
     float values[std::size(boxes)];
     for (size_t i = 0; i < std::size(boxes); ++i) {
         const auto n = boxNumber(boxes[i].box->text());
@@ -775,15 +611,15 @@ void frmCustomReportSetting::runLayout(bool preview) {
         } else {
             // A printer that is not installed (none chosen yet, or a stored one
             // missing here): the current printer, as the runner prints.
-            device.printer = platform::Printers::openJob(this, cboPrinter->currentText(), QString(),
-                                                         cbReportName->currentText());
+            device.printer = platform::Printers::openJob(this, w_.cboPrinter->currentText(), QString(),
+                                                         w_.cbReportName->currentText());
             if (!device.printer) return;
         }
         auto prn = std::make_shared<clsCustomReport>();
         prn->SetParameter(device, values[0], values[1], values[2], values[3], std::int16_t(values[4]),
-                          values[5], values[6], values[7], txtBackImage->text(), values[8], scriptText(),
-                          chkHorizontal->isChecked(), cboReportGroup->currentText());
-        const RunOutcome outcome = RunCustomReport(this, ds, prn, reference, cbReportName->currentText(),
+                          values[5], values[6], values[7], w_.txtBackImage->text(), values[8], scriptText(),
+                          w_.chkHorizontal->isChecked(), w_.cboReportGroup->currentText());
+        const RunOutcome outcome = RunCustomReport(this, ds, prn, reference, w_.cbReportName->currentText(),
                                                    kRunTest, preview, 1, QString(), std::nullopt, QString());
         // Said only of a page that went to the printer.
         if (!preview && outcome != RunOutcome::Failed) {
@@ -799,7 +635,7 @@ void frmCustomReportSetting::runLayout(bool preview) {
     } catch (const std::exception& e) {
         showFailure(QString::fromUtf8(e.what()));
     }
-    txtVBScript->setFocus();
+    w_.txtVBScript->setFocus();
 }
 
 void frmCustomReportSetting::cmdTest_Click() { runLayout(false); }
@@ -809,11 +645,11 @@ void frmCustomReportSetting::cmdPreview_Click() { runLayout(true); }
 
 ReportLayoutBoxes frmCustomReportSetting::boxesShown() const {
     ReportLayoutBoxes boxes;
-    boxes.name = cbReportName->currentText();
-    boxes.group = cboReportGroup->currentText();
-    boxes.backImage = txtBackImage->text();
+    boxes.name = w_.cbReportName->currentText();
+    boxes.group = w_.cboReportGroup->currentText();
+    boxes.backImage = w_.txtBackImage->text();
     for (const SizeBox& s : sizeBoxes()) boxes.*s.exported = s.box->text();
-    boxes.horizontal = chkHorizontal->isChecked();
+    boxes.horizontal = w_.chkHorizontal->isChecked();
     return boxes;
 }
 
@@ -830,14 +666,14 @@ void frmCustomReportSetting::cmdLoad_Click() {
     ApplyReportImport(
         *file, boxes,
         [this](int position) {
-            if (position >= 0 && position < cboReportGroup->count())
-                cboReportGroup->setCurrentIndex(position);
+            if (position >= 0 && position < w_.cboReportGroup->count())
+                w_.cboReportGroup->setCurrentIndex(position);
         },
         [this](const QString& name) { SelectReportGroup(name); });
-    if (cbReportName->currentText().isEmpty()) cbReportName->setEditText(boxes.name);
-    txtBackImage->setText(boxes.backImage);
+    if (w_.cbReportName->currentText().isEmpty()) w_.cbReportName->setEditText(boxes.name);
+    w_.txtBackImage->setText(boxes.backImage);
     for (const SizeBox& s : sizeBoxes()) s.box->setText(boxes.*s.exported);
-    chkHorizontal->setChecked(boxes.horizontal);
+    w_.chkHorizontal->setChecked(boxes.horizontal);
     setScriptText(file->script);
 }
 
@@ -855,7 +691,7 @@ bool frmCustomReportSetting::eventFilter(QObject* watched, QEvent* event) {
     // be saved. The program's own moves (after a refused save, for one), the
     // focus coming back with the window and from the box's own list are no
     // such step: a refused save would otherwise ask to save again at once.
-    if (event->type() == QEvent::FocusIn && (watched == cbTableSel || watched == cbReportName) &&
+    if (event->type() == QEvent::FocusIn && (watched == w_.cbTableSel || watched == w_.cbReportName) &&
         !quietFocus_) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) AskSaveChanges();
@@ -867,9 +703,9 @@ void frmCustomReportSetting::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     if (isMinimized() || isMaximized()) return;
     // Never lower than the script's top and two panel heights, nor narrower
-    // than the top row up to cmdDefault and the script's left margin again.
-    const int minHeight = txtVBScript->y() + 2 * pnlBottom->height();
-    const int minWidth = cmdDefault->geometry().right() + 1 + txtVBScript->x();
+    // than the top row up to w_.cmdDefault and the script's left margin again.
+    const int minHeight = w_.txtVBScript->y() + 2 * w_.pnlBottom->height();
+    const int minWidth = w_.cmdDefault->geometry().right() + 1 + w_.txtVBScript->x();
     if (height() < minHeight || width() < minWidth)
         QTimer::singleShot(0, this, [this, minHeight, minWidth] {
             if (!isMaximized() && !isMinimized())

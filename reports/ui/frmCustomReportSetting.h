@@ -8,6 +8,7 @@
 
 #include "reports/LayoutExport.h"
 #include "reports/ReportLayoutRecord.h"
+#include "reports/ui/frmCustomReportSettingWidgets.h"
 
 #include <QDialog>
 #include <QMap>
@@ -18,16 +19,8 @@
 #include <utility>
 #include <vector>
 
-class QCheckBox;
-class QComboBox;
-class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
-class QTimer;
 
-namespace controls {
-class MubCommand;
-}
 namespace datalib {
 class Database;
 class Engine;
@@ -53,32 +46,11 @@ class frmCustomReportSetting : public QDialog {
     ~frmCustomReportSetting() override;
 
     // ---- Controls ------------------------------------------------------------------
-    QLabel* lblTableSel;
-    QComboBox* cbTableSel;
-    QComboBox* cbReportName;
-    QLabel* lblReportGroup;
-    QComboBox* cboReportGroup;
-    QComboBox* cboPrinter;
-    QCheckBox* chkPrinterSelection;
-    QLineEdit* txtColumns;
-    QCheckBox* chkHorizontal;
-    QLineEdit* txtReportHeight;
-    QLineEdit* txtReportWidth;
-    QLineEdit* txtReportTop;
-    QLineEdit* txtReportLeft;
-    QLineEdit* txtReportRowsTop;
-    QLineEdit* txtReportRowsBottom;
-    QLineEdit* txtReportRowsDim;
-    QLineEdit* txtBackImage;
-    QLineEdit* txtBottomImageBorder;
-    QPlainTextEdit* txtVBScript;
-    QLabel* lblLine;
-    QWidget* pnlBottom;
-    controls::MubCommand *cmdSelBackImage, *cmdPrnSetting, *cmdDelete, *cmdDefault, *cmdInstruction,
-        *cmdField, *cmdOK, *cmdCancel, *cmdTest, *cmdPreview, *cmdSave, *cmdLoad;
-    ScriptEditorAssistant* assistant;
-    LayoutScriptMenus* menus;
-    QTimer* tmFunc() const;
+    // Named as the window's layout names them.
+    const CustomReportSettingWidgets& Widgets() const { return w_; }
+    // The script assistant (its timer is tmFunc) and its insertion menus.
+    ScriptEditorAssistant& assistant() { return *assistant_; }
+    LayoutScriptMenus& menus() { return *menus_; }
 
     // ---- State -----------------------------------------------------------------------
     bool modified() const { return modified_; }
@@ -120,7 +92,8 @@ class frmCustomReportSetting : public QDialog {
 
   private:
     explicit frmCustomReportSetting(QWidget* owner);
-    void buildControls();
+    // Builds the controls (BuildCustomReportSettingWidgets) and binds them to the commands.
+    void bindControls();
     void Form_Load();
     void Form_Activate();
     void fillSourceList();
@@ -153,6 +126,9 @@ class frmCustomReportSetting : public QDialog {
     QMap<int, QString> sourceList_;
     bool modified_ = false;
     bool quietFocus_ = false;
+    CustomReportSettingWidgets w_;
+    ScriptEditorAssistant* assistant_ = nullptr;  // owned by the window
+    LayoutScriptMenus* menus_ = nullptr;          // owned by the window
 };
 
 }  // namespace reports

@@ -37,7 +37,7 @@ TEST_F(CommandsTest, PrintSettingsOpenTheReportEditor) {
         EXPECT_TRUE(editor->isVisible());
         EXPECT_FALSE(editor->isModal());
         EXPECT_EQ(editor->sourceList().values(), QStringList{c.source});
-        EXPECT_EQ(editor->cboReportGroup->count(), c.groups);
+        EXPECT_EQ(editor->Widgets().cboReportGroup->count(), c.groups);
         delete editor.data();
     }
     startup::runContext().database.reset();
