@@ -23,14 +23,11 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QVBoxLayout>
 
 namespace labels {
 
@@ -47,7 +44,7 @@ frmLabelPrintSetting::frmLabelPrintSetting(QWidget* owner) : QWidget(owner, Qt::
     setObjectName(QStringLiteral("frmLabelPrintSetting"));
     setWindowTitle(QStringLiteral("Impostazione stampa etichette"));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    buildControls();
+    bindControls();
 }
 
 frmLabelPrintSetting::~frmLabelPrintSetting() = default;
@@ -58,148 +55,30 @@ frmLabelPreview* frmLabelPrintSetting::sharedPreview() {
     return preview;
 }
 
-void frmLabelPrintSetting::buildControls() {
-    const auto label = [this](const QString& text) { return new QLabel(text, this); };
-    const auto box = [this](const char* name, const QString& tip) {
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(QLatin1String(name));
-        edit->setToolTip(tip);
-        edit->setFont(QFont(QStringLiteral("MS Serif")));
-        edit->setMaximumWidth(80);
-        connect(edit, &QLineEdit::textChanged, this, &frmLabelPrintSetting::setModified);
-        return edit;
-    };
-    const auto check = [this](const char* name, const QString& caption, const QString& tip) {
-        auto* c = new QCheckBox(caption, this);
-        c->setObjectName(QLatin1String(name));
-        c->setToolTip(tip);
-        connect(c, &QCheckBox::toggled, this, &frmLabelPrintSetting::setModified);
-        return c;
-    };
-    const auto button = [this](const char* name, const QString& caption, const QString& tip,
-                               QWidget* parent) {
-        auto* b = new controls::MubCommand(caption, parent);
-        b->setObjectName(QLatin1String(name));
-        b->setToolTip(tip);
-        return b;
-    };
-
-    cbTableSel_ = new QComboBox(this);
-    cbTableSel_->setObjectName(QStringLiteral("cbTableSel"));
-    cbTableSel_->setMinimumWidth(220);
-    cboPrinter_ = new QComboBox(this);
-    cboPrinter_->setObjectName(QStringLiteral("cboPrinter"));
-    cboPrinter_->setEditable(true);
-    cboPrinter_->setToolTip(QStringLiteral("Stampante etichette"));
-    cboPrinter_->setMinimumWidth(220);
-    connect(cboPrinter_, &QComboBox::editTextChanged, this, &frmLabelPrintSetting::setModified);
-    chkPrinterSelection_ = check("chkPrinterSelection", QStringLiteral("Selezionabile"),
-                                 QStringLiteral("Indica che l'utente deve selezionare la stampante"));
-    txtColumns_ =
-        box("txtColumns", QStringLiteral("Numero di etichette stampabili nella stessa riga del modulo"));
-    txtLabelHeight_ = box("txtLabelHeight", QStringLiteral("Altezza dell'etichetta (millimetri)"));
-    txtLabelWidth_ = box("txtLabelWidth", QStringLiteral("Larghezza dell'etichetta (millimetri)"));
-    txtLabelTop_ = box("txtLabelTop", QStringLiteral("Margine superiore della prima etichetta (millimetri)"));
-    txtLabelLeft_ =
-        box("txtLabelLeft", QStringLiteral("Margine sinistro della prima etichetta (millimetri)"));
-    chkHorizontal_ = check("chkHorizontal", QStringLiteral("Orientamento Orizzontale:"),
-                           QStringLiteral("Orienta i moduli orizzontalmente (ruota di 90 gradi)"));
-    chkHorizontal_->setLayoutDirection(Qt::RightToLeft);
-    chkEnableLabelAlignment_ =
-        check("chkEnableLabelAlignment", QStringLiteral("Richiedi Posizione Iniziale Etichette:"),
-              QStringLiteral("Richiede all'utente il numero di eventuali etichette da saltare"));
-    chkEnableLabelAlignment_->setLayoutDirection(Qt::RightToLeft);
-    txtCopy_ = box("txtCopy", QStringLiteral("Numero di copie per ogni etichetta"));
-    txtVBScript_ = new QPlainTextEdit(this);
-    txtVBScript_->setObjectName(QStringLiteral("txtVBScript"));
-    txtVBScript_->setFont(QFont(QStringLiteral("Courier New"), 10));
-    lblLine_ = new QLabel(QStringLiteral("Line 0/0"), this);
-    lblLine_->setObjectName(QStringLiteral("lblLine"));
-    lblLine_->setToolTip(QStringLiteral("Numero di linea corrente"));
-    auto* cmdPrnSetting =
-        button("cmdPrnSetting", QStringLiteral("..."), QStringLiteral("Impostazione stampanti"), this);
-    auto* cmdInstruction = button("cmdInstruction", QStringLiteral("Istruzioni"), QString(), this);
-    cmdField_ = button("cmdField", QStringLiteral("Campi >>"), QString(), this);
-
-    auto* grid = new QGridLayout;
-    grid->addWidget(label(QStringLiteral("Sorgente Dati:")), 0, 0);
-    grid->addWidget(cbTableSel_, 0, 1, 1, 3);
-    grid->addWidget(label(QStringLiteral("Stampante:")), 1, 0);
-    grid->addWidget(cboPrinter_, 1, 1, 1, 2);
-    grid->addWidget(cmdPrnSetting, 1, 3);
-    grid->addWidget(chkPrinterSelection_, 1, 4);
-    grid->addWidget(label(QStringLiteral("Numero di etichette per riga:")), 2, 0);
-    grid->addWidget(txtColumns_, 2, 1);
-    grid->addWidget(chkHorizontal_, 2, 2, 1, 2);
-    grid->addWidget(label(QStringLiteral("Altezza Etichetta (mm):")), 3, 0);
-    grid->addWidget(txtLabelHeight_, 3, 1);
-    grid->addWidget(label(QStringLiteral("Larghezza (mm):")), 3, 2);
-    grid->addWidget(txtLabelWidth_, 3, 3);
-    grid->addWidget(label(QStringLiteral("Margine Superiore (mm):")), 4, 0);
-    grid->addWidget(txtLabelTop_, 4, 1);
-    grid->addWidget(label(QStringLiteral("Sinistro (mm):")), 4, 2);
-    grid->addWidget(txtLabelLeft_, 4, 3);
-    grid->addWidget(chkEnableLabelAlignment_, 5, 0, 1, 2);
-    grid->addWidget(label(QStringLiteral("Numero di copie per etichetta:")), 5, 2);
-    grid->addWidget(txtCopy_, 5, 3);
-    grid->addWidget(
-        label(QStringLiteral("N.B.: Tutte le dimensioni e le posizioni sono espresse in millimetri")), 6, 0,
-        1, 4);
-    grid->setColumnStretch(5, 1);
-
-    auto* scriptHead = new QHBoxLayout;
-    scriptHead->addWidget(
-        label(QStringLiteral("VB Script di composizione comandi per la stampa dell'etichetta:")));
-    scriptHead->addStretch();
-    scriptHead->addWidget(lblLine_);
-    scriptHead->addWidget(cmdInstruction);
-    scriptHead->addWidget(cmdField_);
-
-    pnlBottom_ = new QWidget(this);
-    pnlBottom_->setObjectName(QStringLiteral("pnlBottom"));
-    auto* bottom = new QHBoxLayout(pnlBottom_);
-    bottom->setContentsMargins(0, 0, 0, 0);
-    auto* cmdOK =
-        button("cmdOK", QStringLiteral("&Salva"), QStringLiteral("Salva lo script di stampa"), pnlBottom_);
-    auto* cmdDefault = button("cmdDefault", QStringLiteral("Imposta &Predefinito"),
-                              QStringLiteral("Imposta lo script di stampa predefinito"), pnlBottom_);
-    auto* cmdTest =
-        button("cmdTest", QStringLiteral("&Test"), QStringLiteral("Esegue il test di stampa"), pnlBottom_);
-    auto* cmdPreview = button("cmdPreview", QStringLiteral("&Anteprima"),
-                              QStringLiteral("Attiva l'anteprima di stampa"), pnlBottom_);
-    auto* cmdLoad = button("cmdLoad", QStringLiteral("&Importa"),
-                           QStringLiteral("Attiva l'importazione delllo Script di stampa"), pnlBottom_);
-    auto* cmdSave = button("cmdSave", QStringLiteral("&Esporta"),
-                           QStringLiteral("Attiva l'esportazione delllo Script di stampa"), pnlBottom_);
-    auto* cmdCancel = button("cmdCancel", QStringLiteral("&Esci"), QString(), pnlBottom_);
-    for (QWidget* b :
-         {static_cast<QWidget*>(cmdOK), static_cast<QWidget*>(cmdDefault), static_cast<QWidget*>(cmdTest),
-          static_cast<QWidget*>(cmdPreview), static_cast<QWidget*>(cmdLoad), static_cast<QWidget*>(cmdSave)})
-        bottom->addWidget(b);
-    bottom->addStretch();
-    bottom->addWidget(cmdCancel);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addLayout(scriptHead);
-    layout->addWidget(txtVBScript_, 1);
-    layout->addWidget(pnlBottom_);
+void frmLabelPrintSetting::bindControls() {
+    w_ = BuildLabelPrintSettingWidgets(this);
+    for (QLineEdit* box :
+         {w_.txtColumns, w_.txtLabelHeight, w_.txtLabelWidth, w_.txtLabelTop, w_.txtLabelLeft, w_.txtCopy})
+        connect(box, &QLineEdit::textChanged, this, &frmLabelPrintSetting::setModified);
+    for (QCheckBox* check : {w_.chkPrinterSelection, w_.chkHorizontal, w_.chkEnableLabelAlignment})
+        connect(check, &QCheckBox::toggled, this, &frmLabelPrintSetting::setModified);
+    connect(w_.cboPrinter, &QComboBox::editTextChanged, this, &frmLabelPrintSetting::setModified);
     resize(760, 620);
 
-    connect(cbTableSel_, qOverload<int>(&QComboBox::activated), this, [this] { cbTableSel_Click(); });
-    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
-    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
-    connect(cmdDefault, &QPushButton::clicked, this, [this] { cmdDefault_Click(); });
-    connect(cmdPrnSetting, &QPushButton::clicked, this, [this] { cmdPrnSetting_Click(); });
-    connect(cmdTest, &QPushButton::clicked, this, [this] { runLabels(false); });
-    connect(cmdPreview, &QPushButton::clicked, this, [this] { runLabels(true); });
-    connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
-    connect(cmdLoad, &QPushButton::clicked, this, [this] { cmdLoad_Click(); });
+    connect(w_.cbTableSel, qOverload<int>(&QComboBox::activated), this, [this] { cbTableSel_Click(); });
+    connect(w_.cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    connect(w_.cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    connect(w_.cmdDefault, &QPushButton::clicked, this, [this] { cmdDefault_Click(); });
+    connect(w_.cmdPrnSetting, &QPushButton::clicked, this, [this] { cmdPrnSetting_Click(); });
+    connect(w_.cmdTest, &QPushButton::clicked, this, [this] { runLabels(false); });
+    connect(w_.cmdPreview, &QPushButton::clicked, this, [this] { runLabels(true); });
+    connect(w_.cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
+    connect(w_.cmdLoad, &QPushButton::clicked, this, [this] { cmdLoad_Click(); });
 
     // The script assistant (the label script's data set is always `ds`)
     // and its menus, built once per chosen table.
     assistant_ = std::make_unique<reports::ScriptEditorAssistant>(
-        txtVBScript_, lblLine_, cmdField_, [](const QString&, int) { return QStringLiteral("ds"); });
+        w_.txtVBScript, w_.lblLine, w_.cmdField, [](const QString&, int) { return QStringLiteral("ds"); });
     assistant_->tmFunc()->setObjectName(QStringLiteral("tmFunc"));
     connect(assistant_.get(), &reports::ScriptEditorAssistant::modified, this,
             &frmLabelPrintSetting::setModified);
@@ -217,12 +96,12 @@ void frmLabelPrintSetting::buildControls() {
         menus_->FillFieldMenus(db_ ? db_->tableDef(GetSelectedTableName()) : nullptr);
         EnableFormControls(true);
     });
-    connect(cmdInstruction, &QPushButton::clicked, this, [this] {
+    connect(w_.cmdInstruction, &QPushButton::clicked, this, [this] {
         menus_->mnuOutputInstructions->menuAction()->setVisible(true);
         menus_->mnuDataInstructions->menuAction()->setVisible(true);
         menus_->PopInstructionMenu();
     });
-    connect(cmdField_, &QPushButton::clicked, this, [this] {
+    connect(w_.cmdField, &QPushButton::clicked, this, [this] {
         menus_->mnuFields->menuAction()->setVisible(true);
         menus_->mnuReferences->menuAction()->setVisible(true);
         menus_->PopFieldMenu();
@@ -244,10 +123,10 @@ void frmLabelPrintSetting::EditSetting(QWidget* owner, std::shared_ptr<datalib::
 void frmLabelPrintSetting::loadWindow() {
     loaded_ = true;
     startup::SetFormFont(this, startup::runContext().fontName, startup::runContext().fontSizeDelta);
-    cboPrinter_->clear();
-    cboPrinter_->addItems(platform::Printers::installed());
-    cboPrinter_->setCurrentIndex(-1);
-    cbTableSel_->clear();
+    w_.cboPrinter->clear();
+    w_.cboPrinter->addItems(platform::Printers::installed());
+    w_.cboPrinter->setCurrentIndex(-1);
+    w_.cbTableSel->clear();
     if (db_)
         for (int i = 0; i < db_->TableCount(); ++i) {
             // The library keeps its own tables apart; the layout tables are
@@ -255,10 +134,10 @@ void frmLabelPrintSetting::loadWindow() {
             const datalib::TableDef& def = db_->Tables(i)->definition();
             if (!reports::IsLayoutSourceTable(def.name())) continue;
             if (!tableList_.isEmpty() && !inList(tableList_, def.name())) continue;
-            cbTableSel_->addItem(def.caption(), i);
+            w_.cbTableSel->addItem(def.caption(), i);
         }
-    cbTableSel_->setCurrentIndex(-1);
-    txtVBScript_->clear();
+    w_.cbTableSel->setCurrentIndex(-1);
+    w_.txtVBScript->clear();
     modified_ = false;
     menus_->FillInstructionItems();
     EnableFormControls(false);
@@ -276,15 +155,15 @@ void frmLabelPrintSetting::changeEvent(QEvent* event) {
 }
 
 void frmLabelPrintSetting::chooseSingleTable() {
-    if (cbTableSel_->count() == 1 && cbTableSel_->currentIndex() < 0) {
-        cbTableSel_->setCurrentIndex(0);
+    if (w_.cbTableSel->count() == 1 && w_.cbTableSel->currentIndex() < 0) {
+        w_.cbTableSel->setCurrentIndex(0);
         cbTableSel_Click();
     }
 }
 
 QString frmLabelPrintSetting::GetSelectedTableName() const {
-    if (!db_ || cbTableSel_->currentIndex() < 0) return {};
-    return db_->Tables(cbTableSel_->currentData().toInt())->Name();
+    if (!db_ || w_.cbTableSel->currentIndex() < 0) return {};
+    return db_->Tables(w_.cbTableSel->currentData().toInt())->Name();
 }
 
 void frmLabelPrintSetting::EnableFormControls(bool enable) {
@@ -304,15 +183,15 @@ void frmLabelPrintSetting::setScript(const QString& script) {
     // The box keeps one character per line end; the script is stored with CR LF.
     QString text = script;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    txtVBScript_->setPlainText(text);
+    w_.txtVBScript->setPlainText(text);
 }
 
 QString frmLabelPrintSetting::scriptText() const {
-    return txtVBScript_->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return w_.txtVBScript->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
 }
 
 void frmLabelPrintSetting::cbTableSel_Click() {
-    if (cbTableSel_->currentIndex() < 0) {
+    if (w_.cbTableSel->currentIndex() < 0) {
         EnableFormControls(false);
         return;
     }
@@ -341,10 +220,10 @@ void frmLabelPrintSetting::LoadReferenceMenu(const datalib::ReferenceDef& refere
 }
 
 void frmLabelPrintSetting::cmdOK_Click() {
-    if (cboPrinter_->currentText().isEmpty()) {
+    if (w_.cboPrinter->currentText().isEmpty()) {
         platform::messageBox(QStringLiteral("Devi selezionare la stampante"), platform::kInformation,
                              platform::softwareName(), this);
-        cboPrinter_->setFocus();
+        w_.cboPrinter->setFocus();
         return;
     }
     std::shared_ptr<datalib::DataSource> row;
@@ -364,17 +243,17 @@ void frmLabelPrintSetting::cmdOK_Click() {
         };
         LabelLayoutRecord layout;
         layout.sourceTable = table;
-        layout.columns = number(txtColumns_);
+        layout.columns = number(w_.txtColumns);
         layout.script = scriptText();
-        layout.width = number(txtLabelWidth_);
-        layout.height = number(txtLabelHeight_);
-        layout.top = number(txtLabelTop_);
-        layout.left = number(txtLabelLeft_);
-        layout.printer = cboPrinter_->currentText();
-        layout.horizontal = chkHorizontal_->isChecked();
-        layout.enableAlignment = chkEnableLabelAlignment_->isChecked();
-        layout.askPrinter = chkPrinterSelection_->isChecked();
-        layout.copies = number(txtCopy_);
+        layout.width = number(w_.txtLabelWidth);
+        layout.height = number(w_.txtLabelHeight);
+        layout.top = number(w_.txtLabelTop);
+        layout.left = number(w_.txtLabelLeft);
+        layout.printer = w_.cboPrinter->currentText();
+        layout.horizontal = w_.chkHorizontal->isChecked();
+        layout.enableAlignment = w_.chkEnableLabelAlignment->isChecked();
+        layout.askPrinter = w_.chkPrinterSelection->isChecked();
+        layout.copies = number(w_.txtCopy);
         layout.writeTo(*row);
         row->Save();
     } catch (const core::AppError& e) {
@@ -422,11 +301,11 @@ void frmLabelPrintSetting::cmdPrnSetting_Click() {
 
 void frmLabelPrintSetting::runLabels(bool preview) {
     // Every size box must hold a number; the first that does not is named.
-    const std::pair<QLineEdit*, const char*> boxes[] = {{txtLabelHeight_, "Altezza Etichetta"},
-                                                        {txtLabelWidth_, "Larghezza"},
-                                                        {txtLabelTop_, "Margine Superiore"},
-                                                        {txtLabelLeft_, "Margine Sinistro"},
-                                                        {txtColumns_, "Numero di etichette per riga"}};
+    const std::pair<QLineEdit*, const char*> boxes[] = {{w_.txtLabelHeight, "Altezza Etichetta"},
+                                                        {w_.txtLabelWidth, "Larghezza"},
+                                                        {w_.txtLabelTop, "Margine Superiore"},
+                                                        {w_.txtLabelLeft, "Margine Sinistro"},
+                                                        {w_.txtColumns, "Numero di etichette per riga"}};
     double values[5] = {};
     for (int i = 0; i < 5; ++i) {
         const auto n = BoxNumber(boxes[i].first->text());
@@ -445,10 +324,10 @@ void frmLabelPrintSetting::runLabels(bool preview) {
         if (preview)
             device.window = sharedPreview();
         else
-            device.printer = cboPrinter_->currentText();
+            device.printer = w_.cboPrinter->currentText();
         PreviewLabels(device, ds, float(values[0]), float(values[1]), float(values[2]), float(values[3]),
                       std::int32_t(std::clamp(values[4], -2147483648.0, 2147483647.0)),
-                      chkHorizontal_->isChecked(), scriptText(), true);
+                      w_.chkHorizontal->isChecked(), scriptText(), true);
     } catch (const core::AppError& e) {
         platform::messageBox(e.description(), platform::kOkOnly, platform::softwareName(), this);
     }
@@ -456,14 +335,14 @@ void frmLabelPrintSetting::runLabels(bool preview) {
 
 LabelLayoutBoxes frmLabelPrintSetting::boxesShown() const {
     LabelLayoutBoxes b;
-    b.columns = txtColumns_->text();
-    b.height = txtLabelHeight_->text();
-    b.width = txtLabelWidth_->text();
-    b.top = txtLabelTop_->text();
-    b.left = txtLabelLeft_->text();
-    b.copies = txtCopy_->text();
-    b.horizontal = chkHorizontal_->isChecked();
-    b.enableAlignment = chkEnableLabelAlignment_->isChecked();
+    b.columns = w_.txtColumns->text();
+    b.height = w_.txtLabelHeight->text();
+    b.width = w_.txtLabelWidth->text();
+    b.top = w_.txtLabelTop->text();
+    b.left = w_.txtLabelLeft->text();
+    b.copies = w_.txtCopy->text();
+    b.horizontal = w_.chkHorizontal->isChecked();
+    b.enableAlignment = w_.chkEnableLabelAlignment->isChecked();
     return b;
 }
 
@@ -475,24 +354,24 @@ void frmLabelPrintSetting::showLayout(const LabelLayoutRecord& layout) {
     showBoxes({text(layout.columns), text(layout.height), text(layout.width), text(layout.top),
                text(layout.left), copies.isEmpty() ? QStringLiteral("1") : copies, layout.horizontal,
                layout.enableAlignment});
-    chkPrinterSelection_->setChecked(layout.askPrinter);
+    w_.chkPrinterSelection->setChecked(layout.askPrinter);
     setScript(layout.script);
     // A stored printer that is not installed stays as the box's text, so
     // that saving keeps it.
-    const int at = cboPrinter_->findText(layout.printer, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    cboPrinter_->setCurrentIndex(at);
-    cboPrinter_->setEditText(layout.printer);
+    const int at = w_.cboPrinter->findText(layout.printer, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    w_.cboPrinter->setCurrentIndex(at);
+    w_.cboPrinter->setEditText(layout.printer);
 }
 
 void frmLabelPrintSetting::showBoxes(const LabelLayoutBoxes& b) {
-    txtColumns_->setText(b.columns);
-    txtLabelHeight_->setText(b.height);
-    txtLabelWidth_->setText(b.width);
-    txtLabelTop_->setText(b.top);
-    txtLabelLeft_->setText(b.left);
-    txtCopy_->setText(b.copies);
-    chkHorizontal_->setChecked(b.horizontal);
-    chkEnableLabelAlignment_->setChecked(b.enableAlignment);
+    w_.txtColumns->setText(b.columns);
+    w_.txtLabelHeight->setText(b.height);
+    w_.txtLabelWidth->setText(b.width);
+    w_.txtLabelTop->setText(b.top);
+    w_.txtLabelLeft->setText(b.left);
+    w_.txtCopy->setText(b.copies);
+    w_.chkHorizontal->setChecked(b.horizontal);
+    w_.chkEnableLabelAlignment->setChecked(b.enableAlignment);
 }
 
 void frmLabelPrintSetting::cmdSave_Click() {

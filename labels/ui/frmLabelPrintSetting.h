@@ -7,21 +7,12 @@
 // script's one data set `ds`.
 
 #include "labels/LabelLayoutFile.h"
+#include "labels/ui/frmLabelPrintSettingWidgets.h"
 
 #include <QString>
 #include <QWidget>
 
 #include <memory>
-
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-
-namespace controls {
-class MubCommand;
-}
 
 namespace datalib {
 class Database;
@@ -57,6 +48,8 @@ class frmLabelPrintSetting : public QWidget {
     // Inserts a read of the field at the caret.
     void BuildColValueText(const QString& field);
 
+    // The controls, named as the window's layout names them.
+    const LabelPrintSettingWidgets& Widgets() const { return w_; }
     bool modified() const { return modified_; }
     reports::ScriptEditorAssistant& assistant() { return *assistant_; }
     // The preview window shared by every editor; it outlives them.
@@ -71,7 +64,8 @@ class frmLabelPrintSetting : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void buildControls();
+    // Builds the controls (BuildLabelPrintSettingWidgets) and binds them to the commands.
+    void bindControls();
     void loadWindow();
     void chooseSingleTable();
     void cbTableSel_Click();
@@ -98,21 +92,7 @@ class frmLabelPrintSetting : public QWidget {
     bool loaded_ = false;
     bool leaving_ = false;  // "Esci" has asked already
 
-    QComboBox* cbTableSel_ = nullptr;
-    QComboBox* cboPrinter_ = nullptr;
-    QCheckBox* chkPrinterSelection_ = nullptr;
-    QLineEdit* txtColumns_ = nullptr;
-    QLineEdit* txtLabelHeight_ = nullptr;
-    QLineEdit* txtLabelWidth_ = nullptr;
-    QLineEdit* txtLabelTop_ = nullptr;
-    QLineEdit* txtLabelLeft_ = nullptr;
-    QCheckBox* chkHorizontal_ = nullptr;
-    QCheckBox* chkEnableLabelAlignment_ = nullptr;
-    QLineEdit* txtCopy_ = nullptr;
-    QPlainTextEdit* txtVBScript_ = nullptr;
-    QLabel* lblLine_ = nullptr;
-    QWidget* pnlBottom_ = nullptr;
-    controls::MubCommand* cmdField_ = nullptr;
+    LabelPrintSettingWidgets w_;
     std::unique_ptr<reports::ScriptEditorAssistant> assistant_;
 
     reports::LayoutScriptMenus* menus_ = nullptr;

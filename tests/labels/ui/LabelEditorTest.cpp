@@ -6,6 +6,7 @@
 #include "../../reports/ui/DemoPrintFixture.h"
 #include "../../reports/ui/PdfProbe.h"
 
+#include "controls/MubCommand.h"
 #include "core/Cp1252.h"
 #include "datalib/DataSet.h"
 #include "labels/LabelLayoutFile.h"
@@ -61,15 +62,7 @@ class LabelEditorTest : public printtest::DemoPrintTest {
     }
     void settle() { testsupport::waitForTimer(*editor->assistant().tmFunc()); }
 
-    template <class T>
-    T* child(const char* name) {
-        T* w = editor->findChild<T*>(QLatin1String(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    QLineEdit* box(const char* name) { return child<QLineEdit>(name); }
-    QPlainTextEdit* script() { return child<QPlainTextEdit>("txtVBScript"); }
-    void click(const char* name) { child<QPushButton>(name)->click(); }
+    const labels::LabelPrintSettingWidgets& w() const { return editor->Widgets(); }
 
     long layoutRows() {
         auto ds = db->OpenDataSource(QStringLiteral("TabStampaEtichette"));
@@ -91,8 +84,8 @@ class LabelEditorTest : public printtest::DemoPrintTest {
 
     // Types at the end of the script box and lets the deferred actions run.
     void typeAtEnd(const QString& text) {
-        script()->moveCursor(QTextCursor::End);
-        QTest::keyClicks(script(), text);
+        w().txtVBScript->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w().txtVBScript, text);
         settle();
     }
 };
@@ -100,14 +93,14 @@ class LabelEditorTest : public printtest::DemoPrintTest {
 TEST_F(LabelEditorTest, TableListsDefaultsAndTheLeaveQuestion) {
     // Every table, in database order; two names in any case: those two in database order.
     open(QString());
-    auto* tables = child<QComboBox>("cbTableSel");
+    auto* tables = w().cbTableSel;
     EXPECT_EQ(tables->count(), db->TableCount() - 2);  // not the two layout tables
     EXPECT_EQ(tables->currentIndex(), -1);
-    EXPECT_FALSE(child<QPushButton>("cmdOK")->isEnabled());
-    EXPECT_TRUE(child<QPushButton>("cmdCancel")->isEnabled());
+    EXPECT_FALSE(w().cmdOK->isEnabled());
+    EXPECT_TRUE(w().cmdCancel->isEnabled());
     editor.reset();
     open(QStringLiteral("clienti,ARTICOLI"));
-    tables = child<QComboBox>("cbTableSel");
+    tables = w().cbTableSel;
     ASSERT_EQ(tables->count(), 2);
     const int articoli = [&] {
         for (int i = 0; i < db->TableCount(); ++i)
@@ -127,66 +120,66 @@ TEST_F(LabelEditorTest, TableListsDefaultsAndTheLeaveQuestion) {
     // One table: chosen at once, no row: the defaults (the built-in script,
     // not the one given to the editor), and the box counts as changed.
     open(QStringLiteral("Clienti"), QStringLiteral("' predefinito"));
-    EXPECT_EQ(child<QComboBox>("cbTableSel")->currentIndex(), 0);
+    EXPECT_EQ(w().cbTableSel->currentIndex(), 0);
     EXPECT_EQ(editor->GetSelectedTableName(), QStringLiteral("Clienti"));
-    EXPECT_EQ(box("txtColumns")->text(), "2");
-    EXPECT_EQ(box("txtLabelHeight")->text(), "32,5");
-    EXPECT_EQ(box("txtLabelWidth")->text(), "88");
-    EXPECT_EQ(box("txtLabelTop")->text(), "0");
-    EXPECT_EQ(box("txtLabelLeft")->text(), "0");
-    EXPECT_EQ(box("txtCopy")->text(), "1");
-    EXPECT_TRUE(child<QCheckBox>("chkEnableLabelAlignment")->isChecked());
-    EXPECT_FALSE(child<QCheckBox>("chkPrinterSelection")->isChecked());
-    EXPECT_FALSE(child<QCheckBox>("chkHorizontal")->isChecked());
-    EXPECT_EQ(script()->toPlainText().replace('\n', "\r\n"), labels::DefaultLabelScript());
-    EXPECT_TRUE(child<QPushButton>("cmdOK")->isEnabled());  // enabled once the menus are built
+    EXPECT_EQ(w().txtColumns->text(), "2");
+    EXPECT_EQ(w().txtLabelHeight->text(), "32,5");
+    EXPECT_EQ(w().txtLabelWidth->text(), "88");
+    EXPECT_EQ(w().txtLabelTop->text(), "0");
+    EXPECT_EQ(w().txtLabelLeft->text(), "0");
+    EXPECT_EQ(w().txtCopy->text(), "1");
+    EXPECT_TRUE(w().chkEnableLabelAlignment->isChecked());
+    EXPECT_FALSE(w().chkPrinterSelection->isChecked());
+    EXPECT_FALSE(w().chkHorizontal->isChecked());
+    EXPECT_EQ(w().txtVBScript->toPlainText().replace('\n', "\r\n"), labels::DefaultLabelScript());
+    EXPECT_TRUE(w().cmdOK->isEnabled());  // enabled once the menus are built
     EXPECT_TRUE(editor->modified());
-    click("cmdDefault");
-    EXPECT_EQ(script()->toPlainText(), QStringLiteral("' predefinito"));
+    w().cmdDefault->click();
+    EXPECT_EQ(w().txtVBScript->toPlainText(), QStringLiteral("' predefinito"));
     // No keeps the window; a second Esci asks again; the title bar asks too; Yes leaves.
     boxes->answer(core::kAnswerNo);
-    click("cmdCancel");
+    w().cmdCancel->click();
     EXPECT_TRUE(editor->isVisible());
     ASSERT_EQ(boxes->shown().size(), 1u);
     EXPECT_EQ(boxes->shown()[0].text,
               QStringLiteral("Lo script è stato modificato...\r\rUscire senza salvare ?"));
     EXPECT_EQ(boxes->shown()[0].style, core::kYesNo | core::kQuestion | core::kDefaultButton2);
     boxes->answer(core::kAnswerNo);
-    click("cmdCancel");
+    w().cmdCancel->click();
     boxes->answer(core::kAnswerNo);
     editor->close();
     EXPECT_TRUE(editor->isVisible());
     EXPECT_EQ(boxes->shown().size(), 3u);
     boxes->answer(core::kAnswerYes);
-    click("cmdCancel");
+    w().cmdCancel->click();
     EXPECT_FALSE(editor->isVisible());
 }
 
 TEST_F(LabelEditorTest, SavesOneRowKeepsAnUninstalledPrinterAndRefusesBadInput) {
     open();
     // No printer: nothing written.
-    child<QComboBox>("cboPrinter")->setEditText(QString());
-    click("cmdOK");
+    w().cboPrinter->setEditText(QString());
+    w().cmdOK->click();
     EXPECT_EQ(boxes->lastText(), QStringLiteral("Devi selezionare la stampante"));
     EXPECT_EQ(layoutRows(), 0);
     // A box the library refuses: its message, no half-filled row, texts and flag kept.
-    child<QComboBox>("cboPrinter")->setEditText(QStringLiteral("Stampante di magazzino"));
-    box("txtLabelWidth")->setText(QStringLiteral("abc"));
-    click("cmdOK");
+    w().cboPrinter->setEditText(QStringLiteral("Stampante di magazzino"));
+    w().txtLabelWidth->setText(QStringLiteral("abc"));
+    w().cmdOK->click();
     EXPECT_TRUE(boxes->lastText().contains(QStringLiteral("LarghezzaEtichetta")))
         << qPrintable(boxes->lastText());
     EXPECT_EQ(layoutRows(), 0);
-    EXPECT_EQ(box("txtLabelWidth")->text(), QStringLiteral("abc"));
+    EXPECT_EQ(w().txtLabelWidth->text(), QStringLiteral("abc"));
     EXPECT_TRUE(editor->modified());
     // Saved twice: one row, the Italian and the point decimal both read.
-    box("txtLabelWidth")->setText(QStringLiteral("70.5"));
-    click("cmdOK");
+    w().txtLabelWidth->setText(QStringLiteral("70.5"));
+    w().cmdOK->click();
     EXPECT_EQ(boxes->lastText(), QStringLiteral("Impostazioni Salvate."));
     EXPECT_FALSE(editor->modified());
-    box("txtLabelHeight")->setText(QStringLiteral("37,5"));  // a size box sets the flag too
+    w().txtLabelHeight->setText(QStringLiteral("37,5"));  // a size box sets the flag too
     EXPECT_TRUE(editor->modified());
-    child<QCheckBox>("chkHorizontal")->setChecked(true);
-    click("cmdOK");
+    w().chkHorizontal->setChecked(true);
+    w().cmdOK->click();
     EXPECT_FALSE(editor->modified());
     ASSERT_EQ(layoutRows(), 1);
     auto row = db->OpenDataSource(QStringLiteral("TabStampaEtichette"));
@@ -201,12 +194,12 @@ TEST_F(LabelEditorTest, SavesOneRowKeepsAnUninstalledPrinterAndRefusesBadInput) 
     // Reopened: the stored printer, not installed, is the box's text; nothing modified.
     editor.reset();
     open();
-    auto* printer = child<QComboBox>("cboPrinter");
+    auto* printer = w().cboPrinter;
     EXPECT_EQ(printer->currentText(), QStringLiteral("Stampante di magazzino"));
-    EXPECT_EQ(box("txtLabelHeight")->text(), QStringLiteral("37,5"));
-    EXPECT_TRUE(child<QCheckBox>("chkHorizontal")->isChecked());
+    EXPECT_EQ(w().txtLabelHeight->text(), QStringLiteral("37,5"));
+    EXPECT_TRUE(w().chkHorizontal->isChecked());
     EXPECT_FALSE(editor->modified());
-    EXPECT_EQ(script()->toPlainText().replace('\n', "\r\n"), labels::DefaultLabelScript());
+    EXPECT_EQ(w().txtVBScript->toPlainText().replace('\n', "\r\n"), labels::DefaultLabelScript());
     // Title bar close with nothing changed: no question.
     const size_t shown = boxes->shown().size();
     editor->close();
@@ -217,19 +210,19 @@ TEST_F(LabelEditorTest, SavesOneRowKeepsAnUninstalledPrinterAndRefusesBadInput) 
 TEST_F(LabelEditorTest, ExportImportRoundTripAndImportRules) {
     open();
     platform::ScriptedFileDialogs dialogs;
-    box("txtColumns")->setText("3");
-    box("txtLabelHeight")->setText("37,5");
-    box("txtLabelWidth")->setText("70");
-    box("txtLabelTop")->setText("4,25");
-    box("txtLabelLeft")->setText("1");
-    box("txtCopy")->setText("2");
-    child<QCheckBox>("chkHorizontal")->setChecked(true);
-    child<QCheckBox>("chkEnableLabelAlignment")->setChecked(false);
-    script()->setPlainText(
+    w().txtColumns->setText("3");
+    w().txtLabelHeight->setText("37,5");
+    w().txtLabelWidth->setText("70");
+    w().txtLabelTop->setText("4,25");
+    w().txtLabelLeft->setText("1");
+    w().txtCopy->setText("2");
+    w().chkHorizontal->setChecked(true);
+    w().chkEnableLabelAlignment->setChecked(false);
+    w().txtVBScript->setPlainText(
         QStringLiteral("Function PrintLabel(ds, prn)\n  prn.TxtOut 0, 0, \"è\"\nEnd Function"));
     const QString file = dir.filePath("LabelPrint.vbs");
     dialogs.answer(file);
-    click("cmdSave");
+    w().cmdSave->click();
     EXPECT_TRUE(dialogs.proposed().back().endsWith(QStringLiteral("/LabelPrint.vbs")));
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -241,23 +234,23 @@ TEST_F(LabelEditorTest, ExportImportRoundTripAndImportRules) {
                          "'#CopyNumber=2\r\nFunction PrintLabel(ds, prn)\r\n  prn.TxtOut 0, 0, \"è\"\r\n"
                          "End Function")));
     // Everything changed, then imported back: the script gains a line end.
-    for (const char* name :
-         {"txtColumns", "txtLabelHeight", "txtLabelWidth", "txtLabelTop", "txtLabelLeft", "txtCopy"})
-        box(name)->setText("9");
-    child<QCheckBox>("chkHorizontal")->setChecked(false);
-    child<QCheckBox>("chkEnableLabelAlignment")->setChecked(true);
-    script()->setPlainText("x");
+    for (QLineEdit* box : {w().txtColumns, w().txtLabelHeight, w().txtLabelWidth, w().txtLabelTop,
+                           w().txtLabelLeft, w().txtCopy})
+        box->setText("9");
+    w().chkHorizontal->setChecked(false);
+    w().chkEnableLabelAlignment->setChecked(true);
+    w().txtVBScript->setPlainText("x");
     dialogs.answer(file);
-    click("cmdLoad");
-    EXPECT_EQ(box("txtColumns")->text(), "3");
-    EXPECT_EQ(box("txtLabelHeight")->text(), "37,5");
-    EXPECT_EQ(box("txtLabelWidth")->text(), "70");
-    EXPECT_EQ(box("txtLabelTop")->text(), "4,25");
-    EXPECT_EQ(box("txtLabelLeft")->text(), "1");
-    EXPECT_EQ(box("txtCopy")->text(), "2");
-    EXPECT_TRUE(child<QCheckBox>("chkHorizontal")->isChecked());
-    EXPECT_FALSE(child<QCheckBox>("chkEnableLabelAlignment")->isChecked());
-    EXPECT_EQ(script()->toPlainText(),
+    w().cmdLoad->click();
+    EXPECT_EQ(w().txtColumns->text(), "3");
+    EXPECT_EQ(w().txtLabelHeight->text(), "37,5");
+    EXPECT_EQ(w().txtLabelWidth->text(), "70");
+    EXPECT_EQ(w().txtLabelTop->text(), "4,25");
+    EXPECT_EQ(w().txtLabelLeft->text(), "1");
+    EXPECT_EQ(w().txtCopy->text(), "2");
+    EXPECT_TRUE(w().chkHorizontal->isChecked());
+    EXPECT_FALSE(w().chkEnableLabelAlignment->isChecked());
+    EXPECT_EQ(w().txtVBScript->toPlainText(),
               QStringLiteral("Function PrintLabel(ds, prn)\n  prn.TxtOut 0, 0, \"è\"\nEnd Function\n"));
     EXPECT_TRUE(editor->modified());
 
@@ -272,34 +265,34 @@ TEST_F(LabelEditorTest, ExportImportRoundTripAndImportRules) {
         "'#LabelTop=a=b\n'#columns=7\n'#Nota senza uguale\n'#ReportName=Lista\n'#Columns=4\n"
         "'#HorizontalOrientation=\nSub Altro\n'#ReportHeight=100\nEnd Sub");
     g.close();
-    child<QCheckBox>("chkHorizontal")->setChecked(false);
+    w().chkHorizontal->setChecked(false);
     dialogs.answer(other);
-    click("cmdLoad");
-    EXPECT_EQ(box("txtLabelTop")->text(), "a=b");
-    EXPECT_EQ(box("txtColumns")->text(), "4");
-    EXPECT_TRUE(child<QCheckBox>("chkHorizontal")->isChecked());
-    EXPECT_EQ(box("txtLabelWidth")->text(), "70");  // not in the file
-    EXPECT_EQ(script()->toPlainText(), QStringLiteral("'#Nota senza uguale\nSub Altro\nEnd Sub\n"));
+    w().cmdLoad->click();
+    EXPECT_EQ(w().txtLabelTop->text(), "a=b");
+    EXPECT_EQ(w().txtColumns->text(), "4");
+    EXPECT_TRUE(w().chkHorizontal->isChecked());
+    EXPECT_EQ(w().txtLabelWidth->text(), "70");  // not in the file
+    EXPECT_EQ(w().txtVBScript->toPlainText(), QStringLiteral("'#Nota senza uguale\nSub Altro\nEnd Sub\n"));
 
     // An unreadable file: its message, the script stays; a cancelled dialog: nothing.
     boxes->clear();
     dialogs.answer(dir.filePath("manca.vbs"));
-    click("cmdLoad");
+    w().cmdLoad->click();
     EXPECT_EQ(boxes->shown().size(), 1u);
-    EXPECT_EQ(script()->toPlainText(), QStringLiteral("'#Nota senza uguale\nSub Altro\nEnd Sub\n"));
+    EXPECT_EQ(w().txtVBScript->toPlainText(), QStringLiteral("'#Nota senza uguale\nSub Altro\nEnd Sub\n"));
     dialogs.answer(QString());
-    click("cmdLoad");
+    w().cmdLoad->click();
     dialogs.answer(QString());
-    click("cmdSave");
+    w().cmdSave->click();
     EXPECT_EQ(boxes->shown().size(), 1u);
 }
 
 TEST_F(LabelEditorTest, TestPrintAndPreviewUseTheBoxesAndNameABadOne) {
     open();
-    box("txtColumns")->setText("3");
-    box("txtLabelHeight")->setText("30");
-    box("txtLabelWidth")->setText("60,5");
-    script()->setPlainText(QStringLiteral(
+    w().txtColumns->setText("3");
+    w().txtLabelHeight->setText("30");
+    w().txtLabelWidth->setText("60,5");
+    w().txtVBScript->setPlainText(QStringLiteral(
         "Function PrintLabel(ds, prn)\n  prn.SetFont 8, False, False, \"DejaVu Sans\"\n"
         "  prn.TxtOut 2, 0, \"M\" & ds.ColValue(\"Codice\")\n  PrintLabel = True\nEnd Function\n"));
     printtest::PickListPlayer picker;
@@ -311,20 +304,20 @@ TEST_F(LabelEditorTest, TestPrintAndPreviewUseTheBoxesAndNameABadOne) {
     int shows = 0;
     labels::setLabelPreviewShower([&](labels::frmLabelPreview&) { ++shows; });
     // A box without a number is named and nothing is drawn.
-    box("txtLabelTop")->setText("due");
-    click("cmdPreview");
+    w().txtLabelTop->setText("due");
+    w().cmdPreview->click();
     EXPECT_TRUE(boxes->lastText().contains(QStringLiteral("Margine Superiore")))
         << qPrintable(boxes->lastText());
     EXPECT_EQ(picks, 0);
     EXPECT_EQ(shows, 0);
-    box("txtLabelTop")->setText("0");
-    click("cmdPreview");
+    w().txtLabelTop->setText("0");
+    w().cmdPreview->click();
     EXPECT_EQ(picks, 1);
     EXPECT_EQ(shows, 1);
     EXPECT_EQ(frmLabelPrintSetting::sharedPreview()->surface().image().isNull(), false);
     // The test print: one row of three labels on the printer of the box.
-    child<QComboBox>("cboPrinter")->setEditText(platform::Printers::pdfPrinterName());
-    click("cmdTest");
+    w().cboPrinter->setEditText(platform::Printers::pdfPrinterName());
+    w().cmdTest->click();
     EXPECT_EQ(picks, 2);
     std::vector<double> lefts;
     for (const auto& w : pdfprobe::words(pdf()))
@@ -347,7 +340,7 @@ TEST_F(LabelEditorTest, TriggersAndInsertPrefixes) {
     });
     reports::ScriptEditorAssistant::setColorChooser(
         [](QWidget*) { return std::optional<QColor>(QColor(255, 255, 0)); });
-    script()->setPlainText("x\n");
+    w().txtVBScript->setPlainText("x\n");
     typeAtEnd("prn.");
     typeAtEnd(" Ds.");
     typeAtEnd(" a(\"b\").");
@@ -356,66 +349,66 @@ TEST_F(LabelEditorTest, TriggersAndInsertPrefixes) {
     EXPECT_EQ(popups, (QStringList{"mnuOutputInstructions", "mnuDataInstructions", "mnuDataInstructions",
                                    "mnuReferences", "mnuFields"}));
     // SetFont and Color: only with nothing right after the caret.
-    script()->setPlainText("x\n");
+    w().txtVBScript->setPlainText("x\n");
     typeAtEnd("prn.SetFont ");
-    EXPECT_TRUE(
-        script()->toPlainText().endsWith(QStringLiteral("SetFont 10.5, True, False, \"Arial\", False")))
-        << qPrintable(script()->toPlainText());
-    QTest::keyClick(script(), Qt::Key_Return);
+    EXPECT_TRUE(w().txtVBScript->toPlainText().endsWith(
+        QStringLiteral("SetFont 10.5, True, False, \"Arial\", False")))
+        << qPrintable(w().txtVBScript->toPlainText());
+    QTest::keyClick(w().txtVBScript, Qt::Key_Return);
     typeAtEnd("prn.Color ");
-    EXPECT_TRUE(script()->toPlainText().endsWith(QStringLiteral("Color = &HFFFF&")));
-    script()->setPlainText("y");
-    script()->moveCursor(QTextCursor::Start);
-    QTest::keyClicks(script(), "prn.SetFont ");
+    EXPECT_TRUE(w().txtVBScript->toPlainText().endsWith(QStringLiteral("Color = &HFFFF&")));
+    w().txtVBScript->setPlainText("y");
+    w().txtVBScript->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(w().txtVBScript, "prn.SetFont ");
     settle();
-    EXPECT_EQ(script()->toPlainText(), QStringLiteral("prn.SetFont y"));
+    EXPECT_EQ(w().txtVBScript->toPlainText(), QStringLiteral("prn.SetFont y"));
 
     // Instruction items: prefix after a blank, none after "." or at the start; an empty box gets nothing.
     popups.clear();
-    script()->setPlainText("a ");
-    script()->moveCursor(QTextCursor::End);
+    w().txtVBScript->setPlainText("a ");
+    w().txtVBScript->moveCursor(QTextCursor::End);
     choose = QStringLiteral(" - Stampa Linea");
     editor->assistant().PopupMenuAtCaret(editor->menus().mnuOutputInstructions);
     settle();
-    EXPECT_EQ(script()->toPlainText(), QStringLiteral("a prn.LineOut nY, nX, nToY, nToX"));
-    script()->setPlainText("prn.");
-    script()->moveCursor(QTextCursor::End);
+    EXPECT_EQ(w().txtVBScript->toPlainText(), QStringLiteral("a prn.LineOut nY, nX, nToY, nToX"));
+    w().txtVBScript->setPlainText("prn.");
+    w().txtVBScript->moveCursor(QTextCursor::End);
     choose = QStringLiteral(" - Stampa Linea");
     editor->assistant().PopupMenuAtCaret(editor->menus().mnuOutputInstructions);
     settle();
-    EXPECT_EQ(script()->toPlainText(), QStringLiteral("prn.LineOut nY, nX, nToY, nToX"));
-    script()->moveCursor(QTextCursor::Start);
+    EXPECT_EQ(w().txtVBScript->toPlainText(), QStringLiteral("prn.LineOut nY, nX, nToY, nToX"));
+    w().txtVBScript->moveCursor(QTextCursor::Start);
     choose = QStringLiteral("   Record Successivo");
     editor->assistant().PopupMenuAtCaret(editor->menus().mnuDataInstructions);
     settle();
-    EXPECT_TRUE(script()->toPlainText().startsWith(QStringLiteral("RowNextprn.")));
-    script()->clear();
+    EXPECT_TRUE(w().txtVBScript->toPlainText().startsWith(QStringLiteral("RowNextprn.")));
+    w().txtVBScript->clear();
     choose = QStringLiteral("   Record Successivo");
     editor->assistant().PopupMenuAtCaret(editor->menus().mnuDataInstructions);
     settle();
-    EXPECT_TRUE(script()->toPlainText().isEmpty());
+    EXPECT_TRUE(w().txtVBScript->toPlainText().isEmpty());
     editor->BuildColValueText(QStringLiteral("Codice"));  // a field into an empty box: nothing
-    EXPECT_TRUE(script()->toPlainText().isEmpty());
+    EXPECT_TRUE(w().txtVBScript->toPlainText().isEmpty());
 
     // " * Contenuto Campo ()" writes ds.ColValue( and pops the fields; a field completes it.
-    script()->setPlainText("v = ");
-    script()->moveCursor(QTextCursor::End);
+    w().txtVBScript->setPlainText("v = ");
+    w().txtVBScript->moveCursor(QTextCursor::End);
     popups.clear();
     choose = QStringLiteral(" * Contenuto Campo ()");
     editor->assistant().PopupMenuAtCaret(editor->menus().mnuDataInstructions);
     settle();
-    EXPECT_EQ(script()->toPlainText(), QStringLiteral("v = ds.ColValue("));
+    EXPECT_EQ(w().txtVBScript->toPlainText(), QStringLiteral("v = ds.ColValue("));
     EXPECT_EQ(popups.last(), QStringLiteral("mnuFields"));
     editor->BuildColValueText(QStringLiteral("Codice"));
-    EXPECT_EQ(script()->toPlainText(), QStringLiteral("v = ds.ColValue(\"Codice\")"));
+    EXPECT_EQ(w().txtVBScript->toPlainText(), QStringLiteral("v = ds.ColValue(\"Codice\")"));
     // A reference chosen from the field menu after "ColValue(" becomes GetReference and pops its menu.
-    script()->setPlainText("t = ds.ColValue(");
-    script()->moveCursor(QTextCursor::End);
+    w().txtVBScript->setPlainText("t = ds.ColValue(");
+    w().txtVBScript->moveCursor(QTextCursor::End);
     popups.clear();
     choose = QStringLiteral("> Comune/Città della sede o di residenza");
     editor->assistant().PopupMenuAtCaret(editor->menus().mnuFields);
     settle();
-    EXPECT_EQ(script()->toPlainText(), QStringLiteral("t = ds.GetReference(\"Città\")."));
+    EXPECT_EQ(w().txtVBScript->toPlainText(), QStringLiteral("t = ds.GetReference(\"Città\")."));
     EXPECT_EQ(popups.last(), QStringLiteral("mnuRefFieldHelp"));
     EXPECT_EQ(editor->menus().mnuRefName->text(),
               QStringLiteral("< Comune/Città della sede o di residenza >"));
