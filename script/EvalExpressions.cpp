@@ -364,6 +364,7 @@ Variant Interpreter::evalBinary(const BinaryExpr& b) {
                               ? operand(b.left.get(), leftHolder)
                               : (leftHolder = evalScalar(b.left.get()));
     const Variant& right = operand(b.right.get(), rightHolder);
+    if (Variant fast; numericFast(b.op, left, right, fast)) return fast;
     core::CompareOptions o;
     if (b.op >= Op::Eq && b.op <= Op::Ge) {
         o.leftLiteral = isLiteral(b.left.get());

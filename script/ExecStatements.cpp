@@ -117,6 +117,8 @@ Variant Interpreter::callDirect(const Procedure* proc, const std::vector<ExprP>&
         const Expr* a = args[i].get();
         if (!a) {
             storage[slot] = Variant::missing();
+        } else if (a->kind == EK::Binary) {
+            storage[slot] = evalBinary(*static_cast<const BinaryExpr*>(a));
         } else if (Variant* r = refOf(a)) {
             vars[slot] = r;
             copyLater = copyLater || proc->params[i].byVal;
