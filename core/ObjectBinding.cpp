@@ -1,18 +1,12 @@
 #include "core/ObjectBinding.h"
 
-#include "core/AppError.h"
 #include "core/ValueError.h"
 
 namespace core {
 
-void raiseMemberNotFound() {
-    throw AppError(438, valueErrorSource(), QStringLiteral("Proprietà o metodo non supportati dall'oggetto"));
-}
+void raiseMemberNotFound() { raiseValueError(kErrMemberNotFound); }
 
-void raiseWrongArguments() {
-    throw AppError(450, valueErrorSource(),
-                   QStringLiteral("Numero di argomenti errato o assegnazione di proprietà non valida"));
-}
+void raiseWrongArguments() { raiseValueError(kErrWrongArguments); }
 
 // ---- CallArgs ----------------------------------------------------------------
 

@@ -1,6 +1,7 @@
 #include "reports/LayoutScript.h"
 
 #include "core/AppError.h"
+#include "core/LanguageErrors.h"
 #include "core/Prompt.h"
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
@@ -74,7 +75,7 @@ bool LayoutScript::run(const QString& procedure, std::span<core::Variant* const>
             if ((objectArgs >> i) & 1u) {
                 const core::Variant& v = *args[i];
                 if (!v.isObject() || v.isNothing())
-                    throw core::AppError(424, QStringLiteral("Zelt Order"),
+                    throw core::AppError(core::kErrObjectRequired, QStringLiteral("Zelt Order"),
                                          QStringLiteral("Oggetto richiesto: il parametro ") +
                                              QString::number(i + 1) + QStringLiteral(" di ") + procedure +
                                              QStringLiteral(" non contiene più un oggetto"));

@@ -53,7 +53,7 @@ void Interpreter::evalArgs(const std::vector<ExprP>& args, Args& out, std::size_
                 for (const auto& i : c->args) wb.index.push_back(evalScalar(i.get()).toLong());
                 // The index expressions may have run code: look the array up again.
                 array = refOf(c->callee.get());
-                if (!array || !array->isArray()) raiseError(13);
+                if (!array || !array->isArray()) raiseError(core::kErrTypeMismatch);
                 wb.original = array->arrayValue().at(std::span<const std::int32_t>(wb.index));
                 wb.temp = out.tempCount;
                 temp(wb.original);
@@ -74,7 +74,7 @@ std::vector<std::int32_t> Interpreter::indices(std::span<Variant* const> args) c
 
 Variant Interpreter::callBuiltin(const builtins::Info* info, const std::vector<ExprP>& args) {
     const int n = int(args.size());
-    if (n < info->minArgs || (info->maxArgs >= 0 && n > info->maxArgs)) raiseError(450);
+    if (n < info->minArgs || (info->maxArgs >= 0 && n > info->maxArgs)) raiseError(core::kErrWrongArguments);
     // The values on the slot stack, given back (cleared) when the call is done.
     struct Room {
         SlotStack<Variant>& stack;
@@ -98,14 +98,14 @@ Variant Interpreter::objectOf(const Expr* e) {
 
 Variant Interpreter::invokeOn(const Variant& target, const QString& name, CallKind kind,
                               std::span<Variant* const> args) {
-    if (!target.isObject()) raiseError(424);
+    if (!target.isObject()) raiseError(core::kErrObjectRequired);
     const std::shared_ptr<core::Object> obj = target.objectValue();
-    if (!obj) raiseError(91);
+    if (!obj) raiseError(core::kErrObjectNotSet);
     if (frame_ && frame_->me && obj.get() == frame_->me) {
         auto it = frame_->me->def()->memberIndex.constFind(name.toLower());
         const int idx = name.isEmpty() ? frame_->me->def()->defaultMember
                                        : (it == frame_->me->def()->memberIndex.constEnd() ? -1 : it.value());
-        if (idx < 0) raiseError(438);
+        if (idx < 0) raiseError(core::kErrMemberNotFound);
         return frame_->me->invokeMember(idx, kind, args, true);
     }
     return obj->invoke(name, kind, args);
@@ -119,7 +119,7 @@ Variant Interpreter::indexOrDefault(const Variant& value, std::span<Variant* con
     }
     if (value.isObject()) return invokeOn(value, QString(), kind, args);
     if (args.empty()) return value;
-    raiseError(13);
+    raiseError(core::kErrTypeMismatch);
 }
 
 Variant Interpreter::evalCall(const Expr* callee, const std::vector<ExprP>& args, CallKind kind) {
@@ -162,14 +162,15 @@ Variant Interpreter::evalCallArgs(const Expr* callee, const std::vector<ExprP>& 
                         evalArgs(args, a);
                         return callProcedure(g->proc, nullptr, a.list());
                     }
-                    if (g->kind == GlobalSlot::Class) raiseError(13);
+                    if (g->kind == GlobalSlot::Class) raiseError(core::kErrTypeMismatch);
                     if (g->kind == GlobalSlot::Undefined) {
                         const Variant v =
                             n.ref == Ref::Dynamic && !n.explicitMode ? *frame_->vars[n.index] : Variant();
                         if (!v.isArray() && !v.isObject()) {
-                            if (n.explicitMode && args.empty()) raiseError(500);
-                            raiseError(35, errorDescription(35) + QStringLiteral(": '") + n.name +
-                                               QLatin1Char('\''));
+                            if (n.explicitMode && args.empty()) raiseError(core::kErrUndefinedVariable);
+                            raiseError(core::kErrUndefinedProcedure,
+                                       errorDescription(core::kErrUndefinedProcedure) +
+                                           QStringLiteral(": '") + n.name + QLatin1Char('\''));
                         }
                     }
                     break;
@@ -180,7 +181,7 @@ Variant Interpreter::evalCallArgs(const Expr* callee, const std::vector<ExprP>& 
             if (args.empty() && kind == CallKind::Method) {
                 // A name alone as a statement: only a procedure, an object or a built-in can run.
                 const Variant v = evalName(n);
-                if (!v.isObject()) raiseError(13);
+                if (!v.isObject()) raiseError(core::kErrTypeMismatch);
                 return invokeOn(v, QString(), kind, {});
             }
             const Variant v = evalName(n);
@@ -220,7 +221,7 @@ Variant Interpreter::evalCallArgs(const Expr* callee, const std::vector<ExprP>& 
 }
 
 void Interpreter::assign(const Expr* target, Variant value, bool isSet) {
-    if (isSet && !value.isObject()) raiseError(424);
+    if (isSet && !value.isObject()) raiseError(core::kErrObjectRequired);
     const CallKind kind = isSet ? CallKind::PropertySet : CallKind::PropertyLet;
     switch (target->kind) {
         case EK::Name: {
@@ -253,14 +254,14 @@ void Interpreter::assign(const Expr* target, Variant value, bool isSet) {
                     return;
                 }
                 Variant* v = refOf(callee);
-                if (!v) raiseError(501);
+                if (!v) raiseError(core::kErrIllegalAssignment);
                 if (v->isArray()) {
                     evalArgs(c->args, a);
                     const auto idx = indices(a.list());
                     v->arrayForWrite().at(std::span<const std::int32_t>(idx)) = std::move(value);
                     return;
                 }
-                if (!v->isObject()) raiseError(13);
+                if (!v->isObject()) raiseError(core::kErrTypeMismatch);
                 const Variant obj = *v;
                 evalArgs(c->args, a, 1);
                 a.add(&value);
@@ -275,10 +276,10 @@ void Interpreter::assign(const Expr* target, Variant value, bool isSet) {
                 invokeOn(obj, m->name, kind, a.list());
                 return;
             }
-            raiseError(501);
+            raiseError(core::kErrIllegalAssignment);
         }
         default:
-            raiseError(501);
+            raiseError(core::kErrIllegalAssignment);
     }
 }
 

@@ -2,15 +2,14 @@
 // Run-time and compile errors of the script engine: the language's numbers
 // with Italian descriptions, raised as core::AppError.
 
+#include "core/LanguageErrors.h"
+
 #include <QString>
 
 namespace script {
 
 // Source word of every error that the engine raises.
-inline const QString& errorSource() {
-    static const QString s = QStringLiteral("VBScript");
-    return s;
-}
+inline const QString& errorSource() { return core::languageErrorSource(); }
 
 // Number of the error that ends a script stopped by its time limit or by
 // the user (the cancelled() flag of the error tells the stop).

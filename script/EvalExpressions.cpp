@@ -213,7 +213,7 @@ Variant Interpreter::eval(const Expr* e) {
                 // The language's own class, unless the script defines one of that name.
                 if (n->className.compare(QLatin1String("RegExp"), Qt::CaseInsensitive) == 0)
                     return Variant(std::make_shared<builtins::RegExp>());
-                raiseError(506);
+                raiseError(core::kErrUndefinedClass);
             }
             return newInstance(n->global->cls);
         }
@@ -399,9 +399,9 @@ Variant Interpreter::evalName(const NameExpr& n) {
                 case GlobalSlot::Proc:
                     return callProcedure(g->proc, nullptr, {});
                 case GlobalSlot::Class:
-                    raiseError(13);
+                    raiseError(core::kErrTypeMismatch);
                 case GlobalSlot::Undefined:
-                    if (n.explicitMode) raiseError(500);
+                    if (n.explicitMode) raiseError(core::kErrUndefinedVariable);
                     return n.ref == Ref::Dynamic ? *frame_->vars[n.index] : Variant();
             }
             break;
@@ -409,7 +409,7 @@ Variant Interpreter::evalName(const NameExpr& n) {
         case Ref::Unbound:
             break;
     }
-    raiseError(51);
+    raiseError(core::kErrInternal);
 }
 
 Variant* Interpreter::refOf(const Expr* e) {
@@ -425,7 +425,7 @@ Variant* Interpreter::refOf(const Expr* e) {
             GlobalSlot* g = n.global;
             if (g->kind == GlobalSlot::Variable) return &g->value;
             if (g->kind != GlobalSlot::Undefined) return nullptr;
-            if (n.explicitMode) raiseError(500);
+            if (n.explicitMode) raiseError(core::kErrUndefinedVariable);
             if (n.ref == Ref::Dynamic) return frame_->vars[n.index];
             g->kind = GlobalSlot::Variable;
             return &g->value;
@@ -437,7 +437,7 @@ Variant* Interpreter::refOf(const Expr* e) {
 
 Variant* Interpreter::variableRef(const NameExpr& n, bool) {
     Variant* v = refOf(&n);
-    if (!v) raiseError(501);
+    if (!v) raiseError(core::kErrIllegalAssignment);
     return v;
 }
 }  // namespace script

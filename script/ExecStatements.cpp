@@ -39,11 +39,11 @@ core::AppError asAppError(std::exception_ptr p) {
     } catch (const core::AppError& e) {
         return e;
     } catch (const std::bad_alloc&) {
-        return core::AppError(7, errorSource(), errorDescription(7));
+        return core::AppError(core::kErrOutOfMemory, errorSource(), errorDescription(core::kErrOutOfMemory));
     } catch (const std::exception& e) {
-        return core::AppError(440, errorSource(), QString::fromLocal8Bit(e.what()));
+        return core::AppError(core::kErrAutomation, errorSource(), QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        return core::AppError(51, errorSource(), errorDescription(51));
+        return core::AppError(core::kErrInternal, errorSource(), errorDescription(core::kErrInternal));
     }
 }
 
@@ -70,7 +70,7 @@ struct FrameGuard {
 [[gnu::always_inline]] inline Variant Interpreter::runFrame(const Procedure* proc, ClassInstance* me,
                                                             Variant* storage, Variant** vars) {
     const char marker = 0;
-    if (depth_ >= kMaxDepth || (stackLimit_ && &marker < stackLimit_)) raiseError(28);
+    if (depth_ >= kMaxDepth || (stackLimit_ && &marker < stackLimit_)) raiseError(core::kErrOutOfStack);
     tick();
     Frame f;
     f.proc = proc;
@@ -85,7 +85,7 @@ struct FrameGuard {
 }
 
 Variant Interpreter::callProcedure(const Procedure* proc, ClassInstance* me, std::span<Variant* const> args) {
-    if (args.size() != proc->params.size()) raiseError(450);
+    if (args.size() != proc->params.size()) raiseError(core::kErrWrongArguments);
     // The slots live on the engine's slot stack, cleared from the first to
     // the last when the call ends.
     FrameRoom room(*this);
@@ -224,7 +224,7 @@ Interpreter::Flow Interpreter::execOtherStmt(const Stmt& st) {
         case SK::Erase:
             for (const auto& n : static_cast<const EraseStmt&>(st).names) {
                 Variant* v = variableRef(*n, true);
-                if (!v->isArray()) raiseError(13);
+                if (!v->isArray()) raiseError(core::kErrTypeMismatch);
                 v->arrayForWrite().erase();
             }
             return Flow::Normal;
@@ -283,12 +283,13 @@ Interpreter::Flow Interpreter::execFor(const ForStmt& st) {
     const Variant from = evalScalar(st.from.get());
     const Variant to0 = evalScalar(st.to.get());
     const Variant step0 = st.step ? evalScalar(st.step.get()) : Variant(std::int16_t(1));
-    if (from.isNull() || to0.isNull() || step0.isNull()) raiseError(94);
+    if (from.isNull() || to0.isNull() || step0.isNull()) raiseError(core::kErrInvalidNull);
     const Variant to = loopNumber(to0);
     const Variant step = loopNumber(step0);
     const auto sign = core::compare(step, Variant(std::int16_t(0)));
-    if (!sign) raiseError(94);
-    if (!core::isNumeric(from) || !core::isNumeric(to) || !core::isNumeric(step)) raiseError(13);
+    if (!sign) raiseError(core::kErrInvalidNull);
+    if (!core::isNumeric(from) || !core::isNumeric(to) || !core::isNumeric(step))
+        raiseError(core::kErrTypeMismatch);
     const bool down = *sign < 0;
     const bool wholeStep = isWhole(step);
     const bool wholeEnd = isWhole(to);
@@ -302,7 +303,7 @@ Interpreter::Flow Interpreter::execFor(const ForStmt& st) {
             c = x < endValue ? -1 : x > endValue ? 1 : 0;
         } else {
             const auto cmp = core::compare(*var, to);
-            if (!cmp) raiseError(94);
+            if (!cmp) raiseError(core::kErrInvalidNull);
             c = *cmp;
         }
         if (down ? c < 0 : c > 0) break;
@@ -325,10 +326,10 @@ Interpreter::Flow Interpreter::execForEach(const ForEachStmt& st) {
     if (coll.isArray()) {
         items = coll.arrayValue().elements();
     } else if (coll.isObject()) {
-        if (coll.isNothing()) raiseError(91);
+        if (coll.isNothing()) raiseError(core::kErrObjectNotSet);
         items = coll.objectValue()->enumerate();
     } else {
-        raiseError(451);
+        raiseError(core::kErrNotCollection);
     }
     for (auto& item : items) {
         *var = std::move(item);
@@ -366,7 +367,7 @@ void Interpreter::execDim(const DimStmt& st) {
             *v = Variant(core::VariantArray());
             continue;
         }
-        if (st.redim && v->isArray() && v->arrayValue().isFixed()) raiseError(10);
+        if (st.redim && v->isArray() && v->arrayValue().isFixed()) raiseError(core::kErrFixedArray);
         std::vector<core::ArrayBound> bounds;
         for (const auto& b : item.bounds) bounds.push_back(dimBound(evalScalar(b.get())));
         if (!st.redim) {
@@ -396,7 +397,7 @@ void Interpreter::execCallStmt(const CallStmt& st) {
             return;
         }
         default:
-            raiseError(13);
+            raiseError(core::kErrTypeMismatch);
     }
 }
 }  // namespace script

@@ -94,7 +94,8 @@ void Interpreter::addCode(const QString& text) {
 
 Variant Interpreter::run(const QString& name, std::span<Variant* const> args) {
     auto it = globalIndex_.constFind(name.toLower());
-    if (it == globalIndex_.constEnd() || it.value()->kind != GlobalSlot::Proc) raiseError(35);
+    if (it == globalIndex_.constEnd() || it.value()->kind != GlobalSlot::Proc)
+        raiseError(core::kErrUndefinedProcedure);
     runTerminatesOutsideACall();
     startRun();
     RunGuard guard(runDepth_);

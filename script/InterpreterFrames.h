@@ -43,8 +43,8 @@ core::Variant applyBinary(Op op, const core::Variant& a, const core::Variant& b,
 // The bound of a dimension declared as (upper): 0 to upper.
 inline core::ArrayBound dimBound(const core::Variant& upperValue) {
     const std::int64_t upper = upperValue.toLong();
-    if (upper < -1) raiseError(9);
-    if (upper >= INT32_MAX) raiseError(7);  // more elements than an array can hold
+    if (upper < -1) raiseError(core::kErrSubscript);
+    if (upper >= INT32_MAX) raiseError(core::kErrOutOfMemory);  // more elements than an array can hold
     return {0, std::int32_t(upper + 1)};
 }
 

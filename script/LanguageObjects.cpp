@@ -35,29 +35,29 @@ ClassInstance::~ClassInstance() {
 }
 
 Variant ClassInstance::invoke(const QString& name, CallKind kind, std::span<Variant* const> args) {
-    if (!life_->alive) raiseError(51);
+    if (!life_->alive) raiseError(core::kErrInternal);
     int idx = def_->defaultMember;
     if (!name.isEmpty()) {
         auto it = def_->memberIndex.constFind(name.toLower());
         idx = it == def_->memberIndex.constEnd() ? -1 : it.value();
     }
-    if (idx < 0) raiseError(438);
+    if (idx < 0) raiseError(core::kErrMemberNotFound);
     return invokeMember(idx, kind, args, false);
 }
 
 Variant ClassInstance::invokeMember(int index, CallKind kind, std::span<Variant* const> args,
                                     bool allowPrivate) {
     const ClassMember& m = def_->members[std::size_t(index)];
-    if (!allowPrivate && !m.isPublic) raiseError(438);
+    if (!allowPrivate && !m.isPublic) raiseError(core::kErrMemberNotFound);
     const bool isLet = kind == CallKind::PropertyLet || kind == CallKind::PropertySet;
     if (m.field >= 0) {
         Variant& f = fields[std::size_t(m.field)];
         if (!isLet) return args.empty() ? f : interp_->indexOrDefault(f, args, kind);
-        if (args.empty()) raiseError(450);
+        if (args.empty()) raiseError(core::kErrWrongArguments);
         Variant& value = *args.back();
         const auto index_args = args.first(args.size() - 1);
         if (index_args.empty()) {
-            if (kind == CallKind::PropertySet && !value.isObject()) raiseError(424);
+            if (kind == CallKind::PropertySet && !value.isObject()) raiseError(core::kErrObjectRequired);
             f = kind == CallKind::PropertySet ? value : value.resolved();
             return Variant();
         }
@@ -67,7 +67,7 @@ Variant ClassInstance::invokeMember(int index, CallKind kind, std::span<Variant*
             return Variant();
         }
         if (f.isObject()) return interp_->invokeOn(f, QString(), kind, args);
-        raiseError(13);
+        raiseError(core::kErrTypeMismatch);
     }
     const Procedure* p = kind == CallKind::PropertyLet   ? m.let
                          : kind == CallKind::PropertySet ? m.set
@@ -127,14 +127,14 @@ Variant ErrObject::invoke(const QString& name, CallKind kind, std::span<Variant*
         return Variant();
     }
     if (n == QLatin1String("raise")) {
-        if (!arg(0) || args.size() > 5) raiseError(450);
+        if (!arg(0) || args.size() > 5) raiseError(core::kErrWrongArguments);
         const long number = arg(0)->resolved().toLong();
-        if (number == 0) raiseError(5);
+        if (number == 0) raiseError(core::kErrInvalidCall);
         const QString source = arg(1) ? arg(1)->resolved().toString() : errorSource();
         const QString description = arg(2) ? arg(2)->resolved().toString() : errorDescription(int(number));
         throw core::AppError(number, source, description);
     }
-    raiseError(438);
+    raiseError(core::kErrMemberNotFound);
 }
 
 }  // namespace script

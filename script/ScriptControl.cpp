@@ -12,7 +12,7 @@ ScriptControl::~ScriptControl() = default;
 
 void ScriptControl::setLanguage(const QString& language) {
     if (language.compare(QLatin1String("vbscript"), Qt::CaseInsensitive) != 0)
-        raiseError(5, QStringLiteral("Linguaggio di script non supportato: ") + language);
+        raiseError(core::kErrInvalidCall, QStringLiteral("Linguaggio di script non supportato: ") + language);
     language_ = language;
 }
 
@@ -63,7 +63,8 @@ void ScriptControl::Reset() {
     // The code of a running call cannot go away under it (a host object that
     // resets the control from inside the script).
     if (interp_->isRunning())
-        raiseError(5, QStringLiteral("Impossibile reimpostare lo script mentre è in esecuzione"));
+        raiseError(core::kErrInvalidCall,
+                   QStringLiteral("Impossibile reimpostare lo script mentre è in esecuzione"));
     interp_ = std::make_unique<Interpreter>();
     interp_->setTimeout(timeout_ > 0 ? timeout_ : 0);
     interp_->setCancelFlag(cancelFlag_);

@@ -1,5 +1,6 @@
 #include "startup/ShowError.h"
 
+#include "core/LanguageErrors.h"
 #include "core/Prompt.h"
 #include "startup/OSWinUtil.h"
 
@@ -50,12 +51,14 @@ core::AppError CurrentError() {
     } catch (const core::AppError& e) {
         return e;
     } catch (const std::bad_alloc&) {
-        return core::AppError(7, QStringLiteral("Zelt Order"), QStringLiteral("Memoria esaurita"));
+        return core::AppError(core::kErrOutOfMemory, QStringLiteral("Zelt Order"),
+                              QStringLiteral("Memoria esaurita"));
     } catch (const std::exception& e) {
-        return core::AppError(51, QStringLiteral("Zelt Order"),
+        return core::AppError(core::kErrInternal, QStringLiteral("Zelt Order"),
                               QStringLiteral("Errore interno: ") + QString::fromUtf8(e.what()));
     } catch (...) {
-        return core::AppError(51, QStringLiteral("Zelt Order"), QStringLiteral("Errore interno"));
+        return core::AppError(core::kErrInternal, QStringLiteral("Zelt Order"),
+                              QStringLiteral("Errore interno"));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "reports/ui/PageDrawing.h"
 
+#include "core/LanguageErrors.h"
 #include "core/RaiseError.h"
 #include "core/RunCheck.h"
 #include "platform/SafeFile.h"
@@ -19,10 +20,10 @@ namespace reports {
 QImage readPicture(const QString& path, const QString& shownName) {
     const platform::ReadResult read = platform::readRegularFile(path);
     if (!read.data)
-        throw core::AppError(kErrFileAccess, QStringLiteral("Zelt Order"), read.reason(shownName));
+        throw core::AppError(core::kErrFileAccess, QStringLiteral("Zelt Order"), read.reason(shownName));
     QImage picture;
     if (!picture.loadFromData(*read.data))
-        throw core::AppError(481, QStringLiteral("Zelt Order"),
+        throw core::AppError(core::kErrInvalidPicture, QStringLiteral("Zelt Order"),
                              QStringLiteral("Immagine non valida: ") + shownName);
     return picture;
 }

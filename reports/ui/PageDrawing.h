@@ -44,10 +44,6 @@ class DrawingHost {
     virtual QString drawingContext() const = 0;
 };
 
-// Error of a file that is there but cannot be read as a file (a FIFO, a
-// device, too large).
-inline constexpr int kErrFileAccess = 75;
-
 // The picture of a file a layout names: only a regular file of at most
 // platform::kMaxReadFileBytes; error 75 (with the reason) or 481 otherwise.
 QImage readPicture(const QString& path, const QString& shownName);

@@ -1,5 +1,6 @@
 #include "reports/ui/clsCustomReport.h"
 
+#include "core/LanguageErrors.h"
 #include "core/ObjectBinding.h"
 #include "core/RaiseError.h"
 #include "platform/ui/PageSurface.h"
@@ -22,7 +23,8 @@ QColor colorOf(std::uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0x
 
 // A 16-bit counter one up; beyond 32767 the language's overflow.
 void countUp(std::int16_t& counter) {
-    if (counter == 32767) throw core::AppError(6, QStringLiteral("Zelt Order"), QStringLiteral("Overflow"));
+    if (counter == 32767)
+        throw core::AppError(core::kErrOverflow, QStringLiteral("Zelt Order"), QStringLiteral("Overflow"));
     ++counter;
 }
 
@@ -103,7 +105,7 @@ void clsCustomReport::SetParameter(const Device& device, float reportHeight, flo
     if (!backImageFile_.isEmpty()) {
         const QString path = startup::GetAbsolutePath(backImageFile_);
         if (!startup::FileExists(path))
-            throw core::AppError(53, QStringLiteral("Zelt Order"),
+            throw core::AppError(core::kErrFileNotFound, QStringLiteral("Zelt Order"),
                                  QStringLiteral("File non trovato: ") + backImageFile_);
         backImage_ = readPicture(path, backImageFile_);
     }
@@ -249,7 +251,7 @@ void clsCustomReport::NextReportModule() {
     // runner then shows the preview limit's message and the pages made.
     if (preview_ && Preview() && moduleCount_ >= kPreviewLimit) {
         previewLimitReached_ = true;
-        throw core::AppError(32755, QStringLiteral("Zelt Order"),
+        throw core::AppError(core::kErrPreviewStopped, QStringLiteral("Zelt Order"),
                              QStringLiteral("Anteprima di stampa interrotta..."), true);
     }
     EnsureBackImage();
@@ -320,7 +322,7 @@ void clsCustomReport::EndReports() {
 
 platform::PageSurface& clsCustomReport::drawingSurface() {
     if (!surface_)
-        throw core::AppError(91, QStringLiteral("Zelt Order"),
+        throw core::AppError(core::kErrObjectNotSet, QStringLiteral("Zelt Order"),
                              QStringLiteral("Variabile oggetto o variabile del blocco With non impostata"));
     return *surface_;
 }

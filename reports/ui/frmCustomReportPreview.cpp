@@ -1,6 +1,7 @@
 #include "reports/ui/frmCustomReportPreview.h"
 
 #include "core/AppError.h"
+#include "core/LanguageErrors.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/PageSurface.h"
 #include "startup/RunContext.h"
@@ -383,7 +384,8 @@ void frmCustomReportPreview::printClicked() {
             }
             job.paintPicture(shown_, QRectF(0, 0, w, h));
             QString error;
-            if (!job.finish(&error)) throw core::AppError(482, QStringLiteral("Zelt Order"), error);
+            if (!job.finish(&error))
+                throw core::AppError(core::kErrPrinter, QStringLiteral("Zelt Order"), error);
             return;
         }
         printerName_ = choice->printer;

@@ -24,7 +24,7 @@ namespace {
 // Every C* conversion refuses Null (error 94), including the kinds whose
 // Variant conversion would keep it.
 const Variant& notNull(const Variant& v) {
-    if (v.isNull()) raiseError(94);
+    if (v.isNull()) raiseError(core::kErrInvalidNull);
     return v;
 }
 
@@ -122,7 +122,7 @@ double roundHalfEven(double x, int decimals) {
 
 Variant fnRound(Args a) {
     const std::int32_t decimals = wholeArg(a, 1, 0);
-    if (decimals < 0) raiseError(5);
+    if (decimals < 0) raiseError(core::kErrInvalidCall);
     if (a[0].isNull()) return Variant::null();
     return applyRounding(a[0],
                          [decimals](double x) { return roundHalfEven(x, decimals > 22 ? 22 : decimals); });
@@ -168,18 +168,18 @@ Variant plainMath(Args a) {
 }
 
 double sqrtChecked(double x) {
-    if (x < 0) raiseError(5);
+    if (x < 0) raiseError(core::kErrInvalidCall);
     return std::sqrt(x);
 }
 
 double expChecked(double x) {
     const double r = std::exp(x);
-    if (!std::isfinite(r)) raiseError(6);
+    if (!std::isfinite(r)) raiseError(core::kErrOverflow);
     return r;
 }
 
 double logChecked(double x) {
-    if (x <= 0) raiseError(5);
+    if (x <= 0) raiseError(core::kErrInvalidCall);
     return std::log(x);
 }
 
@@ -264,7 +264,7 @@ Variant fnRGB(Args a) {
     std::int32_t c[3];
     for (std::size_t i = 0; i < 3; ++i) {
         c[i] = a[i].toLong();
-        if (c[i] < 0) raiseError(5);
+        if (c[i] < 0) raiseError(core::kErrInvalidCall);
         if (c[i] > 255) c[i] = 255;
     }
     return Variant(std::int32_t(c[0] + c[1] * 256 + c[2] * 65536));
@@ -277,7 +277,7 @@ Variant fnArray(Args a) {
 }
 
 const VariantArray& arrayArg(const Variant& v) {
-    if (!v.isArray()) raiseError(13);
+    if (!v.isArray()) raiseError(core::kErrTypeMismatch);
     return v.arrayValue();
 }
 

@@ -21,13 +21,13 @@ constexpr int kSystemFirstWeek = 2;
 
 int firstDayArg(Args a, std::size_t i) {
     const std::int32_t first = wholeArg(a, i, 1);
-    if (first < 0 || first > 7) raiseError(5);
+    if (first < 0 || first > 7) raiseError(core::kErrInvalidCall);
     return first == 0 ? kSystemFirstDay : first;
 }
 
 int firstWeekArg(Args a, std::size_t i) {
     const std::int32_t first = wholeArg(a, i, 1);
-    if (first < 0 || first > 3) raiseError(5);
+    if (first < 0 || first > 3) raiseError(core::kErrInvalidCall);
     return first == 0 ? kSystemFirstWeek : first;
 }
 
@@ -74,7 +74,7 @@ Variant fnWeekdayName(Args a) {
     const std::int32_t n = a[0].toLong();
     const bool abbreviate = given(a, 1) && a[1].toBool();
     const int first = firstDayArg(a, 2);
-    if (n < 1 || n > 7) raiseError(5);
+    if (n < 1 || n > 7) raiseError(core::kErrInvalidCall);
     const int day = (n - 1 + first - 1) % 7;  // 0 = Sunday
     return Variant(core::italian::dayName(day + 1, abbreviate));
 }
@@ -82,7 +82,7 @@ Variant fnWeekdayName(Args a) {
 Variant fnMonthName(Args a) {
     const std::int32_t n = a[0].toLong();
     const bool abbreviate = given(a, 1) && a[1].toBool();
-    if (n < 1 || n > 12) raiseError(5);
+    if (n < 1 || n > 12) raiseError(core::kErrInvalidCall);
     return Variant(core::italian::monthName(n, abbreviate));
 }
 
@@ -118,7 +118,7 @@ Interval intervalArg(const Variant& v) {
     if (s == u"h") return Interval::Hour;
     if (s == u"n") return Interval::Minute;
     if (s == u"s") return Interval::Second;
-    raiseError(5);
+    raiseError(core::kErrInvalidCall);
 }
 
 // Months added with the day kept, or cut to the last day of the new month.
@@ -127,7 +127,7 @@ Date addMonths(const Date& d, std::int64_t months) {
     const std::int64_t total = std::int64_t(p.year) * 12 + (p.month - 1) + months;
     const std::int64_t year = total >= 0 ? total / 12 : (total - 11) / 12;
     const int month = int(total - year * 12) + 1;
-    if (year < 100 || year > 9999) raiseError(5);
+    if (year < 100 || year > 9999) raiseError(core::kErrInvalidCall);
     const int lastDay = QDate(int(year), month, 1).daysInMonth();
     return Date::fromParts(int(year), month, p.day < lastDay ? p.day : lastDay, p.hour, p.minute, p.second);
 }
@@ -136,7 +136,7 @@ Variant fnDateAdd(Args a) {
     const Interval interval = intervalArg(a[0]);
     if (a[2].isNull()) return Variant::null();
     const double amount = a[1].toDouble();
-    if (!std::isfinite(amount) || std::fabs(amount) > 1e9) raiseError(5);
+    if (!std::isfinite(amount) || std::fabs(amount) > 1e9) raiseError(core::kErrInvalidCall);
     const auto n = std::int64_t(amount < 0 ? std::ceil(amount) : std::floor(amount));
     const Date d = a[2].toDate();
     const Date::Parts p = d.parts();
@@ -144,7 +144,7 @@ Variant fnDateAdd(Args a) {
         const QDateTime base(QDate(p.year, p.month, p.day), QTime(p.hour, p.minute, p.second), Qt::UTC);
         const QDateTime moved = base.addDays(days).addSecs(seconds);
         const QDate md = moved.date();
-        if (!md.isValid() || md.year() < 100 || md.year() > 9999) raiseError(5);
+        if (!md.isValid() || md.year() < 100 || md.year() > 9999) raiseError(core::kErrInvalidCall);
         const QTime mt = moved.time();
         return Date::fromParts(md.year(), md.month(), md.day(), mt.hour(), mt.minute(), mt.second());
     };
@@ -225,7 +225,7 @@ Variant fnDateDiff(Args a) {
             r = absoluteSeconds(d2) - absoluteSeconds(d1);
             break;
     }
-    if (r > INT32_MAX || r < INT32_MIN) raiseError(6);
+    if (r > INT32_MAX || r < INT32_MIN) raiseError(core::kErrOverflow);
     return Variant(std::int32_t(r));
 }
 

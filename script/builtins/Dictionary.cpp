@@ -8,11 +8,6 @@ namespace script::builtins {
 using core::CallArgs;
 using core::Variant;
 
-namespace {
-constexpr int kErrKeyExists = 457;
-constexpr int kErrElementNotFound = 32811;
-}  // namespace
-
 // Keys of different kinds stay apart ("1" is not 1); numbers of any kind
 // with the same value are one key; objects are keys by identity.
 QString Dictionary::hashKey(const Variant& key) const {
@@ -30,7 +25,7 @@ QString Dictionary::hashKey(const Variant& key) const {
             return u'o' + QString::number(quintptr(k.objectValue().get()), 16);
         case core::VType::Array:
         case core::VType::Error:
-            raiseError(13);
+            raiseError(core::kErrTypeMismatch);
         default:
             return u'n' + QString::number(k.toDouble(), 'g', 17);
     }
@@ -45,7 +40,7 @@ void Dictionary::reindex() {
 
 void Dictionary::add(const Variant& key, const Variant& item) {
     const QString h = hashKey(key);
-    if (index_.contains(h)) raiseError(kErrKeyExists);
+    if (index_.contains(h)) raiseError(core::kErrKeyExists);
     index_.insert(h, qsizetype(entries_.size()));
     entries_.push_back({key.isObject() ? key : key.resolved(), item});
 }
@@ -69,8 +64,8 @@ void Dictionary::setItem(const Variant& key, const Variant& item) {
 
 void Dictionary::renameKey(const Variant& key, const Variant& newKey) {
     const qsizetype i = indexOf(key);
-    if (i < 0) raiseError(kErrElementNotFound);
-    if (exists(newKey)) raiseError(kErrKeyExists);
+    if (i < 0) raiseError(core::kErrElementNotFound);
+    if (exists(newKey)) raiseError(core::kErrKeyExists);
     index_.remove(hashKey(key));
     entries_[std::size_t(i)].key = newKey.isObject() ? newKey : newKey.resolved();
     index_.insert(hashKey(newKey), i);
@@ -78,7 +73,7 @@ void Dictionary::renameKey(const Variant& key, const Variant& newKey) {
 
 void Dictionary::remove(const Variant& key) {
     const qsizetype i = indexOf(key);
-    if (i < 0) raiseError(kErrElementNotFound);
+    if (i < 0) raiseError(core::kErrElementNotFound);
     entries_.erase(entries_.begin() + i);
     reindex();
 }
@@ -102,7 +97,7 @@ Variant Dictionary::keys() const { return Variant(core::VariantArray::fromValues
 Variant Dictionary::items() const { return Variant(core::VariantArray::fromValues(column(false))); }
 
 void Dictionary::setCompareMode(int mode) {
-    if (mode < 0 || mode > 2 || !entries_.empty()) raiseError(5);
+    if (mode < 0 || mode > 2 || !entries_.empty()) raiseError(core::kErrInvalidCall);
     compareMode_ = mode == 0 ? 0 : 1;
 }
 

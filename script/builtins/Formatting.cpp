@@ -25,7 +25,7 @@ struct NumberStyle {
 NumberStyle styleArgs(Args a, std::size_t first) {
     NumberStyle style;
     const std::int32_t decimals = wholeArg(a, first, -1);
-    if (decimals < -1 || decimals > 255) raiseError(5);
+    if (decimals < -1 || decimals > 255) raiseError(core::kErrInvalidCall);
     if (decimals >= 0) style.decimals = decimals > 15 ? 15 : decimals;
     style.leadingDigit = tristateArg(a, first + 1, true);
     style.parentheses = tristateArg(a, first + 2, false);
@@ -35,7 +35,7 @@ NumberStyle styleArgs(Args a, std::size_t first) {
 
 // The value to format: numbers and numeric text (Italian), Empty as 0.
 double formatOperand(const Variant& v) {
-    if (v.isNull()) raiseError(94);
+    if (v.isNull()) raiseError(core::kErrInvalidNull);
     return v.toDouble();
 }
 
@@ -67,8 +67,8 @@ Variant fnFormatPercent(Args a) {
 // vbGeneralDate 0, vbLongDate 1, vbShortDate 2, vbLongTime 3, vbShortTime 4.
 Variant fnFormatDateTime(Args a) {
     const std::int32_t format = wholeArg(a, 1, 0);
-    if (format < 0 || format > 4) raiseError(5);
-    if (a[0].isNull()) raiseError(94);
+    if (format < 0 || format > 4) raiseError(core::kErrInvalidCall);
+    if (a[0].isNull()) raiseError(core::kErrInvalidNull);
     const core::Date d = a[0].toDate();
     switch (format) {
         case 1:

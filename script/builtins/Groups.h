@@ -40,7 +40,7 @@ inline bool tristateArg(Args a, std::size_t i, bool fallback) {
 // vbBinaryCompare (0) or vbTextCompare (1); anything else is error 5.
 inline bool textCompareArg(Args a, std::size_t i) {
     const std::int32_t mode = wholeArg(a, i, 0);
-    if (mode != 0 && mode != 1) raiseError(5);
+    if (mode != 0 && mode != 1) raiseError(core::kErrInvalidCall);
     return mode == 1;
 }
 

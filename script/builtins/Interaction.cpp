@@ -12,8 +12,6 @@ using core::Variant;
 
 namespace {
 
-constexpr int kErrCannotCreate = 429;
-
 // MsgBox(prompt[, buttons[, title[, helpfile, context]]]): the answer
 // (vbOK ... vbNo). Without a title the box bears the software name.
 Variant fnMsgBox(Args a) {
@@ -38,7 +36,7 @@ Variant fnCreateObject(Args a) {
     const QString progId = a[0].toString().trimmed();
     if (progId.compare(QStringLiteral("Scripting.Dictionary"), Qt::CaseInsensitive) == 0)
         return Variant(std::make_shared<Dictionary>());
-    raiseError(kErrCannotCreate);
+    raiseError(core::kErrCannotCreate);
 }
 
 const Info kFunctions[] = {

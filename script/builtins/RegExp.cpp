@@ -13,8 +13,6 @@ using core::Variant;
 
 namespace {
 
-constexpr int kErrRegExpSyntax = 5017;
-
 // A read-only list with Count, Item (the default member) and For Each.
 class ReadOnlyList : public core::Object {
   public:
@@ -36,7 +34,7 @@ class ReadOnlyList : public core::Object {
     }
 
     Variant item(std::int32_t i) const {
-        if (i < 0 || std::size_t(i) >= items_.size()) raiseError(5);
+        if (i < 0 || std::size_t(i) >= items_.size()) raiseError(core::kErrInvalidCall);
         return items_[std::size_t(i)];
     }
 
@@ -122,7 +120,7 @@ const QRegularExpression& RegExp::compiled() const {
         compiledFrom_ = pattern;
         compiledOptions_ = options;
     }
-    if (!re_.isValid()) raiseError(kErrRegExpSyntax);
+    if (!re_.isValid()) raiseError(core::kErrRegExpSyntax);
     return re_;
 }
 

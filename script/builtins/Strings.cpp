@@ -30,14 +30,14 @@ const QString& textOf(const Variant& v, QString& holder) {
 // A count or length argument: negative is error 5.
 qsizetype lengthArg(Args a, std::size_t i) {
     const std::int32_t n = a[i].toLong();
-    if (n < 0) raiseError(5);
+    if (n < 0) raiseError(core::kErrInvalidCall);
     return n;
 }
 
 // A one-dimensional array argument (error 13 otherwise, 94 for Null).
 const VariantArray& listArg(const Variant& v) {
-    if (v.isNull()) raiseError(94);
-    if (!v.isArray() || v.arrayValue().dimensions() != 1) raiseError(13);
+    if (v.isNull()) raiseError(core::kErrInvalidNull);
+    if (!v.isArray() || v.arrayValue().dimensions() != 1) raiseError(core::kErrTypeMismatch);
     return v.arrayValue();
 }
 
@@ -67,7 +67,7 @@ Variant fnRight(Args a) {
 
 Variant fnMid(Args a) {
     const std::int32_t start = a[1].toLong();
-    if (start <= 0) raiseError(5);
+    if (start <= 0) raiseError(core::kErrInvalidCall);
     const qsizetype length = given(a, 2) ? lengthArg(a, 2) : -1;
     if (a[0].isNull()) return Variant::null();
     QString holder;
@@ -82,7 +82,7 @@ Variant fnInStr(Args a) {
     std::int32_t start = 1;
     if (a.size() >= 3) {
         start = a[0].toLong();
-        if (start < 1) raiseError(5);
+        if (start < 1) raiseError(core::kErrInvalidCall);
         i = 1;
     }
     const bool text = textCompareArg(a, i + 2);
@@ -97,7 +97,7 @@ Variant fnInStr(Args a) {
 // InStrRev(string1, string2[, start[, compare]])
 Variant fnInStrRev(Args a) {
     const std::int32_t start = wholeArg(a, 2, -1);
-    if (start == 0 || start < -1) raiseError(5);
+    if (start == 0 || start < -1) raiseError(core::kErrInvalidCall);
     const bool text = textCompareArg(a, 3);
     if (a[0].isNull() || a[1].isNull()) return Variant::null();
     const QString s = a[0].toString();
@@ -154,7 +154,7 @@ Variant fnString(Args a) {
     QChar c;
     if (a[1].isString()) {
         const QString s = a[1].stringValue();
-        if (s.isEmpty()) raiseError(5);
+        if (s.isEmpty()) raiseError(core::kErrInvalidCall);
         c = s[0];
     } else {
         const std::int32_t code = a[1].toLong();
@@ -166,10 +166,10 @@ Variant fnString(Args a) {
 // Replace(expression, find, replacewith[, start[, count[, compare]]]): the
 // result begins at start, as the language's does.
 Variant fnReplace(Args a) {
-    if (a[0].isNull()) raiseError(94);
+    if (a[0].isNull()) raiseError(core::kErrInvalidNull);
     const std::int32_t start = wholeArg(a, 3, 1);
     const std::int32_t count = wholeArg(a, 4, -1);
-    if (start < 1 || count < -1) raiseError(5);
+    if (start < 1 || count < -1) raiseError(core::kErrInvalidCall);
     const bool text = textCompareArg(a, 5);
     const QString find = a[1].toString();
     const QString with = a[2].toString();
@@ -196,11 +196,11 @@ Variant fnReplace(Args a) {
 
 // Split(expression[, delimiter[, count[, compare]]])
 Variant fnSplit(Args a) {
-    if (a[0].isNull()) raiseError(94);
+    if (a[0].isNull()) raiseError(core::kErrInvalidNull);
     const QString s = a[0].toString();
     const QString delimiter = given(a, 1) ? a[1].toString() : QStringLiteral(" ");
     const std::int32_t count = wholeArg(a, 2, -1);
-    if (count < -1) raiseError(5);
+    if (count < -1) raiseError(core::kErrInvalidCall);
     const bool text = textCompareArg(a, 3);
     QStringList parts;
     if (s.isEmpty() || count == 0) return stringArray(parts);
@@ -248,7 +248,7 @@ Variant fnStrReverse(Args a) {
 
 QChar firstChar(const Variant& v) {
     const QString s = v.toString();
-    if (s.isEmpty()) raiseError(5);
+    if (s.isEmpty()) raiseError(core::kErrInvalidCall);
     return s[0];
 }
 
@@ -260,13 +260,13 @@ Variant fnAscW(Args a) { return Variant(std::int16_t(firstChar(a[0]).unicode()))
 
 Variant fnChr(Args a) {
     const std::int32_t code = a[0].toLong();
-    if (code < 0 || code > 255) raiseError(5);
+    if (code < 0 || code > 255) raiseError(core::kErrInvalidCall);
     return Variant(QString(QChar(core::cp1252::toUnicode((unsigned char)code))));
 }
 
 Variant fnChrW(Args a) {
     std::int32_t code = a[0].toLong();
-    if (code < -32768 || code > 65535) raiseError(5);
+    if (code < -32768 || code > 65535) raiseError(core::kErrInvalidCall);
     if (code < 0) code += 65536;
     return Variant(QString(QChar(char16_t(code))));
 }
@@ -275,7 +275,7 @@ Variant fnChrW(Args a) {
 // with include False, do not contain) the value.
 Variant fnFilter(Args a) {
     const VariantArray& list = listArg(a[0]);
-    if (a[1].isNull()) raiseError(94);
+    if (a[1].isNull()) raiseError(core::kErrInvalidNull);
     const QString value = a[1].toString();
     const bool include = given(a, 2) ? a[2].toBool() : true;
     const bool text = textCompareArg(a, 3);

@@ -1,6 +1,7 @@
 #include "startup/ui/frmObjectView.h"
 
 #include "controls/MubCommand.h"
+#include "core/LanguageErrors.h"
 #include "core/ObjectBinding.h"
 #include "core/RaiseError.h"
 #include "platform/SafeFile.h"
@@ -72,7 +73,8 @@ class HtmlViewer : public core::Object {
         if (!job) return;
         job->printDocument(document_);
         QString error;
-        if (!job->finish(&error)) throw core::AppError(482, QStringLiteral("Shell.Explorer"), error);
+        if (!job->finish(&error))
+            throw core::AppError(core::kErrPrinter, QStringLiteral("Shell.Explorer"), error);
     }
 
   private:
@@ -187,13 +189,13 @@ void frmObjectView::Print() {
     try {
         const PrintMethodCall call = ParsePrintMethod(printMethod_);
         if (!hosted_.object)
-            throw core::AppError(91, QStringLiteral("frmObjectView"),
+            throw core::AppError(core::kErrObjectNotSet, QStringLiteral("frmObjectView"),
                                  QStringLiteral("Nessun oggetto da stampare"));
         if (call.args.size() >= 6)
-            throw core::AppError(450, QStringLiteral("frmObjectView"),
+            throw core::AppError(core::kErrWrongArguments, QStringLiteral("frmObjectView"),
                                  QStringLiteral("Troppi argomenti per il metodo di stampa"));
         if (call.name.isEmpty())
-            throw core::AppError(438, QStringLiteral("frmObjectView"),
+            throw core::AppError(core::kErrMemberNotFound, QStringLiteral("frmObjectView"),
                                  QStringLiteral("Metodo di stampa non indicato"));
         std::vector<core::Variant> args = call.args;
         std::vector<core::Variant*> refs;

@@ -19,7 +19,8 @@ class WScript : public core::Object {
   public:
     QString typeName() const override { return QStringLiteral("WScript"); }
     core::Variant invoke(const QString& name, core::CallKind, std::span<core::Variant* const> args) override {
-        if (name.compare(QLatin1String("Echo"), Qt::CaseInsensitive) != 0) script::raiseError(438);
+        if (name.compare(QLatin1String("Echo"), Qt::CaseInsensitive) != 0)
+            script::raiseError(core::kErrMemberNotFound);
         QStringList parts;
         for (core::Variant* a : args) parts << (a->isMissing() ? QString() : a->resolved().toString());
         QTextStream out(stdout);

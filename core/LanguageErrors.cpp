@@ -1,0 +1,116 @@
+#include "core/LanguageErrors.h"
+
+#include <QHash>
+
+namespace core {
+
+const QString& languageErrorSource() {
+    static const QString s = QStringLiteral("VBScript");
+    return s;
+}
+
+const QString* languageErrorText(int number) {
+    static const QHash<int, QString> t = {
+        {kErrReturnWithoutGoSub, QStringLiteral("Return senza GoSub")},
+        {kErrInvalidCall, QStringLiteral("Chiamata di routine o argomento non valido")},
+        {kErrOverflow, QStringLiteral("Overflow")},
+        {kErrOutOfMemory, QStringLiteral("Memoria esaurita")},
+        {kErrSubscript, QStringLiteral("Indice non incluso nell'intervallo")},
+        {kErrFixedArray, QStringLiteral("Matrice fissa o temporaneamente bloccata")},
+        {kErrDivisionByZero, QStringLiteral("Divisione per zero")},
+        {kErrTypeMismatch, QStringLiteral("Tipo non corrispondente")},
+        {kErrOutOfStringSpace, QStringLiteral("Spazio stringa esaurito")},
+        {kErrCannotPerform, QStringLiteral("Impossibile eseguire l'operazione richiesta")},
+        {kErrOutOfStack, QStringLiteral("Spazio dello stack esaurito")},
+        {kErrUndefinedProcedure, QStringLiteral("Sub o Function non definita")},
+        {kErrDllLoad, QStringLiteral("Errore nel caricamento della DLL")},
+        {kErrInternal, QStringLiteral("Errore interno")},
+        {kErrObjectNotSet, QStringLiteral("Variabile oggetto non impostata")},
+        {kErrForNotInitialized, QStringLiteral("Ciclo For non inizializzato")},
+        {kErrInvalidNull, QStringLiteral("Uso non valido di Null")},
+        {kErrObjectRequired, QStringLiteral("Necessario oggetto")},
+        {kErrCannotCreate, QStringLiteral("Il componente ActiveX non può creare l'oggetto")},
+        {kErrMemberNotFound, QStringLiteral("Proprietà o metodo non supportati dall'oggetto")},
+        {kErrAutomation, QStringLiteral("Errore di automazione")},
+        {kErrActionNotSupported, QStringLiteral("L'oggetto non supporta questa azione")},
+        {kErrNamedArgsNotSupported, QStringLiteral("L'oggetto non supporta gli argomenti denominati")},
+        {kErrLocaleNotSupported, QStringLiteral("L'oggetto non supporta l'impostazione locale corrente")},
+        {kErrNamedArgNotFound, QStringLiteral("Argomento denominato non trovato")},
+        {kErrArgumentNotOptional, QStringLiteral("Argomento non facoltativo")},
+        {kErrWrongArguments,
+         QStringLiteral("Numero di argomenti errato o assegnazione di proprietà non valida")},
+        {kErrNotCollection, QStringLiteral("L'oggetto non è un insieme")},
+        {kErrKeyExists, QStringLiteral("Chiave già associata a un elemento di questo insieme")},
+        {kErrUnsupportedType, QStringLiteral("La variabile utilizza un tipo di automazione non supportato")},
+        {kErrServerUnavailable, QStringLiteral("Il computer server remoto non esiste o non è disponibile")},
+        {kErrUndefinedVariable, QStringLiteral("Variabile non definita")},
+        {kErrIllegalAssignment, QStringLiteral("Assegnazione non valida")},
+        {kErrNotSafeForScripting, QStringLiteral("Oggetto non sicuro per lo scripting")},
+        {kErrNotSafeForInit, QStringLiteral("Oggetto non sicuro per l'inizializzazione")},
+        {kErrNotSafeForCreation, QStringLiteral("Oggetto non sicuro per la creazione")},
+        {kErrInvalidReference, QStringLiteral("Riferimento non valido o non qualificato")},
+        {kErrUndefinedClass, QStringLiteral("Classe non definita")},
+        {kErrException, QStringLiteral("Si è verificata un'eccezione")},
+        // Dictionary.
+        {kErrElementNotFound, QStringLiteral("Elemento non trovato")},
+        // RegExp.
+        {kErrRegExpSyntax, QStringLiteral("Errore di sintassi nell'espressione regolare")},
+        // Compile errors.
+        {1001, QStringLiteral("Memoria esaurita")},
+        {1002, QStringLiteral("Errore di sintassi")},
+        {1003, QStringLiteral("Previsto ':'")},
+        {1005, QStringLiteral("Previsto '('")},
+        {1006, QStringLiteral("Previsto ')'")},
+        {1007, QStringLiteral("Previsto ']'")},
+        {1010, QStringLiteral("Previsto identificatore")},
+        {1011, QStringLiteral("Previsto '='")},
+        {1012, QStringLiteral("Previsto 'If'")},
+        {1013, QStringLiteral("Previsto 'To'")},
+        {1014, QStringLiteral("Previsto 'End'")},
+        {1015, QStringLiteral("Previsto 'Function'")},
+        {1016, QStringLiteral("Previsto 'Sub'")},
+        {1017, QStringLiteral("Previsto 'Then'")},
+        {1018, QStringLiteral("Previsto 'Wend'")},
+        {1019, QStringLiteral("Previsto 'Loop'")},
+        {1020, QStringLiteral("Previsto 'Next'")},
+        {1021, QStringLiteral("Previsto 'Case'")},
+        {1022, QStringLiteral("Previsto 'Select'")},
+        {1023, QStringLiteral("Prevista espressione")},
+        {1024, QStringLiteral("Prevista istruzione")},
+        {1025, QStringLiteral("Prevista fine istruzione")},
+        {1026, QStringLiteral("Previsto numero intero costante")},
+        {1027, QStringLiteral("Previsto 'While' o 'Until'")},
+        {1028, QStringLiteral("Previsto 'While', 'Until' o fine istruzione")},
+        {1029, QStringLiteral("Previsto 'With'")},
+        {1030, QStringLiteral("Identificatore troppo lungo")},
+        {1031, QStringLiteral("Numero non valido")},
+        {1032, QStringLiteral("Carattere non valido")},
+        {1033, QStringLiteral("Costante di stringa non terminata")},
+        {1034, QStringLiteral("Commento non terminato")},
+        {1037, QStringLiteral("Uso non valido della parola chiave 'Me'")},
+        {1038, QStringLiteral("'Loop' senza 'Do'")},
+        {1039, QStringLiteral("Istruzione 'Exit' non valida")},
+        {1040, QStringLiteral("Variabile di controllo del ciclo 'For' non valida")},
+        {1041, QStringLiteral("Nome ridefinito")},
+        {1042, QStringLiteral("Deve essere la prima istruzione della riga")},
+        {1044, QStringLiteral("Impossibile utilizzare le parentesi quando si chiama una Sub")},
+        {1045, QStringLiteral("Prevista costante letterale")},
+        {1046, QStringLiteral("Previsto 'In'")},
+        {1047, QStringLiteral("Previsto 'Class'")},
+        {1048, QStringLiteral("Deve essere definito all'interno di una classe")},
+        {1049, QStringLiteral("Previsto Let, Set o Get nella dichiarazione della proprietà")},
+        {1050, QStringLiteral("Previsto 'Property'")},
+        {1051,
+         QStringLiteral("Il numero di argomenti deve essere coerente tra le specifiche della proprietà")},
+        {1052, QStringLiteral("Impossibile avere più proprietà o funzioni predefinite in una classe")},
+        {1053, QStringLiteral("Class_Initialize o Class_Terminate non possono avere argomenti")},
+        {1054, QStringLiteral("La proprietà Set o Let deve avere almeno un argomento")},
+        {1055, QStringLiteral("'Next' imprevisto")},
+        {1057, QStringLiteral("La specifica 'Default' deve specificare anche 'Public'")},
+        {1058, QStringLiteral("La specifica 'Default' può essere utilizzata solo in Property Get")},
+    };
+    const auto it = t.constFind(number);
+    return it == t.constEnd() ? nullptr : &it.value();
+}
+
+}  // namespace core
