@@ -1,0 +1,132 @@
+// The script's arrays: their bounds, one per dimension, and the elements in
+// one block (a limit keeps a ReDim from taking all memory), ReDim with and
+// without Preserve, Erase.
+
+#include "core/Variant.h"
+
+#include "core/ValueError.h"
+
+namespace core {
+
+namespace {
+
+constexpr std::size_t kMaxArrayElements = 64u * 1024u * 1024u;
+
+Variant defaultOf(VType kind) {
+    switch (kind) {
+        case VType::Boolean:
+            return Variant(false);
+        case VType::Byte:
+            return Variant(std::uint8_t(0));
+        case VType::Integer:
+            return Variant(std::int16_t(0));
+        case VType::Long:
+            return Variant(std::int32_t(0));
+        case VType::Single:
+            return Variant(0.0f);
+        case VType::Double:
+            return Variant(0.0);
+        case VType::Currency:
+            return Variant(Currency());
+        case VType::Date:
+            return Variant(Date());
+        case VType::String:
+            return Variant(QString());
+        case VType::Object:
+            return Variant::nothing();
+        default:
+            return Variant();
+    }
+}
+
+std::size_t elementCount(const std::vector<ArrayBound>& bounds) {
+    std::size_t total = bounds.empty() ? 0 : 1;
+    for (const ArrayBound& b : bounds) {
+        if (b.count < 0) raiseValueError(kErrSubscript);
+        if (b.count != 0 && total > kMaxArrayElements / std::size_t(b.count))
+            raiseValueError(kErrOutOfMemory);
+        total *= std::size_t(b.count);
+    }
+    if (total > kMaxArrayElements) raiseValueError(kErrOutOfMemory);
+    return total;
+}
+
+}  // namespace
+
+VariantArray::VariantArray(std::vector<ArrayBound> bounds, VType elementType)
+    : bounds_(std::move(bounds)), elementType_(elementType) {
+    elements_.assign(elementCount(bounds_), defaultOf(elementType_));
+}
+
+VariantArray VariantArray::fromValues(std::vector<Variant> values) {
+    VariantArray a;
+    a.bounds_ = {ArrayBound{0, std::int32_t(values.size())}};
+    a.elements_ = std::move(values);
+    return a;
+}
+
+std::int32_t VariantArray::lowerBound(int dimension) const {
+    if (dimension < 1 || dimension > dimensions()) raiseValueError(kErrSubscript);
+    return bounds_[std::size_t(dimension - 1)].lower;
+}
+
+std::int32_t VariantArray::upperBound(int dimension) const {
+    if (dimension < 1 || dimension > dimensions()) raiseValueError(kErrSubscript);
+    return bounds_[std::size_t(dimension - 1)].upper();
+}
+
+std::size_t VariantArray::offsetOf(std::span<const std::int32_t> indices) const {
+    if (indices.size() != bounds_.size() || bounds_.empty()) raiseValueError(kErrSubscript);
+    std::size_t offset = 0, stride = 1;
+    for (std::size_t d = 0; d < bounds_.size(); ++d) {
+        const ArrayBound& b = bounds_[d];
+        const std::int64_t i = std::int64_t(indices[d]) - b.lower;
+        if (i < 0 || i >= b.count) raiseValueError(kErrSubscript);
+        offset += std::size_t(i) * stride;
+        stride *= std::size_t(b.count);
+    }
+    return offset;
+}
+
+const Variant& VariantArray::at(std::span<const std::int32_t> indices) const {
+    return elements_[offsetOf(indices)];
+}
+
+Variant& VariantArray::at(std::span<const std::int32_t> indices) { return elements_[offsetOf(indices)]; }
+
+const Variant& VariantArray::at(std::int32_t index) const {
+    return elements_[offsetOf(std::span<const std::int32_t>(&index, 1))];
+}
+
+Variant& VariantArray::at(std::int32_t index) {
+    return elements_[offsetOf(std::span<const std::int32_t>(&index, 1))];
+}
+
+void VariantArray::redim(std::vector<ArrayBound> bounds, bool preserve) {
+    if (fixed_) raiseValueError(kErrFixedArray);
+    const std::size_t total = elementCount(bounds);
+    if (!preserve || bounds_.empty()) {
+        bounds_ = std::move(bounds);
+        elements_.assign(total, defaultOf(elementType_));
+        return;
+    }
+    if (bounds.size() != bounds_.size() || bounds.back().lower != bounds_.back().lower)
+        raiseValueError(kErrSubscript);
+    for (std::size_t d = 0; d + 1 < bounds.size(); ++d)
+        if (bounds[d] != bounds_[d]) raiseValueError(kErrSubscript);
+    // The last index varies slowest: keeping the first elements keeps every
+    // element whose last index still exists.
+    bounds_ = std::move(bounds);
+    elements_.resize(total, defaultOf(elementType_));
+}
+
+void VariantArray::erase() {
+    if (fixed_) {
+        elements_.assign(elements_.size(), defaultOf(elementType_));
+        return;
+    }
+    bounds_.clear();
+    elements_.clear();
+}
+
+}  // namespace core
