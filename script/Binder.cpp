@@ -1,3 +1,9 @@
+// The binder of the script engine: once code is added, each name of the
+// module is tied to what it stands for (a frame slot, a global, a field or a
+// member of Me, a built-in, a language constant, Err), the locals of each
+// procedure are counted and the constants' values worked out, so that
+// running a statement looks up no name it can know beforehand.
+
 #include "script/Interpreter.h"
 
 #include "core/AppError.h"

@@ -1,3 +1,7 @@
+// Calls of the script engine: the arguments (by reference or as values, and
+// array elements written back), built-in functions, members of objects and
+// their default members, assignment (Let and Set) and New.
+
 #include "script/Interpreter.h"
 
 #include "core/AppError.h"

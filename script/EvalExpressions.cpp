@@ -1,3 +1,7 @@
+// The evaluation of expressions: the operands read in place where they can,
+// the operators, the in-place append of an & run, names, and the variables
+// an expression stands for when it is assigned or passed by reference.
+
 #include "script/Interpreter.h"
 
 #include "core/AppError.h"

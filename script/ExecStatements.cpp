@@ -1,3 +1,7 @@
+// The running of statements: a procedure's frame and call, blocks and
+// statements with the error handling of On Error, the loops (For, For Each,
+// Do and While), Dim and ReDim, and the statement form of a call.
+
 #include "script/Interpreter.h"
 
 #include "core/AppError.h"

@@ -1,3 +1,7 @@
+// The script engine as a whole: construction and end, the objects the
+// program adds, adding code, running a procedure, the deferred
+// Class_Terminate calls, the stop and the time-out, the recorded error.
+
 #include "script/Interpreter.h"
 
 #include "core/AppError.h"

@@ -1,3 +1,6 @@
+// The objects the language itself makes: an instance of a class of the
+// script (its members, its Class_Terminate) and the Err object.
+
 #include "script/Interpreter.h"
 
 #include "core/AppError.h"
