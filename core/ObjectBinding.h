@@ -6,6 +6,8 @@
 //     Variant Page::invoke(const QString& name, CallKind kind, std::span<Variant* const> args) {
 //         static const auto table = MemberTable::of<Page>()
 //             .method("TxtOut", 3, 5, [](Page& p, const CallArgs& a) { ... })
+//             .property("CurX", &Page::CurX)
+//             .property("Color", &Page::Color, &Page::setColor)
 //             .property("Vars", [](Page& p, const CallArgs& a) { ... },
 //                       [](Page& p, const CallArgs& a, const Variant& v) { ... }, 1, 1)
 //             .build();
@@ -27,6 +29,7 @@
 #include <QStringList>
 #include <functional>
 #include <span>
+#include <type_traits>
 
 namespace core {
 
@@ -126,6 +129,20 @@ class MemberTable::Builder {
         table_.add({QString::fromUtf8(name), true, minIndex, maxIndex, wrap(std::move(get)), std::move(put)});
         return *this;
     }
+    // A property read through a member function of T (or of a base), and
+    // written through another one when given. The getter's result goes to
+    // scripts as its value, an enumeration or another whole number that has
+    // no value type of its own as a Long; an assigned value reaches the
+    // setter converted to its parameter (a whole number through Long).
+    template <class Get>
+    requires std::is_member_function_pointer_v<Get> Builder& property(const char* name, Get get) {
+        return property(name, getter(get));
+    }
+    template <class Get, class Set>
+    requires(std::is_member_function_pointer_v<Get>&& std::is_member_function_pointer_v<Set>)
+        Builder& property(const char* name, Get get, Set set) {
+        return property(name, getter(get), setter(set));
+    }
     // The member used when the object itself is read, called or indexed.
     Builder& defaultMember(const char* name) {
         table_.defaultMember_ = QString::fromUtf8(name).toLower();
@@ -134,6 +151,42 @@ class MemberTable::Builder {
     MemberTable build() { return std::move(table_); }
 
   private:
+    template <class Get>
+    static Method getter(Get get) {
+        return [get](T& self, const CallArgs&) { return toValue((self.*get)()); };
+    }
+    template <class C, class P>
+    static Setter setter(void (C::*set)(P)) {
+        return [set](T& self, const CallArgs&, const Variant& v) {
+            (self.*set)(fromValue<std::remove_cvref_t<P>>(v));
+        };
+    }
+    template <class R>
+    static Variant toValue(R&& r) {
+        using D = std::remove_cvref_t<R>;
+        if constexpr (std::is_enum_v<D> || std::is_same_v<D, std::uint32_t> ||
+                      std::is_same_v<D, std::int64_t> || std::is_same_v<D, std::uint64_t>)
+            return Variant(std::int32_t(r));
+        else
+            return Variant(std::forward<R>(r));
+    }
+    template <class P>
+    static P fromValue(const Variant& v) {
+        if constexpr (std::is_same_v<P, Variant>)
+            return v;
+        else if constexpr (std::is_same_v<P, bool>)
+            return v.toBool();
+        else if constexpr (std::is_same_v<P, QString>)
+            return v.toString();
+        else if constexpr (std::is_same_v<P, float>)
+            return v.toSingle();
+        else if constexpr (std::is_same_v<P, double>)
+            return v.toDouble();
+        else {
+            static_assert(std::is_integral_v<P>, "a setter of a whole number, a flag, a number or a text");
+            return P(v.toLong());
+        }
+    }
     static Call wrap(Method fn) {
         if (!fn) return {};
         return [fn = std::move(fn)](Object& o, const CallArgs& a) { return fn(static_cast<T&>(o), a); };

@@ -37,7 +37,7 @@ Variant Database::invoke(const QString& name, core::CallKind kind, std::span<Var
     using D = Database;
     static const core::MemberTable table =
         core::MemberTable::of<D>()
-            .property("State", [](D& d, const CallArgs&) { return Variant(std::int32_t(d.State())); })
+            .property("State", &D::State)
             .method("FormatStringForQuery", 1, 1,
                     [](D& d, const CallArgs& a) { return Variant(d.FormatStringForQuery(a[0])); })
             // GetSysParam(name[, default]): without a default a missing parameter raises.
@@ -53,9 +53,8 @@ Variant Database::invoke(const QString& name, core::CallKind kind, std::span<Var
                     [](D& d, const CallArgs& a) {
                         return Variant(d.Round(a[0], a.whole(1, 0), float(a.number(2, 1.0))));
                     })
-            .property("AccessLevel",
-                      [](D& d, const CallArgs&) { return Variant(std::int32_t(d.AccessLevel())); })
-            .property("OperatorName", [](D& d, const CallArgs&) { return Variant(d.OperatorName()); })
+            .property("AccessLevel", &D::AccessLevel)
+            .property("OperatorName", &D::OperatorName)
             .method("TableExists", 1, 1,
                     [](D& d, const CallArgs& a) { return Variant(d.TableExists(a.string(0))); })
             .method("Tables", 1, 1,
@@ -63,8 +62,7 @@ Variant Database::invoke(const QString& name, core::CallKind kind, std::span<Var
                         if (a[0].resolved().isString()) return objectValue(d.Tables(a.string(0)));
                         return objectValue(d.Tables(int(a.whole(0))));
                     })
-            .property("TableCount",
-                      [](D& d, const CallArgs&) { return Variant(std::int32_t(d.TableCount())); })
+            .property("TableCount", &D::TableCount)
             .method(
                 "OpenDataSource", 1, 4,
                 [](D& d, const CallArgs& a) {
@@ -78,9 +76,9 @@ Variant DataSet::invoke(const QString& name, core::CallKind kind, std::span<Vari
     using T = DataSet;
     static const core::MemberTable table =
         core::MemberTable::of<T>()
-            .property("Name", [](T& t, const CallArgs&) { return Variant(t.Name()); })
-            .property("PresentationName", [](T& t, const CallArgs&) { return Variant(t.PresentationName()); })
-            .property("KeyFieldName", [](T& t, const CallArgs&) { return Variant(t.KeyFieldName()); })
+            .property("Name", &T::Name)
+            .property("PresentationName", &T::PresentationName)
+            .property("KeyFieldName", &T::KeyFieldName)
             .method("ColExist", 1, 1,
                     [](T& t, const CallArgs& a) { return Variant(t.ColExist(a.string(0))); })
             .method("IsEmpty", 0, 0, [](T& t, const CallArgs&) { return Variant(t.IsEmpty()); })
@@ -88,7 +86,7 @@ Variant DataSet::invoke(const QString& name, core::CallKind kind, std::span<Vari
                     [](T& t, const CallArgs& a) {
                         return objectValue(t.OpenDataSource(a.string(0), a.string(1), a.string(2)));
                     })
-            .property("ParentLinkField", [](T& t, const CallArgs&) { return Variant(t.ParentLinkField()); })
+            .property("ParentLinkField", &T::ParentLinkField)
             .defaultMember("Name")
             .build();
     return table.invoke(*this, name, kind, args);
@@ -117,7 +115,7 @@ Variant DataSource::invoke(const QString& name, core::CallKind kind, std::span<V
             // What it stands on.
             .property("Table", [](S& s, const CallArgs&) { return objectValue(s.Table()); })
             .property("Database", [](S& s, const CallArgs&) { return objectValue(s.Database()); })
-            .property("KeyFieldName", [](S& s, const CallArgs&) { return Variant(s.KeyFieldName()); })
+            .property("KeyFieldName", &S::KeyFieldName)
             .method("GetSysParam", 1, 2,
                     [](S& s, const CallArgs& a) { return Variant(s.GetSysParam(a.string(0), a.string(1))); })
             // Navigation and row tests.
@@ -125,16 +123,16 @@ Variant DataSource::invoke(const QString& name, core::CallKind kind, std::span<V
             .method("RowNext", 0, 0, action<S>([](S& s, const CallArgs&) { s.RowNext(); }))
             .method("RowPrevious", 0, 0, action<S>([](S& s, const CallArgs&) { s.RowPrevious(); }))
             .method("RowLast", 0, 0, action<S>([](S& s, const CallArgs&) { s.RowLast(); }))
-            .property("Bof", [](S& s, const CallArgs&) { return Variant(s.Bof()); })
-            .property("Eof", [](S& s, const CallArgs&) { return Variant(s.Eof()); })
-            .property("DataEmpty", [](S& s, const CallArgs&) { return Variant(s.DataEmpty()); })
-            .property("RowValid", [](S& s, const CallArgs&) { return Variant(s.RowValid()); })
-            .property("RowInvalid", [](S& s, const CallArgs&) { return Variant(s.RowInvalid()); })
+            .property("Bof", &S::Bof)
+            .property("Eof", &S::Eof)
+            .property("DataEmpty", &S::DataEmpty)
+            .property("RowValid", &S::RowValid)
+            .property("RowInvalid", &S::RowInvalid)
             // RowCount[(full)]: the rows counted in full.
             .method(
                 "RowCount", 0, 1,
                 [](S& s, const CallArgs& a) { return Variant(std::int32_t(s.RowCount(a.flag(0, true)))); })
-            .property("Bookmark", [](S& s, const CallArgs&) { return s.Bookmark(); })
+            .property("Bookmark", &S::Bookmark)
             .method("MoveToBookmark", 1, 1,
                     [](S& s, const CallArgs& a) { return Variant(s.MoveToBookmark(a[0])); })
             .method("MoveToKey", 1, 1, [](S& s, const CallArgs& a) { return Variant(s.MoveToKey(a[0])); })
@@ -169,13 +167,13 @@ Variant DataSource::invoke(const QString& name, core::CallKind kind, std::span<V
                 "CalculateColValue", 1, 2,
                 [](S& s, const CallArgs& a) { return s.CalculateColValue(a.string(0), a.whole(1, odbcSum)); })
             // Rows; each change runs the table class's hooks.
-            .property("IsNew", [](S& s, const CallArgs&) { return Variant(s.IsNew()); })
-            .property("IsChanged", [](S& s, const CallArgs&) { return Variant(s.IsChanged()); })
+            .property("IsNew", &S::IsNew)
+            .property("IsChanged", &S::IsChanged)
             .method("AddNew", 0, 0, action<S>([](S& s, const CallArgs&) { s.AddNew(); }))
             .method("Save", 0, 0, [](S& s, const CallArgs&) { return Variant(s.Save()); })
             .method("CancelUpdate", 0, 0, action<S>([](S& s, const CallArgs&) { s.CancelUpdate(); }))
             .method("DeleteRow", 0, 0, action<S>([](S& s, const CallArgs&) { s.DeleteRow(); }))
-            .property("RowKey", [](S& s, const CallArgs&) { return s.RowKey(); })
+            .property("RowKey", &S::RowKey)
             // RowOIDQueryString([alias, column,] code): scripts pass the match
             // code (0 equal, 1 not equal) as the third argument.
             .method("RowOIDQueryString", 0, 3,
@@ -184,9 +182,7 @@ Variant DataSource::invoke(const QString& name, core::CallKind kind, std::span<V
                         return Variant(s.RowOIDQueryString(code));
                     })
             // Selection.
-            .property(
-                "Filter", [](S& s, const CallArgs&) { return Variant(s.Filter()); },
-                [](S& s, const CallArgs&, const Variant& v) { s.SetFilter(v.toString()); })
+            .property("Filter", &S::Filter, &S::SetFilter)
             .property(
                 "SortOrder", [](S& s, const CallArgs&) { return Variant(s.SortOrder()); },
                 [](S& s, const CallArgs&, const Variant& v) { s.SetSortOrder(v.toString()); })

@@ -173,38 +173,16 @@ void clsLabelPrint::EndLabels() {
 
 core::Variant clsLabelPrint::invoke(const QString& name, core::CallKind kind,
                                     std::span<core::Variant* const> args) {
-    using core::CallArgs;
-    using core::Variant;
-    using reports::addDrawingMember;
-    using reports::DrawingMember;
     using S = clsLabelPrint;
     static const core::MemberTable table = [] {
         auto b = core::MemberTable::of<S>();
-        addDrawingMember(b, DrawingMember::TxtOut);
-        addDrawingMember(b, DrawingMember::TxtOutR);
-        addDrawingMember(b, DrawingMember::BoxOut);
-        addDrawingMember(b, DrawingMember::CircleOut);
-        addDrawingMember(b, DrawingMember::LineOut);
-        addDrawingMember(b, DrawingMember::ImageOut);
-        addDrawingMember(b, DrawingMember::Barcode128bOut);
+        reports::addPageMembers(b);
         b.action("NextLabel", &S::NextLabel);
-        addDrawingMember(b, DrawingMember::SetFont);
-        addDrawingMember(b, DrawingMember::TxtOutV);
         b.action("ForceEndDocument", &S::ForceEndDocument);
-        b.property("PageLabelCount", [](S& s, const CallArgs&) { return Variant(s.PageLabelCount()); });
+        b.property("PageLabelCount", &S::PageLabelCount);
         b.action("EndLabels", &S::EndLabels);
-        b.property(
-            "Color", [](S& s, const CallArgs&) { return Variant(std::int32_t(s.Color())); },
-            [](S& s, const CallArgs&, const Variant& v) { s.setColor(std::uint32_t(v.toLong())); });
-        b.property(
-            "IgnoreLabel", [](S& s, const CallArgs&) { return Variant(s.IgnoreLabel()); },
-            [](S& s, const CallArgs&, const Variant& v) { s.setIgnoreLabel(v.toBool()); });
-        addDrawingMember(b, DrawingMember::PrintObject);
-        b.property("Preview", [](S& s, const CallArgs&) { return Variant(s.Preview()); });
-        reports::addVarStoreMembers(b);
-        b.property(
-            "CopyCount", [](S& s, const CallArgs&) { return Variant(s.CopyCount()); },
-            [](S& s, const CallArgs&, const Variant& v) { s.setCopyCount(std::int16_t(v.toLong())); });
+        b.property("IgnoreLabel", &S::IgnoreLabel, &S::setIgnoreLabel);
+        b.property("CopyCount", &S::CopyCount, &S::setCopyCount);
         b.action("NextCopy", &S::NextCopy);
         return b.build();
     }();

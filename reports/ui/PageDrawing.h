@@ -9,6 +9,7 @@
 // from the page object's origin.
 
 #include "core/ObjectBinding.h"
+#include "reports/VarStore.h"
 
 #include <QImage>
 #include <QPointF>
@@ -67,85 +68,59 @@ float Barcode128bOut(DrawingHost& host, float nY, float nX, float barHeight, flo
 void PrintObject(DrawingHost& host, const QString& classId, const QString& loadCommand,
                  const QString& printMethod);
 
-enum class DrawingMember {
-    TxtOut,
-    TxtOutR,
-    TxtOutV,
-    SetFont,
-    BoxOut,
-    CircleOut,
-    LineOut,
-    ImageOut,
-    Barcode128bOut,
-    PrintObject
-};
-
-// Adds one of the members above to a page object's member table; T derives
-// from core::Object and DrawingHost. Each page object adds them where its own
-// table puts them.
+// Adds the drawing members above to a page object's member table; T derives
+// from core::Object and DrawingHost.
 template <class T>
-void addDrawingMember(core::MemberTable::Builder<T>& b, DrawingMember m) {
+void addDrawingMembers(core::MemberTable::Builder<T>& b) {
     using core::CallArgs;
     using core::Variant;
-    switch (m) {
-        case DrawingMember::TxtOut:
-            b.method("TxtOut", 3, 5, [](T& s, const CallArgs& a) {
-                return Variant(TxtOut(s, a.number(0), a.number(1), a.string(2), a.number(3), a.flag(4)));
-            });
-            break;
-        case DrawingMember::TxtOutR:
-            b.method("TxtOutR", 3, 3, [](T& s, const CallArgs& a) {
-                return Variant(TxtOutR(s, a.number(0), a.number(1), a.string(2)));
-            });
-            break;
-        case DrawingMember::TxtOutV:
-            b.method("TxtOutV", 3, 5, [](T& s, const CallArgs& a) {
-                return Variant(TxtOutV(s, a.number(0), a.number(1), a.string(2), a.flag(3), a.flag(4)));
-            });
-            break;
-        case DrawingMember::SetFont:
-            b.method("SetFont", 1, 5, [](T& s, const CallArgs& a) {
-                SetFont(s, a.whole(0), a.flag(1), a.flag(2), a.string(3), a.flag(4));
-                return Variant();
-            });
-            break;
-        case DrawingMember::BoxOut:
-            b.method("BoxOut", 4, 5, [](T& s, const CallArgs& a) {
-                BoxOut(s, a.number(0), a.number(1), a.number(2), a.number(3), a.flag(4));
-                return Variant();
-            });
-            break;
-        case DrawingMember::CircleOut:
-            b.method("CircleOut", 3, 4, [](T& s, const CallArgs& a) {
-                CircleOut(s, a.number(0), a.number(1), a.number(2), a.flag(3));
-                return Variant();
-            });
-            break;
-        case DrawingMember::LineOut:
-            b.method("LineOut", 4, 4, [](T& s, const CallArgs& a) {
-                LineOut(s, a.number(0), a.number(1), a.number(2), a.number(3));
-                return Variant();
-            });
-            break;
-        case DrawingMember::ImageOut:
-            b.method("ImageOut", 3, 6, [](T& s, const CallArgs& a) {
-                ImageOut(s, a.string(0), a.number(1), a.number(2), a.number(3), a.number(4), a.flag(5));
-                return Variant();
-            });
-            break;
-        case DrawingMember::Barcode128bOut:
-            b.method("Barcode128bOut", 5, 5, [](T& s, const CallArgs& a) {
-                return Variant(
-                    Barcode128bOut(s, a.number(0), a.number(1), a.number(2), a.number(3), a.string(4)));
-            });
-            break;
-        case DrawingMember::PrintObject:
-            b.method("PrintObject", 1, 3, [](T& s, const CallArgs& a) {
-                PrintObject(s, a.string(0), a.string(1), a.string(2));
-                return Variant();
-            });
-            break;
-    }
+    b.method("TxtOut", 3, 5, [](T& s, const CallArgs& a) {
+        return Variant(TxtOut(s, a.number(0), a.number(1), a.string(2), a.number(3), a.flag(4)));
+    });
+    b.method("TxtOutR", 3, 3, [](T& s, const CallArgs& a) {
+        return Variant(TxtOutR(s, a.number(0), a.number(1), a.string(2)));
+    });
+    b.method("TxtOutV", 3, 5, [](T& s, const CallArgs& a) {
+        return Variant(TxtOutV(s, a.number(0), a.number(1), a.string(2), a.flag(3), a.flag(4)));
+    });
+    b.method("SetFont", 1, 5, [](T& s, const CallArgs& a) {
+        SetFont(s, a.whole(0), a.flag(1), a.flag(2), a.string(3), a.flag(4));
+        return Variant();
+    });
+    b.method("BoxOut", 4, 5, [](T& s, const CallArgs& a) {
+        BoxOut(s, a.number(0), a.number(1), a.number(2), a.number(3), a.flag(4));
+        return Variant();
+    });
+    b.method("CircleOut", 3, 4, [](T& s, const CallArgs& a) {
+        CircleOut(s, a.number(0), a.number(1), a.number(2), a.flag(3));
+        return Variant();
+    });
+    b.method("LineOut", 4, 4, [](T& s, const CallArgs& a) {
+        LineOut(s, a.number(0), a.number(1), a.number(2), a.number(3));
+        return Variant();
+    });
+    b.method("ImageOut", 3, 6, [](T& s, const CallArgs& a) {
+        ImageOut(s, a.string(0), a.number(1), a.number(2), a.number(3), a.number(4), a.flag(5));
+        return Variant();
+    });
+    b.method("Barcode128bOut", 5, 5, [](T& s, const CallArgs& a) {
+        return Variant(Barcode128bOut(s, a.number(0), a.number(1), a.number(2), a.number(3), a.string(4)));
+    });
+    b.method("PrintObject", 1, 3, [](T& s, const CallArgs& a) {
+        PrintObject(s, a.string(0), a.string(1), a.string(2));
+        return Variant();
+    });
+}
+
+// The members both page objects have: the drawing members, the variable
+// store, Preview and Color. T::Preview(), T::Color() and T::setColor() give
+// them.
+template <class T>
+void addPageMembers(core::MemberTable::Builder<T>& b) {
+    addDrawingMembers(b);
+    addVarStoreMembers(b);
+    b.property("Preview", &T::Preview);
+    b.property("Color", &T::Color, &T::setColor);
 }
 
 }  // namespace reports

@@ -40,7 +40,7 @@ class ScriptPicture : public core::Object {
         using S = ScriptPicture;
         static const core::MemberTable table = [] {
             auto b = core::MemberTable::of<S>();
-            b.property("Handle", [](S& p, const core::CallArgs&) { return core::Variant(p.handle()); });
+            b.property("Handle", &S::handle);
             b.property("Type", [](S&, const core::CallArgs&) { return core::Variant(std::int16_t(1)); });
             b.property("Width", [](S& p, const core::CallArgs&) {
                 return core::Variant(std::int32_t(std::lround(p.image_.width() * p.himetricPerPixel(true))));
@@ -345,66 +345,41 @@ core::Variant clsCustomReport::invoke(const QString& name, core::CallKind kind,
     using S = clsCustomReport;
     static const core::MemberTable table = [] {
         auto b = core::MemberTable::of<S>();
+        addPageMembers(b);
         b.action("InitializeVars", &S::InitializeVars);
-        addDrawingMember(b, DrawingMember::TxtOut);
-        addDrawingMember(b, DrawingMember::TxtOutR);
-        addDrawingMember(b, DrawingMember::BoxOut);
-        addDrawingMember(b, DrawingMember::PrintObject);
-        addDrawingMember(b, DrawingMember::CircleOut);
-        addDrawingMember(b, DrawingMember::LineOut);
-        addDrawingMember(b, DrawingMember::ImageOut);
         b.action("LoadBackImage", &S::LoadBackImage);
         b.action("NextReportModule", &S::NextReportModule);
         b.action("NextReport", &S::NextReport);
         b.action("NewReportRow", &S::NewReportRow);
         b.action("NewRow", &S::NewRow);
-        addDrawingMember(b, DrawingMember::SetFont);
         b.action("EndReports", &S::EndReports);
         b.action("RowEnd", &S::RowEnd);
-        b.property(
-            "RowPrinting", [](S& s, const CallArgs&) { return Variant(s.RowPrinting()); },
-            [](S& s, const CallArgs&, const Variant& v) { s.setRowPrinting(v.toBool()); });
-        b.property("CurX", [](S& s, const CallArgs&) { return Variant(s.CurX()); });
-        b.property("CurY", [](S& s, const CallArgs&) { return Variant(s.CurY()); });
-        b.property("RowY", [](S& s, const CallArgs&) { return Variant(s.RowY()); });
-        b.property("LastRow", [](S& s, const CallArgs&) { return Variant(s.LastRow()); });
-        b.property("BackImageFile", [](S& s, const CallArgs&) { return Variant(s.BackImageFile()); });
+        b.property("RowPrinting", &S::RowPrinting, &S::setRowPrinting);
+        b.property("CurX", &S::CurX);
+        b.property("CurY", &S::CurY);
+        b.property("RowY", &S::RowY);
+        b.property("LastRow", &S::LastRow);
+        b.property("BackImageFile", &S::BackImageFile);
         // The loaded background, Nothing when the layout has none.
         b.property("BackImage", [](S& s, const CallArgs&) {
             return s.backImage_.isNull() ? Variant::nothing()
                                          : Variant(std::make_shared<ScriptPicture>(s.backImage_));
         });
-        b.property("ReportModuleCount", [](S& s, const CallArgs&) { return Variant(s.ReportModuleCount()); });
-        b.property("ReportCount", [](S& s, const CallArgs&) { return Variant(s.ReportCount()); });
-        b.property("ReportModuleIsEmpty",
-                   [](S& s, const CallArgs&) { return Variant(s.ReportModuleIsEmpty()); });
-        addVarStoreMembers(b);
-        addDrawingMember(b, DrawingMember::Barcode128bOut);
-        b.property("VBScript", [](S& s, const CallArgs&) { return Variant(s.VBScript()); });
-        addDrawingMember(b, DrawingMember::TxtOutV);
-        b.property(
-            "IgnoreNextNewRow", [](S& s, const CallArgs&) { return Variant(s.IgnoreNextNewRow()); },
-            [](S& s, const CallArgs&, const Variant& v) { s.setIgnoreNextNewRow(v.toBool()); });
-        b.property("Preview", [](S& s, const CallArgs&) { return Variant(s.Preview()); });
-        b.property(
-            "Color", [](S& s, const CallArgs&) { return Variant(std::int32_t(s.Color())); },
-            [](S& s, const CallArgs&, const Variant& v) { s.setColor(std::uint32_t(v.toLong())); });
-        b.property("RowDim", [](S& s, const CallArgs&) { return Variant(s.RowDim()); });
-        b.property(
-            "RowDimCur", [](S& s, const CallArgs&) { return Variant(s.RowDimCur()); },
-            [](S& s, const CallArgs&, const Variant& v) { s.setRowDimCur(v.toSingle()); });
-        b.property("RowDimText", [](S& s, const CallArgs&) { return Variant(s.RowDimText()); });
-        b.property("DataReferenceName", [](S& s, const CallArgs&) { return Variant(s.DataReferenceName()); });
+        b.property("ReportModuleCount", &S::ReportModuleCount);
+        b.property("ReportCount", &S::ReportCount);
+        b.property("ReportModuleIsEmpty", &S::ReportModuleIsEmpty);
+        b.property("VBScript", &S::VBScript);
+        b.property("IgnoreNextNewRow", &S::IgnoreNextNewRow, &S::setIgnoreNextNewRow);
+        b.property("RowDim", &S::RowDim);
+        b.property("RowDimCur", &S::RowDimCur, &S::setRowDimCur);
+        b.property("RowDimText", &S::RowDimText);
+        b.property("DataReferenceName", &S::DataReferenceName);
         b.method("SetDataReferenceName", 1, 1, [](S& s, const CallArgs& a) {
             s.SetDataReferenceName(a.string(0));
             return Variant();
         });
-        b.property(
-            "ReportGroupName", [](S& s, const CallArgs&) { return Variant(s.ReportGroupName()); },
-            [](S& s, const CallArgs&, const Variant& v) { s.setReportGroupName(v.toString()); });
-        b.property(
-            "MarkOutputAreas", [](S& s, const CallArgs&) { return Variant(s.MarkOutputAreas()); },
-            [](S& s, const CallArgs&, const Variant& v) { s.setMarkOutputAreas(v.toBool()); });
+        b.property("ReportGroupName", &S::ReportGroupName, &S::setReportGroupName);
+        b.property("MarkOutputAreas", &S::MarkOutputAreas, &S::setMarkOutputAreas);
         return b.build();
     }();
     return table.invoke(*this, name, kind, args);

@@ -120,7 +120,7 @@ Variant Dictionary::invoke(const QString& name, core::CallKind kind, std::span<V
                 "Key", {}, [](D& d, const CallArgs& a, const Variant& v) { d.renameKey(a[0], v); }, 1, 1)
             .method("Keys", 0, 0, [](D& d, const CallArgs&) { return d.keys(); })
             .method("Items", 0, 0, [](D& d, const CallArgs&) { return d.items(); })
-            .property("Count", [](D& d, const CallArgs&) { return Variant(std::int32_t(d.count())); })
+            .property("Count", &D::count)
             .method("Remove", 1, 1,
                     [](D& d, const CallArgs& a) {
                         d.remove(a[0]);
@@ -131,9 +131,7 @@ Variant Dictionary::invoke(const QString& name, core::CallKind kind, std::span<V
                         d.removeAll();
                         return Variant();
                     })
-            .property(
-                "CompareMode", [](D& d, const CallArgs&) { return Variant(std::int32_t(d.compareMode())); },
-                [](D& d, const CallArgs&, const Variant& v) { d.setCompareMode(v.toLong()); })
+            .property("CompareMode", &D::compareMode, &D::setCompareMode)
             .defaultMember("Item")
             .build();
     return table.invoke(*this, name, kind, args);
