@@ -40,33 +40,17 @@ QStringList RowsReferences(const datalib::TableDef& table) {
 
 LayoutFile ParseLayoutFile(const QString& input) {
     LayoutFile f;
-    const LayoutExport file = ParseLayoutExport(input, ReportExportKeys());
+    // The fields in the order of the export file's keys.
+    QString* const texts[] = {&f.reportName, &f.reportGroup,   &f.backImageFile, &f.bottomImageBorder,
+                              &f.columns,    &f.reportHeight,  &f.reportWidth,   &f.reportTop,
+                              &f.reportLeft, &f.reportRowsDim, &f.reportRowsTop, &f.reportRowsBottom};
+    const QStringList& keys = ReportExportKeys();
+    const LayoutExport file = ParseLayoutExport(input, keys);
     for (const auto& [key, value] : file.settings) {
-        if (key == QLatin1String("ReportName"))
-            f.reportName = value;
-        else if (key == QLatin1String("ReportGroup"))
-            f.reportGroup = value;
-        else if (key == QLatin1String("BackImageFile"))
-            f.backImageFile = value;
-        else if (key == QLatin1String("BottomImageBorder"))
-            f.bottomImageBorder = value;
-        else if (key == QLatin1String("Columns"))
-            f.columns = value;
-        else if (key == QLatin1String("ReportHeight"))
-            f.reportHeight = value;
-        else if (key == QLatin1String("ReportWidth"))
-            f.reportWidth = value;
-        else if (key == QLatin1String("ReportTop"))
-            f.reportTop = value;
-        else if (key == QLatin1String("ReportLeft"))
-            f.reportLeft = value;
-        else if (key == QLatin1String("ReportRowsDim"))
-            f.reportRowsDim = value;
-        else if (key == QLatin1String("ReportRowsTop"))
-            f.reportRowsTop = value;
-        else if (key == QLatin1String("ReportRowsBottom"))
-            f.reportRowsBottom = value;
-        else if (key == QLatin1String("HorizontalOrientation"))
+        const qsizetype i = keys.indexOf(key);
+        if (i >= 0 && i < qsizetype(std::size(texts)))
+            *texts[i] = value;
+        else if (key == keys.last())
             f.horizontalOrientation = startup::StrToBoolean(value);
     }
     f.script = file.script;
