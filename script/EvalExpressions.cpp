@@ -12,6 +12,8 @@
 #include "script/builtins/RegExp.h"
 
 #include <cmath>
+#include <iterator>
+#include <vector>
 
 namespace script {
 
@@ -207,6 +209,15 @@ Variant Interpreter::eval(const Expr* e) {
             }
             return evalCall(c->callee.get(), c->args, CallKind::PropertyGet);
         }
+        case EK::Binary:
+            return evalBinary(*static_cast<const BinaryExpr*>(e));
+        default:
+            return evalOther(e);
+    }
+}
+
+Variant Interpreter::evalOther(const Expr* e) {
+    switch (e->kind) {
         case EK::Me: {
             auto self = frame_->me ? frame_->me->weak_from_this().lock() : nullptr;
             return Variant(std::move(self));
@@ -226,10 +237,9 @@ Variant Interpreter::eval(const Expr* e) {
             const Variant v = evalScalar(u->operand.get());
             return u->op == Op::Neg ? core::neg(v) : core::opNot(v);
         }
-        case EK::Binary:
-            return evalBinary(*static_cast<const BinaryExpr*>(e));
+        default:
+            return Variant();
     }
-    return Variant();
 }
 
 const Variant& Interpreter::operand(const Expr* e, Variant& holder) {
@@ -336,25 +346,40 @@ bool Interpreter::tryAppend(const AssignStmt& a) {
     return true;
 }
 
-Variant Interpreter::evalBinary(const BinaryExpr& b) {
-    if (b.left->kind == EK::Binary) {
-        // A run of operators, from the innermost one outwards.
-        const auto run = operatorRun(&b);
-        Variant value = evalBinary(*run.front());
-        for (std::size_t i = 1; i < run.size(); ++i) {
-            const BinaryExpr& x = *run[i];
-            if (x.op == Op::Is) {
-                value = Variant(core::sameObject(value, eval(x.right.get())));
-                continue;
-            }
-            Variant holder;
-            const Variant& right = operand(x.right.get(), holder);
-            core::CompareOptions o;
-            if (x.op >= Op::Eq && x.op <= Op::Ge) o.rightLiteral = isLiteral(x.right.get());
-            value = applyBinary(x.op, value, right, o);
-        }
-        return value;
+Variant Interpreter::evalOperatorRun(const BinaryExpr& b) {
+    // The nodes from the innermost operator outwards: a short run on the
+    // thread's stack, a long one on the heap.
+    std::size_t n = 1;
+    for (const Expr* e = b.left.get(); e->kind == EK::Binary;
+         e = static_cast<const BinaryExpr*>(e)->left.get())
+        ++n;
+    const BinaryExpr* small[16] = {};
+    std::vector<const BinaryExpr*> large;
+    const BinaryExpr** run = small;
+    if (n > std::size(small)) {
+        large.resize(n);
+        run = large.data();
     }
+    const BinaryExpr* e = &b;
+    for (std::size_t k = n; k-- > 0; e = static_cast<const BinaryExpr*>(e->left.get())) run[k] = e;
+    Variant value = evalBinary(*run[0]);
+    for (std::size_t i = 1; i < n; ++i) {
+        const BinaryExpr& x = *run[i];
+        if (x.op == Op::Is) {
+            value = Variant(core::sameObject(value, eval(x.right.get())));
+            continue;
+        }
+        Variant holder;
+        const Variant& right = operand(x.right.get(), holder);
+        core::CompareOptions o;
+        if (x.op >= Op::Eq && x.op <= Op::Ge) o.rightLiteral = isLiteral(x.right.get());
+        value = applyBinary(x.op, value, right, o);
+    }
+    return value;
+}
+
+Variant Interpreter::evalBinary(const BinaryExpr& b) {
+    if (b.left->kind == EK::Binary) return evalOperatorRun(b);
     if (b.op == Op::Is) return Variant(core::sameObject(eval(b.left.get()), eval(b.right.get())));
     // Two literals or locals holding numbers (n - 1, i < 10): read in place.
     if (const Variant* l = directOperand(b.left.get())) {

@@ -101,7 +101,8 @@ class Interpreter {
     void execCallStmt(const CallStmt& st);                 // a call whose result is dropped
 
     // ---- expressions (EvalExpressions.cpp) ----
-    core::Variant eval(const Expr* e);  // the value of an expression
+    core::Variant eval(const Expr* e);                         // the value of an expression
+    [[gnu::noinline]] core::Variant evalOther(const Expr* e);  // Me, New and the unary operators
     // The value with an object's default member taken.
     core::Variant evalScalar(const Expr* e) {
         // An operator's value is never an object (its operands' default members were taken).
@@ -114,11 +115,12 @@ class Interpreter {
     const core::Variant& operand(const Expr* e, core::Variant& holder);
     // A literal, or a local or script-level variable that holds no object: the value itself; else none.
     inline const core::Variant* directOperand(const Expr* e) const;
-    bool tryAppend(const AssignStmt& a);                           // s = s & ... in place
-    bool isPlainOperand(const Expr* e) const;                      // reading it runs no script code
-    core::Variant evalName(const NameExpr& n);                     // a name read as a value
-    core::Variant evalBinary(const BinaryExpr& b);                 // an operator, or a run of them
-    core::Variant* variableRef(const NameExpr& n, bool forWrite);  // the variable of a name, or 501
+    bool tryAppend(const AssignStmt& a);                                   // s = s & ... in place
+    bool isPlainOperand(const Expr* e) const;                              // reading it runs no script code
+    core::Variant evalName(const NameExpr& n);                             // a name read as a value
+    core::Variant evalBinary(const BinaryExpr& b);                         // an operator, or a run of them
+    [[gnu::noinline]] core::Variant evalOperatorRun(const BinaryExpr& b);  // a run: a + b + c ...
+    core::Variant* variableRef(const NameExpr& n, bool forWrite);          // the variable of a name, or 501
     core::Variant* refOf(const Expr* e);  // the variable an expression names, or none
 
     // ---- calls (Calls.cpp) ----
