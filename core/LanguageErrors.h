@@ -56,7 +56,6 @@ inline constexpr int kErrInvalidReference = 505;
 inline constexpr int kErrUndefinedClass = 506;
 inline constexpr int kErrException = 507;
 inline constexpr int kErrRegExpSyntax = 5017;
-inline constexpr int kErrPreviewStopped = 32755;  // caller's text
 inline constexpr int kErrElementNotFound = 32811;
 // The compile errors are numbered from 1001 ("Memoria esaurita") to 1058;
 // the parser and the lexer raise them by number.

@@ -251,7 +251,7 @@ void clsCustomReport::NextReportModule() {
     // runner then shows the preview limit's message and the pages made.
     if (preview_ && Preview() && moduleCount_ >= kPreviewLimit) {
         previewLimitReached_ = true;
-        throw core::AppError(core::kErrPreviewStopped, QStringLiteral("Zelt Order"),
+        throw core::AppError(core::kGenericErrorNumber, QStringLiteral("Zelt Order"),
                              QStringLiteral("Anteprima di stampa interrotta..."), true);
     }
     EnsureBackImage();
