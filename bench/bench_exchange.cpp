@@ -4,7 +4,9 @@
 // everything again over it, with the real progress window; and sending 500
 // orders of 10 rows each to the demo archive at head office. The receives
 // run with the data library's checks of the time limit and the stop
-// (checks:1) and without them (checks:0), to show what they cost.
+// (checks:1) and without them (checks:0), to show what they cost. The floor
+// beside them is SQLite's own copy of the same rows into the same tables
+// and indexes, one prepared INSERT per row.
 
 #include "app/AllTableClasses.h"
 #include "core/Prompt.h"
@@ -22,9 +24,11 @@
 #include "tools/headoffice/HeadOfficeServer.h"
 
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <optional>
@@ -123,6 +127,118 @@ BENCHMARK(BM_ReceiveScale)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->UseRealTime();
+
+// The tables a receive writes: the exchanged ones and their own child rows.
+QStringList receivedTables(const datalib::Database& db) {
+    QStringList out;
+    QStringList pending = QString::fromLatin1(exchange::kExchangeTables).split(QLatin1Char(','));
+    QSet<QString> seen;
+    while (!pending.isEmpty()) {
+        const QString name = pending.takeFirst();
+        const datalib::TableDef* def = db.tableDef(name);
+        if (!def || seen.contains(def->name().toLower())) continue;
+        seen.insert(def->name().toLower());
+        out << def->name();
+        for (int i = 0; i < def->references.Count(); ++i) {
+            const datalib::ReferenceDef& r = def->references.Item(i);
+            if (r.collection && r.owned) pending << r.table;
+        }
+    }
+    return out;
+}
+
+void exec(sqlite3* db, const QString& sql) {
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const std::string text = error ? error : "?";
+        sqlite3_free(error);
+        throw std::runtime_error(text);
+    }
+}
+
+// SQLite alone copies the archive's rows of `tables` into a new file with
+// the archive's tables and indexes: WAL, synchronous FULL, one transaction,
+// one prepared INSERT per table stepped once per row.
+void floorCopy(const QString& archive, const QString& target, const QStringList& tables) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open(target.toUtf8().constData(), &db) != SQLITE_OK) throw std::runtime_error("open");
+    struct Close {
+        sqlite3* db;
+        ~Close() { sqlite3_close(db); }
+    } close{db};
+    exec(db, QStringLiteral("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA cache_size=-65536; "
+                            "PRAGMA temp_store=MEMORY;"));
+    exec(db, QStringLiteral("ATTACH DATABASE '%1' AS src").arg(QString(archive).replace('\'', "''")));
+    QStringList names;
+    for (const QString& t : tables) names << QStringLiteral("'") + t.toLower() + QStringLiteral("'");
+    const QString list = names.join(QLatin1Char(','));
+    // The tables first, then their indexes, as the archive has them.
+    QStringList schema;
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db,
+                       QStringLiteral("SELECT sql FROM src.sqlite_master WHERE lower(tbl_name) IN (%1) AND "
+                                      "type IN ('table','index') AND sql IS NOT NULL ORDER BY type='index'")
+                           .arg(list)
+                           .toUtf8()
+                           .constData(),
+                       -1, &st, nullptr);
+    while (sqlite3_step(st) == SQLITE_ROW)
+        schema << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    for (const QString& sql : schema) exec(db, sql);
+    exec(db, QStringLiteral("BEGIN"));
+    for (const QString& t : tables) {
+        sqlite3_stmt* read = nullptr;
+        sqlite3_prepare_v2(db, QStringLiteral("SELECT * FROM src.\"%1\"").arg(t).toUtf8().constData(), -1,
+                           &read, nullptr);
+        const int n = sqlite3_column_count(read);
+        QStringList marks;
+        for (int i = 0; i < n; ++i) marks << QStringLiteral("?");
+        sqlite3_stmt* write = nullptr;
+        sqlite3_prepare_v2(db,
+                           QStringLiteral("INSERT INTO main.\"%1\" VALUES (%2)")
+                               .arg(t, marks.join(','))
+                               .toUtf8()
+                               .constData(),
+                           -1, &write, nullptr);
+        while (sqlite3_step(read) == SQLITE_ROW) {
+            for (int i = 0; i < n; ++i) sqlite3_bind_value(write, i + 1, sqlite3_column_value(read, i));
+            if (sqlite3_step(write) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db));
+            sqlite3_reset(write);
+        }
+        sqlite3_finalize(write);
+        sqlite3_finalize(read);
+    }
+    exec(db, QStringLiteral("COMMIT"));
+}
+
+// The floor of BM_ReceiveScale: the same archive, the same tables.
+void BM_ReceiveFloorScale(benchmark::State& state) {
+    QString file = qEnvironmentVariable("ZELT_SCALE_ARCHIVE");
+    if (file.isEmpty()) file = QStringLiteral("demo-scale/ZeltOrder_DEMO");
+    if (!QFile::exists(file)) {
+        state.SkipWithError("archive missing: zelt-demodb --scale demo-scale");
+        for (auto _ : state) {
+        }
+        return;
+    }
+    app::registerAllTableClasses();
+    QTemporaryDir defs;
+    const QStringList tables = receivedTables(*Db(defs.filePath(QStringLiteral("definitions")), true).db);
+    for (auto _ : state) {
+        QTemporaryDir dir;
+        const auto t0 = std::chrono::steady_clock::now();
+        try {
+            floorCopy(file, dir.filePath(QStringLiteral("floor")), tables);
+        } catch (const std::exception& e) {
+            state.SkipWithError(e.what());
+        }
+        state.counters["floor_s"] =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    state.counters["tables"] = double(tables.size());
+}
+BENCHMARK(BM_ReceiveFloorScale)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 // The stop button pressed in the middle of a receive-all: how long until the
 // receive has given up (rows kept whole, see the tests). A stop that came
