@@ -284,33 +284,49 @@ void RowCopier::fill(Plan& plan, const std::vector<core::Variant>& values) {
     }
 }
 
+// A stored row that the source brings as it is, is not written again: a
+// receive of everything rewrites neither the unchanged rows nor their indexes.
+void RowCopier::save(DataSource& ds) {
+    EditBuffer& edit = *ds.edit_;
+    if (edit.editing && !edit.changed()) {
+        edit.editing = false;
+        edit.values.clear();
+        edit.original.clear();
+        return;
+    }
+    ds.saveImpl(false);
+}
+
 qint64 RowCopier::copyRow(Plan& plan, const std::vector<core::Variant>& values) {
     DataSource& out = *plan.out;
     qint64 oid = 0;
-    out.operation([&] {
-        const auto existing = findExisting(plan, values);
-        std::vector<int> keep;
-        if (existing) {
-            // The stored row as it is, then the source's values over it.
-            out.cur_->append(*existing);
-            out.beginEdit();
-            for (int i : plan.sticky)
-                if (out.edit_->values[size_t(i)].toBool()) keep.push_back(i);
-        } else {
-            out.startNewRow(plan.newRowHook);
-            if (out.db_->operationCancelled()) return;
-        }
-        fill(plan, values);
-        std::vector<core::Variant>& row = out.edit_->values;
-        for (int i : keep) row[size_t(i)] = core::Variant(true);
-        out.saveImpl(false);
-        oid = out.cur_->keyAt(out.cur_->size() - 1);
-        // The child sets become the source's, never doubled.
-        if (plan.srcOid >= 0)
-            copyChildren(plan, oidOf(values[size_t(plan.srcOid)]));
-        else
-            out.deleteOwned(*plan.def, oid);
-    });
+    hooks::operation(
+        *out.db_,
+        [&] {
+            const auto existing = findExisting(plan, values);
+            std::vector<int> keep;
+            if (existing) {
+                // The stored row as it is, then the source's values over it.
+                out.cur_->append(*existing);
+                out.beginEdit();
+                for (int i : plan.sticky)
+                    if (out.edit_->values[size_t(i)].toBool()) keep.push_back(i);
+            } else {
+                out.startNewRow(plan.newRowHook);
+                if (out.db_->operationCancelled()) return;
+            }
+            fill(plan, values);
+            std::vector<core::Variant>& row = out.edit_->values;
+            for (int i : keep) row[size_t(i)] = core::Variant(true);
+            save(out);
+            oid = out.cur_->keyAt(out.cur_->size() - 1);
+            // The child sets become the source's, never doubled.
+            if (plan.srcOid >= 0)
+                copyChildren(plan, oidOf(values[size_t(plan.srcOid)]));
+            else
+                out.deleteOwned(*plan.def, oid);
+        },
+        undoable_);
     return oid;
 }
 
@@ -363,7 +379,7 @@ void RowCopier::copyChildren(Plan& plan, qint64 srcOid) {
                 if (dest.db_->operationCancelled()) return;
             }
             fill(cp, row);
-            dest.saveImpl(false);
+            save(dest);
             if (cp.srcOid >= 0)
                 copyChildren(cp, oidOf(row[size_t(cp.srcOid)]));
             else if (match)
@@ -396,6 +412,7 @@ long RowCopier::copyAll(itfProgress* progress) {
     // A slow statement on either side serves the stop while it runs.
     StopPollScope readPoll(source_.db_->conn(), progress);
     StopPollScope writePoll(target_.db_->conn(), progress);
+    undoable_ = target_.db_->conn().transLevel() == 0;
     if (progress) progress->OnStart(source_.RowCount(), true);
     for (source_.RowFirst(); !source_.Eof(); source_.RowNext()) {
         if (!source_.RowValid()) continue;

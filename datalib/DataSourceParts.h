@@ -234,7 +234,7 @@ class RowWriter {
 
 namespace hooks {
 // Runs a change as one operation of the database (see Database::beginOperation).
-void operation(Database& db, const std::function<void()>& body);
+void operation(Database& db, const std::function<void()>& body, bool undoable = true);
 // Calls a table class's hook, counting the nesting.
 void call(Database& db, const std::function<void()>& hook);
 }  // namespace hooks
@@ -263,7 +263,10 @@ class RowCopier {
     qint64 copyCurrent();
     // The target row with the identity of the source's current row, or its copy.
     qint64 findOrCopy();
-    // Every row of the source; returns how many were copied.
+    // Every row of the source; returns how many were copied. Inside a
+    // transaction of the target, a row that fails raises and is not undone
+    // by the copy itself: every caller rolls its transaction back (a row's
+    // own savepoint would cost more than the row).
     long copyAll(itfProgress* progress);
 
     // The OID in `dstDb` of the row `srcOid` of `table` in `srcDb` (a row
@@ -278,6 +281,8 @@ class RowCopier {
     std::unique_ptr<Plan> makePlan(const TableDef& srcDef, const RowLayout& srcLayout,
                                    std::shared_ptr<DataSource> srcTemplate, std::shared_ptr<DataSource> out);
     qint64 copyRow(Plan& plan, const std::vector<core::Variant>& values);
+    // Writes the row being edited, unless it is a stored row left as it was.
+    static void save(DataSource& ds);
     // The source's values into the row being written by the plan's data source.
     void fill(Plan& plan, const std::vector<core::Variant>& values);
     void copyChildren(Plan& plan, qint64 srcOid);
@@ -290,6 +295,7 @@ class RowCopier {
     DataSource& target_;
     std::shared_ptr<RowMap> map_;
     std::unique_ptr<Plan> plan_;
+    bool undoable_ = true;  // each row under a savepoint of its own
 };
 
 // Writes a data source's rows to a file (DataSource::Export): kind 2 an HTML

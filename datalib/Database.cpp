@@ -539,13 +539,14 @@ bool Database::askQuestion(const QString& question, int kind, bool defaultNo) {
 
 // ---- Operations ---------------------------------------------------------------------
 
-int Database::beginOperation() {
+int Database::beginOperation(bool undoable) {
     if (opDepth_ == 0) {
         opCancelled_ = false;
         opSilent_ = true;
         opMessages_.clear();
         opTouched_.clear();
-        opId_ = conn_->beginOperation();
+        opSavepoint_ = undoable;
+        if (undoable) opId_ = conn_->beginOperation();
     }
     return ++opDepth_;
 }
@@ -584,7 +585,7 @@ void Database::endOperation(bool ok) {
     if (--opDepth_ > 0) return;
     if (ok && !opCancelled_) {
         opTouched_.clear();
-        conn_->endOperation(opId_, true);
+        if (opSavepoint_) conn_->endOperation(opId_, true);
         return;
     }
     std::vector<Touched> touched;
@@ -592,7 +593,7 @@ void Database::endOperation(bool ok) {
     for (auto it = touched.rbegin(); it != touched.rend(); ++it)
         if (auto ds = it->ds.lock()) ds->restore(it->snapshot);
     try {
-        conn_->endOperation(opId_, false);
+        if (opSavepoint_) conn_->endOperation(opId_, false);
     } catch (...) {
     }
     if (!ok) return;  // the caller raises its own error

@@ -136,12 +136,15 @@ class Database : public core::Object {
     // register a restore point; a refusal queues its message and marks the
     // operation cancelled. When the outermost operation ends cancelled or
     // failed, the buffers are restored, the savepoint rolled back and the
-    // messages shown.
+    // messages shown. An operation begun without its savepoint (`undoable`
+    // false: a bulk copy inside a transaction its caller rolls back on any
+    // failure) restores the buffers and raises the same way, but what it
+    // wrote stays until the caller's rollback.
     struct Touched {
         std::weak_ptr<DataSource> ds;
         std::shared_ptr<void> snapshot;
     };
-    int beginOperation();
+    int beginOperation(bool undoable = true);
     // Ends the operation opened by beginOperation; for the outermost one it
     // commits or undoes, and raises the cancellation when there was one.
     void endOperation(bool ok);
@@ -198,6 +201,7 @@ class Database : public core::Object {
 
     int opDepth_ = 0;
     int opId_ = 0;
+    bool opSavepoint_ = false;
     bool opCancelled_ = false;
     bool opSilent_ = true;
     QStringList opMessages_;

@@ -49,8 +49,8 @@ qint64 RowWriter::write(Connection& conn, const TableDef& table, const RowLayout
 
 namespace hooks {
 
-void operation(Database& db, const std::function<void()>& body) {
-    db.beginOperation();
+void operation(Database& db, const std::function<void()>& body, bool undoable) {
+    db.beginOperation(undoable);
     try {
         body();
     } catch (...) {
