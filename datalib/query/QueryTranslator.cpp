@@ -12,6 +12,28 @@ namespace datalib::query {
 
 QString storedDateText(const core::Date& date, bool withTime) {
     const core::Date::Parts p = date.parts();
+    // Written digit by digit: a receive stores a few dates in every row.
+    const auto inRange = [](int v, int max) { return v >= 0 && v <= max; };
+    if (inRange(p.year, 9999) && inRange(p.month, 99) && inRange(p.day, 99) && inRange(p.hour, 99) &&
+        inRange(p.minute, 99) && inRange(p.second, 99)) {
+        char16_t text[19];
+        const auto put = [&](int at, int value, int digits) {
+            for (int i = digits - 1; i >= 0; --i, value /= 10) text[at + i] = char16_t(u'0' + value % 10);
+        };
+        put(0, p.year, 4);
+        text[4] = u'-';
+        put(5, p.month, 2);
+        text[7] = u'-';
+        put(8, p.day, 2);
+        if (!withTime) return QString(reinterpret_cast<const QChar*>(text), 10);
+        text[10] = u' ';
+        put(11, p.hour, 2);
+        text[13] = u':';
+        put(14, p.minute, 2);
+        text[16] = u':';
+        put(17, p.second, 2);
+        return QString(reinterpret_cast<const QChar*>(text), 19);
+    }
     QString s = QStringLiteral("%1-%2-%3")
                     .arg(p.year, 4, 10, QLatin1Char('0'))
                     .arg(p.month, 2, 10, QLatin1Char('0'))

@@ -122,7 +122,12 @@ bool frmExchangeProgress::Progress(long value, bool stopButtonOnly) {
         pbDownload_->setValue(value < pbDownload_->maximum() ? int(value) : pbDownload_->maximum());
     else if (pbDownload_->value() < pbDownload_->maximum())
         pbDownload_->setValue(pbDownload_->value() + 1);
-    QApplication::processEvents();
+    // A receive steps once a row: the window answers (the stop among all)
+    // within a few milliseconds without spending a row's time on it.
+    if (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= kEventsMs) {
+        QApplication::processEvents();
+        sinceEvents_.start();
+    }
     return !stopped_;
 }
 

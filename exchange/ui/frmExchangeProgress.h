@@ -9,6 +9,7 @@
 #include "exchange/Exchange.h"
 #include "startup/ui/ProgressOwner.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 
@@ -68,6 +69,9 @@ class frmExchangeProgress : public QWidget, public ExchangeProgress {
     startup::ProgressOwner owner_{this};
     QPointer<QWidget> defaultOwner_;
     bool stopped_ = false;
+    // Events are let run at most every kEventsMs during a long run of steps.
+    static constexpr int kEventsMs = 10;
+    QElapsedTimer sinceEvents_;
     int phase_ = 0;
 };
 
