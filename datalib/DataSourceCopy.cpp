@@ -322,7 +322,7 @@ qint64 RowCopier::copyRow(Plan& plan, const std::vector<core::Variant>& values) 
             oid = out.cur_->keyAt(out.cur_->size() - 1);
             // The child sets become the source's, never doubled.
             if (plan.srcOid >= 0)
-                copyChildren(plan, oidOf(values[size_t(plan.srcOid)]));
+                copyChildren(plan, oidOf(values[size_t(plan.srcOid)]), !existing);
             else
                 out.deleteOwned(*plan.def, oid);
         },
@@ -343,7 +343,7 @@ std::vector<qint64> RowCopier::oidsOf(Database& db, const QString& sql, const st
 // written over it and keeps its row identifier (and its values of the
 // columns the source lacks), the others are added, and the target's child
 // rows that matched none go with their own child rows.
-void RowCopier::copyChildren(Plan& plan, qint64 srcOid) {
+void RowCopier::copyChildren(Plan& plan, qint64 srcOid, bool parentNew) {
     const qint64 parent = plan.out->cur_->keyAt(plan.out->cur_->size() - 1);
     for (Plan::Child& child : plan.children) {
         Plan& cp = *child.plan;
@@ -357,7 +357,9 @@ void RowCopier::copyChildren(Plan& plan, qint64 srcOid) {
         }
         DataSource& dest = *cp.out;
         dest.parentOid_ = parent;
-        const std::vector<qint64> had = oidsOf(*dest.db_, child.existingSql, {SqlValue(parent)});
+        // A row just added has no child rows yet.
+        const std::vector<qint64> had =
+            parentNew ? std::vector<qint64>() : oidsOf(*dest.db_, child.existingSql, {SqlValue(parent)});
         std::set<qint64> unmatched(had.begin(), had.end());
         for (const std::vector<core::Variant>& row : rows) {
             qint64 match = 0;
@@ -381,7 +383,7 @@ void RowCopier::copyChildren(Plan& plan, qint64 srcOid) {
             fill(cp, row);
             save(dest);
             if (cp.srcOid >= 0)
-                copyChildren(cp, oidOf(row[size_t(cp.srcOid)]));
+                copyChildren(cp, oidOf(row[size_t(cp.srcOid)]), match == 0);
             else if (match)
                 dest.deleteOwned(*cp.def, match);
         }

@@ -285,7 +285,7 @@ class RowCopier {
     static void save(DataSource& ds);
     // The source's values into the row being written by the plan's data source.
     void fill(Plan& plan, const std::vector<core::Variant>& values);
-    void copyChildren(Plan& plan, qint64 srcOid);
+    void copyChildren(Plan& plan, qint64 srcOid, bool parentNew);
     std::vector<SqlValue> identityValues(Plan& plan, const std::vector<core::Variant>& values);
     std::optional<qint64> findExisting(Plan& plan, const std::vector<core::Variant>& values);
     static std::vector<qint64> oidsOf(Database& db, const QString& sql, const std::vector<SqlValue>& params);
