@@ -68,8 +68,19 @@ struct Node {
     virtual ~Node() = default;
 };
 
+// What the binder found an expression to be, for the short ways of the run:
+// each one is tried first and, when the values at run time do not fit it,
+// the expression runs the general way.
+enum class Shape : std::uint8_t {
+    General,
+    LocalWithWhole,  // a local (operator) a whole-number literal: n - 1, i < 10
+    ScriptCall,      // name(args) with no argument that may be an array element:
+                     // straight into the script's procedure when the name is one
+};
+
 struct Expr : Node<EK> {
     using Node::Node;
+    Shape shape = Shape::General;
 };
 using ExprP = std::unique_ptr<Expr>;
 
@@ -143,6 +154,11 @@ struct BinaryExpr : Expr {
     // (literals, locals, fields, constants, built-ins over them), so the
     // left side may be read in place.
     bool rightAlwaysPlain = false;
+    // Shape::LocalWithWhole: the local's slot, the literal's value and
+    // whether it is an Integer (else a Long).
+    bool wholeIsInteger = false;
+    int localSlot = -1;
+    std::int64_t whole = 0;
     BinaryExpr() : Expr(EK::Binary), op(Op::Add) {}
     ~BinaryExpr() override {
         ExprP next = std::move(left);

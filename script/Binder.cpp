@@ -93,6 +93,47 @@ bool alwaysPlain(const Expr* e) {
     }
 }
 
+// A call whose callee may be a procedure of the script (a script-level name)
+// and whose arguments all go straight into the callee's slots: none may be
+// an array element, which is written back after the call.
+Shape scriptCallShape(const CallExpr& c) {
+    if (c.callee->kind != EK::Name) return Shape::General;
+    const Ref r = static_cast<const NameExpr*>(c.callee.get())->ref;
+    if (r != Ref::Global && r != Ref::Dynamic) return Shape::General;
+    for (const auto& a : c.args)
+        if (a && a->kind == EK::Call) return Shape::General;
+    return Shape::ScriptCall;
+}
+
+// local + 1, n < 2: a local of the procedure and a whole-number literal
+// under an arithmetic or comparison operator that the run works out on the
+// numbers themselves when the local holds an Integer or a Long.
+void setWholeShape(BinaryExpr& b) {
+    switch (b.op) {
+        case Op::Add:
+        case Op::Sub:
+        case Op::Mul:
+        case Op::Eq:
+        case Op::Ne:
+        case Op::Lt:
+        case Op::Gt:
+        case Op::Le:
+        case Op::Ge:
+            break;
+        default:
+            return;
+    }
+    if (b.left->kind != EK::Name || b.right->kind != EK::Literal) return;
+    const auto& local = *static_cast<const NameExpr*>(b.left.get());
+    if (local.ref != Ref::Local) return;
+    const Variant& literal = static_cast<const LiteralExpr*>(b.right.get())->value;
+    if (literal.kind() != core::VType::Integer && literal.kind() != core::VType::Long) return;
+    b.shape = Shape::LocalWithWhole;
+    b.localSlot = local.index;
+    b.wholeIsInteger = literal.kind() == core::VType::Integer;
+    b.whole = b.wholeIsInteger ? literal.integerValue() : literal.longValue();
+}
+
 }  // namespace
 
 GlobalSlot* Interpreter::globalSlot(const QString& name, bool create) {
@@ -434,6 +475,7 @@ void Interpreter::bindExpr(Expr* e, Scope& s, bool callTarget) {
             bindExpr(c->callee.get(), s, true);
             for (auto& a : c->args)
                 if (a) bindExpr(a.get(), s);
+            c->shape = scriptCallShape(*c);
             break;
         }
         case EK::Me:
@@ -453,6 +495,7 @@ void Interpreter::bindExpr(Expr* e, Scope& s, bool callTarget) {
             for (BinaryExpr* b : run) {
                 bindExpr(b->right.get(), s);
                 b->rightAlwaysPlain = alwaysPlain(b->right.get());
+                setWholeShape(*b);
             }
             break;
         }

@@ -200,12 +200,13 @@ Variant Interpreter::eval(const Expr* e) {
             const auto* c = static_cast<const CallExpr*>(e);
             // A built-in, or a function of the script called with plain
             // arguments: straight into it.
-            if (c->callee->kind == EK::Name) {
+            if (c->shape == Shape::ScriptCall) {
+                const GlobalSlot* g = static_cast<const NameExpr*>(c->callee.get())->global;
+                if (g->kind == GlobalSlot::Proc && g->proc->params.size() == c->args.size())
+                    return callDirect(g->proc, c->args);
+            } else if (c->callee->kind == EK::Name) {
                 const auto& n = *static_cast<const NameExpr*>(c->callee.get());
                 if (n.ref == Ref::Builtin) return callBuiltin(n.builtin, c->args);
-                if ((n.ref == Ref::Global || n.ref == Ref::Dynamic) && n.global->kind == GlobalSlot::Proc &&
-                    passesDirectly(n.global->proc, c->args))
-                    return callDirect(n.global->proc, c->args);
             }
             return evalCall(c->callee.get(), c->args, CallKind::PropertyGet);
         }
@@ -379,6 +380,9 @@ Variant Interpreter::evalOperatorRun(const BinaryExpr& b) {
 }
 
 Variant Interpreter::evalBinary(const BinaryExpr& b) {
+    if (b.shape == Shape::LocalWithWhole) {
+        if (Variant fast; wholeWithLiteral(b, *frame_->vars[b.localSlot], fast)) return fast;
+    }
     if (b.left->kind == EK::Binary) return evalOperatorRun(b);
     if (b.op == Op::Is) return Variant(core::sameObject(eval(b.left.get()), eval(b.right.get())));
     // Two literals or locals holding numbers (n - 1, i < 10): read in place.
@@ -392,7 +396,8 @@ Variant Interpreter::evalBinary(const BinaryExpr& b) {
     const Variant& left = b.rightAlwaysPlain || isPlainOperand(b.right.get())
                               ? operand(b.left.get(), leftHolder)
                               : (leftHolder = evalScalar(b.left.get()));
-    const Variant& right = operand(b.right.get(), rightHolder);
+    const Variant& right = b.right->kind == EK::Call ? (rightHolder = evalScalar(b.right.get()))
+                                                     : operand(b.right.get(), rightHolder);
     if (Variant fast; numericFast(b.op, left, right, fast)) return fast;
     core::CompareOptions o;
     if (b.op >= Op::Eq && b.op <= Op::Ge) {

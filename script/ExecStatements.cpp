@@ -122,7 +122,11 @@ Variant Interpreter::callDirect(const Procedure* proc, const std::vector<ExprP>&
         if (!a) {
             storage[slot] = Variant::missing();
         } else if (a->kind == EK::Binary) {
-            storage[slot] = evalBinary(*static_cast<const BinaryExpr*>(a));
+            const auto& b = *static_cast<const BinaryExpr*>(a);
+            if (b.shape == Shape::LocalWithWhole &&
+                wholeWithLiteral(b, *frame_->vars[b.localSlot], storage[slot]))
+                continue;
+            storage[slot] = evalBinary(b);
         } else if (Variant* r = refOf(a)) {
             vars[slot] = r;
             copyLater = copyLater || proc->params[i].byVal;
@@ -150,27 +154,9 @@ void Interpreter::statementFailed(const Stmt& st, std::exception_ptr error) {
     recordError(e);
 }
 
-Interpreter::Flow Interpreter::execBlock(const Block& b) {
-    for (const auto& sp : b) {
-        const Stmt& st = *sp;
-        Flow flow;
-        try {
-            flow = execStmt(st);
-        } catch (...) {
-            statementFailed(st, std::current_exception());
-            if (terminatesDue_) [[unlikely]]
-                runDeferredTerminates();
-            continue;
-        }
-        // The statement is done: the instances it let go of are terminated.
-        if (terminatesDue_) [[unlikely]]
-            runDeferredTerminates();
-        if (flow != Flow::Normal) return flow;
-    }
-    return Flow::Normal;
-}
-
-Interpreter::Flow Interpreter::execStmt(const Stmt& st) {
+// Inlined into execBlock: a statement in a block, an If's branch included,
+// costs no call of its own.
+[[gnu::always_inline]] inline Interpreter::Flow Interpreter::execStmt(const Stmt& st) {
     switch (st.kind) {
         case SK::Assign: {
             const auto& a = static_cast<const AssignStmt&>(st);
@@ -184,6 +170,14 @@ Interpreter::Flow Interpreter::execStmt(const Stmt& st) {
                 // A variable, the common case: written directly.
                 const auto& n = *static_cast<const NameExpr*>(target);
                 if (n.ref == Ref::Local) {
+                    if (value->kind == EK::Name && static_cast<const NameExpr*>(value)->ref == Ref::Local) {
+                        // One local into another (Fib = n): copied without a value between.
+                        const Variant& from = *frame_->vars[static_cast<const NameExpr*>(value)->index];
+                        if (!from.isObject()) {
+                            *frame_->vars[n.index] = from;
+                            return Flow::Normal;
+                        }
+                    }
                     Variant v = evalScalar(value);
                     *frame_->vars[n.index] = std::move(v);
                     return Flow::Normal;
@@ -202,16 +196,33 @@ Interpreter::Flow Interpreter::execStmt(const Stmt& st) {
         }
         case SK::If: {
             const auto& i = static_cast<const IfStmt&>(st);
-            for (const auto& br : i.branches) {
-                const Variant c = evalScalar(br.first.get());
-                if (c.kind() == core::VType::Boolean ? c.boolValue() : c.isTrue())
-                    return execBlock(br.second);
-            }
+            for (const auto& br : i.branches)
+                if (condition(br.first.get())) return execBlock(br.second);
             return execBlock(i.elseBlock);
         }
         default:
             return execOtherStmt(st);
     }
+}
+
+Interpreter::Flow Interpreter::execBlock(const Block& b) {
+    for (const auto& sp : b) {
+        const Stmt& st = *sp;
+        Flow flow;
+        try {
+            flow = execStmt(st);
+        } catch (...) {
+            statementFailed(st, std::current_exception());
+            if (terminatesDue_) [[unlikely]]
+                runDeferredTerminates();
+            continue;
+        }
+        // The statement is done: the instances it let go of are terminated.
+        if (terminatesDue_) [[unlikely]]
+            runDeferredTerminates();
+        if (flow != Flow::Normal) return flow;
+    }
+    return Flow::Normal;
 }
 
 Interpreter::Flow Interpreter::execOtherStmt(const Stmt& st) {
@@ -348,14 +359,14 @@ Interpreter::Flow Interpreter::execForEach(const ForEachStmt& st) {
 Interpreter::Flow Interpreter::execDo(const DoStmt& st) {
     for (;;) {
         if (st.preCond) {
-            const bool t = evalScalar(st.preCond.get()).isTrue();
+            const bool t = condition(st.preCond.get());
             if (st.preUntil == t) break;
         }
         const Flow f = execBlock(st.body);
         if (f == Flow::ExitDo && !st.isWhile) break;
         if (f != Flow::Normal) return f;
         if (st.postCond) {
-            const bool t = evalScalar(st.postCond.get()).isTrue();
+            const bool t = condition(st.postCond.get());
             if (st.postUntil == t) break;
         }
         tick();

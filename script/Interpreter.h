@@ -103,14 +103,29 @@ class Interpreter {
     // ---- expressions (EvalExpressions.cpp) ----
     core::Variant eval(const Expr* e);                         // the value of an expression
     [[gnu::noinline]] core::Variant evalOther(const Expr* e);  // Me, New and the unary operators
+    // The value of an expression; a call of a function of the script goes
+    // straight into it.
+    core::Variant evalValue(const Expr* e) {
+        if (e->shape == Shape::ScriptCall) {
+            const auto* c = static_cast<const CallExpr*>(e);
+            const GlobalSlot* g = static_cast<const NameExpr*>(c->callee.get())->global;
+            if (g->kind == GlobalSlot::Proc && g->proc->params.size() == c->args.size())
+                return callDirect(g->proc, c->args);
+        }
+        return eval(e);
+    }
     // The value with an object's default member taken.
     core::Variant evalScalar(const Expr* e) {
         // An operator's value is never an object (its operands' default members were taken).
         if (e->kind == EK::Binary) return evalBinary(*static_cast<const BinaryExpr*>(e));
-        core::Variant v = eval(e);
+        core::Variant v = evalValue(e);
         if (v.isObject()) return v.resolved();
         return v;
     }
+    // The value of an If or a loop's condition: a comparison of a local with a
+    // whole number worked out on the numbers, else the expression's value
+    // (Null counts as False). Defined in InterpreterFrames.h.
+    inline bool condition(const Expr* e);
     // The value of an operand without copying it when it is a plain variable.
     const core::Variant& operand(const Expr* e, core::Variant& holder);
     // A literal, or a local or script-level variable that holds no object: the value itself; else none.

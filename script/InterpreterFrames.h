@@ -6,6 +6,7 @@
 #include "core/Variant.h"
 #include "script/Ast.h"
 #include "script/Errors.h"
+#include "script/Interpreter.h"
 
 #include <QHash>
 #include <QString>
@@ -48,7 +49,77 @@ inline core::ArrayBound dimBound(const core::Variant& upperValue) {
     return {0, std::int32_t(upper + 1)};
 }
 
-// ---- frames and scopes ------------------------------------------------------
+// ---- the short way of a local and a whole-number literal --------------------
+
+// The local's value as a whole number when it holds an Integer or a Long.
+[[gnu::always_inline]] inline bool wholeValueOf(const core::Variant& v, std::int64_t& x) {
+    if (v.kind() == core::VType::Integer) {
+        x = v.integerValue();
+        return true;
+    }
+    if (v.kind() == core::VType::Long) {
+        x = v.longValue();
+        return true;
+    }
+    return false;
+}
+
+// The comparison of a Shape::LocalWithWhole node over the local's whole
+// value: 1 true, 0 false, -1 when the operator is not a comparison.
+[[gnu::always_inline]] inline int wholeComparison(Op op, std::int64_t x, std::int64_t y) {
+    switch (op) {
+        case Op::Eq:
+            return x == y;
+        case Op::Ne:
+            return x != y;
+        case Op::Lt:
+            return x < y;
+        case Op::Gt:
+            return x > y;
+        case Op::Le:
+            return x <= y;
+        case Op::Ge:
+            return x >= y;
+        default:
+            return -1;
+    }
+}
+
+// The value of a Shape::LocalWithWhole node when the local holds an Integer
+// or a Long: the result of the language's operator (Integer + Integer stays
+// Integer, with a Long it is a Long, what overflows widens). False: the
+// general way decides.
+[[gnu::always_inline]] inline bool wholeWithLiteral(const BinaryExpr& b, const core::Variant& l,
+                                                    core::Variant& out) {
+    std::int64_t x;
+    if (!wholeValueOf(l, x)) return false;
+    const std::int64_t y = b.whole;
+    std::int64_t r;
+    switch (b.op) {
+        case Op::Add:
+            r = x + y;
+            break;
+        case Op::Sub:
+            r = x - y;
+            break;
+        case Op::Mul:
+            r = x * y;
+            break;
+        default: {
+            const int c = wholeComparison(b.op, x, y);
+            if (c < 0) return false;
+            out = core::Variant(c != 0);
+            return true;
+        }
+    }
+    if (b.wholeIsInteger && l.kind() == core::VType::Integer && r >= INT16_MIN && r <= INT16_MAX)
+        out = core::Variant(std::int16_t(r));
+    else if (r >= INT32_MIN && r <= INT32_MAX)
+        out = core::Variant(std::int32_t(r));
+    else
+        out = core::Variant(double(r));
+    return true;
+}
 
 // ---- frames and scopes ------------------------------------------------------
 
@@ -58,6 +129,18 @@ struct Frame {
     core::Variant** vars = nullptr;
     bool resumeNext = false;
 };
+
+inline bool Interpreter::condition(const Expr* e) {
+    if (e->shape == Shape::LocalWithWhole) {
+        const auto& b = *static_cast<const BinaryExpr*>(e);
+        if (std::int64_t x; wholeValueOf(*frame_->vars[b.localSlot], x)) {
+            const int c = wholeComparison(b.op, x, b.whole);
+            if (c >= 0) return c != 0;
+        }
+    }
+    const core::Variant c = evalScalar(e);
+    return c.kind() == core::VType::Boolean ? c.boolValue() : c.isTrue();
+}
 
 struct Scope {
     Procedure* proc = nullptr;

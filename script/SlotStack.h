@@ -28,8 +28,9 @@ class SlotStack {
 
     // n contiguous items in their default state. Their addresses stay valid
     // until the release of a mark taken before them.
-    T* take(std::size_t n) {
-        if (std::size_t(limit_ - top_) < n) nextChunk(n);
+    [[gnu::always_inline]] T* take(std::size_t n) {
+        if (std::size_t(limit_ - top_) < n) [[unlikely]]
+            nextChunk(n);
         T* p = top_;
         top_ += n;
         return p;
@@ -39,8 +40,9 @@ class SlotStack {
     // its default state from the first to the last. Putting a value back may
     // run script code (an object's Class_Terminate), which takes and gives
     // back room above: the items stay taken until they are all clear.
-    void release(Mark m) {
-        if (m.chunk != current_) return releaseAcrossChunks(m);
+    [[gnu::always_inline]] void release(Mark m) {
+        if (m.chunk != current_) [[unlikely]]
+            return releaseAcrossChunks(m);
         clear(m.top, top_);
         top_ = m.top;
     }
@@ -77,12 +79,12 @@ class SlotStack {
         limit_ = top_ + c.size;
     }
 
-    void nextChunk(std::size_t n) {
+    [[gnu::noinline]] void nextChunk(std::size_t n) {
         chunks_[current_].top = top_;
         enter(current_ + 1, n > kChunk ? n : kChunk);
     }
 
-    void releaseAcrossChunks(Mark m) {
+    [[gnu::noinline]] void releaseAcrossChunks(Mark m) {
         // From the mark forwards: the rest of the mark's chunk, the chunks
         // after it, then the current one.
         for (std::size_t c = m.chunk; c < current_; ++c) {

@@ -114,6 +114,55 @@ TEST(ScriptProcedures, RecursionNestingAndLateDefinitions) {
     });
 }
 
+// A local beside a whole-number literal, a local copied into another, a
+// call of a script-level name and a condition over a local each have a
+// short way; whatever the values, the result is the general way's.
+TEST(ScriptProcedures, ShortWaysGiveTheGeneralResults) {
+    checkScripts({
+        {"Integer + Integer widens to Long", "Function Main()\n n = 32767\n Main = n + 1\nEnd Function",
+         "Long:32768"},
+        {"Integer * Integer widens to Long", "Function Main()\n n = 20000\n Main = n * 2\nEnd Function",
+         "Long:40000"},
+        {"Integer - Long stays Long", "Function Main()\n n = 1\n Main = n - 40000\nEnd Function",
+         "Long:-39999"},
+        {"Long + Integer widens to Double", "Function Main()\n n = 2147483647\n Main = n + 1\nEnd Function",
+         "Double:2147483648"},
+        {"a Double local", "Function Main()\n n = 1.5\n Main = n + 1\nEnd Function", "Double:2,5"},
+        {"a text local against a number",
+         "Function Main()\n n = \"10\"\n Main = (n < 9) & (n + 1)\nEnd Function", "String:Falso11"},
+        {"an Empty local", "Function Main()\n Main = (n < 1) & (n + 1)\nEnd Function", "String:Vero1"},
+        {"a Null local: its comparison counts as False",
+         "Function Main()\n n = Null\n If n < 2 Then Main = \"si\" Else Main = \"no\"\nEnd Function",
+         "String:no"},
+        {"a Long local under a loop's condition",
+         "Function Main()\n n = 100000\n Do While n > 99990\n n = n - 3\n Loop\n Main = n\nEnd Function",
+         "Long:99988"},
+        {"an Integer local under ElseIf and Until",
+         "Function Main()\n Do\n i = i + 1\n Loop Until i >= 4\n"
+         " If i = 3 Then\n Main = 3\n ElseIf i <> 4 Then\n Main = 0\n Else\n Main = i\n End If\nEnd Function",
+         "Integer:4"},
+        {"a local holding an object copied by its default member",
+         "Class K\n Public Default Property Get V()\n  V = 7\n End Property\nEnd Class\n"
+         "Function Main()\n Dim o, x\n Set o = New K\n x = o\n Main = x\nEnd Function",
+         "Integer:7"},
+        {"a script-level array indexed as a call",
+         "Dim a(2)\nFunction Main()\n a(1) = 5\n Main = a(1) + a(1)\nEnd Function", "Integer:10"},
+        {"a function returning an object, under an operator",
+         "Class K\n Public Default Property Get V()\n  V = 7\n End Property\nEnd Class\n"
+         "Function Make()\n Set Make = New K\nEnd Function\n"
+         "Function Main()\n Main = 1 + Make()\nEnd Function",
+         "Integer:8"},
+        {"a ByRef parameter changed by the callee",
+         "Function Down(n)\n n = n - 1\n Down = n\nEnd Function\n"
+         "Function Main()\n Dim k\n k = 5\n Main = Down(k) + Down(k) & \",\" & k\nEnd Function",
+         "String:7,3"},
+    });
+    EXPECT_EQ(
+        errorOf("Function F(x)\n F = x\nEnd Function\nFunction Main()\n Main = F(1, 2) + 1\nEnd Function")
+            .number(),
+        450);
+}
+
 TEST(ScriptStatements, LoopsAndExit) {
     checkScripts({
         {"for with step",
