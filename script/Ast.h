@@ -74,6 +74,8 @@ struct Node {
 enum class Shape : std::uint8_t {
     General,
     LocalWithWhole,  // a local (operator) a whole-number literal: n - 1, i < 10
+    BothEvaluated,   // an operator whose two sides are neither literals nor names
+                     // (f(x) + g(y)): both are worked out, none is read in place
     ScriptCall,      // name(args) with no argument that may be an array element:
                      // straight into the script's procedure when the name is one
 };

@@ -107,8 +107,15 @@ Shape scriptCallShape(const CallExpr& c) {
 
 // local + 1, n < 2: a local of the procedure and a whole-number literal
 // under an arithmetic or comparison operator that the run works out on the
-// numbers themselves when the local holds an Integer or a Long.
-void setWholeShape(BinaryExpr& b) {
+// numbers themselves when the local holds an Integer or a Long. f(x) + g(y):
+// two sides that the run works out in turn.
+void setOperatorShape(BinaryExpr& b) {
+    const auto readInPlace = [](const Expr* e) { return e->kind == EK::Literal || e->kind == EK::Name; };
+    if (b.op != Op::Is && b.left->kind != EK::Binary && !readInPlace(b.left.get()) &&
+        !readInPlace(b.right.get())) {
+        b.shape = Shape::BothEvaluated;
+        return;
+    }
     switch (b.op) {
         case Op::Add:
         case Op::Sub:
@@ -495,7 +502,7 @@ void Interpreter::bindExpr(Expr* e, Scope& s, bool callTarget) {
             for (BinaryExpr* b : run) {
                 bindExpr(b->right.get(), s);
                 b->rightAlwaysPlain = alwaysPlain(b->right.get());
-                setWholeShape(*b);
+                setOperatorShape(*b);
             }
             break;
         }

@@ -22,6 +22,8 @@ Interpreter::Args::~Args() {
     if (taken) engine.releaseRoom(valuesMark, refsMark);
 }
 
+void Interpreter::releaseFrame(SlotStack<FrameSlot>::Mark mark) { slots_.release(mark); }
+
 void Interpreter::releaseRoom(SlotStack<Variant>::Mark values, SlotStack<Variant*>::Mark refs) {
     values_.release(values);
     refs_.release(refs);
@@ -97,7 +99,7 @@ Variant Interpreter::callBuiltin(const builtins::Info* info, const std::vector<E
 
 Variant Interpreter::objectOf(const Expr* e) {
     const auto* m = static_cast<const MemberExpr*>(e);
-    return m->object ? eval(m->object.get()) : *frame_->vars[m->withSlot];
+    return m->object ? eval(m->object.get()) : *var(m->withSlot);
 }
 
 Variant Interpreter::invokeOn(const Variant& target, const QString& name, CallKind kind,
@@ -169,7 +171,7 @@ Variant Interpreter::evalCallArgs(const Expr* callee, const std::vector<ExprP>& 
                     if (g->kind == GlobalSlot::Class) raiseError(core::kErrTypeMismatch);
                     if (g->kind == GlobalSlot::Undefined) {
                         const Variant v =
-                            n.ref == Ref::Dynamic && !n.explicitMode ? *frame_->vars[n.index] : Variant();
+                            n.ref == Ref::Dynamic && !n.explicitMode ? *var(n.index) : Variant();
                         if (!v.isArray() && !v.isObject()) {
                             if (n.explicitMode && args.empty()) raiseError(core::kErrUndefinedVariable);
                             raiseError(core::kErrUndefinedProcedure,

@@ -176,7 +176,7 @@ inline const Variant* Interpreter::directOperand(const Expr* e) const {
     const auto& n = *static_cast<const NameExpr*>(e);
     const Variant* v;
     if (n.ref == Ref::Local)
-        v = frame_->vars[n.index];
+        v = var(n.index);
     else if (n.ref == Ref::Global && n.global->kind == GlobalSlot::Variable)
         v = &n.global->value;
     else
@@ -251,7 +251,7 @@ const Variant& Interpreter::operand(const Expr* e, Variant& holder) {
         const auto& n = *static_cast<const NameExpr*>(e);
         switch (n.ref) {
             case Ref::Local:
-                p = frame_->vars[n.index];
+                p = var(n.index);
                 break;
             case Ref::Field:
                 p = &frame_->me->fields[std::size_t(n.index)];
@@ -264,7 +264,7 @@ const Variant& Interpreter::operand(const Expr* e, Variant& holder) {
                 if (n.global->kind == GlobalSlot::Variable || n.global->kind == GlobalSlot::Constant)
                     p = &n.global->value;
                 else if (n.ref == Ref::Dynamic && n.global->kind == GlobalSlot::Undefined && !n.explicitMode)
-                    p = frame_->vars[n.index];
+                    p = var(n.index);
                 break;
             default:
                 break;
@@ -381,7 +381,12 @@ Variant Interpreter::evalOperatorRun(const BinaryExpr& b) {
 
 Variant Interpreter::evalBinary(const BinaryExpr& b) {
     if (b.shape == Shape::LocalWithWhole) {
-        if (Variant fast; wholeWithLiteral(b, *frame_->vars[b.localSlot], fast)) return fast;
+        if (Variant fast; wholeWithLiteral(b, *var(b.localSlot), fast)) return fast;
+    }
+    if (b.shape == Shape::BothEvaluated) {
+        const Variant left = evalScalar(b.left.get());
+        const Variant right = evalScalar(b.right.get());
+        return applyOperator(b, left, right);
     }
     if (b.left->kind == EK::Binary) return evalOperatorRun(b);
     if (b.op == Op::Is) return Variant(core::sameObject(eval(b.left.get()), eval(b.right.get())));
@@ -396,8 +401,11 @@ Variant Interpreter::evalBinary(const BinaryExpr& b) {
     const Variant& left = b.rightAlwaysPlain || isPlainOperand(b.right.get())
                               ? operand(b.left.get(), leftHolder)
                               : (leftHolder = evalScalar(b.left.get()));
-    const Variant& right = b.right->kind == EK::Call ? (rightHolder = evalScalar(b.right.get()))
-                                                     : operand(b.right.get(), rightHolder);
+    const Variant& right = operand(b.right.get(), rightHolder);
+    return applyOperator(b, left, right);
+}
+
+Variant Interpreter::applyOperator(const BinaryExpr& b, const Variant& left, const Variant& right) {
     if (Variant fast; numericFast(b.op, left, right, fast)) return fast;
     core::CompareOptions o;
     if (b.op >= Op::Eq && b.op <= Op::Ge) {
@@ -410,7 +418,7 @@ Variant Interpreter::evalBinary(const BinaryExpr& b) {
 Variant Interpreter::evalName(const NameExpr& n) {
     switch (n.ref) {
         case Ref::Local:
-            return *frame_->vars[n.index];
+            return *var(n.index);
         case Ref::Field:
             return frame_->me->fields[std::size_t(n.index)];
         case Ref::Constant:
@@ -436,7 +444,7 @@ Variant Interpreter::evalName(const NameExpr& n) {
                     raiseError(core::kErrTypeMismatch);
                 case GlobalSlot::Undefined:
                     if (n.explicitMode) raiseError(core::kErrUndefinedVariable);
-                    return n.ref == Ref::Dynamic ? *frame_->vars[n.index] : Variant();
+                    return n.ref == Ref::Dynamic ? *var(n.index) : Variant();
             }
             break;
         }
@@ -451,7 +459,7 @@ Variant* Interpreter::refOf(const Expr* e) {
     const auto& n = *static_cast<const NameExpr*>(e);
     switch (n.ref) {
         case Ref::Local:
-            return frame_->vars[n.index];
+            return var(n.index);
         case Ref::Field:
             return &frame_->me->fields[std::size_t(n.index)];
         case Ref::Global:
@@ -460,7 +468,7 @@ Variant* Interpreter::refOf(const Expr* e) {
             if (g->kind == GlobalSlot::Variable) return &g->value;
             if (g->kind != GlobalSlot::Undefined) return nullptr;
             if (n.explicitMode) raiseError(core::kErrUndefinedVariable);
-            if (n.ref == Ref::Dynamic) return frame_->vars[n.index];
+            if (n.ref == Ref::Dynamic) return var(n.index);
             g->kind = GlobalSlot::Variable;
             return &g->value;
         }

@@ -58,33 +58,40 @@ core::AppError asAppError(std::exception_ptr p) {
 namespace {
 struct FrameGuard {
     Frame*& current;
+    FrameSlot*& currentCells;
     Frame* saved;
+    FrameSlot* savedCells;
     int& depth;
-    FrameGuard(Frame*& cur, Frame* next, int& d) : current(cur), saved(cur), depth(d) {
+    FrameGuard(Frame*& cur, FrameSlot*& cells, Frame* next, int& d)
+        : current(cur), currentCells(cells), saved(cur), savedCells(cells), depth(d) {
         current = next;
+        currentCells = next->cells;
         ++depth;
     }
     ~FrameGuard() {
         current = saved;
+        currentCells = savedCells;
         --depth;
     }
 };
 }  // namespace
 
 [[gnu::always_inline]] inline Variant Interpreter::runFrame(const Procedure* proc, ClassInstance* me,
-                                                            Variant* storage, Variant** vars) {
+                                                            FrameSlot* cells) {
     const char marker = 0;
-    if (depth_ >= kMaxDepth || (stackLimit_ && &marker < stackLimit_)) raiseError(core::kErrOutOfStack);
+    if (depth_ >= kMaxDepth || reinterpret_cast<std::uintptr_t>(&marker) < stackLimit_)
+        raiseError(core::kErrOutOfStack);
     tick();
     Frame f;
     f.proc = proc;
     f.me = me;
-    f.vars = vars;
+    f.cells = cells;
     {
-        FrameGuard guard(frame_, &f, depth_);
+        FrameGuard guard(frame_, cells_, &f, depth_);
         execBlock(proc->body);
     }
-    if (proc->kind == ProcKind::Function || proc->kind == ProcKind::PropertyGet) return std::move(storage[0]);
+    if (proc->kind == ProcKind::Function || proc->kind == ProcKind::PropertyGet)
+        return std::move(cells[0].value);
     return Variant();
 }
 
@@ -93,57 +100,50 @@ Variant Interpreter::callProcedure(const Procedure* proc, ClassInstance* me, std
     // The slots live on the engine's slot stack, cleared from the first to
     // the last when the call ends.
     FrameRoom room(*this);
-    const std::size_t count = std::size_t(std::max(proc->slotCount, 1));
-    Variant* storage = values_.take(count);
-    Variant** vars = refs_.take(count);
-    for (std::size_t i = 0; i < count; ++i) vars[i] = &storage[i];
+    FrameSlot* cells = takeFrame(proc);
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::size_t slot = std::size_t(proc->firstParamSlot) + i;
+        FrameSlot& slot = cells[std::size_t(proc->firstParamSlot) + i];
         if (proc->params[i].byVal)
-            storage[slot] = *args[i];
+            slot.value = *args[i];
         else
-            vars[slot] = args[i];
+            slot.ref = args[i];
     }
-    return runFrame(proc, me, storage, vars);
+    return runFrame(proc, me, cells);
 }
 
 Variant Interpreter::callDirect(const Procedure* proc, const std::vector<ExprP>& args) {
     FrameRoom room(*this);
-    const std::size_t count = std::size_t(std::max(proc->slotCount, 1));
-    Variant* storage = values_.take(count);
-    Variant** vars = refs_.take(count);
-    for (std::size_t i = 0; i < count; ++i) vars[i] = &storage[i];
+    FrameSlot* cells = takeFrame(proc);
     // Each argument straight into its parameter's slot: a variable by
     // reference, any other value as the slot's own.
     bool copyLater = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::size_t slot = std::size_t(proc->firstParamSlot) + i;
+        FrameSlot& slot = cells[std::size_t(proc->firstParamSlot) + i];
         const Expr* a = args[i].get();
         if (!a) {
-            storage[slot] = Variant::missing();
+            slot.value = Variant::missing();
         } else if (a->kind == EK::Binary) {
             const auto& b = *static_cast<const BinaryExpr*>(a);
-            if (b.shape == Shape::LocalWithWhole &&
-                wholeWithLiteral(b, *frame_->vars[b.localSlot], storage[slot]))
+            if (b.shape == Shape::LocalWithWhole && wholeWithLiteral(b, *var(b.localSlot), slot.value))
                 continue;
-            storage[slot] = evalBinary(b);
+            slot.value = evalBinary(b);
         } else if (Variant* r = refOf(a)) {
-            vars[slot] = r;
+            slot.ref = r;
             copyLater = copyLater || proc->params[i].byVal;
         } else {
-            storage[slot] = eval(a);
+            slot.value = eval(a);
         }
     }
     // A variable given ByVal is copied once every argument is evaluated.
     if (copyLater) {
         for (std::size_t i = 0; i < args.size(); ++i) {
-            const std::size_t slot = std::size_t(proc->firstParamSlot) + i;
-            if (!proc->params[i].byVal || vars[slot] == &storage[slot]) continue;
-            storage[slot] = *vars[slot];
-            vars[slot] = &storage[slot];
+            FrameSlot& slot = cells[std::size_t(proc->firstParamSlot) + i];
+            if (!proc->params[i].byVal || slot.ref == &slot.value) continue;
+            slot.value = *slot.ref;
+            slot.ref = &slot.value;
         }
     }
-    return runFrame(proc, nullptr, storage, vars);
+    return runFrame(proc, nullptr, cells);
 }
 
 // Out of the way of execBlock, whose frame every nested call repeats.
@@ -172,14 +172,14 @@ void Interpreter::statementFailed(const Stmt& st, std::exception_ptr error) {
                 if (n.ref == Ref::Local) {
                     if (value->kind == EK::Name && static_cast<const NameExpr*>(value)->ref == Ref::Local) {
                         // One local into another (Fib = n): copied without a value between.
-                        const Variant& from = *frame_->vars[static_cast<const NameExpr*>(value)->index];
+                        const Variant& from = *var(static_cast<const NameExpr*>(value)->index);
                         if (!from.isObject()) {
-                            *frame_->vars[n.index] = from;
+                            *var(n.index) = from;
                             return Flow::Normal;
                         }
                     }
                     Variant v = evalScalar(value);
-                    *frame_->vars[n.index] = std::move(v);
+                    *var(n.index) = std::move(v);
                     return Flow::Normal;
                 }
                 if (n.ref == Ref::Global) {
@@ -275,7 +275,7 @@ Interpreter::Flow Interpreter::execOtherStmt(const Stmt& st) {
             }
         case SK::With: {
             const auto& w = static_cast<const WithStmt&>(st);
-            Variant* slot = frame_->vars[w.slot];
+            Variant* slot = var(w.slot);
             *slot = eval(w.object.get());
             struct Clear {
                 Variant* v;

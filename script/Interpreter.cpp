@@ -75,7 +75,7 @@ struct RunGuard {
 
 void Interpreter::startRun() {
     if (runDepth_ > 0) return;
-    stackLimit_ = stackLimit();
+    stackLimit_ = reinterpret_cast<std::uintptr_t>(stackLimit());
     aborting_ = false;
     cancel_ = false;
     ticks_ = 0;

@@ -33,6 +33,16 @@ struct GlobalSlot {
     ClassDef* cls = nullptr;
 };
 
+// A slot of a running procedure: its own value, and where the variable it
+// stands for lives (that value, or the caller's variable given by reference).
+struct FrameSlot {
+    core::Variant value;
+    core::Variant* ref = nullptr;
+    // Given back to the slot stack, a slot is cleared when its value is not
+    // Empty; `ref` is set again by every call that takes it.
+    bool isEmpty() const { return value.isEmpty(); }
+};
+
 class ClassInstance;
 class ErrObject;
 struct EngineLife;
@@ -130,10 +140,13 @@ class Interpreter {
     const core::Variant& operand(const Expr* e, core::Variant& holder);
     // A literal, or a local or script-level variable that holds no object: the value itself; else none.
     inline const core::Variant* directOperand(const Expr* e) const;
-    bool tryAppend(const AssignStmt& a);                                   // s = s & ... in place
-    bool isPlainOperand(const Expr* e) const;                              // reading it runs no script code
-    core::Variant evalName(const NameExpr& n);                             // a name read as a value
-    core::Variant evalBinary(const BinaryExpr& b);                         // an operator, or a run of them
+    bool tryAppend(const AssignStmt& a);            // s = s & ... in place
+    bool isPlainOperand(const Expr* e) const;       // reading it runs no script code
+    core::Variant evalName(const NameExpr& n);      // a name read as a value
+    core::Variant evalBinary(const BinaryExpr& b);  // an operator, or a run of them
+    // The operator on its two operands' values.
+    inline core::Variant applyOperator(const BinaryExpr& b, const core::Variant& left,
+                                       const core::Variant& right);
     [[gnu::noinline]] core::Variant evalOperatorRun(const BinaryExpr& b);  // a run: a + b + c ...
     core::Variant* variableRef(const NameExpr& n, bool forWrite);          // the variable of a name, or 501
     core::Variant* refOf(const Expr* e);  // the variable an expression names, or none
@@ -209,16 +222,22 @@ class Interpreter {
     void breakDictionaryCycles();
     void trackMade(const core::Variant& made);  // a dictionary that a built-in made
 
-    // The room of one frame on the slot stacks, given back when it ends.
+    // The room of one frame on the frames' slot stack, given back when it ends.
     struct FrameRoom {
-        explicit FrameRoom(Interpreter& e) : engine(e), values(e.values_.mark()), refs(e.refs_.mark()) {}
-        ~FrameRoom() { engine.releaseRoom(values, refs); }
+        explicit FrameRoom(Interpreter& e) : engine(e), mark(e.slots_.mark()) {}
+        ~FrameRoom() { engine.releaseFrame(mark); }
         FrameRoom(const FrameRoom&) = delete;
         FrameRoom& operator=(const FrameRoom&) = delete;
         Interpreter& engine;
-        SlotStack<core::Variant>::Mark values;
-        SlotStack<core::Variant*>::Mark refs;
+        SlotStack<FrameSlot>::Mark mark;
     };
+    // The slots of a procedure's frame, each standing for its own value.
+    FrameSlot* takeFrame(const Procedure* proc) {
+        const std::size_t count = std::size_t(std::max(proc->slotCount, 1));
+        FrameSlot* cells = slots_.take(count);
+        for (std::size_t i = 0; i < count; ++i) cells[i].ref = &cells[i].value;
+        return cells;
+    }
     // A call of a procedure of the script whose arguments go straight into
     // its slots (no array element among them, as many as it takes).
     static bool passesDirectly(const Procedure* proc, const std::vector<ExprP>& args) {
@@ -229,14 +248,15 @@ class Interpreter {
     }
     core::Variant callDirect(const Procedure* proc, const std::vector<ExprP>& args);
     // Runs a procedure on its prepared slots.
-    core::Variant runFrame(const Procedure* proc, ClassInstance* me, core::Variant* storage,
-                           core::Variant** vars);
+    core::Variant runFrame(const Procedure* proc, ClassInstance* me, FrameSlot* cells);
     // Gives back the room taken since the marks (not inlined: it would
     // grow the frame of every call on the thread's stack).
     [[gnu::noinline]] void releaseRoom(SlotStack<core::Variant>::Mark values,
                                        SlotStack<core::Variant*>::Mark refs);
-    SlotStack<core::Variant> values_;  // slots of frames, argument values
-    SlotStack<core::Variant*> refs_;   // where the slots of frames and the arguments live
+    [[gnu::noinline]] void releaseFrame(SlotStack<FrameSlot>::Mark mark);
+    SlotStack<FrameSlot> slots_;       // slots of frames
+    SlotStack<core::Variant> values_;  // argument values
+    SlotStack<core::Variant*> refs_;   // where the arguments live
     std::deque<GlobalSlot> globals_;
     QHash<QString, GlobalSlot*> globalIndex_;
     // Shared with the instances of the script's classes, which may outlive
@@ -246,10 +266,13 @@ class Interpreter {
     std::shared_ptr<ErrObject> err_;
     core::Variant errValue_;
     Frame* frame_ = nullptr;
+    FrameSlot* cells_ = nullptr;  // the slots of frame_, read by every local
+    // The variable of slot i of the running procedure.
+    core::Variant* var(int i) const { return cells_[i].ref; }
     bool terminatesDue_ = false;  // pendingTerminates_ holds some (read at every statement)
     int depth_ = 0;
     int runDepth_ = 0;
-    const char* stackLimit_ = nullptr;
+    std::uintptr_t stackLimit_ = 0;  // the lowest address a call may reach (0: not known)
 
     int timeoutMs_ = 0;
     QElapsedTimer timer_;

@@ -126,14 +126,14 @@ inline core::ArrayBound dimBound(const core::Variant& upperValue) {
 struct Frame {
     const Procedure* proc = nullptr;
     ClassInstance* me = nullptr;
-    core::Variant** vars = nullptr;
+    FrameSlot* cells = nullptr;
     bool resumeNext = false;
 };
 
 inline bool Interpreter::condition(const Expr* e) {
     if (e->shape == Shape::LocalWithWhole) {
         const auto& b = *static_cast<const BinaryExpr*>(e);
-        if (std::int64_t x; wholeValueOf(*frame_->vars[b.localSlot], x)) {
+        if (std::int64_t x; wholeValueOf(*var(b.localSlot), x)) {
             const int c = wholeComparison(b.op, x, b.whole);
             if (c >= 0) return c != 0;
         }

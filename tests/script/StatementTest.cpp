@@ -152,6 +152,11 @@ TEST(ScriptProcedures, ShortWaysGiveTheGeneralResults) {
          "Function Make()\n Set Make = New K\nEnd Function\n"
          "Function Main()\n Main = 1 + Make()\nEnd Function",
          "Integer:8"},
+        {"two calls under a comparison, a join and a sum",
+         "Function A()\n A = \"10\"\nEnd Function\nFunction B()\n B = 9\nEnd Function\n"
+         "Function Main()\n Main = (A() < B()) & \",\" & (A() & B()) & \",\" & ((\"10\") < (9)) & \",\" & "
+         "TypeName((A()) + (B()))\nEnd Function",
+         "String:Falso,109,Falso,Double"},
         {"a ByRef parameter changed by the callee",
          "Function Down(n)\n n = n - 1\n Down = n\nEnd Function\n"
          "Function Main()\n Dim k\n k = 5\n Main = Down(k) + Down(k) & \",\" & k\nEnd Function",
