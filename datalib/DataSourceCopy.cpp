@@ -15,6 +15,7 @@
 #include <QHash>
 #include <QSet>
 #include <cmath>
+#include <map>
 #include <set>
 
 namespace datalib {
@@ -52,6 +53,13 @@ struct RowCopier::RowMap {
     const Database* src = nullptr;
     const Database* dst = nullptr;
     QHash<QString, QHash<qint64, qint64>> oids;  // table (lower case) -> source OID -> target OID
+    // The copy of one table's linked rows, prepared once: a linked row is
+    // read by its key and found (or copied) through the same statements.
+    struct Mapper {
+        std::shared_ptr<DataSource> source, target;
+        std::unique_ptr<RowCopier> copier;
+    };
+    std::map<QString, std::unique_ptr<Mapper>> mappers;  // table (lower case)
 };
 
 // What is prepared once for a table: which source column feeds which target
@@ -224,15 +232,35 @@ qint64 RowCopier::mapRow(const std::shared_ptr<Database>& srcDb, const std::shar
 
 qint64 RowCopier::mapped(const QString& table, qint64 srcOid) {
     if (source_.db_ == target_.db_ || srcOid == 0) return srcOid;
-    QHash<qint64, qint64>& known = map_->oids[table.toLower()];
+    const QString name = table.toLower();
+    QHash<qint64, qint64>& known = map_->oids[name];
     if (const auto it = known.constFind(srcOid); it != known.constEnd()) return *it;
-    const TableDef* st = source_.db_->lookup(table);
-    const TableDef* dt = target_.db_->lookup(table);
-    auto src = DataSource::open(source_.db_, *st, query::RowOIDQueryString(*st, srcOid, 0));
-    if (src->DataEmpty()) return 0;
-    auto dst = DataSource::open(target_.db_, *dt, query::RowOIDQueryString(*dt, 0, 0));
-    src->RowFirst();
-    const qint64 oid = RowCopier(*src, *dst, map_).findOrCopy();
+    std::unique_ptr<RowMap::Mapper>& m = map_->mappers[name];
+    if (!m) {
+        const TableDef* st = source_.db_->lookup(table);
+        const TableDef* dt = target_.db_->lookup(table);
+        m = std::make_unique<RowMap::Mapper>();
+        m->source = DataSource::open(source_.db_, *st, query::RowOIDQueryString(*st, 0, 0));
+        m->target = DataSource::open(target_.db_, *dt, query::RowOIDQueryString(*dt, 0, 0));
+        // The map is this copier's: the mapper's copier only borrows it.
+        m->copier = std::unique_ptr<RowCopier>(new RowCopier(
+            *m->source, *m->target, std::shared_ptr<RowMap>(std::shared_ptr<RowMap>(), map_.get())));
+    }
+    RowMap::Mapper& mapper = *m;  // stays where it is while more mappers join
+    const CursorRow* row = mapper.source->cur_->rowOf(source_.db_->conn(), *mapper.source->layout_, srcOid);
+    if (!row) return 0;
+    const std::vector<core::Variant> values = row->values;
+    mapper.copier->undoable_ = undoable_;
+    qint64 oid = 0;
+    if (const auto found = mapper.copier->findExisting(*mapper.copier->plan_, values)) {
+        oid = *found;
+    } else {
+        {
+            UpdateBracket bracket(*target_.db_);
+            oid = mapper.copier->copyRow(*mapper.copier->plan_, values);
+        }
+        mapper.target->invalidate();
+    }
     if (oid) known.insert(srcOid, oid);
     return oid;
 }
@@ -284,6 +312,17 @@ void RowCopier::fill(Plan& plan, const std::vector<core::Variant>& values) {
     }
 }
 
+// The stored row `oid` becomes the row being written: read by its key alone,
+// not with a window of rows around it that the copy would never use.
+void RowCopier::editStored(DataSource& ds, qint64 oid) {
+    ds.cur_->append(oid);
+    const CursorRow* r = ds.cur_->rowOf(ds.db_->conn(), *ds.layout_, oid);
+    if (!r)
+        throw errors::make(errors::NoCurrentRow,
+                           QStringLiteral("Nessun elemento corrente in \"%1\".").arg(ds.def_->name()));
+    ds.edit_->begin(*r);
+}
+
 // A stored row that the source brings as it is, is not written again: a
 // receive of everything rewrites neither the unchanged rows nor their indexes.
 void RowCopier::save(DataSource& ds) {
@@ -307,8 +346,7 @@ qint64 RowCopier::copyRow(Plan& plan, const std::vector<core::Variant>& values) 
             std::vector<int> keep;
             if (existing) {
                 // The stored row as it is, then the source's values over it.
-                out.cur_->append(*existing);
-                out.beginEdit();
+                editStored(out, *existing);
                 for (int i : plan.sticky)
                     if (out.edit_->values[size_t(i)].toBool()) keep.push_back(i);
             } else {
@@ -374,8 +412,7 @@ void RowCopier::copyChildren(Plan& plan, qint64 srcOid, bool parentNew) {
             }
             if (match) {
                 unmatched.erase(match);
-                dest.cur_->append(match);
-                dest.beginEdit();
+                editStored(dest, match);
             } else {
                 dest.startNewRow(cp.newRowHook);
                 if (dest.db_->operationCancelled()) return;
@@ -416,20 +453,36 @@ long RowCopier::copyAll(itfProgress* progress) {
     StopPollScope writePoll(target_.db_->conn(), progress);
     undoable_ = target_.db_->conn().transLevel() == 0;
     if (progress) progress->OnStart(source_.RowCount(), true);
-    for (source_.RowFirst(); !source_.Eof(); source_.RowNext()) {
-        if (!source_.RowValid()) continue;
+    // One row copied; false when the sink asks to stop.
+    auto copyOne = [&](const std::vector<core::Variant>& values) {
         {
             UpdateBracket bracket(*target_.db_);
-            const std::vector<core::Variant> values = source_.values();
             copyRow(*plan_, values);
         }
         target_.invalidate();
         ++n;
-        if (progress) {
-            bool goOn = true, stopped = false;
-            progress->OnProgress(n, goOn);
-            progress->OnStopped(stopped);
-            if (!goOn || stopped) break;
+        if (!progress) return true;
+        bool goOn = true, stopped = false;
+        progress->OnProgress(n, goOn);
+        progress->OnStopped(stopped);
+        return goOn && !stopped;
+    };
+    if (source_.db_->conn().handle() != target_.db_->conn().handle() && !source_.cur_->isStatic()) {
+        // Another file, which nothing writes meanwhile: its rows are read in
+        // the selection's order by one statement, not window by window
+        // through their keys.
+        const query::SqlQuery& q = source_.cur_->query();
+        Statement st = source_.db_->conn().prepare(q.orderedSql());
+        st.bind(q.params);
+        bool whole = true;
+        while (whole && st.step()) whole = copyOne(plan_->srcLayout.readRow(st));
+        // Where the walk of the rows would have left it.
+        source_.MoveTo(whole ? source_.RowCount() : n - 1);
+    } else {
+        for (source_.RowFirst(); !source_.Eof(); source_.RowNext()) {
+            if (!source_.RowValid()) continue;
+            const std::vector<core::Variant> values = source_.values();
+            if (!copyOne(values)) break;
         }
     }
     if (progress) progress->OnEnd();

@@ -158,6 +158,9 @@ class KeysetCursor : private PendingRead {
     // The row at a position (fetched with its window) or null when missing.
     const Row* rowAt(Connection& conn, const RowLayout& layout, long position) const;
     const Row* current(Connection& conn, const RowLayout& layout) const;
+    // The row with this key read by itself (no window around it), null when
+    // it is not there.
+    const Row* rowOf(Connection& conn, const RowLayout& layout, qint64 oid) const;
     void forget() const { cache_.clear(); }
 
     // Keyset copies for the snapshots: a mark of the keys there are now
@@ -281,6 +284,7 @@ class RowCopier {
     std::unique_ptr<Plan> makePlan(const TableDef& srcDef, const RowLayout& srcLayout,
                                    std::shared_ptr<DataSource> srcTemplate, std::shared_ptr<DataSource> out);
     qint64 copyRow(Plan& plan, const std::vector<core::Variant>& values);
+    static void editStored(DataSource& ds, qint64 oid);
     // Writes the row being edited, unless it is a stored row left as it was.
     static void save(DataSource& ds);
     // The source's values into the row being written by the plan's data source.

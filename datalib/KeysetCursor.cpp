@@ -291,6 +291,12 @@ const KeysetCursor::Row* KeysetCursor::current(Connection& conn, const RowLayout
     return rowAt(conn, layout, pos_);
 }
 
+const KeysetCursor::Row* KeysetCursor::rowOf(Connection& conn, const RowLayout& layout, qint64 oid) const {
+    if (cache_.size() > 4 * kWindow) cache_.clear();
+    const Row* r = fetchRow(conn, layout, oid, -1);
+    return r->missing ? nullptr : r;
+}
+
 void EditBuffer::begin(const KeysetCursor::Row& row) {
     values = row.values;
     original = values;

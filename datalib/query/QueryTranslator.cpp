@@ -74,6 +74,17 @@ QString SqlQuery::sql() const {
     return s;
 }
 
+QString SqlQuery::orderedSql() const {
+    QString s = QStringLiteral("SELECT ");
+    if (distinct) s += QStringLiteral("DISTINCT ");
+    s += select + QStringLiteral(" FROM ") + from;
+    if (!where.isEmpty()) s += QStringLiteral(" WHERE ") + where;
+    if (!orderBy.isEmpty())
+        s += QStringLiteral(" ORDER BY ") +
+             (where.isEmpty() || filteredOrderBy.isEmpty() ? orderBy : filteredOrderBy);
+    return s;
+}
+
 QString SqlQuery::keysetSql() const {
     QString s = QStringLiteral("SELECT %1.\"OID\" FROM %2").arg(quoteIdent(ownAlias()), from);
     if (!where.isEmpty()) s += QStringLiteral(" WHERE ") + where;

@@ -90,6 +90,8 @@ struct SqlQuery {
 
     // The whole SELECT statement.
     QString sql() const;
+    // The whole rows in the order of keysetSql.
+    QString orderedSql() const;
     // The keyset: the own table's "OID" of the rows, in the query's order.
     QString keysetSql() const;
     // The same keys in the same order, through an index that gives the
