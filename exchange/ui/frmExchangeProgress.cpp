@@ -109,6 +109,7 @@ void frmExchangeProgress::StartProgress(long maximum, bool showStop) {
     pbDownload_->setMinimum(0);
     pbDownload_->setMaximum(maximum == 0 ? 1 : int(qMin<long>(maximum, INT_MAX)));
     pbDownload_->setValue(0);
+    position_ = 0;
     pbDownload_->show();
     cmdCancel_->setVisible(showStop);
 }
@@ -118,13 +119,15 @@ bool frmExchangeProgress::Progress(long value, bool stopButtonOnly) {
         if (cmdCancel_->isHidden()) cmdCancel_->show();
         return !stopped_;
     }
+    const int maximum = pbDownload_->maximum();
     if (value != 0)
-        pbDownload_->setValue(value < pbDownload_->maximum() ? int(value) : pbDownload_->maximum());
-    else if (pbDownload_->value() < pbDownload_->maximum())
-        pbDownload_->setValue(pbDownload_->value() + 1);
+        position_ = value < maximum ? int(value) : maximum;
+    else if (position_ < maximum)
+        ++position_;
     // A receive steps once a row: the window answers (the stop among all)
     // within a few milliseconds without spending a row's time on it.
     if (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= kEventsMs) {
+        pbDownload_->setValue(position_);
         QApplication::processEvents();
         sinceEvents_.start();
     }
@@ -142,7 +145,8 @@ long frmExchangeProgress::MaxProgress() const {
 }
 
 void frmExchangeProgress::EndProgress() {
-    pbDownload_->setValue(pbDownload_->maximum());
+    position_ = pbDownload_->maximum();
+    pbDownload_->setValue(position_);
     pbDownload_->show();
     markDone(phase_);
 }

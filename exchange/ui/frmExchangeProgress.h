@@ -70,8 +70,10 @@ class frmExchangeProgress : public QWidget, public ExchangeProgress {
     QPointer<QWidget> defaultOwner_;
     bool stopped_ = false;
     // Events are let run at most every kEventsMs during a long run of steps.
+    // The bar is moved then too: it paints itself at once when it moves.
     static constexpr int kEventsMs = 10;
     QElapsedTimer sinceEvents_;
+    int position_ = 0;  // where the bar goes at the next events
     int phase_ = 0;
 };
 
