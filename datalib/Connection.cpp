@@ -404,8 +404,45 @@ int Connection::connectTransactionEnd(std::function<void()> observer) {
 
 void Connection::disconnectTransactionEnd(int id) { transactionEnd_.erase(id); }
 
+void Connection::beginBulkWrite() {
+    if (bulkDepth_++ > 0 || bulkSync_ || transLevel_ > 0 || !db_) return;
+    // Outside a transaction only: SQLite keeps the level of a transaction.
+    // Marked first, so that a switch half made is undone as well.
+    bulkSync_ = true;
+    try {
+        exec(QStringLiteral("PRAGMA synchronous=NORMAL; PRAGMA wal_autocheckpoint=0"));
+    } catch (...) {
+        --bulkDepth_;
+        try {
+            endBulkSync();
+        } catch (...) {
+            // Tried again at the end of the next transaction.
+        }
+        throw;
+    }
+}
+
+void Connection::endBulkWrite() {
+    if (bulkDepth_ == 0 || --bulkDepth_ > 0) return;
+    if (transLevel_ == 0) endBulkSync();
+}
+
+void Connection::endBulkSync() {
+    if (!bulkSync_ || !db_ || !sqlite3_get_autocommit(db_)) return;
+    exec(QStringLiteral("PRAGMA synchronous=FULL; PRAGMA wal_autocheckpoint=1000"));
+    bulkSync_ = false;
+    // The checkpoint forces the log onto the disk before it copies it (a
+    // reader of another connection may leave that to the next commit).
+    sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+}
+
 void Connection::transactionEnded() {
     if (transLevel_ > 0) return;
+    if (bulkSync_ && bulkDepth_ == 0) try {
+            endBulkSync();
+        } catch (...) {
+            // Tried again at the end of the next transaction.
+        }
     const auto observers = transactionEnd_;
     for (const auto& [id, observer] : observers) observer();
 }

@@ -109,6 +109,15 @@ class Connection {
     void beginTrans();
     void commitTrans();
     void rollbackTrans();
+    // A long run of commits that a second run brings again when they are
+    // lost (a receive), nested: meanwhile a commit does not wait for the
+    // disk (it is whole, and kept by a crash of the program, but a power cut
+    // may lose the last ones whole), and the log is copied into the file
+    // once at the end, not again and again as it grows. At the end the log
+    // is forced onto the disk and copied, and commits wait for the disk
+    // again (when a transaction is still open, at its end).
+    void beginBulkWrite();
+    void endBulkWrite();
     int transLevel() const { return transLevel_; }
     // Told whenever the outermost transaction was committed or undone.
     int connectTransactionEnd(std::function<void()> observer);
@@ -165,6 +174,8 @@ class Connection {
     QHash<QString, sqlite3_stmt*> cache_;
     QHash<sqlite3_stmt*, bool> inUse_;
     int transLevel_ = 0;
+    int bulkDepth_ = 0;
+    bool bulkSync_ = false;  // commits do not wait for the disk
     int nextOp_ = 0;
     quint64 dataVersion_ = 1;
     std::vector<PendingRead*> pending_;
@@ -177,6 +188,7 @@ class Connection {
     std::map<int, std::function<void()>> transactionEnd_;
     int nextObserver_ = 0;
     void transactionEnded();
+    void endBulkSync();
 };
 
 // Sets a stop poll on a connection for a scope (the previous one comes back):

@@ -96,6 +96,10 @@ class Database : public core::Object {
     void BeginTrans();
     void CommitTrans();
     void Rollback();
+    // A long run of commits that a second run brings again when a power cut
+    // loses them (see Connection::beginBulkWrite).
+    void BeginBulkWrite();
+    void EndBulkWrite();
     bool InTransaction() const;
     // Told whenever the program's outermost transaction was committed or
     // undone (an order confirmed or cancelled), for as long as the returned

@@ -59,10 +59,29 @@ QString versionShown(double v) {
     return italian.toString(v, 'g', 15);
 }
 
-// Ends the bulk bracket of a receive on every path out of it.
+// Ends the bulk bracket of a receive on every path out of it. Meanwhile the
+// commits do not wait for the disk: what a power cut loses of them is only
+// rows that the next receive brings again, since the versions that say what
+// was received are written after them (and a commit is never kept without
+// those before it); the end of the bracket forces them all onto the disk.
 struct BulkBracket {
-    explicit BulkBracket(datalib::Database& db) : db_(db) { db_.BeginUpdate(); }
-    ~BulkBracket() { db_.EndUpdate(); }
+    explicit BulkBracket(datalib::Database& db) : db_(db) {
+        db_.BeginUpdate();
+        try {
+            db_.BeginBulkWrite();
+        } catch (...) {
+            db_.EndUpdate();
+            throw;
+        }
+    }
+    ~BulkBracket() {
+        db_.EndUpdate();
+        try {
+            db_.EndBulkWrite();
+        } catch (...) {
+            // The next commit of the file waits for the disk again.
+        }
+    }
     datalib::Database& db_;
 };
 

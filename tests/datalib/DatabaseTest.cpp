@@ -225,6 +225,52 @@ TEST(Database, ATransactionSQLiteUndidAfterAFullDiskEnds) {
     EXPECT_EQ(rawScalar(f.path(), "SELECT group_concat(Codice) FROM Articoli"), QStringLiteral("A"));
 }
 
+// A bulk write (a receive): its commits do not wait for the disk and the log
+// is not copied meanwhile; at its end the log is in the file and commits wait
+// for the disk again, also when it ends inside a transaction (then at the
+// end of that) or nested in another one.
+TEST(Database, ABulkWriteDefersTheDiskOnlyWhileItLasts) {
+    Fixture f;
+    f.open();
+    auto pragma = [&](const char* name) {
+        const SqlValue v = f.db->conn().scalar(QStringLiteral("PRAGMA %1").arg(QLatin1String(name)));
+        return std::holds_alternative<qint64>(v) ? std::get<qint64>(v) : -1;
+    };
+    auto add = [&](const QString& code) {
+        f.db->OpenDataSource(QStringLiteral("Articoli"))->InsertFromPairs({QStringLiteral("Codice"), code});
+    };
+    const qint64 full = pragma("synchronous");
+    ASSERT_EQ(full, 2);
+    f.db->BeginBulkWrite();
+    f.db->BeginBulkWrite();
+    EXPECT_EQ(pragma("synchronous"), 1);
+    EXPECT_EQ(pragma("wal_autocheckpoint"), 0);
+    for (int t = 0; t < 3; ++t) {
+        f.db->BeginTrans();
+        for (int i = 0; i < 200; ++i) add(QStringLiteral("B%1-%2").arg(t).arg(i));
+        f.db->CommitTrans();
+    }
+    f.db->EndBulkWrite();
+    EXPECT_EQ(pragma("synchronous"), 1);  // the outer one still lasts
+    f.db->BeginTrans();
+    f.db->EndBulkWrite();
+    EXPECT_EQ(pragma("synchronous"), 1);  // inside a transaction SQLite keeps it
+    add(QStringLiteral("last"));
+    f.db->CommitTrans();
+    EXPECT_EQ(pragma("synchronous"), full);
+    EXPECT_EQ(pragma("wal_autocheckpoint"), 1000);
+    // Every row committed is there for another reader.
+    EXPECT_EQ(rawScalar(f.path(), "SELECT count(*) FROM Articoli WHERE Codice LIKE 'B%' OR Codice = 'last'"),
+              QStringLiteral("601"));
+    // Inside the program's transaction a bulk write changes nothing.
+    f.db->BeginTrans();
+    f.db->BeginBulkWrite();
+    EXPECT_EQ(pragma("synchronous"), full);
+    f.db->EndBulkWrite();
+    f.db->Rollback();
+    EXPECT_EQ(pragma("synchronous"), full);
+}
+
 TEST(Database, RefusesWrongPasswordMissingAndForeignFiles) {
     Fixture f;
     f.open();
