@@ -130,7 +130,8 @@ struct MemberExpr : Expr {
 
 struct CallExpr : Expr {
     ExprP callee;
-    std::vector<ExprP> args;  // an omitted argument is null
+    std::vector<ExprP> args;       // an omitted argument is null
+    GlobalSlot* global = nullptr;  // Shape::ScriptCall: the callee's script-level name
     CallExpr() : Expr(EK::Call) {}
 };
 

@@ -483,6 +483,7 @@ void Interpreter::bindExpr(Expr* e, Scope& s, bool callTarget) {
             for (auto& a : c->args)
                 if (a) bindExpr(a.get(), s);
             c->shape = scriptCallShape(*c);
+            if (c->shape == Shape::ScriptCall) c->global = static_cast<NameExpr*>(c->callee.get())->global;
             break;
         }
         case EK::Me:

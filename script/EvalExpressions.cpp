@@ -201,7 +201,7 @@ Variant Interpreter::eval(const Expr* e) {
             // A built-in, or a function of the script called with plain
             // arguments: straight into it.
             if (c->shape == Shape::ScriptCall) {
-                const GlobalSlot* g = static_cast<const NameExpr*>(c->callee.get())->global;
+                const GlobalSlot* g = c->global;
                 if (g->kind == GlobalSlot::Proc && g->proc->params.size() == c->args.size())
                     return callDirect(g->proc, c->args);
             } else if (c->callee->kind == EK::Name) {

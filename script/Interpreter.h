@@ -118,7 +118,7 @@ class Interpreter {
     core::Variant evalValue(const Expr* e) {
         if (e->shape == Shape::ScriptCall) {
             const auto* c = static_cast<const CallExpr*>(e);
-            const GlobalSlot* g = static_cast<const NameExpr*>(c->callee.get())->global;
+            const GlobalSlot* g = c->global;
             if (g->kind == GlobalSlot::Proc && g->proc->params.size() == c->args.size())
                 return callDirect(g->proc, c->args);
         }
