@@ -218,8 +218,11 @@ TEST(ScriptControl, TimeoutStopsAnEndlessLoop) {
     // Resume Next does not swallow the stop.
     sc.AddCode(
         "Sub Forever()\n  On Error Resume Next\n  Do\n    x = x + 1\n  Loop\nEnd Sub\n"
-        "Sub Recurse()\n  Recurse2\nEnd Sub\nSub Recurse2()\n  While True : Wend\nEnd Sub\n");
-    for (const char* proc : {"Forever", "Recurse"}) {
+        "Sub Recurse()\n  Recurse2\nEnd Sub\nSub Recurse2()\n  While True : Wend\nEnd Sub\n"
+        // Calls without a loop, each straight into the function's frame.
+        "Function Fib(n)\n  If n < 2 Then\n    Fib = n\n  Else\n    Fib = Fib(n - 1) + Fib(n - 2)\n  End If\n"
+        "End Function\nSub Calls()\n  x = Fib(60)\nEnd Sub\n");
+    for (const char* proc : {"Forever", "Recurse", "Calls"}) {
         SCOPED_TRACE(proc);
         QElapsedTimer t;
         t.start();
