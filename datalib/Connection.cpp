@@ -8,10 +8,16 @@
 #include <sqlite3.h>
 #include <QFile>
 #include <QFileInfo>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <utility>
 
 namespace datalib {
+
+namespace {
+// How long a statement waits for another connection's lock.
+constexpr int kBusyMs = 5000;
+}  // namespace
 
 Statement& Statement::operator=(Statement&& o) noexcept {
     if (this != &o) {
@@ -39,8 +45,20 @@ int bindSqlValue(sqlite3_stmt* statement, int index, const SqlValue& v) {
     if (std::holds_alternative<std::monostate>(v)) return sqlite3_bind_null(statement, index);
     if (auto* i = std::get_if<qint64>(&v)) return sqlite3_bind_int64(statement, index, *i);
     if (auto* d = std::get_if<double>(&v)) return sqlite3_bind_double(statement, index, *d);
-    const QByteArray u = std::get<QString>(v).toUtf8();
-    return sqlite3_bind_text(statement, index, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+    // A text of plain ASCII is copied on the stack (SQLite keeps its own
+    // copy): a row binds many short texts, each would cost an allocation.
+    const QString& s = std::get<QString>(v);
+    QVarLengthArray<char, 512> ascii(s.size());
+    const ushort* in = s.utf16();
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (in[i] >= 0x80) {
+            const QByteArray u = s.toUtf8();
+            return sqlite3_bind_text(statement, index, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+        }
+        ascii[i] = char(in[i]);
+    }
+    return sqlite3_bind_text64(statement, index, ascii.constData(), sqlite3_uint64(s.size()),
+                               SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
 int bindSqlValues(sqlite3_stmt* statement, const std::vector<SqlValue>& values) {
@@ -195,7 +213,7 @@ Connection::Connection(const QString& path, bool create) : path_(path), limitMs_
         raise(code, path);
     }
     sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, 5000);
+    sqlite3_busy_timeout(db_, kBusyMs);
     if (stepsBetweenChecks() > 0)
         sqlite3_progress_handler(db_, stepsBetweenChecks(), &Connection::onProgress, this);
     // A file's own definitions (a received or imported archive's) may not
@@ -231,6 +249,7 @@ void Connection::close() {
         if (!inUse_.value(s)) sqlite3_finalize(s);
     cache_.clear();
     inUse_.clear();
+    recent_ = {};
     sqlite3_close_v2(db_);
     db_ = nullptr;
 }
@@ -265,12 +284,28 @@ void Connection::giveBack(sqlite3_stmt* stmt) {
         sqlite3_finalize(stmt);  // the cache was dropped meanwhile
 }
 
+void Connection::remember(const QString& sql, sqlite3_stmt* stmt) {
+    recent_[nextRecent_] = {sql, stmt};
+    nextRecent_ = (nextRecent_ + 1) % recent_.size();
+}
+
 Statement Connection::prepare(const QString& sql) {
     if (!db_) throw errors::make(errors::Storage, QStringLiteral("Il database è chiuso."));
     if (inPoll_) startStatement();  // refuses
+    // The same text as one asked for lately (a copy of it, so its data
+    // cannot have been given to another text meanwhile): found without
+    // hashing it, which for a long INSERT costs more than its step.
+    for (const Recent& r : recent_)
+        if (r.stmt && r.sql.constData() == sql.constData() && r.sql.size() == sql.size()) {
+            auto use = inUse_.find(r.stmt);
+            if (use == inUse_.end() || use.value()) break;
+            use.value() = true;
+            return Statement(this, r.stmt, true);
+        }
     auto it = cache_.find(sql);
     if (it != cache_.end() && !inUse_.value(it.value())) {
         inUse_[it.value()] = true;
+        remember(sql, it.value());
         return Statement(this, it.value(), true);
     }
     sqlite3_stmt* stmt = nullptr;
@@ -281,6 +316,7 @@ Statement Connection::prepare(const QString& sql) {
     if (it == cache_.end() && cache_.size() < 512) {
         cache_.insert(sql, stmt);
         inUse_.insert(stmt, true);
+        remember(sql, stmt);
         return Statement(this, stmt, true);
     }
     return Statement(this, stmt, false);

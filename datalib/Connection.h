@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QString>
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -173,6 +174,14 @@ class Connection {
     sqlite3* db_ = nullptr;
     QHash<QString, sqlite3_stmt*> cache_;
     QHash<sqlite3_stmt*, bool> inUse_;
+    // The statements of the texts asked for lately, found by the text's data.
+    struct Recent {
+        QString sql;
+        sqlite3_stmt* stmt = nullptr;
+    };
+    std::array<Recent, 8> recent_;
+    size_t nextRecent_ = 0;
+    void remember(const QString& sql, sqlite3_stmt* stmt);
     int transLevel_ = 0;
     int bulkDepth_ = 0;
     bool bulkSync_ = false;  // commits do not wait for the disk

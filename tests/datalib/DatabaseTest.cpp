@@ -271,6 +271,31 @@ TEST(Database, ABulkWriteDefersTheDiskOnlyWhileItLasts) {
     EXPECT_EQ(pragma("synchronous"), full);
 }
 
+// Texts are bound as UTF-8 exactly as Qt encodes them: empty, plain ASCII
+// short and longer than the room kept on the stack, accented, outside the
+// first plane, and a lone half of a pair.
+TEST(Database, TextsAreStoredInUtf8WhateverTheirLength) {
+    Fixture f;
+    f.open();
+    Connection& c = f.db->conn();
+    c.exec(QStringLiteral("CREATE TEMP TABLE t(x TEXT)"));
+    const QString texts[] = {QString(),
+                             QStringLiteral("Città"),
+                             QString::fromUtf8("€ 12,50 — perché"),
+                             QString::fromUtf8("\xF0\x9F\x98\x80 x"),
+                             QString(5000, QLatin1Char('x')),
+                             QString(5000, QChar(0xE9)),
+                             QString(QChar(0xD800)) + QStringLiteral("a")};
+    for (const QString& text : texts) {
+        c.prepare(QStringLiteral("DELETE FROM t")).run();
+        c.prepare(QStringLiteral("INSERT INTO t VALUES (?1)")).bind(1, SqlValue(text)).run();
+        Statement st = c.prepare(QStringLiteral("SELECT x, length(CAST(x AS BLOB)) FROM t"));
+        ASSERT_TRUE(st.step());
+        EXPECT_EQ(st.text(0), QString::fromUtf8(text.toUtf8()));
+        EXPECT_EQ(st.int64(1), text.toUtf8().size());
+    }
+}
+
 TEST(Database, RefusesWrongPasswordMissingAndForeignFiles) {
     Fixture f;
     f.open();
