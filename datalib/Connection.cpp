@@ -467,9 +467,13 @@ void Connection::endBulkSync() {
     if (!bulkSync_ || !db_ || !sqlite3_get_autocommit(db_)) return;
     exec(QStringLiteral("PRAGMA synchronous=FULL; PRAGMA wal_autocheckpoint=1000"));
     bulkSync_ = false;
-    // The checkpoint forces the log onto the disk before it copies it (a
-    // reader of another connection may leave that to the next commit).
-    sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    // The checkpoint forces the log onto the disk before it copies it, and
+    // then empties it (the run made it several times the file's size). It
+    // waits for nobody: a reader of another connection may leave the rest to
+    // the next commits.
+    sqlite3_busy_timeout(db_, 0);
+    sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    sqlite3_busy_timeout(db_, kBusyMs);
 }
 
 void Connection::transactionEnded() {
