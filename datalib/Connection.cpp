@@ -8,7 +8,6 @@
 #include <sqlite3.h>
 #include <QFile>
 #include <QFileInfo>
-#include <QVarLengthArray>
 #include <algorithm>
 #include <utility>
 
@@ -25,6 +24,8 @@ Statement& Statement::operator=(Statement&& o) noexcept {
             owner_->giveBack(stmt_);
         else if (stmt_)
             sqlite3_finalize(stmt_);
+        // Only now: the texts given back were bound from there.
+        texts_ = std::move(o.texts_);
         owner_ = o.owner_;
         stmt_ = o.stmt_;
         cached_ = o.cached_;
@@ -41,24 +42,35 @@ Statement::~Statement() {
         sqlite3_finalize(stmt_);
 }
 
-int bindSqlValue(sqlite3_stmt* statement, int index, const SqlValue& v) {
-    if (std::holds_alternative<std::monostate>(v)) return sqlite3_bind_null(statement, index);
-    if (auto* i = std::get_if<qint64>(&v)) return sqlite3_bind_int64(statement, index, *i);
-    if (auto* d = std::get_if<double>(&v)) return sqlite3_bind_double(statement, index, *d);
-    // A text of plain ASCII is copied on the stack (SQLite keeps its own
-    // copy): a row binds many short texts, each would cost an allocation.
-    const QString& s = std::get<QString>(v);
-    QVarLengthArray<char, 512> ascii(s.size());
+namespace {
+
+// A text of plain ASCII is written to `room` (which has space for it) and
+// bound from there, without SQLite's own copy; any other is encoded and
+// copied by SQLite.
+int bindText(sqlite3_stmt* statement, int index, const QString& s, char*& room) {
+    // Empty, not NULL (SQLite takes a null pointer for NULL).
+    if (s.isEmpty()) return sqlite3_bind_text(statement, index, "", 0, SQLITE_STATIC);
     const ushort* in = s.utf16();
     for (qsizetype i = 0; i < s.size(); ++i) {
         if (in[i] >= 0x80) {
             const QByteArray u = s.toUtf8();
             return sqlite3_bind_text(statement, index, u.constData(), int(u.size()), SQLITE_TRANSIENT);
         }
-        ascii[i] = char(in[i]);
+        room[i] = char(in[i]);
     }
-    return sqlite3_bind_text64(statement, index, ascii.constData(), sqlite3_uint64(s.size()),
-                               SQLITE_TRANSIENT, SQLITE_UTF8);
+    const char* text = room;
+    room += s.size();
+    return sqlite3_bind_text64(statement, index, text, sqlite3_uint64(s.size()), SQLITE_STATIC, SQLITE_UTF8);
+}
+
+}  // namespace
+
+int bindSqlValue(sqlite3_stmt* statement, int index, const SqlValue& v) {
+    if (std::holds_alternative<std::monostate>(v)) return sqlite3_bind_null(statement, index);
+    if (auto* i = std::get_if<qint64>(&v)) return sqlite3_bind_int64(statement, index, *i);
+    if (auto* d = std::get_if<double>(&v)) return sqlite3_bind_double(statement, index, *d);
+    const QByteArray u = std::get<QString>(v).toUtf8();
+    return sqlite3_bind_text(statement, index, u.constData(), int(u.size()), SQLITE_TRANSIENT);
 }
 
 int bindSqlValues(sqlite3_stmt* statement, const std::vector<SqlValue>& values) {
@@ -75,7 +87,25 @@ Statement& Statement::bind(int index, const SqlValue& v) {
 }
 
 Statement& Statement::bind(const std::vector<SqlValue>& values, int first) {
-    for (size_t i = 0; i < values.size(); ++i) bind(first + int(i), values[i]);
+    // The texts of a row go to one block of this statement's own, which
+    // lives until the statement is given back (its bindings cleared).
+    const int count = sqlite3_bind_parameter_count(stmt_);
+    const size_t n = size_t(std::clamp(count - first + 1, 0, int(values.size())));
+    qsizetype chars = 0;
+    for (size_t i = 0; i < n; ++i)
+        if (auto* s = std::get_if<QString>(&values[i])) chars += s->size();
+    char* room = nullptr;
+    if (chars > 0) {
+        texts_.emplace_back(new char[size_t(chars)]);
+        room = texts_.back().get();
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const int index = first + int(i);
+        const SqlValue& v = values[i];
+        const int rc = std::holds_alternative<QString>(v) ? bindText(stmt_, index, std::get<QString>(v), room)
+                                                          : bindSqlValue(stmt_, index, v);
+        if (rc != SQLITE_OK) owner_->raise(rc, QStringLiteral("bind"));
+    }
     return *this;
 }
 

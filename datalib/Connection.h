@@ -64,6 +64,7 @@ class Statement {
     Connection* owner_ = nullptr;
     sqlite3_stmt* stmt_ = nullptr;
     bool cached_ = false;
+    std::vector<std::unique_ptr<char[]>> texts_;  // bound without a copy of SQLite's
 };
 
 // A read left open between calls on the connection (the rest of a long

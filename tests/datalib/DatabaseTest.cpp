@@ -297,6 +297,13 @@ TEST(Database, TextsAreStoredInUtf8WhateverTheirLength) {
         EXPECT_EQ(st.text(0), QString::fromUtf8(text.toUtf8()));
         EXPECT_EQ(st.int64(1), text.toUtf8().size());
     }
+    // Bound with others of a row: each keeps its own, an empty one is no NULL.
+    c.prepare(QStringLiteral("DELETE FROM t")).run();
+    const std::vector<SqlValue> row{QStringLiteral("uno"), QString(), QStringLiteral("perché"), qint64(4),
+                                    QStringLiteral("cinque")};
+    c.prepare(QStringLiteral("INSERT INTO t VALUES (?1), (?2), (?3), (?4), (?5)")).bind(row).run();
+    EXPECT_EQ(std::get<QString>(c.scalar(QStringLiteral("SELECT group_concat(quote(x), ',') FROM t"))),
+              QStringLiteral("'uno','','perché','4','cinque'"));
 }
 
 TEST(Database, RefusesWrongPasswordMissingAndForeignFiles) {
