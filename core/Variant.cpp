@@ -66,6 +66,16 @@ QString kindName(VType kind) {
 
 }  // namespace
 
+QString wholeNumberText(std::int32_t v, qsizetype room) {
+    char16_t digits[11];
+    const QStringView text = wholeDigits(v, digits);
+    if (room <= 0) return text.toString();
+    QString s(text.size() + room, Qt::Uninitialized);
+    std::copy(text.begin(), text.end(), s.data());
+    s.resize(text.size());  // the room stays
+    return s;
+}
+
 // ---- Variant ----------------------------------------------------------------
 
 Variant::Variant(VariantArray v) : type_(VType::Array) {
@@ -139,8 +149,6 @@ VType Variant::type() const noexcept {
 }
 
 bool Variant::isNothing() const noexcept { return type_ == VType::Object && !objectValue(); }
-
-bool Variant::isMissing() const noexcept { return type_ == VType::Error && errorValue() == kMissingError; }
 
 bool Variant::isNumber() const noexcept {
     switch (type_) {
@@ -290,11 +298,11 @@ QString Variant::toString() const {
         case VType::Boolean:
             return italian::formatBool(boolValue());
         case VType::Byte:
-            return QString::number(byteValue());
+            return wholeNumberText(byteValue());
         case VType::Integer:
-            return QString::number(integerValue());
+            return wholeNumberText(integerValue());
         case VType::Long:
-            return QString::number(longValue());
+            return wholeNumberText(longValue());
         case VType::Single:
             return italian::formatSingle(singleValue());
         case VType::Double:

@@ -156,7 +156,7 @@ class Variant {
     bool isNothing() const noexcept;  // Object kind without an object
     bool isArray() const noexcept { return type_ == VType::Array; }
     bool isError() const noexcept { return type_ == VType::Error; }
-    bool isMissing() const noexcept;
+    bool isMissing() const noexcept { return type_ == VType::Error && u_.err == kMissingError; }
     // Byte, Integer, Long, Single, Double, Currency (not Boolean, not Date).
     bool isNumber() const noexcept;
 
@@ -175,6 +175,8 @@ class Variant {
         return type_ == VType::Object ? u_.o : noObject();
     }
     std::int32_t errorValue() const noexcept { return type_ == VType::Error ? u_.err : 0; }
+    // The text held, for changing it in place; nullptr when the value is no text.
+    QString* textForWrite() noexcept { return type_ == VType::String ? &u_.s : nullptr; }
     const VariantArray& arrayValue() const noexcept;
     // The array for changing it: a shared copy is detached first, so that
     // copies of a Variant never see each other's changes.
@@ -313,6 +315,11 @@ class VariantArray {
     bool fixed_ = false;
 };
 
+// The text of a whole number as toString() writes it (without the general
+// way of QString::number), made with room for `room` more characters: a
+// join (&) then writes into that room instead of making a new text.
+QString wholeNumberText(std::int32_t v, qsizetype room = 0);
+
 // ---- Tests of the language's IsNumeric and IsDate ---------------------------
 bool isNumeric(const Variant& v);
 bool isDate(const Variant& v);
@@ -341,6 +348,12 @@ Variant pow(const Variant& a, const Variant& b);
 Variant neg(const Variant& a);
 // & : both sides as text; Null counts as "" unless both are Null.
 Variant concat(const Variant& a, const Variant& b);
+// & with one side the caller gives up (a value made for this join): when
+// that side is a text nothing else holds, the other side's text is written
+// into it, after its end (its room grows as appends make it) or, where it
+// has the room, before its start; the result is the same as concat's.
+Variant concatTakingLeft(Variant&& a, const Variant& b);
+Variant concatTakingRight(const Variant& a, Variant&& b);
 
 enum class CompareMode { Binary, Text };
 

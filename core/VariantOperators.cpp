@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 
 namespace core {
 
@@ -233,14 +234,29 @@ Variant neg(const Variant& a0) {
 }
 
 namespace {
-// The text of a value without copying a text held (the copy of a shared
-// text costs an atomic count): the held one itself, or the conversion kept
-// in holder.
-const QString& textOf(const Variant& v, QString& holder) {
-    if (v.isString()) return v.stringValue();
-    holder = v.toString();
-    return holder;
+
+// The text of a value as & joins it, without copying a text held (the copy
+// of a shared text costs an atomic count): the held text itself, Null as
+// nothing, a whole number's digits written into `digits`, or the conversion
+// kept in holder.
+QStringView joinedText(const Variant& v, QString& holder, char16_t (&digits)[11]) {
+    switch (v.kind()) {
+        case VType::String:
+            return v.stringValue();
+        case VType::Null:
+            return {};
+        case VType::Byte:
+            return wholeDigits(v.byteValue(), digits);
+        case VType::Integer:
+            return wholeDigits(v.integerValue(), digits);
+        case VType::Long:
+            return wholeDigits(v.longValue(), digits);
+        default:
+            holder = v.toString();
+            return holder;
+    }
 }
+
 }  // namespace
 
 Variant concat(const Variant& a0, const Variant& b0) {
@@ -248,17 +264,46 @@ Variant concat(const Variant& a0, const Variant& b0) {
     const Variant& a = operand(a0, ha);
     const Variant& b = operand(b0, hb);
     if (a.isNull() && b.isNull()) return Variant::null();
-    QString ha2, hb2;
-    const QString& x = a.isNull() ? ha2 : textOf(a, ha2);
-    const QString& y = b.isNull() ? hb2 : textOf(b, hb2);
-    if (y.isEmpty()) return Variant(x);
-    if (x.isEmpty()) return Variant(y);
+    QString ta, tb;
+    char16_t da[11], db[11];
+    const QStringView x = joinedText(a, ta, da);
+    const QStringView y = joinedText(b, tb, db);
+    // One side alone: its text shared, not copied.
+    if (y.isEmpty() && a.isString()) return Variant(a.stringValue());
+    if (x.isEmpty() && b.isString()) return Variant(b.stringValue());
     checkTextLength(x.size() + y.size());
     QString s(x.size() + y.size(), Qt::Uninitialized);  // made once, at its size
     QChar* out = s.data();
-    std::copy(x.constBegin(), x.constEnd(), out);
-    std::copy(y.constBegin(), y.constEnd(), out + x.size());
+    std::copy(x.begin(), x.end(), out);
+    std::copy(y.begin(), y.end(), out + x.size());
     return Variant(std::move(s));
+}
+
+Variant concatTakingLeft(Variant&& a, const Variant& b0) {
+    QString* x = a.textForWrite();
+    if (!x || !x->isDetached() || b0.isObject()) return concat(a, b0);
+    QString tb;
+    char16_t db[11];
+    const QStringView y = joinedText(b0, tb, db);
+    checkTextLength(x->size() + y.size());
+    x->append(y);  // in its room, or the room grows as appends make it
+    return std::move(a);
+}
+
+Variant concatTakingRight(const Variant& a0, Variant&& b) {
+    QString* y = b.textForWrite();
+    if (!y || !y->isDetached() || a0.isObject()) return concat(a0, b);
+    QString ta;
+    char16_t da[11];
+    const QStringView x = joinedText(a0, ta, da);
+    const qsizetype n = y->size();
+    if (y->capacity() - n < x.size()) return concat(a0, b);  // no room: a new text at its size
+    y->resize(n + x.size());                                 // within its room
+    QChar* p = y->data();
+    std::memmove(static_cast<void*>(p + x.size()), static_cast<const void*>(p),
+                 std::size_t(n) * sizeof(QChar));
+    std::copy(x.begin(), x.end(), p);
+    return std::move(b);
 }
 
 // ---- Comparison ------------------------------------------------------------------

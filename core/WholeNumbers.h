@@ -7,10 +7,32 @@
 #include "core/ValueError.h"
 #include "core/Variant.h"
 
+#include <QStringView>
 #include <cmath>
 #include <cstdint>
 
 namespace core {
+
+// The decimal text of a whole number, its sign included, written at the end
+// of `room` (the eleven characters hold every Long): a view of it.
+inline QStringView wholeDigits(std::int32_t v, char16_t (&room)[11]) {
+    char16_t* const end = room + 11;
+    char16_t* p = end;
+    std::uint32_t u = v < 0 ? 0u - std::uint32_t(v) : std::uint32_t(v);
+    while (u >= 100) {  // two digits a turn
+        const std::uint32_t two = u % 100;
+        u /= 100;
+        *--p = char16_t(u'0' + two % 10);
+        *--p = char16_t(u'0' + two / 10);
+    }
+    if (u >= 10) {
+        *--p = char16_t(u'0' + u % 10);
+        u /= 10;
+    }
+    *--p = char16_t(u'0' + u);
+    if (v < 0) *--p = u'-';
+    return QStringView(p, end - p);
+}
 
 [[noreturn]] inline void mismatch() { raiseValueError(kErrTypeMismatch); }
 [[noreturn]] inline void overflow() { raiseValueError(kErrOverflow); }

@@ -372,6 +372,10 @@ Variant Interpreter::evalOperatorRun(const BinaryExpr& b) {
         }
         Variant holder;
         const Variant& right = operand(x.right.get(), holder);
+        if (x.op == Op::Concat) {
+            value = core::concatTakingLeft(std::move(value), right);  // a & b & c grows one text
+            continue;
+        }
         core::CompareOptions o;
         if (x.op >= Op::Eq && x.op <= Op::Ge) o.rightLiteral = isLiteral(x.right.get());
         value = applyBinary(x.op, value, right, o);
@@ -384,8 +388,9 @@ Variant Interpreter::evalBinary(const BinaryExpr& b) {
         if (Variant fast; wholeWithLiteral(b, *var(b.localSlot), fast)) return fast;
     }
     if (b.shape == Shape::BothEvaluated) {
-        const Variant left = evalScalar(b.left.get());
+        Variant left = evalScalar(b.left.get());
         const Variant right = evalScalar(b.right.get());
+        if (b.op == Op::Concat) return core::concatTakingLeft(std::move(left), right);
         return applyOperator(b, left, right);
     }
     if (b.left->kind == EK::Binary) return evalOperatorRun(b);
@@ -402,6 +407,12 @@ Variant Interpreter::evalBinary(const BinaryExpr& b) {
                               ? operand(b.left.get(), leftHolder)
                               : (leftHolder = evalScalar(b.left.get()));
     const Variant& right = operand(b.right.get(), rightHolder);
+    if (b.op == Op::Concat) {
+        // A side made for this join (a call's result) takes the other's text.
+        if (&left == &leftHolder) return core::concatTakingLeft(std::move(leftHolder), right);
+        if (&right == &rightHolder) return core::concatTakingRight(left, std::move(rightHolder));
+        return core::concat(left, right);
+    }
     return applyOperator(b, left, right);
 }
 
