@@ -10,6 +10,8 @@
 #include "script/Objects.h"
 
 #include <algorithm>
+#include <bit>
+#include <new>
 
 namespace script {
 
@@ -78,23 +80,167 @@ std::vector<std::int32_t> Interpreter::indices(std::span<Variant* const> args) c
     return idx;
 }
 
-Variant Interpreter::callBuiltin(const builtins::Info* info, const std::vector<ExprP>& args) {
-    const int n = int(args.size());
-    if (n < info->minArgs || (info->maxArgs >= 0 && n > info->maxArgs)) raiseError(core::kErrWrongArguments);
-    // The values on the slot stack, given back (cleared) when the call is done.
-    struct Room {
-        SlotStack<Variant>& stack;
-        SlotStack<Variant>::Mark mark;
-        ~Room() { stack.release(mark); }
-    } room{values_, values_.mark()};
-    Variant* values = values_.take(args.size());
-    std::size_t count = 0;
-    for (const auto& a : args) values[count++] = a ? eval(a.get()) : Variant::missing();
+namespace {
+
+// Evaluating the argument runs no script code: a literal or a variable.
+inline bool readsNoCode(const Expr* e) {
+    if (!e || e->kind == EK::Literal) return true;
+    if (e->kind != EK::Name) return false;
+    const auto& n = *static_cast<const NameExpr*>(e);
+    switch (n.ref) {
+        case Ref::Local:
+        case Ref::Field:
+        case Ref::Constant:
+            return true;
+        case Ref::Global:
+        case Ref::Dynamic:
+            return n.global->kind != GlobalSlot::Proc && n.global->kind != GlobalSlot::Class;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+// An argument of a built-in read where it lies: a literal, or a local or
+// script-level variable that holds neither an object nor an array (reading
+// those can run script code, which could change the variable meanwhile).
+inline const Variant* Interpreter::builtinArgInPlace(const Expr* e) const {
+    const Variant* v;
+    if (e->kind == EK::Literal) {
+        v = &static_cast<const LiteralExpr*>(e)->value;
+    } else if (e->kind == EK::Name) {
+        const auto& n = *static_cast<const NameExpr*>(e);
+        if (n.ref == Ref::Local)
+            v = var(n.index);
+        else if (n.ref == Ref::Constant)
+            v = n.constant;
+        else if (n.ref == Ref::Global && n.global->kind == GlobalSlot::Variable)
+            v = &n.global->value;
+        else
+            return nullptr;
+    } else {
+        return nullptr;
+    }
+    return v->isObject() || v->isArray() ? nullptr : v;
+}
+
+namespace {
+
+// The values a built-in call makes for itself (the results of its argument
+// expressions), made in place and gone with the call: on the thread's stack
+// for a few, on the slot stack for more.
+class FewValues {
+  public:
+    static constexpr std::size_t kSize = 4;
+    FewValues() = default;
+    FewValues(const FewValues&) = delete;
+    FewValues& operator=(const FewValues&) = delete;
+    ~FewValues() {
+        for (std::uint32_t m = made_; m != 0; m &= m - 1) at(std::size_t(std::countr_zero(m)))->~Variant();
+    }
+    Variant* put(std::size_t i, Variant&& v) {
+        Variant* p = new (at(i)) Variant(std::move(v));
+        made_ |= std::uint32_t(1) << i;
+        return p;
+    }
+
+  private:
+    Variant* at(std::size_t i) { return std::launder(reinterpret_cast<Variant*>(raw_)) + i; }
+    alignas(Variant) unsigned char raw_[kSize * sizeof(Variant)];
+    std::uint32_t made_ = 0;
+};
+
+class ManyValues {
+  public:
+    ManyValues(SlotStack<Variant>& stack, std::size_t n) : values_(stack.take(n)) {}
+    Variant* put(std::size_t i, Variant&& v) {
+        values_[i] = std::move(v);
+        return &values_[i];
+    }
+
+  private:
+    Variant* values_;  // Empty when taken; cleared when the stack's room is given back
+};
+
+}  // namespace
+
+// The arguments into `values` or read where they lie, then the built-in.
+template <class Values>
+Variant Interpreter::runBuiltin(const builtins::Info* info, const std::vector<ExprP>& args, Values& values,
+                                Variant** items) {
+    const std::size_t n = args.size();
+    // A variable is read in place when nothing evaluated after it can change
+    // it: every argument after it is a literal or a variable.
+    std::size_t inPlaceFrom = n;
+    while (inPlaceFrom > 0 && readsNoCode(args[inPlaceFrom - 1].get())) --inPlaceFrom;
+    if (inPlaceFrom > 0) --inPlaceFrom;  // the last one that may run code runs after nothing
+    std::uint32_t own = 0;
+    bool runsCode = false;  // an argument is an object or an array
+    for (std::size_t i = 0; i < n; ++i) {
+        const Expr* e = args[i].get();
+        if (!e) {
+            items[i] = values.put(i, Variant::missing());
+        } else if (const Variant* v = i >= inPlaceFrom ? builtinArgInPlace(e) : nullptr) {
+            items[i] = const_cast<Variant*>(v);  // only read: Args gives it out as const
+            continue;
+        } else {
+            items[i] = values.put(i, eval(e));
+            runsCode = runsCode || items[i]->isObject() || items[i]->isArray();
+        }
+        if (i < 32) own |= std::uint32_t(1) << i;
+    }
+    // Reading an object or an array's elements may run script code (a
+    // default member): then every argument is a value of the call's own.
+    if (runsCode) {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (i < 32 && (own >> i & 1u)) continue;
+            items[i] = values.put(i, Variant(*items[i]));
+            if (i < 32) own |= std::uint32_t(1) << i;
+        }
+    }
     // Optional arguments left out at the end are simply absent.
-    while (count > 0 && int(count) > info->minArgs && values[count - 1].isMissing()) --count;
-    Variant made = info->fn(std::span<const Variant>(values, count));
+    std::size_t count = n;
+    while (count > 0 && int(count) > info->minArgs && items[count - 1]->isMissing()) --count;
+    Variant made = info->fn(builtins::Args(items, count, own));
     if (made.isObject()) trackMade(made);
     return made;
+}
+
+Variant Interpreter::callBuiltin(const builtins::Info* info, const std::vector<ExprP>& args) {
+    const std::size_t n = args.size();
+    if (int(n) < info->minArgs || (info->maxArgs >= 0 && int(n) > info->maxArgs))
+        raiseError(core::kErrWrongArguments);
+    if (n == 1 && args[0]) {
+        // The most frequent call (Len, CStr, UCase ...): one argument, in
+        // place or a value of the call's own.
+        Variant value;
+        Variant* item = const_cast<Variant*>(builtinArgInPlace(args[0].get()));  // only read
+        std::uint32_t own = 0;
+        if (!item) {
+            value = eval(args[0].get());
+            item = &value;
+            own = 1;
+        }
+        const std::size_t count = info->minArgs == 0 && item->isMissing() ? 0 : 1;
+        Variant made = info->fn(builtins::Args(&item, count, own));
+        if (made.isObject()) trackMade(made);
+        return made;
+    }
+    if (n <= FewValues::kSize) {
+        FewValues values;
+        Variant* items[FewValues::kSize];
+        return runBuiltin(info, args, values, items);
+    }
+    // Given back (cleared) when the call is done.
+    struct Room {
+        Interpreter& engine;
+        SlotStack<Variant>::Mark values;
+        SlotStack<Variant*>::Mark refs;
+        ~Room() { engine.releaseRoom(values, refs); }
+    } room{*this, values_.mark(), refs_.mark()};
+    ManyValues values(values_, n);
+    return runBuiltin(info, args, values, refs_.take(n));
 }
 
 Variant Interpreter::objectOf(const Expr* e) {

@@ -161,7 +161,11 @@ class Interpreter {
     core::Variant indexOrDefault(const core::Variant& value, std::span<core::Variant* const> args,
                                  core::CallKind kind);
     core::Variant callBuiltin(const builtins::Info* info, const std::vector<ExprP>& args);  // by value
-    core::Variant newInstance(const ClassDef* cls);                    // New, with Class_Initialize
+    template <class Values>  // its arguments evaluated, then the call
+    core::Variant runBuiltin(const builtins::Info* info, const std::vector<ExprP>& args, Values& values,
+                             core::Variant** items);
+    const core::Variant* builtinArgInPlace(const Expr* e) const;  // an argument read where it lies, or none
+    core::Variant newInstance(const ClassDef* cls);               // New, with Class_Initialize
     void assign(const Expr* target, core::Variant value, bool isSet);  // = and Set
     core::Variant objectOf(const Expr* e);                             // the object of a member (or With's)
 

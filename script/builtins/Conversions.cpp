@@ -36,7 +36,21 @@ Variant fnCSng(Args a) { return Variant(notNull(a[0]).toSingle()); }
 Variant fnCDbl(Args a) { return Variant(notNull(a[0]).toDouble()); }
 Variant fnCCur(Args a) { return Variant(notNull(a[0]).toCurrency()); }
 Variant fnCDate(Args a) { return Variant(notNull(a[0]).toDate()); }
-Variant fnCStr(Args a) { return Variant(notNull(a[0]).toString()); }
+// A whole number's text is made with room for a pad or a label to be
+// joined to it ("0000" & CStr(n), "Pag. " & CStr(n)) in place.
+Variant fnCStr(Args a) {
+    constexpr qsizetype kJoinRoom = 8;
+    switch (a[0].kind()) {
+        case VType::Byte:
+            return Variant(core::wholeNumberText(a[0].byteValue(), kJoinRoom));
+        case VType::Integer:
+            return Variant(core::wholeNumberText(a[0].integerValue(), kJoinRoom));
+        case VType::Long:
+            return Variant(core::wholeNumberText(a[0].longValue(), kJoinRoom));
+        default:
+            return Variant(notNull(a[0]).toString());
+    }
+}
 
 // ---- Int, Fix, Round, Abs, Sgn -------------------------------------------------
 
@@ -273,7 +287,10 @@ Variant fnRGB(Args a) {
 // ---- Arrays --------------------------------------------------------------------------
 
 Variant fnArray(Args a) {
-    return Variant(VariantArray::fromValues(std::vector<Variant>(a.begin(), a.end())));
+    std::vector<Variant> values;
+    values.reserve(a.size());
+    for (std::size_t i = 0; i < a.size(); ++i) values.push_back(a.take(i));
+    return Variant(VariantArray::fromValues(std::move(values)));
 }
 
 const VariantArray& arrayArg(const Variant& v) {

@@ -10,8 +10,6 @@
 
 namespace script::builtins {
 
-using Args = std::span<const core::Variant>;
-
 std::span<const Info> stringFunctions();
 std::span<const Info> conversionFunctions();
 std::span<const Info> dateFunctions();
@@ -24,9 +22,17 @@ QString longDateText(const core::Date& d);
 // True when argument i was passed and is not a left-out optional one.
 inline bool given(Args a, std::size_t i) { return i < a.size() && !a[i].isMissing(); }
 
+// A whole-number argument as CLng takes it (Null: error 94), the Integer
+// and Long of counters and literals read straight.
+inline std::int32_t wholeArg(const core::Variant& v) {
+    if (v.kind() == core::VType::Integer) return v.integerValue();
+    if (v.kind() == core::VType::Long) return v.longValue();
+    return v.toLong();
+}
+
 // A whole-number argument, or the fallback when not given (Null: error 94).
 inline std::int32_t wholeArg(Args a, std::size_t i, std::int32_t fallback) {
-    return given(a, i) ? a[i].toLong() : fallback;
+    return given(a, i) ? wholeArg(a[i]) : fallback;
 }
 
 // A Boolean argument that the language also accepts as the tristate

@@ -4,6 +4,7 @@
 #include "core/ValueError.h"
 #include "script/builtins/Groups.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace script::builtins {
@@ -29,7 +30,7 @@ const QString& textOf(const Variant& v, QString& holder) {
 
 // A count or length argument: negative is error 5.
 qsizetype lengthArg(Args a, std::size_t i) {
-    const std::int32_t n = a[i].toLong();
+    const std::int32_t n = wholeArg(a[i]);
     if (n < 0) raiseError(core::kErrInvalidCall);
     return n;
 }
@@ -53,27 +54,50 @@ Variant fnLen(Args a) {
     return Variant(std::int32_t(textOf(a[0], holder).size()));
 }
 
+// The part of argument 0's text s (a text itself) that starts at `from` and holds n
+// characters (both within s). A text of the call's own is cut in place
+// instead of copied, unless the part would keep much more room than it uses
+// (a few characters of a long text are copied, so that the long one goes).
+Variant partOf(Args a, const QString& s, qsizetype from, qsizetype n) {
+    if (from == 0 && n == s.size()) return a.take(0);
+    if (QString* own = a.ownText(0); own && own->capacity() - n <= std::max<qsizetype>(n, 32)) {
+        if (from + n < own->size()) own->truncate(from + n);
+        if (from > 0) own->remove(0, from);  // the text's start moves, nothing is copied
+        return a.take(0);
+    }
+    return Variant(s.mid(from, n));
+}
+
 Variant fnLeft(Args a) {
     if (a[0].isNull()) return Variant::null();
     QString holder;
-    return Variant(textOf(a[0], holder).left(lengthArg(a, 1)));
+    const QString& s = textOf(a[0], holder);
+    const qsizetype n = std::min(lengthArg(a, 1), s.size());
+    if (!a[0].isString()) return Variant(s.left(n));
+    return partOf(a, s, 0, n);
 }
 
 Variant fnRight(Args a) {
     if (a[0].isNull()) return Variant::null();
     QString holder;
-    return Variant(textOf(a[0], holder).right(lengthArg(a, 1)));
+    const QString& s = textOf(a[0], holder);
+    const qsizetype n = std::min(lengthArg(a, 1), s.size());
+    if (!a[0].isString()) return Variant(s.right(n));
+    return partOf(a, s, s.size() - n, n);
 }
 
 Variant fnMid(Args a) {
-    const std::int32_t start = a[1].toLong();
+    const std::int32_t start = wholeArg(a[1]);
     if (start <= 0) raiseError(core::kErrInvalidCall);
     const qsizetype length = given(a, 2) ? lengthArg(a, 2) : -1;
     if (a[0].isNull()) return Variant::null();
     QString holder;
     const QString& s = textOf(a[0], holder);
     if (start > s.size()) return Variant(QString(""));
-    return Variant(s.mid(start - 1, length));
+    const qsizetype from = start - 1;
+    const qsizetype n = length < 0 ? s.size() - from : std::min(length, s.size() - from);
+    if (!a[0].isString()) return Variant(s.mid(from, n));
+    return partOf(a, s, from, n);
 }
 
 // InStr([start,] string1, string2[, compare])

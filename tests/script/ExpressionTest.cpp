@@ -130,4 +130,101 @@ TEST(ScriptOperators, RuntimeErrorsOfOperators) {
     }
 }
 
+// A text made for one call (a join's or a built-in's result) is cut or
+// joined in place; a text that a variable also holds never is.
+TEST(ScriptTexts, CutsAndJoinsInPlaceLeaveEveryOtherHolderAlone) {
+    struct BodyCase {
+        const char* body;
+        const char* expected;
+    } cases[] = {
+        {"Dim s : s = \"abcdef\" : T = Right(s, 3) & \"|\" & s", "String:def|abcdef"},
+        {"Dim s : s = \"abc\" : T = Mid(s & \"\", 2) & \"|\" & s", "String:bc|abc"},
+        {"Dim s : s = \"abc\" : T = Left(\"\" & s, 1) & \"|\" & s", "String:a|abc"},
+        {"Dim s : s = \"ab\" : T = s & \"c\" & \"d\" & \"|\" & s", "String:abcd|ab"},
+        {"Dim s : s = CStr(7) : T = \"00\" & s & \"|\" & s", "String:007|7"},
+        {"Dim s, t : s = CStr(42) : t = s : T = Right(\"0\" & t, 1) & \"|\" & s", "String:2|42"},
+        {"T = Right(\"0000\" & CStr(12), 5)", "String:00012"},
+        {"T = Right(\"0000\" & CStr(-5), 3)", "String:0-5"},
+        {"T = \"0000\" & CStr(123456789)", "String:0000123456789"},
+        {"T = \"un testo più lungo della stanza \" & CStr(5)", "String:un testo più lungo della stanza 5"},
+        {"T = Mid(\"abc\" & CStr(1), 2, 2)", "String:bc"},
+        {"T = Mid(\"abc\" & CStr(1), 9)", "String:"},
+        {"T = Left(CStr(123) & \"\", 2)", "String:12"},
+        {"T = Left(CStr(123), 0)", "String:"},
+        {"T = Right(String(200, \"a\") & \"bc\", 2)", "String:bc"},
+        {"T = Len(Mid(String(5, \"x\") & 1, 2, 3))", "Long:3"},
+        {"T = 1 & 2 & CInt(3) & CByte(4) & -5", "String:1234-5"},
+        {"T = \"a\" & Null & \"b\"", "String:ab"},
+        {"T = Null & Null & \"c\"", "String:c"},
+        {"T = Right(Null & Null, 2)", "Null:"},
+        {"T = Left(Null, 2) & Mid(Null, 1)", "Null:"},
+        {"T = CStr(32767) & CStr(-2147483647 - 1)", "String:32767-2147483648"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.body);
+        try {
+            EXPECT_EQ(describe(runBody(QString::fromUtf8(c.body))), QString::fromUtf8(c.expected));
+        } catch (const core::AppError& e) {
+            ADD_FAILURE() << "error " << e.number() << ": " << e.description().toStdString();
+        }
+    }
+    struct ErrorCase {
+        const char* body;
+        long number;
+    } errors[] = {
+        {"T = Right(\"a\" & CStr(1), -1)", 5},
+        {"T = Mid(\"a\" & CStr(1), 0)", 5},
+        {"T = Mid(\"a\" & CStr(1), 1, -1)", 5},
+        {"T = Left(CStr(1) & \"x\", Null)", 94},
+        {"T = Left(CStr(1) & \"x\", \"due\")", 13},
+        {"T = CStr(Null)", 94},
+        {"T = Array(1) & \"x\"", 13},
+    };
+    for (const auto& c : errors) {
+        SCOPED_TRACE(c.body);
+        long got = 0;
+        try {
+            runBody(QString::fromUtf8(c.body));
+        } catch (const core::AppError& e) {
+            got = e.number();
+        }
+        EXPECT_EQ(got, c.number);
+    }
+}
+
+// A built-in reads a variable argument where it lies only while nothing can
+// change it: an argument after it that calls script code, or an object whose
+// default member runs, sees the variable as it was when it was passed.
+TEST(ScriptTexts, BuiltinArgumentsKeepTheValueTheyWerePassedWith) {
+    const char* script =
+        "Dim s\r\n"
+        "Class Changer\r\n"
+        "  Public Default Property Get Value()\r\n"
+        "    s = \"zzzzzz\" : Value = 2\r\n"
+        "  End Property\r\n"
+        "End Class\r\n"
+        "Function F()\r\n"
+        "  s = \"zzzzzz\" : F = 2\r\n"
+        "End Function\r\n"
+        "Function ByCall()\r\n"
+        "  s = \"abcd\" : ByCall = Mid(s, F()) & \"|\" & s\r\n"
+        "End Function\r\n"
+        "Function ByDefaultMember()\r\n"
+        "  Dim o : Set o = New Changer\r\n"
+        "  s = \"abcd\" : ByDefaultMember = Mid(s, o) & \"|\" & s\r\n"
+        "End Function\r\n"
+        "Function Shared()\r\n"
+        "  s = \"abcd\" : Shared = Right(F2(), 2) & \"|\" & s\r\n"
+        "End Function\r\n"
+        "Function F2()\r\n"
+        "  F2 = s\r\n"
+        "End Function\r\n";
+    EXPECT_EQ(describe(scripttest::runScript(QString::fromUtf8(script), QStringLiteral("ByCall"))),
+              QStringLiteral("String:bcd|zzzzzz"));
+    EXPECT_EQ(describe(scripttest::runScript(QString::fromUtf8(script), QStringLiteral("ByDefaultMember"))),
+              QStringLiteral("String:bcd|zzzzzz"));
+    EXPECT_EQ(describe(scripttest::runScript(QString::fromUtf8(script), QStringLiteral("Shared"))),
+              QStringLiteral("String:cd|abcd"));
+}
+
 }  // namespace

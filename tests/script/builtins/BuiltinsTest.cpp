@@ -6,6 +6,8 @@
 #include "core/Clock.h"
 #include "core/Date.h"
 
+#include <cstring>
+
 using namespace builtinstest;
 
 namespace {
@@ -134,6 +136,24 @@ TEST(Builtins, Strings) {
         {"Filter", {S("a"), S("a")}, 13},
         {"StrReverse", {N()}, 94},
     });
+}
+
+// A text of the call's own is cut in place, unless what it keeps is a small
+// part of it: then the part is copied and the long text goes.
+TEST(Builtins, CutsOfTextsTheCallOwns) {
+    const QString longText = QString(100000, u'a') + QStringLiteral("bcd");
+    for (const char* name : {"Left", "Right"}) {
+        SCOPED_TRACE(name);
+        const Variant cut = call(name, {Variant(longText), L(2)});
+        EXPECT_EQ(cut.stringValue(),
+                  std::strcmp(name, "Left") == 0 ? QStringLiteral("aa") : QStringLiteral("cd"));
+        EXPECT_LT(cut.stringValue().capacity(), 1000);
+    }
+    const Variant middle = call("Mid", {Variant(longText), L(100001), L(2)});
+    EXPECT_EQ(middle.stringValue(), QStringLiteral("bc"));
+    EXPECT_LT(middle.stringValue().capacity(), 1000);
+    const Variant most = call("Mid", {Variant(longText), L(3)});
+    EXPECT_EQ(most.stringValue().size(), longText.size() - 2);
 }
 
 TEST(Builtins, ConversionsAreItalian) {

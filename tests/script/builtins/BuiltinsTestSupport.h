@@ -33,7 +33,10 @@ inline Variant call(const char* name, std::vector<Variant> args) {
     }
     EXPECT_GE(int(args.size()), info->minArgs) << name;
     EXPECT_LE(int(args.size()), info->maxArgs) << name;
-    return info->fn(args);
+    // Every argument is the call's own value, as an expression's is.
+    std::vector<Variant*> items;
+    for (Variant& v : args) items.push_back(&v);
+    return info->fn(script::builtins::Args(items.data(), items.size(), ~std::uint32_t(0)));
 }
 
 // The error number that the call raises (0 when it raises none).
