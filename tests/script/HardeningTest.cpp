@@ -167,6 +167,8 @@ TEST(ScriptHardening, NoTextCrashesTheEngine) {
 TEST(ScriptHardening, EndlessRecursionEndsInError28OnEveryThread) {
     const std::vector<Case> cases = {
         {"a function calling itself", "Function F(n)\nF = F(n + 1)\nEnd Function\nx = F(1)", "error:28@2"},
+        {"a function calling itself inside built-ins' arguments",
+         "Function F(n)\nF = Len(Mid(CStr(F(n + 1)), 1, 2)) & \"x\"\nEnd Function\nx = F(1)", "error:28@2"},
         {"a sub calling itself by reference", "Sub S(ByRef n)\nn = n + 1\nS n\nEnd Sub\nx = 0\nS x",
          "error:28@3"},
         {"two functions calling each other",
