@@ -383,6 +383,20 @@ Variant Interpreter::evalOperatorRun(const BinaryExpr& b) {
     return value;
 }
 
+namespace {
+
+// & of two operands, a side made for this join (held in its holder: a
+// call's result) taking the other's text. Out of the way of the numbers'
+// operators.
+[[gnu::noinline]] Variant join(const Variant& left, Variant& leftHolder, const Variant& right,
+                               Variant& rightHolder) {
+    if (&left == &leftHolder) return core::concatTakingLeft(std::move(leftHolder), right);
+    if (&right == &rightHolder) return core::concatTakingRight(left, std::move(rightHolder));
+    return core::concat(left, right);
+}
+
+}  // namespace
+
 Variant Interpreter::evalBinary(const BinaryExpr& b) {
     if (b.shape == Shape::LocalWithWhole) {
         if (Variant fast; wholeWithLiteral(b, *var(b.localSlot), fast)) return fast;
@@ -407,12 +421,7 @@ Variant Interpreter::evalBinary(const BinaryExpr& b) {
                               ? operand(b.left.get(), leftHolder)
                               : (leftHolder = evalScalar(b.left.get()));
     const Variant& right = operand(b.right.get(), rightHolder);
-    if (b.op == Op::Concat) {
-        // A side made for this join (a call's result) takes the other's text.
-        if (&left == &leftHolder) return core::concatTakingLeft(std::move(leftHolder), right);
-        if (&right == &rightHolder) return core::concatTakingRight(left, std::move(rightHolder));
-        return core::concat(left, right);
-    }
+    if (b.op == Op::Concat) return join(left, leftHolder, right, rightHolder);
     return applyOperator(b, left, right);
 }
 
