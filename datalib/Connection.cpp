@@ -488,8 +488,10 @@ void Connection::beginBulkWrite() {
     }
 }
 
-void Connection::endBulkWrite() {
-    if (bulkDepth_ == 0 || --bulkDepth_ > 0) return;
+void Connection::endBulkWrite(bool copyLog) {
+    if (bulkDepth_ == 0) return;
+    bulkCopyLog_ = bulkCopyLog_ && copyLog;
+    if (--bulkDepth_ > 0) return;
     if (transLevel_ == 0) endBulkSync();
 }
 
@@ -497,6 +499,9 @@ void Connection::endBulkSync() {
     if (!bulkSync_ || !db_ || !sqlite3_get_autocommit(db_)) return;
     exec(QStringLiteral("PRAGMA synchronous=FULL; PRAGMA wal_autocheckpoint=1000"));
     bulkSync_ = false;
+    const bool copyLog = bulkCopyLog_;
+    bulkCopyLog_ = true;
+    if (!copyLog) return;
     // The checkpoint forces the log onto the disk before it copies it, and
     // then empties it (the run made it several times the file's size). It
     // waits for nobody: a reader of another connection may leave the rest to

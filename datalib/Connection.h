@@ -119,7 +119,9 @@ class Connection {
     // is forced onto the disk and copied, and commits wait for the disk
     // again (when a transaction is still open, at its end).
     void beginBulkWrite();
-    void endBulkWrite();
+    // copyLog False (a run stopped or failed, which should end at once):
+    // the log is left to the next commits.
+    void endBulkWrite(bool copyLog = true);
     int transLevel() const { return transLevel_; }
     // Told whenever the outermost transaction was committed or undone.
     int connectTransactionEnd(std::function<void()> observer);
@@ -186,6 +188,7 @@ class Connection {
     int transLevel_ = 0;
     int bulkDepth_ = 0;
     bool bulkSync_ = false;  // commits do not wait for the disk
+    bool bulkCopyLog_ = true;
     int nextOp_ = 0;
     quint64 dataVersion_ = 1;
     std::vector<PendingRead*> pending_;

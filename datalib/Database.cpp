@@ -444,8 +444,8 @@ void Database::Execute(const QString& statement, int) {
 void Database::BeginTrans() { conn_->beginTrans(); }
 void Database::CommitTrans() { conn_->commitTrans(); }
 void Database::BeginBulkWrite() { conn_->beginBulkWrite(); }
-void Database::EndBulkWrite() {
-    if (conn_) conn_->endBulkWrite();
+void Database::EndBulkWrite(bool copyLog) {
+    if (conn_) conn_->endBulkWrite(copyLog);
 }
 void Database::Rollback() { conn_->rollbackTrans(); }
 bool Database::InTransaction() const { return conn_->transLevel() > 0; }

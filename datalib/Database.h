@@ -99,7 +99,7 @@ class Database : public core::Object {
     // A long run of commits that a second run brings again when a power cut
     // loses them (see Connection::beginBulkWrite).
     void BeginBulkWrite();
-    void EndBulkWrite();
+    void EndBulkWrite(bool copyLog = true);
     bool InTransaction() const;
     // Told whenever the program's outermost transaction was committed or
     // undone (an order confirmed or cancelled), for as long as the returned

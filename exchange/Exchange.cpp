@@ -77,12 +77,16 @@ struct BulkBracket {
     ~BulkBracket() {
         db_.EndUpdate();
         try {
-            db_.EndBulkWrite();
+            // A stop or a failure is served at once: the log it leaves is
+            // copied by the next commits.
+            db_.EndBulkWrite(done_);
         } catch (...) {
             // The next commit of the file waits for the disk again.
         }
     }
+    void done() { done_ = true; }
     datalib::Database& db_;
+    bool done_ = false;
 };
 
 // A local transaction rolled back unless committed.
@@ -405,6 +409,7 @@ bool ReceiveUpdates(const ExchangeContext& ctx, platform::Transfer* transfer, Ex
                 const QString ours = local.GetSysParamLong(name, builtIn);
                 if (theirs != ours) local.SetSysParamLong(name, theirs, QString());
             }
+            bracket.done();
         }
         progress.EndProgress();
         if (keepWindow) {

@@ -265,6 +265,15 @@ TEST(Database, ABulkWriteDefersTheDiskOnlyWhileItLasts) {
     // Every row committed is there for another reader.
     EXPECT_EQ(rawScalar(f.path(), "SELECT count(*) FROM Articoli WHERE Codice LIKE 'B%' OR Codice = 'last'"),
               QStringLiteral("601"));
+    // One that was stopped ends at once: the log it leaves is the next commits' to copy.
+    f.db->BeginBulkWrite();
+    f.db->BeginTrans();
+    for (int i = 0; i < 200; ++i) add(QStringLiteral("S%1").arg(i));
+    f.db->CommitTrans();
+    f.db->EndBulkWrite(false);
+    EXPECT_EQ(pragma("synchronous"), full);
+    EXPECT_EQ(pragma("wal_autocheckpoint"), 1000);
+    EXPECT_GT(QFileInfo(f.path() + QStringLiteral("-wal")).size(), 0);
     // Inside the program's transaction a bulk write changes nothing.
     f.db->BeginTrans();
     f.db->BeginBulkWrite();
