@@ -279,8 +279,8 @@ void BM_StopDuringReceive(benchmark::State& state) {
     stopDuringReceive(state, demoArchive(archiveDir));
 }
 BENCHMARK(BM_StopDuringReceive)
+    ->Arg(50)
     ->Arg(100)
-    ->Arg(250)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->UseRealTime();
@@ -297,8 +297,8 @@ void BM_StopDuringScaleReceive(benchmark::State& state) {
     stopDuringReceive(state, file);
 }
 BENCHMARK(BM_StopDuringScaleReceive)
-    ->Arg(5000)
-    ->Arg(12000)
+    ->Arg(1500)
+    ->Arg(2500)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->UseRealTime();
