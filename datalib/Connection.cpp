@@ -223,7 +223,23 @@ StopPollScope::StopPollScope(Connection& conn, Connection::StopPoll poll) : conn
 
 StopPollScope::~StopPollScope() { conn_.setStopPoll(std::move(previous_)); }
 
+namespace {
+
+// SQLite counts the memory it uses under a lock of its own at every
+// allocation, for statistics the program never reads; set before SQLite
+// starts (when something started it earlier, it keeps counting).
+void configureSqlite() {
+    static const bool once = [] {
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        return true;
+    }();
+    Q_UNUSED(once);
+}
+
+}  // namespace
+
 Connection::Connection(const QString& path, bool create) : path_(path), limitMs_(defaultLimit()) {
+    configureSqlite();
     if (!create && !QFile::exists(path))
         throw errors::make(errors::FileNotFound,
                            QStringLiteral("Il file del database \"%1\" non esiste.").arg(path));
