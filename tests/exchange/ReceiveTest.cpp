@@ -146,12 +146,16 @@ TEST_F(HeadOfficeTest, StopMidReceiveKeepsWholeRowsAndTheVersion) {
     }
     EXPECT_EQ(local->db->GetSysParam("VersioneUltimoAggiornamento", "0"), "0");
     EXPECT_FALSE(local->db->InTransaction());
+    // The commits of the file wait for the disk again (those of the receive did not).
+    auto synchronous = [&] { return std::get<qint64>(local->db->conn().scalar("PRAGMA synchronous")); };
+    EXPECT_EQ(synchronous(), 2);
 
     RecordingProgress again;
     ASSERT_TRUE(exchange::ReceiveUpdates(context(), &transfer, again, false, false));
     EXPECT_EQ(dump(*local->db, "Ordini", "Numero"), orders);
     EXPECT_EQ(dump(*local->db, "RigheOrdini", "NumeroOrdine,PosizioneRiga"), rows);
     EXPECT_EQ(dump(*local->db, "Clienti", "Codice"), customers);
+    EXPECT_EQ(synchronous(), 2);
 }
 
 TEST_F(HeadOfficeTest, BadArchivesAndServersAreToldAndChangeNothing) {
