@@ -279,8 +279,8 @@ void BM_StopDuringReceive(benchmark::State& state) {
     stopDuringReceive(state, demoArchive(archiveDir));
 }
 BENCHMARK(BM_StopDuringReceive)
-    ->Arg(50)
-    ->Arg(100)
+    ->Arg(30)
+    ->Arg(60)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->UseRealTime();
