@@ -298,7 +298,8 @@ Variant concatTakingRight(const Variant& a0, Variant&& b) {
     const QStringView x = joinedText(a0, ta, da);
     const qsizetype n = y->size();
     if (y->capacity() - n < x.size()) return concat(a0, b);  // no room: a new text at its size
-    y->resize(n + x.size());                                 // within its room
+    checkTextLength(n + x.size());
+    y->resize(n + x.size());  // within its room
     QChar* p = y->data();
     std::memmove(static_cast<void*>(p + x.size()), static_cast<const void*>(p),
                  std::size_t(n) * sizeof(QChar));
