@@ -84,20 +84,8 @@ namespace {
 
 // Evaluating the argument runs no script code: a literal or a variable.
 inline bool readsNoCode(const Expr* e) {
-    if (!e || e->kind == EK::Literal) return true;
-    if (e->kind != EK::Name) return false;
-    const auto& n = *static_cast<const NameExpr*>(e);
-    switch (n.ref) {
-        case Ref::Local:
-        case Ref::Field:
-        case Ref::Constant:
-            return true;
-        case Ref::Global:
-        case Ref::Dynamic:
-            return n.global->kind != GlobalSlot::Proc && n.global->kind != GlobalSlot::Class;
-        default:
-            return false;
-    }
+    return !e || e->kind == EK::Literal ||
+           (e->kind == EK::Name && nameReadsNoCode(*static_cast<const NameExpr*>(e)));
 }
 
 }  // namespace

@@ -282,20 +282,8 @@ bool Interpreter::isPlainOperand(const Expr* e) const {
             return true;
         case EK::Paren:
             return isPlainOperand(static_cast<const ParenExpr*>(e)->inner.get());
-        case EK::Name: {
-            const auto& n = *static_cast<const NameExpr*>(e);
-            switch (n.ref) {
-                case Ref::Local:
-                case Ref::Field:
-                case Ref::Constant:
-                    return true;
-                case Ref::Global:
-                case Ref::Dynamic:
-                    return n.global->kind != GlobalSlot::Proc && n.global->kind != GlobalSlot::Class;
-                default:
-                    return false;
-            }
-        }
+        case EK::Name:
+            return nameReadsNoCode(*static_cast<const NameExpr*>(e));
         case EK::Call: {
             // A built-in over plain operands (Chr(13), Left(x, 2) ...).
             const auto* c = static_cast<const CallExpr*>(e);

@@ -22,6 +22,22 @@ class ClassInstance;
 // stack limit in Interpreter.cpp).
 constexpr int kMaxDepth = 5000;
 
+// Reading the name runs no script code: a local, a field, a constant or a
+// script-level variable (not a procedure or a class, which a bare name calls).
+inline bool nameReadsNoCode(const NameExpr& n) {
+    switch (n.ref) {
+        case Ref::Local:
+        case Ref::Field:
+        case Ref::Constant:
+            return true;
+        case Ref::Global:
+        case Ref::Dynamic:
+            return n.global->kind != GlobalSlot::Proc && n.global->kind != GlobalSlot::Class;
+        default:
+            return false;
+    }
+}
+
 inline bool isLiteral(const Expr* e) {
     switch (e->kind) {
         case EK::Literal:
