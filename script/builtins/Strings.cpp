@@ -54,16 +54,33 @@ Variant fnLen(Args a) {
     return Variant(std::int32_t(textOf(a[0], holder).size()));
 }
 
+// Whether a part of n characters may keep the room of a text of that
+// capacity: not when it would keep much more than it uses.
+bool keepsTheRoom(qsizetype capacity, qsizetype n) { return capacity - n <= std::max<qsizetype>(n, 32); }
+
 // The part of argument 0's text s (a text itself) that starts at `from` and holds n
 // characters (both within s). A text of the call's own is cut in place
-// instead of copied, unless the part would keep much more room than it uses
-// (a few characters of a long text are copied, so that the long one goes).
+// instead of copied; a text the script holds shares its characters with the
+// part (one more owner of them, nothing copied); unless the part would keep
+// much more room than it uses (a few characters of a long text are copied,
+// so that the long one goes).
+//
+// A shared part ends where its text goes on, not at a 0, as a text made by
+// QString::fromRawData does: it is read by its size, as every reader of a
+// text here reads it. A change to either text copies it first (Qt writes
+// only into characters no one else owns), so neither sees the other's.
 Variant partOf(Args a, const QString& s, qsizetype from, qsizetype n) {
     if (from == 0 && n == s.size()) return a.take(0);
-    if (QString* own = a.ownText(0); own && own->capacity() - n <= std::max<qsizetype>(n, 32)) {
+    if (QString* own = a.ownText(0); own && keepsTheRoom(own->capacity(), n)) {
         if (from + n < own->size()) own->truncate(from + n);
         if (from > 0) own->remove(0, from);  // the text's start moves, nothing is copied
         return a.take(0);
+    }
+    if (n > 0 && s.data_ptr().isMutable() && keepsTheRoom(s.capacity(), n)) {
+        QString::DataPointer part = s.data_ptr();  // one more owner
+        part.ptr += from;
+        part.size = n;
+        return Variant(QString(std::move(part)));
     }
     return Variant(s.mid(from, n));
 }

@@ -159,6 +159,26 @@ TEST(ScriptTexts, CutsAndJoinsInPlaceLeaveEveryOtherHolderAlone) {
         {"T = Right(Null & Null, 2)", "Null:"},
         {"T = Left(Null, 2) & Mid(Null, 1)", "Null:"},
         {"T = CStr(32767) & CStr(-2147483647 - 1)", "String:32767-2147483648"},
+        // A part of a variable's text shares its characters: a change to
+        // either one copies it first, and the part is read by its size (the
+        // characters after it are not the end of the text).
+        {"Dim s, p : s = \"abc\" & \"def\" : p = Mid(s, 2, 3) : s = s & \"gh\" : T = p & \"|\" & s",
+         "String:bcd|abcdefgh"},
+        {"Dim s, p : s = \"abc\" & \"def\" : p = Left(s, 2) : p = p & \"X\" : T = p & \"|\" & s",
+         "String:abX|abcdef"},
+        {"Dim s, p : s = \"abc\" & \"def\" : p = Mid(s, 3, 2) : T = Left(\"<\" & p, 2) & \">\" & s",
+         "String:<c>abcdef"},
+        {"Dim s, p : s = \"abc\" & \"def\" : p = Mid(s, 3, 2) : s = Empty : T = \"<\" & p & p & \">\"",
+         "String:<cdcd>"},
+        {"Dim s, p : s = \"abc\" & \"def\" : p = Right(s, 4) : s = Left(s, 1) & \"Z\" : T = p & s",
+         "String:cdefaZ"},
+        {"Dim s : s = \"x1234,5y\" & \"\" : T = CDbl(Mid(s, 2, 6)) + 1", "Double:1235,5"},
+        {"Dim s : s = \"a12b\" & \"\" : T = CLng(Mid(s, 2, 2)) & Len(Mid(s, 2, 2))", "String:122"},
+        {"Dim s : s = \"abcdef\" & \"\" : T = (Mid(s, 2, 2) = \"bc\") And (Left(s, 3) < \"abd\")",
+         "Boolean:Vero"},
+        {"Dim s : s = \"abcabc\" & \"\" : T = InStr(Mid(s, 2, 3), \"a\") & UCase(Mid(s, 2, 2)) & "
+         "StrReverse(Left(s, 3)) & Replace(Mid(s, 1, 4), \"a\", \"-\") & Split(Mid(s, 2, 4), \"a\")(1)",
+         "String:3BCcba-bc-b"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.body);
