@@ -15,6 +15,7 @@
 #include <cfloat>
 #include <cmath>
 #include <limits>
+#include <new>
 
 namespace core {
 
@@ -70,10 +71,14 @@ QString wholeNumberText(std::int32_t v, qsizetype room) {
     char16_t digits[11];
     const QStringView text = wholeDigits(v, digits);
     if (room <= 0) return text.toString();
-    QString s(text.size() + room, Qt::Uninitialized);
-    std::copy(text.begin(), text.end(), s.data());
-    s.resize(text.size());  // the room stays
-    return s;
+    // One block at its final size, the digits in its middle: a text joined
+    // before them or after them is written into the room on its side.
+    auto [header, block] = QTypedArrayData<char16_t>::allocate(room + text.size() + room);
+    if (!header) throw std::bad_alloc();
+    char16_t* const start = block + room;
+    std::copy_n(text.utf16(), text.size(), start);
+    start[text.size()] = u'\0';
+    return QString(QString::DataPointer(header, start, text.size()));
 }
 
 // ---- Variant ----------------------------------------------------------------

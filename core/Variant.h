@@ -316,8 +316,9 @@ class VariantArray {
 };
 
 // The text of a whole number as toString() writes it (without the general
-// way of QString::number), made with room for `room` more characters: a
-// join (&) then writes into that room instead of making a new text.
+// way of QString::number), made with room for `room` more characters before
+// it and as many after it: a join (&) then writes into that room instead of
+// making a new text.
 QString wholeNumberText(std::int32_t v, qsizetype room = 0);
 
 // ---- Tests of the language's IsNumeric and IsDate ---------------------------

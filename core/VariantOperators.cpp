@@ -296,8 +296,17 @@ Variant concatTakingRight(const Variant& a0, Variant&& b) {
     QString ta;
     char16_t da[11];
     const QStringView x = joinedText(a0, ta, da);
-    const qsizetype n = y->size();
-    if (y->capacity() - n < x.size()) return concat(a0, b);  // no room: a new text at its size
+    QString::DataPointer& d = y->data_ptr();
+    const qsizetype n = d.size;
+    if (d.freeSpaceAtBegin() >= x.size()) {
+        // Into the room before its start: its characters stay where they are.
+        checkTextLength(n + x.size());
+        d.ptr -= x.size();
+        d.size = n + x.size();
+        std::copy_n(x.utf16(), x.size(), d.ptr);
+        return std::move(b);
+    }
+    if (d.freeSpaceAtEnd() < x.size()) return concat(a0, b);  // no room: a new text at its size
     checkTextLength(n + x.size());
     y->resize(n + x.size());  // within its room
     QChar* p = y->data();

@@ -72,8 +72,11 @@ bool keepsTheRoom(qsizetype capacity, qsizetype n) { return capacity - n <= std:
 Variant partOf(Args a, const QString& s, qsizetype from, qsizetype n) {
     if (from == 0 && n == s.size()) return a.take(0);
     if (QString* own = a.ownText(0); own && keepsTheRoom(own->capacity(), n)) {
-        if (from + n < own->size()) own->truncate(from + n);
-        if (from > 0) own->remove(0, from);  // the text's start moves, nothing is copied
+        // Its start and its end move over its characters, nothing is copied.
+        QString::DataPointer& d = own->data_ptr();
+        d.ptr += from;
+        d.size = n;
+        d.ptr[n] = u'\0';
         return a.take(0);
     }
     if (n > 0 && s.data_ptr().isMutable() && keepsTheRoom(s.capacity(), n)) {

@@ -159,6 +159,15 @@ TEST(ScriptTexts, CutsAndJoinsInPlaceLeaveEveryOtherHolderAlone) {
         {"T = Right(Null & Null, 2)", "Null:"},
         {"T = Left(Null, 2) & Mid(Null, 1)", "Null:"},
         {"T = CStr(32767) & CStr(-2147483647 - 1)", "String:32767-2147483648"},
+        // A whole number's text has room on both sides: what is joined
+        // before it or after it is written there, and a cut moves its ends.
+        {"T = \"12345678\" & CStr(9)", "String:123456789"},
+        {"T = \"123456789\" & CStr(0)", "String:1234567890"},
+        {"T = \"a\" & (\"bc\" & CStr(1))", "String:abc1"},
+        {"T = \"<\" & Right(\"0000\" & CStr(12), 3) & \">\"", "String:<012>"},
+        {"T = \"x\" & Mid(\"ab\" & CStr(1234), 2, 3) & \"y\"", "String:xb12y"},
+        {"T = CStr(5) & \"abc\" & CStr(6)", "String:5abc6"},
+        {"Dim s : s = \"00\" & CStr(7) : s = s & \"8\" : T = \"<\" & s & \"|\" & Len(s)", "String:<0078|4"},
         // A part of a variable's text shares its characters: a change to
         // either one copies it first, and the part is read by its size (the
         // characters after it are not the end of the text).
