@@ -9,7 +9,16 @@
 #include <QNetworkRequest>
 #include <QTimer>
 
+#include <vector>
+
 namespace platform {
+
+namespace {
+
+// What of a body on its way to a file is held at once.
+constexpr qint64 kFileBufferBytes = 1 << 20;
+
+}  // namespace
 
 QByteArray Transfer::Reply::header(const QByteArray& name) const {
     for (const auto& [k, v] : headers)
@@ -87,16 +96,30 @@ Transfer::Reply Transfer::run(QNetworkReply* reply, const Progress& progress, QF
     });
     if (progress) tick.start();
     QObject::connect(&idle, &QTimer::timeout, &loop, [&] { abortWith(false, true); });
-    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
-        idle.start();
-        const QByteArray chunk = reply->readAll();
-        out.received += chunk.size();
-        if (sink) {
-            if (sink->write(chunk) != chunk.size()) {
+    // A body for a file passes through one buffer of ours, read and written
+    // as it comes: the network layer keeps no more of it than that buffer
+    // holds, so that neither side makes tens of megabytes of new memory for
+    // what is only on its way to the disk.
+    std::vector<char> buffer(sink ? kFileBufferBytes : 0);
+    if (sink) reply->setReadBufferSize(kFileBufferBytes);
+    auto drain = [&] {
+        while (!sinkFailed) {
+            const qint64 n = reply->read(buffer.data(), qint64(buffer.size()));
+            if (n <= 0) break;
+            out.received += n;
+            if (sink->write(buffer.data(), n) != n) {
                 sinkFailed = true;
                 abortWith(false, false);
             }
+        }
+    };
+    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
+        idle.start();
+        if (sink) {
+            drain();
         } else {
+            const QByteArray chunk = reply->readAll();
+            out.received += chunk.size();
             out.body += chunk;
         }
     });
@@ -111,11 +134,11 @@ Transfer::Reply Transfer::run(QNetworkReply* reply, const Progress& progress, QF
     tick.stop();
     if (stopRequested_) out.stopped = true;
 
-    const QByteArray rest = reply->readAll();
-    out.received += rest.size();
     if (sink) {
-        if (sink->write(rest) != rest.size()) sinkFailed = true;
+        drain();
     } else {
+        const QByteArray rest = reply->readAll();
+        out.received += rest.size();
         out.body += rest;
     }
     out.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -141,7 +164,8 @@ Transfer::Reply Transfer::get(const QUrl& url, const QString& file, const Progre
     createPrivateFile(file);
     makePrivate(file);
     QFile sink(file);
-    if (!sink.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // Written from the transfer's own buffer, without QFile's in between.
+    if (!sink.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         Reply r;
         r.networkError = int(QNetworkReply::UnknownContentError);
         r.errorText = sink.errorString();
