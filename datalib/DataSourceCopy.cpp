@@ -11,6 +11,7 @@
 #include "datalib/Interfaces.h"
 #include "datalib/query/QueryTranslator.h"
 
+#include <sqlite3.h>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -37,6 +38,10 @@ struct UpdateBracket {
 };
 
 qint64 oidOf(const core::Variant& v) { return v.isEmptyOrNull() ? 0 : qint64(std::llround(v.toDouble())); }
+
+// A table of fewer rows than this is filled by writing each row at once;
+// after as many rows refused by its unique index, each is looked up first.
+constexpr int kFewRows = 64;
 
 bool ownColumn(const RowLayout::Column& c) {
     return c.kind == RowLayout::Kind::Own || c.kind == RowLayout::Kind::OwnRef;
@@ -87,6 +92,10 @@ struct RowCopier::Plan {
     bool newRowHook = false;  // OnNewRow leaves values that the source does not bring
     std::vector<Value> identity;
     QString findSql;
+    // Rows are written at once, without looking their identity up first:
+    // the unique index of the identity refuses a row that is stored already.
+    bool insertFirst = false;
+    int refused = 0;  // rows the index refused meanwhile
     std::vector<int> sticky;
     std::vector<Child> children;
 };
@@ -336,27 +345,95 @@ void RowCopier::save(DataSource& ds) {
     ds.saveImpl(false);
 }
 
+bool RowCopier::identityIndexed(const Plan& plan) const {
+    if (plan.identity.empty()) return false;
+    Connection& conn = plan.out->db_->conn();
+    const QByteArray table = plan.def->name().toUtf8();
+    QSet<QString> wanted;
+    for (const Plan::Value& v : plan.identity) {
+        const QString& name = (*plan.out->layout_)[size_t(v.to)].name;
+        // The look-up compares as the column does: the index must too.
+        const char* collation = nullptr;
+        if (sqlite3_table_column_metadata(conn.handle(), "main", table.constData(), name.toUtf8().constData(),
+                                          nullptr, &collation, nullptr, nullptr, nullptr) != SQLITE_OK ||
+            !collation || qstricmp(collation, "BINARY") != 0)
+            return false;
+        wanted.insert(name.toLower());
+    }
+    std::vector<QString> unique;
+    {
+        Statement list = conn.prepare(
+            QStringLiteral("SELECT name FROM pragma_index_list(?1) WHERE \"unique\" AND NOT partial"));
+        list.bind(1, plan.def->name());
+        while (list.step()) unique.push_back(list.text(0));
+    }
+    for (const QString& index : unique) {
+        QSet<QString> columns;
+        bool plain = true;
+        Statement info =
+            conn.prepare(QStringLiteral("SELECT name, coll FROM pragma_index_xinfo(?1) WHERE key"));
+        info.bind(1, index);
+        while (info.step()) {
+            if (info.isNull(0)) plain = false;  // an expression
+            columns.insert(info.text(0).toLower());
+            if (info.text(1).compare(QLatin1String("BINARY"), Qt::CaseInsensitive) != 0) plain = false;
+        }
+        if (plain && columns == wanted) return true;
+    }
+    return false;
+}
+
+bool RowCopier::writeAtOnce(Plan& plan, const std::vector<core::Variant>& values) {
+    DataSource& out = *plan.out;
+    out.startNewRow(false);
+    fill(plan, values);
+    std::vector<core::Variant>& row = out.edit_->values;
+    // An identity with an empty part is found by the look-up (IS NULL) but
+    // not refused by the index, where empty values never clash.
+    bool complete = true;
+    for (const Plan::Value& v : plan.identity) {
+        const RowLayout::Column& c = (*out.layout_)[size_t(v.to)];
+        if (!(c.col && c.col->isBoolean()) && row[size_t(v.to)].isEmptyOrNull()) complete = false;
+    }
+    const qint64 oid =
+        complete ? out.writer_->insertUnlessKeyTaken(out.db_->conn(), *out.def_, *out.layout_, row) : 0;
+    if (oid)
+        out.cur_->append(oid);
+    else if (++plan.refused == kFewRows)
+        plan.insertFirst = false;
+    out.edit_->editing = false;
+    out.edit_->isNew = false;
+    row.clear();
+    out.edit_->original.clear();
+    return oid != 0;
+}
+
 qint64 RowCopier::copyRow(Plan& plan, const std::vector<core::Variant>& values) {
     DataSource& out = *plan.out;
     qint64 oid = 0;
     hooks::operation(
         *out.db_,
         [&] {
-            const auto existing = findExisting(plan, values);
-            std::vector<int> keep;
-            if (existing) {
-                // The stored row as it is, then the source's values over it.
-                editStored(out, *existing);
-                for (int i : plan.sticky)
-                    if (out.edit_->values[size_t(i)].toBool()) keep.push_back(i);
-            } else {
-                out.startNewRow(plan.newRowHook);
-                if (out.db_->operationCancelled()) return;
+            // Refused when written at once: stored already, or a part of its
+            // identity is empty. Then it is written as any other.
+            const bool written = plan.insertFirst && writeAtOnce(plan, values);
+            const auto existing = written ? std::nullopt : findExisting(plan, values);
+            if (!written) {
+                std::vector<int> keep;
+                if (existing) {
+                    // The stored row as it is, then the source's values over it.
+                    editStored(out, *existing);
+                    for (int i : plan.sticky)
+                        if (out.edit_->values[size_t(i)].toBool()) keep.push_back(i);
+                } else {
+                    out.startNewRow(plan.newRowHook);
+                    if (out.db_->operationCancelled()) return;
+                }
+                fill(plan, values);
+                std::vector<core::Variant>& row = out.edit_->values;
+                for (int i : keep) row[size_t(i)] = core::Variant(true);
+                save(out);
             }
-            fill(plan, values);
-            std::vector<core::Variant>& row = out.edit_->values;
-            for (int i : keep) row[size_t(i)] = core::Variant(true);
-            save(out);
             oid = out.cur_->keyAt(out.cur_->size() - 1);
             // The child sets become the source's, never doubled.
             if (plan.srcOid >= 0)
@@ -452,6 +529,17 @@ long RowCopier::copyAll(itfProgress* progress) {
     StopPollScope readPoll(source_.db_->conn(), progress);
     StopPollScope writePoll(target_.db_->conn(), progress);
     undoable_ = target_.db_->conn().transLevel() == 0;
+    // Into a table that holds next to no rows yet (a first receive: its
+    // default row at most) nearly every row is new: it is written at once and
+    // looked up only when its unique index refuses it. Into one that holds
+    // rows, or once rows are refused often, each is looked up first.
+    const SqlValue held =
+        target_.db_->conn().scalar(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1 LIMIT %2)")
+                                       .arg(sqlIdent(plan_->def->name()))
+                                       .arg(kFewRows));
+    plan_->insertFirst = !plan_->newRowHook && std::holds_alternative<qint64>(held) &&
+                         std::get<qint64>(held) < kFewRows && identityIndexed(*plan_);
+    plan_->refused = 0;
     if (progress) progress->OnStart(source_.RowCount(), true);
     // One row copied; false when the sink asks to stop.
     auto copyOne = [&](const std::vector<core::Variant>& values) {

@@ -227,11 +227,17 @@ class RowWriter {
     // else an UPDATE of the row `oid`.
     qint64 write(Connection& conn, const TableDef& table, const RowLayout& layout,
                  const std::vector<core::Variant>& values, bool isNew, qint64 oid);
+    // Inserts the buffer as a new row unless a stored row holds the value of
+    // one of its unique keys: then nothing is written and 0 is returned.
+    qint64 insertUnlessKeyTaken(Connection& conn, const TableDef& table, const RowLayout& layout,
+                                const std::vector<core::Variant>& values);
     void reset() { insertSql_.clear(); }
 
   private:
     void prepare(const TableDef& table, const RowLayout& layout);
-    QString insertSql_, updateSql_;
+    std::vector<SqlValue> storageValues(const RowLayout& layout,
+                                        const std::vector<core::Variant>& values) const;
+    QString insertSql_, insertUnlessTakenSql_, updateSql_;
     std::vector<int> writeCols_;
 };
 
@@ -292,6 +298,14 @@ class RowCopier {
     void copyChildren(Plan& plan, qint64 srcOid, bool parentNew);
     std::vector<SqlValue> identityValues(Plan& plan, const std::vector<core::Variant>& values);
     std::optional<qint64> findExisting(Plan& plan, const std::vector<core::Variant>& values);
+    // Whether the target's file holds a unique index on exactly the columns
+    // of the plan's identity, which then tells by itself whether a row with
+    // that identity is stored.
+    bool identityIndexed(const Plan& plan) const;
+    // The source's row written as a new row at once, unless a stored row
+    // holds its identity or another unique key of it (or a part of its
+    // identity is empty); false leaves nothing written.
+    bool writeAtOnce(Plan& plan, const std::vector<core::Variant>& values);
     static std::vector<qint64> oidsOf(Database& db, const QString& sql, const std::vector<SqlValue>& params);
     qint64 mapped(const QString& table, qint64 srcOid);
 

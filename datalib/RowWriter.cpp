@@ -25,17 +25,35 @@ void RowWriter::prepare(const TableDef& table, const RowLayout& layout) {
                                  : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                        .arg(sqlIdent(table.name()), names.join(QLatin1Char(',')),
                                             marks.join(QLatin1Char(',')));
+    // A clash on a unique key writes nothing and is no error; any other
+    // constraint still fails the statement.
+    insertUnlessTakenSql_ = insertSql_ + QStringLiteral(" ON CONFLICT DO NOTHING");
     updateSql_ = QStringLiteral("UPDATE %1 SET %2 WHERE \"OID\" = ?%3")
                      .arg(sqlIdent(table.name()), sets.join(QLatin1Char(',')))
                      .arg(names.size() + 1);
 }
 
-qint64 RowWriter::write(Connection& conn, const TableDef& table, const RowLayout& layout,
-                        const std::vector<core::Variant>& values, bool isNew, qint64 oid) {
-    if (insertSql_.isEmpty()) prepare(table, layout);
+std::vector<SqlValue> RowWriter::storageValues(const RowLayout& layout,
+                                               const std::vector<core::Variant>& values) const {
     std::vector<SqlValue> vals;
     vals.reserve(writeCols_.size() + 1);
     for (int j : writeCols_) vals.push_back(RowLayout::toStorage(layout[size_t(j)], values[size_t(j)]));
+    return vals;
+}
+
+qint64 RowWriter::insertUnlessKeyTaken(Connection& conn, const TableDef& table, const RowLayout& layout,
+                                       const std::vector<core::Variant>& values) {
+    if (insertSql_.isEmpty()) prepare(table, layout);
+    conn.prepare(insertUnlessTakenSql_).bind(storageValues(layout, values)).run();
+    if (sqlite3_changes(conn.handle()) == 0) return 0;
+    conn.touchData();
+    return sqlite3_last_insert_rowid(conn.handle());
+}
+
+qint64 RowWriter::write(Connection& conn, const TableDef& table, const RowLayout& layout,
+                        const std::vector<core::Variant>& values, bool isNew, qint64 oid) {
+    if (insertSql_.isEmpty()) prepare(table, layout);
+    std::vector<SqlValue> vals = storageValues(layout, values);
     if (isNew) {
         conn.prepare(insertSql_).bind(vals).run();
         oid = sqlite3_last_insert_rowid(conn.handle());

@@ -726,3 +726,88 @@ TEST(DataSource, CopyFromAnOlderStructureKeepsTheNewRowDefaultsOfWhatItLacks) {
     EXPECT_EQ(rows->ColValueStr(QStringLiteral("Nome")), QStringLiteral("Beta"));
     EXPECT_EQ(rows->ColValueStr(QStringLiteral("Note")), QStringLiteral("scritta qui"));
 }
+
+// A copy into a table that holds next to nothing writes its rows at once and
+// leaves it to the unique index to tell a row stored already: the result is
+// the one of looking each row up first, whatever the archive holds.
+TEST(DataSource, CopyIntoANearlyEmptyTableUpdatesTheRowsItHoldsAsALookUpWould) {
+    // The archive's codes are not unique: it may bring one twice, or none.
+    auto addTable = [](Fixture& f, bool unique) {
+        auto clienti = std::make_shared<TestTable>(QStringLiteral("Clienti"), f.log);
+        clienti->structure = [unique](ColumnCollection& c, KeyCollection& k, ReferenceCollection&) {
+            c.Add(QStringLiteral("Codice"), coltype::Code, 16);
+            c.Add(QStringLiteral("Nome"), coltype::Code, 32);
+            c.Add(QStringLiteral("PartitaIva"), coltype::Code, 16);
+            c.Add(QStringLiteral("InviatoSede"), coltype::Boolean);
+            k.Add(QStringLiteral("Codice"), unique);
+            k.Add(QStringLiteral("PartitaIva"), unique);
+        };
+        f.def = std::make_unique<TestDb>(f.log);
+        f.def->extra = [clienti](TableRegistry& reg) { reg.RegisterTable(clienti); };
+        f.engine.Create(3, f.path(), {}, QStringLiteral("pw"));
+        f.engine.Open(3, f.path(), {}, QStringLiteral("pw"));
+        f.db = Application::OpenDatabase(f.engine, *f.def, {}, &f.sink);
+    };
+    struct Row {
+        Row(core::Variant c, QString n, QString v = {}, bool s = false)
+            : code(std::move(c)), name(std::move(n)), vat(std::move(v)), sent(s) {}
+        core::Variant code;
+        QString name, vat;
+        bool sent;
+    };
+    auto insert = [](DataSource& ds, const Row& r) {
+        ds.InsertFromPairs({QStringLiteral("Codice"), r.code, QStringLiteral("Nome"), r.name,
+                            QStringLiteral("PartitaIva"),
+                            r.vat.isEmpty() ? core::Variant::null() : core::Variant(r.vat),
+                            QStringLiteral("InviatoSede"), r.sent});
+    };
+    const core::Variant none = core::Variant::null();
+    std::vector<Row> many;
+    for (int i = 0; i < 150; ++i)
+        many.push_back({QStringLiteral("M%1").arg(i % 3), QStringLiteral("giro %1").arg(i)});
+    struct Case {
+        const char* name;
+        std::vector<Row> stored, received;
+        QStringList expected;  // code|name|sent, by code
+        int error = 0;
+    };
+    const std::vector<Case> cases{
+        {"a code brought twice",
+         {},
+         {{"C1", "Alfa"}, {"C2", "Beta"}, {"C1", "Gamma"}},
+         {"C1|Gamma|0", "C2|Beta|0"}},
+        {"no code, twice", {}, {{none, "Alfa"}, {none, "Beta"}}, {"|Beta|0"}},
+        {"a row held here keeps its sent flag",
+         {{"C1", "Vecchio", "", true}},
+         {{"C1", "Alfa"}, {"C2", "Beta"}},
+         {"C1|Alfa|1", "C2|Beta|0"}},
+        {"more rows refused than a nearly empty table holds",
+         {},
+         many,
+         {"M0|giro 147|0", "M1|giro 148|0", "M2|giro 149|0"}},
+        {"another unique key taken",
+         {},
+         {{"C1", "Alfa", "IT1"}, {"C2", "Beta", "IT1"}},
+         {"C1|Alfa|0"},
+         errors::DuplicateKey},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture archive, local;
+        addTable(archive, false);
+        addTable(local, true);
+        auto theirs = archive.db->OpenDataSource(QStringLiteral("Clienti"));
+        for (const Row& r : c.received) insert(*theirs, r);
+        auto ours = local.db->OpenDataSource(QStringLiteral("Clienti"));
+        for (const Row& r : c.stored) insert(*ours, r);
+        EXPECT_EQ(errorCode([&] { theirs->CopyAllTo(*ours); }), c.error);
+        QStringList got;
+        auto rows = local.db->OpenDataSource(QStringLiteral("Clienti"), {}, QStringLiteral("Codice"));
+        for (rows->RowFirst(); !rows->Eof(); rows->RowNext())
+            got << rows->ColValueStr(QStringLiteral("Codice")) + '|' +
+                       rows->ColValueStr(QStringLiteral("Nome")) + '|' +
+                       (rows->ColValueBool(QStringLiteral("InviatoSede")) ? '1' : '0');
+        EXPECT_EQ(got.join(QStringLiteral(", ")).toStdString(),
+                  c.expected.join(QStringLiteral(", ")).toStdString());
+    }
+}
