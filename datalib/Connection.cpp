@@ -11,6 +11,11 @@
 #include <algorithm>
 #include <utility>
 
+#ifdef __linux__
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace datalib {
 
 namespace {
@@ -296,6 +301,7 @@ void Connection::close() {
     cache_.clear();
     inUse_.clear();
     recent_ = {};
+    closeLog();
     sqlite3_close_v2(db_);
     db_ = nullptr;
 }
@@ -465,7 +471,28 @@ void Connection::commitTrans() {
     }
     exec(QStringLiteral("RELEASE SAVEPOINT zt%1").arg(transLevel_));
     --transLevel_;
+    if (transLevel_ == 0 && bulkSync_) startLogWriteback();
     transactionEnded();
+}
+
+void Connection::startLogWriteback() {
+#ifdef __linux__
+    if (logFd_ < 0) {
+        const char* file = sqlite3_db_filename(db_, "main");
+        if (!file || !*file) return;
+        logFd_ = ::open((QByteArray(file) + "-wal").constData(), O_RDONLY | O_CLOEXEC);
+        if (logFd_ < 0) return;
+    }
+    // Only a start: nothing waits for the disk here. SQLite locks the file
+    // and its shared memory, never its log, so that closing this descriptor
+    // of the log takes no lock of its own away.
+    ::sync_file_range(logFd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
+void Connection::closeLog() {
+    if (logFd_ >= 0) ::close(logFd_);
+    logFd_ = -1;
 }
 
 void Connection::rollbackTrans() {
@@ -515,6 +542,7 @@ void Connection::endBulkSync() {
     if (!bulkSync_ || !db_ || !sqlite3_get_autocommit(db_)) return;
     exec(QStringLiteral("PRAGMA synchronous=FULL; PRAGMA wal_autocheckpoint=1000"));
     bulkSync_ = false;
+    closeLog();
     const bool copyLog = bulkCopyLog_;
     bulkCopyLog_ = true;
     if (!copyLog) return;

@@ -202,6 +202,12 @@ class Connection {
     int nextObserver_ = 0;
     void transactionEnded();
     void endBulkSync();
+    // Inside the bulk bracket: the log's new pages start on their way to the
+    // disk after each commit, without waiting for them, so that forcing the
+    // log onto the disk at the end has little left to write.
+    void startLogWriteback();
+    void closeLog();
+    int logFd_ = -1;
 };
 
 // Sets a stop poll on a connection for a scope (the previous one comes back):
