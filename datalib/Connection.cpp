@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <algorithm>
 #include <utility>
 
@@ -285,7 +286,10 @@ Connection::Connection(const QString& path, bool create) : path_(path), limitMs_
     }
 }
 
-Connection::~Connection() { close(); }
+Connection::~Connection() {
+    alive_.reset();
+    close();
+}
 
 void Connection::close() {
     if (!db_) return;
@@ -475,6 +479,49 @@ void Connection::commitTrans() {
     transactionEnded();
 }
 
+int Connection::setIndexesAside(const QString& table) {
+    if (bulkDepth_ == 0 || transLevel_ == 0 || !db_) return 0;
+    std::vector<AsideIndex> found;
+    {
+        Statement st = prepare(
+            QStringLiteral("SELECT l.name, m.sql FROM pragma_index_list(?1) AS l JOIN sqlite_master AS m ON "
+                           "m.type = 'index' AND m.name = l.name WHERE NOT l.\"unique\" AND l.origin = 'c' "
+                           "AND m.sql IS NOT NULL"));
+        st.bind(1, SqlValue(table));
+        while (st.step()) found.push_back({st.text(0), st.text(1)});
+    }
+    for (const AsideIndex& index : found) {
+        exec(QStringLiteral("DROP INDEX %1").arg(sqlIdent(index.name)));
+        aside_.push_back(index);
+    }
+    return int(found.size());
+}
+
+void Connection::restoreIndexes() {
+    // Each made again only where it is missing: a fill undone before its
+    // first commit took the drop back with it.
+    while (!aside_.empty()) {
+        const AsideIndex index = aside_.back();
+        const SqlValue there = scalar(
+            QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?1"), {index.name});
+        if (std::holds_alternative<std::monostate>(there)) exec(index.sql);
+        aside_.pop_back();
+    }
+}
+
+void Connection::restoreIndexesLater() {
+    if (aside_.empty()) return;
+    const std::weak_ptr<int> alive = alive_;
+    QTimer::singleShot(0, [this, alive] {
+        if (alive.expired() || !db_ || transLevel_ > 0 || bulkDepth_ > 0) return;
+        try {
+            restoreIndexes();
+        } catch (...) {
+            // Made by the next bracket, or by the next opening of the file.
+        }
+    });
+}
+
 void Connection::startLogWriteback() {
 #ifdef __linux__
     if (logFd_ < 0) {
@@ -514,6 +561,11 @@ int Connection::connectTransactionEnd(std::function<void()> observer) {
 void Connection::disconnectTransactionEnd(int id) { transactionEnd_.erase(id); }
 
 void Connection::beginBulkWrite() {
+    if (bulkDepth_ == 0 && transLevel_ == 0 && db_) try {
+            restoreIndexes();
+        } catch (...) {
+            // Made by the next opening of the file.
+        }
     if (bulkDepth_++ > 0 || bulkSync_ || transLevel_ > 0 || !db_) return;
     // Outside a transaction only: SQLite keeps the level of a transaction.
     // Marked first, so that a switch half made is undone as well.
@@ -535,6 +587,9 @@ void Connection::endBulkWrite(bool copyLog) {
     if (bulkDepth_ == 0) return;
     bulkCopyLog_ = bulkCopyLog_ && copyLog;
     if (--bulkDepth_ > 0) return;
+    // A fill that stopped or failed is served at once: its indexes are made
+    // again when events run next.
+    restoreIndexesLater();
     if (transLevel_ == 0) endBulkSync();
 }
 

@@ -122,6 +122,15 @@ class Connection {
     // copyLog False (a run stopped or failed, which should end at once):
     // the log is left to the next commits.
     void endBulkWrite(bool copyLog = true);
+    // Inside a bulk bracket and a transaction, for a table filled from next
+    // to empty: its plain (not unique) indexes are dropped, so that its rows
+    // are written without them, and made again whole by restoreIndexes at the
+    // end of the fill. A fill that stopped or failed leaves them to be made
+    // again as soon as events run after its bracket (and by the next bracket,
+    // and by the next opening of the file, which makes every index declared).
+    // Returns how many were set aside.
+    int setIndexesAside(const QString& table);
+    void restoreIndexes();
     int transLevel() const { return transLevel_; }
     // Told whenever the outermost transaction was committed or undone.
     int connectTransactionEnd(std::function<void()> observer);
@@ -208,6 +217,12 @@ class Connection {
     void startLogWriteback();
     void closeLog();
     int logFd_ = -1;
+    struct AsideIndex {
+        QString name, sql;
+    };
+    std::vector<AsideIndex> aside_;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // for what runs later
+    void restoreIndexesLater();
 };
 
 // Sets a stop poll on a connection for a scope (the previous one comes back):

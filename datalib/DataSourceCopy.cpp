@@ -540,6 +540,14 @@ long RowCopier::copyAll(itfProgress* progress) {
     plan_->insertFirst = !plan_->newRowHook && std::holds_alternative<qint64>(held) &&
                          std::get<qint64>(held) < kFewRows && identityIndexed(*plan_);
     plan_->refused = 0;
+    // Such a table, filled inside a receive, is written without its plain
+    // indexes, which are made again whole once it is filled: a row added to
+    // an index on a name lands on a page of its own, nearly every page of it
+    // is written again at each commit, and the log of the large archive's
+    // first receive grew to three times the file.
+    Connection& out = target_.db_->conn();
+    if (plan_->insertFirst) out.setIndexesAside(plan_->def->name());
+    bool whole = true;
     if (progress) progress->OnStart(source_.RowCount(), true);
     // One row copied; false when the sink asks to stop.
     auto copyOne = [&](const std::vector<core::Variant>& values) {
@@ -562,7 +570,6 @@ long RowCopier::copyAll(itfProgress* progress) {
         const query::SqlQuery& q = source_.cur_->query();
         Statement st = source_.db_->conn().prepare(q.orderedSql());
         st.bind(q.params);
-        bool whole = true;
         while (whole && st.step()) whole = copyOne(plan_->srcLayout.readRow(st));
         // Where the walk of the rows would have left it.
         source_.MoveTo(whole ? source_.RowCount() : n - 1);
@@ -570,9 +577,11 @@ long RowCopier::copyAll(itfProgress* progress) {
         for (source_.RowFirst(); !source_.Eof(); source_.RowNext()) {
             if (!source_.RowValid()) continue;
             const std::vector<core::Variant> values = source_.values();
-            if (!copyOne(values)) break;
+            if (!(whole = copyOne(values))) break;
         }
     }
+    // A stop is served at once: the indexes are made again after it.
+    if (whole) out.restoreIndexes();
     if (progress) progress->OnEnd();
     return n;
 }

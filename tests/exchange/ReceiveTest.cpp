@@ -12,6 +12,7 @@
 #include "startup/ShowError.h"
 #include "tools/headoffice/CuttingProxy.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTimer>
 
@@ -113,10 +114,28 @@ TEST_F(HeadOfficeTest, IncrementalAndCompleteReceiveKeepLocalRowsAndFlags) {
     }
 }
 
+namespace {
+
+// The indexes of the agent's file, each with its definition.
+QStringList indexesOf(datalib::Database& db) {
+    QStringList out;
+    datalib::Statement st = db.conn().prepare(
+        "SELECT name || ' ' || sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL ORDER BY "
+        "name");
+    while (st.step()) out << st.text(0);
+    return out;
+}
+
+}  // namespace
+
 TEST_F(HeadOfficeTest, StopMidReceiveKeepsWholeRowsAndTheVersion) {
-    // A receive that is not stopped, for comparison.
+    // A receive that is not stopped, for comparison. A table filled from
+    // empty is written without its plain indexes: they are all there again.
     openLocal(false);
+    const QStringList declared = indexesOf(*local->db);
+    ASSERT_GT(declared.size(), 40);
     ASSERT_TRUE(exchange::ReceiveUpdates(context(), &transfer, progress, false, false));
+    EXPECT_EQ(indexesOf(*local->db), declared);
     const QStringList orders = dump(*local->db, "Ordini", "Numero");
     const QStringList rows = dump(*local->db, "RigheOrdini", "NumeroOrdine,PosizioneRiga");
     const QStringList customers = dump(*local->db, "Clienti", "Codice");
@@ -149,6 +168,11 @@ TEST_F(HeadOfficeTest, StopMidReceiveKeepsWholeRowsAndTheVersion) {
     // The commits of the file wait for the disk again (those of the receive did not).
     auto synchronous = [&] { return std::get<qint64>(local->db->conn().scalar("PRAGMA synchronous")); };
     EXPECT_EQ(synchronous(), 2);
+    // The stop was served before the orders' indexes were made again: they
+    // are, as soon as events run.
+    EXPECT_NE(indexesOf(*local->db), declared);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(indexesOf(*local->db), declared);
 
     RecordingProgress again;
     ASSERT_TRUE(exchange::ReceiveUpdates(context(), &transfer, again, false, false));
@@ -156,6 +180,7 @@ TEST_F(HeadOfficeTest, StopMidReceiveKeepsWholeRowsAndTheVersion) {
     EXPECT_EQ(dump(*local->db, "RigheOrdini", "NumeroOrdine,PosizioneRiga"), rows);
     EXPECT_EQ(dump(*local->db, "Clienti", "Codice"), customers);
     EXPECT_EQ(synchronous(), 2);
+    EXPECT_EQ(indexesOf(*local->db), declared);
 }
 
 TEST_F(HeadOfficeTest, BadArchivesAndServersAreToldAndChangeNothing) {
