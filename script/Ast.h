@@ -78,6 +78,7 @@ enum class Shape : std::uint8_t {
                      // (f(x) + g(y)): both are worked out, none is read in place
     ScriptCall,      // name(args) with no argument that may be an array element:
                      // straight into the script's procedure when the name is one
+    BuiltinCall,     // name(args) of a built-in, its arguments counted beforehand
 };
 
 struct Expr : Node<EK> {
@@ -129,9 +130,21 @@ struct MemberExpr : Expr {
 };
 
 struct CallExpr : Expr {
+    // Shape::BuiltinCall: whether the built-in takes that many arguments
+    // (error 450 when the call runs, if not); and from which argument on a
+    // variable is read in place (the arguments after it are literals or
+    // variables of the procedure), or kInPlaceWhenRun: decided when the call
+    // runs, an argument after it being a script-level name, which a later
+    // text may make a procedure.
+    static constexpr std::uint8_t kInPlaceWhenRun = 0xff;
+    bool argumentsFit = false;
+    std::uint8_t inPlaceFrom = kInPlaceWhenRun;
     ExprP callee;
-    std::vector<ExprP> args;       // an omitted argument is null
-    GlobalSlot* global = nullptr;  // Shape::ScriptCall: the callee's script-level name
+    std::vector<ExprP> args;  // an omitted argument is null
+    union {
+        GlobalSlot* global = nullptr;   // Shape::ScriptCall: the callee's script-level name
+        const builtins::Info* builtin;  // Shape::BuiltinCall: the built-in
+    };
     CallExpr() : Expr(EK::Call) {}
 };
 

@@ -105,6 +105,30 @@ Shape scriptCallShape(const CallExpr& c) {
     return Shape::ScriptCall;
 }
 
+// A call of a built-in: its count of arguments checked, and from which
+// argument on its variables may be read in place, where the arguments after
+// them are known now to run no script code.
+void setBuiltinCall(CallExpr& c) {
+    c.shape = Shape::BuiltinCall;
+    c.builtin = static_cast<const NameExpr*>(c.callee.get())->builtin;
+    const std::size_t n = c.args.size();
+    c.argumentsFit = int(n) >= c.builtin->minArgs && (c.builtin->maxArgs < 0 || int(n) <= c.builtin->maxArgs);
+    std::size_t from = n;
+    while (from > 0) {
+        const Expr* a = c.args[from - 1].get();
+        if (a && a->kind == EK::Name) {
+            const Ref r = static_cast<const NameExpr*>(a)->ref;
+            if (r == Ref::Global || r == Ref::Dynamic) return;  // decided when the call runs
+            if (r != Ref::Local && r != Ref::Field && r != Ref::Constant) break;
+        } else if (a && a->kind != EK::Literal) {
+            break;
+        }
+        --from;
+    }
+    if (from > 0) --from;  // the last one that may run code runs after nothing
+    if (from < CallExpr::kInPlaceWhenRun) c.inPlaceFrom = std::uint8_t(from);
+}
+
 // local + 1, n < 2: a local of the procedure and a whole-number literal
 // under an arithmetic or comparison operator that the run works out on the
 // numbers themselves when the local holds an Integer or a Long. f(x) + g(y):
@@ -484,6 +508,8 @@ void Interpreter::bindExpr(Expr* e, Scope& s, bool callTarget) {
                 if (a) bindExpr(a.get(), s);
             c->shape = scriptCallShape(*c);
             if (c->shape == Shape::ScriptCall) c->global = static_cast<NameExpr*>(c->callee.get())->global;
+            if (c->callee->kind == EK::Name && static_cast<NameExpr*>(c->callee.get())->ref == Ref::Builtin)
+                setBuiltinCall(*c);
             break;
         }
         case EK::Me:

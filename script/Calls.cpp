@@ -156,13 +156,15 @@ class ManyValues {
 // The arguments into `values` or read where they lie, then the built-in.
 template <class Values>
 Variant Interpreter::runBuiltin(const builtins::Info* info, const std::vector<ExprP>& args, Values& values,
-                                Variant** items) {
+                                Variant** items, std::size_t inPlaceFrom) {
     const std::size_t n = args.size();
-    // A variable is read in place when nothing evaluated after it can change
-    // it: every argument after it is a literal or a variable.
-    std::size_t inPlaceFrom = n;
-    while (inPlaceFrom > 0 && readsNoCode(args[inPlaceFrom - 1].get())) --inPlaceFrom;
-    if (inPlaceFrom > 0) --inPlaceFrom;  // the last one that may run code runs after nothing
+    if (inPlaceFrom == CallExpr::kInPlaceWhenRun) {
+        // A variable is read in place when nothing evaluated after it can
+        // change it: every argument after it is a literal or a variable.
+        inPlaceFrom = n;
+        while (inPlaceFrom > 0 && readsNoCode(args[inPlaceFrom - 1].get())) --inPlaceFrom;
+        if (inPlaceFrom > 0) --inPlaceFrom;  // the last one that may run code runs after nothing
+    }
     std::uint32_t own = 0;
     bool runsCode = false;  // an argument is an object or an array
     for (std::size_t i = 0; i < n; ++i) {
@@ -195,10 +197,23 @@ Variant Interpreter::runBuiltin(const builtins::Info* info, const std::vector<Ex
     return made;
 }
 
-Variant Interpreter::callBuiltin(const builtins::Info* info, const std::vector<ExprP>& args) {
+[[gnu::aligned(64)]] Variant Interpreter::callBuiltin(const builtins::Info* info,
+                                                      const std::vector<ExprP>& args) {
     const std::size_t n = args.size();
     if (int(n) < info->minArgs || (info->maxArgs >= 0 && int(n) > info->maxArgs))
         raiseError(core::kErrWrongArguments);
+    return runBuiltinCall(info, args, CallExpr::kInPlaceWhenRun);
+}
+
+[[gnu::aligned(64)]] Variant Interpreter::callBuiltin(const CallExpr& c) {
+    if (!c.argumentsFit) raiseError(core::kErrWrongArguments);
+    return runBuiltinCall(c.builtin, c.args, c.inPlaceFrom);
+}
+
+[[gnu::aligned(64)]] inline Variant Interpreter::runBuiltinCall(const builtins::Info* info,
+                                                                const std::vector<ExprP>& args,
+                                                                std::size_t inPlaceFrom) {
+    const std::size_t n = args.size();
     if (n == 1 && args[0]) {
         // The most frequent call (Len, CStr, UCase ...): one argument, in
         // place or a value of the call's own.
@@ -218,7 +233,7 @@ Variant Interpreter::callBuiltin(const builtins::Info* info, const std::vector<E
     if (n <= FewValues::kSize) {
         FewValues values;
         Variant* items[FewValues::kSize];
-        return runBuiltin(info, args, values, items);
+        return runBuiltin(info, args, values, items, inPlaceFrom);
     }
     // Given back (cleared) when the call is done.
     struct Room {
@@ -228,7 +243,7 @@ Variant Interpreter::callBuiltin(const builtins::Info* info, const std::vector<E
         ~Room() { engine.releaseRoom(values, refs); }
     } room{*this, values_.mark(), refs_.mark()};
     ManyValues values(values_, n);
-    return runBuiltin(info, args, values, refs_.take(n));
+    return runBuiltin(info, args, values, refs_.take(n), inPlaceFrom);
 }
 
 Variant Interpreter::objectOf(const Expr* e) {

@@ -184,7 +184,7 @@ inline const Variant* Interpreter::directOperand(const Expr* e) const {
     return v->isObject() ? nullptr : v;
 }
 
-Variant Interpreter::eval(const Expr* e) {
+[[gnu::aligned(64)]] Variant Interpreter::eval(const Expr* e) {
     switch (e->kind) {
         case EK::Literal:
             return static_cast<const LiteralExpr*>(e)->value;
@@ -204,9 +204,8 @@ Variant Interpreter::eval(const Expr* e) {
                 const GlobalSlot* g = c->global;
                 if (g->kind == GlobalSlot::Proc && g->proc->params.size() == c->args.size())
                     return callDirect(g->proc, c->args);
-            } else if (c->callee->kind == EK::Name) {
-                const auto& n = *static_cast<const NameExpr*>(c->callee.get());
-                if (n.ref == Ref::Builtin) return callBuiltin(n.builtin, c->args);
+            } else if (c->shape == Shape::BuiltinCall) {
+                return callBuiltin(*c);
             }
             return evalCall(c->callee.get(), c->args, CallKind::PropertyGet);
         }
@@ -243,7 +242,7 @@ Variant Interpreter::evalOther(const Expr* e) {
     }
 }
 
-const Variant& Interpreter::operand(const Expr* e, Variant& holder) {
+[[gnu::aligned(64)]] const Variant& Interpreter::operand(const Expr* e, Variant& holder) {
     const Variant* p = nullptr;
     if (e->kind == EK::Literal) {
         p = &static_cast<const LiteralExpr*>(e)->value;
@@ -385,7 +384,7 @@ namespace {
 
 }  // namespace
 
-Variant Interpreter::evalBinary(const BinaryExpr& b) {
+[[gnu::aligned(64)]] Variant Interpreter::evalBinary(const BinaryExpr& b) {
     if (b.shape == Shape::LocalWithWhole) {
         if (Variant fast; wholeWithLiteral(b, *var(b.localSlot), fast)) return fast;
     }

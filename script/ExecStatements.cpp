@@ -111,7 +111,7 @@ Variant Interpreter::callProcedure(const Procedure* proc, ClassInstance* me, std
     return runFrame(proc, me, cells);
 }
 
-Variant Interpreter::callDirect(const Procedure* proc, const std::vector<ExprP>& args) {
+[[gnu::aligned(64)]] Variant Interpreter::callDirect(const Procedure* proc, const std::vector<ExprP>& args) {
     FrameRoom room(*this);
     FrameSlot* cells = takeFrame(proc);
     // Each argument straight into its parameter's slot: a variable by
@@ -205,7 +205,7 @@ void Interpreter::statementFailed(const Stmt& st, std::exception_ptr error) {
     }
 }
 
-Interpreter::Flow Interpreter::execBlock(const Block& b) {
+[[gnu::aligned(64)]] Interpreter::Flow Interpreter::execBlock(const Block& b) {
     for (const auto& sp : b) {
         const Stmt& st = *sp;
         Flow flow;
@@ -293,7 +293,7 @@ Interpreter::Flow Interpreter::execOtherStmt(const Stmt& st) {
     return Flow::Normal;
 }
 
-Interpreter::Flow Interpreter::execFor(const ForStmt& st) {
+[[gnu::aligned(64)]] Interpreter::Flow Interpreter::execFor(const ForStmt& st) {
     Variant* var = variableRef(*static_cast<const NameExpr*>(st.var.get()), true);
     const Variant from = evalScalar(st.from.get());
     const Variant to0 = evalScalar(st.to.get());

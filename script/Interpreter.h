@@ -161,9 +161,13 @@ class Interpreter {
     core::Variant indexOrDefault(const core::Variant& value, std::span<core::Variant* const> args,
                                  core::CallKind kind);
     core::Variant callBuiltin(const builtins::Info* info, const std::vector<ExprP>& args);  // by value
+    core::Variant callBuiltin(const CallExpr& c);  // as the binder found it (Shape::BuiltinCall)
+    // Its arguments counted: in place or evaluated, then the call.
+    core::Variant runBuiltinCall(const builtins::Info* info, const std::vector<ExprP>& args,
+                                 std::size_t inPlaceFrom);
     template <class Values>  // its arguments evaluated, then the call
     core::Variant runBuiltin(const builtins::Info* info, const std::vector<ExprP>& args, Values& values,
-                             core::Variant** items);
+                             core::Variant** items, std::size_t inPlaceFrom);
     const core::Variant* builtinArgInPlace(const Expr* e) const;  // an argument read where it lies, or none
     core::Variant newInstance(const ClassDef* cls);               // New, with Class_Initialize
     void assign(const Expr* target, core::Variant value, bool isSet);  // = and Set

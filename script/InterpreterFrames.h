@@ -18,6 +18,12 @@ namespace script {
 
 class ClassInstance;
 
+// The functions every step of a running script passes through (eval,
+// operand, evalBinary, the built-in calls, execBlock, execFor, callDirect)
+// are defined [[gnu::aligned(64)]]: each starts on a cache line of its own,
+// so that its placement does not move with the code linked before it (a
+// move of 32 bytes alone made a loop of built-in calls 5-10 % slower).
+
 // Calls nested deeper than this end with "out of stack space" (see also the
 // stack limit in Interpreter.cpp).
 constexpr int kMaxDepth = 5000;

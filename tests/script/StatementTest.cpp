@@ -75,6 +75,23 @@ TEST(ScriptArguments, ByRefByValAndParentheses) {
     }
 }
 
+// A built-in's argument that is a variable keeps the value it had when it
+// was evaluated, though a later argument changes the variable: a local given
+// by reference, a script-level variable changed by a property.
+TEST(ScriptProcedures, BuiltinArgumentsKeepTheirValueWhenALaterOneChangesThem) {
+    checkScripts({
+        {"a local",
+         "Function Chg(x)\n x = \"xyz\" : Chg = 2\nEnd Function\n"
+         "Function Main()\n Dim s\n s = \"abcdef\"\n Main = Mid(s, Chg(s)) & \",\" & s\nEnd Function",
+         "String:bcdef,xyz"},
+        {"a script-level variable",
+         "Dim g\nClass K\nProperty Get Bump()\n g = \"xyz\" : Bump = 2\nEnd Property\nEnd Class\n"
+         "Function Main()\n Set o = New K\n g = \"abcdef\"\n Main = Mid(g, o.Bump, 3) & \",\" & g\nEnd "
+         "Function",
+         "String:bcd,xyz"},
+    });
+}
+
 TEST(ScriptProcedures, RecursionNestingAndLateDefinitions) {
     checkScripts({
         {"factorial",
@@ -405,6 +422,12 @@ TEST(ScriptErrors, OptionExplicitAndUndefinedNames) {
     EXPECT_EQ(errorOf("Function Main()\n Set o = Nothing\n Main = o.Name\nEnd Function").number(), 91);
     EXPECT_EQ(errorOf("Sub S(a)\nEnd Sub\nFunction Main()\n S 1, 2\nEnd Function").number(), 450);
     EXPECT_EQ(errorOf("Function Main()\n Main = Len(\"a\", \"b\")\nEnd Function").number(), 450);
+    // A built-in given a count of arguments it does not take fails when the
+    // call runs, on its line.
+    const core::AppError wrongCount =
+        errorOf("Function Main()\n If False Then Main = Left(\"a\")\n Main = Mid(\"abc\")\nEnd Function");
+    EXPECT_EQ(wrongCount.number(), 450);
+    EXPECT_EQ(wrongCount.line(), 3);
     EXPECT_EQ(errorOf("Function Main()\n Main = Deep(1)\nEnd Function\nFunction Deep(n)\n Deep = Deep(n + "
                       "1)\nEnd Function")
                   .number(),
