@@ -8,6 +8,7 @@
 #include "datalib/Errors.h"
 
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 
 using namespace datalib;
 using namespace dltest;
@@ -111,24 +112,57 @@ TEST(DataSource, CopyFromAnOlderStructureKeepsTheNewRowDefaultsOfWhatItLacks) {
 // A copy into a table that holds next to nothing writes its rows at once and
 // leaves it to the unique index to tell a row stored already: the result is
 // the one of looking each row up first, whatever the archive holds.
-TEST(DataSource, CopyIntoANearlyEmptyTableUpdatesTheRowsItHoldsAsALookUpWould) {
-    // The archive's codes are not unique: it may bring one twice, or none.
-    auto addTable = [](Fixture& f, bool unique) {
-        auto clienti = std::make_shared<TestTable>(QStringLiteral("Clienti"), f.log);
-        clienti->structure = [unique](ColumnCollection& c, KeyCollection& k, ReferenceCollection&) {
-            c.Add(QStringLiteral("Codice"), coltype::Code, 16);
-            c.Add(QStringLiteral("Nome"), coltype::Code, 32);
-            c.Add(QStringLiteral("PartitaIva"), coltype::Code, 16);
-            c.Add(QStringLiteral("InviatoSede"), coltype::Boolean);
-            k.Add(QStringLiteral("Codice"), unique);
-            k.Add(QStringLiteral("PartitaIva"), unique);
-        };
-        f.def = std::make_unique<TestDb>(f.log);
-        f.def->extra = [clienti](TableRegistry& reg) { reg.RegisterTable(clienti); };
-        f.engine.Create(3, f.path(), {}, QStringLiteral("pw"));
-        f.engine.Open(3, f.path(), {}, QStringLiteral("pw"));
-        f.db = Application::OpenDatabase(f.engine, *f.def, {}, &f.sink);
+namespace {
+
+// Customers by code, with a unique tax number and a plain key on the name;
+// an archive's codes need not be unique: it may bring one twice, or none.
+void addCustomers(Fixture& f, bool unique) {
+    auto clienti = std::make_shared<TestTable>(QStringLiteral("Clienti"), f.log);
+    clienti->structure = [unique](ColumnCollection& c, KeyCollection& k, ReferenceCollection&) {
+        c.Add(QStringLiteral("Codice"), coltype::Code, 16);
+        c.Add(QStringLiteral("Nome"), coltype::Code, 32);
+        c.Add(QStringLiteral("PartitaIva"), coltype::Code, 16);
+        c.Add(QStringLiteral("InviatoSede"), coltype::Boolean);
+        k.Add(QStringLiteral("Codice"), unique);
+        k.Add(QStringLiteral("PartitaIva"), unique);
+        k.Add(QStringLiteral("Nome"), false);
     };
+    f.def = std::make_unique<TestDb>(f.log);
+    f.def->extra = [clienti](TableRegistry& reg) { reg.RegisterTable(clienti); };
+    f.engine.Create(3, f.path(), {}, QStringLiteral("pw"));
+    f.engine.Open(3, f.path(), {}, QStringLiteral("pw"));
+    f.db = Application::OpenDatabase(f.engine, *f.def, {}, &f.sink);
+}
+
+QStringList indexesOf(Database& db) {
+    QStringList out;
+    Statement st =
+        db.conn().prepare(QStringLiteral("SELECT name || ' ' || sql FROM sqlite_master WHERE type = 'index' "
+                                         "AND sql IS NOT NULL ORDER BY name"));
+    while (st.step()) out << st.text(0);
+    return out;
+}
+
+// Commits what was copied so far at one row, as a receive does every 5 000.
+struct CommitAt : itfProgress {
+    CommitAt(Database& db, long at) : db(db), at(at) {}
+    void OnProgress(long p, bool& goOn) override {
+        goOn = true;
+        if (p == at) {
+            db.CommitTrans();
+            db.BeginTrans();
+        }
+    }
+    void OnStopped(bool& s) override { s = false; }
+    void OnStart(long, bool) override {}
+    void OnEnd() override {}
+    Database& db;
+    long at;
+};
+
+}  // namespace
+
+TEST(DataSource, CopyIntoANearlyEmptyTableUpdatesTheRowsItHoldsAsALookUpWould) {
     struct Row {
         Row(core::Variant c, QString n, QString v = {}, bool s = false)
             : code(std::move(c)), name(std::move(n)), vat(std::move(v)), sent(s) {}
@@ -175,8 +209,8 @@ TEST(DataSource, CopyIntoANearlyEmptyTableUpdatesTheRowsItHoldsAsALookUpWould) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Fixture archive, local;
-        addTable(archive, false);
-        addTable(local, true);
+        addCustomers(archive, false);
+        addCustomers(local, true);
         auto theirs = archive.db->OpenDataSource(QStringLiteral("Clienti"));
         for (const Row& r : c.received) insert(*theirs, r);
         auto ours = local.db->OpenDataSource(QStringLiteral("Clienti"));
@@ -190,5 +224,42 @@ TEST(DataSource, CopyIntoANearlyEmptyTableUpdatesTheRowsItHoldsAsALookUpWould) {
                        (rows->ColValueBool(QStringLiteral("InviatoSede")) ? '1' : '0');
         EXPECT_EQ(got.join(QStringLiteral(", ")).toStdString(),
                   c.expected.join(QStringLiteral(", ")).toStdString());
+    }
+}
+
+// Inside a receive a table filled from empty is written without its plain
+// indexes. A fill that fails after some of its rows were committed has them
+// made again as soon as events run after its bracket; one that fails before
+// its first commit took their drop back with it.
+TEST(DataSource, AFillThatFailsHasItsIndexesBackOnceEventsRun) {
+    for (const long commitAt : {50L, 0L}) {
+        SCOPED_TRACE(commitAt);
+        Fixture archive, local;
+        addCustomers(archive, false);
+        addCustomers(local, true);
+        auto theirs = archive.db->OpenDataSource(QStringLiteral("Clienti"));
+        for (int i = 0; i < 100; ++i)
+            theirs->InsertFromPairs({QStringLiteral("Codice"), QStringLiteral("C%1").arg(i),
+                                     QStringLiteral("Nome"), QStringLiteral("Cliente %1").arg(i),
+                                     QStringLiteral("PartitaIva"), QStringLiteral("IT%1").arg(i)});
+        // The last one has the tax number of the first.
+        theirs->InsertFromPairs({QStringLiteral("Codice"), QStringLiteral("C100"),
+                                 QStringLiteral("PartitaIva"), QStringLiteral("IT0")});
+        const QStringList declared = indexesOf(*local.db);
+        ASSERT_EQ(declared.filter(QStringLiteral("Clienti_Nome")).size(), 2);  // and its twin without case
+
+        local.db->BeginBulkWrite();
+        local.db->BeginTrans();
+        CommitAt sink(*local.db, commitAt);
+        auto ours = local.db->OpenDataSource(QStringLiteral("Clienti"));
+        EXPECT_EQ(errorCode([&] { theirs->CopyAllTo(*ours, &sink); }), errors::DuplicateKey);
+        local.db->Rollback();
+        local.db->EndBulkWrite(false);
+        EXPECT_EQ(local.db->OpenDataSource(QStringLiteral("Clienti"))->RowCount(), commitAt);
+        if (commitAt > 0) {
+            EXPECT_NE(indexesOf(*local.db), declared);
+        }
+        QCoreApplication::processEvents();
+        EXPECT_EQ(indexesOf(*local.db), declared);
     }
 }
