@@ -497,16 +497,19 @@ int Connection::setIndexesAside(const QString& table) {
     return int(found.size());
 }
 
+bool Connection::indexThere(const QString& name) {
+    return !std::holds_alternative<std::monostate>(
+        scalar(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?1"), {name}));
+}
+
 void Connection::restoreIndexes() {
     // Each made again only where it is missing: a fill undone before its
     // first commit took the drop back with it.
-    while (!aside_.empty()) {
-        const AsideIndex index = aside_.back();
-        const SqlValue there = scalar(
-            QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?1"), {index.name});
-        if (std::holds_alternative<std::monostate>(there)) exec(index.sql);
-        aside_.pop_back();
-    }
+    for (const AsideIndex& index : aside_)
+        if (!indexThere(index.name)) exec(index.sql);
+    // Made inside a transaction, an index is undone with it: it is known to
+    // stay once no transaction is open.
+    if (transLevel_ == 0) aside_.clear();
 }
 
 void Connection::restoreIndexesLater() {
@@ -589,6 +592,13 @@ void Connection::endBulkWrite(bool copyLog) {
     if (--bulkDepth_ > 0) return;
     // A fill that stopped or failed is served at once: its indexes are made
     // again when events run next.
+    if (transLevel_ == 0) try {
+            aside_.erase(std::remove_if(aside_.begin(), aside_.end(),
+                                        [this](const AsideIndex& index) { return indexThere(index.name); }),
+                         aside_.end());
+        } catch (...) {
+            // Looked at again when they are made.
+        }
     restoreIndexesLater();
     if (transLevel_ == 0) endBulkSync();
 }

@@ -223,6 +223,7 @@ class Connection {
     std::vector<AsideIndex> aside_;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // for what runs later
     void restoreIndexesLater();
+    bool indexThere(const QString& name);
 };
 
 // Sets a stop poll on a connection for a scope (the previous one comes back):
