@@ -1,5 +1,6 @@
 // Scripts against a real data source of the data library: the default order
-// numbering script with a fixed clock, and the members that layouts use.
+// numbering script with a fixed clock, the members that layouts use, and
+// parts of texts written into the file.
 
 #include "core/AppError.h"
 #include "core/Clock.h"
@@ -249,4 +250,30 @@ TEST(DataSourceScript, LayoutMembers) {
         "Function Errata(ds)\r\nErrata = ds.GetReference(\"Cliente\").DataEmpty\r\nEnd Function\r\n"));
     EXPECT_THROW(sc.Run(QStringLiteral("Errata"), one), core::AppError);
     EXPECT_EQ(sc.Error().Line, 2);
+}
+
+// Parts of a text that share its characters (Left, Mid) are written into the
+// file and looked for by their own characters, not by the rest of the text
+// they were cut from.
+TEST(DataSourceScript, PartsOfATextAreStoredAndFoundAsThemselves) {
+    Fixture f;
+    auto ds = f.db->OpenDataSource(QStringLiteral("Agenti"));
+    script::ScriptControl sc;
+    sc.setLanguage(QStringLiteral("vbscript"));
+    sc.AddCode(
+        QStringLiteral("Function Scrivi(ds)\r\n"
+                       "  Dim s : s = \"C003\" & \"Verdi Luca e figli\"\r\n"
+                       "  ds.AddNew\r\n"
+                       "  ds.SetColValue \"Codice\", Left(s, 4)\r\n"
+                       "  ds.SetColValue \"RagioneSociale\", Mid(s, 5, 10)\r\n"
+                       "  ds.Save\r\n"
+                       "  Scrivi = ds.GetDataSource(\"Agenti\", 0, \"Codice=\" & "
+                       "ds.Database.FormatStringForQuery(Left(s, 4))).ColValueStr(\"RagioneSociale\")\r\n"
+                       "End Function\r\n"));
+    std::vector<Variant> args{Variant(ds)};
+    EXPECT_EQ(sc.Run(QStringLiteral("Scrivi"), args).toString(), QStringLiteral("Verdi Luca"));
+    auto stored = f.db->OpenDataSource(QStringLiteral("Agenti"), QStringLiteral("Codice='C003'"));
+    ASSERT_FALSE(stored->DataEmpty());
+    EXPECT_EQ(stored->ColValueStr(QStringLiteral("Codice")), QStringLiteral("C003"));
+    EXPECT_EQ(stored->ColValueStr(QStringLiteral("RagioneSociale")), QStringLiteral("Verdi Luca"));
 }
