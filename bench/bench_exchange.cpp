@@ -23,6 +23,8 @@
 #include "tools/demodb/DemoArchive.h"
 #include "tools/headoffice/HeadOfficeServer.h"
 
+#include "ScaleArchive.h"
+
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <QFile>
@@ -109,15 +111,16 @@ BENCHMARK(BM_ReceiveDemo)
     ->Iterations(1)
     ->UseRealTime();
 
-void BM_ReceiveScale(benchmark::State& state) {
-    QString file = qEnvironmentVariable("ZELT_SCALE_ARCHIVE");
-    if (file.isEmpty()) file = QStringLiteral("demo-scale/ZeltOrder_DEMO");
-    if (!QFile::exists(file)) {
-        state.SkipWithError("archive missing: zelt-demodb --scale demo-scale");
-        for (auto _ : state) {
-        }
-        return;
+// A benchmark of the large archive when it is missing: an error, no run.
+void skipWithoutArchive(benchmark::State& state) {
+    state.SkipWithError("archive missing: zelt-demodb --scale demo-scale (or ZELT_SCALE_ARCHIVE)");
+    for (auto _ : state) {
     }
+}
+
+void BM_ReceiveScale(benchmark::State& state) {
+    const QString file = benchsupport::scaleArchiveFile();
+    if (!QFile::exists(file)) return skipWithoutArchive(state);
     receive(state, file);
 }
 BENCHMARK(BM_ReceiveScale)
@@ -214,14 +217,8 @@ void floorCopy(const QString& archive, const QString& target, const QStringList&
 
 // The floor of BM_ReceiveScale: the same archive, the same tables.
 void BM_ReceiveFloorScale(benchmark::State& state) {
-    QString file = qEnvironmentVariable("ZELT_SCALE_ARCHIVE");
-    if (file.isEmpty()) file = QStringLiteral("demo-scale/ZeltOrder_DEMO");
-    if (!QFile::exists(file)) {
-        state.SkipWithError("archive missing: zelt-demodb --scale demo-scale");
-        for (auto _ : state) {
-        }
-        return;
-    }
+    const QString file = benchsupport::scaleArchiveFile();
+    if (!QFile::exists(file)) return skipWithoutArchive(state);
     app::registerAllTableClasses();
     QTemporaryDir defs;
     const QStringList tables = receivedTables(*Db(defs.filePath(QStringLiteral("definitions")), true).db);
@@ -286,13 +283,8 @@ BENCHMARK(BM_StopDuringReceive)
     ->UseRealTime();
 
 void BM_StopDuringScaleReceive(benchmark::State& state) {
-    const QString file = qEnvironmentVariable("ZELT_SCALE_ARCHIVE");
-    if (file.isEmpty() || !QFile::exists(file)) {
-        state.SkipWithError("archive missing: zelt-demodb --scale, named by ZELT_SCALE_ARCHIVE");
-        for (auto _ : state) {
-        }
-        return;
-    }
+    const QString file = benchsupport::scaleArchiveFile();
+    if (!QFile::exists(file)) return skipWithoutArchive(state);
     app::registerAllTableClasses();
     stopDuringReceive(state, file);
 }

@@ -20,6 +20,12 @@
 
 namespace benchsupport {
 
+// The large archive's file: ZELT_SCALE_ARCHIVE, or the default.
+inline QString scaleArchiveFile() {
+    const QString named = qEnvironmentVariable("ZELT_SCALE_ARCHIVE");
+    return named.isEmpty() ? QStringLiteral("demo-scale/ZeltOrder_DEMO") : named;
+}
+
 struct ScaleArchive {
     QTemporaryDir dir;
     datalib::Engine engine;
@@ -27,8 +33,7 @@ struct ScaleArchive {
 
     // False (and a message on stderr) when the archive is missing.
     bool open(bool copy, const QString& application, datalib::itfNotifyEvent* sink = nullptr) {
-        QString source = qEnvironmentVariable("ZELT_SCALE_ARCHIVE");
-        if (source.isEmpty()) source = QStringLiteral("demo-scale/ZeltOrder_DEMO");
+        const QString source = scaleArchiveFile();
         if (!QFile::exists(source)) {
             std::fprintf(stderr, "Archivio %s mancante: zelt-demodb --scale demo-scale\n",
                          qPrintable(source));
