@@ -348,8 +348,13 @@ Variant Interpreter::evalOperatorRun(const BinaryExpr& b) {
         large.resize(n);
         run = large.data();
     }
+    // The cast to the next node is made only while there is one: the
+    // leftmost operand is no operator.
     const BinaryExpr* e = &b;
-    for (std::size_t k = n; k-- > 0; e = static_cast<const BinaryExpr*>(e->left.get())) run[k] = e;
+    for (std::size_t k = n; k-- > 0;) {
+        run[k] = e;
+        if (k > 0) e = static_cast<const BinaryExpr*>(e->left.get());
+    }
     Variant value = evalBinary(*run[0]);
     for (std::size_t i = 1; i < n; ++i) {
         const BinaryExpr& x = *run[i];

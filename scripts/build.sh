@@ -5,7 +5,10 @@ cd "$(dirname "$0")/.."
 WERROR=OFF
 [ "${CI:-}" = "true" ] && WERROR=ON
 if [ ! -f build/build.ninja ] || [ "$(cat build/.zelt-werror 2>/dev/null)" != "$WERROR" ]; then
-  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELT_WERROR=$WERROR >/dev/null
+  # A compiler cache, where the machine has one, serves every worktree of the repository.
+  LAUNCHER=()
+  command -v ccache >/dev/null && LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELT_WERROR=$WERROR "${LAUNCHER[@]}" >/dev/null
   echo "$WERROR" > build/.zelt-werror
 fi
 cmake --build build -j"$(nproc)"
