@@ -32,9 +32,13 @@ TEST_F(OrdersTest, NumbersFromAgentDateWorkstationAndCounter) {
     const NumberCase cases[] = {
         {2026, 8, 8, {}, "A001R88300"},
         {2026, 8, 8, {"A001R88300"}, "A001R88301"},
-        {2026, 8, 8, {"A001R883FF"}, "A001R88400"},   // the counter runs into the workstation digit
-        {2026, 8, 8, {"A001R8C301"}, "A001R8C302"},   // a later number of the agent is continued
-        {2026, 8, 8, {"B001R88305"}, "A001R88300"},   // another agent's numbers do not count
+        {2026, 8, 8, {"A001R883FE"}, "A001R883FF"},
+        {2026, 8, 8, {"A001R8C301"}, "A001R8C302"},  // a later number of the workstation is continued
+        {2026, 8, 8, {"B001R88305"}, "A001R88300"},  // another agent's numbers do not count
+        // Nor those of the agent's other workstations, which a receive brings:
+        // their digit is never continued, whatever their counter or date.
+        {2026, 8, 8, {"A001R88405", "A001R88201", "A001R8C4FF"}, "A001R88300"},
+        {2026, 8, 8, {"A001R88305", "A001R88406", "A001R882FF"}, "A001R88306"},
         {2026, 8, 10, {"A001R89302"}, "A001R89303"},  // the 10th ("0") sorts below the 9th
         {2026, 10, 2, {"A001R92300"}, "A001R92301"},  // October ("0") sorts below September
         {2026, 12, 31, {}, "A001RBZ300"},
@@ -60,23 +64,42 @@ TEST_F(OrdersTest, NumberingRefusesWhatWouldGiveAWrongNumber) {
         const char* name;
         const char* agent;
         const char* workstation;
+        std::initializer_list<const char*> stored;
         const char* shown;
     };
     const Case cases[] = {
-        {"workstation not set", "A001", "", "Postazione Corrente non impostata per l'Agente: A001"},
-        {"workstation 16", "A001", "16", "Progressivo Postazione Corrente oltre il max (15) supportato"},
-        {"agent code of three characters", "A01", "3",
+        {"workstation not set", "A001", "", {}, "Postazione Corrente non impostata per l'Agente: A001"},
+        {"workstation 16", "A001", "16", {}, "Progressivo Postazione Corrente oltre il max (15) supportato"},
+        {"agent code of three characters",
+         "A01",
+         "3",
+         {},
          "Il codice dell'Agente A01 ha meno di 4 caratteri: impossibile assegnare il numero all'ordine."},
+        // The 257th order of the day on the workstation: never the next
+        // workstation's digit.
+        {"counter past FF",
+         "A001",
+         "3",
+         {"A001R883FF", "A001R88400"},
+         "Raggiunto il numero massimo di ordini (256) della postazione 3 in un giorno: il numero "
+         "A001R883FF e' gia' stato assegnato.\r\rImpossibile assegnare il numero all'ordine."},
+        {"counter past FF on a later day",
+         "A001",
+         "10",
+         {"A001R8CAFF"},
+         "Raggiunto il numero massimo di ordini (256) della postazione 10 in un giorno: il numero "
+         "A001R8CAFF e' gia' stato assegnato.\r\rImpossibile assegnare il numero all'ordine."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         build(c.agent);
         t->db().SetSysParam("CodicePostazione", c.workstation);
+        storeNumbers(*t, c.stored);
         boxes.clear();
         EXPECT_NE(refusal([&] { newOrder("C2"); }), kNoRefusal);
         ASSERT_EQ(boxes.shown().size(), 1u);
         EXPECT_EQ(boxes.shown()[0].text, c.shown);
-        EXPECT_EQ(t->count("Ordini"), 0);
+        EXPECT_EQ(t->count("Ordini"), long(c.stored.size()));
         EXPECT_TRUE(t->sink().messages.isEmpty());
     }
 }
@@ -89,7 +112,6 @@ TEST_F(OrdersTest, NumberingErrorsNameTheScriptAndItsLine) {
         const char* contains;
     };
     const Case cases[] = {
-        {"counter past FFF", nullptr, {"A001R88FFF"}, "A001R88FFF e' gia' stato assegnato"},
         {"highest number not hexadecimal", nullptr, {"A001R8C3XY"}, "Linea VB: "},
         {"syntax error in line 3", "Dim a\r\na = 1\r\na = (a +\r\nNewProgr = \"X\"\r\n", {}, "\rLinea VB: 3"},
         {"run-time error in line 2", "Dim a\r\na = 1 / 0\r\nNewProgr = a\r\n", {}, "\rLinea VB: 2"},
