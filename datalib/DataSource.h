@@ -59,6 +59,36 @@ namespace query {
 struct SqlQuery;
 }
 
+// The values of one row by column name, as a copy hands them to its rule.
+class RowValues {
+  public:
+    RowValues(const RowLayout& layout, std::vector<core::Variant>& values)
+        : layout_(layout), values_(values) {}
+    bool Has(const QString& column) const;
+    // Null when the row has no such column.
+    core::Variant Value(const QString& column) const;
+    // Ignored when the row has no such column.
+    void SetValue(const QString& column, const core::Variant& value);
+
+  private:
+    const RowLayout& layout_;
+    std::vector<core::Variant>& values_;
+};
+
+// Decides, row by row, what a copy writes: the caller's rules on rows the
+// target holds already (a receive keeps some of the agent's own work).
+class CopyRule {
+  public:
+    virtual ~CopyRule() = default;
+    // Before `incoming` is written: `stored` is the target's row with its
+    // identity, null when the target has none. The rule may change the
+    // incoming values but those of the identity; false leaves the target as
+    // it is (a stored row stays with its child rows), and the row still
+    // counts as copied. A row first tried as new may be offered again with
+    // the stored row it turned out to meet.
+    virtual bool Accept(const RowValues* stored, RowValues& incoming) = 0;
+};
+
 // Aggregates of CalculateColValue.
 inline constexpr int odbcSum = 0;
 inline constexpr int odbcMax = 2;
@@ -246,8 +276,9 @@ class DataSource : public core::Object {
     // same identity there is updated and its child rows replaced. Returns the
     // target row's key.
     core::Variant CopyRowTo(DataSource& target);
-    // Copies every row into `target` as CopyRowTo does; returns how many.
-    long CopyAllTo(DataSource& target, itfProgress* progress = nullptr);
+    // Copies every row into `target` as CopyRowTo does, each row as `rule`
+    // (when given) accepts it; returns how many.
+    long CopyAllTo(DataSource& target, itfProgress* progress = nullptr, CopyRule* rule = nullptr);
     // A new row of this data source copied from `source`'s current row except
     // the listed columns and references ("Righe,Numero,..."); saved; returns its key.
     core::Variant NewRowCopiedFrom(DataSource& source, const QString& exceptColumns);

@@ -411,25 +411,48 @@ bool RowCopier::writeAtOnce(Plan& plan, const std::vector<core::Variant>& values
 qint64 RowCopier::copyRow(Plan& plan, const std::vector<core::Variant>& values) {
     DataSource& out = *plan.out;
     qint64 oid = 0;
+    // The caller's rule sees the row before it is written: the values it
+    // leaves, or none when the target is to stay as it is.
+    const bool ruled = rule_ && &plan == plan_.get();
+    std::vector<core::Variant> accepted;
+    auto accept = [&](const RowValues* stored) -> const std::vector<core::Variant>* {
+        if (!ruled) return &values;
+        accepted = values;
+        RowValues incoming(plan.srcLayout, accepted);
+        return rule_->Accept(stored, incoming) ? &accepted : nullptr;
+    };
     hooks::operation(
         *out.db_,
         [&] {
+            const std::vector<core::Variant>* in = &values;
+            if (plan.insertFirst && !(in = accept(nullptr))) return;
             // Refused when written at once: stored already, or a part of its
             // identity is empty. Then it is written as any other.
-            const bool written = plan.insertFirst && writeAtOnce(plan, values);
+            const bool written = plan.insertFirst && writeAtOnce(plan, *in);
             const auto existing = written ? std::nullopt : findExisting(plan, values);
             if (!written) {
                 std::vector<int> keep;
                 if (existing) {
                     // The stored row as it is, then the source's values over it.
                     editStored(out, *existing);
+                    if (ruled) {
+                        const RowValues stored(*out.layout_, out.edit_->values);
+                        if (!(in = accept(&stored))) {
+                            out.edit_->editing = false;
+                            out.edit_->values.clear();
+                            out.edit_->original.clear();
+                            oid = *existing;
+                            return;
+                        }
+                    }
                     for (int i : plan.sticky)
                         if (out.edit_->values[size_t(i)].toBool()) keep.push_back(i);
                 } else {
+                    if (!(in = accept(nullptr))) return;
                     out.startNewRow(plan.newRowHook);
                     if (out.db_->operationCancelled()) return;
                 }
-                fill(plan, values);
+                fill(plan, *in);
                 std::vector<core::Variant>& row = out.edit_->values;
                 for (int i : keep) row[size_t(i)] = core::Variant(true);
                 save(out);
@@ -523,8 +546,9 @@ qint64 RowCopier::copyCurrent() {
     return oid;
 }
 
-long RowCopier::copyAll(itfProgress* progress) {
+long RowCopier::copyAll(itfProgress* progress, CopyRule* rule) {
     long n = 0;
+    rule_ = rule;
     // A slow statement on either side serves the stop while it runs.
     StopPollScope readPoll(source_.db_->conn(), progress);
     StopPollScope writePoll(target_.db_->conn(), progress);
@@ -597,9 +621,21 @@ core::Variant DataSource::CopyRowTo(DataSource& target) {
     return core::Variant(std::int32_t(copier.copyCurrent()));
 }
 
-long DataSource::CopyAllTo(DataSource& target, itfProgress* progress) {
+long DataSource::CopyAllTo(DataSource& target, itfProgress* progress, CopyRule* rule) {
     RowCopier copier(*this, target);
-    return copier.copyAll(progress);
+    return copier.copyAll(progress, rule);
+}
+
+bool RowValues::Has(const QString& column) const { return layout_.indexOf(column) >= 0; }
+
+core::Variant RowValues::Value(const QString& column) const {
+    const int i = layout_.indexOf(column);
+    return i >= 0 && size_t(i) < values_.size() ? values_[size_t(i)] : core::Variant::null();
+}
+
+void RowValues::SetValue(const QString& column, const core::Variant& value) {
+    const int i = layout_.indexOf(column);
+    if (i >= 0 && size_t(i) < values_.size()) values_[size_t(i)] = value;
 }
 
 void DataSource::copyValuesFrom(const DataSource& src, const QStringList& except) {

@@ -31,6 +31,7 @@
 
 namespace datalib {
 
+class CopyRule;
 class Database;
 class DataSource;
 class itfProgress;
@@ -276,7 +277,7 @@ class RowCopier {
     // transaction of the target, a row that fails raises and is not undone
     // by the copy itself: every caller rolls its transaction back (a row's
     // own savepoint would cost more than the row).
-    long copyAll(itfProgress* progress);
+    long copyAll(itfProgress* progress, CopyRule* rule = nullptr);
 
     // The OID in `dstDb` of the row `srcOid` of `table` in `srcDb` (a row
     // linked by row identifier), found by its identity or copied when missing.
@@ -313,7 +314,8 @@ class RowCopier {
     DataSource& target_;
     std::shared_ptr<RowMap> map_;
     std::unique_ptr<Plan> plan_;
-    bool undoable_ = true;  // each row under a savepoint of its own
+    bool undoable_ = true;      // each row under a savepoint of its own
+    CopyRule* rule_ = nullptr;  // on the rows of the source, not on their child rows
 };
 
 // Writes a data source's rows to a file (DataSource::Export): kind 2 an HTML

@@ -8,6 +8,7 @@
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
 #include "datalib/Errors.h"
+#include "exchange/ReceiveRules.h"
 #include "orders/OrderRules.h"
 #include "platform/Transfer.h"
 #include "schema/CustomerCodeScript.h"
@@ -163,12 +164,8 @@ QStringList articlesOf(datalib::DataSource& order) {
 }
 
 QString describeOrder(datalib::DataSource& order) {
-    const core::Variant date = order.ColValue(QStringLiteral("DataInserimento"));
-    return QStringLiteral("ordine N. %1 del %2, cliente %3")
-        .arg(
-            order.ColValueStr(QStringLiteral("Numero")),
-            date.isEmptyOrNull() ? QString() : date.toDate().toQDate().toString(QStringLiteral("dd/MM/yyyy")),
-            customerOf(order));
+    return DescribeOrder(order.ColValueStr(QStringLiteral("Numero")),
+                         order.ColValue(QStringLiteral("DataInserimento")), customerOf(order));
 }
 
 enum class Held { No, SentAlready, Different };
@@ -326,6 +323,21 @@ bool ReceiveUpdates(const ExchangeContext& ctx, platform::Transfer* transfer, Ex
     std::unique_ptr<RemoteDatabase> remote;
     datalib::Database& local = *ctx.local;
     auto show = [&](const QString& text) { progress.ShowMsg(text, 1); };
+    // What the receive kept of the agent's work, told once it ends.
+    UnsentOrdersKept keptOrders;
+    auto tellKept = [&] {
+        if (!keptOrders.kept().isEmpty())
+            core::messageBox(
+                QStringLiteral("La sede ha inviato ordini con lo stesso numero di ordini di questa "
+                               "postazione non ancora inviati, ma per un altro cliente o con un'altra "
+                               "data:\r\r") +
+                    keptOrders.kept().join(QLatin1Char('\r')) +
+                    QStringLiteral("\r\rGli ordini di questa postazione sono rimasti come erano, con le "
+                                   "loro righe; quelli della sede con gli stessi numeri non sono stati "
+                                   "ricevuti. Contattare la sede."),
+                core::kOkOnly | core::kExclamation);
+        keptOrders = UnsentOrdersKept();
+    };
     try {
         show(QStringLiteral("Connessione al database remoto..."));
         remote = ConnectRemoteDatabase(ctx, QLatin1String(kExchangeTables), false, transfer, progress);
@@ -384,11 +396,13 @@ bool ReceiveUpdates(const ExchangeContext& ctx, platform::Transfer* transfer, Ex
                 // A stop or a failure keeps the tables and rows already
                 // received, each row whole with its child rows.
                 Transaction tx(local);
+                const bool orders = set->Name().compare(QLatin1String("Ordini"), Qt::CaseInsensitive) == 0;
                 CommittingProgress sink(progress, tx);
-                source->CopyAllTo(*target, &sink);
+                source->CopyAllTo(*target, &sink, orders ? &keptOrders : nullptr);
                 tx.commit();
             }
             if (progress.Stopped()) {
+                tellKept();
                 core::messageBox(QStringLiteral("AGGIORNAMENTO INTERROTTO."), core::kOkOnly);
                 progress.Unload();
                 remote->close();
@@ -412,6 +426,7 @@ bool ReceiveUpdates(const ExchangeContext& ctx, platform::Transfer* transfer, Ex
             bracket.done();
         }
         progress.EndProgress();
+        tellKept();
         if (keepWindow) {
             progress.EndProgress();
             show(QStringLiteral("Aggiornamento completato."));
@@ -423,6 +438,7 @@ bool ReceiveUpdates(const ExchangeContext& ctx, platform::Transfer* transfer, Ex
         return true;
     } catch (const core::AppError& e) {
         if (remote) remote->close();
+        tellKept();
         if (progress.Stopped()) {
             core::messageBox(QStringLiteral("AGGIORNAMENTO INTERROTTO."), core::kOkOnly);
         } else {
@@ -432,6 +448,7 @@ bool ReceiveUpdates(const ExchangeContext& ctx, platform::Transfer* transfer, Ex
         return false;
     } catch (const std::exception&) {
         if (remote) remote->close();
+        tellKept();
         startup::ShowError(QStringLiteral("Aggiornamento dati non completato"));
         progress.Unload();
         return false;

@@ -1,0 +1,234 @@
+// Two workstations of one agent, each a database of its own with its own
+// workstation code, exchange through the real head office: a receive brings
+// each the other's orders, yet each numbers its orders with its own digit,
+// and an order not sent yet is never replaced by head office's order of its
+// number when that is another order.
+
+#include "ExchangeTestSupport.h"
+
+#include "core/Clock.h"
+#include "datalib/Connection.h"
+#include "datalib/DataSource.h"
+#include "orders/OrderEntry.h"
+
+#include <QFile>
+
+using namespace exchangetest;
+
+namespace {
+
+struct NoQuestions : orders::ArticleEntryHost {
+    core::Variant PickArticle(const std::shared_ptr<datalib::DataSource>&) override { return {}; }
+    bool AskQuantityEachArticle() const override { return false; }
+    void AskRowQuantity() override {}
+};
+
+QStringList codes(datalib::Database& db, const QString& table, const QString& filter) {
+    QStringList out;
+    auto ds = db.OpenDataSource(table, filter, "Codice");
+    for (ds->RowFirst(); !ds->Eof(); ds->RowNext()) out << ds->ColValueStr("Codice");
+    return out;
+}
+
+QStringList numbers(datalib::Database& db, const QString& filter) {
+    QStringList out;
+    auto ds = db.OpenDataSource("Ordini", filter, "Numero");
+    for (ds->RowFirst(); !ds->Eof(); ds->RowNext()) out << ds->ColValueStr("Numero");
+    return out;
+}
+
+// An order as the agent sees it: number, customer, entry date, sent flag,
+// total and its rows.
+QString orderState(datalib::Database& db, const QString& number) {
+    auto o = db.OpenDataSource("Ordini", "Numero='" + number + "'");
+    if (o->DataEmpty()) return {};
+    o->RowFirst();
+    QStringList out{number, o->RefKey("Cliente").toString(), o->ColValue("DataInserimento").toString(),
+                    o->ColValueBool("InviatoSede") ? "inviato" : "da inviare",
+                    o->ColValueStr("ImportoTotale")};
+    auto rows = o->GetReference("Righe");
+    for (rows->RowFirst(); !rows->Eof(); rows->RowNext())
+        out << rows->ColValueStr("Codice") + "x" + rows->ColValueStr("QuantitàOrdine");
+    return out.join('|');
+}
+
+}  // namespace
+
+class WorkstationOrdersTest : public HeadOfficeTest {
+  protected:
+    void SetUp() override {
+        HeadOfficeTest::SetUp();
+        openLocal(true);
+        local->db->SetSysParam("CodicePostazione", "3");
+        customers = codes(*local->db, "Clienti", "Agenti.Codice='DEMO'");
+        articles = codes(*local->db, "Articoli", "Left(Codice,2)<>'##'");
+        ASSERT_GE(customers.size(), 3);
+        ASSERT_GE(articles.size(), 3);
+    }
+    void TearDown() override {
+        second.reset();
+        HeadOfficeTest::TearDown();
+    }
+
+    // Another workstation of the agent: the demo agent's database without
+    // the first workstation's waiting orders, with its own workstation code;
+    // a clone is a copy of the first workstation's database as it is now.
+    std::unique_ptr<OpenFile> workstation(const QString& code, bool clone = false) {
+        const QString file = dir.filePath("ZeltOrder_DEMO_" + code + (clone ? "_clone" : ""));
+        QFile::remove(file);
+        if (clone) {
+            closeLocal();
+            QFile::copy(localFile, file);
+            openLocal(true);
+        } else {
+            QFile::copy(DemoArchive(), file);
+        }
+        auto ws = std::make_unique<OpenFile>(file);
+        ws->db->SetSysParam("CodicePostazione", code);
+        if (!clone) ws->db->OpenDataSource("Ordini", "NOT InviatoSede")->DeleteAll();
+        return ws;
+    }
+    exchange::ExchangeContext contextOf(datalib::Database& db) const {
+        exchange::ExchangeContext ctx = context();
+        ctx.local = std::static_pointer_cast<datalib::Database>(db.shared_from_this());
+        return ctx;
+    }
+
+    // An order written and confirmed at a workstation, numbered by its rules.
+    QString writeOrder(datalib::Database& db, const QString& customer, const QString& article, double qty) {
+        auto orders = db.OpenDataSource("Ordini");
+        const core::Variant key = orders->InsertFromPairs({"Cliente", customer});
+        EXPECT_FALSE(key.isEmptyOrNull());
+        auto order = db.OpenDataSource("Ordini");
+        EXPECT_TRUE(order->MoveToKey(key));
+        NoQuestions host;
+        auto rows = order->GetReference("Righe");
+        EXPECT_FALSE(orders::AddElementByCode(*rows, article, qty, {}, {}, true, host).isEmptyOrNull());
+        order->MoveToKey(key);
+        return order->ColValueStr("Numero");
+    }
+
+    void send(datalib::Database& db) {
+        RecordingProgress p;
+        exchange::OrderSelection all;
+        ASSERT_TRUE(exchange::SendOrders(contextOf(db), &transfer, p, false, all))
+            << boxes.lastText().toStdString();
+    }
+    // Head office publishes its copy: every order in the next update version.
+    void publish() {
+        editHeadOffice([](datalib::Database& head) {
+            const int v = head.GetSysParam("VersioneUltimoAggiornamento", "0").toInt() + 1;
+            head.SetSysParam("VersioneUltimoAggiornamento", QString::number(v));
+            head.conn().exec(QStringLiteral("UPDATE Ordini SET VersioneAggiornamento = %1").arg(v));
+        });
+    }
+    void receive(datalib::Database& db) {
+        RecordingProgress p;
+        ASSERT_TRUE(exchange::ReceiveUpdates(contextOf(db), &transfer, p, false, false))
+            << boxes.lastText().toStdString();
+    }
+
+    std::unique_ptr<OpenFile> second;
+    QStringList customers, articles;
+};
+
+// Workstation 4 writes and sends; workstation 3 receives its orders, then
+// each goes on with numbers of its own digit: none continues the other's
+// (nor the demo agent's orders of workstation 1, which both hold).
+TEST_F(WorkstationOrdersTest, EachWorkstationNumbersWithItsOwnDigitAfterAReceive) {
+    core::FixedClock clock(2026, 3, 12, 9, 0);
+    second = workstation("4");
+    auto& one = *local->db;
+    auto& two = *second->db;
+    QStringList fromTwo;
+    for (int i = 0; i < 3; ++i) fromTwo << writeOrder(two, customers[i], articles[i], 2 + i);
+    EXPECT_EQ(fromTwo, QStringList({"DEMOR3B400", "DEMOR3B401", "DEMOR3B402"}));
+    send(two);
+    publish();
+    receive(one);
+    for (const QString& n : fromTwo) EXPECT_EQ(orderState(one, n), orderState(two, n));
+
+    clock.set(QDateTime(QDate(2026, 3, 12), QTime(10, 0)));
+    const QString ownFirst = writeOrder(one, customers[0], articles[1], 5);
+    const QString ownSecond = writeOrder(one, customers[1], articles[2], 1);
+    EXPECT_EQ(ownFirst, "DEMOR3B300");
+    EXPECT_EQ(ownSecond, "DEMOR3B301");
+    const QString twoNext = writeOrder(two, customers[2], articles[0], 7);
+    EXPECT_EQ(twoNext, "DEMOR3B403");
+    const QString mine = orderState(one, ownFirst);
+
+    // Workstation 4 sends again, head office publishes, workstation 3
+    // receives: its own orders are as it wrote them, still to be sent.
+    send(two);
+    publish();
+    boxes.clear();
+    receive(one);
+    EXPECT_EQ(boxes.shown().size(), 1u) << boxes.lastText().toStdString();
+    EXPECT_EQ(orderState(one, ownFirst), mine);
+    EXPECT_EQ(orderState(one, twoNext), orderState(two, twoNext));
+    EXPECT_EQ(
+        numbers(one, "NOT InviatoSede AND Completato AND Mid(Numero,8,1)='3' AND Left(Numero,7)='DEMOR3B'"),
+        QStringList({ownFirst, ownSecond}));
+}
+
+// Head office's order of a number that an unsent order here also has: when
+// it is another order (another customer or entry date) the order here stays
+// as it is, with its rows, and the agent is told its number at the end; the
+// same order (sent from here, its marking lost) is head office's again.
+TEST_F(WorkstationOrdersTest, AReceiveNeverReplacesAnUnsentOrderWithAnotherOrderOfItsNumber) {
+    struct Case {
+        const char* name;
+        bool sameCustomer, sameTime;
+        bool kept;
+    };
+    const Case cases[] = {
+        {"a cloned installation, another customer", false, true, true},
+        {"a cloned installation, the same customer at another time", true, false, true},
+        {"the order itself, sent from here", true, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        closeLocal();
+        QFile::remove(localFile);
+        server.putFile(kArchive, DemoArchive());
+        openLocal(true);
+        local->db->SetSysParam("CodicePostazione", "3");
+        core::FixedClock clock(2026, 3, 12, 9, 0);
+        second = workstation("3", true);
+        auto& one = *local->db;
+        auto& clone = *second->db;
+        const QString ours = writeOrder(one, customers[0], articles[0], 3);
+        writeOrder(one, customers[0], articles[1], 1);  // more of ours, of another number
+        if (!c.sameTime) clock.set(QDateTime(QDate(2026, 3, 12), QTime(9, 30)));
+        const QString theirs = c.sameCustomer && c.sameTime
+                                   ? ours
+                                   : writeOrder(clone, customers[c.sameCustomer ? 0 : 1], articles[2], 9);
+        ASSERT_EQ(theirs, ours);
+        if (c.sameCustomer && c.sameTime) {
+            // Sent from here; head office holds it, the marking here was lost.
+            send(one);
+            one.conn().exec("UPDATE Ordini SET InviatoSede = 0 WHERE Numero = '" + ours + "'");
+        } else {
+            send(clone);
+        }
+        const QString before = orderState(one, ours);
+        publish();
+        boxes.clear();
+        receive(one);
+        if (c.kept) {
+            EXPECT_EQ(orderState(one, ours), before);
+            EXPECT_EQ(numbers(one, "NOT InviatoSede AND Completato AND Numero='" + ours + "'"),
+                      QStringList{ours});
+            ASSERT_EQ(boxes.shown().size(), 2u) << boxes.lastText().toStdString();
+            const QString told = boxes.shown().front().text;
+            EXPECT_TRUE(told.contains("ordine N. " + ours + " del 12/03/2026, cliente " + customers[0]))
+                << told.toStdString();
+            EXPECT_TRUE(told.contains("sono rimasti come erano")) << told.toStdString();
+        } else {
+            EXPECT_TRUE(orderState(one, ours).contains("|inviato|"));
+            EXPECT_EQ(boxes.shown().size(), 1u) << boxes.lastText().toStdString();
+        }
+        EXPECT_EQ(boxes.lastText(), "AGGIORNAMENTO COMPLETATO.");
+        second.reset();
+    }
+}
