@@ -103,6 +103,10 @@ struct Transaction {
         db_.CommitTrans();
         open_ = false;
     }
+    void rollback() {
+        open_ = false;
+        db_.Rollback();
+    }
     // Commits what is written so far and goes on in a new transaction.
     void commitAndGoOn() {
         db_.CommitTrans();
@@ -115,14 +119,16 @@ struct Transaction {
 // The receive's sink for the library's copy: everything goes on to the
 // progress window, and between two rows the rows copied so far are committed
 // every kRowsPerCommit rows, so that a stop has little left to write before
-// it is served. A row is always committed whole, with its child rows.
+// it is served. A row is always committed whole, with its child rows. A
+// table whose change is checked whole before it is kept is committed once.
 class CommittingProgress : public datalib::itfProgress {
   public:
     static constexpr long kRowsPerCommit = 5000;
-    CommittingProgress(datalib::itfProgress& window, Transaction& tx) : window_(window), tx_(tx) {}
+    CommittingProgress(datalib::itfProgress& window, Transaction& tx, bool inSteps)
+        : window_(window), tx_(tx), inSteps_(inSteps) {}
     void OnProgress(long position, bool& goOn) override {
         window_.OnProgress(position, goOn);
-        if (goOn && position % kRowsPerCommit == 0) tx_.commitAndGoOn();
+        if (inSteps_ && goOn && position % kRowsPerCommit == 0) tx_.commitAndGoOn();
     }
     void OnStopped(bool& stopped) override { window_.OnStopped(stopped); }
     void OnStart(long total, bool offerStop) override { window_.OnStart(total, offerStop); }
@@ -132,6 +138,7 @@ class CommittingProgress : public datalib::itfProgress {
   private:
     datalib::itfProgress& window_;
     Transaction& tx_;
+    bool inSteps_;
 };
 
 QString keyText(const datalib::DataSource& ds) { return QString::number(ds.OID()); }
@@ -325,6 +332,7 @@ bool ReceiveUpdates(const ExchangeContext& ctx, platform::Transfer* transfer, Ex
     auto show = [&](const QString& text) { progress.ShowMsg(text, 1); };
     // What the receive kept of the agent's work, told once it ends.
     UnsentOrdersKept keptOrders;
+    bool operatorsRefused = false;
     auto tellKept = [&] {
         if (!keptOrders.kept().isEmpty())
             core::messageBox(
@@ -336,7 +344,14 @@ bool ReceiveUpdates(const ExchangeContext& ctx, platform::Transfer* transfer, Ex
                                    "loro righe; quelli della sede con gli stessi numeri non sono stati "
                                    "ricevuti. Contattare la sede."),
                 core::kOkOnly | core::kExclamation);
+        if (operatorsRefused)
+            core::messageBox(
+                QStringLiteral("Gli utenti inviati dalla sede non comprendono nessun utente di livello "
+                               "Amministrazione: non sono stati ricevuti e gli utenti di questa "
+                               "postazione sono rimasti come erano.\r\rContattare la sede."),
+                core::kOkOnly | core::kExclamation);
         keptOrders = UnsentOrdersKept();
+        operatorsRefused = false;
     };
     try {
         show(QStringLiteral("Connessione al database remoto..."));
@@ -396,9 +411,27 @@ bool ReceiveUpdates(const ExchangeContext& ctx, platform::Transfer* transfer, Ex
                 // A stop or a failure keeps the tables and rows already
                 // received, each row whole with its child rows.
                 Transaction tx(local);
+                const bool operators = set->Name().compare(QLatin1String("Utenti"), Qt::CaseInsensitive) == 0;
                 const bool orders = set->Name().compare(QLatin1String("Ordini"), Qt::CaseInsensitive) == 0;
-                CommittingProgress sink(progress, tx);
-                source->CopyAllTo(*target, &sink, orders ? &keptOrders : nullptr);
+                std::optional<OperatorPasswords> passwords;
+                if (operators) passwords.emplace(local);
+                datalib::CopyRule* rule = nullptr;
+                if (operators)
+                    rule = &*passwords;
+                else if (orders)
+                    rule = &keptOrders;
+                CommittingProgress sink(progress, tx, !operators);
+                source->CopyAllTo(*target, &sink, rule);
+                if (operators) {
+                    // Head office may send operators, but the workstation
+                    // keeps one who can administer it.
+                    if (!HasAdministrator(local)) {
+                        tx.rollback();
+                        operatorsRefused = true;
+                        continue;
+                    }
+                    passwords->Record();
+                }
                 tx.commit();
             }
             if (progress.Stopped()) {
