@@ -172,8 +172,11 @@ QString MubShortSearch::FieldCondition(const datalib::DataSource& ds, const QStr
         column = field.mid(dot + 1);
     }
     const std::shared_ptr<datalib::DataSet> set = ds.Database()->Tables(table->name());
-    bool text = true;
-    if (const datalib::ColumnDef* c = table->findColumn(column)) text = c->isText();
+    // Only a text column is matched on its beginning: a number, a date, a
+    // flag or a reference (a row link or a code) is its value or not, so
+    // town 3 is not towns 30 to 39 and price list "DET" is not "DETX".
+    const datalib::ColumnDef* c = table->findColumn(column);
+    const bool text = c && c->isText();
     const int code = (text && beginsWith) ? datalib::MatchBeginsWith : datalib::MatchEqual;
     return set->BuildFieldCondition(column, core::Variant(value), code);
 }

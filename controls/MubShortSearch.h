@@ -71,7 +71,7 @@ class MubShortSearch : public QWidget {
     // Moves to the first row that matches; false when none.
     bool SearchFirst();
     // Keeps only the rows whose field matches the text (begins with, for a
-    // text field; equals, for the others). An empty text removes the field's
+    // text column; equals, for the others: numbers, dates, references). An empty text removes the field's
     // filter. False (and a message) when the value does not fit the field.
     bool Filter(bool show = true);
     void CancelSort();
@@ -100,8 +100,9 @@ class MubShortSearch : public QWidget {
     QComboBox* fieldBox() const { return field_; }
 
     // Condition on one field for a typed value, in the query language:
-    // begins with for text fields, equality for the others. Raises AppError
-    // when the value does not fit the field.
+    // begins with for text columns, equality for every other field (numbers,
+    // dates, flags, references). Raises AppError when the value does not fit
+    // the field.
     static QString FieldCondition(const datalib::DataSource& ds, const QString& field, const QString& value,
                                   bool beginsWith);
 

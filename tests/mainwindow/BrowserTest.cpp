@@ -479,6 +479,84 @@ TEST_F(BrowserTest, RightClickOnACellOpensTheCurrentColumnMenuAndItsCommandsWork
         browser->Widgets().mnuAssociation->menuAction()));
 }
 
+// "Filtra colonna con stesso valore..." and "Cerca valore successivo" on a
+// cell: a number or a reference is that very value (town 3 is not town 30,
+// price list "DET" is not "DETX"); a text column keeps its beginning.
+TEST_F(BrowserTest, SameValueCommandsMatchWholeNumbersAndReferences) {
+    const auto ins = [&](const char* table, std::vector<core::Variant> pairs) {
+        return db->OpenDataSource(table)->InsertFromPairs(pairs);
+    };
+    const auto v = [](const char* t) { return core::Variant(QString::fromUtf8(t)); };
+    // Two towns whose row identifiers are "k" and "k0".
+    std::vector<core::Variant> towns;
+    while (towns.size() < 40) towns.push_back(ins("Comuni", {v("Descrizione"), v("Paese")}));
+    core::Variant town, town0;
+    for (const core::Variant& t : towns)
+        for (const core::Variant& u : towns)
+            if (town.isEmpty() && u.toString() == t.toString() + "0") town = t, town0 = u;
+    ASSERT_FALSE(town.isEmpty());
+    ins("Listini", {v("Codice"), v("DET"), v("Descrizione"), v("Dettaglio")});
+    ins("Listini", {v("Codice"), v("DETX"), v("Descrizione"), v("Dettaglio extra")});
+    const auto customer = [&](const char* code, const char* name, const core::Variant& t, double discount,
+                              const char* list) {
+        ins("Clienti", {v("Codice"), v(code), v("RagioneSociale"), v(name), v("Città"), t,
+                        v("PercentualeSconto"), core::Variant(discount), v("ListinoPredefinito"), v(list)});
+    };
+    customer("K1", "Rossi", town, 3, "DET");
+    customer("K2", "Rossi Mario", town0, 30, "DETX");
+    customer("K3", "Verdi", town, 3, "DET");
+
+    browser->SetTreeViewNodes();
+    show();
+    browser->SetShowContextMenus(true);
+    browser->tvTreeView_NodeClick(NodeByKey(browser->Widgets().tvTreeView, "Clienti"));
+    DataGrid* grid = browser->Widgets().dgView;
+    DataGridModel* model = grid->gridModel();
+    const int code = model->columnOf("Codice");
+    const auto rowOf = [&](const QString& c) {
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (model->index(r, code).data().toString() == c) return r;
+        return -1;
+    };
+    const auto codes = [&] {
+        QStringList out;
+        for (int r = 0; r < model->rowCount(); ++r) out << model->index(r, code).data().toString();
+        out = out.filter(QRegularExpression("^K\\d$"));
+        out.sort();
+        return out;
+    };
+    const auto cellOf = [&](const QString& c, int column) {
+        const QModelIndex cell = model->index(rowOf(c), column);
+        grid->scrollTo(cell);
+        return grid->visualRect(cell).center();
+    };
+
+    const struct {
+        const char* field;
+        QStringList kept;  // filtering on K1's value
+    } cases[] = {
+        {"Città", {"K1", "K3"}},
+        {"PercentualeSconto", {"K1", "K3"}},
+        {"ListinoPredefinito", {"K1", "K3"}},
+        {"RagioneSociale", {"K1", "K2"}},  // "Rossi" begins "Rossi Mario"
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.field);
+        const int column = model->columnOf(c.field);
+        ASSERT_GE(column, 0);
+        EXPECT_EQ(rightClick(grid->viewport(), cellOf("K1", column), "mnuFieldFilter"), "mnuFieldFuncs");
+        EXPECT_EQ(codes(), c.kept);
+        EXPECT_EQ(rightClick(grid->viewport(), cellOf("K1", column), "mnuFieldFilterCancelAll"),
+                  "mnuFieldFuncs");
+        EXPECT_EQ(codes(), (QStringList{"K1", "K2", "K3"}));
+    }
+
+    // The next row of K1's town is K3, not K2 in town "k0".
+    const int townColumn = model->columnOf("Città");
+    EXPECT_EQ(rightClick(grid->viewport(), cellOf("K1", townColumn), "mnuFieldSearchNext"), "mnuFieldFuncs");
+    EXPECT_EQ(model->index(grid->currentIndex().row(), code).data().toString(), "K3");
+}
+
 TEST_F(BrowserTest, ColumnWidthsAndDefaultSortAreRemembered) {
     addArticle("A1", "Uno", 1);
     browser->SetTreeViewNodes();
