@@ -10,6 +10,7 @@
 #include "exchange/ui/frmExchangeProgress.h"
 #include "exchange/ui/frmSelectOrder.h"
 #include "platform/Transfer.h"
+#include "platform/ui/Desktop.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/RunContext.h"
 #include "startup/ShowError.h"
@@ -19,7 +20,6 @@
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QFileDialog>
 #include <QPointer>
 
 namespace exchange {
@@ -53,8 +53,10 @@ void showRows(const std::shared_ptr<datalib::DataSource>& rows, QWidget* owner) 
 // The chooser of the archive files (tests answer it themselves).
 std::function<QString(bool save, QWidget* owner)>& ArchiveFileChooser() {
     static std::function<QString(bool, QWidget*)> chooser = [](bool save, QWidget* owner) {
-        return save ? QFileDialog::getSaveFileName(owner, QString(), QString(), kArchiveFilter)
-                    : QFileDialog::getOpenFileName(owner, QString(), QString(), kArchiveFilter);
+        return save ? platform::saveFileName(owner, QStringLiteral("Salva in archivio"), QString(),
+                                             kArchiveFilter, true)
+                    : platform::openFileName(owner, QStringLiteral("Importa da archivio"), QString(),
+                                             kArchiveFilter);
     };
     return chooser;
 }

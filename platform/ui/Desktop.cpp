@@ -5,9 +5,12 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QPrinterInfo>
+#include <QRegularExpression>
 #include <QTranslator>
 
 namespace platform {
@@ -52,11 +55,39 @@ QString ScriptedFileDialogs::next(const QString& proposed) {
     return a;
 }
 
-QString saveFileName(QWidget* parent, const QString& caption, const QString& fileName,
-                     const QString& filter) {
+namespace {
+
+// The extension a filter names: "txt" for "Testo (*.txt)"; empty for "*.*".
+QString suffixOf(const QString& filter) {
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9_]+)"));
+    const QRegularExpressionMatch m = pattern.match(filter);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
+}  // namespace
+
+QString saveFileName(QWidget* parent, const QString& caption, const QString& fileName, const QString& filter,
+                     bool askBeforeReplacing) {
     if (ScriptedFileDialogs* s = scriptedDialogs()) return s->next(fileName);
-    return QFileDialog::getSaveFileName(parent, caption, fileName, filter, nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    QString proposed = fileName;
+    for (;;) {
+        QFileDialog dialog(parent, caption, proposed, filter);
+        dialog.setObjectName(QStringLiteral("dlgSaveFile"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        dialog.setDefaultSuffix(suffixOf(filter));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+        QString path = dialog.selectedFiles().constFirst();
+        const QString suffix = suffixOf(dialog.selectedNameFilter());
+        if (!suffix.isEmpty() && !path.endsWith(u'.' + suffix, Qt::CaseInsensitive)) path += u'.' + suffix;
+        if (!askBeforeReplacing || !QFileInfo::exists(path)) return path;
+        const int answer = messageBox(QStringLiteral("Il file ") + QDir::toNativeSeparators(path) +
+                                          QStringLiteral(" esiste già.\r\rSostituirlo ?"),
+                                      kYesNo | kExclamation | kDefaultButton2, QString(), parent);
+        if (answer == kAnswerYes) return path;
+        proposed = path;
+    }
 }
 
 QString openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) {

@@ -22,9 +22,13 @@ void installDesktopServices();
 // after the application object exists.
 bool installToolkitTranslation();
 
-// The save-file dialog; empty when cancelled. The caller asks before
-// replacing an existing file.
-QString saveFileName(QWidget* parent, const QString& caption, const QString& fileName, const QString& filter);
+// The save-file dialog; empty when cancelled. A name typed without the
+// extension the filter names ("Testo (*.txt)") gets it, also when the name
+// has a dot of its own ("Ordini 12.11.2026" is "Ordini 12.11.2026.txt").
+// With askBeforeReplacing an existing file is replaced only when the
+// operator says so (No opens the dialog again); otherwise the caller asks.
+QString saveFileName(QWidget* parent, const QString& caption, const QString& fileName, const QString& filter,
+                     bool askBeforeReplacing = false);
 // The open-file dialog; empty when cancelled.
 QString openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
 

@@ -1,8 +1,9 @@
 #include "platform/ui/Printers.h"
 
+#include "platform/ui/Desktop.h"
+
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPainter>
@@ -121,10 +122,10 @@ std::shared_ptr<PrintJob> Printers::openJob(QWidget* owner, const QString& print
 
 std::optional<QString> Printers::askPdfFile(QWidget* parent) {
     if (pdfAsker()) return pdfAsker()();
-    const QString file = QFileDialog::getSaveFileName(parent, pdfPrinterName(), QDir::homePath(),
-                                                      QStringLiteral("Documento PDF (*.pdf)"));
+    const QString file = saveFileName(parent, pdfPrinterName(), QDir::homePath(),
+                                      QStringLiteral("Documento PDF (*.pdf)"), true);
     if (file.isEmpty()) return std::nullopt;
-    return file.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive) ? file : file + QStringLiteral(".pdf");
+    return file;
 }
 
 std::optional<Printers::Choice> Printers::choosePrinter(QWidget* parent, const QString& title, int copies) {
