@@ -151,8 +151,10 @@ class MainBrowser : public QObject {
     void openRelation(const QString& kind, int number);
     // The view's commands are enabled (a browsed view) or disabled.
     void viewCommandsEnabled(bool enabled);
-    // The print chooser of a list section was confirmed: preview or print the view.
-    void printChosen(bool preview);
+    // The print chooser of a list section was confirmed: preview or print the
+    // view; shown comes back false when the operator was told that it could
+    // not be shown (the section then stays selected).
+    void printChosen(bool preview, bool& shown);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -99,12 +99,8 @@ MainCommands::MainCommands(QMainWindow* window, MainBrowser* browser)
     connect(browser_, &MainBrowser::fileNew, this, &MainCommands::mnuFileNew_Click);
     connect(browser_, &MainBrowser::fileDelete, this, &MainCommands::mnuFileDelete_Click);
     connect(browser_, &MainBrowser::viewCommandsEnabled, this, &MainCommands::SetViewCommandsEnabled);
-    connect(browser_, &MainBrowser::printChosen, this, [this](bool preview) {
-        if (preview)
-            mnuPreview_Click();
-        else
-            mnuPrint_Click();
-    });
+    connect(browser_, &MainBrowser::printChosen, this,
+            [this](bool preview, bool& shown) { shown = printView(preview ? 1 : 0); });
     connect(browser_, &MainBrowser::buildRelationMenus, relations_, &RelationMenus::BuildRelationMenus);
     connect(relations_, &RelationMenus::itemChosen, browser_, &MainBrowser::DeferRelationCommand);
     connect(browser_, &MainBrowser::openRelation, this, [this](const QString& kind, int number) {

@@ -71,8 +71,9 @@ class MainCommands : public QObject {
     std::function<void(QWidget* owner, const std::shared_ptr<datalib::DataSource>& ds,
                        const std::vector<qint64>& bookmarks)>
         printLabels;
-    // Prints (0), previews (1) or exports (2) the predefined reports of the view.
-    std::function<void(const std::shared_ptr<datalib::DataSource>& ds, int mode, const QString& nodeKey,
+    // Prints (0), previews (1) or exports (2) the predefined reports of the
+    // view; false when the operator was told that the data could not be shown.
+    std::function<bool(const std::shared_ptr<datalib::DataSource>& ds, int mode, const QString& nodeKey,
                        const QString& title)>
         printPredefinedReport;
     // Enables the items whose function is now set.
@@ -139,7 +140,8 @@ class MainCommands : public QObject {
   private:
     void buildToolBar();
     void buildMenus();
-    void printView(int mode);
+    // False when the operator was told that the view could not be shown.
+    bool printView(int mode);
     void periodChanged();
     void dayOrMonth(bool month);
     void reportSetting(const QString& table, bool notes, const QString& reports);

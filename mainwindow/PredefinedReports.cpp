@@ -48,9 +48,9 @@ QString PredefinedReportGroup(const QString& table, const QString& nodeKey) {
     return {};
 }
 
-void PrintPredefinedReport(const std::shared_ptr<datalib::DataSource>& ds, int mode, const QString& nodeKey,
+bool PrintPredefinedReport(const std::shared_ptr<datalib::DataSource>& ds, int mode, const QString& nodeKey,
                            const QString& /*title*/) {
-    if (!ds) return;
+    if (!ds) return true;
     auto data = ds;
     const QString table = data->tableDef().name();
     const QString group = PredefinedReportGroup(table, nodeKey);
@@ -58,7 +58,7 @@ void PrintPredefinedReport(const std::shared_ptr<datalib::DataSource>& ds, int m
     if (reports::ExistsReportForData(*data)) {
         reports::PrintCustomReport(owner, data, nullptr, QString(), QString(), reports::kRunNormal,
                                    mode != kPrintReport, 1, QString(), std::nullopt, group);
-        return;
+        return true;
     }
     const int answer = platform::messageBox(
         QStringLiteral("Nessuna stampa predefinita su questi dati\r\r"
@@ -66,15 +66,15 @@ void PrintPredefinedReport(const std::shared_ptr<datalib::DataSource>& ds, int m
                        "(Dati : ") +
             table + QStringLiteral(" )"),
         platform::kYesNo | platform::kQuestion | platform::kDefaultButton2, QString(), owner);
-    if (answer != platform::kAnswerYes) return;
+    if (answer != platform::kAnswerYes) return true;
     QString fields;
-    startup::ExportBrowserToHtml(data.get(), owner, fields);
+    return startup::ExportBrowserToHtml(data.get(), owner, fields);
 }
 
 void WirePrintCommands(MainCommands& commands) {
     commands.printPredefinedReport = [](const std::shared_ptr<datalib::DataSource>& ds, int mode,
                                         const QString& nodeKey, const QString& title) {
-        PrintPredefinedReport(ds, mode, nodeKey, title);
+        return PrintPredefinedReport(ds, mode, nodeKey, title);
     };
 }
 

@@ -34,8 +34,9 @@ QString PredefinedReportGroup(const QString& table, const QString& nodeKey);
 
 // Prints, previews or exports the view's predefined reports; with no layout
 // for the table, asks whether to show the data in the browser. The title is
-// accepted and not used. Errors reach the caller.
-void PrintPredefinedReport(const std::shared_ptr<datalib::DataSource>& ds, int mode, const QString& nodeKey,
+// accepted and not used. Errors reach the caller. False when the operator was
+// told that the data could not be shown (the browser did not open the page).
+bool PrintPredefinedReport(const std::shared_ptr<datalib::DataSource>& ds, int mode, const QString& nodeKey,
                            const QString& title = QString());
 
 // Sets the main window's print, preview and export commands to the above.

@@ -177,17 +177,17 @@ void MainCommands::FreeAreaDoubleClick() {
 
 // ---- Printing --------------------------------------------------------------------------------
 
-void MainCommands::printView(int mode) {
+bool MainCommands::printView(int mode) {
     const auto ds = currentDS();
     if (!ds || (mode == 2 && !browser_->Widgets().dgView->isVisible()) || !printPredefinedReport) {
         QApplication::beep();
-        return;
+        return true;
     }
     QString title = browser_->Widgets().lblTitle[1]->text();
     if (title == ds->tableDef().name() ||
         title == browser_->Widgets().lblTitle[1]->property("Tag").toString())
         title.clear();
-    printPredefinedReport(ds, mode, selectedNodeKey(), title);
+    return printPredefinedReport(ds, mode, selectedNodeKey(), title);
 }
 
 void MainCommands::mnuPrintLabel_Click() {

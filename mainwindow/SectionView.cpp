@@ -248,21 +248,30 @@ void MainBrowser::RefreshDetailView() {
         QApplication::restoreOverrideCursor();
     }
 
-    // A list section is printed, then the window goes back to its heading.
+    // A list section is printed, then the window goes back to its heading;
+    // when the operator was told that the data could not be shown (the
+    // browser did not open them), the section stays selected, and a click
+    // on it runs it again.
     if (ds && q.list) {
+        bool shown = true;
         try {
             if (curDS_->DataEmpty()) {
                 platform::messageBox(QStringLiteral("Nessun dato corrispondente ai criteri impostati."),
                                      platform::kOkOnly | platform::kInformation, applicationTitle(), window_);
             } else {
                 bool preview = false;
-                if (frmPrinterFunctions::ShowSelection(window_, preview)) emit printChosen(preview);
+                if (frmPrinterFunctions::ShowSelection(window_, preview)) emit printChosen(preview, shown);
             }
         } catch (...) {
             startup::ShowError(startup::CurrentError(), QString(), window_);
         }
         refreshing_ = false;
-        backToHeading(node, true);
+        if (shown) {
+            backToHeading(node, true);
+        } else {
+            lastShownId_ = 0;
+            markCurrentNode();
+        }
         return;
     }
     refreshing_ = false;

@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -404,8 +405,8 @@ QString GetLookupCode(const QString& entry) {
 
 // ---- HTML export -------------------------------------------------------------------
 
-void ExportBrowserToHtml(datalib::DataSource* data, QWidget* parent, QString& fields) {
-    if (!data) return;
+bool ExportBrowserToHtml(datalib::DataSource* data, QWidget* parent, QString& fields) {
+    if (!data) return true;
     const int answer =
         platform::messageBox(QStringLiteral("Vuoi modificare la sequenza dei campi per il browser ?"),
                              platform::kYesNo | platform::kQuestion, QString(), parent);
@@ -417,7 +418,7 @@ void ExportBrowserToHtml(datalib::DataSource* data, QWidget* parent, QString& fi
             if (data->tableDef().findColumn(name) || data->tableDef().findReference(name)) available << name;
         if (!controls::EditFieldList(parent, available, fields,
                                      QStringLiteral("Esportazione HTML - Selezione Campi")))
-            return;
+            return true;
     }
 
     // The file is written whole or not at all: a failed or stopped export
@@ -429,11 +430,20 @@ void ExportBrowserToHtml(datalib::DataSource* data, QWidget* parent, QString& fi
         data->Export(file, 2, message, fields);
     } catch (const core::AppError& error) {
         frmMessage::Unload();
-        if (!error.cancelled()) ShowError(error, QString(), parent);
-        return;
+        if (error.cancelled()) return true;
+        ShowError(error, QString(), parent);
+        return false;
     }
     frmMessage::Unload();
-    ShellOpenDocument(file);
+    if (ShellOpenDocument(file)) return true;
+    // No program of the desktop took the page (no browser installed): the
+    // operator learns where the data are, to open them some other way.
+    platform::messageBox(
+        QStringLiteral("Impossibile aprire la pagina nel browser Internet: nessun programma "
+                       "del sistema l'ha aperta.\r\rI dati sono stati esportati nel file:\r") +
+            QDir::toNativeSeparators(file),
+        platform::kOkOnly | platform::kExclamation, QString(), parent);
+    return false;
 }
 
 // ---- Menu arrays -------------------------------------------------------------------

@@ -109,8 +109,10 @@ inline constexpr const char* kTableDataFile = "TableData.htm";
 // the data folder, with progress and stop in the message window over the
 // parent, and opens it in the browser. First offers to change the columns
 // and their order (fields: names separated by ",", updated in place; empty
-// means all). A stop ends it quietly; a failure is shown.
-void ExportBrowserToHtml(datalib::DataSource* data, QWidget* parent, QString& fields);
+// means all). A stop ends it quietly; a failure is shown, and so is a page
+// that no program of the desktop opened (with the file's path). False when
+// the operator was told that the data could not be shown.
+bool ExportBrowserToHtml(datalib::DataSource* data, QWidget* parent, QString& fields);
 
 // ---- Menu arrays -------------------------------------------------------------------
 // Appends an entry to a menu used as an array: its caption, the tag as the

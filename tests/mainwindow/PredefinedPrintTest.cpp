@@ -14,6 +14,7 @@
 #include "mainwindow/NavigationTree.h"
 #include "mainwindow/PredefinedReports.h"
 #include "mainwindow/frmSearch_Clienti.h"
+#include "platform/Paths.h"
 #include "platform/Shell.h"
 #include "platform/ui/Printers.h"
 #include "reports/ReportLayoutRecord.h"
@@ -22,8 +23,11 @@
 #include "reports/ui/modCustomReport.h"
 #include "startup/RunContext.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
 
 namespace mwtest {
 
@@ -217,6 +221,73 @@ TEST_F(PrintTest, ATableWithoutLayoutsOffersTheBrowser) {
     const QString page = QString::fromUtf8(html.readAll());
     EXPECT_TRUE(page.contains("Alfa"));
     EXPECT_TRUE(page.contains("Beta"));
+}
+
+// The browser offered for a list section whose table has no layout, and a
+// desktop that does not open the page: the operator is told where the data
+// are, and the section stays selected (a click runs it again); once the page
+// opens, the window goes back to the heading as after any print.
+TEST_F(PrintTest, ABrowserPageThatDoesNotOpenIsToldAndTheSectionStays) {
+    show();
+    QTreeWidget* tree = browser->Widgets().tvTreeView;
+    browser->SetTreeViewNodes();
+    int searches = 0;
+    controls::setSearchDialogHook([&](QDialog& d) {
+        d.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&d));
+        QPushButton* button = nullptr;
+        if (auto* search = qobject_cast<mainwindow::frmSearch_Clienti*>(&d)) {
+            ++searches;
+            button = search->cmdOk();
+        } else if (auto* chooser = qobject_cast<mainwindow::frmPrinterFunctions*>(&d)) {
+            button = chooser->cmdPrint();
+        }
+        if (!button) return false;
+        QTest::mouseClick(button, Qt::LeftButton);
+        return d.result() == QDialog::Accepted;
+    });
+    const auto clickNode = [&](const char* text) {
+        QTreeWidgetItem* node = mainwindow::NodeByKey(tree, QString::fromUtf8(text));
+        tree->scrollToItem(node);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
+        QCoreApplication::processEvents();
+    };
+    const QString page = QDir::toNativeSeparators(platform::dataFile(QStringLiteral("TableData.htm")));
+
+    bool opens = false;
+    platform::setOpenHandler([&](const QUrl& url) {
+        opened << url;
+        return opens;
+    });
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        platform::ScriptedBoxes boxes;
+        boxes.answer(platform::kAnswerYes);  // "Visualizzare/Stampare da Internet Browser ?"
+        boxes.answer(platform::kAnswerNo);   // the field sequence as it is
+        clickNode("Clienti per Rag.Soc.");
+        EXPECT_EQ(searches, round);
+        ASSERT_EQ(boxes.shown().size(), 3u);
+        EXPECT_TRUE(boxes.shown()[0].text.startsWith("Nessuna stampa predefinita su questi dati"));
+        EXPECT_TRUE(boxes.shown()[2].text.startsWith("Impossibile aprire la pagina nel browser Internet"))
+            << boxes.shown()[2].text.toStdString();
+        EXPECT_TRUE(boxes.shown()[2].text.endsWith("\r" + page)) << boxes.shown()[2].text.toStdString();
+        EXPECT_TRUE(QFile::exists(page));
+        ASSERT_NE(tree->currentItem(), nullptr);
+        EXPECT_EQ(tree->currentItem()->text(0), "Clienti per Rag.Soc.");
+        EXPECT_EQ(tree->selectedItems(), QList<QTreeWidgetItem*>{tree->currentItem()});
+    }
+    EXPECT_EQ(opened.size(), 2);
+
+    opens = true;
+    platform::ScriptedBoxes boxes;
+    boxes.answer(platform::kAnswerYes);
+    boxes.answer(platform::kAnswerNo);
+    clickNode("Clienti per Rag.Soc.");
+    EXPECT_EQ(searches, 3);
+    EXPECT_EQ(boxes.shown().size(), 2u) << boxes.lastText().toStdString();
+    EXPECT_EQ(opened.size(), 3);
+    EXPECT_EQ(tree->currentItem()->text(0), "Anagrafiche");
+    controls::setSearchDialogHook({});
 }
 
 TEST_F(PrintTest, TheChooserTellsPrintOrPreview) {

@@ -86,6 +86,7 @@ class SectionViews : public CommandsTest {
         commands->printPredefinedReport = [this](const std::shared_ptr<datalib::DataSource>& ds, int mode,
                                                  const QString& key, const QString&) {
             printed << QStringLiteral("%1:%2:%3").arg(ds->tableDef().name()).arg(mode).arg(key);
+            return true;
         };
         commands->UpdateWiredCommands();
     }
