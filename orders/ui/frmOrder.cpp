@@ -632,8 +632,9 @@ void frmOrder::buildControls() {
         if (!field.isEmpty())
             m_objGridSettings->SetColumnWidth(field, int(startup::PixelsToTwips(width, this)));
     });
+    // A double click picks once (the grid also tells it as an activation,
+    // which is not connected); Enter is the window's key (eventFilter).
     connect(w_.dgCategorie, &QAbstractItemView::doubleClicked, this, &frmOrder::PickCategoryArticle);
-    connect(w_.dgCategorie, &QAbstractItemView::activated, this, &frmOrder::PickCategoryArticle);
 }
 
 }  // namespace orders::ui

@@ -321,6 +321,26 @@ TEST_F(OrderWindowTest, CategoryGridFiltersAndPicks) {
     pickNext(QStringLiteral("Codice"), QStringLiteral("ART2"));
     w->PickCategoryArticle();
     EXPECT_EQ(rowCodes(*w->Rows()), QStringLiteral("ART2x1"));
+
+    // A double click on a category and Enter in the grid: one pick list each.
+    activate(w);
+    player->quantities = {QStringLiteral("1"), QStringLiteral("1")};
+    int lists = 0;
+    player->dialog = [&lists](QDialog& d) {
+        ++lists;
+        return ChooseIn(d, QStringLiteral("Codice"), QStringLiteral("ART1"));
+    };
+    controls::DataGrid* grid = w->Widgets().dgCategorie;
+    const QPoint cell = grid->visualRect(grid->model()->index(1, 1)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell);
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, cell);
+    EXPECT_EQ(lists, 1);
+    EXPECT_EQ(rowCodes(*w->Rows()), QStringLiteral("ART2x1 ART1x1"));
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_EQ(lists, 2);
+    EXPECT_EQ(rowCodes(*w->Rows()), QStringLiteral("ART2x1 ART1x2"));
 }
 
 TEST_F(OrderWindowTest, PromotionWithMultiplierAndKit) {
