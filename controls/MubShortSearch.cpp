@@ -239,21 +239,29 @@ void MubShortSearch::nothingFound() {
     QApplication::beep();
 }
 
-bool MubShortSearch::SearchFirst() {
+bool MubShortSearch::FindFirstOf(bool exactly) {
     typing_->stop();
     if (!ds_ || SearchText().isEmpty() || SearchField().isEmpty()) return false;
+    const QString condition = FieldCondition(*ds_, SearchField(), SearchText(), !exactly);
+    if (!ds_->FindFirst(joinAnd({ds_->Filter(), condition}))) return false;
+    missedText_.clear();
+    emit RowFound(ds_->Position());
+    return true;
+}
+
+bool MubShortSearch::SearchFirst() {
+    if (!ds_ || SearchText().isEmpty() || SearchField().isEmpty()) {
+        typing_->stop();
+        return false;
+    }
     try {
-        const QString condition = FieldCondition(*ds_, SearchField(), SearchText(), true);
-        if (!ds_->FindFirst(joinAnd({ds_->Filter(), condition}))) {
-            nothingFound();
-            return false;
-        }
+        if (FindFirstOf(false)) return true;
     } catch (const core::AppError& e) {
         showProblem(e.description());
         return false;
     }
-    emit RowFound(ds_->Position());
-    return true;
+    nothingFound();
+    return false;
 }
 
 bool MubShortSearch::SearchNext(bool wrap) {

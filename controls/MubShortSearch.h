@@ -70,6 +70,10 @@ class MubShortSearch : public QWidget {
     bool SearchNext(bool wrap = true);
     // Moves to the first row that matches; false when none.
     bool SearchFirst();
+    // Moves to the first row whose field holds the text: equal to it
+    // (exactly) or matching it as SearchFirst does; false, without a word,
+    // when none does. Raises AppError when the text does not fit the field.
+    bool FindFirstOf(bool exactly);
     // Keeps only the rows whose field matches the text (begins with, for a
     // text column; equals, for the others: numbers, dates, references). An empty text removes the field's
     // filter. False (and a message) when the value does not fit the field.

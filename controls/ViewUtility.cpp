@@ -20,6 +20,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -180,11 +181,15 @@ PickListDialog::PickListDialog(std::shared_ptr<datalib::DataSource> ds, const QS
     layout->addWidget(grid_, 1);
     grid_->gridModel()->setDataSource(ds_, displayColumns);
     grid_->ApplyLayout(nullptr);
-    grid_->FollowDataSource();
+    // No row is chosen until the user reaches one: the list shows none.
     search_->Bind(ds_);
     connect(search_, &MubShortSearch::RowFound, this, [this](long) { grid_->FollowDataSource(); });
     connect(search_, &MubShortSearch::InputReturned, this, [this](int, int) { grid_->setFocus(); });
+    connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { reached_ = current.isValid(); });
     connect(grid_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) { accept(); });
+    search_->textBox()->installEventFilter(this);
+    grid_->installEventFilter(this);
 
     auto* buttons = new QDialogButtonBox(this);
     if (allowNew) {
@@ -222,14 +227,85 @@ PickListDialog::~PickListDialog() = default;
 void PickListDialog::ChooseRow(long position) {
     ds_->MoveTo(position);
     grid_->FollowDataSource();
+    reached_ = ds_->RowValid();
 }
 
 void PickListDialog::accept() {
-    if (!ds_->RowValid()) {
+    if (!reached_ || !ds_->RowValid()) {
         QApplication::beep();
         return;
     }
     QDialog::accept();
+}
+
+void PickListDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    search_->textBox()->setFocus(Qt::OtherFocusReason);
+}
+
+void PickListDialog::lookUpTypedText() {
+    const QString text = search_->SearchText();
+    if (text.isEmpty()) {
+        accept();
+        return;
+    }
+    // The first match the list moved to, still stood on: this Enter takes it.
+    if (reached_ && text == foundText_ && ds_->RowValid() && ds_->OID() == foundOid_) {
+        accept();
+        return;
+    }
+    foundText_.clear();
+    bool exact = false, found = false;
+    try {
+        exact = search_->FindFirstOf(true);
+        found = exact || search_->FindFirstOf(false);
+    } catch (const core::AppError&) {
+        // A text that does not fit the field (letters in a number) matches nothing.
+    }
+    if (exact) {
+        reached_ = true;
+        accept();
+        return;
+    }
+    if (found) {
+        reached_ = true;
+        foundText_ = text;
+        foundOid_ = ds_->OID();
+        return;
+    }
+    platform::messageBox(
+        QStringLiteral("Nessun elemento trovato per \"%1\" nel campo %2.").arg(text, search_->SearchField()),
+        platform::kOkOnly | platform::kInformation, QString(), this);
+    search_->textBox()->setFocus(Qt::OtherFocusReason);
+    search_->textBox()->selectAll();
+}
+
+bool PickListDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == grid_ && event->type() == QEvent::FocusIn) {
+        // The grid makes its first row current when it takes the focus
+        // without one: shown, but not reached by the user.
+        const bool had = reached_;
+        static_cast<QObject*>(grid_)->event(event);
+        reached_ = had;
+        return true;
+    }
+    if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (watched == search_->textBox() && plain &&
+        (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+        lookUpTypedText();
+        return true;
+    }
+    // A character typed in the grid goes to the search text.
+    if (watched == grid_ &&
+        !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
+        !key->text().isEmpty() && key->text().at(0).isPrint()) {
+        search_->textBox()->setFocus(Qt::OtherFocusReason);
+        QApplication::sendEvent(search_->textBox(), key);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 // ---- View object -----------------------------------------------------------------------------------
@@ -269,6 +345,9 @@ BrowseWindow* ViewObject::Browse(const QString& caption) {
 core::Variant ViewObject::PickList(const QString& caption, const QString& displayColumns,
                                    const QString& keyColumn, bool allowNew) {
     PickListDialog list(ds_, caption, displayColumns, allowNew, owner_);
+    const QString searched =
+        displayColumns.isEmpty() ? keyColumn : displayColumns.section(QLatin1Char(','), 0, 0);
+    if (!searched.trimmed().isEmpty()) list.search()->SetSearchField(searched.trimmed());
     if (!runSearchDialog(list) || !ds_->RowValid()) return core::Variant();
     if (keyColumn.isEmpty() || keyColumn.compare(QLatin1String("OID"), Qt::CaseInsensitive) == 0)
         return ds_->RowKey();

@@ -85,9 +85,15 @@ class BrowseWindow : public QWidget {
     MubShortSearch* search_ = nullptr;
 };
 
-// The pick list: a modal list of the rows with the quick search; OK or a
-// double click chooses the current row. With allowNew a "Nuovo..." button
-// writes a new row in the row editor and chooses it.
+// The pick list: a modal list of the rows with the quick search. It opens
+// with the focus in the search text and no row chosen; what is typed goes to
+// the search text (also while the grid has the focus). Enter there looks the
+// text up in the search field: a row that holds exactly that text is chosen
+// at once; else the list moves to the first row that matches and a second
+// Enter chooses it; when none does it says so and stays. OK, Enter in the
+// grid and a double click choose only a row the user has reached (by a
+// look-up, a click or the keys); otherwise they beep. With allowNew a
+// "Nuovo..." button writes a new row in the row editor and chooses it.
 class PickListDialog : public QDialog {
     Q_OBJECT
   public:
@@ -98,15 +104,29 @@ class PickListDialog : public QDialog {
     DataGrid* grid() const { return grid_; }
     MubShortSearch* search() const { return search_; }
     QPushButton* cmdNew() const { return new_; }
-    // Moves to a row by its position (for the tests and the keys).
+    // Moves to a row by its position and makes it the chosen one (for the
+    // tests and the keys).
     void ChooseRow(long position);
+    // True once the user has reached a row that OK would choose.
+    bool RowReached() const { return reached_; }
     void accept() override;
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
   private:
+    // Enter in the search text.
+    void lookUpTypedText();
+
     std::shared_ptr<datalib::DataSource> ds_;
     DataGrid* grid_ = nullptr;
     MubShortSearch* search_ = nullptr;
     QPushButton* new_ = nullptr;
+    bool reached_ = false;
+    // The text whose first match the list moved to, and that row.
+    QString foundText_;
+    qint64 foundOid_ = 0;
 };
 
 // The view object of one data source.
@@ -130,7 +150,9 @@ class ViewObject {
     // The pick list. The data source is left on the chosen row; the result
     // is the chosen row's value of keyColumn (its OID when keyColumn is
     // empty), or Empty when the list was closed without a choice.
-    // displayColumns: the columns shown ("" = the data source's own).
+    // displayColumns: the columns shown ("" = the data source's own). What
+    // is typed is looked up in the first column shown when displayColumns
+    // names them, else in keyColumn.
     core::Variant PickList(const QString& caption = {}, const QString& displayColumns = {},
                            const QString& keyColumn = {}, bool allowNew = false);
     // Shows the data source in a grid with the layout of the settings.

@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <cstdio>
@@ -143,6 +144,90 @@ TEST_F(OrderWindowTest, NewOrderIsStampedNumberedAndCaptioned) {
     EXPECT_EQ(w->Order()->ColValueStr(QStringLiteral("Cliente")), QStringLiteral("C2"));
     EXPECT_EQ(w->windowTitle(), QStringLiteral(" ORDINE  -  Agente: Mario Rossi  (A001)"));
     EXPECT_EQ(count("Ordini"), 2);
+}
+
+// "Selezione Cliente" as the agent uses it: the real dialog, each key typed
+// where the focus is. A code typed and Enter give that customer; a text
+// that only begins codes moves to the first and waits for a second Enter;
+// an unknown code is told and the list stays; Enter or OK on a row nobody
+// reached choose nothing.
+TEST_F(OrderWindowTest, TheCustomerTypedInTheChoiceIsTheOrdersCustomer) {
+    auto typeHere = [](const QString& text) {
+        QTest::keyClicks(QApplication::focusWidget(), text);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    };
+    struct Case {
+        const char* what;
+        std::function<void(controls::PickListDialog&)> agent;
+        const char* customer;  // nullptr: no order
+        const char* told;      // the box shown, or nullptr
+    } cases[] = {
+        {"code and Enter", [&](controls::PickListDialog&) { typeHere(QStringLiteral("C2")); }, "C2", nullptr},
+        {"lower case code", [&](controls::PickListDialog&) { typeHere(QStringLiteral("c2")); }, nullptr,
+         nullptr},
+        {"beginning, Enter twice",
+         [&](controls::PickListDialog&) {
+             typeHere(QStringLiteral("C"));
+             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+         },
+         "C1", nullptr},
+        {"unknown code", [&](controls::PickListDialog&) { typeHere(QStringLiteral("C9")); }, nullptr,
+         "Nessun elemento trovato per \"C9\" nel campo Codice."},
+        {"nothing reached",
+         [&](controls::PickListDialog& d) {
+             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+             d.grid()->setFocus();
+             QTest::keyClick(d.grid(), Qt::Key_Return);
+             for (QPushButton* b : d.findChildren<QPushButton*>())
+                 if (b->text() == QStringLiteral("OK")) QTest::mouseClick(b, Qt::LeftButton);
+         },
+         nullptr, nullptr},
+        {"typed in the grid",
+         [&](controls::PickListDialog& d) {
+             d.grid()->setFocus();
+             typeHere(QStringLiteral("C2"));
+         },
+         "C2", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        boxes->clear();
+        QString focusAtOpen;
+        player->dialog = [&](QDialog& d) {
+            auto* pick = qobject_cast<controls::PickListDialog*>(&d);
+            if (!pick) return false;
+            QTimer::singleShot(0, pick, [&, pick] {
+                QTest::qWaitFor([pick] {
+                    return QApplication::focusWidget() && pick->isAncestorOf(QApplication::focusWidget());
+                });
+                if (!QApplication::focusWidget()) return pick->reject();
+                focusAtOpen = QApplication::focusWidget()->objectName();
+                c.agent(*pick);
+                if (pick->isVisible()) pick->reject();
+            });
+            return pick->exec() == QDialog::Accepted;
+        };
+        frmOrder* w = frmOrder::NewOrder(&owner);
+        QPointer<frmOrder> guard(w);
+        w->Form_Activate();
+        QApplication::processEvents();
+        EXPECT_EQ(focusAtOpen, QStringLiteral("txtSearch"));
+        if (c.told) {
+            ASSERT_FALSE(boxes->shown().empty());
+            EXPECT_EQ(boxes->shown().front().text, QString::fromUtf8(c.told));
+        } else {
+            EXPECT_TRUE(boxes->shown().empty()) << boxes->lastText().toStdString();
+        }
+        if (!c.customer) {
+            EXPECT_TRUE(guard.isNull());
+            EXPECT_EQ(count("Ordini"), 0);
+            continue;
+        }
+        ASSERT_FALSE(guard.isNull());
+        EXPECT_EQ(w->Order()->ColValueStr(QStringLiteral("Cliente")), QString::fromLatin1(c.customer));
+        w->cmdCancel_Click();  // no rows: closes, nothing left
+        QApplication::processEvents();
+    }
 }
 
 // ---- Article entry -------------------------------------------------------------------
