@@ -11,6 +11,7 @@
 #include "orders/ui/frmOrder.h"
 #include "reports/ui/frmCustomReportSetting.h"
 #include "startup/RunContext.h"
+#include "startup/ui/MainWindowLink.h"
 
 namespace mainwindow {
 
@@ -51,6 +52,7 @@ void WireExchangeCommands(MainCommands& commands, QWidget* window) {
 
 void InstallOrderOpenTest() {
     exchange::SetOrderOpenTest([] { return orders::ui::frmOrder::Instance() != nullptr; });
+    startup::mainWindowLink().showOpenOrder = [] { orders::ui::frmOrder::BringToFront(); };
 }
 
 MainBrowser* BuildMainWindowUi(frmMain& window) {

@@ -22,7 +22,8 @@ void WireReportSettingCommand(MainCommands& commands);
 // import, save) over the window, and installs the order-open test.
 void WireExchangeCommands(MainCommands& commands, QWidget* window);
 // Receive, send and import refuse while the order window is open: an order
-// being written holds a transaction whose rollback would undo them.
+// being written holds a transaction whose rollback would undo them. The
+// refusal brings the order window to the front.
 void InstallOrderOpenTest();
 
 }  // namespace mainwindow

@@ -399,17 +399,25 @@ bool frmMain::Form_QueryUnload(UnloadMode mode) {
     // The current view's grid layout is kept before anything closes.
     browser_->SaveGridSettings();
     QString refused;
-    if (!CloseOtherWindows(&refused)) {
+    QPointer<QWidget> stayed;
+    if (!CloseOtherWindows(&refused, &stayed)) {
         platform::messageBox(QStringLiteral("Impossibile chiudere l'applicazione...\r\r") + refused,
                              platform::kOkOnly | platform::kExclamation, QString(), this);
+        // The window named (the open order, most often) is in front, where
+        // the agent can finish or cancel it.
+        if (stayed) {
+            if (stayed->isMinimized()) stayed->showNormal();
+            stayed->raise();
+            stayed->activateWindow();
+        }
         return false;
     }
     return true;
 }
 
-bool frmMain::CloseOtherWindows(QString* refused) {
+bool frmMain::CloseOtherWindows(QString* refused, QPointer<QWidget>* stayed) {
     if (startup::CloseOtherWindows(this)) return true;
-    if (refused) {
+    if (refused || stayed) {
         // Name the window that stayed open.
         const QWidgetList all = QApplication::topLevelWidgets();
         for (auto it = all.crbegin(); it != all.crend(); ++it) {
@@ -418,8 +426,10 @@ bool frmMain::CloseOtherWindows(QString* refused) {
                 w->windowType() == Qt::ToolTip)
                 continue;
             if (startup::frmMessage::IsLoaded() && w == startup::frmMessage::instance()) continue;
-            *refused = QStringLiteral("La finestra \"") + w->windowTitle() +
-                       QStringLiteral("\" non può essere chiusa.");
+            if (refused)
+                *refused = QStringLiteral("La finestra \"") + w->windowTitle() +
+                           QStringLiteral("\" non può essere chiusa.");
+            if (stayed) *stayed = w;
             break;
         }
     }

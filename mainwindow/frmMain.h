@@ -11,6 +11,7 @@
 #include "startup/ui/InitDatabase.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 class QAction;
@@ -131,7 +132,7 @@ class frmMain : public QMainWindow, public datalib::itfNotifyEvent, public start
     void Form_Load();
     void Form_Unload();
     void ApplyBranding();
-    bool CloseOtherWindows(QString* refused);
+    bool CloseOtherWindows(QString* refused, QPointer<QWidget>* stayed = nullptr);
     void queueActivation();
     void showOptions();
     void closeLater();

@@ -48,6 +48,14 @@ void showRows(const std::shared_ptr<datalib::DataSource>& rows, QWidget* owner) 
     if (window) loop.exec();
 }
 
+// With an order open nothing is exchanged: refused before anything is asked,
+// with the order's window brought to the front.
+bool refusedForOpenOrder(const ExchangeContext& ctx) {
+    if (!IsOrderOpen(ctx)) return false;
+    if (const auto& show = startup::mainWindowLink().showOpenOrder) show();
+    return RefuseWhileOrderOpen(ctx);
+}
+
 }  // namespace
 
 // The chooser of the archive files (tests answer it themselves).
@@ -74,7 +82,7 @@ platform::Transfer& Inet() {
 static void receive(QWidget* mainWindow, bool all) {
     const ExchangeContext ctx = contextOfRun();
     // Refused before the window is loaded, so that none is left behind.
-    if (RefuseWhileOrderOpen(ctx)) return;
+    if (refusedForOpenOrder(ctx)) return;
     frmUpdateProgress* window = frmUpdateProgress::instance();
     window->setDefaultOwner(mainWindow);
     const bool done = ReceiveUpdates(ctx, &Inet(), *window, all, !all);
@@ -89,6 +97,7 @@ static void receive(QWidget* mainWindow, bool all) {
 // Asks before a receive and runs it; errors outside the receive are shown.
 static void askAndReceive(QWidget* mainWindow, const QString& question, bool all) {
     try {
+        if (refusedForOpenOrder(contextOfRun())) return;
         if (platform::messageBox(question, platform::kYesNo | platform::kQuestion, {}, mainWindow) !=
             platform::kAnswerYes)
             return;
@@ -118,7 +127,7 @@ void mnuSendOrder(QWidget* mainWindow) {
     try {
         const ExchangeContext ctx = contextOfRun();
         if (!ctx.local) return;
-        if (RefuseWhileOrderOpen(ctx)) return;
+        if (refusedForOpenOrder(ctx)) return;
         auto orders = OrdersToSend(*ctx.local);
         if (orders->DataEmpty()) {
             platform::messageBox(QStringLiteral("Nessun ordine da inviare"),
@@ -150,6 +159,8 @@ void mnuImport(QWidget* mainWindow, const std::shared_ptr<datalib::DataSource>& 
         return;
     }
     const QString table = currentView->tableDef().name();
+    const ExchangeContext ctx = contextOfRun();
+    if (refusedForOpenOrder(ctx)) return;
     if (platform::messageBox(
             QStringLiteral("Questa funzione permette di importare < ") + table +
                 QStringLiteral(" > nell'archivio corrente.\r\rATTENZIONE!\rL'operazione deve essere "
@@ -159,8 +170,8 @@ void mnuImport(QWidget* mainWindow, const std::shared_ptr<datalib::DataSource>& 
         return;
     const QString file = ArchiveFileChooser()(false, mainWindow);
     if (file.isEmpty()) return;
-    const ExchangeContext ctx = contextOfRun();
-    if (RefuseWhileOrderOpen(ctx)) return;
+    // An order started while the file was chosen.
+    if (refusedForOpenOrder(ctx)) return;
     bool copying = false;
     try {
         ImportArchive archive(file, *currentView->Database(), ctx.password);

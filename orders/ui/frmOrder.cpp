@@ -65,7 +65,12 @@ void step(const char* name) {
 
 // ---- Loading and the entry points ---------------------------------------------
 
-frmOrder::frmOrder(QWidget* owner) : QWidget(owner, Qt::Window) {
+// A window of its own, owned by the main window: the window manager keeps it
+// above its owner (a click on the main window, which stays usable, does not
+// hide it), with its own title bar, minimise, maximise and close buttons.
+frmOrder::frmOrder(QWidget* owner)
+    : QWidget(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("frmOrder"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(BaseCaption());
@@ -116,17 +121,22 @@ frmOrder::~frmOrder() {
 
 frmOrder* frmOrder::Instance() { return openWindow().data(); }
 
+bool frmOrder::BringToFront() {
+    frmOrder* open = Instance();
+    if (!open) return false;
+    if (open->isMinimized()) open->showNormal();
+    open->show();
+    open->raise();
+    open->activateWindow();
+    return true;
+}
+
 void frmOrder::SetStepObserver(std::function<void(const QString&)> observer) {
     stepObserver() = std::move(observer);
 }
 
 frmOrder* frmOrder::NewOrder(QWidget* owner) {
-    if (frmOrder* open = Instance()) {
-        open->show();
-        open->raise();
-        open->activateWindow();
-        return open;
-    }
+    if (BringToFront()) return Instance();
     auto* w = new frmOrder(owner);
     w->show();
     w->raise();
@@ -143,9 +153,7 @@ frmOrder* frmOrder::Edit_Ordine(QWidget* owner, const std::shared_ptr<datalib::D
     if (frmOrder* open = Instance()) {
         // One order at a time: the one being written stays as it is.
         if (open->HasOpenOrder() || open->m_blnNewOrder) {
-            open->show();
-            open->raise();
-            open->activateWindow();
+            BringToFront();
             box(QStringLiteral(
                     "C'è già un ordine aperto: confermarlo o annullarlo prima di aprirne un altro."),
                 platform::kOkOnly | platform::kExclamation, open);

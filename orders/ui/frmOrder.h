@@ -47,6 +47,9 @@ class frmOrder : public QWidget, private orders::ArticleEntryHost {
 
     // The order window that is open, or nullptr.
     static frmOrder* Instance();
+    // Brings the open order window to the front (shown, raised, active):
+    // the refusals that name the open order show it. False when none is open.
+    static bool BringToFront();
     // The main window's new-order command: shows the window modeless over the
     // owner; its activation starts the order. With an order already open the
     // window is raised instead.

@@ -48,6 +48,9 @@ struct MainWindowLink {
     // Ends the program: closes every window, the main window last; stops
     // when one refuses. Default: closes the windows and quits the event loop.
     std::function<void()> endProgram;
+    // Brings the window of the open order to the front, for the refusals
+    // that name it. Default: nothing.
+    std::function<void()> showOpenOrder;
 };
 
 MainWindowLink& mainWindowLink();

@@ -131,6 +131,8 @@ TEST_F(MainWindow, ClosingByCodeStopsWhenAnotherWindowRefuses) {
     EXPECT_EQ(boxes.lastText(),
               "Impossibile chiudere l'applicazione...\r\rLa finestra \"Ordine\" non può essere chiusa.");
     EXPECT_TRUE(window.isVisible());
+    // The window that stayed open is in front, to be finished.
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&order));
     EXPECT_EQ(unloaded.count(), 0);
 
     order.hide();

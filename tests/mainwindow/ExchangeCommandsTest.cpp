@@ -1,6 +1,6 @@
 // The exchange's menu items of the main window: receive everything, import
 // and save call in with the current view; receive, send and import refuse
-// while the order window is open.
+// while the order window is open, first of all, with the order in front.
 
 #include "CommandsFixture.h"
 
@@ -144,21 +144,21 @@ TEST_F(CommandsTest, ReceiveSendAndImportRefuseWhileTheOrderWindowIsOpen) {
     openView("Clienti");
 
     // The window is open before its order starts: no transaction yet, and
-    // still nothing may be exchanged.
+    // still nothing may be exchanged. Each command refuses before it asks
+    // anything, and the order window comes to the front.
     QPointer<orders::ui::frmOrder> order = new orders::ui::frmOrder(&window);
+    order->show();
     ASSERT_FALSE(db->InTransaction());
     const QString refused = QStringLiteral("C'è un ordine aperto");
-    struct Case {
-        const char* menu;
-        int questions;  // answered Yes before the refusal
-    } cases[] = {{"mnuUpdate", 1}, {"mnuUploadAll", 1}, {"mnuSendOrder", 0}, {"mnuImport", 1}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.menu);
+    for (const char* menu : {"mnuUpdate", "mnuUploadAll", "mnuSendOrder", "mnuImport"}) {
+        SCOPED_TRACE(menu);
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         boxes.clear();
-        for (int i = 0; i < c.questions; ++i) boxes.answer(core::kAnswerYes);
-        commands->Menu(QLatin1String(c.menu))->trigger();
-        ASSERT_EQ(boxes.shown().size(), size_t(c.questions) + 1);
+        commands->Menu(QLatin1String(menu))->trigger();
+        ASSERT_EQ(boxes.shown().size(), 1u) << boxes.shown().front().text.toStdString();
         EXPECT_TRUE(boxes.lastText().startsWith(refused)) << boxes.lastText().toStdString();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(order));
         EXPECT_FALSE(exchange::frmUpdateProgress::IsLoaded());
         EXPECT_FALSE(exchange::frmSendOrder::IsLoaded());
     }

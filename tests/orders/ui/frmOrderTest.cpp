@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QWindow>
 #include <cstdio>
 
 using namespace ordertest;
@@ -563,6 +564,44 @@ qint64 confirmedOrder(OrderWindowTest* t, frmOrder* w) {
     const qint64 oid = w->Order()->OID();
     w->cmdConfirm_Click();
     return oid;
+}
+
+// The order window belongs to the main window: the window manager keeps it
+// above its owner, which stays usable (nothing modal); after a click on the
+// main window, "Nuovo Ordine" and the edit of another order bring the open
+// order to the front (the second with its refusal).
+TEST_F(OrderWindowTest, TheOrderWindowIsOwnedByTheMainWindowAndComesToTheFront) {
+    boxes->answer(core::kAnswerNo);
+    frmOrder* w = startOrder();
+    ASSERT_NE(w, nullptr);
+    const qint64 confirmed = confirmedOrder(this, w);
+    QApplication::processEvents();
+    w = startOrder();
+    ASSERT_NE(w, nullptr);
+    ASSERT_NE(w->windowHandle(), nullptr);
+    EXPECT_EQ(w->windowHandle()->transientParent(), owner.windowHandle());
+    EXPECT_EQ(w->windowType(), Qt::Dialog);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(owner.isEnabled());
+
+    auto view = data->db().OpenDataSource(QStringLiteral("Ordini"));
+    ASSERT_TRUE(view->MoveToKey(core::Variant(double(confirmed))));
+    const std::function<void()> commands[] = {
+        [&] { EXPECT_EQ(frmOrder::NewOrder(&owner), w); },
+        [&] {
+            boxes->clear();
+            EXPECT_EQ(frmOrder::Edit_Ordine(&owner, view), w);
+            EXPECT_TRUE(boxes->lastText().startsWith(QStringLiteral("C'è già un ordine aperto")));
+        },
+    };
+    for (const auto& command : commands) {
+        activate(&owner);
+        EXPECT_TRUE(w->isVisible());
+        command();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w));
+        EXPECT_EQ(QApplication::activeWindow(), w);
+    }
+    w->cmdCancel_Click();
 }
 
 TEST_F(OrderWindowTest, EditingAConfirmedOrderKeepsItAndASentOneIsReadOnly) {
