@@ -1,7 +1,7 @@
 #pragma once
-// The report layouts of the demo archive: the order list, the order
-// proposal (rows, note rows and the order number as a barcode) and the
-// customer list by name.
+// The report layouts of the demo archive, one for every predefined report and
+// statistic of the main window's tree (their texts in DemoLayoutScripts.h),
+// and its label layout.
 
 namespace datalib {
 class Database;
