@@ -12,6 +12,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace datalib {
 class Database;
@@ -21,10 +22,13 @@ class Engine;
 namespace startup {
 
 // The operator signed in (name and the OID of the Utenti row); empty before
-// the first sign-in.
+// the first sign-in. The access level is that of the last sign-in: it holds
+// while the database is released (a repair, a new work folder) until the
+// next sign-in.
 struct SignedOperator {
     QString name;
     core::Variant oid;
+    std::optional<int> accessLevel;
 };
 
 struct RunContext {

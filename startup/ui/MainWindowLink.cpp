@@ -43,8 +43,8 @@ void SaveConfigurationOfRun() {
 }
 
 int CurrentAccessLevel() {
-    auto db = OpenDatabase();
-    return db ? db->AccessLevel() : 0;
+    if (auto db = OpenDatabase()) return db->AccessLevel();
+    return signedOperator().accessLevel.value_or(0);
 }
 
 namespace {

@@ -57,7 +57,8 @@ MainWindowLink& mainWindowLink();
 
 // The open database (state open), or null.
 std::shared_ptr<datalib::Database> OpenDatabase();
-// The signed-in operator's access level; 0 without an open database.
+// The signed-in operator's access level: the open database's; while none is
+// open, that of the operator who signed in last, 0 before any sign-in.
 int CurrentAccessLevel();
 
 // The calls above with their defaults.

@@ -73,6 +73,7 @@ bool UserLogin(bool& login, QString user, bool& changePassword) {
         if (datalib::Engine* engine = CurrentEngine()) engine->SetUser(op.name);
         db->SetOperatorName(op.name);
         db->SetAccessLevel(accessLevelOf(*row));
+        op.accessLevel = db->AccessLevel();
         return true;
     } catch (...) {
         return false;

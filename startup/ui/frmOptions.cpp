@@ -144,7 +144,11 @@ void frmOptions::SetParamConfiguration() {
 }
 
 void frmOptions::selectWorkDir() {
-    if (OpenDatabase() && CurrentAccessLevel() != kAdministratorLevel) {
+    // An operator who signed in keeps his level while the database is
+    // released (after a repair): only before any sign-in (the first start,
+    // an agent without a database) is the folder free to choose.
+    const bool signedIn = OpenDatabase() || signedOperator().accessLevel.has_value();
+    if (signedIn && CurrentAccessLevel() != kAdministratorLevel) {
         platform::messageBox(QStringLiteral("Utente non abilitato"), platform::kOkOnly, QString(), this);
         return;
     }

@@ -8,6 +8,7 @@
 #include "platform/ui/MessageBox.h"
 #include "startup/RunContext.h"
 #include "startup/ui/MainWindowLink.h"
+#include "startup/ui/UserLogin.h"
 #include "startup/ui/frmSelectDir.h"
 
 #include <gtest/gtest.h>
@@ -260,6 +261,38 @@ TEST_F(OptionsWindow, BrowseNeedsTheAdministrator) {
     EXPECT_TRUE(shown);
     EXPECT_TRUE(boxes.shown().empty());
     EXPECT_EQ(window->txtWorkDir()->text(), before);  // cancelled: unchanged
+}
+
+// The repair releases the database; the operator who signed in keeps his
+// level for the browse all the same.
+TEST_F(OptionsWindow, BrowseKeepsTheOperatorsLevelAfterARepair) {
+    struct Case {
+        const char* user;
+        bool allowed;
+    } const cases[] = {{"Operatore", false}, {"Amministratore", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.user);
+        if (!f.db) f.open();
+        bool login = true, change = false;
+        ASSERT_TRUE(startup::UserLogin(login, QString::fromUtf8(c.user), change));
+        repair();
+        ASSERT_EQ(boxes.lastText(), QStringLiteral("Recupero completato"));
+        ASSERT_FALSE(startup::OpenDatabase());  // released until the main window opens it again
+        boxes.clear();
+        bool shown = false, watched = false;
+        whenModal<startup::frmSelectDir>([&](startup::frmSelectDir* d) {
+            shown = d != nullptr;
+            watched = true;
+            if (d) d->cmdEsci()->click();
+        });
+        window->cmdSelWorkDir()->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return watched; }, 5000));
+        EXPECT_EQ(shown, c.allowed);
+        if (c.allowed)
+            EXPECT_TRUE(boxes.shown().empty());
+        else
+            EXPECT_EQ(boxes.lastText(), QStringLiteral("Utente non abilitato"));
+    }
 }
 
 TEST_F(OptionsWindow, CancelEndsTheProgramOnlyWithoutDatabaseFile) {
