@@ -119,7 +119,9 @@ QString frmMagneticDev::ReadCode(QWidget* frmOwner, const QString& strPrefix, bo
     m_strPrefix = strPrefix;
     m_bReverse = bReverse;
     showModal(frmOwner);
-    return m_strCode;
+    // Only a read that closed the window gives a code: a cancelled one gives
+    // "" whatever the device sent before.
+    return result() == QDialog::Accepted ? m_strCode : QString();
 }
 
 bool frmMagneticDev::WriteCode(QWidget* frmOwner, const QString& strCode, const QString& strPrefix,
@@ -243,16 +245,19 @@ void frmMagneticDev::OnTimer() {
                 StartWrite(*device);
             } else if (event.tag == kOnReadComplete) {
                 m_bResult = event.success;
-                m_strCode = event.code;
-                m_strData2 = event.data2;
                 if (!m_bResult) {
                     // The device takes no swipe after a failed read: ask for one.
                     ShowTryAgain();
                     device->CancelSession();
                     StartRead(*device);
-                } else if (ProcessCardCode()) {
-                    accept();
-                    break;
+                } else {
+                    // The text of a failed read is no code: only a good read is taken.
+                    m_strCode = event.code;
+                    m_strData2 = event.data2;
+                    if (ProcessCardCode()) {
+                        accept();
+                        break;
+                    }
                 }
             }
         }

@@ -118,6 +118,24 @@ TEST_F(CardWindowTest, BadCardAndFailedReadAreRetried) {
     EXPECT_EQ(w.ReadCode(nullptr, "ab", false), "5678");
 }
 
+// Annulla after a read the device failed: the read gives "", never the
+// failed read's text.
+TEST_F(CardWindowTest, CancelAfterAFailedReadGivesNoCode) {
+    sim_.setHoldReads(true);
+    sim_.setCard("AB5678");
+    sim_.pushStatus('r', '3');
+    frmMagneticDev w;
+    whileOpen(w, [&] {
+        ASSERT_TRUE(sim_.waitForHeldRead());
+        sim_.swipe();
+        commandsArrive({kReset, kRead, kFailure, kReset, kRead});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return w.lblTryAgain->isVisible(); }, 1000));
+        QTest::mouseClick(w.cmdCancel, Qt::LeftButton);
+    });
+    EXPECT_EQ(w.ReadCode(nullptr, "AB", false), QString());
+    EXPECT_TRUE(boxes_.shown().empty());
+}
+
 TEST_F(CardWindowTest, WritesPrefixCodeAndSecondFieldAndRewritesAFailure) {
     sim_.pushStatus('w', '1');
     frmMagneticDev w;
