@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -56,12 +57,12 @@ frmCustomReportPreview::frmCustomReportPreview(QWidget* parent) : QDialog(parent
     connect(w_.cmdClipBoardImage, &QPushButton::clicked, this, [this] { copyClicked(); });
     connect(w_.txtPage, &QLineEdit::editingFinished, this, [this] { ShowTypedPage(); });
     w_.txtPage->installEventFilter(this);
-    connect(w_.udPageSeek, &QScrollBar::valueChanged, this, [this](int v) {
+    w_.udPageSeek->stepped = [this](int v) {
         if (v != pageIndex_) {
             w_.txtPage->setText(QString::number(v));
             ShowTypedPage();
         }
-    });
+    };
 
     startup::SetFormFont(this, startup::runContext().fontName, startup::runContext().fontSizeDelta);
     if (startup::HasFormSettings(this)) {
@@ -95,8 +96,28 @@ QString frmCustomReportPreview::GetTempPageFileName(int page) const {
 
 void frmCustomReportPreview::BeginAddingPage() {
     CommitAddingPage();
+    // After a page that could not be stored no further page is taken: the
+    // pages would no longer follow one another.
+    if (!storeError_.isEmpty())
+        throw core::AppError(core::kErrFileAccess, QStringLiteral("Zelt Order"), storeError_);
     addingPage_ = pageCount_ + 1;
     picPage_->clear();
+}
+
+QString frmCustomReportPreview::StorePageFile(const QImage& page, int number) const {
+    const QString name = GetTempPageFileName(number);
+    QFile file(name);
+    bool stored =
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate) && page.save(&file, "BMP") && file.flush();
+    file.close();
+    stored = stored && file.error() == QFileDevice::NoError;
+    if (stored) return QString();
+    QFile::remove(name);
+    return QStringLiteral(
+               "Impossibile salvare la pagina %1 dell'anteprima nel file:\r%2\r\r"
+               "Il disco è pieno o la cartella non è scrivibile: l'anteprima è interrotta.")
+        .arg(number)
+        .arg(QDir::toNativeSeparators(name));
 }
 
 platform::ImageSurface& frmCustomReportPreview::PageAdd() {
@@ -109,10 +130,18 @@ void frmCustomReportPreview::CommitAddingPage() {
     if (addingPage_ == pageCount_ + 1) {
         // Kept at three bytes a pixel, as the page files are.
         const QImage page = picPage_->image().convertToFormat(QImage::Format_RGB888);
-        if (addingPage_ > kPagesInMemory)
-            page.save(GetTempPageFileName(addingPage_), "BMP");
-        else
+        if (addingPage_ > kPagesInMemory) {
+            const QString error = StorePageFile(page, addingPage_);
+            if (!error.isEmpty()) {
+                // Not counted: the run stops here with the reason.
+                picPage_->clear();
+                addingPage_ = 0;
+                storeError_ = error;
+                throw core::AppError(core::kErrFileAccess, QStringLiteral("Zelt Order"), error);
+            }
+        } else {
             pages_.push_back(page);
+        }
         ++pageCount_;
     }
     picPage_->clear();
@@ -131,6 +160,7 @@ void frmCustomReportPreview::DeleteTempPages() {
 
 void frmCustomReportPreview::PageClear() {
     DeleteTempPages();
+    storeError_.clear();
     pages_.clear();
     picPage_->clear();
     addingPage_ = 0;
@@ -183,7 +213,6 @@ void frmCustomReportPreview::UpdatePageLabel() {
     w_.lblTotPage->setText(QStringLiteral("di ") + QString::number(pageCount_));
     if (w_.txtPage->text().toInt() != pageIndex_ || w_.txtPage->text().isEmpty())
         w_.txtPage->setText(QString::number(pageIndex_));
-    const QSignalBlocker block(w_.udPageSeek);
     w_.udPageSeek->setRange(1, std::max(1, pageCount_));
     w_.udPageSeek->setValue(std::max(1, pageIndex_));
 }

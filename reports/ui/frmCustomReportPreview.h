@@ -42,6 +42,10 @@ class frmCustomReportPreview : public QDialog {
     QString ShowPreview(QWidget* owner);
     const std::optional<platform::Printers::Choice>& printChoice() const { return printChoice_; }
 
+    // Stores the page being drawn. A page beyond the memory's that cannot be
+    // written (a full disk, a folder gone) is not counted: it raises
+    // core::AppError (75) with the reason, and so does every later page
+    // until the store is cleared.
     void CommitAddingPage();
     void CancelAddingPage();
     int PageCount() const { return pageCount_; }
@@ -77,6 +81,8 @@ class frmCustomReportPreview : public QDialog {
 
   private:
     void BeginAddingPage();
+    // Writes a page's file; the reason it could not, or "".
+    QString StorePageFile(const QImage& page, int number) const;
     void ApplyZoom();
     void UpdatePageLabel();
     void SetScrollMax(QScrollBar* bar, double value, double& ratio);
@@ -95,6 +101,7 @@ class frmCustomReportPreview : public QDialog {
     int addingPage_ = 0;
     int pageCount_ = 0;
     QString printerName_;
+    QString storeError_;  // why a page could not be stored; no page is taken after it
     std::optional<platform::Printers::Choice> printChoice_;
     double hRatio_ = 1, vRatio_ = 1;
     QPoint imageOffset_;

@@ -11,8 +11,45 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace reports {
+
+UpDown::UpDown(QWidget* parent) : QWidget(parent) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    const auto arrow = [this, column](Qt::ArrowType type, int by) {
+        auto* b = new QToolButton(this);
+        b->setArrowType(type);
+        b->setAutoRepeat(true);
+        b->setFixedSize(18, 13);
+        b->setFocusPolicy(Qt::NoFocus);
+        connect(b, &QToolButton::clicked, this, [this, by] { step(by); });
+        column->addWidget(b);
+        return b;
+    };
+    up_ = arrow(Qt::UpArrow, 1);
+    down_ = arrow(Qt::DownArrow, -1);
+}
+
+void UpDown::setRange(int minimum, int maximum) {
+    minimum_ = minimum;
+    maximum_ = std::max(minimum, maximum);
+    value_ = std::clamp(value_, minimum_, maximum_);
+}
+
+void UpDown::setValue(int value) { value_ = std::clamp(value, minimum_, maximum_); }
+
+void UpDown::step(int by) {
+    const int next = std::clamp(value_ + by, minimum_, maximum_);
+    if (next == value_) return;
+    value_ = next;
+    if (stepped) stepped(value_);
+}
 
 CustomReportPreviewWidgets BuildCustomReportPreviewWidgets(QDialog* window) {
     CustomReportPreviewWidgets w;
@@ -60,10 +97,8 @@ CustomReportPreviewWidgets BuildCustomReportPreviewWidgets(QDialog* window) {
     w.txtPage->setValidator(new QIntValidator(0, 32767, w.txtPage));
     w.txtPage->setMaximumWidth(60);
     bar->addWidget(w.txtPage);
-    w.udPageSeek = new QScrollBar(Qt::Vertical, w.pnlBottom);
-    w.udPageSeek->setInvertedAppearance(true);
-    w.udPageSeek->setFixedSize(16, 26);
-    w.udPageSeek->setRange(1, 1);
+    w.udPageSeek = new UpDown(w.pnlBottom);
+    w.udPageSeek->setObjectName(QStringLiteral("udPageSeek"));
     bar->addWidget(w.udPageSeek);
     w.lblTotPage = new QLabel(w.pnlBottom);
     w.lblTotPage->setToolTip(QStringLiteral("Numero totale di pagine"));

@@ -4,6 +4,10 @@
 // window's control names; the window and the tests reach a control through
 // them (`preview.Widgets().cmdFirst`).
 
+#include <QWidget>
+
+#include <functional>
+
 class QCheckBox;
 class QDialog;
 class QLabel;
@@ -11,9 +15,29 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
-class QWidget;
+class QToolButton;
 
 namespace reports {
+
+// An up-down control: the up arrow raises the value by one, the down arrow
+// lowers it, within the range. `stepped` hears of a value an arrow made;
+// setValue sets it without a word.
+class UpDown : public QWidget {
+  public:
+    explicit UpDown(QWidget* parent);
+    QToolButton* upButton() const { return up_; }
+    QToolButton* downButton() const { return down_; }
+    void setRange(int minimum, int maximum);
+    void setValue(int value);
+    int value() const { return value_; }
+    std::function<void(int)> stepped;
+
+  private:
+    void step(int by);
+    QToolButton* up_ = nullptr;
+    QToolButton* down_ = nullptr;
+    int minimum_ = 1, maximum_ = 1, value_ = 1;
+};
 
 struct CustomReportPreviewWidgets {
     // The page area: the page picture and its two scroll bars, placed by the window.
@@ -26,7 +50,7 @@ struct CustomReportPreviewWidgets {
     QWidget* pnlBottom = nullptr;
     QPushButton* cmdFirst = nullptr;
     QLineEdit* txtPage = nullptr;
-    QScrollBar* udPageSeek = nullptr;  // the up-down beside the page box
+    UpDown* udPageSeek = nullptr;  // the up-down beside the page box: up is the next page
     QLabel* lblTotPage = nullptr;
     QPushButton* cmdLast = nullptr;
     QPushButton* chkPrintImage = nullptr;

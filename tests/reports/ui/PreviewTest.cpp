@@ -4,6 +4,7 @@
 
 #include "PdfProbe.h"
 
+#include "core/AppError.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/PageSurface.h"
 #include "platform/ui/Printers.h"
@@ -14,6 +15,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,6 +25,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
+
+#include <functional>
 
 using reports::frmCustomReportPreview;
 
@@ -58,6 +64,50 @@ TEST(Preview, PagesBeyondSixteenLiveInFilesUntilCleared) {
     // The files are in a folder of the window's own, never the program's.
     EXPECT_NE(QDir(preview.pageFolder()).absolutePath(),
               QDir(QCoreApplication::applicationDirPath()).absolutePath());
+}
+
+// Page 17 cannot be written, on a full disk (the page file leads to
+// /dev/full) or with its folder gone: it is not counted, the next page is
+// refused with the reason, and the preview says it once.
+TEST(Preview, APageThatCannotBeStoredStopsThePagesWithTheReason) {
+    struct Case {
+        const char* what;
+        std::function<void(const frmCustomReportPreview&)> breakStore;
+    } const cases[] = {
+        {"disco pieno",
+         [](const frmCustomReportPreview& p) {
+             ASSERT_TRUE(QFile::link("/dev/full", p.GetTempPageFileName(17)));
+         }},
+        {"cartella rimossa",
+         [](const frmCustomReportPreview& p) { QDir(p.pageFolder()).removeRecursively(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        frmCustomReportPreview preview;
+        addPages(preview, 17);  // 16 stored, the 17th drawn
+        c.breakStore(preview);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            try {
+                preview.PageAdd();
+                ADD_FAILURE() << "page 17 taken as stored";
+            } catch (const core::AppError& e) {
+                EXPECT_EQ(e.number(), 75);
+                EXPECT_TRUE(e.description().startsWith("Impossibile salvare la pagina 17 dell'anteprima"))
+                    << e.description().toStdString();
+                EXPECT_TRUE(e.description().contains("Il disco è pieno o la cartella non è scrivibile"));
+            }
+            EXPECT_EQ(preview.PageCount(), 16);
+        }
+        const QFileInfo file(preview.GetTempPageFileName(17));
+        EXPECT_FALSE(file.exists() || file.isSymLink());  // no half-written page left
+        platform::ScriptedBoxes boxes;
+        preview.show();
+        QApplication::processEvents();
+        preview.RefreshView();
+        EXPECT_TRUE(boxes.shown().empty());  // told once, by the run that drew it
+        EXPECT_EQ(preview.Widgets().lblTotPage->text(), "di 16");
+        preview.close();
+    }
 }
 
 TEST(Preview, EveryActivationShowsThePagesAndThePageBoxSelectsItsNumber) {
@@ -128,6 +178,32 @@ TEST(Preview, TypedPagesAreClamped) {
     // Esc closes; with no printer chosen ShowPreview gives "".
     QTimer::singleShot(0, &preview, [&] { QTest::keyClick(&preview, Qt::Key_Escape); });
     EXPECT_EQ(preview.ShowPreview(nullptr), QString());
+}
+
+// The page spinner: up is the next page, down the previous one, within the pages.
+TEST(Preview, TheSpinnersUpArrowGoesToTheNextPage) {
+    frmCustomReportPreview preview;
+    addPages(preview, 3);
+    preview.show();
+    QApplication::processEvents();
+    const auto* spinner = preview.Widgets().udPageSeek;
+    struct Step {
+        QToolButton* arrow;
+        int page;
+    } const steps[] = {{spinner->upButton(), 2},   {spinner->upButton(), 3},   {spinner->upButton(), 3},
+                       {spinner->downButton(), 2}, {spinner->downButton(), 1}, {spinner->downButton(), 1}};
+    for (const Step& s : steps) {
+        QTest::mouseClick(s.arrow, Qt::LeftButton);
+        EXPECT_EQ(preview.PageIndex(), s.page);
+        EXPECT_EQ(preview.Widgets().txtPage->text(), QString::number(s.page));
+    }
+    // A page typed into the box is where the arrows go on from.
+    preview.Widgets().txtPage->setText("3");
+    preview.ShowTypedPage();
+    QTest::mouseClick(spinner->downButton(), Qt::LeftButton);
+    EXPECT_EQ(preview.PageIndex(), 2);
+    EXPECT_TRUE(markOf(preview.pageImage(preview.PageIndex()), 2));
+    preview.close();
 }
 
 TEST(Preview, ZoomOptionsAndScrollBars) {
