@@ -12,6 +12,7 @@
 #include "datalib/DataSource.h"
 #include "datalib/Errors.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/WindowPlacement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -135,7 +136,8 @@ BrowseWindow::BrowseWindow(std::shared_ptr<datalib::DataSource> ds, const QStrin
     connect(search_, &MubShortSearch::InputReturned, this, [this](int, int) { grid_->setFocus(); });
     connect(grid_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) { OpenCurrent(); });
     grid_->installEventFilter(this);
-    resize(760, 460);
+    resize(QSize(760, 460).expandedTo(minimumSizeHint()));
+    platform::PlaceOverOwner(*this, owner);
 }
 
 BrowseWindow::~BrowseWindow() = default;

@@ -264,6 +264,8 @@ void MainBrowser::OnQueryMessage(int kind, const QString& question, bool& answer
 
 // ---- Layout -------------------------------------------------------------------------------
 
+int MainBrowser::DateSelWidth() const { return std::max(160, w_.cmdDateSel->sizeHint().width()); }
+
 void MainBrowser::ArrangeMainWindow(double splitPos) {
     const auto tw = [this](int px) { return startup::PixelsToTwips(px, w_.workArea); };
     LayoutInput in;
@@ -278,7 +280,7 @@ void MainBrowser::ArrangeMainWindow(double splitPos) {
     in.splitterWidth = 75;
     in.hideButtonWidth = tw(24);
     in.dateSelVisible = w_.cmdDateSel->isVisible();
-    in.dateSelWidth = tw(160);
+    in.dateSelWidth = tw(DateSelWidth());
     in.titlesTop = 0;
     in.titlesHeight = tw(24);
     in.gridVisible = w_.dgView->isVisible();
@@ -308,7 +310,7 @@ void MainBrowser::placeWidgets(const LayoutResult& r) {
     w_.lblTitle[0]->setVisible(r.title0Width > 0);
     w_.cmdHideTree->setGeometry(px(r.hideButtonLeft), 1, 24, titleHeight - 2);
     w_.lblTitle[1]->setGeometry(px(r.title1Left), 0, px(r.title1Width), titleHeight);
-    w_.cmdDateSel->setGeometry(px(r.dateSelLeft), 1, 160, titleHeight - 2);
+    w_.cmdDateSel->setGeometry(px(r.dateSelLeft), 1, DateSelWidth(), titleHeight - 2);
     w_.tvTreeView->setGeometry(0, px(r.treeTop), px(r.treeWidth), std::max(0, px(r.treeHeight)));
     w_.tvTreeView->setVisible(r.treeWidth > 0);
     w_.imgSplitter->setGeometry(px(r.splitter), px(r.splitterTop), 5, std::max(0, px(r.splitterHeight)));
@@ -322,8 +324,11 @@ void MainBrowser::placeWidgets(const LayoutResult& r) {
                                    w_.dgView->verticalHeader()->width(),
                                    std::max(12, w_.dgView->horizontalHeader()->sizeHint().height()));
     w_.cmdGridSetting->raise();
-    if (r.backgroundLeft) w_.imgMainBackground->move(px(*r.backgroundLeft), w_.imgMainBackground->y());
+    // The background picture lies under the title band and the section
+    // buttons, below the band.
+    if (r.backgroundLeft) w_.imgMainBackground->move(px(*r.backgroundLeft), px(r.treeTop));
     if (!w_.imgMainBackground->pixmap().isNull()) w_.imgMainBackground->setVisible(r.backgroundVisible);
+    w_.imgMainBackground->lower();
 }
 
 void MainBrowser::BuildSectionButtons() {

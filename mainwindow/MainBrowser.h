@@ -118,6 +118,8 @@ class MainBrowser : public QObject {
     const SplitterState& splitterState() const { return splitState_; }
     // The splitter's position in twips (0 while the section is hidden).
     double SplitterPosition() const { return splitterLeft_; }
+    // The width of the period button: as wide as its caption, 160 pixels at least.
+    int DateSelWidth() const;
     const std::shared_ptr<datalib::DataSource>& CurrentDataSource() const { return curDS_; }
     controls::ViewGridSettings* GridSettings() const { return gridSettings_.get(); }
     // The selection of the view (stored, or the last search's); null when none.

@@ -65,8 +65,12 @@ void MainCommands::SetPeriodSelectionCaption() {
     const QString column = browser_->Widgets().cmdDateSel->property("Tag").toString();
     const PeriodTexts texts =
         PeriodCaptions(s, column.isEmpty() ? QString() : datalib::SplitAtCapitals(column));
-    browser_->Widgets().cmdDateSel->setText(texts.caption);
-    browser_->Widgets().cmdDateSel->setToolTip(texts.toolTip);
+    QPushButton* button = browser_->Widgets().cmdDateSel;
+    button->setText(texts.caption);
+    button->setToolTip(texts.toolTip);
+    // The button grows and shrinks with its caption, the title beside it too.
+    if (button->isVisible() && button->width() != browser_->DateSelWidth())
+        browser_->ArrangeMainWindow(browser_->SplitterPosition());
     mnuSelection_->setTitle(texts.menuCaption);
     // The button of a view with a date column is always usable (the empty
     // state of a heading disables it, and nothing else enabled it again).

@@ -1,7 +1,10 @@
 #include "platform/ui/MessageBox.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -9,6 +12,10 @@
 namespace platform {
 
 namespace {
+
+// What a title bar takes beside its title: the window's icon, its three
+// buttons and the margins between them.
+constexpr int kTitleBarRoom = 140;
 
 // The captions are Italian whatever the machine's language.
 QString captionOf(int answer) {
@@ -91,6 +98,20 @@ QWidget* owner() {
     return active ? active : requested;
 }
 
+// The title bar shows the box's title beside the window manager's icon and
+// buttons: a box with a short text is made wide enough for the whole title.
+int widthForTitle(const QWidget& box, const QString& title) {
+    QFont bold = box.font();
+    bold.setBold(true);
+    return QFontMetrics(bold).horizontalAdvance(title) + kTitleBarRoom;
+}
+
+void fitTitle(QMessageBox& box, const QString& title) {
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(widthForTitle(box, title), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 // After the answer the window the box belonged to is the active one again.
 void reactivate(const QPointer<QWidget>& window) {
     if (!window || !window->isVisible()) return;
@@ -103,6 +124,7 @@ class BoxPrompt : public core::Prompt {
     int message(const QString& text, int style, const QString& title) override {
         const QPointer<QWidget> parent = owner();
         QMessageBox box(iconOf(style), title, displayText(text), QMessageBox::NoButton, parent);
+        fitTitle(box, title);
         const int defAnswer = core::defaultAnswer(style);
         const int escAnswer = core::escapeAnswer(style);
         const std::vector<int> answers = core::answersOf(style);
@@ -129,6 +151,8 @@ class BoxPrompt : public core::Prompt {
         dialog.setTextValue(defaultText);
         dialog.setOkButtonText(QStringLiteral("OK"));
         dialog.setCancelButtonText(QStringLiteral("Annulla"));
+        // The dialog takes its size from its controls: its prompt is as wide as the title.
+        if (auto* label = dialog.findChild<QLabel*>()) label->setMinimumWidth(widthForTitle(dialog, title));
         const int result = dialog.exec();
         reactivate(parent);
         if (result != QDialog::Accepted) return std::nullopt;

@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QSysInfo>
 #include <QVBoxLayout>
 
@@ -69,6 +70,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     big.setPointSizeF(big.pointSizeF() + 5);
     big.setBold(true);
     lblTitle_->setFont(big);
+
     lblVersion_ = new QLabel(ProgramVersionText(), this);
     lblVersion_->setObjectName(QStringLiteral("lblVersion"));
     lblDescription_ = new QLabel(ProgramDescription(), this);
@@ -138,11 +140,24 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
 }
 
-void frmAbout::showEvent(QShowEvent* event) {
-    // The opener sets the title after creating the window.
-    if (strApplicationTitle.trimmed().isEmpty()) strApplicationTitle = platform::appName();
-    lblTitle_->setText(strApplicationTitle);
-    QDialog::showEvent(event);
+void frmAbout::setVisible(bool visible) {
+    // The opener sets the title after creating the window: it is put in
+    // before the window takes its size, which then holds the whole title.
+    if (visible) {
+        if (strApplicationTitle.trimmed().isEmpty()) strApplicationTitle = platform::appName();
+        lblTitle_->setText(strApplicationTitle);
+        lblTitle_->setWordWrap(false);
+        QSize wanted = sizeHint().expandedTo(minimumSizeHint());
+        const QScreen* at = parentWidget() ? parentWidget()->screen() : screen();
+        const int most = at ? at->availableGeometry().width() * 9 / 10 : wanted.width();
+        if (wanted.width() > most) {
+            // A title longer than the screen goes on more lines, never cut.
+            lblTitle_->setWordWrap(true);
+            wanted = QSize(most, layout()->totalHeightForWidth(most));
+        }
+        resize(wanted);
+    }
+    QDialog::setVisible(visible);
 }
 
 bool frmAbout::eventFilter(QObject* watched, QEvent* event) {

@@ -40,8 +40,9 @@ class frmAbout : public QDialog {
     QPushButton* cmdSysInfo() const { return cmdSysInfo_; }
     QPushButton* cmdInformativa() const { return cmdInformativa_; }
 
+    void setVisible(bool visible) override;
+
   protected:
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:

@@ -585,3 +585,26 @@ TEST_F(BrowserTest, ColumnWidthsAndDefaultSortAreRemembered) {
     emit browser->Widgets().MubShortSearch->DefaultSortChanged(QString(), handled);
     EXPECT_EQ(boxes.lastText(), "Il criterio di ordinamento predefinito è stato annullato.");
 }
+
+// The background picture of a heading lies under the title band, never over
+// it: the band keeps its own colour where the picture would have been.
+TEST_F(BrowserTest, TheBackgroundPictureLiesBelowTheTitleBand) {
+    QPixmap picture(600, 500);
+    picture.fill(Qt::red);
+    const BrowserWidgets& w = browser->Widgets();
+    w.imgMainBackground->setPixmap(picture);
+    browser->SetTreeViewNodes();
+    QTreeWidget* tree = w.tvTreeView;
+    tree->setCurrentItem(tree->topLevelItem(0));  // a heading: no grid, the picture
+    show();
+    browser->RefreshDetailView();
+    QApplication::processEvents();
+    ASSERT_TRUE(w.imgMainBackground->isVisible());
+    EXPECT_GE(w.imgMainBackground->y(), w.picTitles->geometry().bottom());
+    const QImage shown = w.workArea->grab().toImage();
+    const QPoint inBand(w.imgMainBackground->x() + 20, w.lblTitle[1]->geometry().center().y());
+    ASSERT_TRUE(w.lblTitle[1]->geometry().contains(inBand));
+    EXPECT_NE(QColor(shown.pixel(inBand)), QColor(Qt::red));
+    const QPoint inPicture = w.imgMainBackground->geometry().bottomRight() - QPoint(20, 20);
+    EXPECT_EQ(QColor(shown.pixel(inPicture)), QColor(Qt::red));
+}

@@ -8,6 +8,9 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QPushButton>
+
+#include <functional>
 
 using namespace mainwindow;
 using mwtest::CommandsTest;
@@ -120,4 +123,43 @@ TEST_F(CommandsTest, PeriodsNarrowTheOrdersAndCancelsChangeNothing) {
     commands->mnuSelAll_Click();
     EXPECT_EQ(browser->CurrentDataSource(), shown);
     EXPECT_TRUE(commands->Menu("mnuSelAll")->isChecked());
+}
+
+// The period button is as wide as its caption, whichever period it names;
+// the section's title beside it ends before it.
+TEST_F(CommandsTest, ThePeriodButtonHoldsItsWholeCaption) {
+    openView("Ordini");
+    show();
+    QPushButton* button = browser->Widgets().cmdDateSel;
+    struct Case {
+        const char* period;
+        std::function<void()> choose;
+    } const cases[] = {
+        {"range",
+         [&] {
+             MainCommands::SetRangeDialog([](QDate& from, QDate& to) {
+                 from = QDate(2026, 10, 28);
+                 to = QDate(2026, 11, 30);
+                 return true;
+             });
+             commands->mnuSelPeriod_Click();
+         }},
+        {"day",
+         [&] {
+             MainCommands::SetDateDialog([](const QDate&) { return QDate(2026, 11, 2); });
+             commands->mnuSelDate_Click();
+         }},
+        {"all", [&] { commands->mnuSelAll_Click(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.period);
+        c.choose();
+        QApplication::processEvents();
+        ASSERT_TRUE(button->isVisible());
+        EXPECT_GE(button->width(), button->sizeHint().width()) << button->text().toStdString();
+        EXPECT_LE(browser->Widgets().lblTitle[1]->geometry().right(), button->geometry().left());
+        EXPECT_LE(button->geometry().right(), browser->Widgets().workArea->width());
+    }
+    MainCommands::SetRangeDialog({});
+    MainCommands::SetDateDialog({});
 }

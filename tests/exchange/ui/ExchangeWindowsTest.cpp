@@ -234,8 +234,11 @@ TEST_F(ExchangeWindowsTest, ExportedViewImportsIntoAnotherDatabase) {
     auto target = other.db->OpenDataSource("Articoli");
     int refreshed = 0;
     // Declining the preview still asks for the confirmation; No imports
-    // nothing. The preview is the browse window over the archive's rows.
+    // nothing. The preview is the browse window over the archive's rows,
+    // standing over the main window.
+    main.setGeometry(10, 100, 780, 600);
     long previewed = -1, archived = 0;
+    QPoint previewCentre;
     for (const int confirm : {core::kAnswerNo, core::kAnswerYes}) {
         boxes.clear();
         boxes.answer(core::kAnswerYes);
@@ -246,6 +249,7 @@ TEST_F(ExchangeWindowsTest, ExportedViewImportsIntoAnotherDatabase) {
                 previewed = w.grid()->model()->rowCount();
                 archived = w.dataSource()->RowCount();
                 EXPECT_EQ(w.windowTitle(), w.dataSource()->Table()->PresentationName());
+                previewCentre = w.frameGeometry().center();
                 w.close();
             });
         exchange::mnuImport(&main, target, [&] { ++refreshed; });
@@ -255,6 +259,7 @@ TEST_F(ExchangeWindowsTest, ExportedViewImportsIntoAnotherDatabase) {
     }
     EXPECT_GT(previewed, 0);
     EXPECT_EQ(previewed, archived);
+    EXPECT_LE((previewCentre - main.frameGeometry().center()).manhattanLength(), 10);  // its frame aside
     EXPECT_EQ(boxes.lastText(), "Operazione completata");
     EXPECT_EQ(refreshed, 1);
     EXPECT_FALSE(startup::frmMessage::IsLoaded());

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QDialog>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -89,6 +91,37 @@ TEST(MessageBoxTest, RealBoxShowsItalianButtonsAndDefault) {
     EXPECT_EQ(text, "Riga uno\n\nRiga due ?");
     EXPECT_EQ(title, "Zelt Order");
     EXPECT_EQ(icon, QMessageBox::Critical);
+}
+
+// A box with a short text is still as wide as its whole title and the
+// title bar's icon and buttons beside it; so is the input box.
+TEST(MessageBoxTest, AShortBoxHoldsItsWholeTitle) {
+    for (const QString title : {QString("Zelt Order"), QString("Zelt Order - Agenzia Nord-Est di Treviso")}) {
+        SCOPED_TRACE(title.toStdString());
+        int width = 0, needed = 0;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            QFont bold = box->font();
+            bold.setBold(true);
+            needed = QFontMetrics(bold).horizontalAdvance(title) + 140;
+            width = box->width();
+            if (auto* message = qobject_cast<QMessageBox*>(box))
+                message->defaultButton()->click();
+            else
+                qobject_cast<QDialog*>(box)->reject();
+        });
+        messageBox("Utente non abilitato", kOkOnly, title);
+        EXPECT_GE(width, needed);
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            width = box->width();
+            qobject_cast<QDialog*>(box)->reject();
+        });
+        inputBox("Quantità", title, "1");
+        EXPECT_GE(width, needed);
+    }
 }
 
 TEST(MessageBoxTest, EscapeOnYesNoAnswersNo) {

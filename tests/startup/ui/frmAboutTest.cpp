@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -32,6 +33,38 @@ TEST(About, TitleVersionAndDescription) {
     named.strApplicationTitle = QStringLiteral("Zelt Order - Agenzia Nord");
     named.show();
     EXPECT_EQ(named.lblTitle()->text(), QStringLiteral("Zelt Order - Agenzia Nord"));
+}
+
+// The title the main window sets after making the window is shown whole:
+// the window takes its size with it, and a title wider than the screen
+// goes on more lines.
+TEST(About, ATitleSetAfterTheWindowIsMadeIsShownWhole) {
+    struct Case {
+        const char* title;
+        bool oneLine;
+    } const cases[] = {
+        {"Zelt Order - Archivio dimostrativo", true},
+        {"Zelt Order - Rappresentanze di Ferramenta, Utensileria e Colori del Nord-Est", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        frmAbout about;
+        about.strApplicationTitle = QString::fromUtf8(c.title);
+        bool whole = false, oneLine = false, onScreen = false;
+        QTimer::singleShot(0, &about, [&] {
+            const QLabel* title = about.lblTitle();
+            oneLine = !title->wordWrap();
+            whole = oneLine ? title->contentsRect().width() >=
+                                  title->fontMetrics().horizontalAdvance(title->text())
+                            : title->height() >= title->heightForWidth(title->width());
+            onScreen = about.screen()->availableGeometry().contains(about.frameGeometry());
+            about.cmdOK()->click();
+        });
+        about.exec();
+        EXPECT_EQ(about.lblTitle()->text(), QString::fromUtf8(c.title));
+        EXPECT_TRUE(whole);
+        EXPECT_EQ(oneLine, c.oneLine);
+        EXPECT_TRUE(onScreen);
+    }
 }
 
 TEST(About, WebSiteAndMakerContacts) {
