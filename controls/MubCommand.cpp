@@ -56,15 +56,17 @@ void MubCommand::paintEvent(QPaintEvent* event) {
     option.icon = QIcon();
     p.drawControl(QStyle::CE_PushButtonBevel, option);
     const QSize pic = iconSize();
-    const QFontMetrics fm(font());
-    const int textHeight = fm.height() * std::max<qsizetype>(1, text().count(QLatin1Char('\n')) + 1);
+    // A caption wider than the button goes on as many lines as it needs,
+    // the picture and the lines centred together.
+    const int flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextShowMnemonic | Qt::TextWordWrap;
+    const int textHeight =
+        QFontMetrics(font()).boundingRect(QRect(0, 0, width() - 8, height()), flags, text()).height();
     const int top = std::max(4, (height() - pic.height() - textHeight - 4) / 2);
     const QRect picRect(QPoint((width() - pic.width()) / 2, top), pic);
     const QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
     p.drawPixmap(picRect, icon().pixmap(pic, mode));
     const QRect textRect(4, picRect.bottom() + 4, width() - 8, textHeight);
-    p.drawItemText(textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextShowMnemonic | Qt::TextWordWrap,
-                   palette(), isEnabled(), text(), QPalette::ButtonText);
+    p.drawItemText(textRect, flags, palette(), isEnabled(), text(), QPalette::ButtonText);
 }
 
 }  // namespace controls

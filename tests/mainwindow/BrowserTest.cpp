@@ -208,6 +208,49 @@ TEST_F(BrowserTest, SectionButtonsAndTheirClick) {
     EXPECT_EQ(buttons->Count(), 19);
 }
 
+// A section button's caption wider than the button goes on a second line
+// under the picture instead of being cut.
+TEST_F(BrowserTest, ALongCaptionOfASectionButtonGoesOnASecondLine) {
+    browser->SetTreeViewNodes();
+    show();
+    QTreeWidget* tree = browser->Widgets().tvTreeView;
+    tree->setCurrentItem(NodeAt(tree, 19));  // "Situazione Spedito"
+    browser->RefreshDetailView();
+    SectionButtons* buttons = browser->Widgets().acmdSectionItem;
+    // The height the caption's text takes: the rows where the (black) text lies.
+    const auto textRows = [](controls::MubCommand* button) {
+        const QImage shown = button->grab().toImage();
+        int first = -1, last = -1;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x) {
+                const QColor c = shown.pixelColor(x, y);
+                if (c.red() < 60 && c.green() < 60 && c.blue() < 60) {
+                    if (first < 0) first = y;
+                    last = y;
+                    break;
+                }
+            }
+        return first < 0 ? 0 : last - first + 1;
+    };
+    struct Case {
+        const char* caption;
+        bool twoLines;
+    } const cases[] = {{"Articoli Da Spedire (per Cliente)", true}, {"Annullati", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.caption);
+        controls::MubCommand* button = nullptr;
+        for (int i = 2; i <= buttons->Count() - 1; ++i)
+            if (buttons->Item(i)->text() == QString::fromUtf8(c.caption)) button = buttons->Item(i);
+        ASSERT_TRUE(button);
+        ASSERT_EQ(button->fontMetrics().horizontalAdvance(button->text()) > button->width() - 8, c.twoLines);
+        const int line = button->fontMetrics().height();
+        if (c.twoLines)
+            EXPECT_GT(textRows(button), line * 3 / 2);
+        else
+            EXPECT_LE(textRows(button), line);
+    }
+}
+
 TEST_F(BrowserTest, ManyButtonsWrapIntoColumns) {
     db->SetAccessLevel(1);
     browser->SetTreeViewNodes();
