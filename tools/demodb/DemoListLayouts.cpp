@@ -328,9 +328,9 @@ Sub PrintHeadings(prn, y)
     prn.TxtOut y, 40, "Data"
     prn.TxtOut y, 59, "Articolo"
     prn.TxtOut y, 81, "Descrizione"
-    prn.TxtOutR y, 145, "Ordinata"
-    prn.TxtOutR y, 157, "Evasa"
-    prn.TxtOutR y, 175, "Da spedire"
+    prn.TxtOutR y, 142, "Ordinata"
+    prn.TxtOutR y, 153, "Evasa"
+    prn.TxtOutR y, 174, "Da spedire"
     prn.TxtOutR y, 193, "Valore"
 End Sub
 
@@ -345,10 +345,10 @@ Function PrintDetail(dsRow, prn, y)
     rest = q - dsRow.ColValue("QuantitàEvasa")
     value = 0
     If q <> 0 Then value = Round(dsRow.ColValue("ImportoImponibile") * rest / q, 2)
-    PrintOrderAndArticle dsRow, prn, y, 50
-    prn.TxtOutR y, 145, FormatNumber(q, 0)
-    prn.TxtOutR y, 157, FormatNumber(dsRow.ColValue("QuantitàEvasa"), 0)
-    prn.TxtOutR y, 175, FormatNumber(rest, 0)
+    PrintOrderAndArticle dsRow, prn, y, 47
+    prn.TxtOutR y, 142, FormatNumber(q, 0)
+    prn.TxtOutR y, 153, FormatNumber(dsRow.ColValue("QuantitàEvasa"), 0)
+    prn.TxtOutR y, 174, FormatNumber(rest, 0)
     prn.TxtOutR y, 193, FormatNumber(value, 2)
     PrintDetail = value
 End Function
