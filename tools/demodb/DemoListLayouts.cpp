@@ -212,6 +212,12 @@ Function OrderOf(dsRow)
     Set OrderOf = o
 End Function
 
+' Una riga si stampa quando il suo ordine è tra quelli della stampa (OrderWanted).
+Function RowWanted(dsRow)
+    Set ord = OrderOf(dsRow)
+    RowWanted = OrderWanted(ord)
+End Function
+
 Function RowGroup(dsRow, sTitle)
     Dim cli
     Set cli = ord.GetReference("Cliente")
@@ -225,6 +231,13 @@ Function RowText(dsRow)
         If dsRow.ColValue("DescrizioneAggiuntiva") <> "" Then RowText = dsRow.ColValue("DescrizioneAggiuntiva")
     End If
 End Function
+
+Sub PrintOrderAndArticleHeadings(prn, y)
+    prn.TxtOut y, 17, "Ordine"
+    prn.TxtOut y, 40, "Data"
+    prn.TxtOut y, 59, "Articolo"
+    prn.TxtOut y, 81, "Descrizione"
+End Sub
 
 Sub PrintOrderAndArticle(dsRow, prn, y, nWrap)
     prn.TxtOut y, 17, ord.ColValue("Numero")
@@ -258,19 +271,15 @@ Function ReportTitle()
 End Function
 
 Sub PrintHeadings(prn, y)
-    prn.TxtOut y, 17, "Ordine"
-    prn.TxtOut y, 40, "Data"
-    prn.TxtOut y, 59, "Articolo"
-    prn.TxtOut y, 81, "Descrizione"
+    PrintOrderAndArticleHeadings prn, y
     prn.TxtOutR y, 148, "Quantità"
     prn.TxtOutR y, 166, "Prezzo"
     prn.TxtOutR y, 177, "Sc. %"
     prn.TxtOutR y, 193, "Importo"
 End Sub
 
-Function RowWanted(dsRow)
-    Set ord = OrderOf(dsRow)
-    RowWanted = True
+Function OrderWanted(ord)
+    OrderWanted = True
 End Function
 
 Function PrintDetail(dsRow, prn, y)
@@ -292,18 +301,14 @@ Function ReportTitle()
 End Function
 
 Sub PrintHeadings(prn, y)
-    prn.TxtOut y, 17, "Ordine"
-    prn.TxtOut y, 40, "Data"
-    prn.TxtOut y, 59, "Articolo"
-    prn.TxtOut y, 81, "Descrizione"
+    PrintOrderAndArticleHeadings prn, y
     prn.TxtOutR y, 154, "Ordinata"
     prn.TxtOutR y, 170, "Evasa"
     prn.TxtOutR y, 193, "Importo"
 End Sub
 
-Function RowWanted(dsRow)
-    Set ord = OrderOf(dsRow)
-    RowWanted = ord.ColValue("InviatoSede")
+Function OrderWanted(ord)
+    OrderWanted = ord.ColValue("InviatoSede")
 End Function
 
 Function PrintDetail(dsRow, prn, y)
@@ -324,19 +329,15 @@ Function ReportTitle()
 End Function
 
 Sub PrintHeadings(prn, y)
-    prn.TxtOut y, 17, "Ordine"
-    prn.TxtOut y, 40, "Data"
-    prn.TxtOut y, 59, "Articolo"
-    prn.TxtOut y, 81, "Descrizione"
+    PrintOrderAndArticleHeadings prn, y
     prn.TxtOutR y, 142, "Ordinata"
     prn.TxtOutR y, 153, "Evasa"
     prn.TxtOutR y, 174, "Da spedire"
     prn.TxtOutR y, 193, "Valore"
 End Sub
 
-Function RowWanted(dsRow)
-    Set ord = OrderOf(dsRow)
-    RowWanted = Not ord.ColValue("Annullato")
+Function OrderWanted(ord)
+    OrderWanted = Not ord.ColValue("Annullato")
 End Function
 
 Function PrintDetail(dsRow, prn, y)
