@@ -4,6 +4,7 @@
 #include "datalib/Connection.h"
 #include "datalib/Database.h"
 #include "datalib/Errors.h"
+#include "datalib/ForeignSchema.h"
 #include "datalib/Interfaces.h"
 #include "datalib/Salvage.h"
 #include "datalib/query/QueryTranslator.h"
@@ -74,19 +75,20 @@ void verifyPassword(Connection& conn, const QString& password) {
 // The program defines no triggers and no views. A file that brings its own
 // (a received or imported archive) would run them on our first write, or
 // read a view where a table belongs: they go before anything is written.
+// So do SQLite's statistics, which the program never gathers and which
+// would choose how every query of the file is run.
 void dropTriggersAndViews(Connection& conn) {
     std::vector<std::pair<QString, QString>> found;
     {
         Statement st = conn.prepare(
-            QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view')"));
+            QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view') OR "
+                           "(type = 'table' AND name LIKE 'sqlite\\_stat%' ESCAPE '\\')"));
         while (st.step()) found.emplace_back(st.text(0), st.text(1));
     }
     if (found.empty()) return;
     QString sql = QStringLiteral("BEGIN;");
     for (const auto& [type, name] : found)
-        sql += QStringLiteral(" DROP %1 IF EXISTS %2;")
-                   .arg(type == QLatin1String("view") ? QStringLiteral("VIEW") : QStringLiteral("TRIGGER"),
-                        sqlIdent(name));
+        sql += QStringLiteral(" DROP %1 IF EXISTS %2;").arg(type.toUpper(), sqlIdent(name));
     try {
         conn.exec(sql + QStringLiteral(" COMMIT;"));
     } catch (...) {
@@ -133,8 +135,17 @@ void Engine::Create(int, const QString& file, const QString&, const QString& pas
 
 void Engine::Open(int, const QString& file, const QString&, const QString& password, int, int, int, int, int,
                   int) {
+    openFile(file, password, nullptr);
+}
+
+void Engine::OpenForeign(const QString& file, const QString& password, const QString& shownName) {
+    openFile(file, password, &shownName);
+}
+
+void Engine::openFile(const QString& file, const QString& password, const QString* foreignName) {
     Close();
     auto conn = std::make_shared<Connection>(file, false);
+    if (foreignName) CheckForeignSchema(*conn, *foreignName);
     verifyPassword(*conn, password);
     dropTriggersAndViews(*conn);
     conn_ = std::move(conn);

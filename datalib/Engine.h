@@ -44,6 +44,11 @@ class Engine {
     // of the program's open call are accepted and change nothing.
     void Open(int mode, const QString& file, const QString& user, const QString& password, int = 5, int = 1,
               int = 0, int = 2, int = 0, int = -2);
+    // Opens, as Open does, a file that comes from outside (head office's
+    // copy, an archive chosen for an import), once its schema is known to
+    // hold only what the program's definitions make (CheckForeignSchema);
+    // `shownName` names it in the refusal.
+    void OpenForeign(const QString& file, const QString& password, const QString& shownName);
     // Closes the file (a transaction still open is rolled back).
     void Close(int options = 0);
     void Release(bool = true) { Close(); }
@@ -82,6 +87,9 @@ class Engine {
     void setDatabase(const std::weak_ptr<Database>& db) { db_ = db; }
 
   private:
+    // A file from outside (foreignName given) has its schema checked first.
+    void openFile(const QString& file, const QString& password, const QString* foreignName);
+
     std::shared_ptr<Connection> conn_;
     std::weak_ptr<Database> db_;
     QString user_;

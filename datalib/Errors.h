@@ -31,9 +31,10 @@ enum Code : int {
     FileExists = 118,
     NotAllowed = 119,
     DuplicateKey = 120,
-    Cancelled = 124,  // a table class refused the operation
-    ReadOnly = 125,   // the file or its folder cannot be written
-    TimedOut = 126,   // a statement ran past its time limit
+    Cancelled = 124,      // a table class refused the operation
+    ReadOnly = 125,       // the file or its folder cannot be written
+    TimedOut = 126,       // a statement ran past its time limit
+    ForeignSchema = 127,  // a file from outside holds definitions the program never makes
 };
 
 QString source();

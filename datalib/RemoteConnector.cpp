@@ -169,7 +169,7 @@ void RemoteConnector::download(itfProgress* progress) {
 void RemoteConnector::openCopy() {
     engine_ = std::make_unique<Engine>();
     try {
-        engine_->Open(3, file_, QString(), password_);
+        engine_->OpenForeign(file_, password_, archiveName_);
         // The copy is read whole, by the check and then by the receive:
         // straight from the file's pages in memory, not copied page by page
         // into SQLite's cache. Nothing but this program touches the file,
@@ -182,6 +182,7 @@ void RemoteConnector::openCopy() {
     } catch (const core::AppError& e) {
         db_.reset();
         engine_.reset();
+        if (errors::code(e) == errors::ForeignSchema) throw;
         if (errors::code(e) == errors::WrongPassword)
             throw failure(
                 QStringLiteral("L'archivio \"%1\" ricevuto dalla sede è protetto da una password diversa "

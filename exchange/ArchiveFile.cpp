@@ -32,16 +32,18 @@ ImportArchive::ImportArchive(const QString& file, datalib::Database& local, cons
     QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     engine_ = std::make_unique<datalib::Engine>();
     try {
+        const QString shown = QFileInfo(file).fileName();
         try {
-            engine_->Open(3, copy, QString(), QString());
+            engine_->OpenForeign(copy, QString(), shown);
         } catch (const core::AppError& e) {
             if (datalib::errors::code(e) != datalib::errors::WrongPassword) throw;
-            engine_->Open(3, copy, QString(), agentPassword);
+            engine_->OpenForeign(copy, agentPassword, shown);
         }
         db_ = local.Attach(*engine_);
     } catch (const core::AppError& e) {
         db_.reset();
         engine_.reset();
+        if (datalib::errors::code(e) == datalib::errors::ForeignSchema) throw;
         if (datalib::errors::code(e) == datalib::errors::WrongPassword)
             throw failure(
                 QStringLiteral("L'archivio \"%1\" è protetto da una password sconosciuta.").arg(file));

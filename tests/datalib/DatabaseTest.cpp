@@ -4,6 +4,7 @@
 #include "TestSchema.h"
 #include "datalib/DataSet.h"
 #include "datalib/Errors.h"
+#include "datalib/SelectionCriteria.h"
 
 #include "datalib/Connection.h"
 
@@ -399,6 +400,47 @@ TEST(Database, AFilesOwnTriggersAndViewsAreDroppedBeforeAnyWrite) {
                                                  "('trigger','view')")),
               QStringLiteral("0"));
     EXPECT_EQ(rawScalar(f.path(), QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+}
+
+// A file from outside opens when it holds what the program makes (its
+// tables at any structure version, the library's own tables, SQLite's
+// statistics, which go); any other definition is refused by name, and the
+// file is left as it was.
+TEST(Database, AFileFromOutsideHoldsOnlyWhatTheProgramMakes) {
+    Fixture f;
+    f.open(1.0);
+    f.db->OpenDataSource(QStringLiteral("Articoli"))
+        ->InsertFromPairs({QStringLiteral("Codice"), QStringLiteral("A1")});
+    SelectionCriteria viti(f.db, *f.db->tableDef(QStringLiteral("Articoli")));
+    viti.SetConditionText(QStringLiteral("Codice <> 'A1'"));
+    viti.Save(QStringLiteral("Viti"));
+    f.open(2.0);  // a column added by the newer structure
+    f.close();
+    rawExec(f.path(), QStringLiteral("ANALYZE"));
+    {
+        Engine foreign;
+        foreign.OpenForeign(f.path(), QStringLiteral("pw"), QStringLiteral("Archivio"));
+    }
+    EXPECT_EQ(rawScalar(f.path(), QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name LIKE "
+                                                 "'sqlite_stat%'")),
+              QStringLiteral("0"));
+
+    rawExec(f.path(),
+            QStringLiteral("CREATE TABLE \"Extra\" (\"OID\" INTEGER PRIMARY KEY, a TEXT CHECK (a <> '')); "
+                           "CREATE TRIGGER t AFTER INSERT ON Articoli BEGIN SELECT 1; END;"));
+    const QString before = rawScalar(f.path(), QStringLiteral("SELECT group_concat(sql) FROM sqlite_master"));
+    try {
+        Engine foreign;
+        foreign.OpenForeign(f.path(), QStringLiteral("pw"), QStringLiteral("Archivio"));
+        FAIL() << "a CHECK constraint was let in";
+    } catch (const core::AppError& e) {
+        EXPECT_EQ(errors::code(e), errors::ForeignSchema);
+        EXPECT_EQ(e.description(),
+                  QStringLiteral("L'archivio \"Archivio\" contiene nella tabella \"Extra\" un "
+                                 "vincolo CHECK, che il programma non crea: l'archivio non è "
+                                 "stato usato e non è stato cambiato nulla."));
+    }
+    EXPECT_EQ(rawScalar(f.path(), QStringLiteral("SELECT group_concat(sql) FROM sqlite_master")), before);
 }
 
 TEST(Database, ALongStatementMeetsItsTimeLimitAndServesTheStop) {

@@ -156,3 +156,78 @@ TEST_F(HostileArchiveTest, HeadOfficesCopyCannotHangTheReceiveOrTheSend) {
     EXPECT_GE(headCount("Ordini", "InviatoSede"), sentBefore + waiting);
     EXPECT_EQ(integrity(), QStringLiteral("ok"));
 }
+
+// Definitions the program never makes, whose expressions SQLite evaluates
+// inside one step (on the check of the file, on a write): refused by name
+// before anything of the file is checked or written, for the import and for
+// the receive alike, in well under the time a single step of them takes.
+TEST_F(HostileArchiveTest, DefinitionsOfTheArchivesOwnAreRefusedBeforeAnyCheckOrWrite) {
+    openLocal(true);
+    // About half a second each time SQLite evaluates it.
+    const QString costly = "length(replace(hex(zeroblob(20000000)), 0, 12)) > 0";
+    const QString costlyValue = "substr(hex(zeroblob(20000000)), 1, 1)";
+    // A definition's text rewritten in place, as only a file made by hand has it.
+    auto rewritten = [](const QString& name, const QString& sql) {
+        return "PRAGMA writable_schema = ON; UPDATE sqlite_master SET sql = " + sql + " WHERE name = '" +
+               name + "'; PRAGMA writable_schema = OFF;";
+    };
+    const QString withCheck = "substr(sql, 1, length(sql) - 1) || ', CHECK (" + costly + "))'";
+    struct Case {
+        const char* name;
+        QString hostile;
+        QString told;
+    };
+    const Case cases[] = {
+        {"a CHECK constraint", rewritten("Clienti", withCheck), "nella tabella \"Clienti\" un vincolo CHECK"},
+        {"a CHECK on the library's catalogue", rewritten("_Catalogo", withCheck),
+         "nella tabella \"_Catalogo\" un vincolo CHECK"},
+        {"a generated column", "ALTER TABLE Clienti ADD COLUMN Calcolata TEXT AS (" + costlyValue + ")",
+         "nella tabella \"Clienti\" una colonna calcolata (\"Calcolata\")"},
+        {"an index on an expression",
+         "CREATE INDEX costoso ON Clienti (Codice); " +
+             rewritten("costoso", "'CREATE INDEX costoso ON Clienti (" + costlyValue + " || Codice)'"),
+         "nella tabella \"Clienti\" un indice su un'espressione (\"costoso\")"},
+        {"a partial index",
+         "CREATE INDEX parziale ON Clienti (Codice); " +
+             rewritten("parziale", "'CREATE INDEX parziale ON Clienti (Codice) WHERE " + costly + "'"),
+         "nella tabella \"Clienti\" un indice parziale (\"parziale\")"},
+        {"a table of another form", "CREATE TABLE Extra (a TEXT UNIQUE)",
+         "nella tabella \"Extra\" la colonna \"a\" definita come \"TEXT UNIQUE\""},
+    };
+    const QString head = server.filePath(kArchive);
+    const QStringList before = state();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = exported("Clienti");
+        RawExec(file, c.hostile);
+        server.putFile(kArchive, DemoArchive());
+        RawExec(head, c.hostile);
+        PrivateTemp temp;
+        QElapsedTimer clock;
+        clock.start();
+        const QString imported = import("Clienti", file);
+        EXPECT_TRUE(imported.contains("L'archivio \"Clienti.mdb\" contiene " + c.told +
+                                      ", che il programma non crea: l'archivio non è stato usato e non è "
+                                      "stato cambiato nulla."))
+            << imported.toStdString();
+        boxes.clear();
+        EXPECT_FALSE(exchange::ReceiveUpdates(context(), &transfer, progress, true, false));
+        EXPECT_LT(clock.elapsed(), 5000);
+        ASSERT_FALSE(boxes.shown().empty());
+        EXPECT_TRUE(boxes.shown().front().text.contains("L'archivio \"" + QString(kArchive) + "\" contiene " +
+                                                        c.told))
+            << boxes.shown().front().text.toStdString();
+        EXPECT_EQ(state(), before);
+        EXPECT_FALSE(local->db->InTransaction());
+        EXPECT_EQ(integrity(), QStringLiteral("ok"));
+        EXPECT_EQ(temp.left(), QStringList());
+        EXPECT_EQ(leftInWorkFolder(), QStringList());
+    }
+    // SQLite's statistics, which a maintenance of the file may leave, are
+    // no definition of its own: they go, and the receive is done.
+    server.putFile(kArchive, DemoArchive());
+    RawExec(head, "ANALYZE");
+    boxes.clear();
+    EXPECT_TRUE(exchange::ReceiveUpdates(context(), &transfer, progress, true, false))
+        << boxes.lastText().toStdString();
+}
