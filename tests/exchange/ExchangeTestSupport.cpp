@@ -92,6 +92,13 @@ void HeadOfficeTest::openLocal(bool demoCopy) {
 
 void HeadOfficeTest::closeLocal() { local.reset(); }
 
+void HeadOfficeTest::startAfresh() {
+    closeLocal();
+    QFile::remove(localFile);
+    server.putFile(QLatin1String(kArchive), DemoArchive());
+    openLocal(true);
+}
+
 exchange::ExchangeContext HeadOfficeTest::context() const {
     exchange::ExchangeContext ctx;
     ctx.local = local->db;

@@ -77,6 +77,9 @@ class HeadOfficeTest : public ::testing::Test {
     // The agent's database: a copy of the demo archive, or a new empty one.
     void openLocal(bool demoCopy = true);
     void closeLocal();
+    // Both again as they start: the agent's database and head office's
+    // archive copies of the demo archive.
+    void startAfresh();
     exchange::ExchangeContext context() const;
     // Head office's archive changed in place, as head office would.
     void editHeadOffice(const std::function<void(datalib::Database&)>& edit);

@@ -69,10 +69,7 @@ TEST_F(HeadOfficeTest, FirstReceiveTakesTheAgentsRowsVersionsAndScripts) {
 TEST_F(HeadOfficeTest, IncrementalAndCompleteReceiveKeepLocalRowsAndFlags) {
     for (const bool all : {false, true}) {
         SCOPED_TRACE(all ? "receive all" : "incremental");
-        closeLocal();
-        QFile::remove(localFile);
-        server.putFile(kArchive, DemoArchive());
-        openLocal(true);
+        startAfresh();
         // Local work head office does not know yet, and an order sent from here.
         local->db->BeginUpdate();
         local->db->OpenDataSource("Clienti")->InsertFromPairs(

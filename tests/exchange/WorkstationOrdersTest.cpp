@@ -188,10 +188,7 @@ TEST_F(WorkstationOrdersTest, AReceiveNeverReplacesAnUnsentOrderWithAnotherOrder
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        closeLocal();
-        QFile::remove(localFile);
-        server.putFile(kArchive, DemoArchive());
-        openLocal(true);
+        startAfresh();
         local->db->SetSysParam("CodicePostazione", "3");
         core::FixedClock clock(2026, 3, 12, 9, 0);
         second = workstation("3", true);
