@@ -101,16 +101,66 @@ void Variant::copyOwned(const Variant& o) {
     }
 }
 
+namespace {
+
+// Letting go of the last reference to an object or an array ends it, and
+// with it what it holds: a chain of a hundred thousand instances, arrays or
+// dictionaries that hold one another would end one inside the other, as
+// deep as the chain, until the thread's stack ran out. The first such end on
+// a thread runs the whole chain instead, one link at a time: the links let
+// go of meanwhile wait in a list and end after, in the order the recursion
+// would have ended them (depth first, each one's own in their order).
+struct ChainRelease {
+    bool running = false;
+    std::vector<std::shared_ptr<const void>> waiting;
+};
+thread_local ChainRelease chain;
+
+template <class T>
+void releaseShared(std::shared_ptr<T>& held) noexcept {
+    // Not the last reference (or Nothing): nothing ends here.
+    if (held.use_count() != 1) {
+        held.~shared_ptr();
+        return;
+    }
+    ChainRelease& c = chain;
+    if (c.running) {
+        try {
+            c.waiting.emplace_back(std::move(held));
+        } catch (...) {
+            // No room for one more: this one ends here, as it would have.
+        }
+        held.~shared_ptr();
+        return;
+    }
+    c.running = true;
+    held.~shared_ptr();
+    std::reverse(c.waiting.begin(), c.waiting.end());
+    while (!c.waiting.empty()) {
+        std::shared_ptr<const void> next = std::move(c.waiting.back());
+        c.waiting.pop_back();
+        const std::size_t before = c.waiting.size();
+        next.reset();
+        // What it held came in its order: the first of them goes next.
+        std::reverse(c.waiting.begin() + std::ptrdiff_t(before), c.waiting.end());
+    }
+    // A long chain's list does not stay for ever.
+    if (c.waiting.capacity() > 4096) std::vector<std::shared_ptr<const void>>().swap(c.waiting);
+    c.running = false;
+}
+
+}  // namespace
+
 void Variant::releaseOwned() noexcept {
     switch (type_) {
         case VType::String:
             u_.s.~QString();
             break;
         case VType::Object:
-            u_.o.~shared_ptr();
+            releaseShared(u_.o);
             break;
         default:
-            u_.a.~ArrayPtr();
+            releaseShared(u_.a);
             break;
     }
     type_ = VType::Empty;
@@ -391,15 +441,41 @@ QString Variant::typeName() const {
 
 bool Variant::identical(const Variant& other) const {
     if (type_ != other.type_) return false;
-    switch (type_) {
-        case VType::Array: {
-            const VariantArray& a = arrayValue();
-            const VariantArray& b = other.arrayValue();
-            if (a.bounds() != b.bounds() || a.elementType() != b.elementType()) return false;
-            for (std::size_t i = 0; i < a.size(); ++i)
-                if (!a.elements()[i].identical(b.elements()[i])) return false;
-            return true;
+    if (type_ != VType::Array) return identicalValue(other);
+    // Arrays inside arrays are walked with a list of the open ones, not by
+    // recursion: they may nest deeper than the thread's stack goes.
+    struct Open {
+        const VariantArray* a;
+        const VariantArray* b;
+        std::size_t next;
+    };
+    std::vector<Open> open;
+    const auto enter = [&open](const Variant& x, const Variant& y) {
+        const VariantArray& a = x.arrayValue();
+        const VariantArray& b = y.arrayValue();
+        if (&a == &b) return true;  // one array, shared
+        if (a.bounds() != b.bounds() || a.elementType() != b.elementType()) return false;
+        open.push_back({&a, &b, 0});
+        return true;
+    };
+    if (!enter(*this, other)) return false;
+    while (!open.empty()) {
+        Open& o = open.back();
+        if (o.next == o.a->size()) {
+            open.pop_back();
+            continue;
         }
+        const Variant& x = o.a->elements()[o.next];
+        const Variant& y = o.b->elements()[o.next];
+        ++o.next;
+        if (x.type_ != y.type_) return false;
+        if (!(x.type_ == VType::Array ? enter(x, y) : x.identicalValue(y))) return false;
+    }
+    return true;
+}
+
+bool Variant::identicalValue(const Variant& other) const {
+    switch (type_) {
         case VType::Error:
             return errorValue() == other.errorValue();
         case VType::Object:

@@ -223,6 +223,8 @@ class Variant {
     static constexpr bool ownsData(VType t) noexcept {
         return t == VType::String || t == VType::Object || t == VType::Array;
     }
+    // identical() of two values of one kind that is no array.
+    bool identicalValue(const Variant& other) const;
     void copyOwned(const Variant& o);
     void releaseOwned() noexcept;
     // After the first 8 bytes: the rest of what o owns, o left Empty.

@@ -13,6 +13,9 @@
 #include "script/StackLimit.h"
 #include "script/builtins/Dictionary.h"
 
+#include <unordered_map>
+#include <unordered_set>
+
 namespace script {
 
 using core::CallKind;
@@ -49,7 +52,11 @@ Interpreter::~Interpreter() {
     for (GlobalSlot& g : globals_) {
         const Variant gone = std::move(g.value);
     }
-    breakDictionaryCycles();
+    try {
+        breakDictionaryCycles();
+    } catch (...) {
+        // Out of memory for the search: those cycles stay, the program goes on.
+    }
 }
 
 void Interpreter::addObject(const QString& name, std::shared_ptr<core::Object> object) {
@@ -127,7 +134,10 @@ Variant Interpreter::finishCall(Call&& call) {
 }
 
 void Interpreter::deferTerminate(std::shared_ptr<ClassInstance> twin) {
-    twin->chain_ = terminateChain_ + 1;
+    // Only instances a terminate made lengthen the chain: a list of
+    // instances that hold one another, made by the script, ends link by link
+    // in chains of one.
+    twin->chain_ = twin->born_ + 1;
     pendingTerminates_.push_back(std::move(twin));
     terminatesDue_ = true;
 }
@@ -187,13 +197,26 @@ void Interpreter::trackMade(const Variant& made) {
 }
 
 namespace {
-// Every object a value holds, in arrays too.
+// Every object a value holds, in arrays too: arrays inside arrays from a list
+// (they may nest deeper than the stack goes), each one looked into once
+// (copies of an array share it, so a few nested copies may stand for
+// millions of places).
 template <class Fn>
 void eachObject(const Variant& v, Fn& fn) {
-    if (v.isObject()) {
-        if (const core::Object* o = v.objectValue().get()) fn(o);
-    } else if (v.isArray()) {
-        for (const Variant& e : v.arrayValue().elements()) eachObject(e, fn);
+    std::vector<const core::VariantArray*> arrays;
+    std::unordered_set<const core::VariantArray*> seen;
+    const auto take = [&](const Variant& x) {
+        if (x.isObject()) {
+            if (const core::Object* o = x.objectValue().get()) fn(o);
+        } else if (x.isArray() && seen.insert(&x.arrayValue()).second) {
+            arrays.push_back(&x.arrayValue());
+        }
+    };
+    take(v);
+    while (!arrays.empty()) {
+        const core::VariantArray* a = arrays.back();
+        arrays.pop_back();
+        for (const Variant& e : a->elements()) take(e);
     }
 }
 }  // namespace
@@ -204,17 +227,17 @@ void Interpreter::breakDictionaryCycles() {
         if (auto o = w.lock()) live.push_back(std::static_pointer_cast<builtins::Dictionary>(std::move(o)));
     madeDictionaries_.clear();
     if (live.empty()) return;
-    QHash<const core::Object*, std::size_t> index;
-    for (std::size_t i = 0; i < live.size(); ++i) index.insert(live[i].get(), i);
+    std::unordered_map<const core::Object*, std::size_t> index;
+    for (std::size_t i = 0; i < live.size(); ++i) index.emplace(live[i].get(), i);
     // Which of them each one holds, and how many references come from them.
     std::vector<std::vector<std::size_t>> holds(live.size());
     std::vector<long> heldByThem(live.size(), 0);
     for (std::size_t i = 0; i < live.size(); ++i) {
         auto note = [&](const core::Object* o) {
-            const auto it = index.constFind(o);
-            if (it == index.constEnd()) return;
-            holds[i].push_back(it.value());
-            ++heldByThem[it.value()];
+            const auto it = index.find(o);
+            if (it == index.end()) return;
+            holds[i].push_back(it->second);
+            ++heldByThem[it->second];
         };
         live[i]->forEachValue([&](const Variant& v) { eachObject(v, note); });
     }

@@ -16,7 +16,11 @@ using core::Variant;
 
 ClassInstance::ClassInstance(Interpreter* interp, const ClassDef* def, std::shared_ptr<EngineLife> life,
                              std::shared_ptr<const void> code)
-    : interp_(interp), def_(def), life_(std::move(life)), code_(std::move(code)) {
+    : born_(interp->terminateChain_),
+      interp_(interp),
+      def_(def),
+      life_(std::move(life)),
+      code_(std::move(code)) {
     life_->instances.insert(this);
 }
 
@@ -31,6 +35,7 @@ ClassInstance::~ClassInstance() {
         auto twin = std::make_shared<ClassInstance>(interp_, def_, life_, code_);
         twin->fields = std::move(fields);
         twin->terminated_ = true;
+        twin->born_ = born_;
         interp_->deferTerminate(std::move(twin));
     } catch (...) {
         // Out of memory: the instance goes without its terminate.

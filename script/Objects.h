@@ -48,7 +48,10 @@ class ClassInstance : public core::Object {
     // own end runs no terminate again.
     bool terminated_ = false;
     // Terminates in a row, each run by the one before (a terminate that
-    // makes and drops an instance of its own class).
+    // makes and drops an instance of its own class): the chain of the
+    // terminate that was running when the instance was made (0: none), and
+    // the one its own terminate runs in, one further.
+    int born_ = 0;
     int chain_ = 0;
     Interpreter* interp_;
     const ClassDef* def_;

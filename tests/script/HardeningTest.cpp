@@ -1,9 +1,8 @@
 // Script texts that must end in a result or in the language's error, never in
-// a crash: they run in a child process (this test program started again), so
-// that a crash fails the test instead of ending the whole run. Also the
-// conversions at their bounds, regular expressions and classes that refer to
-// themselves.
+// a crash: they run in a child process (ChildCases.h). Also the conversions
+// at their bounds, regular expressions and classes that refer to themselves.
 
+#include "ChildCases.h"
 #include "ScriptHelpers.h"
 
 #include "core/Object.h"
@@ -13,12 +12,6 @@
 #include "script/builtins/Dictionary.h"
 
 #include <gtest/gtest.h>
-#include <QCoreApplication>
-#include <QFile>
-#include <QProcess>
-#include <QStringList>
-#include <QTemporaryDir>
-#include <QTextStream>
 #include <QThread>
 
 using scripttest::describe;
@@ -26,113 +19,9 @@ using scripttest::evalExpr;
 
 namespace {
 
-constexpr const char* kChildVariable = "ZELT_SCRIPT_CASES";
-// When set, the child runs the cases on a thread of its own with a stack of this many KB.
-constexpr const char* kChildStackVariable = "ZELT_SCRIPT_STACK_KB";
-const QString kCaseSeparator = QStringLiteral("\n'----- next case -----\n");
-
-// WScript.Echo as the command-line runner has it: its arguments on one line.
-class Echo : public core::Object {
-  public:
-    QStringList lines;
-    QString typeName() const override { return QStringLiteral("WScript"); }
-    core::Variant invoke(const QString&, core::CallKind, std::span<core::Variant* const> args) override {
-        QStringList parts;
-        for (core::Variant* a : args) parts << (a->isMissing() ? QString() : a->resolved().toString());
-        lines << parts.join(QLatin1Char(' '));
-        return core::Variant();
-    }
-};
-
-// "ok:<echoed lines joined by |>" or "error:<number>@<line>".
-QString outcomeOf(const QString& text) {
-    script::ScriptControl sc;
-    auto echo = std::make_shared<Echo>();
-    sc.AddObject(QStringLiteral("WScript"), echo);
-    try {
-        sc.AddCode(text);
-    } catch (const core::AppError& e) {
-        return QStringLiteral("error:%1@%2").arg(e.number()).arg(e.line());
-    }
-    return QStringLiteral("ok:") + echo->lines.join(QLatin1Char('|'));
-}
-
-struct Case {
-    const char* name;
-    QString text;
-    QString expected;  // "ok:..." or "error:N@line"; "error:N" leaves the line out
-};
-
-// Runs every case in one child process, each in a control of its own. A case
-// that crashes the child leaves itself and the cases after it without an
-// outcome. With threadStackKb the child runs them on a thread with a stack
-// of that size instead of its main thread.
-void checkInChild(const std::vector<Case>& cases, int threadStackKb = 0) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    QStringList texts;
-    for (const Case& c : cases) texts << c.text;
-    const QString path = dir.filePath(QStringLiteral("cases.vbs"));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(texts.join(kCaseSeparator).toUtf8());
-    f.close();
-
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QString::fromLatin1(kChildVariable), path);
-    if (threadStackKb > 0)
-        env.insert(QString::fromLatin1(kChildStackVariable), QString::number(threadStackKb));
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_filter=ScriptChild.RunCases")});
-    ASSERT_TRUE(child.waitForFinished(300000));
-    const QStringList out = QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char('\n'));
-    QStringList outcomes;
-    for (const QString& line : out)
-        if (line.startsWith(QLatin1String("outcome\t"))) outcomes << line.mid(8);
-    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << "the child crashed";
-    // A sanitizer's report (a leak at the end included) ends the child with an error.
-    EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().right(4000).toStdString();
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        SCOPED_TRACE(cases[i].name);
-        ASSERT_LT(qsizetype(i), outcomes.size()) << "no outcome: the script crashed the engine";
-        QString got = outcomes[qsizetype(i)];
-        const QString& expected = cases[i].expected;
-        if (expected.startsWith(QLatin1String("error:")) && !expected.contains(QLatin1Char('@')))
-            got = got.section(QLatin1Char('@'), 0, 0);
-        EXPECT_EQ(got.toStdString(), expected.toStdString());
-    }
-}
-
-// The child's side: only does something when started by checkInChild.
-TEST(ScriptChild, RunCases) {
-    const QString path = qEnvironmentVariable(kChildVariable);
-    if (path.isEmpty()) return;
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QStringList texts = QString::fromUtf8(f.readAll()).split(kCaseSeparator);
-    auto runAll = [&texts] {
-        QTextStream out(stdout);
-        for (const QString& text : texts) {
-            out << "outcome\t" << outcomeOf(text).replace(QLatin1Char('\n'), QLatin1Char(' ')) << '\n';
-            out.flush();
-        }
-    };
-    const int stackKb = qEnvironmentVariableIntValue(kChildStackVariable);
-    if (stackKb <= 0) return runAll();
-    std::unique_ptr<QThread> thread(QThread::create(runAll));
-    thread->setStackSize(uint(stackKb) * 1024u);
-    thread->start();
-    thread->wait();
-}
-
-QString repeated(const QString& first, const QString& each, int count) {
-    QString s = first;
-    s.reserve(first.size() + each.size() * count);
-    for (int i = 0; i < count; ++i) s += each;
-    return s;
-}
+using scripttest::Case;
+using scripttest::checkInChild;
+using scripttest::repeated;
 
 TEST(ScriptHardening, NoTextCrashesTheEngine) {
     checkInChild({
@@ -195,7 +84,7 @@ TEST(ScriptHardening, EndlessRecursionEndsInError28OnEveryThread) {
     }
     for (const int stackKb : {768, 2048}) {
         SCOPED_TRACE(QStringLiteral("a thread with %1 KB of stack").arg(stackKb).toStdString());
-        checkInChild(cases, stackKb);
+        checkInChild(cases, {stackKb});
     }
 }
 
