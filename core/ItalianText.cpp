@@ -2,6 +2,7 @@
 
 #include "core/AppError.h"
 #include "core/Clock.h"
+#include "core/RunCheck.h"
 #include "core/ValueError.h"
 
 #include <QRegularExpression>
@@ -111,6 +112,8 @@ std::optional<Parsed> parse(QStringView text) {
     long exponent = 0;
     qsizetype i = 0;
     for (; i < t.size(); ++i) {
+        // A text of millions of digits stops with the run.
+        if ((i & 0xFFFF) == 0xFFFF) checkRun();
         const QChar c = t[i];
         if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
             (seenComma ? fraction : whole).push_back(char(c.unicode()));
@@ -135,6 +138,7 @@ std::optional<Parsed> parse(QStringView text) {
         }
         if (i >= t.size()) return std::nullopt;
         for (; i < t.size(); ++i) {
+            if ((i & 0xFFFF) == 0xFFFF) checkRun();
             if (t[i] < QLatin1Char('0') || t[i] > QLatin1Char('9')) return std::nullopt;
             if (exponent < 100000) exponent = exponent * 10 + t[i].digitValue();
         }
@@ -434,7 +438,9 @@ std::optional<bool> parseBoolWord(QStringView text) {
 bool isNumericText(QStringView text) {
     try {
         return parseNumber(text).has_value();
-    } catch (const AppError&) {
+    } catch (const AppError& e) {
+        // A number too large to hold is no number; a stopped run stays stopped.
+        if (e.number() != kErrOverflow) throw;
         return false;
     }
 }

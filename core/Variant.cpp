@@ -14,8 +14,10 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <new>
+#include <type_traits>
 
 namespace core {
 
@@ -110,11 +112,37 @@ namespace {
 // a thread runs the whole chain instead, one link at a time: the links let
 // go of meanwhile wait in a list and end after, in the order the recursion
 // would have ended them (depth first, each one's own in their order).
+// The links waiting, on memory of their own that lives only while a chain
+// ends: nothing of it is left to the end of the thread (a thread's own
+// data with a destructor must register it, which can fail when memory ran
+// out and then ends the program).
 struct ChainRelease {
-    bool running = false;
-    std::vector<std::shared_ptr<const void>> waiting;
+    bool running;
+    std::size_t size;
+    std::size_t capacity;
+    std::shared_ptr<const void>* links;
+
+    // False when there is no memory for one more.
+    bool push(std::shared_ptr<const void>&& link) noexcept {
+        if (size == capacity) {
+            const std::size_t grown = capacity == 0 ? 256 : capacity * 2;
+            auto* more = static_cast<std::shared_ptr<const void>*>(
+                std::malloc(grown * sizeof(std::shared_ptr<const void>)));
+            if (!more) return false;
+            for (std::size_t i = 0; i < size; ++i) {
+                new (&more[i]) std::shared_ptr<const void>(std::move(links[i]));
+                links[i].~shared_ptr();
+            }
+            std::free(links);
+            links = more;
+            capacity = grown;
+        }
+        new (&links[size++]) std::shared_ptr<const void>(std::move(link));
+        return true;
+    }
 };
-thread_local ChainRelease chain;
+static_assert(std::is_trivially_destructible_v<ChainRelease>);
+thread_local ChainRelease chain{false, 0, 0, nullptr};
 
 template <class T>
 void releaseShared(std::shared_ptr<T>& held) noexcept {
@@ -125,27 +153,26 @@ void releaseShared(std::shared_ptr<T>& held) noexcept {
     }
     ChainRelease& c = chain;
     if (c.running) {
-        try {
-            c.waiting.emplace_back(std::move(held));
-        } catch (...) {
-            // No room for one more: this one ends here, as it would have.
-        }
+        std::shared_ptr<const void> link(std::move(held));
         held.~shared_ptr();
+        // No memory for one more: this one ends here, as it would have.
+        if (!c.push(std::move(link))) link.reset();
         return;
     }
     c.running = true;
     held.~shared_ptr();
-    std::reverse(c.waiting.begin(), c.waiting.end());
-    while (!c.waiting.empty()) {
-        std::shared_ptr<const void> next = std::move(c.waiting.back());
-        c.waiting.pop_back();
-        const std::size_t before = c.waiting.size();
+    std::reverse(c.links, c.links + c.size);
+    while (c.size > 0) {
+        std::shared_ptr<const void> next = std::move(c.links[c.size - 1]);
+        c.links[--c.size].~shared_ptr();
+        const std::size_t before = c.size;
         next.reset();
         // What it held came in its order: the first of them goes next.
-        std::reverse(c.waiting.begin() + std::ptrdiff_t(before), c.waiting.end());
+        std::reverse(c.links + before, c.links + c.size);
     }
-    // A long chain's list does not stay for ever.
-    if (c.waiting.capacity() > 4096) std::vector<std::shared_ptr<const void>>().swap(c.waiting);
+    std::free(c.links);
+    c.links = nullptr;
+    c.capacity = 0;
     c.running = false;
 }
 
@@ -227,7 +254,7 @@ const VariantArray& Variant::arrayValue() const noexcept {
 VariantArray& Variant::arrayForWrite() {
     if (type_ != VType::Array) mismatch();
     ArrayPtr& p = u_.a;
-    if (p.use_count() > 1) p = std::make_shared<VariantArray>(*p);
+    if (p.use_count() > 1) p = std::make_shared<VariantArray>(p->detached());
     return *p;
 }
 

@@ -305,6 +305,10 @@ class VariantArray {
     // elements reset.
     void erase();
 
+    // A copy of its own (the array of a variable written to while another
+    // holds it too), made in steps that each ask whether the run must stop.
+    VariantArray detached() const;
+
     // Arrays declared with their size (`Dim a(5)`) cannot be redimensioned.
     bool isFixed() const noexcept { return fixed_; }
     void setFixed(bool fixed) noexcept { fixed_ = fixed; }

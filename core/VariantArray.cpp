@@ -4,13 +4,19 @@
 
 #include "core/Variant.h"
 
+#include "core/RunCheck.h"
 #include "core/ValueError.h"
+
+#include <algorithm>
 
 namespace core {
 
 namespace {
 
 constexpr std::size_t kMaxArrayElements = 64u * 1024u * 1024u;
+// Elements made or copied between two looks at the run's stop and time-out:
+// an array may hold 64 Mi of them, a second's work or more.
+constexpr std::size_t kCheckEvery = 1u << 20;
 
 Variant defaultOf(VType kind) {
     switch (kind) {
@@ -51,11 +57,37 @@ std::size_t elementCount(const std::vector<ArrayBound>& bounds) {
     return total;
 }
 
+// n more elements of the value at the end of v, in steps.
+void appendCopies(std::vector<Variant>& v, std::size_t n, const Variant& value) {
+    v.reserve(v.size() + n);
+    while (n > 0) {
+        const std::size_t step = std::min(n, kCheckEvery);
+        v.insert(v.end(), step, value);
+        n -= step;
+        if (n > 0) checkRun();
+    }
+}
+
 }  // namespace
 
 VariantArray::VariantArray(std::vector<ArrayBound> bounds, VType elementType)
     : bounds_(std::move(bounds)), elementType_(elementType) {
-    elements_.assign(elementCount(bounds_), defaultOf(elementType_));
+    appendCopies(elements_, elementCount(bounds_), defaultOf(elementType_));
+}
+
+VariantArray VariantArray::detached() const {
+    VariantArray copy;
+    copy.bounds_ = bounds_;
+    copy.elementType_ = elementType_;
+    copy.fixed_ = fixed_;
+    copy.elements_.reserve(elements_.size());
+    for (std::size_t i = 0; i < elements_.size(); i += kCheckEvery) {
+        if (i > 0) checkRun();
+        const auto from = elements_.begin() + std::ptrdiff_t(i);
+        copy.elements_.insert(copy.elements_.end(), from,
+                              from + std::ptrdiff_t(std::min(kCheckEvery, elements_.size() - i)));
+    }
+    return copy;
 }
 
 VariantArray VariantArray::fromValues(std::vector<Variant> values) {
@@ -106,8 +138,12 @@ void VariantArray::redim(std::vector<ArrayBound> bounds, bool preserve) {
     if (fixed_) raiseValueError(kErrFixedArray);
     const std::size_t total = elementCount(bounds);
     if (!preserve || bounds_.empty()) {
+        // Made whole before the old elements go: a run stopped meanwhile
+        // leaves the array as it was.
+        std::vector<Variant> fresh;
+        appendCopies(fresh, total, defaultOf(elementType_));
         bounds_ = std::move(bounds);
-        elements_.assign(total, defaultOf(elementType_));
+        elements_.swap(fresh);
         return;
     }
     if (bounds.size() != bounds_.size() || bounds.back().lower != bounds_.back().lower)
@@ -116,13 +152,28 @@ void VariantArray::redim(std::vector<ArrayBound> bounds, bool preserve) {
         if (bounds[d] != bounds_[d]) raiseValueError(kErrSubscript);
     // The last index varies slowest: keeping the first elements keeps every
     // element whose last index still exists.
+    const std::size_t kept = elements_.size();
+    if (total > kept) {
+        try {
+            appendCopies(elements_, total - kept, defaultOf(elementType_));
+        } catch (...) {
+            elements_.resize(kept);  // stopped: the array keeps its old size
+            throw;
+        }
+    } else {
+        elements_.resize(total);
+    }
     bounds_ = std::move(bounds);
-    elements_.resize(total, defaultOf(elementType_));
 }
 
 void VariantArray::erase() {
     if (fixed_) {
-        elements_.assign(elements_.size(), defaultOf(elementType_));
+        const Variant empty = defaultOf(elementType_);
+        for (std::size_t i = 0; i < elements_.size(); i += kCheckEvery) {
+            if (i > 0) checkRun();
+            const auto from = elements_.begin() + std::ptrdiff_t(i);
+            std::fill(from, from + std::ptrdiff_t(std::min(kCheckEvery, elements_.size() - i)), empty);
+        }
         return;
     }
     bounds_.clear();

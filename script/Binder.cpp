@@ -7,6 +7,7 @@
 #include "script/Interpreter.h"
 
 #include "core/AppError.h"
+#include "core/RunCheck.h"
 #include "script/Errors.h"
 #include "script/InterpreterFrames.h"
 #include "script/Lexer.h"
@@ -370,7 +371,11 @@ Variant Interpreter::constValue(Expr* e, Scope& s) {
 }
 
 void Interpreter::bindBlock(Block& b, Scope& s) {
-    for (auto& st : b) bindStmt(*st, s);
+    std::size_t done = 0;
+    for (auto& st : b) {
+        bindStmt(*st, s);
+        if (++done % 4096 == 0) core::checkRun();  // a long text stops with the run
+    }
 }
 
 void Interpreter::bindStmt(Stmt& st, Scope& s) {

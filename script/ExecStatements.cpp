@@ -337,15 +337,23 @@ Interpreter::Flow Interpreter::execOtherStmt(const Stmt& st) {
 Interpreter::Flow Interpreter::execForEach(const ForEachStmt& st) {
     Variant* var = variableRef(*static_cast<const NameExpr*>(st.var.get()), true);
     const Variant coll = eval(st.collection.get());
-    std::vector<Variant> items;
     if (coll.isArray()) {
-        items = coll.arrayValue().elements();
-    } else if (coll.isObject()) {
-        if (coll.isNothing()) raiseError(core::kErrObjectNotSet);
-        items = coll.objectValue()->enumerate();
-    } else {
-        raiseError(core::kErrNotCollection);
+        // The loop holds the array as it was: a change the body makes to the
+        // variable copies the array first (copies never see each other's
+        // changes), so its elements are visited where they lie.
+        const std::vector<Variant>& items = coll.arrayValue().elements();
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            *var = items[i];
+            const Flow f = execBlock(st.body);
+            if (f == Flow::ExitFor) break;
+            if (f != Flow::Normal) return f;
+            tick();
+        }
+        return Flow::Normal;
     }
+    if (!coll.isObject()) raiseError(core::kErrNotCollection);
+    if (coll.isNothing()) raiseError(core::kErrObjectNotSet);
+    std::vector<Variant> items = coll.objectValue()->enumerate();
     for (auto& item : items) {
         *var = std::move(item);
         const Flow f = execBlock(st.body);

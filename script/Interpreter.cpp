@@ -27,7 +27,11 @@ Interpreter::Interpreter()
     : modules_(std::make_shared<Modules>()),
       err_(std::make_shared<ErrObject>()),
       errValue_(err_),
-      life_(std::make_shared<EngineLife>()) {}
+      life_(std::make_shared<EngineLife>()) {
+    // The texts of the errors are made once for the program: made now, before
+    // memory can run out, the description of "out of memory" needs none.
+    (void)errorDescription(core::kErrOutOfMemory);
+}
 
 Interpreter::~Interpreter() {
     // Terminates still due (instances the program let go of after the last

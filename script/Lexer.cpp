@@ -1,6 +1,7 @@
 #include "script/Lexer.h"
 
 #include "core/AppError.h"
+#include "core/RunCheck.h"
 #include "script/Errors.h"
 
 #include <QHash>
@@ -180,6 +181,8 @@ class Lexer {
     int col(int at) const { return at - lineStart_ + 1; }
 
     Token& push(Tok type, int at, bool space = true) {
+        // A text of millions of tokens stops with the run.
+        if ((toks_.size() & 0xFFFF) == 0xFFFF) core::checkRun();
         Token t;
         t.type = type;
         t.line = line_;

@@ -1,6 +1,7 @@
 #include "script/Parser.h"
 
 #include "core/AppError.h"
+#include "core/RunCheck.h"
 #include "script/Lexer.h"
 #include "script/StackLimit.h"
 
@@ -83,6 +84,7 @@ class Parser {
     ClassDef* class_ = nullptr;     // class being parsed
     std::size_t lastParenPos_ = 0;  // token index of the last '(' of a postfix chain
     int nesting_ = 0;
+    std::size_t statements_ = 0;
 
     // Blocks and expressions nested beyond any real script are refused
     // before they exhaust the stack of the parser or of the engine (also on
@@ -388,6 +390,7 @@ class Parser {
             fail(1024);
         if (auto s = statement(false)) b.push_back(std::move(s));
         endStatement();
+        if (++statements_ % 4096 == 0) core::checkRun();  // a long text stops with the run
     }
 
     bool isEndWord(Kw what) const { return isKw(Kw::End) && next().type == Tok::Name && next().kw == what; }

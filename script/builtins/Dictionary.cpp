@@ -3,10 +3,21 @@
 #include "core/ObjectBinding.h"
 #include "script/Errors.h"
 
+#include <bit>
+
 namespace script::builtins {
 
 using core::CallArgs;
 using core::Variant;
+
+namespace {
+// The bits of a number or an address as four characters of a key.
+QString bitsKey(char16_t kind, std::uint64_t bits) {
+    const char16_t text[5] = {kind, char16_t(bits), char16_t(bits >> 16), char16_t(bits >> 32),
+                              char16_t(bits >> 48)};
+    return QString(reinterpret_cast<const QChar*>(text), 5);
+}
+}  // namespace
 
 // Keys of different kinds stay apart ("1" is not 1); numbers of any kind
 // with the same value are one key; objects are keys by identity.
@@ -20,68 +31,74 @@ QString Dictionary::hashKey(const Variant& key) const {
         case core::VType::String:
             return u's' + (compareMode_ == 0 ? k.stringValue() : k.stringValue().toLower());
         case core::VType::Date:
-            return u'd' + QString::number(k.dateValue().serial(), 'g', 17);
+            return bitsKey(u'd', std::bit_cast<std::uint64_t>(k.dateValue().serial()));
         case core::VType::Object:
-            return u'o' + QString::number(quintptr(k.objectValue().get()), 16);
+            return bitsKey(u'o', quintptr(k.objectValue().get()));
         case core::VType::Array:
         case core::VType::Error:
             raiseError(core::kErrTypeMismatch);
         default:
-            return u'n' + QString::number(k.toDouble(), 'g', 17);
+            return bitsKey(u'n', std::bit_cast<std::uint64_t>(k.toDouble()));
     }
 }
 
-qsizetype Dictionary::indexOf(const Variant& key) const { return index_.value(hashKey(key), -1); }
-
-void Dictionary::reindex() {
-    index_.clear();
-    for (std::size_t i = 0; i < entries_.size(); ++i) index_.insert(hashKey(entries_[i].key), qsizetype(i));
+Dictionary::Entry* Dictionary::find(const Variant& key) const {
+    const auto it = index_.find(hashKey(key));
+    return it == index_.end() ? nullptr : &*it->second;
 }
 
 void Dictionary::add(const Variant& key, const Variant& item) {
-    const QString h = hashKey(key);
-    if (index_.contains(h)) raiseError(core::kErrKeyExists);
-    index_.insert(h, qsizetype(entries_.size()));
+    QString h = hashKey(key);
+    if (index_.find(h) != index_.end()) raiseError(core::kErrKeyExists);
+    if (entries_.size() >= kMaxEntries) raiseError(core::kErrOutOfMemory);
     entries_.push_back({key.isObject() ? key : key.resolved(), item});
+    try {
+        index_.emplace(std::move(h), std::prev(entries_.end()));
+    } catch (...) {
+        entries_.pop_back();
+        throw;
+    }
 }
 
-bool Dictionary::exists(const Variant& key) const { return indexOf(key) >= 0; }
+bool Dictionary::exists(const Variant& key) const { return find(key) != nullptr; }
 
 Variant Dictionary::item(const Variant& key) {
-    const qsizetype i = indexOf(key);
-    if (i >= 0) return entries_[std::size_t(i)].item;
+    if (const Entry* e = find(key)) return e->item;
     add(key, Variant());
     return Variant();
 }
 
 void Dictionary::setItem(const Variant& key, const Variant& item) {
-    const qsizetype i = indexOf(key);
-    if (i >= 0)
-        entries_[std::size_t(i)].item = item;
+    if (Entry* e = find(key))
+        e->item = item;
     else
         add(key, item);
 }
 
 void Dictionary::renameKey(const Variant& key, const Variant& newKey) {
-    const qsizetype i = indexOf(key);
-    if (i < 0) raiseError(core::kErrElementNotFound);
+    const auto it = index_.find(hashKey(key));
+    if (it == index_.end()) raiseError(core::kErrElementNotFound);
     if (exists(newKey)) raiseError(core::kErrKeyExists);
-    index_.remove(hashKey(key));
-    entries_[std::size_t(i)].key = newKey.isObject() ? newKey : newKey.resolved();
-    index_.insert(hashKey(newKey), i);
+    const Variant stored = newKey.isObject() ? newKey : newKey.resolved();
+    const Entries::iterator entry = it->second;
+    index_.emplace(hashKey(newKey), entry);
+    index_.erase(it);
+    entry->key = stored;
 }
 
 void Dictionary::remove(const Variant& key) {
-    const qsizetype i = indexOf(key);
-    if (i < 0) raiseError(core::kErrElementNotFound);
-    entries_.erase(entries_.begin() + i);
-    reindex();
+    const auto it = index_.find(hashKey(key));
+    if (it == index_.end()) raiseError(core::kErrElementNotFound);
+    // The item goes once the dictionary no longer has it.
+    Entries gone;
+    gone.splice(gone.end(), entries_, it->second);
+    index_.erase(it);
 }
 
 void Dictionary::removeAll() {
     // The items go once the dictionary is empty: what their end does sees it so.
-    std::vector<Entry> gone = std::move(entries_);
-    entries_.clear();
+    Entries gone;
+    gone.swap(entries_);
     index_.clear();
 }
 

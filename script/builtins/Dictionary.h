@@ -1,17 +1,25 @@
 #pragma once
 // The one object that scripts may create: "Scripting.Dictionary", a keyed
-// list in insertion order.
+// list in insertion order. It holds kMaxEntries entries at most (error 7,
+// "Memoria esaurita", as an array past its largest size), and memory that
+// runs out while it grows is error 7 too.
 
 #include "core/Object.h"
 #include "core/Variant.h"
 
 #include <QHash>
+#include <QString>
+#include <list>
+#include <unordered_map>
 #include <vector>
 
 namespace script::builtins {
 
 class Dictionary : public core::Object {
   public:
+    // Some 200 bytes an entry: under a gigabyte in all.
+    static constexpr std::size_t kMaxEntries = std::size_t(4) << 20;
+
     QString typeName() const override { return QStringLiteral("Dictionary"); }
     core::Variant invoke(const QString& name, core::CallKind kind,
                          std::span<core::Variant* const> args) override;
@@ -46,16 +54,23 @@ class Dictionary : public core::Object {
 
   private:
     QString hashKey(const core::Variant& key) const;
-    qsizetype indexOf(const core::Variant& key) const;
-    void reindex();
-    std::vector<core::Variant> column(bool keys) const;  // the keys or the items, in order
-
     struct Entry {
         core::Variant key;
         core::Variant item;
     };
-    std::vector<Entry> entries_;
-    QHash<QString, qsizetype> index_;
+    using Entries = std::list<Entry>;
+    // The entry of the key; nullptr when absent.
+    Entry* find(const core::Variant& key) const;
+    std::vector<core::Variant> column(bool keys) const;  // the keys or the items, in order
+
+    struct KeyHash {
+        std::size_t operator()(const QString& key) const noexcept { return qHash(key); }
+    };
+    // In the order they were added; removing one moves none of the others.
+    Entries entries_;
+    // Each key's entry. Its insertion throws when memory runs out (QHash's
+    // of this Qt cannot: it ends the program).
+    std::unordered_map<QString, Entries::iterator, KeyHash> index_;
     int compareMode_ = 0;
 };
 

@@ -1,9 +1,12 @@
 #include "script/builtins/RegExp.h"
 
 #include "core/ObjectBinding.h"
+#include "core/RunCheck.h"
 #include "core/ValueError.h"
 #include "script/Errors.h"
 
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace script::builtins {
@@ -12,6 +15,39 @@ using core::CallArgs;
 using core::Variant;
 
 namespace {
+
+// What one Execute may gather: matches, and characters they hold (their
+// values and groups); past either, error 7 ("Memoria esaurita").
+constexpr std::size_t kMaxMatches = std::size_t(1) << 20;
+constexpr qsizetype kMaxMatchedCharacters = qsizetype(1) << 27;
+// Matches found between two looks at the run's stop and time-out.
+constexpr std::size_t kCheckEvery = 256;
+
+// The engine gave up on a match (its limit of steps or of memory for one
+// search): no answer, so no wrong one.
+[[noreturn]] void matchFailed() {
+    raiseError(core::kErrCannotPerform,
+               QStringLiteral("Espressione regolare troppo onerosa da valutare su questo testo: "
+                              "la ricerca è stata interrotta"));
+}
+
+// Whether a search of every match stopped because the engine gave up
+// rather than because there were no more: the attempt that followed the
+// last match (none: the first one) is made again. After an empty match
+// the engine tried a non-empty one at the same place, then went on from
+// the next character.
+bool stoppedOnFailure(const QRegularExpression& re, const QString& text,
+                      const std::optional<QRegularExpressionMatch>& last) {
+    if (!last) return !re.match(text).isValid();
+    const qsizetype end = last->capturedEnd();
+    if (last->capturedLength() > 0) return !re.match(text, end).isValid();
+    if (!re.match(text, end, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption)
+             .isValid())
+        return true;
+    qsizetype next = end + 1;
+    if (next < text.size() && text[next].isLowSurrogate()) ++next;
+    return next <= text.size() && !re.match(text, next).isValid();
+}
 
 // A read-only list with Count, Item (the default member) and For Each.
 class ReadOnlyList : public core::Object {
@@ -124,7 +160,11 @@ const QRegularExpression& RegExp::compiled() const {
     return re_;
 }
 
-bool RegExp::test(const QString& text) const { return compiled().match(text).hasMatch(); }
+bool RegExp::test(const QString& text) const {
+    const QRegularExpressionMatch m = compiled().match(text);
+    if (!m.isValid()) matchFailed();
+    return m.hasMatch();
+}
 
 QString RegExp::replace(const QString& text, const QString& with) const {
     const QRegularExpression& re = compiled();
@@ -176,26 +216,40 @@ QString RegExp::replace(const QString& text, const QString& with) const {
         }
     };
     auto it = re.globalMatch(text);
+    std::optional<QRegularExpressionMatch> previous;
+    std::size_t found = 0;
     while (it.hasNext()) {
         const QRegularExpressionMatch m = it.next();
+        if (++found % kCheckEvery == 0) core::checkRun();
         out += text.mid(last, m.capturedStart() - last);
         expand(m);
         core::checkTextLength(out.size());
         last = m.capturedEnd();
+        previous = m;
         if (!global) break;
     }
+    if ((global || !previous) && stoppedOnFailure(re, text, previous)) matchFailed();
     core::checkTextLength(out.size() + text.size() - last);
     out += text.mid(last);
     return out;
 }
 
 Variant RegExp::execute(const QString& text) const {
+    const QRegularExpression& re = compiled();
     std::vector<Variant> matches;
-    auto it = compiled().globalMatch(text);
+    std::optional<QRegularExpressionMatch> previous;
+    qsizetype held = 0;
+    auto it = re.globalMatch(text);
     while (it.hasNext()) {
-        matches.emplace_back(std::make_shared<Match>(it.next()));
+        const QRegularExpressionMatch m = it.next();
+        if (matches.size() % kCheckEvery == 0) core::checkRun();
+        for (int g = 0; g <= m.lastCapturedIndex(); ++g) held += std::max<qsizetype>(m.capturedLength(g), 0);
+        if (matches.size() >= kMaxMatches || held > kMaxMatchedCharacters) raiseError(core::kErrOutOfMemory);
+        matches.emplace_back(std::make_shared<Match>(m));
+        previous = m;
         if (!global) break;
     }
+    if ((global || !previous) && stoppedOnFailure(re, text, previous)) matchFailed();
     return Variant(std::make_shared<ReadOnlyList>(QStringLiteral("IMatchCollection2"), std::move(matches)));
 }
 

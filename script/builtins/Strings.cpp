@@ -1,8 +1,10 @@
 // Text functions of the language.
 
 #include "core/Cp1252.h"
+#include "core/RunCheck.h"
 #include "core/ValueError.h"
 #include "script/builtins/Groups.h"
+#include "script/builtins/TextSearch.h"
 
 #include <algorithm>
 #include <climits>
@@ -15,8 +17,12 @@ using core::VType;
 
 namespace {
 
-Qt::CaseSensitivity sensitivity(bool textCompare) {
-    return textCompare ? Qt::CaseInsensitive : Qt::CaseSensitive;
+// Parts, elements or replacements made between two looks at the run's stop
+// and time-out: a call may make millions of them.
+constexpr std::size_t kCheckEvery = 4096;
+
+inline void checkEvery(std::size_t done) {
+    if (done % kCheckEvery == 0) core::checkRun();
 }
 
 // The text of an argument without copying a text held (the copy of a
@@ -42,9 +48,9 @@ const VariantArray& listArg(const Variant& v) {
     return v.arrayValue();
 }
 
-Variant stringArray(const QStringList& parts) {
+Variant stringArray(std::vector<Variant>& parts) {
     VariantArray array({core::ArrayBound{0, std::int32_t(parts.size())}}, VType::String);
-    for (qsizetype i = 0; i < parts.size(); ++i) array.elements()[std::size_t(i)] = Variant(parts[i]);
+    std::move(parts.begin(), parts.end(), array.elements().begin());
     return Variant(std::move(array));
 }
 
@@ -135,7 +141,7 @@ Variant fnInStr(Args a) {
     const QString find = a[i + 1].toString();
     if (s.isEmpty() || start > s.size()) return Variant(std::int32_t(0));
     if (find.isEmpty()) return Variant(start);
-    return Variant(std::int32_t(s.indexOf(find, start - 1, sensitivity(text)) + 1));
+    return Variant(std::int32_t(TextFinder(find, text).indexIn(s, start - 1) + 1));
 }
 
 // InStrRev(string1, string2[, start[, compare]])
@@ -151,7 +157,7 @@ Variant fnInStrRev(Args a) {
     if (find.isEmpty()) return Variant(std::int32_t(end));
     const qsizetype from = end - find.size();
     if (from < 0) return Variant(std::int32_t(0));
-    return Variant(std::int32_t(s.lastIndexOf(find, from, sensitivity(text)) + 1));
+    return Variant(std::int32_t(TextFinder(find, text).lastIndexIn(s, from) + 1));
 }
 
 Variant fnLCase(Args a) { return a[0].isNull() ? Variant::null() : Variant(a[0].toString().toLower()); }
@@ -224,14 +230,15 @@ Variant fnReplace(Args a) {
     QString out;
     qsizetype pos = 0;
     std::int32_t done = 0;
+    const TextFinder finder(find, text);
     while (count == -1 || done < count) {
-        const qsizetype at = rest.indexOf(find, pos, sensitivity(text));
+        const qsizetype at = finder.indexIn(rest, pos);
         if (at < 0) break;
         core::checkTextLength(out.size() + (at - pos) + with.size());
         out += QStringView(rest).mid(pos, at - pos);
         out += with;
         pos = at + find.size();
-        ++done;
+        checkEvery(std::size_t(++done));
     }
     core::checkTextLength(out.size() + (rest.size() - pos));
     out += QStringView(rest).mid(pos);
@@ -246,17 +253,22 @@ Variant fnSplit(Args a) {
     const std::int32_t count = wholeArg(a, 2, -1);
     if (count < -1) raiseError(core::kErrInvalidCall);
     const bool text = textCompareArg(a, 3);
-    QStringList parts;
+    std::vector<Variant> parts;
     if (s.isEmpty() || count == 0) return stringArray(parts);
-    if (delimiter.isEmpty()) return stringArray({s});
-    qsizetype pos = 0;
-    while (count == -1 || parts.size() < count - 1) {
-        const qsizetype at = s.indexOf(delimiter, pos, sensitivity(text));
-        if (at < 0) break;
-        parts.append(s.mid(pos, at - pos));
-        pos = at + delimiter.size();
+    if (delimiter.isEmpty()) {
+        parts.emplace_back(s);
+        return stringArray(parts);
     }
-    parts.append(s.mid(pos));
+    qsizetype pos = 0;
+    const TextFinder finder(delimiter, text);
+    while (count == -1 || qsizetype(parts.size()) < qsizetype(count) - 1) {
+        const qsizetype at = finder.indexIn(s, pos);
+        if (at < 0) break;
+        parts.emplace_back(s.mid(pos, at - pos));
+        pos = at + delimiter.size();
+        checkEvery(parts.size());
+    }
+    parts.emplace_back(s.mid(pos));
     return stringArray(parts);
 }
 
@@ -265,7 +277,9 @@ Variant fnJoin(Args a) {
     const QString delimiter = given(a, 1) ? a[1].toString() : QStringLiteral(" ");
     QString out;
     bool first = true;
+    std::size_t done = 0;
     for (const Variant& e : list.elements()) {
+        checkEvery(++done);
         const QString part = e.toString();
         core::checkTextLength(out.size() + (first ? 0 : delimiter.size()) + part.size());
         if (!first) out += delimiter;
@@ -278,15 +292,15 @@ Variant fnJoin(Args a) {
 Variant fnStrComp(Args a) {
     const bool text = textCompareArg(a, 2);
     if (a[0].isNull() || a[1].isNull()) return Variant::null();
-    const int c = QString::compare(a[0].toString(), a[1].toString(), sensitivity(text));
+    const int c =
+        QString::compare(a[0].toString(), a[1].toString(), text ? Qt::CaseInsensitive : Qt::CaseSensitive);
     return Variant(std::int16_t(c < 0 ? -1 : c > 0 ? 1 : 0));
 }
 
 Variant fnStrReverse(Args a) {
     const QString s = a[0].toString();
-    QString out;
-    out.reserve(s.size());
-    for (qsizetype i = s.size(); i > 0; --i) out.append(s[i - 1]);
+    QString out(s.size(), Qt::Uninitialized);
+    std::reverse_copy(s.cbegin(), s.cend(), out.begin());
     return Variant(out);
 }
 
@@ -323,10 +337,13 @@ Variant fnFilter(Args a) {
     const QString value = a[1].toString();
     const bool include = given(a, 2) ? a[2].toBool() : true;
     const bool text = textCompareArg(a, 3);
-    QStringList out;
+    std::vector<Variant> out;
+    const TextFinder finder(value, text);
+    std::size_t done = 0;
     for (const Variant& e : list.elements()) {
-        const QString s = e.toString();
-        if (s.contains(value, sensitivity(text)) == include) out.append(s);
+        checkEvery(++done);
+        QString s = e.toString();
+        if ((finder.indexIn(s, 0) >= 0) == include) out.emplace_back(std::move(s));
     }
     return stringArray(out);
 }

@@ -13,21 +13,27 @@ using scripttest::checkInChild;
 
 namespace {
 
+// Two million short assignments: a script whose reading alone takes seconds.
+QString repeated2M() { return scripttest::repeated(QString(), QStringLiteral("x = 1 + 2\n"), 2000000); }
+
 // Chains of a hundred thousand links let go of at once: one link at a time,
 // not one release inside the other down the thread's stack.
 TEST(ScriptCallLimits, LongChainsAreLetGoOfWithoutRecursion) {
     const std::vector<Case> cases = {
         {"linked instances",
-         "Class Node\nPublic nxt\nEnd Class\nDim head, n\nSet head = Nothing\nFor i = 1 To 100000\nSet n = New Node\n"
+         "Class Node\nPublic nxt\nEnd Class\nDim head, n\nSet head = Nothing\nFor i = 1 To 100000\nSet n = "
+         "New Node\n"
          "Set n.nxt = head\nSet head = n\nNext\nSet n = Nothing\nSet head = Nothing\nWScript.Echo \"gone\"",
          "ok:gone"},
         {"linked instances with a terminate, in the order they went",
          "Dim count, first\nClass Node\nPublic nxt, id\nSub Class_Terminate\ncount = count + 1\n"
-         "If IsEmpty(first) Then first = id\nEnd Sub\nEnd Class\nDim head, n\nSet head = Nothing\nFor i = 1 To 100000\n"
+         "If IsEmpty(first) Then first = id\nEnd Sub\nEnd Class\nDim head, n\nSet head = Nothing\nFor i = 1 "
+         "To 100000\n"
          "Set n = New Node\nn.id = i\nSet n.nxt = head\nSet head = n\nNext\nSet n = Nothing\n"
          "Set head = Nothing\nWScript.Echo count, first",
          "ok:100000 100000"},
-        {"nested arrays", "a = Array()\nFor i = 1 To 200000\na = Array(a, i)\nNext\na = Empty\nWScript.Echo \"gone\"",
+        {"nested arrays",
+         "a = Array()\nFor i = 1 To 200000\na = Array(a, i)\nNext\na = Empty\nWScript.Echo \"gone\"",
          "ok:gone"},
         {"nested arrays compared after a call by reference",
          "Sub Touch(x)\nEnd Sub\nDim b(0)\nFor i = 1 To 200000\nb(0) = Array(b(0))\nNext\nTouch b(0)\n"
@@ -54,6 +60,104 @@ TEST(ScriptCallLimits, LongChainsAreLetGoOfWithoutRecursion) {
     }
     SCOPED_TRACE("a thread with 768 KB of stack");
     checkInChild(cases, {768});
+}
+
+// The language's error of a stopped run: its time-out.
+const QString kTimedOut = QStringLiteral("error:-2147467260");
+
+// A text of 2 M characters searched for a needle of 200 000 that differs at
+// one end: the search takes time in proportion to the text, within the
+// numbering scripts' 10 s, with the right answer.
+TEST(ScriptCallLimits, SearchesTakeTimeInProportionToTheText) {
+    const QString make = QStringLiteral(
+        "t = String(2000000, \"a\")\nn = \"b\" & String(199999, \"a\")\nm = String(199999, \"a\") & \"b\"\n");
+    const std::vector<Case> cases = {
+        {"InStr", make + "WScript.Echo InStr(t, n), InStr(1, t, UCase(n), 1), InStr(1, t & n, n)",
+         "ok:0 0 2000001", 10000},
+        {"InStrRev", make + "WScript.Echo InStrRev(t, m), InStrRev(t, UCase(m), -1, 1), InStrRev(m & t, m)",
+         "ok:0 0 1", 10000},
+        {"Replace",
+         make + "WScript.Echo Len(Replace(t, n, \"x\")), Len(Replace(t & n & t, n, \"x\", 1, -1, 1))",
+         "ok:2000000 4000001", 10000},
+        {"Split", make + "WScript.Echo UBound(Split(t, n)), UBound(Split(t & n & t, n))", "ok:0 1", 10000},
+        {"Filter",
+         make + "WScript.Echo UBound(Filter(Array(t, t, n & t), n)), UBound(Filter(Array(t), n, False, 1))",
+         "ok:0 0", 10000},
+    };
+    checkInChild(cases);
+}
+
+// Calls that make or walk millions of elements, parts or characters stop
+// with the run's time-out inside the call.
+TEST(ScriptCallLimits, LongCallsStopAtTheTimeOut) {
+    const QString many = QStringLiteral("ReDim a(50000000)\n");
+    const QString commas = QStringLiteral("s = String(30000000, \",\")\n");
+    checkInChild({
+        {"Join", many + "x = Join(a, \"\")", kTimedOut, 300},
+        {"Filter", many + "x = Filter(a, \"z\")", kTimedOut, 300},
+        {"Split", commas + "x = Split(s, \",\")", kTimedOut, 300},
+        {"Replace", commas + "x = Replace(s, \",\", \";\")", kTimedOut, 300},
+        {"ReDim", "ReDim a(60000000)\nReDim a(60000000)", kTimedOut, 300},
+        {"ReDim Preserve", "ReDim a(1)\nReDim Preserve a(60000000)", kTimedOut, 300},
+        {"a copy of a large array", many + "b = a\nb(0) = 1", kTimedOut, 300},
+        {"Erase of a fixed array", "Dim a(50000000)\nErase a", kTimedOut, 300},
+        {"For Each over a large array", many + "For Each x In a\nNext", kTimedOut, 300},
+        {"a number of millions of digits", "s = String(30000000, \"1\")\nx = IsNumeric(s)", kTimedOut, 20},
+        {"a script of two million statements", repeated2M(), kTimedOut, 300},
+        {"the engine goes on afterwards", "ReDim a(3)\nWScript.Echo UBound(Split(\"a,b\", \",\"))", "ok:1",
+         300},
+    });
+}
+
+// A catastrophic pattern is an error, not False; Execute gathers a bounded
+// number of matches, never a part of them silently.
+TEST(ScriptCallLimits, RegularExpressionsEndInTheirAnswerOrAnError) {
+    const QString re = QStringLiteral("Set r = New RegExp\nr.Global = True\n");
+    checkInChild({
+        {"a catastrophic pattern tested", re + "r.Pattern = \"(a*)*b|c\"\nx = r.Test(String(30, \"a\"))",
+         "error:17@4", 10000},
+        {"a catastrophic pattern after a match",
+         re + "r.Pattern = \"(a*)*b|c\"\nSet m = r.Execute(\"c\" & String(30, \"a\"))", "error:17@4", 10000},
+        {"a catastrophic pattern replaced",
+         re + "r.Pattern = \"(a*)*b|c\"\nx = r.Replace(\"cc\" & String(30, \"a\"), \"x\")", "error:17@4",
+         10000},
+        {"an empty pattern on the longest text",
+         re + "r.Pattern = \"\"\nSet m = r.Execute(String(33554432, \"a\"))", "error:7@4", 10000},
+        {"a pattern that matches every character",
+         re + "r.Pattern = \"(.)\"\nSet m = r.Execute(String(33554432, \"a\"))", "error:7@4", 10000},
+        {"the matches of a plain text",
+         re + "r.Pattern = \"a*?\"\nWScript.Echo r.Execute(\"aa\").Count, r.Replace(\"baaa\", \"-\"), "
+              "r.Test(String(1000000, \"a\") & \"b\")",
+         "ok:5 -b------- Vero", 10000},
+    });
+}
+
+// A dictionary grows to its largest size and then refuses with error 7, and
+// so it does when memory runs out first: never an abort of the program.
+TEST(ScriptCallLimits, DictionariesStopAtTheirLargestSizeOrWhenMemoryRunsOut) {
+    const QString fill = QStringLiteral(
+        "Set d = CreateObject(\"Scripting.Dictionary\")\nOn Error Resume Next\ni = 0\nDo\nd.Add \"k\" & i, "
+        "i\n"
+        "If Err.Number <> 0 Then Exit Do\ni = i + 1\nLoop\n");
+    checkInChild({
+        {"filled to its largest size", fill + "WScript.Echo Err.Number, d.Count, d.Exists(\"k4194303\")",
+         "ok:7 4194304 Vero"},
+        {"emptied and filled again", fill + "d.RemoveAll\nd.Add 1, 2\nWScript.Echo d.Count, d(1)", "ok:1 2"},
+    });
+#if !defined(__SANITIZE_ADDRESS__)
+    checkInChild(
+        {
+            {"memory runs out first",
+             fill +
+                 "e = Err.Number\nn = d.Count\nSet d = Nothing\nWScript.Echo e, Err.Description, n < 4194304",
+             "ok:7 Memoria esaurita Vero"},
+            {"the engine goes on afterwards",
+             "Set d = CreateObject(\"Scripting.Dictionary\")\nd.Add 1, 2\n"
+             "WScript.Echo d.Count",
+             "ok:1"},
+        },
+        {0, 300});
+#endif
 }
 
 }  // namespace
