@@ -214,12 +214,12 @@ void Interpreter::statementFailed(const Stmt& st, std::exception_ptr error) {
         } catch (...) {
             statementFailed(st, std::current_exception());
             if (terminatesDue_) [[unlikely]]
-                runDeferredTerminates();
+                runTerminatesAfter(st.line, st.column);
             continue;
         }
         // The statement is done: the instances it let go of are terminated.
         if (terminatesDue_) [[unlikely]]
-            runDeferredTerminates();
+            runTerminatesAfter(st.line, st.column);
         if (flow != Flow::Normal) return flow;
     }
     return Flow::Normal;

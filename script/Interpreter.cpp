@@ -104,7 +104,7 @@ void Interpreter::addCode(const QString& text) {
     Module* m = parsed.get();
     modules_->push_back(std::move(parsed));
     bindModule(*m);
-    finishCall([&] { return callProcedure(m->topLevel.get(), nullptr, {}); });
+    finishCall(m->topLevel.get(), [&] { return callProcedure(m->topLevel.get(), nullptr, {}); });
 }
 
 Variant Interpreter::run(const QString& name, std::span<Variant* const> args) {
@@ -115,11 +115,12 @@ Variant Interpreter::run(const QString& name, std::span<Variant* const> args) {
     startRun();
     RunGuard guard(runDepth_);
     core::RunCheckScope check(&callCheck_);
-    return finishCall([&] { return callProcedure(it.value()->proc, nullptr, args); });
+    const Procedure* proc = it.value()->proc;
+    return finishCall(proc, [&] { return callProcedure(proc, nullptr, args); });
 }
 
 template <class Call>
-Variant Interpreter::finishCall(Call&& call) {
+Variant Interpreter::finishCall(const Procedure* proc, Call&& call) {
     Variant result;
     try {
         result = call();
@@ -132,9 +133,22 @@ Variant Interpreter::finishCall(Call&& call) {
         }
         throw;
     }
-    // The locals of the call went when it returned.
-    runDeferredTerminates();
+    // The locals of the call went when it returned: at its end, the line of
+    // its last statement (of its heading when it has none).
+    if (!pendingTerminates_.empty()) {
+        const Stmt* last = proc->body.empty() ? nullptr : proc->body.back().get();
+        runTerminatesAfter(last ? last->line : proc->line, last ? last->column : proc->column);
+    }
     return result;
+}
+
+void Interpreter::runTerminatesAfter(int line, int column) {
+    try {
+        runDeferredTerminates();
+    } catch (core::AppError& e) {
+        if (e.line() == 0) e.setPosition(line, column);
+        throw;
+    }
 }
 
 void Interpreter::deferTerminate(std::shared_ptr<ClassInstance> twin) {

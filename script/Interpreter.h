@@ -221,10 +221,15 @@ class Interpreter {
     // The deferred terminates, in the order their instances went; errors in
     // them have nowhere to go, only a stop or a time-out goes on.
     void runDeferredTerminates();
+    // The same after a statement (or at the end of a procedure) at this
+    // place: a stop or a time-out raised outside the terminates' own
+    // statements (before the first of them) is raised at the statement
+    // that let go of the instances.
+    [[gnu::noinline, gnu::cold]] void runTerminatesAfter(int line, int column);
     void runTerminatesOutsideACall();
     // Runs an outermost call, then the terminates its end made due.
     template <class Call>
-    core::Variant finishCall(Call&& call);  // those due since the last call, as a run of their own
+    core::Variant finishCall(const Procedure* proc, Call&& call);
     // At the end of the engine: the dictionaries the script made that only
     // hold one another (Set d(d) = d) are emptied, so that they go.
     void breakDictionaryCycles();

@@ -6,11 +6,13 @@
 
 #include "core/Clock.h"
 #include "core/ObjectBinding.h"
+#include "script/Errors.h"
 
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QMap>
 #include <QRegularExpression>
+#include <QThread>
 
 using core::CallArgs;
 using core::MemberTable;
@@ -210,6 +212,44 @@ TEST(ScriptControl, TerminateOutsideACallStillHasTheTimeout) {
     made = Variant();  // the last reference goes outside any call
     EXPECT_LT(t.elapsed(), 3000);
     EXPECT_EQ(describe(sc.Run("Terminated")), "Integer:1");
+}
+
+namespace {
+// Stopper.Pass: lets the script's time run out, without looking at it.
+class Stopper : public core::Object {
+  public:
+    QString typeName() const override { return QStringLiteral("Stopper"); }
+    Variant invoke(const QString&, core::CallKind, std::span<Variant* const>) override {
+        QThread::msleep(30);
+        return Variant();
+    }
+};
+}  // namespace
+
+// The time-out found as a deferred Class_Terminate starts (the run's 64th
+// step, the terminate's call: the call of Main, 62 turns of the loop) is
+// raised at the statement that let go of the instance, or at the end of the
+// procedure whose end did.
+TEST(ScriptControl, ATimeOutInADeferredTerminateNamesTheStatementsLine) {
+    script::ScriptControl sc;
+    sc.setTimeout(5);
+    sc.AddObject(QStringLiteral("Stopper"), std::make_shared<Stopper>());
+    sc.AddCode(
+        "Class C\n Sub Class_Terminate\n  x = 1\n End Sub\nEnd Class\n"
+        "Sub Dropped()\n Dim o\n Set o = New C\n Stopper.Pass\n For i = 1 To 62 : Next\n Set o = Nothing\n"
+        "End Sub\n"
+        "Sub LeftAtTheEnd()\n Dim o\n Set o = New C\n Stopper.Pass\n For i = 1 To 62 : Next\nEnd Sub\n");
+    for (const auto& [proc, line] : {std::pair{"Dropped", 11}, std::pair{"LeftAtTheEnd", 17}}) {
+        SCOPED_TRACE(proc);
+        try {
+            sc.Run(proc);
+            ADD_FAILURE() << "not stopped";
+        } catch (const core::AppError& e) {
+            EXPECT_EQ(e.number(), script::kErrScriptAborted);
+            EXPECT_EQ(e.line(), line);
+            EXPECT_EQ(sc.Error().Line, line);
+        }
+    }
 }
 
 TEST(ScriptControl, TimeoutStopsAnEndlessLoop) {

@@ -29,8 +29,8 @@ TEST(TextSearch, FindsWhatQtFindsOnLongTextsAndNeedles) {
         const qsizetype length = 9 + qsizetype(g.bounded(40));
         const qsizetype at = qsizetype(g.bounded(quint32(text.size() - length)));
         QString needle = text.mid(at, length);
-        if (round % 3 == 1) needle[0] = u'x';                  // found nowhere
-        if (round % 3 == 2) needle = needle.toUpper();         // found by a text compare
+        if (round % 3 == 1) needle[0] = u'x';           // found nowhere
+        if (round % 3 == 2) needle = needle.toUpper();  // found by a text compare
         if (QChar(needle.back()).isHighSurrogate()) needle.chop(1);
         for (const bool textCompare : {false, true}) {
             SCOPED_TRACE(testing::Message() << "round " << round << (textCompare ? " text" : " binary"));
