@@ -16,7 +16,9 @@ struct Case {
     QString text;
     QString expected;  // "ok:..." or "error:N@line"; "error:N" leaves the line out
     // With a time-out (ms) the control stops the case then, and the case
-    // must end within it and one second more.
+    // must end within it and one second more. A text that defines Sub Main
+    // is compiled without it (what it makes at the script level is made
+    // first), then Main runs with it.
     int timeoutMs = 0;
 };
 
