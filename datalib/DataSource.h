@@ -325,6 +325,9 @@ class DataSource : public core::Object {
     int colIndex(const QString& name) const;
     const CursorRow* currentRow() const;
     void checkWritable() const;
+    // Refuses a change a read-only script asks for (see ReadOnlyScript.h);
+    // `change` names it in the message ("il salvataggio non è consentito").
+    void checkScriptChange(const char* change) const;
     const std::vector<core::Variant>& values() const;
 
     void beginEdit();

@@ -12,6 +12,7 @@
 #include "datalib/Database.h"
 #include "datalib/Errors.h"
 #include "datalib/Interfaces.h"
+#include "datalib/ReadOnlyScript.h"
 
 namespace datalib {
 
@@ -33,6 +34,13 @@ void DataSource::checkWritable() const {
         throw errors::make(
             errors::NotAllowed,
             QStringLiteral("L'utente collegato può soltanto consultare i dati: modifica non consentita."));
+}
+
+void DataSource::checkScriptChange(const char* change) const {
+    if (!db_->inScriptCall()) return;
+    if (const QString* script = ReadOnlyScript::running())
+        throw errors::make(errors::NotAllowed, *script + QStringLiteral(" può soltanto leggere i dati: ") +
+                                                   QString::fromUtf8(change) + QLatin1Char('.'));
 }
 
 std::shared_ptr<void> DataSource::snapshot() const {
@@ -94,6 +102,7 @@ void DataSource::AddColValue(const QString& name, double amount) {
 void DataSource::SubColValue(const QString& name, double amount) { AddColValue(name, -amount); }
 
 void DataSource::setField(const QString& name, const core::Variant& value) {
+    checkScriptChange("la modifica dei valori non è consentita");
     checkWritable();
     const int i = colIndex(name);
     if (i < 0) {
@@ -161,6 +170,7 @@ void DataSource::startNewRow(bool runHooks) {
 }
 
 void DataSource::AddNew() {
+    checkScriptChange("l'aggiunta di righe non è consentita");
     checkWritable();
     if (parent_ && parentOid_ == 0)
         throw errors::make(errors::NotAllowed,
@@ -172,6 +182,7 @@ void DataSource::AddNew() {
 }
 
 core::Variant DataSource::InsertFromPairs(const std::vector<core::Variant>& pairs) {
+    checkScriptChange("l'aggiunta di righe non è consentita");
     checkWritable();
     if (parent_ && parentOid_ == 0)
         throw errors::make(errors::NotAllowed,
@@ -216,6 +227,9 @@ core::Variant DataSource::InsertFromPairs(const std::vector<core::Variant>& pair
 
 bool DataSource::Save() {
     if (!edit_->editing) return false;
+    // Also the save that a move or a new selection makes of a change in
+    // progress (the program's own, when the script was handed that row).
+    checkScriptChange("il salvataggio non è consentito");
     const bool wasNew = edit_->isNew;
     operation([&] { saveImpl(true); });
     return wasNew;
@@ -223,6 +237,7 @@ bool DataSource::Save() {
 
 void DataSource::CancelUpdate() {
     if (!edit_->editing) return;
+    checkScriptChange("l'annullamento delle modifiche in corso non è consentito");
     const bool wasNew = edit_->isNew;
     edit_->editing = false;
     edit_->isNew = false;
@@ -380,6 +395,7 @@ void DataSource::deleteImpl(bool runHooks, itfProgress* progress) {
 }
 
 void DataSource::DeleteRow(itfProgress* progress) {
+    checkScriptChange("l'eliminazione non è consentita");
     checkWritable();
     try {
         operation([&] { deleteImpl(true, progress); });
@@ -391,6 +407,7 @@ void DataSource::DeleteRow(itfProgress* progress) {
 }
 
 long DataSource::DeleteAll(itfProgress* progress) {
+    checkScriptChange("l'eliminazione non è consentita");
     checkWritable();
     long n = 0;
     if (progress) progress->OnStart(RowCount(), true);

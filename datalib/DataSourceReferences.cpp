@@ -73,6 +73,7 @@ void DataSource::SetReference(const QString& reference, const core::Variant& key
 }
 
 void DataSource::setReferenceImpl(const ReferenceDef& ref, const core::Variant& key) {
+    checkScriptChange("la modifica dei valori non è consentita");
     checkWritable();
     const int i = colIndex(ref.name);
     if (i < 0) unknownReference(*def_, ref.name);

@@ -234,7 +234,8 @@ class Ordini : public TableClass {
                 return ds.Database()->GetSysParamLong(kOrderNumberScriptParam, DefaultOrderNumberScript());
             },
             ds.tableDef().name(),
-            QStringLiteral("Errore di esecuzione Script (VB) per la generazione del progressivo Ordine: "));
+            QStringLiteral("Errore di esecuzione Script (VB) per la generazione del progressivo Ordine: "),
+            QString::fromLatin1(kOrderNumberScriptParam));
         Set(ds, "Numero", number);
         if (Str(ds, "Numero").isEmpty()) RefuseSilently(ds);
     }

@@ -155,7 +155,8 @@ void Clienti::GenerateNewCustomerCode(DataSource& ds) {
     Set(ds, "Codice",
         RunNumberingScript(ds, text, QStringLiteral("Clienti"),
                            QStringLiteral("Errore di esecuzione Script (VB) per la generazione "
-                                          "del progressivo Cliente: ")));
+                                          "del progressivo Cliente: "),
+                           QString::fromLatin1(kCustomerCodeScriptParam)));
     if (Str(ds, "Codice").isEmpty()) RefuseSilently(ds);
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/RaiseError.h"
 #include "datalib/DataSource.h"
+#include "datalib/ReadOnlyScript.h"
 #include "script/Errors.h"
 #include "script/ScriptControl.h"
 
@@ -34,7 +35,9 @@ void setNumberingScriptPoll(std::function<bool(qint64)> p) { poll() = std::move(
 void setNumberingScriptTimeout(int ms) { timeoutMs() = ms > 0 ? ms : kNumberingScriptTimeoutMs; }
 
 core::Variant RunNumberingScript(datalib::DataSource& ds, const std::function<QString()>& body,
-                                 const QString& context, const QString& failureText) {
+                                 const QString& context, const QString& failureText,
+                                 const QString& scriptName) {
+    const datalib::ReadOnlyScript readOnly(QStringLiteral("Lo script di numerazione \"%1\"").arg(scriptName));
     script::ScriptControl control;
     control.setTimeout(timeoutMs());
     QElapsedTimer clock;

@@ -39,7 +39,10 @@ void setNumberingScriptTimeout(int ms);
 // CRs, the error's description, a CR and, for an error of the script itself,
 // a CR and "Linea VB: " with the line in the body. A script stopped by the
 // time limit or by the user fails the same way, saying so.
+// While it runs the data it reaches is read-only to it (datalib/ReadOnlyScript.h):
+// a refusal names it by scriptName, the parameter that holds it.
 core::Variant RunNumberingScript(datalib::DataSource& ds, const std::function<QString()>& body,
-                                 const QString& context, const QString& failureText);
+                                 const QString& context, const QString& failureText,
+                                 const QString& scriptName);
 
 }  // namespace schema

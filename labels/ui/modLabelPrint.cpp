@@ -4,6 +4,7 @@
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Definitions.h"
+#include "datalib/ReadOnlyScript.h"
 #include "labels/LabelLayoutRecord.h"
 #include "labels/ui/frmLabelPreview.h"
 #include "platform/ui/MessageBox.h"
@@ -156,7 +157,9 @@ std::int16_t PrintLabels(QWidget* owner, std::shared_ptr<datalib::DataSource>& d
                 toSkip = std::max(0L, value);
             }
         }
-        // 9. The script.
+        // 9. The script: it reads the data, it changes none of it.
+        const datalib::ReadOnlyScript readOnly(
+            QStringLiteral("Il codice di stampa delle etichette di \"%1\"").arg(table));
         std::unique_ptr<reports::LayoutScript> script = reports::CreateLabelScript(text);
         if (!script) {
             closeProgress();
@@ -265,6 +268,8 @@ bool PreviewLabels(const LabelDevice& device, std::shared_ptr<datalib::DataSourc
                                                          QString(), QStringLiteral("Etichette"));
             if (!target.printer) return false;
         }
+        const datalib::ReadOnlyScript readOnly(
+            QStringLiteral("Il codice di stampa delle etichette di \"%1\"").arg(ds->tableDef().name()));
         auto prn = std::make_shared<clsLabelPrint>();
         prn->SetParameter(target, labelHeight, labelWidth, topMargin, leftMargin,
                           std::int16_t(std::clamp(columns, -32768, 32767)), true, horizontal);

@@ -5,6 +5,7 @@
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Definitions.h"
+#include "datalib/ReadOnlyScript.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Printers.h"
 #include "reports/LayoutRow.h"
@@ -40,6 +41,7 @@ struct Run {
     bool preview = false;
     int copies = 1;
     QString notesColumn;
+    QString layoutName;  // as the refusals of a change by the layout name it
     RowSelection selection;
     startup::frmMessage* progress = nullptr;  // owned for the run
     bool ended = false;                       // a procedure, a run mode or the limit ended the run
@@ -210,6 +212,11 @@ bool Run::pass(int copy, int rowOfSelection, int selectedRows) {
 
 // The passes of a run (step 7), on the page object's current output.
 void runPasses(Run& run) {
+    // The layout reads the data; it changes none of it.
+    const datalib::ReadOnlyScript readOnly(
+        run.layoutName.isEmpty()
+            ? QStringLiteral("Il codice di stampa del prospetto")
+            : QStringLiteral("Il codice di stampa del prospetto \"%1\"").arg(run.layoutName));
     const bool perRow = !run.referenceName.isEmpty() && run.selection.has_value();
     const int passes = perRow ? int(run.selection->size()) : 1;
     for (int p = 0; p < passes; ++p) {
@@ -393,6 +400,7 @@ RunOutcome RunCustomReport(QWidget* owner, std::shared_ptr<datalib::DataSource>&
             job = prn->printJob();
         }
         run.prn = prn;
+        run.layoutName = jobTitle;
         // 5. Progress.
         if (owner && !startup::frmMessage::IsLoaded() && owner == QApplication::activeWindow()) {
             run.progress = startup::frmMessage::instance();

@@ -17,8 +17,8 @@ namespace script::builtins {
 
 class Dictionary : public core::Object {
   public:
-    // Some 200 bytes an entry: under a gigabyte in all.
-    static constexpr std::size_t kMaxEntries = std::size_t(4) << 20;
+    // Some 200 bytes an entry: a couple of hundred megabytes in all.
+    static constexpr std::size_t kMaxEntries = std::size_t(1) << 20;
 
     QString typeName() const override { return QStringLiteral("Dictionary"); }
     core::Variant invoke(const QString& name, core::CallKind kind,

@@ -18,8 +18,8 @@ namespace {
 
 // What one Execute may gather: matches, and characters they hold (their
 // values and groups); past either, error 7 ("Memoria esaurita").
-constexpr std::size_t kMaxMatches = std::size_t(1) << 20;
-constexpr qsizetype kMaxMatchedCharacters = qsizetype(1) << 27;
+constexpr std::size_t kMaxMatches = std::size_t(1) << 18;
+constexpr qsizetype kMaxMatchedCharacters = qsizetype(1) << 25;
 // Matches found between two looks at the run's stop and time-out.
 constexpr std::size_t kCheckEvery = 256;
 

@@ -172,3 +172,57 @@ TEST_F(OrdersTest, AScriptThatNeverEndsIsStoppedAndNumbersNothing) {
     EXPECT_TRUE(error.contains("non è terminato entro 0.3 secondi")) << error.toStdString();
     EXPECT_EQ(t->count("Ordini"), 0);
 }
+
+// A numbering script reads the data but changes none of it: neither the
+// order it numbers (its change in progress is the agent's) nor the stored
+// orders. Each attempt is refused with a message that names the script,
+// and the numbering goes on.
+TEST_F(OrdersTest, ANumberingScriptChangesNoData) {
+    t->db().BeginUpdate();
+    t->insert("Ordini",
+              {{"Numero", "A001R88300"}, {"Agente", "A001"}, {"Cliente", "C2"}, {"Completato", true}});
+    t->db().EndUpdate();
+    t->db().SetSysParamLong(orders::kOrderNumberScriptParam, R"(Dim log, o
+On Error Resume Next
+Set o = objDS.Database.OpenDataSource("Ordini", "Numero='A001R88300'")
+o.RowFirst
+log = "letti:" & o.RowCount & "|"
+o.ColValue("Completato") = False
+log = log & Err.Description & "|" : Err.Clear
+o.DeleteRow
+log = log & Err.Description & "|" : Err.Clear
+o.AddNew
+log = log & Err.Description & "|" : Err.Clear
+objDS.ColValue("Note") = "x"
+log = log & Err.Description & "|" : Err.Clear
+objDS.Save
+log = log & Err.Description & "|" : Err.Clear
+objDS.RowFirst
+log = log & Err.Description & "|" : Err.Clear
+objDS.CancelUpdate
+log = log & Err.Description
+MsgBox log
+NewProgr = "N1")");
+    boxes.clear();
+    EXPECT_EQ(newOrder("C2")->ColValueStr("Numero"), "N1");
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    const QStringList notes = boxes.shown()[0].text.split(QLatin1Char('|'));
+    ASSERT_EQ(notes.size(), 8) << boxes.shown()[0].text.toStdString();
+    EXPECT_EQ(notes[0], "letti:1");
+    const QString refused =
+        "Lo script di numerazione \"ScriptVBProgressivoOrdine\" può soltanto leggere i dati: ";
+    const char* changes[] = {"la modifica dei valori",
+                             "l'eliminazione",
+                             "l'aggiunta di righe",
+                             "la modifica dei valori",
+                             "il salvataggio",
+                             "il salvataggio",
+                             "l'annullamento delle modifiche in corso"};
+    for (int i = 1; i < 8; ++i)
+        EXPECT_TRUE(notes[i].startsWith(refused + changes[i - 1])) << notes[i].toStdString();
+    auto stored = t->db().OpenDataSource("Ordini", "Numero='A001R88300'");
+    ASSERT_EQ(stored->RowCount(), 1);
+    stored->RowFirst();
+    EXPECT_TRUE(stored->ColValueBool("Completato"));
+    EXPECT_EQ(t->count("Ordini"), 2);
+}

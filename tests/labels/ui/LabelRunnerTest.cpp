@@ -395,3 +395,38 @@ TEST_F(LabelRunnerTest, ASheetOfDemoLabelsArrivesAtAPrintQueue) {
 }
 
 }  // namespace
+
+namespace {
+
+// A label layout reads the customers but changes none of them: the first
+// attempt ends the run with the layout's message, which names it.
+TEST_F(LabelRunnerTest, ALabelLayoutChangesNoData) {
+    const char* attempts[][2] = {
+        {"ds.ColValue(\"RagioneSociale\") = \"x\"", "la modifica dei valori non è consentita"},
+        {"ds.DeleteRow", "l'eliminazione non è consentita"},
+        {"ds.AddNew", "l'aggiunta di righe non è consentita"},
+    };
+    for (const auto& [attempt, refused] : attempts) {
+        SCOPED_TRACE(attempt);
+        db->OpenDataSource(QStringLiteral("TabStampaEtichette"))->DeleteAll();
+        addLayout(
+            1, 37, 70, 0, 0, 1,
+            QStringLiteral("Function PrintLabel(ds, prn)\r\n  %1\r\n  PrintLabel = True\r\nEnd Function\r\n")
+                .arg(QString::fromUtf8(attempt)));
+        auto ds = customers(2);
+        const long before = db->OpenDataSource(QStringLiteral("Clienti"))->RowCount();
+        const QString name = ds->ColValueStr(QStringLiteral("RagioneSociale"));
+        printAll(ds);
+        EXPECT_TRUE(boxes->lastText().contains(
+            QStringLiteral(
+                "Il codice di stampa delle etichette di \"Clienti\" può soltanto leggere i dati: ") +
+            QString::fromUtf8(refused)))
+            << boxes->lastText().toStdString();
+        EXPECT_EQ(db->OpenDataSource(QStringLiteral("Clienti"))->RowCount(), before);
+        auto again = db->OpenDataSource(QStringLiteral("Clienti"), QString(), QStringLiteral("Codice"));
+        again->RowFirst();
+        EXPECT_EQ(again->ColValueStr(QStringLiteral("RagioneSociale")), name);
+    }
+}
+
+}  // namespace

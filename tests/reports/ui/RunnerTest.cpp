@@ -365,3 +365,38 @@ TEST_F(RunnerTest, AMissingBackgroundOrATooHighRowPrintsNothing) {
     EXPECT_TRUE(boxes->lastText().contains(QStringLiteral("non può superare quella predefinita (6)")));
     EXPECT_FALSE(QFile::exists(pdf()));
 }
+
+// A report layout reads the orders but changes none of them, nor their rows
+// nor any other order: the first attempt ends the run with the layout's
+// message, which names it, and nothing is printed.
+TEST_F(RunnerTest, AReportLayoutChangesNoData) {
+    const char* attempts[][2] = {
+        {"dsRow.DeleteRow", "l'eliminazione non è consentita"},
+        {"dsRow.ColValue(\"Completato\") = False", "la modifica dei valori non è consentita"},
+        {"Set o = dsRow.Database.OpenDataSource(\"Ordini\")\r\n  o.RowLast\r\n  o.DeleteRow",
+         "l'eliminazione non è consentita"},
+        {"Set r = dsRow.GetReference(\"Righe\")\r\n  r.RowFirst\r\n  r.DeleteRow",
+         "l'eliminazione non è consentita"},
+        {"dsRow.AddNew", "l'aggiunta di righe non è consentita"},
+    };
+    const long orders = open("Ordini")->RowCount();
+    const long rows = open("RigheOrdini")->RowCount();
+    const long completed = open("Ordini", "Completato")->RowCount();
+    ASSERT_GT(rows, 0);
+    for (const auto& [attempt, refused] : attempts) {
+        SCOPED_TRACE(attempt);
+        db->OpenDataSource(QStringLiteral("TabProspettiStampa"))->DeleteAll();
+        addLayout("Ordini", "", "Ordini in corso",
+                  rowsLayout("Numero", "  " + QString::fromUtf8(attempt) + "\r\n"));
+        EXPECT_EQ(run(open("Ordini", "Completato")), RunOutcome::Failed);
+        EXPECT_TRUE(boxes->lastText().contains(
+            QStringLiteral(
+                "Il codice di stampa del prospetto \"Ordini in corso\" può soltanto leggere i dati: ") +
+            QString::fromUtf8(refused)))
+            << boxes->lastText().toStdString();
+        EXPECT_FALSE(QFile::exists(pdf()));
+        EXPECT_EQ(open("Ordini")->RowCount(), orders);
+        EXPECT_EQ(open("RigheOrdini")->RowCount(), rows);
+        EXPECT_EQ(open("Ordini", "Completato")->RowCount(), completed);
+    }
+}
