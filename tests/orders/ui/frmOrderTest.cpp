@@ -198,10 +198,10 @@ TEST_F(OrderWindowTest, TheCustomerTypedInTheChoiceIsTheOrdersCustomer) {
             auto* pick = qobject_cast<controls::PickListDialog*>(&d);
             if (!pick) return false;
             QTimer::singleShot(0, pick, [&, pick] {
-                QTest::qWaitFor([pick] {
+                const bool focused = QTest::qWaitFor([pick] {
                     return QApplication::focusWidget() && pick->isAncestorOf(QApplication::focusWidget());
                 });
-                if (!QApplication::focusWidget()) return pick->reject();
+                if (!focused) return pick->reject();
                 focusAtOpen = QApplication::focusWidget()->objectName();
                 c.agent(*pick);
                 if (pick->isVisible()) pick->reject();
