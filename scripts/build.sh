@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Configures (once) and builds into build/. CI builds with warnings as errors.
+# Configures (once) and builds into build/ with warnings as errors, as CI
+# builds; ZELT_WERROR=OFF builds a work in progress that still warns.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-WERROR=OFF
-[ "${CI:-}" = "true" ] && WERROR=ON
+WERROR="${ZELT_WERROR:-ON}"
 if [ ! -f build/build.ninja ] || [ "$(cat build/.zelt-werror 2>/dev/null)" != "$WERROR" ]; then
   # A compiler cache, where the machine has one, serves every worktree of the repository.
   LAUNCHER=()
