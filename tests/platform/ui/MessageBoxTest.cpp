@@ -96,7 +96,8 @@ TEST(MessageBoxTest, RealBoxShowsItalianButtonsAndDefault) {
 // A box with a short text is still as wide as its whole title and the
 // title bar's icon and buttons beside it; so is the input box.
 TEST(MessageBoxTest, AShortBoxHoldsItsWholeTitle) {
-    for (const QString& title : {QString("Zelt Order"), QString("Zelt Order - Agenzia Nord-Est di Treviso")}) {
+    for (const QString& title :
+         {QString("Zelt Order"), QString("Zelt Order - Agenzia Nord-Est di Treviso")}) {
         SCOPED_TRACE(title.toStdString());
         int width = 0, needed = 0;
         QTimer::singleShot(0, [&] {
