@@ -191,6 +191,8 @@ bool frmOrder::OpenForEditing(const std::shared_ptr<datalib::DataSource>& order)
         m_objOrdine = own;
         m_blnNewOrder = false;
         editing_ = true;
+        asConfirmed_.clear();
+        keepConfirmedImage();
         show();
         raise();
         activateWindow();
@@ -204,6 +206,14 @@ bool frmOrder::OpenForEditing(const std::shared_ptr<datalib::DataSource>& order)
         unloadWindow();
         return false;
     }
+}
+
+void frmOrder::keepConfirmedImage() {
+    if (!HasOpenOrder() || !m_objOrdine->ColValueBool(QStringLiteral("Completato"))) return;
+    const qint64 oid = m_objOrdine->OID();
+    for (const datalib::RowImage& image : asConfirmed_)
+        if (image.oid() == oid) return;
+    asConfirmed_.push_back(datalib::RowImage::Of(*m_objOrdine));
 }
 
 void frmOrder::Form_Activate() {
@@ -381,7 +391,10 @@ void frmOrder::cboRelate_Ordini_Click() {
     bool found = false;
     try {
         found = m_objOrdine->FindFirst(QStringLiteral("Numero=") + database().FormatStringForQuery(number));
-        if (found) SetOrderCaption();
+        if (found) {
+            keepConfirmedImage();
+            SetOrderCaption();
+        }
     } catch (const core::AppError&) {
         return;
     }
@@ -426,6 +439,7 @@ void frmOrder::cmdConfirm_Click() {
             step("commit");
             endTransaction(true);
             step("confermato");
+            asConfirmed_.clear();
             m_objOrdine.reset();
             if (m_objRigheOrdine && m_objEvents_RigheOrdine >= 0)
                 m_objRigheOrdine->disconnectRefresh(m_objEvents_RigheOrdine);
@@ -486,12 +500,13 @@ bool frmOrder::CancelOrder() {
         const bool hadOrder = m_objOrdine && m_objOrdine->RowValid();
         if (hadOrder) {
             if (m_objOrdine->ColValueBool(QStringLiteral("Completato"))) {
-                // What was typed is kept only when it converts; otherwise the
-                // window stays open on the field.
-                if (!startup::CommitEditingControls(this)) return false;
-                // A confirmed order opened for editing keeps its changes:
-                // the header is saved, so its totals go with the rows.
-                if (m_objOrdine->IsChanged()) m_objOrdine->Save();
+                // A confirmed order opened for editing is put back as it was
+                // confirmed, its rows included: whatever was changed since
+                // the window opened it is undone (and nothing else of the
+                // transaction, which other windows may have written to).
+                m_objOrdine->CancelUpdate();
+                for (const datalib::RowImage& image : asConfirmed_) image.Restore(database());
+                asConfirmed_.clear();
             } else {
                 auto* msg = startup::frmMessage::instance();
                 msg->ShowMsg(QStringLiteral("Annullamento in corso..."), this, -1, -1);

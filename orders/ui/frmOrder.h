@@ -10,6 +10,7 @@
 
 #include "core/Currency.h"
 #include "core/Variant.h"
+#include "datalib/RowImage.h"
 #include "orders/OrderEntry.h"
 #include "orders/ui/frmOrderWidgets.h"
 
@@ -128,6 +129,8 @@ class frmOrder : public QWidget, private orders::ArticleEntryHost {
     bool Form_QueryUnload(bool fromCloseBox);
     bool CancelOrder();
     bool OpenForEditing(const std::shared_ptr<datalib::DataSource>& order);
+    // Keeps the image of the confirmed order the window stands on, the first time.
+    void keepConfirmedImage();
     void SetOrderCaption();
     void RefreshRelatedOrders();
     void SetEditEnabled(bool enabled);
@@ -171,6 +174,9 @@ class frmOrder : public QWidget, private orders::ArticleEntryHost {
     bool m_blnNewOrder = true;
     QString m_strRowColumns;
     bool editing_ = false;  // the order was opened for editing
+    // The confirmed orders the window stood on, as they were stored when it
+    // first came to them: Annulla puts them back.
+    std::vector<datalib::RowImage> asConfirmed_;
     bool ownTransaction_ = false;
     bool activating_ = false;
     bool settingCode_ = false;

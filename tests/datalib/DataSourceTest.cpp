@@ -5,6 +5,7 @@
 #include "datalib/Connection.h"
 #include "datalib/DataSet.h"
 #include "datalib/Errors.h"
+#include "datalib/RowImage.h"
 
 #include <gtest/gtest.h>
 #include <QFile>
@@ -629,4 +630,64 @@ TEST(DataSource, ChoiceListOfAReferenceCanBeNarrowedOrRefused) {
     auto offered = o->SelectReference(QStringLiteral("Categoria"));
     EXPECT_EQ(offered->RowCount(), 1);
     EXPECT_EQ(offered->ColumnList(), QStringLiteral("*,Codice,Descrizione"));
+}
+
+// An order and its rows put back as they were stored: a changed value, a
+// deleted row (with its identifier) and an added row, all undone without a
+// table rule; what was written meanwhile to another order and to another
+// table stays.
+TEST(DataSource, ARowImagePutsTheRowAndItsChildRowsBackAndNothingElse) {
+    Shop s;
+    installTotals(*s.def);
+    auto other = s.newOrder(QStringLiteral("N2"));
+    auto o = s.newOrder(QStringLiteral("N1"));
+    auto righe = o->GetReference(kRighe);
+    Shop::addRow(*righe, "A1", 2, 10);
+    Shop::addRow(*righe, "A2", 1, 2.5);
+    o->Requery();
+    o->RowFirst();
+    auto stored = [&] {
+        QStringList out;
+        auto ord = s.db->OpenDataSource(kOrd, QStringLiteral("Numero='N1'"));
+        ord->RowFirst();
+        out << ord->ColValueStr(QStringLiteral("Note")) + QLatin1Char('/') + ord->ColValueStr(kAmount);
+        auto rows = s.db->OpenDataSource(QStringLiteral("RigheOrdini"), {}, QStringLiteral("OID"));
+        for (rows->RowFirst(); !rows->Eof(); rows->RowNext())
+            out << QString::number(rows->OID()) + QLatin1Char(' ') +
+                       rows->ColValueStr(QStringLiteral("Codice")) + QLatin1Char('x') +
+                       rows->ColValueStr(kQty);
+        return out.join(QLatin1String(", "));
+    };
+    const QString before = stored();
+    const RowImage image = RowImage::Of(*o);
+    EXPECT_EQ(image.RowCount(), 3);
+
+    o->SetColValue(QStringLiteral("Note"), QStringLiteral("cambiata"));
+    o->Save();
+    righe = o->GetReference(kRighe);
+    righe->RowFirst();
+    righe->SetColValue(kQty, 7.0);
+    righe->Save();
+    righe->RowLast();
+    righe->DeleteRow();
+    Shop::addRow(*righe, "A2", 5, 2.5);
+    other->SetColValue(QStringLiteral("Note"), QStringLiteral("altro ordine"));
+    other->Save();
+    auto art = s.db->OpenDataSource(kArt, QStringLiteral("Codice='A1'"));
+    art->RowFirst();
+    art->SetColValue(QStringLiteral("Descrizione"), QStringLiteral("Vite lunga"));
+    art->Save();
+    ASSERT_NE(stored(), before);
+
+    s.log.clear();
+    image.Restore(*s.db);
+    EXPECT_TRUE(s.log.events.isEmpty()) << s.log.events.join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(stored(), before);
+    // The data sources open on them read them again.
+    righe->Refresh();
+    EXPECT_EQ(righe->RowCount(), 2);
+    other->Requery();
+    EXPECT_EQ(other->ColValueStr(QStringLiteral("Note")), QStringLiteral("altro ordine"));
+    art->Requery();
+    EXPECT_EQ(art->ColValueStr(QStringLiteral("Descrizione")), QStringLiteral("Vite lunga"));
 }

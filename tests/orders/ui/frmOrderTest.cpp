@@ -604,29 +604,102 @@ TEST_F(OrderWindowTest, TheOrderWindowIsOwnedByTheMainWindowAndComesToTheFront) 
     w->cmdCancel_Click();
 }
 
-TEST_F(OrderWindowTest, EditingAConfirmedOrderKeepsItAndASentOneIsReadOnly) {
+// A confirmed order opened for editing: Annulla and the close box put it
+// back as it was confirmed, rows included, without a question (and keep what
+// another window wrote meanwhile); Conferma keeps the change.
+TEST_F(OrderWindowTest, EditingAConfirmedOrderUndoneByAnnullaKeptByConfermaAndASentOneIsReadOnly) {
     boxes->answer(core::kAnswerNo);
     frmOrder* w = startOrder();
     ASSERT_NE(w, nullptr);
     const qint64 oid = confirmedOrder(this, w);
     QApplication::processEvents();
     ASSERT_EQ(frmOrder::Instance(), nullptr);
+    auto stored = [&] {
+        auto o = data->db().OpenDataSource(QStringLiteral("Ordini"));
+        o->MoveToKey(core::Variant(double(oid)));
+        auto rows = o->GetReference(QStringLiteral("Righe"));
+        return rowCodes(*rows) + QStringLiteral(" = ") +
+               o->FormattedColValue(QStringLiteral("ImportoTotale")) + QStringLiteral(" ") +
+               o->ColValueStr(QStringLiteral("Riferimento"));
+    };
+    const QString asConfirmed = stored();
+    ASSERT_TRUE(asConfirmed.startsWith(QStringLiteral("ART1x2 = "))) << asConfirmed.toStdString();
 
-    auto view = data->db().OpenDataSource(QStringLiteral("Ordini"));
-    ASSERT_TRUE(view->MoveToKey(core::Variant(double(oid))));
-    w = frmOrder::Edit_Ordine(&owner, view);
-    ASSERT_NE(w, nullptr);
-    EXPECT_TRUE(w->windowTitle().startsWith(QStringLiteral(" ORDINE - MODIFICA   -  Agente: ")));
-    EXPECT_TRUE(w->Widgets().txtCode_Articolo->isEnabled());
-    // A second order is not opened while this one is.
-    EXPECT_EQ(frmOrder::Edit_Ordine(&owner, view), w);
-    EXPECT_EQ(data->engine().TransactionLevel(), 1);
-    w->AddElementByCode(QStringLiteral("ART2"));
-    w->cmdCancel_Click();  // a confirmed order: kept with its change, no question
-    QApplication::processEvents();
-    EXPECT_EQ(frmOrder::Instance(), nullptr);
-    EXPECT_EQ(count("RigheOrdini"), 2);
-    EXPECT_FALSE(data->engine().InTransaction());
+    // The quantity prompt as the agent answers it: the keys typed where the focus is.
+    controls::setSearchDialogHook([](QDialog& d) {
+        auto* q = qobject_cast<orders::ui::frmSetQantity*>(&d);
+        if (!q) return false;
+        QTimer::singleShot(0, q, [q] {
+            if (!QTest::qWaitFor([q] { return QApplication::focusWidget() == q->txtQuantity(); })) return;
+            QTest::qWait(60);
+            QTest::keyClicks(q->txtQuantity(), QStringLiteral("4"));
+            QTest::qWait(60);
+            QTest::keyClick(q->txtQuantity(), Qt::Key_Return);
+        });
+        return q->exec() == QDialog::Accepted;
+    });
+    enum End { Annulla, CloseBox, Conferma };
+    for (End end : {Annulla, CloseBox, Conferma}) {
+        SCOPED_TRACE(int(end));
+        auto view = data->db().OpenDataSource(QStringLiteral("Ordini"));
+        ASSERT_TRUE(view->MoveToKey(core::Variant(double(oid))));
+        w = frmOrder::Edit_Ordine(&owner, view);
+        ASSERT_NE(w, nullptr);
+        EXPECT_TRUE(w->windowTitle().startsWith(QStringLiteral(" ORDINE - MODIFICA   -  Agente: ")));
+        EXPECT_TRUE(w->Widgets().txtCode_Articolo->isEnabled());
+        // A second order is not opened while this one is.
+        EXPECT_EQ(frmOrder::Edit_Ordine(&owner, view), w);
+        EXPECT_EQ(data->engine().TransactionLevel(), 1);
+        activate(w);
+        // F5, 4, Enter on the row; a further article; a header field.
+        controls::DataGrid* grid = w->Widgets().dgRighe;
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualRect(grid->model()->index(0, 1)).center());
+        QTest::keyClick(grid, Qt::Key_F5);
+        w->Widgets().chkRequest_Quantita->setChecked(false);
+        activate(w);
+        w->Widgets().txtCode_Articolo->setFocus();
+        QTest::keyClicks(w->Widgets().txtCode_Articolo, QStringLiteral("ART2"));
+        QTest::keyClick(w->Widgets().txtCode_Articolo, Qt::Key_Return);
+        w->Widgets().chkRequest_Quantita->setChecked(true);
+        auto* reference =
+            qobject_cast<QLineEdit*>(w->Widgets().DataPanel->Editor(QStringLiteral("Riferimento")));
+        ASSERT_NE(reference, nullptr);
+        reference->setFocus();
+        QTest::keyClicks(reference, QStringLiteral("Telefonata"));
+        w->Widgets().txtCode_Articolo->setFocus();
+        ASSERT_EQ(rowCodes(*w->Rows()), QStringLiteral("ART1x4 ART2x1"));
+        // Meanwhile the main window changes a customer.
+        auto customer = data->db().OpenDataSource(QStringLiteral("Clienti"), QStringLiteral("Codice='C2'"));
+        customer->RowFirst();
+        customer->SetColValue(QStringLiteral("RagioneSociale"), QStringLiteral("Orso %1").arg(int(end)));
+        customer->Save();
+
+        boxes->clear();
+        if (end == Annulla) QTest::mouseClick(w->Widgets().cmdCancel, Qt::LeftButton);
+        if (end == CloseBox) {
+            EXPECT_TRUE(w->close());
+        }
+        if (end == Conferma) {
+            boxes->answer(core::kAnswerNo);  // "Inserire un altro ordine ?"
+            QTest::mouseClick(w->Widgets().cmdConfirm, Qt::LeftButton);
+        }
+        QApplication::processEvents();
+        EXPECT_EQ(frmOrder::Instance(), nullptr);
+        EXPECT_FALSE(data->engine().InTransaction());
+        if (end == Conferma) {
+            EXPECT_TRUE(stored().startsWith(QStringLiteral("ART1x4 ART2x1 = "))) << stored().toStdString();
+            EXPECT_TRUE(stored().endsWith(QStringLiteral(" Telefonata"))) << stored().toStdString();
+        } else {
+            EXPECT_TRUE(boxes->shown().empty()) << boxes->lastText().toStdString();
+            EXPECT_EQ(stored(), asConfirmed);
+        }
+        customer->Requery();
+        EXPECT_EQ(customer->ColValueStr(QStringLiteral("RagioneSociale")),
+                  QStringLiteral("Orso %1").arg(int(end)));
+    }
+    controls::setSearchDialogHook({});
+    player = std::make_unique<DialogPlayer>();
 
     // Sent to head office: looked at, not changed.
     {
@@ -638,7 +711,7 @@ TEST_F(OrderWindowTest, EditingAConfirmedOrderKeepsItAndASentOneIsReadOnly) {
         o->Save();
         startup::runContext().codeAgente = agent;
     }
-    view = data->db().OpenDataSource(QStringLiteral("Ordini"));
+    auto view = data->db().OpenDataSource(QStringLiteral("Ordini"));
     view->MoveToKey(core::Variant(double(oid)));
     w = frmOrder::Edit_Ordine(&owner, view);
     ASSERT_NE(w, nullptr);
