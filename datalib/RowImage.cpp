@@ -55,8 +55,8 @@ RowImage::Node RowImage::take(const Database& db, const TableDef& table, qint64 
     node.table = table.name();
     node.oid = oid;
     {
-        Statement st =
-            db.conn().prepare(QStringLiteral("SELECT * FROM %1 WHERE \"OID\" = ?1").arg(sqlIdent(table.name())));
+        Statement st = db.conn().prepare(
+            QStringLiteral("SELECT * FROM %1 WHERE \"OID\" = ?1").arg(sqlIdent(table.name())));
         st.bind(1, oid);
         if (!st.step())
             throw errors::make(errors::NoCurrentRow,
