@@ -172,6 +172,7 @@ class MainBrowser : public QObject {
     void presentView(const Query& q, const std::shared_ptr<datalib::DataSource>& ds,
                      const QString& savedTable, qint64 savedKey);
     void backToHeading(QTreeWidgetItem* node, bool showHeading);
+    void backToViewOnScreen(QTreeWidgetItem* node);
     // Marks the tree's current node as its one selected node.
     void markCurrentNode();
     void setAdministratorItems();
@@ -208,6 +209,7 @@ class MainBrowser : public QObject {
     std::unique_ptr<controls::ViewGridSettings> gridSettings_;
     std::unique_ptr<datalib::SelectionCriteria> selection_;
     quint64 lastShownId_ = 0;
+    quint64 viewNodeId_ = 0;      // the node whose view (or heading) is on screen
     quint64 currentAtPress_ = 0;  // the identity of the current node at a mouse press
     // The end of the database's transactions refreshes the rows (see RefreshCurrentRows).
     std::weak_ptr<datalib::Database> watched_;

@@ -3,12 +3,14 @@
 #include "platform/ui/MessageBox.h"
 #include "startup/ui/modZeltFormUtility.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTimer>
 
+#include <algorithm>
 #include <exception>
 
 namespace mainwindow {
@@ -25,6 +27,8 @@ QuickHelpList::QuickHelpList(QWidget* window)
     list_->setObjectName(QStringLiteral("lstHelp_Field"));
     list_->hide();
     list_->installEventFilter(this);
+    // A press anywhere else in the window hides the list.
+    qApp->installEventFilter(this);
     timer_->setObjectName(QStringLiteral("tmtHelp_Field"));
     timer_->setInterval(kTickMs);
     timer_->setSingleShot(true);
@@ -33,10 +37,38 @@ QuickHelpList::QuickHelpList(QWidget* window)
     connect(list_, &QListWidget::itemDoubleClicked, list_, &QWidget::hide);
 }
 
+QuickHelpList::~QuickHelpList() { qApp->removeEventFilter(this); }
+
 void QuickHelpList::AddBox(QLineEdit* box, const Source& source) {
     boxes_.emplace_back(box, source);
     box->installEventFilter(this);
-    connect(box, &QLineEdit::textChanged, this, &QuickHelpList::StartTimer);
+    connect(box, &QLineEdit::textChanged, this, [this] {
+        dismissed_ = false;
+        StartTimer();
+    });
+}
+
+int QuickHelpList::ListHeight(int rows) const {
+    int row = list_->count() > 0 ? list_->sizeHintForRow(0) : -1;
+    if (row <= 0) row = list_->fontMetrics().height() + 2;
+    return rows * row + 2 * list_->frameWidth();
+}
+
+int QuickHelpList::RoomLacking() const {
+    if (!floor_) return 0;
+    const int floorTop = floor_->mapTo(window_, QPoint(0, 0)).y();
+    int lacking = 0;
+    for (const auto& [box, source] : boxes_) {
+        const int under = box->mapTo(window_, QPoint(0, box->height())).y();
+        lacking = std::max(lacking, under + ListHeight(kShownRows) + 2 - floorTop);
+    }
+    return lacking;
+}
+
+void QuickHelpList::dismiss() {
+    timer_->stop();
+    list_->hide();
+    dismissed_ = true;
 }
 
 const QuickHelpList::Source* QuickHelpList::sourceOf(QLineEdit* box) const {
@@ -50,6 +82,15 @@ void QuickHelpList::StartTimer() {
 }
 
 bool QuickHelpList::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress) {
+        // Elsewhere: neither the list (its rows, its scroll bar) nor the box it helps.
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (list_->isVisible() && w && w->window() == window_ && w != list_ && !list_->isAncestorOf(w) &&
+            w != target_)
+            dismiss();
+        return false;
+    }
+    if (watched != list_ && !sourceOf(qobject_cast<QLineEdit*>(watched))) return false;
     switch (event->type()) {
         case QEvent::FocusIn:
             if (auto* box = qobject_cast<QLineEdit*>(watched); box && sourceOf(box)) target_ = box;
@@ -58,7 +99,13 @@ bool QuickHelpList::eventFilter(QObject* watched, QEvent* event) {
             StartTimer();
             break;
         case QEvent::KeyPress:
-            if (watched != list_ && sourceOf(qobject_cast<QLineEdit*>(watched))) {
+            // Esc closes the list only; the window stays open with what was typed.
+            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && list_->isVisible()) {
+                dismiss();
+                if (watched == list_ && target_) target_->setFocus(Qt::OtherFocusReason);
+                return true;
+            }
+            if (watched != list_) {
                 const int key = static_cast<QKeyEvent*>(event)->key();
                 const int code = key == Qt::Key_Up ? kKeyUp : key == Qt::Key_Down ? kKeyDown : 0;
                 if (code && MoveHelpListSelection(code)) return true;
@@ -72,7 +119,7 @@ bool QuickHelpList::eventFilter(QObject* watched, QEvent* event) {
 
 void QuickHelpList::tmtHelp_Field_Timer() {
     timer_->stop();
-    if (!target_) {
+    if (!target_ || dismissed_) {
         list_->hide();
         return;
     }
@@ -107,9 +154,22 @@ void QuickHelpList::tmtHelp_Field_Timer() {
         list_->hide();
         return;
     }
+    // Under the box, down to the floor at most (the list then scrolls); where
+    // not even a row fits there, above the box.
     const QPoint under = target_->mapTo(window_, QPoint(0, target_->height()));
-    const int rows = std::min(list_->count(), 8);
-    list_->setGeometry(under.x(), under.y(), target_->width(), rows * list_->sizeHintForRow(0) + 4);
+    int height = ListHeight(std::min(list_->count(), kShownRows));
+    int top = under.y();
+    if (floor_) {
+        const int room = floor_->mapTo(window_, QPoint(0, 0)).y() - 2 - under.y();
+        if (room >= ListHeight(1)) {
+            height = std::min(height, room);
+        } else {
+            const int above = target_->mapTo(window_, QPoint(0, 0)).y();
+            height = std::min(height, above);
+            top = above - height;
+        }
+    }
+    list_->setGeometry(under.x(), top, target_->width(), height);
     list_->show();
     list_->raise();
 }

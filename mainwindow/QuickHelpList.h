@@ -5,7 +5,10 @@
 // a one-shot 150 ms timer; its single tick reads the table, so typing costs
 // at most one look-up per 150 ms. Up and Down in the box move in the list;
 // choosing an entry (click or arrow) puts its code in the box and selects the
-// part the operator did not type. A double click hides the list.
+// part the operator did not type. A double click hides the list; so do Esc
+// (which then does not close the window) and a click elsewhere in the window,
+// and the list stays hidden until the operator types again: what was typed
+// stays as it is. The list never reaches the floor (the window's buttons).
 
 #include <QObject>
 #include <QString>
@@ -39,10 +42,19 @@ class QuickHelpList : public QObject {
     // The list and its timer are made inside the window (the list floats
     // over the window's other controls, hidden until it has entries).
     explicit QuickHelpList(QWidget* window);
+    ~QuickHelpList() override;
 
     // A search box with what it looks up; the box that last received the
     // focus is the target of the list.
     void AddBox(QLineEdit* box, const Source& source);
+    // The widget whose top the list never passes (the line above the buttons).
+    void SetFloor(QWidget* floor) { floor_ = floor; }
+    // The rows the list shows at most, and its height for so many rows.
+    static constexpr int kShownRows = 8;
+    int ListHeight(int rows) const;
+    // How much higher the window must be for the list of every box to show
+    // kShownRows above the floor (0 when it has room).
+    int RoomLacking() const;
     QLineEdit* Target() const { return target_; }
 
     QListWidget* lstHelp_Field() const { return list_; }
@@ -61,6 +73,7 @@ class QuickHelpList : public QObject {
 
   private:
     void chooseEntry();
+    void dismiss();
     void fill(const QString& text);
     const Source* sourceOf(QLineEdit* box) const;
 
@@ -68,6 +81,8 @@ class QuickHelpList : public QObject {
     QListWidget* list_;
     QTimer* timer_;
     QLineEdit* target_ = nullptr;
+    QWidget* floor_ = nullptr;
+    bool dismissed_ = false;  // hidden by Esc or a click elsewhere, until the next typing
     std::vector<std::pair<QLineEdit*, Source>> boxes_;
 };
 

@@ -57,6 +57,14 @@ void SearchWindow::finishLayout(QWidget* fields) {
     layout->addWidget(picture);
     const auto& rc = startup::runContext();
     startup::SetFormFont(this, rc.fontName, rc.fontSizeDelta);
+    // The quick-help list floats over the fields under its box, never over
+    // the buttons: the window is made high enough for its rows.
+    help_->SetFloor(line);
+    adjustSize();
+    if (const int lacking = help_->RoomLacking(); lacking > 0) {
+        layout->insertSpacing(1, lacking);
+        adjustSize();
+    }
     help_->lstHelp_Field()->raise();
 }
 

@@ -197,7 +197,7 @@ void MainBrowser::RefreshDetailView() {
             if (!buildQuery(node, key, q)) {
                 // The order chooser or the search window was closed: no view.
                 refreshing_ = false;
-                backToHeading(node, false);
+                backToViewOnScreen(node);
                 return;
             }
             if (q.table != savedTable) {
@@ -231,6 +231,7 @@ void MainBrowser::RefreshDetailView() {
             w_.imgMainBackground->hide();
             presentView(q, ds, savedTable, savedKey);
         }
+        viewNodeId_ = NodeId(node);
         const bool browsed = !w_.dgView->isHidden();
         w_.mnuOrder->setEnabled(browsed);
         w_.mnuSearch->setEnabled(browsed);
@@ -466,6 +467,27 @@ void MainBrowser::backToHeading(QTreeWidgetItem* node, bool showHeading) {
     }
     lastShownId_ = NodeId(parent);
     if (showHeading && NodeKey(parent).isEmpty()) RefreshDetailView();
+}
+
+// Back from a closed chooser or search window, which loaded nothing: the
+// tree and the status bar name again the view on screen, whose rows stay as
+// they were (the heading above, as a list section ends, when that view's
+// node is gone with a rebuild of the tree).
+void MainBrowser::backToViewOnScreen(QTreeWidgetItem* node) {
+    QTreeWidgetItem* shown = nullptr;
+    for (QTreeWidgetItem* n : AllNodes(w_.tvTreeView))
+        if (viewNodeId_ && NodeId(n) == viewNodeId_) shown = n;
+    if (!shown) {
+        backToHeading(node, false);
+        return;
+    }
+    {
+        const QSignalBlocker quiet(w_.tvTreeView);
+        w_.tvTreeView->setCurrentItem(shown);
+    }
+    lastShownId_ = viewNodeId_;
+    markCurrentNode();
+    SetStatusMsg(w_.lblTitle[0]->text() + QStringLiteral(" <") + shown->text(0) + QStringLiteral(">"));
 }
 
 // "Selezioni predefinite" and the report settings are the administrator's.

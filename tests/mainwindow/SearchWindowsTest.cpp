@@ -10,6 +10,7 @@
 #include "datalib/DataSet.h"
 #include "datalib/SelectionCriteria.h"
 #include "mainwindow/QuickHelpList.h"
+#include "mainwindow/SearchWindow.h"
 #include "mainwindow/frmSearch_Clienti.h"
 #include "mainwindow/frmSearch_Ordini.h"
 #include "startup/RunContext.h"
@@ -386,6 +387,66 @@ TEST_F(SearchTest, QuickHelpFollowsTheTypingWithItsTimer) {
 }  // namespace mwtest
 
 namespace mwtest {
+
+// The quick-help list of both search windows, played with real keys and
+// clicks: it never covers the buttons; Esc and a click elsewhere close the
+// list alone, and it stays closed until the operator types again; OK then
+// searches the text as typed, not one of the names the list offered.
+TEST_F(SearchTest, QuickHelpNeverHidesTheButtonsAndEscClosesItAlone) {
+    for (int i = 0; i < 16; ++i)
+        customer(qPrintable(QStringLiteral("R%1").arg(i, 2, 10, QLatin1Char('0'))),
+                 qPrintable(QStringLiteral("Rossetti %1").arg(i, 2, 10, QLatin1Char('0'))), core::Variant(),
+                 "");
+    const core::Variant today(core::Clock::today());
+    for (const char* c : {"C1", "C2", "C4", "R03"}) addOrder(c, today, "");
+
+    // Plays either window through its customer box; the codes it picks.
+    const auto play = [&](mainwindow::SearchWindow& w, QLineEdit* box) {
+        mainwindow::QuickHelpList* help = w.QuickHelp();
+        QListWidget* list = help->lstHelp_Field();
+        auto* line = w.findChild<QWidget*>("lnButtons");
+        ASSERT_NE(line, nullptr);
+        QTest::mouseClick(box, Qt::LeftButton);
+        QTest::keyClicks(box, "Ross");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return list->isVisible(); }, 2000));
+        // Its eight rows under the box, above the line of the buttons.
+        EXPECT_GE(list->height(), help->ListHeight(mainwindow::QuickHelpList::kShownRows));
+        EXPECT_LT(list->geometry().bottom(), line->mapTo(&w, QPoint(0, 0)).y());
+        for (QWidget* b : {static_cast<QWidget*>(w.cmdOk()), static_cast<QWidget*>(w.ctlMubCommand1())})
+            EXPECT_FALSE(list->geometry().intersects(QRect(b->mapTo(&w, QPoint(0, 0)), b->size())));
+
+        // Esc: the list closes, the window and the typed text stay.
+        QTest::keyClick(box, Qt::Key_Escape);
+        EXPECT_FALSE(list->isVisible());
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_EQ(box->text(), "Ross");
+        QTest::qWait(300);
+        EXPECT_FALSE(list->isVisible());
+        // Typing brings it back; a click elsewhere in the window closes it.
+        QTest::keyClick(box, Qt::Key_I);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return list->isVisible(); }, 2000));
+        QTest::mouseClick(line, Qt::LeftButton);
+        EXPECT_FALSE(list->isVisible());
+        QTest::qWait(300);
+        EXPECT_FALSE(list->isVisible());
+        EXPECT_EQ(box->text(), "Rossi");
+        // With the list open again, OK takes the text as typed.
+        QTest::keyClick(box, Qt::Key_Backspace);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return list->isVisible(); }, 2000));
+        QTest::mouseClick(w.cmdOk(), Qt::LeftButton);
+        EXPECT_FALSE(w.isVisible());
+    };
+    auto customers = selectionOf("Clienti");
+    EXPECT_TRUE(
+        search<frmSearch_Clienti>(*customers, [&](frmSearch_Clienti& w) { play(w, w.txtSel_Cliente()); }));
+    const QStringList picked = this->picked("Clienti", *customers);
+    EXPECT_EQ(picked.size(), 18) << picked.join(',').toStdString();  // every "Ross..." name, C4 inactive too
+    EXPECT_TRUE(picked.contains("C1") && picked.contains("C4") && picked.contains("R15"));
+
+    auto orders = selectionOf("Ordini");
+    EXPECT_TRUE(search<frmSearch_Ordini>(*orders, [&](frmSearch_Ordini& w) { play(w, w.txtSel_Cliente()); }));
+    EXPECT_EQ(this->picked("Ordini", *orders, "Cliente"), (QStringList{"C1", "C4", "R03"}));
+}
 
 TEST_F(SearchTest, AWindowThatCannotLoadTellsAndRaises) {
     // The province list cannot be read: the window shows why and the failure

@@ -311,14 +311,16 @@ TEST_F(SectionViews, SearchSectionsNarrowTheirRowsAndDropThePeriod) {
     click("Dettagli (per Cliente)");
     EXPECT_EQ(boxes.lastText(), "Nessun dato corrispondente ai criteri impostati.");
 
-    // Closed: the view on screen stays, the heading above becomes current.
+    // Closed: the view on screen stays, and the tree and the status bar
+    // name it again.
     openView("Ordini");
     const auto before = browser->CurrentDataSource();
     op.other = {};
     click("Annullati");
     EXPECT_EQ(browser->CurrentDataSource(), before);
     EXPECT_FALSE(browser->Widgets().dgView->isHidden());
-    EXPECT_EQ(currentText(), "Situazione Spedito");
+    EXPECT_EQ(currentKey(), "Ordini");
+    EXPECT_EQ(status->text(), " Sezione: <Ordini>");
 }
 
 // The order rows' list sections narrowed by a search: the conditions are
@@ -556,11 +558,11 @@ TEST_F(SectionViews, OrderChooserThenPrintChooserThenBackToTheHeading) {
     openView("Ordini");
     const auto before = browser->CurrentDataSource();
 
-    // Closed without a choice: no view, the heading above becomes current.
+    // Closed without a choice: no view, the tree names the view on screen.
     click("Proposta d'Ordine");
     EXPECT_EQ(op.seen, QStringList{"frmPickList"});
     EXPECT_EQ(browser->CurrentDataSource(), before);
-    EXPECT_EQ(currentText(), "Stampe Ordine");
+    EXPECT_EQ(currentKey(), "Ordini");
 
     // Chosen: the order alone (the newest first), printed in preview.
     QStringList offered;
