@@ -115,6 +115,16 @@ void frmFromDateToDate::confirm() {
                              platform::kOkOnly | platform::kCritical, QString(), this);
         return;
     }
+    // A period that ends before it starts would show no row at all.
+    if (to < from) {
+        platform::messageBox(
+            QStringLiteral(
+                "Il periodo impostato non è corretto: la data di fine periodo precede quella di inizio."),
+            platform::kOkOnly | platform::kCritical, QString(), this);
+        txtToDate_->setFocus(Qt::OtherFocusReason);
+        txtToDate_->selectAll();
+        return;
+    }
     from_ = from;
     to_ = to;
     confirmed_ = true;

@@ -5,10 +5,14 @@
 
 #include "controls/MubCommand.h"
 #include "core/Clock.h"
+#include "startup/ui/frmFromDateToDate.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 
 #include <functional>
 
@@ -162,4 +166,40 @@ TEST_F(CommandsTest, ThePeriodButtonHoldsItsWholeCaption) {
     }
     MainCommands::SetRangeDialog({});
     MainCommands::SetDateDialog({});
+}
+
+// "Imposta Periodo..." through the real "Selezione Periodo": a period that
+// ends before it starts is refused with its message, the dialog stays, and
+// leaving it changes neither the period nor the view.
+TEST_F(CommandsTest, APeriodEndingBeforeItStartsIsRefused) {
+    addAgent("A1");
+    addCustomer("C1", "Rossi", "A1");
+    db->BeginUpdate();
+    insert("Ordini", {v("Cliente"), v("C1"), v("Agente"), v("A1"), v("DataInserimento"), at(2004, 3, 5)});
+    db->EndUpdate();
+    openView("Ordini");
+    show();
+    const auto shown = browser->CurrentDataSource();
+    platform::ScriptedBoxes boxes;
+    bool played = false;
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<startup::frmFromDateToDate*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        for (QLineEdit* box : {d->txtFromDate(), d->txtToDate()}) box->clear();
+        QTest::keyClicks(d->txtFromDate(), "31/03/2004");
+        QTest::keyClicks(d->txtToDate(), "01/03/2004");
+        QTest::mouseClick(d->cmdSet(), Qt::LeftButton);
+        played = d->isVisible();
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    commands->mnuSelPeriod_Click();
+    EXPECT_TRUE(played);  // still open after the refusal
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.lastText().startsWith("Il periodo impostato non è corretto"))
+        << boxes.lastText().toStdString();
+    EXPECT_FALSE(periodState().bSelPeriod);
+    EXPECT_TRUE(commands->Menu("mnuSelAll")->isChecked());
+    EXPECT_EQ(browser->CurrentDataSource(), shown);
+    EXPECT_EQ(browser->Widgets().cmdDateSel->text(), "< tutto il periodo >");
+    periodState() = PeriodState();
 }

@@ -141,28 +141,46 @@ TEST_F(Period, InvalidDatesAreRefusedAndTheDialogStaysOpen) {
     EXPECT_EQ(boxes.shown()[1].text, QStringLiteral("La data di fine periodo non è valida."));
     EXPECT_FALSE(dialog_.Confirmed());
     EXPECT_TRUE(dialog_.isVisible());
+
+    // A period that ends before it starts, typed: refused, the end date
+    // selected for typing again; the same day at both ends is a period.
+    dialog_.txtToDate()->setFocus();
+    dialog_.txtToDate()->selectAll();
+    QTest::keyClicks(dialog_.txtToDate(), QStringLiteral("31/12/2025"));
+    QTest::keyClick(dialog_.txtToDate(), Qt::Key_Return);
+    ASSERT_EQ(boxes.shown().size(), 3u);
+    EXPECT_EQ(boxes.shown()[2].text,
+              QStringLiteral(
+                  "Il periodo impostato non è corretto: la data di fine periodo precede quella di inizio."));
+    EXPECT_EQ(boxes.shown()[2].style, platform::kCritical);
+    EXPECT_TRUE(dialog_.isVisible());
+    EXPECT_FALSE(dialog_.Confirmed());
+    EXPECT_EQ(dialog_.txtToDate()->selectedText(), QStringLiteral("31/12/2025"));
+    QTest::keyClicks(dialog_.txtToDate(), QStringLiteral("01/01/2026"));
+    QTest::keyClick(dialog_.txtToDate(), Qt::Key_Return);
+    EXPECT_EQ(boxes.shown().size(), 3u);
+    EXPECT_TRUE(dialog_.Confirmed());
 }
 
 TEST_F(Period, ModalCallWritesBackOnlyOnConfirm) {
     QDate from(2026, 3, 1);
     QDate to(2026, 3, 31);
-    // A start after the end is taken as it is.
     QTimer::singleShot(0, &dialog_, [this] {
-        dialog_.txtFromDate()->setText(QStringLiteral("10/04/2026"));
-        dialog_.txtToDate()->setText(QStringLiteral("2/4/26"));
+        dialog_.txtFromDate()->setText(QStringLiteral("2/4/26"));
+        dialog_.txtToDate()->setText(QStringLiteral("10/04/2026"));
         QTest::mouseClick(dialog_.cmdSet(), Qt::LeftButton);
     });
     EXPECT_TRUE(dialog_.SetDate(from, to));
-    EXPECT_EQ(from, QDate(2026, 4, 10));
-    EXPECT_EQ(to, QDate(2026, 4, 2));
+    EXPECT_EQ(from, QDate(2026, 4, 2));
+    EXPECT_EQ(to, QDate(2026, 4, 10));
 
     QTimer::singleShot(0, &dialog_, [this] {
         dialog_.txtFromDate()->setText(QStringLiteral("01/01/2020"));
         QTest::keyClick(&dialog_, Qt::Key_Escape);
     });
     EXPECT_FALSE(dialog_.SetDate(from, to));
-    EXPECT_EQ(from, QDate(2026, 4, 10));
-    EXPECT_EQ(to, QDate(2026, 4, 2));
+    EXPECT_EQ(from, QDate(2026, 4, 2));
+    EXPECT_EQ(to, QDate(2026, 4, 10));
 }
 
 }  // namespace
