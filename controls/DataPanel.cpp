@@ -41,7 +41,8 @@ struct DataPanel::Field {
     QWidget* editor = nullptr;
     QLabel* shown = nullptr;  // the referenced row's shown columns
     QToolButton* choose = nullptr;
-    QString displayed;  // the text last shown
+    QString displayed;  // the text last shown, as the widget gives it back
+    bool crlf = false;  // the value shown ended its lines in CR LF (a script): written back so
     bool error = false;
     std::vector<core::Variant> listValues;  // value-list combos: the value of each entry
 
@@ -347,9 +348,17 @@ void DataPanel::show(Field& f) {
     } else {
         text = DataGridModel::displayText(f.col, v);
     }
-    if (auto* e = f.line()) e->setText(text);
-    if (auto* e = f.plain()) e->setPlainText(text);
-    f.displayed = text;
+    // The widgets give a text back their own way (a multi-line box ends its
+    // lines in LF alone): what they give is what "nothing typed" compares with.
+    if (auto* e = f.line()) {
+        e->setText(text);
+        f.displayed = e->text();
+    }
+    if (auto* e = f.plain()) {
+        f.crlf = text.contains(QStringLiteral("\r\n"));
+        e->setPlainText(text);
+        f.displayed = e->toPlainText();
+    }
 }
 
 void DataPanel::setError(Field& f, bool error) {
@@ -358,7 +367,12 @@ void DataPanel::setError(Field& f, bool error) {
 }
 
 bool DataPanel::parse(const Field& f, core::Variant& value, QString& problem) const {
-    const QString typed = textOf(f);
+    QString typed = textOf(f);
+    // Line ends as the value had them (a script of a layout keeps its CR LF).
+    if (f.plain() && f.crlf) {
+        typed.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        typed.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    }
     const QString trimmed = typed.trimmed();
     if (f.ref) {
         if (trimmed.isEmpty()) {

@@ -3,18 +3,24 @@
 
 #include "CommandsFixture.h"
 
+#include "controls/DataGridModel.h"
 #include "controls/DataPanel.h"
 #include "controls/MubShortSearch.h"
 #include "controls/SelectionDialog.h"
 #include "core/AppError.h"
 #include "datalib/FieldMatch.h"
 #include "datalib/SelectionCriteria.h"
+#include "labels/LabelLayoutRecord.h"
+#include "mainwindow/NavigationTree.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTextCursor>
+#include <QTreeWidget>
 
 using mwtest::CommandsTest;
 
@@ -137,4 +143,80 @@ TEST_F(CommandsTest, PickListLeavesTheRowChosenAndBrowseOpensThePanel) {
     QTest::keyClick(browse->grid(), Qt::Key_Return);
     EXPECT_EQ(opened, "A1");
     delete browse;
+}
+
+// The label settings opened from their table's view and closed untouched ask
+// nothing, though their script's lines end in CR LF and their sizes carry
+// decimals; a change typed is still asked about.
+TEST_F(CommandsTest, LabelSettingsClosedUntouchedAskNothing) {
+    db->SetAccessLevel(1);
+    labels::LabelLayoutRecord label;
+    label.sourceTable = QStringLiteral("Clienti");
+    label.columns = core::Variant(3);
+    label.height = core::Variant(37.5);
+    label.width = core::Variant(70.25);
+    label.top = label.left = core::Variant(0.0);
+    label.script = QStringLiteral("Function PrintLabel(ds, prn)\r\n  PrintLabel = True\r\nEnd Function\r\n");
+    label.copies = core::Variant(1);
+    label.insertInto(*db);
+    show();
+    openView("TabStampaEtichette");
+    controls::DataGrid* grid = browser->Widgets().dgView;
+    ASSERT_GE(grid->model()->rowCount(), 1);
+
+    const auto openAndClose = [&](const std::function<void(controls::RowEditor&)>& edit) {
+        controls::setSearchDialogHook([&](QDialog& d) {
+            auto& e = dynamic_cast<controls::RowEditor&>(d);
+            e.show();
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(&e));
+            edit(e);
+            QTest::mouseClick(e.cmdClose(), Qt::LeftButton);
+            return false;
+        });
+        const int column = grid->gridModel()->columnOf("NomeTabellaOrigine");
+        QModelIndex row;
+        for (int r = 0; r < grid->model()->rowCount(); ++r)
+            if (grid->model()->index(r, column).data().toString() == "Clienti")
+                row = grid->model()->index(r, column);
+        ASSERT_TRUE(row.isValid());
+        grid->scrollTo(row);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(row).center());
+        controls::setSearchDialogHook([](QDialog&) { return false; });
+    };
+    platform::ScriptedBoxes boxes;
+    openAndClose([](controls::RowEditor&) {});
+    EXPECT_TRUE(boxes.shown().empty()) << boxes.lastText().toStdString();
+
+    boxes.answer(platform::kAnswerYes);  // close without saving
+    openAndClose([](controls::RowEditor& e) {
+        auto* script = qobject_cast<QPlainTextEdit*>(e.panel()->Editor("IstruzioniStampa"));
+        ASSERT_NE(script, nullptr);
+        script->setFocus();
+        QTest::keyClicks(script, "'");
+    });
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.lastText().startsWith("I dati modificati non sono stati salvati"));
+    const auto stored = [&] {
+        return db->OpenDataSource("TabStampaEtichette", "NomeTabellaOrigine = 'Clienti'")
+            ->ColValueStr("IstruzioniStampa");
+    };
+    EXPECT_EQ(stored(), label.script);
+
+    // A line typed into the script and saved: its lines still end in CR LF.
+    boxes.clear();
+    controls::setSearchDialogHook([&](QDialog& d) {
+        auto& e = dynamic_cast<controls::RowEditor&>(d);
+        e.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&e));
+        auto* script = qobject_cast<QPlainTextEdit*>(e.panel()->Editor("IstruzioniStampa"));
+        script->setFocus();
+        script->moveCursor(QTextCursor::End);
+        QTest::keyClicks(script, "' fine");
+        QTest::mouseClick(e.cmdSave(), Qt::LeftButton);
+        return e.result() == QDialog::Accepted;
+    });
+    commands->ViewEditData(false);
+    controls::setSearchDialogHook([](QDialog&) { return false; });
+    EXPECT_TRUE(boxes.shown().empty()) << boxes.lastText().toStdString();
+    EXPECT_EQ(stored(), label.script + "' fine");
 }
