@@ -8,9 +8,12 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScopedValueRollback>
 #include <QScreen>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QStyleOptionViewItem>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -66,13 +69,26 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), model_(new DataGridMod
     });
     // The current cell stays on its field when the rows are read again
     // (a filter, a sort): the current-column commands work on it.
+    // The columns stay where they were, too: a sort or a filter reads the
+    // rows again, it does not move the grid sideways. The headers are laid
+    // out again after the reset, so the position is given back once they are.
     connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
         keptField_ = currentIndex().isValid() ? model_->fieldOf(currentIndex().column()) : QString();
+        keptScroll_ = horizontalScrollBar()->value();
+        keptSource_ = dataSource().get();
     });
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        // Only the same rows read again: another data source starts on its first columns.
+        if (dataSource() && dataSource().get() == keptSource_) {
+            const std::weak_ptr<datalib::DataSource> same = dataSource();
+            QTimer::singleShot(0, this, [this, scroll = keptScroll_, same] {
+                if (!same.expired() && same.lock() == dataSource()) horizontalScrollBar()->setValue(scroll);
+            });
+        }
         const auto& ds = dataSource();
         const int column = keptField_.isEmpty() ? -1 : model_->columnOf(keptField_);
         if (column < 0 || !ds || ds->DataEmpty() || !ds->RowValid()) return;
+        const QScopedValueRollback<bool> rowsOnly(keepColumns_, true);
         selectionModel()->setCurrentIndex(model_->index(int(ds->Position()), column),
                                           QItemSelectionModel::NoUpdate);
     });
@@ -189,17 +205,29 @@ std::vector<qint64> DataGrid::SelectedBookmarks() const {
     return out;
 }
 
-void DataGrid::FollowDataSource() {
+void DataGrid::FollowDataSource(const QString& field) {
     const auto& ds = dataSource();
     if (!ds || ds->DataEmpty() || !ds->RowValid()) return;
     const long row = ds->Position();
     model_->showReadRows();
-    const int column = std::max(0, currentIndex().column());
+    const int ofField = field.isEmpty() ? -1 : model_->columnOf(field);
+    const int column = ofField >= 0 ? ofField : std::max(0, currentIndex().column());
     const QModelIndex target = model_->index(int(row), column);
     if (!target.isValid() || target == currentIndex()) return;
+    const QScopedValueRollback<bool> rowsOnly(keepColumns_, ofField < 0);
     selectionModel()->setCurrentIndex(target,
                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(target);
+}
+
+void DataGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    if (!keepColumns_) {
+        QTableView::scrollTo(index, hint);
+        return;
+    }
+    const int columns = horizontalScrollBar()->value();
+    QTableView::scrollTo(index, hint);
+    horizontalScrollBar()->setValue(columns);
 }
 
 void DataGrid::makeCurrent(const QModelIndex& cell) {

@@ -56,7 +56,11 @@ class DataGrid : public QTableView {
     qint64 Bookmark() const;
     std::vector<qint64> SelectedBookmarks() const;
     // Puts the grid's current row where the data source's current row is.
-    void FollowDataSource();
+    // With a field (the one a search or a sort worked on) the current cell
+    // goes to that field's column, which is brought into view; without one
+    // the grid keeps its columns where they are and moves only up or down.
+    void FollowDataSource(const QString& field = QString());
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
   signals:
     // A key was pressed: virtual key code and shift state; set consumed to
@@ -83,7 +87,10 @@ class DataGrid : public QTableView {
 
     DataGridModel* model_;
     bool applying_ = false;
-    QString keptField_;  // the current cell's field while the rows are read again
+    QString keptField_;   // the current cell's field while the rows are read again
+    int keptScroll_ = 0;  // and the columns' scroll position, for the same data source
+    const datalib::DataSource* keptSource_ = nullptr;
+    bool keepColumns_ = false;  // scrolling moves the rows only
     QStringList defaultColumns_;
     QHash<QString, int> contentWidths_;  // lower-case field -> pixels
     QString widthsTable_;                // the table the content widths were taken from

@@ -111,6 +111,13 @@ void MubShortSearch::Bind(std::shared_ptr<datalib::DataSource>& ds) {
     setEnabled(ds_ != nullptr);
 }
 
+void MubShortSearch::Clear() {
+    typing_->stop();
+    text_->clear();
+    missedText_.clear();
+    field_->clear();
+}
+
 void MubShortSearch::fillFields() {
     field_->clear();
     if (!ds_) return;

@@ -51,6 +51,9 @@ class MubShortSearch : public QWidget {
     // data source to show in its place; this one keeps the one given.
     void Bind(std::shared_ptr<datalib::DataSource>& ds);
     const std::shared_ptr<datalib::DataSource>& dataSource() const { return ds_; }
+    // Forgets the search text and field, for the next data source bound to
+    // start on its first field (another view; a view read again keeps both).
+    void Clear();
 
     QString SearchText() const;
     void SetSearchText(const QString& text);

@@ -150,7 +150,7 @@ void MainBrowser::buildWidgets() {
                 handled = true;
             });
     connect(w_.MubShortSearch, &controls::MubShortSearch::RowFound, this,
-            [this](long) { w_.dgView->FollowDataSource(); });
+            [this](long) { w_.dgView->FollowDataSource(w_.MubShortSearch->SearchField()); });
 
     connect(w_.dgView, &DataGrid::keyDown, this, &MainBrowser::GridKeyDown);
     connect(w_.dgView, &QAbstractItemView::doubleClicked, this,
@@ -376,6 +376,8 @@ void MainBrowser::headerClicked(int column) {
     if (w_.MubShortSearch->SearchText().isEmpty())
         w_.MubShortSearch->SetSearchField(w_.dgView->gridModel()->fieldOf(column));
     w_.MubShortSearch->SortBySearchField(true);
+    // The current cell goes to the column clicked, which is in view.
+    w_.dgView->FollowDataSource(w_.dgView->gridModel()->fieldOf(column));
 }
 
 void MainBrowser::columnResized(int column, int width) {

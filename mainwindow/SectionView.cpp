@@ -153,6 +153,7 @@ struct MainBrowser::Query {
     QString criteria;  // the data source's filter
     QString dateColumn;
     QString title;
+    quint64 nodeId = 0;  // the tree node the view is built for
 };
 
 void MainBrowser::RefreshDetailView() {
@@ -200,6 +201,7 @@ void MainBrowser::RefreshDetailView() {
                 backToViewOnScreen(node);
                 return;
             }
+            q.nodeId = NodeId(node);
             if (q.table != savedTable) {
                 savedTable.clear();
                 savedKey = 0;
@@ -440,6 +442,7 @@ void MainBrowser::presentView(const Query& q, const std::shared_ptr<datalib::Dat
     w_.cmdDateSel->setProperty("Tag", q.dateColumn);
 
     if (!q.list) {
+        if (q.nodeId != viewNodeId_) w_.MubShortSearch->Clear();  // another view: its own search
         w_.MubShortSearch->Bind(curDS_);
         w_.MubShortSearch->show();
         w_.dgView->show();

@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QTreeWidget>
@@ -360,6 +361,78 @@ TEST_F(BrowserTest, TypingOnTheGridSearches) {
     emit grid->headerClicked(codice);
     EXPECT_EQ(search->SearchField(), "Codice");
     EXPECT_EQ(browser->CurrentDataSource()->SortOrder(), "Codice");
+}
+
+// The grid keeps the sorted or searched column in view: a header clicked
+// far to the right sorts without the grid going back to its first column,
+// and a search finds its row with the field it searched in view. Another
+// view starts its quick search afresh; the same view read again keeps it.
+TEST_F(BrowserTest, SortAndSearchKeepTheirColumnInView) {
+    for (int i = 1; i <= 40; ++i)
+        db->OpenDataSource("Clienti")->InsertFromPairs(
+            {core::Variant(QStringLiteral("Codice")),
+             core::Variant(QStringLiteral("K%1").arg(i, 2, 10, QLatin1Char('0'))),
+             core::Variant(QStringLiteral("RagioneSociale")),
+             core::Variant(QStringLiteral("Cliente %1").arg(41 - i)),
+             core::Variant(QStringLiteral("Telefono")), core::Variant(QStringLiteral("0%1").arg(100 + i))});
+    addArticle("A1", "Vite", 1);
+    browser->SetTreeViewNodes();
+    show();
+    QTreeWidget* tree = browser->Widgets().tvTreeView;
+    browser->tvTreeView_NodeClick(NodeByKey(tree, "Clienti"));
+    DataGrid* grid = browser->Widgets().dgView;
+    DataGridModel* model = grid->gridModel();
+    QHeaderView* header = grid->horizontalHeader();
+    controls::MubShortSearch* search = browser->Widgets().MubShortSearch;
+    const auto inView = [&](const char* field) {
+        const int x = header->sectionViewportPosition(model->columnOf(field));
+        return x >= 0 && x + header->sectionSize(model->columnOf(field)) <= grid->viewport()->width() + 1;
+    };
+    const auto settle = [] {
+        for (int i = 0; i < 5; ++i) QTest::qWait(20);
+    };
+    grid->setFocus();
+    grid->setCurrentIndex(model->index(0, 0));
+    // Far to the right: the last columns in view, the first ones not.
+    grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+    settle();
+    const int telephone = model->columnOf("Telefono");
+    ASSERT_GE(telephone, 0);
+    QString right;
+    for (int c = model->columnCount() - 1; c >= 0 && right.isEmpty(); --c)
+        if (header->sectionViewportPosition(c) >= 0 &&
+            header->sectionViewportPosition(c) + header->sectionSize(c) <= grid->viewport()->width())
+            right = model->fieldOf(c);
+    ASSERT_FALSE(right.isEmpty());
+    ASSERT_FALSE(inView("Codice"));
+    ASSERT_FALSE(inView("RagioneSociale"));
+
+    // The header of a column on the right, clicked: sorted, still in view.
+    const int column = model->columnOf(right);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+    settle();
+    EXPECT_EQ(browser->CurrentDataSource()->SortOrder(), right);
+    EXPECT_TRUE(inView(qPrintable(right))) << right.toStdString();
+
+    // A search in the company names, typed: the row found, its field brought
+    // into view.
+    search->SetSearchField("RagioneSociale");
+    QTest::mouseClick(search->textBox(), Qt::LeftButton);
+    QTest::keyClicks(search->textBox(), "Cliente 7");
+    QTest::qWait(400);
+    EXPECT_EQ(browser->CurrentDataSource()->ColValueStr("Codice"), "K34");
+    EXPECT_EQ(model->index(grid->currentIndex().row(), model->columnOf("Codice")).data().toString(), "K34");
+    EXPECT_TRUE(inView("RagioneSociale"));
+
+    // The same view read again (Esc) keeps the search; another view starts afresh.
+    QTest::keyClick(grid, Qt::Key_Escape);
+    EXPECT_EQ(search->SearchField(), "RagioneSociale");
+    EXPECT_EQ(search->SearchText(), "Cliente 7");
+    search->SetSearchField("DataInserimento");  // a field of the articles too
+    browser->tvTreeView_NodeClick(NodeByKey(tree, "Articoli"));
+    EXPECT_EQ(search->SearchField(), search->SearchFields().value(0));
+    EXPECT_TRUE(search->SearchText().isEmpty());
 }
 
 TEST_F(BrowserTest, TotalsMenuCountsAndSums) {
