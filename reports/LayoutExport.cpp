@@ -3,6 +3,7 @@
 #include "core/Cp1252.h"
 #include "core/Prompt.h"
 #include "platform/Paths.h"
+#include "platform/SafeFile.h"
 #include "startup/Common.h"
 
 #include <QFile>
@@ -46,17 +47,14 @@ LayoutExport ParseLayoutExport(const QString& text, const QStringList& knownKeys
 
 std::optional<LayoutExport> ReadLayoutExport(const QString& path, const QStringList& knownKeys,
                                              QString* error) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (error) *error = QStringLiteral("Impossibile leggere il file %1: %2").arg(path, f.errorString());
+    // As every file the program reads for a layout: a regular file of a
+    // bounded size, so that a FIFO, a device or a huge file is refused at once.
+    const platform::ReadResult read = platform::readRegularFile(path);
+    if (!read.data) {
+        if (error) *error = read.reason(path);
         return std::nullopt;
     }
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        if (error) *error = QStringLiteral("Impossibile leggere il file %1: %2").arg(path, f.errorString());
-        return std::nullopt;
-    }
-    return ParseLayoutExport(core::cp1252::decode(bytes), knownKeys);
+    return ParseLayoutExport(core::cp1252::decode(*read.data), knownKeys);
 }
 
 bool ExportLayoutFile(const QString& path, const QList<LayoutSetting>& settings, const QString& script) {

@@ -36,7 +36,8 @@ bool WriteLayoutExport(const QString& path, const QList<LayoutSetting>& settings
 LayoutExport ParseLayoutExport(const QString& text, const QStringList& knownKeys);
 
 // Reads the whole file before anything is parsed; nothing (and *error names
-// the file) when it cannot be read.
+// the file and why) when it cannot be read, is not a regular file (a FIFO, a
+// device, a folder) or weighs more than platform::kMaxReadFileBytes.
 std::optional<LayoutExport> ReadLayoutExport(const QString& path, const QStringList& knownKeys,
                                              QString* error = nullptr);
 

@@ -5,11 +5,17 @@
 #include "core/Prompt.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cstdio>
+#include <cstdlib>
 
 using namespace reports;
 
@@ -116,6 +122,51 @@ TEST(LayoutExport, AnUnreadableFileNamesItself) {
     QString error;
     EXPECT_FALSE(ReadLayoutExport("/nonexistent/Prova.vbs", ReportExportKeys(), &error));
     EXPECT_TRUE(error.contains("/nonexistent/Prova.vbs"));
+}
+
+// The import reads only a regular file of at most 64 MB, as every other
+// reader of the program: a FIFO (which would block for ever), /dev/zero
+// (which never ends) and a file of 300 MB are refused at once with a message
+// naming them. In a child process, so that a hang (ended by its alarm) or
+// running out of memory fails the test and not the run.
+TEST(LayoutExport, OnlyARegularFileOfBoundedSizeIsImported) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("coda.vbs");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString huge = dir.filePath("enorme.vbs");
+    {
+        QFile f(huge);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(qint64(300) * 1024 * 1024));  // sparse: nothing written
+    }
+    struct Case {
+        QString path;
+        const char* reason;
+    };
+    const std::vector<Case> cases{{fifo, "non è un file"},
+                                  {QStringLiteral("/dev/zero"), "non è un file"},
+                                  {dir.path(), "non è un file"},
+                                  {huge, "supera i 64 MB"}};
+    const auto importAll = [&] {
+        ::alarm(10);
+        bool ok = true;
+        for (const Case& c : cases) {
+            core::ScriptedBoxes boxes;
+            QElapsedTimer t;
+            t.start();
+            const auto file = ImportLayoutFile(c.path, ReportExportKeys());
+            const QString shown = boxes.lastText();
+            if (file || !shown.contains(c.path) || !shown.contains(QString::fromUtf8(c.reason)) ||
+                t.elapsed() > 1000) {
+                std::fprintf(stderr, "%s: read %d, %lld ms, message \"%s\"\n", qPrintable(c.path),
+                             int(bool(file)), t.elapsed(), qPrintable(shown));
+                ok = false;
+            }
+        }
+        std::exit(ok ? 0 : 1);
+    };
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(importAll(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(LayoutExport, ReportImportIntoTheBoxes) {
