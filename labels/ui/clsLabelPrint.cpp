@@ -26,6 +26,9 @@ void clsLabelPrint::SetParameter(const Device& device, float labelHeight, float 
                                  float leftMargin, std::int16_t columns, bool endDocument, bool horizontal) {
     printer_ = device.printer;
     preview_ = printer_ ? nullptr : device.preview;
+    // The printer the layout names, when installed, becomes the program's
+    // printer (a job on one that is not installed prints on the current one).
+    if (printer_) platform::Printers::setCurrent(printer_->deviceName());
     surface_ = nullptr;
     labelHeight_ = labelHeight;
     labelWidth_ = labelWidth;

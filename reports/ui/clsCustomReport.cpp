@@ -80,6 +80,10 @@ void clsCustomReport::SetParameter(const Device& device, float reportHeight, flo
         printer_ = device.printer;
         surface_ = printer_.get();
         preview_ = nullptr;
+        // The printer the layout names, when installed, is the program's
+        // printer from now on (a job on a printer that is not installed
+        // prints on the current one, which stays).
+        platform::Printers::setCurrent(printer_->deviceName());
     } else {
         preview_ = device.preview;
         printer_.reset();
@@ -132,6 +136,7 @@ QSizeF clsCustomReport::printerPaper() const {
 void clsCustomReport::ChangePrinter(std::shared_ptr<platform::PrintJob> printer) {
     printer_ = std::move(printer);
     surface_ = printer_.get();
+    if (printer_) platform::Printers::setCurrent(printer_->deviceName());
     InitializeVars();
 }
 

@@ -394,6 +394,35 @@ TEST_F(LabelRunnerTest, ASheetOfDemoLabelsArrivesAtAPrintQueue) {
     }
 }
 
+// A label layout that names an installed printer prints there and makes it
+// the program's printer; one naming a printer that is not installed prints
+// on the current printer and leaves it.
+TEST_F(LabelRunnerTest, ALayoutNamingAnInstalledPrinterMakesItTheCurrentOne) {
+    printserver::PrintServer server;
+    ASSERT_NO_THROW({
+        server.start();
+        server.useForThisProcess();
+        server.addQueue(QStringLiteral("Etichettatrice"));
+    });
+    ASSERT_TRUE(platform::Printers::setCurrent(platform::Printers::pdfPrinterName()));
+    addLayout(1, 30, 70, 0, 0, 1, kMarkerScript, false);
+    auto stored = db->OpenDataSource(QStringLiteral("TabStampaEtichette"));
+    stored->RowFirst();
+    stored->SetColValue(QStringLiteral("NomeStampante"), QStringLiteral("Etichettatrice"));
+    stored->Save();
+    EXPECT_GT(printAll(customers(1)), 0);
+    EXPECT_EQ(platform::Printers::current(), QStringLiteral("Etichettatrice"));
+    ASSERT_EQ(server.waitForJobs(QStringLiteral("Etichettatrice")), 1);
+
+    stored->RowFirst();
+    stored->SetColValue(QStringLiteral("NomeStampante"), QStringLiteral("Assente"));
+    stored->Save();
+    EXPECT_GT(printAll(customers(1)), 0);
+    EXPECT_EQ(platform::Printers::current(), QStringLiteral("Etichettatrice"));
+    EXPECT_EQ(server.waitForJobs(QStringLiteral("Etichettatrice")), 2);
+    EXPECT_EQ(chooserCalls, 0);
+}
+
 }  // namespace
 
 namespace {

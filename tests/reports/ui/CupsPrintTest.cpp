@@ -252,4 +252,27 @@ TEST_F(CupsPrintTest, PrinterNamesWithBlanksOrAccentsPrint) {
     EXPECT_EQ(chooserCalls, 0);
 }
 
+// A layout that names an installed printer makes it the program's printer,
+// as the printer dialog does: what prints next without a printer of its own
+// goes there too. A name that is not installed changes nothing.
+TEST_F(CupsPrintTest, ALayoutNamingAnInstalledPrinterMakesItTheCurrentOne) {
+    ASSERT_TRUE(platform::Printers::setCurrent(platform::Printers::pdfPrinterName()));
+    addLayout("Clienti", "", "Lista", rowsLayout("Codice"));
+    auto layout = db->OpenDataSource("TabProspettiStampa");
+    layout->RowFirst();
+    layout->SetColValue("NomeStampante", kQueue);
+    layout->Save();
+    EXPECT_EQ(run(open("Clienti", QString(), "Codice"), QString(), 3), RunOutcome::Completed);
+    EXPECT_EQ(rowWords(jobFile(1)), 3);
+    EXPECT_EQ(platform::Printers::current(), kQueue);
+
+    layout->RowFirst();
+    layout->SetColValue("NomeStampante", QStringLiteral("Stampante che non c'è"));
+    layout->Save();
+    EXPECT_EQ(run(open("Clienti", QString(), "Codice"), QString(), 2), RunOutcome::Completed);
+    EXPECT_EQ(platform::Printers::current(), kQueue);
+    EXPECT_EQ(rowWords(jobFile(2)), 2);  // on the current printer
+    EXPECT_EQ(chooserCalls, 0);
+}
+
 }  // namespace
