@@ -1,7 +1,8 @@
 #pragma once
 // One running copy of the program per user: the first start listens on a
-// local socket named after the user; a later start finds it, asks the
-// running copy to show its window and ends.
+// local socket named after the user, in a folder that only the user can
+// reach (so that another account cannot take the name first); a later start
+// finds it, asks the running copy to show its window and ends.
 
 #include <QObject>
 #include <QString>
@@ -13,7 +14,9 @@ namespace startup {
 class SingleInstance : public QObject {
     Q_OBJECT
   public:
-    // The socket name of this user (tests give names of their own).
+    // The socket of this user: a path in a folder of mode 700 owned by the
+    // user, under the user's runtime folder when there is one (tests give
+    // names of their own). Empty when no such folder can be had.
     static QString DefaultName();
 
     explicit SingleInstance(const QString& name = DefaultName(), QObject* parent = nullptr);
