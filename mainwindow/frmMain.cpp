@@ -145,10 +145,15 @@ void frmMain::Form_Load() {
     g.fontName = QLatin1String(kFontName);
     startup::SetFormFont(this, g.fontName, g.fontSizeDelta);
 
+    // What is stored (edited by hand, or saved on a screen that is gone) is
+    // brought onto an available screen at a size that can be painted.
     const Placement p = ReadPlacement();
-    setGeometry(startup::TwipsToPixels(p.left, this), startup::TwipsToPixels(p.top, this),
-                std::max(1, startup::TwipsToPixels(p.width, this)),
-                std::max(1, startup::TwipsToPixels(p.height, this)));
+    const Placement designed;
+    setGeometry(startup::PlacementOnScreen(
+        QRect(startup::TwipsToPixels(p.left, this), startup::TwipsToPixels(p.top, this),
+              startup::TwipsToPixels(p.width, this), startup::TwipsToPixels(p.height, this)),
+        QSize(startup::TwipsToPixels(designed.width, this), startup::TwipsToPixels(designed.height, this)),
+        this));
     Qt::WindowStates state = windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
     if (p.state == 1) state |= Qt::WindowMinimized;
     if (p.state == 2) state |= Qt::WindowMaximized;

@@ -122,7 +122,12 @@ double PixelsToTwips(int pixels, const QWidget* window) {
 }
 
 int TwipsToPixels(double twips, const QWidget* window) {
-    return static_cast<int>(std::lround(twips / TwipsPerPixel(window)));
+    // A stored value of any size (settings can be edited by hand) gives a
+    // whole number of pixels that later arithmetic cannot overflow.
+    constexpr double kLimit = 1e7;
+    const double pixels = twips / TwipsPerPixel(window);
+    if (!std::isfinite(pixels)) return 0;
+    return static_cast<int>(std::lround(std::clamp(pixels, -kLimit, kLimit)));
 }
 
 // ---- Common font ------------------------------------------------------------
@@ -181,6 +186,31 @@ void SaveFormSettings(QWidget* window) {
     writeNumber(section, "Height", PixelsToTwips(window->height(), window));
 }
 
+QRect PlacementOnScreen(const QRect& stored, const QSize& fallbackSize, const QWidget* window) {
+    // The screen that shows most of the placement, else the window's own.
+    const QScreen* best = nullptr;
+    qint64 bestArea = 0;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect common = screen->availableGeometry().intersected(stored.normalized());
+        const qint64 area = qint64(common.width()) * common.height();
+        if (common.isValid() && area > bestArea) {
+            best = screen;
+            bestArea = area;
+        }
+    }
+    if (!best) best = screenOf(window);
+    const QRect free = best ? best->availableGeometry() : QRect(0, 0, 1024, 768);
+    const auto side = [](int value, int fallback, int least, int most) {
+        if (value <= 0) value = fallback;
+        return std::clamp(value, std::min(least, most), most);
+    };
+    const int w = side(stored.width(), fallbackSize.width(), kMinimumPlacementWidth, free.width());
+    const int h = side(stored.height(), fallbackSize.height(), kMinimumPlacementHeight, free.height());
+    const int x = std::clamp(stored.x(), free.left(), free.left() + free.width() - w);
+    const int y = std::clamp(stored.y(), free.top(), free.top() + free.height() - h);
+    return QRect(x, y, w, h);
+}
+
 void LoadFormSettings(QWidget* window, bool skipState) {
     if (!window) return;
     const QString section = FormSettingsSection(window);
@@ -191,12 +221,13 @@ void LoadFormSettings(QWidget* window, bool skipState) {
         const auto twips = readNumber(section, key);
         return twips ? TwipsToPixels(*twips, window) : fallback;
     };
-    window->move(pixelsOr("Left", desk.x() + (desk.width() - window->width()) / 2), window->y());
-    window->move(window->x(), pixelsOr("Top", desk.y() + (desk.height() - window->height()) / 2));
-    if (const auto width = readNumber(section, "Width"))
-        window->resize(TwipsToPixels(*width, window), window->height());
-    if (const auto height = readNumber(section, "Height"))
-        window->resize(window->width(), TwipsToPixels(*height, window));
+    const int width = pixelsOr("Width", window->width());
+    const int height = pixelsOr("Height", window->height());
+    const QRect stored(pixelsOr("Left", desk.x() + (desk.width() - window->width()) / 2),
+                       pixelsOr("Top", desk.y() + (desk.height() - window->height()) / 2), width, height);
+    const QRect shown = PlacementOnScreen(stored, window->size(), window);
+    window->move(shown.topLeft());
+    window->resize(shown.size());
 
     if (skipState) return;
     const auto state = readNumber(section, "State");

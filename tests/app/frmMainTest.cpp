@@ -102,6 +102,38 @@ TEST_F(MainWindow, PlacementIsSavedAndRestoredMinimisedStateIncluded) {
     EXPECT_EQ(probe.normalGeometry(), QRect(20, 30, 700, 500));
 }
 
+// A main window whose stored placement no screen can show (negative or huge
+// sizes, off every screen) opens on the screen at a size it can be painted
+// at, and saves that placement back.
+TEST_F(MainWindow, AbsurdStoredPlacementOpensOnTheScreen) {
+    struct Case {
+        const char *left, *top, *width, *height;
+    } const cases[] = {{"-90000", "-90000", "-6500", "-6500"},
+                       {"1e12", "1e12", "1e12", "1e12"},
+                       {"-3e8", "4e8", "9000", "7500"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.left);
+        setSetting("MainLeft", c.left);
+        setSetting("MainTop", c.top);
+        setSetting("MainWidth", c.width);
+        setSetting("MainHeight", c.height);
+        setSetting("MainState", "0");
+        QRect shown;
+        {
+            frmMain window;
+            const QRect free = window.screen()->availableGeometry();
+            shown = window.geometry();
+            EXPECT_TRUE(free.contains(shown))
+                << shown.x() << "," << shown.y() << " " << shown.width() << "x" << shown.height();
+            EXPECT_GE(shown.width(), std::min(startup::kMinimumPlacementWidth, free.width()));
+            EXPECT_GE(shown.height(), std::min(startup::kMinimumPlacementHeight, free.height()));
+            window.SavePlacement();
+        }
+        frmMain again;
+        EXPECT_EQ(again.geometry(), shown);
+    }
+}
+
 TEST_F(MainWindow, CloseBoxMinimisesWithoutATrayAndHidesWithOne) {
     frmMain window;
     window.showNormal();

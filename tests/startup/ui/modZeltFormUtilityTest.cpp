@@ -113,6 +113,44 @@ TEST_F(Placement, NeverStoredIsCentredAndKeepsItsSize) {
     EXPECT_FALSE(HasFormSettings(&window_));
 }
 
+// A placement edited by hand or saved on a screen that is gone: negative or
+// huge sizes, a position off every screen, numbers no window can take. The
+// window comes onto the screen at a size it can be painted at, and what it
+// saves back is that placement.
+TEST_F(Placement, AbsurdStoredPlacementComesOntoTheScreen) {
+    struct Case {
+        const char *left, *top, *width, *height;
+    } const cases[] = {
+        {"-5000", "-5000", "-30000", "-1"}, {"1e30", "1e30", "1e30", "1e30"},
+        {"-9e6", "9e6", "6000", "4500"},    {"0", "0", "0", "0"},
+        {"nan", "inf", "-inf", "1e308"},    {"3000", "2000", "15", "15"},
+    };
+    const QRect free = window_.screen()->availableGeometry();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.left + std::string(" ") + c.top + " " + c.width + " " + c.height);
+        store("Left", QLatin1String(c.left));
+        store("Top", QLatin1String(c.top));
+        store("Width", QLatin1String(c.width));
+        store("Height", QLatin1String(c.height));
+        store("State", QStringLiteral("0"));
+        QWidget window;
+        window.setObjectName(QStringLiteral("frmOrder"));
+        window.resize(400, 300);
+        LoadFormSettings(&window);
+        const QRect shown(window.pos(), window.size());
+        EXPECT_TRUE(free.contains(shown))
+            << shown.x() << "," << shown.y() << " " << shown.width() << "x" << shown.height();
+        EXPECT_GE(window.width(), std::min(kMinimumPlacementWidth, free.width()));
+        EXPECT_GE(window.height(), std::min(kMinimumPlacementHeight, free.height()));
+        // Saved back and read again: the same sound placement.
+        SaveFormSettings(&window);
+        QWidget again;
+        again.setObjectName(QStringLiteral("frmOrder"));
+        LoadFormSettings(&again);
+        EXPECT_EQ(QRect(again.pos(), again.size()), shown);
+    }
+}
+
 TEST(FormFont, NameAndSizeSparingFixedPitchAndSymbolFonts) {
     QWidget window;
     QFont start(QStringLiteral("DejaVu Sans"));
