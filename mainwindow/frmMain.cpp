@@ -8,6 +8,7 @@
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/WindowPlacement.h"
 #include "startup/Common.h"
 #include "startup/OSWinUtil.h"
 #include "startup/RunContext.h"
@@ -149,7 +150,7 @@ void frmMain::Form_Load() {
     // brought onto an available screen at a size that can be painted.
     const Placement p = ReadPlacement();
     const Placement designed;
-    setGeometry(startup::PlacementOnScreen(
+    setGeometry(platform::PlacementOnScreen(
         QRect(startup::TwipsToPixels(p.left, this), startup::TwipsToPixels(p.top, this),
               startup::TwipsToPixels(p.width, this), startup::TwipsToPixels(p.height, this)),
         QSize(startup::TwipsToPixels(designed.width, this), startup::TwipsToPixels(designed.height, this)),

@@ -8,6 +8,7 @@
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/WindowPlacement.h"
 #include "startup/OSWinUtil.h"
 #include "startup/RunContext.h"
 #include "startup/ShowError.h"
@@ -186,31 +187,6 @@ void SaveFormSettings(QWidget* window) {
     writeNumber(section, "Height", PixelsToTwips(window->height(), window));
 }
 
-QRect PlacementOnScreen(const QRect& stored, const QSize& fallbackSize, const QWidget* window) {
-    // The screen that shows most of the placement, else the window's own.
-    const QScreen* best = nullptr;
-    qint64 bestArea = 0;
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        const QRect common = screen->availableGeometry().intersected(stored.normalized());
-        const qint64 area = qint64(common.width()) * common.height();
-        if (common.isValid() && area > bestArea) {
-            best = screen;
-            bestArea = area;
-        }
-    }
-    if (!best) best = screenOf(window);
-    const QRect free = best ? best->availableGeometry() : QRect(0, 0, 1024, 768);
-    const auto side = [](int value, int fallback, int least, int most) {
-        if (value <= 0) value = fallback;
-        return std::clamp(value, std::min(least, most), most);
-    };
-    const int w = side(stored.width(), fallbackSize.width(), kMinimumPlacementWidth, free.width());
-    const int h = side(stored.height(), fallbackSize.height(), kMinimumPlacementHeight, free.height());
-    const int x = std::clamp(stored.x(), free.left(), free.left() + free.width() - w);
-    const int y = std::clamp(stored.y(), free.top(), free.top() + free.height() - h);
-    return QRect(x, y, w, h);
-}
-
 void LoadFormSettings(QWidget* window, bool skipState) {
     if (!window) return;
     const QString section = FormSettingsSection(window);
@@ -225,7 +201,7 @@ void LoadFormSettings(QWidget* window, bool skipState) {
     const int height = pixelsOr("Height", window->height());
     const QRect stored(pixelsOr("Left", desk.x() + (desk.width() - window->width()) / 2),
                        pixelsOr("Top", desk.y() + (desk.height() - window->height()) / 2), width, height);
-    const QRect shown = PlacementOnScreen(stored, window->size(), window);
+    const QRect shown = platform::PlacementOnScreen(stored, window->size(), window);
     window->move(shown.topLeft());
     window->resize(shown.size());
 

@@ -12,8 +12,6 @@ class DataSet;
 class DataSource;
 }  // namespace datalib
 
-#include <QRect>
-
 class QAction;
 class QLineEdit;
 class QMenu;
@@ -46,16 +44,8 @@ QString FormSettingsSection(const QWidget* window);
 void SaveFormSettings(QWidget* window);
 // Restores position and size (a window that never stored any is centred on its
 // screen and keeps its size) and, unless skipState, the state. What is stored
-// is brought onto an available screen first (PlacementOnScreen).
+// is brought onto an available screen first (platform::PlacementOnScreen).
 void LoadFormSettings(QWidget* window, bool skipState = false);
-// A stored placement (pixels) as it can be shown: on the available screen it
-// covers most (the window's own screen when it covers none), no larger than
-// that screen's free area and no smaller than kMinimumPlacement (a width or
-// height that is not positive takes the fallback's), and moved so that the
-// whole window lies on that screen.
-QRect PlacementOnScreen(const QRect& stored, const QSize& fallbackSize, const QWidget* window = nullptr);
-inline constexpr int kMinimumPlacementWidth = 200;
-inline constexpr int kMinimumPlacementHeight = 150;
 // True once a placement was stored for the window.
 bool HasFormSettings(const QWidget* window);
 

@@ -6,6 +6,7 @@
 #include "mainwindow/MainCommands.h"
 #include "mainwindow/NavigationTree.h"
 #include "mainwindow/frmMain.h"
+#include "platform/ui/WindowPlacement.h"
 #include "startup/Common.h"
 #include "startup/ui/SignInFixture.h"
 #include "startup/ui/clsOSTNA.h"
@@ -125,8 +126,8 @@ TEST_F(MainWindow, AbsurdStoredPlacementOpensOnTheScreen) {
             shown = window.geometry();
             EXPECT_TRUE(free.contains(shown))
                 << shown.x() << "," << shown.y() << " " << shown.width() << "x" << shown.height();
-            EXPECT_GE(shown.width(), std::min(startup::kMinimumPlacementWidth, free.width()));
-            EXPECT_GE(shown.height(), std::min(startup::kMinimumPlacementHeight, free.height()));
+            EXPECT_GE(shown.width(), std::min(platform::kMinimumPlacementWidth, free.width()));
+            EXPECT_GE(shown.height(), std::min(platform::kMinimumPlacementHeight, free.height()));
             window.SavePlacement();
         }
         frmMain again;

@@ -1,6 +1,7 @@
 #include "startup/ui/modZeltFormUtility.h"
 
 #include "platform/SettingsStore.h"
+#include "platform/ui/WindowPlacement.h"
 
 #include <gtest/gtest.h>
 #include <QAction>
@@ -140,8 +141,8 @@ TEST_F(Placement, AbsurdStoredPlacementComesOntoTheScreen) {
         const QRect shown(window.pos(), window.size());
         EXPECT_TRUE(free.contains(shown))
             << shown.x() << "," << shown.y() << " " << shown.width() << "x" << shown.height();
-        EXPECT_GE(window.width(), std::min(kMinimumPlacementWidth, free.width()));
-        EXPECT_GE(window.height(), std::min(kMinimumPlacementHeight, free.height()));
+        EXPECT_GE(window.width(), std::min(platform::kMinimumPlacementWidth, free.width()));
+        EXPECT_GE(window.height(), std::min(platform::kMinimumPlacementHeight, free.height()));
         // Saved back and read again: the same sound placement.
         SaveFormSettings(&window);
         QWidget again;
