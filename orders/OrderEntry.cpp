@@ -146,13 +146,14 @@ core::Variant AddElementByCode(datalib::DataSource& rows, const QString& code, d
         const datalib::ColumnDef* col =
             db.tableDef(QStringLiteral("Articoli"))->findColumn(QStringLiteral("Codice"));
         const int length = col ? col->length : 16;
-        if (code.size() > length)
-            rows.Message(QStringLiteral("Il Codice non può essere più di ") + QString::number(length) +
-                         QStringLiteral(" caratteri."));
-        else
-            rows.Message(QStringLiteral("Articolo ") + code +
-                         QStringLiteral(" non trovato\r\rRicerca effettuata per CODICE, CODICE "
-                                        "AGGIUNTIVO e DESCRIZIONE"));
+        const QString message = code.size() > length
+                                    ? QStringLiteral("Il Codice non può essere più di ") +
+                                          QString::number(length) + QStringLiteral(" caratteri.")
+                                    : QStringLiteral("Articolo ") + code +
+                                          QStringLiteral(
+                                              " non trovato\r\rRicerca effettuata per CODICE, CODICE "
+                                              "AGGIUNTIVO e DESCRIZIONE");
+        if (!host.NotFound(code, message)) rows.Message(message);
         return {};
     }
     if (art->ColValueBool(QStringLiteral("Disabilitato"))) {

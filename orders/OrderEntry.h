@@ -61,6 +61,10 @@ class ArticleEntryHost {
     virtual bool AskQuantityEachArticle() const = 0;
     // Asks the quantity of the rows' current row and stores it.
     virtual void AskRowQuantity() = 0;
+    // No article has the code; the message says so. True when the window
+    // keeps it to name it later with others (the codes of a reader's burst);
+    // false: the message is shown now.
+    virtual bool NotFound(const QString& code, const QString& message) { return false; }
 };
 
 // Adds an article to the order's rows. The code is looked up as Codice, then

@@ -616,6 +616,11 @@ void frmOrder::buildControls() {
     scanTimer_->setObjectName(QStringLiteral("tmrScannedCodes"));
     scanTimer_->setSingleShot(true);
     scanTimer_->setInterval(KeyClock::kQuietMs);
+    // A character for a box goes to it once no key followed for a while.
+    boxHold_ = new QTimer(this);
+    boxHold_->setSingleShot(true);
+    boxHold_->setInterval(KeyClock::kQuietMs);
+    connect(boxHold_, &QTimer::timeout, this, &frmOrder::replayHeldKeys);
 
     w_.mnuGridSetting = new controls::GridSettingsMenu(
         QStringLiteral("&Impostazione Griglia"),

@@ -22,6 +22,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QKeyEvent;
 class QTimer;
@@ -122,6 +123,7 @@ class frmOrder : public QWidget, private orders::ArticleEntryHost {
     core::Variant PickArticle(const std::shared_ptr<datalib::DataSource>& articles) override;
     bool AskQuantityEachArticle() const override;
     void AskRowQuantity() override;
+    bool NotFound(const QString& code, const QString& message) override;
 
     // Builds the controls (BuildOrderWidgets) and binds them to the commands.
     void buildControls();
@@ -159,6 +161,13 @@ class frmOrder : public QWidget, private orders::ArticleEntryHost {
     void processScannedCodes();
     // What a burst typed into the quantity prompt goes back to the code entry.
     void takeTypedAhead(const QString& text);
+    // A key for a message box of this window: true when it is held (a
+    // character, until it is known whether a reader's code follows) or taken
+    // as part of a scanned code, which then waits for the box to close. The
+    // burst never goes into the box and never closes it.
+    bool holdBoxKey(QWidget* target, const QKeyEvent& key);
+    // Gives the box the characters held for it: they were the agent's own.
+    void replayHeldKeys();
     void endTransaction(bool commit);
     // Closes the window from code (no question).
     void unloadWindow();
@@ -186,6 +195,19 @@ class frmOrder : public QWidget, private orders::ArticleEntryHost {
     QString scanRest_;  // a code typed ahead without its line break
     QTimer* scanTimer_ = nullptr;
     bool processingScans_ = false;
+    // The codes of the burst being added that matched no article, and the
+    // message of the first one: named together once the burst is in.
+    QStringList notFound_;
+    QString notFoundMessage_;
+    struct HeldKey {
+        QPointer<QWidget> target;
+        int key = 0;
+        Qt::KeyboardModifiers modifiers;
+        QString text;
+    };
+    std::vector<HeldKey> heldKeys_;
+    QTimer* boxHold_ = nullptr;
+    bool replayingKeys_ = false;
 
     OrderWidgets w_;
 };

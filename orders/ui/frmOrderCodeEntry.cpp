@@ -16,8 +16,11 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 namespace orders::ui {
 
@@ -41,8 +44,7 @@ void frmOrder::txtCode_Articolo_Change() {
 
 bool frmOrder::codeBoxKey(QKeyEvent* key) {
     const QString text = key->text();
-    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
-                       text == QStringLiteral("\r") || text == QStringLiteral("\n");
+    const bool enter = KeyClock::IsEnter(*key);
     if (text == QStringLiteral("+")) {
         IncreaseRowQuantity();
         return true;
@@ -52,11 +54,13 @@ bool frmOrder::codeBoxKey(QKeyEvent* key) {
         return true;
     }
     if (!enter) return false;
-    // A reader's code with the quantity prompt on waits for the end of the
-    // burst; so does any code typed while scanned codes wait, to keep the
-    // order. An Enter of a burst on an empty box never confirms the order.
-    if (w_.chkRequest_Quantita->isChecked() && w_.txtCode_Articolo->isEnabled() &&
-        (keyClock().quickRun() >= 2 || !scanQueue_.isEmpty() || processingScans_)) {
+    // A reader's code waits for the end of its burst; so does any code typed
+    // while scanned codes wait, to keep the order. An Enter of a burst on an
+    // empty box never confirms the order.
+    const KeyClock& clock = keyClock();
+    const bool scanned = clock.ScanEnded() && !w_.txtCode_Articolo->text().isEmpty();
+    if (w_.txtCode_Articolo->isEnabled() &&
+        (scanned || clock.InScanRun() || !scanQueue_.isEmpty() || processingScans_)) {
         const QString code = orders::CleanBarcodeInput(w_.txtCode_Articolo->text() + QLatin1Char('\r'));
         if (!code.isEmpty()) queueScannedCode(code);
         return true;
@@ -154,7 +158,7 @@ bool frmOrder::eventFilter(QObject* watched, QEvent* e) {
         (watched == w_.txtCode_Articolo || watched == w_.lstHelp_ArticoliLib) &&
         !w_.tmtHelp_ArticoliLib->isActive())
         w_.tmtHelp_ArticoliLib->start();
-    if (e->type() != QEvent::KeyPress || !watched->isWidgetType() || unloaded_)
+    if (e->type() != QEvent::KeyPress || !watched->isWidgetType() || unloaded_ || replayingKeys_)
         return QWidget::eventFilter(watched, e);
     auto* w = static_cast<QWidget*>(watched);
     // Each key once: where it is first delivered, the focus widget.
@@ -164,6 +168,7 @@ bool frmOrder::eventFilter(QObject* watched, QEvent* e) {
     // each key puts their adding off until the keys stop.
     keyClock().press(*key);
     if (scanTimer_->isActive()) scanTimer_->start();
+    if (holdBoxKey(w, *key)) return true;
     if (w != this && !isAncestorOf(w)) return QWidget::eventFilter(watched, e);
     if (Form_KeyDown(key)) return true;
     if (w == w_.txtCode_Articolo) return codeBoxKey(key);
@@ -187,6 +192,52 @@ bool frmOrder::eventFilter(QObject* watched, QEvent* e) {
         return true;
     }
     return QWidget::eventFilter(watched, e);
+}
+
+bool frmOrder::holdBoxKey(QWidget* target, const QKeyEvent& key) {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || box->parentWidget() != this || (target != box && !box->isAncestorOf(target))) return false;
+    if (KeyClock::IsModifier(key.key())) return false;
+    const KeyClock& clock = keyClock();
+    if (KeyClock::IsEnter(key) && (clock.ScanEnded() || clock.InScanRun())) {
+        // A reader's code: it waits for the box to close, after the codes
+        // before it.
+        QString code;
+        for (const HeldKey& held : std::exchange(heldKeys_, {})) code += held.text;
+        boxHold_->stop();
+        if (!code.isEmpty()) {
+            scanQueue_ << code;
+            scanTimer_->start(KeyClock::kQuietMs);
+        }
+        return true;
+    }
+    const QString text = key.text();
+    const bool shortcut = key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (!key.isAutoRepeat() && !shortcut && !text.isEmpty() && text.at(0).isPrint()) {
+        // A character waits until it is known whether a code follows.
+        heldKeys_.push_back({target, key.key(), key.modifiers(), text});
+        boxHold_->start();
+        return true;
+    }
+    // Keys without text inside a reader's run are dropped; any other key
+    // (Enter, Esc, an arrow, a shortcut) is the agent's, after the
+    // characters held before it.
+    if (clock.InScanRun()) return true;
+    replayHeldKeys();
+    return false;
+}
+
+void frmOrder::replayHeldKeys() {
+    boxHold_->stop();
+    const QScopedValueRollback<bool> replaying(replayingKeys_, true);
+    for (const HeldKey& held : std::exchange(heldKeys_, {})) {
+        if (!held.target) continue;
+        QKeyEvent press(QEvent::KeyPress, held.key, held.modifiers, held.text);
+        QApplication::sendEvent(held.target, &press);
+        if (!held.target) continue;
+        QKeyEvent release(QEvent::KeyRelease, held.key, held.modifiers, held.text);
+        QApplication::sendEvent(held.target, &release);
+    }
 }
 
 bool frmOrder::Form_KeyDown(QKeyEvent* key) {

@@ -164,7 +164,8 @@ void frmOrder::takeTypedAhead(const QString& text) {
 void frmOrder::processScannedCodes() {
     // Codes that came back while the codes before them are being added wait
     // for them.
-    if (processingScans_ || unloaded_) {
+    // Codes a reader typed while a box was open wait for it to close.
+    if (processingScans_ || unloaded_ || QApplication::activeModalWidget()) {
         if (!unloaded_) scanTimer_->start();
         return;
     }
@@ -176,17 +177,22 @@ void frmOrder::processScannedCodes() {
     const QScopedValueRollback<bool> busy(processingScans_, true);
     const QStringList codes = std::exchange(scanQueue_, QStringList());
     platform::BoxOwner boxes(this);
+    notFound_.clear();
+    notFoundMessage_.clear();
     core::Variant last;
     for (qsizetype i = 0; i < codes.size(); ++i) {
         try {
             // The quantity is asked for the last code of the burst; the others
-            // keep the default.
+            // keep the default. A code not found does not stop the burst.
             const core::Variant key = AddElementByCode(codes[i], 0, {}, {}, i + 1 < codes.size());
             if (!key.isEmptyOrNull()) last = key;
         } catch (const core::AppError& e) {
             showFailure(e, e.description());
         }
-        if (!m_objRigheOrdine) return;
+        if (!m_objRigheOrdine) {
+            notFound_.clear();
+            return;
+        }
     }
     Refresh_Articoli(last);
     if (!scanRest_.isEmpty()) {
@@ -194,6 +200,23 @@ void frmOrder::processScannedCodes() {
         w_.txtCode_Articolo->setText(std::exchange(scanRest_, QString()));
         settingCode_ = false;
     }
+    // One message names every code of the burst that was not found.
+    const QStringList missing = std::exchange(notFound_, QStringList());
+    if (missing.isEmpty()) return;
+    const QString message =
+        missing.size() == 1 ? notFoundMessage_
+                            : QStringLiteral("Articoli non trovati:\r\r") + missing.join(QLatin1Char('\r')) +
+                                  QStringLiteral(
+                                      "\r\rRicerca effettuata per CODICE, CODICE AGGIUNTIVO e "
+                                      "DESCRIZIONE");
+    m_objRigheOrdine->Message(message);
+}
+
+bool frmOrder::NotFound(const QString& code, const QString& message) {
+    if (!processingScans_) return false;
+    if (notFound_.isEmpty()) notFoundMessage_ = message;
+    notFound_ << code;
+    return true;
 }
 
 void frmOrder::cmdAddRow_Click() {

@@ -125,6 +125,8 @@ void frmOrder::cmdAddPromoKit_Click() {
                 platform::kYesNo | platform::kQuestion, this) != platform::kAnswerYes)
             return;
         std::int32_t times = frmSetQantity::SetQuantity(this, QStringLiteral("1"));
+        // Codes a reader typed into the prompt come after the promotion or kit.
+        takeTypedAhead(frmSetQantity::TakeTypedAhead());
         if (times < 1) times = 1;
 
         datalib::Database& db = database();

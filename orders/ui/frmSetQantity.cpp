@@ -58,16 +58,6 @@ frmSetQantity::frmSetQantity(QWidget* owner) : QDialog(owner) {
     buttons->addWidget(cmdCancel_);
     grid->addLayout(buttons, 1, 0, 1, 2);
 
-    // A burst ends when the keys stop: the prompt closes, cancelled, and
-    // hands the codes back.
-    burstEnd_ = new QTimer(this);
-    burstEnd_->setSingleShot(true);
-    burstEnd_->setInterval(KeyClock::kQuietMs);
-    connect(burstEnd_, &QTimer::timeout, this, [this] {
-        typedAhead() = burst_;
-        reject();
-    });
-
     connect(cmdConfirm_, &QPushButton::clicked, this, &frmSetQantity::cmdConfirm_Click);
     connect(cmdCancel_, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -80,6 +70,7 @@ std::int32_t frmSetQantity::SetQuantity(QWidget* owner, const QString& initialVa
     typedAhead().clear();
     prompt.confirmed_ = false;
     prompt.txtQuantity_->setText(initialValue);
+    prompt.runStart_ = initialValue;
     prompt.txtQuantity_->selectAll();
     prompt.txtQuantity_->setFocus();
     controls::runSearchDialog(prompt);
@@ -89,27 +80,40 @@ std::int32_t frmSetQantity::SetQuantity(QWidget* owner, const QString& initialVa
 QString frmSetQantity::TakeTypedAhead() { return std::exchange(typedAhead(), QString()); }
 
 bool frmSetQantity::burstKey(const QKeyEvent& key) {
-    const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+    const KeyClock& clock = keyClock();
+    const bool enter = KeyClock::IsEnter(key);
     QString text = enter ? QStringLiteral("\r") : key.text();
     // Keys without text (Shift, arrows) and shortcuts (Ctrl+A gives a control
-    // character) are not counted; inside a burst they are dropped.
+    // character) are not counted.
     if (!enter && !text.isEmpty() && !text.at(0).isPrint()) text.clear();
-    if (text.isEmpty()) return diverting_;
-    if (!diverting_) {
-        if (keyClock().quickRun() == 0) {
-            // Typed by hand, or the first key of a burst: it goes into the box
-            // for now.
-            runStart_ = txtQuantity_->text();
-            runFirst_ = text;
-            return false;
-        }
-        // The second key of a burst: the first one is taken back out of the box.
-        diverting_ = true;
-        txtQuantity_->setText(runStart_);
-        burst_ = runFirst_;
+    if (KeyClock::IsModifier(key.key())) return false;
+    if (clock.quickRun() == 0) {
+        // The first key of a run, typed by hand or a reader's: it goes into
+        // the box for now.
+        diverting_ = false;
+        runStart_ = txtQuantity_->text();
+        run_.clear();
     }
-    burst_ += text;
-    burstEnd_->start();
+    // The rest of a reader's run, once it has ended a code: kept for the code
+    // entry, in order; other keys of the run are dropped.
+    if (diverting_) {
+        typedAhead() += text;
+        return true;
+    }
+    if (text.isEmpty()) return false;
+    if (!enter) {
+        run_ += text;
+        return false;
+    }
+    // A quick run too short for a code is typing (a keypad's "12" and Enter):
+    // the Enter confirms it.
+    if (!clock.ScanEnded()) return false;
+    // A scanned code: out of the box again, and the prompt stays open for the
+    // agent's own quantity.
+    typedAhead() += run_ + text;
+    diverting_ = true;
+    txtQuantity_->setText(runStart_);
+    txtQuantity_->selectAll();
     return true;
 }
 

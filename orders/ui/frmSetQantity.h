@@ -9,7 +9,6 @@
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
-class QTimer;
 
 namespace controls {
 class MubCommand;
@@ -26,9 +25,9 @@ class frmSetQantity : public QDialog {
     // Shows the prompt over the owner with the initial value and returns the
     // confirmed quantity, or 0 when it was cancelled or closed.
     static std::int32_t SetQuantity(QWidget* owner, const QString& initialValue);
-    // What a barcode reader typed into the last prompt instead of a quantity
-    // (codes, each ended by a line break), handed back once; the prompt was
-    // then closed as cancelled.
+    // What a barcode reader typed into the last prompt (codes, each ended by
+    // a line break), handed back once. The codes never go into the quantity
+    // nor close the prompt: the agent's own answer still counts.
     static QString TakeTypedAhead();
 
     // The confirmed value (0 until a valid confirmation).
@@ -54,13 +53,12 @@ class frmSetQantity : public QDialog {
     controls::MubCommand* cmdCancel_ = nullptr;
     std::int32_t value_ = 0;
     bool confirmed_ = false;
-    // The reader's burst: the box's text before its first key, that key's
-    // text, and what the burst typed.
+    // The quick run the last key belongs to: the box's text before its first
+    // key, what it typed into the box, and whether it has ended a code
+    // already (its further keys are the reader's).
     QString runStart_;
-    QString runFirst_;
-    QString burst_;
+    QString run_;
     bool diverting_ = false;
-    QTimer* burstEnd_ = nullptr;
 };
 
 }  // namespace orders::ui

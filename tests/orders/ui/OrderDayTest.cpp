@@ -80,32 +80,6 @@ struct BoxAnswerer {
     QList<QWidget*> parents;
 };
 
-// The rows as "code x quantity" (notes by their code alone).
-QString rowCodes(datalib::DataSource& rows) {
-    QStringList codes;
-    for (rows.RowFirst(); !rows.Eof(); rows.RowNext()) {
-        const QString code = rows.ColValueStr(QStringLiteral("Codice"));
-        codes << (code.startsWith(QStringLiteral("##"))
-                      ? code
-                      : code + QLatin1Char('x') +
-                            QString::number(rows.ColValueNum(QStringLiteral("QuantitàOrdine"))));
-    }
-    return codes.join(QLatin1Char(' '));
-}
-
-// Types as a barcode reader does: a key every 5 ms, each to the widget that
-// has the focus when it comes.
-void typeAsReader(const QString& text) {
-    for (QChar ch : text) {
-        QWidget* target = QApplication::focusWidget();
-        if (ch == QLatin1Char('\r'))
-            QTest::keyClick(target, Qt::Key_Return);
-        else
-            QTest::keyClick(target, ch.toLatin1());
-        QTest::qWait(5);
-    }
-}
-
 }  // namespace
 
 // The main window's view of the orders, read again while the order is open
@@ -287,70 +261,6 @@ TEST_F(OrderWindowTest, AValueThatDoesNotConvertStopsConfirmAndSave) {
     EXPECT_TRUE(boxes->lastText().contains(QStringLiteral("tre"))) << boxes->lastText().toStdString();
     w->Rows()->RowFirst();
     EXPECT_EQ(w->Rows()->ColValueNum(QStringLiteral("QuantitàOrdine")), 3.0);
-}
-
-// With "Richiedi quantità" on, no scan of a burst is lost and no scanned code
-// ever becomes a quantity.
-TEST_F(OrderWindowTest, ScansInABurstWithTheQuantityPromptOnAreNeverLost) {
-    frmOrder* w = startOrder();
-    ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(w->Widgets().chkRequest_Quantita->isChecked());
-    activate(w);
-    w->Widgets().txtCode_Articolo->setFocus();
-
-    // Three codes in one burst: three rows; the prompt comes once the keys
-    // stop, for the last one; the others keep the default.
-    player->quantities = {QStringLiteral("4")};
-    typeAsReader(QStringLiteral("ART1\rART2\rART3\r"));
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        return rowCodes(*w->Rows()) == QStringLiteral("ART1x1 ART2x1 ART3x4");
-    })) << rowCodes(*w->Rows()).toStdString();
-    EXPECT_EQ(player->quantityPrompts, 1);
-    EXPECT_EQ(w->Widgets().txtCode_Articolo->text(), QString());
-
-    // A burst typed into the open prompt (a numeric additional code): the
-    // prompt closes as cancelled and the code is the next article.
-    int prompts = 0;
-    controls::setSearchDialogHook([&prompts](QDialog& d) {
-        auto* q = qobject_cast<orders::ui::frmSetQantity*>(&d);
-        if (!q) return false;
-        if (++prompts == 1) {
-            QTimer::singleShot(0, q, [q] {
-                if (QTest::qWaitFor([q] { return QApplication::focusWidget() == q->txtQuantity(); }))
-                    typeAsReader(QStringLiteral("8004\r"));
-            });
-            return q->exec() == QDialog::Accepted;
-        }
-        q->txtQuantity()->setText(QStringLiteral("2"));
-        q->cmdConfirm()->click();
-        return q->result() == QDialog::Accepted;
-    });
-    w->AddElementByCode(QStringLiteral("ABC"));
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        return rowCodes(*w->Rows()) == QStringLiteral("ART1x1 ART2x1 ART3x4 ABCx1 ART4x2");
-    })) << rowCodes(*w->Rows()).toStdString();
-    EXPECT_EQ(prompts, 2);
-    for (const auto& shown : boxes->shown())
-        EXPECT_FALSE(shown.text.startsWith(QStringLiteral("Valore incorretto"))) << shown.text.toStdString();
-
-    // Ctrl+A and a digit at once in the prompt are the agent's own typing,
-    // not a burst: the quantity is the digit and nothing goes to the code box.
-    controls::setSearchDialogHook([](QDialog& d) {
-        auto* q = qobject_cast<orders::ui::frmSetQantity*>(&d);
-        if (!q) return false;
-        QTimer::singleShot(0, q, [q] {
-            if (!QTest::qWaitFor([q] { return QApplication::focusWidget() == q->txtQuantity(); })) return;
-            QTest::keyClick(q->txtQuantity(), Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClick(q->txtQuantity(), Qt::Key_7);
-            QTest::qWait(60);
-            QTest::keyClick(q->txtQuantity(), Qt::Key_Return);
-        });
-        return q->exec() == QDialog::Accepted;
-    });
-    w->AddElementByCode(QStringLiteral("DUP1"));
-    QTest::qWait(200);
-    EXPECT_EQ(rowCodes(*w->Rows()), QStringLiteral("ART1x1 ART2x1 ART3x4 ABCx1 ART4x2 DUP1x7"));
-    EXPECT_EQ(w->Widgets().txtCode_Articolo->text(), QString());
 }
 
 namespace {

@@ -27,9 +27,12 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -200,6 +203,49 @@ inline bool ChooseIn(QDialog& d, const QString& column, const QString& value) {
         }
     }
     return false;
+}
+
+// The rows as "code x quantity" (notes by their code alone).
+inline QString rowCodes(datalib::DataSource& rows) {
+    QStringList codes;
+    for (rows.RowFirst(); !rows.Eof(); rows.RowNext()) {
+        const QString code = rows.ColValueStr(QStringLiteral("Codice"));
+        codes << (code.startsWith(QStringLiteral("##"))
+                      ? code
+                      : code + QLatin1Char('x') +
+                            QString::number(rows.ColValueNum(QStringLiteral("QuantitàOrdine"))));
+    }
+    return codes.join(QLatin1Char(' '));
+}
+
+// Types as a barcode reader does (or a keypad with rollover): a key every
+// gapMs milliseconds, each to the widget that has the focus when it comes.
+// Each key carries its time as the window system stamps it, so the pace
+// holds on a busy machine too; the first key of each call comes long after
+// the last key of the one before.
+inline void typeAsReader(const QString& text, int gapMs = 5) {
+    static QElapsedTimer clock;
+    static quint64 stamp = 0;
+    if (!clock.isValid()) clock.start();
+    stamp = std::max<quint64>(stamp + 1000, 1000000 + quint64(clock.elapsed()));
+    for (QChar ch : text) {
+        QWidget* target = QApplication::focusWidget();
+        if (!target) {
+            ADD_FAILURE() << "no widget has the focus for " << QString(ch).toStdString();
+            return;
+        }
+        const bool enter = ch == QLatin1Char('\r');
+        const int key = enter ? int(Qt::Key_Return) : int(ch.toUpper().unicode());
+        const QString typed = enter ? QStringLiteral("\r") : QString(ch);
+        for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(type, key, Qt::NoModifier, typed);
+            event.setTimestamp(stamp);
+            QApplication::sendEvent(target, &event);
+            if (QApplication::focusWidget() != target) break;  // the key closed its window
+        }
+        stamp += quint64(gapMs);
+        QTest::qWait(gapMs);
+    }
 }
 
 class OrderWindowTest : public ::testing::Test {
