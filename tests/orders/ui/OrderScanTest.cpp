@@ -104,7 +104,8 @@ TEST_F(OrderWindowTest, CodesNotFoundInABurstAreNamedInOneMessageAtItsEnd) {
     w->Widgets().chkRequest_Quantita->click();
     ASSERT_FALSE(w->Widgets().chkRequest_Quantita->isChecked());
     w->Widgets().txtCode_Articolo->setFocus();
-    const QString searched = QStringLiteral("\r\rRicerca effettuata per CODICE, CODICE AGGIUNTIVO e DESCRIZIONE");
+    const QString searched =
+        QStringLiteral("\r\rRicerca effettuata per CODICE, CODICE AGGIUNTIVO e DESCRIZIONE");
     struct Case {
         const char* burst;
         const char* rows;
@@ -164,8 +165,9 @@ TEST_F(OrderWindowTest, ABurstWhileABoxIsOpenWaitsForTheBoxToClose) {
     poll.start();
     w->Widgets().txtCode_Articolo->setFocus();
     typeAsReader(QStringLiteral("ART1\rDIS1\r"), 3);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return rowCodes(*w->Rows()) == QStringLiteral("ART1x1 ART2x1 ART3x1"); }))
-        << rowCodes(*w->Rows()).toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return rowCodes(*w->Rows()) == QStringLiteral("ART1x1 ART2x1 ART3x1");
+    })) << rowCodes(*w->Rows()).toStdString();
     EXPECT_EQ(boxText, QStringLiteral("L'articolo selezionato è disabilitato."));
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(rowsWhileOpen, QStringLiteral("ART1x1"));
@@ -252,4 +254,3 @@ TEST_F(OrderWindowTest, ScansInABurstWithTheQuantityPromptOnAreNeverLost) {
     EXPECT_EQ(rowCodes(*w->Rows()), QStringLiteral("ART1x1 ART2x1 ART3x4 ABCx2 ART4x1 DUP2x5 DUP1x7"));
     EXPECT_EQ(w->Widgets().txtCode_Articolo->text(), QString());
 }
-
