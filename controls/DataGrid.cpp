@@ -57,8 +57,16 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), model_(new DataGridMod
     verticalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGrid::headerClicked);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
-        if (!applying_) emit columnResized(column, size);
+        if (applying_) return;
+        // A width the user gave keeps: the column no longer follows its contents.
+        std::erase(contentColumns_, column);
+        emit columnResized(column, size);
     });
+    // A column sized to its contents grows when a longer value comes into
+    // view: rows scrolled to, added or changed.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &DataGrid::growContentColumnsLater);
+    connect(model_, &QAbstractItemModel::dataChanged, this, &DataGrid::growContentColumnsLater);
+    connect(model_, &QAbstractItemModel::rowsInserted, this, &DataGrid::growContentColumnsLater);
     connect(horizontalHeader(), &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         emit contextMenuWanted(MenuTarget::Order, horizontalHeader()->mapToGlobal(pos));
     });
@@ -113,7 +121,7 @@ int DataGrid::MaxContentWidth() const { return fontMetrics().averageCharWidth() 
 // The widest cell of each column among the rows in view (the first rows
 // before the grid is shown), read row by row, as the data source fetches
 // its rows.
-std::vector<int> DataGrid::widestCells() const {
+std::vector<int> DataGrid::widestCells(bool withCurrent) const {
     std::vector<int> widest(size_t(model_->columnCount()), 0);
     const int count = model_->rowCount();
     if (count == 0) return widest;
@@ -128,7 +136,7 @@ std::vector<int> DataGrid::widestCells() const {
     // the page that ends on it is measured when it is out of view.
     const auto& ds = dataSource();
     const int current = ds && ds->RowValid() ? int(ds->Position()) : currentIndex().row();
-    if (current >= 0 && current < count && (current < first || current > last)) {
+    if (withCurrent && current >= 0 && current < count && (current < first || current > last)) {
         first = std::max(0, current - (last - first));
         last = current;
     }
@@ -181,6 +189,26 @@ int DataGrid::contentWidth(int column, int widestCell) {
     const int width = std::max(std::clamp(measured, least, MaxContentWidth()), contentWidths_.value(key));
     contentWidths_.insert(key, width);
     return width;
+}
+
+void DataGrid::growContentColumnsLater() {
+    if (growPending_ || contentColumns_.empty()) return;
+    growPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        growPending_ = false;
+        growContentColumns();
+    });
+}
+
+void DataGrid::growContentColumns() {
+    if (!isVisible() || contentColumns_.empty() || model_->rowCount() == 0) return;
+    const std::vector<int> cells = widestCells(false);
+    const QScopedValueRollback<bool> applying(applying_, true);
+    for (int c : contentColumns_) {
+        if (c >= model_->columnCount() || isColumnHidden(c)) continue;
+        const int width = contentWidth(c, cells[size_t(c)]);
+        if (width > columnWidth(c)) setColumnWidth(c, width);
+    }
 }
 
 void DataGrid::showEvent(QShowEvent* event) {

@@ -82,8 +82,14 @@ class DataGrid : public QTableView {
 
   private:
     void makeCurrent(const QModelIndex& cell);
-    std::vector<int> widestCells() const;
+    // The widest cell of each column among the rows in view (with the page
+    // of the current row when that is out of view, unless told not to).
+    std::vector<int> widestCells(bool withCurrent = true) const;
     int contentWidth(int column, int widestCell);
+    // Widens the columns sized to their contents to the rows in view (once
+    // the events in hand are handled); never narrows them.
+    void growContentColumnsLater();
+    void growContentColumns();
 
     DataGridModel* model_;
     bool applying_ = false;
@@ -96,6 +102,7 @@ class DataGrid : public QTableView {
     QString widthsTable_;                // the table the content widths were taken from
     std::vector<int> contentColumns_;    // the columns sized from their contents
     bool measureOnShow_ = false;
+    bool growPending_ = false;
 };
 
 }  // namespace controls

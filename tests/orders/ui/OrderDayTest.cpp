@@ -481,6 +481,41 @@ TEST_F(OrderWindowTest, TheRowsGridShowsFirstWhatTheAgentWorksWithAndReadsWhole)
     w->cmdCancel_Click();
 }
 
+// A column sized to its contents grows when a longer value comes into view:
+// a long code among the first rows of a long order, read with the grid on
+// its last rows, is whole once the agent scrolls up to it.
+TEST_F(OrderWindowTest, TheRowsGridsCodeColumnGrowsForALongerCodeScrolledTo) {
+    const QString longCode = QStringLiteral("UTE0000123456789");
+    auto articles = data->db().OpenDataSource(QStringLiteral("Articoli"));
+    const auto article = [&](const QString& code) {
+        articles->InsertFromPairs({V("Codice"), core::Variant(code), V("Descrizione"),
+                                   core::Variant(QStringLiteral("Articolo ") + code), V("PrezzoBase"),
+                                   core::Variant(1.0)});
+    };
+    article(longCode);
+    for (int i = 0; i < 80; ++i) article(QStringLiteral("B%1").arg(i, 2, 10, QLatin1Char('0')));
+    frmOrder* w = startOrder();
+    ASSERT_NE(w, nullptr);
+    w->AddElementByCode(longCode, 0, {}, {}, true);
+    for (int i = 0; i < 80; ++i)
+        w->AddElementByCode(QStringLiteral("B%1").arg(i, 2, 10, QLatin1Char('0')), 0, {}, {}, true);
+    w->Refresh_Articoli();
+    activate(w);
+    controls::DataGrid* grid = w->Widgets().dgRighe;
+    const int codice = grid->gridModel()->columnOf(QStringLiteral("Codice"));
+    const int needed = QFontMetrics(grid->font()).horizontalAdvance(longCode);
+    ASSERT_LT(grid->columnWidth(codice), needed);  // the last rows hold short codes only
+    grid->scrollToTop();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return grid->columnWidth(codice) >= needed; }))
+        << grid->columnWidth(codice) << " < " << needed;
+    // Back on the last rows the column stays as wide.
+    const int grown = grid->columnWidth(codice);
+    grid->scrollToBottom();
+    QTest::qWait(50);
+    EXPECT_EQ(grid->columnWidth(codice), grown);
+    w->cmdCancel_Click();
+}
+
 // At 1366x768, maximised and at the window's default size, every total is in
 // view, "Importo Totale" included.
 TEST_F(OrderWindowTest, EveryTotalIsInViewAt1366x768) {
