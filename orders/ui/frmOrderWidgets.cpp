@@ -123,6 +123,11 @@ OrderWidgets BuildOrderWidgets(QWidget* window) {
     w.optKit->setToolTip(QStringLiteral("Attiva la selezione dei Kit"));
     w.cboSelPromoKit = new QComboBox(window);
     w.cboSelPromoKit->setObjectName(QStringLiteral("cboSelPromoKit"));
+    // Its width does not follow the names it lists: the window is laid out
+    // the same whether it is filled before it is first shown (an order opened
+    // for editing) or after (a new order). The whole name is its tip.
+    w.cboSelPromoKit->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    w.cboSelPromoKit->setMinimumContentsLength(12);
     w.cmdAddPromoKit = command("cmdAddPromoKit", QStringLiteral("Aggiungi"),
                                QStringLiteral("Aggiunta della Promozione / Kit selezionato"));
 

@@ -22,6 +22,7 @@
 #include <QAbstractScrollArea>
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -513,6 +514,44 @@ TEST_F(OrderWindowTest, TheRowsGridsCodeColumnGrowsForALongerCodeScrolledTo) {
     grid->scrollToBottom();
     QTest::qWait(50);
     EXPECT_EQ(grid->columnWidth(codice), grown);
+    w->cmdCancel_Click();
+}
+
+// "ORDINE - MODIFICA" lays its panels out as a new order does: the article
+// column on the left as wide, the rows grid where it stands in a new order.
+TEST_F(OrderWindowTest, AnOrderOpenedForEditingIsLaidOutAsANewOrder) {
+    // Started as the main window starts it: shown, and the order begun once
+    // the window is active.
+    pickNext(QStringLiteral("Codice"), QStringLiteral("C1"));
+    QPointer<frmOrder> started = frmOrder::NewOrder(&owner);
+    started->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return started && started->HasOpenOrder(); }));
+    frmOrder* w = started;
+    w->AddElementByCode(QStringLiteral("ART1"), 0, {}, {}, true);
+    w->Refresh_Articoli();
+    activate(w);
+    QTest::qWait(50);
+    const auto layoutOf = [](frmOrder& order) {
+        const orders::ui::OrderWidgets& c = order.Widgets();
+        return QList<QRect>{c.txtCode_Articolo->geometry(), c.cboSelPromoKit->geometry(),
+                            c.dgCategorie->geometry(), c.dgRighe->geometry()};
+    };
+    const QList<QRect> asNew = layoutOf(*w);
+    const QSize size = w->size();
+    const qint64 oid = w->Order()->OID();
+    boxes->answer(core::kAnswerNo);
+    w->cmdConfirm_Click();
+    QApplication::processEvents();
+    ASSERT_EQ(frmOrder::Instance(), nullptr);
+
+    auto view = data->db().OpenDataSource(QStringLiteral("Ordini"));
+    ASSERT_TRUE(view->MoveToKey(core::Variant(double(oid))));
+    w = frmOrder::Edit_Ordine(&owner, view);
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->size(), size);
+    activate(w);
+    QTest::qWait(50);
+    EXPECT_EQ(layoutOf(*w), asNew);
     w->cmdCancel_Click();
 }
 
