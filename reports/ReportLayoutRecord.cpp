@@ -40,6 +40,11 @@ void ReportLayoutRecord::eachColumn(R& r, F&& f) {
     f(QStringLiteral("RichiediSelezioneStampante"), r.askPrinter);
 }
 
+QString ReportLayoutRecord::rowDimRefusal(const QString& shown) {
+    return QStringLiteral("Dimensione righe (mm) non valida: \"") + shown +
+           QStringLiteral("\"\r\rOgni riga del prospetto deve essere alta almeno 0,1 mm.");
+}
+
 ReportLayoutRecord ReportLayoutRecord::newLayout(bool noteRows) {
     ReportLayoutRecord r;
     r.columns = core::Variant(1);

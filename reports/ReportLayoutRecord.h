@@ -29,6 +29,15 @@ struct ReportLayoutRecord {
     static const QString kNameColumn;       // NomeProspetto
     static const QString kGroupColumn;      // NomeGruppo
 
+    // The lowest height of a detail row, in millimetres. A lower one (0, a
+    // negative one, or one so small that adding it leaves the row where it
+    // is) never fills the rows area: prn.RowEnd would move for ever.
+    static constexpr double kMinRowDim = 0.1;
+    // False also for a value that is not a number.
+    static bool rowDimUsable(double rowDim) { return rowDim >= kMinRowDim; }
+    // The message that refuses a row height, shown as typed or stored.
+    static QString rowDimRefusal(const QString& shown);
+
     QString sourceTable;
     QString reference;
     QString name;

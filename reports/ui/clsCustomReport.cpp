@@ -3,8 +3,10 @@
 #include "core/LanguageErrors.h"
 #include "core/ObjectBinding.h"
 #include "core/RaiseError.h"
+#include "core/RunCheck.h"
 #include "platform/ui/PageSurface.h"
 #include "platform/ui/Printers.h"
+#include "reports/ReportLayoutRecord.h"
 #include "reports/ui/frmCustomReportPreview.h"
 #include "startup/OSWinUtil.h"
 
@@ -76,6 +78,9 @@ void clsCustomReport::SetParameter(const Device& device, float reportHeight, flo
                                    float reportRowsTop, float reportRowsBottom, const QString& backImageFile,
                                    float bottomImageBorder, const QString& vbScript,
                                    bool horizontalOrientation, const QString& reportGroupName) {
+    // Refused before anything changes: the printer stays the current one.
+    if (!ReportLayoutRecord::rowDimUsable(rowDim))
+        core::RaiseGenericError(*this, ReportLayoutRecord::rowDimRefusal(core::Variant(rowDim).toString()));
     if (device.printer) {
         printer_ = device.printer;
         surface_ = printer_.get();
@@ -247,7 +252,20 @@ void clsCustomReport::NewReportRow() {
 
 void clsCustomReport::RowEnd() {
     ignoreNextNewRow_ = false;
-    while (!LastRow()) NewReportRow();
+    // Every row after the first one moves by RowDim. A rows area so far down
+    // the module that the row height is lost in the sum leaves the row where
+    // it was: that ends the call, as the stop and the time-out do.
+    while (!LastRow()) {
+        core::checkRun();
+        const float before = reportRowsTop_ + rowOffset_;
+        const bool fullStep = rowDimCur_ == rowDim_;
+        NewReportRow();
+        if (fullStep && !(reportRowsTop_ + rowOffset_ > before))
+            core::RaiseGenericError(
+                *this, QStringLiteral("prn.RowEnd: la riga corrente non avanza: righe di ") +
+                           core::Variant(rowDim_).toString() + QStringLiteral(" mm a ") +
+                           core::Variant(before).toString() + QStringLiteral(" mm dall'inizio del modulo"));
+    }
 }
 
 void clsCustomReport::NextReportModule() {

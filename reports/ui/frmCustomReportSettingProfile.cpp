@@ -99,6 +99,14 @@ bool frmCustomReportSetting::SaveProfile() {
         focusQuietly(w_.cboPrinter);
         return false;
     }
+    const QString rowsDim = w_.txtReportRowsDim->text().trimmed();
+    const auto rowsDimNumber = detail::boxNumber(rowsDim);
+    if (!rowsDimNumber || !ReportLayoutRecord::rowDimUsable(*rowsDimNumber)) {
+        platform::messageBox(ReportLayoutRecord::rowDimRefusal(rowsDim), platform::kExclamation, QString(),
+                             this);
+        focusQuietly(w_.txtReportRowsDim);
+        return false;
+    }
     try {
         const QString table = GetSelectedTableName();
         const QString reference = GetSelectedReferenceName();

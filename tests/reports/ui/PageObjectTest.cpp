@@ -9,8 +9,13 @@
 #include "reports/ui/frmCustomReportPreview.h"
 #include "script/ScriptControl.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+
+#include <unistd.h>
+#include <cstdio>
+#include <cstdlib>
 
 using namespace reporttest;
 using reports::clsCustomReport;
@@ -112,6 +117,54 @@ TEST_F(PdfTest, RowsAdvanceUntilTheAreaIsFull) {
     prn->RowEnd();
     EXPECT_TRUE(prn->LastRow());
     EXPECT_EQ(prn->ReportModuleCount(), 1);
+}
+
+// prn.RowEnd ends within one call: a rows area so far down that the row
+// height is lost in the sum is an error at once, and a rows area of
+// millions of rows stops at the script's time-out.
+TEST_F(PdfTest, RowEndEndsOnARowThatCannotMoveAndAtTheTimeOut) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            ::alarm(20);
+            bool ok = true;
+            const auto rowEnd = [&](const Geometry& g, int timeoutMs, const QString& expected) {
+                auto prn = pdfReport(dir.filePath("rowend.pdf"), g);
+                script::ScriptControl sc;
+                sc.setTimeout(timeoutMs);
+                sc.AddCode(QStringLiteral("Sub Rows(prn)\r\n  prn.RowEnd\r\nEnd Sub\r\n"));
+                std::vector<core::Variant> args{core::Variant(std::static_pointer_cast<core::Object>(prn))};
+                QElapsedTimer t;
+                t.start();
+                try {
+                    sc.Run(QStringLiteral("Rows"), args);
+                    std::fprintf(stderr, "RowEnd ran to its end\n");
+                    ok = false;
+                } catch (const core::AppError& e) {
+                    if (!e.description().contains(expected)) {
+                        std::fprintf(stderr, "RowEnd: %s\n", qPrintable(e.description()));
+                        ok = false;
+                    }
+                }
+                if (t.elapsed() > timeoutMs + 1000) {
+                    std::fprintf(stderr, "RowEnd took %lld ms\n", static_cast<long long>(t.elapsed()));
+                    ok = false;
+                }
+                prn->EndReports();
+            };
+            Geometry far;
+            far.rowDim = 1;
+            far.rowsTop = 1e8f;
+            far.rowsBottom = 2e8f;
+            rowEnd(far, 300, QStringLiteral("prn.RowEnd: la riga corrente non avanza: righe di 1 mm"));
+            Geometry deep;
+            deep.rowDim = 0.1f;
+            deep.rowsTop = 0;
+            deep.rowsBottom = 1e7f;
+            rowEnd(deep, 300, QStringLiteral("Tempo massimo di esecuzione dello script superato"));
+            std::exit(ok ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(PdfTest, RowHeightsAndTheirLimit) {

@@ -248,6 +248,50 @@ TEST_F(ReportSettingTest, SavingRefusalsOverwriteAndLoading) {
     EXPECT_FALSE(w->modified());
 }
 
+// A row height that cannot move a row is not saved, typed or imported: the
+// box is named and gets the focus, nothing is stored.
+TEST_F(ReportSettingTest, ARowHeightThatCannotMoveARowIsNotSaved) {
+    open("Clienti", false, "AnalisiCrescita,ListaPerRagSoc");
+    const int before = storedProfiles();
+    fillSavable("Righe");
+    for (const char* typed : {"0", "", "-6", "1E-30", "0,05", "sei"}) {
+        SCOPED_TRACE(typed);
+        w->Widgets().txtReportRowsDim->setText(QString::fromUtf8(typed));
+        boxes->clear();
+        w->Widgets().cmdOK->click();
+        ASSERT_EQ(boxes->shown().size(), 1u);
+        EXPECT_EQ(boxes->lastText(), QStringLiteral("Dimensione righe (mm) non valida: \"") +
+                                         QString::fromUtf8(typed) +
+                                         QStringLiteral("\"\r\rOgni riga del prospetto deve essere alta "
+                                                        "almeno 0,1 mm."));
+        EXPECT_EQ(storedProfiles(), before);
+        EXPECT_TRUE(w->modified());
+    }
+
+    // Imported from a layout file: shown in the box, refused when saved.
+    platform::ScriptedFileDialogs files;
+    const QString file = dir.filePath("righe.vbs");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(
+        "'#ReportName=Righe\r\n'#ReportRowsDim=0\r\nFunction PrintReportRow(dsRow, prn, nRow)\r\n"
+        "  prn.RowEnd\r\n  PrintReportRow = True\r\nEnd Function\r\n");
+    f.close();
+    files.answer(file);
+    w->Widgets().cmdLoad->click();
+    EXPECT_EQ(w->Widgets().txtReportRowsDim->text(), "0");
+    boxes->clear();
+    w->Widgets().cmdOK->click();
+    EXPECT_TRUE(boxes->lastText().startsWith("Dimensione righe (mm) non valida: \"0\""));
+    EXPECT_EQ(storedProfiles(), before);
+
+    w->Widgets().txtReportRowsDim->setText("0,1");
+    boxes->clear();
+    w->Widgets().cmdOK->click();
+    EXPECT_EQ(boxes->lastText(), "Impostazioni Salvate.");
+    EXPECT_EQ(storedProfiles(), before + 1);
+}
+
 TEST_F(ReportSettingTest, APrinterNotInstalledIsKeptAndGroupRules) {
     addLayout("Clienti", "", "Vecchio", reports::DefaultReportText(false));
     {

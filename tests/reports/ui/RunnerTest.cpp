@@ -366,6 +366,41 @@ TEST_F(RunnerTest, AMissingBackgroundOrATooHighRowPrintsNothing) {
     EXPECT_FALSE(QFile::exists(pdf()));
 }
 
+// A row height that cannot move a row (0, negative, lost in the sum, or no
+// number at all) is refused when the run starts: nothing is printed.
+TEST_F(RunnerTest, ARowHeightThatCannotMoveARowIsRefusedAtTheStart) {
+    addLayout("Clienti", "", "Lista", rowsLayout("Codice"));
+    auto layout = db->OpenDataSource("TabProspettiStampa");
+    const struct {
+        core::Variant rowDim;
+        const char* shown;
+    } cases[] = {{core::Variant(0.0), "\"0\""},
+                 {core::Variant(-6.0), "\"-6\""},
+                 {core::Variant(1e-30), "\""},
+                 {core::Variant(0.05), "\"0,05\""},
+                 {core::Variant(), "\"0\""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        layout->RowFirst();
+        layout->SetColValue("AltezzaRigheDettaglio", c.rowDim);
+        layout->Save();
+        boxes->clear();
+        EXPECT_EQ(run(open("Clienti")), RunOutcome::Failed);
+        EXPECT_TRUE(boxes->lastText().contains(QStringLiteral("Dimensione righe (mm) non valida: ") +
+                                               QString::fromUtf8(c.shown)))
+            << boxes->lastText().toStdString();
+        EXPECT_TRUE(boxes->lastText().contains(QStringLiteral("almeno 0,1 mm")));
+        EXPECT_FALSE(QFile::exists(pdf()));
+    }
+    // The lowest height accepted prints.
+    layout->RowFirst();
+    layout->SetColValue("AltezzaRigheDettaglio", core::Variant(0.1));
+    layout->Save();
+    boxes->clear();
+    EXPECT_NE(run(open("Clienti")), RunOutcome::Failed) << boxes->lastText().toStdString();
+    EXPECT_TRUE(QFile::exists(pdf()));
+}
+
 // A report layout reads the orders but changes none of them, nor their rows
 // nor any other order: the first attempt ends the run with the layout's
 // message, which names it, and nothing is printed.
