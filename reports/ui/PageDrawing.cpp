@@ -7,15 +7,58 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/PageSurface.h"
 #include "reports/TextWrap.h"
+#include "startup/Code128.h"
 #include "startup/OSWinUtil.h"
 #include "startup/ui/Barcode128.h"
 #include "startup/ui/frmObjectView.h"
 
 #include <QImage>
 
+#include <algorithm>
 #include <cmath>
 
 namespace reports {
+
+namespace {
+
+// A text is measured and drawn in pieces of at most this many characters,
+// so that one call with a text of millions of characters asks for the stop
+// and the time-out between pieces. A shorter text is one piece, measured and
+// drawn as a whole.
+constexpr qsizetype kTextPiece = 4096;
+
+// Calls f with each piece of the text in order; a surrogate pair is never
+// cut.
+template <class F>
+void eachPiece(const QString& text, F&& f) {
+    if (text.size() <= kTextPiece) {
+        f(text);
+        return;
+    }
+    for (qsizetype at = 0; at < text.size();) {
+        core::checkRun();
+        qsizetype n = std::min(kTextPiece, text.size() - at);
+        if (at + n < text.size() && text.at(at + n - 1).isHighSurrogate()) --n;
+        f(text.mid(at, n));
+        at += n;
+    }
+}
+
+double textWidthInPieces(const platform::PageSurface& s, const QString& text) {
+    double width = 0;
+    eachPiece(text, [&](const QString& piece) { width += s.textWidth(piece); });
+    return width;
+}
+
+void printInPieces(platform::PageSurface& s, const QString& text) {
+    eachPiece(text, [&](const QString& piece) { s.print(piece); });
+}
+
+// The longest code a barcode is drawn for: far beyond any reader's, and
+// short enough that one call ends at once.
+constexpr qsizetype kMaxBarcodeChars = 1000;
+
+}  // namespace
 
 QImage readPicture(const QString& path, const QString& shownName) {
     const platform::ReadResult read = platform::readRegularFile(path);
@@ -42,11 +85,11 @@ float TxtOut(DrawingHost& host, float nY, float nX, const QString& text, float n
             // A long text stops with the run (its stop or its time-out).
             core::checkRun();
             const QString printed = line.toString();
-            s.print(printed);
+            printInPieces(s, printed);
             s.currentX = x0;
             s.currentY += s.textHeight();
             host.textLinePrinted(s.currentY);
-            widest = std::max(widest, s.textWidth(printed));
+            widest = std::max(widest, textWidthInPieces(s, printed));
         });
     return float(widest);
 }
@@ -55,10 +98,10 @@ float TxtOutR(DrawingHost& host, float nY, float nEndX, const QString& text) {
     host.backgroundStep();
     platform::PageSurface& s = host.drawingSurface();
     const QPointF origin = host.drawingOrigin();
-    const double width = s.textWidth(text);
+    const double width = textWidthInPieces(s, text);
     s.currentY = origin.y() + nY;
     s.currentX = origin.x() + nEndX - width;
-    s.print(text);
+    printInPieces(s, text);
     return float(width);
 }
 
@@ -67,11 +110,19 @@ float TxtOutV(DrawingHost& host, float nY, float nX, const QString& text, bool d
     host.backgroundStep();
     platform::PageSurface& s = host.drawingSurface();
     const QPointF origin = host.drawingOrigin();
-    const double w = s.textWidth(text);
+    const double w = textWidthInPieces(s, text);
     const double h = s.textHeight(text);
     double y = origin.y() + nY;
     if (baseToLastChar) y = y - w + h;
-    s.verticalText(text, QPointF(origin.x() + nX, y), downToUp);
+    // Piece after piece along the block: from its top downwards, or from its
+    // bottom upwards for a text that reads upwards.
+    double done = 0;
+    eachPiece(text, [&](const QString& piece) {
+        const double pw = s.textWidth(piece);
+        const double top = downToUp ? y + w - done - pw : y + done;
+        s.verticalText(piece, QPointF(origin.x() + nX, top), downToUp);
+        done += pw;
+    });
     return float(w);
 }
 
@@ -158,6 +209,24 @@ void ImageOut(DrawingHost& host, const QString& file, float nY, float nX, float 
 
 float Barcode128bOut(DrawingHost& host, float nY, float nX, float barHeight, float moduleWidth,
                      const QString& code) {
+    // Refused before anything is drawn: a code too long, and a symbol wider
+    // than the page (start B, a symbol a character and the check symbol of
+    // 11 modules each, the stop of 13).
+    if (code.size() > kMaxBarcodeChars)
+        core::RaiseGenericError(host.drawingContext(),
+                                QStringLiteral("Barcode128bOut: il codice è troppo lungo (%1 caratteri, al "
+                                               "massimo %2).")
+                                    .arg(code.size())
+                                    .arg(kMaxBarcodeChars));
+    const qsizetype symbols = startup::EncodeCode128(code).size() + 1;
+    const double width = std::abs(double(moduleWidth)) * double(symbols * 11 + 13);
+    const double page = host.drawingSurface().scaleWidth();
+    if (!(width <= page))
+        core::RaiseGenericError(host.drawingContext(),
+                                QStringLiteral("Barcode128bOut: il codice a barre è largo ") +
+                                    core::Variant(float(width)).toString() +
+                                    QStringLiteral(" mm, più della pagina (") +
+                                    core::Variant(float(page)).toString() + QStringLiteral(" mm)."));
     host.backgroundStep();
     const QPointF o = host.drawingOrigin() + QPointF(nX, nY);
     return startup::DrawBarcode128(host.drawingSurface(), code, float(o.y()), float(o.x()), barHeight,

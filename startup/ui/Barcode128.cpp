@@ -1,5 +1,6 @@
 #include "startup/ui/Barcode128.h"
 
+#include "core/RunCheck.h"
 #include "platform/ui/PageSurface.h"
 #include "startup/Code128.h"
 
@@ -25,9 +26,12 @@ float DrawBarcode128(platform::PageSurface& surface, const QString& text, float 
     const QString encoded = EncodeCode128(text);
     float width =
         DrawBarPattern(surface, QString::fromLatin1(kCode128StartB), top, left, barHeight, moduleWidth);
-    for (const QChar c : encoded)
+    for (const QChar c : encoded) {
+        // A long code stops with the run (its stop or its time-out).
+        core::checkRun();
         width += DrawBarPattern(surface, Code128Pattern(Code128Value(c)), top, left + width, barHeight,
                                 moduleWidth);
+    }
     width +=
         DrawBarPattern(surface, QString::fromLatin1(kCode128Stop), top, left + width, barHeight, moduleWidth);
     return width;

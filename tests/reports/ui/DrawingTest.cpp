@@ -369,3 +369,70 @@ TEST_F(PdfTest, ALongDrawingCallStopsAtTheTimeOut) {
     EXPECT_LT(t.elapsed(), 10000);
     prn->EndReports();
 }
+
+// The barcode of a code of millions of characters, or of a symbol wider than
+// the page, is refused at once; a turned or right-aligned text of millions of
+// characters, or one line of them, stops at the script's time-out. Each ends
+// within its time-out and a second.
+TEST_F(PdfTest, HugeBarcodesAndTextsEndWithinTheTimeOut) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            ::alarm(60);
+            bool ok = true;
+            const auto call = [&](const char* line, const QString& expected) {
+                auto prn = pdfReport(dir.filePath("huge.pdf"));
+                script::ScriptControl sc;
+                sc.setTimeout(300);
+                sc.AddCode(QStringLiteral("Sub Draw(prn)\r\n  s = String(6000000, \"W\")\r\n  ") +
+                           QString::fromUtf8(line) + QStringLiteral("\r\nEnd Sub\r\n"));
+                std::vector<core::Variant> args{core::Variant(std::static_pointer_cast<core::Object>(prn))};
+                QElapsedTimer t;
+                t.start();
+                try {
+                    sc.Run(QStringLiteral("Draw"), args);
+                    std::fprintf(stderr, "%s: no error\n", line);
+                    ok = false;
+                } catch (const core::AppError& e) {
+                    if (!e.description().contains(expected)) {
+                        std::fprintf(stderr, "%s: %s\n", line, qPrintable(e.description()));
+                        ok = false;
+                    }
+                }
+                if (t.elapsed() > 1300) {
+                    std::fprintf(stderr, "%s: %lld ms\n", line, static_cast<long long>(t.elapsed()));
+                    ok = false;
+                }
+                prn->EndReports();
+            };
+            const QString timeOut = QStringLiteral("Tempo massimo di esecuzione dello script superato");
+            call("prn.Barcode128bOut 10, 5, 10, 0.25, s",
+                 QStringLiteral(
+                     "Barcode128bOut: il codice è troppo lungo (6000000 caratteri, al massimo 1000)."));
+            call("prn.Barcode128bOut 10, 5, 10, 0.25, Left(s, 1000)",
+                 QStringLiteral(
+                     "Barcode128bOut: il codice a barre è largo 2758,75 mm, più della pagina (210"));
+            call("prn.Barcode128bOut 10, 5, 10, -2, Left(s, 10)",
+                 QStringLiteral("Barcode128bOut: il codice a barre è largo 290 mm"));
+            call("prn.TxtOutR 10, 100, s", timeOut);
+            call("prn.TxtOutV 10, 100, s, True, False", timeOut);
+            call("prn.TxtOutV 10, 100, s, False, True", timeOut);
+            call("prn.TxtOut 10, 5, s", timeOut);
+            std::exit(ok ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+// A text longer than one piece of drawing is measured whole: its pieces add
+// up to the text's width, as a right-aligned or turned text returns it.
+TEST_F(PdfTest, ALongTextIsMeasuredWhole) {
+    auto prn = pdfReport(pdf());
+    platform::PageSurface& s = *prn->OutputSurface();
+    const double one = s.textWidth(QStringLiteral("W"));
+    const QString text(10000, QLatin1Char('W'));
+    EXPECT_NEAR(TxtOutR(*prn, 20, 100, text), 10000 * one, 10000 * one * 1e-3);
+    EXPECT_NEAR(TxtOutV(*prn, 50, 50, text, true, false), 10000 * one, 10000 * one * 1e-3);
+    // A barcode that fits the page is drawn and gives its width.
+    EXPECT_FLOAT_EQ(Barcode128bOut(*prn, 100, 5, 10, 0.25f, QStringLiteral("ABC")), (5 * 11 + 13) * 0.25f);
+    prn->EndReports();
+}
