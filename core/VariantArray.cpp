@@ -15,8 +15,10 @@ namespace {
 
 constexpr std::size_t kMaxArrayElements = 64u * 1024u * 1024u;
 // Elements made or copied between two looks at the run's stop and time-out:
-// an array may hold 64 Mi of them, a second's work or more.
-constexpr std::size_t kCheckEvery = 1u << 20;
+// an array may hold 64 Mi of them, a second's work or more. A step is 1 MB
+// of new memory: the first touch of its pages is most of its cost, and on a
+// busy machine (or the sanitizer build) a step of 16 MB took up to 2 s.
+constexpr std::size_t kCheckEvery = 1u << 16;
 
 Variant defaultOf(VType kind) {
     switch (kind) {
@@ -68,6 +70,16 @@ void appendCopies(std::vector<Variant>& v, std::size_t n, const Variant& value) 
     }
 }
 
+// The elements of from copied to the end of to, in steps.
+void appendCopiesOf(std::vector<Variant>& to, const std::vector<Variant>& from) {
+    to.reserve(to.size() + from.size());
+    for (std::size_t i = 0; i < from.size(); i += kCheckEvery) {
+        if (i > 0) checkRun();
+        const auto first = from.begin() + std::ptrdiff_t(i);
+        to.insert(to.end(), first, first + std::ptrdiff_t(std::min(kCheckEvery, from.size() - i)));
+    }
+}
+
 }  // namespace
 
 VariantArray::VariantArray(std::vector<ArrayBound> bounds, VType elementType)
@@ -80,13 +92,7 @@ VariantArray VariantArray::detached() const {
     copy.bounds_ = bounds_;
     copy.elementType_ = elementType_;
     copy.fixed_ = fixed_;
-    copy.elements_.reserve(elements_.size());
-    for (std::size_t i = 0; i < elements_.size(); i += kCheckEvery) {
-        if (i > 0) checkRun();
-        const auto from = elements_.begin() + std::ptrdiff_t(i);
-        copy.elements_.insert(copy.elements_.end(), from,
-                              from + std::ptrdiff_t(std::min(kCheckEvery, elements_.size() - i)));
-    }
+    appendCopiesOf(copy.elements_, elements_);
     return copy;
 }
 
@@ -153,7 +159,17 @@ void VariantArray::redim(std::vector<ArrayBound> bounds, bool preserve) {
     // The last index varies slowest: keeping the first elements keeps every
     // element whose last index still exists.
     const std::size_t kept = elements_.size();
-    if (total > kept) {
+    if (total > kept && kept > kCheckEvery) {
+        // Growing a large array in place would move all of it to its new
+        // block in one step, seconds for millions of elements: it is built
+        // anew in steps instead, and a run stopped meanwhile leaves it as it was.
+        std::vector<Variant> grown;
+        grown.reserve(total);
+        appendCopiesOf(grown, elements_);
+        checkRun();
+        appendCopies(grown, total - kept, defaultOf(elementType_));
+        elements_.swap(grown);
+    } else if (total > kept) {
         try {
             appendCopies(elements_, total - kept, defaultOf(elementType_));
         } catch (...) {
