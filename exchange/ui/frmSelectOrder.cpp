@@ -5,6 +5,7 @@
 #include "startup/ui/modZeltFormUtility.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -12,6 +13,8 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace exchange {
 
@@ -40,33 +43,56 @@ frmSelectOrder::frmSelectOrder(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
     resize(640, 360);
     startup::SetFormFont(this, startup::runContext().fontName, startup::runContext().fontSizeDelta);
-    // The columns line up in a fixed-width font.
+    // The columns line up in a fixed-width font: "Courier New", or the
+    // system's fixed font where that name finds none of fixed width.
     QFont fixed(QStringLiteral("Courier New"));
     fixed.setStyleHint(QFont::TypeWriter);
     fixed.setFixedPitch(true);
+    if (!QFontInfo(fixed).fixedPitch()) fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setPointSizeF(lstOrder_->font().pointSizeF());
     lstOrder_->setFont(fixed);
 }
 
-QString frmSelectOrder::EntryText(datalib::DataSource& order) {
-    QString customer;
+frmSelectOrder::Entry frmSelectOrder::EntryOf(datalib::DataSource& order) {
+    Entry e;
     if (!order.RefEmpty(QStringLiteral("Cliente"))) {
         auto c = order.GetReference(QStringLiteral("Cliente"));
         if (c && !c->DataEmpty())
-            customer = c->ColValueStr(QStringLiteral("Codice")) + QLatin1Char(' ') +
-                       c->ColValueStr(QStringLiteral("RagioneSociale"));
+            e.customer = c->ColValueStr(QStringLiteral("Codice")) + QLatin1Char(' ') +
+                         c->ColValueStr(QStringLiteral("RagioneSociale"));
     }
-    return order.FormattedColValue(QStringLiteral("DataInserimento")) + QStringLiteral(" - ") + customer +
-           QStringLiteral(" - ") +
-           order.FormattedColValue(QStringLiteral("ImportoTotale")).rightJustified(20);
+    e.date = order.FormattedColValue(QStringLiteral("DataInserimento"));
+    e.total = order.FormattedColValue(QStringLiteral("ImportoTotale"));
+    return e;
+}
+
+QStringList frmSelectOrder::EntryTexts(const std::vector<Entry>& entries) {
+    qsizetype date = 0, customer = 0, total = 20;  // the totals' field: 20 characters at least
+    for (const Entry& e : entries) {
+        date = std::max(date, e.date.size());
+        customer = std::max(customer, e.customer.size());
+        total = std::max(total, e.total.size());
+    }
+    QStringList out;
+    for (const Entry& e : entries)
+        out << e.date.leftJustified(date) + QStringLiteral(" - ") + e.customer.leftJustified(customer) +
+                   QStringLiteral(" - ") + e.total.rightJustified(total);
+    return out;
 }
 
 void frmSelectOrder::SelectOrder(datalib::DataSource& orders, bool& confirmed) {
+    std::vector<Entry> entries;
+    QStringList keys;
     for (; !orders.Eof(); orders.RowNext()) {
         if (!orders.RowValid()) continue;
-        auto* item = new QListWidgetItem(EntryText(orders), lstOrder_);
+        entries.push_back(EntryOf(orders));
         // Row keys are 64-bit: kept whole and compared as text.
-        item->setData(Qt::UserRole, QString::number(orders.OID()));
+        keys << QString::number(orders.OID());
+    }
+    const QStringList texts = EntryTexts(entries);
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        auto* item = new QListWidgetItem(texts[i], lstOrder_);
+        item->setData(Qt::UserRole, keys[i]);
         item->setSelected(true);
     }
     // Wide enough for the longest entry, amount included (within the screen).

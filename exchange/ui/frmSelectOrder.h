@@ -1,11 +1,14 @@
 #pragma once
 // The choice of the orders to send: every completed, unsent order listed
-// (entry date, customer, total), all chosen at first.
+// (entry date, customer, total), all chosen at first. Each part stands in a
+// column of its own, in a fixed-width font: the customers padded to the
+// longest of the list, the totals aligned on the right.
 
 #include <QDialog>
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 class QListWidget;
 class QPushButton;
@@ -32,8 +35,14 @@ class frmSelectOrder : public QDialog {
     QPushButton* cmdConfirm() const { return cmdConfirm_; }
     QPushButton* cmdCancel() const { return cmdCancel_; }
 
-    // The entry text of the order the data source stands on.
-    static QString EntryText(datalib::DataSource& order);
+    // The parts of the order the data source stands on: entry date,
+    // customer (code and name) and total, as the list shows them.
+    struct Entry {
+        QString date, customer, total;
+    };
+    static Entry EntryOf(datalib::DataSource& order);
+    // The entries' texts, their parts in columns.
+    static QStringList EntryTexts(const std::vector<Entry>& entries);
 
   private:
     void confirm();

@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFontInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -126,6 +127,19 @@ class ExchangeWindowsTest : public HeadOfficeTest {
     QWidget main;
 };
 
+// Customers of every length: the totals still end, and start, in one column.
+TEST(SelectOrderEntries, TheTotalsStandInAColumnOfTheirOwn) {
+    const QStringList texts = exchange::frmSelectOrder::EntryTexts({
+        {"05/03/2026 10:00:00", "C1 Rossi", "1,00"},
+        {"06/03/2026 09:15:00", "C000123 Forniture Industriali Martinelli S.a.s.", "12.345,60"},
+    });
+    ASSERT_EQ(texts.size(), 2);
+    EXPECT_EQ(texts[0].size(), texts[1].size());
+    EXPECT_TRUE(texts[0].endsWith(" - " + QString(16, ' ') + "1,00"));
+    EXPECT_TRUE(texts[1].endsWith(" - " + QString(11, ' ') + "12.345,60"));
+    EXPECT_TRUE(texts[0].startsWith("05/03/2026 10:00:00 - C1 Rossi    "));
+}
+
 TEST_F(ExchangeWindowsTest, SelectionListsAllChosenAndHandsBackTheChoice) {
     struct Case {
         const char* name;
@@ -164,10 +178,21 @@ TEST_F(ExchangeWindowsTest, SelectionListsAllChosenAndHandsBackTheChoice) {
         EXPECT_EQ(selected, 4);
         EXPECT_EQ(confirmed, c.confirmed);
         EXPECT_EQ(window.m_selectedOrders.size(), c.chosen);
-        // In entry-date order, the amount in a column of its own.
+        // In entry-date order, each part in a column of its own: the
+        // customers padded to the longest, the amounts on the right, in a
+        // font whose characters are all as wide.
         orders->RowFirst();
-        EXPECT_EQ(shown.first(), exchange::frmSelectOrder::EntryText(*orders));
+        std::vector<exchange::frmSelectOrder::Entry> entries;
+        for (; !orders->Eof(); orders->RowNext())
+            entries.push_back(exchange::frmSelectOrder::EntryOf(*orders));
+        EXPECT_EQ(shown, exchange::frmSelectOrder::EntryTexts(entries));
+        orders->RowFirst();
         EXPECT_TRUE(shown.first().endsWith(orders->FormattedColValue("ImportoTotale")));
+        EXPECT_TRUE(QFontInfo(window.lstOrder()->font()).fixedPitch());
+        for (const QString& text : shown) {
+            EXPECT_EQ(text.size(), shown.first().size()) << text.toStdString();
+            EXPECT_EQ(text.lastIndexOf(" - "), shown.first().lastIndexOf(" - ")) << text.toStdString();
+        }
         if (c.chosen) {
             EXPECT_EQ(window.m_selectedOrders.first(), QString::number(orders->OID()));
         }
