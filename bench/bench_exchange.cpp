@@ -2,7 +2,10 @@
 // receiving the demo archive (or the large one named by ZELT_SCALE_ARCHIVE,
 // made by `zelt-demodb --scale`) into a new database and then receiving
 // everything again over it, with the real progress window; and sending 500
-// orders of 10 rows each to the demo archive at head office. The receives
+// orders of 10 rows each to the demo archive at head office; the download of
+// head office's copy with its checks beside one SHA-1 pass over the same
+// file; and how soon a stop is served while the send waits for a lock held
+// by someone else and while a request of it goes unanswered. The receives
 // run with the data library's checks of the time limit and the stop
 // (checks:1) and without them (checks:0), to show what they cost. The floor
 // beside them is SQLite's own copy of the same rows into the same tables
@@ -14,6 +17,7 @@
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
+#include "datalib/RemoteConnector.h"
 #include "exchange/Exchange.h"
 #include "exchange/ui/frmExchangeProgress.h"
 #include "platform/Transfer.h"
@@ -21,12 +25,14 @@
 #include "startup/RunContext.h"
 #include "startup/modDatabase.h"
 #include "tools/demodb/DemoArchive.h"
+#include "tools/headoffice/CuttingProxy.h"
 #include "tools/headoffice/HeadOfficeServer.h"
 
 #include "ScaleArchive.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -346,5 +352,119 @@ void BM_Send500Orders(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Send500Orders)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// Head office's copy downloaded, checked and opened (the receive's and the
+// send's first step), beside one SHA-1 pass over the same file read from the
+// disk: what the checks cost against the hash alone.
+void downloadArchive(benchmark::State& state, const QString& archive) {
+    app::registerAllTableClasses();
+    startup::runContext().codeAgente = QStringLiteral("DEMO");
+    headoffice::HeadOfficeServer server;
+    server.start();
+    server.putFile(QStringLiteral("OrdiniAgente_DEMO"), archive);
+    platform::Transfer transfer;
+    QTemporaryDir dir;
+    Db local(dir.filePath(QStringLiteral("ZeltOrder_DEMO")), true);
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        {
+            datalib::RemoteConnector connector(transfer);
+            connector.Open(QStringLiteral("OrdiniAgente_DEMO"), *local.db, server.baseUrl().toString(),
+                           nullptr, startup::DatabasePassword());
+            connector.Close();
+        }
+        state.counters["download_s"] =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        const auto t1 = std::chrono::steady_clock::now();
+        QFile f(archive);
+        QCryptographicHash h(QCryptographicHash::Sha1);
+        if (!f.open(QIODevice::ReadOnly) || !h.addData(&f)) state.SkipWithError("cannot read the archive");
+        benchmark::DoNotOptimize(h.result());
+        state.counters["sha1_s"] =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - t1).count();
+    }
+    state.counters["mb"] = double(QFile(archive).size()) / 1e6;
+}
+
+void BM_DownloadDemo(benchmark::State& state) {
+    QTemporaryDir dir;
+    downloadArchive(state, demoArchive(dir));
+}
+BENCHMARK(BM_DownloadDemo)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+void BM_DownloadScale(benchmark::State& state) {
+    const QString file = benchsupport::scaleArchiveFile();
+    if (!QFile::exists(file)) return skipWithoutArchive(state);
+    downloadArchive(state, file);
+}
+BENCHMARK(BM_DownloadScale)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// The stop pressed while the send waits: 0, for a lock that someone else
+// holds on head office's archive; 1, for its move of the upload onto the
+// archive, which the network holds back and head office never answers. The
+// stop comes 300 ms after the upload; the time is from the confirmed stop
+// to the send's return. The lock would be waited for 5 s at most and the
+// request given up after 5 s.
+void BM_StopDuringSendWait(benchmark::State& state) {
+    QTemporaryDir archiveDir;
+    const QString demo = demoArchive(archiveDir);
+    startup::runContext().codeAgente = QStringLiteral("DEMO");
+    core::ScriptedBoxes boxes;
+    headoffice::HeadOfficeServer server;
+    server.start();
+    platform::Transfer transfer;
+    const bool lockWait = state.range(0) == 0;
+    for (auto _ : state) {
+        server.putFile(QStringLiteral("OrdiniAgente_DEMO"), demo);
+        headoffice::CuttingProxy proxy(server.port());
+        QTemporaryDir work;
+        const QString file = work.filePath(QStringLiteral("ZeltOrder_DEMO"));
+        QFile::copy(demo, file);
+        Db local(file, false);
+        const QUrl archive(server.baseUrl().toString() + QStringLiteral("OrdiniAgente_DEMO"));
+        platform::Transfer::Reply held;
+        if (lockWait) {
+            held = transfer.custom(
+                archive, "LOCK",
+                "<?xml version=\"1.0\"?><D:lockinfo xmlns:D=\"DAV:\"><D:lockscope><D:exclusive/>"
+                "</D:lockscope><D:locktype><D:write/></D:locktype></D:lockinfo>",
+                {{"Timeout", "Second-600"}});
+            if (!held.ok()) state.SkipWithError("the lock was not taken");
+        } else {
+            proxy.hold("MOVE");
+        }
+        auto ctx = contextFor(local.db, proxy.route(server.baseUrl()).toString());
+        ctx.settings.lockTimeoutSeconds = 3;
+        ctx.transferTimeoutMs = 5000;
+        auto* window = exchange::frmSendOrder::instance();
+        std::optional<std::chrono::steady_clock::time_point> pressed;
+        datalib::RemoteConnector::seamHook() = [&](const char* seam) {
+            if (QByteArray(seam) != "uploaded") return;
+            QTimer::singleShot(300, window, [&] {
+                boxes.answer(core::kAnswerYes);
+                pressed = std::chrono::steady_clock::now();
+                window->cmdCancel()->click();
+            });
+        };
+        exchange::OrderSelection all;
+        exchange::SendOrders(ctx, &transfer, *window, false, all);
+        const auto back = std::chrono::steady_clock::now();
+        datalib::RemoteConnector::seamHook() = nullptr;
+        if (lockWait) transfer.custom(archive, "UNLOCK", {}, {{"Lock-Token", held.header("Lock-Token")}});
+        if (!pressed) {
+            state.SkipWithError("the send ended before the stop");
+            continue;
+        }
+        state.counters["stop_served_ms"] = std::chrono::duration<double, std::milli>(back - *pressed).count();
+        state.SetLabel(boxes.lastText().toStdString());
+    }
+}
+BENCHMARK(BM_StopDuringSendWait)
+    ->ArgName("unanswered")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 }  // namespace
