@@ -4,6 +4,10 @@
 #include <QEventLoop>
 #include <QTcpSocket>
 
+#include <sys/socket.h>
+
+#include <algorithm>
+
 #include <memory>
 #include <stdexcept>
 
@@ -21,16 +25,21 @@ constexpr qint64 kSlowBacklog = 64 * 1024;
 struct CuttingProxy::Link {
     QTcpSocket* client = nullptr;
     QTcpSocket* server = nullptr;
-    QByteArray pending;     // client bytes waiting for the server's connection
-    QByteArray head;        // header of the request being read
-    qint64 bodyLeft = 0;    // body bytes of the current request still to come
-    QByteArray method;      // method of the current request
-    bool cutThis = false;   // the current request is the one to cut
-    qint64 counted = 0;     // bytes counted towards the cut
-    bool slowThis = false;  // the current request's body is slowed down
-    QByteArray slow;        // slowed body bytes not yet passed on
-    bool holding = false;   // this connection's requests are held back
-    QByteArray held;        // what was held back of them
+    QByteArray pending;      // client bytes waiting for the server's connection
+    QByteArray head;         // header of the request being read
+    qint64 bodyLeft = 0;     // body bytes of the current request still to come
+    QByteArray method;       // method of the current request
+    bool cutThis = false;    // the current request is the one to cut
+    qint64 counted = 0;      // bytes counted towards the cut
+    bool slowThis = false;   // the current request's body is slowed down
+    QByteArray slow;         // slowed body bytes not yet passed on
+    bool holding = false;    // this connection's requests are held back
+    QByteArray held;         // what was held back of them
+    bool answering = false;  // the current request is answered by the proxy
+    bool endless = false;    // an answer without end is being sent
+    bool stale = false;      // the current answer's body is replaced
+    QByteArray answerHead;   // the server's answer header being read, to replace its body
+    qint64 swallow = 0;      // bytes of the server's body still to drop
     bool closed = false;
 };
 
@@ -42,6 +51,11 @@ bool CuttingProxy::Rule::take(const QByteArray& m) {
 
 CuttingProxy::CuttingProxy(quint16 targetPort, QObject* parent) : QObject(parent), target_(targetPort) {
     if (!server_.listen(QHostAddress::LocalHost, 0)) throw std::runtime_error("proxy cannot listen");
+    // A line's own room: what the proxy has not taken yet waits in the
+    // sender's queue, as on a slow line, not in a large buffer of the
+    // proxy's side (the connections it accepts inherit the size).
+    const int room = int(kSlowBacklog);
+    ::setsockopt(int(server_.socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
     QObject::connect(&server_, &QTcpServer::newConnection, this, [this] { accept(); });
     pacer_.setInterval(kPaceMs);
     QObject::connect(&pacer_, &QTimer::timeout, this, [this] { pace(); });
@@ -76,6 +90,23 @@ void CuttingProxy::throttle(const QByteArray& method, qint64 bytesPerSecond, int
 
 void CuttingProxy::hold(const QByteArray& method, int times) { hold_ = {method.toUpper(), times}; }
 
+void CuttingProxy::answerInstead(const QByteArray& method, const Answer& answer, int times) {
+    answerRule_ = {method.toUpper(), times};
+    answer_ = answer;
+}
+
+void CuttingProxy::rewriteHeader(const QByteArray& method, const QByteArray& name, const QByteArray& value,
+                                 int times) {
+    rewrite_ = {method.toUpper(), times};
+    rewriteName_ = name;
+    rewriteValue_ = value;
+}
+
+void CuttingProxy::serveStale(const QByteArray& body, int times) {
+    stale_ = {QByteArrayLiteral("GET"), times};
+    staleBody_ = body;
+}
+
 void CuttingProxy::accept() {
     while (QTcpSocket* c = server_.nextPendingConnection()) {
         auto* link = new Link;
@@ -109,6 +140,47 @@ void CuttingProxy::toServer(Link* link, const QByteArray& bytes) {
         link->pending += bytes;
 }
 
+// A request's header is read whole before anything of it goes on: what the
+// rules do with the request is decided on it.
+QByteArray CuttingProxy::headComplete(Link* link, QByteArray& forward) {
+    QByteArray head = link->head;
+    link->head.clear();
+    link->method = head.left(head.indexOf(' ')).toUpper();
+    if (rewrite_.take(link->method)) {
+        QList<QByteArray> lines = head.left(head.size() - 4).split('\n');
+        const QByteArray name = rewriteName_.toLower() + ':';
+        lines.erase(
+            std::remove_if(lines.begin() + 1, lines.end(),
+                           [&](const QByteArray& l) { return l.trimmed().toLower().startsWith(name); }),
+            lines.end());
+        if (!rewriteValue_.isEmpty()) lines.insert(1, rewriteName_ + ": " + rewriteValue_ + '\r');
+        head = lines.join('\n') + "\r\n\r\n";
+    }
+    link->bodyLeft = 0;
+    for (const QByteArray& line : head.split('\n')) {
+        const QByteArray l = line.trimmed();
+        if (l.toLower().startsWith("content-length:")) link->bodyLeft = l.mid(15).trimmed().toLongLong();
+    }
+    link->cutThis = armed_ && link->method == cutMethod_;
+    if (link->cutThis && times_ > 0 && --times_ == 0) armed_ = false;
+    link->counted = 0;
+    link->answering = !link->holding && answerRule_.take(link->method);
+    link->stale = !link->answering && stale_.take(link->method);
+    link->slowThis = !link->answering && link->bodyLeft > 0 && slow_.take(link->method);
+    if (link->answering) {
+        if (link->bodyLeft == 0) answer(link);
+        return {};
+    }
+    if (!link->holding && link->slow.isEmpty() && hold_.take(link->method)) {
+        // What came before this request goes on; the request and all after
+        // it on this connection wait.
+        toServer(link, forward);
+        forward.clear();
+        link->holding = true;
+    }
+    return head;
+}
+
 void CuttingProxy::fromClient(Link* link) {
     if (link->closed) return;
     // A slowed body waits for the pace before more is read.
@@ -129,38 +201,23 @@ void CuttingProxy::fromClient(Link* link) {
     while (!data.isEmpty()) {
         if (link->bodyLeft == 0) {
             // Reading a request's header.
-            link->head += data.at(0);
-            pass(data.left(1), false);
-            data.remove(0, 1);
-            if (link->head.endsWith("\r\n\r\n")) {
-                link->method = link->head.left(link->head.indexOf(' ')).toUpper();
-                link->bodyLeft = 0;
-                for (const QByteArray& line : link->head.split('\n')) {
-                    const QByteArray l = line.trimmed();
-                    if (l.toLower().startsWith("content-length:"))
-                        link->bodyLeft = l.mid(15).trimmed().toLongLong();
-                }
-                link->cutThis = armed_ && link->method == cutMethod_;
-                if (link->cutThis && times_ > 0 && --times_ == 0) armed_ = false;
-                link->counted = 0;
-                link->slowThis = link->bodyLeft > 0 && slow_.take(link->method);
-                if (!link->holding && link->slow.isEmpty() && hold_.take(link->method)) {
-                    // What came before this request goes on; the request and
-                    // all after it on this connection wait.
-                    forward.chop(link->head.size());
-                    toServer(link, forward);
-                    forward.clear();
-                    link->holding = true;
-                    link->held += link->head;
-                }
-                link->head.clear();
-            }
+            link->head += data;
+            data.clear();
+            const qsizetype end = link->head.indexOf("\r\n\r\n");
+            if (end < 0) break;
+            data = link->head.mid(end + 4);
+            link->head.truncate(end + 4);
+            pass(headComplete(link, forward), false);
             continue;
         }
         const qint64 n = qMin<qint64>(link->bodyLeft, data.size());
         const QByteArray part = data.left(n);
         data.remove(0, n);
         link->bodyLeft -= n;
+        if (link->answering) {
+            if (link->bodyLeft == 0) answer(link);
+            continue;
+        }
         if (link->cutThis && link->method == "PUT") {
             const qint64 room = cutBytes_ - link->counted;
             if (part.size() >= room) {
@@ -178,6 +235,41 @@ void CuttingProxy::fromClient(Link* link) {
     toServer(link, forward);
 }
 
+void CuttingProxy::answer(Link* link) {
+    ++answered_;
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(answer_.status) + ' ' + answer_.reason + "\r\n";
+    bool length = false, chunked = false;
+    for (const auto& [k, v] : answer_.headers) {
+        out += k + ": " + v + "\r\n";
+        length = length || k.compare("Content-Length", Qt::CaseInsensitive) == 0;
+        chunked = chunked || (k.compare("Transfer-Encoding", Qt::CaseInsensitive) == 0 && v == "chunked");
+    }
+    if (!length && !chunked && !answer_.endless)
+        out += "Content-Length: " + QByteArray::number(answer_.body.size()) + "\r\n";
+    out += "\r\n" + answer_.body;
+    link->client->write(out);
+    link->answering = false;
+    if (answer_.endless) {
+        link->endless = true;
+        QObject::connect(link->client, &QTcpSocket::bytesWritten, this, [this, link] { feedEndless(link); });
+        feedEndless(link);
+    }
+}
+
+// An answer without end is fed as fast as the receiver takes it.
+void CuttingProxy::feedEndless(Link* link) {
+    if (link->closed || !link->endless) return;
+    static const QByteArray filler(64 * 1024, 'x');
+    bool chunked = false;
+    for (const auto& [k, v] : answer_.headers)
+        chunked = chunked || (k.compare("Transfer-Encoding", Qt::CaseInsensitive) == 0 && v == "chunked");
+    static const QByteArray chunk = QByteArray::number(filler.size(), 16) + "\r\n" + filler + "\r\n";
+    while (link->client->bytesToWrite() < 4 * filler.size()) {
+        link->client->write(chunked ? chunk : filler);
+        endlessBytes_ += filler.size();
+    }
+}
+
 void CuttingProxy::pace() {
     const qint64 step = qMax<qint64>(1, rate_ * kPaceMs / 1000);
     bool busy = false;
@@ -192,9 +284,45 @@ void CuttingProxy::pace() {
     if (!busy) pacer_.stop();
 }
 
+// The server's answer keeps its header, but for its length, and comes with
+// the stale body in place of its own.
+void CuttingProxy::staleAnswer(Link* link, QByteArray& data) {
+    if (link->swallow == 0) {
+        link->answerHead += data;
+        data.clear();
+        const qsizetype end = link->answerHead.indexOf("\r\n\r\n");
+        if (end < 0) return;
+        data = link->answerHead.mid(end + 4);
+        QList<QByteArray> lines = link->answerHead.left(end).split('\n');
+        link->answerHead.clear();
+        qint64 length = 0;
+        QByteArray out;
+        for (const QByteArray& line : lines) {
+            if (line.trimmed().toLower().startsWith("content-length:")) {
+                length = line.trimmed().mid(15).trimmed().toLongLong();
+                continue;
+            }
+            out += line + '\n';
+        }
+        out.chop(1);
+        out += "\r\nContent-Length: " + QByteArray::number(staleBody_.size()) + "\r\n\r\n" + staleBody_;
+        link->client->write(out);
+        link->swallow = length;
+        if (link->swallow == 0) link->stale = false;
+    }
+    const qint64 n = qMin<qint64>(link->swallow, data.size());
+    data.remove(0, n);
+    link->swallow -= n;
+    if (link->swallow == 0) link->stale = false;
+}
+
 void CuttingProxy::fromServer(Link* link) {
     if (link->closed) return;
     QByteArray data = link->server->readAll();
+    if (link->stale) {
+        staleAnswer(link, data);
+        if (data.isEmpty()) return;
+    }
     if (link->cutThis && link->method != "PUT") {
         const qint64 room = cutBytes_ - link->counted;
         if (data.size() >= room) {

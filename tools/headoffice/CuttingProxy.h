@@ -1,15 +1,19 @@
 #pragma once
 // A loopback TCP proxy in front of the head-office server that plays a bad
-// network: it can cut a connection in the middle of a transfer (after a
-// given number of bytes of a request body, for a PUT, or of an answer, for
-// any other method), slow a request body down to a given rate, and hold
-// whole requests back to deliver them later, after their sender gave up. It
-// serves its sockets in the event loop of its thread, which the transfers
-// being tested run.
+// network and the intermediaries of one: it can cut a connection in the
+// middle of a transfer (after a given number of bytes of a request body, for
+// a PUT, or of an answer, for any other method), slow a request body down to
+// a given rate, hold whole requests back to deliver them later, after their
+// sender gave up, answer requests in the server's place (with a body
+// without end, too), rewrite a request's header, and serve an old body
+// under the server's current headers, as a stale cache does. It serves its
+// sockets in the event loop of its thread, which the transfers being tested
+// run.
 
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QPair>
 #include <QTcpServer>
 #include <QTimer>
 #include <QUrl>
@@ -47,6 +51,30 @@ class CuttingProxy : public QObject {
     // it gives back in order.
     QList<int> releaseHeld(int waitMs = 10000);
 
+    // An answer the proxy gives itself.
+    struct Answer {
+        int status = 200;
+        QByteArray reason = "OK";
+        QList<QPair<QByteArray, QByteArray>> headers;
+        QByteArray body;
+        // Bytes without end follow the headers: chunks of a chunked body, or
+        // the body of the Content-Length given in `headers`.
+        bool endless = false;
+    };
+    // The next `times` requests of this method (every one: -1) are answered
+    // with `answer`; the server sees nothing of them.
+    void answerInstead(const QByteArray& method, const Answer& answer, int times = 1);
+    int answered() const { return answered_; }
+    // The next `times` requests of this method lose the header `name` (an
+    // empty `value`) or carry `value` in it.
+    void rewriteHeader(const QByteArray& method, const QByteArray& name, const QByteArray& value,
+                       int times = 1);
+    // The answers to the next `times` GET requests carry `body` in place of
+    // the server's, under the server's own headers (ETag among them).
+    void serveStale(const QByteArray& body, int times = 1);
+    // How many bytes of answers without end have been sent.
+    qint64 endlessBytes() const { return endlessBytes_; }
+
   private:
     struct Link;
     struct Rule {
@@ -54,6 +82,10 @@ class CuttingProxy : public QObject {
         int times = 0;
         bool take(const QByteArray& m);
     };
+    QByteArray headComplete(Link* link, QByteArray& forward);
+    void answer(Link* link);
+    void feedEndless(Link* link);
+    void staleAnswer(Link* link, QByteArray& data);
     void accept();
     void fromClient(Link* link);
     void fromServer(Link* link);
@@ -74,6 +106,14 @@ class CuttingProxy : public QObject {
     QTimer pacer_;
     Rule hold_;
     QList<QByteArray> held_;
+    Rule answerRule_;
+    Answer answer_;
+    int answered_ = 0;
+    Rule rewrite_;
+    QByteArray rewriteName_, rewriteValue_;
+    Rule stale_;
+    QByteArray staleBody_;
+    qint64 endlessBytes_ = 0;
 };
 
 }  // namespace headoffice
