@@ -7,6 +7,15 @@
 // and port it belongs to: it is sent as Basic authorisation to that origin
 // alone, never to another one. User info inside an address is dropped, and
 // no address this class hands back or puts in a message carries any.
+//
+// Nothing a server sends is taken without a bound. A GET into a file writes
+// no more than the body limit (4 GB) and the free space of the file's disk
+// allow, and refuses an announced length above them before it writes; an
+// answer kept in memory keeps what its caller asks for (a few KB unless
+// said otherwise) and is given up once far more than that arrives. A
+// request is given up when nothing moved for the time-out; for an upload
+// that counts the bytes still in the kernel's send queue too, so a body
+// whose last bytes are still on their way over a slow line is not cut.
 
 #include <QByteArray>
 #include <QList>
@@ -37,8 +46,11 @@ class Transfer : public QObject {
         QString errorText;      // the network layer's text, without credentials
         bool stopped = false;   // the caller's progress answered "stop"
         bool timedOut = false;  // nothing moved for the time-out
+        bool tooLarge = false;  // the body was (or was announced) longer than may arrive
+        qint64 limit = -1;      // what the body might have been at most
+        QByteArray sha1;        // a GET into a file: SHA-1 of the bytes written
         bool ok() const {
-            return status >= 200 && status < 300 && networkError == 0 && !stopped && !timedOut;
+            return status >= 200 && status < 300 && networkError == 0 && !stopped && !timedOut && !tooLarge;
         }
         // The value of a header, by name in any letter case.
         QByteArray header(const QByteArray& name) const;
@@ -70,16 +82,27 @@ class Transfer : public QObject {
     void setTimeout(int ms) { timeoutMs_ = ms; }
     int timeout() const { return timeoutMs_; }
 
+    // The most a GET may write into its file (default 4 GB).
+    void setBodyLimit(qint64 bytes) { bodyLimit_ = bytes; }
+    qint64 bodyLimit() const { return bodyLimit_; }
+    // What is kept of an answer by default (the rest is read and dropped).
+    static constexpr qint64 kKeptAnswerBytes = 4096;
+
     // GET into a file (created or truncated); the file holds what arrived.
     Reply get(const QUrl& url, const QString& file, const Progress& progress = {},
               const Headers& headers = {});
-    Reply head(const QUrl& url, const Headers& headers = {});
+    Reply head(const QUrl& url, const Headers& headers = {}, const Progress& progress = {});
     // PUT of a file's bytes.
     Reply put(const QUrl& url, const QString& file, const Headers& headers = {},
               const Progress& progress = {});
-    // Any other method (LOCK, UNLOCK) with a small body.
+    // Any other method (LOCK, UNLOCK, MOVE, PROPFIND) with a small body;
+    // `keep` bytes of the answer are kept.
     Reply custom(const QUrl& url, const QByteArray& method, const QByteArray& body = {},
-                 const Headers& headers = {});
+                 const Headers& headers = {}, const Progress& progress = {}, qint64 keep = kKeptAnswerBytes);
+    // Sends a request whose answer nobody waits for: it goes on while the
+    // event loop runs, and is given up after the time-out or when the
+    // transfer goes.
+    void dispatch(const QUrl& url, const QByteArray& method, const Headers& headers = {});
 
     // Stops the request in progress (it ends with stopped set).
     void stop();
@@ -89,13 +112,15 @@ class Transfer : public QObject {
     static QString displayUrl(const QUrl& url);
 
   private:
-    Reply run(QNetworkReply* reply, const Progress& progress, QFile* sink, bool upload);
+    struct Run;
+    Reply run(QNetworkReply* reply, const Progress& progress, QFile* sink, bool upload, qint64 keep);
     QNetworkRequest request(const QUrl& url, const Headers& headers) const;
 
     QNetworkAccessManager* nam_ = nullptr;
     QNetworkReply* current_ = nullptr;
     bool stopRequested_ = false;
     int timeoutMs_ = 60000;
+    qint64 bodyLimit_ = qint64(4) << 30;
     Login login_;
 };
 
