@@ -175,9 +175,12 @@ QString describeOrder(datalib::DataSource& order) {
                          order.ColValue(QStringLiteral("DataInserimento")), customerOf(order));
 }
 
-enum class Held { No, SentAlready, Different };
+enum class Held { No, SentAlready, ChangedThere, Different };
 
-// How head office holds the order `ours` stands on, by its number.
+// How head office holds the order `ours` stands on, by its number: not at
+// all (or not yet as sent), as sent from here, as sent from here and then
+// changed there (its rows), or as another order (another customer or entry
+// date: a cloned workstation's order under the same number).
 Held heldAtHeadOffice(datalib::DataSource& ours, datalib::Database& head) {
     auto theirs = head.OpenDataSource(QStringLiteral("Ordini"),
                                       QStringLiteral("Numero=") +
@@ -193,7 +196,11 @@ Held heldAtHeadOffice(datalib::DataSource& ours, datalib::Database& head) {
     // Sent: its rows are those sent from here (an order not yet sent may
     // still have lost its complements to an order of their own).
     if (!theirs->ColValueBool(QStringLiteral("InviatoSede"))) return Held::No;
-    return articlesOf(*theirs) == articlesOf(ours) ? Held::SentAlready : Held::Different;
+    return articlesOf(*theirs) == articlesOf(ours) ? Held::SentAlready : Held::ChangedThere;
+}
+
+QString listed(const QStringList& orders) {
+    return QStringLiteral("- ") + orders.join(QStringLiteral("\r- "));
 }
 
 // The first key column that head office's copy lacks, among the tables of
@@ -536,7 +543,22 @@ bool SendOrders(const ExchangeContext& ctx, platform::Transfer* transfer, Exchan
     std::unique_ptr<RemoteDatabase> remote;
     datalib::Database& local = *ctx.local;
     auto show = [&](const QString& text) { progress.ShowMsg(text, 2); };
+    // The orders of the send pass, by number: a failure names those that
+    // stay to be sent.
+    QStringList unsentNumbers;
+    auto stillToSend = [&] {
+        if (unsentNumbers.isEmpty()) return QString();
+        return QStringLiteral("\r\rGli ordini restano da inviare: N. ") +
+               unsentNumbers.join(QStringLiteral(", N. ")) + QLatin1Char('.');
+    };
+    auto noteUnsent = [&] {
+        unsentNumbers.clear();
+        auto pending = local.OpenDataSource(QStringLiteral("Ordini"), kSendFilter, QStringLiteral("Numero"));
+        for (pending->RowFirst(); !pending->Eof(); pending->RowNext())
+            if (counts(*pending, selection)) unsentNumbers << pending->ColValueStr(QStringLiteral("Numero"));
+    };
     try {
+        noteUnsent();
         show(QStringLiteral("Connessione al database remoto..."));
         remote = ConnectRemoteDatabase(ctx, QLatin1String(kExchangeTables), true, transfer, progress);
         if (!remote) return false;
@@ -563,18 +585,22 @@ bool SendOrders(const ExchangeContext& ctx, platform::Transfer* transfer, Exchan
             show(QStringLiteral("Esportazione Tabella 1 di 1 - ") + set->PresentationName());
             auto pending = local.OpenDataSource(QStringLiteral("Ordini"), kSendFilter);
             keys = keysOf(*pending, selection);
+            // The complement orders split off meanwhile are among them now.
+            noteUnsent();
         }
         // What head office already holds decides each order's fate: one it
         // holds as sent (a send whose local marking was lost) is only marked
-        // here, so that nothing head office did with it is undone; one it
-        // holds under the number as a different order (a cloned workstation)
-        // is refused, so that neither is overwritten.
+        // here, so that nothing head office did with it is undone, even when
+        // head office has changed its rows since; one it holds under the
+        // number as a different order (a cloned workstation) is refused, so
+        // that neither is overwritten.
         std::vector<qint64> written, held;
-        QStringList refused;
+        QStringList refused, changed;
         auto fill = [&](datalib::Database& head) {
             written.clear();
             held.clear();
             refused.clear();
+            changed.clear();
             progress.StartProgress(long(keys.size()), true);
             // Head office's copy is written in one go (it travels whole anyway).
             Transaction tx(head);
@@ -586,6 +612,10 @@ bool SendOrders(const ExchangeContext& ctx, platform::Transfer* transfer, Exchan
                 switch (heldAtHeadOffice(*ours, head)) {
                     case Held::SentAlready:
                         held.push_back(key);
+                        continue;
+                    case Held::ChangedThere:
+                        held.push_back(key);
+                        changed << describeOrder(*ours);
                         continue;
                     case Held::Different:
                         refused << describeOrder(*ours);
@@ -645,14 +675,8 @@ bool SendOrders(const ExchangeContext& ctx, platform::Transfer* transfer, Exchan
         // Head office holds them all already: nothing went up, they are marked here.
         if (result == datalib::RemoteConnector::SendResult::NothingToSend && !held.empty()) acknowledged();
         remote->close();
-        if (!refused.isEmpty())
-            core::messageBox(
-                QStringLiteral("La sede ha già un ordine diverso con lo stesso numero di:\r\r") +
-                    refused.join(QLatin1Char('\r')) +
-                    QStringLiteral("\r\rQuesti ordini non sono stati inviati, né è stato cambiato "
-                                   "nulla presso la sede: probabilmente un'altra postazione usa lo "
-                                   "stesso codice. Contattare la sede prima di inviarli di nuovo."),
-                core::kOkOnly | core::kExclamation);
+        const bool sent = result == datalib::RemoteConnector::SendResult::Sent ||
+                          (result == datalib::RemoteConnector::SendResult::NothingToSend && !held.empty());
         if (!notMarked.isEmpty()) {
             core::messageBox(
                 QStringLiteral("Gli ordini sono stati ricevuti dalla sede, ma non è stato possibile "
@@ -664,8 +688,29 @@ bool SendOrders(const ExchangeContext& ctx, platform::Transfer* transfer, Exchan
             progress.Unload();
             return false;
         }
-        if (progress.Stopped() || result == datalib::RemoteConnector::SendResult::Stopped) {
+        // A stop that came once head office held the orders changes nothing.
+        if (!sent && (progress.Stopped() || result == datalib::RemoteConnector::SendResult::Stopped)) {
             core::messageBox(QStringLiteral("INVIO INTERROTTO."), core::kOkOnly);
+            progress.Unload();
+            return false;
+        }
+        if (!changed.isEmpty())
+            core::messageBox(
+                QStringLiteral("La sede aveva già ricevuto questi ordini e li ha poi modificati:\r\r") +
+                    listed(changed) +
+                    QStringLiteral("\r\rSono stati segnati come inviati e la sede tiene le sue modifiche, "
+                                   "che arriveranno su questa postazione con gli aggiornamenti dalla sede."),
+                core::kOkOnly | core::kInformation);
+        if (!refused.isEmpty()) {
+            core::messageBox(
+                QStringLiteral("INVIO NON COMPLETATO.\r\rLa sede ha già un ordine diverso con lo stesso "
+                               "numero di:\r\r") +
+                    listed(refused) +
+                    QStringLiteral("\r\rQuesti ordini non sono stati inviati, né è stato cambiato "
+                                   "nulla presso la sede: probabilmente un'altra postazione usa lo "
+                                   "stesso codice. Contattare la sede prima di inviarli di nuovo.") +
+                    (sent ? QStringLiteral("\r\rGli altri ordini scelti sono stati inviati.") : QString()),
+                core::kOkOnly | core::kExclamation);
             progress.Unload();
             return false;
         }
@@ -683,15 +728,17 @@ bool SendOrders(const ExchangeContext& ctx, platform::Transfer* transfer, Exchan
         if (progress.Stopped())
             core::messageBox(QStringLiteral("INVIO INTERROTTO."), core::kOkOnly);
         else
-            startup::ShowError(e,
-                               QStringLiteral("Esportazione dati non completata per il seguente motivo: ") +
-                                   e.description());
+            // The orders that stay are named whichever text the box shows.
+            startup::ShowError(
+                core::AppError(e.number(), e.source(), e.description() + stillToSend(), e.cancelled()),
+                QStringLiteral("Esportazione dati non completata per il seguente motivo: ") +
+                    e.description() + stillToSend());
         progress.Unload();
         return false;
     } catch (const std::exception& e) {
         if (remote) remote->close();
         startup::ShowError(QStringLiteral("Esportazione dati non completata per il seguente motivo: ") +
-                           QString::fromUtf8(e.what()));
+                           QString::fromUtf8(e.what()) + stillToSend());
         progress.Unload();
         return false;
     }

@@ -23,20 +23,6 @@ using namespace exchangetest;
 
 namespace {
 
-QStringList unsent(datalib::Database& db) {
-    QStringList out;
-    auto ds = db.OpenDataSource("Ordini", "NOT InviatoSede AND Completato", "Numero");
-    for (ds->RowFirst(); !ds->Eof(); ds->RowNext()) out << ds->ColValueStr("Numero");
-    return out;
-}
-
-QStringList sentHere(datalib::Database& db) {
-    QStringList out;
-    auto ds = db.OpenDataSource("Ordini", "InviatoSede", "Numero");
-    for (ds->RowFirst(); !ds->Eof(); ds->RowNext()) out << ds->ColValueStr("Numero");
-    return out;
-}
-
 struct SeamReset {
     ~SeamReset() { datalib::RemoteConnector::seamHook() = nullptr; }
 };
@@ -89,7 +75,7 @@ class ConcurrentSendTest : public HeadOfficeTest {
         QFile::copy(DemoArchive(), secondFile);
         {
             OpenFile second(secondFile);
-            secondOrders = unsent(*second.db);
+            secondOrders = UnsentOrders(*second.db);
         }
         const QString list = "'" + secondOrders.join("','") + "'";
         RawExec(secondFile,
@@ -113,35 +99,19 @@ class ConcurrentSendTest : public HeadOfficeTest {
         ASSERT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
     }
 
-    // Each of the numbers once at head office, marked sent there, with the
-    // rows it has in `db`.
-    void expectAtHeadOfficeOnce(const QStringList& numbers, datalib::Database& db) {
-        OpenFile head(server.filePath(kArchive));
-        for (const QString& n : numbers) {
-            SCOPED_TRACE(n.toStdString());
-            auto theirs = head.db->OpenDataSource("Ordini", "Numero='" + n + "'");
-            ASSERT_EQ(theirs->RowCount(), 1);
-            theirs->RowFirst();
-            EXPECT_TRUE(theirs->ColValueBool("InviatoSede"));
-            auto ours = db.OpenDataSource("Ordini", "Numero='" + n + "'");
-            ours->RowFirst();
-            EXPECT_EQ(head.db->OpenDataSource("RigheOrdini", "NumeroOrdine='" + n + "'")->RowCount(),
-                      ours->GetReference("Righe")->RowCount());
-        }
-    }
     // Nothing waits at either workstation, and every order either marked
     // sent (the ones that waited, and the complement orders split off them)
     // is once at head office.
     void expectBothHeldOnce(const QStringList& first) {
-        EXPECT_TRUE(unsent(*local->db).isEmpty());
-        const QStringList mine = sentHere(*local->db);
+        EXPECT_TRUE(UnsentOrders(*local->db).isEmpty());
+        const QStringList mine = SentOrders(*local->db);
         for (const QString& n : first) EXPECT_TRUE(mine.contains(n)) << n.toStdString();
-        expectAtHeadOfficeOnce(mine, *local->db);
+        expectAtHeadOfficeOnce(mine);
         OpenFile second(secondFile);
-        EXPECT_TRUE(unsent(*second.db).isEmpty());
-        const QStringList theirs = sentHere(*second.db);
+        EXPECT_TRUE(UnsentOrders(*second.db).isEmpty());
+        const QStringList theirs = SentOrders(*second.db);
         for (const QString& n : secondOrders) EXPECT_TRUE(theirs.contains(n)) << n.toStdString();
-        expectAtHeadOfficeOnce(theirs, *second.db);
+        expectAtHeadOfficeOnce(theirs, second.db.get());
     }
 
     std::unique_ptr<headoffice::CuttingProxy> proxy;
@@ -154,7 +124,7 @@ class ConcurrentSendTest : public HeadOfficeTest {
 // one's, and it goes again from what head office then holds.
 TEST_F(ConcurrentSendTest, AnUploadSlowerThanTheLockLosesNoOrderOfASecondWorkstation) {
     openLocal(true);
-    const QStringList waiting = unsent(*local->db);
+    const QStringList waiting = UnsentOrders(*local->db);
     ASSERT_EQ(waiting.size(), 4);
     // The server counts a lock's time in whole seconds: two are at least one.
     exchange::ExchangeContext ctx = context();
@@ -177,7 +147,7 @@ TEST_F(ConcurrentSendTest, AnUploadSlowerThanTheLockLosesNoOrderOfASecondWorksta
     EXPECT_EQ(boxes.lastText(), "INVIO COMPLETATO.");
     // It found the second workstation's send and went again.
     EXPECT_EQ(uploads, 2) << server.errorLog().toStdString();
-    EXPECT_TRUE(unsent(*local->db).isEmpty());
+    EXPECT_TRUE(UnsentOrders(*local->db).isEmpty());
     expectBothHeldOnce(waiting);
     EXPECT_EQ(leftInWorkFolder(), QStringList());
 }
@@ -193,7 +163,7 @@ TEST_F(ConcurrentSendTest, ARequestDeliveredAfterItsSenderGaveUpChangesNothing) 
         server.putFile(kArchive, DemoArchive());
         makeSecond();
         openLocal(true);
-        const QStringList waiting = unsent(*local->db);
+        const QStringList waiting = UnsentOrders(*local->db);
         exchange::ExchangeContext ctx = context();
         ctx.transferTimeoutMs = 2500;
         proxy->hold(method);
@@ -204,7 +174,7 @@ TEST_F(ConcurrentSendTest, ARequestDeliveredAfterItsSenderGaveUpChangesNothing) 
         EXPECT_TRUE(boxes.shown().front().text.contains("interrotto durante l'invio"))
             << boxes.shown().front().text.toStdString();
         // Still waiting here (with the complement orders split off them).
-        for (const QString& n : waiting) EXPECT_TRUE(unsent(*local->db).contains(n)) << n.toStdString();
+        for (const QString& n : waiting) EXPECT_TRUE(UnsentOrders(*local->db).contains(n)) << n.toStdString();
         ASSERT_EQ(proxy->heldCount(), 1);
 
         secondSends();

@@ -9,8 +9,11 @@
 #include "tools/demodb/DemoArchive.h"
 
 #include <sqlite3.h>
+#include <QDateTime>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
+#include <QTimer>
 
 namespace exchangetest {
 
@@ -35,6 +38,21 @@ void RawExec(const QString& file, const QString& sql) {
     sqlite3_free(msg);
     sqlite3_close(h);
 }
+
+namespace {
+QStringList orderNumbers(datalib::Database& db, const QString& filter) {
+    QStringList out;
+    auto ds = db.OpenDataSource(QStringLiteral("Ordini"), filter, QStringLiteral("Numero"));
+    for (ds->RowFirst(); !ds->Eof(); ds->RowNext()) out << ds->ColValueStr(QStringLiteral("Numero"));
+    return out;
+}
+}  // namespace
+
+QStringList UnsentOrders(datalib::Database& db) {
+    return orderNumbers(db, QStringLiteral("NOT InviatoSede AND Completato"));
+}
+
+QStringList SentOrders(datalib::Database& db) { return orderNumbers(db, QStringLiteral("InviatoSede")); }
 
 namespace {
 testsupport::AgentDatabase::Options programFile(const QString& file, bool create) {
@@ -125,6 +143,46 @@ long HeadOfficeTest::headCount(const QString& table, const QString& filter) {
 
 long HeadOfficeTest::localCount(const QString& table, const QString& filter) {
     return local->db->OpenDataSource(table, filter)->RowCount();
+}
+
+void HeadOfficeTest::expectAtHeadOfficeOnce(const QStringList& numbers, datalib::Database* db) {
+    datalib::Database& mine = db ? *db : *local->db;
+    OpenFile head(server.filePath(QLatin1String(kArchive)));
+    for (const QString& n : numbers) {
+        SCOPED_TRACE(n.toStdString());
+        auto theirs = head.db->OpenDataSource(QStringLiteral("Ordini"), QStringLiteral("Numero='%1'").arg(n));
+        ASSERT_EQ(theirs->RowCount(), 1);
+        theirs->RowFirst();
+        EXPECT_TRUE(theirs->ColValueBool(QStringLiteral("InviatoSede")));
+        auto ours = mine.OpenDataSource(QStringLiteral("Ordini"), QStringLiteral("Numero='%1'").arg(n));
+        ASSERT_EQ(ours->RowCount(), 1);
+        ours->RowFirst();
+        const long rows = ours->GetReference(QStringLiteral("Righe"))->RowCount();
+        EXPECT_EQ(theirs->GetReference(QStringLiteral("Righe"))->RowCount(), rows);
+        EXPECT_EQ(
+            head.db->OpenDataSource(QStringLiteral("RigheOrdini"), QStringLiteral("NumeroOrdine='%1'").arg(n))
+                ->RowCount(),
+            rows);
+    }
+}
+
+QStringList HeadOfficeTest::besideTheArchive() const {
+    QStringList out = QDir(server.davPath()).entryList(QDir::Files);
+    out.removeAll(QLatin1String(kArchive));
+    return out;
+}
+
+void HeadOfficeTest::ageAtHeadOffice(const QString& name, int seconds) {
+    QFile f(server.filePath(name));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite)) << name.toStdString();
+    ASSERT_TRUE(
+        f.setFileTime(QDateTime::currentDateTime().addSecs(-seconds), QFileDevice::FileModificationTime));
+}
+
+void HeadOfficeTest::runEvents(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 QStringList HeadOfficeTest::dump(datalib::Database& db, const QString& table, const QString& sort) {

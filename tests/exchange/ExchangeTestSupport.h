@@ -61,6 +61,11 @@ QString DemoArchive();
 // Runs statements on a closed database file with SQLite alone.
 void RawExec(const QString& file, const QString& sql);
 
+// The numbers of the orders waiting to be sent (completed, not sent), and
+// of those marked sent, in order.
+QStringList UnsentOrders(datalib::Database& db);
+QStringList SentOrders(datalib::Database& db);
+
 // Opens a database file of the program (the agent's password).
 struct OpenFile {
     explicit OpenFile(const QString& file, bool create = false);
@@ -90,6 +95,15 @@ class HeadOfficeTest : public ::testing::Test {
     QStringList leftInWorkFolder() const;
     // The rows of a table as text, for comparing two databases.
     static QStringList dump(datalib::Database& db, const QString& table, const QString& sort);
+    // Each of the numbers once at head office, marked sent there, with the
+    // rows it has in `db` (the agent's database when none is given).
+    void expectAtHeadOfficeOnce(const QStringList& numbers, datalib::Database* db = nullptr);
+    // The files of the agent's folder at head office beside the archive.
+    QStringList besideTheArchive() const;
+    // Makes a file at head office last changed `seconds` ago.
+    void ageAtHeadOffice(const QString& name, int seconds);
+    // Lets the event loop run for `ms` (requests sent without waiting go).
+    static void runEvents(int ms);
 
     headoffice::HeadOfficeServer server;
     QTemporaryDir dir;

@@ -27,14 +27,6 @@ using namespace exchangetest;
 
 namespace {
 
-// The numbers of the orders waiting to be sent.
-QStringList unsent(datalib::Database& db) {
-    QStringList out;
-    auto ds = db.OpenDataSource("Ordini", "NOT InviatoSede AND Completato", "Numero");
-    for (ds->RowFirst(); !ds->Eof(); ds->RowNext()) out << ds->ColValueStr("Numero");
-    return out;
-}
-
 // The orders of `numbers` that are not marked sent here.
 QStringList stillUnsent(datalib::Database& db, const QStringList& numbers) {
     QStringList out;
@@ -51,29 +43,11 @@ struct SeamReset {
 
 }  // namespace
 
-class SendTest : public HeadOfficeTest {
-  protected:
-    // Every order is once at head office, marked sent, with all its rows.
-    void expectAtHeadOfficeOnce(const QStringList& numbers) {
-        OpenFile head(server.filePath(kArchive));
-        for (const QString& n : numbers) {
-            SCOPED_TRACE(n.toStdString());
-            auto theirs = head.db->OpenDataSource("Ordini", "Numero='" + n + "'");
-            ASSERT_EQ(theirs->RowCount(), 1);
-            theirs->RowFirst();
-            EXPECT_TRUE(theirs->ColValueBool("InviatoSede"));
-            auto ours = local->db->OpenDataSource("Ordini", "Numero='" + n + "'");
-            ours->RowFirst();
-            EXPECT_EQ(theirs->GetReference("Righe")->RowCount(), ours->GetReference("Righe")->RowCount());
-            EXPECT_EQ(head.db->OpenDataSource("RigheOrdini", "NumeroOrdine='" + n + "'")->RowCount(),
-                      ours->GetReference("Righe")->RowCount());
-        }
-    }
-};
+using SendTest = HeadOfficeTest;
 
 TEST_F(SendTest, SendsTheChosenOrdersOnceAndMarksThemSent) {
     openLocal(true);
-    const QStringList waiting = unsent(*local->db);
+    const QStringList waiting = UnsentOrders(*local->db);
     ASSERT_EQ(waiting.size(), 4);
 
     // An empty choice sends nothing and uploads nothing.
@@ -81,21 +55,21 @@ TEST_F(SendTest, SendsTheChosenOrdersOnceAndMarksThemSent) {
     const QByteArray before = headBytes();
     ASSERT_TRUE(exchange::SendOrders(context(), &transfer, progress, false, none));
     EXPECT_EQ(headBytes(), before);
-    EXPECT_EQ(unsent(*local->db), waiting);
+    EXPECT_EQ(UnsentOrders(*local->db), waiting);
 
     // One chosen order: only that one is prepared and sent.
     auto first = local->db->OpenDataSource("Ordini", "Numero='" + waiting[0] + "'");
     first->RowFirst();
     exchange::OrderSelection one = QStringList{QString::number(first->OID())};
     ASSERT_TRUE(exchange::SendOrders(context(), &transfer, progress, false, one));
-    EXPECT_EQ(unsent(*local->db), waiting.mid(1));
+    EXPECT_EQ(UnsentOrders(*local->db), waiting.mid(1));
     EXPECT_EQ(localCount("Ordini", "NonModificabile AND NOT InviatoSede"), 0);
     expectAtHeadOfficeOnce({waiting[0]});
 
     // No choice at all: every completed unsent order.
     exchange::OrderSelection all;
     ASSERT_TRUE(exchange::SendOrders(context(), &transfer, progress, false, all));
-    EXPECT_TRUE(unsent(*local->db).isEmpty());
+    EXPECT_TRUE(UnsentOrders(*local->db).isEmpty());
     expectAtHeadOfficeOnce(waiting);
     EXPECT_EQ(boxes.lastText(), "INVIO COMPLETATO.");
     EXPECT_TRUE(progress.messages.contains("Esportazione Tabella 1 di 1 - " +
@@ -107,7 +81,7 @@ TEST_F(SendTest, APutCutMidBodyLeavesEveryOrderUnsentAndARetrySendsEachOnce) {
     headoffice::CuttingProxy proxy(server.port());
     url = proxy.route(server.baseUrl()).toString();
     openLocal(true);
-    const QStringList waiting = unsent(*local->db);
+    const QStringList waiting = UnsentOrders(*local->db);
     const QByteArray before = sha(headBytes());
     // Every try of the upload is cut (the network layer tries a PUT twice).
     proxy.armCut("PUT", 100000, -1);
@@ -122,13 +96,13 @@ TEST_F(SendTest, APutCutMidBodyLeavesEveryOrderUnsentAndARetrySendsEachOnce) {
 
     RecordingProgress retry;
     ASSERT_TRUE(exchange::SendOrders(context(), &transfer, retry, false, all));
-    EXPECT_TRUE(unsent(*local->db).isEmpty());
+    EXPECT_TRUE(UnsentOrders(*local->db).isEmpty());
     expectAtHeadOfficeOnce(waiting);
 }
 
 TEST_F(SendTest, AHeadOfficeChangeBeforeTheUploadIsKeptAndTheSendRedone) {
     openLocal(true);
-    const QStringList waiting = unsent(*local->db);
+    const QStringList waiting = UnsentOrders(*local->db);
     SeamReset reset;
     int uploads = 0;
     datalib::RemoteConnector::seamHook() = [&](const char* seam) {
@@ -142,13 +116,13 @@ TEST_F(SendTest, AHeadOfficeChangeBeforeTheUploadIsKeptAndTheSendRedone) {
     ASSERT_TRUE(exchange::SendOrders(context(), &transfer, progress, false, all));
     EXPECT_EQ(uploads, 2);
     EXPECT_EQ(headCount("Articoli", "Codice='SEDE0001'"), 1);
-    EXPECT_TRUE(unsent(*local->db).isEmpty());
+    EXPECT_TRUE(UnsentOrders(*local->db).isEmpty());
     expectAtHeadOfficeOnce(waiting);
 }
 
 TEST_F(SendTest, AHeldLockIsWaitedOutAndThenRefused) {
     openLocal(true);
-    const QStringList waiting = unsent(*local->db);
+    const QStringList waiting = UnsentOrders(*local->db);
     // Someone else holds the archive for a long time.
     const platform::Transfer::Reply lock = transfer.custom(
         QUrl(url + kArchive), "LOCK",
@@ -167,8 +141,9 @@ TEST_F(SendTest, AHeldLockIsWaitedOutAndThenRefused) {
     EXPECT_EQ(headBytes(), before);
 }
 
-// Run by the next test in a process of its own, which dies right after head
-// office acknowledged the upload (before anything local is written).
+// Run by the tests below in a process of its own, which dies at the seam
+// ZELT_TEST_DIE_AT of the send: by default right after head office
+// acknowledged the upload (before anything local is written).
 TEST(SendChild, SendsThenDiesAfterTheAcknowledgement) {
     const QByteArray headUrl = qgetenv("ZELT_TEST_HEAD_URL");
     if (headUrl.isEmpty()) return;  // only as the child of the test below
@@ -185,27 +160,37 @@ TEST(SendChild, SendsThenDiesAfterTheAcknowledgement) {
     core::ScriptedBoxes boxes;
     platform::Transfer transfer;
     RecordingProgress progress;
-    datalib::RemoteConnector::seamHook() = [](const char* seam) {
-        if (QByteArray(seam) == "acknowledged") ::raise(SIGKILL);
+    const QByteArray dieAt = qEnvironmentVariableIsSet("ZELT_TEST_DIE_AT") ? qgetenv("ZELT_TEST_DIE_AT")
+                                                                           : QByteArray("acknowledged");
+    datalib::RemoteConnector::seamHook() = [dieAt](const char* seam) {
+        if (QByteArray(seam) == dieAt) ::raise(SIGKILL);
     };
     exchange::OrderSelection all;
     exchange::SendOrders(ctx, &transfer, progress, false, all);
 }
 
-TEST_F(SendTest, KilledRightAfterTheAcknowledgementTheNextSendWaitsAndSendsEachOnce) {
-    openLocal(true);
-    const QStringList waiting = unsent(*local->db);
-    closeLocal();
+namespace {
+// The send of the agent's database in a child process that dies at `seam`.
+void sendAndDieAt(const QString& url, const QString& localFile, const QString& dataDir, const char* seam) {
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("ZELT_TEST_HEAD_URL", url);
     env.insert("ZELT_TEST_LOCAL_DB", localFile);
     env.insert("ZELT_TEST_DATA_DIR", dataDir);
+    env.insert("ZELT_TEST_DIE_AT", seam);
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(),
                 {"--gtest_filter=SendChild.SendsThenDiesAfterTheAcknowledgement"});
     ASSERT_TRUE(child.waitForFinished(60000));
     ASSERT_EQ(child.exitStatus(), QProcess::CrashExit) << child.readAll().toStdString();
+}
+}  // namespace
+
+TEST_F(SendTest, KilledRightAfterTheAcknowledgementTheNextSendWaitsAndSendsEachOnce) {
+    openLocal(true);
+    const QStringList waiting = UnsentOrders(*local->db);
+    closeLocal();
+    sendAndDieAt(url, localFile, dataDir, "acknowledged");
 
     // Its copy of head office's archive is left behind, until the next exchange.
     EXPECT_TRUE(leftInWorkFolder().filter(kArchive).size() == 1)
@@ -232,7 +217,7 @@ TEST_F(SendTest, KilledRightAfterTheAcknowledgementTheNextSendWaitsAndSendsEachO
     ASSERT_TRUE(exchange::SendOrders(context(), &transfer, progress, false, all))
         << boxes.lastText().toStdString();
     EXPECT_EQ(boxes.lastText(), "INVIO COMPLETATO.");
-    EXPECT_TRUE(unsent(*local->db).isEmpty());
+    EXPECT_TRUE(UnsentOrders(*local->db).isEmpty());
     expectAtHeadOfficeOnce(waiting);
     EXPECT_EQ(leftInWorkFolder(), QStringList());
     // Only marked here: head office's work on them stands, its copy untouched.
@@ -251,8 +236,8 @@ TEST_F(SendTest, KilledRightAfterTheAcknowledgementTheNextSendWaitsAndSendsEachO
 
 // Two installations with one workstation code make the same numbers: an
 // order head office holds under the number as another order (another
-// customer, another day, other rows) is refused by name, and nothing of
-// either is overwritten; the rest go.
+// customer, another day) is refused by name, and nothing of either is
+// overwritten; the rest go, and the send ends saying which did not.
 TEST_F(SendTest, AnOrderNumberHeldAtHeadOfficeAsAnotherOrderIsRefusedByName) {
     struct Case {
         const char* name;
@@ -273,14 +258,6 @@ TEST_F(SendTest, AnOrderNumberHeldAtHeadOfficeAsAnotherOrderIsRefusedByName) {
              const QDate day = order.ColValue("DataInserimento").toDate().toQDate();
              order.SetColValue("DataInserimento", core::Variant(core::Date::fromQDate(day.addDays(-3))));
          }},
-        {"other rows",
-         [](datalib::Database&, datalib::DataSource& order) {
-             auto rows = order.GetReference("Righe");
-             rows->RowFirst();
-             ASSERT_FALSE(rows->Eof());
-             rows->SetColValue("QuantitàOrdine", rows->ColValueNum("QuantitàOrdine") + 1);
-             rows->Save();
-         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -288,7 +265,7 @@ TEST_F(SendTest, AnOrderNumberHeldAtHeadOfficeAsAnotherOrderIsRefusedByName) {
         QFile::remove(localFile);
         server.putFile(kArchive, DemoArchive());
         openLocal(true);
-        const QStringList waiting = unsent(*local->db);
+        const QStringList waiting = UnsentOrders(*local->db);
         ASSERT_GE(waiting.size(), 3);
         const QString clash = waiting[1];
         editHeadOffice([&](datalib::Database& head) {
@@ -310,15 +287,16 @@ TEST_F(SendTest, AnOrderNumberHeldAtHeadOfficeAsAnotherOrderIsRefusedByName) {
         boxes.clear();
         RecordingProgress p;
         exchange::OrderSelection all;
-        ASSERT_TRUE(exchange::SendOrders(context(), &transfer, p, false, all))
-            << boxes.lastText().toStdString();
-        ASSERT_GE(boxes.shown().size(), 2u);
-        const QString refusal = boxes.shown().front().text;
+        EXPECT_FALSE(exchange::SendOrders(context(), &transfer, p, false, all));
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        const QString refusal = boxes.lastText();
+        EXPECT_TRUE(refusal.startsWith("INVIO NON COMPLETATO.")) << refusal.toStdString();
         EXPECT_TRUE(refusal.contains("N. " + clash)) << refusal.toStdString();
         EXPECT_TRUE(refusal.contains("ordine diverso")) << refusal.toStdString();
-        EXPECT_EQ(boxes.lastText(), "INVIO COMPLETATO.");
+        EXPECT_TRUE(refusal.contains("Gli altri ordini scelti sono stati inviati")) << refusal.toStdString();
+        EXPECT_TRUE(p.unloaded);
         // Refused: still waiting here; the clone's order at head office as it was.
-        EXPECT_EQ(unsent(*local->db), QStringList{clash});
+        EXPECT_EQ(UnsentOrders(*local->db), QStringList{clash});
         EXPECT_EQ(orderState(), theirs);
         QStringList others = waiting;
         others.removeAll(clash);
@@ -331,7 +309,7 @@ TEST_F(SendTest, AnOrderNumberHeldAtHeadOfficeAsAnotherOrderIsRefusedByName) {
 // the next send only marks them.
 TEST_F(SendTest, FlagsThatCannotBeWrittenHereAreWrittenAtTheNextSend) {
     openLocal(true);
-    const QStringList waiting = unsent(*local->db);
+    const QStringList waiting = UnsentOrders(*local->db);
     local->db->conn().exec(
         "CREATE TEMP TRIGGER nomark BEFORE UPDATE OF InviatoSede ON Ordini "
         "WHEN NEW.InviatoSede IS NOT OLD.InviatoSede "
@@ -358,7 +336,55 @@ TEST_F(SendTest, FlagsThatCannotBeWrittenHereAreWrittenAtTheNextSend) {
     RecordingProgress again;
     ASSERT_TRUE(exchange::SendOrders(context(), &transfer, again, false, all))
         << boxes.lastText().toStdString();
-    EXPECT_TRUE(unsent(*local->db).isEmpty());
+    EXPECT_TRUE(UnsentOrders(*local->db).isEmpty());
     EXPECT_EQ(headBytes(), held);
     expectAtHeadOfficeOnce(waiting);
+}
+
+// Head office received an order and then changed its rows (a quantity, a row
+// taken away), while this workstation never heard that it was received: it
+// is this order, so it is marked sent here, head office keeps its rows, and
+// the agent is told that head office changed it.
+TEST_F(SendTest, AnOrderHeadOfficeChangedAfterReceivingItIsMarkedSentAndKeepsItsRows) {
+    openLocal(true);
+    const QStringList waiting = UnsentOrders(*local->db);
+    ASSERT_GE(waiting.size(), 3);
+    const QStringList changed = {waiting[0], waiting[2]};
+    editHeadOffice([&](datalib::Database& head) {
+        for (const QString& n : changed) {
+            auto theirs = head.OpenDataSource("Ordini", "Numero='" + n + "'");
+            theirs->RowFirst();
+            theirs->SetColValue("InviatoSede", true);
+            theirs->Save();
+            auto rows = theirs->GetReference("Righe");
+            rows->RowFirst();
+            ASSERT_FALSE(rows->Eof());
+            if (n == changed[0]) {
+                rows->SetColValue("QuantitàOrdine", rows->ColValueNum("QuantitàOrdine") + 5);
+                rows->Save();
+            } else {
+                ASSERT_GE(rows->RowCount(), 2);
+                rows->DeleteRow();
+            }
+        }
+    });
+    auto rowsAtHeadOffice = [&] {
+        OpenFile head(server.filePath(kArchive));
+        return dump(*head.db, "RigheOrdini", "NumeroOrdine,PosizioneRiga")
+            .filter(QRegularExpression("(^|\\|)(" + changed.join('|') + ")(\\||$)"));
+    };
+    const QStringList theirs = rowsAtHeadOffice();
+    exchange::OrderSelection all;
+    ASSERT_TRUE(exchange::SendOrders(context(), &transfer, progress, false, all))
+        << boxes.lastText().toStdString();
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    const QString told = boxes.shown().front().text;
+    for (const QString& n : changed) EXPECT_TRUE(told.contains("N. " + n)) << told.toStdString();
+    EXPECT_TRUE(told.contains("modificati")) << told.toStdString();
+    EXPECT_EQ(boxes.lastText(), "INVIO COMPLETATO.");
+    EXPECT_TRUE(UnsentOrders(*local->db).isEmpty());
+    EXPECT_EQ(rowsAtHeadOffice(), theirs);
+    QStringList others = waiting;
+    for (const QString& n : changed) others.removeAll(n);
+    expectAtHeadOfficeOnce(others);
 }
