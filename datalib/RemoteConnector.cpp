@@ -8,12 +8,15 @@
 #include "platform/Transfer.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QLocale>
 #include <QNetworkReply>
 #include <QTimer>
 #include <QUuid>
+#include <QXmlStreamReader>
 
 namespace datalib {
 
@@ -29,6 +32,11 @@ core::AppError stoppedByUser() {
     return errors::make(errors::Cancelled, QStringLiteral("Trasferimento interrotto dall'operatore."), true);
 }
 
+QString megabytes(qint64 bytes) {
+    return QLocale(QLocale::Italian, QLocale::Italy).toString(double(bytes) / 1e6, 'f', 1) +
+           QStringLiteral(" MB");
+}
+
 // The reason a request failed, as the agent is told it.
 core::AppError requestFailure(const platform::Transfer::Reply& r, const QUrl& url, const QString& archive) {
     if (r.stopped) return stoppedByUser();
@@ -36,6 +44,11 @@ core::AppError requestFailure(const platform::Transfer::Reply& r, const QUrl& ur
         return failure(QStringLiteral("La sede non risponde all'indirizzo %1: trasferimento annullato per "
                                       "tempo scaduto.")
                            .arg(platform::Transfer::displayUrl(url)));
+    if (r.tooLarge)
+        return failure(QStringLiteral("La sede ha inviato, in risposta a una richiesta sull'archivio \"%1\", "
+                                      "più dati di quanti ne possa contenere la risposta (oltre %2): il "
+                                      "trasferimento è stato annullato.")
+                           .arg(archive, megabytes(r.limit)));
     switch (r.status) {
         case 401:
             return failure(
@@ -64,6 +77,18 @@ core::AppError requestFailure(const platform::Transfer::Reply& r, const QUrl& ur
                        .arg(archive));
 }
 
+core::AppError interruptedSend() {
+    return failure(
+        QStringLiteral("Il collegamento con la sede si è interrotto durante l'invio: gli ordini non "
+                       "sono stati inviati."));
+}
+
+core::AppError unverifiable(const QString& why) {
+    return failure(
+        QStringLiteral("Impossibile verificare presso la sede l'esito dell'invio") + why +
+        QStringLiteral(": gli ordini restano da inviare e al prossimo invio non saranno duplicati."));
+}
+
 // Passes a transfer's progress to the sink; false once the operator stopped.
 platform::Transfer::Progress progressOf(itfProgress* sink) {
     if (!sink) return {};
@@ -80,10 +105,14 @@ platform::Transfer::Progress progressOf(itfProgress* sink) {
     };
 }
 
-void waitMs(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
+// A request without a bar of its own: the stop is served while it runs.
+platform::Transfer::Progress stopOf(itfProgress* sink) {
+    if (!sink) return {};
+    return [sink](qint64, qint64) {
+        bool goOn = true;
+        sink->OnWaiting(goOn);
+        return goOn;
+    };
 }
 
 bool stoppedBy(itfProgress* sink) {
@@ -92,12 +121,60 @@ bool stoppedBy(itfProgress* sink) {
     return stopped;
 }
 
+// Waits `ms` with events running; false when the operator stopped meanwhile.
+bool waitMs(int ms, itfProgress* sink) {
+    const QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired()) {
+        QEventLoop loop;
+        QTimer::singleShot(int(qBound(qint64(1), deadline.remainingTime(), qint64(25))), &loop,
+                           &QEventLoop::quit);
+        loop.exec();
+        bool goOn = true;
+        if (sink) sink->OnWaiting(goOn);
+        if (!goOn) return false;
+    }
+    return true;
+}
+
 QByteArray etagOfFile(const QString& file) {
     QFile f(file);
     QCryptographicHash h(QCryptographicHash::Sha1);
     if (!f.open(QIODevice::ReadOnly) || !h.addData(&f))
         throw failure(QStringLiteral("Impossibile leggere la copia dell'archivio da inviare."));
     return '"' + h.result().toBase64() + '"';
+}
+
+// The SHA-1 a strong ETag names ("<base64 of the 20 bytes>"); empty when
+// the tag is not such a digest.
+QByteArray digestOf(const QByteArray& etag) {
+    if (etag.size() < 2 || !etag.startsWith('"') || !etag.endsWith('"')) return {};
+    const auto decoded =
+        QByteArray::fromBase64Encoding(etag.mid(1, etag.size() - 2), QByteArray::AbortOnBase64DecodingErrors);
+    return decoded && decoded.decoded.size() == 20 ? decoded.decoded : QByteArray();
+}
+
+// A date of HTTP ("Fri, 11 Dec 2026 05:52:45 GMT").
+QDateTime httpDate(QString text) {
+    text = text.trimmed();
+    if (text.endsWith(QLatin1String(" GMT"))) text = text.left(text.size() - 4) + QStringLiteral(" +0000");
+    return QDateTime::fromString(text, Qt::RFC2822Date);
+}
+
+// Intermediaries are asked to fetch anew what they may hold.
+const platform::Transfer::Headers kNoCache{{"Cache-Control", "no-cache"}, {"Pragma", "no-cache"}};
+
+// What head office holds at `url` now, asked past any cache; asked once
+// more when it is missing for the instant of another send's move.
+platform::Transfer::Reply headOf(platform::Transfer& transfer, const QUrl& url, itfProgress* progress) {
+    platform::Transfer::Reply r = transfer.head(url, kNoCache, stopOf(progress));
+    if (r.status == 404 && !r.stopped) {
+        if (!waitMs(300, progress)) {
+            r.stopped = true;
+            return r;
+        }
+        r = transfer.head(url, kNoCache, stopOf(progress));
+    }
+    return r;
 }
 
 }  // namespace
@@ -139,31 +216,62 @@ std::shared_ptr<Database> RemoteConnector::Open(const QString& archiveName, Data
 
 void RemoteConnector::download(itfProgress* progress) {
     const QUrl url = archiveUrl();
-    platform::Transfer::Reply r = transfer_.get(url, file_, progressOf(progress));
-    // A send puts its upload in place by removing the archive and renaming
-    // the upload: asked for in that instant, the archive is not there.
-    if (r.status == 404 && !r.stopped) {
-        waitMs(300);
-        r = transfer_.get(url, file_, progressOf(progress));
+    etag_.clear();
+    etagChecked_ = false;
+    // A copy that is not the one its tag names is asked for once more, past
+    // any cache on the way; a second such copy is refused.
+    for (int round = 1;; ++round) {
+        const platform::Transfer::Headers headers = round == 1 ? platform::Transfer::Headers() : kNoCache;
+        platform::Transfer::Reply r = transfer_.get(url, file_, progressOf(progress), headers);
+        // A send puts its upload in place by removing the archive and
+        // renaming the upload: asked for in that instant, the archive is not
+        // there.
+        if (r.status == 404 && !r.stopped) {
+            if (!waitMs(300, progress)) throw stoppedByUser();
+            r = transfer_.get(url, file_, progressOf(progress), headers);
+        }
+        if (progress) progress->OnEnd();
+        if (r.tooLarge && !r.stopped)
+            throw failure(QStringLiteral(
+                              "La sede ha inviato per l'archivio \"%1\" più dati di quanti ne possano essere "
+                              "ricevuti (%2: lo spazio libero su disco, al massimo 4 GB)%3: il trasferimento "
+                              "è stato annullato.")
+                              .arg(archiveName_, megabytes(r.limit),
+                                   r.expected > r.limit
+                                       ? QStringLiteral(", annunciandone %1").arg(megabytes(r.expected))
+                                       : QString()));
+        if (!r.ok()) throw requestFailure(r, url, archiveName_);
+        if (r.expected >= 0 && r.received != r.expected)
+            throw failure(
+                QStringLiteral("Il collegamento con la sede si è interrotto durante il trasferimento "
+                               "dell'archivio \"%1\" (%2 byte ricevuti su %3).")
+                    .arg(archiveName_)
+                    .arg(r.received)
+                    .arg(r.expected));
+        const QByteArray tag = r.header("ETag");
+        const QByteArray digest = digestOf(tag);
+        if (!digest.isEmpty() && digest != r.sha1) {
+            if (round == 1) continue;
+            throw failure(
+                QStringLiteral("La copia dell'archivio \"%1\" ricevuta non è quella che la sede indica "
+                               "(l'impronta ETag non corrisponde al contenuto), anche dopo averla chiesta di "
+                               "nuovo: probabilmente un proxy o una cache della rete fornisce una copia non "
+                               "aggiornata. Non è stato inviato né ricevuto nulla: verificare il proxy o la "
+                               "cache della rete, o riprovare più tardi.")
+                    .arg(archiveName_));
+        }
+        QFile f(file_);
+        QByteArray magic;
+        if (f.open(QIODevice::ReadOnly)) magic = f.read(16);
+        if (magic != QByteArray("SQLite format 3\0", 16))
+            throw failure(
+                QStringLiteral("La sede non ha inviato l'archivio \"%1\" ma una pagina web o un file di "
+                               "altro tipo: verificare l'indirizzo dei servizi in linea.")
+                    .arg(archiveName_));
+        etag_ = tag.startsWith("W/") ? QByteArray() : tag;
+        etagChecked_ = !digest.isEmpty();
+        return;
     }
-    if (progress) progress->OnEnd();
-    if (!r.ok()) throw requestFailure(r, url, archiveName_);
-    if (r.expected >= 0 && r.received != r.expected)
-        throw failure(QStringLiteral("Il collegamento con la sede si è interrotto durante il trasferimento "
-                                     "dell'archivio \"%1\" (%2 byte ricevuti su %3).")
-                          .arg(archiveName_)
-                          .arg(r.received)
-                          .arg(r.expected));
-    QFile f(file_);
-    QByteArray magic;
-    if (f.open(QIODevice::ReadOnly)) magic = f.read(16);
-    if (magic != QByteArray("SQLite format 3\0", 16))
-        throw failure(
-            QStringLiteral("La sede non ha inviato l'archivio \"%1\" ma una pagina web o un file di "
-                           "altro tipo: verificare l'indirizzo dei servizi in linea.")
-                .arg(archiveName_));
-    const QByteArray tag = r.header("ETag");
-    etag_ = tag.startsWith("W/") ? QByteArray() : tag;
 }
 
 void RemoteConnector::openCopy() {
@@ -216,25 +324,79 @@ void RemoteConnector::Close() {
     dir_.reset();
 }
 
+// "OrdiniAgente_<agente>.invio-<postazione>-": the uploads of this
+// workstation, and of no other.
+QString RemoteConnector::uploadPrefix() const {
+    return archiveName_ + QStringLiteral(".invio-") + QString::number(settings_.workstation) +
+           QLatin1Char('-');
+}
+
 QUrl RemoteConnector::uploadUrl() const {
     // A name of this upload alone: no other send, of this workstation or of
     // another, can write under it, and no late upload of an earlier try can
     // take the place of this one.
-    return base_.resolved(
-        QUrl(archiveName_ + QStringLiteral(".invio-") + QUuid::createUuid().toString(QUuid::WithoutBraces)));
+    return base_.resolved(QUrl(uploadPrefix() + QUuid::createUuid().toString(QUuid::WithoutBraces)));
 }
 
-QString RemoteConnector::takeLock() {
+// Removes the uploads of this workstation that a send killed between its
+// upload and its move left in the agent's folder, once they are older (by
+// head office's clock) than a transfer may last: no send of this workstation
+// can still be moving them. A folder that cannot be listed is left as it is.
+// False when the operator stopped.
+bool RemoteConnector::sweepLeftovers(itfProgress* progress) {
+    static const QByteArray body =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+        "<D:propfind xmlns:D=\"DAV:\"><D:prop><D:getlastmodified/></D:prop></D:propfind>";
+    constexpr qint64 kListingBytes = qint64(4) << 20;
+    const platform::Transfer::Reply r =
+        transfer_.custom(base_, "PROPFIND", body, {{"Depth", "1"}}, stopOf(progress), kListingBytes);
+    if (r.stopped) return false;
+    if (r.status != 207 || !r.ok() || r.received > kListingBytes) return true;
+    const QDateTime now = httpDate(QString::fromLatin1(r.header("Date")));
+    if (!now.isValid()) return true;
+    const QString prefix = uploadPrefix();
+    QStringList old;
+    QXmlStreamReader xml(r.body);
+    QString href, modified;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.namespaceUri() == QLatin1String("DAV:")) {
+            if (xml.name() == QLatin1String("response")) {
+                href.clear();
+                modified.clear();
+            } else if (xml.name() == QLatin1String("href")) {
+                href = xml.readElementText();
+            } else if (xml.name() == QLatin1String("getlastmodified")) {
+                modified = xml.readElementText();
+            }
+        } else if (xml.isEndElement() && xml.namespaceUri() == QLatin1String("DAV:") &&
+                   xml.name() == QLatin1String("response")) {
+            const QString name = QUrl(href).fileName(QUrl::FullyDecoded);
+            const QDateTime at = httpDate(modified);
+            if (name.startsWith(prefix) && at.isValid() && at.msecsTo(now) > transfer_.timeout()) old << name;
+        }
+    }
+    if (xml.hasError()) return true;
+    for (const QString& name : old)
+        if (transfer_.custom(base_.resolved(QUrl(name)), "DELETE", {}, {}, stopOf(progress)).stopped)
+            return false;
+    return true;
+}
+
+// The lock of the archive, waited for while someone else holds it (it
+// lapses after its time-out at most); none when the operator stopped.
+std::optional<QString> RemoteConnector::takeLock(itfProgress* progress) {
     static const QByteArray body =
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
         "<D:lockinfo xmlns:D=\"DAV:\"><D:lockscope><D:exclusive/></D:lockscope>"
         "<D:locktype><D:write/></D:locktype><D:owner>Zelt Order</D:owner></D:lockinfo>";
     const platform::Transfer::Headers headers{
         {"Timeout", "Second-" + QByteArray::number(settings_.lockTimeoutSeconds)}, {"Depth", "0"}};
-    // Someone else's lock is waited out: it lapses after its time-out at most.
     const QDeadlineTimer deadline((settings_.lockTimeoutSeconds + 2) * 1000);
     for (;;) {
-        const platform::Transfer::Reply r = transfer_.custom(archiveUrl(), "LOCK", body, headers);
+        const platform::Transfer::Reply r =
+            transfer_.custom(archiveUrl(), "LOCK", body, headers, stopOf(progress));
+        if (r.stopped) return std::nullopt;
         if (r.ok()) {
             QByteArray token = r.header("Lock-Token").trimmed();
             if (token.startsWith('<') && token.endsWith('>')) token = token.mid(1, token.size() - 2);
@@ -248,27 +410,28 @@ QString RemoteConnector::takeLock() {
                 QStringLiteral("L'archivio \"%1\" è in uso presso la sede da troppo tempo: gli ordini "
                                "non sono stati inviati, riprovare più tardi.")
                     .arg(archiveName_));
-        waitMs(settings_.lockRetryMs);
+        if (!waitMs(settings_.lockRetryMs, progress)) return std::nullopt;
     }
 }
 
-void RemoteConnector::releaseLock(const QString& token) {
-    if (token.isEmpty()) return;
-    transfer_.custom(archiveUrl(), "UNLOCK", {}, {{"Lock-Token", '<' + token.toLatin1() + '>'}});
-}
-
-void RemoteConnector::discard(const QUrl& upload) { transfer_.custom(upload, "DELETE"); }
-
-void RemoteConnector::landed(const QString& token, const std::function<void()>& acknowledged) {
+void RemoteConnector::landed(const QString& token, const std::function<void()>& acknowledged,
+                             itfProgress* progress) {
+    const auto release = [&] {
+        if (token.isEmpty()) return;
+        const platform::Transfer::Headers unlock{{"Lock-Token", '<' + token.toLatin1() + '>'}};
+        // Stopped meanwhile: the orders are sent all the same.
+        if (transfer_.custom(archiveUrl(), "UNLOCK", {}, unlock, stopOf(progress)).stopped)
+            transfer_.dispatch(archiveUrl(), "UNLOCK", unlock);
+    };
     if (auto& hook = seamHook()) hook("acknowledged");
     try {
         acknowledged();
     } catch (...) {
         // Head office holds the orders: nobody else need wait for the lock.
-        releaseLock(token);
+        release();
         throw;
     }
-    releaseLock(token);
+    release();
 }
 
 RemoteConnector::SendResult RemoteConnector::Send(const std::function<bool(Database&)>& fill,
@@ -277,84 +440,160 @@ RemoteConnector::SendResult RemoteConnector::Send(const std::function<bool(Datab
     const auto tagged = [](const QUrl& url, const QByteArray& list) {
         return '<' + url.adjusted(QUrl::RemoveUserInfo).toEncoded() + "> (" + list + ')';
     };
+    if (!db_) throw failure(QStringLiteral("Nessun archivio della sede aperto."));
+    // 1. What an earlier send of this workstation left at head office goes.
+    if (!sweepLeftovers(progress)) return SendResult::Stopped;
     for (int attempt = 1; attempt <= settings_.attempts; ++attempt) {
         if (attempt > 1) {
             closeCopy();
             download(progress);
             openCopy();
         }
-        if (!db_) throw failure(QStringLiteral("Nessun archivio della sede aperto."));
         if (!fill(*db_)) return SendResult::NothingToSend;
         if (stoppedBy(progress)) return SendResult::Stopped;
-        if (etag_.isEmpty())
-            throw failure(QStringLiteral("La sede non fornisce l'impronta dell'archivio \"%1\": impossibile "
-                                         "inviare gli ordini senza rischiare di sovrascrivere i suoi dati.")
+        if (etag_.isEmpty() || !etagChecked_)
+            throw failure(QStringLiteral("La sede non fornisce l'impronta (ETag) del contenuto dell'archivio "
+                                         "\"%1\": impossibile inviare gli ordini senza rischiare di "
+                                         "sovrascrivere i suoi dati.")
                               .arg(archiveName_));
         closeCopy();
         if (auto& hook = seamHook()) hook("uploading");
         const QByteArray ours = etagOfFile(file_);
 
-        // 1. The upload, beside the archive: however long it takes and
+        // 2. The upload, beside the archive: however long it takes and
         // whenever its last byte arrives, the archive is not touched.
         const QUrl upload = uploadUrl();
         const platform::Transfer::Reply put = transfer_.put(upload, file_, {}, progressOf(progress));
+        // Once the operator stopped, what is left at head office is let go
+        // of without waiting: the lock lapses, the upload is removed now or
+        // by the next send.
+        const auto letGo = [&](const QString& token) {
+            if (!token.isEmpty())
+                transfer_.dispatch(archiveUrl(), "UNLOCK", {{"Lock-Token", '<' + token.toLatin1() + '>'}});
+            transfer_.dispatch(upload, "DELETE");
+            return SendResult::Stopped;
+        };
+        const auto discard = [&] {
+            if (transfer_.custom(upload, "DELETE", {}, {}, stopOf(progress)).stopped)
+                transfer_.dispatch(upload, "DELETE");
+        };
         if (!put.ok()) {
-            discard(upload);
-            if (put.stopped) return SendResult::Stopped;
-            if (put.status == 0 || put.networkError || put.timedOut)
-                throw failure(
-                    QStringLiteral("Il collegamento con la sede si è interrotto durante l'invio: gli "
-                                   "ordini non sono stati inviati."));
+            if (put.stopped) return letGo({});
+            if (put.tooLarge) {
+                discard();
+                throw requestFailure(put, archiveUrl(), archiveName_);
+            }
+            if (put.status == 0 || put.networkError || put.timedOut) {
+                // Head office does not answer: its removal is not waited for.
+                transfer_.dispatch(upload, "DELETE");
+                throw interruptedSend();
+            }
+            discard();
             throw requestFailure(put, archiveUrl(), archiveName_);
         }
         if (auto& hook = seamHook()) hook("uploaded");
 
-        // 2. The move onto the archive, under the lock: it lands only while
+        // 3. The move onto the archive, under the lock: it lands only while
         // the lock is ours, the archive is the one downloaded and the file
         // moved is the one uploaded.
-        QString token;
+        std::optional<QString> token;
         try {
-            token = takeLock();
+            token = takeLock(progress);
         } catch (...) {
-            discard(upload);
+            discard();
             throw;
         }
+        if (!token) return letGo({});
         const platform::Transfer::Reply move =
             transfer_.custom(upload, "MOVE", {},
                              {{"Destination", archiveUrl().adjusted(QUrl::RemoveUserInfo).toEncoded()},
                               {"Overwrite", "T"},
-                              {"If", tagged(archiveUrl(), '<' + token.toLatin1() + "> [" + etag_ + ']') +
-                                         ' ' + tagged(upload, '[' + ours + ']')}});
-        if (move.ok()) {
-            landed(token, acknowledged);
-            return SendResult::Sent;
+                              {"If", tagged(archiveUrl(), '<' + token->toLatin1() + "> [" + etag_ + ']') +
+                                         ' ' + tagged(upload, '[' + ours + ']')}},
+                             stopOf(progress));
+        if (move.stopped) return letGo(*token);
+        // 4. Only a move that says it was done (201, 204) is looked for, and
+        // only the archive carrying the upload's tag proves it: the orders
+        // are marked sent while the lock is still ours.
+        const bool claimed = move.ok() && (move.status == 201 || move.status == 204);
+        if (claimed) {
+            const platform::Transfer::Reply now = headOf(transfer_, archiveUrl(), progress);
+            if (now.stopped) return letGo(*token);
+            if (now.ok() && now.header("ETag") == ours) {
+                landed(*token, acknowledged, progress);
+                return SendResult::Sent;
+            }
         }
-        // Refused, or its answer lost. Once the lock is released a move of
-        // ours can no longer land (its token is void): what head office holds
-        // then decides.
-        releaseLock(token);
-        const platform::Transfer::Reply now = transfer_.head(archiveUrl());
+        // Refused, its answer lost, or not found done. Once the lock is
+        // released a move of ours can no longer land (its token is void):
+        // what head office holds then decides.
+        if (transfer_
+                .custom(archiveUrl(), "UNLOCK", {}, {{"Lock-Token", '<' + token->toLatin1() + '>'}},
+                        stopOf(progress))
+                .stopped)
+            return letGo(*token);
+        const platform::Transfer::Reply now = headOf(transfer_, archiveUrl(), progress);
+        if (now.stopped) return letGo({});
         const QByteArray held = now.ok() ? now.header("ETag") : QByteArray();
         if (now.ok() && held == ours) {
-            landed(QString(), acknowledged);
+            landed(QString(), acknowledged, progress);
             return SendResult::Sent;
         }
-        discard(upload);
-        if (!now.ok())
-            throw failure(
-                QStringLiteral("Impossibile verificare presso la sede l'esito dell'invio: gli ordini "
-                               "restano da inviare e al prossimo invio non saranno duplicati."));
-        if (held == etag_) {
-            if (move.stopped) return SendResult::Stopped;
-            if (move.status == 0 || move.networkError || move.timedOut)
-                throw failure(
-                    QStringLiteral("Il collegamento con la sede si è interrotto durante l'invio: gli "
-                                   "ordini non sono stati inviati."));
-            if (move.status != 412 && move.status != 423)
-                throw requestFailure(move, archiveUrl(), archiveName_);
+        if (!now.ok()) {
+            transfer_.dispatch(upload, "DELETE");
+            throw unverifiable(QString());
         }
-        // Head office changed its copy meanwhile, or the lock lapsed before
-        // the move arrived: start again from what head office holds.
+        if (held != etag_) {
+            // Head office changed its copy meanwhile, or the lock lapsed
+            // before the move arrived: start again from what head office
+            // holds.
+            discard();
+            continue;
+        }
+        // The archive is as downloaded: the move did not land, nor can it
+        // any longer. What the upload is now tells why.
+        platform::Transfer::Reply mine;
+        if (move.status == 404 || move.status == 412 || move.status == 423)
+            mine = transfer_.head(upload, kNoCache, stopOf(progress));
+        if (mine.stopped) return letGo({});
+        discard();
+        if (move.tooLarge) throw requestFailure(move, archiveUrl(), archiveName_);
+        if (move.timedOut || move.networkError || move.status == 0) throw interruptedSend();
+        if (claimed)
+            throw unverifiable(
+                QStringLiteral(
+                    ": la sede ha risposto %1 alla sostituzione dell'archivio \"%2\", ma l'archivio "
+                    "non contiene gli ordini inviati (un intermediario della rete, come un proxy, "
+                    "può aver risposto al posto della sede)")
+                    .arg(move.status)
+                    .arg(archiveName_));
+        if (mine.status == 404 || (move.status == 404 && !mine.ok()))
+            throw failure(
+                QStringLiteral("Il file degli ordini caricato presso la sede (\"%1\") non vi si trovava più "
+                               "quando doveva sostituire l'archivio \"%2\" (codice %3): gli ordini non sono "
+                               "stati inviati, riprovare l'invio.")
+                    .arg(upload.fileName(), archiveName_)
+                    .arg(move.status));
+        if (mine.ok() && mine.header("ETag") != ours)
+            throw failure(
+                QStringLiteral(
+                    "Il file degli ordini caricato presso la sede (\"%1\") non è quello inviato: un "
+                    "intermediario della rete, come un proxy, può averlo alterato. Gli ordini non "
+                    "sono stati inviati.")
+                    .arg(upload.fileName()));
+        if (move.status == 412 || move.status == 423)
+            throw failure(QStringLiteral(
+                              "La sede ha rifiutato la sostituzione dell'archivio \"%1\" (codice %2), benché "
+                              "l'archivio non fosse cambiato dallo scaricamento: la causa può essere un "
+                              "intermediario della rete, come un proxy, che toglie o altera le condizioni "
+                              "della richiesta. Gli ordini non sono stati inviati.")
+                              .arg(archiveName_)
+                              .arg(move.status));
+        throw failure(
+            QStringLiteral("La sede ha rifiutato la sostituzione dell'archivio \"%1\" con il file degli "
+                           "ordini (codice %2): gli ordini non sono stati inviati.")
+                .arg(archiveName_)
+                .arg(move.status));
     }
     throw failure(
         QStringLiteral("L'archivio \"%1\" è stato modificato presso la sede durante ogni tentativo di "

@@ -7,14 +7,30 @@
 // password, intact) before anything local is written, and opens it with the
 // local definitions: the exchange then works on it as on any database.
 //
+// What arrives is checked against what head office says it is: the file's
+// SHA-1 against its strong ETag (a content digest of the bytes, as head
+// office's server gives it). A copy that is not the one its tag names (a
+// cache that kept an old one) is asked for once more, then refused: no send
+// is ever made from it.
+//
 // After a send the file goes back whole, and it lands on the archive only
 // if head office's copy is still the one downloaded: it is uploaded under a
-// name of its own beside the archive, then moved onto the archive under a
-// WebDAV lock, on the condition that the archive still has the downloaded
-// ETag and the uploaded file ours. The move has no body, so its conditions
-// are checked when it lands, however slow the upload was. A conflict
-// downloads again and redoes the send, so that nothing head office or
-// another workstation changed meanwhile is lost and no order arrives twice.
+// name of its own beside the archive (the workstation's number in it), then
+// moved onto the archive under a WebDAV lock, on the condition that the
+// archive still has the downloaded ETag and the uploaded file ours. The move
+// has no body, so its conditions are checked when it lands, however slow the
+// upload was. Its answer proves nothing by itself: head office holds the
+// orders once the archive carries the upload's tag, and only then is
+// anything marked sent. A conflict downloads again and redoes the send, so
+// that nothing head office or another workstation changed meanwhile is lost
+// and no order arrives twice. Each send first removes the uploads this
+// workstation left behind (killed between its upload and its move) once they
+// are older than a transfer may last.
+//
+// A stop is served at every request and every wait: the send ends at once,
+// nothing is marked, and the lock and the upload are let go of without
+// waiting for head office's answer (what remains lapses or is removed by the
+// next send).
 
 #include "datalib/Interfaces.h"
 
@@ -24,6 +40,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace platform {
 class Transfer;
@@ -41,6 +58,7 @@ class RemoteConnector {
         int lockTimeoutSeconds = 30;  // the WebDAV lock's time-out (held for the move alone)
         int attempts = 3;             // downloads and uploads before giving up on conflicts
         int lockRetryMs = 500;        // pause between two tries of a lock in use
+        int workstation = 0;          // this workstation's number, in the names of its uploads
     };
     enum class SendResult { Sent, NothingToSend, Stopped };
 
@@ -82,11 +100,11 @@ class RemoteConnector {
     void openCopy();
     void closeCopy();
     QUrl archiveUrl() const;
+    QString uploadPrefix() const;
     QUrl uploadUrl() const;
-    QString takeLock();
-    void releaseLock(const QString& token);
-    void discard(const QUrl& upload);
-    void landed(const QString& token, const std::function<void()>& acknowledged);
+    bool sweepLeftovers(itfProgress* progress);
+    std::optional<QString> takeLock(itfProgress* progress);
+    void landed(const QString& token, const std::function<void()>& acknowledged, itfProgress* progress);
 
     platform::Transfer& transfer_;
     Settings settings_;
@@ -97,6 +115,7 @@ class RemoteConnector {
     QString password_;
     Database* local_ = nullptr;
     QByteArray etag_;
+    bool etagChecked_ = false;  // the ETag is the copy's content digest, and it matched
     std::unique_ptr<Engine> engine_;
     std::shared_ptr<Database> db_;
 };

@@ -237,6 +237,7 @@ ExchangeContext ExchangeContext::ofRun() {
     ctx.agent = startup::runContext().codeAgente;
     ctx.configuredUrl = startup::runContext().onLineServicesURL;
     ctx.password = startup::DatabasePassword();
+    ctx.settings.workstation = startup::runContext().codePostazione;
     return ctx;
 }
 

@@ -341,6 +341,51 @@ TEST_F(SendTest, FlagsThatCannotBeWrittenHereAreWrittenAtTheNextSend) {
     expectAtHeadOfficeOnce(waiting);
 }
 
+// A send killed between its upload and its move leaves the upload beside the
+// archive: a later send of this workstation removes it once it is older than
+// a transfer may last, and leaves the files of other workstations, of other
+// agents, of earlier versions of the program and recent ones as they are.
+TEST_F(SendTest, AnUploadLeftByAKilledSendGoesAtALaterSend) {
+    openLocal(true);
+    const QStringList waiting = UnsentOrders(*local->db);
+    closeLocal();
+    sendAndDieAt(url, localFile, dataDir, "uploaded");
+    const QStringList left = besideTheArchive();
+    ASSERT_EQ(left.size(), 1) << left.join(' ').toStdString();
+    const QString killed = left.front();
+    EXPECT_TRUE(killed.startsWith(QString(kArchive) + ".invio-0-")) << killed.toStdString();
+    // Nothing else changed at head office.
+    QFile demo(DemoArchive());
+    ASSERT_TRUE(demo.open(QIODevice::ReadOnly));
+    EXPECT_EQ(sha(headBytes()), sha(demo.readAll()));
+    ageAtHeadOffice(killed, 3600);
+
+    const QString id = "4f1b0c2e-0000-4000-8000-00000000000";
+    const struct {
+        QString name;
+        int age;
+    } others[] = {
+        {QString(kArchive) + ".invio-1-" + id + "1", 3600},  // another workstation's
+        {QString(kArchive) + ".invio-" + id + "2", 3600},    // an earlier version's, of nobody known
+        {"OrdiniAgente_ALTRO.invio-0-" + id + "3", 3600},    // another agent's
+        {QString(kArchive) + ".invio-0-" + id + "4", 2},     // this workstation's, but recent
+    };
+    QStringList kept;
+    for (const auto& o : others) {
+        server.putBytes(o.name, "altro");
+        ageAtHeadOffice(o.name, o.age);
+        kept << o.name;
+    }
+    kept.sort();
+    openLocal(true);
+    exchange::OrderSelection all;
+    ASSERT_TRUE(exchange::SendOrders(context(), &transfer, progress, false, all))
+        << boxes.lastText().toStdString();
+    EXPECT_EQ(besideTheArchive(), kept);
+    EXPECT_TRUE(UnsentOrders(*local->db).isEmpty());
+    expectAtHeadOfficeOnce(waiting);
+}
+
 // Head office received an order and then changed its rows (a quantity, a row
 // taken away), while this workstation never heard that it was received: it
 // is this order, so it is marked sent here, head office keeps its rows, and
