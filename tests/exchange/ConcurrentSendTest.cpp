@@ -46,6 +46,7 @@ TEST(SecondWorkstation, Sends) {
     ctx.password = startup::DatabasePassword();
     ctx.settings.lockTimeoutSeconds = 2;
     ctx.settings.lockRetryMs = 100;
+    ctx.settings.workstation = db.db->GetSysParam("CodicePostazione", "0").toInt();
     core::ScriptedBoxes boxes;
     platform::Transfer transfer;
     RecordingProgress progress;
@@ -85,19 +86,7 @@ class ConcurrentSendTest : public HeadOfficeTest {
     }
 
     // The second workstation sends, straight to head office, and ends.
-    void secondSends() {
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("ZELT_TEST_SECOND_URL", server.baseUrl().toString());
-        env.insert("ZELT_TEST_SECOND_DB", secondFile);
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=SecondWorkstation.Sends"});
-        ASSERT_TRUE(child.waitForFinished(60000));
-        const QByteArray out = child.readAll();
-        ASSERT_EQ(child.exitCode(), 0) << out.toStdString();
-        ASSERT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
-    }
+    void secondSends() { SendingWorkstation(server.baseUrl().toString(), secondFile).finish(); }
 
     // Nothing waits at either workstation, and every order either marked
     // sent (the ones that waited, and the complement orders split off them)

@@ -1,7 +1,9 @@
 #include "ExchangeTestSupport.h"
 
 #include "app/AllTableClasses.h"
+#include "datalib/Connection.h"
 #include "datalib/DataSource.h"
+#include "orders/OrderEntry.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "startup/RunContext.h"
@@ -9,6 +11,7 @@
 #include "tools/demodb/DemoArchive.h"
 
 #include <sqlite3.h>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
@@ -53,6 +56,60 @@ QStringList UnsentOrders(datalib::Database& db) {
 }
 
 QStringList SentOrders(datalib::Database& db) { return orderNumbers(db, QStringLiteral("InviatoSede")); }
+
+QString OrderState(datalib::Database& db, const QString& number) {
+    auto o = db.OpenDataSource(QStringLiteral("Ordini"), QStringLiteral("Numero='%1'").arg(number));
+    if (o->DataEmpty()) return {};
+    o->RowFirst();
+    QStringList out{number, o->RefKey(QStringLiteral("Cliente")).toString(),
+                    o->ColValue(QStringLiteral("DataInserimento")).toString(),
+                    o->ColValueBool(QStringLiteral("InviatoSede")) ? QStringLiteral("inviato")
+                                                                   : QStringLiteral("da inviare"),
+                    o->ColValueStr(QStringLiteral("ImportoTotale"))};
+    auto rows = o->GetReference(QStringLiteral("Righe"));
+    for (rows->RowFirst(); !rows->Eof(); rows->RowNext())
+        out << rows->ColValueStr(QStringLiteral("Codice")) + QLatin1Char('x') +
+                   rows->ColValueStr(QStringLiteral("QuantitàOrdine"));
+    return out.join(QLatin1Char('|'));
+}
+
+namespace {
+struct NoQuestions : orders::ArticleEntryHost {
+    core::Variant PickArticle(const std::shared_ptr<datalib::DataSource>&) override { return {}; }
+    bool AskQuantityEachArticle() const override { return false; }
+    void AskRowQuantity() override {}
+};
+}  // namespace
+
+QString WriteOrder(datalib::Database& db, const QString& customer, const QString& article, double qty) {
+    auto orders = db.OpenDataSource(QStringLiteral("Ordini"));
+    const core::Variant key = orders->InsertFromPairs({"Cliente", customer});
+    EXPECT_FALSE(key.isEmptyOrNull());
+    auto order = db.OpenDataSource(QStringLiteral("Ordini"));
+    EXPECT_TRUE(order->MoveToKey(key));
+    NoQuestions host;
+    auto rows = order->GetReference(QStringLiteral("Righe"));
+    EXPECT_FALSE(orders::AddElementByCode(*rows, article, qty, {}, {}, true, host).isEmptyOrNull());
+    order->MoveToKey(key);
+    return order->ColValueStr(QStringLiteral("Numero"));
+}
+
+SendingWorkstation::SendingWorkstation(const QString& url, const QString& file) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ZELT_TEST_SECOND_URL"), url);
+    env.insert(QStringLiteral("ZELT_TEST_SECOND_DB"), file);
+    child_.setProcessEnvironment(env);
+    child_.setProcessChannelMode(QProcess::MergedChannels);
+    child_.start(QCoreApplication::applicationFilePath(),
+                 {QStringLiteral("--gtest_filter=SecondWorkstation.Sends")});
+}
+
+void SendingWorkstation::finish() {
+    ASSERT_TRUE(child_.waitForFinished(120000));
+    const QByteArray out = child_.readAll();
+    ASSERT_EQ(child_.exitCode(), 0) << out.toStdString();
+    ASSERT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
+}
 
 namespace {
 testsupport::AgentDatabase::Options programFile(const QString& file, bool create) {
@@ -117,9 +174,11 @@ void HeadOfficeTest::startAfresh() {
     openLocal(true);
 }
 
-exchange::ExchangeContext HeadOfficeTest::context() const {
+exchange::ExchangeContext HeadOfficeTest::context() const { return contextOf(*local->db); }
+
+exchange::ExchangeContext HeadOfficeTest::contextOf(datalib::Database& db) const {
     exchange::ExchangeContext ctx;
-    ctx.local = local->db;
+    ctx.local = std::static_pointer_cast<datalib::Database>(db.shared_from_this());
     ctx.agent = QLatin1String(kAgent);
     ctx.configuredUrl = url;
     ctx.password = startup::DatabasePassword();
@@ -127,6 +186,14 @@ exchange::ExchangeContext HeadOfficeTest::context() const {
     ctx.settings.lockRetryMs = 100;
     ctx.transferTimeoutMs = 10000;
     return ctx;
+}
+
+void HeadOfficeTest::publish() {
+    editHeadOffice([](datalib::Database& head) {
+        const int v = head.GetSysParam(QStringLiteral("VersioneUltimoAggiornamento"), "0").toInt() + 1;
+        head.SetSysParam(QStringLiteral("VersioneUltimoAggiornamento"), QString::number(v));
+        head.conn().exec(QStringLiteral("UPDATE Ordini SET VersioneAggiornamento = %1").arg(v));
+    });
 }
 
 void HeadOfficeTest::editHeadOffice(const std::function<void(datalib::Database&)>& edit) {

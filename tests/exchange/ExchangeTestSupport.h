@@ -11,6 +11,7 @@
 #include "tools/headoffice/HeadOfficeServer.h"
 
 #include <gtest/gtest.h>
+#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -66,6 +67,26 @@ void RawExec(const QString& file, const QString& sql);
 QStringList UnsentOrders(datalib::Database& db);
 QStringList SentOrders(datalib::Database& db);
 
+// An order as the agent sees it: number, customer, entry date, sent flag,
+// total and its rows; empty when there is none of that number.
+QString OrderState(datalib::Database& db, const QString& number);
+// An order written and confirmed at a workstation, numbered by its rules:
+// its number.
+QString WriteOrder(datalib::Database& db, const QString& customer, const QString& article, double qty);
+
+// A workstation's send in a process of its own (the test
+// SecondWorkstation.Sends of this binary): every waiting order of the
+// database `file` goes to head office at `url`.
+class SendingWorkstation {
+  public:
+    SendingWorkstation(const QString& url, const QString& file);
+    // Waits for it; fails the test unless it sent and said so.
+    void finish();
+
+  private:
+    QProcess child_;
+};
+
 // Opens a database file of the program (the agent's password).
 struct OpenFile {
     explicit OpenFile(const QString& file, bool create = false);
@@ -86,6 +107,10 @@ class HeadOfficeTest : public ::testing::Test {
     // archive copies of the demo archive.
     void startAfresh();
     exchange::ExchangeContext context() const;
+    // The context of another workstation's database.
+    exchange::ExchangeContext contextOf(datalib::Database& db) const;
+    // Head office publishes its copy: every order in the next update version.
+    void publish();
     // Head office's archive changed in place, as head office would.
     void editHeadOffice(const std::function<void(datalib::Database&)>& edit);
     long headCount(const QString& table, const QString& filter = {});

@@ -9,19 +9,12 @@
 #include "core/Clock.h"
 #include "datalib/Connection.h"
 #include "datalib/DataSource.h"
-#include "orders/OrderEntry.h"
 
 #include <QFile>
 
 using namespace exchangetest;
 
 namespace {
-
-struct NoQuestions : orders::ArticleEntryHost {
-    core::Variant PickArticle(const std::shared_ptr<datalib::DataSource>&) override { return {}; }
-    bool AskQuantityEachArticle() const override { return false; }
-    void AskRowQuantity() override {}
-};
 
 QStringList codes(datalib::Database& db, const QString& table, const QString& filter) {
     QStringList out;
@@ -35,21 +28,6 @@ QStringList numbers(datalib::Database& db, const QString& filter) {
     auto ds = db.OpenDataSource("Ordini", filter, "Numero");
     for (ds->RowFirst(); !ds->Eof(); ds->RowNext()) out << ds->ColValueStr("Numero");
     return out;
-}
-
-// An order as the agent sees it: number, customer, entry date, sent flag,
-// total and its rows.
-QString orderState(datalib::Database& db, const QString& number) {
-    auto o = db.OpenDataSource("Ordini", "Numero='" + number + "'");
-    if (o->DataEmpty()) return {};
-    o->RowFirst();
-    QStringList out{number, o->RefKey("Cliente").toString(), o->ColValue("DataInserimento").toString(),
-                    o->ColValueBool("InviatoSede") ? "inviato" : "da inviare",
-                    o->ColValueStr("ImportoTotale")};
-    auto rows = o->GetReference("Righe");
-    for (rows->RowFirst(); !rows->Eof(); rows->RowNext())
-        out << rows->ColValueStr("Codice") + "x" + rows->ColValueStr("QuantitàOrdine");
-    return out.join('|');
 }
 
 }  // namespace
@@ -88,39 +66,11 @@ class WorkstationOrdersTest : public HeadOfficeTest {
         if (!clone) ws->db->OpenDataSource("Ordini", "NOT InviatoSede")->DeleteAll();
         return ws;
     }
-    exchange::ExchangeContext contextOf(datalib::Database& db) const {
-        exchange::ExchangeContext ctx = context();
-        ctx.local = std::static_pointer_cast<datalib::Database>(db.shared_from_this());
-        return ctx;
-    }
-
-    // An order written and confirmed at a workstation, numbered by its rules.
-    QString writeOrder(datalib::Database& db, const QString& customer, const QString& article, double qty) {
-        auto orders = db.OpenDataSource("Ordini");
-        const core::Variant key = orders->InsertFromPairs({"Cliente", customer});
-        EXPECT_FALSE(key.isEmptyOrNull());
-        auto order = db.OpenDataSource("Ordini");
-        EXPECT_TRUE(order->MoveToKey(key));
-        NoQuestions host;
-        auto rows = order->GetReference("Righe");
-        EXPECT_FALSE(orders::AddElementByCode(*rows, article, qty, {}, {}, true, host).isEmptyOrNull());
-        order->MoveToKey(key);
-        return order->ColValueStr("Numero");
-    }
-
     void send(datalib::Database& db) {
         RecordingProgress p;
         exchange::OrderSelection all;
         ASSERT_TRUE(exchange::SendOrders(contextOf(db), &transfer, p, false, all))
             << boxes.lastText().toStdString();
-    }
-    // Head office publishes its copy: every order in the next update version.
-    void publish() {
-        editHeadOffice([](datalib::Database& head) {
-            const int v = head.GetSysParam("VersioneUltimoAggiornamento", "0").toInt() + 1;
-            head.SetSysParam("VersioneUltimoAggiornamento", QString::number(v));
-            head.conn().exec(QStringLiteral("UPDATE Ordini SET VersioneAggiornamento = %1").arg(v));
-        });
     }
     void receive(datalib::Database& db) {
         RecordingProgress p;
@@ -141,21 +91,21 @@ TEST_F(WorkstationOrdersTest, EachWorkstationNumbersWithItsOwnDigitAfterAReceive
     auto& one = *local->db;
     auto& two = *second->db;
     QStringList fromTwo;
-    for (int i = 0; i < 3; ++i) fromTwo << writeOrder(two, customers[i], articles[i], 2 + i);
+    for (int i = 0; i < 3; ++i) fromTwo << WriteOrder(two, customers[i], articles[i], 2 + i);
     EXPECT_EQ(fromTwo, QStringList({"DEMOR3B400", "DEMOR3B401", "DEMOR3B402"}));
     send(two);
     publish();
     receive(one);
-    for (const QString& n : fromTwo) EXPECT_EQ(orderState(one, n), orderState(two, n));
+    for (const QString& n : fromTwo) EXPECT_EQ(OrderState(one, n), OrderState(two, n));
 
     clock.set(QDateTime(QDate(2026, 3, 12), QTime(10, 0)));
-    const QString ownFirst = writeOrder(one, customers[0], articles[1], 5);
-    const QString ownSecond = writeOrder(one, customers[1], articles[2], 1);
+    const QString ownFirst = WriteOrder(one, customers[0], articles[1], 5);
+    const QString ownSecond = WriteOrder(one, customers[1], articles[2], 1);
     EXPECT_EQ(ownFirst, "DEMOR3B300");
     EXPECT_EQ(ownSecond, "DEMOR3B301");
-    const QString twoNext = writeOrder(two, customers[2], articles[0], 7);
+    const QString twoNext = WriteOrder(two, customers[2], articles[0], 7);
     EXPECT_EQ(twoNext, "DEMOR3B403");
-    const QString mine = orderState(one, ownFirst);
+    const QString mine = OrderState(one, ownFirst);
 
     // Workstation 4 sends again, head office publishes, workstation 3
     // receives: its own orders are as it wrote them, still to be sent.
@@ -164,8 +114,8 @@ TEST_F(WorkstationOrdersTest, EachWorkstationNumbersWithItsOwnDigitAfterAReceive
     boxes.clear();
     receive(one);
     EXPECT_EQ(boxes.shown().size(), 1u) << boxes.lastText().toStdString();
-    EXPECT_EQ(orderState(one, ownFirst), mine);
-    EXPECT_EQ(orderState(one, twoNext), orderState(two, twoNext));
+    EXPECT_EQ(OrderState(one, ownFirst), mine);
+    EXPECT_EQ(OrderState(one, twoNext), OrderState(two, twoNext));
     EXPECT_EQ(
         numbers(one, "NOT InviatoSede AND Completato AND Mid(Numero,8,1)='3' AND Left(Numero,7)='DEMOR3B'"),
         QStringList({ownFirst, ownSecond}));
@@ -194,12 +144,12 @@ TEST_F(WorkstationOrdersTest, AReceiveNeverReplacesAnUnsentOrderWithAnotherOrder
         second = workstation("3", true);
         auto& one = *local->db;
         auto& clone = *second->db;
-        const QString ours = writeOrder(one, customers[0], articles[0], 3);
-        writeOrder(one, customers[0], articles[1], 1);  // more of ours, of another number
+        const QString ours = WriteOrder(one, customers[0], articles[0], 3);
+        WriteOrder(one, customers[0], articles[1], 1);  // more of ours, of another number
         if (!c.sameTime) clock.set(QDateTime(QDate(2026, 3, 12), QTime(9, 30)));
         const QString theirs = c.sameCustomer && c.sameTime
                                    ? ours
-                                   : writeOrder(clone, customers[c.sameCustomer ? 0 : 1], articles[2], 9);
+                                   : WriteOrder(clone, customers[c.sameCustomer ? 0 : 1], articles[2], 9);
         ASSERT_EQ(theirs, ours);
         if (c.sameCustomer && c.sameTime) {
             // Sent from here; head office holds it, the marking here was lost.
@@ -208,12 +158,12 @@ TEST_F(WorkstationOrdersTest, AReceiveNeverReplacesAnUnsentOrderWithAnotherOrder
         } else {
             send(clone);
         }
-        const QString before = orderState(one, ours);
+        const QString before = OrderState(one, ours);
         publish();
         boxes.clear();
         receive(one);
         if (c.kept) {
-            EXPECT_EQ(orderState(one, ours), before);
+            EXPECT_EQ(OrderState(one, ours), before);
             EXPECT_EQ(numbers(one, "NOT InviatoSede AND Completato AND Numero='" + ours + "'"),
                       QStringList{ours});
             ASSERT_EQ(boxes.shown().size(), 2u) << boxes.lastText().toStdString();
@@ -222,7 +172,7 @@ TEST_F(WorkstationOrdersTest, AReceiveNeverReplacesAnUnsentOrderWithAnotherOrder
                 << told.toStdString();
             EXPECT_TRUE(told.contains("sono rimasti come erano")) << told.toStdString();
         } else {
-            EXPECT_TRUE(orderState(one, ours).contains("|inviato|"));
+            EXPECT_TRUE(OrderState(one, ours).contains("|inviato|"));
             EXPECT_EQ(boxes.shown().size(), 1u) << boxes.lastText().toStdString();
         }
         EXPECT_EQ(boxes.lastText(), "AGGIORNAMENTO COMPLETATO.");
