@@ -301,15 +301,26 @@ BENCHMARK(BM_StopDuringScaleReceive)
     ->Iterations(1)
     ->UseRealTime();
 
-// 500 completed orders of 10 rows, sent at once.
-void BM_Send500Orders(benchmark::State& state) {
+// A private head office and what a send needs beside it: the demo archive
+// (put back at head office before each send), scripted answers, a transfer.
+struct SendBench {
+    SendBench() : demo(demoArchive(dir)) {
+        startup::runContext().codeAgente = QStringLiteral("DEMO");
+        server.start();
+    }
     QTemporaryDir dir;
-    const QString demo = demoArchive(dir);
-    startup::runContext().codeAgente = QStringLiteral("DEMO");
+    QString demo;
     core::ScriptedBoxes boxes;
     headoffice::HeadOfficeServer server;
-    server.start();
     platform::Transfer transfer;
+};
+
+// 500 completed orders of 10 rows, sent at once.
+void BM_Send500Orders(benchmark::State& state) {
+    SendBench bench;
+    const QString& demo = bench.demo;
+    auto& server = bench.server;
+    auto& transfer = bench.transfer;
     for (auto _ : state) {
         state.PauseTiming();
         server.putFile(QStringLiteral("OrdiniAgente_DEMO"), demo);
@@ -406,13 +417,11 @@ BENCHMARK(BM_DownloadScale)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRe
 // to the send's return. The lock would be waited for 5 s at most and the
 // request given up after 5 s.
 void BM_StopDuringSendWait(benchmark::State& state) {
-    QTemporaryDir archiveDir;
-    const QString demo = demoArchive(archiveDir);
-    startup::runContext().codeAgente = QStringLiteral("DEMO");
-    core::ScriptedBoxes boxes;
-    headoffice::HeadOfficeServer server;
-    server.start();
-    platform::Transfer transfer;
+    SendBench bench;
+    const QString& demo = bench.demo;
+    auto& boxes = bench.boxes;
+    auto& server = bench.server;
+    auto& transfer = bench.transfer;
     const bool lockWait = state.range(0) == 0;
     for (auto _ : state) {
         server.putFile(QStringLiteral("OrdiniAgente_DEMO"), demo);

@@ -19,17 +19,6 @@
 
 using namespace exchangetest;
 
-namespace {
-
-QStringList codes(datalib::Database& db, const QString& table, const QString& filter) {
-    QStringList out;
-    auto ds = db.OpenDataSource(table, filter, "Codice");
-    for (ds->RowFirst(); !ds->Eof(); ds->RowNext()) out << ds->ColValueStr("Codice");
-    return out;
-}
-
-}  // namespace
-
 class AgentDayTest : public HeadOfficeTest {
   protected:
     struct Workstation {
@@ -82,9 +71,9 @@ TEST_F(AgentDayTest, TwoAndThreeWorkstationsOfOneAgentLoseNoOrderInADay) {
         server.putFile(kArchive, DemoArchive());
         std::vector<Workstation> all;
         for (int i = 1; i <= count; ++i) all.push_back(workstation(QString::number(i + 4)));
-        const QStringList customers = codes(all[0].db(), "Clienti", "Agenti.Codice='DEMO'");
+        const QStringList customers = Codes(all[0].db(), "Clienti", "Agenti.Codice='DEMO'");
         const QStringList articles =
-            codes(all[0].db(), "Articoli",
+            Codes(all[0].db(), "Articoli",
                   "NOT Disabilitato AND NOT Categoria.Complementi AND Left(Codice,2)<>'##'");
         ASSERT_GE(customers.size(), 3);
         ASSERT_GE(articles.size(), 3);

@@ -7,8 +7,6 @@
 
 #include "ExchangeTestSupport.h"
 
-#include "tools/headoffice/CuttingProxy.h"
-
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -41,19 +39,9 @@ qint64 peakMemoryKb() {
 
 }  // namespace
 
-class BoundedTransferTest : public HeadOfficeTest {
+class BoundedTransferTest : public ProxiedHeadOfficeTest {
   protected:
-    void SetUp() override {
-        HeadOfficeTest::SetUp();
-        proxy = std::make_unique<headoffice::CuttingProxy>(server.port());
-        url = proxy->route(server.baseUrl()).toString();
-    }
-    void TearDown() override {
-        proxy.reset();
-        HeadOfficeTest::TearDown();
-    }
     QUrl archiveUrl() const { return QUrl(url + kArchive); }
-    std::unique_ptr<headoffice::CuttingProxy> proxy;
 };
 
 TEST_F(BoundedTransferTest, ADownloadWritesNoMoreThanMayArrive) {

@@ -11,7 +11,6 @@
 #include "platform/Paths.h"
 #include "startup/RunContext.h"
 #include "startup/modDatabase.h"
-#include "tools/headoffice/CuttingProxy.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -55,18 +54,12 @@ TEST(SecondWorkstation, Sends) {
     ASSERT_EQ(boxes.lastText(), "INVIO COMPLETATO.");
 }
 
-class ConcurrentSendTest : public HeadOfficeTest {
+class ConcurrentSendTest : public ProxiedHeadOfficeTest {
   protected:
     void SetUp() override {
-        HeadOfficeTest::SetUp();
-        proxy = std::make_unique<headoffice::CuttingProxy>(server.port());
-        url = proxy->route(server.baseUrl()).toString();
+        ProxiedHeadOfficeTest::SetUp();
         secondFile = dir.filePath("ZeltOrder_DEMO_2");
         makeSecond();
-    }
-    void TearDown() override {
-        proxy.reset();
-        HeadOfficeTest::TearDown();
     }
 
     // The second workstation: the same agent's database, with orders of its
@@ -103,7 +96,6 @@ class ConcurrentSendTest : public HeadOfficeTest {
         expectAtHeadOfficeOnce(theirs, second.db.get());
     }
 
-    std::unique_ptr<headoffice::CuttingProxy> proxy;
     QString secondFile;
     QStringList secondOrders;
 };

@@ -57,6 +57,13 @@ QStringList UnsentOrders(datalib::Database& db) {
 
 QStringList SentOrders(datalib::Database& db) { return orderNumbers(db, QStringLiteral("InviatoSede")); }
 
+QStringList Codes(datalib::Database& db, const QString& table, const QString& filter) {
+    QStringList out;
+    auto ds = db.OpenDataSource(table, filter, QStringLiteral("Codice"));
+    for (ds->RowFirst(); !ds->Eof(); ds->RowNext()) out << ds->ColValueStr(QStringLiteral("Codice"));
+    return out;
+}
+
 QString OrderState(datalib::Database& db, const QString& number) {
     auto o = db.OpenDataSource(QStringLiteral("Ordini"), QStringLiteral("Numero='%1'").arg(number));
     if (o->DataEmpty()) return {};
@@ -172,6 +179,21 @@ void HeadOfficeTest::startAfresh() {
     QFile::remove(localFile);
     server.putFile(QLatin1String(kArchive), DemoArchive());
     openLocal(true);
+}
+
+void ProxiedHeadOfficeTest::SetUp() {
+    HeadOfficeTest::SetUp();
+    newProxy();
+}
+
+void ProxiedHeadOfficeTest::TearDown() {
+    proxy.reset();
+    HeadOfficeTest::TearDown();
+}
+
+void ProxiedHeadOfficeTest::newProxy() {
+    proxy = std::make_unique<headoffice::CuttingProxy>(server.port());
+    url = proxy->route(server.baseUrl()).toString();
 }
 
 exchange::ExchangeContext HeadOfficeTest::context() const { return contextOf(*local->db); }

@@ -8,6 +8,7 @@
 #include "exchange/Exchange.h"
 #include "platform/Transfer.h"
 #include "support/AgentDatabase.h"
+#include "tools/headoffice/CuttingProxy.h"
 #include "tools/headoffice/HeadOfficeServer.h"
 
 #include <gtest/gtest.h>
@@ -66,6 +67,8 @@ void RawExec(const QString& file, const QString& sql);
 // of those marked sent, in order.
 QStringList UnsentOrders(datalib::Database& db);
 QStringList SentOrders(datalib::Database& db);
+// The codes of a table's rows, in order.
+QStringList Codes(datalib::Database& db, const QString& table, const QString& filter);
 
 // An order as the agent sees it: number, customer, entry date, sent flag,
 // total and its rows; empty when there is none of that number.
@@ -141,6 +144,17 @@ class HeadOfficeTest : public ::testing::Test {
     QString previousAgent;
     QString previousSettings;
     QString url;  // head office's address
+};
+
+// Head office reached through the cutting proxy, which plays the network
+// and its intermediaries.
+class ProxiedHeadOfficeTest : public HeadOfficeTest {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+    // A new proxy in front of head office (rules of the old one gone).
+    void newProxy();
+    std::unique_ptr<headoffice::CuttingProxy> proxy;
 };
 
 }  // namespace exchangetest

@@ -9,7 +9,6 @@
 
 #include "datalib/DataSource.h"
 #include "datalib/RemoteConnector.h"
-#include "tools/headoffice/CuttingProxy.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,17 +30,8 @@ headoffice::CuttingProxy::Answer answerOf(int status, const QByteArray& reason) 
 
 }  // namespace
 
-class IntermediaryTest : public HeadOfficeTest {
+class IntermediaryTest : public ProxiedHeadOfficeTest {
   protected:
-    void SetUp() override {
-        HeadOfficeTest::SetUp();
-        proxy = std::make_unique<headoffice::CuttingProxy>(server.port());
-        url = proxy->route(server.baseUrl()).toString();
-    }
-    void TearDown() override {
-        proxy.reset();
-        HeadOfficeTest::TearDown();
-    }
     // A send that fails: its message (the first box), with nothing marked
     // here, head office's archive as it was and no upload left beside it.
     QString failedSend(const QStringList& waiting, const QByteArray& headBefore) {
@@ -70,8 +60,6 @@ class IntermediaryTest : public HeadOfficeTest {
         EXPECT_TRUE(UnsentOrders(*local->db).isEmpty());
         expectAtHeadOfficeOnce(waiting);
     }
-
-    std::unique_ptr<headoffice::CuttingProxy> proxy;
 };
 
 // A move answered in head office's place (never passed on), or answered
@@ -89,13 +77,9 @@ TEST_F(IntermediaryTest, AMoveAnsweredInHeadOfficesPlaceMarksNothing) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.status);
-        closeLocal();
-        QFile::remove(localFile);
-        server.putFile(kArchive, DemoArchive());
-        openLocal(true);
+        startAfresh();
         const QStringList waiting = UnsentOrders(*local->db);
-        proxy = std::make_unique<headoffice::CuttingProxy>(server.port());
-        url = proxy->route(server.baseUrl()).toString();
+        newProxy();
         proxy->answerInstead("MOVE", answerOf(c.status, c.reason));
         const QString told = failedSend(waiting, headBytes());
         EXPECT_EQ(proxy->answered(), 1);
@@ -127,8 +111,7 @@ TEST_F(IntermediaryTest, AMoveRefusedThoughTheArchiveIsUnchangedBlamesNoChangeAt
     const QStringList waiting = UnsentOrders(*local->db);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        proxy = std::make_unique<headoffice::CuttingProxy>(server.port());
-        url = proxy->route(server.baseUrl()).toString();
+        newProxy();
         c.arrange();
         SeamReset reset;
         int uploads = 0;

@@ -48,10 +48,7 @@ TEST_F(SendStopTest, AStopAtAnyStepEndsTheSendAtOnce) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.step);
-        closeLocal();
-        QFile::remove(localFile);
-        server.putFile(kArchive, DemoArchive());
-        openLocal(true);
+        startAfresh();
         const QStringList waiting = UnsentOrders(*local->db);
         const QByteArray before = headBytes();
         headoffice::CuttingProxy proxy(server.port());

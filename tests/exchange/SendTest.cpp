@@ -261,10 +261,7 @@ TEST_F(SendTest, AnOrderNumberHeldAtHeadOfficeAsAnotherOrderIsRefusedByName) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        closeLocal();
-        QFile::remove(localFile);
-        server.putFile(kArchive, DemoArchive());
-        openLocal(true);
+        startAfresh();
         const QStringList waiting = UnsentOrders(*local->db);
         ASSERT_GE(waiting.size(), 3);
         const QString clash = waiting[1];

@@ -16,13 +16,6 @@ using namespace exchangetest;
 
 namespace {
 
-QStringList codes(datalib::Database& db, const QString& table, const QString& filter) {
-    QStringList out;
-    auto ds = db.OpenDataSource(table, filter, "Codice");
-    for (ds->RowFirst(); !ds->Eof(); ds->RowNext()) out << ds->ColValueStr("Codice");
-    return out;
-}
-
 QStringList numbers(datalib::Database& db, const QString& filter) {
     QStringList out;
     auto ds = db.OpenDataSource("Ordini", filter, "Numero");
@@ -38,8 +31,8 @@ class WorkstationOrdersTest : public HeadOfficeTest {
         HeadOfficeTest::SetUp();
         openLocal(true);
         local->db->SetSysParam("CodicePostazione", "3");
-        customers = codes(*local->db, "Clienti", "Agenti.Codice='DEMO'");
-        articles = codes(*local->db, "Articoli", "Left(Codice,2)<>'##'");
+        customers = Codes(*local->db, "Clienti", "Agenti.Codice='DEMO'");
+        articles = Codes(*local->db, "Articoli", "Left(Codice,2)<>'##'");
         ASSERT_GE(customers.size(), 3);
         ASSERT_GE(articles.size(), 3);
     }

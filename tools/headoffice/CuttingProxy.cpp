@@ -20,6 +20,18 @@ constexpr int kPaceMs = 20;
 // made to wait too.
 constexpr qint64 kSlowBacklog = 64 * 1024;
 
+// Gathers an HTTP header from what arrives: true once it is whole (in
+// `head`, with what followed it left in `data`).
+bool gatherHead(QByteArray& head, QByteArray& data) {
+    head += data;
+    data.clear();
+    const qsizetype end = head.indexOf("\r\n\r\n");
+    if (end < 0) return false;
+    data = head.mid(end + 4);
+    head.truncate(end + 4);
+    return true;
+}
+
 }  // namespace
 
 struct CuttingProxy::Link {
@@ -201,12 +213,7 @@ void CuttingProxy::fromClient(Link* link) {
     while (!data.isEmpty()) {
         if (link->bodyLeft == 0) {
             // Reading a request's header.
-            link->head += data;
-            data.clear();
-            const qsizetype end = link->head.indexOf("\r\n\r\n");
-            if (end < 0) break;
-            data = link->head.mid(end + 4);
-            link->head.truncate(end + 4);
+            if (!gatherHead(link->head, data)) break;
             pass(headComplete(link, forward), false);
             continue;
         }
@@ -288,12 +295,8 @@ void CuttingProxy::pace() {
 // the stale body in place of its own.
 void CuttingProxy::staleAnswer(Link* link, QByteArray& data) {
     if (link->swallow == 0) {
-        link->answerHead += data;
-        data.clear();
-        const qsizetype end = link->answerHead.indexOf("\r\n\r\n");
-        if (end < 0) return;
-        data = link->answerHead.mid(end + 4);
-        QList<QByteArray> lines = link->answerHead.left(end).split('\n');
+        if (!gatherHead(link->answerHead, data)) return;
+        QList<QByteArray> lines = link->answerHead.left(link->answerHead.size() - 4).split('\n');
         link->answerHead.clear();
         qint64 length = 0;
         QByteArray out;
