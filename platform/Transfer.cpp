@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <unistd.h>
+#include <memory>
 #include <vector>
 
 namespace platform {
@@ -295,17 +296,22 @@ Transfer::Reply Transfer::head(const QUrl& url, const Headers& headers, const Pr
 
 Transfer::Reply Transfer::put(const QUrl& url, const QString& file, const Headers& headers,
                               const Progress& progress) {
-    QFile source(file);
-    if (!source.open(QIODevice::ReadOnly)) {
+    // The body is read by the network layer for as long as its request
+    // lives, which an abort (a stop, a time-out) does not end at once: the
+    // file goes with the request, not before it.
+    auto source = std::make_unique<QFile>(file);
+    if (!source->open(QIODevice::ReadOnly)) {
         Reply r;
         r.networkError = int(QNetworkReply::UnknownContentError);
-        r.errorText = source.errorString();
+        r.errorText = source->errorString();
         return r;
     }
     QNetworkRequest req = request(url, headers);
     req.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/octet-stream"));
-    req.setHeader(QNetworkRequest::ContentLengthHeader, source.size());
-    return run(nam_->put(req, &source), progress, nullptr, true, kKeptAnswerBytes);
+    req.setHeader(QNetworkRequest::ContentLengthHeader, source->size());
+    QNetworkReply* reply = nam_->put(req, source.get());
+    source.release()->setParent(reply);
+    return run(reply, progress, nullptr, true, kKeptAnswerBytes);
 }
 
 Transfer::Reply Transfer::custom(const QUrl& url, const QByteArray& method, const QByteArray& body,
