@@ -79,6 +79,8 @@ TEST_F(SendStopTest, AStopAtAnyStepEndsTheSendAtOnce) {
             });
             poll.start(5);
         } else {
+            // Waited for long past the stop.
+            ctx.settings.lockTimeoutSeconds = 30;
             otherLock = transfer.custom(QUrl(server.baseUrl().toString() + kArchive), "LOCK",
                                         "<?xml version=\"1.0\"?><D:lockinfo "
                                         "xmlns:D=\"DAV:\"><D:lockscope><D:exclusive/></D:lockscope>"
@@ -86,7 +88,7 @@ TEST_F(SendStopTest, AStopAtAnyStepEndsTheSendAtOnce) {
                                         {{"Timeout", "Second-600"}});
             ASSERT_TRUE(otherLock.ok()) << otherLock.status;
             datalib::RemoteConnector::seamHook() = [&](const char* seam) {
-                if (QByteArray(seam) == "uploaded") QTimer::singleShot(300, stop);
+                if (QByteArray(seam) == "uploaded") QTimer::singleShot(300, &poll, stop);
             };
         }
         boxes.clear();
