@@ -4,6 +4,7 @@
 #include "controls/KeyStrings.h"
 #include "controls/ViewGridSettings.h"
 #include "datalib/DataSource.h"
+#include "platform/ui/GuardedApplication.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
@@ -55,37 +56,44 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), model_(new DataGridMod
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
     verticalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGrid::headerClicked);
-    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
-        if (applying_) return;
-        // A width the user gave keeps: the column no longer follows its contents.
-        std::erase(contentColumns_, column);
-        emit columnResized(column, size);
-    });
+    platform::connectGuarded(horizontalHeader(), &QHeaderView::sectionClicked, this,
+                             &DataGrid::headerClicked);
+    platform::connectGuarded(horizontalHeader(), &QHeaderView::sectionResized, this,
+                             [this](int column, int, int size) {
+                                 if (applying_) return;
+                                 // A width the user gave keeps: the column no longer follows its contents.
+                                 std::erase(contentColumns_, column);
+                                 emit columnResized(column, size);
+                             });
     // A column sized to its contents grows when a longer value comes into
     // view: rows scrolled to, added or changed.
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &DataGrid::growContentColumnsLater);
-    connect(model_, &QAbstractItemModel::dataChanged, this, &DataGrid::growContentColumnsLater);
-    connect(model_, &QAbstractItemModel::rowsInserted, this, &DataGrid::growContentColumnsLater);
-    connect(horizontalHeader(), &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        emit contextMenuWanted(MenuTarget::Order, horizontalHeader()->mapToGlobal(pos));
-    });
-    connect(verticalHeader(), &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        const int row = verticalHeader()->logicalIndexAt(pos);
-        if (row >= 0) makeCurrent(model_->index(row, std::max(0, currentIndex().column())));
-        emit contextMenuWanted(MenuTarget::Relations, verticalHeader()->mapToGlobal(pos));
-    });
+    platform::connectGuarded(verticalScrollBar(), &QScrollBar::valueChanged, this,
+                             &DataGrid::growContentColumnsLater);
+    platform::connectGuarded(model_, &QAbstractItemModel::dataChanged, this,
+                             &DataGrid::growContentColumnsLater);
+    platform::connectGuarded(model_, &QAbstractItemModel::rowsInserted, this,
+                             &DataGrid::growContentColumnsLater);
+    platform::connectGuarded(
+        horizontalHeader(), &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+            emit contextMenuWanted(MenuTarget::Order, horizontalHeader()->mapToGlobal(pos));
+        });
+    platform::connectGuarded(
+        verticalHeader(), &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+            const int row = verticalHeader()->logicalIndexAt(pos);
+            if (row >= 0) makeCurrent(model_->index(row, std::max(0, currentIndex().column())));
+            emit contextMenuWanted(MenuTarget::Relations, verticalHeader()->mapToGlobal(pos));
+        });
     // The current cell stays on its field when the rows are read again
     // (a filter, a sort): the current-column commands work on it.
     // The columns stay where they were, too: a sort or a filter reads the
     // rows again, it does not move the grid sideways. The headers are laid
     // out again after the reset, so the position is given back once they are.
-    connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+    platform::connectGuarded(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
         keptField_ = currentIndex().isValid() ? model_->fieldOf(currentIndex().column()) : QString();
         keptScroll_ = horizontalScrollBar()->value();
         keptSource_ = dataSource().get();
     });
-    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+    platform::connectGuarded(model_, &QAbstractItemModel::modelReset, this, [this] {
         // Only the same rows read again: another data source starts on its first columns.
         if (dataSource() && dataSource().get() == keptSource_) {
             const std::weak_ptr<datalib::DataSource> same = dataSource();

@@ -6,6 +6,7 @@
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
 #include "datalib/Definitions.h"
+#include "platform/ui/GuardedApplication.h"
 
 #include <QElapsedTimer>
 #include <cmath>
@@ -24,7 +25,7 @@ constexpr long kReadChunk = 2048;
 
 DataGridModel::DataGridModel(QObject* parent) : QAbstractTableModel(parent), reader_(new QTimer(this)) {
     reader_->setInterval(0);
-    connect(reader_, &QTimer::timeout, this, [this] { readMore(kIdleReadMs); });
+    platform::connectGuarded(reader_, &QTimer::timeout, this, [this] { readMore(kIdleReadMs); });
 }
 
 DataGridModel::~DataGridModel() {

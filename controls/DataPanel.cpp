@@ -10,6 +10,7 @@
 #include "datalib/Definitions.h"
 #include "datalib/Errors.h"
 #include "datalib/Relations.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 
 #include <QCheckBox>
@@ -169,7 +170,7 @@ void DataPanel::build(const QString& fieldList) {
         Field* fp = f.get();
         if (it.col && it.col->isBoolean()) {
             auto* box = new QCheckBox(page);
-            connect(box, &QCheckBox::clicked, this, [this, fp] { CommitField(fp->name); });
+            platform::connectGuarded(box, &QCheckBox::clicked, this, [this, fp] { CommitField(fp->name); });
             f->editor = box;
         } else if (it.col && !it.col->valueList.isEmpty()) {
             auto* box = new QComboBox(page);
@@ -186,7 +187,8 @@ void DataPanel::build(const QString& fieldList) {
                     f->listValues.push_back(core::Variant(v));
                 }
             }
-            connect(box, &QComboBox::activated, this, [this, fp](int) { CommitField(fp->name); });
+            platform::connectGuarded(box, &QComboBox::activated, this,
+                                     [this, fp](int) { CommitField(fp->name); });
             f->editor = box;
         } else if (it.col && it.col->type == datalib::coltype::LongText) {
             auto* box = new QPlainTextEdit(page);
@@ -196,13 +198,14 @@ void DataPanel::build(const QString& fieldList) {
             f->editor = box;
         } else if (it.ref && it.ref->collection) {
             auto* button = new QPushButton(f->label + QStringLiteral("..."), page);
-            connect(button, &QPushButton::clicked, this, [this, fp] { browseCollection(*fp); });
+            platform::connectGuarded(button, &QPushButton::clicked, this,
+                                     [this, fp] { browseCollection(*fp); });
             f->editor = button;
         } else {
             auto* edit = new QLineEdit(page);
             if (it.col && it.col->isText() && it.col->length > 0) edit->setMaxLength(it.col->length);
             if (it.col && datalib::coltype::isNumeric(it.col->type)) edit->setAlignment(Qt::AlignRight);
-            connect(edit, &QLineEdit::editingFinished, this, [this, fp] {
+            platform::connectGuarded(edit, &QLineEdit::editingFinished, this, [this, fp] {
                 if (!showing_) CommitField(fp->name);
             });
             f->editor = edit;
@@ -216,7 +219,8 @@ void DataPanel::build(const QString& fieldList) {
                 f->choose = new QToolButton(row);
                 f->choose->setText(QStringLiteral("..."));
                 f->choose->setToolTip(QStringLiteral("Scegli ") + f->label);
-                connect(f->choose, &QToolButton::clicked, this, [this, fp] { chooseReference(*fp); });
+                platform::connectGuarded(f->choose, &QToolButton::clicked, this,
+                                         [this, fp] { chooseReference(*fp); });
                 h->addWidget(f->choose);
                 f->shown = new QLabel(row);
                 h->addWidget(f->shown, 1);

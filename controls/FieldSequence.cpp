@@ -1,6 +1,7 @@
 #include "controls/FieldSequence.h"
 
 #include "controls/SearchDialogs.h"
+#include "platform/ui/GuardedApplication.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -43,8 +44,8 @@ bool EditFieldList(QWidget* parent, const QStringList& available, QString& field
         list->insertItem(to, item);
         list->setCurrentRow(to);
     };
-    QObject::connect(up, &QPushButton::clicked, list, [move] { move(-1); });
-    QObject::connect(down, &QPushButton::clicked, list, [move] { move(1); });
+    platform::connectGuarded(up, &QPushButton::clicked, list, [move] { move(-1); });
+    platform::connectGuarded(down, &QPushButton::clicked, list, [move] { move(1); });
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&Ok"));
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("&Annulla"));

@@ -4,6 +4,7 @@
 #include "controls/ViewGridSettings.h"
 #include "controls/ViewUtility.h"
 #include "core/AppError.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 
 #include <QScopeGuard>
@@ -21,10 +22,11 @@ GridSettingsMenu::GridSettingsMenu(const QString& caption, Target target, QWidge
     sequence_->setCheckable(true);
     cancel_ = addAction(QStringLiteral("Annulla sequenza campi e dimensioni"));
     cancel_->setObjectName(QStringLiteral("mnuGridCancel"));
-    connect(all_, &QAction::triggered, this, &GridSettingsMenu::mnuGridFldAll_Click);
-    connect(sequence_, &QAction::triggered, this, &GridSettingsMenu::mnuGridFldSequence_Click);
-    connect(cancel_, &QAction::triggered, this, &GridSettingsMenu::mnuGridCancel_Click);
-    connect(this, &QMenu::aboutToShow, this, &GridSettingsMenu::ShowStoredSequence);
+    platform::connectGuarded(all_, &QAction::triggered, this, &GridSettingsMenu::mnuGridFldAll_Click);
+    platform::connectGuarded(sequence_, &QAction::triggered, this,
+                             &GridSettingsMenu::mnuGridFldSequence_Click);
+    platform::connectGuarded(cancel_, &QAction::triggered, this, &GridSettingsMenu::mnuGridCancel_Click);
+    platform::connectGuarded(this, &QMenu::aboutToShow, this, &GridSettingsMenu::ShowStoredSequence);
 }
 
 void GridSettingsMenu::ShowStoredSequence() {

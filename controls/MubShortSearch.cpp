@@ -6,6 +6,7 @@
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 
 #include <QApplication>
@@ -84,12 +85,12 @@ MubShortSearch::MubShortSearch(QWidget* parent) : QWidget(parent) {
     typing_ = new QTimer(this);
     typing_->setSingleShot(true);
     typing_->setInterval(250);
-    connect(typing_, &QTimer::timeout, this, [this] { incrementalSearch(); });
-    connect(text_, &QLineEdit::textEdited, this, [this] { typing_->start(); });
-    connect(cmdFind_, &QPushButton::clicked, this, [this] { SearchNext(true); });
-    connect(cmdFilter_, &QPushButton::clicked, this, [this] { Filter(true); });
-    connect(cmdSort_, &QPushButton::clicked, this, [this] { SortBySearchField(true); });
-    connect(cmdCancel_, &QPushButton::clicked, this, [this] {
+    platform::connectGuarded(typing_, &QTimer::timeout, this, [this] { incrementalSearch(); });
+    platform::connectGuarded(text_, &QLineEdit::textEdited, this, [this] { typing_->start(); });
+    platform::connectGuarded(cmdFind_, &QPushButton::clicked, this, [this] { SearchNext(true); });
+    platform::connectGuarded(cmdFilter_, &QPushButton::clicked, this, [this] { Filter(true); });
+    platform::connectGuarded(cmdSort_, &QPushButton::clicked, this, [this] { SortBySearchField(true); });
+    platform::connectGuarded(cmdCancel_, &QPushButton::clicked, this, [this] {
         CancelFilter();
         CancelSort();
     });

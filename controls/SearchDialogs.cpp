@@ -8,6 +8,7 @@
 #include "datalib/DataSource.h"
 #include "datalib/FieldMatch.h"
 #include "datalib/SelectionCriteria.h"
+#include "platform/ui/GuardedApplication.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -112,8 +113,8 @@ CombinedSortDialog::CombinedSortDialog(const QStringList& fields, QWidget* paren
     defaults->addStretch(1);
     outer->addLayout(defaults);
     outer->addWidget(okCancel(this));
-    connect(load, &QPushButton::clicked, this, &CombinedSortDialog::defaultRequested);
-    connect(store, &QPushButton::clicked, this, &CombinedSortDialog::storeDefaultRequested);
+    platform::connectGuarded(load, &QPushButton::clicked, this, &CombinedSortDialog::defaultRequested);
+    platform::connectGuarded(store, &QPushButton::clicked, this, &CombinedSortDialog::storeDefaultRequested);
 }
 
 QString CombinedSortDialog::Criterion() const {

@@ -6,6 +6,7 @@
 #include "datalib/Definitions.h"
 #include "datalib/FieldMatch.h"
 #include "datalib/SelectionCriteria.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 
 #include <QComboBox>
@@ -58,10 +59,11 @@ CriteriaRows::CriteriaRows(const QStringList& fields, const std::vector<int>& co
             grid->addWidget(r.value2, i + 1, 3);
             QLineEdit* second = r.value2;
             QComboBox* comparison = r.comparison;
-            connect(comparison, &QComboBox::currentIndexChanged, second, [this, second](int index) {
-                second->setEnabled(index >= 0 && size_t(index) < codes_.size() &&
-                                   codes_[size_t(index)] == datalib::MatchRange);
-            });
+            platform::connectGuarded(comparison, &QComboBox::currentIndexChanged, second,
+                                     [this, second](int index) {
+                                         second->setEnabled(index >= 0 && size_t(index) < codes_.size() &&
+                                                            codes_[size_t(index)] == datalib::MatchRange);
+                                     });
         }
         rows_.push_back(r);
     }
@@ -128,7 +130,7 @@ SelectionDialog::SelectionDialog(datalib::SelectionCriteria& selection, const QS
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QStringLiteral("Annulla"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &SelectionDialog::accept);
+    platform::connectGuarded(buttons, &QDialogButtonBox::accepted, this, &SelectionDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 }

@@ -11,6 +11,7 @@
 #include "datalib/DataSet.h"
 #include "datalib/DataSource.h"
 #include "datalib/Errors.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/WindowPlacement.h"
 
@@ -64,8 +65,8 @@ RowEditor::RowEditor(std::shared_ptr<datalib::DataSource> ds, bool newRow, const
     buttons->addWidget(save_);
     buttons->addWidget(close_);
     layout->addLayout(buttons);
-    connect(save_, &QPushButton::clicked, this, &RowEditor::accept);
-    connect(close_, &QPushButton::clicked, this, &RowEditor::reject);
+    platform::connectGuarded(save_, &QPushButton::clicked, this, &RowEditor::accept);
+    platform::connectGuarded(close_, &QPushButton::clicked, this, &RowEditor::reject);
     if (newRow_) ds_->AddNew();  // a refusal raises to the caller: no dialog
     panel_->Bind(ds_);
     save_->setVisible(!panel_->IsReadOnly());
@@ -134,7 +135,8 @@ BrowseWindow::BrowseWindow(std::shared_ptr<datalib::DataSource> ds, const QStrin
     search_->Bind(ds_);
     connect(search_, &MubShortSearch::RowFound, this, [this](long) { grid_->FollowDataSource(); });
     connect(search_, &MubShortSearch::InputReturned, this, [this](int, int) { grid_->setFocus(); });
-    connect(grid_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) { OpenCurrent(); });
+    platform::connectGuarded(grid_, &QAbstractItemView::doubleClicked, this,
+                             [this](const QModelIndex&) { OpenCurrent(); });
     grid_->installEventFilter(this);
     resize(QSize(760, 460).expandedTo(minimumSizeHint()));
     platform::PlaceOverOwner(*this, owner);
@@ -187,9 +189,10 @@ PickListDialog::PickListDialog(std::shared_ptr<datalib::DataSource> ds, const QS
     search_->Bind(ds_);
     connect(search_, &MubShortSearch::RowFound, this, [this](long) { grid_->FollowDataSource(); });
     connect(search_, &MubShortSearch::InputReturned, this, [this](int, int) { grid_->setFocus(); });
-    connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) { reached_ = current.isValid(); });
-    connect(grid_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) { accept(); });
+    platform::connectGuarded(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                             [this](const QModelIndex& current) { reached_ = current.isValid(); });
+    platform::connectGuarded(grid_, &QAbstractItemView::doubleClicked, this,
+                             [this](const QModelIndex&) { accept(); });
     search_->textBox()->installEventFilter(this);
     grid_->installEventFilter(this);
 
@@ -197,7 +200,7 @@ PickListDialog::PickListDialog(std::shared_ptr<datalib::DataSource> ds, const QS
     if (allowNew) {
         new_ = buttons->addButton(QStringLiteral("&Nuovo..."), QDialogButtonBox::ActionRole);
         new_->setObjectName(QStringLiteral("cmdNew"));
-        connect(new_, &QPushButton::clicked, this, [this] {
+        platform::connectGuarded(new_, &QPushButton::clicked, this, [this] {
             try {
                 const core::Variant key = ViewObject(ds_, this).EditNew();
                 if (key.isEmpty()) return;
@@ -211,7 +214,7 @@ PickListDialog::PickListDialog(std::shared_ptr<datalib::DataSource> ds, const QS
     }
     buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QStringLiteral("Annulla"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &PickListDialog::accept);
+    platform::connectGuarded(buttons, &QDialogButtonBox::accepted, this, &PickListDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
     // As wide as its columns, within the screen's free area.

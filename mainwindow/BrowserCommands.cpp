@@ -13,6 +13,7 @@
 #include "datalib/DataSource.h"
 #include "datalib/Relations.h"
 #include "datalib/SelectionCriteria.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/ShowError.h"
 #include "startup/ui/ErrorWindow.h"
@@ -52,7 +53,8 @@ void MainBrowser::RefreshTotalsMenu() {
         item->setEnabled(true);
         const int index = int(mnuTotalItems().size()) - 1;
         item->setProperty("Index", index);
-        connect(item, &QAction::triggered, this, [this, index] { mnuTotalItems_Click(index); });
+        platform::connectGuarded(item, &QAction::triggered, this,
+                                 [this, index] { mnuTotalItems_Click(index); });
     }
 }
 

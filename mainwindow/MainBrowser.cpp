@@ -16,6 +16,7 @@
 #include "mainwindow/NavigationTree.h"
 #include "mainwindow/SectionButtons.h"
 #include "platform/SettingsStore.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/ui/MainWindowLink.h"
 #include "startup/ui/modZeltFormUtility.h"
@@ -115,21 +116,23 @@ std::shared_ptr<datalib::Database> MainBrowser::database() const {
 void MainBrowser::buildWidgets() {
     w_ = BuildBrowserWidgets(window_, this);
 
-    connect(w_.cmdHideTree, &QPushButton::clicked, this, [this] { mnuHideSection_Click(); });
-    connect(w_.tvTreeView, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current, QTreeWidgetItem*) { tvTreeView_NodeClick(current); });
+    platform::connectGuarded(w_.cmdHideTree, &QPushButton::clicked, this, [this] { mnuHideSection_Click(); });
+    platform::connectGuarded(
+        w_.tvTreeView, &QTreeWidget::currentItemChanged, this,
+        [this](QTreeWidgetItem* current, QTreeWidgetItem*) { tvTreeView_NodeClick(current); });
     // A mouse press makes the node current, and so shows it; the click that
     // follows shows a node again only when it was current already (a list
     // section has gone back to its heading by then, and would run twice).
     // The press marks the node under the mouse: the current one is marked
     // again once the press is over.
-    connect(w_.tvTreeView, &QTreeWidget::itemPressed, this,
-            [this](QTreeWidgetItem*, int) { markCurrentNode(); });
-    connect(w_.tvTreeView, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node, int) {
-        if (NodeId(node) == currentAtPress_) tvTreeView_NodeClick(node);
-    });
-    connect(w_.tvTreeView, &QTreeWidget::itemDoubleClicked, this,
-            [this](QTreeWidgetItem*, int) { RefreshDetailView(); });
+    platform::connectGuarded(w_.tvTreeView, &QTreeWidget::itemPressed, this,
+                             [this](QTreeWidgetItem*, int) { markCurrentNode(); });
+    platform::connectGuarded(w_.tvTreeView, &QTreeWidget::itemClicked, this,
+                             [this](QTreeWidgetItem* node, int) {
+                                 if (NodeId(node) == currentAtPress_) tvTreeView_NodeClick(node);
+                             });
+    platform::connectGuarded(w_.tvTreeView, &QTreeWidget::itemDoubleClicked, this,
+                             [this](QTreeWidgetItem*, int) { RefreshDetailView(); });
 
     connect(w_.MubShortSearch, &controls::MubShortSearch::InputReturned, this, [this](int, int) {
         if (w_.dgView->isVisible() && w_.dgView->isEnabled()) w_.dgView->setFocus(Qt::OtherFocusReason);
@@ -153,8 +156,8 @@ void MainBrowser::buildWidgets() {
             [this](long) { w_.dgView->FollowDataSource(w_.MubShortSearch->SearchField()); });
 
     connect(w_.dgView, &DataGrid::keyDown, this, &MainBrowser::GridKeyDown);
-    connect(w_.dgView, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex&) { emit viewEditData(false); });
+    platform::connectGuarded(w_.dgView, &QAbstractItemView::doubleClicked, this,
+                             [this](const QModelIndex&) { emit viewEditData(false); });
     connect(w_.dgView, &DataGrid::headerClicked, this, &MainBrowser::headerClicked);
     connect(w_.dgView, &DataGrid::columnResized, this, &MainBrowser::columnResized);
     connect(w_.dgView, &DataGrid::contextMenuWanted, this,
@@ -162,41 +165,46 @@ void MainBrowser::buildWidgets() {
 
     connect(w_.acmdSectionItem, &SectionButtons::refreshRequested, this,
             [this] { ShowNode(w_.tvTreeView->currentItem()); });
-    connect(w_.tmFunc, &QTimer::timeout, this, &MainBrowser::tmFunc_Timer);
+    platform::connectGuarded(w_.tmFunc, &QTimer::timeout, this, &MainBrowser::tmFunc_Timer);
     showHideCaption(w_.cmdHideTree, splitState_);
 }
 
 void MainBrowser::buildMenus() {
-    connect(w_.mnuHideSection, &QAction::triggered, this, [this] {
+    platform::connectGuarded(w_.mnuHideSection, &QAction::triggered, this, [this] {
         // The check mark follows the layout, not the click.
         w_.mnuHideSection->setChecked(!w_.mnuHideSection->isChecked());
         mnuHideSection_Click();
     });
-    connect(w_.mnuOrderComplex, &QAction::triggered, this, [this] {
+    platform::connectGuarded(w_.mnuOrderComplex, &QAction::triggered, this, [this] {
         w_.tmFunc->setProperty("Tag", QStringLiteral("mnuOrderComplex"));
         w_.tmFunc->start();
     });
-    connect(w_.mnuOrderCancel, &QAction::triggered, this, [this] { w_.MubShortSearch->CancelSort(); });
-    connect(w_.mnuSearch, &QAction::triggered, this, [this] {
+    platform::connectGuarded(w_.mnuOrderCancel, &QAction::triggered, this,
+                             [this] { w_.MubShortSearch->CancelSort(); });
+    platform::connectGuarded(w_.mnuSearch, &QAction::triggered, this, [this] {
         if (w_.MubShortSearch->isVisible()) w_.MubShortSearch->SearchNext(true);
     });
-    connect(w_.mnuFilterComplex, &QAction::triggered, this, [this] {
+    platform::connectGuarded(w_.mnuFilterComplex, &QAction::triggered, this, [this] {
         w_.tmFunc->setProperty("Tag", QStringLiteral("mnuFilterComplex"));
         w_.tmFunc->start();
     });
-    connect(w_.mnuTotalCount, &QAction::triggered, this, [this] { mnuTotalCount_Click(); });
+    platform::connectGuarded(w_.mnuTotalCount, &QAction::triggered, this, [this] { mnuTotalCount_Click(); });
 
-    connect(w_.mnuFieldFilter, &QAction::triggered, this, &MainBrowser::mnuFieldFilter_Click);
-    connect(w_.mnuFieldSearchNext, &QAction::triggered, this, &MainBrowser::mnuFieldSearchNext_Click);
-    connect(w_.mnuFieldFilterCancel, &QAction::triggered, this, &MainBrowser::mnuFieldFilterCancel_Click);
-    connect(w_.mnuFieldFilterCancelAll, &QAction::triggered, this,
-            &MainBrowser::mnuFieldFilterCancelAll_Click);
-    connect(w_.mnuDataSelBeforeQuery, &QAction::triggered, this, [this] {
+    platform::connectGuarded(w_.mnuFieldFilter, &QAction::triggered, this,
+                             &MainBrowser::mnuFieldFilter_Click);
+    platform::connectGuarded(w_.mnuFieldSearchNext, &QAction::triggered, this,
+                             &MainBrowser::mnuFieldSearchNext_Click);
+    platform::connectGuarded(w_.mnuFieldFilterCancel, &QAction::triggered, this,
+                             &MainBrowser::mnuFieldFilterCancel_Click);
+    platform::connectGuarded(w_.mnuFieldFilterCancelAll, &QAction::triggered, this,
+                             &MainBrowser::mnuFieldFilterCancelAll_Click);
+    platform::connectGuarded(w_.mnuDataSelBeforeQuery, &QAction::triggered, this, [this] {
         // The check mark tells whether a selection is stored, not the click.
         w_.mnuDataSelBeforeQuery->setChecked(!w_.mnuDataSelBeforeQuery->isChecked());
         mnuDataSelBeforeQuery_Click();
     });
-    connect(w_.mnuDataSelCancel, &QAction::triggered, this, &MainBrowser::mnuDataSelCancel_Click);
+    platform::connectGuarded(w_.mnuDataSelCancel, &QAction::triggered, this,
+                             &MainBrowser::mnuDataSelCancel_Click);
 
     // The grid-settings button's menu works on the view shown.
     controls::GridSettingsMenu::Target target;
@@ -205,8 +213,8 @@ void MainBrowser::buildMenus() {
     target.settings = [this] { return gridSettings_.get(); };
     w_.mnuGridSetting =
         new controls::GridSettingsMenu(QStringLiteral("&Griglia"), std::move(target), window_);
-    connect(w_.cmdGridSetting, &QPushButton::clicked, this,
-            [this] { w_.mnuGridSetting->popup(QCursor::pos()); });
+    platform::connectGuarded(w_.cmdGridSetting, &QPushButton::clicked, this,
+                             [this] { w_.mnuGridSetting->popup(QCursor::pos()); });
 }
 
 // ---- Tree ------------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include "mainwindow/PeriodSelection.h"
 #include "mainwindow/RelationMenus.h"
 #include "platform/Shell.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/RunContext.h"
 #include "startup/ShowError.h"
@@ -106,7 +107,7 @@ MainCommands::MainCommands(QMainWindow* window, MainBrowser* browser)
     connect(browser_, &MainBrowser::openRelation, this, [this](const QString& kind, int number) {
         relations_->Open(kind, browser_->CurrentDataSource(), number);
     });
-    connect(browser_->Widgets().cmdDateSel, &QPushButton::clicked, this, [this] {
+    platform::connectGuarded(browser_->Widgets().cmdDateSel, &QPushButton::clicked, this, [this] {
         mnuSelection_->popup(
             browser_->Widgets().cmdDateSel->mapToGlobal(QPoint(0, browser_->Widgets().cmdDateSel->height())));
     });
@@ -166,20 +167,21 @@ void MainCommands::buildToolBar() {
     logo_->installEventFilter(this);
     toolBar_->addWidget(logo_);
 
-    connect(Key("New"), &QAction::triggered, this, &MainCommands::mnuFileNew_Click);
-    connect(Key("Properties"), &QAction::triggered, this, [this] { ViewEditData(false); });
-    connect(Key("Delete"), &QAction::triggered, this, &MainCommands::mnuFileDelete_Click);
-    connect(Key("Filter"), &QAction::triggered, this, &MainCommands::mnuFilterComplex_Click);
-    connect(Key("Find"), &QAction::triggered, this, [this] { browser_->Widgets().mnuSearch->trigger(); });
-    connect(Key("Refresh"), &QAction::triggered, this, &MainCommands::mnuViewRefresh_Click);
-    connect(Key("Order"), &QAction::triggered, this, &MainCommands::mnuNewOrder_Click);
-    connect(Key("Print"), &QAction::triggered, this, [this] {
+    platform::connectGuarded(Key("New"), &QAction::triggered, this, &MainCommands::mnuFileNew_Click);
+    platform::connectGuarded(Key("Properties"), &QAction::triggered, this, [this] { ViewEditData(false); });
+    platform::connectGuarded(Key("Delete"), &QAction::triggered, this, &MainCommands::mnuFileDelete_Click);
+    platform::connectGuarded(Key("Filter"), &QAction::triggered, this, &MainCommands::mnuFilterComplex_Click);
+    platform::connectGuarded(Key("Find"), &QAction::triggered, this,
+                             [this] { browser_->Widgets().mnuSearch->trigger(); });
+    platform::connectGuarded(Key("Refresh"), &QAction::triggered, this, &MainCommands::mnuViewRefresh_Click);
+    platform::connectGuarded(Key("Order"), &QAction::triggered, this, &MainCommands::mnuNewOrder_Click);
+    platform::connectGuarded(Key("Print"), &QAction::triggered, this, [this] {
         QWidget* button = toolBar_->widgetForAction(Key("Print"));
         mnuPrintFunc_->popup(button ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos());
     });
-    connect(Key("Adjourn"), &QAction::triggered, this, &MainCommands::mnuUpdate_Click);
-    connect(Key("Send"), &QAction::triggered, this, &MainCommands::mnuSendOrder_Click);
-    connect(Key("Exit"), &QAction::triggered, window_, [this] { window_->close(); });
+    platform::connectGuarded(Key("Adjourn"), &QAction::triggered, this, &MainCommands::mnuUpdate_Click);
+    platform::connectGuarded(Key("Send"), &QAction::triggered, this, &MainCommands::mnuSendOrder_Click);
+    platform::connectGuarded(Key("Exit"), &QAction::triggered, window_, [this] { window_->close(); });
 }
 
 void MainCommands::buildMenus() {
@@ -204,39 +206,41 @@ void MainCommands::buildMenus() {
     };
     QAction* a = insert(addMenuItem(file, "mnuFileNew", QStringLiteral("&Nuovo...")));
     a->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Insert));
-    connect(a, &QAction::triggered, this, &MainCommands::mnuFileNew_Click);
+    platform::connectGuarded(a, &QAction::triggered, this, &MainCommands::mnuFileNew_Click);
     a = insert(addMenuItem(file, "mnuFileProperties", QStringLiteral("&Modifica...")));
     a->setShortcut(QKeySequence(Qt::Key_F2));
-    connect(a, &QAction::triggered, this, [this] { ViewEditData(false); });
+    platform::connectGuarded(a, &QAction::triggered, this, [this] { ViewEditData(false); });
     a = insert(addMenuItem(file, "mnuFileDelete", QStringLiteral("&Elimina")));
     a->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Delete));
-    connect(a, &QAction::triggered, this, &MainCommands::mnuFileDelete_Click);
+    platform::connectGuarded(a, &QAction::triggered, this, &MainCommands::mnuFileDelete_Click);
     file->insertSeparator(first);
     a = insert(addMenuItem(file, "mnuNewOrder", QStringLiteral("Nuovo &Ordine...")));
-    connect(a, &QAction::triggered, this, &MainCommands::mnuNewOrder_Click);
+    platform::connectGuarded(a, &QAction::triggered, this, &MainCommands::mnuNewOrder_Click);
     file->insertSeparator(first);
     mnuPrintFunc_ = new QMenu(QStringLiteral("&Stampa dati"), window_);
     mnuPrintFunc_->setObjectName(QStringLiteral("mnuPrintFunc"));
     file->insertMenu(first, mnuPrintFunc_);
     a = addMenuItem(mnuPrintFunc_, "mnuPrint", QStringLiteral("&Stampa"));
     a->setShortcut(QKeySequence(Qt::Key_F8));
-    connect(a, &QAction::triggered, this, &MainCommands::mnuPrint_Click);
-    connect(addMenuItem(mnuPrintFunc_, "mnuPreview", QStringLiteral("&Anteprima...")), &QAction::triggered,
-            this, &MainCommands::mnuPreview_Click);
-    connect(addMenuItem(mnuPrintFunc_, "mnuPrintExport", QStringLiteral("Esporta stampa...")),
-            &QAction::triggered, this, &MainCommands::mnuPrintExport_Click);
+    platform::connectGuarded(a, &QAction::triggered, this, &MainCommands::mnuPrint_Click);
+    platform::connectGuarded(addMenuItem(mnuPrintFunc_, "mnuPreview", QStringLiteral("&Anteprima...")),
+                             &QAction::triggered, this, &MainCommands::mnuPreview_Click);
+    platform::connectGuarded(
+        addMenuItem(mnuPrintFunc_, "mnuPrintExport", QStringLiteral("Esporta stampa...")),
+        &QAction::triggered, this, &MainCommands::mnuPrintExport_Click);
     a = insert(addMenuItem(file, "mnuPrintLabel", QStringLiteral("Stampa &Etichette")));
     a->setEnabled(false);
-    connect(a, &QAction::triggered, this, &MainCommands::mnuPrintLabel_Click);
+    platform::connectGuarded(a, &QAction::triggered, this, &MainCommands::mnuPrintLabel_Click);
     file->insertSeparator(first);
-    connect(insert(addMenuItem(file, "mnuImport", QStringLiteral("&Importa da archivio..."))),
-            &QAction::triggered, this, [this] {
-                if (importArchive) importArchive(currentDS(), [this] { browser_->RefreshDetailView(); });
-            });
-    connect(insert(addMenuItem(file, "mnuSave", QStringLiteral("&Salva in archivio..."))),
-            &QAction::triggered, this, [this] {
-                if (saveView) saveView(currentDS());
-            });
+    platform::connectGuarded(
+        insert(addMenuItem(file, "mnuImport", QStringLiteral("&Importa da archivio..."))),
+        &QAction::triggered, this, [this] {
+            if (importArchive) importArchive(currentDS(), [this] { browser_->RefreshDetailView(); });
+        });
+    platform::connectGuarded(insert(addMenuItem(file, "mnuSave", QStringLiteral("&Salva in archivio..."))),
+                             &QAction::triggered, this, [this] {
+                                 if (saveView) saveView(currentDS());
+                             });
     file->insertSeparator(first);
 
     // Data: the period menu.
@@ -257,7 +261,7 @@ void MainCommands::buildMenus() {
     for (const PeriodItem& p : periods) {
         a = addMenuItem(mnuSelection_, p.name, QString::fromUtf8(p.caption));
         a->setCheckable(true);
-        connect(a, &QAction::triggered, this, p.slot);
+        platform::connectGuarded(a, &QAction::triggered, this, p.slot);
     }
     mnuSelection_->menuAction()->setVisible(false);
     data->addMenu(browser_->Widgets().mnuDataSelection);
@@ -272,8 +276,8 @@ void MainCommands::buildMenus() {
         complex->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F3));
         mnuFilter_->addAction(complex);
     }
-    connect(addMenuItem(mnuFilter_, "mnuFilterCancel", QStringLiteral("&Annulla filtro")),
-            &QAction::triggered, this, &MainCommands::mnuFilterCancel_Click);
+    platform::connectGuarded(addMenuItem(mnuFilter_, "mnuFilterCancel", QStringLiteral("&Annulla filtro")),
+                             &QAction::triggered, this, &MainCommands::mnuFilterCancel_Click);
 
     // View.
     QMenu* view = menuNamed("mnuView");
@@ -282,20 +286,21 @@ void MainCommands::buildMenus() {
         view->setObjectName(QStringLiteral("mnuView"));
     }
     view->addSeparator();
-    connect(addMenuItem(view, "mnuViewWebBrowser", QStringLiteral("Analizza su &WebBrowser...")),
-            &QAction::triggered, this, &MainCommands::mnuViewWebBrowser_Click);
+    platform::connectGuarded(
+        addMenuItem(view, "mnuViewWebBrowser", QStringLiteral("Analizza su &WebBrowser...")),
+        &QAction::triggered, this, &MainCommands::mnuViewWebBrowser_Click);
     a = addMenuItem(view, "mnuViewRefresh", QStringLiteral("&Aggiorna"));
     a->setShortcut(QKeySequence(Qt::Key_F5));
-    connect(a, &QAction::triggered, this, &MainCommands::mnuViewRefresh_Click);
+    platform::connectGuarded(a, &QAction::triggered, this, &MainCommands::mnuViewRefresh_Click);
     view->addSeparator();
     a = addMenuItem(view, "mnuViewToolbar", QStringLiteral("&Barra degli strumenti"));
     a->setCheckable(true);
     a->setChecked(true);
-    connect(a, &QAction::triggered, this, &MainCommands::mnuViewToolbar_Click);
+    platform::connectGuarded(a, &QAction::triggered, this, &MainCommands::mnuViewToolbar_Click);
     a = addMenuItem(view, "mnuViewStatusBar", QStringLiteral("Barra di &Stato"));
     a->setCheckable(true);
     a->setChecked(true);
-    connect(a, &QAction::triggered, this, &MainCommands::mnuViewStatusBar_Click);
+    platform::connectGuarded(a, &QAction::triggered, this, &MainCommands::mnuViewStatusBar_Click);
 
     // Tools: exchange, configuration, report settings.
     QMenu* tools = menuNamed("mnuTools");
@@ -304,36 +309,41 @@ void MainCommands::buildMenus() {
         tools->setObjectName(QStringLiteral("mnuTools"));
     }
     tools->addSeparator();
-    connect(addMenuItem(tools, "mnuUpdate", QStringLiteral("Scarica &aggiornamenti dalla sede...")),
-            &QAction::triggered, this, &MainCommands::mnuUpdate_Click);
-    connect(addMenuItem(tools, "mnuSendOrder", QStringLiteral("&Invia ordini alla sede...")),
-            &QAction::triggered, this, &MainCommands::mnuSendOrder_Click);
-    connect(addMenuItem(tools, "mnuUploadAll", QStringLiteral("&Ricevi tutti i dati dalla sede...")),
-            &QAction::triggered, this, &MainCommands::mnuUploadAll_Click);
+    platform::connectGuarded(
+        addMenuItem(tools, "mnuUpdate", QStringLiteral("Scarica &aggiornamenti dalla sede...")),
+        &QAction::triggered, this, &MainCommands::mnuUpdate_Click);
+    platform::connectGuarded(addMenuItem(tools, "mnuSendOrder", QStringLiteral("&Invia ordini alla sede...")),
+                             &QAction::triggered, this, &MainCommands::mnuSendOrder_Click);
+    platform::connectGuarded(
+        addMenuItem(tools, "mnuUploadAll", QStringLiteral("&Ricevi tutti i dati dalla sede...")),
+        &QAction::triggered, this, &MainCommands::mnuUploadAll_Click);
     tools->addSeparator();
-    connect(addMenuItem(tools, "mnuToolsOptions", QStringLiteral("Parametri &Generali...")),
-            &QAction::triggered, this, &MainCommands::mnuToolsOptions_Click);
-    connect(addMenuItem(tools, "mnuToolsClientSettings", QStringLiteral("Parametri &Postazione...")),
-            &QAction::triggered, this, &MainCommands::mnuToolsClientSettings_Click);
+    platform::connectGuarded(addMenuItem(tools, "mnuToolsOptions", QStringLiteral("Parametri &Generali...")),
+                             &QAction::triggered, this, &MainCommands::mnuToolsOptions_Click);
+    platform::connectGuarded(
+        addMenuItem(tools, "mnuToolsClientSettings", QStringLiteral("Parametri &Postazione...")),
+        &QAction::triggered, this, &MainCommands::mnuToolsClientSettings_Click);
     mnuConfigBar0_ = tools->addSeparator();
     mnuConfigBar0_->setObjectName(QStringLiteral("mnuConfigBar0"));
-    connect(addMenuItem(tools, "mnuOrderPrintSetting",
-                        QStringLiteral("Impostazione Stampa &Proposta d' Ordine...")),
-            &QAction::triggered, this, [this] {
-                reportSetting(QStringLiteral("Ordini.Righe"), true, QStringLiteral("PropostaOrdine"));
-            });
-    connect(addMenuItem(tools, "mnuListOrderPrintSetting",
-                        QStringLiteral("Impostazione Stampa &Lista Ordini...")),
-            &QAction::triggered, this, [this] {
-                reportSetting(QStringLiteral("Ordini"), false, QStringLiteral("Lista,ListaConRiferimenti"));
-            });
-    connect(addMenuItem(tools, "mnuStatisticPrintSetting", QStringLiteral("Impostazione Stampe &Clienti...")),
-            &QAction::triggered, this, [this] {
-                reportSetting(
-                    QStringLiteral("Clienti"), false,
-                    QStringLiteral("AnalisiCrescita,ListaPerRagSoc,ListaPerProvincia,ConsuntivoClienti"));
-            });
-    connect(
+    platform::connectGuarded(
+        addMenuItem(tools, "mnuOrderPrintSetting",
+                    QStringLiteral("Impostazione Stampa &Proposta d' Ordine...")),
+        &QAction::triggered, this,
+        [this] { reportSetting(QStringLiteral("Ordini.Righe"), true, QStringLiteral("PropostaOrdine")); });
+    platform::connectGuarded(addMenuItem(tools, "mnuListOrderPrintSetting",
+                                         QStringLiteral("Impostazione Stampa &Lista Ordini...")),
+                             &QAction::triggered, this, [this] {
+                                 reportSetting(QStringLiteral("Ordini"), false,
+                                               QStringLiteral("Lista,ListaConRiferimenti"));
+                             });
+    platform::connectGuarded(
+        addMenuItem(tools, "mnuStatisticPrintSetting", QStringLiteral("Impostazione Stampe &Clienti...")),
+        &QAction::triggered, this, [this] {
+            reportSetting(
+                QStringLiteral("Clienti"), false,
+                QStringLiteral("AnalisiCrescita,ListaPerRagSoc,ListaPerProvincia,ConsuntivoClienti"));
+        });
+    platform::connectGuarded(
         addMenuItem(tools, "mnuRowOrderPrintSetting", QStringLiteral("Impostazione Stampe &Righe Ordini...")),
         &QAction::triggered, this, [this] {
             reportSetting(QStringLiteral("RigheOrdini"), false,
@@ -345,13 +355,13 @@ void MainCommands::buildMenus() {
     help->setObjectName(QStringLiteral("mnuHelp"));
     a = addMenuItem(help, "mnuHelpContents", QStringLiteral("&Contents"));
     a->setEnabled(false);
-    connect(a, &QAction::triggered, this, &MainCommands::mnuHelpContents_Click);
+    platform::connectGuarded(a, &QAction::triggered, this, &MainCommands::mnuHelpContents_Click);
     a = addMenuItem(help, "mnuHelpSearchForHelpOn", QStringLiteral("&Search For Help On..."));
     a->setEnabled(false);
-    connect(a, &QAction::triggered, this, &MainCommands::mnuHelpContents_Click);
+    platform::connectGuarded(a, &QAction::triggered, this, &MainCommands::mnuHelpContents_Click);
     help->addSeparator();
-    connect(addMenuItem(help, "mnuHelpAbout", QStringLiteral("&About ")), &QAction::triggered, this,
-            &MainCommands::mnuHelpAbout_Click);
+    platform::connectGuarded(addMenuItem(help, "mnuHelpAbout", QStringLiteral("&About ")),
+                             &QAction::triggered, this, &MainCommands::mnuHelpAbout_Click);
 }
 
 void MainCommands::UpdateWiredCommands() {

@@ -4,6 +4,7 @@
 #include "controls/SearchDialogs.h"
 #include "datalib/DataSource.h"
 #include "mainwindow/MainCommands.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "reports/ReportLayouts.h"
 #include "reports/ui/modCustomReport.h"
@@ -97,9 +98,9 @@ frmPrinterFunctions::frmPrinterFunctions(QWidget* owner) : QDialog(owner) {
     layout->addWidget(cmdPrint_);
     layout->addWidget(cmdPreview_);
     layout->addWidget(cmdExit_);
-    connect(cmdPrint_, &QPushButton::clicked, this, [this] { choose(true, false); });
-    connect(cmdPreview_, &QPushButton::clicked, this, [this] { choose(true, true); });
-    connect(cmdExit_, &QPushButton::clicked, this, [this] { choose(false, preview_); });
+    platform::connectGuarded(cmdPrint_, &QPushButton::clicked, this, [this] { choose(true, false); });
+    platform::connectGuarded(cmdPreview_, &QPushButton::clicked, this, [this] { choose(true, true); });
+    platform::connectGuarded(cmdExit_, &QPushButton::clicked, this, [this] { choose(false, preview_); });
     const auto& rc = startup::runContext();
     startup::SetFormFont(this, rc.fontName, rc.fontSizeDelta);
 }

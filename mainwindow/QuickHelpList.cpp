@@ -1,5 +1,6 @@
 #include "mainwindow/QuickHelpList.h"
 
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/ui/modZeltFormUtility.h"
 
@@ -32,8 +33,8 @@ QuickHelpList::QuickHelpList(QWidget* window)
     timer_->setObjectName(QStringLiteral("tmtHelp_Field"));
     timer_->setInterval(kTickMs);
     timer_->setSingleShot(true);
-    connect(timer_, &QTimer::timeout, this, &QuickHelpList::tmtHelp_Field_Timer);
-    connect(list_, &QListWidget::itemClicked, this, [this] { chooseEntry(); });
+    platform::connectGuarded(timer_, &QTimer::timeout, this, &QuickHelpList::tmtHelp_Field_Timer);
+    platform::connectGuarded(list_, &QListWidget::itemClicked, this, [this] { chooseEntry(); });
     connect(list_, &QListWidget::itemDoubleClicked, list_, &QWidget::hide);
 }
 
@@ -42,7 +43,7 @@ QuickHelpList::~QuickHelpList() { qApp->removeEventFilter(this); }
 void QuickHelpList::AddBox(QLineEdit* box, const Source& source) {
     boxes_.emplace_back(box, source);
     box->installEventFilter(this);
-    connect(box, &QLineEdit::textChanged, this, [this] {
+    platform::connectGuarded(box, &QLineEdit::textChanged, this, [this] {
         dismissed_ = false;
         StartTimer();
     });

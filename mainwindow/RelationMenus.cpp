@@ -6,6 +6,7 @@
 #include "datalib/Database.h"
 #include "datalib/Relations.h"
 #include "mainwindow/NavigationTree.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/ShowError.h"
 #include "startup/ui/ErrorWindow.h"
@@ -106,7 +107,7 @@ void RelationMenus::BuildRelationMenus(datalib::DataSource* ds, bool clearOnly) 
                 item->setProperty("Index", int(menus_[k]->actions().size()) - 1);
                 item->setEnabled(r.allowed);
                 const QString array = QLatin1String(kArrays[k]);
-                connect(item, &QAction::triggered, this, [this, array, tag] {
+                platform::connectGuarded(item, &QAction::triggered, this, [this, array, tag] {
                     emit itemChosen(array + QLatin1Char('(') + tag + QLatin1Char(')'));
                 });
             }

@@ -8,6 +8,7 @@
 #include "datalib/FieldMatch.h"
 #include "datalib/SelectionCriteria.h"
 #include "mainwindow/QuickHelpList.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/RunContext.h"
 #include "startup/ui/modZeltFormUtility.h"
@@ -33,8 +34,8 @@ SearchWindow::SearchWindow(QWidget* owner, const QString& caption) : QDialog(own
     cmdOk_->setObjectName(QStringLiteral("cmdOk"));
     cancel_ = new controls::MubCommand(QStringLiteral("Annulla"), this);
     cancel_->setObjectName(QStringLiteral("ctlMubCommand1"));
-    connect(cmdOk_, &QPushButton::clicked, this, &SearchWindow::cmdOk_Click);
-    connect(cancel_, &QPushButton::clicked, this, [this] {
+    platform::connectGuarded(cmdOk_, &QPushButton::clicked, this, &SearchWindow::cmdOk_Click);
+    platform::connectGuarded(cancel_, &QPushButton::clicked, this, [this] {
         confirmed_ = false;
         reject();
     });

@@ -2,6 +2,7 @@
 
 #include "controls/MubCommand.h"
 #include "mainwindow/NavigationTree.h"
+#include "platform/ui/GuardedApplication.h"
 #include "startup/ui/modZeltFormUtility.h"
 
 #include <QAbstractButton>
@@ -81,7 +82,7 @@ void SectionButtons::Build(const Place& place) {
             button->raise();
             // Handled once the click's own event is over: the rebuild it
             // starts removes this very button.
-            connect(button, &QAbstractButton::clicked, this, [this, tag = button->Tag()] {
+            platform::connectGuarded(button, &QAbstractButton::clicked, this, [this, tag = button->Tag()] {
                 QTimer::singleShot(0, this, [this, tag] { Follow(tag); });
             });
             items_.push_back(button);

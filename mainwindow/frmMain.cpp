@@ -7,6 +7,7 @@
 #include "mainwindow/MainWindowUi.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/WindowPlacement.h"
 #include "startup/Common.h"
@@ -90,14 +91,14 @@ frmMain::frmMain() {
     // The operator's own commands, before the end of the program.
     mnuChangeUser_ = mnuFile->addAction(QStringLiteral("Cambia &utente..."));
     mnuChangeUser_->setObjectName(QStringLiteral("mnuChangeUser"));
-    connect(mnuChangeUser_, &QAction::triggered, this, &frmMain::mnuChangeUser_Click);
+    platform::connectGuarded(mnuChangeUser_, &QAction::triggered, this, &frmMain::mnuChangeUser_Click);
     mnuChangePwd_ = mnuFile->addAction(QStringLiteral("Cambia pass&word..."));
     mnuChangePwd_->setObjectName(QStringLiteral("mnuChangePwd"));
-    connect(mnuChangePwd_, &QAction::triggered, this, &frmMain::mnuChangePwd_Click);
+    platform::connectGuarded(mnuChangePwd_, &QAction::triggered, this, &frmMain::mnuChangePwd_Click);
     mnuFile->addSeparator();
     mnuFileClose_ = mnuFile->addAction(QStringLiteral("&Chiudi"));
     mnuFileClose_->setObjectName(QStringLiteral("mnuFileClose"));
-    connect(mnuFileClose_, &QAction::triggered, this, [this] { close(); });
+    platform::connectGuarded(mnuFileClose_, &QAction::triggered, this, [this] { close(); });
 
     statusText_ = new QLabel(this);
     statusText_->setObjectName(QStringLiteral("sbStatusText"));
@@ -349,7 +350,7 @@ void frmMain::showOptions() {
     auto* options = new startup::frmOptions(this);
     options->setAttribute(Qt::WA_DeleteOnClose);
     // The next activation after the window closed opens the database again.
-    connect(options, &QObject::destroyed, this, [this] { queueActivation(); });
+    platform::connectGuarded(options, &QObject::destroyed, this, [this] { queueActivation(); });
     options->show();
 }
 

@@ -5,6 +5,7 @@
 #include "datalib/DataSet.h"
 #include "datalib/SelectionCriteria.h"
 #include "mainwindow/QuickHelpList.h"
+#include "platform/ui/GuardedApplication.h"
 #include "startup/OSWinUtil.h"
 #include "startup/ui/modZeltFormUtility.h"
 
@@ -106,7 +107,8 @@ frmSearch_Ordini::frmSearch_Ordini(QWidget* owner) : SearchWindow(owner, QString
     // The separators are put in as the operator types; the dates the window
     // writes itself are left as they are.
     for (QLineEdit* date : {txtFromDate_, txtToDate_})
-        connect(date, &QLineEdit::textEdited, this, [date] { startup::FormatDateInput(date, kDateKind); });
+        platform::connectGuarded(date, &QLineEdit::textEdited, this,
+                                 [date] { startup::FormatDateInput(date, kDateKind); });
 
     QuickHelp()->AddBox(txtSel_Cliente_, kCustomerHelp);
     QuickHelp()->AddBox(txtSel_Articolo_,

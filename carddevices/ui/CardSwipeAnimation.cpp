@@ -1,5 +1,7 @@
 #include "carddevices/ui/CardSwipeAnimation.h"
 
+#include "platform/ui/GuardedApplication.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -13,7 +15,7 @@ CardSwipeAnimation::CardSwipeAnimation(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Image1"));
     setFixedSize(sizeHint());
     timer_.setInterval(60);
-    connect(&timer_, &QTimer::timeout, this, [this] {
+    platform::connectGuarded(&timer_, &QTimer::timeout, this, [this] {
         frame_ = (frame_ + 1) % kFrames;
         update();
     });

@@ -6,6 +6,7 @@
 #include "carddevices/ui/CardSwipeAnimation.h"
 #include "controls/MubCommand.h"
 #include "core/AppError.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/RunContext.h"
 #include "startup/ui/MainWindowLink.h"
@@ -77,7 +78,7 @@ frmMagneticDev::frmMagneticDev(QWidget* parent) : QDialog(parent) {
 
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     tmEvent.setInterval(500);
-    connect(&tmEvent, &QTimer::timeout, this, &frmMagneticDev::OnTimer);
+    platform::connectGuarded(&tmEvent, &QTimer::timeout, this, &frmMagneticDev::OnTimer);
     tmEvent.start();
 
     // The window sees keys before its controls.

@@ -2,6 +2,7 @@
 
 #include "carddevices/MagneticDevParam.h"
 #include "controls/MubCommand.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/RunContext.h"
 #include "startup/ui/MainWindowLink.h"
@@ -61,7 +62,7 @@ frmMagneticOptions::frmMagneticOptions(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(cmdOK, &QPushButton::clicked, this, &frmMagneticOptions::confirm);
+    platform::connectGuarded(cmdOK, &QPushButton::clicked, this, &frmMagneticOptions::confirm);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     // Load: the values of the run. A stored model or port the lists do not
@@ -74,8 +75,10 @@ frmMagneticOptions::frmMagneticOptions(QWidget* parent) : QDialog(parent) {
     txtCOMParam->setEditText(p.comPortParam);
     EnableControls();
 
-    connect(cmbDevType, &QComboBox::currentIndexChanged, this, &frmMagneticOptions::EnableControls);
-    connect(cboCOMPort, &QComboBox::currentIndexChanged, this, &frmMagneticOptions::EnableControls);
+    platform::connectGuarded(cmbDevType, &QComboBox::currentIndexChanged, this,
+                             &frmMagneticOptions::EnableControls);
+    platform::connectGuarded(cboCOMPort, &QComboBox::currentIndexChanged, this,
+                             &frmMagneticOptions::EnableControls);
 }
 
 void frmMagneticOptions::EnableControls() {

@@ -1,5 +1,6 @@
 #include "exchange/ui/frmExchangeProgress.h"
 
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/RunContext.h"
 #include "startup/ui/modZeltFormUtility.h"
@@ -52,7 +53,7 @@ frmExchangeProgress::frmExchangeProgress(const QString& caption, bool withMarks)
     cmdCancel_ = new QPushButton(QStringLiteral("&Interrompi"), this);
     cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel_->setAutoDefault(false);
-    QObject::connect(cmdCancel_, &QPushButton::clicked, this, [this] { AskStop(); });
+    platform::connectGuarded(cmdCancel_, &QPushButton::clicked, this, [this] { AskStop(); });
 
     auto* layout = new QVBoxLayout(this);
     if (withMarks) layout->addWidget(new QLabel(QStringLiteral("Aggiornamenti disponibili:"), this));

@@ -1,6 +1,7 @@
 #include "exchange/ui/frmSelectOrder.h"
 
 #include "datalib/DataSource.h"
+#include "platform/ui/GuardedApplication.h"
 #include "startup/RunContext.h"
 #include "startup/ui/modZeltFormUtility.h"
 
@@ -30,7 +31,7 @@ frmSelectOrder::frmSelectOrder(QWidget* parent) : QDialog(parent) {
     cmdConfirm_->setObjectName(QStringLiteral("cmdConfirm"));
     cmdCancel_ = new QPushButton(QStringLiteral("&Annulla"), this);
     cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
-    connect(cmdConfirm_, &QPushButton::clicked, this, [this] { confirm(); });
+    platform::connectGuarded(cmdConfirm_, &QPushButton::clicked, this, [this] { confirm(); });
     connect(cmdCancel_, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);

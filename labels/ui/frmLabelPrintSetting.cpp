@@ -10,6 +10,7 @@
 #include "labels/LabelLayoutRecord.h"
 #include "labels/ui/frmLabelPreview.h"
 #include "labels/ui/modLabelPrint.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Printers.h"
 #include "reports/ReportLayouts.h"
@@ -59,21 +60,24 @@ void frmLabelPrintSetting::bindControls() {
     w_ = BuildLabelPrintSettingWidgets(this);
     for (QLineEdit* box :
          {w_.txtColumns, w_.txtLabelHeight, w_.txtLabelWidth, w_.txtLabelTop, w_.txtLabelLeft, w_.txtCopy})
-        connect(box, &QLineEdit::textChanged, this, &frmLabelPrintSetting::setModified);
+        platform::connectGuarded(box, &QLineEdit::textChanged, this, &frmLabelPrintSetting::setModified);
     for (QCheckBox* check : {w_.chkPrinterSelection, w_.chkHorizontal, w_.chkEnableLabelAlignment})
-        connect(check, &QCheckBox::toggled, this, &frmLabelPrintSetting::setModified);
-    connect(w_.cboPrinter, &QComboBox::editTextChanged, this, &frmLabelPrintSetting::setModified);
+        platform::connectGuarded(check, &QCheckBox::toggled, this, &frmLabelPrintSetting::setModified);
+    platform::connectGuarded(w_.cboPrinter, &QComboBox::editTextChanged, this,
+                             &frmLabelPrintSetting::setModified);
     resize(760, 620);
 
-    connect(w_.cbTableSel, qOverload<int>(&QComboBox::activated), this, [this] { cbTableSel_Click(); });
-    connect(w_.cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
-    connect(w_.cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
-    connect(w_.cmdDefault, &QPushButton::clicked, this, [this] { cmdDefault_Click(); });
-    connect(w_.cmdPrnSetting, &QPushButton::clicked, this, [this] { cmdPrnSetting_Click(); });
-    connect(w_.cmdTest, &QPushButton::clicked, this, [this] { runLabels(false); });
-    connect(w_.cmdPreview, &QPushButton::clicked, this, [this] { runLabels(true); });
-    connect(w_.cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
-    connect(w_.cmdLoad, &QPushButton::clicked, this, [this] { cmdLoad_Click(); });
+    platform::connectGuarded(w_.cbTableSel, qOverload<int>(&QComboBox::activated), this,
+                             [this] { cbTableSel_Click(); });
+    platform::connectGuarded(w_.cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    platform::connectGuarded(w_.cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    platform::connectGuarded(w_.cmdDefault, &QPushButton::clicked, this, [this] { cmdDefault_Click(); });
+    platform::connectGuarded(w_.cmdPrnSetting, &QPushButton::clicked, this,
+                             [this] { cmdPrnSetting_Click(); });
+    platform::connectGuarded(w_.cmdTest, &QPushButton::clicked, this, [this] { runLabels(false); });
+    platform::connectGuarded(w_.cmdPreview, &QPushButton::clicked, this, [this] { runLabels(true); });
+    platform::connectGuarded(w_.cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
+    platform::connectGuarded(w_.cmdLoad, &QPushButton::clicked, this, [this] { cmdLoad_Click(); });
 
     // The script assistant (the label script's data set is always `ds`)
     // and its menus, built once per chosen table.
@@ -96,12 +100,12 @@ void frmLabelPrintSetting::bindControls() {
         menus_->FillFieldMenus(db_ ? db_->tableDef(GetSelectedTableName()) : nullptr);
         EnableFormControls(true);
     });
-    connect(w_.cmdInstruction, &QPushButton::clicked, this, [this] {
+    platform::connectGuarded(w_.cmdInstruction, &QPushButton::clicked, this, [this] {
         menus_->mnuOutputInstructions->menuAction()->setVisible(true);
         menus_->mnuDataInstructions->menuAction()->setVisible(true);
         menus_->PopInstructionMenu();
     });
-    connect(w_.cmdField, &QPushButton::clicked, this, [this] {
+    platform::connectGuarded(w_.cmdField, &QPushButton::clicked, this, [this] {
         menus_->mnuFields->menuAction()->setVisible(true);
         menus_->mnuReferences->menuAction()->setVisible(true);
         menus_->PopFieldMenu();

@@ -15,6 +15,7 @@
 #include "orders/OrderRules.h"
 #include "orders/ui/KeyClock.h"
 #include "platform/SettingsStore.h"
+#include "platform/ui/GuardedApplication.h"
 #include "startup/Common.h"
 #include "startup/ui/ErrorWindow.h"
 #include "startup/ui/frmMessage.h"
@@ -628,32 +629,38 @@ void frmOrder::buildControls() {
          [this] { return m_objGridSettings.get(); }, [this] { ApplyRowsLayout(); }},
         this);
 
-    connect(w_.cmdConfirm, &QPushButton::clicked, this, &frmOrder::cmdConfirm_Click);
-    connect(w_.cmdCancel, &QPushButton::clicked, this, &frmOrder::cmdCancel_Click);
-    connect(w_.cmdAddRow, &QPushButton::clicked, this, &frmOrder::cmdAddRow_Click);
-    connect(w_.cmdEditRow, &QPushButton::clicked, this, &frmOrder::cmdEditRow_Click);
-    connect(w_.cmdDeleteRow, &QPushButton::clicked, this, &frmOrder::cmdDeleteRow_Click);
-    connect(w_.cmdSetQuantity, &QPushButton::clicked, this, &frmOrder::cmdSetQuantity_Click);
-    connect(w_.cmdSpecialCode, &QPushButton::clicked, this, &frmOrder::cmdSpecialCode_Click);
-    connect(w_.cmdAddPromoKit, &QPushButton::clicked, this, &frmOrder::cmdAddPromoKit_Click);
-    connect(w_.cmdGridSetting, &QPushButton::clicked, this, &frmOrder::cmdGridSetting_Click);
-    connect(w_.optPromozioni, &QRadioButton::clicked, this, &frmOrder::RefreshPromoKitList);
-    connect(w_.optKit, &QRadioButton::clicked, this, &frmOrder::RefreshPromoKitList);
-    connect(w_.cboSelPromoKit, &QComboBox::activated, this,
-            [this] { w_.cboSelPromoKit->setToolTip(w_.cboSelPromoKit->currentText()); });
-    connect(w_.chkRequest_Quantita, &QCheckBox::clicked, this, &frmOrder::chkRequest_Quantita_Click);
-    connect(w_.cmbLinea, &QComboBox::activated, this, &frmOrder::RefreshCategorie);
-    connect(w_.cmbTipoCategoria, &QComboBox::activated, this, &frmOrder::RefreshCategorie);
-    connect(w_.cboRelate_Ordini, &QComboBox::activated, this, &frmOrder::cboRelate_Ordini_Click);
-    connect(w_.txtCode_Articolo, &QLineEdit::textChanged, this, &frmOrder::txtCode_Articolo_Change);
-    connect(w_.tmtHelp_ArticoliLib, &QTimer::timeout, this, &frmOrder::tmtHelp_ArticoliLib_Timer);
-    connect(scanTimer_, &QTimer::timeout, this, &frmOrder::processScannedCodes);
-    connect(w_.lstHelp_ArticoliLib, &QListWidget::itemClicked, this, &frmOrder::lstHelp_ArticoliLib_Click);
-    connect(w_.lstHelp_ArticoliLib, &QListWidget::itemDoubleClicked, this, [this] {
+    platform::connectGuarded(w_.cmdConfirm, &QPushButton::clicked, this, &frmOrder::cmdConfirm_Click);
+    platform::connectGuarded(w_.cmdCancel, &QPushButton::clicked, this, &frmOrder::cmdCancel_Click);
+    platform::connectGuarded(w_.cmdAddRow, &QPushButton::clicked, this, &frmOrder::cmdAddRow_Click);
+    platform::connectGuarded(w_.cmdEditRow, &QPushButton::clicked, this, &frmOrder::cmdEditRow_Click);
+    platform::connectGuarded(w_.cmdDeleteRow, &QPushButton::clicked, this, &frmOrder::cmdDeleteRow_Click);
+    platform::connectGuarded(w_.cmdSetQuantity, &QPushButton::clicked, this, &frmOrder::cmdSetQuantity_Click);
+    platform::connectGuarded(w_.cmdSpecialCode, &QPushButton::clicked, this, &frmOrder::cmdSpecialCode_Click);
+    platform::connectGuarded(w_.cmdAddPromoKit, &QPushButton::clicked, this, &frmOrder::cmdAddPromoKit_Click);
+    platform::connectGuarded(w_.cmdGridSetting, &QPushButton::clicked, this, &frmOrder::cmdGridSetting_Click);
+    platform::connectGuarded(w_.optPromozioni, &QRadioButton::clicked, this, &frmOrder::RefreshPromoKitList);
+    platform::connectGuarded(w_.optKit, &QRadioButton::clicked, this, &frmOrder::RefreshPromoKitList);
+    platform::connectGuarded(w_.cboSelPromoKit, &QComboBox::activated, this,
+                             [this] { w_.cboSelPromoKit->setToolTip(w_.cboSelPromoKit->currentText()); });
+    platform::connectGuarded(w_.chkRequest_Quantita, &QCheckBox::clicked, this,
+                             &frmOrder::chkRequest_Quantita_Click);
+    platform::connectGuarded(w_.cmbLinea, &QComboBox::activated, this, &frmOrder::RefreshCategorie);
+    platform::connectGuarded(w_.cmbTipoCategoria, &QComboBox::activated, this, &frmOrder::RefreshCategorie);
+    platform::connectGuarded(w_.cboRelate_Ordini, &QComboBox::activated, this,
+                             &frmOrder::cboRelate_Ordini_Click);
+    platform::connectGuarded(w_.txtCode_Articolo, &QLineEdit::textChanged, this,
+                             &frmOrder::txtCode_Articolo_Change);
+    platform::connectGuarded(w_.tmtHelp_ArticoliLib, &QTimer::timeout, this,
+                             &frmOrder::tmtHelp_ArticoliLib_Timer);
+    platform::connectGuarded(scanTimer_, &QTimer::timeout, this, &frmOrder::processScannedCodes);
+    platform::connectGuarded(w_.lstHelp_ArticoliLib, &QListWidget::itemClicked, this,
+                             &frmOrder::lstHelp_ArticoliLib_Click);
+    platform::connectGuarded(w_.lstHelp_ArticoliLib, &QListWidget::itemDoubleClicked, this, [this] {
         lstHelp_ArticoliLib_Click();
         cmdAddRow_Click();
     });
-    connect(w_.dgRighe, &QAbstractItemView::doubleClicked, this, &frmOrder::cmdEditRow_Click);
+    platform::connectGuarded(w_.dgRighe, &QAbstractItemView::doubleClicked, this,
+                             &frmOrder::cmdEditRow_Click);
     connect(w_.dgRighe, &controls::DataGrid::columnResized, this, [this](int column, int width) {
         if (!m_objGridSettings || !w_.dgRighe->gridModel()) return;
         const QString field = w_.dgRighe->gridModel()->fieldOf(column);
@@ -662,7 +669,8 @@ void frmOrder::buildControls() {
     });
     // A double click picks once (the grid also tells it as an activation,
     // which is not connected); Enter is the window's key (eventFilter).
-    connect(w_.dgCategorie, &QAbstractItemView::doubleClicked, this, &frmOrder::PickCategoryArticle);
+    platform::connectGuarded(w_.dgCategorie, &QAbstractItemView::doubleClicked, this,
+                             &frmOrder::PickCategoryArticle);
 }
 
 }  // namespace orders::ui

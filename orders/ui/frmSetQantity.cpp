@@ -4,6 +4,7 @@
 #include "controls/SearchDialogs.h"
 #include "orders/OrderEntry.h"
 #include "orders/ui/KeyClock.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/RunContext.h"
 #include "startup/ui/modZeltFormUtility.h"
@@ -58,7 +59,7 @@ frmSetQantity::frmSetQantity(QWidget* owner) : QDialog(owner) {
     buttons->addWidget(cmdCancel_);
     grid->addLayout(buttons, 1, 0, 1, 2);
 
-    connect(cmdConfirm_, &QPushButton::clicked, this, &frmSetQantity::cmdConfirm_Click);
+    platform::connectGuarded(cmdConfirm_, &QPushButton::clicked, this, &frmSetQantity::cmdConfirm_Click);
     connect(cmdCancel_, &QPushButton::clicked, this, &QDialog::reject);
 
     const auto& rc = startup::runContext();

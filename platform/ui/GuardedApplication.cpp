@@ -34,19 +34,23 @@ void GuardedApplication::setExceptionHandler(std::function<void()> handler) {
     exceptionHandler() = std::move(handler);
 }
 
+void GuardedApplication::handleCurrentException() noexcept {
+    // The handler shows the error; an error of its own is only logged.
+    try {
+        if (exceptionHandler())
+            exceptionHandler()();
+        else
+            logCurrentException();
+    } catch (...) {
+        qWarning().noquote() << "Errore non gestito durante la segnalazione di un errore";
+    }
+}
+
 bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
-        // The handler shows the error; an error of its own is only logged.
-        try {
-            if (exceptionHandler())
-                exceptionHandler()();
-            else
-                logCurrentException();
-        } catch (...) {
-            qWarning().noquote() << "Errore non gestito durante la segnalazione di un errore";
-        }
+        handleCurrentException();
         return false;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "datalib/DataSet.h"
 #include "datalib/Definitions.h"
+#include "platform/ui/GuardedApplication.h"
 #include "reports/ui/ScriptEditorAssistant.h"
 #include "startup/ui/modZeltFormUtility.h"
 
@@ -34,7 +35,7 @@ QAction* MenuArray::Add(const QString& caption, const QString& tag) {
     menu_->insertAction(before, item);
     const int index = int(items_.size());
     items_.append(item);
-    QObject::connect(item, &QAction::triggered, menu_, [this, index] {
+    platform::connectGuarded(item, &QAction::triggered, menu_, [this, index] {
         if (onClick) onClick(index);
     });
     return item;

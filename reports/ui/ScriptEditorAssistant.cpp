@@ -1,5 +1,7 @@
 #include "reports/ui/ScriptEditorAssistant.h"
 
+#include "platform/ui/GuardedApplication.h"
+
 #include <QColorDialog>
 #include <QCursor>
 #include <QEvent>
@@ -49,9 +51,10 @@ ScriptEditorAssistant::ScriptEditorAssistant(QPlainTextEdit* box, QLabel* lblLin
     box_->setLineWrapMode(QPlainTextEdit::NoWrap);
     timer_.setSingleShot(true);
     timer_.setInterval(10);
-    connect(&timer_, &QTimer::timeout, this, &ScriptEditorAssistant::onTick);
-    connect(box_, &QPlainTextEdit::textChanged, this, &ScriptEditorAssistant::onTextChanged);
-    connect(box_, &QPlainTextEdit::cursorPositionChanged, this, &ScriptEditorAssistant::ShowScriptPosition);
+    platform::connectGuarded(&timer_, &QTimer::timeout, this, &ScriptEditorAssistant::onTick);
+    platform::connectGuarded(box_, &QPlainTextEdit::textChanged, this, &ScriptEditorAssistant::onTextChanged);
+    platform::connectGuarded(box_, &QPlainTextEdit::cursorPositionChanged, this,
+                             &ScriptEditorAssistant::ShowScriptPosition);
     box_->installEventFilter(this);
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/AppError.h"
 #include "core/LanguageErrors.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/PageSurface.h"
 #include "startup/RunContext.h"
@@ -43,19 +44,19 @@ frmCustomReportPreview::frmCustomReportPreview(QWidget* parent) : QDialog(parent
     picPage_ = std::make_unique<platform::ImageSurface>(QSizeF(210, 297));
     w_ = BuildCustomReportPreviewWidgets(this);
 
-    connect(w_.vsImage, &QScrollBar::valueChanged, this, [this] { scrolled(); });
-    connect(w_.hsImage, &QScrollBar::valueChanged, this, [this] { scrolled(); });
+    platform::connectGuarded(w_.vsImage, &QScrollBar::valueChanged, this, [this] { scrolled(); });
+    platform::connectGuarded(w_.hsImage, &QScrollBar::valueChanged, this, [this] { scrolled(); });
     for (QRadioButton* o : {w_.optStretchAuto, w_.optStretchArea, w_.optStretch300, w_.optStretch200})
-        connect(o, &QRadioButton::toggled, this, [this](bool on) {
+        platform::connectGuarded(o, &QRadioButton::toggled, this, [this](bool on) {
             if (on) ApplyZoom();
         });
-    connect(w_.cmdFirst, &QPushButton::clicked, this, [this] { setPageIndex(1); });
-    connect(w_.cmdLast, &QPushButton::clicked, this, [this] { setPageIndex(pageCount_); });
+    platform::connectGuarded(w_.cmdFirst, &QPushButton::clicked, this, [this] { setPageIndex(1); });
+    platform::connectGuarded(w_.cmdLast, &QPushButton::clicked, this, [this] { setPageIndex(pageCount_); });
     connect(w_.cmdEsci, &QPushButton::clicked, this, &QDialog::close);
-    connect(w_.chkStretch, &QCheckBox::toggled, this, [this] { stretchClicked(); });
-    connect(w_.chkPrintImage, &QPushButton::clicked, this, [this] { printClicked(); });
-    connect(w_.cmdClipBoardImage, &QPushButton::clicked, this, [this] { copyClicked(); });
-    connect(w_.txtPage, &QLineEdit::editingFinished, this, [this] { ShowTypedPage(); });
+    platform::connectGuarded(w_.chkStretch, &QCheckBox::toggled, this, [this] { stretchClicked(); });
+    platform::connectGuarded(w_.chkPrintImage, &QPushButton::clicked, this, [this] { printClicked(); });
+    platform::connectGuarded(w_.cmdClipBoardImage, &QPushButton::clicked, this, [this] { copyClicked(); });
+    platform::connectGuarded(w_.txtPage, &QLineEdit::editingFinished, this, [this] { ShowTypedPage(); });
     w_.txtPage->installEventFilter(this);
     w_.udPageSeek->stepped = [this](int v) {
         if (v != pageIndex_) {

@@ -1,5 +1,7 @@
 #include "reports/ui/frmCustomReportPreviewWidgets.h"
 
+#include "platform/ui/GuardedApplication.h"
+
 #include <QCheckBox>
 #include <QColor>
 #include <QDialog>
@@ -28,7 +30,7 @@ UpDown::UpDown(QWidget* parent) : QWidget(parent) {
         b->setAutoRepeat(true);
         b->setFixedSize(18, 13);
         b->setFocusPolicy(Qt::NoFocus);
-        connect(b, &QToolButton::clicked, this, [this, by] { step(by); });
+        platform::connectGuarded(b, &QToolButton::clicked, this, [this, by] { step(by); });
         column->addWidget(b);
         return b;
     };

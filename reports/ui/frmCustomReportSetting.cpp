@@ -3,6 +3,7 @@
 #include "controls/MubCommand.h"
 #include "datalib/Database.h"
 #include "datalib/Definitions.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Printers.h"
 #include "reports/ReportLayouts.h"
@@ -75,7 +76,7 @@ void frmCustomReportSetting::bindControls() {
     for (QLineEdit* box : {w_.txtColumns, w_.txtReportHeight, w_.txtReportWidth, w_.txtReportTop,
                            w_.txtReportLeft, w_.txtReportRowsTop, w_.txtReportRowsBottom, w_.txtReportRowsDim,
                            w_.txtBackImage, w_.txtBottomImageBorder})
-        connect(box, &QLineEdit::textChanged, this, [this] { setModified(); });
+        platform::connectGuarded(box, &QLineEdit::textChanged, this, [this] { setModified(); });
 
     // The script assistant and its menus.
     assistant_ = new ScriptEditorAssistant(
@@ -90,12 +91,15 @@ void frmCustomReportSetting::bindControls() {
     menus_ = new LayoutScriptMenus(*assistant_, this, options);
 
     // Events.
-    connect(w_.cbTableSel, qOverload<int>(&QComboBox::activated), this, [this] { cbTableSel_Click(); });
-    connect(w_.cbReportName, qOverload<int>(&QComboBox::activated), this, [this] { cbReportName_Click(); });
-    connect(w_.cboPrinter, &QComboBox::currentTextChanged, this, [this] { setModified(); });
-    connect(w_.cboReportGroup, &QComboBox::currentTextChanged, this, [this] { setModified(); });
-    connect(w_.chkHorizontal, &QCheckBox::toggled, this, [this] { setModified(); });
-    connect(w_.chkPrinterSelection, &QCheckBox::toggled, this, [this] { setModified(); });
+    platform::connectGuarded(w_.cbTableSel, qOverload<int>(&QComboBox::activated), this,
+                             [this] { cbTableSel_Click(); });
+    platform::connectGuarded(w_.cbReportName, qOverload<int>(&QComboBox::activated), this,
+                             [this] { cbReportName_Click(); });
+    platform::connectGuarded(w_.cboPrinter, &QComboBox::currentTextChanged, this, [this] { setModified(); });
+    platform::connectGuarded(w_.cboReportGroup, &QComboBox::currentTextChanged, this,
+                             [this] { setModified(); });
+    platform::connectGuarded(w_.chkHorizontal, &QCheckBox::toggled, this, [this] { setModified(); });
+    platform::connectGuarded(w_.chkPrinterSelection, &QCheckBox::toggled, this, [this] { setModified(); });
     w_.cbTableSel->installEventFilter(this);
     w_.cbReportName->installEventFilter(this);
     using Command = void (frmCustomReportSetting::*)();
@@ -113,7 +117,8 @@ void frmCustomReportSetting::bindControls() {
         {w_.cmdSave, &frmCustomReportSetting::cmdSave_Click},
         {w_.cmdLoad, &frmCustomReportSetting::cmdLoad_Click}};
     for (const auto& [button, command] : commands)
-        connect(button, &QPushButton::clicked, this, [this, command = command] { (this->*command)(); });
+        platform::connectGuarded(button, &QPushButton::clicked, this,
+                                 [this, command = command] { (this->*command)(); });
     resize(860, 640);
 }
 

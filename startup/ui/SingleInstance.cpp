@@ -1,6 +1,7 @@
 #include "startup/ui/SingleInstance.h"
 
 #include "platform/Paths.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 
 #include <QCryptographicHash>
@@ -115,12 +116,12 @@ bool SingleInstance::Claim() {
         }
     }
     server_ = server;
-    connect(server_, &QLocalServer::newConnection, this, [this] {
+    platform::connectGuarded(server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* client = server_->nextPendingConnection()) {
             const auto read = [this, client] {
                 if (client->readAll().contains(kShowRequest.trimmed())) emit activationRequested();
             };
-            connect(client, &QLocalSocket::readyRead, this, read);
+            platform::connectGuarded(client, &QLocalSocket::readyRead, this, read);
             connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
             if (client->bytesAvailable() > 0) read();
         }

@@ -1,5 +1,7 @@
 #include "startup/ui/clsOSTNA.h"
 
+#include "platform/ui/GuardedApplication.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
@@ -40,8 +42,8 @@ clsOSTNA::clsOSTNA(QObject* parent) : QObject(parent) {
     menu_->addSeparator();
     actClose_ = menu_->addAction(QStringLiteral("&Chiudi"));
     actClose_->setObjectName(QStringLiteral("mnuChiudi"));
-    connect(actShow_, &QAction::triggered, this, &clsOSTNA::showOwner);
-    connect(actClose_, &QAction::triggered, this, &clsOSTNA::closeRequested);
+    platform::connectGuarded(actShow_, &QAction::triggered, this, &clsOSTNA::showOwner);
+    platform::connectGuarded(actClose_, &QAction::triggered, this, &clsOSTNA::closeRequested);
 }
 
 clsOSTNA::~clsOSTNA() {
@@ -68,7 +70,7 @@ int clsOSTNA::IconStart(QWidget* owner, const QIcon& icon, const QString& tip) {
     if (!icon_) {
         icon_ = new QSystemTrayIcon(this);
         icon_->setContextMenu(menu_);
-        connect(icon_, &QSystemTrayIcon::activated, this, &clsOSTNA::Relay);
+        platform::connectGuarded(icon_, &QSystemTrayIcon::activated, this, &clsOSTNA::Relay);
     }
     icon_->setIcon(picture_);
     icon_->setToolTip(tip_);

@@ -1,4 +1,5 @@
 #include "startup/ui/frmAbout.h"
+#include "platform/ui/GuardedApplication.h"
 #include "startup/modGlobal.h"
 
 #include "platform/SettingsStore.h"
@@ -134,8 +135,8 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     setMinimumWidth(520);
 
     connect(cmdOK_, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cmdSysInfo_, &QPushButton::clicked, this, [this] { StartSysInfo(this); });
-    connect(cmdInformativa_, &QPushButton::clicked, this, &frmAbout::showInformative);
+    platform::connectGuarded(cmdSysInfo_, &QPushButton::clicked, this, [this] { StartSysInfo(this); });
+    platform::connectGuarded(cmdInformativa_, &QPushButton::clicked, this, &frmAbout::showInformative);
 
     SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
 }

@@ -2,6 +2,7 @@
 
 #include "datalib/Database.h"
 #include "platform/ui/Desktop.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/HeadOfficeLogin.h"
 #include "startup/RunContext.h"
@@ -96,14 +97,15 @@ frmClientSettings::frmClientSettings(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(cmdSelImagePath_, &QPushButton::clicked, this,
-            [this] { browse(txtBackgroundImage_, QStringLiteral("selezione file")); });
-    connect(cmdSelStartImage_, &QPushButton::clicked, this,
-            [this] { browse(txtStartImage_, QStringLiteral("Selezione file")); });
-    connect(cmdSelLogoPath_, &QPushButton::clicked, this,
-            [this] { browse(txtLogoImage_, QStringLiteral("Selezione file")); });
-    connect(txtOnLineServicesURL_, &QLineEdit::textChanged, this, &frmClientSettings::applyLock);
-    connect(cmdConfirm_, &QPushButton::clicked, this, &frmClientSettings::confirm);
+    platform::connectGuarded(cmdSelImagePath_, &QPushButton::clicked, this,
+                             [this] { browse(txtBackgroundImage_, QStringLiteral("selezione file")); });
+    platform::connectGuarded(cmdSelStartImage_, &QPushButton::clicked, this,
+                             [this] { browse(txtStartImage_, QStringLiteral("Selezione file")); });
+    platform::connectGuarded(cmdSelLogoPath_, &QPushButton::clicked, this,
+                             [this] { browse(txtLogoImage_, QStringLiteral("Selezione file")); });
+    platform::connectGuarded(txtOnLineServicesURL_, &QLineEdit::textChanged, this,
+                             &frmClientSettings::applyLock);
+    platform::connectGuarded(cmdConfirm_, &QPushButton::clicked, this, &frmClientSettings::confirm);
     connect(cmdCancel_, &QPushButton::clicked, this, &QDialog::reject);
 
     SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);

@@ -1,6 +1,7 @@
 #include "startup/ui/frmDateSetting.h"
 
 #include "core/Clock.h"
+#include "platform/ui/GuardedApplication.h"
 #include "startup/RunContext.h"
 #include "startup/ui/modZeltFormUtility.h"
 
@@ -53,9 +54,9 @@ frmDateSetting::frmDateSetting(QWidget* parent) : QDialog(parent) {
     layout->addWidget(calTimeSetting_);
     layout->addLayout(buttons);
 
-    connect(cmdSetting_, &QPushButton::clicked, this, &frmDateSetting::confirm);
+    platform::connectGuarded(cmdSetting_, &QPushButton::clicked, this, &frmDateSetting::confirm);
     // A double click (or Enter) on a day confirms it.
-    connect(calTimeSetting_, &QCalendarWidget::activated, this, &frmDateSetting::confirm);
+    platform::connectGuarded(calTimeSetting_, &QCalendarWidget::activated, this, &frmDateSetting::confirm);
 
     SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
 }

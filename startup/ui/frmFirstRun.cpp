@@ -1,5 +1,6 @@
 #include "startup/ui/frmFirstRun.h"
 
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/RunContext.h"
 #include "startup/ui/modZeltFormUtility.h"
@@ -56,7 +57,7 @@ frmFirstRun::frmFirstRun(QWidget* parent) : QDialog(parent) {
     auto* cmdBrowse = new QPushButton(QStringLiteral("&Sfoglia..."), this);
     cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
     cmdBrowse->setAutoDefault(false);
-    connect(cmdBrowse, &QPushButton::clicked, this, &frmFirstRun::browse);
+    platform::connectGuarded(cmdBrowse, &QPushButton::clicked, this, &frmFirstRun::browse);
     auto* folderRow = new QHBoxLayout;
     folderRow->addWidget(txtInstallazione_, 1);
     folderRow->addWidget(cmdBrowse);
@@ -78,8 +79,8 @@ frmFirstRun::frmFirstRun(QWidget* parent) : QDialog(parent) {
     cmdConfirm_->setDefault(true);
     cmdCancel_ = new QPushButton(QStringLiteral("&Annulla"), this);
     cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
-    connect(cmdConfirm_, &QPushButton::clicked, this, &frmFirstRun::accept);
-    connect(cmdCancel_, &QPushButton::clicked, this, &frmFirstRun::reject);
+    platform::connectGuarded(cmdConfirm_, &QPushButton::clicked, this, &frmFirstRun::accept);
+    platform::connectGuarded(cmdCancel_, &QPushButton::clicked, this, &frmFirstRun::reject);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cmdConfirm_);

@@ -2,6 +2,7 @@
 
 #include "core/Clock.h"
 #include "core/ItalianText.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/RunContext.h"
 #include "startup/ui/frmDateSetting.h"
@@ -23,9 +24,9 @@ namespace {
 // in the box, a valid date typed in the box moves the calendar when the box
 // is left.
 void pair(QLineEdit* box, QCalendarWidget* calendar) {
-    QObject::connect(calendar, &QCalendarWidget::clicked, box,
-                     [box](QDate day) { box->setText(frmFromDateToDate::DateText(day)); });
-    QObject::connect(box, &QLineEdit::editingFinished, calendar, [box, calendar] {
+    platform::connectGuarded(calendar, &QCalendarWidget::clicked, box,
+                             [box](QDate day) { box->setText(frmFromDateToDate::DateText(day)); });
+    platform::connectGuarded(box, &QLineEdit::editingFinished, calendar, [box, calendar] {
         const QDate typed = frmFromDateToDate::TextDate(box->text());
         if (typed.isValid()) calendar->setSelectedDate(typed);
     });
@@ -76,7 +77,7 @@ frmFromDateToDate::frmFromDateToDate(QWidget* parent) : QDialog(parent) {
 
     pair(txtFromDate_, calFromData_);
     pair(txtToDate_, calToData_);
-    connect(cmdSet_, &QPushButton::clicked, this, &frmFromDateToDate::confirm);
+    platform::connectGuarded(cmdSet_, &QPushButton::clicked, this, &frmFromDateToDate::confirm);
 
     SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
 }

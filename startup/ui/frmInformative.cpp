@@ -1,5 +1,6 @@
 #include "startup/ui/frmInformative.h"
 
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/OSWinUtil.h"
 #include "startup/RunContext.h"
@@ -64,7 +65,7 @@ frmInformative::frmInformative(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
     setMinimumWidth(560);
 
-    connect(cmdPrint_, &QPushButton::clicked, this, &frmInformative::print);
+    platform::connectGuarded(cmdPrint_, &QPushButton::clicked, this, &frmInformative::print);
     SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
     fillTexts();
 }

@@ -1,5 +1,6 @@
 #include "startup/ui/frmMessage.h"
 
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/RunContext.h"
 #include "startup/ui/modZeltFormUtility.h"
@@ -143,7 +144,7 @@ frmMessage::frmMessage() : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint
     cmdStop_->setObjectName(QStringLiteral("cmdStop"));
     cmdStop_->setToolTip(QStringLiteral("Interrompe l'esecuzione"));
     cmdStop_->setAutoDefault(false);
-    connect(cmdStop_, &QPushButton::clicked, this, &frmMessage::AskStop);
+    platform::connectGuarded(cmdStop_, &QPushButton::clicked, this, &frmMessage::AskStop);
 
     auto* top = new QHBoxLayout;
     top->addWidget(imgHourglass_, 0, Qt::AlignTop);
@@ -166,7 +167,7 @@ frmMessage::frmMessage() : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint
 
     tmHourglass_ = new QTimer(this);
     tmHourglass_->setInterval(200);
-    connect(tmHourglass_, &QTimer::timeout, this, &frmMessage::TickHourglass);
+    platform::connectGuarded(tmHourglass_, &QTimer::timeout, this, &frmMessage::TickHourglass);
     tmHourglass_->start();
     imgHourglass_->setPixmap(imgMsg_.front());
 

@@ -5,6 +5,7 @@
 #include "core/ObjectBinding.h"
 #include "core/RaiseError.h"
 #include "platform/SafeFile.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Printers.h"
 #include "startup/OSWinUtil.h"
@@ -124,7 +125,7 @@ frmObjectView::frmObjectView(QWidget* parent) : QDialog(parent) {
     cmdPrint_ = new controls::MubCommand(this);
     cmdPrint_->setText(QStringLiteral("&Stampa"));
     connect(cmdExit_, &QPushButton::clicked, this, &QDialog::close);
-    connect(cmdPrint_, &QPushButton::clicked, this, &frmObjectView::Print);
+    platform::connectGuarded(cmdPrint_, &QPushButton::clicked, this, &frmObjectView::Print);
     resize(640, 480);
 }
 

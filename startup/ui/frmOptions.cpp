@@ -3,6 +3,7 @@
 #include "core/AppError.h"
 #include "datalib/Database.h"
 #include "datalib/Engine.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/Common.h"
 #include "startup/OSWinUtil.h"
@@ -118,10 +119,10 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(cmdSelWorkDir_, &QPushButton::clicked, this, &frmOptions::selectWorkDir);
-    connect(cmdConfirm_, &QPushButton::clicked, this, &frmOptions::confirm);
-    connect(cmdCancel_, &QPushButton::clicked, this, &frmOptions::cancel);
-    connect(cmdRepairDataBase_, &QPushButton::clicked, this, &frmOptions::repairDatabase);
+    platform::connectGuarded(cmdSelWorkDir_, &QPushButton::clicked, this, &frmOptions::selectWorkDir);
+    platform::connectGuarded(cmdConfirm_, &QPushButton::clicked, this, &frmOptions::confirm);
+    platform::connectGuarded(cmdCancel_, &QPushButton::clicked, this, &frmOptions::cancel);
+    platform::connectGuarded(cmdRepairDataBase_, &QPushButton::clicked, this, &frmOptions::repairDatabase);
 
     SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
     SetParamConfiguration();

@@ -2,6 +2,7 @@
 
 #include "core/Cp1252.h"
 #include "platform/Paths.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/Common.h"
 #include "startup/RunContext.h"
@@ -83,9 +84,9 @@ frmPassword::frmPassword(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(cmdConfirm_, &QPushButton::clicked, this, &frmPassword::confirm);
-    connect(cmdCancel_, &QPushButton::clicked, this, &frmPassword::cancel);
-    connect(chkNew_, &QCheckBox::toggled, this, &frmPassword::newToggled);
+    platform::connectGuarded(cmdConfirm_, &QPushButton::clicked, this, &frmPassword::confirm);
+    platform::connectGuarded(cmdCancel_, &QPushButton::clicked, this, &frmPassword::cancel);
+    platform::connectGuarded(chkNew_, &QCheckBox::toggled, this, &frmPassword::newToggled);
 
     SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
 }

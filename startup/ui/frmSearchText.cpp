@@ -1,5 +1,6 @@
 #include "startup/ui/frmSearchText.h"
 
+#include "platform/ui/GuardedApplication.h"
 #include "startup/RunContext.h"
 #include "startup/ui/modZeltFormUtility.h"
 
@@ -62,9 +63,9 @@ frmSearchText::frmSearchText(QWidget* parent) : QDialog(parent) {
     layout->addLayout(row);
     layout->addLayout(buttons);
 
-    connect(txtSearch_, &QLineEdit::textChanged, this, &frmSearchText::textEdited);
-    connect(cmdOk_, &QPushButton::clicked, this, [this] { confirm(false); });
-    connect(cmdNext_, &QPushButton::clicked, this, [this] { confirm(true); });
+    platform::connectGuarded(txtSearch_, &QLineEdit::textChanged, this, &frmSearchText::textEdited);
+    platform::connectGuarded(cmdOk_, &QPushButton::clicked, this, [this] { confirm(false); });
+    platform::connectGuarded(cmdNext_, &QPushButton::clicked, this, [this] { confirm(true); });
 
     // The dialog sees F2 and F3 before its controls do.
     const auto controls = findChildren<QWidget*>();

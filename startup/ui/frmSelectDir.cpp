@@ -1,5 +1,6 @@
 #include "startup/ui/frmSelectDir.h"
 
+#include "platform/ui/GuardedApplication.h"
 #include "startup/RunContext.h"
 #include "startup/ui/modZeltFormUtility.h"
 
@@ -93,13 +94,13 @@ frmSelectDir::frmSelectDir(QWidget* parent) : QDialog(parent) {
 
     fillDrives();
     dirPath_ = QString();
-    connect(optResource0_, &QRadioButton::toggled, this, &frmSelectDir::optionChanged);
-    connect(driveSelect_, &QComboBox::activated, this, &frmSelectDir::driveChanged);
-    connect(cmdSelectRes_, &QPushButton::clicked, this, &frmSelectDir::selectOtherLocation);
-    connect(dirSelect_, &QTreeWidget::itemActivated, this,
-            [this](QTreeWidgetItem* item) { OpenDir(item->data(0, kPathRole).toString()); });
-    connect(cmdOk_, &QPushButton::clicked, this, &frmSelectDir::confirm);
-    connect(cmdEsci_, &QPushButton::clicked, this, &frmSelectDir::reject);
+    platform::connectGuarded(optResource0_, &QRadioButton::toggled, this, &frmSelectDir::optionChanged);
+    platform::connectGuarded(driveSelect_, &QComboBox::activated, this, &frmSelectDir::driveChanged);
+    platform::connectGuarded(cmdSelectRes_, &QPushButton::clicked, this, &frmSelectDir::selectOtherLocation);
+    platform::connectGuarded(dirSelect_, &QTreeWidget::itemActivated, this,
+                             [this](QTreeWidgetItem* item) { OpenDir(item->data(0, kPathRole).toString()); });
+    platform::connectGuarded(cmdOk_, &QPushButton::clicked, this, &frmSelectDir::confirm);
+    platform::connectGuarded(cmdEsci_, &QPushButton::clicked, this, &frmSelectDir::reject);
 
     SetFormFont(this, runContext().fontName, runContext().fontSizeDelta);
     syncToSelectedDir();

@@ -2,6 +2,7 @@
 
 #include "datalib/DataSource.h"
 #include "datalib/Database.h"
+#include "platform/ui/GuardedApplication.h"
 #include "startup/RunContext.h"
 #include "startup/ui/MainWindowLink.h"
 #include "startup/ui/modZeltFormUtility.h"
@@ -42,7 +43,7 @@ frmSelectOper::frmSelectOper(QWidget* parent, std::shared_ptr<datalib::Database>
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(cmdConfirm_, &QPushButton::clicked, this, &frmSelectOper::confirm);
+    platform::connectGuarded(cmdConfirm_, &QPushButton::clicked, this, &frmSelectOper::confirm);
     // Cancelling leaves the name empty: nothing is signed in.
     connect(cmdCancel_, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -2,6 +2,7 @@
 
 #include "platform/Paths.h"
 #include "platform/ui/Desktop.h"
+#include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 #include "startup/OSWinUtil.h"
 #include "startup/RunContext.h"
@@ -62,9 +63,9 @@ frmShowException::frmShowException(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
     resize(560, 340);
 
-    connect(cmdSupport_, &QPushButton::clicked, this, &frmShowException::cmdSupport_Click);
-    connect(cmdSave_, &QPushButton::clicked, this, &frmShowException::cmdSave_Click);
-    connect(cmdBrowser_, &QPushButton::clicked, this, &frmShowException::cmdBrowser_Click);
+    platform::connectGuarded(cmdSupport_, &QPushButton::clicked, this, &frmShowException::cmdSupport_Click);
+    platform::connectGuarded(cmdSave_, &QPushButton::clicked, this, &frmShowException::cmdSave_Click);
+    platform::connectGuarded(cmdBrowser_, &QPushButton::clicked, this, &frmShowException::cmdBrowser_Click);
     connect(cmdEsc_, &QPushButton::clicked, this, &QDialog::reject);
 }
 

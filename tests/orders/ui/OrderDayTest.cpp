@@ -139,8 +139,10 @@ TEST_F(OrderWindowTest, AnErrorNoWindowTrappedIsShownAndTheOrderGoesOn) {
     frmOrder* w = startOrder();
     ASSERT_NE(w, nullptr);
     w->AddElementByCode(QStringLiteral("ART1"));
+    // A handler of the program that traps nothing, connected as the
+    // program connects its handlers.
     QPushButton raising(QStringLiteral("Prova"), w);
-    QObject::connect(&raising, &QPushButton::clicked, [] {
+    platform::connectGuarded(&raising, &QPushButton::clicked, [] {
         core::RaiseGenericError(QStringLiteral("Prova"), QStringLiteral("Errore di prova"));
     });
     raising.show();
@@ -155,7 +157,7 @@ TEST_F(OrderWindowTest, AnErrorNoWindowTrappedIsShownAndTheOrderGoesOn) {
     EXPECT_EQ(w->Rows()->RowCount(), 1);
     // A refusal already shown is not shown again.
     QObject::disconnect(&raising, nullptr, nullptr, nullptr);
-    QObject::connect(&raising, &QPushButton::clicked, [] {
+    platform::connectGuarded(&raising, &QPushButton::clicked, [] {
         throw core::AppError(1, QStringLiteral("Prova"), QStringLiteral("Rifiuto"), true);
     });
     boxes->clear();
