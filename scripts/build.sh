@@ -11,4 +11,5 @@ if [ ! -f build/build.ninja ] || [ "$(cat build/.zelt-werror 2>/dev/null)" != "$
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELT_WERROR=$WERROR "${LAUNCHER[@]}" >/dev/null
   echo "$WERROR" > build/.zelt-werror
 fi
-cmake --build build -j"$(nproc)"
+# ZELT_JOBS bounds the parallel jobs on a shared machine; CI takes every core.
+cmake --build build -j"${ZELT_JOBS:-$(nproc)}"

@@ -14,7 +14,7 @@ export QT_QPA_PLATFORM=offscreen
 # Tests never touch the user's own settings or data.
 export HOME="$WORK/home"; mkdir -p "$HOME"
 
-ctest --test-dir build --output-on-failure -j"$(nproc)" --timeout 300
+ctest --test-dir build --output-on-failure -j"${ZELT_JOBS:-$(nproc)}" --timeout 300
 
 # Smoke run: the program opens the demo agent's database (a fresh user, the
 # demo configuration made as run.sh makes it) and shows its window in a real
