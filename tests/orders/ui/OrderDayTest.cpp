@@ -32,6 +32,7 @@
 #include <QTimer>
 #include <cmath>
 #include <functional>
+#include <utility>
 
 using namespace ordertest;
 using orders::ui::frmOrder;
@@ -532,13 +533,25 @@ TEST_F(OrderWindowTest, AnOrderOpenedForEditingIsLaidOutAsANewOrder) {
     w->AddElementByCode(QStringLiteral("ART1"), 0, {}, {}, true);
     w->Refresh_Articoli();
     activate(w);
-    QTest::qWait(50);
     const auto layoutOf = [](frmOrder& order) {
         const orders::ui::OrderWidgets& c = order.Widgets();
         return QList<QRect>{c.txtCode_Articolo->geometry(), c.cboSelPromoKit->geometry(),
                             c.dgCategorie->geometry(), c.dgRighe->geometry()};
     };
-    const QList<QRect> asNew = layoutOf(*w);
+    // The layout is read once it has settled: on a busy machine (the
+    // sanitizer build) the window's last resize comes late.
+    const auto settled = [&](frmOrder& order) {
+        QList<QRect> last = layoutOf(order);
+        (void)QTest::qWaitFor(
+            [&] {
+                QTest::qWait(100);
+                const QList<QRect> now = layoutOf(order);
+                return std::exchange(last, now) == now;
+            },
+            5000);
+        return last;
+    };
+    const QList<QRect> asNew = settled(*w);
     const QSize size = w->size();
     const qint64 oid = w->Order()->OID();
     boxes->answer(core::kAnswerNo);
@@ -552,8 +565,8 @@ TEST_F(OrderWindowTest, AnOrderOpenedForEditingIsLaidOutAsANewOrder) {
     ASSERT_NE(w, nullptr);
     ASSERT_EQ(w->size(), size);
     activate(w);
-    QTest::qWait(50);
-    EXPECT_EQ(layoutOf(*w), asNew);
+    (void)QTest::qWaitFor([&] { return layoutOf(*w) == asNew; }, 5000);
+    EXPECT_EQ(settled(*w), asNew);
     w->cmdCancel_Click();
 }
 
