@@ -197,7 +197,7 @@ std::shared_ptr<Database> RemoteConnector::Open(const QString& archiveName, Data
                                                 const QString& baseUrl, itfProgress* progress,
                                                 const QString& password) {
     Close();
-    dir_ = std::make_unique<platform::WorkFolder>(QStringLiteral("Scambio"));
+    dir_ = std::make_unique<platform::WorkFolder>(platform::kExchangeWorkFolders);
     if (!dir_->isValid())
         throw failure(QStringLiteral("Impossibile creare la cartella di lavoro per l'archivio della sede."));
     archiveName_ = archiveName;

@@ -34,7 +34,7 @@ class ImportArchive {
     void Close();
 
   private:
-    platform::WorkFolder dir_{QStringLiteral("Importazione")};
+    platform::WorkFolder dir_{platform::kImportWorkFolders};
     std::unique_ptr<datalib::Engine> engine_;
     std::shared_ptr<datalib::Database> db_;
 };

@@ -27,6 +27,11 @@ QString dataFile(const QString& name);
 void setDataDirOverride(const QString& dir);
 void setAssetsDirOverride(const QString& dir);
 
+// The subfolders of the data folder that hold the work folders of the
+// exchange with head office and of an archive's import.
+inline constexpr QLatin1String kExchangeWorkFolders("Scambio");
+inline constexpr QLatin1String kImportWorkFolders("Importazione");
+
 // A private folder of the program's own for the working copies of one task
 // (`purpose` names the subfolder of the data folder that holds them all),
 // removed when the object ends. A lock file tells it is in use: a folder

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -19,6 +20,18 @@ enum class ReadRefusal {
     Missing,     // no such file, or it cannot be opened
     NotRegular,  // a FIFO, a device, a socket or a folder
     TooLarge,    // more than the limit
+    Reserved,    // one of the program's own files (see ReadFence)
+};
+
+// What a reader must never open for a caller that reads on someone else's
+// behalf (a layout received from head office names its pictures and pages):
+// the program's own files. Looked at on the opened file, where it really
+// lies once every link is followed.
+struct ReadFence {
+    QStringList folders;           // nothing inside these folders, at any depth
+    QStringList files;             // these files, under any name (the same file)
+    QStringList namePrefixes;      // no file whose name starts so (any case)
+    bool refuseDatabases = false;  // no database, journal or log of SQLite
 };
 
 struct ReadResult {
@@ -29,7 +42,8 @@ struct ReadResult {
 };
 
 // Opens without waiting (a FIFO opens at once and is refused) and reads at
-// most maxBytes.
-ReadResult readRegularFile(const QString& path, qint64 maxBytes = kMaxReadFileBytes);
+// most maxBytes; with a fence, refuses what lies behind it.
+ReadResult readRegularFile(const QString& path, qint64 maxBytes = kMaxReadFileBytes,
+                           const ReadFence* fence = nullptr);
 
 }  // namespace platform

@@ -3,11 +3,11 @@
 #include "core/LanguageErrors.h"
 #include "core/RaiseError.h"
 #include "core/RunCheck.h"
-#include "platform/SafeFile.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/PageSurface.h"
 #include "reports/TextWrap.h"
 #include "startup/Code128.h"
+#include "startup/LayoutFiles.h"
 #include "startup/OSWinUtil.h"
 #include "startup/ui/Barcode128.h"
 #include "startup/ui/frmObjectView.h"
@@ -61,9 +61,10 @@ constexpr qsizetype kMaxBarcodeChars = 1000;
 }  // namespace
 
 QImage readPicture(const QString& path, const QString& shownName) {
-    const platform::ReadResult read = platform::readRegularFile(path);
+    const platform::ReadResult read = startup::readLayoutFile(path);
     if (!read.data)
-        throw core::AppError(core::kErrFileAccess, QStringLiteral("Zelt Order"), read.reason(shownName));
+        throw core::AppError(startup::layoutReadError(read.refusal), QStringLiteral("Zelt Order"),
+                             read.reason(shownName));
     QImage picture;
     if (!picture.loadFromData(*read.data))
         throw core::AppError(core::kErrInvalidPicture, QStringLiteral("Zelt Order"),
