@@ -1,22 +1,14 @@
 #include "startup/ui/frmObjectView.h"
 
+#include "startup/ui/HtmlViewer.h"
+
 #include "controls/MubCommand.h"
 #include "core/LanguageErrors.h"
-#include "core/ObjectBinding.h"
 #include "core/RaiseError.h"
-#include "platform/SafeFile.h"
 #include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
-#include "platform/ui/Printers.h"
-#include "startup/OSWinUtil.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QPrinter>
-#include <QTextBrowser>
-#include <QTextDocument>
 #include <QTimer>
-#include <QUrl>
 
 namespace startup {
 
@@ -27,85 +19,6 @@ std::map<QString, frmObjectView::Factory>& registry() {
     return classes;
 }
 
-// "Shell.Explorer": shows an HTML file and prints it on the program's printer.
-class HtmlViewer : public core::Object {
-  public:
-    explicit HtmlViewer(QTextBrowser* view) : view_(view) {}
-    QString typeName() const override { return QStringLiteral("WebBrowser"); }
-
-    core::Variant invoke(const QString& name, core::CallKind kind,
-                         std::span<core::Variant* const> args) override {
-        using core::CallArgs;
-        using core::Variant;
-        static const auto table =
-            core::MemberTable::of<HtmlViewer>()
-                .method("Navigate", 1, 5,
-                        [](HtmlViewer& v, const CallArgs& a) {
-                            v.navigate(a.string(0));
-                            return Variant();
-                        })
-                .method("ExecWB", 1, 4,
-                        [](HtmlViewer& v, const CallArgs& a) {
-                            // 6: print; the other commands have nothing to do here.
-                            if (a.whole(0) == 6) v.print();
-                            return Variant();
-                        })
-                .property("LocationURL", [](HtmlViewer& v, const CallArgs&) { return Variant(v.location_); })
-                .build();
-        return table.invoke(*this, name, kind, args);
-    }
-
-    void navigate(const QString& target) {
-        const QString path =
-            target.startsWith(QLatin1String("file:")) ? QUrl(target).toLocalFile() : GetAbsolutePath(target);
-        const platform::ReadResult read = platform::readRegularFile(path);
-        if (!read.data)
-            throw core::AppError(read.refusal == platform::ReadRefusal::Missing ? 53 : 75,
-                                 QStringLiteral("Shell.Explorer"), read.reason(target));
-        location_ = path;
-        document_.setBaseUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath() + QLatin1Char('/')));
-        document_.setHtml(QString::fromUtf8(*read.data));
-        if (view_) view_->setDocument(&document_);
-    }
-
-    void print() {
-        const auto job = platform::Printers::openJob(nullptr, platform::Printers::current(), QString(),
-                                                     QFileInfo(location_).fileName());
-        if (!job) return;
-        job->printDocument(document_);
-        QString error;
-        if (!job->finish(&error))
-            throw core::AppError(core::kErrPrinter, QStringLiteral("Shell.Explorer"), error);
-    }
-
-  private:
-    // The pictures of the page are files too: read as the page itself is.
-    class Document : public QTextDocument {
-      protected:
-        QVariant loadResource(int type, const QUrl& name) override {
-            if (name.isLocalFile() || name.scheme().isEmpty()) {
-                const QUrl url = baseUrl().resolved(name);
-                if (url.isLocalFile()) {
-                    const platform::ReadResult read = platform::readRegularFile(url.toLocalFile());
-                    return read.data ? QVariant(*read.data) : QVariant();
-                }
-            }
-            return QTextDocument::loadResource(type, name);
-        }
-    };
-    QTextBrowser* view_;
-    Document document_;
-    QString location_;
-};
-
-const bool registeredExplorer = [] {
-    frmObjectView::registerClass(QStringLiteral("Shell.Explorer"), [](QWidget* parent) {
-        auto* view = new QTextBrowser(parent);
-        return frmObjectView::Hosted{std::make_shared<HtmlViewer>(view), view};
-    });
-    return true;
-}();
-
 }  // namespace
 
 void frmObjectView::registerClass(const QString& classId, Factory factory) {
@@ -113,7 +26,11 @@ void frmObjectView::registerClass(const QString& classId, Factory factory) {
 }
 
 frmObjectView& frmObjectView::instance() {
-    (void)registeredExplorer;
+    static const bool explorer = [] {
+        registerHtmlViewer();
+        return true;
+    }();
+    (void)explorer;
     static frmObjectView* window = new frmObjectView();
     return *window;
 }

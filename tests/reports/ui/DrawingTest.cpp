@@ -295,6 +295,11 @@ TEST_F(PdfTest, HostedObjectsPrintThroughTheObjectHost) {
 TEST_F(PdfTest, OnlyRegularFilesAreRead) {
     const QString fifo = dir.filePath("coda");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // Pages by their names: the viewer opens only .htm and .html files.
+    const QString fifoPage = dir.filePath("coda.html");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifoPage).constData(), 0600), 0);
+    const QString zeroPage = dir.filePath("zero.html");
+    ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(zeroPage).constData()), 0);
     const QString page = dir.filePath("pagina.html");
     QFile f(page);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -331,8 +336,8 @@ TEST_F(PdfTest, OnlyRegularFilesAreRead) {
                 core::Variant* args[] = {&v};
                 viewer->invoke(QStringLiteral("Navigate"), core::CallKind::Method, args);
             };
-            refused([&] { navigate(fifo); }, "Navigate to a FIFO");
-            refused([&] { navigate(QStringLiteral("/dev/zero")); }, "Navigate to /dev/zero");
+            refused([&] { navigate(fifoPage); }, "Navigate to a FIFO");
+            refused([&] { navigate(zeroPage); }, "Navigate to /dev/zero");
             // A page whose pictures are a FIFO and /dev/zero prints without them.
             platform::Printers::setCurrent(platform::Printers::pdfPrinterName());
             platform::Printers::setPdfFileAsker([&] { return std::optional<QString>(htmlPdf); });

@@ -10,12 +10,16 @@
 #include "startup/ui/frmMessage.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 
 #include <QRegularExpression>
+
+#include <unistd.h>
 
 using namespace reporttest;
 using reports::RunOutcome;
@@ -433,5 +437,50 @@ TEST_F(RunnerTest, AReportLayoutChangesNoData) {
         EXPECT_EQ(open("Ordini")->RowCount(), orders);
         EXPECT_EQ(open("RigheOrdini")->RowCount(), rows);
         EXPECT_EQ(open("Ordini", "Completato")->RowCount(), completed);
+    }
+}
+
+// A layout reads none of the program's own files: not the settings with the
+// head-office login (by the path a received layout would try, nor through a
+// link that looks like a page), not the agent's database. Each attempt ends
+// the run with the reason, nothing is printed and no text of the file is
+// shown.
+TEST_F(RunnerTest, ALayoutReadsNoneOfTheProgramsOwnFiles) {
+    // Where the program keeps them in a user's home.
+    const QString home = dir.filePath("home");
+    const QString config = home + "/.config/Zelt Order";
+    const QString data = home + "/.local/share/Zelt Order";
+    ASSERT_TRUE(QDir().mkpath(config) && QDir().mkpath(data));
+    platform::SettingsStore::setRootDir(config);
+    platform::setDataDirOverride(data);
+    QFile ini(config + "/Zelt Order.ini");
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Connessione]\nUtente=agente\nPassword=segreto-di-sede\n");
+    ini.close();
+    ASSERT_EQ(::symlink(QFile::encodeName(ini.fileName()).constData(),
+                        QFile::encodeName(data + "/listino.html").constData()),
+              0);
+    const QString database = dir.filePath("ZeltOrder_DEMO");
+    const QString reserved = QStringLiteral(": è un file riservato al programma");
+    const QString attempts[][2] = {
+        {"prn.PrintObject \"Shell.Explorer\", \"Navigate ../../../.config/Zelt Order/Zelt Order.ini\", "
+         "\"ExecWB 6, 1\"",
+         "Il visualizzatore mostra solo pagine HTML (.htm, .html): ../../../.config/Zelt Order/Zelt "
+         "Order.ini"},
+        {"prn.PrintObject \"Shell.Explorer\", \"Navigate listino.html\", \"ExecWB 6, 1\"",
+         "Impossibile leggere listino.html" + reserved},
+        {"prn.ImageOut \"../../../.config/Zelt Order/Zelt Order.ini\", 0, 0, 0, 0, False",
+         "Impossibile leggere ../../../.config/Zelt Order/Zelt Order.ini" + reserved},
+        {"prn.ImageOut \"" + database + "\", 0, 0, 0, 0, False",
+         "Impossibile leggere " + database + reserved},
+    };
+    for (const auto& [attempt, refused] : attempts) {
+        SCOPED_TRACE(attempt.toStdString());
+        db->OpenDataSource(QStringLiteral("TabProspettiStampa"))->DeleteAll();
+        addLayout("Clienti", "", "Lista", rowsLayout("Codice", "  " + attempt + "\r\n"));
+        EXPECT_EQ(run(open("Clienti")), RunOutcome::Failed);
+        EXPECT_TRUE(boxes->lastText().contains(refused)) << boxes->lastText().toStdString();
+        for (const auto& shown : boxes->shown()) EXPECT_FALSE(shown.text.contains("segreto"));
+        EXPECT_FALSE(QFile::exists(pdf()));
     }
 }
