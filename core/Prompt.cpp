@@ -72,21 +72,26 @@ Prompt* installPrompt(Prompt* prompt) {
 }
 
 namespace {
+// The user's waiting time of this thread: what the ended waits took, and
+// since when the one under way (the outermost) has lasted.
 thread_local qint64 waitedMs = 0;
-
-// Adds the time the user takes to answer to this thread's waiting time.
-struct UserWait {
-    QElapsedTimer timer;
-    UserWait() { timer.start(); }
-    ~UserWait() { waitedMs += timer.elapsed(); }
-};
+thread_local int openWaits = 0;
+thread_local QElapsedTimer openWait;
 }  // namespace
 
-qint64 userWaitMs() { return waitedMs; }
+UserWaitScope::UserWaitScope() {
+    if (openWaits++ == 0) openWait.start();
+}
+
+UserWaitScope::~UserWaitScope() {
+    if (--openWaits == 0) waitedMs += openWait.elapsed();
+}
+
+qint64 userWaitMs() { return waitedMs + (openWaits > 0 ? openWait.elapsed() : 0); }
 
 int messageBox(const QString& text, int style, const QString& title) {
     if (Prompt* p = installed()) {
-        UserWait wait;
+        UserWaitScope wait;
         return p->message(text, style, titleOf(title));
     }
     return defaultAnswer(style);
@@ -94,7 +99,7 @@ int messageBox(const QString& text, int style, const QString& title) {
 
 std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& defaultText) {
     if (Prompt* p = installed()) {
-        UserWait wait;
+        UserWaitScope wait;
         return p->input(prompt, titleOf(title), defaultText);
     }
     return std::nullopt;

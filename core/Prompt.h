@@ -82,8 +82,20 @@ std::optional<QString> inputBox(const QString& prompt, const QString& title = QS
                                 const QString& defaultText = QString());
 
 // Milliseconds this thread has spent so far waiting for the user inside
-// messageBox and inputBox; time limits of scripts leave that time out.
+// messageBox, inputBox and the windows below; time limits of scripts leave
+// that time out.
 qint64 userWaitMs();
+
+// Counts its lifetime as the user's: a window the user reads or answers in
+// the middle of a script's call (a preview shown by a layout). Inside
+// another one it adds nothing of its own.
+class UserWaitScope {
+  public:
+    UserWaitScope();
+    ~UserWaitScope();
+    UserWaitScope(const UserWaitScope&) = delete;
+    UserWaitScope& operator=(const UserWaitScope&) = delete;
+};
 
 // Test seam: while a ScriptedBoxes object lives it is the prompt. Each message
 // takes the next queued answer (when the queue is empty: its default button;

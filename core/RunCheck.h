@@ -9,6 +9,10 @@
 
 namespace core {
 
+// The number of the error a check throws when the run must stop (its time
+// limit or the user's stop; the error's cancelled() flag tells the stop).
+inline constexpr long kErrRunStopped = -2147467260L;  // 0x80004004
+
 class RunCheck {
   public:
     virtual ~RunCheck() = default;

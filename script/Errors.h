@@ -3,6 +3,7 @@
 // with Italian descriptions, raised as core::AppError.
 
 #include "core/LanguageErrors.h"
+#include "core/RunCheck.h"
 
 #include <QString>
 
@@ -13,7 +14,7 @@ inline const QString& errorSource() { return core::languageErrorSource(); }
 
 // Number of the error that ends a script stopped by its time limit or by
 // the user (the cancelled() flag of the error tells the stop).
-inline constexpr long kErrScriptAborted = -2147467260L;  // 0x80004004
+inline constexpr long kErrScriptAborted = core::kErrRunStopped;
 
 // Italian description of a language error number; a generic text when the
 // number is not one of the language's own.

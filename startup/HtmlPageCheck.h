@@ -19,8 +19,8 @@ struct HtmlPageLimits {
 
 // The layout's work a page asks for, in units of about an element's: each
 // element and each 30 characters of text count 1, twice as much for each
-// table they lie in. 32 000 units take Qt about two seconds to lay out and
-// print on an agent's machine.
+// table they lie in. 32 000 units take Qt one to three seconds to lay out
+// and print on an agent's machine.
 double htmlPageCost(QStringView html);
 
 // Empty when the page may be laid out; otherwise the Italian reason, naming

@@ -2,16 +2,22 @@
 
 #include "platform/ui/Desktop.h"
 
+#include "core/RunCheck.h"
+
+#include <QAbstractTextDocumentLayout>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QScreen>
 #include <QTemporaryFile>
 #include <QTextDocument>
+#include <QTextFrame>
 
 #include <cups/cups.h>
 
@@ -219,12 +225,58 @@ void PrintJob::openOutput() {
     printer_->setOutputFileName(temp_->fileName());
 }
 
-void PrintJob::printDocument(const QTextDocument& document) {
-    if (painter_ || temp_) return;
-    openOutput();
-    document.print(printer_.get());
-    pages_ = std::max(1, document.pageCount());
-    printed_ = true;
+bool PrintJob::printDocument(const QTextDocument& document, int maxPages) {
+    if (painter_ || temp_) return true;
+    // Laid out on a copy at the screen's resolution and drawn scaled to the
+    // printer's, so that the layout's fixed-point lengths hold a document of
+    // thousands of sheets (at the printer's resolution they overflow, and
+    // the layout never ends). 2 cm round the text and the page's number
+    // below it, as Qt prints a document. The copy is the document's child:
+    // the pictures it asks for come from the document, which reads them its
+    // own way, never from Qt's loader.
+    const std::unique_ptr<QTextDocument> copy(document.clone(const_cast<QTextDocument*>(&document)));
+    QAbstractTextDocumentLayout* layout = copy->documentLayout();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double screenDpi = screen ? qRound(screen->logicalDotsPerInchY()) : 96;
+    const int dpi = printer_->resolution();
+    const double scale = dpi / screenDpi;
+    const double margin = 2 / 2.54 * screenDpi;
+    QTextFrameFormat frame = copy->rootFrame()->frameFormat();
+    frame.setMargin(margin);
+    copy->rootFrame()->setFrameFormat(frame);
+    const QPageLayout sheetLayout = printer_->pageLayout();
+    const QSizeF sheet =
+        (printer_->fullPage() ? sheetLayout.fullRectPixels(dpi) : sheetLayout.paintRectPixels(dpi)).size() /
+        scale;
+    copy->setPageSize(sheet);
+    const int pages = copy->pageCount();
+    if (pages > maxPages) return false;
+    const QFont numberFont = copy->defaultFont();
+    const QFontMetricsF numberMetrics(numberFont);
+    // A page at a time, so that a run asked to stop (the user's Stop, the
+    // script's time-out) stops between two pages.
+    for (int page = 0; page < pages; ++page) {
+        core::checkRun();
+        if (page > 0) newPage();
+        QPainter& painter = devicePainter();
+        painter.save();
+        painter.scale(scale, scale);
+        painter.translate(0, -page * sheet.height());
+        const QRectF view(0, page * sheet.height(), sheet.width(), sheet.height());
+        painter.setClipRect(view);
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.clip = view;
+        context.palette.setColor(QPalette::Text, Qt::black);
+        layout->draw(&painter, context);
+        painter.setClipping(false);
+        painter.setFont(numberFont);
+        const QString number = QString::number(page + 1);
+        painter.drawText(QPointF(sheet.width() - margin - numberMetrics.horizontalAdvance(number),
+                                 view.bottom() - margin + numberMetrics.ascent() + 5 * screenDpi / 72),
+                         number);
+        painter.restore();
+    }
+    return true;
 }
 
 QPainter& PrintJob::devicePainter() {
@@ -267,7 +319,7 @@ bool PrintJob::finish(QString* error) {
 }
 
 QString PrintJob::deliver() {
-    if (!painter_ && !printed_) return QString();  // nothing was drawn: nothing to deliver
+    if (!painter_) return QString();  // nothing was drawn: nothing to deliver
     endPainting();
     const QString temp = temp_->fileName();
     if (Printers::isPdfPrinter(name_)) {

@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -92,8 +93,11 @@ class PrintJob : public PageSurface {
 
     void clear() override {}
     void newPage() override;
-    // Prints a text document as the job's pages (before anything else is drawn).
-    void printDocument(const QTextDocument& document);
+    // Prints a text document as the job's pages (before anything else is
+    // drawn), a page at a time: between two pages a run asked to stop (the
+    // user's Stop, a script's time-out, core::checkRun) stops it. A document
+    // of more than maxPages sheets prints nothing and gives false.
+    bool printDocument(const QTextDocument& document, int maxPages = std::numeric_limits<int>::max());
     int pageCount() const { return pages_; }
 
     // Ends the document and delivers it. False, with an Italian description,
@@ -126,7 +130,6 @@ class PrintJob : public PageSurface {
     bool landscape_ = false;
     bool pendingNewPage_ = false;
     bool ended_ = false;
-    bool printed_ = false;  // printed by printDocument
     bool delivered_ = false;
     QString failure_;  // why the document was not delivered
     int pages_ = 0;

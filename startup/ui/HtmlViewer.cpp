@@ -22,6 +22,9 @@ namespace {
 // What one page may bring in besides itself.
 constexpr int kMaxResources = 256;
 constexpr qint64 kMaxResourceBytes = platform::kMaxReadFileBytes;
+// The sheets one page may print on (a margin of a few metres makes a page
+// of a few words thousands of sheets long).
+constexpr int kMaxSheets = 1000;
 
 // The page as the viewer shows and prints it. Every resource the text
 // layout asks for is answered here, and always with something: Qt's own
@@ -36,8 +39,8 @@ class PageDocument : public QTextDocument {
 
   protected:
     QVariant loadResource(int type, const QUrl& name) override {
-        const std::optional<QByteArray> data = read(name);
         if (type == ImageResource) {
+            const std::optional<QByteArray> data = read(name);
             QImage picture;
             if (data) picture.loadFromData(*data);
             if (picture.isNull()) {
@@ -47,8 +50,9 @@ class PageDocument : public QTextDocument {
             }
             return picture;
         }
-        if (type == StyleSheetResource) return data ? QString::fromUtf8(*data) : QString();
-        return QVariant();
+        // Other resources (a style sheet of another file among them, whose
+        // lengths the page's check has not seen) are left out.
+        return type == StyleSheetResource ? QVariant(QString()) : QVariant();
     }
 
   private:
@@ -117,6 +121,7 @@ class HtmlViewer : public core::Object {
         const QString refusal = htmlPageRefusal(html, target);
         if (!refusal.isEmpty()) throw core::AppError(core::kErrCannotPerform, source, refusal);
         location_ = path;
+        shownName_ = target;
         document_.newPage();
         document_.setBaseUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath() + QLatin1Char('/')));
         document_.setHtml(html);
@@ -127,7 +132,11 @@ class HtmlViewer : public core::Object {
         const auto job = platform::Printers::openJob(nullptr, platform::Printers::current(), QString(),
                                                      QFileInfo(location_).fileName());
         if (!job) return;
-        job->printDocument(document_);
+        if (!job->printDocument(document_, kMaxSheets))
+            throw core::AppError(core::kErrCannotPerform, QStringLiteral("Shell.Explorer"),
+                                 QStringLiteral("La pagina %1 occupa più di %2 fogli: non viene stampata")
+                                     .arg(shownName_)
+                                     .arg(kMaxSheets));
         QString error;
         if (!job->finish(&error))
             throw core::AppError(core::kErrPrinter, QStringLiteral("Shell.Explorer"), error);
@@ -136,6 +145,7 @@ class HtmlViewer : public core::Object {
     QTextBrowser* view_;
     PageDocument document_;
     QString location_;
+    QString shownName_;  // as the layout named it
 };
 
 }  // namespace

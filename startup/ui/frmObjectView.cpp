@@ -4,7 +4,9 @@
 
 #include "controls/MubCommand.h"
 #include "core/LanguageErrors.h"
+#include "core/Prompt.h"
 #include "core/RaiseError.h"
+#include "core/RunCheck.h"
 #include "platform/ui/GuardedApplication.h"
 #include "platform/ui/MessageBox.h"
 
@@ -120,13 +122,34 @@ void frmObjectView::Print() {
         for (auto& a : args) refs.push_back(&a);
         hosted_.object->invoke(call.name, core::CallKind::Method, refs);
     } catch (const core::AppError& e) {
+        // The layout's run was stopped (the user's Stop, its time-out) while
+        // the page printed: no printing failure to tell, the run ends.
+        if (e.number() == core::kErrRunStopped) {
+            runStopped_ = e;
+            close();
+            return;
+        }
         platform::messageBox(QStringLiteral("Stampa fallita, l'errore è: ") + e.description() +
                                  QStringLiteral("\r\rMetodo: ") + printMethod_,
                              platform::kExclamation, QString(), this);
     }
 }
 
-void frmObjectView::showModal() { exec(); }
+void frmObjectView::showModal() {
+    runStopped_.reset();
+    {
+        // The agent reads a page shown for preview: the layout's time-out
+        // does not run meanwhile.
+        std::optional<core::UserWaitScope> reading;
+        if (show_) reading.emplace();
+        exec();
+    }
+    if (runStopped_) {
+        const core::AppError stopped = *runStopped_;
+        runStopped_.reset();
+        throw stopped;
+    }
+}
 
 void frmObjectView::activated() {
     if (!hosted_.object) {

@@ -8,6 +8,7 @@
 // other class gets error 32755 naming it. Known: "Shell.Explorer", an HTML
 // viewer ("navigate" file, "ExecWB 6, 1" prints it).
 
+#include "core/AppError.h"
 #include "core/Object.h"
 #include "core/Variant.h"
 
@@ -17,6 +18,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace controls {
@@ -47,7 +49,9 @@ class frmObjectView : public QDialog {
                                             const QString& printMethod, bool show,
                                             const QString& context = QStringLiteral("frmObjectView"));
     void AdjustObjectSize();
-    // Shows the window modally: without the show flag it prints at once and closes.
+    // Shows the window modally: without the show flag it prints at once and
+    // closes. A stop of the script's run while it prints is raised again
+    // here, once the window is closed.
     void showModal();
     // Runs the print method on the hosted object (the print button).
     void Print();
@@ -70,6 +74,7 @@ class frmObjectView : public QDialog {
     QString controlName_;
     QString printMethod_;
     bool show_ = false;
+    std::optional<core::AppError> runStopped_;
     controls::MubCommand* cmdExit_ = nullptr;
     controls::MubCommand* cmdPrint_ = nullptr;
 };

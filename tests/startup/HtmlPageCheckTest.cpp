@@ -48,6 +48,11 @@ TEST(HtmlPageCheck, PagesOfRealShapesPass) {
         repeat(QStringLiteral("<!-- <table><table> --><script>if (a < b) '<table>';</script>"
                               "<a title=\"<table>\" href='x>y'>1 < 2</a><br/><img src=\"a.png\">"),
                200),
+        // Lengths of real pages: colours, addresses and percentages are no lengths.
+        QStringLiteral("<style>h1 { font-size: 24pt; margin: 1em 0 } td { padding: 2px }</style>"
+                       "<table width=\"100%\" cellpadding=\"4\" border=\"1\"><tr><td style=\"color:#101010; "
+                       "background: url(sfondo2000.png)\">1</td></tr></table>") +
+            repeat(QStringLiteral("<p style=\"margin-top: 900px\">x</p>"), 900),
         // Tables inside tables as far as the limit.
         tableTree(10, 1),
         tableTree(3, 6),
@@ -78,6 +83,27 @@ TEST(HtmlPageCheck, PagesTooDeepOrTooCostlyAreRefused) {
         {"tree 4 x 10", tableTree(4, 10), "è troppo complessa da impaginare"},
         {"price list of 20 000 rows", priceList(20000, true), "è troppo complessa da impaginare"},
         {"20 MB of text", QString(20 * 1024 * 1024, QLatin1Char('a')), "è troppo complessa da impaginare"},
+        // Lengths that make a page of a few words thousands of sheets long
+        // (Qt's layout never ends on it) or its letters a metre high.
+        {"a margin of 100 000 pixels", QStringLiteral("<p style=\"margin-top:100000px\">x</p>"),
+         "ha misure fuori scala"},
+        {"a margin in centimetres", QStringLiteral("<p style='margin: 0 0 30cm 0'>x</p>"),
+         "ha misure fuori scala"},
+        {"a negative margin", QStringLiteral("<div style=\"margin-bottom: -5000px\">x</div>"),
+         "ha misure fuori scala"},
+        {"letters of 3000 points", QStringLiteral("<p style=\"font-size:3000pt\">w w w</p>"),
+         "ha misure fuori scala"},
+        {"a style sheet's margin",
+         QStringLiteral("<style>p { color: #123456; margin-top: 2000px }</style><p>x"),
+         "ha misure fuori scala"},
+        {"a picture 100 000 pixels high", QStringLiteral("<img src=\"a.png\" height=\"100000\">"),
+         "ha misure fuori scala"},
+        {"1 300 paragraphs of 900 pixels",
+         QStringLiteral("<style>p { margin-top: 900px }</style>") + repeat(QStringLiteral("<p>x</p>"), 1300),
+         "è troppo lunga da impaginare (oltre 1000 fogli)"},
+        {"a large text in large letters",
+         QStringLiteral("<p style=\"font-size:90px\">") + repeat(QStringLiteral("parola "), 20000),
+         "è troppo lunga da impaginare"},
     };
     for (const Case& c : cases) {
         const QString reason = htmlPageRefusal(c.page, QStringLiteral("../pagine/listino.html"));

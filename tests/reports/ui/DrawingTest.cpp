@@ -6,6 +6,7 @@
 #include "ReportFixture.h"
 
 #include "core/AppError.h"
+#include "core/Prompt.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/PageSurface.h"
 #include "reports/ui/PageDrawing.h"
@@ -17,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QTimer>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -426,6 +428,115 @@ TEST_F(PdfTest, HugeBarcodesAndTextsEndWithinTheTimeOut) {
             std::exit(ok ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+// A page printed through the HTML viewer ends within the layout's time-out
+// and a second: a page of hundreds of sheets stops between two sheets, one
+// of more than a thousand is not printed at all, one nested too deep is
+// refused before its layout. The program then prints the next page as ever.
+TEST_F(PdfTest, HostedPagesEndWithinTheTimeOut) {
+    auto write = [&](const QString& name, const QString& html) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(html.toUtf8());
+        return f.fileName();
+    };
+    const QString margins = write(
+        "margini.html", QStringLiteral("<p style=\"page-break-before: always\">Listino</p>").repeated(990));
+    const QString sheets = write(
+        "fogli.html", QStringLiteral("<p style=\"page-break-before: always\">Listino</p>").repeated(1100));
+    const QString deep = write("annidata.html", QStringLiteral("<table><tr><td>").repeated(1000) + "x");
+    const QString plain = write("listino.html", QStringLiteral("<p>Listino estivo</p>"));
+    const QString htmlPdf = dir.filePath("pagina.pdf");
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            ::alarm(60);
+            bool ok = true;
+            core::ScriptedBoxes boxes;
+            platform::Printers::setCurrent(platform::Printers::pdfPrinterName());
+            platform::Printers::setPdfFileAsker([&] { return std::optional<QString>(htmlPdf); });
+            const auto call = [&](const QString& page, const QString& expected, int timeoutMs = 300) {
+                boxes.clear();
+                auto prn = pdfReport(dir.filePath("report.pdf"));
+                script::ScriptControl sc;
+                sc.setTimeout(300);
+                sc.AddCode(
+                    QStringLiteral("Sub Draw(prn, page)\r\n  prn.PrintObject \"Shell.Explorer\", "
+                                   "\"navigate \" & page, \"ExecWB 6, 1\"\r\nEnd Sub\r\n"));
+                std::vector<core::Variant> args;
+                args.emplace_back(std::static_pointer_cast<core::Object>(prn));
+                args.emplace_back(page);
+                QElapsedTimer t;
+                t.start();
+                QString told;
+                try {
+                    sc.Run(QStringLiteral("Draw"), args);
+                    told = boxes.lastText();
+                } catch (const core::AppError& e) {
+                    told = e.description();
+                }
+                if (!told.contains(expected)) {
+                    std::fprintf(stderr, "%s: %s\n", qPrintable(page), qPrintable(told));
+                    ok = false;
+                }
+                if (t.elapsed() > 1300) {
+                    std::fprintf(stderr, "%s: %lld ms\n", qPrintable(page),
+                                 static_cast<long long>(t.elapsed()));
+                    ok = false;
+                }
+                prn->EndReports();
+            };
+            call(margins, QStringLiteral("Tempo massimo di esecuzione dello script superato"), 100);
+            if (QFile::exists(htmlPdf)) {
+                std::fprintf(stderr, "a page stopped halfway was delivered\n");
+                ok = false;
+            }
+            call(sheets, QStringLiteral("Stampa fallita, l'errore è: La pagina ") + sheets +
+                             QStringLiteral(" occupa più di 1000 fogli: non viene stampata"));
+            call(deep,
+                 QStringLiteral("La pagina ") + deep +
+                     QStringLiteral(" non viene mostrata: le sue tabelle sono annidate oltre 10 livelli"));
+            call(plain, QString());
+            if (pdfprobe::find(pdfprobe::words(htmlPdf), "estivo").text.isEmpty()) {
+                std::fprintf(stderr, "the plain page was not printed\n");
+                ok = false;
+            }
+            std::exit(ok ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+// While the agent reads a page the layout shows for preview, the layout's
+// time-out does not run: the run goes on after the window is closed.
+TEST_F(PdfTest, APreviewedPageIsTheAgentsTimeNotTheLayouts) {
+    QFile f(dir.filePath("listino.html"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("<p>Listino estivo</p>");
+    f.close();
+    // Shows the page as a layout on a preview surface does.
+    struct Previewer : core::Object {
+        QString page;
+        QString typeName() const override { return QStringLiteral("Previewer"); }
+        core::Variant invoke(const QString&, core::CallKind, std::span<core::Variant* const>) override {
+            startup::frmObjectView& view = startup::frmObjectView::instance();
+            auto viewer = view.SetObject(QStringLiteral("Shell.Explorer"), QStringLiteral("CustomObject"),
+                                         QStringLiteral("ExecWB 6, 1"), true);
+            core::Variant file(page);
+            core::Variant* args[] = {&file};
+            viewer->invoke(QStringLiteral("Navigate"), core::CallKind::Method, args);
+            QTimer::singleShot(700, &view, [&view] { view.close(); });
+            view.showModal();
+            return {};
+        }
+    };
+    auto previewer = std::make_shared<Previewer>();
+    previewer->page = f.fileName();
+    script::ScriptControl sc;
+    sc.setTimeout(300);
+    sc.AddCode(QStringLiteral("Sub Show(p)\r\n  p.Show\r\n  x = 1\r\nEnd Sub\r\n"));
+    std::vector<core::Variant> args{core::Variant(std::static_pointer_cast<core::Object>(previewer))};
+    EXPECT_NO_THROW(sc.Run(QStringLiteral("Show"), args));
 }
 
 // A text longer than one piece of drawing is measured whole: its pieces add
