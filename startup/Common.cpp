@@ -60,13 +60,13 @@ QString BuildFilePath(const QString& dir, const QString& fileName, const QString
 }
 
 QString GetDatabaseFileName(const QString& agent, bool nameOnly) {
-    const QString name = QStringLiteral("ZeltOrder_") + (agent.isEmpty() ? runContext().codeAgente : agent);
+    const QString name = kDatabaseFilePrefix + (agent.isEmpty() ? runContext().codeAgente : agent);
     if (nameOnly) return name;
     return BuildFilePath(runContext().rootDir, name, QString());
 }
 
 QString GetAgentArchivePath(const QString& agent, bool nameOnly, const QString& archivesAddress) {
-    const QString name = QStringLiteral("OrdiniAgente_") + agent;
+    const QString name = kAgentArchivePrefix + agent;
     if (nameOnly) return name;
     if (archivesAddress.isEmpty())
         RaiseGenericError(QStringLiteral("Archivi"),

@@ -27,6 +27,13 @@ bool StrToBoolean(const core::Variant& value);
 // the directory (when given) and a separator unless the directory ends in one.
 QString BuildFilePath(const QString& dir, const QString& fileName, const QString& ext);
 
+// The beginnings of the names of the agents' databases and of their order
+// archives at head office, and the program's password file in the data
+// folder.
+inline constexpr QLatin1String kDatabaseFilePrefix("ZeltOrder_");
+inline constexpr QLatin1String kAgentArchivePrefix("OrdiniAgente_");
+inline constexpr QLatin1String kPasswordFileName("prtct1.sys");
+
 // "ZeltOrder_" and the agent code (the configured one when agent is empty);
 // unless nameOnly, the path of that file in the work folder.
 QString GetDatabaseFileName(const QString& agent = QString(), bool nameOnly = false);

@@ -9,18 +9,15 @@
 
 namespace startup {
 
-QString passwordFileName() { return QStringLiteral("prtct1.sys"); }
-
 platform::ReadFence layoutReadFence() {
     platform::ReadFence fence;
     const QDir data(platform::dataDir());
     fence.folders = {platform::SettingsStore::rootDir(), data.filePath(platform::kExchangeWorkFolders),
                      data.filePath(platform::kImportWorkFolders)};
-    fence.files = {platform::dataFile(passwordFileName()), GetDatabaseFileName()};
-    // The agent databases and the agents' order archives by their names
-    // (GetDatabaseFileName, GetAgentArchivePath), any other copy by what it
-    // holds.
-    fence.namePrefixes = {QStringLiteral("ZeltOrder_"), QStringLiteral("OrdiniAgente_")};
+    fence.files = {platform::dataFile(kPasswordFileName), GetDatabaseFileName()};
+    // The agent databases and the agents' order archives by their names, any
+    // other copy by what it holds.
+    fence.namePrefixes = {kDatabaseFilePrefix, kAgentArchivePrefix};
     fence.refuseDatabases = true;
     return fence;
 }

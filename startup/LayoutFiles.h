@@ -13,9 +13,6 @@
 
 namespace startup {
 
-// The program's password file, in the data folder.
-QString passwordFileName();
-
 // The files a layout's reader refuses, as they lie now.
 platform::ReadFence layoutReadFence();
 

@@ -4,7 +4,7 @@
 // counting. Without a password from the caller the program's password file
 // "prtct1.sys" of the data folder is checked and, on a change, rewritten.
 
-#include "startup/LayoutFiles.h"
+#include "startup/Common.h"
 
 #include <QDialog>
 #include <QString>
@@ -23,7 +23,7 @@ class frmPassword : public QDialog {
     explicit frmPassword(QWidget* parent = nullptr);
 
     // Name of the program's password file in the data folder.
-    static QString PasswordFileName() { return passwordFileName(); }
+    static QString PasswordFileName() { return kPasswordFileName; }
     static QString PasswordFilePath();
 
     // Checks the password, showing the window modally when it is needed.
